@@ -1,0 +1,101 @@
+// The start-up thread's steps, in the order a run needs them: the program
+// folder, the settings, the folders, and the reference data.
+#include "app/startup.h"
+
+#include "core/file_maintenance.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/run_state.h"
+#include "core/settings_catalogue.h"
+#include "core/settings_file.h"
+#include "core/status_line.h"
+#include "core/text_files.h"
+#include "core/user_error.h"
+#include "core/version.h"
+#include "refdata/airports_table.h"
+
+#include <filesystem>
+#include <fmt/format.h>
+#include <stdexcept>
+
+namespace gwr {
+
+bool productionMode = false;
+
+namespace {
+
+constexpr int notProgramFolderError = 41;
+
+namespace fs = std::filesystem;
+
+// The working folder must be the program's folder: it holds "docs".
+void lf_checkProgramFolder() {
+  if (!fs::is_directory(docsFolder)) {
+    throw UserErrorException(notProgramFolderError,
+                             fmt::format("{} must be run from the {} folder!", programName, programName));
+  }
+}
+
+// Loads the settings; a file made anew with the defaults asks for both scans.
+void lf_migrateParameters() {
+  if (!gf_loadParameters()) return;
+  for (CheckboxBoolParameter* scan : {&SCAN_LIVERIES, &SCAN_AIRPORTS}) {
+    scan->setCurrent(true);
+    scan->save();
+    scan->showCheck();
+  }
+}
+
+void lf_applySimChoice() {
+  const bool msfs2020 = SIM_CHOICE.current() == "MSFS 2020";
+  SimEdition.store(msfs2020);
+  simNumber.store(msfs2020 ? 1 : 2);
+}
+
+void lf_maintainFolders() {
+  for (const fs::path& folder : createdFolders) {
+    if (!fs::is_directory(folder)) fs::create_directories(folder);
+  }
+  if (fs::exists(objectIdListFile)) fs::remove(objectIdListFile);
+}
+
+void lf_productionStop() {
+  gf_log("production");
+  quitRequested.store(true);
+  stopRequested.store(true);
+}
+
+// Settings, folders and reference data; false when the run ends here.
+bool lf_readDataFiles() {
+  lf_migrateParameters();
+  lf_applySimChoice();
+  lf_maintainFolders();
+  if (!gf_readAirports()) {
+    throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(airportsEncFile)));
+  }
+  if (productionMode) {
+    lf_productionStop();
+    return false;
+  }
+  return true;
+}
+
+void lf_removeDecryptedFiles() {
+  for (const fs::path& plain : {airportsXmlFile, regcodesXmlFile, dbaseXmlFile}) gf_removeFileWarn(plain);
+}
+
+} // namespace
+
+bool lf_startUpGWRT() {
+  try {
+    lf_checkProgramFolder();
+    if (!lf_readDataFiles()) return true;
+    lf_removeDecryptedFiles();
+    return true;
+  } catch (const std::exception& e) {
+    setStatusError(e.what());
+    return false;
+  }
+}
+
+} // namespace gwr

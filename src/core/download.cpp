@@ -1,0 +1,139 @@
+// libcurl downloads into a temporary file beside the destination, renamed
+// over it only on success, with time-outs against dead and stalled servers.
+#include "core/download.h"
+
+#include <cstdio>
+#include <mutex>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "core/log.h"
+#include "core/version.h"
+#include "gwr/build_config.h"
+
+namespace gwr {
+
+namespace {
+
+constexpr const char* lf_userAgent = "GWRT";
+constexpr const char* lf_partialSuffix = ".part";
+
+DownloadTimeouts timeouts = defaultDownloadTimeouts;
+
+std::mutex folderUrlMutex;
+std::string folderUrl = build::downloadFolderUrl;
+
+size_t lf_writeToFile(char* data, size_t size, size_t count, void* file) {
+  return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
+}
+
+std::filesystem::path lf_partialPath(const std::filesystem::path& destination) {
+  std::filesystem::path partial = destination;
+  partial += lf_partialSuffix;
+  return partial;
+}
+
+void lf_removeQuietly(const std::filesystem::path& file) {
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+}
+
+// Closes the file however the download ends.
+struct FileCloser {
+  std::FILE* file = nullptr;
+  ~FileCloser() { close(); }
+  bool close() {
+    if (!file) return true;
+    const bool ok = std::fclose(file) == 0;
+    file = nullptr;
+    return ok;
+  }
+};
+
+void lf_setOptions(CURL* handle, const std::string& url, std::FILE* file) {
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_USERAGENT, lf_userAgent);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_writeToFile);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, file);
+  curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+  // Time-outs must not rely on signals: downloads run on a worker thread.
+  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, timeouts.lowSpeedBytesPerSecond);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeouts.lowSpeedSeconds);
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, timeouts.transferMs);
+}
+
+} // namespace
+
+void gf_setDownloadTimeouts(const DownloadTimeouts& newTimeouts) { timeouts = newTimeouts; }
+const DownloadTimeouts& gf_downloadTimeouts() { return timeouts; }
+
+void gf_setDownloadFolderUrl(const std::string& url) {
+  const std::lock_guard lock(folderUrlMutex);
+  folderUrl = url;
+}
+
+std::string gf_downloadFolderUrl() {
+  const std::lock_guard lock(folderUrlMutex);
+  return folderUrl;
+}
+
+CurlHandle gf_newCurlHandle() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  return CurlHandle(curl_easy_init(), &curl_easy_cleanup);
+}
+
+bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination, bool binary) {
+  if (!handle) return false;
+  const std::filesystem::path partial = lf_partialPath(destination);
+  FileCloser closer;
+  try {
+    closer.file = std::fopen(partial.c_str(), binary ? "wb" : "w");
+    if (!closer.file) {
+      gf_log(fmt::format("Could not open output file: {}", destination.string()));
+      return false;
+    }
+    lf_setOptions(handle, url, closer.file);
+    const CURLcode result = curl_easy_perform(handle);
+    const bool written = closer.close();
+    if (result != CURLE_OK) {
+      gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
+      lf_removeQuietly(partial);
+      return false;
+    }
+    if (!written) {
+      gf_log(fmt::format("Could not write output file: {}", destination.string()));
+      lf_removeQuietly(partial);
+      return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(partial, destination, error);
+    if (error) {
+      gf_log(fmt::format("Could not replace {}: {}", destination.string(), error.message()));
+      lf_removeQuietly(partial);
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, destination.string()));
+    closer.close();
+    lf_removeQuietly(partial);
+    return false;
+  }
+}
+
+bool gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination) {
+  const CurlHandle handle = gf_newCurlHandle();
+  const std::string url = fmt::format("{}{}/{}", gf_downloadFolderUrl(), programVersion.major, name.generic_string());
+  const bool ok = gf_downloadFile(handle.get(), url, destination, true);
+  if (ok)
+    gf_log(fmt::format("Downloaded '{}' to '{}'", url, destination.string()));
+  else
+    gf_logError(fmt::format("Downloading '{}' failed !", url));
+  return ok;
+}
+
+} // namespace gwr

@@ -1,0 +1,45 @@
+// Downloads over HTTP(S) with libcurl: one URL into one file, and named files
+// from the maker's download folder for the running major version.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <curl/curl.h>
+
+namespace gwr {
+
+// Limits that keep a dead or stalled server from holding up start-up.
+struct DownloadTimeouts {
+  long connectMs = 15'000;           // to establish the connection
+  long lowSpeedBytesPerSecond = 1;   // slower than this ...
+  long lowSpeedSeconds = 30;         // ... for this long counts as a stall
+  long transferMs = 30 * 60'000;     // a whole transfer, however slow but steady
+};
+inline constexpr DownloadTimeouts defaultDownloadTimeouts{};
+
+// Set before downloads start (tests shorten them); not for concurrent use.
+void gf_setDownloadTimeouts(const DownloadTimeouts& timeouts);
+const DownloadTimeouts& gf_downloadTimeouts();
+
+// The maker's download folder, ending in "/": the build's address unless
+// overridden (tests point it at a local server).
+void gf_setDownloadFolderUrl(const std::string& url);
+std::string gf_downloadFolderUrl();
+
+// An easy handle released by curl_easy_cleanup; libcurl is initialised once
+// for the process on first use. Null when libcurl cannot make one.
+using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+CurlHandle gf_newCurlHandle();
+
+// Fetches url into destination. The data goes to a temporary file beside it
+// that replaces destination only when the whole download succeeded, so a
+// failure leaves the old file as it was. False (and a log line) on failure;
+// never throws.
+bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination, bool binary);
+
+// Fetches "<download folder><major version>/<name>" into destination.
+bool gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination);
+
+} // namespace gwr

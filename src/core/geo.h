@@ -1,0 +1,30 @@
+// Positions on the earth and the great-circle functions on them: distance,
+// initial bearing and the point reached along a course.
+#pragma once
+
+namespace gwr {
+
+// Degrees, north and east positive.
+struct LatLon {
+  double latitude = 0.0;
+  double longitude = 0.0;
+};
+
+inline constexpr double earthRadiusNm = 3437.7467707849;       // 10800/pi: one nm per minute of arc
+inline constexpr double feetPerNm = 6076.11549;                 // international nautical mile in feet
+inline constexpr double radiansPerFoot = 4.787404208238998e-8;  // 1 / earth radius in feet (about 20,888,146 ft)
+inline constexpr double radiansPerDegree = 0.017453292519943295;
+inline constexpr double degreesPerRadian = 57.29577951308232;
+inline constexpr double twoPi = 6.283185307179586;
+
+// Haversine distance in nautical miles; symmetric in its arguments.
+double gf_greatCircleDistanceNm(const LatLon& a, const LatLon& b);
+
+// Initial true course from `from` to `to`, in radians in [0, 2pi).
+double gf_initialBearing(const LatLon& from, const LatLon& to);
+
+// The point reached from `from` along the great circle with initial course
+// `course` (radians) after `distanceFeet`; longitude in [-180, 180].
+LatLon gf_destinationPoint(const LatLon& from, double course, double distanceFeet);
+
+} // namespace gwr

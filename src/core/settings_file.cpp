@@ -1,0 +1,279 @@
+// Reading and writing parameters.xml under one mutex, as several threads save;
+// controls are refreshed after it is released (the window thread may be waiting).
+#include "core/settings_file.h"
+
+#include "core/file_maintenance.h"
+#include "core/log.h"
+#include "core/parameters.h"
+#include "core/paths.h"
+#include "core/settings_catalogue.h"
+#include "core/text_files.h"
+#include "core/text_utils.h"
+#include "core/version.h"
+#include "core/xml_parameter.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include <fmt/format.h>
+
+namespace gwr {
+
+namespace {
+
+std::mutex settingsFileMutex;
+
+constexpr std::int64_t bannerHalfWidth = 35;  // with " parameters " the line is 80 wide
+constexpr std::int64_t closingBannerWidth = 80;
+
+std::string lf_openingBanner() {
+  return gf_bannerLine(bannerHalfWidth, bannerHalfWidth, true, false, "parameters");
+}
+std::string lf_closingBanner() { return gf_bannerLine(closingBannerWidth, 0, false, true, ""); }
+
+const char* lf_boolText(bool value) { return value ? "true" : "false"; }
+
+void lf_logAppendFailure(const std::string& key, const std::string& currentText) {
+  gf_log(fmt::format("{}adding xml parameter {} with {} failed!", "===> ", key, currentText));
+}
+
+// Keeps a file that cannot be used as its "0" generation before it is replaced.
+void lf_keepUnreadableCopy(const std::filesystem::path& path, const char* description) {
+  gf_logError(fmt::format("{} failed to load ({}). Saved as 0.xml and removed.", gf_pathToUtf8(path),
+                          description));
+  gf_save1GenerationOf(path);
+}
+
+// Caller holds settingsFileMutex.
+void lf_writeAllSettings(bool defaults) {
+  const std::filesystem::path path = gf_parametersFile();
+  pugi::xml_document document;
+  pugi::xml_node root = document.append_child("root");
+  if (defaults) PROGRAM_VERSION.setDefaultValue(programVersion.text());
+  pugi::xml_node parameters = root.append_child("parameters");
+  if (parameters) {
+    for (auto* p : boolParameters) p->appendTo(parameters, defaults);
+    for (auto* p : checkboxParameters) p->appendTo(parameters, defaults);
+    for (auto* p : numberParameters) p->appendTo(parameters, defaults);
+    for (auto* p : comboNumberParameters) p->appendTo(parameters, defaults);
+    for (auto* p : stringParameters) p->appendTo(parameters, defaults);
+    for (auto* p : controlStringParameters) p->appendTo(parameters, defaults);
+    if (!gf_saveXml(document, path)) gf_logError(fmt::format("saving: {} failed", gf_pathToUtf8(path)));
+  }
+  gf_log(lf_closingBanner());
+}
+
+// Caller holds settingsFileMutex.
+void lf_addRootLocked() {
+  gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+  lf_writeAllSettings(false);
+}
+
+// Caller must not hold settingsFileMutex.
+void lf_refreshControls() {
+  for (auto* p : checkboxParameters) p->showCheck();
+  for (auto* p : comboNumberParameters) gf_showNumberParameter(*p);
+  for (auto* p : controlStringParameters) gf_showStringParameter(*p);
+}
+
+// Writes one setting's current value into the file. A file that is missing or
+// cannot be parsed is written whole, so no other stored setting is lost.
+void lf_saveOne(const std::string& key, const std::string& valueText, const std::function<void()>& logLine) {
+  std::unique_lock lock(settingsFileMutex);
+  const std::filesystem::path path = gf_parametersFile();
+  pugi::xml_document document;
+  const pugi::xml_parse_result loaded = document.load_file(path.c_str());
+  if (!loaded) {
+    if (loaded.status != pugi::status_file_not_found) lf_keepUnreadableCopy(path, loaded.description());
+    logLine();
+    lf_writeAllSettings(false);
+    lock.unlock();
+    lf_refreshControls();
+    return;
+  }
+
+  const pugi::xml_node root = document.child("root");
+  pugi::xml_node holder = root ? root : static_cast<pugi::xml_node>(document);
+  pugi::xml_node parameters = holder.child("parameters");
+  if (!parameters) parameters = holder.append_child("parameters");
+
+  bool matched = false;
+  for (pugi::xml_node parameter : parameters.children("parameter")) {
+    if (key == parameter.attribute("name").value()) {
+      gf_setOrAppendAttribute(parameter, "value", valueText);
+      matched = true;
+    }
+  }
+  if (!matched) gf_appendStringParameter(parameters, key, valueText);
+  logLine();
+
+  if (root) {
+    gf_saveXml(document, path);
+    return;
+  }
+  lf_addRootLocked();
+  lock.unlock();
+  lf_refreshControls();
+}
+
+} // namespace
+
+// --- per-class operations ---------------------------------------------------
+
+bool BoolParameter::load(const pugi::xml_node& document) {
+  const std::optional<bool> stored = gf_readBoolParameter(document, key);
+  setCurrent(stored.value_or(defaultValue()));
+  log();
+  return stored.has_value();
+}
+
+void BoolParameter::appendTo(pugi::xml_node parameters, bool defaults) const {
+  if (!gf_appendBoolParameter(parameters, key, defaults ? defaultValue() : current()))
+    lf_logAppendFailure(key, lf_boolText(current()));
+  log();
+}
+
+void BoolParameter::log() const { gf_logIfRunning(fmt::format("{}={}", key, lf_boolText(current()))); }
+
+void BoolParameter::save() const {
+  lf_saveOne(key, lf_boolText(current()), [this] { log(); });
+}
+
+template <class T>
+void NumberParameter<T>::appendTo(pugi::xml_node parameters, bool defaults) const {
+  const T value = defaults ? defaultValue() : current();
+  if (!gf_appendStringParameter(parameters, key, fmt::format("{}", value)))
+    lf_logAppendFailure(key, fmt::format("{}", current()));
+  log();
+}
+
+template <class T>
+void NumberParameter<T>::log() const {
+  gf_logIfRunning(fmt::format("{}={}", key, current()));
+}
+
+template <class T>
+void NumberParameter<T>::save() const {
+  lf_saveOne(key, fmt::format("{}", current()), [this] { log(); });
+}
+
+template class NumberParameter<std::int32_t>;
+template class NumberParameter<float>;
+
+bool StringParameter::load(const pugi::xml_node& document) {
+  std::optional<std::string> stored = gf_readStringParameter(document, key);
+  const bool found = stored.has_value();
+  setCurrent(found ? std::move(*stored) : defaultValue());
+  log();
+  return found;
+}
+
+void StringParameter::appendTo(pugi::xml_node parameters, bool defaults) const {
+  if (!gf_appendStringParameter(parameters, key, defaults ? defaultValue() : current()))
+    lf_logAppendFailure(key, current());
+  log();
+}
+
+void StringParameter::log() const { gf_logIfRunning(fmt::format("{}=\"{}\"", key, current())); }
+
+void StringParameter::save() const {
+  lf_saveOne(key, current(), [this] { log(); });
+}
+
+// --- whole file ---------------------------------------------------------------
+
+bool gf_loadParameters() {
+  std::unique_lock lock(settingsFileMutex);
+  gf_log(lf_openingBanner());
+  const std::filesystem::path path = gf_parametersFile();
+  const std::string pathText = gf_pathToUtf8(path);
+
+  pugi::xml_document document;
+  const pugi::xml_parse_result loaded = document.load_file(path.c_str());
+  pugi::xml_node parameters;
+  if (loaded) {
+    gf_log(fmt::format("from '{}'", pathText));
+    parameters = gf_findParametersNode(document);
+    if (!parameters) lf_keepUnreadableCopy(path, "no parameters element");
+  } else if (loaded.status != pugi::status_file_not_found) {
+    lf_keepUnreadableCopy(path, loaded.description());
+  }
+  if (!parameters) {
+    gf_log(fmt::format("{} not found, creating new with default values:", pathText));
+    lf_writeAllSettings(true);
+    lock.unlock();
+    lf_refreshControls();
+    return true;
+  }
+
+  auto loadBool = [&](BoolParameter& p) {
+    if (!p.load(document)) gf_appendBoolParameter(parameters, p.key, p.current());
+  };
+  auto loadNumber = [&](NumberParameter<std::int32_t>& p) {
+    if (const std::optional<int> stored = gf_readIntParameter(document, p.key)) {
+      p.setCurrent(p.clamped(*stored));
+      p.log();
+    } else {
+      p.setCurrent(p.defaultValue());
+      p.log();
+      gf_appendIntParameter(parameters, p.key, p.current());
+    }
+  };
+  auto loadString = [&](StringParameter& p) {
+    if (!p.load(document)) gf_appendStringParameter(parameters, p.key, p.current());
+  };
+  for (auto* p : boolParameters) loadBool(*p);
+  for (auto* p : checkboxParameters) loadBool(*p);
+  for (auto* p : numberParameters) loadNumber(*p);
+  for (auto* p : comboNumberParameters) loadNumber(*p);
+  for (auto* p : stringParameters) loadString(*p);
+  for (auto* p : controlStringParameters) loadString(*p);
+
+  gf_saveXml(document, path);
+  gf_log(lf_closingBanner());
+  lock.unlock();
+  lf_refreshControls();
+  return false;
+}
+
+void gf_saveParameters(bool defaults) {
+  {
+    std::lock_guard lock(settingsFileMutex);
+    lf_writeAllSettings(defaults);
+  }
+  lf_refreshControls();
+}
+
+void gf_addRootToParametersXml() {
+  {
+    std::lock_guard lock(settingsFileMutex);
+    lf_addRootLocked();
+  }
+  lf_refreshControls();
+}
+
+void gf_readWindowPosition() {
+  std::lock_guard lock(settingsFileMutex);
+  const std::filesystem::path path = gf_parametersFile();
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return;
+
+  pugi::xml_document document;
+  const pugi::xml_parse_result loaded = document.load_file(path.c_str());
+  if (!loaded) {
+    lf_keepUnreadableCopy(path, loaded.description());
+    std::filesystem::remove(path, error);
+    return;
+  }
+  for (auto* p : {&MAIN_WINDOW_X, &MAIN_WINDOW_Y}) {
+    const std::optional<int> stored = gf_readIntParameter(document, p->key);
+    p->setCurrent(stored ? p->clamped(*stored) : p->defaultValue());
+  }
+}
+
+} // namespace gwr

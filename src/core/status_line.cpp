@@ -1,0 +1,41 @@
+// Routing of message-line texts to the installed sink and the log.
+#include "core/status_line.h"
+
+#include "core/log.h"
+
+#include <atomic>
+#include <fmt/format.h>
+
+namespace gwr {
+
+namespace {
+std::atomic<StatusLineSink*> installedSink{nullptr};
+}
+
+void gf_installStatusLine(StatusLineSink* sink) { installedSink.store(sink); }
+
+void setStatusText(const std::string& text, bool echoToLog) {
+  try {
+    if (echoToLog && !text.empty()) gf_log(text);
+    if (auto* sink = installedSink.load()) sink->showNotice(text);
+  } catch (...) {
+    // The message line is best effort: a caller never fails because of it.
+  }
+}
+
+void setStatusError(const std::string& text) {
+  try {
+    gf_log(fmt::format("Error {}", text));
+    if (auto* sink = installedSink.load()) sink->showError(text);
+  } catch (...) {
+  }
+}
+
+void clearStatusText() {
+  try {
+    if (auto* sink = installedSink.load()) sink->clearNotice();
+  } catch (...) {
+  }
+}
+
+} // namespace gwr

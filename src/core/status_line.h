@@ -1,0 +1,27 @@
+// The main window's message line as the lower layers see it: the shell
+// installs a sink at start-up; until then notices only reach the log.
+#pragma once
+
+#include <string>
+
+namespace gwr {
+
+class StatusLineSink {
+public:
+  virtual ~StatusLineSink() = default;
+  virtual void showNotice(const std::string& text) = 0;  // gone after 25 s; not over an error
+  virtual void showError(const std::string& text) = 0;   // stays; replaces the notice
+  virtual void clearNotice() = 0;
+};
+
+// Installs the shell's sink (nullptr: none). The sink must outlive its use.
+void gf_installStatusLine(StatusLineSink* sink);
+
+// Shows text as the notice; with echoToLog a non-empty text is logged too.
+// Never throws.
+void setStatusText(const std::string& text, bool echoToLog);
+// Shows text as the error of the message line and logs it as "Error {}".
+void setStatusError(const std::string& text);
+void clearStatusText();
+
+} // namespace gwr

@@ -1,0 +1,91 @@
+// Reading text files of unknown character set as UTF-8 lines, writing whole
+// text files, and the UTF-8 <-> UTF-16 conversions used at the platform edge.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <istream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace gwr {
+
+enum class Charset : int {
+  ANSI = 0,                // the "ANSI" code page, Windows-1252
+  Unicode = 1,             // UTF-16 little-endian
+  Unicode_big_endian = 2,  // UTF-16 big-endian
+  UTF8_with_BOM = 3,
+  UTF8_without_BOM = 4,    // also plain ASCII and empty files
+  none_found = 5,          // the file could not be opened
+};
+
+inline constexpr std::array<std::string_view, 6> charsetNames = {
+    "ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM", "UTF8_without_BOM", "none_found"};
+
+// The charset's name from the table, or its number for a value outside it.
+std::string gf_charsetName(Charset charset);
+
+// Looks at the byte-order mark and validates at most the first 4096 bytes as UTF-8.
+Charset gf_detectCharset(const std::filesystem::path& path);
+
+// Replaces lines with the file's lines as UTF-8. False when the file cannot be
+// opened or read; a read failure also shows "Read failed for '{}': {}" as notice.
+bool gf_readTextLines(Charset charset, const std::filesystem::path& path,
+                      std::vector<std::string>& lines);
+
+// Windows-1252 text as UTF-8; every byte converts.
+std::string gf_ansiToUtf8(std::string_view text);
+
+// Appends the lines of the whole stream (read in one piece) to lines.
+void gf_readStreamLines(std::istream& stream, std::vector<std::string>& lines);
+
+// Appends the lines of text: cut at LF, one trailing CR removed per line, a
+// leading UTF-8 mark dropped, no empty line after a final LF.
+void gf_splitLines(std::string_view text, std::vector<std::string>& lines);
+
+// Appends the lines of a UTF-16 stream. The byte-order mark decides the order;
+// without one, unmarkedOrder does (Unicode or Unicode_big_endian). Throws
+// std::runtime_error for an odd number of bytes or invalid UTF-16.
+void gf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines,
+                       Charset unmarkedOrder = Charset::Unicode);
+
+inline constexpr std::string_view textFileOpenFailed = "open_failed";
+
+// Either the lines read or the error text.
+struct TextLinesResult {
+  std::span<const std::string> lines;
+  std::string_view error;  // empty on success
+
+  bool ok() const { return error.empty(); }
+};
+
+// A file read as UTF-8 lines without charset handling; the object keeps the
+// lines so that the result can be a view on them.
+class TextFile {
+public:
+  explicit TextFile(std::filesystem::path filePath) : path(std::move(filePath)) {}
+
+  // Reserves room for at least reserve lines; never throws for an unopenable file.
+  TextLinesResult readLines(std::size_t reserve);
+
+  std::filesystem::path path;
+  std::vector<std::string> lines;
+};
+
+// Writes text and one LF as the whole file; false when it cannot be opened.
+bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path);
+// Writes every line followed by LF as the whole file; false when it cannot be opened.
+bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path);
+
+// Throws std::runtime_error "wide_to_utf8: invalid UTF-16".
+std::string wide_to_utf8(std::u16string_view text);
+// Throws std::runtime_error "utf8_to_wide: invalid UTF-8".
+std::u16string utf8_to_wide(std::string_view text);
+// Paths are UTF-8 bytes on this platform already.
+std::string gf_pathToUtf8(const std::filesystem::path& path);
+
+} // namespace gwr

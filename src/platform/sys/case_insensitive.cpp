@@ -1,0 +1,42 @@
+// Case-blind name comparison and child lookup for folders and files whose
+// names were written on a case-insensitive file system.
+#include "platform/sys/case_insensitive.h"
+
+#include <system_error>
+
+namespace gwr::platform {
+
+namespace {
+
+char lf_asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+} // namespace
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lf_asciiLower(a[i]) != lf_asciiLower(b[i])) return false;
+  return true;
+}
+
+std::optional<std::filesystem::path> findChildNoCase(const std::filesystem::path& folder,
+                                                     std::string_view name) {
+  std::error_code error;
+  std::filesystem::directory_iterator entries(folder, error);
+  if (error) return std::nullopt;
+
+  std::optional<std::filesystem::path> found;
+  for (const std::filesystem::directory_iterator end; entries != end; entries.increment(error)) {
+    if (error) return std::nullopt;
+    const std::string childName = entries->path().filename().string();
+    if (childName == name) return entries->path();
+    // Of several case variants take the smallest name, so the choice does not
+    // depend on the order the folder lists them in.
+    if (equalsNoCase(childName, name) && (!found || childName < found->filename().string()))
+      found = entries->path();
+  }
+  if (error) return std::nullopt;
+  return found;
+}
+
+} // namespace gwr::platform

@@ -1,0 +1,18 @@
+// Lookups of names written by Windows users and tools, which ignore letter case.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace gwr::platform {
+
+// ASCII case-insensitive equality.
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+// The child of folder whose name equals name without regard to case; an exact
+// match wins. nullopt when there is none or the folder cannot be read.
+std::optional<std::filesystem::path> findChildNoCase(const std::filesystem::path& folder,
+                                                     std::string_view name);
+
+} // namespace gwr::platform

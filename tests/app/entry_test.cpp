@@ -1,0 +1,118 @@
+// The process entry end to end in a program folder: log generations, the
+// single instance, the program-folder check and an unopenable log.
+#include "app/entry.h"
+
+#include "core/log.h"
+#include "core/paths.h"
+#include "platform/sys/known_folders.h"
+#include "refdata/airports_table.h"
+#include "platform/sys/shell.h"
+#include "platform/sys/single_instance.h"
+#include "support/log_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+
+namespace gwr {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool startsWithHeader(const std::string& text) {
+  static const std::regex header(
+      R"(^[A-Z][a-z]{2} [A-Z][a-z]{2} \d{2} \d{2}:\d{2}:\d{2} \d{4} \(utc\) Gatewright version 12\.5\.5 for MSFS 2020/2024\n)");
+  return std::regex_search(text, header);
+}
+
+// A program folder as working folder, with the per-user folder and the
+// single-instance lock kept inside it.
+class ProcessEntry : public testing::Test {
+protected:
+  void SetUp() override {
+    fs::create_directories(folder.path() / "docs");
+    fs::copy(GWR_PROGRAM_INPUT_DIR, folder.path() / "input", fs::copy_options::recursive);
+    ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+    platform::setKnownFolderRootForTests(folder.path() / "known");
+    gf_resetPerUserPathsForTests();
+    platform::setShellHooksForTests({.openFolder = nullptr,
+                                     .messageBox = [this](const std::string& text, const std::string&) {
+                                       messageBoxes.push_back(text);
+                                     }});
+  }
+  void TearDown() override {
+    gf_closeLogFileForTests();
+    platform::setShellHooksForTests({});
+    platform::setKnownFolderRootForTests({});
+    gf_resetPerUserPathsForTests();
+  }
+
+  int run(std::vector<std::string> arguments = {}) {
+    arguments.insert(arguments.begin(), "gatewright");
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    const int code = gf_processEntry(static_cast<int>(argv.size()), argv.data());
+    gf_closeLogFileForTests();
+    return code;
+  }
+
+  testsupport::WorkingFolder folder;
+  std::vector<std::string> messageBoxes;
+};
+
+TEST_F(ProcessEntry, TwoRunsLeaveTwoLogGenerationsEachWithTheHeader) {
+  ASSERT_EQ(run(), 0);
+  ASSERT_EQ(run({"--production"}), 0);
+
+  const std::string current = readFile("Log.txt");
+  const std::string previous = readFile("Log0.txt");
+  EXPECT_TRUE(startsWithHeader(current)) << current;
+  EXPECT_TRUE(startsWithHeader(previous)) << previous;
+  EXPECT_NE(current.find("\nproduction\n"), std::string::npos);
+  EXPECT_EQ(previous.find("production"), std::string::npos);
+  EXPECT_FALSE(fs::exists("Log00.txt"));
+  EXPECT_TRUE(fs::is_regular_file(gf_parametersFile()));
+  for (const fs::path& made : createdFolders) EXPECT_TRUE(fs::is_directory(made)) << made;
+  EXPECT_FALSE(fs::exists(airportsXmlFile)) << "the decrypted table must not stay behind";
+}
+
+TEST_F(ProcessEntry, MissingAirportsTableEndsTheRunWithAnError) {
+  fs::remove(airportsEncFile);
+  gf_clearAirportsForTests();  // the table is otherwise read once per process
+  EXPECT_EQ(run(), failureExitCode);
+  EXPECT_NE(readFile("Log.txt").find("Error 88: input/airports.xml not loaded"), std::string::npos);
+}
+
+TEST_F(ProcessEntry, SecondInstanceEndsAtOnceWithoutTouchingTheLog) {
+  platform::SingleInstance first;
+  ASSERT_TRUE(first.acquired());
+  EXPECT_EQ(run(), secondInstanceExitCode);
+  EXPECT_FALSE(fs::exists("Log.txt"));
+}
+
+TEST_F(ProcessEntry, OutsideTheProgramFolderTheRunEndsWithError41) {
+  fs::remove("docs");
+  EXPECT_EQ(run(), failureExitCode);
+  EXPECT_NE(readFile("Log.txt").find("Error 41: Gatewright must be run from the Gatewright folder!\n"),
+            std::string::npos);
+}
+
+TEST_F(ProcessEntry, UnopenableLogIsReportedAndEndsTheProcess) {
+  fs::create_directory("Log.txt");  // a folder cannot be opened as the log
+  EXPECT_EQ(run(), failureExitCode);
+  ASSERT_EQ(messageBoxes.size(), 1u);
+  EXPECT_NE(messageBoxes[0].find("Failed to write file Log.txt"), std::string::npos);
+}
+
+} // namespace
+} // namespace gwr

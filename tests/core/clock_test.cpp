@@ -1,0 +1,101 @@
+// Tests of the UTC time texts, the weekday and half-hour slot, and the program
+// clock's choice between the traffic's time stamp and the computer's clock.
+#include <cmath>
+#include <ctime>
+#include <limits>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/clock.h"
+#include "core/run_state.h"
+
+namespace gwr {
+namespace {
+
+std::time_t lf_utc(int year, int month, int day, int hour, int minute, int second) {
+  std::tm broken{};
+  broken.tm_year = year - 1900;
+  broken.tm_mon = month - 1;
+  broken.tm_mday = day;
+  broken.tm_hour = hour;
+  broken.tm_min = minute;
+  broken.tm_sec = second;
+  return timegm(&broken);
+}
+
+constexpr std::time_t unconvertible = std::numeric_limits<std::time_t>::max();
+
+TEST(TimeText, FixedWidthUtcWithOwnMonthNames) {
+  EXPECT_EQ(gf_timeText(0), "Thu Jan 01 00:00:00 1970");
+  EXPECT_EQ(gf_timeText(lf_utc(2025, 10, 5, 14, 3, 9)), "Sun Okt 05 14:03:09 2025");
+  EXPECT_EQ(gf_timeText(lf_utc(2038, 1, 19, 3, 14, 8)), "Tue Jan 19 03:14:08 2038");  // past 32 bits
+  EXPECT_EQ(gf_timeText(unconvertible), "Invalid time");
+  const std::string now = gf_timeText(std::time(nullptr));
+  const std::string date = gf_dateText();  // may cross midnight in between, very rarely
+  EXPECT_EQ(date, now.substr(4, 6) + ", " + now.substr(20, 4));
+}
+
+TEST(WeekdayAndSlot, SlotTurnsAtTwentyNineThirtyAndSundayIsSeven) {
+  struct Case {
+    int day, hour, minute, second;
+    std::int32_t weekday, slot;
+  };
+  const std::vector<Case> cases{{8, 10, 29, 29, 3, 20}, {8, 10, 29, 30, 3, 21}, {8, 10, 59, 59, 3, 21},
+                                {8, 11, 0, 0, 3, 22},   {8, 23, 29, 29, 3, 46}, {5, 23, 59, 59, 7, 47},
+                                {6, 0, 0, 0, 1, 0}};
+  for (const auto& c : cases) {
+    const auto packed = gf_weekdayAndSlotOf(lf_utc(2025, 10, c.day, c.hour, c.minute, c.second));
+    ASSERT_TRUE(packed.has_value());
+    EXPECT_EQ(*packed, (std::uint64_t(c.slot) << 32) | std::uint32_t(c.weekday)) << c.hour << ":" << c.minute;
+    EXPECT_EQ(gf_unpackWeekdayAndSlot(*packed), std::make_pair(c.weekday, c.slot));
+  }
+  EXPECT_FALSE(gf_weekdayAndSlotOf(unconvertible).has_value());
+}
+
+TEST(EqualsStarred, OnlyOneTrailingStar) {
+  EXPECT_TRUE(gf_equalsStarred("abc", "abc*"));
+  EXPECT_FALSE(gf_equalsStarred("abc", "abc"));
+  EXPECT_FALSE(gf_equalsStarred("abc", "abc**"));
+  EXPECT_FALSE(gf_equalsStarred("abc", "abd*"));
+}
+
+class ProgramClock : public ::testing::Test {
+ protected:
+  void TearDown() override { trafficTime = 0.0; }
+};
+
+TEST_F(ProgramClock, FollowsTrafficTimeTruncated) {
+  const std::time_t t = lf_utc(2025, 10, 5, 10, 29, 29);
+  trafficTime = static_cast<double>(t) + 0.9;
+  EXPECT_EQ(gf_programClock(), t);
+  EXPECT_EQ(gf_clockTimeOfDay(), "10:29:29");
+  EXPECT_EQ(gf_unpackWeekdayAndSlot(gf_weekdayAndSlot()), std::make_pair(std::int32_t{7}, std::int32_t{20}));
+}
+
+// 0 means no stamp yet; a stamp off the network that no calendar can hold
+// must neither give weekday and slot -1 nor break the time-of-day texts.
+TEST_F(ProgramClock, ZeroOrUnconvertibleTrafficTimeUsesTheComputersClock) {
+  const std::regex timeOfDay(R"(([01]\d|2[0-3]):[0-5]\d:[0-5]\d)");
+  for (const double stamp : {0.0, std::nan(""), std::numeric_limits<double>::infinity(), -1e300, 1e17,
+                             static_cast<double>(unconvertible)}) {
+    SCOPED_TRACE(stamp);
+    trafficTime = stamp;
+    const std::time_t before = std::time(nullptr);
+    const std::time_t clock = gf_programClock();
+    EXPECT_GE(clock, before);
+    EXPECT_LE(clock, std::time(nullptr));
+
+    const auto [weekday, slot] = gf_unpackWeekdayAndSlot(gf_weekdayAndSlot());
+    EXPECT_TRUE(weekday >= 1 && weekday <= 7 && slot >= 0 && slot <= 47) << weekday << " " << slot;
+    std::string text;
+    EXPECT_NO_THROW(text = gf_clockTimeOfDay());
+    EXPECT_TRUE(std::regex_match(text, timeOfDay)) << text;
+  }
+  EXPECT_TRUE(std::regex_match(gf_nowTimeOfDay(), timeOfDay));
+}
+
+} // namespace
+} // namespace gwr

@@ -1,0 +1,97 @@
+// Downloads against a real HTTP server on the loopback interface: success,
+// server errors, a stalled transfer, and the destination kept on failure.
+#include "core/download.h"
+
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+#include "support/encrypted_fixture.h"
+#include "support/log_capture.h"
+#include "support/loopback_http_server.h"
+
+namespace gwr {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+using testsupport::LogCapture;
+using testsupport::LoopbackHttpServer;
+using testsupport::readBytes;
+using testsupport::writeBytes;
+
+class DownloadTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    gf_setDownloadTimeouts(defaultDownloadTimeouts);
+    gf_setDownloadFolderUrl(savedFolderUrl);
+  }
+
+  bool partialLeft() const { return std::filesystem::exists(destination.string() + ".part"); }
+
+  LogCapture log;
+  LoopbackHttpServer server;
+  CurlHandle handle = gf_newCurlHandle();
+  const std::filesystem::path destination = log.folder() / "file.enc";
+  const std::string savedFolderUrl = gf_downloadFolderUrl();
+};
+
+TEST_F(DownloadTest, SiteDownloadFetchesTheMajorVersionsFileAndReplacesTheOldOne) {
+  const std::string body(100'000, 'x');
+  server.addRoute("/downloads/12/airports.enc", {200, body});
+  gf_setDownloadFolderUrl(server.url("/downloads/"));
+  writeBytes(destination, "old");
+
+  ASSERT_TRUE(gf_downloadFromSite("airports.enc", destination));
+  EXPECT_EQ(readBytes(destination), body);
+  EXPECT_FALSE(partialLeft());
+  ASSERT_EQ(log.lines().size(), 1U);
+  EXPECT_EQ(log.lines()[0],
+            "Downloaded '" + server.url("/downloads/12/airports.enc") + "' to '" + destination.string() + "'");
+}
+
+TEST_F(DownloadTest, ServerErrorsKeepTheOldFile) {
+  for (const int status : {404, 500}) {
+    SCOPED_TRACE(status);
+    server.addRoute("/broken", {status, "error page"});
+    writeBytes(destination, "old");
+    log.mark();
+    EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/broken"), destination, false));
+    EXPECT_EQ(readBytes(destination), "old");
+    EXPECT_FALSE(partialLeft());
+    EXPECT_EQ(log.lines(), Lines{"Download error: 'HTTP response code said error' for " +
+                                                    server.url("/broken")});
+  }
+  gf_setDownloadFolderUrl(server.url("/downloads/"));
+  log.mark();
+  EXPECT_FALSE(gf_downloadFromSite("dbase.enc", destination));
+  ASSERT_EQ(log.lines().size(), 2U);
+  EXPECT_EQ(log.lines()[1], "==> Downloading '" + server.url("/downloads/12/dbase.enc") + "' failed !");
+}
+
+TEST_F(DownloadTest, StalledServerTimesOut) {
+  server.addRoute("/stall", {200, "partial body", true});
+  DownloadTimeouts shortTimeouts;
+  shortTimeouts.connectMs = 2'000;
+  shortTimeouts.lowSpeedSeconds = 1;
+  shortTimeouts.transferMs = 60'000;  // the stall must be caught by the low-speed limit
+  gf_setDownloadTimeouts(shortTimeouts);
+  writeBytes(destination, "old");
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/stall"), destination, true));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_EQ(readBytes(destination), "old");
+  EXPECT_FALSE(partialLeft());
+  EXPECT_EQ(log.lines(), Lines{"Download error: 'Timeout was reached' for " + server.url("/stall")});
+}
+
+TEST_F(DownloadTest, UnusableHandleOrDestinationGivesFalse) {
+  EXPECT_FALSE(gf_downloadFile(nullptr, server.url("/file"), destination, true));
+  const std::filesystem::path inMissingFolder = log.folder() / "missing" / "file.enc";
+  EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/file"), inMissingFolder, true));
+  EXPECT_EQ(log.lines(), Lines{"Could not open output file: " + inMissingFolder.string()});
+}
+
+} // namespace
+} // namespace gwr

@@ -1,0 +1,102 @@
+// Tests of the folder layout: the per-user folder with and without a known
+// application data folder, and opening folders in the desktop shell.
+#include "core/paths.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/sys/known_folders.h"
+#include "platform/sys/shell.h"
+#include "support/log_capture.h"
+
+namespace gwr {
+namespace {
+
+using Box = std::pair<std::string, std::string>;  // text, caption
+
+// In a temporary working folder with the log open; the shell's calls are
+// recorded, the opener answers openResult, and no known folder is found
+// unless a test sets a root.
+class Paths : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+      if (const char* value = std::getenv(name)) saved_.emplace_back(name, value);
+      ::unsetenv(name);
+    }
+    gf_resetPerUserPathsForTests();
+    platform::setShellHooksForTests({[this](const std::filesystem::path& folder) {
+                                       opened.push_back(folder);
+                                       return openResult;
+                                     },
+                                     [this](const std::string& text, const std::string& caption) {
+                                       boxes.emplace_back(text, caption);
+                                     }});
+  }
+  void TearDown() override {
+    platform::setShellHooksForTests({});
+    platform::setKnownFolderRootForTests({});
+    for (const auto& [name, value] : saved_) ::setenv(name.c_str(), value.c_str(), 1);
+    gf_resetPerUserPathsForTests();
+  }
+
+  testsupport::LogCapture log;
+  bool openResult = true;
+  std::vector<std::filesystem::path> opened;
+  std::vector<Box> boxes;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+TEST_F(Paths, PerUserFolderFallsBackToTheWorkingFolderWithALogLine) {
+  EXPECT_EQ(gf_parametersFile().generic_string(), "Gatewright/parameters.xml");
+  EXPECT_TRUE(gf_getLocalAppDataFolder().empty());
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{"==> Could not find the AppData path", "==> Could not find the Local AppData path"}));
+}
+
+TEST_F(Paths, ContainingFolderOpensOnlyAnExistingPathWithAFolderPart) {
+  std::filesystem::create_directory("sub");
+  std::ofstream("sub/file.txt") << "x";
+  std::ofstream("bare.txt") << "x";
+  EXPECT_FALSE(gf_openContainingFolder("sub/missing.txt"));
+  EXPECT_FALSE(gf_openContainingFolder("bare.txt"));
+  EXPECT_TRUE(gf_openContainingFolder("sub/file.txt"));
+  openResult = false;
+  EXPECT_FALSE(gf_openContainingFolder("sub/file.txt"));
+  EXPECT_EQ(opened, (std::vector<std::filesystem::path>{"sub", "sub"}));
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Paths, ManualFolderOpensDocsOrShowsABox) {
+  std::filesystem::create_directory("docs");
+  EXPECT_FALSE(gf_openManualFolder());
+  EXPECT_TRUE(opened.empty());
+  std::ofstream("docs/Manual.pdf") << "x";
+  EXPECT_TRUE(gf_openManualFolder());
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_TRUE(std::filesystem::equivalent(opened[0], "docs"));
+  EXPECT_EQ(boxes, (std::vector<Box>{{"Could not open local folder with Manual", "GWRT"}}));
+}
+
+TEST_F(Paths, ParametersFolderIsTheRoamingFoldersGatewrightOrABox) {
+  platform::setKnownFolderRootForTests(log.folder() / "known");
+  const auto roaming = platform::knownFolderPath(platform::KnownFolder::RoamingAppData);
+  EXPECT_EQ(gf_parametersFile(), roaming.value() / "Gatewright" / "parameters.xml");
+  EXPECT_FALSE(gf_openParametersFolder());
+  std::filesystem::create_directories(gf_perUserFolder());
+  std::ofstream(gf_parametersFile()) << "x";
+  EXPECT_TRUE(gf_openParametersFolder());
+  EXPECT_EQ(opened, std::vector<std::filesystem::path>{*roaming / "Gatewright"});
+  EXPECT_EQ(boxes, (std::vector<Box>{{"Could not open folder with parameters.xml", "GWRT"}}));
+  EXPECT_TRUE(log.lines().empty());
+}
+
+} // namespace
+} // namespace gwr

@@ -1,0 +1,33 @@
+// Tests of the single-instance lock: a second holder is refused while the
+// first lives, and the lock is free again once it is gone.
+#include "platform/sys/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <unistd.h>
+
+namespace gwr::platform {
+namespace {
+
+TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstEnds) {
+  const auto folder = std::filesystem::temp_directory_path() / ("gwr_lock_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+
+  auto first = std::make_unique<SingleInstance>(folder);
+  EXPECT_TRUE(first->acquired());
+  EXPECT_TRUE(std::filesystem::exists(folder / gf_singleInstanceLockName()));
+  {
+    const SingleInstance second(folder);  // its own open file description
+    EXPECT_FALSE(second.acquired());
+  }
+  EXPECT_TRUE(first->acquired());  // a refused holder leaves the lock alone
+  first.reset();
+  const SingleInstance third(folder);
+  EXPECT_TRUE(third.acquired());
+
+  std::filesystem::remove_all(folder);
+}
+
+} // namespace
+} // namespace gwr::platform

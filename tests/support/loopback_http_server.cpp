@@ -1,0 +1,104 @@
+// A single-threaded HTTP server for download tests: one connection at a time,
+// GET only, "Connection: close" on every answer.
+#include "support/loopback_http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include <fmt/format.h>
+
+namespace gwr::testsupport {
+
+namespace {
+
+constexpr int pollIntervalMs = 20;
+constexpr std::size_t stallSentBytes = 4;
+constexpr std::size_t stallMissingBytes = 1000;  // promised but never sent
+
+void sendAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+    if (sent <= 0) return;
+    data.remove_prefix(static_cast<std::size_t>(sent));
+  }
+}
+
+} // namespace
+
+LoopbackHttpServer::LoopbackHttpServer() {
+  listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(listener_, 8) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (listener_ >= 0) ::close(listener_);
+    throw std::runtime_error("test server: cannot listen on 127.0.0.1");
+  }
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this] {
+    while (waitReadable(listener_)) {
+      const int client = ::accept(listener_, nullptr, nullptr);
+      if (client < 0) continue;
+      answer(client);
+      ::close(client);
+    }
+  });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+  stopping_ = true;
+  thread_.join();
+  ::close(listener_);
+}
+
+void LoopbackHttpServer::addRoute(const std::string& path, Route route) {
+  const std::lock_guard lock(routesMutex_);
+  routes_[path] = std::move(route);
+}
+
+std::string LoopbackHttpServer::url(std::string_view path) const {
+  return fmt::format("http://127.0.0.1:{}{}", port_, path);
+}
+
+bool LoopbackHttpServer::waitReadable(int fd) const {
+  pollfd entry{fd, POLLIN, 0};
+  while (!stopping_)
+    if (::poll(&entry, 1, pollIntervalMs) > 0) return true;
+  return false;
+}
+
+void LoopbackHttpServer::answer(int client) {
+  std::string request;
+  char buffer[1024];
+  while (request.find("\r\n\r\n") == std::string::npos) {
+    if (!waitReadable(client)) return;
+    const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+    if (got <= 0) return;
+    request.append(buffer, static_cast<std::size_t>(got));
+  }
+  // "GET /path HTTP/1.1"
+  const std::size_t pathStart = request.find(' ') + 1;
+  const std::string path = request.substr(pathStart, request.find(' ', pathStart) - pathStart);
+  Route route{404, "not found", false};
+  {
+    const std::lock_guard lock(routesMutex_);
+    if (const auto found = routes_.find(path); found != routes_.end()) route = found->second;
+  }
+  const std::size_t promised = route.body.size() + (route.stall ? stallMissingBytes : 0);
+  sendAll(client, fmt::format("HTTP/1.1 {} Test\r\nContent-Length: {}\r\nConnection: close\r\n\r\n", route.status,
+                              promised));
+  if (!route.stall) return sendAll(client, route.body);
+  sendAll(client, std::string_view(route.body).substr(0, stallSentBytes));
+  // Hold the connection open, silent, until the client gives up.
+  while (waitReadable(client))
+    if (::recv(client, buffer, sizeof buffer, 0) <= 0) return;
+}
+
+} // namespace gwr::testsupport
