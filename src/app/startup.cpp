@@ -13,6 +13,7 @@
 #include "core/user_error.h"
 #include "core/version.h"
 #include "refdata/airports_table.h"
+#include "refdata/dbase_reader.h"
 
 #include <filesystem>
 #include <fmt/format.h>
@@ -25,6 +26,9 @@ bool productionMode = false;
 namespace {
 
 constexpr int notProgramFolderError = 41;
+
+// The reference database is read once per process: a restart keeps its tables.
+bool dataFilesRead = false;
 
 namespace fs = std::filesystem;
 
@@ -70,6 +74,11 @@ bool lf_readDataFiles() {
   lf_migrateParameters();
   lf_applySimChoice();
   lf_maintainFolders();
+  if (!dataFilesRead) {
+    const bool read = gf_readDbase();
+    dataFilesRead = true;
+    if (!read) throw std::runtime_error("reading data files failed!");
+  }
   if (!gf_readAirports()) {
     throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(airportsEncFile)));
   }

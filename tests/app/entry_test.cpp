@@ -80,6 +80,10 @@ TEST_F(ProcessEntry, TwoRunsLeaveTwoLogGenerationsEachWithTheHeader) {
   EXPECT_TRUE(startsWithHeader(previous)) << previous;
   EXPECT_NE(current.find("\nproduction\n"), std::string::npos);
   EXPECT_EQ(previous.find("production"), std::string::npos);
+  // The reference database is read once per process; the airports answer from memory.
+  EXPECT_NE(previous.find("dbase records read\n"), std::string::npos);
+  EXPECT_EQ(current.find("dbase records read"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dbaseXmlFile));
   EXPECT_FALSE(fs::exists("Log00.txt"));
   EXPECT_TRUE(fs::is_regular_file(gf_parametersFile()));
   for (const fs::path& made : createdFolders) EXPECT_TRUE(fs::is_directory(made)) << made;

@@ -1,0 +1,333 @@
+// The reference database reader: every section of "dbase.xml" with its list
+// rules, seeding of the code pools, counts and warnings in the log.
+#include "refdata/dbase_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include "core/file_maintenance.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/text_utils.h"
+#include "core/user_error.h"
+#include "refdata/code_pools.h"
+#include "refdata/dbase_tables.h"
+#include "refdata/registration_records.h"
+
+namespace gwr {
+
+namespace {
+
+constexpr std::size_t reservedSimilarGroups = 64;
+constexpr std::size_t reservedPrefixGroups = 64;
+constexpr std::size_t reservedPublisherGroups = 640;
+constexpr std::size_t reservedThirdParties20 = 600;
+constexpr std::size_t reservedThirdParties24 = 300;
+constexpr double nmPerMetre = 0.0005399568034557236;  // 1 nm = 1852 m
+constexpr const char* rootName = "root";
+constexpr const char* rangeErrorText = "invalid array<T, N> subscript";
+
+// Removes the decrypted file however the reading ends.
+class PlainFileGuard {
+ public:
+  explicit PlainFileGuard(std::filesystem::path file) : plain(std::move(file)) {}
+  ~PlainFileGuard() {
+    try {
+      gf_removeFileWarn(plain);
+    } catch (const std::exception& e) {
+      gf_logError(fmt::format("'{}' not removed: {}", plain.string(), e.what()));
+    }
+  }
+  PlainFileGuard(const PlainFileGuard&) = delete;
+  PlainFileGuard& operator=(const PlainFileGuard&) = delete;
+
+ private:
+  std::filesystem::path plain;
+};
+
+std::string xmlAttributeString(const pugi::xml_node& node, const char* name) {
+  return node.attribute(name).as_string("");
+}
+
+double lf_attributeDouble(const pugi::xml_node& node, const char* name) { return node.attribute(name).as_double(0.0); }
+
+// List attributes: trimmed pieces, empty ones dropped.
+std::vector<std::string> lf_listPieces(const std::string& text) {
+  std::vector<std::string> pieces = gf_splitComma(text);
+  std::erase_if(pieces, [](const std::string& piece) { return piece.empty(); });
+  return pieces;
+}
+
+pugi::xml_node lf_requiredSection(const pugi::xml_document& doc, const char* section) {
+  const pugi::xml_node root = doc.child(rootName);
+  if (!root) throw UserErrorException(dbaseErrorCode, fmt::format("XML root missing: {}", rootName));
+  const pugi::xml_node node = root.child(section);
+  if (!node) throw UserErrorException(dbaseErrorCode, fmt::format("Missing section: {}", section));
+  return node;
+}
+
+void lf_readCommaListSection(const pugi::xml_document& doc, const char* section, std::set<std::string>& out,
+                             const char* element, const char* attribute) {
+  const pugi::xml_node node = lf_requiredSection(doc, section);
+  bool anyPiece = false;
+  for (const pugi::xml_node child : node.children(element)) {
+    for (std::string& piece : lf_listPieces(xmlAttributeString(child, attribute))) {
+      out.insert(std::move(piece));
+      anyPiece = true;
+    }
+  }
+  if (!anyPiece)
+    throw UserErrorException(dbaseErrorCode,
+                             fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.", section,
+                                         element, attribute));
+}
+
+void lf_readTypesSection(const pugi::xml_document& doc, const char* section, std::set<std::string>& out,
+                         const char* element) {
+  std::set<std::string> fresh;
+  lf_readCommaListSection(doc, section, fresh, element, "types");
+  out = std::move(fresh);
+}
+
+void lf_readCodesSection(const pugi::xml_document& doc, const char* section, std::set<std::string>& out) {
+  std::set<std::string> fresh;
+  lf_readCommaListSection(doc, section, fresh, "ICAO", "codes");
+  out = std::move(fresh);
+}
+
+void lf_toModelIndexSet(const std::set<std::string>& codes, std::set<std::uint16_t>& out) {
+  out.clear();
+  for (const std::string& code : codes) out.insert(gf_modelIndex(code));
+}
+
+pugi::xml_node lf_optionalSection(const pugi::xml_document& doc, const char* section) {
+  return doc.child(rootName).child(section);
+}
+
+// Groups of sorted list pieces, one per element (similar types, prefixes).
+void lf_readGroupsSection(const pugi::xml_document& doc, const char* section, std::size_t reserved,
+                          std::vector<std::vector<std::string>>& out) {
+  const pugi::xml_node node = lf_optionalSection(doc, section);
+  if (!node) return;
+  out.reserve(reserved);
+  for (const pugi::xml_node child : node.children("similar")) {
+    std::vector<std::string> group = lf_listPieces(xmlAttributeString(child, "types"));
+    std::sort(group.begin(), group.end());
+    out.push_back(std::move(group));
+  }
+  out.shrink_to_fit();
+}
+
+void lf_buildPrefixMap() {
+  std::set<std::string> texts;
+  for (const auto& group : prefixGroups) {
+    if (group.size() < 2) continue;
+    for (std::size_t i = 0; i < group.size(); ++i) {
+      std::string text = group[i];
+      for (std::size_t j = 0; j < group.size(); ++j)
+        if (j != i) text += "," + group[j];
+      texts.insert(std::move(text));
+    }
+  }
+  for (const std::string& text : texts) {
+    std::vector<std::string> pieces = lf_listPieces(text);
+    if (pieces.size() < 2) continue;
+    std::string key = pieces.front();
+    pieces.erase(pieces.begin());
+    prefixEquivalents.try_emplace(std::move(key), std::move(pieces));
+  }
+}
+
+void lf_readPublishers(const pugi::xml_document& doc) {
+  publisherGroups.reserve(reservedPublisherGroups);
+  if (const pugi::xml_node node = lf_optionalSection(doc, "publishers")) {
+    std::set<std::string> texts;
+    for (const pugi::xml_node child : node.children("pub")) texts.insert(xmlAttributeString(child, "names"));
+    for (const std::string& text : texts) {
+      std::vector<std::string> group;
+      for (std::string& name : gf_splitComma(text)) {
+        // An empty name would be found in every package path.
+        if (name.empty()) {
+          gf_logError(fmt::format("empty publisher name in '{}' skipped", text));
+          continue;
+        }
+        group.push_back(std::move(name));
+      }
+      if (!group.empty()) publisherGroups.push_back(std::move(group));
+    }
+  }
+  publisherGroups.shrink_to_fit();
+  gf_log(fmt::format("{:5} publishers", publisherGroups.size()));
+}
+
+void lf_fillHalfWingspans(const std::string& code, double halfSpan) {
+  const std::uint16_t model = gf_modelIndex(code);
+  if (model >= halfSpanSlots) {
+    gf_logError(fmt::format("wsp fill what: {}", rangeErrorText));
+    return;
+  }
+  halfSpans[model] = halfSpan;
+}
+
+void lf_readWingspans(const pugi::xml_document& doc) {
+  const pugi::xml_node node = lf_optionalSection(doc, "wingspans");
+  if (!node) return;
+  for (const pugi::xml_node child : node.children("wingspan")) {
+    const std::string type = xmlAttributeString(child, "type");
+    if (type.empty() || !icaoModelCodes.contains(type)) {
+      gf_logError(fmt::format("wingspan model {} is not valid, skipped", type));
+      continue;
+    }
+    const double halfSpan = lf_attributeDouble(child, "meters") * 0.5 * nmPerMetre;
+    halfSpansByCode.try_emplace(type, halfSpan);
+    maxHalfSpan = std::max(maxHalfSpan, halfSpan);
+  }
+  for (const auto& [code, halfSpan] : halfSpansByCode) lf_fillHalfWingspans(code, halfSpan);
+}
+
+void lf_readFixes(const pugi::xml_document& doc) {
+  const pugi::xml_node node = lf_optionalSection(doc, "fixes");
+  if (!node) return;
+  for (const pugi::xml_node child : node.children("fx")) {
+    const std::string wrong = xmlAttributeString(child, "wro");
+    const std::string correct = xmlAttributeString(child, "cor");
+    if (correct.empty() || !icaoModelCodes.contains(correct)) {
+      gf_logError(fmt::format("wrong fix {} -> {}, the latter is not valid", wrong, correct));
+      continue;
+    }
+    if (!modelFixes.try_emplace(wrong, correct).second)
+      gf_logError(fmt::format("wrong part of fix: '{}', already exists, skipped", wrong));
+  }
+  gf_log(fmt::format("{:5} fixes", modelFixes.size()));
+}
+
+void lf_readThirdPartiesSection(const pugi::xml_document& doc, const char* section,
+                                std::vector<ThirdPartyAirports>& out, const char* element) {
+  const pugi::xml_node node = lf_optionalSection(doc, section);
+  if (!node) return;
+  for (const pugi::xml_node child : node.children(element))
+    out.push_back({xmlAttributeString(child, "pub"), lf_listPieces(xmlAttributeString(child, "arpts"))});
+}
+
+void lf_readRegistrations(const pugi::xml_document& doc) {
+  if (dbaseRecords.capacity() < reservedDbaseRecords) dbaseRecords.reserve(reservedDbaseRecords);
+  if (const pugi::xml_node node = lf_optionalSection(doc, "dbase")) {
+    for (const pugi::xml_node child : node.children("d")) {
+      std::string registration = xmlAttributeString(child, "r");
+      const std::string airline = xmlAttributeString(child, "a");
+      const std::string model = xmlAttributeString(child, "m");
+      // A record without registration would match every look-up in a text.
+      if (registration.empty()) {
+        gf_logError(fmt::format("registration record without registration skipped (a='{}', m='{}')", airline, model));
+        continue;
+      }
+      LivKey key;
+      key.airline = gf_airlineIndex(airline);
+      key.airlineOperator = gf_airlineIndex(xmlAttributeString(child, "o"));
+      key.model = gf_modelIndex(model);
+      key.cargo = child.attribute("c").as_bool(false) ? 1 : 0;
+      key.fromDbase = 1;
+      dbaseRecords.push_back({std::move(registration), key});
+    }
+  }
+  gf_uniqueDbaseRecords();
+  gf_log(fmt::format("{:5} dbase records read", dbaseRecords.size()));
+}
+
+struct CategorySection {
+  AcCategory category;
+  const char* section;
+  const char* element;
+};
+
+constexpr std::array<CategorySection, 5> categorySections{{{AcCategory::Heavy, "heavy", "hvy"},
+                                                           {AcCategory::Large, "large", "lar"},
+                                                           {AcCategory::Buzjets, "buzjet", "bzj"},
+                                                           {AcCategory::HighPerf, "high_performance", "hpf"},
+                                                           {AcCategory::Rotorcraft, "rotorcraft", "rot"}}};
+
+void lf_readModels(const pugi::xml_document& doc) {
+  lf_readTypesSection(doc, "aircrafts", icaoModelCodes, "aircraft");
+  gf_log(fmt::format("\n{:5} ICAO model codes", icaoModelCodes.size()));
+  lf_readTypesSection(doc, "cargo_types", cargoModelCodes, "cargo_type");
+
+  gf_modelIndex("");
+  for (const std::string& code : icaoModelCodes) gf_modelIndex(code);
+  modelPool.setUseFixes(true);
+  for (const std::string& code : cargoModelCodes) gf_modelIndex(code);
+
+  for (const CategorySection& entry : categorySections)
+    lf_readTypesSection(doc, entry.section, categoryCodes[gf_categorySlot(entry.category)], entry.element);
+  for (const CategorySection& entry : categorySections) {
+    const std::size_t slot = gf_categorySlot(entry.category);
+    lf_toModelIndexSet(categoryCodes[slot], categoryModels[slot]);
+  }
+}
+
+void lf_readAirlines(const pugi::xml_document& doc) {
+  lf_readCodesSection(doc, "ICAO_airlines", icaoAirlineCodes);
+  gf_log(fmt::format("{:5} ICAO airline codes", icaoAirlineCodes.size()));
+  lf_readCodesSection(doc, "cargo_operators", cargoOperatorCodes);
+  gf_log(fmt::format("{:5} cargo operators", cargoOperatorCodes.size()));
+
+  gf_airlineIndex("");
+  for (const std::string& code : icaoAirlineCodes) gf_airlineIndex(code);
+  for (const std::string& code : cargoOperatorCodes) gf_airlineIndex(code);
+}
+
+void lf_readAirportLists(const pugi::xml_document& doc) {
+  lf_readCommaListSection(doc, "simaddons20", simAddonAirports20, "simaddon20", "arpts");
+  lf_readCommaListSection(doc, "simaddons24", simAddonAirports24, "simaddon24", "arpts");
+  gf_log(fmt::format("{} simaddons24", simAddonAirports24.size()));
+
+  thirdPartyAirports20.reserve(reservedThirdParties20);
+  lf_readThirdPartiesSection(doc, "thirdparties20", thirdPartyAirports20, "thirdpartie20");
+  thirdPartyAirports24.reserve(reservedThirdParties24);
+  lf_readThirdPartiesSection(doc, "thirdparties24", thirdPartyAirports24, "thirdpartie24");
+}
+
+} // namespace
+
+bool gf_readDbaseXml(const std::filesystem::path& plain) {
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed = doc.load_file(plain.c_str());
+  if (!parsed) {
+    gf_logError(fmt::format("'{}' not read because of {}", plain.string(), parsed.description()));
+    return false;
+  }
+  lf_readModels(doc);
+
+  lf_readGroupsSection(doc, "similar_types", reservedSimilarGroups, similarModelGroups);
+  lf_readGroupsSection(doc, "prefixes", reservedPrefixGroups, prefixGroups);
+  gf_log(fmt::format("{:5} prefixes", prefixGroups.size()));
+  lf_buildPrefixMap();
+
+  lf_readAirlines(doc);
+  lf_readPublishers(doc);
+  lf_readWingspans(doc);
+  lf_readFixes(doc);
+  lf_readAirportLists(doc);
+  lf_readRegistrations(doc);
+  return true;
+}
+
+bool gf_readDbaseFrom(const std::filesystem::path& encrypted, const std::filesystem::path& plain,
+                      const DataFileKey& key) {
+  if (!std::filesystem::exists(encrypted))
+    throw std::runtime_error(fmt::format("{} not available", encrypted.string()));
+  const PlainFileGuard removeOnExit(plain);
+  if (!gf_streamDecrypt(encrypted, plain, key))
+    throw std::runtime_error(fmt::format("{} stream decrypt failed", encrypted.string()));
+  return gf_readDbaseXml(plain);
+}
+
+bool gf_readDbase() { return gf_readDbaseFrom(dbaseEncFile, dbaseXmlFile, gf_programDataKey()); }
+
+} // namespace gwr

@@ -1,0 +1,142 @@
+// The reference database reader: a small database read whole with its log,
+// the failures of required sections and broken files (never leaving the
+// decrypted file behind), and the real shipped database.
+#include "refdata/dbase_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "core/paths.h"
+#include "core/user_error.h"
+#include "refdata/code_pools.h"
+#include "refdata/dbase_tables.h"
+#include "refdata/reference_queries.h"
+#include "refdata/registration_records.h"
+#include "support/dbase_fixture.h"
+#include "support/encrypted_fixture.h"
+#include "support/log_capture.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::dbaseXml;
+
+class DbaseReaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override { gf_clearDbaseForTests(); }
+  void TearDown() override { gf_clearDbaseForTests(); }
+
+  bool readEncrypted(const std::string& xml) {
+    gf_clearDbaseForTests();
+    testsupport::writeEncrypted(encrypted, xml);
+    log.mark();
+    return gf_readDbaseFrom(encrypted, plain, testsupport::testDataKey);
+  }
+  // The message of the exception the reading throws; empty when none.
+  std::string failureOf(const std::string& xml) {
+    try {
+      readEncrypted(xml);
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return {};
+  }
+
+  testsupport::LogCapture log;
+  const std::filesystem::path encrypted = log.folder() / "dbase.enc";
+  const std::filesystem::path plain = log.folder() / "dbase.xml";
+};
+
+TEST_F(DbaseReaderTest, ReadsEverySectionWithItsRulesAndLogsTheCounts) {
+  ASSERT_TRUE(readEncrypted(dbaseXml({}, testsupport::optionalDbaseSections)));
+  EXPECT_FALSE(std::filesystem::exists(plain));
+  const std::vector<std::string> expected{
+      "",
+      "    9 ICAO model codes",
+      "    2 prefixes",
+      "    3 ICAO airline codes",
+      "    2 cargo operators",
+      "==> empty publisher name in 'Orbx,' skipped",
+      "    2 publishers",
+      "==> wingspan model XXXX is not valid, skipped",
+      "==> wrong part of fix: 'B38', already exists, skipped",
+      "==> wrong fix Q1 -> NOPE, the latter is not valid",
+      "    1 fixes",
+      "2 simaddons24",
+      "==> registration record without registration skipped (a='KLM', m='B738')",
+      "    2 dbase records read",
+  };
+  EXPECT_EQ(log.lines(), expected);
+
+  // Pools: the empty code, the known codes in byte order (lists trimmed,
+  // empty pieces dropped), then the cargo codes not yet there.
+  EXPECT_EQ(modelPool.code(1), "A1");
+  EXPECT_EQ(modelPool.code(4), "B738");
+  EXPECT_EQ(modelPool.code(10), "B77F");
+  EXPECT_EQ(airlinePool.code(4), "BOX");
+  // The fix applies to later look-ups and to the registration records, and
+  // of two records for one registration the first read is kept.
+  EXPECT_EQ(gf_modelIndex("B38"), 4);
+  EXPECT_EQ(modelPool.size(), 11U);
+  ASSERT_EQ(dbaseRecords.size(), 2U);
+  EXPECT_EQ(dbaseRecords[0].key, (LivKey{1, 0, 2, 0, 1}));  // D-AIBA: no operator, no cargo
+  EXPECT_EQ(dbaseRecords[1].key, (LivKey{2, 3, 4, 1, 1}));
+  // The first wingspan of a type wins; the largest counts for the maximum.
+  EXPECT_NEAR(gf_halfWingspan(4), 35.8 * 0.5 / 1852, 1e-12);
+  EXPECT_NEAR(maxHalfSpan, 79.8 * 0.5 / 1852, 1e-12);
+
+  EXPECT_EQ(publisherGroups, (std::vector<std::vector<std::string>>{{"Aerosoft", "AS"}, {"Orbx"}}));
+  EXPECT_EQ(similarModelGroups, (std::vector<std::vector<std::string>>{{"A320", "B738"}}));
+  EXPECT_EQ(prefixEquivalents.at("DA-"), (std::vector<std::string>{"D-", "DB-"}));
+  EXPECT_FALSE(prefixEquivalents.contains("F-"));
+}
+
+TEST_F(DbaseReaderTest, EachMissingRequiredSectionFailsWith61AndLeavesNoPlainFile) {
+  for (const auto& [section, body] : testsupport::requiredDbaseSections) {
+    EXPECT_EQ(failureOf(dbaseXml(section)), "61: Missing section: " + std::string(section));
+    EXPECT_FALSE(std::filesystem::exists(plain)) << section;
+  }
+}
+
+TEST_F(DbaseReaderTest, BrokenFilesFailWithoutLeavingThePlainFile) {
+  const std::string emptyTypes = "61: In XML file section [aircrafts], element [aircraft], attribute [types] is empty.";
+  EXPECT_EQ(failureOf("<base><aircrafts/></base>"), "61: XML root missing: root");
+  EXPECT_EQ(failureOf(R"(<root><aircrafts><aircraft types=" , ,"/></aircrafts></root>)"), emptyTypes);
+  EXPECT_EQ(failureOf("<root><aircrafts/></root>"), emptyTypes);
+  EXPECT_FALSE(std::filesystem::exists(plain));
+
+  EXPECT_FALSE(readEncrypted("<root><aircrafts>"));
+  EXPECT_TRUE(log.text().starts_with("==> '" + plain.string() + "' not read because of "));
+  EXPECT_FALSE(std::filesystem::exists(plain));
+
+  testsupport::writeBytes(encrypted, std::string(100, 'x'));  // not made with the key
+  EXPECT_THROW(gf_readDbaseFrom(encrypted, plain, testsupport::testDataKey), std::runtime_error);
+  EXPECT_FALSE(std::filesystem::exists(plain));
+  std::filesystem::remove(encrypted);
+  EXPECT_THROW(gf_readDbaseFrom(encrypted, plain, testsupport::testDataKey), std::runtime_error);
+}
+
+// The real database, encrypted with the build's key into input/ of the
+// working folder and read the way the start-up reads it.
+TEST_F(DbaseReaderTest, RealDatabaseLoadsAtStartUp) {
+  const std::string xml = testsupport::readBytes(std::filesystem::path(GWR_SOURCE_DIR) / "data/dbase/dbase.xml");
+  ASSERT_FALSE(xml.empty());
+  std::filesystem::create_directories(log.folder() / inputFolder);
+  testsupport::writeEncrypted(log.folder() / dbaseEncFile, xml, gf_programDataKey());
+  ASSERT_TRUE(gf_readDbase());
+  EXPECT_FALSE(std::filesystem::exists(log.folder() / dbaseXmlFile));
+
+  EXPECT_EQ(gf_modelCategoryOfCode("B738"), AcCategory::Large);
+  EXPECT_NEAR(gf_halfWingspan(gf_modelIndex("B738")), 0.0097, 0.0001);
+  EXPECT_EQ(gf_modelCategoryOfCode("A388"), AcCategory::Heavy);
+  EXPECT_TRUE(gf_isIcaoModel("A1"));  // two-character designators are models too
+  EXPECT_LT(modelPool.size(), halfSpanSlots);
+
+  const auto key = gf_lookupRegistration("DAIBA");
+  ASSERT_TRUE(key.has_value());
+  EXPECT_EQ(*key, gf_findDbaseRecord("D-AIBA")->key);
+  EXPECT_EQ(airlinePool.code(key->airline), "DLH");
+  EXPECT_FALSE(gf_equivalentPrefixes("D-").empty());
+}
+
+} // namespace
+} // namespace gwr

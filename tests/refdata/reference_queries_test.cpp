@@ -1,0 +1,83 @@
+// Reference queries on a small database: category order, wingspans inside
+// and beyond the table, equivalent prefixes, publishers and their airports.
+#include "refdata/reference_queries.h"
+
+#include <gtest/gtest.h>
+
+#include "core/settings_catalogue.h"
+#include "refdata/code_pools.h"
+#include "refdata/dbase_reader.h"
+#include "refdata/dbase_tables.h"
+#include "support/dbase_fixture.h"
+#include "support/encrypted_fixture.h"
+#include "support/log_capture.h"
+
+namespace gwr {
+namespace {
+
+class ReferenceQueriesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gf_clearDbaseForTests();
+    const auto file = log.folder() / "dbase.xml";
+    testsupport::writeBytes(file, testsupport::dbaseXml({}, testsupport::optionalDbaseSections));
+    ASSERT_TRUE(gf_readDbaseXml(file));
+    log.mark();
+  }
+  void TearDown() override {
+    RANDOM.setCurrent(RANDOM.defaultValue());
+    gf_clearDbaseForTests();
+  }
+
+  testsupport::LogCapture log;
+};
+
+TEST_F(ReferenceQueriesTest, CategoriesAndKnownCodes) {
+  const std::vector<std::pair<const char*, AcCategory>> cases{
+      {"B744", AcCategory::Large},  // listed in large and heavy
+      {"A388", AcCategory::Heavy},      {"BE20", AcCategory::Buzjets}, {"F16", AcCategory::HighPerf},
+      {"H160", AcCategory::Rotorcraft}, {"C172", AcCategory::Light},   {"", AcCategory::Light},
+      {"NEW1", AcCategory::Light},  // unknown: appended on the way
+  };
+  for (const auto& [code, category] : cases) EXPECT_EQ(gf_modelCategoryOfCode(code), category) << code;
+  EXPECT_TRUE(modelPool.find("NEW1").has_value());
+  EXPECT_FALSE(gf_isIcaoModel("NEW1"));
+  EXPECT_FALSE(gf_isIcaoAirline("BOX"));  // a cargo operator only
+}
+
+TEST_F(ReferenceQueriesTest, HalfWingspanBeyondTheTableFitsTheCategory) {
+  EXPECT_EQ(gf_halfWingspan(gf_modelIndex("A320")), 0.0);  // no wingspan entry
+  EXPECT_EQ(gf_halfWingspan(2700), defaultHalfSpanLightNm);
+  categoryModels[gf_categorySlot(AcCategory::Heavy)].insert(3000);
+  EXPECT_EQ(gf_halfWingspan(3000), defaultHalfSpanHeavyNm);
+  const std::vector<std::string> expected{"hwsp: 2700 what: invalid array<T, N> subscript",
+                                          "hwsp: 3000 what: invalid array<T, N> subscript"};
+  EXPECT_EQ(log.lines(), expected);
+}
+
+TEST_F(ReferenceQueriesTest, EquivalentPrefixesKeepOrderWithoutRandom) {
+  RANDOM.setCurrent(false);
+  EXPECT_TRUE(gf_equivalentPrefixes("G-").empty());
+  const std::vector<std::string> others{"DA-", "DB-"};
+  EXPECT_EQ(gf_equivalentPrefixes("D-"), others);
+  EXPECT_EQ(gf_equivalentPrefixes("D-"), others);
+  RANDOM.setCurrent(true);
+  std::vector<std::string> shuffled = gf_equivalentPrefixes("D-");
+  std::sort(shuffled.begin(), shuffled.end());
+  EXPECT_EQ(shuffled, others);  // reordered at most
+}
+
+TEST_F(ReferenceQueriesTest, PublishersAndTheirAirports) {
+  EXPECT_EQ(gf_publisherOfPath("Community/ORBX-airport-lowi"), "Orbx");
+  EXPECT_EQ(gf_publisherOfPath("as-airport-eddf"), "Aerosoft");  // any name of the group, any case
+  EXPECT_FALSE(gf_publisherOfPath("").has_value());
+  // The empty name of "Orbx," was dropped, so it does not match everything.
+  EXPECT_FALSE(gf_publisherOfPath("fs-generic").has_value());
+
+  EXPECT_TRUE(gf_isThirdPartyAirport(true, "Orbx", "EHAM"));   // second entry of the publisher
+  EXPECT_FALSE(gf_isThirdPartyAirport(true, "Orbx", "EDDF"));  // another publisher's
+  EXPECT_FALSE(gf_isThirdPartyAirport(false, "Orbx", "LOWI")); // the other edition
+}
+
+} // namespace
+} // namespace gwr
