@@ -1,0 +1,37 @@
+// The [fltsim.N] sections of an aircraft.cfg file: reading a header line,
+// checking a file's section numbers and cutting its lines into sections.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gwr {
+
+// The number a header reads when it starts a section without a plain number
+// ([fltsim.x], a header followed by a comment); also the highest number allowed.
+inline constexpr int fltsimNumberLimit = 10000;
+inline constexpr std::string_view markerSectionNumber = "10000";
+// A non-header line with '[' among its first characters ends a section.
+inline constexpr std::size_t sectionEndBracketColumns = 6;
+inline constexpr std::size_t reservedSectionLines = 48;
+
+// The digits of a [fltsim.N] header ("12", "007"), "10000" for any other line
+// that holds "[fltsim." in any letter case, empty for a line that starts no
+// section (a line beginning with "//" never does).
+std::string gf_readSectionNumber(std::string_view line);
+
+// False when the file must not be searched: a section number that does not
+// fit 32 bits (logged) or one above 10000 (an InvalidCfgLines line). A file
+// without sections goes into NoFltsimFiles and gives true.
+bool gf_checkFltSimNumbers(const std::vector<std::string>& lines, const std::filesystem::path& file);
+
+using CfgSection = std::vector<std::string>;  // header line first
+
+// The sections of a file in order, each from its header up to the next header
+// or the next line that ends it: for ordinary files a '[' in its first six
+// columns, for IVAO files a '[' anywhere. Lines outside sections are dropped.
+std::vector<CfgSection> gf_cutFltSimSections(const std::vector<std::string>& lines, bool ivaoFile);
+
+} // namespace gwr

@@ -1,0 +1,37 @@
+// One [fltsim.N] section of an ordinary aircraft.cfg file turned into a
+// livery record, or rejected with its reasons in the scan report lists.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "liveries/livery_record.h"
+
+namespace gwr {
+
+// Longer atc_id pieces are no registration.
+inline constexpr std::size_t maxRegistrationLength = 12;  // characters
+
+// Zero or one record. lines: the header line first, then the section's lines;
+// trailing empty and "//" lines are removed from it. model: the file's model
+// code (never empty). Problems go to IncompleteSectionLines and
+// InvalidAirlineLines; an exception is logged and thrown on.
+LiveryList gf_procesFltSimSection(int folderRank, std::vector<std::string>& lines, const std::string& model,
+                                  std::filesystem::path file, std::filesystem::path folder);
+
+// The trimmed comma pieces of an atc_id value, or none when the value is
+// no valid registration list: no piece, an empty piece, a piece longer than
+// maxRegistrationLength or one with '*'.
+std::optional<std::vector<std::string>> gf_registrationPieces(const std::string& value);
+
+// The first (ascending) short registration of the reference database that
+// stands in text as a whole: not preceded or followed by a letter, a digit or '-'.
+std::optional<std::string> gf_wholeRegistrationInText(const std::string& text);
+
+// Removes trailing lines that are empty or begin with "//".
+void gf_dropTrailingComments(std::vector<std::string>& lines);
+
+} // namespace gwr

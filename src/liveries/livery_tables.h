@@ -1,0 +1,89 @@
+// The livery tables built at start-up from the scanned liveries: by airline
+// and model, split into passenger and cargo lists, by model over all
+// airlines, by category, and the registration tables of the code lists.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "liveries/livery_hash.h"
+#include "liveries/livery_record.h"
+#include "refdata/ac_category.h"
+
+namespace gwr {
+
+// Titles are views into the title store (title_store.h), which never frees
+// them: clearing these tables leaves every view held elsewhere valid.
+struct LiveryEntry {
+  std::string_view title;
+  std::uint8_t cargo = 0;
+};
+
+template <class Value>
+using CodeIndexMap = std::unordered_map<std::uint16_t, Value, CodeIndexHash>;
+
+using TitleList = std::vector<std::string_view>;
+using ModelTitles = CodeIndexMap<TitleList>;
+
+inline constexpr std::size_t paxTable = 0;
+inline constexpr std::size_t cargoTable = 1;
+
+inline constexpr std::size_t reservedPaxAirlines = 2048;
+inline constexpr std::size_t reservedCargoAirlines = 256;
+inline constexpr std::size_t reservedPaxModels = 324;
+inline constexpr std::size_t reservedCargoModels = 75;
+
+// airline (or combined airline-and-operator code) -> model -> entries in the
+// order of the sorted scanned list.
+extern CodeIndexMap<CodeIndexMap<std::vector<LiveryEntry>>> AirlineLiveryTable;
+// [pax, cargo]: airline -> model -> titles; only non-empty lists.
+extern std::array<CodeIndexMap<ModelTitles>, 2> PaxCargoAirlineModelTitles;
+// [pax, cargo]: model -> titles of all airlines; only non-empty lists.
+extern std::array<ModelTitles, 2> PaxCargoModelTitles;
+// Models with liveries, ascending, of Light, Buzjets and Rotorcraft.
+extern std::vector<std::uint16_t> LightModelList;
+extern std::vector<std::uint16_t> BuzjetModelList;
+extern std::vector<std::uint16_t> RotorcraftModelList;
+
+// Filled by the registration-code lists, read by the matcher.
+extern std::unordered_map<std::string, std::string_view, TitleHash, TitleEqual> RegcodeTitleMap;
+extern std::unordered_map<std::string_view, std::string, TitleHash, TitleEqual> TitleRegcodeMap;
+extern std::vector<std::string_view> SpecialLiveryTitles;
+extern std::set<std::string> SpecialRegcodes;
+extern std::set<std::string> UniqueRegcodes;
+
+// Building, in the order the start-up calls them (see gf_buildAllLiveryTables).
+void gf_buildLiveryTables(const LiveryList& scanned);
+void gf_buildPaxCargoTables();
+void gf_buildModelIndex();
+
+// The whole processing of a scanned list: clears every table, builds the
+// tables above, then
+// registrationStep (may be null; the registration-code lists), the model
+// index, the similar models, the category summaries and the generic
+// liveries. Start-up thread, traffic stopped.
+void gf_buildAllLiveryTables(const LiveryList& scanned, void (*registrationStep)());
+
+// A model of the category list at gf_randomIndex; 0 when the list is empty.
+std::uint16_t gf_randomLightModel();
+std::uint16_t gf_randomBuzjetModel();
+std::uint16_t gf_randomRotorcraftModel();
+
+bool gf_hasLivery(std::uint16_t airline, std::uint16_t model);
+
+// The stored title equal to title byte for byte; empty when none.
+std::string_view gf_findLiveryTitle(const std::string& title);
+
+// Empties every table here and the similar-model maps. Only while the traffic
+// is stopped: the matcher reads the tables without a lock. A request for new
+// tables from the window need not call it: marking the processing as not
+// done is enough, as the next build clears first.
+void gf_clearLiveryTables();
+
+} // namespace gwr

@@ -1,0 +1,110 @@
+// The livery scan's shared report lists, taken titles and don't-use titles;
+// every list has a lock of its own and no two are ever held together.
+#include "liveries/scan_reports.h"
+
+#include <array>
+#include <mutex>
+#include <set>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "core/paths.h"
+
+namespace gwr {
+
+namespace {
+
+struct ReportList {
+  std::mutex lock;
+  std::vector<std::string> lines;
+};
+
+// Indexed by ScanReport.
+std::array<ReportList, scanReportCount> reportLists;
+
+std::mutex scannedTitlesLock;
+std::set<std::string> ScannedTitles;
+
+std::mutex dontUseTitlesLock;
+std::set<std::string> DontUseTitles;
+
+void lf_append(ScanReport report, std::string line) {
+  ReportList& list = reportLists[static_cast<std::size_t>(report)];
+  const std::lock_guard guard(list.lock);
+  list.lines.push_back(std::move(line));
+}
+
+} // namespace
+
+const std::filesystem::path& gf_scanReportFile(ScanReport report) {
+  static const std::array<std::filesystem::path, scanReportCount> files{
+      invalidAirlineCodesFile, invalidAircraftCodesFile, fixesFile,
+      invalidAircraftCfgFilesFile, incompleteFltsimSectionsFile, noFltsimSectionFile};
+  return files.at(static_cast<std::size_t>(report));
+}
+
+std::string gf_reportPathText(const std::filesystem::path& path) { return path.string(); }
+
+void gf_recordInvalidAirline(const std::string& code, const std::filesystem::path& file, const std::string& header) {
+  lf_append(ScanReport::InvalidAirlineLines, fmt::format("{:12} in {} ", code, gf_reportPathText(file)) + header);
+}
+
+void gf_recordInvalidModel(const std::string& code, const std::filesystem::path& file) {
+  lf_append(ScanReport::InvalidModelLines, fmt::format("{:16} in {}", code, gf_reportPathText(file)));
+}
+
+void gf_addFixLine(std::string line) { lf_append(ScanReport::FixLines, std::move(line)); }
+void gf_addInvalidCfgLine(std::string line) { lf_append(ScanReport::InvalidCfgLines, std::move(line)); }
+void gf_addIncompleteSectionLine(std::string line) {
+  lf_append(ScanReport::IncompleteSectionLines, std::move(line));
+}
+void gf_addNoFltsimFile(std::string line) { lf_append(ScanReport::NoFltsimFiles, std::move(line)); }
+
+std::vector<std::string> gf_scanReportLines(ScanReport report) {
+  ReportList& list = reportLists.at(static_cast<std::size_t>(report));
+  const std::lock_guard guard(list.lock);
+  return list.lines;
+}
+
+LiveryData gf_makeLiveryData(std::uint16_t folderRank, LivKey key, const std::string& title,
+                             const std::string& registration) {
+  // A record the callers would drop must not take the title from a later,
+  // usable section.
+  if (key.airline == 0 || key.model == 0) return {};
+  {
+    const std::lock_guard guard(scannedTitlesLock);
+    if (!ScannedTitles.insert(title).second) return {};
+  }
+  return LiveryData{title, registration, key, folderRank};
+}
+
+std::size_t gf_scannedTitleCount() {
+  const std::lock_guard guard(scannedTitlesLock);
+  return ScannedTitles.size();
+}
+
+void gf_addDontUseTitle(std::string title) {
+  const std::lock_guard guard(dontUseTitlesLock);
+  DontUseTitles.insert(std::move(title));
+}
+
+bool gf_isDontUseTitle(const std::string& title) {
+  const std::lock_guard guard(dontUseTitlesLock);
+  return DontUseTitles.contains(title);
+}
+
+void gf_clearScanReports() {
+  for (ReportList& list : reportLists) {
+    const std::lock_guard guard(list.lock);
+    list.lines.clear();
+  }
+  {
+    const std::lock_guard guard(scannedTitlesLock);
+    ScannedTitles.clear();
+  }
+  const std::lock_guard guard(dontUseTitlesLock);
+  DontUseTitles.clear();
+}
+
+} // namespace gwr

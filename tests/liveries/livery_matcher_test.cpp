@@ -1,0 +1,328 @@
+// The livery matcher with RANDOM off: one decision-table row per rule for
+// live aircraft, the parked matcher's differences, and invariants over a
+// large generated install.
+#include "liveries/livery_matcher.h"
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include "liveries/livery_tables.h"
+#include "liveries/refused_liveries.h"
+#include "refdata/reference_queries.h"
+#include "support/livery_world.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::LiverySpec;
+
+const testsupport::WorldDbase goldenDbase{
+    "B738,B744,B748,A319,A320,A321,A388,E190,E75L,C150,C152,C172,PA28,DA40,BE20,H160,EC35,F16",
+    "B744,B748,A388",
+    "B738,A319,A320,A321,E190,E75L",
+    "BE20",
+    "F16",
+    "H160,EC35",
+    "KLM,DLH,MPH,SKW,DAL,UAL,AAL,BAW,CFE,UAE,ZZZ,PVT,ABC,CLB,AMB,POL,USA",
+    R"(<similar types="A319,A320,A321"/><similar types="C150,C172"/><similar types="B744,B748"/>)",
+    R"(<similar types="G-,M-"/>)"};
+
+// Titles sort within each airline and model: the first is the first candidate.
+const std::vector<LiverySpec> goldenLiveries{
+    {"KLM", "", "B738", false, "KLM B738 PH-BXA", "PH-BXA"},
+    {"KLM", "", "B738", false, "KLM B738 PH-BXB", "PH-BXB"},
+    {"KLM", "", "B738", false, "KLM B738 PH-BXC", "PH-BXC"},
+    {"KLM", "", "B744", false, "KLM B744 PH-BFA", "PH-BFA"},
+    {"KLM", "", "B744", true, "KLM B744 Cargo", "PH-CKA"},
+    {"KLM", "", "E190", false, "KLM E190 Cityhopper", ""},
+    {"KLM", "", "A321", false, "FSLTL_A321_KLM", ""},
+    {"KLM", "MPH", "B744", true, "KLM Martinair B744F", "PH-MPS"},
+    {"MPH", "", "B744", true, "MPH B744F", "PH-MPP"},
+    {"DLH", "", "A320", false, "DLH A320 Anniversary", "D-AIZX"},
+    {"DLH", "", "A320", false, "DLH A320 D-AIZA", "D-AIZA"},
+    {"DLH", "", "A320", false, "DLH A320 D-AIZB", "D-AIZB"},
+    {"DLH", "", "A320", false, "DLH A320 Retro", "D-AIZR"},
+    {"DLH", "", "A321", false, "DLH A321 Special", "D-AISP"},
+    {"SKW", "", "E75L", false, "SkyWest E175 Basic", "N101SY"},
+    {"SKW", "", "E75L", false, "SkyWest E175 Delta Connection", "N102SY"},
+    {"SKW", "", "E75L", false, "SkyWest E175 United Express", "N103SY"},
+    {"BAW", "", "E190", false, "British Airways E190 Amber", "G-LCYA"},
+    {"BAW", "", "E190", false, "British Airways E190 Cityflyer", "G-LCYB"},
+    {"UAE", "", "A388", false, "Emirates A388", "A6-EDA"},
+    {"ZZZ", "", "B744", false, "Generic B744", ""},
+    {"ZZZ", "", "B744", true, "Generic B744F", ""},
+    {"ZZZ", "", "B738", false, "Generic B738", ""},
+    {"ZZZ", "", "PA28", false, "Generic PA28", ""},
+    {"PVT", "", "C172", false, "C172 EI-ABC", "EI-ABC"},
+    {"PVT", "", "C172", false, "C172 G-ABCD", "G-ABCD"},
+    {"PVT", "", "C172", false, "C172 N12345", "N12345"},
+    {"PVT", "", "PA28", false, "PA28 G-PVTA", "G-PVTA"},
+    {"CLB", "", "C152", false, "C152 Club", "D-ECLB"},
+    {"AMB", "", "BE20", false, "BE20 Air Ambulance", "N200AB"},
+    {"POL", "", "H160", false, "H160 Police", "D-HPOL"},
+    {"USA", "", "F16", false, "F16 Viper", "87-0001"},
+    // repeated and a cargo twin: both dropped as duplicates
+    {"KLM", "", "B738", false, "KLM B738 PH-BXA", "PH-BXA"},
+    {"KLM", "", "B738", true, "KLM B738 PH-BXA", "PH-BXA"},
+};
+
+class LiveryMatcherTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    world.load(goldenDbase, goldenLiveries);
+    RANDOM.setCurrent(false);
+    auto file = [](const std::string& reg, const std::string& title) {
+      RegcodeTitleMap[reg] = gf_findLiveryTitle(title);
+    };
+    file("PH-BXB", "KLM B738 PH-BXB");
+    file("PH-BXA", "KLM B738 PH-BXA");
+    file("D-AIZR", "DLH A320 Retro");
+    UniqueRegcodes.insert("D-AIZR");
+    SpecialLiveryTitles = {gf_findLiveryTitle("DLH A320 Anniversary"), gf_findLiveryTitle("DLH A321 Special")};
+  }
+
+  static AcDescription aircraft(const std::string& airline, const std::string& op, const std::string& model,
+                                bool cargo, const std::string& registration) {
+    AcIdentity identity;
+    identity.key.airline = gf_airlineIndex(airline);
+    identity.key.airlineOperator = gf_airlineIndex(op);
+    identity.key.model = gf_modelIndex(model);
+    identity.key.cargo = cargo ? 1 : 0;
+    identity.callsign = "TST123";
+    identity.registration = registration;
+    return AcDescription(identity);
+  }
+
+  // The step a live match counted, -1 for none.
+  static int matchLive(AcDescription& ac) {
+    const auto before = MatchStepCounts;
+    gf_matchLiveAircraft(ac);
+    for (std::size_t step = 0; step < matchStepCount; ++step) {
+      if (MatchStepCounts[step] != before[step]) return static_cast<int>(step);
+    }
+    return -1;
+  }
+
+  testsupport::LiveryWorld world;
+};
+
+struct Row {
+  const char *airline, *op, *model;
+  bool cargo;
+  const char* registration;
+  int depth;
+  const char* title;  // "" for a miss
+  int step;           // -1 for a miss
+};
+
+TEST_F(LiveryMatcherTest, DecisionTableForLiveAircraft) {
+  const Row rows[] = {
+      // registration
+      {"KLM", "", "B738", false, "PH-BXB", 4, "KLM B738 PH-BXB", 1},
+      {"KLM", "", "A321", false, "", 4, "FSLTL_A321_KLM", 2},
+      {"XYZ", "", "A388", false, "PH-BXB", 4, "KLM B738 PH-BXB", 1},
+      {"DLH", "", "A320", false, "D-AIZR", 4, "DLH A320 Retro", 0},
+      {"KLM", "", "B738", false, "PH-BXB", 1, "KLM B738 PH-BXB", 1},
+      {"KLM", "", "B738", false, "PH-XXX", 1, "", -1},
+      // airline and model, special titles avoided unless all are special
+      {"KLM", "", "B738", false, "PH-XXX", 2, "KLM B738 PH-BXA", 2},
+      {"DLH", "", "A320", false, "D-AIQQ", 2, "DLH A320 D-AIZA", 2},
+      {"DLH", "", "A321", false, "", 2, "DLH A321 Special", 2},
+      // cargo looks in the cargo lists first, then pax; pax never in cargo
+      {"KLM", "", "B744", true, "", 4, "KLM B744 Cargo", 2},
+      {"KLM", "", "B738", true, "", 4, "KLM B738 PH-BXA", 2},
+      {"KLM", "", "B744", false, "", 4, "KLM B744 PH-BFA", 2},
+      {"MPH", "", "B744", false, "", 2, "", -1},
+      {"MPH", "", "B744", false, "", 4, "Generic B744", 4},
+      // operator: combined code, then keywords, then operator, then airline
+      {"KLM", "MPH", "B744", true, "", 4, "KLM Martinair B744F", 2},
+      {"DAL", "SKW", "E75L", false, "", 4, "SkyWest E175 Delta Connection", 2},
+      {"UAL", "SKW", "E75L", false, "", 4, "SkyWest E175 United Express", 2},
+      {"AAL", "SKW", "E75L", false, "", 4, "SkyWest E175 Basic", 2},
+      {"BAW", "CFE", "E190", false, "", 4, "British Airways E190 Cityflyer", 2},
+      {"XYZ", "KLM", "E190", false, "", 4, "KLM E190 Cityhopper", 2},
+      // similar models of the airline, or of the operator
+      {"DLH", "", "A319", false, "D-AIQQ", 2, "", -1},
+      {"DLH", "", "A319", false, "D-AIQQ", 3, "DLH A320 D-AIZA", 3},
+      {"KLM", "MPH", "B748", true, "", 3, "KLM Martinair B744F", 3},
+      // generic livery, cargo generic for a cargo key
+      {"ABC", "", "B744", false, "", 3, "", -1},
+      {"ABC", "", "B744", false, "", 4, "Generic B744", 4},
+      {"ABC", "", "B744", true, "", 4, "Generic B744F", 4},
+      // large, heavy and high-performance stop after the generic step
+      {"ABC", "", "A388", false, "A6-EDB", 4, "", -1},
+      {"ABC", "", "F16", false, "87-0002", 4, "", -1},
+      // any airline's livery of the model: prefix, equivalent prefix, any
+      {"ABC", "", "C172", false, "G-XYZW", 4, "C172 G-ABCD", 5},
+      {"ABC", "", "C172", false, "EI-XYZ", 4, "C172 EI-ABC", 5},
+      {"ABC", "", "C172", false, "M-ABCD", 4, "C172 G-ABCD", 5},
+      {"ABC", "", "C152", false, "F-GXYZ", 4, "C152 Club", 5},
+      {"ABC", "", "BE20", false, "N1", 4, "BE20 Air Ambulance", 5},
+      {"ABC", "", "C172", false, "", 4, "", -1},
+      // a similar model of any airline, or the category's first model
+      {"ABC", "", "C150", false, "G-ABCD", 4, "C172 G-ABCD", 6},
+      {"ABC", "", "DA40", false, "G-ABCD", 4, "C152 Club", 6},
+      {"ABC", "", "EC35", false, "D-HXYZ", 4, "H160 Police", 6},
+      // private aircraft: generic first, then private liveries by prefix
+      {"PVT", "", "PA28", false, "G-ZZZZ", 4, "Generic PA28", 4},
+      {"PVT", "", "C172", false, "G-QQQQ", 4, "C172 G-ABCD", 2},
+      {"PVT", "", "C172", false, "M-QQQQ", 4, "C172 G-ABCD", 2},
+      {"PVT", "", "C172", false, "F-QQQQ", 4, "C172 EI-ABC", 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(fmt::format("{} {} {} {} '{}' depth {}", row.airline, row.op, row.model, row.cargo,
+                             row.registration, row.depth));
+    MATCHING_DEPTH.setCurrent(row.depth);
+    AcDescription ac = aircraft(row.airline, row.op, row.model, row.cargo, row.registration);
+    EXPECT_EQ(matchLive(ac), row.step);
+    EXPECT_EQ(ac.livery, row.title);
+    EXPECT_EQ(ac.fsltlLivery, std::string_view(row.title).starts_with("FSLTL_") ? 1 : 0);
+  }
+}
+
+TEST_F(LiveryMatcherTest, RefusedTitleMovesOnToTheNextStepAndSetsNoCounter) {
+  AcDescription refused = aircraft("KLM", "", "B738", false, "PH-BXA");
+  refused.livery = gf_findLiveryTitle("KLM B738 PH-BXA");
+  gf_registerUncreatableLivery(refused);
+
+  for (const char* registration : {"PH-BXA", "PH-XXX"}) {
+    AcDescription ac = aircraft("KLM", "", "B738", false, registration);
+    EXPECT_EQ(matchLive(ac), 4);
+    EXPECT_EQ(ac.livery, "Generic B738");
+  }
+}
+
+TEST_F(LiveryMatcherTest, ParkedAircraftLogEveryOutcomeAndCountNothing) {
+  const auto countsBefore = MatchStepCounts;
+  struct ParkedRow {
+    const char *airline, *model, *registration;
+    std::uint8_t standCargo;
+    const char* title;
+    const char* logged;
+  };
+  const ParkedRow rows[] = {
+      {"KLM", "B738", "PH-BXB", 0, "KLM B738 PH-BXB", "=1= KLM B738 PH-BXB"},
+      {"ABC", "B744", "", 1, "Generic B744F", "=4= Generic B744F"},
+      {"PVT", "PA28", "G-ZZZZ", 0, "Generic PA28", "=4= Generic PA28"},
+      {"ABC", "C172", "G-XYZW", 0, "C172 G-ABCD", "=5= C172 G-ABCD"},
+      {"ABC", "A388", "A6-EDB", 0, "", "B12     : TST123   A6-EDB ABC     A388     no livery match ..."},
+  };
+  for (const ParkedRow& row : rows) {
+    SCOPED_TRACE(row.title);
+    world.log().mark();
+    AcDescription ac = aircraft(row.airline, "", row.model, false, row.registration);
+    EXPECT_EQ(gf_matchParkedAircraft(ac, StandMatchFields{"B12", row.standCargo}), !std::string(row.title).empty());
+    EXPECT_EQ(ac.livery, row.title);
+    ASSERT_EQ(world.log().lines().size(), 1U);
+    EXPECT_TRUE(world.log().lines()[0].ends_with(row.logged)) << world.log().lines()[0];
+  }
+  EXPECT_EQ(MatchStepCounts, countsBefore);
+
+  world.log().mark();
+  AcDescription titled = aircraft("ABC", "", "A388", false, "");
+  titled.livery = gf_findLiveryTitle("Emirates A388");
+  EXPECT_TRUE(gf_matchParkedAircraft(titled, StandMatchFields{"B12", 0}));
+  EXPECT_TRUE(world.log().lines().at(0).ends_with("=s= Emirates A388"));
+}
+
+TEST_F(LiveryMatcherTest, ParkedRegistrationStepRefusesUncreatableTitles) {
+  AcDescription refused = aircraft("KLM", "", "B738", false, "PH-BXB");
+  refused.livery = gf_findLiveryTitle("KLM B738 PH-BXB");
+  gf_registerUncreatableLivery(refused);
+
+  AcDescription ac = aircraft("KLM", "", "B738", false, "PH-BXB");
+  ASSERT_TRUE(gf_matchParkedAircraft(ac, StandMatchFields{"B12", 0}));
+  EXPECT_EQ(ac.livery, "KLM B738 PH-BXA");
+}
+
+// 30,000 liveries over 250 airlines and 40 models, then random aircraft.
+TEST(LiveryMatcherInvariants, HoldOverALargeInstall) {
+  constexpr int modelCount = 40;
+  constexpr int airlineCount = 250;
+  constexpr int liveryCount = 30000;
+  constexpr int aircraftCount = 5000;
+  // By model number modulo 10; the similar groups join models of one category.
+  const char* categoryOf = "LBGHPRLLHG";
+  testsupport::WorldDbase dbase;
+  std::vector<std::string> models, airlines;
+  for (int m = 0; m < modelCount; ++m) {
+    models.push_back(fmt::format("M{:03}", m));
+    dbase.models += models.back() + ",";
+    std::string* section = nullptr;
+    switch (categoryOf[m % 10]) {
+      case 'B': section = &dbase.buzjet; break;
+      case 'G': section = &dbase.large; break;
+      case 'H': section = &dbase.heavy; break;
+      case 'P': section = &dbase.highPerf; break;
+      case 'R': section = &dbase.rotorcraft; break;
+      default: break;
+    }
+    if (section != nullptr) *section += models.back() + ",";
+  }
+  for (int m = 0; m < 10; ++m) {
+    dbase.similarGroups += fmt::format(R"(<similar types="M{:03},M{:03},M{:03},M{:03}"/>)", m, m + 10, m + 20, m + 30);
+  }
+  for (int a = 0; a < airlineCount; ++a) airlines.push_back(fmt::format("A{:03}", a));
+  airlines.push_back("ZZZ");
+  for (auto* text : {&dbase.buzjet, &dbase.heavy, &dbase.highPerf, &dbase.rotorcraft, &dbase.large}) text->pop_back();
+  dbase.airlines = "ZZZ,PVT";
+  dbase.prefixGroups = R"(<similar types="G-,M-,EI-"/>)";
+
+  std::mt19937 random(12345);
+  const std::vector<std::string> prefixes{"G-", "M-", "EI-", "D-", "N", "F-"};
+  std::vector<LiverySpec> specs;
+  for (int i = 0; i < liveryCount; ++i) {
+    // Every airline keeps to a few models, so that the deeper steps are reached.
+    const int airline = static_cast<int>(random() % airlines.size());
+    const int model = (airline * 7 + static_cast<int>(random() % 4) * 3) % (modelCount - 6);
+    specs.push_back({airlines[airline], "", models[model], random() % 5 == 0, fmt::format("Livery {}", i),
+                     fmt::format("{}{:04}", prefixes[random() % prefixes.size()], i)});
+  }
+  testsupport::LiveryWorld world;
+  world.load(dbase, specs);
+  RANDOM.setCurrent(true);
+  gf_closeLogFileForTests();  // thousands of match lines are not needed
+
+  std::unordered_map<std::string_view, const LiverySpec*> byTitle;
+  for (const LiverySpec& spec : specs) byTitle.emplace(gf_findLiveryTitle(spec.title), &spec);
+  for (int i = 0; i < 19; ++i) UncreatableLiveries.insert(gf_findLiveryTitle(specs[static_cast<std::size_t>(i) * 7].title));
+
+  std::array<int, matchStepCount> seen{};
+  for (int i = 0; i < aircraftCount; ++i) {
+    AcIdentity identity;
+    const std::string& airline = random() % 4 == 0 ? std::string("XXX") : airlines[random() % airlineCount];
+    identity.key = LivKey{gf_airlineIndex(airline), 0, gf_modelIndex(models[random() % modelCount]),
+                          static_cast<std::uint8_t>(random() % 6 == 0), 0};
+    identity.registration = random() % 8 == 0 ? "" : prefixes[random() % prefixes.size()] + "XYZ";
+    AcDescription ac(identity);
+    const auto before = MatchStepCounts;
+    gf_matchLiveAircraft(ac);
+    if (ac.livery.empty()) continue;
+    const auto step = static_cast<std::size_t>(
+        std::mismatch(before.begin(), before.end(), MatchStepCounts.begin()).first - before.begin());
+    ASSERT_LT(step, matchStepCount);
+    ++seen[step];
+    const LiverySpec& chosen = *byTitle.at(ac.livery);
+    const AcCategory chosenCategory = gf_modelCategoryOfCode(chosen.model);
+    SCOPED_TRACE(fmt::format("{} {} -> {} step {}", airline, gf_modelCode(identity.key.model), ac.livery, step));
+    EXPECT_FALSE(gf_isUncreatable(ac.livery));
+    if (step == 2 || step == 3) { EXPECT_EQ(chosen.airline, airline); }
+    if (step == 2 || step == 4 || step == 5) { EXPECT_EQ(chosen.model, gf_modelCode(identity.key.model)); }
+    if (step == 3 || step == 6) { EXPECT_EQ(chosenCategory, ac.category); }
+    if (step == 4) { EXPECT_EQ(chosen.airline, "ZZZ"); }
+    if (step >= 5) {
+      EXPECT_TRUE(ac.category != AcCategory::Large && ac.category != AcCategory::Heavy &&
+                  ac.category != AcCategory::HighPerf);
+    }
+  }
+  for (std::size_t step : {2U, 3U, 4U, 5U, 6U}) EXPECT_GT(seen[step], 0) << "step " << step;
+}
+
+} // namespace
+} // namespace gwr
