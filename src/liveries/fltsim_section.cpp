@@ -31,10 +31,6 @@ constexpr std::string_view refusedAirline = "RFO";
 // "DLHX" and "DLHC" name the airline DLH.
 constexpr std::size_t suffixedAirlineLength = 4;
 
-bool lf_isRegistrationChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
-}
-
 // A reference key is used only when it names both an airline and a model.
 bool lf_isUsableKey(const std::optional<LivKey>& key) {
   return key && key->airline != 0 && key->model != 0;
@@ -177,7 +173,7 @@ LiveryList lf_processSection(int folderRank, std::vector<std::string>& lines, co
       return {};
     }
     if (section.registration.empty()) {
-      section.registration = gf_wholeRegistrationInText(section.title).value_or(std::string());
+      section.registration = gf_registrationInText(section.title).value_or(std::string());
       if (!section.registration.empty()) referenceKey = gf_lookupRegistration(section.registration);
     }
     section.airline = privateAirline;
@@ -215,20 +211,6 @@ std::optional<std::vector<std::string>> gf_registrationPieces(const std::string&
     if (piece.empty() || piece.size() > maxRegistrationLength || piece.find('*') != std::string::npos)
       return std::nullopt;
   return pieces;
-}
-
-std::optional<std::string> gf_wholeRegistrationInText(const std::string& text) {
-  for (const DbaseRecord& record : dbaseRecords) {
-    const std::string& registration = record.registration;
-    if (registration.empty() || registration.size() >= shortRegistrationLength) continue;
-    for (std::size_t at = text.find(registration); at != std::string::npos; at = text.find(registration, at + 1)) {
-      const std::size_t after = at + registration.size();
-      const bool boundedBefore = at == 0 || !lf_isRegistrationChar(text[at - 1]);
-      const bool boundedAfter = after == text.size() || !lf_isRegistrationChar(text[after]);
-      if (boundedBefore && boundedAfter) return registration;
-    }
-  }
-  return std::nullopt;
 }
 
 void gf_dropTrailingComments(std::vector<std::string>& lines) {

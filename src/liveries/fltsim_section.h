@@ -27,10 +27,6 @@ LiveryList gf_procesFltSimSection(int folderRank, std::vector<std::string>& line
 // maxRegistrationLength or one with '*'.
 std::optional<std::vector<std::string>> gf_registrationPieces(const std::string& value);
 
-// The first (ascending) short registration of the reference database that
-// stands in text as a whole: not preceded or followed by a letter, a digit or '-'.
-std::optional<std::string> gf_wholeRegistrationInText(const std::string& text);
-
 // Removes trailing lines that are empty or begin with "//".
 void gf_dropTrailingComments(std::vector<std::string>& lines);
 

@@ -53,11 +53,21 @@ std::optional<LivKey> gf_lookupRegistration(const std::string& registration) {
 }
 
 std::optional<std::string> gf_registrationInText(const std::string& text) {
+  // A registration counts only as a whole word: "N12" is not in "N123".
+  const auto isRegistrationChar = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+  };
   for (const DbaseRecord& record : dbaseRecords) {
+    const std::string& registration = record.registration;
     // An empty registration would occur in every text; the reader skips
     // those, this keeps the search sound whatever the table holds.
-    if (record.registration.empty() || record.registration.size() >= shortRegistrationLength) continue;
-    if (text.find(record.registration) != std::string::npos) return record.registration;
+    if (registration.empty() || registration.size() >= shortRegistrationLength) continue;
+    for (std::size_t at = text.find(registration); at != std::string::npos; at = text.find(registration, at + 1)) {
+      const std::size_t after = at + registration.size();
+      const bool boundedBefore = at == 0 || !isRegistrationChar(text[at - 1]);
+      const bool boundedAfter = after == text.size() || !isRegistrationChar(text[after]);
+      if (boundedBefore && boundedAfter) return registration;
+    }
   }
   return std::nullopt;
 }

@@ -40,7 +40,7 @@ std::optional<LivKey> gf_lookupRegistration(const std::string& registration);
 const DbaseRecord* gf_findDbaseRecord(const std::string& registration);
 
 // The first (ascending) registration shorter than shortRegistrationLength
-// that occurs in text, case-sensitive.
+// that occurs in text as a whole word, case-sensitive.
 std::optional<std::string> gf_registrationInText(const std::string& text);
 
 } // namespace gwr

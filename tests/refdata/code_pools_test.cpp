@@ -60,7 +60,8 @@ TEST_F(CodePoolsTest, RegistrationFormsAndLookUps) {
   EXPECT_EQ(gf_lookupRegistration("PHBXA")->airline, 1);
   EXPECT_FALSE(gf_lookupRegistration("N12A").has_value());
 
-  EXPECT_EQ(gf_registrationInText("AI livery N123 of PH-BXA"), "N12");
+  EXPECT_EQ(gf_registrationInText("AI livery N12 of PH-BXA"), "N12");
+  EXPECT_FALSE(gf_registrationInText("AI livery N123").has_value());  // only whole registrations
   EXPECT_FALSE(gf_registrationInText("PH-BXA only").has_value());  // six characters: too long
 }
 
