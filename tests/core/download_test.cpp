@@ -14,20 +14,20 @@ namespace gwr {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-using testsupport::LogCapture;
-using testsupport::LoopbackHttpServer;
-using testsupport::readBytes;
-using testsupport::writeBytes;
+using namespace testsupport;
 
 class DownloadTest : public ::testing::Test {
  protected:
+  void SetUp() override { writeBytes(destination, "old"); }
   void TearDown() override {
     gf_setDownloadTimeouts(defaultDownloadTimeouts);
     gf_setDownloadFolderUrl(savedFolderUrl);
   }
-
-  bool partialLeft() const { return std::filesystem::exists(destination.string() + ".part"); }
+  // A failed download leaves the old file and no partial one beside it.
+  void expectOldFileKept() const {
+    EXPECT_EQ(readBytes(destination), "old");
+    EXPECT_FALSE(std::filesystem::exists(destination.string() + ".part"));
+  }
 
   LogCapture log;
   LoopbackHttpServer server;
@@ -40,27 +40,21 @@ TEST_F(DownloadTest, SiteDownloadFetchesTheMajorVersionsFileAndReplacesTheOldOne
   const std::string body(100'000, 'x');
   server.addRoute("/downloads/12/airports.enc", {200, body});
   gf_setDownloadFolderUrl(server.url("/downloads/"));
-  writeBytes(destination, "old");
-
   ASSERT_TRUE(gf_downloadFromSite("airports.enc", destination));
   EXPECT_EQ(readBytes(destination), body);
-  EXPECT_FALSE(partialLeft());
-  ASSERT_EQ(log.lines().size(), 1U);
-  EXPECT_EQ(log.lines()[0],
-            "Downloaded '" + server.url("/downloads/12/airports.enc") + "' to '" + destination.string() + "'");
+  EXPECT_FALSE(std::filesystem::exists(destination.string() + ".part"));
+  EXPECT_EQ(log.lines(), Lines{"Downloaded '" + server.url("/downloads/12/airports.enc") + "' to '" +
+                               destination.string() + "'"});
 }
 
 TEST_F(DownloadTest, ServerErrorsKeepTheOldFile) {
   for (const int status : {404, 500}) {
     SCOPED_TRACE(status);
     server.addRoute("/broken", {status, "error page"});
-    writeBytes(destination, "old");
     log.mark();
     EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/broken"), destination, false));
-    EXPECT_EQ(readBytes(destination), "old");
-    EXPECT_FALSE(partialLeft());
-    EXPECT_EQ(log.lines(), Lines{"Download error: 'HTTP response code said error' for " +
-                                                    server.url("/broken")});
+    expectOldFileKept();
+    EXPECT_EQ(log.lines(), Lines{"Download error: 'HTTP response code said error' for " + server.url("/broken")});
   }
   gf_setDownloadFolderUrl(server.url("/downloads/"));
   log.mark();
@@ -76,13 +70,10 @@ TEST_F(DownloadTest, StalledServerTimesOut) {
   shortTimeouts.lowSpeedSeconds = 1;
   shortTimeouts.transferMs = 60'000;  // the stall must be caught by the low-speed limit
   gf_setDownloadTimeouts(shortTimeouts);
-  writeBytes(destination, "old");
-
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/stall"), destination, true));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-  EXPECT_EQ(readBytes(destination), "old");
-  EXPECT_FALSE(partialLeft());
+  expectOldFileKept();
   EXPECT_EQ(log.lines(), Lines{"Download error: 'Timeout was reached' for " + server.url("/stall")});
 }
 

@@ -32,72 +32,55 @@ class FileMaintenance : public ::testing::Test {
     std::sort(result.begin(), result.end());
     return result;
   }
-
   testsupport::LogCapture log;
 };
 
-TEST_F(FileMaintenance, SaveOneGenerationCopiesOverTheZeroNameOrReports) {
-  make(".", {"a.b.xml", "a.b0.xml", "noext", "stand.xml"});
-  fs::create_directory("stand0.xml");  // cannot be overwritten
+TEST_F(FileMaintenance, SaveOneGenerationAndRemoveFileWarnReportWhatFailed) {
+  make(".", {"a.b.xml", "a.b0.xml", "noext", "stand.xml", "temp.xml"});
+  fs::create_directory("stand0.xml");     // cannot be overwritten
+  fs::create_directories("full/inner");  // cannot be removed
   EXPECT_TRUE(gf_save1GenerationOf("missing.xml"));
   EXPECT_TRUE(gf_save1GenerationOf("a.b.xml"));
   EXPECT_FALSE(gf_save1GenerationOf("noext"));
   EXPECT_FALSE(gf_save1GenerationOf("stand.xml"));
-
   EXPECT_FALSE(fs::exists("missing0.xml"));
   EXPECT_EQ(std::ifstream("a.b0.xml").rdbuf()->sgetc(), 'a');  // the copy of "a.b.xml"
+  for (const char* name : {"missing.txt", "temp.xml", "full"}) gf_removeFileWarn(name);
+  EXPECT_FALSE(fs::exists("temp.xml"));
+
   const auto lines = log.lines();
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "==> gf_save1GenerationOf: no dot in filename: noext");
   EXPECT_TRUE(lines[1].starts_with("==> copy stand.xml -> stand0.xml failed: ")) << lines[1];
-}
-
-TEST_F(FileMaintenance, RemoveFileWarnRemovesOrLogsTheReason) {
-  make(".", {"temp.xml"});
-  fs::create_directories("full/inner");  // a folder that is not empty cannot be removed
-  gf_removeFileWarn("missing.txt");
-  gf_removeFileWarn("temp.xml");
-  gf_removeFileWarn("full");
-  EXPECT_EQ(names("."), (Names{"Log.txt", "full"}));
-  EXPECT_EQ(log.lines(), Names{"==> Warning: could not remove full, errorcode: " +
-                               std::make_error_code(std::errc::directory_not_empty).message()});
+  EXPECT_EQ(lines[2], "==> Warning: could not remove full, errorcode: " +
+                          std::make_error_code(std::errc::directory_not_empty).message());
 }
 
 TEST_F(FileMaintenance, EmptyingFoldersLeavesSubFoldersAndOtherFiles) {
-  make("new_version", {"a.txt", "b.XML"});
   make("new_version/sub", {"c.txt"});
+  make("new_version", {"a.txt", "b.XML"});
   make("tblo", {"EGLL.xml", "KJFK.XML", "EDDF.Xml", "EGLL.txt", "xml", "EGLL.xml.bak"});
   fs::create_directory("tblo/LFPG.xml");
-
-  gf_removeFilesFromDirectory("new_version");
-  gf_removeFilesFromDirectory("missing");
-  gf_removeFilesFromDirectory("Log.txt");  // not a folder
+  for (const char* folder : {"new_version", "missing", "Log.txt"}) gf_removeFilesFromDirectory(folder);
   gf_removeXMLFilesFromDirectory();
-
   EXPECT_EQ(names("new_version"), Names{"sub"});
   EXPECT_EQ(names("new_version/sub"), Names{"c.txt"});
   EXPECT_EQ(names("tblo"), (Names{"EGLL.txt", "EGLL.xml.bak", "LFPG.xml", "xml"}));
   EXPECT_TRUE(log.lines().empty());
 }
 
-TEST_F(FileMaintenance, CountFilesCountsRegularFilesOnly) {
-  make("lists/sub", {"b.txt"});
-  EXPECT_EQ(gf_countFiles("lists"), 0);
-  make("lists", {"a.txt", ".hidden"});
-  EXPECT_EQ(gf_countFiles("lists"), 2);
+TEST_F(FileMaintenance, CountFilesAndXmlCodesTakeRegularFilesOnly) {
   EXPECT_EQ(gf_countFiles("missing"), 0);
   EXPECT_THROW(gf_countFiles("Log.txt"), fs::filesystem_error);
-}
-
-TEST_F(FileMaintenance, ListXmlFileCodesTakesFourCharacterStems) {
   EXPECT_TRUE(gf_listXmlFileCodes("missing").empty());
+  make("scenery/sub", {"b.txt"});
   make("scenery", {"egll.xml", "KJFK.XML", "EGLL_2.xml", "ABC.xml", "EDDF.txt", "LOWW1.xml", "0A12.xml"});
   fs::create_directory("scenery/LFPG.xml");
+  EXPECT_EQ(gf_countFiles("scenery"), 7);
 
   auto codes = gf_listXmlFileCodes("scenery");
   std::sort(codes.begin(), codes.end());
   EXPECT_EQ(codes, (std::vector<FixedCode<4>>{FixedCode<4>("0A12"), FixedCode<4>("EGLL"), FixedCode<4>("KJFK")}));
-
   make("scenery", {"EG-L.xml"});
   EXPECT_THROW(gf_listXmlFileCodes("scenery"), std::invalid_argument);
 }

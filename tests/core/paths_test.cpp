@@ -18,6 +18,7 @@ namespace gwr {
 namespace {
 
 using Box = std::pair<std::string, std::string>;  // text, caption
+using Folders = std::vector<std::filesystem::path>;
 
 // In a temporary working folder with the log open; the shell's calls are
 // recorded, the opener answers openResult, and no known folder is found
@@ -30,13 +31,9 @@ class Paths : public ::testing::Test {
       ::unsetenv(name);
     }
     gf_resetPerUserPathsForTests();
-    platform::setShellHooksForTests({[this](const std::filesystem::path& folder) {
-                                       opened.push_back(folder);
-                                       return openResult;
-                                     },
-                                     [this](const std::string& text, const std::string& caption) {
-                                       boxes.emplace_back(text, caption);
-                                     }});
+    platform::setShellHooksForTests(
+        {[this](const std::filesystem::path& folder) { return opened.push_back(folder), openResult; },
+         [this](const std::string& text, const std::string& caption) { boxes.emplace_back(text, caption); }});
   }
   void TearDown() override {
     platform::setShellHooksForTests({});
@@ -47,7 +44,7 @@ class Paths : public ::testing::Test {
 
   testsupport::LogCapture log;
   bool openResult = true;
-  std::vector<std::filesystem::path> opened;
+  Folders opened;
   std::vector<Box> boxes;
 
  private:
@@ -61,27 +58,22 @@ TEST_F(Paths, PerUserFolderFallsBackToTheWorkingFolderWithALogLine) {
             (std::vector<std::string>{"==> Could not find the AppData path", "==> Could not find the Local AppData path"}));
 }
 
-TEST_F(Paths, ContainingFolderOpensOnlyAnExistingPathWithAFolderPart) {
-  std::filesystem::create_directory("sub");
+TEST_F(Paths, ContainingAndManualFolderOpenOnlyWhatExists) {
+  std::filesystem::create_directories("sub");
+  std::filesystem::create_directories("docs");
   std::ofstream("sub/file.txt") << "x";
   std::ofstream("bare.txt") << "x";
   EXPECT_FALSE(gf_openContainingFolder("sub/missing.txt"));
   EXPECT_FALSE(gf_openContainingFolder("bare.txt"));
+  EXPECT_FALSE(gf_openManualFolder());  // no manual in docs: a box
+  std::ofstream("docs/Manual.pdf") << "x";
+  EXPECT_TRUE(gf_openManualFolder());
   EXPECT_TRUE(gf_openContainingFolder("sub/file.txt"));
   openResult = false;
   EXPECT_FALSE(gf_openContainingFolder("sub/file.txt"));
-  EXPECT_EQ(opened, (std::vector<std::filesystem::path>{"sub", "sub"}));
-  EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(Paths, ManualFolderOpensDocsOrShowsABox) {
-  std::filesystem::create_directory("docs");
-  EXPECT_FALSE(gf_openManualFolder());
-  EXPECT_TRUE(opened.empty());
-  std::ofstream("docs/Manual.pdf") << "x";
-  EXPECT_TRUE(gf_openManualFolder());
-  ASSERT_EQ(opened.size(), 1u);
+  ASSERT_EQ(opened.size(), 3u);
   EXPECT_TRUE(std::filesystem::equivalent(opened[0], "docs"));
+  EXPECT_EQ(Folders(opened.begin() + 1, opened.end()), (Folders{"sub", "sub"}));
   EXPECT_EQ(boxes, (std::vector<Box>{{"Could not open local folder with Manual", "GWRT"}}));
 }
 
@@ -93,7 +85,7 @@ TEST_F(Paths, ParametersFolderIsTheRoamingFoldersGatewrightOrABox) {
   std::filesystem::create_directories(gf_perUserFolder());
   std::ofstream(gf_parametersFile()) << "x";
   EXPECT_TRUE(gf_openParametersFolder());
-  EXPECT_EQ(opened, std::vector<std::filesystem::path>{*roaming / "Gatewright"});
+  EXPECT_EQ(opened, Folders{*roaming / "Gatewright"});
   EXPECT_EQ(boxes, (std::vector<Box>{{"Could not open folder with parameters.xml", "GWRT"}}));
   EXPECT_TRUE(log.lines().empty());
 }

@@ -8,13 +8,11 @@ namespace gwr::platform {
 namespace {
 
 TEST(Codepage, RoundTripsValidText) {
-  const std::string samples[] = {
-      "", "plain", "Z\xC3\xBCrich",                    // 2-byte
-      "\xE2\x82\xAC 5",                               // U+20AC, 3-byte
-      "\xEF\xBF\xBF",                                 // U+FFFF, last of the BMP
-      "\xF0\x9F\x9B\xAB jet",                         // U+1F6EB, a surrogate pair
-      "\xF4\x8F\xBF\xBF",                             // U+10FFFF, the last code point
-      std::string("a\0b", 3)};
+  const std::string samples[] = {"", "Z\xC3\xBCrich", "\xE2\x82\xAC 5",
+                                 "\xEF\xBF\xBF",          // U+FFFF, last of the BMP
+                                 "\xF0\x9F\x9B\xAB jet",  // U+1F6EB, a surrogate pair
+                                 "\xF4\x8F\xBF\xBF",      // U+10FFFF, the last code point
+                                 std::string("a\0b", 3)};
   for (const auto& sample : samples) {
     const auto wide = utf8ToUtf16(sample);
     ASSERT_TRUE(wide) << sample;
@@ -23,34 +21,25 @@ TEST(Codepage, RoundTripsValidText) {
   EXPECT_EQ(utf8ToUtf16("\xF0\x9F\x9B\xAB"), std::u16string(u"\xD83D\xDEEB"));
 }
 
-TEST(Codepage, RejectsMalformedUtf8) {
+TEST(Codepage, RejectsMalformedUtf8AndUnpairedSurrogates) {
   const char* const samples[] = {
-      "\xC0\x80",          "\xC1\xBF",          // overlong 2-byte
-      "\xE0\x80\x80",      "\xE0\x9F\xBF",      // overlong 3-byte
-      "\xF0\x80\x80\x80",  "\xF0\x8F\xBF\xBF",  // overlong 4-byte
-      "\xED\xA0\x80",      "\xED\xBF\xBF",      // surrogates
-      "\xF4\x90\x80\x80",  "\xF5\x80\x80\x80",  // above U+10FFFF
-      "\x80",              "\xBF",              // stray continuation
-      "\xE2\x82",          "a\xF0\x9F\x9B",     // cut off at the end
-      "\xE2\x28\xAC",      "\xF8\x88\x80\x80\x80", "\xFF"};
+      "\xC0\x80",         "\xC1\xBF",          // overlong 2-byte
+      "\xE0\x9F\xBF",     "\xF0\x8F\xBF\xBF",  // overlong 3- and 4-byte
+      "\xED\xA0\x80",     "\xED\xBF\xBF",      // surrogates
+      "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",  // above U+10FFFF
+      "\x80",             "a\xF0\x9F\x9B",     // stray continuation, cut off at the end
+      "\xE2\x28\xAC",     "\xF8\x88\x80\x80\x80", "\xFF"};
   for (const char* sample : samples) EXPECT_FALSE(utf8ToUtf16(sample)) << testing::PrintToString(sample);
-}
-
-TEST(Codepage, RejectsUnpairedSurrogates) {
-  const std::u16string samples[] = {u"\xD800", u"a\xDC00", u"\xD83Dx", u"\xDEEB\xD83D", u"\xD800\xD800"};
-  for (const auto& sample : samples) EXPECT_FALSE(utf16ToUtf8(sample));
+  for (const std::u16string sample : {u"\xD800", u"a\xDC00", u"\xD83Dx", u"\xDEEB\xD83D", u"\xD800\xD800"})
+    EXPECT_FALSE(utf16ToUtf8(sample));
 }
 
 TEST(Codepage, MapsWindows1252) {
-  struct Case { unsigned char byte; char16_t expected; };
-  const Case cases[] = {{0x41, u'A'},      {0x80, u'\x20AC'}, {0x81, u'\x0081'}, {0x8A, u'\x0160'},
-                        {0x8D, u'\x008D'}, {0x8F, u'\x008F'}, {0x90, u'\x0090'}, {0x93, u'\x201C'},
-                        {0x9D, u'\x009D'}, {0x9F, u'\x0178'}, {0xA0, u'\x00A0'}, {0xE9, u'\x00E9'},
-                        {0xFF, u'\x00FF'}};
-  for (const auto& c : cases) {
-    const std::string text(1, static_cast<char>(c.byte));
-    EXPECT_EQ(ansiToUtf16(text), std::u16string(1, c.expected)) << int(c.byte);
-  }
+  const std::pair<unsigned char, char16_t> cases[] = {{0x41, u'A'},      {0x80, u'\x20AC'}, {0x81, u'\x0081'},
+                                                      {0x8A, u'\x0160'}, {0x8D, u'\x008D'}, {0x93, u'\x201C'},
+                                                      {0x9D, u'\x009D'}, {0x9F, u'\x0178'}, {0xFF, u'\x00FF'}};
+  for (const auto& [byte, expected] : cases)
+    EXPECT_EQ(ansiToUtf16(std::string(1, static_cast<char>(byte))), std::u16string(1, expected)) << int(byte);
 }
 
 } // namespace

@@ -12,42 +12,31 @@ namespace gwr::platform {
 namespace {
 
 using std::filesystem::path;
-constexpr const char* variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
 
-class KnownFolders : public testing::Test {
-protected:
-  void SetUp() override {
-    for (int i = 0; i < 3; ++i) {
-      if (const char* value = std::getenv(variables[i])) saved[i] = value;
-      ::unsetenv(variables[i]);
-    }
-  }
-  void TearDown() override {
-    setKnownFolderRootForTests({});
-    for (int i = 0; i < 3; ++i) saved[i] ? ::setenv(variables[i], saved[i]->c_str(), 1) : ::unsetenv(variables[i]);
-  }
+TEST(KnownFolders, FromTestRootElseXdgVariablesElseBelowHomeElseNone) {
+  const char* const variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
   std::optional<std::string> saved[3];
-};
-
-TEST_F(KnownFolders, FromXdgVariablesElseBelowHomeElseNone) {
-  EXPECT_FALSE(knownFolderPath(KnownFolder::RoamingAppData));
-  EXPECT_FALSE(knownFolderPath(KnownFolder::LocalAppData));
+  for (int i = 0; i < 3; ++i) {
+    if (const char* value = std::getenv(variables[i])) saved[i] = value;
+    ::unsetenv(variables[i]);
+  }
+  const auto both = [] {
+    return std::make_pair(knownFolderPath(KnownFolder::RoamingAppData), knownFolderPath(KnownFolder::LocalAppData));
+  };
+  EXPECT_EQ(both(), std::make_pair(std::optional<path>(), std::optional<path>()));
   ::setenv("HOME", "/home/pilot", 1);
   ::setenv("XDG_CONFIG_HOME", "", 1);  // empty counts as unset
-  EXPECT_EQ(knownFolderPath(KnownFolder::RoamingAppData), path("/home/pilot/.config"));
-  EXPECT_EQ(knownFolderPath(KnownFolder::LocalAppData), path("/home/pilot/.local/share"));
+  EXPECT_EQ(both(), std::make_pair(std::optional<path>("/home/pilot/.config"),
+                                   std::optional<path>("/home/pilot/.local/share")));
   ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
   ::setenv("XDG_DATA_HOME", "/data", 1);
-  EXPECT_EQ(knownFolderPath(KnownFolder::RoamingAppData), path("/cfg"));
-  EXPECT_EQ(knownFolderPath(KnownFolder::LocalAppData), path("/data"));
-}
-
-TEST_F(KnownFolders, TestRootOverridesAndRestores) {
+  EXPECT_EQ(both(), std::make_pair(std::optional<path>("/cfg"), std::optional<path>("/data")));
   setKnownFolderRootForTests("/test-root");
-  EXPECT_EQ(knownFolderPath(KnownFolder::RoamingAppData), path("/test-root/roaming"));
-  EXPECT_EQ(knownFolderPath(KnownFolder::LocalAppData), path("/test-root/local"));
+  EXPECT_EQ(both(), std::make_pair(std::optional<path>("/test-root/roaming"), std::optional<path>("/test-root/local")));
   setKnownFolderRootForTests({});
-  EXPECT_FALSE(knownFolderPath(KnownFolder::RoamingAppData));
+  EXPECT_EQ(knownFolderPath(KnownFolder::RoamingAppData), path("/cfg"));
+
+  for (int i = 0; i < 3; ++i) saved[i] ? ::setenv(variables[i], saved[i]->c_str(), 1) : ::unsetenv(variables[i]);
 }
 
 } // namespace
