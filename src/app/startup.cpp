@@ -1,5 +1,5 @@
 // The start-up thread's steps, in the order a run needs them: the program
-// folder, the settings, the folders, and the reference data.
+// folder, the settings, the folders, the reference data and the liveries.
 #include "app/startup.h"
 
 #include "core/file_maintenance.h"
@@ -14,6 +14,9 @@
 #include "core/version.h"
 #include "refdata/airports_table.h"
 #include "refdata/dbase_reader.h"
+#include "liveries/livery_processing.h"
+#include "liveries/livery_scan.h"
+#include "liveries/livery_search.h"
 
 #include <filesystem>
 #include <fmt/format.h>
@@ -93,6 +96,17 @@ void lf_removeDecryptedFiles() {
   for (const fs::path& plain : {airportsXmlFile, regcodesXmlFile, dbaseXmlFile}) gf_removeFileWarn(plain);
 }
 
+// Scans the installed liveries when asked to or when no stored result exists,
+// then builds the livery tables from the stored result.
+void lf_liveries() {
+  gf_setupSearchWorkers();
+  std::error_code error;
+  const bool stored = fs::exists(liveriesScannedFile, error);
+  if (error) throw fs::filesystem_error("exists", liveriesScannedFile, error);
+  if (SCAN_LIVERIES.current() || !stored) gf_scanLiveries();
+  gf_processScannedLiveries();
+}
+
 } // namespace
 
 bool lf_startUpGWRT() {
@@ -100,6 +114,7 @@ bool lf_startUpGWRT() {
     lf_checkProgramFolder();
     if (!lf_readDataFiles()) return true;
     lf_removeDecryptedFiles();
+    lf_liveries();
     return true;
   } catch (const std::exception& e) {
     setStatusError(e.what());

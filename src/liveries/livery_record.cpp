@@ -59,8 +59,8 @@ void gf_sortUniqueLiveries(LiveryList& liveries) {
   liveries.unique(lf_sameEntry);
 }
 
-void gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::path& file) {
-  if (liveries.empty()) return;
+bool gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::path& file) {
+  if (liveries.empty()) return false;
 
   pugi::xml_document document;
   MetaInfo meta;
@@ -68,7 +68,7 @@ void gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::
   meta.sim = simNumber.load();
   gf_writeMeta(document, meta);
   pugi::xml_node root = document.child("root");
-  if (!root) return;
+  if (!root) return false;
   pugi::xml_node list = root.append_child("liveries");
 
   for (const LiveryData& livery : liveries) {
@@ -81,8 +81,9 @@ void gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::
     if (!livery.registration.empty()) gf_appendAttribute(element, "r", livery.registration);
   }
 
-  gf_saveXml(document, file);
+  if (!gf_saveXml(document, file)) return false;
   gf_log(fmt::format("{} liveries in {}", liveries.size(), file.string()));
+  return true;
 }
 
 void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& file) {

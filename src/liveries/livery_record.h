@@ -39,8 +39,8 @@ bool gf_lacksAirlineOrModel(const LiveryData& livery);
 void gf_sortUniqueLiveries(LiveryList& liveries);
 
 // Writes the list (meta block, then one "l" element per record) and logs
-// "{} liveries in {}". An empty list writes nothing.
-void gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::path& file = liveriesScannedFile);
+// "{} liveries in {}". False when nothing was written (an empty list too).
+bool gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::path& file = liveriesScannedFile);
 
 // Replaces liveries with the file's records, sorted. Throws
 // UserErrorException 51 (not loadable), 52 (no <liveries>), 999 (an element

@@ -3,6 +3,8 @@
 #include "app/entry.h"
 
 #include "core/log.h"
+#include "liveries/livery_processing.h"
+#include "pkggen/package_tree.h"
 #include "core/paths.h"
 #include "platform/sys/known_folders.h"
 #include "refdata/airports_table.h"
@@ -57,6 +59,17 @@ protected:
     gf_resetPerUserPathsForTests();
   }
 
+  // A small simulator package tree, named as the install path in the settings.
+  void installSamplePackages() {
+    const auto summary = pkggen::gf_generatePackageTree(
+        {.packagesFolder = folder.path() / "sim", .dbaseXml = GWR_SOURCE_DIR "/data/dbase/dbase.xml", .cfgFiles = 12,
+         .liveriesPerCfg = 4});
+    ASSERT_GT(summary.sections, 0u);
+    fs::create_directories(gf_perUserFolder());
+    std::ofstream(gf_parametersFile()) << "<root><parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\""
+                                       << (folder.path() / "sim").string() << "\" /></parameters></root>";
+  }
+
   int run(std::vector<std::string> arguments = {}) {
     arguments.insert(arguments.begin(), "gatewright");
     std::vector<char*> argv;
@@ -71,7 +84,10 @@ protected:
 };
 
 TEST_F(ProcessEntry, TwoRunsLeaveTwoLogGenerationsEachWithTheHeader) {
+  installSamplePackages();
   ASSERT_EQ(run(), 0);
+  EXPECT_TRUE(fs::is_regular_file(liveriesScannedFile));
+  EXPECT_GT(liveryCount.load(), 0u);
   ASSERT_EQ(run({"--production"}), 0);
 
   const std::string current = readFile("Log.txt");

@@ -1,0 +1,308 @@
+// Reading the registration-code lists and applying them, with in-line
+// registrations first, the shipped list next and the user's lists last.
+#include "liveries/regcode_lists.h"
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include "core/file_maintenance.h"
+#include "core/log.h"
+#include "core/status_line.h"
+#include "core/text_files.h"
+#include "core/text_utils.h"
+#include "core/xml_meta.h"
+#include "liveries/aircraft_cfg_keys.h"
+#include "liveries/livery_tables.h"
+#include "liveries/scan_report_files.h"
+#include "liveries/scan_reports.h"
+
+namespace gwr {
+
+std::vector<std::string> regcodeMessages;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<const DataFileKey*> regcodesKey{nullptr};
+
+const DataFileKey& lf_regcodesKey() {
+  const DataFileKey* key = regcodesKey.load();
+  return key != nullptr ? *key : gf_programDataKey();
+}
+
+const char* lf_liveryWord(std::size_t count) { return count == 1 ? "livery" : "liveries"; }
+
+std::string lf_pluralOf(std::size_t count) { return gf_plural(std::uint64_t{count}); }
+
+bool lf_userRegcodeFits(const std::string& registration) {
+  return registration.size() >= minUserRegcodeBytes && registration.size() <= maxUserRegcodeBytes;
+}
+
+// One line of a user list; false when a registration had a wrong length.
+bool lf_readListLine(const std::string& line, const fs::path& file, std::vector<RegcodeRecord>& records) {
+  if (line.size() < minUserListLineBytes) return true;
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  while (start <= line.size()) {
+    std::size_t end = line.find(';', start);
+    if (end == std::string::npos) end = line.size();
+    std::string field = gf_trim(std::string_view(line).substr(start, end - start));
+    if (!field.empty()) fields.push_back(std::move(field));
+    start = end + 1;
+  }
+  if (fields.empty() || fields.size() > 3) return true;
+  if (fields.size() == 1) {
+    records.push_back({fields[0], {}, false});
+    return true;
+  }
+  bool good = true;
+  const std::vector<std::string> pieces = gf_splitCommaSorted(fields[1]);
+  std::vector<std::string> taken;
+  for (const std::string& piece : pieces) {
+    if (lf_userRegcodeFits(piece)) {
+      taken.push_back(piece);
+    } else {
+      gf_logError(fmt::format("wrong regcode length '{}' in {}", piece, gf_pathToUtf8(file)));
+      good = false;
+    }
+  }
+  if (pieces.size() == 1) {
+    // One registration names one aircraft: that always makes the livery special.
+    if (!taken.empty()) records.push_back({fields[0], taken, true});
+    return good;
+  }
+  const bool special = fields.size() == 3 && fields[2] == "#";
+  if (taken.empty()) {
+    records.push_back({fields[0], {}, false});
+  } else {
+    records.push_back({fields[0], std::move(taken), special});
+  }
+  return good;
+}
+
+void lf_readAigDontUseTitles() {
+  std::vector<RegcodeRecord> records;
+  records.reserve(reservedAigRecords);
+  gf_readAigRegcodesXml(records);
+  std::size_t count = 0;
+  for (const RegcodeRecord& record : records) {
+    if (!record.registrations.empty()) continue;
+    gf_addDontUseTitle(record.title);
+    ++count;
+  }
+  gf_log(fmt::format("{:5} don't use title{} read", count, lf_pluralOf(count)));
+}
+
+void lf_readMyDontUseTitles() {
+  std::vector<RegcodeRecord> records;
+  records.reserve(reservedMyRecords);
+  gf_readRegcodeTextLists(myRegcodesFolder, records);
+  std::size_t count = 0;
+  for (const RegcodeRecord& record : records) {
+    if (!record.registrations.empty()) continue;
+    gf_addDontUseTitle(record.title);
+    ++count;
+  }
+  gf_log(fmt::format("{:5} don't use title{} read from files in {}", count, lf_pluralOf(count),
+                     gf_pathToUtf8(myRegcodesFolder)));
+}
+
+void lf_applyAigRegcodes() {
+  regcodeMessages.push_back(fmt::format("Processing file {}", gf_pathToUtf8(regcodesXmlFile)));
+  std::vector<RegcodeRecord> records;
+  records.reserve(reservedAigRecords);
+  if (!gf_readAigRegcodesXml(records)) {
+    regcodeMessages.push_back(fmt::format("There were errors processing the AIG-regcode file '{}', see Log.txt",
+                                          gf_pathToUtf8(regcodesXmlFile)));
+  }
+  gf_applyRegcodeEntries(records);
+}
+
+void lf_applyMyRegcodes() {
+  if (gf_countFiles(myRegcodesFolder) == 0) return;
+  const std::string folderText = gf_pathToUtf8(myRegcodesFolder);
+  regcodeMessages.push_back(fmt::format("Processing files in {}", folderText));
+  std::vector<RegcodeRecord> records;
+  records.reserve(reservedMyRecords);
+  if (!gf_readRegcodeTextLists(myRegcodesFolder, records)) {
+    setStatusText(fmt::format("There were errors processing the regcode files in folder '{}', see Log.txt", folderText),
+                  true);
+  }
+  gf_applyRegcodeEntries(records);
+}
+
+void lf_removeIfPresent(const fs::path& file) {
+  std::error_code error;
+  fs::remove(file, error);
+  if (error && error != std::errc::no_such_file_or_directory) throw fs::filesystem_error("remove", file, error);
+}
+
+} // namespace
+
+bool gf_readRegcodeTextLists(const std::filesystem::path& folder, std::vector<RegcodeRecord>& records) {
+  bool good = true;
+  try {
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+      if (entry.is_regular_file() && gf_upperAscii(entry.path().extension().string()) == ".TXT")
+        files.push_back(entry.path());
+    }
+    // Name order, so that which of two lists overrides the other does not
+    // depend on how the file system lists them.
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+      TextFile text(file);
+      const TextLinesResult read = text.readLines(reservedUserListLines);
+      if (read.ok()) {
+        for (const std::string& line : read.lines) good = lf_readListLine(line, file, records) && good;
+      }
+      gf_log(fmt::format("{:5} {} read from {}", records.size(), lf_liveryWord(records.size()), gf_pathToUtf8(file)));
+    }
+  } catch (const std::exception& error) {
+    gf_logError(fmt::format("Error reading regcode files in {}, what: {}", gf_pathToUtf8(folder), error.what()));
+    return false;
+  }
+  return good;
+}
+
+bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records, const std::filesystem::path& file) {
+  pugi::xml_document document;
+  if (!document.load_file(file.c_str())) {
+    gf_logError(fmt::format("Failed to load {}", gf_pathToUtf8(file)));
+    lf_removeIfPresent(file);
+    return false;
+  }
+  if (!gf_readMeta(document, false)) return false;
+  const pugi::xml_node aig = document.child("root").child("aig");
+  if (!aig) {
+    gf_logError("No <aig> node found in XML.");
+    return false;
+  }
+  bool good = true;
+  std::string lastTitle;
+  std::size_t count = 0;
+  for (const pugi::xml_node entry : aig.children("l")) {
+    const std::string title = entry.attribute("t").as_string();
+    if (title.empty()) continue;
+    if (count > 0 && title == lastTitle) {
+      gf_logError(fmt::format("Duplicate title '{}' (same as previous)", title));
+      good = false;
+      continue;
+    }
+    records.push_back({title, gf_splitCommaSorted(entry.attribute("r").as_string()), entry.attribute("s").as_bool()});
+    lastTitle = title;
+    ++count;
+  }
+  gf_log(fmt::format("{:5} {} read from {}", count, lf_liveryWord(count), gf_pathToUtf8(file.filename())));
+  return good;
+}
+
+void gf_readDontUseTitles() {
+  try {
+    if (gf_streamDecrypt(regcodesEncFile, regcodesXmlFile, lf_regcodesKey())) {
+      lf_readAigDontUseTitles();
+      gf_removeFileWarn(regcodesXmlFile);
+    }
+  } catch (const std::exception& error) {
+    gf_logError(fmt::format("exception: {}", error.what()));
+  }
+  try {
+    if (gf_countFiles(myRegcodesFolder) > 0) lf_readMyDontUseTitles();
+  } catch (const std::exception& error) {
+    gf_logError(fmt::format("exception: {}", error.what()));
+  }
+}
+
+void gf_processInlineRegcodes(const LiveryList& scanned) {
+  std::vector<std::string> clashes;
+  for (const LiveryData& livery : scanned) {
+    if (livery.registration.empty()) continue;
+    const std::string_view title = gf_findLiveryTitle(livery.title);
+    if (title.empty()) {
+      clashes.push_back(fmt::format("==> [{}] {} '{}' not available, system error, should not happen?",
+                                    livery.key.keyText(), livery.registration, livery.title));
+      continue;
+    }
+    const auto [byRegistration, newRegistration] = RegcodeTitleMap.try_emplace(livery.registration, title);
+    if (!newRegistration && byRegistration->second != title) {
+      clashes.push_back(
+          fmt::format("{} '{}' => already in use by '{}'", livery.registration, livery.title, byRegistration->second));
+    }
+    const auto [byTitle, newTitle] = TitleRegcodeMap.try_emplace(title, livery.registration);
+    if (!newTitle && byTitle->second != livery.registration) {
+      clashes.push_back(
+          fmt::format("{} '{}' => already in use by '{}'", livery.title, livery.registration, byTitle->second));
+    }
+  }
+  if (clashes.empty()) return;
+  std::error_code error;
+  const bool exists = fs::exists(errorsFolder, error);
+  if (error) throw fs::filesystem_error("exists", errorsFolder, error);
+  if (!exists && !fs::create_directory(errorsFolder, error) && error)
+    throw fs::filesystem_error("create_directory", errorsFolder, error);
+  gf_writeLinesToFile(clashes, inlineRegcodesFile);
+  gf_log(fmt::format("{:5} in-line regcode clashes, see '{}'", clashes.size(), gf_pathToUtf8(inlineRegcodesFile)));
+}
+
+void gf_processRegcodeFiles() {
+  regcodeMessages.clear();
+  try {
+    if (gf_streamDecrypt(regcodesEncFile, regcodesXmlFile, lf_regcodesKey())) {
+      lf_applyAigRegcodes();
+      gf_removeFileWarn(regcodesXmlFile);
+    }
+    // The user's own lists count also when the shipped one is unusable.
+    lf_applyMyRegcodes();
+    lf_removeIfPresent(offlineRegcodesFile);
+    if (regcodeMessages.empty()) return;
+    gf_writeTextLines(regcodeMessages, offlineRegcodesFile);
+    gf_log(fmt::format("Offline regcode files processed, results can be found in '{}'",
+                       gf_pathToUtf8(offlineRegcodesFile)));
+    if (!SpecialLiveryTitles.empty()) gf_log(fmt::format("{:5} special liveries", SpecialLiveryTitles.size()));
+    if (!UniqueRegcodes.empty()) gf_log(fmt::format("{:5} unique liveries", UniqueRegcodes.size()));
+  } catch (const std::exception& error) {
+    gf_logError(fmt::format("exception: {}", error.what()));
+  }
+}
+
+void gf_applyRegcodeEntries(const std::vector<RegcodeRecord>& records) {
+  std::size_t added = 0;
+  std::size_t replaced = 0;
+  std::size_t special = 0;
+  for (const RegcodeRecord& record : records) {
+    const std::string_view title = gf_findLiveryTitle(record.title);
+    if (title.empty()) continue;
+    for (const std::string& registration : record.registrations) {
+      const auto [entry, isNew] = RegcodeTitleMap.try_emplace(registration, title);
+      if (isNew) {
+        ++added;
+      } else if (entry->second != title) {
+        regcodeMessages.push_back(
+            fmt::format("   regcode {} for '{}', instead of the same for '{}'", registration, title, entry->second));
+        entry->second = title;
+        ++replaced;
+      }
+      if (record.special) {
+        SpecialRegcodes.insert(registration);
+        if (record.registrations.size() == 1) UniqueRegcodes.insert(registration);
+      }
+    }
+    if (record.special) {
+      SpecialLiveryTitles.push_back(title);
+      ++special;
+    }
+  }
+  std::string summary = fmt::format("{} new regcode{} added", added, lf_pluralOf(added));
+  if (replaced > 0) summary += fmt::format(", {} regcode{} replaced", replaced, lf_pluralOf(replaced));
+  if (special > 0) summary += fmt::format(", {} regcode{} defined as special", special, lf_pluralOf(special));
+  regcodeMessages.push_back(std::move(summary));
+}
+
+void gf_setRegcodesKeyForTests(const DataFileKey* key) { regcodesKey.store(key); }
+
+} // namespace gwr

@@ -1,0 +1,118 @@
+// Writing the six report lists of a livery scan to "output"/"errors" and
+// "output"/"info", sorted, with their counts in the log.
+#include "liveries/scan_report_files.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/text_files.h"
+#include "core/text_utils.h"
+#include "liveries/scan_reports.h"
+
+namespace gwr {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void lf_makeErrorsFolderReady() {
+  std::error_code error;
+  const bool exists = fs::exists(errorsFolder, error);
+  if (error) throw fs::filesystem_error("exists", errorsFolder, error);
+  if (exists) return;
+  fs::create_directory(errorsFolder, error);
+  if (error) throw fs::filesystem_error("create_directory", errorsFolder, error);
+}
+
+std::string lf_pathText(const fs::path& file) { return gf_pathToUtf8(file); }
+
+// Sorted lines of a list; with unique, each distinct line once.
+std::vector<std::string> lf_sortedLines(ScanReport report, bool unique) {
+  std::vector<std::string> lines = gf_scanReportLines(report);
+  std::sort(lines.begin(), lines.end());
+  if (unique) lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  return lines;
+}
+
+// Writes a non-empty list to its file; the count of its entries (0: nothing written).
+std::size_t lf_writeErrorReport(ScanReport report, bool unique = false) {
+  const std::size_t count = gf_scanReportLines(report).size();
+  if (count == 0) return 0;
+  const std::vector<std::string> lines = lf_sortedLines(report, unique);
+  lf_makeErrorsFolderReady();
+  gf_writeLinesToFile(lines, gf_scanReportFile(report));
+  return count;
+}
+
+std::string lf_reportText(ScanReport report) { return lf_pathText(gf_scanReportFile(report)); }
+
+void lf_writeFixesReport(std::size_t count) {
+  // The workers record fixes in the order they happen to finish; sorted, the
+  // report is the same whatever the number of workers.
+  const std::vector<std::string> lines = lf_sortedLines(ScanReport::FixLines, false);
+  const fs::path& file = gf_scanReportFile(ScanReport::FixLines);
+  try {
+    fs::create_directories(file.parent_path());
+    gf_writeTextLines(lines, file);
+  } catch (const std::exception& error) {
+    gf_log(fmt::format("Error writing file {}: {}", lf_pathText(file), error.what()));
+  }
+  gf_log(fmt::format("{:5} fixes, see {}", count, lf_pathText(file)));
+}
+
+} // namespace
+
+void gf_removeOldReports() {
+  const std::array<fs::path, 8> previous{noFltsimSectionFile,         inlineRegcodesFile,
+                                         invalidAirlineCodesFile,     invalidAircraftCodesFile,
+                                         fixesFile,                   invalidAircraftCfgFilesFile,
+                                         incompleteFltsimSectionsFile, errorsFolder};
+  try {
+    for (const fs::path& path : previous) fs::remove(path);
+  } catch (const std::exception& error) {
+    gf_log(fmt::format("problems with removing previous files: {}", error.what()));
+  }
+}
+
+void gf_writeReportSummary() {
+  bool anyError = false;
+  for (ScanReport report : {ScanReport::InvalidAirlineLines, ScanReport::InvalidModelLines, ScanReport::FixLines,
+                            ScanReport::InvalidCfgLines, ScanReport::IncompleteSectionLines})
+    anyError = anyError || !gf_scanReportLines(report).empty();
+  gf_log(anyError ? "\nErrors:" : "\nNo errors");
+
+  using enum ScanReport;
+  if (const std::size_t n = lf_writeErrorReport(InvalidAirlineLines); n > 0)
+    gf_log(fmt::format("{:5} invalid airline code{}, see {}", n, gf_plural(std::uint64_t{n}), lf_reportText(InvalidAirlineLines)));
+  if (const std::size_t n = lf_writeErrorReport(InvalidModelLines); n > 0)
+    gf_log(fmt::format("{:5} invalid model code{}, see {}", n, gf_plural(std::uint64_t{n}), lf_reportText(InvalidModelLines)));
+  if (const std::size_t n = gf_scanReportLines(FixLines).size(); n > 0) lf_writeFixesReport(n);
+  if (const std::size_t n = lf_writeErrorReport(InvalidCfgLines); n > 0)
+    gf_log(fmt::format("{:5} invalid aircraft.cfg files, see {}", n, lf_reportText(InvalidCfgLines)));
+  // Each distinct line is written once; the count is of all of them.
+  if (const std::size_t n = lf_writeErrorReport(IncompleteSectionLines, true); n > 0)
+    gf_log(fmt::format("{:5} incomplete [fltsim.x] sections, see {}", n, lf_reportText(IncompleteSectionLines)));
+
+  gf_log("\nInformation:");
+  const std::vector<std::string> empty = lf_sortedLines(ScanReport::NoFltsimFiles, false);
+  if (!empty.empty()) {
+    const fs::path& file = gf_scanReportFile(ScanReport::NoFltsimFiles);
+    gf_writeLinesToFile(empty, file);
+    gf_log(fmt::format("{:5} empty aircraft.cfg files, see {}", empty.size(), lf_pathText(file)));
+  }
+}
+
+bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& file) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  for (const std::string& line : lines) out << line << '\n';
+  return static_cast<bool>(out);
+}
+
+} // namespace gwr

@@ -1,0 +1,180 @@
+// Tests of the livery scan driver: the user errors, the result that only a
+// completed scan replaces, repeated scans and the priority pass.
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+
+#include "core/settings_catalogue.h"
+#include "core/user_error.h"
+#include "liveries/livery_scan.h"
+#include "scan_fixture.h"
+
+namespace gwr {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::cfgText;
+using testsupport::readBytes;
+using testsupport::writeFile;
+
+class ScanDriver : public testsupport::ScanFixture {
+ protected:
+  void SetUp() override {
+    ScanFixture::SetUp();
+    MSFS_INSTALL_PATH.setCurrent((root() / "sim").string());
+    fs::create_directories(community());
+  }
+  fs::path community() { return root() / "sim" / "Community"; }
+
+  // An AIG package with two files, a model fix and an invalid airline.
+  void aigPackage() {
+    const fs::path planes = community() / "aig-aitraffic-oci-beta" / "SimObjects" / "Airplanes";
+    writeFile(planes / "AIG_A320" / "aircraft.cfg", cfgText("A320", {{"AIG A320 DLH", "DLH"}, {"AIG A320 BAW", "BAW"}}));
+    writeFile(planes / "AIG_B38" / "aircraft.cfg", cfgText("B38", {{"AIG B738 KLM", "KLM"}, {"AIG B738 bad", "Q9Q"}}));
+  }
+
+  // The code and message of the user error the scan throws, or 0.
+  static std::pair<int, std::string> scanError() {
+    try {
+      gf_scanLiveries();
+    } catch (const UserErrorException& error) {
+      return {std::stoi(error.what()), error.what()};
+    }
+    return {0, ""};
+  }
+};
+
+TEST_F(ScanDriver, UserErrorsLeaveScanOn) {
+  struct Case {
+    const char* name;
+    bool automatic;
+    std::function<void(const fs::path& root, const fs::path& community)> arrange;
+    int code;
+    const char* message;
+  };
+  const std::vector<Case> cases{
+      {"no package", true, [](const fs::path&, const fs::path&) {}, 43, "Automatic scan has not found any AI packages"},
+      {"no liveries, automatic", true,
+       [](const fs::path&, const fs::path& community) {
+         fs::create_directories(community / "fsltl-traffic-base" / "SimObjects");
+       }, 143,
+       "Automatic scan has not found any liveries"},
+      {"no lfolder", false, [](const fs::path&, const fs::path&) {}, 48,
+       "48: Exit Gatewright first!   Then set one or more lfolder parameters"},
+      {"no liveries, manual", false, [](const fs::path& root, const fs::path&) { lfolders[0].setCurrent(root.string()); }, 53,
+       "53: no liveries found"},
+      {"missing lfolder", false,
+       [](const fs::path& root, const fs::path& community) {
+         lfolders[0].setCurrent(community.string());
+         lfolders[3].setCurrent((root / "gone").string());
+       },
+       243, "243: the path pointed to by parameter 'lfolder3' does not exist, see Log.txt!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (StringParameter& folder : lfolders) folder.setCurrent("");
+    LIG_AUTOMATIC.setCurrent(c.automatic);
+    SCAN_LIVERIES.setCurrent(true);
+    c.arrange(root(), community());
+    const auto [code, message] = scanError();
+    EXPECT_EQ(code, c.code);
+    EXPECT_NE(message.find(c.message), std::string::npos) << message;
+    EXPECT_TRUE(SCAN_LIVERIES.current());
+    EXPECT_FALSE(fs::exists(liveriesScannedFile));
+  }
+}
+
+TEST_F(ScanDriver, SecondScanInTheProcessGivesTheSameResult) {
+  aigPackage();
+  // Not searched: the converted copy of a package.
+  writeFile(community() / "aig-aitraffic-oci_CVT_" / "aircraft.cfg", cfgText("A320", {{"CVT A320", "DLH"}}));
+  std::vector<std::string> results;
+  for (int run = 0; run < 2; ++run) {
+    SCAN_LIVERIES.setCurrent(true);
+    ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+    EXPECT_FALSE(SCAN_LIVERIES.current());
+    results.push_back(readBytes(liveriesScannedFile) + readBytes(fixesFile) + readBytes(invalidAirlineCodesFile));
+  }
+  EXPECT_EQ(results[0], results[1]);
+  EXPECT_NE(results[0].find("AIG B738 KLM"), std::string::npos);
+  EXPECT_EQ(results[0].find("CVT A320"), std::string::npos);
+  EXPECT_NE(results[0].find("Model fix: B38"), std::string::npos);
+  EXPECT_NE(results[0].find("Q9Q"), std::string::npos);
+}
+
+TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
+  aigPackage();
+  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+  const std::string previous = readBytes(liveriesScannedFile);
+  writeFile(community() / "user-aitraffic" / "x" / "aircraft.cfg", cfgText("A320", {{"USER A320", "AFR"}}));
+
+  // A stop request while the files are searched.
+  SCAN_LIVERIES.setCurrent(true);
+  gf_setSearchFileHookForTests([](const fs::path&) { stopRequested.store(true); });
+  EXPECT_EQ(gf_scanLiveries(), ScanResult::Stopped);
+  EXPECT_TRUE(SCAN_LIVERIES.current());
+  EXPECT_EQ(readBytes(liveriesScannedFile), previous);
+  stopRequested.store(false);
+
+  // A file that never finishes reading.
+  std::mutex lock;
+  std::condition_variable released;
+  bool release = false;
+  gf_setSearchFileHookForTests([&](const fs::path& file) {
+    if (file.string().find("user-aitraffic") == std::string::npos) return;
+    std::unique_lock guard(lock);
+    released.wait(guard, [&] { return release; });
+  });
+  EXPECT_THROW(gf_scanLiveries(), std::runtime_error);
+  EXPECT_TRUE(SCAN_LIVERIES.current());
+  EXPECT_EQ(readBytes(liveriesScannedFile), previous);
+  // While it runs no other scan starts.
+  EXPECT_THROW(gf_scanLiveries(), std::runtime_error);
+  {
+    const std::lock_guard guard(lock);
+    release = true;
+  }
+  released.notify_all();
+  gf_setSearchFileHookForTests({});
+  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+  EXPECT_NE(readBytes(liveriesScannedFile).find("USER A320"), std::string::npos);
+}
+
+TEST_F(ScanDriver, PriorityPassKeepsTheLowestRankPerAirlineOperatorAndModel) {
+  const auto livery = [](const char* title, const char* airline, const char* model, std::uint16_t rank,
+                         std::uint8_t cargo) {
+    return LiveryData{title, "", LivKey{gf_airlineIndex(airline), 0, gf_modelIndex(model), cargo, 0}, rank};
+  };
+  ScannedLiveries = {livery("b1", "DLH", "A320", 2, 0), livery("a1", "DLH", "A320", 1, 1),
+                     livery("a2", "DLH", "A320", 1, 0), livery("b2", "DLH", "B738", 2, 0),
+                     livery("c1", "KLM", "A320", 3, 0)};
+  gf_prioritizeLiveries();
+  std::vector<std::string> kept;
+  for (const LiveryData& l : ScannedLiveries) kept.push_back(l.title);
+  EXPECT_EQ(kept, (std::vector<std::string>{"a1", "a2", "b2", "c1"}));
+}
+
+TEST_F(ScanDriver, ManualFoldersAreSearchedInOrderWithPriority) {
+  const fs::path first = root() / "first";
+  const fs::path second = root() / "second";
+  writeFile(first / "a" / "aircraft.cfg", cfgText("A320", {{"First A320", "DLH"}}));
+  writeFile(second / "a" / "aircraft.cfg", cfgText("A320", {{"Second A320", "DLH"}, {"Second A320 AFR", "AFR"}}));
+  LIG_AUTOMATIC.setCurrent(false);
+  lfolders[0].setCurrent(first.string());
+  lfolders[1].setCurrent((root() / "not-there-but-skipped").string());
+  lfolders[2].setCurrent(second.string());
+  EXPECT_EQ(scanError().first, missingLfolderError);
+  lfolders[1].setCurrent("");
+  for (const bool prioritize : {true, false}) {
+    LIG_PRIORITIZE.setCurrent(prioritize);
+    ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+    const std::string result = readBytes(liveriesScannedFile);
+    EXPECT_NE(result.find("Second A320 AFR"), std::string::npos);
+    EXPECT_EQ(result.find("\"Second A320\"") != std::string::npos, !prioritize);
+  }
+  EXPECT_NE(logText().find("1 liverie found in"), std::string::npos);
+  EXPECT_NE(logText().find("3 in total"), std::string::npos);
+}
+
+} // namespace
+} // namespace gwr

@@ -1,0 +1,64 @@
+// gwr-pkggen: writes a sample simulator packages folder with AI liveries for
+// tests, benchmarks and trying the program where no simulator is installed.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "pkggen/package_tree.h"
+
+namespace {
+
+constexpr int lf_exitUsage = 2;
+
+void lf_printUsage() {
+  fmt::print(stderr,
+             "usage: gwr-pkggen OUT [--cfg N] [--liveries-per-cfg N] [--seed N] [--dbase DBASE.xml]\n"
+             "Writes OUT/Community with AI traffic packages: N aircraft.cfg files (default 2000) of\n"
+             "15 liveries each, drawn from the reference database (default: the project's data/dbase).\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  gwr::pkggen::TreeOptions options;
+  options.dbaseXml = GWR_SOURCE_DIR "/data/dbase/dbase.xml";
+  try {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      const bool hasValue = i + 1 < args.size();
+      if (args[i] == "--help" || args[i] == "-h") {
+        lf_printUsage();
+        return 0;
+      }
+      if (args[i] == "--cfg" && hasValue) {
+        options.cfgFiles = std::stoul(std::string(args[++i]));
+      } else if (args[i] == "--liveries-per-cfg" && hasValue) {
+        options.liveriesPerCfg = std::stoul(std::string(args[++i]));
+      } else if (args[i] == "--seed" && hasValue) {
+        options.seed = static_cast<std::uint32_t>(std::stoul(std::string(args[++i])));
+      } else if (args[i] == "--dbase" && hasValue) {
+        options.dbaseXml = std::string(args[++i]);
+      } else if (options.packagesFolder.empty() && !args[i].starts_with("-")) {
+        options.packagesFolder = std::string(args[i]);
+      } else {
+        lf_printUsage();
+        return lf_exitUsage;
+      }
+    }
+    if (options.packagesFolder.empty()) {
+      lf_printUsage();
+      return lf_exitUsage;
+    }
+    const gwr::pkggen::TreeSummary summary = gwr::pkggen::gf_generatePackageTree(options);
+    fmt::print("{} aircraft.cfg files with {} [fltsim.N] sections in {}\n", summary.cfgFiles, summary.sections,
+               (options.packagesFolder / "Community").string());
+    return 0;
+  } catch (const std::exception& error) {
+    fmt::print(stderr, "gwr-pkggen: {}\n", error.what());
+    return 1;
+  }
+}
