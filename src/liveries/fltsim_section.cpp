@@ -191,12 +191,10 @@ LiveryList lf_processSection(int folderRank, std::vector<std::string>& lines, co
 
   // Only a full code pool hands out index 0; the pool has logged that.
   if (key.airline == 0 || key.model == 0) return {};
-  LiveryData record = gf_makeLiveryData(static_cast<std::uint16_t>(folderRank), key, section.title,
-                                        section.registration);
-  if (gf_lacksAirlineOrModel(record)) {
-    gf_addIncompleteSectionLine(fmt::format("{} {} title '{}' already exists", folderText, header, section.title));
-    return {};
-  }
+  LiveryData record =
+      gf_makeLiveryData(static_cast<std::uint16_t>(folderRank), key, section.title, section.registration,
+                        fmt::format("{} {} title '{}' already exists", folderText, header, section.title));
+  if (gf_lacksAirlineOrModel(record)) return {};
   LiveryList result;
   result.push_back(std::move(record));
   return result;

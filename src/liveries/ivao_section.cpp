@@ -179,10 +179,8 @@ LiveryData gf_processIvaoFltSimSection(int folderRank, std::vector<std::string>&
     key = *reference;
   }
 
-  LiveryData record = gf_makeLiveryData(static_cast<std::uint16_t>(folderRank), key, section.title,
-                                        section.registration);
-  if (gf_lacksAirlineOrModel(record)) gf_addIncompleteSectionLine(place + " title already exists: " + section.title);
-  return record;
+  return gf_makeLiveryData(static_cast<std::uint16_t>(folderRank), key, section.title, section.registration,
+                           place + " title already exists: " + section.title);
 }
 
 } // namespace gwr

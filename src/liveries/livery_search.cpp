@@ -25,6 +25,7 @@
 #include "liveries/fltsim_section.h"
 #include "liveries/ivao_section.h"
 #include "liveries/model_code.h"
+#include "liveries/scan_reports.h"
 
 namespace gwr {
 
@@ -44,15 +45,24 @@ struct Worker {
   std::shared_ptr<std::atomic<bool>> finished;
 };
 
+// One file's liveries with the titles it claimed; the titles are taken only
+// when the result is, so the file earlier in walk order keeps a shared title.
+struct FileResult {
+  LiveryList liveries;
+  FileTitleClaims claims;
+};
+
 struct Pending {
-  std::future<LiveryList> result;
+  std::future<FileResult> result;
   Worker worker;
 };
 
 // Guards the worker count for the waits on it; the count itself is atomic so
 // that it can be read anywhere.
-std::mutex workerLock;
-std::condition_variable workerEnded;
+// Never destroyed: a hung worker that was given up may still end while the
+// process exits.
+std::mutex& workerLock = *new std::mutex;
+std::condition_variable& workerEnded = *new std::condition_variable;
 
 // Workers whose results were given up; the start-up thread alone keeps them.
 std::vector<Worker> givenUpWorkers;
@@ -72,13 +82,13 @@ bool lf_isAircraftCfg(const fs::path& path) {
   return gf_upperAscii(path.stem().string()) == "AIRCRAFT" && gf_upperAscii(path.extension().string()) == ".CFG";
 }
 
-void lf_runWorker(std::packaged_task<LiveryList()> task, std::shared_ptr<std::atomic<bool>> finished) {
+void lf_runWorker(std::packaged_task<FileResult()> task, std::shared_ptr<std::atomic<bool>> finished) {
   task();
-  {
-    const std::lock_guard guard(workerLock);
-    runningSearchWorkers.fetch_sub(1);
-    finished->store(true);
-  }
+  // Notified under the lock: a detached worker must be done with the
+  // condition variable before a waiter can see it ended and the process exit.
+  const std::lock_guard guard(workerLock);
+  runningSearchWorkers.fetch_sub(1);
+  finished->store(true);
   workerEnded.notify_all();
 }
 
@@ -183,9 +193,12 @@ private:
       }
       runningSearchWorkers.fetch_add(1);
     }
-    std::packaged_task<LiveryList()> task([function, rank = rank, file, hook = hook] {
+    std::packaged_task<FileResult()> task([function, rank = rank, file, hook = hook] {
+      FileResult result;
+      const TitleClaimScope scope(result.claims);
       if (hook) hook(file);
-      return function(rank, file);
+      result.liveries = function(rank, file);
+      return result;
     });
     Pending started{task.get_future(), Worker{{}, std::make_shared<std::atomic<bool>>(false)}};
     try {
@@ -197,8 +210,9 @@ private:
     pending.push_back(std::move(started));
   }
 
-  // Moves the oldest result to the scanned list; throws the worker's exception
-  // or a time-out, after which its worker is kept among the given-up ones.
+  // Moves the oldest result, less titles taken already, to the scanned list;
+  // throws the worker's exception or a time-out, after which its worker is
+  // kept among the given-up ones (and its claims go with its result).
   void takeOldest() {
     Pending oldest = std::move(pending.front());
     pending.pop_front();
@@ -208,8 +222,9 @@ private:
           fmt::format("Future wait timed out after {} seconds", lf_secondsText(searchWaits.result)));
     }
     oldest.worker.thread.join();
-    LiveryList found = oldest.result.get();
-    ScannedLiveries.splice(ScannedLiveries.end(), found);
+    FileResult found = oldest.result.get();
+    found.claims.settle(found.liveries);
+    ScannedLiveries.splice(ScannedLiveries.end(), found.liveries);
   }
 
   const int rank;

@@ -50,7 +50,8 @@ enum class SearchOutcome {
 };
 
 // Walks the folder and appends the liveries of its aircraft.cfg files to
-// ScannedLiveries, grouped by file in walk order. Start-up thread only.
+// ScannedLiveries, grouped by file in walk order; a title shared by two files
+// stays with the earlier one. Start-up thread only.
 SearchOutcome gf_searchLiveriesInFolder(int folderRank, const std::filesystem::path& folder);
 
 // The two worker functions: an ordinary file and an IVAO package file.

@@ -29,6 +29,14 @@ std::set<std::string> ScannedTitles;
 std::mutex dontUseTitlesLock;
 std::set<std::string> DontUseTitles;
 
+// The claims of the file this thread is searching, if any.
+thread_local FileTitleClaims* activeClaims = nullptr;
+
+bool lf_takeTitle(const std::string& title) {
+  const std::lock_guard guard(scannedTitlesLock);
+  return ScannedTitles.insert(title).second;
+}
+
 void lf_append(ScanReport report, std::string line) {
   ReportList& list = reportLists[static_cast<std::size_t>(report)];
   const std::lock_guard guard(list.lock);
@@ -68,16 +76,34 @@ std::vector<std::string> gf_scanReportLines(ScanReport report) {
 }
 
 LiveryData gf_makeLiveryData(std::uint16_t folderRank, LivKey key, const std::string& title,
-                             const std::string& registration) {
+                             const std::string& registration, std::string duplicateLine) {
   // A record the callers would drop must not take the title from a later,
   // usable section.
   if (key.airline == 0 || key.model == 0) return {};
-  {
-    const std::lock_guard guard(scannedTitlesLock);
-    if (!ScannedTitles.insert(title).second) return {};
+  const bool isNew = activeClaims != nullptr ? activeClaims->claim(title, duplicateLine) : lf_takeTitle(title);
+  if (!isNew) {
+    gf_addIncompleteSectionLine(std::move(duplicateLine));
+    return {};
   }
   return LiveryData{title, registration, key, folderRank};
 }
+
+bool FileTitleClaims::claim(const std::string& title, std::string duplicateLine) {
+  return duplicateLines.try_emplace(title, std::move(duplicateLine)).second;
+}
+
+void FileTitleClaims::settle(LiveryList& liveries) const {
+  liveries.remove_if([this](const LiveryData& livery) {
+    if (lf_takeTitle(livery.title)) return false;
+    const auto line = duplicateLines.find(livery.title);
+    if (line != duplicateLines.end()) gf_addIncompleteSectionLine(line->second);
+    return true;
+  });
+}
+
+TitleClaimScope::TitleClaimScope(FileTitleClaims& claims) : previous(activeClaims) { activeClaims = &claims; }
+
+TitleClaimScope::~TitleClaimScope() { activeClaims = previous; }
 
 std::size_t gf_scannedTitleCount() {
   const std::lock_guard guard(scannedTitlesLock);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,11 +41,40 @@ void gf_addNoFltsimFile(std::string line);
 std::vector<std::string> gf_scanReportLines(ScanReport report);
 
 // The livery record when the title is new to this scan (it is taken then);
-// the empty record when it was already taken. A key without airline or model
-// gives the empty record and does not take the title.
+// the empty record, with duplicateLine filed in IncompleteSectionLines, when it
+// was already taken. A key without airline or model gives the empty record and
+// neither takes the title nor files the line. While a TitleClaimScope is
+// active on the thread, only the scope's file is asked and the title is claimed there.
 LiveryData gf_makeLiveryData(std::uint16_t folderRank, LivKey key, const std::string& title,
-                             const std::string& registration);
+                             const std::string& registration, std::string duplicateLine);
 std::size_t gf_scannedTitleCount();
+
+// The titles one aircraft.cfg claimed while a worker searched it. The scan
+// takes them in walk order, so the earlier file keeps a shared title whatever
+// the worker timing.
+class FileTitleClaims {
+public:
+  // False when this file has claimed the title already.
+  bool claim(const std::string& title, std::string duplicateLine);
+  // Takes each livery's title for the scan; a livery whose title is taken
+  // already is dropped and its line filed. Start-up thread, in walk order.
+  void settle(LiveryList& liveries) const;
+
+private:
+  std::map<std::string, std::string> duplicateLines;  // by title
+};
+
+// Points gf_makeLiveryData on this thread at claims while it lives.
+class TitleClaimScope {
+public:
+  explicit TitleClaimScope(FileTitleClaims& claims);
+  ~TitleClaimScope();
+  TitleClaimScope(const TitleClaimScope&) = delete;
+  TitleClaimScope& operator=(const TitleClaimScope&) = delete;
+
+private:
+  FileTitleClaims* previous;
+};
 
 // Titles that must never become liveries, compared byte for byte; filled
 // before a scan from the registration-code lists.

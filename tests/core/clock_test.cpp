@@ -6,7 +6,6 @@
 #include <limits>
 #include <regex>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -27,7 +26,6 @@ constexpr std::time_t unconvertible = std::numeric_limits<std::time_t>::max();
 TEST(TimeText, FixedWidthUtcWithOwnMonthNames) {
   EXPECT_EQ(gf_timeText(0), "Thu Jan 01 00:00:00 1970");
   EXPECT_EQ(gf_timeText(lf_utc(2025, 10, 5, 14, 3, 9)), "Sun Okt 05 14:03:09 2025");
-  EXPECT_EQ(gf_timeText(lf_utc(2038, 1, 19, 3, 14, 8)), "Tue Jan 19 03:14:08 2038");  // past 32 bits
   EXPECT_EQ(gf_timeText(unconvertible), "Invalid time");
   const std::string now = gf_timeText(std::time(nullptr));
   EXPECT_EQ(gf_dateText(), now.substr(4, 6) + ", " + now.substr(20, 4));  // may cross midnight, very rarely
@@ -36,12 +34,11 @@ TEST(TimeText, FixedWidthUtcWithOwnMonthNames) {
 }
 
 TEST(WeekdayAndSlot, SlotTurnsAtTwentyNineThirtyAndSundayIsSeven) {
-  struct Case {
+  const struct {
     unsigned day;
     int hour, minute, second;
     std::int32_t weekday, slot;
-  };
-  const std::vector<Case> cases{{8, 10, 29, 29, 3, 20}, {8, 10, 29, 30, 3, 21}, {8, 10, 59, 59, 3, 21},
+  } cases[]{{8, 10, 29, 29, 3, 20}, {8, 10, 29, 30, 3, 21}, {8, 10, 59, 59, 3, 21},
                                 {8, 11, 0, 0, 3, 22},   {8, 23, 29, 29, 3, 46}, {5, 23, 59, 59, 7, 47},
                                 {6, 0, 0, 0, 1, 0}};
   for (const auto& c : cases) {
@@ -53,13 +50,9 @@ TEST(WeekdayAndSlot, SlotTurnsAtTwentyNineThirtyAndSundayIsSeven) {
   EXPECT_FALSE(gf_weekdayAndSlotOf(unconvertible).has_value());
 }
 
-struct ProgramClock : ::testing::Test {
-  void TearDown() override { trafficTime = 0.0; }
-};
-
 // Follows the traffic's stamp truncated. 0 means no stamp yet; a stamp off the network that
 // no calendar can hold must neither give weekday and slot -1 nor break the time-of-day texts.
-TEST_F(ProgramClock, FollowsTrafficTimeElseTheComputersClock) {
+TEST(ProgramClock, FollowsTrafficTimeElseTheComputersClock) {
   const std::time_t t = lf_utc(2025, 10, 5, 10, 29, 29);
   trafficTime = static_cast<double>(t) + 0.9;
   EXPECT_EQ(gf_programClock(), t);
@@ -80,6 +73,7 @@ TEST_F(ProgramClock, FollowsTrafficTimeElseTheComputersClock) {
     EXPECT_TRUE(std::regex_match(text, timeOfDay)) << text;
   }
   EXPECT_TRUE(std::regex_match(gf_nowTimeOfDay(), timeOfDay));
+  trafficTime = 0.0;
 }
 
 } // namespace

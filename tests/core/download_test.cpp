@@ -48,14 +48,10 @@ TEST_F(DownloadTest, SiteDownloadFetchesTheMajorVersionsFileAndReplacesTheOldOne
 }
 
 TEST_F(DownloadTest, ServerErrorsKeepTheOldFile) {
-  for (const int status : {404, 500}) {
-    SCOPED_TRACE(status);
-    server.addRoute("/broken", {status, "error page"});
-    log.mark();
-    EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/broken"), destination, false));
-    expectOldFileKept();
-    EXPECT_EQ(log.lines(), Lines{"Download error: 'HTTP response code said error' for " + server.url("/broken")});
-  }
+  server.addRoute("/broken", {404, "error page"});
+  EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/broken"), destination, false));
+  expectOldFileKept();
+  EXPECT_EQ(log.lines(), Lines{"Download error: 'HTTP response code said error' for " + server.url("/broken")});
   gf_setDownloadFolderUrl(server.url("/downloads/"));
   log.mark();
   EXPECT_FALSE(gf_downloadFromSite("dbase.enc", destination));
@@ -66,7 +62,6 @@ TEST_F(DownloadTest, ServerErrorsKeepTheOldFile) {
 TEST_F(DownloadTest, StalledServerTimesOut) {
   server.addRoute("/stall", {200, "partial body", true});
   DownloadTimeouts shortTimeouts;
-  shortTimeouts.connectMs = 2'000;
   shortTimeouts.lowSpeedSeconds = 1;
   shortTimeouts.transferMs = 60'000;  // the stall must be caught by the low-speed limit
   gf_setDownloadTimeouts(shortTimeouts);
@@ -79,7 +74,7 @@ TEST_F(DownloadTest, StalledServerTimesOut) {
 
 TEST_F(DownloadTest, UnusableHandleOrDestinationGivesFalse) {
   EXPECT_FALSE(gf_downloadFile(nullptr, server.url("/file"), destination, true));
-  const std::filesystem::path inMissingFolder = log.folder() / "missing" / "file.enc";
+  const auto inMissingFolder = log.folder() / "missing" / "file.enc";
   EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/file"), inMissingFolder, true));
   EXPECT_EQ(log.lines(), Lines{"Could not open output file: " + inMissingFolder.string()});
 }

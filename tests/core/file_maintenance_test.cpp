@@ -1,13 +1,9 @@
-// Tests of the file maintenance services: the backup generation, quiet
-// removal, emptying and counting folders, and the airport codes of XML files.
+// Tests of the file maintenance services: emptying and counting folders,
+// and the airport codes of XML files.
 #include "core/file_maintenance.h"
 
 #include <algorithm>
 #include <fstream>
-#include <stdexcept>
-#include <string>
-#include <system_error>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -34,27 +30,6 @@ class FileMaintenance : public ::testing::Test {
   }
   testsupport::LogCapture log;
 };
-
-TEST_F(FileMaintenance, SaveOneGenerationAndRemoveFileWarnReportWhatFailed) {
-  make(".", {"a.b.xml", "a.b0.xml", "noext", "stand.xml", "temp.xml"});
-  fs::create_directory("stand0.xml");     // cannot be overwritten
-  fs::create_directories("full/inner");  // cannot be removed
-  EXPECT_TRUE(gf_save1GenerationOf("missing.xml"));
-  EXPECT_TRUE(gf_save1GenerationOf("a.b.xml"));
-  EXPECT_FALSE(gf_save1GenerationOf("noext"));
-  EXPECT_FALSE(gf_save1GenerationOf("stand.xml"));
-  EXPECT_FALSE(fs::exists("missing0.xml"));
-  EXPECT_EQ(std::ifstream("a.b0.xml").rdbuf()->sgetc(), 'a');  // the copy of "a.b.xml"
-  for (const char* name : {"missing.txt", "temp.xml", "full"}) gf_removeFileWarn(name);
-  EXPECT_FALSE(fs::exists("temp.xml"));
-
-  const auto lines = log.lines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "==> gf_save1GenerationOf: no dot in filename: noext");
-  EXPECT_TRUE(lines[1].starts_with("==> copy stand.xml -> stand0.xml failed: ")) << lines[1];
-  EXPECT_EQ(lines[2], "==> Warning: could not remove full, errorcode: " +
-                          std::make_error_code(std::errc::directory_not_empty).message());
-}
 
 TEST_F(FileMaintenance, EmptyingFoldersLeavesSubFoldersAndOtherFiles) {
   make("new_version/sub", {"c.txt"});

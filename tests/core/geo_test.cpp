@@ -1,4 +1,5 @@
-// Tests of the great-circle distance, initial bearing and destination point.
+// Tests of the great-circle distance, the initial bearing and the destination
+// point, across the poles and the date line.
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -10,14 +11,11 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 
-TEST(GreatCircleDistance, NauticalMilePerMinuteOfArcAndSymmetric) {
+TEST(GreatCircleDistance, NauticalMilePerMinuteOfArc) {
   EXPECT_EQ(gf_greatCircleDistanceNm({52.3, 4.76}, {52.3, 4.76}), 0.0);
   EXPECT_NEAR(gf_greatCircleDistanceNm({45, 10}, {46, 10}), 60.0, 1e-6);
   EXPECT_NEAR(gf_greatCircleDistanceNm({90, 0}, {-90, 0}), 10800.0, 1e-6);
   EXPECT_NEAR(gf_greatCircleDistanceNm({0, 179.5}, {0, -179.5}), 60.0, 1e-6);  // short way over the date line
-  const LatLon sydney{-33.94, 151.18};
-  const LatLon newYork{40.64, -73.78};
-  EXPECT_DOUBLE_EQ(gf_greatCircleDistanceNm(sydney, newYork), gf_greatCircleDistanceNm(newYork, sydney));
 }
 
 TEST(InitialBearing, CardinalDirectionsInZeroToTwoPi) {
@@ -29,7 +27,7 @@ TEST(InitialBearing, CardinalDirectionsInZeroToTwoPi) {
   EXPECT_LT(nearlyNorth, twoPi);
 }
 
-TEST(DestinationPoint, ZeroDistanceAndRoundTrips) {
+TEST(DestinationPoint, ZeroDistanceRoundTripsAndTheDateLine) {
   const LatLon start{52.308, 4.764};
   const LatLon same = gf_destinationPoint(start, 1.0, 0.0);
   EXPECT_NEAR(same.latitude, start.latitude, 1e-12);
@@ -41,9 +39,6 @@ TEST(DestinationPoint, ZeroDistanceAndRoundTrips) {
     EXPECT_NEAR(gf_greatCircleDistanceNm(start, end), 137.0, 1e-3);
     EXPECT_NEAR(gf_initialBearing(start, end), course, 1e-6);
   }
-}
-
-TEST(DestinationPoint, LongitudeWrapsAcrossTheDateLine) {
   EXPECT_NEAR(gf_destinationPoint({10, 179.5}, pi / 2, 120.0 * feetPerNm).longitude, -178.47, 0.05);
   EXPECT_NEAR(gf_destinationPoint({-10, -179.9}, 3 * pi / 2, 60.0 * feetPerNm).longitude, 179.08, 0.05);
 }

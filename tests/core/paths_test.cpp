@@ -1,12 +1,9 @@
 // Tests of the folder layout: the per-user folder with and without a known
-// application data folder, and opening folders in the desktop shell.
+// application data folder, and opening it in the desktop shell.
 #include "core/paths.h"
 
 #include <cstdlib>
 #include <fstream>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -21,8 +18,7 @@ using Box = std::pair<std::string, std::string>;  // text, caption
 using Folders = std::vector<std::filesystem::path>;
 
 // In a temporary working folder with the log open; the shell's calls are
-// recorded, the opener answers openResult, and no known folder is found
-// unless a test sets a root.
+// recorded and no known folder is found unless a test sets a root.
 class Paths : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -32,7 +28,7 @@ class Paths : public ::testing::Test {
     }
     gf_resetPerUserPathsForTests();
     platform::setShellHooksForTests(
-        {[this](const std::filesystem::path& folder) { return opened.push_back(folder), openResult; },
+        {[this](const std::filesystem::path& folder) { return opened.push_back(folder), true; },
          [this](const std::string& text, const std::string& caption) { boxes.emplace_back(text, caption); }});
   }
   void TearDown() override {
@@ -43,7 +39,6 @@ class Paths : public ::testing::Test {
   }
 
   testsupport::LogCapture log;
-  bool openResult = true;
   Folders opened;
   std::vector<Box> boxes;
 
@@ -56,25 +51,6 @@ TEST_F(Paths, PerUserFolderFallsBackToTheWorkingFolderWithALogLine) {
   EXPECT_TRUE(gf_getLocalAppDataFolder().empty());
   EXPECT_EQ(log.lines(),
             (std::vector<std::string>{"==> Could not find the AppData path", "==> Could not find the Local AppData path"}));
-}
-
-TEST_F(Paths, ContainingAndManualFolderOpenOnlyWhatExists) {
-  std::filesystem::create_directories("sub");
-  std::filesystem::create_directories("docs");
-  std::ofstream("sub/file.txt") << "x";
-  std::ofstream("bare.txt") << "x";
-  EXPECT_FALSE(gf_openContainingFolder("sub/missing.txt"));
-  EXPECT_FALSE(gf_openContainingFolder("bare.txt"));
-  EXPECT_FALSE(gf_openManualFolder());  // no manual in docs: a box
-  std::ofstream("docs/Manual.pdf") << "x";
-  EXPECT_TRUE(gf_openManualFolder());
-  EXPECT_TRUE(gf_openContainingFolder("sub/file.txt"));
-  openResult = false;
-  EXPECT_FALSE(gf_openContainingFolder("sub/file.txt"));
-  ASSERT_EQ(opened.size(), 3u);
-  EXPECT_TRUE(std::filesystem::equivalent(opened[0], "docs"));
-  EXPECT_EQ(Folders(opened.begin() + 1, opened.end()), (Folders{"sub", "sub"}));
-  EXPECT_EQ(boxes, (std::vector<Box>{{"Could not open local folder with Manual", "GWRT"}}));
 }
 
 TEST_F(Paths, ParametersFolderIsTheRoamingFoldersGatewrightOrABox) {

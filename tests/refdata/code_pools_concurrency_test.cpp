@@ -6,9 +6,7 @@
 
 #include <atomic>
 #include <set>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "refdata/dbase_tables.h"
 
