@@ -126,6 +126,13 @@ bool gf_contains(const std::string& text, const char* part) {
   return text.find(part) != std::string::npos;
 }
 
+std::string gf_upperAscii(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return upper;
+}
+
 bool gf_equalsUpper(std::string_view a, std::string b) {
   std::transform(b.begin(), b.end(), b.begin(), lf_toUpperChar);
   return a == b;

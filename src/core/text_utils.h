@@ -29,6 +29,9 @@ void gf_normalizeList(std::string& text);
 // Whether part occurs in text; an empty part always does.
 bool gf_contains(const std::string& text, const char* part);
 
+// The text with a-z upper-cased; other bytes unchanged.
+std::string gf_upperAscii(std::string_view text);
+
 // Whether a equals b upper-cased; callers pass an upper-case constant as a.
 bool gf_equalsUpper(std::string_view a, std::string b);
 

@@ -32,12 +32,6 @@ bool lf_readNonEmpty(std::string_view line, std::string_view key, std::string& o
 
 } // namespace
 
-std::string gf_upperAscii(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return upper;
-}
 
 bool gf_containsNoCase(std::string_view text, std::string_view part) {
   if (part.empty()) return true;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/text_utils.h"
+
 namespace gwr {
 
 inline constexpr std::string_view titleKey = "title";
@@ -51,8 +53,7 @@ std::string gf_readIcaoTypeDesignator(std::string_view line);
 bool gf_hasAtcIdKey(std::string_view line);
 bool gf_hasParkingTypesKey(std::string_view line);
 
-// ASCII helpers shared by the cfg readers.
-std::string gf_upperAscii(std::string_view text);
+// ASCII helper shared by the cfg readers.
 bool gf_containsNoCase(std::string_view text, std::string_view part);
 bool gf_startsWithNoCase(std::string_view text, std::string_view prefix);
 

@@ -20,6 +20,7 @@
 #include "core/log.h"
 #include "core/run_state.h"
 #include "core/text_files.h"
+#include "core/text_utils.h"
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/aircraft_cfg_sections.h"
 #include "liveries/fltsim_section.h"
@@ -79,7 +80,7 @@ bool lf_holdsAnyWord(const std::string& text, const auto& words) {
 }
 
 bool lf_isAircraftCfg(const fs::path& path) {
-  return gf_upperAscii(path.stem().string()) == "AIRCRAFT" && gf_upperAscii(path.extension().string()) == ".CFG";
+  return gf_equalsUpper("AIRCRAFT", path.stem().string()) && gf_equalsUpper(".CFG", path.extension().string());
 }
 
 void lf_runWorker(std::packaged_task<FileResult()> task, std::shared_ptr<std::atomic<bool>> finished) {

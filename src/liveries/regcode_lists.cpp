@@ -149,7 +149,7 @@ bool gf_readRegcodeTextLists(const std::filesystem::path& folder, std::vector<Re
   try {
     std::vector<fs::path> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-      if (entry.is_regular_file() && gf_upperAscii(entry.path().extension().string()) == ".TXT")
+      if (entry.is_regular_file() && gf_equalsUpper(".TXT", entry.path().extension().string()))
         files.push_back(entry.path());
     }
     // Name order, so that which of two lists overrides the other does not
