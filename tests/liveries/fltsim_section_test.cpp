@@ -1,96 +1,103 @@
-// Tests of the processing of one [fltsim.N] section of an ordinary package:
-// the slots a-d, airline rules, PVT and Heavy, "-STUB", cargo and titles.
+// Tests of the processing of one [fltsim.N] section, ordinary and IVAO: slots
+// a-d, airline rules, PVT and Heavy, "-STUB", cargo, folders and titles.
 #include <string>
 #include <vector>
 
-#include <fmt/format.h>
-#include <gtest/gtest.h>
-
-#include "aircraft_cfg_fixture.h"
 #include "liveries/fltsim_section.h"
-#include "refdata/code_pools.h"
+#include "liveries/ivao_section.h"
+#include "support/livery_world.h"
 
 namespace gwr {
 namespace {
 
-class FltsimSectionTest : public testsupport::CfgFixture {
+using testsupport::describe;
+
+class FltsimSectionTest : public testsupport::LiveryFixture {
  protected:
-  // "airline model cargo fromDbase|title|registration", or "" for no record.
   static std::string run(std::vector<std::string> lines, const std::string& model = "A320") {
     lines.insert(lines.begin(), "[fltsim.0]");
     const LiveryList result = gf_procesFltSimSection(3, lines, model, "F/aircraft.cfg", "F");
     if (result.empty()) return "";
-    const LiveryData& r = result.front();
-    EXPECT_EQ(r.folderRank, 3);
-    return fmt::format("{} {} {} {}|{}|{}", gf_airlineCode(r.key.airline), gf_modelCode(r.key.model), r.key.cargo,
-                       r.key.fromDbase, r.title, r.registration);
+    EXPECT_EQ(result.front().folderRank, 3);
+    return describe(result.front());
   }
+};
+
+class IvaoSectionTest : public testsupport::LiveryFixture {
+ protected:
+  void SetUp() override {
+    LiveryFixture::SetUp();
+    plain = root() / "IVAO_MTL" / "SimObjects" / "Airplanes" / "IVAO_B738";
+    special = root() / "IVAO_MTL" / "SimObjects" / "Airplanes" / "IVAO_B738WLfa";
+    for (const char* texture : {"texture.DLH", "TEXTURE.Klm", "texture."}) {
+      std::filesystem::create_directories(plain / texture);
+      std::filesystem::create_directories(special / texture);
+    }
+  }
+  std::string run(std::vector<std::string> lines, bool inSpecial = false) {
+    lines.insert(lines.begin(), "[fltsim.1]");
+    const std::filesystem::path& folder = inSpecial ? special : plain;
+    return describe(gf_processIvaoFltSimSection(2, lines, "B738", folder / "aircraft.cfg", folder));
+  }
+  std::string place() const { return plain.string() + " [fltsim.1]"; }
+
+  std::filesystem::path plain, special;
 };
 
 constexpr const char* missingAirline = "F/aircraft.cfg [fltsim.0] icao_airline is missing, or it has invalid info ";
 
-struct SectionCase {
-  const char* name;
-  std::vector<std::string> lines;
-  const char* model;
-  const char* record;
-  std::vector<std::string> incomplete;
-  std::vector<std::string> invalidAirlines = {};
-};
-
 TEST_F(FltsimSectionTest, SectionRulesGiveRecordOrReport) {
-  const std::vector<SectionCase> cases = {
-      {"plain", {"title = T", "icao_airline = dlh", "atc_id = D-ABCD", "atc_parking_types = GATE_HEAVY, RAMP_CARGO"},
-       "A320", "DLH A320 0 0|T|D-ABCD", {}},
-      {"suffix X, cargo", {"title = T", "icao_airline = DLHX", "atc_parking_types = ramp_cargo"}, "A320",
-       "DLH A320 1 0|T|", {}},
-      {"RFO silent", {"title = T", "icao_airline = RFO"}, "A320", "", {}},
-      {"PMDG", {"title = PMDG 737 House", "icao_airline = DLH"}, "A320", "", {missingAirline}},
-      {"invalid airline becomes PVT", {"title = T", "icao_airline = XYZ"}, "A320", "PVT A320 0 0|T|",
-       {missingAirline}, {"XYZ          in F/aircraft.cfg [fltsim.0]"}},
-      {"later airline line counts", {"title = T", "icao_airline = XYZ", "icao_airline = BAW"}, "A320",
-       "BAW A320 0 0|T|", {}, {"XYZ          in F/aircraft.cfg [fltsim.0]"}},
-      {"atc_id comment", {"title = T", "icao_airline = DLH", "atc_id = \"D-ABCD;old\""}, "A320",
+  const struct {
+    std::vector<std::string> lines;
+    const char* model;
+    const char* record;
+    std::vector<std::string> incomplete, invalidAirlines = {};
+  } cases[] = {
+      {{"title = T", "icao_airline = dlh", "atc_id = D-ABCD", "atc_parking_types = GATE_HEAVY, RAMP_CARGO"}, "A320",
        "DLH A320 0 0|T|D-ABCD", {}},
-      {"atc_id list", {"title = T", "icao_airline = DLH", "atc_id = D-ABCD, D-ABCE"}, "A320", "DLH A320 0 0|T|", {}},
-      {"atc_id star", {"title = T", "icao_airline = DLH", "atc_id = D-AB*D"}, "A320", "DLH A320 0 0|T|",
+      {{"title = T", "icao_airline = DLHX", "atc_parking_types = ramp_cargo"}, "A320", "DLH A320 1 0|T|", {}},
+      {{"title = T", "icao_airline = RFO"}, "A320", "", {}},
+      {{"title = PMDG 737 House", "icao_airline = DLH"}, "A320", "", {missingAirline}},
+      {{"title = T", "icao_airline = XYZ"}, "A320", "PVT A320 0 0|T|", {missingAirline},
+       {"XYZ          in F/aircraft.cfg [fltsim.0]"}},
+      {{"title = T", "icao_airline = XYZ", "icao_airline = BAW"}, "A320", "BAW A320 0 0|T|", {},
+       {"XYZ          in F/aircraft.cfg [fltsim.0]"}},
+      {{"title = T", "icao_airline = DLH", "atc_id = \"D-ABCD;old\""}, "A320", "DLH A320 0 0|T|D-ABCD", {}},
+      {{"title = T", "icao_airline = DLH", "atc_id = D-ABCD, D-ABCE"}, "A320", "DLH A320 0 0|T|", {}},
+      {{"title = T", "icao_airline = DLH", "atc_id = D-AB*D"}, "A320", "DLH A320 0 0|T|",
        {"invalid atc_id=D-AB*D in: T"}},
-      {"atc_id 13", {"title = T", "icao_airline = DLH", "atc_id = ABCDEFGHIJKLM,D-ABCD"}, "A320", "DLH A320 0 0|T|",
+      {{"title = T", "icao_airline = DLH", "atc_id = ABCDEFGHIJKLM,D-ABCD"}, "A320", "DLH A320 0 0|T|",
        {"invalid atc_id=ABCDEFGHIJKLM,D-ABCD in: T"}},
-      {"second atc_id with blank", {"title = T", "icao_airline = DLH", "atc_id = D-ABCD", "atc_id = D-ABCE"}, "A320",
-       "DLH A320 0 0|T|D-ABCD", {}},
-      {"second atc_id", {"title = T", "icao_airline = DLH", "atc_id = D-ABCD", "atc_id=D-ABCE"}, "A320", "",
+      {{"title = T", "icao_airline = DLH", "atc_id = D-ABCD", "atc_id=D-ABCE"}, "A320", "",
        {"F, [fltsim.0], has more than one atc_id key"}},
-      {"airline comment at end", {"title = T", "icao_airline = DLH", "", "// icao_airline = BAW", ""}, "A320",
-       "DLH A320 0 0|T|", {}},
-      {"airline comment inside", {"title = T", "icao_airline = DLH", "// icao_airline = BAW", "atc_id = D-ABCD"},
-       "A320", "", {"F [fltsim.0] has more than one icao_airline key"}},
-      {"second parking", {"title = T", "icao_airline = DLH", "atc_parking_types = GATE", "; ATC_PARKING_TYPES"},
-       "A320", "", {"F [fltsim.0] has more than one atc_parking_types key"}},
-      {"no title", {"icao_airline = DLH"}, "A320", "", {"F [fltsim.0] misses title"}},
-      {"fictional", {"title = Fictional DLH", "icao_airline = DLH"}, "A320", "", {}},
-      {"stub", {"title = T-STUB", "icao_airline = DLH", "atc_id = D-AIPX"}, "A320", "ZZZ A320 0 0|T-STUB|", {}},
-      {"reference key wins", {"title = T", "icao_airline = BAW", "atc_id = DAIPX"}, "B738", "DLH A320 0 1|T|DAIPX", {}},
-      {"reference key without model unused", {"title = T", "icao_airline = AFR", "atc_id = D-ANOM"}, "B738",
-       "AFR B738 0 0|T|D-ANOM", {}},
-      {"heavy, regcode unknown", {"title = T", "atc_id = D-XXXX"}, "B772", "",
+      // A trailing comment line with the key is dropped; one inside counts.
+      {{"title = T", "icao_airline = DLH", "", "// icao_airline = BAW", ""}, "A320", "DLH A320 0 0|T|", {}},
+      {{"title = T", "icao_airline = DLH", "// icao_airline = BAW", "atc_id = D-ABCD"}, "A320", "",
+       {"F [fltsim.0] has more than one icao_airline key"}},
+      {{"title = T", "icao_airline = DLH", "atc_parking_types = GATE", "; ATC_PARKING_TYPES"}, "A320", "",
+       {"F [fltsim.0] has more than one atc_parking_types key"}},
+      {{"icao_airline = DLH"}, "A320", "", {"F [fltsim.0] misses title"}},
+      {{"title = Fictional DLH", "icao_airline = DLH"}, "A320", "", {}},
+      {{"title = T-STUB", "icao_airline = DLH", "atc_id = D-AIPX"}, "A320", "ZZZ A320 0 0|T-STUB|", {}},
+      // A reference record wins, unless it lacks the model.
+      {{"title = T", "icao_airline = BAW", "atc_id = DAIPX"}, "B738", "DLH A320 0 1|T|DAIPX", {}},
+      {{"title = T", "icao_airline = AFR", "atc_id = D-ANOM"}, "B738", "AFR B738 0 0|T|D-ANOM", {}},
+      // Heavy without airline needs a reference record; light ones become PVT.
+      {{"title = T", "atc_id = D-XXXX"}, "B772", "",
        {missingAirline, "'F' '[fltsim.0]' has no airline and regcode not in dbase"}},
-      {"heavy, no regcode", {"title = T"}, "B772", "",
-       {missingAirline, "'F' '[fltsim.0]' has no airline and no regcode info"}},
-      {"heavy, reference key", {"title = T", "atc_id = G-ABC"}, "B748", "BAW B772 1 1|T|G-ABC", {missingAirline}},
-      {"light keeps its registration", {"title = T", "atc_id = N-XYZ12"}, "C172", "PVT C172 0 0|T|N-XYZ12",
-       {missingAirline}},
-      {"registration in title", {"title = Cessna G-ABC"}, "C172", "BAW B772 1 1|Cessna G-ABC|G-ABC", {missingAirline}},
-      {"registration in title without airline", {"title = Cessna (N123)"}, "C172", "PVT C172 0 0|Cessna (N123)|N123",
-       {missingAirline}},
-      {"longer registration in title", {"title = Cessna N1234 and XG-ABC"}, "C172", "PVT C172 0 0|Cessna N1234 and XG-ABC|",
-       {missingAirline}},
+      {{"title = T"}, "B772", "", {missingAirline, "'F' '[fltsim.0]' has no airline and no regcode info"}},
+      {{"title = T", "atc_id = G-ABC"}, "B748", "BAW B772 1 1|T|G-ABC", {missingAirline}},
+      {{"title = T", "atc_id = N-XYZ12"}, "C172", "PVT C172 0 0|T|N-XYZ12", {missingAirline}},
+      // A registration in the title counts only as a whole word.
+      {{"title = Cessna G-ABC"}, "C172", "BAW B772 1 1|Cessna G-ABC|G-ABC", {missingAirline}},
+      {{"title = Cessna (N123)"}, "C172", "PVT C172 0 0|Cessna (N123)|N123", {missingAirline}},
+      {{"title = Cessna N1234 and XG-ABC"}, "C172", "PVT C172 0 0|Cessna N1234 and XG-ABC|", {missingAirline}},
   };
-  for (const SectionCase& c : cases) {
+  for (const auto& c : cases) {
     gf_clearScanReports();
-    EXPECT_EQ(run(c.lines, c.model), c.record) << c.name;
-    EXPECT_EQ(report(ScanReport::IncompleteSectionLines), c.incomplete) << c.name;
-    EXPECT_EQ(report(ScanReport::InvalidAirlineLines), c.invalidAirlines) << c.name;
+    EXPECT_EQ(run(c.lines, c.model), c.record) << c.lines.back();
+    EXPECT_EQ(report(ScanReport::IncompleteSectionLines), c.incomplete) << c.lines.back();
+    EXPECT_EQ(report(ScanReport::InvalidAirlineLines), c.invalidAirlines) << c.lines.back();
   }
 }
 
@@ -99,24 +106,78 @@ TEST_F(FltsimSectionTest, ATitleBecomesOneLiveryPerScan) {
   EXPECT_EQ(run({"title = Same", "icao_airline = BAW"}), "");
   EXPECT_EQ(report(ScanReport::IncompleteSectionLines),
             std::vector<std::string>{"F [fltsim.0] title 'Same' already exists"});
-
   gf_addDontUseTitle("Banned");
   EXPECT_EQ(run({"title = Banned", "icao_airline = DLH"}), "");
   EXPECT_EQ(report(ScanReport::IncompleteSectionLines).size(), 1u);
-
   // A refused section does not take its title from a later good one.
   EXPECT_EQ(run({"title = Later", "icao_airline = DLH", "title = Again"}), "");
   EXPECT_NE(run({"title = Later", "icao_airline = DLH"}), "");
-
+  // A new scan starts with no titles taken.
   gf_clearScanReports();
   EXPECT_NE(run({"title = Same", "icao_airline = DLH"}), "");
   EXPECT_NE(run({"title = Banned", "icao_airline = DLH"}), "");
 }
 
 TEST_F(FltsimSectionTest, LongLinesDoNoHarm) {
-  const std::string longValue(100 * 1024, 'Q');
-  EXPECT_EQ(run({"title = T", "icao_airline = DLH", "atc_id = " + longValue}), "DLH A320 0 0|T|");
+  EXPECT_EQ(run({"title = T", "icao_airline = DLH", "atc_id = " + std::string(100 * 1024, 'Q')}), "DLH A320 0 0|T|");
   EXPECT_EQ(report(ScanReport::IncompleteSectionLines).size(), 1u);
+}
+
+TEST_F(IvaoSectionTest, AirlineFromTheTitleOrTheEmptyRecordAndOneLine) {
+  const struct {
+    std::vector<std::string> lines;
+    bool special;
+    std::string record, incomplete;
+  } cases[] = {
+      {{"title = B738 DLH Lufthansa", "texture = DLH", "atc_parking_types = RAMP_CARGO"}, false,
+       "DLH B738 1 0|B738 DLH Lufthansa|", ""},
+      {{"title = b738DLH", "texture = dlh", "atc_id = D-ABCD"}, false, "DLH B738 0 0|b738DLH|D-ABCD", ""},
+      {{"title = B738 klm", "texture = Klm"}, false, "klm B738 0 0|B738 klm|", ""},
+      {{"title = B738 ZZZ", "atc_id = D-ABCD"}, false, "ZZZ B738 0 0|B738 ZZZ|", ""},
+      {{"title = Boeing D-AIPX", "texture = DLH", "atc_id = D-AIPX"}, false, "DLH A320 0 1|Boeing D-AIPX|D-AIPX", ""},
+      {{"title = B738W DLH", "texture = DLH"}, true, "DLH B738 0 0|B738W DLH|", ""},
+      {{"title = B738 DLH", "texture = DLH", "texture = nowhere"}, false, "DLH B738 0 0|B738 DLH|", ""},
+      {{"title = B738 DLH", "atc_parking_types = GATE", "// atc_parking_types = RAMP"}, false,
+       "DLH B738 0 0|B738 DLH|", ""},
+      {{"title = B738 DLH", "title = B738 KLM"}, false, "", place() + " has more than one title key"},
+      {{"title = B738 DLH", "atc_parking_types = GATE", "; atc_parking_types = RAMP", "texture = DLH"}, false, "",
+       place() + " has more than one atc_parking_types key"},
+      {{"texture = AFR"}, false, "", (plain / "texture.AFR").string() + " [fltsim.1] does not exist"},
+      {{"atc_id = D-ABCD"}, false, "", place() + " misses title"},
+      {{"title = B738 DLH"}, true, "", special.string() + " [fltsim.1] misses airlinecode in title: B738 DLH, and no regcode"},
+      {{"title = Boeing", "atc_id = D-XXXX"}, false, "",
+       place() + " misses airlinecode in title: Boeing, and regcode unknown D-XXXX"},
+  };
+  for (const auto& c : cases) {
+    gf_clearScanReports();
+    EXPECT_EQ(run(c.lines, c.special), c.record) << c.lines.front();
+    EXPECT_EQ(report(ScanReport::IncompleteSectionLines),
+              c.incomplete.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.incomplete})
+        << c.lines.front();
+    EXPECT_EQ(reportLineCount(), c.incomplete.empty() ? 0u : 1u) << c.lines.front();
+  }
+  // The airline is checked as written in the title; the file goes into the line.
+  gf_clearScanReports();
+  EXPECT_EQ(run({"title = B738 dlh"}), "");
+  EXPECT_EQ(report(ScanReport::InvalidAirlineLines),
+            std::vector<std::string>{fmt::format("{:12} in {} [fltsim.1]", "dlh", (plain / "aircraft.cfg").string())});
+}
+
+TEST_F(IvaoSectionTest, TitlesAreTrimmedTakenOnceAndNeverLost) {
+  EXPECT_EQ(run({"title = \"  B738 DLH one  \""}), "DLH B738 0 0|B738 DLH one|");
+  EXPECT_EQ(run({"title = B738 DLH one"}), "");
+  EXPECT_EQ(report(ScanReport::IncompleteSectionLines),
+            std::vector<std::string>{place() + " title already exists: B738 DLH one"});
+  gf_clearScanReports();
+  gf_addDontUseTitle("B738 DLH banned");
+  EXPECT_EQ(run({"title = B738 DLH banned"}), "");
+  EXPECT_EQ(reportLineCount(), 0u);
+  // A reference record without airline cannot key a livery and keeps the title free.
+  EXPECT_EQ(run({"title = Cessna", "atc_id = D-ENOA"}), "");
+  EXPECT_EQ(report(ScanReport::IncompleteSectionLines),
+            std::vector<std::string>{place() +
+                                     " misses airlinecode in title: Cessna, and regcode without airline or model D-ENOA"});
+  EXPECT_EQ(gf_scannedTitleCount(), 0u);
 }
 
 } // namespace

@@ -23,90 +23,61 @@ namespace {
 using testsupport::LiverySpec;
 
 const testsupport::WorldDbase goldenDbase{
-    "B738,B744,B748,A319,A320,A321,A388,E190,E75L,C150,C152,C172,PA28,DA40,BE20,H160,EC35,F16",
-    "B744,B748,A388",
-    "B738,A319,A320,A321,E190,E75L",
-    "BE20",
-    "F16",
-    "H160,EC35",
+    "B738,B744,B748,A319,A320,A321,A388,E190,E75L,C150,C152,C172,PA28,DA40,BE20,H160,EC35,F16", "B744,B748,A388",
+    "B738,A319,A320,A321,E190,E75L", "BE20", "F16", "H160,EC35",
     "KLM,DLH,MPH,SKW,DAL,UAL,AAL,BAW,CFE,UAE,ZZZ,PVT,ABC,CLB,AMB,POL,USA",
     R"(<similar types="A319,A320,A321"/><similar types="C150,C172"/><similar types="B744,B748"/>)",
     R"(<similar types="G-,M-"/>)"};
 
 // Titles sort within each airline and model: the first is the first candidate.
 const std::vector<LiverySpec> goldenLiveries{
-    {"KLM", "", "B738", false, "KLM B738 PH-BXA", "PH-BXA"},
-    {"KLM", "", "B738", false, "KLM B738 PH-BXB", "PH-BXB"},
-    {"KLM", "", "B738", false, "KLM B738 PH-BXC", "PH-BXC"},
-    {"KLM", "", "B744", false, "KLM B744 PH-BFA", "PH-BFA"},
-    {"KLM", "", "B744", true, "KLM B744 Cargo", "PH-CKA"},
-    {"KLM", "", "E190", false, "KLM E190 Cityhopper", ""},
-    {"KLM", "", "A321", false, "FSLTL_A321_KLM", ""},
-    {"KLM", "MPH", "B744", true, "KLM Martinair B744F", "PH-MPS"},
-    {"MPH", "", "B744", true, "MPH B744F", "PH-MPP"},
-    {"DLH", "", "A320", false, "DLH A320 Anniversary", "D-AIZX"},
-    {"DLH", "", "A320", false, "DLH A320 D-AIZA", "D-AIZA"},
-    {"DLH", "", "A320", false, "DLH A320 D-AIZB", "D-AIZB"},
-    {"DLH", "", "A320", false, "DLH A320 Retro", "D-AIZR"},
-    {"DLH", "", "A321", false, "DLH A321 Special", "D-AISP"},
+    {"KLM", "", "B738", false, "KLM B738 PH-BXA", "PH-BXA"}, {"KLM", "", "B738", false, "KLM B738 PH-BXB", "PH-BXB"},
+    {"KLM", "", "B738", false, "KLM B738 PH-BXC", "PH-BXC"}, {"KLM", "", "B744", false, "KLM B744 PH-BFA", "PH-BFA"},
+    {"KLM", "", "B744", true, "KLM B744 Cargo", "PH-CKA"}, {"KLM", "", "E190", false, "KLM E190 Cityhopper", ""},
+    {"KLM", "", "A321", false, "FSLTL_A321_KLM", ""}, {"KLM", "MPH", "B744", true, "KLM Martinair B744F", "PH-MPS"},
+    {"MPH", "", "B744", true, "MPH B744F", "PH-MPP"}, {"DLH", "", "A320", false, "DLH A320 Anniversary", "D-AIZX"},
+    {"DLH", "", "A320", false, "DLH A320 D-AIZA", "D-AIZA"}, {"DLH", "", "A320", false, "DLH A320 D-AIZB", "D-AIZB"},
+    {"DLH", "", "A320", false, "DLH A320 Retro", "D-AIZR"}, {"DLH", "", "A321", false, "DLH A321 Special", "D-AISP"},
     {"SKW", "", "E75L", false, "SkyWest E175 Basic", "N101SY"},
     {"SKW", "", "E75L", false, "SkyWest E175 Delta Connection", "N102SY"},
     {"SKW", "", "E75L", false, "SkyWest E175 United Express", "N103SY"},
     {"BAW", "", "E190", false, "British Airways E190 Amber", "G-LCYA"},
     {"BAW", "", "E190", false, "British Airways E190 Cityflyer", "G-LCYB"},
-    {"UAE", "", "A388", false, "Emirates A388", "A6-EDA"},
-    {"ZZZ", "", "B744", false, "Generic B744", ""},
-    {"ZZZ", "", "B744", true, "Generic B744F", ""},
-    {"ZZZ", "", "B738", false, "Generic B738", ""},
-    {"ZZZ", "", "PA28", false, "Generic PA28", ""},
-    {"PVT", "", "C172", false, "C172 EI-ABC", "EI-ABC"},
-    {"PVT", "", "C172", false, "C172 G-ABCD", "G-ABCD"},
-    {"PVT", "", "C172", false, "C172 N12345", "N12345"},
-    {"PVT", "", "PA28", false, "PA28 G-PVTA", "G-PVTA"},
-    {"CLB", "", "C152", false, "C152 Club", "D-ECLB"},
-    {"AMB", "", "BE20", false, "BE20 Air Ambulance", "N200AB"},
-    {"POL", "", "H160", false, "H160 Police", "D-HPOL"},
+    {"UAE", "", "A388", false, "Emirates A388", "A6-EDA"}, {"ZZZ", "", "B744", false, "Generic B744", ""},
+    {"ZZZ", "", "B744", true, "Generic B744F", ""}, {"ZZZ", "", "B738", false, "Generic B738", ""},
+    {"ZZZ", "", "PA28", false, "Generic PA28", ""}, {"PVT", "", "C172", false, "C172 EI-ABC", "EI-ABC"},
+    {"PVT", "", "C172", false, "C172 G-ABCD", "G-ABCD"}, {"PVT", "", "C172", false, "C172 N12345", "N12345"},
+    {"PVT", "", "PA28", false, "PA28 G-PVTA", "G-PVTA"}, {"CLB", "", "C152", false, "C152 Club", "D-ECLB"},
+    {"AMB", "", "BE20", false, "BE20 Air Ambulance", "N200AB"}, {"POL", "", "H160", false, "H160 Police", "D-HPOL"},
     {"USA", "", "F16", false, "F16 Viper", "87-0001"},
     // repeated and a cargo twin: both dropped as duplicates
-    {"KLM", "", "B738", false, "KLM B738 PH-BXA", "PH-BXA"},
-    {"KLM", "", "B738", true, "KLM B738 PH-BXA", "PH-BXA"},
+    {"KLM", "", "B738", false, "KLM B738 PH-BXA", "PH-BXA"}, {"KLM", "", "B738", true, "KLM B738 PH-BXA", "PH-BXA"},
 };
+
+// The step a live match counted, -1 for none.
+int matchLive(AcDescription& ac) {
+  const auto before = MatchStepCounts;
+  gf_matchLiveAircraft(ac);
+  const auto at = std::mismatch(before.begin(), before.end(), MatchStepCounts.begin()).first;
+  return at == before.end() ? -1 : static_cast<int>(at - before.begin());
+}
 
 class LiveryMatcherTest : public ::testing::Test {
  protected:
   void SetUp() override {
     world.load(goldenDbase, goldenLiveries);
     RANDOM.setCurrent(false);
-    auto file = [](const std::string& reg, const std::string& title) {
-      RegcodeTitleMap[reg] = gf_findLiveryTitle(title);
-    };
-    file("PH-BXB", "KLM B738 PH-BXB");
-    file("PH-BXA", "KLM B738 PH-BXA");
-    file("D-AIZR", "DLH A320 Retro");
+    for (const char* title : {"KLM B738 PH-BXB", "KLM B738 PH-BXA", "DLH A320 Retro"})
+      RegcodeTitleMap[TitleRegcodeMap.at(gf_findLiveryTitle(title))] = gf_findLiveryTitle(title);
     UniqueRegcodes.insert("D-AIZR");
     SpecialLiveryTitles = {gf_findLiveryTitle("DLH A320 Anniversary"), gf_findLiveryTitle("DLH A321 Special")};
   }
 
-  static AcDescription aircraft(const std::string& airline, const std::string& op, const std::string& model,
-                                bool cargo, const std::string& registration) {
-    AcIdentity identity;
-    identity.key.airline = gf_airlineIndex(airline);
-    identity.key.airlineOperator = gf_airlineIndex(op);
-    identity.key.model = gf_modelIndex(model);
-    identity.key.cargo = cargo ? 1 : 0;
-    identity.callsign = "TST123";
-    identity.registration = registration;
-    return AcDescription(identity);
-  }
 
-  // The step a live match counted, -1 for none.
-  static int matchLive(AcDescription& ac) {
-    const auto before = MatchStepCounts;
-    gf_matchLiveAircraft(ac);
-    for (std::size_t step = 0; step < matchStepCount; ++step) {
-      if (MatchStepCounts[step] != before[step]) return static_cast<int>(step);
-    }
-    return -1;
+  static void refuse(const char* title) {
+    AcDescription refused = testsupport::aircraftOf("KLM", "", "B738");
+    refused.livery = gf_findLiveryTitle(title);
+    gf_registerUncreatableLivery(refused);
   }
 
   testsupport::LiveryWorld world;
@@ -179,7 +150,7 @@ TEST_F(LiveryMatcherTest, DecisionTableForLiveAircraft) {
     SCOPED_TRACE(fmt::format("{} {} {} {} '{}' depth {}", row.airline, row.op, row.model, row.cargo,
                              row.registration, row.depth));
     MATCHING_DEPTH.setCurrent(row.depth);
-    AcDescription ac = aircraft(row.airline, row.op, row.model, row.cargo, row.registration);
+    AcDescription ac = testsupport::aircraftOf(row.airline, row.op, row.model, row.cargo, row.registration);
     EXPECT_EQ(matchLive(ac), row.step);
     EXPECT_EQ(ac.livery, row.title);
     EXPECT_EQ(ac.fsltlLivery, std::string_view(row.title).starts_with("FSLTL_") ? 1 : 0);
@@ -187,12 +158,9 @@ TEST_F(LiveryMatcherTest, DecisionTableForLiveAircraft) {
 }
 
 TEST_F(LiveryMatcherTest, RefusedTitleMovesOnToTheNextStepAndSetsNoCounter) {
-  AcDescription refused = aircraft("KLM", "", "B738", false, "PH-BXA");
-  refused.livery = gf_findLiveryTitle("KLM B738 PH-BXA");
-  gf_registerUncreatableLivery(refused);
-
+  refuse("KLM B738 PH-BXA");
   for (const char* registration : {"PH-BXA", "PH-XXX"}) {
-    AcDescription ac = aircraft("KLM", "", "B738", false, registration);
+    AcDescription ac = testsupport::aircraftOf("KLM", "", "B738", false, registration);
     EXPECT_EQ(matchLive(ac), 4);
     EXPECT_EQ(ac.livery, "Generic B738");
   }
@@ -216,7 +184,7 @@ TEST_F(LiveryMatcherTest, ParkedAircraftLogEveryOutcomeAndCountNothing) {
   for (const ParkedRow& row : rows) {
     SCOPED_TRACE(row.title);
     world.log().mark();
-    AcDescription ac = aircraft(row.airline, "", row.model, false, row.registration);
+    AcDescription ac = testsupport::aircraftOf(row.airline, "", row.model, false, row.registration);
     EXPECT_EQ(gf_matchParkedAircraft(ac, StandMatchFields{"B12", row.standCargo}), !std::string(row.title).empty());
     EXPECT_EQ(ac.livery, row.title);
     ASSERT_EQ(world.log().lines().size(), 1U);
@@ -225,28 +193,22 @@ TEST_F(LiveryMatcherTest, ParkedAircraftLogEveryOutcomeAndCountNothing) {
   EXPECT_EQ(MatchStepCounts, countsBefore);
 
   world.log().mark();
-  AcDescription titled = aircraft("ABC", "", "A388", false, "");
+  AcDescription titled = testsupport::aircraftOf("ABC", "", "A388");
   titled.livery = gf_findLiveryTitle("Emirates A388");
   EXPECT_TRUE(gf_matchParkedAircraft(titled, StandMatchFields{"B12", 0}));
   EXPECT_TRUE(world.log().lines().at(0).ends_with("=s= Emirates A388"));
 }
 
 TEST_F(LiveryMatcherTest, ParkedRegistrationStepRefusesUncreatableTitles) {
-  AcDescription refused = aircraft("KLM", "", "B738", false, "PH-BXB");
-  refused.livery = gf_findLiveryTitle("KLM B738 PH-BXB");
-  gf_registerUncreatableLivery(refused);
-
-  AcDescription ac = aircraft("KLM", "", "B738", false, "PH-BXB");
+  refuse("KLM B738 PH-BXB");
+  AcDescription ac = testsupport::aircraftOf("KLM", "", "B738", false, "PH-BXB");
   ASSERT_TRUE(gf_matchParkedAircraft(ac, StandMatchFields{"B12", 0}));
   EXPECT_EQ(ac.livery, "KLM B738 PH-BXA");
 }
 
 // 30,000 liveries over 250 airlines and 40 models, then random aircraft.
 TEST(LiveryMatcherInvariants, HoldOverALargeInstall) {
-  constexpr int modelCount = 40;
-  constexpr int airlineCount = 250;
-  constexpr int liveryCount = 30000;
-  constexpr int aircraftCount = 5000;
+  constexpr int modelCount = 40, airlineCount = 250, liveryCount = 30000, aircraftCount = 5000;
   // By model number modulo 10; the similar groups join models of one category.
   const char* categoryOf = "LBGHPRLLHG";
   testsupport::WorldDbase dbase;
@@ -254,20 +216,12 @@ TEST(LiveryMatcherInvariants, HoldOverALargeInstall) {
   for (int m = 0; m < modelCount; ++m) {
     models.push_back(fmt::format("M{:03}", m));
     dbase.models += models.back() + ",";
-    std::string* section = nullptr;
-    switch (categoryOf[m % 10]) {
-      case 'B': section = &dbase.buzjet; break;
-      case 'G': section = &dbase.large; break;
-      case 'H': section = &dbase.heavy; break;
-      case 'P': section = &dbase.highPerf; break;
-      case 'R': section = &dbase.rotorcraft; break;
-      default: break;
-    }
-    if (section != nullptr) *section += models.back() + ",";
+    const std::string categories = "BGHPR";
+    std::string* sections[] = {&dbase.buzjet, &dbase.large, &dbase.heavy, &dbase.highPerf, &dbase.rotorcraft};
+    if (const auto at = categories.find(categoryOf[m % 10]); at != std::string::npos) *sections[at] += models.back() + ",";
   }
-  for (int m = 0; m < 10; ++m) {
+  for (int m = 0; m < 10; ++m)
     dbase.similarGroups += fmt::format(R"(<similar types="M{:03},M{:03},M{:03},M{:03}"/>)", m, m + 10, m + 20, m + 30);
-  }
   for (int a = 0; a < airlineCount; ++a) airlines.push_back(fmt::format("A{:03}", a));
   airlines.push_back("ZZZ");
   for (auto* text : {&dbase.buzjet, &dbase.heavy, &dbase.highPerf, &dbase.rotorcraft, &dbase.large}) text->pop_back();
@@ -301,25 +255,20 @@ TEST(LiveryMatcherInvariants, HoldOverALargeInstall) {
                           static_cast<std::uint8_t>(random() % 6 == 0), 0};
     identity.registration = random() % 8 == 0 ? "" : prefixes[random() % prefixes.size()] + "XYZ";
     AcDescription ac(identity);
-    const auto before = MatchStepCounts;
-    gf_matchLiveAircraft(ac);
+    const int found = matchLive(ac);
     if (ac.livery.empty()) continue;
-    const auto step = static_cast<std::size_t>(
-        std::mismatch(before.begin(), before.end(), MatchStepCounts.begin()).first - before.begin());
-    ASSERT_LT(step, matchStepCount);
+    ASSERT_GE(found, 0);
+    const auto step = static_cast<std::size_t>(found);
     ++seen[step];
     const LiverySpec& chosen = *byTitle.at(ac.livery);
-    const AcCategory chosenCategory = gf_modelCategoryOfCode(chosen.model);
     SCOPED_TRACE(fmt::format("{} {} -> {} step {}", airline, gf_modelCode(identity.key.model), ac.livery, step));
     EXPECT_FALSE(gf_isUncreatable(ac.livery));
     if (step == 2 || step == 3) { EXPECT_EQ(chosen.airline, airline); }
     if (step == 2 || step == 4 || step == 5) { EXPECT_EQ(chosen.model, gf_modelCode(identity.key.model)); }
-    if (step == 3 || step == 6) { EXPECT_EQ(chosenCategory, ac.category); }
+    if (step == 3 || step == 6) { EXPECT_EQ(gf_modelCategoryOfCode(chosen.model), ac.category); }
     if (step == 4) { EXPECT_EQ(chosen.airline, "ZZZ"); }
-    if (step >= 5) {
-      EXPECT_TRUE(ac.category != AcCategory::Large && ac.category != AcCategory::Heavy &&
-                  ac.category != AcCategory::HighPerf);
-    }
+    if (step >= 5) { EXPECT_NE(ac.category, AcCategory::Large); EXPECT_NE(ac.category, AcCategory::Heavy); }
+    if (step >= 5) { EXPECT_NE(ac.category, AcCategory::HighPerf); }
   }
   for (std::size_t step : {2U, 3U, 4U, 5U, 6U}) EXPECT_GT(seen[step], 0) << "step " << step;
 }

@@ -1,15 +1,14 @@
-// Livery tables: filing by airline, operator and cargo, the category summary
-// with its run-local switch-off, similar models, and titles that outlive a
-// rebuild of the tables.
+// Livery tables and their bookkeeping: the scan result file, filing by airline,
+// operator and cargo, categories, similar models, refused and held titles.
 #include "liveries/livery_tables.h"
 
 #include <string>
 #include <vector>
 
-#include <fmt/format.h>
-#include <gtest/gtest.h>
-
+#include "core/user_error.h"
 #include "liveries/livery_categories.h"
+#include "liveries/livery_record.h"
+#include "liveries/refused_liveries.h"
 #include "liveries/similar_models.h"
 #include "platform/ui/controls.h"
 #include "support/livery_world.h"
@@ -19,23 +18,14 @@ namespace {
 
 using testsupport::LiverySpec;
 
-const testsupport::WorldDbase smallDbase{"B738,B744,A320,A321,A319,C172,H160,BE20,F16",
-                                         "B744",
-                                         "B738,A320,A321,A319",
-                                         "BE20",
-                                         "F16",
-                                         "H160",
-                                         "KLM,MPH,DLH",
-                                         R"(<similar types="A319,A320"/><similar types="A319,A321"/>)",
-                                         ""};
+const testsupport::WorldDbase smallDbase{"B738,B744,A320,A321,A319,C172,H160,BE20,F16", "B744", "B738,A320,A321,A319",
+                                         "BE20", "F16", "H160", "KLM,MPH,DLH",
+                                         R"(<similar types="A319,A320"/><similar types="A319,A321"/>)", ""};
 
 const std::vector<LiverySpec> smallLiveries{
-    {"KLM", "MPH", "B744", true, "KLM Martinair B744F", ""},
-    {"KLM", "", "B738", false, "KLM B738", ""},
-    {"MPH", "", "B744", true, "MPH B744F", ""},
-    {"DLH", "", "A320", false, "DLH A320", ""},
-    {"DLH", "", "A321", false, "DLH A321", ""},
-    {"KLM", "", "A321", false, "KLM A321", ""},
+    {"KLM", "MPH", "B744", true, "KLM Martinair B744F", ""}, {"KLM", "", "B738", false, "KLM B738", ""},
+    {"MPH", "", "B744", true, "MPH B744F", ""},              {"DLH", "", "A320", false, "DLH A320", ""},
+    {"DLH", "", "A321", false, "DLH A321", ""},             {"KLM", "", "A321", false, "KLM A321", ""},
     {"KLM", "", "H160", false, "KLM H160", ""},
 };
 
@@ -44,10 +34,72 @@ std::uint16_t model(const char* code) { return gf_modelIndex(code); }
 
 class LiveryTablesTest : public ::testing::Test {
  protected:
+  std::filesystem::path file() { return world.log().folder() / "LiveriesScanned.xml"; }
+  // Refused by the simulator for a KLM B738; the set must keep its own copy of the text.
+  static void refuse(const std::string& title) {
+    AcDescription aircraft = testsupport::aircraftOf("KLM", "", "B738");
+    aircraft.livery = title;
+    gf_registerUncreatableLivery(aircraft);
+  }
   testsupport::LiveryWorld world;
 };
 
-TEST_F(LiveryTablesTest, FilesOperatorsUnderTheCombinedCodeAndSplitsCargo) {
+TEST_F(LiveryTablesTest, ScanResultIsWrittenAndReadBackSortedAndUnique) {
+  world.load(smallDbase, {});
+  gf_writeLiveriesScanned({}, file());
+  EXPECT_FALSE(std::filesystem::exists(file()));  // an empty list writes nothing
+  LiveryList scanned;
+  // Later airline indexes first: the order must follow the code texts.
+  for (const LiverySpec& spec : std::vector<LiverySpec>{{"ZZZ", "", "A320", false, "Generic A320", ""},
+                                                        {"KLM", "MPH", "B744", true, "KLM Martinair", "PH-MPS"},
+                                                        {"DLH", "", "A320", false, "DLH b", "D-AIZB"},
+                                                        {"DLH", "", "A320", false, "DLH a", ""},
+                                                        {"DLH", "", "A320", true, "DLH a", ""},
+                                                        {"DLH", "", "A320", false, "DLH a", "D-AIZA"}})
+    scanned.push_back(testsupport::toLiveryData(spec, 3));
+  gf_sortUniqueLiveries(scanned);
+  gf_writeLiveriesScanned(scanned, file());
+
+  LiveryList read;
+  gf_readLiveriesScanned(read, file());
+  std::vector<std::string> titles;
+  for (const LiveryData& livery : read) titles.push_back(livery.title + "|" + livery.registration);
+  // The cargo twin is a duplicate; a different registration is not.
+  EXPECT_EQ(titles, (std::vector<std::string>{"DLH a|", "DLH a|D-AIZA", "DLH b|D-AIZB", "KLM Martinair|PH-MPS",
+                                              "Generic A320|"}));
+  ASSERT_EQ(read.size(), scanned.size());
+  for (auto a = read.begin(), b = scanned.begin(); a != read.end(); ++a, ++b) {
+    EXPECT_EQ(a->key, b->key);
+    EXPECT_EQ(a->folderRank, 0);
+  }
+  const std::string text = testsupport::readBytes(file());
+  EXPECT_NE(text.find(R"(<l a="KLM" o="MPH" m="B744" c="true" t="KLM Martinair" r="PH-MPS" />)"), std::string::npos);
+  EXPECT_NE(text.find(R"(<l a="DLH" m="A320" t="DLH b" r="D-AIZB" />)"), std::string::npos);
+}
+
+TEST_F(LiveryTablesTest, BadScanResultFilesRaiseUserErrors) {
+  world.load(smallDbase, {});
+  const std::string meta = R"(<root><meta><info name="copyright" value="x"/><info name="sim" value="1"/></meta>)";
+  const std::pair<std::string, std::string> cases[] = {
+      {"not xml at all <", "51: File {} not found"},
+      {meta + "</root>", "52: {} does not contain a <liveries> section"},
+      {meta + R"(<liveries><l a="KLM" t="x"/></liveries></root>)", "999: Missing required attribute 'm' in <l>"},
+      {meta + "<liveries/></root>", "533: {} does not contain liveries"},
+      {"<other/>", "533: {} does not contain liveries"},
+  };
+  for (const auto& [content, message] : cases) {
+    testsupport::writeBytes(file(), content);
+    LiveryList read;
+    try {
+      gf_readLiveriesScanned(read, file());
+      ADD_FAILURE() << "no error for " << content;
+    } catch (const UserErrorException& error) {
+      EXPECT_EQ(error.what(), fmt::format(fmt::runtime(message), file().string()));
+    }
+  }
+}
+
+TEST_F(LiveryTablesTest, FilesOperatorsUnderTheCombinedCodeSplitsCargoAndOffersSimilarModels) {
   world.load(smallDbase, smallLiveries);
   EXPECT_TRUE(gf_hasLivery(airline("KLMMPH"), model("B744")));
   EXPECT_FALSE(gf_hasLivery(airline("KLM"), model("B744")));
@@ -57,13 +109,8 @@ TEST_F(LiveryTablesTest, FilesOperatorsUnderTheCombinedCodeAndSplitsCargo) {
   EXPECT_EQ(PaxCargoModelTitles[paxTable].at(model("A321")),
             (TitleList{gf_findLiveryTitle("DLH A321"), gf_findLiveryTitle("KLM A321")}));
   EXPECT_TRUE(gf_findLiveryTitle("KLM B73").empty());
-}
-
-TEST_F(LiveryTablesTest, SimilarModelsOnlyOfferModelsWithLiveries) {
-  world.load(smallDbase, smallLiveries);
-  // A319 is in two groups: the text "A319,A320" sorts first and wins.
+  // A319 is in two groups: the text "A319,A320" sorts first and wins; only models with liveries.
   EXPECT_EQ(SimilarModelsWithLiveries.at(model("A319")), ModelList{model("A320")});
-  EXPECT_FALSE(SimilarModelsWithLiveries.contains(model("A320")));
   EXPECT_EQ(SimilarModelsWithLiveries.size(), 1U);
   // DLH has A320; KLM has none of the group's members with liveries.
   EXPECT_EQ(AirlineSimilarModels.at(airline("DLH")).at(model("A319")), ModelList{model("A320")});
@@ -76,11 +123,8 @@ TEST_F(LiveryTablesTest, CategoryWithoutLiveriesIsSwitchedOffForThisRunOnly) {
   LIGHT_AIRCRAFT.setCurrent(true);
   HIGH_PERF_AIRCRAFT.setCurrent(false);
   world.load(smallDbase, smallLiveries);
-  // The log was marked after loading: log the summaries again to read them.
-  for (AcCategory category : {AcCategory::Light, AcCategory::HighPerf, AcCategory::Rotorcraft, AcCategory::Large}) {
+  for (AcCategory category : {AcCategory::Light, AcCategory::HighPerf, AcCategory::Rotorcraft, AcCategory::Large})
     gf_logCategorySummary(category);
-  }
-
   EXPECT_EQ(world.log().lines(),
             (std::vector<std::string>{
                 "Category Light: No livery found",
@@ -98,36 +142,59 @@ TEST_F(LiveryTablesTest, CategoryWithoutLiveriesIsSwitchedOffForThisRunOnly) {
   EXPECT_TRUE(gf_categoryHasLiveries(AcCategory::Light));
 }
 
-TEST_F(LiveryTablesTest, ModelCodesAreLoggedTwentyToALine) {
-  world.load(smallDbase, {});
-  std::vector<std::uint16_t> models;
-  for (int i = 0; i < 21; ++i) models.push_back(model(fmt::format("Z{:03}", i).c_str()));
-  gf_logModelCodes(true, false, false, models);
-  const auto lines = world.log().lines();
-  ASSERT_EQ(lines.size(), 2U);
-  EXPECT_TRUE(lines[0].starts_with("  Z000,Z001,"));
-  EXPECT_TRUE(lines[0].ends_with(",Z019"));
-  EXPECT_EQ(lines[1], "  Z020");
-  EXPECT_EQ(LightModelList, models);
-}
-
 TEST_F(LiveryTablesTest, HeldTitlesOutliveARebuildOfTheTables) {
   world.load(smallDbase, smallLiveries);
-  const std::string_view title = gf_findLiveryTitle("KLM B738");
-  gf_rememberLivery(4711, title);
+  gf_rememberLivery(4711, gf_findLiveryTitle("KLM B738"));
   UncreatableLiveries.insert(gf_findLiveryTitle("MPH B744F"));
-
   // The traffic is stopped, the tables cleared and built from other liveries.
   gf_clearLiveryTables();
-  LiveryList other;
-  other.push_back(testsupport::toLiveryData({"DLH", "", "A320", false, "DLH A320 new", ""}));
-  gf_buildLiveryTables(other);
+  gf_buildLiveryTables({testsupport::toLiveryData({"DLH", "", "A320", false, "DLH A320 new", ""})});
   gf_buildPaxCargoTables();
-
   EXPECT_EQ(gf_getRememberedLivery(4711), std::optional<std::string_view>("KLM B738"));
   EXPECT_TRUE(gf_isUncreatable("MPH B744F"));
   EXPECT_TRUE(gf_findLiveryTitle("KLM B738").empty());
   EXPECT_FALSE(gf_hasLivery(airline("KLM"), model("B738")));
+}
+
+TEST_F(LiveryTablesTest, TwentiethRefusedTitleEndsTheRun) {
+  world.load(smallDbase, {});
+  gf_rememberLivery(20001, "Title 0");
+  for (int i = 0; i < 19; ++i) {
+    refuse(fmt::format("Title {}", i));
+    refuse("Title 0");  // a repeat does not count
+  }
+  EXPECT_FALSE(gf_getRememberedLivery(20001).has_value());  // forgotten once refused
+  EXPECT_EQ(UncreatableLiveries.size(), 19U);
+  EXPECT_EQ(UncreatableTypes, std::unordered_set<std::string>{"B738 KLM"});
+  try {
+    refuse("Title 19");
+    FAIL() << "no user error";
+  } catch (const UserErrorException& error) {
+    EXPECT_STREQ(error.what(), "81: There are too many liveries that could not be created!, see Log.txt");
+  }
+  EXPECT_TRUE(gf_isUncreatable("Title 19"));
+}
+
+TEST_F(LiveryTablesTest, NoMatchListAndSummaryAreLogged) {
+  world.load(smallDbase, {});
+  refuse("Refused");
+  world.log().mark();
+  gf_logNoMatchList();
+  gf_writeMatchingSummary();  // nothing matched yet
+  EXPECT_TRUE(world.log().lines().empty());
+  NoMatchList.insert("KLM     B738     PH-ABC");
+  gf_logNoMatchList();
+  EXPECT_EQ(world.log().lines(), (std::vector<std::string>{"", "No match found for:", "KLM     B738     PH-ABC", ""}));
+  gf_clearNoMatchList();
+  EXPECT_TRUE(NoMatchList.empty());
+  MatchStepCounts[2] = 3;
+  world.log().mark();
+  gf_writeMatchingSummary();
+  const std::string stars(31, '*');
+  EXPECT_EQ(world.log().lines(),
+            (std::vector<std::string>{"", stars + " live traffic livery matching summary " + stars, "Matches at step: ",
+                                      "  0: 0", "  1: 0", "  2: 3", "  3: 0", "  4: 0", "  5: 0", "  6: 0", "",
+                                      "Could not be created", "  B738 KLM", std::string(100, '*'), ""}));
 }
 
 } // namespace

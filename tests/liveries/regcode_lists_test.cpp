@@ -1,6 +1,7 @@
-// Tests of the registration-code lists: the user's text lines, the shipped
-// list, and which source wins in the registration tables.
-#include "scan_fixture.h"
+// Tests of the registration-code lists (the user's text lines, the shipped
+// list, which source wins) and of the livery processing at start-up.
+#include "core/user_error.h"
+#include "support/livery_world.h"
 
 namespace gwr {
 namespace {
@@ -10,48 +11,38 @@ using testsupport::readBytes;
 using testsupport::writeEncrypted;
 using testsupport::writeFile;
 
-constexpr const char* metaBlock =
-    R"(<meta><info name="author" value="t"/><info name="version" value="1.0.0"/><info name="date" value="d"/>)"
-    R"(<info name="copyright" value="c"/><info name="sim" value="1"/></meta>)";
-
 std::string aigXml(const std::string& entries) {
-  return std::string("<?xml version=\"1.0\"?><root>") + metaBlock + "<aig>" + entries + "</aig></root>";
+  return R"(<?xml version="1.0"?><root><meta><info name="author" value="t"/><info name="version" value="1.0.0"/>)"
+         R"(<info name="date" value="d"/><info name="copyright" value="c"/><info name="sim" value="1"/></meta><aig>)" +
+         entries + "</aig></root>";
 }
 
-class RegcodeLists : public testsupport::ScanFixture {
+class RegcodeLists : public testsupport::LiveryFixture {
  protected:
   // The tables of three installed liveries.
-  void buildTables() {
+  static void buildTables() {
     LiveryList liveries;
     for (const char* title : {"Livery X", "Livery Y", "Livery Z"})
-      liveries.push_back(LiveryData{title, "", LivKey{gf_airlineIndex("DLH"), 0, gf_modelIndex("A320"), 0, 0}, 0});
+      liveries.push_back(testsupport::toLiveryData({"DLH", "", "A320", false, title, ""}));
     gf_buildLiveryTables(liveries);
   }
 };
 
 TEST_F(RegcodeLists, UserListLines) {
-  struct Case {
+  const struct {
     const char* line;
     bool good;
     std::vector<std::string> registrations;  // of the one record made
-    bool special;
-    bool record = true;
+    bool special, record = true;
+  } cases[] = {
+      {"Title A;D-ABCD", true, {"D-ABCD"}, true}, {"Title A ; D-ABCD, D-ABCE ; #", true, {"D-ABCD", "D-ABCE"}, true},
+      {"Title A;D-ABCE,D-ABCD", true, {"D-ABCD", "D-ABCE"}, false}, {"Title A;D-ABCD,", false, {"D-ABCD"}, false},
+      {"Title A;ABC", true, {"ABC"}, true}, {"Title A;ABCDEFGHIJKL", true, {"ABCDEFGHIJKL"}, true},
+      {"Title A;AB", false, {}, false, false}, {"Title A;ABCDEFGHIJKLM", false, {}, false, false},
+      {"Title A;AB,CD", false, {}, false}, {"# only a title", true, {}, false},
+      {"a;b;c;d;e", true, {}, false, false}, {"T;AB", true, {}, false, false},
   };
-  const std::vector<Case> cases{
-      {"Title A;D-ABCD", true, {"D-ABCD"}, true},
-      {"Title A ; D-ABCD, D-ABCE ; #", true, {"D-ABCD", "D-ABCE"}, true},
-      {"Title A;D-ABCE,D-ABCD", true, {"D-ABCD", "D-ABCE"}, false},
-      {"Title A;D-ABCD,", false, {"D-ABCD"}, false},
-      {"Title A;ABC", true, {"ABC"}, true},
-      {"Title A;ABCDEFGHIJKL", true, {"ABCDEFGHIJKL"}, true},
-      {"Title A;AB", false, {}, false, false},
-      {"Title A;ABCDEFGHIJKLM", false, {}, false, false},
-      {"Title A;AB,CD", false, {}, false},
-      {"# only a title", true, {}, false},
-      {"a;b;c;d;e", true, {}, false, false},
-      {"T;AB", true, {}, false, false},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     const fs::path folder = root() / "lists";
     fs::remove_all(folder);
@@ -74,7 +65,6 @@ TEST_F(RegcodeLists, ShippedListDropsOnlyNeighbouringDuplicates) {
   ASSERT_EQ(records.size(), 3U);
   EXPECT_EQ(records[1].title, "B");
   EXPECT_TRUE(records[1].special);
-  EXPECT_NE(logText().find("==> Duplicate title 'A' (same as previous)"), std::string::npos);
 
   // The list the program ships, read from a copy: a file that fails to load is removed.
   const fs::path shipped = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data/regcodes/AIG-regcodes.xml";
@@ -82,8 +72,7 @@ TEST_F(RegcodeLists, ShippedListDropsOnlyNeighbouringDuplicates) {
   records.clear();
   EXPECT_TRUE(gf_readAigRegcodesXml(records, file));
   EXPECT_GE(records.size(), 5U);
-
-  writeFile(file, std::string("<root>") + metaBlock + "</root>");
+  writeFile(file, aigXml("").substr(0, aigXml("").find("<aig>")) + "</root>");
   EXPECT_FALSE(gf_readAigRegcodesXml(records, file));
   writeFile(file, "not xml");
   EXPECT_FALSE(gf_readAigRegcodesXml(records, file));
@@ -117,11 +106,33 @@ TEST_F(RegcodeLists, UnusableShippedListDoesNotKeepOutTheUserLists) {
   writeFile(myRegcodesFolder / "mine.txt", "Livery Z;D-CCCC\nNever this one\n");
   gf_processRegcodeFiles();
   EXPECT_EQ(RegcodeTitleMap.at("D-CCCC"), "Livery Z");
-  EXPECT_NE(readBytes(offlineRegcodesFile).find("Processing files in"), std::string::npos);
-
   gf_clearScanReports();
   gf_readDontUseTitles();
   EXPECT_TRUE(gf_isDontUseTitle("Never this one"));
+}
+
+TEST_F(RegcodeLists, StartUpBuildsTheTablesOncePerProcessUntilCleared) {
+  EXPECT_THROW(gf_processScannedLiveries(), UserErrorException);  // no scan result yet
+  EXPECT_FALSE(liveriesProcessed.load());
+
+  gf_writeLiveriesScanned({testsupport::toLiveryData({"DLH", "", "A320", false, "DLH one", ""}),
+                           testsupport::toLiveryData({"DLH", "", "A320", false, "DLH two", "D-AIPX"}),
+                           testsupport::toLiveryData({"BAW", "", "A320", false, "BAW one", ""})});
+  writeEncrypted(regcodesEncFile, aigXml(R"(<l t="BAW one" r="G-EUUA"/>)"));
+  for (int startUp = 0; startUp < 3; ++startUp) {
+    if (startUp == 2) {  // the shell emptied the tables
+      gf_clearLiveryTables();
+      liveriesProcessed.store(false);
+    }
+    gf_processScannedLiveries();
+    EXPECT_EQ(liveryCount.load(), 3U);
+    EXPECT_TRUE(liveriesProcessed.load());
+    EXPECT_TRUE(ScannedLiveries.empty());
+    EXPECT_EQ(RegcodeTitleMap.size(), 2U);
+    EXPECT_EQ(AirlineLiveryTable.size(), 2U);
+  }
+  EXPECT_NE(logText().find("Processing scanned liveries skipped; already done in previous start-up"),
+            std::string::npos);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Tests of the livery folder walk: which files are searched, walk order under
-// a worker limit, given-up and failing workers, unreadable folders.
+// Tests of the livery folder walk and its workers: which files are searched,
+// walk order, worker limit, given-up workers, unreadable folders, shared titles.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +11,9 @@
 #include <stdexcept>
 #include <thread>
 
-#include "scan_fixture.h"
+#include "liveries/fltsim_section.h"
+#include "liveries/ivao_section.h"
+#include "support/livery_world.h"
 
 namespace gwr {
 namespace {
@@ -20,10 +22,12 @@ namespace fs = std::filesystem;
 using testsupport::cfgText;
 using testsupport::writeFile;
 
-class ScanSearch : public testsupport::ScanFixture {
+class ScanSearch : public testsupport::LiveryFixture {
  protected:
   // One B738 livery of DLH per file, titled after the file's folder.
-  static void cfg(const fs::path& file) { writeFile(file, cfgText("B738", {{file.parent_path().filename().string(), "DLH"}})); }
+  static void cfg(const fs::path& file) {
+    writeFile(file, cfgText("B738", {{file.parent_path().filename().string(), "DLH"}}));
+  }
 
   std::set<std::string> searchTitles(const fs::path& folder) {
     ScannedLiveries.clear();
@@ -142,6 +146,32 @@ TEST_F(ScanSearch, UnreadableSubfolderSkipsOnlyThatFolder) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_NE(logText().find("liveries search skips folder"), std::string::npos);
+}
+
+TEST_F(ScanSearch, EachTitleIsTakenByOneWorker) {
+  constexpr int workerCount = 8, titleCount = 200;
+  const fs::path folder = root();
+  fs::create_directories(folder / "texture.");
+  std::atomic<int> records{0};
+  std::vector<std::thread> workers;
+  for (int w = 0; w < workerCount; ++w) {
+    workers.emplace_back([w, &records, &folder] {
+      for (int t = 0; t < titleCount; ++t) {
+        std::vector<std::string> lines{"[fltsim.0]", fmt::format("title = A320 DLH {}", t), "icao_airline = DLH"};
+        // Half the workers go through the IVAO path, which shares the titles.
+        if (w % 2 == 0) {
+          records += static_cast<int>(gf_procesFltSimSection(1, lines, "A320", "F/aircraft.cfg", "F").size());
+        } else {
+          const LiveryData livery = gf_processIvaoFltSimSection(1, lines, "A320", folder / "aircraft.cfg", folder);
+          records += gf_lacksAirlineOrModel(livery) ? 0 : 1;
+        }
+      }
+    });
+  }
+  for (std::thread& worker : workers) worker.join();
+  EXPECT_EQ(records.load(), titleCount);
+  EXPECT_EQ(gf_scannedTitleCount(), static_cast<std::size_t>(titleCount));
+  EXPECT_EQ(report(ScanReport::IncompleteSectionLines).size(), static_cast<std::size_t>(titleCount * (workerCount - 1)));
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/livery_scan.h"
 #include "pkggen/package_tree.h"
-#include "scan_fixture.h"
+#include "support/livery_world.h"
 
 namespace gwr {
 namespace {
@@ -22,10 +22,10 @@ constexpr std::size_t generatedLiveriesPerCfg = 12;
 
 const fs::path realDbase = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data/dbase/dbase.xml";
 
-class ScanWorkers : public testsupport::ScanFixture {
+class ScanWorkers : public testsupport::LiveryFixture {
  protected:
   void SetUp() override {
-    ScanFixture::SetUp();
+    LiveryFixture::SetUp();
     gf_clearDbaseForTests();
     ASSERT_TRUE(gf_readDbaseXml(realDbase));
     searchWaits = SearchWaits{};
@@ -52,17 +52,8 @@ class ScanWorkers : public testsupport::ScanFixture {
     });
   }
 
-  struct Section {
-    const char* title;
-    const char* airline;
-    const char* registration;
-  };
-  static void cfg(const fs::path& file, const std::vector<Section>& sections) {
-    std::string text = "[VERSION]\nmajor=1\n[GENERAL]\nicao_type_designator = \"B738\"\n";
-    for (std::size_t n = 0; n < sections.size(); ++n)
-      text += fmt::format("[fltsim.{}]\ntitle = \"{}\"\nicao_airline = \"{}\"\natc_id = \"{}\"\n", n,
-                          sections[n].title, sections[n].airline, sections[n].registration);
-    testsupport::writeFile(file, text);
+  static void cfg(const fs::path& file, const std::vector<testsupport::CfgLivery>& liveries) {
+    testsupport::writeFile(file, testsupport::cfgText("B738", liveries));
   }
 
   // The result file without its date, and every report file.
