@@ -12,10 +12,6 @@ extern std::atomic<std::uint64_t> liveryCount;
 // The livery tables stand; the shell clears it when it empties them.
 extern std::atomic<bool> liveriesProcessed;
 
-// Room reserved before the tables are filled.
-inline constexpr std::size_t reservedRegcodes = 36000;
-inline constexpr float regcodeMapLoadFactor = 0.7F;
-
 // Reads "output"/"LiveriesScanned.xml" and builds the livery tables and the
 // registration tables, unless an earlier start-up of the process did.
 // Throws the reader's UserErrorException and file-system errors of the

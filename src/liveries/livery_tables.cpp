@@ -5,6 +5,9 @@
 #include <tuple>
 #include <unordered_set>
 
+#include <fmt/format.h>
+
+#include "core/log.h"
 #include "core/random.h"
 #include "liveries/livery_categories.h"
 #include "liveries/similar_models.h"
@@ -153,15 +156,24 @@ void gf_buildModelIndex() {
   }
 }
 
-void gf_buildAllLiveryTables(const LiveryList& scanned, void (*registrationStep)()) {
+void gf_buildAllLiveryTables(const LiveryList& scanned, const std::function<void()>& registrationStep) {
   // Clearing here, on the start-up thread before the traffic starts, means a
-  // request for new tables never has to empty them under a running matcher.
+  // request for new tables never has to empty them under a running matcher;
+  // it also drops what a processing that failed half-way left behind.
   gf_clearLiveryTables();
+  PaxCargoModelTitles[cargoTable].reserve(reservedCargoModels);
+  PaxCargoModelTitles[paxTable].reserve(reservedPaxModels);
+  RegcodeTitleMap.reserve(reservedRegcodes);
+  RegcodeTitleMap.max_load_factor(regcodeMapLoadFactor);
+
   gf_buildLiveryTables(scanned);
   gf_buildPaxCargoTables();
-  if (registrationStep != nullptr) registrationStep();
+  if (registrationStep) registrationStep();
   gf_buildModelIndex();
+  gf_log(fmt::format("{:5} airlines, {} pax aircraft models and {} cargo aircraft models", AirlineLiveryTable.size(),
+                     PaxCargoModelTitles[paxTable].size(), PaxCargoModelTitles[cargoTable].size()));
   gf_buildSimilarModels();
+  gf_log(" ");
   for (std::size_t slot = 0; slot < acCategoryCount; ++slot) gf_logCategorySummary(static_cast<AcCategory>(slot));
   gf_logGenericLiveries();
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -38,6 +39,8 @@ inline constexpr std::size_t reservedPaxAirlines = 2048;
 inline constexpr std::size_t reservedCargoAirlines = 256;
 inline constexpr std::size_t reservedPaxModels = 324;
 inline constexpr std::size_t reservedCargoModels = 75;
+inline constexpr std::size_t reservedRegcodes = 36000;
+inline constexpr float regcodeMapLoadFactor = 0.7F;
 
 // airline (or combined airline-and-operator code) -> model -> entries in the
 // order of the sorted scanned list.
@@ -64,11 +67,11 @@ void gf_buildPaxCargoTables();
 void gf_buildModelIndex();
 
 // The whole processing of a scanned list: clears every table, builds the
-// tables above, then
-// registrationStep (may be null; the registration-code lists), the model
-// index, the similar models, the category summaries and the generic
-// liveries. Start-up thread, traffic stopped.
-void gf_buildAllLiveryTables(const LiveryList& scanned, void (*registrationStep)());
+// tables above, then runs registrationStep (may be empty; the
+// registration-code lists), builds the model index and the similar models and
+// logs the category summaries and the generic liveries. Start-up thread,
+// traffic stopped.
+void gf_buildAllLiveryTables(const LiveryList& scanned, const std::function<void()>& registrationStep);
 
 // A model of the category list at gf_randomIndex; 0 when the list is empty.
 std::uint16_t gf_randomLightModel();
