@@ -41,11 +41,7 @@ TEST(SettingsFile, EmptyFolderGetsEveryStoredSettingInRegistryOrder) {
 }
 
 TEST(SettingsFile, StoredValuesAreReadAndOutOfRangeNumbersClampedInMemoryOnly) {
-  const struct {
-    NumberParameter<std::int32_t>* parameter;
-    std::string stored;
-    std::int32_t expected;
-  } cases[] = {
+  const struct { NumberParameter<std::int32_t>* parameter; std::string stored; std::int32_t expected; } cases[] = {
       {&RANGE, "1000", 100},                   // above max
       {&CUSTOM_PARKING_PERCENTAGE, "-5", -1},  // below min
       {&MAX_HOLDING_MINUTES, "abc", 1},        // no number reads 0, then clamped

@@ -38,13 +38,7 @@ std::string lf_bytes(std::initializer_list<unsigned char> list) { return std::st
 
 TEST_F(TextFiles, DetectsAndReadsEveryCharset) {
   const std::string longAscii(4094, 'a'), longLine(100 * 1024, 'x');
-  const struct {
-    const char* name;
-    std::string bytes;
-    Charset charset;
-    bool readOk;
-    Lines lines;
-  } cases[] = {
+  const struct { const char* name; std::string bytes; Charset charset; bool readOk; Lines lines; } cases[] = {
       {"empty", "", Charset::UTF8_without_BOM, true, {}},
       {"utf8", "Z\xC3\xBCrich\r\nb\n", Charset::UTF8_without_BOM, true, {"Z\xC3\xBCrich", "b"}},
       {"utf8 with mark", "\xEF\xBB\xBF" "a\nb", Charset::UTF8_with_BOM, true, {"a", "b"}},

@@ -11,6 +11,7 @@ namespace gwr {
 namespace {
 
 using testsupport::describe;
+using Lines = std::vector<std::string>;
 
 class FltsimSectionTest : public testsupport::LiveryFixture {
  protected:
@@ -47,12 +48,7 @@ class IvaoSectionTest : public testsupport::LiveryFixture {
 constexpr const char* missingAirline = "F/aircraft.cfg [fltsim.0] icao_airline is missing, or it has invalid info ";
 
 TEST_F(FltsimSectionTest, SectionRulesGiveRecordOrReport) {
-  const struct {
-    std::vector<std::string> lines;
-    const char* model;
-    const char* record;
-    std::vector<std::string> incomplete, invalidAirlines = {};
-  } cases[] = {
+  const struct { Lines lines; const char *model, *record; Lines incomplete, invalidAirlines = {}; } cases[] = {
       {{"title = T", "icao_airline = dlh", "atc_id = D-ABCD", "atc_parking_types = GATE_HEAVY, RAMP_CARGO"}, "A320",
        "DLH A320 0 0|T|D-ABCD", {}},
       {{"title = T", "icao_airline = DLHX", "atc_parking_types = ramp_cargo"}, "A320", "DLH A320 1 0|T|", {}},
@@ -104,8 +100,7 @@ TEST_F(FltsimSectionTest, SectionRulesGiveRecordOrReport) {
 TEST_F(FltsimSectionTest, ATitleBecomesOneLiveryPerScan) {
   EXPECT_NE(run({"title = Same", "icao_airline = DLH"}), "");
   EXPECT_EQ(run({"title = Same", "icao_airline = BAW"}), "");
-  EXPECT_EQ(report(ScanReport::IncompleteSectionLines),
-            std::vector<std::string>{"F [fltsim.0] title 'Same' already exists"});
+  EXPECT_EQ(report(ScanReport::IncompleteSectionLines), Lines{"F [fltsim.0] title 'Same' already exists"});
   gf_addDontUseTitle("Banned");
   EXPECT_EQ(run({"title = Banned", "icao_airline = DLH"}), "");
   EXPECT_EQ(report(ScanReport::IncompleteSectionLines).size(), 1u);
@@ -124,50 +119,44 @@ TEST_F(FltsimSectionTest, LongLinesDoNoHarm) {
 }
 
 TEST_F(IvaoSectionTest, AirlineFromTheTitleOrTheEmptyRecordAndOneLine) {
-  const struct {
-    std::vector<std::string> lines;
-    bool special;
-    std::string record, incomplete;
-  } cases[] = {
+  const struct { Lines lines; bool special; std::string record; Lines incomplete; } cases[] = {
       {{"title = B738 DLH Lufthansa", "texture = DLH", "atc_parking_types = RAMP_CARGO"}, false,
-       "DLH B738 1 0|B738 DLH Lufthansa|", ""},
-      {{"title = b738DLH", "texture = dlh", "atc_id = D-ABCD"}, false, "DLH B738 0 0|b738DLH|D-ABCD", ""},
-      {{"title = B738 klm", "texture = Klm"}, false, "klm B738 0 0|B738 klm|", ""},
-      {{"title = B738 ZZZ", "atc_id = D-ABCD"}, false, "ZZZ B738 0 0|B738 ZZZ|", ""},
-      {{"title = Boeing D-AIPX", "texture = DLH", "atc_id = D-AIPX"}, false, "DLH A320 0 1|Boeing D-AIPX|D-AIPX", ""},
-      {{"title = B738W DLH", "texture = DLH"}, true, "DLH B738 0 0|B738W DLH|", ""},
-      {{"title = B738 DLH", "texture = DLH", "texture = nowhere"}, false, "DLH B738 0 0|B738 DLH|", ""},
+       "DLH B738 1 0|B738 DLH Lufthansa|", {}},
+      {{"title = b738DLH", "texture = dlh", "atc_id = D-ABCD"}, false, "DLH B738 0 0|b738DLH|D-ABCD", {}},
+      {{"title = B738 klm", "texture = Klm"}, false, "klm B738 0 0|B738 klm|", {}},
+      {{"title = B738 ZZZ", "atc_id = D-ABCD"}, false, "ZZZ B738 0 0|B738 ZZZ|", {}},
+      {{"title = Boeing D-AIPX", "texture = DLH", "atc_id = D-AIPX"}, false, "DLH A320 0 1|Boeing D-AIPX|D-AIPX", {}},
+      {{"title = B738W DLH", "texture = DLH"}, true, "DLH B738 0 0|B738W DLH|", {}},
+      {{"title = B738 DLH", "texture = DLH", "texture = nowhere"}, false, "DLH B738 0 0|B738 DLH|", {}},
       {{"title = B738 DLH", "atc_parking_types = GATE", "// atc_parking_types = RAMP"}, false,
-       "DLH B738 0 0|B738 DLH|", ""},
-      {{"title = B738 DLH", "title = B738 KLM"}, false, "", place() + " has more than one title key"},
+       "DLH B738 0 0|B738 DLH|", {}},
+      {{"title = B738 DLH", "title = B738 KLM"}, false, "", {place() + " has more than one title key"}},
       {{"title = B738 DLH", "atc_parking_types = GATE", "; atc_parking_types = RAMP", "texture = DLH"}, false, "",
-       place() + " has more than one atc_parking_types key"},
-      {{"texture = AFR"}, false, "", (plain / "texture.AFR").string() + " [fltsim.1] does not exist"},
-      {{"atc_id = D-ABCD"}, false, "", place() + " misses title"},
-      {{"title = B738 DLH"}, true, "", special.string() + " [fltsim.1] misses airlinecode in title: B738 DLH, and no regcode"},
+       {place() + " has more than one atc_parking_types key"}},
+      {{"texture = AFR"}, false, "", {(plain / "texture.AFR").string() + " [fltsim.1] does not exist"}},
+      {{"atc_id = D-ABCD"}, false, "", {place() + " misses title"}},
+      {{"title = B738 DLH"}, true, "",
+       {special.string() + " [fltsim.1] misses airlinecode in title: B738 DLH, and no regcode"}},
       {{"title = Boeing", "atc_id = D-XXXX"}, false, "",
-       place() + " misses airlinecode in title: Boeing, and regcode unknown D-XXXX"},
+       {place() + " misses airlinecode in title: Boeing, and regcode unknown D-XXXX"}},
   };
   for (const auto& c : cases) {
     gf_clearScanReports();
     EXPECT_EQ(run(c.lines, c.special), c.record) << c.lines.front();
-    EXPECT_EQ(report(ScanReport::IncompleteSectionLines),
-              c.incomplete.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.incomplete})
-        << c.lines.front();
-    EXPECT_EQ(reportLineCount(), c.incomplete.empty() ? 0u : 1u) << c.lines.front();
+    EXPECT_EQ(report(ScanReport::IncompleteSectionLines), c.incomplete) << c.lines.front();
+    EXPECT_EQ(reportLineCount(), c.incomplete.size()) << c.lines.front();
   }
   // The airline is checked as written in the title; the file goes into the line.
   gf_clearScanReports();
   EXPECT_EQ(run({"title = B738 dlh"}), "");
   EXPECT_EQ(report(ScanReport::InvalidAirlineLines),
-            std::vector<std::string>{fmt::format("{:12} in {} [fltsim.1]", "dlh", (plain / "aircraft.cfg").string())});
+            Lines{fmt::format("{:12} in {} [fltsim.1]", "dlh", (plain / "aircraft.cfg").string())});
 }
 
 TEST_F(IvaoSectionTest, TitlesAreTrimmedTakenOnceAndNeverLost) {
   EXPECT_EQ(run({"title = \"  B738 DLH one  \""}), "DLH B738 0 0|B738 DLH one|");
   EXPECT_EQ(run({"title = B738 DLH one"}), "");
-  EXPECT_EQ(report(ScanReport::IncompleteSectionLines),
-            std::vector<std::string>{place() + " title already exists: B738 DLH one"});
+  EXPECT_EQ(report(ScanReport::IncompleteSectionLines), Lines{place() + " title already exists: B738 DLH one"});
   gf_clearScanReports();
   gf_addDontUseTitle("B738 DLH banned");
   EXPECT_EQ(run({"title = B738 DLH banned"}), "");
@@ -175,8 +164,7 @@ TEST_F(IvaoSectionTest, TitlesAreTrimmedTakenOnceAndNeverLost) {
   // A reference record without airline cannot key a livery and keeps the title free.
   EXPECT_EQ(run({"title = Cessna", "atc_id = D-ENOA"}), "");
   EXPECT_EQ(report(ScanReport::IncompleteSectionLines),
-            std::vector<std::string>{place() +
-                                     " misses airlinecode in title: Cessna, and regcode without airline or model D-ENOA"});
+            Lines{place() + " misses airlinecode in title: Cessna, and regcode without airline or model D-ENOA"});
   EXPECT_EQ(gf_scannedTitleCount(), 0u);
 }
 

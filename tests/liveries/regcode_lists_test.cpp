@@ -29,12 +29,9 @@ class RegcodeLists : public testsupport::LiveryFixture {
 };
 
 TEST_F(RegcodeLists, UserListLines) {
-  const struct {
-    const char* line;
-    bool good;
-    std::vector<std::string> registrations;  // of the one record made
-    bool special, record = true;
-  } cases[] = {
+  // The registrations and mark of the one record made, if record.
+  const struct { const char* line; bool good; std::vector<std::string> registrations; bool special, record = true; }
+      cases[] = {
       {"Title A;D-ABCD", true, {"D-ABCD"}, true}, {"Title A ; D-ABCD, D-ABCE ; #", true, {"D-ABCD", "D-ABCE"}, true},
       {"Title A;D-ABCE,D-ABCD", true, {"D-ABCD", "D-ABCE"}, false}, {"Title A;D-ABCD,", false, {"D-ABCD"}, false},
       {"Title A;ABC", true, {"ABC"}, true}, {"Title A;ABCDEFGHIJKL", true, {"ABCDEFGHIJKL"}, true},

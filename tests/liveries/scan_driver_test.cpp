@@ -1,8 +1,7 @@
 // Tests of the livery scan driver: the user errors, the result that only a
-// completed scan replaces, repeated scans and the priority pass.
-#include <condition_variable>
+// completed scan replaces, repeated scans and the manual folders with priority.
 #include <functional>
-#include <mutex>
+#include <future>
 #include <stdexcept>
 
 #include "core/settings_catalogue.h"
@@ -46,12 +45,8 @@ class ScanDriver : public testsupport::LiveryFixture {
 };
 
 TEST_F(ScanDriver, UserErrorsLeaveScanOn) {
-  const struct {
-    bool automatic;
-    std::function<void(const fs::path& root, const fs::path& community)> arrange;
-    int code;
-    const char* message;
-  } cases[] = {
+  using Arrange = std::function<void(const fs::path& root, const fs::path& community)>;
+  const struct { bool automatic; Arrange arrange; int code; const char* message; } cases[] = {
       {true, [](const fs::path&, const fs::path&) {}, 43, "Automatic scan has not found any AI packages"},
       {true, [](const fs::path&, const fs::path& c) { fs::create_directories(c / "fsltl-traffic-base" / "SimObjects"); },
        143, "Automatic scan has not found any liveries"},
@@ -114,41 +109,20 @@ TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
   stopRequested.store(false);
 
   // A file that never finishes reading.
-  std::mutex lock;
-  std::condition_variable released;
-  bool release = false;
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
   gf_setSearchFileHookForTests([&](const fs::path& file) {
-    if (file.string().find("user-aitraffic") == std::string::npos) return;
-    std::unique_lock guard(lock);
-    released.wait(guard, [&] { return release; });
+    if (file.string().find("user-aitraffic") != std::string::npos) released.wait();
   });
   EXPECT_THROW(gf_scanLiveries(), std::runtime_error);
   EXPECT_TRUE(SCAN_LIVERIES.current());
   EXPECT_EQ(readBytes(liveriesScannedFile), previous);
   // While it runs no other scan starts.
   EXPECT_THROW(gf_scanLiveries(), std::runtime_error);
-  {
-    const std::lock_guard guard(lock);
-    release = true;
-  }
-  released.notify_all();
+  release.set_value();
   gf_setSearchFileHookForTests({});
   ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
   EXPECT_NE(readBytes(liveriesScannedFile).find("USER A320"), std::string::npos);
-}
-
-TEST_F(ScanDriver, PriorityPassKeepsTheLowestRankPerAirlineOperatorAndModel) {
-  const auto livery = [](const char* title, const char* airline, const char* model, std::uint16_t rank,
-                         std::uint8_t cargo) {
-    return LiveryData{title, "", LivKey{gf_airlineIndex(airline), 0, gf_modelIndex(model), cargo, 0}, rank};
-  };
-  ScannedLiveries = {livery("b1", "DLH", "A320", 2, 0), livery("a1", "DLH", "A320", 1, 1),
-                     livery("a2", "DLH", "A320", 1, 0), livery("b2", "DLH", "B738", 2, 0),
-                     livery("c1", "KLM", "A320", 3, 0)};
-  gf_prioritizeLiveries();
-  std::vector<std::string> kept;
-  for (const LiveryData& l : ScannedLiveries) kept.push_back(l.title);
-  EXPECT_EQ(kept, (std::vector<std::string>{"a1", "a2", "b2", "c1"}));
 }
 
 TEST_F(ScanDriver, ManualFoldersAreSearchedInOrderWithPriority) {

@@ -4,6 +4,7 @@
 #include "refdata/airports_table.h"
 
 #include <fmt/format.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "core/user_error.h"
@@ -72,11 +73,8 @@ TEST_F(AirportsTableTest, ReadsGoodEntriesAndSkipsIncompleteOnes) {
 TEST_F(AirportsTableTest, BrokenFilesFailAsAWholeWithCode88AndAReadTableIsKept) {
   EXPECT_FALSE(readXml(""));  // an empty table is no failure
   gf_clearAirportsForTests();
-  const struct {
-    const char* name;
-    std::string content;  // empty: no encrypted file at all
-    std::string message;
-  } cases[] = {
+  // An empty content: no encrypted file at all.
+  const struct { const char* name; std::string content, message; } cases[] = {
       {"bad ICAO code", R"(<root><airports><ap c="ABC" la="1" lo="2" a="3"/></airports></root>)",
        "88: 'ABC' FixedCode: invalid string (length/charset)"},
       {"no airports element", "<root><other/></root>", "88: Missing <airports> root in: " + plain.string()},
@@ -87,12 +85,8 @@ TEST_F(AirportsTableTest, BrokenFilesFailAsAWholeWithCode88AndAReadTableIsKept) 
     SCOPED_TRACE(c.name);
     std::filesystem::remove(encrypted);
     if (!c.content.empty()) writeEncrypted(encrypted, c.content);
-    try {
-      gf_readAirportsFrom(encrypted, plain, testDataKey);
-      ADD_FAILURE() << "no exception";
-    } catch (const UserErrorException& e) {
-      EXPECT_EQ(std::string(e.what()), c.message);
-    }
+    EXPECT_THAT([&] { gf_readAirportsFrom(encrypted, plain, testDataKey); },
+                ::testing::ThrowsMessage<UserErrorException>(::testing::StrEq(c.message)));
     EXPECT_FALSE(std::filesystem::exists(plain));
     EXPECT_TRUE(airportsTable.empty());
   }
@@ -152,11 +146,8 @@ TEST_F(AirportsTableTest, ClosestAirportAndItsNeighbour) {
 
 TEST_F(AirportsTableTest, AirportCodeInText) {
   ASSERT_TRUE(readXml(R"(<ap c="EHAM" la="1" lo="2" a="3" s="0"/><ap c="LFPG" la="1" lo="2" a="3" s="0"/>)"));
-  const struct {
-    std::vector<const char*> supported;
-    const char* text;
-    const char* expected;  // "": none
-  } cases[] = {
+  // The code expected, "" for none.
+  const struct { std::vector<const char*> supported; const char *text, *expected; } cases[] = {
       {{"EHAM"}, "Community/EHAM_Schiphol", "EHAM"}, {{"EHAM"}, "myehamscenery", ""}, {{"EHAM"}, "EHAMX", ""},
       {{}, "my eham-scenery", ""},                   {{"ABCD", "EHAM"}, "ABCD EHAM", "EHAM"},
       {{"ABCD", "WXYZ"}, "abcd wxyz", "WXYZ"},      {{"EHAM", "LFPG"}, "lfpg-eham", "LFPG"},

@@ -35,24 +35,14 @@ namespace gwr::testsupport {
 inline constexpr const char* fixtureDbaseXml = R"(<?xml version="1.0" encoding="UTF-8"?>
 <root>
   <aircrafts><aircraft types="A320,A319,A20N,B738,B772,B748,C172,C152,C25C,EC35,F16"/></aircrafts>
-  <cargo_types><cargo_type types="B748"/></cargo_types>
-  <heavy><hvy types="B772,B748"/></heavy>
-  <large><lar types="A320,A319,A20N,B738"/></large>
-  <buzjet><bzj types="C25C"/></buzjet>
-  <high_performance><hpf types="F16"/></high_performance>
-  <rotorcraft><rot types="EC35"/></rotorcraft>
+  <cargo_types><cargo_type types="B748"/></cargo_types><heavy><hvy types="B772,B748"/></heavy>
+  <large><lar types="A320,A319,A20N,B738"/></large><buzjet><bzj types="C25C"/></buzjet>
+  <high_performance><hpf types="F16"/></high_performance><rotorcraft><rot types="EC35"/></rotorcraft>
   <ICAO_airlines><ICAO codes="DLH,BAW,KLM,AFR,ZZZ,klm"/></ICAO_airlines>
-  <cargo_operators><ICAO codes="FDX"/></cargo_operators>
-  <fixes><fx wro="B38" cor="B738"/></fixes>
-  <simaddons20><simaddon20 arpts="EDDF"/></simaddons20>
-  <simaddons24><simaddon24 arpts="EDDF"/></simaddons24>
-  <dbase>
-    <d r="D-AIPX" a="DLH" m="A320"/>
-    <d r="G-ABC" a="BAW" m="B772" c="true"/>
-    <d r="N123" m="C172"/>
-    <d r="D-ANOM" a="DLH"/>
-    <d r="D-ENOA" m="C172"/>
-  </dbase>
+  <cargo_operators><ICAO codes="FDX"/></cargo_operators><fixes><fx wro="B38" cor="B738"/></fixes>
+  <simaddons20><simaddon20 arpts="EDDF"/></simaddons20><simaddons24><simaddon24 arpts="EDDF"/></simaddons24>
+  <dbase><d r="D-AIPX" a="DLH" m="A320"/><d r="G-ABC" a="BAW" m="B772" c="true"/><d r="N123" m="C172"/>
+    <d r="D-ANOM" a="DLH"/><d r="D-ENOA" m="C172"/></dbase>
 </root>
 )";
 
@@ -61,9 +51,7 @@ inline void writeFile(const std::filesystem::path& path, std::string_view bytes)
   writeBytes(path, bytes);
 }
 
-struct CfgLivery {
-  std::string title, airline, registration = {};
-};
+struct CfgLivery { std::string title, airline, registration = {}; };
 
 // An aircraft.cfg of one model with one [fltsim.N] section per livery.
 inline std::string cfgText(const std::string& model, const std::vector<CfgLivery>& liveries) {
@@ -83,31 +71,20 @@ inline std::string describe(const LiveryData& r) {
                      r.key.fromDbase, r.title, r.registration);
 }
 
-struct LiverySpec {
-  std::string airline, airlineOperator, model;
-  bool cargo = false;
-  std::string title, registration;
-};
+struct LiverySpec { std::string airline, airlineOperator, model; bool cargo = false; std::string title, registration; };
 
 inline LiveryData toLiveryData(const LiverySpec& spec, std::uint16_t folderRank = 0) {
-  LiveryData livery;
-  livery.title = spec.title;
-  livery.registration = spec.registration;
-  livery.key.airline = gf_airlineIndex(spec.airline);
-  livery.key.airlineOperator = gf_airlineIndex(spec.airlineOperator);
-  livery.key.model = gf_modelIndex(spec.model);
-  livery.key.cargo = spec.cargo ? 1 : 0;
-  livery.folderRank = folderRank;
-  return livery;
+  return LiveryData{spec.title, spec.registration,
+                    LivKey{gf_airlineIndex(spec.airline), gf_airlineIndex(spec.airlineOperator),
+                           gf_modelIndex(spec.model), static_cast<std::uint8_t>(spec.cargo), 0},
+                    folderRank};
 }
 
 inline AcDescription aircraftOf(const std::string& airline, const std::string& op, const std::string& model,
                                 bool cargo = false, const std::string& registration = "") {
   AcIdentity identity;
-  identity.key.airline = gf_airlineIndex(airline);
-  identity.key.airlineOperator = gf_airlineIndex(op);
-  identity.key.model = gf_modelIndex(model);
-  identity.key.cargo = cargo ? 1 : 0;
+  identity.key = LivKey{gf_airlineIndex(airline), gf_airlineIndex(op), gf_modelIndex(model),
+                        static_cast<std::uint8_t>(cargo), 0};
   identity.callsign = "TST123";
   identity.registration = registration;
   return AcDescription(identity);
@@ -115,12 +92,11 @@ inline AcDescription aircraftOf(const std::string& airline, const std::string& o
 
 // Model sections are comma lists; similar and prefix groups are XML bodies.
 struct WorldDbase {
-  std::string models, heavy, large, buzjet, highPerf, rotorcraft, airlines;
-  std::string similarGroups, prefixGroups;
+  std::string models, heavy, large, buzjet, highPerf, rotorcraft, airlines, similarGroups, prefixGroups;
 };
 
 inline std::string worldDbaseXml(const WorldDbase& d) {
-  auto section = [](const std::string& name, const std::string& element, const std::string& attribute,
+  auto section = [](const std::string& name, const std::string& element, const char* attribute,
                     const std::string& list) {
     return "<" + name + "><" + element + " " + attribute + "=\"" + list + "\"/></" + name + ">\n";
   };
@@ -151,9 +127,8 @@ class LiveryWorld {
     for (const LiverySpec& spec : specs) scanned.push_back(toLiveryData(spec));
     gf_sortUniqueLiveries(scanned);
     gf_buildAllLiveryTables(scanned, nullptr);
-    for (const LiveryData& livery : scanned) {
+    for (const LiveryData& livery : scanned)
       if (!livery.registration.empty()) TitleRegcodeMap[gf_findLiveryTitle(livery.title)] = livery.registration;
-    }
     log_.mark();
   }
 
