@@ -5,6 +5,7 @@
 #include <fstream>
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 
 #include <fmt/format.h>
 #include <sodium.h>
@@ -98,6 +99,20 @@ bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesys
 
 bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesystem::path& plain) {
   return gf_streamDecrypt(encrypted, plain, lf_programKey);
+}
+
+DecryptedFile::DecryptedFile(const std::filesystem::path& encrypted, std::filesystem::path plainFile,
+                             const DataFileKey& key)
+    : plain(std::move(plainFile)) {
+  decrypted = gf_streamDecrypt(encrypted, plain, key);
+}
+
+DecryptedFile::~DecryptedFile() {
+  try {
+    gf_removeFileWarn(plain);
+  } catch (const std::exception& e) {
+    gf_logError(fmt::format("'{}' not removed: {}", plain.string(), e.what()));
+  }
 }
 
 } // namespace gwr

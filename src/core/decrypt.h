@@ -30,4 +30,23 @@ bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesys
                       const DataFileKey& key);
 bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesystem::path& plain);
 
+// A shipped file decrypted for reading: the plain file is removed however the
+// reading ends, also by an exception, so that no plain copy stays on disk.
+class DecryptedFile {
+public:
+  // Decrypts as gf_streamDecrypt does; ok() tells whether it worked.
+  DecryptedFile(const std::filesystem::path& encrypted, std::filesystem::path plain, const DataFileKey& key);
+  // Removes the plain file; a failure is logged, never thrown.
+  ~DecryptedFile();
+  DecryptedFile(const DecryptedFile&) = delete;
+  DecryptedFile& operator=(const DecryptedFile&) = delete;
+
+  bool ok() const { return decrypted; }
+  const std::filesystem::path& path() const { return plain; }
+
+private:
+  std::filesystem::path plain;
+  bool decrypted = false;
+};
+
 } // namespace gwr

@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/version.h"
 #include "gwr/build_config.h"
@@ -32,11 +33,6 @@ std::filesystem::path lf_partialPath(const std::filesystem::path& destination) {
   std::filesystem::path partial = destination;
   partial += lf_partialSuffix;
   return partial;
-}
-
-void lf_removeQuietly(const std::filesystem::path& file) {
-  std::error_code ignored;
-  std::filesystem::remove(file, ignored);
 }
 
 // Closes the file however the download ends.
@@ -90,6 +86,7 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
   if (!handle) return false;
   const std::filesystem::path partial = lf_partialPath(destination);
   FileCloser closer;
+  // A partial file that cannot be removed is harmless: the next try truncates it.
   try {
     closer.file = std::fopen(partial.c_str(), binary ? "wb" : "w");
     if (!closer.file) {
@@ -101,26 +98,26 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
     const bool written = closer.close();
     if (result != CURLE_OK) {
       gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
-      lf_removeQuietly(partial);
+      gf_removeIfPresent(partial);
       return false;
     }
     if (!written) {
       gf_log(fmt::format("Could not write output file: {}", destination.string()));
-      lf_removeQuietly(partial);
+      gf_removeIfPresent(partial);
       return false;
     }
     std::error_code error;
     std::filesystem::rename(partial, destination, error);
     if (error) {
       gf_log(fmt::format("Could not replace {}: {}", destination.string(), error.message()));
-      lf_removeQuietly(partial);
+      gf_removeIfPresent(partial);
       return false;
     }
     return true;
   } catch (const std::exception& e) {
     gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, destination.string()));
     closer.close();
-    lf_removeQuietly(partial);
+    gf_removeIfPresent(partial);
     return false;
   }
 }

@@ -72,6 +72,12 @@ void gf_removeFileWarn(const std::filesystem::path& file) {
     gf_logError(fmt::format("Warning: could not remove {}, errorcode: {}", file.string(), error.message()));
 }
 
+std::error_code gf_removeIfPresent(const std::filesystem::path& file) {
+  std::error_code error;
+  std::filesystem::remove(file, error);
+  return error;
+}
+
 void gf_removeFilesFromDirectory(const std::filesystem::path& folder) {
   lf_removeFiles(
       folder, [](const std::filesystem::path&) { return true; }, "gf_removeFilesFromDirectory");

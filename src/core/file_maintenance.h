@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "core/fixed_code.h"
@@ -17,6 +18,10 @@ bool gf_save1GenerationOf(const std::filesystem::path& file);
 // Removes the file when it exists; a failed removal is only logged. A status
 // query that fails for a reason other than absence throws filesystem_error.
 void gf_removeFileWarn(const std::filesystem::path& file);
+
+// Removes the file if it is there; the error of a failed removal, none when
+// the file was absent. Never throws.
+std::error_code gf_removeIfPresent(const std::filesystem::path& file);
 
 // Removes every regular file directly in folder; sub-folders are left alone.
 // Never throws: problems are logged.

@@ -49,6 +49,11 @@ void lf_keepUnreadableCopy(const std::filesystem::path& path, const char* descri
   gf_save1GenerationOf(path);
 }
 
+// A failed save is logged; the values stay in memory either way.
+void lf_saveOrLog(pugi::xml_document& document, const std::filesystem::path& path) {
+  if (!gf_saveXml(document, path)) gf_logError(fmt::format("saving: {} failed", gf_pathToUtf8(path)));
+}
+
 // Caller holds settingsFileMutex.
 void lf_writeAllSettings(bool defaults) {
   const std::filesystem::path path = gf_parametersFile();
@@ -63,7 +68,7 @@ void lf_writeAllSettings(bool defaults) {
     for (auto* p : comboNumberParameters) p->appendTo(parameters, defaults);
     for (auto* p : stringParameters) p->appendTo(parameters, defaults);
     for (auto* p : controlStringParameters) p->appendTo(parameters, defaults);
-    if (!gf_saveXml(document, path)) gf_logError(fmt::format("saving: {} failed", gf_pathToUtf8(path)));
+    lf_saveOrLog(document, path);
   }
   gf_log(lf_closingBanner());
 }
@@ -113,7 +118,7 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
   logLine();
 
   if (root) {
-    gf_saveXml(document, path);
+    lf_saveOrLog(document, path);
     return;
   }
   lf_addRootLocked();
@@ -234,7 +239,7 @@ bool gf_loadParameters() {
   for (auto* p : stringParameters) loadString(*p);
   for (auto* p : controlStringParameters) loadString(*p);
 
-  gf_saveXml(document, path);
+  lf_saveOrLog(document, path);
   gf_log(lf_closingBanner());
   lock.unlock();
   lf_refreshControls();

@@ -228,16 +228,17 @@ bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
   file << text << '\n';
-  file.flush();
-  return true;
+  file.close();
+  // A full disk shows only when the buffer goes out.
+  return !file.fail();
 }
 
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
   for (const auto& line : lines) file << line << '\n';
-  file.flush();
-  return true;
+  file.close();
+  return !file.fail();
 }
 
 std::string wide_to_utf8(std::u16string_view text) {

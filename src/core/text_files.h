@@ -76,9 +76,9 @@ public:
   std::vector<std::string> lines;
 };
 
-// Writes text and one LF as the whole file; false when it cannot be opened.
+// Writes text and one LF as the whole file; false when it cannot be opened or written.
 bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path);
-// Writes every line followed by LF as the whole file; false when it cannot be opened.
+// Writes every line followed by LF as the whole file; false when it cannot be opened or written.
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path);
 
 // Throws std::runtime_error "wide_to_utf8: invalid UTF-16".

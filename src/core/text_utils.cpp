@@ -88,20 +88,22 @@ std::string gf_trim(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
-std::vector<std::string> gf_splitComma(const std::string& text) {
+std::vector<std::string> gf_splitTrimmed(std::string_view text, char separator) {
   std::vector<std::string> pieces;
   if (text.empty()) return pieces;
   std::size_t start = 0;
   while (true) {
-    const auto comma = text.find(',', start);
-    if (comma == std::string::npos) {
-      pieces.push_back(gf_trim(std::string_view(text).substr(start)));
+    const auto end = text.find(separator, start);
+    if (end == std::string_view::npos) {
+      pieces.push_back(gf_trim(text.substr(start)));
       return pieces;
     }
-    pieces.push_back(gf_trim(std::string_view(text).substr(start, comma - start)));
-    start = comma + 1;
+    pieces.push_back(gf_trim(text.substr(start, end - start)));
+    start = end + 1;
   }
 }
+
+std::vector<std::string> gf_splitComma(const std::string& text) { return gf_splitTrimmed(text, ','); }
 
 std::vector<std::string> gf_splitCommaSorted(const std::string& text) {
   auto pieces = gf_splitComma(text);

@@ -16,8 +16,11 @@ inline constexpr std::string_view blankSet = " \t\n\r";
 // The text without leading and trailing characters of blankSet.
 std::string gf_trim(std::string_view text);
 
-// The trimmed pieces of a comma list in their order, empty pieces included;
-// an empty text gives no pieces.
+// The trimmed pieces of text cut at every separator, in their order, empty
+// pieces included; an empty text gives no pieces.
+std::vector<std::string> gf_splitTrimmed(std::string_view text, char separator);
+
+// The pieces of a comma list as gf_splitTrimmed gives them.
 std::vector<std::string> gf_splitComma(const std::string& text);
 
 // The same pieces sorted byte-wise, each distinct piece once.

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -17,7 +20,6 @@
 #include "core/xml_meta.h"
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/livery_tables.h"
-#include "liveries/scan_report_files.h"
 #include "liveries/scan_reports.h"
 
 namespace gwr {
@@ -35,9 +37,23 @@ const DataFileKey& lf_regcodesKey() {
   return key != nullptr ? *key : gf_programDataKey();
 }
 
-const char* lf_liveryWord(std::size_t count) { return count == 1 ? "livery" : "liveries"; }
+// The shipped list: decrypted and read, or nullopt when it cannot be
+// decrypted. The plain file is gone afterwards, also when reading it throws.
+struct ShippedList {
+  std::vector<RegcodeRecord> records;
+  bool good = false;
+};
 
-std::string lf_pluralOf(std::size_t count) { return gf_plural(std::uint64_t{count}); }
+std::optional<ShippedList> lf_readShippedList() {
+  const DecryptedFile plain(regcodesEncFile, regcodesXmlFile, lf_regcodesKey());
+  if (!plain.ok()) return std::nullopt;
+  ShippedList list;
+  list.records.reserve(reservedAigRecords);
+  list.good = gf_readAigRegcodesXml(list.records, plain.path());
+  return list;
+}
+
+const char* lf_liveryWord(std::size_t count) { return count == 1 ? "livery" : "liveries"; }
 
 bool lf_userRegcodeFits(const std::string& registration) {
   return registration.size() >= minUserRegcodeBytes && registration.size() <= maxUserRegcodeBytes;
@@ -46,15 +62,8 @@ bool lf_userRegcodeFits(const std::string& registration) {
 // One line of a user list; false when a registration had a wrong length.
 bool lf_readListLine(const std::string& line, const fs::path& file, std::vector<RegcodeRecord>& records) {
   if (line.size() < minUserListLineBytes) return true;
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  while (start <= line.size()) {
-    std::size_t end = line.find(';', start);
-    if (end == std::string::npos) end = line.size();
-    std::string field = gf_trim(std::string_view(line).substr(start, end - start));
-    if (!field.empty()) fields.push_back(std::move(field));
-    start = end + 1;
-  }
+  std::vector<std::string> fields = gf_splitTrimmed(line, ';');
+  std::erase_if(fields, [](const std::string& field) { return field.empty(); });
   if (fields.empty() || fields.size() > 3) return true;
   if (fields.size() == 1) {
     records.push_back({fields[0], {}, false});
@@ -85,42 +94,33 @@ bool lf_readListLine(const std::string& line, const fs::path& file, std::vector<
   return good;
 }
 
-void lf_readAigDontUseTitles() {
-  std::vector<RegcodeRecord> records;
-  records.reserve(reservedAigRecords);
-  gf_readAigRegcodesXml(records);
+// A record without registrations names a livery never to be used; their count.
+std::size_t lf_addDontUseTitles(const std::vector<RegcodeRecord>& records) {
   std::size_t count = 0;
   for (const RegcodeRecord& record : records) {
     if (!record.registrations.empty()) continue;
     gf_addDontUseTitle(record.title);
     ++count;
   }
-  gf_log(fmt::format("{:5} don't use title{} read", count, lf_pluralOf(count)));
+  return count;
 }
 
 void lf_readMyDontUseTitles() {
   std::vector<RegcodeRecord> records;
   records.reserve(reservedMyRecords);
   gf_readRegcodeTextLists(myRegcodesFolder, records);
-  std::size_t count = 0;
-  for (const RegcodeRecord& record : records) {
-    if (!record.registrations.empty()) continue;
-    gf_addDontUseTitle(record.title);
-    ++count;
-  }
-  gf_log(fmt::format("{:5} don't use title{} read from files in {}", count, lf_pluralOf(count),
+  const std::size_t count = lf_addDontUseTitles(records);
+  gf_log(fmt::format("{:5} don't use title{} read from files in {}", count, gf_plural(std::uint64_t{count}),
                      gf_pathToUtf8(myRegcodesFolder)));
 }
 
-void lf_applyAigRegcodes() {
+void lf_applyAigRegcodes(const ShippedList& list) {
   regcodeMessages.push_back(fmt::format("Processing file {}", gf_pathToUtf8(regcodesXmlFile)));
-  std::vector<RegcodeRecord> records;
-  records.reserve(reservedAigRecords);
-  if (!gf_readAigRegcodesXml(records)) {
+  if (!list.good) {
     regcodeMessages.push_back(fmt::format("There were errors processing the AIG-regcode file '{}', see Log.txt",
                                           gf_pathToUtf8(regcodesXmlFile)));
   }
-  gf_applyRegcodeEntries(records);
+  gf_applyRegcodeEntries(list.records);
 }
 
 void lf_applyMyRegcodes() {
@@ -136,10 +136,12 @@ void lf_applyMyRegcodes() {
   gf_applyRegcodeEntries(records);
 }
 
-void lf_removeIfPresent(const fs::path& file) {
-  std::error_code error;
-  fs::remove(file, error);
-  if (error && error != std::errc::no_such_file_or_directory) throw fs::filesystem_error("remove", file, error);
+void lf_removeOrThrow(const fs::path& file) {
+  if (const std::error_code error = gf_removeIfPresent(file)) throw fs::filesystem_error("remove", file, error);
+}
+
+void lf_writeOrLog(const std::vector<std::string>& lines, const fs::path& file) {
+  if (!gf_writeTextLines(lines, file)) gf_logError(fmt::format("Error writing file {}", gf_pathToUtf8(file)));
 }
 
 } // namespace
@@ -174,7 +176,7 @@ bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records, const std::files
   pugi::xml_document document;
   if (!document.load_file(file.c_str())) {
     gf_logError(fmt::format("Failed to load {}", gf_pathToUtf8(file)));
-    lf_removeIfPresent(file);
+    lf_removeOrThrow(file);
     return false;
   }
   if (!gf_readMeta(document, false)) return false;
@@ -204,9 +206,9 @@ bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records, const std::files
 
 void gf_readDontUseTitles() {
   try {
-    if (gf_streamDecrypt(regcodesEncFile, regcodesXmlFile, lf_regcodesKey())) {
-      lf_readAigDontUseTitles();
-      gf_removeFileWarn(regcodesXmlFile);
+    if (const std::optional<ShippedList> list = lf_readShippedList()) {
+      const std::size_t count = lf_addDontUseTitles(list->records);
+      gf_log(fmt::format("{:5} don't use title{} read", count, gf_plural(std::uint64_t{count})));
     }
   } catch (const std::exception& error) {
     gf_logError(fmt::format("exception: {}", error.what()));
@@ -240,27 +242,20 @@ void gf_processInlineRegcodes(const LiveryList& scanned) {
     }
   }
   if (clashes.empty()) return;
-  std::error_code error;
-  const bool exists = fs::exists(errorsFolder, error);
-  if (error) throw fs::filesystem_error("exists", errorsFolder, error);
-  if (!exists && !fs::create_directory(errorsFolder, error) && error)
-    throw fs::filesystem_error("create_directory", errorsFolder, error);
-  gf_writeLinesToFile(clashes, inlineRegcodesFile);
+  fs::create_directories(errorsFolder);
+  lf_writeOrLog(clashes, inlineRegcodesFile);
   gf_log(fmt::format("{:5} in-line regcode clashes, see '{}'", clashes.size(), gf_pathToUtf8(inlineRegcodesFile)));
 }
 
 void gf_processRegcodeFiles() {
   regcodeMessages.clear();
   try {
-    if (gf_streamDecrypt(regcodesEncFile, regcodesXmlFile, lf_regcodesKey())) {
-      lf_applyAigRegcodes();
-      gf_removeFileWarn(regcodesXmlFile);
-    }
+    if (const std::optional<ShippedList> list = lf_readShippedList()) lf_applyAigRegcodes(*list);
     // The user's own lists count also when the shipped one is unusable.
     lf_applyMyRegcodes();
-    lf_removeIfPresent(offlineRegcodesFile);
+    lf_removeOrThrow(offlineRegcodesFile);
     if (regcodeMessages.empty()) return;
-    gf_writeTextLines(regcodeMessages, offlineRegcodesFile);
+    lf_writeOrLog(regcodeMessages, offlineRegcodesFile);
     gf_log(fmt::format("Offline regcode files processed, results can be found in '{}'",
                        gf_pathToUtf8(offlineRegcodesFile)));
     if (!SpecialLiveryTitles.empty()) gf_log(fmt::format("{:5} special liveries", SpecialLiveryTitles.size()));
@@ -297,12 +292,15 @@ void gf_applyRegcodeEntries(const std::vector<RegcodeRecord>& records) {
       ++special;
     }
   }
-  std::string summary = fmt::format("{} new regcode{} added", added, lf_pluralOf(added));
-  if (replaced > 0) summary += fmt::format(", {} regcode{} replaced", replaced, lf_pluralOf(replaced));
-  if (special > 0) summary += fmt::format(", {} regcode{} defined as special", special, lf_pluralOf(special));
+  std::string summary = fmt::format("{} new regcode{} added", added, gf_plural(std::uint64_t{added}));
+  if (replaced > 0) summary += fmt::format(", {} regcode{} replaced", replaced, gf_plural(std::uint64_t{replaced}));
+  if (special > 0)
+    summary += fmt::format(", {} regcode{} defined as special", special, gf_plural(std::uint64_t{special}));
   regcodeMessages.push_back(std::move(summary));
 }
 
-void gf_setRegcodesKeyForTests(const DataFileKey* key) { regcodesKey.store(key); }
+void gf_setRegcodesKeyForTests(const DataFileKey* key) {
+  regcodesKey.store(key);
+}
 
 } // namespace gwr

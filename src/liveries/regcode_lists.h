@@ -54,7 +54,8 @@ void gf_processInlineRegcodes(const LiveryList& scanned);
 
 // Then the shipped list and the user's lists, into the registration tables
 // and "OfflineRegcodes.txt". A shipped list that cannot be decrypted does not
-// keep the user's lists out. Logs its failures; never throws.
+// keep the user's lists out.
+// Logs its failures; never throws.
 void gf_processRegcodeFiles();
 
 // Puts the records into the registration tables; replacements go to regcodeMessages.

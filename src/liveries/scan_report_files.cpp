@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <system_error>
 
 #include <fmt/format.h>
 
@@ -21,16 +19,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void lf_makeErrorsFolderReady() {
-  std::error_code error;
-  const bool exists = fs::exists(errorsFolder, error);
-  if (error) throw fs::filesystem_error("exists", errorsFolder, error);
-  if (exists) return;
-  fs::create_directory(errorsFolder, error);
-  if (error) throw fs::filesystem_error("create_directory", errorsFolder, error);
-}
-
 std::string lf_pathText(const fs::path& file) { return gf_pathToUtf8(file); }
+
+// The count in the log still points at the file: say when it could not be written.
+void lf_writeReport(const std::vector<std::string>& lines, const fs::path& file) {
+  if (!gf_writeTextLines(lines, file)) gf_logError(fmt::format("Error writing file {}", lf_pathText(file)));
+}
 
 // Sorted lines of a list; with unique, each distinct line once.
 std::vector<std::string> lf_sortedLines(ScanReport report, bool unique) {
@@ -45,8 +39,8 @@ std::size_t lf_writeErrorReport(ScanReport report, bool unique = false) {
   const std::size_t count = gf_scanReportLines(report).size();
   if (count == 0) return 0;
   const std::vector<std::string> lines = lf_sortedLines(report, unique);
-  lf_makeErrorsFolderReady();
-  gf_writeLinesToFile(lines, gf_scanReportFile(report));
+  fs::create_directories(errorsFolder);
+  lf_writeReport(lines, gf_scanReportFile(report));
   return count;
 }
 
@@ -59,7 +53,7 @@ void lf_writeFixesReport(std::size_t count) {
   const fs::path& file = gf_scanReportFile(ScanReport::FixLines);
   try {
     fs::create_directories(file.parent_path());
-    gf_writeTextLines(lines, file);
+    lf_writeReport(lines, file);
   } catch (const std::exception& error) {
     gf_log(fmt::format("Error writing file {}: {}", lf_pathText(file), error.what()));
   }
@@ -103,16 +97,9 @@ void gf_writeReportSummary() {
   const std::vector<std::string> empty = lf_sortedLines(ScanReport::NoFltsimFiles, false);
   if (!empty.empty()) {
     const fs::path& file = gf_scanReportFile(ScanReport::NoFltsimFiles);
-    gf_writeLinesToFile(empty, file);
+    lf_writeReport(empty, file);
     gf_log(fmt::format("{:5} empty aircraft.cfg files, see {}", empty.size(), lf_pathText(file)));
   }
-}
-
-bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& file) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  for (const std::string& line : lines) out << line << '\n';
-  return static_cast<bool>(out);
 }
 
 } // namespace gwr

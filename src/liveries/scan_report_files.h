@@ -17,7 +17,4 @@ void gf_removeOldReports();
 // Throws std::filesystem::filesystem_error when "output"/"errors" cannot be made.
 void gf_writeReportSummary();
 
-// Every line followed by "\n"; false (nothing logged) when the file cannot be opened.
-bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& file);
-
 } // namespace gwr

@@ -11,9 +11,9 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
-#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/text_utils.h"
 #include "core/user_error.h"
 #include "refdata/airport_services.h"
 
@@ -72,37 +72,16 @@ void lf_readAirportElement(const pugi::xml_node& element, FixedCode<4> code) {
 void lf_readAirportsXml(const std::filesystem::path& plain) {
   pugi::xml_document document;
   const pugi::xml_parse_result parsed = document.load_file(plain.c_str());
-  if (!parsed) {
-    gf_removeFileWarn(plain);
-    throw std::runtime_error(fmt::format("{} not loaded: {}", plain.string(), parsed.description()));
-  }
+  if (!parsed) throw std::runtime_error(fmt::format("{} not loaded: {}", plain.string(), parsed.description()));
   const pugi::xml_node airports = document.child("root").child("airports");
-  if (!airports) {
-    gf_removeFileWarn(plain);
-    throw std::runtime_error("Missing <airports> root in: " + plain.string());
-  }
+  if (!airports) throw std::runtime_error("Missing <airports> root in: " + plain.string());
   for (const pugi::xml_node element : airports.children("ap"))
     lf_readAirportElement(element, FixedCode<4>(element.attribute("c").as_string()));
 
   std::stable_sort(airportsTable.begin(), airportsTable.end(),
                    [](const AirportRecord& a, const AirportRecord& b) { return a.icao < b.icao; });
   gf_log(fmt::format("{:5} airports read", airportsTable.size()));
-  document.reset();
-  gf_removeFileWarn(plain);
   airportsTable.shrink_to_fit();
-}
-
-void lf_removeQuietly(const std::filesystem::path& file) {
-  std::error_code ignored;
-  std::filesystem::remove(file, ignored);
-}
-
-// ASCII only: other bytes (UTF-8 sequences) stay and separate codes.
-std::string lf_upperCopy(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return upper;
 }
 
 } // namespace
@@ -111,12 +90,11 @@ bool gf_readAirportsFrom(const std::filesystem::path& encrypted, const std::file
                          const DataFileKey& key) {
   if (airportsRead) return !airportsTable.empty();
   // A failed decryption leaves no XML file, which the load below reports.
-  gf_streamDecrypt(encrypted, plain, key);
+  const DecryptedFile decrypted(encrypted, plain, key);
   airportsTable.reserve(expectedAirportCount);
   try {
-    lf_readAirportsXml(plain);
+    lf_readAirportsXml(decrypted.path());
   } catch (const std::exception& e) {
-    lf_removeQuietly(plain);
     // A half-read table must not pass for a read one on the next try.
     lf_clearTable();
     throw UserErrorException(airportsReadErrorCode, e.what());
@@ -163,7 +141,8 @@ bool gf_isKnownAirport(FixedCode<4> code) { return airportCodeSet.contains(code)
 
 std::optional<FixedCode<4>> gf_findAirportCodeInText(std::string_view text) {
   static const std::regex codePattern("(?:^|[^A-Z0-9])([A-Z0-9]{4})(?=$|[^A-Z0-9])", std::regex::ECMAScript);
-  const std::string upper = lf_upperCopy(text);
+  // ASCII only: other bytes (UTF-8 sequences) stay and separate codes.
+  const std::string upper = gf_upperAscii(text);
   std::optional<FixedCode<4>> candidate;
   for (auto match = std::sregex_iterator(upper.begin(), upper.end(), codePattern); match != std::sregex_iterator();
        ++match) {

@@ -12,7 +12,7 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
-#include "core/file_maintenance.h"
+#include "core/decrypt.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/text_utils.h"
@@ -33,24 +33,6 @@ constexpr std::size_t reservedThirdParties24 = 300;
 constexpr double nmPerMetre = 0.0005399568034557236;  // 1 nm = 1852 m
 constexpr const char* rootName = "root";
 constexpr const char* rangeErrorText = "invalid array<T, N> subscript";
-
-// Removes the decrypted file however the reading ends.
-class PlainFileGuard {
- public:
-  explicit PlainFileGuard(std::filesystem::path file) : plain(std::move(file)) {}
-  ~PlainFileGuard() {
-    try {
-      gf_removeFileWarn(plain);
-    } catch (const std::exception& e) {
-      gf_logError(fmt::format("'{}' not removed: {}", plain.string(), e.what()));
-    }
-  }
-  PlainFileGuard(const PlainFileGuard&) = delete;
-  PlainFileGuard& operator=(const PlainFileGuard&) = delete;
-
- private:
-  std::filesystem::path plain;
-};
 
 std::string xmlAttributeString(const pugi::xml_node& node, const char* name) {
   return node.attribute(name).as_string("");
@@ -322,10 +304,9 @@ bool gf_readDbaseFrom(const std::filesystem::path& encrypted, const std::filesys
                       const DataFileKey& key) {
   if (!std::filesystem::exists(encrypted))
     throw std::runtime_error(fmt::format("{} not available", encrypted.string()));
-  const PlainFileGuard removeOnExit(plain);
-  if (!gf_streamDecrypt(encrypted, plain, key))
-    throw std::runtime_error(fmt::format("{} stream decrypt failed", encrypted.string()));
-  return gf_readDbaseXml(plain);
+  const DecryptedFile decrypted(encrypted, plain, key);
+  if (!decrypted.ok()) throw std::runtime_error(fmt::format("{} stream decrypt failed", encrypted.string()));
+  return gf_readDbaseXml(decrypted.path());
 }
 
 bool gf_readDbase() { return gf_readDbaseFrom(dbaseEncFile, dbaseXmlFile, gf_programDataKey()); }

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <random>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,25 @@ TEST_F(DecryptTest, DamagedForeignOrMissingFilesFailAndLeaveNoOutput) {
     EXPECT_FALSE(std::filesystem::exists(plain));
     EXPECT_EQ(log.lines(), std::vector<std::string>{"gf_streamDecrypt exception: " + c.reason});
   }
+}
+
+TEST_F(DecryptTest, DecryptedFileIsGoneOnEveryWayOut) {
+  writeEncrypted(encrypted, "<root/>");
+  try {
+    const DecryptedFile file(encrypted, plain, testDataKey);
+    ASSERT_TRUE(file.ok());
+    EXPECT_EQ(readBytes(file.path()), "<root/>");
+    throw std::runtime_error("reading failed");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_FALSE(std::filesystem::exists(plain));
+
+  writeBytes(encrypted, "damaged");
+  {
+    const DecryptedFile file(encrypted, plain, testDataKey);
+    EXPECT_FALSE(file.ok());
+  }
+  EXPECT_FALSE(std::filesystem::exists(plain));
 }
 
 } // namespace

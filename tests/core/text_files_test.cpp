@@ -107,6 +107,12 @@ TEST_F(TextFiles, WritesWholeFilesAndConvertsStrictly) {
   ASSERT_TRUE(gf_writeTextFile("12.5.5", path));
   EXPECT_EQ(testsupport::readBytes(path), "12.5.5\n");
   EXPECT_FALSE(gf_writeTextLines({"x"}, folder.path() / "no" / "folder"));
+  // Opens but cannot take a byte: the failed write must not pass for success.
+  const std::filesystem::path full = "/dev/full";
+  if (std::filesystem::exists(full)) {
+    EXPECT_FALSE(gf_writeTextLines({"x"}, full));
+    EXPECT_FALSE(gf_writeTextFile("x", full));
+  }
   EXPECT_EQ(wide_to_utf8(utf8_to_wide("EDDF \xE2\x82\xAC \xF0\x9F\x9B\xAB")), "EDDF \xE2\x82\xAC \xF0\x9F\x9B\xAB");
   EXPECT_THROW(utf8_to_wide("\xC0\x80"), std::runtime_error);
 }

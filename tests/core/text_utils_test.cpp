@@ -19,6 +19,9 @@ using Pieces = std::vector<std::string>;
 TEST(TextUtils, TrimCommaListsPluralBannerAndObjectId) {
   EXPECT_EQ(gf_trim(" \t a b \r\n"), "a b");
   EXPECT_EQ(gf_splitCommaSorted("Z,a,,B, a"), (Pieces{"", "B", "Z", "a"}));
+  EXPECT_EQ(gf_splitTrimmed(" T ;; D-ABCD ;", ';'), (Pieces{"T", "", "D-ABCD", ""}));
+  EXPECT_EQ(gf_splitTrimmed("", ';'), Pieces{});
+  EXPECT_EQ(gf_splitTrimmed("a,b", ';'), Pieces{"a,b"});
   std::string list = "A B , C, ";
   gf_normalizeList(list);
   EXPECT_EQ(list, "A B,C,");

@@ -108,6 +108,21 @@ TEST_F(RegcodeLists, UnusableShippedListDoesNotKeepOutTheUserLists) {
   EXPECT_TRUE(gf_isDontUseTitle("Never this one"));
 }
 
+TEST_F(RegcodeLists, FailingShippedListReadLeavesNoPlainFile) {
+  buildTables();
+  const std::string noAig = aigXml("").substr(0, aigXml("").find("<aig>")) + "</root>";
+  for (const std::string& plain : {std::string("not xml"), noAig}) {
+    SCOPED_TRACE(plain);
+    writeEncrypted(regcodesEncFile, plain);
+    gf_readDontUseTitles();
+    EXPECT_FALSE(fs::exists(regcodesXmlFile));
+    gf_processRegcodeFiles();
+    EXPECT_FALSE(fs::exists(regcodesXmlFile));
+    EXPECT_NE(readBytes(offlineRegcodesFile).find("There were errors processing the AIG-regcode file"),
+              std::string::npos);
+  }
+}
+
 TEST_F(RegcodeLists, StartUpBuildsTheTablesOncePerProcessUntilCleared) {
   EXPECT_THROW(gf_processScannedLiveries(), UserErrorException);  // no scan result yet
   EXPECT_FALSE(liveriesProcessed.load());
