@@ -2,10 +2,10 @@
 // line of any length costs time in proportion to its length and no stack.
 #include "liveries/aircraft_cfg_keys.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "platform/sys/case_insensitive.h"
+#include "refdata/reference_queries.h"
 
 namespace gwr {
 
@@ -15,8 +15,6 @@ namespace {
 constexpr std::string_view cfgBlanks = " \t\n\v\f\r";
 
 bool lf_isBlank(char c) { return cfgBlanks.find(c) != std::string_view::npos; }
-
-char lf_lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::size_t lf_skipBlanks(std::string_view line, std::size_t at) {
   while (at < line.size() && lf_isBlank(line[at])) ++at;
@@ -31,18 +29,6 @@ bool lf_readNonEmpty(std::string_view line, std::string_view key, std::string& o
 }
 
 } // namespace
-
-
-bool gf_containsNoCase(std::string_view text, std::string_view part) {
-  if (part.empty()) return true;
-  const auto found = std::search(text.begin(), text.end(), part.begin(), part.end(),
-                                 [](char a, char b) { return lf_lowerAscii(a) == lf_lowerAscii(b); });
-  return found != text.end();
-}
-
-bool gf_startsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && platform::equalsNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 std::string gf_readCfgKey(std::string_view line, std::string_view key) {
   std::size_t at = lf_skipBlanks(line, 0);
@@ -93,7 +79,7 @@ bool gf_readIcaoAirline(std::string_view line, std::string& airline) {
   const std::string raw = gf_readCfgKey(line, icaoAirlineKey);
   if (raw.empty()) return false;
   const std::string value = gf_unquoteCfgValue(raw);
-  airline = (value.empty() || value == "ZZZZ") ? std::string("ZZZ") : gf_upperAscii(value);
+  airline = (value.empty() || value == "ZZZZ") ? std::string(genericAirlineCode) : gf_upperAscii(value);
   return true;
 }
 
@@ -103,8 +89,8 @@ std::string gf_readIcaoTypeDesignator(std::string_view line) {
   return gf_upperAscii(value);
 }
 
-bool gf_hasAtcIdKey(std::string_view line) { return gf_containsNoCase(line, "atc_id="); }
+bool gf_hasAtcIdKey(std::string_view line) { return platform::containsNoCase(line, "atc_id="); }
 
-bool gf_hasParkingTypesKey(std::string_view line) { return gf_containsNoCase(line, parkingTypesKey); }
+bool gf_hasParkingTypesKey(std::string_view line) { return platform::containsNoCase(line, parkingTypesKey); }
 
 } // namespace gwr

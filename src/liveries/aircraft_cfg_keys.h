@@ -53,8 +53,9 @@ std::string gf_readIcaoTypeDesignator(std::string_view line);
 bool gf_hasAtcIdKey(std::string_view line);
 bool gf_hasParkingTypesKey(std::string_view line);
 
-// ASCII helper shared by the cfg readers.
-bool gf_containsNoCase(std::string_view text, std::string_view part);
-bool gf_startsWithNoCase(std::string_view text, std::string_view prefix);
+// A letter, digit or '_' (ASCII), as in IVAO folder names and titles.
+inline bool gf_isWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
 
 } // namespace gwr

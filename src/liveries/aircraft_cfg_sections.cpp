@@ -1,16 +1,18 @@
-// Section headers of aircraft.cfg files and the split of a file into its
-// [fltsim.N] sections, written by hand like the key readers.
+// Section headers of aircraft.cfg files, the split of a file into its
+// [fltsim.N] sections (written by hand like the key readers) and the per-file context.
 #include "liveries/aircraft_cfg_sections.h"
 
 #include <charconv>
 #include <cstdint>
 #include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 
 #include "core/log.h"
-#include "liveries/aircraft_cfg_keys.h"
+#include "liveries/ivao_section.h"
 #include "liveries/scan_reports.h"
+#include "platform/sys/case_insensitive.h"
 
 namespace gwr {
 
@@ -27,7 +29,7 @@ std::string_view lf_plainHeaderDigits(std::string_view line) {
   if (first == std::string_view::npos) return {};
   const std::size_t last = line.find_last_not_of(headerBlanks);
   const std::string_view header = line.substr(first, last - first + 1);
-  if (!gf_startsWithNoCase(header, headerOpening) || header.back() != ']') return {};
+  if (!platform::startsWithNoCase(header, headerOpening) || header.back() != ']') return {};
   const std::string_view digits = header.substr(headerOpening.size(), header.size() - headerOpening.size() - 1);
   if (digits.empty()) return {};
   for (const char c : digits)
@@ -47,26 +49,42 @@ std::string gf_readSectionNumber(std::string_view line) {
   if (line.starts_with("//")) return {};
   const std::string_view digits = lf_plainHeaderDigits(line);
   if (!digits.empty()) return std::string(digits);
-  if (gf_containsNoCase(line, headerOpening)) return std::string(markerSectionNumber);
+  if (platform::containsNoCase(line, headerOpening)) return std::string(markerSectionNumber);
   return {};
 }
 
-bool gf_checkFltSimNumbers(const std::vector<std::string>& lines, const std::filesystem::path& file) {
-  bool anySection = false;
-  bool tooGreat = false;
+FltSimSections gf_cutFltSimSections(const std::vector<std::string>& lines, bool ivaoFile) {
+  FltSimSections cut;
+  bool inside = false;
   for (const std::string& line : lines) {
-    const std::string digits = gf_readSectionNumber(line);
-    if (digits.empty()) continue;
+    std::string number = gf_readSectionNumber(line);
+    if (!number.empty()) {
+      cut.numbers.push_back(std::move(number));
+      cut.sections.emplace_back().reserve(reservedSectionLines);
+      cut.sections.back().push_back(line);
+      inside = true;
+    } else if (lf_endsSection(line, ivaoFile)) {
+      inside = false;
+    } else if (inside) {
+      cut.sections.back().push_back(line);
+    }
+  }
+  return cut;
+}
+
+bool gf_checkFltSimNumbers(const FltSimSections& cut, const std::filesystem::path& file) {
+  bool tooGreat = false;
+  for (std::size_t i = 0; i < cut.numbers.size(); ++i) {
+    const std::string& digits = cut.numbers[i];
     std::int32_t number = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (error != std::errc() || end != digits.data() + digits.size()) {
-      gf_logError(fmt::format("fltsim num {} incorrect", line));
+      gf_logError(fmt::format("fltsim num {} incorrect", cut.sections[i].front()));
       return false;
     }
-    anySection = true;
     if (number < 0 || number > fltsimNumberLimit) tooGreat = true;
   }
-  if (!anySection) {
+  if (cut.numbers.empty()) {
     gf_addNoFltsimFile(gf_reportPathText(file));
     return true;
   }
@@ -78,21 +96,12 @@ bool gf_checkFltSimNumbers(const std::vector<std::string>& lines, const std::fil
   return true;
 }
 
-std::vector<CfgSection> gf_cutFltSimSections(const std::vector<std::string>& lines, bool ivaoFile) {
-  std::vector<CfgSection> sections;
-  bool inside = false;
-  for (const std::string& line : lines) {
-    if (!gf_readSectionNumber(line).empty()) {
-      sections.emplace_back().reserve(reservedSectionLines);
-      sections.back().push_back(line);
-      inside = true;
-    } else if (lf_endsSection(line, ivaoFile)) {
-      inside = false;
-    } else if (inside) {
-      sections.back().push_back(line);
-    }
-  }
-  return sections;
+CfgFileContext gf_makeCfgFileContext(int folderRank, const std::filesystem::path& file, std::string model,
+                                     bool ivaoFile) {
+  CfgFileContext context{folderRank, file, file.parent_path(), gf_reportPathText(file), {}, std::move(model), false};
+  context.folderText = gf_reportPathText(context.folder);
+  context.specialIvaoFolder = ivaoFile && gf_isSpecialIvaoFolder(context.folderText);
+  return context;
 }
 
 } // namespace gwr

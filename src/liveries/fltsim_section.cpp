@@ -13,6 +13,7 @@
 #include "core/text_utils.h"
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/scan_reports.h"
+#include "platform/sys/case_insensitive.h"
 #include "refdata/code_pools.h"
 #include "refdata/reference_queries.h"
 #include "refdata/registration_records.h"
@@ -25,8 +26,6 @@ namespace {
 constexpr std::array<std::string_view, 2> refusedTitleWords{"FenixA320", "PMDG 737"};
 constexpr std::string_view fictionalWord = "Fictional";
 constexpr std::string_view stubSuffix = "-STUB";
-constexpr std::string_view genericAirline = "ZZZ";
-constexpr std::string_view privateAirline = "PVT";
 constexpr std::string_view refusedAirline = "RFO";
 // "DLHX" and "DLHC" name the airline DLH.
 constexpr std::size_t suffixedAirlineLength = 4;
@@ -47,8 +46,8 @@ struct SectionState {
 
 class SectionReader {
  public:
-  SectionReader(const std::filesystem::path& file, const std::filesystem::path& folder, const std::string& header)
-      : filePath(file), folderText(gf_reportPathText(folder)), header(header) {}
+  SectionReader(const CfgFileContext& context, const std::string& header)
+      : filePath(context.file), folderText(context.folderText), header(header) {}
 
   // Slots a to d; the first that takes the line ends its handling.
   void readLine(const std::string& line) {
@@ -79,7 +78,7 @@ class SectionReader {
 
   bool takeAirline(const std::string& line) {
     if (!state.airline.empty()) {
-      if (!gf_containsNoCase(line, icaoAirlineKey)) return false;
+      if (!platform::containsNoCase(line, icaoAirlineKey)) return false;
       reject(fmt::format("{} {} has more than one icao_airline key", folderText, header));
       return true;
     }
@@ -129,18 +128,18 @@ class SectionReader {
   }
 
   const std::filesystem::path& filePath;
-  const std::string folderText;
+  const std::string& folderText;
   const std::string& header;
 };
 
-LiveryList lf_processSection(int folderRank, std::vector<std::string>& lines, const std::string& model,
-                             const std::filesystem::path& file, const std::filesystem::path& folder) {
+LiveryList lf_processSection(const CfgFileContext& context, std::vector<std::string>& lines) {
   gf_dropTrailingComments(lines);
   if (lines.empty()) return {};
   const std::string header = lines.front();
-  const std::string folderText = gf_reportPathText(folder);
+  const std::string& folderText = context.folderText;
+  const std::string& model = context.model;
 
-  SectionReader reader(file, folder, header);
+  SectionReader reader(context, header);
   for (const std::string& line : lines) {
     reader.readLine(line);
     if (reader.state.rejected) break;
@@ -148,17 +147,17 @@ LiveryList lf_processSection(int folderRank, std::vector<std::string>& lines, co
   SectionState& section = reader.state;
 
   if (section.airline.empty() && !section.silentlyRejected)
-    gf_addIncompleteSectionLine(fmt::format("{} {} icao_airline is missing, or it has invalid info ",
-                                            gf_reportPathText(file), header));
+    gf_addIncompleteSectionLine(
+        fmt::format("{} {} icao_airline is missing, or it has invalid info ", context.fileText, header));
   if (section.rejected) return {};
   if (section.title.empty()) {
     gf_addIncompleteSectionLine(fmt::format("{} {} misses title", folderText, header));
     return {};
   }
   if (section.title.find(fictionalWord) != std::string::npos) return {};
-  if (section.title.ends_with(stubSuffix)) section.airline = genericAirline;
+  if (section.title.ends_with(stubSuffix)) section.airline = genericAirlineCode;
   if (gf_isDontUseTitle(section.title)) return {};
-  if (section.airline == genericAirline) section.registration.clear();
+  if (section.airline == genericAirlineCode) section.registration.clear();
 
   std::optional<LivKey> referenceKey;
   if (!section.registration.empty()) referenceKey = gf_lookupRegistration(section.registration);
@@ -176,23 +175,22 @@ LiveryList lf_processSection(int folderRank, std::vector<std::string>& lines, co
       section.registration = gf_registrationInText(section.title).value_or(std::string());
       if (!section.registration.empty()) referenceKey = gf_lookupRegistration(section.registration);
     }
-    section.airline = privateAirline;
+    section.airline = privateAirlineCode;
   }
 
   LivKey key;
   if (lf_isUsableKey(referenceKey)) {
     key = *referenceKey;
   } else {
-    const bool cargo = section.parkingTypes.find("CARGO") != std::string::npos &&
-                       section.parkingTypes.find("GATE") == std::string::npos;
+    const bool cargo = gf_isCargoParking(section.parkingTypes);
     key = LivKey{gf_airlineIndex(section.airline), 0, gf_modelIndex(model), static_cast<std::uint8_t>(cargo ? 1 : 0),
                  0};
   }
 
-  // Only a full code pool hands out index 0; the pool has logged that.
-  if (key.airline == 0 || key.model == 0) return {};
+  // Only a full code pool hands out index 0 (logged there); the record maker
+  // refuses such a key and gives the empty record.
   LiveryData record =
-      gf_makeLiveryData(static_cast<std::uint16_t>(folderRank), key, section.title, section.registration,
+      gf_makeLiveryData(static_cast<std::uint16_t>(context.folderRank), key, section.title, section.registration,
                         fmt::format("{} {} title '{}' already exists", folderText, header, section.title));
   if (gf_lacksAirlineOrModel(record)) return {};
   LiveryList result;
@@ -211,16 +209,19 @@ std::optional<std::vector<std::string>> gf_registrationPieces(const std::string&
   return pieces;
 }
 
+bool gf_isCargoParking(std::string_view types) {
+  return types.find("CARGO") != std::string_view::npos && types.find("GATE") == std::string_view::npos;
+}
+
 void gf_dropTrailingComments(std::vector<std::string>& lines) {
   while (!lines.empty() && (lines.back().empty() || lines.back().starts_with("//"))) lines.pop_back();
 }
 
-LiveryList gf_procesFltSimSection(int folderRank, std::vector<std::string>& lines, const std::string& model,
-                                  std::filesystem::path file, std::filesystem::path folder) {
+LiveryList gf_procesFltSimSection(const CfgFileContext& context, std::vector<std::string>& lines) {
   try {
-    return lf_processSection(folderRank, lines, model, file, folder);
+    return lf_processSection(context, lines);
   } catch (const std::exception& error) {
-    gf_log(fmt::format("Exception in lf_procesFltSimSection: {}, file: {}", error.what(), gf_reportPathText(file)));
+    gf_log(fmt::format("Exception in lf_procesFltSimSection: {}, file: {}", error.what(), context.fileText));
     throw;
   }
 }

@@ -3,11 +3,12 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "liveries/aircraft_cfg_sections.h"
 #include "liveries/livery_record.h"
 
 namespace gwr {
@@ -16,11 +17,13 @@ namespace gwr {
 inline constexpr std::size_t maxRegistrationLength = 12;  // characters
 
 // Zero or one record. lines: the header line first, then the section's lines;
-// trailing empty and "//" lines are removed from it. model: the file's model
-// code (never empty). Problems go to IncompleteSectionLines and
-// InvalidAirlineLines; an exception is logged and thrown on.
-LiveryList gf_procesFltSimSection(int folderRank, std::vector<std::string>& lines, const std::string& model,
-                                  std::filesystem::path file, std::filesystem::path folder);
+// trailing empty and "//" lines are removed from it. Problems go to
+// IncompleteSectionLines and InvalidAirlineLines; an exception is logged and
+// thrown on.
+LiveryList gf_procesFltSimSection(const CfgFileContext& context, std::vector<std::string>& lines);
+
+// Whether upper-cased parking types make a cargo livery: CARGO without GATE.
+bool gf_isCargoParking(std::string_view types);
 
 // The trimmed comma pieces of an atc_id value, or none when the value is
 // no valid registration list: no piece, an empty piece, a piece longer than

@@ -22,15 +22,10 @@ namespace gwr {
 
 namespace {
 
-constexpr std::string_view genericAirline = "ZZZ";
 constexpr std::string_view textureFolderPrefix = "texture.";
 constexpr std::size_t airlineCodeLength = 3;
 // What the title pattern's blanks and end of line allow.
 constexpr std::string_view titleBlanks = " \t\n\v\f\r";
-
-bool lf_isWordChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
 
 // Whether path is a folder; false when it does not exist, an exception when
 // it cannot be told.
@@ -58,15 +53,14 @@ struct IvaoSection {
 
 } // namespace
 
-bool gf_isSpecialIvaoFolder(const std::filesystem::path& folder) {
-  const std::string text = gf_reportPathText(folder);
+bool gf_isSpecialIvaoFolder(std::string_view folderText) {
   for (const std::string_view name : specialIvaoFolders)
-    if (gf_containsNoCase(text, name)) return true;
+    if (platform::containsNoCase(folderText, name)) return true;
   return false;
 }
 
 std::string gf_ivaoAirlineOfTitle(const std::string& title, const std::string& model, bool specialFolder) {
-  if (!gf_startsWithNoCase(title, model)) return {};
+  if (!platform::startsWithNoCase(title, model)) return {};
   std::size_t at = model.size();
   if (specialFolder) {
     if (at >= title.size() || (title[at] != 'W' && title[at] != 'w')) return {};
@@ -75,20 +69,17 @@ std::string gf_ivaoAirlineOfTitle(const std::string& title, const std::string& m
   while (at < title.size() && titleBlanks.find(title[at]) != std::string_view::npos) ++at;
   if (title.size() - at < airlineCodeLength) return {};
   for (std::size_t i = at; i < at + airlineCodeLength; ++i)
-    if (!lf_isWordChar(title[i])) return {};
+    if (!gf_isWordChar(title[i])) return {};
   // The rest may be anything but a line break.
   if (title.find_first_of("\r\n", at + airlineCodeLength) != std::string::npos) return {};
   return title.substr(at, airlineCodeLength);
 }
 
-LiveryData gf_processIvaoFltSimSection(int folderRank, std::vector<std::string>& sectionLines,
-                                       const std::string& model, const std::filesystem::path& file,
-                                       const std::filesystem::path& folder) {
-  const bool specialFolder = gf_isSpecialIvaoFolder(folder);
+LiveryData gf_processIvaoFltSimSection(const CfgFileContext& context, std::vector<std::string>& sectionLines) {
   gf_dropTrailingComments(sectionLines);
   if (sectionLines.empty()) return {};
   const std::string& header = sectionLines.front();
-  const std::string folderText = gf_reportPathText(folder);
+  const std::string& folderText = context.folderText;
   const std::string place = folderText + " " + header;
 
   IvaoSection section;
@@ -135,8 +126,8 @@ LiveryData gf_processIvaoFltSimSection(int folderRank, std::vector<std::string>&
   }
 
   const std::string textureName = std::string(textureFolderPrefix) + section.texture;
-  if (!lf_textureFolderExists(folder, textureName)) {
-    gf_addIncompleteSectionLine(gf_reportPathText(folder / textureName) + " " + header + " does not exist");
+  if (!lf_textureFolderExists(context.folder, textureName)) {
+    gf_addIncompleteSectionLine(gf_reportPathText(context.folder / textureName) + " " + header + " does not exist");
     return {};
   }
   if (section.title.empty()) {
@@ -145,20 +136,20 @@ LiveryData gf_processIvaoFltSimSection(int folderRank, std::vector<std::string>&
   }
   if (gf_isDontUseTitle(section.title)) return {};
 
-  const std::string airline = gf_ivaoAirlineOfTitle(section.title, model, specialFolder);
+  const std::string airline = gf_ivaoAirlineOfTitle(section.title, context.model, context.specialIvaoFolder);
   LivKey key;
   if (!airline.empty()) {
     if (!gf_isIcaoAirline(airline)) {
-      gf_recordInvalidAirline(airline, file, header);
+      gf_recordInvalidAirline(airline, context.file, header);
       return {};
     }
-    if (airline == genericAirline) section.registration.clear();
+    if (airline == genericAirlineCode) section.registration.clear();
     // Cargo follows the parking types as for every other package.
-    const bool cargo = section.parkingTypes.find("CARGO") != std::string::npos &&
-                       section.parkingTypes.find("GATE") == std::string::npos;
-    key = LivKey{gf_airlineIndex(airline), 0, gf_modelIndex(model), static_cast<std::uint8_t>(cargo ? 1 : 0), 0};
-    // Only a full code pool hands out index 0; the pool has logged that.
-    if (key.airline == 0 || key.model == 0) return {};
+    const bool cargo = gf_isCargoParking(section.parkingTypes);
+    // Only a full code pool hands out index 0 (logged there); the record
+    // maker refuses such a key.
+    key = LivKey{gf_airlineIndex(airline), 0, gf_modelIndex(context.model), static_cast<std::uint8_t>(cargo ? 1 : 0),
+                 0};
   } else {
     if (section.registration.empty()) {
       gf_addIncompleteSectionLine(place + " misses airlinecode in title: " + section.title + ", and no regcode");
@@ -179,7 +170,7 @@ LiveryData gf_processIvaoFltSimSection(int folderRank, std::vector<std::string>&
     key = *reference;
   }
 
-  return gf_makeLiveryData(static_cast<std::uint16_t>(folderRank), key, section.title, section.registration,
+  return gf_makeLiveryData(static_cast<std::uint16_t>(context.folderRank), key, section.title, section.registration,
                            place + " title already exists: " + section.title);
 }
 

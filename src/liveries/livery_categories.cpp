@@ -6,14 +6,16 @@
 #include <array>
 #include <atomic>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 
 #include "core/log.h"
 #include "core/settings_catalogue.h"
 #include "core/text_utils.h"
+#include "liveries/livery_shell.h"
 #include "liveries/livery_tables.h"
-#include "platform/ui/controls.h"
 #include "refdata/code_pools.h"
 #include "refdata/reference_queries.h"
 
@@ -27,6 +29,16 @@ struct CategorySetting {
   CheckboxBoolParameter* parameter;
   const char* switchOffLine;
 };
+
+// The model lists of the categories the matcher draws a random model from.
+std::vector<std::uint16_t>* lf_modelListOf(AcCategory category) {
+  switch (category) {
+    case AcCategory::Light: return &LightModelList;
+    case AcCategory::Buzjets: return &BuzjetModelList;
+    case AcCategory::Rotorcraft: return &RotorcraftModelList;
+    default: return nullptr;
+  }
+}
 
 // The three categories that have a setting of their own.
 const CategorySetting* lf_settingOf(AcCategory category) {
@@ -44,13 +56,9 @@ const CategorySetting* lf_settingOf(AcCategory category) {
   }
 }
 
-void lf_enableCheckBox(const CheckboxBoolParameter& parameter, bool enabled) {
-  platform::gf_controlSurface().enable(parameter.controlId, enabled);
-}
-
 } // namespace
 
-void gf_logModelCodes(bool light, bool buzjets, bool rotorcraft, const std::vector<std::uint16_t>& models) {
+void gf_logModelCodes(const std::vector<std::uint16_t>& models) {
   std::string line = "  ";
   std::size_t onLine = 0;
   auto flush = [&] {
@@ -62,9 +70,6 @@ void gf_logModelCodes(bool light, bool buzjets, bool rotorcraft, const std::vect
   for (const std::uint16_t model : models) {
     line += gf_modelCode(model);
     line += ',';
-    if (light) LightModelList.push_back(model);
-    if (buzjets) BuzjetModelList.push_back(model);
-    if (rotorcraft) RotorcraftModelList.push_back(model);
     if (++onLine == modelCodesPerLine) flush();
   }
   if (onLine > 0) flush();
@@ -88,7 +93,7 @@ void gf_logCategorySummary(AcCategory category) {
     if (setting == nullptr) return;
     switchedOffThisRun[gf_categorySlot(category)] = true;
     if (setting->parameter->current()) gf_log(fmt::format(fmt::runtime(setting->switchOffLine), setting->parameter->key));
-    lf_enableCheckBox(*setting->parameter, false);
+    gf_enableControl(*setting->parameter, false);
     return;
   }
 
@@ -100,17 +105,16 @@ void gf_logCategorySummary(AcCategory category) {
                      cargoText));
   std::sort(models.begin(), models.end());
   models.erase(std::unique(models.begin(), models.end()), models.end());
-  gf_logModelCodes(category == AcCategory::Light, category == AcCategory::Buzjets, category == AcCategory::Rotorcraft,
-                   models);
+  gf_logModelCodes(models);
+  if (std::vector<std::uint16_t>* list = lf_modelListOf(category)) *list = std::move(models);
   if (setting != nullptr) {
     switchedOffThisRun[gf_categorySlot(category)] = false;
-    lf_enableCheckBox(*setting->parameter, true);
+    gf_enableControl(*setting->parameter, true);
   }
 }
 
 void gf_logGenericLiveries() {
-  const auto generic = gf_airlineIndex("ZZZ");
-  const auto found = AirlineLiveryTable.find(generic);
+  const auto found = AirlineLiveryTable.find(GenericAirlineIndex);
   if (found == AirlineLiveryTable.end()) {
     gf_log("No generic liveries");
     return;
@@ -119,9 +123,8 @@ void gf_logGenericLiveries() {
   models.reserve(found->second.size());
   for (const auto& entry : found->second) models.push_back(entry.first);
   std::sort(models.begin(), models.end());
-  models.erase(std::unique(models.begin(), models.end()), models.end());
   gf_log(fmt::format("{} model{} have a generic livery", models.size(), gf_plural(std::uint64_t{models.size()})));
-  gf_logModelCodes(false, false, false, models);
+  gf_logModelCodes(models);
 }
 
 bool gf_categoryHasLiveries(AcCategory category) {

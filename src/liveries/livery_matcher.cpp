@@ -29,11 +29,7 @@ constexpr int specialPickTries = 5;
 constexpr std::int32_t airlineModelDepth = 2;
 constexpr std::int32_t similarModelDepth = 3;
 constexpr std::int32_t fullDepth = 4;
-constexpr std::string_view genericAirline = "ZZZ";
-constexpr std::string_view privateAirline = "PVT";
 constexpr std::string_view fsltlMark = "FSLTL_";
-
-std::uint16_t lf_genericAirlineIndex() { return gf_airlineIndex(std::string(genericAirline)); }
 
 const TitleList* lf_airlineModelTitles(std::size_t table, std::uint16_t airline, std::uint16_t model) {
   const auto& byAirline = PaxCargoAirlineModelTitles[table];
@@ -125,7 +121,7 @@ bool lf_matchPrivateByRegPrefix(AcDescription& aircraft, std::size_t table, std:
 bool lf_matchAirlineModelCargo(AcDescription& aircraft, const LivKey& key, std::size_t table) {
   const std::string& airlineCode = gf_airlineCode(key.airline);
   if (key.airlineOperator == 0) {
-    if (airlineCode == privateAirline && lf_matchPrivateByRegPrefix(aircraft, table, key.airline, key.model)) {
+    if (airlineCode == privateAirlineCode && lf_matchPrivateByRegPrefix(aircraft, table, key.airline, key.model)) {
       return true;
     }
     return lf_matchAirlineModelTitles(aircraft, table, key.airline, key.model);
@@ -189,9 +185,8 @@ std::uint16_t lf_randomCategoryModel(AcCategory category) {
 
 // Steps 4 to 6; step tells which one gave the title.
 bool lf_matchGeneric(AcDescription& aircraft, bool cargoWish, MatchStep& step) {
-  if (!aircraft.livery.empty()) return true;
   LivKey generic = aircraft.key;
-  generic.airline = lf_genericAirlineIndex();
+  generic.airline = GenericAirlineIndex;
   generic.cargo = (aircraft.key.cargo != 0 || cargoWish) ? 1 : 0;
   if (lf_matchAirlineModel(aircraft, generic)) {
     step = MatchStep::Generic;
@@ -246,10 +241,27 @@ bool lf_acceptParked(AcDescription& aircraft, MatchStep step) {
   return true;
 }
 
-LivKey lf_privateAsGeneric(const LivKey& key) {
-  LivKey generic = key;
-  generic.airline = lf_genericAirlineIndex();
-  return generic;
+using AcceptStep = bool (*)(AcDescription& aircraft, MatchStep step);
+
+// The steps as deep as MATCHING_DEPTH allows, until accept takes a title. A
+// private aircraft first tries the generic liveries with privateCargo; the
+// generic steps prefer cargo liveries for a cargo key or with cargoWish.
+bool lf_runSteps(AcDescription& aircraft, AcceptStep accept, std::uint8_t privateCargo, bool cargoWish) {
+  const std::int32_t depth = MATCHING_DEPTH.current();
+  if (lf_matchByRegcode(aircraft) && accept(aircraft, lf_registrationStep(aircraft))) return true;
+  if (depth < airlineModelDepth) return false;
+  if (gf_airlineCode(aircraft.key.airline) == privateAirlineCode) {
+    LivKey generic = aircraft.key;
+    generic.airline = GenericAirlineIndex;
+    generic.cargo = privateCargo;
+    if (lf_matchAirlineModel(aircraft, generic) && accept(aircraft, MatchStep::Generic)) return true;
+  }
+  if (lf_matchAirlineModel(aircraft, aircraft.key) && accept(aircraft, MatchStep::AirlineModel)) return true;
+  if (depth < similarModelDepth) return false;
+  if (lf_matchSimilarModels(aircraft, aircraft.key) && accept(aircraft, MatchStep::SimilarModel)) return true;
+  if (depth != fullDepth) return false;
+  MatchStep step = MatchStep::Generic;
+  return lf_matchGeneric(aircraft, cargoWish, step) && accept(aircraft, step);
 }
 
 } // namespace
@@ -277,19 +289,7 @@ std::string_view gf_registrationPrefix(std::string_view registration) {
 }
 
 void gf_matchLiveAircraft(AcDescription& aircraft) {
-  const std::int32_t depth = MATCHING_DEPTH.current();
-  if (lf_matchByRegcode(aircraft) && lf_acceptMatch(aircraft, lf_registrationStep(aircraft))) return;
-  if (depth < airlineModelDepth) return;
-  if (gf_airlineCode(aircraft.key.airline) == privateAirline &&
-      lf_matchAirlineModel(aircraft, lf_privateAsGeneric(aircraft.key)) && lf_acceptMatch(aircraft, MatchStep::Generic)) {
-    return;
-  }
-  if (lf_matchAirlineModel(aircraft, aircraft.key) && lf_acceptMatch(aircraft, MatchStep::AirlineModel)) return;
-  if (depth < similarModelDepth) return;
-  if (lf_matchSimilarModels(aircraft, aircraft.key) && lf_acceptMatch(aircraft, MatchStep::SimilarModel)) return;
-  if (depth != fullDepth) return;
-  MatchStep step = MatchStep::Generic;
-  if (lf_matchGeneric(aircraft, false, step)) lf_acceptMatch(aircraft, step);
+  lf_runSteps(aircraft, lf_acceptMatch, aircraft.key.cargo, false);
 }
 
 bool gf_matchParkedAircraft(AcDescription& aircraft, const StandMatchFields& stand) {
@@ -297,24 +297,7 @@ bool gf_matchParkedAircraft(AcDescription& aircraft, const StandMatchFields& sta
     gf_logIndented(fmt::format("{} =s= {}", aircraft.fullText(), aircraft.livery));
     return true;
   }
-  const std::int32_t depth = MATCHING_DEPTH.current();
-  auto matched = [&]() -> bool {
-    if (lf_matchByRegcode(aircraft) && lf_acceptParked(aircraft, lf_registrationStep(aircraft))) return true;
-    if (depth < airlineModelDepth) return false;
-    if (gf_airlineCode(aircraft.key.airline) == privateAirline) {
-      LivKey generic = lf_privateAsGeneric(aircraft.key);
-      generic.cargo = stand.cargo;
-      if (lf_matchAirlineModel(aircraft, generic) && lf_acceptParked(aircraft, MatchStep::Generic)) return true;
-    }
-    if (lf_matchAirlineModel(aircraft, aircraft.key) && lf_acceptParked(aircraft, MatchStep::AirlineModel)) return true;
-    if (depth < similarModelDepth) return false;
-    if (lf_matchSimilarModels(aircraft, aircraft.key) && lf_acceptParked(aircraft, MatchStep::SimilarModel)) return true;
-    if (depth != fullDepth) return false;
-    MatchStep step = MatchStep::Generic;
-    aircraft.livery = {};
-    return lf_matchGeneric(aircraft, stand.cargo != 0, step) && lf_acceptParked(aircraft, step);
-  }();
-  if (matched) return true;
+  if (lf_runSteps(aircraft, lf_acceptParked, stand.cargo, stand.cargo != 0)) return true;
   aircraft.livery = {};
   gf_log(fmt::format("{:8}: {} no livery match ...", stand.standId, aircraft.shortText()));
   return false;

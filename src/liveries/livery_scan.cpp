@@ -21,6 +21,7 @@
 #include "core/text_utils.h"
 #include "core/user_error.h"
 #include "core/version.h"
+#include "liveries/ivao_section.h"
 #include "liveries/livery_processing.h"
 #include "liveries/livery_record.h"
 #include "liveries/livery_search.h"
@@ -28,6 +29,7 @@
 #include "liveries/regcode_lists.h"
 #include "liveries/scan_report_files.h"
 #include "liveries/scan_reports.h"
+#include "platform/sys/case_insensitive.h"
 
 namespace gwr {
 
@@ -39,14 +41,15 @@ constexpr std::string_view convertedWord = "_CVT_";
 
 enum class FolderScan { Found, NothingFound, Stopped };
 
-// The first entry of the "Community" folder whose name holds one of texts.
+// The first entry of the "Community" folder whose name holds one of texts,
+// in any letter case as Windows users may have renamed it.
 void lf_detectPackage(const fs::path& community, FolderList& folders, std::initializer_list<std::string_view> texts,
                       std::string_view label) {
   for (const fs::directory_entry& entry : fs::directory_iterator(community)) {
     const std::string name = entry.path().filename().string();
     if (name.find(convertedWord) != std::string::npos) continue;
     const bool matches = std::any_of(texts.begin(), texts.end(),
-                                     [&name](std::string_view text) { return name.find(text) != std::string::npos; });
+                                     [&name](std::string_view text) { return platform::containsNoCase(name, text); });
     if (!matches) continue;
     gf_log(fmt::format("Automatic {} scan found folder: '{}'", label, entry.path().string()));
     folders.push_back(entry.path());
@@ -61,7 +64,7 @@ void lf_autoScanFSLTL(const fs::path& community, FolderList& folders) {
   lf_detectPackage(community, folders, {"fsltl-traffic-base"}, "FSLTL");
 }
 void lf_autoScanIVAO_MTL(const fs::path& community, FolderList& folders) {
-  lf_detectPackage(community, folders, {"IVAO_MTL"}, "IVAO_MTL");
+  lf_detectPackage(community, folders, {ivaoMtlPackage}, ivaoMtlPackage);
 }
 void lf_autoScanJF(const fs::path& community, FolderList& folders) {
   lf_detectPackage(community, folders, {"justflight-aircraft-traffic-fleet", "justflight-fstraffic-module"}, "JF");
@@ -166,15 +169,8 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
 void gf_findAiPackages(const std::filesystem::path& community, FolderList& folders) {
   if (!AI_PACKAGE_SELECTOR.indexOfValue())
     throw std::runtime_error(fmt::format("{} not set", AI_PACKAGE_SELECTOR.key));
-  const std::string order = AI_PACKAGE_SELECTOR.current();
-  std::size_t start = 0;
-  while (start < order.size()) {
-    std::size_t end = order.find(',', start);
-    if (end == std::string::npos) end = order.size();
-    const std::string word = gf_trim(std::string_view(order).substr(start, end - start));
+  for (const std::string& word : gf_splitComma(AI_PACKAGE_SELECTOR.current()))
     if (const AiPackageDetector detector = lf_detectorOf(word)) detector(community, folders);
-    start = end + 1;
-  }
   lf_autoScanUserAiTraffic(community, folders);
 }
 

@@ -21,12 +21,12 @@
 #include "core/run_state.h"
 #include "core/text_files.h"
 #include "core/text_utils.h"
-#include "liveries/aircraft_cfg_keys.h"
 #include "liveries/aircraft_cfg_sections.h"
 #include "liveries/fltsim_section.h"
 #include "liveries/ivao_section.h"
 #include "liveries/model_code.h"
 #include "liveries/scan_reports.h"
+#include "platform/sys/case_insensitive.h"
 
 namespace gwr {
 
@@ -76,6 +76,12 @@ std::string lf_secondsText(std::chrono::milliseconds wait) { return fmt::format(
 bool lf_holdsAnyWord(const std::string& text, const auto& words) {
   for (std::string_view word : words)
     if (text.find(word) != std::string::npos) return true;
+  return false;
+}
+
+bool lf_isIvaoPackagePath(const std::string& text) {
+  for (std::string_view name : ivaoPackageNames)
+    if (platform::containsNoCase(text, name)) return true;
   return false;
 }
 
@@ -162,7 +168,7 @@ private:
                            !entry.is_symlink(error);
       if (entry.is_regular_file(error) && lf_isAircraftCfg(entry.path())) {
         const WorkerFunction function =
-            lf_holdsAnyWord(fullText, ivaoPathWords) ? gf_searchLiveriesInIvaoFile : gf_searchLiveriesInFile;
+            lf_isIvaoPackagePath(fullText) ? gf_searchLiveriesInIvaoFile : gf_searchLiveriesInFile;
         startWorker(function, entry.path());
         if (pending.size() > static_cast<std::size_t>(searchWorkerLimit.load())) {
           try {
@@ -261,29 +267,31 @@ LiveryList lf_searchFile(int folderRank, const fs::path& file) {
   if (status.type() == fs::file_type::none || status.type() == fs::file_type::not_found) return {};
   std::vector<std::string> lines;
   if (!lf_readCfgLines(file, lines, false)) return {};
-  if (!gf_checkFltSimNumbers(lines, file)) return {};
-  const std::string model = gf_modelOfCfgFile(file, lines);
+  FltSimSections cut = gf_cutFltSimSections(lines, false);
+  if (!gf_checkFltSimNumbers(cut, file)) return {};
+  std::string model = gf_modelOfCfgFile(file, lines);
   if (model.empty()) return {};
-  const fs::path folder = file.parent_path();
+  const CfgFileContext context = gf_makeCfgFileContext(folderRank, file, std::move(model), false);
   LiveryList liveries;
-  for (CfgSection& section : gf_cutFltSimSections(lines, false)) {
-    LiveryList found = gf_procesFltSimSection(folderRank, section, model, file, folder);
+  for (CfgSection& section : cut.sections) {
+    LiveryList found = gf_procesFltSimSection(context, section);
     liveries.splice(liveries.end(), found);
   }
   return liveries;
 }
 
 LiveryList lf_searchIvaoFile(int folderRank, const fs::path& file) {
-  const std::string model = gf_ivaoModelCode(file);
+  std::string model = gf_ivaoModelCode(file);
   if (model.empty()) return {};
-  const fs::path folder = file.parent_path();
   std::vector<std::string> lines;
   if (!lf_readCfgLines(file, lines, true)) return {};
-  if (!gf_checkFltSimNumbers(lines, file)) return {};
+  FltSimSections cut = gf_cutFltSimSections(lines, true);
+  if (!gf_checkFltSimNumbers(cut, file)) return {};
+  const CfgFileContext context = gf_makeCfgFileContext(folderRank, file, std::move(model), true);
   LiveryList liveries;
-  for (CfgSection& section : gf_cutFltSimSections(lines, true)) {
-    LiveryData livery = gf_processIvaoFltSimSection(folderRank, section, model, file, folder);
-    if (livery.key.airline != 0 && livery.key.model != 0) liveries.push_back(std::move(livery));
+  for (CfgSection& section : cut.sections) {
+    LiveryData livery = gf_processIvaoFltSimSection(context, section);
+    if (!gf_lacksAirlineOrModel(livery)) liveries.push_back(std::move(livery));
   }
   return liveries;
 }

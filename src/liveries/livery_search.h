@@ -18,8 +18,6 @@ namespace gwr {
 // not gone into (case-sensitive).
 inline constexpr std::array<std::string_view, 9> excludedPathWords{
     "airport", "lvfr", "mkstudios", "simwings", "fsdreamteam", "navigraph", "flytampa", "inibuilds", "_CVT_"};
-// An aircraft.cfg whose full path holds one of these is an IVAO package file.
-inline constexpr std::array<std::string_view, 2> ivaoPathWords{"ivao_x-csl", "IVAO_MTL"};
 // Folders whose full path reaches this many bytes of UTF-8 are not gone into.
 inline constexpr std::size_t pathLengthLimitBytes = 250;
 inline constexpr std::size_t reservedFileLines = 4096;
@@ -54,7 +52,8 @@ enum class SearchOutcome {
 // stays with the earlier one. Start-up thread only.
 SearchOutcome gf_searchLiveriesInFolder(int folderRank, const std::filesystem::path& folder);
 
-// The two worker functions: an ordinary file and an IVAO package file.
+// The two worker functions: an ordinary file and an IVAO package file (an
+// aircraft.cfg whose full path holds an ivaoPackageNames name in any case).
 LiveryList gf_searchLiveriesInFile(int folderRank, const std::filesystem::path& file);
 LiveryList gf_searchLiveriesInIvaoFile(int folderRank, const std::filesystem::path& file);
 

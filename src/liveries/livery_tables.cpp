@@ -2,6 +2,8 @@
 #include "liveries/livery_tables.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 #include <tuple>
 #include <unordered_set>
 
@@ -13,6 +15,7 @@
 #include "liveries/similar_models.h"
 #include "liveries/title_store.h"
 #include "refdata/code_pools.h"
+#include "refdata/reference_queries.h"
 
 namespace gwr {
 
@@ -22,6 +25,7 @@ std::array<ModelTitles, 2> PaxCargoModelTitles;
 std::vector<std::uint16_t> LightModelList;
 std::vector<std::uint16_t> BuzjetModelList;
 std::vector<std::uint16_t> RotorcraftModelList;
+std::uint16_t GenericAirlineIndex = 0;
 
 std::unordered_map<std::string, std::string_view, TitleHash, TitleEqual> RegcodeTitleMap;
 std::unordered_map<std::string_view, std::string, TitleHash, TitleEqual> TitleRegcodeMap;
@@ -79,6 +83,21 @@ void lf_fileLiveries(const LiveryList& scanned, Selects selects, GroupOf groupOf
   if (haveGroup) storeModels();
 }
 
+// The titles of [first, last) split into passenger and cargo lists, each
+// reserved to its size; target(table) gives the map a non-empty list goes into
+// under model, where a model already present keeps its list.
+template <class Iterator, class Target>
+void lf_filePaxCargo(Iterator first, Iterator last, std::uint16_t model, Target target) {
+  const auto cargoCount =
+      static_cast<std::size_t>(std::count_if(first, last, [](const auto& entry) { return entry.cargo != 0; }));
+  std::array<TitleList, 2> lists;
+  lists[paxTable].reserve(static_cast<std::size_t>(std::distance(first, last)) - cargoCount);
+  lists[cargoTable].reserve(cargoCount);
+  for (; first != last; ++first) lists[first->cargo != 0 ? cargoTable : paxTable].push_back(first->title);
+  for (std::size_t table : {paxTable, cargoTable})
+    if (!lists[table].empty()) target(table).try_emplace(model, std::move(lists[table]));
+}
+
 std::uint16_t lf_pickModel(const std::vector<std::uint16_t>& models) {
   if (models.empty()) return 0;
   return models[gf_randomIndex(models.size())];
@@ -105,20 +124,23 @@ void gf_buildPaxCargoTables() {
   PaxCargoAirlineModelTitles[cargoTable].reserve(reservedCargoAirlines);
   for (const auto& [airline, models] : AirlineLiveryTable) {
     for (const auto& [model, entries] : models) {
-      const auto cargoCount = static_cast<std::size_t>(
-          std::count_if(entries.begin(), entries.end(), [](const LiveryEntry& entry) { return entry.cargo != 0; }));
-      std::array<TitleList, 2> lists;
-      lists[paxTable].reserve(entries.size() - cargoCount);
-      lists[cargoTable].reserve(cargoCount);
-      for (const LiveryEntry& entry : entries) lists[entry.cargo != 0 ? cargoTable : paxTable].push_back(entry.title);
-      for (std::size_t table : {paxTable, cargoTable}) {
-        if (!lists[table].empty()) PaxCargoAirlineModelTitles[table][airline].try_emplace(model, std::move(lists[table]));
-      }
+      const auto target = [airline](std::size_t table) -> ModelTitles& {
+        return PaxCargoAirlineModelTitles[table][airline];
+      };
+      lf_filePaxCargo(entries.begin(), entries.end(), model, target);
     }
   }
 }
 
-void gf_buildModelIndex() {
+std::vector<std::uint16_t> gf_sortedAirlines() {
+  std::vector<std::uint16_t> airlines;
+  airlines.reserve(AirlineLiveryTable.size());
+  for (const auto& entry : AirlineLiveryTable) airlines.push_back(entry.first);
+  std::sort(airlines.begin(), airlines.end());
+  return airlines;
+}
+
+void gf_buildModelIndex(const std::vector<std::uint16_t>& airlines) {
   PaxCargoModelTitles[paxTable].reserve(reservedPaxModels);
   PaxCargoModelTitles[cargoTable].reserve(reservedCargoModels);
   struct Triple {
@@ -126,12 +148,6 @@ void gf_buildModelIndex() {
     std::uint16_t model;
     std::uint8_t cargo;
   };
-  // Airlines in ascending index order, so that each model's list has the
-  // same order in every build.
-  std::vector<std::uint16_t> airlines;
-  airlines.reserve(AirlineLiveryTable.size());
-  for (const auto& entry : AirlineLiveryTable) airlines.push_back(entry.first);
-  std::sort(airlines.begin(), airlines.end());
   std::vector<Triple> triples;
   for (const std::uint16_t airline : airlines) {
     for (const auto& [model, entries] : AirlineLiveryTable.at(airline)) {
@@ -143,15 +159,7 @@ void gf_buildModelIndex() {
   for (auto first = triples.begin(); first != triples.end();) {
     const std::uint16_t model = first->model;
     const auto last = std::find_if(first, triples.end(), [model](const Triple& t) { return t.model != model; });
-    const auto cargoCount =
-        static_cast<std::size_t>(std::count_if(first, last, [](const Triple& t) { return t.cargo != 0; }));
-    std::array<TitleList, 2> lists;
-    lists[paxTable].reserve(static_cast<std::size_t>(last - first) - cargoCount);
-    lists[cargoTable].reserve(cargoCount);
-    for (auto it = first; it != last; ++it) lists[it->cargo != 0 ? cargoTable : paxTable].push_back(it->title);
-    for (std::size_t table : {paxTable, cargoTable}) {
-      if (!lists[table].empty()) PaxCargoModelTitles[table].try_emplace(model, std::move(lists[table]));
-    }
+    lf_filePaxCargo(first, last, model, [](std::size_t table) -> ModelTitles& { return PaxCargoModelTitles[table]; });
     first = last;
   }
 }
@@ -161,20 +169,21 @@ void gf_buildAllLiveryTables(const LiveryList& scanned, const std::function<void
   // request for new tables never has to empty them under a running matcher;
   // it also drops what a processing that failed half-way left behind.
   gf_clearLiveryTables();
-  PaxCargoModelTitles[cargoTable].reserve(reservedCargoModels);
-  PaxCargoModelTitles[paxTable].reserve(reservedPaxModels);
   RegcodeTitleMap.reserve(reservedRegcodes);
   RegcodeTitleMap.max_load_factor(regcodeMapLoadFactor);
 
   gf_buildLiveryTables(scanned);
   gf_buildPaxCargoTables();
   if (registrationStep) registrationStep();
-  gf_buildModelIndex();
+  const std::vector<std::uint16_t> airlines = gf_sortedAirlines();
+  gf_buildModelIndex(airlines);
   gf_log(fmt::format("{:5} airlines, {} pax aircraft models and {} cargo aircraft models", AirlineLiveryTable.size(),
                      PaxCargoModelTitles[paxTable].size(), PaxCargoModelTitles[cargoTable].size()));
-  gf_buildSimilarModels();
+  gf_buildSimilarModels(airlines);
   gf_log(" ");
   for (std::size_t slot = 0; slot < acCategoryCount; ++slot) gf_logCategorySummary(static_cast<AcCategory>(slot));
+  // Looked up once here rather than under the pool's lock on every match.
+  GenericAirlineIndex = gf_airlineIndex(std::string(genericAirlineCode));
   gf_logGenericLiveries();
 }
 
@@ -196,6 +205,7 @@ void gf_clearLiveryTables() {
   LightModelList.clear();
   BuzjetModelList.clear();
   RotorcraftModelList.clear();
+  GenericAirlineIndex = 0;
   SpecialRegcodes.clear();
   UniqueRegcodes.clear();
   SpecialLiveryTitles.clear();

@@ -53,6 +53,9 @@ extern std::array<ModelTitles, 2> PaxCargoModelTitles;
 extern std::vector<std::uint16_t> LightModelList;
 extern std::vector<std::uint16_t> BuzjetModelList;
 extern std::vector<std::uint16_t> RotorcraftModelList;
+// The airline index of the generic liveries, set by gf_buildAllLiveryTables
+// (0 until then) so that the matcher need not ask the pool every time.
+extern std::uint16_t GenericAirlineIndex;
 
 // Filled by the registration-code lists, read by the matcher.
 extern std::unordered_map<std::string, std::string_view, TitleHash, TitleEqual> RegcodeTitleMap;
@@ -64,7 +67,10 @@ extern std::set<std::string> UniqueRegcodes;
 // Building, in the order the start-up calls them (see gf_buildAllLiveryTables).
 void gf_buildLiveryTables(const LiveryList& scanned);
 void gf_buildPaxCargoTables();
-void gf_buildModelIndex();
+// The airlines of AirlineLiveryTable in ascending index order. Walked in this
+// order, each model's list in the model index has the same order in every build.
+std::vector<std::uint16_t> gf_sortedAirlines();
+void gf_buildModelIndex(const std::vector<std::uint16_t>& airlines);
 
 // The whole processing of a scanned list: clears every table, builds the
 // tables above, then runs registrationStep (may be empty; the

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "liveries/aircraft_cfg_keys.h"
+#include "liveries/ivao_section.h"
 #include "liveries/scan_reports.h"
 #include "platform/sys/case_insensitive.h"
 #include "refdata/code_pools.h"
@@ -55,14 +56,9 @@ constexpr std::size_t baseContainerPrefixLength = 3;
 // Packages known to ship without a type designator; not worth a report.
 constexpr std::array<std::string_view, 2> silentPackageWords{"pmdg-aircraft-7", "fnx-aircraft-3"};
 
-constexpr std::array<std::string_view, 2> ivaoPackageFolders{"IVAO_MTL", "ivao_x-csl"};
 constexpr std::string_view ivaoModelFolderPrefix = "IVAO_";
 // Two blanks stand for the code of an IVAO file lying outside its package.
 constexpr std::string_view misplacedIvaoCode = "  ";
-
-bool lf_isWordChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
 
 bool lf_isSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -88,18 +84,18 @@ std::string_view lf_ivaoFolderCode(const std::string& pathText) {
   const std::size_t n = pieces.size();
   const std::string_view modelFolder = pieces[n - 2];
   bool knownPackage = false;
-  for (const std::string_view package : ivaoPackageFolders)
+  for (const std::string_view package : ivaoPackageNames)
     knownPackage = knownPackage || platform::equalsNoCase(pieces[n - 5], package);
   if (!knownPackage || !platform::equalsNoCase(pieces[n - 4], "SimObjects") ||
       !platform::equalsNoCase(pieces[n - 3], "Airplanes") || !platform::equalsNoCase(pieces[n - 1], "aircraft.cfg") ||
-      !gf_startsWithNoCase(modelFolder, ivaoModelFolderPrefix))
+      !platform::startsWithNoCase(modelFolder, ivaoModelFolderPrefix))
     return {};
   // Something must stand before the package folder's separator.
   if (pieces.size() == tailPieces + 1 && pieces.front().empty()) return {};
   const std::string_view code = modelFolder.substr(ivaoModelFolderPrefix.size());
   if (code.empty()) return {};
   for (const char c : code)
-    if (!lf_isWordChar(c)) return {};
+    if (!gf_isWordChar(c)) return {};
   return code;
 }
 
@@ -138,7 +134,7 @@ std::string gf_modelFromBaseContainer(const std::filesystem::path& file, const s
   }
   const std::string pathText = gf_reportPathText(file);
   for (const std::string_view word : silentPackageWords)
-    if (gf_containsNoCase(pathText, word)) return {};
+    if (platform::containsNoCase(pathText, word)) return {};
   gf_addInvalidCfgLine("Line icao_type_designator= is missing in [General] section of " + pathText);
   return {};
 }

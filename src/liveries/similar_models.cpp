@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <iterator>
-#include <set>
 #include <string>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -24,46 +24,63 @@ bool lf_anyAirlineHasLivery(std::uint16_t model) {
   return PaxCargoModelTitles[paxTable].contains(model) || PaxCargoModelTitles[cargoTable].contains(model);
 }
 
-// Texts "own,other,other" for every member that has at least one other
-// member with liveries; ordered so that a model in several groups keeps the
-// text that sorts first.
-std::set<std::string> lf_similarTexts() {
-  std::set<std::string> texts;
+// Whether codes a sorts before codes b as their comma-joined texts would
+// ("A3" before "A3+" before "A3,B" before "A30").
+bool lf_joinedLess(const std::vector<std::string_view>& a, const std::vector<std::string_view>& b) {
+  constexpr int pastEnd = -1;
+  // The joined text's next byte as std::string compares it, pastEnd after the last.
+  const auto next = [](const std::vector<std::string_view>& codes, std::size_t& member, std::size_t& at) {
+    if (member >= codes.size()) return pastEnd;
+    if (at < codes[member].size()) return static_cast<int>(static_cast<unsigned char>(codes[member][at++]));
+    ++member;
+    at = 0;
+    return member < codes.size() ? static_cast<int>(',') : pastEnd;
+  };
+  std::size_t memberA = 0, atA = 0, memberB = 0, atB = 0;
+  while (true) {
+    const int left = next(a, memberA, atA);
+    const int right = next(b, memberB, atB);
+    if (left != right || left == pastEnd) return left < right;
+  }
+}
+
+// A model's own code followed by the other members of one of its groups
+// that have liveries, in group order.
+struct SimilarCandidate {
+  std::vector<std::string_view> codes;
+  ModelList others;
+};
+
+// By model: of the groups that give it a candidate, the one whose codes sort
+// first as a joined text.
+CodeIndexMap<SimilarCandidate> lf_similarCandidates() {
+  CodeIndexMap<SimilarCandidate> byModel;
   for (const auto& group : similarModelGroups) {
+    if (group.size() < 2) continue;
+    ModelList models;
+    models.reserve(group.size());
+    for (const std::string& code : group) models.push_back(gf_modelIndex(code));
     for (std::size_t i = 0; i < group.size(); ++i) {
-      std::string text = group[i];
-      bool hasOther = false;
+      SimilarCandidate candidate{{group[i]}, {}};
       for (std::size_t j = 0; j < group.size(); ++j) {
-        if (j == i || !lf_anyAirlineHasLivery(gf_modelIndex(group[j]))) continue;
-        text += ',';
-        text += group[j];
-        hasOther = true;
+        if (j == i || !lf_anyAirlineHasLivery(models[j])) continue;
+        candidate.codes.push_back(group[j]);
+        candidate.others.push_back(models[j]);
       }
-      if (hasOther) texts.insert(std::move(text));
+      if (candidate.others.empty()) continue;
+      const auto [entry, isNew] = byModel.try_emplace(models[i], candidate);
+      if (!isNew && lf_joinedLess(candidate.codes, entry->second.codes)) entry->second = std::move(candidate);
     }
   }
-  return texts;
+  return byModel;
 }
 
 } // namespace
 
-void gf_buildSimilarModels() {
-  for (const std::string& text : lf_similarTexts()) {
-    ModelList models;
-    std::size_t start = text.find(',');
-    const std::uint16_t key = gf_modelIndex(text.substr(0, start));
-    while (start != std::string::npos) {
-      const std::size_t next = text.find(',', start + 1);
-      models.push_back(gf_modelIndex(text.substr(start + 1, next == std::string::npos ? next : next - start - 1)));
-      start = next;
-    }
-    SimilarModelsWithLiveries.try_emplace(key, std::move(models));
-  }
+void gf_buildSimilarModels(const std::vector<std::uint16_t>& airlines) {
+  for (auto& [model, candidate] : lf_similarCandidates())
+    SimilarModelsWithLiveries.emplace(model, std::move(candidate.others));
 
-  std::vector<std::uint16_t> airlines;
-  airlines.reserve(AirlineLiveryTable.size());
-  for (const auto& entry : AirlineLiveryTable) airlines.push_back(entry.first);
-  std::sort(airlines.begin(), airlines.end());
   for (const std::uint16_t airline : airlines) {
     CodeIndexMap<ModelList> byModel;
     for (const auto& [model, similar] : SimilarModelsWithLiveries) {

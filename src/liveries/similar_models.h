@@ -17,8 +17,8 @@ extern CodeIndexMap<ModelList> SimilarModelsWithLiveries;
 extern CodeIndexMap<CodeIndexMap<ModelList>> AirlineSimilarModels;
 
 // Builds both maps from similarModelGroups and the livery tables, then logs
-// "{:5} similar model definitions".
-void gf_buildSimilarModels();
+// "{:5} similar model definitions". airlines: gf_sortedAirlines().
+void gf_buildSimilarModels(const std::vector<std::uint16_t>& airlines);
 
 void gf_clearSimilarModels();
 

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "core/random.h"
+#include "core/text_utils.h"
 #include "refdata/code_pools.h"
 #include "refdata/reference_queries.h"
 
@@ -30,8 +31,6 @@ constexpr std::array<CategoryValues, acCategoryCount> categoryTable{{
 }};
 
 bool lf_isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-char lf_toUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 } // namespace
 
@@ -84,9 +83,7 @@ std::optional<std::string> gf_callsignAirline(const std::string& callsign) {
     if (!lf_isAsciiLetter(callsign[i])) return std::nullopt;
   const char fourth = callsign[airlinePrefixLength];
   if (fourth < '0' || fourth > '9') return std::nullopt;
-  std::string airline = callsign.substr(0, airlinePrefixLength);
-  for (char& c : airline) c = lf_toUpperAscii(c);
-  return airline;
+  return gf_upperAscii(std::string_view(callsign).substr(0, airlinePrefixLength));
 }
 
 } // namespace gwr

@@ -10,6 +10,7 @@
 #include "core/log.h"
 #include "core/random.h"
 #include "core/settings_catalogue.h"
+#include "platform/sys/case_insensitive.h"
 #include "refdata/code_pools.h"
 #include "refdata/dbase_tables.h"
 
@@ -25,10 +26,6 @@ constexpr std::array<double, acCategoryCount> defaultHalfSpans{
     defaultHalfSpanHeavyNm, defaultHalfSpanHighPerfNm, defaultHalfSpanRotorcraftNm};
 
 std::vector<std::string> noEquivalents;
-
-char lf_lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 } // namespace
 
@@ -66,23 +63,13 @@ std::vector<std::string>& gf_equivalentPrefixes(const std::string& prefix) {
   return list;
 }
 
-bool gf_pathContainsNoCase(const std::filesystem::path& path, std::string_view text) {
-  if (text.empty()) return true;
-  const std::u8string utf8 = path.u8string();
-  const std::string_view haystack(reinterpret_cast<const char*>(utf8.data()), utf8.size());
-  const auto hit = std::search(haystack.begin(), haystack.end(), text.begin(), text.end(),
-                               [](char a, char b) { return lf_lowerAscii(a) == lf_lowerAscii(b); });
-  return hit != haystack.end();
-}
-
 std::optional<std::string> gf_publisherOfPath(const std::string& text) {
   if (text.empty()) return std::nullopt;
-  const std::filesystem::path asPath(text);
   for (const auto& group : publisherGroups) {
     for (const std::string& name : group) {
       // The reader drops empty names; one would match every path.
       if (name.empty()) continue;
-      if (text.find(name) != std::string::npos || gf_pathContainsNoCase(asPath, name)) return group.front();
+      if (platform::containsNoCase(text, name)) return group.front();
     }
   }
   return std::nullopt;

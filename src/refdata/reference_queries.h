@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,10 @@
 #include "refdata/ac_category.h"
 
 namespace gwr {
+
+// The airline codes of generic liveries and of private aircraft.
+inline constexpr std::string_view genericAirlineCode = "ZZZ";
+inline constexpr std::string_view privateAirlineCode = "PVT";
 
 // Half wingspans (nm) for a model beyond the wingspan table, by category:
 // typical spans of 11, 20, 36, 65, 12 and 14 metres.
@@ -40,12 +43,8 @@ double gf_defaultHalfSpan(AcCategory category);
 // RANDOM on the stored list is shuffled in place first. Traffic thread only.
 std::vector<std::string>& gf_equivalentPrefixes(const std::string& prefix);
 
-// Whether text occurs in the path's UTF-8 form, ASCII letters compared
-// without case; an empty text always does.
-bool gf_pathContainsNoCase(const std::filesystem::path& path, std::string_view text);
-
-// The first name of the first publisher group with a name in text (exactly
-// or without case); none for an empty text or no match.
+// The first name of the first publisher group with a name in text (ASCII
+// letters compared without case); none for an empty text or no match.
 std::optional<std::string> gf_publisherOfPath(const std::string& text);
 
 // Whether the publisher lists airport in the 2020 or the 2024 table.

@@ -63,23 +63,28 @@ TEST(AircraftCfgSections, HeadersGiveTheirNumberAndCutTheFile) {
 
   const std::vector<std::string> lines{"title = outside", "[fltsim.0]", "title = A", "   [VERSION]", "title = dropped",
                                        "[fltsim.1]", "title = B", "x = a late [bracket]", "[fltsim.2]"};
-  const std::vector<CfgSection> ordinary = gf_cutFltSimSections(lines, false);
+  const FltSimSections cut = gf_cutFltSimSections(lines, false);
+  const std::vector<CfgSection>& ordinary = cut.sections;
   ASSERT_EQ(ordinary.size(), 3u);
   EXPECT_EQ(ordinary[0], (CfgSection{"[fltsim.0]", "title = A"}));
   EXPECT_EQ(ordinary[1], (CfgSection{"[fltsim.1]", "title = B", "x = a late [bracket]"}));
   // In IVAO files any '[' ends a section.
-  EXPECT_EQ(gf_cutFltSimSections(lines, true)[1], (CfgSection{"[fltsim.1]", "title = B"}));
+  EXPECT_EQ(cut.numbers, (std::vector<std::string>{"0", "1", "2"}));
+  EXPECT_EQ(gf_cutFltSimSections(lines, true).sections[1], (CfgSection{"[fltsim.1]", "title = B"}));
 }
 
 TEST_F(AircraftCfgFile, SectionNumbersOfAFileAreChecked) {
   const std::filesystem::path file = "pkg/aircraft.cfg";
-  EXPECT_TRUE(gf_checkFltSimNumbers({"[fltsim.0]", "[fltsim.1]", "[fltsim.x]", "[fltsim.10000]"}, file));
+  const auto check = [&file](const std::vector<std::string>& lines) {
+    return gf_checkFltSimNumbers(gf_cutFltSimSections(lines, false), file);
+  };
+  EXPECT_TRUE(check({"[fltsim.0]", "[fltsim.1]", "[fltsim.x]", "[fltsim.10000]"}));
   EXPECT_EQ(reportLineCount(), 0u);
-  EXPECT_FALSE(gf_checkFltSimNumbers({"[fltsim.0]", "[fltsim.10001]"}, file));
+  EXPECT_FALSE(check({"[fltsim.0]", "[fltsim.10001]"}));
   EXPECT_EQ(report(ScanReport::InvalidCfgLines),
             std::vector<std::string>{"pkg/aircraft.cfg contains a [fltsim.x] section with a number < 0 or > 10000"});
-  EXPECT_FALSE(gf_checkFltSimNumbers({"[fltsim.99999999999]"}, file));
-  EXPECT_TRUE(gf_checkFltSimNumbers({"[general]", "title = x"}, file));
+  EXPECT_FALSE(check({"[fltsim.99999999999]"}));
+  EXPECT_TRUE(check({"[general]", "title = x"}));
   EXPECT_EQ(report(ScanReport::NoFltsimFiles), std::vector<std::string>{"pkg/aircraft.cfg"});
 }
 
@@ -95,10 +100,10 @@ TEST_F(AircraftCfgFile, AllThreeEncodingsGiveTheSameLivery) {
     testsupport::writeFile(file, bytes);
     std::vector<std::string> lines;
     ASSERT_TRUE(gf_readTextLines(gf_detectCharset(file), file, lines)) << name;
-    CfgSection section = gf_cutFltSimSections(lines, false).at(0);
+    CfgSection section = gf_cutFltSimSections(lines, false).sections.at(0);
     gf_clearScanReports();  // the same title in every file
     const LiveryList result =
-        gf_procesFltSimSection(1, section, gf_modelOfCfgFile(file, lines), file, file.parent_path());
+        gf_procesFltSimSection(gf_makeCfgFileContext(1, file, gf_modelOfCfgFile(file, lines), false), section);
     EXPECT_EQ(result.size() == 1 ? testsupport::describe(result.front()) : "", "DLH A320 0 0|K\xC3\xA4|") << name;
   }
 }

@@ -17,7 +17,7 @@ class FltsimSectionTest : public testsupport::LiveryFixture {
  protected:
   static std::string run(std::vector<std::string> lines, const std::string& model = "A320") {
     lines.insert(lines.begin(), "[fltsim.0]");
-    const LiveryList result = gf_procesFltSimSection(3, lines, model, "F/aircraft.cfg", "F");
+    const LiveryList result = gf_procesFltSimSection(gf_makeCfgFileContext(3, "F/aircraft.cfg", model, false), lines);
     if (result.empty()) return "";
     EXPECT_EQ(result.front().folderRank, 3);
     return describe(result.front());
@@ -38,7 +38,8 @@ class IvaoSectionTest : public testsupport::LiveryFixture {
   std::string run(std::vector<std::string> lines, bool inSpecial = false) {
     lines.insert(lines.begin(), "[fltsim.1]");
     const std::filesystem::path& folder = inSpecial ? special : plain;
-    return describe(gf_processIvaoFltSimSection(2, lines, "B738", folder / "aircraft.cfg", folder));
+    const CfgFileContext context = gf_makeCfgFileContext(2, folder / "aircraft.cfg", "B738", true);
+    return describe(gf_processIvaoFltSimSection(context, lines));
   }
   std::string place() const { return plain.string() + " [fltsim.1]"; }
 
@@ -46,6 +47,12 @@ class IvaoSectionTest : public testsupport::LiveryFixture {
 };
 
 constexpr const char* missingAirline = "F/aircraft.cfg [fltsim.0] icao_airline is missing, or it has invalid info ";
+
+TEST(CargoParking, CargoWithoutGate) {
+  const std::pair<const char*, bool> cases[] = {
+      {"RAMP_CARGO", true}, {"GATE_HEAVY,RAMP_CARGO", false}, {"RAMP_GA", false}, {"", false}, {"CARGO", true}};
+  for (const auto& [types, cargo] : cases) EXPECT_EQ(gf_isCargoParking(types), cargo) << types;
+}
 
 TEST_F(FltsimSectionTest, SectionRulesGiveRecordOrReport) {
   const struct { Lines lines; const char *model, *record; Lines incomplete, invalidAirlines = {}; } cases[] = {

@@ -125,6 +125,17 @@ TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
   EXPECT_NE(readBytes(liveriesScannedFile).find("USER A320"), std::string::npos);
 }
 
+TEST_F(ScanDriver, PackagesAreDetectedInAnyLetterCase) {
+  for (const char* name : {"Ivao_Mtl", "AIG-AITraffic-OCI", "aig-aitraffic-oci_CVT_", "User-AITraffic"})
+    fs::create_directories(community() / name);
+  AI_PACKAGE_SELECTOR.setCurrent("AIG, MTL");
+  FolderList folders;
+  gf_findAiPackages(community(), folders);
+  AI_PACKAGE_SELECTOR.setCurrent(AI_PACKAGE_SELECTOR.defaultValue());
+  EXPECT_EQ(folders, (FolderList{community() / "AIG-AITraffic-OCI", community() / "Ivao_Mtl",
+                                 community() / "User-AITraffic"}));
+}
+
 TEST_F(ScanDriver, ManualFoldersAreSearchedInOrderWithPriority) {
   const fs::path first = root() / "first";
   const fs::path second = root() / "second";

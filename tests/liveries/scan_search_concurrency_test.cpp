@@ -50,6 +50,16 @@ TEST_F(ScanSearch, SearchesOnlyAircraftCfgOutsideExcludedFolders) {
   EXPECT_EQ(searchTitles(package), (std::set<std::string>{"plain", "Airport-capital"}));
 }
 
+TEST_F(ScanSearch, IvaoPackageInAnyLetterCaseIsReadAsIvao) {
+  // The airline stands in the title only: an ordinary file would give nothing.
+  for (const char* package : {"ivao_mtl", "IVAO_X-CSL"}) {
+    const fs::path model = root() / package / "SimObjects" / "Airplanes" / "IVAO_B738";
+    fs::create_directories(model / "texture.x");
+    writeFile(model / "aircraft.cfg", fmt::format("[fltsim.0]\ntitle = B738 DLH {}\ntexture = x\n", package));
+  }
+  EXPECT_EQ(searchTitles(root()), (std::set<std::string>{"B738 DLH ivao_mtl", "B738 DLH IVAO_X-CSL"}));
+}
+
 TEST_F(ScanSearch, KeepsWalkOrderAndWorkerLimit) {
   const fs::path package = root() / "pkg";
   for (int i = 0; i < 5; ++i) cfg(package / fmt::format("f{}", i) / "aircraft.cfg");
@@ -134,15 +144,17 @@ TEST_F(ScanSearch, EachTitleIsTakenByOneWorker) {
   fs::create_directories(folder / "texture.");
   std::atomic<int> records{0};
   std::vector<std::thread> workers;
+  const CfgFileContext plain = gf_makeCfgFileContext(1, "F/aircraft.cfg", "A320", false);
+  const CfgFileContext ivao = gf_makeCfgFileContext(1, folder / "aircraft.cfg", "A320", true);
   for (int w = 0; w < workerCount; ++w) {
-    workers.emplace_back([w, &records, &folder] {
+    workers.emplace_back([w, &records, &plain, &ivao] {
       for (int t = 0; t < titleCount; ++t) {
         std::vector<std::string> lines{"[fltsim.0]", fmt::format("title = A320 DLH {}", t), "icao_airline = DLH"};
         // Half the workers go through the IVAO path, which shares the titles.
         if (w % 2 == 0) {
-          records += static_cast<int>(gf_procesFltSimSection(1, lines, "A320", "F/aircraft.cfg", "F").size());
+          records += static_cast<int>(gf_procesFltSimSection(plain, lines).size());
         } else {
-          const LiveryData livery = gf_processIvaoFltSimSection(1, lines, "A320", folder / "aircraft.cfg", folder);
+          const LiveryData livery = gf_processIvaoFltSimSection(ivao, lines);
           records += gf_lacksAirlineOrModel(livery) ? 0 : 1;
         }
       }

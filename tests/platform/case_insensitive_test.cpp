@@ -16,6 +16,19 @@ TEST(CaseInsensitive, EqualsNoCaseFoldsAsciiLettersOnly) {
   EXPECT_FALSE(equalsNoCase("\xC3\x84", "\xC3\xA4"));
 }
 
+TEST(CaseInsensitive, StartsWithAndContainsNoCase) {
+  const struct { const char *text, *part; bool startsWith, contains; } cases[] = {
+      {"IVAO_MTL", "ivao_", true, true},   {"Community/ivao_mtl", "IVAO_MTL", false, true},
+      {"ivao", "ivao_", false, false},     {"", "", true, true},
+      {"abc", "", true, true},             {"a[b", "A{", false, false},
+      {"x\xC3\x84", "\xC3\xA4", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(startsWithNoCase(c.text, c.part), c.startsWith) << c.text << " / " << c.part;
+    EXPECT_EQ(containsNoCase(c.text, c.part), c.contains) << c.text << " / " << c.part;
+  }
+}
+
 TEST(CaseInsensitive, FindChildNoCasePrefersTheExactName) {
   const auto folder = std::filesystem::temp_directory_path() / ("gwr_nocase_" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder / "SimObjects");

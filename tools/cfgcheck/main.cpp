@@ -18,6 +18,7 @@
 #include "liveries/ivao_section.h"
 #include "liveries/model_code.h"
 #include "liveries/scan_reports.h"
+#include "platform/sys/case_insensitive.h"
 #include "refdata/dbase_reader.h"
 
 namespace gwr {
@@ -94,11 +95,12 @@ int lf_check(const Options& options) {
     return 1;
   }
   bool ivao = false;
-  for (const std::string_view word : ivaoPathWords) ivao = ivao || gf_containsNoCase(file.string(), word);
+  for (const std::string_view word : ivaoPackageNames) ivao = ivao || platform::containsNoCase(file.string(), word);
   fmt::print("{} ({}, {} lines{})\n", file.string(), gf_charsetName(charset), lines.size(), ivao ? ", IVAO" : "");
 
   ReportWatch reports;
-  if (!gf_checkFltSimNumbers(lines, file)) {
+  FltSimSections cut = gf_cutFltSimSections(lines, ivao);
+  if (!gf_checkFltSimNumbers(cut, file)) {
     fmt::print("section numbers refused: no section is searched\n");
     reports.printNew("  ");
     return 0;
@@ -108,18 +110,18 @@ int lf_check(const Options& options) {
   reports.printNew("  ");
   if (model.empty()) return 0;
 
-  const std::filesystem::path folder = file.parent_path();
-  for (std::vector<std::string>& section : gf_cutFltSimSections(lines, ivao)) {
+  const CfgFileContext context = gf_makeCfgFileContext(checkFolderRank, file, model, ivao);
+  for (std::vector<std::string>& section : cut.sections) {
     fmt::print("{}\n", section.front());
     bool found = false;
     if (ivao) {
-      const LiveryData livery = gf_processIvaoFltSimSection(checkFolderRank, section, model, file, folder);
+      const LiveryData livery = gf_processIvaoFltSimSection(context, section);
       if (!gf_lacksAirlineOrModel(livery)) {
         lf_printLivery(livery);
         found = true;
       }
     } else {
-      for (const LiveryData& livery : gf_procesFltSimSection(checkFolderRank, section, model, file, folder)) {
+      for (const LiveryData& livery : gf_procesFltSimSection(context, section)) {
         lf_printLivery(livery);
         found = true;
       }

@@ -2,6 +2,7 @@
 // names were written on a case-insensitive file system.
 #include "platform/sys/case_insensitive.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace gwr::platform {
@@ -10,13 +11,21 @@ namespace {
 
 char lf_asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+bool lf_sameNoCase(char a, char b) { return lf_asciiLower(a) == lf_asciiLower(b); }
+
 } // namespace
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lf_asciiLower(a[i]) != lf_asciiLower(b[i])) return false;
-  return true;
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), lf_sameNoCase);
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool containsNoCase(std::string_view text, std::string_view part) {
+  if (part.empty()) return true;
+  return std::search(text.begin(), text.end(), part.begin(), part.end(), lf_sameNoCase) != text.end();
 }
 
 std::optional<std::filesystem::path> findChildNoCase(const std::filesystem::path& folder,
