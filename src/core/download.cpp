@@ -64,7 +64,6 @@ void lf_setOptions(CURL* handle, const std::string& url, std::FILE* file) {
 } // namespace
 
 void gf_setDownloadTimeouts(const DownloadTimeouts& newTimeouts) { timeouts = newTimeouts; }
-const DownloadTimeouts& gf_downloadTimeouts() { return timeouts; }
 
 void gf_setDownloadFolderUrl(const std::string& url) {
   const std::lock_guard lock(folderUrlMutex);

@@ -21,7 +21,6 @@ inline constexpr DownloadTimeouts defaultDownloadTimeouts{};
 
 // Set before downloads start (tests shorten them); not for concurrent use.
 void gf_setDownloadTimeouts(const DownloadTimeouts& timeouts);
-const DownloadTimeouts& gf_downloadTimeouts();
 
 // The maker's download folder, ending in "/": the build's address unless
 // overridden (tests point it at a local server).

@@ -19,11 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string lf_pathText(const fs::path& file) { return gf_pathToUtf8(file); }
-
 // The count in the log still points at the file: say when it could not be written.
 void lf_writeReport(const std::vector<std::string>& lines, const fs::path& file) {
-  if (!gf_writeTextLines(lines, file)) gf_logError(fmt::format("Error writing file {}", lf_pathText(file)));
+  if (!gf_writeTextLines(lines, file)) gf_logError(fmt::format("Error writing file {}", gf_pathToUtf8(file)));
 }
 
 // Sorted lines of a list; with unique, each distinct line once.
@@ -36,15 +34,14 @@ std::vector<std::string> lf_sortedLines(ScanReport report, bool unique) {
 
 // Writes a non-empty list to its file; the count of its entries (0: nothing written).
 std::size_t lf_writeErrorReport(ScanReport report, bool unique = false) {
-  const std::size_t count = gf_scanReportLines(report).size();
+  const std::size_t count = gf_scanReportSize(report);
   if (count == 0) return 0;
-  const std::vector<std::string> lines = lf_sortedLines(report, unique);
   fs::create_directories(errorsFolder);
-  lf_writeReport(lines, gf_scanReportFile(report));
+  lf_writeReport(lf_sortedLines(report, unique), gf_scanReportFile(report));
   return count;
 }
 
-std::string lf_reportText(ScanReport report) { return lf_pathText(gf_scanReportFile(report)); }
+std::string lf_reportText(ScanReport report) { return gf_pathToUtf8(gf_scanReportFile(report)); }
 
 void lf_writeFixesReport(std::size_t count) {
   // The workers record fixes in the order they happen to finish; sorted, the
@@ -55,9 +52,9 @@ void lf_writeFixesReport(std::size_t count) {
     fs::create_directories(file.parent_path());
     lf_writeReport(lines, file);
   } catch (const std::exception& error) {
-    gf_log(fmt::format("Error writing file {}: {}", lf_pathText(file), error.what()));
+    gf_log(fmt::format("Error writing file {}: {}", gf_pathToUtf8(file), error.what()));
   }
-  gf_log(fmt::format("{:5} fixes, see {}", count, lf_pathText(file)));
+  gf_log(fmt::format("{:5} fixes, see {}", count, gf_pathToUtf8(file)));
 }
 
 } // namespace
@@ -78,15 +75,17 @@ void gf_writeReportSummary() {
   bool anyError = false;
   for (ScanReport report : {ScanReport::InvalidAirlineLines, ScanReport::InvalidModelLines, ScanReport::FixLines,
                             ScanReport::InvalidCfgLines, ScanReport::IncompleteSectionLines})
-    anyError = anyError || !gf_scanReportLines(report).empty();
+    anyError = anyError || gf_scanReportSize(report) > 0;
   gf_log(anyError ? "\nErrors:" : "\nNo errors");
 
   using enum ScanReport;
   if (const std::size_t n = lf_writeErrorReport(InvalidAirlineLines); n > 0)
-    gf_log(fmt::format("{:5} invalid airline code{}, see {}", n, gf_plural(std::uint64_t{n}), lf_reportText(InvalidAirlineLines)));
+    gf_log(fmt::format("{:5} invalid airline code{}, see {}", n, gf_plural(std::uint64_t{n}),
+                       lf_reportText(InvalidAirlineLines)));
   if (const std::size_t n = lf_writeErrorReport(InvalidModelLines); n > 0)
-    gf_log(fmt::format("{:5} invalid model code{}, see {}", n, gf_plural(std::uint64_t{n}), lf_reportText(InvalidModelLines)));
-  if (const std::size_t n = gf_scanReportLines(FixLines).size(); n > 0) lf_writeFixesReport(n);
+    gf_log(fmt::format("{:5} invalid model code{}, see {}", n, gf_plural(std::uint64_t{n}),
+                       lf_reportText(InvalidModelLines)));
+  if (const std::size_t n = gf_scanReportSize(FixLines); n > 0) lf_writeFixesReport(n);
   if (const std::size_t n = lf_writeErrorReport(InvalidCfgLines); n > 0)
     gf_log(fmt::format("{:5} invalid aircraft.cfg files, see {}", n, lf_reportText(InvalidCfgLines)));
   // Each distinct line is written once; the count is of all of them.
@@ -98,7 +97,7 @@ void gf_writeReportSummary() {
   if (!empty.empty()) {
     const fs::path& file = gf_scanReportFile(ScanReport::NoFltsimFiles);
     lf_writeReport(empty, file);
-    gf_log(fmt::format("{:5} empty aircraft.cfg files, see {}", empty.size(), lf_pathText(file)));
+    gf_log(fmt::format("{:5} empty aircraft.cfg files, see {}", empty.size(), gf_pathToUtf8(file)));
   }
 }
 

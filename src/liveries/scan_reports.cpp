@@ -75,6 +75,12 @@ std::vector<std::string> gf_scanReportLines(ScanReport report) {
   return list.lines;
 }
 
+std::size_t gf_scanReportSize(ScanReport report) {
+  ReportList& list = reportLists.at(static_cast<std::size_t>(report));
+  const std::lock_guard guard(list.lock);
+  return list.lines.size();
+}
+
 LiveryData gf_makeLiveryData(std::uint16_t folderRank, LivKey key, const std::string& title,
                              const std::string& registration, std::string duplicateLine) {
   // A record the callers would drop must not take the title from a later,

@@ -39,6 +39,8 @@ void gf_addNoFltsimFile(std::string line);
 
 // A copy of one list, in the order the lines arrived.
 std::vector<std::string> gf_scanReportLines(ScanReport report);
+// The number of lines of one list.
+std::size_t gf_scanReportSize(ScanReport report);
 
 // The livery record when the title is new to this scan (it is taken then);
 // the empty record, with duplicateLine filed in IncompleteSectionLines, when it

@@ -32,10 +32,4 @@ std::string_view gf_storeTitle(std::string_view title) {
   return *found;
 }
 
-std::size_t gf_storedTitleCount() {
-  TitleStore& store = lf_store();
-  std::lock_guard guard(store.lock);
-  return store.titles.size();
-}
-
 } // namespace gwr

@@ -13,7 +13,4 @@ namespace gwr {
 // titles seen before. Safe from any thread; the text is never freed.
 std::string_view gf_storeTitle(std::string_view title);
 
-// Number of distinct titles stored so far.
-std::size_t gf_storedTitleCount();
-
 } // namespace gwr
