@@ -44,16 +44,6 @@ TEST_F(FileMaintenance, EmptyingFoldersLeavesSubFoldersAndOtherFiles) {
   EXPECT_TRUE(log.lines().empty());
 }
 
-TEST_F(FileMaintenance, RemoveIfPresentReportsOnlyRealFailures) {
-  make("full", {"a.txt"});
-  EXPECT_FALSE(gf_removeIfPresent("full/a.txt"));
-  EXPECT_FALSE(fs::exists("full/a.txt"));
-  EXPECT_FALSE(gf_removeIfPresent("missing.txt"));  // absent is no failure
-  make("full", {"b.txt"});
-  EXPECT_TRUE(gf_removeIfPresent("full"));  // a folder with files stays
-  EXPECT_TRUE(fs::exists("full/b.txt"));
-}
-
 TEST_F(FileMaintenance, CountFilesAndXmlCodesTakeRegularFilesOnly) {
   EXPECT_EQ(gf_countFiles("missing"), 0);
   EXPECT_THROW(gf_countFiles("Log.txt"), fs::filesystem_error);

@@ -1,5 +1,5 @@
-// Tests of the log: generations kept at opening, the header line, the line
-// forms of the writers, and the quiet writer while stopping.
+// Tests of the log: generations kept at opening, the header line and the
+// names of the generations.
 #include "core/log.h"
 
 #include <fstream>
@@ -10,18 +10,14 @@
 #include <tuple>
 #include <vector>
 
-#include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "core/run_state.h"
 #include "support/log_capture.h"
 
 namespace gwr {
 namespace {
 
-using testsupport::LogCapture;
 using testsupport::WorkingFolder;
-using Lines = std::vector<std::string>;
 using Files = std::map<std::string, std::optional<std::string>>;  // nullopt: absent
 
 std::optional<std::string> lf_read(const std::filesystem::path& path) {
@@ -51,36 +47,10 @@ TEST(LogGenerations, OpeningMovesThemOnByCopyingAndWritesOnlyTheHeader) {
   }
 }
 
-TEST(LogGenerations, NamesPutZerosBeforeTheLastDotAndAFailedStepIsReported) {
+TEST(LogGenerations, NamesPutZerosBeforeTheLastDot) {
   const std::vector<std::tuple<std::string, int, std::string>> cases{
       {"a.b.xml", 1, "a.b0.xml"}, {"my.dir/x.y", 2, "my.dir/x00.y"}, {"noext", 1, ""}, {"dir/", 1, ""}};
   for (const auto& [path, n, expected] : cases) EXPECT_EQ(gf_generationName(path, n), expected) << path;
-  LogCapture log;
-  std::ofstream("Old.txt") << "previous";
-  std::filesystem::create_directory("Old00.txt");  // can be neither copied nor overwritten
-  EXPECT_FALSE(gf_saveUpto3GenerationsOf("Old.txt"));
-  EXPECT_EQ(lf_read("Old0.txt"), "previous");
-  std::filesystem::create_directory("my.dir");
-  std::ofstream("my.dir/Log") << "x";
-  log.mark();
-  EXPECT_FALSE(gf_saveUpto3GenerationsOf("my.dir/Log"));
-  EXPECT_EQ(log.lines(), Lines{"==> gf_saveUpto3GenerationsOf: no dot in filename: my.dir/Log"});
-  EXPECT_FALSE(std::filesystem::exists("my0.dir"));
-}
-
-TEST(LogWriters, WriteTheTextAsGivenWithTheirPrefixAndOneLineFeed) {
-  LogCapture log;
-  gf_log("");
-  gf_logError("a\nb");
-  gf_logIndented("a\r\nb");
-  EXPECT_EQ(log.text(), "\n==> a\nb\n          a\r\nb\n");
-  log.mark();
-  for (const auto& [stop, quit] : {std::pair{false, false}, {true, false}, {false, true}, {false, false}}) {
-    stopRequested = stop;
-    quitRequested = quit;
-    gf_logIfRunning(fmt::format("{} {}", stop, quit));
-  }
-  EXPECT_EQ(log.lines(), (Lines{"false false", "false false"}));
 }
 
 } // namespace

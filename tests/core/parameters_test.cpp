@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "core/settings_catalogue.h"
-#include "core/settings_file.h"
 #include "platform/ui/controls.h"
 #include "support/settings_sandbox.h"
 
@@ -55,20 +54,6 @@ TEST_F(ParameterControls, StringDropDownSelectsTheFirstExactEntryNotAPrefix) {
     gf_fillCallsignCombo();
     EXPECT_EQ(surface.state(CALLSIGN_2_OBJECTID.controlId)->selected, selected) << current;
   }
-}
-
-TEST_F(ParameterControls, LoadingShowsStoredValuesInBoxesAndLists) {
-  for (auto id : {WEEK.controlId, SCAN_LIVERIES.controlId, RANGE.controlId, SIM_CHOICE.controlId})
-    surface.createControl(id);
-  SIM_CHOICE.fillCombo();
-  sandbox.writeFile("<root><parameters><parameter name=\"WEEK\" value=\"true\"/>"
-                    "<parameter name=\"SCAN_LIVERIES\" value=\"false\"/><parameter name=\"RANGE\" value=\"65\"/>"
-                    "<parameter name=\"SIM_CHOICE\" value=\"MSFS 2024\"/></parameters></root>");
-  gf_loadParameters();
-  EXPECT_TRUE(surface.state(WEEK.controlId)->checked);
-  EXPECT_FALSE(surface.state(SCAN_LIVERIES.controlId)->checked);
-  EXPECT_EQ(surface.state(RANGE.controlId)->text, "65");
-  EXPECT_EQ(surface.state(SIM_CHOICE.controlId)->selected, 1U);
 }
 
 } // namespace

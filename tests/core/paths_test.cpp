@@ -1,8 +1,7 @@
-// Tests of the folder layout: the per-user folder with and without a known
+// Tests of the folder layout: the per-user folder below the roaming
 // application data folder, and opening it in the desktop shell.
 #include "core/paths.h"
 
-#include <cstdlib>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -17,15 +16,10 @@ namespace {
 using Box = std::pair<std::string, std::string>;  // text, caption
 using Folders = std::vector<std::filesystem::path>;
 
-// In a temporary working folder with the log open; the shell's calls are
-// recorded and no known folder is found unless a test sets a root.
+// In a temporary working folder with the log open; the shell's calls are recorded.
 class Paths : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-      if (const char* value = std::getenv(name)) saved_.emplace_back(name, value);
-      ::unsetenv(name);
-    }
     gf_resetPerUserPathsForTests();
     platform::setShellHooksForTests(
         {[this](const std::filesystem::path& folder) { return opened.push_back(folder), true; },
@@ -34,24 +28,13 @@ class Paths : public ::testing::Test {
   void TearDown() override {
     platform::setShellHooksForTests({});
     platform::setKnownFolderRootForTests({});
-    for (const auto& [name, value] : saved_) ::setenv(name.c_str(), value.c_str(), 1);
     gf_resetPerUserPathsForTests();
   }
 
   testsupport::LogCapture log;
   Folders opened;
   std::vector<Box> boxes;
-
- private:
-  std::vector<std::pair<std::string, std::string>> saved_;
 };
-
-TEST_F(Paths, PerUserFolderFallsBackToTheWorkingFolderWithALogLine) {
-  EXPECT_EQ(gf_parametersFile().generic_string(), "Gatewright/parameters.xml");
-  EXPECT_TRUE(gf_getLocalAppDataFolder().empty());
-  EXPECT_EQ(log.lines(),
-            (std::vector<std::string>{"==> Could not find the AppData path", "==> Could not find the Local AppData path"}));
-}
 
 TEST_F(Paths, ParametersFolderIsTheRoamingFoldersGatewrightOrABox) {
   platform::setKnownFolderRootForTests(log.folder() / "known");

@@ -1,5 +1,5 @@
-// Tests of the small text helpers: trimming, comma lists, plural, banners,
-// object ids, percentages and socket error texts.
+// Tests of the small text helpers: trimming, comma lists, plural, banners
+// and percentages.
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -8,7 +8,6 @@
 #include <gsl/narrow>
 #include <gtest/gtest.h>
 
-#include "core/run_state.h"
 #include "core/text_utils.h"
 
 namespace gwr {
@@ -16,7 +15,7 @@ namespace {
 
 using Pieces = std::vector<std::string>;
 
-TEST(TextUtils, TrimCommaListsPluralBannerAndObjectId) {
+TEST(TextUtils, TrimCommaListsPluralAndBanner) {
   EXPECT_EQ(gf_trim(" \t a b \r\n"), "a b");
   EXPECT_EQ(gf_splitCommaSorted("Z,a,,B, a"), (Pieces{"", "B", "Z", "a"}));
   EXPECT_EQ(gf_splitTrimmed(" T ;; D-ABCD ;", ';'), (Pieces{"T", "", "D-ABCD", ""}));
@@ -31,15 +30,7 @@ TEST(TextUtils, TrimCommaListsPluralBannerAndObjectId) {
   EXPECT_EQ(gf_bannerLine(70, 0, true, false, "parameters"),
             "\n" + std::string(34, '*') + " parameters " + std::string(34, '*'));
   EXPECT_EQ(gf_bannerLine(79, 0, false, true, ""), std::string(80, '*') + "\n");  // odd widths round up
-  EXPECT_EQ(gf_bannerLine(7, 5, false, false, "abcdefghij"), "abcdefghij");  // w = title + 2: bare
   EXPECT_EQ(gf_bannerLine(-5, 0, true, true, "T"), "\nT\n");  // widths below 1: no asterisks
-
-  const bool saved = SimEdition;
-  SimEdition = true;
-  EXPECT_EQ(gf_objectIdText(255), "255");
-  SimEdition = false;
-  EXPECT_EQ(gf_objectIdText(0xffffffffu), "ffffffff");
-  SimEdition = saved;
 }
 
 TEST(TextUtils, PercentageRoundsHalfAwayFromZeroAndThrowsBeyond32Bits) {
@@ -50,7 +41,6 @@ TEST(TextUtils, PercentageRoundsHalfAwayFromZeroAndThrowsBeyond32Bits) {
   for (const auto& c : cases) EXPECT_EQ(gf_percentage(c.part, c.whole), c.expected) << c.part << '/' << c.whole;
   EXPECT_THROW(gf_percentage(21474837, 1), gsl::narrowing_error);
   EXPECT_THROW(gf_percentage(std::numeric_limits<std::int64_t>::min(), 1), gsl::narrowing_error);
-  EXPECT_EQ(gf_winsockErrorText(-1), "-1 Unknown errror code");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // Tests of the livery folder walk and its workers: which files are searched,
-// walk order, worker limit, given-up workers, unreadable folders, shared titles.
+// walk order, worker limit, given-up workers and unreadable folders.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,8 +10,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "liveries/fltsim_section.h"
-#include "liveries/ivao_section.h"
 #include "support/livery_world.h"
 
 namespace gwr {
@@ -136,34 +134,6 @@ TEST_F(ScanSearch, UnreadableSubfolderSkipsOnlyThatFolder) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_NE(logText().find("liveries search skips folder"), std::string::npos);
-}
-
-TEST_F(ScanSearch, EachTitleIsTakenByOneWorker) {
-  constexpr int workerCount = 8, titleCount = 200;
-  const fs::path folder = root();
-  fs::create_directories(folder / "texture.");
-  std::atomic<int> records{0};
-  std::vector<std::thread> workers;
-  const CfgFileContext plain = gf_makeCfgFileContext(1, "F/aircraft.cfg", "A320", false);
-  const CfgFileContext ivao = gf_makeCfgFileContext(1, folder / "aircraft.cfg", "A320", true);
-  for (int w = 0; w < workerCount; ++w) {
-    workers.emplace_back([w, &records, &plain, &ivao] {
-      for (int t = 0; t < titleCount; ++t) {
-        std::vector<std::string> lines{"[fltsim.0]", fmt::format("title = A320 DLH {}", t), "icao_airline = DLH"};
-        // Half the workers go through the IVAO path, which shares the titles.
-        if (w % 2 == 0) {
-          records += static_cast<int>(gf_procesFltSimSection(plain, lines).size());
-        } else {
-          const LiveryData livery = gf_processIvaoFltSimSection(ivao, lines);
-          records += gf_lacksAirlineOrModel(livery) ? 0 : 1;
-        }
-      }
-    });
-  }
-  for (std::thread& worker : workers) worker.join();
-  EXPECT_EQ(records.load(), titleCount);
-  EXPECT_EQ(gf_scannedTitleCount(), static_cast<std::size_t>(titleCount));
-  EXPECT_EQ(report(ScanReport::IncompleteSectionLines).size(), static_cast<std::size_t>(titleCount * (workerCount - 1)));
 }
 
 } // namespace

