@@ -10,6 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace gwr {
 
@@ -92,11 +93,19 @@ std::u16string lf_utf16Units(std::string_view bytes, bool bigEndian) {
   return units;
 }
 
+// A folder opens like a file here but reports a nonsense size: reading it
+// would try to allocate that much.
+bool lf_isFolder(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
+
 bool lf_readFileLines(Charset charset, const std::filesystem::path& path,
                       std::vector<std::string>& lines) {
   if (charset < Charset::ANSI || charset >= Charset::none_found)
     throw std::runtime_error(fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path),
                                          gf_charsetName(charset)));
+  if (lf_isFolder(path)) throw std::runtime_error("it is a folder, not a file");
   std::ifstream file(path, std::ios::binary);
   if (!file.is_open()) return false;
 
@@ -217,6 +226,7 @@ void gf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, Ch
 
 TextLinesResult TextFile::readLines(std::size_t reserve) {
   lines.clear();
+  if (lf_isFolder(path)) return {{}, textFileIsFolder};
   std::ifstream file(path, std::ios::binary);
   if (!file.is_open()) return {{}, textFileOpenFailed};
   if (reserve > lines.capacity()) lines.reserve(reserve);

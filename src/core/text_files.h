@@ -33,7 +33,8 @@ std::string gf_charsetName(Charset charset);
 Charset gf_detectCharset(const std::filesystem::path& path);
 
 // Replaces lines with the file's lines as UTF-8. False when the file cannot be
-// opened or read; a read failure also shows "Read failed for '{}': {}" as notice.
+// opened or read; a read failure (a folder too) also shows "Read failed for
+// '{}': {}" as notice.
 bool gf_readTextLines(Charset charset, const std::filesystem::path& path,
                       std::vector<std::string>& lines);
 
@@ -54,6 +55,7 @@ void gf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines,
                        Charset unmarkedOrder = Charset::Unicode);
 
 inline constexpr std::string_view textFileOpenFailed = "open_failed";
+inline constexpr std::string_view textFileIsFolder = "is_a_folder";
 
 // Either the lines read or the error text.
 struct TextLinesResult {
