@@ -83,6 +83,17 @@ TEST_F(TextFiles, FailedReadsShowANotice) {
                             "Read failed for '" + odd.string() + "': UTF-16 text has an odd number of bytes"}));
 }
 
+TEST_F(TextFiles, AFolderIsAClearReadErrorNotAnAllocation) {
+  const auto path = folder.path() / "aircraft.cfg";
+  std::filesystem::create_directory(path);
+  Lines lines{"stale"};
+  EXPECT_FALSE(gf_readTextLines(Charset::UTF8_without_BOM, path, lines));
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(notices, (Lines{"Read failed for '" + path.string() + "': it is a folder, not a file"}));
+  TextFile text(path);
+  EXPECT_EQ(text.readLines(16).error, textFileIsFolder);
+}
+
 TEST(SplitLines, CutsAtLineFeedsAndAppends) {
   const std::pair<std::string, Lines> cases[] = {
       {"a\n\nb\n", {"a", "", "b"}}, {"a\r\r\n", {"a\r"}}, {"a\nb", {"a", "b"}}, {"\xEF\xBB\xBFx", {"x"}}, {"", {}}};

@@ -49,8 +49,9 @@ class SettingsSandbox {
   LogCapture& log() { return log_; }
   std::filesystem::path file() const { return gf_parametersFile(); }
 
-  void writeFile(const std::string& text) const {
-    std::ofstream out(file(), std::ios::binary);
+  void writeFile(const std::string& text) const { writeText(file(), text); }
+  static void writeText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
     out << text;
   }
   std::string fileText() const { return readWhole(file()); }
