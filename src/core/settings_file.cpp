@@ -61,6 +61,18 @@ void lf_reportUnreadable(const std::filesystem::path& path, const std::string& c
                              gf_pathToUtf8(path), cause));
 }
 
+// Reads the file; a damaged one is kept as its "0" generation and counts as
+// unreadable when no copy could be made, so that it is not written over.
+SettingsFileRead lf_readSettings(const std::filesystem::path& path, pugi::xml_document& loaded,
+                                 bool parametersRequired) {
+  SettingsFileRead read = gf_readSettingsDocument(path, loaded);
+  if (read.state == SettingsFileState::loaded && parametersRequired && !gf_findParametersNode(loaded))
+    read = {SettingsFileState::damaged, "no parameters element"};
+  if (read.state == SettingsFileState::damaged && !lf_keepUnreadableCopy(path, read.cause))
+    read.state = SettingsFileState::unreadable;
+  return read;
+}
+
 // A choice stored by hand or by another version may be none of the list; it
 // would silently pass for one of them, so the default is used in memory.
 void lf_checkStoredChoice(ComboChoiceParameter& parameter) {
@@ -119,15 +131,13 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
   std::unique_lock lock(settingsFileMutex);
   const std::filesystem::path path = gf_parametersFile();
   pugi::xml_document loaded;
-  const SettingsFileRead read = gf_readSettingsDocument(path, loaded);
-  const bool usable = read.state == SettingsFileState::loaded;
-  if (read.state == SettingsFileState::unreadable ||
-      (read.state == SettingsFileState::damaged && !lf_keepUnreadableCopy(path, read.cause))) {
+  const SettingsFileRead read = lf_readSettings(path, loaded, false);
+  if (read.state == SettingsFileState::unreadable) {
     logLine();
     lf_reportUnreadable(path, read.cause);
     return;
   }
-  if (!usable) {
+  if (read.state != SettingsFileState::loaded) {
     logLine();
     lf_writeAllSettings(false);
     lock.unlock();
@@ -232,13 +242,7 @@ bool gf_loadParameters() {
   const std::string pathText = gf_pathToUtf8(path);
 
   pugi::xml_document loaded;
-  SettingsFileRead read = gf_readSettingsDocument(path, loaded);
-  if (read.state == SettingsFileState::loaded) {
-    gf_log(fmt::format("from '{}'", pathText));
-    if (!gf_findParametersNode(loaded)) read = {SettingsFileState::damaged, "no parameters element"};
-  }
-  if (read.state == SettingsFileState::damaged && !lf_keepUnreadableCopy(path, read.cause))
-    read.state = SettingsFileState::unreadable;
+  const SettingsFileRead read = lf_readSettings(path, loaded, true);
   if (read.state == SettingsFileState::unreadable) {
     lf_reportUnreadable(path, read.cause);
     gf_log(lf_closingBanner());
@@ -254,6 +258,7 @@ bool gf_loadParameters() {
     return true;
   }
 
+  gf_log(fmt::format("from '{}'", pathText));
   pugi::xml_document document;
   gf_keepOwnStructure(loaded, document);
   pugi::xml_node parameters = gf_findParametersNode(document);
@@ -308,14 +313,13 @@ void gf_readWindowPosition() {
   std::lock_guard lock(settingsFileMutex);
   const std::filesystem::path path = gf_parametersFile();
   pugi::xml_document document;
-  const SettingsFileRead read = gf_readSettingsDocument(path, document);
   // An unreadable file is reported when the settings are loaded.
-  if (read.state == SettingsFileState::missing || read.state == SettingsFileState::unreadable) return;
+  const SettingsFileRead read = lf_readSettings(path, document, false);
   if (read.state == SettingsFileState::damaged) {
     std::error_code error;
-    if (lf_keepUnreadableCopy(path, read.cause)) std::filesystem::remove(path, error);
-    return;
+    std::filesystem::remove(path, error);
   }
+  if (read.state != SettingsFileState::loaded) return;
   for (auto* p : {&MAIN_WINDOW_X, &MAIN_WINDOW_Y}) {
     const std::optional<int> stored = gf_readIntParameter(document, p->key);
     p->setCurrent(stored ? p->clamped(*stored) : p->defaultValue());
