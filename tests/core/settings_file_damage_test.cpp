@@ -27,6 +27,14 @@ constexpr fs::perms ownerAndGroup =
 const std::string storedRange =
     "<?xml version=\"1.0\"?>\n<root><parameters><parameter name=\"RANGE\" value=\"10\"/></parameters></root>\n";
 
+// levels elements named tag, each inside the one before.
+std::string lf_nested(const std::string& tag, std::size_t levels) {
+  std::string text;
+  for (std::size_t i = 0; i < levels; ++i) text += "<" + tag + ">";
+  for (std::size_t i = 0; i < levels; ++i) text += "</" + tag + ">";
+  return text;
+}
+
 fs::path lf_zeroCopy() { return gf_perUserFolder() / "parameters0.xml"; }
 
 bool lf_logHas(SettingsSandbox& sandbox, const std::string& text) {
@@ -74,11 +82,8 @@ TEST(SettingsFileDamage, AFileThatCannotBeReadIsReportedAndNeverWrittenOver) {
 
 TEST(SettingsFileDamage, ADocumentNestedTooDeepIsKeptAsZeroCopyAndTheDefaultsAreUsed) {
   SettingsSandbox sandbox;
-  constexpr int depth = 2000;
-  std::string text = "<root><parameters><parameter name=\"RANGE\" value=\"10\"/></parameters>";
-  for (int i = 0; i < depth; ++i) text += "<x>";
-  for (int i = 0; i < depth; ++i) text += "</x>";
-  text += "</root>";
+  const std::string text = "<root><parameters><parameter name=\"RANGE\" value=\"10\"/></parameters>" +
+                           lf_nested("x", 2000) + "</root>";
   SettingsSandbox::writeText(sandbox.file(), text);
   EXPECT_TRUE(gf_loadParameters());
   EXPECT_EQ(SettingsSandbox::readWhole(lf_zeroCopy()), text);
@@ -88,27 +93,19 @@ TEST(SettingsFileDamage, ADocumentNestedTooDeepIsKeptAsZeroCopyAndTheDefaultsAre
 }
 
 TEST(SettingsFileDamage, DepthLimitLiesAtTheDocumentsNestingNotAtItsSize) {
-  const auto nested = [](std::size_t levels) {
-    std::string text;
-    for (std::size_t i = 0; i < levels; ++i) text += "<x>";
-    for (std::size_t i = 0; i < levels; ++i) text += "</x>";
-    return text;
-  };
   testsupport::TempFolder folder;
   const fs::path file = folder.path() / "p.xml";
   pugi::xml_document document;
   for (const auto& [levels, state] : {std::pair{maxSettingsDepth, SettingsFileState::loaded},
                                       std::pair{maxSettingsDepth + 1, SettingsFileState::damaged}}) {
-    SettingsSandbox::writeText(file, nested(levels) + nested(levels));  // siblings do not add up
+    SettingsSandbox::writeText(file, lf_nested("x", levels) + lf_nested("y", levels));  // siblings do not add up
     EXPECT_EQ(gf_readSettingsDocument(file, document).state, state) << levels;
   }
 }
 
 TEST(SettingsFileDamage, WriteBackKeepsOnlyMetaAndParametersSoTheFileCannotGrow) {
   SettingsSandbox sandbox;
-  std::string deep;
-  for (int i = 0; i < 20; ++i) deep += "<u>";
-  for (int i = 0; i < 20; ++i) deep += "</u>";
+  const std::string deep = lf_nested("u", 20);
   SettingsSandbox::writeText(
       sandbox.file(), "<root><meta><info name=\"version\" value=\"1\"><junk/></info></meta><parameters>"
                       "<parameter name=\"RANGE\" value=\"10\" note=\"mine\">" + deep + "</parameter>"
