@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <system_error>
 
 #include "core/settings_catalogue.h"
 #include "core/settings_document.h"
@@ -64,9 +64,13 @@ TEST(SettingsFileDamage, AFileThatCannotBeReadIsReportedAndNeverWrittenOver) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (std::string(c.name) == "no right to read" && geteuid() == 0) continue;
     SettingsSandbox sandbox;
     c.make(sandbox.file());
+    std::error_code error;
+    if (fs::is_regular_file(sandbox.file(), error) && std::ifstream(sandbox.file()).is_open()) {
+      c.untouched(sandbox.file());
+      continue;  // the superuser reads it anyway
+    }
     RANGE.setCurrent(25);
     gf_readWindowPosition();
     EXPECT_FALSE(gf_loadParameters());
