@@ -13,6 +13,7 @@
 #include "core/file_maintenance.h"
 #include "core/log.h"
 #include "gwr/build_config.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 
@@ -44,9 +45,9 @@ const DataFileKey& gf_programDataKey() { return lf_programKey; }
 
 void gf_streamDecryptOrThrow(const DataFileKey& key, const std::string& encrypted, const std::string& plain) {
   lf_initSodium();
-  std::ifstream in(encrypted, std::ios::binary);
+  std::ifstream in(platform::pathFromUtf8(encrypted), std::ios::binary);
   if (!in) throw std::runtime_error("Could not open input file: " + encrypted);
-  std::ofstream out(plain, std::ios::binary | std::ios::trunc);
+  std::ofstream out(platform::pathFromUtf8(plain), std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("Could not open output file: " + plain);
 
   unsigned char header[streamHeaderBytes];
@@ -84,7 +85,7 @@ void gf_streamDecryptOrThrow(const DataFileKey& key, const std::string& encrypte
 bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesystem::path& plain,
                       const DataFileKey& key) {
   try {
-    gf_streamDecryptOrThrow(key, encrypted.string(), plain.string());
+    gf_streamDecryptOrThrow(key, platform::pathToUtf8(encrypted), platform::pathToUtf8(plain));
     return true;
   } catch (const std::exception& e) {
     gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));

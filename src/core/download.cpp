@@ -12,6 +12,7 @@
 #include "core/log.h"
 #include "core/version.h"
 #include "gwr/build_config.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 
@@ -87,9 +88,9 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
   FileCloser closer;
   // A partial file that cannot be removed is harmless: the next try truncates it.
   try {
-    closer.file = std::fopen(partial.c_str(), binary ? "wb" : "w");
+    closer.file = platform::openFile(partial, binary ? "wb" : "w");
     if (!closer.file) {
-      gf_log(fmt::format("Could not open output file: {}", destination.string()));
+      gf_log(fmt::format("Could not open output file: {}", platform::pathToUtf8(destination)));
       return false;
     }
     lf_setOptions(handle, url, closer.file);
@@ -101,20 +102,20 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
       return false;
     }
     if (!written) {
-      gf_log(fmt::format("Could not write output file: {}", destination.string()));
+      gf_log(fmt::format("Could not write output file: {}", platform::pathToUtf8(destination)));
       gf_removeIfPresent(partial);
       return false;
     }
     std::error_code error;
     std::filesystem::rename(partial, destination, error);
     if (error) {
-      gf_log(fmt::format("Could not replace {}: {}", destination.string(), error.message()));
+      gf_log(fmt::format("Could not replace {}: {}", platform::pathToUtf8(destination), error.message()));
       gf_removeIfPresent(partial);
       return false;
     }
     return true;
   } catch (const std::exception& e) {
-    gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, destination.string()));
+    gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, platform::pathToUtf8(destination)));
     closer.close();
     gf_removeIfPresent(partial);
     return false;
@@ -126,7 +127,7 @@ bool gf_downloadFromSite(const std::filesystem::path& name, const std::filesyste
   const std::string url = fmt::format("{}{}/{}", gf_downloadFolderUrl(), programVersion.major, name.generic_string());
   const bool ok = gf_downloadFile(handle.get(), url, destination, true);
   if (ok)
-    gf_log(fmt::format("Downloaded '{}' to '{}'", url, destination.string()));
+    gf_log(fmt::format("Downloaded '{}' to '{}'", url, platform::pathToUtf8(destination)));
   else
     gf_logError(fmt::format("Downloading '{}' failed !", url));
   return ok;

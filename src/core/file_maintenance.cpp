@@ -12,6 +12,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 
@@ -21,7 +22,7 @@ constexpr std::size_t lf_expectedXmlFiles = 512;  // room reserved for airport c
 constexpr std::size_t lf_airportCodeLength = 4;
 
 bool lf_isXmlFile(const std::filesystem::path& file) {
-  return platform::equalsNoCase(file.extension().string(), ".xml");
+  return platform::equalsNoCase(platform::pathToUtf8(file.extension()), ".xml");
 }
 
 // Removes the regular files directly in folder that keep pass; never throws.
@@ -34,7 +35,8 @@ void lf_removeFiles(const std::filesystem::path& folder, Filter keep, std::strin
       if (!entry.is_regular_file() || !keep(entry.path())) continue;
       std::error_code error;
       std::filesystem::remove(entry.path(), error);
-      if (error) gf_logError(fmt::format("Failed to remove {} ({})", entry.path().string(), error.message()));
+      if (error)
+        gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path()), error.message()));
     }
   } catch (const std::exception& e) {
     gf_logError(fmt::format("{} exception: {}", caller, e.what()));
@@ -46,19 +48,20 @@ void lf_removeFiles(const std::filesystem::path& folder, Filter keep, std::strin
 bool gf_save1GenerationOf(const std::filesystem::path& file) {
   const std::string target = gf_generationName(file, 1);
   if (target.empty()) {
-    gf_logError(fmt::format("gf_save1GenerationOf: no dot in filename: {}", file.string()));
+    gf_logError(fmt::format("gf_save1GenerationOf: no dot in filename: {}", platform::pathToUtf8(file)));
     return false;
   }
   std::error_code error;
   const bool present = std::filesystem::exists(file, error);
   if (error) {
-    gf_logError(fmt::format("exists({}): {}", file.string(), error.message()));
+    gf_logError(fmt::format("exists({}): {}", platform::pathToUtf8(file), error.message()));
     return false;
   }
   if (!present) return true;
-  std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing, error);
+  std::filesystem::copy_file(file, platform::pathFromUtf8(target), std::filesystem::copy_options::overwrite_existing,
+                             error);
   if (error) {
-    gf_logError(fmt::format("copy {} -> {} failed: {}", file.string(), target, error.message()));
+    gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(file), target, error.message()));
     return false;
   }
   return true;
@@ -69,7 +72,8 @@ void gf_removeFileWarn(const std::filesystem::path& file) {
   std::error_code error;
   std::filesystem::remove(file, error);
   if (error)
-    gf_logError(fmt::format("Warning: could not remove {}, errorcode: {}", file.string(), error.message()));
+    gf_logError(
+        fmt::format("Warning: could not remove {}, errorcode: {}", platform::pathToUtf8(file), error.message()));
 }
 
 std::error_code gf_removeIfPresent(const std::filesystem::path& file) {
@@ -101,7 +105,7 @@ std::vector<FixedCode<4>> gf_listXmlFileCodes(const std::filesystem::path& folde
   codes.reserve(lf_expectedXmlFiles);
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (!entry.is_regular_file() || !lf_isXmlFile(entry.path())) continue;
-    const std::string stem = entry.path().stem().string();
+    const std::string stem = platform::pathToUtf8(entry.path().stem());
     if (stem.size() == lf_airportCodeLength) codes.emplace_back(stem);
   }
   return codes;

@@ -13,6 +13,7 @@
 #include "core/clock.h"
 #include "core/run_state.h"
 #include "core/version.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 
@@ -50,14 +51,15 @@ void lf_copyIfExists(const std::filesystem::path& from, const std::filesystem::p
   std::error_code error;
   const bool present = std::filesystem::exists(from, error);
   if (error) {
-    gf_logError(fmt::format("exists({}): {}", from.string(), error.message()));
+    gf_logError(fmt::format("exists({}): {}", platform::pathToUtf8(from), error.message()));
     ok = false;
     return;
   }
   if (!present) return;
   std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
   if (error) {
-    gf_logError(fmt::format("copy {} -> {} failed: {}", from.string(), to.string(), error.message()));
+    gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(from), platform::pathToUtf8(to),
+                            error.message()));
     ok = false;
   }
 }
@@ -78,8 +80,8 @@ void gf_logIfRunning(const std::string& text) {
 std::string gf_generationName(const std::filesystem::path& file, int n) {
   // Only a dot of the file name itself counts: a dot in a folder name would
   // make the "generation" a file in some other folder.
-  const std::string text = file.string();
-  const std::string name = file.filename().string();
+  const std::string text = platform::pathToUtf8(file);
+  const std::string name = platform::pathToUtf8(file.filename());
   if (n < 1 || name == "." || name == "..") return {};
   const std::size_t dot = name.rfind('.');
   if (dot == std::string::npos) return {};
@@ -95,10 +97,10 @@ bool gf_saveUpto3GenerationsOf(const std::filesystem::path& file) {
   for (int n = 1; n <= lf_keptGenerations; ++n) {
     const std::string name = gf_generationName(file, n);
     if (name.empty()) {
-      gf_logError(fmt::format("gf_saveUpto3GenerationsOf: no dot in filename: {}", file.string()));
+      gf_logError(fmt::format("gf_saveUpto3GenerationsOf: no dot in filename: {}", platform::pathToUtf8(file)));
       return false;
     }
-    generations[n] = name;
+    generations[n] = platform::pathFromUtf8(name);
   }
   // Oldest first, so that each generation is copied on before it is overwritten.
   bool ok = true;
@@ -115,7 +117,7 @@ void gf_openLogFile() {
     if (stream.is_open()) stream.close();
     stream.clear();
     stream.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!stream.is_open()) throw std::runtime_error("Failed to write file " + path.string());
+    if (!stream.is_open()) throw std::runtime_error("Failed to write file " + platform::pathToUtf8(path));
   }
   gf_log(fmt::format("{} (utc) {} version {} for {}", gf_timeText(std::time(nullptr)), programName,
                      programVersion.text(), lf_simulatorText));

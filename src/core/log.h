@@ -23,7 +23,7 @@ void gf_logIfRunning(const std::string& text);  // gf_log unless a stop flag is 
 // Moves Log0 -> Log00 -> Log000 on and copies the file to its "0" generation.
 bool gf_saveUpto3GenerationsOf(const std::filesystem::path& file);
 
-// The name of generation n (1..3) of file: n "0"s before the last dot of the
+// The UTF-8 path text of generation n (1..3) of file: n "0"s before the last dot of the
 // file name; empty when the file name has no dot (a folder's dot never counts).
 std::string gf_generationName(const std::filesystem::path& file, int n);
 

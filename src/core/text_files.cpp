@@ -4,6 +4,7 @@
 
 #include "core/status_line.h"
 #include "platform/sys/codepage.h"
+#include "platform/sys/native_path.h"
 
 #include <fmt/format.h>
 
@@ -265,6 +266,6 @@ std::u16string utf8_to_wide(std::string_view text) {
   return std::move(*converted);
 }
 
-std::string gf_pathToUtf8(const std::filesystem::path& path) { return path.string(); }
+std::string gf_pathToUtf8(const std::filesystem::path& path) { return platform::pathToUtf8(path); }
 
 } // namespace gwr

@@ -87,7 +87,7 @@ bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesys
 std::string wide_to_utf8(std::u16string_view text);
 // Throws std::runtime_error "utf8_to_wide: invalid UTF-8".
 std::u16string utf8_to_wide(std::string_view text);
-// Paths are UTF-8 bytes on this platform already.
+// The path as UTF-8 text, through platform::pathToUtf8.
 std::string gf_pathToUtf8(const std::filesystem::path& path);
 
 } // namespace gwr

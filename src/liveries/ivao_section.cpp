@@ -14,6 +14,7 @@
 #include "liveries/fltsim_section.h"
 #include "liveries/scan_reports.h"
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/native_path.h"
 #include "refdata/code_pools.h"
 #include "refdata/reference_queries.h"
 #include "refdata/registration_records.h"
@@ -39,7 +40,7 @@ bool lf_isFolder(const std::filesystem::path& path) {
 
 // The texture folder, found in any letter case as Windows would.
 bool lf_textureFolderExists(const std::filesystem::path& folder, const std::string& name) {
-  if (lf_isFolder(folder / name)) return true;
+  if (lf_isFolder(folder / platform::pathFromUtf8(name))) return true;
   const std::optional<std::filesystem::path> other = platform::findChildNoCase(folder, name);
   return other && lf_isFolder(*other);
 }
@@ -127,7 +128,8 @@ LiveryData gf_processIvaoFltSimSection(const CfgFileContext& context, std::vecto
 
   const std::string textureName = std::string(textureFolderPrefix) + section.texture;
   if (!lf_textureFolderExists(context.folder, textureName)) {
-    gf_addIncompleteSectionLine(gf_reportPathText(context.folder / textureName) + " " + header + " does not exist");
+    const std::filesystem::path textureFolder = context.folder / platform::pathFromUtf8(textureName);
+    gf_addIncompleteSectionLine(gf_reportPathText(textureFolder) + " " + header + " does not exist");
     return {};
   }
   if (section.title.empty()) {

@@ -13,6 +13,7 @@
 #include "core/version.h"
 #include "core/xml_meta.h"
 #include "core/xml_parameter.h"
+#include "platform/sys/native_path.h"
 #include "refdata/code_pools.h"
 
 namespace gwr {
@@ -82,7 +83,7 @@ bool gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::
   }
 
   if (!gf_saveXml(document, file)) return false;
-  gf_log(fmt::format("{} liveries in {}", liveries.size(), file.string()));
+  gf_log(fmt::format("{} liveries in {}", liveries.size(), platform::pathToUtf8(file)));
   return true;
 }
 
@@ -91,7 +92,7 @@ void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
 
   pugi::xml_document document;
   if (!document.load_file(file.c_str())) {
-    throw UserErrorException(fileNotLoadableCode, fmt::format("File {} not found", file.string()));
+    throw UserErrorException(fileNotLoadableCode, fmt::format("File {} not found", platform::pathToUtf8(file)));
   }
   // Only for the notice it logs when the block is missing.
   (void)gf_readMeta(document, false);
@@ -100,7 +101,7 @@ void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
   const pugi::xml_node list = root.child("liveries");
   if (root && !list) {
     throw UserErrorException(noLiveriesSectionCode,
-                             fmt::format("{} does not contain a <liveries> section", file.string()));
+                             fmt::format("{} does not contain a <liveries> section", platform::pathToUtf8(file)));
   }
 
   for (const pugi::xml_node& element : list.children()) {
@@ -117,8 +118,9 @@ void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
   }
 
   liveries.sort(gf_liveryDataLess);
-  if (liveries.empty()) throw UserErrorException(noLiveriesCode, file.string() + " does not contain liveries");
-  gf_log(fmt::format("{:5} liveries read from {}", liveries.size(), file.string()));
+  if (liveries.empty())
+    throw UserErrorException(noLiveriesCode, platform::pathToUtf8(file) + " does not contain liveries");
+  gf_log(fmt::format("{:5} liveries read from {}", liveries.size(), platform::pathToUtf8(file)));
 }
 
 } // namespace gwr

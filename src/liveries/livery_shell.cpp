@@ -8,6 +8,7 @@
 #include "core/parameters.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
+#include "platform/sys/native_path.h"
 #include "platform/ui/controls.h"
 
 namespace gwr {
@@ -21,7 +22,7 @@ std::atomic<LiveryShell*> installedShell{&headlessShell};
 
 void LiveryShell::packagesSubPath(std::filesystem::path& out, const std::filesystem::path& sub) {
   const std::string packages = SimEdition.load() ? MSFS_INSTALL_PATH.current() : MSFS_2024_INSTALL_PATH.current();
-  out = packages.empty() ? std::filesystem::path() : std::filesystem::path(packages) / sub;
+  out = packages.empty() ? std::filesystem::path() : platform::pathFromUtf8(packages) / sub;
 }
 
 void gf_installLiveryShell(LiveryShell* shell) { installedShell.store(shell != nullptr ? shell : &headlessShell); }

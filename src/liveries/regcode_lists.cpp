@@ -151,7 +151,7 @@ bool gf_readRegcodeTextLists(const std::filesystem::path& folder, std::vector<Re
   try {
     std::vector<fs::path> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-      if (entry.is_regular_file() && gf_equalsUpper(".TXT", entry.path().extension().string()))
+      if (entry.is_regular_file() && gf_equalsUpper(".TXT", gf_pathToUtf8(entry.path().extension())))
         files.push_back(entry.path());
     }
     // Name order, so that which of two lists overrides the other does not

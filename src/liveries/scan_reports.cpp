@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "core/paths.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 
@@ -52,7 +53,7 @@ const std::filesystem::path& gf_scanReportFile(ScanReport report) {
   return files.at(static_cast<std::size_t>(report));
 }
 
-std::string gf_reportPathText(const std::filesystem::path& path) { return path.string(); }
+std::string gf_reportPathText(const std::filesystem::path& path) { return platform::pathToUtf8(path); }
 
 void gf_recordInvalidAirline(const std::string& code, const std::filesystem::path& file, const std::string& header) {
   lf_append(ScanReport::InvalidAirlineLines, fmt::format("{:12} in {} ", code, gf_reportPathText(file)) + header);

@@ -4,9 +4,11 @@
 #include "liveries/livery_matcher.h"
 
 #include <algorithm>
+#include <iterator>
 #include <random>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -180,6 +182,97 @@ TEST_F(LiveryMatcherTest, ParkedAircraftLogEveryOutcomeAndCountNothing) {
   titled.livery = gf_findLiveryTitle("Emirates A388");
   EXPECT_TRUE(gf_matchParkedAircraft(titled, StandMatchFields{"B12", 0}));
   EXPECT_TRUE(world.log().lines().at(0).ends_with("=s= Emirates A388"));
+}
+
+// Keywords and airline codes typed from the published table, not the code's.
+TEST(AirlineTitleKeyword, TableAndFallback) {
+  const std::pair<const char*, const char*> table[] = {
+      {"AAL", "American"}, {"ACA", "Canada"},       {"AFR", "France"},    {"ASA", "Alaska"},     {"ASH", "Mesa"},
+      {"AVA", "Avianca"},  {"BAW", "British"},      {"BOX", "Aerologic"}, {"CAI", "Corendon"},   {"CFE", "Cityflyer"},
+      {"DAE", "DHL Aero"}, {"DAL", "Delta"},        {"DHK", "DHL Air"},   {"EDV", "Endeavor"},   {"EZY", "easyjet"},
+      {"FDX", "FedEx"},    {"FJO", "Flexjet"},      {"GJS", "GoJet"},     {"IBE", "Iberia"},     {"JIA", "PSA Airlines"},
+      {"JZA", "Jazz"},     {"KLC", "Cityhopper"},   {"LRC", "Avianca"},   {"PDT", "Piedmont"},   {"PRM", "Prime"},
+      {"QLK", "Quantaslink"}, {"QXE", "Horizon"},   {"RPA", "Republic"},  {"RYR", "Ryanair"},    {"SWA", "Southwest"},
+      {"SKW", "SkyWest"},  {"UAL", "United"},       {"UPS", "UPS"},       {"VJT", "VistaJet"},   {"WJA", "WestJet"},
+  };
+  EXPECT_EQ(std::size(table), 35U);
+  for (const auto& [code, word] : table) EXPECT_EQ(gf_airlineTitleKeyword(code), word) << code;
+  for (const char* other : {"KLM", "dal", "DAL ", "", "ZZZ", "UALX"})
+    EXPECT_EQ(gf_airlineTitleKeyword(other), "not found") << other;
+}
+
+// Each model of this install leaves one more of the five operator attempts
+// without a title, so that every attempt must come before the next.
+class OperatorAttempts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const testsupport::WorldDbase dbase{"OP1,OP2,OP3,OP4,OP5,OP6,A319,A320,B744,BE20,F16,H160",
+                                        "B744",
+                                        "OP1,OP2,OP3,OP4,OP5,OP6,A319,A320",
+                                        "BE20", "F16", "H160", "DAL,SKW,XYZ,QQQ,DLH,BAW",
+                                        R"(<similar types="A319,B744,A320"/>)", ""};
+    std::vector<LiverySpec> liveries{
+        {"DAL", "SKW", "OP1", false, "OP1 DAL with SKW", ""},
+        {"DLH", "", "A320", false, "DLH A320", ""}, {"DLH", "", "B744", false, "DLH B744", ""},
+        {"BAW", "", "B744", false, "BAW B744", ""},
+        // the first title is special: only a keyword match takes it
+        {"QQQ", "", "OP6", false, "OP6 QQQ a special", ""}, {"QQQ", "", "OP6", false, "OP6 QQQ b plain", ""},
+        {"QQQ", "", "OP6", false, "OP6 QQQ c livery not found", ""},
+    };
+    const auto add = [&liveries](const char* model, const char* airline, const char* title) {
+      liveries.push_back({airline, "", model, false, fmt::format("{} {} {}", model, airline, title), ""});
+    };
+    for (const char* model : {"OP1", "OP2"}) add(model, "SKW", "for Delta");
+    for (const char* model : {"OP1", "OP2", "OP3"}) add(model, "DAL", "for SkyWest");
+    for (const char* model : {"OP1", "OP2", "OP3", "OP4"}) add(model, "SKW", "a plain");
+    for (const char* model : {"OP1", "OP2", "OP3", "OP4", "OP5"}) add(model, "DAL", "a plain");
+    world.load(dbase, liveries);
+    SpecialLiveryTitles = {gf_findLiveryTitle("OP6 QQQ a special")};
+    RANDOM.setCurrent(false);
+  }
+  testsupport::LiveryWorld world;
+};
+
+TEST_F(OperatorAttempts, CombinedThenKeywordsThenOperatorThenAirline) {
+  MATCHING_DEPTH.setCurrent(2);
+  const std::pair<const char*, const char*> rows[] = {
+      {"OP1", "OP1 DAL with SKW"}, {"OP2", "OP2 SKW for Delta"}, {"OP3", "OP3 DAL for SkyWest"},
+      {"OP4", "OP4 SKW a plain"},  {"OP5", "OP5 DAL a plain"},
+  };
+  for (const auto& [model, title] : rows) {
+    AcDescription ac = testsupport::aircraftOf("DAL", "SKW", model);
+    EXPECT_EQ(matchLive(ac), 2) << model;
+    EXPECT_EQ(ac.livery, title) << model;
+  }
+}
+
+// An airline without a keyword looks for the words "not found" in the titles.
+TEST_F(OperatorAttempts, AirlineWithoutKeywordLooksForNotFound) {
+  MATCHING_DEPTH.setCurrent(2);
+  AcDescription ac = testsupport::aircraftOf("XYZ", "QQQ", "OP6");
+  EXPECT_EQ(matchLive(ac), 2);
+  EXPECT_EQ(ac.livery, "OP6 QQQ c livery not found");
+}
+
+// The group joins a Heavy model to two Large ones: a Large aircraft never
+// takes the Heavy livery, even when it is the only one of the airline.
+TEST_F(OperatorAttempts, SimilarModelsKeepToTheAircraftsCategory) {
+  MATCHING_DEPTH.setCurrent(3);
+  const Row rows[] = {
+      {"DLH", "", "A319", false, "", 3, "DLH A320", 3},
+      {"BAW", "", "A319", false, "", 3, "", -1},
+      {"BAW", "", "A320", false, "", 3, "", -1},
+  };
+  for (const Row& row : rows) {
+    AcDescription ac = testsupport::aircraftOf(row.airline, row.op, row.model);
+    EXPECT_EQ(matchLive(ac), row.step) << row.airline << " " << row.model;
+    EXPECT_EQ(ac.livery, row.title) << row.airline << " " << row.model;
+  }
+  // The record's own category counts, not that of its model code.
+  AcDescription heavy = testsupport::aircraftOf("BAW", "", "A319");
+  heavy.category = AcCategory::Heavy;
+  EXPECT_EQ(matchLive(heavy), 3);
+  EXPECT_EQ(heavy.livery, "BAW B744");
 }
 
 // 30,000 liveries over 250 airlines and 40 models, then random aircraft;

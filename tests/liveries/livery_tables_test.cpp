@@ -2,7 +2,9 @@
 // operator and cargo, categories, similar models, refused and held titles.
 #include "liveries/livery_tables.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/user_error.h"
@@ -112,6 +114,63 @@ TEST_F(LiveryTablesTest, FilesOperatorsUnderTheCombinedCodeSplitsCargoAndOffersS
   // DLH has A320; KLM has none of the group's members with liveries.
   EXPECT_EQ(AirlineSimilarModels.at(airline("DLH")).at(model("A319")), ModelList{model("A320")});
   EXPECT_FALSE(AirlineSimilarModels.contains(airline("KLM")));
+}
+
+// "model:similar,similar" for each model the airline has similar models of.
+std::vector<std::string> similarOf(const char* code) {
+  std::vector<std::string> entries;
+  const auto found = AirlineSimilarModels.find(airline(code));
+  if (found == AirlineSimilarModels.end()) return entries;
+  for (const auto& [own, similar] : found->second) {
+    std::string entry = gf_modelCode(own) + ":";
+    for (const std::uint16_t other : similar) entry += gf_modelCode(other) + ",";
+    entry.pop_back();
+    entries.push_back(entry);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+// Only models an airline has no livery of get similar models of that airline.
+TEST_F(LiveryTablesTest, SimilarModelsOnlyForModelsTheAirlineLacks) {
+  const testsupport::WorldDbase dbase{"A319,A320,A321,B744,BE20,F16,H160", "B744", "A319,A320,A321", "BE20", "F16",
+                                      "H160", "KLM,MPH,DLH", R"(<similar types="A320,A321,A319"/>)", ""};
+  world.load(dbase, {{"DLH", "", "A320", false, "DLH A320", ""}, {"DLH", "", "A321", false, "DLH A321", ""},
+                     {"KLM", "", "A321", false, "KLM A321", ""}, {"MPH", "", "B744", true, "MPH B744F", ""}});
+  EXPECT_EQ(SimilarModelsWithLiveries.at(model("A319")), (ModelList{model("A320"), model("A321")}));
+  EXPECT_EQ(SimilarModelsWithLiveries.at(model("A320")), ModelList{model("A321")});
+  EXPECT_EQ(similarOf("DLH"), std::vector<std::string>{"A319:A320,A321"});
+  EXPECT_EQ(similarOf("KLM"), (std::vector<std::string>{"A319:A321", "A320:A321"}));
+  EXPECT_EQ(similarOf("MPH"), std::vector<std::string>{});
+}
+
+// Twenty codes to a line, the line opened by two blanks and without a last ",".
+TEST_F(LiveryTablesTest, ModelCodesAreLoggedTwentyToALine) {
+  std::string codes;
+  for (int m = 1; m <= 41; ++m) codes += fmt::format("L{:02},", m);
+  codes.pop_back();
+  const testsupport::WorldDbase dbase{codes + ",B744,A320,BE20,F16,H160", "B744", "A320", "BE20", "F16", "H160",
+                                      "KLM", "", ""};
+  std::vector<LiverySpec> liveries;
+  for (int m = 1; m <= 21; ++m)
+    liveries.push_back({"KLM", "", fmt::format("L{:02}", m), false, fmt::format("T{}", m), ""});
+  world.load(dbase, liveries);
+  const std::string first20 = "  L01,L02,L03,L04,L05,L06,L07,L08,L09,L10,L11,L12,L13,L14,L15,L16,L17,L18,L19,L20";
+  const std::string second20 = "  L21,L22,L23,L24,L25,L26,L27,L28,L29,L30,L31,L32,L33,L34,L35,L36,L37,L38,L39,L40";
+  gf_logCategorySummary(AcCategory::Light);
+  EXPECT_EQ(world.log().lines(), (std::vector<std::string>{"Category Light: 21 pax liveries", first20, "  L21"}));
+  EXPECT_EQ(LightModelList.size(), 21U);
+
+  const std::pair<int, std::vector<std::string>> cases[] = {
+      {0, {}}, {1, {"  L01"}}, {20, {first20}}, {21, {first20, "  L21"}}, {40, {first20, second20}},
+      {41, {first20, second20, "  L41"}}};
+  for (const auto& [count, lines] : cases) {
+    std::vector<std::uint16_t> models;
+    for (int m = 1; m <= count; ++m) models.push_back(model(fmt::format("L{:02}", m).c_str()));
+    world.log().mark();
+    gf_logModelCodes(models);
+    EXPECT_EQ(world.log().lines(), lines) << count;
+  }
 }
 
 TEST_F(LiveryTablesTest, CategoryWithoutLiveriesIsSwitchedOffForThisRunOnly) {

@@ -1,5 +1,11 @@
 // Tests of the registration-code lists (the user's text lines, the shipped
 // list, which source wins) and of the livery processing at start-up.
+#include <set>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "core/user_error.h"
 #include "support/livery_world.h"
 
@@ -95,6 +101,45 @@ TEST_F(RegcodeLists, UserListsOverrideShippedListOverridesInline) {
   EXPECT_NE(offline.find("\n0 new regcodes added, 1 regcode replaced, 1 regcode defined as special\n"),
             std::string::npos);
   EXPECT_FALSE(fs::exists(regcodesXmlFile));
+}
+
+// The first livery keeps a registration and a title; a title is checked
+// against its registration also after its registration clashed.
+TEST_F(RegcodeLists, InlineClashesOfRegistrationAndOfTitle) {
+  buildTables();
+  const LiveryList inlined{{"Livery X", "D-AAAA", {}, 0}, {"Livery Z", "D-AAAA", {}, 0},
+                           {"Livery Z", "D-CCCC", {}, 0}, {"Livery X", "D-AAAA", {}, 0},
+                           {"Livery Y", "", {}, 0},       {"Missing", "D-EEEE", {}, 0}};
+  gf_processInlineRegcodes(inlined);
+  EXPECT_EQ(RegcodeTitleMap.at("D-AAAA"), "Livery X");
+  EXPECT_EQ(RegcodeTitleMap.at("D-CCCC"), "Livery Z");
+  EXPECT_EQ(TitleRegcodeMap.at("Livery Z"), "D-AAAA");
+  EXPECT_FALSE(TitleRegcodeMap.contains(std::string_view("Livery Y")));
+  EXPECT_EQ(RegcodeTitleMap.size(), 2U);
+  std::vector<std::string> lines;
+  std::istringstream text(readBytes(inlineRegcodesFile));
+  for (std::string line; std::getline(text, line);) lines.push_back(line.substr(0, line.find('\r')));
+  ASSERT_EQ(lines.size(), 3U);
+  EXPECT_EQ(lines[0], "D-AAAA 'Livery Z' => already in use by 'Livery X'");
+  EXPECT_EQ(lines[1], "Livery Z 'D-CCCC' => already in use by 'D-AAAA'");
+  EXPECT_TRUE(lines[2].starts_with("==> ["));
+  EXPECT_TRUE(lines[2].ends_with("] D-EEEE 'Missing' not available, system error, should not happen?")) << lines[2];
+  EXPECT_NE(logText().find(fmt::format("    3 in-line regcode clashes, see '{}'", inlineRegcodesFile.string())),
+            std::string::npos);
+}
+
+// Special records mark their registrations; only a record of one registration
+// marks it unique. A later record takes a registration but not its marks.
+TEST_F(RegcodeLists, UniqueOnlyForSpecialRecordsOfOneRegistration) {
+  buildTables();
+  gf_applyRegcodeEntries({{"Livery X", {"D-AAAA", "D-AAAB"}, true},
+                          {"Livery Y", {"D-BBBB"}, true},
+                          {"Livery Z", {"D-CCCC"}, false},
+                          {"Livery Z", {"D-BBBB"}, false}});
+  EXPECT_EQ(SpecialRegcodes, (std::set<std::string>{"D-AAAA", "D-AAAB", "D-BBBB"}));
+  EXPECT_EQ(UniqueRegcodes, std::set<std::string>{"D-BBBB"});
+  EXPECT_EQ(SpecialLiveryTitles, (std::vector<std::string_view>{"Livery X", "Livery Y"}));
+  EXPECT_EQ(RegcodeTitleMap.at("D-BBBB"), "Livery Z");
 }
 
 TEST_F(RegcodeLists, UnusableShippedListDoesNotKeepOutTheUserLists) {

@@ -19,6 +19,7 @@
 #include "liveries/model_code.h"
 #include "liveries/scan_reports.h"
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/native_path.h"
 #include "refdata/dbase_reader.h"
 
 namespace gwr {
@@ -38,9 +39,9 @@ Options lf_parseArguments(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     if (argument == "--dbase" && i + 1 < argc) {
-      options.dbase = argv[++i];
+      options.dbase = platform::pathFromUtf8(argv[++i]);
     } else if (!argument.starts_with("--") && options.cfg.empty()) {
-      options.cfg = argument;
+      options.cfg = platform::pathFromUtf8(argument);
     } else {
       return options;
     }
@@ -68,7 +69,7 @@ class ReportWatch {
       const auto report = static_cast<ScanReport>(i);
       const std::vector<std::string> lines = gf_scanReportLines(report);
       for (std::size_t n = sizes[i]; n < lines.size(); ++n)
-        fmt::print("{}{}: {}\n", indent, gf_scanReportFile(report).filename().string(), lines[n]);
+        fmt::print("{}{}: {}\n", indent, platform::pathToUtf8(gf_scanReportFile(report).filename()), lines[n]);
     }
     mark();
   }
@@ -84,19 +85,20 @@ void lf_printLivery(const LiveryData& livery) {
 
 int lf_check(const Options& options) {
   if (!lf_loadReferenceData(options)) {
-    fmt::print(stderr, "Cannot read the reference database {}\n", options.dbase.string());
+    fmt::print(stderr, "Cannot read the reference database {}\n", platform::pathToUtf8(options.dbase));
     return 1;
   }
   const std::filesystem::path& file = options.cfg;
   const Charset charset = gf_detectCharset(file);
   std::vector<std::string> lines;
   if (charset == Charset::none_found || !gf_readTextLines(charset, file, lines)) {
-    fmt::print(stderr, "Cannot read {}\n", file.string());
+    fmt::print(stderr, "Cannot read {}\n", platform::pathToUtf8(file));
     return 1;
   }
   bool ivao = false;
-  for (const std::string_view word : ivaoPackageNames) ivao = ivao || platform::containsNoCase(file.string(), word);
-  fmt::print("{} ({}, {} lines{})\n", file.string(), gf_charsetName(charset), lines.size(), ivao ? ", IVAO" : "");
+  const std::string fileText = platform::pathToUtf8(file);
+  for (const std::string_view word : ivaoPackageNames) ivao = ivao || platform::containsNoCase(fileText, word);
+  fmt::print("{} ({}, {} lines{})\n", fileText, gf_charsetName(charset), lines.size(), ivao ? ", IVAO" : "");
 
   ReportWatch reports;
   FltSimSections cut = gf_cutFltSimSections(lines, ivao);

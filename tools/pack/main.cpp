@@ -1,16 +1,19 @@
 // gwr-pack: encrypts a plain data file into the shipped form, or decrypts a
 // shipped file for inspection, with the build's key or one given in hex.
 #include <cstdio>
+#include <filesystem>
 #include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include <fmt/format.h>
 
 #include "core/decrypt.h"
 #include "pack/pack_stream.h"
+#include "platform/sys/native_path.h"
 
 namespace {
 
@@ -57,12 +60,13 @@ int main(int argc, char** argv) {
   const std::string to{positional[2]};
   try {
     if (positional[0] == "encrypt")
-      gwr::pack::gf_encryptFile(*key, from, to);
+      gwr::pack::gf_encryptFile(*key, gwr::platform::pathFromUtf8(from), gwr::platform::pathFromUtf8(to));
     else
       gwr::gf_streamDecryptOrThrow(*key, from, to);
   } catch (const std::exception& e) {
     fmt::print(stderr, "gwr-pack: {}\n", e.what());
-    std::remove(to.c_str());  // no half-written file left behind
+    std::error_code ignored;
+    std::filesystem::remove(gwr::platform::pathFromUtf8(to), ignored);  // no half-written file left behind
     return 1;
   }
   return 0;

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "pkggen/package_tree.h"
+#include "platform/sys/native_path.h"
 
 namespace {
 
@@ -44,11 +45,11 @@ int main(int argc, char** argv) {
       } else if (args[i] == "--seed" && hasValue) {
         options.seed = static_cast<std::uint32_t>(std::stoul(std::string(args[++i])));
       } else if (args[i] == "--dbase" && hasValue) {
-        options.dbaseXml = std::string(args[++i]);
+        options.dbaseXml = gwr::platform::pathFromUtf8(args[++i]);
       } else if (args[i] == "--current-fleets" && hasValue) {
-        options.currentFleetsCsv = std::string(args[++i]);
+        options.currentFleetsCsv = gwr::platform::pathFromUtf8(args[++i]);
       } else if (options.packagesFolder.empty() && !args[i].starts_with("-")) {
-        options.packagesFolder = std::string(args[i]);
+        options.packagesFolder = gwr::platform::pathFromUtf8(args[i]);
       } else {
         lf_printUsage();
         return lf_exitUsage;
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     }
     const gwr::pkggen::TreeSummary summary = gwr::pkggen::gf_generatePackageTree(options);
     fmt::print("{} aircraft.cfg files with {} [fltsim.N] sections in {}\n", summary.cfgFiles, summary.sections,
-               (options.packagesFolder / "Community").string());
+               gwr::platform::pathToUtf8(options.packagesFolder / "Community"));
     return 0;
   } catch (const std::exception& error) {
     fmt::print(stderr, "gwr-pkggen: {}\n", error.what());

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "platform/sys/native_path.h"
+
 namespace gwr::platform {
 
 namespace {
@@ -37,11 +39,11 @@ std::optional<std::filesystem::path> findChildNoCase(const std::filesystem::path
   std::optional<std::filesystem::path> found;
   for (const std::filesystem::directory_iterator end; entries != end; entries.increment(error)) {
     if (error) return std::nullopt;
-    const std::string childName = entries->path().filename().string();
+    const std::string childName = pathToUtf8(entries->path().filename());
     if (childName == name) return entries->path();
     // Of several case variants take the smallest name, so the choice does not
     // depend on the order the folder lists them in.
-    if (equalsNoCase(childName, name) && (!found || childName < found->filename().string()))
+    if (equalsNoCase(childName, name) && (!found || childName < pathToUtf8(found->filename())))
       found = entries->path();
   }
   if (error) return std::nullopt;
