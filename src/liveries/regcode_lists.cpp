@@ -46,7 +46,14 @@ struct ShippedList {
 
 std::optional<ShippedList> lf_readShippedList() {
   const DecryptedFile plain(regcodesEncFile, regcodesXmlFile, lf_regcodesKey());
-  if (!plain.ok()) return std::nullopt;
+  if (!plain.ok()) {
+    std::error_code error;
+    const bool exists = fs::exists(regcodesEncFile, error);
+    setStatusText(fmt::format("{} {}, its registration codes are not used", gf_pathToUtf8(regcodesEncFile),
+                              exists ? "is damaged and cannot be decrypted" : "not found"),
+                  true);
+    return std::nullopt;
+  }
   ShippedList list;
   list.records.reserve(reservedAigRecords);
   list.good = gf_readAigRegcodesXml(list.records, plain.path());
