@@ -48,10 +48,13 @@ std::optional<ShippedList> lf_readShippedList() {
   const DecryptedFile plain(regcodesEncFile, regcodesXmlFile, lf_regcodesKey());
   if (!plain.ok()) {
     std::error_code error;
-    const bool exists = fs::exists(regcodesEncFile, error);
-    setStatusText(fmt::format("{} {}, its registration codes are not used", gf_pathToUtf8(regcodesEncFile),
-                              exists ? "is damaged and cannot be decrypted" : "not found"),
-                  true);
+    if (fs::exists(regcodesEncFile, error)) {
+      setStatusText(fmt::format("{} is damaged and cannot be decrypted, its registration codes are not used",
+                                gf_pathToUtf8(regcodesEncFile)),
+                    true);
+    } else {
+      gf_logError(fmt::format("{} not found, its registration codes are not used", gf_pathToUtf8(regcodesEncFile)));
+    }
     return std::nullopt;
   }
   ShippedList list;
