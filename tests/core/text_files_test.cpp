@@ -106,6 +106,12 @@ TEST(SplitTextLines, LeavesOutBlankLinesAndReservesExactly) {
   EXPECT_EQ(lines.capacity(), 2U);
 }
 
+TEST(ValidUtf8, TheLogHoldsUtf8Only) {
+  const testsupport::LogCapture log;
+  gf_log("/x/Caf\xE9/aircraft.cfg");
+  EXPECT_EQ(log.text(), "/x/Caf\xEF\xBF\xBD/aircraft.cfg\n");
+}
+
 TEST(ValidUtf8, ReplacesEachBadByte) {
   EXPECT_EQ(gf_toValidUtf8("a\xE9\xC3\xA9\xF4\x90\x80\x80"),
             "a\xEF\xBF\xBD\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
