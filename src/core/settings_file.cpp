@@ -7,6 +7,8 @@
 #include "core/parameters.h"
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
+#include "core/settings_document.h"
+#include "core/status_line.h"
 #include "core/text_files.h"
 #include "core/text_utils.h"
 #include "core/version.h"
@@ -42,16 +44,52 @@ void lf_logAppendFailure(const std::string& key, const std::string& currentText)
   gf_log(fmt::format("{}adding xml parameter {} with {} failed!", "===> ", key, currentText));
 }
 
-// Keeps a file that cannot be used as its "0" generation before it is replaced.
-void lf_keepUnreadableCopy(const std::filesystem::path& path, const char* description) {
+// Keeps a file that cannot be used as its "0" generation before it is
+// replaced. False when no copy could be made: the file must then stay.
+bool lf_keepUnreadableCopy(const std::filesystem::path& path, const std::string& description) {
   gf_logError(fmt::format("{} failed to load ({}). Saved as 0.xml and removed.", gf_pathToUtf8(path),
                           description));
-  gf_save1GenerationOf(path);
+  if (gf_save1GenerationOf(path)) return true;
+  gf_logError(fmt::format("{} is kept as it is: no copy could be made", gf_pathToUtf8(path)));
+  return false;
 }
 
-// A failed save is logged; the values stay in memory either way.
+// A file that is there but cannot be read may hold the user's settings: it is
+// never written over, and the user is told why the settings are not saved.
+void lf_reportUnreadable(const std::filesystem::path& path, const std::string& cause) {
+  setStatusError(fmt::format("{} cannot be read ({}); settings are not saved until it can be",
+                             gf_pathToUtf8(path), cause));
+}
+
+// Reads the file; a damaged one is kept as its "0" generation and counts as
+// unreadable when no copy could be made, so that it is not written over.
+SettingsFileRead lf_readSettings(const std::filesystem::path& path, pugi::xml_document& loaded,
+                                 bool parametersRequired) {
+  SettingsFileRead read = gf_readSettingsDocument(path, loaded);
+  if (read.state == SettingsFileState::loaded && parametersRequired && !gf_findParametersNode(loaded))
+    read = {SettingsFileState::damaged, "no parameters element"};
+  if (read.state == SettingsFileState::damaged && !lf_keepUnreadableCopy(path, read.cause))
+    read.state = SettingsFileState::unreadable;
+  return read;
+}
+
+// A choice stored by hand or by another version may be none of the list; it
+// would silently pass for one of them, so the default is used in memory.
+void lf_checkStoredChoice(ComboChoiceParameter& parameter) {
+  if (parameter.indexOfValue()) return;
+  const std::string stored = parameter.current();
+  parameter.setCurrent(parameter.defaultValue());
+  setStatusText(fmt::format("{}=\"{}\" is not one of its choices; \"{}\" is used", parameter.key, stored,
+                            parameter.defaultValue()),
+                true);
+}
+
+// A failed save is logged and shown; the values stay in memory either way.
 void lf_saveOrLog(pugi::xml_document& document, const std::filesystem::path& path) {
-  if (!gf_saveXml(document, path)) gf_logError(fmt::format("saving: {} failed", gf_pathToUtf8(path)));
+  if (gf_saveXml(document, path)) return;
+  const std::string text = fmt::format("saving: {} failed", gf_pathToUtf8(path));
+  gf_logError(text);
+  setStatusText(text, false);
 }
 
 // Caller holds settingsFileMutex.
@@ -87,14 +125,19 @@ void lf_refreshControls() {
 }
 
 // Writes one setting's current value into the file. A file that is missing or
-// cannot be parsed is written whole, so no other stored setting is lost.
+// damaged is written whole, so no other stored setting is lost; one that
+// cannot be read is left alone and reported.
 void lf_saveOne(const std::string& key, const std::string& valueText, const std::function<void()>& logLine) {
   std::unique_lock lock(settingsFileMutex);
   const std::filesystem::path path = gf_parametersFile();
-  pugi::xml_document document;
-  const pugi::xml_parse_result loaded = document.load_file(path.c_str());
-  if (!loaded) {
-    if (loaded.status != pugi::status_file_not_found) lf_keepUnreadableCopy(path, loaded.description());
+  pugi::xml_document loaded;
+  const SettingsFileRead read = lf_readSettings(path, loaded, false);
+  if (read.state == SettingsFileState::unreadable) {
+    logLine();
+    lf_reportUnreadable(path, read.cause);
+    return;
+  }
+  if (read.state != SettingsFileState::loaded) {
     logLine();
     lf_writeAllSettings(false);
     lock.unlock();
@@ -102,10 +145,10 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
     return;
   }
 
-  const pugi::xml_node root = document.child("root");
-  pugi::xml_node holder = root ? root : static_cast<pugi::xml_node>(document);
-  pugi::xml_node parameters = holder.child("parameters");
-  if (!parameters) parameters = holder.append_child("parameters");
+  const bool root = static_cast<bool>(loaded.child("root"));
+  pugi::xml_document document;
+  gf_keepOwnStructure(loaded, document);
+  pugi::xml_node parameters = gf_findParametersNode(document);
 
   bool matched = false;
   for (pugi::xml_node parameter : parameters.children("parameter")) {
@@ -198,17 +241,16 @@ bool gf_loadParameters() {
   const std::filesystem::path path = gf_parametersFile();
   const std::string pathText = gf_pathToUtf8(path);
 
-  pugi::xml_document document;
-  const pugi::xml_parse_result loaded = document.load_file(path.c_str());
-  pugi::xml_node parameters;
-  if (loaded) {
-    gf_log(fmt::format("from '{}'", pathText));
-    parameters = gf_findParametersNode(document);
-    if (!parameters) lf_keepUnreadableCopy(path, "no parameters element");
-  } else if (loaded.status != pugi::status_file_not_found) {
-    lf_keepUnreadableCopy(path, loaded.description());
+  pugi::xml_document loaded;
+  const SettingsFileRead read = lf_readSettings(path, loaded, true);
+  if (read.state == SettingsFileState::unreadable) {
+    lf_reportUnreadable(path, read.cause);
+    gf_log(lf_closingBanner());
+    lock.unlock();
+    lf_refreshControls();
+    return false;
   }
-  if (!parameters) {
+  if (read.state != SettingsFileState::loaded) {
     gf_log(fmt::format("{} not found, creating new with default values:", pathText));
     lf_writeAllSettings(true);
     lock.unlock();
@@ -216,6 +258,10 @@ bool gf_loadParameters() {
     return true;
   }
 
+  gf_log(fmt::format("from '{}'", pathText));
+  pugi::xml_document document;
+  gf_keepOwnStructure(loaded, document);
+  pugi::xml_node parameters = gf_findParametersNode(document);
   auto loadBool = [&](BoolParameter& p) {
     if (!p.load(document)) gf_appendBoolParameter(parameters, p.key, p.current());
   };
@@ -238,6 +284,7 @@ bool gf_loadParameters() {
   for (auto* p : comboNumberParameters) loadNumber(*p);
   for (auto* p : stringParameters) loadString(*p);
   for (auto* p : controlStringParameters) loadString(*p);
+  lf_checkStoredChoice(SIM_CHOICE);
 
   lf_saveOrLog(document, path);
   gf_log(lf_closingBanner());
@@ -265,16 +312,14 @@ void gf_addRootToParametersXml() {
 void gf_readWindowPosition() {
   std::lock_guard lock(settingsFileMutex);
   const std::filesystem::path path = gf_parametersFile();
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return;
-
   pugi::xml_document document;
-  const pugi::xml_parse_result loaded = document.load_file(path.c_str());
-  if (!loaded) {
-    lf_keepUnreadableCopy(path, loaded.description());
+  // An unreadable file is reported when the settings are loaded.
+  const SettingsFileRead read = lf_readSettings(path, document, false);
+  if (read.state == SettingsFileState::damaged) {
+    std::error_code error;
     std::filesystem::remove(path, error);
-    return;
   }
+  if (read.state != SettingsFileState::loaded) return;
   for (auto* p : {&MAIN_WINDOW_X, &MAIN_WINDOW_Y}) {
     const std::optional<int> stored = gf_readIntParameter(document, p->key);
     p->setCurrent(stored ? p->clamped(*stored) : p->defaultValue());

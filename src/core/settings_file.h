@@ -5,9 +5,12 @@
 namespace gwr {
 
 // Loads every registered setting, clamping numbers in memory, appends missing
-// ones and writes the file back. True when the file had to be made anew with
-// the defaults (missing, unreadable, or without `parameters`); an unreadable
-// file is kept as its "0" generation first.
+// ones and writes back the file's own structure (meta block and parameters).
+// True when the file had to be made anew with the defaults (missing, damaged,
+// nested too deep, or without `parameters`); a damaged file is kept as its "0"
+// generation first. A file that is there but cannot be read is reported and
+// left alone: false, the values in memory stay. A SIM_CHOICE that is none of
+// its choices is reported and its default used in memory.
 bool gf_loadParameters();
 
 // Writes every registered setting into a new file: the defaults (and the
@@ -17,8 +20,9 @@ void gf_saveParameters(bool defaults);
 // Writes the whole file anew, with a `root` around the settings.
 void gf_addRootToParametersXml();
 
-// Before the window exists: a file that cannot be parsed is kept as its "0"
-// generation and removed; a good one gives MAIN_WINDOW_X and MAIN_WINDOW_Y.
+// Before the window exists: a damaged file is kept as its "0" generation and
+// removed (not when no copy could be made); a good one gives MAIN_WINDOW_X and
+// MAIN_WINDOW_Y; an unreadable one is left to gf_loadParameters.
 void gf_readWindowPosition();
 
 } // namespace gwr

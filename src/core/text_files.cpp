@@ -160,6 +160,11 @@ std::string lf_decode(std::string bytes, Charset charset) {
   }
 }
 
+bool lf_isFolder(const std::filesystem::path& path) {
+  std::error_code error;
+  return fs::is_directory(path, error);
+}
+
 std::string lf_lastErrorText() {
   const int code = errno;
   return code != 0 ? std::generic_category().message(code) : std::string("cannot be opened");
@@ -255,6 +260,8 @@ bool gf_readTextLines(Charset charset, const std::filesystem::path& path,
     if (charset < Charset::ANSI || charset >= Charset::none_found)
       throw std::runtime_error(fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path),
                                            gf_charsetName(charset)));
+    // A folder opens like a file here and reports a nonsense size.
+    if (lf_isFolder(path)) throw std::runtime_error("it is a folder, not a file");
     std::string bytes;
     std::string cause;
     if (!gf_readFileBytes(path, bytes, cause)) return false;
@@ -305,6 +312,7 @@ void gf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, Ch
 
 TextLinesResult TextFile::readLines(std::size_t reserve) {
   lines.clear();
+  if (lf_isFolder(path)) return {{}, textFileIsFolder};
   std::string bytes;
   std::string cause;
   if (!gf_readFileBytes(path, bytes, cause)) return {{}, textFileOpenFailed};

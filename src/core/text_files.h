@@ -35,7 +35,8 @@ Charset gf_detectCharset(const std::filesystem::path& path);
 
 // Replaces lines with the file's lines as valid UTF-8 (bytes a UTF-8 file gets
 // wrong are replaced or read as ANSI). False when the file cannot be opened or
-// read; a decoding failure also shows "Read failed for '{}': {}" as notice.
+// read; a decoding failure (a folder too) also shows "Read failed for '{}': {}"
+// as notice.
 bool gf_readTextLines(Charset charset, const std::filesystem::path& path,
                       std::vector<std::string>& lines);
 
@@ -82,6 +83,7 @@ void gf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines,
                        Charset unmarkedOrder = Charset::Unicode);
 
 inline constexpr std::string_view textFileOpenFailed = "open_failed";
+inline constexpr std::string_view textFileIsFolder = "is_a_folder";
 
 // Either the lines read or the error text.
 struct TextLinesResult {

@@ -33,7 +33,9 @@ bool gf_setOrAppendAttribute(pugi::xml_node node, std::string_view name, std::st
 
 // Ensures the declaration <?xml version="1.0" encoding="UTF-8"?>, then writes
 // the document indented by two blanks. The file is written beside its place
-// and renamed over it, so a reader never sees half a file.
+// and renamed over it, so a reader never sees half a file; a symbolic link is
+// written through to its target and the file keeps its permissions. A
+// read-only file is not written. Every failure is logged with its cause.
 bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path);
 
 } // namespace gwr

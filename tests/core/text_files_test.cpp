@@ -88,8 +88,6 @@ TEST_F(TextFiles, FoldersAndMissingFilesGiveTheirCause) {
   EXPECT_EQ(onFolder.error, "Is a directory");
   EXPECT_EQ(gf_detectCharset(folder.path()), Charset::none_found);
   EXPECT_EQ(gf_readUtf8Text(folder.path() / "missing", text).error, "No such file or directory");
-  TextFile asFile(folder.path());
-  EXPECT_EQ(asFile.readLines(4).error, textFileOpenFailed);
 }
 
 TEST_F(TextFiles, UnmarkedTextNotUtf8IsReadAsAnsi) {
@@ -130,6 +128,17 @@ TEST_F(TextFiles, FailedReadsShowANotice) {
   EXPECT_EQ(notices, (Lines{"Read failed for '" + missing.string() + "': file " + missing.string() +
                                 " has unknown charset: none_found",
                             "Read failed for '" + odd.string() + "': UTF-16 text has an odd number of bytes"}));
+}
+
+TEST_F(TextFiles, AFolderIsAClearReadErrorNotAnAllocation) {
+  const auto path = folder.path() / "aircraft.cfg";
+  std::filesystem::create_directory(path);
+  Lines lines{"stale"};
+  EXPECT_FALSE(gf_readTextLines(Charset::UTF8_without_BOM, path, lines));
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(notices, (Lines{"Read failed for '" + path.string() + "': it is a folder, not a file"}));
+  TextFile text(path);
+  EXPECT_EQ(text.readLines(16).error, textFileIsFolder);
 }
 
 TEST(SplitLines, CutsAtLineFeedsAndAppends) {

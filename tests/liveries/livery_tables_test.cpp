@@ -116,7 +116,10 @@ TEST_F(LiveryTablesTest, FilesOperatorsUnderTheCombinedCodeSplitsCargoAndOffersS
 
 TEST_F(LiveryTablesTest, CategoryWithoutLiveriesIsSwitchedOffForThisRunOnly) {
   auto& controls = platform::gf_headlessControlSurface();
-  for (const auto* box : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT}) controls.createControl(box->controlId);
+  for (const auto* box : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT}) {
+    controls.createControl(box->controlId);
+    controls.enable(box->controlId, true);  // as the shell leaves them; headless ones start disabled
+  }
   LIGHT_AIRCRAFT.setCurrent(true);
   HIGH_PERF_AIRCRAFT.setCurrent(false);
   world.load(smallDbase, smallLiveries);

@@ -29,7 +29,8 @@ class ScanWorkers : public testsupport::LiveryFixture {
     gf_clearDbaseForTests();
     ASSERT_TRUE(gf_readDbaseXml(realDbase));
     searchWaits = SearchWaits{};
-    pkggen::gf_generatePackageTree({root() / "sim", realDbase, generatedCfgFiles, generatedLiveriesPerCfg, 7});
+    pkggen::gf_generatePackageTree({.packagesFolder = root() / "sim", .dbaseXml = realDbase,
+                                    .cfgFiles = generatedCfgFiles, .liveriesPerCfg = generatedLiveriesPerCfg, .seed = 7});
     MSFS_INSTALL_PATH.setCurrent((root() / "sim").string());
     duplicateTitles();
   }

@@ -28,18 +28,6 @@ inline void resetSettingsToDefaults() {
   for (auto* p : controlStringParameters) p->setCurrent(p->defaultValue());
 }
 
-// Every registered key in the order parameters.xml holds them.
-inline std::vector<std::string> registeredKeys() {
-  std::vector<std::string> keys;
-  for (auto* p : boolParameters) keys.push_back(p->key);
-  for (auto* p : checkboxParameters) keys.push_back(p->key);
-  for (auto* p : numberParameters) keys.push_back(p->key);
-  for (auto* p : comboNumberParameters) keys.push_back(p->key);
-  for (auto* p : stringParameters) keys.push_back(p->key);
-  for (auto* p : controlStringParameters) keys.push_back(p->key);
-  return keys;
-}
-
 class SettingsSandbox {
  public:
   SettingsSandbox() {
@@ -61,8 +49,9 @@ class SettingsSandbox {
   LogCapture& log() { return log_; }
   std::filesystem::path file() const { return gf_parametersFile(); }
 
-  void writeFile(const std::string& text) const {
-    std::ofstream out(file(), std::ios::binary);
+  void writeFile(const std::string& text) const { writeText(file(), text); }
+  static void writeText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
     out << text;
   }
   std::string fileText() const { return readWhole(file()); }

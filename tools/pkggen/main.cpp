@@ -17,8 +17,11 @@ constexpr int lf_exitUsage = 2;
 void lf_printUsage() {
   fmt::print(stderr,
              "usage: gwr-pkggen OUT [--cfg N] [--liveries-per-cfg N] [--seed N] [--dbase DBASE.xml]\n"
+             "                  [--current-fleets AIRCRAFT.csv]\n"
              "Writes OUT/Community with AI traffic packages: N aircraft.cfg files (default 2000) of\n"
-             "15 liveries each, drawn from the reference database (default: the project's data/dbase).\n");
+             "15 liveries each, drawn from the reference database (default: the project's data/dbase)\n"
+             "or, with --current-fleets, from today's fleets in the standing data's aircraft.csv\n"
+             "(the project's copy: data/dbase/sources/standing-data/aircraft.csv).\n");
 }
 
 } // namespace
@@ -42,6 +45,8 @@ int main(int argc, char** argv) {
         options.seed = static_cast<std::uint32_t>(std::stoul(std::string(args[++i])));
       } else if (args[i] == "--dbase" && hasValue) {
         options.dbaseXml = std::string(args[++i]);
+      } else if (args[i] == "--current-fleets" && hasValue) {
+        options.currentFleetsCsv = std::string(args[++i]);
       } else if (options.packagesFolder.empty() && !args[i].starts_with("-")) {
         options.packagesFolder = std::string(args[i]);
       } else {

@@ -26,6 +26,10 @@ struct TreeOptions {
   std::size_t cfgFiles = 2000;           // aircraft.cfg files with liveries, spread over the packages
   std::size_t liveriesPerCfg = 15;       // [fltsim.N] sections per such file
   std::uint32_t seed = 1;
+  // Standing data aircraft.csv: when set, the liveries are those of today's
+  // fleets (rows with registration, type and operator) instead of the
+  // database's records.
+  std::filesystem::path currentFleetsCsv{};
 };
 
 struct TreeSummary {
@@ -46,25 +50,82 @@ struct Fleet {
 
 enum class Encoding { Utf8, Utf8Bom, Utf16Le, Ansi };
 
+using FleetMap = std::map<std::pair<std::string, std::string>, Fleet>;  // by (model, airline)
+
+inline void addToFleet(FleetMap& fleets, const std::string& airline, const std::string& model, bool cargo,
+                       std::string registration) {
+  Fleet& fleet = fleets[{model, airline}];
+  fleet.airline = airline;
+  fleet.model = model;
+  fleet.cargo = fleet.cargo || cargo;
+  fleet.registrations.push_back(std::move(registration));
+}
+
+inline std::vector<Fleet> fleetList(FleetMap& fleets, const fs::path& source) {
+  std::vector<Fleet> result;
+  for (auto& [key, fleet] : fleets) result.push_back(std::move(fleet));
+  if (result.empty()) throw std::runtime_error("no registration records in " + source.string());
+  return result;
+}
+
 // Registration records with airline and model, grouped by (airline, model).
 inline std::vector<Fleet> readFleets(const fs::path& dbaseXml) {
   pugi::xml_document document;
   if (!document.load_file(dbaseXml.c_str())) throw std::runtime_error("cannot load " + dbaseXml.string());
-  std::map<std::pair<std::string, std::string>, Fleet> fleets;
+  FleetMap fleets;
   for (const pugi::xml_node record : document.child("root").child("dbase").children("d")) {
     const std::string airline = record.attribute("a").as_string();
     const std::string model = record.attribute("m").as_string();
     if (airline.size() != 3 || model.empty()) continue;
-    Fleet& fleet = fleets[{model, airline}];
-    fleet.airline = airline;
-    fleet.model = model;
-    fleet.cargo = fleet.cargo || record.attribute("c").as_bool();
-    fleet.registrations.emplace_back(record.attribute("r").as_string());
+    addToFleet(fleets, airline, model, record.attribute("c").as_bool(), record.attribute("r").as_string());
   }
-  std::vector<Fleet> result;
-  for (auto& [key, fleet] : fleets) result.push_back(std::move(fleet));
-  if (result.empty()) throw std::runtime_error("no registration records in " + dbaseXml.string());
-  return result;
+  return fleetList(fleets, dbaseXml);
+}
+
+// The fields of one CSV line; a quoted field may hold commas and doubled quotes.
+inline std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+      fields.back() += c;
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields.emplace_back();
+    } else if (c != '\r') {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+// Today's aircraft of the standing data that carry a registration, a type
+// and an operator's airline designator, grouped like the database's records.
+inline std::vector<Fleet> readCurrentFleets(const fs::path& aircraftCsv) {
+  std::ifstream in(aircraftCsv, std::ios::binary);
+  std::string line;
+  if (!std::getline(in, line)) throw std::runtime_error("cannot read " + aircraftCsv.string());
+  const std::vector<std::string> header = csvFields(line);
+  const auto column = [&](const char* name) {
+    const auto at = std::find(header.begin(), header.end(), name);
+    if (at == header.end()) throw std::runtime_error(aircraftCsv.string() + " has no column " + name);
+    return static_cast<std::size_t>(at - header.begin());
+  };
+  const std::size_t registration = column("Registration");
+  const std::size_t model = column("ModelICAO");
+  const std::size_t airline = column("AirlineCode");
+  FleetMap fleets;
+  while (std::getline(in, line)) {
+    const std::vector<std::string> fields = csvFields(line);
+    if (fields.size() != header.size() || fields[registration].empty() || fields[model].empty() ||
+        fields[airline].size() != 3)
+      continue;
+    addToFleet(fleets, fields[airline], fields[model], false, fields[registration]);
+  }
+  return fleetList(fleets, aircraftCsv);
 }
 
 // UTF-16 little-endian with its mark; the texts hold only BMP characters.
@@ -138,7 +199,10 @@ inline std::string versionAndGeneral(const std::string& modelLine) {
 class Generator {
 public:
   explicit Generator(const TreeOptions& options)
-      : options(options), fleets(readFleets(options.dbaseXml)), random(options.seed),
+      : options(options),
+        fleets(options.currentFleetsCsv.empty() ? readFleets(options.dbaseXml)
+                                                : readCurrentFleets(options.currentFleetsCsv)),
+        random(options.seed),
         community(options.packagesFolder / "Community") {}
 
   TreeSummary run() {

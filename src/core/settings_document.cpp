@@ -1,0 +1,84 @@
+// Loading parameters.xml into memory after checking what the path is, and
+// copying out only the elements the program writes itself.
+#include "core/settings_document.h"
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include <fmt/format.h>
+
+namespace gwr {
+
+namespace {
+
+// Walks the tree without recursion: a hostile file may nest millions deep.
+bool lf_nestedDeeperThan(const pugi::xml_node& top, std::size_t limit) {
+  std::size_t depth = 1;
+  pugi::xml_node node = top.first_child();
+  while (node) {
+    if (depth > limit) return true;
+    if (const pugi::xml_node child = node.first_child()) {
+      node = child;
+      ++depth;
+      continue;
+    }
+    while (!node.next_sibling()) {
+      node = node.parent();
+      --depth;
+      if (node == top) return false;
+    }
+    node = node.next_sibling();
+  }
+  return false;
+}
+
+void lf_copyElements(const pugi::xml_node& from, const char* name, pugi::xml_node to) {
+  for (const pugi::xml_node element : from.children(name)) {
+    pugi::xml_node copy = to.append_child(name);
+    for (const pugi::xml_attribute attribute : element.attributes()) copy.append_copy(attribute);
+  }
+}
+
+} // namespace
+
+SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi::xml_document& document) {
+  document.reset();
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) return {SettingsFileState::missing, {}};
+  if (error) return {SettingsFileState::unreadable, error.message()};
+  if (std::filesystem::is_directory(status)) return {SettingsFileState::unreadable, "it is a folder"};
+  if (!std::filesystem::is_regular_file(status))
+    return {SettingsFileState::unreadable, "it is not a regular file"};
+
+  errno = 0;
+  std::ifstream file(path, std::ios::binary);
+  if (!file.is_open()) {
+    const int openError = errno;
+    return {SettingsFileState::unreadable,
+            openError != 0 ? std::error_code(openError, std::generic_category()).message() : "it cannot be opened"};
+  }
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (file.bad()) return {SettingsFileState::unreadable, "reading it failed"};
+
+  const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
+  if (!parsed) return {SettingsFileState::damaged, parsed.description()};
+  if (lf_nestedDeeperThan(document, maxSettingsDepth)) {
+    document.reset();
+    return {SettingsFileState::damaged, fmt::format("nested deeper than {} levels", maxSettingsDepth)};
+  }
+  return {SettingsFileState::loaded, {}};
+}
+
+void gf_keepOwnStructure(const pugi::xml_node& loaded, pugi::xml_document& kept) {
+  kept.reset();
+  pugi::xml_node root = kept.append_child("root");
+  const pugi::xml_node loadedRoot = loaded.child("root");
+  const pugi::xml_node holder = loadedRoot ? loadedRoot : loaded;
+  if (const pugi::xml_node meta = holder.child("meta")) lf_copyElements(meta, "info", root.append_child("meta"));
+  lf_copyElements(holder.child("parameters"), "parameter", root.append_child("parameters"));
+}
+
+} // namespace gwr

@@ -1,0 +1,145 @@
+// The livery scan over packages of today's fleets (the standing data's
+// aircraft) with the shipped reference database, and the generator's reading
+// of those fleets.
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/paths.h"
+#include "core/settings_catalogue.h"
+#include "liveries/livery_record.h"
+#include "liveries/livery_scan.h"
+#include "pkggen/package_tree.h"
+#include "refdata/code_pools.h"
+#include "refdata/reference_queries.h"
+#include "refdata/registration_records.h"
+#include "support/livery_world.h"
+
+namespace gwr {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Small enough for the sanitizer builds, large enough to meet some hundred fleets.
+constexpr std::size_t currentCfgFiles = 120;
+constexpr std::size_t currentLiveriesPerCfg = 10;
+constexpr std::uint32_t currentSeed = 11;
+constexpr std::string_view trapAirline = "Q9Q";  // the generator's deliberately unknown airline
+constexpr std::string_view trapTitle = "TRAP ";  // titles of the generator's deliberately bad files
+
+const fs::path realDbase = fs::path(GWR_SOURCE_DIR) / "data/dbase/dbase.xml";
+const fs::path currentAircraft = fs::path(GWR_SOURCE_DIR) / "data/dbase/sources/standing-data/aircraft.csv";
+
+using AirlineAndModel = std::pair<std::string, std::string>;
+
+// Registration -> airline and type of today's fleets; a registration that two
+// rows give differently is left out.
+std::map<std::string, AirlineAndModel> currentRegistrations() {
+  std::map<std::string, AirlineAndModel> out;
+  std::map<std::string, int> seen;
+  for (const pkggen::detail::Fleet& fleet : pkggen::detail::readCurrentFleets(currentAircraft))
+    for (const std::string& registration : fleet.registrations) {
+      out[registration] = {fleet.airline, fleet.model};
+      ++seen[registration];
+    }
+  std::erase_if(out, [&](const auto& entry) { return seen[entry.first] > 1; });
+  return out;
+}
+
+class CurrentFleetsScan : public testsupport::LiveryFixture {
+ protected:
+  void SetUp() override {
+    LiveryFixture::SetUp();
+    gf_clearDbaseForTests();
+    ASSERT_TRUE(gf_readDbaseXml(realDbase));
+    searchWaits = SearchWaits{};
+    pkggen::gf_generatePackageTree({.packagesFolder = root() / "sim",
+                                    .dbaseXml = realDbase,
+                                    .cfgFiles = currentCfgFiles,
+                                    .liveriesPerCfg = currentLiveriesPerCfg,
+                                    .seed = currentSeed,
+                                    .currentFleetsCsv = currentAircraft});
+    MSFS_INSTALL_PATH.setCurrent((root() / "sim").string());
+  }
+};
+
+TEST_F(CurrentFleetsScan, TodaysAirlinesAreKnownAndRegistrationsGiveTodaysType) {
+  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+  // The report file holds the trap's airline and nothing else.
+  std::istringstream invalidAirlines(testsupport::readBytes(invalidAirlineCodesFile));
+  std::size_t invalidLines = 0;
+  for (std::string line; std::getline(invalidAirlines, line);) {
+    if (line.empty()) continue;
+    EXPECT_TRUE(line.starts_with(trapAirline)) << line;
+    ++invalidLines;
+  }
+  EXPECT_GT(invalidLines, 0u);
+
+  const auto current = currentRegistrations();
+  LiveryList scanned;
+  gf_readLiveriesScanned(scanned);
+  ASSERT_GT(scanned.size(), currentCfgFiles * currentLiveriesPerCfg / 2);
+  std::size_t fromRegistration = 0;
+  for (const LiveryData& livery : scanned) {
+    if (livery.title.starts_with(trapTitle)) continue;
+    EXPECT_NE(gf_airlineCode(livery.key.airline), privateAirlineCode) << livery.title;
+    const auto expected = current.find(livery.registration);
+    if (expected == current.end() || gf_findDbaseRecord(livery.registration) == nullptr) continue;
+    EXPECT_EQ(gf_airlineCode(livery.key.airline), expected->second.first) << livery.title;
+    EXPECT_EQ(gf_modelCode(livery.key.model), expected->second.second) << livery.title;
+    ++fromRegistration;
+  }
+  // The IVAO liveries carry no registration; the others nearly all name one the database knows.
+  EXPECT_GT(fromRegistration, scanned.size() / 2);
+}
+
+class CurrentFleetsCsv : public ::testing::Test {
+ protected:
+  fs::path write(const std::string& text) {
+    const fs::path file = folder.path() / "aircraft.csv";
+    testsupport::writeFile(file, text);
+    return file;
+  }
+  testsupport::TempFolder folder;
+};
+
+TEST_F(CurrentFleetsCsv, FieldsOfALine) {
+  const struct { std::string line; std::vector<std::string> fields; } cases[] = {
+      {"a,b,c", {"a", "b", "c"}},
+      {"a,,c,", {"a", "", "c", ""}},
+      {"", {""}},
+      {"\"Boeing, 787-10\",x", {"Boeing, 787-10", "x"}},
+      {"\"say \"\"hi\"\"\",y", {"say \"hi\"", "y"}},
+      {"a,b\r", {"a", "b"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(pkggen::detail::csvFields(c.line), c.fields) << c.line;
+}
+
+TEST_F(CurrentFleetsCsv, OnlyRowsWithRegistrationTypeAndAirlineMakeFleets) {
+  const fs::path file = write(
+      "ICAO,Registration,ModelICAO,Operator,AirlineCode\r\n"
+      "1,TF-ICA,B39M,Icelandair,ICE\r\n"
+      "2,TF-ICB,B39M,\"Icelandair, Iceland\",ICE\r\n"
+      "3,EI-FSK,AT76,Aer Lingus Regional,EAI\r\n"
+      "4,N123,C172,Private,\r\n"      // no airline
+      "5,,B738,Someone,DLH\r\n"       // no registration
+      "6,D-ABCD,,Someone,DLH\r\n"     // no type
+      "7,D-ABCE,A320,Someone,LH\r\n"  // no airline designator
+      "8,D-ABCF,A320,DLH\r\n");       // a field short
+  const auto fleets = pkggen::detail::readCurrentFleets(file);
+  ASSERT_EQ(fleets.size(), 2u);
+  EXPECT_EQ(fleets[0].airline + " " + fleets[0].model, "EAI AT76");
+  EXPECT_EQ(fleets[1].airline + " " + fleets[1].model, "ICE B39M");
+  EXPECT_EQ(fleets[1].registrations, (std::vector<std::string>{"TF-ICA", "TF-ICB"}));
+
+  EXPECT_THROW(pkggen::detail::readCurrentFleets(write("ICAO,Registration,ModelICAO\n1,TF-ICA,B39M\n")),
+               std::runtime_error);
+  EXPECT_THROW(pkggen::detail::readCurrentFleets(write("ICAO,Registration,ModelICAO,AirlineCode\n")),
+               std::runtime_error);
+  EXPECT_THROW(pkggen::detail::readCurrentFleets(folder.path() / "missing.csv"), std::runtime_error);
+}
+
+} // namespace
+} // namespace gwr
