@@ -298,11 +298,12 @@ LiveryList lf_searchFile(int folderRank, const fs::path& file) {
   if (status.type() == fs::file_type::none || status.type() == fs::file_type::not_found) return {};
   std::vector<std::string> lines;
   if (!gf_readCfgFileLines(file, lines)) return {};
-  FltSimSections cut = gf_cutFltSimSections(lines, false);
-  if (!gf_checkFltSimNumbers(cut, file)) return {};
-  std::string model = gf_modelOfCfgFile(file, lines);
-  // The sections hold what is still needed.
+  // The lines move into the sections, so the file's text is held once.
+  const std::string found = gf_findModelCode(lines);
+  FltSimSections cut = gf_cutFltSimSections(std::move(lines), false);
   std::vector<std::string>().swap(lines);
+  if (!gf_checkFltSimNumbers(cut, file)) return {};
+  std::string model = gf_checkFoundModelCode(found, file);
   if (model.empty()) return {};
   const CfgFileContext context = gf_makeCfgFileContext(folderRank, file, std::move(model), false);
   LiveryList liveries;
@@ -318,7 +319,7 @@ LiveryList lf_searchIvaoFile(int folderRank, const fs::path& file) {
   if (model.empty()) return {};
   std::vector<std::string> lines;
   if (!gf_readCfgFileLines(file, lines)) return {};
-  FltSimSections cut = gf_cutFltSimSections(lines, true);
+  FltSimSections cut = gf_cutFltSimSections(std::move(lines), true);
   std::vector<std::string>().swap(lines);
   if (!gf_checkFltSimNumbers(cut, file)) return {};
   const CfgFileContext context = gf_makeCfgFileContext(folderRank, file, std::move(model), true);

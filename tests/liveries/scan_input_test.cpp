@@ -10,6 +10,7 @@
 #include "core/status_line.h"
 #include "core/text_files.h"
 #include "core/user_error.h"
+#include "liveries/aircraft_cfg_sections.h"
 #include "liveries/livery_scan.h"
 #include "support/livery_world.h"
 
@@ -88,6 +89,18 @@ TEST_F(ScanInput, SizeLimitIsInclusiveAndBlankLinesCostNoMemory) {
   writeBlankLines(over, head, maxCfgFileBytes + 1);
   EXPECT_FALSE(gf_readCfgFileLines(over, lines));
   EXPECT_EQ(report(ScanReport::InvalidCfgLines).size(), 1U);
+}
+
+TEST_F(ScanInput, SectionsHoldNoMoreRoomThanTheirLines) {
+  std::vector<std::string> lines;
+  for (int n = 0; n < 20000; ++n) lines.push_back(fmt::format("[fltsim.{}]", n % 100));
+  lines.push_back("title = last");
+  const FltSimSections cut = gf_cutFltSimSections(std::move(lines), false);
+  ASSERT_EQ(cut.sections.size(), 20000U);
+  std::size_t room = 0;
+  for (const CfgSection& section : cut.sections) room += section.capacity();
+  EXPECT_LE(room, 20002U);
+  EXPECT_EQ(cut.sections.back(), (CfgSection{"[fltsim.99]", "title = last"}));
 }
 
 TEST_F(ScanInput, UnreadableFilesAreReportedWithTheirCause) {
