@@ -33,7 +33,7 @@ inline constexpr int fallbackSearchWorkerLimit = 2;
 struct SearchWaits {
   std::chrono::milliseconds result{10'000};       // for the oldest pending result
   std::chrono::milliseconds workerPlace{10'000};  // for a free worker place; then the search stalls
-  std::chrono::milliseconds drain{30'000};        // at the end of a scan, for workers given up
+  std::chrono::milliseconds drain{30'000};        // in gf_awaitSearchWorkers, for workers given up
 };
 extern SearchWaits searchWaits;
 
