@@ -12,6 +12,7 @@
 
 #include "core/clock.h"
 #include "core/run_state.h"
+#include "core/text_files.h"
 #include "core/version.h"
 #include "platform/sys/native_path.h"
 
@@ -40,8 +41,10 @@ void lf_writeLine(std::string_view prefix, std::string_view text) {
   if (!stream.is_open()) return;
   // One failed write (a full disk, say) must not silence the log for good.
   stream.clear();
+  // Paths may hold bytes of any kind; the log holds UTF-8 only.
+  const std::string valid = gf_toValidUtf8(text);
   stream.write(prefix.data(), static_cast<std::streamsize>(prefix.size()));
-  stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+  stream.write(valid.data(), static_cast<std::streamsize>(valid.size()));
   stream.put('\n');
   stream.flush();
 }

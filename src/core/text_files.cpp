@@ -1,5 +1,5 @@
-// Charset detection, line reading and whole-file writing for the many text
-// files the program reads but did not write.
+// Charset detection on whole files, reading them as valid UTF-8 lines, and
+// whole-file writing for the many text files the program reads but did not write.
 #include "core/text_files.h"
 
 #include "core/status_line.h"
@@ -8,58 +8,86 @@
 
 #include <fmt/format.h>
 
+#include <cerrno>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace gwr {
 
 namespace {
 
-constexpr std::size_t lf_charsetSampleBytes = 4096;  // the most the detection looks at
+namespace fs = std::filesystem;
+
 constexpr std::size_t lf_ansiReserveLines = 2048;
 constexpr std::string_view lf_utf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view lf_replacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::string_view lf_blanks = " \t\v\f\r";
 
 bool lf_inRange(unsigned char byte, unsigned char low, unsigned char high) {
   return byte >= low && byte <= high;
 }
 
-// Validates sample as UTF-8 by lead and continuation ranges only (surrogates
-// pass). A sequence cut off by the end of the sample counts as valid when the
-// file goes on beyond it: its remaining bytes were merely not looked at.
-bool lf_isUtf8Sample(std::string_view sample, bool fileGoesOn) {
-  std::size_t i = 0;
-  while (i < sample.size()) {
-    const auto lead = static_cast<unsigned char>(sample[i]);
-    std::size_t continuations = 0;
-    unsigned char firstLow = 0x80;
-    unsigned char firstHigh = 0xBF;
-    if (lead <= 0x7F) {
-      ++i;
-      continue;
-    }
-    if (lf_inRange(lead, 0xC2, 0xDF)) {
-      continuations = 1;
-    } else if (lf_inRange(lead, 0xE0, 0xEF)) {
-      continuations = 2;
-      if (lead == 0xE0) firstLow = 0xA0;
-    } else if (lf_inRange(lead, 0xF0, 0xF4)) {
-      continuations = 3;
-      if (lead == 0xF0) firstLow = 0x90;
-      if (lead == 0xF4) firstHigh = 0x8F;
-    } else {
-      return false;
-    }
-    for (std::size_t k = 1; k <= continuations; ++k) {
-      if (i + k >= sample.size()) return fileGoesOn;
-      const auto byte = static_cast<unsigned char>(sample[i + k]);
-      const bool first = k == 1;
-      if (!lf_inRange(byte, first ? firstLow : 0x80, first ? firstHigh : 0xBF)) return false;
-    }
-    i += continuations + 1;
+// The length of the valid UTF-8 sequence that text starts with; 0 when it is
+// invalid or cut off. Strict: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+std::size_t lf_utf8SequenceLength(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  if (lead <= 0x7F) return 1;
+  std::size_t length = 0;
+  unsigned char firstLow = 0x80;
+  unsigned char firstHigh = 0xBF;
+  if (lf_inRange(lead, 0xC2, 0xDF)) {
+    length = 2;
+  } else if (lf_inRange(lead, 0xE0, 0xEF)) {
+    length = 3;
+    if (lead == 0xE0) firstLow = 0xA0;
+    if (lead == 0xED) firstHigh = 0x9F;
+  } else if (lf_inRange(lead, 0xF0, 0xF4)) {
+    length = 4;
+    if (lead == 0xF0) firstLow = 0x90;
+    if (lead == 0xF4) firstHigh = 0x8F;
+  } else {
+    return 0;
   }
-  return true;
+  if (text.size() < length) return 0;
+  if (!lf_inRange(static_cast<unsigned char>(text[1]), firstLow, firstHigh)) return 0;
+  for (std::size_t k = 2; k < length; ++k)
+    if (!lf_inRange(static_cast<unsigned char>(text[k]), 0x80, 0xBF)) return 0;
+  return length;
+}
+
+// Calls lineFound with each line of text: cut at LF, one trailing CR removed,
+// a leading UTF-8 mark dropped, no empty line after a final LF.
+template <typename LineFound>
+void lf_eachLine(std::string_view text, LineFound lineFound) {
+  if (text.starts_with(lf_utf8Mark)) text.remove_prefix(lf_utf8Mark.size());
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    lineFound(line);
+    start = end + 1;
+  }
+}
+
+// The charset of a whole file's bytes: a mark or zero bytes at the start, else
+// UTF-8 when every byte of the file is valid UTF-8, else ANSI.
+Charset lf_charsetOfBytes(std::string_view bytes) {
+  const std::size_t n = bytes.size();
+  auto byteAt = [&](std::size_t k) { return k < n ? static_cast<unsigned char>(bytes[k]) : 0; };
+  const unsigned char b0 = byteAt(0), b1 = byteAt(1), b2 = byteAt(2), b3 = byteAt(3);
+  if (n >= 3 && bytes.starts_with(lf_utf8Mark)) return Charset::UTF8_with_BOM;
+  if (n >= 2) {
+    if (b0 == 0xFF && b1 == 0xFE) return Charset::Unicode;
+    if (b0 == 0xFE && b1 == 0xFF) return Charset::Unicode_big_endian;
+    if (b1 == 0 && (n < 4 || b3 == 0)) return Charset::Unicode;
+    if (b0 == 0 && (n < 4 || b2 == 0)) return Charset::Unicode_big_endian;
+  }
+  return gf_isValidUtf8(bytes) ? Charset::UTF8_without_BOM : Charset::ANSI;
 }
 
 // The stream's size from its end, the position back at the start; 0 for an
@@ -94,45 +122,53 @@ std::u16string lf_utf16Units(std::string_view bytes, bool bigEndian) {
   return units;
 }
 
-// A folder opens like a file here but reports a nonsense size: reading it
-// would try to allocate that much.
-bool lf_isFolder(const std::filesystem::path& path) {
-  std::error_code error;
-  return std::filesystem::is_directory(path, error);
+// UTF-16 bytes as UTF-8. The byte-order mark decides the order; without one,
+// unmarkedOrder does. Throws for an odd number of bytes or invalid UTF-16.
+std::string lf_utf16ToUtf8(std::string_view units, Charset unmarkedOrder) {
+  // Dropping a stray last byte would lose text silently: treat it as damage.
+  if (units.size() % 2 != 0) throw std::runtime_error("UTF-16 text has an odd number of bytes");
+  bool bigEndian = unmarkedOrder == Charset::Unicode_big_endian;
+  if (units.starts_with("\xFF\xFE")) {
+    bigEndian = false;
+    units.remove_prefix(2);
+  } else if (units.starts_with("\xFE\xFF")) {
+    bigEndian = true;
+    units.remove_prefix(2);
+  }
+  return wide_to_utf8(lf_utf16Units(units, bigEndian));
 }
 
-bool lf_readFileLines(Charset charset, const std::filesystem::path& path,
-                      std::vector<std::string>& lines) {
-  if (charset < Charset::ANSI || charset >= Charset::none_found)
-    throw std::runtime_error(fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path),
-                                         gf_charsetName(charset)));
-  if (lf_isFolder(path)) throw std::runtime_error("it is a folder, not a file");
-  std::ifstream file(path, std::ios::binary);
-  if (!file.is_open()) return false;
-
+// The bytes of a file in the charset given as UTF-8 text, valid in every case:
+// bytes that a UTF-8 file gets wrong become U+FFFD (with a mark) or are read
+// as ANSI (without one, as the detection would have done).
+std::string lf_decode(std::string bytes, Charset charset) {
   switch (charset) {
   case Charset::Unicode:
   case Charset::Unicode_big_endian:
-    gf_readUtf16Lines(file, lines, charset);
-    break;
-  case Charset::UTF8_with_BOM:
-    gf_readStreamLines(file, lines);
-    // gf_splitLines dropped the mark already; this drops a doubled one.
-    if (!lines.empty() && lines.front().starts_with(lf_utf8Mark)) lines.front().erase(0, lf_utf8Mark.size());
-    break;
+    return lf_utf16ToUtf8(bytes, charset);
+  case Charset::UTF8_with_BOM: {
+    std::string_view text = bytes;
+    // A doubled mark is dropped as well.
+    for (int mark = 0; mark < 2 && text.starts_with(lf_utf8Mark); ++mark) text.remove_prefix(lf_utf8Mark.size());
+    return gf_toValidUtf8(text);
+  }
   case Charset::UTF8_without_BOM:
-    gf_readStreamLines(file, lines);
-    break;
-  default: {
-    std::vector<std::string> ansiLines;
-    ansiLines.reserve(lf_ansiReserveLines);
-    gf_readStreamLines(file, ansiLines);
-    lines.reserve(ansiLines.size());
-    for (const auto& line : ansiLines) lines.push_back(gf_ansiToUtf8(line));
-    break;
+    if (gf_isValidUtf8(bytes)) return bytes;
+    if (bytes.starts_with(lf_utf8Mark)) return lf_decode(std::move(bytes), Charset::UTF8_with_BOM);
+    return gf_ansiToUtf8(bytes);
+  default:
+    return gf_ansiToUtf8(bytes);
   }
-  }
-  return true;
+}
+
+bool lf_isFolder(const std::filesystem::path& path) {
+  std::error_code error;
+  return fs::is_directory(path, error);
+}
+
+std::string lf_lastErrorText() {
+  const int code = errno;
+  return code != 0 ? std::generic_category().message(code) : std::string("cannot be opened");
 }
 
 } // namespace
@@ -143,36 +179,96 @@ std::string gf_charsetName(Charset charset) {
   return std::string(charsetNames[static_cast<std::size_t>(index)]);
 }
 
-Charset gf_detectCharset(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file.is_open()) return Charset::none_found;
-
-  // One byte beyond the sample tells whether the file goes on after it.
-  std::string bytes(lf_charsetSampleBytes + 1, '\0');
-  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(file.gcount()));
-  const bool fileGoesOn = bytes.size() > lf_charsetSampleBytes;
-  const std::string_view sample = std::string_view(bytes).substr(0, lf_charsetSampleBytes);
-
-  const std::size_t n = sample.size();
-  auto byteAt = [&](std::size_t k) { return k < n ? static_cast<unsigned char>(sample[k]) : 0; };
-  const unsigned char b0 = byteAt(0), b1 = byteAt(1), b2 = byteAt(2), b3 = byteAt(3);
-
-  if (n >= 3 && sample.starts_with(lf_utf8Mark)) return Charset::UTF8_with_BOM;
-  if (n >= 2) {
-    if (b0 == 0xFF && b1 == 0xFE) return Charset::Unicode;
-    if (b0 == 0xFE && b1 == 0xFF) return Charset::Unicode_big_endian;
-    if (b1 == 0 && (n < 4 || b3 == 0)) return Charset::Unicode;
-    if (b0 == 0 && (n < 4 || b2 == 0)) return Charset::Unicode_big_endian;
+bool gf_isValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = lf_utf8SequenceLength(text.substr(i));
+    if (length == 0) return false;
+    i += length;
   }
-  return lf_isUtf8Sample(sample, fileGoesOn) ? Charset::UTF8_without_BOM : Charset::ANSI;
+  return true;
+}
+
+std::string gf_toValidUtf8(std::string_view text) {
+  if (gf_isValidUtf8(text)) return std::string(text);
+  std::string valid;
+  valid.reserve(text.size() + text.size() / 2);
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = lf_utf8SequenceLength(text.substr(i));
+    if (length == 0) {
+      valid += lf_replacementCharacter;
+      ++i;
+    } else {
+      valid += text.substr(i, length);
+      i += length;
+    }
+  }
+  return valid;
+}
+
+bool gf_readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& cause) {
+  bytes.clear();
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error) {
+    cause = error.message();
+    return false;
+  }
+  // Opening a folder would succeed here and its "size" be nonsense.
+  if (fs::is_directory(status)) {
+    cause = std::make_error_code(std::errc::is_a_directory).message();
+    return false;
+  }
+  errno = 0;
+  std::ifstream file(path, std::ios::binary);
+  if (!file.is_open()) {
+    cause = lf_lastErrorText();
+    return false;
+  }
+  bytes = lf_readAll(file, lf_streamSize(file));
+  if (file.bad()) {
+    cause = lf_lastErrorText();
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
+Charset gf_detectCharset(const std::filesystem::path& path) {
+  std::string bytes;
+  std::string cause;
+  if (!gf_readFileBytes(path, bytes, cause)) return Charset::none_found;
+  return lf_charsetOfBytes(bytes);
+}
+
+TextRead gf_readUtf8Text(const std::filesystem::path& path, std::string& text) {
+  text.clear();
+  std::string bytes;
+  TextRead read;
+  if (!gf_readFileBytes(path, bytes, read.error)) return read;
+  read.charset = lf_charsetOfBytes(bytes);
+  try {
+    text = lf_decode(std::move(bytes), read.charset);
+  } catch (const std::exception& e) {
+    read.error = e.what();
+  }
+  return read;
 }
 
 bool gf_readTextLines(Charset charset, const std::filesystem::path& path,
                       std::vector<std::string>& lines) {
   lines.clear();
   try {
-    return lf_readFileLines(charset, path, lines);
+    if (charset < Charset::ANSI || charset >= Charset::none_found)
+      throw std::runtime_error(fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path),
+                                           gf_charsetName(charset)));
+    // A folder opens like a file here and reports a nonsense size.
+    if (lf_isFolder(path)) throw std::runtime_error("it is a folder, not a file");
+    std::string bytes;
+    std::string cause;
+    if (!gf_readFileBytes(path, bytes, cause)) return false;
+    if (charset == Charset::ANSI) lines.reserve(lf_ansiReserveLines);
+    gf_splitLines(lf_decode(std::move(bytes), charset), lines);
+    return true;
   } catch (const std::exception& e) {
     lines.clear();
     setStatusText(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()), true);
@@ -189,56 +285,48 @@ void gf_readStreamLines(std::istream& stream, std::vector<std::string>& lines) {
   if (stream.fail()) return;
   const std::size_t size = lf_streamSize(stream);
   if (size == 0) return;
-  gf_splitLines(lf_readAll(stream, size), lines);
+  std::string bytes = lf_readAll(stream, size);
+  // Text that is not UTF-8 was written in the ANSI code page.
+  gf_splitLines(lf_decode(std::move(bytes), Charset::UTF8_without_BOM), lines);
 }
 
 void gf_splitLines(std::string_view text, std::vector<std::string>& lines) {
-  if (text.starts_with(lf_utf8Mark)) text.remove_prefix(lf_utf8Mark.size());
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    lines.emplace_back(line);
-    start = end + 1;
-  }
+  lf_eachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
+}
+
+void gf_splitTextLines(std::string_view text, std::vector<std::string>& lines) {
+  const auto carriesText = [](std::string_view line) { return line.find_first_not_of(lf_blanks) != line.npos; };
+  std::size_t count = 0;
+  lf_eachLine(text, [&](std::string_view line) { count += carriesText(line) ? 1 : 0; });
+  lines.reserve(lines.size() + count);
+  lf_eachLine(text, [&](std::string_view line) {
+    if (carriesText(line)) lines.emplace_back(line);
+  });
 }
 
 void gf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, Charset unmarkedOrder) {
   if (stream.fail()) return;
   const std::size_t size = lf_streamSize(stream);
   if (size == 0) return;
-  const std::string bytes = lf_readAll(stream, size);
-  // Dropping a stray last byte would lose text silently: treat it as damage.
-  if (bytes.size() % 2 != 0) throw std::runtime_error("UTF-16 text has an odd number of bytes");
-
-  std::string_view units = bytes;
-  bool bigEndian = unmarkedOrder == Charset::Unicode_big_endian;
-  if (units.starts_with("\xFF\xFE")) {
-    bigEndian = false;
-    units.remove_prefix(2);
-  } else if (units.starts_with("\xFE\xFF")) {
-    bigEndian = true;
-    units.remove_prefix(2);
-  }
-  gf_splitLines(wide_to_utf8(lf_utf16Units(units, bigEndian)), lines);
+  gf_splitLines(lf_utf16ToUtf8(lf_readAll(stream, size), unmarkedOrder), lines);
 }
 
 TextLinesResult TextFile::readLines(std::size_t reserve) {
   lines.clear();
   if (lf_isFolder(path)) return {{}, textFileIsFolder};
-  std::ifstream file(path, std::ios::binary);
-  if (!file.is_open()) return {{}, textFileOpenFailed};
+  std::string bytes;
+  std::string cause;
+  if (!gf_readFileBytes(path, bytes, cause)) return {{}, textFileOpenFailed};
   if (reserve > lines.capacity()) lines.reserve(reserve);
-  gf_readStreamLines(file, lines);
+  gf_splitLines(lf_decode(std::move(bytes), Charset::UTF8_without_BOM), lines);
   return {lines, {}};
 }
 
 bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
-  file << text << '\n';
+  // Paths in report texts may hold any bytes; the file holds UTF-8 only.
+  file << gf_toValidUtf8(text) << '\n';
   file.close();
   // A full disk shows only when the buffer goes out.
   return !file.fail();
@@ -247,7 +335,7 @@ bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
-  for (const auto& line : lines) file << line << '\n';
+  for (const auto& line : lines) file << gf_toValidUtf8(line) << '\n';
   file.close();
   return !file.fail();
 }

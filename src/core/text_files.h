@@ -29,24 +29,52 @@ inline constexpr std::array<std::string_view, 6> charsetNames = {
 // The charset's name from the table, or its number for a value outside it.
 std::string gf_charsetName(Charset charset);
 
-// Looks at the byte-order mark and validates at most the first 4096 bytes as UTF-8.
+// Looks at the byte-order mark and validates the whole file as UTF-8: a
+// Windows-1252 byte far into the file makes it ANSI.
 Charset gf_detectCharset(const std::filesystem::path& path);
 
-// Replaces lines with the file's lines as UTF-8. False when the file cannot be
-// opened or read; a read failure (a folder too) also shows "Read failed for
-// '{}': {}" as notice.
+// Replaces lines with the file's lines as valid UTF-8 (bytes a UTF-8 file gets
+// wrong are replaced or read as ANSI). False when the file cannot be opened or
+// read; a decoding failure (a folder too) also shows "Read failed for '{}': {}"
+// as notice.
 bool gf_readTextLines(Charset charset, const std::filesystem::path& path,
                       std::vector<std::string>& lines);
+
+// The whole file's bytes. False, with the system's reason in cause, when it
+// cannot be opened or read, or is a folder.
+bool gf_readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& cause);
+
+// What gf_readUtf8Text found: the charset, or why the file could not be read.
+struct TextRead {
+  Charset charset = Charset::none_found;
+  std::string error;  // empty on success
+
+  bool ok() const { return error.empty(); }
+};
+
+// The whole file as valid UTF-8 text, its charset decided on all of its bytes;
+// the file is read once.
+TextRead gf_readUtf8Text(const std::filesystem::path& path, std::string& text);
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
+bool gf_isValidUtf8(std::string_view text);
+// The text with every byte that starts no valid UTF-8 sequence replaced by U+FFFD.
+std::string gf_toValidUtf8(std::string_view text);
 
 // Windows-1252 text as UTF-8; every byte converts.
 std::string gf_ansiToUtf8(std::string_view text);
 
-// Appends the lines of the whole stream (read in one piece) to lines.
+// Appends the lines of the whole stream (read in one piece) to lines; a text
+// that is not valid UTF-8 is read as ANSI.
 void gf_readStreamLines(std::istream& stream, std::vector<std::string>& lines);
 
 // Appends the lines of text: cut at LF, one trailing CR removed per line, a
 // leading UTF-8 mark dropped, no empty line after a final LF.
 void gf_splitLines(std::string_view text, std::vector<std::string>& lines);
+// As gf_splitLines, but lines of blanks only are left out and the vector gets
+// exactly the room the lines need: a line costs a string object, which a file
+// of millions of empty lines would otherwise multiply many times over.
+void gf_splitTextLines(std::string_view text, std::vector<std::string>& lines);
 
 // Appends the lines of a UTF-16 stream. The byte-order mark decides the order;
 // without one, unmarkedOrder does (Unicode or Unicode_big_endian). Throws
@@ -65,7 +93,7 @@ struct TextLinesResult {
   bool ok() const { return error.empty(); }
 };
 
-// A file read as UTF-8 lines without charset handling; the object keeps the
+// A file read as UTF-8 lines (ANSI when not valid UTF-8); the object keeps the
 // lines so that the result can be a view on them.
 class TextFile {
 public:
@@ -78,7 +106,8 @@ public:
   std::vector<std::string> lines;
 };
 
-// Writes text and one LF as the whole file; false when it cannot be opened or written.
+// Writes text and one LF as the whole file; false when it cannot be opened or
+// written. Invalid UTF-8 is replaced (as by gf_toValidUtf8) here and below.
 bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path);
 // Writes every line followed by LF as the whole file; false when it cannot be opened or written.
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path);

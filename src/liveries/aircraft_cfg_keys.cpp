@@ -89,8 +89,10 @@ std::string gf_readIcaoTypeDesignator(std::string_view line) {
   return gf_upperAscii(value);
 }
 
-bool gf_hasAtcIdKey(std::string_view line) { return platform::containsNoCase(line, "atc_id="); }
+// Exact bytes: a key in another letter case, or one spelled with a blank
+// before "=", does not cost the section its livery.
+bool gf_hasAtcIdKey(std::string_view line) { return line.find("atc_id=") != std::string_view::npos; }
 
-bool gf_hasParkingTypesKey(std::string_view line) { return platform::containsNoCase(line, parkingTypesKey); }
+bool gf_hasParkingTypesKey(std::string_view line) { return line.find(parkingTypesKey) != std::string_view::npos; }
 
 } // namespace gwr

@@ -48,8 +48,8 @@ bool gf_readIcaoAirline(std::string_view line, std::string& airline);
 // The designator cut to 4 characters and upper-cased; empty for none.
 std::string gf_readIcaoTypeDesignator(std::string_view line);
 
-// Whether a line mentions the key again, anywhere (comments included), in any
-// letter case: "atc_id=" written without a blank, "atc_parking_types".
+// Whether a line mentions the key again, anywhere (comments included), in
+// exactly these bytes: "atc_id=" written without a blank, "atc_parking_types".
 bool gf_hasAtcIdKey(std::string_view line);
 bool gf_hasParkingTypesKey(std::string_view line);
 

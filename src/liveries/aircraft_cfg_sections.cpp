@@ -54,19 +54,23 @@ std::string gf_readSectionNumber(std::string_view line) {
 }
 
 FltSimSections gf_cutFltSimSections(const std::vector<std::string>& lines, bool ivaoFile) {
+  return gf_cutFltSimSections(std::vector<std::string>(lines), ivaoFile);
+}
+
+FltSimSections gf_cutFltSimSections(std::vector<std::string>&& lines, bool ivaoFile) {
   FltSimSections cut;
   bool inside = false;
-  for (const std::string& line : lines) {
+  for (std::string& line : lines) {
     std::string number = gf_readSectionNumber(line);
     if (!number.empty()) {
       cut.numbers.push_back(std::move(number));
-      cut.sections.emplace_back().reserve(reservedSectionLines);
-      cut.sections.back().push_back(line);
+      // No room reserved ahead: a file of headers alone would pay for it many times over.
+      cut.sections.emplace_back().push_back(std::move(line));
       inside = true;
     } else if (lf_endsSection(line, ivaoFile)) {
       inside = false;
     } else if (inside) {
-      cut.sections.back().push_back(line);
+      cut.sections.back().push_back(std::move(line));
     }
   }
   return cut;

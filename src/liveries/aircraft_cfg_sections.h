@@ -16,7 +16,6 @@ inline constexpr int fltsimNumberLimit = 10000;
 inline constexpr std::string_view markerSectionNumber = "10000";
 // A non-header line with '[' among its first characters ends a section.
 inline constexpr std::size_t sectionEndBracketColumns = 6;
-inline constexpr std::size_t reservedSectionLines = 48;
 
 // The digits of a [fltsim.N] header ("12", "007"), "10000" for any other line
 // that holds "[fltsim." in any letter case, empty for a line that starts no
@@ -35,6 +34,8 @@ struct FltSimSections {
 // that ends it: for ordinary files a '[' in its first six columns, for IVAO
 // files a '[' anywhere. Lines outside sections are dropped.
 FltSimSections gf_cutFltSimSections(const std::vector<std::string>& lines, bool ivaoFile);
+// The same, moving the section lines out of lines instead of copying them.
+FltSimSections gf_cutFltSimSections(std::vector<std::string>&& lines, bool ivaoFile);
 
 // False when the file must not be searched: a section number that does not
 // fit 32 bits (logged) or one above 10000 (an InvalidCfgLines line). A file

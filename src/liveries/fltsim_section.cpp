@@ -13,7 +13,6 @@
 #include "core/text_utils.h"
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/scan_reports.h"
-#include "platform/sys/case_insensitive.h"
 #include "refdata/code_pools.h"
 #include "refdata/reference_queries.h"
 #include "refdata/registration_records.h"
@@ -78,7 +77,8 @@ class SectionReader {
 
   bool takeAirline(const std::string& line) {
     if (!state.airline.empty()) {
-      if (!platform::containsNoCase(line, icaoAirlineKey)) return false;
+      // Exact bytes, as for the other repeated keys.
+      if (line.find(icaoAirlineKey) == std::string::npos) return false;
       reject(fmt::format("{} {} has more than one icao_airline key", folderText, header));
       return true;
     }

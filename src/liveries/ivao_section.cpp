@@ -38,11 +38,19 @@ bool lf_isFolder(const std::filesystem::path& path) {
   return status.type() == std::filesystem::file_type::directory;
 }
 
-// The texture folder, found in any letter case as Windows would.
-bool lf_textureFolderExists(const std::filesystem::path& folder, const std::string& name) {
-  if (lf_isFolder(folder / platform::pathFromUtf8(name))) return true;
+enum class TextureFolder { Found, Missing, NameTooLong };
+
+// The texture folder, found in any letter case as Windows would. A name the
+// file system cannot hold costs the section, not the whole file.
+TextureFolder lf_findTextureFolder(const std::filesystem::path& folder, const std::string& name) {
+  try {
+    if (lf_isFolder(folder / platform::pathFromUtf8(name))) return TextureFolder::Found;
+  } catch (const std::filesystem::filesystem_error& error) {
+    if (error.code() == std::errc::filename_too_long) return TextureFolder::NameTooLong;
+    throw;
+  }
   const std::optional<std::filesystem::path> other = platform::findChildNoCase(folder, name);
-  return other && lf_isFolder(*other);
+  return other && lf_isFolder(*other) ? TextureFolder::Found : TextureFolder::Missing;
 }
 
 struct IvaoSection {
@@ -127,9 +135,14 @@ LiveryData gf_processIvaoFltSimSection(const CfgFileContext& context, std::vecto
   }
 
   const std::string textureName = std::string(textureFolderPrefix) + section.texture;
-  if (!lf_textureFolderExists(context.folder, textureName)) {
-    const std::filesystem::path textureFolder = context.folder / platform::pathFromUtf8(textureName);
-    gf_addIncompleteSectionLine(gf_reportPathText(textureFolder) + " " + header + " does not exist");
+  const TextureFolder texture = lf_findTextureFolder(context.folder, textureName);
+  if (texture == TextureFolder::NameTooLong) {
+    gf_addIncompleteSectionLine(fmt::format("{} has a texture name of {} bytes, longer than the file system allows",
+                                            place, section.texture.size()));
+    return {};
+  }
+  if (texture == TextureFolder::Missing) {
+    gf_addIncompleteSectionLine(gf_reportPathText(context.folder / platform::pathFromUtf8(textureName)) + " " + header + " does not exist");
     return {};
   }
   if (section.title.empty()) {

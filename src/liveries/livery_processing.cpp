@@ -5,12 +5,33 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "core/status_line.h"
+#include "liveries/livery_scan.h"
 #include "liveries/livery_record.h"
 #include "liveries/livery_shell.h"
 #include "liveries/livery_tables.h"
 #include "liveries/regcode_lists.h"
 
 namespace gwr {
+
+namespace {
+
+// A damaged result would stop every later start: it is set aside and the
+// liveries scanned again, as when no result exists.
+void lf_readOrRescan() {
+  try {
+    gf_readLiveriesScanned(ScannedLiveries);
+  } catch (const DamagedScanResult& damaged) {
+    const std::filesystem::path aside = gf_setAsideDamagedScanResult();
+    setStatusText(fmt::format("The liveries scan result is damaged ({}); kept as {}, scanning again", damaged.what(),
+                              aside.string()),
+                  true);
+    gf_scanLiveries();
+    gf_readLiveriesScanned(ScannedLiveries);
+  }
+}
+
+} // namespace
 
 std::atomic<std::uint64_t> liveryCount{0};
 std::atomic<bool> liveriesProcessed{false};
@@ -21,7 +42,7 @@ void gf_processScannedLiveries() {
     ScannedLiveries.clear();
     return;
   }
-  gf_readLiveriesScanned(ScannedLiveries);
+  lf_readOrRescan();
   liveryCount.store(ScannedLiveries.size());
   gf_repaintStatusPanel();
 

@@ -1,8 +1,10 @@
-// The scanned livery list's ordering and duplicate rule, and writing and
-// reading the scan result file "LiveriesScanned.xml".
+// The scanned livery list's ordering and duplicate rule, and writing, reading
+// and setting aside the scan result file "LiveriesScanned.xml".
 #include "liveries/livery_record.h"
 
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -26,6 +28,7 @@ constexpr int fileNotLoadableCode = 51;
 constexpr int noLiveriesSectionCode = 52;
 constexpr int missingAttributeCode = 999;
 constexpr int noLiveriesCode = 533;
+constexpr std::string_view damagedSuffix = ".damaged";
 
 bool lf_sameEntry(const LiveryData& a, const LiveryData& b) {
   return a.title == b.title && a.key.airline == b.key.airline && a.key.airlineOperator == b.key.airlineOperator &&
@@ -36,8 +39,8 @@ bool lf_sameEntry(const LiveryData& a, const LiveryData& b) {
 void lf_requireAttributes(const pugi::xml_node& element) {
   for (const char* name : {"a", "m", "t"}) {
     if (!element.attribute(name)) {
-      throw UserErrorException(missingAttributeCode,
-                               fmt::format("Missing required attribute '{}' in <{}>", name, element.name()));
+      throw DamagedScanResult(missingAttributeCode,
+                              fmt::format("Missing required attribute '{}' in <{}>", name, element.name()));
     }
   }
 }
@@ -87,12 +90,27 @@ bool gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::
   return true;
 }
 
+void gf_requireScanResultNotFolder(const std::filesystem::path& file) {
+  std::error_code error;
+  if (std::filesystem::is_directory(file, error))
+    throw UserErrorException(scanResultIsFolderCode,
+                             fmt::format("{} is a folder, where the liveries scan result file belongs: remove or "
+                                         "rename it",
+                                         platform::pathToUtf8(file)));
+}
+
 void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& file) {
   liveries.clear();
+  gf_requireScanResultNotFolder(file);
 
   pugi::xml_document document;
-  if (!document.load_file(file.c_str())) {
-    throw UserErrorException(fileNotLoadableCode, fmt::format("File {} not found", platform::pathToUtf8(file)));
+  const pugi::xml_parse_result loaded = document.load_file(file.c_str());
+  if (!loaded) {
+    std::error_code error;
+    if (!std::filesystem::exists(file, error))
+      throw UserErrorException(fileNotLoadableCode, fmt::format("File {} not found", platform::pathToUtf8(file)));
+    throw DamagedScanResult(fileNotLoadableCode, fmt::format("File {} is damaged: {} at byte {}", platform::pathToUtf8(file),
+                                                             loaded.description(), loaded.offset));
   }
   // Only for the notice it logs when the block is missing.
   (void)gf_readMeta(document, false);
@@ -100,8 +118,8 @@ void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
   const pugi::xml_node root = document.child("root");
   const pugi::xml_node list = root.child("liveries");
   if (root && !list) {
-    throw UserErrorException(noLiveriesSectionCode,
-                             fmt::format("{} does not contain a <liveries> section", platform::pathToUtf8(file)));
+    throw DamagedScanResult(noLiveriesSectionCode,
+                            fmt::format("{} does not contain a <liveries> section", platform::pathToUtf8(file)));
   }
 
   for (const pugi::xml_node& element : list.children()) {
@@ -118,9 +136,15 @@ void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
   }
 
   liveries.sort(gf_liveryDataLess);
-  if (liveries.empty())
-    throw UserErrorException(noLiveriesCode, platform::pathToUtf8(file) + " does not contain liveries");
+  if (liveries.empty()) throw DamagedScanResult(noLiveriesCode, platform::pathToUtf8(file) + " does not contain liveries");
   gf_log(fmt::format("{:5} liveries read from {}", liveries.size(), platform::pathToUtf8(file)));
+}
+
+std::filesystem::path gf_setAsideDamagedScanResult(const std::filesystem::path& file) {
+  std::filesystem::path aside = file;
+  aside += damagedSuffix;
+  std::filesystem::rename(file, aside);
+  return aside;
 }
 
 } // namespace gwr

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/paths.h"
+#include "core/user_error.h"
 #include "refdata/livery_key.h"
 
 namespace gwr {
@@ -42,9 +43,27 @@ void gf_sortUniqueLiveries(LiveryList& liveries);
 // "{} liveries in {}". False when nothing was written (an empty list too).
 bool gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::path& file = liveriesScannedFile);
 
+// A scan result file that exists but cannot be used: not XML, cut off, empty
+// or without liveries. The code tells which, as for UserErrorException.
+class DamagedScanResult : public UserErrorException {
+public:
+  using UserErrorException::UserErrorException;
+};
+
+// A folder stands where the scan result file belongs.
+inline constexpr int scanResultIsFolderCode = 54;
+
+// Throws UserErrorException 54 when file is a folder.
+void gf_requireScanResultNotFolder(const std::filesystem::path& file);
+
 // Replaces liveries with the file's records, sorted. Throws
-// UserErrorException 51 (not loadable), 52 (no <liveries>), 999 (an element
-// lacks "a", "m" or "t") or 533 (no liveries).
+// UserErrorException 51 (not found) or 54 (a folder), or DamagedScanResult 51
+// (not loadable), 52 (no <liveries>), 999 (an element lacks "a", "m" or "t")
+// or 533 (no liveries).
 void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& file = liveriesScannedFile);
+
+// Renames a damaged scan result file to "LiveriesScanned.xml.damaged" beside
+// it (replacing an older one) and gives that path.
+std::filesystem::path gf_setAsideDamagedScanResult(const std::filesystem::path& file = liveriesScannedFile);
 
 } // namespace gwr

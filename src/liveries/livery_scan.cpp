@@ -90,23 +90,24 @@ void lf_replaceResultFile() {
     throw std::runtime_error(fmt::format("{} could not be written", gf_pathToUtf8(liveriesScannedFile)));
 }
 
-// Workers whose results were given up may still write into the report lists:
-// no result is taken while one runs.
-void lf_requireNoWorkers() {
-  if (!gf_awaitSearchWorkers())
-    throw std::runtime_error(fmt::format("livery search workers still busy after {} seconds, scan not completed",
-                                         searchWaits.drain.count() / 1000.0));
+// Workers given up after a time-out write only into their own results, so
+// the scan goes on without them; their files are in the report.
+void lf_releaseWorkers() {
+  if (const std::size_t running = gf_releaseSearchWorkers(); running > 0)
+    gf_log(fmt::format("{} aircraft.cfg search{} given up still running", running, running == 1 ? "" : "es"));
 }
 
 FolderScan lf_stopped() {
   ScannedLiveries.clear();
-  gf_awaitSearchWorkers();
+  lf_releaseWorkers();
   return FolderScan::Stopped;
 }
 
 FolderScan lf_scanLiveryFolders(const FolderList& folders) {
+  // Found before the search rather than after it.
+  gf_requireScanResultNotFolder(liveriesScannedFile);
   ScannedLiveries.clear();
-  lf_requireNoWorkers();
+  lf_releaseWorkers();
   // A second scan in the process must not see the first one's titles or lines.
   gf_clearScanReports();
   gf_readDontUseTitles();
@@ -121,7 +122,11 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
       gf_log(folder.string() + " does not exist, skipped!");
       continue;
     }
-    if (error) throw fs::filesystem_error("status", folder, error);
+    // A looping link, for one: the other folders are still worth searching.
+    if (error) {
+      gf_logError(fmt::format("{} cannot be read ({}), skipped!", folder.string(), error.message()));
+      continue;
+    }
     if (!fs::is_directory(status)) {
       gf_log(folder.string() + " is not a folder name, skipped!");
       continue;
@@ -133,7 +138,7 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
     if (outcome == SearchOutcome::Stopped) return lf_stopped();
     if (outcome == SearchOutcome::Stalled) {
       ScannedLiveries.clear();
-      gf_awaitSearchWorkers();
+      lf_releaseWorkers();
       throw std::runtime_error(fmt::format("liveries search in {} stalled, scan not completed", folder.string()));
     }
     const std::uint64_t found = ScannedLiveries.size() - before;
@@ -144,7 +149,7 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
       gf_log(fmt::format("No liveries {}", lf_foundInText(folder)));
     }
   }
-  lf_requireNoWorkers();
+  lf_releaseWorkers();
   if (gf_stopping()) return lf_stopped();
   if (ScannedLiveries.empty()) {
     liveryCount.store(0);

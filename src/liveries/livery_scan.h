@@ -31,9 +31,12 @@ enum class ScanResult {
 };
 
 // Runs one scan on the start-up thread. SCAN_LIVERIES is switched off only
-// when a new result was written. Throws UserErrorException 43, 48, 53, 143 or
-// 243, std::runtime_error when AI_PACKAGE_SELECTOR holds no known ordering or
-// search workers hang, or a filesystem_error of a folder that cannot be read.
+// when a new result was written. A file that cannot be searched in time is
+// left out and reported; a package folder that cannot be read (a looping
+// link) is skipped. Throws UserErrorException 43, 48, 53, 54, 143 or 243,
+// std::runtime_error when AI_PACKAGE_SELECTOR holds no known ordering or no
+// worker place comes free (every worker hangs), or a filesystem_error when the
+// "Community" folder cannot be listed.
 ScanResult gf_scanLiveries();
 
 // Automatic mode: the package folders in the order AI_PACKAGE_SELECTOR gives,

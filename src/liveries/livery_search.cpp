@@ -3,6 +3,7 @@
 #include "liveries/livery_search.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <future>
@@ -46,16 +47,18 @@ struct Worker {
   std::shared_ptr<std::atomic<bool>> finished;
 };
 
-// One file's liveries with the titles it claimed; the titles are taken only
-// when the result is, so the file earlier in walk order keeps a shared title.
+// One file's liveries with the titles it claimed and its report lines; both
+// are taken only when the result is, so the file earlier in walk order keeps
+// a shared title and a worker given up writes nowhere.
 struct FileResult {
   LiveryList liveries;
-  FileTitleClaims claims;
+  FileFindings findings;
 };
 
 struct Pending {
   std::future<FileResult> result;
   Worker worker;
+  fs::path file;
 };
 
 // Guards the worker count for the waits on it; the count itself is atomic so
@@ -72,6 +75,11 @@ std::mutex hookLock;
 FileHook fileHook;
 
 std::string lf_secondsText(std::chrono::milliseconds wait) { return fmt::format("{}", wait.count() / 1000.0); }
+
+// A file whose liveries are lost, named in the report.
+void lf_reportFileLeftOut(const fs::path& file, const std::string& why) {
+  gf_addInvalidCfgLine(fmt::format("{} {}, its liveries are left out", gf_reportPathText(file), why));
+}
 
 bool lf_holdsAnyWord(const std::string& text, const auto& words) {
   for (std::string_view word : words)
@@ -202,12 +210,12 @@ private:
     }
     std::packaged_task<FileResult()> task([function, rank = rank, file, hook = hook] {
       FileResult result;
-      const TitleClaimScope scope(result.claims);
+      const FindingsScope scope(result.findings);
       if (hook) hook(file);
       result.liveries = function(rank, file);
       return result;
     });
-    Pending started{task.get_future(), Worker{{}, std::make_shared<std::atomic<bool>>(false)}};
+    Pending started{task.get_future(), Worker{{}, std::make_shared<std::atomic<bool>>(false)}, file};
     try {
       started.worker.thread = std::thread(lf_runWorker, std::move(task), started.worker.finished);
     } catch (...) {
@@ -219,18 +227,27 @@ private:
 
   // Moves the oldest result, less titles taken already, to the scanned list;
   // throws the worker's exception or a time-out, after which its worker is
-  // kept among the given-up ones (and its claims go with its result).
+  // kept among the given-up ones (and its findings go with its result). Either
+  // names the file in a report line.
   void takeOldest() {
     Pending oldest = std::move(pending.front());
     pending.pop_front();
     if (oldest.result.wait_for(searchWaits.result) != std::future_status::ready) {
       givenUpWorkers.push_back(std::move(oldest.worker));
+      const std::string seconds = lf_secondsText(searchWaits.result);
+      lf_reportFileLeftOut(oldest.file, fmt::format("took longer than {} seconds to search", seconds));
       throw std::runtime_error(
-          fmt::format("Future wait timed out after {} seconds", lf_secondsText(searchWaits.result)));
+          fmt::format("Future wait timed out after {} seconds for {}", seconds, gf_pathToUtf8(oldest.file)));
     }
     oldest.worker.thread.join();
-    FileResult found = oldest.result.get();
-    found.claims.settle(found.liveries);
+    FileResult found;
+    try {
+      found = oldest.result.get();
+    } catch (const std::exception& error) {
+      lf_reportFileLeftOut(oldest.file, fmt::format("could not be searched ({})", error.what()));
+      throw;
+    }
+    found.findings.settle(found.liveries);
     ScannedLiveries.splice(ScannedLiveries.end(), found.liveries);
   }
 
@@ -241,35 +258,52 @@ private:
   SearchOutcome outcome = SearchOutcome::Completed;
 };
 
-// The lines of a file, or none (with the log line) when it cannot be read.
-bool lf_readCfgLines(const fs::path& file, std::vector<std::string>& lines, bool warnCharset) {
-  const Charset charset = gf_detectCharset(file);
-  if (charset == Charset::none_found) {
-    const std::string text = fmt::format("! No text encoding detected for {}", gf_pathToUtf8(file));
-    if (warnCharset) {
-      gf_logError(text);
-    } else {
-      gf_log(text);
-    }
+// A file the scan cannot read, with the system's reason.
+void lf_reportUnreadable(const fs::path& file, const std::string& cause) {
+  gf_log(fmt::format("! Cannot read {}: {}", gf_pathToUtf8(file), cause));
+  gf_addInvalidCfgLine(fmt::format("{} cannot be read: {}", gf_reportPathText(file), cause));
+}
+
+} // namespace
+
+bool gf_readCfgFileLines(const fs::path& file, std::vector<std::string>& lines) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (error) {
+    lf_reportUnreadable(file, error.message());
     return false;
   }
-  lines.reserve(reservedFileLines);
-  if (!gf_readTextLines(charset, file, lines)) {
-    gf_log(fmt::format("! Failed reading {}", gf_pathToUtf8(file)));
+  if (size > maxCfgFileBytes) {
+    gf_log(fmt::format("! {} has {} bytes, not searched", gf_pathToUtf8(file), size));
+    gf_addInvalidCfgLine(fmt::format("{} has {} bytes, more than the {} MB an aircraft.cfg may have, not searched",
+                                     gf_reportPathText(file), size, maxCfgFileBytes / bytesPerMegabyte));
     return false;
   }
+  std::string text;
+  const TextRead read = gf_readUtf8Text(file, text);
+  if (!read.ok()) {
+    lf_reportUnreadable(file, read.error);
+    return false;
+  }
+  // Blank lines carry nothing any reader of the scan looks at.
+  gf_splitTextLines(text, lines);
   return true;
 }
+
+namespace {
 
 LiveryList lf_searchFile(int folderRank, const fs::path& file) {
   std::error_code error;
   const fs::file_status status = fs::status(file, error);
   if (status.type() == fs::file_type::none || status.type() == fs::file_type::not_found) return {};
   std::vector<std::string> lines;
-  if (!lf_readCfgLines(file, lines, false)) return {};
-  FltSimSections cut = gf_cutFltSimSections(lines, false);
+  if (!gf_readCfgFileLines(file, lines)) return {};
+  // The lines move into the sections, so the file's text is held once.
+  const std::string found = gf_findModelCode(lines);
+  FltSimSections cut = gf_cutFltSimSections(std::move(lines), false);
+  std::vector<std::string>().swap(lines);
   if (!gf_checkFltSimNumbers(cut, file)) return {};
-  std::string model = gf_modelOfCfgFile(file, lines);
+  std::string model = gf_checkFoundModelCode(found, file);
   if (model.empty()) return {};
   const CfgFileContext context = gf_makeCfgFileContext(folderRank, file, std::move(model), false);
   LiveryList liveries;
@@ -284,8 +318,9 @@ LiveryList lf_searchIvaoFile(int folderRank, const fs::path& file) {
   std::string model = gf_ivaoModelCode(file);
   if (model.empty()) return {};
   std::vector<std::string> lines;
-  if (!lf_readCfgLines(file, lines, true)) return {};
-  FltSimSections cut = gf_cutFltSimSections(lines, true);
+  if (!gf_readCfgFileLines(file, lines)) return {};
+  FltSimSections cut = gf_cutFltSimSections(std::move(lines), true);
+  std::vector<std::string>().swap(lines);
   if (!gf_checkFltSimNumbers(cut, file)) return {};
   const CfgFileContext context = gf_makeCfgFileContext(folderRank, file, std::move(model), true);
   LiveryList liveries;
@@ -328,12 +363,7 @@ LiveryList gf_searchLiveriesInIvaoFile(int folderRank, const std::filesystem::pa
   }
 }
 
-bool gf_awaitSearchWorkers() {
-  bool allEnded = false;
-  {
-    std::unique_lock lock(workerLock);
-    allEnded = workerEnded.wait_for(lock, searchWaits.drain, [] { return runningSearchWorkers.load() == 0; });
-  }
+std::size_t gf_releaseSearchWorkers() {
   std::vector<Worker> stillRunning;
   for (Worker& worker : givenUpWorkers) {
     if (worker.finished->load()) {
@@ -343,10 +373,19 @@ bool gf_awaitSearchWorkers() {
     }
   }
   givenUpWorkers.clear();
-  // A hung worker cannot be joined; it keeps its place in the count, which
-  // keeps every later scan from starting while it runs.
+  // A hung worker cannot be joined; it keeps its place in the count while it
+  // runs, and what it finds goes nowhere.
   for (Worker& worker : stillRunning) worker.thread.detach();
-  return allEnded && stillRunning.empty();
+  return stillRunning.size();
+}
+
+bool gf_awaitSearchWorkers() {
+  bool allEnded = false;
+  {
+    std::unique_lock lock(workerLock);
+    allEnded = workerEnded.wait_for(lock, searchWaits.drain, [] { return runningSearchWorkers.load() == 0; });
+  }
+  return gf_releaseSearchWorkers() == 0 && allEnded;
 }
 
 void gf_setSearchFileHookForTests(std::function<void(const std::filesystem::path&)> hook) {

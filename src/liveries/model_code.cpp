@@ -120,11 +120,25 @@ std::string gf_readBaseContainerType(std::string_view line) {
 }
 
 std::string gf_modelOfCfgFile(const std::filesystem::path& file, const std::vector<std::string>& lines) {
+  return gf_checkFoundModelCode(gf_findModelCode(lines), file);
+}
+
+std::string gf_findModelCode(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
-    const std::string code = gf_readIcaoTypeDesignator(line);
-    if (!code.empty()) return gf_checkModelCode(code, file);
+    std::string code = gf_readIcaoTypeDesignator(line);
+    if (!code.empty()) return code;
   }
-  return gf_modelFromBaseContainer(file, lines);
+  for (const std::string& line : lines) {
+    std::string type = gf_readBaseContainerType(line);
+    if (!type.empty()) return type;
+  }
+  return {};
+}
+
+std::string gf_checkFoundModelCode(const std::string& code, const std::filesystem::path& file) {
+  if (!code.empty()) return gf_checkModelCode(code, file);
+  // No lines: only the report of the missing designator.
+  return gf_modelFromBaseContainer(file, {});
 }
 
 std::string gf_modelFromBaseContainer(const std::filesystem::path& file, const std::vector<std::string>& lines) {

@@ -28,6 +28,12 @@ std::string gf_readBaseContainerType(std::string_view line);
 std::string gf_modelOfCfgFile(const std::filesystem::path& file, const std::vector<std::string>& lines);
 std::string gf_modelFromBaseContainer(const std::filesystem::path& file, const std::vector<std::string>& lines);
 
+// The two halves of gf_modelOfCfgFile, so that the lines can go before the
+// check: the code the lines name, unchecked (empty: none), and its check with
+// the report lines.
+std::string gf_findModelCode(const std::vector<std::string>& lines);
+std::string gf_checkFoundModelCode(const std::string& code, const std::filesystem::path& file);
+
 // The model code of an IVAO package file from its path alone: the folder
 // IVAO_<code...> in SimObjects/Airplanes of IVAO_MTL or ivao_x-csl (any case,
 // either separator), cut to 4 characters.

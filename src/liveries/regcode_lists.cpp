@@ -46,7 +46,17 @@ struct ShippedList {
 
 std::optional<ShippedList> lf_readShippedList() {
   const DecryptedFile plain(regcodesEncFile, regcodesXmlFile, lf_regcodesKey());
-  if (!plain.ok()) return std::nullopt;
+  if (!plain.ok()) {
+    std::error_code error;
+    if (fs::exists(regcodesEncFile, error)) {
+      setStatusText(fmt::format("{} is damaged and cannot be decrypted, its registration codes are not used",
+                                gf_pathToUtf8(regcodesEncFile)),
+                    true);
+    } else {
+      gf_logError(fmt::format("{} not found, its registration codes are not used", gf_pathToUtf8(regcodesEncFile)));
+    }
+    return std::nullopt;
+  }
   ShippedList list;
   list.records.reserve(reservedAigRecords);
   list.good = gf_readAigRegcodesXml(list.records, plain.path());

@@ -30,18 +30,26 @@ std::set<std::string> ScannedTitles;
 std::mutex dontUseTitlesLock;
 std::set<std::string> DontUseTitles;
 
-// The claims of the file this thread is searching, if any.
-thread_local FileTitleClaims* activeClaims = nullptr;
+// The findings of the file this thread is searching, if any.
+thread_local FileFindings* activeFindings = nullptr;
 
 bool lf_takeTitle(const std::string& title) {
   const std::lock_guard guard(scannedTitlesLock);
   return ScannedTitles.insert(title).second;
 }
 
-void lf_append(ScanReport report, std::string line) {
+void lf_file(ScanReport report, std::string line) {
   ReportList& list = reportLists[static_cast<std::size_t>(report)];
   const std::lock_guard guard(list.lock);
   list.lines.push_back(std::move(line));
+}
+
+void lf_append(ScanReport report, std::string line) {
+  if (activeFindings != nullptr) {
+    activeFindings->addReportLine(report, std::move(line));
+  } else {
+    lf_file(report, std::move(line));
+  }
 }
 
 } // namespace
@@ -87,7 +95,7 @@ LiveryData gf_makeLiveryData(std::uint16_t folderRank, LivKey key, const std::st
   // A record the callers would drop must not take the title from a later,
   // usable section.
   if (key.airline == 0 || key.model == 0) return {};
-  const bool isNew = activeClaims != nullptr ? activeClaims->claim(title, duplicateLine) : lf_takeTitle(title);
+  const bool isNew = activeFindings != nullptr ? activeFindings->claim(title, duplicateLine) : lf_takeTitle(title);
   if (!isNew) {
     gf_addIncompleteSectionLine(std::move(duplicateLine));
     return {};
@@ -95,22 +103,28 @@ LiveryData gf_makeLiveryData(std::uint16_t folderRank, LivKey key, const std::st
   return LiveryData{title, registration, key, folderRank};
 }
 
-bool FileTitleClaims::claim(const std::string& title, std::string duplicateLine) {
+bool FileFindings::claim(const std::string& title, std::string duplicateLine) {
   return duplicateLines.try_emplace(title, std::move(duplicateLine)).second;
 }
 
-void FileTitleClaims::settle(LiveryList& liveries) const {
+void FileFindings::addReportLine(ScanReport report, std::string line) {
+  reportLines.emplace_back(report, std::move(line));
+}
+
+void FileFindings::settle(LiveryList& liveries) {
+  for (auto& [report, line] : reportLines) lf_file(report, std::move(line));
+  reportLines.clear();
   liveries.remove_if([this](const LiveryData& livery) {
     if (lf_takeTitle(livery.title)) return false;
     const auto line = duplicateLines.find(livery.title);
-    if (line != duplicateLines.end()) gf_addIncompleteSectionLine(line->second);
+    if (line != duplicateLines.end()) lf_file(ScanReport::IncompleteSectionLines, line->second);
     return true;
   });
 }
 
-TitleClaimScope::TitleClaimScope(FileTitleClaims& claims) : previous(activeClaims) { activeClaims = &claims; }
+FindingsScope::FindingsScope(FileFindings& findings) : previous(activeFindings) { activeFindings = &findings; }
 
-TitleClaimScope::~TitleClaimScope() { activeClaims = previous; }
+FindingsScope::~FindingsScope() { activeFindings = previous; }
 
 std::size_t gf_scannedTitleCount() {
   const std::lock_guard guard(scannedTitlesLock);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "liveries/livery_record.h"
@@ -45,37 +46,42 @@ std::size_t gf_scanReportSize(ScanReport report);
 // The livery record when the title is new to this scan (it is taken then);
 // the empty record, with duplicateLine filed in IncompleteSectionLines, when it
 // was already taken. A key without airline or model gives the empty record and
-// neither takes the title nor files the line. While a TitleClaimScope is
+// neither takes the title nor files the line. While a FindingsScope is
 // active on the thread, only the scope's file is asked and the title is claimed there.
 LiveryData gf_makeLiveryData(std::uint16_t folderRank, LivKey key, const std::string& title,
                              const std::string& registration, std::string duplicateLine);
 std::size_t gf_scannedTitleCount();
 
-// The titles one aircraft.cfg claimed while a worker searched it. The scan
-// takes them in walk order, so the earlier file keeps a shared title whatever
-// the worker timing.
-class FileTitleClaims {
+// What one aircraft.cfg gave while a worker searched it: the titles it
+// claimed and its report lines. The scan takes them in walk order, so the
+// earlier file keeps a shared title whatever the worker timing, and a worker
+// given up after a time-out can never write into the scan's lists.
+class FileFindings {
 public:
   // False when this file has claimed the title already.
   bool claim(const std::string& title, std::string duplicateLine);
-  // Takes each livery's title for the scan; a livery whose title is taken
-  // already is dropped and its line filed. Start-up thread, in walk order.
-  void settle(LiveryList& liveries) const;
+  void addReportLine(ScanReport report, std::string line);
+  // Files the report lines, then takes each livery's title for the scan; a
+  // livery whose title is taken already is dropped and its line filed.
+  // Start-up thread, in walk order.
+  void settle(LiveryList& liveries);
 
 private:
   std::map<std::string, std::string> duplicateLines;  // by title
+  std::vector<std::pair<ScanReport, std::string>> reportLines;
 };
 
-// Points gf_makeLiveryData on this thread at claims while it lives.
-class TitleClaimScope {
+// Points gf_makeLiveryData and the report lists on this thread at findings
+// while it lives.
+class FindingsScope {
 public:
-  explicit TitleClaimScope(FileTitleClaims& claims);
-  ~TitleClaimScope();
-  TitleClaimScope(const TitleClaimScope&) = delete;
-  TitleClaimScope& operator=(const TitleClaimScope&) = delete;
+  explicit FindingsScope(FileFindings& findings);
+  ~FindingsScope();
+  FindingsScope(const FindingsScope&) = delete;
+  FindingsScope& operator=(const FindingsScope&) = delete;
 
 private:
-  FileTitleClaims* previous;
+  FileFindings* previous;
 };
 
 // Titles that must never become liveries, compared byte for byte; filled

@@ -57,7 +57,11 @@ TEST_F(TextFiles, DetectsAndReadsEveryCharset) {
       // The sample's last bytes start a character the file completes after it.
       {"character across the sample end", longAscii + "a\xC3\xA9", Charset::UTF8_without_BOM, true,
        {longAscii + "a\xC3\xA9"}},
-      {"bad byte past the sample", longAscii + "aa\xE9", Charset::UTF8_without_BOM, true, {longAscii + "aa\xE9"}},
+      // The whole file decides: one Windows-1252 byte far into it makes it ANSI.
+      {"bad byte far into the file", longAscii + "aa\xE9", Charset::ANSI, true, {longAscii + "aa\xC3\xA9"}},
+      {"surrogate", "\xED\xA0\x80", Charset::ANSI, true, {"\xC3\xAD\xC2\xA0\xE2\x82\xAC"}},
+      {"overlong", "\xC0\x80", Charset::ANSI, true, {"\xC3\x80\xE2\x82\xAC"}},
+      {"marked utf8 with a bad byte", "\xEF\xBB\xBF" "a\xE9" "b", Charset::UTF8_with_BOM, true, {"a\xEF\xBF\xBD" "b"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -67,7 +71,50 @@ TEST_F(TextFiles, DetectsAndReadsEveryCharset) {
     Lines lines{"stale"};
     EXPECT_EQ(gf_readTextLines(charset, path, lines), c.readOk);
     EXPECT_TRUE(lines == c.lines);  // not printed: some are long
+    for (const std::string& line : lines) EXPECT_TRUE(gf_isValidUtf8(line));
+    std::string text;
+    const TextRead read = gf_readUtf8Text(path, text);
+    EXPECT_EQ(read.ok(), c.readOk);
+    if (read.ok()) {
+      EXPECT_EQ(read.charset, c.charset);
+    }
+    EXPECT_TRUE(gf_isValidUtf8(text));
   }
+}
+
+TEST_F(TextFiles, FoldersAndMissingFilesGiveTheirCause) {
+  std::string text;
+  const TextRead onFolder = gf_readUtf8Text(folder.path(), text);
+  EXPECT_EQ(onFolder.error, "Is a directory");
+  EXPECT_EQ(gf_detectCharset(folder.path()), Charset::none_found);
+  EXPECT_EQ(gf_readUtf8Text(folder.path() / "missing", text).error, "No such file or directory");
+}
+
+TEST_F(TextFiles, UnmarkedTextNotUtf8IsReadAsAnsi) {
+  TextFile list(write(std::string(5000, 'a') + "\nCaf\xE9;D-ABCD\n"));
+  const TextLinesResult result = list.readLines(8);
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(result.lines.back(), "Caf\xC3\xA9;D-ABCD");
+}
+
+TEST(SplitTextLines, LeavesOutBlankLinesAndReservesExactly) {
+  Lines lines;
+  gf_splitTextLines(std::string(100000, '\n') + "a\r\n \t\r\n\n b\n" + std::string(1000, '\n'), lines);
+  EXPECT_EQ(lines, (Lines{"a", " b"}));
+  EXPECT_EQ(lines.capacity(), 2U);
+}
+
+TEST(ValidUtf8, TheLogHoldsUtf8Only) {
+  const testsupport::LogCapture log;
+  gf_log("/x/Caf\xE9/aircraft.cfg");
+  EXPECT_EQ(log.text(), "/x/Caf\xEF\xBF\xBD/aircraft.cfg\n");
+}
+
+TEST(ValidUtf8, ReplacesEachBadByte) {
+  EXPECT_EQ(gf_toValidUtf8("a\xE9\xC3\xA9\xF4\x90\x80\x80"),
+            "a\xEF\xBF\xBD\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_TRUE(gf_isValidUtf8("\xF4\x8F\xBF\xBF\xED\x9F\xBF"));
+  EXPECT_FALSE(gf_isValidUtf8("\xE0\x9F\x80"));
 }
 
 TEST_F(TextFiles, FailedReadsShowANotice) {
@@ -111,6 +158,9 @@ TEST_F(TextFiles, WritesWholeFilesAndConvertsStrictly) {
   EXPECT_EQ(testsupport::readBytes(path), "a\n\nb\n");
   ASSERT_TRUE(gf_writeTextFile("12.5.5", path));
   EXPECT_EQ(testsupport::readBytes(path), "12.5.5\n");
+  // A path of raw bytes in a report line.
+  ASSERT_TRUE(gf_writeTextLines({"/x/Caf\xE9/aircraft.cfg"}, path));
+  EXPECT_EQ(testsupport::readBytes(path), "/x/Caf\xEF\xBF\xBD/aircraft.cfg\n");
   EXPECT_FALSE(gf_writeTextLines({"x"}, folder.path() / "no" / "folder"));
   // Opens but cannot take a byte: the failed write must not pass for success.
   const std::filesystem::path full = "/dev/full";

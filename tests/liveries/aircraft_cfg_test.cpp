@@ -36,9 +36,12 @@ TEST(AircraftCfgKeys, ReadersFollowQuotesCommentsCaseAndTheirOwnRules) {
                                        {"icao_airline = zzzz", "ZZZZ"}, {"icao_airline = dlh ; x", "DLH"},
                                        {"icao_airline =  ", ""}});
   EXPECT_EQ(gf_readIcaoTypeDesignator("icao_type_designator = \"b738x\""), "B738");
-  EXPECT_TRUE(gf_hasAtcIdKey("// old ATC_ID=D-ABCD"));
+  // The repeated-key tests look for exact bytes anywhere, comments included.
+  EXPECT_TRUE(gf_hasAtcIdKey("// old atc_id=D-ABCD"));
+  EXPECT_FALSE(gf_hasAtcIdKey("// old ATC_ID=D-ABCD"));
   EXPECT_FALSE(gf_hasAtcIdKey("atc_id = D-ABCD"));  // a blank before "=" hides it
   EXPECT_TRUE(gf_hasParkingTypesKey("; atc_parking_types were RAMP"));
+  EXPECT_FALSE(gf_hasParkingTypesKey("; ATC_PARKING_TYPES were RAMP"));
 }
 
 TEST(AircraftCfgKeys, AHundredKilobyteLineIsReadQuickly) {

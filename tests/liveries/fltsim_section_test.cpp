@@ -85,7 +85,7 @@ TEST_F(FltsimSectionTest, SectionRulesGiveRecordOrReport) {
       {{"title = T", "icao_airline = DLH", "", "// icao_airline = BAW", ""}, "A320", "DLH A320 0 0|T|", {}},
       {{"title = T", "icao_airline = DLH", "// icao_airline = BAW", "atc_id = D-ABCD"}, "A320", "",
        {"F [fltsim.0] has more than one icao_airline key"}},
-      {{"title = T", "icao_airline = DLH", "atc_parking_types = GATE", "; ATC_PARKING_TYPES"}, "A320", "",
+      {{"title = T", "icao_airline = DLH", "atc_parking_types = GATE", "; atc_parking_types"}, "A320", "",
        {"F [fltsim.0] has more than one atc_parking_types key"}},
       {{"icao_airline = DLH"}, "A320", "", {"F [fltsim.0] misses title"}},
       {{"title = Fictional DLH", "icao_airline = DLH"}, "A320", "", {}},

@@ -89,7 +89,7 @@ TEST_F(LiveryTablesTest, BadScanResultFilesRaiseUserErrors) {
   world.load(smallDbase, {});
   const std::string meta = R"(<root><meta><info name="copyright" value="x"/><info name="sim" value="1"/></meta>)";
   const std::pair<std::string, std::string> cases[] = {
-      {"not xml at all <", "51: File {} not found"},
+      {"not xml at all <", "51: File {} is damaged: Could not determine tag type at byte 15"},
       {meta + "</root>", "52: {} does not contain a <liveries> section"},
       {meta + R"(<liveries><l a="KLM" t="x"/></liveries></root>)", "999: Missing required attribute 'm' in <l>"},
       {meta + "<liveries/></root>", "533: {} does not contain liveries"},

@@ -1,10 +1,12 @@
 // Tests of the livery scan driver: the user errors, the result that only a
 // completed scan replaces, repeated scans and the manual folders with priority.
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <stdexcept>
 
 #include "core/settings_catalogue.h"
+#include "core/settings_file.h"
 #include "core/user_error.h"
 #include "liveries/livery_scan.h"
 #include "support/livery_world.h"
@@ -108,21 +110,76 @@ TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
   EXPECT_EQ(readBytes(liveriesScannedFile), previous);
   stopRequested.store(false);
 
-  // A file that never finishes reading.
+  // A file that never finishes reading is left out, named, and the scan completes.
+  const fs::path hung = community() / "user-aitraffic" / "x" / "aircraft.cfg";
   std::promise<void> release;
   const std::shared_future<void> released = release.get_future().share();
   gf_setSearchFileHookForTests([&](const fs::path& file) {
-    if (file.string().find("user-aitraffic") != std::string::npos) released.wait();
+    if (file == hung) released.wait();
   });
-  EXPECT_THROW(gf_scanLiveries(), std::runtime_error);
-  EXPECT_TRUE(SCAN_LIVERIES.current());
-  EXPECT_EQ(readBytes(liveriesScannedFile), previous);
-  // While it runs no other scan starts.
-  EXPECT_THROW(gf_scanLiveries(), std::runtime_error);
+  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+  EXPECT_FALSE(SCAN_LIVERIES.current());
+  const std::string result = readBytes(liveriesScannedFile);
+  EXPECT_NE(result.find("AIG B738 KLM"), std::string::npos);
+  EXPECT_EQ(result.find("USER A320"), std::string::npos);
+  EXPECT_NE(readBytes(invalidAircraftCfgFilesFile)
+                .find(hung.string() + " took longer than 0.5 seconds to search, its liveries are left out"),
+            std::string::npos);
+  EXPECT_NE(logText().find("Future wait timed out after 0.5 seconds for " + hung.string()), std::string::npos);
+  // What the given-up worker finds when it ends goes nowhere.
   release.set_value();
+  searchWaits.drain = std::chrono::seconds(10);
+  EXPECT_TRUE(gf_awaitSearchWorkers());
+  EXPECT_EQ(reportLineCount(), 0U);
   gf_setSearchFileHookForTests({});
   ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
   EXPECT_NE(readBytes(liveriesScannedFile).find("USER A320"), std::string::npos);
+}
+
+TEST_F(ScanDriver, SavesScanOffAfterSuccessAndLogsTheTotal) {
+  aigPackage();
+  SCAN_LIVERIES.setCurrent(true);
+  gf_saveParameters(false);
+  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+  const auto entries = sandbox.storedEntries();
+  const auto scan = std::find_if(entries.begin(), entries.end(), [](const auto& e) { return e.first == "SCAN_LIVERIES"; });
+  ASSERT_NE(scan, entries.end());
+  EXPECT_EQ(scan->second, "false");
+  // One folder: no total line.
+  EXPECT_EQ(logText().find("in total"), std::string::npos);
+
+  // Two folders, one of them skipped: the total of the other.
+  const fs::path first = root() / "first";
+  writeFile(first / "a" / "aircraft.cfg", cfgText("A320", {{"One A320", "DLH"}, {"Two A320", "AFR"}}));
+  writeFile(first / "b" / "aircraft.cfg", cfgText("A320", {{"Three A320", "KLM"}}));
+  writeFile(root() / "not-a-folder", "x");
+  LIG_AUTOMATIC.setCurrent(false);
+  lfolders[0].setCurrent(first.string());
+  lfolders[1].setCurrent((root() / "not-a-folder").string());
+  log().mark();
+  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+  const std::vector<std::string> lines = log().lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "3 liveries found in " + first.string()), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "3 in total"), lines.end()) << logText();
+}
+
+TEST_F(ScanDriver, FolderRanksRunUpToTheTenthFolder) {
+  // Only the ninth and the tenth folder share an airline and model: priority
+  // keeps the ninth's livery alone when each folder has a rank of its own.
+  LIG_AUTOMATIC.setCurrent(false);
+  LIG_PRIORITIZE.setCurrent(true);
+  for (std::size_t i = 0; i < lfolders.size(); ++i) {
+    const fs::path folder = root() / fmt::format("folder{}", i);
+    fs::create_directories(folder);
+    lfolders[i].setCurrent(folder.string());
+  }
+  writeFile(root() / "folder8" / "a" / "aircraft.cfg", cfgText("A320", {{"Ninth A320", "KLM"}}));
+  writeFile(root() / "folder9" / "a" / "aircraft.cfg", cfgText("A320", {{"Tenth A320", "KLM"}, {"Tenth DLH", "DLH"}}));
+  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+  const std::string result = readBytes(liveriesScannedFile);
+  EXPECT_NE(result.find("Ninth A320"), std::string::npos);
+  EXPECT_NE(result.find("Tenth DLH"), std::string::npos);
+  EXPECT_EQ(result.find("Tenth A320"), std::string::npos);
 }
 
 TEST_F(ScanDriver, PackagesAreDetectedInAnyLetterCase) {
