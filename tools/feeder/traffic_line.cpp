@@ -24,7 +24,11 @@ constexpr std::string_view groundAltitude = "0";
 std::string_view lf_orNull(const std::string& text) { return text.empty() ? none : std::string_view(text); }
 
 // Fixed decimals without a "-0".
-std::string lf_fixed(double value, int decimals) { return fmt::format("{:.{}f}", value + 0.0, decimals); }
+std::string lf_fixed(double value, int decimals) {
+  std::string text = fmt::format("{:.{}f}", value, decimals);
+  if (text.starts_with('-') && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
+  return text;
+}
 
 std::optional<double> lf_finite(std::string_view text) {
   double value = 0.0;
