@@ -1,6 +1,7 @@
 // Connection loop of the feeder's TCP link; see link_client.h.
 #include "feeder/link_client.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <thread>
@@ -17,12 +18,13 @@ namespace gwr::feeder {
 
 namespace {
 
-constexpr std::chrono::milliseconds stopPoll{200};  // receive time-out and retry slice
+constexpr std::chrono::milliseconds stopPoll{200};  // receive time-out: how soon a stop is seen
+constexpr std::chrono::milliseconds pauseSlice{20};
 constexpr std::size_t receiveBytes = 4096;
 
 bool lf_pause(const std::atomic<bool>& stop, double seconds) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!stop.load() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(stopPoll);
+  while (!stop.load() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::min<std::chrono::duration<double>>(pauseSlice, until - std::chrono::steady_clock::now()));
   return !stop.load();
 }
 
@@ -36,7 +38,7 @@ void LinkClient::run(const std::atomic<bool>& stop) {
       // One message per kind of failure, not one per attempt.
       if (error != lastError) onStatus_(fmt::format("link: cannot connect to port {}: {}", port_, gf_winsockErrorText(error)));
       lastError = error;
-      lf_pause(stop, linkRetrySeconds);
+      lf_pause(stop, retrySeconds_);
       continue;
     }
     lastError = 0;

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string_view>
 
+#include "feeder/feeder_constants.h"
+
 namespace gwr::platform {
 class TcpConnection;
 }
@@ -18,8 +20,8 @@ class LinkClient {
   using LineHandler = std::function<void(std::string_view line)>;
   using StatusHandler = std::function<void(std::string_view message)>;
 
-  LinkClient(std::uint16_t port, LineHandler onLine, StatusHandler onStatus)
-      : port_(port), onLine_(std::move(onLine)), onStatus_(std::move(onStatus)) {}
+  LinkClient(std::uint16_t port, LineHandler onLine, StatusHandler onStatus, double retrySeconds = linkRetrySeconds)
+      : port_(port), onLine_(std::move(onLine)), onStatus_(std::move(onStatus)), retrySeconds_(retrySeconds) {}
 
   // Connects, converses, and connects again whenever the program closes the
   // link or is not listening yet, until `stop` is set (seen within a fraction
@@ -32,6 +34,7 @@ class LinkClient {
   std::uint16_t port_;
   LineHandler onLine_;
   StatusHandler onStatus_;
+  double retrySeconds_;
 };
 
 } // namespace gwr::feeder
