@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -170,6 +171,8 @@ struct FilterCase {
   bool airborneOnly;
   std::vector<Expected> records;
 };
+
+void PrintTo(const FilterCase& c, std::ostream* out) { *out << "AIRBORNE_ONLY " << (c.airborneOnly ? "on" : "off"); }
 
 class FeederFilters : public FeederToReader, public ::testing::WithParamInterface<FilterCase> {};
 
