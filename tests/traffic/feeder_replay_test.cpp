@@ -3,6 +3,7 @@
 // the link's line handling.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <map>
 #include <memory>
@@ -67,11 +68,20 @@ TEST(FeederPlayer, IntervalOverrideAndTheOneSecondRule) {
   EXPECT_THROW(ScenarioPlayer(gf_parseScenario(twoAircraft, "s"), startTime, 0.5), std::invalid_argument);
   FeedSchedule schedule;
   schedule.add(std::make_unique<ScenarioPlayer>(gf_parseScenario(twoAircraft, "s"), startTime, 1.5));
-  const auto stamps = lf_stampsById(lf_play(schedule));
-  EXPECT_EQ(stamps.at("20001").size(), 7U);  // 0, 1.5, ... 9
-  for (const auto& [id, times] : stamps) {
-    for (std::size_t i = 1; i < times.size(); ++i) EXPECT_GT(times[i] - times[i - 1], 1.0) << id;
+  EXPECT_EQ(lf_stampsById(lf_play(schedule)).at("20001").size(), 7U);  // 0, 1.5, ... 9
+
+  // 1.004 s apart, but written in hundredths from .006 on: .01, 1.01, 2.01,
+  // 3.02 ... every other report would be only 1.00 s after the one before.
+  ScenarioPlayer player(gf_parseScenario(twoAircraft, "s"), startTime + 0.006, 1.004);
+  std::vector<long long> hundredths;
+  for (double now = startTime; now < startTime + 12; now += 0.001) {
+    player.sendDue(now, [&](FeedStream, std::string_view line) {
+      if (gf_lineField(line, 1) == "20001") hundredths.push_back(std::llround(*gf_lineTimestamp(line) * 100.0));
+    });
   }
+  ASSERT_GT(hundredths.size(), 4U);
+  for (std::size_t i = 1; i < hundredths.size(); ++i) EXPECT_GT(hundredths[i] - hundredths[i - 1], 100) << i;
+  EXPECT_GT(player.skippedReports(), 0U);
 }
 
 TEST(FeederPlayer, ALateSenderSkipsStaleReportsInsteadOfBursting) {

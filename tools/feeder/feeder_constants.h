@@ -16,6 +16,7 @@ inline constexpr double defaultPressureIntervalSeconds = 10.0;
 
 inline constexpr int trafficLineFieldCount = 29;  // fields 0..28
 inline constexpr int timestampField = 14;         // seconds since 1970
+inline constexpr double timestampsPerSecond = 100.0;  // time stamps are written in hundredths
 inline constexpr int idField = 1;
 inline constexpr std::uint32_t lowestLiveId = 10001;  // ids up to 10000 belong to the program's parked aircraft
 

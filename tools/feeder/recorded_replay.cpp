@@ -60,7 +60,7 @@ double RecordedReplay::nextDueTime() const { return next_ < lines_.size() ? dueT
 void RecordedReplay::sendDue(double now, const DatagramSink& sink) {
   for (; next_ < lines_.size() && dueTime(lines_[next_]) <= now; ++next_) {
     const RecordedLine& line = lines_[next_];
-    const double due = dueTime(line);
+    const double due = gf_sentTimestamp(dueTime(line));
     const std::string_view id = *gf_lineField(line.text, idField);
     const auto last = lastSent_.find(id);
     if (last != lastSent_.end() && due - last->second <= minReportSpacingSeconds) {

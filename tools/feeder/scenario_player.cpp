@@ -51,8 +51,14 @@ void ScenarioPlayer::sendDue(double now, const DatagramSink& sink) {
     while (hasReport(playing, latest + 1) && reportTime(playing, latest + 1) <= now) ++latest;
     skipped_ += latest - playing.nextReport;
     playing.nextReport = latest + 1;
+    const double stamp = gf_sentTimestamp(reportTime(playing, latest));
+    if (stamp - playing.lastSent <= minReportSpacingSeconds) {
+      ++skipped_;
+      continue;
+    }
     if (const auto state = gf_stateAt(*playing.aircraft, scenarioTime(playing, latest))) {
-      sink(FeedStream::traffic, gf_formatTrafficLine(*playing.aircraft, *state, reportTime(playing, latest)));
+      sink(FeedStream::traffic, gf_formatTrafficLine(*playing.aircraft, *state, stamp));
+      playing.lastSent = stamp;
     }
   }
 }

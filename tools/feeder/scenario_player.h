@@ -19,7 +19,8 @@ class ScenarioPlayer final : public FeedSource {
 
   double nextDueTime() const override;
   // Sends the latest due report of each aircraft; reports that fell due
-  // while the feeder was late are skipped rather than sent in a burst.
+  // while the feeder was late are skipped rather than sent in a burst, and
+  // so is one whose written time stamp is not more than 1 s after the last.
   void sendDue(double now, const DatagramSink& sink) override;
 
   std::size_t skippedReports() const { return skipped_; }
@@ -29,6 +30,7 @@ class ScenarioPlayer final : public FeedSource {
     const ScenarioAircraft* aircraft;
     double interval;
     std::size_t nextReport = 0;
+    double lastSent = -never;  // time stamp of the last report sent
   };
   static double scenarioTime(const Playing& playing, std::size_t report);
   static bool hasReport(const Playing& playing, std::size_t report);

@@ -39,6 +39,10 @@ std::optional<double> lf_finite(std::string_view text) {
 
 } // namespace
 
+double gf_sentTimestamp(double epochSeconds) {
+  return std::round(epochSeconds * timestampsPerSecond) / timestampsPerSecond;
+}
+
 std::string gf_formatTrafficLine(const ScenarioAircraft& aircraft, const AircraftState& state, double epochSeconds) {
   std::array<std::string, trafficLineFieldCount> fields;
   fields[0] = "X";
@@ -54,7 +58,7 @@ std::string gf_formatTrafficLine(const ScenarioAircraft& aircraft, const Aircraf
   fields[11] = lf_orNull(aircraft.registration);
   fields[12] = lf_orNull(aircraft.origin);
   fields[13] = lf_orNull(aircraft.destination);
-  fields[timestampField] = lf_fixed(epochSeconds, 2);
+  fields[timestampField] = lf_fixed(gf_sentTimestamp(epochSeconds), 2);
   fields[17] = sourceWithHeading;
   fields[20] = notReported;
   fields[23] = notReported;
@@ -87,7 +91,7 @@ std::optional<double> gf_lineTimestamp(std::string_view line) {
 std::string gf_withTimestamp(std::string_view line, double epochSeconds) {
   const std::string_view field = gf_lineField(line, timestampField).value();
   const auto offset = static_cast<std::size_t>(field.data() - line.data());
-  return fmt::format("{}{}{}", line.substr(0, offset), lf_fixed(epochSeconds, 2), line.substr(offset + field.size()));
+  return fmt::format("{}{}{}", line.substr(0, offset), lf_fixed(gf_sentTimestamp(epochSeconds), 2), line.substr(offset + field.size()));
 }
 
 } // namespace gwr::feeder

@@ -12,6 +12,10 @@
 
 namespace gwr::feeder {
 
+// The time stamp as a line carries it (rounded to hundredths of a second);
+// the more-than-1-s rule is kept on these values.
+double gf_sentTimestamp(double epochSeconds);
+
 // One report in RealTraffic's field layout: 29 fields, no line end.
 std::string gf_formatTrafficLine(const ScenarioAircraft& aircraft, const AircraftState& state, double epochSeconds);
 
