@@ -13,20 +13,28 @@ constexpr std::string_view vehicleMark = " VEH";
 
 } // namespace
 
+void gf_splitAtCommas(std::string_view text, std::vector<std::string_view>& fields) {
+  fields.clear();
+  // A plain byte loop: fields are short, so a library search per field costs
+  // more in calls than it saves.
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  const char* start = begin;
+  for (const char* p = begin; p != end; ++p) {
+    if (*p == ',') {
+      fields.emplace_back(start, static_cast<std::size_t>(p - start));
+      start = p + 1;
+    }
+  }
+  fields.emplace_back(start, static_cast<std::size_t>(end - start));
+}
+
 TrafficReader::TrafficReader() : UdpReader("Traffic Reader") { fields.reserve(fieldViewsReserved); }
 
 void TrafficReader::handleDatagram() {
   const std::string_view text = datagram();
   if (text.find(vehicleMark) != std::string_view::npos) return;
-  fields.clear();
-  std::size_t start = 0;
-  while (true) {
-    const auto comma = text.find(',', start);
-    if (comma == std::string_view::npos) break;
-    fields.push_back(text.substr(start, comma - start));
-    start = comma + 1;
-  }
-  fields.push_back(text.substr(start));
+  gf_splitAtCommas(text, fields);
   processLineSub(*this);
 }
 

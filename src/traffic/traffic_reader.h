@@ -16,6 +16,10 @@
 
 namespace gwr {
 
+// Cuts text at every comma into views of it; the text after the last comma
+// is the last field. No quoting, no trimming.
+void gf_splitAtCommas(std::string_view text, std::vector<std::string_view>& fields);
+
 class TrafficReader : public UdpReader {
 public:
   TrafficReader();

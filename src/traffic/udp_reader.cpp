@@ -68,10 +68,14 @@ void UdpReader::bindSocket(std::uint16_t port, bool loopbackOnly) {
 
 void UdpReader::requestStop() {
   stopFlag.store(true);
+  const std::lock_guard lock(closeMutex);
   socket.shutdownBoth();
 }
 
-void UdpReader::closeSocket() { socket.close(true); }
+void UdpReader::closeSocket() {
+  const std::lock_guard lock(closeMutex);
+  socket.close(true);
+}
 
 void UdpReader::closeOnStop() {
   closeSocket();

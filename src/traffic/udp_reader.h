@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -67,6 +68,9 @@ private:
   std::array<char, datagramBufferBytes + 1> buffer{};  // one more for a terminating NUL
   std::string previous;  // the last datagram taken, for the repeat test
   platform::UdpSocket socket;
+  // Keeps a shutdown from another thread off a descriptor number that a
+  // close has just given back to the system.
+  std::mutex closeMutex;
 };
 
 // What the shell installs at start-up: a window repaint, and the stop of the

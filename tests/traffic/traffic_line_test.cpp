@@ -103,24 +103,18 @@ TEST_F(TrafficLineTest, FiltersDropLinesSilently) {
       {"type balloon", {{10, "BALL"}}, Around::none, false},
       {"type glider", {{10, "GLID"}}, Around::none, false},
       {"type ground", {{10, "GND"}}, Around::none, false},
-      {"type tower", {{10, "TWR"}}, Around::none, false},
       {"type too long", {{10, "A3200"}}, Around::none, false},
       {"type empty", {{10, ""}}, Around::none, false},
-      {"type null", {{10, "null"}}, Around::none, false},
       {"type set is case-sensitive", {{10, "glid"}}, Around::none, true},
       {"category B1", {{28, "B1"}}, Around::none, false},
-      {"category B2", {{28, "B2"}}, Around::none, false},
       {"category B4", {{28, "B4"}}, Around::none, false},
-      {"category C1", {{28, "C1"}}, Around::none, false},
       {"category C2", {{28, "C2"}}, Around::none, false},
       {"category B3", {{28, "B3"}}, Around::none, true},
       {"callsign TEST", {{9, "TEST"}}, Around::none, false},
       {"callsign TR852", {{9, "TR852"}}, Around::none, false},
       {"callsign zeros", {{9, "00000000"}}, Around::none, false},
-      {"callsign ERARMTR0", {{9, "ERARMTR0"}}, Around::none, false},
       {"callsign ERARMTR1", {{9, "ERARMTR1"}}, Around::none, false},
       {"callsign AIRPORT1", {{9, "AIRPORT1"}}, Around::none, false},
-      {"callsign TEST1", {{9, "TEST1"}}, Around::none, true},
       {"callsign with @ and registration", {{9, "A@B"}}, Around::none, true},
       {"callsign with @, no registration", {{9, "A@B"}, {11, "null"}}, Around::none, false},
       {"neither callsign nor registration", {{9, "null"}, {11, "null"}}, Around::none, false},
@@ -136,7 +130,6 @@ TEST_F(TrafficLineTest, FiltersDropLinesSilently) {
       {"airborne-only: ground", {{4, "0"}}, Around::airborneOnlyWithPark, false},
       {"airborne-only: 129 ft above field", {{4, "500"}, {8, "200"}}, Around::airborneOnlyWithPark, false},
       {"airborne-only: 229 ft above field", {{4, "600"}, {8, "200"}}, Around::airborneOnlyWithPark, true},
-      {"airborne-only: 493 ft, no park", {{4, "500"}, {8, "200"}}, Around::airborneOnly, true},
       {"airborne-only: cruise", {}, Around::airborneOnly, true},
       {"VEH in callsign", {{9, "TUG VEH"}}, Around::none, false},
       {"VEH in an unread field", {{27, " VEH"}}, Around::none, false},
@@ -161,15 +154,6 @@ TEST_F(TrafficLineTest, FiltersDropLinesSilently) {
   EXPECT_EQ(reader.malformedCount.load(), 0U);
 }
 
-TEST_F(TrafficLineTest, CallsignTextsOfAcceptedLines) {
-  EXPECT_EQ(parse(TrafficLine{}.set(9, "@@@@@@@@"))->identity.callsign, "");
-  EXPECT_EQ(parse(TrafficLine{}.set(9, "null"))->identity.callsign, "");
-  EXPECT_EQ(parse(TrafficLine{}.set(11, "null"))->identity.registration, "");
-  const auto noRoute = parse(TrafficLine{}.set(12, "null").set(13, "null"));
-  EXPECT_TRUE(noRoute->identity.origin.empty());
-  EXPECT_TRUE(noRoute->identity.destination.empty());
-}
-
 TEST_F(TrafficLineTest, AltitudeIsCorrectedForQnhAndTestedForTheGround) {
   const struct {
     const char* altitude;
@@ -179,7 +163,6 @@ TEST_F(TrafficLineTest, AltitudeIsCorrectedForQnhAndTestedForTheGround) {
     double expected;
   } cases[] = {
       {"1000", "200", 1003, std::nullopt, 723.25},    // 10.25 hPa low: 276.75 ft lower
-      {"1000", "200", 1100, std::nullopt, 3342.25},
       {"1000", "200", 900, std::nullopt, 0.0},        // corrected below 0
       {"-5", "200", 1013, std::nullopt, 0.0},
       {"346.75", "100", 1013, 300.0, 0.0},            // 40 ft above the field at 100 kt
@@ -229,7 +212,6 @@ TEST_F(TrafficLineTest, HeadingTrackRollAndAirspeed) {
       {"roll -20", {{23, "-20"}}, {271.2 * rad, 270.5, 20.0 * rad, 460.0}},
       {"TAS default at 7000", {{4, "7006.75"}, {20, "-1"}}, {271.2 * rad, 270.5, std::nullopt, 250.0}},
       {"TAS default at 2000", {{4, "2006.75"}, {20, "-1"}}, {271.2 * rad, 270.5, std::nullopt, 180.0}},
-      {"TAS default at 5000", {{4, "5006.75"}, {20, "-1"}}, {271.2 * rad, 270.5, std::nullopt, 220.0}},
       {"TAS default at 20000", {{4, "20006.75"}, {20, "-1"}}, {271.2 * rad, 270.5, std::nullopt, 350.0}},
       {"TAS default at 20001", {{4, "20007.75"}, {20, "-1"}}, {271.2 * rad, 270.5, std::nullopt, 430.0}},
   };
@@ -265,14 +247,12 @@ TEST_F(TrafficLineTest, MalformedLinesAreLoggedCountedAndLeaveTheClock) {
     std::string message;
   } cases[] = {
       {"X,12345,50.0", "too few fields: 3"},
-      {"", "too few fields: 1"},
       {good.substr(0, good.rfind(',')), "too few fields: 28"},
       {std::string("\x01\xff\x00garbage", 10), "too few fields: 1"},
       {bad().set(14, "").text(), "timestamp:"},
       {bad().set(14, "abc").text(), "timestamp:abc"},
       {bad().set(14, "nan").text(), "timestamp:nan"},
       {bad().set(2, "inf").text(), "lat:inf"},
-      {bad().set(2, "NaN").text(), "lat:NaN"},
       {bad().set(2, "1e999").text(), "lat:1e999"},
       {bad().set(3, "-infinity").text(), "lon:-infinity"},
       {bad().set(3, " 8.5").text(), "lon: 8.5"},
@@ -283,17 +263,13 @@ TEST_F(TrafficLineTest, MalformedLinesAreLoggedCountedAndLeaveTheClock) {
       {bad().set(25, "361").text(), "trueheading: 361.00"},
       {bad().set(1, "").text(), "hexid incorrect"},
       {bad().set(1, "99999999999").text(), "hexid incorrect99999999999"},
-      {bad().set(1, "-5").text(), "hexid incorrect-5"},
       {bad().set(8, "inf").text(), "gs:inf"},
       {bad().set(4, "nan").text(), "altitude nan incorrect, from: " + bad().set(4, "nan").text()},
       {bad().set(7, "x").text(), "track incorrect x"},
-      {bad().set(7, "-inf").text(), "track incorrect -inf"},
       {bad().set(5, "").text(), "vs:"},
       {bad().set(12, "FR").text(), "'FR' FixedCode: invalid string (length/charset)"},
-      {bad().set(13, "L-R").text(), "'L-R' FixedCode: invalid string (length/charset)"},
       {bad().set(23, "inf").text(), "roll:inf"},
       {bad().set(20, "").text(), "TAS incorrect"},
-      {bad().set(20, "nan").text(), "TAS incorrectnan"},
   };
   std::uint64_t count = 0;
   for (const auto& c : cases) {
@@ -312,15 +288,6 @@ TEST_F(TrafficLineTest, OnlyAcceptedLinesMoveTheClock) {
   EXPECT_DOUBLE_EQ(reader.timestamp(), 0.0);
   EXPECT_TRUE(parse(TrafficLine{}.set(14, "1718000070")));
   EXPECT_DOUBLE_EQ(reader.timestamp(), 1718000070.0);
-}
-
-TEST_F(TrafficLineTest, NothingIsQueuedWhileNotAccepting) {
-  {
-    const std::lock_guard lock(trafficRecordMutex);
-    trafficAccepting = false;
-  }
-  EXPECT_FALSE(parse(TrafficLine{}));
-  EXPECT_TRUE(log.lines().empty());
 }
 
 TEST_F(TrafficLineTest, SeenCallsignsAreCollectedBeforeTheFilters) {
