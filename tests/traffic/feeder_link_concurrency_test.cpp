@@ -5,13 +5,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "feeder/link_client.h"
+#include "traffic/feeder_wait.h"
 #include "platform/net/tcp_socket.h"
 
 namespace gwr::feeder {
@@ -19,17 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto waitLimit = 5s;        // only reached when a test fails
 constexpr double testRetrySeconds = 0.02;
-
-bool lf_waitUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + waitLimit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 // The client on its own thread, with what it received and reported.
 class RunningClient {
@@ -86,14 +76,14 @@ TEST(FeederLinkClient, AnswersTheVersionRequestPassesLinesOnAndReconnects) {
   EXPECT_EQ(reply, "gwr-feeder 1");
   ASSERT_TRUE(program.sendAll("Qs121=500;-100;1.570800;500;250;0.829031;0.148353\r\nQs123=1718000000000\r\nexit\r\n").ok());
   program.close(true);
-  EXPECT_TRUE(lf_waitUntil([&] { return client.lines().size() == 4; }));
+  EXPECT_TRUE(testsupport::waitUntil([&] { return client.lines().size() == 4; }));
   EXPECT_EQ(client.lines(), (std::vector<std::string>{"Qs999=version", "Qs121=500;-100;1.570800;500;250;0.829031;0.148353",
                                                       "Qs123=1718000000000", "exit"}));
 
   // RealTraffic comes back after the program closed the link.
   platform::TcpConnection again;
   ASSERT_TRUE(listener.accept(again).ok());
-  EXPECT_TRUE(lf_waitUntil([&] { return client.statuses().size() == 3; }));
+  EXPECT_TRUE(testsupport::waitUntil([&] { return client.statuses().size() == 3; }));
   const std::string connected = "link: connected to port " + std::to_string(port);
   EXPECT_EQ(client.statuses(), (std::vector<std::string>{connected, "link: the program said goodbye", connected}));
 }
@@ -111,7 +101,7 @@ TEST(FeederLinkClient, WaitsForTheProgramToListenAndSaysSoOnce) {
   ASSERT_EQ(listener.listen(platform::Ipv4Address::loopback(), port), 0);
   platform::TcpConnection program;
   ASSERT_TRUE(listener.accept(program).ok());
-  EXPECT_TRUE(lf_waitUntil([&] { return client.statuses().size() == 2; }));
+  EXPECT_TRUE(testsupport::waitUntil([&] { return client.statuses().size() == 2; }));
   const auto statuses = client.statuses();
   ASSERT_EQ(statuses.size(), 2U);
   EXPECT_EQ(statuses[0], "link: cannot connect to port " + std::to_string(port) + ": 10061 Connection refused");

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -19,6 +18,7 @@
 #include "feeder/recorded_replay.h"
 #include "feeder/scenario_player.h"
 #include "feeder/traffic_line.h"
+#include "traffic/feeder_wait.h"
 #include "platform/net/udp_socket.h"
 #include "support/log_capture.h"
 #include "support/traffic_feed.h"
@@ -35,22 +35,12 @@ using feeder::FeedSchedule;
 using feeder::FeedStream;
 using testsupport::FeedState;
 
-constexpr auto waitLimit = 5s;              // only reached when a test fails
 constexpr auto testReceiveTimeout = 20ms;   // so a stop is seen at once
 constexpr double startTime = 1800000000.0;  // the feeder's simulated "now"
 constexpr std::int32_t startTick = 1200;
 constexpr LatLon frankfurt{50.030241, 8.561096};  // EDDF, 364 ft
 constexpr double frankfurtElevationFeet = 364.0;
 constexpr double qnhOffsetFeet = (1003 - 1013.25) * 27.0;  // QNH 1003: -276.75 ft
-
-bool lf_waitUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + waitLimit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
 
 // A reader running its thread body on a free loopback port.
 class ReaderThread {
@@ -59,7 +49,7 @@ class ReaderThread {
     reader_.receiveTimeout = testReceiveTimeout;
     reader_.stopFlag.store(false);  // as when RealTraffic connects again
     thread_ = std::thread([this] { gf_runReaderThread(reader_, 0, true, nullptr); });
-    EXPECT_TRUE(lf_waitUntil([this] { return reader_.status.load() == ReaderStatus::receiving; }));
+    EXPECT_TRUE(testsupport::waitUntil([this] { return reader_.status.load() == ReaderStatus::receiving; }));
     port = reader_.boundPort();
   }
   ~ReaderThread() {
@@ -106,8 +96,8 @@ class FeederToReader : public ::testing::Test {
       ASSERT_TRUE(sender.sendTo(datagram, platform::Ipv4Address::loopback(), isTraffic ? trafficThread.port : qnhThread.port).ok());
       ++(isTraffic ? trafficSent : pressureSent);
     });
-    EXPECT_TRUE(lf_waitUntil([&] { return traffic.receivedCount.load() == trafficSent; }));
-    EXPECT_TRUE(lf_waitUntil([&] { return qnh.receivedCount.load() == pressureSent; }));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return traffic.receivedCount.load() == trafficSent; }));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return qnh.receivedCount.load() == pressureSent; }));
   }
 
   testsupport::LogCapture log;
