@@ -1,4 +1,5 @@
-// Wall-clock side of the feeder's clock; see feed_clock.h.
+// Wall-clock side of the feeder's clock: seconds since 1970 from the system
+// clock, and waits that sleep in short slices so that a stop is seen.
 #include "feeder/feed_clock.h"
 
 #include <algorithm>

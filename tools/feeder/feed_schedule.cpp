@@ -1,4 +1,5 @@
-// The send loop of the feeder and its pressure ticker; see feed_schedule.h.
+// The send loop of the feeder and its pressure ticker: every source's due
+// datagrams at their time, until the sources are done or the run ends.
 #include "feeder/feed_schedule.h"
 
 #include <algorithm>

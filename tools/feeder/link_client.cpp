@@ -1,4 +1,5 @@
-// Connection loop of the feeder's TCP link; see link_client.h.
+// Connection loop of the feeder's TCP link: connect, receive with a short
+// time-out, answer through the conversation, and connect again.
 #include "feeder/link_client.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-// Line handling of the feeder's TCP link; see link_conversation.h.
+// Line handling of the feeder's TCP link: lines cut across receives, an
+// over-long line dropped up to its end, the version request answered.
 #include "feeder/link_conversation.h"
 
 #include "feeder/feeder_constants.h"

@@ -79,6 +79,7 @@ std::optional<Options> lf_parseOptions(const std::vector<std::string_view>& args
   Options options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
+    if (arg == "--help" || arg == "-h") return std::nullopt;
     if (arg == "--link") {
       options.link = true;
       continue;

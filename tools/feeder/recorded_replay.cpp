@@ -1,4 +1,5 @@
-// Reading and replaying recorded traffic lines; see recorded_replay.h.
+// Reading recorded traffic lines (bad ones named and skipped) and replaying
+// them shifted to now, sped up, and more than 1 s apart per aircraft.
 #include "feeder/recorded_replay.h"
 
 #include <algorithm>

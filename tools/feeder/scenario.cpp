@@ -27,6 +27,7 @@ constexpr std::size_t waypointMinTokens = 7;  // time, lat, lon, altitude, speed
 constexpr std::size_t waypointMaxTokens = 8;  // ... and the true heading
 constexpr const char* defaultCategory = "A3";
 constexpr std::string_view noValue = "-";
+constexpr double maxScenarioSeconds = 1e9;  // about 30 years
 
 std::vector<std::string_view> lf_tokens(std::string_view line) {
   if (const auto hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
@@ -135,7 +136,7 @@ class ScenarioParser {
       fail("waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading]");
     }
     Waypoint point;
-    point.time = numberIn(tokens[0], "time", 0.0, 1e9);
+    point.time = numberIn(tokens[0], "time", 0.0, maxScenarioSeconds);
     point.position.latitude = numberIn(tokens[1], "latitude", -90.0, 90.0);
     point.position.longitude = numberIn(tokens[2], "longitude", -180.0, 180.0);
     point.altitudeFeet = numberIn(tokens[3], "altitude", minAltitudeFeet, maxAltitudeFeet);

@@ -1,4 +1,5 @@
-// Report timing of a played scenario; see scenario_player.h.
+// Report timing of a played scenario: each aircraft every interval from its
+// first waypoint to its last, with no burst after a late wake-up.
 #include "feeder/scenario_player.h"
 
 #include <algorithm>

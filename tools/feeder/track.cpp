@@ -1,4 +1,5 @@
-// Interpolates a scenario aircraft between its waypoints; see track.h.
+// Interpolates a scenario aircraft between its waypoints: great-circle
+// position, linear altitude and speeds, track and heading.
 #include "feeder/track.h"
 
 #include <cmath>

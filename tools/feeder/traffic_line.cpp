@@ -1,5 +1,5 @@
-// Writes and rewrites RealTraffic traffic lines and pressure datagrams; see
-// traffic_line.h.
+// Writes and rewrites RealTraffic traffic lines and pressure datagrams, and
+// reads the fields of a recorded line by index.
 #include "feeder/traffic_line.h"
 
 #include <algorithm>
@@ -20,6 +20,9 @@ constexpr std::string_view none = "null";
 constexpr std::string_view sourceWithHeading = "adsb_icao";  // makes the reader take field 25
 constexpr std::string_view notReported = "-1";               // TAS, roll and heading fields
 constexpr std::string_view groundAltitude = "0";
+constexpr int positionDecimals = 6;   // degrees: about 0.1 m
+constexpr int directionDecimals = 1;  // track and heading, degrees
+constexpr int timestampDecimals = 2;  // seconds, as timestampsPerSecond
 
 std::string_view lf_orNull(const std::string& text) { return text.empty() ? none : std::string_view(text); }
 
@@ -47,22 +50,22 @@ std::string gf_formatTrafficLine(const ScenarioAircraft& aircraft, const Aircraf
   std::array<std::string, trafficLineFieldCount> fields;
   fields[0] = "X";
   fields[1] = fmt::format("{}", aircraft.id);
-  fields[2] = lf_fixed(state.position.latitude, 6);
-  fields[3] = lf_fixed(state.position.longitude, 6);
+  fields[2] = lf_fixed(state.position.latitude, positionDecimals);
+  fields[3] = lf_fixed(state.position.longitude, positionDecimals);
   fields[4] = state.onGround ? std::string(groundAltitude) : lf_fixed(state.altitudeFeet, 0);
   fields[5] = lf_fixed(state.verticalSpeedFpm, 0);
-  if (state.trackDegrees) fields[7] = lf_fixed(*state.trackDegrees, 1);
+  if (state.trackDegrees) fields[7] = lf_fixed(*state.trackDegrees, directionDecimals);
   fields[8] = lf_fixed(state.groundSpeedKnots, 0);
   fields[9] = lf_orNull(aircraft.callsign);
   fields[10] = lf_orNull(aircraft.type);
   fields[11] = lf_orNull(aircraft.registration);
   fields[12] = lf_orNull(aircraft.origin);
   fields[13] = lf_orNull(aircraft.destination);
-  fields[timestampField] = lf_fixed(gf_sentTimestamp(epochSeconds), 2);
+  fields[timestampField] = lf_fixed(gf_sentTimestamp(epochSeconds), timestampDecimals);
   fields[17] = sourceWithHeading;
   fields[20] = notReported;
   fields[23] = notReported;
-  fields[25] = state.trueHeadingDegrees ? lf_fixed(*state.trueHeadingDegrees, 1) : std::string(notReported);
+  fields[25] = state.trueHeadingDegrees ? lf_fixed(*state.trueHeadingDegrees, directionDecimals) : std::string(notReported);
   fields[28] = aircraft.category;
   return fmt::format("{}", fmt::join(fields, ","));
 }
@@ -91,7 +94,7 @@ std::optional<double> gf_lineTimestamp(std::string_view line) {
 std::string gf_withTimestamp(std::string_view line, double epochSeconds) {
   const std::string_view field = gf_lineField(line, timestampField).value();
   const auto offset = static_cast<std::size_t>(field.data() - line.data());
-  return fmt::format("{}{}{}", line.substr(0, offset), lf_fixed(gf_sentTimestamp(epochSeconds), 2), line.substr(offset + field.size()));
+  return fmt::format("{}{}{}", line.substr(0, offset), lf_fixed(gf_sentTimestamp(epochSeconds), timestampDecimals), line.substr(offset + field.size()));
 }
 
 } // namespace gwr::feeder
