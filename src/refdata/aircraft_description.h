@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/fixed_code.h"
+#include "core/geo.h"  // radiansPerDegree
 #include "refdata/ac_category.h"
 #include "refdata/livery_key.h"
 
@@ -51,7 +52,6 @@ struct CategoryValues {
 
 inline constexpr double rotationPitchVariationPercent = 2.5;
 inline constexpr double climbPitchVariationPercent = 5.0;
-inline constexpr double radiansPerDegree = 0.017453292519943295;
 
 // The values of a category; a value outside the enumeration throws
 // std::out_of_range.

@@ -63,6 +63,11 @@ std::vector<std::string>& gf_equivalentPrefixes(const std::string& prefix) {
   return list;
 }
 
+bool gf_pathContainsNoCase(const std::filesystem::path& path, std::string_view text) {
+  const std::u8string utf8 = path.u8string();
+  return platform::containsNoCase({reinterpret_cast<const char*>(utf8.data()), utf8.size()}, text);
+}
+
 std::optional<std::string> gf_publisherOfPath(const std::string& text) {
   if (text.empty()) return std::nullopt;
   for (const auto& group : publisherGroups) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,10 @@ double gf_defaultHalfSpan(AcCategory category);
 // The prefixes equivalent to prefix (a shared empty list when none). With
 // RANDOM on the stored list is shuffled in place first. Traffic thread only.
 std::vector<std::string>& gf_equivalentPrefixes(const std::string& prefix);
+
+// The path's UTF-8 text contains text, ASCII letters compared without case;
+// an empty text is always contained.
+bool gf_pathContainsNoCase(const std::filesystem::path& path, std::string_view text);
 
 // The first name of the first publisher group with a name in text (ASCII
 // letters compared without case); none for an empty text or no match.

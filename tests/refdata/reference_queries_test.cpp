@@ -59,3 +59,23 @@ TEST_F(ReferenceQueriesTest, PublishersAndTheirAirports) {
 
 } // namespace
 } // namespace gwr
+
+namespace gwr {
+namespace {
+
+TEST(PathText, ContainsIgnoringTheCaseOfAsciiLetters) {
+  const struct { const char* path; const char* text; bool contained; } cases[] = {
+      {"Community/FlyTampa-Amsterdam/scenery", "flytampa", true},
+      {"Community/flytampa-x", "FLYTAMPA", true},
+      {"Community/orbx-eggw", "", true},
+      {"Community/orbx", "orbxx", false},
+      {"Community/\xC3\x84rlanda", "\xC3\xA4rlanda", false},  // only ASCII letters fold
+      {"Community/\xC3\x84rlanda", "\xC3\x84RLANDA", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(gf_pathContainsNoCase(std::filesystem::path(c.path), c.text), c.contained) << c.path << " / " << c.text;
+  }
+}
+
+} // namespace
+} // namespace gwr
