@@ -1,0 +1,72 @@
+// Test helpers of the airports suites: a sandboxed working folder with the
+// settings at their defaults, stand files read back, and small stand builders.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include "airports/apf_data.h"
+#include "airports/apf_reader.h"
+#include "airports/park_stand_table.h"
+#include "refdata/airports_table.h"
+#include "refdata/registration_records.h"
+#include "standgen/stand_files.h"
+#include "support/settings_sandbox.h"
+
+namespace gwr::testsupport {
+
+inline std::string readFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The stands of a stand file's text.
+inline StandTable readStandsOf(const std::string& xml) {
+  pugi::xml_document document;
+  EXPECT_TRUE(document.load_string(xml.c_str()));
+  StandTable table;
+  gf_readParkPositions(document, table);
+  return table;
+}
+
+inline StandOption makeOption(const std::string& registration, LivKey codes, std::uint32_t day,
+                              std::initializer_list<int> halfHours, std::uint32_t index) {
+  StandOption option;
+  option.registration = registration;
+  option.codes = codes;
+  option.day = day;
+  for (const int h : halfHours) option.hours.set(static_cast<std::size_t>(h));
+  option.index = index;
+  return option;
+}
+
+// A working folder with the log, settings at their defaults, no park airport,
+// an empty stand table and an empty airports table and database.
+class AirportsSandbox : public ::testing::Test {
+protected:
+  void SetUp() override { resetState(); }
+  void TearDown() override { resetState(); }
+  static void resetState() {
+    gf_clearStands(standTable);
+    apfHeader = {};
+    apfHandmade = false;
+    RT_traffic_week = 0;
+    parkAirportCode = {};
+    fieldElevationFt = 0;
+    fieldElevationValid = false;
+    standTableReady = false;
+    gf_clearAirportsForTests();
+    dbaseRecords.clear();
+  }
+  LogCapture& log() { return sandbox.log(); }
+
+  SettingsSandbox sandbox;
+};
+
+} // namespace gwr::testsupport
