@@ -73,6 +73,10 @@ std::string gf_archivedApfUrl(const std::string& stored) {
 
 std::string gf_downloadArchivedApf(const std::string& stored, const std::filesystem::path& destination) {
   const std::string url = gf_archivedApfUrl(stored);
+  if (destination.has_parent_path()) {
+    std::error_code ignored;  // a missing folder shows as a failed download
+    std::filesystem::create_directories(destination.parent_path(), ignored);
+  }
   const CurlHandle handle = gf_newCurlHandle();
   if (gf_downloadFile(handle.get(), url, destination, false)) return {};
   // An older download must not pass for this airport's file.

@@ -14,6 +14,7 @@
 #include "airports/apf_data.h"
 #include "airports/apf_reader.h"
 #include "airports/park_stand_table.h"
+#include "core/settings_catalogue.h"
 #include "refdata/airports_table.h"
 #include "refdata/registration_records.h"
 #include "standgen/stand_files.h"
@@ -63,6 +64,9 @@ protected:
     standTableReady = false;
     gf_clearAirportsForTests();
     dbaseRecords.clear();
+    // The settings outside the stored registries.
+    MAX_FIT_FL.setCurrent(MAX_FIT_FL.defaultValue());
+    parking_percentage.setCurrent(parking_percentage.defaultValue());
   }
   LogCapture& log() { return sandbox.log(); }
 

@@ -1,0 +1,304 @@
+// Reading the park airport's stand table: the header, numbering and overlaps,
+// the settings the quality factors steer, refused files, and round trips of
+// both file forms through the writer and the readers.
+#include "airports/park_stand_table.h"
+
+#include <gtest/gtest.h>
+
+#include "airports/apf_locations.h"
+#include "airports/apf_writer.h"
+#include "core/download.h"
+#include "core/settings_catalogue.h"
+#include "core/user_error.h"
+#include "refdata/code_pools.h"
+#include "stand_fixture.h"
+#include "support/loopback_http_server.h"
+
+namespace gwr {
+namespace {
+
+using namespace testsupport;
+using Lines = std::vector<std::string>;
+
+constexpr double metresPerDegreeLat = 111'120.0;  // one minute of arc is one nm
+
+class ParkStandTableTest : public AirportsSandbox {
+protected:
+  void SetUp() override {
+    AirportsSandbox::SetUp();
+    parkAirportCode = FixedCode<4>("EHAM");
+  }
+  static standgen::FileSpec airportFile(std::vector<standgen::StandSpec> stands) {
+    standgen::FileSpec spec;
+    spec.stands = std::move(stands);
+    spec.parameters = standgen::generatedParameters("EHAM", "Schiphol", "Pub", -11, spec.stands.size());
+    return spec;
+  }
+  static std::vector<standgen::StandSpec> gates() {
+    return {standgen::stand("A1", 52.0, 4.0, 0.0, 15.0, 5), standgen::stand("A2", 52.0 + 20 / metresPerDegreeLat, 4.0, 0.0, 15.0, 5),
+            standgen::stand("A3", 52.0 + 60 / metresPerDegreeLat, 4.0, 0.0, 15.0, 5)};
+  }
+  std::string read() { return gf_readApf(localPath, apfHeader, qualityFactors, standTable); }
+
+  const std::string localPath = "airports/my_thirdparty/EHAM.xml";
+  const std::filesystem::path learnedPath = "airports/learned/thirdparty/Pub/EHAM.xml";
+};
+
+TEST_F(ParkStandTableTest, ReadsHeaderNumbersStandsAndFindsOverlaps) {
+  standgen::writeApf(localPath, airportFile(gates()));
+  EXPECT_EQ(read(), "");
+  ASSERT_EQ(standTable.size(), 3U);
+  EXPECT_EQ(apfHeader.altitude, -11);  // below sea level
+  EXPECT_EQ(fieldElevationFt, -11);
+  EXPECT_EQ(apfHeader.airport_name, "Schiphol");
+  EXPECT_EQ(apfHeader.publisher, "Pub");
+  EXPECT_TRUE(fieldElevationValid && standTableReady);
+  // 20 m apart with 15 m radii overlap (22 < 30); 40 m apart do not (44 > 30).
+  EXPECT_EQ(standTable[0].overlaps, std::vector<std::uint32_t>{2});
+  EXPECT_EQ(standTable[1].overlaps, std::vector<std::uint32_t>{1});
+  EXPECT_TRUE(standTable[2].overlaps.empty());
+  EXPECT_EQ(standTable[2].number, 3U);
+  EXPECT_EQ(qualityFactors, (QualityFactors{-1, -1}));
+  const Lines log = sandbox.log().lines();
+  const Lines expectedTail{"Airport file read from 'airports/my_thirdparty/EHAM.xml' for Schiphol",
+                           "          publisher               : Pub",
+                           "          altitude                : -11 ft",
+                           "          num_parkpos             : 3",
+                           "          Facilities              : false",
+                           "          quality factor          :   ",
+                           "          RT traffic week         : 0"};
+  ASSERT_GE(log.size(), expectedTail.size());
+  EXPECT_EQ(Lines(log.end() - static_cast<long>(expectedTail.size()), log.end()), expectedTail);
+  EXPECT_EQ(log.front(), "learned 'airports/learned/thirdparty/Pub/EHAM.xml' does not exist");
+}
+
+TEST_F(ParkStandTableTest, QualityFactorsOfTheFileSteerTheParkingSettings) {
+  struct Row {
+    std::optional<std::pair<int, int>> factors;  // none: the file gives none
+    int standsValue;                             // in the airports table; 0: not listed
+    bool parkSoftAndWeek;
+    float maxFitHours;
+    int parkingPercent;
+  };
+  const Row rows[] = {
+      {std::pair{2, 10}, 1, true, 24.0F, 100}, {std::pair{46, 0}, 2, false, 2.0F, 50},
+      {std::pair{45, 0}, 0, true, 2.0F, 30},   {std::pair{2, 0}, 5, true, 2.0F, 30},
+      {std::nullopt, 3, true, 2.0F, 30},
+  };
+  for (const Row& row : rows) {
+    standgen::FileSpec spec = airportFile(gates());
+    if (row.factors) {
+      spec.parameters.emplace_back("Qf_real", std::to_string(row.factors->first));
+      spec.parameters.emplace_back("Qf_soft", std::to_string(row.factors->second));
+    }
+    standgen::writeApf(localPath, spec);
+    gf_clearAirportsForTests();
+    if (row.standsValue) airportsTable.push_back({FixedCode<4>("EHAM"), unknownCode3, 52.0, 4.0, 0.0F, row.standsValue});
+    PARK_SOFT.setCurrent(true);
+    WEEK.setCurrent(true);
+    MAX_FIT_FL.setCurrent(2.0F);
+    qualityFactors = {2, 10};  // the previous airport's, which must not leak
+    gf_clearStands(standTable);
+    EXPECT_EQ(read(), "");
+    EXPECT_EQ(PARK_SOFT.current(), row.parkSoftAndWeek);
+    EXPECT_EQ(WEEK.current(), row.parkSoftAndWeek);
+    EXPECT_EQ(MAX_FIT_FL.current(), row.maxFitHours);
+    EXPECT_EQ(parking_percentage.current(), row.parkingPercent);
+    EXPECT_EQ(qualityFactors.Qf_real, row.factors ? row.factors->first : -1);
+  }
+}
+
+TEST_F(ParkStandTableTest, MalformedFilesLeaveTheTableEmptyAndSayWhy) {
+  standgen::FileSpec good = airportFile(gates());
+  const std::string goodText = standgen::apfXml(good);
+  auto withBadGate = [&](std::size_t attribute, const char* value) {
+    standgen::FileSpec spec = good;
+    spec.stands[1].attributes[attribute].second = value;
+    return standgen::apfXml(spec);
+  };
+  standgen::FileSpec noMeta = good;
+  noMeta.withMeta = false;
+  standgen::FileSpec badAltitude = good;
+  badAltitude.parameters[3].second = "high";
+  struct Row {
+    std::string text;
+    std::string result;
+  };
+  const Row rows[] = {
+      {standgen::apfXml(noMeta), "airports/my_thirdparty/EHAM.xml: refused to load"},
+      {goodText.substr(0, goodText.size() / 2),
+       "airports/my_thirdparty/EHAM.xml: could not load file: airports/my_thirdparty/EHAM.xml"},
+      {"<root><parameters></root>",
+       "airports/my_thirdparty/EHAM.xml: could not load file: airports/my_thirdparty/EHAM.xml"},
+      {standgen::apfXml(badAltitude), "gf_readApf: parameter altitude is not a number: 'high'"},
+      {withBadGate(1, "95"), "gf_readApf: stand A2: bad latitude '95'"},
+      {withBadGate(2, "east"), "gf_readApf: stand A2: bad longitude 'east'"},
+      {withBadGate(3, "nan"), "gf_readApf: stand A2: bad heading 'nan'"},
+      {withBadGate(4, "-3"), "gf_readApf: stand A2: bad radius '-3'"},
+      {withBadGate(4, "4000"), "gf_readApf: stand A2: bad radius '4000'"},
+      {withBadGate(5, "16"), "gf_readApf: stand A2: unknown stand type '16'"},
+      {withBadGate(5, "-1"), "gf_readApf: stand A2: unknown stand type '-1'"},
+      {withBadGate(5, "2.5"), "gf_readApf: stand A2: unknown stand type '2.5'"},
+  };
+  for (const Row& row : rows) {
+    standgen::writeText(localPath, row.text);
+    EXPECT_EQ(read(), row.result);
+    EXPECT_TRUE(standTable.empty()) << row.result;
+    EXPECT_FALSE(standTableReady);
+  }
+}
+
+TEST_F(ParkStandTableTest, UserErrorsPassThroughAndLeaveTheTableEmpty) {
+  standgen::FileSpec noAltitude = airportFile(gates());
+  noAltitude.parameters.erase(noAltitude.parameters.begin() + 3);
+  standgen::FileSpec repeated = airportFile(gates());
+  repeated.stands[2].attributes[0].second = "A1 ";
+  const std::pair<standgen::FileSpec, std::string> rows[] = {
+      {noAltitude, "65: Parameter altitude not found"},
+      {repeated, "94: Stand 'A1' appears more than once."},
+  };
+  for (const auto& [spec, message] : rows) {
+    standgen::writeApf(localPath, spec);
+    try {
+      read();
+      ADD_FAILURE() << message;
+    } catch (const UserErrorException& e) {
+      EXPECT_EQ(e.what(), message);
+    }
+    EXPECT_TRUE(standTable.empty()) << message;
+  }
+}
+
+TEST_F(ParkStandTableTest, ReadingNeedsAPathAParkAirportAndStands) {
+  EXPECT_EQ(gf_readApf("", apfHeader, qualityFactors, standTable), "gf_readApf: xml is empty");
+  parkAirportCode = {};
+  EXPECT_EQ(read(), "gf_readApf: no park airport set");
+  parkAirportCode = FixedCode<4>("EHAM");
+  standgen::writeApf(localPath, airportFile({}));
+  EXPECT_EQ(read(), "no stands found");
+}
+
+TEST_F(ParkStandTableTest, AnArchivedFileIsDownloadedFirst) {
+  LoopbackHttpServer server;
+  const std::string saved = gf_downloadFolderUrl();
+  gf_setDownloadFolderUrl(server.url("/downloads/"));
+  server.addRoute("/downloads/MSFS/archive/stock/EHAM.xml", {200, standgen::apfXml(airportFile(gates()))});
+  EXPECT_EQ(gf_readApf("archive/stock/EHAM.xml", apfHeader, qualityFactors, standTable), "");
+  EXPECT_EQ(standTable.size(), 3U);
+  const std::string missing = gf_readApf("archive/stock/EHAM_2.xml", apfHeader, qualityFactors, standTable);
+  gf_setDownloadFolderUrl(saved);
+  EXPECT_EQ(missing, "failed to download: '" + server.url("/downloads/MSFS/archive/stock/EHAM_2.xml") + "'");
+  EXPECT_FALSE(std::filesystem::exists("airports/park_airport.xml"));
+}
+
+// The same stands written, read back and written again give the same bytes.
+class RoundTripTest : public ParkStandTableTest {
+protected:
+  static ApfData airport() {
+    ApfData data;
+    data.icao = FixedCode<4>("EHAM");
+    data.airport_name = "Schiphol";
+    data.publisher = "Pub";
+    data.altitude = -11;
+    data.stands.emplace_back("A1", std::vector<StandOption>{}, 52.308612, 4.761234, 1.2345, 21.3, 5, true, false, false);
+    data.stands.emplace_back("A2", std::vector<StandOption>{}, 52.308999, 4.762, 4.0, 35.5, 0, true, true, false);
+    data.stands.emplace_back("H1", std::vector<StandOption>{}, 52.31, 4.77, 0.0, 12.0, 11, false, false, true);
+    data.stands.emplace_back("G 7", std::vector<StandOption>{}, -33.9, -151.2, 6.2, 8.4, 14, false, true, false);
+    return data;
+  }
+  // The record the writer gets after reading: the header plus the table.
+  static ApfData asRead(const ApfData& original, bool handmade) {
+    ApfData data;
+    data.icao = original.icao;
+    data.airport_name = apfHeader.airport_name;
+    data.publisher = apfHeader.publisher;
+    data.altitude = apfHeader.altitude;
+    data.handmade = handmade;
+    data.Qf_real = qualityFactors.Qf_real;
+    data.Qf_soft = qualityFactors.Qf_soft;
+    data.stands = standTable;
+    return data;
+  }
+  static void addFlights(StandRecord& stand, std::uint32_t firstIndex) {
+    const LivKey klm{gf_airlineIndex("KLM"), 0, gf_modelIndex("B738"), 0, 0};
+    stand.options.push_back(makeOption("PH-BXA", klm, 1, {10, 11, 12}, firstIndex));
+    stand.options.back().callsign1 = "KLM1";
+    stand.options.back().callsign2 = "KLM1A";
+    stand.options.push_back(makeOption("PH-BXB", klm, 6, {3, 9, 40}, firstIndex + 1));  // three separate stays
+    stand.options.back().real = 0;
+    stand.options.back().cpl = 1;
+    stand.options.push_back(makeOption("D-AIPX", LivKey{7, 0, 8, 1, 1}, 7, {47}, firstIndex + 2));
+    stand.options.back().callsign1 = "DLH9";
+  }
+  void setLearnedSettings() {
+    RANGE.setCurrent(60);
+    AUTO_RANGE.setCurrent(false);
+    WEEK.setCurrent(true);
+    PARK_SOFT.setCurrent(true);
+    parking_percentage.setCurrent(55);
+    INITIAL_LOAD_ONLY.setCurrent(true);
+    MAX_FIT_FL.setCurrent(3.5F);
+    MAX_LIVE_SEL.setCurrent(100);
+  }
+  const std::filesystem::path again = "again.xml";
+};
+
+TEST_F(RoundTripTest, GeneratedFilesRoundTrip) {
+  const ApfData original = airport();
+  ASSERT_TRUE(gf_writeApf(original, localPath, ApfMode::Generated, 1));
+  ASSERT_EQ(read(), "");
+  ApfData data = asRead(original, false);
+  ASSERT_TRUE(gf_writeApf(data, again, ApfMode::Generated, 1));
+  EXPECT_EQ(readFile(again), readFile(localPath));
+}
+
+TEST_F(RoundTripTest, LearnedFilesRoundTripWithFlightsChangesAndManualStands) {
+  dbaseRecords = {{"D-AIPX", LivKey{7, 0, 8, 1, 1}}};
+  const ApfData original = airport();
+  ASSERT_TRUE(gf_writeApf(original, localPath, ApfMode::Generated, 1));
+  ApfData learned = original;
+  addFlights(learned.stands[0], 1);
+  learned.stands[1].radius = 40.0 / 1852;
+  learned.stands[1].radius_change = 1;
+  learned.stands[1].cargo = 0;
+  learned.stands[1].cargo_change = 1;
+  addFlights(learned.stands[1], 1);
+  learned.stands.emplace_back("M1", std::vector<StandOption>{}, 52.312, 4.771, 0.5, 30.0, 0, true, false, false);
+  learned.stands.back().manual = 1;
+  addFlights(learned.stands.back(), 1);
+  setLearnedSettings();
+  ASSERT_TRUE(gf_writeApf(learned, learnedPath, ApfMode::Learned, 1));
+
+  resetSettingsToDefaults();
+  ASSERT_EQ(read(), "");
+  EXPECT_EQ(standTable.size(), 5U);
+  EXPECT_EQ(RANGE.current(), 60);
+  EXPECT_EQ(parking_percentage.current(), 55);
+  EXPECT_EQ(MAX_FIT.current(), 6);
+  EXPECT_TRUE(INITIAL_LOAD_ONLY.current());
+  ASSERT_TRUE(gf_writeApf(asRead(original, false), again, ApfMode::Learned, 1));
+  EXPECT_EQ(readFile(again), readFile(learnedPath));
+}
+
+TEST_F(RoundTripTest, HandmadeLearnedFilesRoundTrip) {
+  dbaseRecords = {{"D-AIPX", LivKey{7, 0, 8, 1, 1}}};
+  const ApfData original = airport();
+  ASSERT_TRUE(gf_writeApf(original, localPath, ApfMode::Generated, 1));
+  ApfData handmade = original;
+  handmade.handmade = true;
+  handmade.stands.erase(handmade.stands.begin());
+  addFlights(handmade.stands[0], 1);
+  const QualityFactors factors = QualityFactors::fromPacked(gf_computeQualityFactors(handmade.stands));
+  handmade.Qf_real = factors.Qf_real;
+  handmade.Qf_soft = factors.Qf_soft;
+  ASSERT_TRUE(gf_writeApf(handmade, learnedPath, ApfMode::Learned, 1));
+  ASSERT_EQ(read(), "");
+  EXPECT_TRUE(apfHandmade);
+  EXPECT_EQ(standTable.size(), 3U);
+  EXPECT_EQ(sandbox.log().lines().back(), "          RT traffic week         : 0");
+  ASSERT_TRUE(gf_writeApf(asRead(original, true), again, ApfMode::Learned, 1));
+  EXPECT_EQ(readFile(again), readFile(learnedPath));
+}
+
+} // namespace
+} // namespace gwr
