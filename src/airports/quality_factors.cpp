@@ -31,9 +31,11 @@ struct GroupTally {
   }
 };
 
-// By the radius in metres, as the stand files give it.
+// By the radius in metres to the tenth the stand files give, so that a
+// file's 7.0 m weighs as 7.0 m after the trip through nautical miles.
 double lf_standWeight(const StandRecord& stand) {
-  const double radiusMetres = stand.radius * metresPerNmExact;
+  constexpr double tenthsPerMetre = 10.0;
+  const double radiusMetres = std::round(stand.radius * metresPerNmExact * tenthsPerMetre) / tenthsPerMetre;
   if (radiusMetres <= smallStandRadiusMetres) return smallStandWeight;
   if (radiusMetres <= mediumStandRadiusMetres) return mediumStandWeight;
   return otherStandWeight;

@@ -51,7 +51,16 @@ inline StandOption makeOption(const std::string& registration, LivKey codes, std
 // an empty stand table and an empty airports table and database.
 class AirportsSandbox : public ::testing::Test {
 protected:
-  void SetUp() override { resetState(); }
+  void SetUp() override {
+    resetState();
+    // The main window's controls that the stand files' settings show in.
+    for (const ControlBinding* control : std::initializer_list<const ControlBinding*>{
+             &MAX_LIVE_SEL, &RANGE, &parking_percentage, &MAX_FIT_FL, &AUTO_RANGE, &AR_ABOVE_HEIGHT, &WEEK,
+             &PARK_SOFT, &INITIAL_LOAD_ONLY}) {
+      platform::gf_headlessControlSurface().createControl(control->controlId);
+    }
+    parking_percentage.fillCombo();
+  }
   void TearDown() override { resetState(); }
   static void resetState() {
     gf_clearStands(standTable);
