@@ -19,14 +19,8 @@ constexpr std::size_t linkLinesReserved = 2;
 
 bool lf_startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-const AirportRecord* lf_findAirport(FixedCode<4> icao) {
-  const auto found = std::lower_bound(airportsTable.begin(), airportsTable.end(), icao,
-                                      [](const AirportRecord& a, FixedCode<4> code) { return a.icao < code; });
-  return found != airportsTable.end() && found->icao == icao ? &*found : nullptr;
-}
-
 bool lf_hasArchivedApf(FixedCode<4> icao) {
-  const AirportRecord* airport = lf_findAirport(icao);
+  const AirportRecord* airport = gf_findAirport(icao);
   return airport && airport->stands >= 1;
 }
 

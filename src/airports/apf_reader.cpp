@@ -66,6 +66,14 @@ std::vector<StandOption> lf_readOptions(const pugi::xml_node& parkpos, std::uint
 
 } // namespace
 
+std::optional<std::int32_t> gf_parseWholeInt(std::string_view text) {
+  const std::string trimmed = gf_trim(text);
+  std::int32_t value = 0;
+  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+  if (trimmed.empty() || error != std::errc() || end != trimmed.data() + trimmed.size()) return std::nullopt;
+  return value;
+}
+
 double gf_readStandNumber(const pugi::xml_node& node, const char* name, const std::string& id, double fallback) {
   const pugi::xml_attribute attribute = node.attribute(name);
   if (!attribute) return fallback;

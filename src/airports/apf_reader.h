@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <pugixml.hpp>
 
@@ -39,6 +41,9 @@ void gf_readParkPos(const pugi::xml_node& parkpos, const std::string& id, std::u
 // else from airl and type.
 OptionIdentity gf_readStandOption(const pugi::xml_node& opt);
 LivKey gf_readOptionCodes(const pugi::xml_node& opt);
+
+// The whole text, blanks around it aside, as a decimal integer; none otherwise.
+std::optional<std::int32_t> gf_parseWholeInt(std::string_view text);
 
 // The attribute as a number; missing gives fallback, anything but a finite
 // number throws ApfFormatError naming the stand.

@@ -3,15 +3,14 @@
 #include "airports/apf_settings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
 #include <fmt/format.h>
 
+#include "airports/apf_reader.h"
 #include "airports/park_airport_shell.h"
 #include "core/log.h"
 #include "core/settings_catalogue.h"
-#include "core/text_utils.h"
 #include "core/xml_parameter.h"
 #include "platform/ui/controls.h"
 #include "refdata/airports_table.h"
@@ -24,13 +23,8 @@ namespace {
 std::optional<std::int32_t> lf_readIntSetting(const pugi::xml_node& document, const std::string& key) {
   const auto text = gf_readStringParameter(document, key);
   if (!text) return std::nullopt;
-  const std::string trimmed = gf_trim(*text);
-  std::int32_t value = 0;
-  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-  if (trimmed.empty() || error != std::errc() || end != trimmed.data() + trimmed.size()) {
-    gf_logError(fmt::format("{}: '{}' is not a number, ignored", key, *text));
-    return std::nullopt;
-  }
+  const auto value = gf_parseWholeInt(*text);
+  if (!value) gf_logError(fmt::format("{}: '{}' is not a number, ignored", key, *text));
   return value;
 }
 
@@ -61,9 +55,8 @@ std::optional<bool> lf_applyLearnedCheck(const pugi::xml_node& document, Checkbo
 }
 
 std::int32_t lf_stockParkingPercent(FixedCode<4> airport) {
-  const auto found = std::lower_bound(airportsTable.begin(), airportsTable.end(), airport,
-                                      [](const AirportRecord& a, FixedCode<4> code) { return a.icao < code; });
-  if (found == airportsTable.end() || found->icao != airport) return defaultParkingPercent;
+  const AirportRecord* found = gf_findAirport(airport);
+  if (!found) return defaultParkingPercent;
   if (found->stands == 1) return fullParkingPercent;
   if (found->stands == 2) return halfParkingPercent;
   return defaultParkingPercent;

@@ -3,7 +3,6 @@
 #include "airports/park_stand_table.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
 #include <fmt/format.h>
@@ -18,7 +17,6 @@
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/paths.h"
-#include "core/text_utils.h"
 #include "core/user_error.h"
 #include "core/xml_meta.h"
 #include "core/xml_parameter.h"
@@ -46,11 +44,8 @@ constexpr std::int32_t highestQuality = 100;
 std::optional<std::int32_t> lf_intParameter(const pugi::xml_node& document, std::string_view key) {
   const auto text = gf_readStringParameter(document, key);
   if (!text) return std::nullopt;
-  const std::string trimmed = gf_trim(*text);
-  std::int32_t value = 0;
-  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-  if (trimmed.empty() || error != std::errc() || end != trimmed.data() + trimmed.size())
-    throw ApfFormatError(fmt::format("parameter {} is not a number: '{}'", key, *text));
+  const auto value = gf_parseWholeInt(*text);
+  if (!value) throw ApfFormatError(fmt::format("parameter {} is not a number: '{}'", key, *text));
   return value;
 }
 
