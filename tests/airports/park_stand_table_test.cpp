@@ -36,7 +36,7 @@ protected:
   }
   static std::vector<standgen::StandSpec> gates() {
     return {standgen::stand("A1", 52.0, 4.0, 0.0, 15.0, 5), standgen::stand("A2", 52.0 + 20 / metresPerDegreeLat, 4.0, 0.0, 15.0, 5),
-            standgen::stand("A3", 52.0 + 60 / metresPerDegreeLat, 4.0, 0.0, 15.0, 5)};
+            standgen::stand("A3", 52.0 + 48 / metresPerDegreeLat, 4.0, 0.0, 15.0, 5)};
   }
   std::string read() { return gf_readApf(localPath, apfHeader, qualityFactors, standTable); }
 
@@ -53,7 +53,7 @@ TEST_F(ParkStandTableTest, ReadsHeaderNumbersStandsAndFindsOverlaps) {
   EXPECT_EQ(apfHeader.airport_name, "Schiphol");
   EXPECT_EQ(apfHeader.publisher, "Pub");
   EXPECT_TRUE(fieldElevationValid && standTableReady);
-  // 20 m apart with 15 m radii overlap (22 < 30); 40 m apart do not (44 > 30).
+  // 20 m apart with 15 m radii overlap (22 < 30); 28 m apart do not (30.8 > 30).
   EXPECT_EQ(standTable[0].overlaps, std::vector<std::uint32_t>{2});
   EXPECT_EQ(standTable[1].overlaps, std::vector<std::uint32_t>{1});
   EXPECT_TRUE(standTable[2].overlaps.empty());
