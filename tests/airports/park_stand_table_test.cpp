@@ -178,6 +178,16 @@ TEST_F(ParkStandTableTest, ReadingNeedsAPathAParkAirportAndStands) {
   EXPECT_EQ(read(), "no stands found");
 }
 
+TEST_F(ParkStandTableTest, TheSampleTreesFilesRead) {
+  standgen::writeSampleTree("airports");
+  for (const char* code : {"EHAM", "LFPG"}) {
+    parkAirportCode = FixedCode<4>(code);
+    gf_clearStands(standTable);
+    EXPECT_EQ(gf_readApf(gf_locateApf(parkAirportCode), apfHeader, qualityFactors, standTable), "") << code;
+    EXPECT_EQ(standTable.size(), 12U) << code;
+  }
+}
+
 TEST_F(ParkStandTableTest, AnArchivedFileIsDownloadedFirst) {
   LoopbackHttpServer server;
   const std::string saved = gf_downloadFolderUrl();
