@@ -201,113 +201,79 @@ TEST_F(ParkStandTableTest, AnArchivedFileIsDownloadedFirst) {
   EXPECT_FALSE(std::filesystem::exists("airports/park_airport.xml"));
 }
 
-// The same stands written, read back and written again give the same bytes.
-class RoundTripTest : public ParkStandTableTest {
-protected:
-  static ApfData airport() {
-    ApfData data;
-    data.icao = FixedCode<4>("EHAM");
-    data.airport_name = "Schiphol";
-    data.publisher = "Pub";
-    data.altitude = -11;
-    data.stands.emplace_back("A1", std::vector<StandOption>{}, 52.308612, 4.761234, 1.2345, 21.3, 5, true, false, false);
-    data.stands.emplace_back("A2", std::vector<StandOption>{}, 52.308999, 4.762, 4.0, 35.5, 0, true, true, false);
-    data.stands.emplace_back("H1", std::vector<StandOption>{}, 52.31, 4.77, 0.0, 12.0, 11, false, false, true);
-    data.stands.emplace_back("G 7", std::vector<StandOption>{}, -33.9, -151.2, 6.2, 8.4, 14, false, true, false);
-    return data;
-  }
-  // The record the writer gets after reading: the header plus the table.
-  static ApfData asRead(const ApfData& original, bool handmade) {
-    ApfData data;
-    data.icao = original.icao;
-    data.airport_name = apfHeader.airport_name;
-    data.publisher = apfHeader.publisher;
-    data.altitude = apfHeader.altitude;
-    data.handmade = handmade;
-    data.Qf_real = qualityFactors.Qf_real;
-    data.Qf_soft = qualityFactors.Qf_soft;
-    data.stands = standTable;
-    return data;
-  }
-  static void addFlights(StandRecord& stand, std::uint32_t firstIndex) {
-    const LivKey klm{gf_airlineIndex("KLM"), 0, gf_modelIndex("B738"), 0, 0};
-    stand.options.push_back(makeOption("PH-BXA", klm, 1, {10, 11, 12}, firstIndex));
-    stand.options.back().callsign1 = "KLM1";
-    stand.options.back().callsign2 = "KLM1A";
-    stand.options.push_back(makeOption("PH-BXB", klm, 6, {3, 9, 40}, firstIndex + 1));  // three separate stays
-    stand.options.back().real = 0;
-    stand.options.back().cpl = 1;
-    stand.options.push_back(makeOption("D-AIPX", LivKey{7, 0, 8, 1, 1}, 7, {47}, firstIndex + 2));
-    stand.options.back().callsign1 = "DLH9";
-  }
-  void setLearnedSettings() {
-    RANGE.setCurrent(60);
-    AUTO_RANGE.setCurrent(false);
-    WEEK.setCurrent(true);
-    PARK_SOFT.setCurrent(true);
-    parking_percentage.setCurrent(55);
-    INITIAL_LOAD_ONLY.setCurrent(true);
-    MAX_FIT_FL.setCurrent(3.5F);
-    MAX_LIVE_SEL.setCurrent(100);
-  }
-  const std::filesystem::path again = "again.xml";
-};
-
-TEST_F(RoundTripTest, GeneratedFilesRoundTrip) {
-  const ApfData original = airport();
-  ASSERT_TRUE(gf_writeApf(original, localPath, ApfMode::Generated, 1));
-  ASSERT_EQ(read(), "");
-  ApfData data = asRead(original, false);
-  ASSERT_TRUE(gf_writeApf(data, again, ApfMode::Generated, 1));
-  EXPECT_EQ(readFile(again), readFile(localPath));
-}
-
-TEST_F(RoundTripTest, LearnedFilesRoundTripWithFlightsChangesAndManualStands) {
+// The same stands written, read back and written again give the same bytes:
+// a generated airport file, and learned files with flights, hours with gaps,
+// callsigns, cargo flags, changed and manual stands, plain and hand-made.
+TEST_F(ParkStandTableTest, StandFilesRoundTripInBothForms) {
   dbaseRecords = {{"D-AIPX", LivKey{7, 0, 8, 1, 1}}};
-  const ApfData original = airport();
-  ASSERT_TRUE(gf_writeApf(original, localPath, ApfMode::Generated, 1));
-  ApfData learned = original;
-  addFlights(learned.stands[0], 1);
+  const LivKey klm{gf_airlineIndex("KLM"), 0, gf_modelIndex("B738"), 0, 0};
+  auto addFlights = [&](StandRecord& stand) {
+    stand.options = {makeOption("PH-BXA", klm, 1, {10, 11, 12}, 1), makeOption("PH-BXB", klm, 6, {3, 9, 40}, 2),
+                     makeOption("D-AIPX", LivKey{7, 0, 8, 1, 1}, 7, {47}, 3)};
+    stand.options[0].callsign1 = "KLM1";
+    stand.options[0].callsign2 = "KLM1A";
+    stand.options[1].real = 0;
+    stand.options[1].cpl = 1;
+    stand.options[2].callsign1 = "DLH9";
+  };
+  ApfData airport;
+  airport.icao = FixedCode<4>("EHAM");
+  airport.airport_name = "Schiphol";
+  airport.publisher = "Pub";
+  airport.altitude = -11;
+  airport.stands = {StandRecord("A1", {}, 52.308612, 4.761234, 1.2345, 21.3, 5, true, false, false),
+                    StandRecord("A2", {}, 52.308999, 4.762, 4.0, 35.5, 0, true, true, false),
+                    StandRecord("H1", {}, 52.31, 4.77, 0.0, 12.0, 11, false, false, true),
+                    StandRecord("G 7", {}, -33.9, -151.2, 6.2, 8.4, 14, false, true, false)};
+  ASSERT_TRUE(gf_writeApf(airport, localPath, ApfMode::Generated, 1));
+
+  ApfData learned = airport;
+  addFlights(learned.stands[0]);
   learned.stands[1].radius = 40.0 / 1852;
   learned.stands[1].radius_change = 1;
   learned.stands[1].cargo = 0;
   learned.stands[1].cargo_change = 1;
-  addFlights(learned.stands[1], 1);
+  addFlights(learned.stands[1]);
   learned.stands.emplace_back("M1", std::vector<StandOption>{}, 52.312, 4.771, 0.5, 30.0, 0, true, false, false);
   learned.stands.back().manual = 1;
-  addFlights(learned.stands.back(), 1);
-  setLearnedSettings();
-  ASSERT_TRUE(gf_writeApf(learned, learnedPath, ApfMode::Learned, 1));
-
-  resetSettingsToDefaults();
-  ASSERT_EQ(read(), "");
-  EXPECT_EQ(standTable.size(), 5U);
-  EXPECT_EQ(RANGE.current(), 60);
-  EXPECT_EQ(parking_percentage.current(), 55);
-  EXPECT_EQ(MAX_FIT.current(), 6);
-  EXPECT_TRUE(INITIAL_LOAD_ONLY.current());
-  ASSERT_TRUE(gf_writeApf(asRead(original, false), again, ApfMode::Learned, 1));
-  EXPECT_EQ(readFile(again), readFile(learnedPath));
-}
-
-TEST_F(RoundTripTest, HandmadeLearnedFilesRoundTrip) {
-  dbaseRecords = {{"D-AIPX", LivKey{7, 0, 8, 1, 1}}};
-  const ApfData original = airport();
-  ASSERT_TRUE(gf_writeApf(original, localPath, ApfMode::Generated, 1));
-  ApfData handmade = original;
+  addFlights(learned.stands.back());
+  ApfData handmade = airport;
   handmade.handmade = true;
   handmade.stands.erase(handmade.stands.begin());
-  addFlights(handmade.stands[0], 1);
+  addFlights(handmade.stands[0]);
   const QualityFactors factors = QualityFactors::fromPacked(gf_computeQualityFactors(handmade.stands));
   handmade.Qf_real = factors.Qf_real;
   handmade.Qf_soft = factors.Qf_soft;
-  ASSERT_TRUE(gf_writeApf(handmade, learnedPath, ApfMode::Learned, 1));
-  ASSERT_EQ(read(), "");
-  EXPECT_TRUE(apfHandmade);
-  EXPECT_EQ(standTable.size(), 3U);
-  EXPECT_EQ(sandbox.log().lines().back(), "          RT traffic week         : 0");
-  ASSERT_TRUE(gf_writeApf(asRead(original, true), again, ApfMode::Learned, 1));
-  EXPECT_EQ(readFile(again), readFile(learnedPath));
+
+  for (const ApfData* written : {&airport, &learned, &handmade}) {
+    const bool generated = written == &airport;
+    resetSettingsToDefaults();
+    if (written == &learned) {
+      RANGE.setCurrent(60);
+      parking_percentage.setCurrent(55);
+      MAX_FIT_FL.setCurrent(3.5F);
+      WEEK.setCurrent(true);
+    }
+    const std::filesystem::path file = generated ? std::filesystem::path(localPath) : learnedPath;
+    if (!generated) {
+      ASSERT_TRUE(gf_writeApf(*written, learnedPath, ApfMode::Learned, 1));
+    }
+    resetSettingsToDefaults();
+    gf_clearStands(standTable);
+    ASSERT_EQ(read(), "");
+    EXPECT_EQ(apfHandmade, written->handmade);
+    EXPECT_EQ(RANGE.current(), written == &learned ? 60 : 40);  // the learned file's settings apply
+    ApfData again = *written;  // what the program knows of the airport, with the stands as read
+    again.stands = standTable;
+    again.Qf_real = qualityFactors.Qf_real;
+    again.Qf_soft = qualityFactors.Qf_soft;
+    ASSERT_TRUE(gf_writeApf(again, "again.xml", generated ? ApfMode::Generated : ApfMode::Learned, 1));
+    EXPECT_EQ(readFile("again.xml"), readFile(file)) << (generated ? "generated" : "learned");
+    // Only hand-made learned files carry the altitude and the quality factors.
+    const std::string text = readFile(file);
+    EXPECT_EQ(text.find("name=\"Qf_real\"") != std::string::npos, written == &handmade);
+    EXPECT_EQ(text.find("name=\"altitude\" value=\"-11\"") != std::string::npos, written != &learned);
+  }
 }
 
 } // namespace

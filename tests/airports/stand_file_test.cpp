@@ -112,21 +112,6 @@ TEST_F(StandFileTest, LearnedFileKeepsOnlyChangesAndFlights) {
   EXPECT_EQ(log().lines(), Lines{"==> bit set problem: PH-BXD  KLM     B738    "});
 }
 
-TEST_F(StandFileTest, HandmadeLearnedFileHoldsFullStandsAltitudeAndFactors) {
-  ApfData data;
-  data.publisher = "Pub";
-  data.handmade = true;
-  data.Qf_real = 40;
-  data.Qf_soft = -1;
-  data.stands.emplace_back("A1", std::vector<StandOption>{}, 52.3, 4.76, 0.0, 25.0, 0, false, true, false);
-  const pugi::xml_node root = written(data, ApfMode::Learned);
-  const Names names = parameterNames(root);
-  EXPECT_EQ(Names(names.begin(), names.begin() + 7),
-            (Names{"icao", "airport_name", "publisher", "handmade", "altitude", "Facilities", "Qf_real"}));
-  EXPECT_STREQ(root.child("parameters").child("parameter").attribute("value").value(), "    ");
-  EXPECT_EQ(attributeNames(root.child("parkpositions").child("parkpos")).size(), 8U);
-}
-
 TEST_F(StandFileTest, StandReadingFollowsTypeAndPosition) {
   standgen::StandSpec cargoByType = standgen::stand("A1", 52.0, 4.0, 180.0, 20.0, 5);
   standgen::StandSpec typeless = standgen::stand("A2", 0.0, 4.7, 0.0, 20.0, 0);
