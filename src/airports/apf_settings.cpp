@@ -2,7 +2,6 @@
 // value from a file checked against the setting's range.
 #include "airports/apf_settings.h"
 
-#include <algorithm>
 #include <optional>
 
 #include <fmt/format.h>

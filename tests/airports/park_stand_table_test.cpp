@@ -149,13 +149,18 @@ TEST_F(ParkStandTableTest, MalformedFilesLeaveTheTableEmptyAndSayWhy) {
 }
 
 TEST_F(ParkStandTableTest, UserErrorsPassThroughAndLeaveTheTableEmpty) {
-  standgen::FileSpec noAltitude = airportFile(gates());
-  noAltitude.parameters.erase(noAltitude.parameters.begin() + 3);
-  standgen::FileSpec repeated = airportFile(gates());
-  repeated.stands[2].attributes[0].second = "A1 ";
+  auto withIds = [&](std::vector<std::string> ids, bool dropAltitude) {
+    standgen::FileSpec spec = airportFile(gates());
+    for (std::size_t i = 0; i < ids.size(); ++i) spec.stands[i].attributes[0].second = ids[i];
+    if (ids.size() > 1 && ids[1] == "<none>") spec.stands[1].attributes.erase(spec.stands[1].attributes.begin());
+    if (dropAltitude) spec.parameters.erase(spec.parameters.begin() + 3);
+    return spec;
+  };
   const std::pair<standgen::FileSpec, std::string> rows[] = {
-      {noAltitude, "65: Parameter altitude not found"},
-      {repeated, "94: Stand 'A1' appears more than once."},
+      {withIds({}, true), "65: Parameter altitude not found"},
+      {withIds({"A1", "<none>"}, false), "93: Parking position #2 has no 'id' attribute."},
+      {withIds({"A1", " \t "}, false), "93: Stand #2 has empty 'id' attribute."},
+      {withIds({"A1", "A2", " A1\r\n"}, false), "94: Stand 'A1' appears more than once."},
   };
   for (const auto& [spec, message] : rows) {
     standgen::writeApf(localPath, spec);

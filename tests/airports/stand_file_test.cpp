@@ -6,7 +6,6 @@
 
 #include "airports/apf_reader.h"
 #include "core/settings_catalogue.h"
-#include "core/user_error.h"
 #include "refdata/code_pools.h"
 #include "stand_fixture.h"
 
@@ -157,34 +156,6 @@ TEST_F(StandFileTest, OptionsNeedAUsableDayAndHours) {
   for (std::uint32_t i = 0; i < 3; ++i) {
     EXPECT_EQ(options[i].index, i + 1);
     EXPECT_EQ(options[i].fromFile, 1U);
-  }
-}
-
-TEST_F(StandFileTest, BadIdsEndTheReadingWithUserErrors) {
-  struct Row {
-    std::vector<std::string> ids;  // "<none>" leaves the attribute out
-    std::string message;
-  };
-  const Row rows[] = {
-      {{"A1", "<none>"}, "93: Parking position #2 has no 'id' attribute."},
-      {{"A1", " \t "}, "93: Stand #2 has empty 'id' attribute."},
-      {{"A1", " A1\r\n"}, "94: Stand 'A1' appears more than once."},
-  };
-  for (const Row& row : rows) {
-    standgen::FileSpec spec;
-    for (const std::string& id : row.ids) {
-      spec.stands.push_back(standgen::stand(id, 52.0, 4.0, 0.0, 20.0, 5));
-      if (id == "<none>") spec.stands.back().attributes.erase(spec.stands.back().attributes.begin());
-    }
-    pugi::xml_document doc;
-    ASSERT_TRUE(doc.load_string(standgen::apfXml(spec).c_str()));
-    StandTable table;
-    try {
-      gf_readParkPositions(doc, table);
-      ADD_FAILURE() << row.message;
-    } catch (const UserErrorException& e) {
-      EXPECT_EQ(e.what(), row.message);
-    }
   }
 }
 
