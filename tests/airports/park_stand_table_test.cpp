@@ -174,6 +174,27 @@ TEST_F(ParkStandTableTest, UserErrorsPassThroughAndLeaveTheTableEmpty) {
   }
 }
 
+TEST_F(ParkStandTableTest, LeavingTheAirportPutsTheUsersSettingsBack) {
+  standgen::FileSpec spec = airportFile(gates());
+  standgen::writeApf(localPath, spec);
+  standgen::writeApf(learnedPath, {true, "12.5.5", 1, {{"airport_name", "Schiphol"}, {"RANGE", "80"},
+                                                       {"AUTO_RANGE", "false"}, {"MAX_FIT", "9"}, {"WEEK", "true"}}, true, {}});
+  ASSERT_EQ(read(), "");
+  EXPECT_EQ(RANGE.current(), 80);
+  EXPECT_EQ(MAX_FIT_FL.current(), 5.0F);
+  gf_restoreApfParameters();
+  EXPECT_EQ(RANGE.current(), 40);
+  EXPECT_EQ(rangeNm.load(), 40.0);
+  EXPECT_TRUE(AUTO_RANGE.current());
+  EXPECT_EQ(MAX_FIT.current(), 47);
+  EXPECT_EQ(MAX_FIT_FL.current(), 24.0F);
+  EXPECT_FALSE(WEEK.current());
+  EXPECT_EQ(parking_percentage.current(), 30);
+  // Each restored setting is saved at once.
+  EXPECT_EQ(sandbox.storedValue("RANGE"), "40");
+  EXPECT_EQ(sandbox.storedValue("WEEK"), "false");
+}
+
 TEST_F(ParkStandTableTest, ReadingNeedsAPathAParkAirportAndStands) {
   EXPECT_EQ(gf_readApf("", apfHeader, qualityFactors, standTable), "gf_readApf: xml is empty");
   parkAirportCode = {};
