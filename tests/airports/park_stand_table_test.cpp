@@ -3,12 +3,15 @@
 // both file forms through the writer and the readers.
 #include "airports/park_stand_table.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "airports/apf_locations.h"
 #include "airports/apf_writer.h"
 #include "core/download.h"
 #include "core/settings_catalogue.h"
+#include "core/settings_file.h"
 #include "core/user_error.h"
 #include "refdata/code_pools.h"
 #include "stand_fixture.h"
@@ -182,6 +185,8 @@ TEST_F(ParkStandTableTest, LeavingTheAirportPutsTheUsersSettingsBack) {
   ASSERT_EQ(read(), "");
   EXPECT_EQ(RANGE.current(), 80);
   EXPECT_EQ(MAX_FIT_FL.current(), 5.0F);
+  gf_saveParameters(true);  // the user's stored settings
+  sandbox.log().mark();
   gf_restoreApfParameters();
   EXPECT_EQ(RANGE.current(), 40);
   EXPECT_EQ(rangeNm.load(), 40.0);
@@ -190,9 +195,12 @@ TEST_F(ParkStandTableTest, LeavingTheAirportPutsTheUsersSettingsBack) {
   EXPECT_EQ(MAX_FIT_FL.current(), 24.0F);
   EXPECT_FALSE(WEEK.current());
   EXPECT_EQ(parking_percentage.current(), 30);
-  // Each restored setting is saved at once.
-  EXPECT_EQ(sandbox.storedValue("RANGE"), "40");
-  EXPECT_EQ(sandbox.storedValue("WEEK"), "false");
+  // Each restored setting is saved at once, and only those.
+  const Lines saved = sandbox.log().lines();
+  for (const char* line : {"MAX_FIT=47", "RANGE=40", "AUTO_RANGE=true", "WEEK=false"})
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), line), 1) << line;
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), "MAX_LIVE_SEL=500"), 0);
+  EXPECT_EQ(sandbox.storedValue("MAX_FIT"), "47");
 }
 
 TEST_F(ParkStandTableTest, ReadingNeedsAPathAParkAirportAndStands) {
