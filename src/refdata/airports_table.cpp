@@ -139,6 +139,12 @@ const AirportRecord* gf_findClosestAirport(const LatLon& position) {
 
 bool gf_isKnownAirport(FixedCode<4> code) { return airportCodeSet.contains(code); }
 
+const AirportRecord* gf_findAirport(FixedCode<4> code) {
+  const auto found = std::lower_bound(airportsTable.begin(), airportsTable.end(), code,
+                                      [](const AirportRecord& a, FixedCode<4> wanted) { return a.icao < wanted; });
+  return found != airportsTable.end() && found->icao == code ? &*found : nullptr;
+}
+
 std::optional<FixedCode<4>> gf_findAirportCodeInText(std::string_view text) {
   static const std::regex codePattern("(?:^|[^A-Z0-9])([A-Z0-9]{4})(?=$|[^A-Z0-9])", std::regex::ECMAScript);
   // ASCII only: other bytes (UTF-8 sequences) stay and separate codes.

@@ -49,6 +49,8 @@ void gf_clearAirportsForTests();
 const AirportRecord* gf_findClosestAirport(const LatLon& position);
 
 bool gf_isKnownAirport(FixedCode<4> code);
+// The table's record of code, or null when it is not listed.
+const AirportRecord* gf_findAirport(FixedCode<4> code);
 
 // The first code in text, a path or title say, that the traffic source
 // supports and the table knows; else the last supported one; else none.

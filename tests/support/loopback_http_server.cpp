@@ -86,16 +86,18 @@ void LoopbackHttpServer::answer(int client) {
   // "GET /path HTTP/1.1"
   const std::size_t pathStart = request.find(' ') + 1;
   const std::string path = request.substr(pathStart, request.find(' ', pathStart) - pathStart);
-  Route route{404, "not found", false};
+  Route route{404, "not found", false, false};
   {
     const std::lock_guard lock(routesMutex_);
     if (const auto found = routes_.find(path); found != routes_.end()) route = found->second;
   }
-  const std::size_t promised = route.body.size() + (route.stall ? stallMissingBytes : 0);
+  const bool partial = route.stall || route.cutShort;
+  const std::size_t promised = route.body.size() + (partial ? stallMissingBytes : 0);
   sendAll(client, fmt::format("HTTP/1.1 {} Test\r\nContent-Length: {}\r\nConnection: close\r\n\r\n", route.status,
                               promised));
-  if (!route.stall) return sendAll(client, route.body);
+  if (!partial) return sendAll(client, route.body);
   sendAll(client, std::string_view(route.body).substr(0, stallSentBytes));
+  if (route.cutShort) return;  // the caller closes the connection
   // Hold the connection open, silent, until the client gives up.
   while (waitReadable(client))
     if (::recv(client, buffer, sizeof buffer, 0) <= 0) return;

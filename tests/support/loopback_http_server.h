@@ -16,7 +16,8 @@ class LoopbackHttpServer {
   struct Route {
     int status = 200;
     std::string body;
-    bool stall = false;  // send the headers and a little of the body, then nothing
+    bool stall = false;     // send the headers and a little of the body, then nothing
+    bool cutShort = false;  // send the headers and a little of the body, then close
   };
 
   LoopbackHttpServer();  // listening at once; throws std::runtime_error when it cannot

@@ -1,0 +1,33 @@
+// The headless park-airport shell and the installed one.
+#include "airports/park_airport_shell.h"
+
+#include <atomic>
+
+#include "core/settings_catalogue.h"
+
+namespace gwr {
+
+namespace {
+ParkAirportShell headlessShell;
+std::atomic<ParkAirportShell*> installedShell{nullptr};
+} // namespace
+
+void ParkAirportShell::setRange(std::int32_t range) {
+  RANGE.setCurrent(RANGE.clamped(range));
+  rangeNm.store(static_cast<double>(RANGE.current()));
+  rangeMetres.store(RANGE.current() * metresPerNauticalMile);
+  gf_showNumberParameter(RANGE);
+}
+
+void ParkAirportShell::selectMaxFit() {
+  MAX_FIT_FL.setCurrent(MAX_FIT_FL.clamped(static_cast<float>(MAX_FIT.current() + 1) / 2.0F));
+}
+
+void gf_installParkAirportShell(ParkAirportShell* shell) { installedShell.store(shell); }
+
+ParkAirportShell& gf_parkAirportShell() {
+  ParkAirportShell* shell = installedShell.load();
+  return shell ? *shell : headlessShell;
+}
+
+} // namespace gwr
