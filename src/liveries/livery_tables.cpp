@@ -124,8 +124,9 @@ void gf_buildPaxCargoTables() {
   PaxCargoAirlineModelTitles[cargoTable].reserve(reservedCargoAirlines);
   for (const auto& [airline, models] : AirlineLiveryTable) {
     for (const auto& [model, entries] : models) {
-      const auto target = [airline](std::size_t table) -> ModelTitles& {
-        return PaxCargoAirlineModelTitles[table][airline];
+      const auto airlineIndex = airline;  // clang 14 cannot capture a structured binding
+      const auto target = [airlineIndex](std::size_t table) -> ModelTitles& {
+        return PaxCargoAirlineModelTitles[table][airlineIndex];
       };
       lf_filePaxCargo(entries.begin(), entries.end(), model, target);
     }

@@ -33,13 +33,13 @@ struct AirportRecord {
 extern std::vector<AirportRecord> airportsTable;
 extern std::unordered_set<FixedCode<4>> airportCodeSet;
 
-// Reads "input/airports.enc" once per process; later calls only answer.
+// Decrypts "input/airports.enc" in memory and reads it, once per process;
+// later calls only answer.
 // True when the table holds at least one airport. Throws UserErrorException
 // 88 when the file cannot be read as a whole.
 bool gf_readAirports();
 // The same from other files and key (tests, benchmarks).
-bool gf_readAirportsFrom(const std::filesystem::path& encrypted, const std::filesystem::path& plain,
-                         const DataFileKey& key);
+bool gf_readAirportsFrom(const std::filesystem::path& encrypted, const DataFileKey& key);
 // Tests only: forget the table so that the next read starts afresh.
 void gf_clearAirportsForTests();
 
