@@ -1,5 +1,5 @@
-// Numbers and codes from the attributes of the shipped data files, read as
-// pugixml reads them but without a strtod call for every ordinary number.
+// The attributes of the shipped data files read fast: numbers as pugixml reads
+// them but without strtod for every ordinary one, several names in one walk.
 #pragma once
 
 #include <cstddef>
