@@ -56,6 +56,11 @@ std::string gf_readDataFileOrThrow(const fs::path& file) {
   if (!in) throw std::runtime_error("Could not open input file: " + file.string());
   std::string bytes;
   const std::uintmax_t size = fs::file_size(file, error);
+  // The shipped files are a few MB: a huge one is damage, not data to
+  // allocate memory for.
+  if (!error && size > maxDataFileBytes)
+    throw std::runtime_error(fmt::format("Could not read input file: {} has {} bytes, more than {}", file.string(),
+                                         size, maxDataFileBytes));
   if (!error) bytes.resize(static_cast<std::size_t>(size));
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (static_cast<std::size_t>(in.gcount()) != bytes.size() || in.bad())

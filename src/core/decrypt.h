@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,13 +17,16 @@ inline constexpr std::size_t streamHeaderBytes = 24;
 inline constexpr std::size_t streamPlainChunkBytes = 4096;
 inline constexpr std::size_t streamCipherChunkBytes = streamPlainChunkBytes + 17;  // + tag and MAC
 
+inline constexpr std::uintmax_t maxDataFileBytes = 256U << 20U;  // 256 MiB; the shipped files have a few MB
+
 using DataFileKey = std::array<unsigned char, dataFileKeyBytes>;
 
 // The key the shipped files of this build are encrypted with.
 const DataFileKey& gf_programDataKey();
 
 // The whole content of a data file. Throws std::runtime_error naming the file
-// when it is missing, a folder or not a regular file, or cannot be read.
+// when it is missing, a folder or not a regular file, larger than
+// maxDataFileBytes, or cannot be read.
 std::string gf_readDataFileOrThrow(const std::filesystem::path& file);
 
 // Decrypts a whole stream held in memory; throws as below.

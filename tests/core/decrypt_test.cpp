@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "support/encrypted_fixture.h"
@@ -76,14 +77,21 @@ TEST_F(DecryptTest, DamagedForeignOrMissingFilesFailAndLeaveNoOutput) {
       {"wrong key", good, failed, otherKey},
       {"missing input", std::nullopt, "Could not open input file: " + encrypted.string()},
       {"a folder in its place", "/", "Could not open input file: " + encrypted.string() + " is a folder"},
+      {"larger than any data file", "+",
+       fmt::format("Could not read input file: {} has {} bytes, more than {}", encrypted.string(),
+                   maxDataFileBytes + 1, maxDataFileBytes)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove_all(encrypted);
-    if (c.bytes == "/")
+    if (c.bytes == "/") {
       std::filesystem::create_directory(encrypted);
-    else if (c.bytes)
+    } else if (c.bytes == "+") {
+      writeBytes(encrypted, good);
+      std::filesystem::resize_file(encrypted, maxDataFileBytes + 1);  // sparse: no disk space taken
+    } else if (c.bytes) {
       writeBytes(encrypted, *c.bytes);
+    }
     log.mark();
     EXPECT_FALSE(gf_streamDecrypt(encrypted, c.key).has_value());
     EXPECT_EQ(log.lines(), std::vector<std::string>{"gf_streamDecrypt exception: " + c.reason});
