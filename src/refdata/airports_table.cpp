@@ -22,7 +22,7 @@
 namespace gwr {
 
 std::vector<AirportRecord> airportsTable;
-std::unordered_set<FixedCode<4>> airportCodeSet;
+AirportCodeSet airportCodeSet;
 
 namespace {
 

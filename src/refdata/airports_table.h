@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "core/decrypt.h"
 #include "core/fixed_code.h"
 #include "core/geo.h"
+#include "refdata/airport_code_set.h"
 
 namespace gwr {
 
@@ -31,7 +31,7 @@ struct AirportRecord {
 
 // Sorted by ICAO code once read; read-only afterwards, so readers need no lock.
 extern std::vector<AirportRecord> airportsTable;
-extern std::unordered_set<FixedCode<4>> airportCodeSet;
+extern AirportCodeSet airportCodeSet;
 
 // Decrypts "input/airports.enc" in memory and reads it, once per process;
 // later calls only answer.
