@@ -228,7 +228,8 @@ class CodeIndexCache {
   }
 
  private:
-  static constexpr std::size_t slotCount = 8192;  // a power of two
+  static constexpr unsigned slotBits = 13;
+  static constexpr std::size_t slotCount = std::size_t{1} << slotBits;
   static constexpr std::size_t slotMask = slotCount - 1;
   static constexpr std::size_t maxCachedCodes = slotCount / 2;  // keeps probe runs short
   static constexpr std::uint32_t hashFactor = 2654435761U;      // Knuth's multiplicative hash
@@ -238,7 +239,8 @@ class CodeIndexCache {
     std::uint16_t index = 0;
     bool filled = false;
   };
-  static std::size_t slotOf(std::uint32_t key) { return (key * hashFactor) >> 19U; }
+  // The top bits of the product are the well-mixed ones.
+  static std::size_t slotOf(std::uint32_t key) { return (key * hashFactor) >> (32U - slotBits); }
 
   Lookup lookup;
   std::vector<Entry> slots = std::vector<Entry>(slotCount);

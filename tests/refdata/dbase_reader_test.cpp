@@ -3,6 +3,7 @@
 // copy on disk), and the real shipped database.
 #include "refdata/dbase_reader.h"
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -112,6 +113,30 @@ TEST_F(DbaseReaderTest, BrokenFilesFailWithoutLeavingThePlainFile) {
                                                   encrypted.string() + " is a folder"});
   EXPECT_THAT([&] { gf_readDbaseXml(encrypted); },
               ::testing::ThrowsMessage<std::runtime_error>(::testing::HasSubstr(" is a folder")));
+}
+
+// Every record keeps its own codes however many there are: more distinct
+// codes than any look-up shortcut holds, codes longer than four characters,
+// and records out of order (of two with one registration the first counts).
+TEST_F(DbaseReaderTest, RegistrationRecordsKeepTheirCodesInAnyNumberAndOrder) {
+  constexpr int records = 6000;
+  std::string dbase = "<dbase>";
+  for (int n = records - 1; n >= 0; --n) {
+    const std::string airline = n % 7 == 0 ? fmt::format("L{:05}", n) : fmt::format("{:04}", n);
+    dbase += fmt::format(R"(<d r="R{:05}" a="{}" m="M{}"/>)", n, airline, n % 5);
+  }
+  dbase += R"(<d r="R00001" a="LATE" m="M9"/></dbase>)";
+  ASSERT_TRUE(readEncrypted(dbaseXml({}, dbase)));
+  ASSERT_EQ(dbaseRecords.size(), static_cast<std::size_t>(records));
+  int wrong = 0;
+  for (int n = 0; n < records; ++n) {
+    const DbaseRecord& record = dbaseRecords[static_cast<std::size_t>(n)];
+    const std::string airline = n % 7 == 0 ? fmt::format("L{:05}", n) : fmt::format("{:04}", n);
+    const bool right = record.registration == fmt::format("R{:05}", n) && airlinePool.code(record.key.airline) == airline &&
+                       modelPool.code(record.key.model) == fmt::format("M{}", n % 5) && record.key.airlineOperator == 0;
+    wrong += right ? 0 : 1;
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 // The real database, encrypted with the build's key into input/ of the
