@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fmt/format.h>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,13 +42,22 @@ int lf_runApplication(int argc, char** argv) {
 
 int gf_processEntry(int argc, char** argv) {
   platform::SingleInstance instance;
-  if (!instance.acquired()) return secondInstanceExitCode;
+  if (instance.state() == platform::SingleInstance::State::heldElsewhere) return secondInstanceExitCode;
 
   try {
     gf_openLogFile();
   } catch (const std::exception& e) {
     // Without a log nothing else could report what goes wrong later.
     platform::showMessageBox(fmt::format("{} cannot start: {}", programName, e.what()), "GWRT");
+    return failureExitCode;
+  }
+  if (!instance.acquired()) {
+    // No instance can hold a lock that cannot be opened, so the log opened
+    // above is this user's only one; two runs side by side could not be told
+    // apart, hence no run.
+    const std::string why = fmt::format("{} cannot start: its {}", programName, instance.failure());
+    gf_logError(why);
+    platform::showMessageBox(why, "GWRT");
     return failureExitCode;
   }
   return lf_runApplication(argc, argv);

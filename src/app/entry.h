@@ -5,7 +5,8 @@ namespace gwr {
 
 // Exit code of a second instance, which ends at once.
 inline constexpr int secondInstanceExitCode = -1;
-// Exit code when the log cannot be opened or a run ends with an error.
+// Exit code when the log or the single-instance lock cannot be opened, or a
+// run ends with an error.
 inline constexpr int failureExitCode = 1;
 
 // The whole process after main: returns the exit code.

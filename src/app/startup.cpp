@@ -92,6 +92,8 @@ bool lf_readDataFiles() {
   return true;
 }
 
+// The data files are decrypted in memory; plain copies can only be left over
+// from an older version killed during its start-up.
 void lf_removeDecryptedFiles() {
   for (const fs::path& plain : {airportsXmlFile, regcodesXmlFile, dbaseXmlFile}) gf_removeFileWarn(plain);
 }

@@ -1,16 +1,16 @@
-// Pull side of the shipped data files' secret stream, streamed one chunk at a
-// time, and the never-throwing wrapper that the data readers call.
+// Pull side of the shipped data files' secret stream, read one chunk at a
+// time straight into memory, and the never-throwing wrapper that the data readers call.
 #include "core/decrypt.h"
 
+#include <algorithm>
 #include <fstream>
 #include <mutex>
 #include <stdexcept>
-#include <utility>
+#include <system_error>
 
 #include <fmt/format.h>
 #include <sodium.h>
 
-#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "gwr/build_config.h"
 #include "platform/sys/native_path.h"
@@ -24,6 +24,8 @@ static_assert(build::dataFileKey.size() == dataFileKeyBytes);
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr DataFileKey lf_programKey = build::dataFileKey;
 
 void lf_initSodium() {
@@ -33,87 +35,93 @@ void lf_initSodium() {
   });
 }
 
-// Reads up to buffer.size() bytes; fewer only at the end of the input.
-std::size_t lf_readChunk(std::ifstream& in, unsigned char* buffer, std::size_t size) {
-  in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(size));
-  return static_cast<std::size_t>(in.gcount());
+// The plain size of a complete stream of cipherBytes, as a reservation.
+std::size_t lf_plainCapacity(std::size_t cipherBytes) {
+  if (cipherBytes <= streamHeaderBytes) return 0;
+  const std::size_t chunks = (cipherBytes - streamHeaderBytes + streamCipherChunkBytes - 1) / streamCipherChunkBytes;
+  return chunks * streamPlainChunkBytes;
 }
 
 } // namespace
 
 const DataFileKey& gf_programDataKey() { return lf_programKey; }
 
-void gf_streamDecryptOrThrow(const DataFileKey& key, const std::string& encrypted, const std::string& plain) {
-  lf_initSodium();
-  std::ifstream in(platform::pathFromUtf8(encrypted), std::ios::binary);
-  if (!in) throw std::runtime_error("Could not open input file: " + encrypted);
-  std::ofstream out(platform::pathFromUtf8(plain), std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("Could not open output file: " + plain);
+std::string gf_readDataFileOrThrow(const fs::path& file) {
+  // A folder opens as a stream here and then reads as empty: name it instead.
+  std::error_code error;
+  const fs::file_status status = fs::status(file, error);
+  if (fs::is_directory(status)) throw std::runtime_error("Could not open input file: " + platform::pathToUtf8(file) + " is a folder");
+  if (fs::exists(status) && !fs::is_regular_file(status))
+    throw std::runtime_error("Could not open input file: " + platform::pathToUtf8(file) + " is not a regular file");
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("Could not open input file: " + platform::pathToUtf8(file));
+  std::string bytes;
+  const std::uintmax_t size = fs::file_size(file, error);
+  // The shipped files are a few MB: a huge one is damage, not data to
+  // allocate memory for.
+  if (!error && size > maxDataFileBytes)
+    throw std::runtime_error(fmt::format("Could not read input file: {} has {} bytes, more than {}", platform::pathToUtf8(file),
+                                         size, maxDataFileBytes));
+  if (!error) bytes.resize(static_cast<std::size_t>(size));
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (static_cast<std::size_t>(in.gcount()) != bytes.size() || in.bad())
+    throw std::runtime_error("Could not read input file: " + platform::pathToUtf8(file));
+  return bytes;
+}
 
-  unsigned char header[streamHeaderBytes];
+std::string gf_decryptBytesOrThrow(const DataFileKey& key, std::string_view encrypted) {
+  lf_initSodium();
+  const auto* cipher = reinterpret_cast<const unsigned char*>(encrypted.data());
   crypto_secretstream_xchacha20poly1305_state state;
   // A file too short for the header is as unusable as a bad one.
-  if (lf_readChunk(in, header, sizeof header) != sizeof header ||
-      crypto_secretstream_xchacha20poly1305_init_pull(&state, header, key.data()) != 0)
+  if (encrypted.size() < streamHeaderBytes ||
+      crypto_secretstream_xchacha20poly1305_init_pull(&state, cipher, key.data()) != 0)
     throw std::runtime_error("Invalid header or key");
 
-  unsigned char cipher[streamCipherChunkBytes];
-  unsigned char message[streamPlainChunkBytes];
-  bool sawFinal = false;
-  std::size_t read = lf_readChunk(in, cipher, sizeof cipher);
-  while (read > 0) {
+  std::string plain(lf_plainCapacity(encrypted.size()), '\0');
+  std::size_t written = 0;
+  for (std::size_t at = streamHeaderBytes; at < encrypted.size(); at += streamCipherChunkBytes) {
+    const std::size_t chunk = std::min(streamCipherChunkBytes, encrypted.size() - at);
     unsigned long long messageLength = 0;
     unsigned char tag = 0;
-    if (crypto_secretstream_xchacha20poly1305_pull(&state, message, &messageLength, &tag, cipher, read, nullptr, 0) !=
-        0)
+    if (crypto_secretstream_xchacha20poly1305_pull(&state, reinterpret_cast<unsigned char*>(plain.data() + written),
+                                                   &messageLength, &tag, cipher + at, chunk, nullptr, 0) != 0)
       throw std::runtime_error("Decryption failed");
-    out.write(reinterpret_cast<const char*>(message), static_cast<std::streamsize>(messageLength));
-    if (!out) throw std::runtime_error("Could not write output file: " + plain);
+    written += static_cast<std::size_t>(messageLength);
     if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
-      sawFinal = true;
-      break;
+      plain.resize(written);
+      return plain;
     }
-    read = lf_readChunk(in, cipher, sizeof cipher);
   }
   // Without the FINAL chunk the file was cut short: whole chunks would
   // otherwise pass as a complete file.
-  if (!sawFinal) throw std::runtime_error("Decryption failed");
-  out.close();
-  if (!out) throw std::runtime_error("Could not write output file: " + plain);
+  throw std::runtime_error("Decryption failed");
 }
 
-bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesystem::path& plain,
-                      const DataFileKey& key) {
+std::string gf_streamDecryptOrThrow(const DataFileKey& key, const fs::path& encrypted) {
+  return gf_decryptBytesOrThrow(key, gf_readDataFileOrThrow(encrypted));
+}
+
+void gf_streamDecryptOrThrow(const DataFileKey& key, const fs::path& encrypted, const fs::path& plain) {
+  const std::string bytes = gf_streamDecryptOrThrow(key, encrypted);
+  std::ofstream out(plain, std::ios::binary | std::ios::trunc);
+  if (!out) throw std::runtime_error("Could not open output file: " + platform::pathToUtf8(plain));
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw std::runtime_error("Could not write output file: " + platform::pathToUtf8(plain));
+}
+
+std::optional<std::string> gf_streamDecrypt(const fs::path& encrypted, const DataFileKey& key) {
   try {
-    gf_streamDecryptOrThrow(key, platform::pathToUtf8(encrypted), platform::pathToUtf8(plain));
-    return true;
+    return gf_streamDecryptOrThrow(key, encrypted);
   } catch (const std::exception& e) {
     gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
-    try {
-      gf_removeFileWarn(plain);
-    } catch (const std::exception& removal) {
-      gf_logError(fmt::format("{} exception: {}", "gf_streamDecrypt", removal.what()));
-    }
-    return false;
+    return std::nullopt;
   }
 }
 
-bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesystem::path& plain) {
-  return gf_streamDecrypt(encrypted, plain, lf_programKey);
-}
-
-DecryptedFile::DecryptedFile(const std::filesystem::path& encrypted, std::filesystem::path plainFile,
-                             const DataFileKey& key)
-    : plain(std::move(plainFile)) {
-  decrypted = gf_streamDecrypt(encrypted, plain, key);
-}
-
-DecryptedFile::~DecryptedFile() {
-  try {
-    gf_removeFileWarn(plain);
-  } catch (const std::exception& e) {
-    gf_logError(fmt::format("'{}' not removed: {}", plain.string(), e.what()));
-  }
+std::optional<std::string> gf_streamDecrypt(const fs::path& encrypted) {
+  return gf_streamDecrypt(encrypted, lf_programKey);
 }
 
 } // namespace gwr

@@ -4,8 +4,11 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace gwr {
 
@@ -14,39 +17,35 @@ inline constexpr std::size_t streamHeaderBytes = 24;
 inline constexpr std::size_t streamPlainChunkBytes = 4096;
 inline constexpr std::size_t streamCipherChunkBytes = streamPlainChunkBytes + 17;  // + tag and MAC
 
+inline constexpr std::uintmax_t maxDataFileBytes = 256U << 20U;  // 256 MiB; the shipped files have a few MB
+
 using DataFileKey = std::array<unsigned char, dataFileKeyBytes>;
 
 // The key the shipped files of this build are encrypted with.
 const DataFileKey& gf_programDataKey();
 
-// Decrypts encrypted into plain. Throws std::runtime_error on any failure, a
-// stream that ends without its FINAL chunk included; the output may then be
-// left partly written.
-void gf_streamDecryptOrThrow(const DataFileKey& key, const std::string& encrypted, const std::string& plain);
+// The whole content of a data file. Throws std::runtime_error naming the file
+// when it is missing, a folder or not a regular file, larger than
+// maxDataFileBytes, or cannot be read.
+std::string gf_readDataFileOrThrow(const std::filesystem::path& file);
 
-// Decrypts encrypted into plain; on failure logs why, removes plain and gives
-// false. Never throws.
-bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesystem::path& plain,
-                      const DataFileKey& key);
-bool gf_streamDecrypt(const std::filesystem::path& encrypted, const std::filesystem::path& plain);
+// Decrypts a whole stream held in memory; throws as below.
+std::string gf_decryptBytesOrThrow(const DataFileKey& key, std::string_view encrypted);
 
-// A shipped file decrypted for reading: the plain file is removed however the
-// reading ends, also by an exception, so that no plain copy stays on disk.
-class DecryptedFile {
-public:
-  // Decrypts as gf_streamDecrypt does; ok() tells whether it worked.
-  DecryptedFile(const std::filesystem::path& encrypted, std::filesystem::path plain, const DataFileKey& key);
-  // Removes the plain file; a failure is logged, never thrown.
-  ~DecryptedFile();
-  DecryptedFile(const DecryptedFile&) = delete;
-  DecryptedFile& operator=(const DecryptedFile&) = delete;
+// Decrypts the file encrypted into memory and gives the plain bytes. Throws
+// std::runtime_error on any failure: a missing file or one that is not a
+// regular file (a folder, say), a bad header or chunk, a stream that ends
+// without its FINAL chunk.
+std::string gf_streamDecryptOrThrow(const DataFileKey& key, const std::filesystem::path& encrypted);
 
-  bool ok() const { return decrypted; }
-  const std::filesystem::path& path() const { return plain; }
+// The same, written to the file plain (the packing tool). Throws as above and
+// when plain cannot be written; plain may then be left partly written.
+void gf_streamDecryptOrThrow(const DataFileKey& key, const std::filesystem::path& encrypted,
+                             const std::filesystem::path& plain);
 
-private:
-  std::filesystem::path plain;
-  bool decrypted = false;
-};
+// The plain bytes of encrypted; on failure logs why and gives none. Never
+// throws. Nothing is written to disk.
+std::optional<std::string> gf_streamDecrypt(const std::filesystem::path& encrypted, const DataFileKey& key);
+std::optional<std::string> gf_streamDecrypt(const std::filesystem::path& encrypted);
 
 } // namespace gwr

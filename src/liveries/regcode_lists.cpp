@@ -37,16 +37,16 @@ const DataFileKey& lf_regcodesKey() {
   return key != nullptr ? *key : gf_programDataKey();
 }
 
-// The shipped list: decrypted and read, or nullopt when it cannot be
-// decrypted. The plain file is gone afterwards, also when reading it throws.
+// The shipped list: decrypted in memory and read, or nullopt when it cannot
+// be decrypted. No plain copy is ever written.
 struct ShippedList {
   std::vector<RegcodeRecord> records;
   bool good = false;
 };
 
 std::optional<ShippedList> lf_readShippedList() {
-  const DecryptedFile plain(regcodesEncFile, regcodesXmlFile, lf_regcodesKey());
-  if (!plain.ok()) {
+  std::optional<std::string> plain = gf_streamDecrypt(regcodesEncFile, lf_regcodesKey());
+  if (!plain) {
     std::error_code error;
     if (fs::exists(regcodesEncFile, error)) {
       setStatusText(fmt::format("{} is damaged and cannot be decrypted, its registration codes are not used",
@@ -59,7 +59,7 @@ std::optional<ShippedList> lf_readShippedList() {
   }
   ShippedList list;
   list.records.reserve(reservedAigRecords);
-  list.good = gf_readAigRegcodesXml(list.records, plain.path());
+  list.good = gf_readAigRegcodesXml(list.records, *plain);
   return list;
 }
 
@@ -125,10 +125,10 @@ void lf_readMyDontUseTitles() {
 }
 
 void lf_applyAigRegcodes(const ShippedList& list) {
-  regcodeMessages.push_back(fmt::format("Processing file {}", gf_pathToUtf8(regcodesXmlFile)));
+  regcodeMessages.push_back(fmt::format("Processing file {}", gf_pathToUtf8(regcodesEncFile)));
   if (!list.good) {
     regcodeMessages.push_back(fmt::format("There were errors processing the AIG-regcode file '{}', see Log.txt",
-                                          gf_pathToUtf8(regcodesXmlFile)));
+                                          gf_pathToUtf8(regcodesEncFile)));
   }
   gf_applyRegcodeEntries(list.records);
 }
@@ -182,11 +182,10 @@ bool gf_readRegcodeTextLists(const std::filesystem::path& folder, std::vector<Re
   return good;
 }
 
-bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records, const std::filesystem::path& file) {
+bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records, std::string& xml, const std::filesystem::path& file) {
   pugi::xml_document document;
-  if (!document.load_file(file.c_str())) {
+  if (!document.load_buffer_inplace(xml.data(), xml.size())) {
     gf_logError(fmt::format("Failed to load {}", gf_pathToUtf8(file)));
-    lf_removeOrThrow(file);
     return false;
   }
   if (!gf_readMeta(document, false)) return false;

@@ -39,10 +39,11 @@ extern std::vector<std::string> regcodeMessages;
 // the folder could not be read.
 bool gf_readRegcodeTextLists(const std::filesystem::path& folder, std::vector<RegcodeRecord>& records);
 
-// Appends the records of the plain shipped list. False when it cannot be
-// loaded (it is then removed), has no valid meta block, no <aig> element, or
-// repeats the title of its neighbour.
-bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records, const std::filesystem::path& file = regcodesXmlFile);
+// Appends the records of the shipped list's plain text xml, parsed in place
+// (used up); file names it in the log. False when it cannot be parsed, has no
+// valid meta block, no <aig> element, or repeats the title of its neighbour.
+bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records, std::string& xml,
+                           const std::filesystem::path& file = regcodesEncFile);
 
 // Before a scan: the don't-use titles of both lists. The user's lists are
 // read also when the shipped one cannot be decrypted. Never throws.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -16,11 +17,12 @@
 #include "core/text_utils.h"
 #include "core/user_error.h"
 #include "refdata/airport_services.h"
+#include "refdata/xml_attributes.h"
 
 namespace gwr {
 
 std::vector<AirportRecord> airportsTable;
-std::unordered_set<FixedCode<4>> airportCodeSet;
+AirportCodeSet airportCodeSet;
 
 namespace {
 
@@ -38,62 +40,99 @@ void lf_checkPosition(double latitude, double longitude) {
     throw std::invalid_argument(fmt::format("position {} {} is off the globe", latitude, longitude));
 }
 
-void lf_readAirportElement(const pugi::xml_node& element, FixedCode<4> code) {
-  const pugi::xml_attribute latitudeAttr = element.attribute("la");
-  const pugi::xml_attribute longitudeAttr = element.attribute("lo");
-  const pugi::xml_attribute altitudeAttr = element.attribute("a");
-  const pugi::xml_attribute standsAttr = element.attribute("s");
-  const pugi::xml_attribute iataAttr = element.attribute("i");
-  if (!latitudeAttr || !longitudeAttr) {
+// The attributes of one <ap> element, walked once: code, latitude,
+// longitude, altitude, stands, IATA code.
+struct AirportAttributes {
+  pugi::xml_attribute fields[6];
+  const pugi::xml_attribute& code() const { return fields[0]; }
+  const pugi::xml_attribute& latitude() const { return fields[1]; }
+  const pugi::xml_attribute& longitude() const { return fields[2]; }
+  const pugi::xml_attribute& altitude() const { return fields[3]; }
+  const pugi::xml_attribute& stands() const { return fields[4]; }
+  const pugi::xml_attribute& iata() const { return fields[5]; }
+};
+
+// The attribute names of the file: "la" and "lo" are the only two-letter ones.
+AirportAttributes lf_airportAttributes(const pugi::xml_node& element) {
+  AirportAttributes found;
+  for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+    const char* name = attribute.name();
+    int slot = -1;
+    if (name[0] != '\0' && name[1] == '\0') {
+      switch (name[0]) {
+        case 'c': slot = 0; break;
+        case 'a': slot = 3; break;
+        case 's': slot = 4; break;
+        case 'i': slot = 5; break;
+        default: break;
+      }
+    } else if (name[0] == 'l' && name[2] == '\0' && (name[1] == 'a' || name[1] == 'o')) {
+      slot = name[1] == 'a' ? 1 : 2;
+    }
+    // The first of repeated attributes counts, as a look-up by name finds it.
+    if (slot >= 0 && !found.fields[slot]) found.fields[slot] = attribute;
+  }
+  return found;
+}
+
+void lf_readAirportElement(const AirportAttributes& element, FixedCode<4> code) {
+  if (!element.latitude() || !element.longitude()) {
     gf_logError(fmt::format("Missing latLons for airport '{}'", code));
     return;
   }
-  if (!altitudeAttr) {
+  if (!element.altitude()) {
     gf_logError(fmt::format("Missing alt for airport '{}'", code));
     return;
   }
-  if (!standsAttr) gf_logError(fmt::format("Missing stands for airport '{}'", code));
+  if (!element.stands()) gf_logError(fmt::format("Missing stands for airport '{}'", code));
   try {
     AirportRecord record;
     record.icao = code;
-    record.stands = standsAttr.as_int(0);
-    record.altitude = altitudeAttr.as_float(0.0F);
-    record.latitude = latitudeAttr.as_double(0.0);
-    record.longitude = longitudeAttr.as_double(0.0);
+    record.stands = gf_attributeInt(element.stands());
+    record.altitude = gf_attributeFloat(element.altitude());
+    record.latitude = gf_attributeDouble(element.latitude());
+    record.longitude = gf_attributeDouble(element.longitude());
     lf_checkPosition(record.latitude, record.longitude);
-    record.iata = iataAttr ? FixedCode<3>(iataAttr.as_string()) : unknownCode3;
+    record.iata = element.iata() ? FixedCode<3>(element.iata().as_string()) : unknownCode3;
     airportsTable.push_back(record);
     airportCodeSet.insert(code);
   } catch (const std::exception& e) {
-    gf_log(fmt::format("Error storing airport '{}' '{}': {}", code, iataAttr.as_string(), e.what()));
+    gf_log(fmt::format("Error storing airport '{}' '{}': {}", code, element.iata().as_string(), e.what()));
   }
 }
 
-void lf_readAirportsXml(const std::filesystem::path& plain) {
-  pugi::xml_document document;
-  const pugi::xml_parse_result parsed = document.load_file(plain.c_str());
-  if (!parsed) throw std::runtime_error(fmt::format("{} not loaded: {}", plain.string(), parsed.description()));
-  const pugi::xml_node airports = document.child("root").child("airports");
-  if (!airports) throw std::runtime_error("Missing <airports> root in: " + plain.string());
-  for (const pugi::xml_node element : airports.children("ap"))
-    lf_readAirportElement(element, FixedCode<4>(element.attribute("c").as_string()));
+bool lf_byIcao(const AirportRecord& a, const AirportRecord& b) { return a.icao < b.icao; }
 
-  std::stable_sort(airportsTable.begin(), airportsTable.end(),
-                   [](const AirportRecord& a, const AirportRecord& b) { return a.icao < b.icao; });
+void lf_readAirportsText(std::string& xml, const std::string& sourceName) {
+  pugi::xml_document document;
+  // Parsed in place: the decrypted text is not copied once more.
+  const pugi::xml_parse_result parsed = document.load_buffer_inplace(xml.data(), xml.size());
+  if (!parsed) throw std::runtime_error(fmt::format("{} not loaded: {}", sourceName, parsed.description()));
+  const pugi::xml_node airports = document.child("root").child("airports");
+  if (!airports) throw std::runtime_error("Missing <airports> root in: " + sourceName);
+  airportCodeSet.reserve(expectedAirportCount);
+  for (const pugi::xml_node element : airports.children("ap")) {
+    const AirportAttributes attributes = lf_airportAttributes(element);
+    lf_readAirportElement(attributes, FixedCode<4>(attributes.code().as_string()));
+  }
+  // The shipped table comes sorted: checking that costs far less.
+  if (!std::is_sorted(airportsTable.begin(), airportsTable.end(), lf_byIcao))
+    std::stable_sort(airportsTable.begin(), airportsTable.end(), lf_byIcao);
   gf_log(fmt::format("{:5} airports read", airportsTable.size()));
   airportsTable.shrink_to_fit();
 }
 
 } // namespace
 
-bool gf_readAirportsFrom(const std::filesystem::path& encrypted, const std::filesystem::path& plain,
-                         const DataFileKey& key) {
+bool gf_readAirportsFrom(const std::filesystem::path& encrypted, const DataFileKey& key) {
   if (airportsRead) return !airportsTable.empty();
-  // A failed decryption leaves no XML file, which the load below reports.
-  const DecryptedFile decrypted(encrypted, plain, key);
   airportsTable.reserve(expectedAirportCount);
   try {
-    lf_readAirportsXml(decrypted.path());
+    // Decrypted in memory: no plain copy is ever on disk. The log says why
+    // a decryption failed.
+    std::optional<std::string> xml = gf_streamDecrypt(encrypted, key);
+    if (!xml) throw std::runtime_error(fmt::format("{} stream decrypt failed", encrypted.string()));
+    lf_readAirportsText(*xml, encrypted.string());
   } catch (const std::exception& e) {
     // A half-read table must not pass for a read one on the next try.
     lf_clearTable();
@@ -103,7 +142,7 @@ bool gf_readAirportsFrom(const std::filesystem::path& encrypted, const std::file
   return !airportsTable.empty();
 }
 
-bool gf_readAirports() { return gf_readAirportsFrom(airportsEncFile, airportsXmlFile, gf_programDataKey()); }
+bool gf_readAirports() { return gf_readAirportsFrom(airportsEncFile, gf_programDataKey()); }
 
 void gf_clearAirportsForTests() {
   lf_clearTable();

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "core/decrypt.h"
 #include "core/fixed_code.h"
 #include "core/geo.h"
+#include "refdata/airport_code_set.h"
 
 namespace gwr {
 
@@ -31,15 +31,15 @@ struct AirportRecord {
 
 // Sorted by ICAO code once read; read-only afterwards, so readers need no lock.
 extern std::vector<AirportRecord> airportsTable;
-extern std::unordered_set<FixedCode<4>> airportCodeSet;
+extern AirportCodeSet airportCodeSet;
 
-// Reads "input/airports.enc" once per process; later calls only answer.
+// Decrypts "input/airports.enc" in memory and reads it, once per process;
+// later calls only answer.
 // True when the table holds at least one airport. Throws UserErrorException
 // 88 when the file cannot be read as a whole.
 bool gf_readAirports();
 // The same from other files and key (tests, benchmarks).
-bool gf_readAirportsFrom(const std::filesystem::path& encrypted, const std::filesystem::path& plain,
-                         const DataFileKey& key);
+bool gf_readAirportsFrom(const std::filesystem::path& encrypted, const DataFileKey& key);
 // Tests only: forget the table so that the next read starts afresh.
 void gf_clearAirportsForTests();
 

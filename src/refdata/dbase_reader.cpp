@@ -4,9 +4,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 #include <set>
 #include <stdexcept>
+#include <system_error>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <fmt/format.h>
@@ -20,6 +25,7 @@
 #include "refdata/code_pools.h"
 #include "refdata/dbase_tables.h"
 #include "refdata/registration_records.h"
+#include "refdata/xml_attributes.h"
 
 namespace gwr {
 
@@ -37,8 +43,6 @@ constexpr const char* rangeErrorText = "invalid array<T, N> subscript";
 std::string xmlAttributeString(const pugi::xml_node& node, const char* name) {
   return node.attribute(name).as_string("");
 }
-
-double lf_attributeDouble(const pugi::xml_node& node, const char* name) { return node.attribute(name).as_double(0.0); }
 
 // List attributes: trimmed pieces, empty ones dropped.
 std::vector<std::string> lf_listPieces(const std::string& text) {
@@ -61,7 +65,8 @@ void lf_readCommaListSection(const pugi::xml_document& doc, const char* section,
   bool anyPiece = false;
   for (const pugi::xml_node child : node.children(element)) {
     for (std::string& piece : lf_listPieces(xmlAttributeString(child, attribute))) {
-      out.insert(std::move(piece));
+      // The shipped lists are sorted: the hint makes each insertion cheap.
+      out.insert(out.end(), std::move(piece));
       anyPiece = true;
     }
   }
@@ -167,8 +172,8 @@ void lf_readWingspans(const pugi::xml_document& doc) {
       gf_logError(fmt::format("wingspan model {} is not valid, skipped", type));
       continue;
     }
-    const double halfSpan = lf_attributeDouble(child, "meters") * 0.5 * nmPerMetre;
-    halfSpansByCode.try_emplace(type, halfSpan);
+    const double halfSpan = gf_attributeDouble(child.attribute("meters")) * 0.5 * nmPerMetre;
+    halfSpansByCode.try_emplace(halfSpansByCode.end(), type, halfSpan);
     maxHalfSpan = std::max(maxHalfSpan, halfSpan);
   }
   for (const auto& [code, halfSpan] : halfSpansByCode) lf_fillHalfWingspans(code, halfSpan);
@@ -198,25 +203,73 @@ void lf_readThirdPartiesSection(const pugi::xml_document& doc, const char* secti
     out.push_back({xmlAttributeString(child, "pub"), lf_listPieces(xmlAttributeString(child, "arpts"))});
 }
 
+// Pool indexes of the codes already met in one read. The registration
+// records repeat a few hundred short codes thousands of times, and each pool
+// look-up would take the pool's lock and build a string.
+class CodeIndexCache {
+ public:
+  using Lookup = std::uint16_t (*)(const std::string&);
+  explicit CodeIndexCache(Lookup poolLookup) : lookup(poolLookup) {}
+
+  std::uint16_t index(std::string_view code) {
+    // Codes of up to four bytes pack into the key; no code holds a NUL byte.
+    if (code.size() > sizeof(std::uint32_t) || used >= maxCachedCodes) return lookup(std::string(code));
+    std::uint32_t key = 0;
+    std::memcpy(&key, code.data(), code.size());
+    for (std::size_t slot = slotOf(key);; slot = (slot + 1) & slotMask) {
+      Entry& entry = slots[slot];
+      if (entry.filled && entry.key == key) return entry.index;
+      if (!entry.filled) {
+        entry = {key, lookup(std::string(code)), true};
+        ++used;
+        return entry.index;
+      }
+    }
+  }
+
+ private:
+  static constexpr unsigned slotBits = 13;
+  static constexpr std::size_t slotCount = std::size_t{1} << slotBits;
+  static constexpr std::size_t slotMask = slotCount - 1;
+  static constexpr std::size_t maxCachedCodes = slotCount / 2;  // keeps probe runs short
+  static constexpr std::uint32_t hashFactor = 2654435761U;      // Knuth's multiplicative hash
+
+  struct Entry {
+    std::uint32_t key = 0;
+    std::uint16_t index = 0;
+    bool filled = false;
+  };
+  // The top bits of the product are the well-mixed ones.
+  static std::size_t slotOf(std::uint32_t key) { return (key * hashFactor) >> (32U - slotBits); }
+
+  Lookup lookup;
+  std::vector<Entry> slots = std::vector<Entry>(slotCount);
+  std::size_t used = 0;
+};
+
 void lf_readRegistrations(const pugi::xml_document& doc) {
   if (dbaseRecords.capacity() < reservedDbaseRecords) dbaseRecords.reserve(reservedDbaseRecords);
   if (const pugi::xml_node node = lf_optionalSection(doc, "dbase")) {
+    CodeIndexCache airlines(&gf_airlineIndex);
+    CodeIndexCache models(&gf_modelIndex);
     for (const pugi::xml_node child : node.children("d")) {
-      std::string registration = xmlAttributeString(child, "r");
-      const std::string airline = xmlAttributeString(child, "a");
-      const std::string model = xmlAttributeString(child, "m");
+      pugi::xml_attribute fields[5];  // r, a, o, m, c
+      gf_singleLetterAttributes(child, "raomc", fields);
+      const char* registration = fields[0].as_string("");
+      const std::string_view airline = fields[1].as_string("");
+      const std::string_view model = fields[3].as_string("");
       // A record without registration would match every look-up in a text.
-      if (registration.empty()) {
+      if (*registration == '\0') {
         gf_logError(fmt::format("registration record without registration skipped (a='{}', m='{}')", airline, model));
         continue;
       }
       LivKey key;
-      key.airline = gf_airlineIndex(airline);
-      key.airlineOperator = gf_airlineIndex(xmlAttributeString(child, "o"));
-      key.model = gf_modelIndex(model);
-      key.cargo = child.attribute("c").as_bool(false) ? 1 : 0;
+      key.airline = airlines.index(airline);
+      key.airlineOperator = airlines.index(fields[2].as_string(""));
+      key.model = models.index(model);
+      key.cargo = fields[4].as_bool(false) ? 1 : 0;
       key.fromDbase = 1;
-      dbaseRecords.push_back({std::move(registration), key});
+      dbaseRecords.push_back({registration, key});
     }
   }
   gf_uniqueDbaseRecords();
@@ -277,11 +330,12 @@ void lf_readAirportLists(const pugi::xml_document& doc) {
 
 } // namespace
 
-bool gf_readDbaseXml(const std::filesystem::path& plain) {
+bool gf_readDbaseText(std::string& xml, const std::string& sourceName) {
   pugi::xml_document doc;
-  const pugi::xml_parse_result parsed = doc.load_file(plain.c_str());
+  // Parsed in place: the decrypted text is not copied once more.
+  const pugi::xml_parse_result parsed = doc.load_buffer_inplace(xml.data(), xml.size());
   if (!parsed) {
-    gf_logError(fmt::format("'{}' not read because of {}", plain.string(), parsed.description()));
+    gf_logError(fmt::format("'{}' not read because of {}", sourceName, parsed.description()));
     return false;
   }
   lf_readModels(doc);
@@ -300,15 +354,20 @@ bool gf_readDbaseXml(const std::filesystem::path& plain) {
   return true;
 }
 
-bool gf_readDbaseFrom(const std::filesystem::path& encrypted, const std::filesystem::path& plain,
-                      const DataFileKey& key) {
-  if (!std::filesystem::exists(encrypted))
-    throw std::runtime_error(fmt::format("{} not available", encrypted.string()));
-  const DecryptedFile decrypted(encrypted, plain, key);
-  if (!decrypted.ok()) throw std::runtime_error(fmt::format("{} stream decrypt failed", encrypted.string()));
-  return gf_readDbaseXml(decrypted.path());
+bool gf_readDbaseXml(const std::filesystem::path& plain) {
+  std::string xml = gf_readDataFileOrThrow(plain);
+  return gf_readDbaseText(xml, plain.string());
 }
 
-bool gf_readDbase() { return gf_readDbaseFrom(dbaseEncFile, dbaseXmlFile, gf_programDataKey()); }
+bool gf_readDbaseFrom(const std::filesystem::path& encrypted, const DataFileKey& key) {
+  std::error_code error;
+  if (!std::filesystem::exists(encrypted, error))
+    throw std::runtime_error(fmt::format("{} not available", encrypted.string()));
+  std::optional<std::string> xml = gf_streamDecrypt(encrypted, key);
+  if (!xml) throw std::runtime_error(fmt::format("{} stream decrypt failed", encrypted.string()));
+  return gf_readDbaseText(*xml, encrypted.string());
+}
+
+bool gf_readDbase() { return gf_readDbaseFrom(dbaseEncFile, gf_programDataKey()); }
 
 } // namespace gwr

@@ -18,7 +18,9 @@ bool lf_byRegistration(const DbaseRecord& a, const DbaseRecord& b) { return a.re
 
 void gf_uniqueDbaseRecords() {
   // Stable, so that of two records for one registration the first read wins.
-  std::stable_sort(dbaseRecords.begin(), dbaseRecords.end(), lf_byRegistration);
+  // The shipped database comes sorted: checking that costs far less.
+  if (!std::is_sorted(dbaseRecords.begin(), dbaseRecords.end(), lf_byRegistration))
+    std::stable_sort(dbaseRecords.begin(), dbaseRecords.end(), lf_byRegistration);
   const auto end = std::unique(dbaseRecords.begin(), dbaseRecords.end(),
                                [](const DbaseRecord& a, const DbaseRecord& b) { return a.registration == b.registration; });
   dbaseRecords.erase(end, dbaseRecords.end());

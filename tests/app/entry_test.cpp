@@ -15,11 +15,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace gwr {
 namespace {
@@ -30,6 +33,34 @@ std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// The files made in a folder (created or moved in) while the watch lives.
+class CreationWatch {
+public:
+  explicit CreationWatch(const fs::path& folder) : fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    EXPECT_GE(fd, 0);
+    EXPECT_GE(::inotify_add_watch(fd, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0) << folder;
+  }
+  ~CreationWatch() { ::close(fd); }
+  CreationWatch(const CreationWatch&) = delete;
+  CreationWatch& operator=(const CreationWatch&) = delete;
+
+  std::vector<std::string> names() const {
+    std::vector<std::string> found;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got = ::read(fd, buffer, sizeof buffer); got > 0; got = ::read(fd, buffer, sizeof buffer)) {
+      for (const char* at = buffer; at < buffer + got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        if (event->len > 0 && (event->mask & IN_ISDIR) == 0) found.emplace_back(event->name);
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return found;
+  }
+
+private:
+  int fd;
+};
 
 bool startsWithHeader(const std::string& text) {
   static const std::regex header(
@@ -85,7 +116,12 @@ protected:
 
 TEST_F(ProcessEntry, TwoRunsLeaveTwoLogGenerationsEachWithTheHeader) {
   installSamplePackages();
-  ASSERT_EQ(run(), 0);
+  {
+    // The data files are decrypted in memory: not even a passing plain copy.
+    const CreationWatch input(inputFolder);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(input.names(), std::vector<std::string>{});
+  }
   EXPECT_TRUE(fs::is_regular_file(liveriesScannedFile));
   EXPECT_GT(liveryCount.load(), 0u);
   ASSERT_EQ(run({"--production"}), 0);
@@ -110,7 +146,7 @@ TEST_F(ProcessEntry, MissingAirportsTableEndsTheRunWithAnError) {
   fs::remove(airportsEncFile);
   gf_clearAirportsForTests();  // the table is otherwise read once per process
   EXPECT_EQ(run(), failureExitCode);
-  EXPECT_NE(readFile("Log.txt").find("Error 88: input/airports.xml not loaded"), std::string::npos);
+  EXPECT_NE(readFile("Log.txt").find("Error 88: input/airports.enc stream decrypt failed"), std::string::npos);
 }
 
 TEST_F(ProcessEntry, SecondInstanceEndsAtOnceWithoutTouchingTheLog) {
@@ -118,6 +154,36 @@ TEST_F(ProcessEntry, SecondInstanceEndsAtOnceWithoutTouchingTheLog) {
   ASSERT_TRUE(first.acquired());
   EXPECT_EQ(run(), secondInstanceExitCode);
   EXPECT_FALSE(fs::exists("Log.txt"));
+}
+
+// A lock file that cannot be opened says nothing about another instance: the
+// run ends with the reason in the log and in a message, not silently.
+TEST_F(ProcessEntry, UnopenableLockFileIsReportedNotTakenForASecondInstance) {
+  const fs::path lockFile = folder.path() / platform::gf_singleInstanceLockName();
+  const struct {
+    const char* name;
+    std::string runtimeFolder;
+    void (*prepare)(const fs::path& lockFile);
+  } cases[] = {
+      {"missing runtime folder", (folder.path() / "gone").string(), [](const fs::path&) {}},
+      {"a link in its place", folder.path().string(),
+       [](const fs::path& lock) { fs::create_symlink(lock.parent_path() / "elsewhere", lock); }},
+      {"a folder in its place", folder.path().string(), [](const fs::path& lock) { fs::create_directory(lock); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(lockFile);
+    fs::remove("Log.txt");
+    messageBoxes.clear();
+    c.prepare(lockFile);
+    ::setenv("XDG_RUNTIME_DIR", c.runtimeFolder.c_str(), 1);
+    EXPECT_EQ(run(), failureExitCode);
+    const std::string expected = "Gatewright cannot start: its lock file '" + c.runtimeFolder + "/" +
+                                 platform::gf_singleInstanceLockName() + "' cannot be opened: ";
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_TRUE(messageBoxes[0].starts_with(expected)) << messageBoxes[0];
+    EXPECT_NE(readFile("Log.txt").find("==> " + expected), std::string::npos);
+  }
 }
 
 TEST_F(ProcessEntry, OutsideTheProgramFolderTheRunEndsWithError41) {

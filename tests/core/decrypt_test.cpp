@@ -5,7 +5,10 @@
 #include <optional>
 #include <random>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "support/encrypted_fixture.h"
@@ -25,9 +28,15 @@ std::string lf_randomBytes(std::size_t size) {
 
 class DecryptTest : public ::testing::Test {
  protected:
+  // Decryption happens in memory: whatever the outcome, the folder holds at
+  // most what the test put there.
+  std::vector<std::string> onlyEncrypted() const {
+    if (!std::filesystem::exists(encrypted)) return {};
+    return {encrypted.filename().string()};
+  }
+
   LogCapture log;
   const std::filesystem::path encrypted = log.folder() / "data.enc";
-  const std::filesystem::path plain = log.folder() / "data.xml";
 };
 
 TEST_F(DecryptTest, RoundTripGivesTheExactBytesAtChunkBoundaries) {
@@ -35,8 +44,10 @@ TEST_F(DecryptTest, RoundTripGivesTheExactBytesAtChunkBoundaries) {
     SCOPED_TRACE(size);
     const std::string original = lf_randomBytes(size);
     writeEncrypted(encrypted, original);
-    ASSERT_TRUE(gf_streamDecrypt(encrypted, plain, testDataKey));
-    EXPECT_EQ(readBytes(plain), original);
+    const std::optional<std::string> plain = gf_streamDecrypt(encrypted, testDataKey);
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_EQ(*plain, original);
+    EXPECT_EQ(namesInFolder(log.folder()), onlyEncrypted());
   }
   EXPECT_TRUE(log.lines().empty());
 }
@@ -65,36 +76,37 @@ TEST_F(DecryptTest, DamagedForeignOrMissingFilesFailAndLeaveNoOutput) {
       {"shorter than the header", good.substr(0, streamHeaderBytes - 1), badHeader},
       {"wrong key", good, failed, otherKey},
       {"missing input", std::nullopt, "Could not open input file: " + encrypted.string()},
+      {"a folder in its place", "/", "Could not open input file: " + encrypted.string() + " is a folder"},
+      {"larger than any data file", "+",
+       fmt::format("Could not read input file: {} has {} bytes, more than {}", encrypted.string(),
+                   maxDataFileBytes + 1, maxDataFileBytes)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove(encrypted);
-    if (c.bytes) writeBytes(encrypted, *c.bytes);
-    writeBytes(plain, "stale");
+    std::filesystem::remove_all(encrypted);
+    if (c.bytes == "/") {
+      std::filesystem::create_directory(encrypted);
+    } else if (c.bytes == "+") {
+      writeBytes(encrypted, good);
+      std::filesystem::resize_file(encrypted, maxDataFileBytes + 1);  // sparse: no disk space taken
+    } else if (c.bytes) {
+      writeBytes(encrypted, *c.bytes);
+    }
     log.mark();
-    EXPECT_FALSE(gf_streamDecrypt(encrypted, plain, c.key));
-    EXPECT_FALSE(std::filesystem::exists(plain));
+    EXPECT_FALSE(gf_streamDecrypt(encrypted, c.key).has_value());
     EXPECT_EQ(log.lines(), std::vector<std::string>{"gf_streamDecrypt exception: " + c.reason});
+    EXPECT_EQ(namesInFolder(log.folder()), onlyEncrypted());
   }
 }
 
-TEST_F(DecryptTest, DecryptedFileIsGoneOnEveryWayOut) {
+// The packing tool's file form writes exactly the bytes of the memory form.
+TEST_F(DecryptTest, FileFormWritesThePlainBytes) {
+  const std::filesystem::path plain = log.folder() / "data.xml";
   writeEncrypted(encrypted, "<root/>");
-  try {
-    const DecryptedFile file(encrypted, plain, testDataKey);
-    ASSERT_TRUE(file.ok());
-    EXPECT_EQ(readBytes(file.path()), "<root/>");
-    throw std::runtime_error("reading failed");
-  } catch (const std::runtime_error&) {
-  }
-  EXPECT_FALSE(std::filesystem::exists(plain));
-
+  gf_streamDecryptOrThrow(testDataKey, encrypted, plain);
+  EXPECT_EQ(readBytes(plain), "<root/>");
   writeBytes(encrypted, "damaged");
-  {
-    const DecryptedFile file(encrypted, plain, testDataKey);
-    EXPECT_FALSE(file.ok());
-  }
-  EXPECT_FALSE(std::filesystem::exists(plain));
+  EXPECT_THROW(gf_streamDecryptOrThrow(testDataKey, encrypted, plain), std::runtime_error);
 }
 
 } // namespace

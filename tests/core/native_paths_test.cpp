@@ -38,11 +38,9 @@ TEST(NativePaths, FileOperationsUnderANonAsciiFolder) {
   EXPECT_EQ(testsupport::readBytes(folder / platform::pathFromUtf8("Liste \xC3\xA9t\xC3\xA9" "0.txt")),
             testsupport::readBytes(list));
 
-  const fs::path encrypted = folder / "data.enc";
-  const fs::path plain = folder / platform::pathFromUtf8("d\xC3\xA4ta.xml");
+  const fs::path encrypted = folder / platform::pathFromUtf8("d\xC3\xA4ta.enc");
   testsupport::writeEncrypted(encrypted, "<root/>");
-  ASSERT_TRUE(gf_streamDecrypt(encrypted, plain, testsupport::testDataKey));
-  EXPECT_EQ(testsupport::readBytes(plain), "<root/>");
+  EXPECT_EQ(gf_streamDecrypt(encrypted, testsupport::testDataKey), std::optional<std::string>("<root/>"));
   fs::remove_all(base);
 }
 

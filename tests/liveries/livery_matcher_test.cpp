@@ -22,7 +22,7 @@
 namespace gwr {
 namespace {
 
-using testsupport::LiverySpec;
+using testsupport::InstalledLivery;
 
 const testsupport::WorldDbase goldenDbase{
     "B738,B744,B748,A319,A320,A321,A388,E190,E75L,C150,C152,C172,PA28,DA40,BE20,H160,EC35,F16", "B744,B748,A388",
@@ -32,7 +32,7 @@ const testsupport::WorldDbase goldenDbase{
     R"(<similar types="G-,M-"/>)"};
 
 // Titles sort within each airline and model: the first is the first candidate.
-const std::vector<LiverySpec> goldenLiveries{
+const std::vector<InstalledLivery> goldenLiveries{
     {"KLM", "", "B738", false, "KLM B738 PH-BXA", "PH-BXA"}, {"KLM", "", "B738", false, "KLM B738 PH-BXB", "PH-BXB"},
     {"KLM", "", "B738", false, "KLM B738 PH-BXC", "PH-BXC"}, {"KLM", "", "B744", false, "KLM B744 PH-BFA", "PH-BFA"},
     {"KLM", "", "B744", true, "KLM B744 Cargo", "PH-CKA"}, {"KLM", "", "E190", false, "KLM E190 Cityhopper", ""},
@@ -211,7 +211,7 @@ class OperatorAttempts : public ::testing::Test {
                                         "OP1,OP2,OP3,OP4,OP5,OP6,A319,A320",
                                         "BE20", "F16", "H160", "DAL,SKW,XYZ,QQQ,DLH,BAW",
                                         R"(<similar types="A319,B744,A320"/>)", ""};
-    std::vector<LiverySpec> liveries{
+    std::vector<InstalledLivery> liveries{
         {"DAL", "SKW", "OP1", false, "OP1 DAL with SKW", ""},
         {"DLH", "", "A320", false, "DLH A320", ""}, {"DLH", "", "B744", false, "DLH B744", ""},
         {"BAW", "", "B744", false, "BAW B744", ""},
@@ -299,21 +299,21 @@ TEST(LiveryMatcherInvariants, HoldOverALargeInstall) {
 
   std::mt19937 random(12345);
   const std::vector<std::string> prefixes{"G-", "M-", "EI-", "D-", "N", "F-"};
-  std::vector<LiverySpec> specs;
+  std::vector<InstalledLivery> installedLiveries;
   for (int i = 0; i < liveryCount; ++i) {
     // Every airline keeps to a few models, so that the deeper steps are reached.
     const int airline = static_cast<int>(random() % airlines.size());
     const int model = (airline * 7 + static_cast<int>(random() % 4) * 3) % (modelCount - 6);
-    specs.push_back({airlines[airline], "", models[model], random() % 5 == 0, fmt::format("Livery {}", i),
+    installedLiveries.push_back({airlines[airline], "", models[model], random() % 5 == 0, fmt::format("Livery {}", i),
                      fmt::format("{}{:04}", prefixes[random() % prefixes.size()], i)});
   }
   testsupport::LiveryWorld world;
-  world.load(dbase, specs);
+  world.load(dbase, installedLiveries);
   gf_closeLogFileForTests();  // thousands of match lines are not needed
 
-  std::unordered_map<std::string_view, const LiverySpec*> byTitle;
-  for (const LiverySpec& spec : specs) byTitle.emplace(gf_findLiveryTitle(spec.title), &spec);
-  for (int i = 0; i < 19; ++i) UncreatableLiveries.insert(gf_findLiveryTitle(specs[static_cast<std::size_t>(i) * 7].title));
+  std::unordered_map<std::string_view, const InstalledLivery*> byTitle;
+  for (const InstalledLivery& installed : installedLiveries) byTitle.emplace(gf_findLiveryTitle(installed.title), &installed);
+  for (int i = 0; i < 19; ++i) UncreatableLiveries.insert(gf_findLiveryTitle(installedLiveries[static_cast<std::size_t>(i) * 7].title));
 
   std::array<int, matchStepCount> seen{};
   for (int i = 0; i < aircraftCount; ++i) {
@@ -327,7 +327,7 @@ TEST(LiveryMatcherInvariants, HoldOverALargeInstall) {
     ASSERT_GE(found, 0);
     const auto step = static_cast<std::size_t>(found);
     ++seen.at(step);
-    const LiverySpec& chosen = *byTitle.at(ac.livery);
+    const InstalledLivery& chosen = *byTitle.at(ac.livery);
     SCOPED_TRACE(fmt::format("{} {} -> {} step {}", airline, model, ac.livery, step));
     EXPECT_FALSE(gf_isUncreatable(ac.livery));
     if (step == 2 || step == 3) { EXPECT_EQ(chosen.airline, airline); }

@@ -18,13 +18,13 @@
 namespace gwr {
 namespace {
 
-using testsupport::LiverySpec;
+using testsupport::InstalledLivery;
 
 const testsupport::WorldDbase smallDbase{"B738,B744,A320,A321,A319,C172,H160,BE20,F16", "B744", "B738,A320,A321,A319",
                                          "BE20", "F16", "H160", "KLM,MPH,DLH",
                                          R"(<similar types="A319,A320"/><similar types="A319,A321"/>)", ""};
 
-const std::vector<LiverySpec> smallLiveries{
+const std::vector<InstalledLivery> smallLiveries{
     {"KLM", "MPH", "B744", true, "KLM Martinair B744F", ""}, {"KLM", "", "B738", false, "KLM B738", ""},
     {"MPH", "", "B744", true, "MPH B744F", ""},              {"DLH", "", "A320", false, "DLH A320", ""},
     {"DLH", "", "A321", false, "DLH A321", ""},             {"KLM", "", "A321", false, "KLM A321", ""},
@@ -61,11 +61,11 @@ TEST_F(LiveryTablesTest, ScanResultIsWrittenAndReadBackSortedAndUnique) {
   EXPECT_FALSE(std::filesystem::exists(file()));  // an empty list writes nothing
   LiveryList scanned;
   // Later airline indexes first: the order must follow the code texts.
-  for (const LiverySpec& spec : std::vector<LiverySpec>{
+  for (const InstalledLivery& installed : std::vector<InstalledLivery>{
            {"ZZZ", "", "A320", false, "Generic A320", ""}, {"KLM", "MPH", "B744", true, "KLM Martinair", "PH-MPS"},
            {"DLH", "", "A320", false, "DLH b", "D-AIZB"}, {"DLH", "", "A320", false, "DLH a", ""},
            {"DLH", "", "A320", true, "DLH a", ""}, {"DLH", "", "A320", false, "DLH a", "D-AIZA"}})
-    scanned.push_back(testsupport::toLiveryData(spec, 3));
+    scanned.push_back(testsupport::toLiveryData(installed, 3));
   gf_sortUniqueLiveries(scanned);
   gf_writeLiveriesScanned(scanned, file());
 
@@ -151,7 +151,7 @@ TEST_F(LiveryTablesTest, ModelCodesAreLoggedTwentyToALine) {
   codes.pop_back();
   const testsupport::WorldDbase dbase{codes + ",B744,A320,BE20,F16,H160", "B744", "A320", "BE20", "F16", "H160",
                                       "KLM", "", ""};
-  std::vector<LiverySpec> liveries;
+  std::vector<InstalledLivery> liveries;
   for (int m = 1; m <= 21; ++m)
     liveries.push_back({"KLM", "", fmt::format("L{:02}", m), false, fmt::format("T{}", m), ""});
   world.load(dbase, liveries);

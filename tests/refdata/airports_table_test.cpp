@@ -33,12 +33,11 @@ class AirportsTableTest : public ::testing::Test {
   bool readXml(const std::string& entries) {
     writeEncrypted(encrypted, "<root><airports>" + entries + "</airports></root>");
     log.mark();
-    return gf_readAirportsFrom(encrypted, plain, testDataKey);
+    return gf_readAirportsFrom(encrypted, testDataKey);
   }
 
   LogCapture log;
   const std::filesystem::path encrypted = log.folder() / "airports.enc";
-  const std::filesystem::path plain = log.folder() / "airports.xml";
 };
 
 TEST_F(AirportsTableTest, ReadsGoodEntriesAndSkipsIncompleteOnes) {
@@ -56,30 +55,40 @@ TEST_F(AirportsTableTest, ReadsGoodEntriesAndSkipsIncompleteOnes) {
   EXPECT_EQ(table, "CCCC XXX 1 2 3 4|CCCC XXX 5 6 7 8|DDDD XXX 1 2 3 0|EHAM AMS 52.3 4.76 -11 200|");
   EXPECT_EQ(airportCodeSet.size(), 3U);
   EXPECT_FALSE(gf_isKnownAirport(FixedCode<4>("BBBB")));
-  EXPECT_FALSE(std::filesystem::exists(plain));
+  EXPECT_EQ(testsupport::namesInFolder(log.folder()), std::vector<std::string>{"airports.enc"});
   EXPECT_NE(log.text().find("Error storing airport 'GGGG' '': position 95 2 is off the globe\n"), std::string::npos);
 }
 
 TEST_F(AirportsTableTest, BrokenFilesFailAsAWholeWithCode88) {
   EXPECT_FALSE(readXml(""));  // an empty table is no failure
   gf_clearAirportsForTests();
-  // An empty content: no encrypted file at all.
-  const struct { const char* name; std::string content, message; } cases[] = {
+  // An empty content: no encrypted file at all; "/": a folder in its place.
+  const std::string undecryptable = "88: " + encrypted.string() + " stream decrypt failed";
+  const struct { const char* name; std::string content, message, logged; } cases[] = {
       {"bad ICAO code", R"(<root><airports><ap c="ABC" la="1" lo="2" a="3"/></airports></root>)",
-       "88: 'ABC' FixedCode: invalid string (length/charset)"},
-      {"no airports element", "<root><other/></root>", "88: Missing <airports> root in: " + plain.string()},
-      {"not XML", "<root><airports>", "88: " + plain.string() + " not loaded: Start-end tags mismatch"},
-      {"no data file", "", "88: " + plain.string() + " not loaded: File was not found"},
+       "88: 'ABC' FixedCode: invalid string (length/charset)", ""},
+      {"no airports element", "<root><other/></root>", "88: Missing <airports> root in: " + encrypted.string(), ""},
+      {"not XML", "<root><airports>", "88: " + encrypted.string() + " not loaded: Start-end tags mismatch", ""},
+      {"no data file", "", undecryptable, "Could not open input file: " + encrypted.string()},
+      {"a folder", "/", undecryptable, "Could not open input file: " + encrypted.string() + " is a folder"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove(encrypted);
-    if (!c.content.empty()) writeEncrypted(encrypted, c.content);
-    EXPECT_THAT([&] { gf_readAirportsFrom(encrypted, plain, testDataKey); },
+    std::filesystem::remove_all(encrypted);
+    if (c.content == "/")
+      std::filesystem::create_directory(encrypted);
+    else if (!c.content.empty())
+      writeEncrypted(encrypted, c.content);
+    log.mark();
+    EXPECT_THAT([&] { gf_readAirportsFrom(encrypted, testDataKey); },
                 ::testing::ThrowsMessage<UserErrorException>(::testing::StrEq(c.message)));
-    EXPECT_FALSE(std::filesystem::exists(plain));
+    const std::vector<std::string> why{"gf_streamDecrypt exception: " + c.logged};
+    EXPECT_EQ(log.lines(), c.logged.empty() ? std::vector<std::string>{} : why);
     EXPECT_TRUE(airportsTable.empty());
+    const std::vector<std::string> left = testsupport::namesInFolder(log.folder());
+    EXPECT_EQ(left, c.content.empty() ? std::vector<std::string>{} : std::vector<std::string>{"airports.enc"});
   }
+  std::filesystem::remove(encrypted);
   // A failed read leaves nothing behind that would stop a later one.
   EXPECT_TRUE(readXml(R"(<ap c="EHAM" la="1" lo="2" a="3" s="0"/>)"));
 }
@@ -142,7 +151,7 @@ TEST_F(AirportsTableTest, AirportCodeInText) {
 
 TEST_F(AirportsTableTest, RealShippedTable) {
   const std::filesystem::path shipped = std::filesystem::path(GWR_PROGRAM_INPUT_DIR) / "airports.enc";
-  ASSERT_TRUE(gf_readAirportsFrom(shipped, plain, gf_programDataKey()));
+  ASSERT_TRUE(gf_readAirportsFrom(shipped, gf_programDataKey()));
   EXPECT_GT(airportsTable.size(), 20'000U);
   EXPECT_EQ(lf_closest({52.31, 4.76}), "EHAM");
   EXPECT_EQ(lf_closest({40.64, -73.78}), "KJFK");

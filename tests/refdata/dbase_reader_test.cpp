@@ -1,9 +1,16 @@
 // The reference database reader: a small database read whole with its log,
-// the failures of required sections and broken files (never leaving the
-// decrypted file behind), and the real shipped database.
+// the failures of required sections and broken files (never with a plain
+// copy on disk), and the real shipped database.
 #include "refdata/dbase_reader.h"
 
+#include <fmt/format.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "core/paths.h"
 #include "core/user_error.h"
@@ -25,14 +32,15 @@ class DbaseReaderTest : public ::testing::Test {
   void SetUp() override { gf_clearDbaseForTests(); }
   void TearDown() override { gf_clearDbaseForTests(); }
 
-  bool readEncrypted(const std::string& xml) {
+  // Reads xml encrypted; none reads the encrypted file as it stands.
+  bool readEncrypted(const std::optional<std::string>& xml) {
     gf_clearDbaseForTests();
-    testsupport::writeEncrypted(encrypted, xml);
+    if (xml) testsupport::writeEncrypted(encrypted, *xml);
     log.mark();
-    return gf_readDbaseFrom(encrypted, plain, testsupport::testDataKey);
+    return gf_readDbaseFrom(encrypted, testsupport::testDataKey);
   }
   // The message of the exception the reading throws; empty when none.
-  std::string failureOf(const std::string& xml) {
+  std::string failureOf(const std::optional<std::string>& xml) {
     try {
       readEncrypted(xml);
     } catch (const std::exception& e) {
@@ -41,14 +49,14 @@ class DbaseReaderTest : public ::testing::Test {
     return {};
   }
 
+
   testsupport::LogCapture log;
   const std::filesystem::path encrypted = log.folder() / "dbase.enc";
-  const std::filesystem::path plain = log.folder() / "dbase.xml";
 };
 
 TEST_F(DbaseReaderTest, ReadsEverySectionWithItsRulesAndLogsTheCounts) {
   ASSERT_TRUE(readEncrypted(dbaseXml({}, testsupport::optionalDbaseSections)));
-  EXPECT_FALSE(std::filesystem::exists(plain));
+  EXPECT_EQ(testsupport::namesInFolder(log.folder()), std::vector<std::string>{"dbase.enc"});
   for (const char* line : {"==> empty publisher name in 'Orbx,' skipped\n",
                            "==> registration record without registration skipped (a='KLM', m='B738')\n",
                            "    2 dbase records read\n"})
@@ -77,7 +85,7 @@ TEST_F(DbaseReaderTest, ReadsEverySectionWithItsRulesAndLogsTheCounts) {
 TEST_F(DbaseReaderTest, EachMissingRequiredSectionFailsWith61AndLeavesNoPlainFile) {
   for (const auto& [section, body] : testsupport::requiredDbaseSections) {
     EXPECT_EQ(failureOf(dbaseXml(section)), "61: Missing section: " + std::string(section));
-    EXPECT_FALSE(std::filesystem::exists(plain)) << section;
+    EXPECT_EQ(testsupport::namesInFolder(log.folder()), std::vector<std::string>{"dbase.enc"});
   }
 }
 
@@ -85,17 +93,50 @@ TEST_F(DbaseReaderTest, BrokenFilesFailWithoutLeavingThePlainFile) {
   const std::string emptyTypes = "61: In XML file section [aircrafts], element [aircraft], attribute [types] is empty.";
   EXPECT_EQ(failureOf("<base><aircrafts/></base>"), "61: XML root missing: root");
   EXPECT_EQ(failureOf(R"(<root><aircrafts><aircraft types=" , ,"/></aircrafts></root>)"), emptyTypes);
-  EXPECT_FALSE(std::filesystem::exists(plain));
+  EXPECT_EQ(testsupport::namesInFolder(log.folder()), std::vector<std::string>{"dbase.enc"});
 
   EXPECT_FALSE(readEncrypted("<root><aircrafts>"));
-  EXPECT_TRUE(log.text().starts_with("==> '" + plain.string() + "' not read because of "));
-  EXPECT_FALSE(std::filesystem::exists(plain));
+  EXPECT_TRUE(log.text().starts_with("==> '" + encrypted.string() + "' not read because of "));
+  EXPECT_EQ(testsupport::namesInFolder(log.folder()), std::vector<std::string>{"dbase.enc"});
 
+  const std::string undecryptable = encrypted.string() + " stream decrypt failed";
   testsupport::writeBytes(encrypted, std::string(100, 'x'));  // not made with the key
-  EXPECT_THROW(gf_readDbaseFrom(encrypted, plain, testsupport::testDataKey), std::runtime_error);
-  EXPECT_FALSE(std::filesystem::exists(plain));
+  EXPECT_EQ(failureOf(std::nullopt), undecryptable);
+  EXPECT_EQ(testsupport::namesInFolder(log.folder()), std::vector<std::string>{"dbase.enc"});
   std::filesystem::remove(encrypted);
-  EXPECT_THROW(gf_readDbaseFrom(encrypted, plain, testsupport::testDataKey), std::runtime_error);
+  EXPECT_EQ(failureOf(std::nullopt), encrypted.string() + " not available");
+
+  // A folder where the file should be is named as such, not read as data.
+  std::filesystem::create_directory(encrypted);
+  EXPECT_EQ(failureOf(std::nullopt), undecryptable);
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"gf_streamDecrypt exception: Could not open input file: " +
+                                                  encrypted.string() + " is a folder"});
+  EXPECT_THAT([&] { gf_readDbaseXml(encrypted); },
+              ::testing::ThrowsMessage<std::runtime_error>(::testing::HasSubstr(" is a folder")));
+}
+
+// Every record keeps its own codes however many there are: more distinct
+// codes than any look-up shortcut holds, codes longer than four characters,
+// and records out of order (of two with one registration the first counts).
+TEST_F(DbaseReaderTest, RegistrationRecordsKeepTheirCodesInAnyNumberAndOrder) {
+  constexpr int records = 6000;
+  std::string dbase = "<dbase>";
+  for (int n = records - 1; n >= 0; --n) {
+    const std::string airline = n % 7 == 0 ? fmt::format("L{:05}", n) : fmt::format("{:04}", n);
+    dbase += fmt::format(R"(<d r="R{:05}" a="{}" m="M{}"/>)", n, airline, n % 5);
+  }
+  dbase += R"(<d r="R00001" a="LATE" m="M9"/></dbase>)";
+  ASSERT_TRUE(readEncrypted(dbaseXml({}, dbase)));
+  ASSERT_EQ(dbaseRecords.size(), static_cast<std::size_t>(records));
+  int wrong = 0;
+  for (int n = 0; n < records; ++n) {
+    const DbaseRecord& record = dbaseRecords[static_cast<std::size_t>(n)];
+    const std::string airline = n % 7 == 0 ? fmt::format("L{:05}", n) : fmt::format("{:04}", n);
+    const bool right = record.registration == fmt::format("R{:05}", n) && airlinePool.code(record.key.airline) == airline &&
+                       modelPool.code(record.key.model) == fmt::format("M{}", n % 5) && record.key.airlineOperator == 0;
+    wrong += right ? 0 : 1;
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 // The real database, encrypted with the build's key into input/ of the
@@ -106,7 +147,7 @@ TEST_F(DbaseReaderTest, RealDatabaseLoadsAtStartUp) {
   std::filesystem::create_directories(log.folder() / inputFolder);
   testsupport::writeEncrypted(log.folder() / dbaseEncFile, xml, gf_programDataKey());
   ASSERT_TRUE(gf_readDbase());
-  EXPECT_FALSE(std::filesystem::exists(log.folder() / dbaseXmlFile));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(log.folder() / inputFolder), {}), 1);
 
   EXPECT_EQ(gf_modelCategoryOfCode("B738"), AcCategory::Large);
   EXPECT_NEAR(gf_halfWingspan(gf_modelIndex("B738")), 0.0097, 0.0001);

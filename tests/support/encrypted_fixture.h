@@ -2,11 +2,13 @@
 // a key of the tests' own, never the build's.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pack/pack_stream.h"
 
@@ -24,6 +26,17 @@ inline void writeBytes(const std::filesystem::path& file, std::string_view bytes
 inline std::string readBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The names in folder, sorted, the log left out: what a data-file reader
+// left on disk beside the encrypted file.
+inline std::vector<std::string> namesInFolder(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename() != "Log.txt") names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 // Writes plain to a scratch file beside encrypted and encrypts it there.

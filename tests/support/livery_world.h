@@ -71,12 +71,13 @@ inline std::string describe(const LiveryData& r) {
                      r.key.fromDbase, r.title, r.registration);
 }
 
-struct LiverySpec { std::string airline, airlineOperator, model; bool cargo = false; std::string title, registration; };
+// One installed livery as a test writes it down: codes as text, title, registration.
+struct InstalledLivery { std::string airline, airlineOperator, model; bool cargo = false; std::string title, registration; };
 
-inline LiveryData toLiveryData(const LiverySpec& spec, std::uint16_t folderRank = 0) {
-  return LiveryData{spec.title, spec.registration,
-                    LivKey{gf_airlineIndex(spec.airline), gf_airlineIndex(spec.airlineOperator),
-                           gf_modelIndex(spec.model), static_cast<std::uint8_t>(spec.cargo), 0},
+inline LiveryData toLiveryData(const InstalledLivery& installed, std::uint16_t folderRank = 0) {
+  return LiveryData{installed.title, installed.registration,
+                    LivKey{gf_airlineIndex(installed.airline), gf_airlineIndex(installed.airlineOperator),
+                           gf_modelIndex(installed.model), static_cast<std::uint8_t>(installed.cargo), 0},
                     folderRank};
 }
 
@@ -119,12 +120,12 @@ class LiveryWorld {
   LiveryWorld(const LiveryWorld&) = delete;
   LiveryWorld& operator=(const LiveryWorld&) = delete;
 
-  void load(const WorldDbase& dbase, const std::vector<LiverySpec>& specs) {
+  void load(const WorldDbase& dbase, const std::vector<InstalledLivery>& installedLiveries) {
     const auto file = log_.folder() / "dbase.xml";
     writeBytes(file, worldDbaseXml(dbase));
     ASSERT_TRUE(gf_readDbaseXml(file));
     LiveryList scanned;
-    for (const LiverySpec& spec : specs) scanned.push_back(toLiveryData(spec));
+    for (const InstalledLivery& installed : installedLiveries) scanned.push_back(toLiveryData(installed));
     gf_sortUniqueLiveries(scanned);
     gf_buildAllLiveryTables(scanned, nullptr);
     for (const LiveryData& livery : scanned)

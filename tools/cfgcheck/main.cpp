@@ -25,7 +25,6 @@
 namespace gwr {
 namespace {
 
-constexpr std::array<std::string_view, 2> ivaoPathWords{"ivao_x-csl", "IVAO_MTL"};
 constexpr int checkFolderRank = 1;
 
 struct Options {

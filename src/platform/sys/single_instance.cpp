@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -11,8 +12,14 @@
 namespace gwr::platform {
 
 namespace {
+
 constexpr mode_t lf_lockFileMode = 0600;  // owner read/write only
+
+std::string lf_failure(const std::filesystem::path& lockPath, const char* step, int error) {
+  return "lock file '" + lockPath.string() + "' " + step + ": " + std::strerror(error);
 }
+
+} // namespace
 
 std::string gf_singleInstanceLockName() { return "GWRT-" + std::to_string(::geteuid()) + ".lock"; }
 
@@ -28,15 +35,27 @@ SingleInstance::SingleInstance(const std::filesystem::path& folder) {
   const auto lockPath = folder / gf_singleInstanceLockName();
   // No following of symlinks: the fallback folder is world-writable.
   const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, lf_lockFileMode);
-  if (fd < 0) return;
+  if (fd < 0) {
+    // A missing folder, a link or another user's file in the way: that says
+    // nothing about another instance, so it must not pass for one.
+    why = lf_failure(lockPath, "cannot be opened", errno);
+    return;
+  }
   int result = 0;
   while ((result = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
   }
   if (result != 0) {
+    const int error = errno;
     ::close(fd);
+    if (error == EWOULDBLOCK) {
+      current = State::heldElsewhere;
+    } else {
+      why = lf_failure(lockPath, "cannot be locked", error);
+    }
     return;
   }
   lockFd = fd;
+  current = State::acquired;
 }
 
 SingleInstance::~SingleInstance() {

@@ -13,6 +13,12 @@ std::string gf_singleInstanceLockName();
 
 class SingleInstance {
 public:
+  enum class State {
+    acquired,       // this process holds the lock
+    heldElsewhere,  // another instance holds it
+    unavailable,    // the lock file cannot be opened or locked: see failure()
+  };
+
   // Locks "GWRT-<uid>.lock" in $XDG_RUNTIME_DIR, else in /tmp.
   SingleInstance();
   // Locks the same file in folder (tests use their own).
@@ -22,14 +28,18 @@ public:
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
 
-  // False when another instance holds the lock or the lock file cannot be opened.
-  bool acquired() const { return lockFd >= 0; }
+  State state() const { return current; }
+  bool acquired() const { return current == State::acquired; }
+  // Why the lock is unavailable: the lock file and the system's reason.
+  const std::string& failure() const { return why; }
 
   // The folder used when none is given.
   static std::filesystem::path defaultFolder();
 
 private:
   int lockFd = -1;
+  State current = State::unavailable;
+  std::string why;
 };
 
 } // namespace gwr::platform
