@@ -18,6 +18,7 @@
 #include "refdata/code_pools.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/feed_constants.h"
+#include "traffic/leading_number.h"
 #include "traffic/park_airport_state.h"
 #include "traffic/traffic_queue.h"
 
@@ -160,13 +161,6 @@ bool parseLine(TrafficReader& reader, TrafficRecord& record) {
 }
 
 } // namespace
-
-std::optional<double> gf_leadingNumber(std::string_view text) {
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
 
 double gf_defaultTrueAirspeed(double altitudeFt) {
   for (const auto& row : tasDefaults) {
