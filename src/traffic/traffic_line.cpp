@@ -35,6 +35,8 @@ enum Field : std::size_t {
 constexpr std::string_view noneText = "null";
 constexpr std::string_view adsbSource = "adsb_icao";
 constexpr double maxTrueHeadingDeg = 360.0;
+constexpr double maxLatitudeDeg = 90.0;
+constexpr double maxLongitudeDeg = 180.0;
 constexpr double notReported = -1.0;  // TAS and roll
 
 // Ground test bands: within this height of the field and at or below this
@@ -138,7 +140,7 @@ bool parseLine(TrafficReader& reader, TrafficRecord& record) {
   record.timestamp = numberOrFail(f[fTimestamp], "timestamp");
   record.latitude = numberOrFail(f[fLatitude], "lat");
   record.longitude = numberOrFail(f[fLongitude], "lon");
-  const bool outside = std::abs(record.latitude) > 90.0 || std::abs(record.longitude) > 180.0;
+  const bool outside = std::abs(record.latitude) > maxLatitudeDeg || std::abs(record.longitude) > maxLongitudeDeg;
   const bool nullIsland =
       std::abs(record.latitude) <= minPositionDegrees && std::abs(record.longitude) <= minPositionDegrees;
   if (outside || nullIsland) fail(fmt::format("invalid lalo: {:.6f},{:.6f}", record.latitude, record.longitude));
