@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/log.h"
-#include "traffic/traffic_line.h"
+#include "traffic/leading_number.h"
 
 namespace gwr {
 

@@ -18,6 +18,7 @@
 #include "refdata/code_pools.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/feed_constants.h"
+#include "traffic/leading_number.h"
 #include "traffic/park_airport_state.h"
 #include "traffic/traffic_queue.h"
 
@@ -34,6 +35,8 @@ enum Field : std::size_t {
 constexpr std::string_view noneText = "null";
 constexpr std::string_view adsbSource = "adsb_icao";
 constexpr double maxTrueHeadingDeg = 360.0;
+constexpr double maxLatitudeDeg = 90.0;
+constexpr double maxLongitudeDeg = 180.0;
 constexpr double notReported = -1.0;  // TAS and roll
 
 // Ground test bands: within this height of the field and at or below this
@@ -137,7 +140,7 @@ bool parseLine(TrafficReader& reader, TrafficRecord& record) {
   record.timestamp = numberOrFail(f[fTimestamp], "timestamp");
   record.latitude = numberOrFail(f[fLatitude], "lat");
   record.longitude = numberOrFail(f[fLongitude], "lon");
-  const bool outside = std::abs(record.latitude) > 90.0 || std::abs(record.longitude) > 180.0;
+  const bool outside = std::abs(record.latitude) > maxLatitudeDeg || std::abs(record.longitude) > maxLongitudeDeg;
   const bool nullIsland =
       std::abs(record.latitude) <= minPositionDegrees && std::abs(record.longitude) <= minPositionDegrees;
   if (outside || nullIsland) fail(fmt::format("invalid lalo: {:.6f},{:.6f}", record.latitude, record.longitude));
@@ -160,13 +163,6 @@ bool parseLine(TrafficReader& reader, TrafficRecord& record) {
 }
 
 } // namespace
-
-std::optional<double> gf_leadingNumber(std::string_view text) {
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc{} || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
 
 double gf_defaultTrueAirspeed(double altitudeFt) {
   for (const auto& row : tasDefaults) {

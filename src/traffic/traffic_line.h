@@ -26,10 +26,6 @@ bool lf_filterCallsign(TrafficReader& reader, TrafficRecord& record);
 bool gf_isAircraft(std::string_view type, std::string_view category);
 bool gf_isNonAircraftType(std::string_view type);
 
-// The finite number at the start of text (the rest ignored); none when text
-// does not begin with one, or it is NaN, infinite or out of double's range.
-std::optional<double> gf_leadingNumber(std::string_view text);
-
 // The true air speed assumed for an altitude in feet when none is reported.
 double gf_defaultTrueAirspeed(double altitudeFt);
 

@@ -56,7 +56,7 @@ public:
   std::chrono::milliseconds receiveTimeout = readerReceiveTimeout;
 
 protected:
-  // Tests only: hand text to handleDatagram as if it had been received.
+  // Tests only: make text (which must outlive the handling) the current datagram.
   void setDatagramForTests(std::string_view text);
 
 private:

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include "core/run_state.h"
 #include "platform/net/udp_socket.h"
 #include "support/log_capture.h"
@@ -213,6 +215,41 @@ TEST_F(ReaderLoopbackTest, ASecondReaderOnAHeldPortStopsTheRunWithAReaderError) 
   first.send({TrafficLine{}.text()});
   EXPECT_TRUE(first.waitForTaken(1));
   gf_installReaderHooks(nullptr, nullptr);
+}
+
+TEST_F(ReaderLoopbackTest, SharedStateChangesWhileLinesArriveAreSafe) {
+  constexpr int lineCount = 300;
+  traffic.setCollectCallsigns(true);
+  RunningReader running(traffic, true);
+  std::vector<std::string> lines;
+  for (int i = 0; i < lineCount; ++i) {
+    lines.push_back(TrafficLine{}.set(1, std::to_string(600000 + i)).set(9, fmt::format("CS{}", i)).text());
+  }
+  // In windows of 20, so that the socket's receive buffer never overflows.
+  constexpr int window = 20;
+  std::thread sender([&running, &lines] {
+    for (int sent = 0; sent < lineCount; sent += window) {
+      running.send({lines.begin() + sent, lines.begin() + sent + window});
+      running.waitForTaken(sent + window);
+    }
+  });
+  // What the traffic and QNH threads do meanwhile; ThreadSanitizer checks it.
+  AirportRecord park;
+  park.icao = FixedCode<4>("EDDF");
+  park.latitude = parkLat;
+  park.longitude = parkLon;
+  for (int round = 0; traffic.receivedCount.load() < lineCount && round < 100000; ++round) {
+    traffic.setReferencePosition({parkLat + (round % 2) * 1e-4, parkLon});
+    traffic.setFieldElevation(round % 2 == 0 ? std::optional<double>(364.0) : std::nullopt);
+    traffic.qnh.store(1000 + round % 20);
+    (void)traffic.seenCallsigns();
+    if (round % 7 == 0) traffic.clearSeenCallsigns();
+    if (round % 2 == 0) gf_setParkAirport(park); else gf_clearParkAirport();
+    std::this_thread::yield();
+  }
+  sender.join();
+  EXPECT_TRUE(running.waitForTaken(lineCount));
+  EXPECT_EQ(traffic.malformedCount.load(), 0U);
 }
 
 } // namespace
