@@ -52,16 +52,14 @@ class CurrentFleetsScan : public testsupport::LiveryFixture {
  protected:
   void SetUp() override {
     LiveryFixture::SetUp();
-    gf_clearDbaseForTests();
-    ASSERT_TRUE(gf_readDbaseXml(realDbase));
-    searchWaits = SearchWaits{};
-    pkggen::gf_generatePackageTree({.packagesFolder = root() / "sim",
+    useRealDbase(realDbase);
+    pkggen::gf_generatePackageTree({.packagesFolder = simFolder(),
                                     .dbaseXml = realDbase,
                                     .cfgFiles = currentCfgFiles,
                                     .liveriesPerCfg = currentLiveriesPerCfg,
                                     .seed = currentSeed,
                                     .currentFleetsCsv = currentAircraft});
-    MSFS_INSTALL_PATH.setCurrent((root() / "sim").string());
+    useSimFolder();
   }
 };
 

@@ -23,10 +23,8 @@ class ScanDriver : public testsupport::LiveryFixture {
  protected:
   void SetUp() override {
     LiveryFixture::SetUp();
-    MSFS_INSTALL_PATH.setCurrent((root() / "sim").string());
-    fs::create_directories(community());
+    useSimFolder();
   }
-  fs::path community() { return root() / "sim" / "Community"; }
 
   // An AIG package with two files, a model fix and an invalid airline.
   void aigPackage() {

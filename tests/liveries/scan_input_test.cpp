@@ -1,8 +1,6 @@
 // Tests of the livery scan against what real machines feed it: looping links,
 // huge, unreadable and Windows-1252 files, over-long texture names, a damaged
 // or misplaced scan result file and a damaged registration-code file.
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -12,6 +10,7 @@
 #include "core/user_error.h"
 #include "liveries/aircraft_cfg_sections.h"
 #include "liveries/livery_scan.h"
+#include "support/as_unprivileged.h"
 #include "support/livery_world.h"
 
 namespace gwr {
@@ -30,10 +29,8 @@ class ScanInput : public testsupport::LiveryFixture {
  protected:
   void SetUp() override {
     LiveryFixture::SetUp();
-    MSFS_INSTALL_PATH.setCurrent((root() / "sim").string());
-    fs::create_directories(community());
+    useSimFolder();
   }
-  fs::path community() { return root() / "sim" / "Community"; }
   fs::path aigPlanes() { return community() / "aig-aitraffic-oci" / "SimObjects" / "Airplanes"; }
 
   static void writeBlankLines(const fs::path& file, std::string_view head, std::size_t bytes) {
@@ -116,20 +113,13 @@ TEST_F(ScanInput, UnreadableFilesAreReportedWithTheirCause) {
   writeFile(locked, cfgText("A320", {{"LOCKED", "DLH"}}));
   fs::permissions(locked, fs::perms::none);
   fs::permissions(root(), fs::perms::all);
-  std::fflush(nullptr);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::geteuid() == 0 && ::setuid(65534) != 0) ::_exit(3);
-    gf_clearScanReports();
-    const bool empty = gf_searchLiveriesInFile(1, locked).empty();
-    const auto lines = gf_scanReportLines(ScanReport::InvalidCfgLines);
-    ::_exit(empty && lines.size() == 1 && lines[0] == locked.string() + " cannot be read: Permission denied" ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(testsupport::runAsUnprivileged([&] {
+              gf_clearScanReports();
+              const bool empty = gf_searchLiveriesInFile(1, locked).empty();
+              const auto lines = gf_scanReportLines(ScanReport::InvalidCfgLines);
+              return empty && lines.size() == 1 && lines[0] == locked.string() + " cannot be read: Permission denied";
+            }),
+            0);
   EXPECT_NE(logText().find("! Cannot read " + locked.string() + ": Permission denied"), std::string::npos);
   EXPECT_EQ(logText().find("No text encoding detected"), std::string::npos);
 }

@@ -1,7 +1,5 @@
 // Tests of the livery folder walk and its workers: which files are searched,
 // walk order, worker limit, given-up workers and unreadable folders.
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/as_unprivileged.h"
 #include "support/livery_world.h"
 
 namespace gwr {
@@ -116,23 +115,16 @@ TEST_F(ScanSearch, UnreadableSubfolderSkipsOnlyThatFolder) {
   for (const char* name : {"a", "b", "c"}) cfg(package / name / "aircraft.cfg");
   fs::permissions(package / "b", fs::perms::none);
   fs::permissions(root(), fs::perms::all);
-  std::fflush(nullptr);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (::geteuid() == 0 && ::setuid(65534) != 0) ::_exit(3);
+  const int outcome = testsupport::runAsUnprivileged([&] {
     searchWorkerLimit.store(1);
     ScannedLiveries.clear();
     const bool walked = gf_searchLiveriesInFolder(1, package) == SearchOutcome::Completed && gf_awaitSearchWorkers();
     std::set<std::string> titles;
     for (const LiveryData& livery : ScannedLiveries) titles.insert(livery.title);
-    ::_exit(walked && titles == std::set<std::string>{"a", "c"} ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+    return walked && titles == std::set<std::string>{"a", "c"};
+  });
   fs::permissions(package / "b", fs::perms::owner_all);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(outcome, 0);
   EXPECT_NE(logText().find("liveries search skips folder"), std::string::npos);
 }
 

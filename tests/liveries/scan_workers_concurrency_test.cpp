@@ -26,12 +26,10 @@ class ScanWorkers : public testsupport::LiveryFixture {
  protected:
   void SetUp() override {
     LiveryFixture::SetUp();
-    gf_clearDbaseForTests();
-    ASSERT_TRUE(gf_readDbaseXml(realDbase));
-    searchWaits = SearchWaits{};
-    pkggen::gf_generatePackageTree({.packagesFolder = root() / "sim", .dbaseXml = realDbase,
+    useRealDbase(realDbase);
+    pkggen::gf_generatePackageTree({.packagesFolder = simFolder(), .dbaseXml = realDbase,
                                     .cfgFiles = generatedCfgFiles, .liveriesPerCfg = generatedLiveriesPerCfg, .seed = 7});
-    MSFS_INSTALL_PATH.setCurrent((root() / "sim").string());
+    useSimFolder();
     duplicateTitles();
   }
 

@@ -182,6 +182,20 @@ class LiveryFixture : public ::testing::Test {
 
   LogCapture& log() { return sandbox.log(); }
   std::filesystem::path root() { return log().folder(); }
+  // The simulator's packages folder of the scan tests, named in the settings.
+  std::filesystem::path simFolder() { return root() / "sim"; }
+  std::filesystem::path community() { return simFolder() / "Community"; }
+  void useSimFolder() {
+    MSFS_INSTALL_PATH.setCurrent(simFolder().string());
+    std::filesystem::create_directories(community());
+  }
+  // The project's real reference data in place of the small fixture, with the
+  // scan's ordinary waits, for generated package trees.
+  void useRealDbase(const std::filesystem::path& dbaseXml) {
+    gf_clearDbaseForTests();
+    ASSERT_TRUE(gf_readDbaseXml(dbaseXml));
+    searchWaits = SearchWaits{};
+  }
   std::string logText() { return log().text(); }
   static std::vector<std::string> report(ScanReport which) { return gf_scanReportLines(which); }
   // Every line of every report list, for "nothing was reported".
