@@ -150,6 +150,7 @@ Result Emulator::begin(Handle handle, const char* function, CallRecord call) {
   }
   const bool failed = call.failed;
   calls_.push_back(std::move(call));
+  idle_.notify_all();
   return failed ? resultFail : resultOk;
 }
 
@@ -159,6 +160,7 @@ Result Emulator::open(Handle& handle, std::string_view name) {
   Lock lock(mutex_);
   handle = nullptr;
   calls_.push_back(CallRecord{std::string(name), "Open", 0, 0, 0, {}, 0, failOpens_ > 0});
+  idle_.notify_all();
   if (failOpens_ > 0) {
     --failOpens_;
     return resultFail;
@@ -233,6 +235,15 @@ bool Emulator::anyPending() const {
 bool Emulator::waitUntilDispatched(std::chrono::milliseconds limit) const {
   Lock lock(mutex_);
   return idle_.wait_for(lock, limit, [this] { return !anyPending(); });
+}
+
+bool Emulator::waitForCalls(const std::string& function, std::size_t count, std::chrono::milliseconds limit) const {
+  Lock lock(mutex_);
+  return idle_.wait_for(lock, limit, [&] {
+    return static_cast<std::size_t>(std::count_if(calls_.begin(), calls_.end(), [&](const CallRecord& c) {
+             return c.function == function;
+           })) >= count;
+  });
 }
 
 // ---- time and events

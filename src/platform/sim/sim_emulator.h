@@ -141,6 +141,9 @@ public:
   // Waits (without polling) until every connection's messages were handed to
   // its dispatch and no dispatch runs; false on the time limit.
   bool waitUntilDispatched(std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+  // Waits until `function` has been called at least count times; false on the time limit.
+  bool waitForCalls(const std::string& function, std::size_t count,
+                    std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
 
   // The API's side; see sim_api.h.
   simconnect::Result open(simconnect::Handle& handle, std::string_view name);
