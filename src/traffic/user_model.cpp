@@ -88,7 +88,7 @@ void describeModel(const std::string& raw) {
       const std::string head = title.substr(0, aerosoftPrefixChars);
       if (title.size() >= aerosoftPrefixChars &&
           (head == "Aerosoft A319" || head == "Aerosoft A320" || head == "Aerosoft A321")) {
-        m = "A31" + head.substr(head.size() - 1);
+        m = head.substr(head.size() - longestModelCode);  // "A319", "A320" or "A321"
         line = "SimConnect: User aircraft model deduced from title: " + m;
         span = spanOf(m);
         if (span == 0.0) span = maxHalfSpan;
