@@ -149,7 +149,7 @@ Result Emulator::begin(Handle handle, const char* function, CallRecord call) {
     call.failed = true;
   }
   const bool failed = call.failed;
-  calls_.push_back(std::move(call));
+  if (options_.keepHistory) calls_.push_back(std::move(call));
   idle_.notify_all();
   return failed ? resultFail : resultOk;
 }

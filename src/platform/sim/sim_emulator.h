@@ -92,6 +92,7 @@ struct Options {
   std::size_t maxObjects = 1000;
   double defaultCgToGroundFt = 8.0;
   double defaultStaticPitchRad = 0.0;
+  bool keepHistory = true;  // the call trace and pose histories; off for long benchmark runs
 };
 
 inline constexpr double onGroundToleranceFt = 2.0;      // above CG height still counts as on the ground
@@ -181,6 +182,7 @@ public:
     std::string variable;
     std::string units;
     simconnect::DataType type = simconnect::DataType::Float64;
+    int code = 0;  // the Variable, looked up once at declaration
   };
   struct PeriodicRequest {
     std::uint32_t requestId = 0, defineId = 0, objectId = 0;

@@ -39,7 +39,7 @@ std::vector<std::byte> buildBlock(const std::vector<Emulator::Field>& fields, co
                                   const WorldClock& clock) {
   std::vector<std::byte> out;
   for (const auto& field : fields) {
-    const auto variable = *gf_findVariable(field.variable);
+    const auto variable = static_cast<Variable>(field.code);
     switch (field.type) {
       case DataType::Float64: append(out, gf_numberOf(object, variable, clock)); break;
       case DataType::Int64: append(out, static_cast<std::int64_t>(gf_numberOf(object, variable, clock))); break;
@@ -148,11 +148,12 @@ Result Emulator::addToDefinition(Handle handle, std::uint32_t defineId, std::str
   Lock lock(mutex_);
   auto r = begin(handle, "AddToDataDefinition", callOf(0, defineId, static_cast<std::uint32_t>(type), std::string(variable)));
   if (!succeeded(r)) return r;
-  if (!gf_findVariable(variable)) {
+  const auto known = gf_findVariable(variable);
+  if (!known) {
     queueException(*handle, ExceptionId::NameUnrecognized, handle->packetCount);
     return r;
   }
-  handle->definitions[defineId].push_back({std::string(variable), std::string(units), type});
+  handle->definitions[defineId].push_back({std::string(variable), std::string(units), type, static_cast<int>(*known)});
   return r;
 }
 
@@ -217,7 +218,7 @@ Result Emulator::setData(Handle handle, std::uint32_t defineId, std::uint32_t ob
   }
   const auto* bytes = static_cast<const std::byte*>(data);
   for (const auto& field : fields->second) {
-    const auto variable = *gf_findVariable(field.variable);
+    const auto variable = static_cast<Variable>(field.code);
     double value = 0.0;
     if (field.type == DataType::Float64) std::memcpy(&value, bytes, sizeof value);
     if (field.type == DataType::Int64) {
@@ -229,7 +230,7 @@ Result Emulator::setData(Handle handle, std::uint32_t defineId, std::uint32_t ob
     bytes += fixedSize(field.type);
   }
   if (o->id != user_.id) {
-    o->poseHistory.push_back(o->pose);
+    if (options_.keepHistory) o->poseHistory.push_back(o->pose);
     updateGround(*o);
   }
   return r;
@@ -245,7 +246,7 @@ Result Emulator::transmitEvent(Handle handle, std::uint32_t objectId, std::uint3
     queueException(*handle, ExceptionId::UnrecognizedId, handle->packetCount);
     return r;
   }
-  calls_.back().text = mapped->second;
+  if (options_.keepHistory) calls_.back().text = mapped->second;
   applyEvent(*o, mapped->second, data);
   return r;
 }
