@@ -278,6 +278,23 @@ TEST_F(SimEmulatorTest, FacilityDataWithAndWithoutTheEndRecord) {
   EXPECT_EQ(dispatch().ids(), std::vector<std::uint32_t>{idOf(RecvId::Exception)});
 }
 
+TEST_F(SimEmulatorTest, TheWorldsScriptMovesTheUserAndRaisesEvents) {
+  std::istringstream text("user 50 8 1000 0 0\nat 2 position 51 9 3000\nat 3 pause 1\nat 3 sim 1\nat 4 quit\n");
+  std::vector<std::string> problems;
+  emu.reset(simemu::gf_parseWorld(text, problems));
+  ASSERT_EQ(Open(handle, "Test", 0), resultOk);
+  SubscribeToSystemEvent(handle, 201, "Sim");
+  dispatch();
+  emu.stepFrames(2);
+  EXPECT_DOUBLE_EQ(emu.user().pose.latitude, 51.0);
+  emu.stepFrames(1);
+  auto r = dispatch();
+  ASSERT_EQ(r.ids(), std::vector<std::uint32_t>{idOf(RecvId::Event)});
+  EXPECT_EQ(r.as<RecvEvent>(0).data, 1u);
+  emu.stepFrames(1);
+  EXPECT_EQ(dispatch().ids(), std::vector<std::uint32_t>{idOf(RecvId::Quit)});
+}
+
 TEST_F(SimEmulatorTest, QuitThenTheConnectionIsLostAndInjectedFaultsArrive) {
   emu.injectException(5, 0, 42);
   emu.failNextCalls("TransmitClientEvent");

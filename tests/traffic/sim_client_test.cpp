@@ -167,6 +167,16 @@ TEST_F(SimClientTest, CreationIsIdentifiedReleasedFrozenAndReported) {
   EXPECT_EQ(feedback[0].kind, FeedbackKind::Removed);
   EXPECT_EQ(feedback[0].objectId, id);
   EXPECT_FALSE(emu().object(id));
+
+  // The simulator's own removal reads the same.
+  const std::uint32_t second = createAndIdentify("DLH2", 20002);
+  client.feedback();
+  emu().cullObject(second);
+  client.pump();
+  feedback = client.feedback();
+  ASSERT_EQ(feedback.size(), 1u);
+  EXPECT_EQ(feedback[0].kind, FeedbackKind::Removed);
+  EXPECT_EQ(feedback[0].objectId, second);
 }
 
 TEST_F(SimClientTest, StaticAircraftAndForeignObjectsAreToldApart) {
@@ -325,6 +335,58 @@ TEST_F(SimClientTest, SameCallsignCreationsKeepTheirOwnObjects) {
   EXPECT_EQ(feedback[0].objectId, objects[0].id);
   EXPECT_EQ(feedback[0].value, 20001u);
   EXPECT_EQ(feedback[1].kind, FeedbackKind::GroundData);
+}
+
+TEST_F(SimClientTest, ExceptionLinesThatDependOnTheState) {
+  emu().injectException(11);
+  client.pump();
+  EXPECT_TRUE(logged(client, "SimConnect: too many objects (max 1000)"));
+  gf_resetUserAircraft();  // no user position yet: an unknown id is expected
+  emu().injectException(3);
+  client.pump();
+  EXPECT_FALSE(logged(client, "==> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
+}
+
+TEST_F(SimClientTest, StaticCentreOfGravityComesBackAsFeedback) {
+  const std::uint32_t id = createAndIdentify("DLH1", 20001);
+  client.feedback();
+  ASSERT_TRUE(gf_requestStaticCg(id));
+  client.pump();
+  const auto feedback = client.feedback();
+  ASSERT_EQ(feedback.size(), 1u);
+  EXPECT_EQ(feedback[0].kind, FeedbackKind::StaticCg);
+  EXPECT_EQ(feedback[0].objectId, id);
+  EXPECT_DOUBLE_EQ(feedback[0].first, 8.0);
+}
+
+TEST_F(SimClientTest, ObjectsOfOtherProgramsAreOnlyLogged) {
+  simconnect::Handle other = nullptr;
+  ASSERT_EQ(simconnect::Open(other, "Other", 0), simconnect::resultOk);
+  for (const char* tail : {"AS-GEN", "AS-GEN", "N123"}) {
+    simconnect::AICreateNonATCAircraft(other, installedTitle, tail, creation("", 0).position, 1);
+  }
+  client.step();
+  gf_requestAircraftInRadius(radiusMeters);
+  client.pump();
+  EXPECT_TRUE(client.feedback().empty());
+  const auto text = client.log().text();
+  EXPECT_EQ(text.find("Spawned by Asobo"), text.rfind("Spawned by Asobo"));  // once per process
+  EXPECT_NE(text.find("just spawned, but not by Gatewright, oid: 4, callsign 'N123', altaboveGnd:8 ft, onground:1"),
+            std::string::npos);
+  simconnect::Close(other);
+}
+
+TEST_F(SimClientTest, AFrameSendsTheLatestCompletedTick) {
+  const std::uint32_t id = createAndIdentify("DLH1", 20001);
+  client.step();
+  for (double altitude : {1000.0, 2000.0}) {
+    gf_positionFillBuffer().push_back({50.1, 8.6, 0, 0, 0, altitude, 0, 150, id});
+    ASSERT_TRUE(gf_swapPositionBuffers());
+  }
+  const auto before = emu().countCalls("SetDataOnSimObject");
+  client.step();
+  EXPECT_EQ(emu().countCalls("SetDataOnSimObject"), before + 1);
+  EXPECT_DOUBLE_EQ(emu().object(id)->pose.altitude, 2000.0);
 }
 
 TEST(DropQueuedCreations, DropsOnlyTheHexidAndKeepsTheOrder) {

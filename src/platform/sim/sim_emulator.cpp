@@ -408,6 +408,11 @@ void Emulator::injectException(std::uint32_t number, std::uint32_t sendId, std::
   for (auto& c : connections_) queueException(*c, static_cast<ExceptionId>(number), sendId, index);
 }
 
+void Emulator::cullObject(std::uint32_t id) {
+  Lock lock(mutex_);
+  if (objects_.erase(id) > 0) queueSystemEvent("ObjectRemoved", 0, id);
+}
+
 // ---- user aircraft
 
 void Emulator::setUserPose(const Pose& pose) {

@@ -121,6 +121,7 @@ public:
   void quit();                         // quit message, then the connections close
   void disconnect();                   // every connection lost at once
   void injectException(std::uint32_t number, std::uint32_t sendId = 0, std::uint32_t index = 0);
+  void cullObject(std::uint32_t id);   // the simulator removes an AI object by itself
 
   // The user aircraft.
   void setUserPose(const Pose& pose);
