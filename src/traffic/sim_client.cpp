@@ -188,8 +188,10 @@ void lf_simClientThread(std::stop_token stop) {
     handleThreadError(stop);
   }
   if (connected) {
-    if (!disconnectReported) reportDisconnect(false);
-    gf_log(stop.stop_requested() ? "SimClient ends: stopped" : "SimClient ends: simulator connection ended");
+    // Closing down stops the thread on purpose; every other way out is a lost simulator.
+    const bool stopped = stop.stop_requested() && !disconnectReported;
+    if (!stopped) reportDisconnect(false);
+    gf_log(stopped ? "SimClient ends: stopped" : "SimClient ends: simulator connection ended");
   }
   cleanUp();
   std::lock_guard lock(simCommandMutex);

@@ -92,7 +92,7 @@ TEST(SimClientThread, ConnectsAfterFailedOpensAndRunsTheCreationRoad) {
   EXPECT_TRUE(object->released && object->freezeLatLon && object->freezeAltitude && object->freezeAttitude);
 
   client.stop();
-  EXPECT_EQ(RunRecord::instance().reports(), std::vector<bool>{false});
+  EXPECT_TRUE(RunRecord::instance().reports().empty());  // closing down is no lost simulator
   EXPECT_TRUE(logged(world, "SimClient ends: stopped"));
   EXPECT_TRUE(logged(world, "SimConnect closed ok"));
 }

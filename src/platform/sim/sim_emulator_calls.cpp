@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::size_t string32Bytes = 32;
 constexpr double metresPerNm = 1852.0;
+constexpr std::uint32_t allLightBits = 0x3FF;
 
 std::size_t fixedSize(DataType type) {
   switch (type) {
@@ -80,7 +81,7 @@ void applyEvent(SimObject& o, const std::string& name, std::uint32_t data) {
   for (const auto& [event, bit] : lightEvents) {
     if (name == event) o.lights = data != 0 ? (o.lights | bit) : (o.lights & ~bit);
   }
-  if (name == "ALL_LIGHTS_TOGGLE") o.lights = ~o.lights & 0x3FF;
+  if (name == "ALL_LIGHTS_TOGGLE") o.lights = ~o.lights & allLightBits;
   if (name == "FREEZE_LATITUDE_LONGITUDE_SET") o.freezeLatLon = data != 0;
   if (name == "FREEZE_ALTITUDE_SET") o.freezeAltitude = data != 0;
   if (name == "FREEZE_ATTITUDE_SET") o.freezeAttitude = data != 0;

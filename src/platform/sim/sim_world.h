@@ -67,6 +67,16 @@ struct World {
   std::vector<ScriptStep> script;
 };
 
+// The world text, one keyword a line ('#' starts a comment):
+//   ground <ft>                       ground elevation away from airports
+//   airport <icao> <lat> <lon> <elevation ft> <name...>
+//   parking <type> <number> <heading deg> <radius m> <bias x m> <bias z m>   (of the last airport)
+//   helipad <lat> <lon> <alt m> <heading deg> <length m> <width m> <type>    (of the last airport)
+//   title <installed livery title...>  |  packages <folder with aircraft.cfg files>
+//   user <lat> <lon> <alt ft> <heading deg> <on ground 0/1>;  usertitle <text>;  usermodel <text>
+//   zulu <year> <day of year> <seconds of day>
+//   at <frame> <position lat lon alt | onground v | groundspeed kt | pause v | sim v |
+//               flightloaded | newfile | quit | disconnect>
 // Reads the world text; bad lines are skipped and described in `problems`.
 // A "packages <folder>" line adds the titles of every aircraft.cfg below it.
 World gf_parseWorld(std::istream& in, std::vector<std::string>& problems);
