@@ -102,6 +102,15 @@ TEST(SimWorld, InstalledTitlesComeFromEveryAircraftCfg) {
   std::filesystem::remove_all(root);
 }
 
+TEST(SimWorld, LoadsAFileAndRefusesAMissingOne) {
+  auto file = std::filesystem::temp_directory_path() / "gwr_sim_world.txt";
+  std::ofstream(file) << simemu::gf_worldText(sampleWorld());
+  std::vector<std::string> problems;
+  EXPECT_EQ(simemu::gf_loadWorld(file, problems).titles, sampleWorld().titles);
+  std::filesystem::remove(file);
+  EXPECT_THROW(simemu::gf_loadWorld(file, problems), std::runtime_error);
+}
+
 TEST(SimEmulatorOpen, FailsOnRequestThenAnswersWithTheEditionsName) {
   simemu::Options options;
   options.edition = 2024;

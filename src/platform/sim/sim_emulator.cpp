@@ -374,6 +374,11 @@ std::uint64_t Emulator::frameCount() const {
   return frame_;
 }
 
+bool Emulator::waitForFrame(std::uint64_t frame, std::chrono::milliseconds limit) const {
+  Lock lock(mutex_);
+  return idle_.wait_for(lock, limit, [&] { return frame_ >= frame; });
+}
+
 // Script commands run through the same steps as the direct calls below.
 void Emulator::setSimRunning(bool running) {
   Lock lock(mutex_);

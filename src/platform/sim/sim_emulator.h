@@ -115,6 +115,8 @@ public:
   void startFrames(double perSecond);  // raises frames on a thread of its own
   void stopFrames();
   std::uint64_t frameCount() const;
+  // Waits until frame number `frame` has been raised; false on the time limit.
+  bool waitForFrame(std::uint64_t frame, std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
   void setSimRunning(bool running);    // "Sim" event 1 or 0
   void flightLoaded();                 // "FlightLoaded"
   void newFlightFile();                // file name event

@@ -1,10 +1,10 @@
 // The emulated simulator's facility data: an airport's reference values, its
 // taxi parkings and helipads, then the end record (unless told to leave it out).
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "platform/sim/sim_emulator.h"
+#include "platform/sys/case_insensitive.h"
 
 namespace gwr::simemu {
 
@@ -22,12 +22,6 @@ void put(std::vector<std::byte>& out, const T& value) {
   out.insert(out.end(), p, p + sizeof(T));
 }
 
-bool sameCode(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-         });
-}
-
 } // namespace
 
 Result Emulator::addToFacilityDefinition(Handle handle, std::uint32_t defineId, std::string_view field) {
@@ -43,7 +37,7 @@ Result Emulator::requestFacilityData(Handle handle, std::uint32_t defineId, std:
   auto r = begin(handle, "RequestFacilityData", callOf(0, requestId, defineId, std::string(icao)));
   if (!succeeded(r)) return r;
   auto airport = std::find_if(world_.airports.begin(), world_.airports.end(),
-                              [&](const WorldAirport& a) { return sameCode(a.icao, icao); });
+                              [&](const WorldAirport& a) { return platform::equalsNoCase(a.icao, icao); });
   if (!handle->facilityDefinitions.contains(defineId) || airport == world_.airports.end()) {
     queueException(*handle, ExceptionId::Error, handle->packetCount);
     return r;

@@ -1,10 +1,11 @@
 // The emulated simulator's table of simulation variables and their values.
 #include "platform/sim/sim_variables.h"
 
+#include "platform/sys/case_insensitive.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cctype>
 #include <utility>
 
 namespace gwr::simemu {
@@ -44,17 +45,11 @@ constexpr std::array<std::pair<std::string_view, Variable>, 26> variableNames{{
     {"GENERAL ENG THROTTLE LEVER POSITION:2", Variable::Throttle2},
 }};
 
-bool sameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-         });
-}
-
 } // namespace
 
 std::optional<Variable> gf_findVariable(std::string_view name) {
   for (const auto& [text, variable] : variableNames) {
-    if (sameText(text, name)) return variable;
+    if (platform::equalsNoCase(text, name)) return variable;
   }
   return std::nullopt;
 }

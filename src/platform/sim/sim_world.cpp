@@ -2,6 +2,8 @@
 // and collecting the installed titles from a package tree.
 #include "platform/sim/sim_world.h"
 
+#include "platform/sys/case_insensitive.h"
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -162,13 +164,13 @@ std::vector<std::string> gf_installedTitles(const std::filesystem::path& root) {
   std::error_code ec;
   fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (!it->is_regular_file(ec) || lowerCase(it->path().filename().string()) != "aircraft.cfg") continue;
+    if (!it->is_regular_file(ec) || !platform::equalsNoCase(it->path().filename().string(), "aircraft.cfg")) continue;
     std::ifstream cfg(it->path());
     std::string line;
     while (std::getline(cfg, line)) {
       auto text = trimmed(line);
       auto equals = text.find('=');
-      if (equals == std::string::npos || lowerCase(trimmed(text.substr(0, equals))) != "title") continue;
+      if (equals == std::string::npos || !platform::equalsNoCase(trimmed(text.substr(0, equals)), "title")) continue;
       auto value = trimmed(text.substr(equals + 1));
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
       if (!value.empty()) titles.push_back(std::move(value));
