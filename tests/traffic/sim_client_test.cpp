@@ -389,6 +389,27 @@ TEST_F(SimClientTest, AFrameSendsTheLatestCompletedTick) {
   EXPECT_DOUBLE_EQ(emu().object(id)->pose.altitude, 2000.0);
 }
 
+TEST_F(SimClientTest, ObjectEventsOfOtherObjectTypesAreIgnored) {
+  simconnect::RecvEventObjectAddRemove message;
+  message.id = static_cast<std::uint32_t>(simconnect::RecvId::EventObjectAddRemove);
+  message.size = sizeof message;
+  message.data = 50;
+  message.objectType = static_cast<std::uint32_t>(simconnect::ObjectType::Boat);
+  for (std::uint32_t event : {202u, 203u}) {
+    message.eventId = event;
+    lf_dispatchSimConnect(&message, message.size, nullptr);
+  }
+  EXPECT_TRUE(client.feedback().empty());
+  EXPECT_TRUE(lf_addedObjects().empty());
+  message.objectType = static_cast<std::uint32_t>(simconnect::ObjectType::Aircraft);
+  lf_dispatchSimConnect(&message, message.size, nullptr);  // removed
+  message.eventId = 202;
+  message.data = 1;  // the user's own id is never an added AI object
+  lf_dispatchSimConnect(&message, message.size, nullptr);
+  EXPECT_EQ(client.feedback().size(), 1u);
+  EXPECT_TRUE(lf_addedObjects().empty());
+}
+
 TEST(DropQueuedCreations, DropsOnlyTheHexidAndKeepsTheOrder) {
   std::vector<AiCreateRequest> queue{creation("DLH1", 1), creation("DLH1", 2), creation("BAW2", 3), creation("DLH1", 4)};
   EXPECT_TRUE(gf_dropQueuedCreations(queue, 2));
