@@ -246,6 +246,16 @@ TEST_F(SimClientTest, AFailedCallEndsTheRunWithSimconnectError) {
   EXPECT_EQ(sizes.creations + sizes.removals, 0u);
 }
 
+TEST_F(SimClientTest, AFailedUserRequestEndsTheRunAndNoMoreAreSent) {
+  emu().failNextCalls("RequestDataOnSimObject");
+  const auto before = emu().countCalls("RequestDataOnSimObject");
+  gf_requestUserState();
+  EXPECT_TRUE(logged(client, "==> SimConnect request user ac position fails"));
+  EXPECT_EQ(RunRecord::instance().reasons(), std::vector<std::string>{"SIMCONNECT ERROR"});
+  gf_requestUserState();
+  EXPECT_EQ(emu().countCalls("RequestDataOnSimObject"), before + 1);
+}
+
 TEST_F(SimClientTest, NewFlightEventsEndTheRun) {
   emu().flightLoaded();
   client.pump();
