@@ -1,5 +1,5 @@
-// The start-up's handling of the packages folder in a program folder with the
-// real data files: a trailing Community part, detection, and error 150.
+// The start-up's packages folder in a program folder with the real data
+// files: a trailing Community part, detection, and error 150.
 #include "app/startup.h"
 
 #include <filesystem>
@@ -7,10 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/paths.h"
-#include "core/run_state.h"
 #include "core/settings_catalogue.h"
-#include "platform/sys/known_folders.h"
 #include "support/settings_sandbox.h"
 
 namespace gwr {
@@ -25,45 +22,35 @@ protected:
     fs::create_directories("docs");
     fs::copy(GWR_PROGRAM_INPUT_DIR, "input", fs::copy_options::recursive);
   }
-  void TearDown() override {
-    stopRequested.store(false);
-    quitRequested.store(false);
-  }
-  void storeSettings(const std::string& entries) {
+  // The empty package trees end these runs later, in the livery scan.
+  void startWith(const std::string& entries) {
     sandbox.writeFile(R"(<root><parameters><parameter name="PROGRAM_VERSION" value="12.5.5"/>)" + entries +
                       "</parameters></root>");
+    lf_startUpGWRT();
   }
-  bool loggedPart(const std::string& part) { return sandbox.log().text().find(part) != std::string::npos; }
-  fs::path steamPackages() {
-    return sandbox.log().folder() / "known" / "roaming" / "Microsoft Flight Simulator" / "Packages";
-  }
+  bool logged(const std::string& part) { return sandbox.log().text().find(part) != std::string::npos; }
 
   SettingsSandbox sandbox;
 };
 
-TEST_F(StartUpInstallPath, NoStoredAndNoDetectedPathEndsTheRunWithError150) {
-  storeSettings("");
-  EXPECT_FALSE(lf_startUpGWRT());
-  EXPECT_TRUE(loggedPart(
+TEST_F(StartUpInstallPath, NoPathStoredOrDetectedEndsTheRunWithError150) {
+  startWith("");
+  EXPECT_TRUE(logged(
       "Error 150: No install path detected. Type the full path to your Community folder above, then press Enter\n"));
 }
 
-TEST_F(StartUpInstallPath, DetectedSteamFolderIsStoredAndShown) {
-  fs::create_directories(steamPackages() / "Community");
-  fs::create_directories(steamPackages() / "Official");
-  storeSettings("");
-  lf_startUpGWRT();  // the empty package tree ends the run later, in the livery scan
-  EXPECT_FALSE(loggedPart("Error 150"));
-  EXPECT_EQ(sandbox.storedValue("MSFS_INSTALL_PATH"), steamPackages().string());
-  EXPECT_EQ(ALL_INSTALL_PATH.current(), steamPackages().string());
-}
+TEST_F(StartUpInstallPath, DetectedOrCutBackPathIsStoredAndShown) {
+  const fs::path steam = sandbox.log().folder() / "known" / "roaming" / "Microsoft Flight Simulator" / "Packages";
+  fs::create_directories(steam / "Community");
+  fs::create_directories(steam / "Official");
+  startWith("");
+  EXPECT_FALSE(logged("Error 150"));
+  EXPECT_EQ(sandbox.storedValue("MSFS_INSTALL_PATH"), steam.string());
+  EXPECT_EQ(ALL_INSTALL_PATH.current(), steam.string());
 
-TEST_F(StartUpInstallPath, StoredCommunityFolderIsCutBackToThePackagesFolder) {
-  const std::string packages = (sandbox.log().folder() / "sim").string();
-  storeSettings(R"(<parameter name="MSFS_INSTALL_PATH" value=")" + packages + R"(/Community"/>)");
-  lf_startUpGWRT();
-  EXPECT_EQ(sandbox.storedValue("MSFS_INSTALL_PATH"), packages);
-  EXPECT_EQ(ALL_INSTALL_PATH.current(), packages);
+  startWith(R"(<parameter name="MSFS_INSTALL_PATH" value="/sim/packages/Community"/>)");
+  EXPECT_EQ(sandbox.storedValue("MSFS_INSTALL_PATH"), "/sim/packages");
+  EXPECT_EQ(ALL_INSTALL_PATH.current(), "/sim/packages");
 }
 
 } // namespace

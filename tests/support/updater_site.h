@@ -1,8 +1,7 @@
-// Test helper: the maker's web folder on the loopback server for the version
-// check and the updater, with short time-outs and the shell calls recorded.
+// Test helper: a program folder with settings and log, and the maker's web
+// folder on the loopback server, with short time-outs and shell calls recorded.
 #pragma once
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,83 +11,79 @@
 #include "core/decrypt.h"
 #include "core/download.h"
 #include "core/run_state.h"
+#include "core/settings_file.h"
 #include "platform/sys/elevation.h"
 #include "platform/sys/shell.h"
 #include "support/encrypted_fixture.h"
 #include "support/loopback_http_server.h"
+#include "support/settings_sandbox.h"
 
 namespace gwr::testsupport {
 
-// Long enough for every test body, short enough that a stall costs little.
-inline constexpr long siteConnectMs = 2'000;
-inline constexpr long siteTransferMs = 10'000;
-inline constexpr long stallTransferMs = 300;
+inline constexpr long siteTransferMs = 10'000;  // no test body needs longer
+inline constexpr long stallTransferMs = 300;    // a stalled answer costs no more
 
-class UpdaterSite {
+inline void setTransferTimeout(long milliseconds) {
+  DownloadTimeouts timeouts;
+  timeouts.connectMs = 2'000;
+  timeouts.transferMs = milliseconds;
+  gf_setDownloadTimeouts(timeouts);
+}
+
+class UpdaterSite : public SettingsSandbox {
  public:
   UpdaterSite() {
     gf_setDownloadFolderUrl(server.url("/downloads/"));
-    DownloadTimeouts timeouts;
-    timeouts.connectMs = siteConnectMs;
-    timeouts.transferMs = siteTransferMs;
-    gf_setDownloadTimeouts(timeouts);
+    setTransferTimeout(siteTransferMs);
     platform::setShellHooksForTests(
-        {.openFolder = [this](const std::filesystem::path& folder) {
-           openedFolders.push_back(folder);
-           return openFolderSucceeds;
-         },
+        {.openFolder =
+             [this](const std::filesystem::path& folder) {
+               opened.push_back(folder);
+               return openSucceeds;
+             },
          .messageBox = [this](const std::string& text, const std::string&) { messageBoxes.push_back(text); }});
     platform::setElevatedForTests(false);
-    stopRequested.store(false);
+    std::filesystem::create_directories("input");
+    std::filesystem::create_directories("output");
+    gf_saveParameters(false);
   }
   ~UpdaterSite() {
-    gf_setDownloadFolderUrl(savedFolderUrl_);
+    gf_setDownloadFolderUrl(savedUrl_);
     gf_setDownloadTimeouts(defaultDownloadTimeouts);
     platform::setShellHooksForTests({});
     platform::setElevatedForTests(std::nullopt);
     stopRequested.store(false);
   }
-  UpdaterSite(const UpdaterSite&) = delete;
-  UpdaterSite& operator=(const UpdaterSite&) = delete;
 
-  // A stalled answer must end by the total time-out, quickly.
-  static void useStallTimeouts() {
-    DownloadTimeouts timeouts;
-    timeouts.connectMs = siteConnectMs;
-    timeouts.transferMs = stallTransferMs;
-    gf_setDownloadTimeouts(timeouts);
+  void serve(const std::string& belowDownloads, LoopbackHttpServer::Route route) {
+    server.addRoute("/downloads/" + belowDownloads, std::move(route));
   }
-
-  void serve(const std::string& pathBelowDownloads, LoopbackHttpServer::Route route) {
-    server.addRoute("/downloads/" + pathBelowDownloads, std::move(route));
-  }
-  void serveVersions(const std::string& json) { serve("versions.json", {200, json}); }
-  // A data file of the running major version, encrypted with the program's key.
-  void serveDataFile(const std::string& name, const std::string& plain) {
-    serve("12/" + name, {200, encryptedBytes(plain)});
-  }
-  static std::string encryptedBytes(const std::string& plain) {
-    const TempFolder scratch;
-    const std::filesystem::path file = scratch.path() / "data.enc";
-    writeEncrypted(file, plain, gf_programDataKey());
-    return readBytes(file);
-  }
-  bool requested(const std::string& pathBelowDownloads) const {
+  bool requested(const std::string& belowDownloads) const {
     for (const std::string& path : server.requests())
-      if (path == "/downloads/" + pathBelowDownloads) return true;
+      if (path == "/downloads/" + belowDownloads) return true;
     return false;
+  }
+  bool logged(const std::string& part) { return log().text().find(part) != std::string::npos; }
+  // Encrypted with the program's own key, as the site's data files are.
+  static std::string encrypted(const std::string& plain) {
+    const TempFolder scratch;
+    writeEncrypted(scratch.path() / "data.enc", plain, gf_programDataKey());
+    return readBytes(scratch.path() / "data.enc");
   }
 
   LoopbackHttpServer server;
-  bool openFolderSucceeds = true;
-  std::vector<std::filesystem::path> openedFolders;
+  bool openSucceeds = true;
+  std::vector<std::filesystem::path> opened;
   std::vector<std::string> messageBoxes;
 
  private:
-  const std::string savedFolderUrl_ = gf_downloadFolderUrl();
+  const std::string savedUrl_ = gf_downloadFolderUrl();
 };
 
-// "{"major":a,"minor":b,"patch":c}"
+// A versions.json of one member.
+inline std::string versionList(const std::string& member, const std::string& value) {
+  return fmt::format(R"({{"{}":{}}})", member, value);
+}
 inline std::string versionJson(unsigned major, unsigned minor, unsigned patch) {
   return fmt::format(R"({{"major":{},"minor":{},"patch":{}}})", major, minor, patch);
 }
