@@ -131,7 +131,7 @@ void lf_prepareNewVersionFolder() {
 bool lf_moveStagedFiles() {
   std::error_code error;
   for (fs::recursive_directory_iterator it(stagingFolder, error), end; !error && it != end; it.increment(error)) {
-    if (!it->is_regular_file()) continue;
+    if (!it->is_regular_file(error)) continue;
     const fs::path target = newVersionFolder / it->path().lexically_relative(stagingFolder);
     fs::create_directories(target.parent_path(), error);
     if (!error) fs::rename(it->path(), target, error);
