@@ -2,6 +2,7 @@
 // paths keep their full Unicode, and extraction goes through ".part" files.
 #include "core/zip_archive.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
 #include <system_error>

@@ -20,12 +20,13 @@
 
 namespace gwr::testsupport {
 
+inline constexpr long siteConnectMs = 2'000;    // the server is on this machine
 inline constexpr long siteTransferMs = 10'000;  // no test body needs longer
 inline constexpr long stallTransferMs = 300;    // a stalled answer costs no more
 
 inline void setTransferTimeout(long milliseconds) {
   DownloadTimeouts timeouts;
-  timeouts.connectMs = 2'000;
+  timeouts.connectMs = siteConnectMs;
   timeouts.transferMs = milliseconds;
   gf_setDownloadTimeouts(timeouts);
 }
