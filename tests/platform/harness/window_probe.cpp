@@ -1,0 +1,85 @@
+// The window probe: finds the FLTK window by its title, fakes input through
+// XTest and reads the window's pixels with fl_read_image.
+#include "platform/harness/window_probe.h"
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace gwr::testsupport {
+
+namespace {
+
+constexpr double passSeconds = 0.02;
+constexpr int settlePasses = 5;
+
+Fl_Window* lf_find(const std::string& title) {
+  for (Fl_Window* candidate = Fl::first_window(); candidate != nullptr; candidate = Fl::next_window(candidate))
+    if (candidate->label() != nullptr && title == candidate->label()) return candidate;
+  return nullptr;
+}
+
+void lf_key(KeySym symbol) {
+  const KeyCode code = XKeysymToKeycode(fl_display, symbol);
+  XTestFakeKeyEvent(fl_display, code, True, CurrentTime);
+  XTestFakeKeyEvent(fl_display, code, False, CurrentTime);
+  XFlush(fl_display);
+}
+
+} // namespace
+
+bool WindowProbe::runUntil(const std::function<bool()>& done, double timeoutSeconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    window.runOnce(passSeconds);
+  }
+  return true;
+}
+
+bool WindowProbe::settle() {
+  const bool shown = runUntil([this] {
+    Fl_Window* found = lf_find(title);
+    return found != nullptr && found->visible() && found->damage() == 0;
+  });
+  for (int pass = 0; pass < settlePasses; ++pass) window.runOnce(passSeconds);
+  Fl::flush();
+  XSync(fl_display, False);
+  return shown;
+}
+
+RgbImage WindowProbe::capture() {
+  settle();
+  Fl_Window* found = lf_find(title);
+  if (found == nullptr) return {};
+  found->make_current();
+  RgbImage image{found->w(), found->h(), {}};
+  std::unique_ptr<uchar[]> pixels(fl_read_image(nullptr, 0, 0, image.width, image.height));
+  if (!pixels) return {};
+  image.pixels.assign(pixels.get(), pixels.get() + static_cast<std::ptrdiff_t>(image.width) * image.height * 3);
+  return image;
+}
+
+void WindowProbe::click(int x, int y) {
+  Fl_Window* found = lf_find(title);
+  if (found == nullptr) return;
+  XTestFakeMotionEvent(fl_display, -1, found->x() + x, found->y() + y, CurrentTime);
+  XTestFakeButtonEvent(fl_display, 1, True, CurrentTime);
+  XTestFakeButtonEvent(fl_display, 1, False, CurrentTime);
+  XFlush(fl_display);
+}
+
+void WindowProbe::type(std::string_view keys) {
+  for (const char key : keys) lf_key(XStringToKeysym(std::string(1, key).c_str()));
+}
+
+void WindowProbe::pressReturn() { lf_key(XK_Return); }
+
+} // namespace gwr::testsupport

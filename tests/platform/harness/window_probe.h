@@ -1,0 +1,35 @@
+// Test harness: drives the real window as a user would, with pointer and key
+// events through the X server (XTest), and reads back its pixels.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/harness/rgb_image.h"
+#include "platform/ui/window.h"
+
+namespace gwr::testsupport {
+
+class WindowProbe {
+public:
+  WindowProbe(platform::Window& window, std::string title) : window(window), title(std::move(title)) {}
+
+  // Passes of the window's event loop until done() or the time is up.
+  bool runUntil(const std::function<bool()>& done, double timeoutSeconds = 5.0);
+  // Runs the loop until the window is mapped and nothing is left to draw.
+  bool settle();
+  // The client area's pixels as the X server shows them.
+  RgbImage capture();
+  // A left click at client coordinates.
+  void click(int x, int y);
+  // Keys of lower-case letters and digits, then optionally Return.
+  void type(std::string_view keys);
+  void pressReturn();
+
+private:
+  platform::Window& window;
+  std::string title;
+};
+
+} // namespace gwr::testsupport
