@@ -82,4 +82,15 @@ void WindowProbe::type(std::string_view keys) {
 
 void WindowProbe::pressReturn() { lf_key(XK_Return); }
 
+void WindowProbe::pressDown() { lf_key(XK_Down); }
+
+void WindowProbe::pressDownsThenReturnLater(int downs, double delaySeconds) {
+  pendingDowns = downs;
+  Fl::add_timeout(delaySeconds, [](void* data) {
+    auto* probe = static_cast<WindowProbe*>(data);
+    for (; probe->pendingDowns > 0; --probe->pendingDowns) probe->pressDown();
+    probe->pressReturn();
+  }, this);
+}
+
 } // namespace gwr::testsupport

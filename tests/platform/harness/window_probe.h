@@ -26,10 +26,15 @@ public:
   // Keys of lower-case letters and digits, then optionally Return.
   void type(std::string_view keys);
   void pressReturn();
+  void pressDown();
+  // The keys are sent after that many seconds of the event loop, so that they
+  // reach a menu that a click is about to open (and which runs its own loop).
+  void pressDownsThenReturnLater(int downs, double delaySeconds);
 
 private:
   platform::Window& window;
   std::string title;
+  int pendingDowns = 0;
 };
 
 } // namespace gwr::testsupport

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Button.H>
 
 #include "platform/harness/rgb_image.h"
 #include "platform/harness/window_probe.h"
@@ -155,7 +156,14 @@ TEST_F(RealWindow, TextHangsFromItsTopLeftCorner) {
 TEST_F(RealWindow, CheckBoxClickReachesTheHandlerAndOnlyTheHandlerChecksIt) {
   const Rect box{5, 149, 17, 161};
   const auto before = probe->capture().crop(box);
+  // While the handler decides, the box still shows the program's check (a
+  // message box opened there would repaint it).
+  std::optional<bool> shownDuringHandler;
+  react = [&](ControlId, ControlEvent) {
+    if (auto* widget = dynamic_cast<Fl_Button*>(Fl::belowmouse())) shownDuringHandler = widget->value() != 0;
+  };
   ASSERT_TRUE(lf_clickAndWait(11, 155, 1)) << "the click never reached the handler";
+  EXPECT_EQ(shownDuringHandler, false);
   EXPECT_EQ(commands[0], std::make_pair(checkBox, ControlEvent::clicked));
   EXPECT_FALSE(window->isChecked(checkBox));
   EXPECT_EQ(probe->capture().crop(box), before) << "the box toggled by itself";
@@ -192,6 +200,19 @@ TEST_F(RealWindow, TypedTextAndEnterReachTheProgram) {
   window->setText(editBox, "KLM1234");  // the program shows its value again
   probe->settle();
   EXPECT_EQ(window->text(editBox), "KLM1234");
+}
+
+TEST_F(RealWindow, PickingFromTheDropDownSelectsAndTellsTheHandler) {
+  for (const char* item : {"MSFS 2020", "MSFS 2024", "A&B @home/1|2"}) window->addListItem(dropDown, item);
+  std::optional<ListSelection> seen;
+  react = [&](ControlId id, ControlEvent) { seen = window->selection(id); };
+  window->selectListItem(dropDown, "MSFS 2020");
+  probe->settle();
+  probe->pressDownsThenReturnLater(2, 0.3);
+  ASSERT_TRUE(lf_clickAndWait(50, 124, 1)) << "no selection reached the handler";
+  EXPECT_EQ(commands[0], std::make_pair(dropDown, ControlEvent::selectionChanged));
+  EXPECT_EQ(seen, (ListSelection{2, "A&B @home/1|2"})) << "the entries are listed as they are, in order";
+  lf_keep(probe->capture());
 }
 
 TEST_F(RealWindow, RequestsFromAnotherThreadRepaintOnTheWindowThread) {
