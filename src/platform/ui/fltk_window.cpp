@@ -39,6 +39,50 @@ struct FltkControl {
   std::vector<std::string> shownItems;
 };
 
+// Tasks for the window thread. FLTK runs the drain in every event loop,
+// also the nested ones of an open list or a message box; the queue outlives
+// the window so that a wake-up still on its way finds it closed.
+struct TaskQueue {
+  std::mutex guard;
+  std::deque<std::function<void()>> tasks;
+  bool closed = false;
+  std::atomic<bool> wakeUpPending{false};
+
+  void push(std::function<void()> task) {
+    std::lock_guard lock(guard);
+    if (!closed) tasks.push_back(std::move(task));
+  }
+  void close() {
+    std::lock_guard lock(guard);
+    closed = true;
+    tasks.clear();
+  }
+  void runAll() {
+    wakeUpPending.store(false);
+    std::deque<std::function<void()>> due;
+    {
+      std::lock_guard lock(guard);
+      due.swap(tasks);
+    }
+    for (auto& task : due) task();
+  }
+};
+
+void lf_drainQueue(void* data) {
+  std::unique_ptr<std::shared_ptr<TaskQueue>> queue(static_cast<std::shared_ptr<TaskQueue>*>(data));
+  (*queue)->runAll();
+}
+
+// One wake-up on its way at a time; a full wake-up ring is retried by the next post.
+void lf_wakeWindowThread(const std::shared_ptr<TaskQueue>& queue) {
+  if (queue->wakeUpPending.exchange(true)) return;
+  auto* handle = new std::shared_ptr<TaskQueue>(queue);
+  if (Fl::awake(lf_drainQueue, handle) != 0) {
+    delete handle;
+    queue->wakeUpPending.store(false);
+  }
+}
+
 void lf_enableThreadWakeUps() {
   // FLTK's wake-ups from other threads need its lock taken once on the window thread.
   static std::once_flag once;
@@ -48,6 +92,7 @@ void lf_enableThreadWakeUps() {
 class FltkWindow final : public ModelControls<Window> {
 public:
   ~FltkWindow() override {
+    tasks->close();
     if (window) window->hide();
   }
 
@@ -60,6 +105,7 @@ public:
     if (window) return false;
     windowThread = std::this_thread::get_id();
     lf_enableThreadWakeUps();
+    wakeable.store(true);
     openedWith = spec;
     window = std::make_unique<PaintedWindow>(spec.x, spec.y, spec.clientWidth, spec.clientHeight);
     window->copy_label(spec.title.c_str());
@@ -86,7 +132,7 @@ public:
 
   bool runOnce(double maxWaitSeconds) override {
     if (!quitting.load()) Fl::wait(maxWaitSeconds);
-    lf_runPosted();
+    tasks->runAll();
     return !quitting.load() && window && window->shown();
   }
 
@@ -139,11 +185,8 @@ public:
   }
 
   void post(std::function<void()> task) override {
-    {
-      std::lock_guard lock(taskGuard);
-      tasks.push_back(std::move(task));
-    }
-    if (!wakeUpPending.exchange(true)) Fl::awake(static_cast<void*>(nullptr));
+    tasks->push(std::move(task));
+    if (wakeable.load()) lf_wakeWindowThread(tasks);
   }
 
   void invalidate(const Rect& area) override {
@@ -163,7 +206,7 @@ public:
   void quit(int exitCode) override {
     code.store(exitCode);
     quitting.store(true);
-    Fl::awake(static_cast<void*>(nullptr));
+    if (wakeable.load()) Fl::awake(static_cast<void*>(nullptr));
   }
 
   int exitCode() const override { return code.load(); }
@@ -186,16 +229,6 @@ private:
   void lf_connectWindow() {
     window->paint = handlers.paint;
     window->closeRequested = handlers.closeRequested;
-  }
-
-  void lf_runPosted() {
-    wakeUpPending.store(false);
-    std::deque<std::function<void()>> due;
-    {
-      std::lock_guard lock(taskGuard);
-      due.swap(tasks);
-    }
-    for (auto& task : due) task();
   }
 
   Fl_Widget* lf_makeWidget(const ControlSpec& spec, FltkControl& control) {
@@ -306,9 +339,9 @@ private:
   std::map<ControlId, std::unique_ptr<FltkControl>> fltkControls;
   std::thread::id windowThread;
 
-  std::mutex taskGuard;
-  std::deque<std::function<void()>> tasks;
-  std::atomic<bool> wakeUpPending{false};
+  std::shared_ptr<TaskQueue> tasks = std::make_shared<TaskQueue>();
+  // FLTK's wake-ups work once the window thread has opened the window.
+  std::atomic<bool> wakeable{false};
   std::atomic<bool> quitting{false};
   std::atomic<int> code{0};
 };

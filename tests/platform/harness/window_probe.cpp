@@ -84,6 +84,33 @@ void WindowProbe::pressReturn() { lf_key(XK_Return); }
 
 void WindowProbe::pressDown() { lf_key(XK_Down); }
 
+void WindowProbe::pressEscape() { lf_key(XK_Escape); }
+
+void WindowProbe::pressCloseButton() {
+  Fl_Window* found = lf_find(title);
+  if (found == nullptr) return;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = fl_xid(found);
+  event.xclient.message_type = XInternAtom(fl_display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(fl_display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(fl_display, fl_xid(found), False, NoEventMask, &event);
+  XFlush(fl_display);
+}
+
+void WindowProbe::closeModalLater(double delaySeconds) {
+  modalTitle.clear();
+  Fl::add_timeout(delaySeconds, [](void* data) {
+    auto* probe = static_cast<WindowProbe*>(data);
+    if (Fl_Window* modal = Fl::modal()) {
+      probe->modalTitle = modal->label() != nullptr ? modal->label() : "";
+      modal->hide();
+    }
+  }, this);
+}
+
 void WindowProbe::pressDownsThenReturnLater(int downs, double delaySeconds) {
   pendingDowns = downs;
   Fl::add_timeout(delaySeconds, [](void* data) {

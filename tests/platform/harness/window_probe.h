@@ -27,6 +27,13 @@ public:
   void type(std::string_view keys);
   void pressReturn();
   void pressDown();
+  void pressEscape();
+  // The window manager's close button: WM_DELETE_WINDOW sent to the window.
+  void pressCloseButton();
+  // After that many seconds of an event loop, closes the modal window (a
+  // message box) and keeps its title.
+  void closeModalLater(double delaySeconds);
+  const std::string& closedModalTitle() const { return modalTitle; }
   // The keys are sent after that many seconds of the event loop, so that they
   // reach a menu that a click is about to open (and which runs its own loop).
   void pressDownsThenReturnLater(int downs, double delaySeconds);
@@ -35,6 +42,7 @@ private:
   platform::Window& window;
   std::string title;
   int pendingDowns = 0;
+  std::string modalTitle;
 };
 
 } // namespace gwr::testsupport

@@ -64,7 +64,7 @@ protected:
                                          commands.emplace_back(id, event);
                                          if (react) react(id, event);
                                        },
-                                       [] {}});
+                                       [this] { ++closeRequests; }});
     const std::string title = "Gatewright " + lf_testName();
     ASSERT_TRUE(window->open(WindowSpec{title, 20, 20, clientWidth, clientHeight, controlsBand}));
     window->addControl(ControlSpec::checkBox(checkBox, 5, 147));
@@ -110,6 +110,7 @@ protected:
   std::vector<std::pair<ControlId, ControlEvent>> commands;
   std::function<void(ControlId, ControlEvent)> react;
   ColourRef messageColour = 0x32CD32;
+  int closeRequests = 0;
 };
 
 TEST_F(RealWindow, BandsShowTheProgramsColoursPixelByPixel) {
@@ -227,6 +228,31 @@ TEST_F(RealWindow, RequestsFromAnotherThreadRepaintOnTheWindowThread) {
   lf_keep(shot);
   EXPECT_TRUE(shot.allOf(Rect{0, 450, 880, 477}, red));
   EXPECT_TRUE(window->isChecked(checkBox));
+}
+
+TEST_F(RealWindow, CloseButtonOnlyAsksAndEscapeDoesNothing) {
+  probe->click(600, 200);
+  probe->pressEscape();
+  probe->runUntil([] { return false; }, 0.3);
+  EXPECT_EQ(closeRequests, 0);
+  probe->pressCloseButton();
+  ASSERT_TRUE(probe->runUntil([this] { return closeRequests == 1; }));
+  EXPECT_TRUE(window->runOnce(0)) << "the window stays until the program quits";
+  window->quit(5);
+  EXPECT_FALSE(window->runOnce(0));
+  EXPECT_EQ(window->exitCode(), 5);
+}
+
+TEST_F(RealWindow, MessageBoxWaitsForTheUserWhilePostedWorkGoesOn) {
+  bool ranInsideTheBox = false;
+  std::thread other([this, &ranInsideTheBox] {
+    window->post([&ranInsideTheBox] { ranInsideTheBox = Fl::modal() != nullptr; });
+  });
+  other.join();
+  probe->closeModalLater(0.3);
+  window->messageBox("Could not open File Explorer at tblo.zip.", "GWRT", MessageIcon::exclamation);
+  EXPECT_EQ(probe->closedModalTitle(), "GWRT");
+  EXPECT_TRUE(ranInsideTheBox) << "posted work must not wait for the box to close";
 }
 
 } // namespace
