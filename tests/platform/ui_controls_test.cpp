@@ -68,6 +68,9 @@ TEST(UiControls, DropDownSelectsOnlyAnEntryEqualByteForByte) {
   for (const auto& [text, found, selected] : cases) {
     EXPECT_EQ(surface.selectListItem(list, text), found) << text;
     EXPECT_EQ(surface.state(list)->selected, selected) << text;
+    if (found) {
+      EXPECT_EQ(surface.text(list), text) << "a list shows its selected entry";
+    }
   }
   surface.setText(list, "MSFS 2020");  // a drop-down selects the equal entry
   EXPECT_EQ(surface.selection(list), (ListSelection{0, "MSFS 2020"}));

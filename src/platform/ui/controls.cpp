@@ -82,6 +82,7 @@ bool ControlModel::lf_selectEqual(ControlState& control, const std::string& text
     return false;
   }
   control.selected = static_cast<std::size_t>(it - control.items.begin());
+  control.text = text;  // a drop-down list's text is its selected entry
   return true;
 }
 

@@ -1,4 +1,5 @@
-// The event loop shared by the window backends: passes until quit.
+// The event loop shared by the window backends: passes of runOnce until quit
+// is asked for, then the exit code.
 #include "platform/ui/window.h"
 
 #include "platform/ui/ui_tunables.h"

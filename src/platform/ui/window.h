@@ -42,6 +42,7 @@ public:
   virtual void setHandlers(WindowHandlers handlers) = 0;
   // The thread that opens the window becomes the window thread.
   virtual bool open(const WindowSpec& spec) = 0;
+  // On the open window.
   virtual void addControl(const ControlSpec& spec) = 0;
   // One pass of the event loop, waiting at most that long for an event; false
   // once quit has been asked for or the window is gone.

@@ -243,6 +243,15 @@ TEST_F(RealWindow, CloseButtonOnlyAsksAndEscapeDoesNothing) {
   EXPECT_EQ(window->exitCode(), 5);
 }
 
+TEST_F(RealWindow, PlacementAndTheScreensWorkArea) {
+  EXPECT_EQ(window->windowRect(), (Rect{20, 20, 20 + clientWidth, 20 + clientHeight}));
+  EXPECT_EQ(window->workAreaNearest(Rect{-500, -500, 380, -23}), (Rect{0, 0, 1280, 1024})) << "the one Xvfb screen";
+  window->moveTo(100, 50);
+  window->setTopmost(true);  // no window manager here to keep it on top; it must only not fail
+  probe->settle();
+  EXPECT_EQ(window->windowRect(), (Rect{100, 50, 100 + clientWidth, 50 + clientHeight}));
+}
+
 TEST_F(RealWindow, MessageBoxWaitsForTheUserWhilePostedWorkGoesOn) {
   bool ranInsideTheBox = false;
   std::thread other([this, &ranInsideTheBox] {
