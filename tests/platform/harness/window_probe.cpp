@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Button.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -65,6 +66,17 @@ RgbImage WindowProbe::capture() {
   if (!pixels) return {};
   image.pixels.assign(pixels.get(), pixels.get() + static_cast<std::ptrdiff_t>(image.width) * image.height * 3);
   return image;
+}
+
+int WindowProbe::buttonValueAt(int x, int y) {
+  Fl_Window* found = lf_find(title);
+  if (found == nullptr) return -1;
+  for (int i = 0; i < found->children(); ++i) {
+    Fl_Widget* child = found->child(i);
+    const bool inside = x >= child->x() && x < child->x() + child->w() && y >= child->y() && y < child->y() + child->h();
+    if (auto* button = dynamic_cast<Fl_Button*>(child); inside && button != nullptr) return button->value();
+  }
+  return -1;
 }
 
 void WindowProbe::click(int x, int y) {

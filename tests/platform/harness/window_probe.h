@@ -19,6 +19,9 @@ public:
   bool runUntil(const std::function<bool()>& done, double timeoutSeconds = 5.0);
   // Runs the loop until the window is mapped and nothing is left to draw.
   bool settle();
+  // The value FLTK holds for the button (check box) at client coordinates; -1
+  // when there is none.
+  int buttonValueAt(int x, int y);
   // The client area's pixels as the X server shows them.
   RgbImage capture();
   // A left click at client coordinates.

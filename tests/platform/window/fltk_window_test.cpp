@@ -13,7 +13,6 @@
 #include <vector>
 
 #include <FL/Fl.H>
-#include <FL/Fl_Button.H>
 
 #include "platform/harness/rgb_image.h"
 #include "platform/harness/window_probe.h"
@@ -159,12 +158,10 @@ TEST_F(RealWindow, CheckBoxClickReachesTheHandlerAndOnlyTheHandlerChecksIt) {
   const auto before = probe->capture().crop(box);
   // While the handler decides, the box still shows the program's check (a
   // message box opened there would repaint it).
-  std::optional<bool> shownDuringHandler;
-  react = [&](ControlId, ControlEvent) {
-    if (auto* widget = dynamic_cast<Fl_Button*>(Fl::belowmouse())) shownDuringHandler = widget->value() != 0;
-  };
+  int shownDuringHandler = -1;
+  react = [&](ControlId, ControlEvent) { shownDuringHandler = probe->buttonValueAt(11, 155); };
   ASSERT_TRUE(lf_clickAndWait(11, 155, 1)) << "the click never reached the handler";
-  EXPECT_EQ(shownDuringHandler, false);
+  EXPECT_EQ(shownDuringHandler, 0);
   EXPECT_EQ(commands[0], std::make_pair(checkBox, ControlEvent::clicked));
   EXPECT_FALSE(window->isChecked(checkBox));
   EXPECT_EQ(probe->capture().crop(box), before) << "the box toggled by itself";
