@@ -1,5 +1,5 @@
-// The headless control backend, which keeps each control's state in memory,
-// and the choice of the surface the settings talk to.
+// The controls' shared state model, the headless control backend, and the
+// choice of the surface the settings talk to.
 #include "platform/ui/controls.h"
 
 #include <algorithm>
@@ -11,88 +11,157 @@ namespace {
 std::atomic<ControlSurface*> installedSurface{nullptr};
 }
 
-void HeadlessControlSurface::createControl(ControlId id) {
-  std::lock_guard lock(guard);
-  controls.try_emplace(id);
+bool ControlSurface::isChecked(ControlId id) const {
+  const auto current = state(id);
+  return current && current->checked;
 }
 
-void HeadlessControlSurface::removeAllControls() {
+bool ControlSurface::isEnabled(ControlId id) const {
+  const auto current = state(id);
+  return current && current->enabled;
+}
+
+std::string ControlSurface::text(ControlId id) const {
+  auto current = state(id);
+  return current ? std::move(current->text) : std::string{};
+}
+
+std::optional<ListSelection> ControlSurface::selection(ControlId id) const {
+  const auto current = state(id);
+  if (!current || !current->selected || *current->selected >= current->items.size()) return std::nullopt;
+  return ListSelection{*current->selected, current->items[*current->selected]};
+}
+
+ControlState gf_initialControlState(const ControlSpec& spec) {
+  ControlState initial;
+  switch (spec.kind) {
+  case ControlKind::checkBox:
+  case ControlKind::dropDown:
+    initial.enabled = true;
+    break;
+  case ControlKind::pushButton:
+    initial.text = spec.caption;
+    break;
+  case ControlKind::editBox:
+    break;
+  }
+  return initial;
+}
+
+void ControlModel::add(ControlId id, ControlState initial) {
+  std::lock_guard lock(guard);
+  controls.try_emplace(id, std::move(initial));
+}
+
+void ControlModel::clear() {
   std::lock_guard lock(guard);
   controls.clear();
-  invalidations = 0;
 }
 
-std::optional<ControlState> HeadlessControlSurface::state(ControlId id) const {
+bool ControlModel::has(ControlId id) const {
+  std::lock_guard lock(guard);
+  return controls.contains(id);
+}
+
+std::optional<ControlState> ControlModel::state(ControlId id) const {
   std::lock_guard lock(guard);
   auto it = controls.find(id);
   if (it == controls.end()) return std::nullopt;
   return it->second;
 }
 
-int HeadlessControlSurface::settingsAreaInvalidations() const {
-  std::lock_guard lock(guard);
-  return invalidations;
-}
-
-bool HeadlessControlSurface::hasControl(ControlId id) const {
-  std::lock_guard lock(guard);
-  return controls.contains(id);
-}
-
-ControlState* HeadlessControlSurface::lf_find(ControlId id) {
+ControlState* ControlModel::lf_find(ControlId id) {
   auto it = controls.find(id);
   return it == controls.end() ? nullptr : &it->second;
 }
 
-bool HeadlessControlSurface::lf_selectEqual(ControlState& control, const std::string& text) {
+bool ControlModel::lf_selectEqual(ControlState& control, const std::string& text) {
   auto it = std::find(control.items.begin(), control.items.end(), text);
   if (it == control.items.end()) {
     control.selected.reset();
     return false;
   }
   control.selected = static_cast<std::size_t>(it - control.items.begin());
+  control.text = text;  // a drop-down list's text is its selected entry
   return true;
 }
 
-void HeadlessControlSurface::resetList(ControlId id) {
+bool ControlModel::resetList(ControlId id) {
   std::lock_guard lock(guard);
-  if (auto* control = lf_find(id)) {
-    control->items.clear();
-    control->selected.reset();
-  }
+  auto* control = lf_find(id);
+  if (control == nullptr) return false;
+  control->items.clear();
+  control->selected.reset();
+  return true;
 }
 
-void HeadlessControlSurface::addListItem(ControlId id, const std::string& text) {
+bool ControlModel::addListItem(ControlId id, const std::string& text) {
   std::lock_guard lock(guard);
-  if (auto* control = lf_find(id)) control->items.push_back(text);
+  auto* control = lf_find(id);
+  if (control == nullptr) return false;
+  control->items.push_back(text);
+  return true;
 }
 
-bool HeadlessControlSurface::selectListItem(ControlId id, const std::string& text) {
+bool ControlModel::selectListItem(ControlId id, const std::string& text) {
   std::lock_guard lock(guard);
   auto* control = lf_find(id);
   return control != nullptr && lf_selectEqual(*control, text);
 }
 
-void HeadlessControlSurface::setCheck(ControlId id, bool checked) {
+bool ControlModel::selectIndex(ControlId id, std::size_t index) {
   std::lock_guard lock(guard);
-  if (auto* control = lf_find(id)) control->checked = checked;
+  auto* control = lf_find(id);
+  if (control == nullptr || index >= control->items.size()) return false;
+  control->selected = index;
+  control->text = control->items[index];
+  return true;
 }
 
-void HeadlessControlSurface::setText(ControlId id, const std::string& text) {
+bool ControlModel::setCheck(ControlId id, bool checked) {
   std::lock_guard lock(guard);
-  if (auto* control = lf_find(id)) {
-    control->text = text;
-    if (!control->items.empty()) lf_selectEqual(*control, text);
-  }
+  auto* control = lf_find(id);
+  if (control == nullptr) return false;
+  control->checked = checked;
+  return true;
 }
 
-void HeadlessControlSurface::enable(ControlId id, bool enabled) {
+bool ControlModel::setText(ControlId id, const std::string& text) {
   std::lock_guard lock(guard);
-  if (auto* control = lf_find(id)) control->enabled = enabled;
+  auto* control = lf_find(id);
+  if (control == nullptr) return false;
+  control->text = text;
+  if (!control->items.empty()) lf_selectEqual(*control, text);
+  return true;
+}
+
+bool ControlModel::enable(ControlId id, bool enabled) {
+  std::lock_guard lock(guard);
+  auto* control = lf_find(id);
+  if (control == nullptr) return false;
+  control->enabled = enabled;
+  return true;
+}
+
+void HeadlessControlSurface::createControl(ControlId id) { controls.add(id, ControlState{}); }
+
+void HeadlessControlSurface::createControl(const ControlSpec& spec) {
+  controls.add(spec.id, gf_initialControlState(spec));
+}
+
+void HeadlessControlSurface::removeAllControls() {
+  controls.clear();
+  std::lock_guard lock(invalidationGuard);
+  invalidations = 0;
+}
+
+int HeadlessControlSurface::settingsAreaInvalidations() const {
+  std::lock_guard lock(invalidationGuard);
+  return invalidations;
 }
 
 void HeadlessControlSurface::invalidateSettingsArea() {
-  std::lock_guard lock(guard);
+  std::lock_guard lock(invalidationGuard);
   ++invalidations;
 }
 

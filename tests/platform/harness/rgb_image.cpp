@@ -1,0 +1,85 @@
+// The picture type of the window tests and a small PNG writer on zlib: one
+// IDAT chunk of unfiltered rows.
+#include "platform/harness/rgb_image.h"
+
+#include <array>
+#include <fstream>
+#include <string_view>
+
+#include <zlib.h>
+
+namespace gwr::testsupport {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 8> pngSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::uint8_t bitDepth = 8;
+constexpr std::uint8_t colourTypeRgb = 2;
+constexpr std::uint8_t filterNone = 0;
+
+void lf_putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void lf_putChunk(std::vector<std::uint8_t>& out, std::string_view type, const std::vector<std::uint8_t>& data) {
+  lf_putBigEndian(out, static_cast<std::uint32_t>(data.size()));
+  std::vector<std::uint8_t> typed(type.begin(), type.end());
+  typed.insert(typed.end(), data.begin(), data.end());
+  out.insert(out.end(), typed.begin(), typed.end());
+  lf_putBigEndian(out, static_cast<std::uint32_t>(::crc32(0L, typed.data(), static_cast<uInt>(typed.size()))));
+}
+
+} // namespace
+
+platform::Rgb RgbImage::at(int x, int y) const {
+  const auto offset = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
+  return platform::Rgb{pixels[offset], pixels[offset + 1], pixels[offset + 2]};
+}
+
+int RgbImage::countNot(const platform::Rect& area, platform::Rgb colour) const {
+  int differing = 0;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x)
+      if (!(at(x, y) == colour)) ++differing;
+  return differing;
+}
+
+bool RgbImage::allOf(const platform::Rect& area, platform::Rgb colour) const { return countNot(area, colour) == 0; }
+
+RgbImage RgbImage::crop(const platform::Rect& area) const {
+  RgbImage part{area.width(), area.height(), {}};
+  for (int y = area.top; y < area.bottom; ++y) {
+    const auto row = pixels.begin() + (static_cast<std::ptrdiff_t>(y) * width + area.left) * 3;
+    part.pixels.insert(part.pixels.end(), row, row + static_cast<std::ptrdiff_t>(area.width()) * 3);
+  }
+  return part;
+}
+
+bool gf_writePng(const std::filesystem::path& file, const RgbImage& image) {
+  std::vector<std::uint8_t> rows;
+  const auto rowBytes = static_cast<std::size_t>(image.width) * 3;
+  for (int y = 0; y < image.height; ++y) {
+    rows.push_back(filterNone);
+    const auto row = image.pixels.begin() + static_cast<std::ptrdiff_t>(y * rowBytes);
+    rows.insert(rows.end(), row, row + static_cast<std::ptrdiff_t>(rowBytes));
+  }
+  uLongf packedSize = ::compressBound(static_cast<uLong>(rows.size()));
+  std::vector<std::uint8_t> packed(packedSize);
+  if (::compress(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size())) != Z_OK) return false;
+  packed.resize(packedSize);
+
+  std::vector<std::uint8_t> header;
+  lf_putBigEndian(header, static_cast<std::uint32_t>(image.width));
+  lf_putBigEndian(header, static_cast<std::uint32_t>(image.height));
+  header.insert(header.end(), {bitDepth, colourTypeRgb, 0, 0, 0});  // deflate, adaptive filters, no interlace
+
+  std::vector<std::uint8_t> out(pngSignature.begin(), pngSignature.end());
+  lf_putChunk(out, "IHDR", header);
+  lf_putChunk(out, "IDAT", packed);
+  lf_putChunk(out, "IEND", {});
+  std::ofstream stream(file, std::ios::binary);
+  stream.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+  return static_cast<bool>(stream);
+}
+
+} // namespace gwr::testsupport
