@@ -4,6 +4,7 @@
 
 #include "app/install_detection.h"
 #include "app/settings_migration.h"
+#include "airports/apf_download.h"
 
 #include "core/file_maintenance.h"
 #include "core/log.h"
@@ -121,6 +122,9 @@ void lf_liveries() {
 bool lf_startUpGWRT() {
   try {
     lf_checkProgramFolder();
+    // Closest-stand questions of the reference data are answered from the
+    // airports' stand files.
+    gf_installClosestStandSearch();
     if (!lf_readDataFiles()) return true;
     lf_removeDecryptedFiles();
     lf_liveries();
