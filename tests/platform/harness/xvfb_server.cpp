@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int startTimeoutMilliseconds = 15000;
 constexpr std::string_view screenGeometry = "1280x1024x24";
+constexpr int startAttempts = 3;
 
 std::string lf_findOnPath(const std::string& program) {
   const char* path = std::getenv("PATH");
@@ -102,9 +104,29 @@ XvfbServer::~XvfbServer() {
   ::waitpid(pid, nullptr, 0);
 }
 
+namespace {
+
+// Another server on this machine that is just ending can remove the socket of
+// the display number it gave up after a new server took that number: such a
+// server answers nobody, so start another one.
+std::unique_ptr<XvfbServer> lf_startReachable(std::string& whyNot) {
+  for (int attempt = 0; attempt < startAttempts; ++attempt) {
+    std::unique_ptr<XvfbServer> server = XvfbServer::start(whyNot);
+    if (!server) return nullptr;
+    if (Display* display = XOpenDisplay(server->displayName().c_str())) {
+      XCloseDisplay(display);
+      return server;
+    }
+    whyNot = "Xvfb on " + server->displayName() + " cannot be reached";
+  }
+  return nullptr;
+}
+
+} // namespace
+
 XvfbServer* gf_sharedXvfb(std::string& whyNot) {
   static std::string reason;
-  static std::unique_ptr<XvfbServer> server = XvfbServer::start(reason);
+  static std::unique_ptr<XvfbServer> server = lf_startReachable(reason);
   whyNot = reason;
   return server.get();
 }
