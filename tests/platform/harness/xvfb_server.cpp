@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -24,7 +23,6 @@ namespace {
 
 constexpr int startTimeoutMilliseconds = 15000;
 constexpr std::string_view screenGeometry = "1280x1024x24";
-constexpr int startAttempts = 3;
 
 std::string lf_findOnPath(const std::string& program) {
   const char* path = std::getenv("PATH");
@@ -66,8 +64,10 @@ std::unique_ptr<XvfbServer> XvfbServer::start(std::string& whyNot) {
   }
   const std::string fdText = std::to_string(ends[1]);
   const std::string geometry(screenGeometry);
+  // -noreset: the server would otherwise reset, refusing connections for a
+  // moment, each time its last client leaves.
   std::vector<const char*> argv{program.c_str(), "-displayfd", fdText.c_str(), "-screen", "0",
-                                geometry.c_str(), "-nolisten", "tcp", nullptr};
+                                geometry.c_str(), "-nolisten", "tcp", "-noreset", nullptr};
   const pid_t parent = ::getpid();
   const pid_t child = ::fork();
   if (child == 0) {
@@ -104,29 +104,9 @@ XvfbServer::~XvfbServer() {
   ::waitpid(pid, nullptr, 0);
 }
 
-namespace {
-
-// Another server on this machine that is just ending can remove the socket of
-// the display number it gave up after a new server took that number: such a
-// server answers nobody, so start another one.
-std::unique_ptr<XvfbServer> lf_startReachable(std::string& whyNot) {
-  for (int attempt = 0; attempt < startAttempts; ++attempt) {
-    std::unique_ptr<XvfbServer> server = XvfbServer::start(whyNot);
-    if (!server) return nullptr;
-    if (Display* display = XOpenDisplay(server->displayName().c_str())) {
-      XCloseDisplay(display);
-      return server;
-    }
-    whyNot = "Xvfb on " + server->displayName() + " cannot be reached";
-  }
-  return nullptr;
-}
-
-} // namespace
-
 XvfbServer* gf_sharedXvfb(std::string& whyNot) {
   static std::string reason;
-  static std::unique_ptr<XvfbServer> server = lf_startReachable(reason);
+  static std::unique_ptr<XvfbServer> server = XvfbServer::start(reason);
   whyNot = reason;
   return server.get();
 }
