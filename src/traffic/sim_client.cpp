@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/exit_reason.h"
 #include "core/log.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
@@ -45,7 +46,7 @@ void reportDisconnect(bool otherEdition) {
 
 void newFlight() {
   lf_saveUserStand();
-  gf_stopRun(newFlightExitReason, 0);
+  gf_requestStop(ExitReason::NewFlight, 0);
 }
 
 void onRecvEvent(const simconnect::RecvEvent& event) {

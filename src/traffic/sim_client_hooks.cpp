@@ -31,14 +31,6 @@ void gf_installSimClientHooks(const SimClientHooks& hooks) {
   installed = hooks;
 }
 
-void gf_stopRun(std::string_view exitReason, std::int32_t restartDelaySeconds) {
-  if (auto hook = current().stopRun) {
-    hook(exitReason, restartDelaySeconds);
-  } else {
-    stopRequested.store(true);
-  }
-}
-
 void gf_reportSimDisconnect(bool otherEdition) {
   if (auto hook = current().handleSimDisconnect) hook(otherEdition);
 }

@@ -1,5 +1,5 @@
-// What the simulator client needs from the layers above it (the run's stop
-// with its exit reason, the disconnect handler, the user's stand) and the
+// What the simulator client needs from the layers above it (the disconnect
+// handler, the user's stand) and the
 // display state it leaves for the main window.
 #pragma once
 
@@ -10,12 +10,7 @@
 
 namespace gwr {
 
-inline constexpr std::string_view newFlightExitReason = "NEW FLIGHT";
-inline constexpr std::string_view simConnectErrorExitReason = "SIMCONNECT ERROR";
-
 struct SimClientHooks {
-  // Stops the run with its reason and restart delay; the first setter of a run wins.
-  void (*stopRun)(std::string_view exitReason, std::int32_t restartDelaySeconds) = nullptr;
   // The simulator is gone; otherEdition: the other edition answered.
   void (*handleSimDisconnect)(bool otherEdition) = nullptr;
   // The stand of the park airport at the position (nearest within its radius), or "".
@@ -25,10 +20,8 @@ struct SimClientHooks {
   void (*repaint)() = nullptr;
 };
 
-// Installs the hooks (copied); an unset hook does nothing, an unset stopRun
-// still sets stopRequested.
+// Installs the hooks (copied); an unset hook does nothing.
 void gf_installSimClientHooks(const SimClientHooks& hooks);
-void gf_stopRun(std::string_view exitReason, std::int32_t restartDelaySeconds);
 void gf_reportSimDisconnect(bool otherEdition);
 std::string gf_standAtPosition(double latitude, double longitude);
 void gf_reserveUserStand(const std::string& standId);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <unordered_set>
 
+#include "core/exit_reason.h"
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/status_line.h"
@@ -217,7 +218,7 @@ void gf_takeFeedback(std::vector<SimFeedback>& out) {
 void lf_simConnectRequestError() {
   setStatusText("SimConnect request error", true);
   simDisconnecting.store(true);
-  gf_stopRun(simConnectErrorExitReason, simErrorRestartSeconds);
+  gf_requestStop(ExitReason::SimConnectError, simErrorRestartSeconds);
 }
 
 QueueSizes gf_queueSizesForTests() {

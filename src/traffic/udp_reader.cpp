@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "core/exit_reason.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
 #include "core/text_utils.h"
@@ -16,7 +17,6 @@ namespace gwr {
 namespace {
 
 std::atomic<ReaderRepaintHook> repaintHook{nullptr};
-std::atomic<ReaderStopRunHook> stopRunHook{nullptr};
 
 // Marks the stream stopped on every way out of the thread body.
 class ReaderExitGuard {
@@ -37,10 +37,7 @@ private:
 
 } // namespace
 
-void gf_installReaderHooks(ReaderRepaintHook repaint, ReaderStopRunHook stopRun) {
-  repaintHook.store(repaint);
-  stopRunHook.store(stopRun);
-}
+void gf_installReaderHooks(ReaderRepaintHook repaint) { repaintHook.store(repaint); }
 
 void gf_repaintReaders() {
   if (const auto hook = repaintHook.load()) hook();
@@ -133,11 +130,7 @@ void UdpReader::receiveLoop(bool loopbackOnly) {
 void lf_reportReaderError(std::string_view readerName, std::string_view what) {
   setStatusText(fmt::format("The {} has stopped with error: {}", readerName, what), true);
   if (gf_stopping()) return;  // the first stop names the reason
-  if (const auto hook = stopRunHook.load()) {
-    hook(readerErrorExitReason, readerErrorRestartSeconds);
-  } else {
-    stopRequested.store(true);
-  }
+  gf_requestStop(ExitReason::ReaderError, readerErrorRestartSeconds);
 }
 
 void gf_runReaderThread(UdpReader& reader, std::uint16_t port, bool loopbackOnly, UdpReader* alsoReceiving) {

@@ -73,14 +73,11 @@ private:
   std::mutex closeMutex;
 };
 
-// What the shell installs at start-up: a window repaint, and the stop of the
-// run with its exit reason and restart delay. Either may stay unset.
+// What the shell installs at start-up: a window repaint; may stay unset.
 using ReaderRepaintHook = void (*)();
-using ReaderStopRunHook = void (*)(std::string_view exitReason, std::int32_t restartDelaySeconds);
-void gf_installReaderHooks(ReaderRepaintHook repaint, ReaderStopRunHook stopRun);
+void gf_installReaderHooks(ReaderRepaintHook repaint);
 void gf_repaintReaders();
 
-inline constexpr std::string_view readerErrorExitReason = "READER ERROR";
 inline constexpr std::int32_t readerErrorRestartSeconds = 15;
 
 // Shows "The {} has stopped with error: {}" and, unless a stop was already

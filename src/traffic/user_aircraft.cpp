@@ -10,6 +10,7 @@
 #include <mutex>
 #include <utility>
 
+#include "core/exit_reason.h"
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/text_utils.h"
@@ -88,7 +89,7 @@ void onUserState(const simconnect::RecvSimObjectData& message) {
       knownPosition(position.latitude, position.longitude) &&
       gf_greatCircleDistanceNm(previousPosition, position) > teleportDistanceNm) {
     gf_log("Teleport");
-    gf_stopRun(newFlightExitReason, 0);
+    gf_requestStop(ExitReason::NewFlight, 0);
   }
   previousPosition = position;
 

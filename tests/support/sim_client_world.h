@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/exit_reason.h"
 #include "core/run_state.h"
 #include "platform/sim/sim_emulator.h"
 #include "support/log_capture.h"
@@ -34,11 +35,10 @@ inline simemu::World sampleSimWorld() {
   return simemu::gf_parseWorld(text, problems);
 }
 
-// What the hooks saw; shared with the SimClient thread, so under a mutex.
+// The run's exit reason and what the disconnect hook saw; the hook runs on
+// the SimClient thread, so under a mutex.
 struct RunRecord {
   std::mutex mutex;
-  std::vector<std::string> stopReasons;
-  std::vector<int> restartDelays;
   std::vector<bool> disconnects;  // the other-edition flag of each report
 
   static RunRecord& instance() {
@@ -47,24 +47,19 @@ struct RunRecord {
   }
   void clear() {
     std::lock_guard lock(mutex);
-    stopReasons.clear();
-    restartDelays.clear();
     disconnects.clear();
+    exitReason.store(ExitReason::NotYetSet);
+    restartDelaySeconds.store(0);
   }
-  std::vector<std::string> reasons() {
-    std::lock_guard lock(mutex);
-    return stopReasons;
+  // The reason the run was stopped with; empty while none was named.
+  static std::vector<std::string> reasons() {
+    const ExitReason reason = exitReason.load();
+    if (reason == ExitReason::NotYetSet) return {};
+    return {std::string(gf_exitReasonName(reason))};
   }
   std::vector<bool> reports() {
     std::lock_guard lock(mutex);
     return disconnects;
-  }
-  static void stopRun(std::string_view reason, std::int32_t delay) {
-    auto& r = instance();
-    std::lock_guard lock(r.mutex);
-    if (stopRequested.exchange(true)) return;  // the first setter names the reason
-    r.stopReasons.emplace_back(reason);
-    r.restartDelays.push_back(delay);
   }
   static void disconnect(bool otherEdition) {
     auto& r = instance();
@@ -84,7 +79,6 @@ public:
     SimEdition.store(true);
     RunRecord::instance().clear();
     SimClientHooks hooks;
-    hooks.stopRun = &RunRecord::stopRun;
     hooks.handleSimDisconnect = &RunRecord::disconnect;
     gf_installSimClientHooks(hooks);
     gf_prepareSimConnectQueues();

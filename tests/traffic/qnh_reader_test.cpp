@@ -79,7 +79,7 @@ TEST_F(QnhReaderTest, UnusableDatagramsAreLoggedAndChangeNothing) {
 TEST_F(QnhReaderTest, ARepeatedValueRepaintsOnceExceptStandard) {
   static int repaints = 0;
   repaints = 0;
-  gf_installReaderHooks([] { ++repaints; }, nullptr);
+  gf_installReaderHooks([] { ++repaints; });
   qnh.status.store(ReaderStatus::noData);
   qnh.handleTextForTests(R"({"QNH":1009})");
   EXPECT_EQ(qnh.status.load(), ReaderStatus::receiving);  // data again
@@ -88,7 +88,7 @@ TEST_F(QnhReaderTest, ARepeatedValueRepaintsOnceExceptStandard) {
   qnh.handleTextForTests(R"({"QNH":1013})");
   qnh.handleTextForTests(R"({"QNH":1013})");
   EXPECT_EQ(repaints, 3);
-  gf_installReaderHooks(nullptr, nullptr);
+  gf_installReaderHooks(nullptr);
 }
 
 } // namespace

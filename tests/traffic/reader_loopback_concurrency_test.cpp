@@ -14,6 +14,7 @@
 
 #include <fmt/format.h>
 
+#include "core/exit_reason.h"
 #include "core/run_state.h"
 #include "platform/net/udp_socket.h"
 #include "support/log_capture.h"
@@ -191,13 +192,7 @@ TEST_F(ReaderLoopbackTest, PressureDatagramsReachTheTrafficReader) {
 }
 
 TEST_F(ReaderLoopbackTest, ASecondReaderOnAHeldPortStopsTheRunWithAReaderError) {
-  static std::string reason;
-  static std::int32_t delay = 0;
-  gf_installReaderHooks(nullptr, [](std::string_view exitReason, std::int32_t restartSeconds) {
-    reason = exitReason;
-    delay = restartSeconds;
-    stopRequested.store(true);
-  });
+  exitReason.store(ExitReason::NotYetSet);
   QnhReader qnh(traffic);
   RunningReader first(traffic, true, &qnh);
   EXPECT_EQ(qnh.status.load(), ReaderStatus::receiving);  // the traffic reader marks both
@@ -209,12 +204,12 @@ TEST_F(ReaderLoopbackTest, ASecondReaderOnAHeldPortStopsTheRunWithAReaderError) 
   EXPECT_TRUE(hasLine(log, "          Traffic Reader disconnected"));
   EXPECT_EQ(second.status.load(), ReaderStatus::stopped);
   EXPECT_TRUE(stopRequested.load());
-  EXPECT_EQ(reason, "READER ERROR");
-  EXPECT_EQ(delay, 15);
+  EXPECT_EQ(exitReason.load(), ExitReason::ReaderError);
+  EXPECT_EQ(restartDelaySeconds.load(), 15);
   // The first reader is untouched and still takes lines.
   first.send({TrafficLine{}.text()});
   EXPECT_TRUE(first.waitForTaken(1));
-  gf_installReaderHooks(nullptr, nullptr);
+  exitReason.store(ExitReason::NotYetSet);
 }
 
 TEST_F(ReaderLoopbackTest, SharedStateChangesWhileLinesArriveAreSafe) {

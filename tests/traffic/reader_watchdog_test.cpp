@@ -10,7 +10,7 @@ namespace {
 int repaints = 0;
 
 TEST(ReaderWatchdog, VerdictsFollowTheCounterAndRepaintOnlyOnChange) {
-  gf_installReaderHooks([] { ++repaints; }, nullptr);
+  gf_installReaderHooks([] { ++repaints; });
   TrafficReader reader;
   reader.receivingLatch.store(true);
   // Each step: datagrams arriving before the look, then status and repaints expected.
@@ -30,7 +30,7 @@ TEST(ReaderWatchdog, VerdictsFollowTheCounterAndRepaintOnlyOnChange) {
     EXPECT_EQ(reader.status.load(), s.status) << s.arriving;
     EXPECT_EQ(repaints, s.repaints) << s.arriving;
   }
-  gf_installReaderHooks(nullptr, nullptr);
+  gf_installReaderHooks(nullptr);
 }
 
 TEST(ReaderWatchdog, LooksOnlyWhileTheRealTrafficIndicatorIsOn) {
