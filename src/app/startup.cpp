@@ -4,6 +4,7 @@
 
 #include "app/install_detection.h"
 #include "app/settings_migration.h"
+#include "app/sim_disconnect.h"
 #include "airports/apf_download.h"
 
 #include "core/file_maintenance.h"
@@ -125,6 +126,7 @@ bool lf_startUpGWRT() {
     // Closest-stand questions of the reference data are answered from the
     // airports' stand files.
     gf_installClosestStandSearch();
+    gf_installSimDisconnectHandler();
     if (!lf_readDataFiles()) return true;
     lf_removeDecryptedFiles();
     lf_liveries();

@@ -31,6 +31,8 @@ void gf_installSimClientHooks(const SimClientHooks& hooks) {
   installed = hooks;
 }
 
+SimClientHooks gf_simClientHooks() { return current(); }
+
 void gf_reportSimDisconnect(bool otherEdition) {
   if (auto hook = current().handleSimDisconnect) hook(otherEdition);
 }

@@ -22,6 +22,7 @@ struct SimClientHooks {
 
 // Installs the hooks (copied); an unset hook does nothing.
 void gf_installSimClientHooks(const SimClientHooks& hooks);
+SimClientHooks gf_simClientHooks();  // a copy of those installed
 void gf_reportSimDisconnect(bool otherEdition);
 std::string gf_standAtPosition(double latitude, double longitude);
 void gf_reserveUserStand(const std::string& standId);
