@@ -2,12 +2,14 @@
 // folder, the settings, the folders, the reference data and the liveries.
 #include "app/startup.h"
 
+#include "app/install_detection.h"
+#include "app/settings_migration.h"
+
 #include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
-#include "core/settings_file.h"
 #include "core/status_line.h"
 #include "core/text_files.h"
 #include "core/user_error.h"
@@ -17,6 +19,7 @@
 #include "liveries/livery_processing.h"
 #include "liveries/livery_scan.h"
 #include "liveries/livery_search.h"
+#include "liveries/livery_shell.h"
 
 #include <filesystem>
 #include <fmt/format.h>
@@ -29,6 +32,7 @@ bool productionMode = false;
 namespace {
 
 constexpr int notProgramFolderError = 41;
+constexpr int noInstallPathError = 150;
 
 // The reference database is read once per process: a restart keeps its tables.
 bool dataFilesRead = false;
@@ -40,16 +44,6 @@ void lf_checkProgramFolder() {
   if (!fs::is_directory(docsFolder)) {
     throw UserErrorException(notProgramFolderError,
                              fmt::format("{} must be run from the {} folder!", programName, programName));
-  }
-}
-
-// Loads the settings; a file made anew with the defaults asks for both scans.
-void lf_migrateParameters() {
-  if (!gf_loadParameters()) return;
-  for (CheckboxBoolParameter* scan : {&SCAN_LIVERIES, &SCAN_AIRPORTS}) {
-    scan->setCurrent(true);
-    scan->save();
-    scan->showCheck();
   }
 }
 
@@ -66,6 +60,17 @@ void lf_maintainFolders() {
   if (fs::exists(objectIdListFile)) fs::remove(objectIdListFile);
 }
 
+// The packages folder of the edition in use, detected when none is stored.
+void lf_settleInstallPath() {
+  ALL_INSTALL_PATH.setCurrent(gf_editionInstallPath().current());
+  gf_enableControl(ALL_INSTALL_PATH, true);
+  gf_showStringParameter(ALL_INSTALL_PATH);
+  if (ALL_INSTALL_PATH.current().empty() && !gf_detectPackagesPath()) {
+    throw UserErrorException(noInstallPathError,
+                             "No install path detected. Type the full path to your Community folder above, then press Enter");
+  }
+}
+
 void lf_productionStop() {
   gf_log("production");
   quitRequested.store(true);
@@ -76,6 +81,7 @@ void lf_productionStop() {
 bool lf_readDataFiles() {
   lf_migrateParameters();
   lf_applySimChoice();
+  gf_trimCommunityEnding();
   lf_maintainFolders();
   if (!dataFilesRead) {
     const bool read = gf_readDbase();
@@ -85,6 +91,7 @@ bool lf_readDataFiles() {
   if (!gf_readAirports()) {
     throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(airportsEncFile)));
   }
+  lf_settleInstallPath();
   if (productionMode) {
     lf_productionStop();
     return false;

@@ -55,8 +55,8 @@ TEST_F(ApfDownloadTest, BothEditionsDownloadOrLeaveNoFile) {
       {true, "archive\\thirdparty\\Pub\\EHAM.xml", "/downloads/MSFS/archive/thirdparty/Pub/EHAM.xml", {200, body}, true},
       {true, "archive/stock/EGLL.xml", "/downloads/MSFS/archive/stock/EGLL.xml", {404, "gone"}, false},
       {false, "archive/stock/EGLL.xml", "/downloads/MSFS2024/archive/stock/EGLL.xml", {404, "gone"}, false},
-      {true, "archive/stock/LFPG.xml", "/downloads/MSFS/archive/stock/LFPG.xml", {200, body, false, true}, false},
-      {false, "archive/stock/LFPG.xml", "/downloads/MSFS2024/archive/stock/LFPG.xml", {200, body, false, true}, false},
+      {true, "archive/stock/LFPG.xml", "/downloads/MSFS/archive/stock/LFPG.xml", {200, body, false, {}, true}, false},
+      {false, "archive/stock/LFPG.xml", "/downloads/MSFS2024/archive/stock/LFPG.xml", {200, body, false, {}, true}, false},
       {true, "archive/stock/EDDF.xml", "/downloads/MSFS/archive/stock/EDDF.xml", {200, body, true}, false},
       {false, "archive/stock/EDDF.xml", "/downloads/MSFS2024/archive/stock/EDDF.xml", {200, body, true}, false},
   };

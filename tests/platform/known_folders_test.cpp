@@ -39,5 +39,14 @@ TEST(KnownFolders, FromTestRootElseXdgVariablesElseBelowHomeElseNone) {
   for (int i = 0; i < 3; ++i) saved[i] ? ::setenv(variables[i], saved[i]->c_str(), 1) : ::unsetenv(variables[i]);
 }
 
+TEST(KnownFolders, ProgramsFoldersAreOptAndNoneElseBelowTheTestRoot) {
+  EXPECT_EQ(knownFolderPath(KnownFolder::ProgramFiles), path("/opt"));
+  EXPECT_EQ(knownFolderPath(KnownFolder::ProgramFilesX86), std::nullopt);
+  setKnownFolderRootForTests("/test-root");
+  EXPECT_EQ(knownFolderPath(KnownFolder::ProgramFiles), path("/test-root/programs"));
+  EXPECT_EQ(knownFolderPath(KnownFolder::ProgramFilesX86), path("/test-root/programs-x86"));
+  setKnownFolderRootForTests({});
+}
+
 } // namespace
 } // namespace gwr::platform

@@ -1,5 +1,5 @@
 // A single-threaded HTTP server for download tests: one connection at a time,
-// GET only, "Connection: close" on every answer.
+// GET only, "Connection: close" on every answer, each request path logged.
 #include "support/loopback_http_server.h"
 
 #include <arpa/inet.h>
@@ -8,7 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include <fmt/format.h>
 
@@ -63,6 +65,11 @@ void LoopbackHttpServer::addRoute(const std::string& path, Route route) {
   routes_[path] = std::move(route);
 }
 
+std::vector<std::string> LoopbackHttpServer::requests() const {
+  const std::lock_guard lock(routesMutex_);
+  return requests_;
+}
+
 std::string LoopbackHttpServer::url(std::string_view path) const {
   return fmt::format("http://127.0.0.1:{}{}", port_, path);
 }
@@ -86,18 +93,24 @@ void LoopbackHttpServer::answer(int client) {
   // "GET /path HTTP/1.1"
   const std::size_t pathStart = request.find(' ') + 1;
   const std::string path = request.substr(pathStart, request.find(' ', pathStart) - pathStart);
-  Route route{404, "not found", false, false};
+  Route route{404, "not found", false};
   {
     const std::lock_guard lock(routesMutex_);
+    requests_.push_back(path);
     if (const auto found = routes_.find(path); found != routes_.end()) route = found->second;
   }
-  const bool partial = route.stall || route.cutShort;
-  const std::size_t promised = route.body.size() + (partial ? stallMissingBytes : 0);
+  // A delay ends early when the server stops.
+  const auto answerAt = std::chrono::steady_clock::now() + route.delay;
+  while (std::chrono::steady_clock::now() < answerAt) {
+    if (stopping_) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(pollIntervalMs));
+  }
+  const std::size_t promised = route.body.size() + (route.stall ? stallMissingBytes : 0);
   sendAll(client, fmt::format("HTTP/1.1 {} Test\r\nContent-Length: {}\r\nConnection: close\r\n\r\n", route.status,
                               promised));
-  if (!partial) return sendAll(client, route.body);
+  if (route.cutShort) return sendAll(client, std::string_view(route.body).substr(0, route.body.size() / 2));
+  if (!route.stall) return sendAll(client, route.body);
   sendAll(client, std::string_view(route.body).substr(0, stallSentBytes));
-  if (route.cutShort) return;  // the caller closes the connection
   // Hold the connection open, silent, until the client gives up.
   while (waitReadable(client))
     if (::recv(client, buffer, sizeof buffer, 0) <= 0) return;

@@ -1,13 +1,15 @@
 // Test helper: a tiny HTTP/1.1 server on 127.0.0.1 and an ephemeral port that
-// answers fixed routes, 404 for others, and can stall in mid-body.
+// answers scripted routes, 404 for others, and logs every request path.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace gwr::testsupport {
 
@@ -16,8 +18,9 @@ class LoopbackHttpServer {
   struct Route {
     int status = 200;
     std::string body;
-    bool stall = false;     // send the headers and a little of the body, then nothing
-    bool cutShort = false;  // send the headers and a little of the body, then close
+    bool stall = false;  // send the headers and a little of the body, then nothing
+    std::chrono::milliseconds delay{0};  // wait this long before answering
+    bool cutShort = false;  // promise the whole body, send half of it and close
   };
 
   LoopbackHttpServer();  // listening at once; throws std::runtime_error when it cannot
@@ -27,6 +30,7 @@ class LoopbackHttpServer {
 
   void addRoute(const std::string& path, Route route);
   std::string url(std::string_view path) const;  // "http://127.0.0.1:<port>" + path
+  std::vector<std::string> requests() const;      // the paths asked for, oldest first
 
  private:
   void answer(int client);
@@ -35,8 +39,9 @@ class LoopbackHttpServer {
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
-  std::mutex routesMutex_;
+  mutable std::mutex routesMutex_;
   std::map<std::string, Route> routes_;
+  std::vector<std::string> requests_;
   std::thread thread_;
 };
 

@@ -1,5 +1,5 @@
 // The XDG homes standing in for the roaming and local application data
-// folders, or two folders below a root that tests inject.
+// folders, "/opt" for the programs folder, or folders below a test root.
 #include "platform/sys/known_folders.h"
 
 #include <cstdlib>
@@ -20,6 +20,19 @@ std::optional<std::string> lf_environment(const char* name) {
   return std::string(value);
 }
 
+constexpr const char* lf_programsFolder = "/opt";
+
+// The folder's name below a test root.
+const char* lf_testFolderName(KnownFolder folder) {
+  switch (folder) {
+  case KnownFolder::RoamingAppData: return "roaming";
+  case KnownFolder::LocalAppData: return "local";
+  case KnownFolder::ProgramFiles: return "programs";
+  case KnownFolder::ProgramFilesX86: return "programs-x86";
+  }
+  return "unknown";
+}
+
 std::optional<std::filesystem::path> lf_xdgFolder(const char* variable,
                                                   const std::filesystem::path& belowHome) {
   if (auto value = lf_environment(variable)) return std::filesystem::path(*value);
@@ -32,12 +45,15 @@ std::optional<std::filesystem::path> lf_xdgFolder(const char* variable,
 std::optional<std::filesystem::path> knownFolderPath(KnownFolder folder) {
   {
     const std::lock_guard lock(testRootMutex);
-    if (!testRoot.empty())
-      return testRoot / (folder == KnownFolder::RoamingAppData ? "roaming" : "local");
+    if (!testRoot.empty()) return testRoot / lf_testFolderName(folder);
   }
-  if (folder == KnownFolder::RoamingAppData)
-    return lf_xdgFolder("XDG_CONFIG_HOME", ".config");
-  return lf_xdgFolder("XDG_DATA_HOME", std::filesystem::path(".local") / "share");
+  switch (folder) {
+  case KnownFolder::RoamingAppData: return lf_xdgFolder("XDG_CONFIG_HOME", ".config");
+  case KnownFolder::LocalAppData: return lf_xdgFolder("XDG_DATA_HOME", std::filesystem::path(".local") / "share");
+  case KnownFolder::ProgramFiles: return std::filesystem::path(lf_programsFolder);
+  case KnownFolder::ProgramFilesX86: return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 void setKnownFolderRootForTests(const std::filesystem::path& root) {

@@ -1,0 +1,28 @@
+// A newer program version: its zip fetched and unpacked into "new_version",
+// then handed over to the user with a read-me and the folder opened.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/version.h"
+
+namespace gwr {
+
+inline constexpr std::string_view programZipFileName = "latest_version.zip";
+inline constexpr std::string_view readMeFileName = "README.txt";
+
+// Downloads and unpacks the program zip of this run. True only when this run's
+// download was unpacked completely and "new_version" now holds the installer;
+// nothing of an earlier attempt is ever handed over.
+bool downloadNewVersion(const VersionData& version);
+
+// The text about administrator rights for installing into folder.
+std::string gf_newVersionNotice(const std::filesystem::path& folder);
+
+// After a successful downloadNewVersion: the release notes, "README.txt",
+// the folder opened for the user, and the stop of the run.
+void lf_handOverNewVersion();
+
+} // namespace gwr

@@ -1,0 +1,25 @@
+// The check of the maker's version list at the first start of a process:
+// newer data files, newer scan versions and a newer program.
+#pragma once
+
+#include <string_view>
+
+#include "core/version.h"
+
+namespace gwr {
+
+inline constexpr std::string_view versionListFileName = "versions.json";
+// The user error when a newer program could not be fetched or unpacked.
+inline constexpr int newVersionFailedError = 112;
+
+// False when a new program version was put into "new_version" and the run
+// must end; true otherwise, also when the list could not be fetched or read.
+// Throws UserErrorException 112 when a newer program could not be fetched or
+// unpacked, and filesystem_error when a file's status cannot be queried.
+bool checkVersions();
+
+void lf_logVersionUpdated(std::string_view item, const VersionData& version);  // "{} updated to {}"
+void lf_logVersionUpToDate(std::string_view item);                            // "{} version up-to-date"
+void lf_logVersionNotFound(std::string_view item);                            // "{} version not found"
+
+} // namespace gwr

@@ -1,0 +1,135 @@
+// libzip behind ZipArchive: the file is opened through the platform so that
+// paths keep their full Unicode, and extraction goes through ".part" files.
+#include "core/zip_archive.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <system_error>
+
+#include <fmt/format.h>
+#include <zip.h>
+
+#include "platform/sys/native_path.h"
+
+namespace gwr {
+
+namespace {
+
+std::string lf_zipErrorText(int code) {
+  zip_error_t error;
+  zip_error_init_with_code(&error, code);
+  std::string text = zip_error_strerror(&error);
+  zip_error_fini(&error);
+  return text;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+struct EntryCloser {
+  void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+// One path part: "..", a drive ("C:") or an alternate stream name escapes the folder.
+bool lf_isSafePart(std::string_view part) { return part != ".." && part.find(':') == std::string_view::npos; }
+
+} // namespace
+
+void ZipArchive::Closer::operator()(zip* archive) const { zip_discard(archive); }
+
+ZipArchive::ZipArchive(ZipArchive&&) noexcept = default;
+ZipArchive& ZipArchive::operator=(ZipArchive&&) noexcept = default;
+ZipArchive::~ZipArchive() = default;
+
+ZipArchive ZipArchive::openForReading(const std::filesystem::path& file) {
+  const std::string name = platform::pathToUtf8(file);
+  std::FILE* handle = platform::openFile(file, "rb");
+  if (handle == nullptr)
+    throw std::runtime_error(fmt::format("{}: {}", name, std::generic_category().message(errno)));
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_filep_create(handle, 0, -1, &error);
+  if (source == nullptr) {
+    std::fclose(handle);
+    const std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    throw std::runtime_error(fmt::format("{}: {}", name, text));
+  }
+  zip* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
+  if (archive == nullptr) {
+    zip_source_free(source);  // also closes the file
+    const std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    throw std::runtime_error(fmt::format("{}: {}", name, text));
+  }
+  zip_error_fini(&error);
+  return ZipArchive(archive);
+}
+
+std::vector<ZipArchive::Entry> ZipArchive::entries() const {
+  const zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
+  if (count < 0) throw std::runtime_error("zip: no entry list");
+  std::vector<Entry> list;
+  list.reserve(static_cast<std::size_t>(count));
+  for (zip_uint64_t index = 0; index < static_cast<zip_uint64_t>(count); ++index) {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(archive_.get(), index, 0, &stat) != 0 || (stat.valid & ZIP_STAT_NAME) == 0)
+      throw std::runtime_error(fmt::format("zip: entry {}: {}", index, zip_strerror(archive_.get())));
+    Entry entry;
+    entry.index = index;
+    entry.name = stat.name;
+    entry.size = (stat.valid & ZIP_STAT_SIZE) != 0 ? stat.size : 0;
+    entry.directory = !entry.name.empty() && entry.name.back() == '/';
+    list.push_back(std::move(entry));
+  }
+  return list;
+}
+
+bool ZipArchive::extract(const Entry& entry, const std::filesystem::path& destination, std::string& error) const {
+  std::filesystem::path partial = destination;
+  partial += ".part";
+  auto fail = [&](std::string reason) {
+    error = std::move(reason);
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
+    return false;
+  };
+  std::unique_ptr<zip_file_t, EntryCloser> content(zip_fopen_index(archive_.get(), entry.index, 0));
+  if (!content) return fail(zip_strerror(archive_.get()));
+  std::unique_ptr<std::FILE, FileCloser> out(platform::openFile(partial, "wb"));
+  if (!out) return fail(fmt::format("Could not create output file {}", platform::pathToUtf8(partial)));
+
+  std::vector<char> buffer(zipReadChunkBytes);
+  std::uint64_t total = 0;
+  for (;;) {
+    const zip_int64_t got = zip_fread(content.get(), buffer.data(), buffer.size());
+    if (got < 0) return fail(zip_file_strerror(content.get()));  // also a CRC mismatch at the end
+    if (got == 0) break;
+    const auto bytes = static_cast<std::size_t>(got);
+    if (std::fwrite(buffer.data(), 1, bytes, out.get()) != bytes)
+      return fail(fmt::format("writing {} failed", platform::pathToUtf8(partial)));
+    total += bytes;
+  }
+  if (std::fclose(out.release()) != 0) return fail(fmt::format("writing {} failed", platform::pathToUtf8(partial)));
+  if (const int closed = zip_fclose(content.release()); closed != 0) return fail(lf_zipErrorText(closed));
+  if (total != entry.size) return fail(fmt::format("size {} != {}", total, entry.size));
+  std::error_code renamed;
+  std::filesystem::rename(partial, destination, renamed);
+  if (renamed) return fail(fmt::format("could not rename to {}: {}", platform::pathToUtf8(destination), renamed.message()));
+  return true;
+}
+
+bool ZipArchive::isSafeEntryName(std::string_view name) {
+  if (name.empty() || name.front() == '/' || name.front() == '\\') return false;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = name.size();
+    if (!lf_isSafePart(name.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+} // namespace gwr
