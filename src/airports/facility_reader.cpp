@@ -2,6 +2,7 @@
 // their sizes were checked, nothing thrown through the simulator's dispatch.
 #include "airports/facility_reader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -112,8 +113,7 @@ void onRecvFacilityData(FacilityContext& c, const sc::RecvFacilityData& message,
       if (blockBytes < airportBlockBytes) break;
       c.airport = {lf_at<double>(block, 0), lf_at<double>(block, 8)};
       c.altitudeFt = lf_at<double>(block, 16) * feetPerMetre;
-      const char* name = reinterpret_cast<const char*>(block + 24);
-      c.name.assign(name, strnlen(name, facilityNameBytes));  // the simulator may fill all 32 characters
+      c.name = gf_facilityNameText(reinterpret_cast<const char*>(block + 24));
       return;
     }
     case sc::FacilityDataType::Helipad:
@@ -204,6 +204,10 @@ void lf_nameStands(StandTable& stands, std::uint32_t& helipads) {
 }
 
 } // namespace
+
+std::string gf_facilityNameText(const char* field) {
+  return std::string(field, std::find(field, field + facilityNameBytes, '\0'));  // may fill all 32
+}
 
 std::string gf_repeatSuffix(std::uint32_t repeat) {
   std::string letters;

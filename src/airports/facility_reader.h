@@ -30,6 +30,9 @@ void gf_closeFacilityReader();
 // passes it allows (nullptr: sleep 1 ms; 0: the default limit).
 void gf_setFacilityWaitForTests(void (*pause)(), int quietPassLimit);
 
+// The airport name field: up to 32 characters, ended by a NUL only when shorter.
+std::string gf_facilityNameText(const char* field);
+
 // Stand ids: "helipad1".. for helipads, else the number, repeats with a, b, .. z, aa ...
 std::string gf_repeatSuffix(std::uint32_t repeat);
 
