@@ -105,14 +105,18 @@ bool ZipArchive::read(const Entry& entry, std::string& bytes, std::string& error
 }
 
 bool ZipArchive::addData(const std::string& name, std::string_view bytes, std::string& error) {
-  // A copy that libzip frees itself, so that the caller's buffer need not outlive the archive.
-  void* copy = std::malloc(bytes.empty() ? 1 : bytes.size());
-  if (copy == nullptr) {
-    error = "out of memory";
-    return false;
+  // A copy that libzip frees itself, so that the caller's buffer need not
+  // outlive the archive; an empty entry needs no buffer at all.
+  void* copy = nullptr;
+  if (!bytes.empty()) {
+    copy = std::malloc(bytes.size());
+    if (copy == nullptr) {
+      error = "out of memory";
+      return false;
+    }
+    std::memcpy(copy, bytes.data(), bytes.size());
   }
-  if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
-  zip_source_t* source = zip_source_buffer(archive_.get(), copy, bytes.size(), 1);
+  zip_source_t* source = zip_source_buffer(archive_.get(), copy, bytes.size(), copy != nullptr ? 1 : 0);
   if (source == nullptr) {
     std::free(copy);
     error = zip_strerror(archive_.get());
