@@ -52,7 +52,6 @@ constexpr std::size_t parkingRadiusWord = 1;   // f32 metres
 constexpr std::size_t parkingHeadingWord = 2;  // f32 degrees
 constexpr std::size_t parkingLonWord = 7;
 constexpr std::size_t parkingLatWord = 8;
-constexpr std::size_t recordHeaderWords = 2;  // id and size reach into the second word
 
 constexpr double latitudeFactor = 3.3527612686157227e-07;   // 180 / 2^29
 constexpr double longitudeFactor = 4.470348358154297e-07;   // 360 / (3 x 2^28)
