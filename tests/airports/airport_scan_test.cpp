@@ -180,3 +180,42 @@ TEST(AirportScanPathsTest, ExcludedPackagePaths) {
 
 } // namespace
 } // namespace gwr
+
+namespace gwr {
+namespace {
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+class StreamedScanTest : public ScanSandbox {};
+
+TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
+  SimEdition.store(false);
+  simNumber.store(2);
+  knowAirports({"EHAM", "EDDK", "EGLL", "KJFK"});
+  publisherGroups = {{"Orbx"}};
+  thirdPartyAirports24 = {{"Orbx", {"EGLL"}}};
+  simAddonAirports24 = {"EHAM"};
+  for (const char* folder : {"microsoft-airport-eham", "microsoft-eddk-cologne", "orbx-airport-egll",
+                             "asobo-aircraft-kjfk-livery", "pub-nothing-here"})
+    fs::create_directories(fs::path("sim/StreamedPackages") / folder);
+  standgen::writeText("sim/StreamedPackages/not-a-folder-kjfk", "x");
+  simulatorKnows({{"x", "a.bgl", std::nullopt, {airportAt("EDDK", 50.87, 7.14, true)}}});
+  gf_scanAirports();
+
+  EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
+  EXPECT_EQ(readFile("airports/my_thirdparty/EGLL.txt"), "archive/thirdparty/Orbx/EGLL.xml\n");
+  // The maker's airport without an archived file: facility data, collected for the maker.
+  EXPECT_EQ(readStandsOf(readFile("airports/my_simaddon/EDDK.xml")).size(), 2U);
+  EXPECT_TRUE(logHas("1 simaddon file copied to tblo folder"));
+  EXPECT_EQ(tbloFileCount.load(), 1U);
+  EXPECT_FALSE(fs::exists("airports/my_simaddon/KJFK.xml"));
+  EXPECT_TRUE(reportHas("airport has 'EHAM' in directory path"));
+  EXPECT_TRUE(reportHas("publisher 'Orbx' found"));
+  EXPECT_FALSE(reportHas("asobo-aircraft"));
+  EXPECT_EQ(simaddonAirportCount.load(), 2);
+  EXPECT_FALSE(SCAN_AIRPORTS.current());
+}
+
+} // namespace
+} // namespace gwr
