@@ -43,4 +43,12 @@ inline constexpr std::int32_t fullParkingPercent = 100;  // airports table stand
 inline constexpr std::int32_t halfParkingPercent = 50;   // stands value 2
 inline constexpr std::int32_t defaultParkingPercent = 30;
 
+// The BGL scenery reader.
+inline constexpr int bglMaxRecordPasses = 9000;            // records of one section, subrecords of one airport
+inline constexpr std::int32_t bglLowestAltitudeFt = -20;   // outside these an altitude is taken as 0
+inline constexpr std::int32_t bglHighestAltitudeFt = 10000;
+inline constexpr double bglNullPositionDeg = 0.0001;       // both coordinates this close to 0: no position
+inline constexpr double bglSameHelipadDeg = 1e-08;         // closer helipads are one helipad
+inline constexpr double squareHelipadRadiusFactor = 0.7;   // of the width, facility helipads of type 2
+
 } // namespace gwr

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <system_error>
 
@@ -65,6 +67,81 @@ ZipArchive ZipArchive::openForReading(const std::filesystem::path& file) {
   }
   zip_error_fini(&error);
   return ZipArchive(archive);
+}
+
+ZipArchive ZipArchive::createNew(const std::filesystem::path& file) {
+  int code = 0;
+  zip* archive = zip_open(platform::pathToUtf8(file).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+  if (archive == nullptr)
+    throw std::runtime_error(fmt::format("{}: {}", platform::pathToUtf8(file), lf_zipErrorText(code)));
+  return ZipArchive(archive);
+}
+
+bool ZipArchive::read(const Entry& entry, std::string& bytes, std::string& error) const {
+  bytes.clear();
+  std::unique_ptr<zip_file_t, EntryCloser> content(zip_fopen_index(archive_.get(), entry.index, 0));
+  if (!content) {
+    error = zip_strerror(archive_.get());
+    return false;
+  }
+  std::vector<char> buffer(zipReadChunkBytes);
+  for (;;) {
+    const zip_int64_t got = zip_fread(content.get(), buffer.data(), buffer.size());
+    if (got < 0) {
+      error = zip_file_strerror(content.get());  // also a CRC mismatch at the end
+      return false;
+    }
+    if (got == 0) break;
+    bytes.append(buffer.data(), static_cast<std::size_t>(got));
+  }
+  if (const int closed = zip_fclose(content.release()); closed != 0) {
+    error = lf_zipErrorText(closed);
+    return false;
+  }
+  if (bytes.size() != entry.size) {
+    error = fmt::format("size {} != {}", bytes.size(), entry.size);
+    return false;
+  }
+  return true;
+}
+
+bool ZipArchive::addData(const std::string& name, std::string_view bytes, std::string& error) {
+  // A copy that libzip frees itself, so that the caller's buffer need not
+  // outlive the archive; an empty entry needs no buffer at all.
+  void* copy = nullptr;
+  if (!bytes.empty()) {
+    copy = std::malloc(bytes.size());
+    if (copy == nullptr) {
+      error = "out of memory";
+      return false;
+    }
+    std::memcpy(copy, bytes.data(), bytes.size());
+  }
+  zip_source_t* source = zip_source_buffer(archive_.get(), copy, bytes.size(), copy != nullptr ? 1 : 0);
+  if (source == nullptr) {
+    std::free(copy);
+    error = zip_strerror(archive_.get());
+    return false;
+  }
+  if (zip_file_add(archive_.get(), name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+    zip_source_free(source);
+    error = zip_strerror(archive_.get());
+    return false;
+  }
+  return true;
+}
+
+bool ZipArchive::close(std::string& error) {
+  if (!archive_) {
+    error = "no archive";
+    return false;
+  }
+  if (zip_close(archive_.get()) != 0) {
+    error = zip_strerror(archive_.get());
+    return false;  // still held: the destructor discards it
+  }
+  (void)archive_.release();  // zip_close freed it
+  return true;
 }
 
 std::vector<ZipArchive::Entry> ZipArchive::entries() const {

@@ -1,5 +1,5 @@
 // Zip archives through libzip behind one small RAII class: listing the
-// entries, checking their names and extracting them into files.
+// entries, checking their names, extracting them, and writing new archives.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +28,10 @@ public:
   // reason when the file cannot be opened or is no zip archive.
   static ZipArchive openForReading(const std::filesystem::path& file);
 
+  // Starts a new archive that replaces file when closed. Throws
+  // std::runtime_error with the reason when it cannot be started.
+  static ZipArchive createNew(const std::filesystem::path& file);
+
   ZipArchive(ZipArchive&&) noexcept;
   ZipArchive& operator=(ZipArchive&&) noexcept;
   ~ZipArchive();  // discards the archive: nothing is written back
@@ -39,6 +43,17 @@ public:
   // it that replaces destination only when every byte was read and checked.
   // False with the reason in error otherwise; never throws.
   bool extract(const Entry& entry, const std::filesystem::path& destination, std::string& error) const;
+
+  // The whole content of an entry, checked against its size and checksum.
+  // False with the reason in error otherwise; never throws.
+  bool read(const Entry& entry, std::string& bytes, std::string& error) const;
+
+  // Adds bytes as the entry name (libzip keeps its own copy until close).
+  // False with the reason in error; never throws.
+  bool addData(const std::string& name, std::string_view bytes, std::string& error);
+  // Writes a new archive out; the object holds no archive afterwards. False
+  // with the reason in error (nothing is written then); never throws.
+  bool close(std::string& error);
 
   // A name that stays inside the folder it is unpacked to: relative, without
   // ".." parts, drive letters or empty text.

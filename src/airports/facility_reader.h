@@ -1,0 +1,39 @@
+// Reading an airport's stands from the simulator's facility data over a
+// connection of its own, with a bounded wait for the end of the answer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "airports/apf_data.h"
+
+namespace gwr {
+
+inline constexpr std::string_view facilityClientName = "PARKING_DATA_RDR";
+inline constexpr std::uint32_t parkingFacilityDefinition = 1001;
+inline constexpr std::uint32_t parkingFacilityRequest = 2001;
+inline constexpr int facilityQuietPassLimit = 10000;  // dispatch passes of about 1 ms without a record: ~10 s
+inline constexpr std::size_t facilityReservedStands = 512;
+
+// Reads one airport into out (code, name, altitude in feet, Facilities, stands)
+// and helipads. False, with a log line and the connection closed, when the
+// connection cannot be opened, the request fails, the simulator answers with
+// an exception, the connection is lost or the answer does not end in time.
+bool gf_readAirportStands(const std::string& icao, ApfData& out, std::uint32_t& helipads);
+
+bool gf_isFacilityReaderOpen();
+// Closes the reader's connection when it is open, with its log lines.
+void gf_closeFacilityReader();
+
+// Tests only: how the wait pauses between dispatch passes and how many quiet
+// passes it allows (nullptr: sleep 1 ms; 0: the default limit).
+void gf_setFacilityWaitForTests(void (*pause)(), int quietPassLimit);
+
+// The airport name field: up to 32 characters, ended by a NUL only when shorter.
+std::string gf_facilityNameText(const char* field);
+
+// Stand ids: "helipad1".. for helipads, else the number, repeats with a, b, .. z, aa ...
+std::string gf_repeatSuffix(std::uint32_t repeat);
+
+} // namespace gwr

@@ -1,0 +1,158 @@
+// Collecting generated stand files into "tblo" and the verified "tblo.zip".
+#include "airports/tblo_collection.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include "airports/apf_generation.h"
+#include "airports/apf_locations.h"
+#include "core/file_maintenance.h"
+#include "core/log.h"
+#include "core/text_files.h"
+#include "core/xml_parameter.h"
+#include "core/zip_archive.h"
+#include "refdata/airports_table.h"
+
+namespace gwr {
+
+namespace {
+
+// The airport the maker's archive must not take from this publisher.
+constexpr std::string_view excludedAirport = "KMCI";
+constexpr std::string_view excludedPublisher = "TropicalSim";
+
+std::string lf_text(const std::filesystem::path& path) { return gf_pathToUtf8(path); }
+
+// Steps shared by both folders; true when the file was copied.
+bool lf_collectOne(const std::filesystem::path& folder, FixedCode<4> code) {
+  if (!gf_isKnownAirport(code)) return false;
+  const std::filesystem::path file = folder / gf_apfFileName(code);
+  if (gf_isHandmadeApf(file)) return false;
+  const std::filesystem::path target = tbloFolder / gf_apfFileName(code);
+  std::error_code error;
+  std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing, error);
+  if (error) {
+    gf_logError(fmt::format("'{}' failed to copy '{}': {}", lf_text(file), lf_text(target), error.message()));
+    return false;
+  }
+  const std::filesystem::path link = folder / gf_apfLinkFileName(code);
+  const bool linked = std::filesystem::exists(link, error);
+  if (error) {
+    gf_logError(fmt::format("exists({}) failed: {}", lf_text(link), error.message()));
+  } else if (linked && !std::filesystem::remove(file, error) && error) {
+    gf_logError(fmt::format("remove({}) failed: {}", lf_text(file), error.message()));
+  }
+  return true;
+}
+
+bool lf_isExcludedKmci(const std::filesystem::path& file) {
+  pugi::xml_document document;
+  if (!document.load_file(file.c_str())) return false;
+  return gf_readStringParameter(document, "publisher").value_or("") == excludedPublisher;
+}
+
+// Reads the archive back: the same names with the same bytes, nothing more.
+bool lf_verifyZip(const std::filesystem::path& zipFile, const std::map<std::string, std::string>& added) {
+  try {
+    const ZipArchive archive = ZipArchive::openForReading(zipFile);
+    const auto entries = archive.entries();
+    if (entries.size() != added.size()) {
+      gf_logError(fmt::format("[zip] {} entries read back, {} added", entries.size(), added.size()));
+      return false;
+    }
+    for (const auto& entry : entries) {
+      std::string bytes, error;
+      const auto source = added.find(entry.name);
+      if (source == added.end() || !archive.read(entry, bytes, error) || bytes != source->second) {
+        gf_logError(fmt::format("[zip] entry {} does not read back whole {}", entry.name, error));
+        return false;
+      }
+    }
+  } catch (const std::exception& e) {
+    gf_logError(fmt::format("[zip] reading back failed: {}", e.what()));
+    return false;
+  }
+  gf_log(fmt::format("[zip] Verified {} entries", added.size()));
+  return true;
+}
+
+} // namespace
+
+void gf_collectSimaddonFiles() {
+  int count = 0;
+  for (const FixedCode<4> code : gf_listXmlFileCodes(mySimaddonFolder))
+    if (lf_collectOne(mySimaddonFolder, code)) ++count;
+  if (count > 0) gf_log(fmt::format("{} simaddon file{} copied to tblo folder", count, count == 1 ? "" : "s"));
+}
+
+void gf_collectThirdPartyFiles() {
+  for (const FixedCode<4> code : gf_listXmlFileCodes(myThirdpartyFolder)) {
+    if (code.view() == excludedAirport) {
+      const std::filesystem::path file = myThirdpartyFolder / gf_apfFileName(code);
+      if (lf_isExcludedKmci(file)) {
+        std::error_code error;
+        if (!std::filesystem::remove(file, error) && error)
+          gf_logError(fmt::format("remove({}) failed: {}", lf_text(file), error.message()));
+        continue;
+      }
+    }
+    lf_collectOne(myThirdpartyFolder, code);
+  }
+}
+
+bool gf_zipTblo(const std::filesystem::path& zipFile) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(tbloFolder, error)) {
+    gf_log(fmt::format("[zip] Not a directory: {}", lf_text(tbloFolder)));
+    return false;
+  }
+  if (zipFile.has_parent_path()) std::filesystem::create_directories(zipFile.parent_path(), error);
+  gf_log(fmt::format("[zip] Target file: {}", lf_text(std::filesystem::absolute(zipFile, error))));
+  gf_log(fmt::format("[zip] Source dir : {}", lf_text(std::filesystem::absolute(tbloFolder, error))));
+  if (std::filesystem::exists(zipFile, error)) {
+    gf_log(fmt::format("[zip] Removing old zip {}", lf_text(zipFile)));
+    std::filesystem::remove(zipFile, error);
+  }
+  std::optional<ZipArchive> archive;
+  try {
+    archive.emplace(ZipArchive::createNew(zipFile));
+  } catch (const std::exception& e) {
+    gf_log(fmt::format("[zip] Could not open archive for writing: {}", e.what()));
+    return false;
+  }
+  std::map<std::string, std::string> added;
+  bool complete = true;
+  for (const auto& entry : std::filesystem::directory_iterator(tbloFolder)) {
+    if (!entry.is_regular_file() || std::filesystem::equivalent(entry.path(), zipFile, error)) continue;
+    std::string bytes, cause;
+    if (!gf_readFileBytes(entry.path(), bytes, cause)) {
+      gf_log(fmt::format("[zip] READ FAIL: {}", lf_text(entry.path())));
+      complete = false;
+      continue;
+    }
+    const std::string name = gf_pathToUtf8(entry.path().filename());
+    gf_log(fmt::format("[zip] Adding (data) {} -> {} ({} bytes)", lf_text(entry.path()), name, bytes.size()));
+    if (!archive->addData(name, bytes, cause)) {
+      gf_log(fmt::format("[zip] ERROR addData({})", name));
+      complete = false;
+      break;
+    }
+    added.emplace(name, std::move(bytes));
+  }
+  std::string closeError;
+  const bool closed = archive->close(closeError);
+  const bool exists = std::filesystem::exists(zipFile, error);
+  const auto size = exists ? std::filesystem::file_size(zipFile, error) : 0;
+  gf_log(fmt::format("[zip] Added {} files, ok_close={}, exists={}, size={} bytes", added.size(), closed, exists,
+                     error ? 0 : size));
+  if (closed && exists && size != 0 && complete && lf_verifyZip(zipFile, added)) return true;
+  gf_removeFileWarn(zipFile);  // an incomplete archive must not be sent
+  return false;
+}
+
+} // namespace gwr

@@ -1,0 +1,221 @@
+// The whole airport scan over a generated package tree: facility data, BGL
+// files, links of known publishers, a damaged file and a hand-made file.
+#include "airports/airport_scan.h"
+
+#include <gtest/gtest.h>
+
+#include "airports/tblo_collection.h"
+#include "core/settings_catalogue.h"
+#include "core/zip_archive.h"
+#include "scan_fixture.h"
+
+namespace gwr {
+namespace {
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+bglgen::PackageSpec package(const std::string& folder, bglgen::AirportSpec airport,
+                            std::optional<bglgen::ManifestSpec> manifest = std::nullopt) {
+  bglgen::PackageSpec p;
+  p.folder = folder;
+  p.manifest = std::move(manifest);
+  p.airports = {std::move(airport)};
+  return p;
+}
+
+class AirportScanTest : public ScanSandbox {
+protected:
+  void SetUp() override {
+    ScanSandbox::SetUp();
+    knowAirports({"LOWI", "LSZH", "EGLC", "EDDF", "EHAM", "LFPG", "LOWW"});
+    publisherGroups = {{"Orbx"}, {"Aerosoft", "AS"}, {"Sample Publisher"}};
+    thirdPartyAirports20 = {{"Orbx", {"EGLC"}}, {"Aerosoft", {"EDDF", "EDDF20"}}};
+    simAddonAirports20 = {"EHAM"};
+
+    bglgen::AirportSpec lowi = airportAt("LOWI", 47.26, 11.344, true);
+    lowi.helipads = {{47.2612, 11.347, 20.0F, 2}};
+    bglgen::AirportSpec lfpg = airportAt("LFPG", 49.0, 2.55, false);
+    packages = {
+        package("Community/pub-lowi-airport", lowi, bglgen::ManifestSpec{"Innsbruck", "1.0", "Sample Publisher", "Studio"}),
+        package("Community/pub-lszh-airport", airportAt("LSZH", 47.46, 8.55, false)),
+        package("Community/orbx-eglc-airport", airportAt("EGLC", 51.5, 0.05, true)),
+        package("Community/sim-eddf", airportAt("EDDF", 50.03, 8.57, true),
+                bglgen::ManifestSpec{"Frankfurt", "2.0", "Aerosoft", "Aerosoft"}),
+        package("Official/asobo-airport-eham", airportAt("EHAM", 52.31, 4.76, true)),
+        package("Community/pub-lfpg-airport", lfpg),
+        package("Community/pub-loww-airport", airportAt("LOWW", 48.11, 16.57, true)),
+    };
+    for (const auto& p : packages) {
+      const bglgen::BglMap map = bglgen::writePackage("sim", p);
+      if (p.airports[0].icao == "LFPG") {  // damaged: its airport record claims size 0
+        std::string bytes = map.bytes;
+        bglgen::detail::put32(bytes, map.airports[0] + 2, 0);
+        bglgen::writeBytes(bglgen::bglPath("sim", p), bytes);
+      }
+    }
+    simulatorKnows(packages);
+    // Left by an earlier scan, and one made by hand.
+    standgen::writeText("airports/my_thirdparty/EGKK.xml", "<root/>");
+    standgen::writeText("airports/my_simaddon/KJFK.txt", "archive/simaddon/KJFK.xml\n");
+    standgen::writeText("airports/my_thirdparty/notes.txt", "mine");
+    handmade = standgen::apfXml({true, "12.5.5", 1, {{"icao", "LOWW"}, {"handmade", "true"}}, true,
+                                 {{{{"id", "H1"}, {"latitude", "48.1"}, {"longitude", "16.5"}}, {}}}});
+    standgen::writeText("airports/my_thirdparty/LOWW.xml", handmade);
+    SCAN_AIRPORTS.setCurrent(true);
+  }
+
+  std::vector<bglgen::PackageSpec> packages;
+  std::string handmade;
+};
+
+TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
+  gf_scanAirports();
+
+  // Facility data, with the simulator's numbers as ids.
+  const StandTable lowi = readStandsOf(readFile("airports/my_thirdparty/LOWI.xml"));
+  ASSERT_EQ(lowi.size(), 3U);
+  EXPECT_EQ(lowi[0].id, "1");
+  EXPECT_EQ(lowi[2].id, "helipad1");
+  EXPECT_NEAR(lowi[2].radius * 1852.0, 14.0, 0.05);  // square helipad
+  EXPECT_NE(readFile("airports/my_thirdparty/LOWI.xml").find(R"(name="Facilities" value="true")"), std::string::npos);
+  // The BGL file, after the simulator did not know the airport.
+  const StandTable lszh = readStandsOf(readFile("airports/my_thirdparty/LSZH.xml"));
+  ASSERT_EQ(lszh.size(), 2U);
+  EXPECT_EQ(lszh[0].id, "A1");
+  EXPECT_NEAR(lszh[1].latitude, 47.461, 1e-6);
+  EXPECT_NE(readFile("airports/my_thirdparty/LSZH.xml").find(R"(name="Facilities" value="false")"), std::string::npos);
+  // Links of known publishers, the versioned one first, and of the maker's airport.
+  EXPECT_EQ(readFile("airports/my_thirdparty/EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
+  EXPECT_EQ(readFile("airports/my_thirdparty/EDDF.txt"), "archive/thirdparty/Aerosoft/EDDF20.xml\n");
+  EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
+  // The damaged file is named, nothing is made of it, and the walk went on.
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/LFPG.xml"));
+  EXPECT_TRUE(logHas("Damaged BGL file '" + fs::absolute("sim/Community/pub-lfpg-airport/scenery/airport.bgl").string()));
+  // The hand-made file and the user's other file stay; what the last scan made goes.
+  EXPECT_EQ(readFile("airports/my_thirdparty/LOWW.xml"), handmade);
+  EXPECT_TRUE(fs::exists("airports/my_thirdparty/notes.txt"));
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/EGKK.xml"));
+  EXPECT_FALSE(fs::exists("airports/my_simaddon/KJFK.txt"));
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/LOWW.txt"));
+
+  EXPECT_TRUE(reportHas("Generated LOWI: 3 positions of which 1 helipad"));
+  EXPECT_TRUE(reportHas("Generated LSZH: 2 positions"));
+  EXPECT_TRUE(reportHas("thirdparty airport EGLC linked to archive/thirdparty/Orbx/EGLC.xml"));
+  EXPECT_TRUE(reportHas("LOWW kept: hand-made file"));
+  EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
+
+  // Only the generated files of supported airports are collected, then packed.
+  EXPECT_EQ(tbloFileCount.load(), 2U);
+  EXPECT_FALSE(fs::exists("tblo/LOWI.xml"));
+  const ZipArchive zip = ZipArchive::openForReading(tbloArchive);
+  std::vector<std::string> names;
+  for (const auto& entry : zip.entries()) {
+    names.push_back(entry.name);
+    std::string bytes, error;
+    ASSERT_TRUE(zip.read(entry, bytes, error)) << error;
+    EXPECT_EQ(bytes, readFile(fs::path("airports/my_thirdparty") / entry.name));
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"LOWI.xml", "LSZH.xml"}));
+  EXPECT_TRUE(logHas("Please mail "));
+
+  EXPECT_EQ(thirdpartyAirportCount.load(), 6);  // LOWI, LSZH, EGLC, EDDF, LOWW, notes.txt
+  EXPECT_EQ(simaddonAirportCount.load(), 1);
+  EXPECT_FALSE(SCAN_AIRPORTS.current());
+  EXPECT_FALSE(gf_isFacilityReaderOpen());
+  EXPECT_TRUE(rtAirportCodes.empty());
+}
+
+TEST_F(AirportScanTest, AStoppedScanRunsAgainNextTime) {
+  stopRequested.store(true);
+  gf_scanAirports();
+  EXPECT_TRUE(SCAN_AIRPORTS.current());
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/LOWI.xml"));
+  EXPECT_TRUE(logHas("The airports scan did not run to its end"));
+  EXPECT_EQ(readFile("airports/my_thirdparty/LOWW.xml"), handmade);
+}
+
+TEST_F(AirportScanTest, AFailedArchiveKeepsTheCollectedFiles) {
+  fs::create_directories("tblo/tblo.zip/inside");  // the archive cannot be written there
+  standgen::writeText("tblo/tblo.zip/inside/x", "x");
+  gf_scanAirports();
+  EXPECT_TRUE(fs::exists("tblo/LOWI.xml"));
+  EXPECT_TRUE(fs::exists("tblo/LSZH.xml"));
+  EXPECT_EQ(tbloFileCount.load(), 0U);
+  EXPECT_TRUE(logHas("==> Zippen TBLO folder failed"));
+  EXPECT_FALSE(logHas("Please mail "));
+}
+
+TEST_F(AirportScanTest, AMissingCodeFileEndsTheScanAndLeavesItOn) {
+  fs::remove("input/ICAO_airports.txt");
+  try {
+    gf_scanAirports();
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "522: File 'input/ICAO_airports.txt' is missing?");
+  }
+  EXPECT_TRUE(SCAN_AIRPORTS.current());
+}
+
+TEST_F(AirportScanTest, NothingCollectedLeavesNoTbloFolder) {
+  fs::remove_all("sim/Community/pub-lowi-airport");
+  fs::remove_all("sim/Community/pub-lszh-airport");
+  gf_scanAirports();
+  EXPECT_FALSE(fs::exists("tblo"));
+  EXPECT_TRUE(logHas("All your simaddon and third party airports are recognised"));
+}
+
+TEST(AirportScanPathsTest, ExcludedPackagePaths) {
+  const std::pair<std::string, bool> rows[] = {
+      {"Community/pub-lowi-airport/scenery", false},
+      {"Official/OneStore/fs-base-genericairports/scenery", true},
+      {"Community/FSLTL-traffic-base", true},
+      {"Community/My-Aircraft-Pack", true},
+      {"Community/" + std::string(240, 'x'), true},
+      {"Community/" + std::string(230, 'x'), false},
+  };
+  for (const auto& [path, excluded] : rows) EXPECT_EQ(gf_isExcludedPackagePath(path), excluded) << path;
+}
+
+} // namespace
+} // namespace gwr
+
+namespace gwr {
+namespace {
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+class StreamedScanTest : public ScanSandbox {};
+
+TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
+  SimEdition.store(false);
+  simNumber.store(2);
+  knowAirports({"EHAM", "EDDK", "EGLL", "KJFK"});
+  publisherGroups = {{"Orbx"}};
+  thirdPartyAirports24 = {{"Orbx", {"EGLL"}}};
+  simAddonAirports24 = {"EHAM"};
+  for (const char* folder : {"microsoft-airport-eham", "microsoft-eddk-cologne", "orbx-airport-egll",
+                             "asobo-aircraft-kjfk-livery", "pub-nothing-here"})
+    fs::create_directories(fs::path("sim/StreamedPackages") / folder);
+  standgen::writeText("sim/StreamedPackages/not-a-folder-kjfk", "x");
+  simulatorKnows({{"x", "a.bgl", std::nullopt, {airportAt("EDDK", 50.87, 7.14, true)}}});
+  gf_scanAirports();
+
+  EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
+  EXPECT_EQ(readFile("airports/my_thirdparty/EGLL.txt"), "archive/thirdparty/Orbx/EGLL.xml\n");
+  // The maker's airport without an archived file: facility data, collected for the maker.
+  EXPECT_EQ(readStandsOf(readFile("airports/my_simaddon/EDDK.xml")).size(), 2U);
+  EXPECT_TRUE(logHas("1 simaddon file copied to tblo folder"));
+  EXPECT_EQ(tbloFileCount.load(), 1U);
+  EXPECT_FALSE(fs::exists("airports/my_simaddon/KJFK.xml"));
+  EXPECT_TRUE(reportHas("airport has 'EHAM' in directory path"));
+  EXPECT_TRUE(reportHas("publisher 'Orbx' found"));
+  EXPECT_FALSE(reportHas("asobo-aircraft"));
+  EXPECT_EQ(simaddonAirportCount.load(), 2);
+  EXPECT_FALSE(SCAN_AIRPORTS.current());
+}
+
+} // namespace
+} // namespace gwr
