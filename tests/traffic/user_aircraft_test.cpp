@@ -1,0 +1,94 @@
+// The user aircraft's title and model as the simulator reports them: the cut
+// title, the model clean-up rules and the wingspan fall-backs.
+#include <gtest/gtest.h>
+
+#include "refdata/code_pools.h"
+#include "refdata/dbase_tables.h"
+#include "support/sim_client_world.h"
+
+namespace gwr {
+namespace {
+
+constexpr double a320HalfSpanNm = 0.0096;
+constexpr double b738HalfSpanNm = 0.0097;
+constexpr double largestHalfSpanNm = 0.0433;
+
+class UserAircraftTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(client.connect());
+    halfSpans.fill(0.0);
+    halfSpans[gf_modelIndex("A320")] = a320HalfSpanNm;
+    halfSpans[gf_modelIndex("A321")] = a320HalfSpanNm;
+    halfSpans[gf_modelIndex("B738")] = b738HalfSpanNm;
+    maxHalfSpan = largestHalfSpanNm;
+    userWingspanKnown.store(false);
+  }
+  void TearDown() override { halfSpans.fill(0.0); }
+  UserAircraftKind reported(const std::string& title, const std::string& model) {
+    client.emulator().setUserTitleModel(title, model);
+    gf_requestUserTitleModel();
+    client.pump();
+    return gf_userAircraftKind();
+  }
+  bool logged(const std::string& line) {
+    const auto lines = client.log().lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  testsupport::SyncSimClient client;
+};
+
+TEST_F(UserAircraftTest, ALongTitleIsShownAndLoggedAsItsFirst48Characters) {
+  const std::string title(60, 'T');
+  reported(title, "A320");
+  EXPECT_EQ(gf_simDisplayText(userTitleText), title.substr(0, 48));
+  EXPECT_TRUE(logged(std::string(10, ' ') + "SimConnect: User aircraft title: " + title.substr(0, 48)));
+  client.log().mark();
+  reported("", "A320");
+  EXPECT_TRUE(logged("! Title of your aircraft is empty?"));
+}
+
+TEST_F(UserAircraftTest, ModelRules) {
+  struct Case {
+    const char* title;
+    const char* model;
+    const char* expected;
+    double halfSpan;
+  };
+  const Case cases[] = {
+      {"Any", "A320", "A320", a320HalfSpanNm},
+      {"Any", "$$:A320", "A320", a320HalfSpanNm},
+      {"Any", "ATCCOM.AC_MODEL A320.0.text", "A320", a320HalfSpanNm},
+      {"Any", "ATCCOM.AC_MODEL_B738.0.text", "B738", b738HalfSpanNm},
+      {"PMDG DG 737-800 Ryanair", "737", "B738", b738HalfSpanNm},
+      {"Aerosoft A321 IAE", "AEROSOFT_A321", "A321", a320HalfSpanNm},
+      {"Some camerapod", "camerapod", "camerapod", 0.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.model);
+    const auto kind = reported(c.title, c.model);
+    EXPECT_EQ(kind.model, c.expected);
+    EXPECT_DOUBLE_EQ(kind.halfWingspanNm, c.halfSpan);
+    EXPECT_TRUE(userWingspanKnown.load());
+  }
+}
+
+TEST_F(UserAircraftTest, UnknownSpanTakesTheLargestAndSaysSo) {
+  auto kind = reported("Some Glider", "LONGMODELNAME");
+  EXPECT_DOUBLE_EQ(kind.halfWingspanNm, largestHalfSpanNm);
+  EXPECT_FALSE(userWingspanKnown.load());
+  EXPECT_TRUE(logged("User aircraft wing span unknown, max is taken instead, please report in my Forum!"));
+
+}
+
+TEST_F(UserAircraftTest, NoModelTakesTheCrj7) {
+  constexpr double crj7HalfSpanNm = 0.0062;
+  halfSpans[gf_modelIndex("CRJ7")] = crj7HalfSpanNm;
+  auto kind = reported("Encrypted One", "");
+  EXPECT_DOUBLE_EQ(kind.halfWingspanNm, crj7HalfSpanNm);
+  EXPECT_EQ(gf_simDisplayText(userModelText), "Unknown (encrypted?) aircraft");
+  EXPECT_TRUE(logged("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead"));
+}
+
+} // namespace
+} // namespace gwr
