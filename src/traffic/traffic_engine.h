@@ -1,0 +1,76 @@
+// The traffic engine's state on the traffic thread (live aircraft, adding
+// stack, queues, activation list) and the clocks and flags of its schedule.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "traffic/ai_control.h"
+#include "traffic/live_ac.h"
+#include "traffic/sim_commands.h"
+#include "traffic/user_aircraft.h"
+
+namespace gwr {
+
+// A created object waiting to be activated, with its tick counter.
+struct Activation {
+  SimFeedback feedback;
+  std::int32_t ticks = 0;
+};
+
+// Everything the traffic thread alone owns.
+struct TrafficEngine {
+  std::vector<LiveAc> live;
+  std::vector<std::uint32_t> addingStack;     // hexids, last in first out
+  std::deque<std::uint32_t> standWork;        // hexids for stand learning, one a second
+  std::vector<std::uint32_t> queuedRemovals;  // object ids, one every 10 ticks
+  std::vector<AiCreateRequest> queuedLiveCreations;
+  std::vector<AiCreateRequest> queuedStaticCreations;
+  std::vector<std::string> ghostCallsigns;
+  std::vector<SimFeedback> feedback;
+  std::vector<Activation> activations;
+  UserState user;  // the traffic thread's copy of the user state
+  bool flightPaused = false;
+  std::int32_t pausedPassCount = 0;
+
+  TrafficQueues queues() { return {queuedLiveCreations, queuedStaticCreations, queuedRemovals}; }
+  LiveAc* findHexid(std::uint32_t hexid);
+  LiveAc* findObject(std::uint32_t objectId);
+};
+
+extern TrafficEngine trafficEngine;
+
+extern std::int32_t secondCount;                // engine seconds, one per user on-ground reply
+extern std::atomic<std::uint64_t> weekTime;      // (slot << 32) | weekday
+extern std::atomic<bool> liveLimitRequested;     // MAX_LIVE_SEL lowered by the user
+extern std::atomic<bool> blockChangeRequested;   // BLOCK_CALLSIGN changed by the user
+extern std::atomic<bool> callsignChoicesRequested;
+extern std::atomic<bool> objectIdLookupPending;
+extern std::atomic<bool> noMatchResetRequested;
+extern std::atomic<std::uint32_t> lookedUpObjectId;  // for the window's cs->oid field
+
+// Engine init: reserves the containers once per process.
+void gf_reserveTrafficContainers();
+// Empties all traffic state before a restart; capacities stay.
+void gf_resetTraffic();
+
+// Parts of the schedule that other files of the engine call.
+void lf_handleAddingStack();
+void lf_releaseQueuedRequests();
+void lf_periodicRequests();
+void lf_everySecond();
+void lf_every5Seconds();
+void lf_every15Seconds();
+void lf_flightNotRunning();
+
+// One pass of the loop; false ends the loop.
+bool lf_tick();
+// The loop itself (10 ms period on a steady clock); returns when lf_tick does.
+void lf_tickLoop();
+// Before the loop: waits for a running flight and a known user position.
+bool lf_waitForUserAircraft();
+
+} // namespace gwr
