@@ -70,8 +70,10 @@ struct ObjectTrack {
 
 class EngineHarness {
  public:
-  EngineHarness(const std::vector<InstalledLivery>& liveries, const std::vector<std::string>& simTitles)
-      : client_(engineSimWorld(simTitles), simOptions()) {
+  // keepHistory: the emulator's call trace (slower; for counting calls).
+  EngineHarness(const std::vector<InstalledLivery>& liveries, const std::vector<std::string>& simTitles,
+                bool keepHistory = false)
+      : client_(engineSimWorld(simTitles), simOptions(keepHistory)) {
     resetSettingsToDefaults();
     loadLiveries(liveries);
     trafficReader.setReferencePosition(harnessUser);
@@ -118,6 +120,11 @@ class EngineHarness {
     ++passes_;
     now_ += passSeconds;
     if (passes_ % sampleEveryPasses == 0) sample();
+    for (const LiveAc& ac : trafficEngine.live) {
+      if (ac.sim.simState == AcSimState::Active || ac.sim.simState == AcSimState::Adding2Sim) ++inSimulator;
+    }
+    mostInSimulator = std::max(mostInSimulator, inSimulator);
+    inSimulator = 0;
     return go;
   }
   void run(double seconds) {
@@ -147,13 +154,16 @@ class EngineHarness {
     return found;
   }
 
-  static constexpr std::int64_t sampleEveryPasses = 10;  // tracks every 0.1 s
+  // Tracks every this many passes (1: every pass, for rate checks).
+  std::int64_t sampleEveryPasses = 10;
+  // The most live aircraft created or being created at once.
+  std::int32_t mostInSimulator = 0;
 
  private:
-  static simemu::Options simOptions() {
+  static simemu::Options simOptions(bool keepHistory) {
     simemu::Options options;
     options.framesPerSecond = harnessFramesPerSecond;
-    options.keepHistory = false;
+    options.keepHistory = keepHistory;
     options.userObjectId = harnessUserObjectId;
     return options;
   }
@@ -232,6 +242,7 @@ class EngineHarness {
   std::map<std::uint32_t, ObjectTrack> tracks_;
   double now_ = 0.0;
   std::int64_t passes_ = 0;
+  std::int32_t inSimulator = 0;
 };
 
 } // namespace gwr::testsupport

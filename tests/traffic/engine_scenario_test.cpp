@@ -76,5 +76,110 @@ TEST(EngineScenario, OverflightIsCreatedAfterItsDelayFollowsItsTrackAndGoesWhenS
   EXPECT_GT(compared, 3000u);
 }
 
+
+// Aircraft i flies east at FL360, 5 + 0.2 i nm north of the user: the later
+// ones are farther. Reports every 4 s for `seconds`.
+feeder::Scenario eastbound(int count, double seconds) {
+  std::string text = "interval 4\n";
+  for (int i = 0; i < count; ++i) {
+    const double lat = 50.0333 + (5.0 + 0.2 * i) / 60.0;
+    text += fmt::format("aircraft {} DLH{} A320 D-AX{:02} FRA MUC A3\n", 100000 + i, 100 + i, i);
+    text += fmt::format("  0 {:.6f} 8.3000 36000 450 0 air\n", lat);
+    text += fmt::format("  {:.0f} {:.6f} {:.4f} 36000 450 0 air\n", seconds, lat, 8.3 + 450.0 * seconds / 3600.0 / 60.0 / std::cos(lat * radiansPerDegree));
+  }
+  return feeder::gf_parseScenario(text, "eastbound");
+}
+
+// The largest number of times that fall into one window [t, t + width).
+constexpr double sampleEpsilon = 1e-6;  // sample times are sums of 0.01 s steps
+std::size_t mostInWindow(std::vector<double> times, double width) {
+  std::sort(times.begin(), times.end());
+  std::size_t most = 0;
+  for (std::size_t i = 0, j = 0; i < times.size(); ++i) {
+    while (times[i] - times[j] >= width - sampleEpsilon) ++j;
+    most = std::max(most, i - j + 1);
+  }
+  return most;
+}
+
+TEST(EngineScenario, FiftyArrivalsAreCreatedTwoASecondAndRemovedTenASecond) {
+  EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle});
+  harness.sampleEveryPasses = 1;
+  harness.play(eastbound(50, 240.0));
+  ASSERT_TRUE(harness.runUntil(90.0, [&] { return harness.tracks().size() == 50; }));
+  std::vector<double> created;
+  for (const auto& [id, track] : harness.tracks()) created.push_back(track.created);
+  EXPECT_LE(mostInWindow(created, 1.0), 2u);
+  EXPECT_GE(*std::min_element(created.begin(), created.end()), dueDelaySeconds);
+  harness.run(3.0);  // every one active
+
+  MAX_LIVE_SEL.setCurrent(10);
+  liveLimitRequested.store(true);
+  harness.run(8.0);
+  std::vector<double> removed;
+  for (const auto& [id, track] : harness.tracks())
+    if (track.removed > 0.0) removed.push_back(track.removed);
+  EXPECT_EQ(removed.size(), 40u);
+  EXPECT_LE(mostInWindow(removed, 1.0), 10u);
+  EXPECT_EQ(harness.emulator().objects().size(), 10u);
+  // The ten nearest stay: DLH100 .. DLH109.
+  for (const auto& object : harness.emulator().objects()) EXPECT_LT(object.tail, "DLH110") << object.tail;
+}
+
+TEST(EngineScenario, MaxLiveSelectionLimitsTheAircraftInTheSimulator) {
+  EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle});
+  MAX_LIVE_SEL.setCurrent(20);
+  harness.play(eastbound(50, 180.0));
+  harness.run(120.0);
+  EXPECT_EQ(harness.mostInSimulator, 20);
+  EXPECT_EQ(harness.emulator().objects().size(), 20u);
+}
+
+TEST(EngineScenario, PausedFlightFreezesTheClocksAndDropsReports) {
+  EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle});
+  harness.play(overflight());
+  ASSERT_TRUE(harness.runUntil(60.0, [] {
+    return !trafficEngine.live.empty() && trafficEngine.live.front().sim.simState == AcSimState::Active;
+  }));
+  harness.log().mark();
+  harness.emulator().setSimRunning(false);
+  harness.run(0.05);
+  const std::int32_t ticks = tickCount.load();
+  const std::int32_t seconds = secondCount;
+  const double lastReport = trafficEngine.live.front().lastSampleTime;
+  const auto pose = harness.emulator().objects().front().pose;
+  harness.run(20.0);
+  EXPECT_EQ(tickCount.load(), ticks);
+  EXPECT_EQ(secondCount, seconds);
+  EXPECT_EQ(testsupport::FeedState::queuedCount(), 0u);
+  EXPECT_EQ(trafficEngine.live.front().lastSampleTime, lastReport);  // the feed went on; nothing came in
+  EXPECT_EQ(harness.emulator().objects().front().pose.latitude, pose.latitude);
+  EXPECT_NE(harness.log().text().find("Flight not running"), std::string::npos);
+
+  harness.emulator().setSimRunning(true);
+  harness.run(6.0);
+  EXPECT_GT(tickCount.load(), ticks);
+  EXPECT_GT(secondCount, seconds);
+  EXPECT_NE(harness.log().text().find("Flight resumed"), std::string::npos);
+  EXPECT_GT(trafficEngine.live.front().lastSampleTime, lastReport + 20.0);
+  EXPECT_NE(harness.emulator().objects().front().pose.latitude, pose.latitude);
+}
+
+TEST(EngineScenario, RefusedTitleIsRegisteredAndNeverTriedAgain) {
+  // The simulator lacks the Ryanair livery the matcher chooses.
+  EngineHarness harness(installedLiveries(), {lufthansaTitle}, true);
+  harness.play(overflight());
+  harness.run(150.0);
+  std::size_t tries = 0;
+  for (const auto& call : harness.emulator().calls())
+    if (call.function == "AICreateNonATCAircraft" && call.text == ryanairTitle) ++tries;
+  EXPECT_EQ(tries, 1u);
+  EXPECT_TRUE(gf_isUncreatable(ryanairTitle));
+  EXPECT_NE(harness.log().text().find(fmt::format("RYR7XP '{}' could not be created by your Sim!", ryanairTitle)),
+            std::string::npos);
+  EXPECT_TRUE(harness.emulator().objects().empty());
+  EXPECT_TRUE(NoMatchList.contains(fmt::format("RYR     B38M     EI-HEN")) || trafficEngine.live.size() <= 1);
+}
+
 } // namespace
 } // namespace gwr
