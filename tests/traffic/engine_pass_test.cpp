@@ -3,6 +3,9 @@
 // work, the handling of feedback records and the reset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include "traffic/live_intake.h"
 #include "traffic/live_removal.h"
 #include "traffic/park_airport_state.h"
+#include "traffic/sim_ids.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_engine.h"
 #include "traffic/traffic_queue.h"
@@ -111,15 +115,16 @@ TEST_F(EnginePass, NewAircraftLowOverTheParkAirportIsNotTaken) {
   park.latitude = 50.0333;
   park.longitude = 8.5706;
   park.altitude = 364.0F;
-  gf_setParkAirport(park);
   const std::pair<double, bool> cases[] = {{364.0 + 50.0, false}, {364.0 + 108.0, false}, {364.0 + 109.0, true},
                                            {0.0, true}};
   for (const auto& [altitude, taken] : cases) {
-    gf_resetTraffic();
+    gf_resetTraffic();  // leaves the park airport too
+    gf_setParkAirport(park);
     route({0.0, altitude, 140});
     EXPECT_EQ(streamSize(), taken ? 1u : 0u) << altitude;
   }
   gf_resetTraffic();
+  gf_setParkAirport(park);
   route({0.0, 0.0, 0.0});
   route({20.0, 364.0 + 50.0, 140});  // a buffered aircraft refuses it too
   EXPECT_EQ(streamSize(), 1u);
@@ -389,6 +394,68 @@ TEST_F(EnginePass, ResetEmptiesEverything) {
   EXPECT_TRUE(RememberedLiveries.empty());
   EXPECT_EQ(testsupport::FeedState::queuedCount(), 0u);
   EXPECT_GE(trafficEngine.live.capacity(), liveReserve);
+}
+
+
+EngineHarness* pausingHarness = nullptr;
+// Simulated waiting: the frames of the wait, with their replies.
+void stepFramesOfWait(std::chrono::milliseconds wait) {
+  pausingHarness->client().step(static_cast<std::uint64_t>(wait.count() / 10));
+}
+
+TEST(EngineWait, WaitsForARunningFlightAndTheUserPosition) {
+  EngineHarness harness(liveries(), {lufthansaTitle}, true);
+  pausingHarness = &harness;
+  harness.emulator().setSimRunning(false);
+  harness.client().pump();
+  gf_resetUserAircraft();
+  trafficEngine.user = {};
+  stopRequested.store(true);
+  EXPECT_FALSE(lf_waitForUserAircraft(&stepFramesOfWait));
+  stopRequested.store(false);
+
+  harness.emulator().setSimRunning(true);
+  EXPECT_TRUE(lf_waitForUserAircraft(&stepFramesOfWait));
+  EXPECT_TRUE(userOnGroundKnown.load());
+  EXPECT_NEAR(trafficEngine.user.latitude, 50.0333, 1e-9);
+  const auto calls = harness.emulator().calls();
+  const auto asked = [&](std::uint32_t request) {
+    return std::any_of(calls.begin(), calls.end(), [&](const simemu::CallRecord& c) {
+      return c.function == "RequestDataOnSimObject" && c.id == request;
+    });
+  };
+  EXPECT_TRUE(asked(UserTitleRequest));
+  EXPECT_TRUE(asked(UserModelRequest));
+  pausingHarness = nullptr;
+}
+
+struct TooCloseCase {
+  const char* name;
+  double northNm, eastNm, headingDeg, altitudeFt;
+  bool removed;
+};
+
+TEST_F(EnginePass, TooCloseAheadOfTheUserInTheAir) {
+  // The user at 50.0333 N 8.5706 E, 372 ft; about 0.0166 degrees of latitude a nautical mile.
+  const TooCloseCase cases[] = {
+      {"ahead, same way", 2.0, 0.0, 0.0, 1000.0, true},
+      {"ahead, coming at the user", 2.0, 0.0, 180.0, 1000.0, false},
+      {"beyond 4 nm", 4.2, 0.0, 0.0, 1000.0, false},
+      {"1000 ft apart", 2.0, 0.0, 0.0, 1372.0, false},
+      {"beside, 0.1 nm", 2.0, 0.1, 0.0, 1000.0, true},
+      {"beside, 0.2 nm", 2.0, 0.2, 0.0, 1000.0, false},
+  };
+  for (const TooCloseCase& c : cases) {
+    gf_resetTraffic();
+    trafficEngine.user = gf_userStateCopy();
+    LiveAc& ac = activeAircraft(300);
+    ac.lat = 50.0333 + c.northNm / 60.0;
+    ac.lon = 8.5706 + c.eastNm / 60.0 / std::cos(50.0333 * radiansPerDegree);
+    ac.heading = c.headingDeg * radiansPerDegree;
+    ac.altitude = c.altitudeFt;
+    EXPECT_EQ(gf_tooCloseAheadOfUser(ac, tooCloseLimits[0]), c.removed) << c.name;
+    EXPECT_EQ(ac.sim.simState == AcSimState::RemovingFromSim, c.removed) << c.name;
+  }
 }
 
 } // namespace
