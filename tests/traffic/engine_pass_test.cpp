@@ -458,5 +458,16 @@ TEST_F(EnginePass, TooCloseAheadOfTheUserInTheAir) {
   }
 }
 
+
+TEST_F(EnginePass, ActiveAircraftWithoutObjectIsLoggedAndRemoved) {
+  LiveAc& ac = activeAircraft(0);
+  tickCount.store(dueDelayTicks);
+  updateLiveAc(ac);
+  EXPECT_EQ(ac.sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_NE(harness.log().text().find("objectid=0? hexid: 4837645,cs:DLH123, reg:D-AIZZ, aimo:A320 sz:"),
+            std::string::npos);
+  EXPECT_TRUE(gf_positionFillBuffer().empty());
+}
+
 } // namespace
 } // namespace gwr
