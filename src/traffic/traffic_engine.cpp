@@ -339,11 +339,23 @@ void lf_tickLoop() {
   auto deadline = Clock::now() + tickPeriod;
   gf_fillCallsignCombo();
   while (lf_tick()) {
-    const auto now = Clock::now();
-    const auto wake = deadline + lateRebase < now ? now + tickPeriod : deadline;
+    const auto wake = gf_tickWakeTime(deadline, Clock::now());
     while (Clock::now() + std::chrono::milliseconds(1) <= wake) std::this_thread::sleep_until(wake);
-    deadline = (newUserData.load() ? Clock::now() : wake) + tickPeriod;
+    deadline = gf_nextTickDeadline(wake, Clock::now(), newUserData.load());
   }
+}
+
+std::chrono::steady_clock::time_point gf_tickWakeTime(std::chrono::steady_clock::time_point deadline,
+                                                      std::chrono::steady_clock::time_point now) {
+  // Far behind: skip the missed passes instead of running them back to back.
+  return deadline + lateRebase < now ? now + tickPeriod : deadline;
+}
+
+std::chrono::steady_clock::time_point gf_nextTickDeadline(std::chrono::steady_clock::time_point wake,
+                                                          std::chrono::steady_clock::time_point now,
+                                                          bool userReplyPending) {
+  // The simulator's second reply re-aligns the schedule to itself.
+  return (userReplyPending ? now : wake) + tickPeriod;
 }
 
 bool lf_waitForUserAircraft(WaitPause pause) {

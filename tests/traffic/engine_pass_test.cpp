@@ -25,6 +25,7 @@
 namespace gwr {
 namespace {
 
+using namespace std::chrono_literals;
 using testsupport::EngineHarness;
 
 constexpr const char* lufthansaTitle = "Airbus A320 Lufthansa";
@@ -467,6 +468,24 @@ TEST_F(EnginePass, ActiveAircraftWithoutObjectIsLoggedAndRemoved) {
   EXPECT_NE(harness.log().text().find("objectid=0? hexid: 4837645,cs:DLH123, reg:D-AIZZ, aimo:A320 sz:"),
             std::string::npos);
   EXPECT_TRUE(gf_positionFillBuffer().empty());
+}
+
+TEST(TickCadence, LateWakeRunsOnePassAndResumesFromNow) {
+  const std::chrono::steady_clock::time_point t{std::chrono::seconds(1000)};
+  struct Case {
+    const char* name;
+    std::chrono::milliseconds late;
+    std::chrono::steady_clock::time_point wake;
+  };
+  const Case cases[] = {
+      {"early", -5ms, t},                  // sleeps until the deadline
+      {"on time", 0ms, t},
+      {"100 ms late", 100ms, t},           // still runs the missed deadline at once
+      {"150 ms late", 150ms, t + 160ms},   // re-based: now + 10 ms
+  };
+  for (const Case& c : cases) EXPECT_EQ(gf_tickWakeTime(t, t + c.late), c.wake) << c.name;
+  EXPECT_EQ(gf_nextTickDeadline(t, t + 3ms, false), t + 10ms);
+  EXPECT_EQ(gf_nextTickDeadline(t, t + 3ms, true), t + 13ms);  // aligned to the simulator's reply
 }
 
 } // namespace
