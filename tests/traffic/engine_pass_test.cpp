@@ -488,5 +488,34 @@ TEST(TickCadence, LateWakeRunsOnePassAndResumesFromNow) {
   EXPECT_EQ(gf_nextTickDeadline(t, t + 3ms, true), t + 13ms);  // aligned to the simulator's reply
 }
 
+
+TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
+  const char* callsigns[] = {"KLM7", "DLH2", "BAW9"};
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    for (int k = 0; k < 2; ++k) route({4.0 * k, 36000, 450, 90, 50.2 + 0.1 * i}, hexid + i, callsigns[i]);
+    trafficEngine.live[i].sim.simState = AcSimState::Active;
+    trafficEngine.live[i].sim.objectId = 300 + i;
+  }
+  trafficEngine.live[2].phase = AcPhase::Parked;
+  EXPECT_TRUE(gf_refreshCallsignChoices());
+  EXPECT_EQ(callsignChoices->snapshot(), (std::vector<std::string>{"DLH2", "KLM7"}));  // sorted, not the parked one
+
+  CALLSIGN_2_OBJECTID.setCurrent("KLM7");
+  objectIdLookupPending.store(true);
+  BLOCK_CALLSIGN.setCurrent("DLH2");
+  blockChangeRequested.store(true);
+  secondCount = 1;
+  newUserData.store(true);
+  lf_tick();
+  EXPECT_EQ(lookedUpObjectId.load(), 300u);
+  EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Active);
+  EXPECT_FALSE(blockChangeRequested.load());
+
+  for (auto& ac : trafficEngine.live) ac.phase = AcPhase::Parked;
+  EXPECT_FALSE(gf_refreshCallsignChoices());
+  EXPECT_EQ(callsignChoices->snapshot(), std::vector<std::string>{""});
+}
+
 } // namespace
 } // namespace gwr
