@@ -119,6 +119,7 @@ bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
       RememberedLiveries.erase(ac.hexId);
       ac.livery = {};
       ac.setPhase(AcPhase::Birth);
+      ac.sim.label = ac.fullText();
       keyChanged = true;
     }
     ac.registration = id.registration;

@@ -37,6 +37,7 @@ std::atomic<bool> blockChangeRequested{false};
 std::atomic<bool> callsignChoicesRequested{false};
 std::atomic<bool> objectIdLookupPending{false};
 std::atomic<bool> noMatchResetRequested{false};
+std::atomic<bool> navLightsRequested{false};
 std::atomic<std::uint32_t> lookedUpObjectId{0};
 
 namespace {
@@ -253,11 +254,19 @@ void lf_everySecond() {
   } else if (COLLISION_USER_AIR.current()) {
     gf_removeNearUserInAir();
   }
+  if (COLLISION_LIVE_PARKED_GND.current() && engineHooks.liveOverStatic) engineHooks.liveOverStatic();
   if (blockChangeRequested.exchange(false)) blockedCallsignRequest();
   if (liveLimitRequested.exchange(false)) {
     for (std::int32_t excess = activeCount() - MAX_LIVE_SEL.current(); excess > 0; --excess) {
       if (gf_removeFarthestLiveAc(-1.0)) break;
     }
+  }
+  if (navLightsRequested.exchange(false)) {
+    const std::uint32_t nav = NAV_LIGHTS_WHILE_PARKED.current() ? 1 : 0;
+    for (const LiveAc& ac : e.live) {
+      if (ac.sim.simState == AcSimState::Active && ac.phase == AcPhase::Parked) gf_setNavLights(ac.sim.objectId, nav);
+    }
+    if (engineHooks.staticNavLights) engineHooks.staticNavLights(nav);
   }
 }
 

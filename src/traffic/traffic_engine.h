@@ -54,6 +54,7 @@ extern std::atomic<bool> blockChangeRequested;   // BLOCK_CALLSIGN changed by th
 extern std::atomic<bool> callsignChoicesRequested;
 extern std::atomic<bool> objectIdLookupPending;
 extern std::atomic<bool> noMatchResetRequested;
+extern std::atomic<bool> navLightsRequested;     // NAV_LIGHTS_WHILE_PARKED changed
 extern std::atomic<std::uint32_t> lookedUpObjectId;  // for the window's cs->oid field
 
 // Engine init: reserves the containers once per process.

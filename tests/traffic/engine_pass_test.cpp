@@ -504,9 +504,12 @@ TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
   objectIdLookupPending.store(true);
   BLOCK_CALLSIGN.setCurrent("DLH2");
   blockChangeRequested.store(true);
+  navLightsRequested.store(true);
+  const auto eventsBefore = gf_queueSizesForTests().events;
   secondCount = 1;
   newUserData.store(true);
   lf_tick();
+  EXPECT_EQ(gf_queueSizesForTests().events, eventsBefore + 1);  // nav lights of the one parked aircraft
   EXPECT_EQ(lookedUpObjectId.load(), 300u);
   EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::RemovingFromSim);
   EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Active);
