@@ -19,7 +19,7 @@ using testsupport::InstalledLivery;
 constexpr const char* ryanairTitle = "Boeing 737 MAX 8 Ryanair EI-HEN";
 constexpr const char* lufthansaTitle = "Airbus A320 Lufthansa";
 constexpr double dueDelaySeconds = 30.0;
-constexpr double trackToleranceNm = 0.3;
+constexpr double trackToleranceNm = 0.15;
 constexpr double altitudeToleranceFt = 50.0;
 
 std::vector<InstalledLivery> installedLiveries() {
