@@ -278,12 +278,12 @@ void lf_every15Seconds() {
   if (engineHooks.every15Seconds) engineHooks.every15Seconds();
   if (trafficReader.status.load() == ReaderStatus::noData || qnhReader.status.load() == ReaderStatus::noData)
     gf_checkReaders();
-  if (secondCount % 30 == 0 && noMatchResetRequested.exchange(false)) gf_clearNoMatchList();
-  if (secondCount % 60 == 0) {
+  if (secondCount % noMatchResetEverySeconds == 0 && noMatchResetRequested.exchange(false)) gf_clearNoMatchList();
+  if (secondCount % minuteWorkSeconds == 0) {
     if (engineHooks.everyMinute) engineHooks.everyMinute();
     if (OBJECTID_LIST.current()) lf_writeStatusFile(trafficEngine.live, objectIdListFile);
   }
-  if (secondCount % 1200 == 0) gf_logNoMatchList();
+  if (secondCount % noMatchLogEverySeconds == 0) gf_logNoMatchList();
   if (secondCount % secondsPerDay == 0) {
     secondCount = 0;
     gf_writeMatchingSummary();
@@ -322,16 +322,16 @@ bool lf_tick() {
     if (!newUserData.exchange(false)) return true;
     lf_everySecond();
     if (gf_stopping()) return false;
-    if (secondCount % 5 != 0) {
-      if (secondCount % 16 == 0 && engineHooks.parkAirportDriver) engineHooks.parkAirportDriver(false);
-      if (secondCount % 59 == 0) gf_checkReaders();
-      if (secondCount % 61 == 0 && engineHooks.staticTwinCheck) engineHooks.staticTwinCheck();
+    if (secondCount % fiveSecondWork != 0) {
+      if (secondCount % parkDriverEverySeconds == 0 && engineHooks.parkAirportDriver) engineHooks.parkAirportDriver(false);
+      if (secondCount % readerCheckEverySeconds == 0) gf_checkReaders();
+      if (secondCount % staticTwinEverySeconds == 0 && engineHooks.staticTwinCheck) engineHooks.staticTwinCheck();
       return true;
     }
     trafficReader.setReferencePosition({trafficEngine.user.latitude, trafficEngine.user.longitude});
     lf_sendSimTime(simulatorTime.load());
     lf_every5Seconds();
-    if (secondCount % 15 == 0) lf_every15Seconds();
+    if (secondCount % fifteenSecondWork == 0) lf_every15Seconds();
     return true;
   }
   lf_flightNotRunning();
