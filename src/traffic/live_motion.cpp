@@ -106,7 +106,13 @@ void lf_nextPosition(LiveAc& ac) {
     const double targetAltitude = target.airborne ? target.altitude
                                   : park ? static_cast<double>(park->altitude) : ac.altitude;
     ac.altitudeRate = ac.onGroundConfirmed && !target.airborne ? 0.0 : (targetAltitude - ac.altitude) / ticks;
-    if (target.airborne && ac.phase != AcPhase::TakeOff) ac.setPhase(AcPhase::Flying);
+    if (target.airborne && ac.onGroundConfirmed) {
+      // Lift-off: in take-off the simulator's ground replies no longer hold it down.
+      ac.onGroundConfirmed = 0;
+      ac.setPhase(AcPhase::TakeOff);
+    } else if (target.airborne && (ac.phase != AcPhase::TakeOff || front.airborne)) {
+      ac.setPhase(AcPhase::Flying);
+    }
     if (!target.airborne && ac.phase == AcPhase::Flying) ac.setPhase(AcPhase::Taxi);
   }
   ac.targetVerticalSpeed = target.verticalSpeed;

@@ -173,8 +173,8 @@ class EngineHarness {
     gf_clearMatchBookkeepingForTests();
     gf_clearDbaseForTests();
     WorldDbase dbase;
-    dbase.models = "A320,A21N,B38M,B772,C172,C25C,EC35,F16";
-    dbase.large = "A320,A21N,B38M";
+    dbase.models = "A320,A20N,A21N,B38M,B772,C172,C25C,EC35,F16";
+    dbase.large = "A320,A20N,A21N,B38M";
     dbase.heavy = "B772";
     dbase.rotorcraft = "EC35";
     dbase.buzjet = "C25C";
