@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "core/exit_reason.h"
 #include "core/download.h"
 #include "core/file_maintenance.h"
 #include "core/log.h"
@@ -174,7 +175,7 @@ bool lf_canWriteIn(const fs::path& folder) {
   return written && closed;
 }
 
-void lf_requestNewVersionStop() { stopRequested.exchange(true); }
+void lf_requestNewVersionStop() { gf_requestStop(ExitReason::NewVersion, 0); }
 
 } // namespace
 

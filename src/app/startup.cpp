@@ -7,6 +7,7 @@
 #include "app/sim_disconnect.h"
 #include "airports/apf_download.h"
 
+#include "core/exit_reason.h"
 #include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/paths.h"
@@ -76,7 +77,7 @@ void lf_settleInstallPath() {
 void lf_productionStop() {
   gf_log("production");
   quitRequested.store(true);
-  stopRequested.store(true);
+  gf_requestUserStop();
 }
 
 // Settings, folders and reference data; false when the run ends here.

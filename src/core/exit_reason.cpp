@@ -30,4 +30,10 @@ bool gf_requestStop(ExitReason reason, std::int32_t restartDelay) {
   return true;
 }
 
+void gf_requestUserStop() {
+  stopRequested.store(true);
+  ExitReason unset = ExitReason::NotYetSet;
+  exitReason.compare_exchange_strong(unset, ExitReason::UserClosedSim);
+}
+
 } // namespace gwr

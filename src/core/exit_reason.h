@@ -32,4 +32,9 @@ extern std::atomic<std::int32_t> restartDelaySeconds;
 // and delay. True for that first request.
 bool gf_requestStop(ExitReason reason, std::int32_t restartDelay);
 
+// The user's own stop (closing the window, production mode, the start-up
+// thread's stop checks): sets stopRequested and names USER CLOSED SIM
+// whenever no reason is named yet, even when another stop came first.
+void gf_requestUserStop();
+
 } // namespace gwr

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/version_check.h"
+#include "core/exit_reason.h"
 #include "core/user_error.h"
 #include "platform/sys/known_folders.h"
 #include "support/updater_site.h"
@@ -52,6 +53,7 @@ TEST_F(NewVersion, NewerProgramIsUnpackedHandedOverAndEndsTheRun) {
   ASSERT_EQ(site.opened.size(), 1u);
   EXPECT_EQ(fs::canonical(site.opened[0]), fs::canonical("new_version"));
   EXPECT_TRUE(stopRequested.load());
+  EXPECT_EQ(exitReason.load(), ExitReason::NewVersion);
   EXPECT_FALSE(site.requested("12/airports.enc")) << "data members wait for the new program";
   expectNoLeftovers();
 }

@@ -44,5 +44,16 @@ TEST_F(ExitReasonTest, AStopSetByOthersKeepsTheReasonUnset) {
   EXPECT_EQ(restartDelaySeconds.load(), 0);
 }
 
+TEST_F(ExitReasonTest, TheUsersStopNamesItselfOnlyWhileNoReasonIsNamed) {
+  stopRequested.store(true);  // stopped by another setter that named nothing
+  gf_requestUserStop();
+  EXPECT_EQ(exitReason.load(), ExitReason::UserClosedSim);
+  reset();
+  ASSERT_TRUE(gf_requestStop(ExitReason::SimConnectError, 9));
+  gf_requestUserStop();
+  EXPECT_EQ(exitReason.load(), ExitReason::SimConnectError);
+  EXPECT_TRUE(stopRequested.load());
+}
+
 } // namespace
 } // namespace gwr

@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "core/exit_reason.h"
 #include "core/decrypt.h"
 #include "core/download.h"
 #include "core/run_state.h"
@@ -54,6 +55,7 @@ class UpdaterSite : public SettingsSandbox {
     platform::setShellHooksForTests({});
     platform::setElevatedForTests(std::nullopt);
     stopRequested.store(false);
+    exitReason.store(ExitReason::NotYetSet);
   }
 
   void serve(const std::string& belowDownloads, LoopbackHttpServer::Route route) {
