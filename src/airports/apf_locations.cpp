@@ -31,10 +31,15 @@ std::string lf_folderName(std::string text) {
   return gf_trimBlanks(text);
 }
 
-std::string lf_replaceAll(std::string text, std::string_view from, std::string_view to) {
-  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
+std::string lf_replaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  std::string result;
+  result.reserve(text.size());
+  std::size_t done = 0;
+  for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, done)) {
+    result.append(text.substr(done, at - done)).append(to);
+    done = at + from.size();
+  }
+  return result.append(text.substr(done));
 }
 
 // A relative path written with '\' separators as a path of this system.

@@ -118,7 +118,7 @@ class ScenarioParser {
     }
     if (id < lowestLiveId) fail(fmt::format("aircraft id {} must be above {}", id, lowestLiveId - 1));
     if (!ids_.insert(id).second) fail(fmt::format("aircraft id {} appears twice", id));
-    current_ = ScenarioAircraft{};
+    current_.emplace();
     current_->id = id;
     current_->callsign = identityText(tokens[2], "callsign");
     current_->type = identityText(tokens[3], "type");
