@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "traffic/sim_commands.h"
+
 namespace gwr {
 
 struct TrafficEngineHooks {
@@ -16,6 +18,7 @@ struct TrafficEngineHooks {
   void (*every5Seconds)() = nullptr;                 // the "Re-read" request
   void (*every15Seconds)() = nullptr;                // static updates, auto range
   void (*everyMinute)() = nullptr;                   // static renewal countdown
+  void (*staticFeedback)(const SimFeedback& f) = nullptr;  // created, removed or failed static objects
 };
 
 void gf_installTrafficEngineHooks(const TrafficEngineHooks& hooks);

@@ -16,6 +16,7 @@
 #include "traffic/stand_constants.h"
 #include "traffic/stand_learning.h"
 #include "traffic/static_ac.h"
+#include "traffic/static_parking.h"
 #include "traffic/traffic_engine.h"
 #include "traffic/user_aircraft.h"
 
@@ -221,6 +222,7 @@ bool gf_standAtBirth(LiveAc& ac) {
   gf_setStandLiveAssigned(number, true);
   gf_updateStandCargo(ac);
   lf_addRealStandOption(number, ac, LearnMode::Born);
+  gf_enforceMaxPark(1);
   return true;
 }
 
