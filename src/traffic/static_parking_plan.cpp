@@ -134,7 +134,7 @@ bool gf_optionFitsStand(const StandOption& o, bool real, bool sameDay, WeekTime 
   return true;
 }
 
-bool gf_optionInUse(const StandOption& o) {
+bool gf_optionInUse(const StandOption& o, const std::vector<ParkedEntry>& pending) {
   const auto isFlight = [&](const std::string& c) { return !c.empty() && (c == o.callsign1 || c == o.callsign2); };
   const bool sameReg = !o.registration.empty();
   if (sameReg && std::any_of(parkedEntries.begin(), parkedEntries.end(),
@@ -143,8 +143,10 @@ bool gf_optionInUse(const StandOption& o) {
   if (seenLive(o.callsign1) || seenLive(o.callsign2)) return true;
   for (const StaticAc& s : staticAircraft)
     if (isFlight(s.pairedCallsign1) || (sameReg && s.registration == o.registration)) return true;
-  for (const ParkedEntry& e : parkedEntries)
-    if (isFlight(e.callsign1) || (sameReg && e.registration == o.registration)) return true;
+  // The candidates of the running search count as planned already.
+  for (const std::vector<ParkedEntry>* entries : {&std::as_const(parkedEntries), &pending})
+    for (const ParkedEntry& e : *entries)
+      if (isFlight(e.callsign1) || (sameReg && e.registration == o.registration)) return true;
   return std::any_of(parkedLive.begin(), parkedLive.end(), [&](const ParkedLive& p) { return isFlight(p.callsign); });
 }
 
@@ -181,7 +183,7 @@ void lf_searchStands(WeekTime now, bool real, bool sameDay, std::int32_t offset,
           std::shuffle(fitting.begin(), fitting.end(), gf_threadRandomEngine());
       }
       const StandOption& chosen = stand.options[fitting.front()];
-      if (gf_optionInUse(chosen)) {
+      if (gf_optionInUse(chosen, out)) {
         optionsInUse.insert({stand.number, chosen.index});
         continue;
       }

@@ -25,7 +25,8 @@ void gf_noteLiveCallsign(const std::string& callsign);
 void gf_markReservedStands();
 
 bool gf_optionFitsStand(const StandOption& option, bool real, bool sameDay, WeekTime target, const StandRecord& stand);
-bool gf_optionInUse(const StandOption& option);
+// pending: entries of the search still running.
+bool gf_optionInUse(const StandOption& option, const std::vector<ParkedEntry>& pending);
 void lf_searchStands(WeekTime now, bool real, bool sameDay, std::int32_t offset, std::vector<ParkedEntry>& out);
 bool gf_searchPass(WeekTime now, bool real, bool sameDay, std::int32_t wanted, std::vector<ParkedEntry>& out);
 void gf_planPass(WeekTime now, std::int32_t wanted, std::int32_t already, bool real, bool sameDay);
