@@ -181,5 +181,24 @@ TEST(EngineScenario, RefusedTitleIsRegisteredAndNeverTriedAgain) {
   EXPECT_TRUE(NoMatchList.contains(fmt::format("RYR     B38M     EI-HEN")) || trafficEngine.live.size() <= 1);
 }
 
+
+TEST(EngineScenario, AircraftLeavingTheRangeGoesWhenItsReportsEnd) {
+  EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle});
+  // Northbound from 30 nm to 39.9 nm north of the user: inside the 40 nm the
+  // reader takes, beyond the 39.5 nm the engine keeps.
+  harness.play(feeder::gf_parseScenario("interval 4\n"
+                                        "aircraft 5024799 RYR8XP B38M EI-HEO DUB VIE A3\n"
+                                        "  0 50.533300 8.5706 36000 450 0 air\n"
+                                        " 80 50.698300 8.5706 36000 450 0 air\n",
+                                        "outbound"));
+  ASSERT_TRUE(harness.runUntil(250.0, [&] {
+    const auto tracks = harness.tracksWithTail("RYR8XP");
+    return !tracks.empty() && tracks.front()->removed > 0;
+  }));
+  const auto* track = harness.tracksWithTail("RYR8XP").front();
+  EXPECT_GT(track->removed, 80.0 + dueDelaySeconds);
+  EXPECT_LT(track->removed, 80.0 + dueDelaySeconds + 5.0);  // no made-up reports beyond the range
+}
+
 } // namespace
 } // namespace gwr
