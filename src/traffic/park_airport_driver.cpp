@@ -120,6 +120,7 @@ void leaveCommon() {
   parkedEntries.clear();
   parkedLive.clear();
   gf_clearStands(standTable);
+  gf_forgetUserStand();
   reservedStandName.clear();
   parkReadPending = false;
 }
@@ -161,6 +162,7 @@ void every5Seconds() {
 
 std::string lf_readParkedFile() {
   gf_clearStands(standTable);
+  gf_forgetUserStand();
   std::string error;
   const std::string path = gf_locateApf(parkAirportCode);
   if (path.empty()) {

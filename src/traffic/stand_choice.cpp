@@ -155,6 +155,8 @@ std::string gf_userStandName(const LatLon& position) {
   return name;
 }
 
+void gf_forgetUserStand() { userStandCache = {}; }
+
 bool gf_resolveStandOccupant(std::int64_t standNumber, const std::string& newcomer) {
   LiveAc* o = firstLiveAt(standNumber);
   if (o == nullptr || !standsParked(*o) || !isActive(*o)) return true;

@@ -31,6 +31,8 @@ bool gf_standFitsAircraft(const StandRecord& stand, const LiveAc& aircraft);
 StandRecord* gf_findStandAt(const LatLon& position, const LiveAc& aircraft, double radiusNm, bool wide);
 // The stand under the user aircraft when it is on the ground, else empty.
 std::string gf_userStandName(const LatLon& position);
+// A new stand table: the remembered user stand belongs to the old one.
+void gf_forgetUserStand();
 
 // The stand choice for an aircraft born on the ground; true when it stands at
 // its stand now (stand data copied into it). May set its erase flag.

@@ -28,7 +28,6 @@ std::int32_t maxParkCount = 0;
 
 namespace {
 
-constexpr std::int64_t ticksPerMinute = 6000;  // 10 ms ticks
 constexpr double secondsPerMinute = 60.0;
 
 bool isParking(const LiveAc& ac) { return ac.phase == AcPhase::Parking || ac.phase == AcPhase::Parked; }

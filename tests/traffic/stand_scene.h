@@ -77,6 +77,7 @@ protected:
     trafficEngine.queuedStaticCreations.clear();
     staticAircraft.clear();
     reservedStandName.clear();
+    gf_forgetUserStand();
     userOnGround = false;
     trafficEngine.user = {};
   }
