@@ -2,6 +2,7 @@
 // position, reading its stand file, leaving it, and the engine's parking work.
 #include "traffic/park_airport_driver.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <fmt/format.h>
@@ -27,6 +28,7 @@
 
 namespace gwr {
 
+std::atomic<bool> reReadRequested{false};
 bool parkReadPending = false;
 bool destinationEntered = false;
 
@@ -156,6 +158,10 @@ void everyMinute() {
 
 void every5Seconds() {
   if (!reservedStandName.empty()) gf_clearReservedStand(reservedStandName);
+  // While a park airport's file waits to be read the request stays pending.
+  if (parkReadPending || !reReadRequested.exchange(false)) return;
+  std::string notice;
+  if (gf_rereadParkAirports(true, notice)) setStatusText(notice, true);
 }
 
 } // namespace
@@ -232,6 +238,37 @@ void lf_parkAirportDriver(bool atStart) {
     stayOrLeave(p, *park);
   else
     chooseParkAirport(p, atStart);
+}
+
+bool gf_rereadParkAirports(bool withStand, std::string& notice) {
+  if (!lf_readMyParkAirports()) return false;
+  if (withStand && userOnGroundKnown.load() && standTableReady.load() && !parkAirports.empty() &&
+      parkAirports.front().code == parkAirportCode) {
+    const std::string& wanted = parkAirports.front().reservedStand;
+    if (!wanted.empty() && wanted != reservedStandName) {
+      notice = fmt::format("reserved stand changed from '{}' to '{}'", reservedStandName, wanted);
+      for (StandRecord& stand : standTable)
+        if (stand.id == reservedStandName) stand.reserved = 0;
+      reservedStandName = wanted;
+      gf_clearReservedStand(reservedStandName);
+      for (StandRecord& stand : standTable)
+        if (stand.id == reservedStandName) stand.reserved = 1;
+    }
+  }
+  if (notice.empty()) notice = "park airports and stands are okay";
+  return true;
+}
+
+void gf_setDestinationAirport(FixedCode<4> code, const LatLon& position) {
+  destinationEntered = true;
+  const auto it = std::find_if(parkAirports.begin(), parkAirports.end(),
+                               [&](const ParkAirport& entry) { return entry.code == code; });
+  if (it != parkAirports.end()) {
+    parkAirports.splice(parkAirports.begin(), parkAirports, it);
+    return;
+  }
+  gf_insertParkAirport({"", position, 0.0, code}, true);
+  gf_writeParkAirportEntry();
 }
 
 void gf_installParking() {

@@ -2,9 +2,16 @@
 // position, reading its stand file, leaving it, and the engine's parking work.
 #pragma once
 
+#include <atomic>
 #include <string>
 
+#include "core/fixed_code.h"
+#include "core/geo.h"
+
 namespace gwr {
+
+// The window's "Re-read" button; the 5-second work takes it.
+extern std::atomic<bool> reReadRequested;
 
 // Set once an airport is chosen until its file has been read.
 extern bool parkReadPending;
@@ -17,6 +24,12 @@ void lf_parkAirportDriver(bool atStart);
 std::string lf_readParkedFile();
 // Removes the parked aircraft, saves what was learned and empties the table.
 void gf_leaveParkAirport();
+
+// The "Re-read": the list again and, with withStand, a changed reserved stand
+// of the park airport taken at once. False when the list had bad lines.
+bool gf_rereadParkAirports(bool withStand, std::string& notice);
+// A destination entered in the window becomes the list's front entry.
+void gf_setDestinationAirport(FixedCode<4> code, const LatLon& position);
 
 // The engine's hooks for stand choice, learning and static parking (the
 // other hooks stay as they are).

@@ -123,5 +123,32 @@ TEST_F(ParkDriverTest, TheParkAirportIsLeftOutOfSightOrForANearerListedOne) {
   EXPECT_TRUE(logged("EHRD is out of sight (30.0 nm), parked aircraft will be removed"));
 }
 
+TEST_F(ParkDriverTest, ReReadTakesAChangedReservedStandAndADestinationGoesFirst) {
+  writeStandFile("EHAM", 4.0);
+  standgen::writeText(myParkAirportsFile, "EHAM\nEHRD\n");
+  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.0, false);
+  lf_parkAirportDriver(false);
+  lf_parkAirportDriver(false);
+  ASSERT_TRUE(standTableReady.load());
+  userOnGroundKnown = true;
+  std::string notice;
+  ASSERT_TRUE(gf_rereadParkAirports(true, notice));
+  EXPECT_EQ(notice, "park airports and stands are okay");
+  standgen::writeText(myParkAirportsFile, "EHAM,A1\nEHRD\n");
+  notice.clear();
+  ASSERT_TRUE(gf_rereadParkAirports(true, notice));
+  EXPECT_EQ(notice, "reserved stand changed from '' to 'A1'");
+  EXPECT_EQ(reservedStandName, "A1");
+  EXPECT_EQ(standTable[0].reserved, 1);
+  userOnGroundKnown = false;
+
+  gf_setDestinationAirport(FixedCode<4>("EHRD"), {52.0, 4.5});
+  EXPECT_EQ(parkAirports.front().code.text(), "EHRD");
+  gf_setDestinationAirport(FixedCode<4>("EHLE"), {52.4, 5.5});
+  EXPECT_EQ(parkAirports.front().code.text(), "EHLE");
+  EXPECT_EQ(testsupport::readFile(myParkAirportsFile), "EHAM,A1\nEHLE\nEHRD\n");
+  destinationEntered = false;
+}
+
 } // namespace
 } // namespace gwr
