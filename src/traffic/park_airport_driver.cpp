@@ -15,6 +15,7 @@
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
 #include "refdata/airports_table.h"
+#include "traffic/engine_constants.h"
 #include "traffic/engine_hooks.h"
 #include "traffic/live_removal.h"
 #include "traffic/park_airport_state.h"
@@ -282,6 +283,7 @@ void gf_installParking() {
   hooks.staticFeedback = &gf_handleStaticFeedback;
   gf_installTrafficEngineHooks(hooks);
   gf_installStandChoice();
+  staticAircraft.reserve(staticReserve);
 }
 
 } // namespace gwr

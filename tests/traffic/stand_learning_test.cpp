@@ -8,7 +8,9 @@
 
 #include "airports/apf_locations.h"
 #include "standgen/stand_files.h"
+#include "core/settings_catalogue.h"
 #include "traffic/stand_learning.h"
+#include "traffic/static_parking_plan.h"
 #include "traffic/stand_scene.h"
 
 namespace gwr {
@@ -180,6 +182,16 @@ TEST_F(StandLearningTest, LearnedFlightsSurviveLeavingAndReadingAgain) {
   lf_addRealStandOption(3, cargo, LearnMode::Born);
   ASSERT_TRUE(lf_saveLearnedStands());
   const StandTable learned = standTable;
+  const auto plan = [] {
+    gf_planStaticsAtRead();
+    std::vector<std::string> planned;
+    for (const ParkedEntry& e : parkedEntries) planned.push_back(gf_standName(e.standNumber) + " " + e.registration);
+    return planned;
+  };
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  RANDOM.setCurrent(false);
+  const std::vector<std::string> planBefore = plan();
+  EXPECT_EQ(planBefore, std::vector<std::string>{"A3 N123FE"});
 
   ASSERT_EQ(read(), "");
   ASSERT_EQ(standTable.size(), learned.size());
@@ -193,6 +205,10 @@ TEST_F(StandLearningTest, LearnedFlightsSurviveLeavingAndReadingAgain) {
       EXPECT_EQ(standTable[i].options[k].cpl, learned[i].options[k].cpl);
     }
   }
+  EXPECT_EQ(plan(), planBefore);
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(CUSTOM_PARKING_PERCENTAGE.defaultValue());
+  RANDOM.setCurrent(RANDOM.defaultValue());
+  parkedEntries.clear();
   ASSERT_EQ(standTable[0].options.size(), 1U);
   EXPECT_EQ(standTable[0].options[0].hours.count(), 4U);  // slots 20..23 of day 6
   EXPECT_EQ(standTable[2].options.size(), 1U);
