@@ -21,6 +21,7 @@
 #include "traffic/park_airport_state.h"
 #include "traffic/park_airports.h"
 #include "traffic/stand_choice.h"
+#include "traffic/stand_constants.h"
 #include "traffic/stand_learning.h"
 #include "traffic/static_ac.h"
 #include "traffic/static_parking.h"
@@ -49,8 +50,8 @@ std::string parkLabel(const AirportRecord& park) {
 
 void updateDistances(const LatLon& p) {
   if (parkAirports.empty()) return;
-  if (std::fabs(p.latitude - lastUserPosition.latitude) <= 1e-8 &&
-      std::fabs(p.longitude - lastUserPosition.longitude) <= 1e-8) {
+  if (std::fabs(p.latitude - lastUserPosition.latitude) <= samePositionDeg &&
+      std::fabs(p.longitude - lastUserPosition.longitude) <= samePositionDeg) {
     parkAirports.front().distanceNm = gf_greatCircleDistanceNm(p, parkAirports.front().position);
     return;
   }

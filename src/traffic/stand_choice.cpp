@@ -11,6 +11,7 @@
 #include "airports/park_stand_table.h"
 #include "core/log.h"
 #include "traffic/live_intake.h"
+#include "traffic/engine_constants.h"
 #include "traffic/live_removal.h"
 #include "traffic/park_airport_state.h"
 #include "traffic/stand_constants.h"
@@ -36,8 +37,8 @@ UserStandCache userStandCache;
 LatLon standPosition(const StandRecord& stand) { return {stand.latitude, stand.longitude}; }
 
 bool samePosition(const LatLon& a, const LatLon& b) {
-  return std::fabs(a.latitude - b.latitude) <= samePositionTolDeg &&
-         std::fabs(a.longitude - b.longitude) <= samePositionTolDeg;
+  return std::fabs(a.latitude - b.latitude) <= samePositionDeg &&
+         std::fabs(a.longitude - b.longitude) <= samePositionDeg;
 }
 
 bool standsParked(const LiveAc& ac) {

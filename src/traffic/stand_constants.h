@@ -20,7 +20,6 @@ inline constexpr double birthAirportNm = 5.0;                    // a birth this
 inline constexpr double birthSlowKt = 5.0;
 inline constexpr double birthSameSpotNm = 35.0 * nmPerMetre;
 inline constexpr double wingCollisionFactor = 1.1;               // (half span + half span) x 1.1 >= distance
-inline constexpr double samePositionTolDeg = 1e-8;
 
 // Learning: a stay is stretched over at most this many half-hours since the last sighting.
 inline constexpr std::int32_t stretchSlotsCargo = 12;
