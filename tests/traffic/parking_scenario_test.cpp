@@ -103,6 +103,7 @@ protected:
     parkAirports.clear();
   }
   void TearDown() override {
+    standTableReady = false;  // the harness's folder is gone: save nothing
     gf_leaveParkAirport();
     gf_installTrafficEngineHooks({});
     gf_installBirthStandChoice(nullptr);
