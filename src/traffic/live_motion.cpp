@@ -10,6 +10,7 @@
 #include "traffic/engine_clocks.h"
 #include "traffic/engine_constants.h"
 #include "traffic/live_removal.h"
+#include "traffic/park_airport_state.h"
 #include "traffic/traffic_engine.h"
 
 namespace gwr {
@@ -100,8 +101,18 @@ void lf_nextPosition(LiveAc& ac) {
     ac.heading = ac.trackHeading;
     ac.latRate = (target.lat - ac.lat) / ticks;
     ac.lonRate = (target.lon - ac.lon) / ticks;
-    ac.altitudeRate = (target.altitude - ac.altitude) / ticks;
-    if (target.airborne && ac.phase != AcPhase::TakeOff) ac.setPhase(AcPhase::Flying);
+    // A ground report's altitude 0 means on the ground, not sea level.
+    const auto park = gf_parkAirport();
+    const double targetAltitude = target.airborne ? target.altitude
+                                  : park ? static_cast<double>(park->altitude) : ac.altitude;
+    ac.altitudeRate = ac.onGroundConfirmed && !target.airborne ? 0.0 : (targetAltitude - ac.altitude) / ticks;
+    if (target.airborne && ac.onGroundConfirmed) {
+      // Lift-off: in take-off the simulator's ground replies no longer hold it down.
+      ac.onGroundConfirmed = 0;
+      ac.setPhase(AcPhase::TakeOff);
+    } else if (target.airborne && (ac.phase != AcPhase::TakeOff || front.airborne)) {
+      ac.setPhase(AcPhase::Flying);
+    }
     if (!target.airborne && ac.phase == AcPhase::Flying) ac.setPhase(AcPhase::Taxi);
   }
   ac.targetVerticalSpeed = target.verticalSpeed;
