@@ -282,6 +282,8 @@ void gf_installParking() {
   hooks.every5Seconds = &every5Seconds;
   hooks.everyMinute = &everyMinute;
   hooks.staticFeedback = &gf_handleStaticFeedback;
+  hooks.liveOverStatic = &gf_checkLiveOverStatic;
+  hooks.staticNavLights = &gf_setStaticNavLights;
   gf_installTrafficEngineHooks(hooks);
   gf_installStandChoice();
   staticAircraft.reserve(staticReserve);

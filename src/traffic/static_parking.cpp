@@ -3,6 +3,7 @@
 #include "traffic/static_parking.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include <fmt/format.h>
@@ -14,6 +15,7 @@
 #include "core/settings_catalogue.h"
 #include "refdata/code_pools.h"
 #include "traffic/engine_clocks.h"
+#include "traffic/engine_constants.h"
 #include "traffic/live_removal.h"
 #include "traffic/stand_choice.h"
 #include "traffic/stand_learning.h"
@@ -237,6 +239,32 @@ void lf_removeStaticTwinsOfParked() {
       }
     }
   }
+}
+
+void gf_checkLiveOverStatic() {
+  if (staticAircraft.empty()) return;
+  for (LiveAc& ac : trafficEngine.live) {
+    if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed ||
+        (ac.phase != AcPhase::Taxi && ac.phase != AcPhase::Parking))
+      continue;
+    if (std::fabs(ac.lat - ac.checkedLat) <= samePositionDeg && std::fabs(ac.lon - ac.checkedLon) <= samePositionDeg)
+      continue;
+    if (ac.takeOffRoll || ac.touchedDown) continue;
+    ac.checkedLat = ac.lat;
+    ac.checkedLon = ac.lon;
+    for (StaticAc& s : staticAircraft) {
+      if (s.sim.simState != AcSimState::Active || s.callsign == ac.callsign) continue;
+      const double d = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s.standLat, s.standLon});
+      if (!gf_wingsCollide(ac.halfWingspan, s.halfWingspan, d)) continue;
+      gf_removeStatic(s);
+      break;
+    }
+  }
+}
+
+void gf_setStaticNavLights(std::uint32_t nav) {
+  for (const StaticAc& s : staticAircraft)
+    if (s.sim.simState == AcSimState::Active) gf_setNavLights(s.sim.objectId, nav);
 }
 
 std::size_t gf_countStaticParked() {

@@ -45,6 +45,9 @@ void gf_enforceMaxPark(std::uint8_t newcomers);
 void gf_collectParkedLive();
 void gf_removeStaticTwins(const LiveAc& aircraft);
 void lf_removeStaticTwinsOfParked();
+// A live aircraft moving on the ground removes the first static one its wings touch.
+void gf_checkLiveOverStatic();
+void gf_setStaticNavLights(std::uint32_t nav);
 // Static aircraft active or being removed.
 std::size_t gf_countStaticParked();
 

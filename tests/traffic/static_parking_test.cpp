@@ -107,6 +107,30 @@ TEST_F(StaticParkingTest, AStaticTwinOfALiveFlightGoes) {
   EXPECT_EQ(staticAircraft[1].sim.simState, AcSimState::RemovingFromSim);
 }
 
+TEST_F(StaticParkingTest, ATaxiingAircraftRemovesTheStaticOneItsWingsTouch) {
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0)});
+  addStatic("KLM1*", 1, 1).halfWingspan = 15.0 * nmPerMetre;
+  addStatic("KLM2*", 2, 2).halfWingspan = 15.0 * nmPerMetre;
+  for (StaticAc& s : staticAircraft) {
+    s.standLat = gf_standByNumber(s.standNumber)->latitude;
+    s.standLon = gf_standByNumber(s.standNumber)->longitude;
+  }
+  trafficEngine.live.push_back(
+      testsupport::liveAircraft("DLH1", "", 15.0, AcCategory::Large, testsupport::northOf(40.0), 20001));
+  LiveAc& taxiing = trafficEngine.live.back();
+  taxiing.sim.simState = AcSimState::Active;
+  taxiing.phase = AcPhase::Taxi;
+  taxiing.onGroundConfirmed = 1;
+  taxiing.lat = testsupport::northOf(40.0).latitude;  // 40 m from A1: (15 + 15) x 1.1 = 33 m apart at most
+  taxiing.lon = testsupport::northOf(40.0).longitude;
+  gf_checkLiveOverStatic();
+  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
+  taxiing.lat = testsupport::northOf(30.0).latitude;
+  gf_checkLiveOverStatic();
+  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(staticAircraft[1].sim.simState, AcSimState::Active);
+}
+
 TEST_F(StaticParkingTest, FeedbackActivatesErasesAndDropsRecords) {
   StaticAc& s = addStatic("KLM1*", 1, 42);
   s.sim.simState = AcSimState::Adding2Sim;
