@@ -20,6 +20,7 @@
 #include "traffic/park_airport_driver.h"
 #include "traffic/park_airport_state.h"
 #include "traffic/park_airports.h"
+#include "traffic/reader_threads.h"
 #include "traffic/stand_choice.h"
 #include "traffic/static_ac.h"
 #include "traffic/static_parking_plan.h"
@@ -186,6 +187,55 @@ TEST_F(ParkingScenario, ParkAirportFillsWithStaticAircraftMakesWayForLiveOnesRen
   EXPECT_TRUE(std::filesystem::exists(learnedThirdpartyFolder / "Gen" / "EDDF.xml"));
   ASSERT_TRUE(harness.runUntil(30.0, [&] { return staticAircraft.empty(); }));
   EXPECT_TRUE(harness.emulator().objects().empty());
+}
+
+// The arrival of the engine's scenario taxis into its stand at Terminal 1. The
+// ground movement would ask for a stand once it is slow near its newest report;
+// the test asks in its place: the stand is taken and its static aircraft goes,
+// the one at the small stand next door stays.
+TEST_F(ParkingScenario, AnArrivalTakesAFittingStandAndTheStaticAircraftThereMakesWay) {
+  constexpr const char* condorTitle = "Airbus A321neo Condor";
+  constexpr LatLon arrivalStand{50.045153, 8.554446};
+  constexpr double slowKt = 5.0, nearReportM = 35.0;
+  EngineHarness harness({{"CFG", "", "A21N", false, condorTitle, ""}, parkedLiveries().front()},
+                        {condorTitle, "Airbus A320 Lufthansa"});
+  airportsTable.front().altitude = 364.0F;
+  trafficReader.setFieldElevation(364.0);
+  standgen::FileSpec spec;
+  spec.stands = {standgen::stand("T1", arrivalStand.latitude, arrivalStand.longitude, 340.0, 24.0, 0),
+                 standgen::stand("T2", arrivalStand.latitude, arrivalStand.longitude - 60.0 / metresPerDegreeLon, 340.0,
+                                 8.0, 0),
+                 standgen::stand("U1", harnessUser.latitude, harnessUser.longitude, 90.0, 30.0, 0)};
+  addWeek(spec.stands[0], "T1", 0);
+  addWeek(spec.stands[1], "T2", 3);
+  spec.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen", 364, spec.stands.size());
+  standgen::writeApf(myThirdpartyFolder / "EDDF.xml", spec);
+  standgen::writeText(myParkAirportsFile, "EDDF\n");
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  gf_installParking();
+  lf_parkAirportDriver(true);
+  ASSERT_TRUE(harness.runUntil(30.0, [] { return activeStatic() == 2; }));
+
+  harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_arrival.txt"));
+  const auto askForStand = [&] {
+    for (LiveAc& ac : trafficEngine.live) {
+      if (ac.sim.simState != AcSimState::Active || ac.phase != AcPhase::Taxi || ac.samples.size() < 2) continue;
+      const PositionSample& newest = ac.samples.back();
+      if (newest.airborne || ac.samples[1].groundSpeed > slowKt ||
+          gf_greatCircleDistanceNm({ac.lat, ac.lon}, {newest.lat, newest.lon}) * 1852.0 > nearReportM)
+        continue;
+      try2Park(ac, false);
+    }
+    return trafficEngine.live.size() == 1 && trafficEngine.live.front().phase == AcPhase::Parking;
+  };
+  ASSERT_TRUE(harness.runUntil(600.0, askForStand));
+  const LiveAc& arrival = trafficEngine.live.front();
+  EXPECT_EQ(gf_standName(arrival.standNumber), "T1");
+  EXPECT_NEAR(gf_standByNumber(1)->radius / nmPerMetre, 24.0, 1e-9);
+  EXPECT_EQ(gf_standByNumber(2)->radius_change, 0);
+  EXPECT_TRUE(gf_standByNumber(1)->overlaps.empty());
+  ASSERT_TRUE(harness.runUntil(10.0, [] { return staticAircraft.size() == 1; }));  // the simulator removed it
+  EXPECT_EQ(gf_standName(staticAircraft.front().standNumber), "T2");
 }
 
 } // namespace
