@@ -1,6 +1,8 @@
 // One pass of the traffic loop with 50, 200 and 500 active live aircraft in
-// the emulated simulator: p50, p99 and worst of the pass and of each phase.
+// the emulated simulator: p50, p99 and worst of the pass and of each phase;
+// with parking, also 256 static aircraft, 512 stands and 3,000 park airports.
 #include <benchmark/benchmark.h>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <array>
@@ -12,7 +14,15 @@
 #include "core/settings_catalogue.h"
 #include "platform/sim/sim_emulator.h"
 #include "refdata/code_pools.h"
+#include "airports/park_stand_table.h"
 #include "traffic/engine_clocks.h"
+#include "traffic/engine_hooks.h"
+#include "traffic/park_airport_driver.h"
+#include "traffic/park_airport_state.h"
+#include "traffic/park_airports.h"
+#include "traffic/stand_choice.h"
+#include "traffic/static_ac.h"
+#include "traffic/static_parking_plan.h"
 #include "traffic/live_removal.h"
 #include "traffic/sim_client.h"
 #include "traffic/sim_commands.h"
@@ -29,6 +39,11 @@ constexpr std::uint32_t firstHexid = 100000;
 constexpr std::int32_t reportSpacingTicks = 400;  // a report every 4 s
 constexpr std::size_t reportsPerAircraft = 60;
 constexpr int passesPerRound = 4000;
+constexpr std::size_t benchStands = 512;
+constexpr std::size_t benchStatics = 256;
+constexpr std::size_t benchParkAirports = 3000;
+constexpr int passesPerSecond = 100;
+constexpr int renewalPass = 2000;
 
 void pump() {
   simconnect::CallDispatch(simHandle, &lf_dispatchSimConnect, nullptr);
@@ -98,13 +113,86 @@ void prepare(std::size_t count) {
   }
 }
 
-enum Phase { Feedback, Update, Swap, Release, Records, Adding, Periodic, Pass, PhaseCount };
-constexpr std::array<const char*, PhaseCount> phaseNames{"feedback", "update", "swap", "release",
-                                                         "records", "adding", "periodic", "pass"};
+// A park airport under the user with 512 stands, a week of flights at each,
+// 256 static aircraft standing in the simulator and 3,000 listed airports.
+void prepareParking(std::uint32_t firstObjectId) {
+  AirportRecord park;
+  park.icao = FixedCode<4>("EDDF");
+  park.latitude = 50.0;
+  park.longitude = 8.0;
+  gf_setParkAirport(park);
+  parkAirportCode = park.icao;
+  gf_clearStands(standTable);
+  const LivKey key{gf_airlineIndex("DLH"), 0, gf_modelIndex("A320"), 0, 0};
+  for (std::size_t i = 0; i < benchStands; ++i) {
+    const double lat = 50.0 + 0.0008 * static_cast<double>(i / 32);
+    const double lon = 8.0 + 0.0012 * static_cast<double>(i % 32);
+    StandRecord stand("S" + std::to_string(i), {}, lat, lon, 0.0, 25.0, 0, false, false, false);
+    for (std::uint32_t day = 1; day <= 7; ++day) {
+      for (std::uint32_t k = 0; k < 4; ++k) {
+        StandOption option;
+        option.codes = key;
+        option.registration = "D-" + std::to_string(i * 100 + day * 10 + k);
+        option.callsign1 = "DLH" + std::to_string(i * 100 + day * 10 + k);
+        for (std::uint32_t h = 12 * k; h < 12 * k + 12; ++h) option.hours.set(h);
+        option.day = day;
+        option.index = static_cast<std::uint32_t>(stand.options.size() + 1);
+        stand.options.push_back(option);
+      }
+    }
+    standTable.push_back(std::move(stand));
+  }
+  gf_numberStandsAndFindOverlaps(standTable);
+  standTableReady.store(true);
+  staticAircraft.clear();
+  for (std::size_t i = 0; i < benchStatics; ++i) {
+    const StandRecord& stand = standTable[i * 2];
+    AcIdentity identity;
+    identity.key = key;
+    identity.callsign = "DLH" + std::to_string(i) + "*";
+    StaticAc ac(identity);
+    ac.standNumber = static_cast<std::int32_t>(stand.number);
+    ac.standLat = stand.latitude;
+    ac.standLon = stand.longitude;
+    ac.sim.hexid = static_cast<std::uint32_t>(i + 1);
+    ac.sim.objectId = firstObjectId + static_cast<std::uint32_t>(i);
+    ac.sim.simState = AcSimState::Active;
+    simconnect::InitPosition at{stand.latitude, stand.longitude, 0, 0, 0, 0, 1, 0};
+    simconnect::AICreateNonATCAircraft(simHandle, benchTitle, "S", at, 2);
+    staticAircraft.push_back(std::move(ac));
+  }
+  parkAirports.clear();
+  for (std::size_t i = 0; i < benchParkAirports; ++i)
+    gf_insertParkAirport({"", {-60.0 + 0.04 * static_cast<double>(i), -170.0 + 0.1 * static_cast<double>(i)}, 0.0,
+                          FixedCode<4>(fmt::format("K{:03}", i % 1000))},
+                         false);
+  gf_insertParkAirport({"", {park.latitude, park.longitude}, 0.0, park.icao}, true);
+  gf_installParking();
+}
+
+// The per-second work of the loop's schedule, as the tick runs it.
+void scheduledWork() {
+  lf_everySecond();
+  const auto& hooks = gf_trafficEngineHooks();
+  if (secondCount % 5 == 0) lf_every5Seconds();
+  if (secondCount % 16 == 0 && hooks.parkAirportDriver) hooks.parkAirportDriver(false);
+  if (secondCount % 61 == 0 && hooks.staticTwinCheck) hooks.staticTwinCheck();
+  if (secondCount % 15 == 0) lf_every15Seconds();
+}
+
+enum Phase { Feedback, Update, Swap, Release, Records, Adding, Periodic, Scheduled, Pass, PhaseCount };
+constexpr std::array<const char*, PhaseCount> phaseNames{"feedback", "update",   "swap",      "release", "records",
+                                                         "adding",   "periodic", "scheduled", "pass"};
 
 void BM_TrafficPass(benchmark::State& state) {
   const auto count = static_cast<std::size_t>(state.range(0));
+  const bool parking = state.range(1) != 0;
   prepare(count);
+  if (parking) {
+    prepareParking(static_cast<std::uint32_t>(101 + count));
+    simemu::Emulator::instance().stepFrames(1);
+    pump();
+  }
   std::array<std::vector<double>, PhaseCount> micros;
   std::uint32_t nextReporter = 0;
   for (auto _ : state) {
@@ -140,6 +228,9 @@ void BM_TrafficPass(benchmark::State& state) {
       lap(Adding);
       lf_periodicRequests();
       lap(Periodic);
+      if (parking && pass % passesPerSecond == 0) scheduledWork();
+      if (parking && pass == renewalPass) gf_renewStaticParking();
+      lap(Scheduled);
       tickCount.fetch_add(1);
       micros[Pass].push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
@@ -153,10 +244,22 @@ void BM_TrafficPass(benchmark::State& state) {
     state.counters[name + "_worst_us"] = m.back();
   }
   state.counters["live"] = static_cast<double>(trafficEngine.live.size());
+  if (parking) {
+    gf_installTrafficEngineHooks({});
+    staticAircraft.clear();
+    parkAirports.clear();
+    gf_clearStands(standTable);
+    standTableReady.store(false);
+    gf_clearParkAirport();
+  }
   gf_resetTraffic();
   lf_closeSimConnect(simHandle);
 }
 
-BENCHMARK(BM_TrafficPass)->Arg(50)->Arg(200)->Arg(500)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrafficPass)
+    ->ArgsProduct({{50, 200, 500}, {0, 1}})
+    ->ArgNames({"live", "parking"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

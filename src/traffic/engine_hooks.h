@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "traffic/sim_commands.h"
+
 namespace gwr {
 
 struct TrafficEngineHooks {
@@ -18,6 +20,7 @@ struct TrafficEngineHooks {
   void (*everyMinute)() = nullptr;                   // static renewal countdown
   void (*liveOverStatic)() = nullptr;                // moving live aircraft over static ones, every second
   void (*staticNavLights)(std::uint32_t nav) = nullptr;  // the static aircraft's nav lights
+  void (*staticFeedback)(const SimFeedback& f) = nullptr;  // created, removed or failed static objects
 };
 
 void gf_installTrafficEngineHooks(const TrafficEngineHooks& hooks);

@@ -87,6 +87,11 @@ struct LiveAc : AcDescription {
   std::uint32_t landingStage = 0;
   std::uint8_t landing = 0, landed = 0, towed = 0, approachCleared = 0, takeOffRoll = 0;
   std::uint8_t highConfigured = 0, lowConfigured = 0, settling = 0, touchedDown = 0, leaving = 0, turning = 0;
+  // Kept by the stand logic: the position last tried for parking, the
+  // stream-extended mark, and the callsign pair learned for this flight.
+  double parkTriedLat = 0.0, parkTriedLon = 0.0;
+  std::uint8_t streamExtended = 0, pairLookedUp = 0;
+  std::string pairedCallsign1, pairedCallsign2;
 
   const std::string& liveFullText() const { return sim.label; }
   // Keeps the old phase as the previous one; the same phase changes nothing.

@@ -16,6 +16,7 @@
 #include "core/settings_catalogue.h"
 #include "liveries/refused_liveries.h"
 #include "traffic/engine_clocks.h"
+#include "traffic/engine_hooks.h"
 #include "traffic/sim_client_constants.h"
 #include "traffic/sim_ids.h"
 #include "traffic/status_files.h"
@@ -125,15 +126,29 @@ void creationFailed(const SimFeedback& f) {
   gf_registerUncreatableLivery(*ac);  // too many refusals end the run
 }
 
+// The static parking keeps its own records of static objects.
+void staticFeedback(const SimFeedback& f) {
+  if (const auto hook = gf_trafficEngineHooks().staticFeedback) hook(f);
+}
+
 void handleOne(const SimFeedback& f) {
   switch (f.kind) {
     case FeedbackKind::LiveCreated: liveCreated(f); break;
-    case FeedbackKind::StaticCreated: trafficEngine.activations.push_back({f, 0}); break;
-    case FeedbackKind::Removed: gf_removeFlightPlan(f.objectId); break;
+    case FeedbackKind::StaticCreated:
+      trafficEngine.activations.push_back({f, 0});
+      staticFeedback(f);
+      break;
+    case FeedbackKind::Removed:
+      gf_removeFlightPlan(f.objectId);
+      staticFeedback(f);
+      break;
     case FeedbackKind::GroundData: groundData(f); break;
     case FeedbackKind::StaticCg: staticCg(f); break;
     case FeedbackKind::Blocked: lf_handleBlocked(f.value); break;
-    case FeedbackKind::CreationFailed: creationFailed(f); break;
+    case FeedbackKind::CreationFailed:
+      creationFailed(f);
+      if (f.value <= staticHexidLimit) staticFeedback(f);
+      break;
   }
 }
 
