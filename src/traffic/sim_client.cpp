@@ -253,10 +253,10 @@ void onRecvException(const simconnect::RecvException& message) {
         const std::uint32_t hexid = pending[i].hexid;
         pending[i] = std::move(pending.back());
         pending.pop_back();
-        if (hexid != 0) {
-          lf_takeRemoveWhenCreated(hexid);
-          gf_postFeedback({0, hexid, 0, FeedbackKind::CreationFailed, 0.0, 0.0});
-        }
+        // Hexid 0 is a static aircraft's too: without the report it would
+        // wait for its object for ever and keep its stand.
+        lf_takeRemoveWhenCreated(hexid);
+        gf_postFeedback({0, hexid, 0, FeedbackKind::CreationFailed, 0.0, 0.0});
         break;
       }
       break;

@@ -36,7 +36,15 @@ std::string gf_staticCallsign(std::string text) {
 }
 
 std::uint32_t gf_nextStaticHexid() {
-  staticHexidCounter = (staticHexidCounter + 1) % staticHexidWrap;
+  // After a wrap, a hexid still held by a static aircraft is passed over, so
+  // that feedback for one never reaches the other.
+  const auto held = [](std::uint32_t hexid) {
+    return std::any_of(staticAircraft.begin(), staticAircraft.end(),
+                       [hexid](const StaticAc& s) { return s.sim.hexid == hexid; });
+  };
+  do {
+    staticHexidCounter = (staticHexidCounter + 1) % staticHexidWrap;
+  } while (held(staticHexidCounter));
   return staticHexidCounter;
 }
 

@@ -193,14 +193,17 @@ TEST_F(SimClientTest, StaticAircraftAndForeignObjectsAreToldApart) {
 }
 
 TEST_F(SimClientTest, UnknownTitleReportsCreationFailed) {
-  gf_queueCreateRequest(creation("DLH9", 20009, "Not Installed"));
-  client.step(2);
-  auto feedback = client.feedback();
-  ASSERT_EQ(feedback.size(), 1u);
-  EXPECT_EQ(feedback[0].kind, FeedbackKind::CreationFailed);
-  EXPECT_EQ(feedback[0].value, 20009u);
-  EXPECT_EQ(feedback[0].objectId, 0u);
-  EXPECT_TRUE(lf_pendingCreates().empty());
+  // A live aircraft, and the static one with hexid 0.
+  for (const std::uint32_t hexid : {20009u, 0u}) {
+    gf_queueCreateRequest(creation("DLH9", hexid, "Not Installed"));
+    client.step(2);
+    auto feedback = client.feedback();
+    ASSERT_EQ(feedback.size(), 1u) << hexid;
+    EXPECT_EQ(feedback[0].kind, FeedbackKind::CreationFailed);
+    EXPECT_EQ(feedback[0].value, hexid);
+    EXPECT_EQ(feedback[0].objectId, 0u);
+    EXPECT_TRUE(lf_pendingCreates().empty());
+  }
 }
 
 TEST_F(SimClientTest, FlapsAreFramedByReleasesAndNoPositionGoesToTheUser) {

@@ -53,6 +53,13 @@ TEST_F(StaticParkingTest, HexidsWrapAtTenThousand) {
   }
   EXPECT_EQ(gf_nextStaticHexid(), first);
   EXPECT_EQ((last + 1) % staticHexidWrap, first);
+
+  // A hexid still held by a static aircraft after the wrap is passed over.
+  StaticAc holder{AcIdentity{}};
+  holder.sim.hexid = (first + 1) % staticHexidWrap;
+  staticAircraft.push_back(holder);
+  EXPECT_EQ(gf_nextStaticHexid(), (first + 2) % staticHexidWrap);
+  staticAircraft.pop_back();
 }
 
 TEST_F(StaticParkingTest, EntriesWhereAircraftStandOrCouldCollideAreDropped) {
