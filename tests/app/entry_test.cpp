@@ -2,7 +2,9 @@
 // single instance, the program-folder check and an unopenable log.
 #include "app/entry.h"
 
+#include "core/exit_reason.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "liveries/livery_processing.h"
 #include "pkggen/package_tree.h"
 #include "core/paths.h"
@@ -82,6 +84,8 @@ protected:
   }
   void TearDown() override {
     gf_closeLogFileForTests();
+    stopRequested.store(false);  // a run's stop must not leak into the next suite
+    exitReason.store(ExitReason::NotYetSet);
     platform::setShellHooksForTests({});
     platform::setKnownFolderRootForTests({});
     gf_resetPerUserPathsForTests();
