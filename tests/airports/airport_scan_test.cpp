@@ -72,18 +72,15 @@ protected:
 TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   gf_scanAirports();
 
-  // Facility data, with the simulator's numbers as ids.
+  // Facility data, with the simulator's numbers as ids; the BGL file, after the
+  // simulator did not know the airport. The readers' details are their own suites'.
   const StandTable lowi = readStandsOf(readFile("airports/my_thirdparty/LOWI.xml"));
   ASSERT_EQ(lowi.size(), 3U);
-  EXPECT_EQ(lowi[0].id, "1");
-  EXPECT_EQ(lowi[2].id, "helipad1");
-  EXPECT_NEAR(lowi[2].radius * 1852.0, 14.0, 0.05);  // square helipad
+  EXPECT_EQ(lowi[0].id + lowi[2].id, "1helipad1");
   EXPECT_NE(readFile("airports/my_thirdparty/LOWI.xml").find(R"(name="Facilities" value="true")"), std::string::npos);
-  // The BGL file, after the simulator did not know the airport.
   const StandTable lszh = readStandsOf(readFile("airports/my_thirdparty/LSZH.xml"));
   ASSERT_EQ(lszh.size(), 2U);
   EXPECT_EQ(lszh[0].id, "A1");
-  EXPECT_NEAR(lszh[1].latitude, 47.461, 1e-6);
   EXPECT_NE(readFile("airports/my_thirdparty/LSZH.xml").find(R"(name="Facilities" value="false")"), std::string::npos);
   // Links of known publishers, the versioned one first, and of the maker's airport.
   EXPECT_EQ(readFile("airports/my_thirdparty/EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
@@ -105,17 +102,12 @@ TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   EXPECT_TRUE(reportHas("LOWW kept: hand-made file"));
   EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
 
-  // Only the generated files of supported airports are collected, then packed.
+  // Only the generated files of supported airports are collected, then packed
+  // (the archive's bytes are the collection suite's).
   EXPECT_EQ(tbloFileCount.load(), 2U);
   EXPECT_FALSE(fs::exists("tblo/LOWI.xml"));
-  const ZipArchive zip = ZipArchive::openForReading(tbloArchive);
   std::vector<std::string> names;
-  for (const auto& entry : zip.entries()) {
-    names.push_back(entry.name);
-    std::string bytes, error;
-    ASSERT_TRUE(zip.read(entry, bytes, error)) << error;
-    EXPECT_EQ(bytes, readFile(fs::path("airports/my_thirdparty") / entry.name));
-  }
+  for (const auto& entry : ZipArchive::openForReading(tbloArchive).entries()) names.push_back(entry.name);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"LOWI.xml", "LSZH.xml"}));
   EXPECT_TRUE(logHas("Please mail "));

@@ -43,29 +43,25 @@ protected:
 TEST_F(ApfDownloadTest, BothEditionsDownloadOrLeaveNoFile) {
   const std::string body = standgen::apfXml(standgen::sampleAirport("EHAM", "Schiphol", "stock", 52.3, 4.76, -11, 1));
   struct Row {
-    bool edition2020;
     const char* stored;
-    const char* urlPath;
+    const char* urlPath;  // below the edition's folder
     LoopbackHttpServer::Route route;
     bool ok;
   };
-  const Row rows[] = {
-      {true, "archive/stock/EHAM.xml", "/downloads/MSFS/archive/stock/EHAM.xml", {200, body}, true},
-      {false, "archive/stock/EHAM.xml", "/downloads/MSFS2024/archive/stock/EHAM.xml", {200, body}, true},
-      {true, "archive\\thirdparty\\Pub\\EHAM.xml", "/downloads/MSFS/archive/thirdparty/Pub/EHAM.xml", {200, body}, true},
-      {true, "archive/stock/EGLL.xml", "/downloads/MSFS/archive/stock/EGLL.xml", {404, "gone"}, false},
-      {false, "archive/stock/EGLL.xml", "/downloads/MSFS2024/archive/stock/EGLL.xml", {404, "gone"}, false},
-      {true, "archive/stock/LFPG.xml", "/downloads/MSFS/archive/stock/LFPG.xml", {.status = 200, .body = body, .cutShort = true}, false},
-      {false, "archive/stock/LFPG.xml", "/downloads/MSFS2024/archive/stock/LFPG.xml", {.status = 200, .body = body, .cutShort = true}, false},
-      {true, "archive/stock/EDDF.xml", "/downloads/MSFS/archive/stock/EDDF.xml", {200, body, true}, false},
-      {false, "archive/stock/EDDF.xml", "/downloads/MSFS2024/archive/stock/EDDF.xml", {200, body, true}, false},
+  const Row files[] = {  // each for both editions
+      {"archive/stock/EHAM.xml", "/archive/stock/EHAM.xml", {200, body}, true},
+      {"archive\\thirdparty\\Pub\\EHAM.xml", "/archive/thirdparty/Pub/EHAM.xml", {200, body}, true},
+      {"archive/stock/EGLL.xml", "/archive/stock/EGLL.xml", {404, "gone"}, false},
+      {"archive/stock/LFPG.xml", "/archive/stock/LFPG.xml", {.status = 200, .body = body, .cutShort = true}, false},
+      {"archive/stock/EDDF.xml", "/archive/stock/EDDF.xml", {200, body, true}, false},
   };
   const std::filesystem::path destination = "airports/park_airport.xml";
-  for (const Row& row : rows) {
-    server.addRoute(row.urlPath, row.route);
-    SimEdition = row.edition2020;
+  for (const bool edition2020 : {true, false}) for (const Row& row : files) {
+    const std::string urlPath = std::string(edition2020 ? "/downloads/MSFS" : "/downloads/MSFS2024") + row.urlPath;
+    server.addRoute(urlPath, row.route);
+    SimEdition = edition2020;
     standgen::writeText(destination, "an older airport's file");
-    const std::string url = server.url(row.urlPath);
+    const std::string url = server.url(urlPath);
     EXPECT_EQ(gf_archivedApfUrl(row.stored), url);
     EXPECT_EQ(gf_downloadArchivedApf(row.stored, destination), row.ok ? "" : "failed to download: '" + url + "'");
     EXPECT_EQ(std::filesystem::exists(destination), row.ok) << url;

@@ -53,8 +53,10 @@ TEST_F(ApfGenerationTest, ArchivedPathsByPublisherEditionAndVersion) {
                                                "KJFK does not exist as simaddon"}));
 }
 
-TEST_F(ApfGenerationTest, LinksGoToTheirFolder) {
-  thirdPartyAirports20 = {{"Some Pub", {"EHAM"}}};
+// Links go to the folder of their kind; a link that cannot be written is no
+// link, and a hand-made file is neither linked over nor replaced.
+TEST_F(ApfGenerationTest, LinksGoToTheirFolderUnlessUnwritableOrHandmade) {
+  thirdPartyAirports20 = {{"Some Pub", {"EHAM", "EGLL"}}};
   simAddonAirports20 = {"EDDF"};
   ApfData third = record("EHAM", "Some Pub");
   EXPECT_TRUE(gf_writeApfLinks(third));
@@ -67,30 +69,24 @@ TEST_F(ApfGenerationTest, LinksGoToTheirFolder) {
   EXPECT_FALSE(gf_writeApfLinks(nobody));
   EXPECT_EQ(ScanLog, (std::vector<std::string>{"thirdparty airport EHAM linked to archive/thirdparty/Some%20Pub/EHAM.xml\n",
                                                "simaddon airport EDDF linked to archive/simaddon/EDDF.xml\n"}));
-}
 
-TEST_F(ApfGenerationTest, ALinkThatCannotBeWrittenIsNoLink) {
-  thirdPartyAirports20 = {{"Some Pub", {"EHAM"}}};
+  ScanLog.clear();
+  fs::remove("airports/my_thirdparty/EHAM.txt");
   fs::create_directories("airports/my_thirdparty/EHAM.txt");  // a folder where the link belongs
-  ApfData apf = record("EHAM", "Some Pub");
-  EXPECT_FALSE(gf_writeApfLinks(apf));
-  ASSERT_EQ(ScanLog.size(), 1U);
-  EXPECT_EQ(ScanLog[0], "===> Writing airports/my_thirdparty/EHAM.txt did not succeed");
+  EXPECT_FALSE(gf_writeApfLinks(third));
+  EXPECT_EQ(ScanLog, std::vector<std::string>{"===> Writing airports/my_thirdparty/EHAM.txt did not succeed"});
   EXPECT_TRUE(logHas("==> Writing link file airports/my_thirdparty/EHAM.txt failed"));
-}
 
-TEST_F(ApfGenerationTest, AHandmadeFileIsNeitherLinkedOverNorReplaced) {
-  thirdPartyAirports20 = {{"Some Pub", {"EHAM"}}};
-  const std::string handmade = standgen::apfXml({true, "12.5.5", 1, {{"icao", "EHAM"}, {"handmade", "true"}}, true, {}});
-  standgen::writeText("airports/my_thirdparty/EHAM.xml", handmade);
-  ApfData apf = record("EHAM", "Some Pub");
-  EXPECT_TRUE(gf_writeApfLinks(apf));
-  EXPECT_FALSE(fs::exists("airports/my_thirdparty/EHAM.txt"));
-  EXPECT_EQ(readFile("airports/my_thirdparty/EHAM.xml"), handmade);
-  standgen::writeText("airports/my_thirdparty/EHAM.xml",
-                      standgen::apfXml({true, "12.5.5", 1, {{"icao", "EHAM"}, {"handmade", "false"}}, true, {}}));
-  EXPECT_TRUE(gf_writeApfLinks(apf));
-  EXPECT_TRUE(fs::exists("airports/my_thirdparty/EHAM.txt"));
+  const std::string handmade = standgen::apfXml({true, "12.5.5", 1, {{"icao", "EGLL"}, {"handmade", "true"}}, true, {}});
+  standgen::writeText("airports/my_thirdparty/EGLL.xml", handmade);
+  ApfData egll = record("EGLL", "Some Pub");
+  EXPECT_TRUE(gf_writeApfLinks(egll));
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/EGLL.txt"));
+  EXPECT_EQ(readFile("airports/my_thirdparty/EGLL.xml"), handmade);
+  standgen::writeText("airports/my_thirdparty/EGLL.xml",
+                      standgen::apfXml({true, "12.5.5", 1, {{"icao", "EGLL"}, {"handmade", "false"}}, true, {}}));
+  EXPECT_TRUE(gf_writeApfLinks(egll));
+  EXPECT_TRUE(fs::exists("airports/my_thirdparty/EGLL.txt"));
 }
 
 TEST_F(ApfGenerationTest, GeneratedFilesListStandsInByteOrder) {

@@ -110,11 +110,8 @@ TEST_F(ApfLocationsTest, StoredPathsMapToTheirLearnedFiles) {
     EXPECT_EQ(gf_mapStoredApfPath(row.stored, row.publisher), std::filesystem::path(row.learned)) << row.stored;
 }
 
-TEST_F(ApfLocationsTest, NamesAndShortPaths) {
+TEST_F(ApfLocationsTest, CodeTextsShortPathsAndBlanks) {
   const FixedCode<4> eham("EHAM");
-  EXPECT_EQ(gf_apfFileNameText(eham), "EHAM.xml");
-  EXPECT_EQ(gf_apfFileName(eham), std::filesystem::path("EHAM.xml"));
-  EXPECT_EQ(gf_apfLinkFileName(eham), std::filesystem::path("EHAM.txt"));
   EXPECT_EQ(gf_apfCodeText(eham, "1.2.0"), "EHAM120");
   EXPECT_EQ(gf_apfCodeText({}, "v.1"), "    v1");
   EXPECT_EQ(gf_shortApfPath("archive/stock/EHAM_2.xml"), std::filesystem::path("archive/stock/EHAM.xml"));

@@ -153,16 +153,16 @@ TEST(BglReaderTest, AltitudeInMillimetresWithinBounds) {
 }
 
 TEST(BglReaderTest, IdentsDecodeAndRefusedOnesAreLeftOut) {
-  bool valid = false;
-  EXPECT_EQ(gf_decodeBglIcao(bglgen::packIcao("EHAM"), valid), "EHAM");
-  EXPECT_TRUE(valid);
-  EXPECT_EQ(gf_decodeBglIcao(bglgen::packIcao("K2A0"), valid), "K2A0");
-  EXPECT_TRUE(valid);
-  EXPECT_EQ(gf_decodeBglIcao(((12U * 38 + 0) * 38 + 13) << 5, valid), "A B");
-  EXPECT_FALSE(valid);
-  EXPECT_EQ(gf_decodeBglIcao((13U * 38 + 1) << 5, valid), "B?");
-  EXPECT_FALSE(valid);
-  EXPECT_EQ(gf_decodeBglIcao(0x1F, valid), "");
+  const std::tuple<std::uint32_t, const char*, bool> idents[] = {
+      {bglgen::packIcao("EHAM"), "EHAM", true}, {bglgen::packIcao("K2A0"), "K2A0", true},
+      {((12U * 38 + 0) * 38 + 13) << 5, "A B", false}, {(13U * 38 + 1) << 5, "B?", false}, {0x1F, "", false}};
+  for (const auto& [packed, text, validText] : idents) {
+    bool valid = !validText;
+    EXPECT_EQ(gf_decodeBglIcao(packed, valid), text);
+    if (*text) {
+      EXPECT_EQ(valid, validText) << text;
+    }
+  }
 
   Recorder r;
   r.refused = {"EHAM"};
@@ -280,13 +280,9 @@ TEST(BglReaderTest, FilesAreRecognisedByTheirSectionTable) {
   EXPECT_FALSE(gf_bglHasAirport(write("many.bgl", many)));
   EXPECT_FALSE(gf_bglHasAirport(write("short.bgl", good.substr(0, 56))));
   EXPECT_FALSE(gf_bglHasAirport(folder.path() / "missing.bgl"));
-}
-
-TEST(BglReaderTest, AFileThatCannotBeReadIsNoAirport) {
-  testsupport::TempFolder folder;
-  Recorder r;
+  Recorder r;  // a file that cannot be read is no airport
   EXPECT_FALSE(gf_processBglFile(folder.path() / "missing.bgl", r));
-  EXPECT_FALSE(gf_processBglFile(folder.path(), r));  // a folder
+  EXPECT_FALSE(gf_processBglFile(folder.path(), r));
   EXPECT_TRUE(r.airports.empty());
 }
 

@@ -90,44 +90,36 @@ TEST_F(FacilityReaderTest, AnAirportWithoutStandsIsAnAnswer) {
   EXPECT_TRUE(logHas("Fac: EDDF has no stands"));
 }
 
-TEST_F(FacilityReaderTest, ARefusalClosesTheConnection) {
-  worldOf("airport EDDF 50.03 8.57 364 Frankfurt\n");
-  ApfData apf;
-  std::uint32_t helipads = 0;
-  EXPECT_FALSE(gf_readAirportStands("LSZH", apf, helipads));  // the simulator does not know it
-  EXPECT_TRUE(logHas("==> SimConnect EXCEPTION id=1"));
-  EXPECT_FALSE(gf_isFacilityReaderOpen());
-  EXPECT_FALSE(Emulator::instance().isConnected(std::string(facilityClientName)));
-  // The next airport opens a fresh connection.
-  EXPECT_TRUE(gf_readAirportStands("EDDF", apf, helipads));
-}
-
-TEST_F(FacilityReaderTest, AnAnswerThatNeverEndsTimesOut) {
+// Every failure is logged and closes the connection; the next airport opens a
+// fresh one.
+TEST_F(FacilityReaderTest, FailuresAreReportedAndCloseTheConnection) {
   worldOf("airport EDDF 50.03 8.57 364 Frankfurt\nparking 4 1 0 20 0 0\n");
-  Emulator::instance().setOmitFacilityEnd(true);
-  ApfData apf;
-  std::uint32_t helipads = 0;
-  EXPECT_FALSE(gf_readAirportStands("EDDF", apf, helipads));
-  EXPECT_TRUE(logHas(fmt::format("==> Facility data for EDDF did not end: no answer within {} passes, given up",
-                                 quietPasses)));
-  EXPECT_FALSE(gf_isFacilityReaderOpen());
-  EXPECT_FALSE(Emulator::instance().isConnected(std::string(facilityClientName)));
-  EXPECT_TRUE(apf.stands.empty());
-}
-
-TEST_F(FacilityReaderTest, FailuresToOpenAndRequestAreReported) {
-  worldOf("airport EDDF 50.03 8.57 364 Frankfurt\n");
-  ApfData apf;
-  std::uint32_t helipads = 0;
-  Emulator::instance().failNextOpens(1);
-  EXPECT_FALSE(gf_readAirportStands("EDDF", apf, helipads));
-  EXPECT_TRUE(logHas("==> SimConnect_Open (PARKING_DATA_RDR) FAILED hr=0x"));
-  Emulator::instance().failNextCalls("RequestFacilityData");
-  EXPECT_FALSE(gf_readAirportStands("EDDF", apf, helipads));
-  EXPECT_TRUE(logHas("==> RequestFacilityData failed for EDDF"));
-  EXPECT_FALSE(gf_isFacilityReaderOpen());
-  EXPECT_TRUE(gf_readAirportStands("EDDF", apf, helipads));
-  gf_closeFacilityReader();
+  const struct {
+    const char* code;
+    void (*provoke)();
+    std::string line;
+  } cases[] = {
+      {"LSZH", [] {}, "==> SimConnect EXCEPTION id=1"},  // the simulator does not know it
+      {"EDDF", [] { Emulator::instance().failNextOpens(1); }, "==> SimConnect_Open (PARKING_DATA_RDR) FAILED hr=0x"},
+      {"EDDF", [] { Emulator::instance().failNextCalls("RequestFacilityData"); },
+       "==> RequestFacilityData failed for EDDF"},
+      {"EDDF", [] { Emulator::instance().setOmitFacilityEnd(true); },
+       fmt::format("==> Facility data for EDDF did not end: no answer within {} passes, given up", quietPasses)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    c.provoke();
+    ApfData apf;
+    std::uint32_t helipads = 0;
+    EXPECT_FALSE(gf_readAirportStands(c.code, apf, helipads));
+    EXPECT_TRUE(logHas(c.line));
+    EXPECT_TRUE(apf.stands.empty());
+    EXPECT_FALSE(gf_isFacilityReaderOpen());
+    EXPECT_FALSE(Emulator::instance().isConnected(std::string(facilityClientName)));
+    Emulator::instance().setOmitFacilityEnd(false);
+    EXPECT_TRUE(gf_readAirportStands("EDDF", apf, helipads));
+    gf_closeFacilityReader();
+  }
   EXPECT_TRUE(logHas("SimConnect closed ok\nSimConnect (PARKING_DATA_RDR) closed"));
 }
 

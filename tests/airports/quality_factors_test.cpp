@@ -68,11 +68,6 @@ TEST(QualityFactorsTest, FactorsFromStandTables) {
     EXPECT_EQ(QualityFactors::fromPacked(gf_computeQualityFactors(tableOf(row.stands))), row.expected) << row.name;
 }
 
-TEST(QualityFactorsTest, PackedFormKeepsRealLowAndSoftHigh) {
-  EXPECT_EQ((QualityFactors{-1, -1}.packed()), ~0ULL);
-  EXPECT_EQ((QualityFactors{63, 5}.packed()), 63ULL | 5ULL << 32U);
-}
-
 TEST(QualityFactorsTest, TextShowsSoftOnlyWhileRealIsLow) {
   const std::pair<QualityFactors, const char*> rows[] = {
       {{-1, -1}, "  "}, {{45, 7}, "45"}, {{44, 7}, "44/ 7"}, {{5, -1}, " 5/-1"}, {{100, 0}, "100"}, {{0, 0}, " 0/ 0"}};

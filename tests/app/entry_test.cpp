@@ -2,7 +2,9 @@
 // single instance, the program-folder check and an unopenable log.
 #include "app/entry.h"
 
+#include "core/exit_reason.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "liveries/livery_processing.h"
 #include "pkggen/package_tree.h"
 #include "core/paths.h"
@@ -10,6 +12,7 @@
 #include "refdata/airports_table.h"
 #include "platform/sys/shell.h"
 #include "platform/sys/single_instance.h"
+#include "support/encrypted_fixture.h"
 #include "support/log_capture.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +22,6 @@
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -29,10 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::readBytes;
 
 // The files made in a folder (created or moved in) while the watch lives.
 class CreationWatch {
@@ -85,6 +84,8 @@ protected:
   }
   void TearDown() override {
     gf_closeLogFileForTests();
+    stopRequested.store(false);  // a run's stop must not leak into the next suite
+    exitReason.store(ExitReason::NotYetSet);
     platform::setShellHooksForTests({});
     platform::setKnownFolderRootForTests({});
     gf_resetPerUserPathsForTests();
@@ -126,8 +127,8 @@ TEST_F(ProcessEntry, TwoRunsLeaveTwoLogGenerationsEachWithTheHeader) {
   EXPECT_GT(liveryCount.load(), 0u);
   ASSERT_EQ(run({"--production"}), 0);
 
-  const std::string current = readFile("Log.txt");
-  const std::string previous = readFile("Log0.txt");
+  const std::string current = readBytes("Log.txt");
+  const std::string previous = readBytes("Log0.txt");
   EXPECT_TRUE(startsWithHeader(current)) << current;
   EXPECT_TRUE(startsWithHeader(previous)) << previous;
   EXPECT_NE(current.find("\nproduction\n"), std::string::npos);
@@ -146,7 +147,7 @@ TEST_F(ProcessEntry, MissingAirportsTableEndsTheRunWithAnError) {
   fs::remove(airportsEncFile);
   gf_clearAirportsForTests();  // the table is otherwise read once per process
   EXPECT_EQ(run(), failureExitCode);
-  EXPECT_NE(readFile("Log.txt").find("Error 88: input/airports.enc stream decrypt failed"), std::string::npos);
+  EXPECT_NE(readBytes("Log.txt").find("Error 88: input/airports.enc stream decrypt failed"), std::string::npos);
 }
 
 TEST_F(ProcessEntry, SecondInstanceEndsAtOnceWithoutTouchingTheLog) {
@@ -182,14 +183,14 @@ TEST_F(ProcessEntry, UnopenableLockFileIsReportedNotTakenForASecondInstance) {
                                  platform::gf_singleInstanceLockName() + "' cannot be opened: ";
     ASSERT_EQ(messageBoxes.size(), 1u);
     EXPECT_TRUE(messageBoxes[0].starts_with(expected)) << messageBoxes[0];
-    EXPECT_NE(readFile("Log.txt").find("==> " + expected), std::string::npos);
+    EXPECT_NE(readBytes("Log.txt").find("==> " + expected), std::string::npos);
   }
 }
 
 TEST_F(ProcessEntry, OutsideTheProgramFolderTheRunEndsWithError41) {
   fs::remove("docs");
   EXPECT_EQ(run(), failureExitCode);
-  EXPECT_NE(readFile("Log.txt").find("Error 41: Gatewright must be run from the Gatewright folder!\n"),
+  EXPECT_NE(readBytes("Log.txt").find("Error 41: Gatewright must be run from the Gatewright folder!\n"),
             std::string::npos);
 }
 

@@ -29,30 +29,22 @@ TEST_F(ExitReasonTest, NamesByValue) {
   for (const auto& row : rows) EXPECT_EQ(gf_exitReasonName(static_cast<ExitReason>(row.value)), row.name) << row.value;
 }
 
-TEST_F(ExitReasonTest, TheFirstRequestOfARunNamesTheReason) {
+// Only the first request of a run names the reason; a stop set by others names
+// none, and the user's stop then names itself, but never over another reason.
+TEST_F(ExitReasonTest, OnlyTheFirstRequestOfARunNamesTheReason) {
   EXPECT_TRUE(gf_requestStop(ExitReason::ReaderError, 15));
   EXPECT_FALSE(gf_requestStop(ExitReason::NewFlight, 0));
+  gf_requestUserStop();
   EXPECT_TRUE(stopRequested.load());
   EXPECT_EQ(exitReason.load(), ExitReason::ReaderError);
   EXPECT_EQ(restartDelaySeconds.load(), 15);
-}
-
-TEST_F(ExitReasonTest, AStopSetByOthersKeepsTheReasonUnset) {
+  reset();
   stopRequested.store(true);
   EXPECT_FALSE(gf_requestStop(ExitReason::SimConnectError, 9));
   EXPECT_EQ(exitReason.load(), ExitReason::NotYetSet);
   EXPECT_EQ(restartDelaySeconds.load(), 0);
-}
-
-TEST_F(ExitReasonTest, TheUsersStopNamesItselfOnlyWhileNoReasonIsNamed) {
-  stopRequested.store(true);  // stopped by another setter that named nothing
   gf_requestUserStop();
   EXPECT_EQ(exitReason.load(), ExitReason::UserClosedSim);
-  reset();
-  ASSERT_TRUE(gf_requestStop(ExitReason::SimConnectError, 9));
-  gf_requestUserStop();
-  EXPECT_EQ(exitReason.load(), ExitReason::SimConnectError);
-  EXPECT_TRUE(stopRequested.load());
 }
 
 } // namespace

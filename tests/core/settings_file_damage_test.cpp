@@ -84,8 +84,15 @@ TEST(SettingsFileDamage, AFileThatCannotBeReadIsReportedAndNeverWrittenOver) {
   }
 }
 
+// The limit lies at the document's nesting, not at its size: siblings do not add up.
 TEST(SettingsFileDamage, ADocumentNestedTooDeepIsKeptAsZeroCopyAndTheDefaultsAreUsed) {
   SettingsSandbox sandbox;
+  pugi::xml_document document;
+  for (const auto& [levels, state] : {std::pair{maxSettingsDepth, SettingsFileState::loaded},
+                                      std::pair{maxSettingsDepth + 1, SettingsFileState::damaged}}) {
+    SettingsSandbox::writeText(sandbox.file(), lf_nested("x", levels) + lf_nested("y", levels));
+    EXPECT_EQ(gf_readSettingsDocument(sandbox.file(), document).state, state) << levels;
+  }
   const std::string text = "<root><parameters><parameter name=\"RANGE\" value=\"10\"/></parameters>" +
                            lf_nested("x", 2000) + "</root>";
   SettingsSandbox::writeText(sandbox.file(), text);
@@ -94,17 +101,6 @@ TEST(SettingsFileDamage, ADocumentNestedTooDeepIsKeptAsZeroCopyAndTheDefaultsAre
   EXPECT_EQ(RANGE.current(), 40);
   EXPECT_EQ(sandbox.storedEntries().size(), 60U);
   EXPECT_TRUE(lf_logHas(sandbox, "nested deeper than"));
-}
-
-TEST(SettingsFileDamage, DepthLimitLiesAtTheDocumentsNestingNotAtItsSize) {
-  testsupport::TempFolder folder;
-  const fs::path file = folder.path() / "p.xml";
-  pugi::xml_document document;
-  for (const auto& [levels, state] : {std::pair{maxSettingsDepth, SettingsFileState::loaded},
-                                      std::pair{maxSettingsDepth + 1, SettingsFileState::damaged}}) {
-    SettingsSandbox::writeText(file, lf_nested("x", levels) + lf_nested("y", levels));  // siblings do not add up
-    EXPECT_EQ(gf_readSettingsDocument(file, document).state, state) << levels;
-  }
 }
 
 TEST(SettingsFileDamage, WriteBackKeepsOnlyMetaAndParametersSoTheFileCannotGrow) {

@@ -82,14 +82,6 @@ TEST_F(TextFiles, DetectsAndReadsEveryCharset) {
   }
 }
 
-TEST_F(TextFiles, FoldersAndMissingFilesGiveTheirCause) {
-  std::string text;
-  const TextRead onFolder = gf_readUtf8Text(folder.path(), text);
-  EXPECT_EQ(onFolder.error, "Is a directory");
-  EXPECT_EQ(gf_detectCharset(folder.path()), Charset::none_found);
-  EXPECT_EQ(gf_readUtf8Text(folder.path() / "missing", text).error, "No such file or directory");
-}
-
 TEST_F(TextFiles, UnmarkedTextNotUtf8IsReadAsAnsi) {
   TextFile list(write(std::string(5000, 'a') + "\nCaf\xE9;D-ABCD\n"));
   const TextLinesResult result = list.readLines(8);
@@ -104,41 +96,41 @@ TEST(SplitTextLines, LeavesOutBlankLinesAndReservesExactly) {
   EXPECT_EQ(lines.capacity(), 2U);
 }
 
-TEST(ValidUtf8, TheLogHoldsUtf8Only) {
+TEST(ValidUtf8, ReplacesEachBadByteAlsoInTheLog) {
+  EXPECT_EQ(gf_toValidUtf8("a\xE9\xC3\xA9\xF4\x90\x80\x80"),
+            "a\xEF\xBF\xBD\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_TRUE(gf_isValidUtf8("\xF4\x8F\xBF\xBF\xED\x9F\xBF"));
+  EXPECT_FALSE(gf_isValidUtf8("\xE0\x9F\x80"));
   const testsupport::LogCapture log;
   gf_log("/x/Caf\xE9/aircraft.cfg");
   EXPECT_EQ(log.text(), "/x/Caf\xEF\xBF\xBD/aircraft.cfg\n");
 }
 
-TEST(ValidUtf8, ReplacesEachBadByte) {
-  EXPECT_EQ(gf_toValidUtf8("a\xE9\xC3\xA9\xF4\x90\x80\x80"),
-            "a\xEF\xBF\xBD\xC3\xA9\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
-  EXPECT_TRUE(gf_isValidUtf8("\xF4\x8F\xBF\xBF\xED\x9F\xBF"));
-  EXPECT_FALSE(gf_isValidUtf8("\xE0\x9F\x80"));
-}
-
-TEST_F(TextFiles, FailedReadsShowANotice) {
+// Missing files, folders and odd UTF-16 fail with their cause; the notice names
+// it, except for a missing file read as UTF-8. A folder must not be taken for a
+// huge file to allocate.
+TEST_F(TextFiles, FailedReadsNameTheirCauseAndShowANotice) {
   const auto odd = write(lf_bytes({'A', 0, 'B'}));
   const auto missing = folder.path() / "missing.cfg";
-  Lines lines;
+  const auto cfgFolder = folder.path() / "aircraft.cfg";
+  std::filesystem::create_directory(cfgFolder);
+  std::string text;
+  EXPECT_EQ(gf_readUtf8Text(cfgFolder, text).error, "Is a directory");
+  EXPECT_EQ(gf_readUtf8Text(missing, text).error, "No such file or directory");
+  EXPECT_EQ(gf_detectCharset(cfgFolder), Charset::none_found);
   EXPECT_EQ(gf_detectCharset(missing), Charset::none_found);
+  EXPECT_EQ(TextFile(cfgFolder).readLines(16).error, textFileIsFolder);
+  Lines lines{"stale"};
   EXPECT_FALSE(gf_readTextLines(Charset::none_found, missing, lines));
   EXPECT_FALSE(gf_readTextLines(Charset::Unicode, odd, lines));
   EXPECT_FALSE(gf_readTextLines(Charset::UTF8_without_BOM, missing, lines));  // no notice
+  lines = {"stale"};
+  EXPECT_FALSE(gf_readTextLines(Charset::UTF8_without_BOM, cfgFolder, lines));
+  EXPECT_TRUE(lines.empty());
   EXPECT_EQ(notices, (Lines{"Read failed for '" + missing.string() + "': file " + missing.string() +
                                 " has unknown charset: none_found",
-                            "Read failed for '" + odd.string() + "': UTF-16 text has an odd number of bytes"}));
-}
-
-TEST_F(TextFiles, AFolderIsAClearReadErrorNotAnAllocation) {
-  const auto path = folder.path() / "aircraft.cfg";
-  std::filesystem::create_directory(path);
-  Lines lines{"stale"};
-  EXPECT_FALSE(gf_readTextLines(Charset::UTF8_without_BOM, path, lines));
-  EXPECT_TRUE(lines.empty());
-  EXPECT_EQ(notices, (Lines{"Read failed for '" + path.string() + "': it is a folder, not a file"}));
-  TextFile text(path);
-  EXPECT_EQ(text.readLines(16).error, textFileIsFolder);
+                            "Read failed for '" + odd.string() + "': UTF-16 text has an odd number of bytes",
+                            "Read failed for '" + cfgFolder.string() + "': it is a folder, not a file"}));
 }
 
 TEST(SplitLines, CutsAtLineFeedsAndAppends) {
