@@ -181,10 +181,6 @@ TEST_F(SimEmulatorTest, CreationAfterTheDelayThenRemoval) {
   const std::uint32_t id = r.as<RecvAssignedObjectId>(0).objectId;
   EXPECT_GT(id, 1u);
   EXPECT_EQ(r.as<RecvEventObjectAddRemove>(1).data, id);
-  auto object = emu.object(id);
-  ASSERT_TRUE(object);
-  EXPECT_EQ(object->tail, "DLH1");
-  EXPECT_TRUE(object->onGround);
 
   ASSERT_EQ(AIRemoveObject(handle, id, 105), resultOk);
   r = dispatch();
