@@ -81,12 +81,6 @@ TEST(SimWorld, ReadsEveryKeywordAndReportsBadLines) {
   EXPECT_EQ(world.airports[0].name, "Name With Blanks");
   ASSERT_EQ(world.script.size(), 2u);
   EXPECT_EQ(world.script[0].command, "sim");  // sorted by frame
-
-  std::vector<std::string> again;
-  auto copy = simemu::gf_parseWorld(*std::make_unique<std::istringstream>(simemu::gf_worldText(sampleWorld())), again);
-  EXPECT_TRUE(again.empty());
-  EXPECT_EQ(copy.airports.at(0).parkings.at(0).number, 12);
-  EXPECT_EQ(copy.user.model, "A320");
 }
 
 TEST(SimWorld, InstalledTitlesComeFromEveryAircraftCfg) {
@@ -102,11 +96,15 @@ TEST(SimWorld, InstalledTitlesComeFromEveryAircraftCfg) {
   std::filesystem::remove_all(root);
 }
 
-TEST(SimWorld, LoadsAFileAndRefusesAMissingOne) {
+TEST(SimWorld, WrittenWorldLoadsBackAndAMissingFileIsRefused) {
   auto file = std::filesystem::temp_directory_path() / "gwr_sim_world.txt";
   std::ofstream(file) << simemu::gf_worldText(sampleWorld());
   std::vector<std::string> problems;
-  EXPECT_EQ(simemu::gf_loadWorld(file, problems).titles, sampleWorld().titles);
+  const auto copy = simemu::gf_loadWorld(file, problems);
+  EXPECT_TRUE(problems.empty());
+  EXPECT_EQ(copy.titles, sampleWorld().titles);
+  EXPECT_EQ(copy.airports.at(0).parkings.at(0).number, 12);
+  EXPECT_EQ(copy.user.model, "A320");
   std::filesystem::remove(file);
   EXPECT_THROW(simemu::gf_loadWorld(file, problems), std::runtime_error);
 }
@@ -183,10 +181,6 @@ TEST_F(SimEmulatorTest, CreationAfterTheDelayThenRemoval) {
   const std::uint32_t id = r.as<RecvAssignedObjectId>(0).objectId;
   EXPECT_GT(id, 1u);
   EXPECT_EQ(r.as<RecvEventObjectAddRemove>(1).data, id);
-  auto object = emu.object(id);
-  ASSERT_TRUE(object);
-  EXPECT_EQ(object->tail, "DLH1");
-  EXPECT_TRUE(object->onGround);
 
   ASSERT_EQ(AIRemoveObject(handle, id, 105), resultOk);
   r = dispatch();

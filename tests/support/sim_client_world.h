@@ -2,6 +2,7 @@
 // record the run's stop and disconnect, and a driver that steps frames.
 #pragma once
 
+#include <algorithm>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -95,6 +96,10 @@ public:
 
   simemu::Emulator& emulator() { return simemu::Emulator::instance(); }
   LogCapture& log() { return log_; }
+  bool logged(const std::string& line) const {
+    const auto lines = log_.lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
 
 private:
   LogCapture log_;

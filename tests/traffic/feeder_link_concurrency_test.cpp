@@ -3,9 +3,7 @@
 // after the program closes the link or before it listens.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,54 +17,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr double testRetrySeconds = 0.02;
-
-// The client on its own thread, with what it received and reported.
-class RunningClient {
- public:
-  explicit RunningClient(std::uint16_t port)
-      : client_(
-            port,
-            [this](std::string_view line) {
-              const std::lock_guard lock(mutex_);
-              lines_.emplace_back(line);
-            },
-            [this](std::string_view message) {
-              const std::lock_guard lock(mutex_);
-              statuses_.emplace_back(message);
-            },
-            testRetrySeconds),
-        thread_([this] { client_.run(stop_); }) {}
-  ~RunningClient() {
-    stop_.store(true);
-    thread_.join();
-  }
-  RunningClient(const RunningClient&) = delete;
-  RunningClient& operator=(const RunningClient&) = delete;
-
-  std::vector<std::string> lines() const {
-    const std::lock_guard lock(mutex_);
-    return lines_;
-  }
-  std::vector<std::string> statuses() const {
-    const std::lock_guard lock(mutex_);
-    return statuses_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::string> lines_;
-  std::vector<std::string> statuses_;
-  std::atomic<bool> stop_{false};
-  LinkClient client_;
-  std::thread thread_;
-};
+using testsupport::RunningLinkClient;
 
 TEST(FeederLinkClient, AnswersTheVersionRequestPassesLinesOnAndReconnects) {
   platform::TcpListener listener;
   ASSERT_EQ(listener.listen(platform::Ipv4Address::loopback(), 0), 0);
   const std::uint16_t port = listener.localPort();
-  RunningClient client(port);
+  RunningLinkClient client(port);
 
   platform::TcpConnection program;
   ASSERT_TRUE(listener.accept(program).ok());
@@ -95,7 +52,7 @@ TEST(FeederLinkClient, WaitsForTheProgramToListenAndSaysSoOnce) {
     ASSERT_EQ(probe.listen(platform::Ipv4Address::loopback(), 0), 0);
     port = probe.localPort();
   }
-  RunningClient client(port);
+  RunningLinkClient client(port);
   std::this_thread::sleep_for(100ms);  // several refused attempts
   platform::TcpListener listener;
   ASSERT_EQ(listener.listen(platform::Ipv4Address::loopback(), port), 0);

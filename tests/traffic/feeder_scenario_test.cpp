@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ostream>
 #include <string>
+#include <tuple>
 
 #include "core/geo.h"
 #include "feeder/scenario.h"
@@ -28,28 +29,22 @@ TEST(FeederScenario, ReadsAircraftWaypointsAndIntervals) {
       "s");
   ASSERT_EQ(scenario.aircraft.size(), 2U);
   const ScenarioAircraft& first = scenario.aircraft[0];
-  EXPECT_EQ(first.id, 4837645U);
-  EXPECT_EQ(first.callsign, "DLH123");
-  EXPECT_EQ(first.type, "A320");
-  EXPECT_EQ(first.registration, "D-AIZZ");
-  EXPECT_EQ(first.origin, "FRA");
-  EXPECT_EQ(first.destination, "LHR");
+  EXPECT_EQ(std::tie(first.id, first.callsign, first.type, first.registration, first.origin, first.destination),
+            std::make_tuple(4837645U, "DLH123", "A320", "D-AIZZ", "FRA", "LHR"));
   EXPECT_EQ(first.category, "A3");
   EXPECT_EQ(first.reportIntervalSeconds, 2.0);
   ASSERT_EQ(first.waypoints.size(), 2U);
   EXPECT_EQ(first.waypoints[0].headingDegrees, 271.2);
-  EXPECT_FALSE(first.waypoints[1].headingDegrees);
-  EXPECT_EQ(first.waypoints[1].time, 60.0);
-  EXPECT_EQ(first.waypoints[1].verticalSpeedFpm, -1000.0);
-  EXPECT_FALSE(first.waypoints[1].onGround);
+  const Waypoint& second = first.waypoints[1];
+  EXPECT_FALSE(second.headingDegrees);
+  EXPECT_EQ(std::tie(second.time, second.verticalSpeedFpm, second.onGround), std::make_tuple(60.0, -1000.0, false));
 
-  const ScenarioAircraft& second = scenario.aircraft[1];
-  EXPECT_EQ(second.id, 10001U);
-  EXPECT_TRUE(second.callsign.empty() && second.type.empty() && second.registration.empty());
-  EXPECT_TRUE(second.origin.empty() && second.destination.empty());
-  EXPECT_EQ(second.category, "B1");
-  EXPECT_EQ(second.reportIntervalSeconds, 3.5);
-  EXPECT_TRUE(second.waypoints[0].onGround);
+  const ScenarioAircraft& dashes = scenario.aircraft[1];
+  EXPECT_EQ(dashes.id, 10001U);
+  EXPECT_EQ(dashes.callsign + dashes.type + dashes.registration + dashes.origin + dashes.destination, "");
+  EXPECT_EQ(dashes.category, "B1");
+  EXPECT_EQ(dashes.reportIntervalSeconds, 3.5);
+  EXPECT_TRUE(dashes.waypoints[0].onGround);
 }
 
 struct BadScenario {

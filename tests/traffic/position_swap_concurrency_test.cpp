@@ -2,7 +2,7 @@
 // the command mutex on another thread.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -20,29 +20,19 @@ TEST(PositionSwap, BusyClientDropsThePassPositions) {
   lf_swapPositions();
   ASSERT_EQ(gf_queueSizesForTests().positions, 1u);
 
-  std::mutex m;
-  std::condition_variable cv;
-  bool held = false, release = false;
-  std::thread client([&] {
-    std::lock_guard command(simCommandMutex);
-    std::unique_lock lock(m);
-    held = true;
-    cv.notify_all();
-    cv.wait(lock, [&] { return release; });
+  std::promise<void> held;
+  std::promise<void> release;
+  std::thread client([&held, released = release.get_future()] {
+    const std::lock_guard command(simCommandMutex);
+    held.set_value();
+    released.wait();
   });
-  {
-    std::unique_lock lock(m);
-    cv.wait(lock, [&] { return held; });
-  }
+  held.get_future().wait();
   gf_positionFillBuffer().push_back({50.1, 8.0, 0, 0, 0, 3000, 0, 250, 101});
   gf_positionFillBuffer().push_back({50.2, 8.0, 0, 0, 0, 3000, 0, 250, 102});
   lf_swapPositions();
   EXPECT_TRUE(gf_positionFillBuffer().empty());
-  {
-    std::lock_guard lock(m);
-    release = true;
-  }
-  cv.notify_all();
+  release.set_value();
   client.join();
   EXPECT_EQ(gf_queueSizesForTests().positions, 1u);  // the earlier pass's, not this one's
   gf_prepareSimConnectQueues();

@@ -5,14 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "feeder/link_client.h"
 #include "support/engine_harness.h"
 #include "traffic/feeder_wait.h"
 #include "traffic/realtraffic_link.h"
@@ -22,46 +18,7 @@ namespace {
 
 using testsupport::waitUntil;
 
-constexpr double feederRetrySeconds = 0.02;
-
-// The feeder's link client on its own thread, with the lines it received.
-class FeederLink {
- public:
-  explicit FeederLink(std::uint16_t port)
-      : client_(port, [this](std::string_view line) {
-          const std::lock_guard lock(mutex_);
-          lines_.emplace_back(line);
-        }, [](std::string_view) {}, feederRetrySeconds),
-        thread_([this] { client_.run(stop_); }) {}
-  ~FeederLink() { stop(); }
-  FeederLink(const FeederLink&) = delete;
-  FeederLink& operator=(const FeederLink&) = delete;
-
-  void stop() {
-    stop_.store(true);
-    if (thread_.joinable()) thread_.join();
-  }
-  std::vector<std::string> lines() const {
-    const std::lock_guard lock(mutex_);
-    return lines_;
-  }
-  std::size_t count(std::string_view prefix) const {
-    const auto all = lines();
-    return static_cast<std::size_t>(
-        std::count_if(all.begin(), all.end(), [&](const std::string& l) { return l.starts_with(prefix); }));
-  }
-  bool has(const std::string& line) const {
-    const auto all = lines();
-    return std::find(all.begin(), all.end(), line) != all.end();
-  }
-
- private:
-  feeder::LinkClient client_;
-  std::atomic<bool> stop_{false};
-  mutable std::mutex mutex_;
-  std::vector<std::string> lines_;
-  std::thread thread_;
-};
+using FeederLink = testsupport::RunningLinkClient;
 
 // The user state of the worked example: 47.5 N 8.5 E, nose 0.005 rad up.
 UserState exampleUser() {
@@ -140,14 +97,10 @@ TEST_F(RealTrafficLink, NoPositionNoLineAndNoWait) {
   EXPECT_EQ(feeder->count("Qs121="), 0u);
 }
 
-TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothing) {
+TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
   lf_closeRealTrafficLink();
   EXPECT_EQ(gf_realTrafficPort(), 0);
   EXPECT_FALSE(realTrafficConnected.load());
-}
-
-TEST(RealTrafficLinkListen, BadPortThrows) {
-  testsupport::LogCapture log;
   EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
 }
 

@@ -52,11 +52,6 @@ simemu::Options edition(int year) {
   return options;
 }
 
-bool logged(SimClientWorld& world, const std::string& line) {
-  auto lines = world.log().lines();
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 TEST(SimClientThread, ConnectsAfterFailedOpensAndRunsTheCreationRoad) {
   SimClientWorld world;
   auto& emu = world.emulator();
@@ -65,7 +60,7 @@ TEST(SimClientThread, ConnectsAfterFailedOpensAndRunsTheCreationRoad) {
   ASSERT_TRUE(emu.waitForCalls("AddToDataDefinition", declaredFields));
   ASSERT_TRUE(emu.waitUntilDispatched());
   EXPECT_EQ(emu.countCalls("Open"), 3u);
-  EXPECT_TRUE(logged(world, "Waiting for MSFS 2020 ..."));
+  EXPECT_TRUE(world.logged("Waiting for MSFS 2020 ..."));
 
   gf_requestUserState();
   AiCreateRequest request;
@@ -93,8 +88,8 @@ TEST(SimClientThread, ConnectsAfterFailedOpensAndRunsTheCreationRoad) {
 
   client.stop();
   EXPECT_TRUE(RunRecord::instance().reports().empty());  // closing down is no lost simulator
-  EXPECT_TRUE(logged(world, "SimClient ends: stopped"));
-  EXPECT_TRUE(logged(world, "SimConnect closed ok"));
+  EXPECT_TRUE(world.logged("SimClient ends: stopped"));
+  EXPECT_TRUE(world.logged("SimConnect closed ok"));
 }
 
 TEST(SimClientThread, FrameHandlerNeverWaitsForTheCommandMutex) {
@@ -143,47 +138,39 @@ TEST(SimClientThread, TrafficAndFramesRunSideBySide) {
   EXPECT_EQ(emu.countCalls("TransmitClientEvent"), static_cast<std::size_t>(passes));
 }
 
-TEST(SimClientThread, TheOtherEditionAnsweringSwitchesTheEdition) {
-  SimClientWorld world(testsupport::sampleSimWorld(), edition(2024));
-  ClientThread client;
-  ASSERT_TRUE(client.endedByItself());
-  EXPECT_TRUE(logged(world, "MSFS and Gatewright do not match, restarting ..."));
-  EXPECT_EQ(RunRecord::instance().reports(), std::vector<bool>{true});
-}
-
-// Ways out that once ended the thread silently or kept it on a dead connection.
+// Ways out that once ended the thread silently or kept it on a dead connection;
+// only the other edition answering asks for a restart with the other edition.
 TEST(SimClientThread, EveryWayOutReportsTheDisconnect) {
+  simemu::Options otherSim;
+  otherSim.applicationName = "Some-Other Sim";
   struct Case {
     const char* name;
+    simemu::Options options;
     void (*cause)(simemu::Emulator&);
     const char* line;
+    bool otherEdition;
   };
   const Case cases[] = {
-      {"quit", [](simemu::Emulator& e) { e.quit(); }, "SimClient ends: simulator connection ended"},
-      {"lost", [](simemu::Emulator& e) { e.disconnect(); }, "==> SimConnect connection lost"},
-      {"version mismatch", [](simemu::Emulator& e) { e.injectException(5, 0, 3); },
-       "Error 95: SimConnect Version Mismatch, dwIndex: 3"},
+      {"quit", {}, [](simemu::Emulator& e) { e.quit(); }, "SimClient ends: simulator connection ended", false},
+      {"lost", {}, [](simemu::Emulator& e) { e.disconnect(); }, "==> SimConnect connection lost", false},
+      {"version mismatch", {}, [](simemu::Emulator& e) { e.injectException(5, 0, 3); },
+       "Error 95: SimConnect Version Mismatch, dwIndex: 3", false},
+      {"other edition", edition(2024), nullptr, "MSFS and Gatewright do not match, restarting ...", true},
+      {"unrecognised simulator", otherSim, nullptr,
+       "Error 77: 'SomeOther Sim' not being MSFS 2020 or MSFS 2024 connects ... ?", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    SimClientWorld world;
+    SimClientWorld world(testsupport::sampleSimWorld(), c.options);
     ClientThread client;
-    ASSERT_TRUE(world.emulator().waitForCalls("AddToDataDefinition", declaredFields));
-    c.cause(world.emulator());
+    if (c.cause != nullptr) {  // else the open itself ends it
+      ASSERT_TRUE(world.emulator().waitForCalls("AddToDataDefinition", declaredFields));
+      c.cause(world.emulator());
+    }
     ASSERT_TRUE(client.endedByItself());
-    EXPECT_EQ(RunRecord::instance().reports(), std::vector<bool>{false});
-    EXPECT_TRUE(logged(world, c.line));
+    EXPECT_EQ(RunRecord::instance().reports(), std::vector<bool>{c.otherEdition});
+    EXPECT_TRUE(world.logged(c.line));
   }
-}
-
-TEST(SimClientThread, AnUnrecognisedSimulatorIsReported) {
-  simemu::Options options;
-  options.applicationName = "Some-Other Sim";
-  SimClientWorld world(testsupport::sampleSimWorld(), options);
-  ClientThread client;
-  ASSERT_TRUE(client.endedByItself());
-  EXPECT_TRUE(logged(world, "Error 77: 'SomeOther Sim' not being MSFS 2020 or MSFS 2024 connects ... ?"));
-  EXPECT_EQ(RunRecord::instance().reports(), std::vector<bool>{false});
 }
 
 TEST(SimClientThread, StopEndsTheWaitForASimulatorThatNeverAnswers) {

@@ -24,11 +24,6 @@ std::vector<CallRecord> callsOf(const std::vector<CallRecord>& calls, const std:
   return out;
 }
 
-bool logged(SyncSimClient& client, const std::string& line) {
-  auto lines = client.log().lines();
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 AiCreateRequest creation(std::string callsign, std::uint32_t hexid, std::string_view title = installedTitle,
                          double latitude = 50.0333) {
   AiCreateRequest r;
@@ -52,6 +47,14 @@ protected:
     gf_requestAircraftInRadius(radiusMeters);
     client.pump();
     return emu().objects().back().id;
+  }
+  // The one feedback item since the last look, of this kind.
+  SimFeedback single(FeedbackKind kind) {
+    const auto all = client.feedback();
+    EXPECT_EQ(all.size(), 1u);
+    if (all.empty()) return {};
+    EXPECT_EQ(all[0].kind, kind);
+    return all[0];
   }
   simemu::Emulator& emu() { return client.emulator(); }
   static constexpr std::uint32_t radiusMeters = 20000;
@@ -102,7 +105,7 @@ TEST_F(SimClientTest, DeclarationsFollowTheTables) {
       {401, "SPOILERS HANDLE POSITION", 0}, {401, "GENERAL ENG THROTTLE LEVER POSITION:1", 0},
       {401, "GENERAL ENG THROTTLE LEVER POSITION:2", 0}};
   EXPECT_EQ(fields, expected);
-  EXPECT_TRUE(logged(client, "MSFS 2020 (11.0.282174.999) connected"));
+  EXPECT_TRUE(client.logged("MSFS 2020 (11.0.282174.999) connected"));
   EXPECT_EQ(gf_simDisplayText(simVersionText), "MSFS 2020 (11.0.282174.999)");
 }
 
@@ -142,17 +145,15 @@ TEST_F(SimClientTest, FirstPositionAfterNoneAndAJumpOfTenMilesAreNoTeleport) {
   emu().setUserPosition(50.0333 + 9.999 / 60.0 + 10.1 / 60.0, 8.5706, 372);
   client.userState();
   EXPECT_EQ(RunRecord::instance().reasons(), std::vector<std::string>{"NEW FLIGHT"});
-  EXPECT_TRUE(logged(client, "Teleport"));
+  EXPECT_TRUE(client.logged("Teleport"));
 }
 
 TEST_F(SimClientTest, CreationIsIdentifiedReleasedFrozenAndReported) {
   const std::uint32_t id = createAndIdentify("DLH1", 20001);
-  auto feedback = client.feedback();
-  ASSERT_EQ(feedback.size(), 1u);
-  EXPECT_EQ(feedback[0].kind, FeedbackKind::LiveCreated);
-  EXPECT_EQ(feedback[0].objectId, id);
-  EXPECT_EQ(feedback[0].value, 20001u);
-  EXPECT_DOUBLE_EQ(feedback[0].second, 8.0);
+  const auto created = single(FeedbackKind::LiveCreated);
+  EXPECT_EQ(created.objectId, id);
+  EXPECT_EQ(created.value, 20001u);
+  EXPECT_DOUBLE_EQ(created.second, 8.0);
   EXPECT_TRUE(lf_pendingCreates().empty());
   client.step();
   const auto object = *emu().object(id);
@@ -162,10 +163,7 @@ TEST_F(SimClientTest, CreationIsIdentifiedReleasedFrozenAndReported) {
 
   gf_queueRemoval(id);
   client.step();
-  feedback = client.feedback();
-  ASSERT_EQ(feedback.size(), 1u);
-  EXPECT_EQ(feedback[0].kind, FeedbackKind::Removed);
-  EXPECT_EQ(feedback[0].objectId, id);
+  EXPECT_EQ(single(FeedbackKind::Removed).objectId, id);
   EXPECT_FALSE(emu().object(id));
 
   // The simulator's own removal reads the same.
@@ -173,23 +171,21 @@ TEST_F(SimClientTest, CreationIsIdentifiedReleasedFrozenAndReported) {
   client.feedback();
   emu().cullObject(second);
   client.pump();
-  feedback = client.feedback();
-  ASSERT_EQ(feedback.size(), 1u);
-  EXPECT_EQ(feedback[0].kind, FeedbackKind::Removed);
-  EXPECT_EQ(feedback[0].objectId, second);
+  EXPECT_EQ(single(FeedbackKind::Removed).objectId, second);
 }
 
-TEST_F(SimClientTest, StaticAircraftAndForeignObjectsAreToldApart) {
-  createAndIdentify("STAT1*", 42);
-  auto feedback = client.feedback();
-  ASSERT_EQ(feedback.size(), 1u);
-  EXPECT_EQ(feedback[0].kind, FeedbackKind::StaticCreated);
-  EXPECT_EQ(feedback[0].second, 0.0);
-
+TEST_F(SimClientTest, StaticAircraftGiveNoGroundDataButTheirCentreOfGravity) {
+  const std::uint32_t id = createAndIdentify("STAT1*", 42);
+  EXPECT_EQ(single(FeedbackKind::StaticCreated).second, 0.0);
   // Known now, not in the added list: static ones ("*") give no ground data.
   gf_requestAircraftInRadius(radiusMeters);
   client.pump();
   EXPECT_TRUE(client.feedback().empty());
+  ASSERT_TRUE(gf_requestStaticCg(id));
+  client.pump();
+  const auto cg = single(FeedbackKind::StaticCg);
+  EXPECT_EQ(cg.objectId, id);
+  EXPECT_DOUBLE_EQ(cg.first, 8.0);
 }
 
 TEST_F(SimClientTest, UnknownTitleReportsCreationFailed) {
@@ -197,23 +193,23 @@ TEST_F(SimClientTest, UnknownTitleReportsCreationFailed) {
   for (const std::uint32_t hexid : {20009u, 0u}) {
     gf_queueCreateRequest(creation("DLH9", hexid, "Not Installed"));
     client.step(2);
-    auto feedback = client.feedback();
-    ASSERT_EQ(feedback.size(), 1u) << hexid;
-    EXPECT_EQ(feedback[0].kind, FeedbackKind::CreationFailed);
-    EXPECT_EQ(feedback[0].value, hexid);
-    EXPECT_EQ(feedback[0].objectId, 0u);
+    const auto failed = single(FeedbackKind::CreationFailed);
+    EXPECT_EQ(failed.value, hexid);
+    EXPECT_EQ(failed.objectId, 0u);
     EXPECT_TRUE(lf_pendingCreates().empty());
   }
 }
 
-TEST_F(SimClientTest, FlapsAreFramedByReleasesAndNoPositionGoesToTheUser) {
+// Only the latest completed tick goes out, none to the user, and flaps between releases.
+TEST_F(SimClientTest, AFrameSendsTheLatestTickAndFramesFlapsByReleases) {
   const std::uint32_t id = createAndIdentify("DLH1", 20001);
   client.step();
   AiControlled aircraft;
   aircraft.objectId = id;
   gf_setFlaps(aircraft, 2);
-  auto& fill = gf_positionFillBuffer();
-  for (std::uint32_t target : {0u, 1u, id}) fill.push_back({50.1, 8.6, 0, 0, 0, 3000, 0, 150, target});
+  gf_positionFillBuffer().push_back({50.1, 8.6, 0, 0, 0, 1000, 0, 150, id});
+  ASSERT_TRUE(gf_swapPositionBuffers());
+  for (std::uint32_t target : {0u, 1u, id}) gf_positionFillBuffer().push_back({50.1, 8.6, 0, 0, 0, 3000, 0, 150, target});
   ASSERT_TRUE(gf_swapPositionBuffers());
   const auto before = emu().calls().size();
   client.step();
@@ -253,23 +249,24 @@ TEST_F(SimClientTest, AFailedUserRequestEndsTheRunAndNoMoreAreSent) {
   emu().failNextCalls("RequestDataOnSimObject");
   const auto before = emu().countCalls("RequestDataOnSimObject");
   gf_requestUserState();
-  EXPECT_TRUE(logged(client, "==> SimConnect request user ac position fails"));
+  EXPECT_TRUE(client.logged("==> SimConnect request user ac position fails"));
   EXPECT_EQ(RunRecord::instance().reasons(), std::vector<std::string>{"SIMCONNECT ERROR"});
   gf_requestUserState();
   EXPECT_EQ(emu().countCalls("RequestDataOnSimObject"), before + 1);
 }
 
 TEST_F(SimClientTest, NewFlightEventsEndTheRun) {
-  emu().flightLoaded();
-  client.pump();
-  EXPECT_EQ(RunRecord::instance().reasons(), std::vector<std::string>{"NEW FLIGHT"});
-  EXPECT_TRUE(logged(client, "SimConnect: flight loaded event"));
-  stopRequested.store(false);
-  RunRecord::instance().clear();
-  emu().newFlightFile();
-  client.pump();
-  EXPECT_EQ(RunRecord::instance().reasons(), std::vector<std::string>{"NEW FLIGHT"});
-  EXPECT_TRUE(logged(client, "==> SimConnect: New file event"));
+  const std::pair<void (simemu::Emulator::*)(), const char*> events[] = {
+      {&simemu::Emulator::flightLoaded, "SimConnect: flight loaded event"},
+      {&simemu::Emulator::newFlightFile, "==> SimConnect: New file event"}};
+  for (const auto& [raise, line] : events) {
+    stopRequested.store(false);
+    RunRecord::instance().clear();
+    (emu().*raise)();
+    client.pump();
+    EXPECT_EQ(RunRecord::instance().reasons(), std::vector<std::string>{"NEW FLIGHT"}) << line;
+    EXPECT_TRUE(client.logged(line));
+  }
 }
 
 TEST_F(SimClientTest, SimEventSetsRunningAndExceptionsTakeTheirLines) {
@@ -277,13 +274,19 @@ TEST_F(SimClientTest, SimEventSetsRunningAndExceptionsTakeTheirLines) {
   client.pump();
   EXPECT_TRUE(simRunning.load());
   EXPECT_TRUE(simRunningDisplay.load());
-  for (std::uint32_t number : {3u, 19u, 23u, 24u, 30u}) emu().injectException(number);
+  for (std::uint32_t number : {3u, 11u, 19u, 23u, 24u, 30u}) emu().injectException(number);
   client.pump();
-  for (const char* line : {"==> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID", "SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE",
-                           "==> SimConnect exception: load flight plan failed",
+  for (const char* line : {"==> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID", "SimConnect: too many objects (max 1000)",
+                           "SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE", "==> SimConnect exception: load flight plan failed",
                            "SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE", "==> SIMCONNECT_EXCEPTION #30"}) {
-    EXPECT_TRUE(logged(client, line)) << line;
+    EXPECT_TRUE(client.logged(line)) << line;
   }
+  // No user position yet: an unknown id is expected.
+  client.log().mark();
+  gf_resetUserAircraft();
+  emu().injectException(3);
+  client.pump();
+  EXPECT_FALSE(client.logged("==> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
   emu().injectException(5, 0, 7);
   EXPECT_THROW(client.pump(), UserErrorException);
 }
@@ -350,28 +353,6 @@ TEST_F(SimClientTest, SameCallsignCreationsKeepTheirOwnObjects) {
   EXPECT_EQ(feedback[1].kind, FeedbackKind::GroundData);
 }
 
-TEST_F(SimClientTest, ExceptionLinesThatDependOnTheState) {
-  emu().injectException(11);
-  client.pump();
-  EXPECT_TRUE(logged(client, "SimConnect: too many objects (max 1000)"));
-  gf_resetUserAircraft();  // no user position yet: an unknown id is expected
-  emu().injectException(3);
-  client.pump();
-  EXPECT_FALSE(logged(client, "==> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
-}
-
-TEST_F(SimClientTest, StaticCentreOfGravityComesBackAsFeedback) {
-  const std::uint32_t id = createAndIdentify("DLH1", 20001);
-  client.feedback();
-  ASSERT_TRUE(gf_requestStaticCg(id));
-  client.pump();
-  const auto feedback = client.feedback();
-  ASSERT_EQ(feedback.size(), 1u);
-  EXPECT_EQ(feedback[0].kind, FeedbackKind::StaticCg);
-  EXPECT_EQ(feedback[0].objectId, id);
-  EXPECT_DOUBLE_EQ(feedback[0].first, 8.0);
-}
-
 TEST_F(SimClientTest, ObjectsOfOtherProgramsAreOnlyLogged) {
   simconnect::Handle other = nullptr;
   ASSERT_EQ(simconnect::Open(other, "Other", 0), simconnect::resultOk);
@@ -387,19 +368,6 @@ TEST_F(SimClientTest, ObjectsOfOtherProgramsAreOnlyLogged) {
   EXPECT_NE(text.find("just spawned, but not by Gatewright, oid: 4, callsign 'N123', altaboveGnd:8 ft, onground:1"),
             std::string::npos);
   simconnect::Close(other);
-}
-
-TEST_F(SimClientTest, AFrameSendsTheLatestCompletedTick) {
-  const std::uint32_t id = createAndIdentify("DLH1", 20001);
-  client.step();
-  for (double altitude : {1000.0, 2000.0}) {
-    gf_positionFillBuffer().push_back({50.1, 8.6, 0, 0, 0, altitude, 0, 150, id});
-    ASSERT_TRUE(gf_swapPositionBuffers());
-  }
-  const auto before = emu().countCalls("SetDataOnSimObject");
-  client.step();
-  EXPECT_EQ(emu().countCalls("SetDataOnSimObject"), before + 1);
-  EXPECT_DOUBLE_EQ(emu().object(id)->pose.altitude, 2000.0);
 }
 
 TEST_F(SimClientTest, ObjectEventsOfOtherObjectTypesAreIgnored) {

@@ -31,10 +31,6 @@ protected:
     client.pump();
     return gf_userAircraftKind();
   }
-  bool logged(const std::string& line) {
-    const auto lines = client.log().lines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  }
   testsupport::SyncSimClient client;
 };
 
@@ -42,10 +38,10 @@ TEST_F(UserAircraftTest, ALongTitleIsShownAndLoggedAsItsFirst48Characters) {
   const std::string title(60, 'T');
   reported(title, "A320");
   EXPECT_EQ(gf_simDisplayText(userTitleText), title.substr(0, 48));
-  EXPECT_TRUE(logged(std::string(10, ' ') + "SimConnect: User aircraft title: " + title.substr(0, 48)));
+  EXPECT_TRUE(client.logged(std::string(10, ' ') + "SimConnect: User aircraft title: " + title.substr(0, 48)));
   client.log().mark();
   reported("", "A320");
-  EXPECT_TRUE(logged("! Title of your aircraft is empty?"));
+  EXPECT_TRUE(client.logged("! Title of your aircraft is empty?"));
 }
 
 TEST_F(UserAircraftTest, ModelRules) {
@@ -73,21 +69,16 @@ TEST_F(UserAircraftTest, ModelRules) {
   }
 }
 
-TEST_F(UserAircraftTest, UnknownSpanTakesTheLargestAndSaysSo) {
-  auto kind = reported("Some Glider", "LONGMODELNAME");
-  EXPECT_DOUBLE_EQ(kind.halfWingspanNm, largestHalfSpanNm);
+TEST_F(UserAircraftTest, AnUnknownSpanOrNoModelTakeTheirFallBacksAndSaySo) {
+  EXPECT_DOUBLE_EQ(reported("Some Glider", "LONGMODELNAME").halfWingspanNm, largestHalfSpanNm);
   EXPECT_FALSE(userWingspanKnown.load());
-  EXPECT_TRUE(logged("User aircraft wing span unknown, max is taken instead, please report in my Forum!"));
+  EXPECT_TRUE(client.logged("User aircraft wing span unknown, max is taken instead, please report in my Forum!"));
 
-}
-
-TEST_F(UserAircraftTest, NoModelTakesTheCrj7) {
   constexpr double crj7HalfSpanNm = 0.0062;
   halfSpans[gf_modelIndex("CRJ7")] = crj7HalfSpanNm;
-  auto kind = reported("Encrypted One", "");
-  EXPECT_DOUBLE_EQ(kind.halfWingspanNm, crj7HalfSpanNm);
+  EXPECT_DOUBLE_EQ(reported("Encrypted One", "").halfWingspanNm, crj7HalfSpanNm);
   EXPECT_EQ(gf_simDisplayText(userModelText), "Unknown (encrypted?) aircraft");
-  EXPECT_TRUE(logged("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead"));
+  EXPECT_TRUE(client.logged("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead"));
 }
 
 } // namespace

@@ -112,7 +112,7 @@ protected:
   int closeRequests = 0;
 };
 
-TEST_F(RealWindow, BandsShowTheProgramsColoursPixelByPixel) {
+TEST_F(RealWindow, BandsAndTextShowThePaintPixelByPixel) {
   const auto shot = probe->capture();
   lf_keep(shot);
   ASSERT_EQ(shot.width, clientWidth);
@@ -129,10 +129,8 @@ TEST_F(RealWindow, BandsShowTheProgramsColoursPixelByPixel) {
   // Filled rectangles and lines stop short of their right and bottom edges.
   EXPECT_EQ(shot.at(426, 40), black);
   EXPECT_EQ(shot.at(397, 113), white);
-}
 
-TEST_F(RealWindow, TextHangsFromItsTopLeftCorner) {
-  const auto shot = probe->capture();
+  // Text hangs from its top-left corner.
   const Rect around{370, 0, 520, 28};
   int top = around.bottom;
   int bottom = around.top - 1;
