@@ -87,6 +87,7 @@ struct LiveAc : AcDescription {
   std::uint32_t landingStage = 0;
   std::uint8_t landing = 0, landed = 0, towed = 0, approachCleared = 0, takeOffRoll = 0;
   std::uint8_t highConfigured = 0, lowConfigured = 0, settling = 0, touchedDown = 0, leaving = 0, turning = 0;
+  std::uint8_t poseFault = 0;  // a pose that was not finite has been logged
 
   const std::string& liveFullText() const { return sim.label; }
   // Keeps the old phase as the previous one; the same phase changes nothing.
