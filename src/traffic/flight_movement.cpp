@@ -389,7 +389,7 @@ void lf_flyStep(LiveAc& ac) {
   ac.targetTas = s[1].tas > 0.0 ? s[1].tas : s[1].groundSpeed;
   if (!s[0].airborne || !s[1].airborne) gf_setGear(ac.sim, 1);
   const std::int32_t ticks = lf_ticksToNext(ac);
-  if (ac.phase != AcPhase::TakeOff) {
+  if (ac.phase != AcPhase::TakeOff && ac.landingStage == 0) {  // the flare keeps its own pitch
     const double limit = deg(maxPitchChangeDegPerTick[slot(ac.category)]);
     ac.pitchRate = std::clamp((gf_pitchTargetRad(s[1].verticalSpeed) - ac.pitch) / ticks, -limit, limit);
   }
