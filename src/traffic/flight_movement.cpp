@@ -108,6 +108,8 @@ void takeOffTick(LiveAc& ac) {
     gf_setThrottle(ac.sim, climbThrottle(ac));
     ac.setPhase(AcPhase::Flying);
     ac.rotationSteps = 1;
+    ac.pitchRate = 0.0;  // the rotation's rate would pitch on past the climb pitch until the next report
+    ac.bankRate = 0.0;
   }
 }
 
