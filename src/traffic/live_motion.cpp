@@ -21,10 +21,6 @@ namespace {
 constexpr double secondsPerTick = 0.01;
 constexpr double feetPerNmPerSecond = feetPerNm / 3600.0;  // feet a second at one knot
 
-bool userPositionKnown(const UserState& user) {
-  return std::fabs(user.latitude) > 0.0001 || std::fabs(user.longitude) > 0.0001;
-}
-
 bool categorySwitchedOff(AcCategory category) {
   return (category == AcCategory::Light && !LIGHT_AIRCRAFT.current()) ||
          (category == AcCategory::HighPerf && !HIGH_PERF_AIRCRAFT.current()) ||
@@ -73,7 +69,7 @@ bool lf_extendStream(LiveAc& ac) {
   }
   const UserState& user = trafficEngine.user;
   if (!ac.onGroundConfirmed) {
-    if (userPositionKnown(user) &&
+    if (gf_knownUserPosition(user) &&
         gf_greatCircleDistanceNm({ac.lat, ac.lon}, {user.latitude, user.longitude}) > rangeNm.load() - rangeMarginNm) {
       gf_removeLiveAc(ac);
       return false;

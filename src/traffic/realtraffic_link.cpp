@@ -6,11 +6,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <stdexcept>
 #include <vector>
 
 #include "core/clock.h"
+#include "core/geo.h"
 #include "core/log.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
@@ -28,17 +28,11 @@ std::atomic<bool> beforeFirstConnection{true};
 
 namespace {
 
-constexpr double radiansPerDegreeExact = 0.017453292519943295;
 constexpr double pitchScale = -100000.0, bankScale = 100000.0, feetScale = 1000.0, knotsScale = 1000.0;
-constexpr double noPositionDeg = 0.0001;
 constexpr const char* programName = "Gatewright";
 
 platform::TcpListener listener;
 platform::TcpConnection client;  // traffic thread; closed by whoever closes the link
-
-bool knownPosition(const UserState& user) {
-  return std::fabs(user.latitude) > noPositionDeg || std::fabs(user.longitude) > noPositionDeg;
-}
 
 void setIndicator(bool on) {
   realTrafficIndicatorOn.store(on);
@@ -134,12 +128,12 @@ std::string lf_receiveFromRealTraffic() {
 std::string gf_userPositionLine(const UserState& u) {
   return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{:.0f};{:.6f};{:.6f}\r\n", u.pitch * pitchScale,
                      u.bank * bankScale, u.heading, u.indicatedAltitude * feetScale, u.groundVelocity * knotsScale,
-                     u.latitude * radiansPerDegreeExact, u.longitude * radiansPerDegreeExact);
+                     u.latitude * radiansPerDegree, u.longitude * radiansPerDegree);
 }
 
 void lf_sendUserPosition() {
   const UserState& user = trafficEngine.user;
-  if (!realTrafficOnThisPc.load() || !knownPosition(user)) return;
+  if (!realTrafficOnThisPc.load() || !gf_knownUserPosition(user)) return;
   if (!realTrafficConnected.load()) {
     if (!gf_stopping() && lf_acceptRealTraffic()) {
       setIndicator(true);

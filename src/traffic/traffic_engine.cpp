@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "core/clock.h"
@@ -18,8 +19,10 @@
 #include "traffic/engine_hooks.h"
 #include "traffic/live_intake.h"
 #include "traffic/live_removal.h"
+#include "traffic/park_airport_state.h"
 #include "traffic/realtraffic_link.h"
 #include "traffic/reader_threads.h"
+#include "traffic/sim_client_constants.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_queue.h"
 #include "core/paths.h"
@@ -39,7 +42,6 @@ std::atomic<std::uint32_t> lookedUpObjectId{0};
 namespace {
 
 
-constexpr double metresPerNm = 1852.0;
 TrafficEngineHooks engineHooks;
 bool containersReserved = false;
 
@@ -65,7 +67,9 @@ AiCreateRequest creationOf(const LiveAc& ac) {
   return r;
 }
 
-void takeTrafficRecords() {
+} // namespace
+
+void lf_takeTrafficRecords() {
   std::lock_guard lock(trafficRecordMutex);
   for (int i = 0; i < recordsPerPass && !trafficRecordQueue.empty(); ++i) {
     TrafficRecord record = std::move(trafficRecordQueue.front());
@@ -74,7 +78,7 @@ void takeTrafficRecords() {
   }
 }
 
-void popAddingStack() {
+void lf_popAddingStack() {
   auto& stack = trafficEngine.addingStack;
   if (stack.empty()) return;
   const std::uint32_t hexid = stack.back();
@@ -87,6 +91,8 @@ void popAddingStack() {
   }
   trafficEngine.queuedLiveCreations.push_back(creationOf(*ac));
 }
+
+namespace {
 
 void blockedCallsignRequest() {
   const std::string blocked = BLOCK_CALLSIGN.current();
@@ -125,6 +131,10 @@ LiveAc* TrafficEngine::findObject(std::uint32_t objectId) {
   return it == live.end() ? nullptr : &*it;
 }
 
+bool gf_knownUserPosition(const UserState& user) {
+  return std::abs(user.latitude) > unknownPositionDeg || std::abs(user.longitude) > unknownPositionDeg;
+}
+
 void gf_installTrafficEngineHooks(const TrafficEngineHooks& hooks) { engineHooks = hooks; }
 const TrafficEngineHooks& gf_trafficEngineHooks() { return engineHooks; }
 
@@ -144,6 +154,8 @@ void gf_reserveTrafficContainers() {
 
 void gf_resetTraffic() {
   auto& e = trafficEngine;
+  gf_clearParkAirport();
+  trafficReader.setFieldElevation(std::nullopt);
   e.feedback.clear();
   e.activations.clear();
   e.ghostCallsigns.clear();
@@ -166,16 +178,24 @@ void gf_resetTraffic() {
   beforeFirstConnection.store(true);
 }
 
-void lf_handleAddingStack() {
-  lf_handleFeedback();
+void lf_updateLiveAircraft() {
   bool anyErased = false;
   for (LiveAc& ac : trafficEngine.live) anyErased = updateLiveAc(ac) || anyErased;
   if (anyErased) std::erase_if(trafficEngine.live, [](const LiveAc& ac) { return ac.erased(); });
+}
+
+void lf_swapPositions() {
   // Never wait for the client's frame: a busy mutex drops this pass's positions.
   if (!gf_swapPositionBuffers()) gf_positionFillBuffer().clear();
+}
+
+void lf_handleAddingStack() {
+  lf_handleFeedback();
+  lf_updateLiveAircraft();
+  lf_swapPositions();
   lf_releaseQueuedRequests();
-  takeTrafficRecords();
-  popAddingStack();
+  lf_takeTrafficRecords();
+  lf_popAddingStack();
   lf_periodicRequests();
   tickCount.fetch_add(1);
 }
@@ -326,23 +346,29 @@ void lf_tickLoop() {
   }
 }
 
-bool lf_waitForUserAircraft() {
+bool lf_waitForUserAircraft(WaitPause pause) {
   using Clock = std::chrono::steady_clock;
   while (!flightRuns()) {
     if (gf_stopping()) return false;
-    std::this_thread::sleep_for(simStartPoll);
+    if (pause != nullptr) {
+      pause(simStartPoll);
+    } else {
+      std::this_thread::sleep_for(simStartPoll);
+    }
   }
   if (gf_stopping()) return false;
   gf_requestUserOnGround();
   for (;;) {
     const auto start = Clock::now();
-    const UserState& user = trafficEngine.user;
-    const bool positionKnown = std::abs(user.latitude) > 0.0001 || std::abs(user.longitude) > 0.0001;
-    if (userOnGroundKnown.load() && positionKnown) break;
+    if (userOnGroundKnown.load() && gf_knownUserPosition(trafficEngine.user)) break;
     gf_requestUserState();
     trafficEngine.user = gf_userStateCopy();
     if (gf_stopping()) return false;
-    std::this_thread::sleep_until(start + userWaitPeriod);
+    if (pause != nullptr) {
+      pause(userWaitPeriod);
+    } else {
+      std::this_thread::sleep_until(start + userWaitPeriod);
+    }
   }
   gf_requestUserTitleModel();
   return true;

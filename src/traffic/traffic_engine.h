@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -43,6 +44,9 @@ struct TrafficEngine {
 
 extern TrafficEngine trafficEngine;
 
+// Farther than unknownPositionDeg from 0, 0 in latitude or longitude.
+bool gf_knownUserPosition(const UserState& user);
+
 extern std::int32_t secondCount;                // engine seconds, one per user on-ground reply
 extern std::atomic<std::uint64_t> weekTime;      // (slot << 32) | weekday
 extern std::atomic<bool> liveLimitRequested;     // MAX_LIVE_SEL lowered by the user
@@ -57,8 +61,12 @@ void gf_reserveTrafficContainers();
 // Empties all traffic state before a restart; capacities stay.
 void gf_resetTraffic();
 
-// Parts of the schedule that other files of the engine call.
+// The steps of a running pass, in their order (public for the bench).
 void lf_handleAddingStack();
+void lf_updateLiveAircraft();  // updateLiveAc for each, then the erased go
+void lf_swapPositions();
+void lf_takeTrafficRecords();  // at most two
+void lf_popAddingStack();
 void lf_releaseQueuedRequests();
 void lf_periodicRequests();
 void lf_everySecond();
@@ -70,7 +78,9 @@ void lf_flightNotRunning();
 bool lf_tick();
 // The loop itself (10 ms period on a steady clock); returns when lf_tick does.
 void lf_tickLoop();
-// Before the loop: waits for a running flight and a known user position.
-bool lf_waitForUserAircraft();
+// Before the loop: waits for a running flight and a known user position;
+// false on a stop. pause stands in for the waits (tests run in simulated time).
+using WaitPause = void (*)(std::chrono::milliseconds);
+bool lf_waitForUserAircraft(WaitPause pause = nullptr);
 
 } // namespace gwr

@@ -188,7 +188,7 @@ public:
     for (std::int32_t i = 0; i < ticks && aircraft() != nullptr; ++i) tick();
   }
 
-  std::vector<TrackPoint> track;
+  std::vector<MovementPoint> track;
 
 private:
   std::string title_ = "Airbus A320neo Test";

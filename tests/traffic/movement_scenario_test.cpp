@@ -16,7 +16,7 @@ namespace gwr {
 namespace {
 
 using testsupport::MovementRun;
-using testsupport::TrackPoint;
+using testsupport::MovementPoint;
 
 constexpr double degPerRad = 57.29577951308232;
 constexpr double metresPerNm = 1852.0;
@@ -44,19 +44,19 @@ std::ptrdiff_t firstIndex(const std::vector<std::string>& names, const std::stri
 }
 
 // The phases in the order they came, each once per stretch.
-std::vector<std::string> phaseRuns(const std::vector<TrackPoint>& track) {
+std::vector<std::string> phaseRuns(const std::vector<MovementPoint>& track) {
   std::vector<std::string> runs;
   for (const auto& p : track)
     if (runs.empty() || runs.back() != p.phase) runs.push_back(p.phase);
   return runs;
 }
 
-double metres(const TrackPoint& a, const TrackPoint& b) {
+double metres(const MovementPoint& a, const MovementPoint& b) {
   return gf_greatCircleDistanceNm({a.lat, a.lon}, {b.lat, b.lon}) * metresPerNm;
 }
 
-TrackPoint pointAt(double lat, double lon) {
-  TrackPoint p;
+MovementPoint pointAt(double lat, double lon) {
+  MovementPoint p;
   p.lat = lat;
   p.lon = lon;
   return p;
@@ -77,7 +77,7 @@ void expectFinitePoses(const simemu::SimObject& o) {
 // No jumps: a tick's move stays within the fastest speed reported; on the
 // ground the heading turns in no second faster than the category's turn
 // rate sped up for a tight corner (at most four times the base rate).
-void expectSmooth(const std::vector<TrackPoint>& track, double fastestKt) {
+void expectSmooth(const std::vector<MovementPoint>& track, double fastestKt) {
   const double stepLimit = fastestKt * 1.25 / ticksPerHour * metresPerNm;
   const double secondTurnLimit = baseGroundTurnRateDegPerTick[2] * 4.0 * 100.0;
   for (std::size_t i = 1; i < track.size(); ++i) {
@@ -88,9 +88,9 @@ void expectSmooth(const std::vector<TrackPoint>& track, double fastestKt) {
   }
 }
 
-std::vector<TrackPoint> inPhase(const std::vector<TrackPoint>& track, const std::string& phase) {
-  std::vector<TrackPoint> out;
-  std::copy_if(track.begin(), track.end(), std::back_inserter(out), [&](const TrackPoint& p) { return p.phase == phase; });
+std::vector<MovementPoint> inPhase(const std::vector<MovementPoint>& track, const std::string& phase) {
+  std::vector<MovementPoint> out;
+  std::copy_if(track.begin(), track.end(), std::back_inserter(out), [&](const MovementPoint& p) { return p.phase == phase; });
   return out;
 }
 
@@ -124,8 +124,8 @@ TEST(MovementScenarioTest, DeparturePushesBackTaxisTakesOffAndClimbs) {
   // that swings the nose round (east), then it stops.
   const auto pushing = inPhase(track, "pushing_back");
   ASSERT_GT(pushing.size(), 500u);
-  const TrackPoint standPoint = pointAt(first.lat, first.lon);
-  const auto firstLegEnd = std::find_if(pushing.begin(), pushing.end(), [&](const TrackPoint& p) {
+  const MovementPoint standPoint = pointAt(first.lat, first.lon);
+  const auto firstLegEnd = std::find_if(pushing.begin(), pushing.end(), [&](const MovementPoint& p) {
     return turnDeg(standHeadingDeg * radiansPerDegree, p.heading) > 1.0;
   });
   ASSERT_NE(firstLegEnd, pushing.end());
@@ -139,14 +139,14 @@ TEST(MovementScenarioTest, DeparturePushesBackTaxisTakesOffAndClimbs) {
 
   // The 90-degree right turn onto the connector is flown on a curve.
   const auto taxi = inPhase(track, "taxi");
-  const auto turnStart = std::find_if(taxi.begin(), taxi.end(), [](const TrackPoint& p) {
+  const auto turnStart = std::find_if(taxi.begin(), taxi.end(), [](const MovementPoint& p) {
     return p.onCurve && p.lat > 50.0510;
   });
   ASSERT_NE(turnStart, taxi.end());
-  const auto turnEnd = std::find_if(turnStart, taxi.end(), [](const TrackPoint& p) { return !p.onCurve; });
+  const auto turnEnd = std::find_if(turnStart, taxi.end(), [](const MovementPoint& p) { return !p.onCurve; });
   ASSERT_NE(turnEnd, taxi.end());
   EXPECT_GT(turnEnd->tick - turnStart->tick, 300);  // several seconds on the curve
-  const auto after = std::find_if(turnEnd, taxi.end(), [](const TrackPoint& p) { return p.lat < 50.0490; });
+  const auto after = std::find_if(turnEnd, taxi.end(), [](const MovementPoint& p) { return p.lat < 50.0490; });
   ASSERT_NE(after, taxi.end());
   EXPECT_NEAR(turnDeg(turnStart->heading, after->heading), 90.0, 8.0);
 
@@ -207,17 +207,17 @@ TEST(MovementScenarioTest, ArrivalFlaresTouchesDownRollsOutTaxisAndParks) {
   // The final approach on a 3-degree path, from 1500 ft down to 500 ft over the field.
   const auto at = [&](double heightFt) {
     return *std::find_if(track.begin(), track.end(),
-                         [&](const TrackPoint& p) { return p.altitude - testsupport::eddfElevationFt <= heightFt; });
+                         [&](const MovementPoint& p) { return p.altitude - testsupport::eddfElevationFt <= heightFt; });
   };
-  const TrackPoint high = at(1500.0), low = at(500.0);
+  const MovementPoint high = at(1500.0), low = at(500.0);
   const double path = std::atan2(high.altitude - low.altitude, metres(high, low) / 0.3048) * degPerRad;
   EXPECT_NEAR(path, 3.0, 0.3);
 
   // Flare: nose up and a slow sink in the last feet; touchdown only when the simulator says so.
-  const auto touchdown = std::find_if(track.begin(), track.end(), [](const TrackPoint& p) { return p.onGround; });
+  const auto touchdown = std::find_if(track.begin(), track.end(), [](const MovementPoint& p) { return p.onGround; });
   ASSERT_NE(touchdown, track.end());
   ASSERT_GT(touchdown - track.begin(), 200);
-  const TrackPoint& before = *(touchdown - 100);
+  const MovementPoint& before = *(touchdown - 100);
   EXPECT_LT(touchdown->altitude - testsupport::eddfElevationFt, 8.0 + 2.0 + 0.5);  // CG height plus tolerance
   EXPECT_LT(before.altitude - (touchdown - 1)->altitude, 10.0);  // under 600 ft/min in the last second
   EXPECT_LT((touchdown - 1)->pitch, at(100.0).pitch - 0.5 / degPerRad);
@@ -239,7 +239,7 @@ TEST(MovementScenarioTest, ArrivalFlaresTouchesDownRollsOutTaxisAndParks) {
   EXPECT_EQ(rollOut->phase, "taxi");
 
   // Taxi to the stand: reached within 2 m and 5 degrees, engines off.
-  const TrackPoint standPoint = pointAt(last.position.latitude, last.position.longitude);
+  const MovementPoint standPoint = pointAt(last.position.latitude, last.position.longitude);
   EXPECT_LT(metres(track.back(), standPoint), 2.0);
   EXPECT_LT(turnDeg(track.back().heading, standHeadingDeg * radiansPerDegree), 5.0);
   EXPECT_EQ(track.back().phase, "parked");

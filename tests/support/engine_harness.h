@@ -1,0 +1,248 @@
+// Scenario harness of the traffic engine: the engine, the traffic reader, the
+// emulated simulator and the feeder's scenarios in one process, in simulated
+// time (one pass of 10 ms and one simulator frame per step), writing each AI
+// object's track as CSV and GeoJSON for a person to look at.
+#pragma once
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/run_state.h"
+#include "core/settings_catalogue.h"
+#include "feeder/scenario.h"
+#include "feeder/scenario_player.h"
+#include "liveries/livery_record.h"
+#include "liveries/livery_tables.h"
+#include "liveries/refused_liveries.h"
+#include "platform/sim/sim_emulator.h"
+#include "refdata/code_pools.h"
+#include "refdata/dbase_reader.h"
+#include "refdata/dbase_tables.h"
+#include "support/livery_world.h"
+#include "support/settings_sandbox.h"
+#include "support/sim_client_world.h"
+#include "support/traffic_feed.h"
+#include "traffic/engine_clocks.h"
+#include "traffic/engine_hooks.h"
+#include "traffic/reader_threads.h"
+#include "traffic/traffic_engine.h"
+
+namespace gwr::testsupport {
+
+inline constexpr double harnessStartTime = 1718000000.0;  // the feed's scenario time 0
+inline constexpr double passSeconds = 0.01;
+inline constexpr std::uint64_t harnessFramesPerSecond = 100;  // one frame a pass
+inline constexpr LatLon harnessUser{50.0333, 8.5706};         // the user at Frankfurt
+inline constexpr std::uint32_t harnessUserObjectId = 100;    // AI objects above, like the simulator's large ids
+
+// An emulated world around Frankfurt with the given installed titles; the
+// user aircraft stands on the ground there.
+inline simemu::World engineSimWorld(const std::vector<std::string>& titles) {
+  std::string text = "ground 100\nairport EDDF 50.0333 8.5706 364 Frankfurt Main\n";
+  for (const auto& title : titles) text += "title " + title + "\n";
+  text += "user 50.0333 8.5706 372 90 1\nusertitle My Plane\nusermodel A320\nzulu 2024 60 0\n";
+  std::istringstream in(text);
+  std::vector<std::string> problems;
+  return simemu::gf_parseWorld(in, problems);
+}
+
+// One AI object's track: where the simulator had it, once a second.
+struct TrackPoint {
+  double time = 0.0;  // simulated seconds since the start
+  simemu::Pose pose;
+};
+struct ObjectTrack {
+  std::uint32_t id = 0;
+  std::string title, tail;
+  double created = -1.0, removed = -1.0;  // simulated seconds; -1 = not (yet)
+  std::vector<TrackPoint> points;
+};
+
+class EngineHarness {
+ public:
+  // keepHistory: the emulator's call trace (slower; for counting calls).
+  EngineHarness(const std::vector<InstalledLivery>& liveries, const std::vector<std::string>& simTitles,
+                bool keepHistory = false)
+      : client_(engineSimWorld(simTitles), simOptions(keepHistory)) {
+    resetSettingsToDefaults();
+    loadLiveries(liveries);
+    trafficReader.setReferencePosition(harnessUser);
+    trafficReader.setFieldElevation(std::nullopt);
+    trafficReader.resetFeed();
+    realTrafficOnThisPc.store(false);  // no TCP link unless a test opens one
+    gf_installTrafficEngineHooks({});
+    gf_reserveTrafficContainers();
+    gf_resetTraffic();
+    MAX_LIVE_SEL.setCurrent(100);
+    EXPECT_TRUE(client_.connect());
+    client_.emulator().setSimRunning(true);
+    client_.pump();
+    trafficEngine.user = client_.userState();
+    gf_requestUserOnGround();
+    client_.pump();
+  }
+  ~EngineHarness() {
+    writeTracks();
+    gf_resetTraffic();
+    gf_clearLiveryTables();
+    gf_clearMatchBookkeepingForTests();
+    gf_clearDbaseForTests();
+    resetSettingsToDefaults();
+  }
+  EngineHarness(const EngineHarness&) = delete;
+  EngineHarness& operator=(const EngineHarness&) = delete;
+
+  void play(const feeder::Scenario& scenario) {
+    players_.push_back(std::make_unique<feeder::ScenarioPlayer>(scenario, harnessStartTime + now_));
+  }
+  // Lines sent straight into the traffic reader at the current simulated time.
+  void feedLine(std::string_view line) { trafficReader.handleTextForTests(line); }
+
+  // One pass: due feed lines, one simulator frame with its replies, one tick.
+  bool pass() {
+    for (auto& player : players_) {
+      player->sendDue(harnessStartTime + now_, [this](feeder::FeedStream stream, std::string_view line) {
+        if (stream == feeder::FeedStream::traffic) feedLine(line);
+      });
+    }
+    client_.step(1);
+    const bool go = lf_tick();
+    ++passes_;
+    now_ += passSeconds;
+    if (passes_ % sampleEveryPasses == 0) sample();
+    for (const LiveAc& ac : trafficEngine.live) {
+      if (ac.sim.simState == AcSimState::Active || ac.sim.simState == AcSimState::Adding2Sim) ++inSimulator;
+    }
+    mostInSimulator = std::max(mostInSimulator, inSimulator);
+    inSimulator = 0;
+    return go;
+  }
+  void run(double seconds) {
+    const auto count = static_cast<std::int64_t>(seconds / passSeconds + 0.5);
+    for (std::int64_t i = 0; i < count; ++i) pass();
+  }
+  // Runs until the condition holds, at most `seconds`; false when it never did.
+  template <class Condition>
+  bool runUntil(double seconds, Condition condition) {
+    const auto count = static_cast<std::int64_t>(seconds / passSeconds + 0.5);
+    for (std::int64_t i = 0; i < count; ++i) {
+      if (condition()) return true;
+      pass();
+    }
+    return condition();
+  }
+
+  double now() const { return now_; }
+  simemu::Emulator& emulator() { return client_.emulator(); }
+  SyncSimClient& client() { return client_; }
+  LogCapture& log() { return client_.log(); }
+  const std::map<std::uint32_t, ObjectTrack>& tracks() const { return tracks_; }
+  std::vector<const ObjectTrack*> tracksWithTail(const std::string& tail) const {
+    std::vector<const ObjectTrack*> found;
+    for (const auto& [id, track] : tracks_)
+      if (track.tail == tail) found.push_back(&track);
+    return found;
+  }
+
+  // Tracks every this many passes (1: every pass, for rate checks).
+  std::int64_t sampleEveryPasses = 10;
+  // The most live aircraft created or being created at once.
+  std::int32_t mostInSimulator = 0;
+
+ private:
+  static simemu::Options simOptions(bool keepHistory) {
+    simemu::Options options;
+    options.framesPerSecond = harnessFramesPerSecond;
+    options.keepHistory = keepHistory;
+    options.userObjectId = harnessUserObjectId;
+    return options;
+  }
+
+  void loadLiveries(const std::vector<InstalledLivery>& liveries) {
+    gf_clearLiveryTables();
+    gf_clearMatchBookkeepingForTests();
+    gf_clearDbaseForTests();
+    WorldDbase dbase;
+    dbase.models = "A320,B38M,B772,C172,C25C,EC35,F16";
+    dbase.large = "A320,B38M";
+    dbase.heavy = "B772";
+    dbase.rotorcraft = "EC35";
+    dbase.buzjet = "C25C";
+    dbase.highPerf = "F16";
+    dbase.airlines = "DLH,RYR,BAW,KLM";
+    const auto file = log().folder() / "dbase.xml";
+    writeBytes(file, worldDbaseXml(dbase));
+    ASSERT_TRUE(gf_readDbaseXml(file));
+    LiveryList scanned;
+    for (const InstalledLivery& installed : liveries) scanned.push_back(toLiveryData(installed));
+    gf_sortUniqueLiveries(scanned);
+    gf_buildAllLiveryTables(scanned, nullptr);
+  }
+
+  void sample() {
+    std::map<std::uint32_t, bool> present;
+    for (const simemu::SimObject& object : emulator().objects()) {
+      present[object.id] = true;
+      ObjectTrack& track = tracks_[object.id];
+      if (track.created < 0.0) {
+        track.id = object.id;
+        track.title = object.title;
+        track.tail = object.tail;
+        track.created = now_;
+      }
+      track.points.push_back({now_, object.pose});
+    }
+    for (auto& [id, track] : tracks_)
+      if (track.removed < 0.0 && !present.contains(id)) track.removed = now_;
+  }
+
+  // Next to the test's output: <build>/test-output/<suite>/<test>.{csv,geojson}.
+  void writeTracks() const {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (info == nullptr || tracks_.empty()) return;
+    const std::filesystem::path folder = std::filesystem::path(GWR_TEST_OUTPUT_DIR) / info->test_suite_name();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    std::ofstream csv(folder / (std::string(info->name()) + ".csv"));
+    csv << "object,tail,title,time_s,latitude,longitude,altitude_ft,heading_deg\n";
+    std::ofstream geo(folder / (std::string(info->name()) + ".geojson"));
+    geo << "{\"type\":\"FeatureCollection\",\"features\":[";
+    bool firstFeature = true;
+    for (const auto& [id, track] : tracks_) {
+      geo << (firstFeature ? "" : ",") << "\n{\"type\":\"Feature\",\"properties\":{\"object\":" << id
+          << ",\"tail\":\"" << track.tail << "\",\"title\":\"" << track.title
+          << "\"},\"geometry\":{\"type\":\"LineString\",\"coordinates\":[";
+      firstFeature = false;
+      bool firstPoint = true;
+      for (const TrackPoint& p : track.points) {
+        csv << fmt::format("{},{},\"{}\",{:.2f},{:.6f},{:.6f},{:.0f},{:.1f}\n", id, track.tail, track.title, p.time,
+                           p.pose.latitude, p.pose.longitude, p.pose.altitude, p.pose.heading * degreesPerRadian);
+        geo << (firstPoint ? "" : ",")
+            << fmt::format("[{:.6f},{:.6f},{:.0f}]", p.pose.longitude, p.pose.latitude, p.pose.altitude * 0.3048);
+        firstPoint = false;
+      }
+      geo << "]}}";
+    }
+    geo << "\n]}\n";
+  }
+
+  SyncSimClient client_;
+  FeedState feed_;
+  std::vector<std::unique_ptr<feeder::ScenarioPlayer>> players_;
+  std::map<std::uint32_t, ObjectTrack> tracks_;
+  double now_ = 0.0;
+  std::int64_t passes_ = 0;
+  std::int32_t inSimulator = 0;
+};
+
+} // namespace gwr::testsupport
