@@ -9,6 +9,7 @@
 #include "core/settings_catalogue.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/engine_constants.h"
+#include "traffic/extrapolation.h"
 #include "traffic/flight_movement.h"
 #include "traffic/ground_reports.h"
 #include "traffic/live_removal.h"
@@ -17,9 +18,6 @@
 namespace gwr {
 
 namespace {
-
-constexpr double secondsPerTick = 0.01;
-constexpr double feetPerNmPerSecond = feetPerNm / 3600.0;  // feet a second at one knot
 
 bool categorySwitchedOff(AcCategory category) {
   return (category == AcCategory::Light && !LIGHT_AIRCRAFT.current()) ||
@@ -31,25 +29,8 @@ bool categorySwitchedOff(AcCategory category) {
 
 void lf_extrapolate(LiveAc& ac, std::int32_t n) {
   ac.extrapolationCount = n;
-  const PositionSample& front = ac.samples.front();
-  PositionSample copy = front;
-  const bool parked = ac.phase == AcPhase::Parked;
-  const std::int32_t step = parked ? parkedExtrapolationTicks
-                            : front.airborne ? airExtrapolationTicks : groundExtrapolationTicks;
-  if (front.standing || parked || !front.airborne) {
-    copy.standing = 1;
-    copy.groundSpeed = 0.0;
-  } else {
-    copy.groundSpeed = std::max(front.groundSpeed * extrapolationSpeedFactor, 1.0);
-    const double feet = copy.groundSpeed * feetPerNmPerSecond * step * secondsPerTick;
-    const LatLon next = gf_destinationPoint({front.lat, front.lon}, ac.heading, feet);
-    copy.lat = next.latitude;
-    copy.lon = next.longitude;
-    if (std::fabs(copy.lat - front.lat) <= samePositionDeg && std::fabs(copy.lon - front.lon) <= samePositionDeg)
-      copy.standing = 1;
-  }
-  copy.dueTick = std::max(front.dueTick, tickCount.load()) + step;
-  ac.samples.push_back(copy);
+  ac.samples.push_back(gf_madeUpReport(ac, n));
+  if (ac.phase == AcPhase::Parked) ac.atStandCheck = 0;
 }
 
 bool lf_extendStream(LiveAc& ac) {

@@ -130,4 +130,21 @@ inline constexpr double holdingSpanFactor = 1.2;
 inline constexpr std::int32_t holdingStepTicks = 300;
 inline constexpr std::int32_t ticksPerMinute = 6000;
 
+// Made-up reports while the feed is silent.
+inline constexpr double landingExtrapolationFactor = 0.9;
+inline constexpr std::int32_t landingSteadyReports = 4;  // fewer left: the speed stays
+struct SpeedStep {
+  double upToKt, kt, fpm;
+};
+// After touchdown, from the fastest: at or above upToKt the next report takes kt.
+inline constexpr std::array<SpeedStep, 4> rollOutSteps{{{140.0, 100.0, 0.0}, {100.0, 80.0, 0.0}, {80.0, 60.0, 0.0},
+                                                        {60.0, 30.0, 0.0}}};
+inline constexpr double rollOutSlowestKt = 20.0;
+// During a take-off roll, from the slowest: up to upToKt the next report takes kt and fpm.
+inline constexpr std::array<SpeedStep, 5> takeOffRollSteps{{{30.0, 40.0, 0.0}, {60.0, 80.0, 0.0}, {100.0, 110.0, 0.0},
+                                                            {140.0, 150.0, 600.0}, {160.0, 170.0, 1200.0}}};
+inline constexpr SpeedStep takeOffRollLast{0.0, 180.0, 2400.0};
+inline constexpr double landingExtrapolatedFpm = -667.0, landingSinkFeetPerSecond = 10.005;
+inline constexpr double takeOffExtrapolatedFpm = 1500.0, takeOffClimbFeetPerSecond = 25.0;
+
 } // namespace gwr

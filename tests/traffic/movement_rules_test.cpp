@@ -7,6 +7,7 @@
 #include <gsl/narrow>
 
 #include "support/movement_run.h"
+#include "traffic/extrapolation.h"
 #include "traffic/flight_movement.h"
 #include "traffic/ground_movement.h"
 #include "traffic/ground_reports.h"
@@ -419,6 +420,53 @@ TEST_F(MovementRules, APoseThatIsNotFiniteFallsBackToTheLastSoundOneLoggedOnce) 
   const auto lines = log.lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("not finite, kept at its last sound pose"), std::string::npos);
+}
+
+TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
+  struct Case {
+    const char* what;
+    bool onGround, touchedDown, takeOffRoll, landing;
+    std::int32_t n;
+    double kt, expectKt, expectFpm;
+  };
+  for (const Case c : {Case{"cruise", false, false, false, false, 8, 200.0, 190.0, 0.0},
+                       Case{"landing", false, false, false, true, 8, 200.0, 180.0, -667.0},
+                       Case{"landing, last reports", false, false, false, true, 3, 200.0, 200.0, -667.0},
+                       Case{"roll-out 150", true, true, false, false, 10, 150.0, 100.0, 0.0},
+                       Case{"roll-out 120", true, true, false, false, 10, 120.0, 80.0, 0.0},
+                       Case{"roll-out 90", true, true, false, false, 10, 90.0, 60.0, 0.0},
+                       Case{"roll-out 70", true, true, false, false, 10, 70.0, 30.0, 0.0},
+                       Case{"roll-out 40", true, true, false, false, 10, 40.0, 20.0, 0.0},
+                       Case{"take-off roll 25", true, false, true, false, 10, 25.0, 40.0, 0.0},
+                       Case{"take-off roll 50", true, false, true, false, 10, 50.0, 80.0, 0.0},
+                       Case{"take-off roll 90", true, false, true, false, 10, 90.0, 110.0, 0.0},
+                       Case{"take-off roll 130", true, false, true, false, 10, 130.0, 150.0, 600.0},
+                       Case{"take-off roll 150", true, false, true, false, 10, 150.0, 170.0, 1200.0},
+                       Case{"take-off roll 170", true, false, true, false, 10, 170.0, 180.0, 2400.0},
+                       Case{"taxi", true, false, false, false, 10, 15.0, 0.0, 0.0}}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, c.kt, 1000, c.onGround ? 0.0 : 3000.0)});
+    ac.onGroundConfirmed = c.onGround;
+    ac.touchedDown = c.touchedDown;
+    ac.takeOffRoll = c.takeOffRoll;
+    ac.landing = c.landing;
+    ac.heading = 90.0 * deg;
+    const PositionSample r = gf_madeUpReport(ac, c.n);
+    EXPECT_DOUBLE_EQ(r.groundSpeed, c.expectKt) << c.what;
+    EXPECT_DOUBLE_EQ(r.verticalSpeed, c.expectFpm) << c.what;
+    EXPECT_EQ(r.standing, c.expectKt == 0.0 ? 1 : 0) << c.what;
+    EXPECT_EQ(r.dueTick, 1000 + (c.onGround ? 300 : 800)) << c.what;
+    if (c.landing) {
+      EXPECT_NEAR(r.altitude, 3000.0 - 8.0 * 10.005, 1e-9) << c.what;
+    }
+    const double nm = gf_greatCircleDistanceNm({50.0, 8.0}, {r.lat, r.lon});
+    EXPECT_NEAR(nm, c.expectKt * (c.onGround ? 3.0 : 8.0) / 3600.0, 1e-6) << c.what;
+  }
+  LiveAc parked = aircraft({at(50.0, 8.0, 0, 1000)});
+  parked.onGroundConfirmed = 1;
+  parked.setPhase(AcPhase::Parked);
+  const PositionSample week = gf_madeUpReport(parked, 1);
+  EXPECT_EQ(week.dueTick, 1000 + 60480000);
+  EXPECT_EQ(week.standing, 1);
 }
 
 TEST_F(MovementRules, TicksThatDoNotFitRaiseANarrowingError) {
