@@ -219,8 +219,9 @@ TEST(MovementScenarioTest, ArrivalFlaresTouchesDownRollsOutTaxisAndParks) {
   ASSERT_GT(touchdown - track.begin(), 200);
   const MovementPoint& before = *(touchdown - 100);
   EXPECT_LT(touchdown->altitude - testsupport::eddfElevationFt, 8.0 + 2.0 + 0.5);  // CG height plus tolerance
-  EXPECT_LT(before.altitude - (touchdown - 1)->altitude, 10.0);  // under 600 ft/min in the last second
-  EXPECT_LT((touchdown - 1)->pitch, at(100.0).pitch - 0.5 / degPerRad);
+  EXPECT_LT(before.altitude - (touchdown - 1)->altitude, 6.0);  // under 360 ft/min in the last second
+  EXPECT_LT((touchdown - 1)->pitch * degPerRad, -3.5);            // nose up towards the flare pitch
+  EXPECT_LT((touchdown - 1)->pitch, at(100.0).pitch - 1.0 / degPerRad);
 
   // Roll-out: slowing down, spoilers out at touchdown and in again, levers back to zero.
   const auto names = eventNames(*o);
