@@ -225,7 +225,9 @@ std::int32_t gf_roundTicks(double ticks) {
   return static_cast<std::int32_t>(rounded);
 }
 
-std::int32_t gf_legTicks(double distanceNm, double speedKt) { return gf_roundTicks(distanceNm * ticksPerHour / speedKt); }
+std::int32_t gf_legTicks(double distanceNm, double speedKt) {
+  return gf_roundTicks(distanceNm * ticksPerHour / speedKt);
+}
 
 std::int32_t lf_ticksToNext(const LiveAc& ac) {
   return std::max(ac.samples[1].dueTick - tickCount.load(), minLegTicks);
@@ -468,7 +470,8 @@ void lf_moveTick(LiveAc& ac) {
     if (gf_curveSet(ac.curve)) {
       curveTick(ac);
     } else {
-      const bool ground = ac.phase == AcPhase::Taxi || ac.phase == AcPhase::PushingBack || ac.phase == AcPhase::PushedBack;
+      const bool ground =
+          ac.phase == AcPhase::Taxi || ac.phase == AcPhase::PushingBack || ac.phase == AcPhase::PushedBack;
       if (ac.phase == AcPhase::Parking || (ground && ac.turning)) turnTowards(ac, ac.trackHeading);
       else ac.heading = gf_wrapHeading(ac.heading + ac.headingRate);
       if (ac.phase != AcPhase::PushedBack) {

@@ -30,10 +30,6 @@ std::uint32_t idleThrottle(const LiveAc& ac) { return isRotorcraft(ac) ? 4U : 0U
 double baseTurnRate(const LiveAc& ac) { return baseGroundTurnRateDegPerTick[slot(ac.category)] * radiansPerDegree; }
 double toDeg(double r) { return r * degreesPerRadian; }
 
-double distanceNm(double lat1, double lon1, double lat2, double lon2) {
-  return gf_greatCircleDistanceNm({lat1, lon1}, {lat2, lon2});
-}
-
 std::string standName(const LiveAc& ac) {
   const StandRecord* stand = gf_findStand(ac.standNumber);
   return stand != nullptr ? stand->id : std::to_string(ac.standNumber);
@@ -58,7 +54,7 @@ bool secondLegStep(LiveAc& ac) {
   const double push = gf_wrapHeading(ac.standHeading + M_PI);
   const double side = ac.pushBackTurnSide ? M_PI / 2.0 : -M_PI / 2.0;
   const LatLon end = gf_destinationPoint({s[1].lat, s[1].lon}, push + side, ac.halfWingspan * feetPerNm);
-  PositionSample leg = reportAt(s[1], end, ac.standSpeedKt, tickCount.load() + n);
+  PositionSample leg = reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + n);
   s.push_back(leg);
   if (!lf_setupCurve(ac)) {
     s.pop_back();
@@ -106,7 +102,7 @@ void turnsAndLegs(LiveAc& ac) {
     lf_checkGroundLeg(ac);
   }
   if (ac.phase == AcPhase::Parking &&
-      distanceNm(s[1].lat, s[1].lon, ac.standLat, ac.standLon) <= standReachedNm && ac.standNumber > 0)
+      gf_distanceNm(s[1].lat, s[1].lon, ac.standLat, ac.standLon) <= standReachedNm && ac.standNumber > 0)
     ac.trackHeading = ac.standHeading;
   if (!gf_curveSet(ac.curve)) {
     const double diff = std::fabs(toDeg(gf_normalizeAngle(ac.trackHeading - ac.heading)));
@@ -121,7 +117,8 @@ void arrivalChoice(LiveAc& ac) {
   const AcPhase from = ac.previousPhase;
   const bool leftStand = from == AcPhase::Parked || from == AcPhase::PushingBack || from == AcPhase::PushedBack;
   if (!ac.towed && leftStand) return;
-  const bool near = s[1].groundSpeed <= parkSlowKt && distanceNm(ac.lat, ac.lon, s.back().lat, s.back().lon) <= parkNearNm;
+  const bool near =
+      s[1].groundSpeed <= parkSlowKt && gf_distanceNm(ac.lat, ac.lon, s.back().lat, s.back().lon) <= parkNearNm;
   if (!near && ac.extrapolationCount <= 0) return;
   const ArrivalStandChoice choice = arrivalStandChoice.load();
   if (choice == nullptr) return;
@@ -154,7 +151,8 @@ void rollThrottle(LiveAc& ac) {
 void takeOffCheck(LiveAc& ac) {
   const auto& s = ac.samples;
   if (s[1].groundSpeed < takeOffRollKt) return;
-  const bool someSlow = std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.verticalSpeed <= takeOffClimbFpm; });
+  const bool someSlow =
+      std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.verticalSpeed <= takeOffClimbFpm; });
   if (someSlow) {
     const double vr = takeOffSpeedKt[slot(ac.category)];
     const bool ready = std::all_of(s.begin() + 1, s.end(), [vr](const PositionSample& r) {
@@ -167,7 +165,8 @@ void takeOffCheck(LiveAc& ac) {
   }
   lf_takeOff(ac);
   const bool someGround = std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return !r.airborne; });
-  ac.altitudeRate = someGround ? ac.maxClimbPerTick : std::max(s[1].altitude - ac.altitude, liftOffMinFeet) / lf_ticksToNext(ac);
+  ac.altitudeRate = someGround ? ac.maxClimbPerTick
+                               : std::max(s[1].altitude - ac.altitude, liftOffMinFeet) / lf_ticksToNext(ac);
 }
 
 void afterTouchdown(LiveAc& ac) {
@@ -233,7 +232,7 @@ void lf_groundTiming(LiveAc& ac) {
     lf_retimeNext(ac, std::max(s[1].dueTick - s[0].dueTick, minLegTicks));
     return;
   }
-  const double distance = distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon);
+  const double distance = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon);
   const std::int32_t ticks = std::max(gf_legTicks(distance, lf_legSpeedKt(ac)), minLegTicks);
   const bool curve = gf_curveSet(ac.curve);
   const double angle = curve ? ac.curveAngle : ac.turning ? ac.turnAngle : 0.0;
@@ -262,7 +261,8 @@ void lf_groundStep(LiveAc& ac) {
   if (ac.phase == AcPhase::Flying || ac.phase == AcPhase::Parked) ac.setPhase(AcPhase::Taxi);
   const auto& s = ac.samples;
   const bool liftOffAhead = std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.airborne != 0; });
-  const auto fast = std::count_if(s.begin(), s.end(), [](const PositionSample& r) { return r.groundSpeed >= takeOffRollKt; });
+  const auto fast =
+      std::count_if(s.begin(), s.end(), [](const PositionSample& r) { return r.groundSpeed >= takeOffRollKt; });
   if (ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown && (liftOffAhead || fast >= 2))
     lf_startTakeOffRoll(ac);
   if (ac.takeOffRoll && ac.phase != AcPhase::TakeOff) {
@@ -294,7 +294,7 @@ void lf_pullOut(LiveAc& ac) {
                                             2.0 * ac.halfWingspan * feetPerNm);
   s.resize(1);
   s[0].groundSpeed = ac.standSpeedKt;
-  const double distance = distanceNm(s[0].lat, s[0].lon, target.latitude, target.longitude);
+  const double distance = gf_distanceNm(s[0].lat, s[0].lon, target.latitude, target.longitude);
   const std::int32_t due = std::max(s[0].dueTick, tickCount.load()) +
                            std::max(gf_legTicks(distance, ac.standSpeedKt), minLegTicks);
   s.push_back(reportAt(s[0], target, ac.standSpeedKt, due));
@@ -315,7 +315,7 @@ void lf_pushBack(LiveAc& ac) {
   const LatLon first = gf_destinationPoint({ac.lat, ac.lon}, push, pushBackRadiusFactor * stand->radius * feetPerNm);
   s.resize(1);
   s[0].groundSpeed = ac.standSpeedKt;
-  const double distance = distanceNm(ac.lat, ac.lon, first.latitude, first.longitude);
+  const double distance = gf_distanceNm(ac.lat, ac.lon, first.latitude, first.longitude);
   const std::int32_t start = std::max(s[0].dueTick, tickCount.load());
   const std::int32_t due = start + std::max(gf_legTicks(distance, ac.standSpeedKt), 2 * minLegTicks);
   s.push_back(reportAt(s[0], first, ac.standSpeedKt, due));
@@ -339,7 +339,7 @@ void drive2Stand(LiveAc& ac, const StandRecord& stand) {
   ac.standHeading = stand.heading;
   ac.standNumber = static_cast<std::int32_t>(stand.number);
   PositionSample& newest = s.back();
-  const double distance = distanceNm(newest.lat, newest.lon, stand.latitude, stand.longitude);
+  const double distance = gf_distanceNm(newest.lat, newest.lon, stand.latitude, stand.longitude);
   const std::int32_t ticks = std::max(gf_legTicks(distance, ac.standSpeedKt), minStandTicks);
   PositionSample at = reportAt(newest, {stand.latitude, stand.longitude}, ac.standSpeedKt,
                                std::max(s.front().dueTick + ticks, newest.dueTick + minLegTicks));
@@ -363,7 +363,7 @@ void drive2Stand(LiveAc& ac, const StandRecord& stand) {
 }
 
 void lf_arriveAtStand(LiveAc& ac) {
-  if (distanceNm(ac.lat, ac.lon, ac.standLat, ac.standLon) > standReachedNm) {
+  if (gf_distanceNm(ac.lat, ac.lon, ac.standLat, ac.standLon) > standReachedNm) {
     ac.setPhase(AcPhase::Taxi);
     return;
   }

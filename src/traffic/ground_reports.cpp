@@ -18,10 +18,6 @@ namespace gwr {
 
 namespace {
 
-double distanceNm(double lat1, double lon1, double lat2, double lon2) {
-  return gf_greatCircleDistanceNm({lat1, lon1}, {lat2, lon2});
-}
-
 // Angle between the heading and the bearing from a to b, degrees; none for no leg.
 std::optional<double> turnFromHeading(const LiveAc& ac, const PositionSample& a, const PositionSample& b) {
   const auto bearing = gf_legBearing(a.lat, a.lon, b.lat, b.lon);
@@ -61,7 +57,7 @@ bool pushingBack(LiveAc& ac, const PositionSample& r) {
 }
 
 bool pushedBack(LiveAc& ac, PositionSample& r) {
-  const double d = distanceNm(ac.lat, ac.lon, r.lat, r.lon);
+  const double d = gf_distanceNm(ac.lat, ac.lon, r.lat, r.lon);
   const double span = ac.halfWingspan;
   if ((d <= pushedBackHoldSpans * span || d <= ac.largestPushedDistance) && d <= pushedBackMaxSpans * span) {
     ac.largestPushedDistance = std::max(ac.largestPushedDistance, d);
@@ -88,7 +84,7 @@ void startLeaving(LiveAc& ac, PositionSample& r) {
 }
 
 bool atStand(LiveAc& ac, PositionSample& r) {
-  const double d = distanceNm(r.lat, r.lon, ac.standLat, ac.standLon);
+  const double d = gf_distanceNm(r.lat, r.lon, ac.standLat, ac.standLon);
   const double radius = ac.previousPhase == AcPhase::Parking ? 2.0 * standRadiusNm : standRadiusNm;
   if (d <= radius) {
     ac.parkedSince = static_cast<std::uint64_t>(tickCount.load());
@@ -184,7 +180,7 @@ bool otherPhases(LiveAc& ac, PositionSample& r) {
 bool anotherTaxiingNear(const LiveAc& ac) {
   return std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(), [&](const LiveAc& o) {
     return &o != &ac && o.sim.simState == AcSimState::Active && o.onGroundConfirmed && o.phase == AcPhase::Taxi &&
-           distanceNm(ac.lat, ac.lon, o.lat, o.lon) <= holdingSpanFactor * (ac.halfWingspan + o.halfWingspan);
+           gf_distanceNm(ac.lat, ac.lon, o.lat, o.lon) <= holdingSpanFactor * (ac.halfWingspan + o.halfWingspan);
   });
 }
 

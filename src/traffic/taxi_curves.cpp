@@ -53,8 +53,10 @@ std::optional<double> gf_legBearing(double fromLat, double fromLon, double toLat
   return gf_wrapHeading(b);
 }
 
-double gf_legNm(const PositionSample& a, const PositionSample& b) {
-  return gf_greatCircleDistanceNm({a.lat, a.lon}, {b.lat, b.lon});
+double gf_legNm(const PositionSample& a, const PositionSample& b) { return gf_distanceNm(a.lat, a.lon, b.lat, b.lon); }
+
+double gf_distanceNm(double fromLat, double fromLon, double toLat, double toLon) {
+  return gf_greatCircleDistanceNm({fromLat, fromLon}, {toLat, toLon});
 }
 
 bool gf_curveSet(const double (&curve)[8]) {

@@ -35,6 +35,7 @@ bool gf_samePosition(const PositionSample& a, const PositionSample& b);
 // Bearing from a to b; none for a leg of no length.
 std::optional<double> gf_legBearing(double fromLat, double fromLon, double toLat, double toLon);
 double gf_legNm(const PositionSample& a, const PositionSample& b);
+double gf_distanceNm(double fromLat, double fromLon, double toLat, double toLon);
 
 // Curve from the aircraft's position over the second report to the third;
 // the second report is dropped. False when no curve could be made.
