@@ -21,6 +21,15 @@ inline constexpr std::int32_t userPositionEveryTicks = 20;
 inline constexpr std::int32_t userStateEveryTicks = 100;
 inline constexpr std::int32_t pausedPassesPerRound = 100;   // about a second of paused passes
 inline constexpr std::int32_t secondsPerDay = 86400;
+// Engine-second periods of the timed work.
+inline constexpr std::int32_t fiveSecondWork = 5;
+inline constexpr std::int32_t fifteenSecondWork = 15;
+inline constexpr std::int32_t parkDriverEverySeconds = 16;
+inline constexpr std::int32_t readerCheckEverySeconds = 59;
+inline constexpr std::int32_t staticTwinEverySeconds = 61;
+inline constexpr std::int32_t noMatchResetEverySeconds = 30;
+inline constexpr std::int32_t minuteWorkSeconds = 60;
+inline constexpr std::int32_t noMatchLogEverySeconds = 1200;
 
 inline constexpr std::int32_t activationTicks = 200;        // created -> active, 2 s
 inline constexpr std::int32_t lightToggleTick1 = 50;
@@ -84,5 +93,6 @@ inline constexpr std::size_t feedbackReserve = 256;
 inline constexpr std::size_t feedbackSecondReserve = 128;
 inline constexpr std::size_t addingStackReserve = 64;
 inline constexpr std::size_t ghostCallsignReserve = 64;
+inline constexpr std::size_t categoryCount = 6;  // Light .. Rotorcraft
 
 } // namespace gwr

@@ -16,6 +16,8 @@ struct TrafficEngineHooks {
   void (*every5Seconds)() = nullptr;                 // the "Re-read" request
   void (*every15Seconds)() = nullptr;                // static updates, auto range
   void (*everyMinute)() = nullptr;                   // static renewal countdown
+  void (*liveOverStatic)() = nullptr;                // moving live aircraft over static ones, every second
+  void (*staticNavLights)(std::uint32_t nav) = nullptr;  // the static aircraft's nav lights
 };
 
 void gf_installTrafficEngineHooks(const TrafficEngineHooks& hooks);

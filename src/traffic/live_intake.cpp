@@ -31,8 +31,8 @@ namespace gwr {
 
 namespace {
 
-constexpr double maxClimbPerTick[] = {0.5, 0.75, 0.6, 0.5, 1.0, 0.75};  // feet per tick, by category
-constexpr double standSpeedKt[] = {5.0, 4.5, 4.0, 3.0, 4.5, 5.0};
+constexpr double maxClimbPerTick[categoryCount] = {0.5, 0.75, 0.6, 0.5, 1.0, 0.75};  // feet per tick, by category
+constexpr double standSpeedKt[categoryCount] = {5.0, 4.5, 4.0, 3.0, 4.5, 5.0};
 
 std::atomic<BirthStandChoice> birthStandChoice{nullptr};
 
@@ -120,6 +120,7 @@ bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
       RememberedLiveries.erase(ac.hexId);
       ac.livery = {};
       ac.setPhase(AcPhase::Birth);
+      ac.sim.label = ac.fullText();
       keyChanged = true;
     }
     ac.registration = id.registration;
@@ -216,7 +217,7 @@ void lf_acceptTrafficRecord(TrafficRecord& record) {
 void lf_newLiveAc(TrafficRecord& record) {
   const AcCategory category = gf_modelCategory(record.identity.key.model);
   const auto slot = gf_categorySlot(category);
-  if (slot > 5) return;
+  if (slot >= categoryCount) return;
   if ((category == AcCategory::Light && !LIGHT_AIRCRAFT.current()) ||
       (category == AcCategory::HighPerf && !HIGH_PERF_AIRCRAFT.current()) ||
       (category == AcCategory::Rotorcraft && !HELICOPTERS.current()))

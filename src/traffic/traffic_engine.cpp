@@ -37,6 +37,7 @@ std::atomic<bool> blockChangeRequested{false};
 std::atomic<bool> callsignChoicesRequested{false};
 std::atomic<bool> objectIdLookupPending{false};
 std::atomic<bool> noMatchResetRequested{false};
+std::atomic<bool> navLightsRequested{false};
 std::atomic<std::uint32_t> lookedUpObjectId{0};
 
 namespace {
@@ -253,11 +254,19 @@ void lf_everySecond() {
   } else if (COLLISION_USER_AIR.current()) {
     gf_removeNearUserInAir();
   }
+  if (COLLISION_LIVE_PARKED_GND.current() && engineHooks.liveOverStatic) engineHooks.liveOverStatic();
   if (blockChangeRequested.exchange(false)) blockedCallsignRequest();
   if (liveLimitRequested.exchange(false)) {
     for (std::int32_t excess = activeCount() - MAX_LIVE_SEL.current(); excess > 0; --excess) {
       if (gf_removeFarthestLiveAc(-1.0)) break;
     }
+  }
+  if (navLightsRequested.exchange(false)) {
+    const std::uint32_t nav = NAV_LIGHTS_WHILE_PARKED.current() ? 1 : 0;
+    for (const LiveAc& ac : e.live) {
+      if (ac.sim.simState == AcSimState::Active && ac.phase == AcPhase::Parked) gf_setNavLights(ac.sim.objectId, nav);
+    }
+    if (engineHooks.staticNavLights) engineHooks.staticNavLights(nav);
   }
 }
 
@@ -269,12 +278,12 @@ void lf_every15Seconds() {
   if (engineHooks.every15Seconds) engineHooks.every15Seconds();
   if (trafficReader.status.load() == ReaderStatus::noData || qnhReader.status.load() == ReaderStatus::noData)
     gf_checkReaders();
-  if (secondCount % 30 == 0 && noMatchResetRequested.exchange(false)) gf_clearNoMatchList();
-  if (secondCount % 60 == 0) {
+  if (secondCount % noMatchResetEverySeconds == 0 && noMatchResetRequested.exchange(false)) gf_clearNoMatchList();
+  if (secondCount % minuteWorkSeconds == 0) {
     if (engineHooks.everyMinute) engineHooks.everyMinute();
     if (OBJECTID_LIST.current()) lf_writeStatusFile(trafficEngine.live, objectIdListFile);
   }
-  if (secondCount % 1200 == 0) gf_logNoMatchList();
+  if (secondCount % noMatchLogEverySeconds == 0) gf_logNoMatchList();
   if (secondCount % secondsPerDay == 0) {
     secondCount = 0;
     gf_writeMatchingSummary();
@@ -313,16 +322,16 @@ bool lf_tick() {
     if (!newUserData.exchange(false)) return true;
     lf_everySecond();
     if (gf_stopping()) return false;
-    if (secondCount % 5 != 0) {
-      if (secondCount % 16 == 0 && engineHooks.parkAirportDriver) engineHooks.parkAirportDriver(false);
-      if (secondCount % 59 == 0) gf_checkReaders();
-      if (secondCount % 61 == 0 && engineHooks.staticTwinCheck) engineHooks.staticTwinCheck();
+    if (secondCount % fiveSecondWork != 0) {
+      if (secondCount % parkDriverEverySeconds == 0 && engineHooks.parkAirportDriver) engineHooks.parkAirportDriver(false);
+      if (secondCount % readerCheckEverySeconds == 0) gf_checkReaders();
+      if (secondCount % staticTwinEverySeconds == 0 && engineHooks.staticTwinCheck) engineHooks.staticTwinCheck();
       return true;
     }
     trafficReader.setReferencePosition({trafficEngine.user.latitude, trafficEngine.user.longitude});
     lf_sendSimTime(simulatorTime.load());
     lf_every5Seconds();
-    if (secondCount % 15 == 0) lf_every15Seconds();
+    if (secondCount % fifteenSecondWork == 0) lf_every15Seconds();
     return true;
   }
   lf_flightNotRunning();
@@ -339,11 +348,23 @@ void lf_tickLoop() {
   auto deadline = Clock::now() + tickPeriod;
   gf_fillCallsignCombo();
   while (lf_tick()) {
-    const auto now = Clock::now();
-    const auto wake = deadline + lateRebase < now ? now + tickPeriod : deadline;
+    const auto wake = gf_tickWakeTime(deadline, Clock::now());
     while (Clock::now() + std::chrono::milliseconds(1) <= wake) std::this_thread::sleep_until(wake);
-    deadline = (newUserData.load() ? Clock::now() : wake) + tickPeriod;
+    deadline = gf_nextTickDeadline(wake, Clock::now(), newUserData.load());
   }
+}
+
+std::chrono::steady_clock::time_point gf_tickWakeTime(std::chrono::steady_clock::time_point deadline,
+                                                      std::chrono::steady_clock::time_point now) {
+  // Far behind: skip the missed passes instead of running them back to back.
+  return deadline + lateRebase < now ? now + tickPeriod : deadline;
+}
+
+std::chrono::steady_clock::time_point gf_nextTickDeadline(std::chrono::steady_clock::time_point wake,
+                                                          std::chrono::steady_clock::time_point now,
+                                                          bool userReplyPending) {
+  // The simulator's second reply re-aligns the schedule to itself.
+  return (userReplyPending ? now : wake) + tickPeriod;
 }
 
 bool lf_waitForUserAircraft(WaitPause pause) {

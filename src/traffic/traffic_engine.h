@@ -54,6 +54,7 @@ extern std::atomic<bool> blockChangeRequested;   // BLOCK_CALLSIGN changed by th
 extern std::atomic<bool> callsignChoicesRequested;
 extern std::atomic<bool> objectIdLookupPending;
 extern std::atomic<bool> noMatchResetRequested;
+extern std::atomic<bool> navLightsRequested;     // NAV_LIGHTS_WHILE_PARKED changed
 extern std::atomic<std::uint32_t> lookedUpObjectId;  // for the window's cs->oid field
 
 // Engine init: reserves the containers once per process.
@@ -78,6 +79,13 @@ void lf_flightNotRunning();
 bool lf_tick();
 // The loop itself (10 ms period on a steady clock); returns when lf_tick does.
 void lf_tickLoop();
+// The loop's cadence: when to wake for the pass due at deadline, and the
+// deadline after a pass that woke at wake.
+std::chrono::steady_clock::time_point gf_tickWakeTime(std::chrono::steady_clock::time_point deadline,
+                                                      std::chrono::steady_clock::time_point now);
+std::chrono::steady_clock::time_point gf_nextTickDeadline(std::chrono::steady_clock::time_point wake,
+                                                          std::chrono::steady_clock::time_point now,
+                                                          bool userReplyPending);
 // Before the loop: waits for a running flight and a known user position;
 // false on a stop. pause stands in for the waits (tests run in simulated time).
 using WaitPause = void (*)(std::chrono::milliseconds);

@@ -173,13 +173,13 @@ class EngineHarness {
     gf_clearMatchBookkeepingForTests();
     gf_clearDbaseForTests();
     WorldDbase dbase;
-    dbase.models = "A320,B38M,B772,C172,C25C,EC35,F16";
-    dbase.large = "A320,B38M";
+    dbase.models = "A320,A20N,A21N,B38M,B772,C172,C25C,EC35,F16";
+    dbase.large = "A320,A20N,A21N,B38M";
     dbase.heavy = "B772";
     dbase.rotorcraft = "EC35";
     dbase.buzjet = "C25C";
     dbase.highPerf = "F16";
-    dbase.airlines = "DLH,RYR,BAW,KLM";
+    dbase.airlines = "DLH,RYR,BAW,KLM,CFG";
     const auto file = log().folder() / "dbase.xml";
     writeBytes(file, worldDbaseXml(dbase));
     ASSERT_TRUE(gf_readDbaseXml(file));

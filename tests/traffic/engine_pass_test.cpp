@@ -25,6 +25,7 @@
 namespace gwr {
 namespace {
 
+using namespace std::chrono_literals;
 using testsupport::EngineHarness;
 
 constexpr const char* lufthansaTitle = "Airbus A320 Lufthansa";
@@ -467,6 +468,56 @@ TEST_F(EnginePass, ActiveAircraftWithoutObjectIsLoggedAndRemoved) {
   EXPECT_NE(harness.log().text().find("objectid=0? hexid: 4837645,cs:DLH123, reg:D-AIZZ, aimo:A320 sz:"),
             std::string::npos);
   EXPECT_TRUE(gf_positionFillBuffer().empty());
+}
+
+TEST(TickCadence, LateWakeRunsOnePassAndResumesFromNow) {
+  const std::chrono::steady_clock::time_point t{std::chrono::seconds(1000)};
+  struct Case {
+    const char* name;
+    std::chrono::milliseconds late;
+    std::chrono::steady_clock::time_point wake;
+  };
+  const Case cases[] = {
+      {"early", -5ms, t},                  // sleeps until the deadline
+      {"on time", 0ms, t},
+      {"100 ms late", 100ms, t},           // still runs the missed deadline at once
+      {"150 ms late", 150ms, t + 160ms},   // re-based: now + 10 ms
+  };
+  for (const Case& c : cases) EXPECT_EQ(gf_tickWakeTime(t, t + c.late), c.wake) << c.name;
+  EXPECT_EQ(gf_nextTickDeadline(t, t + 3ms, false), t + 10ms);
+  EXPECT_EQ(gf_nextTickDeadline(t, t + 3ms, true), t + 13ms);  // aligned to the simulator's reply
+}
+
+
+TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
+  const char* callsigns[] = {"KLM7", "DLH2", "BAW9"};
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    for (int k = 0; k < 2; ++k) route({4.0 * k, 36000, 450, 90, 50.2 + 0.1 * i}, hexid + i, callsigns[i]);
+    trafficEngine.live[i].sim.simState = AcSimState::Active;
+    trafficEngine.live[i].sim.objectId = 300 + i;
+  }
+  trafficEngine.live[2].phase = AcPhase::Parked;
+  EXPECT_TRUE(gf_refreshCallsignChoices());
+  EXPECT_EQ(callsignChoices->snapshot(), (std::vector<std::string>{"DLH2", "KLM7"}));  // sorted, not the parked one
+
+  CALLSIGN_2_OBJECTID.setCurrent("KLM7");
+  objectIdLookupPending.store(true);
+  BLOCK_CALLSIGN.setCurrent("DLH2");
+  blockChangeRequested.store(true);
+  navLightsRequested.store(true);
+  const auto eventsBefore = gf_queueSizesForTests().events;
+  secondCount = 1;
+  newUserData.store(true);
+  lf_tick();
+  EXPECT_EQ(gf_queueSizesForTests().events, eventsBefore + 1);  // nav lights of the one parked aircraft
+  EXPECT_EQ(lookedUpObjectId.load(), 300u);
+  EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Active);
+  EXPECT_FALSE(blockChangeRequested.load());
+
+  for (auto& ac : trafficEngine.live) ac.phase = AcPhase::Parked;
+  EXPECT_FALSE(gf_refreshCallsignChoices());
+  EXPECT_EQ(callsignChoices->snapshot(), std::vector<std::string>{""});
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "core/geo.h"
 #include "support/engine_harness.h"
 #include "traffic/live_ac.h"
+#include "traffic/park_airport_state.h"
+#include "traffic/reader_threads.h"
 
 namespace gwr {
 namespace {
@@ -105,7 +107,7 @@ std::size_t mostInWindow(std::vector<double> times, double width) {
   return most;
 }
 
-TEST(EngineScenario, FiftyArrivalsAreCreatedTwoASecondAndRemovedTenASecond) {
+TEST(EngineScenario, FiftyAircraftAtOnceAreCreatedTwoASecondAndRemovedTenASecond) {
   EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle});
   harness.sampleEveryPasses = 1;
   harness.play(eastbound(50, 240.0));
@@ -201,6 +203,76 @@ TEST(EngineScenario, AircraftLeavingTheRangeGoesWhenItsReportsEnd) {
   const auto* track = harness.tracksWithTail("RYR8XP").front();
   EXPECT_GT(track->removed, 80.0 + dueDelaySeconds);
   EXPECT_LT(track->removed, 80.0 + dueDelaySeconds + 5.0);  // no made-up reports beyond the range
+}
+
+constexpr double frankfurtFieldFt = 364.0;
+
+void setFrankfurtAsParkAirport() {
+  AirportRecord park;
+  park.icao = FixedCode<4>("EDDF");
+  park.latitude = 50.0333;
+  park.longitude = 8.5706;
+  park.altitude = static_cast<float>(frankfurtFieldFt);
+  gf_setParkAirport(park);
+  trafficReader.setFieldElevation(frankfurtFieldFt);
+}
+
+// The arrival lands, rolls out and taxis along its reports (straight legs
+// until the ground movement comes), stands at the stand and goes after its
+// silence: ten made-up standing reports of 3 s.
+TEST(EngineScenario, ArrivalLandsTaxisToItsStandAndGoesWhenSilent) {
+  constexpr const char* condorTitle = "Airbus A321neo Condor";
+  constexpr LatLon stand{50.045153, 8.554446};
+  constexpr double fieldFt = frankfurtFieldFt, cgFt = 8.0;
+  EngineHarness harness({{"CFG", "", "A21N", false, condorTitle, ""}}, {condorTitle});
+  setFrankfurtAsParkAirport();
+  harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_arrival.txt"));
+
+  harness.run(dueDelaySeconds + 260.0);  // 5 s after the touchdown report is due
+  ASSERT_EQ(trafficEngine.live.size(), 1u);
+  EXPECT_TRUE(trafficEngine.live.front().onGroundConfirmed);
+  EXPECT_EQ(trafficEngine.live.front().phase, AcPhase::Taxi);
+  EXPECT_EQ(trafficEngine.live.front().previousPhase, AcPhase::Flying);
+
+  harness.run(240.0);  // the standing report on the stand is due
+  const auto objects = harness.emulator().objects();
+  ASSERT_EQ(objects.size(), 1u);
+  const auto& object = objects.front();
+  EXPECT_LT(gf_greatCircleDistanceNm(stand, {object.pose.latitude, object.pose.longitude}) * 1852.0, 15.0);
+  EXPECT_NEAR(object.pose.altitude, fieldFt + cgFt, 1.0);
+
+  // Without a stand choice it holds where it stopped until it gives up.
+  MAX_HOLDING_MINUTES.setCurrent(1);
+  ASSERT_TRUE(harness.runUntil(200.0, [] { return trafficEngine.live.empty(); }));
+  const auto* track = harness.tracksWithTail("CFG1TK").front();
+  EXPECT_GT(track->created, dueDelaySeconds);
+  EXPECT_LT(track->created, dueDelaySeconds + 1.5);
+  EXPECT_GT(harness.now(), 633.0 + dueDelaySeconds + 25.0);
+  for (const auto& point : track->points) EXPECT_GT(point.pose.altitude, fieldFt) << point.time;
+}
+
+// The departure is created once it moves off its stand (no stand choice yet),
+// taxis, lifts off on its first airborne report, climbs, and goes when its
+// reports end out of range.
+TEST(EngineScenario, DepartureTaxisLiftsOffClimbsAndLeaves) {
+  constexpr const char* neoTitle = "Airbus A320neo Lufthansa";
+  EngineHarness harness({{"DLH", "", "A20N", false, neoTitle, ""}}, {neoTitle});
+  setFrankfurtAsParkAirport();
+  harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_departure.txt"));
+
+  ASSERT_TRUE(harness.runUntil(120.0, [&] { return !harness.tracksWithTail("DLH9AK").empty(); }));
+  EXPECT_GT(harness.now(), 60.0 + dueDelaySeconds);  // not while it stands at the stand
+  harness.run(700.0 - harness.now());                // rolling for take-off
+  ASSERT_EQ(trafficEngine.live.size(), 1u);
+  EXPECT_TRUE(trafficEngine.live.front().onGroundConfirmed);
+  EXPECT_EQ(trafficEngine.live.front().phase, AcPhase::Taxi);
+  harness.run(769.0 + dueDelaySeconds - harness.now());
+  EXPECT_EQ(trafficEngine.live.front().phase, AcPhase::Flying);
+  EXPECT_FALSE(trafficEngine.live.front().onGroundConfirmed);
+  // Rotation and the slow first climb-out ticks leave it some seconds below its reports.
+  EXPECT_NEAR(harness.emulator().objects().front().pose.altitude, 3364.0, 300.0);
+  ASSERT_TRUE(harness.runUntil(700.0, [] { return trafficEngine.live.empty(); }));
+  EXPECT_LT(harness.now(), 1354.0 + dueDelaySeconds + 80.0);
 }
 
 } // namespace
