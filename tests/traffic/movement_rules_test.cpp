@@ -6,7 +6,14 @@
 #include <cmath>
 #include <gsl/narrow>
 
-#include "support/movement_run.h"
+#include "airports/park_stand_table.h"
+#include "core/geo.h"
+#include "support/log_capture.h"
+#include "traffic/engine_clocks.h"
+#include "traffic/park_airport_state.h"
+#include "traffic/qnh_reader.h"
+#include "traffic/sim_commands.h"
+#include "traffic/traffic_engine.h"
 #include "traffic/extrapolation.h"
 #include "traffic/flight_movement.h"
 #include "traffic/ground_movement.h"
@@ -41,9 +48,29 @@ PositionSample offset(const PositionSample& from, double north, double east, dou
   return s;
 }
 
+// An A320-like aircraft with the description fields the movement reads.
+LiveAc describedAircraft(const PositionSample& first) {
+  AcIdentity identity;
+  identity.callsign = "TST1";
+  AcDescription d(identity);
+  d.hexId = 20001;
+  const CategoryValues& values = gf_categoryValues(AcCategory::Large);
+  d.flareSteps = values.flareSteps;
+  d.touchdownSteps = values.touchdownSteps;
+  d.rotationSteps = values.rotationSteps;
+  d.climbSteps = values.climbSteps;
+  d.rotationPitch = values.rotationPitchDeg * radiansPerDegree;
+  d.climbPitch = values.climbPitchDeg * radiansPerDegree;
+  d.halfWingspan = 17.9 / 1852.0;
+  d.groundCgHeight = 8.0;
+  d.maxClimbPerTick = 0.6;
+  d.standSpeedKt = 4.0;
+  return LiveAc(d, first, 0.0);
+}
+
 // An active aircraft (Large unless given) at the front report, with the stream given.
 LiveAc aircraft(std::vector<PositionSample> stream, AcCategory category = AcCategory::Large) {
-  LiveAc ac = testsupport::largeAircraft(20001, "TST1", stream.front());
+  LiveAc ac = describedAircraft(stream.front());
   ac.category = category;
   ac.sim.category = static_cast<std::uint32_t>(category);
   ac.sim.simState = AcSimState::Active;
