@@ -269,6 +269,7 @@ void lf_groundStep(LiveAc& ac) {
     rollThrottle(ac);
     takeOffCheck(ac);
   } else if (ac.touchedDown) {
+    ac.landed = 1;
     afterTouchdown(ac);
   } else if (ac.phase != AcPhase::TakeOff) {
     gf_setThrottle(ac.sim, idleThrottle(ac));

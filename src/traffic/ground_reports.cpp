@@ -8,6 +8,7 @@
 #include "core/geo.h"
 #include "core/settings_catalogue.h"
 #include "traffic/engine_clocks.h"
+#include "traffic/engine_constants.h"
 #include "traffic/ground_movement.h"
 #include "traffic/live_removal.h"
 #include "traffic/movement_constants.h"
@@ -73,10 +74,21 @@ bool pushedBack(LiveAc& ac, PositionSample& r) {
   return true;
 }
 
+// Leaving soon after its arrival's week-long report was made: towed to another stand.
+bool towedAway(const LiveAc& ac) {
+  const std::int64_t made = static_cast<std::int64_t>(ac.samples.back().dueTick) - parkedExtrapolationTicks;
+  const std::int64_t since = static_cast<std::int64_t>(tickCount.load()) - made;
+  const std::int64_t limit = towedWithinTicks[static_cast<std::size_t>(ac.category)];
+  return since < limit;
+}
+
 void startLeaving(LiveAc& ac, PositionSample& r) {
   r.standing = 0;
   ac.leaving = 1;
-  if (ac.phase == AcPhase::Parked) ac.landed = 0;
+  if (ac.extrapolationCount > 0 && ac.phase == AcPhase::Parked && ac.landed) {
+    if (towedAway(ac)) ac.towed = 1;
+    ac.landed = 0;
+  }
   endExtrapolation(ac, true);
   ac.standMoves = 0;
   ac.atStandCheck = 0;

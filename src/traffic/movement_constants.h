@@ -117,6 +117,8 @@ inline constexpr double standGrowthNm = 0.0016198704103671706;  // 3 m
 inline constexpr std::uint32_t standLeaveGrowths = 3;
 inline constexpr double standGoneNm = 0.10799136069114472;     // 200 m
 inline constexpr double pushedBackHoldSpans = 2.75, pushedBackMaxSpans = 6.0;
+// Leaving within this many ticks of arriving: towed, not flying (Heavy 1 h, Large 25 min, Buzjets 15 min).
+inline constexpr std::array<std::int64_t, 6> towedWithinTicks{0, 90000, 150000, 360000, 0, 0};
 
 // Reports while the feed runs on.
 inline constexpr double nearSameDeg = 0.00015;

@@ -231,6 +231,38 @@ TEST_F(MovementRules, ParkedAircraftPushBackAt100DegreesAndPullOutAt80) {
   }
 }
 
+TEST_F(MovementRules, LeavingSoonAfterArrivingIsATowNotAFlight) {
+  struct Case {
+    std::int32_t madeTicksAgo;
+    bool towed;
+  };
+  for (const Case c : {Case{100000, true}, Case{149999, true}, Case{150001, false}, Case{200000, false}}) {
+    const std::int32_t now = tickCount.load();
+    const PositionSample stand = at(50.0, 8.0, 0, now);
+    LiveAc ac = aircraft({stand});
+    PositionSample week = stand;
+    week.standing = 1;
+    week.dueTick = now - c.madeTicksAgo + 60480000;
+    ac.samples.push_back(week);
+    ac.extrapolationCount = 1;
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(AcPhase::Parked);
+    ac.standLat = 50.0;
+    ac.standLon = 8.0;
+    ac.landed = 1;
+    PositionSample still = offset(stand, 0.5, 0.0, 0, now + 3000);
+    EXPECT_FALSE(checkExtendingSituations(ac, still));  // the first report near the stand only measures
+    PositionSample away = offset(stand, 25.0, 0.0, 3, now + 3200);
+    EXPECT_TRUE(checkExtendingSituations(ac, away));    // more than a half wingspan: it leaves
+    EXPECT_TRUE(ac.leaving);
+    EXPECT_EQ(ac.towed, c.towed ? 1 : 0) << c.madeTicksAgo;
+    EXPECT_EQ(ac.landed, 0);
+    EXPECT_EQ(ac.extrapolationCount, 0);
+    ASSERT_EQ(ac.samples.size(), 1u);  // the week-long report gave way
+    EXPECT_EQ(ac.samples.front().dueTick, now + 1);
+  }
+}
+
 TEST_F(MovementRules, ALegNeverGetsFewerThan25Ticks) {
   LiveAc ac = aircraft({at(50.0, 8.0, 150, 900, 3000.0), at(50.01, 8.0, 150, 950, 3000.0)});
   EXPECT_EQ(lf_ticksToNext(ac), 25);  // due in the past
