@@ -99,9 +99,12 @@ void takeOffTick(LiveAc& ac) {
   ac.pitch = std::max(ac.pitch + (ac.climbPitch - ac.rotationPitch) / std::max(ac.climbSteps, 1), ac.climbPitch);
   const std::int32_t r = ac.rotationSteps;
   double rate = ac.altitudeRate;
-  if (r > -rotationBand) rate /= 10.0;
-  else if (r > -2 * rotationBand) rate /= 5.0;
-  else if (r > gearUpRotationStep) rate *= 0.5;
+  for (std::size_t band = 0; band < climbOutBandShares.size(); ++band) {
+    if (r > -rotationBand * static_cast<std::int32_t>(band + 1)) {
+      rate *= climbOutBandShares[band];
+      break;
+    }
+  }
   if (r == gearUpRotationStep) gf_setGear(ac.sim, 0);
   ac.altitude += rate;
   if (ac.pitch <= ac.climbPitch && ac.heightAboveGround >= climbOutDoneHeightFt) {
@@ -279,7 +282,7 @@ void lf_sendLevers(LiveAc& ac, double spoilers, double lever1, double lever2) {
 double gf_pitchTargetRad(double fpm) {
   double v = std::isfinite(fpm) ? fpm : 0.0;
   if (v >= 0.0) v = std::min(v, maxClimbPitchDeg);
-  else v = std::max(v, minDescentFpm) * 0.5;
+  else v = std::max(v, minDescentFpm) * descentPitchShare;
   return deg(pitchBaseDeg - v * pitchPerFpmDeg);
 }
 

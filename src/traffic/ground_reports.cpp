@@ -97,7 +97,7 @@ void startLeaving(LiveAc& ac, PositionSample& r) {
 
 bool atStand(LiveAc& ac, PositionSample& r) {
   const double d = gf_distanceNm(r.lat, r.lon, ac.standLat, ac.standLon);
-  const double radius = ac.previousPhase == AcPhase::Parking ? 2.0 * standRadiusNm : standRadiusNm;
+  const double radius = ac.previousPhase == AcPhase::Parking ? parkingRadiusFactor * standRadiusNm : standRadiusNm;
   if (d <= radius) {
     ac.parkedSince = static_cast<std::uint64_t>(tickCount.load());
     if (!ac.atStandCheck) {
@@ -109,7 +109,7 @@ bool atStand(LiveAc& ac, PositionSample& r) {
       ++ac.standMoves;
       ac.standLargestDistance = d;
       const double moved = d - ac.standFirstDistance;
-      if ((ac.standMoves >= standLeaveGrowths && moved >= ac.halfWingspan / 2.0) || moved > ac.halfWingspan) {
+      if ((ac.standMoves >= standLeaveGrowths && moved >= ac.halfWingspan * leaveGrowthSpans) || moved > ac.halfWingspan) {
         startLeaving(ac, r);
         return true;
       }

@@ -68,6 +68,8 @@ inline constexpr double takeOffClimbFpm = 256.0;
 inline constexpr double liftOffMinFeet = 0.1;
 inline constexpr std::int32_t rotationBand = 100;         // ticks per climb-out band below 0
 inline constexpr std::int32_t gearUpRotationStep = -300;
+inline constexpr std::array<double, 3> climbOutBandShares{0.1, 0.2, 0.5};  // of the climb rate, band by band
+inline constexpr double descentPitchShare = 0.5;  // a descent counts half towards the pitch
 inline constexpr std::int32_t lowestRotationStep = -1000;
 inline constexpr double climbOutDoneHeightFt = 800.0;
 struct RollThrottle {
@@ -113,6 +115,8 @@ inline constexpr double standReachedNm = 0.0010799136069114472;  // 2 m
 inline constexpr double parkSlowKt = 5.0;
 inline constexpr double parkNearNm = 0.018898488120950324;     // 35 m
 inline constexpr double standRadiusNm = 0.0458963282937365;    // 85 m
+inline constexpr double parkingRadiusFactor = 2.0;             // wider after driving in
+inline constexpr double leaveGrowthSpans = 0.5;                // growths together: half a half wingspan
 inline constexpr double standGrowthNm = 0.0016198704103671706;  // 3 m
 inline constexpr std::uint32_t standLeaveGrowths = 3;
 inline constexpr double standGoneNm = 0.10799136069114472;     // 200 m
