@@ -12,6 +12,7 @@
 
 #include "core/geo.h"
 #include "core/log.h"
+#include "refdata/ac_category.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/engine_constants.h"
 #include "traffic/feed_constants.h"
@@ -29,7 +30,6 @@ namespace gwr {
 
 namespace {
 
-std::size_t slot(AcCategory c) { return static_cast<std::size_t>(c); }
 bool isRotorcraft(const LiveAc& ac) { return ac.category == AcCategory::Rotorcraft; }
 std::uint32_t climbThrottle(const LiveAc& ac) { return isRotorcraft(ac) ? 4U : 3U; }
 double deg(double d) { return d * radiansPerDegree; }
@@ -287,7 +287,7 @@ double gf_pitchTargetRad(double fpm) {
 }
 
 double gf_bankTargetRad(AcCategory category, double headingDifference) {
-  const double limit = deg(maxBankDeg[slot(category)]);
+  const double limit = deg(maxBankDeg[gf_categorySlot(category)]);
   return std::clamp(-headingDifference, -limit, limit);
 }
 
@@ -367,7 +367,7 @@ void lf_configureBelow10000(LiveAc& ac) {
     allLights(ac, true);
   }
   const double height = ac.heightAboveGround;
-  if (height <= highConfigHeightFt[slot(ac.category)]) {
+  if (height <= highConfigHeightFt[gf_categorySlot(ac.category)]) {
     lf_configureApproach(ac);
     return;
   }
@@ -397,7 +397,7 @@ void lf_flyStep(LiveAc& ac) {
   if (!s[0].airborne || !s[1].airborne) gf_setGear(ac.sim, 1);
   const std::int32_t ticks = lf_ticksToNext(ac);
   if (ac.phase != AcPhase::TakeOff && ac.landingStage == 0) {  // the flare keeps its own pitch
-    const double limit = deg(maxPitchChangeDegPerTick[slot(ac.category)]);
+    const double limit = deg(maxPitchChangeDegPerTick[gf_categorySlot(ac.category)]);
     ac.pitchRate = std::clamp((gf_pitchTargetRad(s[1].verticalSpeed) - ac.pitch) / ticks, -limit, limit);
   }
   double diff = 0.0;
@@ -411,7 +411,7 @@ void lf_flyStep(LiveAc& ac) {
   if (s[1].rollValid) {
     ac.bankRate = (s[1].roll - ac.bank) / ticks;
   } else {
-    const double limit = deg(maxBankChangeDegPerTick[slot(ac.category)]);
+    const double limit = deg(maxBankChangeDegPerTick[gf_categorySlot(ac.category)]);
     ac.bankRate = std::clamp((gf_bankTargetRad(ac.category, diff) - ac.bank) / ticks, -limit, limit);
   }
   if (s[0].altitude < configAltitudeFt) lf_configureBelow10000(ac);

@@ -11,6 +11,7 @@
 #include "airports/park_stand_table.h"
 #include "core/geo.h"
 #include "core/log.h"
+#include "refdata/ac_category.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/flight_movement.h"
 #include "traffic/movement_constants.h"
@@ -24,10 +25,11 @@ namespace {
 
 std::atomic<ArrivalStandChoice> arrivalStandChoice{nullptr};
 
-std::size_t slot(AcCategory c) { return static_cast<std::size_t>(c); }
 bool isRotorcraft(const LiveAc& ac) { return ac.category == AcCategory::Rotorcraft; }
 std::uint32_t idleThrottle(const LiveAc& ac) { return isRotorcraft(ac) ? 4U : 0U; }
-double baseTurnRate(const LiveAc& ac) { return baseGroundTurnRateDegPerTick[slot(ac.category)] * radiansPerDegree; }
+double baseTurnRate(const LiveAc& ac) {
+  return baseGroundTurnRateDegPerTick[gf_categorySlot(ac.category)] * radiansPerDegree;
+}
 double toDeg(double r) { return r * degreesPerRadian; }
 
 std::string standName(const LiveAc& ac) {
@@ -154,7 +156,7 @@ void takeOffCheck(LiveAc& ac) {
   const bool someSlow =
       std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.verticalSpeed <= takeOffClimbFpm; });
   if (someSlow) {
-    const double vr = takeOffSpeedKt[slot(ac.category)];
+    const double vr = takeOffSpeedKt[gf_categorySlot(ac.category)];
     const bool ready = std::all_of(s.begin() + 1, s.end(), [vr](const PositionSample& r) {
       return r.groundSpeed >= vr && r.airborne;
     });

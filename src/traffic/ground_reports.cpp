@@ -7,6 +7,7 @@
 
 #include "core/geo.h"
 #include "core/settings_catalogue.h"
+#include "refdata/ac_category.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/engine_constants.h"
 #include "traffic/ground_movement.h"
@@ -78,7 +79,7 @@ bool pushedBack(LiveAc& ac, PositionSample& r) {
 bool towedAway(const LiveAc& ac) {
   const std::int64_t made = static_cast<std::int64_t>(ac.samples.back().dueTick) - parkedExtrapolationTicks;
   const std::int64_t since = static_cast<std::int64_t>(tickCount.load()) - made;
-  const std::int64_t limit = towedWithinTicks[static_cast<std::size_t>(ac.category)];
+  const std::int64_t limit = towedWithinTicks[gf_categorySlot(ac.category)];
   return since < limit;
 }
 
