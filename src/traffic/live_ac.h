@@ -92,6 +92,7 @@ struct LiveAc : AcDescription {
   double parkTriedLat = 0.0, parkTriedLon = 0.0;
   std::uint8_t streamExtended = 0, pairLookedUp = 0;
   std::string pairedCallsign1, pairedCallsign2;
+  std::uint8_t poseFault = 0;  // a pose that was not finite has been logged
 
   const std::string& liveFullText() const { return sim.label; }
   // Keeps the old phase as the previous one; the same phase changes nothing.

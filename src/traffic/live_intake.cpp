@@ -21,6 +21,7 @@
 #include "refdata/registration_records.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/engine_constants.h"
+#include "traffic/ground_reports.h"
 #include "traffic/live_motion.h"
 #include "traffic/live_removal.h"
 #include "traffic/park_airport_state.h"
@@ -243,6 +244,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.push_back(report);
       return;
     }
+    if (ac.phase != AcPhase::Birth && !checkExtendingSituations(ac, report)) return;
     if (ac.extrapolationCount > 0) {
       // the feed is back: the made-up reports give way to the real one
       ac.samples.resize(1);

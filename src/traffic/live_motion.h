@@ -1,7 +1,6 @@
 // How an active live aircraft moves along its reports: the position step
 // towards the next report, the stream extension while the feed is silent,
-// and the per-tick move. Straight segments; the flight and ground movement
-// (flare, take-off, taxi curves, push-back, parking) replace these steps.
+// and the per-tick move, handed to the flight and ground movement.
 #pragma once
 
 #include "traffic/live_ac.h"

@@ -1,0 +1,156 @@
+// Tunable numbers of the flight and ground movement of live aircraft:
+// per-category limits, configuration heights, flare stages, taxi and stand limits.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace gwr {
+
+// Indexed by AcCategory: Light, Buzjets, Large, Heavy, HighPerf, Rotorcraft.
+using CategoryTable = std::array<double, 6>;
+inline constexpr CategoryTable takeOffSpeedKt{90.0, 110.0, 140.0, 150.0, 220.0, 0.0};
+inline constexpr CategoryTable maxPitchChangeDegPerTick{0.01, 0.0085, 0.0075, 0.005, 0.03, 0.03};
+inline constexpr CategoryTable maxBankDeg{40.0, 35.0, 30.0, 20.0, 90.0, 75.0};
+inline constexpr CategoryTable maxBankChangeDegPerTick{0.035, 0.0275, 0.02, 0.015, 0.1, 0.06};
+inline constexpr CategoryTable baseGroundTurnRateDegPerTick{0.15, 0.10, 0.07, 0.05, 0.10, 0.20};
+inline constexpr CategoryTable highConfigHeightFt{625.0, 2050.0, 2050.0, 2050.0, 625.0, 625.0};
+
+// Timing of legs.
+inline constexpr double ticksPerHour = 360000.0;
+inline constexpr std::int32_t minLegTicks = 25;
+inline constexpr double landingFallbackKt = 100.0;
+inline constexpr double minLegSpeedKt = 1.0;
+inline constexpr std::int32_t smoothingStepTicks = 100;
+inline constexpr std::int32_t smoothingFloorTicks = 1000;
+inline constexpr std::int32_t smoothingWideTicks = 3000;
+inline constexpr std::int32_t smoothingTakeOffLaterTicks = 5000;
+inline constexpr std::int32_t smoothingSharpTurnTicks = 2000;
+
+// Climb and descent.
+inline constexpr double fpmPerFeetPerTick = 6000.0;
+inline constexpr double climbLookSumFpm = 100.0;
+inline constexpr std::size_t climbLookFirst = 3, climbLookLast = 10;
+inline constexpr double forcedClimbFpm = 601.0;
+inline constexpr double slowDescentFpm = -601.0;
+inline constexpr double nearGroundDescentFpm = -600.0;
+inline constexpr double descentRateHeightFt = 100.0;
+inline constexpr double qnhFpmPerHpa = 6.0;
+inline constexpr std::int32_t highQnhHpa = 1014;
+inline constexpr double climbFloorHeightFt = 1000.0;
+inline constexpr double climbFloorFeetPerTick = 0.2;
+inline constexpr double attitudeHeightFt = 1000.0, landingAttitudeHeightFt = 2000.0;
+
+// Configuration by height.
+inline constexpr double configAltitudeFt = 10000.0;
+inline constexpr double gearUpHeightFt = 2400.0;
+inline constexpr double secondFlapsHeightFt = 2000.0;
+inline constexpr double flapsMaxFpm = 100.0;
+inline constexpr double descendingFpm = -250.0;
+inline constexpr double climbingFpm = 400.0;
+inline constexpr double goAroundFpm = 600.0;
+inline constexpr double nearParkAirportNm = 10.0;
+
+// Landing flare.
+inline constexpr double flareCeilingFt = 400.0;
+inline constexpr double flarePitchDeg = -4.0;
+struct FlareStage {
+  double aboveCgFt;
+  double feetPerTick;
+};
+inline constexpr std::array<FlareStage, 4> flareStages{{{30.0, -0.1}, {20.0, -0.075}, {10.0, -0.05}, {3.0, -0.025}}};
+inline constexpr std::uint32_t throttleOffFlareStage = 3;
+
+// Take-off.
+inline constexpr double takeOffRollKt = 43.0;
+inline constexpr double takeOffClimbFpm = 256.0;
+inline constexpr double liftOffMinFeet = 0.1;
+inline constexpr std::int32_t rotationBand = 100;         // ticks per climb-out band below 0
+inline constexpr std::int32_t gearUpRotationStep = -300;
+inline constexpr std::array<double, 3> climbOutBandShares{0.1, 0.2, 0.5};  // of the climb rate, band by band
+inline constexpr double descentPitchShare = 0.5;  // a descent counts half towards the pitch
+inline constexpr std::int32_t lowestRotationStep = -1000;
+inline constexpr double climbOutDoneHeightFt = 800.0;
+struct RollThrottle {
+  double frontKt, secondKt;
+  std::uint32_t index;
+};
+inline constexpr double rollSlowFrontKt = 25.0, rollSlowSecondKt = 30.0;
+inline constexpr std::array<RollThrottle, 2> rollThrottles{{{20.0, 25.0, 2}, {15.0, 20.0, 1}}};
+
+// Roll-out.
+inline constexpr double turnOffDeg = 15.0;
+inline constexpr double spoilersInKt = 90.0;
+
+// Ground turning, curves and legs.
+inline constexpr double turnToleranceDeg = 0.5;
+inline constexpr double turningFlagDeg = 3.0;
+inline constexpr double metresPerDegreeLat = 111132.95;
+inline constexpr double curveEnd = 0.999999;
+inline constexpr double curveMinTurnDeg = 3.0;
+inline constexpr double midpointTurnDeg = 45.0;
+inline constexpr double midpointLegNm = 0.02699784017278618;  // 50 m
+inline constexpr double midpointMaxKt = 43.0;
+inline constexpr std::int32_t midpointMinTicks = 600;
+inline constexpr double curveMaxTurnDeg = 160.0;
+inline constexpr double legSpeedStepKt = 5.0;
+inline constexpr double legCheckMinNm = 100.0 / 1852.0;
+inline constexpr double gentleTurnDeg = 45.0;
+inline constexpr double slowTurnRatio = 1.2;
+inline constexpr double turnTicksPerDeg = 10.0;
+inline constexpr double turnLegFactorNm = 30.0 * 0.0005399568034557236;
+inline constexpr double turnRateAngleDivisor = 30.0;
+inline constexpr double sharpTurnDeg = 90.0;
+inline constexpr double turnStepsDivisor = 100.0;
+
+// Stands: leaving, push-back and parking.
+inline constexpr double pullOutMaxDeg = 90.0;
+inline constexpr double pushBackRadiusFactor = 2.5;
+inline constexpr double pushBackLegTurnDeg = 90.0;
+inline constexpr std::int32_t pushBackSteps = 2;
+inline constexpr std::int32_t minStandTicks = 100;
+inline constexpr std::int32_t standStopTicks = 50;
+inline constexpr double standReachedNm = 0.0010799136069114472;  // 2 m
+inline constexpr double parkSlowKt = 5.0;
+inline constexpr double parkNearNm = 0.018898488120950324;     // 35 m
+inline constexpr double standRadiusNm = 0.0458963282937365;    // 85 m
+inline constexpr double parkingRadiusFactor = 2.0;             // wider after driving in
+inline constexpr double leaveGrowthSpans = 0.5;                // growths together: half a half wingspan
+inline constexpr double standGrowthNm = 0.0016198704103671706;  // 3 m
+inline constexpr std::uint32_t standLeaveGrowths = 3;
+inline constexpr double standGoneNm = 0.10799136069114472;     // 200 m
+inline constexpr double pushedBackHoldSpans = 2.75, pushedBackMaxSpans = 6.0;
+// Leaving within this many ticks of arriving: towed, not flying (Heavy 1 h, Large 25 min, Buzjets 15 min).
+inline constexpr std::array<std::int64_t, 6> towedWithinTicks{0, 90000, 150000, 360000, 0, 0};
+
+// Reports while the feed runs on.
+inline constexpr double nearSameDeg = 0.00015;
+inline constexpr double rollReportKt = 30.0, rollStandingKt = 50.0;
+inline constexpr double extrapolatedTurnDeg = 100.0;
+inline constexpr double landingTurnDeg = 90.0, restartTurnDeg = 150.0;
+inline constexpr double landingFastKt = 40.0;
+
+// Holding on the ground while the feed is silent.
+inline constexpr double holdingSpanFactor = 1.2;
+inline constexpr std::int32_t holdingStepTicks = 300;
+inline constexpr std::int32_t ticksPerMinute = 6000;
+
+// Made-up reports while the feed is silent.
+inline constexpr double landingExtrapolationFactor = 0.9;
+inline constexpr std::int32_t landingSteadyReports = 4;  // fewer left: the speed stays
+struct SpeedStep {
+  double upToKt, kt, fpm;
+};
+// After touchdown, from the fastest: at or above upToKt the next report takes kt.
+inline constexpr std::array<SpeedStep, 4> rollOutSteps{{{140.0, 100.0, 0.0}, {100.0, 80.0, 0.0}, {80.0, 60.0, 0.0},
+                                                        {60.0, 30.0, 0.0}}};
+inline constexpr double rollOutSlowestKt = 20.0;
+// During a take-off roll, from the slowest: up to upToKt the next report takes kt and fpm.
+inline constexpr std::array<SpeedStep, 5> takeOffRollSteps{{{30.0, 40.0, 0.0}, {60.0, 80.0, 0.0}, {100.0, 110.0, 0.0},
+                                                            {140.0, 150.0, 600.0}, {160.0, 170.0, 1200.0}}};
+inline constexpr SpeedStep takeOffRollLast{0.0, 180.0, 2400.0};
+inline constexpr double landingExtrapolatedFpm = -667.0, landingSinkFeetPerSecond = 10.005;
+inline constexpr double takeOffExtrapolatedFpm = 1500.0, takeOffClimbFeetPerSecond = 25.0;
+
+} // namespace gwr
