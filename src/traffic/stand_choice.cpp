@@ -1,5 +1,6 @@
 // Stands of the park airport for live aircraft: the stand search with its fit
 // rules, the conflicts with aircraft already there, and the stands' runtime flags.
+#include "traffic/ground_movement.h"
 #include "traffic/stand_choice.h"
 
 #include <algorithm>
@@ -312,8 +313,17 @@ void gf_releaseLiveStand(const AiControlled& leaving) {
 
 void gf_countStandUpdate() { gf_parkAirportShell().showUpdateCount(++standUpdateCount); }
 
+namespace {
+
+// The ground movement's choice at arrival: the stand try2Park took, which the
+// movement then drives to.
+const StandRecord* lf_arrivalStand(LiveAc& ac) { return try2Park(ac, false) ? gf_findStand(ac.standNumber) : nullptr; }
+
+} // namespace
+
 void gf_installStandChoice() {
   gf_installBirthStandChoice(&gf_standAtBirth);
+  gf_installArrivalStandChoice(&lf_arrivalStand);
   gf_installLiveRemovalHook(&gf_releaseLiveStand);
 }
 

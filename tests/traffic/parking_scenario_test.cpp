@@ -15,6 +15,7 @@
 #include "refdata/airports_table.h"
 #include "standgen/stand_files.h"
 #include "support/engine_harness.h"
+#include "traffic/ground_movement.h"
 #include "traffic/live_intake.h"
 #include "traffic/live_removal.h"
 #include "traffic/park_airport_driver.h"
@@ -108,6 +109,7 @@ protected:
     gf_leaveParkAirport();
     gf_installTrafficEngineHooks({});
     gf_installBirthStandChoice(nullptr);
+    gf_installArrivalStandChoice(nullptr);
     gf_installLiveRemovalHook(nullptr);
     staticAircraft.clear();
     parkAirports.clear();
@@ -189,14 +191,13 @@ TEST_F(ParkingScenario, ParkAirportFillsWithStaticAircraftMakesWayForLiveOnesRen
   EXPECT_TRUE(harness.emulator().objects().empty());
 }
 
-// The arrival of the engine's scenario taxis into its stand at Terminal 1. The
-// ground movement would ask for a stand once it is slow near its newest report;
-// the test asks in its place: the stand is taken and its static aircraft goes,
-// the one at the small stand next door stays.
+// The arrival of the engine's scenario taxis into its stand at Terminal 1: the
+// ground movement asks for a stand once it is slow near its newest report, the
+// stand is taken and its static aircraft goes, the one at the small stand next
+// door stays.
 TEST_F(ParkingScenario, AnArrivalTakesAFittingStandAndTheStaticAircraftThereMakesWay) {
   constexpr const char* condorTitle = "Airbus A321neo Condor";
   constexpr LatLon arrivalStand{50.045153, 8.554446};
-  constexpr double slowKt = 5.0, nearReportM = 35.0;
   EngineHarness harness({{"CFG", "", "A21N", false, condorTitle, ""}, parkedLiveries().front()},
                         {condorTitle, "Airbus A320 Lufthansa"});
   airportsTable.front().altitude = 364.0F;
@@ -217,18 +218,9 @@ TEST_F(ParkingScenario, AnArrivalTakesAFittingStandAndTheStaticAircraftThereMake
   ASSERT_TRUE(harness.runUntil(30.0, [] { return activeStatic() == 2; }));
 
   harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_arrival.txt"));
-  const auto askForStand = [&] {
-    for (LiveAc& ac : trafficEngine.live) {
-      if (ac.sim.simState != AcSimState::Active || ac.phase != AcPhase::Taxi || ac.samples.size() < 2) continue;
-      const PositionSample& newest = ac.samples.back();
-      if (newest.airborne || ac.samples[1].groundSpeed > slowKt ||
-          gf_greatCircleDistanceNm({ac.lat, ac.lon}, {newest.lat, newest.lon}) * 1852.0 > nearReportM)
-        continue;
-      try2Park(ac, false);
-    }
+  ASSERT_TRUE(harness.runUntil(600.0, [] {
     return trafficEngine.live.size() == 1 && trafficEngine.live.front().phase == AcPhase::Parking;
-  };
-  ASSERT_TRUE(harness.runUntil(600.0, askForStand));
+  }));
   const LiveAc& arrival = trafficEngine.live.front();
   EXPECT_EQ(gf_standName(arrival.standNumber), "T1");
   EXPECT_NEAR(gf_standByNumber(1)->radius / nmPerMetre, 24.0, 1e-9);
@@ -236,6 +228,11 @@ TEST_F(ParkingScenario, AnArrivalTakesAFittingStandAndTheStaticAircraftThereMake
   EXPECT_TRUE(gf_standByNumber(1)->overlaps.empty());
   ASSERT_TRUE(harness.runUntil(10.0, [] { return staticAircraft.size() == 1; }));  // the simulator removed it
   EXPECT_EQ(gf_standName(staticAircraft.front().standNumber), "T2");
+  // The movement drives it onto the stand it took.
+  ASSERT_TRUE(harness.runUntil(300.0, [] {
+    return !trafficEngine.live.empty() && trafficEngine.live.front().phase == AcPhase::Parked;
+  }));
+  EXPECT_EQ(gf_standName(trafficEngine.live.front().standNumber), "T1");
 }
 
 } // namespace
