@@ -34,6 +34,7 @@
 #include "support/traffic_feed.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/engine_hooks.h"
+#include "traffic/park_airport_state.h"
 #include "traffic/reader_threads.h"
 #include "traffic/traffic_engine.h"
 
@@ -244,5 +245,18 @@ class EngineHarness {
   std::int64_t passes_ = 0;
   std::int32_t inSimulator = 0;
 };
+
+// Frankfurt, where the feeder's scenarios fly, as the park airport.
+inline constexpr double frankfurtFieldFt = 364.0;
+
+inline void setFrankfurtAsParkAirport() {
+  AirportRecord park;
+  park.icao = FixedCode<4>("EDDF");
+  park.latitude = 50.0333;
+  park.longitude = 8.5706;
+  park.altitude = static_cast<float>(frankfurtFieldFt);
+  gf_setParkAirport(park);
+  trafficReader.setFieldElevation(frankfurtFieldFt);
+}
 
 } // namespace gwr::testsupport

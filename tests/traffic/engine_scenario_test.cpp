@@ -205,17 +205,8 @@ TEST(EngineScenario, AircraftLeavingTheRangeGoesWhenItsReportsEnd) {
   EXPECT_LT(track->removed, 80.0 + dueDelaySeconds + 5.0);  // no made-up reports beyond the range
 }
 
-constexpr double frankfurtFieldFt = 364.0;
-
-void setFrankfurtAsParkAirport() {
-  AirportRecord park;
-  park.icao = FixedCode<4>("EDDF");
-  park.latitude = 50.0333;
-  park.longitude = 8.5706;
-  park.altitude = static_cast<float>(frankfurtFieldFt);
-  gf_setParkAirport(park);
-  trafficReader.setFieldElevation(frankfurtFieldFt);
-}
+using testsupport::frankfurtFieldFt;
+using testsupport::setFrankfurtAsParkAirport;
 
 // The arrival lands, rolls out and taxis along its reports (straight legs
 // until the ground movement comes), stands at the stand and goes after its

@@ -100,7 +100,7 @@ void expectSmooth(const std::vector<MovementPoint>& track, double fastestKt) {
   }
 }
 
-constexpr double fieldFt = 364.0;
+constexpr double fieldFt = testsupport::frankfurtFieldFt;
 constexpr double standHeadingDeg = 339.6;
 constexpr double a320HalfSpanNm = 17.9 / 1852.0;
 
@@ -109,13 +109,7 @@ constexpr double a320HalfSpanNm = 17.9 / 1852.0;
 class FrankfurtStand {
 public:
   FrankfurtStand(double lat, double lon) {
-    AirportRecord park;
-    park.icao = FixedCode<4>("EDDF");
-    park.latitude = 50.0333;
-    park.longitude = 8.5706;
-    park.altitude = static_cast<float>(fieldFt);
-    gf_setParkAirport(park);
-    trafficReader.setFieldElevation(fieldFt);
+    testsupport::setFrankfurtAsParkAirport();
     gf_clearStands(standTable);
     standTable.emplace_back("A1", std::vector<StandOption>{}, lat, lon, standHeadingDeg * radiansPerDegree, 20.0,
                             std::int16_t{5}, false, false, false);
