@@ -161,7 +161,7 @@ void everyMinute() {
 void every5Seconds() {
   if (!reservedStandName.empty()) gf_clearReservedStand(reservedStandName);
   // While a park airport's file waits to be read the request stays pending.
-  if (parkReadPending || !reReadRequested.exchange(false)) return;
+  if (parkReadPending || parkControlsDisabled.load() || !reReadRequested.exchange(false)) return;
   std::string notice;
   if (gf_rereadParkAirports(true, notice)) setStatusText(notice, true);
 }
@@ -220,6 +220,10 @@ void gf_leaveParkAirport() {
 
 void lf_parkAirportDriver(bool atStart) {
   if (atStart && parkAirports.empty()) lf_readMyParkAirports();
+  if (parkControlsDisabled.load() && parkedEntries.empty()) {
+    gf_enableParkControls();
+    clearStatusText();
+  }
   if (parkReadPending) {
     clearStatusText();
     parkReadPending = false;
@@ -284,6 +288,8 @@ void gf_installParking() {
   hooks.staticFeedback = &gf_handleStaticFeedback;
   hooks.liveOverStatic = &gf_checkLiveOverStatic;
   hooks.staticNavLights = &gf_setStaticNavLights;
+  hooks.removeAllStatic = &gf_removeAllStatic;
+  hooks.staticUpdate = &gf_renewStaticParking;
   gf_installTrafficEngineHooks(hooks);
   gf_installStandChoice();
   staticAircraft.reserve(staticReserve);

@@ -1,5 +1,6 @@
 // The static parking plan: which stands get a static parked aircraft and which
 // learned flight each shows, by weekday and half-hour, and its renewal.
+#include "traffic/reader_threads.h"
 #include "traffic/static_parking_plan.h"
 
 #include <algorithm>
@@ -55,6 +56,9 @@ WeekTime logDayAndHour() {
 void renewSeenCallsigns() {
   callsignsSeen = std::move(callsignsCollecting);
   callsignsCollecting.clear();
+  // What the feed carried while the announced update collected.
+  callsignsSeen.merge(trafficReader.seenCallsigns());
+  trafficReader.setCollectCallsigns(false);
   for (const LiveAc& ac : trafficEngine.live) callsignsSeen.insert(ac.callsign);
 }
 
@@ -336,10 +340,12 @@ void gf_renewStaticParking() {
 }
 
 void gf_staticRenewalMinute() {
-  if (!standTableReady.load() || INITIAL_LOAD_ONLY.current() || minutesToStaticRenewal <= 0) return;
-  if (--minutesToStaticRenewal > 0) return;
-  gf_renewStaticParking();
+  if (--minutesToStaticRenewal >= 1) return;
   minutesToStaticRenewal = renewalIntervalMinutes;
+  // The update itself runs from the 15-second work once announced.
+  if (standTableReady.load() && !INITIAL_LOAD_ONLY.current() && !parkControlsDisabled.load() &&
+      !staticUpdateRequested.load())
+    lf_announceStaticParkingUpdate();
 }
 
 } // namespace gwr

@@ -9,10 +9,14 @@
 #include <cmath>
 #include <thread>
 
+#include "airports/park_stand_table.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
+#include "core/status_line.h"
+#include "core/version.h"
 #include "liveries/refused_liveries.h"
 #include "traffic/engine_clocks.h"
 #include "traffic/engine_constants.h"
@@ -20,12 +24,11 @@
 #include "traffic/live_intake.h"
 #include "traffic/live_removal.h"
 #include "traffic/park_airport_state.h"
-#include "traffic/realtraffic_link.h"
 #include "traffic/reader_threads.h"
+#include "traffic/realtraffic_link.h"
 #include "traffic/sim_client_constants.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_queue.h"
-#include "core/paths.h"
 
 namespace gwr {
 
@@ -38,6 +41,10 @@ std::atomic<bool> callsignChoicesRequested{false};
 std::atomic<bool> objectIdLookupPending{false};
 std::atomic<bool> noMatchResetRequested{false};
 std::atomic<bool> navLightsRequested{false};
+std::atomic<bool> flushStaticRequested{false};
+std::atomic<bool> staticUpdateRequested{false};
+bool staticUpdateCollecting = false;
+std::atomic<bool> parkControlsDisabled{false};
 std::atomic<std::uint32_t> lookedUpObjectId{0};
 
 namespace {
@@ -174,6 +181,8 @@ void gf_resetTraffic() {
   e.user = {};
   e.flightPaused = false;
   e.pausedPassCount = 0;
+  staticUpdateRequested.store(false);
+  staticUpdateCollecting = false;
   secondCount = 0;
   trafficTime.store(0.0);
   beforeFirstConnection.store(true);
@@ -245,6 +254,13 @@ void lf_everySecond() {
     if (engineHooks.standWork) engineHooks.standWork(hexid);
   }
   if (objectIdLookupPending.exchange(false)) objectIdLookup();
+  if (flushStaticRequested.exchange(false)) {
+    if (engineHooks.removeAllStatic) engineHooks.removeAllStatic();
+    if (!INITIAL_LOAD_ONLY.current()) {
+      INITIAL_LOAD_ONLY.setCurrent(true);
+      INITIAL_LOAD_ONLY.showCheck();
+    }
+  }
   if (callsignChoicesRequested.exchange(false)) {
     gf_refreshCallsignChoices();
     objectIdLookupPending.store(true);
@@ -270,11 +286,47 @@ void lf_everySecond() {
   }
 }
 
+void gf_disableParkControls() {
+  parkControlsDisabled.store(true);
+  if (engineHooks.parkControls) engineHooks.parkControls(false);
+}
+
+void gf_enableParkControls() {
+  parkControlsDisabled.store(false);
+  if (engineHooks.parkControls) engineHooks.parkControls(true);
+}
+
+void lf_announceStaticParkingUpdate() {
+  gf_disableParkControls();
+  const std::int32_t seconds = (secondCount / fifteenSecondWork + 1) * fifteenSecondWork - secondCount;
+  if (seconds > 0)
+    setStatusText(fmt::format("{} will update static parking in {} second{} ...", programName, seconds,
+                              seconds == 1 ? "" : "s"),
+                  false);
+  staticUpdateRequested.store(true);
+}
+
 void lf_every5Seconds() {
   if (engineHooks.every5Seconds) engineHooks.every5Seconds();
 }
 
+void lf_staticUpdateStep() {
+  if (!staticUpdateRequested.load()) return;
+  if (!staticUpdateCollecting) {
+    staticUpdateCollecting = true;
+    gf_disableParkControls();
+    trafficReader.clearSeenCallsigns();
+    trafficReader.setCollectCallsigns(true);
+    return;
+  }
+  staticUpdateCollecting = false;
+  clearStatusText();
+  if (gf_parkAirport() && !standTable.empty() && engineHooks.staticUpdate) engineHooks.staticUpdate();
+  staticUpdateRequested.store(false);
+}
+
 void lf_every15Seconds() {
+  lf_staticUpdateStep();
   if (engineHooks.every15Seconds) engineHooks.every15Seconds();
   if (trafficReader.status.load() == ReaderStatus::noData || qnhReader.status.load() == ReaderStatus::noData)
     gf_checkReaders();

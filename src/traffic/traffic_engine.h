@@ -55,6 +55,17 @@ extern std::atomic<bool> callsignChoicesRequested;
 extern std::atomic<bool> objectIdLookupPending;
 extern std::atomic<bool> noMatchResetRequested;
 extern std::atomic<bool> navLightsRequested;     // NAV_LIGHTS_WHILE_PARKED changed
+extern std::atomic<bool> flushStaticRequested;   // "Flush static"
+// An announced static-parking update: the first 15-second look collects the
+// feed's callsigns, the next one adjusts the static aircraft.
+extern std::atomic<bool> staticUpdateRequested;
+extern bool staticUpdateCollecting;
+extern std::atomic<bool> parkControlsDisabled;  // while an update is under way
+
+// Disables the park controls, tells when the update comes and requests it.
+void lf_announceStaticParkingUpdate();
+void gf_disableParkControls();
+void gf_enableParkControls();
 extern std::atomic<std::uint32_t> lookedUpObjectId;  // for the window's cs->oid field
 
 // Engine init: reserves the containers once per process.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "airports/park_stand_table.h"
 #include "core/settings_catalogue.h"
 #include "liveries/refused_liveries.h"
 #include "support/engine_harness.h"
@@ -518,6 +519,58 @@ TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
   for (auto& ac : trafficEngine.live) ac.phase = AcPhase::Parked;
   EXPECT_FALSE(gf_refreshCallsignChoices());
   EXPECT_EQ(callsignChoices->snapshot(), std::vector<std::string>{""});
+}
+
+// "Flush static" at the next engine second; an announced static-parking
+// update collects the feed's callsigns for one 15-second look, then adjusts.
+TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
+  static int flushes = 0, updates = 0, controlChanges = 0;
+  flushes = updates = controlChanges = 0;
+  TrafficEngineHooks hooks;
+  hooks.removeAllStatic = [] { ++flushes; };
+  hooks.staticUpdate = [] { ++updates; };
+  hooks.parkControls = [](bool) { ++controlChanges; };
+  gf_installTrafficEngineHooks(hooks);
+  const auto pass = [](std::int32_t second) {
+    secondCount = second;
+    newUserData.store(true);
+    lf_tick();
+  };
+
+  INITIAL_LOAD_ONLY.setCurrent(false);
+  flushStaticRequested.store(true);
+  pass(1);
+  EXPECT_EQ(flushes, 1);
+  EXPECT_TRUE(INITIAL_LOAD_ONLY.current());
+  EXPECT_FALSE(flushStaticRequested.load());
+  INITIAL_LOAD_ONLY.setCurrent(false);
+
+  AirportRecord park;
+  park.icao = FixedCode<4>("EDDF");
+  park.latitude = 50.0333;
+  park.longitude = 8.5706;
+  gf_setParkAirport(park);
+  standTable.emplace_back("A1", std::vector<StandOption>{}, 50.03, 8.57, 0.0, 20.0, std::int16_t{5}, false, false,
+                          false);
+  secondCount = 20;
+  lf_announceStaticParkingUpdate();  // the next 15-second look comes in 10 s
+  EXPECT_TRUE(parkControlsDisabled.load());
+  EXPECT_EQ(controlChanges, 1);
+  pass(29);  // collecting: the reader gathers the feed's callsigns
+  EXPECT_TRUE(staticUpdateCollecting);
+  EXPECT_TRUE(trafficReader.collectingCallsigns());
+  EXPECT_EQ(updates, 0);
+  pass(44);
+  EXPECT_EQ(updates, 1);
+  EXPECT_FALSE(staticUpdateRequested.load());
+  EXPECT_FALSE(staticUpdateCollecting);
+  pass(59);
+  EXPECT_EQ(updates, 1);
+
+  gf_clearStands(standTable);
+  gf_clearParkAirport();
+  trafficReader.setCollectCallsigns(false);
+  gf_enableParkControls();
 }
 
 } // namespace
