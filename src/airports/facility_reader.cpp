@@ -28,6 +28,9 @@ constexpr std::uint16_t ignoredParkingTypes[] = {0, 13};
 constexpr std::int32_t squareHelipadType = 2;
 constexpr float roundHelipadRadiusFactor = 0.5F;
 constexpr std::uint32_t alphabetSize = 26;
+constexpr double maxLatitudeDeg = 90.0;
+constexpr double maxLongitudeDeg = 180.0;
+constexpr double maxAirportAltitudeFt = 100000.0;  // far beyond any airport, well inside 32 bits
 
 constexpr const char* parkingFacilityFields[] = {
     "OPEN AIRPORT", "LATITUDE", "LONGITUDE", "ALTITUDE", "NAME", "N_HELIPADS", "N_TAXI_PARKINGS",
@@ -113,6 +116,10 @@ void onRecvFacilityData(FacilityContext& c, const sc::RecvFacilityData& message,
       if (blockBytes < airportBlockBytes) break;
       c.airport = {lf_at<double>(block, 0), lf_at<double>(block, 8)};
       c.altitudeFt = lf_at<double>(block, 16) * feetPerMetre;
+      // Every stand is placed from this point, and the elevation becomes whole feet.
+      if (!(std::fabs(c.airport.latitude) <= maxLatitudeDeg && std::fabs(c.airport.longitude) <= maxLongitudeDeg &&
+            std::fabs(c.altitudeFt) <= maxAirportAltitudeFt))
+        c.failure = fmt::format("Fac: {} airport record with impossible values", c.icao);
       c.name = gf_facilityNameText(reinterpret_cast<const char*>(block + 24));
       return;
     }

@@ -90,6 +90,27 @@ TEST_F(FacilityReaderTest, AnAirportWithoutStandsIsAnAnswer) {
   EXPECT_TRUE(logHas("Fac: EDDF has no stands"));
 }
 
+// An airport record whose position or elevation cannot be true is no
+// answer: its stands would be placed from it and the elevation cast to whole feet.
+TEST_F(FacilityReaderTest, AnImpossibleAirportRecordIsRefused) {
+  const char* const worlds[] = {
+      "airport EDDF 50.03 8.57 1e12 Frankfurt\nparking 4 1 0 20 0 0\n",
+      "airport EDDF 50.03 8.57 -1e12 Frankfurt\nparking 4 1 0 20 0 0\n",
+      "airport EDDF 91 8.57 364 Frankfurt\nparking 4 1 0 20 0 0\n",
+      "airport EDDF 50.03 -181 364 Frankfurt\nparking 4 1 0 20 0 0\n",
+  };
+  for (const char* world : worlds) {
+    SCOPED_TRACE(world);
+    worldOf(world);
+    ApfData apf;
+    std::uint32_t helipads = 0;
+    EXPECT_FALSE(gf_readAirportStands("EDDF", apf, helipads));
+    EXPECT_TRUE(logHas("==> Fac: EDDF airport record with impossible values"));
+    EXPECT_TRUE(apf.stands.empty());
+    EXPECT_FALSE(gf_isFacilityReaderOpen());
+  }
+}
+
 // Every failure is logged and closes the connection; the next airport opens a
 // fresh one.
 TEST_F(FacilityReaderTest, FailuresAreReportedAndCloseTheConnection) {
