@@ -31,6 +31,8 @@ namespace {
 constexpr std::size_t atcIdBytes = 32;
 constexpr std::int64_t daysBefore1970 = 719163;  // 1970-01-01 counted from 0001-01-01 as day 1
 constexpr std::int64_t secondsPerDay = 86400;
+constexpr std::int64_t lastZuluYear = 9999;
+constexpr std::int64_t daysInLongestYear = 366;
 
 std::mutex userMutex;  // the user state and the kind; copies are taken under it
 UserState userState;
@@ -147,6 +149,10 @@ void logForeignObject(std::uint32_t objectId, const std::string& atcId, double a
 } // namespace
 
 std::int64_t gf_simulatorEpochSeconds(std::int64_t year, std::int64_t dayOfYear, std::int64_t secondsOfDay) {
+  // A date no clock shows is no time; the sums below stay far from overflow.
+  if (year < 1 || year > lastZuluYear || dayOfYear < 1 || dayOfYear > daysInLongestYear || secondsOfDay < 0 ||
+      secondsOfDay > secondsPerDay)
+    return 0;
   const std::int64_t y = year - 1;
   const std::int64_t days = dayOfYear + 365 * y + y / 4 - y / 100 + y / 400 - daysBefore1970;
   return days * secondsPerDay + secondsOfDay;

@@ -43,7 +43,8 @@ void gf_requestUserOnGround();                     // every second from now on
 void gf_requestAircraftInRadius(std::uint32_t radiusMeters);
 bool gf_requestStaticCg(std::uint32_t objectId);   // false after a failed request
 
-// Days since 1970-01-01 of a zulu date, times a day, plus the time of day.
+// Days since 1970-01-01 of a zulu date, times a day, plus the time of day;
+// 0 for a date outside years 1..9999, days 1..366 or seconds 0..86400.
 std::int64_t gf_simulatorEpochSeconds(std::int64_t year, std::int64_t dayOfYear, std::int64_t secondsOfDay);
 
 void onRecvSimObjectData(const simconnect::RecvSimObjectData& message);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "core/user_error.h"
 #include "support/sim_client_world.h"
@@ -136,6 +137,21 @@ TEST(SimulatorTime, EpochSecondsOfZuluDates) {
   EXPECT_EQ(gf_simulatorEpochSeconds(2024, 60, 0), 1709164800);
   EXPECT_EQ(gf_simulatorEpochSeconds(2000, 366, 86399), 978307199);  // last second of a leap year
   EXPECT_EQ(gf_simulatorEpochSeconds(2100, 60, 0), 4107542400);      // 1 March: 2100 is no leap year
+}
+
+// A reply with a date no clock shows is no time (0, which is never sent on),
+// and must not overflow on the way.
+TEST(SimulatorTime, ImpossibleZuluDatesAreNoTime) {
+  constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t least = std::numeric_limits<std::int64_t>::min();
+  const std::int64_t rows[][3] = {
+      {most, 1, 0}, {least, 1, 0}, {0, 1, 0},          {10000, 1, 0},   {2024, most, 0}, {2024, least, 0},
+      {2024, 0, 0}, {2024, 367, 0}, {2024, 1, most},  {2024, 1, least}, {2024, 1, -1},  {2024, 1, 86401},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(gf_simulatorEpochSeconds(row[0], row[1], row[2]), 0) << row[0] << " " << row[1] << " " << row[2];
+  EXPECT_EQ(gf_simulatorEpochSeconds(9999, 365, 86400), 253402300800);  // the last second there is, and one more
+  EXPECT_EQ(gf_simulatorEpochSeconds(1, 1, 0), -62135596800);
 }
 
 TEST_F(SimClientTest, FirstPositionAfterNoneAndAJumpOfTenMilesAreNoTeleport) {
