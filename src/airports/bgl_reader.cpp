@@ -82,7 +82,8 @@ bool lf_isValidPosition(double lat, double lon) {
   return !(std::fabs(lat) <= bglNullPositionDeg && std::fabs(lon) <= bglNullPositionDeg);
 }
 
-std::int32_t lf_altitudeFeet(std::uint32_t millimetres) {
+// The word is signed: airports below sea level have negative altitudes.
+std::int32_t lf_altitudeFeet(std::int32_t millimetres) {
   const auto feet = static_cast<std::int64_t>(std::llround(millimetres * feetPerMetre / millimetresPerMetre));
   if (feet < bglLowestAltitudeFt || feet > bglHighestAltitudeFt) return 0;
   return static_cast<std::int32_t>(feet);
@@ -195,7 +196,7 @@ void BglWalk::walkSection(std::size_t s) {
 
 bool BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& code) {
   ApfData apf;
-  apf.altitude = lf_altitudeFeet(words_[r + airportAltitudeWord]);
+  apf.altitude = lf_altitudeFeet(static_cast<std::int32_t>(words_[r + airportAltitudeWord]));
   apf.icao = FixedCode<4>(code);
   apf.packageFolder = file_;
   apf.BGLpath = gf_pathToUtf8(file_);

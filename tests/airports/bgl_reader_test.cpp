@@ -92,7 +92,7 @@ TEST(BglReaderTest, StandsComeOutAsLaidDown) {
   ASSERT_EQ(r.airports.size(), 1U);
   const ApfData& apf = r.airports[0];
   EXPECT_EQ(apf.icao.view(), "EHAM");
-  EXPECT_EQ(apf.altitude, 0);  // a negative BGL altitude reads as a huge unsigned one
+  EXPECT_EQ(apf.altitude, -11);  // below sea level
   EXPECT_EQ(apf.BGLpath, "x/airport.bgl");
   EXPECT_EQ(r.helipads[0], 1);
   ASSERT_EQ(r.ids(), (std::vector<std::string>{"helipad1", "g12", "A3"}));
@@ -142,7 +142,10 @@ TEST(BglReaderTest, OnlyParkingsOfAKindAndTheFirstListCount) {
 
 TEST(BglReaderTest, AltitudeInMillimetresWithinBounds) {
   const std::pair<std::uint32_t, std::int32_t> rows[] = {
-      {3048000, 10000}, {3048305, 0}, {0, 0}, {152, 0}, {153, 1}, {609600, 2000}};
+      {3048000, 10000}, {3048305, 0}, {0, 0},           {152, 0},
+      {153, 1},         {609600, 2000},
+      // Below sea level the word is negative: -3353 mm, -6096 mm, and -6401 mm below the lowest altitude.
+      {0xFFFFF2E7, -11}, {0xFFFFE830, -20}, {0xFFFFE6FF, 0}};
   for (const auto& [mm, feet] : rows) {
     bglgen::BglMap map = bglgen::bglFile({airport({stand(10, 1)})});
     bglgen::detail::put32(map.bytes, map.airports[0] + 20, mm);
