@@ -24,12 +24,6 @@ bool lf_hasArchivedApf(FixedCode<4> icao) {
   return airport && airport->stands >= 1;
 }
 
-// A publisher or folder name made fit to be one folder: separators become blanks.
-std::string lf_folderName(std::string text) {
-  std::replace(text.begin(), text.end(), '/', ' ');
-  std::replace(text.begin(), text.end(), '\\', ' ');
-  return gf_trimBlanks(text);
-}
 
 std::string lf_replaceAll(std::string_view text, std::string_view from, std::string_view to) {
   std::string result;
@@ -128,7 +122,7 @@ std::filesystem::path gf_mapStoredApfPath(const std::string& stored, const std::
     const std::size_t start = at + thirdparty.size();
     const std::size_t end = text.find('\\', start);
     if (end == std::string::npos) return {};
-    const std::string name = lf_folderName(lf_replaceAll(text.substr(start, end - start), "%20", " "));
+    const std::string name = gf_publisherFolderName(lf_replaceAll(text.substr(start, end - start), "%20", " "));
     if (name.empty()) return {};
     return learnedThirdpartyFolder / name / fileName;
   }
@@ -138,11 +132,21 @@ std::filesystem::path gf_mapStoredApfPath(const std::string& stored, const std::
   // Local simulator add-on airports learn where the learned save writes them.
   if (lf_startsWith(rest, "my_simaddon\\")) return learnedSimaddonFolder / fileName;
   if (lf_startsWith(rest, "my_thirdparty2024\\") || lf_startsWith(rest, "my_thirdparty\\")) {
-    const std::string name = lf_folderName(publisher);
+    const std::string name = gf_publisherFolderName(publisher);
     if (name.empty()) return {};
     return learnedThirdpartyFolder / name / fileName;
   }
   return learnedFolder / lf_relative(rest);
+}
+
+std::string gf_publisherFolderName(std::string publisher) {
+  std::replace(publisher.begin(), publisher.end(), '/', ' ');
+  std::replace(publisher.begin(), publisher.end(), '\\', ' ');
+  std::string name = gf_trimBlanks(publisher);
+  // The name comes from stand files, downloaded ones too: it must not climb
+  // out of the learned tree.
+  if (name == "." || name == "..") return {};
+  return name;
 }
 
 } // namespace gwr

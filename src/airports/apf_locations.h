@@ -36,6 +36,10 @@ std::filesystem::path gf_shortApfPath(const std::filesystem::path& path);
 // path is none of the known kinds.
 std::filesystem::path gf_mapStoredApfPath(const std::string& stored, const std::string& publisher);
 
+// A publisher's name as one folder of the learned tree: separators become
+// blanks; empty when nothing usable is left ("", ".", "..").
+std::string gf_publisherFolderName(std::string publisher);
+
 // Without leading and trailing ' '.
 std::string gf_trimBlanks(const std::string& text);
 

@@ -17,6 +17,7 @@
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/text_utils.h"
+#include "platform/sys/native_path.h"
 #include "refdata/registration_records.h"
 #include "traffic/stand_choice.h"
 #include "traffic/stand_constants.h"
@@ -145,8 +146,10 @@ std::filesystem::path gf_learnedFilePath() {
     folder = learnedStockFolder;
   else if (publisher == simaddonPublisher)
     folder = learnedSimaddonFolder;
+  else if (const std::string name = gf_publisherFolderName(publisher); !name.empty())
+    folder = learnedThirdpartyFolder / platform::pathFromUtf8(name);
   else
-    folder = learnedThirdpartyFolder / publisher;
+    return {};
   return folder / gf_apfFileName(parkAirportCode);
 }
 

@@ -101,6 +101,11 @@ TEST_F(ApfLocationsTest, StoredPathsMapToTheirLearnedFiles) {
       {"airports/my_thirdparty/EHAM.xml", "Pub/Lisher", "airports/learned/thirdparty/Pub Lisher/EHAM.xml"},
       {"airports/my_thirdparty2024/EHAM.xml", " Pub ", "airports/learned/thirdparty/Pub/EHAM.xml"},
       {"airports/my_thirdparty/EHAM.xml", " \\ ", ""},
+      // A publisher name from a file never climbs out of the learned tree.
+      {"airports/my_thirdparty/EHAM.xml", "..", ""},
+      {"airports/my_thirdparty/EHAM.xml", " . ", ""},
+      {"archive/thirdparty/%2E%2E/EHAM.xml", "", "airports/learned/thirdparty/%2E%2E/EHAM.xml"},
+      {"archive/thirdparty/../EHAM.xml", "", ""},
       {"airports/other/EHAM.xml", "", "airports/learned/other/EHAM.xml"},
       {"archive/stock/EHAM.txt", "", ""},
       {"elsewhere/EHAM.xml", "", ""},
