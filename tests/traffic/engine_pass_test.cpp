@@ -190,6 +190,29 @@ TEST_F(EnginePass, UnderscoreTwinOfALiveCallsignIsDropped) {
   EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Adding2Sim);
 }
 
+bool refuseStandAtBirth(LiveAc& aircraft) {
+  aircraft.sim.erase = true;  // the stand is held by a flight that stays
+  return false;
+}
+
+TEST_F(EnginePass, RefusedAtItsBirthStandIsNotSpawned) {
+  tickCount.store(0);
+  for (int i = 0; i < 3; ++i) route({30.0 * i, 36000, 450, 90, 50.3}, hexid + 1, "DLH123_");
+  LiveAc& ghost = trafficEngine.live.front();
+  ghost.sim.simState = AcSimState::Active;
+  ghost.sim.objectId = 300;
+  for (int i = 0; i < 3; ++i) route({30.0 * i, 0.0, 12.0, 40.0 + 30.0 * i});
+  gf_installBirthStandChoice(&refuseStandAtBirth);
+  tickCount.store(dueDelayTicks);
+  const bool erased = updateLiveAc(trafficEngine.live.back());
+  gf_installBirthStandChoice(nullptr);
+  EXPECT_TRUE(erased);
+  EXPECT_TRUE(trafficEngine.addingStack.empty());
+  // The refused newcomer does not take its ghost with it.
+  EXPECT_EQ(trafficEngine.live.front().sim.simState, AcSimState::Active);
+  EXPECT_TRUE(trafficEngine.ghostCallsigns.empty());
+}
+
 TEST_F(EnginePass, BlockedCallsignAndLimitZeroAreNotCreated) {
   for (const auto& [limit, blocked] : {std::pair{0, std::string()}, std::pair{100, std::string("DLH123")}}) {
     gf_resetTraffic();
