@@ -27,6 +27,8 @@
 #include "traffic/reader_threads.h"
 #include "traffic/realtraffic_link.h"
 #include "traffic/sim_client_constants.h"
+#include "traffic/static_ac.h"
+#include "traffic/static_parking.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_queue.h"
 
@@ -173,6 +175,10 @@ void gf_resetTraffic() {
   e.queuedRemovals.clear();
   e.queuedLiveCreations.clear();
   e.queuedStaticCreations.clear();
+  // The last run's static objects went with its simulator connection.
+  staticAircraft.clear();
+  parkedEntries.clear();
+  parkedLive.clear();
   {
     std::lock_guard lock(trafficRecordMutex);
     trafficRecordQueue.clear();

@@ -18,6 +18,8 @@
 #include "traffic/live_intake.h"
 #include "traffic/live_removal.h"
 #include "traffic/park_airport_state.h"
+#include "traffic/static_ac.h"
+#include "traffic/static_parking.h"
 #include "traffic/sim_ids.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_engine.h"
@@ -411,7 +413,17 @@ TEST_F(EnginePass, ResetEmptiesEverything) {
     std::lock_guard lock(trafficRecordMutex);
     trafficRecordQueue.push_back(recordOf({}));
   }
+  // Left behind by the last run's park airport: its objects went with the simulator.
+  AcIdentity identity;
+  identity.callsign = "BAW9*";
+  staticAircraft.emplace_back(identity);
+  staticAircraft.back().sim.simState = AcSimState::RemovingFromSim;
+  parkedEntries.push_back({});
+  parkedLive.push_back({});
   gf_resetTraffic();
+  EXPECT_TRUE(staticAircraft.empty());
+  EXPECT_TRUE(parkedEntries.empty());
+  EXPECT_TRUE(parkedLive.empty());
   EXPECT_TRUE(trafficEngine.live.empty());
   EXPECT_TRUE(trafficEngine.addingStack.empty());
   EXPECT_TRUE(trafficEngine.queuedRemovals.empty());
