@@ -197,7 +197,14 @@ void gf_resetTraffic() {
 void lf_updateLiveAircraft() {
   bool anyErased = false;
   for (LiveAc& ac : trafficEngine.live) anyErased = updateLiveAc(ac) || anyErased;
-  if (anyErased) std::erase_if(trafficEngine.live, [](const LiveAc& ac) { return ac.erased(); });
+  if (anyErased) gf_eraseLiveWhere([](const LiveAc& ac) { return ac.erased(); });
+}
+
+void gf_eraseLiveWhere(bool (*leaves)(const LiveAc&)) {
+  // Not every erased record went through an active removal, which frees its stand.
+  for (const LiveAc& ac : trafficEngine.live)
+    if (leaves(ac)) gf_liveRecordErased(ac.sim);
+  std::erase_if(trafficEngine.live, leaves);
 }
 
 void lf_swapPositions() {
