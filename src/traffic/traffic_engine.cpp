@@ -335,6 +335,8 @@ void lf_staticUpdateStep() {
   staticUpdateCollecting = false;
   clearStatusText();
   if (gf_parkAirport() && !standTable.empty() && engineHooks.staticUpdate) engineHooks.staticUpdate();
+  // Also when the park airport went meanwhile: the reader would collect for good.
+  trafficReader.setCollectCallsigns(false);
   staticUpdateRequested.store(false);
 }
 

@@ -602,6 +602,17 @@ TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
   pass(59);
   EXPECT_EQ(updates, 1);
 
+  // The park airport is left while the feed's callsigns are collected: no
+  // update, and the reader stops collecting.
+  lf_announceStaticParkingUpdate();
+  pass(74);
+  EXPECT_TRUE(trafficReader.collectingCallsigns());
+  gf_clearParkAirport();
+  pass(89);
+  EXPECT_EQ(updates, 1);
+  EXPECT_FALSE(staticUpdateRequested.load());
+  EXPECT_FALSE(trafficReader.collectingCallsigns());
+
   gf_clearStands(standTable);
   gf_clearParkAirport();
   trafficReader.setCollectCallsigns(false);
