@@ -74,6 +74,11 @@ void gf_setParkedConfig(AiControlled& aircraft) {
 
 void gf_installLiveRemovalHook(LiveRemovalHook hook) { liveRemovalHook.store(hook); }
 
+void gf_liveRecordErased(const AiControlled& aircraft) {
+  if (aircraft.hexid <= staticHexidLimit) return;
+  if (auto hook = liveRemovalHook.load()) hook(aircraft);
+}
+
 void removeAircraftFromSim(AiControlled& aircraft, TrafficQueues& queues) {
   if (aircraft.simState == AcSimState::Buffer) {
     aircraft.erase = true;

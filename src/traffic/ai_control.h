@@ -52,5 +52,8 @@ using LiveRemovalHook = void (*)(const AiControlled& aircraft);
 void gf_installLiveRemovalHook(LiveRemovalHook hook);
 
 void removeAircraftFromSim(AiControlled& aircraft, TrafficQueues& queues);
+// A live record about to be erased, active before or not (refused by the
+// simulator, removed while its creation was queued): it leaves its stand too.
+void gf_liveRecordErased(const AiControlled& aircraft);
 
 } // namespace gwr

@@ -385,6 +385,8 @@ void spawnLiveAc(LiveAc& ac) {
       }
     }
   }
+  // The birth stand choice may have refused it: an erased aircraft is not created.
+  if (ac.sim.erase) return;
   lf_initialAttitude(ac);
   ac.sim.simState = AcSimState::Adding2Sim;
   trafficEngine.addingStack.push_back(ac.hexId);

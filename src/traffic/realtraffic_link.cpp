@@ -46,7 +46,7 @@ void clearLiveTraffic() {
   for (LiveAc& ac : live) {
     if (ac.sim.simState == AcSimState::Active || ac.sim.simState == AcSimState::Adding2Sim) gf_removeLiveAc(ac);
   }
-  std::erase_if(live, [](const LiveAc& ac) { return ac.sim.removedWhileQueued; });
+  gf_eraseLiveWhere([](const LiveAc& ac) { return ac.sim.removedWhileQueued; });
 }
 
 std::string errorText(std::int32_t code) { return gf_winsockErrorText(code); }

@@ -27,6 +27,8 @@
 #include "traffic/reader_threads.h"
 #include "traffic/realtraffic_link.h"
 #include "traffic/sim_client_constants.h"
+#include "traffic/static_ac.h"
+#include "traffic/static_parking.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_queue.h"
 
@@ -173,6 +175,10 @@ void gf_resetTraffic() {
   e.queuedRemovals.clear();
   e.queuedLiveCreations.clear();
   e.queuedStaticCreations.clear();
+  // The last run's static objects went with its simulator connection.
+  staticAircraft.clear();
+  parkedEntries.clear();
+  parkedLive.clear();
   {
     std::lock_guard lock(trafficRecordMutex);
     trafficRecordQueue.clear();
@@ -191,7 +197,14 @@ void gf_resetTraffic() {
 void lf_updateLiveAircraft() {
   bool anyErased = false;
   for (LiveAc& ac : trafficEngine.live) anyErased = updateLiveAc(ac) || anyErased;
-  if (anyErased) std::erase_if(trafficEngine.live, [](const LiveAc& ac) { return ac.erased(); });
+  if (anyErased) gf_eraseLiveWhere([](const LiveAc& ac) { return ac.erased(); });
+}
+
+void gf_eraseLiveWhere(bool (*leaves)(const LiveAc&)) {
+  // Not every erased record went through an active removal, which frees its stand.
+  for (const LiveAc& ac : trafficEngine.live)
+    if (leaves(ac)) gf_liveRecordErased(ac.sim);
+  std::erase_if(trafficEngine.live, leaves);
 }
 
 void lf_swapPositions() {
@@ -322,6 +335,8 @@ void lf_staticUpdateStep() {
   staticUpdateCollecting = false;
   clearStatusText();
   if (gf_parkAirport() && !standTable.empty() && engineHooks.staticUpdate) engineHooks.staticUpdate();
+  // Also when the park airport went meanwhile: the reader would collect for good.
+  trafficReader.setCollectCallsigns(false);
   staticUpdateRequested.store(false);
 }
 

@@ -76,6 +76,8 @@ void gf_resetTraffic();
 // The steps of a running pass, in their order (public for the bench).
 void lf_handleAddingStack();
 void lf_updateLiveAircraft();  // updateLiveAc for each, then the erased go
+// Erases the live records for which leaves is true; each leaves its stand first.
+void gf_eraseLiveWhere(bool (*leaves)(const LiveAc&));
 void lf_swapPositions();
 void lf_takeTrafficRecords();  // at most two
 void lf_popAddingStack();

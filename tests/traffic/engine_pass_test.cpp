@@ -18,6 +18,8 @@
 #include "traffic/live_intake.h"
 #include "traffic/live_removal.h"
 #include "traffic/park_airport_state.h"
+#include "traffic/static_ac.h"
+#include "traffic/static_parking.h"
 #include "traffic/sim_ids.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_engine.h"
@@ -188,6 +190,29 @@ TEST_F(EnginePass, UnderscoreTwinOfALiveCallsignIsDropped) {
   EXPECT_FALSE(updateLiveAc(trafficEngine.live[0]));
   EXPECT_TRUE(updateLiveAc(trafficEngine.live[1]));
   EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Adding2Sim);
+}
+
+bool refuseStandAtBirth(LiveAc& aircraft) {
+  aircraft.sim.erase = true;  // the stand is held by a flight that stays
+  return false;
+}
+
+TEST_F(EnginePass, RefusedAtItsBirthStandIsNotSpawned) {
+  tickCount.store(0);
+  for (int i = 0; i < 3; ++i) route({30.0 * i, 36000, 450, 90, 50.3}, hexid + 1, "DLH123_");
+  LiveAc& ghost = trafficEngine.live.front();
+  ghost.sim.simState = AcSimState::Active;
+  ghost.sim.objectId = 300;
+  for (int i = 0; i < 3; ++i) route({30.0 * i, 0.0, 12.0, 40.0 + 30.0 * i});
+  gf_installBirthStandChoice(&refuseStandAtBirth);
+  tickCount.store(dueDelayTicks);
+  const bool erased = updateLiveAc(trafficEngine.live.back());
+  gf_installBirthStandChoice(nullptr);
+  EXPECT_TRUE(erased);
+  EXPECT_TRUE(trafficEngine.addingStack.empty());
+  // The refused newcomer does not take its ghost with it.
+  EXPECT_EQ(trafficEngine.live.front().sim.simState, AcSimState::Active);
+  EXPECT_TRUE(trafficEngine.ghostCallsigns.empty());
 }
 
 TEST_F(EnginePass, BlockedCallsignAndLimitZeroAreNotCreated) {
@@ -388,7 +413,17 @@ TEST_F(EnginePass, ResetEmptiesEverything) {
     std::lock_guard lock(trafficRecordMutex);
     trafficRecordQueue.push_back(recordOf({}));
   }
+  // Left behind by the last run's park airport: its objects went with the simulator.
+  AcIdentity identity;
+  identity.callsign = "BAW9*";
+  staticAircraft.emplace_back(identity);
+  staticAircraft.back().sim.simState = AcSimState::RemovingFromSim;
+  parkedEntries.push_back({});
+  parkedLive.push_back({});
   gf_resetTraffic();
+  EXPECT_TRUE(staticAircraft.empty());
+  EXPECT_TRUE(parkedEntries.empty());
+  EXPECT_TRUE(parkedLive.empty());
   EXPECT_TRUE(trafficEngine.live.empty());
   EXPECT_TRUE(trafficEngine.addingStack.empty());
   EXPECT_TRUE(trafficEngine.queuedRemovals.empty());
@@ -566,6 +601,17 @@ TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
   EXPECT_FALSE(staticUpdateCollecting);
   pass(59);
   EXPECT_EQ(updates, 1);
+
+  // The park airport is left while the feed's callsigns are collected: no
+  // update, and the reader stops collecting.
+  lf_announceStaticParkingUpdate();
+  pass(74);
+  EXPECT_TRUE(trafficReader.collectingCallsigns());
+  gf_clearParkAirport();
+  pass(89);
+  EXPECT_EQ(updates, 1);
+  EXPECT_FALSE(staticUpdateRequested.load());
+  EXPECT_FALSE(trafficReader.collectingCallsigns());
 
   gf_clearStands(standTable);
   gf_clearParkAirport();

@@ -9,6 +9,7 @@
 #include "traffic/stand_scene.h"
 #include "traffic/live_intake.h"
 #include "traffic/live_removal.h"
+#include "traffic/traffic_engine.h"
 
 namespace gwr {
 namespace {
@@ -181,6 +182,32 @@ TEST_F(StandChoiceTest, AStandStaysTakenWhileAnyAircraftHoldsIt) {
   EXPECT_EQ(standTable[0].liveAssigned, 1);
   gf_removeLiveAc(trafficEngine.live[0]);
   EXPECT_EQ(standTable[0].liveAssigned, 0);
+}
+
+TEST_F(StandChoiceTest, AStandIsFreedByAnAircraftThatNeverBecameActive) {
+  // Born at the stand, then refused by the simulator or removed while its
+  // creation was still queued: either way it is erased without being active.
+  for (const bool queued : {false, true}) {
+    SCOPED_TRACE(queued ? "removed while queued" : "creation failed");
+    clearTraffic();
+    useStands({standAt("A1", 0.0, 30.0)});
+    trafficEngine.live.push_back(liveAircraft("KLM1", "", 15.0, AcCategory::Large, northOf(0.0), 20001));
+    LiveAc& ac = trafficEngine.live.back();
+    ASSERT_TRUE(gf_standAtBirth(ac));
+    ac.sim.simState = AcSimState::Adding2Sim;
+    if (queued) {
+      AiCreateRequest request;
+      request.hexid = ac.hexId;
+      trafficEngine.queuedLiveCreations.push_back(request);
+      gf_removeLiveAc(ac);
+    } else {
+      ac.sim.erase = true;
+    }
+    ASSERT_EQ(standTable[0].liveAssigned, 1);
+    lf_updateLiveAircraft();
+    EXPECT_TRUE(trafficEngine.live.empty());
+    EXPECT_EQ(standTable[0].liveAssigned, 0);
+  }
 }
 
 TEST_F(StandChoiceTest, ParkingClearsTheStandOfOthersAndSearchesOncePerPosition) {
