@@ -5,14 +5,13 @@
 #include "app/startup.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
-#include "core/status_line.h"
 #include "support/settings_sandbox.h"
+#include "run_test_clock.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,35 +19,10 @@
 namespace gwr {
 namespace {
 
+using testsupport::NoticeRecorder;
+using testsupport::SimulatedClock;
+
 using namespace std::chrono_literals;
-
-// Time that moves only when slept; a hook may act at each wake-up as another
-// thread would.
-class SimulatedClock final : public RunClock {
-public:
-  TimePoint now() override { return current; }
-  void sleepUntil(TimePoint wake) override {
-    current = std::max(current, wake);
-    if (onWake) onWake(current - start);
-  }
-  std::chrono::steady_clock::duration elapsed() const { return current - start; }
-  std::function<void(std::chrono::steady_clock::duration)> onWake;
-
-private:
-  TimePoint start{std::chrono::hours(1)};
-  TimePoint current{start};
-};
-
-class NoticeRecorder final : public StatusLineSink {
-public:
-  void showNotice(const std::string& text) override {
-    if (!text.empty()) notices.push_back(text);
-  }
-  void showError(const std::string& text) override { errors.push_back(text); }
-  void clearNotice() override {}
-  std::vector<std::string> notices;
-  std::vector<std::string> errors;
-};
 
 class ClosingDown : public testing::Test {
 protected:
