@@ -34,9 +34,10 @@ private:
 // Notices come from several threads.
 class NoticeRecorder final : public StatusLineSink {
 public:
-  void showNotice(const std::string& text) override {
+  bool showNotice(const std::string& text) override {
     std::lock_guard lock(mutex);
     if (!text.empty()) notices.push_back(text);
+    return true;
   }
   void showError(const std::string& text) override {
     std::lock_guard lock(mutex);
