@@ -36,4 +36,9 @@ void gf_requestUserStop() {
   exitReason.compare_exchange_strong(unset, ExitReason::UserClosedSim);
 }
 
+void gf_requestSystemError() {
+  stopRequested.store(true);
+  exitReason.store(ExitReason::SystemError);
+}
+
 } // namespace gwr

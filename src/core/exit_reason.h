@@ -37,4 +37,8 @@ bool gf_requestStop(ExitReason reason, std::int32_t restartDelay);
 // whenever no reason is named yet, even when another stop came first.
 void gf_requestUserStop();
 
+// A failed start-up: names SYSTEM ERROR over any reason already given, and
+// sets stopRequested so that no later request can name another one.
+void gf_requestSystemError();
+
 } // namespace gwr

@@ -16,8 +16,9 @@ void gf_installStatusLine(StatusLineSink* sink) { installedSink.store(sink); }
 
 void setStatusText(const std::string& text, bool echoToLog) {
   try {
-    if (echoToLog && !text.empty()) gf_log(text);
-    if (auto* sink = installedSink.load()) sink->showNotice(text);
+    auto* sink = installedSink.load();
+    const bool shown = sink == nullptr || sink->showNotice(text);
+    if (shown && echoToLog && !text.empty()) gf_log(text);
   } catch (...) {
     // The message line is best effort: a caller never fails because of it.
   }

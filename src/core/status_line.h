@@ -9,7 +9,8 @@ namespace gwr {
 class StatusLineSink {
 public:
   virtual ~StatusLineSink() = default;
-  virtual void showNotice(const std::string& text) = 0;  // gone after 25 s; not over an error
+  // Gone after 25 s; false when refused because an error is shown.
+  virtual bool showNotice(const std::string& text) = 0;
   virtual void showError(const std::string& text) = 0;   // stays; replaces the notice
   virtual void clearNotice() = 0;
 };
@@ -17,7 +18,8 @@ public:
 // Installs the shell's sink (nullptr: none). The sink must outlive its use.
 void gf_installStatusLine(StatusLineSink* sink);
 
-// Shows text as the notice; with echoToLog a non-empty text is logged too.
+// Shows text as the notice; with echoToLog a non-empty text is logged too,
+// unless the message line refused it.
 // Never throws.
 void setStatusText(const std::string& text, bool echoToLog);
 // Shows text as the error of the message line and logs it as "Error {}".

@@ -47,5 +47,19 @@ TEST_F(ExitReasonTest, OnlyTheFirstRequestOfARunNamesTheReason) {
   EXPECT_EQ(exitReason.load(), ExitReason::UserClosedSim);
 }
 
+// A failed start-up names SYSTEM ERROR over an earlier reason, and no later
+// request, the user's own included, can take it back.
+TEST_F(ExitReasonTest, SystemErrorOverridesAndThenStands) {
+  EXPECT_TRUE(gf_requestStop(ExitReason::NewSettings, 3));
+  gf_requestSystemError();
+  EXPECT_EQ(exitReason.load(), ExitReason::SystemError);
+  reset();
+  gf_requestSystemError();
+  EXPECT_TRUE(stopRequested.load());
+  EXPECT_FALSE(gf_requestStop(ExitReason::ReaderError, 15));
+  gf_requestUserStop();
+  EXPECT_EQ(exitReason.load(), ExitReason::SystemError);
+}
+
 } // namespace
 } // namespace gwr

@@ -20,7 +20,10 @@ class TextFiles : public testing::Test, public StatusLineSink {
  protected:
   void SetUp() override { gf_installStatusLine(this); }
   void TearDown() override { gf_installStatusLine(nullptr); }
-  void showNotice(const std::string& text) override { notices.push_back(text); }
+  bool showNotice(const std::string& text) override {
+    notices.push_back(text);
+    return true;
+  }
   void showError(const std::string&) override {}
   void clearNotice() override {}
 
