@@ -27,7 +27,7 @@ using namespace std::chrono_literals;
 class ClosingDown : public testing::Test {
 protected:
   void SetUp() override {
-    resetLifecycle();
+    testsupport::resetRunLifecycle();
     gf_installStatusLine(&recorder);
     SCAN_LIVERIES.setCurrent(true);
     SCAN_AIRPORTS.setCurrent(true);
@@ -40,16 +40,7 @@ protected:
   }
   void TearDown() override {
     gf_installStatusLine(nullptr);
-    resetLifecycle();
-  }
-  static void resetLifecycle() {
-    stopRequested.store(false);
-    quitRequested.store(false);
-    exitReason.store(ExitReason::NotYetSet);
-    restartDelaySeconds.store(0);
-    restartRequested.store(false);
-    exitCode.store(0);
-    productionMode = false;
+    testsupport::resetRunLifecycle();
   }
   long countdownNotices() const {
     return std::count_if(recorder.notices.begin(), recorder.notices.end(),

@@ -33,21 +33,13 @@ std::size_t threadCount() {
 class WholeRun : public testing::Test {
 protected:
   void SetUp() override {
-    resetLifecycle();
+    testsupport::resetRunLifecycle();
     gf_installStatusLine(&recorder);
     options.clock = &clock;
   }
   void TearDown() override {
     gf_installStatusLine(nullptr);
-    resetLifecycle();
-  }
-  static void resetLifecycle() {
-    stopRequested.store(false);
-    quitRequested.store(false);
-    exitReason.store(ExitReason::NotYetSet);
-    restartRequested.store(false);
-    exitCode.store(0);
-    productionMode = false;
+    testsupport::resetRunLifecycle();
   }
   bool logged(const std::string& line) {
     const auto lines = sandbox.log().lines();

@@ -83,10 +83,7 @@ protected:
   void TearDown() override {
     gf_installStatusLine(nullptr);
     gf_closeLogFileForTests();
-    stopRequested.store(false);
-    quitRequested.store(false);
-    exitReason.store(ExitReason::NotYetSet);
-    restartRequested.store(false);
+    testsupport::resetRunLifecycle();
     platform::setKnownFolderRootForTests({});
     gf_resetPerUserPathsForTests();
   }

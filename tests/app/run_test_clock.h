@@ -3,6 +3,9 @@
 #pragma once
 
 #include "app/closing_down.h"
+#include "app/startup.h"
+#include "core/exit_reason.h"
+#include "core/run_state.h"
 #include "core/status_line.h"
 
 #include <algorithm>
@@ -48,5 +51,16 @@ public:
   std::vector<std::string> notices;
   std::vector<std::string> errors;
 };
+
+// Back to a run that nobody asked to stop, for the start and end of a test.
+inline void resetRunLifecycle() {
+  stopRequested.store(false);
+  quitRequested.store(false);
+  exitReason.store(ExitReason::NotYetSet);
+  restartDelaySeconds.store(0);
+  restartRequested.store(false);
+  exitCode.store(0);
+  productionMode = false;
+}
 
 } // namespace gwr::testsupport
