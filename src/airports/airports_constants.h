@@ -8,7 +8,6 @@
 namespace gwr {
 
 inline constexpr double nmPerMetre = 0.0005399568034557236;  // 1 / 1852
-inline constexpr double metresPerNmExact = 1852.0;
 
 inline constexpr std::size_t halfHoursPerDay = 48;
 inline constexpr std::uint32_t firstWeekday = 1;

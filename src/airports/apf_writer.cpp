@@ -14,6 +14,7 @@
 #include "core/version.h"
 #include "core/xml_meta.h"
 #include "core/xml_parameter.h"
+#include "refdata/airports_table.h"
 #include "refdata/code_pools.h"
 
 namespace gwr {
@@ -41,7 +42,7 @@ void lf_writeFullStand(AttributeWriter& out, const StandRecord& stand) {
   out.add("latitude", fmt::format("{:.6f}", stand.latitude))
       .add("longitude", fmt::format("{:.6f}", stand.longitude))
       .add("heading", fmt::format("{:.1f}", stand.heading * degreesPerRadian))
-      .add("radius", fmt::format("{:.1f}", stand.radius * metresPerNmExact))
+      .add("radius", fmt::format("{:.1f}", stand.radius * metresPerNm))
       .add("type", fmt::format("{}", stand.type))
       .add("cargo", lf_boolText(stand.cargo != 0))
       .add("ramp", lf_boolText(stand.ramp != 0));
@@ -56,7 +57,7 @@ void lf_writeLearnedStand(AttributeWriter& out, const StandRecord& stand, bool h
     return;
   }
   if (stand.radius_change)
-    out.add("radius_change", "true").add("radius", fmt::format("{:.1f}", stand.radius * metresPerNmExact));
+    out.add("radius_change", "true").add("radius", fmt::format("{:.1f}", stand.radius * metresPerNm));
   if (stand.cargo_change) out.add("cargo_change", "true").add("cargo", lf_boolText(stand.cargo != 0));
 }
 

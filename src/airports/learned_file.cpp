@@ -15,6 +15,7 @@
 #include "core/version.h"
 #include "core/xml_meta.h"
 #include "core/xml_parameter.h"
+#include "refdata/airports_table.h"
 
 namespace gwr {
 
@@ -34,7 +35,7 @@ void lf_takeRadius(const LearnedStand& learned, StandRecord& stand) {
   const double metres = gf_readStandNumber(learned.parkpos, "radius", learned.id, 0.0);
   if (metres <= 0.0 || metres > largestStandRadiusMetres) {
     gf_logError(fmt::format("learned {}: radius {} out of range, kept {:.1f}", learned.id, metres,
-                            stand.radius * metresPerNmExact));
+                            stand.radius * metresPerNm));
     return;
   }
   stand.radius = metres * nmPerMetre;

@@ -8,6 +8,8 @@
 
 #include <fmt/format.h>
 
+#include "refdata/airports_table.h"
+
 namespace gwr {
 
 QualityFactors qualityFactors;
@@ -35,7 +37,7 @@ struct GroupTally {
 // file's 7.0 m weighs as 7.0 m after the trip through nautical miles.
 double lf_standWeight(const StandRecord& stand) {
   constexpr double tenthsPerMetre = 10.0;
-  const double radiusMetres = std::round(stand.radius * metresPerNmExact * tenthsPerMetre) / tenthsPerMetre;
+  const double radiusMetres = std::round(stand.radius * metresPerNm * tenthsPerMetre) / tenthsPerMetre;
   if (radiusMetres <= smallStandRadiusMetres) return smallStandWeight;
   if (radiusMetres <= mediumStandRadiusMetres) return mediumStandWeight;
   return otherStandWeight;

@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::uint32_t eventAddRemoveGroup = 0;
 constexpr double secondsPerDay = 86400.0;
-constexpr double radiansPerDegree = 0.017453292519943295;
 
 template <typename Record>
 void setHeader(Record& record, RecvId id) {

@@ -14,7 +14,6 @@ namespace {
 constexpr double seaLevelTemperatureRankine = 518.67;
 constexpr double lapseRankinePerFoot = 0.00356616;
 constexpr double nmPerRadian = 3437.7467707849;
-constexpr double radiansPerDegree = 0.017453292519943295;
 
 constexpr std::array<std::pair<std::string_view, Variable>, 26> variableNames{{
     {"TITLE", Variable::Title},

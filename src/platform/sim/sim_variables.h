@@ -36,6 +36,7 @@ std::string gf_textOf(const SimObject& object, Variable variable);
 bool gf_assign(SimObject& object, Variable variable, double value);
 
 // Great-circle distance in nautical miles between two positions in degrees.
+inline constexpr double radiansPerDegree = 0.017453292519943295;
 double gf_distanceNm(double lat1, double lon1, double lat2, double lon2);
 
 } // namespace gwr::simemu
