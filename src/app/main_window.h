@@ -1,0 +1,29 @@
+// The main window of the program: opened on the window thread, it starts each
+// run's start-up thread and ends the process when a run asks it to.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ui/window.h"
+
+namespace gwr {
+
+inline constexpr int mainClientWidth = 880;
+inline constexpr int mainClientHeight = 477;
+
+// Opens the window at its stored position, makes its controls and connects
+// the message line, the repaints and the control surface to it.
+bool gf_initInstance(platform::Window& window);
+
+// The window's reactions, on the window thread.
+void lf_onStartUp(platform::Window& window);     // the next run's start-up thread
+void lf_onSaveAndQuit(platform::Window& window); // the position saved, the event loop ended
+void lf_onClose();                               // the close button asks the run to end
+
+// Pulls the stored position onto a screen's work area, saving a corrected one.
+void lf_keepWindowOnMonitor(platform::Window& window, int fallbackX, int fallbackY);
+
+// The open main window, or nullptr (headless runs and before it opens).
+platform::Window* gf_mainWindowHandle();
+
+} // namespace gwr
