@@ -2,6 +2,8 @@
 // notice by the traffic thread's seconds.
 #include "app/message_line.h"
 
+#include "core/main_window_state.h"
+
 #include <algorithm>
 
 namespace gwr {
@@ -60,6 +62,11 @@ std::string MessageLine::notice() const {
 std::string MessageLine::error() const {
   std::lock_guard lock(mutex_);
   return error_;
+}
+
+MessageLine& gf_messageLine() {
+  static MessageLine line([] { gf_repaintBand(messageBand); });
+  return line;
 }
 
 void MessageLine::postRepaint() const {

@@ -43,4 +43,7 @@ private:
   std::function<void()> repaint_;
 };
 
+// The program's one message line, painted by the main window.
+MessageLine& gf_messageLine();
+
 } // namespace gwr
