@@ -52,8 +52,10 @@ bool lf_isRestartReason(ExitReason reason) {
 // window; nobody is there to close it in production mode.
 void lf_waitForUserClose(RunClock& clock) {
   if (productionMode) return;
-  while (!quitRequested.load()) clock.sleepUntil(clock.now() + quitPollPeriod);
-  setStatusText(fmt::format("User closed {}", programName), true);
+  while (!quitRequested.load() && exitReason.load() == ExitReason::SystemError) {
+    clock.sleepUntil(clock.now() + quitPollPeriod);
+  }
+  if (quitRequested.load()) setStatusText(fmt::format("User closed {}", programName), true);
 }
 
 // The restart branch; false when the user closed the program meanwhile, which

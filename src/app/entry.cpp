@@ -3,14 +3,24 @@
 #include "app/entry.h"
 
 #include "app/command_line.h"
+#include "app/main_window.h"
+#include "app/message_line.h"
+#include "app/run.h"
+#include "app/sim_disconnect.h"
+#include "airports/apf_download.h"
 #include "app/startup.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/status_line.h"
+#include "traffic/park_airport_driver.h"
 #include "core/version.h"
 #include "platform/sys/shell.h"
 #include "platform/sys/single_instance.h"
 
+#include <atomic>
+#include <csignal>
 #include <filesystem>
+#include <memory>
 #include <fmt/format.h>
 #include <string>
 #include <string_view>
@@ -31,14 +41,42 @@ bool lf_createPerUserFolder() {
   }
 }
 
+// Ctrl+C or a termination request acts as the window's close button: the run
+// closes down and the program ends as the user would end it.
+std::atomic<bool> closeSignal{false};
+
+extern "C" void lf_onCloseSignal(int) { closeSignal.store(true); }
+
+bool lf_closeSignalled() { return closeSignal.exchange(false); }
+
 int lf_runApplication(int argc, char** argv) {
   std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   productionMode = gf_parseProductionSwitch(arguments);
+  // Failing here is a failed start, not a successful run.
   if (!lf_createPerUserFolder()) return failureExitCode;
-  return lf_startUpGWRT() ? 0 : failureExitCode;
+  gf_installProgramParts();
+  std::signal(SIGINT, lf_onCloseSignal);
+  std::signal(SIGTERM, lf_onCloseSignal);
+  if (platform::gf_desktopDisplayAvailable()) {
+    if (std::unique_ptr<platform::Window> window = platform::gf_makeDesktopWindow()) {
+      if (gf_initInstance(*window)) return gf_runWindowed(*window, RunOptions{}, lf_closeSignalled);
+    }
+    gf_logError("initInstance failed, running without a window");
+  }
+  return gf_runUntilQuit(RunOptions{}, lf_closeSignalled);
 }
 
 } // namespace
+
+void gf_installProgramParts() {
+  static MessageLine& line = gf_messageLine();
+  gf_installStatusLine(&line);
+  // Closest-stand questions of the reference data are answered from the
+  // airports' stand files.
+  gf_installClosestStandSearch();
+  gf_installSimDisconnectHandler();
+  gf_installParking();
+}
 
 int gf_processEntry(int argc, char** argv) {
   platform::SingleInstance instance;

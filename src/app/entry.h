@@ -9,6 +9,10 @@ inline constexpr int secondInstanceExitCode = -1;
 // run ends with an error.
 inline constexpr int failureExitCode = 1;
 
+// What the program connects once per process: the message line and the
+// lower layers' hooks.
+void gf_installProgramParts();
+
 // The whole process after main: returns the exit code.
 int gf_processEntry(int argc, char** argv);
 

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+
+#include "app/run.h"
 
 #include "platform/ui/window.h"
 
@@ -22,6 +25,11 @@ void lf_onClose();                               // the close button asks the ru
 
 // Pulls the stored position onto a screen's work area, saving a corrected one.
 void lf_keepWindowOnMonitor(platform::Window& window, int fallbackX, int fallbackY);
+
+// Runs the program's runs in the open window until one ends it; a true
+// closeSignalled (polled) acts as the close button. Returns the exit code.
+std::int32_t gf_runWindowed(platform::Window& window, const RunOptions& options,
+                            const std::function<bool()>& closeSignalled = {});
 
 // The open main window, or nullptr (headless runs and before it opens).
 platform::Window* gf_mainWindowHandle();

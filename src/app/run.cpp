@@ -2,16 +2,24 @@
 // threads are joined before the next run, and every way out closes down once.
 #include "app/run.h"
 
+#include "app/command_handlers.h"
+#include "app/main_window.h"
 #include "app/run_teardown.h"
 #include "app/startup.h"
 #include "airports/airport_scan.h"
 #include "core/clock.h"
 #include "core/exit_reason.h"
+#include "core/file_maintenance.h"
+#include "core/fixed_code.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
+#include "core/user_error.h"
+#include "liveries/livery_shell.h"
+#include "refdata/airports_table.h"
 #include "traffic/park_airports.h"
 #include "traffic/reader_threads.h"
 #include "traffic/realtraffic_link.h"
@@ -21,6 +29,7 @@
 #include "traffic/traffic_queue.h"
 #include "traffic/user_aircraft.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
@@ -37,12 +46,8 @@ using namespace std::chrono_literals;
 // How long the run looks for a first traffic line before going on without.
 constexpr auto trafficPollPeriod = 100ms;
 constexpr int trafficPollCount = 150;
-
-void lf_detectRealTraffic() {
-  const bool found = std::filesystem::exists(gf_getAppDataFolder() / "InsideSystems" / "RealTraffic.jar");
-  realTrafficOnThisPc.store(found);
-  setStatusText(fmt::format("RealTraffic {}detected at this PC", found ? "" : "not "), true);
-}
+// How often a headless run looks for the user's request to close.
+constexpr auto closePollPeriod = 100ms;
 
 void lf_waitForTraffic(RunClock& clock) {
   for (int poll = 0; poll < trafficPollCount && static_cast<std::int64_t>(trafficReader.timestamp()) == 0; ++poll) {
@@ -58,10 +63,66 @@ void lf_stopAtStep() {
   gf_requestUserStop();
 }
 
-// A failed start-up: the error stays on the message line until the user closes.
-void lf_failRun(const std::string& text) {
-  setStatusError(text);
+// The start-up thread's handlers: a user error or an unknown failure names
+// SYSTEM ERROR over any reason; other failures only when no stop came first.
+void lf_failForUser(const std::string& text) {
+  setStatusError(text.empty() ? "Unknown exception" : text);
   gf_requestSystemError();
+}
+
+void lf_failWith(const std::string& text) {
+  setStatusError(text);
+  gf_requestStop(ExitReason::SystemError, 0);
+}
+
+// The number of the user's own airport files, shown in the status band.
+void lf_countMyAirports() {
+  auto& shown = gf_mainWindow();
+  shown.simaddonAirports.store(static_cast<std::uint64_t>(std::max<std::int64_t>(0, gf_countFiles(mySimaddonFolder))));
+  gf_repaintBand(statusBand);
+  shown.thirdpartyAirports.store(
+      static_cast<std::uint64_t>(std::max<std::int64_t>(0, gf_countFiles(myThirdpartyFolder))));
+  gf_repaintBand(statusBand);
+}
+
+// A destination kept from the last run's settings becomes the park airport's
+// candidate again.
+void lf_keepDestination() {
+  const std::string destination = DESTINATION.current();
+  if (destination.empty()) return;
+  if (destination.size() != 4) {
+    // An edited settings file must not end the run.
+    gf_log(fmt::format("DESTINATION \"{}\" is no airport code, ignored", destination));
+    return;
+  }
+  const FixedCode<4> code(destination);
+  for (const AirportRecord& airport : airportsTable) {
+    if (airport.icao == code) {
+      lf_newDestination(destination, LatLon{airport.latitude, airport.longitude});
+      return;
+    }
+  }
+}
+
+void lf_placeOnTop() {
+  if (platform::Window* window = gf_mainWindowHandle()) {
+    const bool onTop = ALWAYS_ON_TOP.current();
+    window->post([window, onTop] { window->setTopmost(onTop); });
+  }
+}
+
+// The steps after the data files up to the traffic side; false when a stop
+// was requested on the way.
+bool lf_prepareTraffic() {
+  if (gf_stopping()) return false;
+  lf_countMyAirports();
+  if (gf_stopping()) return false;
+  gf_createFlightPlanFolder(std::filesystem::current_path());
+  lf_readMyParkAirports();
+  gf_enableControl(REREAD_BUTTON, true);
+  lf_keepDestination();
+  lf_placeOnTop();
+  return true;
 }
 
 } // namespace
@@ -80,20 +141,45 @@ void RunThreads::stopAll() {
 
 bool lf_run(RunThreads& threads, const RunOptions& options) {
   RunClock& clock = options.clock ? *options.clock : gf_steadyRunClock();
-  lf_detectRealTraffic();
-  gf_createFlightPlanFolder(std::filesystem::current_path());
-  lf_readMyParkAirports();
+  auto& shown = gf_mainWindow();
+  shown.realTrafficDetailsShown.store(false);
+  gf_repaintBand(statusBand);
+  shown.simulatorConnected.store(false);
+  gf_repaintBand(statusBand);
   gf_reserveTrafficContainers();
   gf_prepareSimConnectQueues();
+  gf_repaintWindow();
+  if (threads.simClient.joinable()) {
+    threads.simClient.request_stop();
+    threads.simClient.join();
+  }
   threads.simClient = std::jthread(lf_simClientThread);
   if (!lf_waitForUserAircraft(options.userAircraftPause)) return false;
-  if (SCAN_AIRPORTS.current()) gf_scanAirports();
+  gf_enableControl(SCAN_AIRPORTS, true);
+  if (SCAN_AIRPORTS.current()) {
+    shown.simaddonAirports.store(0);
+    gf_repaintBand(statusBand);
+    shown.thirdpartyAirports.store(0);
+    gf_repaintBand(statusBand);
+    gf_scanAirports();
+  }
+  if (AUTO_RANGE.current()) gf_autoRange();
   const bool linkWanted = realTrafficOnThisPc.load() && !AEROWINX.current();
-  if (linkWanted) lf_listenForRealTraffic(PORT_NUMBER.current());
+  if (linkWanted) {
+    lf_listenForRealTraffic(PORT_NUMBER.current());
+  } else {
+    shown.realTrafficDetailsShown.store(true);
+    gf_repaintBand(statusBand);
+  }
   if (gf_stopping()) return false;
+  shown.realTrafficBoxDark.store(false);
+  gf_repaintBand(statusBand);
   if (!AEROWINX.current()) {
+    clockOnTrafficTime.store(true);
     lf_connectRealTraffic();
     lf_sendSimTime(simulatorTime.load());
+  } else {
+    clockOnTrafficTime.store(false);
   }
   if (gf_stopping()) return false;
   {
@@ -111,7 +197,7 @@ bool lf_run(RunThreads& threads, const RunOptions& options) {
   return true;
 }
 
-void lf_startUpRun(const RunOptions& options, const std::function<void(RunMessage)>& post) {
+void lf_startUpGWRT(const RunOptions& options, const std::function<void(RunMessage)>& post) {
   RunThreads threads;
   ClosingDownSteps steps = gf_programClosingDownSteps(post);
   steps.clock = options.clock;
@@ -120,28 +206,31 @@ void lf_startUpRun(const RunOptions& options, const std::function<void(RunMessag
     threads.simClient.request_stop();
   };
   try {
-    if (!lf_startUpGWRT()) {
-      gf_requestSystemError();  // the data step has shown its error
-    } else if (gf_stopping()) {
-      lf_stopAtStep();
-    } else if (!lf_run(threads, options)) {
+    if (!lf_startUpData()) {
+      // The step that ended the run has named its reason.
+    } else if (!lf_prepareTraffic() || !lf_run(threads, options)) {
       lf_stopAtStep();
     } else if (options.runTickLoop) {
       lf_tickLoop();
     } else {
       lf_stopAtStep();
     }
+  } catch (const UserErrorException& e) {
+    lf_failForUser(e.what());
+  } catch (const fmt::format_error& e) {
+    lf_failWith(fmt::format("std::format error: {}", e.what()));
+    setStatusError(e.what());
   } catch (const std::exception& e) {
-    lf_failRun(e.what());
+    lf_failWith(e.what());
   } catch (...) {
-    lf_failRun("Unknown exception");
+    lf_failForUser("");
   }
   lf_closingDown(steps);
   // The threads go before the next run may start.
   threads.stopAll();
 }
 
-std::int32_t gf_runUntilQuit(const RunOptions& options) {
+std::int32_t gf_runUntilQuit(const RunOptions& options, const std::function<bool()>& closeSignalled) {
   std::mutex mutex;
   std::condition_variable posted;
   std::optional<RunMessage> message;
@@ -152,10 +241,15 @@ std::int32_t gf_runUntilQuit(const RunOptions& options) {
   };
   for (;;) {
     message.reset();
-    std::jthread startUp([&] { lf_startUpRun(options, post); });
+    std::jthread startUp([&] { lf_startUpGWRT(options, post); });
     {
       std::unique_lock lock(mutex);
-      posted.wait(lock, [&] { return message.has_value(); });
+      while (!posted.wait_for(lock, closePollPeriod, [&] { return message.has_value(); })) {
+        if (!closeSignalled || !closeSignalled()) continue;
+        lock.unlock();
+        lf_onClose();
+        lock.lock();
+      }
     }
     startUp.join();
     if (*message == RunMessage::saveAndQuit) return exitCode.load();

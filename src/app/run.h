@@ -44,10 +44,11 @@ bool lf_run(RunThreads& threads, const RunOptions& options);
 
 // The body of the start-up thread: every way out runs closing down exactly
 // once, which posts the next run or the end.
-void lf_startUpRun(const RunOptions& options, const std::function<void(RunMessage)>& post);
+void lf_startUpGWRT(const RunOptions& options, const std::function<void(RunMessage)>& post);
 
 // Runs runs one after the other on their own start-up thread, each joined
-// before the next begins, until one ends the program; returns exitCode.
-std::int32_t gf_runUntilQuit(const RunOptions& options);
+// before the next begins, until one ends the program; returns exitCode. A
+// true closeSignalled (polled) acts as the user closing the program.
+std::int32_t gf_runUntilQuit(const RunOptions& options, const std::function<bool()>& closeSignalled = {});
 
 } // namespace gwr

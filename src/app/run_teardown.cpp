@@ -2,8 +2,11 @@
 // simulator client, the RealTraffic feed and the settings.
 #include "app/run_teardown.h"
 
+#include "app/message_line.h"
 #include "airports/airport_scan_shell.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
+#include "core/run_state.h"
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "liveries/refused_liveries.h"
@@ -52,6 +55,11 @@ void lf_resetOwners() {
   simRunning.store(false);
   gf_resetUserAircraft();
   gf_resetTraffic();
+  gf_messageLine().clearError(true);
+  gf_mainWindow().reset();
+  // The next run's handshake decides again whose clock counts.
+  clockOnTrafficTime.store(false);
+  gf_repaintWindow();
 }
 
 } // namespace

@@ -2,14 +2,17 @@
 // folder, the settings, the folders, the reference data and the liveries.
 #include "app/startup.h"
 
+#include "app/closing_down.h"
 #include "app/install_detection.h"
 #include "app/settings_migration.h"
-#include "app/sim_disconnect.h"
-#include "airports/apf_download.h"
+#include "app/version_check.h"
+#include "app/window_controls.h"
 
 #include "core/exit_reason.h"
+#include "core/clock.h"
 #include "core/file_maintenance.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
@@ -23,10 +26,14 @@
 #include "liveries/livery_scan.h"
 #include "liveries/livery_search.h"
 #include "liveries/livery_shell.h"
+#include "traffic/reader_threads.h"
+#include "traffic/realtraffic_link.h"
+#include "traffic/traffic_engine.h"
 
 #include <filesystem>
 #include <fmt/format.h>
 #include <stdexcept>
+#include <system_error>
 
 namespace gwr {
 
@@ -44,7 +51,10 @@ namespace fs = std::filesystem;
 
 // The working folder must be the program's folder: it holds "docs".
 void lf_checkProgramFolder() {
-  if (!fs::is_directory(docsFolder)) {
+  std::error_code error;
+  const bool found = fs::is_directory(docsFolder, error);
+  if (error && error != std::errc::no_such_file_or_directory) throw fs::filesystem_error("status", docsFolder, error);
+  if (!found) {
     throw UserErrorException(notProgramFolderError,
                              fmt::format("{} must be run from the {} folder!", programName, programName));
   }
@@ -54,13 +64,6 @@ void lf_applySimChoice() {
   const bool msfs2020 = SIM_CHOICE.current() == "MSFS 2020";
   SimEdition.store(msfs2020);
   simNumber.store(msfs2020 ? 1 : 2);
-}
-
-void lf_maintainFolders() {
-  for (const fs::path& folder : createdFolders) {
-    if (!fs::is_directory(folder)) fs::create_directories(folder);
-  }
-  if (fs::exists(objectIdListFile)) fs::remove(objectIdListFile);
 }
 
 // The packages folder of the edition in use, detected when none is stored.
@@ -74,32 +77,11 @@ void lf_settleInstallPath() {
   }
 }
 
-void lf_productionStop() {
-  gf_log("production");
-  quitRequested.store(true);
-  gf_requestUserStop();
-}
-
-// Settings, folders and reference data; false when the run ends here.
-bool lf_readDataFiles() {
-  lf_migrateParameters();
-  lf_applySimChoice();
-  gf_trimCommunityEnding();
-  lf_maintainFolders();
-  if (!dataFilesRead) {
-    const bool read = gf_readDbase();
-    dataFilesRead = true;
-    if (!read) throw std::runtime_error("reading data files failed!");
-  }
-  if (!gf_readAirports()) {
-    throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(airportsEncFile)));
-  }
-  lf_settleInstallPath();
-  if (productionMode) {
-    lf_productionStop();
-    return false;
-  }
-  return true;
+void lf_detectRealTraffic() {
+  std::error_code error;
+  const bool found = fs::exists(gf_getAppDataFolder() / "InsideSystems" / "RealTraffic.jar", error);
+  realTrafficOnThisPc.store(found);
+  setStatusText(fmt::format("RealTraffic {}detected at this PC", found ? "" : "not "), true);
 }
 
 // The data files are decrypted in memory; plain copies can only be left over
@@ -121,21 +103,62 @@ void lf_liveries() {
 
 } // namespace
 
-bool lf_startUpGWRT() {
+void lf_maintainFolders() {
+  for (const fs::path& folder : createdFolders) {
+    std::error_code error;
+    const bool isFolder = fs::is_directory(folder, error);
+    if (error && error != std::errc::no_such_file_or_directory) throw fs::filesystem_error("status", folder, error);
+    if (!isFolder) fs::create_directories(folder);
+  }
+  if (fs::exists(objectIdListFile)) fs::remove(objectIdListFile);
+}
+
+void lf_productionStop() {
+  gf_log("production");
   try {
-    lf_checkProgramFolder();
-    // Closest-stand questions of the reference data are answered from the
-    // airports' stand files.
-    gf_installClosestStandSearch();
-    gf_installSimDisconnectHandler();
-    if (!lf_readDataFiles()) return true;
-    lf_removeDecryptedFiles();
-    lf_liveries();
-    return true;
+    exitCode.store(0);
+    quitRequested.store(true);
+    lf_closeRealTrafficLink();
+    gf_requestUserStop();
   } catch (const std::exception& e) {
-    setStatusError(e.what());
+    gf_logError(fmt::format("exception {}", e.what()));
+    exitCode.store(productionFailureExitCode);
+  }
+}
+
+bool lf_readDataFiles() {
+  lf_migrateParameters();
+  gf_repaintBand(statusBand);
+  lf_applySimChoice();
+  lf_enableControlsAfterStart();
+  gf_trimCommunityEnding();
+  lf_maintainFolders();
+  if (!restartRequested.load() && !checkVersions()) return false;
+  weekTime.store(gf_weekdayAndSlot());
+  if (!dataFilesRead) {
+    const bool read = gf_readDbase();
+    dataFilesRead = true;
+    if (!read) throw std::runtime_error("reading data files failed!");
+  }
+  if (!gf_readAirports()) {
+    throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(airportsEncFile)));
+  }
+  lf_settleInstallPath();
+  gf_repaintBand(controlsBand);
+  if (productionMode) {
+    lf_productionStop();
     return false;
   }
+  lf_detectRealTraffic();
+  return true;
+}
+
+bool lf_startUpData() {
+  lf_checkProgramFolder();
+  if (!lf_readDataFiles()) return false;
+  lf_removeDecryptedFiles();
+  lf_liveries();
+  return true;
 }
 
 } // namespace gwr

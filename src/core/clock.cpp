@@ -75,7 +75,7 @@ std::string gf_clockTimeOfDay() { return lf_timeOfDay(gf_programClock()); }
 // beyond what time_t or the calendar can hold fall back to the computer's clock.
 std::time_t gf_programClock() {
   const double traffic = trafficTime.load();
-  if (traffic == 0.0 || !std::isfinite(traffic)) return lf_computerClock();
+  if (!clockOnTrafficTime.load() || traffic == 0.0 || !std::isfinite(traffic)) return lf_computerClock();
   const double whole = std::trunc(traffic);
   if (whole >= timeTLimitSeconds || whole < -timeTLimitSeconds) return lf_computerClock();
   const auto seconds = static_cast<std::time_t>(whole);

@@ -30,6 +30,16 @@ bool gf_requestStop(ExitReason reason, std::int32_t restartDelay) {
   return true;
 }
 
+bool gf_requestNewSettings(std::int32_t restartDelay) {
+  if (gf_requestStop(ExitReason::NewSettings, restartDelay)) return true;
+  // The delay first: closing down reads it once it sees the new reason.
+  const std::int32_t previousDelay = restartDelaySeconds.exchange(restartDelay);
+  ExitReason failed = ExitReason::SystemError;
+  if (exitReason.compare_exchange_strong(failed, ExitReason::NewSettings)) return true;
+  restartDelaySeconds.store(previousDelay);
+  return false;
+}
+
 void gf_requestUserStop() {
   stopRequested.store(true);
   ExitReason unset = ExitReason::NotYetSet;

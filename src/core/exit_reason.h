@@ -37,6 +37,11 @@ bool gf_requestStop(ExitReason reason, std::int32_t restartDelay);
 // whenever no reason is named yet, even when another stop came first.
 void gf_requestUserStop();
 
+// A setting that needs a fresh start (NEW SETTINGS). Also ends a failed
+// start-up that waits for the user: a new setting is what the error asked
+// for, so the run restarts instead. True when the restart was named.
+bool gf_requestNewSettings(std::int32_t restartDelay);
+
 // A failed start-up: names SYSTEM ERROR over any reason already given, and
 // sets stopRequested so that no later request can name another one.
 void gf_requestSystemError();

@@ -4,6 +4,7 @@
 namespace gwr {
 
 std::atomic<double> trafficTime{0.0};
+std::atomic<bool> clockOnTrafficTime{true};
 std::atomic<bool> stopRequested{false};
 std::atomic<bool> quitRequested{false};
 std::atomic<bool> SimEdition{true};

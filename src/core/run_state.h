@@ -9,6 +9,9 @@ namespace gwr {
 
 // Time stamp of the traffic being received, seconds since 1970 UTC; 0 when unknown.
 extern std::atomic<double> trafficTime;
+// The program clock follows trafficTime only while set; Aerowinx feeds run on
+// the computer's clock.
+extern std::atomic<bool> clockOnTrafficTime;
 
 // Set when the run must end (restart or quit); cleared when a new run starts.
 extern std::atomic<bool> stopRequested;

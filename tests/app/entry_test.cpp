@@ -2,6 +2,9 @@
 // single instance, the program-folder check and an unopenable log.
 #include "app/entry.h"
 
+#include "app/closing_down.h"
+#include "core/download.h"
+
 #include "core/exit_reason.h"
 #include "core/log.h"
 #include "core/run_state.h"
@@ -14,6 +17,7 @@
 #include "platform/sys/single_instance.h"
 #include "support/encrypted_fixture.h"
 #include "support/log_capture.h"
+#include "run_test_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +81,8 @@ protected:
     ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
     platform::setKnownFolderRootForTests(folder.path() / "known");
     gf_resetPerUserPathsForTests();
+    // Nothing listens there: the update check gives up at once.
+    gf_setDownloadFolderUrl("http://127.0.0.1:9/");
     platform::setShellHooksForTests({.openFolder = nullptr,
                                      .messageBox = [this](const std::string& text, const std::string&) {
                                        messageBoxes.push_back(text);
@@ -84,8 +90,7 @@ protected:
   }
   void TearDown() override {
     gf_closeLogFileForTests();
-    stopRequested.store(false);  // a run's stop must not leak into the next suite
-    exitReason.store(ExitReason::NotYetSet);
+    testsupport::resetRunLifecycle();  // a run's stop must not leak into the next suite
     platform::setShellHooksForTests({});
     platform::setKnownFolderRootForTests({});
     gf_resetPerUserPathsForTests();
@@ -115,24 +120,26 @@ protected:
   std::vector<std::string> messageBoxes;
 };
 
-TEST_F(ProcessEntry, TwoRunsLeaveTwoLogGenerationsEachWithTheHeader) {
+// Production runs end after the data steps with exit code 0; the switches'
+// last one wins whatever its letter case.
+TEST_F(ProcessEntry, TwoProductionRunsLeaveTwoLogGenerationsEachWithTheHeader) {
   installSamplePackages();
   {
     // The data files are decrypted in memory: not even a passing plain copy.
     const CreationWatch input(inputFolder);
-    ASSERT_EQ(run(), 0);
+    ASSERT_EQ(run({"--production", "/No-Production", "/PRODUCTION"}), 0);
     EXPECT_EQ(input.names(), std::vector<std::string>{});
   }
-  EXPECT_TRUE(fs::is_regular_file(liveriesScannedFile));
-  EXPECT_GT(liveryCount.load(), 0u);
-  ASSERT_EQ(run({"--production"}), 0);
+  ASSERT_EQ(run({"/production"}), 0);
 
   const std::string current = readBytes("Log.txt");
   const std::string previous = readBytes("Log0.txt");
   EXPECT_TRUE(startsWithHeader(current)) << current;
   EXPECT_TRUE(startsWithHeader(previous)) << previous;
   EXPECT_NE(current.find("\nproduction\n"), std::string::npos);
-  EXPECT_EQ(previous.find("production"), std::string::npos);
+  EXPECT_NE(previous.find("\nExiting: USER CLOSED SIM\n"), std::string::npos);
+  // Production ends before the liveries and the simulator.
+  EXPECT_EQ(previous.find("RealTraffic"), std::string::npos);
   // The reference database is read once per process; the airports answer from memory.
   EXPECT_NE(previous.find("dbase records read\n"), std::string::npos);
   EXPECT_EQ(current.find("dbase records read"), std::string::npos);
@@ -143,10 +150,12 @@ TEST_F(ProcessEntry, TwoRunsLeaveTwoLogGenerationsEachWithTheHeader) {
   EXPECT_FALSE(fs::exists(airportsXmlFile)) << "the decrypted table must not stay behind";
 }
 
+// A failed data step in production mode: nobody is there to read the error,
+// so the program ends at once and says so in its exit code.
 TEST_F(ProcessEntry, MissingAirportsTableEndsTheRunWithAnError) {
   fs::remove(airportsEncFile);
   gf_clearAirportsForTests();  // the table is otherwise read once per process
-  EXPECT_EQ(run(), failureExitCode);
+  EXPECT_EQ(run({"--production"}), productionFailureExitCode);
   EXPECT_NE(readBytes("Log.txt").find("Error 88: input/airports.enc stream decrypt failed"), std::string::npos);
 }
 
@@ -189,7 +198,7 @@ TEST_F(ProcessEntry, UnopenableLockFileIsReportedNotTakenForASecondInstance) {
 
 TEST_F(ProcessEntry, OutsideTheProgramFolderTheRunEndsWithError41) {
   fs::remove("docs");
-  EXPECT_EQ(run(), failureExitCode);
+  EXPECT_EQ(run({"--production"}), productionFailureExitCode);
   EXPECT_NE(readBytes("Log.txt").find("Error 41: Gatewright must be run from the Gatewright folder!\n"),
             std::string::npos);
 }

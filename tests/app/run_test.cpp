@@ -4,6 +4,7 @@
 #include "app/run.h"
 
 #include "app/startup.h"
+#include "core/download.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/run_state.h"
@@ -15,6 +16,7 @@
 #include "traffic/sim_commands.h"
 #include "run_test_clock.h"
 #include "support/log_capture.h"
+#include "support/loopback_http_server.h"
 #include "support/sim_client_world.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +75,7 @@ protected:
     std::ofstream(gf_parametersFile()) << "<root><parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\""
                                        << (folder.path() / "sim").string()
                                        << "\" /><parameter name=\"SCAN_AIRPORTS\" value=\"false\" /></parameters></root>";
+    gf_setDownloadFolderUrl(versionSite.url("/"));
     gf_openLogFile();
     gf_installStatusLine(&recorder);
     options.clock = &clock;
@@ -92,6 +95,7 @@ protected:
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
+  testsupport::LoopbackHttpServer versionSite;  // answers 404 to everything
   testsupport::SimClientWorld world;  // its log folder first: the program folder is the working folder
   testsupport::WorkingFolder folder;
   SimulatedClock clock;
@@ -141,6 +145,9 @@ TEST_F(RunInProgramFolder, AReaderErrorRestartsTheRunAndACloseEndsIt) {
   EXPECT_NE(second, std::string::npos);
   EXPECT_LT(text.find("SimClient ends: stopped"), second);
   EXPECT_FALSE(SCAN_LIVERIES.current());
+  // The update check belongs to the first start of the process only.
+  const auto asked = versionSite.requests();
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/versions.json"), 1) << asked.size();
 }
 
 } // namespace

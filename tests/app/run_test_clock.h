@@ -3,8 +3,10 @@
 #pragma once
 
 #include "app/closing_down.h"
+#include "app/message_line.h"
 #include "app/startup.h"
 #include "core/exit_reason.h"
+#include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
 
@@ -61,6 +63,8 @@ inline void resetRunLifecycle() {
   restartRequested.store(false);
   exitCode.store(0);
   productionMode = false;
+  gf_messageLine().clearError(true);
+  gf_mainWindow().reset();
 }
 
 } // namespace gwr::testsupport

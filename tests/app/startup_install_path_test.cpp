@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/download.h"
 #include "core/settings_catalogue.h"
+#include "core/status_line.h"
 #include "support/settings_sandbox.h"
 
 namespace gwr {
@@ -21,12 +23,18 @@ protected:
   void SetUp() override {
     fs::create_directories("docs");
     fs::copy(GWR_PROGRAM_INPUT_DIR, "input", fs::copy_options::recursive);
+    // Nothing listens there: the update check gives up at once.
+    gf_setDownloadFolderUrl("http://127.0.0.1:9/");
   }
   // The empty package trees end these runs later, in the livery scan.
   void startWith(const std::string& entries) {
     sandbox.writeFile(R"(<root><parameters><parameter name="PROGRAM_VERSION" value="12.5.5"/>)" + entries +
                       "</parameters></root>");
-    lf_startUpGWRT();
+    try {
+      lf_startUpData();
+    } catch (const std::exception& e) {
+      setStatusError(e.what());
+    }
   }
   bool logged(const std::string& part) { return sandbox.log().text().find(part) != std::string::npos; }
 

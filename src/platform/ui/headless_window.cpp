@@ -2,6 +2,8 @@
 // repaint requests and message boxes recorded, and the user's actions played.
 #include "platform/ui/headless_window.h"
 
+#include <chrono>
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -38,10 +40,15 @@ void HeadlessWindow::addControl(const ControlSpec& spec) {
   controls.add(spec.id, gf_initialControlState(spec));
 }
 
-bool HeadlessWindow::runOnce(double) {
+bool HeadlessWindow::runOnce(double maxWaitSeconds) {
   std::deque<std::function<void()>> due;
   {
-    std::lock_guard lock(guard);
+    std::unique_lock lock(guard);
+    // Like a real event loop: wait for work rather than spin.
+    if (tasks.empty() && maxWaitSeconds > 0 && !quitting.load()) {
+      posted.wait_for(lock, std::chrono::duration<double>(maxWaitSeconds),
+                      [this] { return !tasks.empty() || quitting.load(); });
+    }
     due.swap(tasks);
   }
   for (auto& task : due) task();
@@ -82,8 +89,11 @@ void HeadlessWindow::messageBox(const std::string& text, const std::string& capt
 }
 
 void HeadlessWindow::post(std::function<void()> task) {
-  std::lock_guard lock(guard);
-  tasks.push_back(std::move(task));
+  {
+    std::lock_guard lock(guard);
+    tasks.push_back(std::move(task));
+  }
+  posted.notify_all();
 }
 
 void HeadlessWindow::invalidate(const Rect& area) {
@@ -97,7 +107,11 @@ void HeadlessWindow::invalidateSettingsArea() { invalidate(openedWith.settingsAr
 
 void HeadlessWindow::quit(int exitCode) {
   code.store(exitCode);
-  quitting.store(true);
+  {
+    std::lock_guard lock(guard);
+    quitting.store(true);
+  }
+  posted.notify_all();
 }
 
 int HeadlessWindow::exitCode() const { return code.load(); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -29,7 +30,7 @@ public:
   void setHandlers(WindowHandlers handlers) override;
   bool open(const WindowSpec& spec) override;
   void addControl(const ControlSpec& spec) override;
-  // Runs what was posted; never waits.
+  // Runs what was posted, waiting up to maxWaitSeconds when nothing is.
   bool runOnce(double maxWaitSeconds) override;
   Rect windowRect() const override;
   void moveTo(int x, int y) override;
@@ -76,6 +77,7 @@ private:
 
   mutable std::mutex guard;  // what other threads reach
   std::deque<std::function<void()>> tasks;
+  std::condition_variable posted;
   std::vector<Rect> invalidated;
   std::vector<MessageBoxCall> boxes;
   std::atomic<bool> quitting{false};
