@@ -152,10 +152,14 @@ std::int32_t gf_runWindowed(platform::Window& window, const RunOptions& options,
   // run properly before the process does.
   if (!quitAsked.load()) lf_onClose();
   if (startUpThread.joinable()) startUpThread.join();
+  gf_releaseMainWindow();
+  return window.exitCode();
+}
+
+void gf_releaseMainWindow() {
   gf_installWindowInvalidator({});
   platform::gf_setControlSurface(nullptr);
   mainWindow.store(nullptr);
-  return window.exitCode();
 }
 
 } // namespace gwr

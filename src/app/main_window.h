@@ -31,6 +31,9 @@ void lf_keepWindowOnMonitor(platform::Window& window, int fallbackX, int fallbac
 std::int32_t gf_runWindowed(platform::Window& window, const RunOptions& options,
                             const std::function<bool()>& closeSignalled = {});
 
+// The window goes: nothing reaches it any more.
+void gf_releaseMainWindow();
+
 // The open main window, or nullptr (headless runs and before it opens).
 platform::Window* gf_mainWindowHandle();
 

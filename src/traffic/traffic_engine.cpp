@@ -384,6 +384,9 @@ void lf_flightNotRunning() {
 }
 
 bool lf_tick() {
+  // A stop must not wait for the simulator's next user data, which a
+  // simulator gone quiet never sends.
+  if (gf_stopping()) return false;
   if (flightRuns()) {
     lf_handleAddingStack();
     if (!newUserData.exchange(false)) return true;

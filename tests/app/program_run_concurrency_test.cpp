@@ -1,0 +1,227 @@
+// Whole runs of the program in its window (the headless backend) against the
+// emulated simulator: the user's close, the simulator's new flight and its
+// quitting, each ending the program with every thread of its runs joined.
+#include "app/entry.h"
+#include "app/main_window.h"
+#include "app/message_line.h"
+#include "app/run.h"
+
+#include "core/download.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/settings_catalogue.h"
+#include "pkggen/package_tree.h"
+#include "platform/net/udp_socket.h"
+#include "platform/sim/sim_emulator.h"
+#include "platform/sys/known_folders.h"
+#include "platform/ui/headless_window.h"
+#include "run_test_clock.h"
+#include "support/log_capture.h"
+#include "support/loopback_http_server.h"
+#include "support/settings_sandbox.h"
+#include "support/sim_client_world.h"
+#include "traffic/sim_commands.h"
+#include "traffic/status_files.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <string>
+#include <thread>
+
+namespace gwr {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testsupport::SimulatedClock;
+
+// A few frames of the emulated simulator stand for each wait for the flight.
+void stepSimulatorFrames(std::chrono::milliseconds) {
+  auto& emu = simemu::Emulator::instance();
+  if (!simRunning.load() && emu.countCalls("SubscribeToSystemEvent") > 0) emu.setSimRunning(true);
+  emu.stepFrames(2);
+  static_cast<void>(emu.waitUntilDispatched());
+}
+
+std::uint16_t freeUdpPort() {
+  platform::UdpSocket probe;
+  EXPECT_EQ(probe.open(), 0);
+  EXPECT_EQ(probe.bind(platform::Ipv4Address::any(), 0), 0);
+  return probe.localPort();
+}
+
+std::size_t threadCount() {
+  std::thread([] {}).join();
+  const auto tasks = fs::directory_iterator("/proc/self/task");
+  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+// The program folder as working folder with a small package tree, the
+// program's own hooks and message line, and the window opened on this thread.
+class ProgramRun : public testing::Test {
+protected:
+  void SetUp() override {
+    testsupport::resetRunLifecycle();
+    fs::create_directories(folder.path() / "docs");
+    fs::copy(GWR_PROGRAM_INPUT_DIR, folder.path() / "input", fs::copy_options::recursive);
+    platform::setKnownFolderRootForTests(folder.path() / "known");
+    gf_resetPerUserPathsForTests();
+    pkggen::gf_generatePackageTree({.packagesFolder = folder.path() / "sim",
+                                    .dbaseXml = GWR_SOURCE_DIR "/data/dbase/dbase.xml",
+                                    .cfgFiles = 4,
+                                    .liveriesPerCfg = 2});
+    gf_setDownloadFolderUrl(versionSite.url("/"));
+    gf_openLogFile();
+    gf_installProgramParts();
+    options.clock = &clock;
+    options.userAircraftPause = &stepSimulatorFrames;
+    options.qnhPort = freeUdpPort();
+    options.trafficPort = freeUdpPort();
+  }
+  void TearDown() override {
+    closer = {};
+    gf_releaseMainWindow();
+    gf_closeLogFileForTests();
+    testsupport::resetRunLifecycle();
+    platform::setKnownFolderRootForTests({});
+    gf_resetPerUserPathsForTests();
+  }
+
+  void writeSettings(const std::string& more) {
+    fs::create_directories(gf_perUserFolder());
+    std::ofstream(gf_parametersFile()) << "<root><parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\""
+                                       << (folder.path() / "sim").string()
+                                       << "\" /><parameter name=\"SCAN_AIRPORTS\" value=\"false\" />" << more
+                                       << "</parameters></root>";
+  }
+  std::string logText() const {
+    std::ifstream in(folder.path() / logFileName, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  bool logged(const std::string& part) const { return logText().find(part) != std::string::npos; }
+  std::string stored(const std::string& key) const {
+    std::ifstream in(gf_parametersFile());
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::smatch found;
+    const std::regex entry("name=\"" + key + "\" value=\"([^\"]*)\"");
+    return std::regex_search(text, found, entry) ? found[1].str() : "<none>";
+  }
+
+  // Once the log holds the line, act runs once on a thread of its own.
+  void whenLogged(const std::string& line, std::function<void()> act) {
+    closer = std::jthread([this, line, act = std::move(act)](std::stop_token stop) {
+      while (!stop.stop_requested()) {
+        if (logged(line)) {
+          act();
+          return;
+        }
+        std::this_thread::sleep_for(10ms);
+      }
+    });
+  }
+
+  // Runs the program in the window until a run ends it.
+  int runProgram() {
+    if (!gf_initInstance(window)) return -100;
+    return gf_runWindowed(window, options);
+  }
+
+  testsupport::LoopbackHttpServer versionSite;
+  testsupport::SimClientWorld world;  // its log folder first: the program folder is the working folder
+  testsupport::WorkingFolder folder;
+  SimulatedClock clock;
+  RunOptions options;
+  platform::HeadlessWindow window;
+  std::jthread closer;
+};
+
+// The last line of a run before its tick loop.
+constexpr const char* runConnected = "No traffic in this region?";
+
+TEST_F(ProgramRun, TheUsersCloseEndsANormalRunAndKeepsOnlyWhatShouldStay) {
+  writeSettings(R"(<parameter name="DESTINATION" value="EDDF" /><parameter name="BLOCK_CALLSIGN" value="DLH4AB" />)"
+                R"(<parameter name="MAIN_WINDOW_X" value="300" /><parameter name="MAIN_WINDOW_Y" value="200" />)");
+  const std::size_t before = threadCount();
+  std::atomic<bool> planFolderMade{false};
+  whenLogged(runConnected, [&] {
+    planFolderMade.store(!flightPlanFolder.empty() && fs::is_directory(flightPlanFolder));
+    // The user drags the window, then presses its close button.
+    window.post([&] {
+      window.moveTo(340, 260);
+      window.pressClose();
+    });
+  });
+  EXPECT_EQ(runProgram(), 0);
+  closer = {};
+  EXPECT_EQ(threadCount(), before) << "a thread of the run outlived it";
+
+  const std::string text = logText();
+  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Restarting after"), std::string::npos);
+  EXPECT_TRUE(planFolderMade.load());
+  EXPECT_FALSE(fs::exists(flightPlanFolder)) << flightPlanFolder;
+  // The one-run settings go; the window's place stays for the next start.
+  EXPECT_EQ(stored("DESTINATION"), "");
+  EXPECT_EQ(stored("BLOCK_CALLSIGN"), "");
+  EXPECT_EQ(stored("MAIN_WINDOW_X"), "340");
+  EXPECT_EQ(stored("MAIN_WINDOW_Y"), "260");
+  EXPECT_EQ(gf_mainWindowHandle(), nullptr);
+}
+
+// The stored place is pulled onto the screen before the window is used: a
+// bound value falls back to the default, and 48 pixels always stay visible.
+TEST_F(ProgramRun, TheWindowOpensOnTheScreenWhateverItsStoredPlace) {
+  writeSettings(R"(<parameter name="MAIN_WINDOW_X" value="30000" /><parameter name="MAIN_WINDOW_Y" value="-5000" />)");
+  window.setWorkAreas({platform::Rect{0, 0, 1920, 1080}});
+  ASSERT_TRUE(gf_initInstance(window));
+  EXPECT_EQ(window.windowRect().left, 400);
+  EXPECT_EQ(window.windowRect().top, 48 - window.windowRect().height());
+  EXPECT_EQ(stored("MAIN_WINDOW_X"), "400");
+  EXPECT_EQ(stored("MAIN_WINDOW_Y"), std::to_string(48 - window.windowRect().height()));
+  // Only its right 10 pixels left on the screen: dragged back at quit.
+  window.moveTo(10 - window.windowRect().width(), 100);
+  lf_onSaveAndQuit(window);
+  EXPECT_EQ(window.windowRect().left, 48 - window.windowRect().width());
+  EXPECT_EQ(stored("MAIN_WINDOW_X"), std::to_string(48 - window.windowRect().width()));
+  EXPECT_EQ(stored("MAIN_WINDOW_Y"), "100");
+}
+
+// Saving the place into a file without its root element keeps every other
+// setting the user had.
+TEST_F(ProgramRun, SavingThePlaceKeepsTheOtherSettingsOfAFileWithoutRoot) {
+  fs::create_directories(gf_perUserFolder());
+  std::ofstream(gf_parametersFile()) << R"(<parameters><parameter name="RANGE" value="40" /></parameters>)";
+  ASSERT_TRUE(gf_initInstance(window));
+  window.moveTo(120, 130);
+  lf_onSaveAndQuit(window);
+  EXPECT_EQ(stored("RANGE"), "40");
+  EXPECT_EQ(stored("MAIN_WINDOW_X"), "120");
+}
+
+TEST_F(ProgramRun, ANewFlightEndsTheProgramAfterItsNotice) {
+  writeSettings("");
+  whenLogged(runConnected, [] { simemu::Emulator::instance().newFlightFile(); });
+  EXPECT_EQ(runProgram(), 0);
+  const std::string text = logText();
+  EXPECT_NE(text.find("Exiting: NEW FLIGHT"), std::string::npos) << text;
+  EXPECT_NE(text.find("New flight detected, Gatewright will close, please restart manually ..."), std::string::npos);
+  EXPECT_EQ(text.find("Prepare for a restart"), std::string::npos);
+  EXPECT_GE(clock.elapsed(), 10s) << "the notice stays ten seconds";
+}
+
+TEST_F(ProgramRun, TheSimulatorQuittingEndsTheProgram) {
+  writeSettings("");
+  whenLogged(runConnected, [] { simemu::Emulator::instance().quit(); });
+  EXPECT_EQ(runProgram(), 0);
+  const std::string text = logText();
+  EXPECT_NE(text.find("Exiting: SIM WAS CLOSED"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Prepare for a restart"), std::string::npos);
+}
+
+} // namespace
+} // namespace gwr
