@@ -124,6 +124,7 @@ TEST_F(CheckBoxes, AutoRangeSwitchesBetweenTheAutomaticAndTheRememberedRange) {
 }
 
 TEST_F(CheckBoxes, ScanBoxesRestartOnlyWhileWaitingForRealTraffic) {
+  liveriesProcessed.store(true);
   SCAN_LIVERIES.setCurrent(false);
   window.setCheck(SCAN_LIVERIES.controlId, false);
   click(SCAN_LIVERIES, true);
@@ -138,6 +139,7 @@ TEST_F(CheckBoxes, ScanBoxesRestartOnlyWhileWaitingForRealTraffic) {
   EXPECT_FALSE(gf_rebuildLiveryTablesIfMarked());
 
   testsupport::resetControlFlags();
+  liveriesProcessed.store(true);
   beforeFirstConnection.store(false);
   click(SCAN_LIVERIES, false);
   EXPECT_TRUE(enabled(AI_PACKAGE_SELECTOR));
@@ -306,6 +308,7 @@ TEST_F(ControlsTest, StringDropDowns) {
 
 TEST_F(ControlsTest, ChoosingTheOtherSimulatorEditionRestartsAndTheSameDoesNothing) {
   startRun();
+  liveriesProcessed.store(true);
   fs::create_directories(outputFolder);
   testsupport::SettingsSandbox::writeText(liveriesScannedFile, "<root/>");
   ASSERT_TRUE(window.choose(SIM_CHOICE.controlId, 0));

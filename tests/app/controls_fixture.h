@@ -34,7 +34,7 @@ inline void resetControlFlags() {
                      &stopRequested, &standTableReady})
     flag->store(false);
   beforeFirstConnection.store(true);
-  liveriesProcessed.store(true);
+  liveriesProcessed.store(false);  // as at process start
   exitReason.store(ExitReason::NotYetSet);
   restartDelaySeconds.store(0);
   SimEdition.store(true);
