@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "app/command_handlers.h"
 #include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
@@ -206,6 +207,12 @@ void gf_installParkControlsHook() {
   hooks.parkControls = &lf_showParkControls;
   gf_installTrafficEngineHooks(hooks);
 }
+
+void ControlsParkAirportShell::setRange(std::int32_t rangeNm) { gf_setRange(rangeNm); }
+void ControlsParkAirportShell::selectMaxFit() { gf_selectMaxFit(); }
+void ControlsParkAirportShell::applyAutoRange() { gf_applyAutoRange(); }
+void ControlsParkAirportShell::enableFlushStatic(bool enabled) { lf_enable(FLUSH_STATIC_BUTTON, enabled); }
+void ControlsParkAirportShell::enableNowButton(bool enabled) { lf_enable(NOW_BUTTON, enabled); }
 
 std::optional<ComboSelection> lf_comboSelection(platform::ControlId id, platform::ControlId wanted,
                                                 platform::ControlEvent event) {

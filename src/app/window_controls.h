@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "airports/park_airport_shell.h"
 #include "platform/ui/window.h"
 
 namespace gwr {
@@ -32,6 +33,17 @@ extern std::atomic<bool> parkControlsSetUp;
 void lf_showParkControls(bool enabled);
 // Installs lf_showParkControls as the traffic engine's park-controls hook.
 void gf_installParkControlsHook();
+
+// What the park airport's settings ask of the controls, on the window's
+// controls; a shell that also shows the park airport's details derives from it.
+class ControlsParkAirportShell : public ParkAirportShell {
+public:
+  void setRange(std::int32_t rangeNm) override;
+  void selectMaxFit() override;
+  void applyAutoRange() override;
+  void enableFlushStatic(bool enabled) override;
+  void enableNowButton(bool enabled) override;
+};
 
 // The entry picked in a drop-down list; none for other events or no selection.
 struct ComboSelection {

@@ -1,10 +1,11 @@
-// Test helper: the main window's controls made on a headless window that is
-// the control surface, the program's handler behind it, the message line
-// installed, settings in a temporary parameters.xml and every request flag clear.
+// Test helper: the main window's controls on a headless window that is the
+// control surface, the program's handler behind it, the message line
+// installed, settings in a temporary parameters.xml and every request clear.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "airports/park_stand_table.h"
@@ -14,8 +15,6 @@
 #include "core/exit_reason.h"
 #include "core/main_window_state.h"
 #include "core/run_state.h"
-#include "core/settings_catalogue.h"
-#include "core/status_line.h"
 #include "liveries/livery_processing.h"
 #include "platform/ui/headless_window.h"
 #include "support/settings_sandbox.h"
@@ -27,14 +26,15 @@
 
 namespace gwr::testsupport {
 
+using Controls = std::initializer_list<const ControlBinding*>;
+
 inline void resetControlFlags() {
   for (auto* flag : {&reReadRequested, &flushStaticRequested, &callsignChoicesRequested, &objectIdLookupPending,
                      &blockChangeRequested, &noMatchResetRequested, &liveLimitRequested, &navLightsRequested,
                      &staticUpdateRequested, &parkControlsDisabled, &parkControlsSetUp, &renewalRestartRequested,
-                     &stopRequested, &standTableReady})
+                     &stopRequested, &standTableReady, &liveriesProcessed})
     flag->store(false);
   beforeFirstConnection.store(true);
-  liveriesProcessed.store(false);  // as at process start
   exitReason.store(ExitReason::NotYetSet);
   restartDelaySeconds.store(0);
   SimEdition.store(true);
@@ -43,11 +43,9 @@ inline void resetControlFlags() {
   gf_rebuildLiveryTablesIfMarked();
   lf_takeDestinationRequest();
   parkAirports.clear();
-  callsignChoices->replace({""});
   ALL_INSTALL_PATH.setCurrent("");
   CALLSIGN_2_OBJECTID.setCurrent("");
   parking_percentage.setCurrent(parking_percentage.defaultValue());
-  MAX_FIT_FL.setCurrent(MAX_FIT_FL.defaultValue());
 }
 
 class ControlsTest : public ::testing::Test {
@@ -56,30 +54,26 @@ protected:
     resetControlFlags();
     gf_messageLine().clearError(true);
     gf_installStatusLine(&gf_messageLine());
-    window.setHandlers(platform::WindowHandlers{
-        {}, [](platform::ControlId id, platform::ControlEvent event) { lf_handleCommand(id, event); }, {}});
-    ASSERT_TRUE(window.open(platform::WindowSpec{"Gatewright", 400, 20, 880, 477, controlsBand}));
+    window.setHandlers({{}, [](platform::ControlId id, platform::ControlEvent e) { lf_handleCommand(id, e); }, {}});
+    window.open(platform::WindowSpec{"Gatewright", 400, 20, 880, 477, controlsBand});
     platform::gf_setControlSurface(&window);
     lf_createControls(window);
   }
   void TearDown() override {
     platform::gf_setControlSurface(nullptr);
     gf_installStatusLine(nullptr);
-    gf_messageLine().clearError(true);
     resetControlFlags();
   }
-
-  // The state after a run's start, with everything a handler needs enabled.
+  // After a run's start, with the controls that later steps enable enabled.
   void startRun() {
     lf_enableControlsAfterStart();
-    for (const ControlBinding* c : std::initializer_list<const ControlBinding*>{
-             &SCAN_AIRPORTS, &TBLO_ZIP_BUTTON, &CS_TO_OID_BUTTON, &CALLSIGN_2_OBJECTID, &REREAD_BUTTON,
-             &FLUSH_STATIC_BUTTON, &NOW_BUTTON, &DESTINATION, &ALL_INSTALL_PATH, &BLOCK_BUTTON, &UNBLOCK_BUTTON})
+    for (const ControlBinding* c : Controls{&SCAN_AIRPORTS, &TBLO_ZIP_BUTTON, &CS_TO_OID_BUTTON, &CALLSIGN_2_OBJECTID,
+                                            &REREAD_BUTTON, &FLUSH_STATIC_BUTTON, &NOW_BUTTON, &DESTINATION,
+                                            &ALL_INSTALL_PATH})
       window.enable(c->controlId, true);
   }
-
   std::string notice() const { return gf_messageLine().notice(); }
-  bool logged(const std::string& part) { return sandbox.log().text().find(part) != std::string::npos; }
+  bool logged(const std::string& line) { return sandbox.log().text().find(line + "\n") != std::string::npos; }
   bool enabled(const ControlBinding& c) const { return window.isEnabled(c.controlId); }
   std::string stored(const Parameter& p) const { return sandbox.storedValue(p.key); }
   bool enter(const ControlBinding& box, const std::string& text) {
