@@ -1,6 +1,8 @@
 // The lost-simulator handler and the switch to the other simulator edition.
 #include "app/sim_disconnect.h"
 
+#include "app/command_handlers.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -14,8 +16,6 @@
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
 #include "core/version.h"
-#include "liveries/livery_processing.h"
-#include "liveries/livery_tables.h"
 #include "traffic/sim_client_hooks.h"
 
 namespace gwr {
@@ -32,8 +32,9 @@ void lf_switchSimVersion() {
   std::error_code error;
   std::filesystem::remove(liveriesScannedFile, error);
   if (error) throw std::filesystem::filesystem_error("remove", liveriesScannedFile, error);
-  gf_clearLiveryTables();
-  liveriesProcessed.store(false);
+  // The traffic thread may still read the tables: they are emptied by the
+  // start-up thread of the next run.
+  gf_markLiveryTablesForRebuild();
   for (CheckboxBoolParameter* scan : {&SCAN_AIRPORTS, &SCAN_LIVERIES}) {
     scan->setCurrent(true);
     scan->save();

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <optional>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -33,8 +36,16 @@ namespace gwr {
 std::atomic<bool> reReadRequested{false};
 bool parkReadPending = false;
 bool destinationEntered = false;
+std::atomic<double> firstParkAirportNm{noParkAirportNm};
 
 namespace {
+
+std::mutex destinationGuard;
+std::optional<std::pair<FixedCode<4>, LatLon>> waitingDestination;
+
+void publishFirstDistance() {
+  firstParkAirportNm.store(parkAirports.empty() ? noParkAirportNm : parkAirports.front().distanceNm);
+}
 
 constexpr double noUserPositionDeg = 0.0001;  // a position nearer (0, 0) is none yet
 
@@ -49,16 +60,21 @@ std::string parkLabel(const AirportRecord& park) {
 }
 
 void updateDistances(const LatLon& p) {
-  if (parkAirports.empty()) return;
+  if (parkAirports.empty()) {
+    publishFirstDistance();
+    return;
+  }
   if (std::fabs(p.latitude - lastUserPosition.latitude) <= samePositionDeg &&
       std::fabs(p.longitude - lastUserPosition.longitude) <= samePositionDeg) {
     parkAirports.front().distanceNm = gf_greatCircleDistanceNm(p, parkAirports.front().position);
+    publishFirstDistance();
     return;
   }
   lastUserPosition = p;
   for (ParkAirport& entry : parkAirports) entry.distanceNm = gf_greatCircleDistanceNm(p, entry.position);
   if (!destinationEntered)
     parkAirports.sort([](const ParkAirport& a, const ParkAirport& b) { return a.distanceNm < b.distanceNm; });
+  publishFirstDistance();
 }
 
 bool becomeParkAirport(const AirportRecord* airport, bool atStart) {
@@ -159,6 +175,7 @@ void everyMinute() {
 }
 
 void every5Seconds() {
+  lf_takeDestinationRequest();
   if (!reservedStandName.empty()) gf_clearReservedStand(reservedStandName);
   // While a park airport's file waits to be read the request stays pending.
   if (parkReadPending || parkControlsDisabled.load() || !reReadRequested.exchange(false)) return;
@@ -220,6 +237,7 @@ void gf_leaveParkAirport() {
 
 void lf_parkAirportDriver(bool atStart) {
   if (atStart && parkAirports.empty()) lf_readMyParkAirports();
+  lf_takeDestinationRequest();
   if (parkControlsDisabled.load() && parkedEntries.empty()) {
     gf_enableParkControls();
     clearStatusText();
@@ -275,6 +293,22 @@ void gf_setDestinationAirport(FixedCode<4> code, const LatLon& position) {
   }
   gf_insertParkAirport({"", position, 0.0, code}, true);
   gf_writeParkAirportEntry();
+}
+
+void gf_requestDestinationAirport(FixedCode<4> code, const LatLon& position) {
+  std::lock_guard lock(destinationGuard);
+  waitingDestination.emplace(code, position);
+}
+
+bool lf_takeDestinationRequest() {
+  std::optional<std::pair<FixedCode<4>, LatLon>> taken;
+  {
+    std::lock_guard lock(destinationGuard);
+    taken.swap(waitingDestination);
+  }
+  if (!taken) return false;
+  gf_setDestinationAirport(taken->first, taken->second);
+  return true;
 }
 
 void gf_installParking() {

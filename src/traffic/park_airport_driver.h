@@ -31,6 +31,18 @@ bool gf_rereadParkAirports(bool withStand, std::string& notice);
 // A destination entered in the window becomes the list's front entry.
 void gf_setDestinationAirport(FixedCode<4> code, const LatLon& position);
 
+// The window's (or the start-up's) destination, handed to the traffic thread:
+// the list is the traffic thread's, so the change waits for its next driver
+// run or 5-second work. A later request replaces one not yet taken.
+void gf_requestDestinationAirport(FixedCode<4> code, const LatLon& position);
+// Traffic thread: applies a waiting destination; true when there was one.
+bool lf_takeDestinationRequest();
+
+// Distance of the list's front entry from the user aircraft in nm, for the
+// automatic range on any thread; noParkAirportNm while the list is empty.
+inline constexpr double noParkAirportNm = 10000.0;
+extern std::atomic<double> firstParkAirportNm;
+
 // The engine's hooks for stand choice, learning and static parking (the
 // other hooks stay as they are).
 void gf_installParking();

@@ -33,6 +33,7 @@
 namespace gwr {
 
 std::int32_t minutesToStaticRenewal = 0;
+std::atomic<bool> renewalRestartRequested{false};
 
 namespace {
 
@@ -340,6 +341,7 @@ void gf_renewStaticParking() {
 }
 
 void gf_staticRenewalMinute() {
+  if (renewalRestartRequested.exchange(false)) minutesToStaticRenewal = renewalIntervalMinutes;
   if (--minutesToStaticRenewal >= 1) return;
   minutesToStaticRenewal = renewalIntervalMinutes;
   // The update itself runs from the 15-second work once announced.

@@ -2,6 +2,7 @@
 // learned flight each shows, by weekday and half-hour, and its renewal.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ inline constexpr std::int32_t renewalIntervalMinutes = 20;
 
 // Minutes to the next renewal; the driver sets it when the park airport is read.
 extern std::int32_t minutesToStaticRenewal;
+// The window's "Now" starts the countdown afresh; the next minute's work
+// takes it, as the countdown is the traffic thread's.
+extern std::atomic<bool> renewalRestartRequested;
 
 std::int32_t gf_wantedParkCount();
 // The callsign of a live aircraft seen since the last renewal.

@@ -150,5 +150,21 @@ TEST_F(ParkDriverTest, ReReadTakesAChangedReservedStandAndADestinationGoesFirst)
   destinationEntered = false;
 }
 
+TEST_F(ParkDriverTest, TheFirstAirportsDistanceIsPublishedAndAWaitingDestinationTakenFirst) {
+  userAt(52.0 + 30.0 / nmPerDegreeLat, 4.0, false);
+  lf_parkAirportDriver(false);
+  EXPECT_NEAR(firstParkAirportNm.load(), 30.0, 0.1) << "EHAM, the nearer";
+  gf_requestDestinationAirport(FixedCode<4>("EHRD"), {52.0, 4.5});
+  EXPECT_EQ(parkAirports.front().code.text(), "EHAM") << "only the traffic thread changes the list";
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkAirports.front().code.text(), "EHRD");
+  EXPECT_GT(firstParkAirportNm.load(), 30.0);
+  EXPECT_FALSE(lf_takeDestinationRequest());
+  parkAirports.clear();
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(firstParkAirportNm.load(), noParkAirportNm);
+  destinationEntered = false;
+}
+
 } // namespace
 } // namespace gwr

@@ -319,11 +319,12 @@ private:
     auto* list = static_cast<Fl_Choice*>(control.widget);
     if (control.shownItems != state.items) {
       list->clear();
-      for (std::size_t i = 0; i < state.items.size(); ++i) {
-        // add() reads '/', '|' and '&' in a label; replace() takes it as it is.
-        const int index = list->add(std::to_string(i).c_str(), 0, nullptr, nullptr, 0);
-        list->replace(index, fltk::gf_literalMenuLabel(state.items[i]).c_str());
-      }
+      // add() reads '/', '|' and '&' in a label; replace() takes it as it is.
+      // add() also reuses an item of the same label, so every placeholder is
+      // added before any entry's text could meet one ("1" among 1 to 4).
+      for (std::size_t i = 0; i < state.items.size(); ++i) list->add(std::to_string(i).c_str(), 0, nullptr, nullptr, 0);
+      for (std::size_t i = 0; i < state.items.size(); ++i)
+        list->replace(static_cast<int>(i), fltk::gf_literalMenuLabel(state.items[i]).c_str());
       control.shownItems = state.items;
     }
     if (state.selected && *state.selected < state.items.size()) {
