@@ -30,8 +30,9 @@ enum class StatusText : std::uint8_t {
   quality,          // quality factors of the park airport's stands
   userStand,        // the stand under the user aircraft
   callsignLookup,   // the answer of the callsign lookup
+  reservedStand,    // the user's reserved stand at the park airport
 };
-inline constexpr std::size_t statusTextCount = 8;
+inline constexpr std::size_t statusTextCount = 9;
 
 // Reader states as the status band draws them.
 inline constexpr std::int32_t readerReceiving = 1;
