@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "airports/park_stand_table.h"
+#include "airports/tblo_collection.h"
 #include "app/message_line.h"
 #include "core/main_window_state.h"
 #include "core/settings_catalogue.h"
@@ -143,7 +144,9 @@ void lf_paintLabels(Painter& painter, const ShownTexts& texts) {
   label(237, LIG_AUTOMATIC, "Automatic:");
   label(556, LIG_PRIORITIZE, "Prioritize");
   label(25, SCAN_AIRPORTS, "Scan for addon airports", yellowWhile(SCAN_AIRPORTS.current()));
-  if (gf_mainWindow().tbloHintShown.load()) label(303, SCAN_AIRPORTS, tbloHintText, yellow);
+  // Beside the "tblo.zip" button while the airport scan has collected files to learn.
+  if (gf_mainWindow().tbloHintShown.load())
+    label(303, SCAN_AIRPORTS, fmt::format("send tblo.zip to {}", tbloMailAddress), yellow);
   label(5, MATCHING_DEPTH, "Max aircraft matching depth");
   label(258, LIGHT_AIRCRAFT, "Optional:");
   label(343, LIGHT_AIRCRAFT, "Light aircraft", greyUnless(LIGHT_AIRCRAFT));

@@ -8,9 +8,6 @@
 
 namespace gwr {
 
-// Beside the "tblo.zip" button while the airport scan has files nobody knows.
-inline constexpr const char* tbloHintText = "send tblo.zip to airports@gatewright.org";
-
 // The whole client area, on the window thread.
 void lf_paint(platform::Painter& painter);
 

@@ -12,6 +12,7 @@
 #include "airports/park_stand_table.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
@@ -29,6 +30,7 @@
 #include "traffic/sim_client_constants.h"
 #include "traffic/static_ac.h"
 #include "traffic/static_parking.h"
+#include "traffic/static_parking_plan.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_queue.h"
 
@@ -306,6 +308,8 @@ void gf_disableParkControls() {
 
 void gf_enableParkControls() {
   parkControlsDisabled.store(false);
+  gf_mainWindow().minutesToRenewal.store(renewalIntervalMinutes);
+  gf_repaintWindow();
   if (engineHooks.parkControls) engineHooks.parkControls(true);
 }
 

@@ -317,7 +317,7 @@ TEST_F(WindowPaint, LabelsSitOnTheirRowsInTheirColours) {
         textAt(25, 175, "Scan for addon airports", black), textAt(592, 231, "AirOnly", yellow),
         textAt(5, 343, "(no next ... )", black), textAt(25, 371, "ILO", yellow),
         textAt(5, 315, "Airport parking", yellow), textAt(476, 259, "= 1234", black),
-        textAt(303, 175, "send tblo.zip to airports@gatewright.org", yellow)})
+        textAt(303, 175, "send tblo.zip to airports@gatewright.invalid", yellow)})
     EXPECT_TRUE(has(painter, label)) << label.text;
 
   INITIAL_LOAD_ONLY.setCurrent(false);
