@@ -17,6 +17,7 @@
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
+#include "core/text_utils.h"
 #include "core/version.h"
 #include "liveries/refused_liveries.h"
 #include "traffic/engine_clocks.h"
@@ -128,6 +129,9 @@ void objectIdLookup() {
       break;
     }
   }
+  const std::uint32_t found = lookedUpObjectId.load();
+  gf_mainWindow().setText(StatusText::callsignLookup, found != 0 ? "= " + gf_objectIdText(found) : "has left");
+  gf_repaintBand(controlsBand);
 }
 
 } // namespace
@@ -277,6 +281,8 @@ void lf_everySecond() {
     }
   }
   if (callsignChoicesRequested.exchange(false)) {
+    gf_mainWindow().setText(StatusText::callsignLookup, "");
+    gf_repaintBand(controlsBand);
     gf_refreshCallsignChoices();
     objectIdLookupPending.store(true);
   }
@@ -298,6 +304,10 @@ void lf_everySecond() {
       if (ac.sim.simState == AcSimState::Active && ac.phase == AcPhase::Parked) gf_setNavLights(ac.sim.objectId, nav);
     }
     if (engineHooks.staticNavLights) engineHooks.staticNavLights(nav);
+  }
+  if (parkControlsDisabled.load()) {
+    gf_mainWindow().staticExtra.store(parkedEntries.size());
+    gf_repaintBand(statisticsBand);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "core/settings_catalogue.h"
 #include "platform/ui/controls.h"
 #include "support/settings_sandbox.h"
+#include "traffic/live_ac.h"
 #include "traffic/traffic_engine.h"
 
 namespace gwr {
@@ -372,6 +373,26 @@ TEST_F(WindowPaint, LiveCountsRepaintOnlyTheBandThatChanged) {
   gf_mainWindow().liveParked.store(1);
   refreshLiveCounts();
   EXPECT_EQ(repaints, (std::vector<Rect>{{0, 392, 880, 448}}));
+
+  // Active and not parked counts as live; parked ones count as parked live;
+  // aircraft not yet in the simulator count nowhere.
+  const auto add = [](AcSimState state, AcPhase phase) {
+    LiveAc& ac = trafficEngine.live.emplace_back(AcDescription(AcIdentity{}), PositionSample{}, 0.0);
+    ac.sim.simState = state;
+    ac.phase = phase;
+  };
+  add(AcSimState::Active, AcPhase::Flying);
+  add(AcSimState::Active, AcPhase::Taxi);
+  add(AcSimState::Active, AcPhase::Parked);
+  add(AcSimState::Adding2Sim, AcPhase::Flying);
+  add(AcSimState::Buffer, AcPhase::Parked);
+  repaints.clear();
+  refreshLiveCounts();
+  EXPECT_EQ(gf_mainWindow().liveAircraft.load(), 2u);
+  EXPECT_EQ(gf_mainWindow().liveParked.load(), 1u);
+  EXPECT_EQ(gf_mainWindow().staticParked.load(), 0u);
+  EXPECT_EQ(repaints, (std::vector<Rect>{{0, 28, 880, 112}, {0, 392, 880, 448}}));
+  gf_resetTraffic();
 }
 
 } // namespace

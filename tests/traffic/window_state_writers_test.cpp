@@ -12,7 +12,9 @@
 #include "core/settings_catalogue.h"
 #include "support/sim_client_world.h"
 #include "traffic/reader_threads.h"
+#include "traffic/static_parking.h"
 #include "traffic/static_parking_plan.h"
+#include "traffic/traffic_engine.h"
 
 namespace gwr {
 namespace {
@@ -154,6 +156,24 @@ TEST_F(WindowStateWriters, AirportScanCountersAndTheTbloHint) {
   EXPECT_FALSE(gf_mainWindow().tbloHintShown.load());
   simaddonAirportCount.store(0);
   thirdpartyAirportCount.store(0);
+}
+
+TEST_F(WindowStateWriters, PerSecondWorkAnswersTheCallsignLookupAndCountsWaitingEntries) {
+  gf_resetTraffic();
+  objectIdLookupPending.store(true);
+  lf_everySecond();
+  EXPECT_EQ(gf_mainWindow().text(StatusText::callsignLookup), "has left") << "no live aircraft with that callsign";
+  EXPECT_TRUE(repainted(controls));
+  EXPECT_FALSE(repainted(statistics)) << "no update under way";
+
+  parkedEntries.resize(3);
+  parkControlsDisabled.store(true);
+  lf_everySecond();
+  EXPECT_EQ(gf_mainWindow().staticExtra.load(), 3u);
+  EXPECT_TRUE(repainted(statistics));
+  parkControlsDisabled.store(false);
+  parkedEntries.clear();
+  gf_resetTraffic();
 }
 
 } // namespace
