@@ -8,7 +8,6 @@
 #include <cmath>
 #include <fmt/format.h>
 
-#include "airports/park_stand_table.h"
 #include "airports/tblo_collection.h"
 #include "app/message_line.h"
 #include "core/main_window_state.h"
@@ -199,7 +198,7 @@ void lf_paintParkingStats(Painter& painter, const ShownTexts& texts) {
   if (!valid) return;
   painter.text(45, y0,
                fmt::format(" {}, {}{}, wk={}", texts.airportFirst, texts.airportSecond,
-                           state.hourMark.load() ? " (h)" : "", RT_traffic_week),
+                           state.hourMark.load() ? " (h)" : "", state.parkTrafficWeek.load()),
                lime);
   const bool week = state.weekMark.load();
   const bool soft = state.softMark.load();

@@ -121,6 +121,7 @@ void leaveCommon() {
   apfHandmade = false;
   standTableReady.store(false);
   RT_traffic_week = 0;
+  gf_mainWindow().parkTrafficWeek.store(0);
   gf_clearParkAirport();
   parkAirportCode = {};
   standUpdateCount = 0;

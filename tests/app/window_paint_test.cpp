@@ -217,10 +217,11 @@ TEST_F(WindowPaint, StatisticsBandOnlyWithAParkAirport) {
   state.staticExtra.store(2);
   state.meanFitHours.store(2.5F);
   state.meanStaticHours.store(6.0F);
+  state.parkTrafficWeek.store(2);
   painter = paint();
   const std::vector<DrawCall> expected{
       textAt(5, 399, "EDDF", lime),
-      textAt(45, 399, " Gatewright (3), handmade (h), wk=0", lime),
+      textAt(45, 399, " Gatewright (3), handmade (h), wk=2", lime),
       textAt(370, 399, "*S*", lime),
       textAt(430, 399, "qf: real 80 %", lime),
       textAt(571, 399, "reserved stand: V 106", red),
