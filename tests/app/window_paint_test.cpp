@@ -206,7 +206,7 @@ TEST_F(WindowPaint, StatisticsBandOnlyWithAParkAirport) {
 
   state.airportStatisticsValid.store(true);
   state.setText(StatusText::airportFirst, "Gatewright (3)");
-  state.setText(StatusText::airportSecond, "handmade");
+  state.setText(StatusText::airportSecond, "Frankfurt/Main");
   state.setText(StatusText::quality, "real 80 %");
   state.setText(StatusText::reservedStand, "V 106");
   state.hourMark.store(true);
@@ -221,7 +221,7 @@ TEST_F(WindowPaint, StatisticsBandOnlyWithAParkAirport) {
   painter = paint();
   const std::vector<DrawCall> expected{
       textAt(5, 399, "EDDF", lime),
-      textAt(45, 399, " Gatewright (3), handmade (h), wk=2", lime),
+      textAt(45, 399, " Gatewright (3), Frankfurt/Main (h), wk=2", lime),
       textAt(370, 399, "*S*", lime),
       textAt(430, 399, "qf: real 80 %", lime),
       textAt(571, 399, "reserved stand: V 106", red),

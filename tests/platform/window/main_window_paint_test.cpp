@@ -182,7 +182,9 @@ TEST_F(MainWindowPaint, ConnectedAndFlyingWithStatistics) {
   state.setParkAirportCode("EDDF");
   state.airportStatisticsValid.store(true);
   state.setText(StatusText::airportFirst, "Gatewright (4)");
-  state.setText(StatusText::airportSecond, "handmade");
+  state.setText(StatusText::airportSecond, "Frankfurt/Main");
+  state.hourMark.store(true);
+  state.parkTrafficWeek.store(3);
   state.setText(StatusText::quality, "real 82 %, soft 9 %");
   state.setText(StatusText::reservedStand, "V 106");
   state.reservedStandShown.store(true);
