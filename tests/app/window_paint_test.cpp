@@ -62,7 +62,7 @@ protected:
   static bool has(const platform::RecordingPainter& painter, const DrawCall& call) {
     return std::find(painter.calls().begin(), painter.calls().end(), call) != painter.calls().end();
   }
-  // The one text drawn that starts with the prefix.
+  // The texts drawn that start with the prefix.
   static std::vector<DrawCall> startingWith(const platform::RecordingPainter& painter, const std::string& prefix) {
     std::vector<DrawCall> found;
     for (const DrawCall& call : painter.calls())
