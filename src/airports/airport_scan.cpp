@@ -63,6 +63,7 @@ void lf_packTblo() {
   const std::int64_t count = gf_countFiles(tbloFolder);
   if (count == 0) {
     tbloFileCount.store(0);
+    gf_showScanCounts();
     gf_log("All your simaddon and third party airports are recognised, no off line learning needed.");
     return;
   }
@@ -71,6 +72,7 @@ void lf_packTblo() {
     gf_logError(fmt::format("The {} collected airport file{} stay in {}; nothing to send this time", count,
                             count == 1 ? "" : "s", gf_pathToUtf8(std::filesystem::absolute(tbloFolder))));
     tbloFileCount.store(0);
+    gf_showScanCounts();
     return;
   }
   gf_removeXMLFilesFromDirectory();
@@ -78,7 +80,7 @@ void lf_packTblo() {
   gf_airportScanShell().enableTbloButton(true);
   gf_log(fmt::format("Please mail {} to {}, so that these airports can be learned off line.",
                      gf_pathToUtf8(std::filesystem::absolute(tbloArchive)), tbloMailAddress));
-  gf_airportScanShell().repaintStatus();
+  gf_showScanCounts();
 }
 
 bool lf_runAirportScan(const std::vector<std::filesystem::path>& roots, ScanOutcome& outcome) {
@@ -86,6 +88,7 @@ bool lf_runAirportScan(const std::vector<std::filesystem::path>& roots, ScanOutc
   if (const std::error_code error = gf_removeIfPresent(airportsScanLogFile))
     gf_log("problems with removing previous files (maybe still open?): " + error.message());
   tbloFileCount.store(0);
+  gf_showScanCounts();
   ScanLog.reserve(scanLogReservedLines);
   lf_scanRoots(roots, outcome);
   gf_scanNote("\nAirpoprts scan finished!");
@@ -152,9 +155,9 @@ void gf_scanAirports() {
   gf_airportScanShell().showNotice("Scanning for airports ...");
   gf_log(fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++", "automatic "));
   simaddonAirportCount.store(0);
-  gf_airportScanShell().repaintStatus();
+  gf_showScanCounts();
   thirdpartyAirportCount.store(0);
-  gf_airportScanShell().repaintStatus();
+  gf_showScanCounts();
   gf_readRtAirportCodes();
   std::error_code error;
   if (std::filesystem::exists(tbloFolder, error)) gf_removeFilesFromDirectory(tbloFolder);
@@ -172,7 +175,7 @@ void gf_scanAirports() {
 
   // Only an empty folder goes: files kept after a failed archive stay for the user.
   if (tbloFileCount.load() == 0 && gf_countFiles(tbloFolder) == 0) std::filesystem::remove_all(tbloFolder, error);
-  gf_airportScanShell().repaintStatus();
+  gf_showScanCounts();
   gf_closeFacilityReader();
   rtAirportCodes.clear();
   gf_log("-------------------------- airports scan ends -------------------------------\n");

@@ -26,5 +26,8 @@ public:
 // nullptr goes back to the headless shell. The shell must outlive its use.
 void gf_installAirportScanShell(AirportScanShell* shell);
 AirportScanShell& gf_airportScanShell();
+// The counters and the tblo hint to the main window's status band, then the
+// shell's repaint.
+void gf_showScanCounts();
 
 } // namespace gwr

@@ -172,7 +172,7 @@ void lf_scanStreamedFolder(const std::filesystem::path& folder, int& makerAirpor
     if (!code) return;
     if (++makerAirports % streamedCounterEvery == 0) {
       simaddonAirportCount.store(makerAirports);
-      gf_airportScanShell().repaintStatus();
+      gf_showScanCounts();
     }
     apf.icao = *code;
     apf.publisher = std::string(simaddonPublisher);
@@ -203,11 +203,11 @@ bool gf_writeScanLog() {
 void gf_showAirportCounts(bool simaddon, bool thirdparty) {
   if (simaddon) {
     simaddonAirportCount.store(gf_countFiles(mySimaddonFolder));
-    gf_airportScanShell().repaintStatus();
+    gf_showScanCounts();
   }
   if (thirdparty) {
     thirdpartyAirportCount.store(gf_countFiles(myThirdpartyFolder));
-    gf_airportScanShell().repaintStatus();
+    gf_showScanCounts();
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "core/main_window_state.h"
 #include "core/settings_catalogue.h"
 
 namespace gwr {
@@ -11,6 +12,27 @@ namespace {
 ParkAirportShell headlessShell;
 std::atomic<ParkAirportShell*> installedShell{nullptr};
 } // namespace
+
+void ParkAirportShell::showStandCount(std::size_t count) {
+  gf_mainWindow().parkStands.store(count);
+  gf_repaintBand(statisticsBand);
+}
+
+void ParkAirportShell::showUpdateCount(std::uint32_t count) {
+  if (gf_mainWindow().standUpdates.exchange(static_cast<std::int32_t>(count)) != static_cast<std::int32_t>(count))
+    gf_repaintBand(statisticsBand);
+}
+
+void ParkAirportShell::showPublisher(const std::string& text, bool handmade) {
+  gf_mainWindow().setText(StatusText::airportFirst, text);
+  gf_mainWindow().hourMark.store(handmade);
+  gf_repaintBand(statisticsBand);
+}
+
+void ParkAirportShell::showQuality(const std::string& text) {
+  gf_mainWindow().setText(StatusText::quality, text);
+  gf_repaintBand(statisticsBand);
+}
 
 void ParkAirportShell::setRange(std::int32_t range) {
   RANGE.setCurrent(RANGE.clamped(range));

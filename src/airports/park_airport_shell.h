@@ -8,16 +8,18 @@
 
 namespace gwr {
 
-// The shell installs its own at start-up. The headless defaults keep the
-// settings consistent (RANGE with its derived values, MAX_FIT_FL with
-// MAX_FIT) and have no window to show anything in.
+// The shell installs its own at start-up. The defaults keep the settings
+// consistent (RANGE with its derived values, MAX_FIT_FL with MAX_FIT) and put
+// the counts and texts into the main window's statistics band.
 class ParkAirportShell {
 public:
   virtual ~ParkAirportShell() = default;
-  virtual void showStandCount(std::size_t /*count*/) {}
-  virtual void showUpdateCount(std::uint32_t /*count*/) {}
-  virtual void showPublisher(const std::string& /*text*/, bool /*handmade*/) {}
-  virtual void showQuality(const std::string& /*text*/) {}
+  virtual void showStandCount(std::size_t count);
+  // Only a count that differs from the shown one repaints.
+  virtual void showUpdateCount(std::uint32_t count);
+  // The handmade mark shows as " (h)" after the airport's texts.
+  virtual void showPublisher(const std::string& text, bool handmade);
+  virtual void showQuality(const std::string& text);
   virtual void enableFlushStatic(bool /*enabled*/) {}
   virtual void enableNowButton(bool /*enabled*/) {}
   // RANGE takes the value (clamped) with the range in nm and metres.

@@ -16,6 +16,7 @@
 #include "airports/park_airport_shell.h"
 #include "core/geo.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/user_error.h"
 #include "core/xml_meta.h"
@@ -74,6 +75,7 @@ std::string lf_readLoaded(const std::string& path, const std::filesystem::path& 
   if (!gf_readMeta(document, false)) return fmt::format("{}: refused to load", path);
   const auto week = lf_intParameter(document, "RT_traffic_week");
   RT_traffic_week = week && *week > 0 ? static_cast<std::uint32_t>(*week) : 0;
+  gf_mainWindow().parkTrafficWeek.store(RT_traffic_week);
   header.publisher = gf_readStringParameter(document, "publisher").value_or("");
   FileFacts facts{gf_readStringParameter(document, "version"), gf_readBoolParameter(document, "Facilities")};
   const auto altitude = lf_intParameter(document, "altitude");

@@ -64,6 +64,11 @@ std::string MessageLine::error() const {
   return error_;
 }
 
+MessageLine::Texts MessageLine::texts() const {
+  std::lock_guard lock(mutex_);
+  return Texts{notice_, error_};
+}
+
 MessageLine& gf_messageLine() {
   static MessageLine line([] { gf_repaintBand(messageBand); });
   return line;

@@ -31,6 +31,12 @@ public:
 
   std::string notice() const;
   std::string error() const;
+  // Both under one lock, so that a paint never shows a notice beside an error.
+  struct Texts {
+    std::string notice;
+    std::string error;
+  };
+  Texts texts() const;
 
 private:
   void postRepaint() const;

@@ -26,12 +26,13 @@ enum class StatusText : std::uint8_t {
   simulatorSecond,  // second simulator line
   realTraffic,      // the RealTraffic line
   airportFirst,     // park airport details: publisher
-  airportSecond,    // park airport details: handmade mark or stand source
+  airportSecond,    // park airport details: the airport's name from its stand file
   quality,          // quality factors of the park airport's stands
   userStand,        // the stand under the user aircraft
   callsignLookup,   // the answer of the callsign lookup
+  reservedStand,    // the user's reserved stand at the park airport
 };
-inline constexpr std::size_t statusTextCount = 8;
+inline constexpr std::size_t statusTextCount = 9;
 
 // Reader states as the status band draws them.
 inline constexpr std::int32_t readerReceiving = 1;
@@ -65,8 +66,9 @@ struct MainWindowState {
   std::atomic<std::uint64_t> staticExtra{0};  // drawn in parentheses after the static counter
   std::atomic<float> meanFitHours{-1.0F};     // -1: none
   std::atomic<float> meanStaticHours{-1.0F};
+  std::atomic<std::uint32_t> parkTrafficWeek{0};  // the park airport file's RT_traffic_week
 
-  std::atomic<bool> hourMark{false};
+  std::atomic<bool> hourMark{false};  // " (h)" after the park airport's texts: a handmade stand file
   std::atomic<bool> realTrafficBoxDark{true};
   std::atomic<bool> realTrafficDetailsShown{false};
   std::atomic<bool> airportStatisticsValid{false};

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/status_line.h"
 #include "liveries/livery_scan.h"
 #include "liveries/livery_record.h"
@@ -44,6 +45,7 @@ void gf_processScannedLiveries() {
   }
   lf_readOrRescan();
   liveryCount.store(ScannedLiveries.size());
+  gf_mainWindow().liveries.store(ScannedLiveries.size());
   gf_repaintStatusPanel();
 
   gf_buildAllLiveryTables(ScannedLiveries, [] {

@@ -13,6 +13,7 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
@@ -153,6 +154,7 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
   if (gf_stopping()) return lf_stopped();
   if (ScannedLiveries.empty()) {
     liveryCount.store(0);
+    gf_mainWindow().liveries.store(0);
     gf_repaintStatusPanel();
     return FolderScan::NothingFound;
   }
@@ -216,6 +218,7 @@ ScanResult gf_scanLiveries() {
   gf_log(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
                      automatic ? "automatic" : "manual"));
   liveryCount.store(0);
+  gf_mainWindow().liveries.store(0);
   gf_repaintStatusPanel();
 
   FolderList folders;

@@ -15,6 +15,7 @@
 #include "airports/quality_factors.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
 #include "refdata/airports_table.h"
@@ -81,6 +82,8 @@ bool becomeParkAirport(const AirportRecord* airport, bool atStart) {
   if (airport == nullptr) return false;
   gf_setParkAirport(*airport);
   parkAirportCode = airport->icao;
+  gf_mainWindow().setParkAirportCode(airport->icao.text());
+  gf_repaintBand(statisticsBand);
   gf_log(fmt::format("\nThe park airport is {}", airport->icao.text()));
   parkReadPending = true;
   if (atStart) setStatusText("Calculating static parked aircraft ...", false);
@@ -134,6 +137,7 @@ void leaveCommon() {
   apfHandmade = false;
   standTableReady.store(false);
   RT_traffic_week = 0;
+  gf_mainWindow().parkTrafficWeek.store(0);
   gf_clearParkAirport();
   parkAirportCode = {};
   standUpdateCount = 0;
@@ -143,6 +147,14 @@ void leaveCommon() {
   gf_forgetUserStand();
   reservedStandName.clear();
   parkReadPending = false;
+  MainWindowState& window = gf_mainWindow();
+  window.setParkAirportCode("");
+  window.setText(StatusText::airportSecond, "");
+  window.setText(StatusText::reservedStand, "");
+  window.reservedStandShown.store(false);
+  window.airportStatisticsValid.store(false);
+  window.standUpdates.store(0);
+  gf_repaintBand(statisticsBand);
 }
 
 bool loseStand(const LiveAc& ac) {
@@ -212,13 +224,21 @@ std::string lf_readParkedFile() {
     }
     standTable.shrink_to_fit();
     reservedStandName.clear();
+    gf_mainWindow().setText(StatusText::reservedStand, "");
     if (!parkAirports.empty() && parkAirports.front().code == parkAirportCode) {
       const std::string& wanted = parkAirports.front().reservedStand;
       for (const StandRecord& stand : standTable)
         if (!wanted.empty() && stand.id == wanted) reservedStandName = wanted;
+      gf_mainWindow().setText(StatusText::reservedStand, wanted);
     }
+    gf_mainWindow().reservedStandShown.store(!reservedStandName.empty());
   }
   standUpdateCount = 0;
+  MainWindowState& window = gf_mainWindow();
+  window.setText(StatusText::airportSecond, apfHeader.airport_name);
+  window.airportStatisticsValid.store(error.empty());
+  window.standUpdates.store(0);
+  gf_repaintBand(statisticsBand);
   return error;
 }
 
@@ -248,6 +268,7 @@ void lf_parkAirportDriver(bool atStart) {
     const std::string error = lf_readParkedFile();
     if (error.empty()) {
       minutesToStaticRenewal = renewalIntervalMinutes;
+      gf_mainWindow().minutesToRenewal.store(minutesToStaticRenewal);
       gf_planStaticsAtRead();
     } else {
       setStatusText(error, true);
@@ -274,6 +295,9 @@ bool gf_rereadParkAirports(bool withStand, std::string& notice) {
       for (StandRecord& stand : standTable)
         if (stand.id == reservedStandName) stand.reserved = 0;
       reservedStandName = wanted;
+      gf_mainWindow().setText(StatusText::reservedStand, wanted);
+      gf_mainWindow().reservedStandShown.store(true);
+      gf_repaintBand(statisticsBand);
       gf_clearReservedStand(reservedStandName);
       for (StandRecord& stand : standTable)
         if (stand.id == reservedStandName) stand.reserved = 1;

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "traffic/leading_number.h"
 
 namespace gwr {
@@ -74,6 +75,7 @@ void QnhReader::handleDatagram() {
     last.store(hpa);
     trafficTarget.qnh.store(hpa);
     currentQnh.store(hpa);
+    gf_mainWindow().qnh.store(hpa);
     auto noData = ReaderStatus::noData;
     status.compare_exchange_strong(noData, ReaderStatus::receiving);
     gf_repaintReaders();

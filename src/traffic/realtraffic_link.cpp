@@ -12,6 +12,7 @@
 #include "core/clock.h"
 #include "core/geo.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
 #include "core/text_utils.h"
@@ -36,6 +37,7 @@ platform::TcpConnection client;  // traffic thread; closed by whoever closes the
 
 void setIndicator(bool on) {
   realTrafficIndicatorOn.store(on);
+  gf_mainWindow().realTrafficDetailsShown.store(on);
   gf_repaintReaders();
 }
 

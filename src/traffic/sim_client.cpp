@@ -15,6 +15,7 @@
 
 #include "core/exit_reason.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
 #include "core/user_error.h"
@@ -54,6 +55,8 @@ void onRecvEvent(const simconnect::RecvEvent& event) {
     const bool running = event.data == 1;
     simRunning.store(running);
     simRunningDisplay.store(running);
+    gf_mainWindow().flightRunning.store(running);
+    gf_repaintBand(statusBand);
     gf_repaintSimDisplay();
   } else if (event.eventId == FlightLoadedEvent) {
     gf_log("SimConnect: flight loaded event");
@@ -144,6 +147,8 @@ void cleanUp() {
   try {
     lf_saveUserStand();
     simConnectedDisplay.store(false);
+    gf_mainWindow().simulatorConnected.store(false);
+    gf_repaintBand(statusBand);
     gf_repaintSimDisplay();
   } catch (...) {
   }
@@ -206,6 +211,8 @@ void onRecvOpen(const simconnect::RecvOpen& message) {
     return;
   }
   simConnectedDisplay.store(true);
+  gf_mainWindow().simulatorConnected.store(true);
+  gf_repaintBand(statusBand);
   gf_repaintSimDisplay();
   std::erase_if(name, [](char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -227,6 +234,8 @@ void onRecvOpen(const simconnect::RecvOpen& message) {
                                    message.applicationBuildMinor);
   gf_log(fmt::format("{} connected", version));
   gf_setSimDisplayText(simVersionText, version);
+  gf_mainWindow().setText(StatusText::simulator, version);
+  gf_repaintBand(statusBand);
   gf_repaintSimDisplay();
   clearStatusText();
 }

@@ -271,4 +271,8 @@ std::size_t gf_countStaticParked() {
   return static_cast<std::size_t>(std::count_if(staticAircraft.begin(), staticAircraft.end(), gf_staticParked));
 }
 
+std::size_t gf_countLiveParked() {
+  return static_cast<std::size_t>(std::count_if(trafficEngine.live.begin(), trafficEngine.live.end(), activeParked));
+}
+
 } // namespace gwr

@@ -50,5 +50,7 @@ void gf_checkLiveOverStatic();
 void gf_setStaticNavLights(std::uint32_t nav);
 // Static aircraft active or being removed.
 std::size_t gf_countStaticParked();
+// Live aircraft active and parked.
+std::size_t gf_countLiveParked();
 
 } // namespace gwr

@@ -19,6 +19,7 @@
 #include "airports/park_stand_table.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/random.h"
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
@@ -95,11 +96,27 @@ void removeParkedLive(const ParkedLive& entry) {
     }
 }
 
+void lf_showWanted(std::int32_t wanted, std::int32_t percent) {
+  gf_mainWindow().maxParkCount.store(wanted);
+  gf_mainWindow().maxParkPercent.store(percent);
+  gf_repaintBand(statisticsBand);
+}
+
+// Which options the plan had to reach for, shown beside the park airport.
+void lf_showMarks(bool week, bool soft) {
+  gf_mainWindow().weekMark.store(week);
+  gf_mainWindow().softMark.store(soft);
+  gf_repaintBand(statisticsBand);
+}
+
 } // namespace
 
 std::int32_t gf_wantedParkCount() {
   const std::int32_t selected = MAX_PARK_SEL.current();
-  if (selected <= 0) return maxParkCount = 0;
+  if (selected <= 0) {
+    lf_showWanted(0, parking_percentage.current());
+    return maxParkCount = 0;
+  }
   const auto n = static_cast<std::int64_t>(standTable.size());
   const std::int32_t custom = CUSTOM_PARKING_PERCENTAGE.current();
   const std::int64_t p = custom >= 0 ? custom : parking_percentage.current();
@@ -108,7 +125,9 @@ std::int32_t gf_wantedParkCount() {
     w = std::llround(double(p) * double(n) / 100.0);
     if (w > std::numeric_limits<std::int32_t>::max()) throw std::overflow_error("wanted park count");
   }
-  return maxParkCount = static_cast<std::int32_t>(std::min<std::int64_t>(selected, w));
+  maxParkCount = static_cast<std::int32_t>(std::min<std::int64_t>(selected, w));
+  lf_showWanted(maxParkCount, gf_percentage(maxParkCount, n));
+  return maxParkCount;
 }
 
 void gf_noteLiveCallsign(const std::string& callsign) {
@@ -243,15 +262,27 @@ void gf_planPass(WeekTime now, std::int32_t wanted, std::int32_t already, bool r
 void gf_planStatics(WeekTime now, std::int32_t wanted, std::int32_t already) {
   const auto planned = [&] { return already + static_cast<std::int32_t>(parkedEntries.size()); };
   gf_planPass(now, wanted, already, true, true);
-  if (planned() < wanted && WEEK.current()) gf_planPass(now, wanted, already, true, false);
-  if (planned() < wanted && PARK_SOFT.current()) gf_planPass(now, wanted, already, false, true);
+  bool week = false;
+  bool soft = false;
+  if (planned() < wanted && WEEK.current()) {
+    week = true;
+    gf_planPass(now, wanted, already, true, false);
+  }
+  if (planned() < wanted && PARK_SOFT.current()) {
+    soft = true;
+    gf_planPass(now, wanted, already, false, true);
+  }
   if (planned() < wanted && PARK_SOFT.current() && WEEK.current()) gf_planPass(now, wanted, already, false, false);
+  lf_showMarks(week, soft);
 }
 
 void gf_planStaticsAtRead() {
   const WeekTime now = logDayAndHour();
   parkedEntries.clear();
   parkedLive.clear();
+  gf_mainWindow().meanFitHours.store(-1.0F);
+  gf_mainWindow().meanStaticHours.store(-1.0F);
+  lf_showMarks(false, false);
   renewSeenCallsigns();
   clearStandMarks();
   gf_markReservedStands();
@@ -272,6 +303,7 @@ void gf_planStaticsAtRead() {
 void gf_renewStaticParking() {
   const WeekTime now = logDayAndHour();
   renewSeenCallsigns();
+  lf_showMarks(false, false);
   std::vector<std::size_t> removal;  // indexes into staticAircraft
   parkedLive.clear();
   parkedEntries.clear();
@@ -342,8 +374,11 @@ void gf_renewStaticParking() {
 
 void gf_staticRenewalMinute() {
   if (renewalRestartRequested.exchange(false)) minutesToStaticRenewal = renewalIntervalMinutes;
-  if (--minutesToStaticRenewal >= 1) return;
-  minutesToStaticRenewal = renewalIntervalMinutes;
+  const bool due = --minutesToStaticRenewal < 1;
+  if (due) minutesToStaticRenewal = renewalIntervalMinutes;
+  gf_mainWindow().minutesToRenewal.store(minutesToStaticRenewal);
+  gf_repaintBand(controlsBand);
+  if (!due) return;
   // The update itself runs from the 15-second work once announced.
   if (standTableReady.load() && !INITIAL_LOAD_ONLY.current() && !parkControlsDisabled.load() &&
       !staticUpdateRequested.load())

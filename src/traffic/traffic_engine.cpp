@@ -12,10 +12,12 @@
 #include "airports/park_stand_table.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
+#include "core/text_utils.h"
 #include "core/version.h"
 #include "liveries/refused_liveries.h"
 #include "traffic/engine_clocks.h"
@@ -29,6 +31,7 @@
 #include "traffic/sim_client_constants.h"
 #include "traffic/static_ac.h"
 #include "traffic/static_parking.h"
+#include "traffic/static_parking_plan.h"
 #include "traffic/status_files.h"
 #include "traffic/traffic_queue.h"
 
@@ -126,6 +129,9 @@ void objectIdLookup() {
       break;
     }
   }
+  const std::uint32_t found = lookedUpObjectId.load();
+  gf_mainWindow().setText(StatusText::callsignLookup, found != 0 ? "= " + gf_objectIdText(found) : "has left");
+  gf_repaintBand(controlsBand);
 }
 
 } // namespace
@@ -275,6 +281,8 @@ void lf_everySecond() {
     }
   }
   if (callsignChoicesRequested.exchange(false)) {
+    gf_mainWindow().setText(StatusText::callsignLookup, "");
+    gf_repaintBand(controlsBand);
     gf_refreshCallsignChoices();
     objectIdLookupPending.store(true);
   }
@@ -297,6 +305,10 @@ void lf_everySecond() {
     }
     if (engineHooks.staticNavLights) engineHooks.staticNavLights(nav);
   }
+  if (parkControlsDisabled.load()) {
+    gf_mainWindow().staticExtra.store(parkedEntries.size());
+    gf_repaintBand(statisticsBand);
+  }
 }
 
 void gf_disableParkControls() {
@@ -306,6 +318,8 @@ void gf_disableParkControls() {
 
 void gf_enableParkControls() {
   parkControlsDisabled.store(false);
+  gf_mainWindow().minutesToRenewal.store(renewalIntervalMinutes);
+  gf_repaintWindow();
   if (engineHooks.parkControls) engineHooks.parkControls(true);
 }
 

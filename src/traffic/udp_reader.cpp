@@ -7,11 +7,13 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/exit_reason.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
 #include "core/text_utils.h"
 #include "platform/net/socket_error.h"
+#include "traffic/reader_threads.h"
 
 namespace gwr {
 namespace {
@@ -40,6 +42,11 @@ private:
 void gf_installReaderHooks(ReaderRepaintHook repaint) { repaintHook.store(repaint); }
 
 void gf_repaintReaders() {
+  // Every change of a stream's status ends here: the window takes both.
+  MainWindowState& window = gf_mainWindow();
+  window.trafficReaderState.store(static_cast<std::int32_t>(trafficReader.status.load()));
+  window.weatherReaderState.store(static_cast<std::int32_t>(qnhReader.status.load()));
+  gf_repaintBand(statusBand);
   if (const auto hook = repaintHook.load()) hook();
 }
 

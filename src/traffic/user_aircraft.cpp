@@ -13,6 +13,7 @@
 #include "core/exit_reason.h"
 #include "core/geo.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/text_utils.h"
 #include "traffic/sim_client_constants.h"
 #include "traffic/sim_client_hooks.h"
@@ -98,6 +99,8 @@ void onUserState(const simconnect::RecvSimObjectData& message) {
   const std::string stand = userOnGround.load() ? gf_standAtPosition(state.latitude, state.longitude) : std::string();
   if (stand != lastStand) {
     gf_setSimDisplayText(userStandText, stand);
+    gf_mainWindow().setText(StatusText::userStand, stand);
+    gf_repaintBand(statusBand);
     gf_repaintSimDisplay();
     lastStand = stand;
   }
@@ -273,6 +276,8 @@ void lf_userAircraftTitle(const simconnect::RecvSimObjectData& message) {
   std::string title(text.substr(0, userTitleMaxChars));
   if (title == lastTitle) return;
   gf_setSimDisplayText(userTitleText, title);
+  gf_mainWindow().setText(StatusText::simulatorSecond, title);
+  gf_repaintBand(statusBand);
   gf_repaintSimDisplay();
   lastTitle = title;
   gf_logIndented("SimConnect: User aircraft title: " + title);

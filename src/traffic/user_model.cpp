@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/status_line.h"
 #include "core/user_error.h"
 #include "refdata/code_pools.h"
@@ -57,6 +58,9 @@ std::string normalisedModel(std::string m, const std::string& title) {
 
 void setWingspanKnown(bool known) {
   userWingspanKnown.store(known);
+  // The title shows in the simulator's colour only for a model whose wingspan is known.
+  gf_mainWindow().secondSimulatorLineInColour.store(known);
+  gf_repaintBand(statusBand);
   gf_repaintSimDisplay();
 }
 

@@ -1,8 +1,11 @@
-// The picture type of the window tests and a small PNG writer on zlib: one
-// IDAT chunk of unfiltered rows.
+// The picture type of the window tests and a small PNG writer on zlib (one
+// IDAT chunk of unfiltered rows), with the reader of such files.
 #include "platform/harness/rgb_image.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <iterator>
 #include <fstream>
 #include <string_view>
 
@@ -27,6 +30,11 @@ void lf_putChunk(std::vector<std::uint8_t>& out, std::string_view type, const st
   typed.insert(typed.end(), data.begin(), data.end());
   out.insert(out.end(), typed.begin(), typed.end());
   lf_putBigEndian(out, static_cast<std::uint32_t>(::crc32(0L, typed.data(), static_cast<uInt>(typed.size()))));
+}
+
+std::uint32_t lf_bigEndian(const std::vector<std::uint8_t>& in, std::size_t at) {
+  return (std::uint32_t{in[at]} << 24) | (std::uint32_t{in[at + 1]} << 16) | (std::uint32_t{in[at + 2]} << 8) |
+         std::uint32_t{in[at + 3]};
 }
 
 } // namespace
@@ -80,6 +88,64 @@ bool gf_writePng(const std::filesystem::path& file, const RgbImage& image) {
   std::ofstream stream(file, std::ios::binary);
   stream.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
   return static_cast<bool>(stream);
+}
+
+std::optional<RgbImage> gf_readPng(const std::filesystem::path& file) {
+  std::ifstream stream(file, std::ios::binary);
+  if (!stream) return std::nullopt;
+  const std::vector<std::uint8_t> in((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+  if (in.size() < pngSignature.size() || !std::equal(pngSignature.begin(), pngSignature.end(), in.begin()))
+    return std::nullopt;
+  RgbImage image;
+  std::vector<std::uint8_t> packed;
+  bool header = false;
+  for (std::size_t at = pngSignature.size(); at + 12 <= in.size();) {
+    const std::uint32_t length = lf_bigEndian(in, at);
+    if (length > in.size() - at - 12) return std::nullopt;
+    const std::string_view type(reinterpret_cast<const char*>(&in[at + 4]), 4);
+    const std::size_t data = at + 8;
+    if (type == "IHDR") {
+      if (length != 13 || in[data + 8] != bitDepth || in[data + 9] != colourTypeRgb || in[data + 12] != 0)
+        return std::nullopt;
+      image.width = static_cast<int>(lf_bigEndian(in, data));
+      image.height = static_cast<int>(lf_bigEndian(in, data + 4));
+      header = image.width > 0 && image.height > 0 && image.width <= 16384 && image.height <= 16384;
+    } else if (type == "IDAT") {
+      packed.insert(packed.end(), in.begin() + static_cast<std::ptrdiff_t>(data),
+                    in.begin() + static_cast<std::ptrdiff_t>(data + length));
+    } else if (type == "IEND") {
+      break;
+    }
+    at = data + length + 4;
+  }
+  if (!header) return std::nullopt;
+  const auto rowBytes = static_cast<std::size_t>(image.width) * 3;
+  std::vector<std::uint8_t> rows((rowBytes + 1) * static_cast<std::size_t>(image.height));
+  uLongf unpackedSize = static_cast<uLongf>(rows.size());
+  if (::uncompress(rows.data(), &unpackedSize, packed.data(), static_cast<uLong>(packed.size())) != Z_OK ||
+      unpackedSize != rows.size())
+    return std::nullopt;
+  image.pixels.reserve(rowBytes * static_cast<std::size_t>(image.height));
+  for (int y = 0; y < image.height; ++y) {
+    const auto row = rows.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * (rowBytes + 1));
+    if (*row != filterNone) return std::nullopt;
+    image.pixels.insert(image.pixels.end(), row + 1, row + 1 + static_cast<std::ptrdiff_t>(rowBytes));
+  }
+  return image;
+}
+
+ImageDifference gf_compare(const RgbImage& a, const RgbImage& b, int threshold) {
+  ImageDifference difference;
+  difference.sameSize = a.width == b.width && a.height == b.height && a.pixels.size() == b.pixels.size();
+  if (!difference.sameSize) return difference;
+  for (std::size_t pixel = 0; pixel + 2 < a.pixels.size(); pixel += 3) {
+    int largest = 0;
+    for (std::size_t channel = 0; channel < 3; ++channel)
+      largest = std::max(largest, std::abs(int{a.pixels[pixel + channel]} - int{b.pixels[pixel + channel]}));
+    difference.maxChannelDifference = std::max(difference.maxChannelDifference, largest);
+    if (largest > threshold) ++difference.differingPixels;
+  }
+  return difference;
 }
 
 } // namespace gwr::testsupport

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "platform/ui/ui_types.h"
@@ -26,5 +27,21 @@ struct RgbImage {
 
 // Writes an 8-bit RGB PNG; false when the file cannot be written.
 bool gf_writePng(const std::filesystem::path& file, const RgbImage& image);
+// Reads a PNG as gf_writePng writes them (8-bit RGB, unfiltered rows, not
+// interlaced); nothing for a missing, broken or otherwise made file.
+std::optional<RgbImage> gf_readPng(const std::filesystem::path& file);
+
+// How far two pictures of the same size lie apart: the pixels with a channel
+// more than the threshold off, and the largest channel difference of all.
+struct ImageDifference {
+  bool sameSize = false;
+  int differingPixels = 0;
+  int maxChannelDifference = 0;
+  double differingShare(const RgbImage& image) const {
+    const double all = static_cast<double>(image.width) * image.height;
+    return all > 0 ? differingPixels / all : 0.0;
+  }
+};
+ImageDifference gf_compare(const RgbImage& a, const RgbImage& b, int threshold);
 
 } // namespace gwr::testsupport

@@ -1,0 +1,225 @@
+// The program's own paint and controls in the real FLTK window on Xvfb: four
+// moments of a run as screenshots, compared with the reference pictures and
+// checked pixel by pixel where the bands and boxes must show their colours.
+// GWR_UPDATE_REFERENCE=1 writes the screenshots as the new references.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <FL/Fl.H>
+
+#include "app/message_line.h"
+#include "app/window_controls.h"
+#include "app/window_paint.h"
+#include "core/main_window_state.h"
+#include "platform/harness/rgb_image.h"
+#include "platform/harness/window_probe.h"
+#include "platform/harness/xvfb_server.h"
+#include "platform/ui/window.h"
+#include "support/settings_sandbox.h"
+#include "traffic/traffic_engine.h"
+
+namespace gwr {
+namespace {
+
+using platform::Rect;
+using platform::Rgb;
+
+constexpr int clientWidth = 880;
+constexpr int clientHeight = 477;
+constexpr Rgb black{0, 0, 0};
+constexpr Rgb white{255, 255, 255};
+constexpr Rgb lightBlue{153, 204, 255};
+constexpr Rgb lime{50, 205, 50};
+constexpr Rgb yellow{255, 255, 0};
+constexpr Rgb red{255, 0, 0};
+// Above the "Sim" and "RT" labels; the RealTraffic box covers x 425.
+constexpr Rect simulatorBoxTop{397, 30, 425, 60};
+constexpr Rect realTrafficBoxTop{425, 30, 454, 60};
+
+// A channel this far off counts the pixel as different; this share of
+// different pixels is what font smoothing may move between machines.
+constexpr int channelTolerance = 24;
+constexpr double differingShareTolerance = 0.0025;
+
+std::filesystem::path lf_artefactFolder() {
+  const char* chosen = std::getenv("GWR_TEST_ARTEFACTS");
+  std::filesystem::path folder = chosen != nullptr ? std::filesystem::path(chosen) / "window" : GWR_WINDOW_ARTEFACTS;
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+bool lf_updatingReferences() {
+  const char* update = std::getenv("GWR_UPDATE_REFERENCE");
+  return update != nullptr && std::string(update) == "1";
+}
+
+std::string lf_testName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
+class MainWindowPaint : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string whyNot;
+    if (testsupport::gf_sharedXvfb(whyNot) == nullptr) GTEST_SKIP() << "No X display for the real window: " << whyNot;
+    testsupport::resetSettingsToDefaults();
+    gf_mainWindow().reset();
+    gf_messageLine().clearError(true);
+    parkControlsDisabled.store(false);
+    window = platform::gf_makeDesktopWindow();
+    ASSERT_NE(window, nullptr) << "Xvfb runs but its display does not open";
+    window->setHandlers(platform::WindowHandlers{[](platform::Painter& painter) { lf_paint(painter); },
+                                                 [](platform::ControlId, platform::ControlEvent) {}, [] {}});
+    const std::string title = "Gatewright paint " + lf_testName();
+    ASSERT_TRUE(window->open(platform::WindowSpec{title, 20, 20, clientWidth, clientHeight, controlsBand}));
+    platform::gf_setControlSurface(window.get());
+    platform::Window* shown = window.get();
+    gf_installWindowInvalidator([shown](const Rect& band) { shown->invalidate(band); });
+    lf_createControls(*window);
+    probe = std::make_unique<testsupport::WindowProbe>(*window, title);
+    ASSERT_TRUE(probe->settle()) << "the window never showed";
+  }
+
+  void TearDown() override {
+    gf_installWindowInvalidator({});
+    platform::gf_setControlSurface(nullptr);
+    probe.reset();
+    window.reset();
+    Fl::check();
+    gf_mainWindow().reset();
+    gf_messageLine().clearError(true);
+    testsupport::resetSettingsToDefaults();
+  }
+
+  // The picture after the window has painted everything asked for.
+  testsupport::RgbImage lf_shot() {
+    window->invalidateAll();
+    EXPECT_TRUE(probe->settle());
+    auto shot = probe->capture();
+    EXPECT_TRUE(testsupport::gf_writePng(lf_artefactFolder() / ("paint-" + lf_testName() + ".png"), shot));
+    return shot;
+  }
+
+  static void lf_matchReference(const testsupport::RgbImage& shot) {
+    const auto file = std::filesystem::path(GWR_WINDOW_REFERENCE) / ("main-window-" + lf_testName() + ".png");
+    if (lf_updatingReferences()) {
+      std::filesystem::create_directories(file.parent_path());
+      ASSERT_TRUE(testsupport::gf_writePng(file, shot)) << file;
+      return;
+    }
+    const auto reference = testsupport::gf_readPng(file);
+    ASSERT_TRUE(reference.has_value()) << "no reference picture " << file << "; GWR_UPDATE_REFERENCE=1 writes it";
+    const auto difference = testsupport::gf_compare(shot, *reference, channelTolerance);
+    ASSERT_TRUE(difference.sameSize) << reference->width << " x " << reference->height;
+    EXPECT_LE(difference.differingShare(shot), differingShareTolerance)
+        << difference.differingPixels << " pixels differ, the largest channel by "
+        << difference.maxChannelDifference << "; the screenshot is paint-" << lf_testName() << ".png";
+  }
+
+  // The parts of the bands that no text or control covers.
+  static void lf_checkBands(const testsupport::RgbImage& shot, Rgb messageColour) {
+    ASSERT_EQ(shot.width, clientWidth);
+    ASSERT_EQ(shot.height, clientHeight);
+    EXPECT_TRUE(shot.allOf(Rect{200, 0, 380, 28}, black)) << "title band";
+    EXPECT_TRUE(shot.allOf(Rect{500, 0, 880, 28}, black)) << "title band";
+    EXPECT_TRUE(shot.allOf(Rect{0, 28, 880, 29}, white)) << "line under the title";
+    EXPECT_TRUE(shot.allOf(Rect{0, 29, 4, 112}, black)) << "status band";
+    EXPECT_TRUE(shot.allOf(Rect{760, 29, 880, 112}, black)) << "status band";
+    EXPECT_TRUE(shot.allOf(Rect{0, 113, 880, 114}, white)) << "line over the controls";
+    EXPECT_TRUE(shot.allOf(Rect{700, 262, 880, 305}, lightBlue)) << "controls band";
+    EXPECT_TRUE(shot.allOf(Rect{0, 392, 880, 393}, white)) << "line over the statistics";
+    EXPECT_TRUE(shot.allOf(Rect{0, 393, 3, 448}, black)) << "statistics band";
+    EXPECT_TRUE(shot.allOf(Rect{860, 393, 880, 448}, black)) << "statistics band";
+    EXPECT_TRUE(shot.allOf(Rect{0, 448, 880, 454}, messageColour)) << "message band above its text";
+    EXPECT_TRUE(shot.allOf(Rect{860, 448, 880, 477}, messageColour)) << "message band";
+  }
+
+  static int lf_count(const testsupport::RgbImage& shot, const Rect& area, Rgb colour) {
+    return area.width() * area.height() - shot.countNot(area, colour);
+  }
+
+  std::unique_ptr<platform::Window> window;
+  std::unique_ptr<testsupport::WindowProbe> probe;
+};
+
+TEST_F(MainWindowPaint, IdleBeforeTheSimulator) {
+  const auto shot = lf_shot();
+  lf_checkBands(shot, lime);
+  EXPECT_TRUE(shot.allOf(simulatorBoxTop, red)) << "not connected";
+  EXPECT_TRUE(shot.allOf(realTrafficBoxTop, black)) << "dark until the readers start";
+  EXPECT_TRUE(shot.allOf(Rect{0, 393, 880, 448}, black)) << "no park airport, no statistics";
+  lf_matchReference(shot);
+}
+
+TEST_F(MainWindowPaint, ErrorOnTheMessageLine) {
+  gf_messageLine().showError(
+      "150: No install path detected. Enter the path of your simulator's packages in the box above.");
+  const auto shot = lf_shot();
+  lf_checkBands(shot, red);
+  EXPECT_GT(lf_count(shot, Rect{3, 455, 400, 472}, yellow), 50) << "the error in yellow";
+  lf_matchReference(shot);
+}
+
+TEST_F(MainWindowPaint, ConnectedAndFlyingWithStatistics) {
+  MainWindowState& state = gf_mainWindow();
+  state.simulatorConnected.store(true);
+  state.flightRunning.store(true);
+  state.setText(StatusText::simulator, "KittyHawk (11.0.282174.999)");
+  state.setText(StatusText::simulatorSecond, "EDDF, 2 nm, on ground");
+  state.setText(StatusText::userStand, "V 106");
+  state.liveries.store(5412);
+  state.simaddonAirports.store(37);
+  state.thirdpartyAirports.store(12);
+  state.realTrafficBoxDark.store(false);
+  state.realTrafficDetailsShown.store(true);
+  state.setText(StatusText::realTraffic, "RealTraffic 10.0.240");
+  state.trafficReaderState.store(readerReceiving);
+  state.weatherReaderState.store(readerReceiving);
+  state.qnh.store(1013);
+  state.liveAircraft.store(23);
+  state.setParkAirportCode("EDDF");
+  state.airportStatisticsValid.store(true);
+  state.setText(StatusText::airportFirst, "Gatewright (4)");
+  state.setText(StatusText::airportSecond, "Frankfurt/Main");
+  state.hourMark.store(true);
+  state.parkTrafficWeek.store(3);
+  state.setText(StatusText::quality, "real 82 %, soft 9 %");
+  state.setText(StatusText::reservedStand, "V 106");
+  state.reservedStandShown.store(true);
+  state.standUpdates.store(3);
+  state.parkStands.store(264);
+  state.liveParked.store(18);
+  state.staticParked.store(61);
+  state.meanFitHours.store(4.5F);
+  state.meanStaticHours.store(7.0F);
+  state.maxParkCount.store(79);
+  state.maxParkPercent.store(30);
+  state.minutesToRenewal.store(20);
+  const auto shot = lf_shot();
+  lf_checkBands(shot, lime);
+  EXPECT_TRUE(shot.allOf(simulatorBoxTop, lime)) << "connected and flying";
+  EXPECT_TRUE(shot.allOf(realTrafficBoxTop, lime)) << "traffic received";
+  EXPECT_GT(shot.countNot(Rect{0, 393, 880, 448}, black), 500) << "two lines of statistics";
+  lf_matchReference(shot);
+
+  state.flightRunning.store(false);
+  state.trafficReaderState.store(readerWaiting);
+  const auto waiting = lf_shot();
+  EXPECT_TRUE(waiting.allOf(simulatorBoxTop, yellow)) << "only connected";
+  EXPECT_TRUE(waiting.allOf(realTrafficBoxTop, yellow)) << "no traffic data";
+}
+
+TEST_F(MainWindowPaint, NoticeOnTheMessageLine) {
+  gf_mainWindow().liveries.store(5412);
+  gf_messageLine().showNotice("Scanning for airports ...");
+  const auto shot = lf_shot();
+  lf_checkBands(shot, lime);
+  EXPECT_GT(lf_count(shot, Rect{3, 455, 300, 472}, yellow), 20) << "the notice in yellow";
+  EXPECT_GT(shot.countNot(Rect{3, 455, 300, 472}, lime), 200) << "the notice's smoothed edges";
+  lf_matchReference(shot);
+}
+
+} // namespace
+} // namespace gwr
