@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
+#include "app/program_shells.h"
 #include "app/run.h"
 #include "app/sim_disconnect.h"
 #include "airports/apf_download.h"
@@ -76,6 +77,8 @@ void gf_installProgramParts() {
   gf_installClosestStandSearch();
   gf_installSimDisconnectHandler();
   gf_installParking();
+  // After the parking's hooks: the display adds its share to them.
+  gf_installProgramShells();
 }
 
 int gf_processEntry(int argc, char** argv) {

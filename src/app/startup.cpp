@@ -3,6 +3,7 @@
 #include "app/startup.h"
 
 #include "app/closing_down.h"
+#include "app/command_handlers.h"
 #include "app/install_detection.h"
 #include "app/settings_migration.h"
 #include "app/version_check.h"
@@ -60,11 +61,6 @@ void lf_checkProgramFolder() {
   }
 }
 
-void lf_applySimChoice() {
-  const bool msfs2020 = SIM_CHOICE.current() == "MSFS 2020";
-  SimEdition.store(msfs2020);
-  simNumber.store(msfs2020 ? 1 : 2);
-}
 
 // The packages folder of the edition in use, detected when none is stored.
 void lf_settleInstallPath() {
@@ -129,7 +125,6 @@ void lf_productionStop() {
 bool lf_readDataFiles() {
   lf_migrateParameters();
   gf_repaintBand(statusBand);
-  lf_applySimChoice();
   lf_enableControlsAfterStart();
   gf_trimCommunityEnding();
   lf_maintainFolders();
@@ -157,6 +152,9 @@ bool lf_startUpData() {
   lf_checkProgramFolder();
   if (!lf_readDataFiles()) return false;
   lf_removeDecryptedFiles();
+  // Tables a window control marked while a run used them are rebuilt here,
+  // before any traffic reads them again.
+  gf_rebuildLiveryTablesIfMarked();
   lf_liveries();
   return true;
 }
