@@ -55,7 +55,12 @@ void lf_waitForUserClose(RunClock& clock) {
   while (!quitRequested.load() && exitReason.load() == ExitReason::SystemError) {
     clock.sleepUntil(clock.now() + quitPollPeriod);
   }
-  if (quitRequested.load()) setStatusText(fmt::format("User closed {}", programName), true);
+  if (quitRequested.load()) {
+    setStatusText(fmt::format("User closed {}", programName), true);
+  } else {
+    // The user gave the setting the error asked for.
+    gf_log(fmt::format("Exiting: {}", gf_exitReasonName(exitReason.load())));
+  }
 }
 
 // The restart branch; false when the user closed the program meanwhile, which

@@ -75,7 +75,7 @@ std::string lf_getTextFromId(const ControlBinding& binding) {
 }
 
 // The scan boxes and the install path restart the run with NEW SETTINGS.
-void lf_requestRestart(std::int32_t delaySeconds) { gf_requestStop(ExitReason::NewSettings, delaySeconds); }
+void lf_requestRestart(std::int32_t delaySeconds) { gf_requestNewSettings(delaySeconds); }
 
 // --- push buttons ---
 

@@ -160,13 +160,10 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
   if (!matched) gf_appendStringParameter(parameters, key, valueText);
   logLine();
 
-  if (root) {
-    lf_saveOrLog(document, path);
-    return;
-  }
-  lf_addRootLocked();
-  lock.unlock();
-  lf_refreshControls();
+  // The kept document has its root: a file without one gets it around the
+  // user's own values, not around what memory holds (maybe not loaded yet).
+  if (!root) gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+  lf_saveOrLog(document, path);
 }
 
 } // namespace

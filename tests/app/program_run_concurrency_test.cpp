@@ -203,6 +203,33 @@ TEST_F(ProgramRun, SavingThePlaceKeepsTheOtherSettingsOfAFileWithoutRoot) {
   EXPECT_EQ(stored("MAIN_WINDOW_X"), "120");
 }
 
+// Error 150 asks for the path; the path typed and confirmed restarts the run
+// after 3 s, and the restarted run gets to the traffic.
+TEST_F(ProgramRun, AMissingInstallPathIsAskedForAndTheTypedOneRestartsTheRun) {
+  fs::create_directories(gf_perUserFolder());
+  std::ofstream(gf_parametersFile()) << R"(<root><parameters><parameter name="SCAN_AIRPORTS" value="false" />)"
+                                     << "</parameters></root>";
+  const std::string community = (folder.path() / "sim" / "Community").string();
+  whenLogged("Error 150: No install path detected. Type the full path to your Community folder above, then press Enter",
+             [&] {
+               window.post([&] {
+                 EXPECT_EQ(gf_messageLine().error().substr(0, 4), "150:");
+                 window.type(ALL_INSTALL_PATH.controlId, community);
+                 window.pressEnter(ALL_INSTALL_PATH.controlId);
+               });
+               while (!logged("Restart countdown finished") || !logged(runConnected)) std::this_thread::sleep_for(10ms);
+               window.post([&] { window.pressClose(); });
+             });
+  EXPECT_EQ(runProgram(), 0);
+  const std::string text = logText();
+  EXPECT_LT(text.find("Exiting: SYSTEM ERROR"), text.find("Exiting: NEW SETTINGS")) << text;
+  EXPECT_NE(text.find("Restarting after 3 seconds"), std::string::npos);
+  EXPECT_NE(text.find(runConnected, text.find("Restart countdown finished")), std::string::npos);
+  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
+  EXPECT_EQ(stored("MSFS_INSTALL_PATH"), (folder.path() / "sim").string());
+  EXPECT_EQ(gf_messageLine().error(), "") << "the restart clears the error";
+}
+
 TEST_F(ProgramRun, ANewFlightEndsTheProgramAfterItsNotice) {
   writeSettings("");
   whenLogged(runConnected, [] { simemu::Emulator::instance().newFlightFile(); });
