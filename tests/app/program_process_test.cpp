@@ -1,0 +1,98 @@
+// The built program as its own process in a program folder: what a user or a
+// script sees of it is its exit code and its log.
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/sys/single_instance.h"
+#include "support/encrypted_fixture.h"
+#include "support/log_capture.h"
+
+extern char** environ;
+
+namespace gwr {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProgramProcess : public testing::Test {
+protected:
+  void SetUp() override {
+    fs::create_directories(folder.path() / "docs");
+    fs::copy(GWR_PROGRAM_INPUT_DIR, folder.path() / "input", fs::copy_options::recursive);
+    fs::create_directories(folder.path() / "sim" / "Community");
+    fs::create_directories(folder.path() / "config" / "Gatewright");
+    std::ofstream(folder.path() / "config" / "Gatewright" / "parameters.xml")
+        << R"(<root><parameters><parameter name="MSFS_INSTALL_PATH" value=")" << (folder.path() / "sim").string()
+        << R"(" /></parameters></root>)";
+  }
+
+  // Runs the program in the folder with the arguments; its exit status.
+  int runProgram(const std::vector<std::string>& arguments) {
+    const std::string root = folder.path().string();
+    std::vector<std::string> environment{"HOME=" + root, "XDG_CONFIG_HOME=" + root + "/config",
+                                         "XDG_DATA_HOME=" + root + "/data", "XDG_RUNTIME_DIR=" + root,
+                                         "PATH=/usr/bin:/bin"};
+    if (const char* asan = std::getenv("ASAN_OPTIONS")) environment.push_back(std::string("ASAN_OPTIONS=") + asan);
+    std::vector<std::string> words{GWR_PROGRAM_PATH};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, root.c_str());
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1000;
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -2000;
+    return WEXITSTATUS(status);
+  }
+  std::string log() const { return testsupport::readBytes(folder.path() / "Log.txt"); }
+
+  testsupport::WorkingFolder folder;
+};
+
+TEST_F(ProgramProcess, ProductionModeEndsAfterTheDataStepsWithExitCode0) {
+  EXPECT_EQ(runProgram({"--production"}), 0) << log();
+  const std::string text = log();
+  EXPECT_NE(text.find("\nproduction\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
+  EXPECT_EQ(text.find("Waiting for MSFS"), std::string::npos) << "production never connects";
+}
+
+TEST_F(ProgramProcess, AFailedDataStepInProductionModeExitsNonZero) {
+  fs::remove(folder.path() / "input" / "airports.enc");
+  EXPECT_EQ(runProgram({"/PRODUCTION"}), 1);
+  const std::string text = log();
+  EXPECT_NE(text.find("Exiting: SYSTEM ERROR"), std::string::npos) << text;
+}
+
+TEST_F(ProgramProcess, ASecondInstanceEndsAtOnceWithMinusOne) {
+  const char* before = std::getenv("XDG_RUNTIME_DIR");
+  const std::string kept = before != nullptr ? before : "";
+  ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+  {
+    platform::SingleInstance first;  // the instance already running
+    ASSERT_TRUE(first.acquired());
+    EXPECT_EQ(runProgram({"--production"}), 255);  // -1 as an exit status
+  }
+  before != nullptr ? ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+  EXPECT_FALSE(fs::exists(folder.path() / "Log.txt")) << "a second instance leaves no trace";
+}
+
+} // namespace
+} // namespace gwr
