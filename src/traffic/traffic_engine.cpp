@@ -38,7 +38,7 @@
 namespace gwr {
 
 TrafficEngine trafficEngine;
-std::int32_t secondCount = 0;
+std::atomic<std::int32_t> secondCount{0};
 std::atomic<std::uint64_t> weekTime{0};
 std::atomic<bool> liveLimitRequested{false};
 std::atomic<bool> blockChangeRequested{false};
@@ -325,7 +325,8 @@ void gf_enableParkControls() {
 
 void lf_announceStaticParkingUpdate() {
   gf_disableParkControls();
-  const std::int32_t seconds = (secondCount / fifteenSecondWork + 1) * fifteenSecondWork - secondCount;
+  const std::int32_t now = secondCount.load();
+  const std::int32_t seconds = (now / fifteenSecondWork + 1) * fifteenSecondWork - now;
   if (seconds > 0)
     setStatusText(fmt::format("{} will update static parking in {} second{} ...", programName, seconds,
                               seconds == 1 ? "" : "s"),

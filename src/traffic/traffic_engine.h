@@ -47,7 +47,7 @@ extern TrafficEngine trafficEngine;
 // Farther than unknownPositionDeg from 0, 0 in latitude or longitude.
 bool gf_knownUserPosition(const UserState& user);
 
-extern std::int32_t secondCount;                // engine seconds, one per user on-ground reply
+extern std::atomic<std::int32_t> secondCount;               // engine seconds, one per user on-ground reply
 extern std::atomic<std::uint64_t> weekTime;      // (slot << 32) | weekday
 extern std::atomic<bool> liveLimitRequested;     // MAX_LIVE_SEL lowered by the user
 extern std::atomic<bool> blockChangeRequested;   // BLOCK_CALLSIGN changed by the user

@@ -114,21 +114,30 @@ protected:
 
   // Once the log holds the line, act runs once on a thread of its own.
   void whenLogged(const std::string& line, std::function<void()> act) {
-    closer = std::jthread([this, line, act = std::move(act)](std::stop_token stop) {
-      while (!stop.stop_requested()) {
-        if (logged(line)) {
-          act();
-          return;
-        }
-        std::this_thread::sleep_for(10ms);
-      }
-    });
+    trigger = line;
+    action = std::move(act);
   }
 
-  // Runs the program in the window until a run ends it.
+  // Runs the program in the window until a run ends it; every thread the
+  // runs started must be gone then.
   int runProgram() {
     if (!gf_initInstance(window)) return -100;
-    return gf_runWindowed(window, options);
+    const std::size_t before = threadCount();
+    if (action) {
+      closer = std::jthread([this](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+          if (logged(trigger)) {
+            action();
+            return;
+          }
+          std::this_thread::sleep_for(10ms);
+        }
+      });
+    }
+    const int code = gf_runWindowed(window, options);
+    closer = {};
+    EXPECT_EQ(threadCount(), before) << "a thread of the run outlived it";
+    return code;
   }
 
   testsupport::LoopbackHttpServer versionSite;
@@ -137,6 +146,8 @@ protected:
   SimulatedClock clock;
   RunOptions options;
   platform::HeadlessWindow window;
+  std::string trigger;
+  std::function<void()> action;
   std::jthread closer;
 };
 
@@ -146,7 +157,6 @@ constexpr const char* runConnected = "No traffic in this region?";
 TEST_F(ProgramRun, TheUsersCloseEndsANormalRunAndKeepsOnlyWhatShouldStay) {
   writeSettings(R"(<parameter name="DESTINATION" value="EDDF" /><parameter name="BLOCK_CALLSIGN" value="DLH4AB" />)"
                 R"(<parameter name="MAIN_WINDOW_X" value="300" /><parameter name="MAIN_WINDOW_Y" value="200" />)");
-  const std::size_t before = threadCount();
   std::atomic<bool> planFolderMade{false};
   whenLogged(runConnected, [&] {
     planFolderMade.store(!flightPlanFolder.empty() && fs::is_directory(flightPlanFolder));
@@ -157,8 +167,6 @@ TEST_F(ProgramRun, TheUsersCloseEndsANormalRunAndKeepsOnlyWhatShouldStay) {
     });
   });
   EXPECT_EQ(runProgram(), 0);
-  closer = {};
-  EXPECT_EQ(threadCount(), before) << "a thread of the run outlived it";
 
   const std::string text = logText();
   EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos) << text;

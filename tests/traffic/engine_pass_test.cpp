@@ -277,13 +277,13 @@ TEST_F(EnginePass, TimedWorkFollowsTheEngineSecond) {
     EXPECT_EQ(parkDriverCalls, c.park) << c.before;
     EXPECT_EQ(fiveSecondCalls, c.five) << c.before;
     EXPECT_EQ(fifteenSecondCalls, c.fifteen) << c.before;
-    EXPECT_EQ(secondCount, c.after) << c.before;
+    EXPECT_EQ(secondCount.load(), c.after) << c.before;
   }
   // Without a reply of the simulator there is no engine second.
   secondCount = 7;
   newUserData.store(false);
   lf_tick();
-  EXPECT_EQ(secondCount, 7);
+  EXPECT_EQ(secondCount.load(), 7);
 }
 
 TEST_F(EnginePass, PausedPassesKeepTheClocksAndReportEveryHundred) {
@@ -297,7 +297,7 @@ TEST_F(EnginePass, PausedPassesKeepTheClocksAndReportEveryHundred) {
   secondCount = 42;
   for (int i = 0; i < 250; ++i) EXPECT_TRUE(lf_tick());
   EXPECT_EQ(tickCount.load(), 1234);
-  EXPECT_EQ(secondCount, 42);
+  EXPECT_EQ(secondCount.load(), 42);
   EXPECT_EQ(fiveSecondCalls, 2);
   TrafficRecord record = recordOf({});
   EXPECT_FALSE(gf_queueTrafficRecord(std::move(record)));
