@@ -3,6 +3,7 @@
 #include "app/entry.h"
 
 #include "app/command_line.h"
+#include "app/embedded_sim.h"
 #include "app/startup.h"
 #include "core/log.h"
 #include "core/paths.h"
@@ -35,6 +36,8 @@ int lf_runApplication(int argc, char** argv) {
   std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   productionMode = gf_parseProductionSwitch(arguments);
   if (!lf_createPerUserFolder()) return failureExitCode;
+  // On this system the simulator is always the emulated one.
+  if (!productionMode) gf_setUpEmbeddedSimulator(gf_embeddedPackagesFolder());
   return lf_startUpGWRT() ? 0 : failureExitCode;
 }
 

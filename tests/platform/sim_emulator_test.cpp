@@ -90,9 +90,18 @@ TEST(SimWorld, InstalledTitlesComeFromEveryAircraftCfg) {
   std::ofstream(root / "a" / "Aircraft.CFG") << "[FLTSIM.0]\ntitle = \"First One\"\n[FLTSIM.1]\nTitle=Second\n";
   std::ofstream(root / "a" / "b" / "aircraft.cfg") << "title=Third\nui_title=not this\n";
   std::ofstream(root / "a" / "other.cfg") << "title=Nope\n";
+  // Both UTF-16 byte orders after their mark, and UTF-8 after its mark.
+  std::filesystem::create_directories(root / "le");
+  std::filesystem::create_directories(root / "be");
+  std::filesystem::create_directories(root / "bom");
+  std::ofstream(root / "le" / "aircraft.cfg", std::ios::binary)
+      << std::string("\xFF\xFEt\0i\0t\0l\0e\0=\0L\0\xE9\0\n\0", 18);
+  std::ofstream(root / "be" / "aircraft.cfg", std::ios::binary)
+      << std::string("\xFE\xFF\0t\0i\0t\0l\0e\0=\0B\0E", 18);
+  std::ofstream(root / "bom" / "aircraft.cfg", std::ios::binary) << "\xEF\xBB\xBFtitle=Marked\n";
   auto titles = simemu::gf_installedTitles(root);
   std::sort(titles.begin(), titles.end());
-  EXPECT_EQ(titles, (std::vector<std::string>{"First One", "Second", "Third"}));
+  EXPECT_EQ(titles, (std::vector<std::string>{"BE", "First One", "L\xC3\xA9", "Marked", "Second", "Third"}));
   std::filesystem::remove_all(root);
 }
 
@@ -296,6 +305,24 @@ TEST_F(SimEmulatorTest, TheWorldsScriptMovesTheUserAndRaisesEvents) {
   EXPECT_EQ(r.as<RecvEvent>(0).data, 1u);
   emu.stepFrames(1);
   EXPECT_EQ(dispatch().ids(), std::vector<std::uint32_t>{idOf(RecvId::Quit)});
+}
+
+// A client that connects while a flight runs hears so on subscribing; other
+// events, and a simulator without a running flight, stay silent.
+TEST_F(SimEmulatorTest, ARunningFlightAnswersTheSimSubscriptionAtOnce) {
+  SubscribeToSystemEvent(handle, 201, "Sim");
+  EXPECT_TRUE(dispatch().ids().empty());
+  simemu::Options options;
+  options.flightRunning = true;
+  emu.reset(sampleWorld(), options);
+  ASSERT_EQ(Open(handle, "Test", 0), resultOk);
+  dispatch();  // the open message
+  SubscribeToSystemEvent(handle, 204, "Frame");
+  SubscribeToSystemEvent(handle, 201, "Sim");
+  auto r = dispatch();
+  ASSERT_EQ(r.ids(), std::vector<std::uint32_t>{idOf(RecvId::Event)});
+  EXPECT_EQ(r.as<RecvEvent>(0).eventId, 201u);
+  EXPECT_EQ(r.as<RecvEvent>(0).data, 1u);
 }
 
 TEST_F(SimEmulatorTest, QuitThenTheConnectionIsLostAndInjectedFaultsArrive) {

@@ -93,6 +93,7 @@ struct Options {
   double defaultCgToGroundFt = 8.0;
   double defaultStaticPitchRad = 0.0;
   bool keepHistory = true;  // the call trace and pose histories; off for long benchmark runs
+  bool flightRunning = false;  // a flight is loaded: "Sim" is answered with 1 as soon as it is subscribed
 };
 
 inline constexpr double onGroundToleranceFt = 2.0;      // above CG height still counts as on the ground

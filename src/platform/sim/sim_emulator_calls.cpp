@@ -119,7 +119,18 @@ void Emulator::queueObjectData(Connection& connection, RecvId id, std::uint32_t 
 Result Emulator::subscribe(Handle handle, std::uint32_t eventId, std::string_view name) {
   Lock lock(mutex_);
   auto r = begin(handle, "SubscribeToSystemEvent", callOf(0, eventId, 0, std::string(name)));
-  if (succeeded(r)) handle->systemEvents[eventId] = std::string(name);
+  if (!succeeded(r)) return r;
+  handle->systemEvents[eventId] = std::string(name);
+  // A client that connects to a running flight learns so at once, not only
+  // at the next start of the flight.
+  if (name == "Sim" && options_.flightRunning) {
+    RecvEvent message;
+    message.size = sizeof message;
+    message.id = static_cast<std::uint32_t>(RecvId::Event);
+    message.eventId = eventId;
+    message.data = 1;
+    queue(*handle, &message, sizeof message);
+  }
   return r;
 }
 
