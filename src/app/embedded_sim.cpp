@@ -305,6 +305,7 @@ void gf_setUpEmbeddedSimulator(const fs::path& packages) {
   simemu::Options options;
   options.flightRunning = true;
   options.keepHistory = false;  // a run of many minutes
+  options.account = [](const std::string& line) { lf_note(line); };
   const std::size_t titles = embedded.world.titles.size();
   simemu::Emulator& emulator = simemu::Emulator::instance();
   emulator.reset(std::move(embedded.world), options);

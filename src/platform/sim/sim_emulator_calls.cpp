@@ -244,6 +244,7 @@ Result Emulator::setData(Handle handle, std::uint32_t defineId, std::uint32_t ob
   if (o->id != user_.id) {
     if (options_.keepHistory) o->poseHistory.push_back(o->pose);
     updateGround(*o);
+    accountFor(*o);
   }
   return r;
 }
@@ -278,10 +279,13 @@ Result Emulator::removeObject(Handle handle, std::uint32_t objectId, std::uint32
   Lock lock(mutex_);
   auto r = begin(handle, "AIRemoveObject", callOf(objectId, requestId, 0, {}));
   if (!succeeded(r)) return r;
-  if (objects_.erase(objectId) == 0) {
+  auto it = objects_.find(objectId);
+  if (it == objects_.end()) {
     queueException(*handle, ExceptionId::UnrecognizedId, handle->packetCount);
     return r;
   }
+  accountFor(it->second, "removed");
+  objects_.erase(it);
   queueSystemEvent("ObjectRemoved", 0, objectId);
   return r;
 }
