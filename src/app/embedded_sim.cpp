@@ -304,6 +304,7 @@ void gf_setUpEmbeddedSimulator(const fs::path& packages) {
   }
   simemu::Options options;
   options.flightRunning = true;
+  options.userObjectId = embeddedUserObjectId;
   options.keepHistory = false;  // a run of many minutes
   options.account = [](const std::string& line) { lf_note(line); };
   const std::size_t titles = embedded.world.titles.size();

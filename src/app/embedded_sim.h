@@ -24,6 +24,7 @@ inline constexpr float generatedStandRadiusM = 25.0F;
 inline constexpr std::int32_t generatedStandType = 5;  // a gate for large and heavy aircraft
 inline constexpr std::string_view embeddedUserTitle = "Airbus A320 Neo Asobo";
 inline constexpr std::string_view embeddedUserModel = "A20N";
+inline constexpr std::uint32_t embeddedUserObjectId = 100;  // AI objects get ids above it, as in the simulator
 
 struct EmbeddedWorld {
   simemu::World world;
