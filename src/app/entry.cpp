@@ -3,6 +3,7 @@
 #include "app/entry.h"
 
 #include "app/command_line.h"
+#include "app/embedded_sim.h"
 #include "app/main_window.h"
 #include "app/message_line.h"
 #include "app/program_shells.h"
@@ -56,6 +57,9 @@ int lf_runApplication(int argc, char** argv) {
   // Failing here is a failed start, not a successful run.
   if (!lf_createPerUserFolder()) return failureExitCode;
   gf_installProgramParts();
+  // On this system the simulator is always the emulated one; a restart in
+  // the same process keeps it.
+  if (!productionMode) gf_setUpEmbeddedSimulator(gf_embeddedPackagesFolder());
   std::signal(SIGINT, lf_onCloseSignal);
   std::signal(SIGTERM, lf_onCloseSignal);
   if (platform::gf_desktopDisplayAvailable()) {

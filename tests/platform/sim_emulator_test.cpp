@@ -90,9 +90,18 @@ TEST(SimWorld, InstalledTitlesComeFromEveryAircraftCfg) {
   std::ofstream(root / "a" / "Aircraft.CFG") << "[FLTSIM.0]\ntitle = \"First One\"\n[FLTSIM.1]\nTitle=Second\n";
   std::ofstream(root / "a" / "b" / "aircraft.cfg") << "title=Third\nui_title=not this\n";
   std::ofstream(root / "a" / "other.cfg") << "title=Nope\n";
+  // Both UTF-16 byte orders after their mark, and UTF-8 after its mark.
+  std::filesystem::create_directories(root / "le");
+  std::filesystem::create_directories(root / "be");
+  std::filesystem::create_directories(root / "bom");
+  std::ofstream(root / "le" / "aircraft.cfg", std::ios::binary)
+      << std::string("\xFF\xFEt\0i\0t\0l\0e\0=\0L\0\xE9\0\n\0", 18);
+  std::ofstream(root / "be" / "aircraft.cfg", std::ios::binary)
+      << std::string("\xFE\xFF\0t\0i\0t\0l\0e\0=\0B\0E", 18);
+  std::ofstream(root / "bom" / "aircraft.cfg", std::ios::binary) << "\xEF\xBB\xBFtitle=Marked\n";
   auto titles = simemu::gf_installedTitles(root);
   std::sort(titles.begin(), titles.end());
-  EXPECT_EQ(titles, (std::vector<std::string>{"First One", "Second", "Third"}));
+  EXPECT_EQ(titles, (std::vector<std::string>{"BE", "First One", "L\xC3\xA9", "Marked", "Second", "Third"}));
   std::filesystem::remove_all(root);
 }
 
@@ -250,6 +259,42 @@ TEST_F(SimEmulatorTest, SetDataAndEventsChangeTheObject) {
   EXPECT_EQ(o.events[0].name, "FLAPS_SET");
 }
 
+// The simulator's account follows one flight: in the air, down on the
+// runway, slowing to a taxi, standing, removed. A speed between two bands
+// keeps what was said; a pose within half a second says nothing.
+TEST_F(SimEmulatorTest, TheAccountSaysWhatEachAircraftDoes) {
+  std::vector<std::string> account;
+  simemu::Options options;
+  options.account = [&account](const std::string& line) { account.push_back(line); };
+  emu.reset(sampleWorld(), options);
+  ASSERT_EQ(Open(handle, "Test", 0), resultOk);
+  for (const char* v : {"PLANE LATITUDE", "PLANE LONGITUDE", "PLANE ALTITUDE"})
+    AddToDataDefinition(handle, 402, v, "", DataType::Float64, 0, unusedId);
+  AICreateNonATCAircraft(handle, "Airbus A320 Lufthansa", "DLH1", InitPosition{50.0, 8.5, 3000, 0, 0, 0, 0, 0}, 104);
+  emu.stepFrames(1);
+  const std::uint32_t id = emu.objects().at(0).id;
+  const std::string object = "object " + std::to_string(id) + " DLH1 ";
+  double pose[3] = {50.0, 8.5, 0};
+  // Knots northward for a second (30 frames) at an altitude; 364 ft is the airport's ground.
+  const std::tuple<double, double, const char*> steps[] = {
+      {140, 1500, "flying at 1500 ft"}, {130, 364, "landing"}, {120, 364, "on the runway"}, {35, 364, "on the runway"},
+      {25, 364, "taxiing"},             {1, 364, "taxiing"},   {0, 364, "standing"}};
+  for (const auto& [knots, altitude, said] : steps) {
+    emu.stepFrames(30);
+    pose[0] += knots / 3600.0 / 60.0;
+    pose[2] = altitude;
+    SetDataOnSimObject(handle, 402, id, 0, 0, sizeof pose, pose);
+    EXPECT_EQ(account.back(), object + said) << knots;
+  }
+  emu.stepFrames(5);
+  pose[0] += 0.01;
+  SetDataOnSimObject(handle, 402, id, 0, 0, sizeof pose, pose);
+  AIRemoveObject(handle, id, 105);
+  ASSERT_EQ(account.size(), 7u);
+  EXPECT_EQ(account.front(), object + "created as 'Airbus A320 Lufthansa'");
+  EXPECT_EQ(account.back(), object + "removed");
+}
+
 TEST_F(SimEmulatorTest, FacilityDataWithAndWithoutTheEndRecord) {
   AddToFacilityDefinition(handle, 1001, "OPEN AIRPORT");
   ASSERT_EQ(RequestFacilityData(handle, 1001, 2001, "eddf", ""), resultOk);
@@ -296,6 +341,21 @@ TEST_F(SimEmulatorTest, TheWorldsScriptMovesTheUserAndRaisesEvents) {
   EXPECT_EQ(r.as<RecvEvent>(0).data, 1u);
   emu.stepFrames(1);
   EXPECT_EQ(dispatch().ids(), std::vector<std::uint32_t>{idOf(RecvId::Quit)});
+}
+
+// A client that connects while a flight runs hears so on subscribing.
+TEST_F(SimEmulatorTest, ARunningFlightAnswersTheSimSubscriptionAtOnce) {
+  SubscribeToSystemEvent(handle, 201, "Sim");
+  EXPECT_TRUE(dispatch().ids().empty());
+  simemu::Options options;
+  options.flightRunning = true;
+  emu.reset(sampleWorld(), options);
+  ASSERT_EQ(Open(handle, "Test", 0), resultOk);
+  dispatch();  // the open message
+  SubscribeToSystemEvent(handle, 201, "Sim");
+  auto r = dispatch();
+  ASSERT_EQ(r.ids(), std::vector<std::uint32_t>{idOf(RecvId::Event)});
+  EXPECT_EQ(r.as<RecvEvent>(0).data, 1u);
 }
 
 TEST_F(SimEmulatorTest, QuitThenTheConnectionIsLostAndInjectedFaultsArrive) {

@@ -308,6 +308,7 @@ void Emulator::completeCreations() {
     assigned.objectId = id;
     queue(*p.connection, &assigned, sizeof assigned);
     queueSystemEvent("ObjectAdded", 0, id);
+    accountFor(objects_.at(id), "created");
   }
 }
 
@@ -414,7 +415,11 @@ void Emulator::injectException(std::uint32_t number, std::uint32_t sendId, std::
 
 void Emulator::cullObject(std::uint32_t id) {
   Lock lock(mutex_);
-  if (objects_.erase(id) > 0) queueSystemEvent("ObjectRemoved", 0, id);
+  auto it = objects_.find(id);
+  if (it == objects_.end()) return;
+  accountFor(it->second, "removed");
+  objects_.erase(it);
+  queueSystemEvent("ObjectRemoved", 0, id);
 }
 
 // ---- user aircraft
@@ -516,6 +521,38 @@ double Emulator::groundAt(double latitude, double longitude) const {
 
 void Emulator::updateGround(SimObject& o) const {
   o.onGround = o.pose.altitude - groundAt(o.pose.latitude, o.pose.longitude) <= o.cgToGroundFt + onGroundToleranceFt;
+}
+
+// A change of the object's activity, or the given one, goes to the account.
+// The speed comes from the distance moved over at least half a second.
+void Emulator::accountFor(SimObject& o, const char* change) {
+  if (!options_.account) return;
+  std::string activity = change != nullptr ? change : o.activity;
+  if (change == nullptr) {
+    const std::uint64_t perSecond = std::max<std::uint64_t>(1, options_.framesPerSecond);
+    const std::uint64_t frames = frame_ - o.speedSampleFrame;
+    if (frames * 2 >= perSecond) {
+      const double hours = static_cast<double>(frames) / static_cast<double>(perSecond) / 3600.0;
+      const double knots = gf_distanceNm(o.speedSample.latitude, o.speedSample.longitude, o.pose.latitude,
+                                         o.pose.longitude) / hours;
+      o.speedSample = o.pose;
+      o.speedSampleFrame = frame_;
+      if (!o.onGround) activity = "flying";
+      else if (o.activity == "flying") activity = "landing";
+      else if (knots > runwayAboveKt) activity = "on the runway";
+      else if (knots < standingBelowKt) activity = "standing";
+      else if (knots > taxiingAboveKt && (o.activity != "on the runway" || knots < taxiingBelowKt)) activity = "taxiing";
+    }
+  } else {
+    o.speedSample = o.pose;
+    o.speedSampleFrame = frame_;
+  }
+  if (change == nullptr && activity == o.activity) return;
+  o.activity = activity;
+  std::string line = "object " + std::to_string(o.id) + " " + o.tail + " " + activity;
+  if (activity == "created") line += " as '" + o.title + "'";
+  if (activity == "flying") line += " at " + std::to_string(static_cast<long>(std::lround(o.pose.altitude))) + " ft";
+  options_.account(line);
 }
 
 SimObject* Emulator::findObject(std::uint32_t id) {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -59,6 +60,10 @@ struct SimObject {
   double staticPitchRad = 0.0;
   std::string flightPlan;
   std::vector<ObjectEvent> events;  // client events applied, in order
+  // What the simulator's account last said of it, and the pose its speed is measured from.
+  std::string activity;
+  Pose speedSample;
+  std::uint64_t speedSampleFrame = 0;
 };
 
 // One call made through the API, for the trace.
@@ -93,7 +98,16 @@ struct Options {
   double defaultCgToGroundFt = 8.0;
   double defaultStaticPitchRad = 0.0;
   bool keepHistory = true;  // the call trace and pose histories; off for long benchmark runs
+  bool flightRunning = false;  // a flight is loaded: "Sim" is answered with 1 as soon as it is subscribed
+  // The simulator's own account of its AI objects, one line a change: created,
+  // flying, landing, on the runway, taxiing, standing, removed. None when empty.
+  std::function<void(const std::string&)> account;
 };
+
+// The account's speed bands on the ground (knots), with a gap between the
+// bands so that an aircraft near a limit does not flip back and forth.
+inline constexpr double standingBelowKt = 0.5, taxiingAboveKt = 2.0;
+inline constexpr double taxiingBelowKt = 30.0, runwayAboveKt = 40.0;
 
 inline constexpr double onGroundToleranceFt = 2.0;      // above CG height still counts as on the ground
 inline constexpr double airportGroundRadiusNm = 5.0;    // an airport's elevation holds within this
@@ -215,6 +229,7 @@ private:
   void completeCreations();
   void runScript();
   void updateGround(SimObject& object) const;
+  void accountFor(SimObject& object, const char* change = nullptr);
   double groundAt(double latitude, double longitude) const;
   void queueFacilities(simconnect::Connection& connection, std::uint32_t requestId, const WorldAirport& airport);
   bool anyPending() const;

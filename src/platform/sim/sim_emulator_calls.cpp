@@ -119,7 +119,18 @@ void Emulator::queueObjectData(Connection& connection, RecvId id, std::uint32_t 
 Result Emulator::subscribe(Handle handle, std::uint32_t eventId, std::string_view name) {
   Lock lock(mutex_);
   auto r = begin(handle, "SubscribeToSystemEvent", callOf(0, eventId, 0, std::string(name)));
-  if (succeeded(r)) handle->systemEvents[eventId] = std::string(name);
+  if (!succeeded(r)) return r;
+  handle->systemEvents[eventId] = std::string(name);
+  // A client that connects to a running flight learns so at once, not only
+  // at the next start of the flight.
+  if (name == "Sim" && options_.flightRunning) {
+    RecvEvent message;
+    message.size = sizeof message;
+    message.id = static_cast<std::uint32_t>(RecvId::Event);
+    message.eventId = eventId;
+    message.data = 1;
+    queue(*handle, &message, sizeof message);
+  }
   return r;
 }
 
@@ -233,6 +244,7 @@ Result Emulator::setData(Handle handle, std::uint32_t defineId, std::uint32_t ob
   if (o->id != user_.id) {
     if (options_.keepHistory) o->poseHistory.push_back(o->pose);
     updateGround(*o);
+    accountFor(*o);
   }
   return r;
 }
@@ -267,10 +279,13 @@ Result Emulator::removeObject(Handle handle, std::uint32_t objectId, std::uint32
   Lock lock(mutex_);
   auto r = begin(handle, "AIRemoveObject", callOf(objectId, requestId, 0, {}));
   if (!succeeded(r)) return r;
-  if (objects_.erase(objectId) == 0) {
+  auto it = objects_.find(objectId);
+  if (it == objects_.end()) {
     queueException(*handle, ExceptionId::UnrecognizedId, handle->packetCount);
     return r;
   }
+  accountFor(it->second, "removed");
+  objects_.erase(it);
   queueSystemEvent("ObjectRemoved", 0, objectId);
   return r;
 }

@@ -3,12 +3,14 @@
 #include "platform/sim/sim_world.h"
 
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/codepage.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -38,6 +40,23 @@ bool readNumbers(std::istringstream& in, std::size_t count, std::vector<double>&
     out.push_back(value);
   }
   return true;
+}
+
+// The file as UTF-8: aircraft.cfg files come in UTF-8, with or without a
+// byte-order mark, and in UTF-16 of either byte order after its mark.
+std::string cfgText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto starts = [&](std::string_view mark) { return bytes.compare(0, mark.size(), mark) == 0; };
+  if (starts("\xEF\xBB\xBF")) return bytes.substr(3);
+  const bool little = starts("\xFF\xFE");
+  if (!little && !starts("\xFE\xFF")) return bytes;
+  std::u16string units;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+    units.push_back(static_cast<char16_t>(little ? first | (second << 8) : (first << 8) | second));
+  }
+  return platform::utf16ToUtf8(units).value_or(std::string());
 }
 
 std::string restOf(std::istringstream& in) {
@@ -165,7 +184,7 @@ std::vector<std::string> gf_installedTitles(const std::filesystem::path& root) {
   fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_regular_file(ec) || !platform::equalsNoCase(it->path().filename().string(), "aircraft.cfg")) continue;
-    std::ifstream cfg(it->path());
+    std::istringstream cfg(cfgText(it->path()));
     std::string line;
     while (std::getline(cfg, line)) {
       auto text = trimmed(line);
