@@ -28,7 +28,9 @@ echo "at $quitFrame quit" >> "$work/sim/world.txt"
 export XDG_CONFIG_HOME="$work/settings" XDG_RUNTIME_DIR="$work" GWR_PACKAGES="$work/sim"
 unset GWR_AIRPORT GWR_FEED DISPLAY WAYLAND_DISPLAY
 mkdir -p "$XDG_CONFIG_HOME/Gatewright"
-printf '<root><parameters><parameter name="MSFS_INSTALL_PATH" value="%s" /></parameters></root>\n' \
+# A fixed 40 nm radius: on the ground the automatic one is 10 nm, and in under a
+# minute only the arrival, still farther out, is moving.
+printf '<root><parameters><parameter name="MSFS_INSTALL_PATH" value="%s" /><parameter name="AUTO_RANGE" value="false" /></parameters></root>\n' \
   "$GWR_PACKAGES" > "$XDG_CONFIG_HOME/Gatewright/parameters.xml"
 
 scenarios="$source/tools/feeder/scenarios"
