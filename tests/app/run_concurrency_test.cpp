@@ -5,6 +5,7 @@
 
 #include "app/startup.h"
 #include "core/run_state.h"
+#include "run_support.h"
 #include "run_test_clock.h"
 #include "support/settings_sandbox.h"
 
@@ -21,14 +22,7 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::NoticeRecorder;
 using testsupport::SimulatedClock;
-
-// The threads of the process; a first thread started beforehand lets a
-// sanitizer's own helper thread exist before the count is taken.
-std::size_t threadCount() {
-  std::thread([] {}).join();
-  const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
-  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
-}
+using testsupport::threadCount;
 
 class WholeRun : public testing::Test {
 protected:

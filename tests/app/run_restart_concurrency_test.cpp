@@ -14,6 +14,7 @@
 #include "platform/sim/sim_emulator.h"
 #include "platform/sys/known_folders.h"
 #include "traffic/sim_commands.h"
+#include "run_support.h"
 #include "run_test_clock.h"
 #include "support/log_capture.h"
 #include "support/loopback_http_server.h"
@@ -32,33 +33,12 @@ namespace gwr {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::freeUdpPort;
+using testsupport::stepSimulatorFrames;
+using testsupport::threadCount;
 using namespace std::chrono_literals;
 using testsupport::NoticeRecorder;
 using testsupport::SimulatedClock;
-
-// A few frames of the emulated simulator stand for each wait for the flight.
-void stepSimulatorFrames(std::chrono::milliseconds) {
-  auto& emu = simemu::Emulator::instance();
-  // The flight starts once the client listens for it.
-  if (!simRunning.load() && emu.countCalls("SubscribeToSystemEvent") > 0) emu.setSimRunning(true);
-  emu.stepFrames(2);
-  static_cast<void>(emu.waitUntilDispatched());
-}
-
-std::uint16_t freeUdpPort() {
-  platform::UdpSocket probe;
-  EXPECT_EQ(probe.open(), 0);
-  EXPECT_EQ(probe.bind(platform::Ipv4Address::any(), 0), 0);
-  return probe.localPort();
-}
-
-// The threads of the process; a first thread started beforehand lets a
-// sanitizer's own helper thread exist before the count is taken.
-std::size_t threadCount() {
-  std::thread([] {}).join();
-  const auto tasks = fs::directory_iterator("/proc/self/task");
-  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
-}
 
 class RunInProgramFolder : public testing::Test {
 protected:
