@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -219,6 +220,45 @@ TEST_F(ProgramRun, AMissingInstallPathIsAskedForAndTheTypedOneRestartsTheRun) {
   EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
   EXPECT_EQ(stored("MSFS_INSTALL_PATH"), (folder.path() / "sim").string());
   EXPECT_EQ(gf_messageLine().error(), "") << "the restart clears the error";
+}
+
+// A reader that cannot bind its port: READER ERROR, the countdown, and the
+// restart in the same process with a new simulator client after the old one
+// ended, without a second update check; the user's close then ends it.
+TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
+  writeSettings("");
+  platform::UdpSocket holder;  // another program on the traffic port
+  ASSERT_EQ(holder.open(), 0);
+  ASSERT_EQ(holder.bind(platform::Ipv4Address::any(), 0), 0);
+  options.trafficPort = holder.localPort();
+  clock.onWake = [&](auto elapsed) {
+    // The first run waits for traffic in real time, so that its reader fails
+    // meanwhile; the port is free again for the next run.
+    if (restartRequested.load()) {
+      holder.close();
+    } else if (elapsed >= options.readerStagger && !stopRequested.load()) {
+      std::this_thread::sleep_for(20ms);
+    }
+  };
+  whenLogged("Restart countdown finished", [&] {
+    while (logText().find(runConnected, logText().find("Restart countdown finished")) == std::string::npos &&
+           !logged("Exiting: SYSTEM ERROR")) {
+      std::this_thread::sleep_for(10ms);
+    }
+    window.post([&] { window.pressClose(); });
+  });
+  EXPECT_EQ(runProgram(), 0);
+  const std::string text = logText();
+  EXPECT_NE(text.find("Exiting: READER ERROR"), std::string::npos) << text;
+  EXPECT_NE(text.find("Restarting after 15 seconds"), std::string::npos);
+  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
+  const auto second = text.find("MSFS 2020 (", text.find("Restart countdown finished"));
+  EXPECT_NE(second, std::string::npos);
+  EXPECT_LT(text.find("SimClient ends: stopped"), second);
+  // The scans may be what failed: the next run goes without them.
+  EXPECT_EQ(stored("SCAN_LIVERIES"), "false");
+  const auto asked = versionSite.requests();
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/versions.json"), 1) << asked.size();
 }
 
 TEST_F(ProgramRun, ANewFlightEndsTheProgramAfterItsNotice) {
