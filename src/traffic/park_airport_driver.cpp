@@ -261,6 +261,7 @@ void lf_parkAirportDriver(bool atStart) {
   if (parkControlsDisabled.load() && parkedEntries.empty()) {
     gf_enableParkControls();
     clearStatusText();
+    gf_refreshParkedTimes();
   }
   if (parkReadPending) {
     clearStatusText();

@@ -11,6 +11,7 @@
 #include "airports/park_stand_table.h"
 #include "airports/parked_matching.h"
 #include "core/log.h"
+#include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "refdata/code_pools.h"
@@ -273,6 +274,47 @@ std::size_t gf_countStaticParked() {
 
 std::size_t gf_countLiveParked() {
   return static_cast<std::size_t>(std::count_if(trafficEngine.live.begin(), trafficEngine.live.end(), activeParked));
+}
+
+namespace {
+
+// Half-hour slots summed over count aircraft, as hours; 0 without aircraft.
+float lf_meanParkedHours(std::int64_t slots, std::size_t count) {
+  return count == 0 ? 0.0F : static_cast<float>(slots) / (2.0F * static_cast<float>(count)) + 0.5F;
+}
+
+std::int32_t lf_slotOfWeek(const WeekTime& t) {
+  return static_cast<std::int32_t>(t.day) * static_cast<std::int32_t>(halfHoursPerDay) +
+         static_cast<std::int32_t>(t.halfHour);
+}
+
+bool lf_storeChanged(std::atomic<float>& shown, float value) { return shown.exchange(value) != value; }
+
+} // namespace
+
+void gf_refreshParkedTimes() {
+  const WeekTime now = gf_unpackWeekTime(weekTime.load());
+  std::int64_t staticSlots = 0;
+  std::size_t staticCount = 0;
+  for (const StaticAc& a : staticAircraft) {
+    if (!gf_staticParked(a)) continue;
+    ++staticCount;
+    const WeekTime parked = gf_unpackWeekTime(a.weekTimeParked);
+    // One parked later in the week than now adds nothing.
+    if (lf_slotOfWeek(parked) <= lf_slotOfWeek(now)) staticSlots += gf_weekTimeDifference(parked, now);
+  }
+  std::int64_t liveSlots = 0;
+  std::size_t liveCount = 0;
+  for (const LiveAc& ac : trafficEngine.live) {
+    if (!activeParked(ac)) continue;
+    ++liveCount;
+    const WeekTime parked = gf_unpackWeekTime(ac.weekTimeParked);
+    if (parked.day != 0) liveSlots += gf_weekTimeDifference(parked, now);
+  }
+  MainWindowState& window = gf_mainWindow();
+  const bool staticChanged = lf_storeChanged(window.meanStaticHours, lf_meanParkedHours(staticSlots, staticCount));
+  const bool liveChanged = lf_storeChanged(window.meanFitHours, lf_meanParkedHours(liveSlots, liveCount));
+  if (staticChanged || liveChanged) gf_repaintBand(statisticsBand);
 }
 
 } // namespace gwr

@@ -52,5 +52,8 @@ void gf_setStaticNavLights(std::uint32_t nav);
 std::size_t gf_countStaticParked();
 // Live aircraft active and parked.
 std::size_t gf_countLiveParked();
+// The window's mean parked times of both, in hours; the statistics band is
+// repainted when one changed.
+void gf_refreshParkedTimes();
 
 } // namespace gwr

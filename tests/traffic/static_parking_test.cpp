@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/main_window_state.h"
+
 #include "traffic/stand_scene.h"
 #include "traffic/static_ac.h"
 #include "traffic/static_parking.h"
@@ -150,6 +152,33 @@ TEST_F(StaticParkingTest, FeedbackActivatesErasesAndDropsRecords) {
   ASSERT_EQ(staticAircraft.size(), 1U);
   gf_handleStaticFeedback({900, 0, 0, FeedbackKind::Removed, 0.0, 0.0});
   EXPECT_TRUE(staticAircraft.empty());
+}
+
+
+// Mean parked hours: half-hour slots summed over the parked aircraft, halved,
+// plus half an hour. A static aircraft parked later in the week than now adds
+// nothing; a live one wraps round the week; one without a day adds nothing.
+TEST_F(StaticParkingTest, MeanParkedTimesOfStaticAndLiveAircraft) {
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0), standAt("A3", 600.0, 30.0)});
+  const auto at = [](std::uint64_t day, std::uint64_t slot) { return (slot << 32U) | day; };
+  weekTime = at(3, 10);
+  addStatic("S1*", 3, 1).weekTimeParked = at(3, 4);   // 6 slots
+  addStatic("S2*", 3, 2).weekTimeParked = at(2, 44);  // 14 slots
+  addStatic("S3*", 3, 3).weekTimeParked = at(5, 0);   // later in the week: 0
+  parkLive("L1", 1, 20001).weekTimeParked = at(4, 0); // wraps: 336 - 38 = 298 slots
+  parkLive("L2", 2, 20002).weekTimeParked = 0;        // no day: 0
+  gf_mainWindow().meanStaticHours.store(-1.0F);
+  gf_mainWindow().meanFitHours.store(-1.0F);
+  gf_refreshParkedTimes();
+  EXPECT_FLOAT_EQ(gf_mainWindow().meanStaticHours.load(), 20.0F / 6.0F + 0.5F);
+  EXPECT_FLOAT_EQ(gf_mainWindow().meanFitHours.load(), 298.0F / 4.0F + 0.5F);
+
+  staticAircraft.clear();
+  trafficEngine.live.clear();
+  gf_refreshParkedTimes();
+  EXPECT_FLOAT_EQ(gf_mainWindow().meanStaticHours.load(), 0.0F) << "none parked";
+  EXPECT_FLOAT_EQ(gf_mainWindow().meanFitHours.load(), 0.0F);
+  weekTime = 0;
 }
 
 } // namespace
