@@ -75,6 +75,11 @@ void gf_repaintBand(const platform::Rect& band) {
   if (invalidate) (*invalidate)(band);
 }
 
+void gf_showStatusText(StatusText which, std::string value) {
+  gf_mainWindow().setText(which, std::move(value));
+  gf_repaintBand(statusBand);
+}
+
 void gf_repaintWindow() { gf_repaintBand(platform::Rect{0, 0, 880, 477}); }
 
 } // namespace gwr

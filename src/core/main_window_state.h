@@ -31,8 +31,9 @@ enum class StatusText : std::uint8_t {
   userStand,        // the stand under the user aircraft
   callsignLookup,   // the answer of the callsign lookup
   reservedStand,    // the user's reserved stand at the park airport
+  userModel,        // the user aircraft's model as the simulator names it
 };
-inline constexpr std::size_t statusTextCount = 9;
+inline constexpr std::size_t statusTextCount = 10;
 
 // Reader states as the status band draws them.
 inline constexpr std::int32_t readerReceiving = 1;
@@ -98,6 +99,8 @@ MainWindowState& gf_mainWindow();
 // installs one (any thread may call the repaints).
 void gf_installWindowInvalidator(std::function<void(const platform::Rect&)> invalidate);
 void gf_repaintBand(const platform::Rect& band);
+// Stores a status text and repaints the status band that shows it.
+void gf_showStatusText(StatusText which, std::string value);
 void gf_repaintWindow();
 
 } // namespace gwr

@@ -54,10 +54,8 @@ void onRecvEvent(const simconnect::RecvEvent& event) {
   if (event.eventId == SimEvent) {
     const bool running = event.data == 1;
     simRunning.store(running);
-    simRunningDisplay.store(running);
     gf_mainWindow().flightRunning.store(running);
     gf_repaintBand(statusBand);
-    gf_repaintSimDisplay();
   } else if (event.eventId == FlightLoadedEvent) {
     gf_log("SimConnect: flight loaded event");
     newFlight();
@@ -146,10 +144,8 @@ void handleThreadError(std::stop_token stop) {
 void cleanUp() {
   try {
     lf_saveUserStand();
-    simConnectedDisplay.store(false);
     gf_mainWindow().simulatorConnected.store(false);
     gf_repaintBand(statusBand);
-    gf_repaintSimDisplay();
   } catch (...) {
   }
 }
@@ -210,10 +206,8 @@ void onRecvOpen(const simconnect::RecvOpen& message) {
     gf_log("! Simulator name empty?");
     return;
   }
-  simConnectedDisplay.store(true);
   gf_mainWindow().simulatorConnected.store(true);
   gf_repaintBand(statusBand);
-  gf_repaintSimDisplay();
   std::erase_if(name, [](char c) {
     const auto u = static_cast<unsigned char>(c);
     return !std::isalnum(u) && !std::isspace(u);
@@ -233,10 +227,7 @@ void onRecvOpen(const simconnect::RecvOpen& message) {
                                    message.applicationVersionMinor, message.applicationBuildMajor,
                                    message.applicationBuildMinor);
   gf_log(fmt::format("{} connected", version));
-  gf_setSimDisplayText(simVersionText, version);
-  gf_mainWindow().setText(StatusText::simulator, version);
-  gf_repaintBand(statusBand);
-  gf_repaintSimDisplay();
+  gf_showStatusText(StatusText::simulator, version);
   clearStatusText();
 }
 

@@ -1,12 +1,8 @@
-// What the simulator client needs from the layers above it (the disconnect
-// handler, the user's stand) and the
-// display state it leaves for the main window.
+// What the simulator client needs from the layers above it: the disconnect
+// handler and the user's stand. What it shows goes to the main window's state.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace gwr {
 
@@ -17,7 +13,6 @@ struct SimClientHooks {
   std::string (*standAtPosition)(double latitude, double longitude) = nullptr;
   // Stores the stand as the park airport's reserved stand (when it differs).
   void (*reserveUserStand)(const std::string& standId) = nullptr;
-  void (*repaint)() = nullptr;
 };
 
 // Installs the hooks (copied); an unset hook does nothing.
@@ -26,17 +21,5 @@ SimClientHooks gf_simClientHooks();  // a copy of those installed
 void gf_reportSimDisconnect(bool otherEdition);
 std::string gf_standAtPosition(double latitude, double longitude);
 void gf_reserveUserStand(const std::string& standId);
-void gf_repaintSimDisplay();
-
-// The main window's view of the simulator, written by the SimClient thread.
-extern std::atomic<bool> simConnectedDisplay;
-extern std::atomic<bool> simRunningDisplay;
-extern std::atomic<bool> userWingspanKnown;
-void gf_setSimDisplayText(std::string& field, const std::string& text);
-std::string gf_simDisplayText(const std::string& field);
-extern std::string simVersionText;   // "MSFS 2020 (11.0.282174.999)"
-extern std::string userTitleText;
-extern std::string userModelText;    // "Unknown (encrypted?) aircraft" when none came
-extern std::string userStandText;    // empty: the default text
 
 } // namespace gwr

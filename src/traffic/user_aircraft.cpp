@@ -98,10 +98,7 @@ void onUserState(const simconnect::RecvSimObjectData& message) {
 
   const std::string stand = userOnGround.load() ? gf_standAtPosition(state.latitude, state.longitude) : std::string();
   if (stand != lastStand) {
-    gf_setSimDisplayText(userStandText, stand);
-    gf_mainWindow().setText(StatusText::userStand, stand);
-    gf_repaintBand(statusBand);
-    gf_repaintSimDisplay();
+    gf_showStatusText(StatusText::userStand, stand);
     lastStand = stand;
   }
   simulatorTime.store(gf_simulatorEpochSeconds(state.zuluYear, state.zuluDayOfYear, state.zuluTime));
@@ -275,10 +272,7 @@ void lf_userAircraftTitle(const simconnect::RecvSimObjectData& message) {
   }
   std::string title(text.substr(0, userTitleMaxChars));
   if (title == lastTitle) return;
-  gf_setSimDisplayText(userTitleText, title);
-  gf_mainWindow().setText(StatusText::simulatorSecond, title);
-  gf_repaintBand(statusBand);
-  gf_repaintSimDisplay();
+  gf_showStatusText(StatusText::simulatorSecond, title);
   lastTitle = title;
   gf_logIndented("SimConnect: User aircraft title: " + title);
 }

@@ -56,19 +56,16 @@ std::string normalisedModel(std::string m, const std::string& title) {
   return m;
 }
 
+// The title shows in the simulator's colour only for a model whose wingspan is known.
 void setWingspanKnown(bool known) {
-  userWingspanKnown.store(known);
-  // The title shows in the simulator's colour only for a model whose wingspan is known.
   gf_mainWindow().secondSimulatorLineInColour.store(known);
   gf_repaintBand(statusBand);
-  gf_repaintSimDisplay();
 }
 
 void describeModel(const std::string& raw) {
   UserAircraftKind kind = gf_userAircraftKind();
   if (raw.empty()) {
-    gf_setSimDisplayText(userModelText, "Unknown (encrypted?) aircraft");
-    gf_repaintSimDisplay();
+    gf_showStatusText(StatusText::userModel, "Unknown (encrypted?) aircraft");
     setStatusText("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead", true);
     const double span = spanOf("CRJ7");
     kind.halfWingspanNm = span != 0.0 ? span : maxHalfSpan;
@@ -114,7 +111,7 @@ void describeModel(const std::string& raw) {
   kind.model = m;
   kind.halfWingspanSet = true;
   lf_setUserAircraftKind(kind);
-  gf_setSimDisplayText(userModelText, m);
+  gf_showStatusText(StatusText::userModel, m);
   gf_logIndented(line);
 }
 

@@ -2,6 +2,8 @@
 // the test's thread: declarations, user data, creation, control and removal.
 #include <gtest/gtest.h>
 
+#include "core/main_window_state.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -107,7 +109,7 @@ TEST_F(SimClientTest, DeclarationsFollowTheTables) {
       {401, "GENERAL ENG THROTTLE LEVER POSITION:2", 0}};
   EXPECT_EQ(fields, expected);
   EXPECT_TRUE(client.logged("MSFS 2020 (11.0.282174.999) connected"));
-  EXPECT_EQ(gf_simDisplayText(simVersionText), "MSFS 2020 (11.0.282174.999)");
+  EXPECT_EQ(gf_mainWindow().text(StatusText::simulator), "MSFS 2020 (11.0.282174.999)");
 }
 
 TEST_F(SimClientTest, UserStateOnGroundAndSimulatorTimeAreDecoded) {
@@ -289,7 +291,7 @@ TEST_F(SimClientTest, SimEventSetsRunningAndExceptionsTakeTheirLines) {
   emu().setSimRunning(true);
   client.pump();
   EXPECT_TRUE(simRunning.load());
-  EXPECT_TRUE(simRunningDisplay.load());
+  EXPECT_TRUE(gf_mainWindow().flightRunning.load());
   for (std::uint32_t number : {3u, 11u, 19u, 23u, 24u, 30u}) emu().injectException(number);
   client.pump();
   for (const char* line : {"==> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID", "SimConnect: too many objects (max 1000)",

@@ -2,6 +2,8 @@
 // title, the model clean-up rules and the wingspan fall-backs.
 #include <gtest/gtest.h>
 
+#include "core/main_window_state.h"
+
 #include "refdata/code_pools.h"
 #include "refdata/dbase_tables.h"
 #include "support/sim_client_world.h"
@@ -22,7 +24,7 @@ protected:
     halfSpans[gf_modelIndex("A321")] = a320HalfSpanNm;
     halfSpans[gf_modelIndex("B738")] = b738HalfSpanNm;
     maxHalfSpan = largestHalfSpanNm;
-    userWingspanKnown.store(false);
+    gf_mainWindow().secondSimulatorLineInColour.store(false);
   }
   void TearDown() override { halfSpans.fill(0.0); }
   UserAircraftKind reported(const std::string& title, const std::string& model) {
@@ -37,7 +39,7 @@ protected:
 TEST_F(UserAircraftTest, ALongTitleIsShownAndLoggedAsItsFirst48Characters) {
   const std::string title(60, 'T');
   reported(title, "A320");
-  EXPECT_EQ(gf_simDisplayText(userTitleText), title.substr(0, 48));
+  EXPECT_EQ(gf_mainWindow().text(StatusText::simulatorSecond), title.substr(0, 48));
   EXPECT_TRUE(client.logged(std::string(10, ' ') + "SimConnect: User aircraft title: " + title.substr(0, 48)));
   client.log().mark();
   reported("", "A320");
@@ -65,19 +67,19 @@ TEST_F(UserAircraftTest, ModelRules) {
     const auto kind = reported(c.title, c.model);
     EXPECT_EQ(kind.model, c.expected);
     EXPECT_DOUBLE_EQ(kind.halfWingspanNm, c.halfSpan);
-    EXPECT_TRUE(userWingspanKnown.load());
+    EXPECT_TRUE(gf_mainWindow().secondSimulatorLineInColour.load());
   }
 }
 
 TEST_F(UserAircraftTest, AnUnknownSpanOrNoModelTakeTheirFallBacksAndSaySo) {
   EXPECT_DOUBLE_EQ(reported("Some Glider", "LONGMODELNAME").halfWingspanNm, largestHalfSpanNm);
-  EXPECT_FALSE(userWingspanKnown.load());
+  EXPECT_FALSE(gf_mainWindow().secondSimulatorLineInColour.load());
   EXPECT_TRUE(client.logged("User aircraft wing span unknown, max is taken instead, please report in my Forum!"));
 
   constexpr double crj7HalfSpanNm = 0.0062;
   halfSpans[gf_modelIndex("CRJ7")] = crj7HalfSpanNm;
   EXPECT_DOUBLE_EQ(reported("Encrypted One", "").halfWingspanNm, crj7HalfSpanNm);
-  EXPECT_EQ(gf_simDisplayText(userModelText), "Unknown (encrypted?) aircraft");
+  EXPECT_EQ(gf_mainWindow().text(StatusText::userModel), "Unknown (encrypted?) aircraft");
   EXPECT_TRUE(client.logged("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead"));
 }
 
