@@ -7,6 +7,7 @@
 #include "app/run_teardown.h"
 #include "app/startup.h"
 #include "airports/airport_scan.h"
+#include "airports/airport_scan_shell.h"
 #include "core/clock.h"
 #include "core/exit_reason.h"
 #include "core/file_maintenance.h"
@@ -29,7 +30,6 @@
 #include "traffic/traffic_queue.h"
 #include "traffic/user_aircraft.h"
 
-#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
@@ -77,12 +77,9 @@ void lf_failWith(const std::string& text) {
 
 // The number of the user's own airport files, shown in the status band.
 void lf_countMyAirports() {
-  auto& shown = gf_mainWindow();
-  shown.simaddonAirports.store(static_cast<std::uint64_t>(std::max<std::int64_t>(0, gf_countFiles(mySimaddonFolder))));
-  gf_repaintBand(statusBand);
-  shown.thirdpartyAirports.store(
-      static_cast<std::uint64_t>(std::max<std::int64_t>(0, gf_countFiles(myThirdpartyFolder))));
-  gf_repaintBand(statusBand);
+  simaddonAirportCount.store(gf_countFiles(mySimaddonFolder));
+  thirdpartyAirportCount.store(gf_countFiles(myThirdpartyFolder));
+  gf_showScanCounts();
 }
 
 // A destination kept from the last run's settings becomes the park airport's
@@ -157,10 +154,9 @@ bool lf_run(RunThreads& threads, const RunOptions& options) {
   if (!lf_waitForUserAircraft(options.userAircraftPause)) return false;
   gf_enableControl(SCAN_AIRPORTS, true);
   if (SCAN_AIRPORTS.current()) {
-    shown.simaddonAirports.store(0);
-    gf_repaintBand(statusBand);
-    shown.thirdpartyAirports.store(0);
-    gf_repaintBand(statusBand);
+    simaddonAirportCount.store(0);
+    thirdpartyAirportCount.store(0);
+    gf_showScanCounts();
     gf_scanAirports();
   }
   if (AUTO_RANGE.current()) gf_autoRange();
