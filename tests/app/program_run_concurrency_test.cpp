@@ -42,6 +42,7 @@ namespace fs = std::filesystem;
 using testsupport::freeUdpPort;
 using testsupport::stepSimulatorFrames;
 using testsupport::threadCount;
+using testsupport::threadCountSettled;
 using namespace std::chrono_literals;
 using testsupport::SimulatedClock;
 
@@ -120,7 +121,7 @@ protected:
     }
     const int code = gf_runWindowed(window, options);
     closer = {};
-    EXPECT_EQ(threadCount(), before) << "a thread of the run outlived it";
+    EXPECT_EQ(threadCountSettled(before), before) << "a thread of the run outlived it";
     return code;
   }
 

@@ -23,6 +23,7 @@ using namespace std::chrono_literals;
 using testsupport::NoticeRecorder;
 using testsupport::SimulatedClock;
 using testsupport::threadCount;
+using testsupport::threadCountSettled;
 
 class WholeRun : public testing::Test {
 protected:
@@ -57,7 +58,7 @@ TEST_F(WholeRun, AFailedStartUpKeepsItsErrorUntilTheUserCloses) {
     if (++wakes == 6) quitRequested.store(true);
   };
   EXPECT_EQ(gf_runUntilQuit(options), 0);
-  EXPECT_EQ(threadCount(), before);
+  EXPECT_EQ(threadCountSettled(before), before);
   EXPECT_EQ(exitReason.load(), ExitReason::SystemError);
   ASSERT_EQ(recorder.errors, std::vector<std::string>{notProgramFolder});
   EXPECT_EQ(clock.elapsed(), 6 * 500ms);
@@ -73,7 +74,7 @@ TEST_F(WholeRun, AFailedStartUpInProductionModeExitsNonZeroAtOnce) {
   productionMode = true;
   const std::size_t before = threadCount();
   EXPECT_EQ(gf_runUntilQuit(options), productionFailureExitCode);
-  EXPECT_EQ(threadCount(), before);
+  EXPECT_EQ(threadCountSettled(before), before);
   EXPECT_EQ(clock.elapsed(), 500ms);
   EXPECT_TRUE(logged("Exiting: SYSTEM ERROR"));
   EXPECT_FALSE(logged("User closed Gatewright"));

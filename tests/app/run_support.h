@@ -42,4 +42,15 @@ inline std::size_t threadCount() {
   return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
+// The thread count once it is back at expected, or what it is after 0.3 s:
+// a joined thread's entry can linger in /proc for a moment after the join.
+inline std::size_t threadCountSettled(std::size_t expected) {
+  std::size_t now = threadCount();
+  for (int wait = 0; wait < 30 && now > expected; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    now = threadCount();
+  }
+  return now;
+}
+
 } // namespace gwr::testsupport
