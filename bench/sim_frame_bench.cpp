@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/sim/sim_emulator.h"
-#include "traffic/sim_client.h"
-#include "traffic/sim_commands.h"
+#include "traffic/simclient/sim_client.h"
+#include "traffic/simclient/sim_commands.h"
 
 namespace {
 

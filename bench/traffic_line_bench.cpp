@@ -12,10 +12,10 @@
 #include <fmt/format.h>
 
 #include "core/settings_catalogue.h"
-#include "traffic/feed_constants.h"
-#include "traffic/park_airport_state.h"
-#include "traffic/traffic_queue.h"
-#include "traffic/traffic_reader.h"
+#include "traffic/feed/feed_constants.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/traffic_queue.h"
+#include "traffic/feed/traffic_reader.h"
 
 namespace {
 

@@ -11,23 +11,23 @@
 #include <string>
 #include <vector>
 
+#include "airports/park_stand_table.h"
 #include "core/settings_catalogue.h"
 #include "platform/sim/sim_emulator.h"
 #include "refdata/code_pools.h"
-#include "airports/park_stand_table.h"
-#include "traffic/engine_clocks.h"
-#include "traffic/engine_hooks.h"
-#include "traffic/park_airport_driver.h"
-#include "traffic/park_airport_state.h"
-#include "traffic/park_airports.h"
-#include "traffic/stand_choice.h"
-#include "traffic/static_ac.h"
-#include "traffic/static_parking_plan.h"
-#include "traffic/live_removal.h"
-#include "traffic/sim_client.h"
-#include "traffic/sim_commands.h"
-#include "traffic/traffic_engine.h"
-#include "traffic/traffic_queue.h"
+#include "traffic/engine/engine_hooks.h"
+#include "traffic/engine/live_removal.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/feed/traffic_queue.h"
+#include "traffic/parking/park_airport_driver.h"
+#include "traffic/parking/park_airports.h"
+#include "traffic/parking/stand_choice.h"
+#include "traffic/parking/static_ac.h"
+#include "traffic/parking/static_parking_plan.h"
+#include "traffic/simclient/sim_client.h"
+#include "traffic/simclient/sim_commands.h"
 
 namespace {
 

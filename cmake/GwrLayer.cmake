@@ -1,7 +1,7 @@
 # One static library per layer, from every source file under src/<layer>.
 function(gwr_layer name)
   file(GLOB_RECURSE _sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${name}/*.cpp)
-  list(FILTER _sources EXCLUDE REGEX "/src/app/main\\.cpp$")
+  list(FILTER _sources EXCLUDE REGEX "/src/app/run/main\\.cpp$")
   if(NOT _sources)
     # A layer whose first sources have not landed yet.
     add_library(gwr_${name} INTERFACE)
@@ -14,10 +14,13 @@ function(gwr_layer name)
   target_link_libraries(gwr_${name} PUBLIC ${ARGN})
 endfunction()
 
-# One test program per layer. Files named *_concurrency_test.cpp form a second
-# program labelled "concurrency", which the ThreadSanitizer build runs alone.
+# One test program per layer, from its folder and the sub-folders that mirror
+# the layer's parts. Files named *_concurrency_test.cpp form a second program
+# labelled "concurrency", which the ThreadSanitizer build runs alone. The real
+# window's tests under platform/window are a program of their own.
 function(gwr_layer_tests layer)
-  file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*_test.cpp)
+  file(GLOB_RECURSE _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*_test.cpp)
+  list(FILTER _all EXCLUDE REGEX "/tests/platform/window/")
   set(_plain ${_all})
   list(FILTER _plain EXCLUDE REGEX "_concurrency_test\\.cpp$")
   set(_conc ${_all})

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "traffic/qnh_reader.h"
-#include "traffic/traffic_reader.h"
+#include "traffic/feed/qnh_reader.h"
+#include "traffic/feed/traffic_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static gwr::TrafficReader traffic;

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "core/settings_catalogue.h"
-#include "traffic/park_airport_state.h"
-#include "traffic/traffic_queue.h"
-#include "traffic/traffic_reader.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/traffic_queue.h"
+#include "traffic/feed/traffic_reader.h"
 
 namespace {
 

@@ -32,11 +32,11 @@
 #include "support/settings_sandbox.h"
 #include "support/sim_client_world.h"
 #include "support/traffic_feed.h"
-#include "traffic/engine_clocks.h"
-#include "traffic/engine_hooks.h"
-#include "traffic/park_airport_state.h"
-#include "traffic/reader_threads.h"
-#include "traffic/traffic_engine.h"
+#include "traffic/engine/engine_hooks.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/reader_threads.h"
+#include "traffic/feed/tick_clock.h"
 
 namespace gwr::testsupport {
 

@@ -12,10 +12,10 @@
 #include "core/run_state.h"
 #include "platform/sim/sim_emulator.h"
 #include "support/log_capture.h"
-#include "traffic/sim_client.h"
-#include "traffic/sim_client_hooks.h"
-#include "traffic/sim_commands.h"
-#include "traffic/user_aircraft.h"
+#include "traffic/simclient/sim_client.h"
+#include "traffic/simclient/sim_client_hooks.h"
+#include "traffic/simclient/sim_commands.h"
+#include "traffic/simclient/user_aircraft.h"
 
 namespace gwr::testsupport {
 

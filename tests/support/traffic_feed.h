@@ -10,9 +10,9 @@
 
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
-#include "traffic/engine_clocks.h"
-#include "traffic/park_airport_state.h"
-#include "traffic/traffic_queue.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/feed/traffic_queue.h"
 
 namespace gwr::testsupport {
 

@@ -9,10 +9,10 @@
 
 #include <FL/Fl.H>
 
-#include "app/command_handlers.h"
-#include "app/controls_fixture.h"
-#include "app/message_line.h"
-#include "app/window_controls.h"
+#include "app/window/command_handlers.h"
+#include "app/window/controls_fixture.h"
+#include "app/window/message_line.h"
+#include "app/window/window_controls.h"
 #include "core/settings_file.h"
 #include "platform/harness/rgb_image.h"
 #include "platform/harness/window_probe.h"

@@ -11,16 +11,16 @@
 
 #include <FL/Fl.H>
 
-#include "app/message_line.h"
-#include "app/window_controls.h"
-#include "app/window_paint.h"
+#include "app/window/message_line.h"
+#include "app/window/window_controls.h"
+#include "app/window/window_paint.h"
 #include "core/main_window_state.h"
 #include "platform/harness/rgb_image.h"
 #include "platform/harness/window_probe.h"
 #include "platform/harness/xvfb_server.h"
 #include "platform/ui/window.h"
 #include "support/settings_sandbox.h"
-#include "traffic/traffic_engine.h"
+#include "traffic/engine/traffic_engine.h"
 
 namespace gwr {
 namespace {

@@ -1,4 +1,0 @@
-// Gatewright: fills the flight simulator with live real-world air traffic.
-#include "app/entry.h"
-
-int main(int argc, char** argv) { return gwr::gf_processEntry(argc, argv); }

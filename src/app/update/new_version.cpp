@@ -1,0 +1,228 @@
+// The program update: the zip is unpacked into a staging folder and moves into
+// "new_version" only when every entry came out whole.
+#include "app/update/new_version.h"
+
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "core/download.h"
+#include "core/exit_reason.h"
+#include "core/file_maintenance.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/run_state.h"
+#include "core/status_line.h"
+#include "core/text_files.h"
+#include "core/zip_archive.h"
+#include "platform/sys/elevation.h"
+#include "platform/sys/known_folders.h"
+#include "platform/sys/native_path.h"
+#include "platform/sys/shell.h"
+
+namespace gwr {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view releaseUrlFolder = "release";
+constexpr std::string_view docsUrlFolder = "docs";
+constexpr std::string_view writeProbeFileName = ".write_test.tmp";
+constexpr const char* messageBoxCaption = "GWRT";
+
+// Unpacked here first; a failed unpacking never reaches "new_version".
+const fs::path stagingFolder{"new_version.part"};
+const fs::path programZipFile{programZipFileName};
+const fs::path unpackedInstaller{installerFileName};
+
+std::string lf_text(const fs::path& path) { return platform::pathToUtf8(path); }
+
+// Leftovers of an earlier attempt must not pass for this run's download.
+void lf_removeLeftovers() {
+  for (const fs::path& file : {programZipFile, unpackedInstaller}) {
+    if (const std::error_code error = gf_removeIfPresent(file))
+      gf_logError(fmt::format("Warning: could not remove old {}: {}", lf_text(file), error.message()));
+  }
+  std::error_code ignored;
+  fs::remove_all(stagingFolder, ignored);
+}
+
+bool lf_downloadProgramZip(const VersionData& version) {
+  const std::string url = fmt::format("{}{}/{}/{}", gf_downloadFolderUrl(), releaseUrlFolder, programName,
+                                      programZipFileName);
+  const CurlHandle handle = gf_newCurlHandle();
+  if (gf_downloadFile(handle.get(), url, programZipFile, true)) {
+    gf_log(fmt::format("Downloaded {}", lf_text(programZipFile)));
+    return true;
+  }
+  setStatusText(fmt::format("Downloading program installer file version {} failed", version.text()), true);
+  return false;
+}
+
+// One entry into the folder; entries whose names would leave it are refused.
+// False when a file entry could not be unpacked whole.
+bool lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entry, const fs::path& into,
+                    std::vector<fs::path>& files) {
+  if (!ZipArchive::isSafeEntryName(entry.name)) {
+    gf_logError(fmt::format("Zip entry '{}' refused: it would be written outside {}", entry.name, lf_text(into)));
+    return true;
+  }
+  const fs::path relative = platform::pathFromUtf8(entry.name);
+  const fs::path target = into / relative;
+  std::error_code error;
+  fs::create_directories(entry.directory ? target : target.parent_path(), error);
+  if (error) {
+    gf_logError(fmt::format("Could not create folder for {}: {}", lf_text(target), error.message()));
+    return false;
+  }
+  if (entry.directory) return true;
+  std::string problem;
+  if (!archive.extract(entry, target, problem)) {
+    gf_logError(fmt::format("Unzipping error: {}: {}", entry.name, problem));
+    return false;
+  }
+  gf_log(fmt::format("{} unzipped to {}", lf_text(programZipFile), lf_text(target)));
+  files.push_back(relative);
+  return true;
+}
+
+// The whole archive into the folder, the installer under its fixed name: the
+// entry of that name, or the only file of the archive.
+bool lf_unpackProgramZip(const fs::path& into) {
+  std::vector<fs::path> files;
+  try {
+    const ZipArchive archive = ZipArchive::openForReading(programZipFile);
+    for (const ZipArchive::Entry& entry : archive.entries())
+      if (!lf_unpackEntry(archive, entry, into, files)) return false;
+  } catch (const std::exception& e) {
+    gf_logError(fmt::format("Could not open {} ({})", lf_text(programZipFile), e.what()));
+    return false;
+  }
+  const fs::path installer = into / installerFileName;
+  if (fs::is_regular_file(installer)) return true;
+  if (files.size() != 1) {
+    gf_logError(fmt::format("{} holds no single installer ({} files)", lf_text(programZipFile), files.size()));
+    return false;
+  }
+  std::error_code error;
+  fs::rename(into / files.front(), installer, error);
+  if (!error) return true;
+  gf_logError(fmt::format("could not rename {} => {}: {}", lf_text(into / files.front()), lf_text(installer),
+                          error.message()));
+  return false;
+}
+
+// "new_version" made or emptied of its files, as the installer's folder.
+void lf_prepareNewVersionFolder() {
+  std::error_code error;
+  if (fs::is_directory(newVersionFolder, error)) {
+    gf_removeFilesFromDirectory(newVersionFolder);
+    return;
+  }
+  if (!fs::create_directory(newVersionFolder, error) && error)
+    throw fs::filesystem_error("create_directory", newVersionFolder, error);
+}
+
+// Every unpacked file from the staging folder into "new_version".
+bool lf_moveStagedFiles() {
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(stagingFolder, error), end; !error && it != end; it.increment(error)) {
+    if (!it->is_regular_file(error)) continue;
+    const fs::path target = newVersionFolder / it->path().lexically_relative(stagingFolder);
+    fs::create_directories(target.parent_path(), error);
+    if (!error) fs::rename(it->path(), target, error);
+    if (error) {
+      gf_logError(fmt::format("could not finalize rename {} => {}: {}", lf_text(it->path()), lf_text(target),
+                              error.message()));
+      return false;
+    }
+  }
+  if (!error) return true;
+  gf_logError(fmt::format("Could not read {}: {}", lf_text(stagingFolder), error.message()));
+  return false;
+}
+
+// Path prefix by whole parts, so that "/opt" does not take in "/optional".
+bool lf_isBelowKnownFolder(const fs::path& folder, platform::KnownFolder which) {
+  const std::optional<fs::path> known = platform::knownFolderPath(which);
+  if (!known || known->empty()) return false;
+  std::error_code error;
+  const fs::path inside = fs::absolute(folder, error).lexically_normal();
+  fs::path base = fs::absolute(*known, error).lexically_normal();
+  if (error) return false;
+  if (!base.has_filename()) base = base.parent_path();
+  auto part = inside.begin();
+  for (const fs::path& basePart : base) {
+    if (part == inside.end() || *part != basePart) return false;
+    ++part;
+  }
+  return true;
+}
+
+bool lf_canWriteIn(const fs::path& folder) {
+  const fs::path probe = folder / writeProbeFileName;
+  std::FILE* file = platform::openFile(probe, "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fputc('x', file) != EOF;
+  const bool closed = std::fclose(file) == 0;
+  std::error_code ignored;
+  fs::remove(probe, ignored);
+  return written && closed;
+}
+
+void lf_requestNewVersionStop() { gf_requestStop(ExitReason::NewVersion, 0); }
+
+} // namespace
+
+bool downloadNewVersion(const VersionData& version) {
+  lf_removeLeftovers();
+  if (!lf_downloadProgramZip(version)) return false;
+  const bool unpacked = lf_unpackProgramZip(stagingFolder);
+  if (const std::error_code error = gf_removeIfPresent(programZipFile))
+    gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", error.message()));
+  bool moved = false;
+  if (unpacked) {
+    lf_prepareNewVersionFolder();
+    moved = lf_moveStagedFiles();
+  }
+  std::error_code ignored;
+  fs::remove_all(stagingFolder, ignored);
+  if (!moved) return false;
+  const fs::path installer = newVersionFolder / installerFileName;
+  if (fs::is_regular_file(installer)) return true;
+  gf_logError(fmt::format("{} does not exists?", lf_text(installer)));
+  return false;
+}
+
+std::string gf_newVersionNotice(const fs::path& folder) {
+  const bool under = lf_isBelowKnownFolder(folder, platform::KnownFolder::ProgramFiles) ||
+                     lf_isBelowKnownFolder(folder, platform::KnownFolder::ProgramFilesX86);
+  if (!under || lf_canWriteIn(folder) || platform::isElevated())
+    return "A new version is available.\nThe installer can be executed normally (no Administrator rights required).";
+  return "A new version is available. Run the installer as Administrator";
+}
+
+void lf_handOverNewVersion() {
+  const std::string notesUrl = fmt::format("{}{}/{}", gf_downloadFolderUrl(), docsUrlFolder, releaseNotesFileName);
+  const CurlHandle handle = gf_newCurlHandle();
+  if (!gf_downloadFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, true))
+    gf_logError(fmt::format("could not download {} to {}", releaseNotesFileName, lf_text(newVersionFolder)));
+
+  const std::string notice = gf_newVersionNotice(fs::current_path());
+  gf_log(notice);
+  if (!gf_writeTextFile(notice, newVersionFolder / readMeFileName))
+    gf_logError(fmt::format("Could not write {}", lf_text(newVersionFolder / readMeFileName)));
+
+  if (!gf_openContainingFolder(newVersionFolder / installerFileName)) {
+    platform::showMessageBox("Could not open File Explorer at new version", messageBoxCaption);
+    setStatusText("Opening file explorer at the new version failed? Try manually via the Quillmere website.", true);
+  }
+  lf_requestNewVersionStop();
+}
+
+} // namespace gwr

@@ -1,0 +1,70 @@
+// The settings' own update step: PROGRAM_VERSION follows the running program,
+// and what an older version left behind is removed.
+#include "app/update/settings_migration.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "core/file_maintenance.h"
+#include "core/log.h"
+#include "core/parameters.h"
+#include "core/paths.h"
+#include "core/settings_catalogue.h"
+#include "core/settings_file.h"
+
+namespace gwr {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr VersionData unreadableVersion{};  // what the parser gives for a bad text
+
+void lf_removeNewVersionFolder() {
+  std::error_code error;
+  const bool found = fs::exists(newVersionFolder, error);
+  if (error) throw fs::filesystem_error("exists", newVersionFolder, error);
+  if (!found) return;
+  fs::remove_all(newVersionFolder, error);
+  if (error) throw fs::filesystem_error("remove_all", newVersionFolder, error);
+}
+
+} // namespace
+
+void lf_migrateParameters() {
+  if (!gf_loadParameters()) return lf_versionUpdate();
+  for (CheckboxBoolParameter* scan : {&SCAN_LIVERIES, &SCAN_AIRPORTS}) {
+    scan->setCurrent(true);
+    scan->save();
+    scan->showCheck();
+  }
+}
+
+void lf_versionUpdate() {
+  const std::string storedText = PROGRAM_VERSION.current();
+  if (storedText.empty()) {
+    PROGRAM_VERSION.set(programVersion.text());
+    return;
+  }
+  for (const fs::path& plain : {airportsXmlFile, regcodesXmlFile, dbaseXmlFile}) gf_removeFileWarn(plain);
+
+  const VersionData stored(storedText);  // a bad text is logged by the parser
+  const bool readable = stored != unreadableVersion;
+  if (stored != programVersion) PROGRAM_VERSION.set(programVersion.text());
+  if (readable && stored >= programVersion) return;
+
+  if (readable) {
+    gf_log(fmt::format("This is a version update from {} -> {}", stored.text(), programVersion.text()));
+  } else {
+    gf_logError(fmt::format("PROGRAM_VERSION \"{}\" is not readable: taken as older than {}", storedText,
+                            programVersion.text()));
+  }
+  if (readable && stored < oldDataFilesBefore) {
+    for (const fs::path& encrypted : {airportsEncFile, regcodesEncFile, dbaseEncFile}) gf_removeFileWarn(encrypted);
+  }
+  lf_removeNewVersionFolder();
+}
+
+} // namespace gwr

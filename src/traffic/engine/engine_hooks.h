@@ -1,0 +1,32 @@
+// What the traffic loop calls of work that lives elsewhere: the park airport
+// and static parking, stand learning, and the main window's per-second
+// display. Unset hooks do nothing, so the live traffic runs on its own.
+#pragma once
+
+#include <cstdint>
+
+#include "traffic/simclient/sim_commands.h"
+
+namespace gwr {
+
+struct TrafficEngineHooks {
+  void (*parkAirportDriver)(bool start) = nullptr;   // at loop start and every 16 s
+  void (*staticTwinCheck)() = nullptr;               // every 61 s
+  bool (*placeStaticAircraft)() = nullptr;           // at creation slots without a live one; true when it placed
+  void (*standWork)(std::uint32_t hexid) = nullptr;  // one stand-work entry a second
+  void (*everySecondDisplay)() = nullptr;            // message-line counter, live counts
+  void (*every5Seconds)() = nullptr;                 // the "Re-read" request
+  void (*every15Seconds)() = nullptr;                // static updates, auto range
+  void (*everyMinute)() = nullptr;                   // static renewal countdown
+  void (*liveOverStatic)() = nullptr;                // moving live aircraft over static ones, every second
+  void (*staticNavLights)(std::uint32_t nav) = nullptr;  // the static aircraft's nav lights
+  void (*staticFeedback)(const SimFeedback& f) = nullptr;  // created, removed or failed static objects
+  void (*removeAllStatic)() = nullptr;                     // the "Flush static" request
+  void (*staticUpdate)() = nullptr;                        // the adjustments of an announced update
+  void (*parkControls)(bool enabled) = nullptr;            // the window's park controls
+};
+
+void gf_installTrafficEngineHooks(const TrafficEngineHooks& hooks);
+const TrafficEngineHooks& gf_trafficEngineHooks();
+
+} // namespace gwr

@@ -1,0 +1,108 @@
+// A live aircraft of the feed from its first accepted report until it is
+// erased: description, simulator presence, phase, pose and report stream.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <string>
+
+#include "refdata/aircraft_description.h"
+#include "traffic/feed/traffic_record.h"
+#include "traffic/simclient/ai_control.h"
+
+namespace gwr {
+
+// One timed report of the feed.
+struct PositionSample {
+  double lat = 0.0, lon = 0.0;   // degrees
+  double altitude = 0.0;         // feet, 0 = on the ground
+  double groundSpeed = 0.0;      // knots
+  double track = 0.0;            // degrees
+  double verticalSpeed = 0.0;    // ft/min
+  double tas = 0.0;              // knots
+  std::int32_t dueTick = 0;
+  std::uint8_t airborne = 0;
+  std::uint8_t standing = 0;
+  std::uint8_t attitudeSource = 0;
+  double roll = 0.0;             // radians
+  std::uint8_t rollValid = 0;
+  double trueHeading = 0.0;      // radians
+  std::uint8_t trueHeadingValid = 0;
+};
+
+PositionSample gf_sampleOf(const TrafficRecord& record);
+
+enum class AcPhase : std::uint32_t { PushingBack = 0, PushedBack, Taxi, TakeOff, Flying, Parking, Parked, Birth };
+
+// The names in Log.txt; a value outside the table throws std::out_of_range.
+const std::string& gf_phaseName(AcPhase phase);
+const std::string& gf_simStateName(AcSimState state);
+
+inline constexpr std::int32_t initialSmoothingTicks = 1000;
+inline constexpr double initialHeightAboveGroundFt = 2500.0;
+
+struct LiveAc : AcDescription {
+  LiveAc(const AcDescription& description, const PositionSample& first, double time);
+
+  // What the simulator control reads and writes: object id, state, throttle
+  // and flaps indexes, erase marks.
+  AiControlled sim;
+
+  double standLat = 0.0, standLon = 0.0, standHeading = 0.0;
+  std::uint64_t weekTimeParked = 0;
+  std::int32_t standNumber = 0;
+  std::uint8_t standFlag = 0;
+  double lat = 0.0, lon = 0.0;
+  double pitch = 0.0, bank = 0.0, heading = 0.0;
+  double altitude = 0.0;
+  double verticalSpeed = 0.0;  // ft/s
+  double tas = 0.0;
+  std::deque<PositionSample> samples;
+  double lastSampleTime = 0.0;
+  double checkedLat = 0.0, checkedLon = 0.0;
+  std::uint64_t parkedSince = 0;
+  std::int32_t extrapolationCount = 0;
+  std::uint32_t holdingSince = 0;
+  AcPhase phase = AcPhase::Birth;
+  AcPhase previousPhase = AcPhase::Birth;
+  std::uint8_t atStandCheck = 0, onGroundConfirmed = 0, hasFlightPlan = 0, closeToUser = 0, holding = 0;
+  double latRate = 0.0, lonRate = 0.0, pitchRate = 0.0, bankRate = 0.0, headingRate = 0.0, altitudeRate = 0.0;
+  double targetVerticalSpeed = 0.0, targetTas = 0.0;
+  double curve[8] = {};
+  double curvePosition = 0.0, curveStep = 0.0, curveAngle = 0.0;
+  PositionSample pushBackSecondLeg;
+  std::int32_t smoothingEarlier = initialSmoothingTicks, smoothingLater = initialSmoothingTicks;
+  std::int32_t rotationSteps = 1;
+  std::int32_t pushBackCountdown = 0;
+  std::uint32_t standMoves = 0;
+  double trackHeading = 0.0;
+  double heightAboveGround = initialHeightAboveGroundFt;
+  double flareHeight = 0.0, touchdownHeading = 0.0, largestPushedDistance = 0.0;
+  double standFirstDistance = 0.0, standLargestDistance = 0.0, turnAngle = 0.0;
+  double headingOverride = 0.0;
+  std::uint8_t headingOverrideSet = 0;
+  std::uint8_t pushBackTurnSide = 0, pushBackHasSecondLeg = 0;
+  std::uint32_t landingStage = 0;
+  std::uint8_t landing = 0, landed = 0, towed = 0, approachCleared = 0, takeOffRoll = 0;
+  std::uint8_t highConfigured = 0, lowConfigured = 0, settling = 0, touchedDown = 0, leaving = 0, turning = 0;
+  // Kept by the stand logic: the position last tried for parking, the
+  // stream-extended mark, and the callsign pair learned for this flight.
+  double parkTriedLat = 0.0, parkTriedLon = 0.0;
+  std::uint8_t streamExtended = 0, pairLookedUp = 0;
+  std::string pairedCallsign1, pairedCallsign2;
+  std::uint8_t poseFault = 0;  // a pose that was not finite has been logged
+
+  const std::string& liveFullText() const { return sim.label; }
+  // Keeps the old phase as the previous one; the same phase changes nothing.
+  void setPhase(AcPhase next);
+  bool erased() const { return sim.erase || sim.removedWhileQueued; }
+  // Back to a record waiting for its creation (a livery respawn).
+  void backToBuffer();
+};
+
+// Removes live[index] by moving the last record into its place.
+void gf_eraseLiveAc(std::vector<LiveAc>& live, std::size_t index);
+
+} // namespace gwr

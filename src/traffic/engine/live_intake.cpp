@@ -1,0 +1,493 @@
+// Intake and spawning: which aircraft a record feeds, when a buffered aircraft
+// is created, its livery and first attitude, and the per-tick update walk.
+#include "traffic/engine/live_intake.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <numbers>
+
+#include "core/clock.h"
+#include "core/geo.h"
+#include "core/log.h"
+#include "core/settings_catalogue.h"
+#include "liveries/livery_matcher.h"
+#include "liveries/refused_liveries.h"
+#include "refdata/code_pools.h"
+#include "refdata/reference_queries.h"
+#include "refdata/registration_records.h"
+#include "traffic/engine/engine_constants.h"
+#include "traffic/engine/live_removal.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_reports.h"
+#include "traffic/movement/live_motion.h"
+
+namespace gwr {
+
+namespace {
+
+constexpr double maxClimbPerTick[categoryCount] = {0.5, 0.75, 0.6, 0.5, 1.0, 0.75};  // feet per tick, by category
+constexpr double standSpeedKt[categoryCount] = {5.0, 4.5, 4.0, 3.0, 4.5, 5.0};
+
+std::atomic<BirthStandChoice> birthStandChoice{nullptr};
+
+double trackDifferenceDeg(double a, double b) {
+  const double d = std::fmod(std::fabs(a - b), 360.0);
+  return d > 180.0 ? 360.0 - d : d;
+}
+
+LatLon positionOf(const PositionSample& s) { return {s.lat, s.lon}; }
+LatLon userPosition() { return {trafficEngine.user.latitude, trafficEngine.user.longitude}; }
+
+double parkElevationFt() {
+  const auto park = gf_parkAirport();
+  return park ? static_cast<double>(park->altitude) : noParkElevationFt;
+}
+
+// A report low over the park airport but not on it: no good first picture.
+bool nearFieldButAirborne(double altitude) {
+  return altitude > 0.0 && altitude < nearFieldCeilingFt && std::fabs(altitude - parkElevationFt()) <= nearFieldBandFt;
+}
+
+bool endsWithMark(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
+
+// A record that only repeats what the stream already says, or jumps.
+bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt) {
+  const PositionSample& n = ac.samples.back();
+  if (dt <= dropDuplicateSeconds) return true;
+  if ((n.groundSpeed > slowGroundSpeedKt && r.groundSpeed >= speedJumpFactor * n.groundSpeed) ||
+      (r.groundSpeed > slowGroundSpeedKt && n.groundSpeed >= speedJumpFactor * r.groundSpeed))
+    return true;
+  if ((n.groundSpeed <= slowGroundSpeedKt && r.groundSpeed >= fastGroundSpeedKt) ||
+      (r.groundSpeed <= slowGroundSpeedKt && n.groundSpeed >= fastGroundSpeedKt))
+    return true;
+  if (ac.extrapolationCount >= 1) return false;
+  const double turn = trackDifferenceDeg(r.track, n.track);
+  if (r.airborne && r.groundSpeed > straightAirMinKt && turn <= straightAirTrackDeg)
+    return dt <= straightAirSpacingNm * 3600.0 / r.groundSpeed;
+  if (!r.airborne && r.groundSpeed <= straightGroundMaxKt && turn <= straightGroundTrackDeg) {
+    const double limit = r.groundSpeed > 0.0 ? straightGroundSpacingNm * 3600.0 / r.groundSpeed : straightGroundMaxSeconds;
+    return dt <= std::min(limit, straightGroundMaxSeconds);
+  }
+  return false;
+}
+
+void takeCallsign(LiveAc& ac, const std::string& callsign) {
+  ac.callsign = callsign;
+  ac.callsignCopy = callsign;
+  ac.spareText.clear();
+  ac.sim.label = ac.fullText();
+}
+
+// False refuses the record.
+bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
+  const AcIdentity& id = r.identity;
+  if (ac.takeOffRoll || ac.landing) return true;
+  if (ac.sim.simState == AcSimState::Buffer) {
+    if (!id.origin.empty()) ac.origin = id.origin;
+    if (!id.destination.empty()) ac.destination = id.destination;
+    if (!id.callsign.empty() && id.callsign != ac.callsign) takeCallsign(ac, id.callsign);
+    if (!id.registration.empty()) ac.registration = id.registration;
+    return true;
+  }
+  if (ac.sim.simState != AcSimState::Active || ac.phase == AcPhase::PushingBack || ac.extrapolationCount >= 1)
+    return true;
+  bool routeChanged = false, keyChanged = false, callsignChanged = false;
+  if (ac.origin.empty() && !id.origin.empty()) ac.origin = id.origin;
+  if (ac.destination.empty() && !id.destination.empty()) ac.destination = id.destination;
+  if (!id.origin.empty() && !id.destination.empty() &&
+      (id.origin != ac.origin || id.destination != ac.destination)) {
+    ac.origin = id.origin;
+    ac.destination = id.destination;
+    routeChanged = true;
+    if (ac.onGroundConfirmed && ac.phase != AcPhase::Parking && ac.phase != AcPhase::Parked) {
+      ac.setPhase(AcPhase::Taxi);
+      ac.trackHeading = ac.heading;
+    }
+  }
+  if (!id.registration.empty() && id.registration != ac.registration) {
+    const auto known = gf_lookupRegistration(id.registration);
+    const auto airline = gf_callsignAirline(id.callsign);
+    if (known && (known->airline != ac.key.airline || known->airlineOperator != ac.key.airlineOperator ||
+                  known->model != ac.key.model) &&
+        airline && (gf_airlineCode(known->airline) == *airline || gf_airlineCode(known->airlineOperator) == *airline)) {
+      ac.key = *known;
+      RememberedLiveries.erase(ac.hexId);
+      ac.livery = {};
+      ac.setPhase(AcPhase::Birth);
+      ac.sim.label = ac.fullText();
+      keyChanged = true;
+    }
+    ac.registration = id.registration;
+  }
+  if (!id.callsign.empty() && id.callsign != ac.callsign && id.callsign != ac.registration) {
+    if (endsWithMark(id.callsign) && gf_callsignInUse(id.callsign)) return false;
+    if (!endsWithMark(id.callsign)) gf_ghostCheck(id.callsign);
+    takeCallsign(ac, id.callsign);
+    callsignChanged = true;
+  }
+  if ((routeChanged || keyChanged || callsignChanged) && GUID_CHANGES.current()) {
+    gf_logIndented(fmt::format("{} respawns", ac.liveFullText()));
+    liveryRespawn(ac);
+    return false;
+  }
+  return true;
+}
+
+void dropFront(LiveAc& ac) { ac.samples.pop_front(); }
+
+// The user-proximity test of a buffered aircraft; true when the front went.
+bool userProximityDropsFront(LiveAc& ac) {
+  const UserState& user = trafficEngine.user;
+  const PositionSample& front = ac.samples.front();
+  const double distance = gf_greatCircleDistanceNm(positionOf(front), userPosition());
+  if (userOnGround.load()) {
+    if (!COLLISION_USER_GND.current()) return false;
+    if (ac.closeToUser && (user.groundVelocity > proximityUserMovingKt ||
+                           (!front.airborne && (front.groundSpeed > proximityUserMovingKt || distance <= proximityUserNm)))) {
+      dropFront(ac);
+      return true;
+    }
+    if (!front.airborne && distance <= proximityGroundNm) {
+      dropFront(ac);
+      return true;
+    }
+    return false;
+  }
+  if (!COLLISION_USER_AIR.current()) return false;
+  if (ac.closeToUser) {
+    dropFront(ac);
+    return true;
+  }
+  ac.lat = front.lat;
+  ac.lon = front.lon;
+  ac.altitude = front.altitude;
+  if (ac.samples.size() >= 2) ac.heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
+  if (gf_tooCloseAheadOfUser(ac, tooCloseLimits[1], false)) {
+    ac.closeToUser = 1;
+    dropFront(ac);
+    return true;
+  }
+  return false;
+}
+
+std::int32_t activeLiveCount() {
+  return static_cast<std::int32_t>(std::count_if(trafficEngine.live.begin(), trafficEngine.live.end(),
+                                                 [](const LiveAc& a) { return a.sim.simState == AcSimState::Active; }));
+}
+
+} // namespace
+
+void gf_installBirthStandChoice(BirthStandChoice choice) { birthStandChoice.store(choice); }
+
+void lf_routeTrafficRecord(TrafficRecord& record) {
+  auto& engine = trafficEngine;
+  LiveAc* ac = engine.findHexid(record.hexid);
+  if (ac == nullptr) {
+    if (!record.identity.callsign.empty()) {
+      for (const LiveAc& other : engine.live) {
+        if (other.callsign == record.identity.callsign && other.key.model == record.identity.key.model) return;
+      }
+    }
+    lf_acceptTrafficRecord(record);
+    return;
+  }
+  if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
+  PositionSample report = gf_sampleOf(record);
+  if (!ac->samples.empty() && isRedundant(*ac, report, record.timestamp - ac->lastSampleTime)) return;
+  if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
+  if (!updateIdentity(*ac, record)) return;
+  ac->lastSampleTime = record.timestamp;
+  decodeExisting(*ac, report);
+}
+
+void lf_acceptTrafficRecord(TrafficRecord& record) {
+  if (!record.identity.registration.empty()) {
+    if (auto known = gf_lookupRegistration(record.identity.registration)) record.identity.key = *known;
+  }
+  if (!gf_isIcaoModel(gf_modelCode(record.identity.key.model))) return;
+  lf_newLiveAc(record);
+}
+
+void lf_newLiveAc(TrafficRecord& record) {
+  const AcCategory category = gf_modelCategory(record.identity.key.model);
+  const auto slot = gf_categorySlot(category);
+  if (slot >= categoryCount) return;
+  if ((category == AcCategory::Light && !LIGHT_AIRCRAFT.current()) ||
+      (category == AcCategory::HighPerf && !HIGH_PERF_AIRCRAFT.current()) ||
+      (category == AcCategory::Rotorcraft && !HELICOPTERS.current()))
+    return;
+  if (nearFieldButAirborne(record.altitude)) return;
+  AcIdentity identity = record.identity;
+  identity.callsignCopy = identity.callsign;
+  identity.spareText.clear();
+  identity.trafficFlag = 0;
+  AcDescription description(identity);
+  description.hexId = record.hexid;
+  description.maxClimbPerTick = maxClimbPerTick[slot];
+  description.standSpeedKt = standSpeedKt[slot];
+  trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
+}
+
+void decodeExisting(LiveAc& ac, PositionSample& report) {
+  try {
+    if (ac.samples.size() > maxReportsPerStream) {
+      gf_removeLiveAc(ac);
+      return;
+    }
+    if (ac.samples.empty()) {
+      ac.samples.push_back(report);
+      return;
+    }
+    if (ac.phase != AcPhase::Birth && !checkExtendingSituations(ac, report)) return;
+    if (ac.extrapolationCount > 0) {
+      // the feed is back: the made-up reports give way to the real one
+      ac.samples.resize(1);
+      ac.extrapolationCount = 0;
+    }
+    const PositionSample& newest = ac.samples.back();
+    if (ac.phase != AcPhase::Birth && !report.airborne && newest.standing) {
+      const bool allStanding = std::all_of(ac.samples.begin(), ac.samples.end(),
+                                           [](const PositionSample& s) { return s.standing != 0; });
+      if (report.standing && allStanding && ac.samples.size() > 1) ac.samples.resize(1);
+    }
+    report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
+    ac.samples.push_back(report);
+    if (ac.phase != AcPhase::Birth && ac.samples.size() == 2 && ac.samples[0].standing && ac.samples[1].standing) {
+      ac.samples[0].dueTick = tickCount.load() + 1;
+      ac.samples[0].groundSpeed = ac.samples[1].groundSpeed;
+    }
+  } catch (const std::exception& e) {
+    gf_log(fmt::format("{} exception {}", "decodeExisting", e.what()));
+    throw;
+  }
+}
+
+void lf_handleBuffer(LiveAc& ac) {
+  auto& engine = trafficEngine;
+  if (ac.samples.empty()) {
+    ac.sim.erase = true;
+    return;
+  }
+  if (ac.samples.front().dueTick > tickCount.load()) return;
+  if (ac.samples.size() == 1) {
+    ac.samples.clear();
+    ac.sim.erase = true;
+    return;
+  }
+  if (endsWithMark(ac.callsign) &&
+      std::find(engine.ghostCallsigns.begin(), engine.ghostCallsigns.end(), ac.callsign) != engine.ghostCallsigns.end()) {
+    ac.sim.erase = true;
+    return;
+  }
+  const bool anyAir = std::any_of(ac.samples.begin(), ac.samples.end(), [](const PositionSample& s) { return s.airborne; });
+  const bool anyGround = std::any_of(ac.samples.begin(), ac.samples.end(), [](const PositionSample& s) { return !s.airborne; });
+  if (anyAir && anyGround) {
+    dropFront(ac);
+    return;
+  }
+  if (userProximityDropsFront(ac)) return;
+  if (engine.queuedLiveCreations.size() >= thinBufferAtQueuedCreations && ac.phase == AcPhase::Birth) {
+    dropFront(ac);
+    return;
+  }
+  const std::int32_t limit = MAX_LIVE_SEL.current();
+  if (limit == 0) {
+    ac.sim.erase = true;
+    return;
+  }
+  const auto wanted = static_cast<std::int32_t>(engine.addingStack.size() + engine.queuedLiveCreations.size()) +
+                      activeLiveCount();
+  if (wanted >= limit) {
+    if (gf_removeFarthestLiveAc(gf_greatCircleDistanceNm(positionOf(ac.samples.front()), userPosition()))) {
+      ac.sim.erase = true;
+      return;
+    }
+  }
+  const std::string blocked = BLOCK_CALLSIGN.current();
+  if (!blocked.empty() && blocked == ac.callsign) {
+    ac.sim.erase = true;
+    return;
+  }
+  if (ac.key.fromDbase == 0 && !ac.registration.empty()) {
+    if (auto known = gf_lookupRegistration(ac.registration)) ac.key = *known;
+  }
+  if (ac.key.airline == 0) ac.key.airline = gf_airlineIndex(gf_callsignAirline(ac.callsign).value_or("PVT"));
+  if (!ac.hasValidCallsign()) {
+    takeCallsign(ac, ac.registration);
+    if (!ac.hasValidCallsign()) {
+      ac.sim.erase = true;
+      return;
+    }
+  }
+  ac.sim.label = ac.fullText();
+  if (NoMatchList.contains(ac.keyRegText())) {
+    ac.sim.erase = true;
+    return;
+  }
+  if (endsWithMark(ac.callsign) && gf_callsignInUse(ac.callsign)) {
+    ac.sim.erase = true;
+    return;
+  }
+  spawnLiveAc(ac);
+}
+
+void spawnLiveAc(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (s.size() < 2) {
+    gf_log(fmt::format("{} sz:{}", "spawnLiveAc", s.size()));
+    return;
+  }
+  if (s[1].standing) {
+    s[0].standing = 1;
+    s[0].groundSpeed = s[1].groundSpeed = 0.0;
+    if (s.size() > 2 && s[2].standing) s[2].groundSpeed = 0.0;
+  } else {
+    s[0].standing = 0;
+  }
+  if (ac.phase == AcPhase::Birth) {
+    if (ac.livery.empty()) {
+      if (auto remembered = gf_getRememberedLivery(ac.hexId)) {
+        ac.livery = *remembered;
+      } else {
+        gf_matchLiveAircraft(ac);
+        if (ac.livery.empty()) {
+          if (!ac.registration.empty()) NoMatchList.insert(ac.keyRegText());
+          ac.sim.erase = true;
+          return;
+        }
+        gf_rememberLivery(ac.hexId, ac.livery);
+      }
+    }
+    if (s.front().airborne) {
+      ac.setPhase(AcPhase::Flying);
+    } else {
+      const auto choice = birthStandChoice.load();
+      if (choice != nullptr && choice(ac)) {
+        ac.setPhase(AcPhase::Parked);
+        ac.weekTimeParked = weekTime.load();
+        ac.parkedSince = static_cast<std::uint64_t>(tickCount.load());
+        s.resize(1);
+        s.front().lat = ac.standLat;
+        s.front().lon = ac.standLon;
+        s.front().track = ac.standHeading / radiansPerDegree;
+        trafficEngine.standWork.push_back(ac.hexId);
+      } else if (s[1].standing) {
+        dropFront(ac);
+        return;
+      } else {
+        ac.setPhase(AcPhase::Taxi);
+      }
+    }
+  }
+  // The birth stand choice may have refused it: an erased aircraft is not created.
+  if (ac.sim.erase) return;
+  lf_initialAttitude(ac);
+  ac.sim.simState = AcSimState::Adding2Sim;
+  trafficEngine.addingStack.push_back(ac.hexId);
+  if (!endsWithMark(ac.callsign)) gf_ghostCheck(ac.callsign);
+}
+
+void lf_initialAttitude(LiveAc& ac) {
+  const PositionSample& front = ac.samples.front();
+  ac.lat = front.lat;
+  ac.lon = front.lon;
+  ac.altitude = front.altitude;
+  ac.tas = front.tas;
+  ac.verticalSpeed = front.verticalSpeed / 60.0;
+  if (front.airborne) {
+    double vs = std::clamp(front.verticalSpeed, minDescentFpm, maxClimbPitchDeg);
+    if (vs < 0.0) vs *= 0.5;
+    ac.pitch = (pitchBaseDeg - vs * pitchPerFpmDeg) * radiansPerDegree;
+  } else {
+    ac.pitch = groundPitchDeg * radiansPerDegree;
+  }
+  ac.bank = front.rollValid ? front.roll : 0.0;
+  double heading = 0.0;
+  if (ac.headingOverrideSet) {
+    heading = ac.headingOverride;
+  } else if (ac.phase == AcPhase::Parked) {
+    heading = ac.standHeading;
+  } else if (ac.samples.size() < 2 || ac.samples[1].standing) {
+    heading = front.track * radiansPerDegree;
+  } else {
+    heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
+  }
+  heading = std::fmod(heading, twoPi);
+  if (heading < 0.0) heading += twoPi;
+  if (heading > 6.283185307178586) heading = 0.0;
+  ac.heading = heading;
+  ac.closeToUser = 0;
+}
+
+void gf_ghostCheck(const std::string& callsign) {
+  const std::string ghostName = callsign + "_";
+  for (LiveAc& ghost : trafficEngine.live) {
+    if (ghost.callsign != ghostName || ghost.sim.simState == AcSimState::RemovingFromSim) continue;
+    if (ghost.phase == AcPhase::Parked) {
+      gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}", ghost.standNumber,
+                         ghost.callsign, callsign));
+    } else {
+      gf_log(fmt::format("          {:8} is a ghost and will be removed, continue with {}", ghost.callsign, callsign));
+    }
+    trafficEngine.ghostCallsigns.push_back(ghost.callsign);
+    gf_removeLiveAc(ghost);
+    return;
+  }
+}
+
+bool gf_callsignInUse(const std::string& callsign) {
+  if (callsign.empty()) return false;
+  const std::string base = callsign.substr(0, callsign.size() - 1);
+  return std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(), [&](const LiveAc& a) {
+    return a.callsign == base && a.sim.simState != AcSimState::RemovingFromSim;
+  });
+}
+
+bool updateLiveAc(LiveAc& ac) {
+  try {
+    switch (ac.sim.simState) {
+      case AcSimState::Buffer: lf_handleBuffer(ac); break;
+      case AcSimState::Active: {
+        if (ac.samples.empty()) {
+          gf_log(fmt::format("{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}",
+                             gf_clockTimeOfDay(), ac.liveFullText(), ac.hexId, ac.sim.objectId, ac.altitude,
+                             fmt::format("{:.6f},{:.6f}", ac.lat, ac.lon), ac.tas));
+          gf_removeLiveAc(ac);
+          break;
+        }
+        if (ac.samples.front().dueTick <= tickCount.load()) {
+          lf_nextPosition(ac);
+          if (ac.sim.simState != AcSimState::Active || ac.samples.empty()) break;
+          const PositionSample& front = ac.samples.front();
+          ac.verticalSpeed = ac.targetVerticalSpeed / 60.0;
+          ac.tas = front.standing ? 0.0 : ac.targetTas;
+        }
+        if (ac.sim.simState == AcSimState::Active && !ac.samples.front().standing) lf_moveStep(ac);
+        if (ac.sim.simState != AcSimState::Active) break;
+        if (ac.sim.objectId != 0) {
+          gf_positionFillBuffer().push_back({ac.lat, ac.lon, ac.pitch, ac.bank, ac.heading, ac.altitude,
+                                             ac.verticalSpeed, ac.tas, ac.sim.objectId});
+        } else {
+          gf_log(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}", gf_clockTimeOfDay(), ac.hexId,
+                             ac.callsign, ac.registration, gf_modelCode(ac.key.model), ac.samples.size()));
+          gf_removeLiveAc(ac);
+        }
+        break;
+      }
+      default: break;
+    }
+  } catch (const std::exception& e) {
+    gf_log(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "updateLiveAc", e.what(), ac.liveFullText(),
+                       ac.samples.size(), static_cast<std::uint32_t>(ac.phase),
+                       static_cast<std::uint32_t>(ac.sim.simState)));
+  }
+  return ac.erased();
+}
+
+} // namespace gwr

@@ -1,0 +1,166 @@
+// RealTraffic's TCP link over the platform sockets: listening, accepting with
+// the version handshake, the position and time lines, and the re-connection.
+#include "traffic/engine/realtraffic_link.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <charconv>
+#include <stdexcept>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/geo.h"
+#include "core/log.h"
+#include "core/main_window_state.h"
+#include "core/run_state.h"
+#include "core/status_line.h"
+#include "core/text_utils.h"
+#include "platform/net/socket_error.h"
+#include "platform/net/tcp_socket.h"
+#include "traffic/engine/live_removal.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/reader_threads.h"
+
+namespace gwr {
+
+std::atomic<bool> realTrafficConnected{false};
+std::atomic<bool> beforeFirstConnection{true};
+
+namespace {
+
+constexpr double pitchScale = -100000.0, bankScale = 100000.0, feetScale = 1000.0, knotsScale = 1000.0;
+constexpr const char* programName = "Gatewright";
+
+platform::TcpListener listener;
+platform::TcpConnection client;  // traffic thread; closed by whoever closes the link
+
+void setIndicator(bool on) {
+  realTrafficIndicatorOn.store(on);
+  gf_mainWindow().realTrafficDetailsShown.store(on);
+  gf_repaintReaders();
+}
+
+// The live traffic goes when RealTraffic goes: active ones are removed, queued
+// ones taken out of the queues.
+void clearLiveTraffic() {
+  auto& live = trafficEngine.live;
+  for (LiveAc& ac : live) {
+    if (ac.sim.simState == AcSimState::Active || ac.sim.simState == AcSimState::Adding2Sim) gf_removeLiveAc(ac);
+  }
+  gf_eraseLiveWhere([](const LiveAc& ac) { return ac.sim.removedWhileQueued; });
+}
+
+std::string errorText(std::int32_t code) { return gf_winsockErrorText(code); }
+
+} // namespace
+
+void lf_resetFeedForLink() {
+  trafficReader.resetFeed();
+  trafficReader.stopFlag.store(false);
+  qnhReader.stopFlag.store(false);
+  qnhReader.resetFeed();
+  trafficReader.receivingLatch.store(true);
+  qnhReader.receivingLatch.store(true);
+}
+
+void lf_listenForRealTraffic(const std::string& port) {
+  std::uint16_t number = 0;
+  const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
+  if (error != std::errc() || end != port.data() + port.size())
+    throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", port));
+  const std::int32_t code = listener.listen(platform::Ipv4Address::any(), number);
+  if (code != 0) {
+    listener.close();
+    throw std::runtime_error("Bind failed at port " + port + " with error " + errorText(code));
+  }
+}
+
+std::uint16_t gf_realTrafficPort() { return listener.valid() ? listener.localPort() : 0; }
+
+bool lf_acceptRealTraffic() {
+  if (realTrafficConnected.load()) return false;
+  platform::TcpConnection connection;
+  const auto result = listener.accept(connection);
+  if (!result.ok() || !connection.valid()) return false;
+  client = std::move(connection);
+  realTrafficConnected.store(true);
+  return true;
+}
+
+void lf_connectRealTraffic() {
+  if (!realTrafficOnThisPc.load()) return;
+  setStatusText(fmt::format("Waiting for RealTraffic to connect to {} ...", programName), true);
+  lf_resetFeedForLink();
+  if (lf_acceptRealTraffic()) {
+    sendDataPacket(versionRequestLine);
+    lf_receiveFromRealTraffic();
+    setIndicator(true);
+    beforeFirstConnection.store(false);
+    gf_log("RealTraffic connected");
+  }
+  clearStatusText();
+}
+
+bool sendDataPacket(std::string_view text) {
+  const auto result = client.sendAll(text);
+  if (result.ok()) return true;
+  if (!gf_stopping()) gf_log(fmt::format("sendDataPacket to RealTraffic failed: {}", errorText(result.error)));
+  realTrafficConnected.store(false);
+  client.close();
+  if (!gf_stopping()) gf_log("RealTraffic client socket closed");
+  return false;
+}
+
+std::string lf_receiveFromRealTraffic() {
+  std::vector<char> buffer(linkReceiveBytes, '\0');
+  const auto result = client.receive(buffer);
+  if (!result.ok()) {
+    if (!gf_stopping()) gf_log(fmt::format("receive: {}", errorText(result.error)));
+    return {};
+  }
+  if (result.count <= 0) return {};
+  if (static_cast<std::size_t>(result.count) >= linkReceiveBytes) {
+    if (!gf_stopping()) gf_log(fmt::format("receive: buffer overrun: {}", result.count));
+    return {};
+  }
+  return std::string(buffer.data(), static_cast<std::size_t>(result.count));
+}
+
+std::string gf_userPositionLine(const UserState& u) {
+  return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{:.0f};{:.6f};{:.6f}\r\n", u.pitch * pitchScale,
+                     u.bank * bankScale, u.heading, u.indicatedAltitude * feetScale, u.groundVelocity * knotsScale,
+                     u.latitude * radiansPerDegree, u.longitude * radiansPerDegree);
+}
+
+void lf_sendUserPosition() {
+  const UserState& user = trafficEngine.user;
+  if (!realTrafficOnThisPc.load() || !gf_knownUserPosition(user)) return;
+  if (!realTrafficConnected.load()) {
+    if (!gf_stopping() && lf_acceptRealTraffic()) {
+      setIndicator(true);
+      setStatusText(fmt::format("{} RealTraffic re-connected", gf_nowTimeOfDay()), true);
+      clearStatusText();
+    }
+    return;
+  }
+  if (sendDataPacket(gf_userPositionLine(user))) return;
+  setIndicator(false);
+  if (!quitRequested.load()) clearLiveTraffic();
+  lf_resetFeedForLink();
+  setStatusText(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_nowTimeOfDay()), true);
+}
+
+void lf_sendSimTime(std::int64_t seconds) {
+  if (!realTrafficConnected.load() || seconds < 1) return;
+  sendDataPacket(fmt::format("Qs123={}\r\n", seconds * 1000));
+}
+
+void lf_closeRealTrafficLink() {
+  if (realTrafficConnected.load()) sendDataPacket(goodbyeLine);
+  realTrafficConnected.store(false);
+  listener.close(true);
+  client.close(true);
+}
+
+} // namespace gwr

@@ -1,0 +1,500 @@
+// Flight movement between delayed reports: leg timing, per-tick rates in the
+// air, take-off roll and rotation, configuration by height, and the flare.
+#include "traffic/movement/flight_movement.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <gsl/narrow>
+#include <limits>
+#include <mutex>
+
+#include "core/geo.h"
+#include "core/log.h"
+#include "refdata/ac_category.h"
+#include "traffic/engine/engine_constants.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/feed_constants.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/qnh_reader.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_movement.h"
+#include "traffic/movement/live_motion.h"
+#include "traffic/movement/movement_constants.h"
+#include "traffic/movement/pose_guard.h"
+#include "traffic/movement/taxi_curves.h"
+#include "traffic/simclient/sim_ids.h"
+
+namespace gwr {
+
+namespace {
+
+bool isRotorcraft(const LiveAc& ac) { return ac.category == AcCategory::Rotorcraft; }
+std::uint32_t climbThrottle(const LiveAc& ac) { return isRotorcraft(ac) ? 4U : 3U; }
+double deg(double d) { return d * radiansPerDegree; }
+
+double qnhHpa() { return static_cast<double>(currentQnh.load()); }
+
+void allLights(LiveAc& ac, bool cabin) {
+  LightValues l{1, 1, 1, 1, 1, 1, cabin ? 1U : 0U};
+  gf_setLights(ac.sim.objectId, l);
+}
+
+// The height the flare works with: over the ground, or over the park airport when lower.
+double flareHeight(const LiveAc& ac) {
+  double h = ac.heightAboveGround;
+  if (const auto park = gf_parkAirport()) h = std::min(h, ac.altitude - static_cast<double>(park->altitude));
+  return h;
+}
+
+void flareTick(LiveAc& ac) {
+  const double h = flareHeight(ac);
+  while (ac.landingStage < flareStages.size() && h <= ac.groundCgHeight + flareStages[ac.landingStage].aboveCgFt) {
+    if (ac.landingStage == 0) {
+      ac.flareHeight = h;
+      ac.pitchRate = (deg(flarePitchDeg) - ac.pitch) / std::max(ac.flareSteps, 1);
+    }
+    ac.altitudeRate = flareStages[ac.landingStage].feetPerTick;
+    ++ac.landingStage;
+    if (ac.landingStage == throttleOffFlareStage) gf_setThrottle(ac.sim, 0);
+  }
+  ac.pitch += ac.pitchRate;
+  ac.bank += ac.bankRate;
+  ac.altitude += ac.altitudeRate;
+  if (ac.landingStage > 0) {
+    ac.pitch = std::max(ac.pitch, deg(flarePitchDeg));
+    ac.bank = std::clamp(ac.bank, -M_PI, M_PI);
+  }
+}
+
+// After touchdown pitch and bank settle to the ground values, then stay there.
+void groundAttitudeTick(LiveAc& ac) {
+  if (ac.landingStage == 0) {
+    ac.pitch = ac.groundPitch;
+    ac.bank = 0.0;
+    return;
+  }
+  const auto towards = [](double value, double target, double rate) {
+    const double step = std::fabs(rate);
+    if (step == 0.0 || std::fabs(target - value) <= step) return target;
+    return value + (target > value ? step : -step);
+  };
+  ac.pitch = towards(ac.pitch, ac.groundPitch, ac.pitchRate);
+  ac.bank = towards(ac.bank, 0.0, ac.bankRate);
+  if (ac.pitch == ac.groundPitch && ac.bank == 0.0) ac.landingStage = 0;
+}
+
+void takeOffTick(LiveAc& ac) {
+  if (ac.rotationSteps > lowestRotationStep) --ac.rotationSteps;
+  ac.lat += ac.latRate;
+  ac.lon += ac.lonRate;
+  ac.heading = gf_wrapHeading(ac.heading + ac.headingRate);
+  if (ac.rotationSteps > 0) {
+    ac.onGroundConfirmed = 0;
+    ac.pitch = std::max(ac.pitch + ac.pitchRate, ac.rotationPitch);
+    return;
+  }
+  ac.bank += ac.bankRate;
+  ac.pitch = std::max(ac.pitch + (ac.climbPitch - ac.rotationPitch) / std::max(ac.climbSteps, 1), ac.climbPitch);
+  const std::int32_t r = ac.rotationSteps;
+  double rate = ac.altitudeRate;
+  for (std::size_t band = 0; band < climbOutBandShares.size(); ++band) {
+    if (r > -rotationBand * static_cast<std::int32_t>(band + 1)) {
+      rate *= climbOutBandShares[band];
+      break;
+    }
+  }
+  if (r == gearUpRotationStep) gf_setGear(ac.sim, 0);
+  ac.altitude += rate;
+  if (ac.pitch <= ac.climbPitch && ac.heightAboveGround >= climbOutDoneHeightFt) {
+    gf_setThrottle(ac.sim, climbThrottle(ac));
+    ac.setPhase(AcPhase::Flying);
+    ac.rotationSteps = 1;
+    ac.pitchRate = 0.0;  // the rotation's rate would pitch on past the climb pitch until the next report
+    ac.bankRate = 0.0;
+  }
+}
+
+void turnTowards(LiveAc& ac, double target) {
+  const double diff = gf_normalizeAngle(target - ac.heading);
+  if (std::fabs(diff) <= deg(turnToleranceDeg)) return;
+  const double step = std::min(std::fabs(diff), std::fabs(ac.groundTurnRate));
+  ac.heading = gf_wrapHeading(ac.heading + (diff > 0.0 ? step : -step));
+}
+
+void curveTick(LiveAc& ac) {
+  ac.curvePosition = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
+  const auto point = gf_curvePoint(ac.curve, ac.curvePosition);
+  if (!point) {
+    gf_log(fmt::format("{} error in curve at index: {:.2F}", ac.callsign, ac.curvePosition));
+    gf_clearCurve(ac);
+    return;
+  }
+  ac.lat = point->lat;
+  ac.lon = point->lon;
+  turnTowards(ac, ac.phase == AcPhase::PushingBack ? point->heading + M_PI : point->heading);
+}
+
+void wrapPosition(LiveAc& ac) {
+  if (ac.lon > 180.0) ac.lon -= 360.0;
+  if (ac.lon < -180.0) ac.lon += 360.0;
+  if (ac.lat > 90.0 || ac.lat < -90.0) {
+    ac.lat = ac.lat > 0.0 ? 180.0 - ac.lat : -180.0 - ac.lat;
+    ac.lon += ac.lon > 0.0 ? -180.0 : 180.0;
+  }
+}
+
+double streamVerticalSum(const LiveAc& ac) {
+  double sum = 0.0;
+  for (const auto& s : ac.samples) sum += s.verticalSpeed;
+  return sum;
+}
+
+double descentRatePerTick(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  return gf_descentFpm(ac.heightAboveGround, s[0].verticalSpeed, s[1].verticalSpeed, qnhHpa()) / fpmPerFeetPerTick;
+}
+
+double liftOffRate(const LiveAc& ac, const PositionSample& target, std::int32_t ticks) {
+  if (target.altitude <= ac.altitude) return 0.0;
+  return std::min((target.altitude - ac.altitude) / ticks, ac.maxClimbPerTick);
+}
+
+// Both reports on the ground but the stream climbs: look ahead for the lift-off.
+void groundClimb(LiveAc& ac) {
+  auto& s = ac.samples;
+  const std::size_t last = std::min(s.size() - 1, climbLookLast);
+  for (std::size_t k = climbLookFirst; k <= last; ++k) {
+    if (!s[k].airborne) continue;
+    s.erase(s.begin() + 1, s.begin() + static_cast<std::ptrdiff_t>(k));
+    lf_retimeNext(ac, gf_legTicks(gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s[1].lat, s[1].lon}), lf_legSpeedKt(ac)));
+    ac.altitudeRate = liftOffRate(ac, s[1], lf_ticksToNext(ac));
+    return;
+  }
+  s[1].verticalSpeed = std::max(s[1].verticalSpeed, forcedClimbFpm);
+  ac.altitudeRate = s[1].verticalSpeed / fpmPerFeetPerTick;
+}
+
+void airAltitudeRate(LiveAc& ac) {
+  auto& s = ac.samples;
+  const std::int32_t ticks = lf_ticksToNext(ac);
+  if (!s[0].airborne && s[1].airborne) {
+    ac.altitudeRate = liftOffRate(ac, s[1], ticks);
+  } else if (!s[0].airborne && !s[1].airborne) {
+    if (!ac.landing && streamVerticalSum(ac) > climbLookSumFpm) groundClimb(ac);
+    else ac.altitudeRate = descentRatePerTick(ac);
+  } else if (s[0].airborne && !s[1].airborne) {
+    const auto park = gf_parkAirport();
+    if (currentQnh.load() >= highQnhHpa || !park) {
+      s[1].verticalSpeed = currentQnh.load() >= highQnhHpa
+                               ? gf_descentFpm(ac.heightAboveGround, s[0].verticalSpeed, s[1].verticalSpeed, qnhHpa())
+                               : slowDescentFpm;
+      ac.altitudeRate = s[1].verticalSpeed / fpmPerFeetPerTick;
+    } else {
+      ac.altitudeRate = (static_cast<double>(park->altitude) - ac.altitude) / ticks;
+    }
+  } else if (!ac.landing) {
+    ac.altitudeRate = gf_climbRate(s[1].altitude - ac.altitude, ticks, ac.maxClimbPerTick, ac.heightAboveGround);
+  } else if (s[0].altitude == s[1].altitude && ac.heightAboveGround <= climbFloorHeightFt &&
+             s[0].verticalSpeed + s[1].verticalSpeed <= climbLookSumFpm) {
+    ac.altitudeRate = descentRatePerTick(ac);
+  } else {
+    ac.altitudeRate = (s[1].altitude - ac.altitude) / ticks;
+  }
+}
+
+void configureHigh(LiveAc& ac) {
+  if (ac.highConfigured) return;
+  ac.highConfigured = 1;
+  ac.lowConfigured = 0;
+  gf_setLights(ac.sim.objectId, LightValues{1, 1, 0, 0, 0, 0, 1});
+  gf_setThrottle(ac.sim, climbThrottle(ac));
+  gf_setGear(ac.sim, 0);
+  gf_setFlaps(ac.sim, 0);
+}
+
+void logNextPosMain(const LiveAc& ac, const std::exception& e) {
+  gf_log(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "nextPosMain", e.what(), ac.liveFullText(), ac.samples.size(),
+                     gf_phaseName(ac.phase), gf_simStateName(ac.sim.simState)));
+}
+
+} // namespace
+
+std::int32_t gf_roundTicks(double ticks) {
+  const double rounded = std::round(ticks);
+  if (!(std::fabs(rounded) <= static_cast<double>(std::numeric_limits<std::int32_t>::max())))
+    throw gsl::narrowing_error();
+  return static_cast<std::int32_t>(rounded);
+}
+
+std::int32_t gf_legTicks(double distanceNm, double speedKt) {
+  return gf_roundTicks(distanceNm * ticksPerHour / speedKt);
+}
+
+std::int32_t lf_ticksToNext(const LiveAc& ac) {
+  return std::max(ac.samples[1].dueTick - tickCount.load(), minLegTicks);
+}
+
+double lf_legSpeedKt(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  double speed = 0.0;
+  if (ac.landing && !s[1].airborne) {
+    speed = s[0].groundSpeed > 0.0 ? s[0].groundSpeed : landingFallbackKt;
+  } else if (s[0].groundSpeed == 0.0 && s[1].groundSpeed == 0.0) {
+    const double spacing = std::max(s[1].dueTick - s[0].dueTick, minLegTicks);
+    speed = gf_legNm(s[0], s[1]) * ticksPerHour / spacing;
+  } else {
+    speed = (s[0].groundSpeed + s[1].groundSpeed) / 2.0;
+  }
+  return std::isfinite(speed) ? std::max(speed, minLegSpeedKt) : minLegSpeedKt;
+}
+
+void lf_retimeNext(LiveAc& ac, std::int32_t ticks) {
+  PositionSample& second = ac.samples[1];
+  const std::int32_t now = tickCount.load();
+  std::int32_t due = now + std::max(ticks, minLegTicks);
+  if (ac.extrapolationCount < 1)
+    due = std::clamp(due, second.dueTick - ac.smoothingEarlier, std::max(second.dueTick + ac.smoothingLater,
+                                                                        second.dueTick - ac.smoothingEarlier));
+  second.dueTick = std::max(due, now);
+}
+
+void lf_lowerSmoothing(LiveAc& ac) {
+  ac.smoothingEarlier = std::max(ac.smoothingEarlier - smoothingStepTicks, smoothingFloorTicks);
+  ac.smoothingLater = std::max(ac.smoothingLater - smoothingStepTicks, smoothingFloorTicks);
+}
+
+void lf_widenSmoothing(LiveAc& ac) {
+  ac.smoothingEarlier = smoothingWideTicks;
+  ac.smoothingLater = ac.takeOffRoll ? smoothingTakeOffLaterTicks : smoothingWideTicks;
+}
+
+void lf_taxiLights(LiveAc& ac) { gf_setLights(ac.sim.objectId, LightValues{1, 1, 0, 1, 0, 1, 0}); }
+
+void lf_sendLevers(LiveAc& ac, double spoilers, double lever1, double lever2) {
+  if (ac.category == AcCategory::Light) return;
+  const double levers[3] = {spoilers, lever1, lever2};
+  std::lock_guard lock(simCommandMutex);
+  simconnect::SetDataOnSimObject(simHandle, AiLeversDefinition, ac.sim.objectId, 0, 0, sizeof levers, levers);
+}
+
+double gf_pitchTargetRad(double fpm) {
+  double v = std::isfinite(fpm) ? fpm : 0.0;
+  if (v >= 0.0) v = std::min(v, maxClimbPitchDeg);
+  else v = std::max(v, minDescentFpm) * descentPitchShare;
+  return deg(pitchBaseDeg - v * pitchPerFpmDeg);
+}
+
+double gf_bankTargetRad(AcCategory category, double headingDifference) {
+  const double limit = deg(maxBankDeg[gf_categorySlot(category)]);
+  return std::clamp(-headingDifference, -limit, limit);
+}
+
+double gf_descentFpm(double heightFt, double frontFpm, double secondFpm, double qnh) {
+  if (heightFt <= descentRateHeightFt) return nearGroundDescentFpm;
+  return std::min((frontFpm + secondFpm) / 2.0 - (qnh - standardQnhHpa) * qnhFpmPerHpa, slowDescentFpm);
+}
+
+double gf_climbRate(double altitudeDifference, std::int32_t ticks, double maxClimbPerTick, double heightFt) {
+  double rate = std::min(altitudeDifference / std::max(ticks, minLegTicks), maxClimbPerTick);
+  if (heightFt <= climbFloorHeightFt) rate = std::max(rate, climbFloorFeetPerTick);
+  return rate;
+}
+
+void lf_startTakeOffRoll(LiveAc& ac) {
+  if (ac.towed) gf_log(fmt::format("towed aircraft takes-off? {}", ac.callsign));
+  ac.takeOffRoll = 1;
+  gf_setThrottle(ac.sim, 0);
+  gf_setSpoilers(ac.sim, 0);
+  gf_setFlaps(ac.sim, 1);
+  ac.landing = ac.landed = ac.touchedDown = 0;
+  ac.landingStage = 0;
+  allLights(ac, false);
+  ac.smoothingEarlier = smoothingWideTicks;
+  ac.smoothingLater = smoothingTakeOffLaterTicks;
+}
+
+void lf_takeOff(LiveAc& ac) {
+  ac.rotationSteps = std::max(ac.AcDescription::rotationSteps, 1);
+  ac.pitchRate = (ac.rotationPitch - ac.pitch) / ac.rotationSteps;
+  ac.bank = ac.bankRate = 0.0;
+  if (!ac.takeOffRoll) lf_startTakeOffRoll(ac);
+  ac.setPhase(AcPhase::TakeOff);
+  ac.headingRate = 0.0;
+  gf_clearCurve(ac);
+  if (ac.touchedDown) {
+    ac.touchedDown = ac.landing = ac.landed = 0;
+    gf_setThrottle(ac.sim, 4);
+    gf_setSpoilers(ac.sim, 0);  // retracted: a touch-and-go climbs away clean
+    gf_setFlaps(ac.sim, 1);
+  }
+}
+
+void lf_configureApproach(LiveAc& ac) {
+  gf_setCabinLights(ac.sim.objectId, 0);
+  const auto park = gf_parkAirport();
+  const bool near = park && gf_greatCircleDistanceNm({ac.lat, ac.lon}, {park->latitude, park->longitude}) <=
+                                nearParkAirportNm;
+  const double fpm = ac.samples[0].verticalSpeed;
+  if (fpm <= descendingFpm && !ac.landing && near) {
+    gf_setThrottle(ac.sim, isRotorcraft(ac) ? 4U : 1U);
+    gf_setFlaps(ac.sim, 3);
+    gf_setGear(ac.sim, 1);
+    ac.landing = 1;
+    trafficEngine.standWork.push_back(ac.hexId);
+    ac.approachCleared = 0;
+    ac.standLat = ac.standLon = ac.standHeading = 0.0;
+    ac.standNumber = 0;
+    ac.standFlag = 0;
+    ac.rotationSteps = 1;
+    lf_widenSmoothing(ac);
+  } else if ((fpm > goAroundFpm || (ac.landing && !near)) && !ac.approachCleared) {
+    ac.approachCleared = 1;
+    lf_lowerSmoothing(ac);
+    gf_setThrottle(ac.sim, 4);
+    gf_setGear(ac.sim, 0);
+    gf_setFlaps(ac.sim, 0);
+    ac.landingStage = 0;
+    ac.landing = 0;
+  }
+}
+
+void lf_configureBelow10000(LiveAc& ac) {
+  if (!ac.lowConfigured) {
+    ac.lowConfigured = 1;
+    ac.highConfigured = 0;
+    allLights(ac, true);
+  }
+  const double height = ac.heightAboveGround;
+  if (height <= highConfigHeightFt[gf_categorySlot(ac.category)]) {
+    lf_configureApproach(ac);
+    return;
+  }
+  lf_lowerSmoothing(ac);
+  gf_setCabinLights(ac.sim.objectId, 1);
+  ac.takeOffRoll = 0;
+  ac.landing = 0;
+  const double fpm = ac.samples[0].verticalSpeed;
+  if (fpm <= descendingFpm && ac.sim.throttleIndex == 3) gf_setThrottle(ac.sim, isRotorcraft(ac) ? 4U : 2U);
+  if (fpm > climbingFpm && ac.sim.throttleIndex == 4) gf_setThrottle(ac.sim, climbThrottle(ac));
+  if (height >= gearUpHeightFt) {
+    gf_setGear(ac.sim, 0);
+    gf_setFlaps(ac.sim, 0);
+  } else if (fpm <= flapsMaxFpm) {
+    const std::uint32_t flaps = ac.sim.flapsIndex;
+    if (flaps == 0 || flaps == newFlapsIndex) gf_setFlaps(ac.sim, 1);
+    else if (flaps == 1 && height < secondFlapsHeightFt) gf_setFlaps(ac.sim, 2);
+  }
+}
+
+void lf_flyStep(LiveAc& ac) {
+  if (ac.phase != AcPhase::TakeOff && ac.phase != AcPhase::Flying) ac.setPhase(AcPhase::Flying);
+  auto& s = ac.samples;
+  if (ac.landingStage == 0) airAltitudeRate(ac);
+  ac.targetVerticalSpeed = s[1].verticalSpeed;
+  ac.targetTas = s[1].tas > 0.0 ? s[1].tas : s[1].groundSpeed;
+  if (!s[0].airborne || !s[1].airborne) gf_setGear(ac.sim, 1);
+  const std::int32_t ticks = lf_ticksToNext(ac);
+  if (ac.phase != AcPhase::TakeOff && ac.landingStage == 0) {  // the flare keeps its own pitch
+    const double limit = deg(maxPitchChangeDegPerTick[gf_categorySlot(ac.category)]);
+    ac.pitchRate = std::clamp((gf_pitchTargetRad(s[1].verticalSpeed) - ac.pitch) / ticks, -limit, limit);
+  }
+  double diff = 0.0;
+  const double attitudeHeight = ac.landing ? landingAttitudeHeightFt : attitudeHeightFt;
+  if (s[1].attitudeSource && s[1].rollValid && s[1].trueHeadingValid && ac.heightAboveGround < attitudeHeight) {
+    diff = gf_normalizeAngle(s[1].trueHeading - ac.heading);
+  } else if (s.size() >= 3) {
+    if (const auto b = gf_legBearing(s[1].lat, s[1].lon, s[2].lat, s[2].lon)) diff = gf_normalizeAngle(*b - ac.heading);
+  }
+  ac.headingRate = diff / ticks;
+  if (s[1].rollValid) {
+    ac.bankRate = (s[1].roll - ac.bank) / ticks;
+  } else {
+    const double limit = deg(maxBankChangeDegPerTick[gf_categorySlot(ac.category)]);
+    ac.bankRate = std::clamp((gf_bankTargetRad(ac.category, diff) - ac.bank) / ticks, -limit, limit);
+  }
+  if (s[0].altitude < configAltitudeFt) lf_configureBelow10000(ac);
+  else configureHigh(ac);
+}
+
+void nextPosMain(LiveAc& ac) {
+  try {
+    auto& s = ac.samples;
+    for (;;) {
+      while (s.size() < 2) {
+        if (!lf_extendStream(ac)) return;
+      }
+      if (ac.onGroundConfirmed || isRotorcraft(ac) || !s[1].standing) break;
+      s.erase(s.begin() + 1);
+    }
+    gf_clearCurve(ac);
+    if (!s[1].standing && gf_samePosition(s[0], s[1])) s[1].standing = 1;
+    if (!s[1].standing) {
+      if (const auto b = gf_legBearing(s[0].lat, s[0].lon, s[1].lat, s[1].lon)) ac.trackHeading = *b;
+    }
+    if (ac.onGroundConfirmed) {
+      if (nextPosGround(ac) == GroundDispatch::StepEnded) {
+        lf_checkRates(ac);
+        return;
+      }
+    } else if (!s[1].standing) {
+      lf_retimeNext(ac, gf_legTicks(gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s[1].lat, s[1].lon}),
+                                    lf_legSpeedKt(ac)));
+    } else if (isRotorcraft(ac)) {
+      lf_groundTiming(ac);
+    }
+    if (s.size() < 2) return;
+    if (s[1].standing) {
+      ac.latRate = ac.lonRate = 0.0;
+      if (!ac.takeOffRoll && !ac.touchedDown) lf_lowerSmoothing(ac);
+    } else {
+      const std::int32_t ticks = lf_ticksToNext(ac);
+      ac.latRate = (s[1].lat - ac.lat) / ticks;
+      ac.lonRate = (s[1].lon - ac.lon) / ticks;
+      if (ac.lonRate * ticks > 180.0) ac.lonRate -= 360.0 / ticks;
+      if (ac.lonRate * ticks < -180.0) ac.lonRate += 360.0 / ticks;
+      if (ac.onGroundConfirmed) lf_groundStep(ac);
+      else lf_flyStep(ac);
+    }
+    s.pop_front();
+    lf_checkRates(ac);
+  } catch (const std::exception& e) {
+    logNextPosMain(ac, e);
+    throw;
+  }
+}
+
+void lf_moveTick(LiveAc& ac) {
+  const SoundPose before = gf_soundPose(ac);
+  if (ac.phase == AcPhase::TakeOff) {
+    takeOffTick(ac);
+  } else {
+    if (gf_curveSet(ac.curve)) {
+      curveTick(ac);
+    } else {
+      const bool ground =
+          ac.phase == AcPhase::Taxi || ac.phase == AcPhase::PushingBack || ac.phase == AcPhase::PushedBack;
+      if (ac.phase == AcPhase::Parking || (ground && ac.turning)) turnTowards(ac, ac.trackHeading);
+      else ac.heading = gf_wrapHeading(ac.heading + ac.headingRate);
+      if (ac.phase != AcPhase::PushedBack) {
+        ac.lat += ac.latRate;
+        ac.lon += ac.lonRate;
+      }
+    }
+    if (ac.landing && !ac.onGroundConfirmed && ac.heightAboveGround <= flareCeilingFt) {
+      flareTick(ac);
+    } else if (ac.onGroundConfirmed) {
+      groundAttitudeTick(ac);
+      ac.altitude += ac.altitudeRate;
+    } else {
+      ac.pitch += ac.pitchRate;
+      ac.bank += ac.bankRate;
+      ac.altitude += ac.altitudeRate;
+    }
+  }
+  wrapPosition(ac);
+  gf_keepSoundPose(ac, before);
+}
+
+} // namespace gwr

@@ -1,0 +1,383 @@
+// The ground dispatcher and re-timing, the ground step of the position step,
+// pull-out and push-back from a stand, the drive onto a stand and arrival.
+#include "traffic/movement/ground_movement.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+#include "airports/park_stand_table.h"
+#include "core/geo.h"
+#include "core/log.h"
+#include "refdata/ac_category.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/movement/flight_movement.h"
+#include "traffic/movement/movement_constants.h"
+#include "traffic/movement/taxi_curves.h"
+#include "traffic/simclient/sim_commands.h"
+
+namespace gwr {
+
+namespace {
+
+std::atomic<ArrivalStandChoice> arrivalStandChoice{nullptr};
+
+bool isRotorcraft(const LiveAc& ac) { return ac.category == AcCategory::Rotorcraft; }
+std::uint32_t idleThrottle(const LiveAc& ac) { return isRotorcraft(ac) ? 4U : 0U; }
+double baseTurnRate(const LiveAc& ac) {
+  return baseGroundTurnRateDegPerTick[gf_categorySlot(ac.category)] * radiansPerDegree;
+}
+double toDeg(double r) { return r * degreesPerRadian; }
+
+std::string standName(const LiveAc& ac) {
+  const StandRecord* stand = gf_findStand(ac.standNumber);
+  return stand != nullptr ? stand->id : std::to_string(ac.standNumber);
+}
+
+PositionSample reportAt(const PositionSample& from, const LatLon& at, double speedKt, std::int32_t due) {
+  PositionSample r = from;
+  r.lat = at.latitude;
+  r.lon = at.longitude;
+  r.groundSpeed = speedKt;
+  r.standing = 0;
+  r.dueTick = due;
+  return r;
+}
+
+// The push-back's second leg: a curve swinging the tail round, n ticks long.
+bool secondLegStep(LiveAc& ac) {
+  auto& s = ac.samples;
+  ac.groundTurnRate = baseTurnRate(ac);
+  const std::int32_t n = std::max(gf_roundTicks(pushBackLegTurnDeg / ac.groundTurnRate / turnStepsDivisor), 1);
+  // The side is known only now: reports during the first leg decide it.
+  const double push = gf_wrapHeading(ac.standHeading + M_PI);
+  const double side = ac.pushBackTurnSide ? M_PI / 2.0 : -M_PI / 2.0;
+  const LatLon end = gf_destinationPoint({s[1].lat, s[1].lon}, push + side, ac.halfWingspan * feetPerNm);
+  PositionSample leg = reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + n);
+  s.push_back(leg);
+  if (!lf_setupCurve(ac)) {
+    s.pop_back();
+    return false;
+  }
+  ac.curveStep = 1.0 / n;
+  ac.curveAngle = pushBackLegTurnDeg;
+  ac.latRate = ac.lonRate = 0.0;
+  s.pop_front();
+  return true;
+}
+
+void finishPushBack(LiveAc& ac) {
+  ac.trackHeading = ac.heading;
+  gf_engineAutoStart(ac.sim.objectId);
+  gf_setThrottle(ac.sim, 0);
+  gf_setFlaps(ac.sim, 1);
+  ac.setPhase(AcPhase::PushedBack);
+  ac.pushBackCountdown = 1;
+  ac.extrapolationCount = 0;
+  ac.leaving = 0;
+}
+
+void leaveStand(LiveAc& ac) {
+  const auto& s = ac.samples;
+  const auto bearing = gf_legBearing(ac.standLat, ac.standLon, s[1].lat, s[1].lon);
+  const double off = bearing ? std::round(toDeg(gf_normalizeAngle(*bearing - ac.standHeading))) : 0.0;
+  if (gf_pullsOut(off)) lf_pullOut(ac);
+  else lf_pushBack(ac);
+}
+
+void turnsAndLegs(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (!s[1].standing && s.size() >= 3 && !s[2].standing) {
+    const double delta = std::fabs(toDeg(lf_headingDelta(ac)));
+    if (delta > curveMinTurnDeg && delta > midpointTurnDeg && gf_legNm(s[0], s[1]) > midpointLegNm &&
+        s[0].groundSpeed <= midpointMaxKt && s[1].dueTick - s[0].dueTick >= midpointMinTicks) {
+      lf_insertMidpoint(ac);
+    } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg) {
+      if (!gf_samePosition(s[0], s[2]) && lf_setupCurve(ac)) ac.turnAngle = ac.curveAngle = delta;
+    } else {
+      lf_checkGroundLeg(ac);
+    }
+  } else if (s.size() < 3 && ac.extrapolationCount < 1) {
+    lf_checkGroundLeg(ac);
+  }
+  if (ac.phase == AcPhase::Parking &&
+      gf_distanceNm(s[1].lat, s[1].lon, ac.standLat, ac.standLon) <= standReachedNm && ac.standNumber > 0)
+    ac.trackHeading = ac.standHeading;
+  if (!gf_curveSet(ac.curve)) {
+    const double diff = std::fabs(toDeg(gf_normalizeAngle(ac.trackHeading - ac.heading)));
+    ac.turning = diff > turningFlagDeg ? 1 : 0;
+    if (ac.turning) ac.turnAngle = diff;
+  }
+}
+
+void arrivalChoice(LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (!s.back().standing || ac.phase != AcPhase::Taxi || !standTableReady.load()) return;
+  const AcPhase from = ac.previousPhase;
+  const bool leftStand = from == AcPhase::Parked || from == AcPhase::PushingBack || from == AcPhase::PushedBack;
+  if (!ac.towed && leftStand) return;
+  const bool near =
+      s[1].groundSpeed <= parkSlowKt && gf_distanceNm(ac.lat, ac.lon, s.back().lat, s.back().lon) <= parkNearNm;
+  if (!near && ac.extrapolationCount <= 0) return;
+  const ArrivalStandChoice choice = arrivalStandChoice.load();
+  if (choice == nullptr) return;
+  if (const StandRecord* stand = choice(ac)) {
+    drive2Stand(ac, *stand);
+    ac.setPhase(AcPhase::Parking);
+  }
+}
+
+void rollThrottle(LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (isRotorcraft(ac)) {
+    gf_setThrottle(ac.sim, 4);
+    return;
+  }
+  if (s[0].groundSpeed >= rollSlowFrontKt || s[1].groundSpeed >= rollSlowSecondKt) {
+    gf_setThrottle(ac.sim, 4);
+    return;
+  }
+  std::uint32_t index = 0;
+  for (const RollThrottle& t : rollThrottles) {
+    if (s[0].groundSpeed >= t.frontKt || s[1].groundSpeed >= t.secondKt) {
+      index = t.index;
+      break;
+    }
+  }
+  gf_setThrottle(ac.sim, index);
+}
+
+void takeOffCheck(LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (s[1].groundSpeed < takeOffRollKt) return;
+  const bool someSlow =
+      std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.verticalSpeed <= takeOffClimbFpm; });
+  if (someSlow) {
+    const double vr = takeOffSpeedKt[gf_categorySlot(ac.category)];
+    const bool ready = std::all_of(s.begin() + 1, s.end(), [vr](const PositionSample& r) {
+      return r.groundSpeed >= vr && r.airborne;
+    });
+    if (!ready) return;
+    lf_takeOff(ac);
+    ac.altitudeRate = ac.maxClimbPerTick;
+    return;
+  }
+  lf_takeOff(ac);
+  const bool someGround = std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return !r.airborne; });
+  ac.altitudeRate = someGround ? ac.maxClimbPerTick
+                               : std::max(s[1].altitude - ac.altitude, liftOffMinFeet) / lf_ticksToNext(ac);
+}
+
+void afterTouchdown(LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (std::fabs(toDeg(gf_normalizeAngle(ac.heading - ac.touchdownHeading))) >= turnOffDeg) {
+    gf_setFlaps(ac.sim, 0);
+    ac.touchedDown = 0;
+    gf_setThrottle(ac.sim, idleThrottle(ac));
+    gf_setSpoilers(ac.sim, 0);
+    lf_sendLevers(ac, 0.0, 0.0, 0.0);
+    gf_setLights(ac.sim.objectId, LightValues{1, 1, 0, 1, 0, 1, 1});
+  } else if (s[0].groundSpeed <= spoilersInKt) {
+    gf_setSpoilers(ac.sim, 0);
+    lf_sendLevers(ac, 0.0, 0.0, 0.0);
+    gf_setFlaps(ac.sim, 1);
+  }
+}
+
+} // namespace
+
+void gf_installArrivalStandChoice(ArrivalStandChoice choice) { arrivalStandChoice.store(choice); }
+
+bool gf_pullsOut(double offStandHeadingDeg) { return std::fabs(offStandHeadingDeg) < pullOutMaxDeg; }
+
+const StandRecord* gf_findStand(std::int32_t number) {
+  if (number <= 0) return nullptr;
+  const auto it = std::lower_bound(standTable.begin(), standTable.end(), static_cast<std::uint32_t>(number),
+                                   [](const StandRecord& s, std::uint32_t n) { return s.number < n; });
+  return it != standTable.end() && it->number == static_cast<std::uint32_t>(number) ? &*it : nullptr;
+}
+
+GroundDispatch nextPosGround(LiveAc& ac) {
+  try {
+    switch (ac.phase) {
+      case AcPhase::PushingBack:
+        --ac.pushBackCountdown;
+        if (ac.pushBackCountdown == 1) {
+          if (ac.pushBackHasSecondLeg && secondLegStep(ac)) return GroundDispatch::StepEnded;
+        } else if (ac.pushBackCountdown < 1) {
+          finishPushBack(ac);
+        }
+        break;
+      case AcPhase::Parked:
+        lf_widenSmoothing(ac);
+        if (ac.leaving) leaveStand(ac);
+        break;
+      default: turnsAndLegs(ac); break;
+    }
+    if (ac.samples.size() < 2) return GroundDispatch::Continue;
+    arrivalChoice(ac);
+    lf_groundTiming(ac);
+    return GroundDispatch::Continue;
+  } catch (const std::exception& e) {
+    gf_log(fmt::format("{}: {} {}, sz:{}", "nextPosGround", e.what(), ac.liveFullText(), ac.samples.size()));
+    throw;
+  }
+}
+
+void lf_groundTiming(LiveAc& ac) {
+  ac.groundTurnRate = baseTurnRate(ac);
+  const auto& s = ac.samples;
+  if (s[1].standing) {
+    lf_retimeNext(ac, std::max(s[1].dueTick - s[0].dueTick, minLegTicks));
+    return;
+  }
+  const double distance = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon);
+  const std::int32_t ticks = std::max(gf_legTicks(distance, lf_legSpeedKt(ac)), minLegTicks);
+  const bool curve = gf_curveSet(ac.curve);
+  const double angle = curve ? ac.curveAngle : ac.turning ? ac.turnAngle : 0.0;
+  if ((curve || ac.turning) && angle > 0.0 && distance > 0.0) {
+    const std::int32_t n = std::max(gf_roundTicks(angle / ac.groundTurnRate / turnStepsDivisor), 1);
+    const double r = static_cast<double>(ticks) / n;
+    if (angle <= gentleTurnDeg) {
+      if (r >= slowTurnRatio) {
+        const double f = std::min(r * turnTicksPerDeg / angle, r * turnLegFactorNm / distance);
+        if (f > 0.0) ac.groundTurnRate /= f;
+      } else if (r > 0.0) {
+        ac.groundTurnRate /= r;
+      }
+    } else {
+      ac.groundTurnRate *= std::min(r, std::min(angle, sharpTurnDeg) / turnRateAngleDivisor);
+      if (angle >= sharpTurnDeg) {
+        ac.smoothingEarlier = std::max(ac.smoothingEarlier, smoothingSharpTurnTicks);
+        ac.smoothingLater = std::max(ac.smoothingLater, smoothingSharpTurnTicks);
+      }
+    }
+  }
+  lf_retimeNext(ac, ticks);
+}
+
+void lf_groundStep(LiveAc& ac) {
+  if (ac.phase == AcPhase::Flying || ac.phase == AcPhase::Parked) ac.setPhase(AcPhase::Taxi);
+  const auto& s = ac.samples;
+  const bool liftOffAhead = std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.airborne != 0; });
+  const auto fast =
+      std::count_if(s.begin(), s.end(), [](const PositionSample& r) { return r.groundSpeed >= takeOffRollKt; });
+  if (ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown && (liftOffAhead || fast >= 2))
+    lf_startTakeOffRoll(ac);
+  if (ac.takeOffRoll && ac.phase != AcPhase::TakeOff) {
+    rollThrottle(ac);
+    takeOffCheck(ac);
+  } else if (ac.touchedDown) {
+    ac.landed = 1;
+    afterTouchdown(ac);
+  } else if (ac.phase != AcPhase::TakeOff) {
+    gf_setThrottle(ac.sim, idleThrottle(ac));
+  }
+  if (ac.phase != AcPhase::TakeOff) {
+    ac.headingRate = 0.0;
+    if (ac.landingStage == 0) {
+      ac.pitch = ac.groundPitch;
+      ac.bank = 0.0;
+      ac.pitchRate = ac.bankRate = 0.0;
+    }
+  }
+  if (gf_curveSet(ac.curve)) ac.curveStep = 1.0 / lf_ticksToNext(ac);
+  ac.targetTas = ac.phase == AcPhase::PushingBack ? -s[0].groundSpeed : s[0].groundSpeed;
+  ac.targetVerticalSpeed = 0.0;
+}
+
+void lf_pullOut(LiveAc& ac) {
+  ac.leaving = 0;
+  ac.extrapolationCount = 0;
+  auto& s = ac.samples;
+  const LatLon target = gf_destinationPoint({ac.standLat, ac.standLon}, ac.standHeading,
+                                            2.0 * ac.halfWingspan * feetPerNm);
+  s.resize(1);
+  s[0].groundSpeed = ac.standSpeedKt;
+  const double distance = gf_distanceNm(s[0].lat, s[0].lon, target.latitude, target.longitude);
+  const std::int32_t due = std::max(s[0].dueTick, tickCount.load()) +
+                           std::max(gf_legTicks(distance, ac.standSpeedKt), minLegTicks);
+  s.push_back(reportAt(s[0], target, ac.standSpeedKt, due));
+  ac.setPhase(AcPhase::Taxi);
+  ac.trackHeading = ac.heading;
+  lf_taxiLights(ac);
+  gf_engineAutoStart(ac.sim.objectId);
+  gf_setThrottle(ac.sim, 0);
+  gf_setFlaps(ac.sim, 1);
+  gf_log(fmt::format("{:8}: {:8} pulling out", standName(ac), ac.callsign));
+}
+
+void lf_pushBack(LiveAc& ac) {
+  const StandRecord* stand = gf_findStand(ac.standNumber);
+  if (stand == nullptr) return;
+  const double push = gf_wrapHeading(ac.standHeading + M_PI);
+  auto& s = ac.samples;
+  const LatLon first = gf_destinationPoint({ac.lat, ac.lon}, push, pushBackRadiusFactor * stand->radius * feetPerNm);
+  s.resize(1);
+  s[0].groundSpeed = ac.standSpeedKt;
+  const double distance = gf_distanceNm(ac.lat, ac.lon, first.latitude, first.longitude);
+  const std::int32_t start = std::max(s[0].dueTick, tickCount.load());
+  const std::int32_t due = start + std::max(gf_legTicks(distance, ac.standSpeedKt), 2 * minLegTicks);
+  s.push_back(reportAt(s[0], first, ac.standSpeedKt, due));
+  lf_insertMidpoint(ac);
+  ac.pushBackSecondLeg = s.back();
+  lf_taxiLights(ac);
+  ac.setPhase(AcPhase::PushingBack);
+  ac.pushBackCountdown = pushBackSteps;
+  ac.turning = 0;
+  ac.leaving = 0;
+}
+
+void drive2Stand(LiveAc& ac, const StandRecord& stand) {
+  auto& s = ac.samples;
+  if (s.empty()) {
+    gf_log(fmt::format("{} empty sz?", "drive2Stand"));
+    return;
+  }
+  ac.standLat = stand.latitude;
+  ac.standLon = stand.longitude;
+  ac.standHeading = stand.heading;
+  ac.standNumber = static_cast<std::int32_t>(stand.number);
+  PositionSample& newest = s.back();
+  const double distance = gf_distanceNm(newest.lat, newest.lon, stand.latitude, stand.longitude);
+  const std::int32_t ticks = std::max(gf_legTicks(distance, ac.standSpeedKt), minStandTicks);
+  PositionSample at = reportAt(newest, {stand.latitude, stand.longitude}, ac.standSpeedKt,
+                               std::max(s.front().dueTick + ticks, newest.dueTick + minLegTicks));
+  at.altitude = ac.altitude;
+  at.tas = ac.standSpeedKt;
+  at.track = stand.heading * degreesPerRadian;
+  at.roll = ac.bank;
+  at.standing = gf_samePosition(newest, at) ? 1 : 0;
+  newest.groundSpeed = ac.standSpeedKt;
+  PositionSample stop = at;
+  stop.standing = 1;
+  stop.groundSpeed = 0.0;
+  stop.dueTick = at.dueTick + standStopTicks;
+  s.push_back(at);
+  s.push_back(stop);
+  ac.trackHeading = stand.heading;
+  if (ac.extrapolationCount > 0) {
+    ac.extrapolationCount = 0;
+    lf_widenSmoothing(ac);
+  }
+}
+
+void lf_arriveAtStand(LiveAc& ac) {
+  if (gf_distanceNm(ac.lat, ac.lon, ac.standLat, ac.standLon) > standReachedNm) {
+    ac.setPhase(AcPhase::Taxi);
+    return;
+  }
+  ac.setPhase(AcPhase::Parked);
+  ac.weekTimeParked = weekTime.load();
+  if (ac.towed) gf_log(fmt::format("          towed aircraft {} parks", ac.callsign));
+  if (!ac.samples.empty()) ac.samples.front().standing = 1;
+  ac.parkedSince = static_cast<std::uint64_t>(tickCount.load());
+  gf_setParkedConfig(ac.sim);
+  gf_log(fmt::format("{:8}: {:8} arrived at stand", standName(ac), ac.callsign));
+  trafficEngine.standWork.push_back(ac.hexId);
+}
+
+} // namespace gwr

@@ -1,0 +1,34 @@
+// Ground movement of live aircraft: the ground dispatcher and re-timing,
+// the ground step, leaving a stand (pull-out, push-back) and parking.
+#pragma once
+
+#include <cstdint>
+
+#include "airports/stand_record.h"
+#include "traffic/engine/live_ac.h"
+
+namespace gwr {
+
+enum class GroundDispatch { Continue, StepEnded };
+
+// The ground part of the position step; StepEnded when it set up the
+// aircraft's next leg itself (the push-back's second leg).
+GroundDispatch nextPosGround(LiveAc& aircraft);
+void lf_groundStep(LiveAc& aircraft);
+void lf_groundTiming(LiveAc& aircraft);
+void lf_pullOut(LiveAc& aircraft);
+void lf_pushBack(LiveAc& aircraft);
+void drive2Stand(LiveAc& aircraft, const StandRecord& stand);
+void lf_arriveAtStand(LiveAc& aircraft);
+
+// A target this many degrees off the stand heading (rounded) is pulled out to.
+bool gf_pullsOut(double offStandHeadingDeg);
+// The stand table's stand with this number; none when there is none.
+const StandRecord* gf_findStand(std::int32_t number);
+
+// The stand choice at arrival: gives the stand to drive to, or none. Until
+// the stand logic installs one, arriving aircraft keep taxiing.
+using ArrivalStandChoice = const StandRecord* (*)(LiveAc& aircraft);
+void gf_installArrivalStandChoice(ArrivalStandChoice choice);
+
+} // namespace gwr

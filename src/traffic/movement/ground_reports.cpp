@@ -1,0 +1,245 @@
+// Report checks of placed aircraft by phase (push-back, stand, landing and
+// ground reports) and the holding of ground aircraft when the feed falls silent.
+#include "traffic/movement/ground_reports.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/geo.h"
+#include "core/settings_catalogue.h"
+#include "refdata/ac_category.h"
+#include "traffic/engine/engine_constants.h"
+#include "traffic/engine/live_removal.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_movement.h"
+#include "traffic/movement/movement_constants.h"
+#include "traffic/movement/taxi_curves.h"
+
+namespace gwr {
+
+namespace {
+
+// Angle between the heading and the bearing from a to b, degrees; none for no leg.
+std::optional<double> turnFromHeading(const LiveAc& ac, const PositionSample& a, const PositionSample& b) {
+  const auto bearing = gf_legBearing(a.lat, a.lon, b.lat, b.lon);
+  if (!bearing) return {};
+  return std::fabs(gf_normalizeAngle(*bearing - ac.heading)) * degreesPerRadian;
+}
+
+void startHolding(LiveAc& ac) {
+  if (ac.holding) return;
+  ac.holding = 1;
+  ac.holdingSince = static_cast<std::uint32_t>(tickCount.load());
+}
+
+// The feed is back: made-up reports give way and the front falls due now.
+void endExtrapolation(LiveAc& ac, bool widen) {
+  if (ac.extrapolationCount <= 0) return;
+  ac.extrapolationCount = 0;
+  ac.samples.resize(1);
+  ac.samples.front().dueTick = tickCount.load() + 1;
+  if (widen) {
+    ac.smoothingEarlier = smoothingWideTicks;
+    ac.smoothingLater = ac.takeOffRoll ? smoothingTakeOffLaterTicks : smoothingWideTicks;
+  } else {
+    ac.smoothingEarlier = ac.smoothingLater = initialSmoothingTicks;
+  }
+}
+
+bool pushingBack(LiveAc& ac, const PositionSample& r) {
+  if (ac.pushBackCountdown != pushBackSteps || STRAIGHT_PBS_ONLY.current()) return false;
+  std::optional<double> direction;
+  if (r.trueHeadingValid) direction = r.trueHeading;
+  else if (r.track != 0.0) direction = r.track * radiansPerDegree;
+  if (!direction) return false;
+  ac.pushBackTurnSide = gf_normalizeAngle(*direction - ac.heading) > 0.0 ? 1 : 0;
+  ac.pushBackHasSecondLeg = 1;
+  return false;
+}
+
+bool pushedBack(LiveAc& ac, PositionSample& r) {
+  const double d = gf_distanceNm(ac.lat, ac.lon, r.lat, r.lon);
+  const double span = ac.halfWingspan;
+  if ((d <= pushedBackHoldSpans * span || d <= ac.largestPushedDistance) && d <= pushedBackMaxSpans * span) {
+    ac.largestPushedDistance = std::max(ac.largestPushedDistance, d);
+    startHolding(ac);
+    return false;
+  }
+  r.standing = 0;
+  endExtrapolation(ac, false);
+  ac.setPhase(AcPhase::Taxi);
+  ac.standNumber = 0;
+  ac.standFlag = 0;
+  ac.holding = 0;
+  return true;
+}
+
+// Leaving soon after its arrival's week-long report was made: towed to another stand.
+bool towedAway(const LiveAc& ac) {
+  const std::int64_t made = static_cast<std::int64_t>(ac.samples.back().dueTick) - parkedExtrapolationTicks;
+  const std::int64_t since = static_cast<std::int64_t>(tickCount.load()) - made;
+  const std::int64_t limit = towedWithinTicks[gf_categorySlot(ac.category)];
+  return since < limit;
+}
+
+void startLeaving(LiveAc& ac, PositionSample& r) {
+  r.standing = 0;
+  ac.leaving = 1;
+  if (ac.extrapolationCount > 0 && ac.phase == AcPhase::Parked && ac.landed) {
+    if (towedAway(ac)) ac.towed = 1;
+    ac.landed = 0;
+  }
+  endExtrapolation(ac, true);
+  ac.standMoves = 0;
+  ac.atStandCheck = 0;
+  ac.setPhase(AcPhase::Parked);
+}
+
+bool atStand(LiveAc& ac, PositionSample& r) {
+  const double d = gf_distanceNm(r.lat, r.lon, ac.standLat, ac.standLon);
+  const double radius = ac.previousPhase == AcPhase::Parking ? parkingRadiusFactor * standRadiusNm : standRadiusNm;
+  if (d <= radius) {
+    ac.parkedSince = static_cast<std::uint64_t>(tickCount.load());
+    if (!ac.atStandCheck) {
+      ac.atStandCheck = 1;
+      ac.standFirstDistance = ac.standLargestDistance = d;
+      return false;
+    }
+    if (d >= ac.standLargestDistance + standGrowthNm) {
+      ++ac.standMoves;
+      ac.standLargestDistance = d;
+      const double moved = d - ac.standFirstDistance;
+      if ((ac.standMoves >= standLeaveGrowths && moved >= ac.halfWingspan * leaveGrowthSpans) || moved > ac.halfWingspan) {
+        startLeaving(ac, r);
+        return true;
+      }
+    } else if (d <= ac.standLargestDistance - standGrowthNm) {
+      ac.standMoves = 0;
+    }
+    return false;
+  }
+  if (ac.phase == AcPhase::Parking) {
+    ac.setPhase(AcPhase::Taxi);
+    r.standing = 0;
+    return true;
+  }
+  if (d > standGoneNm) gf_removeLiveAc(ac);
+  return false;
+}
+
+// R at N: standing; near N: a standing copy of N; else moving.
+bool groundReportCheck(LiveAc& ac, PositionSample& r) {
+  if (ac.category == AcCategory::Rotorcraft) return true;
+  const PositionSample& n = ac.samples.back();
+  const bool unconfirmed = ac.sim.simState == AcSimState::Active && !ac.onGroundConfirmed;
+  if (gf_samePosition(r, n)) {
+    if (r.airborne || unconfirmed || (ac.takeOffRoll && r.groundSpeed > 0.0 && n.groundSpeed >= rollReportKt))
+      return false;
+    r.standing = 1;
+    r.groundSpeed = 0.0;
+    return true;
+  }
+  if (r.groundSpeed > 0.0 && std::fabs(r.lat - n.lat) < nearSameDeg && std::fabs(r.lon - n.lon) < nearSameDeg) {
+    if (r.airborne || unconfirmed || (ac.takeOffRoll && n.groundSpeed >= rollStandingKt)) return false;
+    const std::int32_t due = r.dueTick;
+    r = n;
+    r.dueTick = due;
+    r.groundSpeed = 0.0;
+    r.standing = 1;
+    return true;
+  }
+  r.standing = 0;
+  if (r.groundSpeed == 0.0 && (r.airborne || ac.takeOffRoll)) return n.groundSpeed < rollStandingKt;
+  return true;
+}
+
+bool duringLanding(LiveAc& ac, PositionSample& r) {
+  auto& s = ac.samples;
+  if (gf_samePosition(r, s.back())) return false;
+  if (s.size() == 1) {
+    const double turn = turnFromHeading(ac, s.front(), r).value_or(0.0);
+    if (ac.landing && turn >= landingTurnDeg) return false;
+    if (!ac.landing && turn >= restartTurnDeg) {
+      if (ac.extrapolationCount > 0) return false;
+      s.front().lat = ac.lat;
+      s.front().lon = ac.lon;
+      s.front().dueTick = tickCount.load() + 1;
+    }
+  } else {
+    for (int drop = 0; drop < 2 && s.size() >= 2; ++drop) {
+      if (turnFromHeading(ac, s.back(), r).value_or(0.0) < landingTurnDeg) break;
+      s.pop_back();
+    }
+  }
+  endExtrapolation(ac, false);
+  const PositionSample& n = s.back();
+  r.standing = gf_samePosition(r, n) ? 1 : 0;
+  if (!r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed) r.groundSpeed = n.groundSpeed;
+  return true;
+}
+
+bool otherPhases(LiveAc& ac, PositionSample& r) {
+  if (!groundReportCheck(ac, r)) return false;
+  if (ac.extrapolationCount > 0) {
+    if (!ac.onGroundConfirmed && turnFromHeading(ac, ac.samples.back(), r).value_or(0.0) >= extrapolatedTurnDeg)
+      return false;
+    endExtrapolation(ac, false);
+  }
+  ac.holding = 0;
+  return true;
+}
+
+bool anotherTaxiingNear(const LiveAc& ac) {
+  return std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(), [&](const LiveAc& o) {
+    return &o != &ac && o.sim.simState == AcSimState::Active && o.onGroundConfirmed && o.phase == AcPhase::Taxi &&
+           gf_distanceNm(ac.lat, ac.lon, o.lat, o.lon) <= holdingSpanFactor * (ac.halfWingspan + o.halfWingspan);
+  });
+}
+
+} // namespace
+
+bool checkExtendingSituations(LiveAc& ac, PositionSample& r) {
+  if (ac.samples.empty()) return true;
+  switch (ac.phase) {
+    case AcPhase::PushingBack: return pushingBack(ac, r);
+    case AcPhase::PushedBack: return pushedBack(ac, r);
+    case AcPhase::Parking:
+    case AcPhase::Parked:
+      if (ac.sim.simState == AcSimState::Active) return atStand(ac, r);
+      break;
+    default: break;
+  }
+  if (ac.landing || ac.touchedDown) return duringLanding(ac, r);
+  return otherPhases(ac, r);
+}
+
+std::optional<bool> lf_extendOnGround(LiveAc& ac) {
+  if (ac.phase == AcPhase::Parking) lf_arriveAtStand(ac);
+  const bool taxiing = ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown;
+  if (!ac.onGroundConfirmed || (ac.phase != AcPhase::PushedBack && !taxiing)) return std::nullopt;
+  if (anotherTaxiingNear(ac)) {
+    ac.holding = 0;
+    gf_removeLiveAc(ac);
+    return false;
+  }
+  const std::int32_t now = tickCount.load();
+  if (ac.holding) {
+    const std::int64_t held = static_cast<std::int64_t>(now) - static_cast<std::int64_t>(ac.holdingSince);
+    if (AIRBORNE_ONLY.current() || held > static_cast<std::int64_t>(MAX_HOLDING_MINUTES.current()) * ticksPerMinute) {
+      gf_removeLiveAc(ac);
+      return false;
+    }
+  } else {
+    startHolding(ac);
+  }
+  PositionSample copy = ac.samples.front();
+  copy.standing = 1;
+  copy.groundSpeed = 0.0;
+  copy.dueTick = std::max(copy.dueTick, now) + holdingStepTicks;
+  ac.samples.push_back(copy);
+  ac.extrapolationCount = 1;
+  return true;
+}
+
+} // namespace gwr

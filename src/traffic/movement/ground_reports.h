@@ -1,0 +1,17 @@
+// New reports of placed aircraft checked against the movement they join
+// (push-back, stand, landing, ground), and holding while the feed is silent.
+#pragma once
+
+#include <optional>
+
+#include "traffic/engine/live_ac.h"
+
+namespace gwr {
+
+// False refuses the report; it may change the report (standing, speed) and the stream.
+bool checkExtendingSituations(LiveAc& aircraft, PositionSample& report);
+// The ground rules of the stream extension: arrival at the stand, holding.
+// None when the general extension applies; else whether the stream was extended.
+std::optional<bool> lf_extendOnGround(LiveAc& aircraft);
+
+} // namespace gwr

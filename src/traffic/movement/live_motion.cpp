@@ -1,0 +1,69 @@
+// Live aircraft between their delayed reports: the engine's entry to the
+// flight and ground movement, extrapolation while the feed is silent, range rule.
+#include "traffic/movement/live_motion.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/geo.h"
+#include "core/settings_catalogue.h"
+#include "traffic/engine/engine_constants.h"
+#include "traffic/engine/live_removal.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/movement/extrapolation.h"
+#include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_reports.h"
+
+namespace gwr {
+
+namespace {
+
+bool categorySwitchedOff(AcCategory category) {
+  return (category == AcCategory::Light && !LIGHT_AIRCRAFT.current()) ||
+         (category == AcCategory::HighPerf && !HIGH_PERF_AIRCRAFT.current()) ||
+         (category == AcCategory::Rotorcraft && !HELICOPTERS.current());
+}
+
+} // namespace
+
+void lf_extrapolate(LiveAc& ac, std::int32_t n) {
+  ac.extrapolationCount = n;
+  ac.samples.push_back(gf_madeUpReport(ac, n));
+  if (ac.phase == AcPhase::Parked) ac.atStandCheck = 0;
+}
+
+bool lf_extendStream(LiveAc& ac) {
+  if (const auto extended = lf_extendOnGround(ac)) return *extended;
+  if (ac.extrapolationCount < 0 || ac.extrapolationCount == 1) {
+    ac.extrapolationCount = -1;
+    gf_removeLiveAc(ac);
+    return false;
+  }
+  if (ac.extrapolationCount > 1) {
+    lf_extrapolate(ac, ac.extrapolationCount - 1);
+    return true;
+  }
+  if (categorySwitchedOff(ac.category)) {
+    gf_removeLiveAc(ac);
+    return false;
+  }
+  const UserState& user = trafficEngine.user;
+  if (!ac.onGroundConfirmed) {
+    if (gf_knownUserPosition(user) &&
+        gf_greatCircleDistanceNm({ac.lat, ac.lon}, {user.latitude, user.longitude}) > rangeNm.load() - rangeMarginNm) {
+      gf_removeLiveAc(ac);
+      return false;
+    }
+    lf_extrapolate(ac, airExtrapolations);
+    return true;
+  }
+  lf_extrapolate(ac, ac.phase == AcPhase::Parked ? 1 : groundExtrapolations);
+  return true;
+}
+
+void lf_nextPosition(LiveAc& ac) { nextPosMain(ac); }
+
+void lf_moveStep(LiveAc& ac) { lf_moveTick(ac); }
+
+} // namespace gwr

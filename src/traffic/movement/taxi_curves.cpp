@@ -1,0 +1,151 @@
+// Quadratic taxi curves in metres around their origin, midpoints and leg
+// checks of ground legs, and angle helpers safe against degenerate legs.
+#include "traffic/movement/taxi_curves.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/geo.h"
+#include "traffic/engine/engine_constants.h"
+#include "traffic/movement/movement_constants.h"
+
+namespace gwr {
+
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double minCurveMetres = 0.01;  // shorter: no direction to fly
+constexpr double minEastScale = 1e-6;    // cos(latitude) near a pole
+
+double eastScale(double originLat) { return metresPerDegreeLat * std::cos(originLat * radiansPerDegree); }
+
+double lonDelta(double lon, double originLon) {
+  double d = lon - originLon;
+  if (d > 180.0) d -= 360.0;
+  if (d < -180.0) d += 360.0;
+  return d;
+}
+
+} // namespace
+
+double gf_normalizeAngle(double radians) {
+  if (!std::isfinite(radians)) return 0.0;
+  double a = std::remainder(radians, twoPi);
+  if (a <= -M_PI) a += twoPi;
+  return a;
+}
+
+double gf_wrapHeading(double radians) {
+  if (!std::isfinite(radians)) return 0.0;
+  double a = std::fmod(radians, twoPi);
+  if (a < 0.0) a += twoPi;
+  return a >= twoPi ? 0.0 : a;
+}
+
+bool gf_samePosition(const PositionSample& a, const PositionSample& b) {
+  return std::fabs(a.lat - b.lat) <= samePositionDeg && std::fabs(a.lon - b.lon) <= samePositionDeg;
+}
+
+std::optional<double> gf_legBearing(double fromLat, double fromLon, double toLat, double toLon) {
+  if (std::fabs(fromLat - toLat) <= samePositionDeg && std::fabs(fromLon - toLon) <= samePositionDeg) return {};
+  const double b = gf_initialBearing({fromLat, fromLon}, {toLat, toLon});
+  if (!std::isfinite(b)) return {};
+  return gf_wrapHeading(b);
+}
+
+double gf_legNm(const PositionSample& a, const PositionSample& b) { return gf_distanceNm(a.lat, a.lon, b.lat, b.lon); }
+
+double gf_distanceNm(double fromLat, double fromLon, double toLat, double toLon) {
+  return gf_greatCircleDistanceNm({fromLat, fromLon}, {toLat, toLon});
+}
+
+bool gf_curveSet(const double (&curve)[8]) {
+  return std::isfinite(curve[CurveCtrlEast]) && std::isfinite(curve[CurveCtrlNorth]);
+}
+
+void gf_clearCurve(LiveAc& ac) {
+  ac.curve[CurveT0] = ac.curve[CurveT1] = nan;
+  ac.curve[CurveCtrlEast] = ac.curve[CurveCtrlNorth] = nan;
+  ac.curvePosition = 0.0;
+}
+
+std::optional<CurvePoint> gf_curvePoint(const double (&c)[8], double t) {
+  if (!gf_curveSet(c) || !(t >= c[CurveT0] && t <= c[CurveT1]) || !(c[CurveT1] > c[CurveT0])) return {};
+  const double u = (t - c[CurveT0]) / (c[CurveT1] - c[CurveT0]);
+  const double north = 2.0 * u * (1.0 - u) * c[CurveCtrlNorth] + u * u * c[CurveEndNorth];
+  const double east = 2.0 * u * (1.0 - u) * c[CurveCtrlEast] + u * u * c[CurveEndEast];
+  const double dNorth = 2.0 * u * (c[CurveEndNorth] - c[CurveCtrlNorth]) + 2.0 * (1.0 - u) * c[CurveCtrlNorth];
+  const double dEast = 2.0 * u * (c[CurveEndEast] - c[CurveCtrlEast]) + 2.0 * (1.0 - u) * c[CurveCtrlEast];
+  const double scale = eastScale(c[CurveLat]);
+  if (std::hypot(dNorth, dEast) < minCurveMetres * 1e-3 || std::fabs(scale) < minEastScale) return {};
+  CurvePoint p;
+  p.lat = c[CurveLat] + north / metresPerDegreeLat;
+  p.lon = c[CurveLon] + east / scale;
+  p.heading = gf_wrapHeading(std::atan2(dEast, dNorth));
+  if (!std::isfinite(p.lat) || !std::isfinite(p.lon)) return {};
+  return p;
+}
+
+bool gf_makeCurve(LiveAc& ac, double originLat, double originLon, const PositionSample& control,
+                  const PositionSample& end) {
+  gf_clearCurve(ac);
+  const double scale = eastScale(originLat);
+  if (std::fabs(scale) < minEastScale) return false;
+  const double ctrlNorth = (control.lat - originLat) * metresPerDegreeLat;
+  const double ctrlEast = lonDelta(control.lon, originLon) * scale;
+  const double endNorth = (end.lat - originLat) * metresPerDegreeLat;
+  const double endEast = lonDelta(end.lon, originLon) * scale;
+  // Control on the origin or the end on the origin: the curve has no start direction or no length.
+  if (std::hypot(ctrlNorth, ctrlEast) < minCurveMetres || std::hypot(endNorth, endEast) < minCurveMetres) return false;
+  ac.curve[CurveLat] = originLat;
+  ac.curve[CurveLon] = originLon;
+  ac.curve[CurveT0] = 0.0;
+  ac.curve[CurveT1] = 1.0;
+  ac.curve[CurveEndNorth] = endNorth;
+  ac.curve[CurveEndEast] = endEast;
+  ac.curve[CurveCtrlEast] = ctrlEast;
+  ac.curve[CurveCtrlNorth] = ctrlNorth;
+  ac.curvePosition = 0.0;
+  return true;
+}
+
+bool lf_setupCurve(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (s.size() < 3) return false;
+  if (s[2].groundSpeed == 0.0) s[2].groundSpeed = (s[0].groundSpeed + s[1].groundSpeed) / 2.0;
+  if (!gf_makeCurve(ac, ac.lat, ac.lon, s[1], s[2])) return false;
+  s.erase(s.begin() + 1);
+  return true;
+}
+
+void lf_insertMidpoint(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (s.size() < 2) return;
+  PositionSample mid = s[0];
+  mid.lat = (s[0].lat + s[1].lat) / 2.0;
+  mid.lon = s[0].lon + lonDelta(s[1].lon, s[0].lon) / 2.0;
+  mid.groundSpeed = (s[0].groundSpeed + s[1].groundSpeed) / 2.0;
+  mid.altitude = (s[0].altitude + s[1].altitude) / 2.0;
+  mid.dueTick = static_cast<std::int32_t>(std::lround((double(s[0].dueTick) + double(s[1].dueTick)) / 2.0));
+  mid.airborne = mid.altitude > 0.0 ? 1 : 0;
+  mid.standing = 0;
+  mid.track = s[1].track;
+  s.insert(s.begin() + 1, mid);
+}
+
+void lf_checkGroundLeg(LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (s.size() < 2 || (s[0].groundSpeed == 0.0 && s[1].groundSpeed == 0.0)) return;
+  if (std::fabs(s[0].groundSpeed - s[1].groundSpeed) > legSpeedStepKt && gf_legNm(s[0], s[1]) >= legCheckMinNm)
+    lf_insertMidpoint(ac);
+}
+
+double lf_headingDelta(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (s.size() < 3) return 0.0;
+  const auto bearing = gf_legBearing(s[1].lat, s[1].lon, s[2].lat, s[2].lon);
+  if (!bearing) return 0.0;
+  return gf_normalizeAngle(*bearing - s[1].track * radiansPerDegree);
+}
+
+} // namespace gwr

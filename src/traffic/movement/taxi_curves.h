@@ -1,0 +1,51 @@
+// Geometry of ground paths: quadratic taxi curves, inserted midpoints, the
+// leg check, and angle helpers that never hand back NaN.
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include "traffic/engine/live_ac.h"
+
+namespace gwr {
+
+// A ground curve as the live aircraft keeps it (eight values, see LiveAc::curve).
+enum CurveSlot { CurveLat = 0, CurveLon, CurveT0, CurveEndNorth, CurveEndEast, CurveT1, CurveCtrlEast, CurveCtrlNorth };
+
+struct CurvePoint {
+  double lat = 0.0, lon = 0.0;
+  double heading = 0.0;  // radians in [0, 2 pi): direction of travel along the curve
+};
+
+// The point at t on the curve; none when no curve is set, t lies outside
+// t0..t1, or the curve is degenerate (no direction at that point).
+std::optional<CurvePoint> gf_curvePoint(const double (&curve)[8], double t);
+bool gf_curveSet(const double (&curve)[8]);
+void gf_clearCurve(LiveAc& aircraft);
+// A curve from the origin through control to end; false (curve cleared) when
+// the geometry gives no usable curve.
+bool gf_makeCurve(LiveAc& aircraft, double originLat, double originLon, const PositionSample& control,
+                  const PositionSample& end);
+
+// Angle into -pi..pi; a non-finite angle becomes 0.
+double gf_normalizeAngle(double radians);
+// Angle into [0, 2 pi).
+double gf_wrapHeading(double radians);
+bool gf_samePosition(const PositionSample& a, const PositionSample& b);
+// Bearing from a to b; none for a leg of no length.
+std::optional<double> gf_legBearing(double fromLat, double fromLon, double toLat, double toLon);
+double gf_legNm(const PositionSample& a, const PositionSample& b);
+double gf_distanceNm(double fromLat, double fromLon, double toLat, double toLon);
+
+// Curve from the aircraft's position over the second report to the third;
+// the second report is dropped. False when no curve could be made.
+bool lf_setupCurve(LiveAc& aircraft);
+// A report half way between the front and the second report.
+void lf_insertMidpoint(LiveAc& aircraft);
+// A midpoint for a long leg whose two speeds differ much.
+void lf_checkGroundLeg(LiveAc& aircraft);
+// Turn at the second report: bearing second -> third minus the second's
+// track, radians; 0 with fewer than three reports or a leg of no length.
+double lf_headingDelta(const LiveAc& aircraft);
+
+} // namespace gwr

@@ -1,0 +1,46 @@
+// The static parking plan: which stands get a static parked aircraft and which
+// learned flight each shows, by weekday and half-hour, and its renewal.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "airports/half_hours.h"
+#include "airports/stand_record.h"
+#include "traffic/parking/static_parking.h"
+
+namespace gwr {
+
+inline constexpr std::size_t planCandidateRoom = 512;
+inline constexpr std::size_t planOptionRoom = 256;
+inline constexpr std::int32_t renewalIntervalMinutes = 20;
+
+// Minutes to the next renewal; the driver sets it when the park airport is read.
+extern std::int32_t minutesToStaticRenewal;
+// The window's "Now" starts the countdown afresh; the next minute's work
+// takes it, as the countdown is the traffic thread's.
+extern std::atomic<bool> renewalRestartRequested;
+
+std::int32_t gf_wantedParkCount();
+// The callsign of a live aircraft seen since the last renewal.
+void gf_noteLiveCallsign(const std::string& callsign);
+void gf_markReservedStands();
+
+bool gf_optionFitsStand(const StandOption& option, bool real, bool sameDay, WeekTime target, const StandRecord& stand);
+// pending: entries of the search still running.
+bool gf_optionInUse(const StandOption& option, const std::vector<ParkedEntry>& pending);
+void lf_searchStands(WeekTime now, bool real, bool sameDay, std::int32_t offset, std::vector<ParkedEntry>& out);
+bool gf_searchPass(WeekTime now, bool real, bool sameDay, std::int32_t wanted, std::vector<ParkedEntry>& out);
+void gf_planPass(WeekTime now, std::int32_t wanted, std::int32_t already, bool real, bool sameDay);
+void gf_planStatics(WeekTime now, std::int32_t wanted, std::int32_t already);
+
+// The plan once the park airport's file has been read.
+void gf_planStaticsAtRead();
+// The renewal: adds and removes static aircraft as the plan for now says.
+void gf_renewStaticParking();
+// Every minute: counts down and renews when due (not with INITIAL_LOAD_ONLY).
+void gf_staticRenewalMinute();
+
+} // namespace gwr

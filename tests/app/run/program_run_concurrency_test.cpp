@@ -1,0 +1,286 @@
+// Whole runs of the program in its window (the headless backend) against the
+// emulated simulator: the user's close, the simulator's new flight and its
+// quitting, each ending the program with every thread of its runs joined.
+#include "app/run/entry.h"
+#include "app/run/run.h"
+#include "app/window/main_window.h"
+#include "app/window/message_line.h"
+
+#include "core/download.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/settings_catalogue.h"
+#include "pkggen/package_tree.h"
+#include "platform/net/udp_socket.h"
+#include "platform/sim/sim_emulator.h"
+#include "platform/sys/known_folders.h"
+#include "platform/ui/headless_window.h"
+#include "run_support.h"
+#include "run_test_clock.h"
+#include "support/log_capture.h"
+#include "support/loopback_http_server.h"
+#include "support/settings_sandbox.h"
+#include "support/sim_client_world.h"
+#include "traffic/engine/status_files.h"
+#include "traffic/simclient/sim_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <string>
+#include <thread>
+
+namespace gwr {
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::freeUdpPort;
+using testsupport::stepSimulatorFrames;
+using testsupport::threadCount;
+using testsupport::threadCountSettled;
+using namespace std::chrono_literals;
+using testsupport::SimulatedClock;
+
+// The program folder as working folder with a small package tree, the
+// program's own hooks and message line, and the window opened on this thread.
+class ProgramRun : public testing::Test {
+protected:
+  void SetUp() override {
+    testsupport::resetRunLifecycle();
+    fs::create_directories(folder.path() / "docs");
+    fs::copy(GWR_PROGRAM_INPUT_DIR, folder.path() / "input", fs::copy_options::recursive);
+    platform::setKnownFolderRootForTests(folder.path() / "known");
+    gf_resetPerUserPathsForTests();
+    pkggen::gf_generatePackageTree({.packagesFolder = folder.path() / "sim",
+                                    .dbaseXml = GWR_SOURCE_DIR "/data/dbase/dbase.xml",
+                                    .cfgFiles = 4,
+                                    .liveriesPerCfg = 2});
+    gf_setDownloadFolderUrl(versionSite.url("/"));
+    gf_openLogFile();
+    gf_installProgramParts();
+    options.clock = &clock;
+    options.userAircraftPause = &stepSimulatorFrames;
+    options.qnhPort = freeUdpPort();
+    options.trafficPort = freeUdpPort();
+  }
+  void TearDown() override {
+    closer = {};
+    gf_releaseMainWindow();
+    gf_closeLogFileForTests();
+    testsupport::resetRunLifecycle();
+    platform::setKnownFolderRootForTests({});
+    gf_resetPerUserPathsForTests();
+  }
+
+  void writeSettings(const std::string& more) {
+    fs::create_directories(gf_perUserFolder());
+    std::ofstream(gf_parametersFile()) << "<root><parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\""
+                                       << (folder.path() / "sim").string()
+                                       << "\" /><parameter name=\"SCAN_AIRPORTS\" value=\"false\" />" << more
+                                       << "</parameters></root>";
+  }
+  std::string logText() const {
+    std::ifstream in(folder.path() / logFileName, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  bool logged(const std::string& part) const { return logText().find(part) != std::string::npos; }
+  std::string stored(const std::string& key) const {
+    std::ifstream in(gf_parametersFile());
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::smatch found;
+    const std::regex entry("name=\"" + key + "\" value=\"([^\"]*)\"");
+    return std::regex_search(text, found, entry) ? found[1].str() : "<none>";
+  }
+
+  // Once the log holds the line, act runs once on a thread of its own.
+  void whenLogged(const std::string& line, std::function<void()> act) {
+    trigger = line;
+    action = std::move(act);
+  }
+
+  // Runs the program in the window until a run ends it; every thread the
+  // runs started must be gone then.
+  int runProgram() {
+    if (!gf_initInstance(window)) return -100;
+    const std::size_t before = threadCount();
+    if (action) {
+      closer = std::jthread([this](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+          if (logged(trigger)) {
+            action();
+            return;
+          }
+          std::this_thread::sleep_for(10ms);
+        }
+      });
+    }
+    const int code = gf_runWindowed(window, options);
+    closer = {};
+    EXPECT_EQ(threadCountSettled(before), before) << "a thread of the run outlived it";
+    return code;
+  }
+
+  testsupport::LoopbackHttpServer versionSite;
+  testsupport::SimClientWorld world;  // its log folder first: the program folder is the working folder
+  testsupport::WorkingFolder folder;
+  SimulatedClock clock;
+  RunOptions options;
+  platform::HeadlessWindow window;
+  std::string trigger;
+  std::function<void()> action;
+  std::jthread closer;
+};
+
+// The last line of a run before its tick loop.
+constexpr const char* runConnected = "No traffic in this region?";
+
+TEST_F(ProgramRun, TheUsersCloseEndsANormalRunAndKeepsOnlyWhatShouldStay) {
+  writeSettings(R"(<parameter name="DESTINATION" value="EDDF" /><parameter name="BLOCK_CALLSIGN" value="DLH4AB" />)"
+                R"(<parameter name="MAIN_WINDOW_X" value="300" /><parameter name="MAIN_WINDOW_Y" value="200" />)");
+  std::atomic<bool> planFolderMade{false};
+  whenLogged(runConnected, [&] {
+    planFolderMade.store(!flightPlanFolder.empty() && fs::is_directory(flightPlanFolder));
+    // The user drags the window, then presses its close button.
+    window.post([&] {
+      window.moveTo(340, 260);
+      window.pressClose();
+    });
+  });
+  EXPECT_EQ(runProgram(), 0);
+
+  const std::string text = logText();
+  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Restarting after"), std::string::npos);
+  EXPECT_TRUE(planFolderMade.load());
+  EXPECT_FALSE(fs::exists(flightPlanFolder)) << flightPlanFolder;
+  // The one-run settings go; the window's place stays for the next start.
+  EXPECT_EQ(stored("DESTINATION"), "");
+  EXPECT_EQ(stored("BLOCK_CALLSIGN"), "");
+  EXPECT_EQ(stored("MAIN_WINDOW_X"), "340");
+  EXPECT_EQ(stored("MAIN_WINDOW_Y"), "260");
+  EXPECT_EQ(gf_mainWindowHandle(), nullptr);
+}
+
+// The stored place is pulled onto the screen before the window is used: a
+// bound value falls back to the default, and 48 pixels always stay visible.
+TEST_F(ProgramRun, TheWindowOpensOnTheScreenWhateverItsStoredPlace) {
+  writeSettings(R"(<parameter name="MAIN_WINDOW_X" value="30000" /><parameter name="MAIN_WINDOW_Y" value="-5000" />)");
+  window.setWorkAreas({platform::Rect{0, 0, 1920, 1080}});
+  ASSERT_TRUE(gf_initInstance(window));
+  EXPECT_EQ(window.windowRect().left, 400);
+  EXPECT_EQ(window.windowRect().top, 48 - window.windowRect().height());
+  EXPECT_EQ(stored("MAIN_WINDOW_X"), "400");
+  EXPECT_EQ(stored("MAIN_WINDOW_Y"), std::to_string(48 - window.windowRect().height()));
+  // Only its right 10 pixels left on the screen: dragged back at quit.
+  window.moveTo(10 - window.windowRect().width(), 100);
+  lf_onSaveAndQuit(window);
+  EXPECT_EQ(window.windowRect().left, 48 - window.windowRect().width());
+  EXPECT_EQ(stored("MAIN_WINDOW_X"), std::to_string(48 - window.windowRect().width()));
+  EXPECT_EQ(stored("MAIN_WINDOW_Y"), "100");
+}
+
+// Saving the place into a file without its root element keeps every other
+// setting the user had.
+TEST_F(ProgramRun, SavingThePlaceKeepsTheOtherSettingsOfAFileWithoutRoot) {
+  fs::create_directories(gf_perUserFolder());
+  std::ofstream(gf_parametersFile()) << R"(<parameters><parameter name="RANGE" value="40" /></parameters>)";
+  ASSERT_TRUE(gf_initInstance(window));
+  window.moveTo(120, 130);
+  lf_onSaveAndQuit(window);
+  EXPECT_EQ(stored("RANGE"), "40");
+  EXPECT_EQ(stored("MAIN_WINDOW_X"), "120");
+}
+
+// Error 150 asks for the path; the path typed and confirmed restarts the run
+// after 3 s, and the restarted run gets to the traffic.
+TEST_F(ProgramRun, AMissingInstallPathIsAskedForAndTheTypedOneRestartsTheRun) {
+  fs::create_directories(gf_perUserFolder());
+  std::ofstream(gf_parametersFile()) << R"(<root><parameters><parameter name="SCAN_AIRPORTS" value="false" />)"
+                                     << "</parameters></root>";
+  const std::string community = (folder.path() / "sim" / "Community").string();
+  whenLogged("Error 150: No install path detected. Type the full path to your Community folder above, then press Enter",
+             [&] {
+               window.post([&] {
+                 EXPECT_EQ(gf_messageLine().error().substr(0, 4), "150:");
+                 window.type(ALL_INSTALL_PATH.controlId, community);
+                 window.pressEnter(ALL_INSTALL_PATH.controlId);
+               });
+               while (!logged("Restart countdown finished") || !logged(runConnected)) std::this_thread::sleep_for(10ms);
+               window.post([&] { window.pressClose(); });
+             });
+  EXPECT_EQ(runProgram(), 0);
+  const std::string text = logText();
+  EXPECT_LT(text.find("Exiting: SYSTEM ERROR"), text.find("Exiting: NEW SETTINGS")) << text;
+  EXPECT_NE(text.find("Restarting after 3 seconds"), std::string::npos);
+  EXPECT_NE(text.find(runConnected, text.find("Restart countdown finished")), std::string::npos);
+  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
+  EXPECT_EQ(stored("MSFS_INSTALL_PATH"), (folder.path() / "sim").string());
+  EXPECT_EQ(gf_messageLine().error(), "") << "the restart clears the error";
+}
+
+// A reader that cannot bind its port: READER ERROR, the countdown, and the
+// restart in the same process with a new simulator client after the old one
+// ended, without a second update check; the user's close then ends it.
+TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
+  writeSettings("");
+  platform::UdpSocket holder;  // another program on the traffic port
+  ASSERT_EQ(holder.open(), 0);
+  ASSERT_EQ(holder.bind(platform::Ipv4Address::any(), 0), 0);
+  options.trafficPort = holder.localPort();
+  clock.onWake = [&](auto elapsed) {
+    // The first run waits for traffic in real time, so that its reader fails
+    // meanwhile; the port is free again for the next run.
+    if (restartRequested.load()) {
+      holder.close();
+    } else if (elapsed >= options.readerStagger && !stopRequested.load()) {
+      std::this_thread::sleep_for(20ms);
+    }
+  };
+  whenLogged("Restart countdown finished", [&] {
+    while (logText().find(runConnected, logText().find("Restart countdown finished")) == std::string::npos &&
+           !logged("Exiting: SYSTEM ERROR")) {
+      std::this_thread::sleep_for(10ms);
+    }
+    window.post([&] { window.pressClose(); });
+  });
+  EXPECT_EQ(runProgram(), 0);
+  const std::string text = logText();
+  EXPECT_NE(text.find("Exiting: READER ERROR"), std::string::npos) << text;
+  EXPECT_NE(text.find("Restarting after 15 seconds"), std::string::npos);
+  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
+  const auto second = text.find("MSFS 2020 (", text.find("Restart countdown finished"));
+  EXPECT_NE(second, std::string::npos);
+  EXPECT_LT(text.find("SimClient ends: stopped"), second);
+  // The scans may be what failed: the next run goes without them.
+  EXPECT_EQ(stored("SCAN_LIVERIES"), "false");
+  const auto asked = versionSite.requests();
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "/versions.json"), 1) << asked.size();
+}
+
+TEST_F(ProgramRun, ANewFlightEndsTheProgramAfterItsNotice) {
+  writeSettings("");
+  whenLogged(runConnected, [] { simemu::Emulator::instance().newFlightFile(); });
+  EXPECT_EQ(runProgram(), 0);
+  const std::string text = logText();
+  EXPECT_NE(text.find("Exiting: NEW FLIGHT"), std::string::npos) << text;
+  EXPECT_NE(text.find("New flight detected, Gatewright will close, please restart manually ..."), std::string::npos);
+  EXPECT_EQ(text.find("Prepare for a restart"), std::string::npos);
+  EXPECT_GE(clock.elapsed(), 10s) << "the notice stays ten seconds";
+}
+
+TEST_F(ProgramRun, TheSimulatorQuittingEndsTheProgram) {
+  writeSettings("");
+  whenLogged(runConnected, [] { simemu::Emulator::instance().quit(); });
+  EXPECT_EQ(runProgram(), 0);
+  const std::string text = logText();
+  EXPECT_NE(text.find("Exiting: SIM WAS CLOSED"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Prepare for a restart"), std::string::npos);
+}
+
+} // namespace
+} // namespace gwr

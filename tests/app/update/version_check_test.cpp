@@ -1,0 +1,173 @@
+// The version check against the web folder on the loopback server: the
+// program member, the data members, bad lists and every failed download.
+#include "app/update/version_check.h"
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/paths.h"
+#include "core/settings_catalogue.h"
+#include "core/user_error.h"
+#include "support/updater_site.h"
+
+namespace gwr {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testsupport;
+using Route = LoopbackHttpServer::Route;
+
+const std::string dataXml = "<airports><airport icao=\"EGLL\"/></airports>";
+
+struct DataMember {
+  const char* member;
+  StringParameter* stored;
+  fs::path file;
+};
+const DataMember dataMembers[] = {{"airports", &AIRPORTS_VERSION, "input/airports.enc"},
+                                  {"aig", &AIG_VERSION, "input/AIG-regcodes.enc"},
+                                  {"dbase", &DBASE_VERSION, "input/dbase.enc"}};
+
+TEST(VersionCheck, ProgramEqualOrOlderIsUpToDateAndNewerIsFetched) {
+  UpdaterSite site;
+  const std::pair<std::string, bool> cases[] = {{"12.5.5", false}, {"12.4.9", false}, {"11.9.99", false},
+                                                {"12.5.6", true},  {"12.6.0", true},  {"13.0.0", true}};
+  for (const auto& [web, newer] : cases) {
+    const VersionData version(web);
+    site.serve("versions.json", {200, versionList("msfs_app", versionJson(version.major, version.minor, version.patch))});
+    site.log().mark();
+    if (newer)
+      EXPECT_THROW(checkVersions(), UserErrorException) << "no zip on the site";
+    else
+      EXPECT_TRUE(checkVersions());
+    EXPECT_TRUE(site.logged("msfs_app program version at web = " + web + "\n"));
+    EXPECT_EQ(site.logged("msfs_app version up-to-date\n"), !newer) << web;
+    EXPECT_EQ(site.requested("release/Gatewright/latest_version.zip"), newer) << web;
+    EXPECT_FALSE(fs::exists("versions.json"));
+  }
+}
+
+TEST(VersionCheck, DataFileThatIsNewerOrMissingIsDownloadedCheckedAndPutInPlace) {
+  UpdaterSite site;
+  const std::string served = UpdaterSite::encrypted(dataXml);
+  for (const DataMember& m : dataMembers) {
+    SCOPED_TRACE(m.member);
+    writeBytes(m.file, "old");
+    m.stored->set("1.0.0");
+    site.serve("12/" + m.file.filename().string(), {200, served});
+    for (const char* web : {R"({"major":1,"minor":0,"patch":0})", R"({"major":0,"minor":9,"patch":9})"}) {
+      site.serve("versions.json", {200, versionList(m.member, web)});
+      EXPECT_TRUE(checkVersions());
+      EXPECT_EQ(readBytes(m.file), "old");
+    }
+    EXPECT_FALSE(site.requested("12/" + m.file.filename().string()));
+    site.serve("versions.json", {200, versionList(m.member, versionJson(1, 0, 1))});
+    EXPECT_TRUE(checkVersions());
+    EXPECT_EQ(readBytes(m.file), served);
+    EXPECT_EQ(site.storedValue(m.stored->key), "1.0.1");
+    EXPECT_TRUE(site.logged(fmt::format("{} updated to 1.0.1\n", m.member)));
+    fs::remove(m.file);  // missing at the same version
+    EXPECT_TRUE(checkVersions());
+    EXPECT_EQ(readBytes(m.file), served);
+    m.stored->set("garbage");  // unreadable counts as older
+    EXPECT_TRUE(checkVersions());
+    EXPECT_EQ(site.storedValue(m.stored->key), "1.0.1");
+    for (const char* suffix : {".download", ".download.part"})
+      EXPECT_FALSE(fs::exists(m.file.string() + suffix));
+  }
+}
+
+TEST(VersionCheck, FailedDownloadsKeepTheOldFileAndTheSetting) {
+  UpdaterSite site;
+  const std::string good = UpdaterSite::encrypted(dataXml);
+  const std::pair<const char*, Route> failures[] = {
+      {"404", {404, "no such file"}},
+      {"500", {500, good}},
+      {"cut short", {200, good, false, {}, true}},
+      {"stalled", {200, good, true}},
+      {"not decryptable", {200, std::string(5000, 'x')}},
+      {"stream without end", {200, good.substr(0, good.size() - 20)}},
+      {"not XML", {200, UpdaterSite::encrypted("plain words")}},
+      {"empty", {200, ""}},
+  };
+  for (const DataMember& m : dataMembers) {
+    writeBytes(m.file, "old");
+    m.stored->set("1.0.0");
+    site.serve("versions.json", {200, versionList(m.member, versionJson(1, 1, 0))});
+    for (const auto& [what, route] : failures) {
+      SCOPED_TRACE(fmt::format("{} {}", m.member, what));
+      site.serve("12/" + m.file.filename().string(), route);
+      setTransferTimeout(route.stall ? stallTransferMs : siteTransferMs);
+      EXPECT_TRUE(checkVersions());
+      EXPECT_EQ(readBytes(m.file), "old");
+      EXPECT_EQ(site.storedValue(m.stored->key), "1.0.0");
+      for (const char* suffix : {".download", ".download.part"})
+        EXPECT_FALSE(fs::exists(m.file.string() + suffix));
+    }
+  }
+  EXPECT_FALSE(site.logged("updated to"));
+}
+
+TEST(VersionCheck, NewerScanVersionsOrAMissingLiveryResultSwitchScansOn) {
+  UpdaterSite site;
+  for (CheckboxBoolParameter* scan : {&SCAN_LIVERIES, &SCAN_AIRPORTS}) {
+    scan->setCurrent(false);
+    scan->save();
+  }
+  LIV_SCAN_VERSION.set("3.0.0");
+  ADDONS_SCAN_VERSION.set("3.0.0");
+  const std::string same = fmt::format(R"({{"liveries":{0},"addons":{0}}})", versionJson(3, 0, 0));
+  site.serve("versions.json", {200, same});
+  EXPECT_TRUE(checkVersions());  // no LiveriesScanned.xml yet
+  EXPECT_EQ(site.storedValue("SCAN_LIVERIES"), "true");
+  EXPECT_EQ(site.storedValue("SCAN_AIRPORTS"), "false");
+  EXPECT_TRUE(site.logged("addons version up-to-date\n"));
+
+  site.serve("versions.json",
+             {200, fmt::format(R"({{"liveries":{},"addons":{}}})", versionJson(3, 0, 0), versionJson(3, 1, 0))});
+  EXPECT_TRUE(checkVersions());
+  EXPECT_EQ(site.storedValue("SCAN_AIRPORTS"), "true");
+  EXPECT_EQ(site.storedValue("ADDONS_SCAN_VERSION"), "3.1.0");
+  EXPECT_TRUE(SCAN_AIRPORTS.current());
+}
+
+// A list that is missing, unreadable or of the wrong shape lets the start go
+// on with the files in place.
+TEST(VersionCheck, MissingMembersBadShapesAndUnreadableListsChangeNothing) {
+  UpdaterSite site;
+  writeBytes("input/airports.enc", "old");
+  AIRPORTS_VERSION.set("1.0.0");
+  const char* notReadable = "airports version at web is not readable";
+  const std::pair<Route, const char*> cases[] = {
+      {{200, "{}"}, "airports version not found\n"},
+      {{200, R"({"airports":"2.0.0"})"}, notReadable},
+      {{200, R"({"airports":[2,0,0]})"}, notReadable},
+      {{200, R"({"airports":{"major":2,"minor":0}})"}, notReadable},
+      {{200, R"({"airports":{"major":"2","minor":0,"patch":0}})"}, notReadable},
+      {{200, R"({"airports":{"major":2.5,"minor":0,"patch":0}})"}, notReadable},
+      {{200, R"({"airports":{"major":-2,"minor":0,"patch":0}})"}, notReadable},
+      {{200, R"({"airports":{"major":4294967296,"minor":0,"patch":0}})"}, notReadable},
+      {{200, R"({"airports": {"major": 2,)"}, "versions.json is no valid JSON"},
+      {{200, "[1,2,3]"}, "msfs_app version not found\n"},
+      {{404, "gone"}, "Downloading version info from my web site failed!\n"},
+      {{200, R"({"airports":{"major":2,"minor":0,"patch":0}})", false, {}, true}, "Downloading version info"},
+      {{200, R"({"airports":{"major":2,"minor":0,"patch":0}})", true}, "Downloading version info"},
+  };
+  setTransferTimeout(stallTransferMs);
+  for (const auto& [route, line] : cases) {
+    SCOPED_TRACE(route.body);
+    site.serve("versions.json", route);
+    site.log().mark();
+    EXPECT_TRUE(checkVersions());
+    EXPECT_TRUE(site.logged(line));
+    EXPECT_FALSE(fs::exists("versions.json"));
+  }
+  EXPECT_EQ(site.server.requests().size(), std::size(cases));
+  EXPECT_EQ(readBytes("input/airports.enc"), "old");
+  EXPECT_EQ(AIRPORTS_VERSION.current(), "1.0.0");
+}
+
+} // namespace
+} // namespace gwr

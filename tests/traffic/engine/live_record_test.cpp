@@ -1,0 +1,179 @@
+// The live aircraft record, the minute status file and the AI flight plans:
+// defaults, log names, erasing, the file formats and failed writes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/paths.h"
+#include "core/text_files.h"
+#include "refdata/code_pools.h"
+#include "support/livery_world.h"
+#include "support/log_capture.h"
+#include "traffic/engine/live_ac.h"
+#include "traffic/engine/live_removal.h"
+#include "traffic/engine/status_files.h"
+
+namespace gwr {
+namespace {
+
+AcDescription description(const std::string& airline, const std::string& model, const std::string& callsign,
+                          const std::string& origin = "", const std::string& destination = "") {
+  AcIdentity identity;
+  identity.key = LivKey{gf_airlineIndex(airline), 0, gf_modelIndex(model), 0, 0};
+  identity.callsign = callsign;
+  identity.registration = "D-AIZZ";
+  if (!origin.empty()) identity.origin = FixedCode<3>(origin);
+  if (!destination.empty()) identity.destination = FixedCode<3>(destination);
+  AcDescription d(identity);
+  d.hexId = 4837645;
+  return d;
+}
+
+std::string readAll(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(LiveAcRecord, StartsInBufferAtBirthWithNothingSent) {
+  PositionSample first;
+  first.lat = 50.0;
+  const LiveAc ac(description("DLH", "A320", "DLH123"), first, 1718000000.0);
+  EXPECT_EQ(ac.sim.throttleIndex, 5u);
+  EXPECT_EQ(ac.sim.flapsIndex, 4u);
+  EXPECT_EQ(ac.phase, AcPhase::Birth);
+  EXPECT_EQ(ac.previousPhase, AcPhase::Birth);
+  EXPECT_EQ(ac.sim.simState, AcSimState::Buffer);
+  EXPECT_EQ(ac.smoothingEarlier, 1000);
+  EXPECT_EQ(ac.smoothingLater, 1000);
+  EXPECT_EQ(ac.rotationSteps, 1);
+  EXPECT_EQ(ac.heightAboveGround, 2500.0);
+  EXPECT_EQ(ac.lastSampleTime, 1718000000.0);
+  EXPECT_EQ(ac.samples.size(), 1u);
+  EXPECT_EQ(ac.sim.objectId, 0u);
+  EXPECT_EQ(ac.sim.hexid, 4837645u);
+  for (int i : {2, 5, 6, 7}) EXPECT_TRUE(std::isnan(ac.curve[i])) << i;
+  EXPECT_EQ(ac.curve[0], 0.0);
+}
+
+TEST(LiveAcRecord, PhaseAndStateNamesAndTheirLimits) {
+  const std::pair<AcPhase, const char*> phases[] = {
+      {AcPhase::PushingBack, "pushing_back"}, {AcPhase::PushedBack, "pushed_back"}, {AcPhase::Taxi, "taxi"},
+      {AcPhase::TakeOff, "take_off"}, {AcPhase::Flying, "flying"}, {AcPhase::Parking, "parking"},
+      {AcPhase::Parked, "parked"}, {AcPhase::Birth, "birth"}};
+  for (const auto& [phase, name] : phases) EXPECT_EQ(gf_phaseName(phase), name);
+  const std::pair<AcSimState, const char*> states[] = {
+      {AcSimState::Buffer, "buffer"}, {AcSimState::Adding2Sim, "adding2sim"}, {AcSimState::Active, "active"},
+      {AcSimState::LiveryRespawn, "liveryrespawn"}, {AcSimState::RemovingFromSim, "removingfromsim"}};
+  for (const auto& [state, name] : states) EXPECT_EQ(gf_simStateName(state), name);
+  EXPECT_THROW(gf_phaseName(static_cast<AcPhase>(8)), std::out_of_range);
+  EXPECT_THROW(gf_simStateName(static_cast<AcSimState>(5)), std::out_of_range);
+}
+
+TEST(LiveAcRecord, PhaseChangeKeepsThePreviousOneAndEraseMovesTheLast) {
+  LiveAc ac(description("DLH", "A320", "DLH1"), {}, 0.0);
+  ac.setPhase(AcPhase::Flying);
+  ac.setPhase(AcPhase::Flying);
+  EXPECT_EQ(ac.previousPhase, AcPhase::Birth);
+  ac.setPhase(AcPhase::Taxi);
+  EXPECT_EQ(ac.previousPhase, AcPhase::Flying);
+
+  std::vector<LiveAc> live;
+  for (const char* cs : {"A1", "B2", "C3"}) live.emplace_back(description("DLH", "A320", cs), PositionSample{}, 0.0);
+  gf_eraseLiveAc(live, 0);
+  ASSERT_EQ(live.size(), 2u);
+  EXPECT_EQ(live[0].callsign, "C3");
+  gf_eraseLiveAc(live, 1);  // the last: nothing moves
+  ASSERT_EQ(live.size(), 1u);
+  EXPECT_EQ(live[0].callsign, "C3");
+}
+
+class StatusFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SimEdition.store(true);
+    testsupport::WorldDbase dbase;
+    dbase.models = "A320,B738,B772,C172,C25C,EC35,F16";
+    dbase.large = "A320,B738";
+    dbase.heavy = "B772";
+    dbase.buzjet = "C25C";
+    dbase.highPerf = "F16";
+    dbase.rotorcraft = "EC35";
+    dbase.airlines = "DLH,BAW,KLM";
+    world.load(dbase, {});
+  }
+  void TearDown() override {
+    SimEdition.store(true);
+    flightPlanFolder.clear();
+  }
+  testsupport::LiveryWorld world;
+  testsupport::LogCapture& log = world.log();
+};
+
+TEST_F(StatusFiles, StatusLinesOfActiveAircraftOnly) {
+  std::vector<LiveAc> live;
+  live.emplace_back(description("DLH", "A320", "DLH123"), PositionSample{}, 0.0);
+  live.emplace_back(description("BAW", "B772", "BAW9"), PositionSample{}, 0.0);
+  live.emplace_back(description("KLM", "B738", "KLM7"), PositionSample{}, 0.0);
+  live[0].sim.simState = AcSimState::Active;
+  live[0].sim.objectId = 300;
+  live[0].onGroundConfirmed = 1;
+  live[0].phase = AcPhase::Parked;
+  live[1].sim.simState = AcSimState::Active;
+  live[1].sim.objectId = 301;
+  live[1].phase = AcPhase::Flying;
+  live[2].sim.simState = AcSimState::Adding2Sim;
+  const auto file = log.folder() / "ObjectIdList.txt";
+  ASSERT_TRUE(lf_writeStatusFile(live, file));
+  EXPECT_EQ(readAll(file), "300;DLH123;D-AIZZ;DLH;A320;GND;PARKED\n301;BAW9;D-AIZZ;BAW;B772;AIR;\n");
+  SimEdition.store(false);  // the 2024 simulator names objects in hexadecimal
+  EXPECT_EQ(gf_statusLine(live[1]), "12d;BAW9;D-AIZZ;BAW;B772;AIR;");
+
+  live.clear();
+  ASSERT_TRUE(lf_writeStatusFile(live, file));
+  EXPECT_EQ(readAll(file), "");
+  EXPECT_FALSE(lf_writeStatusFile(live, log.folder() / "missing" / "ObjectIdList.txt"));
+  EXPECT_NE(log.text().find("==> Failed to write "), std::string::npos);
+}
+
+TEST_F(StatusFiles, FlightPlanFormatByCategory) {
+  ASSERT_TRUE(gf_createFlightPlanFolder(log.folder()));
+  EXPECT_EQ(gf_flightPlanPath(301), log.folder() / "orig_dest" / "301.pln");
+  const auto file = gf_flightPlanPath(301);
+  ASSERT_TRUE(gf_writeFlightPlan(file, description("BAW", "B772", "BAW9", "LHR", "")));
+  EXPECT_EQ(readAll(file),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
+            "<FlightPlan.FlightPlan>\n"
+            "<FPType>IFR</FPType>\n"
+            "<DepartureID>LHR</DepartureID>\n"
+            "<DestinationID>   </DestinationID>\n"
+            "</FlightPlan.FlightPlan>\n"
+            "</SimBase.Document>\n"
+            "\n");
+  const std::pair<const char*, const char*> types[] = {
+      {"C172", "VFR"}, {"C25C", "IFR"}, {"A320", "IFR"}, {"B772", "IFR"}, {"F16", "VFR"}, {"EC35", "VFR"}};
+  for (const auto& [model, type] : types) {
+    const std::string text = gf_flightPlanText(description("DLH", model, "X1", "FRA", "MUC"));
+    EXPECT_NE(text.find(std::string("<FPType>") + type + "</FPType>"), std::string::npos) << model;
+  }
+}
+
+TEST_F(StatusFiles, FailedFlightPlanWriteIsReported) {
+  EXPECT_FALSE(gf_writeFlightPlan(log.folder() / "no-such-folder" / "1.pln", description("DLH", "A320", "X1")));
+  if (std::filesystem::exists("/dev/full")) {
+    // Opens fine, but nothing can be written: a failed write, not a plan.
+    EXPECT_FALSE(gf_writeFlightPlan("/dev/full", description("DLH", "A320", "X1")));
+  }
+}
+
+TEST(EngineLog, ParkingOverStaticLineIsUtf8) {
+  const std::string line = gf_parksOverStaticLine("A12", "DLH123", "BAW9");
+  EXPECT_EQ(line, "A12     : DLH123   parks over static BAW9 \xE2\x80\x94 static will be removed");
+  EXPECT_TRUE(gf_isValidUtf8(line));
+}
+
+} // namespace
+} // namespace gwr

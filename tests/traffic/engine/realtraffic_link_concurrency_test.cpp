@@ -1,0 +1,138 @@
+// The RealTraffic link against the feeder's link client on 127.0.0.1: the
+// version handshake, user position and simulator time lines with their
+// values and rate, the wait for RealTraffic after it drops the link, and
+// the goodbye on close.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/engine_harness.h"
+#include "traffic/engine/realtraffic_link.h"
+#include "traffic/feed/feeder_wait.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::waitUntil;
+
+using FeederLink = testsupport::RunningLinkClient;
+
+// The user state of the worked example: 47.5 N 8.5 E, nose 0.005 rad up.
+UserState exampleUser() {
+  UserState user;
+  user.latitude = 47.5;
+  user.longitude = 8.5;
+  user.pitch = -0.005;
+  user.bank = -0.001;
+  user.heading = 1.5708;
+  user.indicatedAltitude = 0.5;
+  user.groundVelocity = 0.25;
+  return user;
+}
+
+class RealTrafficLink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    realTrafficOnThisPc.store(true);
+    realTrafficConnected.store(false);
+    lf_listenForRealTraffic("0");
+    port = gf_realTrafficPort();
+    ASSERT_NE(port, 0);
+  }
+  void TearDown() override {
+    lf_closeRealTrafficLink();
+    realTrafficOnThisPc.store(false);
+    trafficEngine.user = {};
+  }
+  testsupport::LogCapture log;
+  std::uint16_t port = 0;
+};
+
+TEST_F(RealTrafficLink, HandshakePositionTimeReconnectAndGoodbye) {
+  auto feeder = std::make_unique<FeederLink>(port);
+  lf_connectRealTraffic();
+  ASSERT_TRUE(realTrafficConnected.load());
+  EXPECT_TRUE(waitUntil([&] { return feeder->has("Qs999=version"); }));
+  EXPECT_FALSE(beforeFirstConnection.load());
+  EXPECT_NE(log.text().find("RealTraffic connected"), std::string::npos);
+
+  trafficEngine.user = exampleUser();
+  lf_sendUserPosition();
+  EXPECT_TRUE(waitUntil([&] { return feeder->has("Qs121=500;-100;1.570800;500;250;0.829031;0.148353"); }));
+  lf_sendSimTime(0);  // no time yet: no line
+  lf_sendSimTime(1718000000);
+  EXPECT_TRUE(waitUntil([&] { return feeder->has("Qs123=1718000000000"); }));
+  EXPECT_EQ(feeder->count("Qs123="), 1u);
+
+  // RealTraffic goes away: a send fails, and the next call waits for it to come back.
+  feeder->stop();
+  for (int i = 0; i < 100 && realTrafficConnected.load(); ++i) lf_sendUserPosition();
+  ASSERT_FALSE(realTrafficConnected.load());
+  EXPECT_NE(log.text().find("RealTraffic gone? Wait for RealTraffic to re-connect ..."), std::string::npos);
+  feeder = std::make_unique<FeederLink>(port);
+  lf_sendUserPosition();
+  ASSERT_TRUE(realTrafficConnected.load());
+  EXPECT_NE(log.text().find("RealTraffic re-connected"), std::string::npos);
+  lf_sendUserPosition();
+  EXPECT_TRUE(waitUntil([&] { return feeder->count("Qs121=") == 1; }));
+  EXPECT_EQ(feeder->count("Qs999="), 0u);  // the version is asked once a run
+
+  lf_closeRealTrafficLink();
+  EXPECT_TRUE(waitUntil([&] { return feeder->has("exit"); }));
+  EXPECT_EQ(gf_realTrafficPort(), 0);
+}
+
+TEST_F(RealTrafficLink, NoPositionNoLineAndNoWait) {
+  auto feeder = std::make_unique<FeederLink>(port);
+  lf_connectRealTraffic();
+  trafficEngine.user = {};  // 0,0: unknown
+  lf_sendUserPosition();
+  feeder->stop();
+  // Not connected and no position: returns at once instead of waiting in accept.
+  realTrafficConnected.store(false);
+  lf_sendUserPosition();
+  EXPECT_EQ(feeder->count("Qs121="), 0u);
+}
+
+TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
+  lf_closeRealTrafficLink();
+  EXPECT_EQ(gf_realTrafficPort(), 0);
+  EXPECT_FALSE(realTrafficConnected.load());
+  EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
+}
+
+// The engine sends the user position every 20 ticks and the simulator time
+// every fifth engine second while the flight runs.
+TEST(RealTrafficLinkRate, PositionEveryTwentyTicksAndTimeEveryFiveSeconds) {
+  testsupport::EngineHarness harness({}, {});
+  realTrafficOnThisPc.store(true);
+  lf_listenForRealTraffic("0");
+  FeederLink feeder(gf_realTrafficPort());
+  lf_connectRealTraffic();
+  ASSERT_TRUE(realTrafficConnected.load());
+  harness.run(10.0);
+  EXPECT_TRUE(waitUntil([&] { return feeder.count("Qs121=") >= 50; }));
+  EXPECT_LE(feeder.count("Qs121="), 51u);
+  EXPECT_TRUE(waitUntil([&] { return feeder.count("Qs123=") >= 2; }));
+  EXPECT_LE(feeder.count("Qs123="), 2u);
+  // Frankfurt in radians, the emulator's 2024-02-29 00:00 UTC start plus the engine's seconds.
+  const auto lines = feeder.lines();
+  const auto position = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("Qs121="); });
+  ASSERT_NE(position, lines.end());
+  EXPECT_TRUE(position->ends_with(";0.873246;0.149585")) << *position;
+  for (const auto& line : lines) {
+    if (!line.starts_with("Qs123=")) continue;
+    const long long ms = std::stoll(line.substr(6));
+    EXPECT_EQ(ms % 1000, 0);
+    EXPECT_GE(ms, 1709164800000LL);  // 2024-02-29 00:00 UTC, the emulated zulu start
+    EXPECT_LE(ms, 1709164812000LL);
+  }
+  lf_closeRealTrafficLink();
+  realTrafficOnThisPc.store(false);
+}
+
+} // namespace
+} // namespace gwr

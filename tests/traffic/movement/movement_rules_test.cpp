@@ -1,0 +1,539 @@
+// The movement's rules one by one: curves, midpoints and leg checks, leaving
+// a stand, timing limits, climb, pitch, bank and descent, configuration by
+// height, take-off and flare, and the guard against values that are not finite.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <gsl/narrow>
+
+#include "airports/park_stand_table.h"
+#include "core/geo.h"
+#include "support/log_capture.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/qnh_reader.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/movement/extrapolation.h"
+#include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_movement.h"
+#include "traffic/movement/ground_reports.h"
+#include "traffic/movement/movement_constants.h"
+#include "traffic/movement/pose_guard.h"
+#include "traffic/movement/taxi_curves.h"
+#include "traffic/simclient/sim_commands.h"
+
+namespace gwr {
+namespace {
+
+constexpr double deg = radiansPerDegree;
+constexpr double nmPerMetre = 1.0 / 1852.0;
+
+PositionSample at(double lat, double lon, double kt, std::int32_t due, double altitude = 0.0) {
+  PositionSample s;
+  s.lat = lat;
+  s.lon = lon;
+  s.groundSpeed = kt;
+  s.tas = kt;
+  s.dueTick = due;
+  s.altitude = altitude;
+  s.airborne = altitude > 0.0 ? 1 : 0;
+  return s;
+}
+
+// The point metres north and east of (lat, lon).
+PositionSample offset(const PositionSample& from, double north, double east, double kt, std::int32_t due) {
+  const LatLon p = gf_destinationPoint({from.lat, from.lon}, std::atan2(east, north), std::hypot(north, east) / 0.3048);
+  PositionSample s = at(p.latitude, p.longitude, kt, due, from.altitude);
+  s.track = gf_wrapHeading(std::atan2(east, north)) / deg;
+  return s;
+}
+
+// An A320-like aircraft with the description fields the movement reads.
+LiveAc describedAircraft(const PositionSample& first) {
+  AcIdentity identity;
+  identity.callsign = "TST1";
+  AcDescription d(identity);
+  d.hexId = 20001;
+  const CategoryValues& values = gf_categoryValues(AcCategory::Large);
+  d.flareSteps = values.flareSteps;
+  d.touchdownSteps = values.touchdownSteps;
+  d.rotationSteps = values.rotationSteps;
+  d.climbSteps = values.climbSteps;
+  d.rotationPitch = values.rotationPitchDeg * radiansPerDegree;
+  d.climbPitch = values.climbPitchDeg * radiansPerDegree;
+  d.halfWingspan = 17.9 / 1852.0;
+  d.groundCgHeight = 8.0;
+  d.maxClimbPerTick = 0.6;
+  d.standSpeedKt = 4.0;
+  return LiveAc(d, first, 0.0);
+}
+
+// An active aircraft (Large unless given) at the front report, with the stream given.
+LiveAc aircraft(std::vector<PositionSample> stream, AcCategory category = AcCategory::Large) {
+  LiveAc ac = describedAircraft(stream.front());
+  ac.category = category;
+  ac.sim.category = static_cast<std::uint32_t>(category);
+  ac.sim.simState = AcSimState::Active;
+  ac.sim.objectId = 200;
+  ac.samples.assign(stream.begin(), stream.end());
+  ac.lat = stream.front().lat;
+  ac.lon = stream.front().lon;
+  ac.altitude = stream.front().altitude;
+  return ac;
+}
+
+class MovementRules : public ::testing::Test {
+protected:
+  void SetUp() override {
+    gf_prepareSimConnectQueues();
+    gf_resetTraffic();
+    gf_clearStands(standTable);
+    gf_clearParkAirport();
+    tickCount.store(1000);
+    currentQnh.store(1013);
+  }
+  void TearDown() override {
+    gf_clearStands(standTable);
+    gf_resetTraffic();
+  }
+  std::size_t events() { return gf_queueSizesForTests().events; }
+  testsupport::LogCapture log;
+};
+
+TEST_F(MovementRules, CurvePointsFollowTheQuadraticFromOriginOverControlToEnd) {
+  LiveAc ac = aircraft({at(50.0, 8.0, 10, 1000)});
+  PositionSample control = offset(ac.samples[0], 100.0, 0.0, 10, 0);
+  PositionSample end = offset(ac.samples[0], 100.0, 100.0, 10, 0);
+  ASSERT_TRUE(gf_makeCurve(ac, 50.0, 8.0, control, end));
+  struct Case {
+    double t, north, east, headingDeg;
+  };
+  for (const Case c : {Case{0.0, 0.0, 0.0, 0.0}, Case{0.5, 75.0, 25.0, 45.0}, Case{1.0, 100.0, 100.0, 90.0}}) {
+    const auto p = gf_curvePoint(ac.curve, c.t);
+    ASSERT_TRUE(p.has_value()) << c.t;
+    EXPECT_NEAR((p->lat - 50.0) * 111132.95, c.north, 0.5) << c.t;
+    EXPECT_NEAR((p->lon - 8.0) * 111132.95 * std::cos(50.0 * deg), c.east, 0.5) << c.t;
+    EXPECT_NEAR(p->heading / deg, c.headingDeg, 0.5) << c.t;
+  }
+  EXPECT_FALSE(gf_curvePoint(ac.curve, -0.01).has_value());
+  EXPECT_FALSE(gf_curvePoint(ac.curve, 1.01).has_value());
+  gf_clearCurve(ac);
+  EXPECT_FALSE(gf_curvePoint(ac.curve, 0.5).has_value());
+}
+
+TEST_F(MovementRules, DegenerateCurvesAreRefusedOrGiveNoPoint) {
+  LiveAc ac = aircraft({at(50.0, 8.0, 10, 1000)});
+  const PositionSample origin = ac.samples[0];
+  // Control on the origin: no direction to start; end on the origin: a 180-degree reversal back.
+  EXPECT_FALSE(gf_makeCurve(ac, 50.0, 8.0, origin, offset(origin, 50.0, 0.0, 10, 0)));
+  EXPECT_FALSE(gf_curveSet(ac.curve));
+  EXPECT_FALSE(gf_makeCurve(ac, 50.0, 8.0, offset(origin, 50.0, 0.0, 10, 0), origin));
+  // Folding back on itself: at u = 2/3 the curve stands still and has no heading.
+  ASSERT_TRUE(gf_makeCurve(ac, 50.0, 8.0, offset(origin, 100.0, 0.0, 10, 0), offset(origin, 50.0, 0.0, 10, 0)));
+  EXPECT_FALSE(gf_curvePoint(ac.curve, 2.0 / 3.0).has_value());
+  EXPECT_TRUE(gf_curvePoint(ac.curve, 0.5).has_value());
+}
+
+TEST_F(MovementRules, MidpointTakesTheMeansAndTheRoundedMeanDueTick) {
+  LiveAc ac = aircraft({at(50.0, 8.0, 10, 1000), at(50.001, 8.002, 20, 1601)});
+  lf_insertMidpoint(ac);
+  ASSERT_EQ(ac.samples.size(), 3u);
+  const PositionSample& m = ac.samples[1];
+  EXPECT_DOUBLE_EQ(m.lat, 50.0005);
+  EXPECT_DOUBLE_EQ(m.lon, 8.001);
+  EXPECT_DOUBLE_EQ(m.groundSpeed, 15.0);
+  EXPECT_EQ(m.dueTick, 1301);
+  EXPECT_EQ(m.airborne, 0);
+  EXPECT_EQ(m.standing, 0);
+  LiveAc climbing = aircraft({at(50.0, 8.0, 140, 1000), at(50.01, 8.0, 150, 1600, 200.0)});
+  lf_insertMidpoint(climbing);
+  EXPECT_DOUBLE_EQ(climbing.samples[1].altitude, 100.0);
+  EXPECT_EQ(climbing.samples[1].airborne, 1);
+}
+
+TEST_F(MovementRules, LongLegsWithUnevenSpeedsGetAMidpoint) {
+  struct Case {
+    double metres, kt1, kt2;
+    bool midpoint;
+  };
+  for (const Case c : {Case{60.0, 3.0, 20.0, false}, Case{120.0, 3.0, 20.0, true}, Case{120.0, 10.0, 14.0, false},
+                       Case{120.0, 0.0, 0.0, false}, Case{100.5, 20.0, 3.0, true}}) {
+    const PositionSample front = at(50.0, 8.0, c.kt1, 1000);
+    LiveAc ac = aircraft({front, offset(front, c.metres, 0.0, c.kt2, 1700)});
+    lf_checkGroundLeg(ac);
+    EXPECT_EQ(ac.samples.size(), c.midpoint ? 3u : 2u) << c.metres << " m " << c.kt1 << "/" << c.kt2 << " kt";
+  }
+}
+
+// A taxiing aircraft on the ground; the second report metres ahead, the third turned by the angle.
+LiveAc cornerAircraft(double legMetres, double turnDeg, std::int32_t secondDue, double kt) {
+  const PositionSample front = at(50.0, 8.0, kt, 1000);
+  PositionSample second = offset(front, legMetres, 0.0, kt, secondDue);
+  const PositionSample third = offset(second, 40.0 * std::cos(turnDeg * deg), 40.0 * std::sin(turnDeg * deg), kt,
+                                      secondDue + 500);
+  LiveAc ac = aircraft({front, second, third});
+  ac.onGroundConfirmed = 1;
+  ac.setPhase(AcPhase::Taxi);
+  return ac;
+}
+
+TEST_F(MovementRules, CornersAreFlownOnCurvesMidpointsFirstReversalsStraight) {
+  struct Case {
+    double legMetres, turnDeg;
+    std::int32_t secondDue;
+    double kt;
+    bool curve;
+    std::size_t size;
+  };
+  for (const Case c : {Case{40.0, 90.0, 1400, 10.0, true, 2}, Case{60.0, 90.0, 2000, 10.0, false, 4},
+                       Case{60.0, 90.0, 1400, 10.0, true, 2}, Case{40.0, 170.0, 1400, 10.0, false, 3},
+                       Case{40.0, 2.0, 1400, 10.0, false, 3}}) {
+    LiveAc ac = cornerAircraft(c.legMetres, c.turnDeg, c.secondDue, c.kt);
+    EXPECT_EQ(nextPosGround(ac), GroundDispatch::Continue);
+    EXPECT_EQ(gf_curveSet(ac.curve), c.curve) << c.legMetres << " m, " << c.turnDeg << " deg";
+    EXPECT_EQ(ac.samples.size(), c.size) << c.legMetres << " m, " << c.turnDeg << " deg";
+    if (c.curve) {
+      EXPECT_NEAR(ac.curveAngle, c.turnDeg, 1.0);
+    }
+  }
+}
+
+TEST_F(MovementRules, ParkedAircraftPushBackAt100DegreesAndPullOutAt80) {
+  struct Case {
+    double offDeg;
+    bool pullOut;
+  };
+  for (const Case c : {Case{80.0, true}, Case{-80.0, true}, Case{89.0, true}, Case{90.0, false}, Case{100.0, false},
+                       Case{-100.0, false}, Case{180.0, false}})
+    EXPECT_EQ(gf_pullsOut(c.offDeg), c.pullOut) << c.offDeg;
+
+  for (const Case c : {Case{80.0, true}, Case{100.0, false}}) {
+    gf_clearStands(standTable);
+    standTable.emplace_back("B2", std::vector<StandOption>{}, 50.0, 8.0, 0.0, 20.0, std::int16_t{5}, false, false, false);
+    standTable.back().number = 1;
+    const PositionSample stand = at(50.0, 8.0, 0, 1000);
+    LiveAc ac = aircraft({stand, offset(stand, 30.0 * std::cos(c.offDeg * deg), 30.0 * std::sin(c.offDeg * deg), 3, 1200)});
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(AcPhase::Parked);
+    ac.standNumber = 1;
+    ac.standLat = 50.0;
+    ac.standLon = 8.0;
+    ac.leaving = 1;
+    nextPosGround(ac);
+    EXPECT_EQ(ac.phase, c.pullOut ? AcPhase::Taxi : AcPhase::PushingBack) << c.offDeg;
+    if (!c.pullOut) {
+      // Straight back along the stand's axis, 2.5 stand radii (50 m), with a midpoint before it.
+      ASSERT_EQ(ac.samples.size(), 3u);
+      const double back = gf_greatCircleDistanceNm({50.0, 8.0}, {ac.samples[2].lat, ac.samples[2].lon}) / nmPerMetre;
+      EXPECT_NEAR(back, 50.0, 0.5);
+      EXPECT_NEAR(gf_initialBearing({50.0, 8.0}, {ac.samples[2].lat, ac.samples[2].lon}) / deg, 180.0, 0.5);
+    }
+  }
+}
+
+TEST_F(MovementRules, LeavingSoonAfterArrivingIsATowNotAFlight) {
+  struct Case {
+    std::int32_t madeTicksAgo;
+    bool towed;
+  };
+  for (const Case c : {Case{100000, true}, Case{149999, true}, Case{150001, false}, Case{200000, false}}) {
+    const std::int32_t now = tickCount.load();
+    const PositionSample stand = at(50.0, 8.0, 0, now);
+    LiveAc ac = aircraft({stand});
+    PositionSample week = stand;
+    week.standing = 1;
+    week.dueTick = now - c.madeTicksAgo + 60480000;
+    ac.samples.push_back(week);
+    ac.extrapolationCount = 1;
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(AcPhase::Parked);
+    ac.standLat = 50.0;
+    ac.standLon = 8.0;
+    ac.landed = 1;
+    PositionSample still = offset(stand, 0.5, 0.0, 0, now + 3000);
+    EXPECT_FALSE(checkExtendingSituations(ac, still));  // the first report near the stand only measures
+    PositionSample away = offset(stand, 25.0, 0.0, 3, now + 3200);
+    EXPECT_TRUE(checkExtendingSituations(ac, away));    // more than a half wingspan: it leaves
+    EXPECT_TRUE(ac.leaving);
+    EXPECT_EQ(ac.towed, c.towed ? 1 : 0) << c.madeTicksAgo;
+    EXPECT_EQ(ac.landed, 0);
+    EXPECT_EQ(ac.extrapolationCount, 0);
+    ASSERT_EQ(ac.samples.size(), 1u);  // the week-long report gave way
+    EXPECT_EQ(ac.samples.front().dueTick, now + 1);
+  }
+}
+
+TEST_F(MovementRules, ALegNeverGetsFewerThan25Ticks) {
+  LiveAc ac = aircraft({at(50.0, 8.0, 150, 900, 3000.0), at(50.01, 8.0, 150, 950, 3000.0)});
+  EXPECT_EQ(lf_ticksToNext(ac), 25);  // due in the past
+  ac.extrapolationCount = 1;         // no smoothing limits while extrapolating
+  lf_retimeNext(ac, 3);
+  EXPECT_EQ(ac.samples[1].dueTick, 1025);
+  ac.extrapolationCount = 0;
+  ac.samples[1].dueTick = 5000;  // smoothing: at most 1000 ticks earlier
+  lf_retimeNext(ac, 10);
+  EXPECT_EQ(ac.samples[1].dueTick, 4000);
+}
+
+TEST_F(MovementRules, ClimbOutBelow1000FtNeverClimbsSlowerThanTheFloor) {
+  struct Case {
+    double difference;
+    std::int32_t ticks;
+    double height, rate;
+  };
+  for (const Case c : {Case{-50.0, 100, 500.0, 0.2}, Case{-50.0, 100, 1000.0, 0.2}, Case{-50.0, 100, 1001.0, -0.5},
+                       Case{1000.0, 100, 500.0, 0.6}, Case{10.0, 100, 300.0, 0.2}, Case{30.0, 100, 300.0, 0.3},
+                       Case{-50.0, 5, 1500.0, -2.0}})
+    EXPECT_NEAR(gf_climbRate(c.difference, c.ticks, 0.6, c.height), c.rate, 1e-12) << c.difference << " " << c.height;
+}
+
+TEST_F(MovementRules, PitchBankAndDescentTargets) {
+  struct Pitch {
+    double fpm, targetDeg;
+  };
+  for (const Pitch p : {Pitch{0.0, -3.0}, Pitch{2400.0, -11.8}, Pitch{5000.0, -11.8}, Pitch{-1200.0, -0.8},
+                        Pitch{-6000.0, 2.5}, Pitch{NAN, -3.0}})
+    EXPECT_NEAR(gf_pitchTargetRad(p.fpm) / deg, p.targetDeg, 1e-9) << p.fpm;
+  struct Bank {
+    AcCategory category;
+    double differenceDeg, targetDeg;
+  };
+  for (const Bank b : {Bank{AcCategory::Heavy, 50.0, -20.0}, Bank{AcCategory::Light, 50.0, -40.0},
+                       Bank{AcCategory::Large, -50.0, 30.0}, Bank{AcCategory::Heavy, 10.0, -10.0},
+                       Bank{AcCategory::Rotorcraft, 80.0, -75.0}})
+    EXPECT_NEAR(gf_bankTargetRad(b.category, b.differenceDeg * deg) / deg, b.targetDeg, 1e-9);
+  EXPECT_EQ(gf_descentFpm(100.0, -800.0, -800.0, 1013.25), -600.0);
+  EXPECT_EQ(gf_descentFpm(500.0, -800.0, -800.0, 1013.25), -800.0);
+  EXPECT_EQ(gf_descentFpm(500.0, -100.0, -100.0, 1013.25), -601.0);
+  EXPECT_EQ(gf_descentFpm(500.0, -800.0, -800.0, 1023.25), -860.0);
+}
+
+TEST_F(MovementRules, AHeavyTurning50DegreesBanksOnlyTo20) {
+  const PositionSample a = at(50.0, 8.0, 250, 1000, 5000.0);
+  const PositionSample b = offset(a, 2000.0, 0.0, 250, 1800);
+  const PositionSample c = offset(b, 2000.0 * std::cos(50.0 * deg), 2000.0 * std::sin(50.0 * deg), 250, 2600);
+  LiveAc ac = aircraft({a, b, c}, AcCategory::Heavy);
+  ac.setPhase(AcPhase::Flying);
+  ac.heightAboveGround = 5000.0;
+  double largest = 0.0;
+  // Each step sees the same 50-degree turn ahead; the bank closes in on the limit and stays within it.
+  for (int step = 0; step < 60; ++step) {
+    ac.heading = 0.0;
+    ac.samples.assign({a, b, c});
+    ac.samples[1].dueTick = tickCount.load() + 800;
+    lf_flyStep(ac);
+    EXPECT_LE(std::fabs(ac.bankRate) / deg, maxBankChangeDegPerTick[3] + 1e-12);
+    for (int i = 0; i < 100; ++i) {
+      lf_moveTick(ac);
+      largest = std::max(largest, std::fabs(ac.bank));
+    }
+  }
+  EXPECT_NEAR(largest / deg, 20.0, 0.1);
+  EXPECT_LE(largest / deg, 20.0 + 1e-9);
+  EXPECT_LT(ac.bank, 0.0);  // banks into the turn: minus the heading difference
+}
+
+TEST_F(MovementRules, Crossing10000FtConfiguresOncePerCrossing) {
+  const auto step = [&](double altitude) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 250, 1000, altitude), at(50.05, 8.0, 250, 1800, altitude)});
+    return ac;
+  };
+  LiveAc ac = step(11000.0);
+  ac.heightAboveGround = 10600.0;
+  const auto fly = [&](double altitude) {
+    ac.samples.assign({at(50.0, 8.0, 250, tickCount.load(), altitude), at(50.05, 8.0, 250, tickCount.load() + 800, altitude)});
+    const std::size_t before = events();
+    lf_flyStep(ac);
+    return events() - before;
+  };
+  EXPECT_EQ(fly(11000.0), 10u);  // seven lights, throttle, gear, flaps
+  EXPECT_TRUE(ac.highConfigured);
+  EXPECT_EQ(fly(11000.0), 0u);
+  ac.heightAboveGround = 9600.0;
+  EXPECT_EQ(fly(9900.0), 9u);  // seven lights, cabin, gear up
+  EXPECT_TRUE(ac.lowConfigured);
+  EXPECT_FALSE(ac.highConfigured);
+  EXPECT_EQ(fly(9900.0), 2u);  // cabin and gear only
+  EXPECT_EQ(fly(10100.0), 8u);  // above again: lights and gear once more (throttle and flaps unchanged)
+  EXPECT_FALSE(ac.lowConfigured);
+}
+
+TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
+  LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000), at(50.01, 8.0, 160, 1600, 600.0)});
+  ac.onGroundConfirmed = 1;
+  ac.setPhase(AcPhase::Taxi);
+  ac.altitude = 372.0;
+  ac.heightAboveGround = 8.0;
+  ac.altitudeRate = 0.5;
+  lf_takeOff(ac);
+  EXPECT_EQ(ac.phase, AcPhase::TakeOff);
+  const std::int32_t rotation = ac.AcDescription::rotationSteps;
+  EXPECT_EQ(ac.rotationSteps, rotation);
+  EXPECT_TRUE(ac.takeOffRoll);
+  for (int i = 0; i < rotation - 1; ++i) lf_moveTick(ac);
+  EXPECT_NEAR(ac.pitch, ac.rotationPitch, std::fabs(ac.pitchRate) + 1e-12);
+  EXPECT_FALSE(ac.onGroundConfirmed);
+  EXPECT_DOUBLE_EQ(ac.altitude, 372.0);  // no climb while rotating
+  for (int i = 0; i < 100; ++i) lf_moveTick(ac);
+  EXPECT_NEAR(ac.altitude - 372.0, 0.5 * 100 / 10.0, 1e-9);  // first band: a tenth of the rate
+  for (int i = 0; i < 100; ++i) lf_moveTick(ac);
+  EXPECT_NEAR(ac.altitude - 372.0, 5.0 + 0.5 * 100 / 5.0, 1e-9);  // second band: a fifth
+  const std::size_t before = events();
+  for (int i = 0; i < 100; ++i) lf_moveTick(ac);
+  EXPECT_NEAR(ac.altitude - 372.0, 15.0 + 0.5 * 100 * 0.5, 1e-9);  // third band: half
+  EXPECT_EQ(events(), before);
+  lf_moveTick(ac);
+  EXPECT_EQ(events() - before, 1u);  // gear up at step -300, from there the full rate
+  EXPECT_NEAR(ac.altitude - 372.0, 40.0 + 0.5, 1e-9);
+  ac.heightAboveGround = 900.0;
+  for (int i = 0; i < ac.climbSteps && ac.phase == AcPhase::TakeOff; ++i) lf_moveTick(ac);
+  EXPECT_EQ(ac.phase, AcPhase::Flying);
+  EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);
+  EXPECT_EQ(ac.sim.throttleIndex, 3u);
+  lf_moveTick(ac);
+  EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);  // holds the climb pitch until the next report
+}
+
+TEST_F(MovementRules, TheFlareStagesFollowTheHeightOverTheCg) {
+  LiveAc ac = aircraft({at(50.0, 8.0, 130, 1000, 400.0), at(50.01, 8.0, 130, 1600)});
+  ac.setPhase(AcPhase::Flying);
+  ac.landing = 1;
+  ac.groundCgHeight = 8.0;
+  ac.altitudeRate = -0.2;
+  ac.pitch = -1.0 * deg;
+  struct Case {
+    double height;
+    std::uint32_t stage;
+    double rate;
+  };
+  for (const Case c : {Case{40.0, 0, -0.2}, Case{38.0, 1, -0.1}, Case{28.0, 2, -0.075}, Case{18.0, 3, -0.05},
+                       Case{11.0, 4, -0.025}}) {
+    ac.heightAboveGround = c.height;
+    lf_moveTick(ac);
+    EXPECT_EQ(ac.landingStage, c.stage) << c.height;
+    EXPECT_DOUBLE_EQ(ac.altitudeRate, c.rate) << c.height;
+  }
+  EXPECT_EQ(ac.sim.throttleIndex, 0u);
+  for (int i = 0; i < 2000; ++i) lf_moveTick(ac);
+  EXPECT_NEAR(ac.pitch / deg, flarePitchDeg, 1e-9);  // never further nose up than the flare pitch
+}
+
+TEST_F(MovementRules, ReportsAtTheSamePositionOrTimeGiveFiniteRates) {
+  // Air: two reports on one spot and due at the same tick.
+  LiveAc air = aircraft({at(50.0, 8.0, 200, 1000, 3000.0), at(50.0, 8.0, 200, 1000, 3000.0), at(50.0, 8.0, 200, 1000, 3000.0)});
+  air.heightAboveGround = 2600.0;
+  air.heading = 1.0;
+  nextPosMain(air);
+  EXPECT_EQ(air.latRate, 0.0);
+  EXPECT_EQ(air.lonRate, 0.0);
+  EXPECT_DOUBLE_EQ(air.heading, 1.0);
+  // Ground: standing reports with no speed and no spacing.
+  LiveAc ground = aircraft({at(50.0, 8.0, 0, 1000), at(50.0001, 8.0, 0, 1000), at(50.0001, 8.0, 0, 1000)});
+  ground.onGroundConfirmed = 1;
+  ground.setPhase(AcPhase::Taxi);
+  nextPosMain(ground);
+  for (double r : {ground.latRate, ground.lonRate, ground.headingRate, ground.altitudeRate, ground.curveStep})
+    EXPECT_TRUE(std::isfinite(r));
+  EXPECT_GE(lf_ticksToNext(ground), 25);
+  EXPECT_DOUBLE_EQ(lf_headingDelta(ground), 0.0);  // second and third on one spot: no turn
+  EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(MovementRules, AReportWithoutHeadingOrTrackDecidesNoPushBackTurn) {
+  const PositionSample stand = at(50.0, 8.0, 0, 1000);
+  LiveAc ac = aircraft({stand, offset(stand, -10.0, 0.0, 3, 1400)});
+  ac.setPhase(AcPhase::PushingBack);
+  ac.pushBackCountdown = 2;
+  PositionSample bare = offset(stand, -20.0, 0.0, 3, 1600);
+  bare.track = 0.0;
+  EXPECT_FALSE(checkExtendingSituations(ac, bare));
+  EXPECT_FALSE(ac.pushBackHasSecondLeg);
+  PositionSample turned = bare;
+  turned.trueHeading = 3.5;
+  turned.trueHeadingValid = 1;
+  ac.heading = 0.0;
+  EXPECT_FALSE(checkExtendingSituations(ac, turned));
+  EXPECT_TRUE(ac.pushBackHasSecondLeg);
+  EXPECT_EQ(ac.pushBackTurnSide, 0);  // 3.5 rad is 200 degrees: the turn goes left
+  EXPECT_DOUBLE_EQ(gf_normalizeAngle(NAN), 0.0);
+  EXPECT_DOUBLE_EQ(gf_wrapHeading(INFINITY), 0.0);
+}
+
+TEST_F(MovementRules, APoseThatIsNotFiniteFallsBackToTheLastSoundOneLoggedOnce) {
+  LiveAc ac = aircraft({at(50.0, 8.0, 200, 1000, 3000.0), at(50.1, 8.0, 200, 1800, 3000.0)});
+  ac.setPhase(AcPhase::Flying);
+  ac.heading = 0.5;
+  ac.latRate = NAN;
+  ac.altitudeRate = INFINITY;
+  lf_moveTick(ac);
+  EXPECT_DOUBLE_EQ(ac.lat, 50.0);
+  EXPECT_DOUBLE_EQ(ac.altitude, 3000.0);
+  EXPECT_DOUBLE_EQ(ac.heading, 0.5);
+  EXPECT_EQ(ac.latRate, 0.0);
+  ac.pitchRate = NAN;
+  lf_moveTick(ac);
+  EXPECT_TRUE(gf_poseFinite(gf_soundPose(ac)));
+  ac.bankRate = NAN;
+  lf_checkRates(ac);
+  EXPECT_EQ(ac.bankRate, 0.0);
+  const auto lines = log.lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("not finite, kept at its last sound pose"), std::string::npos);
+}
+
+TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
+  struct Case {
+    const char* what;
+    bool onGround, touchedDown, takeOffRoll, landing;
+    std::int32_t n;
+    double kt, expectKt, expectFpm;
+  };
+  for (const Case c : {Case{"cruise", false, false, false, false, 8, 200.0, 190.0, 0.0},
+                       Case{"landing", false, false, false, true, 8, 200.0, 180.0, -667.0},
+                       Case{"landing, last reports", false, false, false, true, 3, 200.0, 200.0, -667.0},
+                       Case{"roll-out 150", true, true, false, false, 10, 150.0, 100.0, 0.0},
+                       Case{"roll-out 120", true, true, false, false, 10, 120.0, 80.0, 0.0},
+                       Case{"roll-out 90", true, true, false, false, 10, 90.0, 60.0, 0.0},
+                       Case{"roll-out 70", true, true, false, false, 10, 70.0, 30.0, 0.0},
+                       Case{"roll-out 40", true, true, false, false, 10, 40.0, 20.0, 0.0},
+                       Case{"take-off roll 25", true, false, true, false, 10, 25.0, 40.0, 0.0},
+                       Case{"take-off roll 50", true, false, true, false, 10, 50.0, 80.0, 0.0},
+                       Case{"take-off roll 90", true, false, true, false, 10, 90.0, 110.0, 0.0},
+                       Case{"take-off roll 130", true, false, true, false, 10, 130.0, 150.0, 600.0},
+                       Case{"take-off roll 150", true, false, true, false, 10, 150.0, 170.0, 1200.0},
+                       Case{"take-off roll 170", true, false, true, false, 10, 170.0, 180.0, 2400.0},
+                       Case{"taxi", true, false, false, false, 10, 15.0, 0.0, 0.0}}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, c.kt, 1000, c.onGround ? 0.0 : 3000.0)});
+    ac.onGroundConfirmed = c.onGround;
+    ac.touchedDown = c.touchedDown;
+    ac.takeOffRoll = c.takeOffRoll;
+    ac.landing = c.landing;
+    ac.heading = 90.0 * deg;
+    const PositionSample r = gf_madeUpReport(ac, c.n);
+    EXPECT_DOUBLE_EQ(r.groundSpeed, c.expectKt) << c.what;
+    EXPECT_DOUBLE_EQ(r.verticalSpeed, c.expectFpm) << c.what;
+    EXPECT_EQ(r.standing, c.expectKt == 0.0 ? 1 : 0) << c.what;
+    EXPECT_EQ(r.dueTick, 1000 + (c.onGround ? 300 : 800)) << c.what;
+    if (c.landing) {
+      EXPECT_NEAR(r.altitude, 3000.0 - 8.0 * 10.005, 1e-9) << c.what;
+    }
+    const double nm = gf_greatCircleDistanceNm({50.0, 8.0}, {r.lat, r.lon});
+    EXPECT_NEAR(nm, c.expectKt * (c.onGround ? 3.0 : 8.0) / 3600.0, 1e-6) << c.what;
+  }
+  LiveAc parked = aircraft({at(50.0, 8.0, 0, 1000)});
+  parked.onGroundConfirmed = 1;
+  parked.setPhase(AcPhase::Parked);
+  const PositionSample week = gf_madeUpReport(parked, 1);
+  EXPECT_EQ(week.dueTick, 1000 + 60480000);
+  EXPECT_EQ(week.standing, 1);
+}
+
+TEST_F(MovementRules, TicksThatDoNotFitRaiseANarrowingError) {
+  EXPECT_EQ(gf_legTicks(1.0, 360.0), 1000);
+  EXPECT_THROW(gf_legTicks(1.0, 0.0), gsl::narrowing_error);
+  EXPECT_THROW(gf_legTicks(NAN, 100.0), gsl::narrowing_error);
+  EXPECT_THROW(gf_roundTicks(3e9), gsl::narrowing_error);
+}
+
+} // namespace
+} // namespace gwr

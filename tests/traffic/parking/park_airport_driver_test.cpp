@@ -1,0 +1,170 @@
+// Tests of the park-airport driver: choosing the park airport in the air and
+// on the ground, a failed read, and leaving when out of sight or when another
+// listed airport comes as near.
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/paths.h"
+#include "standgen/stand_files.h"
+#include "traffic/parking/park_airport_driver.h"
+#include "traffic/parking/park_airports.h"
+#include "traffic/parking/stand_scene.h"
+
+namespace gwr {
+namespace {
+
+constexpr double nmPerDegreeLat = 60.0;
+
+class ParkDriverTest : public testsupport::StandScene {
+protected:
+  void SetUp() override {
+    StandScene::SetUp();
+    gf_clearParkAirport();
+    parkAirportCode = {};
+    for (const auto& [code, lon] : {std::pair{"EHAM", 4.0}, std::pair{"EHRD", 4.5}}) {
+      AirportRecord airport;
+      airport.icao = FixedCode<4>(code);
+      airport.iata = FixedCode<3>("XXX");
+      airport.latitude = 52.0;
+      airport.longitude = lon;
+      airportsTable.push_back(airport);
+    }
+    standgen::writeText(myParkAirportsFile, "EHAM\nEHRD\n");
+    ASSERT_TRUE(lf_readMyParkAirports());
+  }
+  void TearDown() override {
+    gf_leaveParkAirport();
+    parkAirports.clear();
+    StandScene::TearDown();
+  }
+  static void userAt(double lat, double lon, bool onGround, double heightFt = 1000.0) {
+    trafficEngine.user.latitude = lat;
+    trafficEngine.user.longitude = lon;
+    trafficEngine.user.heightAboveGround = heightFt;
+    userOnGround = onGround;
+  }
+  static void writeStandFile(const std::string& code, double lon) {
+    standgen::FileSpec spec;
+    spec.stands = {standgen::stand("A1", 52.0, lon, 0.0, 30.0, 0)};
+    spec.parameters = standgen::generatedParameters(code, code, "Pub", 0, 1);
+    standgen::writeApf(myThirdpartyFolder / (code + ".xml"), spec);
+  }
+  static std::string parkCode() {
+    const auto park = gf_parkAirport();
+    return park && !park->icao.empty() ? park->icao.text() : std::string();
+  }
+  bool logged(const std::string& text) { return log().text().find(text) != std::string::npos; }
+};
+
+TEST_F(ParkDriverTest, InTheAirTheNearestListedAirportInRangeIsChosen) {
+  userAt(52.0 + 25.0 / nmPerDegreeLat, 4.0, false);  // AIRP_RANGE is 20 nm
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "");
+  userAt(52.0 + 15.0 / nmPerDegreeLat, 4.0, false, 30000.0);  // above AIRP_HEIGHT
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "");
+  userAt(52.0 + 15.0 / nmPerDegreeLat, 4.0, false);
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "EHAM");
+  EXPECT_TRUE(parkReadPending);
+  EXPECT_TRUE(logged("The park airport is EHAM"));
+}
+
+TEST_F(ParkDriverTest, OnTheGroundOnlyAnAirportWithAStandFileIsChosen) {
+  userAt(52.0, 4.5, true);
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "");
+  EXPECT_FALSE(parkReadPending);
+  writeStandFile("EHRD", 4.5);
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "EHRD");
+  EXPECT_TRUE(logged("User aircraft on the ground at EHRD"));
+  lf_parkAirportDriver(false);
+  EXPECT_TRUE(standTableReady.load());
+  EXPECT_EQ(standTable.size(), 1U);
+}
+
+TEST_F(ParkDriverTest, AFileThatCannotBeReadLeavesTheAirportAtOnce) {
+  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.0, false);
+  lf_parkAirportDriver(false);
+  ASSERT_EQ(parkCode(), "EHAM");
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "");
+  EXPECT_FALSE(standTableReady.load());
+  EXPECT_TRUE(logged("lf_readParkedFile EHAM not found"));
+}
+
+TEST_F(ParkDriverTest, TheParkAirportIsLeftOutOfSightOrForANearerListedOne) {
+  writeStandFile("EHAM", 4.0);
+  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.0, false);
+  lf_parkAirportDriver(false);
+  lf_parkAirportDriver(false);
+  ASSERT_TRUE(standTableReady.load());
+  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.2, false);  // still nearer EHAM
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "EHAM");
+  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.3, false);  // EHRD is nearer now
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "");
+  EXPECT_TRUE(logged("EHRD is in sight"));
+  EXPECT_TRUE(logged("parked aircraft at EHAM will be removed first"));
+  EXPECT_TRUE(std::filesystem::exists(learnedThirdpartyFolder / "Pub" / "EHAM.xml"));
+
+  writeStandFile("EHRD", 4.5);
+  lf_parkAirportDriver(false);
+  lf_parkAirportDriver(false);
+  ASSERT_EQ(parkCode(), "EHRD");
+  ASSERT_TRUE(standTableReady.load());
+  userAt(52.0 + 30.0 / nmPerDegreeLat, 4.5, false);
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkCode(), "");
+  EXPECT_TRUE(logged("EHRD is out of sight (30.0 nm), parked aircraft will be removed"));
+}
+
+TEST_F(ParkDriverTest, ReReadTakesAChangedReservedStandAndADestinationGoesFirst) {
+  writeStandFile("EHAM", 4.0);
+  standgen::writeText(myParkAirportsFile, "EHAM\nEHRD\n");
+  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.0, false);
+  lf_parkAirportDriver(false);
+  lf_parkAirportDriver(false);
+  ASSERT_TRUE(standTableReady.load());
+  userOnGroundKnown = true;
+  std::string notice;
+  ASSERT_TRUE(gf_rereadParkAirports(true, notice));
+  EXPECT_EQ(notice, "park airports and stands are okay");
+  standgen::writeText(myParkAirportsFile, "EHAM,A1\nEHRD\n");
+  notice.clear();
+  ASSERT_TRUE(gf_rereadParkAirports(true, notice));
+  EXPECT_EQ(notice, "reserved stand changed from '' to 'A1'");
+  EXPECT_EQ(reservedStandName, "A1");
+  EXPECT_EQ(standTable[0].reserved, 1);
+  userOnGroundKnown = false;
+
+  gf_setDestinationAirport(FixedCode<4>("EHRD"), {52.0, 4.5});
+  EXPECT_EQ(parkAirports.front().code.text(), "EHRD");
+  gf_setDestinationAirport(FixedCode<4>("EHLE"), {52.4, 5.5});
+  EXPECT_EQ(parkAirports.front().code.text(), "EHLE");
+  EXPECT_EQ(testsupport::readFile(myParkAirportsFile), "EHAM,A1\nEHLE\nEHRD\n");
+  destinationEntered = false;
+}
+
+TEST_F(ParkDriverTest, TheFirstAirportsDistanceIsPublishedAndAWaitingDestinationTakenFirst) {
+  userAt(52.0 + 30.0 / nmPerDegreeLat, 4.0, false);
+  lf_parkAirportDriver(false);
+  EXPECT_NEAR(firstParkAirportNm.load(), 30.0, 0.1) << "EHAM, the nearer";
+  gf_requestDestinationAirport(FixedCode<4>("EHRD"), {52.0, 4.5});
+  EXPECT_EQ(parkAirports.front().code.text(), "EHAM") << "only the traffic thread changes the list";
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(parkAirports.front().code.text(), "EHRD");
+  EXPECT_GT(firstParkAirportNm.load(), 30.0);
+  EXPECT_FALSE(lf_takeDestinationRequest());
+  parkAirports.clear();
+  lf_parkAirportDriver(false);
+  EXPECT_EQ(firstParkAirportNm.load(), noParkAirportNm);
+  destinationEntered = false;
+}
+
+} // namespace
+} // namespace gwr

@@ -1,0 +1,105 @@
+// Tests of my_park_airports.txt: reading past bad lines, the my_thirdparty
+// airports, and writing the front entry without losing the user's lines.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "airports/stand_fixture.h"
+#include "core/paths.h"
+#include "traffic/parking/park_airports.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::readFile;
+
+class ParkAirportsTest : public testsupport::AirportsSandbox {
+protected:
+  void SetUp() override {
+    AirportsSandbox::SetUp();
+    for (const char* code : {"EHAM", "EHGG", "EHLE", "EHRD"}) {
+      AirportRecord airport;
+      airport.icao = FixedCode<4>(code);
+      airport.latitude = 52.0 + double(airportsTable.size());
+      airport.longitude = 4.0;
+      airportsTable.push_back(airport);
+    }
+    parkAirports.clear();
+    std::filesystem::create_directories(airportsFolder);
+  }
+  void TearDown() override {
+    parkAirports.clear();
+    AirportsSandbox::TearDown();
+  }
+  static void writeList(const std::string& text) { standgen::writeText(myParkAirportsFile, text); }
+  static std::vector<std::string> listed() {
+    std::vector<std::string> out;
+    for (const ParkAirport& p : parkAirports)
+      out.push_back(p.reservedStand.empty() ? p.code.text() : p.code.text() + "," + p.reservedStand);
+    return out;
+  }
+  bool logged(const std::string& text) { return log().text().find(text) != std::string::npos; }
+};
+
+TEST_F(ParkAirportsTest, BadLinesAreSkippedAndTheRestIsRead) {
+  writeList("EHAM,D7\n\nehrd\nEH!X\nXXXX\nEHAM\nEHGG,A1,B2\nEHLE\n");
+  EXPECT_FALSE(lf_readMyParkAirports());
+  EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D7", "EHRD", "EHLE"}));
+  EXPECT_DOUBLE_EQ(parkAirports.front().position.latitude, 52.0);
+  EXPECT_TRUE(logged("airport EH!X is not a valid code, skipped"));
+  EXPECT_TRUE(logged("airport XXXX is unknown"));
+  EXPECT_TRUE(logged("==> my_park_airports.txt:EHAM double, skipped"));
+  EXPECT_TRUE(logged("==> my_park_airports.txt:EHGG,A1,B2 wrong syntax, skipped"));
+  EXPECT_TRUE(logged("    3 park airports read from 'my_park_airports.txt'"));
+}
+
+TEST_F(ParkAirportsTest, AMissingFileLeavesOnlyTheThirdpartyAirports) {
+  standgen::writeText(myThirdpartyFolder / "EHGG.xml", "<root/>");
+  standgen::writeText(myThirdpartyFolder / "EHLE.txt", "archive/x.xml\n");
+  standgen::writeText(myThirdpartyFolder / "LONGNAME.xml", "<root/>");
+  standgen::writeText(myThirdpartyFolder / "ZZZZ.xml", "<root/>");
+  EXPECT_TRUE(lf_readMyParkAirports());
+  EXPECT_TRUE(logged(myParkAirportsFile.string() + " not found"));
+  EXPECT_EQ(listed(), (std::vector<std::string>{"EHGG", "EHLE"}));
+  writeList("EHLE,B1\n");
+  EXPECT_TRUE(lf_readMyParkAirports());
+  EXPECT_EQ(listed(), (std::vector<std::string>{"EHLE,B1", "EHGG"}));
+}
+
+TEST_F(ParkAirportsTest, TheFrontEntryIsWrittenSortedWithoutRepeats) {
+  gf_insertParkAirport({"D7", {52.0, 4.0}, 0.0, FixedCode<4>("EHAM")}, true);
+  ASSERT_TRUE(gf_writeParkAirportEntry());
+  EXPECT_EQ(readFile(myParkAirportsFile), "EHAM,D7\n");
+  EXPECT_TRUE(logged("my_park_airports.txt created with EHAM,D7"));
+
+  writeList("EHRD\nEHAM,C3\nEHGG\nEHGG\n");
+  ASSERT_TRUE(gf_writeParkAirportEntry());
+  EXPECT_EQ(readFile(myParkAirportsFile), "EHAM,D7\nEHGG\nEHRD\n");
+  EXPECT_TRUE(logged("my_park_airports.txt:EHAM,D7 updated stand"));
+
+  parkAirports.front().code = FixedCode<4>("EHLE");
+  parkAirports.front().reservedStand.clear();
+  ASSERT_TRUE(gf_writeParkAirportEntry());
+  EXPECT_EQ(readFile(myParkAirportsFile), "EHAM,D7\nEHGG\nEHLE\nEHRD\n");
+  EXPECT_TRUE(logged("my_park_airports.txt:EHLE new entry"));
+}
+
+TEST_F(ParkAirportsTest, AFileThatCannotBeReadIsLeftAlone) {
+  std::filesystem::create_directories(myParkAirportsFile / "EHRD");
+  gf_insertParkAirport({"D7", {52.0, 4.0}, 0.0, FixedCode<4>("EHAM")}, true);
+  EXPECT_FALSE(gf_writeParkAirportEntry());
+  EXPECT_TRUE(std::filesystem::exists(myParkAirportsFile / "EHRD"));
+  EXPECT_TRUE(logged("==> my_park_airports.txt could not be read, EHAM,D7 not saved"));
+  EXPECT_FALSE(lf_readMyParkAirports());
+  EXPECT_TRUE(parkAirports.empty());
+}
+
+TEST_F(ParkAirportsTest, AFullListRefusesMore) {
+  for (std::size_t i = 0; i < maxParkAirports; ++i) parkAirports.push_back({});
+  EXPECT_THROW(gf_insertParkAirport({}, false), std::length_error);
+}
+
+} // namespace
+} // namespace gwr

@@ -1,0 +1,239 @@
+// Scenario test of parking in simulated time at a generated airport: the park
+// airport from the user's list, static aircraft placed from the plan, a live
+// aircraft born at a stand, renewal, and the learned file on leaving.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "airports/park_stand_table.h"
+#include "core/paths.h"
+#include "core/settings_catalogue.h"
+#include "refdata/airports_table.h"
+#include "standgen/stand_files.h"
+#include "support/engine_harness.h"
+#include "traffic/engine/live_intake.h"
+#include "traffic/engine/live_removal.h"
+#include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/reader_threads.h"
+#include "traffic/movement/ground_movement.h"
+#include "traffic/parking/park_airport_driver.h"
+#include "traffic/parking/park_airports.h"
+#include "traffic/parking/stand_choice.h"
+#include "traffic/parking/static_ac.h"
+#include "traffic/parking/static_parking_plan.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::EngineHarness;
+using testsupport::harnessUser;
+
+constexpr double metresPerDegreeLat = 111'120.0;
+const double metresPerDegreeLon = metresPerDegreeLat * std::cos(harnessUser.latitude * radiansPerDegree);
+constexpr int gridRows = 6, gridColumns = 6;
+constexpr double gridSpacingM = 70.0;
+constexpr double gridNorthM = 400.0;  // clear of the user's surroundings
+constexpr const char* airlines[] = {"DLH", "RYR", "KLM"};
+constexpr const char* models[] = {"A320", "B38M", "B772"};
+
+std::vector<testsupport::InstalledLivery> parkedLiveries() {
+  return {{"DLH", "", "A320", false, "Airbus A320 Lufthansa", ""},
+          {"RYR", "", "B38M", false, "Boeing 737 MAX 8 Ryanair", ""},
+          {"KLM", "", "B772", false, "Boeing 777 KLM", ""}};
+}
+
+LatLon offset(double northM, double eastM) {
+  return {harnessUser.latitude + northM / metresPerDegreeLat, harnessUser.longitude + eastM / metresPerDegreeLon};
+}
+
+// A flight on every day, all day, at the stand.
+void addWeek(standgen::StandSpec& stand, const std::string& id, int n) {
+  for (int day = 1; day <= 7; ++day)
+    stand.options.push_back(standgen::option(fmt::format("D-{}{}", id, day), airlines[n % 3], models[n % 3], day,
+                                             "0:47", fmt::format("{}{}", airlines[n % 3], 100 + n)));
+}
+
+// 36 gates of three sizes, the last column cargo, the user's reserved stand V1
+// and U1 under the user aircraft.
+standgen::FileSpec generatedAirport() {
+  standgen::FileSpec spec;
+  int n = 0;
+  for (int r = 0; r < gridRows; ++r)
+    for (int c = 0; c < gridColumns; ++c, ++n) {
+      const std::string id = fmt::format("S{}{}", r, c);
+      const LatLon at = offset(gridNorthM + r * gridSpacingM, c * gridSpacingM);
+      auto stand = standgen::stand(id, at.latitude, at.longitude, 90.0, 18.0 + 6.0 * (n % 3), 0);
+      if (c == gridColumns - 1) stand.attributes[6].second = "true";
+      addWeek(stand, id, n);
+      spec.stands.push_back(std::move(stand));
+    }
+  const LatLon v = offset(gridNorthM - gridSpacingM, 0.0);
+  spec.stands.push_back(standgen::stand("V1", v.latitude, v.longitude, 90.0, 30.0, 0));
+  addWeek(spec.stands.back(), "V1", n++);
+  spec.stands.push_back(standgen::stand("U1", harnessUser.latitude, harnessUser.longitude, 90.0, 30.0, 0));
+  addWeek(spec.stands.back(), "U1", n++);
+  spec.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen", 364, spec.stands.size());
+  return spec;
+}
+
+std::string fileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::size_t activeStatic() {
+  return static_cast<std::size_t>(std::count_if(staticAircraft.begin(), staticAircraft.end(), [](const StaticAc& s) {
+    return s.sim.simState == AcSimState::Active;
+  }));
+}
+
+class ParkingScenario : public ::testing::Test {
+protected:
+  void SetUp() override {
+    gf_clearAirportsForTests();
+    AirportRecord eddf;
+    eddf.icao = FixedCode<4>("EDDF");
+    eddf.iata = FixedCode<3>("FRA");
+    eddf.latitude = harnessUser.latitude;
+    eddf.longitude = harnessUser.longitude;
+    eddf.stands = 1;
+    airportsTable.push_back(eddf);
+    parkAirports.clear();
+  }
+  void TearDown() override {
+    standTableReady = false;  // the harness's folder is gone: save nothing
+    gf_leaveParkAirport();
+    gf_installTrafficEngineHooks({});
+    gf_installBirthStandChoice(nullptr);
+    gf_installArrivalStandChoice(nullptr);
+    gf_installLiveRemovalHook(nullptr);
+    staticAircraft.clear();
+    parkAirports.clear();
+    gf_clearAirportsForTests();
+  }
+};
+
+TEST_F(ParkingScenario, ParkAirportFillsWithStaticAircraftMakesWayForLiveOnesRenewsAndLearns) {
+  EngineHarness harness(parkedLiveries(), {"Airbus A320 Lufthansa", "Boeing 737 MAX 8 Ryanair", "Boeing 777 KLM"});
+  standgen::writeText(myParkAirportsFile, "EDDF,V1\nED!X\n");
+  standgen::writeApf(myThirdpartyFolder / "EDDF.xml", generatedAirport());
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(50);
+  gf_installParking();
+
+  // The list is read at the loop's start; the user on the ground picks EDDF.
+  lf_parkAirportDriver(true);
+  EXPECT_EQ(parkAirports.size(), 1U);
+  ASSERT_TRUE(parkReadPending);
+  ASSERT_TRUE(harness.runUntil(20.0, [] { return standTableReady.load(); }));
+  ASSERT_EQ(standTable.size(), 38U);
+  // The user stands at U1: that becomes the reserved stand at EDDF, in the file too.
+  EXPECT_EQ(reservedStandName, "U1");
+  EXPECT_EQ(fileText(myParkAirportsFile), "ED!X\nEDDF,U1\n");
+  EXPECT_EQ(gf_userStandName(harnessUser), "U1");
+  const std::size_t wanted = 19;  // half of 38 stands
+  EXPECT_EQ(parkedEntries.size(), wanted);
+
+  ASSERT_TRUE(harness.runUntil(60.0, [&] { return activeStatic() == wanted; }));
+  std::set<std::int32_t> stands;
+  for (const StaticAc& s : staticAircraft) {
+    SCOPED_TRACE(s.callsign);
+    const std::string id = gf_standName(s.standNumber);
+    EXPECT_NE(id, "U1");
+    EXPECT_FALSE(s.livery.empty());
+    EXPECT_EQ(s.callsign.back(), '*');
+    EXPECT_TRUE(stands.insert(s.standNumber).second) << "two static aircraft at " << id;
+  }
+  EXPECT_EQ(harness.emulator().objects().size(), wanted);
+
+  // A live aircraft reported standing at a stand with a static aircraft on it.
+  const StaticAc& displaced = staticAircraft.front();
+  const std::int32_t liveStand = displaced.standNumber;
+  const StandRecord* stand = gf_standByNumber(liveStand);
+  harness.log().mark();
+  const std::string scenario = fmt::format(
+      "interval 4\naircraft 300001 DLH9LV A320 D-AILV FRA MUC A3\n  0 {0:.7f} {1:.7f} 364 0 0 ground\n"
+      "  40 {0:.7f} {1:.7f} 364 0 0 ground\n",
+      stand->latitude, stand->longitude);
+  harness.play(feeder::gf_parseScenario(scenario, "born-at-stand"));
+  ASSERT_TRUE(harness.runUntil(90.0, [&] {
+    const LiveAc* ac = trafficEngine.findHexid(300001);
+    return ac != nullptr && ac->sim.simState == AcSimState::Active;
+  })) << harness.log().text();
+  const LiveAc* live = trafficEngine.findHexid(300001);
+  EXPECT_EQ(live->standNumber, liveStand);
+  EXPECT_EQ(live->phase, AcPhase::Parked);
+  EXPECT_EQ(gf_standByNumber(liveStand)->liveAssigned, 1);
+  EXPECT_TRUE(std::none_of(staticAircraft.begin(), staticAircraft.end(),
+                           [&](const StaticAc& s) { return s.standNumber == liveStand; }));
+
+  // It leaves: the stand is free again.
+  gf_removeLiveAc(*trafficEngine.findHexid(300001));
+  EXPECT_EQ(gf_standByNumber(liveStand)->liveAssigned, 0);
+  harness.run(5.0);
+
+  // A smaller share at the next renewal removes static aircraft, a larger one adds them.
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(25);
+  minutesToStaticRenewal = 1;
+  ASSERT_TRUE(harness.runUntil(90.0, [&] { return activeStatic() == 10; })) << activeStatic();  // round(9.5)
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(40);
+  minutesToStaticRenewal = 1;
+  ASSERT_TRUE(harness.runUntil(120.0, [&] { return activeStatic() == 15; }));  // round(15.2)
+
+  // Flown away: the learned file is written and every static aircraft goes.
+  gf_leaveParkAirport();
+  EXPECT_FALSE(standTableReady.load());
+  EXPECT_TRUE(std::filesystem::exists(learnedThirdpartyFolder / "Gen" / "EDDF.xml"));
+  ASSERT_TRUE(harness.runUntil(30.0, [&] { return staticAircraft.empty(); }));
+  EXPECT_TRUE(harness.emulator().objects().empty());
+}
+
+// The arrival of the engine's scenario taxis into its stand at Terminal 1: the
+// ground movement asks for a stand once it is slow near its newest report, the
+// stand is taken and its static aircraft goes, the one at the small stand next
+// door stays.
+TEST_F(ParkingScenario, AnArrivalTakesAFittingStandAndTheStaticAircraftThereMakesWay) {
+  constexpr const char* condorTitle = "Airbus A321neo Condor";
+  constexpr LatLon arrivalStand{50.045153, 8.554446};
+  EngineHarness harness({{"CFG", "", "A21N", false, condorTitle, ""}, parkedLiveries().front()},
+                        {condorTitle, "Airbus A320 Lufthansa"});
+  airportsTable.front().altitude = 364.0F;
+  trafficReader.setFieldElevation(364.0);
+  standgen::FileSpec spec;
+  spec.stands = {standgen::stand("T1", arrivalStand.latitude, arrivalStand.longitude, 340.0, 24.0, 0),
+                 standgen::stand("T2", arrivalStand.latitude, arrivalStand.longitude - 60.0 / metresPerDegreeLon, 340.0,
+                                 8.0, 0),
+                 standgen::stand("U1", harnessUser.latitude, harnessUser.longitude, 90.0, 30.0, 0)};
+  addWeek(spec.stands[0], "T1", 0);
+  addWeek(spec.stands[1], "T2", 3);
+  spec.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen", 364, spec.stands.size());
+  standgen::writeApf(myThirdpartyFolder / "EDDF.xml", spec);
+  standgen::writeText(myParkAirportsFile, "EDDF\n");
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  gf_installParking();
+  lf_parkAirportDriver(true);
+  ASSERT_TRUE(harness.runUntil(30.0, [] { return activeStatic() == 2; }));
+
+  harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_arrival.txt"));
+  ASSERT_TRUE(harness.runUntil(600.0, [] {
+    return trafficEngine.live.size() == 1 && trafficEngine.live.front().phase == AcPhase::Parking;
+  }));
+  const LiveAc& arrival = trafficEngine.live.front();
+  EXPECT_EQ(gf_standName(arrival.standNumber), "T1");
+  EXPECT_NEAR(gf_standByNumber(1)->radius / nmPerMetre, 24.0, 1e-9);
+  EXPECT_EQ(gf_standByNumber(2)->radius_change, 0);
+  EXPECT_TRUE(gf_standByNumber(1)->overlaps.empty());
+  ASSERT_TRUE(harness.runUntil(10.0, [] { return staticAircraft.size() == 1; }));  // the simulator removed it
+  EXPECT_EQ(gf_standName(staticAircraft.front().standNumber), "T2");
+  // The movement drives it onto the stand it took.
+  ASSERT_TRUE(harness.runUntil(300.0, [] {
+    return !trafficEngine.live.empty() && trafficEngine.live.front().phase == AcPhase::Parked;
+  }));
+  EXPECT_EQ(gf_standName(trafficEngine.live.front().standNumber), "T1");
+}
+
+} // namespace
+} // namespace gwr

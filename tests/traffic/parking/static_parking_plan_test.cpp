@@ -1,0 +1,141 @@
+// Tests of the static parking plan: the wanted number, the stands it never
+// uses, the passes by day, week and offset, and options in use kept apart
+// from dropped ones so that the learned file keeps them.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/settings_catalogue.h"
+#include "traffic/parking/stand_learning.h"
+#include "traffic/parking/stand_scene.h"
+#include "traffic/parking/static_parking_plan.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::makeOption;
+using testsupport::northOf;
+using testsupport::standAt;
+
+class StaticPlanTest : public testsupport::StandScene {
+protected:
+  void SetUp() override {
+    StandScene::SetUp();
+    RANDOM.setCurrent(false);
+    MAX_FIT.setCurrent(0);
+    weekTime = (std::uint64_t{20} << 32U) | 3U;  // day 3, slot 20
+    parkedEntries.clear();
+  }
+  void TearDown() override {
+    parkedEntries.clear();
+    parkedLive.clear();
+    weekTime = 0;
+    for (auto* p : {&RANDOM}) p->setCurrent(p->defaultValue());
+    MAX_FIT.setCurrent(MAX_FIT.defaultValue());
+    CUSTOM_PARKING_PERCENTAGE.setCurrent(CUSTOM_PARKING_PERCENTAGE.defaultValue());
+    MAX_PARK_SEL.setCurrent(MAX_PARK_SEL.defaultValue());
+    WEEK.setCurrent(false);
+    PARK_SOFT.setCurrent(false);
+    StandScene::TearDown();
+  }
+  // n stands 100 m apart, each with one flight of the given day and half-hours.
+  static void standsWithFlights(int n, std::uint32_t day, std::initializer_list<int> halfHours) {
+    std::vector<StandRecord> stands;
+    for (int i = 0; i < n; ++i) {
+      stands.push_back(standAt("G" + std::to_string(i + 1), 100.0 * i, 20.0));
+      stands.back().options.push_back(makeOption("PH-" + std::to_string(i), LivKey{1, 0, 1, 0, 1}, day, halfHours, 1));
+    }
+    useStands(std::move(stands));
+  }
+  static std::vector<std::string> plannedStands() {
+    std::vector<std::string> ids;
+    for (const ParkedEntry& e : parkedEntries) ids.push_back(gf_standName(e.standNumber));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  }
+};
+
+TEST_F(StaticPlanTest, WantedNumberFromStandsAndPercentage) {
+  struct Case {
+    std::int32_t maxParkSel, custom;
+    int stands;
+    std::int32_t wanted;
+  };
+  const Case cases[] = {{0, 50, 10, 0},  {500, 40, 3, 1}, {500, 40, 4, 2}, {500, 50, 2, 1},
+                        {500, 49, 2, 1}, {500, 10, 1, 1}, {3, 50, 10, 3},  {500, 0, 10, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.maxParkSel << " " << c.custom << "% of " << c.stands);
+    MAX_PARK_SEL.setCurrent(c.maxParkSel);
+    CUSTOM_PARKING_PERCENTAGE.setCurrent(c.custom);
+    standsWithFlights(c.stands, 3, {20});
+    EXPECT_EQ(gf_wantedParkCount(), c.wanted);
+  }
+}
+
+TEST_F(StaticPlanTest, ReservedStandAndTheUsersStandAreNeverPlanned) {
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  standsWithFlights(3, 3, {20});
+  reservedStandName = "G1";
+  userOnGround = true;
+  trafficEngine.user.latitude = northOf(103.0).latitude;
+  trafficEngine.user.longitude = northOf(103.0).longitude;
+  gf_planStaticsAtRead();
+  EXPECT_EQ(plannedStands(), std::vector<std::string>{"G3"});
+}
+
+TEST_F(StaticPlanTest, PassesUseTodayFirstAndTheWeekOnlyWhenAllowed) {
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  standsWithFlights(4, 3, {20});
+  standTable[1].options[0].day = 4;   // another day
+  standTable[2].options[0].real = 0;  // soft
+  standTable[3].options[0].hours = {};
+  standTable[3].options[0].hours.set(17);  // three half-hours ago
+  gf_planStaticsAtRead();
+  EXPECT_EQ(plannedStands(), std::vector<std::string>{"G1"});
+
+  WEEK.setCurrent(true);
+  gf_planStaticsAtRead();
+  EXPECT_EQ(plannedStands(), (std::vector<std::string>{"G1", "G2"}));
+
+  PARK_SOFT.setCurrent(true);
+  MAX_FIT.setCurrent(3);
+  gf_planStaticsAtRead();
+  EXPECT_EQ(plannedStands(), (std::vector<std::string>{"G1", "G2", "G3", "G4"}));
+  const auto g4 = std::find_if(parkedEntries.begin(), parkedEntries.end(),
+                               [](const ParkedEntry& e) { return gf_standName(e.standNumber) == "G4"; });
+  EXPECT_EQ(g4->parkedHalfHours, 3);
+}
+
+TEST_F(StaticPlanTest, AnOptionInUseIsSkippedButKeptForTheLearnedFile) {
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  standsWithFlights(2, 3, {20});
+  standTable[1].options[0].registration = "PH-0";  // the same aircraft as at G1
+  gf_planStaticsAtRead();
+  EXPECT_EQ(plannedStands(), std::vector<std::string>{"G1"});
+  EXPECT_EQ(standTable[1].options[0].index, 1U);
+
+  // The next plan may use it again, and leaving the airport saves it.
+  standTable[0].options.clear();
+  gf_planStaticsAtRead();
+  EXPECT_EQ(plannedStands(), std::vector<std::string>{"G2"});
+  apfHeader.publisher = "Pub";
+  ASSERT_TRUE(lf_saveLearnedStands());
+  const std::string saved = testsupport::readFile(gf_learnedFilePath());
+  EXPECT_NE(saved.find("PH-0"), std::string::npos) << saved;
+}
+
+TEST_F(StaticPlanTest, ALiveCallsignSeenSinceTheLastRenewalKeepsItsFlightOff) {
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  standsWithFlights(2, 3, {20});
+  standTable[0].options[0].callsign1 = "KLM1";
+  gf_noteLiveCallsign("KLM1_");
+  gf_planStaticsAtRead();
+  EXPECT_EQ(plannedStands(), std::vector<std::string>{"G2"});
+  gf_planStaticsAtRead();  // not seen since
+  EXPECT_EQ(plannedStands(), (std::vector<std::string>{"G1", "G2"}));
+}
+
+} // namespace
+} // namespace gwr

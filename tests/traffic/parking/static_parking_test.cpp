@@ -1,0 +1,185 @@
+// Tests of the static parked aircraft: callsigns and hexids, the entries that
+// must not become aircraft, the parked limit, twins and feedback.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/main_window_state.h"
+
+#include "traffic/parking/stand_scene.h"
+#include "traffic/parking/static_ac.h"
+#include "traffic/parking/static_parking.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::standAt;
+
+class StaticParkingTest : public testsupport::StandScene {
+protected:
+  void SetUp() override {
+    StandScene::SetUp();
+    parkedEntries.clear();
+    maxParkCount = 0;
+  }
+  void TearDown() override {
+    parkedEntries.clear();
+    maxParkCount = 0;
+    StandScene::TearDown();
+  }
+  static StaticAc& addStatic(const std::string& callsign, std::int32_t standNumber, std::uint32_t hexid) {
+    StaticAc s(AcIdentity{});
+    s.callsign = callsign;
+    s.standNumber = standNumber;
+    s.sim.hexid = hexid;
+    s.sim.objectId = 500 + hexid;
+    s.sim.simState = AcSimState::Active;
+    staticAircraft.push_back(s);
+    return staticAircraft.back();
+  }
+  bool logged(const std::string& text) { return log().text().find(text) != std::string::npos; }
+};
+
+TEST_F(StaticParkingTest, StaticCallsignsEndInOneStar) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"KLM1", "KLM1*"}, {"KLM1*", "KLM1*"}, {"KLM1__", "KLM1*"}, {"KLM1*_", "KLM1*"}, {"", "*"}};
+  for (const auto& [given, expected] : cases) EXPECT_EQ(gf_staticCallsign(given), expected) << given;
+}
+
+TEST_F(StaticParkingTest, HexidsWrapAtTenThousand) {
+  const std::uint32_t first = gf_nextStaticHexid();
+  std::uint32_t last = first;
+  for (std::uint32_t i = 1; i < staticHexidWrap; ++i) {
+    last = gf_nextStaticHexid();
+    ASSERT_LT(last, staticHexidWrap);
+  }
+  EXPECT_EQ(gf_nextStaticHexid(), first);
+  EXPECT_EQ((last + 1) % staticHexidWrap, first);
+
+  // A hexid still held by a static aircraft after the wrap is passed over.
+  StaticAc holder{AcIdentity{}};
+  holder.sim.hexid = (first + 1) % staticHexidWrap;
+  staticAircraft.push_back(holder);
+  EXPECT_EQ(gf_nextStaticHexid(), (first + 2) % staticHexidWrap);
+  staticAircraft.pop_back();
+}
+
+TEST_F(StaticParkingTest, EntriesWhereAircraftStandOrCouldCollideAreDropped) {
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 40.0, 30.0), standAt("A3", 300.0, 30.0),
+             standAt("A4", 600.0, 30.0)});
+  ASSERT_EQ(standTable[0].overlaps, std::vector<std::uint32_t>{2});
+  LiveAc& parking = parkLive("DLH1", 2, 20001);
+  parking.phase = AcPhase::Parking;
+  addStatic("KLM5*", 3, 7);
+  standTable[3].liveAssigned = 1;
+  parkedEntries = {{99, 0, {}, "X99", "", "PH-X", false}, {4, 0, {}, "X4", "", "PH-4", false},
+                   {3, 0, {}, "X3", "", "PH-3", false}, {1, 0, {}, "X1", "", "PH-1", false}};
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(lf_detcs());
+  EXPECT_TRUE(parkedEntries.empty());
+  EXPECT_EQ(staticAircraft.size(), 1U);
+  EXPECT_TRUE(logged("A1      : no static parking for X1, live aircraft DLH1 is adjacent at A2, possibly colliding"));
+  EXPECT_TRUE(logged("A3      : no static parking for X3, static aircraft KLM5* is adjacent at A3, possibly colliding"));
+  EXPECT_TRUE(logged("A4      : no static parking for X4, live aircraft occupies the stand"));
+  EXPECT_TRUE(logged("==> stand with id sid==? not found"));
+}
+
+TEST_F(StaticParkingTest, TooManyParkedRemovesTheLongestParkedLiveAndTheEarliestStatic) {
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0), standAt("A3", 600.0, 30.0)});
+  parkLive("NEW1", 1, 20001).parkedSince = 500;
+  parkLive("OLD1", 2, 20002).parkedSince = 100;
+  weekTime = (std::uint64_t{30} << 32U) | 2U;
+  addStatic("S1*", 3, 1).weekTimeParked = (std::uint64_t{20} << 32U) | 2U;
+  addStatic("S2*", 3, 2).weekTimeParked = (std::uint64_t{10} << 32U) | 2U;
+  maxParkCount = 2;
+  gf_enforceMaxPark(1);
+  EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Active);
+  EXPECT_EQ(staticAircraft[1].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
+  EXPECT_TRUE(logged("A2      : OLD1 live max park exceeded, removed"));
+  maxParkCount = 0;
+  gf_enforceMaxPark(1);  // no limit: nothing more goes
+  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
+  weekTime = 0;
+}
+
+TEST_F(StaticParkingTest, AStaticTwinOfALiveFlightGoes) {
+  useStands({standAt("A1", 0.0, 30.0)});
+  addStatic("KLM1*", 1, 1).pairedCallsign1 = "KLM1";
+  addStatic("DLH2*", 1, 2).registration = "D-AIAB";
+  LiveAc live = testsupport::liveAircraft("KLM1_", "PH-ZZZ", 15.0, AcCategory::Large, testsupport::northOf(0.0), 20001);
+  gf_removeStaticTwins(live);
+  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(staticAircraft[1].sim.simState, AcSimState::Active);
+  live.registration = "D-AIAB";
+  gf_removeStaticTwins(live);
+  EXPECT_EQ(staticAircraft[1].sim.simState, AcSimState::RemovingFromSim);
+}
+
+TEST_F(StaticParkingTest, ATaxiingAircraftRemovesTheStaticOneItsWingsTouch) {
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0)});
+  addStatic("KLM1*", 1, 1).halfWingspan = 15.0 * nmPerMetre;
+  addStatic("KLM2*", 2, 2).halfWingspan = 15.0 * nmPerMetre;
+  for (StaticAc& s : staticAircraft) {
+    s.standLat = gf_standByNumber(s.standNumber)->latitude;
+    s.standLon = gf_standByNumber(s.standNumber)->longitude;
+  }
+  trafficEngine.live.push_back(
+      testsupport::liveAircraft("DLH1", "", 15.0, AcCategory::Large, testsupport::northOf(40.0), 20001));
+  LiveAc& taxiing = trafficEngine.live.back();
+  taxiing.sim.simState = AcSimState::Active;
+  taxiing.phase = AcPhase::Taxi;
+  taxiing.onGroundConfirmed = 1;
+  taxiing.lat = testsupport::northOf(40.0).latitude;  // 40 m from A1: (15 + 15) x 1.1 = 33 m apart at most
+  taxiing.lon = testsupport::northOf(40.0).longitude;
+  gf_checkLiveOverStatic();
+  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
+  taxiing.lat = testsupport::northOf(30.0).latitude;
+  gf_checkLiveOverStatic();
+  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(staticAircraft[1].sim.simState, AcSimState::Active);
+}
+
+TEST_F(StaticParkingTest, FeedbackActivatesErasesAndDropsRecords) {
+  StaticAc& s = addStatic("KLM1*", 1, 42);
+  s.sim.simState = AcSimState::Adding2Sim;
+  s.sim.objectId = 0;
+  addStatic("DLH2*", 1, 43).sim.simState = AcSimState::Adding2Sim;
+  gf_handleStaticFeedback({900, 42, 0, FeedbackKind::StaticCreated, 0.0, 0.0});
+  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
+  EXPECT_EQ(staticAircraft[0].sim.objectId, 900U);
+  gf_handleStaticFeedback({0, 43, 0, FeedbackKind::CreationFailed, 0.0, 0.0});
+  ASSERT_EQ(staticAircraft.size(), 1U);
+  gf_handleStaticFeedback({900, 0, 0, FeedbackKind::Removed, 0.0, 0.0});
+  EXPECT_TRUE(staticAircraft.empty());
+}
+
+
+// Mean parked hours: half-hour slots summed over the parked aircraft, halved,
+// plus half an hour. A static aircraft parked later in the week than now adds
+// nothing; a live one wraps round the week; one without a day adds nothing.
+TEST_F(StaticParkingTest, MeanParkedTimesOfStaticAndLiveAircraft) {
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0), standAt("A3", 600.0, 30.0)});
+  const auto at = [](std::uint64_t day, std::uint64_t slot) { return (slot << 32U) | day; };
+  weekTime = at(3, 10);
+  addStatic("S1*", 3, 1).weekTimeParked = at(3, 4);   // 6 slots
+  addStatic("S2*", 3, 2).weekTimeParked = at(2, 44);  // 14 slots
+  addStatic("S3*", 3, 3).weekTimeParked = at(5, 0);   // later in the week: 0
+  parkLive("L1", 1, 20001).weekTimeParked = at(4, 0); // wraps: 336 - 38 = 298 slots
+  parkLive("L2", 2, 20002).weekTimeParked = 0;        // no day: 0
+  gf_mainWindow().meanStaticHours.store(-1.0F);
+  gf_mainWindow().meanFitHours.store(-1.0F);
+  gf_refreshParkedTimes();
+  EXPECT_FLOAT_EQ(gf_mainWindow().meanStaticHours.load(), 20.0F / 6.0F + 0.5F);
+  EXPECT_FLOAT_EQ(gf_mainWindow().meanFitHours.load(), 298.0F / 4.0F + 0.5F);
+
+  staticAircraft.clear();
+  trafficEngine.live.clear();
+  gf_refreshParkedTimes();
+  EXPECT_FLOAT_EQ(gf_mainWindow().meanStaticHours.load(), 0.0F) << "none parked";
+  EXPECT_FLOAT_EQ(gf_mainWindow().meanFitHours.load(), 0.0F);
+  weekTime = 0;
+}
+
+} // namespace
+} // namespace gwr
