@@ -1,9 +1,13 @@
 // Tests of my_park_airports.txt: reading past bad lines, the my_thirdparty
 // airports, and writing the front entry without losing the user's lines.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "airports/stand_fixture.h"
@@ -94,6 +98,41 @@ TEST_F(ParkAirportsTest, AFileThatCannotBeReadIsLeftAlone) {
   EXPECT_TRUE(logged("==> my_park_airports.txt could not be read, EHAM,D7 not saved"));
   EXPECT_FALSE(lf_readMyParkAirports());
   EXPECT_TRUE(parkAirports.empty());
+}
+
+// A disk that fills up while the list is written (the file size limit stands
+// in for it) costs the new entry only, never the user's list.
+TEST_F(ParkAirportsTest, AFailedRewriteKeepsTheOldListAndSaysSo) {
+  std::string list;
+  for (int i = 0; i < 819; ++i) list += fmt::format("EHRD,S{:04}\n", i);
+  writeList(list);
+  gf_insertParkAirport({"D7", {52.0, 4.0}, 0.0, FixedCode<4>("EHAM")}, true);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = gf_writeParkAirportEntry();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(readFile(myParkAirportsFile), list);
+  EXPECT_TRUE(logged("Error my_park_airports.txt could not be saved ("));
+  for (const auto& entry : std::filesystem::directory_iterator(myParkAirportsFile.parent_path()))
+    EXPECT_EQ(entry.path().extension(), myParkAirportsFile.extension()) << entry.path();
+}
+
+// A line with NUL bytes would sort first and turn the file into "UTF-16".
+TEST_F(ParkAirportsTest, LinesWithNulBytesAreRefusedAndNotWrittenBack) {
+  writeList(std::string("EHAM,D7\nEH\0RD,A\x01\nEHLE\n", 22));
+  EXPECT_TRUE(lf_readMyParkAirports());
+  EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D7", "EHLE"}));
+  EXPECT_TRUE(logged("==> my_park_airports.txt:EH\\x00RD,A\\x01 wrong syntax, skipped"));
+  ASSERT_TRUE(gf_writeParkAirportEntry());
+  EXPECT_EQ(readFile(myParkAirportsFile), "EHAM,D7\nEHLE\n");
+  EXPECT_TRUE(lf_readMyParkAirports());
+  EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D7", "EHLE"}));
 }
 
 TEST_F(ParkAirportsTest, AFullListRefusesMore) {
