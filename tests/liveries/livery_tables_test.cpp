@@ -220,23 +220,14 @@ TEST_F(LiveryTablesTest, RememberedLiveriesOfAircraftGoneForHoursAreForgotten) {
   world.load(smallDbase, smallLiveries);
   const std::string_view title = gf_findLiveryTitle("KLM B738");
   for (std::uint32_t hexId = 30001; hexId <= 30500; ++hexId) gf_rememberLivery(hexId, title);
-  const struct {
-    std::chrono::minutes after;  // since the start
-    bool askFor30001;
-    std::size_t remembered;       // after one more aircraft is remembered
-  } steps[] = {{std::chrono::minutes(5), false, 501},    // too soon to look for old ones
-               {std::chrono::minutes(120), true, 502},    // none 3 h old yet; 30001 used now
-               {std::chrono::minutes(180), false, 4},     // the 499 not used since the start go
-               {std::chrono::minutes(185), false, 5},     // 40001 is 3 h old, but looked 5 min ago
-               {std::chrono::minutes(305), false, 3}};    // only those of 180 min and later stay
+  // {minutes since the start, remembered after one more}; old ones are looked for every 10 minutes.
+  const std::pair<int, std::size_t> steps[] = {{5, 501}, {120, 502}, {180, 4}, {185, 5}, {305, 3}};
   std::uint32_t next = 40001;
-  for (const auto& step : steps) {
-    now = std::chrono::steady_clock::time_point{} + step.after;
-    if (step.askFor30001) {
-      EXPECT_TRUE(gf_getRememberedLivery(30001).has_value());
-    }
+  for (const auto& [minutes, remembered] : steps) {
+    now = std::chrono::steady_clock::time_point{} + std::chrono::minutes(minutes);
+    if (minutes == 120) { EXPECT_TRUE(gf_getRememberedLivery(30001).has_value()); }  // used: kept at 180
     gf_rememberLivery(next++, title);
-    EXPECT_EQ(RememberedLiveries.size(), step.remembered) << step.after.count();
+    EXPECT_EQ(RememberedLiveries.size(), remembered) << minutes;
   }
   gf_setLiveryClock(nullptr);
 }

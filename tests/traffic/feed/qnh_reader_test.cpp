@@ -16,10 +16,7 @@ namespace {
 
 class QnhReaderTest : public ::testing::Test {
  protected:
-  QnhReaderTest() {
-    currentQnh.store(startQnhHpa);
-    gf_resetFeedLog();
-  }
+  QnhReaderTest() { currentQnh.store(startQnhHpa); gf_resetFeedLog(); }
   ~QnhReaderTest() override { currentQnh.store(startQnhHpa); }
 
   testsupport::LogCapture log;
