@@ -51,8 +51,9 @@ void lf_writeFullStand(AttributeWriter& out, const StandRecord& stand) {
 }
 
 void lf_writeLearnedStand(AttributeWriter& out, const StandRecord& stand, bool handmade) {
-  const bool changed = stand.radius_change || stand.cargo_change;
-  if (stand.manual || (!changed && handmade)) {
+  // A handmade file replaces the airport's stands when it is read, so each of
+  // its stands must stand on its own: a bare change record would be dropped.
+  if (stand.manual || handmade) {
     lf_writeFullStand(out, stand);
     return;
   }

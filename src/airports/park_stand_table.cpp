@@ -14,6 +14,7 @@
 #include "airports/apf_settings.h"
 #include "airports/learned_file.h"
 #include "airports/park_airport_shell.h"
+#include "airports/stand_overlaps.h"
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/main_window_state.h"
@@ -148,15 +149,7 @@ void gf_clearStands(StandTable& table) { StandTable().swap(table); }
 
 void gf_numberStandsAndFindOverlaps(StandTable& table) {
   for (std::size_t i = 0; i < table.size(); ++i) table[i].number = static_cast<std::uint32_t>(i + 1);
-  for (StandRecord& a : table) {
-    a.overlaps.clear();
-    for (const StandRecord& b : table) {
-      if (a.number == b.number) continue;
-      const double distanceNm = gf_greatCircleDistanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude});
-      if (distanceNm * overlapDistanceFactor < a.radius + b.radius) a.overlaps.push_back(b.number);
-    }
-    a.overlaps.shrink_to_fit();
-  }
+  gf_findStandOverlaps(table);
 }
 
 } // namespace gwr

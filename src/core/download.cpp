@@ -26,8 +26,23 @@ DownloadTimeouts timeouts = defaultDownloadTimeouts;
 std::mutex folderUrlMutex;
 std::string folderUrl = build::downloadFolderUrl;
 
-size_t lf_writeToFile(char* data, size_t size, size_t count, void* file) {
-  return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
+// Where the data goes and how much of it may come.
+struct Sink {
+  std::FILE* file = nullptr;
+  std::uint64_t maxBytes = 0;  // 0: no bound
+  std::uint64_t written = 0;
+  bool tooLarge = false;
+};
+
+size_t lf_writeToFile(char* data, size_t size, size_t count, void* target) {
+  Sink& sink = *static_cast<Sink*>(target);
+  const std::uint64_t bytes = static_cast<std::uint64_t>(size) * count;
+  if (sink.maxBytes != 0 && sink.written + bytes > sink.maxBytes) {
+    sink.tooLarge = true;
+    return 0;  // libcurl ends the transfer with a write error
+  }
+  sink.written += bytes;
+  return std::fwrite(data, 1, bytes, sink.file);
 }
 
 std::filesystem::path lf_partialPath(const std::filesystem::path& destination) {
@@ -48,11 +63,11 @@ struct FileCloser {
   }
 };
 
-void lf_setOptions(CURL* handle, const std::string& url, std::FILE* file) {
+void lf_setOptions(CURL* handle, const std::string& url, Sink* sink) {
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_USERAGENT, lf_userAgent);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_writeToFile);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, file);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, sink);
   curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
   // Time-outs must not rely on signals: downloads run on a worker thread.
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
@@ -82,7 +97,8 @@ CurlHandle gf_newCurlHandle() {
   return CurlHandle(curl_easy_init(), &curl_easy_cleanup);
 }
 
-bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination, bool binary) {
+bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination, bool binary,
+                     std::uint64_t maxBytes) {
   if (!handle) return false;
   const std::filesystem::path partial = lf_partialPath(destination);
   FileCloser closer;
@@ -93,9 +109,15 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
       gf_log(fmt::format("Could not open output file: {}", platform::pathToUtf8(destination)));
       return false;
     }
-    lf_setOptions(handle, url, closer.file);
+    Sink sink{closer.file, maxBytes};
+    lf_setOptions(handle, url, &sink);
     const CURLcode result = curl_easy_perform(handle);
     const bool written = closer.close();
+    if (sink.tooLarge) {
+      gf_log(fmt::format("Download stopped: {} is larger than {} bytes", url, maxBytes));
+      gf_removeIfPresent(partial);
+      return false;
+    }
     if (result != CURLE_OK) {
       gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
       gf_removeIfPresent(partial);

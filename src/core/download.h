@@ -2,6 +2,7 @@
 // from the maker's download folder for the running major version.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -34,9 +35,11 @@ CurlHandle gf_newCurlHandle();
 
 // Fetches url into destination. The data goes to a temporary file beside it
 // that replaces destination only when the whole download succeeded, so a
-// failure leaves the old file as it was. False (and a log line) on failure;
-// never throws.
-bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination, bool binary);
+// failure leaves the old file as it was. A download that grows beyond
+// maxBytes (0: no bound) is stopped and fails. False (and a log line) on
+// failure; never throws.
+bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination, bool binary,
+                     std::uint64_t maxBytes = 0);
 
 // Fetches "<download folder><major version>/<name>" into destination.
 bool gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination);

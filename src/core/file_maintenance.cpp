@@ -2,7 +2,12 @@
 // airport codes of a folder's XML files; problems go to the log.
 #include "core/file_maintenance.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <exception>
+#include <functional>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -109,6 +114,54 @@ std::vector<FixedCode<4>> gf_listXmlFileCodes(const std::filesystem::path& folde
     if (stem.size() == lf_airportCodeLength) codes.emplace_back(stem);
   }
   return codes;
+}
+
+std::filesystem::path gf_temporaryPathFor(const std::filesystem::path& file) {
+  static std::atomic<unsigned> counter{0};
+  const auto thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
+  std::filesystem::path temporary = file;
+  temporary += fmt::format(".{:x}-{}.tmp", thread, counter++);
+  return temporary;
+}
+
+bool gf_isTemporaryName(const std::string& fileName) {
+  // "<name>.<hex>-<digits>.tmp"
+  constexpr std::string_view suffix = ".tmp";
+  if (fileName.size() <= suffix.size() || !fileName.ends_with(suffix)) return false;
+  const std::string_view stem(fileName.data(), fileName.size() - suffix.size());
+  const std::size_t dash = stem.rfind('-');
+  const std::size_t dot = stem.rfind('.', dash);
+  if (dash == std::string_view::npos || dot == std::string_view::npos || dot == 0) return false;
+  const std::string_view hex = stem.substr(dot + 1, dash - dot - 1);
+  const std::string_view number = stem.substr(dash + 1);
+  auto all = [](std::string_view text, auto accepted) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), accepted);
+  };
+  return all(hex, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }) &&
+         all(number, [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+void gf_removeStaleTemporaries(const std::filesystem::path& folder, bool recursive) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) return;
+  auto removeIfStale = [](const fs::directory_entry& entry) {
+    std::error_code failed;
+    if (!entry.is_regular_file(failed) || !gf_isTemporaryName(platform::pathToUtf8(entry.path().filename()))) return;
+    if (fs::remove(entry.path(), failed))
+      gf_log(fmt::format("Removed {}, left by an interrupted save", platform::pathToUtf8(entry.path())));
+    else if (failed)
+      gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path()), failed.message()));
+  };
+  const auto options = fs::directory_options::skip_permission_denied;
+  if (recursive) {
+    for (fs::recursive_directory_iterator it(folder, options, error), end; !error && it != end; it.increment(error))
+      removeIfStale(*it);
+  } else {
+    for (fs::directory_iterator it(folder, options, error), end; !error && it != end; it.increment(error))
+      removeIfStale(*it);
+  }
+  if (error) gf_logError(fmt::format("gf_removeStaleTemporaries exception: {}", error.message()));
 }
 
 } // namespace gwr

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -22,6 +23,18 @@ void gf_removeFileWarn(const std::filesystem::path& file);
 // Removes the file if it is there; the error of a failed removal, none when
 // the file was absent. Never throws.
 std::error_code gf_removeIfPresent(const std::filesystem::path& file);
+
+// A name beside file for writing its new content before a rename: file +
+// ".<hex>-<n>.tmp", unique within the process.
+std::filesystem::path gf_temporaryPathFor(const std::filesystem::path& file);
+
+// True for a name of that pattern.
+bool gf_isTemporaryName(const std::string& fileName);
+
+// Removes the files of that pattern in folder (and below it when recursive):
+// left by a process killed between writing and renaming. Never throws;
+// problems are logged.
+void gf_removeStaleTemporaries(const std::filesystem::path& folder, bool recursive);
 
 // Removes every regular file directly in folder; sub-folders are left alone.
 // Never throws: problems are logged.

@@ -2,6 +2,7 @@
 // whole-file writing for the many text files the program reads but did not write.
 #include "core/text_files.h"
 
+#include "core/file_maintenance.h"
 #include "core/status_line.h"
 #include "platform/sys/codepage.h"
 #include "platform/sys/native_path.h"
@@ -338,6 +339,22 @@ bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesys
   for (const auto& line : lines) file << gf_toValidUtf8(line) << '\n';
   file.close();
   return !file.fail();
+}
+
+bool gf_replaceTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path, std::string& cause) {
+  const std::filesystem::path temporary = gf_temporaryPathFor(path);
+  std::error_code error;
+  errno = 0;
+  if (!gf_writeTextLines(lines, temporary)) {
+    cause = errno != 0 ? std::generic_category().message(errno) : "the new text could not be written";
+    std::filesystem::remove(temporary, error);
+    return false;
+  }
+  std::filesystem::rename(temporary, path, error);
+  if (!error) return true;
+  cause = error.message();
+  std::filesystem::remove(temporary, error);
+  return false;
 }
 
 std::string wide_to_utf8(std::u16string_view text) {

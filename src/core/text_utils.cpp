@@ -184,4 +184,27 @@ std::string gf_winsockErrorText(std::int32_t code) {
   return fmt::format("{} {}", code, text);
 }
 
+std::string gf_escapeControls(std::string_view text) {
+  static constexpr char hexDigits[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      escaped += c;
+    } else if (c == '\n') {
+      escaped += "\\n";
+    } else if (c == '\r') {
+      escaped += "\\r";
+    } else if (c == '\t') {
+      escaped += "\\t";
+    } else {
+      escaped += "\\x";
+      escaped += hexDigits[byte >> 4];
+      escaped += hexDigits[byte & 0x0F];
+    }
+  }
+  return escaped;
+}
+
 } // namespace gwr

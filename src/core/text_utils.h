@@ -58,6 +58,10 @@ std::string gf_objectIdText(std::uint32_t id);
 // gsl::narrowing_error when the result does not fit 32 bits.
 std::int32_t gf_percentage(std::int64_t part, std::int64_t whole);
 
+// text with its control characters written as escapes ("\n", "\r", "\t",
+// "\xNN"), so that outside text cannot make or break lines of the log.
+std::string gf_escapeControls(std::string_view text);
+
 // "code text" for a Windows Sockets error code.
 std::string gf_winsockErrorText(std::int32_t code);
 

@@ -2,6 +2,7 @@
 // through a temporary file so that no reader meets half a file.
 #include "core/xml_parameter.h"
 
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/text_files.h"
 
@@ -27,15 +28,6 @@ pugi::xml_node lf_findParameter(const pugi::xml_node& node, std::string_view key
   for (pugi::xml_node parameter : parameters.children("parameter"))
     if (std::string_view(parameter.attribute("name").value()) == key) return parameter;
   return {};
-}
-
-// A name beside the target that no other writer of this process uses.
-std::filesystem::path lf_temporaryPathFor(const std::filesystem::path& path) {
-  static std::atomic<unsigned> counter{0};
-  const auto thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
-  std::filesystem::path temporary = path;
-  temporary += fmt::format(".{:x}-{}.tmp", thread, counter++);
-  return temporary;
 }
 
 // The file a save replaces: the path itself, or the end of its chain of
@@ -144,7 +136,7 @@ bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path)
   if (present && (existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none)
     return lf_saveFailed(path, "the file is read-only");
 
-  const std::filesystem::path temporary = lf_temporaryPathFor(*target);
+  const std::filesystem::path temporary = gf_temporaryPathFor(*target);
   if (!document.save_file(temporary.c_str(), xmlIndent, pugi::format_indent, pugi::encoding_utf8)) {
     std::filesystem::remove(temporary, error);
     return lf_saveFailed(path, "the new text could not be written");

@@ -185,6 +185,8 @@ bool ZipArchive::extract(const Entry& entry, const std::filesystem::path& destin
     if (got < 0) return fail(zip_file_strerror(content.get()));  // also a CRC mismatch at the end
     if (got == 0) break;
     const auto bytes = static_cast<std::size_t>(got);
+    // The stated size is what callers check against their limits: never more.
+    if (total + bytes > entry.size) return fail(fmt::format("more than its stated size {}", entry.size));
     if (std::fwrite(buffer.data(), 1, bytes, out.get()) != bytes)
       return fail(fmt::format("writing {} failed", platform::pathToUtf8(partial)));
     total += bytes;

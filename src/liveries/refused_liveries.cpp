@@ -20,30 +20,48 @@ namespace gwr {
 std::unordered_set<std::string_view, TitleHash, TitleEqual> UncreatableLiveries;
 std::unordered_set<std::string> UncreatableTypes;
 std::unordered_set<std::string> NoMatchList;
-std::unordered_map<std::uint32_t, std::string_view> RememberedLiveries;
+std::unordered_map<std::uint32_t, RememberedLivery> RememberedLiveries;
 std::array<std::int32_t, matchStepCount> MatchStepCounts{};
 
 namespace {
 
 constexpr std::size_t summaryLinesReserved = 256;
+
+LiveryClock liveryClock = nullptr;
+std::chrono::steady_clock::time_point lastForgetting{};
+
+std::chrono::steady_clock::time_point lf_liveryNow() {
+  return liveryClock != nullptr ? liveryClock() : std::chrono::steady_clock::now();
+}
 constexpr std::int64_t bannerWidth = 100;  // asterisks and title together
 constexpr std::string_view summaryTitle = "live traffic livery matching summary";
 constexpr std::string_view tooManyText = "There are too many liveries that could not be created!";
 
 } // namespace
 
+void gf_setLiveryClock(LiveryClock clock) {
+  liveryClock = clock;
+  lastForgetting = lf_liveryNow();
+}
+
 void gf_rememberLivery(std::uint32_t hexId, std::string_view title) {
-  RememberedLiveries.insert_or_assign(hexId, gf_storeTitle(title));
+  const auto now = lf_liveryNow();
+  if (now - lastForgetting >= forgetLiveriesEvery) {
+    lastForgetting = now;
+    std::erase_if(RememberedLiveries, [&](const auto& entry) { return now - entry.second.used >= forgetLiveryAfter; });
+  }
+  RememberedLiveries.insert_or_assign(hexId, RememberedLivery{gf_storeTitle(title), now});
 }
 
 std::optional<std::string_view> gf_getRememberedLivery(std::uint32_t hexId) {
   const auto found = RememberedLiveries.find(hexId);
   if (found == RememberedLiveries.end()) return std::nullopt;
-  if (gf_isUncreatable(found->second)) {
+  if (gf_isUncreatable(found->second.title)) {
     RememberedLiveries.erase(found);
     return std::nullopt;
   }
-  return found->second;
+  found->second.used = lf_liveryNow();
+  return found->second.title;
 }
 
 bool gf_isUncreatable(std::string_view title) { return UncreatableLiveries.contains(title); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,8 +28,19 @@ extern std::unordered_set<std::string_view, TitleHash, TitleEqual> UncreatableLi
 extern std::unordered_set<std::string> UncreatableTypes;
 // keyRegText of the live aircraft for which no livery was found.
 extern std::unordered_set<std::string> NoMatchList;
-// Hex identifier of a live aircraft -> its title (a title-store view).
-extern std::unordered_map<std::uint32_t, std::string_view> RememberedLiveries;
+// A remembered title (a title-store view) and when it was last used.
+struct RememberedLivery {
+  std::string_view title;
+  std::chrono::steady_clock::time_point used;
+};
+// Hex identifier of a live aircraft -> its title. Aircraft not seen for
+// forgetLiveryAfter are forgotten, so a long run does not grow it for ever.
+extern std::unordered_map<std::uint32_t, RememberedLivery> RememberedLiveries;
+inline constexpr std::chrono::hours forgetLiveryAfter{3};
+inline constexpr std::chrono::minutes forgetLiveriesEvery{10};  // how often the old ones are looked for
+// Tests: the clock of the remembered liveries (null: the steady clock).
+using LiveryClock = std::chrono::steady_clock::time_point (*)();
+void gf_setLiveryClock(LiveryClock clock);
 // Live matches per step since program start; never reset.
 extern std::array<std::int32_t, matchStepCount> MatchStepCounts;
 

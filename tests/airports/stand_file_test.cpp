@@ -111,6 +111,24 @@ TEST_F(StandFileTest, LearnedFileKeepsOnlyChangesAndFlights) {
   EXPECT_EQ(log().lines(), Lines{"==> bit set problem: PH-BXD  KLM     B738    "});
 }
 
+// A handmade learned file replaces the airport's stands when read: changed ones must come back whole.
+TEST_F(StandFileTest, HandmadeLearnedFileKeepsChangedStandsWhole) {
+  ApfData data;
+  data.handmade = true;
+  data.stands.emplace_back("H2", std::vector<StandOption>{}, 52.31, 4.77, 0.0, 18.0, 0, false, false, false);
+  data.stands.back().radius_change = 1;
+  data.stands.emplace_back("H3", std::vector<StandOption>{}, 52.32, 4.78, 0.0, 30.0, 0, true, false, false);
+  data.stands.back().cargo_change = 1;
+  written(data, ApfMode::Learned);
+  StandTable table;
+  gf_readParkPositions(document, table);
+  ASSERT_EQ(table.size(), 2U);
+  EXPECT_NEAR(table[0].radius * 1852.0, 18.0, 0.05);
+  EXPECT_NEAR(table[1].longitude, 4.78, 1e-6);
+  EXPECT_EQ(table[1].cargo, 1);
+  EXPECT_TRUE(log().lines().empty());  // no stand without position
+}
+
 TEST_F(StandFileTest, StandReadingFollowsTypeAndPosition) {
   standgen::StandSpec cargoByType = standgen::stand("A1", 52.0, 4.0, 180.0, 20.0, 5);
   standgen::StandSpec typeless = standgen::stand("A2", 0.0, 4.7, 0.0, 20.0, 0);

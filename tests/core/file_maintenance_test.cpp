@@ -44,6 +44,22 @@ TEST_F(FileMaintenance, EmptyingFoldersLeavesSubFoldersAndOtherFiles) {
   EXPECT_TRUE(log.lines().empty());
 }
 
+// Temporaries of an interrupted save go at start; files that merely look alike stay.
+TEST_F(FileMaintenance, StaleTemporariesOfTheProgramsOwnPatternAreRemoved) {
+  Names kept{".1f-2.tmp", "EHAM.xml", "EHAM.xml.1f-.tmp", "EHAM.xml.zz-1.tmp", "a.b.tmp"};
+  make("airports", kept);
+  kept.push_back("top");
+  make("airports", {"EHAM.xml.7fa3c1-0.tmp", "my_park_airports.txt.A-12.tmp"});
+  make("airports/top", {"parameters.xml.5-1.tmp"});
+  make("airports/top/sub", {"x.xml.5-2.tmp"});
+  gf_removeStaleTemporaries("airports/top", false);
+  EXPECT_EQ(names("airports/top/sub"), Names{"x.xml.5-2.tmp"});  // not below when not recursive
+  gf_removeStaleTemporaries("airports", true);
+  EXPECT_EQ(names("airports"), kept);
+  EXPECT_TRUE(names("airports/top/sub").empty());
+  EXPECT_EQ(log.lines().size(), 4U);
+}
+
 TEST_F(FileMaintenance, CountFilesAndXmlCodesTakeRegularFilesOnly) {
   EXPECT_EQ(gf_countFiles("missing"), 0);
   EXPECT_THROW(gf_countFiles("Log.txt"), fs::filesystem_error);

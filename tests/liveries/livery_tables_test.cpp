@@ -213,6 +213,25 @@ TEST_F(LiveryTablesTest, HeldTitlesOutliveARebuildOfTheTables) {
   EXPECT_FALSE(gf_hasLivery(airline("KLM"), model("B738")));
 }
 
+// Aircraft gone for hours are forgotten; one whose title is still asked for stays.
+TEST_F(LiveryTablesTest, RememberedLiveriesOfAircraftGoneForHoursAreForgotten) {
+  static std::chrono::steady_clock::time_point now{};
+  gf_setLiveryClock([] { return now; });
+  world.load(smallDbase, smallLiveries);
+  const std::string_view title = gf_findLiveryTitle("KLM B738");
+  for (std::uint32_t hexId = 30001; hexId <= 30500; ++hexId) gf_rememberLivery(hexId, title);
+  // {minutes since the start, remembered after one more}; old ones are looked for every 10 minutes.
+  const std::pair<int, std::size_t> steps[] = {{5, 501}, {120, 502}, {180, 4}, {185, 5}, {305, 3}};
+  std::uint32_t next = 40001;
+  for (const auto& [minutes, remembered] : steps) {
+    now = std::chrono::steady_clock::time_point{} + std::chrono::minutes(minutes);
+    if (minutes == 120) { EXPECT_TRUE(gf_getRememberedLivery(30001).has_value()); }  // used: kept at 180
+    gf_rememberLivery(next++, title);
+    EXPECT_EQ(RememberedLiveries.size(), remembered) << minutes;
+  }
+  gf_setLiveryClock(nullptr);
+}
+
 // The refused types also close the matching summary.
 TEST_F(LiveryTablesTest, TwentiethRefusedTitleEndsTheRunAndTheLogsNameWhatFailed) {
   world.load(smallDbase, {});

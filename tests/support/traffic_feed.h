@@ -10,6 +10,7 @@
 
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
+#include "traffic/feed/feed_log.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/feed/traffic_queue.h"
@@ -44,7 +45,7 @@ class TrafficLine {
 };
 
 // Empties the queue and sets it accepting, no park airport, range 40 nm,
-// AIRBORNE_ONLY off, tick 0, no traffic time; restores the range afterwards.
+// AIRBORNE_ONLY off, tick 0, no traffic time, no feed log lines held back; restores the range afterwards.
 class FeedState {
  public:
   static constexpr double rangeForTestsNm = 40.0;
@@ -61,6 +62,7 @@ class FeedState {
     tickCount.store(0);
     trafficTime.store(0.0);
     stopRequested.store(false);
+    gf_resetFeedLog();
   }
   ~FeedState() {
     rangeNm.store(savedRange);

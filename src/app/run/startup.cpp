@@ -107,6 +107,12 @@ void lf_maintainFolders() {
     if (!isFolder) fs::create_directories(folder);
   }
   if (fs::exists(objectIdListFile)) fs::remove(objectIdListFile);
+  // Saves go through temporary files; a kill can leave one behind.
+  gf_removeStaleTemporaries(".", false);
+  gf_removeStaleTemporaries(inputFolder, false);
+  gf_removeStaleTemporaries(outputFolder, true);
+  gf_removeStaleTemporaries(airportsFolder, true);
+  gf_removeStaleTemporaries(gf_perUserFolder(), false);
 }
 
 void lf_productionStop() {

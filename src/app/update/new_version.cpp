@@ -40,7 +40,28 @@ const fs::path stagingFolder{"new_version.part"};
 const fs::path programZipFile{programZipFileName};
 const fs::path unpackedInstaller{installerFileName};
 
+std::uint64_t installerLimit = installerLimitBytes;
+
 std::string lf_text(const fs::path& path) { return platform::pathToUtf8(path); }
+
+// A hostile archive can unpack a few megabytes into gigabytes: what comes out
+// is bounded, and must fit on the disk.
+bool lf_fitsLimits(const ZipArchive::Entry& entry, const fs::path& into, std::uint64_t& unpacked) {
+  unpacked += entry.size;
+  if (unpacked > installerLimit) {
+    gf_logError(fmt::format("Zip entry '{}' refused: the archive unpacks to more than {} bytes", entry.name,
+                            installerLimit));
+    return false;
+  }
+  std::error_code error;
+  const fs::space_info space = fs::space(fs::absolute(into, error), error);
+  if (!error && space.available < entry.size + freeSpaceMarginBytes) {
+    gf_logError(fmt::format("Zip entry '{}' refused: {} bytes, but only {} bytes free", entry.name, entry.size,
+                            space.available));
+    return false;
+  }
+  return true;
+}
 
 // Leftovers of an earlier attempt must not pass for this run's download.
 void lf_removeLeftovers() {
@@ -56,7 +77,7 @@ bool lf_downloadProgramZip(const VersionData& version) {
   const std::string url = fmt::format("{}{}/{}/{}", gf_downloadFolderUrl(), releaseUrlFolder, programName,
                                       programZipFileName);
   const CurlHandle handle = gf_newCurlHandle();
-  if (gf_downloadFile(handle.get(), url, programZipFile, true)) {
+  if (gf_downloadFile(handle.get(), url, programZipFile, true, installerLimit)) {
     gf_log(fmt::format("Downloaded {}", lf_text(programZipFile)));
     return true;
   }
@@ -67,7 +88,7 @@ bool lf_downloadProgramZip(const VersionData& version) {
 // One entry into the folder; entries whose names would leave it are refused.
 // False when a file entry could not be unpacked whole.
 bool lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entry, const fs::path& into,
-                    std::vector<fs::path>& files) {
+                    std::vector<fs::path>& files, std::uint64_t& unpacked) {
   if (!ZipArchive::isSafeEntryName(entry.name)) {
     gf_logError(fmt::format("Zip entry '{}' refused: it would be written outside {}", entry.name, lf_text(into)));
     return true;
@@ -81,6 +102,7 @@ bool lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entry, c
     return false;
   }
   if (entry.directory) return true;
+  if (!lf_fitsLimits(entry, into, unpacked)) return false;
   std::string problem;
   if (!archive.extract(entry, target, problem)) {
     gf_logError(fmt::format("Unzipping error: {}: {}", entry.name, problem));
@@ -95,10 +117,11 @@ bool lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entry, c
 // entry of that name, or the only file of the archive.
 bool lf_unpackProgramZip(const fs::path& into) {
   std::vector<fs::path> files;
+  std::uint64_t unpacked = 0;
   try {
     const ZipArchive archive = ZipArchive::openForReading(programZipFile);
     for (const ZipArchive::Entry& entry : archive.entries())
-      if (!lf_unpackEntry(archive, entry, into, files)) return false;
+      if (!lf_unpackEntry(archive, entry, into, files, unpacked)) return false;
   } catch (const std::exception& e) {
     gf_logError(fmt::format("Could not open {} ({})", lf_text(programZipFile), e.what()));
     return false;
@@ -178,6 +201,8 @@ bool lf_canWriteIn(const fs::path& folder) {
 void lf_requestNewVersionStop() { gf_requestStop(ExitReason::NewVersion, 0); }
 
 } // namespace
+
+void gf_setInstallerLimit(std::uint64_t bytes) { installerLimit = bytes; }
 
 bool downloadNewVersion(const VersionData& version) {
   lf_removeLeftovers();

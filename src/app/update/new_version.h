@@ -2,6 +2,7 @@
 // then handed over to the user with a read-me and the folder opened.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -17,6 +18,13 @@ inline constexpr std::string_view readMeFileName = "README.txt";
 // download was unpacked completely and "new_version" now holds the installer;
 // nothing of an earlier attempt is ever handed over.
 bool downloadNewVersion(const VersionData& version);
+
+// What an installer may be: the program zip and everything unpacked from it
+// stay below this, and the disk must hold it with room to spare.
+inline constexpr std::uint64_t installerLimitBytes = 1024ULL * 1024 * 1024;
+inline constexpr std::uint64_t freeSpaceMarginBytes = 64ULL * 1024 * 1024;
+// Tests lower the limit.
+void gf_setInstallerLimit(std::uint64_t bytes);
 
 // The text about administrator rights for installing into folder.
 std::string gf_newVersionNotice(const std::filesystem::path& folder);

@@ -2,6 +2,7 @@
 // the live ones, checked, and only then put in their place.
 #include "app/update/version_check.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -36,6 +37,11 @@ using nlohmann::json;
 
 constexpr const char* programMember = "msfs_app";
 constexpr std::string_view downloadedSuffix = ".download";
+// The list is a handful of small version objects: anything much larger or
+// deeper is not ours, and must cost neither memory nor stack.
+constexpr std::uint64_t versionListMaxBytes = 64 * 1024;
+constexpr int versionListMaxDepth = 8;
+constexpr std::size_t loggedMemberChars = 80;  // of a member that is not a version
 
 const fs::path versionListFile{versionListFileName};
 
@@ -73,15 +79,43 @@ std::optional<VersionData> lf_webVersion(const json& member, std::string_view it
     const auto patch = number("patch");
     if (major && minor && patch) return VersionData(*major, *minor, *patch);
   }
-  gf_logError(fmt::format("{} version at web is not readable: {}", item, member.dump()));
+  std::string shown = member.dump();
+  if (shown.size() > loggedMemberChars) shown = shown.substr(0, loggedMemberChars) + "...";
+  gf_logError(fmt::format("{} version at web is not readable: {}", item, shown));
   return std::nullopt;
+}
+
+// How deep arrays and objects nest in JSON text, strings skipped; counted
+// without recursion so that any text is safe to measure.
+int lf_nestingDepth(std::string_view text) {
+  int depth = 0;
+  int deepest = 0;
+  bool inString = false;
+  bool escaped = false;
+  for (const char c : text) {
+    if (inString) {
+      if (escaped)
+        escaped = false;
+      else if (c == '\\')
+        escaped = true;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      deepest = std::max(deepest, ++depth);
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return deepest;
 }
 
 // The version list as JSON; none when it could not be fetched, opened or parsed.
 std::optional<json> lf_fetchVersionList() {
   const CurlHandle handle = gf_newCurlHandle();
   if (!gf_downloadFile(handle.get(), gf_downloadFolderUrl() + std::string(versionListFileName), versionListFile,
-                       false)) {
+                       false, versionListMaxBytes)) {
     gf_logError("Downloading version info from my web site failed!");
     return std::nullopt;
   }
@@ -93,6 +127,12 @@ std::optional<json> lf_fetchVersionList() {
   if (error) throw fs::filesystem_error("remove", versionListFile, error);
   if (!read) {
     gf_logError("Cannot open versions.json");
+    return std::nullopt;
+  }
+  if (text.size() > versionListMaxBytes || lf_nestingDepth(text) > versionListMaxDepth) {
+    gf_logError(fmt::format("versions.json is larger than {} bytes or nests deeper than {} levels: the data files "
+                            "in place are used",
+                            versionListMaxBytes, versionListMaxDepth));
     return std::nullopt;
   }
   json document = json::parse(text, nullptr, false);

@@ -17,6 +17,7 @@
 #include "core/status_line.h"
 #include "core/text_utils.h"
 #include "platform/net/socket_error.h"
+#include "platform/net/tcp_deadline.h"
 #include "platform/net/tcp_socket.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
@@ -31,6 +32,8 @@ namespace {
 
 constexpr double pitchScale = -100000.0, bankScale = 100000.0, feetScale = 1000.0, knotsScale = 1000.0;
 constexpr const char* programName = "Gatewright";
+
+LinkTimeLimits timeLimits = defaultLinkTimeLimits;
 
 platform::TcpListener listener;
 platform::TcpConnection client;  // traffic thread; closed by whoever closes the link
@@ -54,6 +57,8 @@ void clearLiveTraffic() {
 std::string errorText(std::int32_t code) { return gf_winsockErrorText(code); }
 
 } // namespace
+
+void gf_setLinkTimeLimits(const LinkTimeLimits& limits) { timeLimits = limits; }
 
 void lf_resetFeedForLink() {
   trafficReader.resetFeed();
@@ -92,9 +97,7 @@ void lf_connectRealTraffic() {
   if (!realTrafficOnThisPc.load()) return;
   setStatusText(fmt::format("Waiting for RealTraffic to connect to {} ...", programName), true);
   lf_resetFeedForLink();
-  if (lf_acceptRealTraffic()) {
-    sendDataPacket(versionRequestLine);
-    lf_receiveFromRealTraffic();
+  if (lf_acceptAndGreetRealTraffic()) {
     setIndicator(true);
     beforeFirstConnection.store(false);
     gf_log("RealTraffic connected");
@@ -102,8 +105,21 @@ void lf_connectRealTraffic() {
   clearStatusText();
 }
 
+bool lf_acceptAndGreetRealTraffic() {
+  while (lf_acceptRealTraffic()) {
+    // A connection queued behind the link, or any other program, must not get
+    // the user's position: only a client that answers is taken.
+    if (sendDataPacket(versionRequestLine) && !lf_receiveFromRealTraffic().empty()) return true;
+    if (realTrafficConnected.exchange(false)) client.close(true);
+    if (!gf_stopping())
+      gf_log(fmt::format("RealTraffic link: no answer to the version request within {} ms, connection closed",
+                         timeLimits.handshake.count()));
+  }
+  return false;
+}
+
 bool sendDataPacket(std::string_view text) {
-  const auto result = client.sendAll(text);
+  const auto result = platform::gf_sendAllWithin(client, text, timeLimits.send);
   if (result.ok()) return true;
   if (!gf_stopping()) gf_log(fmt::format("sendDataPacket to RealTraffic failed: {}", errorText(result.error)));
   realTrafficConnected.store(false);
@@ -114,7 +130,7 @@ bool sendDataPacket(std::string_view text) {
 
 std::string lf_receiveFromRealTraffic() {
   std::vector<char> buffer(linkReceiveBytes, '\0');
-  const auto result = client.receive(buffer);
+  const auto result = platform::gf_receiveWithin(client, buffer, timeLimits.handshake);
   if (!result.ok()) {
     if (!gf_stopping()) gf_log(fmt::format("receive: {}", errorText(result.error)));
     return {};
@@ -137,7 +153,7 @@ void lf_sendUserPosition() {
   const UserState& user = trafficEngine.user;
   if (!realTrafficOnThisPc.load() || !gf_knownUserPosition(user)) return;
   if (!realTrafficConnected.load()) {
-    if (!gf_stopping() && lf_acceptRealTraffic()) {
+    if (!gf_stopping() && lf_acceptAndGreetRealTraffic()) {
       setIndicator(true);
       setStatusText(fmt::format("{} RealTraffic re-connected", gf_nowTimeOfDay()), true);
       clearStatusText();

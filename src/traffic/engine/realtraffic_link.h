@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,12 +16,25 @@ inline constexpr std::string_view versionRequestLine = "Qs999=version\r\n";
 inline constexpr std::string_view goodbyeLine = "exit\r\n";
 inline constexpr std::size_t linkReceiveBytes = 16384;
 
+// How long the link may wait. A send finds no room only once the peer has
+// left a full buffer unread for minutes, so a short wait suffices and keeps
+// the traffic loop (and a close) moving; a client that does not answer the
+// version request in the handshake time is not RealTraffic.
+struct LinkTimeLimits {
+  std::chrono::milliseconds send{500};
+  std::chrono::milliseconds handshake{5000};
+};
+inline constexpr LinkTimeLimits defaultLinkTimeLimits{};
+// Tests shorten them; set before the link is used.
+void gf_setLinkTimeLimits(const LinkTimeLimits& limits);
+
 extern std::atomic<bool> realTrafficConnected;
 // Set at load and by the restart reset; the first handshake clears it.
 extern std::atomic<bool> beforeFirstConnection;
 
-// Opens the listening socket on 127.0.0.1's port (the port text; "0" picks a
-// free one); throws std::runtime_error naming the failed step.
+// Opens the listening socket on the port (the port text; "0" picks a free
+// one) of all addresses, as RealTraffic may run on another computer; throws
+// std::runtime_error naming the failed step.
 void lf_listenForRealTraffic(const std::string& port);
 // The port listened on; 0 when not listening.
 std::uint16_t gf_realTrafficPort();
@@ -29,9 +43,14 @@ std::uint16_t gf_realTrafficPort();
 bool lf_acceptRealTraffic();
 // The first connection of a run: accept, version request and one reply.
 void lf_connectRealTraffic();
-// One line out; false (and the link dropped) when the send fails.
+// Accepts connections until one answers the version request within the
+// handshake time; the others are closed. False when the listener closed.
+bool lf_acceptAndGreetRealTraffic();
+// One line out; false (and the link dropped) when the send fails or the peer
+// does not take it within the send time.
 bool sendDataPacket(std::string_view text);
-// One receive: empty on error, end of stream or overrun.
+// One receive within the handshake time: empty on error, time-out, end of
+// stream or overrun.
 std::string lf_receiveFromRealTraffic();
 // "Qs121=..." with CR LF from the user state.
 std::string gf_userPositionLine(const UserState& user);

@@ -13,6 +13,7 @@
 
 #include "core/log.h"
 #include "core/main_window_state.h"
+#include "traffic/feed/feed_log.h"
 #include "traffic/feed/leading_number.h"
 
 namespace gwr {
@@ -42,7 +43,7 @@ std::optional<double> numberOf(const nlohmann::json& value, std::string_view tex
   if (value.is_number()) return value.get<double>();
   const auto string = value.get<std::string>();  // any other type throws
   const auto number = gf_leadingNumber(string);
-  if (!number) gf_logError(fmt::format("QNH string parse error: {} in {}", string, text));
+  if (!number) gf_logFeed(FeedLogKind::pressure, fmt::format("QNH string parse error: {} in {}", string, text), true);
   return number;
 }
 
@@ -65,7 +66,7 @@ void QnhReader::handleDatagram() {
     const auto document = nlohmann::json::parse(text);
     const nlohmann::json value = document.is_object() ? document.value(qnhKey, nlohmann::json()) : document.at(qnhKey);
     if (emptyValue(value)) {
-      gf_log(fmt::format("no QNH {}", text));
+      gf_logFeed(FeedLogKind::pressure, fmt::format("no QNH {}", text));
       return;
     }
     const auto number = numberOf(value, text);
@@ -80,7 +81,8 @@ void QnhReader::handleDatagram() {
     status.compare_exchange_strong(noData, ReaderStatus::receiving);
     gf_repaintReaders();
   } catch (const std::exception& e) {
-    gf_log(fmt::format("Exception {}, in {}", e.what(), text));
+    malformedCount.fetch_add(1);
+    gf_logFeed(FeedLogKind::pressure, fmt::format("Exception {}, in {}", e.what(), text));
   }
 }
 

@@ -28,6 +28,7 @@ public:
   void handleTextForTests(std::string_view text);
 
   std::int32_t lastQnh() const { return last.load(); }
+  std::atomic<std::uint64_t> malformedCount{0};  // datagrams that could not be used
   // Back to 1013 and counters 0 for a new link.
   void resetFeed();
 

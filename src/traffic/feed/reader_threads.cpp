@@ -2,6 +2,8 @@
 // watchdog run by the traffic thread.
 #include "traffic/feed/reader_threads.h"
 
+#include "traffic/feed/feed_log.h"
+
 namespace gwr {
 
 TrafficReader trafficReader;
@@ -36,6 +38,7 @@ void gf_checkReaders() {
   if (!realTrafficIndicatorOn.load()) return;
   lf_checkReader(qnhReader);
   lf_checkReader(trafficReader);
+  gf_flushFeedLog();
 }
 
 } // namespace gwr

@@ -17,6 +17,7 @@
 #include "core/settings_catalogue.h"
 #include "refdata/code_pools.h"
 #include "traffic/feed/feed_constants.h"
+#include "traffic/feed/feed_log.h"
 #include "traffic/feed/leading_number.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
@@ -38,6 +39,8 @@ constexpr double maxTrueHeadingDeg = 360.0;
 constexpr double maxLatitudeDeg = 90.0;
 constexpr double maxLongitudeDeg = 180.0;
 constexpr double notReported = -1.0;  // TAS and roll
+constexpr double earliestTimestampS = 631152000.0;   // 1990-01-01 00:00 UTC, seconds since 1970
+constexpr double latestTimestampS = 4102444800.0;    // 2100-01-01 00:00 UTC
 
 // Ground test bands: within this height of the field and at or below this
 // ground speed the aircraft is on the ground.
@@ -138,6 +141,10 @@ bool parseLine(TrafficReader& reader, TrafficRecord& record) {
   if (f.size() < trafficLineMinFields) fail(fmt::format("too few fields: {}", f.size()));
 
   record.timestamp = numberOrFail(f[fTimestamp], "timestamp");
+  // RealTraffic also plays back history, so past years are fine; a time out
+  // of any plausible range would move the program clock with it.
+  if (!(record.timestamp >= earliestTimestampS && record.timestamp <= latestTimestampS))
+    fail(fmt::format("timestamp out of range: {}", f[fTimestamp]));
   record.latitude = numberOrFail(f[fLatitude], "lat");
   record.longitude = numberOrFail(f[fLongitude], "lon");
   const bool outside = std::abs(record.latitude) > maxLatitudeDeg || std::abs(record.longitude) > maxLongitudeDeg;
@@ -234,7 +241,7 @@ void processLineSub(TrafficReader& reader) {
     gf_queueTrafficRecord(std::move(record));
   } catch (const std::exception& e) {
     reader.malformedCount.fetch_add(1);
-    gf_log(fmt::format("exception in processLineSub: {}", e.what()));
+    gf_logFeed(FeedLogKind::trafficLine, fmt::format("exception in processLineSub: {}", e.what()));
   }
 }
 

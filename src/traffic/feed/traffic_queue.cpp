@@ -6,6 +6,7 @@
 
 #include "core/log.h"
 #include "traffic/feed/feed_constants.h"
+#include "traffic/feed/feed_log.h"
 
 namespace gwr {
 
@@ -37,7 +38,8 @@ bool gf_queueTrafficRecord(TrafficRecord&& record) {
   }
   // Logged outside the queue's lock: the traffic thread must not wait on the log.
   if (logBurst) {
-    gf_logError(fmt::format("traffic record queue full ({} records): dropping the oldest", trafficQueueLimit));
+    gf_logFeed(FeedLogKind::queueFull,
+               fmt::format("traffic record queue full ({} records): dropping the oldest", trafficQueueLimit), true);
   }
   return true;
 }

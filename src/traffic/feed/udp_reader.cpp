@@ -13,6 +13,7 @@
 #include "core/status_line.h"
 #include "core/text_utils.h"
 #include "platform/net/socket_error.h"
+#include "traffic/feed/feed_log.h"
 #include "traffic/feed/reader_threads.h"
 
 namespace gwr {
@@ -122,7 +123,7 @@ void UdpReader::receiveLoop(bool loopbackOnly) {
     if (got.ok() && got.count >= static_cast<std::int64_t>(datagramBufferBytes)) {
       // Too long for any line we read: skip it and keep the stream going.
       oversizedCount.fetch_add(1);
-      gf_logIfRunning(fmt::format("buffer overrun: {} bytes", got.count));
+      if (!gf_stopping()) gf_logFeed(FeedLogKind::oversized, fmt::format("buffer overrun: {} bytes", got.count));
     } else if (got.ok() && got.count > 0 && takeDatagram(got.count, loopbackOnly)) {
       receivedCount.fetch_add(1);
       handleDatagram();

@@ -56,6 +56,18 @@ void addThirdpartyAirports(std::unordered_set<std::string>& seen) {
   }
 }
 
+// A NUL byte sorts first and makes the next read take the file for UTF-16.
+bool hasNul(const std::string& line) { return line.find('\0') != std::string::npos; }
+
+// The list through a temporary file; a failure keeps the old one and is
+// shown, since the user's reserved stand is not remembered.
+bool saveLines(const std::vector<std::string>& lines, const std::filesystem::path& file) {
+  std::string cause;
+  if (gf_replaceTextLines(lines, file, cause)) return true;
+  setStatusError(fmt::format("{} could not be saved ({}), it stays as it was", file.filename().string(), cause));
+  return false;
+}
+
 std::string frontLine() {
   const ParkAirport& front = parkAirports.front();
   std::string line = front.code.text();
@@ -88,6 +100,10 @@ bool lf_readMyParkAirports(const std::filesystem::path& file) {
       ok = false;
     }
     for (const std::string& line : lines) {
+      if (hasNul(line)) {
+        gf_logError(fmt::format("{}:{} wrong syntax, skipped", name, gf_escapeControls(line)));
+        continue;
+      }
       const std::vector<std::string> fields = gf_splitTrimmed(line, ',');
       if (fields.empty() || (fields.size() == 1 && fields[0].empty())) continue;
       if (fields.size() >= 3) {
@@ -136,7 +152,7 @@ bool gf_writeParkAirportEntry(const std::filesystem::path& file) {
   const std::string line = frontLine();
   std::error_code ec;
   if (!std::filesystem::exists(file, ec) && !ec) {
-    const bool written = gf_writeTextLines({line}, file);
+    const bool written = saveLines({line}, file);
     if (written) gf_log(fmt::format("{} created with {}", name, line));
     return written;
   }
@@ -146,6 +162,7 @@ bool gf_writeParkAirportEntry(const std::filesystem::path& file) {
     gf_logError(fmt::format("{} could not be read, {} not saved", name, line));
     return false;
   }
+  std::erase_if(lines, hasNul);
   const std::string code = parkAirports.front().code.text();
   const auto same = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
     const auto fields = gf_splitTrimmed(l, ',');
@@ -160,7 +177,7 @@ bool gf_writeParkAirportEntry(const std::filesystem::path& file) {
   }
   std::sort(lines.begin(), lines.end());
   lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  return gf_writeTextLines(lines, file);
+  return saveLines(lines, file);
 }
 
 } // namespace gwr

@@ -87,7 +87,10 @@ TEST_F(NewVersion, FailedDownloadsAndBadArchivesAreRefused) {
   writeZip("dirs.zip", {{"bin/", ""}});
   writeZip("escaping.zip", {{"../install_new_version.exe", "X"}});
   writeBytes("nozip.zip", "this is no zip archive");
+  gf_setInstallerLimit(1024 * 1024);
+  writeZip("bomb.zip", {{"install_new_version.exe", std::string(2 * 1024 * 1024, '\0')}});
   const std::pair<const char*, LoopbackHttpServer::Route> cases[] = {
+      {"unpacks beyond an installer's size", {200, readBytes("bomb.zip")}},
       {"404", {404, "gone"}},
       {"cut short", {200, readBytes("two.zip"), false, {}, true}},
       {"corrupt", {200, readBytes("corrupt.zip")}},
@@ -117,6 +120,8 @@ TEST_F(NewVersion, FailedDownloadsAndBadArchivesAreRefused) {
   }
   EXPECT_TRUE(site.logged("Downloading program installer file version 12.6.0 failed\n"));
   EXPECT_TRUE(site.logged("Unzipping error: install_new_version.exe: "));
+  EXPECT_TRUE(site.logged("Zip entry 'install_new_version.exe' refused: the archive unpacks to more than 1048576 bytes"));
+  gf_setInstallerLimit(installerLimitBytes);
 }
 
 TEST_F(NewVersion, MissingNotesAndAFolderThatWillNotOpenOnlyWarn) {

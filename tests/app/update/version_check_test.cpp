@@ -140,7 +140,13 @@ TEST(VersionCheck, MissingMembersBadShapesAndUnreadableListsChangeNothing) {
   writeBytes("input/airports.enc", "old");
   AIRPORTS_VERSION.set("1.0.0");
   const char* notReadable = "airports version at web is not readable";
-  const std::pair<Route, const char*> cases[] = {
+  // Hostile lists: deep, large, or with a long member of the wrong shape.
+  const std::string deep = R"({"airports":)" + std::string(5000, '[') + std::string(5000, ']') + "}";
+  const std::string large = R"({"airports":")" + std::string(100 * 1024, 'x') + R"("})";
+  const std::pair<Route, std::string> cases[] = {
+      {{200, deep}, "nests deeper than 8 levels"},
+      {{200, large}, "Downloading version info from my web site failed!\n"},
+      {{200, R"({"airports":")" + std::string(1000, 'x') + R"("})"}, std::string(notReadable) + ": \"" + std::string(79, 'x') + "...\n"},
       {{200, "{}"}, "airports version not found\n"},
       {{200, R"({"airports":"2.0.0"})"}, notReadable},
       {{200, R"({"airports":[2,0,0]})"}, notReadable},
@@ -162,6 +168,7 @@ TEST(VersionCheck, MissingMembersBadShapesAndUnreadableListsChangeNothing) {
     site.log().mark();
     EXPECT_TRUE(checkVersions());
     EXPECT_TRUE(site.logged(line));
+    for (const std::string& logged : site.log().lines()) EXPECT_LT(logged.size(), 300U);
     EXPECT_FALSE(fs::exists("versions.json"));
   }
   EXPECT_EQ(site.server.requests().size(), std::size(cases));

@@ -408,7 +408,7 @@ TEST_F(EnginePass, ResetEmptiesEverything) {
   trafficEngine.addingStack.push_back(1);
   trafficEngine.queuedRemovals.push_back(300);
   trafficEngine.ghostCallsigns.push_back("X_");
-  RememberedLiveries[hexid] = lufthansaTitle;
+  RememberedLiveries[hexid] = {lufthansaTitle, {}};
   {
     std::lock_guard lock(trafficRecordMutex);
     trafficRecordQueue.push_back(recordOf({}));

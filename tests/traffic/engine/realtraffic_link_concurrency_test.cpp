@@ -1,14 +1,18 @@
 // The RealTraffic link against the feeder's link client on 127.0.0.1: the
 // version handshake, user position and simulator time lines with their
 // values and rate, the wait for RealTraffic after it drops the link, and
-// the goodbye on close.
+// the goodbye on close; and clients that stop reading or never answer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/net/tcp_deadline.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/feed/feeder_wait.h"
@@ -43,6 +47,7 @@ class RealTrafficLink : public ::testing::Test {
     ASSERT_NE(port, 0);
   }
   void TearDown() override {
+    gf_setLinkTimeLimits(defaultLinkTimeLimits);
     lf_closeRealTrafficLink();
     realTrafficOnThisPc.store(false);
     trafficEngine.user = {};
@@ -78,7 +83,7 @@ TEST_F(RealTrafficLink, HandshakePositionTimeReconnectAndGoodbye) {
   EXPECT_NE(log.text().find("RealTraffic re-connected"), std::string::npos);
   lf_sendUserPosition();
   EXPECT_TRUE(waitUntil([&] { return feeder->count("Qs121=") == 1; }));
-  EXPECT_EQ(feeder->count("Qs999="), 0u);  // the version is asked once a run
+  EXPECT_EQ(feeder->count("Qs999="), 1u);  // every connection must answer it
 
   lf_closeRealTrafficLink();
   EXPECT_TRUE(waitUntil([&] { return feeder->has("exit"); }));
@@ -102,6 +107,74 @@ TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
   EXPECT_EQ(gf_realTrafficPort(), 0);
   EXPECT_FALSE(realTrafficConnected.load());
   EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
+}
+
+using namespace std::chrono_literals;
+
+// A client that answers the version request ahead of time (or never) and reads only when asked.
+struct RawClient {
+  RawClient(std::uint16_t port, std::string_view answer) {
+    EXPECT_EQ(socket.connect(platform::Ipv4Address::loopback(), port), 0);
+    if (!answer.empty()) socket.sendAll(answer);
+  }
+  std::string received() {  // until closed or quiet for a while
+    std::string text;
+    std::array<char, 4096> buffer{};
+    for (auto got = platform::gf_receiveWithin(socket, buffer, 300ms); got.ok() && got.count > 0;
+         got = platform::gf_receiveWithin(socket, buffer, 300ms))
+      text.append(buffer.data(), static_cast<std::size_t>(got.count));
+    return text;
+  }
+  platform::TcpConnection socket;
+};
+
+// Runs call on a thread; still blocked after a while (the fault), the stuck peer is closed to free it.
+bool endsInTime(std::function<void()> call, RawClient& stuck) {
+  auto running = std::async(std::launch::async, std::move(call));
+  const bool ended = running.wait_for(8s) == std::future_status::ready;
+  if (!ended) stuck.socket.close(true);
+  running.wait();
+  return ended;
+}
+
+TEST_F(RealTrafficLink, AClientThatStopsReadingIsDroppedWithoutHoldingTheSender) {
+  gf_setLinkTimeLimits({200ms, 200ms});
+  RawClient client(port, "RealTraffic\r\n");
+  lf_connectRealTraffic();
+  ASSERT_TRUE(realTrafficConnected.load());
+  const std::string bulk(256 * 1024, 'x');  // fills the socket buffers fast
+  std::chrono::steady_clock::duration longest{};
+  const auto fill = [&] {
+    for (int i = 0; i < 4096 && realTrafficConnected.load(); ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      sendDataPacket(bulk);
+      longest = std::max(longest, std::chrono::steady_clock::now() - start);
+    }
+  };
+  EXPECT_TRUE(endsInTime(fill, client));
+  EXPECT_FALSE(realTrafficConnected.load());
+  EXPECT_LT(longest, 1s);
+}
+
+TEST_F(RealTrafficLink, SilentClientsAreClosedAndTheNextOneTaken) {
+  gf_setLinkTimeLimits({200ms, 200ms});
+  auto silent = std::make_unique<RawClient>(port, "");  // queued before RealTraffic
+  RawClient realTraffic(port, "RealTraffic\r\n");
+  ASSERT_TRUE(endsInTime([] { lf_connectRealTraffic(); }, *silent));
+  ASSERT_TRUE(realTrafficConnected.load());
+  EXPECT_NE(log.text().find("no answer to the version request within 200 ms, connection closed"), std::string::npos);
+  EXPECT_EQ(silent->received(), "Qs999=version\r\n");  // asked, then closed
+  // After the link drops, a foreign client queued meanwhile gets no position.
+  trafficEngine.user = exampleUser();
+  realTraffic.socket.close(true);
+  for (int i = 0; i < 100 && realTrafficConnected.load(); ++i) lf_sendUserPosition();
+  silent = std::make_unique<RawClient>(port, "");
+  RawClient comesBack(port, "RealTraffic\r\n");
+  ASSERT_TRUE(endsInTime([] { lf_sendUserPosition(); }, *silent));
+  ASSERT_TRUE(realTrafficConnected.load());
+  lf_sendUserPosition();
+  EXPECT_EQ(silent->received(), "Qs999=version\r\n");
+  EXPECT_NE(comesBack.received().find("Qs121="), std::string::npos);
 }
 
 // The engine sends the user position every 20 ticks and the simulator time

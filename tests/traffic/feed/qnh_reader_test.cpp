@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/log_capture.h"
+#include "traffic/feed/feed_log.h"
 #include "traffic/feed/traffic_reader.h"
 
 namespace gwr {
@@ -15,7 +16,7 @@ namespace {
 
 class QnhReaderTest : public ::testing::Test {
  protected:
-  QnhReaderTest() { currentQnh.store(startQnhHpa); }
+  QnhReaderTest() { currentQnh.store(startQnhHpa); gf_resetFeedLog(); }
   ~QnhReaderTest() override { currentQnh.store(startQnhHpa); }
 
   testsupport::LogCapture log;
@@ -62,6 +63,7 @@ TEST_F(QnhReaderTest, UnusableDatagramsAreLoggedAndChangeNothing) {
   };
   for (const auto& c : cases) {
     log.mark();
+    gf_resetFeedLog();  // each case is its own first line
     qnh.handleTextForTests(c.datagram);
     EXPECT_EQ(log.lines(), std::vector<std::string>{c.logLine}) << c.datagram;
     EXPECT_EQ(qnh.lastQnh(), 1009) << c.datagram;
@@ -69,6 +71,7 @@ TEST_F(QnhReaderTest, UnusableDatagramsAreLoggedAndChangeNothing) {
   }
   for (const char* broken : {R"({"QNH":10)", "", "\x01\x02\xff", R"({"QNH":1000,})"}) {
     log.mark();
+    gf_resetFeedLog();  // each case is its own first line
     qnh.handleTextForTests(broken);
     ASSERT_EQ(log.lines().size(), 1U) << broken;
     EXPECT_EQ(log.lines()[0].rfind("Exception [json.exception.parse_error.101]", 0), 0U) << log.lines()[0];

@@ -252,6 +252,11 @@ TEST_F(TrafficLineTest, MalformedLinesAreLoggedCountedAndLeaveTheClock) {
       {bad().set(14, "").text(), "timestamp:"},
       {bad().set(14, "abc").text(), "timestamp:abc"},
       {bad().set(14, "nan").text(), "timestamp:nan"},
+      // Past years are played back; the year 31 million is not (1990 .. 2100).
+      {bad().set(14, "1e15").text(), "timestamp out of range: 1e15"},
+      {bad().set(14, "1e300").text(), "timestamp out of range: 1e300"},
+      {bad().set(14, "4102444801").text(), "timestamp out of range: 4102444801"},
+      {bad().set(14, "631151999").text(), "timestamp out of range: 631151999"},
       {bad().set(2, "inf").text(), "lat:inf"},
       {bad().set(2, "1e999").text(), "lat:1e999"},
       {bad().set(3, "-infinity").text(), "lon:-infinity"},
@@ -274,6 +279,7 @@ TEST_F(TrafficLineTest, MalformedLinesAreLoggedCountedAndLeaveTheClock) {
   std::uint64_t count = 0;
   for (const auto& c : cases) {
     log.mark();
+    gf_resetFeedLog();  // each case is its own first line
     EXPECT_FALSE(parse(c.line)) << c.message;
     EXPECT_EQ(reader.malformedCount.load(), ++count) << c.message;
     EXPECT_EQ(log.lines(), std::vector<std::string>{"exception in processLineSub: " + c.message});
@@ -288,6 +294,8 @@ TEST_F(TrafficLineTest, OnlyAcceptedLinesMoveTheClock) {
   EXPECT_DOUBLE_EQ(reader.timestamp(), 0.0);
   EXPECT_TRUE(parse(TrafficLine{}.set(14, "1718000070")));
   EXPECT_DOUBLE_EQ(reader.timestamp(), 1718000070.0);
+  EXPECT_TRUE(parse(TrafficLine{}.set(14, "631152000")));  // history from 1990 on
+  EXPECT_TRUE(parse(TrafficLine{}.set(14, "4102444800")));
 }
 
 TEST_F(TrafficLineTest, SeenCallsignsAreCollectedBeforeTheFilters) {

@@ -39,6 +39,7 @@ TEST(TrafficQueue, AFullQueueDropsTheOldestAndLogsOncePerBurst) {
     trafficRecordQueue.pop_front();  // the traffic thread takes one: the burst ends
   }
   gf_queueTrafficRecord(recordWithId(1));  // fits
+  gf_resetFeedLog();                        // as if the interval had passed
   gf_queueTrafficRecord(recordWithId(2));  // a new burst
   gf_queueTrafficRecord(recordWithId(3));
   EXPECT_EQ(log.lines(), (std::vector<std::string>{fullLine, fullLine}));

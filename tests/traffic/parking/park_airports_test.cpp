@@ -1,9 +1,13 @@
 // Tests of my_park_airports.txt: reading past bad lines, the my_thirdparty
 // airports, and writing the front entry without losing the user's lines.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "airports/stand_fixture.h"
@@ -44,7 +48,7 @@ protected:
 };
 
 TEST_F(ParkAirportsTest, BadLinesAreSkippedAndTheRestIsRead) {
-  writeList("EHAM,D7\n\nehrd\nEH!X\nXXXX\nEHAM\nEHGG,A1,B2\nEHLE\n");
+  writeList(std::string("EHAM,D7\n\nehrd\nEH!X\nXXXX\nEHAM\nEHGG,A1,B2\nEH\0LE\nEHLE\n", 51));
   EXPECT_FALSE(lf_readMyParkAirports());
   EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D7", "EHRD", "EHLE"}));
   EXPECT_DOUBLE_EQ(parkAirports.front().position.latitude, 52.0);
@@ -52,6 +56,7 @@ TEST_F(ParkAirportsTest, BadLinesAreSkippedAndTheRestIsRead) {
   EXPECT_TRUE(logged("airport XXXX is unknown"));
   EXPECT_TRUE(logged("==> my_park_airports.txt:EHAM double, skipped"));
   EXPECT_TRUE(logged("==> my_park_airports.txt:EHGG,A1,B2 wrong syntax, skipped"));
+  EXPECT_TRUE(logged("==> my_park_airports.txt:EH\\x00LE wrong syntax, skipped"));  // NUL: not UTF-8 text
   EXPECT_TRUE(logged("    3 park airports read from 'my_park_airports.txt'"));
 }
 
@@ -74,7 +79,7 @@ TEST_F(ParkAirportsTest, TheFrontEntryIsWrittenSortedWithoutRepeats) {
   EXPECT_EQ(readFile(myParkAirportsFile), "EHAM,D7\n");
   EXPECT_TRUE(logged("my_park_airports.txt created with EHAM,D7"));
 
-  writeList("EHRD\nEHAM,C3\nEHGG\nEHGG\n");
+  writeList(std::string("EHRD\nEHAM,C3\nEHGG\nEHGG\n\0X\n", 26));  // a NUL line would sort first
   ASSERT_TRUE(gf_writeParkAirportEntry());
   EXPECT_EQ(readFile(myParkAirportsFile), "EHAM,D7\nEHGG\nEHRD\n");
   EXPECT_TRUE(logged("my_park_airports.txt:EHAM,D7 updated stand"));
@@ -94,6 +99,27 @@ TEST_F(ParkAirportsTest, AFileThatCannotBeReadIsLeftAlone) {
   EXPECT_TRUE(logged("==> my_park_airports.txt could not be read, EHAM,D7 not saved"));
   EXPECT_FALSE(lf_readMyParkAirports());
   EXPECT_TRUE(parkAirports.empty());
+}
+
+// A disk that fills up while the list is written (the file size limit stands
+// in for it) costs the new entry only, never the user's list.
+TEST_F(ParkAirportsTest, AFailedRewriteKeepsTheOldListAndSaysSo) {
+  std::string list;
+  for (int i = 0; i < 819; ++i) list += fmt::format("EHRD,S{:04}\n", i);
+  writeList(list);
+  gf_insertParkAirport({"D7", {52.0, 4.0}, 0.0, FixedCode<4>("EHAM")}, true);
+  rlimit saved{}, small{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  small = {4096, saved.rlim_max};
+  const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = gf_writeParkAirportEntry();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(readFile(myParkAirportsFile), list);
+  EXPECT_TRUE(logged("Error my_park_airports.txt could not be saved ("));
+  for (const auto& left : std::filesystem::directory_iterator(airportsFolder)) EXPECT_NE(left.path().extension(), ".tmp");
 }
 
 TEST_F(ParkAirportsTest, AFullListRefusesMore) {
