@@ -7,6 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include <pugixml.hpp>
+
+#include "core/settings_file.h"
 #include "core/user_error.h"
 #include "liveries/livery_categories.h"
 #include "liveries/livery_record.h"
@@ -173,30 +176,39 @@ TEST_F(LiveryTablesTest, ModelCodesAreLoggedTwentyToALine) {
   }
 }
 
-TEST_F(LiveryTablesTest, CategoryWithoutLiveriesIsSwitchedOffForThisRunOnly) {
+// A category without liveries has its setting switched off in the file as
+// well; one already off only loses its box, one with liveries keeps both.
+TEST_F(LiveryTablesTest, CategoryWithoutLiveriesIsSwitchedOffAndSaved) {
   auto& controls = platform::gf_headlessControlSurface();
-  for (const auto* box : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT}) {
+  for (auto* box : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT}) {
     controls.createControl(box->controlId);
     controls.enable(box->controlId, true);  // as the shell leaves them; headless ones start disabled
+    box->setCurrent(box != &HIGH_PERF_AIRCRAFT);
+    box->showCheck();
   }
-  LIGHT_AIRCRAFT.setCurrent(true);
-  HIGH_PERF_AIRCRAFT.setCurrent(false);
+  std::filesystem::create_directories(gf_perUserFolder());
+  gf_saveParameters(false);  // LIGHT_AIRCRAFT stored as true
   world.load(smallDbase, smallLiveries);
-  for (AcCategory category : {AcCategory::Light, AcCategory::HighPerf, AcCategory::Rotorcraft, AcCategory::Large})
-    gf_logCategorySummary(category);
-  EXPECT_EQ(world.log().lines(),
-            (std::vector<std::string>{
-                "Category Light: No livery found",
-                "LIGHT_AIRCRAFT temporarily switched off because you do not have light aircraft installed",
-                "Category HighPerf: No livery found", "Category Rotorcraft: 1 pax liverie", "  H160",
-                "Category Large: 4 pax liveries", "  A320,A321,B738"}));
-  EXPECT_TRUE(LIGHT_AIRCRAFT.current());  // the user's choice stays
-  EXPECT_FALSE(gf_categoryHasLiveries(AcCategory::Light));
-  EXPECT_FALSE(controls.state(LIGHT_AIRCRAFT.controlId)->enabled);
-  EXPECT_FALSE(controls.state(HIGH_PERF_AIRCRAFT.controlId)->enabled);
-  EXPECT_TRUE(controls.state(HELICOPTERS.controlId)->enabled);
-  gf_clearLiveryTables();
-  EXPECT_TRUE(gf_categoryHasLiveries(AcCategory::Light));
+  const std::string log = world.log().wholeText();
+  EXPECT_NE(log.find("Category Light: No livery found\nLIGHT_AIRCRAFT=false\nLIGHT_AIRCRAFT temporarily switched off "
+                     "because you do not have light aircraft installed\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Category HighPerf: No livery found\nCategory Rotorcraft: 1 pax liverie\n"), std::string::npos);
+  EXPECT_EQ(log.find("HIGH_PERF_AIRCRAFT temporarily"), std::string::npos);
+  pugi::xml_document stored;
+  ASSERT_TRUE(stored.load_file(gf_parametersFile().c_str()));
+  const auto parameters = stored.child("root").child("parameters");
+  EXPECT_STREQ(parameters.find_child_by_attribute("name", "LIGHT_AIRCRAFT").attribute("value").value(), "false");
+
+  const struct { CheckboxBoolParameter* box; bool on, enabled; } expected[] = {
+      {&LIGHT_AIRCRAFT, false, false}, {&HIGH_PERF_AIRCRAFT, false, false}, {&HELICOPTERS, true, true}};
+  for (const auto& e : expected) {
+    SCOPED_TRACE(e.box->key);
+    EXPECT_EQ(e.box->current(), e.on);
+    EXPECT_EQ(controls.isChecked(e.box->controlId), e.on);
+    EXPECT_EQ(controls.isEnabled(e.box->controlId), e.enabled);
+  }
 }
 
 TEST_F(LiveryTablesTest, HeldTitlesOutliveARebuildOfTheTables) {
