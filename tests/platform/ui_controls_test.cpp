@@ -50,7 +50,7 @@ TEST(UiControls, EachKindStartsAsThePlatformMakesIt) {
   EXPECT_FALSE(surface.isEnabled(3));
 }
 
-TEST(UiControls, DropDownSelectsOnlyAnEntryEqualByteForByte) {
+TEST(UiControls, DropDownSelectsAnEqualEntryOrTheFirstThatBeginsWithTheText) {
   HeadlessControlSurface surface;
   constexpr ControlId list = 7;
   surface.createControl(ControlSpec::dropDown(list, 0, 0, 50, 100));
