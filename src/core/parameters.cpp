@@ -14,8 +14,10 @@ namespace gwr {
 
 namespace {
 
-// Fills a string list and selects the entry equal to current. Each entry is
-// checked to be UTF-8 first; a bad one throws with the list filled up to it.
+// Fills a string list and selects the first entry that begins with current in
+// any letter case, as a Windows list's string search does (an empty current
+// selects the first entry). Each entry is checked to be UTF-8 first; a bad one
+// throws with the list filled up to it.
 void lf_fillStringCombo(const ControlBinding& binding, const std::vector<std::string>& choices,
                         const std::string& current) {
   auto& surface = platform::gf_controlSurface();
@@ -26,7 +28,7 @@ void lf_fillStringCombo(const ControlBinding& binding, const std::vector<std::st
     surface.addListItem(binding.controlId, choice);
   }
   static_cast<void>(utf8_to_wide(current));
-  surface.selectListItem(binding.controlId, current);
+  surface.selectListPrefix(binding.controlId, current);
 }
 
 void lf_showText(const ControlBinding& binding, const std::string& text) {

@@ -148,7 +148,8 @@ public:
       : EditStringParameter(std::move(key), std::move(defaultValue), controlId, y),
         choices(std::move(list)) {}
 
-  // Lists the choices and selects the entry equal to current. Throws
+  // Lists the choices and selects the first entry that begins with current,
+  // in any letter case (an empty current selects the first entry). Throws
   // std::runtime_error on invalid UTF-8, with the list filled up to it.
   void fillCombo() const;
   std::optional<std::size_t> indexOfValue() const;  // first equal choice

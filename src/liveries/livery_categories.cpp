@@ -1,10 +1,9 @@
-// Category summaries of the installed liveries and the run-local switch-off
-// of categories that have none.
+// Category summaries of the installed liveries and the switch-off of the
+// categories that have none.
 #include "liveries/livery_categories.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,8 +21,6 @@
 namespace gwr {
 
 namespace {
-
-std::array<std::atomic<bool>, acCategoryCount> switchedOffThisRun{};
 
 struct CategorySetting {
   CheckboxBoolParameter* parameter;
@@ -91,9 +88,16 @@ void gf_logCategorySummary(AcCategory category) {
   if (liveries[paxTable] + liveries[cargoTable] == 0) {
     gf_log(fmt::format("Category {}: No livery found", name));
     if (setting == nullptr) return;
-    switchedOffThisRun[gf_categorySlot(category)] = true;
-    if (setting->parameter->current()) gf_log(fmt::format(fmt::runtime(setting->switchOffLine), setting->parameter->key));
-    gf_enableControl(*setting->parameter, false);
+    CheckboxBoolParameter& parameter = *setting->parameter;
+    if (parameter.current()) {
+      // Off in the file too: the traffic intake then refuses the category
+      // instead of handing the matcher aircraft it cannot dress.
+      parameter.setCurrent(false);
+      parameter.save();
+      parameter.showCheck();
+      gf_log(fmt::format(fmt::runtime(setting->switchOffLine), parameter.key));
+    }
+    gf_enableControl(parameter, false);
     return;
   }
 
@@ -107,10 +111,7 @@ void gf_logCategorySummary(AcCategory category) {
   models.erase(std::unique(models.begin(), models.end()), models.end());
   gf_logModelCodes(models);
   if (std::vector<std::uint16_t>* list = lf_modelListOf(category)) *list = std::move(models);
-  if (setting != nullptr) {
-    switchedOffThisRun[gf_categorySlot(category)] = false;
-    gf_enableControl(*setting->parameter, true);
-  }
+  if (setting != nullptr) gf_enableControl(*setting->parameter, true);
 }
 
 void gf_logGenericLiveries() {
@@ -125,15 +126,6 @@ void gf_logGenericLiveries() {
   std::sort(models.begin(), models.end());
   gf_log(fmt::format("{} model{} have a generic livery", models.size(), gf_plural(std::uint64_t{models.size()})));
   gf_logModelCodes(models);
-}
-
-bool gf_categoryHasLiveries(AcCategory category) {
-  const std::size_t slot = gf_categorySlot(category);
-  return slot >= acCategoryCount || !switchedOffThisRun[slot].load();
-}
-
-void gf_resetCategorySwitches() {
-  for (auto& flag : switchedOffThisRun) flag = false;
 }
 
 } // namespace gwr

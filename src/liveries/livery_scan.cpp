@@ -109,6 +109,10 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
   gf_requireScanResultNotFolder(liveriesScannedFile);
   ScannedLiveries.clear();
   lf_releaseWorkers();
+  // The reports describe one scan: a scan that stops or finds nothing must
+  // not leave the previous one's behind. The result file stays until a new
+  // one replaces it.
+  gf_removeOldReports();
   // A second scan in the process must not see the first one's titles or lines.
   gf_clearScanReports();
   gf_readDontUseTitles();
@@ -162,7 +166,6 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
   if (LIG_PRIORITIZE.current()) gf_prioritizeLiveries();
   gf_sortUniqueLiveries(ScannedLiveries);
 
-  gf_removeOldReports();
   lf_replaceResultFile();
   ScannedLiveries.clear();
   gf_writeReportSummary();

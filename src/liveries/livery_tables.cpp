@@ -217,7 +217,6 @@ void gf_clearLiveryTables() {
   AirlineLiveryTable.clear();
   tableTitles.clear();
   gf_clearSimilarModels();
-  gf_resetCategorySwitches();
 }
 
 } // namespace gwr

@@ -124,11 +124,13 @@ void lf_readMyDontUseTitles() {
                      gf_pathToUtf8(myRegcodesFolder)));
 }
 
+// The lines name the list by its plain file, as users know it, although it is
+// decrypted in memory and never written out.
 void lf_applyAigRegcodes(const ShippedList& list) {
-  regcodeMessages.push_back(fmt::format("Processing file {}", gf_pathToUtf8(regcodesEncFile)));
+  regcodeMessages.push_back(fmt::format("Processing file {}", gf_pathToUtf8(regcodesXmlFile)));
   if (!list.good) {
     regcodeMessages.push_back(fmt::format("There were errors processing the AIG-regcode file '{}', see Log.txt",
-                                          gf_pathToUtf8(regcodesEncFile)));
+                                          gf_pathToUtf8(regcodesXmlFile)));
   }
   gf_applyRegcodeEntries(list.records);
 }
@@ -259,8 +261,11 @@ void gf_processInlineRegcodes(const LiveryList& scanned) {
 void gf_processRegcodeFiles() {
   regcodeMessages.clear();
   try {
-    if (const std::optional<ShippedList> list = lf_readShippedList()) lf_applyAigRegcodes(*list);
-    // The user's own lists count also when the shipped one is unusable.
+    // The user's lists correct the shipped one; without it neither is applied,
+    // and the previous report stays as it was.
+    const std::optional<ShippedList> list = lf_readShippedList();
+    if (!list) return;
+    lf_applyAigRegcodes(*list);
     lf_applyMyRegcodes();
     lf_removeOrThrow(offlineRegcodesFile);
     if (regcodeMessages.empty()) return;

@@ -43,7 +43,7 @@ bool gf_readRegcodeTextLists(const std::filesystem::path& folder, std::vector<Re
 // (used up); file names it in the log. False when it cannot be parsed, has no
 // valid meta block, no <aig> element, or repeats the title of its neighbour.
 bool gf_readAigRegcodesXml(std::vector<RegcodeRecord>& records, std::string& xml,
-                           const std::filesystem::path& file = regcodesEncFile);
+                           const std::filesystem::path& file = regcodesXmlFile);
 
 // Before a scan: the don't-use titles of both lists. The user's lists are
 // read also when the shipped one cannot be decrypted. Never throws.
@@ -54,9 +54,9 @@ void gf_readDontUseTitles();
 void gf_processInlineRegcodes(const LiveryList& scanned);
 
 // Then the shipped list and the user's lists, into the registration tables
-// and "OfflineRegcodes.txt". A shipped list that cannot be decrypted does not
-// keep the user's lists out.
-// Logs its failures; never throws.
+// and "OfflineRegcodes.txt". When the shipped list cannot be decrypted nothing
+// is applied and "OfflineRegcodes.txt" is left alone. Logs its failures;
+// never throws.
 void gf_processRegcodeFiles();
 
 // Puts the records into the registration tables; replacements go to regcodeMessages.

@@ -44,9 +44,9 @@ std::size_t lf_writeErrorReport(ScanReport report, bool unique = false) {
 std::string lf_reportText(ScanReport report) { return gf_pathToUtf8(gf_scanReportFile(report)); }
 
 void lf_writeFixesReport(std::size_t count) {
-  // The workers record fixes in the order they happen to finish; sorted, the
-  // report is the same whatever the number of workers.
-  const std::vector<std::string> lines = lf_sortedLines(ScanReport::FixLines, false);
+  // In the order recorded: files are settled in walk order whatever the
+  // workers' timing, so this is the order the files were found in.
+  const std::vector<std::string> lines = gf_scanReportLines(ScanReport::FixLines);
   const fs::path& file = gf_scanReportFile(ScanReport::FixLines);
   try {
     fs::create_directories(file.parent_path());

@@ -32,22 +32,27 @@ TEST_F(ParameterControls, NumberDropDownSelectsOnlyAChoiceEqualToCurrent) {
   EXPECT_EQ(surface.state(MAX_FIT_FL.controlId), std::nullopt);
 }
 
-TEST_F(ParameterControls, StringDropDownSelectsTheFirstExactEntryNotAPrefix) {
+// A string list selects the first entry that begins with the value, in any
+// letter case; an empty value selects the first entry.
+TEST_F(ParameterControls, StringDropDownSelectsTheFirstEntryBeginningWithTheValue) {
   surface.createControl(AI_PACKAGE_SELECTOR.controlId);
   surface.createControl(CALLSIGN_2_OBJECTID.controlId);
-  AI_PACKAGE_SELECTOR.setCurrent("AIG");
-  AI_PACKAGE_SELECTOR.fillCombo();
-  const auto state = surface.state(AI_PACKAGE_SELECTOR.controlId);
-  ASSERT_TRUE(state->selected.has_value());
-  EXPECT_EQ(state->items[*state->selected], "AIG");
-  AI_PACKAGE_SELECTOR.setCurrent("aig");  // case counts too
-  AI_PACKAGE_SELECTOR.fillCombo();
-  EXPECT_EQ(surface.state(AI_PACKAGE_SELECTOR.controlId)->selected, std::nullopt);
+  const std::pair<std::string, std::optional<std::string>> packageCases[] = {
+      {"MTL, JF", "MTL, JF, AIG, FSLTL"}, {"aig", "AIG, FSLTL, JF, MTL"}, {"JF", "JF, AIG, FSLTL, MTL"},
+      {"", "AIG, FSLTL, JF, MTL"},        {"AIG, X", std::nullopt}};
+  for (const auto& [current, shown] : packageCases) {
+    AI_PACKAGE_SELECTOR.setCurrent(current);
+    AI_PACKAGE_SELECTOR.fillCombo();
+    const auto state = surface.state(AI_PACKAGE_SELECTOR.controlId);
+    EXPECT_EQ(state->selected ? std::optional(state->items[*state->selected]) : std::nullopt, shown) << current;
+  }
   EXPECT_EQ((ComboChoiceParameter{"T_NONE", "", {}, 0x9001, 0}.indexOfValue()), std::nullopt);
   EXPECT_EQ((ComboChoiceParameter{"T_TWICE", "b", {"bb", "b", "b"}, 0x9002, 0}.indexOfValue()), 1U);
 
   const std::vector<std::tuple<Lines, std::string, std::optional<std::size_t>>> callsignCases{
-      {{"AIG123", "AIG12", "AIG1"}, "AIG1", 2U}, {{"AIG123", "AIG12", "AIG1"}, "", std::nullopt}, {{""}, "", 0U}};
+      {{"AIG123", "AIG12", "AIG1"}, "AIG1", 0U}, {{"DLH1", "AIG12", "aig1"}, "AIG1", 1U},
+      {{"AIG123", "AIG12", "AIG1"}, "", 0U},     {{"AIG123"}, "KLM1", std::nullopt},
+      {{""}, "", 0U}};
   for (const auto& [choices, current, selected] : callsignCases) {
     callsignChoices->replace(choices);
     CALLSIGN_2_OBJECTID.setCurrent(current);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/settings_file.h"
 #include "core/user_error.h"
 #include "liveries/livery_categories.h"
 #include "liveries/livery_record.h"
@@ -173,30 +174,31 @@ TEST_F(LiveryTablesTest, ModelCodesAreLoggedTwentyToALine) {
   }
 }
 
-TEST_F(LiveryTablesTest, CategoryWithoutLiveriesIsSwitchedOffForThisRunOnly) {
+// Light has no livery and is switched off (the intake test checks the file);
+// HighPerf, already off, only loses its box; Rotorcraft keeps both.
+TEST_F(LiveryTablesTest, CategoryWithoutLiveriesIsSwitchedOff) {
+  std::filesystem::create_directories(gf_perUserFolder());
+  gf_saveParameters(false);  // so that a save writes one line, not the whole file
+  world.load(smallDbase, smallLiveries);
   auto& controls = platform::gf_headlessControlSurface();
-  for (const auto* box : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT}) {
+  for (auto* box : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT}) {
     controls.createControl(box->controlId);
     controls.enable(box->controlId, true);  // as the shell leaves them; headless ones start disabled
+    box->setCurrent(box != &HIGH_PERF_AIRCRAFT);
+    box->showCheck();
   }
-  LIGHT_AIRCRAFT.setCurrent(true);
-  HIGH_PERF_AIRCRAFT.setCurrent(false);
-  world.load(smallDbase, smallLiveries);
-  for (AcCategory category : {AcCategory::Light, AcCategory::HighPerf, AcCategory::Rotorcraft, AcCategory::Large})
+  for (AcCategory category : {AcCategory::Light, AcCategory::HighPerf, AcCategory::Rotorcraft})
     gf_logCategorySummary(category);
   EXPECT_EQ(world.log().lines(),
             (std::vector<std::string>{
-                "Category Light: No livery found",
+                "Category Light: No livery found", "LIGHT_AIRCRAFT=false",
                 "LIGHT_AIRCRAFT temporarily switched off because you do not have light aircraft installed",
-                "Category HighPerf: No livery found", "Category Rotorcraft: 1 pax liverie", "  H160",
-                "Category Large: 4 pax liveries", "  A320,A321,B738"}));
-  EXPECT_TRUE(LIGHT_AIRCRAFT.current());  // the user's choice stays
-  EXPECT_FALSE(gf_categoryHasLiveries(AcCategory::Light));
-  EXPECT_FALSE(controls.state(LIGHT_AIRCRAFT.controlId)->enabled);
-  EXPECT_FALSE(controls.state(HIGH_PERF_AIRCRAFT.controlId)->enabled);
-  EXPECT_TRUE(controls.state(HELICOPTERS.controlId)->enabled);
-  gf_clearLiveryTables();
-  EXPECT_TRUE(gf_categoryHasLiveries(AcCategory::Light));
+                "Category HighPerf: No livery found", "Category Rotorcraft: 1 pax liverie", "  H160"}));
+  for (const auto& [box, on] : {std::pair{&LIGHT_AIRCRAFT, false}, {&HIGH_PERF_AIRCRAFT, false}, {&HELICOPTERS, true}}) {
+    EXPECT_EQ(box->current(), on) << box->key;
+    EXPECT_EQ(controls.isChecked(box->controlId), on) << box->key;
+    EXPECT_EQ(controls.isEnabled(box->controlId), on) << box->key;
+  }
 }
 
 TEST_F(LiveryTablesTest, HeldTitlesOutliveARebuildOfTheTables) {

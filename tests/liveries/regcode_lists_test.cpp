@@ -94,6 +94,8 @@ TEST_F(RegcodeLists, UserListsOverrideShippedListOverridesInline) {
   EXPECT_EQ(TitleRegcodeMap.at("Livery X"), "D-AAAA");
   EXPECT_TRUE(UniqueRegcodes.contains("D-BBBB"));
   const std::string offline = readBytes(offlineRegcodesFile);
+  EXPECT_TRUE(offline.starts_with("Processing file " + regcodesXmlFile.string() + "\n")) << offline;
+  EXPECT_NE(logText().find("    1 livery read from AIG-regcodes.xml\n"), std::string::npos);
   EXPECT_NE(offline.find("   regcode D-AAAA for 'Livery Y', instead of the same for 'Livery X'"), std::string::npos);
   EXPECT_NE(offline.find("\n1 new regcode added, 1 regcode replaced\n"), std::string::npos) << offline;
   EXPECT_NE(offline.find("\n0 new regcodes added, 1 regcode replaced, 1 regcode defined as special\n"),
@@ -140,12 +142,22 @@ TEST_F(RegcodeLists, UniqueOnlyForSpecialRecordsOfOneRegistration) {
   EXPECT_EQ(RegcodeTitleMap.at("D-BBBB"), "Livery Z");
 }
 
-TEST_F(RegcodeLists, UnusableShippedListDoesNotKeepOutTheUserLists) {
+// The user's lists only correct the shipped one: without it (damaged or
+// missing) nothing is applied and the previous report stays. The don't-use
+// titles before a scan still come from the user's lists.
+TEST_F(RegcodeLists, UndecryptableShippedListKeepsBothListsOut) {
   buildTables();
-  writeFile(regcodesEncFile, "not an encrypted file");
+  writeFile(offlineRegcodesFile, "previous report\n");
   writeFile(myRegcodesFolder / "mine.txt", "Livery Z;D-CCCC\nNever this one\n");
-  gf_processRegcodeFiles();
-  EXPECT_EQ(RegcodeTitleMap.at("D-CCCC"), "Livery Z");
+  for (const bool damaged : {true, false}) {
+    SCOPED_TRACE(damaged);
+    if (damaged) writeFile(regcodesEncFile, "not an encrypted file");
+    else fs::remove(regcodesEncFile);
+    gf_processRegcodeFiles();
+    EXPECT_TRUE(RegcodeTitleMap.empty());
+    EXPECT_TRUE(regcodeMessages.empty());
+    EXPECT_EQ(readBytes(offlineRegcodesFile), "previous report\n");
+  }
   gf_clearScanReports();
   gf_readDontUseTitles();
   EXPECT_TRUE(gf_isDontUseTitle("Never this one"));
@@ -161,9 +173,12 @@ TEST_F(RegcodeLists, FailingShippedListReadLeavesNoPlainFile) {
     gf_processRegcodeFiles();
     // No plain copy beside the encrypted file and the user's lists.
     EXPECT_EQ(testsupport::namesInFolder(inputFolder), (std::vector<std::string>{"AIG-regcodes.enc", "my_regcodes"}));
-    EXPECT_NE(readBytes(offlineRegcodesFile).find("There were errors processing the AIG-regcode file"),
+    // Named by the plain file users know, although it is never written.
+    EXPECT_NE(readBytes(offlineRegcodesFile)
+                  .find("There were errors processing the AIG-regcode file '" + regcodesXmlFile.string() + "'"),
               std::string::npos);
   }
+  EXPECT_NE(logText().find("Failed to load " + regcodesXmlFile.string()), std::string::npos);
 }
 
 TEST_F(RegcodeLists, StartUpBuildsTheTablesOncePerProcessUntilCleared) {

@@ -9,6 +9,7 @@
 #include "core/settings_file.h"
 #include "core/user_error.h"
 #include "liveries/livery_scan.h"
+#include "liveries/scan_report_files.h"
 #include "support/livery_world.h"
 
 namespace gwr {
@@ -98,6 +99,8 @@ TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
   aigPackage();
   ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
   const std::string previous = readBytes(liveriesScannedFile);
+  ASSERT_TRUE(fs::exists(fixesFile));
+  ASSERT_TRUE(fs::exists(invalidAirlineCodesFile));
   writeFile(community() / "user-aitraffic" / "x" / "aircraft.cfg", cfgText("A320", {{"USER A320", "AFR"}}));
 
   // A stop request while the files are searched.
@@ -106,6 +109,9 @@ TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
   EXPECT_EQ(gf_scanLiveries(), ScanResult::Stopped);
   EXPECT_TRUE(SCAN_LIVERIES.current());
   EXPECT_EQ(readBytes(liveriesScannedFile), previous);
+  // The reports describe the scan that made them: they went when this one began.
+  EXPECT_FALSE(fs::exists(fixesFile));
+  EXPECT_FALSE(fs::exists(invalidAirlineCodesFile));
   stopRequested.store(false);
 
   // A file that never finishes reading is left out, named, and the scan completes.
@@ -132,6 +138,15 @@ TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
   gf_setSearchFileHookForTests({});
   ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
   EXPECT_NE(readBytes(liveriesScannedFile).find("USER A320"), std::string::npos);
+}
+
+// Fixes stay in the order they were recorded (the walk order of their files);
+// the other error lists are sorted.
+TEST_F(ScanDriver, FixesKeepTheirRecordedOrder) {
+  for (const char* line : {"Model fix: X2", "Model fix: A1", "Model fix: M3"}) gf_addFixLine(line);
+  gf_writeReportSummary();
+  EXPECT_EQ(readBytes(fixesFile), "Model fix: X2\nModel fix: A1\nModel fix: M3\n");
+  EXPECT_NE(logText().find("    3 fixes, see " + fixesFile.string()), std::string::npos);
 }
 
 TEST_F(ScanDriver, SavesScanOffAfterSuccessAndLogsTheTotal) {

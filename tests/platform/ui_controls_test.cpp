@@ -50,7 +50,7 @@ TEST(UiControls, EachKindStartsAsThePlatformMakesIt) {
   EXPECT_FALSE(surface.isEnabled(3));
 }
 
-TEST(UiControls, DropDownSelectsOnlyAnEntryEqualByteForByte) {
+TEST(UiControls, DropDownSelectsAnEqualEntryOrTheFirstThatBeginsWithTheText) {
   HeadlessControlSurface surface;
   constexpr ControlId list = 7;
   surface.createControl(ControlSpec::dropDown(list, 0, 0, 50, 100));
@@ -72,6 +72,14 @@ TEST(UiControls, DropDownSelectsOnlyAnEntryEqualByteForByte) {
       EXPECT_EQ(surface.text(list), text) << "a list shows its selected entry";
     }
   }
+  // A string search: the first entry that begins with the text, any letter case.
+  const std::vector<std::tuple<std::string, std::optional<std::size_t>>> prefixCases{
+      {"msfs 2024", 1U}, {"MSFS", 0U}, {"", 0U}, {"äpfel", std::nullopt}, {"Äpfel", 4U}, {"MSFS 20245", std::nullopt}};
+  for (const auto& [text, selected] : prefixCases) {
+    EXPECT_EQ(surface.selectListPrefix(list, text), selected.has_value()) << text;
+    EXPECT_EQ(surface.state(list)->selected, selected) << text;
+  }
+  EXPECT_FALSE(surface.selectListPrefix(99, "MSFS"));
   surface.setText(list, "MSFS 2020");  // a drop-down selects the equal entry
   EXPECT_EQ(surface.selection(list), (ListSelection{0, "MSFS 2020"}));
   surface.resetList(list);

@@ -15,6 +15,8 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "core/paths.h"
+#include "platform/sys/known_folders.h"
 
 namespace gwr::testsupport {
 
@@ -61,13 +63,21 @@ class WorkingFolder {
 
 // Opens the log in a temporary working folder; lines() gives the lines written
 // after the header (or after the last mark()). Closes the log when it goes.
+// The user's known folders point into the working folder meanwhile, so that a
+// setting the code under test saves never reaches the real parameters.xml.
 class LogCapture {
  public:
   LogCapture() {
+    platform::setKnownFolderRootForTests(working_.path() / "known");
+    gf_resetPerUserPathsForTests();
     gf_openLogFile();
     mark();
   }
-  ~LogCapture() { gf_closeLogFileForTests(); }
+  ~LogCapture() {
+    gf_closeLogFileForTests();
+    platform::setKnownFolderRootForTests({});
+    gf_resetPerUserPathsForTests();
+  }
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 

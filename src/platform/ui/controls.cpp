@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "platform/sys/case_insensitive.h"
+
 namespace gwr::platform {
 
 namespace {
@@ -75,15 +77,18 @@ ControlState* ControlModel::lf_find(ControlId id) {
   return it == controls.end() ? nullptr : &it->second;
 }
 
-bool ControlModel::lf_selectEqual(ControlState& control, const std::string& text) {
-  auto it = std::find(control.items.begin(), control.items.end(), text);
-  if (it == control.items.end()) {
+bool ControlModel::lf_selectAt(ControlState& control, std::vector<std::string>::const_iterator entry) {
+  if (entry == control.items.cend()) {
     control.selected.reset();
     return false;
   }
-  control.selected = static_cast<std::size_t>(it - control.items.begin());
-  control.text = text;  // a drop-down list's text is its selected entry
+  control.selected = static_cast<std::size_t>(entry - control.items.cbegin());
+  control.text = *entry;  // a drop-down list's text is its selected entry
   return true;
+}
+
+bool ControlModel::lf_selectEqual(ControlState& control, const std::string& text) {
+  return lf_selectAt(control, std::find(control.items.cbegin(), control.items.cend(), text));
 }
 
 bool ControlModel::resetList(ControlId id) {
@@ -107,6 +112,14 @@ bool ControlModel::selectListItem(ControlId id, const std::string& text) {
   std::lock_guard lock(guard);
   auto* control = lf_find(id);
   return control != nullptr && lf_selectEqual(*control, text);
+}
+
+bool ControlModel::selectListPrefix(ControlId id, const std::string& text) {
+  std::lock_guard lock(guard);
+  auto* control = lf_find(id);
+  if (control == nullptr) return false;
+  return lf_selectAt(*control, std::find_if(control->items.cbegin(), control->items.cend(),
+                                            [&text](const std::string& item) { return startsWithNoCase(item, text); }));
 }
 
 bool ControlModel::selectIndex(ControlId id, std::size_t index) {

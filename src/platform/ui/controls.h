@@ -70,6 +70,10 @@ public:
   // Selects the first entry equal to text byte for byte; false (and no
   // selection) when no entry is equal.
   virtual bool selectListItem(ControlId id, const std::string& text) = 0;
+  // Selects the first entry that begins with text, letters compared without
+  // regard to case (so an empty text selects the first entry), as a Windows
+  // list does for a string search; false (and no selection) when none does.
+  virtual bool selectListPrefix(ControlId id, const std::string& text) = 0;
   // Only the program sets a check: clicking a check box never does.
   virtual void setCheck(ControlId id, bool checked) = 0;
   // An edit box shows text; a drop-down list selects the entry equal to it.
@@ -102,6 +106,8 @@ public:
   bool addListItem(ControlId id, const std::string& text);
   // Exists and an equal entry was found.
   bool selectListItem(ControlId id, const std::string& text);
+  // Exists and an entry beginning with text (any letter case) was found.
+  bool selectListPrefix(ControlId id, const std::string& text);
   // The user picked an entry; false when out of the list.
   bool selectIndex(ControlId id, std::size_t index);
   bool setCheck(ControlId id, bool checked);
@@ -111,6 +117,7 @@ public:
 private:
   ControlState* lf_find(ControlId id);
   static bool lf_selectEqual(ControlState& control, const std::string& text);
+  static bool lf_selectAt(ControlState& control, std::vector<std::string>::const_iterator entry);
 
   mutable std::mutex guard;
   std::map<ControlId, ControlState> controls;
@@ -127,6 +134,11 @@ public:
   void addListItem(ControlId id, const std::string& text) override { lf_changed(id, controls.addListItem(id, text)); }
   bool selectListItem(ControlId id, const std::string& text) override {
     const bool found = controls.selectListItem(id, text);
+    lf_changed(id, controls.has(id));
+    return found;
+  }
+  bool selectListPrefix(ControlId id, const std::string& text) override {
+    const bool found = controls.selectListPrefix(id, text);
     lf_changed(id, controls.has(id));
     return found;
   }
