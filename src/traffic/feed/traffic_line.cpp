@@ -138,6 +138,10 @@ bool parseLine(TrafficReader& reader, TrafficRecord& record) {
   if (f.size() < trafficLineMinFields) fail(fmt::format("too few fields: {}", f.size()));
 
   record.timestamp = numberOrFail(f[fTimestamp], "timestamp");
+  // Every line with a time moves the clock, also one dropped below: the
+  // start-up waits for traffic by this clock, and most lines RealTraffic sends
+  // are of aircraft the program does not fly (out of range, on the ground elsewhere).
+  reader.setTimestamp(record.timestamp);
   record.latitude = numberOrFail(f[fLatitude], "lat");
   record.longitude = numberOrFail(f[fLongitude], "lon");
   const bool outside = std::abs(record.latitude) > maxLatitudeDeg || std::abs(record.longitude) > maxLongitudeDeg;
@@ -227,8 +231,6 @@ void processLineSub(TrafficReader& reader) {
   try {
     TrafficRecord record;
     if (!parseLine(reader, record)) return;
-    // Only a line that passed every test moves the clock.
-    reader.setTimestamp(record.timestamp);
     record.onGround = 0;
     record.dueTick = tickCount.load() + dueDelayTicks;
     gf_queueTrafficRecord(std::move(record));
