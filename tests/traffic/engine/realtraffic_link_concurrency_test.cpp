@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/net/tcp_socket.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/feed/feeder_wait.h"
@@ -97,11 +100,63 @@ TEST_F(RealTrafficLink, NoPositionNoLineAndNoWait) {
   EXPECT_EQ(feeder->count("Qs121="), 0u);
 }
 
-TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
+TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothing) {
   lf_closeRealTrafficLink();
   EXPECT_EQ(gf_realTrafficPort(), 0);
   EXPECT_FALSE(realTrafficConnected.load());
-  EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
+}
+
+// A listening socket that cannot be opened says which call failed, and
+// leaves no half-open socket behind.
+TEST_F(RealTrafficLink, AFailedListenNamesTheCallThatFailed) {
+  lf_closeRealTrafficLink();
+  platform::TcpListener holder;  // another program on the port
+  ASSERT_EQ(holder.listen(platform::Ipv4Address::any(), 0), 0);
+  const std::string heldPort = std::to_string(holder.localPort());
+  using platform::SocketStep;
+  const struct {
+    const char* what;
+    std::optional<SocketStep> fails;
+    std::string port;
+    std::string message;
+  } cases[] = {
+      {"port text", std::nullopt, "10747x", "getaddrinfo failed with error 10109"},
+      {"socket", SocketStep::socket, "0", "socket failed with error 10024 Too many open sockets"},
+      {"blocking mode", SocketStep::blocking, "0", "ioctlsocket failed with error 10022 Invalid argument"},
+      {"reuse address", SocketStep::reuseAddress, "0", "setsockopt(SO_REUSEADDR) failed"},
+      {"bind, injected", SocketStep::bind, "0", "Bind failed at port 0 with error 10013 Permission denied"},
+      {"bind, port taken", std::nullopt, heldPort,
+       "Bind failed at port " + heldPort + " with error 10048 Address already in use"},
+      {"listen", SocketStep::listen, "0", "listen failed with error 10050 Network is down"},
+  };
+  const std::int32_t codes[] = {0, 10024, 10022, 10055, 10013, 0, 10050};
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    if (c.fails) platform::gf_failSocketStepForTests(*c.fails, codes[i]);
+    try {
+      lf_listenForRealTraffic(c.port);
+      ADD_FAILURE() << c.what << ": no error";
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(std::string(e.what()), c.message) << c.what;
+    }
+    EXPECT_EQ(gf_realTrafficPort(), 0) << c.what;
+  }
+  lf_listenForRealTraffic("0");  // nothing injected is left over
+  EXPECT_NE(gf_realTrafficPort(), 0);
+}
+
+// The accepted client sends each line at once; when that cannot be set the
+// client is not taken and the next one is waited for.
+TEST_F(RealTrafficLink, AClientWithoutNoDelayIsNotTaken) {
+  platform::gf_failSocketStepForTests(platform::SocketStep::noDelay, 10022);
+  FeederLink feeder(port);
+  EXPECT_FALSE(lf_acceptRealTraffic());
+  EXPECT_FALSE(realTrafficConnected.load());
+  const std::string text = log.text();
+  EXPECT_NE(text.find("waitForClient interrupted: "), std::string::npos) << text;
+  EXPECT_NE(text.find(" setsockopt failed with error 10022 Invalid argument"), std::string::npos) << text;
+  EXPECT_TRUE(lf_acceptRealTraffic());  // the feeder comes again
+  EXPECT_TRUE(realTrafficConnected.load());
 }
 
 // The engine sends the user position every 20 ticks and the simulator time
