@@ -1,9 +1,11 @@
 // The SimClient thread against the emulated simulator: connection with retry,
 // the creation road across threads, the try-lock of the frame handler, and
-// every way out of the thread reporting the disconnect.
+// the ways out of the thread with and without a lost-simulator report.
 #include <gtest/gtest.h>
 
 #include <future>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include "core/run_state.h"
@@ -138,9 +140,11 @@ TEST(SimClientThread, TrafficAndFramesRunSideBySide) {
   EXPECT_EQ(emu.countCalls("TransmitClientEvent"), static_cast<std::size_t>(passes));
 }
 
-// Ways out that once ended the thread silently or kept it on a dead connection;
-// only the other edition answering asks for a restart with the other edition.
-TEST(SimClientThread, EveryWayOutReportsTheDisconnect) {
+// Every way out of the thread is a lost simulator except a user error shown
+// on the message line: the simulator is still there, so no lost simulator is
+// reported, and the run's next request fails and restarts the run. Only the
+// other edition answering asks for a restart with the other edition.
+TEST(SimClientThread, EveryWayOutButAShownUserErrorReportsTheDisconnect) {
   simemu::Options otherSim;
   otherSim.applicationName = "Some-Other Sim";
   struct Case {
@@ -148,16 +152,17 @@ TEST(SimClientThread, EveryWayOutReportsTheDisconnect) {
     simemu::Options options;
     void (*cause)(simemu::Emulator&);
     const char* line;
-    bool otherEdition;
+    std::vector<bool> reports;
+    std::vector<std::string> reasonAfterARequest;
   };
   const Case cases[] = {
-      {"quit", {}, [](simemu::Emulator& e) { e.quit(); }, "SimClient ends: simulator connection ended", false},
-      {"lost", {}, [](simemu::Emulator& e) { e.disconnect(); }, "==> SimConnect connection lost", false},
+      {"quit", {}, [](simemu::Emulator& e) { e.quit(); }, "SimClient ends: simulator connection ended", {false}, {}},
+      {"lost", {}, [](simemu::Emulator& e) { e.disconnect(); }, "==> SimConnect connection lost", {false}, {}},
       {"version mismatch", {}, [](simemu::Emulator& e) { e.injectException(5, 0, 3); },
-       "Error 95: SimConnect Version Mismatch, dwIndex: 3", false},
-      {"other edition", edition(2024), nullptr, "MSFS and Gatewright do not match, restarting ...", true},
+       "Error 95: SimConnect Version Mismatch, dwIndex: 3", {}, {"SIMCONNECT ERROR"}},
+      {"other edition", edition(2024), nullptr, "MSFS and Gatewright do not match, restarting ...", {true}, {}},
       {"unrecognised simulator", otherSim, nullptr,
-       "Error 77: 'SomeOther Sim' not being MSFS 2020 or MSFS 2024 connects ... ?", false},
+       "Error 77: 'SomeOther Sim' not being MSFS 2020 or MSFS 2024 connects ... ?", {}, {"SIMCONNECT ERROR"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -168,8 +173,15 @@ TEST(SimClientThread, EveryWayOutReportsTheDisconnect) {
       c.cause(world.emulator());
     }
     ASSERT_TRUE(client.endedByItself());
-    EXPECT_EQ(RunRecord::instance().reports(), std::vector<bool>{c.otherEdition});
+    EXPECT_EQ(RunRecord::instance().reports(), c.reports);
     EXPECT_TRUE(world.logged(c.line));
+    if (!c.reasonAfterARequest.empty()) {
+      EXPECT_TRUE(world.logged("SimClient ends: error shown"));
+      EXPECT_TRUE(RunRecord::reasons().empty());
+      gf_requestUserState();
+      EXPECT_EQ(RunRecord::reasons(), c.reasonAfterARequest);
+      EXPECT_EQ(restartDelaySeconds.load(), 9);
+    }
   }
 }
 
