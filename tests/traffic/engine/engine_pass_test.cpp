@@ -550,44 +550,13 @@ TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
   EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::RemovingFromSim);
   EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Active);
   EXPECT_FALSE(blockChangeRequested.load());
+  // The looked-up aircraft goes: the look-up and the choices go with it (DLH2's removal left them).
+  gf_removeLiveAc(trafficEngine.live[0]);
+  EXPECT_EQ(std::pair(lookedUpObjectId.load(), callsignChoices->snapshot()), std::pair(0u, std::vector<std::string>{""}));
 
   for (auto& ac : trafficEngine.live) ac.phase = AcPhase::Parked;
   EXPECT_FALSE(gf_refreshCallsignChoices());
   EXPECT_EQ(callsignChoices->snapshot(), std::vector<std::string>{""});
-}
-
-// Removing the aircraft that the window looked up by callsign resets the
-// look-up and empties the choice list; removing any other one, or one that
-// never reached the simulator, leaves both.
-TEST_F(EnginePass, RemovingTheLookedUpAircraftResetsTheCallsignChoice) {
-  const struct {
-    const char* what;
-    std::size_t removed;  // index into KLM7 (object 300), DLH2 (301)
-    AcSimState state;
-    std::uint32_t lookUpAfter;
-    std::vector<std::string> choicesAfter;
-  } cases[] = {
-      {"the looked-up one", 0, AcSimState::Active, 0, {""}},
-      {"another one", 1, AcSimState::Active, 300, {"DLH2", "KLM7"}},
-      {"the looked-up one, respawning", 0, AcSimState::LiveryRespawn, 0, {""}},
-      {"the looked-up one, never created", 0, AcSimState::Buffer, 300, {"DLH2", "KLM7"}},
-  };
-  for (const auto& c : cases) {
-    trafficEngine.live.clear();
-    const char* callsigns[] = {"KLM7", "DLH2"};
-    for (std::uint32_t i = 0; i < 2; ++i) {
-      route({0.0, 36000, 450, 90, 50.2 + 0.1 * i}, hexid + i, callsigns[i]);
-      trafficEngine.live[i].sim.simState = AcSimState::Active;
-      trafficEngine.live[i].sim.objectId = 300 + i;
-    }
-    ASSERT_TRUE(gf_refreshCallsignChoices());
-    lookedUpObjectId.store(300);
-    trafficEngine.live[c.removed].sim.simState = c.state;
-    gf_removeLiveAc(trafficEngine.live[c.removed]);
-    EXPECT_EQ(lookedUpObjectId.load(), c.lookUpAfter) << c.what;
-    EXPECT_EQ(callsignChoices->snapshot(), c.choicesAfter) << c.what;
-  }
-  lookedUpObjectId.store(0);
 }
 
 // "Flush static" at the next engine second; an announced static-parking
