@@ -4,6 +4,9 @@
 #include "platform/net/tcp_socket.h"
 #include "platform/net/udp_socket.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -102,6 +105,11 @@ TEST(TcpSocket, ExchangesLinesBothWays) {
   TcpConnection server;
   ASSERT_TRUE(listener.accept(server).ok());
   ASSERT_TRUE(server.valid());
+  int on = 0;  // the link's options: the listener reuses its port, the connection sends at once
+  socklen_t length = sizeof on;
+  EXPECT_TRUE(::getsockopt(listener.descriptor(), SOL_SOCKET, SO_REUSEADDR, &on, &length) == 0 && on != 0);
+  ASSERT_EQ(server.setNoDelay(), 0);
+  EXPECT_TRUE(::getsockopt(server.descriptor(), IPPROTO_TCP, TCP_NODELAY, &on, &length) == 0 && on != 0);
 
   EXPECT_EQ(server.sendLine("Qs999=12.5.5").count, 14);
   // Two lines in one send, a bare LF line and an unterminated rest.

@@ -18,6 +18,7 @@ inline constexpr std::int32_t wsaEnotconn = 10057;
 inline constexpr std::int32_t wsaEshutdown = 10058;
 inline constexpr std::int32_t wsaEtimedout = 10060;
 inline constexpr std::int32_t wsaEconnrefused = 10061;
+inline constexpr std::int32_t wsaTypeNotFound = 10109;  // getaddrinfo: no such service (port)
 
 // The Winsock code for an errno value; a value without a Winsock counterpart
 // is returned unchanged (it reads as an unknown code in the log).

@@ -2,9 +2,16 @@
 // lines, and reading CR LF terminated lines.
 #include "platform/net/tcp_socket.h"
 
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <array>
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <utility>
 
 #include "platform/net/socket_address.h"
 #include "platform/net/socket_error.h"
@@ -15,7 +22,34 @@ namespace {
 constexpr std::size_t lineChunkBytes = 4096;
 constexpr std::string_view lineEnd = "\r\n";
 
+std::mutex injectedMutex;
+std::optional<std::pair<SocketStep, std::int32_t>> injected;  // under injectedMutex
+
+// The injected failure of step, taken once; 0 when none.
+std::int32_t injectedFailure(SocketStep step) {
+  const std::lock_guard lock(injectedMutex);
+  if (!injected || injected->first != step) return 0;
+  const std::int32_t code = injected->second;
+  injected.reset();
+  return code;
+}
+
+std::int32_t setOption(int descriptor, int level, int name, int value) {
+  if (::setsockopt(descriptor, level, name, &value, sizeof value) != 0) return gf_lastSocketError();
+  return 0;
+}
+
 } // namespace
+
+void gf_failSocketStepForTests(SocketStep step, std::int32_t winsockCode) {
+  const std::lock_guard lock(injectedMutex);
+  injected.emplace(step, winsockCode);
+}
+
+std::int32_t TcpConnection::setNoDelay() {
+  if (const auto code = injectedFailure(SocketStep::noDelay); code != 0) return code;
+  return setOption(descriptor(), IPPROTO_TCP, TCP_NODELAY, 1);
+}
 
 std::int32_t TcpConnection::connect(Ipv4Address address, std::uint16_t port) {
   if (const auto error = openDescriptor(SOCK_STREAM, IPPROTO_TCP); error != 0) return error;
@@ -78,12 +112,32 @@ NetResult TcpConnection::receiveLine(std::string& line) {
 }
 
 std::int32_t TcpListener::listen(Ipv4Address address, std::uint16_t port, int backlog) {
-  if (const auto error = openDescriptor(SOCK_STREAM, IPPROTO_TCP); error != 0) return error;
-  const int on = 1;
-  ::setsockopt(descriptor(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (const auto error = bind(address, port); error != 0) return error;
-  if (::listen(descriptor(), backlog) != 0) return gf_lastSocketError();
-  return 0;
+  return listenSteps(address, port, backlog).error;
+}
+
+ListenResult TcpListener::listenSteps(Ipv4Address address, std::uint16_t port, int backlog) {
+  // Each step in turn; the first failure closes what was opened.
+  const auto step = [this](SocketStep which, auto&& call) -> ListenResult {
+    std::int32_t error = injectedFailure(which);
+    if (error == 0) error = call();
+    if (error != 0) close();
+    return {which, error};
+  };
+  ListenResult result = step(SocketStep::socket, [&] { return openDescriptor(SOCK_STREAM, IPPROTO_TCP); });
+  if (!result.ok()) return result;
+  result = step(SocketStep::blocking, [&]() -> std::int32_t {
+    const int flags = ::fcntl(descriptor(), F_GETFL);
+    if (flags < 0 || ::fcntl(descriptor(), F_SETFL, flags & ~O_NONBLOCK) != 0) return gf_lastSocketError();
+    return 0;
+  });
+  if (!result.ok()) return result;
+  result = step(SocketStep::reuseAddress, [&] { return setOption(descriptor(), SOL_SOCKET, SO_REUSEADDR, 1); });
+  if (!result.ok()) return result;
+  result = step(SocketStep::bind, [&] { return bind(address, port); });
+  if (!result.ok()) return result;
+  return step(SocketStep::listen, [&]() -> std::int32_t {
+    return ::listen(descriptor(), backlog) != 0 ? gf_lastSocketError() : 0;
+  });
 }
 
 NetResult TcpListener::accept(TcpConnection& connection) {

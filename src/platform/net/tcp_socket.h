@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -11,9 +12,26 @@
 
 namespace gwr::platform {
 
+// The calls that open a listening socket, and the one option set on an
+// accepted connection, by name: a failure is reported by the call that failed.
+enum class SocketStep { socket, blocking, reuseAddress, bind, listen, noDelay };
+
+// What listening came to: the step that failed and its Winsock code, or error 0.
+struct ListenResult {
+  SocketStep step = SocketStep::listen;
+  std::int32_t error = 0;
+  bool ok() const { return error == 0; }
+};
+
+// Tests only: the next time `step` runs it fails with the Winsock code, once.
+void gf_failSocketStepForTests(SocketStep step, std::int32_t winsockCode);
+
 class TcpConnection : public Socket {
 public:
   TcpConnection() = default;
+
+  // Sends small writes at once (TCP_NODELAY); 0 or a Winsock code.
+  std::int32_t setNoDelay();
 
   // Opens a socket and connects it to address:port; 0 or a Winsock code.
   std::int32_t connect(Ipv4Address address, std::uint16_t port);
@@ -43,15 +61,19 @@ private:
 
 class TcpListener : public Socket {
 public:
-  // Opens a socket (reusing a port left in TIME_WAIT), binds it to
-  // address:port and listens; 0 or a Winsock code.
+  // Opens a blocking socket (reusing a port left in TIME_WAIT), binds it to
+  // address:port and listens; 0 or a Winsock code. On failure the socket is closed.
   std::int32_t listen(Ipv4Address address, std::uint16_t port, int backlog = defaultBacklog);
+  // The same, naming the step that failed.
+  ListenResult listenSteps(Ipv4Address address, std::uint16_t port, int backlog);
 
   // Waits for the next connection. `connection` is valid on success; the
   // result's error is set when the socket was shut down or failed.
   NetResult accept(TcpConnection& connection);
 
   static constexpr int defaultBacklog = 4;
+  // As many waiting connections as the system allows (it cuts a larger value down).
+  static constexpr int maxBacklog = std::numeric_limits<int>::max();
 };
 
 } // namespace gwr::platform

@@ -188,6 +188,12 @@ void activateLive(LiveAc& ac) {
 void gf_removeLiveAc(LiveAc& ac) {
   auto queues = trafficEngine.queues();
   removeAircraftFromSim(ac.sim, queues);
+  // An object on its way out is no longer offered by the window's look-up.
+  if (ac.sim.simState == AcSimState::RemovingFromSim && ac.sim.objectId != 0 &&
+      lookedUpObjectId.load() == ac.sim.objectId) {
+    lookedUpObjectId.store(0);
+    gf_clearCallsignChoices();
+  }
 }
 
 bool gf_tooCloseAheadOfUser(LiveAc& ac, const TooCloseLimits& limits, bool remove) {

@@ -11,7 +11,8 @@
 
 namespace gwr {
 
-// Removes the aircraft from the simulator or from the creation queues.
+// Removes the aircraft from the simulator or from the creation queues; when
+// it was the one looked up by callsign, the look-up and its choices are reset.
 void gf_removeLiveAc(LiveAc& aircraft);
 
 // True when the aircraft is ahead of the user within the limits; then it is

@@ -70,15 +70,25 @@ void lf_resetFeedForLink() {
 }
 
 void lf_listenForRealTraffic(const std::string& port) {
+  // The port text as getaddrinfo takes a service: decimal digits only.
   std::uint16_t number = 0;
   const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
-  if (error != std::errc() || end != port.data() + port.size())
-    throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", port));
-  const std::int32_t code = listener.listen(platform::Ipv4Address::any(), number);
-  if (code != 0) {
-    listener.close();
-    throw std::runtime_error("Bind failed at port " + port + " with error " + errorText(code));
+  if (error != std::errc() || end != port.data() + port.size()) {
+    throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", platform::wsaTypeNotFound));
   }
+  const auto result = listener.listenSteps(platform::Ipv4Address::any(), number, platform::TcpListener::maxBacklog);
+  if (result.ok()) return;
+  // The listener closed itself; the message names the call that failed.
+  const std::string text = errorText(result.error);
+  switch (result.step) {
+    case platform::SocketStep::socket: throw std::runtime_error("socket failed with error " + text);
+    case platform::SocketStep::blocking: throw std::runtime_error("ioctlsocket failed with error " + text);
+    case platform::SocketStep::reuseAddress: throw std::runtime_error("setsockopt(SO_REUSEADDR) failed");
+    case platform::SocketStep::bind: throw std::runtime_error("Bind failed at port " + port + " with error " + text);
+    case platform::SocketStep::listen:
+    case platform::SocketStep::noDelay: break;
+  }
+  throw std::runtime_error("listen failed with error " + text);
 }
 
 std::uint16_t gf_realTrafficPort() { return listener.valid() ? listener.localPort() : 0; }
@@ -88,6 +98,12 @@ bool lf_acceptRealTraffic() {
   platform::TcpConnection connection;
   const auto result = listener.accept(connection);
   if (!result.ok() || !connection.valid()) return false;
+  // Each line goes out as it is written: RealTraffic takes the position at once.
+  if (const auto code = connection.setNoDelay(); code != 0) {
+    gf_logIfRunning(fmt::format("waitForClient interrupted: {}",
+                                fmt::format("{} setsockopt failed with error {}", gf_nowTimeOfDay(), errorText(code))));
+    return false;
+  }
   client = std::move(connection);
   realTrafficConnected.store(true);
   return true;

@@ -145,6 +145,10 @@ bool parseLine(TrafficReader& reader, TrafficRecord& record) {
   // of any plausible range would move the program clock with it.
   if (!(record.timestamp >= earliestTimestampS && record.timestamp <= latestTimestampS))
     fail(fmt::format("timestamp out of range: {}", f[fTimestamp]));
+  // Every line with a time moves the clock, also one dropped below: the
+  // start-up waits for traffic by this clock, and most lines RealTraffic sends
+  // are of aircraft the program does not fly (out of range, on the ground elsewhere).
+  reader.setTimestamp(record.timestamp);
   record.latitude = numberOrFail(f[fLatitude], "lat");
   record.longitude = numberOrFail(f[fLongitude], "lon");
   const bool outside = std::abs(record.latitude) > maxLatitudeDeg || std::abs(record.longitude) > maxLongitudeDeg;
@@ -234,8 +238,6 @@ void processLineSub(TrafficReader& reader) {
   try {
     TrafficRecord record;
     if (!parseLine(reader, record)) return;
-    // Only a line that passed every test moves the clock.
-    reader.setTimestamp(record.timestamp);
     record.onGround = 0;
     record.dueTick = tickCount.load() + dueDelayTicks;
     gf_queueTrafficRecord(std::move(record));

@@ -46,7 +46,8 @@ public:
   void clearSeenCallsigns();
   std::unordered_set<std::string> seenCallsigns() const;
 
-  // Seconds since 1970 of the latest accepted line; 0 before the first.
+  // Seconds since 1970 of the latest line with a readable time, kept also
+  // when the line was dropped later; 0 before the first.
   double timestamp() const { return latestTimestamp.load(); }
   // Sets the time stamp and the program clock that follows it.
   void setTimestamp(double seconds);

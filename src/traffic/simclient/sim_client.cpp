@@ -32,6 +32,10 @@ using simconnect::RecvId;
 
 std::exception_ptr handlerError;  // SimClient thread only
 bool disconnectReported = false;  // SimClient thread only
+// A user error that is not about the simulator's edition: the thread ends
+// with its error shown but reports no lost simulator; the simulator is still
+// there, and the run's next request fails and restarts the run.
+bool endWithoutReport = false;    // SimClient thread only
 
 template <typename Record>
 const Record& as(const simconnect::RecvHeader& message) {
@@ -130,7 +134,11 @@ void handleThreadError(std::stop_token stop) {
       return;
     }
     setStatusError(text);
-    if (text.starts_with("791")) pauseUntil(std::chrono::steady_clock::now() + simError791Wait, stop);
+    if (!text.starts_with("791")) {
+      endWithoutReport = true;
+      return;
+    }
+    pauseUntil(std::chrono::steady_clock::now() + simError791Wait, stop);
     reportDisconnect(false);
   } catch (const std::exception& e) {
     setStatusError(e.what());
@@ -171,6 +179,7 @@ bool lf_pumpSimConnect() {
 
 void lf_simClientThread(std::stop_token stop) {
   disconnectReported = false;
+  endWithoutReport = false;
   handlerError = nullptr;
   bool connected = false;
   try {
@@ -190,10 +199,13 @@ void lf_simClientThread(std::stop_token stop) {
     handleThreadError(stop);
   }
   if (connected) {
-    // Closing down stops the thread on purpose; every other way out is a lost simulator.
+    // Closing down stops the thread on purpose, and a shown user error ends it
+    // without a report; every other way out is a lost simulator.
     const bool stopped = stop.stop_requested() && !disconnectReported;
-    if (!stopped) reportDisconnect(false);
-    gf_log(stopped ? "SimClient ends: stopped" : "SimClient ends: simulator connection ended");
+    if (!stopped && !endWithoutReport) reportDisconnect(false);
+    gf_log(stopped            ? "SimClient ends: stopped"
+           : endWithoutReport ? "SimClient ends: error shown"
+                              : "SimClient ends: simulator connection ended");
   }
   cleanUp();
   std::lock_guard lock(simCommandMutex);

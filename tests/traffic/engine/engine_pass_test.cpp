@@ -550,6 +550,9 @@ TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
   EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::RemovingFromSim);
   EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Active);
   EXPECT_FALSE(blockChangeRequested.load());
+  // The looked-up aircraft goes: the look-up and the choices go with it (DLH2's removal left them).
+  gf_removeLiveAc(trafficEngine.live[0]);
+  EXPECT_EQ(std::pair(lookedUpObjectId.load(), callsignChoices->snapshot()), std::pair(0u, std::vector<std::string>{""}));
 
   for (auto& ac : trafficEngine.live) ac.phase = AcPhase::Parked;
   EXPECT_FALSE(gf_refreshCallsignChoices());

@@ -9,10 +9,15 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <tuple>
 #include <string>
 #include <vector>
 
+<<<<<<< HEAD
 #include "platform/net/tcp_deadline.h"
+=======
+#include "platform/net/tcp_socket.h"
+>>>>>>> i29f
 #include "support/engine_harness.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/feed/feeder_wait.h"
@@ -109,6 +114,7 @@ TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
   EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
 }
 
+<<<<<<< HEAD
 using namespace std::chrono_literals;
 
 // A client that answers the version request ahead of time (or never) and reads only when asked.
@@ -175,6 +181,34 @@ TEST_F(RealTrafficLink, SilentClientsAreClosedAndTheNextOneTaken) {
   lf_sendUserPosition();
   EXPECT_EQ(silent->received(), "Qs999=version\r\n");
   EXPECT_NE(comesBack.received().find("Qs121="), std::string::npos);
+=======
+// A failed listen names the call that failed and leaves no socket open; an
+// accepted client that cannot send at once is not taken.
+TEST_F(RealTrafficLink, AFailedListenNamesItsCallAndAClientNeedsNoDelay) {
+  lf_closeRealTrafficLink();
+  platform::TcpListener holder;  // another program on the port
+  ASSERT_EQ(holder.listen(platform::Ipv4Address::any(), 0), 0);
+  const std::string held = std::to_string(holder.localPort());
+  using platform::SocketStep;
+  const std::tuple<SocketStep, std::int32_t, std::string, std::string> cases[] = {
+      {SocketStep::socket, 10024, "0", "socket failed with error 10024 Too many open sockets"},
+      {SocketStep::reuseAddress, 10055, "0", "setsockopt(SO_REUSEADDR) failed"},
+      {SocketStep::bind, 0, held, "Bind failed at port " + held + " with error 10048 Address already in use"},
+      {SocketStep::listen, 10050, "0", "listen failed with error 10050 Network is down"}};
+  for (const auto& [step, code, port, message] : cases) {
+    if (code != 0) platform::gf_failSocketStepForTests(step, code);
+    try { lf_listenForRealTraffic(port); ADD_FAILURE() << message; }
+    catch (const std::runtime_error& e) { EXPECT_EQ(e.what(), message); }
+    EXPECT_EQ(gf_realTrafficPort(), 0) << message;
+  }
+  lf_listenForRealTraffic("0");
+  platform::gf_failSocketStepForTests(platform::SocketStep::noDelay, 10022);
+  FeederLink feeder(gf_realTrafficPort());
+  EXPECT_FALSE(lf_acceptRealTraffic());
+  EXPECT_LT(log.text().find("waitForClient interrupted: "),
+            log.text().find(" setsockopt failed with error 10022 Invalid argument"));
+  EXPECT_TRUE(lf_acceptRealTraffic());  // the feeder comes again
+>>>>>>> i29f
 }
 
 // The engine sends the user position every 20 ticks and the simulator time

@@ -1,6 +1,6 @@
 // The SimClient thread against the emulated simulator: connection with retry,
 // the creation road across threads, the try-lock of the frame handler, and
-// every way out of the thread reporting the disconnect.
+// the ways out of the thread with and without a lost-simulator report.
 #include <gtest/gtest.h>
 
 #include <future>
@@ -138,9 +138,9 @@ TEST(SimClientThread, TrafficAndFramesRunSideBySide) {
   EXPECT_EQ(emu.countCalls("TransmitClientEvent"), static_cast<std::size_t>(passes));
 }
 
-// Ways out that once ended the thread silently or kept it on a dead connection;
-// only the other edition answering asks for a restart with the other edition.
-TEST(SimClientThread, EveryWayOutReportsTheDisconnect) {
+// Every way out is a lost simulator but a shown user error, after which the run's
+// next request fails; only the other edition asks for a restart with it.
+TEST(SimClientThread, EveryWayOutButAShownUserErrorReportsTheDisconnect) {
   simemu::Options otherSim;
   otherSim.applicationName = "Some-Other Sim";
   struct Case {
@@ -148,16 +148,16 @@ TEST(SimClientThread, EveryWayOutReportsTheDisconnect) {
     simemu::Options options;
     void (*cause)(simemu::Emulator&);
     const char* line;
-    bool otherEdition;
+    std::vector<bool> reports;  // none: a shown user error
   };
   const Case cases[] = {
-      {"quit", {}, [](simemu::Emulator& e) { e.quit(); }, "SimClient ends: simulator connection ended", false},
-      {"lost", {}, [](simemu::Emulator& e) { e.disconnect(); }, "==> SimConnect connection lost", false},
+      {"quit", {}, [](simemu::Emulator& e) { e.quit(); }, "SimClient ends: simulator connection ended", {false}},
+      {"lost", {}, [](simemu::Emulator& e) { e.disconnect(); }, "==> SimConnect connection lost", {false}},
       {"version mismatch", {}, [](simemu::Emulator& e) { e.injectException(5, 0, 3); },
-       "Error 95: SimConnect Version Mismatch, dwIndex: 3", false},
-      {"other edition", edition(2024), nullptr, "MSFS and Gatewright do not match, restarting ...", true},
+       "Error 95: SimConnect Version Mismatch, dwIndex: 3", {}},
+      {"other edition", edition(2024), nullptr, "MSFS and Gatewright do not match, restarting ...", {true}},
       {"unrecognised simulator", otherSim, nullptr,
-       "Error 77: 'SomeOther Sim' not being MSFS 2020 or MSFS 2024 connects ... ?", false},
+       "Error 77: 'SomeOther Sim' not being MSFS 2020 or MSFS 2024 connects ... ?", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -168,8 +168,13 @@ TEST(SimClientThread, EveryWayOutReportsTheDisconnect) {
       c.cause(world.emulator());
     }
     ASSERT_TRUE(client.endedByItself());
-    EXPECT_EQ(RunRecord::instance().reports(), std::vector<bool>{c.otherEdition});
+    EXPECT_EQ(RunRecord::instance().reports(), c.reports);
     EXPECT_TRUE(world.logged(c.line));
+    if (c.reports.empty()) {
+      gf_requestUserState();
+      EXPECT_EQ(std::pair(RunRecord::reasons(), restartDelaySeconds.load()),
+                std::pair(std::vector<std::string>{"SIMCONNECT ERROR"}, 9));
+    }
   }
 }
 
