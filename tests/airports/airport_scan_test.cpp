@@ -1,5 +1,7 @@
 // The whole airport scan over a generated package tree: facility data, BGL
-// files, links of known publishers, a damaged file and a hand-made file.
+// files, links of known publishers, a damaged file, a file of another
+// simulator, an airport the simulator refuses and a hand-made file; the tree
+// lies below a folder named after an airport, which must give no package its code.
 #include "airports/airport_scan.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +26,15 @@ bglgen::PackageSpec package(const std::string& folder, bglgen::AirportSpec airpo
   return p;
 }
 
+// The user's own folder above the simulator's packages.
+const std::string simRoot = "EDDM/sim";
+
 class AirportScanTest : public ScanSandbox {
 protected:
   void SetUp() override {
     ScanSandbox::SetUp();
-    knowAirports({"LOWI", "LSZH", "EGLC", "EDDF", "EHAM", "LFPG", "LOWW"});
+    shell.packages = fs::current_path() / simRoot;
+    knowAirports({"LOWI", "LSZH", "EGLC", "EDDF", "EHAM", "LFPG", "LOWW", "LEMD", "LFSB", "EDDM"});
     publisherGroups = {{"Orbx"}, {"Aerosoft", "AS"}, {"Sample Publisher"}};
     thirdPartyAirports20 = {{"Orbx", {"EGLC"}}, {"Aerosoft", {"EDDF", "EDDF20"}}};
     simAddonAirports20 = {"EHAM"};
@@ -36,23 +42,27 @@ protected:
     bglgen::AirportSpec lowi = airportAt("LOWI", 47.26, 11.344, true);
     lowi.helipads = {{47.2612, 11.347, 20.0F, 2}};
     bglgen::AirportSpec lfpg = airportAt("LFPG", 49.0, 2.55, false);
+    bglgen::AirportSpec lfsb = airportAt("LFSB", 47.59, 7.53, false);
     packages = {
+        // No code in its path: the airport is read from its BGL file.
+        package("Community/pub-madrid", airportAt("LEMD", 40.47, -3.56, false)),
+        // No code in its path: the BGL file is read, and it is another simulator's.
+        package("Community/fsx-basel", lfsb),
         package("Community/pub-lowi-airport", lowi, bglgen::ManifestSpec{"Innsbruck", "1.0", "Sample Publisher", "Studio"}),
         package("Community/pub-lszh-airport", airportAt("LSZH", 47.46, 8.55, false)),
         package("Community/orbx-eglc-airport", airportAt("EGLC", 51.5, 0.05, true)),
         package("Community/sim-eddf", airportAt("EDDF", 50.03, 8.57, true),
                 bglgen::ManifestSpec{"Frankfurt", "2.0", "Aerosoft", "Aerosoft"}),
         package("Official/asobo-airport-eham", airportAt("EHAM", 52.31, 4.76, true)),
-        package("Community/pub-lfpg-airport", lfpg),
+        package("Community/pub-paris", lfpg),  // no code in its path: the BGL reader meets the damage
         package("Community/pub-loww-airport", airportAt("LOWW", 48.11, 16.57, true)),
     };
     for (const auto& p : packages) {
-      const bglgen::BglMap map = bglgen::writePackage("sim", p);
-      if (p.airports[0].icao == "LFPG") {  // damaged: its airport record claims size 0
-        std::string bytes = map.bytes;
-        bglgen::detail::put32(bytes, map.airports[0] + 2, 0);
-        bglgen::writeBytes(bglgen::bglPath("sim", p), bytes);
-      }
+      const bglgen::BglMap map = bglgen::writePackage(simRoot, p);
+      std::string bytes = map.bytes;
+      if (p.airports[0].icao == "LFPG") bglgen::detail::put32(bytes, map.airports[0] + 2, 0);  // damaged: size 0
+      if (p.airports[0].icao == "LFSB") bglgen::detail::put16(bytes, map.airports[0], 0x3C);   // another record kind
+      bglgen::writeBytes(bglgen::bglPath(simRoot, p), bytes);
     }
     simulatorKnows(packages);
     // Left by an earlier scan, and one made by hand.
@@ -72,23 +82,34 @@ protected:
 TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   gf_scanAirports();
 
-  // Facility data, with the simulator's numbers as ids; the BGL file, after the
-  // simulator did not know the airport. The readers' details are their own suites'.
+  // Facility data, with the simulator's numbers as ids; the BGL file of a package
+  // whose path gives no code. The readers' details are their own suites'.
   const StandTable lowi = readStandsOf(readFile("airports/my_thirdparty/LOWI.xml"));
   ASSERT_EQ(lowi.size(), 3U);
   EXPECT_EQ(lowi[0].id + lowi[2].id, "1helipad1");
   EXPECT_NE(readFile("airports/my_thirdparty/LOWI.xml").find(R"(name="Facilities" value="true")"), std::string::npos);
-  const StandTable lszh = readStandsOf(readFile("airports/my_thirdparty/LSZH.xml"));
-  ASSERT_EQ(lszh.size(), 2U);
-  EXPECT_EQ(lszh[0].id, "A1");
-  EXPECT_NE(readFile("airports/my_thirdparty/LSZH.xml").find(R"(name="Facilities" value="false")"), std::string::npos);
+  const StandTable lemd = readStandsOf(readFile("airports/my_thirdparty/LEMD.xml"));
+  ASSERT_EQ(lemd.size(), 2U);
+  EXPECT_EQ(lemd[0].id, "A1");
+  EXPECT_NE(readFile("airports/my_thirdparty/LEMD.xml").find(R"(name="Facilities" value="false")"), std::string::npos);
+  // The simulator refused the airport: the user's error 111, that file only, no BGL reading.
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/LSZH.xml"));
+  EXPECT_TRUE(logHas("==> SimConnect EXCEPTION id="));
+  EXPECT_TRUE(reportHas("===> airport file " + (fs::current_path() / simRoot).string() +
+                        "/Community/pub-lszh-airport/scenery/airport.bgl skipped, cause: 111: restart"));
+  // No package took its code from the user's folder above the packages.
+  EXPECT_FALSE(reportHas("'EDDM'"));
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/EDDM.xml"));
+  EXPECT_TRUE(reportHas("BGL file holds an airport of another simulator's format, not read: " +
+                        (fs::current_path() / simRoot).string() + "/Community/fsx-basel/scenery/airport.bgl"));
   // Links of known publishers, the versioned one first, and of the maker's airport.
   EXPECT_EQ(readFile("airports/my_thirdparty/EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
   EXPECT_EQ(readFile("airports/my_thirdparty/EDDF.txt"), "archive/thirdparty/Aerosoft/EDDF20.xml\n");
   EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
   // The damaged file is named, nothing is made of it, and the walk went on.
   EXPECT_FALSE(fs::exists("airports/my_thirdparty/LFPG.xml"));
-  EXPECT_TRUE(logHas("Damaged BGL file '" + fs::absolute("sim/Community/pub-lfpg-airport/scenery/airport.bgl").string()));
+  EXPECT_TRUE(logHas("Damaged BGL file '" +
+                     fs::absolute(simRoot + "/Community/pub-paris/scenery/airport.bgl").string()));
   // The hand-made file and the user's other file stay; what the last scan made goes.
   EXPECT_EQ(readFile("airports/my_thirdparty/LOWW.xml"), handmade);
   EXPECT_TRUE(fs::exists("airports/my_thirdparty/notes.txt"));
@@ -97,22 +118,22 @@ TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   EXPECT_FALSE(fs::exists("airports/my_thirdparty/LOWW.txt"));
 
   EXPECT_TRUE(reportHas("Generated LOWI: 3 positions of which 1 helipad"));
-  EXPECT_TRUE(reportHas("Generated LSZH: 2 positions"));
+  EXPECT_TRUE(reportHas("Generated LEMD: 2 positions"));
   EXPECT_TRUE(reportHas("thirdparty airport EGLC linked to archive/thirdparty/Orbx/EGLC.xml"));
   EXPECT_TRUE(reportHas("LOWW kept: hand-made file"));
   EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
 
-  // Only the generated files of supported airports are collected, then packed
-  // (the archive's bytes are the collection suite's).
-  EXPECT_EQ(tbloFileCount.load(), 2U);
+  // The stand files of supported airports, generated and hand-made, are
+  // collected, then packed (the archive's bytes are the collection suite's).
+  EXPECT_EQ(tbloFileCount.load(), 3U);
   EXPECT_FALSE(fs::exists("tblo/LOWI.xml"));
   std::vector<std::string> names;
   for (const auto& entry : ZipArchive::openForReading(tbloArchive).entries()) names.push_back(entry.name);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"LOWI.xml", "LSZH.xml"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"LEMD.xml", "LOWI.xml", "LOWW.xml"}));
   EXPECT_TRUE(logHas("Please mail "));
 
-  EXPECT_EQ(thirdpartyAirportCount.load(), 6);  // LOWI, LSZH, EGLC, EDDF, LOWW, notes.txt
+  EXPECT_EQ(thirdpartyAirportCount.load(), 6);  // LOWI, LEMD, EGLC, EDDF, LOWW, notes.txt
   EXPECT_EQ(simaddonAirportCount.load(), 1);
   EXPECT_FALSE(SCAN_AIRPORTS.current());
   EXPECT_FALSE(gf_isFacilityReaderOpen());
@@ -133,7 +154,7 @@ TEST_F(AirportScanTest, AFailedArchiveKeepsTheCollectedFiles) {
   standgen::writeText("tblo/tblo.zip/inside/x", "x");
   gf_scanAirports();
   EXPECT_TRUE(fs::exists("tblo/LOWI.xml"));
-  EXPECT_TRUE(fs::exists("tblo/LSZH.xml"));
+  EXPECT_TRUE(fs::exists("tblo/LEMD.xml"));
   EXPECT_EQ(tbloFileCount.load(), 0U);
   EXPECT_TRUE(logHas("==> Zippen TBLO folder failed"));
   EXPECT_FALSE(logHas("Please mail "));
@@ -151,8 +172,10 @@ TEST_F(AirportScanTest, AMissingCodeFileEndsTheScanAndLeavesItOn) {
 }
 
 TEST_F(AirportScanTest, NothingCollectedLeavesNoTbloFolder) {
-  fs::remove_all("sim/Community/pub-lowi-airport");
-  fs::remove_all("sim/Community/pub-lszh-airport");
+  fs::remove_all(simRoot + "/Community/pub-lowi-airport");
+  fs::remove_all(simRoot + "/Community/pub-madrid");
+  fs::remove_all(simRoot + "/Community/pub-loww-airport");
+  fs::remove("airports/my_thirdparty/LOWW.xml");
   gf_scanAirports();
   EXPECT_FALSE(fs::exists("tblo"));
   EXPECT_TRUE(logHas("All your simaddon and third party airports are recognised"));
@@ -188,10 +211,11 @@ TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
   publisherGroups = {{"Orbx"}};
   thirdPartyAirports24 = {{"Orbx", {"EGLL"}}};
   simAddonAirports24 = {"EHAM"};
+  shell.packages = fs::current_path() / "KJFK" / "sim";  // the user's folder gives no package a code
   for (const char* folder : {"microsoft-airport-eham", "microsoft-eddk-cologne", "orbx-airport-egll",
                              "asobo-aircraft-kjfk-livery", "pub-nothing-here"})
-    fs::create_directories(fs::path("sim/StreamedPackages") / folder);
-  standgen::writeText("sim/StreamedPackages/not-a-folder-kjfk", "x");
+    fs::create_directories(fs::path("KJFK/sim/StreamedPackages") / folder);
+  standgen::writeText("KJFK/sim/StreamedPackages/not-a-folder-kjfk", "x");
   simulatorKnows({{"x", "a.bgl", std::nullopt, {airportAt("EDDK", 50.87, 7.14, true)}}});
   gf_scanAirports();
 
@@ -205,6 +229,7 @@ TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
   EXPECT_TRUE(reportHas("airport has 'EHAM' in directory path"));
   EXPECT_TRUE(reportHas("publisher 'Orbx' found"));
   EXPECT_FALSE(reportHas("asobo-aircraft"));
+  EXPECT_FALSE(reportHas("'KJFK'"));
   EXPECT_EQ(simaddonAirportCount.load(), 2);
   EXPECT_FALSE(SCAN_AIRPORTS.current());
 }
