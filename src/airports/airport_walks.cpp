@@ -129,11 +129,11 @@ public:
   }
 };
 
-bool lf_isAirportBgl(const std::filesystem::directory_entry& entry) {
+bool lf_isAirportBgl(const std::filesystem::directory_entry& entry, const std::filesystem::path& root) {
   std::error_code error;
   if (!entry.is_regular_file(error)) return false;
   if (lf_lowerAscii(gf_pathToUtf8(entry.path().extension())) != ".bgl") return false;
-  if (lf_containsAny(gf_pathToUtf8(entry.path()), skippedBglWords)) return false;
+  if (lf_containsAny(gf_pathTextBelow(entry.path(), root), skippedBglWords)) return false;
   return gf_bglHasAirport(entry.path());
 }
 
@@ -171,7 +171,7 @@ void lf_scanStreamedFolder(const std::filesystem::path& folder, const std::files
   ApfData apf;
   apf.packageFolder = folder;
   apf.BGLpath = text;
-  if (lf_containsAny(text, makerAirportFolderWords)) {
+  if (lf_containsAny(below, makerAirportFolderWords)) {
     const auto code = lf_streamedCode(below, "airport has '{}' in directory path");
     if (!code) return;
     if (++makerAirports % streamedCounterEvery == 0) {
@@ -215,9 +215,10 @@ void gf_showAirportCounts(bool simaddon, bool thirdparty) {
   }
 }
 
-bool gf_isExcludedPackagePath(const std::filesystem::path& path) {
-  const std::string text = gf_pathToUtf8(path);
-  if (text.size() >= longestScannedPathChars) return true;
+bool gf_isExcludedPackagePath(const std::filesystem::path& path, const std::filesystem::path& root) {
+  const std::string full = gf_pathToUtf8(path);
+  if (full.size() >= longestScannedPathChars) return true;
+  const std::string text = gf_pathTextBelow(path, root);
   static constexpr std::array<std::string_view, 13> words{
       "tutorials", "aircraft", "bushtrip", "discovery", "point-of-interest", "simobjects", "vcockpits",
       "aig-aitraffic", "justflight-aircraft", "fsltl", "gsx-pro", "gsx-world", "landingchallenge"};
@@ -236,11 +237,11 @@ WalkOutcome gf_scanBglFolder(const std::filesystem::path& folder) {
       folder, std::filesystem::directory_options::skip_permission_denied, error);
   for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
     const std::filesystem::directory_entry& entry = *walk;
-    if (gf_isExcludedPackagePath(entry.path())) {
+    if (gf_isExcludedPackagePath(entry.path(), folder)) {
       walk.disable_recursion_pending();
       continue;
     }
-    if (!lf_isAirportBgl(entry)) continue;
+    if (!lf_isAirportBgl(entry, folder)) continue;
     if (gf_stopping()) {
       outcome.stopped = true;
       return outcome;
@@ -266,7 +267,7 @@ WalkOutcome gf_scanStreamedAirports(const std::filesystem::path& root) {
     std::error_code kindError;
     if (!it->is_directory(kindError)) continue;
     const std::filesystem::path folder = it->path();
-    if (lf_containsAny(gf_pathToUtf8(folder), StreamedPackageSkipWords)) continue;
+    if (lf_containsAny(gf_pathTextBelow(folder, root), StreamedPackageSkipWords)) continue;
     if (gf_stopping()) {
       outcome.stopped = true;
       break;

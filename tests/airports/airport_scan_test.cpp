@@ -1,7 +1,8 @@
 // The whole airport scan over a generated package tree: facility data, BGL
 // files, links of known publishers, a damaged file, a file of another
 // simulator, an airport the simulator refuses and a hand-made file; the tree
-// lies below a folder named after an airport, which must give no package its code.
+// lies below a folder whose name holds an airport code and words the walk
+// passes over, which must give no package its code nor hide any package.
 #include "airports/airport_scan.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ bglgen::PackageSpec package(const std::string& folder, bglgen::AirportSpec airpo
 }
 
 // The user's own folder above the simulator's packages.
-const std::string simRoot = "EDDM/sim";
+const std::string simRoot = "EDDM-aircraft-statics/sim";
 
 class AirportScanTest : public ScanSandbox {
 protected:
@@ -191,6 +192,14 @@ TEST(AirportScanPathsTest, ExcludedPackagePaths) {
       {"Community/" + std::string(230, 'x'), false},
   };
   for (const auto& [path, excluded] : rows) EXPECT_EQ(gf_isExcludedPackagePath(path), excluded) << path;
+  // Below a root only the part under it names a package; the length is the whole path's.
+  const std::string root = "runs/aircraft-tests/Community";
+  const std::pair<std::string, bool> below[] = {
+      {root + "/pub-lowi-airport/scenery", false},
+      {root + "/My-Aircraft-Pack", true},
+      {root + "/" + std::string(220, 'x'), true},
+  };
+  for (const auto& [path, excluded] : below) EXPECT_EQ(gf_isExcludedPackagePath(path, root), excluded) << path;
 }
 
 } // namespace
@@ -211,11 +220,12 @@ TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
   publisherGroups = {{"Orbx"}};
   thirdPartyAirports24 = {{"Orbx", {"EGLL"}}};
   simAddonAirports24 = {"EHAM"};
-  shell.packages = fs::current_path() / "KJFK" / "sim";  // the user's folder gives no package a code
+  // The user's folder above the packages neither gives a code nor hides a package.
+  shell.packages = fs::current_path() / "KJFK-scenery-runs" / "sim";
   for (const char* folder : {"microsoft-airport-eham", "microsoft-eddk-cologne", "orbx-airport-egll",
                              "asobo-aircraft-kjfk-livery", "pub-nothing-here"})
-    fs::create_directories(fs::path("KJFK/sim/StreamedPackages") / folder);
-  standgen::writeText("KJFK/sim/StreamedPackages/not-a-folder-kjfk", "x");
+    fs::create_directories(fs::path("KJFK-scenery-runs/sim/StreamedPackages") / folder);
+  standgen::writeText("KJFK-scenery-runs/sim/StreamedPackages/not-a-folder-kjfk", "x");
   simulatorKnows({{"x", "a.bgl", std::nullopt, {airportAt("EDDK", 50.87, 7.14, true)}}});
   gf_scanAirports();
 
