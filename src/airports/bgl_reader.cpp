@@ -167,9 +167,9 @@ void BglWalk::noteNoAirport() {
 }
 
 // The word after the records of the section's subsections, as their headers
-// give them; the file's end when they give nothing or more than the file.
+// give them (at most the file's end); 0 when they hold no records.
 std::size_t BglWalk::sectionEnd(std::size_t header, std::size_t subsection) const {
-  const std::uint64_t subsections = words_[header + sectionSubsectionCountWord];
+  const std::uint64_t subsections = std::max<std::uint64_t>(words_[header + sectionSubsectionCountWord], 1);
   std::uint64_t endByte = 0;
   for (std::uint64_t k = 0; k < subsections; ++k) {
     const std::uint64_t h = subsection + subsectionWords * k;
@@ -177,8 +177,7 @@ std::size_t BglWalk::sectionEnd(std::size_t header, std::size_t subsection) cons
     const std::uint64_t bytes = words_[h + subsectionBytesWord];
     if (bytes != 0) endByte = std::max(endByte, words_[h + subsectionRecordsWord] + bytes);
   }
-  const std::uint64_t end = endByte / 4U;
-  return end == 0 || end > count() ? count() : static_cast<std::size_t>(end);
+  return static_cast<std::size_t>(std::min<std::uint64_t>(endByte / 4U, count()));
 }
 
 void BglWalk::walkSection(std::size_t s) {
@@ -194,13 +193,13 @@ void BglWalk::walkSection(std::size_t s) {
     return;
   }
   std::size_t r = words_[subsection + subsectionRecordsWord] / 4U;
-  if (r >= count() && words_[subsection + subsectionBytesWord] == 0) return;  // an empty subsection
+  // The records end with the section: what follows it in the file is not an airport's.
+  const std::size_t end = sectionEnd(header, subsection);
+  if (end == 0) return;  // no records
   if (r >= count()) {
     damage(fmt::format("airport section {} has its records past the end of the file", s));
     return;
   }
-  // The records end with the section: what follows it in the file is not an airport's.
-  const std::size_t end = sectionEnd(header, subsection);
   for (int passes = 1; r < end; ++passes) {
     if (passes == bglMaxRecordPasses) {
       damaged_ = true;

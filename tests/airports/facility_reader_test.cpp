@@ -120,7 +120,7 @@ TEST_F(FacilityReaderTest, FailuresAreReportedAndCloseTheConnection) {
     const char* code;
     void (*provoke)();
     std::string line;
-    const char* thrown = nullptr;
+    std::string thrown = "";
   } cases[] = {
       {"LSZH", [] {}, "==> SimConnect EXCEPTION id=1", "111: restart"},  // the simulator does not know it
       {"EDDF", [] { Emulator::instance().failNextOpens(1); }, "==> SimConnect_Open (PARKING_DATA_RDR) FAILED hr=0x"},
@@ -140,7 +140,7 @@ TEST_F(FacilityReaderTest, FailuresAreReportedAndCloseTheConnection) {
     } catch (const UserErrorException& e) {
       error = e.what();
     }
-    EXPECT_EQ(error, c.thrown ? c.thrown : "");
+    EXPECT_EQ(error, c.thrown);
     EXPECT_TRUE(logHas(c.line));
     EXPECT_TRUE(apf.stands.empty());
     EXPECT_FALSE(gf_isFacilityReaderOpen());

@@ -104,10 +104,8 @@ TEST_F(PackageManifestTest, CodeFromPathStemOrTitle) {
       {"unknown/scenery/airport.bgl", "", true, "no supported airport 'ZZZZ' in title of manifest"},
       {"Community/pub/scenery/airport.bgl", "", false, "no airport code found in BGL path"},
       // The user's own folders above the package root never give a code.
-      {"runs/EGLL/sim/Community/pub/scenery/airport.bgl", "", false, "no airport code found in BGL path",
-       "runs/EGLL/sim/Community"},
-      {"runs/EGLL/sim/Community/pub-eham/scenery/x.bgl", "EHAM", false, "airport has code 'EHAM' in BGL path",
-       "runs/EGLL/sim/Community/"},
+      {"runs/EGLL/Community/pub-eham/scenery/x.bgl", "EHAM", false, "airport has code 'EHAM' in BGL path",
+       "runs/EGLL/Community/"},
       {"runs/EGLL/pub/scenery/airport.bgl", "EGLL", false, "airport has code 'EGLL' in BGL path", "elsewhere"},
   };
   for (const Row& row : rows) {

@@ -1,4 +1,4 @@
-// Collecting generated and hand-made stand files into "tblo" and packing "tblo.zip": which
+// Collecting generated stand files into "tblo" and packing "tblo.zip": which
 // files go, which stay, and the archive read back before anything is removed.
 #include "airports/tblo_collection.h"
 
