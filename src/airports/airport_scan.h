@@ -22,7 +22,9 @@ void gf_scanAirportRoots(const std::vector<std::filesystem::path>& roots);
 // Fills the supported-airport code set from "input/ICAO_airports.txt".
 void gf_readRtAirportCodes();
 
-// The BGL folder walk does not enter such a path.
-bool gf_isExcludedPackagePath(const std::filesystem::path& path);
+// The BGL folder walk does not enter such a path: one too long for the
+// simulator's platform, or one whose part below root names a package kind
+// without airports (the user's own folders above root are not looked at).
+bool gf_isExcludedPackagePath(const std::filesystem::path& path, const std::filesystem::path& root = {});
 
 } // namespace gwr

@@ -94,15 +94,16 @@ bool lf_linkOrReadFacilities(ApfData& apf) {
   return true;
 }
 
-// One airport package through its BGL path; false asks for the BGL reader.
-bool lf_readFacilities(const std::filesystem::path& bglFile) {
+// One airport package through its BGL path; false asks for the BGL reader. The
+// simulator's exception (user error 111) goes to the caller: no BGL reading then.
+bool lf_readFacilities(const std::filesystem::path& bglFile, const std::filesystem::path& root) {
   gf_scanNote(fmt::format("\nFac: {}", gf_pathToUtf8(bglFile)));
   ApfData apf;
   apf.packageFolder = bglFile;
   apf.BGLpath = gf_pathToUtf8(bglFile);
   apf.manifest = gf_searchManifest(bglFile);
   bool unsupported = false;
-  const auto code = gf_detectAirportCode(apf, unsupported);
+  const auto code = gf_detectAirportCode(apf, unsupported, root);
   if (!code) return unsupported;
   apf.icao = *code;
   return lf_linkOrReadFacilities(apf);
@@ -128,18 +129,18 @@ public:
   }
 };
 
-bool lf_isAirportBgl(const std::filesystem::directory_entry& entry) {
+bool lf_isAirportBgl(const std::filesystem::directory_entry& entry, const std::filesystem::path& root) {
   std::error_code error;
   if (!entry.is_regular_file(error)) return false;
   if (lf_lowerAscii(gf_pathToUtf8(entry.path().extension())) != ".bgl") return false;
-  if (lf_containsAny(gf_pathToUtf8(entry.path()), skippedBglWords)) return false;
+  if (lf_containsAny(gf_pathTextBelow(entry.path(), root), skippedBglWords)) return false;
   return gf_bglHasAirport(entry.path());
 }
 
 // One scenery file; whatever it throws ends only this file.
-void lf_scanBglFile(const std::filesystem::path& file) {
+void lf_scanBglFile(const std::filesystem::path& file, const std::filesystem::path& root) {
   try {
-    if (lf_readFacilities(file)) return;
+    if (lf_readFacilities(file, root)) return;
     gf_scanNote("Facilities reader did not succeed, trying the BGL file reader ...");
     ScanBglEvents events;
     gf_processBglFile(file, events);
@@ -161,14 +162,17 @@ std::optional<FixedCode<4>> lf_streamedCode(const std::string& text, const char*
   return code;
 }
 
-void lf_scanStreamedFolder(const std::filesystem::path& folder, int& makerAirports) {
+// The code is looked for in the package's own name, below the root.
+void lf_scanStreamedFolder(const std::filesystem::path& folder, const std::filesystem::path& root,
+                           int& makerAirports) {
   const std::string text = gf_pathToUtf8(folder);
+  const std::string below = gf_pathTextBelow(folder, root);
   gf_scanNote(fmt::format("\n{}", text));
   ApfData apf;
   apf.packageFolder = folder;
   apf.BGLpath = text;
-  if (lf_containsAny(text, makerAirportFolderWords)) {
-    const auto code = lf_streamedCode(text, "airport has '{}' in directory path");
+  if (lf_containsAny(below, makerAirportFolderWords)) {
+    const auto code = lf_streamedCode(below, "airport has '{}' in directory path");
     if (!code) return;
     if (++makerAirports % streamedCounterEvery == 0) {
       simaddonAirportCount.store(makerAirports);
@@ -180,7 +184,7 @@ void lf_scanStreamedFolder(const std::filesystem::path& folder, int& makerAirpor
     lf_linkOrReadFacilities(apf);
     return;
   }
-  const auto code = lf_streamedCode(text, "airport has '{}' in folder path");
+  const auto code = lf_streamedCode(below, "airport has '{}' in folder path");
   if (!code) return;
   gf_writeScanLog();
   apf.icao = *code;
@@ -211,9 +215,10 @@ void gf_showAirportCounts(bool simaddon, bool thirdparty) {
   }
 }
 
-bool gf_isExcludedPackagePath(const std::filesystem::path& path) {
-  const std::string text = gf_pathToUtf8(path);
-  if (text.size() >= longestScannedPathChars) return true;
+bool gf_isExcludedPackagePath(const std::filesystem::path& path, const std::filesystem::path& root) {
+  const std::string full = gf_pathToUtf8(path);
+  if (full.size() >= longestScannedPathChars) return true;
+  const std::string text = gf_pathTextBelow(path, root);
   static constexpr std::array<std::string_view, 13> words{
       "tutorials", "aircraft", "bushtrip", "discovery", "point-of-interest", "simobjects", "vcockpits",
       "aig-aitraffic", "justflight-aircraft", "fsltl", "gsx-pro", "gsx-world", "landingchallenge"};
@@ -232,16 +237,16 @@ WalkOutcome gf_scanBglFolder(const std::filesystem::path& folder) {
       folder, std::filesystem::directory_options::skip_permission_denied, error);
   for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
     const std::filesystem::directory_entry& entry = *walk;
-    if (gf_isExcludedPackagePath(entry.path())) {
+    if (gf_isExcludedPackagePath(entry.path(), folder)) {
       walk.disable_recursion_pending();
       continue;
     }
-    if (!lf_isAirportBgl(entry)) continue;
+    if (!lf_isAirportBgl(entry, folder)) continue;
     if (gf_stopping()) {
       outcome.stopped = true;
       return outcome;
     }
-    lf_scanBglFile(entry.path());
+    lf_scanBglFile(entry.path(), folder);
   }
   if (error) {
     outcome.aborted = true;
@@ -262,13 +267,13 @@ WalkOutcome gf_scanStreamedAirports(const std::filesystem::path& root) {
     std::error_code kindError;
     if (!it->is_directory(kindError)) continue;
     const std::filesystem::path folder = it->path();
-    if (lf_containsAny(gf_pathToUtf8(folder), StreamedPackageSkipWords)) continue;
+    if (lf_containsAny(gf_pathTextBelow(folder, root), StreamedPackageSkipWords)) continue;
     if (gf_stopping()) {
       outcome.stopped = true;
       break;
     }
     try {
-      lf_scanStreamedFolder(folder, makerAirports);
+      lf_scanStreamedFolder(folder, root, makerAirports);
     } catch (const std::exception& e) {
       gf_scanNote(fmt::format("===> airport package {} skipped, cause: {}", gf_pathToUtf8(folder), e.what()));
       gf_logError(fmt::format("lf_scanStreamedFolder: {}: {}", gf_pathToUtf8(folder), e.what()));

@@ -2,6 +2,7 @@
 // the file's size and the enclosing record before anything is read at it.
 #include "airports/bgl_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "airports/airports_constants.h"
 #include "airports/stand_record.h"
 #include "core/geo.h"
+#include "core/log.h"
 #include "core/text_files.h"
 
 namespace gwr {
@@ -31,10 +33,13 @@ constexpr std::size_t firstSectionWord = 14;
 constexpr std::size_t sectionWords = 5;
 constexpr std::size_t sectionHeaderBytes = 20;
 constexpr std::size_t sectionSubsectionCodeWord = 1;
+constexpr std::size_t sectionSubsectionCountWord = 2;
 constexpr std::size_t sectionFirstSubsectionWord = 3;
 constexpr std::uint32_t airportSectionType = 3;
 constexpr std::uint32_t largeSubsectionBit = 0x10000;  // 20-byte subsection headers, not read
+constexpr std::size_t subsectionWords = 4;
 constexpr std::size_t subsectionRecordsWord = 2;
+constexpr std::size_t subsectionBytesWord = 3;  // bytes of the subsection's records
 
 constexpr std::uint16_t airportRecordId = 0x56;
 constexpr std::uint16_t helipadRecordId = 0x26;
@@ -61,7 +66,6 @@ constexpr double fullCircleRad = 6.283185307179586;
 constexpr std::uint32_t icaoBase = 38;
 constexpr std::size_t icaoMaxDigits = 10;
 constexpr std::string_view duplicateSuffixes = "abcdefghij";
-constexpr char emDash = '\x97';  // the log's Windows-1252 dash
 
 constexpr std::array<std::string_view, 12> namePrefixes{"", "r", "p", "np", "ep", "sep", "sp", "swp", "wp", "nwp",
                                                         "g", ""};
@@ -113,6 +117,8 @@ private:
     events_.log(fmt::format("Damaged BGL file '{}': {}", gf_pathToUtf8(file_), what), true);
   }
   void walkSection(std::size_t section);
+  std::size_t sectionEnd(std::size_t header, std::size_t subsection) const;
+  void noteNoAirport();
   bool readAirport(std::size_t r, std::size_t size, const std::string& code);
   bool readHelipad(std::size_t i, ApfData& apf);
   bool readParkingList(std::size_t i, std::size_t size, ApfData& apf);
@@ -122,6 +128,8 @@ private:
   const std::filesystem::path& file_;
   BglReaderEvents& events_;
   bool damaged_ = false;
+  bool airportRecordSeen_ = false;  // a record of this simulator's airport kind
+  bool otherFormatSeen_ = false;    // an airport section laid out for another simulator
   // Per airport.
   std::set<std::string> ids_;
   std::vector<std::pair<double, double>> helipads_;
@@ -143,35 +151,69 @@ bool BglWalk::run() {
     return false;
   }
   for (std::size_t s = 0; s < sections; ++s) walkSection(s);
+  noteNoAirport();
   return !damaged_;
+}
+
+// A file the scan passed to this reader that gives no airport says why in the
+// report, so that an airport of another simulator is not passed over silently.
+void BglWalk::noteNoAirport() {
+  if (damaged_ || airportRecordSeen_) return;
+  if (otherFormatSeen_)
+    events_.note(fmt::format("BGL file holds an airport of another simulator's format, not read: {}",
+                             gf_pathToUtf8(file_)));
+  else
+    events_.note(fmt::format("BGL file holds no airport: {}", gf_pathToUtf8(file_)));
+}
+
+// The word after the records of the section's subsections, as their headers
+// give them (at most the file's end); 0 when they hold no records.
+std::size_t BglWalk::sectionEnd(std::size_t header, std::size_t subsection) const {
+  const std::uint64_t subsections = std::max<std::uint64_t>(words_[header + sectionSubsectionCountWord], 1);
+  std::uint64_t endByte = 0;
+  for (std::uint64_t k = 0; k < subsections; ++k) {
+    const std::uint64_t h = subsection + subsectionWords * k;
+    if (h + subsectionBytesWord >= count()) break;
+    const std::uint64_t bytes = words_[h + subsectionBytesWord];
+    if (bytes != 0) endByte = std::max(endByte, words_[h + subsectionRecordsWord] + bytes);
+  }
+  return static_cast<std::size_t>(std::min<std::uint64_t>(endByte / 4U, count()));
 }
 
 void BglWalk::walkSection(std::size_t s) {
   const std::size_t header = firstSectionWord + sectionWords * s;
-  if (words_[header] != airportSectionType || (words_[header + sectionSubsectionCodeWord] & largeSubsectionBit) != 0)
+  if (words_[header] != airportSectionType) return;
+  if ((words_[header + sectionSubsectionCodeWord] & largeSubsectionBit) != 0) {
+    otherFormatSeen_ = true;  // 20-byte subsection headers: not this simulator's airports
     return;
+  }
   const std::size_t subsection = words_[header + sectionFirstSubsectionWord] / 4U;
-  if (subsection + subsectionRecordsWord >= count()) {
+  if (subsection + subsectionBytesWord >= count()) {
     damage(fmt::format("airport section {} has its subsection past the end of the file", s));
     return;
   }
   std::size_t r = words_[subsection + subsectionRecordsWord] / 4U;
+  // The records end with the section: what follows it in the file is not an airport's.
+  const std::size_t end = sectionEnd(header, subsection);
+  if (end == 0) return;  // no records
   if (r >= count()) {
     damage(fmt::format("airport section {} has its records past the end of the file", s));
     return;
   }
-  for (int passes = 1; r < count(); ++passes) {
+  for (int passes = 1; r < end; ++passes) {
     if (passes == bglMaxRecordPasses) {
       damaged_ = true;
       events_.log(fmt::format("Error: maximum loop iterations {} reached (2) {} possible corrupt BGL or malformed "
                               "input in:\n'{}'",
-                              bglMaxRecordPasses, emDash, gf_pathToUtf8(file_)),
+                              bglMaxRecordPasses, logDash, gf_pathToUtf8(file_)),
                   true);
       return;
     }
     const auto size = sizeWordsAt(r);
     if (!size) return;  // the last word of the file: no record header fits
+    if ((words_[r] & 0xFFFFU) != airportRecordId) otherFormatSeen_ = true;
     if ((words_[r] & 0xFFFFU) == airportRecordId) {
+      airportRecordSeen_ = true;
       if (*size == 0) {
         events_.log(fmt::format("   Warning: decodeSizeAtBoundary returned {} at o2 = {}", 0, r), true);
         damage(fmt::format("the airport record at word {} has size 0", r));
@@ -210,7 +252,7 @@ bool BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& co
   for (int passes = 1; i < end; ++passes) {
     if (passes == bglMaxRecordPasses) {
       events_.log(fmt::format("Error: Maximum loop iterations reached (1) {} possible corrupt SIA or malformed input",
-                              emDash),
+                              logDash),
                   true);
       damage(fmt::format("airport {} has too many subrecords", code));
       return false;
@@ -221,7 +263,9 @@ bool BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& co
       return false;
     }
     if (*subSize == 0) {
-      events_.log(fmt::format("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", i), true);
+      // A helipad's is a warning line, any other subrecord's a plain one.
+      events_.log(fmt::format("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", i),
+                  (words_[i] & 0xFFFFU) == helipadRecordId);
       damage(fmt::format("airport {}: the subrecord at word {} has size 0", code, i));
       return false;
     }
@@ -400,7 +444,7 @@ bool gf_processBglFile(const std::filesystem::path& file, BglReaderEvents& event
     gf_readFileWords(in, words);
     return gf_processBglWords(words, file, events);
   } catch (const std::exception& e) {
-    events.log(fmt::format("Exception in lf_processBGLfile (std::ex): {} {} {}", gf_pathToUtf8(file), emDash,
+    events.log(fmt::format("Exception in lf_processBGLfile (std::ex): {} {} {}", gf_pathToUtf8(file), logDash,
                            e.what()),
                true);
   } catch (...) {

@@ -38,8 +38,11 @@ void gf_readFileWords(std::istream& in, std::vector<std::uint32_t>& words);
 // The packed ident as text; valid is false for blanks, '?' or more than ten characters.
 std::string gf_decodeBglIcao(std::uint32_t packed, bool& valid);
 
-// Reads every airport record of the file. Damage is logged naming the file and
-// ends the damaged section; the airports read whole before it are kept.
+// Reads every airport record of the file; each airport section's records are
+// walked up to the end of its subsections, not into what follows it. Damage is
+// logged naming the file and ends the damaged section; the airports read whole
+// before it are kept. An undamaged file without an airport record of this
+// simulator gets a report line saying so (another simulator's format, or none).
 // Never throws: an unexpected error is logged. False when the file had damage.
 bool gf_processBglFile(const std::filesystem::path& file, BglReaderEvents& events);
 

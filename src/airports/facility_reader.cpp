@@ -1,5 +1,6 @@
 // The facility data reader: one definition, one request, records decoded after
-// their sizes were checked, nothing thrown through the simulator's dispatch.
+// their sizes were checked, nothing thrown through the simulator's dispatch: a
+// simulator exception is kept and thrown once the dispatch call has returned.
 #include "airports/facility_reader.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "airports/airports_constants.h"
 #include "core/geo.h"
 #include "core/log.h"
+#include "core/user_error.h"
 #include "platform/sim/sim_api.h"
 
 namespace gwr {
@@ -31,6 +33,7 @@ constexpr std::uint32_t alphabetSize = 26;
 constexpr double maxLatitudeDeg = 90.0;
 constexpr double maxLongitudeDeg = 180.0;
 constexpr double maxAirportAltitudeFt = 100000.0;  // far beyond any airport, well inside 32 bits
+constexpr int simulatorExceptionCode = 111;
 
 constexpr const char* parkingFacilityFields[] = {
     "OPEN AIRPORT", "LATITUDE", "LONGITUDE", "ALTITUDE", "NAME", "N_HELIPADS", "N_TAXI_PARKINGS",
@@ -56,6 +59,7 @@ struct FacilityContext {
   bool done = false;
   bool received = false;     // a record arrived in this pass
   std::string failure;       // set instead of throwing out of the dispatch
+  std::string exception;     // the simulator's exception, thrown after the dispatch
 };
 
 template <typename T>
@@ -146,7 +150,7 @@ void lf_dispatchParkingData(const sc::RecvHeader* message, std::uint32_t size, v
       case sc::RecvId::Exception: {
         if (message->size < sizeof(sc::RecvException)) return;
         const auto& e = *static_cast<const sc::RecvException*>(message);
-        c.failure = fmt::format("SimConnect EXCEPTION id={} sendID={} index={}", e.exception, e.sendId, e.index);
+        c.exception = fmt::format("SimConnect EXCEPTION id={} sendID={} index={}", e.exception, e.sendId, e.index);
         return;
       }
       case sc::RecvId::FacilityData:
@@ -234,6 +238,10 @@ bool gf_readAirportStands(const std::string& icao, ApfData& out, std::uint32_t& 
     context.received = false;
     if (!sc::succeeded(sc::CallDispatch(readerHandle, lf_dispatchParkingData, &context)))
       return lf_fail(fmt::format("Facility data for {}: the connection to the simulator was lost", icao));
+    if (!context.exception.empty()) {
+      lf_fail(context.exception);
+      throw UserErrorException(simulatorExceptionCode, "restart");
+    }
     if (!context.failure.empty()) return lf_fail(context.failure);
     if (context.done) break;
     quiet = context.received ? 0 : quiet + 1;

@@ -18,8 +18,9 @@ inline constexpr std::size_t facilityReservedStands = 512;
 
 // Reads one airport into out (code, name, altitude in feet, Facilities, stands)
 // and helipads. False, with a log line and the connection closed, when the
-// connection cannot be opened, the request fails, the simulator answers with
-// an exception, the connection is lost or the answer does not end in time.
+// connection cannot be opened, the request fails, the connection is lost or the
+// answer does not end in time. The simulator answering with an exception is
+// logged, closes the connection and throws UserErrorException 111 "restart".
 bool gf_readAirportStands(const std::string& icao, ApfData& out, std::uint32_t& helipads);
 
 bool gf_isFacilityReaderOpen();

@@ -96,9 +96,18 @@ void gf_detectPublisher(ApfData& apf) {
   lf_isPublisherFound(gf_publisherOfPath(apf.manifest->creator), apf, "publisher '{}'");
 }
 
-std::optional<FixedCode<4>> gf_detectAirportCode(ApfData& apf, bool& unsupported) {
+std::string gf_pathTextBelow(const std::filesystem::path& path, const std::filesystem::path& root) {
+  if (root.empty()) return gf_pathToUtf8(path);
+  const std::filesystem::path below = path.lexically_normal().lexically_relative(root.lexically_normal());
+  if (below.empty() || *below.begin() == "..") return gf_pathToUtf8(path);
+  return gf_pathToUtf8(below);
+}
+
+std::optional<FixedCode<4>> gf_detectAirportCode(ApfData& apf, bool& unsupported,
+                                                 const std::filesystem::path& scanRoot) {
   try {
-    if (const auto code = gf_findAirportCodeInText(apf.BGLpath)) {
+    const std::string searched = scanRoot.empty() ? apf.BGLpath : gf_pathTextBelow(apf.packageFolder, scanRoot);
+    if (const auto code = gf_findAirportCodeInText(searched)) {
       gf_scanNote(fmt::format("airport has code '{}' in BGL path", code->view()));
       if (gf_isKnownAirport(*code)) return code;
       unsupported = true;

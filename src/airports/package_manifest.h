@@ -29,7 +29,14 @@ std::optional<ManifestInfo> gf_searchManifest(const std::filesystem::path& p);
 // Sets apf.publisher when the path, the publishers table or the manifest names one.
 void gf_detectPublisher(ApfData& apf);
 // The airport's code when the airports table holds it; unsupported is set when
-// a code was found that the table does not hold.
-std::optional<FixedCode<4>> gf_detectAirportCode(ApfData& apf, bool& unsupported);
+// a code was found that the table does not hold. In the path the code is looked
+// for only below scanRoot (the Community or other package folder the scan
+// walks), never in the user's own folders above it; an empty root: the whole path.
+std::optional<FixedCode<4>> gf_detectAirportCode(ApfData& apf, bool& unsupported,
+                                                 const std::filesystem::path& scanRoot = {});
+
+// The UTF-8 text of path below root ("pkg/scenery/a.bgl" for root/pkg/scenery/a.bgl);
+// the whole path when root is empty or path does not lie below it.
+std::string gf_pathTextBelow(const std::filesystem::path& path, const std::filesystem::path& root);
 
 } // namespace gwr

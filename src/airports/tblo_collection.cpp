@@ -28,11 +28,11 @@ constexpr std::string_view excludedPublisher = "TropicalSim";
 
 std::string lf_text(const std::filesystem::path& path) { return gf_pathToUtf8(path); }
 
-// Steps shared by both folders; true when the file was copied.
+// Steps shared by both folders; true when the file was copied. A hand-made file
+// is collected like a generated one but never removed: it is the user's work.
 bool lf_collectOne(const std::filesystem::path& folder, FixedCode<4> code) {
   if (!gf_isKnownAirport(code)) return false;
   const std::filesystem::path file = folder / gf_apfFileName(code);
-  if (gf_isHandmadeApf(file)) return false;
   const std::filesystem::path target = tbloFolder / gf_apfFileName(code);
   std::error_code error;
   std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing, error);
@@ -44,7 +44,7 @@ bool lf_collectOne(const std::filesystem::path& folder, FixedCode<4> code) {
   const bool linked = std::filesystem::exists(link, error);
   if (error) {
     gf_logError(fmt::format("exists({}) failed: {}", lf_text(link), error.message()));
-  } else if (linked && !std::filesystem::remove(file, error) && error) {
+  } else if (linked && !gf_isHandmadeApf(file) && !std::filesystem::remove(file, error) && error) {
     gf_logError(fmt::format("remove({}) failed: {}", lf_text(file), error.message()));
   }
   return true;

@@ -12,9 +12,9 @@ namespace gwr {
 inline const std::filesystem::path tbloArchive = tbloFolder / "tblo.zip";
 inline constexpr std::string_view tbloMailAddress = "airports@gatewright.invalid";
 
-// Copy the generated files of known airports from "my_simaddon" or
-// "my_thirdparty" to "tblo"; a generated file with a link beside it is then
-// removed. Hand-made files are neither collected nor removed.
+// Copy the stand files of known airports, generated or hand-made, from
+// "my_simaddon" or "my_thirdparty" to "tblo"; a generated file with a link
+// beside it is then removed. Hand-made files are never removed.
 void gf_collectSimaddonFiles();
 void gf_collectThirdPartyFiles();
 

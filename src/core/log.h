@@ -8,6 +8,9 @@
 
 namespace gwr {
 
+// The dash of the log's texts, in the log's own UTF-8 (one rule for every line).
+inline constexpr std::string_view logDash = "\u2014";
+
 // The log's file name, relative: it names the file in the current folder.
 inline constexpr std::string_view logFileName = "Log.txt";
 

@@ -1,5 +1,6 @@
 // The whole airport scan over a generated package tree: facility data, BGL
-// files, links of known publishers, a damaged file and a hand-made file.
+// files, links of known publishers, a damaged file, a refused airport and a
+// hand-made file, below a user's folder that must neither name nor hide a package.
 #include "airports/airport_scan.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@ namespace {
 using namespace testsupport;
 namespace fs = std::filesystem;
 
+const std::string sim = "EDDM-aircraft-statics/sim";
+
 bglgen::PackageSpec package(const std::string& folder, bglgen::AirportSpec airport,
                             std::optional<bglgen::ManifestSpec> manifest = std::nullopt) {
   bglgen::PackageSpec p;
@@ -28,7 +31,8 @@ class AirportScanTest : public ScanSandbox {
 protected:
   void SetUp() override {
     ScanSandbox::SetUp();
-    knowAirports({"LOWI", "LSZH", "EGLC", "EDDF", "EHAM", "LFPG", "LOWW"});
+    shell.packages = fs::current_path() / sim;
+    knowAirports({"LOWI", "LSZH", "EGLC", "EDDF", "EHAM", "LFPG", "LOWW", "LFSB", "EDDM"});
     publisherGroups = {{"Orbx"}, {"Aerosoft", "AS"}, {"Sample Publisher"}};
     thirdPartyAirports20 = {{"Orbx", {"EGLC"}}, {"Aerosoft", {"EDDF", "EDDF20"}}};
     simAddonAirports20 = {"EHAM"};
@@ -38,20 +42,21 @@ protected:
     bglgen::AirportSpec lfpg = airportAt("LFPG", 49.0, 2.55, false);
     packages = {
         package("Community/pub-lowi-airport", lowi, bglgen::ManifestSpec{"Innsbruck", "1.0", "Sample Publisher", "Studio"}),
-        package("Community/pub-lszh-airport", airportAt("LSZH", 47.46, 8.55, false)),
+        package("Community/pub-zurich", airportAt("LSZH", 47.46, 8.55, false)),  // no code in the path
+        package("Community/pub-lfsb-airport", airportAt("LFSB", 47.59, 7.53, false)),
         package("Community/orbx-eglc-airport", airportAt("EGLC", 51.5, 0.05, true)),
         package("Community/sim-eddf", airportAt("EDDF", 50.03, 8.57, true),
                 bglgen::ManifestSpec{"Frankfurt", "2.0", "Aerosoft", "Aerosoft"}),
         package("Official/asobo-airport-eham", airportAt("EHAM", 52.31, 4.76, true)),
-        package("Community/pub-lfpg-airport", lfpg),
+        package("Community/pub-paris", lfpg),
         package("Community/pub-loww-airport", airportAt("LOWW", 48.11, 16.57, true)),
     };
     for (const auto& p : packages) {
-      const bglgen::BglMap map = bglgen::writePackage("sim", p);
+      const bglgen::BglMap map = bglgen::writePackage(sim, p);
       if (p.airports[0].icao == "LFPG") {  // damaged: its airport record claims size 0
         std::string bytes = map.bytes;
         bglgen::detail::put32(bytes, map.airports[0] + 2, 0);
-        bglgen::writeBytes(bglgen::bglPath("sim", p), bytes);
+        bglgen::writeBytes(bglgen::bglPath(sim, p), bytes);
       }
     }
     simulatorKnows(packages);
@@ -72,8 +77,8 @@ protected:
 TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   gf_scanAirports();
 
-  // Facility data, with the simulator's numbers as ids; the BGL file, after the
-  // simulator did not know the airport. The readers' details are their own suites'.
+  // Facility data, with the simulator's numbers as ids; the BGL file, when the
+  // path gives no code. The readers' details are their own suites'.
   const StandTable lowi = readStandsOf(readFile("airports/my_thirdparty/LOWI.xml"));
   ASSERT_EQ(lowi.size(), 3U);
   EXPECT_EQ(lowi[0].id + lowi[2].id, "1helipad1");
@@ -82,13 +87,17 @@ TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   ASSERT_EQ(lszh.size(), 2U);
   EXPECT_EQ(lszh[0].id, "A1");
   EXPECT_NE(readFile("airports/my_thirdparty/LSZH.xml").find(R"(name="Facilities" value="false")"), std::string::npos);
+  // The simulator refused LFSB: the user's error 111 for that file, no BGL reading.
+  EXPECT_TRUE(logHas("==> SimConnect EXCEPTION id="));
+  EXPECT_TRUE(reportHas("/pub-lfsb-airport/scenery/airport.bgl skipped, cause: 111: restart"));
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/LFSB.xml") || reportHas("'EDDM'"));
   // Links of known publishers, the versioned one first, and of the maker's airport.
   EXPECT_EQ(readFile("airports/my_thirdparty/EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
   EXPECT_EQ(readFile("airports/my_thirdparty/EDDF.txt"), "archive/thirdparty/Aerosoft/EDDF20.xml\n");
   EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
   // The damaged file is named, nothing is made of it, and the walk went on.
   EXPECT_FALSE(fs::exists("airports/my_thirdparty/LFPG.xml"));
-  EXPECT_TRUE(logHas("Damaged BGL file '" + fs::absolute("sim/Community/pub-lfpg-airport/scenery/airport.bgl").string()));
+  EXPECT_TRUE(logHas("Damaged BGL file '" + fs::absolute(sim + "/Community/pub-paris/scenery/airport.bgl").string()));
   // The hand-made file and the user's other file stay; what the last scan made goes.
   EXPECT_EQ(readFile("airports/my_thirdparty/LOWW.xml"), handmade);
   EXPECT_TRUE(fs::exists("airports/my_thirdparty/notes.txt"));
@@ -102,14 +111,14 @@ TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   EXPECT_TRUE(reportHas("LOWW kept: hand-made file"));
   EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
 
-  // Only the generated files of supported airports are collected, then packed
-  // (the archive's bytes are the collection suite's).
-  EXPECT_EQ(tbloFileCount.load(), 2U);
+  // The generated and hand-made files of supported airports are collected, then
+  // packed (the archive's bytes are the collection suite's).
+  EXPECT_EQ(tbloFileCount.load(), 3U);
   EXPECT_FALSE(fs::exists("tblo/LOWI.xml"));
   std::vector<std::string> names;
   for (const auto& entry : ZipArchive::openForReading(tbloArchive).entries()) names.push_back(entry.name);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"LOWI.xml", "LSZH.xml"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"LOWI.xml", "LOWW.xml", "LSZH.xml"}));
   EXPECT_TRUE(logHas("Please mail "));
 
   EXPECT_EQ(thirdpartyAirportCount.load(), 6);  // LOWI, LSZH, EGLC, EDDF, LOWW, notes.txt
@@ -151,8 +160,9 @@ TEST_F(AirportScanTest, AMissingCodeFileEndsTheScanAndLeavesItOn) {
 }
 
 TEST_F(AirportScanTest, NothingCollectedLeavesNoTbloFolder) {
-  fs::remove_all("sim/Community/pub-lowi-airport");
-  fs::remove_all("sim/Community/pub-lszh-airport");
+  for (const char* package : {"pub-lowi-airport", "pub-zurich", "pub-loww-airport"})
+    fs::remove_all(sim + "/Community/" + package);
+  fs::remove("airports/my_thirdparty/LOWW.xml");
   gf_scanAirports();
   EXPECT_FALSE(fs::exists("tblo"));
   EXPECT_TRUE(logHas("All your simaddon and third party airports are recognised"));
@@ -188,10 +198,11 @@ TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
   publisherGroups = {{"Orbx"}};
   thirdPartyAirports24 = {{"Orbx", {"EGLL"}}};
   simAddonAirports24 = {"EHAM"};
+  shell.packages = fs::current_path() / "KJFK-scenery-x";  // the user's folder names no package
   for (const char* folder : {"microsoft-airport-eham", "microsoft-eddk-cologne", "orbx-airport-egll",
                              "asobo-aircraft-kjfk-livery", "pub-nothing-here"})
-    fs::create_directories(fs::path("sim/StreamedPackages") / folder);
-  standgen::writeText("sim/StreamedPackages/not-a-folder-kjfk", "x");
+    fs::create_directories(fs::path("KJFK-scenery-x/StreamedPackages") / folder);
+  standgen::writeText("KJFK-scenery-x/StreamedPackages/not-a-folder-kjfk", "x");
   simulatorKnows({{"x", "a.bgl", std::nullopt, {airportAt("EDDK", 50.87, 7.14, true)}}});
   gf_scanAirports();
 
@@ -204,7 +215,7 @@ TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
   EXPECT_FALSE(fs::exists("airports/my_simaddon/KJFK.xml"));
   EXPECT_TRUE(reportHas("airport has 'EHAM' in directory path"));
   EXPECT_TRUE(reportHas("publisher 'Orbx' found"));
-  EXPECT_FALSE(reportHas("asobo-aircraft"));
+  EXPECT_FALSE(reportHas("asobo-aircraft") || reportHas("'KJFK'"));
   EXPECT_EQ(simaddonAirportCount.load(), 2);
   EXPECT_FALSE(SCAN_AIRPORTS.current());
 }

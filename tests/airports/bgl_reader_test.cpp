@@ -30,7 +30,7 @@ struct Recorder : BglReaderEvents {
 
   bool acceptCode(const std::string& code) override { return !refused.contains(code); }
   void note(std::string line) override { notes.push_back(std::move(line)); }
-  void log(std::string line, bool) override { logs.push_back(std::move(line)); }
+  void log(std::string line, bool warning) override { logs.push_back((warning ? "==> " : "") + line); }
   bool wantStands(ApfData&) override { return true; }
   void airportRead(ApfData& apf, std::int32_t count) override {
     airports.push_back(apf);
@@ -262,6 +262,34 @@ TEST(BglReaderTest, NonFiniteAndImpossibleFloatsDropTheirStand) {
   const Recorder r = readBytes(bglgen::bglFile({a}).bytes);
   EXPECT_EQ(r.ids(), std::vector<std::string>{"helipad1"});
   EXPECT_EQ(r.logs.size(), 1U);
+}
+
+// The walk ends with its section, not with a long file; a file without an
+// airport of this simulator says why; a size-0 subrecord (not a helipad) is a plain line.
+TEST(BglReaderTest, TheWalkEndsWithItsSectionAndAFileWithoutAnAirportSaysWhy) {
+  using bglgen::detail::put16, bglgen::detail::put32;
+  const std::string other = "BGL file holds an airport of another simulator's format, not read: f.bgl";
+  const struct { void (*change)(bglgen::BglMap&); std::size_t airports; std::string note, log; } rows[] = {
+      {[](bglgen::BglMap&) {}, 1, "", ""},
+      {[](bglgen::BglMap& m) { put32(m.bytes, m.subsection + 12, static_cast<std::uint32_t>(m.bytes.size() - 92)); }, 1,
+       "",
+       "==> Error: maximum loop iterations 9000 reached (2) \u2014 possible corrupt BGL or malformed input in:"
+       "\n'f.bgl'"},
+      {[](bglgen::BglMap& m) { put16(m.bytes, m.airports[0], 0x3C); }, 0, other, ""},
+      {[](bglgen::BglMap& m) { put32(m.bytes, m.sectionTable + 4, 0x10001); }, 0, other, ""},
+      {[](bglgen::BglMap& m) { m = bglgen::bglFile({}); }, 0, "BGL file holds no airport: f.bgl", ""},
+      {[](bglgen::BglMap& m) { put32(m.bytes, m.parkingLists[0] + 2, 0); }, 0, "",
+       "   Warning: decodeSizeAtBoundary returned 0 at o3 = 40"},
+  };
+  for (const auto& row : rows) {
+    bglgen::BglMap map = bglgen::bglFile({airport({stand(10, 1)})});
+    for (int k = 0; k < 10000; ++k) map.bytes += std::string("\x99\0\x08\0\0\0\0\0", 8);  // records after the section
+    row.change(map);
+    const Recorder r = readBytes(map.bytes, "f.bgl");
+    EXPECT_EQ(r.airports.size(), row.airports) << row.log << row.note;
+    EXPECT_EQ(r.notes.empty() ? "" : r.notes[0], row.note);
+    EXPECT_EQ(r.logs.empty() ? "" : r.logs[0], row.log);
+  }
 }
 
 TEST(BglReaderTest, FilesAreRecognisedByTheirSectionTable) {

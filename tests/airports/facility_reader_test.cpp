@@ -120,7 +120,6 @@ TEST_F(FacilityReaderTest, FailuresAreReportedAndCloseTheConnection) {
     void (*provoke)();
     std::string line;
   } cases[] = {
-      {"LSZH", [] {}, "==> SimConnect EXCEPTION id=1"},  // the simulator does not know it
       {"EDDF", [] { Emulator::instance().failNextOpens(1); }, "==> SimConnect_Open (PARKING_DATA_RDR) FAILED hr=0x"},
       {"EDDF", [] { Emulator::instance().failNextCalls("RequestFacilityData"); },
        "==> RequestFacilityData failed for EDDF"},

@@ -34,11 +34,13 @@ TEST_F(TbloCollectionTest, GeneratedFilesOfKnownAirportsAreCollected) {
   standgen::writeText("airports/my_simaddon/ZZZZ.xml", generatedFile("ZZZZ", "simaddon"));  // not an airport
   standgen::writeText("airports/my_thirdparty/EGLL.xml", generatedFile("EGLL", "Pub"));
   standgen::writeText("airports/my_thirdparty/KMCI.xml", generatedFile("KMCI", "TropicalSim"));
+  // Hand-made: collected too, and kept even with a link beside it.
   standgen::writeText("airports/my_thirdparty/LOWI.xml",
                       standgen::apfXml({true, "12.5.5", 1, {{"icao", "LOWI"}, {"handmade", "true"}}, true, {}}));
+  standgen::writeText("airports/my_thirdparty/LOWI.txt", "archive/thirdparty/Pub/LOWI.xml\n");
   gf_collectSimaddonFiles();
   gf_collectThirdPartyFiles();
-  EXPECT_EQ(tbloNames(), (std::vector<std::string>{"EGLL.xml", "EHAM.xml"}));
+  EXPECT_EQ(tbloNames(), (std::vector<std::string>{"EGLL.xml", "EHAM.xml", "LOWI.xml"}));
   EXPECT_FALSE(fs::exists("airports/my_simaddon/EHAM.xml"));
   EXPECT_TRUE(fs::exists("airports/my_simaddon/EHAM.txt"));
   EXPECT_TRUE(fs::exists("airports/my_simaddon/ZZZZ.xml"));

@@ -161,6 +161,9 @@ TEST_F(DbaseReaderTest, RealDatabaseLoadsAtStartUp) {
   EXPECT_EQ(*key, gf_findDbaseRecord("D-AIBA")->key);
   EXPECT_EQ(airlinePool.code(key->airline), "DLH");
   EXPECT_FALSE(gf_equivalentPrefixes("D-").empty());
+  // A maker's BAe 146 liveries give their type as a bare number.
+  for (const auto& [wrong, correct] : {std::pair{"142", "B462"}, std::pair{"143", "B463"}})
+    EXPECT_EQ(modelFixes.count(wrong) ? modelFixes.at(wrong) : "", correct) << wrong;
 
   // Airlines of today's AI liveries, and aircraft whose older records had a
   // coarser type or another airline.

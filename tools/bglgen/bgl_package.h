@@ -312,7 +312,8 @@ inline std::vector<PackageSpec> parseDescription(std::istream& in) {
 }
 
 // Two sample airports for the README's tree: one the simulator answers with
-// facility data, one only in its scenery file.
+// facility data, one only in its scenery file (its package names no code, so
+// the scan reads the file's airport instead of asking the simulator).
 inline constexpr std::string_view sampleDescription = R"(package Community/sample-airport-lowi
 manifest Innsbruck Sample Airport|1.0.0|Sample Publisher|Sample Studio
 airport LOWI 47.26 11.344 1907 facilities Innsbruck
@@ -320,8 +321,8 @@ helipad 47.2612 11.3470 20 1
 stand 12 1 4 47.2595 11.3500 270 18
 stand 12 2 4 47.2595 11.3505 270 18
 stand 10 3 1 47.2597 11.3510 90 9
-package Community/sample-airport-lszh
-manifest LSZH Zurich Sample|2.1|Sample Studio|Sample Studio
+package Community/sample-airport-zurich
+manifest Zurich Sample|2.1|Sample Studio|Sample Studio
 airport LSZH 47.4647 8.5492 1416 Zurich
 stand 10 12 5 47.4530 8.5620 180 30 SWR DLH
 stand 10 12 5 47.4532 8.5624 180 30
