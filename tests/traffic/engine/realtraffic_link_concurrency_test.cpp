@@ -13,11 +13,8 @@
 #include <string>
 #include <vector>
 
-<<<<<<< HEAD
 #include "platform/net/tcp_deadline.h"
-=======
 #include "platform/net/tcp_socket.h"
->>>>>>> i29f
 #include "support/engine_harness.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/feed/feeder_wait.h"
@@ -114,7 +111,6 @@ TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
   EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
 }
 
-<<<<<<< HEAD
 using namespace std::chrono_literals;
 
 // A client that answers the version request ahead of time (or never) and reads only when asked.
@@ -181,7 +177,8 @@ TEST_F(RealTrafficLink, SilentClientsAreClosedAndTheNextOneTaken) {
   lf_sendUserPosition();
   EXPECT_EQ(silent->received(), "Qs999=version\r\n");
   EXPECT_NE(comesBack.received().find("Qs121="), std::string::npos);
-=======
+}
+
 // A failed listen names the call that failed and leaves no socket open; an
 // accepted client that cannot send at once is not taken.
 TEST_F(RealTrafficLink, AFailedListenNamesItsCallAndAClientNeedsNoDelay) {
@@ -208,7 +205,6 @@ TEST_F(RealTrafficLink, AFailedListenNamesItsCallAndAClientNeedsNoDelay) {
   EXPECT_LT(log.text().find("waitForClient interrupted: "),
             log.text().find(" setsockopt failed with error 10022 Invalid argument"));
   EXPECT_TRUE(lf_acceptRealTraffic());  // the feeder comes again
->>>>>>> i29f
 }
 
 // The engine sends the user position every 20 ticks and the simulator time
