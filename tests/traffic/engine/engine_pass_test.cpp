@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "airports/park_stand_table.h"
+#include "core/geo.h"
 #include "core/settings_catalogue.h"
 #include "liveries/refused_liveries.h"
 #include "support/engine_harness.h"
@@ -52,8 +53,11 @@ TrafficRecord recordOf(const Report& r, std::uint32_t id = hexid, const std::str
   record.identity.registration = "D-AIZZ";
   record.hexid = id;
   record.timestamp = t0 + r.dt;
-  record.latitude = r.lat;
-  record.longitude = r.lon;
+  // Where it has got to by then along its track at its speed.
+  const LatLon at = gf_destinationPoint({r.lat, r.lon}, r.track * radiansPerDegree,
+                                        r.groundSpeed * r.dt / 3600.0 * feetPerNm);
+  record.latitude = at.latitude;
+  record.longitude = at.longitude;
   record.altitude = r.altitude;
   record.airborne = r.altitude > 0.0 ? 1 : 0;
   record.groundSpeed = r.groundSpeed;
