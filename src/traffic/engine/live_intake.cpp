@@ -61,13 +61,15 @@ bool endsWithMark(const std::string& callsign) { return !callsign.empty() && cal
 // the feed repeats while the aircraft stands or creeps) gets the speed its
 // positions show: such a speed must neither start a take-off roll nor drive
 // a taxi leg.
-void trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt) {
-  if (r.airborne || dt <= dropDuplicateSeconds || r.groundSpeed <= 0.0) return;
+// True when the speed was replaced.
+bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt) {
+  if (r.airborne || dt <= dropDuplicateSeconds || r.groundSpeed <= 0.0) return false;
   const PositionSample& last = ac.lastReport;
   const double shownKt = gf_greatCircleDistanceNm(positionOf(last), positionOf(r)) * secondsPerHour / dt;
-  if (shownKt >= r.groundSpeed * stalePositionSpeedShare) return;
+  if (shownKt >= r.groundSpeed * stalePositionSpeedShare) return false;
   r.groundSpeed = shownKt;
   r.standing = shownKt <= 0.0 ? 1 : 0;
+  return true;
 }
 
 // A speed change no aircraft makes in dt: a glitch of the feed. A longer
@@ -82,11 +84,11 @@ bool speedJump(double a, double b, double dt) {
 
 // A record that only repeats what the stream already says, or jumps. Its
 // speed is weighed against the last report of the feed, never against a
-// made-up holding or extrapolated copy.
-bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt) {
+// made-up holding or extrapolated copy; a speed its positions gave it is no jump.
+bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool speedFromPositions) {
   const PositionSample& n = ac.samples.back();
   if (dt <= dropDuplicateSeconds) return true;
-  if (speedJump(ac.lastReport.groundSpeed, r.groundSpeed, dt)) return true;
+  if (!speedFromPositions && speedJump(ac.lastReport.groundSpeed, r.groundSpeed, dt)) return true;
   if (ac.extrapolationCount >= 1) return false;
   const double turn = trackDifferenceDeg(r.track, n.track);
   if (r.airborne && r.groundSpeed > straightAirMinKt && turn <= straightAirTrackDeg)
@@ -278,8 +280,8 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
-  trustPositionsOverStaleSpeed(*ac, report, dt);
-  if (!ac->samples.empty() && isRedundant(*ac, report, dt)) return;
+  const bool speedFromPositions = trustPositionsOverStaleSpeed(*ac, report, dt);
+  if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
   ac->lastSampleTime = record.timestamp;
