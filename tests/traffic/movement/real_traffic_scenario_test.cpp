@@ -72,9 +72,16 @@ struct Outage {
   double from = -1.0, to = -1.0;  // scenario seconds in which nothing of the feed arrives
 };
 
+// The simulator's object once a pass: its altitude and whether its gear is down.
+struct GearSeen {
+  double altitude;
+  std::uint32_t gear;
+};
+
 // Plays the scenario through the engine for `seconds`, dropping the feed's
 // lines during the outage; returns the phases the aircraft went through.
-std::set<std::string> play(EngineHarness& harness, const std::string& text, double seconds, Outage outage = {}) {
+std::set<std::string> play(EngineHarness& harness, const std::string& text, double seconds, Outage outage = {},
+                           std::vector<GearSeen>* gear = nullptr) {
   feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
   std::set<std::string> phases;
   const auto passes = static_cast<std::int64_t>(seconds * 100.0);
@@ -84,6 +91,10 @@ std::set<std::string> play(EngineHarness& harness, const std::string& text, doub
       if (stream == feeder::FeedStream::traffic && !(t >= outage.from && t < outage.to)) harness.feedLine(line);
     });
     harness.pass();
+    if (gear != nullptr) {
+      const auto objects = harness.emulator().objects();
+      if (!objects.empty()) gear->push_back({objects.front().pose.altitude, objects.front().gear});
+    }
     for (const LiveAc& ac : trafficEngine.live)
       if (ac.sim.simState == AcSimState::Active) phases.insert(gf_phaseName(ac.phase));
   }
@@ -194,7 +205,10 @@ TEST_F(RealTrafficScenario, AGateWithAFrozenGroundSpeedNeverRollsNorTakesOff) {
   EXPECT_FALSE(phases.contains("take_off"));
   EXPECT_FALSE(phases.contains("flying"));
   for (const auto& [id, track] : harness.tracks())
-    for (const auto& p : track.points) ASSERT_TRUE(onGround(p.pose)) << p.time;
+    for (const auto& p : track.points) {
+      ASSERT_TRUE(onGround(p.pose)) << p.time;
+      ASSERT_GT(p.pose.altitude, fieldFt) << p.time;  // created on the field, never below it
+    }
 }
 
 // Reports of the departure down to the runway's centreline, then nothing
@@ -264,7 +278,9 @@ TEST_F(RealTrafficScenario, TouchAndGoAndGoAroundClimbAwayAgain) {
         atFrankfurt(new EngineHarness({{"CFG", "", "A21N", false, condor, ""}}, {condor})));
     EngineHarness& h = *harness;
     const auto rows = finalApproach(c.touchKt);
-    const auto phases = play(h, scenarioText("aircraft 3963301 CFG2TG A21N D-ANLB PMI FRA A3", rows, 3.0), 520.0);
+    std::vector<GearSeen> gear;
+    const auto phases =
+        play(h, scenarioText("aircraft 3963301 CFG2TG A21N D-ANLB PMI FRA A3", rows, 3.0), 520.0, {}, &gear);
     expectPlausible(h, 200.0, 140.0 * 1.3);
     ASSERT_EQ(h.tracks().size(), 1u);
     const auto& points = h.tracks().begin()->second.points;
@@ -274,7 +290,12 @@ TEST_F(RealTrafficScenario, TouchAndGoAndGoAroundClimbAwayAgain) {
     EXPECT_GT(points.back().pose.altitude, fieldFt + 2500.0);
     const auto objects = h.emulator().objects();
     ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(objects.front().gear, 0u);  // gear up again
+    // Gear up again soon after climbing away, not only once well above the field.
+    const auto lowest = std::min_element(gear.begin(), gear.end(), [](auto& a, auto& b) { return a.altitude < b.altitude; });
+    const auto up = std::find_if(lowest, gear.end(), [](const GearSeen& g) { return g.gear == 0; });
+    ASSERT_NE(up, gear.end());
+    EXPECT_LT(up->altitude, fieldFt + 1500.0);
+    EXPECT_EQ(objects.front().gear, 0u);
     EXPECT_EQ(objects.front().spoilersEvent, 0u);
   }
 }
