@@ -5,6 +5,7 @@
 
 #include "core/geo.h"
 #include "core/settings_catalogue.h"
+#include "liveries/livery_tables.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_intake.h"
@@ -133,6 +134,27 @@ TEST_F(ReportRules, AFlightReportedBackToTheParkAirportKeepsItsRoute) {
     EXPECT_EQ(ac.destination == FixedCode<3>("LHR"), c.kept) << c.origin;
   }
   gf_clearParkAirport();
+}
+
+TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLivery) {
+  RegcodeTitleMap.emplace("D-ANEW", "Airbus A320 Lufthansa Retro");
+  struct Case {
+    const char* registration;
+    bool changed;
+  };
+  for (const Case c : {Case{"D-ANEW", true}, Case{"D-AOLD", false}}) {
+    gf_resetTraffic();
+    route(report(0.0, 0.0, 10.0));
+    LiveAc& ac = aircraft();
+    ac.sim.simState = AcSimState::Active;
+    ac.livery = "Airbus A320 Lufthansa";
+    TrafficRecord r = report(20.0, 100.0, 10.0);
+    r.identity.registration = c.registration;
+    route(r);
+    EXPECT_EQ(ac.livery.empty(), c.changed) << c.registration;
+    EXPECT_EQ(ac.registration, c.registration);
+  }
+  RegcodeTitleMap.erase("D-ANEW");
 }
 
 } // namespace
