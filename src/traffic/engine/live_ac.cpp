@@ -78,9 +78,8 @@ void LiveAc::backToBuffer() {
 }
 
 std::string gf_liveStandName(std::int32_t number) {
-  const auto it = std::lower_bound(standTable.begin(), standTable.end(), number, [](const StandRecord& s, std::int32_t n) {
-    return static_cast<std::int64_t>(s.number) < n;
-  });
+  const auto it = std::lower_bound(standTable.begin(), standTable.end(), number,
+                                   [](const StandRecord& s, std::int32_t n) { return std::int64_t{s.number} < n; });
   if (number > 0 && it != standTable.end() && static_cast<std::int64_t>(it->number) == number) return it->id;
   return std::to_string(number);
 }

@@ -60,8 +60,7 @@ bool endsWithMark(const std::string& callsign) { return !callsign.empty() && cal
 // A ground report whose own positions contradict its speed (a stale speed
 // the feed repeats while the aircraft stands or creeps) gets the speed its
 // positions show: such a speed must neither start a take-off roll nor drive
-// a taxi leg.
-// True when the speed was replaced.
+// a taxi leg. True when the speed was replaced.
 bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt) {
   if (r.airborne || dt <= dropDuplicateSeconds || r.groundSpeed <= 0.0) return false;
   const PositionSample& last = ac.lastReport;
@@ -528,8 +527,8 @@ void gf_ghostCheck(const std::string& callsign) {
   for (LiveAc& ghost : trafficEngine.live) {
     if (ghost.callsign != ghostName || ghost.sim.simState == AcSimState::RemovingFromSim) continue;
     if (ghost.phase == AcPhase::Parked) {
-      gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}", gf_liveStandName(ghost.standNumber),
-                         ghost.callsign, callsign));
+      gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}",
+                         gf_liveStandName(ghost.standNumber), ghost.callsign, callsign));
     } else {
       gf_log(fmt::format("          {:8} is a ghost and will be removed, continue with {}", ghost.callsign, callsign));
     }

@@ -318,7 +318,7 @@ void lf_startTakeOffRoll(LiveAc& ac) {
 void lf_touchAndGoRoll(LiveAc& ac) {
   ac.setPhase(AcPhase::Taxi);
   ac.takeOffRoll = 1;
-  gf_setThrottle(ac.sim, climbThrottle(ac));
+  gf_setThrottle(ac.sim, 3);
   gf_setSpoilers(ac.sim, 0);  // in again: it rolls to climb away
   gf_setFlaps(ac.sim, 1);
   ac.landing = ac.landed = 0;  // touchedDown stays: lf_takeOff configures the climb-away

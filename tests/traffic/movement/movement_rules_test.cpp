@@ -17,6 +17,7 @@
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
+#include "traffic/movement/live_motion.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/pose_guard.h"
 #include "traffic/movement/taxi_curves.h"
@@ -567,6 +568,15 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
   const PositionSample week = gf_madeUpReport(parked, 1);
   EXPECT_EQ(week.dueTick, 1000 + 60480000);
   EXPECT_EQ(week.standing, 1);
+  // Its stand is no longer held for it, nor are its stand checks done.
+  standTable.emplace_back("A1", std::vector<StandOption>{}, 50.0, 8.0, 0.0, 20.0, std::int16_t{5}, false, false, false);
+  standTable.back().number = 1;
+  standTable.back().liveAssigned = 1;
+  parked.standNumber = 1;
+  parked.atStandCheck = 1;
+  lf_extrapolate(parked, 1);
+  EXPECT_EQ(standTable.back().liveAssigned, 0);
+  EXPECT_EQ(parked.atStandCheck, 0);
 }
 
 TEST_F(MovementRules, TicksThatDoNotFitRaiseANarrowingError) {

@@ -223,7 +223,8 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
         touched = touched || onGround(p.pose);
         ASSERT_TRUE(c.end != End::OnGround || onGround(p.pose)) << p.time;  // no roll, no take-off
       }
-      const bool left = c.end != End::Airborne || track.removed >= 0.0 || track.points.back().pose.altitude > fieldFt + 1000;
+      const bool left =
+          c.end != End::Airborne || track.removed >= 0.0 || track.points.back().pose.altitude > fieldFt + 1000;
       EXPECT_TRUE(left) << "object " << id << " left standing on the runway";
     }
     if (c.end == End::RemovedAtResume) {  // held through the outage, gone when the feed comes back far away
@@ -235,7 +236,8 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
     EXPECT_EQ(touched, c.touches == 1);
     EXPECT_EQ(phases.contains("take_off"), c.touches == 1);  // a touch-and-go takes off again
     // Gear up again soon after climbing away, not only once well above the field.
-    const auto lowest = std::min_element(gear.begin(), gear.end(), [](auto& a, auto& b) { return a.altitude < b.altitude; });
+    const auto lowest =
+        std::min_element(gear.begin(), gear.end(), [](auto& a, auto& b) { return a.altitude < b.altitude; });
     const auto up = std::find_if(lowest, gear.end(), [](const GearSeen& g) { return g.gear == 0; });
     ASSERT_NE(up, gear.end());
     EXPECT_LT(up->altitude, fieldFt + 1500.0);
