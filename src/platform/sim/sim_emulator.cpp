@@ -296,9 +296,11 @@ void Emulator::completeCreations() {
     o.pose = Pose{p.position.latitude, p.position.longitude, p.position.pitch * radiansPerDegree,
                   p.position.bank * radiansPerDegree, p.position.heading * radiansPerDegree, p.position.altitude,
                   0.0, static_cast<double>(p.position.airspeed)};
-    o.poseHistory.push_back(o.pose);
     o.cgToGroundFt = options_.defaultCgToGroundFt;
     o.staticPitchRad = options_.defaultStaticPitchRad;
+    // Asked on the ground: on its wheels whatever altitude came with it.
+    if (p.position.onGround != 0) o.pose.altitude = groundAt(o.pose.latitude, o.pose.longitude) + o.cgToGroundFt;
+    o.poseHistory.push_back(o.pose);
     updateGround(o);
     const std::uint32_t id = o.id;
     objects_.emplace(id, std::move(o));

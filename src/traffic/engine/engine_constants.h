@@ -50,6 +50,17 @@ inline constexpr double straightGroundMaxKt = 30.0;
 inline constexpr double straightGroundTrackDeg = 2.0;
 inline constexpr double straightGroundSpacingNm = 0.010799136069114472;  // 20 m
 inline constexpr double straightGroundMaxSeconds = 15.0;
+// A speed jump is a glitch only when no aircraft changes speed that fast;
+// a take-off roll gains some 5 kt a second, a glitch jumps at once.
+inline constexpr double maxSpeedChangeKtPerSecond = 2.0;
+// A ground report whose positions moved slower than this share of its speed
+// has a stale speed (accelerating from rest shows half of it).
+inline constexpr double stalePositionSpeedShare = 1.0 / 3.0;
+inline constexpr double secondsPerHour = 3600.0;
+// Standing reports left behind when a stream moves on again.
+inline constexpr std::size_t movingLookBack = 6;           // 2nd to 6th report from the end
+inline constexpr std::int32_t movingCutTicks = 1500;
+inline constexpr double movingCutNm = 0.011879049676025918;  // 22 m
 inline constexpr double nearFieldCeilingFt = 10000.0;
 inline constexpr double nearFieldBandFt = 108.0;
 inline constexpr double noParkElevationFt = -1000.0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "traffic/engine/live_ac.h"
 #include "traffic/simclient/sim_commands.h"
 
 namespace gwr {
@@ -24,6 +25,8 @@ struct TrafficEngineHooks {
   void (*removeAllStatic)() = nullptr;                     // the "Flush static" request
   void (*staticUpdate)() = nullptr;                        // the adjustments of an announced update
   void (*parkControls)(bool enabled) = nullptr;            // the window's park controls
+  void (*liveParksOnStand)(const LiveAc& aircraft) = nullptr;  // created parked: the stand is its own
+  void (*staticUnderUser)() = nullptr;                     // the user moved on the ground over static aircraft
 };
 
 void gf_installTrafficEngineHooks(const TrafficEngineHooks& hooks);

@@ -2,7 +2,11 @@
 // state names of the log, and erasing from the live vector.
 #include "traffic/engine/live_ac.h"
 
+#include <algorithm>
+#include <stdexcept>
 #include <unordered_map>
+
+#include "airports/park_stand_table.h"
 
 namespace gwr {
 
@@ -27,10 +31,12 @@ PositionSample gf_sampleOf(const TrafficRecord& record) {
 }
 
 namespace {
-// Built on first use; at() throws std::out_of_range for an unknown value.
+// Built on first use; an unknown value throws the text the log has always shown.
 template <class E>
 const std::string& nameIn(const std::unordered_map<std::uint32_t, std::string>& table, E value) {
-  return table.at(static_cast<std::uint32_t>(value));
+  const auto it = table.find(static_cast<std::uint32_t>(value));
+  if (it == table.end()) throw std::out_of_range("invalid unordered_map<K, T> key");
+  return it->second;
 }
 } // namespace
 
@@ -48,7 +54,7 @@ const std::string& gf_simStateName(AcSimState state) {
 }
 
 LiveAc::LiveAc(const AcDescription& description, const PositionSample& first, double time)
-    : AcDescription(description), lastSampleTime(time) {
+    : AcDescription(description), lastSampleTime(time), lastReport(first) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   curve[2] = curve[5] = curve[6] = curve[7] = nan;
   sim.hexid = hexId;
@@ -69,6 +75,13 @@ void LiveAc::backToBuffer() {
   sim.objectId = 0;
   sim.throttleIndex = newThrottleIndex;
   sim.flapsIndex = newFlapsIndex;
+}
+
+std::string gf_liveStandName(std::int32_t number) {
+  const auto it = std::lower_bound(standTable.begin(), standTable.end(), number,
+                                   [](const StandRecord& s, std::int32_t n) { return std::int64_t{s.number} < n; });
+  if (number > 0 && it != standTable.end() && static_cast<std::int64_t>(it->number) == number) return it->id;
+  return std::to_string(number);
 }
 
 void gf_eraseLiveAc(std::vector<LiveAc>& live, std::size_t index) {

@@ -36,7 +36,8 @@ PositionSample gf_sampleOf(const TrafficRecord& record);
 
 enum class AcPhase : std::uint32_t { PushingBack = 0, PushedBack, Taxi, TakeOff, Flying, Parking, Parked, Birth };
 
-// The names in Log.txt; a value outside the table throws std::out_of_range.
+// The names in Log.txt; a value outside the table throws std::out_of_range
+// with "invalid unordered_map<K, T> key".
 const std::string& gf_phaseName(AcPhase phase);
 const std::string& gf_simStateName(AcSimState state);
 
@@ -61,6 +62,9 @@ struct LiveAc : AcDescription {
   double tas = 0.0;
   std::deque<PositionSample> samples;
   double lastSampleTime = 0.0;
+  // The newest report of the feed itself (never a made-up holding or
+  // extrapolated copy): what a new report's speed is weighed against.
+  PositionSample lastReport;
   double checkedLat = 0.0, checkedLon = 0.0;
   std::uint64_t parkedSince = 0;
   std::int32_t extrapolationCount = 0;
@@ -101,6 +105,10 @@ struct LiveAc : AcDescription {
   // Back to a record waiting for its creation (a livery respawn).
   void backToBuffer();
 };
+
+// The id of the park airport's stand with that number for the log; the
+// number itself when the table has no such stand.
+std::string gf_liveStandName(std::int32_t number);
 
 // Removes live[index] by moving the last record into its place.
 void gf_eraseLiveAc(std::vector<LiveAc>& live, std::size_t index);

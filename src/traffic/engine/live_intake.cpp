@@ -15,6 +15,7 @@
 #include "core/log.h"
 #include "core/settings_catalogue.h"
 #include "liveries/livery_matcher.h"
+#include "liveries/livery_tables.h"
 #include "liveries/refused_liveries.h"
 #include "refdata/code_pools.h"
 #include "refdata/reference_queries.h"
@@ -56,31 +57,91 @@ bool nearFieldButAirborne(double altitude) {
 
 bool endsWithMark(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
 
-// A record that only repeats what the stream already says, or jumps.
-bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt) {
+// A ground report whose own positions contradict its speed (a stale speed
+// the feed repeats while the aircraft stands or creeps) gets the speed its
+// positions show: such a speed must neither start a take-off roll nor drive
+// a taxi leg. True when the speed was replaced.
+bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt) {
+  if (r.airborne || dt <= dropDuplicateSeconds || r.groundSpeed <= 0.0) return false;
+  const PositionSample& last = ac.lastReport;
+  const double shownKt = gf_greatCircleDistanceNm(positionOf(last), positionOf(r)) * secondsPerHour / dt;
+  if (shownKt >= r.groundSpeed * stalePositionSpeedShare) return false;
+  r.groundSpeed = shownKt;
+  r.standing = shownKt <= 0.0 ? 1 : 0;
+  return true;
+}
+
+// A speed change no aircraft makes in dt: a glitch of the feed. A longer
+// silence can hide a real one (a take-off roll nobody reported).
+bool speedJump(double a, double b, double dt) {
+  const bool ratio = (a > slowGroundSpeedKt && b >= speedJumpFactor * a) ||
+                     (b > slowGroundSpeedKt && a >= speedJumpFactor * b) ||
+                     (a <= slowGroundSpeedKt && b >= fastGroundSpeedKt) ||
+                     (b <= slowGroundSpeedKt && a >= fastGroundSpeedKt);
+  return ratio && std::fabs(a - b) > maxSpeedChangeKtPerSecond * dt;
+}
+
+// A record that only repeats what the stream already says, or jumps. Its
+// speed is weighed against the last report of the feed, never against a
+// made-up holding or extrapolated copy; a speed its positions gave it is no jump.
+bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool speedFromPositions) {
   const PositionSample& n = ac.samples.back();
   if (dt <= dropDuplicateSeconds) return true;
-  if ((n.groundSpeed > slowGroundSpeedKt && r.groundSpeed >= speedJumpFactor * n.groundSpeed) ||
-      (r.groundSpeed > slowGroundSpeedKt && n.groundSpeed >= speedJumpFactor * r.groundSpeed))
-    return true;
-  if ((n.groundSpeed <= slowGroundSpeedKt && r.groundSpeed >= fastGroundSpeedKt) ||
-      (r.groundSpeed <= slowGroundSpeedKt && n.groundSpeed >= fastGroundSpeedKt))
-    return true;
+  if (!speedFromPositions && speedJump(ac.lastReport.groundSpeed, r.groundSpeed, dt)) return true;
   if (ac.extrapolationCount >= 1) return false;
   const double turn = trackDifferenceDeg(r.track, n.track);
   if (r.airborne && r.groundSpeed > straightAirMinKt && turn <= straightAirTrackDeg)
-    return dt <= straightAirSpacingNm * 3600.0 / r.groundSpeed;
+    return dt <= straightAirSpacingNm * secondsPerHour / r.groundSpeed;
   if (!r.airborne && r.groundSpeed <= straightGroundMaxKt && turn <= straightGroundTrackDeg) {
-    const double limit = r.groundSpeed > 0.0 ? straightGroundSpacingNm * 3600.0 / r.groundSpeed : straightGroundMaxSeconds;
+    const double limit =
+        r.groundSpeed > 0.0 ? straightGroundSpacingNm * secondsPerHour / r.groundSpeed : straightGroundMaxSeconds;
     return dt <= std::min(limit, straightGroundMaxSeconds);
   }
   return false;
+}
+
+// Standing reports trail a stream that moves on again: the newest moving
+// report among the 2nd to the 6th from the end, when close in time or
+// place, drops the standing ones after it.
+void cutStandingTail(LiveAc& ac, const PositionSample& r) {
+  auto& s = ac.samples;
+  if (s.size() < 3) return;
+  const PositionSample& n = s.back();
+  const std::size_t lowest = s.size() > movingLookBack ? s.size() - movingLookBack : 0;
+  for (std::size_t i = s.size() - 1; i-- > lowest;) {
+    if (s[i].standing) continue;
+    if (n.dueTick - s[i].dueTick < movingCutTicks ||
+        gf_greatCircleDistanceNm(positionOf(s[i]), positionOf(r)) <= movingCutNm)
+      s.erase(s.begin() + static_cast<std::ptrdiff_t>(i) + 1, s.end());
+    return;
+  }
 }
 
 void takeCallsign(LiveAc& ac, const std::string& callsign) {
   ac.callsign = callsign;
   ac.callsignCopy = callsign;
   ac.spareText.clear();
+  ac.sim.label = ac.fullText();
+}
+
+// A flight that left the park airport and is now reported back to it keeps
+// its route: the feed's route is the next flight's.
+bool returnsToParkAirport(const LiveAc& ac, const AcIdentity& id) {
+  const auto park = gf_parkAirport();
+  return park && park->iata != unknownCode3 && ac.origin == park->iata && id.destination == park->iata;
+}
+
+// The scanned liveries know the new registration under another title.
+bool registrationChangesLivery(const LiveAc& ac, const std::string& registration) {
+  const auto titled = RegcodeTitleMap.find(registration);
+  return titled != RegcodeTitleMap.end() && titled->second != ac.livery;
+}
+
+void replaceKey(LiveAc& ac, const LivKey& key) {
+  ac.key = key;
+  RememberedLiveries.erase(ac.hexId);
+  ac.livery = {};
+  ac.setPhase(AcPhase::Birth);
   ac.sim.label = ac.fullText();
 }
 
@@ -101,7 +162,7 @@ bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
   if (ac.origin.empty() && !id.origin.empty()) ac.origin = id.origin;
   if (ac.destination.empty() && !id.destination.empty()) ac.destination = id.destination;
   if (!id.origin.empty() && !id.destination.empty() &&
-      (id.origin != ac.origin || id.destination != ac.destination)) {
+      (id.origin != ac.origin || id.destination != ac.destination) && !returnsToParkAirport(ac, id)) {
     ac.origin = id.origin;
     ac.destination = id.destination;
     routeChanged = true;
@@ -116,11 +177,10 @@ bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
     if (known && (known->airline != ac.key.airline || known->airlineOperator != ac.key.airlineOperator ||
                   known->model != ac.key.model) &&
         airline && (gf_airlineCode(known->airline) == *airline || gf_airlineCode(known->airlineOperator) == *airline)) {
-      ac.key = *known;
-      RememberedLiveries.erase(ac.hexId);
-      ac.livery = {};
-      ac.setPhase(AcPhase::Birth);
-      ac.sim.label = ac.fullText();
+      replaceKey(ac, *known);
+      keyChanged = true;
+    } else if (registrationChangesLivery(ac, id.registration)) {
+      replaceKey(ac, known ? *known : ac.key);
       keyChanged = true;
     }
     ac.registration = id.registration;
@@ -176,6 +236,25 @@ bool userProximityDropsFront(LiveAc& ac) {
   return false;
 }
 
+void logUpdateFailure(const LiveAc& ac, const std::exception& e) {
+  try {
+    gf_log(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "updateLiveAc", e.what(), ac.liveFullText(), ac.samples.size(),
+                       gf_phaseName(ac.phase), gf_simStateName(ac.sim.simState)));
+  } catch (const std::out_of_range& bad) {
+    // a record with a phase or state outside the tables: its line is not written
+    gf_log(fmt::format("{}: {} {}", "updateLiveAc", e.what(), bad.what()));
+  }
+}
+
+// Where an aircraft born on the ground stands: on the park airport's field
+// when it is there, with its wheels on it.
+double groundAltitudeFt(const LiveAc& ac, const PositionSample& front) {
+  const auto park = gf_parkAirport();
+  const bool atPark = park && gf_greatCircleDistanceNm(positionOf(front), {park->latitude, park->longitude}) <=
+                                  atAirportRadiusNm;
+  return (atPark ? static_cast<double>(park->altitude) : 0.0) + ac.groundCgHeight;
+}
+
 std::int32_t activeLiveCount() {
   return static_cast<std::int32_t>(std::count_if(trafficEngine.live.begin(), trafficEngine.live.end(),
                                                  [](const LiveAc& a) { return a.sim.simState == AcSimState::Active; }));
@@ -199,10 +278,13 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   }
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
-  if (!ac->samples.empty() && isRedundant(*ac, report, record.timestamp - ac->lastSampleTime)) return;
+  const double dt = record.timestamp - ac->lastSampleTime;
+  const bool speedFromPositions = trustPositionsOverStaleSpeed(*ac, report, dt);
+  if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
   ac->lastSampleTime = record.timestamp;
+  ac->lastReport = report;
   decodeExisting(*ac, report);
 }
 
@@ -244,21 +326,36 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.push_back(report);
       return;
     }
-    if (ac.phase != AcPhase::Birth && !checkExtendingSituations(ac, report)) return;
+    if (ac.holding && gf_greatCircleDistanceNm(positionOf(ac.samples.back()), positionOf(report)) * metresPerNm >
+                          HOLDING_THRESHOLD_METERS.current()) {
+      // Back far from where it held: driving it there would be a jump.
+      ac.holding = 0;
+      gf_removeLiveAc(ac);
+      return;
+    }
+    if (ac.phase == AcPhase::Birth) {
+      if (!gf_groundReportCheck(ac, report)) return;
+      report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
+      ac.samples.push_back(report);
+      return;
+    }
+    if (!checkExtendingSituations(ac, report)) return;
     if (ac.extrapolationCount > 0) {
       // the feed is back: the made-up reports give way to the real one
       ac.samples.resize(1);
       ac.extrapolationCount = 0;
     }
-    const PositionSample& newest = ac.samples.back();
-    if (ac.phase != AcPhase::Birth && !report.airborne && newest.standing) {
+    const PositionSample newest = ac.samples.back();
+    if (!report.airborne && newest.standing) {
       const bool allStanding = std::all_of(ac.samples.begin(), ac.samples.end(),
                                            [](const PositionSample& s) { return s.standing != 0; });
       if (report.standing && allStanding && ac.samples.size() > 1) ac.samples.resize(1);
+      if (!report.standing) cutStandingTail(ac, report);
     }
-    report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
+    report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
+    gf_takeOffOnNewReport(ac, newest, report);
     ac.samples.push_back(report);
-    if (ac.phase != AcPhase::Birth && ac.samples.size() == 2 && ac.samples[0].standing && ac.samples[1].standing) {
+    if (ac.samples.size() == 2 && ac.samples[0].standing && ac.samples[1].standing) {
       ac.samples[0].dueTick = tickCount.load() + 1;
       ac.samples[0].groundSpeed = ac.samples[1].groundSpeed;
     }
@@ -397,7 +494,7 @@ void lf_initialAttitude(LiveAc& ac) {
   const PositionSample& front = ac.samples.front();
   ac.lat = front.lat;
   ac.lon = front.lon;
-  ac.altitude = front.altitude;
+  ac.altitude = front.airborne ? front.altitude : groundAltitudeFt(ac, front);
   ac.tas = front.tas;
   ac.verticalSpeed = front.verticalSpeed / 60.0;
   if (front.airborne) {
@@ -430,8 +527,8 @@ void gf_ghostCheck(const std::string& callsign) {
   for (LiveAc& ghost : trafficEngine.live) {
     if (ghost.callsign != ghostName || ghost.sim.simState == AcSimState::RemovingFromSim) continue;
     if (ghost.phase == AcPhase::Parked) {
-      gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}", ghost.standNumber,
-                         ghost.callsign, callsign));
+      gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}",
+                         gf_liveStandName(ghost.standNumber), ghost.callsign, callsign));
     } else {
       gf_log(fmt::format("          {:8} is a ghost and will be removed, continue with {}", ghost.callsign, callsign));
     }
@@ -483,9 +580,7 @@ bool updateLiveAc(LiveAc& ac) {
       default: break;
     }
   } catch (const std::exception& e) {
-    gf_log(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "updateLiveAc", e.what(), ac.liveFullText(),
-                       ac.samples.size(), static_cast<std::uint32_t>(ac.phase),
-                       static_cast<std::uint32_t>(ac.sim.simState)));
+    logUpdateFailure(ac, e);
   }
   return ac.erased();
 }

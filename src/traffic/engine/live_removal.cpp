@@ -46,7 +46,8 @@ void onGroundStart(LiveAc& ac) {
   ac.altitudeRate = 0.0;
   if (ac.phase == AcPhase::Parked) {
     ac.weekTimeParked = weekTime.load();
-    gf_log(fmt::format("{:8}: {:8} parks", ac.standNumber, ac.callsign));
+    gf_log(fmt::format("{:8}: {:8} parks", gf_liveStandName(ac.standNumber), ac.callsign));
+    if (const auto hook = gf_trafficEngineHooks().liveParksOnStand) hook(ac);
   }
   ac.rotationSteps = 1;
 }
@@ -236,7 +237,14 @@ void gf_removeNearUserOnGround() {
       return;
     }
   }
-  // Static parked aircraft under the user come with the static parking.
+  // Static parked aircraft give way only to a user that moves over them.
+  static LatLon lastUser{0.0, 0.0};
+  const LatLon user = userPosition();
+  const bool moved = std::fabs(user.latitude - lastUser.latitude) > samePositionDeg ||
+                     std::fabs(user.longitude - lastUser.longitude) > samePositionDeg;
+  lastUser = user;
+  if (!moved) return;
+  if (const auto hook = gf_trafficEngineHooks().staticUnderUser) hook();
 }
 
 bool gf_removeFarthestLiveAc(double minDistNm) {

@@ -72,8 +72,10 @@ void setAccepting(bool on) {
 
 AiCreateRequest creationOf(const LiveAc& ac) {
   AiCreateRequest r;
+  // Born on the ground: the simulator puts it on its wheels where it stands.
+  const std::uint32_t onGround = !ac.samples.empty() && !ac.samples.front().airborne ? 1 : 0;
   r.position = {ac.lat, ac.lon, ac.altitude, ac.pitch * degreesPerRadian, ac.bank * degreesPerRadian,
-                ac.heading * degreesPerRadian, 0, 0};
+                ac.heading * degreesPerRadian, onGround, 0};
   r.tailNumber = ac.callsign;
   r.title = ac.livery;
   r.hexid = ac.hexId;

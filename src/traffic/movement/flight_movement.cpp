@@ -315,6 +315,19 @@ void lf_startTakeOffRoll(LiveAc& ac) {
   ac.smoothingLater = smoothingTakeOffLaterTicks;
 }
 
+void lf_touchAndGoRoll(LiveAc& ac) {
+  ac.setPhase(AcPhase::Taxi);
+  ac.takeOffRoll = 1;
+  gf_setThrottle(ac.sim, 3);
+  gf_setSpoilers(ac.sim, 0);  // in again: it rolls to climb away
+  gf_setFlaps(ac.sim, 1);
+  ac.landing = ac.landed = 0;  // touchedDown stays: lf_takeOff configures the climb-away
+  ac.landingStage = 0;
+  allLights(ac, false);
+  ac.smoothingEarlier = smoothingWideTicks;
+  ac.smoothingLater = smoothingTakeOffLaterTicks;
+}
+
 void lf_takeOff(LiveAc& ac) {
   ac.rotationSteps = std::max(ac.AcDescription::rotationSteps, 1);
   ac.pitchRate = (ac.rotationPitch - ac.pitch) / ac.rotationSteps;

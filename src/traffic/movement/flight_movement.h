@@ -16,6 +16,8 @@ void lf_moveTick(LiveAc& aircraft);
 void lf_flyStep(LiveAc& aircraft);
 void lf_takeOff(LiveAc& aircraft);
 void lf_startTakeOffRoll(LiveAc& aircraft);
+// Airborne again after a touchdown: back to a take-off roll on the ground.
+void lf_touchAndGoRoll(LiveAc& aircraft);
 void lf_configureBelow10000(LiveAc& aircraft);
 void lf_configureApproach(LiveAc& aircraft);
 // Moves the second report's due tick to now + ticks, within the smoothing limits.

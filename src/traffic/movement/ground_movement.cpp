@@ -187,6 +187,15 @@ void afterTouchdown(LiveAc& ac) {
   }
 }
 
+// Never faster on the ground than the reports' speeds allow: the smoothing
+// limits and the shortest leg would rush a far report (after a silence).
+void keepToReportedSpeed(LiveAc& ac, double distanceNm) {
+  auto& s = ac.samples;
+  const double allowedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
+  if (allowedKt <= 0.0 || distanceNm <= 0.0) return;
+  s[1].dueTick = std::max(s[1].dueTick, tickCount.load() + gf_legTicks(distanceNm, allowedKt));
+}
+
 } // namespace
 
 void gf_installArrivalStandChoice(ArrivalStandChoice choice) { arrivalStandChoice.store(choice); }
@@ -257,6 +266,7 @@ void lf_groundTiming(LiveAc& ac) {
     }
   }
   lf_retimeNext(ac, ticks);
+  keepToReportedSpeed(ac, distance);
 }
 
 void lf_groundStep(LiveAc& ac) {

@@ -12,6 +12,7 @@
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/taxi_curves.h"
@@ -198,6 +199,18 @@ bool anotherTaxiingNear(const LiveAc& ac) {
 }
 
 } // namespace
+
+bool gf_groundReportCheck(LiveAc& ac, PositionSample& r) { return groundReportCheck(ac, r); }
+
+void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSample& r) {
+  if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed || ac.takeOffRoll) return;
+  if (!ac.touchedDown) {
+    const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt;
+    if (ac.phase == AcPhase::Taxi && (r.airborne || fast)) lf_startTakeOffRoll(ac);
+  } else if (n.airborne && r.airborne) {
+    lf_touchAndGoRoll(ac);
+  }
+}
 
 bool checkExtendingSituations(LiveAc& ac, PositionSample& r) {
   if (ac.samples.empty()) return true;

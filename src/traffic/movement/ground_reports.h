@@ -10,6 +10,12 @@ namespace gwr {
 
 // False refuses the report; it may change the report (standing, speed) and the stream.
 bool checkExtendingSituations(LiveAc& aircraft, PositionSample& report);
+// The ground report check alone (standing or moving, refused during a roll),
+// also asked for the reports of an aircraft not yet placed.
+bool gf_groundReportCheck(LiveAc& aircraft, PositionSample& report);
+// A new report r after the newest n of an aircraft on the ground: it starts
+// a take-off roll, or a touch-and-go's roll after a touchdown.
+void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
 // The ground rules of the stream extension: arrival at the stand, holding.
 // None when the general extension applies; else whether the stream was extended.
 std::optional<bool> lf_extendOnGround(LiveAc& aircraft);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "airports/park_stand_table.h"
 #include "core/geo.h"
 #include "core/settings_catalogue.h"
 #include "traffic/engine/engine_constants.h"
@@ -13,6 +14,7 @@
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/extrapolation.h"
 #include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 
 namespace gwr {
@@ -30,7 +32,11 @@ bool categorySwitchedOff(AcCategory category) {
 void lf_extrapolate(LiveAc& ac, std::int32_t n) {
   ac.extrapolationCount = n;
   ac.samples.push_back(gf_madeUpReport(ac, n));
-  if (ac.phase == AcPhase::Parked) ac.atStandCheck = 0;
+  if (ac.phase == AcPhase::Parked) {
+    // Silent at its stand for a week of made-up time: the stand is not held for it.
+    if (const StandRecord* stand = gf_findStand(ac.standNumber)) standTable[stand - standTable.data()].liveAssigned = 0;
+    ac.atStandCheck = 0;
+  }
 }
 
 bool lf_extendStream(LiveAc& ac) {

@@ -103,6 +103,8 @@ inline constexpr double turnLegFactorNm = 30.0 * 0.0005399568034557236;
 inline constexpr double turnRateAngleDivisor = 30.0;
 inline constexpr double sharpTurnDeg = 90.0;
 inline constexpr double turnStepsDivisor = 100.0;
+// A ground leg is flown at most this much faster than its faster report.
+inline constexpr double reportedSpeedMargin = 1.2;
 
 // Stands: leaving, push-back and parking.
 inline constexpr double pullOutMaxDeg = 90.0;

@@ -31,6 +31,7 @@
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
 #include "traffic/parking/static_parking_plan.h"
+#include "traffic/parking/static_under_live.h"
 
 namespace gwr {
 
@@ -349,6 +350,8 @@ void gf_installParking() {
   hooks.staticNavLights = &gf_setStaticNavLights;
   hooks.removeAllStatic = &gf_removeAllStatic;
   hooks.staticUpdate = &gf_renewStaticParking;
+  hooks.liveParksOnStand = &gf_liveParksOnStand;
+  hooks.staticUnderUser = &gf_removeStaticUnderUser;
   gf_installTrafficEngineHooks(hooks);
   gf_installStandChoice();
   staticAircraft.reserve(staticReserve);

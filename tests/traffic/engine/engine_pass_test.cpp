@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "airports/park_stand_table.h"
+#include "core/geo.h"
 #include "core/settings_catalogue.h"
 #include "liveries/refused_liveries.h"
 #include "support/engine_harness.h"
@@ -52,8 +53,11 @@ TrafficRecord recordOf(const Report& r, std::uint32_t id = hexid, const std::str
   record.identity.registration = "D-AIZZ";
   record.hexid = id;
   record.timestamp = t0 + r.dt;
-  record.latitude = r.lat;
-  record.longitude = r.lon;
+  // Where it has got to by then along its track at its speed.
+  const LatLon at = gf_destinationPoint({r.lat, r.lon}, r.track * radiansPerDegree,
+                                        r.groundSpeed * r.dt / 3600.0 * feetPerNm);
+  record.latitude = at.latitude;
+  record.longitude = at.longitude;
   record.altitude = r.altitude;
   record.airborne = r.altitude > 0.0 ? 1 : 0;
   record.groundSpeed = r.groundSpeed;
@@ -91,6 +95,8 @@ TEST_F(EnginePass, RoutingDropsRepeatsJumpsAndStraightLegs) {
   const RoutingCase cases[] = {
       {"same time", {}, {0.0, 36000, 450, 90}, false},
       {"within a second", {}, {1.0, 36000, 450, 90}, false},
+      {"within a second, turning", {}, {1.0, 36000, 450, 100}, false},
+      {"after a second, turning", {}, {1.05, 36000, 450, 100}, true},
       {"older", {5.0}, {1.0, 36000, 450, 90}, false},
       {"new report", {}, {4.0, 36000, 450, 90}, true},
       {"straight and fast, under 450 m", {}, {1.9, 36000, 450, 90.5}, false},
@@ -100,6 +106,8 @@ TEST_F(EnginePass, RoutingDropsRepeatsJumpsAndStraightLegs) {
       {"ten times slower", {0, 0, 200}, {4.0, 0, 20}, false},
       {"slow to 80 kt", {0, 0, 5}, {30.0, 0, 80}, false},
       {"slow to 79 kt", {0, 0, 5}, {30.0, 0, 49}, true},
+      {"slow to 80 kt after a silence long enough to speed up", {0, 0, 5}, {38.0, 0, 80}, true},
+      {"ten times faster after a long silence", {0, 0, 10}, {46.0, 0, 100}, true},
       {"ground straight under 20 m", {0, 0, 10, 45}, {3.8, 0, 10, 46}, false},
       {"ground straight beyond 20 m", {0, 0, 10, 45}, {4.0, 0, 10, 46}, true},
       {"standing, under 15 s", {0, 0, 0, 45}, {14.0, 0, 0, 45}, false},
@@ -171,12 +179,12 @@ TEST_F(EnginePass, BufferRules) {
   gf_resetTraffic();
   tickCount.store(0);
   for (int i = 0; i < 4; ++i) route({4.0 * i});
-  trafficEngine.queuedLiveCreations.resize(thinBufferAtQueuedCreations);
+  trafficEngine.queuedLiveCreations.resize(11);
   tickCount.store(dueDelayTicks + 10);  // reports routed together fall due a tick apart
   LiveAc& thinned = trafficEngine.live.front();
   updateLiveAc(thinned);
   EXPECT_EQ(thinned.samples.size(), 3u);
-  trafficEngine.queuedLiveCreations.resize(thinBufferAtQueuedCreations - 1);
+  trafficEngine.queuedLiveCreations.resize(10);
   updateLiveAc(thinned);
   EXPECT_EQ(thinned.sim.simState, AcSimState::Adding2Sim);
   EXPECT_EQ(trafficEngine.addingStack, std::vector<std::uint32_t>{hexid});

@@ -17,6 +17,7 @@
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
+#include "traffic/movement/live_motion.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/pose_guard.h"
 #include "traffic/movement/taxi_curves.h"
@@ -394,6 +395,45 @@ TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);  // holds the climb pitch until the next report
 }
 
+TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
+  struct Case {
+    const char* name;
+    AcPhase phase;
+    bool touchedDown;
+    double nKt, nAltitude, rKt, rAltitude;
+    bool roll;
+  };
+  const Case cases[] = {
+      {"both at 43 kt", AcPhase::Taxi, false, 43.0, 0, 43.0, 0, true},
+      {"between 43 and 60 kt", AcPhase::Taxi, false, 50.0, 0, 55.0, 0, true},
+      {"one below 43 kt", AcPhase::Taxi, false, 42.9, 0, 55.0, 0, false},
+      {"an airborne report", AcPhase::Taxi, false, 20.0, 0, 140.0, 500.0, true},
+      {"not taxiing", AcPhase::Parked, false, 50.0, 0, 55.0, 0, false},
+      {"touch-and-go", AcPhase::Flying, true, 130.0, 500.0, 135.0, 600.0, true},
+      {"rolling out", AcPhase::Taxi, true, 120.0, 0, 110.0, 0, false},
+  };
+  for (const Case& c : cases) {
+    LiveAc ac = aircraft({at(50.0, 8.0, c.nKt, 1000, c.nAltitude)});
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(c.phase);
+    ac.touchedDown = c.touchedDown;
+    ac.landed = c.touchedDown;
+    gf_takeOffOnNewReport(ac, ac.samples.back(), at(50.01, 8.0, c.rKt, 1200, c.rAltitude));
+    EXPECT_EQ(ac.takeOffRoll != 0, c.roll) << c.name;
+    EXPECT_TRUE(!c.touchedDown || !c.roll || (ac.phase == AcPhase::Taxi && !ac.landed)) << c.name;
+  }
+  // During the roll the take-off itself waits for a second report of 43 kt or more.
+  for (const double kt : {42.0, 50.0}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 30, 1000), at(50.01, 8.0, kt, 1600)});
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(AcPhase::Taxi);
+    ac.samples[0].verticalSpeed = ac.samples[1].verticalSpeed = 300.0;  // every report climbs: away at once
+    lf_startTakeOffRoll(ac);
+    lf_groundStep(ac);
+    EXPECT_EQ(ac.phase == AcPhase::TakeOff, kt >= 43.0) << kt;
+  }
+}
+
 TEST_F(MovementRules, TheFlareStagesFollowTheHeightOverTheCg) {
   LiveAc ac = aircraft({at(50.0, 8.0, 130, 1000, 400.0), at(50.01, 8.0, 130, 1600)});
   ac.setPhase(AcPhase::Flying);
@@ -401,19 +441,21 @@ TEST_F(MovementRules, TheFlareStagesFollowTheHeightOverTheCg) {
   ac.groundCgHeight = 8.0;
   ac.altitudeRate = -0.2;
   ac.pitch = -1.0 * deg;
+  ac.sim.throttleIndex = 1;  // the approach's throttle
   struct Case {
     double height;
     std::uint32_t stage;
     double rate;
+    std::uint32_t throttle;  // off only from the third stage on
   };
-  for (const Case c : {Case{40.0, 0, -0.2}, Case{38.0, 1, -0.1}, Case{28.0, 2, -0.075}, Case{18.0, 3, -0.05},
-                       Case{11.0, 4, -0.025}}) {
+  for (const Case c : {Case{40.0, 0, -0.2, 1}, Case{38.0, 1, -0.1, 1}, Case{28.0, 2, -0.075, 1},
+                       Case{18.0, 3, -0.05, 0}, Case{11.0, 4, -0.025, 0}}) {
     ac.heightAboveGround = c.height;
     lf_moveTick(ac);
     EXPECT_EQ(ac.landingStage, c.stage) << c.height;
     EXPECT_DOUBLE_EQ(ac.altitudeRate, c.rate) << c.height;
+    EXPECT_EQ(ac.sim.throttleIndex, c.throttle) << c.height;
   }
-  EXPECT_EQ(ac.sim.throttleIndex, 0u);
   for (int i = 0; i < 2000; ++i) lf_moveTick(ac);
   EXPECT_NEAR(ac.pitch / deg, flarePitchDeg, 1e-9);  // never further nose up than the flare pitch
 }
@@ -526,6 +568,15 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
   const PositionSample week = gf_madeUpReport(parked, 1);
   EXPECT_EQ(week.dueTick, 1000 + 60480000);
   EXPECT_EQ(week.standing, 1);
+  // Its stand is no longer held for it, nor are its stand checks done.
+  standTable.emplace_back("A1", std::vector<StandOption>{}, 50.0, 8.0, 0.0, 20.0, std::int16_t{5}, false, false, false);
+  standTable.back().number = 1;
+  standTable.back().liveAssigned = 1;
+  parked.standNumber = 1;
+  parked.atStandCheck = 1;
+  lf_extrapolate(parked, 1);
+  EXPECT_EQ(standTable.back().liveAssigned, 0);
+  EXPECT_EQ(parked.atStandCheck, 0);
 }
 
 TEST_F(MovementRules, TicksThatDoNotFitRaiseANarrowingError) {

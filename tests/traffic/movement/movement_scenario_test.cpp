@@ -204,6 +204,7 @@ TEST(MovementScenarioTest, DeparturePushesBackTaxisTakesOffAndClimbs) {
   testsupport::writeTrackArtefacts("eddf_departure", track);
 
   EXPECT_EQ(phaseRuns(track), (std::vector<std::string>{"parked", "pushing_back", "pushed_back", "taxi", "take_off", "flying"}));
+  EXPECT_NE(harness.log().text().find("A1      : DLH9AK   parks"), std::string::npos);  // the stand by its name
   const simemu::SimObject& object = onlyObject(harness);
   const auto* o = &object;
   expectFinitePoses(track, harness);

@@ -1,0 +1,161 @@
+// New reports of a known aircraft: a ground speed its positions contradict,
+// speed jumps weighed against the feed's own last report, the holding
+// threshold, standing reports left behind, and the identity of a returning flight.
+#include <gtest/gtest.h>
+
+#include "core/geo.h"
+#include "core/settings_catalogue.h"
+#include "liveries/livery_tables.h"
+#include "support/engine_harness.h"
+#include "traffic/engine/engine_constants.h"
+#include "traffic/engine/live_intake.h"
+#include "traffic/feed/park_airport_state.h"
+
+namespace gwr {
+namespace {
+
+constexpr std::uint32_t hexid = 4837700;
+const LatLon base{50.04, 8.56};
+
+// A report `metres` east of the base, `dt` seconds after the first.
+TrafficRecord report(double dt, double metres, double kt, double altitude = 0.0) {
+  TrafficRecord r;
+  r.identity.key = LivKey{gf_airlineIndex("DLH"), 0, gf_modelIndex("A320"), 0, 0};
+  r.identity.callsign = "DLH77";
+  r.hexid = hexid;
+  r.timestamp = testsupport::harnessStartTime + dt;
+  const LatLon at = gf_destinationPoint(base, 90.0 * radiansPerDegree, metres / 0.3048);
+  r.latitude = at.latitude;
+  r.longitude = at.longitude;
+  r.altitude = altitude;
+  r.airborne = altitude > 0.0 ? 1 : 0;
+  r.groundSpeed = kt;
+  r.track = 90.0;
+  r.dueTick = tickCount.load() + dueDelayTicks;
+  return r;
+}
+
+void route(TrafficRecord r) { lf_routeTrafficRecord(r); }
+
+class ReportRules : public ::testing::Test {
+ protected:
+  LiveAc& aircraft() { return trafficEngine.live.front(); }
+  testsupport::EngineHarness harness{{{"DLH", "", "A320", false, "Airbus A320 Lufthansa", ""}},
+                                     {"Airbus A320 Lufthansa"}};
+};
+
+TEST_F(ReportRules, AGroundSpeedItsPositionsContradictGivesWayToThePositions) {
+  struct Case {
+    const char* name;
+    double metres, altitude, keptKt;  // 16 s after a first report at 104 kt
+  };
+  const Case cases[] = {{"frozen at the gate", 0.0, 0.0, 0.0},
+                        {"creeping", 50.0, 0.0, 50.0 / 1852.0 * 3600.0 / 16.0},
+                        {"over a third of its speed", 300.0, 0.0, 104.0},
+                        {"airborne", 300.0, 3000.0, 104.0}};
+  for (const Case& c : cases) {
+    gf_resetTraffic();
+    route(report(0.0, 0.0, 104.0, c.altitude));
+    route(report(16.0, c.metres, 104.0, c.altitude));
+    ASSERT_EQ(aircraft().samples.size(), 2u) << c.name;
+    EXPECT_NEAR(aircraft().samples.back().groundSpeed, c.keptKt, 0.05) << c.name;
+  }
+}
+
+TEST_F(ReportRules, SpeedJumpsAreWeighedAgainstTheFeedsLastReportNotAMadeUpOne) {
+  route(report(0.0, 0.0, 60.0));
+  PositionSample held = aircraft().samples.back();  // a holding copy: standing at 0 kt
+  held.standing = 1;
+  held.groundSpeed = 0.0;
+  aircraft().samples.push_back(held);
+  aircraft().extrapolationCount = 1;
+  route(report(4.0, 150.0, 90.0));  // 60 to 90 kt: no jump
+  EXPECT_EQ(aircraft().samples.size(), 3u);
+}
+
+TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemoved) {
+  for (const auto& [metres, removed] : {std::pair{240.0, false}, std::pair{260.0, true}}) {  // threshold 250 m
+    gf_resetTraffic();
+    route(report(0.0, 0.0, 20.0));
+    aircraft().holding = 1;
+    route(report(20.0, metres, metres / 20.0 * 3600.0 / 1852.0));
+    EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << metres;
+  }
+}
+
+TEST_F(ReportRules, StandingReportsLeftBehindGiveWayToAMovingOne) {
+  struct Case {
+    const char* name;
+    std::int32_t movingAge;  // ticks between the newest moving report and the newest standing one
+    double newMetres;        // where the new report lies, east of the moving one
+    std::size_t kept;
+  };
+  const Case cases[] = {{"moved lately", 1400, 60.0, 2}, {"moved long ago, far", 1600, 60.0, 4},
+                        {"moved long ago, close by", 1600, 20.0, 2}};
+  for (const Case& c : cases) {
+    gf_resetTraffic();
+    route(report(0.0, 0.0, 10.0));
+    LiveAc& ac = aircraft();
+    ac.sim.simState = AcSimState::Active;
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(AcPhase::Taxi);
+    PositionSample standing = gf_sampleOf(report(2.0, -30.0, 0.0));
+    standing.standing = 1;
+    standing.dueTick = ac.samples[0].dueTick + c.movingAge - 100;
+    ac.samples.push_back(standing);
+    standing.dueTick += 100;
+    ac.samples.push_back(standing);
+    PositionSample r = gf_sampleOf(report(30.0, c.newMetres, 10.0));
+    decodeExisting(ac, r);
+    EXPECT_EQ(ac.samples.size(), c.kept) << c.name;
+  }
+}
+
+TEST_F(ReportRules, AFlightReportedBackToTheParkAirportKeepsItsRoute) {
+  AirportRecord park;
+  park.icao = FixedCode<4>("EDDF");
+  park.iata = FixedCode<3>("FRA");
+  struct Case {
+    const char* origin;
+    bool kept;
+  };
+  for (const Case c : {Case{"FRA", true}, Case{"MUC", false}}) {
+    gf_resetTraffic();
+    gf_setParkAirport(park);
+    route(report(0.0, 0.0, 10.0));
+    LiveAc& ac = aircraft();
+    ac.sim.simState = AcSimState::Active;
+    ac.origin = FixedCode<3>(c.origin);
+    ac.destination = FixedCode<3>("LHR");
+    TrafficRecord r = report(20.0, 100.0, 10.0);
+    r.identity.origin = FixedCode<3>("LHR");
+    r.identity.destination = FixedCode<3>("FRA");
+    route(r);
+    EXPECT_EQ(ac.destination == FixedCode<3>("LHR"), c.kept) << c.origin;
+  }
+  gf_clearParkAirport();
+}
+
+TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLivery) {
+  RegcodeTitleMap.emplace("D-ANEW", "Airbus A320 Lufthansa Retro");
+  struct Case {
+    const char* registration;
+    bool changed;
+  };
+  for (const Case c : {Case{"D-ANEW", true}, Case{"D-AOLD", false}}) {
+    gf_resetTraffic();
+    route(report(0.0, 0.0, 10.0));
+    LiveAc& ac = aircraft();
+    ac.sim.simState = AcSimState::Active;
+    ac.livery = "Airbus A320 Lufthansa";
+    TrafficRecord r = report(20.0, 100.0, 10.0);
+    r.identity.registration = c.registration;
+    route(r);
+    EXPECT_EQ(ac.livery.empty(), c.changed) << c.registration;
+    EXPECT_EQ(ac.registration, c.registration);
+  }
+  RegcodeTitleMap.erase("D-ANEW");
+}
+
+} // namespace
+} // namespace gwr

@@ -1,0 +1,248 @@
+// Situations from recorded airport traffic, flown in simulated time through
+// the whole engine and the emulated simulator as a user would meet them: a
+// feed outage while taxiing, a gate whose feed repeats a stale ground speed,
+// a departure whose roll nobody reported, a touch-and-go and a go-around.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "airports/park_stand_table.h"
+#include "core/geo.h"
+#include "feeder/scenario.h"
+#include "feeder/scenario_player.h"
+#include "support/engine_harness.h"
+#include "traffic/engine/live_intake.h"
+#include "traffic/feed/park_airport_state.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::EngineHarness;
+
+constexpr double fieldFt = testsupport::frankfurtFieldFt;
+constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
+constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
+constexpr const char* condor = "Airbus A321neo Condor";
+
+// One timed point of a flight, written straight into a scenario row.
+struct Row {
+  double time;
+  LatLon at;
+  double altitudeFt, kt, fpm;
+  bool ground;
+};
+
+// Rows along one bearing: each leg ends `seconds` later at the mean of the
+// two speeds, as the feeder interpolates them.
+class Path {
+ public:
+  Path(LatLon start, double bearingDeg, double altitudeFt, double kt, double fpm, bool ground)
+      : bearing_(bearingDeg * radiansPerDegree) {
+    rows_.push_back({0.0, start, altitudeFt, kt, fpm, ground});
+  }
+  Path& leg(double seconds, double kt, double altitudeFt, double fpm, bool ground) {
+    const Row& last = rows_.back();
+    const double feet = (last.kt + kt) / 2.0 * seconds / 3600.0 * feetPerNm;
+    rows_.push_back({last.time + seconds, gf_destinationPoint(last.at, bearing_, feet), altitudeFt, kt, fpm, ground});
+    return *this;
+  }
+  const std::vector<Row>& rows() const { return rows_; }
+
+ private:
+  double bearing_;
+  std::vector<Row> rows_;
+};
+
+std::string scenarioText(const char* header, const std::vector<Row>& rows, double intervalSeconds = 2.0) {
+  std::string text = fmt::format("interval {}\n{}\n", intervalSeconds, header);
+  for (const Row& r : rows)
+    text += fmt::format("{:.0f} {:.6f} {:.6f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
+                        r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air");
+  return text;
+}
+
+struct Outage {
+  double from = -1.0, to = -1.0;  // scenario seconds in which nothing of the feed arrives
+};
+
+// The simulator's object once a pass: its altitude and whether its gear is down.
+struct GearSeen {
+  double altitude;
+  std::uint32_t gear;
+};
+
+// Plays the scenario through the engine for `seconds`, dropping the feed's
+// lines during the outage; returns the phases the aircraft went through.
+std::set<std::string> play(EngineHarness& harness, const std::string& text, double seconds, Outage outage = {},
+                           std::vector<GearSeen>* gear = nullptr) {
+  feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
+  std::set<std::string> phases;
+  const auto passes = static_cast<std::int64_t>(seconds * 100.0);
+  for (std::int64_t i = 0; i < passes; ++i) {
+    const double t = harness.now();
+    player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
+      if (stream == feeder::FeedStream::traffic && !(t >= outage.from && t < outage.to)) harness.feedLine(line);
+    });
+    harness.pass();
+    if (gear != nullptr) {
+      const auto objects = harness.emulator().objects();
+      if (!objects.empty()) gear->push_back({objects.front().pose.altitude, objects.front().gear});
+    }
+    for (const LiveAc& ac : trafficEngine.live)
+      if (ac.sim.simState == AcSimState::Active) phases.insert(gf_phaseName(ac.phase));
+  }
+  return phases;
+}
+
+bool onGround(const simemu::Pose& p) { return p.altitude < onGroundBelowFt; }
+
+double metresBetween(const simemu::Pose& a, const simemu::Pose& b) {
+  return gf_greatCircleDistanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude}) * metresPerNm;
+}
+
+// What the simulator showed: no step of 0.1 s longer than the fastest report
+// allows, and on the ground, over every second, no faster than groundKt.
+void expectPlausible(const EngineHarness& harness, double fastestKt, double groundKt) {
+  ASSERT_FALSE(harness.tracks().empty());
+  for (const auto& [id, track] : harness.tracks()) {
+    const auto& p = track.points;
+    for (std::size_t i = 1; i < p.size(); ++i) {
+      const double dt = p[i].time - p[i - 1].time;
+      ASSERT_LE(metresBetween(p[i - 1].pose, p[i].pose), fastestKt * 1.25 * dt / 3600.0 * metresPerNm + 0.5)
+          << "jump of object " << id << " at " << p[i].time << " s";
+      if (i < 10 || !onGround(p[i].pose) || !onGround(p[i - 10].pose)) continue;
+      const double kt = metresBetween(p[i - 10].pose, p[i].pose) / metresPerNm / (p[i].time - p[i - 10].time) * 3600.0;
+      ASSERT_LE(kt, groundKt) << "object " << id << " on the ground at " << p[i].time << " s";
+    }
+  }
+}
+
+// The gate's only stand, given to an aircraft born at it.
+bool gateStandAtBirth(LiveAc& ac) {
+  const StandRecord& s = standTable.front();
+  ac.standLat = s.latitude;
+  ac.standLon = s.longitude;
+  ac.standHeading = s.heading;
+  ac.standNumber = 1;
+  ac.halfWingspan = 17.9 / 1852.0;  // the test's reference tables carry no wingspans
+  return true;
+}
+
+const LatLon gate{50.047537, 8.564608};
+
+// The gate's feed repeats 104 kt while the aircraft only wanders 20 m round
+// its stand and back (the position noise of a standing aircraft).
+std::vector<Row> frozenGate() {
+  std::vector<Row> rows;
+  for (int i = 0; i <= 30; ++i) {
+    const LatLon away = gf_destinationPoint(gate, (i % 4) * 90.0 * radiansPerDegree, 20.0 / 0.3048);
+    rows.push_back({20.0 * i, i % 2 == 0 ? gate : away, fieldFt, 104.0, 0.0, true});
+  }
+  return rows;
+}
+
+// Final approach on runway 25C (bearing 248.4 degrees), down to the runway
+// and away again, or away from 200 ft without touching it.
+std::vector<Row> missedLanding(bool touchAndGo) {
+  Path path({50.103262, 8.830174}, 248.4, 3598, 160, -850, false);
+  path.leg(144, 140, 1688, -745, false);
+  if (touchAndGo) path.leg(105, 135, 414, -700, false).leg(6, 130, 364, -150, true).leg(6, 125, 364, 0, true);
+  else path.leg(90, 135, 564, -700, false).leg(10, 140, 700, 1500, false);
+  return path.leg(6, 135, 564, 2000, false).leg(60, 160, 2700, 2000, false).leg(120, 200, 6000, 1700, false).rows();
+}
+
+// The departure down to the runway's centreline, its roll (never sent) and climb.
+const char* const departureRows =
+    "  0 50.051388 8.583909  364  12    0 ground\n 77 50.046876 8.586527  364  15    0 ground\n"
+    "105 50.045949 8.587065  364   0    0 ground\n165 50.045949 8.587065  364   0    0 ground\n"
+    "192 50.045466 8.587255  364   8    0 ground\n211 50.045127 8.587243  364   0    0 ground\n"
+    "216 50.045127 8.587243  364   0    0 ground\n226 50.044804 8.585892  364  40    0 ground\n"
+    "236 50.043834 8.581838  364  80    0 ground\n248 50.041894 8.573732  364 120    0 ground\n"
+    "259 50.039493 8.563700  364 150    0 ground\n265 50.037989 8.557418  564 160 2000 air\n"
+    "283 50.033188 8.537354 1164 170 2000 air\n349 50.013061 8.453250 3364 210 2000 air\n"
+    "415 49.988273 8.349667 5364 250 1800 air\n";
+
+enum class End { RemovedAtResume, StaysInSim, OnGround, Airborne };
+
+struct ScenarioCase {
+  const char* name;
+  std::string text;
+  Outage outage;
+  double seconds, fastestKt, groundKt;  // ground: the fastest its reports' positions allow, with a margin
+  End end;
+  int touches = -1;  // 1: touches the runway and takes off again, 0: never touches it, -1: not asked
+};
+
+std::string taxiing(double kt) {
+  return scenarioText("aircraft 3958201 DLH4TX A20N D-AITX FRA LHR A3",
+                      Path({50.047, 8.565}, 90.0, fieldFt, kt, 0, true).leg(400, kt, fieldFt, 0, true).rows());
+}
+
+TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) {
+  const char* condorHeader = "aircraft 3963301 CFG2TG A21N D-ANLB PMI FRA A3";
+  const ScenarioCase cases[] = {
+      {"3-minute outage while taxiing, back 1.4 km on", taxiing(15.0), {60, 240}, 330, 15, 19.5, End::RemovedAtResume},
+      {"3-minute outage creeping in a queue, back 230 m on", taxiing(2.5), {60, 240}, 330, 2.5, 3.25, End::StaysInSim},
+      {"gate with a frozen ground speed", scenarioText("aircraft 3958202 DLH5GT A20N D-AIGT FRA LHR A3", frozenGate()),
+       {}, 620, 104, 10, End::OnGround},
+      {"departure whose roll is not reported",
+       std::string("interval 2\naircraft 3958203 DLH6RW A20N D-AIRW FRA LHR A3\n") + departureRows, {217, 265}, 560,
+       250, 160 * 1.3, End::Airborne},
+      {"touch-and-go", scenarioText(condorHeader, missedLanding(true), 3.0), {}, 520, 200, 140 * 1.3, End::Airborne, 1},
+      {"go-around", scenarioText(condorHeader, missedLanding(false), 3.0), {}, 520, 200, 140 * 1.3, End::Airborne, 0},
+  };
+  for (const ScenarioCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}, {"CFG", "", "A21N", false, condor, ""}},
+                          {lufthansa, condor});
+    testsupport::setFrankfurtAsParkAirport();
+    standTable.emplace_back("A1", std::vector<StandOption>{}, gate.latitude, gate.longitude, 339.6 * radiansPerDegree,
+                            20.0, std::int16_t{5}, false, false, false);
+    standTable.back().number = 1;
+    standTableReady.store(c.end == End::OnGround);
+    gf_installBirthStandChoice(c.end == End::OnGround ? &gateStandAtBirth : nullptr);
+    std::vector<GearSeen> gear;
+    const auto phases = play(harness, c.text, c.seconds, c.outage, &gear);
+    gf_installBirthStandChoice(nullptr);
+    standTableReady.store(false);
+    gf_clearStands(standTable);
+    gf_clearParkAirport();
+
+    expectPlausible(harness, c.fastestKt, c.groundKt);
+    const auto& first = harness.tracks().begin()->second;
+    bool touched = false;
+    for (const auto& [id, track] : harness.tracks()) {
+      for (const auto& p : track.points) {
+        ASSERT_GT(p.pose.altitude, fieldFt) << p.time;  // created on the field, never below it
+        touched = touched || onGround(p.pose);
+        ASSERT_TRUE(c.end != End::OnGround || onGround(p.pose)) << p.time;  // no roll, no take-off
+      }
+      const bool left =
+          c.end != End::Airborne || track.removed >= 0.0 || track.points.back().pose.altitude > fieldFt + 1000;
+      EXPECT_TRUE(left) << "object " << id << " left standing on the runway";
+    }
+    if (c.end == End::RemovedAtResume) {  // held through the outage, gone when the feed comes back far away
+      EXPECT_GE(first.removed, c.outage.to);
+      EXPECT_LT(first.removed, c.outage.to + 5.0);
+    }
+    EXPECT_TRUE(c.end != End::StaysInSim || first.removed < 0.0);
+    if (c.touches < 0) continue;
+    EXPECT_EQ(touched, c.touches == 1);
+    EXPECT_EQ(phases.contains("take_off"), c.touches == 1);  // a touch-and-go takes off again
+    // Gear up again soon after climbing away, not only once well above the field.
+    const auto lowest =
+        std::min_element(gear.begin(), gear.end(), [](auto& a, auto& b) { return a.altitude < b.altitude; });
+    const auto up = std::find_if(lowest, gear.end(), [](const GearSeen& g) { return g.gear == 0; });
+    ASSERT_NE(up, gear.end());
+    EXPECT_LT(up->altitude, fieldFt + 1500.0);
+  }
+}
+
+} // namespace
+} // namespace gwr
