@@ -9,6 +9,8 @@
 
 namespace gwr {
 
+struct LiveAc;
+
 struct TrafficEngineHooks {
   void (*parkAirportDriver)(bool start) = nullptr;   // at loop start and every 16 s
   void (*staticTwinCheck)() = nullptr;               // every 61 s
@@ -24,6 +26,7 @@ struct TrafficEngineHooks {
   void (*removeAllStatic)() = nullptr;                     // the "Flush static" request
   void (*staticUpdate)() = nullptr;                        // the adjustments of an announced update
   void (*parkControls)(bool enabled) = nullptr;            // the window's park controls
+  void (*standUseBeforeNewKey)(LiveAc& aircraft) = nullptr;  // a parked aircraft is about to change identity
 };
 
 void gf_installTrafficEngineHooks(const TrafficEngineHooks& hooks);

@@ -20,6 +20,7 @@
 #include "refdata/reference_queries.h"
 #include "refdata/registration_records.h"
 #include "traffic/engine/engine_constants.h"
+#include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
@@ -116,6 +117,9 @@ bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
     if (known && (known->airline != ac.key.airline || known->airlineOperator != ac.key.airlineOperator ||
                   known->model != ac.key.model) &&
         airline && (gf_airlineCode(known->airline) == *airline || gf_airlineCode(known->airlineOperator) == *airline)) {
+      // The stay at its stand belongs to the old identity.
+      const auto recordStay = gf_trafficEngineHooks().standUseBeforeNewKey;
+      if (recordStay != nullptr && ac.phase == AcPhase::Parked && ac.standNumber > 0) recordStay(ac);
       ac.key = *known;
       RememberedLiveries.erase(ac.hexId);
       ac.livery = {};

@@ -31,6 +31,7 @@
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
 #include "traffic/parking/static_parking_plan.h"
+#include "traffic/parking/user_stand.h"
 
 namespace gwr {
 
@@ -86,6 +87,8 @@ bool becomeParkAirport(const AirportRecord* airport, bool atStart) {
   gf_repaintBand(statisticsBand);
   gf_log(fmt::format("\nThe park airport is {}", airport->icao.text()));
   parkReadPending = true;
+  gf_disableParkControls();
+  gf_startCollectingLiveCallsigns();
   if (atStart) setStatusText("Calculating static parked aircraft ...", false);
   return true;
 }
@@ -145,6 +148,7 @@ void leaveCommon() {
   parkedLive.clear();
   gf_clearStands(standTable);
   gf_forgetUserStand();
+  gf_publishUserStandSpots();
   reservedStandName.clear();
   parkReadPending = false;
   MainWindowState& window = gf_mainWindow();
@@ -168,7 +172,8 @@ void standWork(std::uint32_t hexid) {
   if (ac == nullptr) return;
   gf_noteLiveCallsign(ac->callsign);
   if (standTable.empty()) return;
-  if (ac->standNumber > 0 && ac->phase == AcPhase::Parked) lf_addRealStandOption(ac->standNumber, *ac, LearnMode::AtStand);
+  if (ac->standNumber > 0 && ac->phase == AcPhase::Parked && ac->leaving == 0)
+    lf_addRealStandOption(ac->standNumber, *ac, LearnMode::AtStand);
   if (ac->pairLookedUp) return;
   gf_lookupCallsignPair(gf_unpackWeekTime(weekTime.load()), *ac);
   ac->pairLookedUp = 1;
@@ -179,15 +184,20 @@ void standWork(std::uint32_t hexid) {
 void everyMinute() {
   if (standTableReady.load())
     for (LiveAc& ac : trafficEngine.live)
-      if (ac.standNumber > 0 && ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active) {
+      if (ac.standNumber > 0 && ac.phase == AcPhase::Parked && ac.leaving == 0 &&
+          ac.sim.simState == AcSimState::Active) {
         gf_noteLiveCallsign(ac.callsign);
         lf_addRealStandOption(ac.standNumber, ac, LearnMode::AtStand);
       }
   gf_staticRenewalMinute();
 }
 
+// A parked aircraft about to show another identity: its stay is learned first.
+void recordStayBeforeNewKey(LiveAc& ac) { lf_addRealStandOption(ac.standNumber, ac, LearnMode::AtStand); }
+
 void every5Seconds() {
   lf_takeDestinationRequest();
+  gf_takeUserStandReservation();
   if (!reservedStandName.empty()) gf_clearReservedStand(reservedStandName);
   // While a park airport's file waits to be read the request stays pending.
   if (parkReadPending || parkControlsDisabled.load() || !reReadRequested.exchange(false)) return;
@@ -223,6 +233,7 @@ std::string lf_readParkedFile() {
       }
     }
     standTable.shrink_to_fit();
+    gf_publishUserStandSpots();
     reservedStandName.clear();
     gf_mainWindow().setText(StatusText::reservedStand, "");
     if (!parkAirports.empty() && parkAirports.front().code == parkAirportCode) {
@@ -243,6 +254,7 @@ std::string lf_readParkedFile() {
 }
 
 void gf_leaveParkAirport() {
+  gf_takeUserStandReservation();
   parkedEntries.clear();
   gf_removeAllStatic();
   for (LiveAc& ac : trafficEngine.live) {
@@ -349,8 +361,10 @@ void gf_installParking() {
   hooks.staticNavLights = &gf_setStaticNavLights;
   hooks.removeAllStatic = &gf_removeAllStatic;
   hooks.staticUpdate = &gf_renewStaticParking;
+  hooks.standUseBeforeNewKey = &recordStayBeforeNewKey;
   gf_installTrafficEngineHooks(hooks);
   gf_installStandChoice();
+  gf_installUserStandHooks();
   staticAircraft.reserve(staticReserve);
 }
 

@@ -2,6 +2,7 @@
 // uses, the passes by day, week and offset, and options in use kept apart
 // from dropped ones so that the learned file keeps them.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/stand_scene.h"
 #include "traffic/parking/static_parking_plan.h"
+#include "traffic/parking/static_renewal.h"
 
 namespace gwr {
 namespace {
@@ -135,6 +137,94 @@ TEST_F(StaticPlanTest, ALiveCallsignSeenSinceTheLastRenewalKeepsItsFlightOff) {
   EXPECT_EQ(plannedStands(), std::vector<std::string>{"G2"});
   gf_planStaticsAtRead();  // not seen since
   EXPECT_EQ(plannedStands(), (std::vector<std::string>{"G1", "G2"}));
+}
+
+// Day 3, half-hour 20, the passes looked back 2 half-hours. A static aircraft
+// KLM1* (flight KLM1 in, KLM2 out, PH-1) stands at G1 since half-hour 18; G2
+// overlaps G1.
+TEST_F(StaticPlanTest, TheRenewalKeepsRemovesOrReplansTheStandingStaticAircraft) {
+  const LivKey klm{1, 0, 1, 0, 1}, dlh{2, 0, 1, 0, 1};
+  const auto parkedAt = [](std::uint32_t slot) { return (std::uint64_t{slot} << 32U) | 3U; };
+  struct Case {
+    const char* name;
+    std::function<void(StaticAc&, StandOption&)> setup;
+    bool kept;
+    std::vector<std::string> entriesAfter;
+  };
+  const ParkedEntry other{1, 0, dlh, "DLH5", "", "D-AIXX", false};
+  const Case cases[] = {
+      {"its flight goes on", [](StaticAc&, StandOption&) {}, true, {}},
+      {"its flight was seen live",
+       [](StaticAc&, StandOption&) {
+         gf_noteLiveCallsign("KLM2");
+         gf_renewSeenCallsigns();
+       },
+       false, {}},
+      {"the same flight is planned at its stand",
+       [&](StaticAc&, StandOption&) { parkedEntries.push_back({1, 0, klm, "KLM1", "KLM2", "PH-1", false}); }, true, {}},
+      {"another flight is planned that started after it parked",
+       [&](StaticAc&, StandOption&) { parkedEntries.push_back(other); }, true, {}},
+      {"another flight is planned that started before it parked",
+       [&](StaticAc& s, StandOption&) {
+         s.weekTimeParked = parkedAt(20);
+         ParkedEntry earlier = other;
+         earlier.parkedHalfHours = 1;
+         parkedEntries.push_back(earlier);
+       },
+       false, {"G1 DLH5/"}},
+      {"a flight planned next door would touch it",
+       [&](StaticAc& s, StandOption&) {
+         s.weekTimeParked = parkedAt(20);
+         s.halfWingspan = 35.0 * nmPerMetre;  // 30 m apart
+         ParkedEntry next = other;
+         next.standNumber = 2;
+         next.parkedHalfHours = 1;
+         parkedEntries.push_back(next);
+       },
+       false, {"G2 DLH5/"}},
+      {"its flight is not due in the half-hours looked back",
+       [](StaticAc&, StandOption& o) { o.hours = gf_hours2bitset("10:17"); }, false, {}},
+      {"its flight, shown as KLM2, was due two half-hours ago",
+       [](StaticAc& s, StandOption& o) {
+         s.callsign = "KLM2*";
+         o.hours = gf_hours2bitset("10:18");
+       },
+       true, {}},
+      {"its stay ends with this half-hour: planned again to show KLM2",
+       [](StaticAc&, StandOption& o) { o.hours = gf_hours2bitset("18:20"); }, false, {"G1 KLM1/KLM2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    clearTraffic();
+    parkedEntries.clear();
+    gf_renewSeenCallsigns();
+    useStands({standAt("G1", 0.0, 20.0), standAt("G2", 30.0, 20.0)});
+    StandOption flight = makeOption("PH-1", klm, 3, {18, 19, 20, 21}, 1);
+    flight.callsign1 = "KLM1";
+    flight.callsign2 = "KLM2";
+    StaticAc s(AcIdentity{});
+    s.key = klm;
+    s.callsign = "KLM1*";
+    s.pairedCallsign1 = "KLM1";
+    s.pairedCallsign2 = "KLM2";
+    s.registration = "PH-1";
+    s.halfWingspan = 20.0 * nmPerMetre;
+    s.standNumber = 1;
+    s.weekTimeParked = parkedAt(18);
+    s.sim.simState = AcSimState::Active;
+    c.setup(s, flight);
+    standTable[0].options.push_back(flight);
+    staticAircraft.push_back(s);
+    std::vector<std::size_t> kept, removal;
+    gf_reconcileStatics({3, 20}, 2, kept, removal);
+    EXPECT_EQ(kept, c.kept ? std::vector<std::size_t>{0} : std::vector<std::size_t>{});
+    EXPECT_EQ(removal, c.kept ? std::vector<std::size_t>{} : std::vector<std::size_t>{0});
+    std::vector<std::string> entries;
+    for (const ParkedEntry& e : parkedEntries)
+      entries.push_back(gf_standName(e.standNumber) + " " + e.callsign1 + "/" + e.callsign2);
+    EXPECT_EQ(entries, c.entriesAfter);
+  }
+  parkedEntries.clear();
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // Tests of the static parked aircraft: callsigns and hexids, the entries that
 // must not become aircraft, the parked limit, twins and feedback.
+#include <algorithm>
 #include <string>
+
+#include <fmt/format.h>
 
 #include <gtest/gtest.h>
 
@@ -47,20 +50,20 @@ TEST_F(StaticParkingTest, StaticCallsignsEndInOneStar) {
 }
 
 TEST_F(StaticParkingTest, HexidsWrapAtTenThousand) {
-  const std::uint32_t first = gf_nextStaticHexid();
-  std::uint32_t last = first;
-  for (std::uint32_t i = 1; i < staticHexidWrap; ++i) {
-    last = gf_nextStaticHexid();
-    ASSERT_LT(last, staticHexidWrap);
+  // Static hexids run 0..9999: after 9999 comes 0 again.
+  std::uint32_t hexid = gf_nextStaticHexid();
+  for (int i = 0; i < 10000 && hexid != 9999; ++i) {
+    ASSERT_LE(hexid, 9999U);
+    hexid = gf_nextStaticHexid();
   }
-  EXPECT_EQ(gf_nextStaticHexid(), first);
-  EXPECT_EQ((last + 1) % staticHexidWrap, first);
+  ASSERT_EQ(hexid, 9999U);
+  EXPECT_EQ(gf_nextStaticHexid(), 0U);
 
   // A hexid still held by a static aircraft after the wrap is passed over.
   StaticAc holder{AcIdentity{}};
-  holder.sim.hexid = (first + 1) % staticHexidWrap;
+  holder.sim.hexid = 1;
   staticAircraft.push_back(holder);
-  EXPECT_EQ(gf_nextStaticHexid(), (first + 2) % staticHexidWrap);
+  EXPECT_EQ(gf_nextStaticHexid(), 2U);
   staticAircraft.pop_back();
 }
 
@@ -101,6 +104,36 @@ TEST_F(StaticParkingTest, TooManyParkedRemovesTheLongestParkedLiveAndTheEarliest
   gf_enforceMaxPark(1);  // no limit: nothing more goes
   EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
   weekTime = 0;
+}
+
+// K newcomers, L live and S static parked against the maximum M: a live one
+// goes when K + L > M, a static one when S + K + L > M.
+TEST_F(StaticParkingTest, TheParkLimitIsExceededOnlyAboveTheMaximum) {
+  struct Case {
+    std::uint8_t k;
+    int live, statics;
+    std::int32_t max;
+    bool liveGoes, staticGoes;
+  };
+  const Case cases[] = {{1, 1, 0, 2, false, false}, {1, 2, 0, 2, true, false}, {0, 2, 0, 2, false, false},
+                        {0, 1, 1, 2, false, false}, {1, 1, 1, 2, false, true},  {1, 2, 1, 0, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "K " << int(c.k) << " L " << c.live << " S " << c.statics << " M " << c.max);
+    clearTraffic();
+    useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0), standAt("A3", 600.0, 30.0)});
+    for (int i = 0; i < c.live; ++i) parkLive(fmt::format("L{}", i), i + 1, 20001 + std::uint32_t(i));
+    for (int i = 0; i < c.statics; ++i) addStatic(fmt::format("S{}*", i), 3, std::uint32_t(i + 1));
+    maxParkCount = c.max;
+    gf_enforceMaxPark(c.k);
+    const auto gone = [](AcSimState state) { return state == AcSimState::RemovingFromSim; };
+    EXPECT_EQ(std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(),
+                          [&](const LiveAc& a) { return gone(a.sim.simState); }),
+              c.liveGoes);
+    EXPECT_EQ(std::any_of(staticAircraft.begin(), staticAircraft.end(),
+                          [&](const StaticAc& a) { return gone(a.sim.simState); }),
+              c.staticGoes);
+  }
+  maxParkCount = 0;
 }
 
 TEST_F(StaticParkingTest, AStaticTwinOfALiveFlightGoes) {
