@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <pugixml.hpp>
@@ -28,6 +30,8 @@
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/stand_choice.h"
 #include "traffic/parking/static_ac.h"
+#include "traffic/simclient/sim_client_hooks.h"
+#include "traffic/simclient/user_aircraft.h"
 
 namespace gwr {
 namespace {
@@ -87,6 +91,7 @@ protected:
     gf_installBirthStandChoice(nullptr);
     gf_installArrivalStandChoice(nullptr);
     gf_installStandEventHook(nullptr);
+    gf_installSimClientHooks({});
     gf_installLiveRemovalHook(nullptr);
     staticAircraft.clear();
     parkAirports.clear();
@@ -124,8 +129,22 @@ TEST_F(StandLoopScenario, FlightsLearnedOnOneDayParkAsStaticAircraftTheNextDay) 
   CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
   gf_installParking();
   lf_parkAirportDriver(true);
+  EXPECT_TRUE(parkControlsDisabled.load());  // while its file is read and planned
   ASSERT_TRUE(harness.runUntil(20.0, [] { return standTableReady.load(); }));
   ASSERT_TRUE(staticAircraft.empty());  // nothing learned yet
+  EXPECT_FALSE(parkControlsDisabled.load());
+
+  // The user aircraft stands at U1: the window shows it, and a flight change
+  // keeps it as the reserved stand.
+  EXPECT_EQ(gf_standAtPosition(harnessUser.latitude, harnessUser.longitude), "U1");
+  ASSERT_TRUE(harness.runUntil(5.0, [] { return gf_mainWindow().text(StatusText::userStand) == "U1"; }));
+  parkAirports.front().reservedStand.clear();
+  standgen::writeText(myParkAirportsFile, "EDDF\n");
+  lf_saveUserStand();
+  harness.run(6.0);
+  EXPECT_EQ(parkAirports.front().reservedStand, "U1");
+  std::ifstream listed(myParkAirportsFile);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(listed), {}), "EDDF,U1\n");
 
   // Monday 08:00: two flights stand at S1 and S2.
   const auto dlh = flight(300001, "DLH1", "A320", "D-AIBX");

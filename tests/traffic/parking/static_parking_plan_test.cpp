@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/stand_scene.h"
@@ -126,6 +127,25 @@ TEST_F(StaticPlanTest, AnOptionInUseIsSkippedButKeptForTheLearnedFile) {
   ASSERT_TRUE(lf_saveLearnedStands());
   const std::string saved = testsupport::readFile(gf_learnedFilePath());
   EXPECT_NE(saved.find("PH-0"), std::string::npos) << saved;
+}
+
+// More parked live aircraft than wanted at a renewal: those parked longest
+// go, however recently they were heard.
+TEST_F(StaticPlanTest, TooManyParkedLiveAircraftLoseThoseParkedLongest) {
+  MAX_PARK_SEL.setCurrent(1);
+  useStands({standAt("G1", 0.0, 20.0), standAt("G2", 100.0, 20.0)});
+  constexpr double now = 100000.0;
+  trafficTime = now;
+  parkLive("EARLY", 1, 20001);
+  parkLive("LATE", 2, 20002);
+  trafficEngine.live[0].weekTimeParked = (std::uint64_t{2} << 32U) | 3U;
+  trafficEngine.live[0].lastSampleTime = now;
+  trafficEngine.live[1].weekTimeParked = (std::uint64_t{19} << 32U) | 3U;
+  trafficEngine.live[1].lastSampleTime = now - 3600.0;  // silent an hour, below the limit
+  gf_renewStaticParking();
+  EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::Active);
+  trafficTime = 0.0;
 }
 
 TEST_F(StaticPlanTest, ALiveCallsignSeenSinceTheLastRenewalKeepsItsFlightOff) {

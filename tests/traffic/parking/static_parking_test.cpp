@@ -73,7 +73,7 @@ TEST_F(StaticParkingTest, EntriesWhereAircraftStandOrCouldCollideAreDropped) {
   ASSERT_EQ(standTable[0].overlaps, std::vector<std::uint32_t>{2});
   LiveAc& parking = parkLive("DLH1", 2, 20001);
   parking.phase = AcPhase::Parking;
-  addStatic("KLM5*", 3, 7);
+  addStatic("KLM5*", 3, 7).sim.simState = AcSimState::RemovingFromSim;  // still there until confirmed
   standTable[3].liveAssigned = 1;
   parkedEntries = {{99, 0, {}, "X99", "", "PH-X", false}, {4, 0, {}, "X4", "", "PH-4", false},
                    {3, 0, {}, "X3", "", "PH-3", false}, {1, 0, {}, "X1", "", "PH-1", false}};
