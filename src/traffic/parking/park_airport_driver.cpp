@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "airports/apf_locations.h"
+#include "airports/park_airport_shell.h"
 #include "airports/park_stand_table.h"
 #include "airports/quality_factors.h"
 #include "core/clock.h"
@@ -107,6 +108,7 @@ void chooseParkAirport(const LatLon& p, bool atStart) {
     }
     return;
   }
+  gf_parkAirportShell().enableDestination(true);
   if (parkAirports.empty()) return;
   const ParkAirport& front = parkAirports.front();
   const double d = gf_greatCircleDistanceNm(p, front.position);
@@ -203,6 +205,8 @@ void every5Seconds() {
   if (parkReadPending || parkControlsDisabled.load() || !reReadRequested.exchange(false)) return;
   std::string notice;
   if (gf_rereadParkAirports(true, notice)) setStatusText(notice, true);
+  gf_parkAirportShell().enableRereadButton(true);
+  gf_parkAirportShell().enableDestination(true);
 }
 
 } // namespace
@@ -287,6 +291,7 @@ void lf_parkAirportDriver(bool atStart) {
       setStatusText(error, true);
       leaveCommon();
     }
+    gf_parkAirportShell().enableDestination(true);
     return;
   }
   const LatLon p = userPosition();

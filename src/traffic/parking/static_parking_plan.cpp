@@ -44,7 +44,8 @@ std::unordered_set<std::string> callsignsSeen;  // checked by the plan
 // dropped mark (index 0) so that the learned file keeps them.
 std::set<std::pair<std::uint32_t, std::uint32_t>> optionsInUse;
 
-constexpr std::array<const char*, 8> dayNames{"???", "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+// Weekday 1 is Monday, 7 Sunday.
+constexpr std::array<const char*, 8> dayNames{"???", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
 float maxFitHours(std::int32_t halfHours) { return float(halfHours + 1) / 2.0F; }
 

@@ -92,6 +92,7 @@ protected:
     gf_installArrivalStandChoice(nullptr);
     gf_installStandEventHook(nullptr);
     gf_installSimClientHooks({});
+    parkControlsDisabled = false;
     gf_installLiveRemovalHook(nullptr);
     staticAircraft.clear();
     parkAirports.clear();
@@ -203,6 +204,7 @@ TEST_F(StandLoopScenario, FlightsLearnedOnOneDayParkAsStaticAircraftTheNextDay) 
   ASSERT_TRUE(harness.runUntil(40.0, [] { return standTableReady.load(); }));
   ASSERT_TRUE(harness.runUntil(60.0, [] { return staticPicture().size() == 2; })) << harness.log().text();
   EXPECT_EQ(staticPicture(), (std::vector<std::string>{"S1 D-AIBX", "S2 EI-DAB"}));
+  EXPECT_NE(harness.log().text().find("It is day 2 (Tue), 8.5 hours"), std::string::npos);
   // Found by the real pass looking back into Monday (47 half-hours); the week
   // pass after it found nothing and leaves no mark.
   EXPECT_EQ(gf_mainWindow().planOffsetReal.load(), 47);
