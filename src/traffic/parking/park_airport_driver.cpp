@@ -141,6 +141,8 @@ void leaveCommon() {
   }
   apfHandmade = false;
   standTableReady.store(false);
+  if (!INITIAL_LOAD_ONLY.current()) gf_parkAirportShell().enableNowButton(false);
+  gf_parkAirportShell().enableFlushStatic(false);
   RT_traffic_week = 0;
   gf_mainWindow().parkTrafficWeek.store(0);
   gf_clearParkAirport();

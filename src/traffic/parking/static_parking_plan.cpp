@@ -315,7 +315,7 @@ void gf_planStaticsAtRead() {
   const std::int32_t wanted = gf_wantedParkCount();
   if (wanted > std::int32_t(parkedEntries.size())) gf_planStatics(now, wanted, 0);
   gf_sortEntries();
-  if (std::int32_t(parkedEntries.size()) > wanted) parkedEntries.erase(parkedEntries.begin(), parkedEntries.end() - wanted);
+  if (std::int32_t(parkedEntries.size()) > wanted) parkedEntries.resize(static_cast<std::size_t>(std::max(wanted, 0)));
   if (parkedEntries.empty()) {
     gf_log("no parking positions found");
     gf_enableParkControls();

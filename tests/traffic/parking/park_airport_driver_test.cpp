@@ -19,10 +19,14 @@ namespace {
 
 constexpr double nmPerDegreeLat = 60.0;
 
-// Counts what the driver enables of the DESTINATION box.
+// Counts what the driver enables of the DESTINATION box and disables of the
+// park airport's buttons.
 struct DestinationShell : ParkAirportShell {
   int enabled = 0;
+  int buttonsOff = 0;
   void enableDestination(bool on) override { enabled += on ? 1 : 0; }
+  void enableNowButton(bool on) override { buttonsOff += on ? 0 : 1; }
+  void enableFlushStatic(bool on) override { buttonsOff += on ? 0 : 1; }
 };
 
 class ParkDriverTest : public testsupport::StandScene {
@@ -107,6 +111,7 @@ TEST_F(ParkDriverTest, AFileThatCannotBeReadLeavesTheAirportAtOnce) {
   EXPECT_FALSE(standTableReady.load());
   EXPECT_TRUE(logged("lf_readParkedFile EHAM not found"));
   EXPECT_EQ(shell.enabled, 2);  // again once the reading is over
+  EXPECT_EQ(shell.buttonsOff, 2);  // "Now" and "Flush static" with the airport
   gf_installParkAirportShell(nullptr);
 }
 
