@@ -196,9 +196,6 @@ void everyMinute() {
   gf_staticRenewalMinute();
 }
 
-// A parked aircraft about to show another identity: its stay is learned first.
-void recordStayBeforeNewKey(LiveAc& ac) { lf_addRealStandOption(ac.standNumber, ac, LearnMode::AtStand); }
-
 void every5Seconds() {
   lf_takeDestinationRequest();
   gf_takeUserStandReservation();
@@ -368,7 +365,7 @@ void gf_installParking() {
   hooks.staticNavLights = &gf_setStaticNavLights;
   hooks.removeAllStatic = &gf_removeAllStatic;
   hooks.staticUpdate = &gf_renewStaticParking;
-  hooks.standUseBeforeNewKey = &recordStayBeforeNewKey;
+  hooks.standUseBeforeNewKey = &gf_learnStayBeforeNewKey;
   gf_installTrafficEngineHooks(hooks);
   gf_installStandChoice();
   gf_installUserStandHooks();

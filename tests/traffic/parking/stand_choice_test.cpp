@@ -1,6 +1,7 @@
 // Tests of the stand choice for live aircraft: the fit rules of the search,
 // the conflicts at birth and when parking, the cargo mark and stand freeing.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -248,33 +249,22 @@ TEST_F(StandChoiceTest, AParkedNeighbourGoesOnlyWhereTheWingsWouldTouch) {
   }
 }
 
-// Arriving, parking and leaving as the ground movement reports them.
+// The ground movement's word on a stand marked taken (not yet, when parked).
 TEST_F(StandChoiceTest, AStandIsTakenOnArrivalAndFreedWhenItsAircraftLeaves) {
-  struct Case {
-    const char* name;
-    bool otherParkedThere;
-    StandEvent event;
-    bool result;
-    std::uint8_t assignedAfter;
-  };
-  const Case cases[] = {
-      {"arrival at a free stand", false, StandEvent::Arriving, true, 1},
-      {"arrival where another stands", true, StandEvent::Arriving, false, 1},
-      {"parked", false, StandEvent::Parked, true, 1},
-      {"leaving", false, StandEvent::Leaving, true, 0},
-      {"leaving beside another", true, StandEvent::Leaving, true, 1},
-      {"moved away", false, StandEvent::MovedAway, true, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  using E = StandEvent;
+  const std::tuple<E, bool, bool, int> cases[] = {  // event, another parked there, result, marked after
+      {E::Arriving, false, true, 1}, {E::Arriving, true, false, 1}, {E::Parked, false, true, 1},
+      {E::Leaving, false, true, 0},  {E::Leaving, true, true, 1},   {E::MovedAway, false, true, 0}};
+  for (const auto& [event, other, result, marked] : cases) {
+    SCOPED_TRACE(::testing::Message() << int(event) << " " << other);
     clearTraffic();
     useStands({standAt("A1", 0.0, 30.0)});
-    if (c.otherParkedThere) parkLive("DLH9", 1, 20009);
+    if (other) parkLive("DLH9", 1, 20009);
     LiveAc& ac = parkLive("KLM1", 1, 20001);
-    ac.phase = c.event == StandEvent::Arriving ? AcPhase::Parking : AcPhase::Parked;
-    standTable[0].liveAssigned = c.event == StandEvent::Parked ? 0 : 1;
-    EXPECT_EQ(lf_standEvent(ac, c.event), c.result);
-    EXPECT_EQ(standTable[0].liveAssigned, c.assignedAfter);
+    ac.phase = event == E::Arriving ? AcPhase::Parking : AcPhase::Parked;
+    standTable[0].liveAssigned = event == E::Parked ? 0 : 1;
+    EXPECT_EQ(lf_standEvent(ac, event), result);
+    EXPECT_EQ(standTable[0].liveAssigned, marked);
   }
 }
 

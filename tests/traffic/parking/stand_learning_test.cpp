@@ -12,9 +12,6 @@
 #include "refdata/registration_records.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_intake.h"
-#include "traffic/movement/ground_movement.h"
-#include "traffic/parking/park_airport_driver.h"
-#include "traffic/simclient/sim_client_hooks.h"
 #include "standgen/stand_files.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/stand_scene.h"
@@ -166,7 +163,9 @@ TEST_F(StandLearningTest, AParkedAircraftGivenAnotherIdentityRecordsItsStayFirst
   const LivKey klm737{gf_airlineIndex("KLM"), 0, gf_modelIndex("B738"), 0, 1};
   const LivKey klm739{gf_airlineIndex("KLM"), 0, gf_modelIndex("B739"), 0, 1};
   dbaseRecords = {{"PH-BXA", klm737}, {"PH-BXB", klm739}};
-  gf_installParking();
+  TrafficEngineHooks hooks;
+  hooks.standUseBeforeNewKey = &gf_learnStayBeforeNewKey;
+  gf_installTrafficEngineHooks(hooks);
   trafficEngine.live.push_back(klm());
   LiveAc& ac = trafficEngine.live.back();
   ac.key = klm737;
@@ -189,11 +188,6 @@ TEST_F(StandLearningTest, AParkedAircraftGivenAnotherIdentityRecordsItsStayFirst
   EXPECT_EQ(spans(), (Spans{{16, 17}}));
   EXPECT_EQ(standTable[0].options[0].registration, "PH-BXA");
   gf_installTrafficEngineHooks({});
-  gf_installBirthStandChoice(nullptr);
-  gf_installArrivalStandChoice(nullptr);
-  gf_installStandEventHook(nullptr);
-  gf_installLiveRemovalHook(nullptr);
-  gf_installSimClientHooks({});
 }
 
 // The park airport's file read, flights learned, the airport left and read

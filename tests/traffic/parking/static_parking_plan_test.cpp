@@ -2,10 +2,10 @@
 // uses, the passes by day, week and offset, and options in use kept apart
 // from dropped ones so that the learned file keeps them.
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "core/run_state.h"
@@ -129,19 +129,17 @@ TEST_F(StaticPlanTest, AnOptionInUseIsSkippedButKeptForTheLearnedFile) {
   EXPECT_NE(saved.find("PH-0"), std::string::npos) << saved;
 }
 
-// More parked live aircraft than wanted at a renewal: those parked longest
-// go, however recently they were heard.
+// One parked live aircraft too many at a renewal: the one parked longest goes,
+// not the one silent longest (an hour, below the limit).
 TEST_F(StaticPlanTest, TooManyParkedLiveAircraftLoseThoseParkedLongest) {
   MAX_PARK_SEL.setCurrent(1);
   useStands({standAt("G1", 0.0, 20.0), standAt("G2", 100.0, 20.0)});
-  constexpr double now = 100000.0;
-  trafficTime = now;
-  parkLive("EARLY", 1, 20001);
-  parkLive("LATE", 2, 20002);
-  trafficEngine.live[0].weekTimeParked = (std::uint64_t{2} << 32U) | 3U;
-  trafficEngine.live[0].lastSampleTime = now;
-  trafficEngine.live[1].weekTimeParked = (std::uint64_t{19} << 32U) | 3U;
-  trafficEngine.live[1].lastSampleTime = now - 3600.0;  // silent an hour, below the limit
+  trafficTime = 100000.0;
+  for (const auto& [slot, heard] : {std::pair{2U, 100000.0}, std::pair{19U, 96400.0}}) {
+    LiveAc& ac = parkLive(fmt::format("A{}", slot), std::int64_t(trafficEngine.live.size() + 1), 20001 + slot);
+    ac.weekTimeParked = (std::uint64_t{slot} << 32U) | 3U;
+    ac.lastSampleTime = heard;
+  }
   gf_renewStaticParking();
   EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::RemovingFromSim);
   EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::Active);
@@ -159,86 +157,63 @@ TEST_F(StaticPlanTest, ALiveCallsignSeenSinceTheLastRenewalKeepsItsFlightOff) {
   EXPECT_EQ(plannedStands(), (std::vector<std::string>{"G1", "G2"}));
 }
 
-// Day 3, half-hour 20, the passes looked back 2 half-hours. A static aircraft
-// KLM1* (flight KLM1 in, KLM2 out, PH-1) stands at G1 since half-hour 18; G2
-// overlaps G1.
+// Day 3, half-hour 20, the passes looked back 2 half-hours. Static KLM1* (flight
+// KLM1 in, KLM2 out, PH-1) stands at G1; G2, 30 m off, overlaps it.
 TEST_F(StaticPlanTest, TheRenewalKeepsRemovesOrReplansTheStandingStaticAircraft) {
   const LivKey klm{1, 0, 1, 0, 1}, dlh{2, 0, 1, 0, 1};
-  const auto parkedAt = [](std::uint32_t slot) { return (std::uint64_t{slot} << 32U) | 3U; };
   struct Case {
     const char* name;
-    std::function<void(StaticAc&, StandOption&)> setup;
+    const char* hours;      // of its flight's option today
+    std::uint32_t parkedAt;  // half-hour it parked
+    int entryStand;          // 0: no entry planned
+    bool sameFlight;
+    std::int32_t entryParked;
+    const char* shown;
     bool kept;
     std::vector<std::string> entriesAfter;
   };
-  const ParkedEntry other{1, 0, dlh, "DLH5", "", "D-AIXX", false};
   const Case cases[] = {
-      {"its flight goes on", [](StaticAc&, StandOption&) {}, true, {}},
-      {"its flight was seen live",
-       [](StaticAc&, StandOption&) {
-         gf_noteLiveCallsign("KLM2");
-         gf_renewSeenCallsigns();
-       },
-       false, {}},
-      {"the same flight is planned at its stand",
-       [&](StaticAc&, StandOption&) { parkedEntries.push_back({1, 0, klm, "KLM1", "KLM2", "PH-1", false}); }, true, {}},
-      {"another flight is planned that started after it parked",
-       [&](StaticAc&, StandOption&) { parkedEntries.push_back(other); }, true, {}},
-      {"another flight is planned that started before it parked",
-       [&](StaticAc& s, StandOption&) {
-         s.weekTimeParked = parkedAt(20);
-         ParkedEntry earlier = other;
-         earlier.parkedHalfHours = 1;
-         parkedEntries.push_back(earlier);
-       },
-       false, {"G1 DLH5/"}},
-      {"a flight planned next door would touch it",
-       [&](StaticAc& s, StandOption&) {
-         s.weekTimeParked = parkedAt(20);
-         s.halfWingspan = 35.0 * nmPerMetre;  // 30 m apart
-         ParkedEntry next = other;
-         next.standNumber = 2;
-         next.parkedHalfHours = 1;
-         parkedEntries.push_back(next);
-       },
-       false, {"G2 DLH5/"}},
-      {"its flight is not due in the half-hours looked back",
-       [](StaticAc&, StandOption& o) { o.hours = gf_hours2bitset("10:17"); }, false, {}},
-      {"its flight, shown as KLM2, was due two half-hours ago",
-       [](StaticAc& s, StandOption& o) {
-         s.callsign = "KLM2*";
-         o.hours = gf_hours2bitset("10:18");
-       },
-       true, {}},
-      {"its stay ends with this half-hour: planned again to show KLM2",
-       [](StaticAc&, StandOption& o) { o.hours = gf_hours2bitset("18:20"); }, false, {"G1 KLM1/KLM2"}},
+      {"its flight goes on", "18:21", 18, 0, false, 0, "KLM1*", true, {}},
+      {"its flight was seen live", "18:21", 18, 0, false, 0, "KLM1*", false, {}},
+      {"its own flight planned at its stand", "18:21", 18, 1, true, 0, "KLM1*", true, {}},
+      {"another flight planned, started later", "18:21", 18, 1, false, 0, "KLM1*", true, {}},
+      {"another flight planned, started earlier", "18:21", 20, 1, false, 1, "KLM1*", false, {"G1 DLH5/"}},
+      {"a colliding flight planned next door", "18:21", 20, 2, false, 1, "KLM1*", false, {"G2 DLH5/"}},
+      {"not due in the half-hours looked back", "10:17", 18, 0, false, 0, "KLM1*", false, {}},
+      {"shown as KLM2, due two half-hours ago", "10:18", 18, 0, false, 0, "KLM2*", true, {}},
+      {"its stay ends now: planned again as KLM2", "18:20", 18, 0, false, 0, "KLM1*", false, {"G1 KLM1/KLM2"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     clearTraffic();
     parkedEntries.clear();
+    if (std::string(c.name) == "its flight was seen live") gf_noteLiveCallsign("KLM2");
     gf_renewSeenCallsigns();
     useStands({standAt("G1", 0.0, 20.0), standAt("G2", 30.0, 20.0)});
-    StandOption flight = makeOption("PH-1", klm, 3, {18, 19, 20, 21}, 1);
+    StandOption flight = makeOption("PH-1", klm, 3, {}, 1);
+    flight.hours = gf_hours2bitset(c.hours);
     flight.callsign1 = "KLM1";
     flight.callsign2 = "KLM2";
+    standTable[0].options.push_back(flight);
+    if (c.entryStand > 0)
+      parkedEntries.push_back(c.sameFlight ? ParkedEntry{1, 0, klm, "KLM1", "KLM2", "PH-1", false}
+                                           : ParkedEntry{std::uint32_t(c.entryStand), c.entryParked, dlh, "DLH5", "",
+                                                         "D-AIXX", false});
     StaticAc s(AcIdentity{});
     s.key = klm;
-    s.callsign = "KLM1*";
+    s.callsign = c.shown;
     s.pairedCallsign1 = "KLM1";
     s.pairedCallsign2 = "KLM2";
     s.registration = "PH-1";
-    s.halfWingspan = 20.0 * nmPerMetre;
+    s.halfWingspan = 35.0 * nmPerMetre;
     s.standNumber = 1;
-    s.weekTimeParked = parkedAt(18);
+    s.weekTimeParked = (std::uint64_t{c.parkedAt} << 32U) | 3U;
     s.sim.simState = AcSimState::Active;
-    c.setup(s, flight);
-    standTable[0].options.push_back(flight);
     staticAircraft.push_back(s);
     std::vector<std::size_t> kept, removal;
     gf_reconcileStatics({3, 20}, 2, kept, removal);
-    EXPECT_EQ(kept, c.kept ? std::vector<std::size_t>{0} : std::vector<std::size_t>{});
-    EXPECT_EQ(removal, c.kept ? std::vector<std::size_t>{} : std::vector<std::size_t>{0});
+    EXPECT_EQ(kept.size(), c.kept ? 1U : 0U);
+    EXPECT_EQ(removal.size(), c.kept ? 0U : 1U);
     std::vector<std::string> entries;
     for (const ParkedEntry& e : parkedEntries)
       entries.push_back(gf_standName(e.standNumber) + " " + e.callsign1 + "/" + e.callsign2);

@@ -1,6 +1,7 @@
 // Tests of the static parked aircraft: callsigns and hexids, the entries that
 // must not become aircraft, the parked limit, twins and feedback.
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include <fmt/format.h>
@@ -109,29 +110,22 @@ TEST_F(StaticParkingTest, TooManyParkedRemovesTheLongestParkedLiveAndTheEarliest
 // K newcomers, L live and S static parked against the maximum M: a live one
 // goes when K + L > M, a static one when S + K + L > M.
 TEST_F(StaticParkingTest, TheParkLimitIsExceededOnlyAboveTheMaximum) {
-  struct Case {
-    std::uint8_t k;
-    int live, statics;
-    std::int32_t max;
-    bool liveGoes, staticGoes;
+  const std::array<int, 6> cases[] = {  // K, L, S, M, live goes, static goes
+      {1, 1, 0, 2, 0, 0}, {1, 2, 0, 2, 1, 0}, {0, 2, 0, 2, 0, 0}, {0, 1, 1, 2, 0, 0}, {1, 1, 1, 2, 0, 1}, {1, 2, 1, 0, 0, 0}};
+  const auto gone = [](const auto& list) {
+    return std::count_if(list.begin(), list.end(),
+                         [](const auto& a) { return a.sim.simState == AcSimState::RemovingFromSim; });
   };
-  const Case cases[] = {{1, 1, 0, 2, false, false}, {1, 2, 0, 2, true, false}, {0, 2, 0, 2, false, false},
-                        {0, 1, 1, 2, false, false}, {1, 1, 1, 2, false, true},  {1, 2, 1, 0, false, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "K " << int(c.k) << " L " << c.live << " S " << c.statics << " M " << c.max);
+  for (const auto& [k, live, statics, max, liveGoes, staticGoes] : cases) {
+    SCOPED_TRACE(::testing::Message() << "K " << k << " L " << live << " S " << statics << " M " << max);
     clearTraffic();
     useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0), standAt("A3", 600.0, 30.0)});
-    for (int i = 0; i < c.live; ++i) parkLive(fmt::format("L{}", i), i + 1, 20001 + std::uint32_t(i));
-    for (int i = 0; i < c.statics; ++i) addStatic(fmt::format("S{}*", i), 3, std::uint32_t(i + 1));
-    maxParkCount = c.max;
-    gf_enforceMaxPark(c.k);
-    const auto gone = [](AcSimState state) { return state == AcSimState::RemovingFromSim; };
-    EXPECT_EQ(std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(),
-                          [&](const LiveAc& a) { return gone(a.sim.simState); }),
-              c.liveGoes);
-    EXPECT_EQ(std::any_of(staticAircraft.begin(), staticAircraft.end(),
-                          [&](const StaticAc& a) { return gone(a.sim.simState); }),
-              c.staticGoes);
+    for (int i = 0; i < live; ++i) parkLive(fmt::format("L{}", i), i + 1, 20001 + std::uint32_t(i));
+    for (int i = 0; i < statics; ++i) addStatic("S*", 3, std::uint32_t(i + 1));
+    maxParkCount = max;
+    gf_enforceMaxPark(static_cast<std::uint8_t>(k));
+    EXPECT_EQ(gone(trafficEngine.live), liveGoes);
+    EXPECT_EQ(gone(staticAircraft), staticGoes);
   }
   maxParkCount = 0;
 }
