@@ -54,8 +54,7 @@ TEST(QualityFactorsTest, FactorsFromStandTables) {
       {"one real flight", {{20, 5, false, {real(1, {5})}}}, {63, 0}},
       {"one of two stands", {{20, 5, false, {real(1, {5})}}, {35, 5, false, {}}}, {32, 0}},
       {"type 12 not counted", {{20, 12, false, {real(2, {1})}}, {20, 5, false, {real(1, {5})}}}, {63, 0}},
-      // Weights by the radius in nautical miles: stands of real sizes all weigh
-      // 0.3; up to 7 nm 0.3, up to 10 nm 1.5, beyond 1.0.
+      // Weights by the radius in nm: up to 7 0.3 (every real stand), up to 10 1.5, beyond 1.0.
       {"real sizes weigh alike", {{5, 1, false, {real(1, {5})}}, {40, 5, false, {}}}, {32, 0}},
       {"boundaries 7 and 10 nm", {{7 * 1852, 1, false, {real(1, {5})}}, {10 * 1852, 1, false, {}}}, {11, 0}},
       {"7 nm and beyond 10 nm", {{7 * 1852, 1, false, {real(1, {5})}}, {10.1 * 1852, 1, false, {}}}, {15, 0}},

@@ -19,11 +19,9 @@ namespace {
 
 constexpr double nmPerDegreeLat = 60.0;
 
-// Counts what the driver enables of the DESTINATION box and disables of the
-// park airport's buttons.
+// Counts the DESTINATION box enabled and the "Now" and "Flush static" buttons disabled.
 struct DestinationShell : ParkAirportShell {
-  int enabled = 0;
-  int buttonsOff = 0;
+  int enabled = 0, buttonsOff = 0;
   void enableDestination(bool on) override { enabled += on ? 1 : 0; }
   void enableNowButton(bool on) override { buttonsOff += on ? 0 : 1; }
   void enableFlushStatic(bool on) override { buttonsOff += on ? 0 : 1; }
@@ -105,13 +103,13 @@ TEST_F(ParkDriverTest, AFileThatCannotBeReadLeavesTheAirportAtOnce) {
   lf_parkAirportDriver(false);
   ASSERT_EQ(parkCode(), "EHAM");
   EXPECT_EQ(shell.enabled, 1);  // airborne: a destination may be entered
-  EXPECT_TRUE(parkControlsDisabled.load());
+  EXPECT_TRUE(parkControlsDisabled.load());  // until the plan is made
   lf_parkAirportDriver(false);
   EXPECT_EQ(parkCode(), "");
   EXPECT_FALSE(standTableReady.load());
   EXPECT_TRUE(logged("lf_readParkedFile EHAM not found"));
   EXPECT_EQ(shell.enabled, 2);  // again once the reading is over
-  EXPECT_EQ(shell.buttonsOff, 2);  // "Now" and "Flush static" with the airport
+  EXPECT_EQ(shell.buttonsOff, 2);
   gf_installParkAirportShell(nullptr);
 }
 

@@ -3,6 +3,7 @@
 // from dropped ones so that the learned file keeps them.
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <fmt/format.h>
@@ -190,11 +191,8 @@ TEST_F(StaticPlanTest, TheRenewalKeepsRemovesOrReplansTheStandingStaticAircraft)
     if (std::string(c.name) == "its flight was seen live") gf_noteLiveCallsign("KLM2");
     gf_renewSeenCallsigns();
     useStands({standAt("G1", 0.0, 20.0), standAt("G2", 30.0, 20.0)});
-    StandOption flight = makeOption("PH-1", klm, 3, {}, 1);
-    flight.hours = gf_hours2bitset(c.hours);
-    flight.callsign1 = "KLM1";
-    flight.callsign2 = "KLM2";
-    standTable[0].options.push_back(flight);
+    StandOption& flight = standTable[0].options.emplace_back(makeOption("PH-1", klm, 3, {}, 1));
+    std::tie(flight.hours, flight.callsign1, flight.callsign2) = std::tuple(gf_hours2bitset(c.hours), "KLM1", "KLM2");
     if (c.entryStand > 0)
       parkedEntries.push_back(c.sameFlight ? ParkedEntry{1, 0, klm, "KLM1", "KLM2", "PH-1", false}
                                            : ParkedEntry{std::uint32_t(c.entryStand), c.entryParked, dlh, "DLH5", "",
@@ -202,9 +200,7 @@ TEST_F(StaticPlanTest, TheRenewalKeepsRemovesOrReplansTheStandingStaticAircraft)
     StaticAc s(AcIdentity{});
     s.key = klm;
     s.callsign = c.shown;
-    s.pairedCallsign1 = "KLM1";
-    s.pairedCallsign2 = "KLM2";
-    s.registration = "PH-1";
+    std::tie(s.pairedCallsign1, s.pairedCallsign2, s.registration) = std::tuple("KLM1", "KLM2", "PH-1");
     s.halfWingspan = 35.0 * nmPerMetre;
     s.standNumber = 1;
     s.weekTimeParked = (std::uint64_t{c.parkedAt} << 32U) | 3U;
