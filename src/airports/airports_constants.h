@@ -20,8 +20,10 @@ inline constexpr std::int16_t highestStandType = 15;     // the simulator's park
 inline constexpr double largestStandRadiusMetres = 500.0;  // beyond this a radius is taken as garbage
 
 // Quality factor weights by stand radius in metres.
-inline constexpr double smallStandRadiusMetres = 7.0;
-inline constexpr double mediumStandRadiusMetres = 10.0;
+// Stand weights by the radius as the record holds it, in nautical miles: stands
+// of real sizes all weigh as small ones, so the weights cancel.
+inline constexpr double smallStandRadiusNm = 7.0;
+inline constexpr double mediumStandRadiusNm = 10.0;
 inline constexpr double smallStandWeight = 0.3;
 inline constexpr double mediumStandWeight = 1.5;
 inline constexpr double otherStandWeight = 1.0;

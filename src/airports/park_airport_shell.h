@@ -22,6 +22,9 @@ public:
   virtual void showQuality(const std::string& text);
   virtual void enableFlushStatic(bool /*enabled*/) {}
   virtual void enableNowButton(bool /*enabled*/) {}
+  // The DESTINATION box, and the "Re-read" button once its request is done.
+  virtual void enableDestination(bool /*enabled*/) {}
+  virtual void enableRereadButton(bool /*enabled*/) {}
   // RANGE takes the value (clamped) with the range in nm and metres.
   virtual void setRange(std::int32_t rangeNm);
   // MAX_FIT_FL follows MAX_FIT: (half hours + 1) / 2 hours.

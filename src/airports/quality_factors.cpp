@@ -33,13 +33,11 @@ struct GroupTally {
   }
 };
 
-// By the radius in metres to the tenth the stand files give, so that a
-// file's 7.0 m weighs as 7.0 m after the trip through nautical miles.
+// The factors written into handmade files and compared with their thresholds
+// are those of this scale.
 double lf_standWeight(const StandRecord& stand) {
-  constexpr double tenthsPerMetre = 10.0;
-  const double radiusMetres = std::round(stand.radius * metresPerNm * tenthsPerMetre) / tenthsPerMetre;
-  if (radiusMetres <= smallStandRadiusMetres) return smallStandWeight;
-  if (radiusMetres <= mediumStandRadiusMetres) return mediumStandWeight;
+  if (stand.radius <= smallStandRadiusNm) return smallStandWeight;
+  if (stand.radius <= mediumStandRadiusNm) return mediumStandWeight;
   return otherStandWeight;
 }
 

@@ -35,6 +35,8 @@ void MainWindowState::reset() {
   for (auto* counter : {&liveAircraft, &liveParked, &staticParked, &parkStands, &staticExtra}) counter->store(0);
   for (auto* value : {&maxParkPercent, &qnh, &maxParkCount, &standUpdates}) value->store(0);
   parkTrafficWeek.store(0);
+  planOffsetReal.store(0);
+  planOffsetOther.store(-1);
   meanFitHours.store(-1.0F);
   meanStaticHours.store(-1.0F);
   for (auto* flag : {&hourMark, &realTrafficDetailsShown, &airportStatisticsValid, &simulatorConnected, &flightRunning,

@@ -68,6 +68,9 @@ struct MainWindowState {
   std::atomic<float> meanFitHours{-1.0F};     // -1: none
   std::atomic<float> meanStaticHours{-1.0F};
   std::atomic<std::uint32_t> parkTrafficWeek{0};  // the park airport file's RT_traffic_week
+  // Half-hours back the static plan had to look: its real pass, its last soft or week pass (-1: none).
+  std::atomic<std::int32_t> planOffsetReal{0};
+  std::atomic<std::int32_t> planOffsetOther{-1};
 
   std::atomic<bool> hourMark{false};  // " (h)" after the park airport's texts: a handmade stand file
   std::atomic<bool> realTrafficBoxDark{true};

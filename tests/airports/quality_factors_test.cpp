@@ -54,10 +54,10 @@ TEST(QualityFactorsTest, FactorsFromStandTables) {
       {"one real flight", {{20, 5, false, {real(1, {5})}}}, {63, 0}},
       {"one of two stands", {{20, 5, false, {real(1, {5})}}, {35, 5, false, {}}}, {32, 0}},
       {"type 12 not counted", {{20, 12, false, {real(2, {1})}}, {20, 5, false, {real(1, {5})}}}, {63, 0}},
-      // Radii in metres: 5 m weighs 0.3, 9 m 1.5, 40 m 1.0.
-      {"small and medium", {{5, 1, false, {real(1, {5})}}, {9, 1, false, {}}}, {11, 0}},
-      {"small and large", {{5, 1, false, {real(1, {5})}}, {40, 5, false, {}}}, {15, 0}},
-      {"boundaries 7 and 10 m", {{7, 1, false, {real(1, {5})}}, {10, 1, false, {}}}, {11, 0}},
+      // Weights by the radius in nm: up to 7 0.3 (every real stand), up to 10 1.5, beyond 1.0.
+      {"real sizes weigh alike", {{5, 1, false, {real(1, {5})}}, {40, 5, false, {}}}, {32, 0}},
+      {"boundaries 7 and 10 nm", {{7 * 1852, 1, false, {real(1, {5})}}, {10 * 1852, 1, false, {}}}, {11, 0}},
+      {"7 nm and beyond 10 nm", {{7 * 1852, 1, false, {real(1, {5})}}, {10.1 * 1852, 1, false, {}}}, {15, 0}},
       // soft: 2 options, 2 days, 3 half-hours: 40 + 10000 + 200 + 6 = 10246
       {"real and soft", {{20, 5, false, {real(1, {5}), soft(2, {1, 2}), soft(3, {4})}}}, {63, 64}},
       {"day out of range", {{20, 5, false, {soft(9, {1})}}}, {0, 63}},

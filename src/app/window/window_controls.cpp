@@ -213,6 +213,8 @@ void ControlsParkAirportShell::selectMaxFit() { gf_selectMaxFit(); }
 void ControlsParkAirportShell::applyAutoRange() { gf_applyAutoRange(); }
 void ControlsParkAirportShell::enableFlushStatic(bool enabled) { lf_enable(FLUSH_STATIC_BUTTON, enabled); }
 void ControlsParkAirportShell::enableNowButton(bool enabled) { lf_enable(NOW_BUTTON, enabled); }
+void ControlsParkAirportShell::enableDestination(bool enabled) { lf_enable(DESTINATION, enabled); }
+void ControlsParkAirportShell::enableRereadButton(bool enabled) { lf_enable(REREAD_BUTTON, enabled); }
 
 std::optional<ComboSelection> lf_comboSelection(platform::ControlId id, platform::ControlId wanted,
                                                 platform::ControlEvent event) {

@@ -43,6 +43,8 @@ public:
   void applyAutoRange() override;
   void enableFlushStatic(bool enabled) override;
   void enableNowButton(bool enabled) override;
+  void enableDestination(bool enabled) override;
+  void enableRereadButton(bool enabled) override;
 };
 
 // The entry picked in a drop-down list; none for other events or no selection.

@@ -10,6 +10,8 @@
 
 namespace gwr {
 
+struct LiveAc;
+
 struct TrafficEngineHooks {
   void (*parkAirportDriver)(bool start) = nullptr;   // at loop start and every 16 s
   void (*staticTwinCheck)() = nullptr;               // every 61 s
@@ -27,6 +29,7 @@ struct TrafficEngineHooks {
   void (*parkControls)(bool enabled) = nullptr;            // the window's park controls
   void (*liveParksOnStand)(const LiveAc& aircraft) = nullptr;  // created parked: the stand is its own
   void (*staticUnderUser)() = nullptr;                     // the user moved on the ground over static aircraft
+  void (*standUseBeforeNewKey)(LiveAc& aircraft) = nullptr;  // a parked aircraft is about to change identity
 };
 
 void gf_installTrafficEngineHooks(const TrafficEngineHooks& hooks);

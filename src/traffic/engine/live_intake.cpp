@@ -21,6 +21,7 @@
 #include "refdata/reference_queries.h"
 #include "refdata/registration_records.h"
 #include "traffic/engine/engine_constants.h"
+#include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
@@ -138,6 +139,9 @@ bool registrationChangesLivery(const LiveAc& ac, const std::string& registration
 }
 
 void replaceKey(LiveAc& ac, const LivKey& key) {
+  // The stay at its stand belongs to the old identity.
+  const auto recordStay = gf_trafficEngineHooks().standUseBeforeNewKey;
+  if (recordStay != nullptr && ac.phase == AcPhase::Parked && ac.standNumber > 0) recordStay(ac);
   ac.key = key;
   RememberedLiveries.erase(ac.hexId);
   ac.livery = {};

@@ -12,6 +12,7 @@
 #include "core/geo.h"
 #include "core/log.h"
 #include "refdata/ac_category.h"
+#include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
@@ -24,6 +25,7 @@ namespace gwr {
 namespace {
 
 std::atomic<ArrivalStandChoice> arrivalStandChoice{nullptr};
+std::atomic<StandEventHook> standEventHook{nullptr};
 
 bool isRotorcraft(const LiveAc& ac) { return ac.category == AcCategory::Rotorcraft; }
 std::uint32_t idleThrottle(const LiveAc& ac) { return isRotorcraft(ac) ? 4U : 0U; }
@@ -199,6 +201,13 @@ void keepToReportedSpeed(LiveAc& ac, double distanceNm) {
 } // namespace
 
 void gf_installArrivalStandChoice(ArrivalStandChoice choice) { arrivalStandChoice.store(choice); }
+
+void gf_installStandEventHook(StandEventHook hook) { standEventHook.store(hook); }
+
+bool gf_standEvent(LiveAc& ac, StandEvent event) {
+  const StandEventHook hook = standEventHook.load();
+  return hook == nullptr || hook(ac, event);
+}
 
 bool gf_pullsOut(double offStandHeadingDeg) { return std::fabs(offStandHeadingDeg) < pullOutMaxDeg; }
 
@@ -376,6 +385,11 @@ void drive2Stand(LiveAc& ac, const StandRecord& stand) {
 }
 
 void lf_arriveAtStand(LiveAc& ac) {
+  if (!gf_standEvent(ac, StandEvent::Arriving)) {
+    ac.extrapolationCount = 1;
+    gf_removeLiveAc(ac);
+    return;
+  }
   if (gf_distanceNm(ac.lat, ac.lon, ac.standLat, ac.standLon) > standReachedNm) {
     ac.setPhase(AcPhase::Taxi);
     return;
@@ -388,6 +402,7 @@ void lf_arriveAtStand(LiveAc& ac) {
   gf_setParkedConfig(ac.sim);
   gf_log(fmt::format("{:8}: {:8} arrived at stand", standName(ac), ac.callsign));
   trafficEngine.standWork.push_back(ac.hexId);
+  gf_standEvent(ac, StandEvent::Parked);
 }
 
 } // namespace gwr

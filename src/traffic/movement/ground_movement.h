@@ -31,4 +31,14 @@ const StandRecord* gf_findStand(std::int32_t number);
 using ArrivalStandChoice = const StandRecord* (*)(LiveAc& aircraft);
 void gf_installArrivalStandChoice(ArrivalStandChoice choice);
 
+// What happens at an aircraft's stand, for the stand logic above to mark the
+// stand and learn the stay: Arriving asks whether the stand is still free
+// (false: another aircraft stands there), Parked follows the arrival, Leaving
+// is the start of its departure and MovedAway a report far off the stand.
+enum class StandEvent : std::uint8_t { Arriving, Parked, Leaving, MovedAway };
+using StandEventHook = bool (*)(LiveAc& aircraft, StandEvent event);
+void gf_installStandEventHook(StandEventHook hook);
+// True while no hook is installed.
+bool gf_standEvent(LiveAc& aircraft, StandEvent event);
+
 } // namespace gwr

@@ -94,6 +94,7 @@ void startLeaving(LiveAc& ac, PositionSample& r) {
   endExtrapolation(ac, true);
   ac.standMoves = 0;
   ac.atStandCheck = 0;
+  gf_standEvent(ac, StandEvent::Leaving);
   ac.setPhase(AcPhase::Parked);
 }
 
@@ -125,7 +126,10 @@ bool atStand(LiveAc& ac, PositionSample& r) {
     r.standing = 0;
     return true;
   }
-  if (d > standGoneNm) gf_removeLiveAc(ac);
+  if (d > standGoneNm) {
+    gf_standEvent(ac, StandEvent::MovedAway);
+    gf_removeLiveAc(ac);
+  }
   return false;
 }
 

@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "airports/apf_locations.h"
+#include "airports/park_airport_shell.h"
 #include "airports/park_stand_table.h"
 #include "airports/quality_factors.h"
 #include "core/clock.h"
@@ -32,6 +33,7 @@
 #include "traffic/parking/static_parking.h"
 #include "traffic/parking/static_parking_plan.h"
 #include "traffic/parking/static_under_live.h"
+#include "traffic/parking/user_stand.h"
 
 namespace gwr {
 
@@ -87,6 +89,8 @@ bool becomeParkAirport(const AirportRecord* airport, bool atStart) {
   gf_repaintBand(statisticsBand);
   gf_log(fmt::format("\nThe park airport is {}", airport->icao.text()));
   parkReadPending = true;
+  gf_disableParkControls();
+  gf_startCollectingLiveCallsigns();
   if (atStart) setStatusText("Calculating static parked aircraft ...", false);
   return true;
 }
@@ -105,6 +109,7 @@ void chooseParkAirport(const LatLon& p, bool atStart) {
     }
     return;
   }
+  gf_parkAirportShell().enableDestination(true);
   if (parkAirports.empty()) return;
   const ParkAirport& front = parkAirports.front();
   const double d = gf_greatCircleDistanceNm(p, front.position);
@@ -137,6 +142,8 @@ void leaveCommon() {
   }
   apfHandmade = false;
   standTableReady.store(false);
+  if (!INITIAL_LOAD_ONLY.current()) gf_parkAirportShell().enableNowButton(false);
+  gf_parkAirportShell().enableFlushStatic(false);
   RT_traffic_week = 0;
   gf_mainWindow().parkTrafficWeek.store(0);
   gf_clearParkAirport();
@@ -146,6 +153,7 @@ void leaveCommon() {
   parkedLive.clear();
   gf_clearStands(standTable);
   gf_forgetUserStand();
+  gf_publishUserStandSpots();
   reservedStandName.clear();
   parkReadPending = false;
   MainWindowState& window = gf_mainWindow();
@@ -169,7 +177,8 @@ void standWork(std::uint32_t hexid) {
   if (ac == nullptr) return;
   gf_noteLiveCallsign(ac->callsign);
   if (standTable.empty()) return;
-  if (ac->standNumber > 0 && ac->phase == AcPhase::Parked) lf_addRealStandOption(ac->standNumber, *ac, LearnMode::AtStand);
+  if (ac->standNumber > 0 && ac->phase == AcPhase::Parked && ac->leaving == 0)
+    lf_addRealStandOption(ac->standNumber, *ac, LearnMode::AtStand);
   if (ac->pairLookedUp) return;
   gf_lookupCallsignPair(gf_unpackWeekTime(weekTime.load()), *ac);
   ac->pairLookedUp = 1;
@@ -180,7 +189,8 @@ void standWork(std::uint32_t hexid) {
 void everyMinute() {
   if (standTableReady.load())
     for (LiveAc& ac : trafficEngine.live)
-      if (ac.standNumber > 0 && ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active) {
+      if (ac.standNumber > 0 && ac.phase == AcPhase::Parked && ac.leaving == 0 &&
+          ac.sim.simState == AcSimState::Active) {
         gf_noteLiveCallsign(ac.callsign);
         lf_addRealStandOption(ac.standNumber, ac, LearnMode::AtStand);
       }
@@ -189,11 +199,14 @@ void everyMinute() {
 
 void every5Seconds() {
   lf_takeDestinationRequest();
+  gf_takeUserStandReservation();
   if (!reservedStandName.empty()) gf_clearReservedStand(reservedStandName);
   // While a park airport's file waits to be read the request stays pending.
   if (parkReadPending || parkControlsDisabled.load() || !reReadRequested.exchange(false)) return;
   std::string notice;
   if (gf_rereadParkAirports(true, notice)) setStatusText(notice, true);
+  gf_parkAirportShell().enableRereadButton(true);
+  gf_parkAirportShell().enableDestination(true);
 }
 
 } // namespace
@@ -224,6 +237,7 @@ std::string lf_readParkedFile() {
       }
     }
     standTable.shrink_to_fit();
+    gf_publishUserStandSpots();
     reservedStandName.clear();
     gf_mainWindow().setText(StatusText::reservedStand, "");
     if (!parkAirports.empty() && parkAirports.front().code == parkAirportCode) {
@@ -244,6 +258,7 @@ std::string lf_readParkedFile() {
 }
 
 void gf_leaveParkAirport() {
+  gf_takeUserStandReservation();
   parkedEntries.clear();
   gf_removeAllStatic();
   for (LiveAc& ac : trafficEngine.live) {
@@ -276,6 +291,7 @@ void lf_parkAirportDriver(bool atStart) {
       setStatusText(error, true);
       leaveCommon();
     }
+    gf_parkAirportShell().enableDestination(true);
     return;
   }
   const LatLon p = userPosition();
@@ -352,8 +368,10 @@ void gf_installParking() {
   hooks.staticUpdate = &gf_renewStaticParking;
   hooks.liveParksOnStand = &gf_liveParksOnStand;
   hooks.staticUnderUser = &gf_removeStaticUnderUser;
+  hooks.standUseBeforeNewKey = &gf_learnStayBeforeNewKey;
   gf_installTrafficEngineHooks(hooks);
   gf_installStandChoice();
+  gf_installUserStandHooks();
   staticAircraft.reserve(staticReserve);
 }
 

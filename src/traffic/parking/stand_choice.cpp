@@ -81,6 +81,30 @@ void takeStand(LiveAc& ac, const StandRecord& stand) {
   ac.standFlag = stand.cargo;
 }
 
+bool holdsStand(const LiveAc& other, const LiveAc& ac) {
+  return other.hexId != ac.hexId && other.standNumber == ac.standNumber && !other.erased() &&
+         other.sim.simState != AcSimState::RemovingFromSim;
+}
+
+// The stand is free once no other live aircraft holds it.
+void releaseStandOf(const LiveAc& ac) {
+  if (ac.standNumber < 1) return;
+  const auto& live = trafficEngine.live;
+  if (std::none_of(live.begin(), live.end(), [&](const LiveAc& other) { return holdsStand(other, ac); }))
+    gf_setStandLiveAssigned(ac.standNumber, false);
+}
+
+// Another live aircraft already stands at the stand this one drove to.
+bool standTakenByAnother(const LiveAc& ac) {
+  const StandRecord* stand = gf_standByNumber(ac.standNumber);
+  if (stand == nullptr || stand->liveAssigned == 0) return false;
+  const auto& live = trafficEngine.live;
+  return std::any_of(live.begin(), live.end(), [&](const LiveAc& other) {
+    return holdsStand(other, ac) && isActive(other) && other.phase == AcPhase::Parked && other.leaving == 0;
+  });
+}
+
+
 } // namespace
 
 StandRecord* gf_standByNumber(std::int64_t number) {
@@ -260,7 +284,10 @@ bool try2Park(LiveAc& ac, bool wide) {
   }
   for (const std::uint32_t overlap : stand->overlaps) gf_removeAdjacentParked(overlap, ac, *stand);
   gf_staticMakesWay(ac, *stand);
+  // A stand taken before on the way in is free again.
+  if (ac.standNumber > 0 && ac.standNumber != std::int64_t{stand->number}) releaseStandOf(ac);
   takeStand(ac, *stand);
+  gf_setStandLiveAssigned(stand->number, true);
   if (ac.samples.size() > 1) ac.samples.resize(1);
   ac.setPhase(AcPhase::Parking);
   return true;
@@ -301,14 +328,32 @@ void gf_markStandStaticOccupied(StandRecord& stand) {
     if (StandRecord* other = gf_standByNumber(overlap)) other->blocked = 1;
 }
 
+
 void gf_releaseLiveStand(const AiControlled& leaving) {
-  const LiveAc* ac = trafficEngine.findHexid(leaving.hexid);
-  if (ac == nullptr || ac->standNumber < 1) return;
-  const bool stillHeld = std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(), [&](const LiveAc& other) {
-    return other.hexId != leaving.hexid && other.standNumber == ac->standNumber && !other.erased() &&
-           other.sim.simState != AcSimState::RemovingFromSim;
-  });
-  if (!stillHeld) gf_setStandLiveAssigned(ac->standNumber, false);
+  if (const LiveAc* ac = trafficEngine.findHexid(leaving.hexid)) releaseStandOf(*ac);
+}
+
+bool lf_standEvent(LiveAc& ac, StandEvent event) {
+  switch (event) {
+    case StandEvent::Arriving:
+      if (!standTakenByAnother(ac)) return true;
+      gf_log(fmt::format("{:8}: {:8} arrived at a stand already taken, removed", gf_standName(ac.standNumber),
+                         ac.callsign));
+      return false;
+    case StandEvent::Parked:
+      gf_setStandLiveAssigned(ac.standNumber, true);
+      lf_addRealStandOption(ac.standNumber, ac, LearnMode::AtStand);
+      break;
+    case StandEvent::Leaving:
+      lf_addRealStandOption(ac.standNumber, ac, LearnMode::Parked);
+      releaseStandOf(ac);
+      break;
+    case StandEvent::MovedAway:
+      lf_addRealStandOption(ac.standNumber, ac, LearnMode::MovedAway);
+      releaseStandOf(ac);
+      break;
+  }
+  return true;
 }
 
 void gf_countStandUpdate() { gf_parkAirportShell().showUpdateCount(++standUpdateCount); }
@@ -325,6 +370,7 @@ void gf_installStandChoice() {
   gf_installBirthStandChoice(&gf_standAtBirth);
   gf_installArrivalStandChoice(&lf_arrivalStand);
   gf_installLiveRemovalHook(&gf_releaseLiveStand);
+  gf_installStandEventHook(&lf_standEvent);
 }
 
 } // namespace gwr

@@ -8,6 +8,7 @@
 #include "airports/stand_record.h"
 #include "core/geo.h"
 #include "traffic/engine/live_ac.h"
+#include "traffic/movement/ground_movement.h"
 #include "traffic/simclient/ai_control.h"
 
 namespace gwr {
@@ -53,6 +54,9 @@ void gf_markStandStaticOccupied(StandRecord& stand);
 // A live aircraft leaves the simulator: its stand is free once no other live
 // aircraft holds it.
 void gf_releaseLiveStand(const AiControlled& leaving);
+// The movement's word on an aircraft at its stand: marks and frees the stand
+// and learns the stay; false when it arrives at a stand another one holds.
+bool lf_standEvent(LiveAc& aircraft, StandEvent event);
 void gf_countStandUpdate();
 
 // Installs the birth choice and the removal hook into the engine.

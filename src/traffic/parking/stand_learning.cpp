@@ -103,6 +103,10 @@ void lf_addRealStandOption(std::int64_t standNumber, LiveAc& aircraft, LearnMode
   }
 }
 
+void gf_learnStayBeforeNewKey(LiveAc& aircraft) {
+  lf_addRealStandOption(aircraft.standNumber, aircraft, LearnMode::AtStand);
+}
+
 bool gf_extendStandOption(WeekTime now, StandRecord& stand, std::uint32_t index, WeekTime& lastSeen,
                           const LiveAc& aircraft, bool /*cpl*/) {
   if (index == 0 || (lastSeen.day == now.day && lastSeen.halfHour == now.halfHour)) return true;

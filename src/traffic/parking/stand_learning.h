@@ -20,6 +20,8 @@ WeekTime gf_unpackWeekTime(std::uint64_t packed);
 std::int32_t gf_weekTimeDifference(WeekTime from, WeekTime to);
 
 void lf_addRealStandOption(std::int64_t standNumber, LiveAc& aircraft, LearnMode mode);
+// A parked aircraft about to show another identity: its stay is learned first.
+void gf_learnStayBeforeNewKey(LiveAc& aircraft);
 // Stretches option index over the half-hours since lastSeen; false when the
 // gap is too long (a new option is wanted then).
 bool gf_extendStandOption(WeekTime now, StandRecord& stand, std::uint32_t index, WeekTime& lastSeen,

@@ -52,8 +52,8 @@ std::string conflictAt(const StandRecord* stand, const ParkedEntry& e) {
                          e.callsign1, ac.callsign, gf_standName(ac.standNumber));
   }
   for (const StaticAc& s : staticAircraft) {
-    // One on its way out makes room for the next at its stand.
-    if (s.drop || s.sim.simState == AcSimState::RemovingFromSim) continue;
+    // One on its way out still stands there until the simulator confirms.
+    if (s.drop) continue;
     if (s.standNumber == std::int64_t{e.standNumber} || (stand != nullptr && inOverlaps(*stand, s.standNumber)))
       return fmt::format("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding", id,
                          e.callsign1, s.callsign, gf_standName(s.standNumber));
@@ -203,7 +203,11 @@ void gf_collectParkedLive() {
         continue;
       }
     }
-    parkedLive.push_back({ac.callsign, ac.standNumber, minutes});
+    const std::int32_t slots = ac.weekTimeParked == 0
+                                   ? 0
+                                   : gf_weekTimeDifference(gf_unpackWeekTime(ac.weekTimeParked),
+                                                           gf_unpackWeekTime(weekTime.load()));
+    parkedLive.push_back({ac.callsign, ac.standNumber, minutes, slots});
   }
   std::sort(parkedLive.begin(), parkedLive.end());
 }

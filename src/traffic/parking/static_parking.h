@@ -25,6 +25,7 @@ struct ParkedLive {
   std::string callsign;
   std::int32_t standNumber = 0;
   std::int64_t minutesSilent = 0;
+  std::int32_t slotsParked = 0;  // half-hours since it parked
   bool operator<(const ParkedLive& other) const { return minutesSilent < other.minutesSilent; }
 };
 

@@ -44,18 +44,21 @@ std::unordered_set<std::string> callsignsSeen;  // checked by the plan
 // dropped mark (index 0) so that the learned file keeps them.
 std::set<std::pair<std::uint32_t, std::uint32_t>> optionsInUse;
 
-constexpr std::array<const char*, 8> dayNames{"???", "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+// Weekday 1 is Monday, 7 Sunday.
+constexpr std::array<const char*, 8> dayNames{"???", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
 float maxFitHours(std::int32_t halfHours) { return float(halfHours + 1) / 2.0F; }
 
-WeekTime logDayAndHour() {
+} // namespace
+
+WeekTime gf_logDayAndHour() {
   const WeekTime now = gf_unpackWeekTime(weekTime.load());
   gf_log(fmt::format("\n{} (utc) It is day {} ({}), {:.1F} hours", gf_clockTimeOfDay(), now.day,
                      now.day < dayNames.size() ? dayNames[now.day] : "???", maxFitHours(std::int32_t(now.halfHour))));
   return now;
 }
 
-void renewSeenCallsigns() {
+void gf_renewSeenCallsigns() {
   callsignsSeen = std::move(callsignsCollecting);
   callsignsCollecting.clear();
   // What the feed carried while the announced update collected.
@@ -64,30 +67,46 @@ void renewSeenCallsigns() {
   for (const LiveAc& ac : trafficEngine.live) callsignsSeen.insert(ac.callsign);
 }
 
-void clearStandMarks() {
+void gf_clearStandMarks() {
   for (StandRecord& stand : standTable) stand.reserved = stand.blocked = stand.staticOccupied = 0;
   optionsInUse.clear();
 }
+
+namespace {
 
 std::int32_t countStaticOccupied() {
   return static_cast<std::int32_t>(
       std::count_if(standTable.begin(), standTable.end(), [](const StandRecord& s) { return s.staticOccupied != 0; }));
 }
 
-bool seenLive(const std::string& callsign) {
+} // namespace
+
+bool gf_seenLiveSinceRenewal(const std::string& callsign) {
   return !callsign.empty() && (callsignsSeen.contains(callsign) || callsignsSeen.contains(callsign + "_"));
 }
+
+namespace {
 
 ParkedEntry entryOf(const StandRecord& stand, const StandOption& o, std::int32_t offset) {
   return {stand.number, offset, o.codes, o.callsign1, o.callsign2, o.registration, false};
 }
 
-void sortEntries() {
-  std::sort(parkedEntries.begin(), parkedEntries.end(),
-            [](const ParkedEntry& a, const ParkedEntry& b) { return a.standNumber > b.standNumber; });
+} // namespace
+
+void gf_sortEntries() {
+  // Taken from the back: entries at a stand whose static aircraft is still
+  // there go last, so that its removal has time to come through.
+  const auto occupied = [](const ParkedEntry& e) {
+    return std::any_of(staticAircraft.begin(), staticAircraft.end(),
+                       [&](const StaticAc& s) { return s.standNumber == std::int64_t{e.standNumber} && !s.drop; });
+  };
+  std::stable_sort(parkedEntries.begin(), parkedEntries.end(), [&](const ParkedEntry& a, const ParkedEntry& b) {
+    const bool oa = occupied(a), ob = occupied(b);
+    return oa != ob ? oa : a.standNumber > b.standNumber;
+  });
 }
 
-void removeParkedLive(const ParkedLive& entry) {
+void gf_removeParkedLive(const ParkedLive& entry) {
   for (LiveAc& ac : trafficEngine.live)
     if (ac.callsign == entry.callsign && ac.standNumber == entry.standNumber && !ac.erased()) {
       gf_log(fmt::format("live parked {} at {} removed", ac.liveFullText(), gf_standName(ac.standNumber)));
@@ -96,20 +115,22 @@ void removeParkedLive(const ParkedLive& entry) {
     }
 }
 
+namespace {
+
 void lf_showWanted(std::int32_t wanted, std::int32_t percent) {
   gf_mainWindow().maxParkCount.store(wanted);
   gf_mainWindow().maxParkPercent.store(percent);
   gf_repaintBand(statisticsBand);
 }
 
+} // namespace
+
 // Which options the plan had to reach for, shown beside the park airport.
-void lf_showMarks(bool week, bool soft) {
+void gf_showPlanMarks(bool week, bool soft) {
   gf_mainWindow().weekMark.store(week);
   gf_mainWindow().softMark.store(soft);
   gf_repaintBand(statisticsBand);
 }
-
-} // namespace
 
 std::int32_t gf_wantedParkCount() {
   const std::int32_t selected = MAX_PARK_SEL.current();
@@ -132,6 +153,12 @@ std::int32_t gf_wantedParkCount() {
 
 void gf_noteLiveCallsign(const std::string& callsign) {
   if (!callsign.empty()) callsignsCollecting.insert(callsign);
+}
+
+void gf_startCollectingLiveCallsigns() {
+  callsignsCollecting.clear();
+  trafficReader.clearSeenCallsigns();
+  trafficReader.setCollectCallsigns(true);
 }
 
 void gf_markReservedStands() {
@@ -164,7 +191,7 @@ bool gf_optionInUse(const StandOption& o, const std::vector<ParkedEntry>& pendin
   if (sameReg && std::any_of(parkedEntries.begin(), parkedEntries.end(),
                              [&](const ParkedEntry& e) { return e.registration == o.registration; }))
     return true;
-  if (seenLive(o.callsign1) || seenLive(o.callsign2)) return true;
+  if (gf_seenLiveSinceRenewal(o.callsign1) || gf_seenLiveSinceRenewal(o.callsign2)) return true;
   for (const StaticAc& s : staticAircraft)
     if (isFlight(s.pairedCallsign1) || (sameReg && s.registration == o.registration)) return true;
   // The candidates of the running search count as planned already.
@@ -234,7 +261,12 @@ bool gf_searchPass(WeekTime now, bool real, bool sameDay, std::int32_t wanted, s
     out.clear();
   }
   const auto found = static_cast<std::int32_t>(parkedEntries.size() + out.size()) - before;
+  const std::int32_t reached = std::min(offset, MAX_FIT.current());
+  (real && sameDay ? gf_mainWindow().planOffsetReal : gf_mainWindow().planOffsetOther).store(reached);
   if (found > 0) {
+    if (!real) gf_mainWindow().softMark.store(true);
+    if (!sameDay) gf_mainWindow().weekMark.store(true);
+    gf_repaintBand(statisticsBand);
     const char* kind = real ? (sameDay ? "real" : "week/real") : (sameDay ? "soft" : "week/soft");
     gf_log(fmt::format("{} {} position{} found, Max fit={:.1F} hours{}{}", found, kind, gf_plural(std::int64_t{found}),
                        MAX_FIT_FL.current(), fmt::format(", day {}", now.day),
@@ -261,115 +293,38 @@ void gf_planPass(WeekTime now, std::int32_t wanted, std::int32_t already, bool r
 
 void gf_planStatics(WeekTime now, std::int32_t wanted, std::int32_t already) {
   const auto planned = [&] { return already + static_cast<std::int32_t>(parkedEntries.size()); };
+  gf_mainWindow().planOffsetReal.store(0);
+  gf_mainWindow().planOffsetOther.store(-1);
   gf_planPass(now, wanted, already, true, true);
-  bool week = false;
-  bool soft = false;
-  if (planned() < wanted && WEEK.current()) {
-    week = true;
-    gf_planPass(now, wanted, already, true, false);
-  }
-  if (planned() < wanted && PARK_SOFT.current()) {
-    soft = true;
-    gf_planPass(now, wanted, already, false, true);
-  }
+  if (planned() < wanted && WEEK.current()) gf_planPass(now, wanted, already, true, false);
+  if (planned() < wanted && PARK_SOFT.current()) gf_planPass(now, wanted, already, false, true);
   if (planned() < wanted && PARK_SOFT.current() && WEEK.current()) gf_planPass(now, wanted, already, false, false);
-  lf_showMarks(week, soft);
 }
 
 void gf_planStaticsAtRead() {
-  const WeekTime now = logDayAndHour();
+  const WeekTime now = gf_logDayAndHour();
+  gf_disableParkControls();
   parkedEntries.clear();
   parkedLive.clear();
   gf_mainWindow().meanFitHours.store(-1.0F);
   gf_mainWindow().meanStaticHours.store(-1.0F);
-  lf_showMarks(false, false);
-  renewSeenCallsigns();
-  clearStandMarks();
+  gf_showPlanMarks(false, false);
+  gf_renewSeenCallsigns();
+  gf_clearStandMarks();
   gf_markReservedStands();
   const std::int32_t wanted = gf_wantedParkCount();
   if (wanted > std::int32_t(parkedEntries.size())) gf_planStatics(now, wanted, 0);
-  sortEntries();
-  if (std::int32_t(parkedEntries.size()) > wanted) parkedEntries.erase(parkedEntries.begin(), parkedEntries.end() - wanted);
+  gf_sortEntries();
+  if (std::int32_t(parkedEntries.size()) > wanted) parkedEntries.resize(static_cast<std::size_t>(std::max(wanted, 0)));
   if (parkedEntries.empty()) {
     gf_log("no parking positions found");
+    gf_enableParkControls();
     return;
   }
   const auto n = static_cast<std::int64_t>(parkedEntries.size());
   gf_log(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", n,
                      std::llround(double(n) * 100.0 / double(standTable.size())), parking_percentage.current(),
                      MAX_FIT_FL.current()));
-}
-
-void gf_renewStaticParking() {
-  const WeekTime now = logDayAndHour();
-  renewSeenCallsigns();
-  lf_showMarks(false, false);
-  std::vector<std::size_t> removal;  // indexes into staticAircraft
-  parkedLive.clear();
-  parkedEntries.clear();
-  clearStandMarks();
-  gf_markReservedStands();
-  const std::int32_t wanted = gf_wantedParkCount();
-  gf_collectParkedLive();
-  if (wanted > 0 && std::int32_t(parkedLive.size()) > wanted) {
-    const std::size_t excess = parkedLive.size() - static_cast<std::size_t>(wanted);
-    setStatusText(fmt::format("Parking adjustments: {} more live ac than wanted", excess), false);
-    for (std::size_t i = 0; i < excess; ++i) removeParkedLive(parkedLive[parkedLive.size() - 1 - i]);
-    gf_collectParkedLive();
-  }
-  for (const ParkedLive& p : parkedLive)
-    if (StandRecord* stand = gf_standByNumber(p.standNumber)) gf_markStandStaticOccupied(*stand);
-  // Static aircraft that stay unless the plan puts another flight at their stand.
-  std::vector<std::size_t> kept;
-  for (std::size_t i = 0; i < staticAircraft.size(); ++i)
-    if (staticAircraft[i].sim.simState == AcSimState::Active || staticAircraft[i].sim.simState == AcSimState::Adding2Sim)
-      kept.push_back(i);
-  // The plan looks past the static aircraft: what they show counts as in use.
-  if (wanted - std::int32_t(parkedEntries.size()) != std::int32_t(parkedLive.size()))
-    gf_planStatics(now, wanted, std::int32_t(parkedLive.size()));
-  // An entry at a stand with a static aircraft replaces it; replacements
-  // leave the count as it is, so the trimming takes other entries first.
-  std::vector<ParkedEntry> added, replacing;
-  for (ParkedEntry& e : parkedEntries) {
-    const auto at = std::find_if(kept.begin(), kept.end(), [&](std::size_t i) {
-      return staticAircraft[i].standNumber == std::int64_t{e.standNumber};
-    });
-    if (at == kept.end()) {
-      added.push_back(std::move(e));
-      continue;
-    }
-    removal.push_back(*at);
-    kept.erase(at);
-    replacing.push_back(std::move(e));
-  }
-  std::int64_t excess =
-      std::int64_t(parkedLive.size() + kept.size() + added.size() + replacing.size()) - std::int64_t{wanted};
-  for (; excess >= 1; --excess) {
-    if (!added.empty()) {
-      added.pop_back();
-    } else if (!kept.empty()) {
-      removal.push_back(kept.back());
-      kept.pop_back();
-    } else if (!replacing.empty()) {
-      replacing.pop_back();
-    } else if (!parkedLive.empty()) {
-      removeParkedLive(parkedLive.back());
-      parkedLive.pop_back();
-    } else {
-      break;
-    }
-  }
-  parkedEntries = std::move(added);
-  parkedEntries.insert(parkedEntries.end(), replacing.begin(), replacing.end());
-  sortEntries();
-  setStatusText(fmt::format("Parking adjustments: {} to be removed, {} to be added\n", removal.size(),
-                            parkedEntries.size()),
-                true);
-  for (const std::size_t i : removal) {
-    StaticAc& s = staticAircraft[i];
-    if (gf_staticParked(s) || s.sim.simState == AcSimState::Adding2Sim) gf_removeStatic(s);
-  }
-  gf_sweepDroppedStatic();
 }
 
 void gf_staticRenewalMinute() {

@@ -26,7 +26,21 @@ extern std::atomic<bool> renewalRestartRequested;
 std::int32_t gf_wantedParkCount();
 // The callsign of a live aircraft seen since the last renewal.
 void gf_noteLiveCallsign(const std::string& callsign);
+// A new park airport: callsigns heard from now on count for its first plan.
+void gf_startCollectingLiveCallsigns();
+// The callsigns collected since the last renewal become those the plan checks.
+void gf_renewSeenCallsigns();
+// The callsign, or it followed by "_", was seen live since the last renewal.
+bool gf_seenLiveSinceRenewal(const std::string& callsign);
 void gf_markReservedStands();
+// Every stand's reserved, blocked and static-occupied marks cleared.
+void gf_clearStandMarks();
+// Logs the day and half-hour the plan works for and returns it.
+WeekTime gf_logDayAndHour();
+void gf_showPlanMarks(bool week, bool soft);
+// Sorted for creation (taken from the back).
+void gf_sortEntries();
+void gf_removeParkedLive(const ParkedLive& entry);
 
 bool gf_optionFitsStand(const StandOption& option, bool real, bool sameDay, WeekTime target, const StandRecord& stand);
 // pending: entries of the search still running.

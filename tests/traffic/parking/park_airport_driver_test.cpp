@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "airports/park_airport_shell.h"
 #include "core/paths.h"
+#include "traffic/engine/traffic_engine.h"
 #include "standgen/stand_files.h"
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/parking/park_airports.h"
@@ -16,6 +18,14 @@ namespace gwr {
 namespace {
 
 constexpr double nmPerDegreeLat = 60.0;
+
+// Counts the DESTINATION box enabled and the "Now" and "Flush static" buttons disabled.
+struct DestinationShell : ParkAirportShell {
+  int enabled = 0, buttonsOff = 0;
+  void enableDestination(bool on) override { enabled += on ? 1 : 0; }
+  void enableNowButton(bool on) override { buttonsOff += on ? 0 : 1; }
+  void enableFlushStatic(bool on) override { buttonsOff += on ? 0 : 1; }
+};
 
 class ParkDriverTest : public testsupport::StandScene {
 protected:
@@ -87,13 +97,20 @@ TEST_F(ParkDriverTest, OnTheGroundOnlyAnAirportWithAStandFileIsChosen) {
 }
 
 TEST_F(ParkDriverTest, AFileThatCannotBeReadLeavesTheAirportAtOnce) {
+  DestinationShell shell;
+  gf_installParkAirportShell(&shell);
   userAt(52.0 + 10.0 / nmPerDegreeLat, 4.0, false);
   lf_parkAirportDriver(false);
   ASSERT_EQ(parkCode(), "EHAM");
+  EXPECT_EQ(shell.enabled, 1);  // airborne: a destination may be entered
+  EXPECT_TRUE(parkControlsDisabled.load());  // until the plan is made
   lf_parkAirportDriver(false);
   EXPECT_EQ(parkCode(), "");
   EXPECT_FALSE(standTableReady.load());
   EXPECT_TRUE(logged("lf_readParkedFile EHAM not found"));
+  EXPECT_EQ(shell.enabled, 2);  // again once the reading is over
+  EXPECT_EQ(shell.buttonsOff, 2);
+  gf_installParkAirportShell(nullptr);
 }
 
 TEST_F(ParkDriverTest, TheParkAirportIsLeftOutOfSightOrForANearerListedOne) {

@@ -8,13 +8,19 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "airports/park_stand_table.h"
+#include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "refdata/airports_table.h"
+#include "feeder/traffic_line.h"
+#include "refdata/code_pools.h"
+#include "refdata/registration_records.h"
 #include "standgen/stand_files.h"
 #include "support/engine_harness.h"
+#include "support/traffic_feed.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/feed/park_airport_state.h"
@@ -25,12 +31,15 @@
 #include "traffic/parking/stand_choice.h"
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking_plan.h"
+#include "traffic/simclient/sim_client_hooks.h"
+#include "traffic/simclient/user_aircraft.h"
 
 namespace gwr {
 namespace {
 
 using testsupport::EngineHarness;
 using testsupport::harnessUser;
+using testsupport::TrafficLine;
 
 constexpr double metresPerDegreeLat = 111'120.0;
 const double metresPerDegreeLon = metresPerDegreeLat * std::cos(harnessUser.latitude * radiansPerDegree);
@@ -111,9 +120,24 @@ protected:
     gf_installBirthStandChoice(nullptr);
     gf_installArrivalStandChoice(nullptr);
     gf_installLiveRemovalHook(nullptr);
+    gf_installStandEventHook(nullptr);
+    gf_installSimClientHooks({});
+    parkControlsDisabled = false;
     staticAircraft.clear();
     parkAirports.clear();
+    dbaseRecords.clear();
     gf_clearAirportsForTests();
+  }
+  // One ground report at the feed's epoch time, then 4 s of simulated time.
+  static void report(EngineHarness& harness, std::uint32_t id, const char* flight, const LatLon& at, double epoch,
+                     double speedKt = 0.0) {
+    const auto [callsign, type, registration] = std::string_view(flight) == "DLH1"
+                                                    ? std::tuple{"DLH1", "A320", "D-AIBX"}
+                                                    : std::tuple{"RYR2", "B38M", "EI-DAB"};
+    feeder::ScenarioAircraft a{id, callsign, type, registration, "FRA", "", "A3", 0.0, {}};
+    feeder::AircraftState state{at, 0.0, speedKt, 0.0, true, speedKt > 0.0 ? std::optional{0.0} : std::nullopt, {}};
+    harness.feedLine(feeder::gf_formatTrafficLine(a, state, epoch));
+    harness.run(4.0);
   }
 };
 
@@ -233,6 +257,85 @@ TEST_F(ParkingScenario, AnArrivalTakesAFittingStandAndTheStaticAircraftThereMake
     return !trafficEngine.live.empty() && trafficEngine.live.front().phase == AcPhase::Parked;
   }));
   EXPECT_EQ(gf_standName(trafficEngine.live.front().standNumber), "T1");
+}
+
+// Two simulated days: flights stand at S1 and S2 on Monday, one moves off, the
+// other is next reported far away; both stays are saved complete, on Tuesday
+// the plan parks them as static aircraft at the same stands, and DLH1 coming
+// back takes its stand from its static twin.
+TEST_F(ParkingScenario, FlightsLearnedOnOneDayParkAsStaticAircraftTheNextDay) {
+  EngineHarness harness(parkedLiveries(), {"Airbus A320 Lufthansa", "Boeing 737 MAX 8 Ryanair"});
+  dbaseRecords = {{"D-AIBX", {gf_airlineIndex("DLH"), 0, gf_modelIndex("A320"), 0, 1}},
+                  {"EI-DAB", {gf_airlineIndex("RYR"), 0, gf_modelIndex("B38M"), 0, 1}}};
+  const LatLon s1 = offset(300.0, 0.0), s2 = offset(300.0, 120.0);
+  standgen::FileSpec airport;
+  airport.stands = {standgen::stand("U1", harnessUser.latitude, harnessUser.longitude, 90.0, 30.0, 0),
+                    standgen::stand("S1", s1.latitude, s1.longitude, 0.0, 30.0, 0),
+                    standgen::stand("S2", s2.latitude, s2.longitude, 0.0, 30.0, 0)};
+  airport.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen", 364, 3);
+  standgen::writeText(myParkAirportsFile, "EDDF\n");
+  standgen::writeApf(myThirdpartyFolder / "EDDF.xml", airport);
+  WEEK.setCurrent(true);
+  RANDOM.setCurrent(false);
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  gf_installParking();
+  lf_parkAirportDriver(true);
+  EXPECT_TRUE(parkControlsDisabled.load());  // while the file is read and planned
+  ASSERT_TRUE(harness.runUntil(20.0, [] { return standTableReady.load(); }));
+  EXPECT_FALSE(parkControlsDisabled.load());  // nothing learned yet, nothing planned
+  // The user's stand U1 is shown, and kept as reserved on a flight change.
+  ASSERT_TRUE(harness.runUntil(5.0, [] { return gf_mainWindow().text(StatusText::userStand) == "U1"; }));
+  standgen::writeText(myParkAirportsFile, "EDDF\n");
+  parkAirports.front().reservedStand.clear();
+  lf_saveUserStand();
+  harness.run(6.0);
+  EXPECT_EQ(fileText(myParkAirportsFile), "EDDF,U1\n");
+  const double monday0800 = 1718006400.0;  // 2024-06-10, half-hour 16
+  for (int i = 0; i < 4; ++i) {
+    report(harness, 300001, "DLH1", s1, monday0800 + 20 * i);
+    report(harness, 300002, "RYR2", s2, monday0800 + 20 * i);
+  }
+  const auto parkedAt = [](std::uint32_t hexid, const char* stand) {
+    const LiveAc* ac = trafficEngine.findHexid(hexid);
+    return ac != nullptr && ac->sim.simState == AcSimState::Active && ac->phase == AcPhase::Parked &&
+           gf_standName(ac->standNumber) == stand;
+  };
+  ASSERT_TRUE(harness.runUntil(60.0, [&] { return parkedAt(300001, "S1") && parkedAt(300002, "S2"); }));
+  EXPECT_EQ(gf_standByNumber(2)->liveAssigned + gf_standByNumber(3)->liveAssigned, 2);
+  double t = monday0800 + 2400.0;  // 08:40, half-hour 17
+  for (const double north : {0.0, 6.0, 12.0, 18.0, 24.0})
+    report(harness, 300001, "DLH1", offset(300.0 + north, 0.0), t += 20.0, north > 0.0 ? 3.0 : 0.0);
+  report(harness, 300002, "RYR2", s2, t += 20.0);
+  report(harness, 300002, "RYR2", offset(300.0, 420.0), t += 20.0);  // 300 m off
+  ASSERT_TRUE(harness.runUntil(60.0, [] { return trafficEngine.findHexid(300002) == nullptr; }));
+  EXPECT_EQ(gf_standByNumber(2)->liveAssigned + gf_standByNumber(3)->liveAssigned, 0);
+
+  gf_leaveParkAirport();  // the learned file holds both stays, complete
+  const std::string learned = fileText(learnedThirdpartyFolder / "Gen" / "EDDF.xml");
+  for (const char* stay : {R"(<parkpos id="S1">)" "\n" R"(      <opt reg="D-AIBX" day="1" hh="16:17" cs="DLH1" cpl="true")",
+                           R"(<parkpos id="S2">)" "\n" R"(      <opt reg="EI-DAB" day="1" hh="16:17" cs="RYR2" cpl="true")"})
+    EXPECT_NE(learned.find(stay), std::string::npos) << learned;
+  ASSERT_TRUE(harness.runUntil(60.0, [] { return trafficEngine.live.empty(); }));
+  // Tuesday 08:00 (an overflight's report sets the clock): the user is chosen
+  // the airport again and the plan finds Monday's flights 47 half-hours back.
+  harness.feedLine(TrafficLine().set(14, fmt::format("{}", monday0800 + 86400.0)).text());
+  ASSERT_TRUE(harness.runUntil(40.0, [] { return standTableReady.load(); }));
+  const auto statics = [] {
+    std::vector<std::string> out;
+    for (const StaticAc& s : staticAircraft)
+      if (s.sim.simState == AcSimState::Active) out.push_back(gf_standName(s.standNumber) + " " + s.registration);
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  ASSERT_TRUE(harness.runUntil(60.0, [&] { return statics().size() == 2; })) << harness.log().text();
+  EXPECT_EQ(statics(), (std::vector<std::string>{"S1 D-AIBX", "S2 EI-DAB"}));
+  EXPECT_NE(harness.log().text().find("It is day 2 (Tue), 8.5 hours"), std::string::npos);
+  EXPECT_EQ(gf_mainWindow().planOffsetReal.load(), 47);
+  EXPECT_FALSE(gf_mainWindow().weekMark.load());  // the week pass after it found nothing
+  for (int i = 0; i < 4; ++i) report(harness, 300001, "DLH1", s1, monday0800 + 86460.0 + 20 * i);
+  ASSERT_TRUE(harness.runUntil(60.0, [&] { return parkedAt(300001, "S1"); }));
+  EXPECT_NE(harness.log().text().find("makes way for the same live version DLH1 D-AIBX"), std::string::npos);
+  ASSERT_TRUE(harness.runUntil(30.0, [&] { return statics() == std::vector<std::string>{"S2 EI-DAB"}; }));
 }
 
 } // namespace

@@ -225,11 +225,41 @@ TEST_F(StandChoiceTest, ParkingClearsTheStandOfOthersAndSearchesOncePerPosition)
   EXPECT_TRUE(try2Park(ac, false));
   EXPECT_EQ(ac.phase, AcPhase::Parking);
   EXPECT_EQ(ac.standNumber, 1);
+  EXPECT_EQ(standTable[0].liveAssigned, 1);
   EXPECT_TRUE(removed(0));
   EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::RemovingFromSim);
   ac.standNumber = 0;
   EXPECT_FALSE(try2Park(ac, false));  // the same newest position: no new search
   EXPECT_EQ(ac.standNumber, 0);
+}
+
+// Wings of 10 m half span each touch up to (10 + 10) x 1.1 = 22 m apart.
+TEST_F(StandChoiceTest, AParkedNeighbourGoesOnlyWhereTheWingsWouldTouch) {
+  const std::pair<double, bool> cases[] = {{20.5, true}, {21.99, true}, {22.01, false}, {30.0, false}};
+  for (const auto& [apartM, goes] : cases) {
+    SCOPED_TRACE(apartM);
+    clearTraffic();
+    useStands({standAt("A1", 0.0, 5.0), standAt("A2", apartM, 5.0)});
+    parkLive("DLH9", 2, 20009, 10.0);
+    const LiveAc ac = liveAircraft("KLM1", "", 10.0, AcCategory::Large, northOf(0.0), 20001);
+    EXPECT_EQ(gf_overlapAllowsParking(2, ac, standTable[0]), !goes);
+    gf_removeAdjacentParked(2, ac, standTable[0]);
+    EXPECT_EQ(removed(0), goes);
+  }
+}
+
+// With another aircraft parked at the stand: an arrival there is refused, and
+// one leaving it leaves it marked taken.
+TEST_F(StandChoiceTest, AStandHeldByAnotherRefusesArrivalsAndStaysTaken) {
+  for (const StandEvent event : {StandEvent::Arriving, StandEvent::Leaving, StandEvent::MovedAway}) {
+    clearTraffic();
+    useStands({standAt("A1", 0.0, 30.0)});
+    parkLive("DLH9", 1, 20009);
+    LiveAc& ac = parkLive("KLM1", 1, 20001);
+    standTable[0].liveAssigned = 1;
+    EXPECT_EQ(lf_standEvent(ac, event), event != StandEvent::Arriving);
+    EXPECT_EQ(standTable[0].liveAssigned, 1);
+  }
 }
 
 TEST_F(StandChoiceTest, TheReservedStandIsClearedOfStaticBeforeLiveAircraft) {

@@ -8,6 +8,10 @@
 
 #include "airports/apf_locations.h"
 #include "core/settings_catalogue.h"
+#include "refdata/code_pools.h"
+#include "refdata/registration_records.h"
+#include "traffic/engine/engine_hooks.h"
+#include "traffic/engine/live_intake.h"
 #include "standgen/stand_files.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/stand_scene.h"
@@ -151,6 +155,37 @@ TEST_F(StandLearningTest, CallsignPairComesFromAnOptionNearNow) {
   gf_lookupCallsignPair({3, 30}, ac);
   EXPECT_EQ(ac.pairedCallsign1, "KLM1");
   EXPECT_EQ(ac.pairedCallsign2, "KLM2");
+}
+
+// A report giving a parked aircraft another registration (and so another
+// aircraft) ends the stay of the one that stood there: it is learned first.
+TEST_F(StandLearningTest, AParkedAircraftGivenAnotherIdentityRecordsItsStayFirst) {
+  const LivKey klm737{gf_airlineIndex("KLM"), 0, gf_modelIndex("B738"), 0, 1};
+  dbaseRecords = {{"PH-BXA", klm737}, {"PH-BXB", {klm737.airline, 0, gf_modelIndex("B739"), 0, 1}}};
+  TrafficEngineHooks hooks;
+  hooks.standUseBeforeNewKey = &gf_learnStayBeforeNewKey;
+  gf_installTrafficEngineHooks(hooks);
+  trafficEngine.live.push_back(klm());
+  LiveAc& ac = trafficEngine.live.back();
+  ac.key = klm737;
+  ac.phase = AcPhase::Parked;
+  ac.standNumber = 1;
+  ac.sim.simState = AcSimState::Active;
+  at(2, 16);
+  lf_addRealStandOption(1, ac, LearnMode::Born);
+  at(2, 17);
+  TrafficRecord report;
+  report.hexid = ac.hexId;
+  report.identity.callsign = "KLM1";
+  report.identity.registration = "PH-BXB";
+  report.latitude = ac.samples.back().lat;
+  report.longitude = ac.samples.back().lon;
+  report.onGround = 1;
+  report.timestamp = 100.0;
+  lf_routeTrafficRecord(report);
+  EXPECT_EQ(trafficEngine.live.back().registration, "PH-BXB");
+  EXPECT_EQ(spans(), (Spans{{16, 17}}));  // PH-BXA's option
+  gf_installTrafficEngineHooks({});
 }
 
 // The park airport's file read, flights learned, the airport left and read

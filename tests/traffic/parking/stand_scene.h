@@ -80,6 +80,7 @@ protected:
     gf_forgetUserStand();
     userOnGround = false;
     trafficEngine.user = {};
+    parkControlsDisabled = false;
   }
   // Takes the stands as the park airport's numbered table with overlaps.
   static void useStands(std::vector<StandRecord> stands) {

@@ -3,14 +3,18 @@
 // from dropped ones so that the learned file keeps them.
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/stand_scene.h"
 #include "traffic/parking/static_parking_plan.h"
+#include "traffic/parking/static_renewal.h"
 
 namespace gwr {
 namespace {
@@ -126,6 +130,23 @@ TEST_F(StaticPlanTest, AnOptionInUseIsSkippedButKeptForTheLearnedFile) {
   EXPECT_NE(saved.find("PH-0"), std::string::npos) << saved;
 }
 
+// One parked live aircraft too many at a renewal: the one parked longest goes,
+// not the one silent longest (an hour, below the limit).
+TEST_F(StaticPlanTest, TooManyParkedLiveAircraftLoseThoseParkedLongest) {
+  MAX_PARK_SEL.setCurrent(1);
+  useStands({standAt("G1", 0.0, 20.0), standAt("G2", 100.0, 20.0)});
+  trafficTime = 100000.0;
+  for (const auto& [slot, heard] : {std::pair{2U, 100000.0}, std::pair{19U, 96400.0}}) {
+    LiveAc& ac = parkLive(fmt::format("A{}", slot), std::int64_t(trafficEngine.live.size() + 1), 20001 + slot);
+    ac.weekTimeParked = (std::uint64_t{slot} << 32U) | 3U;
+    ac.lastSampleTime = heard;
+  }
+  gf_renewStaticParking();
+  EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::Active);
+  trafficTime = 0.0;
+}
+
 TEST_F(StaticPlanTest, ALiveCallsignSeenSinceTheLastRenewalKeepsItsFlightOff) {
   CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
   standsWithFlights(2, 3, {20});
@@ -135,6 +156,66 @@ TEST_F(StaticPlanTest, ALiveCallsignSeenSinceTheLastRenewalKeepsItsFlightOff) {
   EXPECT_EQ(plannedStands(), std::vector<std::string>{"G2"});
   gf_planStaticsAtRead();  // not seen since
   EXPECT_EQ(plannedStands(), (std::vector<std::string>{"G1", "G2"}));
+}
+
+// Day 3, half-hour 20, the passes looked back 2 half-hours. Static KLM1* (flight
+// KLM1 in, KLM2 out, PH-1) stands at G1; G2, 30 m off, overlaps it.
+TEST_F(StaticPlanTest, TheRenewalKeepsRemovesOrReplansTheStandingStaticAircraft) {
+  const LivKey klm{1, 0, 1, 0, 1}, dlh{2, 0, 1, 0, 1};
+  struct Case {
+    const char* name;
+    const char* hours;      // of its flight's option today
+    std::uint32_t parkedAt;  // half-hour it parked
+    int entryStand;          // 0: no entry planned
+    bool sameFlight;
+    std::int32_t entryParked;
+    const char* shown;
+    bool kept;
+    std::vector<std::string> entriesAfter;
+  };
+  const Case cases[] = {
+      {"its flight goes on", "18:21", 18, 0, false, 0, "KLM1*", true, {}},
+      {"its flight was seen live", "18:21", 18, 0, false, 0, "KLM1*", false, {}},
+      {"its own flight planned at its stand", "18:21", 18, 1, true, 0, "KLM1*", true, {}},
+      {"another flight planned, started later", "18:21", 18, 1, false, 0, "KLM1*", true, {}},
+      {"another flight planned, started earlier", "18:21", 20, 1, false, 1, "KLM1*", false, {"G1 DLH5/"}},
+      {"a colliding flight planned next door", "18:21", 20, 2, false, 1, "KLM1*", false, {"G2 DLH5/"}},
+      {"not due in the half-hours looked back", "10:17", 18, 0, false, 0, "KLM1*", false, {}},
+      {"shown as KLM2, due two half-hours ago", "10:18", 18, 0, false, 0, "KLM2*", true, {}},
+      {"its stay ends now: planned again as KLM2", "18:20", 18, 0, false, 0, "KLM1*", false, {"G1 KLM1/KLM2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    clearTraffic();
+    parkedEntries.clear();
+    if (std::string(c.name) == "its flight was seen live") gf_noteLiveCallsign("KLM2");
+    gf_renewSeenCallsigns();
+    useStands({standAt("G1", 0.0, 20.0), standAt("G2", 30.0, 20.0)});
+    StandOption& flight = standTable[0].options.emplace_back(makeOption("PH-1", klm, 3, {}, 1));
+    std::tie(flight.hours, flight.callsign1, flight.callsign2) = std::tuple(gf_hours2bitset(c.hours), "KLM1", "KLM2");
+    if (c.entryStand > 0)
+      parkedEntries.push_back(c.sameFlight ? ParkedEntry{1, 0, klm, "KLM1", "KLM2", "PH-1", false}
+                                           : ParkedEntry{std::uint32_t(c.entryStand), c.entryParked, dlh, "DLH5", "",
+                                                         "D-AIXX", false});
+    StaticAc s(AcIdentity{});
+    s.key = klm;
+    s.callsign = c.shown;
+    std::tie(s.pairedCallsign1, s.pairedCallsign2, s.registration) = std::tuple("KLM1", "KLM2", "PH-1");
+    s.halfWingspan = 35.0 * nmPerMetre;
+    s.standNumber = 1;
+    s.weekTimeParked = (std::uint64_t{c.parkedAt} << 32U) | 3U;
+    s.sim.simState = AcSimState::Active;
+    staticAircraft.push_back(s);
+    std::vector<std::size_t> kept, removal;
+    gf_reconcileStatics({3, 20}, 2, kept, removal);
+    EXPECT_EQ(kept.size(), c.kept ? 1U : 0U);
+    EXPECT_EQ(removal.size(), c.kept ? 0U : 1U);
+    std::vector<std::string> entries;
+    for (const ParkedEntry& e : parkedEntries)
+      entries.push_back(gf_standName(e.standNumber) + " " + e.callsign1 + "/" + e.callsign2);
+    EXPECT_EQ(entries, c.entriesAfter);
+  }
+  parkedEntries.clear();
 }
 
 } // namespace

@@ -1,6 +1,10 @@
 // Tests of the static parked aircraft: callsigns and hexids, the entries that
 // must not become aircraft, the parked limit, twins and feedback.
+#include <algorithm>
+#include <array>
 #include <string>
+
+#include <fmt/format.h>
 
 #include <gtest/gtest.h>
 
@@ -47,20 +51,20 @@ TEST_F(StaticParkingTest, StaticCallsignsEndInOneStar) {
 }
 
 TEST_F(StaticParkingTest, HexidsWrapAtTenThousand) {
-  const std::uint32_t first = gf_nextStaticHexid();
-  std::uint32_t last = first;
-  for (std::uint32_t i = 1; i < staticHexidWrap; ++i) {
-    last = gf_nextStaticHexid();
-    ASSERT_LT(last, staticHexidWrap);
+  // Static hexids run 0..9999: after 9999 comes 0 again.
+  std::uint32_t hexid = gf_nextStaticHexid();
+  for (int i = 0; i < 10000 && hexid != 9999; ++i) {
+    ASSERT_LE(hexid, 9999U);
+    hexid = gf_nextStaticHexid();
   }
-  EXPECT_EQ(gf_nextStaticHexid(), first);
-  EXPECT_EQ((last + 1) % staticHexidWrap, first);
+  ASSERT_EQ(hexid, 9999U);
+  EXPECT_EQ(gf_nextStaticHexid(), 0U);
 
   // A hexid still held by a static aircraft after the wrap is passed over.
   StaticAc holder{AcIdentity{}};
-  holder.sim.hexid = (first + 1) % staticHexidWrap;
+  holder.sim.hexid = 1;
   staticAircraft.push_back(holder);
-  EXPECT_EQ(gf_nextStaticHexid(), (first + 2) % staticHexidWrap);
+  EXPECT_EQ(gf_nextStaticHexid(), 2U);
   staticAircraft.pop_back();
 }
 
@@ -70,7 +74,7 @@ TEST_F(StaticParkingTest, EntriesWhereAircraftStandOrCouldCollideAreDropped) {
   ASSERT_EQ(standTable[0].overlaps, std::vector<std::uint32_t>{2});
   LiveAc& parking = parkLive("DLH1", 2, 20001);
   parking.phase = AcPhase::Parking;
-  addStatic("KLM5*", 3, 7);
+  addStatic("KLM5*", 3, 7).sim.simState = AcSimState::RemovingFromSim;  // still there until confirmed
   standTable[3].liveAssigned = 1;
   parkedEntries = {{99, 0, {}, "X99", "", "PH-X", false}, {4, 0, {}, "X4", "", "PH-4", false},
                    {3, 0, {}, "X3", "", "PH-3", false}, {1, 0, {}, "X1", "", "PH-1", false}};
@@ -101,6 +105,29 @@ TEST_F(StaticParkingTest, TooManyParkedRemovesTheLongestParkedLiveAndTheEarliest
   gf_enforceMaxPark(1);  // no limit: nothing more goes
   EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
   weekTime = 0;
+}
+
+// K newcomers, L live and S static parked against the maximum M: a live one
+// goes when K + L > M, a static one when S + K + L > M.
+TEST_F(StaticParkingTest, TheParkLimitIsExceededOnlyAboveTheMaximum) {
+  const std::array<int, 6> cases[] = {  // K, L, S, M, live goes, static goes
+      {1, 1, 0, 2, 0, 0}, {1, 2, 0, 2, 1, 0}, {0, 2, 0, 2, 0, 0}, {0, 1, 1, 2, 0, 0}, {1, 1, 1, 2, 0, 1}, {1, 2, 1, 0, 0, 0}};
+  const auto gone = [](const auto& list) {
+    return std::count_if(list.begin(), list.end(),
+                         [](const auto& a) { return a.sim.simState == AcSimState::RemovingFromSim; });
+  };
+  for (const auto& [k, live, statics, max, liveGoes, staticGoes] : cases) {
+    SCOPED_TRACE(::testing::Message() << "K " << k << " L " << live << " S " << statics << " M " << max);
+    clearTraffic();
+    useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0), standAt("A3", 600.0, 30.0)});
+    for (int i = 0; i < live; ++i) parkLive(fmt::format("L{}", i), i + 1, 20001 + std::uint32_t(i));
+    for (int i = 0; i < statics; ++i) addStatic("S*", 3, std::uint32_t(i + 1));
+    maxParkCount = max;
+    gf_enforceMaxPark(static_cast<std::uint8_t>(k));
+    EXPECT_EQ(gone(trafficEngine.live), liveGoes);
+    EXPECT_EQ(gone(staticAircraft), staticGoes);
+  }
+  maxParkCount = 0;
 }
 
 TEST_F(StaticParkingTest, AStaticTwinOfALiveFlightGoes) {
