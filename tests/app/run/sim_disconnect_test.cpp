@@ -14,6 +14,7 @@
 #include "liveries/livery_processing.h"
 #include "support/log_capture.h"
 #include "support/settings_sandbox.h"
+#include "traffic/simclient/sim_client_hooks.h"
 
 namespace gwr {
 namespace {
@@ -71,6 +72,26 @@ TEST_F(SimDisconnectTest, TheOtherEditionAnsweringSwitchesTheEditionAndRestarts)
     EXPECT_NE(sandbox.log().text().find("Switching MSFS version in Gatewright"), std::string::npos);
     resetRun();
   }
+}
+
+// A scan result that cannot be removed ends the handler before anything is
+// switched; the client's hook then ends the run as a closed simulator.
+TEST_F(SimDisconnectTest, AFailedSwitchKeepsTheEditionAsItWas) {
+  fs::remove(liveriesScannedFile);
+  fs::create_directories(liveriesScannedFile / "in the way");
+  SimEdition.store(true);
+  EXPECT_THROW(gf_handleSimDisconnect(true), fs::filesystem_error);
+  EXPECT_EQ(SIM_CHOICE.current(), "MSFS 2020");
+  EXPECT_EQ(sandbox.storedValue("SIM_CHOICE"), "MSFS 2020");
+  EXPECT_FALSE(stopRequested.load());
+
+  const SimClientHooks kept = gf_simClientHooks();
+  gf_installSimDisconnectHandler();
+  gf_simClientHooks().handleSimDisconnect(true);
+  EXPECT_EQ(sandbox.storedValue("SIM_CHOICE"), "MSFS 2020");
+  EXPECT_EQ(exitReason.load(), ExitReason::SimWasClosed);
+  EXPECT_NE(sandbox.log().text().find("==> gf_handleSimDisconnect exception: "), std::string::npos);
+  gf_installSimClientHooks(kept);
 }
 
 TEST_F(SimDisconnectTest, AClosedSimulatorEndsTheRunWithoutRestart) {
