@@ -56,5 +56,27 @@ TEST_F(ParameterControls, StringDropDownSelectsTheFirstExactEntryNotAPrefix) {
   }
 }
 
+// A value shown in a control that is missing is logged only when there is a
+// window to miss it from; a run without a window shows nothing, silently.
+TEST_F(ParameterControls, AMissingControlIsLoggedOnlyInAWindow) {
+  platform::HeadlessControlSurface window;
+  window.createControl(RANGE.controlId);
+  struct Case {
+    bool windowOpen;
+    const ComboNumberParameter<std::int32_t>* shown;
+    bool logged;
+  };
+  for (const Case& c : {Case{false, &parking_percentage, false}, Case{true, &parking_percentage, true},
+                        Case{true, &RANGE, false}}) {
+    platform::gf_setControlSurface(c.windowOpen ? &window : nullptr);
+    sandbox.log().mark();
+    gf_showNumberParameter(*c.shown);
+    EXPECT_EQ(sandbox.log().lines(),
+              c.logged ? Lines{"GetDlgItem failed for ID 32850"} : Lines{})
+        << c.windowOpen;
+  }
+  platform::gf_setControlSurface(nullptr);
+}
+
 } // namespace
 } // namespace gwr
