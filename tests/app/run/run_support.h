@@ -1,14 +1,16 @@
 // What the whole-run tests share: the emulated simulator's frames for each
-// wait for the flight, free UDP ports for the readers and the process's
-// thread count.
+// wait for the flight, free UDP ports for the readers and the threads a run
+// leaves behind.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <iterator>
+#include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -34,23 +36,36 @@ inline std::uint16_t freeUdpPort() {
   return probe.localPort();
 }
 
-// The threads of the process; a first thread started beforehand lets a
-// sanitizer's own helper thread exist before the count is taken.
-inline std::size_t threadCount() {
-  std::thread([] {}).join();
-  const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
-  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+// The ids of the process's threads.
+inline std::set<std::string> threadIds() {
+  std::set<std::string> ids;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    ids.insert(task.path().filename().string());
+  return ids;
 }
 
-// The thread count once it is back at expected, or what it is after 0.3 s:
-// a joined thread's entry can linger in /proc for a moment after the join.
-inline std::size_t threadCountSettled(std::size_t expected) {
-  std::size_t now = threadCount();
-  for (int wait = 0; wait < 30 && now > expected; ++wait) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    now = threadCount();
+// The threads before a run; a first thread started beforehand lets a
+// sanitizer's own helper thread exist before they are taken.
+inline std::set<std::string> threadIdsBeforeRun() {
+  std::thread([] {}).join();
+  return threadIds();
+}
+
+// The threads there now that were not there before the run: none once every
+// thread the run started has gone. Threads of before that end meanwhile do
+// not count. A joined thread can stay listed in /proc for a moment after its
+// join, longer on a loaded machine, so the question is asked again for a while.
+inline std::vector<std::string> threadsLeftOver(const std::set<std::string>& before) {
+  constexpr auto patience = std::chrono::seconds(5);
+  constexpr auto pollPeriod = std::chrono::milliseconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  for (;;) {
+    std::vector<std::string> left;
+    for (const std::string& id : threadIds())
+      if (!before.contains(id)) left.push_back(id);
+    if (left.empty() || std::chrono::steady_clock::now() >= deadline) return left;
+    std::this_thread::sleep_for(pollPeriod);
   }
-  return now;
 }
 
 } // namespace gwr::testsupport

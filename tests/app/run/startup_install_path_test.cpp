@@ -1,5 +1,6 @@
-// The start-up's packages folder in a program folder with the real data
-// files: a trailing Community part, detection, and error 150.
+// The start-up's data steps in a program folder with the real data files: the
+// packages folder (a trailing Community part, detection, error 150) and when
+// the liveries are scanned.
 #include "app/run/startup.h"
 
 #include <filesystem>
@@ -8,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "core/download.h"
+#include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
+#include "pkggen/package_tree.h"
 #include "support/settings_sandbox.h"
 
 namespace gwr {
@@ -59,6 +62,34 @@ TEST_F(StartUpInstallPath, DetectedOrCutBackPathIsStoredAndShown) {
   startWith(R"(<parameter name="MSFS_INSTALL_PATH" value="/sim/packages/Community"/>)");
   EXPECT_EQ(sandbox.storedValue("MSFS_INSTALL_PATH"), "/sim/packages");
   EXPECT_EQ(ALL_INSTALL_PATH.current(), "/sim/packages");
+}
+
+// The liveries are scanned when the setting asks for it or no stored result
+// exists, and only then.
+TEST_F(StartUpInstallPath, TheLiveryScanRunsWhenAskedOrWithoutAStoredResult) {
+  const fs::path packages = sandbox.log().folder() / "sim";
+  pkggen::gf_generatePackageTree(
+      {.packagesFolder = packages, .dbaseXml = GWR_SOURCE_DIR "/data/dbase/dbase.xml", .cfgFiles = 2, .liveriesPerCfg = 2});
+  const std::string install = R"(<parameter name="MSFS_INSTALL_PATH" value=")" + packages.string() + R"("/>)";
+  startWith(install);  // a first start keeps its result to be stored in the cases
+  fs::copy_file(liveriesScannedFile, "stored.xml");
+  struct Case {
+    bool scanSetting;
+    bool storedResult;
+    bool scans;
+  };
+  for (const Case& c : {Case{true, true, true}, Case{false, false, true}, Case{true, false, true},
+                        Case{false, true, false}}) {
+    SCOPED_TRACE(::testing::Message() << c.scanSetting << c.storedResult);
+    fs::remove_all("output");
+    if (c.storedResult) {
+      fs::create_directories(liveriesScannedFile.parent_path());
+      fs::copy_file("stored.xml", liveriesScannedFile);
+    }
+    sandbox.log().mark();
+    startWith(install + R"(<parameter name="SCAN_LIVERIES" value=")" + (c.scanSetting ? "true" : "false") + R"("/>)");
+    EXPECT_EQ(logged("+ liveries scan "), c.scans);
+  }
 }
 
 } // namespace
