@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/settings_catalogue.h"
 #include "platform/ui/controls.h"
 #include "support/settings_sandbox.h"
@@ -56,24 +58,16 @@ TEST_F(ParameterControls, StringDropDownSelectsTheFirstExactEntryNotAPrefix) {
   }
 }
 
-// A value shown in a control that is missing is logged only when there is a
-// window to miss it from; a run without a window shows nothing, silently.
+// A missing control is logged only when there is a window to miss it from.
 TEST_F(ParameterControls, AMissingControlIsLoggedOnlyInAWindow) {
   platform::HeadlessControlSurface window;
   window.createControl(RANGE.controlId);
-  struct Case {
-    bool windowOpen;
-    const ComboNumberParameter<std::int32_t>* shown;
-    bool logged;
-  };
-  for (const Case& c : {Case{false, &parking_percentage, false}, Case{true, &parking_percentage, true},
-                        Case{true, &RANGE, false}}) {
-    platform::gf_setControlSurface(c.windowOpen ? &window : nullptr);
+  for (const auto& [open, shown, logged] : {std::tuple{false, &parking_percentage, false},
+                                            {true, &parking_percentage, true}, {true, &RANGE, false}}) {
+    platform::gf_setControlSurface(open ? &window : nullptr);
     sandbox.log().mark();
-    gf_showNumberParameter(*c.shown);
-    EXPECT_EQ(sandbox.log().lines(),
-              c.logged ? Lines{"GetDlgItem failed for ID 32850"} : Lines{})
-        << c.windowOpen;
+    gf_showNumberParameter(*shown);
+    EXPECT_EQ(sandbox.log().lines(), logged ? Lines{"GetDlgItem failed for ID 32850"} : Lines{}) << open;
   }
   platform::gf_setControlSurface(nullptr);
 }

@@ -36,36 +36,30 @@ inline std::uint16_t freeUdpPort() {
   return probe.localPort();
 }
 
-// The ids of the process's threads.
 inline std::set<std::string> threadIds() {
   std::set<std::string> ids;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-    ids.insert(task.path().filename().string());
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ids.insert(task.path().filename());
   return ids;
 }
 
-// The threads before a run; a first thread started beforehand lets a
-// sanitizer's own helper thread exist before they are taken.
+// Taken before a run; a first thread lets a sanitizer's helper thread exist first.
 inline std::set<std::string> threadIdsBeforeRun() {
   std::thread([] {}).join();
   return threadIds();
 }
 
-// The threads there now that were not there before the run: none once every
-// thread the run started has gone. Threads of before that end meanwhile do
-// not count. A joined thread can stay listed in /proc for a moment after its
-// join, longer on a loaded machine, so the question is asked again for a while.
+// The threads there now that were not before the run (those of before may
+// end meanwhile). A joined thread can stay in /proc for a while after its
+// join on a loaded machine, so it is asked again for up to 5 s.
 inline std::vector<std::string> threadsLeftOver(const std::set<std::string>& before) {
-  constexpr auto patience = std::chrono::seconds(5);
-  constexpr auto pollPeriod = std::chrono::milliseconds(10);
-  const auto deadline = std::chrono::steady_clock::now() + patience;
-  for (;;) {
-    std::vector<std::string> left;
+  std::vector<std::string> left;
+  for (int poll = 0; poll < 500; ++poll, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+    left.clear();
     for (const std::string& id : threadIds())
       if (!before.contains(id)) left.push_back(id);
-    if (left.empty() || std::chrono::steady_clock::now() >= deadline) return left;
-    std::this_thread::sleep_for(pollPeriod);
+    if (left.empty()) break;
   }
+  return left;
 }
 
 } // namespace gwr::testsupport

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
 
 #include "core/exit_reason.h"
 #include "core/paths.h"
@@ -14,12 +16,12 @@
 #include "liveries/livery_processing.h"
 #include "support/log_capture.h"
 #include "support/settings_sandbox.h"
-#include "traffic/simclient/sim_client_hooks.h"
 
 namespace gwr {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 class SimDisconnectTest : public ::testing::Test {
  protected:
@@ -75,23 +77,13 @@ TEST_F(SimDisconnectTest, TheOtherEditionAnsweringSwitchesTheEditionAndRestarts)
 }
 
 // A scan result that cannot be removed ends the handler before anything is
-// switched; the client's hook then ends the run as a closed simulator.
+// switched: the edition stays as it was.
 TEST_F(SimDisconnectTest, AFailedSwitchKeepsTheEditionAsItWas) {
   fs::remove(liveriesScannedFile);
   fs::create_directories(liveriesScannedFile / "in the way");
-  SimEdition.store(true);
   EXPECT_THROW(gf_handleSimDisconnect(true), fs::filesystem_error);
-  EXPECT_EQ(SIM_CHOICE.current(), "MSFS 2020");
-  EXPECT_EQ(sandbox.storedValue("SIM_CHOICE"), "MSFS 2020");
+  EXPECT_EQ(std::pair(SIM_CHOICE.current(), sandbox.storedValue("SIM_CHOICE")), std::pair("MSFS 2020"s, "MSFS 2020"s));
   EXPECT_FALSE(stopRequested.load());
-
-  const SimClientHooks kept = gf_simClientHooks();
-  gf_installSimDisconnectHandler();
-  gf_simClientHooks().handleSimDisconnect(true);
-  EXPECT_EQ(sandbox.storedValue("SIM_CHOICE"), "MSFS 2020");
-  EXPECT_EQ(exitReason.load(), ExitReason::SimWasClosed);
-  EXPECT_NE(sandbox.log().text().find("==> gf_handleSimDisconnect exception: "), std::string::npos);
-  gf_installSimClientHooks(kept);
 }
 
 TEST_F(SimDisconnectTest, AClosedSimulatorEndsTheRunWithoutRestart) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -71,24 +72,14 @@ TEST_F(StartUpInstallPath, TheLiveryScanRunsWhenAskedOrWithoutAStoredResult) {
   pkggen::gf_generatePackageTree(
       {.packagesFolder = packages, .dbaseXml = GWR_SOURCE_DIR "/data/dbase/dbase.xml", .cfgFiles = 2, .liveriesPerCfg = 2});
   const std::string install = R"(<parameter name="MSFS_INSTALL_PATH" value=")" + packages.string() + R"("/>)";
-  startWith(install);  // a first start keeps its result to be stored in the cases
+  startWith(install);  // its result is the stored one of the cases
   fs::copy_file(liveriesScannedFile, "stored.xml");
-  struct Case {
-    bool scanSetting;
-    bool storedResult;
-    bool scans;
-  };
-  for (const Case& c : {Case{true, true, true}, Case{false, false, true}, Case{true, false, true},
-                        Case{false, true, false}}) {
-    SCOPED_TRACE(::testing::Message() << c.scanSetting << c.storedResult);
-    fs::remove_all("output");
-    if (c.storedResult) {
-      fs::create_directories(liveriesScannedFile.parent_path());
-      fs::copy_file("stored.xml", liveriesScannedFile);
-    }
+  for (const auto& [setting, stored, scans] : {std::tuple{true, true, true}, {false, false, true}, {false, true, false}}) {
+    fs::remove(liveriesScannedFile);
+    if (stored) fs::copy_file("stored.xml", liveriesScannedFile);
     sandbox.log().mark();
-    startWith(install + R"(<parameter name="SCAN_LIVERIES" value=")" + (c.scanSetting ? "true" : "false") + R"("/>)");
-    EXPECT_EQ(logged("+ liveries scan "), c.scans);
+    startWith(install + R"(<parameter name="SCAN_LIVERIES" value=")" + (setting ? "true" : "false") + R"("/>)");
+    EXPECT_EQ(logged("+ liveries scan "), scans) << setting << stored;
   }
 }
 
