@@ -68,7 +68,7 @@ TEST_F(EmbeddedSimulator, TheScenarioWorldParksTheUserAtGate7WithAStandFileOfIts
   EXPECT_EQ(world.titles, simemu::gf_installedTitles(packages));
   EXPECT_GE(world.user.zuluYear, 2025);  // now, not the world format's default day
   ASSERT_EQ(world.script.size(), 1u);
-  EXPECT_EQ(world.script.front().frame, 800u * 30u);  // its own quit, once the departure has climbed out
+  EXPECT_EQ(world.script.front().frame, 900u * 30u);  // its own quit, once the departure has climbed out
 
   ASSERT_TRUE(gf_writeEmbeddedStandFile(world, "EDDF"));
   pugi::xml_document file;
