@@ -35,7 +35,9 @@ void lf_showText(const ControlBinding& binding, const std::string& text) {
   try {
     auto& surface = platform::gf_controlSurface();
     if (!surface.hasControl(binding.controlId)) {
-      gf_log(fmt::format("GetDlgItem failed for ID {}", binding.controlId));
+      // A run without a window shows no value; a window missing the control is a fault.
+      if (platform::gf_controlSurfaceInstalled())
+        gf_log(fmt::format("GetDlgItem failed for ID {}", binding.controlId));
       return;
     }
     try {

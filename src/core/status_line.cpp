@@ -26,8 +26,19 @@ void setStatusText(const std::string& text, bool echoToLog) {
 
 void setStatusError(const std::string& text) {
   try {
-    gf_log(fmt::format("Error {}", text));
-    if (auto* sink = installedSink.load()) sink->showError(text);
+    // The line logs it itself, under its own lock, once the error is stored.
+    if (auto* sink = installedSink.load()) {
+      sink->showError(text);
+    } else {
+      gf_log(fmt::format("Error {}", text));
+    }
+  } catch (...) {
+  }
+}
+
+void clearStatusError() {
+  try {
+    if (auto* sink = installedSink.load()) sink->clearError();
   } catch (...) {
   }
 }

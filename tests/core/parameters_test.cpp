@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/settings_catalogue.h"
 #include "platform/ui/controls.h"
 #include "support/settings_sandbox.h"
@@ -59,6 +61,20 @@ TEST_F(ParameterControls, StringDropDownSelectsTheFirstEntryBeginningWithTheValu
     gf_fillCallsignCombo();
     EXPECT_EQ(surface.state(CALLSIGN_2_OBJECTID.controlId)->selected, selected) << current;
   }
+}
+
+// A missing control is logged only when there is a window to miss it from.
+TEST_F(ParameterControls, AMissingControlIsLoggedOnlyInAWindow) {
+  platform::HeadlessControlSurface window;
+  window.createControl(RANGE.controlId);
+  for (const auto& [open, shown, logged] : {std::tuple{false, &parking_percentage, false},
+                                            {true, &parking_percentage, true}, {true, &RANGE, false}}) {
+    platform::gf_setControlSurface(open ? &window : nullptr);
+    sandbox.log().mark();
+    gf_showNumberParameter(*shown);
+    EXPECT_EQ(sandbox.log().lines(), logged ? Lines{"GetDlgItem failed for ID 32850"} : Lines{}) << open;
+  }
+  platform::gf_setControlSurface(nullptr);
 }
 
 } // namespace

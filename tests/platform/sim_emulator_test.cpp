@@ -293,6 +293,16 @@ TEST_F(SimEmulatorTest, TheAccountSaysWhatEachAircraftDoes) {
   ASSERT_EQ(account.size(), 7u);
   EXPECT_EQ(account.front(), object + "created as 'Airbus A320 Lufthansa'");
   EXPECT_EQ(account.back(), object + "removed");
+
+  // A second one stands there when the simulator quits: the quit's line counts
+  // each object once per activity and is the account's last.
+  AICreateNonATCAircraft(handle, "Airbus A320 Lufthansa", "DLH2", InitPosition{50.0, 8.5, 364, 0, 0, 0, 1, 0}, 106);
+  emu.stepFrames(31);
+  const double still[3] = {50.0, 8.5, 364};
+  SetDataOnSimObject(handle, 402, emu.objects().at(0).id, 0, 0, sizeof still, still);
+  emu.quit();
+  emu.stepFrames(31);
+  EXPECT_EQ(account.back(), "quits having seen 2 objects created, 1 landing, 2 standing, 1 removed");
 }
 
 TEST_F(SimEmulatorTest, FacilityDataWithAndWithoutTheEndRecord) {

@@ -62,13 +62,16 @@ int lf_runApplication(int argc, char** argv) {
   if (!productionMode) gf_setUpEmbeddedSimulator(gf_embeddedPackagesFolder());
   std::signal(SIGINT, lf_onCloseSignal);
   std::signal(SIGTERM, lf_onCloseSignal);
-  if (platform::gf_desktopDisplayAvailable()) {
-    if (std::unique_ptr<platform::Window> window = platform::gf_makeDesktopWindow()) {
-      if (gf_initInstance(*window)) return gf_runWindowed(*window, RunOptions{}, lf_closeSignalled);
-    }
-    gf_logError("initInstance failed, running without a window");
+  gf_installDisplayLossHandlers();
+  if (!platform::gf_desktopDisplayAvailable()) return gf_runUntilQuit(RunOptions{}, lf_closeSignalled);
+  // A display that works gets the window, or the program does not run: a run
+  // nobody can see or close from the desktop is no start.
+  std::unique_ptr<platform::Window> window = platform::gf_makeDesktopWindow();
+  if (!window || !gf_initInstance(*window)) {
+    gf_logError("initInstance failed");
+    return failureExitCode;
   }
-  return gf_runUntilQuit(RunOptions{}, lf_closeSignalled);
+  return gf_runWindowed(*window, RunOptions{}, lf_closeSignalled);
 }
 
 } // namespace

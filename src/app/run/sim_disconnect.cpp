@@ -50,9 +50,17 @@ void lf_switchSimVersion() {
 void gf_handleSimDisconnect(bool otherEdition) {
   if (stopRequested.load()) return;
   if (otherEdition) {
+    const std::string before = SIM_CHOICE.current();
     SIM_CHOICE.set(SimEdition.load() ? edition2024 : edition2020);
     SIM_CHOICE.fillCombo();
-    lf_switchSimVersion();
+    try {
+      lf_switchSimVersion();
+    } catch (...) {
+      // Nothing was switched: the next start must use the edition as it was.
+      SIM_CHOICE.set(before);
+      SIM_CHOICE.fillCombo();
+      throw;
+    }
     return;
   }
   gf_log(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_nowTimeOfDay(), programName));

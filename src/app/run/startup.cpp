@@ -154,6 +154,8 @@ bool lf_readDataFiles() {
   return true;
 }
 
+void gf_forgetDataFilesReadForTests() { dataFilesRead = false; }
+
 bool lf_startUpData() {
   lf_checkProgramFolder();
   if (!lf_readDataFiles()) return false;

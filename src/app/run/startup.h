@@ -18,4 +18,7 @@ void lf_productionStop();
 // run ends here. Failures throw, for the start-up thread's handlers.
 bool lf_startUpData();
 
+// Tests: the next start reads the reference database again, as a new process would.
+void gf_forgetDataFilesReadForTests();
+
 } // namespace gwr

@@ -22,6 +22,15 @@ namespace fs = std::filesystem;
 
 constexpr VersionData unreadableVersion{};  // what the parser gives for a bad text
 
+// A stale data file that stays would be read again as if fresh: a removal
+// that fails stops the run.
+void lf_removeDataFile(const fs::path& file) {
+  std::error_code error;
+  const bool found = fs::exists(file, error);
+  if (error) throw fs::filesystem_error("exists", file, error);
+  if (found && !fs::remove(file, error) && error) throw fs::filesystem_error("remove", file, error);
+}
+
 void lf_removeNewVersionFolder() {
   std::error_code error;
   const bool found = fs::exists(newVersionFolder, error);
@@ -48,7 +57,7 @@ void lf_versionUpdate() {
     PROGRAM_VERSION.set(programVersion.text());
     return;
   }
-  for (const fs::path& plain : {airportsXmlFile, regcodesXmlFile, dbaseXmlFile}) gf_removeFileWarn(plain);
+  for (const fs::path& plain : {airportsXmlFile, regcodesXmlFile, dbaseXmlFile}) lf_removeDataFile(plain);
 
   const VersionData stored(storedText);  // a bad text is logged by the parser
   const bool readable = stored != unreadableVersion;
@@ -62,7 +71,7 @@ void lf_versionUpdate() {
                             programVersion.text()));
   }
   if (readable && stored < oldDataFilesBefore) {
-    for (const fs::path& encrypted : {airportsEncFile, regcodesEncFile, dbaseEncFile}) gf_removeFileWarn(encrypted);
+    for (const fs::path& encrypted : {airportsEncFile, regcodesEncFile, dbaseEncFile}) lf_removeDataFile(encrypted);
   }
   lf_removeNewVersionFolder();
 }

@@ -2,11 +2,13 @@
 // text-entry boxes, the automatic range and the livery-table marking.
 #include "app/window/command_handlers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <stdexcept>
 #include <system_error>
 
@@ -62,6 +64,12 @@ constexpr std::int32_t noRememberedRange = -1;
 std::atomic<std::int32_t> rememberedRange{noRememberedRange};
 
 platform::ControlSurface& lf_surface() { return platform::gf_controlSurface(); }
+
+// Characters as the user typed them, not the bytes UTF-8 needs for them.
+std::size_t lf_characterCount(std::string_view text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U; }));
+}
 void lf_enable(const ControlBinding& binding, bool enabled) { gf_enableControl(binding, enabled); }
 void lf_repaintControls() { lf_surface().invalidateSettingsArea(); }
 bool lf_is(ControlId id, const ControlBinding& binding) { return id == binding.controlId; }
@@ -464,7 +472,8 @@ void lf_enterBlockCallsign() {
     if (!BLOCK_CALLSIGN.current().empty()) lf_unblockCallsign();
     return;
   }
-  if (text.size() < shortestCallsign || text.size() > longestCallsign) {
+  const std::size_t length = lf_characterCount(text);
+  if (length < shortestCallsign || length > longestCallsign) {
     setStatusText(fmt::format("callsign '{}' is not valid", text), true);
     gf_showStringParameter(BLOCK_CALLSIGN);
     return;
@@ -503,7 +512,7 @@ void lf_enterDestination() {
     lf_validateDestination(0, text);
     return;
   }
-  if (text.size() != airportCodeLength) {
+  if (lf_characterCount(text) != airportCodeLength) {
     lf_validateDestination(1, text);
     return;
   }
@@ -512,14 +521,13 @@ void lf_enterDestination() {
     lf_validateDestination(2, text);
     return;
   }
-  std::optional<FixedCode<4>> code;
+  // Four characters that are no airport code name no airport either.
+  const AirportRecord* airport = nullptr;
   try {
-    code.emplace(text);
+    airport = gf_findAirport(FixedCode<4>(text));
   } catch (const std::invalid_argument&) {
-    lf_validateDestination(1, text);  // four characters, but not letters and digits
-    return;
   }
-  if (const AirportRecord* airport = gf_findAirport(*code)) {
+  if (airport != nullptr) {
     lf_newDestination(text, LatLon{airport->latitude, airport->longitude});
   } else {
     lf_validateDestination(3, text);

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <ctime>
 #include <fmt/format.h>
+#include <string>
 #include <thread>
 
 namespace gwr {
@@ -154,6 +155,19 @@ std::int32_t gf_runWindowed(platform::Window& window, const RunOptions& options,
   if (startUpThread.joinable()) startUpThread.join();
   gf_releaseMainWindow();
   return window.exitCode();
+}
+
+int lf_onDisplayLost() {
+  gf_logError("The window's display is gone: closing down");
+  lf_onClose();
+  // Its closing down needs nothing of this thread: what it posts here stays queued.
+  if (startUpThread.joinable()) startUpThread.join();
+  return platform::displayLostExitCode;
+}
+
+void gf_installDisplayLossHandlers() {
+  platform::gf_setDisplayLossHandlers(
+      platform::DisplayLossHandlers{[](const std::string& why) { gf_logError(why); }, &lf_onDisplayLost});
 }
 
 void gf_releaseMainWindow() {

@@ -34,6 +34,13 @@ std::int32_t gf_runWindowed(platform::Window& window, const RunOptions& options,
 // The window goes: nothing reaches it any more.
 void gf_releaseMainWindow();
 
+// A display that ends under the window closes the run down as the close
+// button would, logged; the process then ends with the display-lost code.
+void gf_installDisplayLossHandlers();
+// On the window thread, whose display is gone: the run asked to end and
+// joined; returns the exit code.
+int lf_onDisplayLost();
+
 // The open main window, or nullptr (headless runs and before it opens).
 platform::Window* gf_mainWindowHandle();
 

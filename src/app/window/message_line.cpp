@@ -2,7 +2,10 @@
 // notice by the traffic thread's seconds.
 #include "app/window/message_line.h"
 
+#include "core/log.h"
 #include "core/main_window_state.h"
+
+#include <fmt/format.h>
 
 #include <algorithm>
 
@@ -27,6 +30,9 @@ void MessageLine::showError(const std::string& text) {
     notice_.clear();
     stamp_ = 0;
     error_ = text;
+    // Logged under the line's lock: the log's mutex is always taken after
+    // this one, and the line never shows an error the log has not seen.
+    gf_log(fmt::format("Error {}", text));
   }
   postRepaint();
 }

@@ -21,6 +21,7 @@ public:
   bool showNotice(const std::string& text) override;
   void showError(const std::string& text) override;
   void clearNotice() override;
+  void clearError() override { clearError(false); }
 
   // Once per traffic second: counts the second and clears an aged notice.
   void ageOneSecond();

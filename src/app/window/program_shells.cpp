@@ -39,6 +39,7 @@ void gf_installProgramShells() {
   gf_installParkControlsHook();
   TrafficEngineHooks hooks = gf_trafficEngineHooks();
   hooks.everySecondDisplay = &lf_everySecondDisplay;
+  hooks.pausedDisplay = &refreshLiveCounts;
   gf_installTrafficEngineHooks(hooks);
 }
 

@@ -185,9 +185,6 @@ void lf_paintLabels(Painter& painter, const ShownTexts& texts) {
   label(632, MAX_FIT_FL, "hrs");
 }
 
-// A mean time of -1 means none.
-std::string lf_hoursText(float hours) { return hours < 0.0F ? std::string("-") : gf_numberText(hours); }
-
 void lf_paintParkingStats(Painter& painter, const ShownTexts& texts) {
   if (texts.parkCode.empty()) return;
   const MainWindowState& state = gf_mainWindow();
@@ -209,10 +206,10 @@ void lf_paintParkingStats(Painter& painter, const ShownTexts& texts) {
   painter.text(748, y0, fmt::format("# updates: {:4}", state.standUpdates.load()), lime);
   painter.text(5, y1, fmt::format("# stands: {:3}", state.parkStands.load()), lime);
   painter.text(111, y1, fmt::format("parked live: {:3}", state.liveParked.load()), lime);
-  painter.text(249, y1, fmt::format("average fit: {}", lf_hoursText(state.meanFitHours.load())), lime);
+  painter.text(249, y1, fmt::format("average fit: {}", gf_numberText(state.meanFitHours.load())), lime);
   painter.text(430, y1, fmt::format("static: {:3}", state.staticParked.load()), lime);
   painter.text(500, y1, fmt::format(" ({})", state.staticExtra.load()), yellow);
-  painter.text(571, y1, fmt::format(" ({})", lf_hoursText(state.meanStaticHours.load())), lime);
+  painter.text(571, y1, fmt::format(" ({})", gf_numberText(state.meanStaticHours.load())), lime);
   const std::int32_t maxPark = state.maxParkCount.load();
   painter.text(708, y1,
                maxPark == 0 ? std::string("no max park live")

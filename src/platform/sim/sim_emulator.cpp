@@ -47,6 +47,8 @@ void Emulator::reset(World world, Options options) {
   frame_ = 0;
   scriptNext_ = 0;
   objects_.clear();
+  accounted_.clear();
+  accountClosed_ = false;
   creations_.clear();
   calls_.clear();
   nextObjectId_ = options_.userObjectId + 1;
@@ -339,6 +341,7 @@ void Emulator::runScript() {
         queue(*c, &message, sizeof message);
       }
     } else if (step.command == "quit") {
+      accountQuit();
       RecvHeader message;
       setHeader(message, RecvId::Quit);
       for (auto& c : connections_) {
@@ -527,8 +530,20 @@ void Emulator::updateGround(SimObject& o) const {
 
 // A change of the object's activity, or the given one, goes to the account.
 // The speed comes from the distance moved over at least half a second.
+void Emulator::accountQuit() {
+  if (!options_.account || accountClosed_) return;
+  const auto seen = [this](const char* activity) {
+    const auto found = accounted_.find(activity);
+    return found == accounted_.end() ? std::size_t{0} : found->second.size();
+  };
+  options_.account("quits having seen " + std::to_string(seen("created")) + " objects created, " +
+                   std::to_string(seen("landing")) + " landing, " + std::to_string(seen("standing")) +
+                   " standing, " + std::to_string(seen("removed")) + " removed");
+  accountClosed_ = true;
+}
+
 void Emulator::accountFor(SimObject& o, const char* change) {
-  if (!options_.account) return;
+  if (!options_.account || accountClosed_) return;
   std::string activity = change != nullptr ? change : o.activity;
   if (change == nullptr) {
     const std::uint64_t perSecond = std::max<std::uint64_t>(1, options_.framesPerSecond);
@@ -551,6 +566,7 @@ void Emulator::accountFor(SimObject& o, const char* change) {
   }
   if (change == nullptr && activity == o.activity) return;
   o.activity = activity;
+  accounted_[activity].insert(o.id);
   std::string line = "object " + std::to_string(o.id) + " " + o.tail + " " + activity;
   if (activity == "created") line += " as '" + o.title + "'";
   if (activity == "flying") line += " at " + std::to_string(static_cast<long>(std::lround(o.pose.altitude))) + " ft";

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -101,6 +102,8 @@ struct Options {
   bool flightRunning = false;  // a flight is loaded: "Sim" is answered with 1 as soon as it is subscribed
   // The simulator's own account of its AI objects, one line a change: created,
   // flying, landing, on the runway, taxiing, standing, removed. None when empty.
+  // Its last line, when the simulator quits, counts the objects it saw
+  // created, landing, standing and removed.
   std::function<void(const std::string&)> account;
 };
 
@@ -230,6 +233,7 @@ private:
   void runScript();
   void updateGround(SimObject& object) const;
   void accountFor(SimObject& object, const char* change = nullptr);
+  void accountQuit();
   double groundAt(double latitude, double longitude) const;
   void queueFacilities(simconnect::Connection& connection, std::uint32_t requestId, const WorldAirport& airport);
   bool anyPending() const;
@@ -248,6 +252,8 @@ private:
   std::size_t scriptNext_ = 0;
   SimObject user_;
   std::map<std::uint32_t, SimObject> objects_;
+  std::map<std::string, std::set<std::uint32_t>> accounted_;  // the objects seen in each activity
+  bool accountClosed_ = false;                                // the quit's summary was the last line
   std::uint32_t nextObjectId_ = 2;
   std::vector<PendingCreation> creations_;
   std::vector<CallRecord> calls_;

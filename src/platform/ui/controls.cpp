@@ -190,4 +190,6 @@ ControlSurface& gf_controlSurface() {
 
 void gf_setControlSurface(ControlSurface* surface) { installedSurface.store(surface); }
 
+bool gf_controlSurfaceInstalled() { return installedSurface.load() != nullptr; }
+
 } // namespace gwr::platform

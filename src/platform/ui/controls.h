@@ -177,5 +177,8 @@ ControlSurface& gf_controlSurface();
 HeadlessControlSurface& gf_headlessControlSurface();
 // nullptr goes back to the headless surface. The surface must outlive its use.
 void gf_setControlSurface(ControlSurface* surface);
+// A window's surface is installed: without one the program has nothing to
+// show its settings in.
+bool gf_controlSurfaceInstalled();
 
 } // namespace gwr::platform

@@ -1,6 +1,10 @@
 // The real window on an X display through FLTK: controls mirror the shared
 // control model, other threads reach the window thread through a task queue.
 #include <atomic>
+#include <chrono>
+#include <clocale>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <map>
@@ -9,6 +13,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
@@ -80,6 +86,87 @@ void lf_wakeWindowThread(const std::shared_ptr<TaskQueue>& queue) {
   if (Fl::awake(lf_drainQueue, handle) != 0) {
     delete handle;
     queue->wakeUpPending.store(false);
+  }
+}
+
+// ---- the display and its end
+
+std::mutex lossGuard;
+DisplayLossHandlers lossHandlers;
+// Once the display is gone nothing may reach it: window work is only queued.
+std::atomic<bool> displayGone{false};
+
+DisplayLossHandlers lf_lossHandlers() {
+  std::lock_guard lock(lossGuard);
+  return lossHandlers;
+}
+
+void lf_report(const std::string& text) {
+  const DisplayLossHandlers handlers = lf_lossHandlers();
+  if (handlers.report) {
+    handlers.report(text);
+  } else {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
+}
+
+std::string lf_formatted(const char* format, va_list arguments) {
+  char text[512];
+  std::vsnprintf(text, sizeof text, format, arguments);
+  return text;
+}
+
+// The program closes down as a close would and the process ends with the
+// code it answers. Xlib ends the process itself once its handler returns, so
+// this never returns; a second caller waits for the first one's end.
+[[noreturn]] void lf_displayEnded(const std::string& why) {
+  static std::atomic<bool> ending{false};
+  if (ending.exchange(true)) {
+    for (;;) ::pause();
+  }
+  displayGone.store(true);
+  lf_report(why);
+  const DisplayLossHandlers handlers = lf_lossHandlers();
+  const int code = handlers.closeDown ? handlers.closeDown() : displayLostExitCode;
+  std::_Exit(code);
+}
+
+int lf_onIoError(Display*) { lf_displayEnded("X I/O error: the display is gone"); }
+
+// A request the server refused: reported, the window goes on (as FLTK's own).
+int lf_onXError(Display* display, XErrorEvent* error) {
+  char text[256] = {};
+  XGetErrorText(display, error->error_code, text, sizeof text);
+  lf_report("X error: " + std::string(text) + " (request " + std::to_string(error->request_code) + ", resource " +
+            std::to_string(error->resourceid) + ")");
+  return 0;
+}
+
+void lf_onToolkitWarning(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  const std::string text = lf_formatted(format, arguments);
+  va_end(arguments);
+  lf_report("FLTK: " + text);
+}
+
+// FLTK's own fatal errors end in exit(1) without it; here they close down.
+void lf_onToolkitFatal(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  const std::string text = lf_formatted(format, arguments);
+  va_end(arguments);
+  lf_displayEnded("FLTK: " + text);
+}
+
+// Opened here rather than by FLTK, which ends the process when the display
+// does not answer at once; the handlers are ours before anything can fail.
+Display* lf_openDisplayWaiting(const char* name) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(tunables::displayWaitMilliseconds);
+  for (;;) {
+    if (Display* display = XOpenDisplay(name)) return display;
+    if (std::chrono::steady_clock::now() >= deadline) return nullptr;
+    std::this_thread::sleep_for(std::chrono::milliseconds(tunables::displayRetryMilliseconds));
   }
 }
 
@@ -219,7 +306,7 @@ protected:
 private:
   template <class Task>
   void lf_onWindowThread(Task task) {
-    if (std::this_thread::get_id() == windowThread) {
+    if (std::this_thread::get_id() == windowThread && !displayGone.load()) {
       task();
     } else {
       post(std::move(task));
@@ -349,12 +436,30 @@ private:
 
 } // namespace
 
+void gf_setDisplayLossHandlers(DisplayLossHandlers handlers) {
+  std::lock_guard lock(lossGuard);
+  lossHandlers = std::move(handlers);
+}
+
 bool gf_desktopDisplayAvailable() {
+  // The window thread alone opens it, once.
+  if (fl_display != nullptr) return true;
   const char* name = std::getenv("DISPLAY");
   if (name == nullptr || *name == '\0') return false;
-  Display* display = XOpenDisplay(name);
-  if (display == nullptr) return false;
-  XCloseDisplay(display);
+  Fl::warning = lf_onToolkitWarning;
+  Fl::error = lf_onToolkitWarning;
+  Fl::fatal = lf_onToolkitFatal;
+  // What FLTK does before it opens a display itself.
+  std::setlocale(LC_CTYPE, "");
+  XSetLocaleModifiers("@im=");
+  XSetIOErrorHandler(lf_onIoError);
+  XSetErrorHandler(lf_onXError);
+  Display* display = lf_openDisplayWaiting(name);
+  if (display == nullptr) {
+    lf_report(std::string("cannot open display ") + name);
+    return false;
+  }
+  fl_open_display(display);
   return true;
 }
 

@@ -18,5 +18,9 @@ constexpr int pushButtonHeightPixels = 20;
 constexpr int editBoxHeightPixels = 16;
 // Longest sleep of one event-loop pass when nothing happens.
 constexpr double loopWaitSeconds = 0.25;
+// A display that has just come up may not answer yet: how long it is asked
+// again, and how often, before the program goes on without a window.
+constexpr int displayWaitMilliseconds = 10000;
+constexpr int displayRetryMilliseconds = 100;
 
 } // namespace gwr::platform::tunables

@@ -69,6 +69,21 @@ public:
 // The real window on the desktop's display (FLTK), or nullptr when there is
 // no display to open.
 std::unique_ptr<Window> gf_makeDesktopWindow();
+// Opens the desktop's display (named by DISPLAY) for the window and keeps it
+// open, waiting a while for a display that is still coming up; false when
+// none is named or it does not answer in time.
 bool gf_desktopDisplayAvailable();
+
+// What the window backend does when its display ends under it (the X server
+// gone, or one of the toolkit's fatal errors): report says why; closeDown
+// runs on the window thread, must not wait for it, and answers the exit code
+// the process then ends with at once. Unset: reported on stderr, the process
+// ends with displayLostExitCode.
+struct DisplayLossHandlers {
+  std::function<void(const std::string&)> report;  // also the display's non-fatal errors
+  std::function<int()> closeDown;
+};
+inline constexpr int displayLostExitCode = 2;
+void gf_setDisplayLossHandlers(DisplayLossHandlers handlers);
 
 } // namespace gwr::platform

@@ -18,6 +18,7 @@ struct TrafficEngineHooks {
   bool (*placeStaticAircraft)() = nullptr;           // at creation slots without a live one; true when it placed
   void (*standWork)(std::uint32_t hexid) = nullptr;  // one stand-work entry a second
   void (*everySecondDisplay)() = nullptr;            // message-line counter, live counts
+  void (*pausedDisplay)() = nullptr;                 // live counts while no flight runs
   void (*every5Seconds)() = nullptr;                 // the "Re-read" request
   void (*every15Seconds)() = nullptr;                // static updates, auto range
   void (*everyMinute)() = nullptr;                   // static renewal countdown

@@ -350,6 +350,7 @@ void lf_staticUpdateStep() {
     return;
   }
   staticUpdateCollecting = false;
+  clearStatusError();
   clearStatusText();
   if (gf_parkAirport() && !standTable.empty() && engineHooks.staticUpdate) engineHooks.staticUpdate();
   // Also when the park airport went meanwhile: the reader would collect for good.
@@ -395,7 +396,8 @@ void lf_flightNotRunning() {
   }
   if (e.pausedPassCount < 1) {
     e.pausedPassCount = pausedPassesPerRound;
-    if (engineHooks.everySecondDisplay) engineHooks.everySecondDisplay();
+    // The counters follow, but notices age only by the traffic's own seconds.
+    if (engineHooks.pausedDisplay) engineHooks.pausedDisplay();
     weekTime.store(gf_weekdayAndSlot());
   }
 }

@@ -68,7 +68,7 @@ TEST_F(EmbeddedSimulator, TheScenarioWorldParksTheUserAtGate7WithAStandFileOfIts
   EXPECT_EQ(world.titles, simemu::gf_installedTitles(packages));
   EXPECT_GE(world.user.zuluYear, 2025);  // now, not the world format's default day
   ASSERT_EQ(world.script.size(), 1u);
-  EXPECT_EQ(world.script.front().frame, 600u * 30u);  // quits after ten minutes of 30 frames a second
+  EXPECT_EQ(world.script.front().frame, 900u * 30u);  // its own quit, once the departure has climbed out
 
   ASSERT_TRUE(gf_writeEmbeddedStandFile(world, "EDDF"));
   pugi::xml_document file;
@@ -94,7 +94,7 @@ TEST_F(EmbeddedSimulator, GwrAirportParksTheUserAtTheFirstOfAGeneratedRowOfGates
               sameSpotNm);
   EXPECT_LT(world.user.longitude, innsbruck.longitude);
   EXPECT_EQ(world.user.headingDeg, 180.0);
-  ASSERT_EQ(world.script.size(), 1u);  // the file's own end
+  ASSERT_EQ(world.script.size(), 2u);  // the file's own ends and no other, the earliest first
   EXPECT_EQ(world.script.front().frame, 900u);
 }
 

@@ -3,12 +3,15 @@
 #include "app/run/entry.h"
 
 #include "app/run/closing_down.h"
+#include "app/run/startup.h"
+#include "app/window/message_line.h"
 #include "core/download.h"
 
 #include "core/exit_reason.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/run_state.h"
+#include "core/status_line.h"
 #include "liveries/livery_processing.h"
 #include "pkggen/package_tree.h"
 #include "platform/sys/known_folders.h"
@@ -91,6 +94,9 @@ protected:
   void TearDown() override {
     gf_closeLogFileForTests();
     testsupport::resetRunLifecycle();  // a run's stop must not leak into the next suite
+    // Nor its message line: an error left there would refuse later suites' notices.
+    gf_installStatusLine(nullptr);
+    gf_messageLine().clearError(true);
     platform::setShellHooksForTests({});
     platform::setKnownFolderRootForTests({});
     gf_resetPerUserPathsForTests();
@@ -124,6 +130,7 @@ protected:
 // last one wins whatever its letter case.
 TEST_F(ProcessEntry, TwoProductionRunsLeaveTwoLogGenerationsEachWithTheHeader) {
   installSamplePackages();
+  gf_forgetDataFilesReadForTests();  // as the first process start, whatever ran before in this one
   {
     // The data files are decrypted in memory: not even a passing plain copy.
     const CreationWatch input(inputFolder);

@@ -41,8 +41,8 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::freeUdpPort;
 using testsupport::stepSimulatorFrames;
-using testsupport::threadCount;
-using testsupport::threadCountSettled;
+using testsupport::threadIdsBeforeRun;
+using testsupport::threadsLeftOver;
 using namespace std::chrono_literals;
 using testsupport::SimulatedClock;
 
@@ -107,7 +107,7 @@ protected:
   // runs started must be gone then.
   int runProgram() {
     if (!gf_initInstance(window)) return -100;
-    const std::size_t before = threadCount();
+    const auto before = threadIdsBeforeRun();
     if (action) {
       closer = std::jthread([this](std::stop_token stop) {
         while (!stop.stop_requested()) {
@@ -121,7 +121,7 @@ protected:
     }
     const int code = gf_runWindowed(window, options);
     closer = {};
-    EXPECT_EQ(threadCountSettled(before), before) << "a thread of the run outlived it";
+    EXPECT_EQ(threadsLeftOver(before), std::vector<std::string>{}) << "a thread of the run outlived it";
     return code;
   }
 

@@ -22,8 +22,8 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::NoticeRecorder;
 using testsupport::SimulatedClock;
-using testsupport::threadCount;
-using testsupport::threadCountSettled;
+using testsupport::threadIdsBeforeRun;
+using testsupport::threadsLeftOver;
 
 class WholeRun : public testing::Test {
 protected:
@@ -52,13 +52,13 @@ constexpr const char* notProgramFolder = "41: Gatewright must be run from the Ga
 // The error stays on the message line while closing down waits for the user;
 // only the close ends the program.
 TEST_F(WholeRun, AFailedStartUpKeepsItsErrorUntilTheUserCloses) {
-  const std::size_t before = threadCount();
+  const auto before = threadIdsBeforeRun();
   int wakes = 0;
   clock.onWake = [&wakes](auto) {
     if (++wakes == 6) quitRequested.store(true);
   };
   EXPECT_EQ(gf_runUntilQuit(options), 0);
-  EXPECT_EQ(threadCountSettled(before), before);
+  EXPECT_EQ(threadsLeftOver(before), std::vector<std::string>{});
   EXPECT_EQ(exitReason.load(), ExitReason::SystemError);
   ASSERT_EQ(recorder.errors, std::vector<std::string>{notProgramFolder});
   EXPECT_EQ(clock.elapsed(), 6 * 500ms);
@@ -72,9 +72,9 @@ TEST_F(WholeRun, AFailedStartUpKeepsItsErrorUntilTheUserCloses) {
 // process reports the failure.
 TEST_F(WholeRun, AFailedStartUpInProductionModeExitsNonZeroAtOnce) {
   productionMode = true;
-  const std::size_t before = threadCount();
+  const auto before = threadIdsBeforeRun();
   EXPECT_EQ(gf_runUntilQuit(options), productionFailureExitCode);
-  EXPECT_EQ(threadCountSettled(before), before);
+  EXPECT_EQ(threadsLeftOver(before), std::vector<std::string>{});
   EXPECT_EQ(clock.elapsed(), 500ms);
   EXPECT_TRUE(logged("Exiting: SYSTEM ERROR"));
   EXPECT_FALSE(logged("User closed Gatewright"));

@@ -1,14 +1,16 @@
 // What the whole-run tests share: the emulated simulator's frames for each
-// wait for the flight, free UDP ports for the readers and the process's
-// thread count.
+// wait for the flight, free UDP ports for the readers and the threads a run
+// leaves behind.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <iterator>
+#include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -34,23 +36,30 @@ inline std::uint16_t freeUdpPort() {
   return probe.localPort();
 }
 
-// The threads of the process; a first thread started beforehand lets a
-// sanitizer's own helper thread exist before the count is taken.
-inline std::size_t threadCount() {
-  std::thread([] {}).join();
-  const auto tasks = std::filesystem::directory_iterator("/proc/self/task");
-  return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+inline std::set<std::string> threadIds() {
+  std::set<std::string> ids;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ids.insert(task.path().filename());
+  return ids;
 }
 
-// The thread count once it is back at expected, or what it is after 0.3 s:
-// a joined thread's entry can linger in /proc for a moment after the join.
-inline std::size_t threadCountSettled(std::size_t expected) {
-  std::size_t now = threadCount();
-  for (int wait = 0; wait < 30 && now > expected; ++wait) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    now = threadCount();
+// Taken before a run; a first thread lets a sanitizer's helper thread exist first.
+inline std::set<std::string> threadIdsBeforeRun() {
+  std::thread([] {}).join();
+  return threadIds();
+}
+
+// The threads there now that were not before the run (those of before may
+// end meanwhile). A joined thread can stay in /proc for a while after its
+// join on a loaded machine, so it is asked again for up to 5 s.
+inline std::vector<std::string> threadsLeftOver(const std::set<std::string>& before) {
+  std::vector<std::string> left;
+  for (int poll = 0; poll < 500; ++poll, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+    left.clear();
+    for (const std::string& id : threadIds())
+      if (!before.contains(id)) left.push_back(id);
+    if (left.empty()) break;
   }
-  return now;
+  return left;
 }
 
 } // namespace gwr::testsupport

@@ -6,12 +6,14 @@
 #include "app/run/startup.h"
 #include "app/window/message_line.h"
 #include "core/exit_reason.h"
+#include "core/log.h"
 #include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
 
 #include <algorithm>
 #include <chrono>
+#include <fmt/format.h>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -44,9 +46,11 @@ public:
     if (!text.empty()) notices.push_back(text);
     return true;
   }
+  // As the program's line does: the error logged once it is stored.
   void showError(const std::string& text) override {
     std::lock_guard lock(mutex);
     errors.push_back(text);
+    gf_log(fmt::format("Error {}", text));
   }
   void clearNotice() override {}
   std::mutex mutex;

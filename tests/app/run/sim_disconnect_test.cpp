@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
 
 #include "core/exit_reason.h"
 #include "core/paths.h"
@@ -19,6 +21,7 @@ namespace gwr {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 class SimDisconnectTest : public ::testing::Test {
  protected:
@@ -71,6 +74,16 @@ TEST_F(SimDisconnectTest, TheOtherEditionAnsweringSwitchesTheEditionAndRestarts)
     EXPECT_NE(sandbox.log().text().find("Switching MSFS version in Gatewright"), std::string::npos);
     resetRun();
   }
+}
+
+// A scan result that cannot be removed ends the handler before anything is
+// switched: the edition stays as it was.
+TEST_F(SimDisconnectTest, AFailedSwitchKeepsTheEditionAsItWas) {
+  fs::remove(liveriesScannedFile);
+  fs::create_directories(liveriesScannedFile / "in the way");
+  EXPECT_THROW(gf_handleSimDisconnect(true), fs::filesystem_error);
+  EXPECT_EQ(std::pair(SIM_CHOICE.current(), sandbox.storedValue("SIM_CHOICE")), std::pair("MSFS 2020"s, "MSFS 2020"s));
+  EXPECT_FALSE(stopRequested.load());
 }
 
 TEST_F(SimDisconnectTest, AClosedSimulatorEndsTheRunWithoutRestart) {

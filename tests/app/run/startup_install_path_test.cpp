@@ -1,15 +1,19 @@
-// The start-up's packages folder in a program folder with the real data
-// files: a trailing Community part, detection, and error 150.
+// The start-up's data steps in a program folder with the real data files: the
+// packages folder (a trailing Community part, detection, error 150) and when
+// the liveries are scanned.
 #include "app/run/startup.h"
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
 #include "core/download.h"
+#include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
+#include "pkggen/package_tree.h"
 #include "support/settings_sandbox.h"
 
 namespace gwr {
@@ -59,6 +63,24 @@ TEST_F(StartUpInstallPath, DetectedOrCutBackPathIsStoredAndShown) {
   startWith(R"(<parameter name="MSFS_INSTALL_PATH" value="/sim/packages/Community"/>)");
   EXPECT_EQ(sandbox.storedValue("MSFS_INSTALL_PATH"), "/sim/packages");
   EXPECT_EQ(ALL_INSTALL_PATH.current(), "/sim/packages");
+}
+
+// The liveries are scanned when the setting asks for it or no stored result
+// exists, and only then.
+TEST_F(StartUpInstallPath, TheLiveryScanRunsWhenAskedOrWithoutAStoredResult) {
+  const fs::path packages = sandbox.log().folder() / "sim";
+  pkggen::gf_generatePackageTree(
+      {.packagesFolder = packages, .dbaseXml = GWR_SOURCE_DIR "/data/dbase/dbase.xml", .cfgFiles = 2, .liveriesPerCfg = 2});
+  const std::string install = R"(<parameter name="MSFS_INSTALL_PATH" value=")" + packages.string() + R"("/>)";
+  startWith(install);  // its result is the stored one of the cases
+  fs::copy_file(liveriesScannedFile, "stored.xml");
+  for (const auto& [setting, stored, scans] : {std::tuple{true, true, true}, {false, false, true}, {false, true, false}}) {
+    fs::remove(liveriesScannedFile);
+    if (stored) fs::copy_file("stored.xml", liveriesScannedFile);
+    sandbox.log().mark();
+    startWith(install + R"(<parameter name="SCAN_LIVERIES" value=")" + (setting ? "true" : "false") + R"("/>)");
+    EXPECT_EQ(logged("+ liveries scan "), scans) << setting << stored;
+  }
 }
 
 } // namespace

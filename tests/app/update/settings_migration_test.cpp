@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,26 @@ TEST_F(SettingsMigration, StoredVersionMatrix) {
     EXPECT_EQ(present(decrypted), !c.decryptedRemoved);
     EXPECT_EQ(present(encrypted), !c.encryptedRemoved);
     EXPECT_EQ(fs::exists("new_version"), !c.newVersionRemoved);
+  }
+}
+
+// A data file that cannot be removed (a folder with a file in its place)
+// stops the run rather than being read again as if fresh.
+TEST_F(SettingsMigration, AnOldDataFileThatCannotBeRemovedStopsTheRun) {
+  for (const auto& [stored, stuck, stops] : {std::tuple{"11.9.9", "input/dbase.enc", true},
+                                             {"12.4.0", "input/dbase.enc", false}, {"12.5.5", "input/dbase.xml", true}}) {
+    SetUp();
+    fs::remove(stuck);
+    fs::create_directories(std::string(stuck) + "/inside");
+    sandbox.writeFile(std::string(R"(<root><parameters><parameter name="PROGRAM_VERSION" value=")") + stored + "\"/></parameters></root>");
+    bool thrown = false;
+    try {
+      lf_migrateParameters();
+    } catch (const fs::filesystem_error&) {
+      thrown = true;
+    }
+    EXPECT_EQ(thrown, stops) << stored << stuck;
+    fs::remove_all(stuck);
   }
 }
 

@@ -147,10 +147,12 @@ TEST_F(Handlers, NowAnnouncesTheStaticUpdateOnlyWithAParkAirportAndRenewalsOn) {
   INITIAL_LOAD_ONLY.setCurrent(false);
   for (const auto& [counter, text] : {std::pair{30, "Gatewright will update static parking in 15 seconds ..."},
                                       std::pair{44, "Gatewright will update static parking in 1 second ..."}}) {
+    gf_enableParkControls();  // the update before is done
     secondCount = counter;
     ASSERT_TRUE(window.click(NOW_BUTTON.controlId));
     EXPECT_EQ(notice(), text);
     EXPECT_TRUE(staticUpdateRequested.load() && renewalRestartRequested.load() && parkControlsDisabled.load());
+    EXPECT_FALSE(enabled(NOW_BUTTON)) << "until the update is done";
     EXPECT_EQ(gf_mainWindow().minutesToRenewal.load(), 20);
   }
   minutesToStaticRenewal = 3;  // the traffic thread's countdown starts afresh at its next minute
@@ -229,12 +231,15 @@ TEST_F(Handlers, BlockedCallsignBox) {
   EXPECT_TRUE(blockChangeRequested.exchange(false) && enabled(UNBLOCK_BUTTON));
   for (const auto& [typed, answer] : {std::pair{"KLM1234", "callsign 'KLM1234' was already set ..."},
                                       {"KL1", "callsign 'KL1' is not valid"},
-                                      {"KLM123456", "callsign 'KLM123456' is not valid"}}) {
+                                      {"KLM123456", "callsign 'KLM123456' is not valid"},
+                                      {"ÄÖ1", "callsign 'ÄÖ1' is not valid"}}) {  // three characters in five bytes
     ASSERT_TRUE(enter(BLOCK_CALLSIGN, typed));
     EXPECT_TRUE(logged(answer));
     EXPECT_EQ(std::pair(stored(BLOCK_CALLSIGN), window.text(BLOCK_CALLSIGN.controlId)), std::pair("KLM1234"s, "KLM1234"s));
   }
   EXPECT_FALSE(blockChangeRequested.load());
+  ASSERT_TRUE(enter(BLOCK_CALLSIGN, "klm1234é"));  // eight characters in nine bytes
+  EXPECT_EQ(stored(BLOCK_CALLSIGN), "KLM1234é");
   ASSERT_TRUE(enter(BLOCK_CALLSIGN, "ab12"));  // four is the shortest
   EXPECT_EQ(stored(BLOCK_CALLSIGN), "AB12");
   ASSERT_TRUE(enter(BLOCK_CALLSIGN, ""));
@@ -256,8 +261,10 @@ TEST_F(Handlers, DestinationBoxHandsTheAirportToTheTrafficThread) {
   EXPECT_EQ(parkAirports.front().code, FixedCode<4>("EHAM"));
   EXPECT_FALSE(lf_takeDestinationRequest()) << "taken once";
   for (const auto& [typed, answer] :
-       {std::pair{"EHA", "destination 'EHA' is not valid"}, {"EH-M", "destination 'EH-M' is not valid"},
-        {"eham", "destination 'EHAM' was already set ..."}, {"zzzz", "destination 'ZZZZ' is unknown ..."}}) {
+       {std::pair{"EHA", "destination 'EHA' is not valid"}, {"ÉHA", "destination 'ÉHA' is not valid"},
+        {"EHAMS", "destination 'EHAMS' is not valid"}, {"EH-M", "destination 'EH-M' is unknown ..."},
+        {"ÉHAM", "destination 'ÉHAM' is unknown ..."}, {"eham", "destination 'EHAM' was already set ..."},
+        {"zzzz", "destination 'ZZZZ' is unknown ..."}}) {
     ASSERT_TRUE(enter(DESTINATION, typed));
     EXPECT_TRUE(logged(answer));
     EXPECT_EQ(std::pair(stored(DESTINATION), window.text(DESTINATION.controlId)), std::pair("EHAM"s, "EHAM"s));

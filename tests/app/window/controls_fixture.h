@@ -58,6 +58,8 @@ protected:
     window.open(platform::WindowSpec{"Gatewright", 400, 20, 880, 477, controlsBand});
     platform::gf_setControlSurface(&window);
     lf_createControls(window);
+    // The program's own reach from the traffic side to the parking controls.
+    gf_installParkControlsHook();
   }
   void TearDown() override {
     platform::gf_setControlSurface(nullptr);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace gwr {
 namespace {
@@ -36,7 +37,12 @@ TEST_F(MessageLineTest, AnErrorHidesLaterNoticesUntilItIsCleared) {
   setStatusError("41: wrong folder");
   EXPECT_EQ(line.notice(), "");
   EXPECT_EQ(line.error(), "41: wrong folder");
-  EXPECT_TRUE(logged("Error 41: wrong folder"));
+  // The line itself logs the error once it holds it, and only once.
+  const auto lines = log.lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Error 41: wrong folder"), 1);
+  log.mark();
+  line.showError("41: wrong folder");
+  EXPECT_EQ(log.lines(), std::vector<std::string>{"Error 41: wrong folder"});
   const int before = repaints;
   setStatusText("Restarting after 3 seconds", true);
   EXPECT_EQ(line.notice(), "");

@@ -44,6 +44,12 @@ class WindowPaint : public testing::Test {
 protected:
   void SetUp() override {
     gf_mainWindow().reset();
+    // Not part of the restart's reset: a test or suite before may have changed them.
+    gf_mainWindow().minutesToRenewal.store(0);
+    gf_mainWindow().statisticsY.store(399);
+    gf_mainWindow().liveries.store(0);
+    gf_mainWindow().simaddonAirports.store(0);
+    gf_mainWindow().thirdpartyAirports.store(0);
     gf_messageLine().clearError(true);
     parkControlsDisabled.store(false);
   }
@@ -247,6 +253,13 @@ TEST_F(WindowPaint, StatisticsBandOnlyWithAParkAirport) {
   EXPECT_TRUE(has(paint(), textAt(370, 399, "*W*", lime)));
   state.weekMark.store(false);
   EXPECT_TRUE(textsInRows(paint(), 399, 400).size() == 5u) << "no mark without week or soft";
+
+  // No mean time yet (-1): drawn as the number it is.
+  state.meanFitHours.store(-1.0F);
+  state.meanStaticHours.store(-1.0F);
+  painter = paint();
+  EXPECT_TRUE(has(painter, textAt(249, 399 + 28, "average fit: -1", lime)));
+  EXPECT_TRUE(has(painter, textAt(571, 399 + 28, " (-1)", lime)));
 
   state.statisticsY.store(401);
   EXPECT_TRUE(has(paint(), textAt(5, 429, "# stands:  12", lime))) << "the second line follows the first";

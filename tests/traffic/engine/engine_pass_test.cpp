@@ -12,6 +12,7 @@
 #include "airports/park_stand_table.h"
 #include "core/geo.h"
 #include "core/settings_catalogue.h"
+#include "core/status_line.h"
 #include "liveries/refused_liveries.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/engine_hooks.h"
@@ -294,11 +295,17 @@ TEST_F(EnginePass, TimedWorkFollowsTheEngineSecond) {
   EXPECT_EQ(secondCount.load(), 7);
 }
 
+int secondDisplays = 0, pausedDisplays = 0;
+
+// While no flight runs the window's counters still follow, but nothing that
+// belongs to the traffic's seconds (a notice's age) moves on.
 TEST_F(EnginePass, PausedPassesKeepTheClocksAndReportEveryHundred) {
   TrafficEngineHooks hooks;
   hooks.every5Seconds = [] { ++fiveSecondCalls; };
+  hooks.everySecondDisplay = [] { ++secondDisplays; };
+  hooks.pausedDisplay = [] { ++pausedDisplays; };
   gf_installTrafficEngineHooks(hooks);
-  fiveSecondCalls = 0;
+  fiveSecondCalls = secondDisplays = pausedDisplays = 0;
   harness.emulator().setSimRunning(false);
   harness.client().pump();
   tickCount.store(1234);
@@ -307,6 +314,8 @@ TEST_F(EnginePass, PausedPassesKeepTheClocksAndReportEveryHundred) {
   EXPECT_EQ(tickCount.load(), 1234);
   EXPECT_EQ(secondCount.load(), 42);
   EXPECT_EQ(fiveSecondCalls, 2);
+  EXPECT_EQ(pausedDisplays, 2);
+  EXPECT_EQ(secondDisplays, 0);
   TrafficRecord record = recordOf({});
   EXPECT_FALSE(gf_queueTrafficRecord(std::move(record)));
   stopRequested.store(true);
@@ -572,6 +581,15 @@ TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
 TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
   static int flushes = 0, updates = 0, controlChanges = 0;
   flushes = updates = controlChanges = 0;
+  // The update's second phase is one of the places that clear an error.
+  static struct ErrorLine final : StatusLineSink {
+    bool showNotice(const std::string&) override { return true; }
+    void showError(const std::string& text) override { error = text; }
+    void clearNotice() override {}
+    void clearError() override { error.clear(); }
+    std::string error;
+  } line;
+  gf_installStatusLine(&line);
   TrafficEngineHooks hooks;
   hooks.removeAllStatic = [] { ++flushes; };
   hooks.staticUpdate = [] { ++updates; };
@@ -602,12 +620,15 @@ TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
   lf_announceStaticParkingUpdate();  // the next 15-second look comes in 10 s
   EXPECT_TRUE(parkControlsDisabled.load());
   EXPECT_EQ(controlChanges, 1);
+  setStatusError("88: stream decrypt failed");
   pass(29);  // collecting: the reader gathers the feed's callsigns
   EXPECT_TRUE(staticUpdateCollecting);
   EXPECT_TRUE(trafficReader.collectingCallsigns());
   EXPECT_EQ(updates, 0);
+  EXPECT_EQ(line.error, "88: stream decrypt failed");
   pass(44);
   EXPECT_EQ(updates, 1);
+  EXPECT_EQ(line.error, "");
   EXPECT_FALSE(staticUpdateRequested.load());
   EXPECT_FALSE(staticUpdateCollecting);
   pass(59);
@@ -628,6 +649,7 @@ TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
   gf_clearParkAirport();
   trafficReader.setCollectCallsigns(false);
   gf_enableParkControls();
+  gf_installStatusLine(nullptr);
 }
 
 } // namespace
