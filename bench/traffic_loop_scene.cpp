@@ -51,7 +51,6 @@ constexpr std::size_t benchStatics = 256;
 constexpr std::size_t benchParkAirports = 3000;
 // 256 static and about 95 live parked aircraft of the 512 stands: the plan counts both.
 constexpr std::int32_t staticPercentage = 69;
-constexpr std::size_t renewedStaticEvery = 4;
 constexpr double cruiseKt = 420.0, inboundKt = 300.0, turningKt = 250.0, approachKt = 140.0, taxiKt = 15.0;
 constexpr double turnDegPerSecond = 3.0;
 constexpr double taxiLegSeconds = 30.0;
@@ -375,8 +374,8 @@ void prepareStands() {
 
 std::string staticCallsign(std::size_t i) { return fmt::format("ST{}*", i); }
 
-// Three in four show the flight that the plan would put at their stand now, so
-// a renewal keeps them; the others it replaces.
+// Each shows the flight that the plan would put at its stand now, as after
+// an earlier renewal, so a renewal keeps them.
 void addStatics(const std::map<std::string, std::uint32_t>& ids) {
   staticAircraft.clear();
   const WeekTime now = gf_unpackWeekTime(gf_weekdayAndSlot());
@@ -388,14 +387,14 @@ void addStatics(const std::map<std::string, std::uint32_t>& ids) {
     const auto shown = std::find_if(stand.options.begin(), stand.options.end(), [&](const StandOption& o) {
       return o.day == now.day && o.hours.test(now.halfHour);
     });
-    const bool paired = i % renewedStaticEvery != 0 && shown != stand.options.end();
+    const bool paired = shown != stand.options.end();
     if (paired) identity.registration = shown->registration;
     StaticAc ac(identity);
     if (paired) ac.pairedCallsign1 = shown->callsign1;
     ac.standNumber = static_cast<std::int32_t>(stand.number);
     ac.standLat = stand.latitude;
     ac.standLon = stand.longitude;
-    ac.sim.hexid = static_cast<std::uint32_t>(i + 1);
+    ac.sim.hexid = gf_nextStaticHexid();  // the counter the program's own placements continue
     ac.sim.objectId = ids.at(identity.callsign);
     ac.sim.simState = AcSimState::Active;
     staticAircraft.push_back(std::move(ac));
@@ -516,6 +515,8 @@ SceneCounts gf_sceneCounts(const Scene& scene) {
   c.live = trafficEngine.live.size();
   c.fewestLive = scene.fewestLive;
   c.statics = activeStatics();
+  c.staticRecords = staticAircraft.size();
+  c.simObjects = simemu::Emulator::instance().objects().size();
   c.fewestStatics = scene.fewestStatics;
   c.created = scene.created;
   c.removed = scene.removed;

@@ -37,6 +37,7 @@ struct Scene {
 
 struct SceneCounts {
   std::size_t live = 0, fewestLive = 0, statics = 0, fewestStatics = 0, created = 0, removed = 0, onGround = 0;
+  std::size_t staticRecords = 0, simObjects = 0;
 };
 
 // The emulator, the engine with liveCount active aircraft, the park airport
