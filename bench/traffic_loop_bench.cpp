@@ -199,6 +199,11 @@ void BM_TrafficPass(benchmark::State& state) {
   state.counters["static_min"] = static_cast<double>(counts.fewestStatics);
   state.counters["static_records"] = static_cast<double>(counts.staticRecords);
   state.counters["sim_objects"] = static_cast<double>(counts.simObjects);
+  state.counters["seen_pushing_back"] = static_cast<double>(counts.pushingBack);
+  state.counters["seen_taking_off"] = static_cast<double>(counts.takingOff);
+  state.counters["seen_landing"] = static_cast<double>(counts.landing);
+  state.counters["seen_turning_on_ground"] = static_cast<double>(counts.groundTurning);
+  state.counters["seen_taxiing"] = static_cast<double>(counts.taxiing);
   state.counters["created"] = static_cast<double>(counts.created);
   state.counters["removed"] = static_cast<double>(counts.removed);
   state.counters["on_ground"] = static_cast<double>(counts.onGround);

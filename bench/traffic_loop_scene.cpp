@@ -502,7 +502,14 @@ void gf_feedReports(Scene& scene) {
   if (tick % 100 != 0) return;
   scene.activeNow.clear();
   for (const LiveAc& ac : trafficEngine.live)
-    if (ac.sim.simState == AcSimState::Active) scene.activeNow.insert(ac.hexId);
+    if (ac.sim.simState == AcSimState::Active) {
+      scene.activeNow.insert(ac.hexId);
+      if (ac.phase == AcPhase::PushingBack) scene.pushingBack.insert(ac.hexId);
+      if (ac.phase == AcPhase::TakeOff || ac.takeOffRoll) scene.takingOff.insert(ac.hexId);
+      if (ac.landing || ac.touchedDown) scene.landing.insert(ac.hexId);
+      if (ac.onGroundConfirmed && ac.turning) scene.groundTurning.insert(ac.hexId);
+      if (ac.phase == AcPhase::Taxi) scene.taxiing.insert(ac.hexId);
+    }
   for (const std::uint32_t h : scene.activeNow) scene.created += scene.activeSeen.contains(h) ? 0 : 1;
   for (const std::uint32_t h : scene.activeSeen) scene.removed += scene.activeNow.contains(h) ? 0 : 1;
   scene.activeSeen.swap(scene.activeNow);
@@ -516,6 +523,11 @@ SceneCounts gf_sceneCounts(const Scene& scene) {
   c.fewestLive = scene.fewestLive;
   c.statics = activeStatics();
   c.staticRecords = staticAircraft.size();
+  c.pushingBack = scene.pushingBack.size();
+  c.takingOff = scene.takingOff.size();
+  c.landing = scene.landing.size();
+  c.groundTurning = scene.groundTurning.size();
+  c.taxiing = scene.taxiing.size();
   c.simObjects = simemu::Emulator::instance().objects().size();
   c.fewestStatics = scene.fewestStatics;
   c.created = scene.created;

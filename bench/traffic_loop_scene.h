@@ -33,11 +33,15 @@ struct Scene {
   double nextArrival = 0.0;   // shown time of the next new aircraft's first report
   std::set<std::uint32_t> activeSeen, activeNow;
   std::size_t created = 0, removed = 0, fewestLive = 0, fewestStatics = 0;
+  // Aircraft seen, at the once-a-second looks, pushing back, taking off,
+  // landing (approach to roll-out), turning on the ground and taxiing.
+  std::set<std::uint32_t> pushingBack, takingOff, landing, groundTurning, taxiing;
 };
 
 struct SceneCounts {
   std::size_t live = 0, fewestLive = 0, statics = 0, fewestStatics = 0, created = 0, removed = 0, onGround = 0;
   std::size_t staticRecords = 0, simObjects = 0;
+  std::size_t pushingBack = 0, takingOff = 0, landing = 0, groundTurning = 0, taxiing = 0;
 };
 
 // The emulator, the engine with liveCount active aircraft, the park airport

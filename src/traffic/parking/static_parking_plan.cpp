@@ -8,6 +8,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -232,7 +233,7 @@ void lf_searchStands(WeekTime now, bool real, bool sameDay, std::int32_t offset,
   }
   target.halfHour = static_cast<std::uint32_t>(slot);
   try {
-    FlightsInUse inUse(out);
+    std::optional<FlightsInUse> inUse;  // made at the first option that fits: later offsets seldom reach one
     std::vector<std::size_t> fitting;
     fitting.reserve(planOptionRoom);
     for (StandRecord& stand : standTable) {
@@ -257,13 +258,14 @@ void lf_searchStands(WeekTime now, bool real, bool sameDay, std::int32_t offset,
           std::shuffle(fitting.begin(), fitting.end(), gf_threadRandomEngine());
       }
       const StandOption& chosen = stand.options[fitting.front()];
-      if (inUse.contains(chosen)) {
+      if (!inUse) inUse.emplace(out);
+      if (inUse->contains(chosen)) {
         optionsInUse.insert({stand.number, chosen.index});
         continue;
       }
       gf_markStandStaticOccupied(stand);
       out.push_back(entryOf(stand, chosen, offset));
-      inUse.add(out.back());
+      inUse->add(out.back());
     }
   } catch (const std::exception& e) {
     gf_log(fmt::format("lf_searchStands: day: {}, offset {}: {}", target.day, offset, e.what()));
