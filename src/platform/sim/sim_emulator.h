@@ -21,6 +21,10 @@
 
 namespace gwr::simemu {
 
+// Time the calling thread has spent inside the emulator's API calls, the
+// dispatch excepted: the bench tells the emulator's work from the program's.
+std::chrono::nanoseconds gf_emulatorTimeOnThisThread();
+
 struct Pose {
   double latitude = 0.0;       // degrees
   double longitude = 0.0;      // degrees

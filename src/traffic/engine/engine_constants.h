@@ -106,4 +106,8 @@ inline constexpr std::size_t addingStackReserve = 64;
 inline constexpr std::size_t ghostCallsignReserve = 64;
 inline constexpr std::size_t categoryCount = 6;  // Light .. Rotorcraft
 
+// The update walk asks for records this many places ahead (their reports half as far).
+inline constexpr std::size_t prefetchAheadRecords = 2;
+inline constexpr std::size_t cacheLineBytes = 64;
+
 } // namespace gwr

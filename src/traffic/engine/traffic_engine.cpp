@@ -24,6 +24,7 @@
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/engine/live_removal.h"
+#include "traffic/engine/pass_watch.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/engine/status_files.h"
 #include "traffic/feed/park_airport_state.h"
@@ -57,6 +58,22 @@ namespace {
 
 TrafficEngineHooks engineHooks;
 bool containersReserved = false;
+PassWatch passWatch;  // the steps of the running pass, for the slow-pass line
+
+void lap(PassStep step) { passWatch.lap(step, PassWatch::Clock::now()); }
+
+// A live record is about a kilobyte over many cache lines, and its reports
+// lie elsewhere; after the loop's 10 ms pause they are mostly out of the
+// caches. Asking for the lines of the aircraft a few places ahead lets the
+// memory fetch for several aircraft at once instead of one miss at a time.
+void prefetchRecord(const LiveAc& ac) {
+  const auto* bytes = reinterpret_cast<const char*>(&ac);
+  for (std::size_t at = 0; at < sizeof(LiveAc); at += cacheLineBytes) __builtin_prefetch(bytes + at);
+}
+
+void prefetchNextReport(const LiveAc& ac) {
+  if (!ac.samples.empty()) __builtin_prefetch(&ac.samples.front());
+}
 
 bool flightRuns() { return simRunning.load() && !simDisconnecting.load(); }
 
@@ -138,17 +155,6 @@ void objectIdLookup() {
 
 } // namespace
 
-LiveAc* TrafficEngine::findHexid(std::uint32_t hexid) {
-  auto it = std::find_if(live.begin(), live.end(), [hexid](const LiveAc& a) { return a.hexId == hexid; });
-  return it == live.end() ? nullptr : &*it;
-}
-
-LiveAc* TrafficEngine::findObject(std::uint32_t objectId) {
-  if (objectId == 0) return nullptr;
-  auto it = std::find_if(live.begin(), live.end(), [objectId](const LiveAc& a) { return a.sim.objectId == objectId; });
-  return it == live.end() ? nullptr : &*it;
-}
-
 bool gf_knownUserPosition(const UserState& user) {
   return std::abs(user.latitude) > unknownPositionDeg || std::abs(user.longitude) > unknownPositionDeg;
 }
@@ -204,7 +210,13 @@ void gf_resetTraffic() {
 
 void lf_updateLiveAircraft() {
   bool anyErased = false;
-  for (LiveAc& ac : trafficEngine.live) anyErased = updateLiveAc(ac) || anyErased;
+  LiveAc* const first = trafficEngine.live.data();
+  const std::size_t count = trafficEngine.live.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + 2 * prefetchAheadRecords < count) prefetchRecord(first[i + 2 * prefetchAheadRecords]);
+    if (i + prefetchAheadRecords < count) prefetchNextReport(first[i + prefetchAheadRecords]);
+    anyErased = updateLiveAc(first[i]) || anyErased;
+  }
   if (anyErased) gf_eraseLiveWhere([](const LiveAc& ac) { return ac.erased(); });
 }
 
@@ -222,12 +234,19 @@ void lf_swapPositions() {
 
 void lf_handleAddingStack() {
   lf_handleFeedback();
+  lap(PassStep::feedback);
   lf_updateLiveAircraft();
+  lap(PassStep::update);
   lf_swapPositions();
+  lap(PassStep::swap);
   lf_releaseQueuedRequests();
+  lap(PassStep::release);
   lf_takeTrafficRecords();
+  lap(PassStep::records);
   lf_popAddingStack();
+  lap(PassStep::adding);
   lf_periodicRequests();
+  lap(PassStep::periodic);
   tickCount.fetch_add(1);
 }
 
@@ -415,12 +434,16 @@ bool lf_tick() {
       if (secondCount % parkDriverEverySeconds == 0 && engineHooks.parkAirportDriver) engineHooks.parkAirportDriver(false);
       if (secondCount % readerCheckEverySeconds == 0) gf_checkReaders();
       if (secondCount % staticTwinEverySeconds == 0 && engineHooks.staticTwinCheck) engineHooks.staticTwinCheck();
+      lap(PassStep::everySecond);
       return true;
     }
+    lap(PassStep::everySecond);
     trafficReader.setReferencePosition({trafficEngine.user.latitude, trafficEngine.user.longitude});
     lf_sendSimTime(simulatorTime.load());
     lf_every5Seconds();
+    lap(PassStep::every5Seconds);
     if (secondCount % fifteenSecondWork == 0) lf_every15Seconds();
+    lap(PassStep::every15Seconds);
     return true;
   }
   lf_flightNotRunning();
@@ -436,7 +459,17 @@ void lf_tickLoop() {
   setAccepting(true);
   auto deadline = Clock::now() + tickPeriod;
   gf_fillCallsignCombo();
-  while (lf_tick()) {
+  SlowPassLog slowPasses;
+  for (;;) {
+    const std::int32_t tick = tickCount.load();
+    passWatch.begin(Clock::now());
+    const bool more = lf_tick();
+    const auto done = Clock::now();
+    if (done - passWatch.start > tickPeriod) {
+      if (auto line = slowPasses.take(passWatch, {done - passWatch.start, tick, trafficEngine.live.size()}, done))
+        gf_log(fmt::format("{} {}", gf_nowTimeOfDay(), *line));
+    }
+    if (!more) break;
     const auto wake = gf_tickWakeTime(deadline, Clock::now());
     while (Clock::now() + std::chrono::milliseconds(1) <= wake) std::this_thread::sleep_until(wake);
     deadline = gf_nextTickDeadline(wake, Clock::now(), newUserData.load());

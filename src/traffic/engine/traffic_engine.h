@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "traffic/engine/live_ac.h"
+#include "traffic/engine/live_slots.h"
 #include "traffic/simclient/ai_control.h"
 #include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/user_aircraft.h"
@@ -38,8 +39,12 @@ struct TrafficEngine {
   std::int32_t pausedPassCount = 0;
 
   TrafficQueues queues() { return {queuedLiveCreations, queuedStaticCreations, queuedRemovals}; }
-  LiveAc* findHexid(std::uint32_t hexid);
-  LiveAc* findObject(std::uint32_t objectId);
+  LiveAc* findHexid(std::uint32_t hexid) { return hexidSlots.find(live, hexid); }
+  LiveAc* findObject(std::uint32_t objectId) { return objectId == 0 ? nullptr : objectSlots.find(live, objectId); }
+
+  // The feedback looks up every aircraft in range each fifth of a second.
+  LiveSlots hexidSlots{[](const LiveAc& a) { return a.hexId; }};
+  LiveSlots objectSlots{[](const LiveAc& a) { return a.sim.objectId; }};
 };
 
 extern TrafficEngine trafficEngine;

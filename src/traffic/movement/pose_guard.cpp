@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <cmath>
+#include <initializer_list>
 
 #include "core/log.h"
 #include "traffic/movement/taxi_curves.h"
@@ -23,17 +24,20 @@ void stop(LiveAc& ac, const char* what) {
   gf_log(fmt::format("{} {} not finite, kept at its last sound pose", ac.liveFullText(), what));
 }
 
-} // namespace
-
-SoundPose gf_soundPose(const LiveAc& ac) { return {ac.lat, ac.lon, ac.pitch, ac.bank, ac.heading, ac.altitude}; }
-
-bool gf_poseFinite(const SoundPose& p) {
-  return std::isfinite(p.lat) && std::isfinite(p.lon) && std::isfinite(p.pitch) && std::isfinite(p.bank) &&
-         std::isfinite(p.heading) && std::isfinite(p.altitude);
+// x * 0 is 0 for every finite x and NaN for an infinity or NaN, so one
+// comparison of the sum checks them all, every tick of every aircraft.
+bool allFinite(std::initializer_list<double> values) {
+  double zero = 0.0;
+  for (const double v : values) zero += v * 0.0;
+  return zero == 0.0;
 }
 
+} // namespace
+
+bool gf_poseFinite(const SoundPose& p) { return allFinite({p.lat, p.lon, p.pitch, p.bank, p.heading, p.altitude}); }
+
 void gf_keepSoundPose(LiveAc& ac, const SoundPose& before) {
-  if (gf_poseFinite(gf_soundPose(ac)) && std::isfinite(ac.verticalSpeed) && std::isfinite(ac.tas)) return;
+  if (allFinite({ac.lat, ac.lon, ac.pitch, ac.bank, ac.heading, ac.altitude, ac.verticalSpeed, ac.tas})) return;
   if (gf_poseFinite(before)) {
     ac.lat = before.lat;
     ac.lon = before.lon;

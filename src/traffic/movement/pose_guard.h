@@ -10,7 +10,7 @@ struct SoundPose {
   double lat, lon, pitch, bank, heading, altitude;
 };
 
-SoundPose gf_soundPose(const LiveAc& aircraft);
+inline SoundPose gf_soundPose(const LiveAc& ac) { return {ac.lat, ac.lon, ac.pitch, ac.bank, ac.heading, ac.altitude}; }
 bool gf_poseFinite(const SoundPose& pose);
 // After a tick's move: restores before (and stops the aircraft) when the pose is not finite.
 void gf_keepSoundPose(LiveAc& aircraft, const SoundPose& before);

@@ -36,6 +36,14 @@ double gf_normalizeAngle(double radians) {
 }
 
 double gf_wrapHeading(double radians) {
+  // Within a turn either way, the case of every tick, no division is needed;
+  // the answers are those of the general path below, bit for bit.
+  if (radians >= 0.0 && radians < twoPi) return radians;
+  if (radians >= twoPi && radians < 2.0 * twoPi) return radians - twoPi;  // exact: within a factor 2
+  if (radians < 0.0 && radians > -twoPi) {
+    const double a = radians + twoPi;
+    return a >= twoPi ? 0.0 : a;
+  }
   if (!std::isfinite(radians)) return 0.0;
   double a = std::fmod(radians, twoPi);
   if (a < 0.0) a += twoPi;

@@ -8,9 +8,11 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -170,10 +172,12 @@ void gf_markReservedStands() {
 }
 
 bool gf_optionFitsStand(const StandOption& o, bool real, bool sameDay, WeekTime target, const StandRecord& stand) {
-  if (o.index == 0 || optionsInUse.contains({stand.number, o.index})) return false;
+  // The plain tests first: most options are of another day or half-hour.
+  if (o.index == 0) return false;
   if (sameDay && o.day != target.day) return false;
   if ((real && o.real != 1) || (!real && o.real == 1)) return false;
   if (target.halfHour >= halfHoursPerDay || !o.hours.test(target.halfHour)) return false;
+  if (optionsInUse.contains({stand.number, o.index})) return false;
   if ((stand.heli && !HELICOPTERS.current()) || stand.blocked) return false;
   const double span = gf_halfWingspan(o.codes.model);
   for (const std::uint32_t overlap : stand.overlaps)
@@ -201,6 +205,51 @@ bool gf_optionInUse(const StandOption& o, const std::vector<ParkedEntry>& pendin
   return std::any_of(parkedLive.begin(), parkedLive.end(), [&](const ParkedLive& p) { return isFlight(p.callsign); });
 }
 
+namespace {
+
+// The answers of gf_optionInUse for one search of the stands, from sets made
+// once: the static aircraft, the planned entries and the live parked ones do
+// not change while the search runs, and its own candidates join as chosen.
+// (Walking them for every stand made a renewal take milliseconds.) The sets
+// view the records' own strings; the search's candidates are copied, as their
+// vector grows.
+class FlightsInUse {
+public:
+  explicit FlightsInUse(const std::vector<ParkedEntry>& pending) {
+    const std::size_t room = 2 * (staticAircraft.size() + parkedEntries.size() + pending.size() + parkedLive.size());
+    flights_.reserve(room);
+    registrations_.reserve(room);
+    for (const StaticAc& s : staticAircraft) {
+      addFlight(s.pairedCallsign1);
+      registrations_.insert(s.registration);
+    }
+    for (const ParkedEntry& e : parkedEntries) {
+      addFlight(e.callsign1);
+      registrations_.insert(e.registration);
+    }
+    for (const ParkedEntry& e : pending) add(e);
+    for (const ParkedLive& p : parkedLive) addFlight(p.callsign);
+  }
+  void add(const ParkedEntry& e) {
+    addFlight(*chosen_.insert(e.callsign1).first);
+    registrations_.insert(*chosen_.insert(e.registration).first);
+  }
+  bool contains(const StandOption& o) const {
+    if (!o.registration.empty() && registrations_.contains(o.registration)) return true;
+    if (gf_seenLiveSinceRenewal(o.callsign1) || gf_seenLiveSinceRenewal(o.callsign2)) return true;
+    return flights_.contains(o.callsign1) || flights_.contains(o.callsign2);  // never the empty one
+  }
+
+private:
+  void addFlight(std::string_view callsign) {
+    if (!callsign.empty()) flights_.insert(callsign);
+  }
+  std::unordered_set<std::string_view> flights_, registrations_;
+  std::set<std::string> chosen_;  // node-based: the views stay valid
+};
+
+} // namespace
+
 void lf_searchStands(WeekTime now, bool real, bool sameDay, std::int32_t offset, std::vector<ParkedEntry>& out) {
   WeekTime target = now;
   std::int32_t slot = static_cast<std::int32_t>(now.halfHour) - offset;
@@ -210,6 +259,7 @@ void lf_searchStands(WeekTime now, bool real, bool sameDay, std::int32_t offset,
   }
   target.halfHour = static_cast<std::uint32_t>(slot);
   try {
+    std::optional<FlightsInUse> inUse;  // made at the first option that fits: later offsets seldom reach one
     std::vector<std::size_t> fitting;
     fitting.reserve(planOptionRoom);
     for (StandRecord& stand : standTable) {
@@ -234,12 +284,14 @@ void lf_searchStands(WeekTime now, bool real, bool sameDay, std::int32_t offset,
           std::shuffle(fitting.begin(), fitting.end(), gf_threadRandomEngine());
       }
       const StandOption& chosen = stand.options[fitting.front()];
-      if (gf_optionInUse(chosen, out)) {
+      if (!inUse) inUse.emplace(out);
+      if (inUse->contains(chosen)) {
         optionsInUse.insert({stand.number, chosen.index});
         continue;
       }
       gf_markStandStaticOccupied(stand);
       out.push_back(entryOf(stand, chosen, offset));
+      inUse->add(out.back());
     }
   } catch (const std::exception& e) {
     gf_log(fmt::format("lf_searchStands: day: {}, offset {}: {}", target.day, offset, e.what()));
