@@ -28,14 +28,9 @@ std::string gf_slowPassText(const PassWatch& watch, const SlowPass& pass, std::s
 
 std::optional<std::string> SlowPassLog::take(const PassWatch& watch, const SlowPass& pass,
                                              std::chrono::steady_clock::time_point now) {
-  if (lastLine_ && now - *lastLine_ < slowPassLogInterval) {
-    ++heldBack_;
-    return std::nullopt;
-  }
-  lastLine_ = now;
-  std::string text = gf_slowPassText(watch, pass, heldBack_);
-  heldBack_ = 0;
-  return text;
+  const auto verdict = lines_.admit(now);
+  if (!verdict.write) return std::nullopt;
+  return gf_slowPassText(watch, pass, static_cast<std::size_t>(verdict.heldBack));
 }
 
 } // namespace gwr

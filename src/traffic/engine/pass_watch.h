@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "core/repeated_lines.h"
+
 namespace gwr {
 
 enum class PassStep : std::uint8_t {
@@ -49,8 +51,7 @@ public:
   std::optional<std::string> take(const PassWatch& watch, const SlowPass& pass, std::chrono::steady_clock::time_point now);
 
 private:
-  std::optional<std::chrono::steady_clock::time_point> lastLine_;
-  std::size_t heldBack_ = 0;
+  RepeatedLines lines_{slowPassLogInterval};
 };
 
 // "slow pass: 12.4 ms at tick 3400, 463 live; update 9.1 ms, feedback 2.2 ms"
