@@ -262,25 +262,30 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/versions.json"), 1) << asked.size();
 }
 
-TEST_F(ProgramRun, ANewFlightEndsTheProgramAfterItsNotice) {
-  writeSettings("");
-  whenLogged(runConnected, [] { simemu::Emulator::instance().newFlightFile(); });
-  EXPECT_EQ(runProgram(), 0);
-  const std::string text = logText();
-  EXPECT_NE(text.find("Exiting: NEW FLIGHT"), std::string::npos) << text;
-  EXPECT_NE(text.find("New flight detected, Gatewright will close, please restart manually ..."), std::string::npos);
-  EXPECT_EQ(text.find("Prepare for a restart"), std::string::npos);
-  EXPECT_GE(clock.elapsed(), 10s) << "the notice stays ten seconds";
-}
+// The simulator ending the flight or itself ends the program, without a restart.
+struct SimulatorEnd {
+  void (*act)();
+  std::vector<std::string> logged;
+  std::chrono::seconds atLeast;  // a notice's time on the line
+};
+class SimulatorEnds : public ProgramRun, public testing::WithParamInterface<SimulatorEnd> {};
 
-TEST_F(ProgramRun, TheSimulatorQuittingEndsTheProgram) {
+TEST_P(SimulatorEnds, TheProgramEndsWithoutARestart) {
   writeSettings("");
-  whenLogged(runConnected, [] { simemu::Emulator::instance().quit(); });
+  whenLogged(runConnected, GetParam().act);
   EXPECT_EQ(runProgram(), 0);
   const std::string text = logText();
-  EXPECT_NE(text.find("Exiting: SIM WAS CLOSED"), std::string::npos) << text;
+  for (const std::string& line : GetParam().logged) EXPECT_NE(text.find(line), std::string::npos) << line << text;
   EXPECT_EQ(text.find("Prepare for a restart"), std::string::npos);
+  EXPECT_GE(clock.elapsed(), GetParam().atLeast);
 }
+INSTANTIATE_TEST_SUITE_P(
+    NewFlightOrQuit, SimulatorEnds,
+    testing::Values(SimulatorEnd{[] { simemu::Emulator::instance().newFlightFile(); },
+                                 {"Exiting: NEW FLIGHT",
+                                  "New flight detected, Gatewright will close, please restart manually ..."},
+                                 10s},
+                    SimulatorEnd{[] { simemu::Emulator::instance().quit(); }, {"Exiting: SIM WAS CLOSED"}, 0s}));
 
 } // namespace
 } // namespace gwr
