@@ -184,18 +184,6 @@ TEST_F(ProgramRun, TheWindowOpensOnTheScreenWhateverItsStoredPlace) {
   EXPECT_EQ(stored("MAIN_WINDOW_Y"), "100");
 }
 
-// Saving the place into a file without its root element keeps every other
-// setting the user had.
-TEST_F(ProgramRun, SavingThePlaceKeepsTheOtherSettingsOfAFileWithoutRoot) {
-  fs::create_directories(gf_perUserFolder());
-  std::ofstream(gf_parametersFile()) << R"(<parameters><parameter name="RANGE" value="40" /></parameters>)";
-  ASSERT_TRUE(gf_initInstance(window));
-  window.moveTo(120, 130);
-  lf_onSaveAndQuit(window);
-  EXPECT_EQ(stored("RANGE"), "40");
-  EXPECT_EQ(stored("MAIN_WINDOW_X"), "120");
-}
-
 // Error 150 asks for the path; the path typed and confirmed restarts the run
 // after 3 s, and the restarted run gets to the traffic.
 TEST_F(ProgramRun, AMissingInstallPathIsAskedForAndTheTypedOneRestartsTheRun) {
