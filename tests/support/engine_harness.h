@@ -1,7 +1,7 @@
 // Scenario harness of the traffic engine: the engine, the traffic reader, the
 // emulated simulator and the feeder's scenarios in one process, in simulated
 // time (one pass of 10 ms and one simulator frame per step), writing each AI
-// object's track as CSV and GeoJSON for a person to look at.
+// object's track as CSV for a person to look at.
 #pragma once
 
 #include <fmt/format.h>
@@ -181,13 +181,7 @@ class EngineHarness {
     dbase.buzjet = "C25C";
     dbase.highPerf = "F16";
     dbase.airlines = "DLH,RYR,BAW,KLM,CFG";
-    const auto file = log().folder() / "dbase.xml";
-    writeBytes(file, worldDbaseXml(dbase));
-    ASSERT_TRUE(gf_readDbaseXml(file));
-    LiveryList scanned;
-    for (const InstalledLivery& installed : liveries) scanned.push_back(toLiveryData(installed));
-    gf_sortUniqueLiveries(scanned);
-    gf_buildAllLiveryTables(scanned, nullptr);
+    buildWorldTables(log().folder(), dbase, liveries);
   }
 
   void sample() {
@@ -207,7 +201,7 @@ class EngineHarness {
       if (track.removed < 0.0 && !present.contains(id)) track.removed = now_;
   }
 
-  // Next to the test's output: <build>/test-output/<suite>/<test>.{csv,geojson}.
+  // Next to the test's output: <build>/test-output/<suite>/<test>.csv.
   void writeTracks() const {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     if (info == nullptr || tracks_.empty()) return;
@@ -216,25 +210,11 @@ class EngineHarness {
     std::filesystem::create_directories(folder, ignored);
     std::ofstream csv(folder / (std::string(info->name()) + ".csv"));
     csv << "object,tail,title,time_s,latitude,longitude,altitude_ft,heading_deg\n";
-    std::ofstream geo(folder / (std::string(info->name()) + ".geojson"));
-    geo << "{\"type\":\"FeatureCollection\",\"features\":[";
-    bool firstFeature = true;
     for (const auto& [id, track] : tracks_) {
-      geo << (firstFeature ? "" : ",") << "\n{\"type\":\"Feature\",\"properties\":{\"object\":" << id
-          << ",\"tail\":\"" << track.tail << "\",\"title\":\"" << track.title
-          << "\"},\"geometry\":{\"type\":\"LineString\",\"coordinates\":[";
-      firstFeature = false;
-      bool firstPoint = true;
-      for (const TrackPoint& p : track.points) {
+      for (const TrackPoint& p : track.points)
         csv << fmt::format("{},{},\"{}\",{:.2f},{:.6f},{:.6f},{:.0f},{:.1f}\n", id, track.tail, track.title, p.time,
                            p.pose.latitude, p.pose.longitude, p.pose.altitude, p.pose.heading * degreesPerRadian);
-        geo << (firstPoint ? "" : ",")
-            << fmt::format("[{:.6f},{:.6f},{:.0f}]", p.pose.longitude, p.pose.latitude, p.pose.altitude * 0.3048);
-        firstPoint = false;
-      }
-      geo << "]}}";
     }
-    geo << "\n]}\n";
   }
 
   SyncSimClient client_;

@@ -111,6 +111,20 @@ inline std::string worldDbaseXml(const WorldDbase& d) {
          "</similar_types>\n<prefixes>" + d.prefixGroups + "</prefixes>\n</root>\n";
 }
 
+// The database written into the folder and read, and every livery table built
+// from the liveries; the liveries as scanned.
+inline LiveryList buildWorldTables(const std::filesystem::path& folder, const WorldDbase& dbase,
+                                   const std::vector<InstalledLivery>& installedLiveries) {
+  const auto file = folder / "dbase.xml";
+  writeBytes(file, worldDbaseXml(dbase));
+  EXPECT_TRUE(gf_readDbaseXml(file));
+  LiveryList scanned;
+  for (const InstalledLivery& installed : installedLiveries) scanned.push_back(toLiveryData(installed));
+  gf_sortUniqueLiveries(scanned);
+  gf_buildAllLiveryTables(scanned, nullptr);
+  return scanned;
+}
+
 // Reads the database, builds every table from the liveries and files each
 // livery's registration as the registration-code lists would.
 class LiveryWorld {
@@ -121,14 +135,7 @@ class LiveryWorld {
   LiveryWorld& operator=(const LiveryWorld&) = delete;
 
   void load(const WorldDbase& dbase, const std::vector<InstalledLivery>& installedLiveries) {
-    const auto file = log_.folder() / "dbase.xml";
-    writeBytes(file, worldDbaseXml(dbase));
-    ASSERT_TRUE(gf_readDbaseXml(file));
-    LiveryList scanned;
-    for (const InstalledLivery& installed : installedLiveries) scanned.push_back(toLiveryData(installed));
-    gf_sortUniqueLiveries(scanned);
-    gf_buildAllLiveryTables(scanned, nullptr);
-    for (const LiveryData& livery : scanned)
+    for (const LiveryData& livery : buildWorldTables(log_.folder(), dbase, installedLiveries))
       if (!livery.registration.empty()) TitleRegcodeMap[gf_findLiveryTitle(livery.title)] = livery.registration;
     log_.mark();
   }

@@ -99,12 +99,6 @@ void LoopbackHttpServer::answer(int client) {
     requests_.push_back(path);
     if (const auto found = routes_.find(path); found != routes_.end()) route = found->second;
   }
-  // A delay ends early when the server stops.
-  const auto answerAt = std::chrono::steady_clock::now() + route.delay;
-  while (std::chrono::steady_clock::now() < answerAt) {
-    if (stopping_) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(pollIntervalMs));
-  }
   const std::size_t promised = route.body.size() + (route.stall ? stallMissingBytes : 0);
   sendAll(client, fmt::format("HTTP/1.1 {} Test\r\nContent-Length: {}\r\nConnection: close\r\n\r\n", route.status,
                               promised));

@@ -19,7 +19,6 @@ class LoopbackHttpServer {
     int status = 200;
     std::string body;
     bool stall = false;  // send the headers and a little of the body, then nothing
-    std::chrono::milliseconds delay{0};  // wait this long before answering
     bool cutShort = false;  // promise the whole body, send half of it and close
   };
 

@@ -17,7 +17,6 @@
 #include "platform/sys/known_folders.h"
 #include "platform/sys/shell.h"
 #include "platform/sys/single_instance.h"
-#include "refdata/airports_table.h"
 #include "run_test_clock.h"
 #include "support/encrypted_fixture.h"
 #include "support/log_capture.h"
@@ -157,22 +156,6 @@ TEST_F(ProcessEntry, TwoProductionRunsLeaveTwoLogGenerationsEachWithTheHeader) {
   EXPECT_FALSE(fs::exists(airportsXmlFile)) << "the decrypted table must not stay behind";
 }
 
-// A failed data step in production mode: nobody is there to read the error,
-// so the program ends at once and says so in its exit code.
-TEST_F(ProcessEntry, MissingAirportsTableEndsTheRunWithAnError) {
-  fs::remove(airportsEncFile);
-  gf_clearAirportsForTests();  // the table is otherwise read once per process
-  EXPECT_EQ(run({"--production"}), productionFailureExitCode);
-  EXPECT_NE(readBytes("Log.txt").find("Error 88: input/airports.enc stream decrypt failed"), std::string::npos);
-}
-
-TEST_F(ProcessEntry, SecondInstanceEndsAtOnceWithoutTouchingTheLog) {
-  platform::SingleInstance first;
-  ASSERT_TRUE(first.acquired());
-  EXPECT_EQ(run(), secondInstanceExitCode);
-  EXPECT_FALSE(fs::exists("Log.txt"));
-}
-
 // A lock file that cannot be opened says nothing about another instance: the
 // run ends with the reason in the log and in a message, not silently.
 TEST_F(ProcessEntry, UnopenableLockFileIsReportedNotTakenForASecondInstance) {
@@ -201,13 +184,6 @@ TEST_F(ProcessEntry, UnopenableLockFileIsReportedNotTakenForASecondInstance) {
     EXPECT_TRUE(messageBoxes[0].starts_with(expected)) << messageBoxes[0];
     EXPECT_NE(readBytes("Log.txt").find("==> " + expected), std::string::npos);
   }
-}
-
-TEST_F(ProcessEntry, OutsideTheProgramFolderTheRunEndsWithError41) {
-  fs::remove("docs");
-  EXPECT_EQ(run({"--production"}), productionFailureExitCode);
-  EXPECT_NE(readBytes("Log.txt").find("Error 41: Gatewright must be run from the Gatewright folder!\n"),
-            std::string::npos);
 }
 
 TEST_F(ProcessEntry, UnopenableLogIsReportedAndEndsTheProcess) {

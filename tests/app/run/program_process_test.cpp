@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,32 +67,45 @@ protected:
   testsupport::WorkingFolder folder;
 };
 
-TEST_F(ProgramProcess, ProductionModeEndsAfterTheDataStepsWithExitCode0) {
-  EXPECT_EQ(runProgram({"--production"}), 0) << log();
-  const std::string text = log();
-  EXPECT_NE(text.find("\nproduction\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
-  EXPECT_EQ(text.find("Waiting for MSFS"), std::string::npos) << "production never connects";
-}
-
-TEST_F(ProgramProcess, AFailedDataStepInProductionModeExitsNonZero) {
-  fs::remove(folder.path() / "input" / "airports.enc");
-  EXPECT_EQ(runProgram({"/PRODUCTION"}), 1);
-  const std::string text = log();
-  EXPECT_NE(text.find("Exiting: SYSTEM ERROR"), std::string::npos) << text;
-}
-
-TEST_F(ProgramProcess, ASecondInstanceEndsAtOnceWithMinusOne) {
+// What a script sees of each way a run ends by itself: the exit status and
+// the log (none for a second instance). Nobody reads a window in production
+// mode, so a failed step ends the process at once instead of waiting.
+TEST_F(ProgramProcess, ExitStatusAndLogOfEachWayTheProcessEnds) {
+  const struct {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* removed;  // from the program folder before the run
+    bool secondInstance;
+    int status;
+    std::vector<std::string> logged, notLogged;
+  } cases[] = {
+      {"production", {"--production"}, nullptr, false, 0, {"\nproduction\n", "Exiting: USER CLOSED SIM"},
+       {"Waiting for MSFS"}},
+      {"failed data step", {"/PRODUCTION"}, "input/airports.enc", false, 1,
+       {"Error 88: input/airports.enc stream decrypt failed", "Exiting: SYSTEM ERROR"}, {"User closed Gatewright"}},
+      {"outside the program folder", {"--production"}, "docs", false, 1,
+       {"Error 41: Gatewright must be run from the Gatewright folder!\n"}, {}},
+      {"second instance", {"--production"}, nullptr, true, 255, {}, {}},  // -1 as an exit status
+  };
   const char* before = std::getenv("XDG_RUNTIME_DIR");
   const std::string kept = before != nullptr ? before : "";
   ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
-  {
-    platform::SingleInstance first;  // the instance already running
-    ASSERT_TRUE(first.acquired());
-    EXPECT_EQ(runProgram({"--production"}), 255);  // -1 as an exit status
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(folder.path() / "Log.txt");
+    if (c.removed != nullptr) fs::rename(folder.path() / c.removed, folder.path() / "put-aside");
+    std::optional<platform::SingleInstance> first;  // the instance already running
+    if (c.secondInstance) {
+      EXPECT_TRUE(first.emplace().acquired());
+    }
+    EXPECT_EQ(runProgram(c.arguments), c.status) << log();
+    if (c.removed != nullptr) fs::rename(folder.path() / "put-aside", folder.path() / c.removed);
+    const std::string text = log();
+    EXPECT_EQ(fs::exists(folder.path() / "Log.txt"), !c.secondInstance) << "a second instance leaves no trace";
+    for (const std::string& line : c.logged) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    for (const std::string& line : c.notLogged) EXPECT_EQ(text.find(line), std::string::npos) << line;
   }
   before != nullptr ? ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_FALSE(fs::exists(folder.path() / "Log.txt")) << "a second instance leaves no trace";
 }
 
 } // namespace

@@ -184,18 +184,6 @@ TEST_F(ProgramRun, TheWindowOpensOnTheScreenWhateverItsStoredPlace) {
   EXPECT_EQ(stored("MAIN_WINDOW_Y"), "100");
 }
 
-// Saving the place into a file without its root element keeps every other
-// setting the user had.
-TEST_F(ProgramRun, SavingThePlaceKeepsTheOtherSettingsOfAFileWithoutRoot) {
-  fs::create_directories(gf_perUserFolder());
-  std::ofstream(gf_parametersFile()) << R"(<parameters><parameter name="RANGE" value="40" /></parameters>)";
-  ASSERT_TRUE(gf_initInstance(window));
-  window.moveTo(120, 130);
-  lf_onSaveAndQuit(window);
-  EXPECT_EQ(stored("RANGE"), "40");
-  EXPECT_EQ(stored("MAIN_WINDOW_X"), "120");
-}
-
 // Error 150 asks for the path; the path typed and confirmed restarts the run
 // after 3 s, and the restarted run gets to the traffic.
 TEST_F(ProgramRun, AMissingInstallPathIsAskedForAndTheTypedOneRestartsTheRun) {
@@ -262,25 +250,30 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/versions.json"), 1) << asked.size();
 }
 
-TEST_F(ProgramRun, ANewFlightEndsTheProgramAfterItsNotice) {
-  writeSettings("");
-  whenLogged(runConnected, [] { simemu::Emulator::instance().newFlightFile(); });
-  EXPECT_EQ(runProgram(), 0);
-  const std::string text = logText();
-  EXPECT_NE(text.find("Exiting: NEW FLIGHT"), std::string::npos) << text;
-  EXPECT_NE(text.find("New flight detected, Gatewright will close, please restart manually ..."), std::string::npos);
-  EXPECT_EQ(text.find("Prepare for a restart"), std::string::npos);
-  EXPECT_GE(clock.elapsed(), 10s) << "the notice stays ten seconds";
-}
+// The simulator ending the flight or itself ends the program, without a restart.
+struct SimulatorEnd {
+  void (*act)();
+  std::vector<std::string> logged;
+  std::chrono::seconds atLeast;  // a notice's time on the line
+};
+class SimulatorEnds : public ProgramRun, public testing::WithParamInterface<SimulatorEnd> {};
 
-TEST_F(ProgramRun, TheSimulatorQuittingEndsTheProgram) {
+TEST_P(SimulatorEnds, TheProgramEndsWithoutARestart) {
   writeSettings("");
-  whenLogged(runConnected, [] { simemu::Emulator::instance().quit(); });
+  whenLogged(runConnected, GetParam().act);
   EXPECT_EQ(runProgram(), 0);
   const std::string text = logText();
-  EXPECT_NE(text.find("Exiting: SIM WAS CLOSED"), std::string::npos) << text;
+  for (const std::string& line : GetParam().logged) EXPECT_NE(text.find(line), std::string::npos) << line << text;
   EXPECT_EQ(text.find("Prepare for a restart"), std::string::npos);
+  EXPECT_GE(clock.elapsed(), GetParam().atLeast);
 }
+INSTANTIATE_TEST_SUITE_P(
+    NewFlightOrQuit, SimulatorEnds,
+    testing::Values(SimulatorEnd{[] { simemu::Emulator::instance().newFlightFile(); },
+                                 {"Exiting: NEW FLIGHT",
+                                  "New flight detected, Gatewright will close, please restart manually ..."},
+                                 10s},
+                    SimulatorEnd{[] { simemu::Emulator::instance().quit(); }, {"Exiting: SIM WAS CLOSED"}, 0s}));
 
 } // namespace
 } // namespace gwr

@@ -1,6 +1,5 @@
-// Whole runs on their own start-up thread: a failed start-up keeps its error
-// until the user closes, production mode reports it at once, and no thread of
-// a run is left when the run loop returns.
+// A whole run on its own start-up thread: a failed start-up keeps its error
+// until the user closes, and no thread of the run is left when it returns.
 #include "app/run/run.h"
 
 #include "app/run/startup.h"
@@ -66,18 +65,6 @@ TEST_F(WholeRun, AFailedStartUpKeepsItsErrorUntilTheUserCloses) {
   EXPECT_TRUE(logged("Exiting: SYSTEM ERROR"));
   EXPECT_TRUE(logged("User closed Gatewright"));
   EXPECT_FALSE(restartRequested.load());
-}
-
-// Nobody closes a window in production mode: the run ends at once and the
-// process reports the failure.
-TEST_F(WholeRun, AFailedStartUpInProductionModeExitsNonZeroAtOnce) {
-  productionMode = true;
-  const auto before = threadIdsBeforeRun();
-  EXPECT_EQ(gf_runUntilQuit(options), productionFailureExitCode);
-  EXPECT_EQ(threadsLeftOver(before), std::vector<std::string>{});
-  EXPECT_EQ(clock.elapsed(), 500ms);
-  EXPECT_TRUE(logged("Exiting: SYSTEM ERROR"));
-  EXPECT_FALSE(logged("User closed Gatewright"));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The start-up's data steps in a program folder with the real data files: the
-// packages folder (a trailing Community part, detection, error 150) and when
-// the liveries are scanned.
+// packages folder (a trailing Community part, detection) and when the
+// liveries are scanned. Error 150 is the whole run's (program_run).
 #include "app/run/startup.h"
 
 #include <filesystem>
@@ -44,12 +44,6 @@ protected:
 
   SettingsSandbox sandbox;
 };
-
-TEST_F(StartUpInstallPath, NoPathStoredOrDetectedEndsTheRunWithError150) {
-  startWith("");
-  EXPECT_TRUE(logged(
-      "Error 150: No install path detected. Type the full path to your Community folder above, then press Enter\n"));
-}
 
 TEST_F(StartUpInstallPath, DetectedOrCutBackPathIsStoredAndShown) {
   const fs::path steam = sandbox.log().folder() / "known" / "roaming" / "Microsoft Flight Simulator" / "Packages";

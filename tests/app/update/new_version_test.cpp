@@ -92,7 +92,7 @@ TEST_F(NewVersion, FailedDownloadsAndBadArchivesAreRefused) {
   const std::pair<const char*, LoopbackHttpServer::Route> cases[] = {
       {"unpacks beyond an installer's size", {200, readBytes("bomb.zip")}},
       {"404", {404, "gone"}},
-      {"cut short", {200, readBytes("two.zip"), false, {}, true}},
+      {"cut short", {200, readBytes("two.zip"), false, true}},
       {"corrupt", {200, readBytes("corrupt.zip")}},
       {"empty", {200, readBytes("empty.zip")}},
       {"two files, no installer", {200, readBytes("two.zip")}},

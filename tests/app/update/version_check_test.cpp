@@ -85,7 +85,7 @@ TEST(VersionCheck, FailedDownloadsKeepTheOldFileAndTheSetting) {
   const std::pair<const char*, Route> failures[] = {
       {"404", {404, "no such file"}},
       {"500", {500, good}},
-      {"cut short", {200, good, false, {}, true}},
+      {"cut short", {200, good, false, true}},
       {"stalled", {200, good, true}},
       {"not decryptable", {200, std::string(5000, 'x')}},
       {"stream without end", {200, good.substr(0, good.size() - 20)}},
@@ -158,7 +158,7 @@ TEST(VersionCheck, MissingMembersBadShapesAndUnreadableListsChangeNothing) {
       {{200, R"({"airports": {"major": 2,)"}, "versions.json is no valid JSON"},
       {{200, "[1,2,3]"}, "msfs_app version not found\n"},
       {{404, "gone"}, "Downloading version info from my web site failed!\n"},
-      {{200, R"({"airports":{"major":2,"minor":0,"patch":0}})", false, {}, true}, "Downloading version info"},
+      {{200, R"({"airports":{"major":2,"minor":0,"patch":0}})", false, true}, "Downloading version info"},
       {{200, R"({"airports":{"major":2,"minor":0,"patch":0}})", true}, "Downloading version info"},
   };
   setTransferTimeout(stallTransferMs);
