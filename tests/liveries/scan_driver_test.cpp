@@ -176,11 +176,10 @@ TEST_F(ScanDriver, SavesScanOffAfterSuccessAndLogsTheTotal) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "3 in total"), lines.end()) << logText();
 }
 
-TEST_F(ScanDriver, FolderRanksRunUpToTheTenthFolder) {
+TEST_F(ScanDriver, ManualFoldersRankUpToTheTenthWithPriority) {
   // Only the ninth and the tenth folder share an airline and model: priority
   // keeps the ninth's livery alone when each folder has a rank of its own.
   LIG_AUTOMATIC.setCurrent(false);
-  LIG_PRIORITIZE.setCurrent(true);
   for (std::size_t i = 0; i < lfolders.size(); ++i) {
     const fs::path folder = root() / fmt::format("folder{}", i);
     fs::create_directories(folder);
@@ -188,11 +187,14 @@ TEST_F(ScanDriver, FolderRanksRunUpToTheTenthFolder) {
   }
   writeFile(root() / "folder8" / "a" / "aircraft.cfg", cfgText("A320", {{"Ninth A320", "KLM"}}));
   writeFile(root() / "folder9" / "a" / "aircraft.cfg", cfgText("A320", {{"Tenth A320", "KLM"}, {"Tenth DLH", "DLH"}}));
-  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
-  const std::string result = readBytes(liveriesScannedFile);
-  EXPECT_NE(result.find("Ninth A320"), std::string::npos);
-  EXPECT_NE(result.find("Tenth DLH"), std::string::npos);
-  EXPECT_EQ(result.find("Tenth A320"), std::string::npos);
+  for (const bool prioritize : {true, false}) {
+    LIG_PRIORITIZE.setCurrent(prioritize);
+    ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+    const std::string result = readBytes(liveriesScannedFile);
+    EXPECT_NE(result.find("Ninth A320"), std::string::npos);
+    EXPECT_NE(result.find("Tenth DLH"), std::string::npos);
+    EXPECT_EQ(result.find("Tenth A320") != std::string::npos, !prioritize);
+  }
 }
 
 TEST_F(ScanDriver, PackagesAreDetectedInAnyLetterCase) {
@@ -204,23 +206,6 @@ TEST_F(ScanDriver, PackagesAreDetectedInAnyLetterCase) {
   AI_PACKAGE_SELECTOR.setCurrent(AI_PACKAGE_SELECTOR.defaultValue());
   EXPECT_EQ(folders, (FolderList{community() / "AIG-AITraffic-OCI", community() / "Ivao_Mtl",
                                  community() / "User-AITraffic"}));
-}
-
-TEST_F(ScanDriver, ManualFoldersAreSearchedInOrderWithPriority) {
-  const fs::path first = root() / "first";
-  const fs::path second = root() / "second";
-  writeFile(first / "a" / "aircraft.cfg", cfgText("A320", {{"First A320", "DLH"}}));
-  writeFile(second / "a" / "aircraft.cfg", cfgText("A320", {{"Second A320", "DLH"}, {"Second A320 AFR", "AFR"}}));
-  LIG_AUTOMATIC.setCurrent(false);
-  lfolders[0].setCurrent(first.string());
-  lfolders[2].setCurrent(second.string());
-  for (const bool prioritize : {true, false}) {
-    LIG_PRIORITIZE.setCurrent(prioritize);
-    ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
-    const std::string result = readBytes(liveriesScannedFile);
-    EXPECT_NE(result.find("Second A320 AFR"), std::string::npos);
-    EXPECT_EQ(result.find("\"Second A320\"") != std::string::npos, !prioritize);
-  }
 }
 
 } // namespace
