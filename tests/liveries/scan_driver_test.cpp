@@ -1,5 +1,5 @@
 // Tests of the livery scan driver: the user errors, the result that only a
-// completed scan replaces, repeated scans and the manual folders with priority.
+// completed scan replaces and the manual folders with priority.
 #include <algorithm>
 #include <functional>
 #include <future>
@@ -75,24 +75,6 @@ TEST_F(ScanDriver, UserErrorsLeaveScanOn) {
     EXPECT_TRUE(SCAN_LIVERIES.current());
     EXPECT_FALSE(fs::exists(liveriesScannedFile));
   }
-}
-
-TEST_F(ScanDriver, SecondScanInTheProcessGivesTheSameResult) {
-  aigPackage();
-  // Not searched: the converted copy of a package.
-  writeFile(community() / "aig-aitraffic-oci_CVT_" / "aircraft.cfg", cfgText("A320", {{"CVT A320", "DLH"}}));
-  std::vector<std::string> results;
-  for (int run = 0; run < 2; ++run) {
-    SCAN_LIVERIES.setCurrent(true);
-    ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
-    EXPECT_FALSE(SCAN_LIVERIES.current());
-    results.push_back(readBytes(liveriesScannedFile) + readBytes(fixesFile) + readBytes(invalidAirlineCodesFile));
-  }
-  EXPECT_EQ(results[0], results[1]);
-  EXPECT_NE(results[0].find("AIG B738 KLM"), std::string::npos);
-  EXPECT_EQ(results[0].find("CVT A320"), std::string::npos);
-  EXPECT_NE(results[0].find("Model fix: B38"), std::string::npos);
-  EXPECT_NE(results[0].find("Q9Q"), std::string::npos);
 }
 
 TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
