@@ -1,10 +1,13 @@
 // The livery matcher with RANDOM off: one decision-table row per rule for
-// live aircraft and the parked matcher's differences.
+// live aircraft, the parked matcher's differences, and invariants over a
+// large generated install.
 #include "liveries/livery_matcher.h"
 
 #include <algorithm>
 #include <iterator>
+#include <random>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -270,6 +273,71 @@ TEST_F(OperatorAttempts, SimilarModelsKeepToTheAircraftsCategory) {
   heavy.category = AcCategory::Heavy;
   EXPECT_EQ(matchLive(heavy), 3);
   EXPECT_EQ(heavy.livery, "BAW B744");
+}
+
+// 30,000 liveries over 250 airlines and 40 models, then random aircraft;
+// RANDOM stays on, its default.
+TEST(LiveryMatcherInvariants, HoldOverALargeInstall) {
+  constexpr int modelCount = 40, airlineCount = 250, liveryCount = 30000, aircraftCount = 5000;
+  // By model number modulo 10; the similar groups join models of one category.
+  const char* categoryOf = "LBGHPRLLHG";
+  testsupport::WorldDbase dbase;
+  std::vector<std::string> models, airlines;
+  const std::string categories = "BGHPR";
+  std::string* sections[] = {&dbase.buzjet, &dbase.large, &dbase.heavy, &dbase.highPerf, &dbase.rotorcraft};
+  for (int m = 0; m < modelCount; ++m) {
+    models.push_back(fmt::format("M{:03}", m));
+    dbase.models += models.back() + ",";
+    if (const auto at = categories.find(categoryOf[m % 10]); at != std::string::npos) *sections[at] += models.back() + ",";
+  }
+  for (int m = 0; m < 10; ++m)
+    dbase.similarGroups += fmt::format(R"(<similar types="M{:03},M{:03},M{:03},M{:03}"/>)", m, m + 10, m + 20, m + 30);
+  for (int a = 0; a < airlineCount; ++a) airlines.push_back(fmt::format("A{:03}", a));
+  airlines.push_back("ZZZ");
+  dbase.airlines = "ZZZ,PVT";
+  dbase.prefixGroups = R"(<similar types="G-,M-,EI-"/>)";
+
+  std::mt19937 random(12345);
+  const std::vector<std::string> prefixes{"G-", "M-", "EI-", "D-", "N", "F-"};
+  std::vector<InstalledLivery> installedLiveries;
+  for (int i = 0; i < liveryCount; ++i) {
+    // Every airline keeps to a few models, so that the deeper steps are reached.
+    const int airline = static_cast<int>(random() % airlines.size());
+    const int model = (airline * 7 + static_cast<int>(random() % 4) * 3) % (modelCount - 6);
+    installedLiveries.push_back({airlines[airline], "", models[model], random() % 5 == 0, fmt::format("Livery {}", i),
+                     fmt::format("{}{:04}", prefixes[random() % prefixes.size()], i)});
+  }
+  testsupport::LiveryWorld world;
+  world.load(dbase, installedLiveries);
+  gf_closeLogFileForTests();  // thousands of match lines are not needed
+
+  std::unordered_map<std::string_view, const InstalledLivery*> byTitle;
+  for (const InstalledLivery& installed : installedLiveries) byTitle.emplace(gf_findLiveryTitle(installed.title), &installed);
+  for (int i = 0; i < 19; ++i) UncreatableLiveries.insert(gf_findLiveryTitle(installedLiveries[static_cast<std::size_t>(i) * 7].title));
+
+  std::array<int, matchStepCount> seen{};
+  for (int i = 0; i < aircraftCount; ++i) {
+    const std::string airline = random() % 4 == 0 ? "XXX" : airlines[random() % airlineCount];
+    const std::string& model = models[random() % modelCount];
+    const bool cargo = random() % 6 == 0;
+    AcDescription ac = testsupport::aircraftOf(airline, "", model, cargo,
+                                               random() % 8 == 0 ? "" : prefixes[random() % prefixes.size()] + "XYZ");
+    const int found = matchLive(ac);
+    if (ac.livery.empty()) continue;
+    ASSERT_GE(found, 0);
+    const auto step = static_cast<std::size_t>(found);
+    ++seen.at(step);
+    const InstalledLivery& chosen = *byTitle.at(ac.livery);
+    SCOPED_TRACE(fmt::format("{} {} -> {} step {}", airline, model, ac.livery, step));
+    EXPECT_FALSE(gf_isUncreatable(ac.livery));
+    if (step == 2 || step == 3) { EXPECT_EQ(chosen.airline, airline); }
+    if (step == 2 || step == 4 || step == 5) { EXPECT_EQ(chosen.model, model); }
+    if (step == 3 || step == 6) { EXPECT_EQ(gf_modelCategoryOfCode(chosen.model), ac.category); }
+    if (step == 4) { EXPECT_EQ(chosen.airline, "ZZZ"); }
+    if (step >= 5) { EXPECT_NE(ac.category, AcCategory::Large); EXPECT_NE(ac.category, AcCategory::Heavy); }
+    if (step >= 5) { EXPECT_NE(ac.category, AcCategory::HighPerf); }
+  }
+  for (std::size_t step : {2U, 3U, 4U, 5U, 6U}) EXPECT_GT(seen[step], 0) << "step " << step;
 }
 
 } // namespace
