@@ -3,6 +3,9 @@
 #include "core/download.h"
 
 #include <chrono>
+#include <tuple>
+
+#include <fmt/format.h>
 
 #include <gtest/gtest.h>
 
@@ -45,24 +48,24 @@ TEST_F(DownloadTest, SiteDownloadFetchesTheMajorVersionsFileAndReplacesTheOldOne
   EXPECT_FALSE(std::filesystem::exists(destination.string() + ".part"));
 }
 
-TEST_F(DownloadTest, ServerErrorsKeepTheOldFile) {
+// A server error and a stalled transfer (caught by the low-speed limit, not the
+// transfer limit) both fail, name their cause and keep the old file.
+TEST_F(DownloadTest, ServerErrorsAndStallsKeepTheOldFile) {
   server.addRoute("/broken", {404, "error page"});
-  EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/broken"), destination, false));
-  expectOldFileKept();
-  EXPECT_EQ(log.lines(), Lines{"Download error: 'HTTP response code said error' for " + server.url("/broken")});
-}
-
-TEST_F(DownloadTest, StalledServerTimesOut) {
   server.addRoute("/stall", {200, "partial body", true});
   DownloadTimeouts shortTimeouts;
   shortTimeouts.lowSpeedSeconds = 1;
-  shortTimeouts.transferMs = 60'000;  // the stall must be caught by the low-speed limit
+  shortTimeouts.transferMs = 60'000;
   gf_setDownloadTimeouts(shortTimeouts);
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(gf_downloadFile(handle.get(), server.url("/stall"), destination, true));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-  expectOldFileKept();
-  EXPECT_EQ(log.lines(), Lines{"Download error: 'Timeout was reached' for " + server.url("/stall")});
+  for (const auto& [route, cause, binary] : {std::tuple{"/broken", "HTTP response code said error", false},
+                                           std::tuple{"/stall", "Timeout was reached", true}}) {
+    log.mark();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(gf_downloadFile(handle.get(), server.url(route), destination, binary));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    expectOldFileKept();
+    EXPECT_EQ(log.lines(), Lines{fmt::format("Download error: '{}' for {}", cause, server.url(route))});
+  }
 }
 
 } // namespace

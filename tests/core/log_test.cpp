@@ -49,7 +49,8 @@ TEST(LogGenerations, OpeningMovesThemOnByCopyingAndWritesOnlyTheHeader) {
 
 TEST(LogGenerations, NamesPutZerosBeforeTheLastDot) {
   const std::vector<std::tuple<std::string, int, std::string>> cases{
-      {"a.b.xml", 1, "a.b0.xml"}, {"my.dir/x.y", 2, "my.dir/x00.y"}, {"noext", 1, ""}, {"dir/", 1, ""}};
+      {"a.b.xml", 1, "a.b0.xml"}, {"my.dir/x.y", 2, "my.dir/x00.y"}, {"noext", 1, ""}, {"dir/", 1, ""},
+      {"dir/..", 1, ""}, {".", 1, ""}, {"a.xml", 0, ""}};
   for (const auto& [path, n, expected] : cases) EXPECT_EQ(gf_generationName(path, n), expected) << path;
 }
 

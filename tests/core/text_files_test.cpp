@@ -45,6 +45,7 @@ TEST_F(TextFiles, DetectsAndReadsEveryCharset) {
       {"empty", "", Charset::UTF8_without_BOM, true, {}},
       {"utf8", "Z\xC3\xBCrich\r\nb\n", Charset::UTF8_without_BOM, true, {"Z\xC3\xBCrich", "b"}},
       {"utf8 with mark", "\xEF\xBB\xBF" "a\nb", Charset::UTF8_with_BOM, true, {"a", "b"}},
+      {"only the mark", "\xEF\xBB\xBF", Charset::UTF8_with_BOM, true, {}},
       {"doubled mark", "\xEF\xBB\xBF\xEF\xBB\xBFx", Charset::UTF8_with_BOM, true, {"x"}},
       {"a 100 kB line", longLine + "\r\nend", Charset::UTF8_without_BOM, true, {longLine, "end"}},
       {"utf16le", lf_bytes({0xFF, 0xFE, 'a', 0, '\r', 0, '\n', 0, 'b', 0}), Charset::Unicode, true, {"a", "b"}},

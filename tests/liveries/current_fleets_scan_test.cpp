@@ -1,6 +1,5 @@
 // The livery scan over packages of today's fleets (the standing data's
-// aircraft) with the shipped reference database, and the generator's reading
-// of those fleets.
+// aircraft) with the shipped reference database.
 #include <map>
 #include <sstream>
 #include <string>
@@ -91,52 +90,6 @@ TEST_F(CurrentFleetsScan, TodaysAirlinesAreKnownAndRegistrationsGiveTodaysType) 
   }
   // The IVAO liveries carry no registration; the others nearly all name one the database knows.
   EXPECT_GT(fromRegistration, scanned.size() / 2);
-}
-
-class CurrentFleetsCsv : public ::testing::Test {
- protected:
-  fs::path write(const std::string& text) {
-    const fs::path file = folder.path() / "aircraft.csv";
-    testsupport::writeFile(file, text);
-    return file;
-  }
-  testsupport::TempFolder folder;
-};
-
-TEST_F(CurrentFleetsCsv, FieldsOfALine) {
-  const struct { std::string line; std::vector<std::string> fields; } cases[] = {
-      {"a,b,c", {"a", "b", "c"}},
-      {"a,,c,", {"a", "", "c", ""}},
-      {"", {""}},
-      {"\"Boeing, 787-10\",x", {"Boeing, 787-10", "x"}},
-      {"\"say \"\"hi\"\"\",y", {"say \"hi\"", "y"}},
-      {"a,b\r", {"a", "b"}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(pkggen::detail::csvFields(c.line), c.fields) << c.line;
-}
-
-TEST_F(CurrentFleetsCsv, OnlyRowsWithRegistrationTypeAndAirlineMakeFleets) {
-  const fs::path file = write(
-      "ICAO,Registration,ModelICAO,Operator,AirlineCode\r\n"
-      "1,TF-ICA,B39M,Icelandair,ICE\r\n"
-      "2,TF-ICB,B39M,\"Icelandair, Iceland\",ICE\r\n"
-      "3,EI-FSK,AT76,Aer Lingus Regional,EAI\r\n"
-      "4,N123,C172,Private,\r\n"      // no airline
-      "5,,B738,Someone,DLH\r\n"       // no registration
-      "6,D-ABCD,,Someone,DLH\r\n"     // no type
-      "7,D-ABCE,A320,Someone,LH\r\n"  // no airline designator
-      "8,D-ABCF,A320,DLH\r\n");       // a field short
-  const auto fleets = pkggen::detail::readCurrentFleets(file);
-  ASSERT_EQ(fleets.size(), 2u);
-  EXPECT_EQ(fleets[0].airline + " " + fleets[0].model, "EAI AT76");
-  EXPECT_EQ(fleets[1].airline + " " + fleets[1].model, "ICE B39M");
-  EXPECT_EQ(fleets[1].registrations, (std::vector<std::string>{"TF-ICA", "TF-ICB"}));
-
-  EXPECT_THROW(pkggen::detail::readCurrentFleets(write("ICAO,Registration,ModelICAO\n1,TF-ICA,B39M\n")),
-               std::runtime_error);
-  EXPECT_THROW(pkggen::detail::readCurrentFleets(write("ICAO,Registration,ModelICAO,AirlineCode\n")),
-               std::runtime_error);
-  EXPECT_THROW(pkggen::detail::readCurrentFleets(folder.path() / "missing.csv"), std::runtime_error);
 }
 
 } // namespace

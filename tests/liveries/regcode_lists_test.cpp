@@ -159,8 +159,12 @@ TEST_F(RegcodeLists, UndecryptableShippedListKeepsBothListsOut) {
     EXPECT_EQ(readBytes(offlineRegcodesFile), "previous report\n");
   }
   gf_clearScanReports();
+  writeFile(regcodesEncFile, "not an encrypted file at all");
   gf_readDontUseTitles();
   EXPECT_TRUE(gf_isDontUseTitle("Never this one"));
+  EXPECT_NE(logText().find(regcodesEncFile.string() +
+                           " is damaged and cannot be decrypted, its registration codes are not used"),
+            std::string::npos);
 }
 
 TEST_F(RegcodeLists, FailingShippedListReadLeavesNoPlainFile) {

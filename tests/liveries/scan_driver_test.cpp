@@ -1,5 +1,5 @@
 // Tests of the livery scan driver: the user errors, the result that only a
-// completed scan replaces, repeated scans and the manual folders with priority.
+// completed scan replaces and the manual folders with priority.
 #include <algorithm>
 #include <functional>
 #include <future>
@@ -75,24 +75,6 @@ TEST_F(ScanDriver, UserErrorsLeaveScanOn) {
     EXPECT_TRUE(SCAN_LIVERIES.current());
     EXPECT_FALSE(fs::exists(liveriesScannedFile));
   }
-}
-
-TEST_F(ScanDriver, SecondScanInTheProcessGivesTheSameResult) {
-  aigPackage();
-  // Not searched: the converted copy of a package.
-  writeFile(community() / "aig-aitraffic-oci_CVT_" / "aircraft.cfg", cfgText("A320", {{"CVT A320", "DLH"}}));
-  std::vector<std::string> results;
-  for (int run = 0; run < 2; ++run) {
-    SCAN_LIVERIES.setCurrent(true);
-    ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
-    EXPECT_FALSE(SCAN_LIVERIES.current());
-    results.push_back(readBytes(liveriesScannedFile) + readBytes(fixesFile) + readBytes(invalidAirlineCodesFile));
-  }
-  EXPECT_EQ(results[0], results[1]);
-  EXPECT_NE(results[0].find("AIG B738 KLM"), std::string::npos);
-  EXPECT_EQ(results[0].find("CVT A320"), std::string::npos);
-  EXPECT_NE(results[0].find("Model fix: B38"), std::string::npos);
-  EXPECT_NE(results[0].find("Q9Q"), std::string::npos);
 }
 
 TEST_F(ScanDriver, StoppedOrHungScanKeepsThePreviousResult) {
@@ -176,11 +158,10 @@ TEST_F(ScanDriver, SavesScanOffAfterSuccessAndLogsTheTotal) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "3 in total"), lines.end()) << logText();
 }
 
-TEST_F(ScanDriver, FolderRanksRunUpToTheTenthFolder) {
+TEST_F(ScanDriver, ManualFoldersRankUpToTheTenthWithPriority) {
   // Only the ninth and the tenth folder share an airline and model: priority
   // keeps the ninth's livery alone when each folder has a rank of its own.
   LIG_AUTOMATIC.setCurrent(false);
-  LIG_PRIORITIZE.setCurrent(true);
   for (std::size_t i = 0; i < lfolders.size(); ++i) {
     const fs::path folder = root() / fmt::format("folder{}", i);
     fs::create_directories(folder);
@@ -188,11 +169,14 @@ TEST_F(ScanDriver, FolderRanksRunUpToTheTenthFolder) {
   }
   writeFile(root() / "folder8" / "a" / "aircraft.cfg", cfgText("A320", {{"Ninth A320", "KLM"}}));
   writeFile(root() / "folder9" / "a" / "aircraft.cfg", cfgText("A320", {{"Tenth A320", "KLM"}, {"Tenth DLH", "DLH"}}));
-  ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
-  const std::string result = readBytes(liveriesScannedFile);
-  EXPECT_NE(result.find("Ninth A320"), std::string::npos);
-  EXPECT_NE(result.find("Tenth DLH"), std::string::npos);
-  EXPECT_EQ(result.find("Tenth A320"), std::string::npos);
+  for (const bool prioritize : {true, false}) {
+    LIG_PRIORITIZE.setCurrent(prioritize);
+    ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
+    const std::string result = readBytes(liveriesScannedFile);
+    EXPECT_NE(result.find("Ninth A320"), std::string::npos);
+    EXPECT_NE(result.find("Tenth DLH"), std::string::npos);
+    EXPECT_EQ(result.find("Tenth A320") != std::string::npos, !prioritize);
+  }
 }
 
 TEST_F(ScanDriver, PackagesAreDetectedInAnyLetterCase) {
@@ -204,23 +188,6 @@ TEST_F(ScanDriver, PackagesAreDetectedInAnyLetterCase) {
   AI_PACKAGE_SELECTOR.setCurrent(AI_PACKAGE_SELECTOR.defaultValue());
   EXPECT_EQ(folders, (FolderList{community() / "AIG-AITraffic-OCI", community() / "Ivao_Mtl",
                                  community() / "User-AITraffic"}));
-}
-
-TEST_F(ScanDriver, ManualFoldersAreSearchedInOrderWithPriority) {
-  const fs::path first = root() / "first";
-  const fs::path second = root() / "second";
-  writeFile(first / "a" / "aircraft.cfg", cfgText("A320", {{"First A320", "DLH"}}));
-  writeFile(second / "a" / "aircraft.cfg", cfgText("A320", {{"Second A320", "DLH"}, {"Second A320 AFR", "AFR"}}));
-  LIG_AUTOMATIC.setCurrent(false);
-  lfolders[0].setCurrent(first.string());
-  lfolders[2].setCurrent(second.string());
-  for (const bool prioritize : {true, false}) {
-    LIG_PRIORITIZE.setCurrent(prioritize);
-    ASSERT_EQ(gf_scanLiveries(), ScanResult::Written);
-    const std::string result = readBytes(liveriesScannedFile);
-    EXPECT_NE(result.find("Second A320 AFR"), std::string::npos);
-    EXPECT_EQ(result.find("\"Second A320\"") != std::string::npos, !prioritize);
-  }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Tests of the livery scan against what real machines feed it: looping links,
 // huge, unreadable and Windows-1252 files, over-long texture names, a damaged
-// or misplaced scan result file and a damaged registration-code file.
+// or misplaced scan result file.
 
 #include <chrono>
 #include <fstream>
@@ -177,15 +177,6 @@ TEST_F(ScanInput, FolderWhereTheResultBelongsGivesAClearError) {
     }
   }
   EXPECT_TRUE(fs::is_directory(liveriesScannedFile));
-}
-
-TEST_F(ScanInput, DamagedRegistrationFileIsNamed) {
-  writeFile(regcodesEncFile, "not an encrypted file at all");
-  gf_readDontUseTitles();
-  EXPECT_NE(logText().find(regcodesEncFile.string() +
-                           " is damaged and cannot be decrypted, its registration codes are not used"),
-            std::string::npos)
-      << logText();
 }
 
 } // namespace

@@ -46,7 +46,7 @@ TEST_F(AirportsTableTest, ReadsGoodEntriesAndSkipsIncompleteOnes) {
                       R"(<ap c="CCCC" la="1" lo="2" a="3" s="4"/>)"
                       R"(<ap c="BBBB" i="" la="1" lo="2" a="3" s="0"/>)"
                       R"(<ap c="AAAA" lo="2" a="3" s="0"/>)"
-                      R"(<ap c="GGGG" la="95" lo="2" a="3" s="0"/>)"
+                      R"(<ap c="GGGG" la="90.5" lo="2" a="3" s="0"/>)"
                       R"(<ap c="CCCC" la="5" lo="6" a="7" s="8"/>)"));
   // Sorted by code; a code listed twice stays twice, in file order.
   std::string table;
@@ -56,7 +56,7 @@ TEST_F(AirportsTableTest, ReadsGoodEntriesAndSkipsIncompleteOnes) {
   EXPECT_EQ(airportCodeSet.size(), 3U);
   EXPECT_FALSE(gf_isKnownAirport(FixedCode<4>("BBBB")));
   EXPECT_EQ(testsupport::namesInFolder(log.folder()), std::vector<std::string>{"airports.enc"});
-  EXPECT_NE(log.text().find("Error storing airport 'GGGG' '': position 95 2 is off the globe\n"), std::string::npos);
+  EXPECT_NE(log.text().find("Error storing airport 'GGGG' '': position 90.5 2 is off the globe\n"), std::string::npos);
 }
 
 TEST_F(AirportsTableTest, BrokenFilesFailAsAWholeWithCode88) {
