@@ -119,7 +119,8 @@ TEST_F(StandChoiceTest, OccupantRulesDecideBetweenGhostsAndNewcomers) {
 }
 
 TEST_F(StandChoiceTest, BirthOnTheGroundParksAtTheStandUnlessItIsTheUsers) {
-  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 200.0, 30.0)});
+  constexpr double sixNmM = 6 * 1852.0;  // beyond the 5 nm round the park airport that gets stands
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 200.0, 30.0), standAt("F1", sixNmM, 30.0)});
   LiveAc ac = liveAircraft("KLM1", "", 15.0, AcCategory::Large, northOf(5.0), 20001);
   ASSERT_TRUE(gf_standAtBirth(ac));
   EXPECT_EQ(ac.standNumber, 1);
@@ -138,7 +139,7 @@ TEST_F(StandChoiceTest, BirthOnTheGroundParksAtTheStandUnlessItIsTheUsers) {
   EXPECT_FALSE(gf_standAtBirth(underUser));
   EXPECT_EQ(gf_userStandName(northOf(200.0)), "A2");
 
-  LiveAc far = liveAircraft("KLM4", "", 15.0, AcCategory::Large, {testsupport::sceneLat + 0.2, testsupport::sceneLon}, 20004);
+  LiveAc far = liveAircraft("KLM4", "", 15.0, AcCategory::Large, northOf(sixNmM), 20004);
   EXPECT_FALSE(gf_standAtBirth(far));
 }
 

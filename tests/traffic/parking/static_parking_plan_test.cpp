@@ -63,7 +63,7 @@ protected:
 
 TEST_F(StaticPlanTest, WantedNumberFromStandsAndPercentage) {
   const struct { std::int32_t maxParkSel, custom; int stands; std::int32_t wanted; } cases[] = {{0, 50, 10, 0},  {500, 40, 3, 1}, {500, 40, 4, 2}, {500, 50, 2, 1},
-                        {500, 49, 2, 1}, {500, 10, 1, 1}, {3, 50, 10, 3},  {500, 0, 10, 0}};
+                        {500, 49, 2, 1}, {500, 50, 3, 2}, {500, 10, 1, 1}, {3, 50, 10, 3},  {500, 0, 10, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.maxParkSel << " " << c.custom << "% of " << c.stands);
     MAX_PARK_SEL.setCurrent(c.maxParkSel);
