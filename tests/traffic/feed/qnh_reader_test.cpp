@@ -33,6 +33,7 @@ TEST_F(QnhReaderTest, PressureInEachUnitGivesWholeHectopascals) {
       {R"({"QNH":"29.92"})", 1013},     {R"({"QNH":30.12})", 1020},    {R"({"QNH":28})", 948},
       {R"({"QNH":850})", 900},          {R"({"QNH":1150})", 900},      {R"({"QNH":9999})", 1100},
       {R"({"QNH":-3})", 900},           {R"({"QNH":1100})", 1100},     {R"({"QNH":900, "x":1})", 900},
+      {R"({"QNH":40})", 1100},  // still inHg: 1354.6 hPa, held at the top
   };
   for (const auto& c : cases) {
     qnh.handleTextForTests(R"({"QNH":1013})");  // a fresh start for each value

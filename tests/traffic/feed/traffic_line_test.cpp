@@ -15,6 +15,7 @@
 #include "refdata/code_pools.h"
 #include "support/log_capture.h"
 #include "support/traffic_feed.h"
+#include "traffic/feed/feeder_wait.h"
 
 namespace gwr {
 namespace {
@@ -24,16 +25,6 @@ using testsupport::TrafficLine;
 
 constexpr double lineLat = 50.0333;
 constexpr double lineLon = 8.5706;
-
-AirportRecord parkAirportAt(double lat, double lon, float elevationFt = 364.0F) {
-  AirportRecord record;
-  record.icao = FixedCode<4>("EDDF");
-  record.iata = FixedCode<3>("FRA");
-  record.latitude = lat;
-  record.longitude = lon;
-  record.altitude = elevationFt;
-  return record;
-}
 
 class TrafficLineTest : public ::testing::Test {
  protected:
@@ -140,11 +131,11 @@ TEST_F(TrafficLineTest, FiltersDropLinesSilently) {
     gf_clearParkAirport();
     AIRBORNE_ONLY.setCurrent(c.setup == Around::airborneOnly || c.setup == Around::airborneOnlyWithPark);
     if (c.setup == Around::parkHere || c.setup == Around::airborneOnlyWithPark) {
-      gf_setParkAirport(parkAirportAt(lineLat, lineLon));
+      testsupport::setParkAirport(lineLat, lineLon);
     } else if (c.setup == Around::parkSixNmAway) {
-      gf_setParkAirport(parkAirportAt(lineLat + 6 * nmInDegreesLat, lineLon));
+      testsupport::setParkAirport(lineLat + 6 * nmInDegreesLat, lineLon);
     } else if (c.setup == Around::parkFourNmAway) {
-      gf_setParkAirport(parkAirportAt(lineLat + 4 * nmInDegreesLat, lineLon));
+      testsupport::setParkAirport(lineLat + 4 * nmInDegreesLat, lineLon);
     }
     TrafficLine line;
     for (const auto& [index, value] : c.fields) line.set(index, value);
@@ -178,7 +169,7 @@ TEST_F(TrafficLineTest, AltitudeIsCorrectedForQnhAndTestedForTheGround) {
       {"14006.75", "100", 1013, 13990.0, 14000.0},    // 14000 ft: they do not
       {"346.75", "100", 1013, std::nullopt, 340.0},   // unknown field: -1000 ft
   };
-  gf_setParkAirport(parkAirportAt(lineLat, lineLon));
+  testsupport::setParkAirport(lineLat, lineLon);
   for (const auto& c : cases) {
     reader.qnh.store(c.qnh);
     reader.setFieldElevation(c.field);
@@ -232,7 +223,7 @@ TEST_F(TrafficLineTest, HeadingTrackRollAndAirspeed) {
     EXPECT_DOUBLE_EQ(record->trueAirspeed, c.expect.tas) << c.what;
   }
   // A ground aircraft's roll is not read at all.
-  gf_setParkAirport(parkAirportAt(lineLat, lineLon));
+  testsupport::setParkAirport(lineLat, lineLon);
   EXPECT_TRUE(parse(TrafficLine{}.set(4, "0").set(23, "x")));
 }
 

@@ -3,6 +3,7 @@
 // listed airport comes as near.
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -49,8 +50,9 @@ protected:
     parkAirports.clear();
     StandScene::TearDown();
   }
-  static void userAt(double lat, double lon, bool onGround, double heightFt = 1000.0) {
-    trafficEngine.user.latitude = lat;
+  // The user aircraft the given nm north of latitude 52.
+  static void userAt(double northNm, double lon, bool onGround, double heightFt = 1000.0) {
+    trafficEngine.user.latitude = 52.0 + northNm / nmPerDegreeLat;
     trafficEngine.user.longitude = lon;
     trafficEngine.user.heightAboveGround = heightFt;
     userOnGround = onGround;
@@ -66,24 +68,26 @@ protected:
     return park && !park->icao.empty() ? park->icao.text() : std::string();
   }
   bool logged(const std::string& text) { return log().text().find(text) != std::string::npos; }
+  // Chooses the airport, then reads its stand file.
+  static void chooseAndRead() {
+    lf_parkAirportDriver(false);
+    lf_parkAirportDriver(false);
+  }
 };
 
 TEST_F(ParkDriverTest, InTheAirTheNearestListedAirportInRangeIsChosen) {
-  userAt(52.0 + 25.0 / nmPerDegreeLat, 4.0, false);  // AIRP_RANGE is 20 nm
-  lf_parkAirportDriver(false);
-  EXPECT_EQ(parkCode(), "");
-  userAt(52.0 + 15.0 / nmPerDegreeLat, 4.0, false, 30000.0);  // above AIRP_HEIGHT
-  lf_parkAirportDriver(false);
-  EXPECT_EQ(parkCode(), "");
-  userAt(52.0 + 15.0 / nmPerDegreeLat, 4.0, false);
-  lf_parkAirportDriver(false);
-  EXPECT_EQ(parkCode(), "EHAM");
+  // Beyond AIRP_RANGE (20 nm), above AIRP_HEIGHT, then in range and low.
+  for (const auto& [northNm, heightFt, chosen] : {std::tuple{25.0, 1000.0, ""}, {15.0, 30000.0, ""}, {15.0, 1000.0, "EHAM"}}) {
+    userAt(northNm, 4.0, false, heightFt);
+    lf_parkAirportDriver(false);
+    EXPECT_EQ(parkCode(), chosen) << northNm;
+  }
   EXPECT_TRUE(parkReadPending);
   EXPECT_TRUE(logged("The park airport is EHAM"));
 }
 
 TEST_F(ParkDriverTest, OnTheGroundOnlyAnAirportWithAStandFileIsChosen) {
-  userAt(52.0, 4.5, true);
+  userAt(0.0, 4.5, true);
   lf_parkAirportDriver(false);
   EXPECT_EQ(parkCode(), "");
   EXPECT_FALSE(parkReadPending);
@@ -99,7 +103,7 @@ TEST_F(ParkDriverTest, OnTheGroundOnlyAnAirportWithAStandFileIsChosen) {
 TEST_F(ParkDriverTest, AFileThatCannotBeReadLeavesTheAirportAtOnce) {
   DestinationShell shell;
   gf_installParkAirportShell(&shell);
-  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.0, false);
+  userAt(10.0, 4.0, false);
   lf_parkAirportDriver(false);
   ASSERT_EQ(parkCode(), "EHAM");
   EXPECT_EQ(shell.enabled, 1);  // airborne: a destination may be entered
@@ -115,14 +119,13 @@ TEST_F(ParkDriverTest, AFileThatCannotBeReadLeavesTheAirportAtOnce) {
 
 TEST_F(ParkDriverTest, TheParkAirportIsLeftOutOfSightOrForANearerListedOne) {
   writeStandFile("EHAM", 4.0);
-  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.0, false);
-  lf_parkAirportDriver(false);
-  lf_parkAirportDriver(false);
+  userAt(10.0, 4.0, false);
+  chooseAndRead();
   ASSERT_TRUE(standTableReady.load());
-  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.2, false);  // still nearer EHAM
+  userAt(10.0, 4.2, false);  // still nearer EHAM
   lf_parkAirportDriver(false);
   EXPECT_EQ(parkCode(), "EHAM");
-  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.3, false);  // EHRD is nearer now
+  userAt(10.0, 4.3, false);  // EHRD is nearer now
   lf_parkAirportDriver(false);
   EXPECT_EQ(parkCode(), "");
   EXPECT_TRUE(logged("EHRD is in sight"));
@@ -130,11 +133,10 @@ TEST_F(ParkDriverTest, TheParkAirportIsLeftOutOfSightOrForANearerListedOne) {
   EXPECT_TRUE(std::filesystem::exists(learnedThirdpartyFolder / "Pub" / "EHAM.xml"));
 
   writeStandFile("EHRD", 4.5);
-  lf_parkAirportDriver(false);
-  lf_parkAirportDriver(false);
+  chooseAndRead();
   ASSERT_EQ(parkCode(), "EHRD");
   ASSERT_TRUE(standTableReady.load());
-  userAt(52.0 + 30.0 / nmPerDegreeLat, 4.5, false);
+  userAt(30.0, 4.5, false);
   lf_parkAirportDriver(false);
   EXPECT_EQ(parkCode(), "");
   EXPECT_TRUE(logged("EHRD is out of sight (30.0 nm), parked aircraft will be removed"));
@@ -143,9 +145,8 @@ TEST_F(ParkDriverTest, TheParkAirportIsLeftOutOfSightOrForANearerListedOne) {
 TEST_F(ParkDriverTest, ReReadTakesAChangedReservedStandAndADestinationGoesFirst) {
   writeStandFile("EHAM", 4.0);
   standgen::writeText(myParkAirportsFile, "EHAM\nEHRD\n");
-  userAt(52.0 + 10.0 / nmPerDegreeLat, 4.0, false);
-  lf_parkAirportDriver(false);
-  lf_parkAirportDriver(false);
+  userAt(10.0, 4.0, false);
+  chooseAndRead();
   ASSERT_TRUE(standTableReady.load());
   userOnGroundKnown = true;
   std::string notice;
@@ -168,7 +169,7 @@ TEST_F(ParkDriverTest, ReReadTakesAChangedReservedStandAndADestinationGoesFirst)
 }
 
 TEST_F(ParkDriverTest, TheFirstAirportsDistanceIsPublishedAndAWaitingDestinationTakenFirst) {
-  userAt(52.0 + 30.0 / nmPerDegreeLat, 4.0, false);
+  userAt(30.0, 4.0, false);
   lf_parkAirportDriver(false);
   EXPECT_NEAR(firstParkAirportNm.load(), 30.0, 0.1) << "EHAM, the nearer";
   gf_requestDestinationAirport(FixedCode<4>("EHRD"), {52.0, 4.5});

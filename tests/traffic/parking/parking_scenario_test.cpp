@@ -4,17 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <tuple>
 
-#include "airports/park_stand_table.h"
+#include "airports/stand_fixture.h"
 #include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
-#include "refdata/airports_table.h"
 #include "feeder/traffic_line.h"
 #include "refdata/code_pools.h"
 #include "refdata/registration_records.h"
@@ -23,9 +20,7 @@
 #include "support/traffic_feed.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/engine/live_removal.h"
-#include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
-#include "traffic/movement/ground_movement.h"
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/stand_choice.h"
@@ -87,11 +82,6 @@ standgen::FileSpec generatedAirport() {
   addWeek(spec.stands.back(), "U1", n++);
   spec.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen", 364, spec.stands.size());
   return spec;
-}
-
-std::string fileText(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::size_t activeStatic() {
@@ -156,7 +146,7 @@ TEST_F(ParkingScenario, ParkAirportFillsWithStaticAircraftMakesWayForLiveOnesRen
   ASSERT_EQ(standTable.size(), 38U);
   // The user stands at U1: that becomes the reserved stand at EDDF, in the file too.
   EXPECT_EQ(reservedStandName, "U1");
-  EXPECT_EQ(fileText(myParkAirportsFile), "ED!X\nEDDF,U1\n");
+  EXPECT_EQ(testsupport::readFile(myParkAirportsFile), "ED!X\nEDDF,U1\n");
   EXPECT_EQ(gf_userStandName(harnessUser), "U1");
   const std::size_t wanted = 19;  // half of 38 stands
   EXPECT_EQ(parkedEntries.size(), wanted);
@@ -289,7 +279,7 @@ TEST_F(ParkingScenario, FlightsLearnedOnOneDayParkAsStaticAircraftTheNextDay) {
   parkAirports.front().reservedStand.clear();
   lf_saveUserStand();
   harness.run(6.0);
-  EXPECT_EQ(fileText(myParkAirportsFile), "EDDF,U1\n");
+  EXPECT_EQ(testsupport::readFile(myParkAirportsFile), "EDDF,U1\n");
   const double monday0800 = 1718006400.0;  // 2024-06-10, half-hour 16
   for (int i = 0; i < 4; ++i) {
     report(harness, 300001, "DLH1", s1, monday0800 + 20 * i);
@@ -317,7 +307,7 @@ TEST_F(ParkingScenario, FlightsLearnedOnOneDayParkAsStaticAircraftTheNextDay) {
   EXPECT_EQ(gf_standByNumber(2)->liveAssigned + gf_standByNumber(3)->liveAssigned, 0);
 
   gf_leaveParkAirport();  // the learned file holds both stays, complete
-  const std::string learned = fileText(learnedThirdpartyFolder / "Gen" / "EDDF.xml");
+  const std::string learned = testsupport::readFile(learnedThirdpartyFolder / "Gen" / "EDDF.xml");
   for (const char* stay : {R"(<parkpos id="S1">)" "\n" R"(      <opt reg="D-AIBX" day="1" hh="16:17" cs="DLH1" cpl="true")",
                            R"(<parkpos id="S2">)" "\n" R"(      <opt reg="EI-DAB" day="1" hh="16:17" cs="RYR2" cpl="true")"})
     EXPECT_NE(learned.find(stay), std::string::npos) << learned;

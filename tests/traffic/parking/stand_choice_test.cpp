@@ -35,20 +35,17 @@ protected:
   }
 };
 
-struct SearchCase {
-  const char* name;
-  double standRadiusM;
-  bool heli;
-  double distanceM;
-  double halfSpanM;
-  AcCategory category;
-  bool chosen;
-  double radiusAfterM;
-  bool radiusChanged;
-};
-
 TEST_F(StandChoiceTest, SearchTakesTheNearestStandThatFitsTheAircraft) {
-  const SearchCase cases[] = {
+  const struct {
+    const char* name;
+    double standRadiusM;
+    bool heli;
+    double distanceM, halfSpanM;
+    AcCategory category;
+    bool chosen;
+    double radiusAfterM;
+    bool radiusChanged;
+  } cases[] = {
       {"fits", 20.0, false, 10.0, 15.0, AcCategory::Large, true, 20.0, false},
       {"small margin fits", 14.0, false, 10.0, 15.0, AcCategory::Large, true, 14.0, false},
       {"too small but near", 10.0, false, 15.0, 15.0, AcCategory::Large, true, 14.0, true},
@@ -58,7 +55,7 @@ TEST_F(StandChoiceTest, SearchTakesTheNearestStandThatFitsTheAircraft) {
       {"helipad for a rotorcraft", 10.0, true, 5.0, 6.0, AcCategory::Rotorcraft, true, 10.0, false},
       {"stand for a rotorcraft", 10.0, false, 5.0, 6.0, AcCategory::Rotorcraft, false, 10.0, false},
   };
-  for (const SearchCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     useStands({standAt("S1", c.distanceM, c.standRadiusM, 0, false, c.heli)});
     const LiveAc ac = liveAircraft("KLM1", "PH-BXA", c.halfSpanM, c.category, northOf(0.0), 20001);
@@ -86,15 +83,8 @@ TEST_F(StandChoiceTest, WideSearchTakesAFartherStandOnlyWhereTheFlightWasSeen) {
   EXPECT_EQ(gf_findStandAt(northOf(0.0), klm1, 55.0 * nmPerMetre, true)->id, "NEAR");
 }
 
-struct OccupantCase {
-  const char* occupant;
-  const char* newcomer;
-  bool allowed;
-  bool occupantRemoved;
-};
-
 TEST_F(StandChoiceTest, OccupantRulesDecideBetweenGhostsAndNewcomers) {
-  const OccupantCase cases[] = {
+  const struct { const char* occupant; const char* newcomer; bool allowed, occupantRemoved; } cases[] = {
       {"KLM1", "KLM1", true, true},    // the same flight again
       {"KLM1", "KLM1_", false, false}, // the newcomer is the ghost
       {"KLM1_", "KLM1", true, true},   // the occupant is the ghost
@@ -103,7 +93,7 @@ TEST_F(StandChoiceTest, OccupantRulesDecideBetweenGhostsAndNewcomers) {
       {"KLM1", "DLH2", true, true},    // the newer report wins
   };
   useStands({standAt("A1", 0.0, 30.0)});
-  for (const OccupantCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.occupant) + " / " + c.newcomer);
     clearTraffic();
     parkLive(c.occupant, 1, 20001);
@@ -116,10 +106,21 @@ TEST_F(StandChoiceTest, OccupantRulesDecideBetweenGhostsAndNewcomers) {
   clearTraffic();
   parkLive("KLM1", 1, 20001).sim.simState = AcSimState::Adding2Sim;
   EXPECT_TRUE(gf_resolveStandOccupant(1, "DLH2"));
+  // At birth: a newcomer that is the occupant's ghost is erased; a real one displaces a ghost.
+  clearTraffic();
+  parkLive("KLM1", 1, 20001);
+  LiveAc ghost = liveAircraft("KLM1_", "", 15.0, AcCategory::Large, northOf(0.0), 20002);
+  EXPECT_FALSE(gf_standAtBirth(ghost));
+  EXPECT_TRUE(ghost.sim.erase);
+  LiveAc real = liveAircraft("KLM1", "", 15.0, AcCategory::Large, northOf(0.0), 20003);
+  trafficEngine.live[0].callsign = "KLM1_";
+  EXPECT_TRUE(gf_standAtBirth(real));
+  EXPECT_TRUE(removed(0));
 }
 
 TEST_F(StandChoiceTest, BirthOnTheGroundParksAtTheStandUnlessItIsTheUsers) {
-  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 200.0, 30.0)});
+  constexpr double sixNmM = 6 * 1852.0;  // beyond the 5 nm round the park airport that gets stands
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 200.0, 30.0), standAt("F1", sixNmM, 30.0)});
   LiveAc ac = liveAircraft("KLM1", "", 15.0, AcCategory::Large, northOf(5.0), 20001);
   ASSERT_TRUE(gf_standAtBirth(ac));
   EXPECT_EQ(ac.standNumber, 1);
@@ -138,29 +139,14 @@ TEST_F(StandChoiceTest, BirthOnTheGroundParksAtTheStandUnlessItIsTheUsers) {
   EXPECT_FALSE(gf_standAtBirth(underUser));
   EXPECT_EQ(gf_userStandName(northOf(200.0)), "A2");
 
-  LiveAc far = liveAircraft("KLM4", "", 15.0, AcCategory::Large, {testsupport::sceneLat + 0.2, testsupport::sceneLon}, 20004);
+  LiveAc far = liveAircraft("KLM4", "", 15.0, AcCategory::Large, northOf(sixNmM), 20004);
   EXPECT_FALSE(gf_standAtBirth(far));
 }
 
-TEST_F(StandChoiceTest, ANewcomerThatIsTheGhostOfTheOccupantIsErased) {
-  useStands({standAt("A1", 0.0, 30.0)});
-  parkLive("KLM1", 1, 20001);
-  LiveAc ghost = liveAircraft("KLM1_", "", 15.0, AcCategory::Large, northOf(0.0), 20002);
-  EXPECT_FALSE(gf_standAtBirth(ghost));
-  EXPECT_TRUE(ghost.sim.erase);
-  LiveAc real = liveAircraft("KLM1", "", 15.0, AcCategory::Large, northOf(0.0), 20003);
-  trafficEngine.live[0].callsign = "KLM1_";
-  EXPECT_TRUE(gf_standAtBirth(real));
-  EXPECT_TRUE(removed(0));
-}
-
 TEST_F(StandChoiceTest, ACargoAircraftMarksItsStandCargo) {
-  struct Case {
-    bool aircraftCargo, standCargo, standCargoAfter, changed;
-  };
-  const Case cases[] = {{true, false, true, true}, {false, false, false, false}, {true, true, true, false},
-                        {false, true, true, false}};
-  for (const Case& c : cases) {
+  const struct { bool aircraftCargo, standCargo, standCargoAfter, changed; } cases[] = {
+      {true, false, true, true}, {false, false, false, false}, {true, true, true, false}, {false, true, true, false}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.aircraftCargo << c.standCargo);
     useStands({standAt("C1", 0.0, 30.0, 0, c.standCargo)});
     LiveAc ac = liveAircraft("FDX1", "", 15.0, AcCategory::Large, northOf(0.0), 20001);
@@ -171,17 +157,6 @@ TEST_F(StandChoiceTest, ACargoAircraftMarksItsStandCargo) {
     EXPECT_EQ(standTable[0].cargo_change, c.changed ? 1 : 0);
     EXPECT_EQ(standUpdateCount - updates, c.changed ? 1U : 0U);
   }
-}
-
-TEST_F(StandChoiceTest, AStandStaysTakenWhileAnyAircraftHoldsIt) {
-  useStands({standAt("A1", 0.0, 30.0)});
-  parkLive("KLM1", 1, 20001);
-  parkLive("KLM2", 1, 20002);
-  gf_setStandLiveAssigned(1, true);
-  gf_removeLiveAc(trafficEngine.live[1]);
-  EXPECT_EQ(standTable[0].liveAssigned, 1);
-  gf_removeLiveAc(trafficEngine.live[0]);
-  EXPECT_EQ(standTable[0].liveAssigned, 0);
 }
 
 TEST_F(StandChoiceTest, AStandIsFreedByAnAircraftThatNeverBecameActive) {
@@ -260,6 +235,15 @@ TEST_F(StandChoiceTest, AStandHeldByAnotherRefusesArrivalsAndStaysTaken) {
     EXPECT_EQ(lf_standEvent(ac, event), event != StandEvent::Arriving);
     EXPECT_EQ(standTable[0].liveAssigned, 1);
   }
+  // Removed, it stays taken while the other still holds it.
+  clearTraffic();
+  parkLive("KLM1", 1, 20001);
+  parkLive("KLM2", 1, 20002);
+  gf_setStandLiveAssigned(1, true);
+  gf_removeLiveAc(trafficEngine.live[1]);
+  EXPECT_EQ(standTable[0].liveAssigned, 1);
+  gf_removeLiveAc(trafficEngine.live[0]);
+  EXPECT_EQ(standTable[0].liveAssigned, 0);
 }
 
 TEST_F(StandChoiceTest, TheReservedStandIsClearedOfStaticBeforeLiveAircraft) {
@@ -276,13 +260,9 @@ TEST_F(StandChoiceTest, TheReservedStandIsClearedOfStaticBeforeLiveAircraft) {
   gf_clearReservedStand("A1");
   EXPECT_TRUE(removed(0));
   gf_clearReservedStand("NONE");
-}
-
-TEST_F(StandChoiceTest, StandNamesOfKnownAndUnknownNumbers) {
-  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 100.0, 30.0)});
   EXPECT_EQ(gf_standName(0), "sid==0?");
-  EXPECT_EQ(gf_standName(2), "A2");
-  EXPECT_EQ(gf_standName(3), "sid==?");
+  EXPECT_EQ(gf_standName(1), "A1");
+  EXPECT_EQ(gf_standName(2), "sid==?");
   EXPECT_EQ(gf_standName(-1), "sid==?");
 }
 

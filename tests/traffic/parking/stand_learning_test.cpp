@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "airports/apf_locations.h"
@@ -80,44 +81,33 @@ TEST_F(StandLearningTest, OnlyAircraftKnownToTheDatabaseAreLearned) {
   EXPECT_EQ(o.cpl, 0);
 }
 
-struct StayCase {
-  const char* name;
-  bool cargo;
-  std::vector<std::uint32_t> slots;  // sightings on day 2
-  std::vector<std::pair<int, int>> expected;
-};
-
-TEST_F(StandLearningTest, AStayIsStretchedOverShortGapsOnly) {
-  const StayCase cases[] = {
-      {"gap of 5", false, {10, 15}, {{10, 15}}},
-      {"then a gap of 7", false, {10, 15, 22}, {{10, 15}, {22, 22}}},
-      {"gap of 6", false, {10, 16}, {{10, 10}, {16, 16}}},
-      {"cargo gap of 11", true, {10, 21}, {{10, 21}}},
-      {"cargo gap of 12", true, {10, 22}, {{10, 10}, {22, 22}}},
-      {"seen earlier again", false, {10, 5}, {{10, 10}, {5, 5}}},
-      {"the same slot twice", false, {10, 10}, {{10, 10}}},
+TEST_F(StandLearningTest, AStayIsStretchedOverShortGapsOnlyAndNotOnceCompleted) {
+  const struct {
+    const char* name;
+    bool cargo, firstParked;            // the first sighting completes the stay
+    std::vector<std::uint32_t> slots;   // sightings on day 2
+    Spans expected;
+  } cases[] = {
+      {"gap of 5", false, false, {10, 15}, {{10, 15}}},
+      {"then a gap of 7", false, false, {10, 15, 22}, {{10, 15}, {22, 22}}},
+      {"gap of 6", false, false, {10, 16}, {{10, 10}, {16, 16}}},
+      {"cargo gap of 11", true, false, {10, 21}, {{10, 21}}},
+      {"cargo gap of 12", true, false, {10, 22}, {{10, 10}, {22, 22}}},
+      {"seen earlier again", false, false, {10, 5}, {{10, 10}, {5, 5}}},
+      {"the same slot twice", false, false, {10, 10}, {{10, 10}}},
+      {"after a completed stay", false, true, {10, 12}, {{10, 10}, {12, 12}}},
   };
-  for (const StayCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     standTable[0].options.clear();
     LiveAc ac = c.cargo ? liveAircraft("FDX1", "N123FE", 20.0, AcCategory::Heavy, northOf(0.0), 20002) : klm();
     for (const std::uint32_t slot : c.slots) {
       at(2, slot);
-      lf_addRealStandOption(1, ac, LearnMode::AtStand);
+      lf_addRealStandOption(1, ac, c.firstParked && slot == c.slots.front() ? LearnMode::Parked : LearnMode::AtStand);
     }
     EXPECT_EQ(spans(), c.expected);
+    EXPECT_EQ(standTable[0].options[0].cpl, c.firstParked ? 1 : 0);
   }
-}
-
-TEST_F(StandLearningTest, ACompletedStayIsNotStretchedButANewOneOpens) {
-  LiveAc ac = klm();
-  at(4, 10);
-  lf_addRealStandOption(1, ac, LearnMode::Parked);
-  ASSERT_EQ(standTable[0].options.size(), 1U);
-  EXPECT_EQ(standTable[0].options[0].cpl, 1);
-  at(4, 12);
-  lf_addRealStandOption(1, ac, LearnMode::AtStand);
-  EXPECT_EQ(spans(), (Spans{{10, 10}, {12, 12}}));
 }
 
 TEST_F(StandLearningTest, AFileOptionOfTodayOutsideNowKeepsTheStandFromLearning) {
@@ -189,20 +179,31 @@ TEST_F(StandLearningTest, AParkedAircraftGivenAnotherIdentityRecordsItsStayFirst
 }
 
 // The park airport's file read, flights learned, the airport left and read
-// again: the learned file holds the old and new flights, and what was read
-// back is what was learned.
+// again: the learned file holds the old and new flights as they were learned,
+// and the plan made from it is the same.
 TEST_F(StandLearningTest, LearnedFlightsSurviveLeavingAndReadingAgain) {
   standgen::FileSpec spec;
-  spec.stands = {standgen::stand("A1", 52.0, 4.0, 0.0, 30.0, 0),
-                 standgen::stand("A2", 52.0 + 200 / testsupport::metresPerDegreeLatitude, 4.0, 0.0, 30.0, 0),
-                 standgen::stand("A3", 52.0 + 400 / testsupport::metresPerDegreeLatitude, 4.0, 0.0, 30.0, 0)};
+  for (int i = 0; i < 3; ++i)
+    spec.stands.push_back(standgen::stand(fmt::format("A{}", i + 1), northOf(200.0 * i).latitude, 4.0, 0.0, 30.0, 0));
   spec.parameters = standgen::generatedParameters("EHAM", "Schiphol", "Pub", -11, spec.stands.size());
   standgen::writeApf("airports/my_thirdparty/EHAM.xml", spec);
   const auto read = [] {
     gf_clearStands(standTable);
     return gf_readApf("airports/my_thirdparty/EHAM.xml", apfHeader, qualityFactors, standTable); };
+  const auto plan = [] {
+    gf_planStaticsAtRead();
+    std::vector<std::string> planned;
+    for (const ParkedEntry& e : parkedEntries) planned.push_back(gf_standName(e.standNumber) + " " + e.registration);
+    return planned;
+  };
+  const auto options = [] {
+    std::vector<std::string> out;
+    for (const StandRecord& stand : standTable)
+      for (const StandOption& o : stand.options)
+        out.push_back(fmt::format("{} {} {} {} {}", stand.id, o.registration, o.day, o.hours.to_string(), o.cpl));
+    return out;
+  };
   ASSERT_EQ(read(), "");
-
   LiveAc ac = klm();
   at(6, 20);
   lf_addRealStandOption(1, ac, LearnMode::AtStand);
@@ -210,44 +211,24 @@ TEST_F(StandLearningTest, LearnedFlightsSurviveLeavingAndReadingAgain) {
   lf_addRealStandOption(1, ac, LearnMode::Parked);
   ASSERT_TRUE(lf_saveLearnedStands());
   EXPECT_TRUE(std::filesystem::exists("airports/learned/thirdparty/Pub/EHAM.xml"));
-
   ASSERT_EQ(read(), "");
   LiveAc cargo = liveAircraft("FDX1", "N123FE", 20.0, AcCategory::Heavy, northOf(400.0), 20002);
   at(1, 2);
   lf_addRealStandOption(3, cargo, LearnMode::Born);
   ASSERT_TRUE(lf_saveLearnedStands());
-  const StandTable learned = standTable;
-  const auto plan = [] {
-    gf_planStaticsAtRead();
-    std::vector<std::string> planned;
-    for (const ParkedEntry& e : parkedEntries) planned.push_back(gf_standName(e.standNumber) + " " + e.registration);
-    return planned;
-  };
+  const std::vector<std::string> learned = options();
+  ASSERT_EQ(learned.size(), 2U);
+  EXPECT_EQ(standTable[0].options[0].hours.count(), 4U);  // slots 20..23 of day 6
   CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
   RANDOM.setCurrent(false);
   const std::vector<std::string> planBefore = plan();
   EXPECT_EQ(planBefore, std::vector<std::string>{"A3 N123FE"});
-
   ASSERT_EQ(read(), "");
-  ASSERT_EQ(standTable.size(), learned.size());
-  for (std::size_t i = 0; i < learned.size(); ++i) {
-    SCOPED_TRACE(learned[i].id);
-    ASSERT_EQ(standTable[i].options.size(), learned[i].options.size());
-    for (std::size_t k = 0; k < learned[i].options.size(); ++k) {
-      EXPECT_EQ(standTable[i].options[k].registration, learned[i].options[k].registration);
-      EXPECT_EQ(standTable[i].options[k].day, learned[i].options[k].day);
-      EXPECT_EQ(standTable[i].options[k].hours, learned[i].options[k].hours);
-      EXPECT_EQ(standTable[i].options[k].cpl, learned[i].options[k].cpl);
-    }
-  }
+  EXPECT_EQ(options(), learned);
   EXPECT_EQ(plan(), planBefore);
   CUSTOM_PARKING_PERCENTAGE.setCurrent(CUSTOM_PARKING_PERCENTAGE.defaultValue());
   RANDOM.setCurrent(RANDOM.defaultValue());
   parkedEntries.clear();
-  ASSERT_EQ(standTable[0].options.size(), 1U);
-  EXPECT_EQ(standTable[0].options[0].hours.count(), 4U);  // slots 20..23 of day 6
-  EXPECT_EQ(standTable[2].options.size(), 1U);
-  EXPECT_TRUE(standTable[1].options.empty());
 }
 
 } // namespace

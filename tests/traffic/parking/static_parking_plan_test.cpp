@@ -36,7 +36,7 @@ protected:
     parkedEntries.clear();
     parkedLive.clear();
     weekTime = 0;
-    for (auto* p : {&RANDOM}) p->setCurrent(p->defaultValue());
+    RANDOM.setCurrent(RANDOM.defaultValue());
     MAX_FIT.setCurrent(MAX_FIT.defaultValue());
     CUSTOM_PARKING_PERCENTAGE.setCurrent(CUSTOM_PARKING_PERCENTAGE.defaultValue());
     MAX_PARK_SEL.setCurrent(MAX_PARK_SEL.defaultValue());
@@ -62,14 +62,9 @@ protected:
 };
 
 TEST_F(StaticPlanTest, WantedNumberFromStandsAndPercentage) {
-  struct Case {
-    std::int32_t maxParkSel, custom;
-    int stands;
-    std::int32_t wanted;
-  };
-  const Case cases[] = {{0, 50, 10, 0},  {500, 40, 3, 1}, {500, 40, 4, 2}, {500, 50, 2, 1},
-                        {500, 49, 2, 1}, {500, 10, 1, 1}, {3, 50, 10, 3},  {500, 0, 10, 0}};
-  for (const Case& c : cases) {
+  const struct { std::int32_t maxParkSel, custom; int stands; std::int32_t wanted; } cases[] = {{0, 50, 10, 0},  {500, 40, 3, 1}, {500, 40, 4, 2}, {500, 50, 2, 1},
+                        {500, 49, 2, 1}, {500, 50, 3, 2}, {500, 10, 1, 1}, {3, 50, 10, 3},  {500, 0, 10, 0}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.maxParkSel << " " << c.custom << "% of " << c.stands);
     MAX_PARK_SEL.setCurrent(c.maxParkSel);
     CUSTOM_PARKING_PERCENTAGE.setCurrent(c.custom);

@@ -1,22 +1,28 @@
 // Tests of the static parked aircraft: callsigns and hexids, the entries that
-// must not become aircraft, the parked limit, twins and feedback.
+// must not become aircraft, the parked limit, twins, feedback, and giving way
+// to live aircraft and the user aircraft.
 #include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 
 #include <fmt/format.h>
 
 #include <gtest/gtest.h>
 
 #include "core/main_window_state.h"
-
+#include "traffic/engine/engine_hooks.h"
+#include "traffic/engine/live_removal.h"
 #include "traffic/parking/stand_scene.h"
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
+#include "traffic/parking/static_under_live.h"
+#include "traffic/simclient/user_aircraft.h"
 
 namespace gwr {
 namespace {
 
+using testsupport::northOf;
 using testsupport::standAt;
 
 class StaticParkingTest : public testsupport::StandScene {
@@ -29,12 +35,17 @@ protected:
   void TearDown() override {
     parkedEntries.clear();
     maxParkCount = 0;
+    gf_installTrafficEngineHooks({});
     StandScene::TearDown();
   }
-  static StaticAc& addStatic(const std::string& callsign, std::int32_t standNumber, std::uint32_t hexid) {
+  // Active at the stand, with the stand's position and the given half span.
+  static StaticAc& addStatic(const std::string& callsign, std::int32_t standNumber, std::uint32_t hexid,
+                             double halfSpanM = 0.0) {
     StaticAc s(AcIdentity{});
     s.callsign = callsign;
     s.standNumber = standNumber;
+    if (const StandRecord* stand = gf_standByNumber(standNumber)) std::tie(s.standLat, s.standLon) = std::pair(stand->latitude, stand->longitude);
+    s.halfWingspan = halfSpanM * nmPerMetre;
     s.sim.hexid = hexid;
     s.sim.objectId = 500 + hexid;
     s.sim.simState = AcSimState::Active;
@@ -42,6 +53,7 @@ protected:
     return staticAircraft.back();
   }
   bool logged(const std::string& text) { return log().text().find(text) != std::string::npos; }
+  static bool removing(std::size_t i) { return staticAircraft[i].sim.simState == AcSimState::RemovingFromSim; }
 };
 
 TEST_F(StaticParkingTest, StaticCallsignsEndInOneStar) {
@@ -145,26 +157,55 @@ TEST_F(StaticParkingTest, AStaticTwinOfALiveFlightGoes) {
 
 TEST_F(StaticParkingTest, ATaxiingAircraftRemovesTheStaticOneItsWingsTouch) {
   useStands({standAt("A1", 0.0, 30.0), standAt("A2", 300.0, 30.0)});
-  addStatic("KLM1*", 1, 1).halfWingspan = 15.0 * nmPerMetre;
-  addStatic("KLM2*", 2, 2).halfWingspan = 15.0 * nmPerMetre;
-  for (StaticAc& s : staticAircraft) {
-    s.standLat = gf_standByNumber(s.standNumber)->latitude;
-    s.standLon = gf_standByNumber(s.standNumber)->longitude;
+  addStatic("KLM1*", 1, 1, 15.0);
+  addStatic("KLM2*", 2, 2, 15.0);
+  LiveAc& taxiing = trafficEngine.live.emplace_back(
+      testsupport::liveAircraft("DLH1", "", 15.0, AcCategory::Large, northOf(40.0), 20001));
+  std::tie(taxiing.sim.simState, taxiing.phase, taxiing.onGroundConfirmed) = std::tuple(AcSimState::Active, AcPhase::Taxi, 1);
+  // Up to (15 + 15) x 1.1 = 33 m apart the wings touch.
+  for (const auto& [northM, goes] : {std::pair{40.0, false}, std::pair{33.5, false}, std::pair{32.5, true}}) {
+    std::tie(taxiing.lat, taxiing.lon) = std::pair(northOf(northM).latitude, northOf(northM).longitude);
+    gf_checkLiveOverStatic();
+    EXPECT_EQ(removing(0), goes) << northM;
+    EXPECT_FALSE(removing(1));
   }
-  trafficEngine.live.push_back(
-      testsupport::liveAircraft("DLH1", "", 15.0, AcCategory::Large, testsupport::northOf(40.0), 20001));
-  LiveAc& taxiing = trafficEngine.live.back();
-  taxiing.sim.simState = AcSimState::Active;
-  taxiing.phase = AcPhase::Taxi;
-  taxiing.onGroundConfirmed = 1;
-  taxiing.lat = testsupport::northOf(40.0).latitude;  // 40 m from A1: (15 + 15) x 1.1 = 33 m apart at most
-  taxiing.lon = testsupport::northOf(40.0).longitude;
-  gf_checkLiveOverStatic();
-  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
-  taxiing.lat = testsupport::northOf(30.0).latitude;
-  gf_checkLiveOverStatic();
-  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::RemovingFromSim);
-  EXPECT_EQ(staticAircraft[1].sim.simState, AcSimState::Active);
+}
+
+TEST_F(StaticParkingTest, ALiveAircraftCreatedParkedTakesItsStandFromTheStaticParking) {
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 200.0, 30.0)});
+  addStatic("KLM1*", 1, 1, 15.0);
+  addStatic("KLM2*", 2, 2, 15.0);
+  parkedEntries = {{1, 0, {}, "X1", "", "PH-1", false}, {2, 0, {}, "X2", "", "PH-2", false}};
+  gf_liveParksOnStand(parkLive("DLH1", 1, 20001));
+  ASSERT_EQ(parkedEntries.size(), 1u);
+  EXPECT_EQ(parkedEntries.front().standNumber, 2u);
+  EXPECT_TRUE(removing(0));
+  EXPECT_FALSE(removing(1));
+  EXPECT_TRUE(logged(gf_parksOverStaticLine("A1", "DLH1", "KLM1*")));
+}
+
+TEST_F(StaticParkingTest, OnlyAUserMovingOverAStaticAircraftRemovesIt) {
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 200.0, 30.0)});
+  addStatic("KLM1*", 1, 1, 15.0);
+  addStatic("KLM2*", 2, 2, 15.0);
+  TrafficEngineHooks hooks;
+  hooks.staticUnderUser = &gf_removeStaticUnderUser;
+  gf_installTrafficEngineHooks(hooks);
+  lf_setUserAircraftKind({"A320", 17.0 / 1852.0, true, 2});
+  // Touching: within 1.1 x (15 m + 17 m) = 35.2 m of the stand.
+  const struct { const char* name; double userNorthMetres; bool a2Active, removed; } cases[] = {
+      {"moves to 36 m from A2", 164.0, true, false},
+      {"moves to 34 m from A2 while it is being created", 166.0, false, false},
+      {"stands still when it is there", 166.0, true, false},
+      {"moves on to 33 m from A2", 167.0, true, true}};
+  for (const auto& c : cases) {
+    std::tie(trafficEngine.user.latitude, trafficEngine.user.longitude) =
+        std::pair(northOf(c.userNorthMetres).latitude, northOf(c.userNorthMetres).longitude);
+    staticAircraft[1].sim.simState = c.a2Active ? AcSimState::Active : AcSimState::Adding2Sim;
+    gf_removeNearUserOnGround();
+    EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active) << c.name;
+    EXPECT_EQ(removing(1), c.removed) << c.name;
+  }
 }
 
 TEST_F(StaticParkingTest, FeedbackActivatesErasesAndDropsRecords) {
