@@ -162,7 +162,7 @@ TEST_F(SimEmulatorTest, TheAccountSaysWhatEachAircraftDoes) {
   double pose[3] = {50.0, 8.5, 0};
   // Knots northward for a second (30 frames) at an altitude; 364 ft is the airport's ground.
   const std::tuple<double, double, const char*> steps[] = {
-      {140, 1500, "flying at 1500 ft"}, {130, 364, "landing"}, {120, 364, "on the runway"}, {35, 364, "on the runway"},
+      {140, 1500, "flying at 1500 ft"}, {130, 364, "landing"}, {100, 364, "on the runway"}, {35, 364, "on the runway"},
       {25, 364, "taxiing"},             {1, 364, "taxiing"},   {0, 364, "standing"}};
   for (const auto& [knots, altitude, said] : steps) {
     emu.stepFrames(30);
