@@ -24,6 +24,8 @@ public:
     headless.choose(id, headless.selection(id)->index + static_cast<std::size_t>(downs));
   }
   void pressClose() override { headless.pressClose(); }
+  void pressEscape() override {}  // no key reaches the model
+  Rect screen() const override { return Rect{0, 0, 1920, 1080}; }
   bool runUntil(const std::function<bool()>& done, double seconds) override {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!done()) {

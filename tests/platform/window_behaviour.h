@@ -36,6 +36,9 @@ public:
   // Picks the entry that many below the selected one.
   virtual void choose(ControlId id, int downs) = 0;
   virtual void pressClose() = 0;
+  virtual void pressEscape() = 0;
+  // The work area of the one screen there is.
+  virtual Rect screen() const = 0;
   // Loop passes until done() or the seconds are up.
   virtual bool runUntil(const std::function<bool()>& done, double seconds = 5.0) = 0;
   // The check box as the screen shows it: the check FLTK holds, and its
@@ -155,7 +158,10 @@ TEST_P(WindowBehaviour, OtherThreadsPostTasksThatRunInOrderOnTheLoop) {
   EXPECT_TRUE(window().isChecked(checkBox));
 }
 
-TEST_P(WindowBehaviour, CloseOnlyAsksAndQuitEndsTheLoopWithItsCode) {
+TEST_P(WindowBehaviour, CloseOnlyAsksEscapeDoesNothingAndQuitEndsTheLoopWithItsCode) {
+  user->pressEscape();
+  user->runUntil([] { return false; }, 0.3);
+  EXPECT_EQ(closeRequests, 0);
   user->pressClose();
   ASSERT_TRUE(user->runUntil([this] { return closeRequests == 1; }));
   EXPECT_TRUE(window().runOnce(0)) << "the window stays until the program quits";
@@ -165,8 +171,9 @@ TEST_P(WindowBehaviour, CloseOnlyAsksAndQuitEndsTheLoopWithItsCode) {
   EXPECT_EQ(window().exitCode(), 3);
 }
 
-TEST_P(WindowBehaviour, PlacedWhereAskedAndMoved) {
+TEST_P(WindowBehaviour, PlacedWhereAskedAndMovedOnTheScreensWorkArea) {
   EXPECT_EQ(window().windowRect(), (Rect{20, 20, 900, 497}));
+  EXPECT_EQ(window().workAreaNearest(Rect{-500, -500, 380, -23}), user->screen());
   window().moveTo(100, 50);
   window().setTopmost(true);  // a real one has no window manager here to keep it on top; it must only not fail
   user->runUntil([] { return false; }, 0.2);
