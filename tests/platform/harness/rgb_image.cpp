@@ -90,6 +90,14 @@ bool gf_writePng(const std::filesystem::path& file, const RgbImage& image) {
   return static_cast<bool>(stream);
 }
 
+bool gf_keepPicture(const std::string& name, const RgbImage& image) {
+  const char* chosen = std::getenv("GWR_TEST_ARTEFACTS");
+  const std::filesystem::path folder =
+      chosen != nullptr ? std::filesystem::path(chosen) / "window" : std::filesystem::path(GWR_WINDOW_ARTEFACTS);
+  std::filesystem::create_directories(folder);
+  return gf_writePng(folder / (name + ".png"), image);
+}
+
 std::optional<RgbImage> gf_readPng(const std::filesystem::path& file) {
   std::ifstream stream(file, std::ios::binary);
   if (!stream) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/ui/ui_types.h"
@@ -27,6 +28,9 @@ struct RgbImage {
 
 // Writes an 8-bit RGB PNG; false when the file cannot be written.
 bool gf_writePng(const std::filesystem::path& file, const RgbImage& image);
+// Keeps the picture as <name>.png for a person to look at: in
+// $GWR_TEST_ARTEFACTS/window, else in the build's artefact folder.
+bool gf_keepPicture(const std::string& name, const RgbImage& image);
 // Reads a PNG as gf_writePng writes them (8-bit RGB, unfiltered rows, not
 // interlaced); nothing for a missing, broken or otherwise made file.
 std::optional<RgbImage> gf_readPng(const std::filesystem::path& file);

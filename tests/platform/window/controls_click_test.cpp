@@ -2,8 +2,6 @@
 // typed into through the X server: each change reaches parameters.xml.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -105,12 +103,7 @@ TEST_F(ControlsClickThrough, ACheckBoxADropDownAndATextBoxReachParametersXml) {
   EXPECT_EQ(window->text(BLOCK_CALLSIGN.controlId), "KLM1234");
   EXPECT_EQ(stored(PORT_NUMBER), "10888") << "the other settings stay";
 
-  const auto shot = probe->capture();
-  const char* chosen = std::getenv("GWR_TEST_ARTEFACTS");
-  const std::filesystem::path folder =
-      chosen != nullptr ? std::filesystem::path(chosen) / "window" : std::filesystem::path(GWR_WINDOW_ARTEFACTS);
-  std::filesystem::create_directories(folder);
-  EXPECT_TRUE(testsupport::gf_writePng(folder / "ControlsClickThrough.png", shot));
+  EXPECT_TRUE(testsupport::gf_keepPicture("ControlsClickThrough", probe->capture()));
 }
 
 } // namespace

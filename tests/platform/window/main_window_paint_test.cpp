@@ -45,13 +45,6 @@ constexpr Rect realTrafficBoxTop{425, 30, 454, 60};
 constexpr int channelTolerance = 24;
 constexpr double differingShareTolerance = 0.0025;
 
-std::filesystem::path lf_artefactFolder() {
-  const char* chosen = std::getenv("GWR_TEST_ARTEFACTS");
-  std::filesystem::path folder = chosen != nullptr ? std::filesystem::path(chosen) / "window" : GWR_WINDOW_ARTEFACTS;
-  std::filesystem::create_directories(folder);
-  return folder;
-}
-
 bool lf_updatingReferences() {
   const char* update = std::getenv("GWR_UPDATE_REFERENCE");
   return update != nullptr && std::string(update) == "1";
@@ -66,6 +59,10 @@ protected:
     if (testsupport::gf_sharedXvfb(whyNot) == nullptr) GTEST_SKIP() << "No X display for the real window: " << whyNot;
     testsupport::resetSettingsToDefaults();
     gf_mainWindow().reset();
+    // The state's reset leaves the scan counters and the renewal minutes.
+    for (auto* count : {&gf_mainWindow().liveries, &gf_mainWindow().simaddonAirports, &gf_mainWindow().thirdpartyAirports})
+      count->store(0);
+    gf_mainWindow().minutesToRenewal.store(0);
     gf_messageLine().clearError(true);
     parkControlsDisabled.store(false);
     window = platform::gf_makeDesktopWindow();
@@ -98,7 +95,7 @@ protected:
     window->invalidateAll();
     EXPECT_TRUE(probe->settle());
     auto shot = probe->capture();
-    EXPECT_TRUE(testsupport::gf_writePng(lf_artefactFolder() / ("paint-" + lf_testName() + ".png"), shot));
+    EXPECT_TRUE(testsupport::gf_keepPicture("paint-" + lf_testName(), shot));
     return shot;
   }
 
