@@ -97,11 +97,7 @@ class EnginePass : public ::testing::Test {
 };
 
 TEST_F(EnginePass, RoutingDropsRepeatsJumpsAndStraightLegs) {
-  const struct {
-    const char* name;
-    Report first, second;
-    bool taken;
-  } cases[] = {
+  const struct { const char* name; Report first, second; bool taken; } cases[] = {
       {"same time", {}, {0.0, 36000, 450, 90}, false},
       {"within a second", {}, {1.0, 36000, 450, 90}, false},
       {"within a second, turning", {}, {1.0, 36000, 450, 100}, false},
@@ -265,11 +261,7 @@ TEST_F(EnginePass, TimedWorkFollowsTheEngineSecond) {
   hooks.every5Seconds = [] { ++fiveSecondCalls; };
   hooks.every15Seconds = [] { ++fifteenSecondCalls; };
   gf_installTrafficEngineHooks(hooks);
-  const struct {
-    std::int32_t before;
-    int park, five, fifteen;
-    std::int32_t after;
-  } cases[] = {{15, 1, 0, 0, 16},   {79, 0, 1, 0, 80},     {29, 0, 1, 1, 30}, {47, 1, 0, 0, 48},
+  const struct { std::int32_t before; int park, five, fifteen; std::int32_t after; } cases[] = {{15, 1, 0, 0, 16},   {79, 0, 1, 0, 80},     {29, 0, 1, 1, 30}, {47, 1, 0, 0, 48},
                {159, 0, 1, 0, 160}, {86399, 0, 1, 1, 0}, {60, 0, 0, 0, 61}};
   for (const auto& c : cases) {
     parkDriverCalls = fiveSecondCalls = fifteenSecondCalls = 0;
@@ -448,11 +440,7 @@ TEST(EngineWait, WaitsForARunningFlightAndTheUserPosition) {
 
 TEST_F(EnginePass, TooCloseAheadOfTheUserInTheAir) {
   // The user at 50.0333 N 8.5706 E, 372 ft; about 0.0166 degrees of latitude a nautical mile.
-  const struct {
-    const char* name;
-    double northNm, eastNm, headingDeg, altitudeFt;
-    bool removed;
-  } cases[] = {
+  const struct { const char* name; double northNm, eastNm, headingDeg, altitudeFt; bool removed; } cases[] = {
       {"ahead, same way", 2.0, 0.0, 0.0, 1000.0, true},     {"ahead, coming at the user", 2.0, 0.0, 180.0, 1000.0, false},
       {"beyond 4 nm", 4.2, 0.0, 0.0, 1000.0, false},        {"1000 ft apart", 2.0, 0.0, 0.0, 1372.0, false},
       {"beside, 0.1 nm", 2.0, 0.1, 0.0, 1000.0, true},      {"beside, 0.2 nm", 2.0, 0.2, 0.0, 1000.0, false},

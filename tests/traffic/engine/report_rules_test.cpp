@@ -115,10 +115,7 @@ TEST_F(ReportRules, AFlightReportedBackToTheParkAirportKeepsItsRoute) {
   AirportRecord park;
   park.icao = FixedCode<4>("EDDF");
   park.iata = FixedCode<3>("FRA");
-  struct Case {
-    const char* origin;
-    bool kept;
-  };
+  struct Case { const char* origin; bool kept; };
   for (const Case c : {Case{"FRA", true}, Case{"MUC", false}}) {
     gf_resetTraffic();
     gf_setParkAirport(park);
@@ -138,10 +135,7 @@ TEST_F(ReportRules, AFlightReportedBackToTheParkAirportKeepsItsRoute) {
 
 TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLivery) {
   RegcodeTitleMap.emplace("D-ANEW", "Airbus A320 Lufthansa Retro");
-  struct Case {
-    const char* registration;
-    bool changed;
-  };
+  struct Case { const char* registration; bool changed; };
   for (const Case c : {Case{"D-ANEW", true}, Case{"D-AOLD", false}}) {
     gf_resetTraffic();
     route(report(0.0, 0.0, 10.0));
