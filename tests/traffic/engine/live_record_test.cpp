@@ -52,11 +52,11 @@ TEST(LiveAcRecord, StartsInBufferAtBirthWithNothingSent) {
 
 TEST(LiveAcRecord, PhaseChangeKeepsThePreviousOneAndEraseMovesTheLast) {
   LiveAc ac(description("DLH", "A320", "DLH1"), {}, 0.0);
-  ac.setPhase(AcPhase::Flying);
-  ac.setPhase(AcPhase::Flying);
-  EXPECT_EQ(ac.previousPhase, AcPhase::Birth);
-  ac.setPhase(AcPhase::Taxi);
-  EXPECT_EQ(ac.previousPhase, AcPhase::Flying);
+  for (const auto& [phase, previous] : {std::pair{AcPhase::Flying, AcPhase::Birth}, {AcPhase::Flying, AcPhase::Birth},
+                                        {AcPhase::Taxi, AcPhase::Flying}}) {
+    ac.setPhase(phase);
+    EXPECT_EQ(ac.previousPhase, previous);
+  }
 
   std::vector<LiveAc> live;
   for (const char* cs : {"A1", "B2", "C3"}) live.emplace_back(description("DLH", "A320", cs), PositionSample{}, 0.0);
@@ -72,15 +72,10 @@ class StatusFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     SimEdition.store(true);
-    testsupport::WorldDbase dbase;
-    dbase.models = "A320,B738,B772,C172,C25C,EC35,F16";
-    dbase.large = "A320,B738";
-    dbase.heavy = "B772";
-    dbase.buzjet = "C25C";
-    dbase.highPerf = "F16";
-    dbase.rotorcraft = "EC35";
-    dbase.airlines = "DLH,BAW,KLM";
-    world.load(dbase, {});
+    testsupport::WorldDbase d;
+    std::tie(d.models, d.large, d.heavy, d.buzjet, d.highPerf, d.rotorcraft, d.airlines) =
+        std::tuple("A320,B738,B772,C172,C25C,EC35,F16", "A320,B738", "B772", "C25C", "F16", "EC35", "DLH,BAW,KLM");
+    world.load(d, {});
   }
   void TearDown() override {
     SimEdition.store(true);
@@ -95,13 +90,9 @@ TEST_F(StatusFiles, StatusLinesOfActiveAircraftOnly) {
   live.emplace_back(description("DLH", "A320", "DLH123"), PositionSample{}, 0.0);
   live.emplace_back(description("BAW", "B772", "BAW9"), PositionSample{}, 0.0);
   live.emplace_back(description("KLM", "B738", "KLM7"), PositionSample{}, 0.0);
-  live[0].sim.simState = AcSimState::Active;
-  live[0].sim.objectId = 300;
-  live[0].onGroundConfirmed = 1;
-  live[0].phase = AcPhase::Parked;
-  live[1].sim.simState = AcSimState::Active;
-  live[1].sim.objectId = 301;
-  live[1].phase = AcPhase::Flying;
+  std::tie(live[0].sim.simState, live[0].sim.objectId, live[0].onGroundConfirmed, live[0].phase) =
+      std::tuple(AcSimState::Active, 300u, 1, AcPhase::Parked);
+  std::tie(live[1].sim.simState, live[1].sim.objectId, live[1].phase) = std::tuple(AcSimState::Active, 301u, AcPhase::Flying);
   live[2].sim.simState = AcSimState::Adding2Sim;
   const auto file = log.folder() / "ObjectIdList.txt";
   ASSERT_TRUE(lf_writeStatusFile(live, file));
