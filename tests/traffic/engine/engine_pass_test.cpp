@@ -37,13 +37,9 @@ constexpr const char* lufthansaTitle = "Airbus A320 Lufthansa";
 constexpr std::uint32_t hexid = 4837645;
 constexpr double t0 = 1718000000.0;
 
-std::vector<testsupport::InstalledLivery> liveries() { return {{"DLH", "", "A320", false, lufthansaTitle, ""}}; }
-
 struct Report {
   double dt = 0.0;  // seconds after t0
-  double altitude = 36000.0;
-  double groundSpeed = 450.0;
-  double track = 90.0;
+  double altitude = 36000.0, groundSpeed = 450.0, track = 90.0;
   double lat = 50.2, lon = 8.5;
 };
 
@@ -71,11 +67,25 @@ void route(const Report& r, std::uint32_t id = hexid, const std::string& callsig
   TrafficRecord record = recordOf(r, id, callsign);
   lf_routeTrafficRecord(record);
 }
-
-std::size_t streamSize(std::uint32_t id = hexid) {
-  const LiveAc* ac = trafficEngine.findHexid(id);
+// `count` reports 4 s apart (or `every`), as routed by the reader.
+void routeSome(int count, Report r = {}, std::uint32_t id = hexid, const std::string& callsign = "DLH123",
+               double every = 4.0) {
+  for (int i = 0; i < count; ++i, r.dt += every) route(r, id, callsign);
+}
+std::size_t streamSize() {
+  const LiveAc* ac = trafficEngine.findHexid(hexid);
   return ac == nullptr ? 0 : ac->samples.size();
 }
+void feedback(const SimFeedback& f) {
+  gf_postFeedback(f);
+  lf_handleFeedback();
+}
+bool pass(std::int32_t second) {
+  secondCount = second;
+  newUserData.store(true);
+  return lf_tick();
+}
+LiveAc& front() { return trafficEngine.live.front(); }
 
 class EnginePass : public ::testing::Test {
  protected:
@@ -83,17 +93,11 @@ class EnginePass : public ::testing::Test {
     gf_installTrafficEngineHooks({});
     gf_clearParkAirport();
   }
-  EngineHarness harness{liveries(), {lufthansaTitle}};
-};
-
-struct RoutingCase {
-  const char* name;
-  Report first, second;
-  bool taken;
+  EngineHarness harness{{{"DLH", "", "A320", false, lufthansaTitle, ""}}, {lufthansaTitle}};
 };
 
 TEST_F(EnginePass, RoutingDropsRepeatsJumpsAndStraightLegs) {
-  const RoutingCase cases[] = {
+  const struct { const char* name; Report first, second; bool taken; } cases[] = {
       {"same time", {}, {0.0, 36000, 450, 90}, false},
       {"within a second", {}, {1.0, 36000, 450, 90}, false},
       {"within a second, turning", {}, {1.0, 36000, 450, 100}, false},
@@ -114,7 +118,7 @@ TEST_F(EnginePass, RoutingDropsRepeatsJumpsAndStraightLegs) {
       {"standing, under 15 s", {0, 0, 0, 45}, {14.0, 0, 0, 45}, false},
       {"standing, after 15 s", {0, 0, 0, 45}, {16.0, 0, 0, 45}, true},
   };
-  for (const RoutingCase& c : cases) {
+  for (const auto& c : cases) {
     gf_resetTraffic();
     route(c.first);
     route(c.second);
@@ -122,34 +126,28 @@ TEST_F(EnginePass, RoutingDropsRepeatsJumpsAndStraightLegs) {
   }
 }
 
-TEST_F(EnginePass, NewAircraftLowOverTheParkAirportIsNotTaken) {
-  AirportRecord park;
-  park.icao = FixedCode<4>("EDDF");
-  park.latitude = 50.0333;
-  park.longitude = 8.5706;
-  park.altitude = 364.0F;
-  const std::pair<double, bool> cases[] = {{364.0 + 50.0, false}, {364.0 + 108.0, false}, {364.0 + 109.0, true},
-                                           {0.0, true}};
-  for (const auto& [altitude, taken] : cases) {
+// Records the intake refuses before any stream: low over the park airport
+// (field 364 ft), unknown models and switched-off categories.
+TEST_F(EnginePass, RecordsRefusedAtTheIntake) {
+  for (const auto& [altitude, taken] : {std::pair{364.0 + 50.0, false}, {364.0 + 108.0, false},
+                                        {364.0 + 109.0, true}, {0.0, true}}) {
     gf_resetTraffic();  // leaves the park airport too
-    gf_setParkAirport(park);
+    testsupport::setFrankfurtAsParkAirport();
     route({0.0, altitude, 140});
     EXPECT_EQ(streamSize(), taken ? 1u : 0u) << altitude;
   }
   gf_resetTraffic();
-  gf_setParkAirport(park);
+  testsupport::setFrankfurtAsParkAirport();
   route({0.0, 0.0, 0.0});
   route({20.0, 364.0 + 50.0, 140});  // a buffered aircraft refuses it too
   EXPECT_EQ(streamSize(), 1u);
-}
 
-TEST_F(EnginePass, UnknownModelAndSwitchedOffCategoriesAreNotTaken) {
+  gf_resetTraffic();
   TrafficRecord record = recordOf({});
   record.identity.key.model = gf_modelIndex("ZZZZ");
   lf_routeTrafficRecord(record);
   EXPECT_TRUE(trafficEngine.live.empty());
   HELICOPTERS.setCurrent(false);
-  record = recordOf({});
   record.identity.key.model = gf_modelIndex("EC35");
   lf_routeTrafficRecord(record);
   EXPECT_TRUE(trafficEngine.live.empty());
@@ -162,7 +160,7 @@ TEST_F(EnginePass, BufferRules) {
   // One due report: erased.
   route({});
   tickCount.store(dueDelayTicks);
-  EXPECT_TRUE(updateLiveAc(trafficEngine.live.front()));
+  EXPECT_TRUE(updateLiveAc(front()));
 
   // Air and ground reports together: the oldest goes, nothing is created.
   gf_resetTraffic();
@@ -171,30 +169,27 @@ TEST_F(EnginePass, BufferRules) {
   route({4.0, 500.0, 150.0, 95.0});
   route({8.0, 900.0, 160.0, 100.0});
   tickCount.store(dueDelayTicks);
-  LiveAc& mixed = trafficEngine.live.front();
-  EXPECT_FALSE(updateLiveAc(mixed));
-  EXPECT_EQ(mixed.samples.size(), 2u);
-  EXPECT_EQ(mixed.sim.simState, AcSimState::Buffer);
+  EXPECT_FALSE(updateLiveAc(front()));
+  EXPECT_EQ(std::pair(front().samples.size(), front().sim.simState), std::pair(std::size_t{2}, AcSimState::Buffer));
 
   // Eleven queued creations: a newborn loses one report a tick.
   gf_resetTraffic();
   tickCount.store(0);
-  for (int i = 0; i < 4; ++i) route({4.0 * i});
+  routeSome(4);
   trafficEngine.queuedLiveCreations.resize(11);
   tickCount.store(dueDelayTicks + 10);  // reports routed together fall due a tick apart
-  LiveAc& thinned = trafficEngine.live.front();
-  updateLiveAc(thinned);
-  EXPECT_EQ(thinned.samples.size(), 3u);
+  updateLiveAc(front());
+  EXPECT_EQ(front().samples.size(), 3u);
   trafficEngine.queuedLiveCreations.resize(10);
-  updateLiveAc(thinned);
-  EXPECT_EQ(thinned.sim.simState, AcSimState::Adding2Sim);
+  updateLiveAc(front());
+  EXPECT_EQ(front().sim.simState, AcSimState::Adding2Sim);
   EXPECT_EQ(trafficEngine.addingStack, std::vector<std::uint32_t>{hexid});
 }
 
 TEST_F(EnginePass, UnderscoreTwinOfALiveCallsignIsDropped) {
   tickCount.store(0);
-  for (int i = 0; i < 3; ++i) route({4.0 * i});
-  for (int i = 0; i < 3; ++i) route({4.0 * i, 36000, 450, 90, 50.3}, hexid + 1, "DLH123_");
+  routeSome(3);
+  routeSome(3, {0.0, 36000, 450, 90, 50.3}, hexid + 1, "DLH123_");
   tickCount.store(dueDelayTicks);
   EXPECT_FALSE(updateLiveAc(trafficEngine.live[0]));
   EXPECT_TRUE(updateLiveAc(trafficEngine.live[1]));
@@ -208,8 +203,8 @@ bool refuseStandAtBirth(LiveAc& aircraft) {
 
 TEST_F(EnginePass, RefusedAtItsBirthStandIsNotSpawned) {
   tickCount.store(0);
-  for (int i = 0; i < 3; ++i) route({30.0 * i, 36000, 450, 90, 50.3}, hexid + 1, "DLH123_");
-  LiveAc& ghost = trafficEngine.live.front();
+  routeSome(3, {0.0, 36000, 450, 90, 50.3}, hexid + 1, "DLH123_", 30.0);
+  LiveAc& ghost = front();
   ghost.sim.simState = AcSimState::Active;
   ghost.sim.objectId = 300;
   for (int i = 0; i < 3; ++i) route({30.0 * i, 0.0, 12.0, 40.0 + 30.0 * i});
@@ -220,7 +215,7 @@ TEST_F(EnginePass, RefusedAtItsBirthStandIsNotSpawned) {
   EXPECT_TRUE(erased);
   EXPECT_TRUE(trafficEngine.addingStack.empty());
   // The refused newcomer does not take its ghost with it.
-  EXPECT_EQ(trafficEngine.live.front().sim.simState, AcSimState::Active);
+  EXPECT_EQ(front().sim.simState, AcSimState::Active);
   EXPECT_TRUE(trafficEngine.ghostCallsigns.empty());
 }
 
@@ -230,9 +225,9 @@ TEST_F(EnginePass, BlockedCallsignAndLimitZeroAreNotCreated) {
     tickCount.store(0);
     MAX_LIVE_SEL.setCurrent(limit);
     BLOCK_CALLSIGN.setCurrent(blocked);
-    for (int i = 0; i < 3; ++i) route({4.0 * i});
+    routeSome(3);
     tickCount.store(dueDelayTicks);
-    EXPECT_TRUE(updateLiveAc(trafficEngine.live.front())) << limit << blocked;
+    EXPECT_TRUE(updateLiveAc(front())) << limit << blocked;
   }
 }
 
@@ -245,22 +240,17 @@ TEST_F(EnginePass, LiveCreationGoesBeforeStaticOnePerFiftyTicks) {
   trafficEngine.queuedLiveCreations = {live, live};
   trafficEngine.queuedStaticCreations = {parked};
   trafficEngine.queuedRemovals = {500, 501};
-  tickCount.store(49);
-  lf_releaseQueuedRequests();
-  EXPECT_EQ(gf_queueSizesForTests().creations, 0u);
-  EXPECT_EQ(trafficEngine.queuedRemovals.size(), 2u);
-  tickCount.store(50);
-  lf_releaseQueuedRequests();
-  EXPECT_EQ(gf_queueSizesForTests().creations, 1u);
-  EXPECT_EQ(gf_queueSizesForTests().removals, 1u);
-  EXPECT_EQ(trafficEngine.queuedLiveCreations.size(), 1u);
-  EXPECT_EQ(trafficEngine.queuedStaticCreations.size(), 1u);
-  tickCount.store(100);
-  lf_releaseQueuedRequests();
-  tickCount.store(150);
-  lf_releaseQueuedRequests();
-  EXPECT_TRUE(trafficEngine.queuedStaticCreations.empty());
-  EXPECT_TRUE(trafficEngine.queuedRemovals.empty());
+  const auto release = [](std::int32_t tick) {
+    tickCount.store(tick);
+    lf_releaseQueuedRequests();
+    const auto sizes = gf_queueSizesForTests();
+    return std::tuple(sizes.creations, sizes.removals, trafficEngine.queuedLiveCreations.size(),
+                      trafficEngine.queuedStaticCreations.size(), trafficEngine.queuedRemovals.size());
+  };
+  EXPECT_EQ(release(49), std::tuple(0u, 0u, 2u, 1u, 2u));
+  EXPECT_EQ(release(50), std::tuple(1u, 1u, 1u, 1u, 1u));
+  release(100);
+  EXPECT_EQ(release(150), std::tuple(3u, 2u, 0u, 0u, 0u));
 }
 
 int parkDriverCalls = 0, fiveSecondCalls = 0, fifteenSecondCalls = 0;
@@ -271,22 +261,14 @@ TEST_F(EnginePass, TimedWorkFollowsTheEngineSecond) {
   hooks.every5Seconds = [] { ++fiveSecondCalls; };
   hooks.every15Seconds = [] { ++fifteenSecondCalls; };
   gf_installTrafficEngineHooks(hooks);
-  struct Case {
-    std::int32_t before;
-    int park, five, fifteen;
-    std::int32_t after;
-  };
-  const Case cases[] = {{15, 1, 0, 0, 16}, {79, 0, 1, 0, 80}, {29, 0, 1, 1, 30}, {47, 1, 0, 0, 48},
-                        {159, 0, 1, 0, 160}, {86399, 0, 1, 1, 0}, {60, 0, 0, 0, 61}};
-  for (const Case& c : cases) {
+  const struct { std::int32_t before; int park, five, fifteen; std::int32_t after; } cases[] = {{15, 1, 0, 0, 16},   {79, 0, 1, 0, 80},     {29, 0, 1, 1, 30}, {47, 1, 0, 0, 48},
+               {159, 0, 1, 0, 160}, {86399, 0, 1, 1, 0}, {60, 0, 0, 0, 61}};
+  for (const auto& c : cases) {
     parkDriverCalls = fiveSecondCalls = fifteenSecondCalls = 0;
-    secondCount = c.before;
-    newUserData.store(true);
-    ASSERT_TRUE(lf_tick());
-    EXPECT_EQ(parkDriverCalls, c.park) << c.before;
-    EXPECT_EQ(fiveSecondCalls, c.five) << c.before;
-    EXPECT_EQ(fifteenSecondCalls, c.fifteen) << c.before;
-    EXPECT_EQ(secondCount.load(), c.after) << c.before;
+    ASSERT_TRUE(pass(c.before));
+    EXPECT_EQ(std::tuple(parkDriverCalls, fiveSecondCalls, fifteenSecondCalls, secondCount.load()),
+              std::tuple(c.park, c.five, c.fifteen, c.after))
+        << c.before;
   }
   // Without a reply of the simulator there is no engine second.
   secondCount = 7;
@@ -311,20 +293,16 @@ TEST_F(EnginePass, PausedPassesKeepTheClocksAndReportEveryHundred) {
   tickCount.store(1234);
   secondCount = 42;
   for (int i = 0; i < 250; ++i) EXPECT_TRUE(lf_tick());
-  EXPECT_EQ(tickCount.load(), 1234);
-  EXPECT_EQ(secondCount.load(), 42);
-  EXPECT_EQ(fiveSecondCalls, 2);
-  EXPECT_EQ(pausedDisplays, 2);
-  EXPECT_EQ(secondDisplays, 0);
-  TrafficRecord record = recordOf({});
-  EXPECT_FALSE(gf_queueTrafficRecord(std::move(record)));
+  EXPECT_EQ(std::tuple(tickCount.load(), secondCount.load(), fiveSecondCalls, pausedDisplays, secondDisplays),
+            std::tuple(1234, 42, 2, 2, 0));
+  EXPECT_FALSE(gf_queueTrafficRecord(recordOf({})));
   stopRequested.store(true);
   EXPECT_FALSE(lf_tick());
   stopRequested.store(false);
 }
 
 LiveAc& activeAircraft(std::uint32_t objectId) {
-  for (int i = 0; i < 2; ++i) route({4.0 * i});
+  routeSome(2);
   LiveAc& ac = trafficEngine.live.back();
   ac.sim.simState = AcSimState::Active;
   ac.sim.objectId = objectId;
@@ -332,48 +310,38 @@ LiveAc& activeAircraft(std::uint32_t objectId) {
 }
 
 TEST_F(EnginePass, FeedbackRecords) {
-  LiveAc& ac = activeAircraft(0);
-  ac.sim.simState = AcSimState::Adding2Sim;
-  gf_postFeedback({2, hexid, 0, FeedbackKind::LiveCreated, 0.0, 900.0});  // ids 1 and 2 are not objects
-  lf_handleFeedback();
-  EXPECT_EQ(trafficEngine.live.front().sim.objectId, 0u);
-  gf_postFeedback({300, hexid, 0, FeedbackKind::LiveCreated, 0.0, 900.0});
-  lf_handleFeedback();
-  EXPECT_EQ(trafficEngine.live.front().sim.objectId, 300u);
-  EXPECT_EQ(trafficEngine.live.front().heightAboveGround, 900.0);
+  activeAircraft(0).sim.simState = AcSimState::Adding2Sim;
+  feedback({2, hexid, 0, FeedbackKind::LiveCreated, 0.0, 900.0});  // ids 1 and 2 are not objects
+  EXPECT_EQ(front().sim.objectId, 0u);
+  feedback({300, hexid, 0, FeedbackKind::LiveCreated, 0.0, 900.0});
+  EXPECT_EQ(std::pair(front().sim.objectId, front().heightAboveGround), std::pair(300u, 900.0));
   ASSERT_EQ(trafficEngine.activations.size(), 1u);
   for (int i = 1; i < activationTicks; ++i) lf_activateCreated();
-  EXPECT_EQ(trafficEngine.live.front().sim.simState, AcSimState::Active);
+  EXPECT_EQ(front().sim.simState, AcSimState::Active);
   EXPECT_TRUE(trafficEngine.activations.empty());
 
-  const double cg = trafficEngine.live.front().groundCgHeight;
-  gf_postFeedback({300, 0, 0, FeedbackKind::StaticCg, 40.0, 3.0 * radiansPerDegree});
-  lf_handleFeedback();
-  EXPECT_EQ(trafficEngine.live.front().groundCgHeight, cg);
-  EXPECT_NEAR(trafficEngine.live.front().groundPitch, 0.7 * radiansPerDegree, 1e-12);
-  gf_postFeedback({300, 0, 0, FeedbackKind::StaticCg, 12.0, 1.0 * radiansPerDegree});
-  lf_handleFeedback();
-  EXPECT_EQ(trafficEngine.live.front().groundCgHeight, 12.0);
-  EXPECT_NEAR(trafficEngine.live.front().groundPitch, 1.0 * radiansPerDegree, 1e-12);
+  const double cg = front().groundCgHeight;
+  feedback({300, 0, 0, FeedbackKind::StaticCg, 40.0, 3.0 * radiansPerDegree});
+  EXPECT_EQ(front().groundCgHeight, cg);
+  EXPECT_NEAR(front().groundPitch, 0.7 * radiansPerDegree, 1e-12);
+  feedback({300, 0, 0, FeedbackKind::StaticCg, 12.0, 1.0 * radiansPerDegree});
+  EXPECT_EQ(front().groundCgHeight, 12.0);
+  EXPECT_NEAR(front().groundPitch, 1.0 * radiansPerDegree, 1e-12);
 
-  gf_postFeedback({300, 1, 0, FeedbackKind::GroundData, 364.0, 8.0});
-  lf_handleFeedback();
-  EXPECT_TRUE(trafficEngine.live.front().onGroundConfirmed);
-  EXPECT_EQ(trafficEngine.live.front().altitude, 364.0 + 12.0);
+  feedback({300, 1, 0, FeedbackKind::GroundData, 364.0, 8.0});
+  EXPECT_TRUE(front().onGroundConfirmed);
+  EXPECT_EQ(front().altitude, 364.0 + 12.0);
 
   // Removed while respawning: back to the buffer to be created again.
-  liveryRespawn(trafficEngine.live.front());
-  EXPECT_EQ(trafficEngine.live.front().sim.simState, AcSimState::LiveryRespawn);
-  gf_postFeedback({300, 0, 0, FeedbackKind::Removed, 0.0, 0.0});
-  lf_handleFeedback();
-  EXPECT_EQ(trafficEngine.live.front().sim.simState, AcSimState::Buffer);
-  EXPECT_EQ(trafficEngine.live.front().sim.objectId, 0u);
-  EXPECT_EQ(trafficEngine.live.front().sim.throttleIndex, 5u);
+  liveryRespawn(front());
+  EXPECT_EQ(front().sim.simState, AcSimState::LiveryRespawn);
+  feedback({300, 0, 0, FeedbackKind::Removed, 0.0, 0.0});
+  EXPECT_EQ(std::tuple(front().sim.simState, front().sim.objectId, front().sim.throttleIndex),
+            std::tuple(AcSimState::Buffer, 0u, 5u));
 
   // Blocked in the buffer: erased, with its line.
-  gf_postFeedback({0, hexid, 0, FeedbackKind::Blocked, 0.0, 0.0});
-  lf_handleFeedback();
-  EXPECT_TRUE(trafficEngine.live.front().sim.erase);
+  feedback({0, hexid, 0, FeedbackKind::Blocked, 0.0, 0.0});
+  EXPECT_TRUE(front().sim.erase);
   EXPECT_NE(harness.log().text().find("will be removed from buffer while blocked"), std::string::npos);
 }
 
@@ -382,23 +350,19 @@ TEST_F(EnginePass, FlightPlanThatCannotBeWrittenIsLogged) {
   TrafficRecord record = recordOf({});
   record.identity.origin = FixedCode<3>("FRA");
   record.identity.destination = FixedCode<3>("LHR");
-  lf_routeTrafficRecord(record);
-  trafficEngine.live.front().sim.simState = AcSimState::Adding2Sim;
-  gf_postFeedback({300, hexid, 0, FeedbackKind::LiveCreated, 0.0, 900.0});
-  lf_handleFeedback();
-  EXPECT_EQ(trafficEngine.live.front().hasFlightPlan, 0);
-  EXPECT_NE(harness.log().text().find("creating a flight plan failed"), std::string::npos);
-
-  ASSERT_TRUE(gf_createFlightPlanFolder(harness.log().folder()));
-  gf_resetTraffic();
-  lf_routeTrafficRecord(record);
-  trafficEngine.live.front().sim.simState = AcSimState::Adding2Sim;
-  gf_postFeedback({301, hexid, 0, FeedbackKind::LiveCreated, 0.0, 900.0});
-  lf_handleFeedback();
-  EXPECT_EQ(trafficEngine.live.front().hasFlightPlan, 1);
+  for (const std::uint32_t objectId : {300u, 301u}) {
+    gf_resetTraffic();
+    lf_routeTrafficRecord(record);
+    front().sim.simState = AcSimState::Adding2Sim;
+    feedback({objectId, hexid, 0, FeedbackKind::LiveCreated, 0.0, 900.0});
+    EXPECT_EQ(front().hasFlightPlan, objectId == 301u ? 1 : 0);
+    if (objectId == 300u) {
+      EXPECT_NE(harness.log().text().find("creating a flight plan failed"), std::string::npos);
+      ASSERT_TRUE(gf_createFlightPlanFolder(harness.log().folder()));
+    }
+  }
   EXPECT_TRUE(std::filesystem::exists(gf_flightPlanPath(301)));
-  gf_postFeedback({301, 0, 0, FeedbackKind::Removed, 0.0, 0.0});
-  lf_handleFeedback();
+  feedback({301, 0, 0, FeedbackKind::Removed, 0.0, 0.0});
   EXPECT_FALSE(std::filesystem::exists(gf_flightPlanPath(301)));
   flightPlanFolder.clear();
 }
@@ -412,12 +376,11 @@ void postFromHandling(const AiControlled& aircraft) {
 TEST_F(EnginePass, FeedbackIsHandledOutsideItsLock) {
   activeAircraft(300);
   gf_installLiveRemovalHook(&postFromHandling);
-  gf_postFeedback({0, hexid, 0, FeedbackKind::Blocked, 0.0, 0.0});
-  lf_handleFeedback();  // would never return while holding the lock
+  feedback({0, hexid, 0, FeedbackKind::Blocked, 0.0, 0.0});  // would never return while holding the lock
   gf_installLiveRemovalHook(nullptr);
-  EXPECT_EQ(trafficEngine.live.front().sim.simState, AcSimState::RemovingFromSim);
+  EXPECT_EQ(front().sim.simState, AcSimState::RemovingFromSim);
   lf_handleFeedback();
-  EXPECT_EQ(trafficEngine.live.front().groundCgHeight, 12.0);
+  EXPECT_EQ(front().groundCgHeight, 12.0);
 }
 
 TEST_F(EnginePass, ResetEmptiesEverything) {
@@ -438,18 +401,12 @@ TEST_F(EnginePass, ResetEmptiesEverything) {
   parkedEntries.push_back({});
   parkedLive.push_back({});
   gf_resetTraffic();
-  EXPECT_TRUE(staticAircraft.empty());
-  EXPECT_TRUE(parkedEntries.empty());
-  EXPECT_TRUE(parkedLive.empty());
-  EXPECT_TRUE(trafficEngine.live.empty());
-  EXPECT_TRUE(trafficEngine.addingStack.empty());
-  EXPECT_TRUE(trafficEngine.queuedRemovals.empty());
-  EXPECT_TRUE(trafficEngine.ghostCallsigns.empty());
-  EXPECT_TRUE(RememberedLiveries.empty());
+  EXPECT_TRUE(staticAircraft.empty() && parkedEntries.empty() && parkedLive.empty() && trafficEngine.live.empty() &&
+              trafficEngine.addingStack.empty() && trafficEngine.queuedRemovals.empty() &&
+              trafficEngine.ghostCallsigns.empty() && RememberedLiveries.empty());
   EXPECT_EQ(testsupport::FeedState::queuedCount(), 0u);
   EXPECT_GE(trafficEngine.live.capacity(), liveReserve);
 }
-
 
 EngineHarness* pausingHarness = nullptr;
 // Simulated waiting: the frames of the wait, with their replies.
@@ -458,7 +415,7 @@ void stepFramesOfWait(std::chrono::milliseconds wait) {
 }
 
 TEST(EngineWait, WaitsForARunningFlightAndTheUserPosition) {
-  EngineHarness harness(liveries(), {lufthansaTitle}, true);
+  EngineHarness harness({{"DLH", "", "A320", false, lufthansaTitle, ""}}, {lufthansaTitle}, true);
   pausingHarness = &harness;
   harness.emulator().setSimRunning(false);
   harness.client().pump();
@@ -473,33 +430,22 @@ TEST(EngineWait, WaitsForARunningFlightAndTheUserPosition) {
   EXPECT_TRUE(userOnGroundKnown.load());
   EXPECT_NEAR(trafficEngine.user.latitude, 50.0333, 1e-9);
   const auto calls = harness.emulator().calls();
-  const auto asked = [&](std::uint32_t request) {
-    return std::any_of(calls.begin(), calls.end(), [&](const simemu::CallRecord& c) {
+  for (const std::uint32_t request : {UserTitleRequest, UserModelRequest}) {
+    EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [&](const simemu::CallRecord& c) {
       return c.function == "RequestDataOnSimObject" && c.id == request;
-    });
-  };
-  EXPECT_TRUE(asked(UserTitleRequest));
-  EXPECT_TRUE(asked(UserModelRequest));
+    })) << request;
+  }
   pausingHarness = nullptr;
 }
 
-struct TooCloseCase {
-  const char* name;
-  double northNm, eastNm, headingDeg, altitudeFt;
-  bool removed;
-};
-
 TEST_F(EnginePass, TooCloseAheadOfTheUserInTheAir) {
   // The user at 50.0333 N 8.5706 E, 372 ft; about 0.0166 degrees of latitude a nautical mile.
-  const TooCloseCase cases[] = {
-      {"ahead, same way", 2.0, 0.0, 0.0, 1000.0, true},
-      {"ahead, coming at the user", 2.0, 0.0, 180.0, 1000.0, false},
-      {"beyond 4 nm", 4.2, 0.0, 0.0, 1000.0, false},
-      {"1000 ft apart", 2.0, 0.0, 0.0, 1372.0, false},
-      {"beside, 0.1 nm", 2.0, 0.1, 0.0, 1000.0, true},
-      {"beside, 0.2 nm", 2.0, 0.2, 0.0, 1000.0, false},
+  const struct { const char* name; double northNm, eastNm, headingDeg, altitudeFt; bool removed; } cases[] = {
+      {"ahead, same way", 2.0, 0.0, 0.0, 1000.0, true},     {"ahead, coming at the user", 2.0, 0.0, 180.0, 1000.0, false},
+      {"beyond 4 nm", 4.2, 0.0, 0.0, 1000.0, false},        {"1000 ft apart", 2.0, 0.0, 0.0, 1372.0, false},
+      {"beside, 0.1 nm", 2.0, 0.1, 0.0, 1000.0, true},      {"beside, 0.2 nm", 2.0, 0.2, 0.0, 1000.0, false},
   };
-  for (const TooCloseCase& c : cases) {
+  for (const auto& c : cases) {
     gf_resetTraffic();
     trafficEngine.user = gf_userStateCopy();
     LiveAc& ac = activeAircraft(300);
@@ -511,7 +457,6 @@ TEST_F(EnginePass, TooCloseAheadOfTheUserInTheAir) {
     EXPECT_EQ(ac.sim.simState == AcSimState::RemovingFromSim, c.removed) << c.name;
   }
 }
-
 
 TEST_F(EnginePass, ActiveAircraftWithoutObjectIsLoggedAndRemoved) {
   LiveAc& ac = activeAircraft(0);
@@ -525,27 +470,18 @@ TEST_F(EnginePass, ActiveAircraftWithoutObjectIsLoggedAndRemoved) {
 
 TEST(TickCadence, LateWakeRunsOnePassAndResumesFromNow) {
   const std::chrono::steady_clock::time_point t{std::chrono::seconds(1000)};
-  struct Case {
-    const char* name;
-    std::chrono::milliseconds late;
-    std::chrono::steady_clock::time_point wake;
-  };
-  const Case cases[] = {
-      {"early", -5ms, t},                  // sleeps until the deadline
-      {"on time", 0ms, t},
-      {"100 ms late", 100ms, t},           // still runs the missed deadline at once
-      {"150 ms late", 150ms, t + 160ms},   // re-based: now + 10 ms
-  };
-  for (const Case& c : cases) EXPECT_EQ(gf_tickWakeTime(t, t + c.late), c.wake) << c.name;
+  EXPECT_EQ(gf_tickWakeTime(t, t - 5ms), t);      // early: sleeps until the deadline
+  EXPECT_EQ(gf_tickWakeTime(t, t), t);            // on time
+  EXPECT_EQ(gf_tickWakeTime(t, t + 100ms), t);    // still runs the missed deadline at once
+  EXPECT_EQ(gf_tickWakeTime(t, t + 150ms), t + 160ms);  // re-based: now + 10 ms
   EXPECT_EQ(gf_nextTickDeadline(t, t + 3ms, false), t + 10ms);
   EXPECT_EQ(gf_nextTickDeadline(t, t + 3ms, true), t + 13ms);  // aligned to the simulator's reply
 }
 
-
 TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
   const char* callsigns[] = {"KLM7", "DLH2", "BAW9"};
   for (std::uint32_t i = 0; i < 3; ++i) {
-    for (int k = 0; k < 2; ++k) route({4.0 * k, 36000, 450, 90, 50.2 + 0.1 * i}, hexid + i, callsigns[i]);
+    routeSome(2, {0.0, 36000, 450, 90, 50.2 + 0.1 * i}, hexid + i, callsigns[i]);
     trafficEngine.live[i].sim.simState = AcSimState::Active;
     trafficEngine.live[i].sim.objectId = 300 + i;
   }
@@ -559,13 +495,11 @@ TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
   blockChangeRequested.store(true);
   navLightsRequested.store(true);
   const auto eventsBefore = gf_queueSizesForTests().events;
-  secondCount = 1;
-  newUserData.store(true);
-  lf_tick();
+  pass(1);
   EXPECT_EQ(gf_queueSizesForTests().events, eventsBefore + 1);  // nav lights of the one parked aircraft
   EXPECT_EQ(lookedUpObjectId.load(), 300u);
-  EXPECT_EQ(trafficEngine.live[1].sim.simState, AcSimState::RemovingFromSim);
-  EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Active);
+  EXPECT_EQ(std::pair(trafficEngine.live[1].sim.simState, trafficEngine.live[0].sim.simState),
+            std::pair(AcSimState::RemovingFromSim, AcSimState::Active));
   EXPECT_FALSE(blockChangeRequested.load());
   // The looked-up aircraft goes: the look-up and the choices go with it (DLH2's removal left them).
   gf_removeLiveAc(trafficEngine.live[0]);
@@ -595,42 +529,26 @@ TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
   hooks.staticUpdate = [] { ++updates; };
   hooks.parkControls = [](bool) { ++controlChanges; };
   gf_installTrafficEngineHooks(hooks);
-  const auto pass = [](std::int32_t second) {
-    secondCount = second;
-    newUserData.store(true);
-    lf_tick();
-  };
 
   INITIAL_LOAD_ONLY.setCurrent(false);
   flushStaticRequested.store(true);
   pass(1);
-  EXPECT_EQ(flushes, 1);
-  EXPECT_TRUE(INITIAL_LOAD_ONLY.current());
-  EXPECT_FALSE(flushStaticRequested.load());
+  EXPECT_EQ(std::tuple(flushes, INITIAL_LOAD_ONLY.current(), flushStaticRequested.load()), std::tuple(1, true, false));
   INITIAL_LOAD_ONLY.setCurrent(false);
 
-  AirportRecord park;
-  park.icao = FixedCode<4>("EDDF");
-  park.latitude = 50.0333;
-  park.longitude = 8.5706;
-  gf_setParkAirport(park);
+  testsupport::setFrankfurtAsParkAirport();
   standTable.emplace_back("A1", std::vector<StandOption>{}, 50.03, 8.57, 0.0, 20.0, std::int16_t{5}, false, false,
                           false);
   secondCount = 20;
   lf_announceStaticParkingUpdate();  // the next 15-second look comes in 10 s
-  EXPECT_TRUE(parkControlsDisabled.load());
-  EXPECT_EQ(controlChanges, 1);
+  EXPECT_EQ(std::pair(parkControlsDisabled.load(), controlChanges), std::pair(true, 1));
   setStatusError("88: stream decrypt failed");
   pass(29);  // collecting: the reader gathers the feed's callsigns
-  EXPECT_TRUE(staticUpdateCollecting);
-  EXPECT_TRUE(trafficReader.collectingCallsigns());
-  EXPECT_EQ(updates, 0);
-  EXPECT_EQ(line.error, "88: stream decrypt failed");
+  EXPECT_EQ(std::tuple(staticUpdateCollecting, trafficReader.collectingCallsigns(), updates, line.error),
+            std::tuple(true, true, 0, std::string("88: stream decrypt failed")));
   pass(44);
-  EXPECT_EQ(updates, 1);
-  EXPECT_EQ(line.error, "");
-  EXPECT_FALSE(staticUpdateRequested.load());
-  EXPECT_FALSE(staticUpdateCollecting);
+  EXPECT_EQ(std::tuple(updates, line.error, staticUpdateRequested.load(), staticUpdateCollecting),
+            std::tuple(1, std::string(), false, false));
   pass(59);
   EXPECT_EQ(updates, 1);
 
@@ -641,12 +559,10 @@ TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
   EXPECT_TRUE(trafficReader.collectingCallsigns());
   gf_clearParkAirport();
   pass(89);
-  EXPECT_EQ(updates, 1);
-  EXPECT_FALSE(staticUpdateRequested.load());
-  EXPECT_FALSE(trafficReader.collectingCallsigns());
+  EXPECT_EQ(std::tuple(updates, staticUpdateRequested.load(), trafficReader.collectingCallsigns()),
+            std::tuple(1, false, false));
 
   gf_clearStands(standTable);
-  gf_clearParkAirport();
   trafficReader.setCollectCallsigns(false);
   gf_enableParkControls();
   gf_installStatusLine(nullptr);

@@ -25,12 +25,9 @@ TrafficRecord report(double dt, double metres, double kt, double altitude = 0.0)
   r.hexid = hexid;
   r.timestamp = testsupport::harnessStartTime + dt;
   const LatLon at = gf_destinationPoint(base, 90.0 * radiansPerDegree, metres / 0.3048);
-  r.latitude = at.latitude;
-  r.longitude = at.longitude;
-  r.altitude = altitude;
+  std::tie(r.latitude, r.longitude, r.altitude, r.groundSpeed, r.track) =
+      std::tuple(at.latitude, at.longitude, altitude, kt, 90.0);
   r.airborne = altitude > 0.0 ? 1 : 0;
-  r.groundSpeed = kt;
-  r.track = 90.0;
   r.dueTick = tickCount.load() + dueDelayTicks;
   return r;
 }
@@ -65,8 +62,7 @@ TEST_F(ReportRules, AGroundSpeedItsPositionsContradictGivesWayToThePositions) {
 TEST_F(ReportRules, SpeedJumpsAreWeighedAgainstTheFeedsLastReportNotAMadeUpOne) {
   route(report(0.0, 0.0, 60.0));
   PositionSample held = aircraft().samples.back();  // a holding copy: standing at 0 kt
-  held.standing = 1;
-  held.groundSpeed = 0.0;
+  std::tie(held.standing, held.groundSpeed) = std::tuple(1, 0.0);
   aircraft().samples.push_back(held);
   aircraft().extrapolationCount = 1;
   route(report(4.0, 150.0, 90.0));  // 60 to 90 kt: no jump
@@ -96,8 +92,7 @@ TEST_F(ReportRules, StandingReportsLeftBehindGiveWayToAMovingOne) {
     gf_resetTraffic();
     route(report(0.0, 0.0, 10.0));
     LiveAc& ac = aircraft();
-    ac.sim.simState = AcSimState::Active;
-    ac.onGroundConfirmed = 1;
+    std::tie(ac.sim.simState, ac.onGroundConfirmed) = std::tuple(AcSimState::Active, 1);
     ac.setPhase(AcPhase::Taxi);
     PositionSample standing = gf_sampleOf(report(2.0, -30.0, 0.0));
     standing.standing = 1;
@@ -113,46 +108,33 @@ TEST_F(ReportRules, StandingReportsLeftBehindGiveWayToAMovingOne) {
 
 TEST_F(ReportRules, AFlightReportedBackToTheParkAirportKeepsItsRoute) {
   AirportRecord park;
-  park.icao = FixedCode<4>("EDDF");
-  park.iata = FixedCode<3>("FRA");
-  struct Case {
-    const char* origin;
-    bool kept;
-  };
-  for (const Case c : {Case{"FRA", true}, Case{"MUC", false}}) {
+  std::tie(park.icao, park.iata) = std::tuple(FixedCode<4>("EDDF"), FixedCode<3>("FRA"));
+  for (const auto& [origin, kept] : {std::pair{"FRA", true}, {"MUC", false}}) {
     gf_resetTraffic();
     gf_setParkAirport(park);
     route(report(0.0, 0.0, 10.0));
     LiveAc& ac = aircraft();
-    ac.sim.simState = AcSimState::Active;
-    ac.origin = FixedCode<3>(c.origin);
-    ac.destination = FixedCode<3>("LHR");
+    std::tie(ac.sim.simState, ac.origin, ac.destination) =
+        std::tuple(AcSimState::Active, FixedCode<3>(origin), FixedCode<3>("LHR"));
     TrafficRecord r = report(20.0, 100.0, 10.0);
-    r.identity.origin = FixedCode<3>("LHR");
-    r.identity.destination = FixedCode<3>("FRA");
+    std::tie(r.identity.origin, r.identity.destination) = std::tuple(FixedCode<3>("LHR"), FixedCode<3>("FRA"));
     route(r);
-    EXPECT_EQ(ac.destination == FixedCode<3>("LHR"), c.kept) << c.origin;
+    EXPECT_EQ(ac.destination == FixedCode<3>("LHR"), kept) << origin;
   }
   gf_clearParkAirport();
 }
 
 TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLivery) {
   RegcodeTitleMap.emplace("D-ANEW", "Airbus A320 Lufthansa Retro");
-  struct Case {
-    const char* registration;
-    bool changed;
-  };
-  for (const Case c : {Case{"D-ANEW", true}, Case{"D-AOLD", false}}) {
+  for (const auto& [registration, changed] : {std::pair{"D-ANEW", true}, {"D-AOLD", false}}) {
     gf_resetTraffic();
     route(report(0.0, 0.0, 10.0));
     LiveAc& ac = aircraft();
-    ac.sim.simState = AcSimState::Active;
-    ac.livery = "Airbus A320 Lufthansa";
+    std::tie(ac.sim.simState, ac.livery) = std::tuple(AcSimState::Active, "Airbus A320 Lufthansa");
     TrafficRecord r = report(20.0, 100.0, 10.0);
-    r.identity.registration = c.registration;
+    r.identity.registration = registration;
     route(r);
-    EXPECT_EQ(ac.livery.empty(), c.changed) << c.registration;
-    EXPECT_EQ(ac.registration, c.registration);
+    EXPECT_EQ(std::tuple(ac.livery.empty(), ac.registration), std::tuple(changed, std::string(registration))) << registration;
   }
   RegcodeTitleMap.erase("D-ANEW");
 }

@@ -3,6 +3,7 @@
 // the park airport's texts; each followed by a repaint of the band showing it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "airports/airport_scan_shell.h"
@@ -31,11 +32,7 @@ protected:
     gf_installWindowInvalidator({});
     gf_mainWindow().reset();
   }
-  bool repainted(const Rect& band) const {
-    for (const Rect& r : repaints)
-      if (r == band) return true;
-    return false;
-  }
+  bool repainted(const Rect& band) const { return std::find(repaints.begin(), repaints.end(), band) != repaints.end(); }
 
   std::vector<Rect> repaints;
   const Rect status{0, 28, 880, 112};
@@ -47,16 +44,15 @@ TEST_F(WindowStateWriters, TheEmulatedSimulatorConnectsAndRunsAFlight) {
   testsupport::SyncSimClient client;
   EXPECT_FALSE(gf_mainWindow().simulatorConnected.load());
   ASSERT_TRUE(client.connect());
-  EXPECT_TRUE(gf_mainWindow().simulatorConnected.load());
-  EXPECT_EQ(gf_mainWindow().text(StatusText::simulator), "MSFS 2020 (11.0.282174.999)");
-  EXPECT_TRUE(repainted(status));
-  EXPECT_FALSE(gf_mainWindow().flightRunning.load());
+  EXPECT_TRUE(client.logged("MSFS 2020 (11.0.282174.999) connected"));
+  EXPECT_EQ(std::tuple(gf_mainWindow().simulatorConnected.load(), gf_mainWindow().text(StatusText::simulator),
+                       repainted(status), gf_mainWindow().flightRunning.load()),
+            std::tuple(true, std::string("MSFS 2020 (11.0.282174.999)"), true, false));
 
   repaints.clear();
   client.emulator().setSimRunning(true);
   client.pump();
-  EXPECT_TRUE(gf_mainWindow().flightRunning.load());
-  EXPECT_TRUE(repainted(status));
+  EXPECT_TRUE(gf_mainWindow().flightRunning.load() && repainted(status));
   client.emulator().setSimRunning(false);
   client.pump();
   EXPECT_FALSE(gf_mainWindow().flightRunning.load());
@@ -77,8 +73,8 @@ TEST_F(WindowStateWriters, ReaderWatchdogStatesReachTheWindow) {
   trafficReader.status.store(ReaderStatus::stopped);
   qnhReader.status.store(ReaderStatus::stopped);
   gf_repaintReaders();
-  EXPECT_EQ(gf_mainWindow().trafficReaderState.load(), readerNotShown);
-  EXPECT_EQ(gf_mainWindow().weatherReaderState.load(), readerNotShown);
+  EXPECT_EQ(std::pair(gf_mainWindow().trafficReaderState.load(), gf_mainWindow().weatherReaderState.load()),
+            std::pair(readerNotShown, readerNotShown));
 }
 
 TEST_F(WindowStateWriters, RenewalCountdownShowsEveryMinuteAndStartsAgainAt20) {
@@ -107,17 +103,14 @@ TEST_F(WindowStateWriters, WantedParkCountAndItsPercentage) {
   parking_percentage.setCurrent(30);
   MAX_PARK_SEL.setCurrent(500);
   EXPECT_EQ(gf_wantedParkCount(), 12);
-  EXPECT_EQ(gf_mainWindow().maxParkCount.load(), 12);
-  EXPECT_EQ(gf_mainWindow().maxParkPercent.load(), 30);
   EXPECT_TRUE(repainted(statistics));
-  MAX_PARK_SEL.setCurrent(10);
-  gf_wantedParkCount();
-  EXPECT_EQ(gf_mainWindow().maxParkCount.load(), 10);
-  EXPECT_EQ(gf_mainWindow().maxParkPercent.load(), 25);
-  MAX_PARK_SEL.setCurrent(0);
-  gf_wantedParkCount();
-  EXPECT_EQ(gf_mainWindow().maxParkCount.load(), 0) << "shown as no max park";
-  EXPECT_EQ(gf_mainWindow().maxParkPercent.load(), 30);
+  // The maximum of 0 is shown as no max park.
+  for (const auto& [maximum, count, percent] : {std::tuple(500, 12, 30), {10, 10, 25}, {0, 0, 30}}) {
+    MAX_PARK_SEL.setCurrent(maximum);
+    gf_wantedParkCount();
+    EXPECT_EQ(std::pair(gf_mainWindow().maxParkCount.load(), gf_mainWindow().maxParkPercent.load()),
+              std::pair(count, percent)) << maximum;
+  }
   standTable.swap(saved);
   MAX_PARK_SEL.setCurrent(maxPark);
   parking_percentage.setCurrent(percentage);
@@ -129,11 +122,10 @@ TEST_F(WindowStateWriters, StandTableTextsAndUpdateCount) {
   shell.showStandCount(264);
   shell.showPublisher("Gatewright (4)", true);
   shell.showQuality("real 82 %");
-  EXPECT_EQ(gf_mainWindow().parkStands.load(), 264u);
-  EXPECT_EQ(gf_mainWindow().text(StatusText::airportFirst), "Gatewright (4)");
-  EXPECT_TRUE(gf_mainWindow().hourMark.load()) << "handmade";
-  EXPECT_EQ(gf_mainWindow().text(StatusText::quality), "real 82 %");
-  EXPECT_TRUE(repainted(statistics));
+  // A handmade publisher gets the hour mark.
+  EXPECT_EQ(std::tuple(gf_mainWindow().parkStands.load(), gf_mainWindow().text(StatusText::airportFirst),
+                       gf_mainWindow().hourMark.load(), gf_mainWindow().text(StatusText::quality), repainted(statistics)),
+            std::tuple(264u, std::string("Gatewright (4)"), true, std::string("real 82 %"), true));
 
   shell.showUpdateCount(1);
   EXPECT_EQ(gf_mainWindow().standUpdates.load(), 1);
@@ -147,10 +139,9 @@ TEST_F(WindowStateWriters, AirportScanCountersAndTheTbloHint) {
   thirdpartyAirportCount.store(-1);  // never shown below 0
   tbloFileCount.store(2);
   gf_showScanCounts();
-  EXPECT_EQ(gf_mainWindow().simaddonAirports.load(), 37u);
-  EXPECT_EQ(gf_mainWindow().thirdpartyAirports.load(), 0u);
-  EXPECT_TRUE(gf_mainWindow().tbloHintShown.load());
-  EXPECT_TRUE(repainted(status));
+  EXPECT_EQ(std::tuple(gf_mainWindow().simaddonAirports.load(), gf_mainWindow().thirdpartyAirports.load(),
+                       gf_mainWindow().tbloHintShown.load(), repainted(status)),
+            std::tuple(37u, 0u, true, true));
   tbloFileCount.store(0);
   gf_showScanCounts();
   EXPECT_FALSE(gf_mainWindow().tbloHintShown.load());

@@ -31,12 +31,7 @@ constexpr double nmPerMetre = 1.0 / 1852.0;
 
 PositionSample at(double lat, double lon, double kt, std::int32_t due, double altitude = 0.0) {
   PositionSample s;
-  s.lat = lat;
-  s.lon = lon;
-  s.groundSpeed = kt;
-  s.tas = kt;
-  s.dueTick = due;
-  s.altitude = altitude;
+  std::tie(s.lat, s.lon, s.groundSpeed, s.tas, s.dueTick, s.altitude) = std::tuple(lat, lon, kt, kt, due, altitude);
   s.airborne = altitude > 0.0 ? 1 : 0;
   return s;
 }
@@ -55,17 +50,11 @@ LiveAc describedAircraft(const PositionSample& first) {
   identity.callsign = "TST1";
   AcDescription d(identity);
   d.hexId = 20001;
-  const CategoryValues& values = gf_categoryValues(AcCategory::Large);
-  d.flareSteps = values.flareSteps;
-  d.touchdownSteps = values.touchdownSteps;
-  d.rotationSteps = values.rotationSteps;
-  d.climbSteps = values.climbSteps;
-  d.rotationPitch = values.rotationPitchDeg * radiansPerDegree;
-  d.climbPitch = values.climbPitchDeg * radiansPerDegree;
-  d.halfWingspan = 17.9 / 1852.0;
-  d.groundCgHeight = 8.0;
-  d.maxClimbPerTick = 0.6;
-  d.standSpeedKt = 4.0;
+  const CategoryValues& v = gf_categoryValues(AcCategory::Large);
+  std::tie(d.flareSteps, d.touchdownSteps, d.rotationSteps, d.climbSteps) =
+      std::tuple(v.flareSteps, v.touchdownSteps, v.rotationSteps, v.climbSteps);
+  std::tie(d.rotationPitch, d.climbPitch) = std::tuple(v.rotationPitchDeg * deg, v.climbPitchDeg * deg);
+  std::tie(d.halfWingspan, d.groundCgHeight, d.maxClimbPerTick, d.standSpeedKt) = std::tuple(17.9 / 1852.0, 8.0, 0.6, 4.0);
   return LiveAc(d, first, 0.0);
 }
 
@@ -80,6 +69,13 @@ LiveAc aircraft(std::vector<PositionSample> stream, AcCategory category = AcCate
   ac.lat = stream.front().lat;
   ac.lon = stream.front().lon;
   ac.altitude = stream.front().altitude;
+  return ac;
+}
+// The same, in a phase, on the ground (confirmed by the simulator) or not.
+LiveAc aircraft(std::vector<PositionSample> stream, AcPhase phase, bool onGround) {
+  LiveAc ac = aircraft(std::move(stream));
+  ac.onGroundConfirmed = onGround ? 1 : 0;
+  ac.setPhase(phase);
   return ac;
 }
 
@@ -106,9 +102,7 @@ TEST_F(MovementRules, CurvePointsFollowTheQuadraticFromOriginOverControlToEnd) {
   PositionSample control = offset(ac.samples[0], 100.0, 0.0, 10, 0);
   PositionSample end = offset(ac.samples[0], 100.0, 100.0, 10, 0);
   ASSERT_TRUE(gf_makeCurve(ac, 50.0, 8.0, control, end));
-  struct Case {
-    double t, north, east, headingDeg;
-  };
+  struct Case { double t, north, east, headingDeg; };
   for (const Case c : {Case{0.0, 0.0, 0.0, 0.0}, Case{0.5, 75.0, 25.0, 45.0}, Case{1.0, 100.0, 100.0, 90.0}}) {
     const auto p = gf_curvePoint(ac.curve, c.t);
     ASSERT_TRUE(p.has_value()) << c.t;
@@ -142,10 +136,7 @@ TEST_F(MovementRules, MidpointTakesTheMeansAndTheRoundedMeanDueTick) {
   const PositionSample& m = ac.samples[1];
   EXPECT_DOUBLE_EQ(m.lat, 50.0005);
   EXPECT_DOUBLE_EQ(m.lon, 8.001);
-  EXPECT_DOUBLE_EQ(m.groundSpeed, 15.0);
-  EXPECT_EQ(m.dueTick, 1301);
-  EXPECT_EQ(m.airborne, 0);
-  EXPECT_EQ(m.standing, 0);
+  EXPECT_EQ(std::tuple(m.groundSpeed, m.dueTick, m.airborne, m.standing), std::tuple(15.0, 1301, 0, 0));
   LiveAc climbing = aircraft({at(50.0, 8.0, 140, 1000), at(50.01, 8.0, 150, 1600, 200.0)});
   lf_insertMidpoint(climbing);
   EXPECT_DOUBLE_EQ(climbing.samples[1].altitude, 100.0);
@@ -153,10 +144,7 @@ TEST_F(MovementRules, MidpointTakesTheMeansAndTheRoundedMeanDueTick) {
 }
 
 TEST_F(MovementRules, LongLegsWithUnevenSpeedsGetAMidpoint) {
-  struct Case {
-    double metres, kt1, kt2;
-    bool midpoint;
-  };
+  struct Case { double metres, kt1, kt2; bool midpoint; };
   for (const Case c : {Case{60.0, 3.0, 20.0, false}, Case{120.0, 3.0, 20.0, true}, Case{120.0, 10.0, 14.0, false},
                        Case{120.0, 0.0, 0.0, false}, Case{100.5, 20.0, 3.0, true}}) {
     const PositionSample front = at(50.0, 8.0, c.kt1, 1000);
@@ -172,20 +160,11 @@ LiveAc cornerAircraft(double legMetres, double turnDeg, std::int32_t secondDue, 
   PositionSample second = offset(front, legMetres, 0.0, kt, secondDue);
   const PositionSample third = offset(second, 40.0 * std::cos(turnDeg * deg), 40.0 * std::sin(turnDeg * deg), kt,
                                       secondDue + 500);
-  LiveAc ac = aircraft({front, second, third});
-  ac.onGroundConfirmed = 1;
-  ac.setPhase(AcPhase::Taxi);
-  return ac;
+  return aircraft({front, second, third}, AcPhase::Taxi, true);
 }
 
 TEST_F(MovementRules, CornersAreFlownOnCurvesMidpointsFirstReversalsStraight) {
-  struct Case {
-    double legMetres, turnDeg;
-    std::int32_t secondDue;
-    double kt;
-    bool curve;
-    std::size_t size;
-  };
+  struct Case { double legMetres, turnDeg; std::int32_t secondDue; double kt; bool curve; std::size_t size; };
   for (const Case c : {Case{40.0, 90.0, 1400, 10.0, true, 2}, Case{60.0, 90.0, 2000, 10.0, false, 4},
                        Case{60.0, 90.0, 1400, 10.0, true, 2}, Case{40.0, 170.0, 1400, 10.0, false, 3},
                        Case{40.0, 2.0, 1400, 10.0, false, 3}}) {
@@ -200,10 +179,7 @@ TEST_F(MovementRules, CornersAreFlownOnCurvesMidpointsFirstReversalsStraight) {
 }
 
 TEST_F(MovementRules, ParkedAircraftPushBackAt100DegreesAndPullOutAt80) {
-  struct Case {
-    double offDeg;
-    bool pullOut;
-  };
+  struct Case { double offDeg; bool pullOut; };
   for (const Case c : {Case{80.0, true}, Case{-80.0, true}, Case{89.0, true}, Case{90.0, false}, Case{100.0, false},
                        Case{-100.0, false}, Case{180.0, false}})
     EXPECT_EQ(gf_pullsOut(c.offDeg), c.pullOut) << c.offDeg;
@@ -213,13 +189,9 @@ TEST_F(MovementRules, ParkedAircraftPushBackAt100DegreesAndPullOutAt80) {
     standTable.emplace_back("B2", std::vector<StandOption>{}, 50.0, 8.0, 0.0, 20.0, std::int16_t{5}, false, false, false);
     standTable.back().number = 1;
     const PositionSample stand = at(50.0, 8.0, 0, 1000);
-    LiveAc ac = aircraft({stand, offset(stand, 30.0 * std::cos(c.offDeg * deg), 30.0 * std::sin(c.offDeg * deg), 3, 1200)});
-    ac.onGroundConfirmed = 1;
-    ac.setPhase(AcPhase::Parked);
-    ac.standNumber = 1;
-    ac.standLat = 50.0;
-    ac.standLon = 8.0;
-    ac.leaving = 1;
+    LiveAc ac = aircraft({stand, offset(stand, 30.0 * std::cos(c.offDeg * deg), 30.0 * std::sin(c.offDeg * deg), 3, 1200)},
+                         AcPhase::Parked, true);
+    std::tie(ac.standNumber, ac.standLat, ac.standLon, ac.leaving) = std::tuple(1, 50.0, 8.0, 1);
     nextPosGround(ac);
     EXPECT_EQ(ac.phase, c.pullOut ? AcPhase::Taxi : AcPhase::PushingBack) << c.offDeg;
     if (!c.pullOut) {
@@ -233,32 +205,22 @@ TEST_F(MovementRules, ParkedAircraftPushBackAt100DegreesAndPullOutAt80) {
 }
 
 TEST_F(MovementRules, LeavingSoonAfterArrivingIsATowNotAFlight) {
-  struct Case {
-    std::int32_t madeTicksAgo;
-    bool towed;
-  };
+  struct Case { std::int32_t madeTicksAgo; bool towed; };
   for (const Case c : {Case{100000, true}, Case{149999, true}, Case{150001, false}, Case{200000, false}}) {
     const std::int32_t now = tickCount.load();
     const PositionSample stand = at(50.0, 8.0, 0, now);
-    LiveAc ac = aircraft({stand});
+    LiveAc ac = aircraft({stand}, AcPhase::Parked, true);
     PositionSample week = stand;
     week.standing = 1;
     week.dueTick = now - c.madeTicksAgo + 60480000;
     ac.samples.push_back(week);
-    ac.extrapolationCount = 1;
-    ac.onGroundConfirmed = 1;
-    ac.setPhase(AcPhase::Parked);
-    ac.standLat = 50.0;
-    ac.standLon = 8.0;
-    ac.landed = 1;
+    std::tie(ac.extrapolationCount, ac.standLat, ac.standLon, ac.landed) = std::tuple(1, 50.0, 8.0, 1);
     PositionSample still = offset(stand, 0.5, 0.0, 0, now + 3000);
     EXPECT_FALSE(checkExtendingSituations(ac, still));  // the first report near the stand only measures
     PositionSample away = offset(stand, 25.0, 0.0, 3, now + 3200);
     EXPECT_TRUE(checkExtendingSituations(ac, away));    // more than a half wingspan: it leaves
-    EXPECT_TRUE(ac.leaving);
-    EXPECT_EQ(ac.towed, c.towed ? 1 : 0) << c.madeTicksAgo;
-    EXPECT_EQ(ac.landed, 0);
-    EXPECT_EQ(ac.extrapolationCount, 0);
+    EXPECT_EQ(std::tuple(ac.leaving != 0, ac.towed, ac.landed, ac.extrapolationCount), std::tuple(true, c.towed ? 1 : 0, 0, 0))
+        << c.madeTicksAgo;
     ASSERT_EQ(ac.samples.size(), 1u);  // the week-long report gave way
     EXPECT_EQ(ac.samples.front().dueTick, now + 1);
   }
@@ -277,11 +239,7 @@ TEST_F(MovementRules, ALegNeverGetsFewerThan25Ticks) {
 }
 
 TEST_F(MovementRules, ClimbOutBelow1000FtNeverClimbsSlowerThanTheFloor) {
-  struct Case {
-    double difference;
-    std::int32_t ticks;
-    double height, rate;
-  };
+  struct Case { double difference; std::int32_t ticks; double height, rate; };
   for (const Case c : {Case{-50.0, 100, 500.0, 0.2}, Case{-50.0, 100, 1000.0, 0.2}, Case{-50.0, 100, 1001.0, -0.5},
                        Case{1000.0, 100, 500.0, 0.6}, Case{10.0, 100, 300.0, 0.2}, Case{30.0, 100, 300.0, 0.3},
                        Case{-50.0, 5, 1500.0, -2.0}})
@@ -289,16 +247,11 @@ TEST_F(MovementRules, ClimbOutBelow1000FtNeverClimbsSlowerThanTheFloor) {
 }
 
 TEST_F(MovementRules, PitchBankAndDescentTargets) {
-  struct Pitch {
-    double fpm, targetDeg;
-  };
+  struct Pitch { double fpm, targetDeg; };
   for (const Pitch p : {Pitch{0.0, -3.0}, Pitch{2400.0, -11.8}, Pitch{5000.0, -11.8}, Pitch{-1200.0, -0.8},
                         Pitch{-6000.0, 2.5}, Pitch{NAN, -3.0}})
     EXPECT_NEAR(gf_pitchTargetRad(p.fpm) / deg, p.targetDeg, 1e-9) << p.fpm;
-  struct Bank {
-    AcCategory category;
-    double differenceDeg, targetDeg;
-  };
+  struct Bank { AcCategory category; double differenceDeg, targetDeg; };
   for (const Bank b : {Bank{AcCategory::Heavy, 50.0, -20.0}, Bank{AcCategory::Light, 50.0, -40.0},
                        Bank{AcCategory::Large, -50.0, 30.0}, Bank{AcCategory::Heavy, 10.0, -10.0},
                        Bank{AcCategory::Rotorcraft, 80.0, -75.0}})
@@ -360,17 +313,11 @@ TEST_F(MovementRules, Crossing10000FtConfiguresOncePerCrossing) {
 }
 
 TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
-  LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000), at(50.01, 8.0, 160, 1600, 600.0)});
-  ac.onGroundConfirmed = 1;
-  ac.setPhase(AcPhase::Taxi);
-  ac.altitude = 372.0;
-  ac.heightAboveGround = 8.0;
-  ac.altitudeRate = 0.5;
+  LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000), at(50.01, 8.0, 160, 1600, 600.0)}, AcPhase::Taxi, true);
+  std::tie(ac.altitude, ac.heightAboveGround, ac.altitudeRate) = std::tuple(372.0, 8.0, 0.5);
   lf_takeOff(ac);
-  EXPECT_EQ(ac.phase, AcPhase::TakeOff);
   const std::int32_t rotation = ac.AcDescription::rotationSteps;
-  EXPECT_EQ(ac.rotationSteps, rotation);
-  EXPECT_TRUE(ac.takeOffRoll);
+  EXPECT_EQ(std::tuple(ac.phase, ac.rotationSteps, ac.takeOffRoll != 0), std::tuple(AcPhase::TakeOff, rotation, true));
   for (int i = 0; i < rotation - 1; ++i) lf_moveTick(ac);
   EXPECT_NEAR(ac.pitch, ac.rotationPitch, std::fabs(ac.pitchRate) + 1e-12);
   EXPECT_FALSE(ac.onGroundConfirmed);
@@ -388,21 +335,14 @@ TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   EXPECT_NEAR(ac.altitude - 372.0, 40.0 + 0.5, 1e-9);
   ac.heightAboveGround = 900.0;
   for (int i = 0; i < ac.climbSteps && ac.phase == AcPhase::TakeOff; ++i) lf_moveTick(ac);
-  EXPECT_EQ(ac.phase, AcPhase::Flying);
+  EXPECT_EQ(std::tuple(ac.phase, ac.sim.throttleIndex), std::tuple(AcPhase::Flying, 3u));
   EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);
-  EXPECT_EQ(ac.sim.throttleIndex, 3u);
   lf_moveTick(ac);
   EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);  // holds the climb pitch until the next report
 }
 
 TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
-  struct Case {
-    const char* name;
-    AcPhase phase;
-    bool touchedDown;
-    double nKt, nAltitude, rKt, rAltitude;
-    bool roll;
-  };
+  struct Case { const char* name; AcPhase phase; bool touchedDown; double nKt, nAltitude, rKt, rAltitude; bool roll; };
   const Case cases[] = {
       {"both at 43 kt", AcPhase::Taxi, false, 43.0, 0, 43.0, 0, true},
       {"between 43 and 60 kt", AcPhase::Taxi, false, 50.0, 0, 55.0, 0, true},
@@ -413,20 +353,15 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
       {"rolling out", AcPhase::Taxi, true, 120.0, 0, 110.0, 0, false},
   };
   for (const Case& c : cases) {
-    LiveAc ac = aircraft({at(50.0, 8.0, c.nKt, 1000, c.nAltitude)});
-    ac.onGroundConfirmed = 1;
-    ac.setPhase(c.phase);
-    ac.touchedDown = c.touchedDown;
-    ac.landed = c.touchedDown;
+    LiveAc ac = aircraft({at(50.0, 8.0, c.nKt, 1000, c.nAltitude)}, c.phase, true);
+    ac.touchedDown = ac.landed = c.touchedDown;
     gf_takeOffOnNewReport(ac, ac.samples.back(), at(50.01, 8.0, c.rKt, 1200, c.rAltitude));
     EXPECT_EQ(ac.takeOffRoll != 0, c.roll) << c.name;
     EXPECT_TRUE(!c.touchedDown || !c.roll || (ac.phase == AcPhase::Taxi && !ac.landed)) << c.name;
   }
   // During the roll the take-off itself waits for a second report of 43 kt or more.
   for (const double kt : {42.0, 50.0}) {
-    LiveAc ac = aircraft({at(50.0, 8.0, 30, 1000), at(50.01, 8.0, kt, 1600)});
-    ac.onGroundConfirmed = 1;
-    ac.setPhase(AcPhase::Taxi);
+    LiveAc ac = aircraft({at(50.0, 8.0, 30, 1000), at(50.01, 8.0, kt, 1600)}, AcPhase::Taxi, true);
     ac.samples[0].verticalSpeed = ac.samples[1].verticalSpeed = 300.0;  // every report climbs: away at once
     lf_startTakeOffRoll(ac);
     lf_groundStep(ac);
@@ -435,26 +370,14 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
 }
 
 TEST_F(MovementRules, TheFlareStagesFollowTheHeightOverTheCg) {
-  LiveAc ac = aircraft({at(50.0, 8.0, 130, 1000, 400.0), at(50.01, 8.0, 130, 1600)});
-  ac.setPhase(AcPhase::Flying);
-  ac.landing = 1;
-  ac.groundCgHeight = 8.0;
-  ac.altitudeRate = -0.2;
-  ac.pitch = -1.0 * deg;
-  ac.sim.throttleIndex = 1;  // the approach's throttle
-  struct Case {
-    double height;
-    std::uint32_t stage;
-    double rate;
-    std::uint32_t throttle;  // off only from the third stage on
-  };
-  for (const Case c : {Case{40.0, 0, -0.2, 1}, Case{38.0, 1, -0.1, 1}, Case{28.0, 2, -0.075, 1},
-                       Case{18.0, 3, -0.05, 0}, Case{11.0, 4, -0.025, 0}}) {
-    ac.heightAboveGround = c.height;
+  LiveAc ac = aircraft({at(50.0, 8.0, 130, 1000, 400.0), at(50.01, 8.0, 130, 1600)}, AcPhase::Flying, false);
+  std::tie(ac.landing, ac.groundCgHeight, ac.altitudeRate, ac.pitch) = std::tuple(1, 8.0, -0.2, -1.0 * deg);
+  ac.sim.throttleIndex = 1;  // the approach's throttle, off only from the third stage on
+  for (const auto& [height, stage, rate, throttle] : {std::tuple(40.0, 0u, -0.2, 1u), {38.0, 1u, -0.1, 1u},
+                                                      {28.0, 2u, -0.075, 1u}, {18.0, 3u, -0.05, 0u}, {11.0, 4u, -0.025, 0u}}) {
+    ac.heightAboveGround = height;
     lf_moveTick(ac);
-    EXPECT_EQ(ac.landingStage, c.stage) << c.height;
-    EXPECT_DOUBLE_EQ(ac.altitudeRate, c.rate) << c.height;
-    EXPECT_EQ(ac.sim.throttleIndex, c.throttle) << c.height;
+    EXPECT_EQ(std::tuple(ac.landingStage, ac.altitudeRate, ac.sim.throttleIndex), std::tuple(stage, rate, throttle)) << height;
   }
   for (int i = 0; i < 2000; ++i) lf_moveTick(ac);
   EXPECT_NEAR(ac.pitch / deg, flarePitchDeg, 1e-9);  // never further nose up than the flare pitch
@@ -466,13 +389,9 @@ TEST_F(MovementRules, ReportsAtTheSamePositionOrTimeGiveFiniteRates) {
   air.heightAboveGround = 2600.0;
   air.heading = 1.0;
   nextPosMain(air);
-  EXPECT_EQ(air.latRate, 0.0);
-  EXPECT_EQ(air.lonRate, 0.0);
-  EXPECT_DOUBLE_EQ(air.heading, 1.0);
+  EXPECT_EQ(std::tuple(air.latRate, air.lonRate, air.heading), std::tuple(0.0, 0.0, 1.0));
   // Ground: standing reports with no speed and no spacing.
-  LiveAc ground = aircraft({at(50.0, 8.0, 0, 1000), at(50.0001, 8.0, 0, 1000), at(50.0001, 8.0, 0, 1000)});
-  ground.onGroundConfirmed = 1;
-  ground.setPhase(AcPhase::Taxi);
+  LiveAc ground = aircraft({at(50.0, 8.0, 0, 1000), at(50.0001, 8.0, 0, 1000), at(50.0001, 8.0, 0, 1000)}, AcPhase::Taxi, true);
   nextPosMain(ground);
   for (double r : {ground.latRate, ground.lonRate, ground.headingRate, ground.altitudeRate, ground.curveStep})
     EXPECT_TRUE(std::isfinite(r));
@@ -483,8 +402,7 @@ TEST_F(MovementRules, ReportsAtTheSamePositionOrTimeGiveFiniteRates) {
 
 TEST_F(MovementRules, AReportWithoutHeadingOrTrackDecidesNoPushBackTurn) {
   const PositionSample stand = at(50.0, 8.0, 0, 1000);
-  LiveAc ac = aircraft({stand, offset(stand, -10.0, 0.0, 3, 1400)});
-  ac.setPhase(AcPhase::PushingBack);
+  LiveAc ac = aircraft({stand, offset(stand, -10.0, 0.0, 3, 1400)}, AcPhase::PushingBack, false);
   ac.pushBackCountdown = 2;
   PositionSample bare = offset(stand, -20.0, 0.0, 3, 1600);
   bare.track = 0.0;
@@ -502,16 +420,10 @@ TEST_F(MovementRules, AReportWithoutHeadingOrTrackDecidesNoPushBackTurn) {
 }
 
 TEST_F(MovementRules, APoseThatIsNotFiniteFallsBackToTheLastSoundOneLoggedOnce) {
-  LiveAc ac = aircraft({at(50.0, 8.0, 200, 1000, 3000.0), at(50.1, 8.0, 200, 1800, 3000.0)});
-  ac.setPhase(AcPhase::Flying);
-  ac.heading = 0.5;
-  ac.latRate = NAN;
-  ac.altitudeRate = INFINITY;
+  LiveAc ac = aircraft({at(50.0, 8.0, 200, 1000, 3000.0), at(50.1, 8.0, 200, 1800, 3000.0)}, AcPhase::Flying, false);
+  std::tie(ac.heading, ac.latRate, ac.altitudeRate) = std::tuple(0.5, NAN, INFINITY);
   lf_moveTick(ac);
-  EXPECT_DOUBLE_EQ(ac.lat, 50.0);
-  EXPECT_DOUBLE_EQ(ac.altitude, 3000.0);
-  EXPECT_DOUBLE_EQ(ac.heading, 0.5);
-  EXPECT_EQ(ac.latRate, 0.0);
+  EXPECT_EQ(std::tuple(ac.lat, ac.altitude, ac.heading, ac.latRate), std::tuple(50.0, 3000.0, 0.5, 0.0));
   ac.pitchRate = NAN;
   lf_moveTick(ac);
   EXPECT_TRUE(gf_poseFinite(gf_soundPose(ac)));
@@ -546,37 +458,27 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
                        Case{"take-off roll 170", true, false, true, false, 10, 170.0, 180.0, 2400.0},
                        Case{"taxi", true, false, false, false, 10, 15.0, 0.0, 0.0}}) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.kt, 1000, c.onGround ? 0.0 : 3000.0)});
-    ac.onGroundConfirmed = c.onGround;
-    ac.touchedDown = c.touchedDown;
-    ac.takeOffRoll = c.takeOffRoll;
-    ac.landing = c.landing;
+    std::tie(ac.onGroundConfirmed, ac.touchedDown, ac.takeOffRoll, ac.landing) =
+        std::tuple(c.onGround, c.touchedDown, c.takeOffRoll, c.landing);
     ac.heading = 90.0 * deg;
     const PositionSample r = gf_madeUpReport(ac, c.n);
-    EXPECT_DOUBLE_EQ(r.groundSpeed, c.expectKt) << c.what;
-    EXPECT_DOUBLE_EQ(r.verticalSpeed, c.expectFpm) << c.what;
-    EXPECT_EQ(r.standing, c.expectKt == 0.0 ? 1 : 0) << c.what;
-    EXPECT_EQ(r.dueTick, 1000 + (c.onGround ? 300 : 800)) << c.what;
+    EXPECT_EQ(std::tuple(r.groundSpeed, r.verticalSpeed, r.standing, r.dueTick),
+              std::tuple(c.expectKt, c.expectFpm, c.expectKt == 0.0 ? 1 : 0, 1000 + (c.onGround ? 300 : 800))) << c.what;
     if (c.landing) {
       EXPECT_NEAR(r.altitude, 3000.0 - 8.0 * 10.005, 1e-9) << c.what;
     }
     const double nm = gf_greatCircleDistanceNm({50.0, 8.0}, {r.lat, r.lon});
     EXPECT_NEAR(nm, c.expectKt * (c.onGround ? 3.0 : 8.0) / 3600.0, 1e-6) << c.what;
   }
-  LiveAc parked = aircraft({at(50.0, 8.0, 0, 1000)});
-  parked.onGroundConfirmed = 1;
-  parked.setPhase(AcPhase::Parked);
+  LiveAc parked = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Parked, true);
   const PositionSample week = gf_madeUpReport(parked, 1);
-  EXPECT_EQ(week.dueTick, 1000 + 60480000);
-  EXPECT_EQ(week.standing, 1);
+  EXPECT_EQ(std::tuple(week.dueTick, week.standing), std::tuple(1000 + 60480000, 1));
   // Its stand is no longer held for it, nor are its stand checks done.
   standTable.emplace_back("A1", std::vector<StandOption>{}, 50.0, 8.0, 0.0, 20.0, std::int16_t{5}, false, false, false);
-  standTable.back().number = 1;
-  standTable.back().liveAssigned = 1;
-  parked.standNumber = 1;
-  parked.atStandCheck = 1;
+  standTable.back().number = standTable.back().liveAssigned = 1;
+  parked.standNumber = parked.atStandCheck = 1;
   lf_extrapolate(parked, 1);
-  EXPECT_EQ(standTable.back().liveAssigned, 0);
-  EXPECT_EQ(parked.atStandCheck, 0);
+  EXPECT_EQ(std::tuple(standTable.back().liveAssigned, parked.atStandCheck), std::tuple(0, 0));
 }
 
 TEST_F(MovementRules, TicksThatDoNotFitRaiseANarrowingError) {

@@ -62,8 +62,7 @@ double metres(const MovementPoint& a, const MovementPoint& b) {
 
 MovementPoint pointAt(double lat, double lon) {
   MovementPoint p;
-  p.lat = lat;
-  p.lon = lon;
+  std::tie(p.lat, p.lon) = std::tuple(lat, lon);
   return p;
 }
 
@@ -71,19 +70,12 @@ double turnDeg(double from, double to) { return std::fabs(gf_normalizeAngle(to -
 
 // Every pose the engine sent and the simulator had is finite.
 void expectFinitePoses(const std::vector<MovementPoint>& sent, const EngineHarness& harness) {
+  const auto finite = [](auto... v) { return (std::isfinite(v) && ...); };
   ASSERT_FALSE(sent.empty());
-  for (const auto& p : sent) {
-    ASSERT_TRUE(std::isfinite(p.lat) && std::isfinite(p.lon) && std::isfinite(p.altitude) && std::isfinite(p.pitch) &&
-                std::isfinite(p.bank) && std::isfinite(p.heading) && std::isfinite(p.tas));
-  }
-  for (const auto& [id, track] : harness.tracks()) {
-    for (const auto& point : track.points) {
-      const auto& p = point.pose;
-      ASSERT_TRUE(std::isfinite(p.latitude) && std::isfinite(p.longitude) && std::isfinite(p.altitude) &&
-                  std::isfinite(p.pitch) && std::isfinite(p.bank) && std::isfinite(p.heading) &&
-                  std::isfinite(p.verticalSpeed) && std::isfinite(p.trueAirspeed));
-    }
-  }
+  for (const auto& p : sent) ASSERT_TRUE(finite(p.lat, p.lon, p.altitude, p.pitch, p.bank, p.heading, p.tas));
+  for (const auto& [id, track] : harness.tracks())
+    for (const auto& [time, p] : track.points)
+      ASSERT_TRUE(finite(p.latitude, p.longitude, p.altitude, p.pitch, p.bank, p.heading, p.verticalSpeed, p.trueAirspeed));
 }
 
 // No jumps: a tick's move stays within the fastest speed reported; on the
@@ -143,11 +135,9 @@ private:
   static bool atBirth(LiveAc& ac) {
     const StandRecord& s = standTable.front();
     if (gf_distanceNm(ac.samples.front().lat, ac.samples.front().lon, s.latitude, s.longitude) > 0.01) return false;
-    ac.standLat = s.latitude;
-    ac.standLon = s.longitude;
-    ac.standHeading = s.heading;
-    ac.standNumber = static_cast<std::int32_t>(s.number);
-    ac.halfWingspan = a320HalfSpanNm;  // the test's reference tables carry no wingspans
+    // The test's reference tables carry no wingspans.
+    std::tie(ac.standLat, ac.standLon, ac.standHeading, ac.standNumber, ac.halfWingspan) =
+        std::tuple(s.latitude, s.longitude, s.heading, static_cast<std::int32_t>(s.number), a320HalfSpanNm);
     return true;
   }
   static const StandRecord* atArrival(LiveAc&) { return gf_findStand(1); }
@@ -258,11 +248,8 @@ TEST(MovementScenarioTest, DeparturePushesBackTaxisTakesOffAndClimbs) {
   const auto fullThrottle = firstIndex(names, "THROTTLE_SET=16383", rollLights);
   const auto gearUp = firstIndex(names, "GEAR_SET=0", fullThrottle);
   const auto climbThrottle = firstIndex(names, "THROTTLE_SET=11468", gearUp);
-  EXPECT_GE(rollFlaps, 0);
-  EXPECT_GT(rollLights, rollFlaps);
-  EXPECT_GT(fullThrottle, rollLights);
-  EXPECT_GT(gearUp, fullThrottle);
-  EXPECT_GT(climbThrottle, gearUp);
+  EXPECT_TRUE(rollFlaps >= 0 && rollLights > rollFlaps && fullThrottle > rollLights && gearUp > fullThrottle &&
+              climbThrottle > gearUp) << rollFlaps << " " << rollLights << " " << fullThrottle << " " << gearUp;
   EXPECT_GE(firstIndex(names, "ENGINE_AUTO_START=0"), 0);
 }
 
@@ -306,10 +293,9 @@ TEST(MovementScenarioTest, ArrivalFlaresTouchesDownRollsOutTaxisAndParks) {
   const auto spoilersOut = firstIndex(names, "SPOILERS_SET=16383");
   EXPECT_GE(spoilersOut, 0);
   EXPECT_GT(firstIndex(names, "SPOILERS_SET=0", spoilersOut), spoilersOut);
-  EXPECT_EQ(levers.mostSpoilers, 100.0);  // the touchdown record: spoilers and reverse
-  EXPECT_EQ(levers.mostThrottle, 100.0);
-  EXPECT_EQ(o->spoilers, 0.0);              // back to zero when slow
-  EXPECT_EQ(o->throttle1, 0.0);
+  // The touchdown record: spoilers and reverse; back to zero when slow.
+  EXPECT_EQ(std::tuple(levers.mostSpoilers, levers.mostThrottle, o->spoilers, o->throttle1),
+            std::tuple(100.0, 100.0, 0.0, 0.0));
   const auto rollOut = touchdown + 1500;
   EXPECT_LT(rollOut->tas, touchdown->tas - 40.0);
   EXPECT_EQ(rollOut->phase, "taxi");

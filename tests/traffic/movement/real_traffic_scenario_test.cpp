@@ -31,12 +31,7 @@ constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
 constexpr const char* condor = "Airbus A321neo Condor";
 
 // One timed point of a flight, written straight into a scenario row.
-struct Row {
-  double time;
-  LatLon at;
-  double altitudeFt, kt, fpm;
-  bool ground;
-};
+struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; };
 
 // Rows along one bearing: each leg ends `seconds` later at the mean of the
 // two speeds, as the feeder interpolates them.
@@ -72,10 +67,7 @@ struct Outage {
 };
 
 // The simulator's object once a pass: its altitude and whether its gear is down.
-struct GearSeen {
-  double altitude;
-  std::uint32_t gear;
-};
+struct GearSeen { double altitude; std::uint32_t gear; };
 
 // Plays the scenario through the engine for `seconds`, dropping the feed's
 // lines during the outage; returns the phases the aircraft went through.

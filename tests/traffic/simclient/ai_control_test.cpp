@@ -19,9 +19,8 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(client.connect());
     client.userState();
-    aircraft.objectId = 2;  // no object: the events still go out and are traced
-    aircraft.hexid = 20001;
-    aircraft.simState = AcSimState::Active;
+    // Object 2 is none: the events still go out and are traced.
+    std::tie(aircraft.objectId, aircraft.hexid, aircraft.simState) = std::tuple(2u, 20001u, AcSimState::Active);
   }
   // The client events the next frame sends.
   EventList sent() {
@@ -114,39 +113,31 @@ TEST_F(RemovalTest, ByState) {
   request.hexid = 42;
   statics.push_back(request);
   AiControlled parked;
-  parked.hexid = 42;
-  parked.simState = AcSimState::Adding2Sim;
+  std::tie(parked.hexid, parked.simState) = std::tuple(42u, AcSimState::Adding2Sim);
   removeAircraftFromSim(parked, queues);
-  EXPECT_TRUE(parked.removedWhileQueued);
-  EXPECT_TRUE(statics.empty());
+  EXPECT_TRUE(parked.removedWhileQueued && statics.empty());
   EXPECT_EQ(client.emulator().countCalls("AICreateNonATCAircraft"), 0u);
 
   aircraft = {};
-  aircraft.hexid = 20001;
-  aircraft.simState = AcSimState::Adding2Sim;
+  std::tie(aircraft.hexid, aircraft.simState) = std::tuple(20001u, AcSimState::Adding2Sim);
   removeAircraftFromSim(aircraft, queues);
   EXPECT_TRUE(aircraft.removeWhenCreated);
   aircraft.simState = AcSimState::Active;
   removeAircraftFromSim(aircraft, queues);  // a second call changes nothing
-  EXPECT_EQ(aircraft.simState, AcSimState::Active);
-  EXPECT_TRUE(removals.empty());
+  EXPECT_TRUE(aircraft.simState == AcSimState::Active && removals.empty());
 
   aircraft.removeWhenCreated = false;
   aircraft.objectId = 7;
   removeAircraftFromSim(aircraft, queues);
-  EXPECT_EQ(aircraft.simState, AcSimState::RemovingFromSim);
-  EXPECT_EQ(removals, std::vector<std::uint32_t>{7});
-  EXPECT_EQ(leavers(), std::vector<std::uint32_t>{20001});
+  EXPECT_EQ(std::tuple(aircraft.simState, removals, leavers()),
+            std::tuple(AcSimState::RemovingFromSim, std::vector<std::uint32_t>{7}, std::vector<std::uint32_t>{20001}));
 }
 
 TEST_F(RemovalTest, ObjectIdZeroAndTheUsersIdAreNeverRemoved) {
   AiControlled parked;
-  parked.hexid = 42;
-  parked.simState = AcSimState::Active;
-  parked.label = "EZY12";
+  std::tie(parked.hexid, parked.simState, parked.label) = std::tuple(42u, AcSimState::Active, "EZY12");
   removeAircraftFromSim(parked, queues);
-  EXPECT_TRUE(removals.empty());
-  EXPECT_TRUE(leavers().empty());  // static aircraft have no live stand
+  EXPECT_TRUE(removals.empty() && leavers().empty());  // static aircraft have no live stand
   gf_queueRemoval(1);              // the user's own object
   client.step();
   EXPECT_EQ(client.emulator().countCalls("AIRemoveObject"), 0u);

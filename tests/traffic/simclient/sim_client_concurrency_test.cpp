@@ -46,6 +46,7 @@ private:
   std::jthread thread_;
 };
 
+
 simemu::Options edition(int year) {
   simemu::Options options;
   options.edition = year;
@@ -65,9 +66,7 @@ TEST(SimClientThread, ConnectsAfterFailedOpensAndRunsTheCreationRoad) {
   gf_requestUserState();
   AiCreateRequest request;
   request.position = {50.0333, 8.5706, 372.0, 0, 0, 90, 1, 0};
-  request.tailNumber = "DLH1";
-  request.title = installedTitle;
-  request.hexid = 20001;
+  std::tie(request.tailNumber, request.title, request.hexid) = std::tuple("DLH1", installedTitle, 20001u);
   gf_queueCreateRequest(request);
   for (int frame = 0; frame < 2; ++frame) {
     emu.stepFrames(1);
@@ -78,8 +77,7 @@ TEST(SimClientThread, ConnectsAfterFailedOpensAndRunsTheCreationRoad) {
   std::vector<SimFeedback> feedback;
   gf_takeFeedback(feedback);
   ASSERT_EQ(feedback.size(), 1u);
-  EXPECT_EQ(feedback[0].kind, FeedbackKind::LiveCreated);
-  EXPECT_EQ(feedback[0].value, 20001u);
+  EXPECT_EQ(std::tuple(feedback[0].kind, feedback[0].value), std::tuple(FeedbackKind::LiveCreated, 20001u));
   emu.stepFrames(1);
   ASSERT_TRUE(emu.waitUntilDispatched());
   const auto object = emu.object(feedback[0].objectId);
@@ -87,9 +85,9 @@ TEST(SimClientThread, ConnectsAfterFailedOpensAndRunsTheCreationRoad) {
   EXPECT_TRUE(object->released && object->freezeLatLon && object->freezeAltitude && object->freezeAttitude);
 
   client.stop();
-  EXPECT_TRUE(RunRecord::instance().reports().empty());  // closing down is no lost simulator
-  EXPECT_TRUE(world.logged("SimClient ends: stopped"));
-  EXPECT_TRUE(world.logged("SimConnect closed ok"));
+  // Closing down is no lost simulator.
+  EXPECT_TRUE(RunRecord::instance().reports().empty() && world.logged("SimClient ends: stopped") &&
+              world.logged("SimConnect closed ok"));
 }
 
 TEST(SimClientThread, FrameHandlerNeverWaitsForTheCommandMutex) {

@@ -47,12 +47,7 @@ TEST_F(UserAircraftTest, ALongTitleIsShownAndLoggedAsItsFirst48Characters) {
 }
 
 TEST_F(UserAircraftTest, ModelRules) {
-  struct Case {
-    const char* title;
-    const char* model;
-    const char* expected;
-    double halfSpan;
-  };
+  struct Case { const char* title; const char* model; const char* expected; double halfSpan; };
   const Case cases[] = {
       {"Any", "A320", "A320", a320HalfSpanNm},
       {"Any", "$$:A320", "A320", a320HalfSpanNm},
