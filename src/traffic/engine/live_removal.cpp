@@ -372,7 +372,7 @@ void gf_clearCallsignChoices() {
 std::string gf_parksOverStaticLine(const std::string& stand, const std::string& callsign,
                                    const std::string& staticCallsign) {
   // The log is UTF-8 throughout: the dash is U+2014, not a Windows-1252 byte.
-  return fmt::format("{:8}: {:8} parks over static {} \u2014 static will be removed", stand, callsign, staticCallsign);
+  return fmt::format("{:8}: {:8} parks over static {} {} static will be removed", stand, callsign, staticCallsign, logDash);
 }
 
 } // namespace gwr
