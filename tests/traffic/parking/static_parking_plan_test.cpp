@@ -1,6 +1,7 @@
 // Tests of the static parking plan: the wanted number, the stands it never
 // uses, the passes by day, week and offset, and options in use kept apart
 // from dropped ones so that the learned file keeps them.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -13,6 +14,7 @@
 #include "core/settings_catalogue.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/stand_scene.h"
+#include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking_plan.h"
 #include "traffic/parking/static_renewal.h"
 
@@ -211,6 +213,69 @@ TEST_F(StaticPlanTest, TheRenewalKeepsRemovesOrReplansTheStandingStaticAircraft)
     EXPECT_EQ(entries, c.entriesAfter);
   }
   parkedEntries.clear();
+}
+
+struct Flight {
+  const char* callsign1;
+  const char* callsign2;
+  const char* registration;
+};
+
+struct Shown {  // a static aircraft standing elsewhere
+  const char* pairedCallsign;
+  const char* registration;
+};
+
+// The plan leaves out a flight already shown: by a static aircraft (its flight
+// or the same aircraft), by an entry planned earlier in the same search, or by
+// a live callsign seen; an empty callsign or registration never counts as the same.
+TEST_F(StaticPlanTest, AFlightAlreadyShownIsLeftOutOfThePlan) {
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  struct Case {
+    const char* what;
+    Flight g1, g2;
+    std::vector<Shown> statics;
+    const char* seenLive;
+    std::vector<std::string> planned;
+  };
+  const std::vector<Case> cases{
+      {"nothing shown", {"KLM1", "", "PH-A"}, {"KLM2", "", "PH-B"}, {}, "", {"G1", "G2"}},
+      {"a static shows its flight", {"KLM1", "", "PH-A"}, {"KLM2", "", "PH-B"}, {{"KLM2", "PH-X"}}, "", {"G1"}},
+      {"a static shows it as second callsign", {"KLM1", "", "PH-A"}, {"KLM2", "KLM9", "PH-B"}, {{"KLM9", ""}}, "",
+       {"G1"}},
+      {"a static is the same aircraft", {"KLM1", "", "PH-A"}, {"KLM2", "", "PH-B"}, {{"", "PH-B"}}, "", {"G1"}},
+      {"planned at G1 in this search", {"KLM2", "", "PH-A"}, {"KLM2", "", "PH-B"}, {}, "", {"G1"}},
+      {"same aircraft planned at G1", {"KLM1", "", "PH-B"}, {"KLM2", "", "PH-B"}, {}, "", {"G1"}},
+      {"seen live", {"KLM1", "", "PH-A"}, {"KLM2", "", "PH-B"}, {}, "KLM2", {"G1"}},
+      {"empty callsigns are not the same", {"", "", "PH-A"}, {"", "", "PH-B"}, {{"", "PH-X"}}, "", {"G1", "G2"}},
+      {"empty registrations are not the same", {"KLM1", "", ""}, {"KLM2", "", ""}, {{"", ""}}, "", {"G1", "G2"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<StandRecord> stands;
+    for (const auto& [id, flight] : {std::pair{"G1", c.g1}, std::pair{"G2", c.g2}}) {
+      stands.push_back(standAt(id, id[1] == '1' ? 0.0 : 100.0, 20.0));
+      StandOption o = makeOption(flight.registration, LivKey{1, 0, 1, 0, 1}, 3, {20}, 1);
+      o.callsign1 = flight.callsign1;
+      o.callsign2 = flight.callsign2;
+      stands.back().options.push_back(o);
+    }
+    useStands(std::move(stands));
+    staticAircraft.clear();
+    for (const Shown& s : c.statics) {
+      AcIdentity identity;
+      identity.callsign = "STATIC*";
+      identity.registration = s.registration;
+      staticAircraft.emplace_back(identity);
+      staticAircraft.back().pairedCallsign1 = s.pairedCallsign;
+    }
+    if (*c.seenLive != '\0') gf_noteLiveCallsign(c.seenLive);
+    gf_planStaticsAtRead();
+    std::vector<std::string> planned;
+    for (const ParkedEntry& e : parkedEntries) planned.push_back(gf_standName(e.standNumber));
+    std::sort(planned.begin(), planned.end());
+    EXPECT_EQ(planned, c.planned) << c.what;
+    gf_planStaticsAtRead();  // the seen callsigns are used up
+  }
 }
 
 } // namespace
