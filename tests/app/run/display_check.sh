@@ -12,6 +12,10 @@ cp -r "$build/Gatewright" "$work/program"
 "$build/tools/pkggen/gwr-pkggen" "$work/sim" --cfg 4 --liveries-per-cfg 2 > /dev/null
 export XDG_CONFIG_HOME="$work/settings" XDG_RUNTIME_DIR="$work" GWR_PACKAGES="$work/sim" HOME="$work"
 log="$work/program/Log.txt" failed=0
+# In a sanitizer build, the caches Xlib and fontconfig keep for the life of
+# the process are not the program's leaks.
+printf 'leak:libX11\nleak:libfontconfig\nleak:libXft\nleak:libfltk\nleak:libxcb\n' > "$work/lsan.supp"
+export LSAN_OPTIONS="suppressions=$work/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # A fresh settings file and log, a display number no server uses, the program
 # started (with its arguments) and after a moment the server: $program, $server.
