@@ -240,7 +240,7 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   const std::string text = logText();
   EXPECT_NE(text.find("Exiting: READER ERROR"), std::string::npos) << text;
   EXPECT_NE(text.find("Restarting after 15 seconds"), std::string::npos);
-  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos);
+  EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos) << text;
   const auto second = text.find("MSFS 2020 (", text.find("Restart countdown finished"));
   EXPECT_NE(second, std::string::npos);
   EXPECT_LT(text.find("SimClient ends: stopped"), second);
