@@ -93,13 +93,16 @@ void gf_staticMakesWayAtOverlap(const LiveAc& aircraft, std::int64_t overlapNumb
   }
 }
 
+StaticAc* gf_activeStaticAt(std::int64_t standNumber) {
+  const auto at = std::find_if(staticAircraft.begin(), staticAircraft.end(),
+                               [&](const StaticAc& s) { return s.standNumber == standNumber && isActive(s); });
+  return at == staticAircraft.end() ? nullptr : &*at;
+}
+
 bool gf_removeStaticAt(std::int64_t standNumber) {
-  for (StaticAc& s : staticAircraft)
-    if (s.standNumber == standNumber && isActive(s)) {
-      gf_removeStatic(s);
-      return true;
-    }
-  return false;
+  StaticAc* standing = gf_activeStaticAt(standNumber);
+  if (standing != nullptr) gf_removeStatic(*standing);
+  return standing != nullptr;
 }
 
 void gf_removeAllStatic() {

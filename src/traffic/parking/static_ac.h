@@ -45,6 +45,8 @@ void gf_sweepDroppedStatic();
 void gf_staticMakesWay(const LiveAc& aircraft, const StandRecord& stand);
 void gf_staticMakesWayAtOverlap(const LiveAc& aircraft, std::int64_t overlapNumber, const StandRecord& stand);
 // Removes the first active static aircraft at the stand; true when one went.
+// The active static aircraft standing at the stand, or nullptr.
+StaticAc* gf_activeStaticAt(std::int64_t standNumber);
 bool gf_removeStaticAt(std::int64_t standNumber);
 void gf_removeAllStatic();
 

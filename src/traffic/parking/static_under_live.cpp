@@ -20,11 +20,9 @@ void gf_liveParksOnStand(const LiveAc& ac) {
   std::erase_if(parkedEntries, [&](const ParkedEntry& e) {
     return static_cast<std::int64_t>(e.standNumber) == ac.standNumber;
   });
-  for (StaticAc& s : staticAircraft) {
-    if (s.sim.simState != AcSimState::Active || s.standNumber != ac.standNumber) continue;
-    gf_log(gf_parksOverStaticLine(gf_standName(ac.standNumber), ac.callsign, s.callsign));
-    gf_removeStatic(s);
-    return;
+  if (StaticAc* standing = gf_activeStaticAt(ac.standNumber)) {
+    gf_log(gf_parksOverStaticLine(gf_standName(ac.standNumber), ac.callsign, standing->callsign));
+    gf_removeStatic(*standing);
   }
 }
 
