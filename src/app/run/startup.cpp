@@ -5,6 +5,7 @@
 #include "airports/apf_locations.h"
 #include "app/run/closing_down.h"
 #include "app/update/install_detection.h"
+#include "app/update/refused_downloads.h"
 #include "app/update/settings_migration.h"
 #include "app/update/version_check.h"
 #include "app/window/command_handlers.h"
@@ -104,7 +105,9 @@ void lf_liveries() {
 void lf_removeStaleTemporaries() {
   constexpr int publisherFolderDepth = 1;  // learned/thirdparty/<publisher>/
   const SavedNameFilter standFile = [](std::string_view name) { return gf_isApfFileName(name); };
-  gf_removeStaleTemporaries(gf_perUserFolder(), [](std::string_view name) { return name == parametersFileName; });
+  gf_removeStaleTemporaries(gf_perUserFolder(), [](std::string_view name) {
+    return name == parametersFileName || name == refusedDownloadsFileName;
+  });
   gf_removeStaleTemporaries(outputFolder,
                             [](std::string_view name) { return name == liveriesScannedFile.filename().native(); });
   gf_removeStaleTemporaries(airportsFolder,
