@@ -66,10 +66,10 @@ bool lf_fitsLimits(const ZipArchive::Entry& entry, const fs::path& into, std::ui
 
 // Leftovers of an earlier attempt must not pass for this run's download.
 void lf_removeLeftovers() {
-  for (const fs::path& file : {programZipFile, unpackedInstaller}) {
-    if (const std::error_code error = gf_removeIfPresent(file))
-      gf_logError(fmt::format("Warning: could not remove old {}: {}", lf_text(file), error.message()));
-  }
+  if (const std::error_code error = gf_removeIfPresent(programZipFile))
+    gf_logError(fmt::format("Warning: could not remove old {}: {}", lf_text(programZipFile), error.message()));
+  if (const std::error_code error = gf_removeIfPresent(unpackedInstaller))
+    gf_logError(fmt::format("Warning: could not remove old installer: {}", error.message()));
   std::error_code ignored;
   fs::remove_all(stagingFolder, ignored);
 }

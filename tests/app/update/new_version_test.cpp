@@ -64,7 +64,9 @@ TEST_F(NewVersion, EveryFileKeepsItsOwnNameAndEscapingEntriesAreNeverWritten) {
             {"../escaped.txt", "OUT"}, {"a/../../escaped.txt", "OUT"}, {absolute, "OUT"}});
   fs::create_directories("new_version");
   writeBytes("new_version/old.txt", "an earlier download");
+  fs::create_directories("install_new_version.exe/held");  // an old installer that cannot go
   EXPECT_FALSE(checkVersions());
+  EXPECT_TRUE(site.logged("Warning: could not remove old installer: "));
   EXPECT_EQ(readBytes(handed), "INSTALLER");
   EXPECT_EQ(readBytes("new_version/docs/changes.txt"), "CHANGES");
   EXPECT_FALSE(fs::exists("new_version/old.txt"));
