@@ -52,4 +52,7 @@ inline constexpr double bglNullPositionDeg = 0.0001;       // both coordinates t
 inline constexpr double bglSameHelipadDeg = 1e-08;         // closer helipads are one helipad
 inline constexpr double squareHelipadRadiusFactor = 0.7;   // of the width, facility helipads of type 2
 
+// An archived stand file of the largest airports has a few hundred kilobytes.
+inline constexpr std::uint64_t archivedStandFileMaxBytes = 8ULL * 1024 * 1024;
+
 } // namespace gwr
