@@ -52,4 +52,9 @@ inline constexpr double bglNullPositionDeg = 0.0001;       // both coordinates t
 inline constexpr double bglSameHelipadDeg = 1e-08;         // closer helipads are one helipad
 inline constexpr double squareHelipadRadiusFactor = 0.7;   // of the width, facility helipads of type 2
 
+// Generated stand files name their scenery by its whole path. No setting cuts
+// it to begin at "Community"; these stay off until one is offered.
+inline constexpr bool cutBglPathForSharing = false;
+inline constexpr bool cutBglPathForArchive = false;
+
 } // namespace gwr
