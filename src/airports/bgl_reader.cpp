@@ -120,7 +120,7 @@ private:
   std::size_t sectionEnd(std::size_t header, std::size_t subsection) const;
   void noteNoAirport();
   void readAirport(std::size_t r, std::size_t size, const std::string& code);
-  bool readHelipad(std::size_t i, ApfData& apf);
+  void readHelipad(std::size_t i, ApfData& apf);
   void readParkingList(std::size_t i, std::size_t size, ApfData& apf);
   std::optional<std::string> uniqueStandId(const std::string& id);
 
@@ -264,10 +264,12 @@ void BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& co
       damage(fmt::format("airport {}: the subrecord at word {} runs past the end of the file", code, i));
       break;
     }
+    const std::uint32_t id = words_[i] & 0xFFFFU;
     if (*subSize == 0) {
-      // A helipad's is a warning line, any other subrecord's a plain one.
-      events_.log(fmt::format("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", i),
-                  (words_[i] & 0xFFFFU) == helipadRecordId);
+      // A helipad is read before its size is looked at; its line is a
+      // warning, any other subrecord's a plain one.
+      if (id == helipadRecordId && helipadWords <= count() - i) readHelipad(i, apf);
+      events_.log(fmt::format("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", i), id == helipadRecordId);
       damage(fmt::format("airport {}: the subrecord at word {} has size 0", code, i));
       break;
     }
@@ -276,10 +278,12 @@ void BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& co
                          *subSize));
       break;
     }
-    const std::uint32_t id = words_[i] & 0xFFFFU;
-    if (id == helipadRecordId && !readHelipad(i, apf)) {
-      damage(fmt::format("airport {}: the helipad at word {} is too short ({} words)", code, i, *subSize));
-      break;
+    if (id == helipadRecordId) {
+      if (*subSize < helipadWords) {
+        damage(fmt::format("airport {}: the helipad at word {} is too short ({} words)", code, i, *subSize));
+        break;
+      }
+      readHelipad(i, apf);
     }
     if (id == parkingListRecordId) {
       readParkingList(i, *subSize, apf);
@@ -290,19 +294,18 @@ void BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& co
   events_.airportRead(apf, helipadCounter_ - 1);
 }
 
-bool BglWalk::readHelipad(std::size_t i, ApfData& apf) {
-  const auto size = sizeWordsAt(i);
-  if (!size || *size < helipadWords) return false;
+// The helipad's words lie inside the file: checked by the caller.
+void BglWalk::readHelipad(std::size_t i, ApfData& apf) {
   const double lat = latitudeAt(i + helipadLatWord);
   const double lon = longitudeAt(i + helipadLonWord);
   if (!lf_isValidPosition(lat, lon)) {
     events_.note("lat/lon helipad incorrect (skipped): " + lf_positionText(lat, lon));
-    return true;
+    return;
   }
   for (const auto& [seenLat, seenLon] : helipads_) {
     if (std::fabs(seenLat - lat) < bglSameHelipadDeg && std::fabs(seenLon - lon) < bglSameHelipadDeg) {
       events_.note("double helipad " + apf.airport_name + " (skipped) " + lf_positionText(lat, lon));
-      return true;
+      return;
     }
   }
   const float width = floatAt(i + helipadWidthWord);
@@ -312,12 +315,11 @@ bool BglWalk::readHelipad(std::size_t i, ApfData& apf) {
     events_.log(fmt::format("BGL file '{}': helipad at {} has the width {} (skipped)", gf_pathToUtf8(file_),
                             lf_positionText(lat, lon), width),
                 true);
-    return true;
+    return;
   }
   helipads_.emplace_back(lat, lon);
   apf.stands.emplace_back(fmt::format("helipad{}", helipadCounter_++), std::vector<StandOption>{}, lat, lon, 0.0,
                           radius, std::int16_t{0}, false, false, true);
-  return true;
 }
 
 // Entries that do not fit in the list end it; those before them are kept.

@@ -225,8 +225,8 @@ const Damage damages[] = {
     {"airport size oversized",
      [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.airports[1] + 2, 0xFFFFFFF0); }, 2, allOfSecond, true},
     {"cut in the middle", [](bglgen::BglMap& m) { m.bytes.resize(m.parkingLists[1] + 40); }, 2, {"helipad1"}, true},
-    {"subrecord size zero", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 0); }, 2, {},
-     true},
+    {"helipad size zero", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 0); }, 2,
+     {"helipad1"}, true},  // read before its size is looked at
     {"subrecord past its airport",
      [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 0x100000); }, 2, {}, true},
     {"helipad too short", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 8); }, 2, {},
