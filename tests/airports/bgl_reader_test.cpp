@@ -202,12 +202,21 @@ struct Damage {
   std::size_t airportsKept;
   std::vector<std::string> secondIds;
   bool named;
+  const char* line = "";  // a log line that must begin so
 };
 
 void setFloat(std::string& bytes, std::size_t at, float value) { bglgen::detail::putFloat(bytes, at, value); }
 
 using Ids = std::vector<std::string>;
 const Ids allOfSecond{"helipad1", "g1", "g2"};
+
+// The second airport without its parking list (which ends the walk), its record
+// grown to the file's end and words more, after filler subrecords of 2 words.
+void lf_openEnded(bglgen::BglMap& m, std::size_t filler, std::size_t pastEnd) {
+  bglgen::detail::put16(m.bytes, m.parkingLists[1], 0x99);
+  for (std::size_t k = 0; k < filler; ++k) m.bytes += std::string("\x99\0\x08\0\0\0\0\0", 8);
+  bglgen::detail::put32(m.bytes, m.airports[1] + 2, static_cast<std::uint32_t>(m.bytes.size() - m.airports[1] + pastEnd));
+}
 
 const Damage damages[] = {
     {"section table past the end", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, 20, 1000000); }, 0, {}, false},
@@ -236,6 +245,10 @@ const Damage damages[] = {
     {"airline count past the list",
      [](bglgen::BglMap& m) { m.bytes[m.parkingLists[1] + 8 + 14 * 4 + 3] = static_cast<char>(0xFF); }, 2,
      {"helipad1", "g1"}, true},
+    {"subrecords past the file", [](bglgen::BglMap& m) { lf_openEnded(m, 0, 8); }, 2, {"helipad1"}, true,
+     "   Error: o3="},
+    {"too many subrecords", [](bglgen::BglMap& m) { lf_openEnded(m, 10000, 0); }, 2, {"helipad1"}, true,
+     "==> Error: Maximum loop iterations reached (1) \u2014 possible corrupt SIA or malformed input"},
 };
 
 TEST(BglReaderTest, DamageEndsItsSectionOrItsAirportAndIsNamed) {
@@ -247,40 +260,19 @@ TEST(BglReaderTest, DamageEndsItsSectionOrItsAirportAndIsNamed) {
     bool whole = true;
     const Recorder r = readBytes(map.bytes, "pkg/damaged.bgl", &whole);
     EXPECT_FALSE(whole) << d.name;
-    ASSERT_EQ(r.airports.size(), d.airportsKept) << d.name;
-    if (d.airportsKept == 2) {
+    EXPECT_EQ(r.airports.size(), d.airportsKept) << d.name;
+    if (d.airportsKept == 2 && r.airports.size() == 2) {
       EXPECT_EQ(r.ids(1), d.secondIds) << d.name;
     }
     bool named = false;
     for (const auto& line : r.logs) named = named || line.find("'pkg/damaged.bgl'") != std::string::npos;
     EXPECT_EQ(named, d.named) << d.name;
+    bool lineFound = false;
+    for (const auto& line : r.logs) lineFound = lineFound || line.starts_with(d.line);
+    EXPECT_TRUE(lineFound || !d.named) << d.name;
     if (!d.named) {
       EXPECT_TRUE(r.logs.empty() && r.notes.empty()) << d.name;
     }
-  }
-}
-
-// The subrecord walk that runs into the file's end or its pass limit ends
-// there, with its line, and the airport is given with its helipad.
-TEST(BglReaderTest, ASubrecordWalkCutShortStillGivesItsAirport) {
-  const struct { std::size_t filler; std::size_t pastEnd; const char* line; } rows[] = {
-      {0, 8, "   Error: o3="},
-      {10000, 0, "==> Error: Maximum loop iterations reached (1) \u2014 possible corrupt SIA or malformed input"},
-  };
-  for (const auto& row : rows) {
-    AirportSpec heliport = airport({});
-    heliport.helipads = {{52.3, 4.7, 20.0F, 1}};
-    bglgen::BglMap map = bglgen::bglFile({heliport});
-    bglgen::detail::put16(map.bytes, map.parkingLists[0], 0x99);  // no parking list ends the walk
-    for (std::size_t k = 0; k < row.filler; ++k) map.bytes += std::string("\x99\0\x08\0\0\0\0\0", 8);
-    const std::size_t size = map.bytes.size() - map.airports[0] + row.pastEnd;
-    bglgen::detail::put32(map.bytes, map.airports[0] + 2, static_cast<std::uint32_t>(size));
-    const Recorder r = readBytes(map.bytes, "f.bgl");
-    ASSERT_EQ(r.airports.size(), 1U) << row.line;
-    EXPECT_EQ(r.ids(), Ids{"helipad1"});
-    bool logged = false;
-    for (const auto& line : r.logs) logged = logged || line.starts_with(row.line);
-    EXPECT_TRUE(logged) << row.line;
   }
 }
 
