@@ -19,6 +19,11 @@ inline constexpr double overlapDistanceFactor = 1.1;     // stands overlap when 
 inline constexpr std::int16_t highestStandType = 15;     // the simulator's parking types 0..15
 inline constexpr double largestStandRadiusMetres = 500.0;  // beyond this a radius is taken as garbage
 
+// Generated stand files name their scenery by its whole path. No setting cuts
+// it to begin at "Community"; these stay off until one is offered.
+inline constexpr bool cutBglPathForSharing = false;
+inline constexpr bool cutBglPathForArchive = false;
+
 // Quality factor weights by stand radius in metres.
 // Stand weights by the radius as the record holds it, in nautical miles: stands
 // of real sizes all weigh as small ones, so the weights cancel.
