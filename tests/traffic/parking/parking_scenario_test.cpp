@@ -325,7 +325,7 @@ TEST_F(ParkingScenario, FlightsLearnedOnOneDayParkAsStaticAircraftTheNextDay) {
   };
   ASSERT_TRUE(harness.runUntil(60.0, [&] { return statics().size() == 2; })) << harness.log().text();
   EXPECT_EQ(statics(), (std::vector<std::string>{"S1 D-AIBX", "S2 EI-DAB"}));
-  EXPECT_NE(harness.log().text().find("It is day 2 (Tue), 8.5 hours"), std::string::npos);
+  EXPECT_NE(harness.log().text().find("It is day 2 (Tue), 9.0 hours"), std::string::npos);
   EXPECT_EQ(gf_mainWindow().planOffsetReal.load(), 47);
   EXPECT_FALSE(gf_mainWindow().weekMark.load());  // the week pass after it found nothing
   for (int i = 0; i < 4; ++i) report(harness, 300001, "DLH1", s1, monday0800 + 86460.0 + 20 * i);
