@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "airports/airports_constants.h"
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/text_utils.h"
