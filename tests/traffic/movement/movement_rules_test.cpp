@@ -359,6 +359,15 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
     EXPECT_EQ(ac.takeOffRoll != 0, c.roll) << c.name;
     EXPECT_TRUE(!c.touchedDown || !c.roll || (ac.phase == AcPhase::Taxi && !ac.landed)) << c.name;
   }
+  // A roll that comes to a stand ends, whatever speed the feed still gives.
+  for (const bool standing : {false, true}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 60, 1000)}, AcPhase::Taxi, true);
+    ac.takeOffRoll = 1;
+    PositionSample r = at(50.01, 8.0, 104, 1200);
+    r.standing = standing;
+    gf_takeOffOnNewReport(ac, ac.samples.back(), r);
+    EXPECT_EQ(ac.takeOffRoll != 0, !standing);
+  }
   // During the roll the take-off itself waits for a second report of 43 kt or more.
   for (const double kt : {42.0, 50.0}) {
     LiveAc ac = aircraft({at(50.0, 8.0, 30, 1000), at(50.01, 8.0, kt, 1600)}, AcPhase::Taxi, true);
@@ -450,6 +459,7 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
                        Case{"roll-out 90", true, true, false, false, 10, 90.0, 60.0, 0.0},
                        Case{"roll-out 70", true, true, false, false, 10, 70.0, 30.0, 0.0},
                        Case{"roll-out 40", true, true, false, false, 10, 40.0, 20.0, 0.0},
+                       Case{"take-off roll, creeping", true, false, true, false, 10, 3.0, 0.0, 0.0},
                        Case{"take-off roll 25", true, false, true, false, 10, 25.0, 40.0, 0.0},
                        Case{"take-off roll 50", true, false, true, false, 10, 50.0, 80.0, 0.0},
                        Case{"take-off roll 90", true, false, true, false, 10, 90.0, 110.0, 0.0},

@@ -160,7 +160,47 @@ const char* const departureRows =
     "283 50.033188 8.537354 1164 170 2000 air\n349 50.013061 8.453250 3364 210 2000 air\n"
     "415 49.988273 8.349667 5364 250 1800 air\n";
 
-enum class End { RemovedAtResume, StaysInSim, OnGround, Airborne };
+const LatLon runway25C{50.044804, 8.585892};  // on the centreline, bearing 248.4 degrees
+
+constexpr double turnOffSeconds = 60.0;  // the last row on the runway
+
+// Rolled out on 25C, turned off and taxied in to its gate, where it stands
+// for 4 minutes; its feed repeats the roll-out's 104 kt all along, its
+// positions wander 20 m at the gate. Then its reports end.
+std::vector<Row> landedWithFrozenSpeed() {
+  Path runway(runway25C, 248.4, fieldFt, 130, 0, true);
+  for (const double kt : {110.0, 90.0, 70.0, 55.0, 40.0, 25.0}) runway.leg(10, kt, fieldFt, 0, true);
+  std::vector<Row> rows = runway.rows();
+  Path taxi(rows.back().at, 338.4, fieldFt, 15, 0, true);
+  for (const Row& r : taxi.leg(68, 15, fieldFt, 0, true).leg(8, 0, fieldFt, 0, true).rows())
+    if (r.time > 0.0) rows.push_back({r.time + turnOffSeconds, r.at, fieldFt, r.kt, 0, true});
+  const Row gate = rows.back();
+  for (int i = 1; i <= 12; ++i) {
+    const LatLon wander = gf_destinationPoint(gate.at, (i % 4) * 90.0 * radiansPerDegree, 20.0 / 0.3048);
+    rows.push_back({gate.time + 20.0 * i, wander, fieldFt, 0, 0, true});
+  }
+  for (Row& r : rows) r.kt = 104.0;
+  return rows;
+}
+
+// Lined up on 25C and standing for a minute; its roll (never sent) takes it
+// to 300 ft above the field 1.1 nm ahead, from where it is reported climbing.
+std::vector<Row> holdingDeparture() {
+  Path path(gf_destinationPoint(runway25C, 68.4 * radiansPerDegree, 600.0 / 0.3048), 248.4, fieldFt, 12, 0, true);
+  path.leg(60, 12, fieldFt, 0, true).leg(5, 0, fieldFt, 0, true).leg(60, 0, fieldFt, 0, true);
+  path.leg(35, 140, fieldFt, 0, true).leg(10, 160, fieldFt + 300, 2000, false);
+  return path.leg(20, 170, fieldFt + 950, 2000, false).leg(60, 210, fieldFt + 3000, 2000, false).rows();
+}
+constexpr double holdingAirborneSeconds = 170.0;  // its first airborne row
+
+// Reported on final down to 120 ft above the field, then no more: its touchdown
+// and roll-out are made up.
+std::vector<Row> unreportedRollOut() {
+  Path path({50.103262, 8.830174}, 248.4, 3598, 160, -850, false);
+  return path.leg(144, 140, 1688, -745, false).leg(95, 135, fieldFt + 120, -700, false).rows();
+}
+
+enum class End { RemovedAtResume, StaysInSim, OnGround, Airborne, Grounded, RollsOut };
 
 struct ScenarioCase {
   const char* name;
@@ -169,7 +209,18 @@ struct ScenarioCase {
   double seconds, fastestKt, groundKt;  // ground: the fastest its reports' positions allow, with a margin
   End end;
   int touches = -1;  // 1: touches the runway and takes off again, 0: never touches it, -1: not asked
+  // From calmFrom on (simulated seconds), on the ground never faster than calmKt;
+  // with End::RollsOut, no faster than calmKt when it goes.
+  double calmFrom = -1.0, calmKt = 0.0;
+  double liftOffBy = -1.0;  // its first object leaves the ground by then, and is not removed
 };
+
+// Ground speed of a track over the second before point i, knots.
+double knotsBefore(const std::vector<testsupport::TrackPoint>& p, std::size_t i) {
+  const std::size_t j = i >= 10 ? i - 10 : 0;
+  if (i == j) return 0.0;
+  return metresBetween(p[j].pose, p[i].pose) / metresPerNm / (p[i].time - p[j].time) * 3600.0;
+}
 
 std::string taxiing(double kt) {
   return scenarioText("aircraft 3958201 DLH4TX A20N D-AITX FRA LHR A3",
@@ -188,6 +239,15 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
        250, 160 * 1.3, End::Airborne},
       {"touch-and-go", scenarioText(condorHeader, missedLanding(true), 3.0), {}, 520, 200, 140 * 1.3, End::Airborne, 1},
       {"go-around", scenarioText(condorHeader, missedLanding(false), 3.0), {}, 520, 200, 140 * 1.3, End::Airborne, 0},
+      {"landed, taxied in, frozen 104 kt at its gate, reports end",
+       scenarioText("aircraft 3958204 DLH7LS A20N D-AILS LHR FRA A3", landedWithFrozenSpeed()), {}, 560, 130,
+       130 * 1.3, End::Grounded, -1, turnOffSeconds + 30.0 + 10.0, 20.0},
+      {"holding departure, next report 300 ft up ahead",
+       scenarioText("aircraft 3958205 DLH8HD A20N D-AIHD FRA LHR A3", holdingDeparture()),
+       {126, holdingAirborneSeconds}, 330, 210, 160 * 1.3, End::Airborne, -1, -1.0, 0.0,
+       holdingAirborneSeconds + 30.0 + 15.0},
+      {"roll-out after the reports end", scenarioText(condorHeader, unreportedRollOut(), 3.0), {}, 360, 160,
+       140 * 1.3, End::RollsOut, -1, -1.0, 30.0},
   };
   for (const ScenarioCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -210,10 +270,21 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
     const auto& first = harness.tracks().begin()->second;
     bool touched = false;
     for (const auto& [id, track] : harness.tracks()) {
-      for (const auto& p : track.points) {
+      const auto& points = track.points;
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto& p = points[i];
         ASSERT_GT(p.pose.altitude, fieldFt) << p.time;  // created on the field, never below it
         touched = touched || onGround(p.pose);
-        ASSERT_TRUE(c.end != End::OnGround || onGround(p.pose)) << p.time;  // no roll, no take-off
+        const bool grounded = c.end == End::OnGround || c.end == End::Grounded;
+        ASSERT_TRUE(!grounded || onGround(p.pose)) << p.time;  // no roll, no take-off
+        if (c.calmFrom >= 0.0 && p.time >= c.calmFrom && onGround(p.pose)) {
+          ASSERT_LE(knotsBefore(points, i), c.calmKt) << "object " << id << " at " << p.time << " s";
+        }
+      }
+      if (c.end == End::RollsOut) {  // rolled out to taxi speed before it went
+        ASSERT_GE(points.size(), 10u);
+        EXPECT_TRUE(onGround(points.back().pose));
+        EXPECT_LE(knotsBefore(points, points.size() - 1), c.calmKt) << "gone at " << points.back().time << " s";
       }
       const bool left =
           c.end != End::Airborne || track.removed >= 0.0 || track.points.back().pose.altitude > fieldFt + 1000;
@@ -223,7 +294,15 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
       EXPECT_GE(first.removed, c.outage.to);
       EXPECT_LT(first.removed, c.outage.to + 5.0);
     }
-    EXPECT_TRUE(c.end != End::StaysInSim || first.removed < 0.0);
+    // Held where it stands once its reports end, not rolling on.
+    EXPECT_TRUE((c.end != End::StaysInSim && c.end != End::Grounded) || first.removed < 0.0);
+    if (c.liftOffBy >= 0.0) {  // took off from where it held, in time for its airborne report
+      EXPECT_EQ(harness.tracks().size(), 1u);
+      const auto off = std::find_if(first.points.begin(), first.points.end(),
+                                    [](const auto& p) { return !onGround(p.pose); });
+      ASSERT_NE(off, first.points.end());
+      EXPECT_LE(off->time, c.liftOffBy);
+    }
     if (c.touches < 0) continue;
     EXPECT_EQ(touched, c.touches == 1);
     EXPECT_EQ(phases.contains("take_off"), c.touches == 1);  // a touch-and-go takes off again
