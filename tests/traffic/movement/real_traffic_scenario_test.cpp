@@ -66,8 +66,8 @@ struct Outage {
   double from = -1.0, to = -1.0;  // scenario seconds in which nothing of the feed arrives
 };
 
-// The simulator's object once a pass: its altitude and whether its gear is down.
-struct GearSeen { double altitude; std::uint32_t gear; };
+// The simulator's object once a pass: its altitude, whether its gear is down, its throttle.
+struct GearSeen { double altitude; std::uint32_t gear, throttle; };
 
 // Plays the scenario through the engine for `seconds`, dropping the feed's
 // lines during the outage; returns the phases the aircraft went through.
@@ -84,7 +84,7 @@ std::set<std::string> play(EngineHarness& harness, const std::string& text, doub
     harness.pass();
     if (gear != nullptr) {
       const auto objects = harness.emulator().objects();
-      if (!objects.empty()) gear->push_back({objects.front().pose.altitude, objects.front().gear});
+      if (!objects.empty()) gear->push_back({objects.front().pose.altitude, objects.front().gear, objects.front().throttle});
     }
     for (const LiveAc& ac : trafficEngine.live)
       if (ac.sim.simState == AcSimState::Active) phases.insert(gf_phaseName(ac.phase));
@@ -294,6 +294,10 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
       EXPECT_GE(first.removed, c.outage.to);
       EXPECT_LT(first.removed, c.outage.to + 5.0);
     }
+    constexpr std::uint32_t fullThrottle = 16383;  // the simulator's full scale
+    const bool takeOffThrust =
+        std::any_of(gear.begin(), gear.end(), [](const GearSeen& g) { return g.throttle == fullThrottle; });
+    EXPECT_TRUE(c.end != End::Grounded || !takeOffThrust);  // rolled out and taxied in, never rolled to take off
     // Held where it stands once its reports end, not rolling on.
     EXPECT_TRUE((c.end != End::StaysInSim && c.end != End::Grounded) || first.removed < 0.0);
     if (c.liftOffBy >= 0.0) {  // took off from where it held, in time for its airborne report
