@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 #include "core/geo.h"
 #include "core/settings_catalogue.h"
@@ -246,12 +245,13 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     const double share = static_cast<double>(k) / holdRollSteps;
     PositionSample p = from;
     const LatLon at = gf_destinationPoint({from.lat, from.lon}, *bearing, rollNm * share * share * feetPerNm);
-    std::tie(p.lat, p.lon) = std::tuple(at.latitude, at.longitude);
+    p.lat = at.latitude;
+    p.lon = at.longitude;
     p.groundSpeed = p.tas = liftOffKt * share;
     p.track = *bearing * degreesPerRadian;
     p.verticalSpeed = 0.0;
     p.altitude = 0.0;  // ground reports, as the feed sends them
-    std::tie(p.airborne, p.standing) = std::tuple(0, 0);
+    p.airborne = p.standing = 0;
     due += std::max(stepTicks, minLegTicks);
     p.dueTick = due;
     s.push_back(p);

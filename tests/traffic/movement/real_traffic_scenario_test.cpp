@@ -84,7 +84,10 @@ std::set<std::string> play(EngineHarness& harness, const std::string& text, doub
     harness.pass();
     if (gear != nullptr) {
       const auto objects = harness.emulator().objects();
-      if (!objects.empty()) gear->push_back({objects.front().pose.altitude, objects.front().gear, objects.front().throttle});
+      if (!objects.empty()) {
+        const simemu::SimObject& o = objects.front();
+        gear->push_back({o.pose.altitude, o.gear, o.throttle});
+      }
     }
     for (const LiveAc& ac : trafficEngine.live)
       if (ac.sim.simState == AcSimState::Active) phases.insert(gf_phaseName(ac.phase));
@@ -233,7 +236,8 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
        130 * 1.3, End::Grounded},
       {"holding departure, next report 300 ft up ahead",
        scenarioText("aircraft 3958205 DLH8HD A20N D-AIHD FRA LHR A3", holdingDeparture()),
-       {126, holdingAirborneSeconds}, 330, 210, 160 * 1.3, End::Airborne, -1, 0.0, holdingAirborneSeconds + 30.0 + 15.0},
+       {126, holdingAirborneSeconds}, 330, 210, 160 * 1.3, End::Airborne, -1, 0.0,
+       holdingAirborneSeconds + 30.0 + 15.0},
       {"roll-out after the reports end", scenarioText(condorHeader, unreportedRollOut(), 3.0), {}, 360, 160,
        140 * 1.3, End::RollsOut, -1, 30.0},
   };
@@ -269,8 +273,8 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
         ASSERT_GE(p.size(), 11u);
         const auto& before = p[p.size() - 11];  // a second earlier
         EXPECT_TRUE(onGround(p.back().pose));
-        const double kt = metresBetween(before.pose, p.back().pose) / metresPerNm / (p.back().time - before.time) * 3600;
-        EXPECT_LE(kt, c.goneKt) << "gone at " << p.back().time << " s";
+        const double nm = metresBetween(before.pose, p.back().pose) / metresPerNm;
+        EXPECT_LE(nm / (p.back().time - before.time) * 3600.0, c.goneKt) << "gone at " << p.back().time << " s";
       }
       const bool left =
           c.end != End::Airborne || track.removed >= 0.0 || track.points.back().pose.altitude > fieldFt + 1000;
