@@ -53,6 +53,9 @@ inline constexpr double straightGroundMaxSeconds = 15.0;
 // A speed jump is a glitch only when no aircraft changes speed that fast;
 // a take-off roll gains some 5 kt a second, a glitch jumps at once.
 inline constexpr double maxSpeedChangeKtPerSecond = 2.0;
+// From the ground into the air in one step: an unreported roll and climb-out
+// (0 to 160 kt in some 40 s).
+inline constexpr double liftOffGainKtPerSecond = 4.0;
 // A ground report whose positions moved slower than this share of its speed
 // has a stale speed (accelerating from rest shows half of it).
 inline constexpr double stalePositionSpeedShare = 1.0 / 3.0;

@@ -16,6 +16,12 @@ bool gf_groundReportCheck(LiveAc& aircraft, PositionSample& report);
 // A new report r after the newest n of an aircraft on the ground: it starts
 // a take-off roll, or a touch-and-go's roll after a touchdown.
 void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
+// A holding aircraft next reported in the air ahead of it (within 90 degrees
+// of its heading) has taken off: its roll was not reported.
+bool gf_airborneAheadOfHold(const LiveAc& aircraft, const PositionSample& report);
+// Its roll from where it holds: reports of an even acceleration up to a
+// lift-off point short of the airborne report, which is retimed to follow them.
+void gf_rollFromHold(LiveAc& aircraft, PositionSample& report);
 // The ground rules of the stream extension: arrival at the stand, holding.
 // None when the general extension applies; else whether the stream was extended.
 std::optional<bool> lf_extendOnGround(LiveAc& aircraft);

@@ -69,13 +69,21 @@ TEST_F(ReportRules, SpeedJumpsAreWeighedAgainstTheFeedsLastReportNotAMadeUpOne) 
   EXPECT_EQ(aircraft().samples.size(), 3u);
 }
 
-TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemoved) {
+TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessAirborneAhead) {
   for (const auto& [metres, removed] : {std::pair{240.0, false}, std::pair{260.0, true}}) {  // threshold 250 m
     gf_resetTraffic();
     route(report(0.0, 0.0, 20.0));
     aircraft().holding = 1;
     route(report(20.0, metres, metres / 20.0 * 3600.0 / 1852.0));
     EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << metres;
+  }
+  // Next reported 1.5 km on in the air: ahead of its heading it took off and stays, else it goes.
+  for (const auto& [headingDeg, removed] : {std::pair{359.0, true}, std::pair{1.0, false}, std::pair{270.0, true}}) {
+    gf_resetTraffic();
+    route(report(0.0, 0.0, 20.0));
+    std::tie(aircraft().holding, aircraft().heading) = std::tuple(1, headingDeg * radiansPerDegree);
+    route(report(50.0, 1500.0, 160.0, 664.0));
+    EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << headingDeg;
   }
 }
 
