@@ -177,6 +177,12 @@ bool gf_swapPositionBuffers() {
   return true;
 }
 
+void gf_clearPositionBuffers() {
+  std::lock_guard lock(simCommandMutex);
+  sendBuffer->clear();
+  fillBuffer->clear();
+}
+
 void onRecvFrame() {
   std::unique_lock lock(simCommandMutex, std::try_to_lock);
   if (!lock.owns_lock()) return;

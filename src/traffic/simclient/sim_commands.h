@@ -102,6 +102,8 @@ bool lf_takeRemoveWhenCreated(std::uint32_t hexid);
 // then swap; the swap only try-locks and empties the new fill buffer.
 std::vector<AiPosition>& gf_positionFillBuffer();
 bool gf_swapPositionBuffers();
+// Empties both buffers, waiting for the client's frame: a paused flight sends nothing.
+void gf_clearPositionBuffers();
 
 // The frame handler (SimClient thread): sends everything queued, never waits.
 void onRecvFrame();

@@ -253,23 +253,36 @@ TEST_F(EnginePass, LiveCreationGoesBeforeStaticOnePerFiftyTicks) {
   EXPECT_EQ(release(150), std::tuple(3u, 2u, 0u, 0u, 0u));
 }
 
-int parkDriverCalls = 0, fiveSecondCalls = 0, fifteenSecondCalls = 0;
+int parkDriverCalls = 0, fiveSecondCalls = 0, autoRangeCalls = 0;
 
+// The 16-second park driver waits while an update collects callsigns; the
+// automatic range runs every 30 s, only while AUTO_RANGE is on.
 TEST_F(EnginePass, TimedWorkFollowsTheEngineSecond) {
   TrafficEngineHooks hooks;
   hooks.parkAirportDriver = [](bool) { ++parkDriverCalls; };
   hooks.every5Seconds = [] { ++fiveSecondCalls; };
-  hooks.every15Seconds = [] { ++fifteenSecondCalls; };
+  hooks.autoRange = [] { ++autoRangeCalls; };
   gf_installTrafficEngineHooks(hooks);
-  const struct { std::int32_t before; int park, five, fifteen; std::int32_t after; } cases[] = {{15, 1, 0, 0, 16},   {79, 0, 1, 0, 80},     {29, 0, 1, 1, 30}, {47, 1, 0, 0, 48},
-               {159, 0, 1, 0, 160}, {86399, 0, 1, 1, 0}, {60, 0, 0, 0, 61}};
+  const struct {
+    std::int32_t before;
+    bool collecting, autoRange;
+    int park, five, range;
+    std::int32_t after;
+  } cases[] = {{15, false, true, 1, 0, 0, 16},    {15, true, true, 0, 0, 0, 16},     {79, false, true, 0, 1, 0, 80},
+               {29, false, true, 0, 1, 1, 30},    {29, false, false, 0, 1, 0, 30},   {44, false, true, 0, 1, 0, 45},
+               {47, false, true, 1, 0, 0, 48},    {159, false, true, 0, 1, 0, 160},  {86399, false, true, 0, 1, 1, 0},
+               {60, false, true, 0, 0, 0, 61}};
   for (const auto& c : cases) {
-    parkDriverCalls = fiveSecondCalls = fifteenSecondCalls = 0;
+    parkDriverCalls = fiveSecondCalls = autoRangeCalls = 0;
+    staticUpdateCollecting = c.collecting;
+    AUTO_RANGE.setCurrent(c.autoRange);
     ASSERT_TRUE(pass(c.before));
-    EXPECT_EQ(std::tuple(parkDriverCalls, fiveSecondCalls, fifteenSecondCalls, secondCount.load()),
-              std::tuple(c.park, c.five, c.fifteen, c.after))
-        << c.before;
+    EXPECT_EQ(std::tuple(parkDriverCalls, fiveSecondCalls, autoRangeCalls, secondCount.load()),
+              std::tuple(c.park, c.five, c.range, c.after))
+        << c.before << " collecting " << c.collecting << " auto " << c.autoRange;
   }
+  staticUpdateCollecting = false;
+  AUTO_RANGE.setCurrent(AUTO_RANGE.defaultValue());
   // Without a reply of the simulator there is no engine second.
   secondCount = 7;
   newUserData.store(false);
