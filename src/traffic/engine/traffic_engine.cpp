@@ -172,6 +172,7 @@ void gf_reserveTrafficContainers() {
   staticAircraft.reserve(staticReserve);
   standTable.reserve(standTableReserve);
   e.feedback.reserve(feedbackReserve);
+  gf_reserveFeedbackQueue(feedbackReserve);  // swapped with the engine's at each drain
   e.activations.reserve(feedbackSecondReserve);
   e.addingStack.reserve(addingStackReserve);
   e.ghostCallsigns.reserve(ghostCallsignReserve);

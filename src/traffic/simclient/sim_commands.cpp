@@ -215,6 +215,11 @@ void gf_postFeedback(const SimFeedback& feedback) {
   feedbackQueue.push_back(feedback);
 }
 
+void gf_reserveFeedbackQueue(std::size_t count) {
+  std::lock_guard lock(feedbackMutex);
+  feedbackQueue.reserve(count);
+}
+
 void gf_takeFeedback(std::vector<SimFeedback>& out) {
   out.clear();
   std::lock_guard lock(feedbackMutex);
