@@ -487,7 +487,9 @@ void lf_tickLoop() {
     }
     if (!more) break;
     const auto wake = gf_tickWakeTime(deadline, Clock::now());
-    while (Clock::now() + std::chrono::milliseconds(1) <= wake) std::this_thread::sleep_until(wake);
+    // Less than a millisecond ahead is no sleep; otherwise every early wake sleeps on.
+    if (Clock::now() + std::chrono::milliseconds(1) <= wake)
+      while (Clock::now() < wake) std::this_thread::sleep_until(wake);
     deadline = gf_nextTickDeadline(wake, Clock::now(), newUserData.load());
   }
 }

@@ -10,6 +10,7 @@
 #include "app/run/entry.h"
 #include "app/window/command_handlers.h"
 #include "core/settings_catalogue.h"
+#include "core/status_line.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/traffic_engine.h"
@@ -89,6 +90,7 @@ TEST(AutoRangeScenario, RadiusFollowsTheUserFromTheGroundPastTheHeightAndFarTraf
   EXPECT_EQ(harness.emulator().objects().size(), 2u);
 
   gf_installTrafficEngineHooks({});
+  gf_installStatusLine(nullptr);
 }
 
 } // namespace

@@ -7,6 +7,10 @@
 
 #include <span>
 
+#include "airports/airport_scan_shell.h"
+#include "airports/park_airport_shell.h"
+#include "core/status_line.h"
+#include "refdata/airport_services.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/movement/ground_movement.h"
@@ -29,10 +33,15 @@ void lf_uninstallTrafficHooks() {
   gf_installArrivalStandChoice(nullptr);
   gf_installStandEventHook(nullptr);
   gf_installLiveRemovalHook(nullptr);
+  gf_installParkAirportShell(nullptr);
+  gf_installAirportScanShell(nullptr);
 }
 
 TEST(ProgramWiring, EveryHookOfTheTrafficSideIsInstalledBeforeTheRun) {
   lf_uninstallTrafficHooks();
+  // Without the window's shells the airports' headless ones answer.
+  const ParkAirportShell* headlessPark = &gf_parkAirportShell();
+  const AirportScanShell* headlessScan = &gf_airportScanShell();
   gf_installProgramParts();
 
   const TrafficEngineHooks& e = gf_trafficEngineHooks();
@@ -73,12 +82,17 @@ TEST(ProgramWiring, EveryHookOfTheTrafficSideIsInstalledBeforeTheRun) {
       {"arrivalStandChoice", gf_arrivalStandChoice() != nullptr},
       {"standEventHook", gf_standEventHook() != nullptr},
       {"liveRemovalHook", gf_liveRemovalHook() != nullptr},
+      {"parkAirportShell", &gf_parkAirportShell() != headlessPark},
+      {"airportScanShell", &gf_airportScanShell() != headlessScan},
   };
 
   for (const auto& table : {std::span<const Hook>(engine), std::span<const Hook>(simClient),
                             std::span<const Hook>(parking)})
     for (const Hook& hook : table) EXPECT_TRUE(hook.set) << hook.name << " is not installed by the program";
+  // The tests after this one start from no wiring, as before it.
   lf_uninstallTrafficHooks();
+  gf_installStatusLine(nullptr);
+  gf_installClosestStandReader(nullptr);
 }
 
 } // namespace
