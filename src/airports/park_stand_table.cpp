@@ -136,7 +136,8 @@ std::string gf_readApf(const std::string& path, ApfHeader& header, QualityFactor
   return result;
 }
 
-void gf_clearStands(StandTable& table) { StandTable().swap(table); }
+// The room reserved for the park airport's table stays for the next airport.
+void gf_clearStands(StandTable& table) { table.clear(); }
 
 void gf_numberStandsAndFindOverlaps(StandTable& table) {
   for (std::size_t i = 0; i < table.size(); ++i) table[i].number = static_cast<std::uint32_t>(i + 1);

@@ -269,6 +269,7 @@ std::int32_t activeLiveCount() {
 } // namespace
 
 void gf_installBirthStandChoice(BirthStandChoice choice) { birthStandChoice.store(choice); }
+BirthStandChoice gf_birthStandChoice() { return birthStandChoice.load(); }
 
 void lf_routeTrafficRecord(TrafficRecord& record) {
   auto& engine = trafficEngine;
@@ -317,6 +318,7 @@ void lf_newLiveAc(TrafficRecord& record) {
   identity.trafficFlag = 0;
   AcDescription description(identity);
   description.hexId = record.hexid;
+  description.groundTurnRate = baseGroundTurnRateDegPerTick[slot] * radiansPerDegree;
   description.maxClimbPerTick = maxClimbPerTick[slot];
   description.standSpeedKt = standSpeedKt[slot];
   trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
