@@ -18,6 +18,10 @@ inline constexpr std::size_t reservedStandIds = 512;     // ids seen while readi
 inline constexpr double overlapDistanceFactor = 1.1;     // stands overlap when 1.1 x distance < r1 + r2
 inline constexpr std::int16_t highestStandType = 15;     // the simulator's parking types 0..15
 inline constexpr double largestStandRadiusMetres = 500.0;  // beyond this a radius is taken as garbage
+// Pairs of overlapping stands kept for one table (two numbers each, 16 MB in
+// all): a real airport has a few per stand, stands piled on one spot have
+// millions, and the search stops at this many.
+inline constexpr std::size_t maxOverlappingStandPairs = 2'000'000;
 
 // Generated stand files name their scenery by its whole path. No setting cuts
 // it to begin at "Community"; these stay off until one is offered.

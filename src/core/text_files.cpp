@@ -2,7 +2,7 @@
 // whole-file writing for the many text files the program reads but did not write.
 #include "core/text_files.h"
 
-#include "core/file_maintenance.h"
+#include "core/atomic_save.h"
 #include "core/status_line.h"
 #include "platform/sys/codepage.h"
 #include "platform/sys/native_path.h"
@@ -342,19 +342,15 @@ bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesys
 }
 
 bool gf_replaceTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path, std::string& cause) {
-  const std::filesystem::path temporary = gf_temporaryPathFor(path);
-  std::error_code error;
-  errno = 0;
-  if (!gf_writeTextLines(lines, temporary)) {
-    cause = errno != 0 ? std::generic_category().message(errno) : "the new text could not be written";
-    std::filesystem::remove(temporary, error);
-    return false;
-  }
-  std::filesystem::rename(temporary, path, error);
-  if (!error) return true;
-  cause = error.message();
-  std::filesystem::remove(temporary, error);
-  return false;
+  return gf_saveAtomically(
+      path,
+      [&lines](const std::filesystem::path& temporary, std::string& why) {
+        errno = 0;
+        if (gf_writeTextLines(lines, temporary)) return true;
+        if (errno != 0) why = std::generic_category().message(errno);
+        return false;
+      },
+      cause);
 }
 
 std::string wide_to_utf8(std::u16string_view text) {

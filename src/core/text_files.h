@@ -111,9 +111,9 @@ public:
 bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path);
 // Writes every line followed by LF as the whole file; false when it cannot be opened or written.
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path);
-// The same through a temporary file renamed over path, so that a kill or a
-// full disk never leaves path cut short; on failure path keeps its old
-// content and cause tells why.
+// The same through gf_saveAtomically: a kill or a full disk never leaves path
+// cut short, a read-only file stays as it is, and the file keeps its
+// permissions; on failure (logged) path keeps its old content and cause tells why.
 bool gf_replaceTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path, std::string& cause);
 
 // Throws std::runtime_error "wide_to_utf8: invalid UTF-16".

@@ -59,8 +59,9 @@ void addThirdpartyAirports(std::unordered_set<std::string>& seen) {
 // A NUL byte sorts first and makes the next read take the file for UTF-16.
 bool hasNul(const std::string& line) { return line.find('\0') != std::string::npos; }
 
-// The list through a temporary file; a failure keeps the old one and is
-// shown, since the user's reserved stand is not remembered.
+// The list through the atomic save (a read-only file stays as the user made
+// it); a failure keeps the old one and is shown, since the user's reserved
+// stand is not remembered.
 bool saveLines(const std::vector<std::string>& lines, const std::filesystem::path& file) {
   std::string cause;
   if (gf_replaceTextLines(lines, file, cause)) return true;
@@ -168,16 +169,17 @@ bool gf_writeParkAirportEntry(const std::filesystem::path& file) {
     const auto fields = gf_splitTrimmed(l, ',');
     return !fields.empty() && fields[0] == code;
   });
-  if (same != lines.end()) {
+  const bool updated = same != lines.end();
+  if (updated)
     *same = line;
-    gf_log(fmt::format("{}:{} updated stand", name, line));
-  } else {
+  else
     lines.push_back(line);
-    gf_log(fmt::format("{}:{} new entry", name, line));
-  }
   std::sort(lines.begin(), lines.end());
   lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  return saveLines(lines, file);
+  // Only what reached the file is logged as done.
+  if (!saveLines(lines, file)) return false;
+  gf_log(fmt::format("{}:{} {}", name, line, updated ? "updated stand" : "new entry"));
+  return true;
 }
 
 } // namespace gwr

@@ -3,10 +3,39 @@
 # folder against a small sample tree whose emulated simulator quits after
 # 55 s, with the feeder playing the Frankfurt scenarios meanwhile. The run must
 # end by itself with SIM WAS CLOSED after traffic was matched, created and flown.
+# The RealTraffic ports (UDP 49004 and 49005, the link's TCP port) may be held
+# on this machine by the program or the feed that the user runs: the check
+# runs in a network of its own (loopback only) where the system allows one,
+# and where it does not and the ports are held, it says so and is skipped.
 # Usage: road_check.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$1"
 source="$2"
+skipped=77   # the test's SKIP_RETURN_CODE
+
+if [[ -z "${GWR_ROAD_CHECK_NETWORK:-}" ]]; then
+  if command -v unshare > /dev/null && command -v ip > /dev/null; then
+    # -r maps the user to root inside when the user is not root already.
+    for flags in -n -rn; do
+      if unshare "$flags" ip link set lo up 2> /dev/null; then
+        exec unshare "$flags" bash -c 'ip link set lo up && exec "$@"' road_check \
+          env GWR_ROAD_CHECK_NETWORK=own bash "$0" "$@"
+      fi
+    done
+  fi
+  echo "no network of its own could be made (unshare -n): the run shares this machine's ports"
+  if command -v ss > /dev/null; then
+    held="$(ss -Hlun '( sport = :49004 or sport = :49005 )' 2> /dev/null || true)"
+    if [[ -n "$held" ]]; then
+      echo "cannot run: the RealTraffic ports UDP 49004/49005 are held by another program:"
+      echo "$held"
+      exit $skipped
+    fi
+  fi
+else
+  echo "the run has a network of its own: the machine's RealTraffic ports are left alone"
+fi
+
 quitFrame=1650   # 55 s at the emulator's 30 frames a second
 limit=120        # seconds the program may take in all
 

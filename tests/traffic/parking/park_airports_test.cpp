@@ -122,6 +122,55 @@ TEST_F(ParkAirportsTest, AFailedRewriteKeepsTheOldListAndSaysSo) {
   for (const auto& left : std::filesystem::directory_iterator(airportsFolder)) EXPECT_NE(left.path().extension(), ".tmp");
 }
 
+// The user's file keeps what the user made of it: its permissions, its link,
+// and a read-only file its text, with the line parameters.xml gives.
+TEST_F(ParkAirportsTest, TheRewriteKeepsTheFilesModeAndLeavesAReadOnlyFileAsItIs) {
+  namespace fs = std::filesystem;
+  using enum fs::perms;
+  const std::string list = "EHRD,B2\n";
+  const fs::path elsewhere = airportsFolder / "lists" / "parks.txt";
+  const struct {
+    fs::perms mode;
+    bool behindALink;
+    bool written;
+  } cases[] = {
+      {owner_read | group_read | others_read, false, false},
+      {owner_read, false, false},
+      {owner_read | group_read | others_read, true, false},
+      {owner_read | owner_write, false, true},
+      {owner_read | owner_write | group_read, false, true},
+      {owner_read | owner_write | group_read | group_write | others_read, false, true},
+      {owner_read | owner_write, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(fmt::format("mode {:o}{}", int(c.mode), c.behindALink ? " behind a link" : ""));
+    fs::remove_all(elsewhere.parent_path());
+    fs::remove(myParkAirportsFile);
+    writeList(list);
+    if (c.behindALink) {
+      fs::create_directories(elsewhere.parent_path());
+      fs::rename(myParkAirportsFile, elsewhere);
+      fs::create_symlink(fs::path("lists") / "parks.txt", myParkAirportsFile);  // from the link's folder
+    }
+    const fs::path file = c.behindALink ? elsewhere : myParkAirportsFile;
+    fs::permissions(file, c.mode);
+    parkAirports.clear();
+    gf_insertParkAirport({"D7", {52.0, 4.0}, 0.0, FixedCode<4>("EHAM")}, true);
+    log().mark();
+
+    EXPECT_EQ(gf_writeParkAirportEntry(), c.written);
+    EXPECT_EQ(fs::status(file).permissions(), c.mode);
+    EXPECT_EQ(fs::is_symlink(myParkAirportsFile), c.behindALink);
+    fs::permissions(file, owner_read | owner_write);
+    EXPECT_EQ(readFile(file), c.written ? "EHAM,D7\n" + list : list);
+    EXPECT_EQ(logged(myParkAirportsFile.string() + " not written: the file is read-only"), !c.written);
+    EXPECT_EQ(logged("Error my_park_airports.txt could not be saved (the file is read-only), it stays as it was"),
+              !c.written);
+    EXPECT_EQ(logged("my_park_airports.txt:EHAM,D7 new entry"), c.written);
+    for (const auto& left : fs::directory_iterator(file.parent_path())) EXPECT_NE(left.path().extension(), ".tmp");
+  }
+}
+
 TEST_F(ParkAirportsTest, AFullListRefusesMore) {
   for (std::size_t i = 0; i < maxParkAirports; ++i) parkAirports.push_back({});
   EXPECT_THROW(gf_insertParkAirport({}, false), std::length_error);

@@ -1,0 +1,81 @@
+// The one way every file the user may keep is replaced: through a temporary
+// beside it, with the old file's link, permissions and read-only state kept.
+#include "core/atomic_save.h"
+
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "core/file_maintenance.h"
+#include "core/log.h"
+#include "core/text_files.h"
+
+namespace gwr {
+namespace {
+
+constexpr int maxLinkHops = 40;  // links followed before the chain counts as a loop
+
+// The file a save replaces: the path itself, or the end of its chain of
+// symbolic links, so that the link stays and its target gets the new text.
+std::optional<std::filesystem::path> lf_saveTarget(const std::filesystem::path& path, std::string& cause) {
+  std::filesystem::path target = path;
+  for (int hop = 0; hop <= maxLinkHops; ++hop) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(target, error);
+    if (status.type() == std::filesystem::file_type::not_found) return target;
+    if (error) {
+      cause = error.message();
+      return std::nullopt;
+    }
+    if (!std::filesystem::is_symlink(status)) return target;
+    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+    if (error) {
+      cause = error.message();
+      return std::nullopt;
+    }
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  cause = "too many levels of symbolic links";
+  return std::nullopt;
+}
+
+bool lf_saveFailed(const std::filesystem::path& path, std::string_view why, std::string& cause) {
+  cause = why;
+  gf_logError(fmt::format("{} not written: {}", gf_pathToUtf8(path), cause));
+  return false;
+}
+
+} // namespace
+
+bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& write, std::string& cause) {
+  std::string why;
+  const std::optional<std::filesystem::path> target = lf_saveTarget(file, why);
+  if (!target) return lf_saveFailed(file, why, cause);
+  std::error_code error;
+  const std::filesystem::file_status existing = std::filesystem::status(*target, error);
+  const bool present = std::filesystem::exists(existing);
+  if (present && !std::filesystem::is_regular_file(existing)) return lf_saveFailed(file, "not a regular file", cause);
+  // A file the user made read-only is left as it is, not quietly replaced:
+  // the rename would need no write permission on the file itself.
+  if (present && (existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none)
+    return lf_saveFailed(file, "the file is read-only", cause);
+
+  const std::filesystem::path temporary = gf_temporaryPathFor(*target);
+  if (!write(temporary, why)) {
+    std::filesystem::remove(temporary, error);
+    return lf_saveFailed(file, why.empty() ? "the new text could not be written" : why, cause);
+  }
+  error.clear();
+  if (present) std::filesystem::permissions(temporary, existing.permissions(), error);
+  if (!error) std::filesystem::rename(temporary, *target, error);
+  if (error) {
+    why = error.message();
+    std::filesystem::remove(temporary, error);
+    return lf_saveFailed(file, why, cause);
+  }
+  return true;
+}
+
+} // namespace gwr

@@ -1,0 +1,22 @@
+// Saving a file whole: the new content goes to a temporary beside it that is
+// then renamed over it, so that no reader, kill or full disk meets half a file.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace gwr {
+
+// Writes the new content to the temporary path it is given; false, with
+// cause set when it knows one, when that failed.
+using SaveWriter = std::function<bool(const std::filesystem::path& temporary, std::string& cause)>;
+
+// Saves file through write and a rename. A symbolic link is written through
+// to its target and stays a link; an existing file keeps its permission bits;
+// a read-only file is neither written nor touched. Every failure is logged as
+// "{file} not written: {cause}", leaves the old file as it was and no
+// temporary behind, and gives false with cause.
+bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& write, std::string& cause);
+
+} // namespace gwr
