@@ -7,15 +7,18 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <cstdio>
 #include <future>
 #include <memory>
 #include <tuple>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/net/tcp_deadline.h"
 #include "platform/net/tcp_socket.h"
 #include "support/engine_harness.h"
+#include "traffic/engine/link_log.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/feed/feeder_wait.h"
 
@@ -39,12 +42,14 @@ class RealTrafficLink : public ::testing::Test {
   void SetUp() override {
     realTrafficOnThisPc.store(true);
     realTrafficConnected.store(false);
+    gf_resetLinkLog();
     lf_listenForRealTraffic("0");
     port = gf_realTrafficPort();
     ASSERT_NE(port, 0);
   }
   void TearDown() override {
     gf_setLinkTimeLimits(defaultLinkTimeLimits);
+    gf_setLinkLogClock(nullptr);
     lf_closeRealTrafficLink();
     realTrafficOnThisPc.store(false);
     trafficEngine.user = {};
@@ -68,14 +73,16 @@ TEST_F(RealTrafficLink, HandshakePositionTimeReconnectAndGoodbye) {
   EXPECT_TRUE(waitUntil([&] { return feeder->has("Qs123=1718000000000"); }));
   EXPECT_EQ(feeder->count("Qs123="), 1u);
 
-  // RealTraffic goes away: a send fails, and the next call waits for it to come back.
+  // RealTraffic goes away: a send fails, and later calls look for it coming back.
   feeder->stop();
   for (int i = 0; i < 100 && realTrafficConnected.load(); ++i) lf_sendUserPosition();
   ASSERT_FALSE(realTrafficConnected.load());
   EXPECT_NE(log.text().find("RealTraffic gone? Wait for RealTraffic to re-connect ..."), std::string::npos);
   feeder = std::make_unique<FeederLink>(port);
-  lf_sendUserPosition();
-  ASSERT_TRUE(realTrafficConnected.load());
+  ASSERT_TRUE(waitUntil([] {
+    lf_sendUserPosition();
+    return realTrafficConnected.load();
+  }));
   EXPECT_NE(log.text().find("RealTraffic re-connected"), std::string::npos);
   lf_sendUserPosition();
   EXPECT_TRUE(waitUntil([&] { return feeder->count("Qs121=") == 1; }));
@@ -151,24 +158,48 @@ TEST_F(RealTrafficLink, AClientThatStopsReadingIsDroppedWithoutHoldingTheSender)
   EXPECT_LT(longest, 1s);
 }
 
+// Looks at the port until the link is up, as the loop does every 20 ticks.
+bool acceptedWithin(std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!lf_acceptRealTraffic()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// RealTraffic behind a silent client is taken as soon as it answers; the
+// silent one is closed past the handshake time, a client that closed is not
+// called silent; no foreign client gets a position.
 TEST_F(RealTrafficLink, SilentClientsAreClosedAndTheNextOneTaken) {
-  gf_setLinkTimeLimits({200ms, 200ms});
+  gf_setLinkTimeLimits({200ms, 2000ms});
   auto silent = std::make_unique<RawClient>(port, "");  // queued before RealTraffic
   RawClient realTraffic(port, "RealTraffic\r\n");
+  const auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(endsInTime([] { lf_connectRealTraffic(); }, *silent));
   ASSERT_TRUE(realTrafficConnected.load());
-  EXPECT_NE(log.text().find("no answer to the version request within 200 ms, connection closed"), std::string::npos);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);  // not behind the silent one's 2 s
   EXPECT_EQ(silent->received(), "Qs999=version\r\n");  // asked, then closed
-  // After the link drops, a foreign client queued meanwhile gets no position.
+  // After the link drops: one client closes, one stays silent, RealTraffic comes back.
+  gf_setLinkTimeLimits({200ms, 200ms});
   trafficEngine.user = exampleUser();
   realTraffic.socket.close(true);
   for (int i = 0; i < 100 && realTrafficConnected.load(); ++i) lf_sendUserPosition();
+  RawClient leaving(port, "");
   silent = std::make_unique<RawClient>(port, "");
-  RawClient comesBack(port, "RealTraffic\r\n");
-  ASSERT_TRUE(endsInTime([] { lf_sendUserPosition(); }, *silent));
-  ASSERT_TRUE(realTrafficConnected.load());
-  lf_sendUserPosition();
+  EXPECT_FALSE(acceptedWithin(100ms));
+  leaving.socket.close(true);
+  EXPECT_FALSE(acceptedWithin(400ms));
   EXPECT_EQ(silent->received(), "Qs999=version\r\n");
+  const std::string text = log.text();
+  EXPECT_NE(text.find("RealTraffic link: connection closed by the peer before it answered the version request"),
+            std::string::npos);
+  EXPECT_EQ(text.find("no answer to the version request"), text.rfind("no answer to the version request"));
+  EXPECT_NE(text.find("RealTraffic link: no answer to the version request within 200 ms, connection closed"),
+            std::string::npos);
+  RawClient comesBack(port, "RealTraffic\r\n");
+  ASSERT_TRUE(acceptedWithin(1s));
+  lf_sendUserPosition();
   EXPECT_NE(comesBack.received().find("Qs121="), std::string::npos);
 }
 
@@ -194,10 +225,10 @@ TEST_F(RealTrafficLink, AFailedListenNamesItsCallAndAClientNeedsNoDelay) {
   lf_listenForRealTraffic("0");
   platform::gf_failSocketStepForTests(platform::SocketStep::noDelay, 10022);
   FeederLink feeder(gf_realTrafficPort());
-  EXPECT_FALSE(lf_acceptRealTraffic());
+  EXPECT_TRUE(waitUntil([&] { return !lf_acceptRealTraffic() && log.text().find("waitForClient") != std::string::npos; }));
   EXPECT_LT(log.text().find("waitForClient interrupted: "),
             log.text().find(" setsockopt failed with error 10022 Invalid argument"));
-  EXPECT_TRUE(lf_acceptRealTraffic());  // the feeder comes again
+  EXPECT_TRUE(acceptedWithin(2s));  // the feeder comes again
 }
 
 // The engine sends the user position every 20 ticks and the simulator time
@@ -224,6 +255,97 @@ TEST(RealTrafficLinkRate, PositionEveryTwentyTicksAndTimeEveryFiveSeconds) {
     EXPECT_TRUE(ms % 1000 == 0 && ms >= 1709164800000LL && ms <= 1709164812000LL) << line;
   }
   lf_closeRealTrafficLink();
+  realTrafficOnThisPc.store(false);
+}
+
+} // namespace
+} // namespace gwr
+
+namespace gwr {
+namespace {
+
+using namespace std::chrono_literals;
+using Steady = std::chrono::steady_clock;
+std::atomic<std::int64_t> shiftedBy{0};  // nanoseconds the link log's clock is ahead
+
+// Peers that connect and close at once, in a loop, while the program waits for RealTraffic.
+TEST_F(RealTrafficLink, ConnectAndCloseChurnWritesLittleLog) {
+  std::atomic<bool> stop{false};
+  std::atomic<int> churned{0};
+  std::thread churn([&] {
+    while (!stop.load()) {
+      platform::TcpConnection peer;
+      if (peer.connect(platform::Ipv4Address::loopback(), port) == 0) ++churned;
+      peer.close();
+    }
+  });
+  auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
+  const auto start = Steady::now();
+  std::this_thread::sleep_for(500ms);
+  stop.store(true);
+  churn.join();
+  const double seconds = std::chrono::duration<double>(Steady::now() - start).count();
+  const std::size_t bytes = log.text().size();
+  FeederLink feeder(port);
+  ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+  EXPECT_TRUE(realTrafficConnected.load());
+  std::printf("churn: %d peers, %.0f log bytes a second\n", churned.load(), static_cast<double>(bytes) / seconds);
+  EXPECT_LT(static_cast<double>(bytes) / seconds, 2000.0);
+  const std::string text = log.text();
+  EXPECT_EQ(text.find("no answer to the version request"), std::string::npos);  // they closed, they were not silent
+  // One line of each kind; ten seconds on, the count of those held back.
+  const auto lines = log.lines();
+  for (const std::string kind : {"RealTraffic link: connection closed by the peer", "receive: ", "sendDataPacket"})
+    EXPECT_LE(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(kind) != l.npos; }),
+              1) << kind;
+  shiftedBy.store(std::chrono::duration_cast<std::chrono::nanoseconds>(feedLogInterval).count());
+  gf_setLinkLogClock([] { return Steady::now() + std::chrono::nanoseconds(shiftedBy.load()); });
+  gf_flushLinkLog();
+  EXPECT_NE(log.text().find(" more log lines about link peers that closed first held back"), std::string::npos);
+}
+
+// RealTraffic comes back behind thirty connections that never answer; the
+// loop goes on at its tick meanwhile.
+TEST(RealTrafficLinkRate, RealTrafficComesBackBehindThirtySilentPeers) {
+  testsupport::EngineHarness harness({}, {});
+  realTrafficOnThisPc.store(true);
+  gf_setLinkTimeLimits({200ms, 300ms});
+  lf_listenForRealTraffic("0");
+  const std::uint16_t port = gf_realTrafficPort();
+  auto feeder = std::make_unique<FeederLink>(port);
+  lf_connectRealTraffic();
+  ASSERT_TRUE(realTrafficConnected.load());
+  feeder.reset();  // RealTraffic goes away
+  ASSERT_TRUE(harness.runUntil(10.0, [] { return !realTrafficConnected.load(); }));
+
+  std::vector<std::unique_ptr<RawClient>> silent;
+  std::unique_ptr<FeederLink> back;
+  std::atomic<bool> queued{false};
+  std::thread queue([&] {
+    for (int i = 0; i < 30; ++i) silent.push_back(std::make_unique<RawClient>(port, ""));
+    back = std::make_unique<FeederLink>(port);
+    queued.store(true);
+  });
+  const auto start = Steady::now();
+  Steady::duration longest{};
+  bool served = false;
+  while (!served && Steady::now() - start < 20s) {
+    const auto passStart = Steady::now();
+    harness.pass();
+    longest = std::max(longest, Steady::now() - passStart);
+    served = queued.load() && back->count("Qs121=") > 0;
+    std::this_thread::sleep_until(passStart + 10ms);
+  }
+  const auto reached = Steady::now() - start;
+  queue.join();
+  std::printf("behind 30 silent: served after %lld ms, longest pass %lld ms\n",
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(reached).count()),
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
+  EXPECT_TRUE(served);
+  EXPECT_LT(reached, 3s);
+  EXPECT_LT(longest, 50ms);
+  lf_closeRealTrafficLink();
+  gf_setLinkTimeLimits(defaultLinkTimeLimits);
   realTrafficOnThisPc.store(false);
 }
 
