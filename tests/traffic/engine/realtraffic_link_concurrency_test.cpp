@@ -4,6 +4,12 @@
 // the goodbye on close; and clients that stop reading or never answer.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -19,6 +25,7 @@
 #include "platform/net/tcp_socket.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/link_log.h"
+#include "traffic/engine/link_peers.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/feed/feeder_wait.h"
 
@@ -268,40 +275,155 @@ using namespace std::chrono_literals;
 using Steady = std::chrono::steady_clock;
 std::atomic<std::int64_t> shiftedBy{0};  // nanoseconds the link log's clock is ahead
 
-// Peers that connect and close at once, in a loop, while the program waits for RealTraffic.
-TEST_F(RealTrafficLink, ConnectAndCloseChurnWritesLittleLog) {
-  std::atomic<bool> stop{false};
-  std::atomic<int> churned{0};
-  std::thread churn([&] {
-    while (!stop.load()) {
-      platform::TcpConnection peer;
-      if (peer.connect(platform::Ipv4Address::loopback(), port) == 0) ++churned;
-      peer.close();
-    }
-  });
-  auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
-  const auto start = Steady::now();
-  std::this_thread::sleep_for(500ms);
-  stop.store(true);
-  churn.join();
-  const double seconds = std::chrono::duration<double>(Steady::now() - start).count();
-  const std::size_t bytes = log.text().size();
-  FeederLink feeder(port);
-  ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
-  EXPECT_TRUE(realTrafficConnected.load());
-  std::printf("churn: %d peers, %.0f log bytes a second\n", churned.load(), static_cast<double>(bytes) / seconds);
-  EXPECT_LT(static_cast<double>(bytes) / seconds, 2000.0);
-  const std::string text = log.text();
-  EXPECT_EQ(text.find("no answer to the version request"), std::string::npos);  // they closed, they were not silent
-  // One line of each kind; ten seconds on, the count of those held back.
+// Connects peers to the port one after another until stopped; each sends
+// `answer` (when any) and closes at once.
+class Churn {
+ public:
+  Churn(std::uint16_t port, std::string answer)
+      : thread_([this, port, answer] {
+          while (!stop_.load()) {
+            platform::TcpConnection peer;
+            if (peer.connect(platform::Ipv4Address::loopback(), port) == 0) {
+              if (!answer.empty()) peer.sendAll(answer);
+              ++count;
+            }
+            peer.close();
+          }
+        }) {}
+  ~Churn() { stop(); }
+  void stop() {
+    stop_.store(true);
+    if (thread_.joinable()) thread_.join();
+  }
+  std::atomic<int> count{0};
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+std::size_t linesWith(const testsupport::LogCapture& log, const std::string& part) {
   const auto lines = log.lines();
+  return static_cast<std::size_t>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != l.npos; }));
+}
+
+// Peers that connect and close at once, in a loop: while the program waits
+// for RealTraffic, and (answering first) while the loop looks for it coming
+// back. Each kind of line is written once, then counted.
+TEST_F(RealTrafficLink, ConnectAndCloseChurnWritesLittleLog) {
+  auto churn = std::make_unique<Churn>(port, "");
+  auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
+  auto start = Steady::now();
+  std::this_thread::sleep_for(500ms);
+  churn->stop();
+  double seconds = std::chrono::duration<double>(Steady::now() - start).count();
+  std::size_t bytes = log.text().size();
+  std::printf("churn while waiting: %d peers, %.0f log bytes a second\n", churn->count.load(),
+              static_cast<double>(bytes) / seconds);
+  EXPECT_LT(static_cast<double>(bytes) / seconds, 2000.0);
+  EXPECT_EQ(log.text().find("no answer to the version request"), std::string::npos);  // they closed, they were not silent
   for (const std::string kind : {"RealTraffic link: connection closed by the peer", "receive: ", "sendDataPacket"})
-    EXPECT_LE(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(kind) != l.npos; }),
-              1) << kind;
+    EXPECT_LE(linesWith(log, kind), 1u) << kind;
   shiftedBy.store(std::chrono::duration_cast<std::chrono::nanoseconds>(feedLogInterval).count());
   gf_setLinkLogClock([] { return Steady::now() + std::chrono::nanoseconds(shiftedBy.load()); });
   gf_flushLinkLog();
   EXPECT_NE(log.text().find(" more log lines about link peers that closed first held back"), std::string::npos);
+
+  auto feeder = std::make_unique<FeederLink>(port);
+  ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+  ASSERT_TRUE(realTrafficConnected.load());
+  trafficEngine.user = exampleUser();
+  feeder.reset();
+  log.mark();
+  churn = std::make_unique<Churn>(port, "RealTraffic\r\n");
+  start = Steady::now();
+  while (Steady::now() - start < 500ms) {
+    lf_sendUserPosition();
+    std::this_thread::sleep_for(5ms);
+  }
+  churn->stop();
+  seconds = std::chrono::duration<double>(Steady::now() - start).count();
+  bytes = log.text().size();
+  std::printf("churn of answering peers: %d peers, %.0f log bytes a second\n", churn->count.load(),
+              static_cast<double>(bytes) / seconds);
+  EXPECT_LT(static_cast<double>(bytes) / seconds, 2000.0);
+  EXPECT_EQ(linesWith(log, "RealTraffic re-connected"), 1u);
+  for (const std::string kind : {"RealTraffic gone?", "sendDataPacket", "RealTraffic client socket closed"})
+    EXPECT_LE(linesWith(log, kind), 1u) << kind;
+}
+
+// What a peer has got by now, and "<closed>" when the link closed it.
+std::string gotByNow(platform::TcpConnection& socket) {
+  std::string text;
+  std::array<char, 4096> buffer{};
+  while (true) {
+    const auto got = platform::gf_receiveWithin(socket, buffer, 0ms);
+    if (!got.ok()) return text;
+    if (got.count == 0) return text + "<closed>";
+    text.append(buffer.data(), static_cast<std::size_t>(got.count));
+  }
+}
+
+// Forty connections that never answer: each round asks the new ones at once
+// and never waits; past 32 the oldest are closed, and one handshake time
+// after they came all are closed, with one line of each kind.
+TEST_F(RealTrafficLink, SilentPeersCostOneHandshakeTimeInAll) {
+  platform::TcpListener listener;
+  ASSERT_EQ(listener.listenSteps(platform::Ipv4Address::loopback(), 0, 64, false).error, 0);
+  std::vector<std::unique_ptr<RawClient>> silent;
+  for (int i = 0; i < 40; ++i) silent.push_back(std::make_unique<RawClient>(listener.localPort(), ""));
+  WaitingPeers peers;
+  Steady::duration longest{};
+  const auto timedRound = [&] {
+    const auto before = Steady::now();
+    EXPECT_FALSE(peers.round(listener, 300ms, false).valid());
+    longest = std::max(longest, Steady::now() - before);
+  };
+  timedRound();
+  timedRound();
+  EXPECT_EQ(peers.size(), 32u);
+  for (int i = 0; i < 40; ++i)
+    EXPECT_EQ(gotByNow(silent[static_cast<std::size_t>(i)]->socket), i < 8 ? "Qs999=version\r\n<closed>" : "Qs999=version\r\n") << i;
+  std::this_thread::sleep_for(300ms);
+  timedRound();
+  EXPECT_EQ(peers.size(), 0u);
+  EXPECT_LT(longest, 50ms);
+  for (auto& peer : silent) EXPECT_EQ(gotByNow(peer->socket), "<closed>");
+  EXPECT_EQ(linesWith(log, "RealTraffic link: no answer to the version request within 300 ms, connection closed"), 1u);
+  EXPECT_EQ(linesWith(log, "RealTraffic link: more than 32 connections wait for the version answer, the oldest closed"),
+            1u);
+  shiftedBy.store(std::chrono::duration_cast<std::chrono::nanoseconds>(feedLogInterval).count());
+  gf_setLinkLogClock([] { return Steady::now() + std::chrono::nanoseconds(shiftedBy.load()); });
+  gf_flushLinkLog();
+  EXPECT_TRUE(testsupport::hasLine(log, "31 more log lines about link peers without an answer held back"));
+  EXPECT_TRUE(testsupport::hasLine(log, "7 more log lines about too many waiting link peers held back"));
+}
+
+// Connections the link does not take yet queue at the port only a few deep;
+// the system refuses the rest instead of keeping them for hours.
+TEST_F(RealTrafficLink, FewConnectionsQueueAtThePort) {
+  std::vector<pollfd> watched;
+  for (int i = 0; i < 64; ++i) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    watched.push_back({fd, POLLOUT, 0});
+  }
+  std::this_thread::sleep_for(200ms);
+  ::poll(watched.data(), watched.size(), 0);
+  const auto connected = std::count_if(watched.begin(), watched.end(), [](const pollfd& p) {
+    int error = 0;
+    socklen_t size = sizeof error;
+    return (p.revents & POLLOUT) != 0 && ::getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+  });
+  for (const pollfd& p : watched) ::close(p.fd);
+  EXPECT_GT(connected, 0);
+  EXPECT_LE(connected, 32);
 }
 
 // RealTraffic comes back behind thirty connections that never answer; the
@@ -344,6 +466,7 @@ TEST(RealTrafficLinkRate, RealTrafficComesBackBehindThirtySilentPeers) {
   EXPECT_TRUE(served);
   EXPECT_LT(reached, 3s);
   EXPECT_LT(longest, 50ms);
+  for (auto& peer : silent) EXPECT_EQ(gotByNow(peer->socket).find("Qs121="), std::string::npos);
   lf_closeRealTrafficLink();
   gf_setLinkTimeLimits(defaultLinkTimeLimits);
   realTrafficOnThisPc.store(false);
