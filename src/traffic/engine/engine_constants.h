@@ -16,7 +16,7 @@ inline constexpr auto simStartPoll = std::chrono::milliseconds(100);
 // The RealTraffic link: connections the system queues before the link takes
 // them, connections asked for their version at once, and how often the run
 // step looks at them while it waits for RealTraffic.
-inline constexpr int linkListenBacklog = 16;
+inline constexpr int linkListenBacklog = 32;
 inline constexpr std::size_t linkWaitingPeersMost = 32;
 inline constexpr auto linkWaitSlice = std::chrono::milliseconds(50);
 

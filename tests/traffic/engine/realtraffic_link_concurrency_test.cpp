@@ -316,9 +316,9 @@ TEST_F(RealTrafficLink, ConnectAndCloseChurnWritesLittleLog) {
   auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
   auto start = Steady::now();
   std::this_thread::sleep_for(500ms);
-  churn->stop();
   double seconds = std::chrono::duration<double>(Steady::now() - start).count();
   std::size_t bytes = log.text().size();
+  churn->stop();
   std::printf("churn while waiting: %d peers, %.0f log bytes a second\n", churn->count.load(),
               static_cast<double>(bytes) / seconds);
   EXPECT_LT(static_cast<double>(bytes) / seconds, 2000.0);
@@ -342,9 +342,9 @@ TEST_F(RealTrafficLink, ConnectAndCloseChurnWritesLittleLog) {
     lf_sendUserPosition();
     std::this_thread::sleep_for(5ms);
   }
-  churn->stop();
   seconds = std::chrono::duration<double>(Steady::now() - start).count();
   bytes = log.text().size();
+  churn->stop();
   std::printf("churn of answering peers: %d peers, %.0f log bytes a second\n", churn->count.load(),
               static_cast<double>(bytes) / seconds);
   EXPECT_LT(static_cast<double>(bytes) / seconds, 2000.0);
@@ -423,7 +423,7 @@ TEST_F(RealTrafficLink, FewConnectionsQueueAtThePort) {
   });
   for (const pollfd& p : watched) ::close(p.fd);
   EXPECT_GT(connected, 0);
-  EXPECT_LE(connected, 32);
+  EXPECT_LE(connected, 40);  // a few dozen, not thousands
 }
 
 // RealTraffic comes back behind thirty connections that never answer; the
@@ -460,9 +460,9 @@ TEST(RealTrafficLinkRate, RealTrafficComesBackBehindThirtySilentPeers) {
   }
   const auto reached = Steady::now() - start;
   queue.join();
-  std::printf("behind 30 silent: served after %lld ms, longest pass %lld ms\n",
+  std::printf("behind 30 silent: served after %lld ms, longest pass %lld us\n",
               static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(reached).count()),
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(longest).count()));
   EXPECT_TRUE(served);
   EXPECT_LT(reached, 3s);
   EXPECT_LT(longest, 50ms);
