@@ -116,8 +116,8 @@ void lf_connectRealTraffic() {
   if (!realTrafficOnThisPc.load()) return;
   setStatusText(fmt::format("Waiting for RealTraffic to connect to {} ...", programName), true);
   lf_resetFeedForLink();
-  // Silent or closing peers are only looked at now and then, so RealTraffic
-  // behind them is taken as soon as it answers.
+  // Every connection is asked at once and looked at again each slice, so
+  // RealTraffic behind silent or closing peers is taken as soon as it answers.
   bool connected = false;
   while (!gf_stopping() && listener.valid() && !(connected = lf_acceptRealTraffic())) {
     gf_flushLinkLog();

@@ -113,7 +113,11 @@ TEST_F(RealTrafficLink, NoPositionNoLineAndNoWait) {
 }
 
 TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
+  // Closing from another thread ends the run step's wait for RealTraffic.
+  auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
+  EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
   lf_closeRealTrafficLink();
+  EXPECT_EQ(waiting.wait_for(std::chrono::seconds(2)), std::future_status::ready);
   EXPECT_EQ(std::tuple(gf_realTrafficPort(), realTrafficConnected.load()), std::tuple(0, false));
   EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
 }
