@@ -3,7 +3,10 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include <fmt/format.h>
 
