@@ -65,4 +65,10 @@ NetResult gf_receiveWithin(TcpConnection& connection, std::span<char> buffer, st
   }
 }
 
+bool gf_waitForConnection(const TcpListener& listener, std::chrono::milliseconds limit) {
+  const int descriptor = listener.descriptor();
+  if (descriptor < 0) return true;
+  return waitFor(descriptor, POLLIN, Clock::now() + limit) != wsaEtimedout;
+}
+
 } // namespace gwr::platform

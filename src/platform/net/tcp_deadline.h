@@ -19,4 +19,8 @@ NetResult gf_sendAllWithin(TcpConnection& connection, std::string_view data, std
 // without error: the peer closed; wsaEtimedout: nothing came in time.
 NetResult gf_receiveWithin(TcpConnection& connection, std::span<char> buffer, std::chrono::milliseconds limit);
 
+// Waits at most `limit` for a connection to arrive at the listener; true
+// when one waits (or the listener was closed or failed: accept tells).
+bool gf_waitForConnection(const TcpListener& listener, std::chrono::milliseconds limit);
+
 } // namespace gwr::platform

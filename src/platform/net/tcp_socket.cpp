@@ -115,7 +115,7 @@ std::int32_t TcpListener::listen(Ipv4Address address, std::uint16_t port, int ba
   return listenSteps(address, port, backlog).error;
 }
 
-ListenResult TcpListener::listenSteps(Ipv4Address address, std::uint16_t port, int backlog) {
+ListenResult TcpListener::listenSteps(Ipv4Address address, std::uint16_t port, int backlog, bool blocking) {
   // Each step in turn; the first failure closes what was opened.
   const auto step = [this](SocketStep which, auto&& call) -> ListenResult {
     std::int32_t error = injectedFailure(which);
@@ -127,7 +127,8 @@ ListenResult TcpListener::listenSteps(Ipv4Address address, std::uint16_t port, i
   if (!result.ok()) return result;
   result = step(SocketStep::blocking, [&]() -> std::int32_t {
     const int flags = ::fcntl(descriptor(), F_GETFL);
-    if (flags < 0 || ::fcntl(descriptor(), F_SETFL, flags & ~O_NONBLOCK) != 0) return gf_lastSocketError();
+    const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+    if (flags < 0 || ::fcntl(descriptor(), F_SETFL, wanted) != 0) return gf_lastSocketError();
     return 0;
   });
   if (!result.ok()) return result;

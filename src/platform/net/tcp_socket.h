@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,16 +63,17 @@ public:
   // Opens a blocking socket (reusing a port left in TIME_WAIT), binds it to
   // address:port and listens; 0 or a Winsock code. On failure the socket is closed.
   std::int32_t listen(Ipv4Address address, std::uint16_t port, int backlog = defaultBacklog);
-  // The same, naming the step that failed.
-  ListenResult listenSteps(Ipv4Address address, std::uint16_t port, int backlog);
+  // The same, naming the step that failed. A listener that is not blocking
+  // never holds its thread: accept then reports wsaEwouldblock when no
+  // connection is waiting.
+  ListenResult listenSteps(Ipv4Address address, std::uint16_t port, int backlog, bool blocking = true);
 
-  // Waits for the next connection. `connection` is valid on success; the
-  // result's error is set when the socket was shut down or failed.
+  // Takes the next connection, waiting for one when the listener blocks.
+  // `connection` is valid on success; the result's error is set when the
+  // socket was shut down or failed, or nothing waits at a non-blocking one.
   NetResult accept(TcpConnection& connection);
 
   static constexpr int defaultBacklog = 4;
-  // As many waiting connections as the system allows (it cuts a larger value down).
-  static constexpr int maxBacklog = std::numeric_limits<int>::max();
 };
 
 } // namespace gwr::platform

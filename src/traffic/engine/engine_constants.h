@@ -13,6 +13,13 @@ inline constexpr auto lateRebase = std::chrono::milliseconds(100);      // later
 inline constexpr auto userWaitPeriod = std::chrono::milliseconds(500);
 inline constexpr auto simStartPoll = std::chrono::milliseconds(100);
 
+// The RealTraffic link: connections the system queues before the link takes
+// them, connections asked for their version at once, and how often the run
+// step looks at them while it waits for RealTraffic.
+inline constexpr int linkListenBacklog = 32;
+inline constexpr std::size_t linkWaitingPeersMost = 32;
+inline constexpr auto linkWaitSlice = std::chrono::milliseconds(50);
+
 inline constexpr std::int32_t recordsPerPass = 2;
 inline constexpr std::int32_t removalEveryTicks = 10;       // 10 removals a second at most
 inline constexpr std::int32_t creationEveryTicks = 50;      // 2 creations a second at most

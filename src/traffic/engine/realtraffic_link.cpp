@@ -4,10 +4,8 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <charconv>
 #include <stdexcept>
-#include <vector>
 
 #include "core/clock.h"
 #include "core/geo.h"
@@ -19,6 +17,9 @@
 #include "platform/net/socket_error.h"
 #include "platform/net/tcp_deadline.h"
 #include "platform/net/tcp_socket.h"
+#include "traffic/engine/engine_constants.h"
+#include "traffic/engine/link_log.h"
+#include "traffic/engine/link_peers.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/reader_threads.h"
@@ -37,6 +38,7 @@ LinkTimeLimits timeLimits = defaultLinkTimeLimits;
 
 platform::TcpListener listener;
 platform::TcpConnection client;  // traffic thread; closed by whoever closes the link
+WaitingPeers waitingPeers;
 
 void setIndicator(bool on) {
   realTrafficIndicatorOn.store(on);
@@ -55,6 +57,12 @@ void clearLiveTraffic() {
 }
 
 std::string errorText(std::int32_t code) { return gf_winsockErrorText(code); }
+
+// A peer that answers and leaves again, over and over, must not fill the log.
+void lf_noticeCounted(LinkLogKind kind, const std::string& text) {
+  setStatusText(text, false);
+  gf_logLink(kind, text);
+}
 
 } // namespace
 
@@ -76,7 +84,9 @@ void lf_listenForRealTraffic(const std::string& port) {
   if (error != std::errc() || end != port.data() + port.size()) {
     throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", platform::wsaTypeNotFound));
   }
-  const auto result = listener.listenSteps(platform::Ipv4Address::any(), number, platform::TcpListener::maxBacklog);
+  // Few connections queue at the port: the link takes them while it waits
+  // for RealTraffic, and any more are refused by the system.
+  const auto result = listener.listenSteps(platform::Ipv4Address::any(), number, linkListenBacklog, false);
   if (result.ok()) return;
   // The listener closed itself; the message names the call that failed.
   const std::string text = errorText(result.error);
@@ -95,16 +105,9 @@ std::uint16_t gf_realTrafficPort() { return listener.valid() ? listener.localPor
 
 bool lf_acceptRealTraffic() {
   if (realTrafficConnected.load()) return false;
-  platform::TcpConnection connection;
-  const auto result = listener.accept(connection);
-  if (!result.ok() || !connection.valid()) return false;
-  // Each line goes out as it is written: RealTraffic takes the position at once.
-  if (const auto code = connection.setNoDelay(); code != 0) {
-    gf_logIfRunning(fmt::format("waitForClient interrupted: {}",
-                                fmt::format("{} setsockopt failed with error {}", gf_nowTimeOfDay(), errorText(code))));
-    return false;
-  }
-  client = std::move(connection);
+  platform::TcpConnection answered = waitingPeers.round(listener, timeLimits.handshake, gf_stopping());
+  if (!answered.valid()) return false;
+  client = std::move(answered);
   realTrafficConnected.store(true);
   return true;
 }
@@ -113,7 +116,14 @@ void lf_connectRealTraffic() {
   if (!realTrafficOnThisPc.load()) return;
   setStatusText(fmt::format("Waiting for RealTraffic to connect to {} ...", programName), true);
   lf_resetFeedForLink();
-  if (lf_acceptAndGreetRealTraffic()) {
+  // Every connection is asked at once and looked at again each slice, so
+  // RealTraffic behind silent or closing peers is taken as soon as it answers.
+  bool connected = false;
+  while (!gf_stopping() && listener.valid() && !(connected = lf_acceptRealTraffic())) {
+    gf_flushLinkLog();
+    platform::gf_waitForConnection(listener, linkWaitSlice);
+  }
+  if (connected) {
     setIndicator(true);
     beforeFirstConnection.store(false);
     gf_log("RealTraffic connected");
@@ -121,42 +131,15 @@ void lf_connectRealTraffic() {
   clearStatusText();
 }
 
-bool lf_acceptAndGreetRealTraffic() {
-  while (lf_acceptRealTraffic()) {
-    // A connection queued behind the link, or any other program, must not get
-    // the user's position: only a client that answers is taken.
-    if (sendDataPacket(versionRequestLine) && !lf_receiveFromRealTraffic().empty()) return true;
-    if (realTrafficConnected.exchange(false)) client.close(true);
-    if (!gf_stopping())
-      gf_log(fmt::format("RealTraffic link: no answer to the version request within {} ms, connection closed",
-                         timeLimits.handshake.count()));
-  }
-  return false;
-}
-
 bool sendDataPacket(std::string_view text) {
   const auto result = platform::gf_sendAllWithin(client, text, timeLimits.send);
   if (result.ok()) return true;
-  if (!gf_stopping()) gf_log(fmt::format("sendDataPacket to RealTraffic failed: {}", errorText(result.error)));
+  if (!gf_stopping())
+    gf_logLink(LinkLogKind::sendFailed, fmt::format("sendDataPacket to RealTraffic failed: {}", errorText(result.error)));
   realTrafficConnected.store(false);
   client.close();
-  if (!gf_stopping()) gf_log("RealTraffic client socket closed");
+  if (!gf_stopping()) gf_logLink(LinkLogKind::clientClosed, "RealTraffic client socket closed");
   return false;
-}
-
-std::string lf_receiveFromRealTraffic() {
-  std::vector<char> buffer(linkReceiveBytes, '\0');
-  const auto result = platform::gf_receiveWithin(client, buffer, timeLimits.handshake);
-  if (!result.ok()) {
-    if (!gf_stopping()) gf_log(fmt::format("receive: {}", errorText(result.error)));
-    return {};
-  }
-  if (result.count <= 0) return {};
-  if (static_cast<std::size_t>(result.count) >= linkReceiveBytes) {
-    if (!gf_stopping()) gf_log(fmt::format("receive: buffer overrun: {}", result.count));
-    return {};
-  }
-  return std::string(buffer.data(), static_cast<std::size_t>(result.count));
 }
 
 std::string gf_userPositionLine(const UserState& u) {
@@ -168,10 +151,11 @@ std::string gf_userPositionLine(const UserState& u) {
 void lf_sendUserPosition() {
   const UserState& user = trafficEngine.user;
   if (!realTrafficOnThisPc.load() || !gf_knownUserPosition(user)) return;
+  gf_flushLinkLog();
   if (!realTrafficConnected.load()) {
-    if (!gf_stopping() && lf_acceptAndGreetRealTraffic()) {
+    if (!gf_stopping() && lf_acceptRealTraffic()) {
       setIndicator(true);
-      setStatusText(fmt::format("{} RealTraffic re-connected", gf_nowTimeOfDay()), true);
+      lf_noticeCounted(LinkLogKind::reconnected, fmt::format("{} RealTraffic re-connected", gf_nowTimeOfDay()));
       clearStatusText();
     }
     return;
@@ -180,7 +164,8 @@ void lf_sendUserPosition() {
   setIndicator(false);
   if (!quitRequested.load()) clearLiveTraffic();
   lf_resetFeedForLink();
-  setStatusText(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_nowTimeOfDay()), true);
+  lf_noticeCounted(LinkLogKind::gone,
+                   fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_nowTimeOfDay()));
 }
 
 void lf_sendSimTime(std::int64_t seconds) {
@@ -192,6 +177,7 @@ void lf_closeRealTrafficLink() {
   if (realTrafficConnected.load()) sendDataPacket(goodbyeLine);
   realTrafficConnected.store(false);
   listener.close(true);
+  waitingPeers.closeAll();
   client.close(true);
 }
 

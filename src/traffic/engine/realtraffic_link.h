@@ -19,7 +19,8 @@ inline constexpr std::size_t linkReceiveBytes = 16384;
 // How long the link may wait. A send finds no room only once the peer has
 // left a full buffer unread for minutes, so a short wait suffices and keeps
 // the traffic loop (and a close) moving; a client that does not answer the
-// version request in the handshake time is not RealTraffic.
+// version request in the handshake time is not RealTraffic (it is never
+// waited for: it is looked at again at each send of the user position).
 struct LinkTimeLimits {
   std::chrono::milliseconds send{500};
   std::chrono::milliseconds handshake{5000};
@@ -33,29 +34,26 @@ extern std::atomic<bool> realTrafficConnected;
 extern std::atomic<bool> beforeFirstConnection;
 
 // Opens the listening socket on the port (the port text; "0" picks a free
-// one) of all addresses, as RealTraffic may run on another computer; throws
-// std::runtime_error naming the failed step.
+// one) of all addresses; throws std::runtime_error naming the failed step.
+// The socket never blocks and queues few connections: the link takes them.
 void lf_listenForRealTraffic(const std::string& port);
 // The port listened on; 0 when not listening.
 std::uint16_t gf_realTrafficPort();
-// Waits for RealTraffic; true when a client is now connected. Returns false
-// at once when connected already, and when the listener is closed.
+// One look at the port without waiting: connections that arrived are asked
+// for their version, and the first that answered within the handshake time
+// becomes the client. True when a client is now connected; false at once
+// when connected already, and when the listener is closed.
 bool lf_acceptRealTraffic();
-// The first connection of a run: accept, version request and one reply.
+// The first connection of a run: waits until a client answered the version
+// request, the listener is closed or the program stops.
 void lf_connectRealTraffic();
-// Accepts connections until one answers the version request within the
-// handshake time; the others are closed. False when the listener closed.
-bool lf_acceptAndGreetRealTraffic();
 // One line out; false (and the link dropped) when the send fails or the peer
 // does not take it within the send time.
 bool sendDataPacket(std::string_view text);
-// One receive within the handshake time: empty on error, time-out, end of
-// stream or overrun.
-std::string lf_receiveFromRealTraffic();
 // "Qs121=..." with CR LF from the user state.
 std::string gf_userPositionLine(const UserState& user);
-// The user position line every 20 ticks; re-connects after a lost link,
-// clearing the live traffic when it is lost.
+// The user position line every 20 ticks; clears the live traffic when the
+// link is lost, and looks for RealTraffic coming back while it is.
 void lf_sendUserPosition();
 void lf_sendSimTime(std::int64_t seconds);
 // "exit" when connected, then both sockets closed; a waiting accept ends.

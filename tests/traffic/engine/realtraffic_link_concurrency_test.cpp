@@ -4,6 +4,12 @@
 // the goodbye on close; and clients that stop reading or never answer.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -11,11 +17,14 @@
 #include <memory>
 #include <tuple>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/net/tcp_deadline.h"
 #include "platform/net/tcp_socket.h"
 #include "support/engine_harness.h"
+#include "traffic/engine/link_log.h"
+#include "traffic/engine/link_peers.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/feed/feeder_wait.h"
 
@@ -39,12 +48,14 @@ class RealTrafficLink : public ::testing::Test {
   void SetUp() override {
     realTrafficOnThisPc.store(true);
     realTrafficConnected.store(false);
+    gf_resetLinkLog();
     lf_listenForRealTraffic("0");
     port = gf_realTrafficPort();
     ASSERT_NE(port, 0);
   }
   void TearDown() override {
     gf_setLinkTimeLimits(defaultLinkTimeLimits);
+    gf_setLinkLogClock(nullptr);
     lf_closeRealTrafficLink();
     realTrafficOnThisPc.store(false);
     trafficEngine.user = {};
@@ -68,14 +79,16 @@ TEST_F(RealTrafficLink, HandshakePositionTimeReconnectAndGoodbye) {
   EXPECT_TRUE(waitUntil([&] { return feeder->has("Qs123=1718000000000"); }));
   EXPECT_EQ(feeder->count("Qs123="), 1u);
 
-  // RealTraffic goes away: a send fails, and the next call waits for it to come back.
+  // RealTraffic goes away: a send fails, and later calls look for it coming back.
   feeder->stop();
   for (int i = 0; i < 100 && realTrafficConnected.load(); ++i) lf_sendUserPosition();
   ASSERT_FALSE(realTrafficConnected.load());
   EXPECT_NE(log.text().find("RealTraffic gone? Wait for RealTraffic to re-connect ..."), std::string::npos);
   feeder = std::make_unique<FeederLink>(port);
-  lf_sendUserPosition();
-  ASSERT_TRUE(realTrafficConnected.load());
+  ASSERT_TRUE(waitUntil([] {
+    lf_sendUserPosition();
+    return realTrafficConnected.load();
+  }));
   EXPECT_NE(log.text().find("RealTraffic re-connected"), std::string::npos);
   lf_sendUserPosition();
   EXPECT_TRUE(waitUntil([&] { return feeder->count("Qs121=") == 1; }));
@@ -99,7 +112,11 @@ TEST_F(RealTrafficLink, NoPositionNoLineAndNoWait) {
 }
 
 TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
+  // Closing from another thread ends the run step's wait for RealTraffic.
+  auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
+  EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
   lf_closeRealTrafficLink();
+  EXPECT_EQ(waiting.wait_for(std::chrono::seconds(2)), std::future_status::ready);
   EXPECT_EQ(std::tuple(gf_realTrafficPort(), realTrafficConnected.load()), std::tuple(0, false));
   EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
 }
@@ -151,25 +168,29 @@ TEST_F(RealTrafficLink, AClientThatStopsReadingIsDroppedWithoutHoldingTheSender)
   EXPECT_LT(longest, 1s);
 }
 
+// Looks at the port until the link is up, as the loop does every 20 ticks.
+bool acceptedWithin(std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!lf_acceptRealTraffic()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// RealTraffic queued behind a silent client is taken as soon as it answers;
+// the silent one was asked and is closed, it never gets a position.
 TEST_F(RealTrafficLink, SilentClientsAreClosedAndTheNextOneTaken) {
-  gf_setLinkTimeLimits({200ms, 200ms});
-  auto silent = std::make_unique<RawClient>(port, "");  // queued before RealTraffic
+  gf_setLinkTimeLimits({200ms, 2000ms});
+  auto silent = std::make_unique<RawClient>(port, "");
   RawClient realTraffic(port, "RealTraffic\r\n");
+  const auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(endsInTime([] { lf_connectRealTraffic(); }, *silent));
-  ASSERT_TRUE(realTrafficConnected.load());
-  EXPECT_NE(log.text().find("no answer to the version request within 200 ms, connection closed"), std::string::npos);
-  EXPECT_EQ(silent->received(), "Qs999=version\r\n");  // asked, then closed
-  // After the link drops, a foreign client queued meanwhile gets no position.
+  EXPECT_TRUE(realTrafficConnected.load() && std::chrono::steady_clock::now() - start < 1s);
   trafficEngine.user = exampleUser();
-  realTraffic.socket.close(true);
-  for (int i = 0; i < 100 && realTrafficConnected.load(); ++i) lf_sendUserPosition();
-  silent = std::make_unique<RawClient>(port, "");
-  RawClient comesBack(port, "RealTraffic\r\n");
-  ASSERT_TRUE(endsInTime([] { lf_sendUserPosition(); }, *silent));
-  ASSERT_TRUE(realTrafficConnected.load());
   lf_sendUserPosition();
   EXPECT_EQ(silent->received(), "Qs999=version\r\n");
-  EXPECT_NE(comesBack.received().find("Qs121="), std::string::npos);
+  EXPECT_NE(realTraffic.received().find("Qs121="), std::string::npos);
 }
 
 // A failed listen names the call that failed and leaves no socket open; an
@@ -194,10 +215,10 @@ TEST_F(RealTrafficLink, AFailedListenNamesItsCallAndAClientNeedsNoDelay) {
   lf_listenForRealTraffic("0");
   platform::gf_failSocketStepForTests(platform::SocketStep::noDelay, 10022);
   FeederLink feeder(gf_realTrafficPort());
-  EXPECT_FALSE(lf_acceptRealTraffic());
+  EXPECT_TRUE(waitUntil([&] { return !lf_acceptRealTraffic() && log.text().find("waitForClient") != std::string::npos; }));
   EXPECT_LT(log.text().find("waitForClient interrupted: "),
             log.text().find(" setsockopt failed with error 10022 Invalid argument"));
-  EXPECT_TRUE(lf_acceptRealTraffic());  // the feeder comes again
+  EXPECT_TRUE(acceptedWithin(2s));  // the feeder comes again
 }
 
 // The engine sends the user position every 20 ticks and the simulator time
@@ -224,6 +245,161 @@ TEST(RealTrafficLinkRate, PositionEveryTwentyTicksAndTimeEveryFiveSeconds) {
     EXPECT_TRUE(ms % 1000 == 0 && ms >= 1709164800000LL && ms <= 1709164812000LL) << line;
   }
   lf_closeRealTrafficLink();
+  realTrafficOnThisPc.store(false);
+}
+
+using Steady = std::chrono::steady_clock;
+std::atomic<std::int64_t> shiftedBy{0};  // nanoseconds the link log's clock runs ahead
+
+// The link log's clock moves on by the interval, and the held-back lines are summed up.
+void flushAfterInterval() {
+  shiftedBy.store(std::chrono::duration_cast<std::chrono::nanoseconds>(feedLogInterval).count());
+  gf_setLinkLogClock([] { return Steady::now() + std::chrono::nanoseconds(shiftedBy.load()); });
+  gf_flushLinkLog();
+}
+
+std::size_t linesWith(const testsupport::LogCapture& log, const std::string& part) {
+  const auto lines = log.lines();
+  return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != l.npos; }));
+}
+
+// Log bytes a second while peers connect and close at once (sending `answer`
+// first) for half a second, and `step` runs meanwhile.
+double churnLogRate(std::uint16_t port, const std::string& answer, const testsupport::LogCapture& log,
+                    const std::function<void()>& step) {
+  std::atomic<bool> stop{false};
+  std::thread churn([&] {
+    for (platform::TcpConnection peer; !stop.load(); peer.close())
+      if (peer.connect(platform::Ipv4Address::loopback(), port) == 0 && !answer.empty()) peer.sendAll(answer);
+  });
+  const auto start = Steady::now();
+  const std::size_t before = log.text().size();
+  while (Steady::now() - start < 500ms) step();
+  const double rate = static_cast<double>(log.text().size() - before) / std::chrono::duration<double>(Steady::now() - start).count();
+  stop.store(true);
+  churn.join();
+  return rate;
+}
+
+// Connect-and-close churn while the program waits for RealTraffic, and
+// (answering first) while the loop looks for it coming back: each kind of
+// line once, then counted; a peer that closed is not called silent.
+TEST_F(RealTrafficLink, ConnectAndCloseChurnWritesLittleLog) {
+  gf_setLinkTimeLimits({200ms, 200ms});  // a closed peer taken for silent would show within the churn
+  auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
+  EXPECT_LT(churnLogRate(port, "", log, [] { std::this_thread::sleep_for(10ms); }), 2000.0);
+  EXPECT_EQ(log.text().find("no answer to the version request"), std::string::npos);
+  for (const std::string kind : {"RealTraffic link: connection closed by the peer", "receive: ", "sendDataPacket"})
+    EXPECT_LE(linesWith(log, kind), 1u) << kind;
+  flushAfterInterval();
+  EXPECT_NE(log.text().find(" more log lines about link peers that closed first held back"), std::string::npos);
+
+  gf_setLinkLogClock(nullptr);
+  gf_resetLinkLog();
+  auto feeder = std::make_unique<FeederLink>(port);
+  ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+  trafficEngine.user = exampleUser();
+  feeder.reset();
+  log.mark();
+  const auto step = [] { lf_sendUserPosition(); std::this_thread::sleep_for(5ms); };
+  EXPECT_LT(churnLogRate(port, "RealTraffic\r\n", log, step), 2000.0);
+  for (const std::string kind : {"RealTraffic re-connected", "RealTraffic gone?", "sendDataPacket", "client socket closed"})
+    EXPECT_LE(linesWith(log, kind), 1u) << kind;
+}
+
+// What a peer has got by now, and "<closed>" when the link closed it.
+std::string gotByNow(platform::TcpConnection& socket) {
+  std::string text;
+  std::array<char, 4096> buffer{};
+  for (auto got = platform::gf_receiveWithin(socket, buffer, 0ms); got.ok(); got = platform::gf_receiveWithin(socket, buffer, 0ms)) {
+    if (got.count == 0) return text + "<closed>";
+    text.append(buffer.data(), static_cast<std::size_t>(got.count));
+  }
+  return text;
+}
+
+// Forty silent connections: a round asks the new ones and never waits, past
+// 32 the oldest go, and one handshake time after they came all are closed.
+TEST_F(RealTrafficLink, SilentPeersCostOneHandshakeTimeInAll) {
+  platform::TcpListener listener;
+  ASSERT_EQ(listener.listenSteps(platform::Ipv4Address::loopback(), 0, 64, false).error, 0);
+  std::vector<std::unique_ptr<RawClient>> silent;
+  for (int i = 0; i < 40; ++i) silent.push_back(std::make_unique<RawClient>(listener.localPort(), ""));
+  WaitingPeers peers;
+  const auto round = [&] {
+    const auto start = Steady::now();
+    EXPECT_FALSE(peers.round(listener, 300ms, false).valid());
+    EXPECT_LT(Steady::now() - start, 50ms);
+  };
+  round();
+  round();
+  EXPECT_EQ(peers.size(), 32u);
+  for (std::size_t i = 0; i < silent.size(); ++i)
+    EXPECT_EQ(gotByNow(silent[i]->socket), i < 8 ? "Qs999=version\r\n<closed>" : "Qs999=version\r\n") << i;
+  std::this_thread::sleep_for(300ms);
+  round();
+  EXPECT_EQ(peers.size(), 0u);
+  for (auto& peer : silent) EXPECT_EQ(gotByNow(peer->socket), "<closed>");
+  EXPECT_EQ(linesWith(log, "RealTraffic link: no answer to the version request within 300 ms, connection closed"), 1u);
+  EXPECT_EQ(linesWith(log, "RealTraffic link: more than 32 connections wait for the version answer, the oldest closed"), 1u);
+  flushAfterInterval();
+  EXPECT_TRUE(testsupport::hasLine(log, "31 more log lines about link peers without an answer held back"));
+  EXPECT_TRUE(testsupport::hasLine(log, "7 more log lines about too many waiting link peers held back"));
+}
+
+// Connections not taken yet queue at the port a few dozen deep, not thousands.
+TEST_F(RealTrafficLink, FewConnectionsQueueAtThePort) {
+  std::vector<pollfd> peers;
+  const sockaddr_in to{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+  for (int i = 0; i < 64; ++i) {
+    peers.push_back({::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0), POLLOUT, 0});
+    ::connect(peers.back().fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  }
+  std::this_thread::sleep_for(200ms);
+  ::poll(peers.data(), peers.size(), 0);
+  const auto queued = std::count_if(peers.begin(), peers.end(), [](const pollfd& p) {
+    int error = -1;
+    socklen_t size = sizeof error;
+    return (p.revents & POLLOUT) != 0 && ::getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+  });
+  for (const pollfd& p : peers) ::close(p.fd);
+  EXPECT_GT(queued, 0);
+  EXPECT_LE(queued, 40);
+}
+
+// RealTraffic comes back behind thirty connections that never answer and is
+// served within a second, while the loop keeps its tick.
+TEST(RealTrafficLinkRate, RealTrafficComesBackBehindThirtySilentPeers) {
+  testsupport::EngineHarness harness({}, {});
+  realTrafficOnThisPc.store(true);
+  gf_setLinkTimeLimits({200ms, 300ms});
+  lf_listenForRealTraffic("0");
+  const std::uint16_t port = gf_realTrafficPort();
+  auto feeder = std::make_unique<FeederLink>(port);
+  lf_connectRealTraffic();
+  feeder.reset();  // RealTraffic goes away
+  ASSERT_TRUE(harness.runUntil(10.0, [] { return !realTrafficConnected.load(); }));
+  std::vector<std::unique_ptr<RawClient>> silent;
+  std::atomic<bool> queued{false};
+  std::thread queue([&] {
+    for (int i = 0; i < 30; ++i) silent.push_back(std::make_unique<RawClient>(port, ""));
+    feeder = std::make_unique<FeederLink>(port);
+    queued.store(true);
+  });
+  const auto start = Steady::now();
+  Steady::duration longest{};
+  while (!(queued.load() && feeder->count("Qs121=") > 0) && Steady::now() - start < 20s) {
+    const auto pass = Steady::now();
+    harness.pass();
+    longest = std::max(longest, Steady::now() - pass);
+    std::this_thread::sleep_until(pass + 10ms);
+  }
+  EXPECT_LT(Steady::now() - start, 3s);
+  EXPECT_LT(longest, 50ms);
+  queue.join();
+  for (auto& peer : silent) EXPECT_EQ(gotByNow(peer->socket).find("Qs121="), std::string::npos);
+  lf_closeRealTrafficLink();
+  gf_setLinkTimeLimits(defaultLinkTimeLimits);
   realTrafficOnThisPc.store(false);
 }
 
