@@ -85,8 +85,9 @@ void lf_listenForRealTraffic(const std::string& port) {
     throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", platform::wsaTypeNotFound));
   }
   // Few connections queue at the port: the link takes them while it waits
-  // for RealTraffic, and any more are refused by the system.
-  const auto result = listener.listenSteps(platform::Ipv4Address::any(), number, linkListenBacklog, false);
+  // for RealTraffic, and any more are refused by the system. The link serves
+  // only a RealTraffic on this PC, so the rest of the network cannot reach it.
+  const auto result = listener.listenSteps(platform::Ipv4Address::loopback(), number, linkListenBacklog, false);
   if (result.ok()) return;
   // The listener closed itself; the message names the call that failed.
   const std::string text = errorText(result.error);

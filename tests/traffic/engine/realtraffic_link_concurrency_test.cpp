@@ -12,9 +12,11 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
+#include <sstream>
 #include <tuple>
 #include <string>
 #include <thread>
@@ -119,6 +121,27 @@ TEST_F(RealTrafficLink, ClosingWithoutClientSendsNothingAndABadPortThrows) {
   EXPECT_EQ(waiting.wait_for(std::chrono::seconds(2)), std::future_status::ready);
   EXPECT_EQ(std::tuple(gf_realTrafficPort(), realTrafficConnected.load()), std::tuple(0, false));
   EXPECT_THROW(lf_listenForRealTraffic("10747x"), std::runtime_error);
+}
+
+// The local address of the socket listening at port, as the kernel lists it
+// (hex, network order as stored: 127.0.0.1 is "0100007F"); empty when none listens.
+std::string listeningAddressOf(std::uint16_t port) {
+  std::ifstream table("/proc/net/tcp");
+  std::string line;
+  std::getline(table, line);  // heading
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string slot, local, remote, state;
+    fields >> slot >> local >> remote >> state;
+    const auto colon = local.find(':');
+    if (state == "0A" && colon != std::string::npos && std::stoul(local.substr(colon + 1), nullptr, 16) == port)
+      return local.substr(0, colon);
+  }
+  return {};
+}
+
+TEST_F(RealTrafficLink, OnlyThisPcReachesThePort) {
+  EXPECT_EQ(listeningAddressOf(port), "0100007F");
 }
 
 using namespace std::chrono_literals;
