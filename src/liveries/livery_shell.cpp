@@ -5,7 +5,6 @@
 #include <atomic>
 #include <string>
 
-#include "core/main_window_state.h"
 #include "core/parameters.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
@@ -32,10 +31,7 @@ void gf_packagesSubPath(std::filesystem::path& out, const std::filesystem::path&
   installedShell.load()->packagesSubPath(out, sub);
 }
 
-void gf_repaintStatusPanel() {
-  gf_repaintBand(statusBand);
-  installedShell.load()->repaintStatusPanel();
-}
+void gf_repaintStatusPanel() { installedShell.load()->repaintStatusPanel(); }
 
 void gf_repaintSettingsArea() { platform::gf_controlSurface().invalidateSettingsArea(); }
 

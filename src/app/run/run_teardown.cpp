@@ -51,6 +51,8 @@ void lf_clearRunData() {
 
 void lf_resetOwners() {
   lf_resetFeedForLink();
+  // A link's connect restarts only the pressure's count; a new run both.
+  trafficReader.resetCounters();
   gf_prepareSimConnectQueues();
   simRunning.store(false);
   gf_resetUserAircraft();

@@ -2,6 +2,7 @@
 
 #include "airports/airport_scan_shell.h"
 #include "airports/park_airport_shell.h"
+#include "app/update/install_detection.h"
 #include "app/window/command_handlers.h"
 #include "app/window/message_line.h"
 #include "app/window/window_controls.h"
@@ -10,7 +11,11 @@
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
 #include "liveries/livery_shell.h"
+#include "platform/sys/native_path.h"
 #include "traffic/engine/engine_hooks.h"
+
+#include <filesystem>
+#include <string>
 
 namespace gwr {
 
@@ -24,6 +29,17 @@ public:
   void enableTbloButton(bool enabled) override { gf_enableControl(TBLO_ZIP_BUTTON, enabled); }
 };
 
+// The packages folder is the stored install path of the edition in use; the
+// livery count sits in the status band.
+class ProgramLiveryShell final : public LiveryShell {
+public:
+  void packagesSubPath(std::filesystem::path& out, const std::filesystem::path& sub) override {
+    const std::string packages = gf_editionInstallPath().current();
+    out = packages.empty() ? std::filesystem::path() : platform::pathFromUtf8(packages) / sub;
+  }
+  void repaintStatusPanel() override { gf_repaintBand(statusBand); }
+};
+
 // A notice ages by the traffic's seconds, and the counters follow the traffic.
 void lf_everySecondDisplay() {
   gf_messageLine().ageOneSecond();
@@ -35,7 +51,9 @@ void lf_everySecondDisplay() {
 void gf_installProgramShells() {
   static ProgramAirportScanShell airportScanShell;
   static ControlsParkAirportShell parkAirportShell;
+  static ProgramLiveryShell liveryShell;
   gf_installAirportScanShell(&airportScanShell);
+  gf_installLiveryShell(&liveryShell);
   gf_installParkAirportShell(&parkAirportShell);
   gf_installParkControlsHook();
   TrafficEngineHooks hooks = gf_trafficEngineHooks();

@@ -95,8 +95,7 @@ void QnhReader::handleTextForTests(std::string_view text) {
 
 void QnhReader::resetFeed() {
   last.store(startQnhHpa);
-  receivedCount.store(0);
-  watchdogCount = 0;
+  resetCounters();
 }
 
 } // namespace gwr

@@ -48,6 +48,11 @@ void gf_repaintReaders() {
 
 void UdpReader::onStopped() {}
 
+void UdpReader::resetCounters() {
+  receivedCount.store(0);
+  watchdogCount = 0;
+}
+
 // Sockets need no start-up here; the step stays so the body reads as it runs.
 void UdpReader::startWinsock() {}
 

@@ -46,6 +46,9 @@ public:
 
   std::string_view datagram() const { return {current, currentLength}; }
 
+  // A new run's watchdog starts from no datagram seen.
+  void resetCounters();
+
   const std::string_view name;  // "Traffic Reader", "QNH Reader"
   std::atomic<bool> stopFlag{false};
   std::atomic<std::int32_t> receivedCount{0};  // datagrams handed to handleDatagram

@@ -108,6 +108,10 @@ void gf_prepareSimConnectQueues() {
   pendingCreates.reserve(simQueueReserve);
   addedObjects.clear();
   addedObjects.reserve(simQueueReserve);
+  // A new run starts as the first: its request ids and buffers as at start.
+  creationSequence = 0;
+  sendBuffer = &positionBuffers[0];
+  fillBuffer = &positionBuffers[1];
   {
     std::lock_guard feedbackLock(feedbackMutex);
     feedbackQueue.clear();

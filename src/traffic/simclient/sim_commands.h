@@ -71,7 +71,8 @@ extern std::atomic<bool> simRunning;
 extern std::atomic<bool> simDisconnecting;
 extern std::atomic<std::uint32_t> userObjectId;
 
-// Reserves the queues, empties them, clears simDisconnecting; before the thread starts.
+// Reserves the queues, empties them, clears simDisconnecting, and puts the
+// request counter and the position buffers back as at start; before the thread starts.
 void gf_prepareSimConnectQueues();
 
 // Producers, from any thread; each holds the command mutex for the append only.

@@ -11,6 +11,8 @@
 #include "run_test_clock.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/reader_threads.h"
+#include "traffic/feed/udp_reader.h"
 #include "traffic/simclient/user_aircraft.h"
 #include "support/settings_sandbox.h"
 
@@ -21,6 +23,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gwr {
@@ -138,10 +141,17 @@ TEST_F(ClosingDown, TheProgramsResetLeavesNoRequestOfTheLastRun) {
                                          &newUserData};
   for (std::atomic<bool>* request : requests) request->store(true);
   beforeFirstConnection.store(false);
+  // The readers' counts of the last run: the next run's watchdog starts from none.
+  for (UdpReader* reader : {static_cast<UdpReader*>(&trafficReader), static_cast<UdpReader*>(&qnhReader)}) {
+    reader->receivedCount.store(7);
+    reader->watchdogCount = 5;
+  }
   gf_installStatusLine(&gf_messageLine());
   setStatusError("SimConnect exception 3");
   gf_programClosingDownSteps({}).resetOwners();
   for (std::size_t i = 0; i < std::size(requests); ++i) EXPECT_FALSE(requests[i]->load()) << "request " << i;
+  for (const UdpReader* reader : {static_cast<UdpReader*>(&trafficReader), static_cast<UdpReader*>(&qnhReader)})
+    EXPECT_EQ(std::pair(reader->receivedCount.load(), reader->watchdogCount), std::pair(0, 0)) << reader->name;
   EXPECT_EQ(gf_messageLine().error(), "");
   EXPECT_TRUE(beforeFirstConnection.load()) << "the scan boxes may restart the run again";
 }

@@ -5,11 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "airports/airport_scan_shell.h"
 #include "airports/park_airport_shell.h"
+#include "core/main_window_state.h"
+#include "core/run_state.h"
+#include "core/settings_catalogue.h"
 #include "core/status_line.h"
+#include "liveries/livery_shell.h"
 #include "refdata/airport_services.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_intake.h"
@@ -35,6 +42,22 @@ void lf_uninstallTrafficHooks() {
   gf_installLiveRemovalHook(nullptr);
   gf_installParkAirportShell(nullptr);
   gf_installAirportScanShell(nullptr);
+  gf_installLiveryShell(nullptr);
+}
+
+// The window bands that repaint() invalidates.
+std::vector<platform::Rect> lf_repaintsOf(void (*repaint)()) {
+  std::vector<platform::Rect> repaints;
+  gf_installWindowInvalidator([&repaints](const platform::Rect& band) { repaints.push_back(band); });
+  repaint();
+  gf_installWindowInvalidator({});
+  return repaints;
+}
+
+void lf_uninstallProgramParts() {
+  lf_uninstallTrafficHooks();
+  gf_installStatusLine(nullptr);
+  gf_installClosestStandReader(nullptr);
 }
 
 TEST(ProgramWiring, EveryHookOfTheTrafficSideIsInstalledBeforeTheRun) {
@@ -43,6 +66,8 @@ TEST(ProgramWiring, EveryHookOfTheTrafficSideIsInstalledBeforeTheRun) {
   const ParkAirportShell* headlessPark = &gf_parkAirportShell();
   const AirportScanShell* headlessScan = &gf_airportScanShell();
   gf_installProgramParts();
+  // The headless livery shell has no window to repaint.
+  const bool liveryShell = !lf_repaintsOf(&gf_repaintStatusPanel).empty();
 
   const TrafficEngineHooks& e = gf_trafficEngineHooks();
   const Hook engine[] = {
@@ -84,15 +109,47 @@ TEST(ProgramWiring, EveryHookOfTheTrafficSideIsInstalledBeforeTheRun) {
       {"liveRemovalHook", gf_liveRemovalHook() != nullptr},
       {"parkAirportShell", &gf_parkAirportShell() != headlessPark},
       {"airportScanShell", &gf_airportScanShell() != headlessScan},
+      {"liveryShell", liveryShell},
   };
 
   for (const auto& table : {std::span<const Hook>(engine), std::span<const Hook>(simClient),
                             std::span<const Hook>(parking)})
     for (const Hook& hook : table) EXPECT_TRUE(hook.set) << hook.name << " is not installed by the program";
   // The tests after this one start from no wiring, as before it.
+  lf_uninstallProgramParts();
+}
+
+// The livery scan's shell as the program installs it: the livery count is
+// drawn in the status band, and the scan looks below the install path of the
+// edition in use.
+TEST(ProgramWiring, TheLiveryScanLooksBelowTheEditionsInstallPathAndRepaintsTheStatusBand) {
   lf_uninstallTrafficHooks();
-  gf_installStatusLine(nullptr);
-  gf_installClosestStandReader(nullptr);
+  gf_installProgramParts();
+  EXPECT_EQ(lf_repaintsOf(&gf_repaintStatusPanel), (std::vector<platform::Rect>{{0, 28, 880, 112}}));
+
+  struct Edition {
+    bool msfs2020;
+    std::string path2020, path2024;
+    std::filesystem::path community;
+  };
+  const Edition editions[] = {{true, "/sim20", "/sim24", "/sim20/Community"},
+                              {false, "/sim20", "/sim24", "/sim24/Community"},
+                              {false, "/sim20", "", ""}};
+  const bool edition = SimEdition.load();
+  const std::string kept2020 = MSFS_INSTALL_PATH.current();
+  const std::string kept2024 = MSFS_2024_INSTALL_PATH.current();
+  for (const Edition& e : editions) {
+    SimEdition.store(e.msfs2020);
+    MSFS_INSTALL_PATH.setCurrent(e.path2020);
+    MSFS_2024_INSTALL_PATH.setCurrent(e.path2024);
+    std::filesystem::path community = "stale";
+    gf_packagesSubPath(community, "Community");
+    EXPECT_EQ(community, e.community) << (e.msfs2020 ? "MSFS 2020" : "MSFS 2024");
+  }
+  SimEdition.store(edition);
+  MSFS_INSTALL_PATH.setCurrent(kept2020);
+  MSFS_2024_INSTALL_PATH.setCurrent(kept2024);
+  lf_uninstallProgramParts();
 }
 
 } // namespace

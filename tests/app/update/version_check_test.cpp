@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -229,6 +230,21 @@ TEST(VersionCheck, MissingMembersBadShapesAndUnreadableListsChangeNothing) {
   EXPECT_EQ(site.server.requests().size(), std::size(cases));
   EXPECT_EQ(readBytes("input/airports.enc"), "old");
   EXPECT_EQ(AIRPORTS_VERSION.current(), "1.0.0");
+
+  // A list that is no object names every member it lacks, in list order.
+  for (const char* shape : {"[1,2,3]", "\"2.0.0\"", "7"}) {
+    SCOPED_TRACE(shape);
+    site.serve("versions.json", {200, shape});
+    site.log().mark();
+    EXPECT_TRUE(checkVersions());
+    const std::vector<std::string> expected = {"msfs_app version not found", "airports version not found",
+                                               "aig version not found",      "liveries version not found",
+                                               "addons version not found",   "dbase version not found"};
+    std::vector<std::string> notFound;
+    for (const std::string& logged : site.log().lines())
+      if (logged.ends_with(" version not found")) notFound.push_back(logged);
+    EXPECT_EQ(notFound, expected);
+  }
 }
 
 } // namespace

@@ -124,6 +124,22 @@ TEST_F(SimClientTest, CreationIsIdentifiedReleasedFrozenAndReported) {
   EXPECT_EQ(single(FeedbackKind::Removed).objectId, second);
 }
 
+// A new run's client numbers its creations and fills its position buffers
+// as the first run did, whatever the last run left.
+TEST_F(SimClientTest, ANewRunStartsItsRequestIdsAndBuffersAsTheFirst) {
+  std::vector<AiPosition>* const firstFill = &gf_positionFillBuffer();
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    EXPECT_EQ(&gf_positionFillBuffer(), firstFill);
+    gf_queueCreateRequest(creation("DLH1", 20001));
+    client.step(2);
+    ASSERT_EQ(lf_pendingCreates().size(), 1u);
+    EXPECT_EQ(lf_pendingCreates()[0].requestId, creationRequestBase + 1);
+    ASSERT_TRUE(gf_swapPositionBuffers());  // an odd number of frames
+    gf_prepareSimConnectQueues();
+  }
+}
+
 TEST_F(SimClientTest, StaticAircraftGiveNoGroundDataButTheirCentreOfGravity) {
   const std::uint32_t id = createAndIdentify("STAT1*", 42);
   EXPECT_EQ(single(FeedbackKind::StaticCreated).second, 0.0);
