@@ -58,7 +58,9 @@ void lf_scanRoots(const std::vector<std::filesystem::path>& roots, ScanOutcome& 
   }
 }
 
-// Packs what was collected; the collected files stay when the archive fails.
+// Packs what was collected. The count stays and the button opens the folder
+// either way; after a failed archive the collected files stay beside it, as
+// they are then the only thing the user can send.
 void lf_packTblo() {
   const std::int64_t count = gf_countFiles(tbloFolder);
   if (count == 0) {
@@ -67,19 +69,18 @@ void lf_packTblo() {
     gf_log("All your simaddon and third party airports are recognised, no off line learning needed.");
     return;
   }
-  if (!gf_zipTblo(tbloArchive)) {
-    gf_logError("Zippen TBLO folder failed");
-    gf_logError(fmt::format("The {} collected airport file{} stay in {}; nothing to send this time", count,
-                            count == 1 ? "" : "s", gf_pathToUtf8(std::filesystem::absolute(tbloFolder))));
-    tbloFileCount.store(0);
-    gf_showScanCounts();
-    return;
-  }
-  gf_removeXMLFilesFromDirectory();
+  const bool packed = gf_zipTblo(tbloArchive);
+  if (packed) gf_removeXMLFilesFromDirectory();
+  else gf_logError("Zippen TBLO folder failed");
   tbloFileCount.store(static_cast<std::uint64_t>(count));
   gf_airportScanShell().enableTbloButton(true);
-  gf_log(fmt::format("Please mail {} to {}, so that these airports can be learned off line.",
-                     gf_pathToUtf8(std::filesystem::absolute(tbloArchive)), tbloMailAddress));
+  if (packed)
+    gf_log(fmt::format("Please mail {} to {}, so that these airports can be learned off line.",
+                       gf_pathToUtf8(std::filesystem::absolute(tbloArchive)), tbloMailAddress));
+  else
+    gf_log(fmt::format("Please mail the {} airport file{} in {} to {}, so that these airports can be learned off line.",
+                       count, count == 1 ? "" : "s", gf_pathToUtf8(std::filesystem::absolute(tbloFolder)),
+                       tbloMailAddress));
   gf_showScanCounts();
 }
 
@@ -141,10 +142,9 @@ void gf_scanAirportRoots(const std::vector<std::filesystem::path>& roots) {
     gf_airportScanShell().showNotice("Warning: Scan has not found any add-on airports");
     gf_log("Warning: Scan has not found any add-on airports");
   }
-  if (outcome.incomplete || gf_stopping()) {
-    gf_log("The airports scan did not run to its end; it runs again at the next start");
-    return;
-  }
+  // A stopped scan is switched off too; the user switches it on to scan again.
+  if (outcome.incomplete || gf_stopping())
+    gf_log("The airports scan did not run to its end; switch it on to scan again");
   SCAN_AIRPORTS.setCurrent(false);
   SCAN_AIRPORTS.save();
   SCAN_AIRPORTS.showCheck();

@@ -10,10 +10,9 @@ namespace gwr {
 inline constexpr std::size_t reservedScanRoots = 10;
 inline constexpr std::size_t longestScannedPathChars = 250;  // longer paths are not descended into
 
-// The whole scan, run by the start-up thread while SCAN_AIRPORTS is on. It is
-// switched off only by a scan that ran to its end; a stopped or failed one
-// leaves it on so that the next start scans again. Throws UserErrorException
-// 522 when "ICAO_airports.txt" is missing.
+// The whole scan, run by the start-up thread while SCAN_AIRPORTS is on. Every
+// scan switches it off, also one that was stopped. Throws UserErrorException
+// 522 when "ICAO_airports.txt" is missing (it then stays on).
 void gf_scanAirports();
 
 // The part after the roots are known (tests call it with their own roots).

@@ -6,7 +6,7 @@
 
 namespace gwr {
 
-// What one walk left undone; the scan then stays switched on.
+// What one walk left undone; the scan logs it.
 struct WalkOutcome {
   bool stopped = false;  // a stop flag ended the walk
   bool aborted = false;  // the folder could not be walked to its end

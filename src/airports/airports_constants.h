@@ -19,6 +19,11 @@ inline constexpr double overlapDistanceFactor = 1.1;     // stands overlap when 
 inline constexpr std::int16_t highestStandType = 15;     // the simulator's parking types 0..15
 inline constexpr double largestStandRadiusMetres = 500.0;  // beyond this a radius is taken as garbage
 
+// Generated stand files name their scenery by its whole path. No setting cuts
+// it to begin at "Community"; these stay off until one is offered.
+inline constexpr bool cutBglPathForSharing = false;
+inline constexpr bool cutBglPathForArchive = false;
+
 // Quality factor weights by stand radius in metres.
 // Stand weights by the radius as the record holds it, in nautical miles: stands
 // of real sizes all weigh as small ones, so the weights cancel.
@@ -51,5 +56,8 @@ inline constexpr std::int32_t bglHighestAltitudeFt = 10000;
 inline constexpr double bglNullPositionDeg = 0.0001;       // both coordinates this close to 0: no position
 inline constexpr double bglSameHelipadDeg = 1e-08;         // closer helipads are one helipad
 inline constexpr double squareHelipadRadiusFactor = 0.7;   // of the width, facility helipads of type 2
+
+// An archived stand file of the largest airports has a few hundred kilobytes.
+inline constexpr std::uint64_t archivedStandFileMaxBytes = 8ULL * 1024 * 1024;
 
 } // namespace gwr

@@ -9,6 +9,7 @@
 
 #include "airports/apf_locations.h"
 #include "airports/apf_reader.h"
+#include "airports/airports_constants.h"
 #include "core/download.h"
 #include "core/file_maintenance.h"
 #include "core/log.h"
@@ -78,7 +79,7 @@ std::string gf_downloadArchivedApf(const std::string& stored, const std::filesys
     std::filesystem::create_directories(destination.parent_path(), ignored);
   }
   const CurlHandle handle = gf_newCurlHandle();
-  if (gf_downloadFile(handle.get(), url, destination, false)) return {};
+  if (gf_downloadFile(handle.get(), url, destination, false, archivedStandFileMaxBytes)) return {};
   // An older download must not pass for this airport's file.
   if (const std::error_code error = gf_removeIfPresent(destination))
     throw std::filesystem::filesystem_error("remove", destination, error);

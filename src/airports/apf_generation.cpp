@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include "airports/airports_constants.h"
 #include "airports/apf_locations.h"
 #include "airports/apf_writer.h"
 #include "airports/package_manifest.h"
@@ -97,6 +98,11 @@ bool gf_writeApfLinks(ApfData& apf) {
   return true;
 }
 
+void gf_cutPathAtCommunity(std::string& path) {
+  const std::size_t at = path.find(communityFolderName);
+  if (at != std::string::npos) path.erase(0, at);
+}
+
 void gf_generateApf(ApfData& apf, std::int32_t helipads) {
   if (apf.stands.empty()) {
     gf_scanNote(fmt::format("{} has no stands", apf.icao.view()));
@@ -110,6 +116,7 @@ void gf_generateApf(ApfData& apf, std::int32_t helipads) {
                           helipadPart));
   std::sort(apf.stands.begin(), apf.stands.end(),
             [](const StandRecord& a, const StandRecord& b) { return a.id < b.id; });
+  if (cutBglPathForSharing || cutBglPathForArchive) gf_cutPathAtCommunity(apf.BGLpath);
   std::filesystem::create_directories(folder);
   const std::filesystem::path file = folder / gf_apfFileName(apf.icao);
   if (!gf_writeApf(apf, file, ApfMode::Generated, simNumber.load()))

@@ -25,6 +25,9 @@ std::string gf_thirdPartyArchivePath(const ApfData& apf);
 // A folder that cannot be made throws filesystem_error.
 void gf_generateApf(ApfData& apf, std::int32_t helipads);
 
+// Cuts path so that it begins at its first "Community"; unchanged without one.
+void gf_cutPathAtCommunity(std::string& path);
+
 // The stand file was written by hand: its parameter "handmade" is "true".
 bool gf_isHandmadeApf(const std::filesystem::path& file);
 // True (and reported) when a hand-made file of the airport lies in either folder.

@@ -53,6 +53,13 @@ std::string gf_apfFileNameText(FixedCode<4> icao) { return fmt::format("{}.xml",
 std::filesystem::path gf_apfFileName(FixedCode<4> icao) { return gf_apfFileNameText(icao); }
 std::filesystem::path gf_apfLinkFileName(FixedCode<4> icao) { return fmt::format("{}.txt", icao.view()); }
 
+bool gf_isApfFileName(std::string_view name) {
+  constexpr std::string_view extension = ".xml";
+  if (name.size() != FixedCode<4>::size + extension.size() || !name.ends_with(extension)) return false;
+  return std::all_of(name.begin(), name.begin() + FixedCode<4>::size,
+                     [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
 std::string gf_apfCodeText(FixedCode<4> icao, std::string_view text) {
   std::string withoutDots(text);
   std::erase(withoutDots, '.');

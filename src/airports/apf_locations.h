@@ -16,6 +16,8 @@ inline constexpr std::string_view localApfPrefix = "airports";
 std::string gf_apfFileNameText(FixedCode<4> icao);               // "EHAM.xml"
 std::filesystem::path gf_apfFileName(FixedCode<4> icao);         // "EHAM.xml"
 std::filesystem::path gf_apfLinkFileName(FixedCode<4> icao);     // "EHAM.txt"
+// True for a name gf_apfFileNameText gives.
+bool gf_isApfFileName(std::string_view name);
 // The code (four blanks for none) followed by text without its dots.
 std::string gf_apfCodeText(FixedCode<4> icao, std::string_view text);
 

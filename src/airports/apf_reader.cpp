@@ -1,13 +1,16 @@
-// The stand readers: ids checked for presence and uniqueness, positions and
-// sizes range-checked, options kept when their day and hours are usable.
+// The stand readers: ids checked for presence and uniqueness, a stand with an
+// unusable position, size or type skipped, options kept when their day and
+// hours are usable.
 #include "airports/apf_reader.h"
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <unordered_set>
 
 #include <fmt/format.h>
 
+#include "airports/airports_constants.h"
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/text_utils.h"
@@ -24,19 +27,20 @@ constexpr int repeatedIdErrorCode = 94;
 constexpr double largestLatitude = 90.0;
 constexpr double largestLongitude = 180.0;
 
-[[noreturn]] void lf_refuse(const std::string& id, const char* name, std::string_view value) {
-  throw ApfFormatError(fmt::format("stand {}: bad {} '{}'", id, name, value));
-}
-
-void lf_checkRange(const std::string& id, const char* name, double value, double lowest, double highest) {
-  if (value < lowest || value > highest) lf_refuse(id, name, fmt::format("{}", value));
-}
-
-std::int16_t lf_readStandType(const pugi::xml_node& parkpos, const std::string& id) {
-  const double type = gf_readStandNumber(parkpos, "type", id, 0.0);
-  if (type < 0 || type > highestStandType || type != std::floor(type))
-    throw ApfFormatError(fmt::format("stand {}: unknown stand type '{}'", id, parkpos.attribute("type").value()));
-  return static_cast<std::int16_t>(type);
+// Why the stand's values cannot be used; none when they can. Numbers that are
+// not finite, a position off the globe, a radius no stand has and a type the
+// simulator does not know would mislead every search over the table.
+std::optional<std::string> lf_unusable(const StandValues& v, const pugi::xml_node& parkpos) {
+  const auto bad = [&](const char* name) {
+    return fmt::format("bad {} '{}'", name, parkpos.attribute(name).value());
+  };
+  if (!std::isfinite(v.latitude) || std::fabs(v.latitude) > largestLatitude) return bad("latitude");
+  if (!std::isfinite(v.longitude) || std::fabs(v.longitude) > largestLongitude) return bad("longitude");
+  if (!std::isfinite(v.headingDeg)) return bad("heading");
+  if (!std::isfinite(v.radiusMetres) || v.radiusMetres < 0.0 || v.radiusMetres > largestStandRadiusMetres)
+    return bad("radius");
+  if (v.type < 0 || v.type > highestStandType) return bad("type");
+  return std::nullopt;
 }
 
 std::vector<StandOption> lf_readOptions(const pugi::xml_node& parkpos, std::uint32_t fromFile) {
@@ -74,15 +78,14 @@ std::optional<std::int32_t> gf_parseWholeInt(std::string_view text) {
   return value;
 }
 
-double gf_readStandNumber(const pugi::xml_node& node, const char* name, const std::string& id, double fallback) {
-  const pugi::xml_attribute attribute = node.attribute(name);
-  if (!attribute) return fallback;
-  const std::string text = gf_trim(attribute.value());
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-    lf_refuse(id, name, attribute.value());
-  return value;
+StandValues gf_readStandValues(const pugi::xml_node& parkpos) {
+  StandValues v;
+  v.latitude = parkpos.attribute("latitude").as_double();
+  v.longitude = parkpos.attribute("longitude").as_double();
+  v.radiusMetres = parkpos.attribute("radius").as_double();
+  v.headingDeg = parkpos.attribute("heading").as_double();
+  v.type = parkpos.attribute("type").as_int();
+  return v;
 }
 
 pugi::xml_node gf_findParkPositions(const pugi::xml_node& document) {
@@ -112,19 +115,17 @@ void gf_readParkPositions(const pugi::xml_node& document, StandTable& table) {
 }
 
 void gf_readParkPos(const pugi::xml_node& parkpos, const std::string& id, std::uint32_t fromFile, StandTable& table) {
-  const double latitude = gf_readStandNumber(parkpos, "latitude", id, 0.0);
-  const double longitude = gf_readStandNumber(parkpos, "longitude", id, 0.0);
-  lf_checkRange(id, "latitude", latitude, -largestLatitude, largestLatitude);
-  lf_checkRange(id, "longitude", longitude, -largestLongitude, largestLongitude);
-  if (latitude == 0.0 && longitude == 0.0) {
+  const StandValues v = gf_readStandValues(parkpos);
+  if (v.latitude == 0.0 && v.longitude == 0.0) {
     gf_logError(fmt::format("stand {} has no valid lat/lon", id));
     return;
   }
-  const double radiusMetres = gf_readStandNumber(parkpos, "radius", id, 0.0);
-  lf_checkRange(id, "radius", radiusMetres, 0.0, largestStandRadiusMetres);
-  const double headingDeg = gf_readStandNumber(parkpos, "heading", id, 0.0);
-  const std::int16_t type = lf_readStandType(parkpos, id);
-
+  // One stand with a value beyond use costs only itself, never the airport.
+  if (const auto why = lf_unusable(v, parkpos)) {
+    gf_logError(fmt::format("stand {}: {}, skipped", id, *why));
+    return;
+  }
+  const auto type = static_cast<std::int16_t>(v.type);
   bool cargo = false;
   bool ramp = false;
   if (type != 0) {
@@ -135,8 +136,8 @@ void gf_readParkPos(const pugi::xml_node& parkpos, const std::string& id, std::u
     ramp = parkpos.attribute("ramp").as_bool();
   }
   const bool heli = parkpos.attribute("heli").as_bool();
-  table.emplace_back(id, lf_readOptions(parkpos, fromFile), latitude, longitude, headingDeg * radiansPerDegree,
-                     radiusMetres, type, cargo, ramp, heli);
+  table.emplace_back(id, lf_readOptions(parkpos, fromFile), v.latitude, v.longitude, v.headingDeg * radiansPerDegree,
+                     v.radiusMetres, type, cargo, ramp, heli);
 }
 
 LivKey gf_readOptionCodes(const pugi::xml_node& opt) {

@@ -1,10 +1,9 @@
-// Reading the stands of an airport stand file: each parkpos with its options,
-// checked so that a malformed file is refused rather than half taken.
+// Reading the stands of an airport stand file: each parkpos with its options;
+// a bad id refuses the file, a stand whose values cannot be used only itself.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -14,11 +13,12 @@
 
 namespace gwr {
 
-// A value in a stand file that cannot be right (a latitude off the globe, an
-// unknown stand type, text where a number belongs): the file is refused.
-class ApfFormatError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
+// A stand's numbers as the file gives them: what is missing or no number
+// reads as 0 (a text reads as far as it is a number).
+struct StandValues {
+  double latitude = 0.0, longitude = 0.0;
+  double radiusMetres = 0.0, headingDeg = 0.0;
+  int type = 0;
 };
 
 struct OptionIdentity {
@@ -31,10 +31,11 @@ struct OptionIdentity {
 pugi::xml_node gf_findParkPositions(const pugi::xml_node& document);
 
 // Appends every stand of the document to table. A missing, empty or repeated
-// id throws UserErrorException 93 or 94; a bad value throws ApfFormatError.
+// id throws UserErrorException 93 or 94.
 void gf_readParkPositions(const pugi::xml_node& document, StandTable& table);
 
-// Appends the stand, or logs and skips one without position.
+// Appends the stand, or logs and skips one without position or with a value
+// that cannot be used.
 void gf_readParkPos(const pugi::xml_node& parkpos, const std::string& id, std::uint32_t fromFile, StandTable& table);
 
 // cs split at its first ':'; the codes of the registration in the database,
@@ -45,8 +46,6 @@ LivKey gf_readOptionCodes(const pugi::xml_node& opt);
 // The whole text, blanks around it aside, as a decimal integer; none otherwise.
 std::optional<std::int32_t> gf_parseWholeInt(std::string_view text);
 
-// The attribute as a number; missing gives fallback, anything but a finite
-// number throws ApfFormatError naming the stand.
-double gf_readStandNumber(const pugi::xml_node& node, const char* name, const std::string& id, double fallback);
+StandValues gf_readStandValues(const pugi::xml_node& parkpos);
 
 } // namespace gwr

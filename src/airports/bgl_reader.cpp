@@ -119,9 +119,9 @@ private:
   void walkSection(std::size_t section);
   std::size_t sectionEnd(std::size_t header, std::size_t subsection) const;
   void noteNoAirport();
-  bool readAirport(std::size_t r, std::size_t size, const std::string& code);
-  bool readHelipad(std::size_t i, ApfData& apf);
-  bool readParkingList(std::size_t i, std::size_t size, ApfData& apf);
+  void readAirport(std::size_t r, std::size_t size, const std::string& code);
+  void readHelipad(std::size_t i, ApfData& apf);
+  void readParkingList(std::size_t i, std::size_t size, ApfData& apf);
   std::optional<std::string> uniqueStandId(const std::string& id);
 
   const std::vector<std::uint32_t>& words_;
@@ -136,20 +136,12 @@ private:
   std::int32_t helipadCounter_ = 1;
 };
 
+// A file too short for its header, with another header size or a section
+// table that cannot be is no scenery file of this kind: passed over quietly.
 bool BglWalk::run() {
-  if (count() < headerSizeWord + 1 || count() <= sectionCountWord) {
-    damage(fmt::format("{} bytes are too few for a file header", count() * 4));
-    return false;
-  }
-  if (words_[headerSizeWord] != bglHeaderBytes) {
-    damage(fmt::format("the header size is {}, not {}", words_[headerSizeWord], bglHeaderBytes));
-    return false;
-  }
+  if (count() <= firstSectionWord || words_[headerSizeWord] != bglHeaderBytes) return false;
   const std::size_t sections = words_[sectionCountWord];
-  if (sections == 0 || count() < firstSectionWord + sectionWords * sections) {
-    damage(fmt::format("a section table of {} sections does not fit in {} bytes", sections, count() * 4));
-    return false;
-  }
+  if (sections == 0 || count() < firstSectionWord + sectionWords * sections) return false;
   for (std::size_t s = 0; s < sections; ++s) walkSection(s);
   noteNoAirport();
   return !damaged_;
@@ -219,35 +211,40 @@ void BglWalk::walkSection(std::size_t s) {
         damage(fmt::format("the airport record at word {} has size 0", r));
         return;
       }
-      if (*size > count() - r) {
-        damage(fmt::format("the airport record at word {} claims {} words, past the end of the file", r, *size));
-        return;
-      }
       if (*size <= airportIcaoWord) {
         damage(fmt::format("the airport record at word {} is too short ({} words) for its header", r, *size));
         return;
       }
-      bool valid = true;
-      const std::string code = gf_decodeBglIcao(words_[r + airportIcaoWord], valid);
-      if (valid && code.size() == 4 && events_.acceptCode(code) && !readAirport(r, *size, code)) return;
+      // A record cut off by the file's end still gives what it holds; the
+      // section ends with it.
+      const bool cut = *size > count() - r;
+      if (cut) damage(fmt::format("the airport record at word {} claims {} words, past the end of the file", r, *size));
+      if (r + airportIcaoWord < count()) {
+        bool valid = true;
+        const std::string code = gf_decodeBglIcao(words_[r + airportIcaoWord], valid);
+        if (valid && code.size() == 4 && events_.acceptCode(code)) readAirport(r, *size, code);
+      }
+      if (cut) return;
     }
     if (*size == 0) return;
     r += *size;
   }
 }
 
-bool BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& code) {
+// A damaged subrecord ends the walk; the airport is generated with the stands
+// read before it.
+void BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& code) {
   ApfData apf;
   apf.altitude = lf_altitudeFeet(static_cast<std::int32_t>(words_[r + airportAltitudeWord]));
   apf.icao = FixedCode<4>(code);
   apf.packageFolder = file_;
   apf.BGLpath = gf_pathToUtf8(file_);
-  if (!events_.wantStands(apf)) return true;
+  if (!events_.wantStands(apf)) return;
 
   ids_.clear();
   helipads_.clear();
   helipadCounter_ = 1;
-  const std::size_t end = r + size;  // inside the file: checked by the caller
+  const std::size_t end = r + size;  // past the file's end when the record is cut off
   std::size_t i = r + airportSubrecordsWord;
   for (int passes = 1; i < end; ++passes) {
     if (passes == bglMaxRecordPasses) {
@@ -255,53 +252,60 @@ bool BglWalk::readAirport(std::size_t r, std::size_t size, const std::string& co
                               logDash),
                   true);
       damage(fmt::format("airport {} has too many subrecords", code));
-      return false;
+      break;
     }
-    const auto subSize = i + 1 < end ? sizeWordsAt(i) : std::nullopt;
+    if (i >= count()) {
+      events_.log(fmt::format("   Error: o3={} exceeded data buffer size ({}), aborting.", i, count()), false);
+      damage(fmt::format("airport {}: its subrecords run past the end of the file", code));
+      break;
+    }
+    const auto subSize = sizeWordsAt(i);
     if (!subSize) {
-      damage(fmt::format("airport {}: the subrecord at word {} runs past its airport record", code, i));
-      return false;
-    }
-    if (*subSize == 0) {
-      // A helipad's is a warning line, any other subrecord's a plain one.
-      events_.log(fmt::format("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", i),
-                  (words_[i] & 0xFFFFU) == helipadRecordId);
-      damage(fmt::format("airport {}: the subrecord at word {} has size 0", code, i));
-      return false;
-    }
-    if (*subSize > end - i) {
-      damage(fmt::format("airport {}: the subrecord at word {} claims {} words, past its airport record", code, i,
-                         *subSize));
-      return false;
+      damage(fmt::format("airport {}: the subrecord at word {} runs past the end of the file", code, i));
+      break;
     }
     const std::uint32_t id = words_[i] & 0xFFFFU;
-    if (id == helipadRecordId && !readHelipad(i, apf)) {
-      damage(fmt::format("airport {}: the helipad at word {} is too short ({} words)", code, i, *subSize));
-      return false;
+    if (*subSize == 0) {
+      // A helipad is read before its size is looked at; its line is a
+      // warning, any other subrecord's a plain one.
+      if (id == helipadRecordId && helipadWords <= count() - i) readHelipad(i, apf);
+      events_.log(fmt::format("   Warning: decodeSizeAtBoundary returned 0 at o3 = {}", i), id == helipadRecordId);
+      damage(fmt::format("airport {}: the subrecord at word {} has size 0", code, i));
+      break;
+    }
+    if (*subSize > std::min(end, count()) - i) {
+      damage(fmt::format("airport {}: the subrecord at word {} claims {} words, past its airport record", code, i,
+                         *subSize));
+      break;
+    }
+    if (id == helipadRecordId) {
+      if (*subSize < helipadWords) {
+        damage(fmt::format("airport {}: the helipad at word {} is too short ({} words)", code, i, *subSize));
+        break;
+      }
+      readHelipad(i, apf);
     }
     if (id == parkingListRecordId) {
-      if (!readParkingList(i, *subSize, apf)) return false;
+      readParkingList(i, *subSize, apf);
       break;  // only the first parking list counts
     }
     i += *subSize;
   }
   events_.airportRead(apf, helipadCounter_ - 1);
-  return true;
 }
 
-bool BglWalk::readHelipad(std::size_t i, ApfData& apf) {
-  const auto size = sizeWordsAt(i);
-  if (!size || *size < helipadWords) return false;
+// The helipad's words lie inside the file: checked by the caller.
+void BglWalk::readHelipad(std::size_t i, ApfData& apf) {
   const double lat = latitudeAt(i + helipadLatWord);
   const double lon = longitudeAt(i + helipadLonWord);
   if (!lf_isValidPosition(lat, lon)) {
     events_.note("lat/lon helipad incorrect (skipped): " + lf_positionText(lat, lon));
-    return true;
+    return;
   }
   for (const auto& [seenLat, seenLon] : helipads_) {
     if (std::fabs(seenLat - lat) < bglSameHelipadDeg && std::fabs(seenLon - lon) < bglSameHelipadDeg) {
       events_.note("double helipad " + apf.airport_name + " (skipped) " + lf_positionText(lat, lon));
-      return true;
+      return;
     }
   }
   const float width = floatAt(i + helipadWidthWord);
@@ -311,15 +315,15 @@ bool BglWalk::readHelipad(std::size_t i, ApfData& apf) {
     events_.log(fmt::format("BGL file '{}': helipad at {} has the width {} (skipped)", gf_pathToUtf8(file_),
                             lf_positionText(lat, lon), width),
                 true);
-    return true;
+    return;
   }
   helipads_.emplace_back(lat, lon);
   apf.stands.emplace_back(fmt::format("helipad{}", helipadCounter_++), std::vector<StandOption>{}, lat, lon, 0.0,
                           radius, std::int16_t{0}, false, false, true);
-  return true;
 }
 
-bool BglWalk::readParkingList(std::size_t i, std::size_t size, ApfData& apf) {
+// Entries that do not fit in the list end it; those before them are kept.
+void BglWalk::readParkingList(std::size_t i, std::size_t size, ApfData& apf) {
   const std::size_t end = i + size;
   const std::uint32_t entries = words_[i + 1] >> 16U;
   std::size_t e = i + parkingFirstEntryWord;
@@ -329,7 +333,7 @@ bool BglWalk::readParkingList(std::size_t i, std::size_t size, ApfData& apf) {
     if (e >= end || entryWords > end - e) {
       damage(fmt::format("airport {}: the parking list at word {} counts {} entries, more than it holds",
                          apf.icao.view(), i, entries));
-      return false;
+      return;
     }
     const std::uint32_t b1 = (head >> 8U) & 0xFFU;
     const std::uint32_t b2 = (head >> 16U) & 0xFFU;
@@ -359,7 +363,6 @@ bool BglWalk::readParkingList(std::size_t i, std::size_t size, ApfData& apf) {
     apf.stands.emplace_back(*unique, std::vector<StandOption>{}, lat, lon, headingRad, radius, type, false, false,
                             false);
   }
-  return true;
 }
 
 std::optional<std::string> BglWalk::uniqueStandId(const std::string& id) {

@@ -39,11 +39,15 @@ void gf_readFileWords(std::istream& in, std::vector<std::uint32_t>& words);
 std::string gf_decodeBglIcao(std::uint32_t packed, bool& valid);
 
 // Reads every airport record of the file; each airport section's records are
-// walked up to the end of its subsections, not into what follows it. Damage is
-// logged naming the file and ends the damaged section; the airports read whole
-// before it are kept. An undamaged file without an airport record of this
+// walked up to the end of its subsections, not into what follows it. A file
+// too short, with another header size or an impossible section table is
+// passed over without a message. Other damage is logged naming the file: a
+// damaged record ends its section (the airports before it are kept), a damaged
+// subrecord ends its airport's walk, and the airport is still given with the
+// stands read before it. An undamaged file without an airport record of this
 // simulator gets a report line saying so (another simulator's format, or none).
-// Never throws: an unexpected error is logged. False when the file had damage.
+// Never throws: an unexpected error is logged. False when the file had damage
+// or was passed over.
 bool gf_processBglFile(const std::filesystem::path& file, BglReaderEvents& events);
 
 // Reads every airport record of words; the same, without the file.

@@ -32,8 +32,8 @@ bool lf_sameFlight(const StandOption& a, const StandOption& b) {
 
 // A learned radius replaces the file's only when it is a sensible size.
 void lf_takeRadius(const LearnedStand& learned, StandRecord& stand) {
-  const double metres = gf_readStandNumber(learned.parkpos, "radius", learned.id, 0.0);
-  if (metres <= 0.0 || metres > largestStandRadiusMetres) {
+  const double metres = learned.parkpos.attribute("radius").as_double();
+  if (!std::isfinite(metres) || metres <= 0.0 || metres > largestStandRadiusMetres) {
     gf_logError(fmt::format("learned {}: radius {} out of range, kept {:.1f}", learned.id, metres,
                             stand.radius * metresPerNm));
     return;
@@ -85,11 +85,9 @@ void lf_addManualStand(const pugi::xml_node& parkpos, const std::string& id, con
     gf_logError(fmt::format("manually created standid {} already exists in {}", id, path.string()));
     return;
   }
-  const double latitude = gf_readStandNumber(parkpos, "latitude", id, 0.0);
-  const double longitude = gf_readStandNumber(parkpos, "longitude", id, 0.0);
-  const double radius = gf_readStandNumber(parkpos, "radius", id, 0.0);
-  if (id.empty() || (std::abs(latitude) <= noPositionDegrees && std::abs(longitude) <= noPositionDegrees) ||
-      radius == 0.0) {
+  const StandValues v = gf_readStandValues(parkpos);
+  if (id.empty() || (std::abs(v.latitude) <= noPositionDegrees && std::abs(v.longitude) <= noPositionDegrees) ||
+      v.radiusMetres == 0.0) {
     gf_logError(fmt::format("manually created standid {} misses correct attributes in {}", id, path.string()));
     return;
   }

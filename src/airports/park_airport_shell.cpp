@@ -42,7 +42,7 @@ void ParkAirportShell::setRange(std::int32_t range) {
 }
 
 void ParkAirportShell::selectMaxFit() {
-  MAX_FIT_FL.setCurrent(MAX_FIT_FL.clamped(static_cast<float>(MAX_FIT.current() + 1) / 2.0F));
+  MAX_FIT_FL.setCurrent(gf_maxFitHours(MAX_FIT.current()));
 }
 
 void gf_installParkAirportShell(ParkAirportShell* shell) { installedShell.store(shell); }

@@ -27,7 +27,7 @@ public:
   virtual void enableRereadButton(bool /*enabled*/) {}
   // RANGE takes the value (clamped) with the range in nm and metres.
   virtual void setRange(std::int32_t rangeNm);
-  // MAX_FIT_FL follows MAX_FIT: (half hours + 1) / 2 hours.
+  // MAX_FIT_FL follows MAX_FIT (gf_maxFitHours).
   virtual void selectMaxFit();
   virtual void applyAutoRange() {}
 };

@@ -42,15 +42,6 @@ constexpr const char* readerName = "gf_readApf";
 constexpr std::int32_t lowestQuality = -1;
 constexpr std::int32_t highestQuality = 100;
 
-// An integer parameter; text that is no integer refuses the file.
-std::optional<std::int32_t> lf_intParameter(const pugi::xml_node& document, std::string_view key) {
-  const auto text = gf_readStringParameter(document, key);
-  if (!text) return std::nullopt;
-  const auto value = gf_parseWholeInt(*text);
-  if (!value) throw ApfFormatError(fmt::format("parameter {} is not a number: '{}'", key, *text));
-  return value;
-}
-
 std::int32_t lf_qualityValue(std::int32_t value) { return std::clamp(value, lowestQuality, highestQuality); }
 
 struct FileFacts {
@@ -74,12 +65,12 @@ std::string lf_readLoaded(const std::string& path, const std::filesystem::path& 
   pugi::xml_document document;
   if (!document.load_file(file.c_str())) return fmt::format("{}: could not load file: {}", path, file.string());
   if (!gf_readMeta(document, false)) return fmt::format("{}: refused to load", path);
-  const auto week = lf_intParameter(document, "RT_traffic_week");
+  const auto week = gf_readIntParameter(document, "RT_traffic_week");
   RT_traffic_week = week && *week > 0 ? static_cast<std::uint32_t>(*week) : 0;
   gf_mainWindow().parkTrafficWeek.store(RT_traffic_week);
   header.publisher = gf_readStringParameter(document, "publisher").value_or("");
   FileFacts facts{gf_readStringParameter(document, "version"), gf_readBoolParameter(document, "Facilities")};
-  const auto altitude = lf_intParameter(document, "altitude");
+  const auto altitude = gf_readIntParameter(document, "altitude");
   if (!altitude)
     throw UserErrorException(missingParameterErrorCode, fmt::format("Parameter {} not found", "altitude"));
   header.altitude = *altitude;
@@ -87,8 +78,8 @@ std::string lf_readLoaded(const std::string& path, const std::filesystem::path& 
   header.airport_name = gf_readStringParameter(document, "airport_name").value_or("");
   gf_readParkPositions(document, table);
 
-  const auto real = lf_intParameter(document, "Qf_real");
-  const auto soft = lf_intParameter(document, "Qf_soft");
+  const auto real = gf_readIntParameter(document, "Qf_real");
+  const auto soft = gf_readIntParameter(document, "Qf_soft");
   // Factors belong to this airport: a file without them leaves them unknown.
   qf = real && soft ? QualityFactors{lf_qualityValue(*real), lf_qualityValue(*soft)} : QualityFactors{};
   apfOverrides = gf_currentApfSettings();
@@ -145,7 +136,8 @@ std::string gf_readApf(const std::string& path, ApfHeader& header, QualityFactor
   return result;
 }
 
-void gf_clearStands(StandTable& table) { StandTable().swap(table); }
+// The room reserved for the park airport's table stays for the next airport.
+void gf_clearStands(StandTable& table) { table.clear(); }
 
 void gf_numberStandsAndFindOverlaps(StandTable& table) {
   for (std::size_t i = 0; i < table.size(); ++i) table[i].number = static_cast<std::uint32_t>(i + 1);

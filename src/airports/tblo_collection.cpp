@@ -122,7 +122,8 @@ bool gf_zipTblo(const std::filesystem::path& zipFile) {
   try {
     archive.emplace(ZipArchive::createNew(zipFile));
   } catch (const std::exception& e) {
-    gf_log(fmt::format("[zip] Could not open archive for writing: {}", e.what()));
+    gf_log("[zip] Could not open archive for writing");
+    gf_log(fmt::format("[zip] {}", e.what()));
     return false;
   }
   std::map<std::string, std::string> added;
@@ -132,8 +133,7 @@ bool gf_zipTblo(const std::filesystem::path& zipFile) {
     std::string bytes, cause;
     if (!gf_readFileBytes(entry.path(), bytes, cause)) {
       gf_log(fmt::format("[zip] READ FAIL: {}", lf_text(entry.path())));
-      complete = false;
-      continue;
+      continue;  // left out; the archive is still written with the others
     }
     const std::string name = gf_pathToUtf8(entry.path().filename());
     gf_log(fmt::format("[zip] Adding (data) {} -> {} ({} bytes)", lf_text(entry.path()), name, bytes.size()));

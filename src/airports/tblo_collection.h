@@ -19,8 +19,9 @@ void gf_collectSimaddonFiles();
 void gf_collectThirdPartyFiles();
 
 // Packs the files directly in "tblo" into zipFile (replacing an old one), then
-// reads the archive back. True only when every file went in and came back
-// unchanged; otherwise the archive is removed again.
+// reads the archive back. A file that cannot be read is left out with its log
+// line. True only when every file read went in and came back unchanged;
+// otherwise the archive is removed again.
 bool gf_zipTblo(const std::filesystem::path& zipFile);
 
 } // namespace gwr

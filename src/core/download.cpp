@@ -29,7 +29,7 @@ std::string folderUrl = build::downloadFolderUrl;
 // Where the data goes and how much of it may come.
 struct Sink {
   std::FILE* file = nullptr;
-  std::uint64_t maxBytes = 0;  // 0: no bound
+  std::uint64_t maxBytes = 0;
   std::uint64_t written = 0;
   bool tooLarge = false;
 };
@@ -37,7 +37,7 @@ struct Sink {
 size_t lf_writeToFile(char* data, size_t size, size_t count, void* target) {
   Sink& sink = *static_cast<Sink*>(target);
   const std::uint64_t bytes = static_cast<std::uint64_t>(size) * count;
-  if (sink.maxBytes != 0 && sink.written + bytes > sink.maxBytes) {
+  if (sink.written + bytes > sink.maxBytes) {
     sink.tooLarge = true;
     return 0;  // libcurl ends the transfer with a write error
   }
@@ -75,6 +75,8 @@ void lf_setOptions(CURL* handle, const std::string& url, Sink* sink) {
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, timeouts.lowSpeedBytesPerSecond);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeouts.lowSpeedSeconds);
   curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, timeouts.transferMs);
+  // A server that announces more than may come is refused before its body.
+  curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(sink->maxBytes));
 }
 
 } // namespace
@@ -97,9 +99,10 @@ CurlHandle gf_newCurlHandle() {
   return CurlHandle(curl_easy_init(), &curl_easy_cleanup);
 }
 
-bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination, bool binary,
-                     std::uint64_t maxBytes) {
-  if (!handle) return false;
+DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
+                            bool binary, std::uint64_t maxBytes) {
+  DownloadResult outcome;
+  if (!handle) return outcome;
   const std::filesystem::path partial = lf_partialPath(destination);
   FileCloser closer;
   // A partial file that cannot be removed is harmless: the next try truncates it.
@@ -107,52 +110,56 @@ bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem
     closer.file = platform::openFile(partial, binary ? "wb" : "w");
     if (!closer.file) {
       gf_log(fmt::format("Could not open output file: {}", platform::pathToUtf8(destination)));
-      return false;
+      return outcome;
     }
     Sink sink{closer.file, maxBytes};
     lf_setOptions(handle, url, &sink);
     const CURLcode result = curl_easy_perform(handle);
     const bool written = closer.close();
-    if (sink.tooLarge) {
+    outcome.writtenBytes = sink.written;
+    if (sink.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+      outcome.tooLarge = true;
       gf_log(fmt::format("Download stopped: {} is larger than {} bytes", url, maxBytes));
       gf_removeIfPresent(partial);
-      return false;
+      return outcome;
     }
     if (result != CURLE_OK) {
       gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
       gf_removeIfPresent(partial);
-      return false;
+      return outcome;
     }
     if (!written) {
       gf_log(fmt::format("Could not write output file: {}", platform::pathToUtf8(destination)));
       gf_removeIfPresent(partial);
-      return false;
+      return outcome;
     }
     std::error_code error;
     std::filesystem::rename(partial, destination, error);
     if (error) {
       gf_log(fmt::format("Could not replace {}: {}", platform::pathToUtf8(destination), error.message()));
       gf_removeIfPresent(partial);
-      return false;
+      return outcome;
     }
-    return true;
+    outcome.done = true;
+    return outcome;
   } catch (const std::exception& e) {
     gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, platform::pathToUtf8(destination)));
     closer.close();
     gf_removeIfPresent(partial);
-    return false;
+    return outcome;
   }
 }
 
-bool gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination) {
+DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination,
+                                   std::uint64_t maxBytes) {
   const CurlHandle handle = gf_newCurlHandle();
   const std::string url = fmt::format("{}{}/{}", gf_downloadFolderUrl(), programVersion.major, name.generic_string());
-  const bool ok = gf_downloadFile(handle.get(), url, destination, true);
-  if (ok)
+  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, true, maxBytes);
+  if (outcome)
     gf_log(fmt::format("Downloaded '{}' to '{}'", url, platform::pathToUtf8(destination)));
   else
     gf_logError(fmt::format("Downloading '{}' failed !", url));
-  return ok;
+  return outcome;
 }
 
 } // namespace gwr

@@ -33,15 +33,29 @@ std::string gf_downloadFolderUrl();
 using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 CurlHandle gf_newCurlHandle();
 
+// How a download ended.
+struct DownloadResult {
+  bool done = false;
+  bool tooLarge = false;          // more than maxBytes came or were announced
+  std::uint64_t writtenBytes = 0;  // to the partial file, before it went
+  explicit operator bool() const { return done; }
+};
+
 // Fetches url into destination. The data goes to a temporary file beside it
 // that replaces destination only when the whole download succeeded, so a
-// failure leaves the old file as it was. A download that grows beyond
-// maxBytes (0: no bound) is stopped and fails. False (and a log line) on
-// failure; never throws.
-bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination, bool binary,
-                     std::uint64_t maxBytes = 0);
+// failure leaves the old file as it was. Each download names the most bytes
+// that may come (0: none may): a server that announces more is refused before
+// the body, one that sends more is stopped at the limit, and nothing of it
+// stays. A failure is logged; never throws.
+DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
+                            bool binary, std::uint64_t maxBytes);
+inline bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
+                            bool binary, std::uint64_t maxBytes) {
+  return gf_fetchFile(handle, url, destination, binary, maxBytes).done;
+}
 
 // Fetches "<download folder><major version>/<name>" into destination.
-bool gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination);
+DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination,
+                                   std::uint64_t maxBytes);
 
 } // namespace gwr

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <thread>
@@ -25,6 +25,10 @@ namespace {
 
 constexpr std::size_t lf_expectedXmlFiles = 512;  // room reserved for airport codes
 constexpr std::size_t lf_airportCodeLength = 4;
+// The shape of a save's temporary name: the thread's hash in fixed width and
+// a counter no larger than an unsigned int.
+constexpr std::size_t lf_temporaryHexDigits = 16;
+constexpr std::size_t lf_maxCounterDigits = 10;
 
 bool lf_isXmlFile(const std::filesystem::path& file) {
   return platform::equalsNoCase(platform::pathToUtf8(file.extension()), ".xml");
@@ -118,50 +122,72 @@ std::vector<FixedCode<4>> gf_listXmlFileCodes(const std::filesystem::path& folde
 
 std::filesystem::path gf_temporaryPathFor(const std::filesystem::path& file) {
   static std::atomic<unsigned> counter{0};
-  const auto thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
+  const auto thread = static_cast<std::uint64_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
   std::filesystem::path temporary = file;
-  temporary += fmt::format(".{:x}-{}.tmp", thread, counter++);
+  temporary += fmt::format(".{:0{}x}-{}.tmp", thread, lf_temporaryHexDigits, counter++);
   return temporary;
 }
 
-bool gf_isTemporaryName(const std::string& fileName) {
-  // "<name>.<hex>-<digits>.tmp"
+std::string_view gf_savedNameOfTemporary(std::string_view fileName) {
+  // "<saved name>.<16 lower-case hex digits>-<counter>.tmp", the counter
+  // written without leading zeros.
   constexpr std::string_view suffix = ".tmp";
-  if (fileName.size() <= suffix.size() || !fileName.ends_with(suffix)) return false;
-  const std::string_view stem(fileName.data(), fileName.size() - suffix.size());
+  if (!fileName.ends_with(suffix)) return {};
+  const std::string_view stem = fileName.substr(0, fileName.size() - suffix.size());
   const std::size_t dash = stem.rfind('-');
-  const std::size_t dot = stem.rfind('.', dash);
-  if (dash == std::string_view::npos || dot == std::string_view::npos || dot == 0) return false;
-  const std::string_view hex = stem.substr(dot + 1, dash - dot - 1);
+  if (dash == std::string_view::npos || dash < lf_temporaryHexDigits + 2) return {};
   const std::string_view number = stem.substr(dash + 1);
-  auto all = [](std::string_view text, auto accepted) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), accepted);
-  };
-  return all(hex, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }) &&
-         all(number, [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+  const std::string_view hex = stem.substr(dash - lf_temporaryHexDigits, lf_temporaryHexDigits);
+  const bool counter = !number.empty() && number.size() <= lf_maxCounterDigits &&
+                       std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                       (number.size() == 1 || number.front() != '0');
+  const bool lowerHex =
+      std::all_of(hex.begin(), hex.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+  if (!counter || !lowerHex || stem[dash - lf_temporaryHexDigits - 1] != '.') return {};
+  return stem.substr(0, dash - lf_temporaryHexDigits - 1);
 }
 
-void gf_removeStaleTemporaries(const std::filesystem::path& folder, bool recursive) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  if (!fs::is_directory(folder, error)) return;
-  auto removeIfStale = [](const fs::directory_entry& entry) {
-    std::error_code failed;
-    if (!entry.is_regular_file(failed) || !gf_isTemporaryName(platform::pathToUtf8(entry.path().filename()))) return;
-    if (fs::remove(entry.path(), failed))
-      gf_log(fmt::format("Removed {}, left by an interrupted save", platform::pathToUtf8(entry.path())));
-    else if (failed)
-      gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path()), failed.message()));
-  };
-  const auto options = fs::directory_options::skip_permission_denied;
-  if (recursive) {
-    for (fs::recursive_directory_iterator it(folder, options, error), end; !error && it != end; it.increment(error))
-      removeIfStale(*it);
-  } else {
-    for (fs::directory_iterator it(folder, options, error), end; !error && it != end; it.increment(error))
-      removeIfStale(*it);
+namespace {
+
+// A stale temporary goes; true when removed.
+bool lf_removeIfStale(const std::filesystem::directory_entry& entry, SavedNameFilter savedHere) {
+  std::error_code failed;
+  if (!entry.is_regular_file(failed) || entry.is_symlink(failed)) return false;
+  const std::string name = platform::pathToUtf8(entry.path().filename());
+  const std::string_view saved = gf_savedNameOfTemporary(name);
+  if (saved.empty() || !savedHere(saved)) return false;
+  if (std::filesystem::remove(entry.path(), failed)) {
+    gf_log(fmt::format("Removed {}, left by an interrupted save", platform::pathToUtf8(entry.path())));
+    return true;
   }
-  if (error) gf_logError(fmt::format("gf_removeStaleTemporaries exception: {}", error.message()));
+  if (failed) gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path()), failed.message()));
+  return false;
+}
+
+std::size_t lf_removeStaleIn(const std::filesystem::path& folder, SavedNameFilter savedHere, int depth) {
+  namespace fs = std::filesystem;
+  std::size_t removed = 0;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error), end;
+       !error && it != end; it.increment(error)) {
+    std::error_code ignored;
+    if (depth > 0 && it->is_directory(ignored) && !it->is_symlink(ignored))
+      removed += lf_removeStaleIn(it->path(), savedHere, depth - 1);
+    else if (lf_removeIfStale(*it, savedHere))
+      ++removed;
+  }
+  if (error) gf_logError(fmt::format("gf_removeStaleTemporaries {}: {}", platform::pathToUtf8(folder), error.message()));
+  return removed;
+}
+
+} // namespace
+
+std::size_t gf_removeStaleTemporaries(const std::filesystem::path& folder, SavedNameFilter savedHere,
+                                      int subfolderDepth) {
+  std::error_code error;
+  if (savedHere == nullptr || !std::filesystem::is_directory(folder, error))
+    return 0;
+  return lf_removeStaleIn(folder, savedHere, subfolderDepth);
 }
 
 } // namespace gwr

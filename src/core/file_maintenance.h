@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -25,16 +26,23 @@ void gf_removeFileWarn(const std::filesystem::path& file);
 std::error_code gf_removeIfPresent(const std::filesystem::path& file);
 
 // A name beside file for writing its new content before a rename: file +
-// ".<hex>-<n>.tmp", unique within the process.
+// ".<16 hex digits>-<n>.tmp", unique within the process.
 std::filesystem::path gf_temporaryPathFor(const std::filesystem::path& file);
 
-// True for a name of that pattern.
-bool gf_isTemporaryName(const std::string& fileName);
+// The name of the saved file whose temporary fileName is, by that exact
+// shape; empty for any other name.
+std::string_view gf_savedNameOfTemporary(std::string_view fileName);
 
-// Removes the files of that pattern in folder (and below it when recursive):
-// left by a process killed between writing and renaming. Never throws;
-// problems are logged.
-void gf_removeStaleTemporaries(const std::filesystem::path& folder, bool recursive);
+// True for a saved file name of a folder.
+using SavedNameFilter = bool (*)(std::string_view savedName);
+
+// Removes the temporaries left in folder (and in its sub-folders down to
+// subfolderDepth levels) by a process killed between writing and renaming:
+// only files of the exact temporary shape whose saved name is one the program
+// saves there. Symbolic links are not followed. Never throws; problems are
+// logged. The number of files removed.
+std::size_t gf_removeStaleTemporaries(const std::filesystem::path& folder, SavedNameFilter savedHere,
+                                      int subfolderDepth = 0);
 
 // Removes every regular file directly in folder; sub-folders are left alone.
 // Never throws: problems are logged.

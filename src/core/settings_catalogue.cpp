@@ -3,6 +3,7 @@
 #include "core/settings_catalogue.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace gwr {
@@ -168,5 +169,20 @@ const std::array<const std::string*, 8> apfParameterKeys{
     &parking_percentage.key, &MAX_FIT.key, &WEEK.key, &MAX_LIVE_SEL.key};
 
 void gf_fillCallsignCombo() { CALLSIGN_2_OBJECTID.fillCombo(); }
+
+float gf_maxFitHours(int index) {
+  struct Step {
+    int from;
+    float hours;
+  };
+  static constexpr std::array<Step, 11> wholeHours{{{44, 24.0F}, {38, 21.0F}, {32, 18.0F}, {26, 15.0F},
+                                                    {22, 12.0F}, {20, 11.0F}, {18, 10.0F}, {16, 9.0F},
+                                                    {14, 8.0F}, {12, 7.0F}, {10, 6.0F}}};
+  for (const Step& step : wholeHours)
+    if (index >= step.from) return step.hours;
+  // Below ten the index counts half hours from one hour at index 1.
+  if (index <= 0) return 0.5F;
+  return static_cast<float>(index + 1) / 2.0F;
+}
 
 } // namespace gwr

@@ -83,6 +83,10 @@ extern ComboSharedChoiceParameter CALLSIGN_2_OBJECTID;
 extern ComboNumberParameter<std::int32_t> parking_percentage;
 extern ComboNumberParameter<float> MAX_FIT_FL;  // hours
 
+// MAX_FIT (a half-hour index) as the hours of the MAX_FIT_FL list; the plan's
+// log lines give their half-hour counts in the same hours.
+float gf_maxFitHours(int index);
+
 // Push buttons.
 extern ButtonCommand CS_TO_OID_BUTTON;
 extern ButtonCommand UNBLOCK_BUTTON;

@@ -1,5 +1,5 @@
 // Loading parameters.xml into memory after checking what the path is, and
-// copying out only the elements the program writes itself.
+// readying it to be written back with everything the user put in it.
 #include "core/settings_document.h"
 
 #include <cerrno>
@@ -34,13 +34,6 @@ bool lf_nestedDeeperThan(const pugi::xml_node& top, std::size_t limit) {
   return false;
 }
 
-void lf_copyElements(const pugi::xml_node& from, const char* name, pugi::xml_node to) {
-  for (const pugi::xml_node element : from.children(name)) {
-    pugi::xml_node copy = to.append_child(name);
-    for (const pugi::xml_attribute attribute : element.attributes()) copy.append_copy(attribute);
-  }
-}
-
 } // namespace
 
 SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi::xml_document& document) {
@@ -72,13 +65,19 @@ SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi
   return {SettingsFileState::loaded, {}};
 }
 
-void gf_keepOwnStructure(const pugi::xml_node& loaded, pugi::xml_document& kept) {
-  kept.reset();
-  pugi::xml_node root = kept.append_child("root");
-  const pugi::xml_node loadedRoot = loaded.child("root");
-  const pugi::xml_node holder = loadedRoot ? loadedRoot : loaded;
-  if (const pugi::xml_node meta = holder.child("meta")) lf_copyElements(meta, "info", root.append_child("meta"));
-  lf_copyElements(holder.child("parameters"), "parameter", root.append_child("parameters"));
+pugi::xml_node gf_prepareWriteBack(pugi::xml_document& document) {
+  pugi::xml_node root = document.child("root");
+  if (!root) {
+    root = document.append_child("root");
+    if (!root) return {};
+    for (pugi::xml_node node = document.first_child(); node != root;) {
+      const pugi::xml_node next = node.next_sibling();
+      if (node.type() != pugi::node_declaration && node.type() != pugi::node_doctype) root.append_move(node);
+      node = next;
+    }
+  }
+  const pugi::xml_node parameters = root.child("parameters");
+  return parameters ? parameters : root.append_child("parameters");
 }
 
 } // namespace gwr

@@ -1,5 +1,5 @@
 // Reading parameters.xml with care: a missing file, one that cannot be read
-// and a damaged one are told apart, and only the program's own structure is kept.
+// and a damaged one are told apart; a loaded one is written back as it is.
 #pragma once
 
 #include <cstddef>
@@ -28,10 +28,10 @@ struct SettingsFileRead {
 // Loads the file into document (cleared first) with the parser's defaults.
 SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi::xml_document& document);
 
-// Makes kept hold root with the meta block's `info` elements and the
-// `parameter` elements of loaded (under its root or at document level), each
-// with its attributes only. Anything else in loaded is left behind, so that a
-// write-back cannot grow the file.
-void gf_keepOwnStructure(const pugi::xml_node& loaded, pugi::xml_document& kept);
+// Readies a loaded document to be written back whole: everything the user
+// put in it stays (elements and attributes the program does not know too); a
+// document without `root` gets one around its nodes, and `parameters` is made
+// inside root when missing. The `parameters` element, empty when it could not be made.
+pugi::xml_node gf_prepareWriteBack(pugi::xml_document& document);
 
 } // namespace gwr

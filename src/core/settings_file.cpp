@@ -146,9 +146,13 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
   }
 
   const bool root = static_cast<bool>(loaded.child("root"));
-  pugi::xml_document document;
-  gf_keepOwnStructure(loaded, document);
-  pugi::xml_node parameters = gf_findParametersNode(document);
+  pugi::xml_document& document = loaded;
+  const pugi::xml_node parameters = gf_prepareWriteBack(document);
+  if (!parameters) {
+    logLine();
+    lf_logAppendFailure(key, valueText);
+    return;
+  }
 
   bool matched = false;
   for (pugi::xml_node parameter : parameters.children("parameter")) {
@@ -256,9 +260,8 @@ bool gf_loadParameters() {
   }
 
   gf_log(fmt::format("from '{}'", pathText));
-  pugi::xml_document document;
-  gf_keepOwnStructure(loaded, document);
-  pugi::xml_node parameters = gf_findParametersNode(document);
+  pugi::xml_document& document = loaded;
+  const pugi::xml_node parameters = gf_prepareWriteBack(document);
   auto loadBool = [&](BoolParameter& p) {
     if (!p.load(document)) gf_appendBoolParameter(parameters, p.key, p.current());
   };

@@ -164,39 +164,46 @@ std::vector<ZipArchive::Entry> ZipArchive::entries() const {
   return list;
 }
 
-bool ZipArchive::extract(const Entry& entry, const std::filesystem::path& destination, std::string& error) const {
+bool ZipArchive::extract(const Entry& entry, const std::filesystem::path& destination, std::string& error,
+                         int& code) const {
   std::filesystem::path partial = destination;
   partial += ".part";
-  auto fail = [&](std::string reason) {
+  auto fail = [&](int zipCode, std::string reason) {
+    code = zipCode;
     error = std::move(reason);
     std::error_code ignored;
     std::filesystem::remove(partial, ignored);
     return false;
   };
+  code = ZIP_ER_OK;
   std::unique_ptr<zip_file_t, EntryCloser> content(zip_fopen_index(archive_.get(), entry.index, 0));
-  if (!content) return fail(zip_strerror(archive_.get()));
+  if (!content) return fail(zip_error_code_zip(zip_get_error(archive_.get())), zip_strerror(archive_.get()));
   std::unique_ptr<std::FILE, FileCloser> out(platform::openFile(partial, "wb"));
-  if (!out) return fail(fmt::format("Could not create output file {}", platform::pathToUtf8(partial)));
+  if (!out) return fail(ZIP_ER_OPEN, fmt::format("Could not create output file {}", platform::pathToUtf8(partial)));
 
   std::vector<char> buffer(zipReadChunkBytes);
   std::uint64_t total = 0;
   for (;;) {
     const zip_int64_t got = zip_fread(content.get(), buffer.data(), buffer.size());
-    if (got < 0) return fail(zip_file_strerror(content.get()));  // also a CRC mismatch at the end
+    // Also a CRC mismatch at the end.
+    if (got < 0) return fail(zip_error_code_zip(zip_file_get_error(content.get())), zip_file_strerror(content.get()));
     if (got == 0) break;
     const auto bytes = static_cast<std::size_t>(got);
     // The stated size is what callers check against their limits: never more.
-    if (total + bytes > entry.size) return fail(fmt::format("more than its stated size {}", entry.size));
+    if (total + bytes > entry.size) return fail(ZIP_ER_INCONS, fmt::format("more than its stated size {}", entry.size));
     if (std::fwrite(buffer.data(), 1, bytes, out.get()) != bytes)
-      return fail(fmt::format("writing {} failed", platform::pathToUtf8(partial)));
+      return fail(ZIP_ER_WRITE, fmt::format("writing {} failed", platform::pathToUtf8(partial)));
     total += bytes;
   }
-  if (std::fclose(out.release()) != 0) return fail(fmt::format("writing {} failed", platform::pathToUtf8(partial)));
-  if (const int closed = zip_fclose(content.release()); closed != 0) return fail(lf_zipErrorText(closed));
-  if (total != entry.size) return fail(fmt::format("size {} != {}", total, entry.size));
+  if (std::fclose(out.release()) != 0)
+    return fail(ZIP_ER_WRITE, fmt::format("writing {} failed", platform::pathToUtf8(partial)));
+  if (const int closed = zip_fclose(content.release()); closed != 0) return fail(closed, lf_zipErrorText(closed));
+  if (total != entry.size) return fail(ZIP_ER_INCONS, fmt::format("size {} != {}", total, entry.size));
   std::error_code renamed;
   std::filesystem::rename(partial, destination, renamed);
-  if (renamed) return fail(fmt::format("could not rename to {}: {}", platform::pathToUtf8(destination), renamed.message()));
+  if (renamed)
+    return fail(ZIP_ER_RENAME,
+                fmt::format("could not rename to {}: {}", platform::pathToUtf8(destination), renamed.message()));
   return true;
 }
 

@@ -41,8 +41,13 @@ public:
 
   // Writes the entry's content to destination through a ".part" file beside
   // it that replaces destination only when every byte was read and checked.
-  // False with the reason in error otherwise; never throws.
-  bool extract(const Entry& entry, const std::filesystem::path& destination, std::string& error) const;
+  // False with the reason in error and libzip's error code (ZIP_ER_*) in code
+  // otherwise; never throws.
+  bool extract(const Entry& entry, const std::filesystem::path& destination, std::string& error, int& code) const;
+  bool extract(const Entry& entry, const std::filesystem::path& destination, std::string& error) const {
+    int code = 0;
+    return extract(entry, destination, error, code);
+  }
 
   // The whole content of an entry, checked against its size and checksum.
   // False with the reason in error otherwise; never throws.

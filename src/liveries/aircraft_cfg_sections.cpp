@@ -19,6 +19,9 @@ namespace gwr {
 namespace {
 
 constexpr std::string_view headerOpening = "[fltsim.";
+// A line that is no plain header starts a section only when it holds the
+// opening in small or capital letters: "[FltSim.2] ; old" starts none.
+constexpr std::string_view headerOpeningUpper = "[FLTSIM.";
 constexpr std::string_view headerBlanks = " \t\n\v\f\r";
 
 bool lf_isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -49,7 +52,8 @@ std::string gf_readSectionNumber(std::string_view line) {
   if (line.starts_with("//")) return {};
   const std::string_view digits = lf_plainHeaderDigits(line);
   if (!digits.empty()) return std::string(digits);
-  if (platform::containsNoCase(line, headerOpening)) return std::string(markerSectionNumber);
+  if (line.find(headerOpening) != std::string_view::npos || line.find(headerOpeningUpper) != std::string_view::npos)
+    return std::string(markerSectionNumber);
   return {};
 }
 

@@ -18,7 +18,7 @@ inline constexpr std::string_view markerSectionNumber = "10000";
 inline constexpr std::size_t sectionEndBracketColumns = 6;
 
 // The digits of a [fltsim.N] header ("12", "007"), "10000" for any other line
-// that holds "[fltsim." in any letter case, empty for a line that starts no
+// that holds "[fltsim." or "[FLTSIM." (no other letter case), empty for a line that starts no
 // section (a line beginning with "//" never does).
 std::string gf_readSectionNumber(std::string_view line);
 

@@ -202,6 +202,13 @@ std::string_view gf_findLiveryTitle(const std::string& title) {
   return found == tableTitles.end() ? std::string_view{} : *found;
 }
 
+void gf_reserveLiveryLists() {
+  SpecialLiveryTitles.reserve(reservedSpecialLiveryTitles);
+  LightModelList.reserve(reservedLightModels);
+  BuzjetModelList.reserve(reservedBuzjetModels);
+  RotorcraftModelList.reserve(reservedRotorcraftModels);
+}
+
 void gf_clearLiveryTables() {
   LightModelList.clear();
   BuzjetModelList.clear();

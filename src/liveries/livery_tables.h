@@ -41,6 +41,11 @@ inline constexpr std::size_t reservedPaxModels = 324;
 inline constexpr std::size_t reservedCargoModels = 75;
 inline constexpr std::size_t reservedRegcodes = 36000;
 inline constexpr float regcodeMapLoadFactor = 0.7F;
+// Room kept for the lists every table build refills.
+inline constexpr std::size_t reservedSpecialLiveryTitles = 4096;
+inline constexpr std::size_t reservedLightModels = 64;
+inline constexpr std::size_t reservedBuzjetModels = 128;
+inline constexpr std::size_t reservedRotorcraftModels = 32;
 
 // airline (or combined airline-and-operator code) -> model -> entries in the
 // order of the sorted scanned list.
@@ -88,6 +93,10 @@ bool gf_hasLivery(std::uint16_t airline, std::uint16_t model);
 
 // The stored title equal to title byte for byte; empty when none.
 std::string_view gf_findLiveryTitle(const std::string& title);
+
+// Reserves the special titles and the three category model lists; a rebuild
+// keeps the room (clearing keeps capacity). Start-up thread, traffic stopped.
+void gf_reserveLiveryLists();
 
 // Empties every table here and the similar-model maps. Only while the traffic
 // is stopped: the matcher reads the tables without a lock. A request for new

@@ -128,24 +128,37 @@ TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   EXPECT_TRUE(rtAirportCodes.empty());
 }
 
-TEST_F(AirportScanTest, AStoppedScanRunsAgainNextTime) {
+// Every scan switches itself off and saves that, also a stopped one.
+TEST_F(AirportScanTest, AStoppedScanIsSwitchedOffToo) {
+  SCAN_AIRPORTS.save();
   stopRequested.store(true);
   gf_scanAirports();
-  EXPECT_TRUE(SCAN_AIRPORTS.current());
+  EXPECT_FALSE(SCAN_AIRPORTS.current());
+  EXPECT_EQ(sandbox.storedValue(SCAN_AIRPORTS.key), "false");
   EXPECT_FALSE(fs::exists("airports/my_thirdparty/LOWI.xml"));
   EXPECT_TRUE(logHas("The airports scan did not run to its end"));
   EXPECT_EQ(readFile("airports/my_thirdparty/LOWW.xml"), handmade);
 }
 
-TEST_F(AirportScanTest, AFailedArchiveKeepsTheCollectedFiles) {
+// The count stays and the button opens the folder; the files themselves stay
+// there, as there is no archive to send.
+TEST_F(AirportScanTest, AFailedArchiveKeepsTheCountTheButtonAndTheCollectedFiles) {
+  struct ButtonShell : AirportScanShell {
+    int enabled = 0;
+    void enableTbloButton(bool on) override { enabled += on ? 1 : 0; }
+  } window;
+  gf_installAirportScanShell(&window);
   fs::create_directories("tblo/tblo.zip/inside");  // the archive cannot be written there
   standgen::writeText("tblo/tblo.zip/inside/x", "x");
   gf_scanAirports();
+  gf_installAirportScanShell(nullptr);
   EXPECT_TRUE(fs::exists("tblo/LOWI.xml"));
   EXPECT_TRUE(fs::exists("tblo/LSZH.xml"));
-  EXPECT_EQ(tbloFileCount.load(), 0U);
+  EXPECT_EQ(tbloFileCount.load(), 3U);
+  EXPECT_EQ(window.enabled, 1);
   EXPECT_TRUE(logHas("==> Zippen TBLO folder failed"));
-  EXPECT_FALSE(logHas("Please mail "));
+  EXPECT_TRUE(logHas("Please mail the 3 airport files in "));
+  EXPECT_FALSE(SCAN_AIRPORTS.current());
 }
 
 TEST_F(AirportScanTest, AMissingCodeFileEndsTheScanAndLeavesItOn) {

@@ -1,6 +1,7 @@
 // Archived stand files fetched from a loopback web site for both simulator
 // editions, and the nearest stand of an airport to a position.
 #include "airports/apf_download.h"
+#include "airports/airports_constants.h"
 
 #include <gtest/gtest.h>
 
@@ -48,12 +49,16 @@ TEST_F(ApfDownloadTest, BothEditionsDownloadOrLeaveNoFile) {
     LoopbackHttpServer::Route route;
     bool ok;
   };
+  LoopbackHttpServer::Route flood;
+  flood.floodBytes = 4 * archivedStandFileMaxBytes;
   const Row files[] = {  // each for both editions
       {"archive/stock/EHAM.xml", "/archive/stock/EHAM.xml", {200, body}, true},
       {"archive\\thirdparty\\Pub\\EHAM.xml", "/archive/thirdparty/Pub/EHAM.xml", {200, body}, true},
       {"archive/stock/EGLL.xml", "/archive/stock/EGLL.xml", {404, "gone"}, false},
       {"archive/stock/LFPG.xml", "/archive/stock/LFPG.xml", {.status = 200, .body = body, .cutShort = true}, false},
       {"archive/stock/EDDF.xml", "/archive/stock/EDDF.xml", {200, body, true}, false},
+      // A flood far beyond any stand file stops at the limit.
+      {"archive/stock/KJFK.xml", "/archive/stock/KJFK.xml", flood, false},
   };
   const std::filesystem::path destination = "airports/park_airport.xml";
   for (const bool edition2020 : {true, false}) for (const Row& row : files) {

@@ -123,6 +123,26 @@ TEST_F(ApfGenerationTest, GeneratedFilesListStandsInByteOrder) {
   maker.stands.emplace_back("1", std::vector<StandOption>{}, 50.0, 8.5, 1.0, 20.0, 4, false, false, false);
   gf_generateApf(maker, 0);
   EXPECT_TRUE(fs::exists("airports/my_simaddon/EDDF.xml"));
+  // No setting cuts the path: a file without publisher names the whole of it.
+  ApfData unknown = record("EGLL", "");
+  unknown.BGLpath = "D:/MSFS/Community/pub-egll/scenery/EGLL.bgl";
+  unknown.stands = maker.stands;
+  gf_generateApf(unknown, 0);
+  EXPECT_NE(readFile("airports/my_thirdparty/EGLL.xml").find("\"D:/MSFS/Community/pub-egll"), std::string::npos);
+}
+
+TEST(CutPathAtCommunityTest, APathBeginsAtItsFirstCommunity) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"D:/MSFS/Community/pub-eham/scenery/a.bgl", "Community/pub-eham/scenery/a.bgl"},
+      {"C:\\Packages\\Community\\x\\Community\\a.bgl", "Community\\x\\Community\\a.bgl"},
+      {"D:/MSFS/community/pub/a.bgl", "D:/MSFS/community/pub/a.bgl"},  // the word as written
+      {"", ""},
+  };
+  for (const auto& [path, cut] : rows) {
+    std::string text = path;
+    gf_cutPathAtCommunity(text);
+    EXPECT_EQ(text, cut) << path;
+  }
 }
 
 } // namespace

@@ -192,41 +192,66 @@ TEST(BglReaderTest, BadAndRepeatedHelipadsAreSkipped) {
             std::vector<std::string>{"LatLon 0.000000,0.000000 invalid (skipped)"});
 }
 
-// One kind of damage: what to do to a good file of two airports, and whether
-// the airport read before the damage stays.
+// One kind of damage to a good file of two airports: the airports given, the
+// stands of the second one when it is given (a damaged subrecord keeps those
+// read before it), and whether a log line names the file (a file that is no
+// scenery file of this kind is passed over quietly).
 struct Damage {
   const char* name;
   void (*apply)(bglgen::BglMap&);
   std::size_t airportsKept;
+  std::vector<std::string> secondIds;
+  bool named;
+  const char* line = "";  // a log line that must begin so
 };
 
 void setFloat(std::string& bytes, std::size_t at, float value) { bglgen::detail::putFloat(bytes, at, value); }
 
+using Ids = std::vector<std::string>;
+const Ids allOfSecond{"helipad1", "g1", "g2"};
+
+// The second airport without its parking list (which ends the walk), its record
+// grown to the file's end and words more, after filler subrecords of 2 words.
+void lf_openEnded(bglgen::BglMap& m, std::size_t filler, std::size_t pastEnd) {
+  bglgen::detail::put16(m.bytes, m.parkingLists[1], 0x99);
+  for (std::size_t k = 0; k < filler; ++k) m.bytes += std::string("\x99\0\x08\0\0\0\0\0", 8);
+  bglgen::detail::put32(m.bytes, m.airports[1] + 2, static_cast<std::uint32_t>(m.bytes.size() - m.airports[1] + pastEnd));
+}
+
 const Damage damages[] = {
-    {"section table past the end", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, 20, 1000000); }, 0},
-    {"no sections", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, 20, 0); }, 0},
-    {"header size", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, 4, 60); }, 0},
-    {"too short", [](bglgen::BglMap& m) { m.bytes.resize(19); }, 0},
+    {"section table past the end", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, 20, 1000000); }, 0, {}, false},
+    {"no sections", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, 20, 0); }, 0, {}, false},
+    {"header size", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, 4, 60); }, 0, {}, false},
+    {"too short", [](bglgen::BglMap& m) { m.bytes.resize(59); }, 0, {}, false},
     {"subsection past the end",
-     [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.sectionTable + 12, 0x7FFFFFF0); }, 0},
+     [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.sectionTable + 12, 0x7FFFFFF0); }, 0, {}, true},
     {"records past the end", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.subsection + 8, 0xFFFFFFF0); },
-     0},
-    {"airport size zero", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.airports[1] + 2, 0); }, 1},
+     0, {}, true},
+    {"airport size zero", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.airports[1] + 2, 0); }, 1, {},
+     true},
+    {"airport too short", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.airports[1] + 2, 16); }, 1, {},
+     true},
     {"airport size oversized",
-     [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.airports[1] + 2, 0xFFFFFFF0); }, 1},
-    {"airport too short", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.airports[1] + 2, 16); }, 1},
-    {"cut in the middle", [](bglgen::BglMap& m) { m.bytes.resize(m.parkingLists[1] + 40); }, 1},
-    {"subrecord size zero", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 0); }, 1},
+     [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.airports[1] + 2, 0xFFFFFFF0); }, 2, allOfSecond, true},
+    {"cut in the middle", [](bglgen::BglMap& m) { m.bytes.resize(m.parkingLists[1] + 40); }, 2, {"helipad1"}, true},
+    {"helipad size zero", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 0); }, 2,
+     {"helipad1"}, true},  // read before its size is looked at
     {"subrecord past its airport",
-     [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 0x100000); }, 1},
-    {"helipad too short", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 8); }, 1},
+     [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 0x100000); }, 2, {}, true},
+    {"helipad too short", [](bglgen::BglMap& m) { bglgen::detail::put32(m.bytes, m.helipads[0] + 2, 8); }, 2, {},
+     true},
     {"parking count past the list",
-     [](bglgen::BglMap& m) { bglgen::detail::put16(m.bytes, m.parkingLists[1] + 6, 0xFFFF); }, 1},
+     [](bglgen::BglMap& m) { bglgen::detail::put16(m.bytes, m.parkingLists[1] + 6, 0xFFFF); }, 2, allOfSecond, true},
     {"airline count past the list",
-     [](bglgen::BglMap& m) { m.bytes[m.parkingLists[1] + 8 + 3] = static_cast<char>(0xFF); }, 1},
+     [](bglgen::BglMap& m) { m.bytes[m.parkingLists[1] + 8 + 14 * 4 + 3] = static_cast<char>(0xFF); }, 2,
+     {"helipad1", "g1"}, true},
+    {"subrecords past the file", [](bglgen::BglMap& m) { lf_openEnded(m, 0, 8); }, 2, {"helipad1"}, true,
+     "   Error: o3="},
+    {"too many subrecords", [](bglgen::BglMap& m) { lf_openEnded(m, 10000, 0); }, 2, {"helipad1"}, true,
+     "==> Error: Maximum loop iterations reached (1) \u2014 possible corrupt SIA or malformed input"},
 };
 
-TEST(BglReaderTest, DamagedFilesAreRefusedByName) {
+TEST(BglReaderTest, DamageEndsItsSectionOrItsAirportAndIsNamed) {
   for (const Damage& d : damages) {
     AirportSpec second = airport({stand(10, 1), stand(10, 2)}, "EGLL");
     second.helipads = {{51.47, -0.45, 20.0F, 1}};
@@ -236,9 +261,18 @@ TEST(BglReaderTest, DamagedFilesAreRefusedByName) {
     const Recorder r = readBytes(map.bytes, "pkg/damaged.bgl", &whole);
     EXPECT_FALSE(whole) << d.name;
     EXPECT_EQ(r.airports.size(), d.airportsKept) << d.name;
+    if (d.airportsKept == 2 && r.airports.size() == 2) {
+      EXPECT_EQ(r.ids(1), d.secondIds) << d.name;
+    }
     bool named = false;
     for (const auto& line : r.logs) named = named || line.find("'pkg/damaged.bgl'") != std::string::npos;
-    EXPECT_TRUE(named) << d.name;
+    EXPECT_EQ(named, d.named) << d.name;
+    bool lineFound = false;
+    for (const auto& line : r.logs) lineFound = lineFound || line.starts_with(d.line);
+    EXPECT_TRUE(lineFound || !d.named) << d.name;
+    if (!d.named) {
+      EXPECT_TRUE(r.logs.empty() && r.notes.empty()) << d.name;
+    }
   }
 }
 
@@ -278,7 +312,7 @@ TEST(BglReaderTest, TheWalkEndsWithItsSectionAndAFileWithoutAnAirportSaysWhy) {
       {[](bglgen::BglMap& m) { put16(m.bytes, m.airports[0], 0x3C); }, 0, other, ""},
       {[](bglgen::BglMap& m) { put32(m.bytes, m.sectionTable + 4, 0x10001); }, 0, other, ""},
       {[](bglgen::BglMap& m) { m = bglgen::bglFile({}); }, 0, "BGL file holds no airport: f.bgl", ""},
-      {[](bglgen::BglMap& m) { put32(m.bytes, m.parkingLists[0] + 2, 0); }, 0, "",
+      {[](bglgen::BglMap& m) { put32(m.bytes, m.parkingLists[0] + 2, 0); }, 1, "",
        "   Warning: decodeSizeAtBoundary returned 0 at o3 = 40"},
   };
   for (const auto& row : rows) {

@@ -154,7 +154,7 @@ TEST_F(LearnedFileTest, SettingsAreCheckedAndApplied) {
                    "          INITIAL_LOAD_ONLY       : true"}));
 }
 
-TEST_F(LearnedFileTest, BadFilesLeaveTheAirportsStandsAsTheyWere) {
+TEST_F(LearnedFileTest, BadFilesLeaveTheAirportsStandsAndBadValuesOnlyTheirStand) {
   const std::vector<std::string> before = registrations(0);
   standgen::writeText(path, "<root><parameters>");
   log().mark();
@@ -163,15 +163,16 @@ TEST_F(LearnedFileTest, BadFilesLeaveTheAirportsStandsAsTheyWere) {
   ASSERT_EQ(log().lines().size(), 1U);
   EXPECT_EQ(log().lines()[0].rfind("==> airports/learned/stock/EHAM.xml found, but could not be loaded, saved as *.0.xml: ", 0), 0U);
 
-  // An error half-way takes back what the merge had done so far.
+  // A value beyond use costs its own stand or change only; the rest is read.
   standgen::StandSpec badRadius{{{"id", "A2"}, {"radius_change", "true"}, {"radius", "wide"}}, {}};
   readLearned({}, {learnedStand("A1", {option("PH-N", "KLM", "B738", 1, "1", "KLM3")}), badRadius});
-  EXPECT_EQ(registrations(0), before);
-  EXPECT_EQ(log().lines().back(), "lf_readLearned: stand A2: bad radius 'wide'");
-  standgen::StandSpec badStand = standgen::stand("H1", 52.1, 4.1, 0.0, 20.0, 99);
-  readLearned({{"handmade", "true"}}, {badStand});
-  EXPECT_EQ(table.size(), 2U);
-  EXPECT_EQ(log().lines().back(), "lf_readLearned: stand H1: unknown stand type '99'");
+  EXPECT_EQ(registrations(0).size(), before.size() + 1);
+  EXPECT_EQ(log().lines().back(), "==> learned A2: radius 0 out of range, kept 20.0");
+  readLearned({{"handmade", "true"}}, {standgen::stand("H1", 52.1, 4.1, 0.0, 20.0, 99),
+                                       standgen::stand("H2", 52.2, 4.1, 0.0, 20.0, 5)});
+  ASSERT_EQ(table.size(), 1U);
+  EXPECT_EQ(table[0].id, "H2");
+  EXPECT_EQ(log().lines()[1], "==> stand H1: bad type '99', skipped");
 
   header.airport_name = "Amsterdam";
   readLearned({}, {});

@@ -111,15 +111,8 @@ TEST_F(ParkStandTableTest, QualityFactorsOfTheFileSteerTheParkingSettings) {
 TEST_F(ParkStandTableTest, MalformedFilesLeaveTheTableEmptyAndSayWhy) {
   standgen::FileSpec good = airportFile(gates());
   const std::string goodText = standgen::apfXml(good);
-  auto withBadGate = [&](std::size_t attribute, const char* value) {
-    standgen::FileSpec spec = good;
-    spec.stands[1].attributes[attribute].second = value;
-    return standgen::apfXml(spec);
-  };
   standgen::FileSpec noMeta = good;
   noMeta.withMeta = false;
-  standgen::FileSpec badAltitude = good;
-  badAltitude.parameters[3].second = "high";
   struct Row {
     std::string text;
     std::string result;
@@ -130,15 +123,6 @@ TEST_F(ParkStandTableTest, MalformedFilesLeaveTheTableEmptyAndSayWhy) {
        "airports/my_thirdparty/EHAM.xml: could not load file: airports/my_thirdparty/EHAM.xml"},
       {"<root><parameters></root>",
        "airports/my_thirdparty/EHAM.xml: could not load file: airports/my_thirdparty/EHAM.xml"},
-      {standgen::apfXml(badAltitude), "gf_readApf: parameter altitude is not a number: 'high'"},
-      {withBadGate(1, "95"), "gf_readApf: stand A2: bad latitude '95'"},
-      {withBadGate(2, "east"), "gf_readApf: stand A2: bad longitude 'east'"},
-      {withBadGate(3, "nan"), "gf_readApf: stand A2: bad heading 'nan'"},
-      {withBadGate(4, "-3"), "gf_readApf: stand A2: bad radius '-3'"},
-      {withBadGate(4, "4000"), "gf_readApf: stand A2: bad radius '4000'"},
-      {withBadGate(5, "16"), "gf_readApf: stand A2: unknown stand type '16'"},
-      {withBadGate(5, "-1"), "gf_readApf: stand A2: unknown stand type '-1'"},
-      {withBadGate(5, "2.5"), "gf_readApf: stand A2: unknown stand type '2.5'"},
   };
   for (const Row& row : rows) {
     standgen::writeText(localPath, row.text);
@@ -146,6 +130,72 @@ TEST_F(ParkStandTableTest, MalformedFilesLeaveTheTableEmptyAndSayWhy) {
     EXPECT_TRUE(standTable.empty()) << row.result;
     EXPECT_FALSE(standTableReady);
   }
+}
+
+// Numbers read as far as they are numbers, 0 when missing; a stand whose
+// values cannot be used is skipped with its line and the others are read.
+TEST_F(ParkStandTableTest, AStandWhoseValuesCannotBeUsedCostsOnlyItself) {
+  enum Attribute : std::size_t { latitude = 1, longitude, heading, radius, type };
+  struct Row {
+    Attribute attribute;
+    const char* value;  // nullptr: the attribute is missing
+    const char* skipped;  // the line of a skipped A2; nullptr: A2 is read
+    double headingDeg = 0.0, radiusM = 15.0;
+    std::int16_t standType = 5;
+  };
+  const Row rows[] = {
+      {radius, "600", "==> stand A2: bad radius '600', skipped"},
+      {radius, "-3", "==> stand A2: bad radius '-3', skipped"},
+      {type, "16", "==> stand A2: bad type '16', skipped"},
+      {type, "-1", "==> stand A2: bad type '-1', skipped"},
+      {latitude, "95", "==> stand A2: bad latitude '95', skipped"},
+      {latitude, "1e999", "==> stand A2: bad latitude '1e999', skipped"},
+      {longitude, "-180.5", "==> stand A2: bad longitude '-180.5', skipped"},
+      {heading, "nan", "==> stand A2: bad heading 'nan', skipped"},
+      {heading, "90deg", nullptr, 90.0},
+      {heading, nullptr, nullptr, 0.0},
+      {radius, "500", nullptr, 0.0, 500.0},
+      {radius, "wide", nullptr, 0.0, 0.0},
+      {radius, nullptr, nullptr, 0.0, 0.0},
+      {type, "2.5", nullptr, 0.0, 15.0, 2},
+      {type, nullptr, nullptr, 0.0, 15.0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.attribute << " " << (row.value ? row.value : "missing"));
+    standgen::FileSpec spec = airportFile(gates());
+    auto& attributes = spec.stands[1].attributes;
+    if (row.value == nullptr)
+      attributes.erase(attributes.begin() + static_cast<std::ptrdiff_t>(row.attribute));
+    else
+      attributes[row.attribute].second = row.value;
+    standgen::writeApf(localPath, spec);
+    gf_clearStands(standTable);  // as the caller does
+    log().mark();
+    ASSERT_EQ(read(), "");
+    EXPECT_TRUE(standTableReady);
+    std::vector<std::string> ids;
+    for (const StandRecord& stand : standTable) ids.push_back(stand.id);
+    const Lines lines = log().lines();
+    if (row.skipped != nullptr) {
+      EXPECT_EQ(ids, (std::vector<std::string>{"A1", "A3"}));
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), row.skipped), 1) << log().text();
+      continue;
+    }
+    ASSERT_EQ(ids, (std::vector<std::string>{"A1", "A2", "A3"}));
+    EXPECT_NEAR(standTable[1].heading, row.headingDeg * 0.017453292519943295, 1e-12);
+    EXPECT_NEAR(standTable[1].radius * 1852.0, row.radiusM, 1e-9);
+    EXPECT_EQ(standTable[1].type, row.standType);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("==> ", 0) == 0; }),
+              0)
+        << log().text();
+  }
+  // A header number reads as far as it is one, too.
+  standgen::FileSpec spec = airportFile(gates());
+  spec.parameters[3].second = "364ft";
+  standgen::writeApf(localPath, spec);
+  gf_clearStands(standTable);
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(fieldElevationFt, 364);
 }
 
 TEST_F(ParkStandTableTest, UserErrorsPassThroughAndLeaveTheTableEmpty) {

@@ -19,6 +19,8 @@ namespace {
 using Lines = std::vector<std::string>;
 using namespace testsupport;
 
+constexpr std::uint64_t mebibyte = 1024 * 1024;
+
 class DownloadTest : public ::testing::Test {
  protected:
   void SetUp() override { writeBytes(destination, "old"); }
@@ -43,7 +45,7 @@ TEST_F(DownloadTest, SiteDownloadFetchesTheMajorVersionsFileAndReplacesTheOldOne
   const std::string body(100'000, 'x');
   server.addRoute("/downloads/12/airports.enc", {200, body});
   gf_setDownloadFolderUrl(server.url("/downloads/"));
-  ASSERT_TRUE(gf_downloadFromSite("airports.enc", destination));
+  ASSERT_TRUE(gf_downloadFromSite("airports.enc", destination, body.size()));
   EXPECT_EQ(readBytes(destination), body);
   EXPECT_FALSE(std::filesystem::exists(destination.string() + ".part"));
 }
@@ -61,11 +63,44 @@ TEST_F(DownloadTest, ServerErrorsAndStallsKeepTheOldFile) {
                                            std::tuple{"/stall", "Timeout was reached", true}}) {
     log.mark();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(gf_downloadFile(handle.get(), server.url(route), destination, binary));
+    EXPECT_FALSE(gf_downloadFile(handle.get(), server.url(route), destination, binary, mebibyte));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     expectOldFileKept();
     EXPECT_EQ(log.lines(), Lines{fmt::format("Download error: '{}' for {}", cause, server.url(route))});
   }
+}
+
+// Every download has its limit: a server that announces more is refused
+// before the body, one that floods without a length is stopped at the limit,
+// and nothing of either stays; a body of exactly the limit still comes.
+TEST_F(DownloadTest, ALimitStopsAnnouncedAndFloodedBodiesAndNothingOfThemStays) {
+  const std::uint64_t limit = mebibyte;
+  const std::uint64_t flood = 64 * mebibyte;
+  server.addRoute("/exact", {200, std::string(limit, 'e')});
+  server.addRoute("/announced", {200, std::string(limit + 1, 'a')});
+  LoopbackHttpServer::Route hostile;
+  hostile.floodBytes = flood;
+  server.addRoute("/flood", hostile);
+  const struct {
+    const char* route;
+    bool done;
+    std::uint64_t mostWritten;
+  } rows[] = {{"/exact", true, limit}, {"/announced", false, 0}, {"/flood", false, limit}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.route);
+    writeBytes(destination, "old");
+    log.mark();
+    const DownloadResult result = gf_fetchFile(handle.get(), server.url(row.route), destination, true, limit);
+    EXPECT_EQ(result.done, row.done);
+    EXPECT_EQ(result.tooLarge, !row.done);
+    EXPECT_LE(result.writtenBytes, row.mostWritten);
+    if (row.done) continue;
+    expectOldFileKept();
+    EXPECT_EQ(log.lines(), Lines{fmt::format("Download stopped: {} is larger than {} bytes", server.url(row.route),
+                                             limit)});
+  }
+  // The flood was cut off early rather than read to its end.
+  EXPECT_LT(server.sentBodyBytes(), 2 * limit + flood / 2) << server.sentBodyBytes();
 }
 
 } // namespace

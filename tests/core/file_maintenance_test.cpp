@@ -44,20 +44,47 @@ TEST_F(FileMaintenance, EmptyingFoldersLeavesSubFoldersAndOtherFiles) {
   EXPECT_TRUE(log.lines().empty());
 }
 
-// Temporaries of an interrupted save go at start; files that merely look alike stay.
-TEST_F(FileMaintenance, StaleTemporariesOfTheProgramsOwnPatternAreRemoved) {
-  Names kept{".1f-2.tmp", "EHAM.xml", "EHAM.xml.1f-.tmp", "EHAM.xml.zz-1.tmp", "a.b.tmp"};
-  make("airports", kept);
-  kept.push_back("top");
-  make("airports", {"EHAM.xml.7fa3c1-0.tmp", "my_park_airports.txt.A-12.tmp"});
-  make("airports/top", {"parameters.xml.5-1.tmp"});
-  make("airports/top/sub", {"x.xml.5-2.tmp"});
-  gf_removeStaleTemporaries("airports/top", false);
-  EXPECT_EQ(names("airports/top/sub"), Names{"x.xml.5-2.tmp"});  // not below when not recursive
-  gf_removeStaleTemporaries("airports", true);
-  EXPECT_EQ(names("airports"), kept);
-  EXPECT_TRUE(names("airports/top/sub").empty());
-  EXPECT_EQ(log.lines().size(), 4U);
+// The save's temporary names have one exact shape; the saved name is what
+// precedes it, and look-alikes of the user's own have none.
+TEST_F(FileMaintenance, TheSavedNameOfATemporaryComesOnlyFromTheExactShape) {
+  const struct {
+    const char* name;
+    const char* saved;
+  } rows[] = {{"EHAM.xml.00007f3a2b1c4d00-0.tmp", "EHAM.xml"},
+              {"a.b.ffffffffffffffff-4294967295.tmp", "a.b"},
+              {"EDDF.xml.2024-05.tmp", ""},                     // a user's dated copy
+              {"ideas.cafe-1.tmp", ""},                         // hex-looking words
+              {"EHAM.xml.00007F3A2B1C4D00-1.tmp", ""},          // upper-case hex
+              {"EHAM.xml.00007f3a2b1c4d0-1.tmp", ""},           // 15 digits
+              {"EHAM.xml00007f3a2b1c4d00-1.tmp", ""},           // no dot before the hex
+              {"EHAM.xml.00007f3a2b1c4d00-01.tmp", ""},         // leading zero
+              {"EHAM.xml.00007f3a2b1c4d00-12345678901.tmp", ""},  // beyond an unsigned counter
+              {"EHAM.xml.00007f3a2b1c4d00-.tmp", ""},
+              {".00007f3a2b1c4d00-1.tmp", ""},                 // no saved name
+              {"EHAM.xml.00007f3a2b1c4d00-1.TMP", ""}};
+  for (const auto& row : rows) EXPECT_EQ(gf_savedNameOfTemporary(row.name), row.saved) << row.name;
+  const std::string own = gf_temporaryPathFor("dir/LiveriesScanned.xml").filename().string();
+  EXPECT_EQ(gf_savedNameOfTemporary(own), "LiveriesScanned.xml") << own;
+}
+
+// The walk takes the named depth, no more, and never follows a link.
+TEST_F(FileMaintenance, StaleTemporariesGoOnlyBesideSavedNamesAndToTheGivenDepth) {
+  const std::string tmp = ".00007f3a2b1c4d00-1.tmp";
+  make("top/a/b", {"K.xml" + tmp});
+  make("top/a", {"K.xml" + tmp, "L.xml" + tmp});
+  make("top", {"K.xml" + tmp, "K.xml.2024-05.tmp"});
+  make("elsewhere", {"K.xml" + tmp});
+  fs::create_directory_symlink(fs::absolute("elsewhere"), "top/link");
+  const SavedNameFilter onlyK = [](std::string_view name) { return name == "K.xml"; };
+  EXPECT_EQ(gf_removeStaleTemporaries("top", onlyK), 1U);
+  EXPECT_EQ(names("top/a").size(), 3U);
+  EXPECT_EQ(gf_removeStaleTemporaries("top", onlyK, 1), 1U);
+  EXPECT_EQ(names("top"), (Names{"K.xml.2024-05.tmp", "a", "link"}));
+  EXPECT_EQ(names("top/a"), (Names{"L.xml" + tmp, "b"}));
+  EXPECT_EQ(names("top/a/b").size(), 1U);
+  EXPECT_EQ(names("elsewhere").size(), 1U);
+  EXPECT_EQ(gf_removeStaleTemporaries("missing", onlyK, 3), 0U);
+  EXPECT_EQ(log.lines().size(), 2U) << log.text();
 }
 
 TEST_F(FileMaintenance, CountFilesAndXmlCodesTakeRegularFilesOnly) {

@@ -46,12 +46,16 @@ TEST(SettingsFile, StoredValuesAreReadAndOutOfRangeNumbersClampedInMemoryOnly) {
   EXPECT_EQ(sandbox.storedValue("AUTO_RANGE"), "true");
 }
 
-TEST(SettingsFile, UnknownEntriesAreKeptOtherElementsDroppedAndTheFirstOfTwoEqualKeysCounts) {
+// What the user put in a loaded file stays on write-back and single saves;
+// only a file written anew holds the program's own settings alone.
+TEST(SettingsFile, UnknownEntriesElementsAndAttributesAreKeptUntilTheFileIsWrittenAnew) {
   SettingsSandbox sandbox;
-  sandbox.writeFile(lf_file(lf_entry("RANGE", "10") + lf_entry("NO_SUCH_SETTING", "42") + lf_entry("RANGE", "20") +
-                            "<other keep=\"me\"/>"));
+  sandbox.writeFile("<?xml version=\"1.0\"?>\n<root><mine a=\"1\"><deep>text</deep></mine><parameters>" +
+                    lf_entry("RANGE", "10") + lf_entry("NO_SUCH_SETTING", "42") +
+                    "<parameter name=\"RANGE\" value=\"20\" note=\"x\"><why>two</why></parameter>"
+                    "<other keep=\"me\"/></parameters></root>\n");
   EXPECT_FALSE(gf_loadParameters());
-  EXPECT_EQ(RANGE.current(), 10);
+  EXPECT_EQ(RANGE.current(), 10);  // the first of two equal keys
   RANGE.setCurrent(25);
   RANGE.save();
   std::vector<std::string> rangeValues;
@@ -59,12 +63,20 @@ TEST(SettingsFile, UnknownEntriesAreKeptOtherElementsDroppedAndTheFirstOfTwoEqua
     if (name == "RANGE") rangeValues.push_back(value);
   EXPECT_EQ(rangeValues, (std::vector<std::string>{"25", "25"}));
   EXPECT_EQ(sandbox.storedValue("NO_SUCH_SETTING"), "42");
-  EXPECT_EQ(sandbox.fileText().find("other"), std::string::npos);
+  const std::string kept[] = {"<mine a=\"1\">", "<deep>text</deep>", "note=\"x\"", "<why>two</why>",
+                              "<other keep=\"me\" />"};
+  for (const std::string& part : kept) EXPECT_NE(sandbox.fileText().find(part), std::string::npos) << part;
+
+  gf_saveParameters(false);
+  for (const std::string& part : kept) EXPECT_EQ(sandbox.fileText().find(part), std::string::npos) << part;
+  EXPECT_EQ(sandbox.storedValue("NO_SUCH_SETTING"), "<missing>");
+  EXPECT_EQ(sandbox.storedValue("RANGE"), "25");
+  EXPECT_EQ(sandbox.storedEntries().size(), 60U);
 }
 
 TEST(SettingsFile, FileWithoutRootIsReadAndTheNextSingleSaveAddsRoot) {
   SettingsSandbox sandbox;
-  sandbox.writeFile("<parameters>" + lf_entry("RANGE", "65") + lf_entry("BLOCK_CALLSIGN", "DLH4X") + "</parameters>");
+  sandbox.writeFile("<parameters>" + lf_entry("RANGE", "65") + lf_entry("BLOCK_CALLSIGN", "DLH4X") + "<mine/></parameters><notes>kept</notes>");
   EXPECT_FALSE(gf_loadParameters());
   EXPECT_EQ(RANGE.current(), 65);
   AIRBORNE_ONLY.setCurrent(true);
@@ -72,6 +84,11 @@ TEST(SettingsFile, FileWithoutRootIsReadAndTheNextSingleSaveAddsRoot) {
   EXPECT_EQ(sandbox.storedEntries().size(), 60U);
   EXPECT_EQ(sandbox.storedValue("AIRBORNE_ONLY") + sandbox.storedValue("RANGE") +
                 sandbox.storedValue("BLOCK_CALLSIGN"), "true65DLH4X");
+  // The root goes around the user's own elements too.
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_file(sandbox.file().c_str()));
+  EXPECT_TRUE(document.child("root").child("parameters").child("mine"));
+  EXPECT_STREQ(document.child("root").child("notes").text().get(), "kept");
 }
 
 TEST(SettingsFile, UnusableFileAtLoadIsKeptAsZeroCopyAndReplacedByDefaults) {

@@ -58,8 +58,9 @@ TEST(AircraftCfgKeys, AHundredKilobyteLineIsReadQuickly) {
 
 TEST(AircraftCfgSections, HeadersGiveTheirNumberAndCutTheFile) {
   const ValueCase cases[] = {
-      {"  [FltSim.3] \t", "3"}, {"[fltsim.007]", "007"}, {"[fltsim.x]", "10000"}, {"[FltSim.2] ; comment", "10000"},
-      {"//[fltsim.1]", ""},    {"[general]", ""},
+      {"  [FltSim.3] \t", "3"}, {"[fltsim.007]", "007"}, {"[fltsim.x]", "10000"}, {"[fltsim.-1]", "10000"},
+      {"[fltsim.2] ; comment", "10000"}, {"[FLTSIM.2] ; comment", "10000"}, {"[FltSim.2] ; comment", ""},
+      {"x [fltsim.4]", "10000"}, {"//[fltsim.1]", ""}, {"// [FLTSIM.1]", ""}, {"[general]", ""},
   };
   for (const ValueCase& c : cases) EXPECT_EQ(gf_readSectionNumber(c.line), c.value) << c.line;
 

@@ -216,6 +216,16 @@ TEST_F(LiveryTablesTest, HeldTitlesOutliveARebuildOfTheTables) {
 }
 
 // Aircraft gone for hours are forgotten; one whose title is still asked for stays.
+// The room reserved once per process outlives every rebuild of the tables.
+TEST_F(LiveryTablesTest, ReservedListsKeepTheirRoomThroughARebuild) {
+  gf_reserveLiveryLists();
+  gf_clearLiveryTables();
+  EXPECT_GE(SpecialLiveryTitles.capacity(), 4096U);
+  EXPECT_GE(LightModelList.capacity(), 64U);
+  EXPECT_GE(BuzjetModelList.capacity(), 128U);
+  EXPECT_GE(RotorcraftModelList.capacity(), 32U);
+}
+
 TEST_F(LiveryTablesTest, RememberedLiveriesOfAircraftGoneForHoursAreForgotten) {
   static std::chrono::steady_clock::time_point now{};
   gf_setLiveryClock([] { return now; });

@@ -6,8 +6,10 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -22,12 +24,19 @@ constexpr int pollIntervalMs = 20;
 constexpr std::size_t stallSentBytes = 4;
 constexpr std::size_t stallMissingBytes = 1000;  // promised but never sent
 
-void sendAll(int fd, std::string_view data) {
+constexpr std::size_t floodChunkBytes = 64 * 1024;
+constexpr long floodSendTimeoutSeconds = 2;
+
+// The bytes sent; fewer when the peer went away.
+std::size_t sendAll(int fd, std::string_view data) {
+  std::size_t total = 0;
   while (!data.empty()) {
     const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
-    if (sent <= 0) return;
+    if (sent <= 0) break;
     data.remove_prefix(static_cast<std::size_t>(sent));
+    total += static_cast<std::size_t>(sent);
   }
+  return total;
 }
 
 } // namespace
@@ -99,11 +108,32 @@ void LoopbackHttpServer::answer(int client) {
     requests_.push_back(path);
     if (const auto found = routes_.find(path); found != routes_.end()) route = found->second;
   }
+  if (route.floodBytes > 0) {
+    // A client that stops reading but keeps the connection must not hold the server.
+    const timeval sendLimit{floodSendTimeoutSeconds, 0};
+    ::setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
+    sendAll(client, fmt::format("HTTP/1.1 {} Test\r\nConnection: close\r\n\r\n", route.status));
+    const std::string chunk(floodChunkBytes, 'x');
+    for (std::uint64_t left = route.floodBytes; left > 0 && !stopping_;) {
+      const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
+      const std::size_t sent = sendAll(client, std::string_view(chunk).substr(0, size));
+      sentBodyBytes_ += sent;
+      if (sent < size) return;
+      left -= sent;
+    }
+    return;
+  }
   const std::size_t promised = route.body.size() + (route.stall ? stallMissingBytes : 0);
   sendAll(client, fmt::format("HTTP/1.1 {} Test\r\nContent-Length: {}\r\nConnection: close\r\n\r\n", route.status,
                               promised));
-  if (route.cutShort) return sendAll(client, std::string_view(route.body).substr(0, route.body.size() / 2));
-  if (!route.stall) return sendAll(client, route.body);
+  if (route.cutShort) {
+    sentBodyBytes_ += sendAll(client, std::string_view(route.body).substr(0, route.body.size() / 2));
+    return;
+  }
+  if (!route.stall) {
+    sentBodyBytes_ += sendAll(client, route.body);
+    return;
+  }
   sendAll(client, std::string_view(route.body).substr(0, stallSentBytes));
   // Hold the connection open, silent, until the client gives up.
   while (waitReadable(client))

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,6 +21,9 @@ class LoopbackHttpServer {
     std::string body;
     bool stall = false;  // send the headers and a little of the body, then nothing
     bool cutShort = false;  // promise the whole body, send half of it and close
+    // Instead of body: this many filler bytes without a Content-Length, as a
+    // hostile server sends, until the client stops reading.
+    std::uint64_t floodBytes = 0;
   };
 
   LoopbackHttpServer();  // listening at once; throws std::runtime_error when it cannot
@@ -30,6 +34,7 @@ class LoopbackHttpServer {
   void addRoute(const std::string& path, Route route);
   std::string url(std::string_view path) const;  // "http://127.0.0.1:<port>" + path
   std::vector<std::string> requests() const;      // the paths asked for, oldest first
+  std::uint64_t sentBodyBytes() const { return sentBodyBytes_.load(); }  // of every answer so far
 
  private:
   void answer(int client);
@@ -38,6 +43,7 @@ class LoopbackHttpServer {
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
+  std::atomic<std::uint64_t> sentBodyBytes_{0};
   mutable std::mutex routesMutex_;
   std::map<std::string, Route> routes_;
   std::vector<std::string> requests_;

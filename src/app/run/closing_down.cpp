@@ -66,6 +66,8 @@ void lf_waitForUserClose(RunClock& clock) {
 // The restart branch; false when the user closed the program meanwhile, which
 // always ends it.
 bool lf_prepareRestart(ExitReason reason, const ClosingDownSteps& steps, RunClock& clock) {
+  // An error on the line would hide the restart's notices from the user.
+  clearStatusError();
   clearStatusText();
   setStatusText("Prepare for a restart ...", true);
   if (reason != ExitReason::NewSettings) {

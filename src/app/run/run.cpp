@@ -20,6 +20,7 @@
 #include "core/status_line.h"
 #include "core/user_error.h"
 #include "liveries/livery_shell.h"
+#include "liveries/livery_tables.h"
 #include "refdata/airports_table.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/engine/status_files.h"
@@ -48,6 +49,9 @@ constexpr auto trafficPollPeriod = 100ms;
 constexpr int trafficPollCount = 150;
 // How often a headless run looks for the user's request to close.
 constexpr auto closePollPeriod = 100ms;
+
+// The livery lists keep their room for the whole process; start-up thread only.
+bool liveryListsReserved = false;
 
 void lf_waitForTraffic(RunClock& clock) {
   for (int poll = 0; poll < trafficPollCount && static_cast<std::int64_t>(trafficReader.timestamp()) == 0; ++poll) {
@@ -144,6 +148,10 @@ bool lf_run(RunThreads& threads, const RunOptions& options) {
   shown.simulatorConnected.store(false);
   gf_repaintBand(statusBand);
   gf_reserveTrafficContainers();
+  if (!liveryListsReserved) {
+    gf_reserveLiveryLists();
+    liveryListsReserved = true;
+  }
   gf_prepareSimConnectQueues();
   gf_repaintWindow();
   if (threads.simClient.joinable()) {

@@ -55,6 +55,9 @@ void lf_resetOwners() {
   simRunning.store(false);
   gf_resetUserAircraft();
   gf_resetTraffic();
+  // A user's request of the last run must not act on the next run's traffic.
+  blockChangeRequested.store(false);
+  objectIdLookupPending.store(false);
   gf_messageLine().clearError(true);
   gf_mainWindow().reset();
   // The next run's handshake decides again whose clock counts.

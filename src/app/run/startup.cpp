@@ -2,8 +2,10 @@
 // folder, the settings, the folders, the reference data and the liveries.
 #include "app/run/startup.h"
 
+#include "airports/apf_locations.h"
 #include "app/run/closing_down.h"
 #include "app/update/install_detection.h"
+#include "app/update/refused_downloads.h"
 #include "app/update/settings_migration.h"
 #include "app/update/version_check.h"
 #include "app/window/command_handlers.h"
@@ -34,6 +36,7 @@
 #include <filesystem>
 #include <fmt/format.h>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 namespace gwr {
@@ -97,6 +100,23 @@ void lf_liveries() {
   gf_processScannedLiveries();
 }
 
+// Saves go through a temporary beside the file they replace; a kill can
+// leave one behind. Only those go: beside a file the program saves there.
+void lf_removeStaleTemporaries() {
+  constexpr int publisherFolderDepth = 1;  // learned/thirdparty/<publisher>/
+  const SavedNameFilter standFile = [](std::string_view name) { return gf_isApfFileName(name); };
+  gf_removeStaleTemporaries(gf_perUserFolder(), [](std::string_view name) {
+    return name == parametersFileName || name == refusedDownloadsFileName;
+  });
+  gf_removeStaleTemporaries(outputFolder,
+                            [](std::string_view name) { return name == liveriesScannedFile.filename().native(); });
+  gf_removeStaleTemporaries(airportsFolder,
+                            [](std::string_view name) { return name == myParkAirportsFile.filename().native(); });
+  for (const fs::path& folder : {mySimaddonFolder, myThirdpartyFolder, learnedStockFolder, learnedSimaddonFolder})
+    gf_removeStaleTemporaries(folder, standFile);
+  gf_removeStaleTemporaries(learnedThirdpartyFolder, standFile, publisherFolderDepth);
+}
+
 } // namespace
 
 void lf_maintainFolders() {
@@ -107,12 +127,7 @@ void lf_maintainFolders() {
     if (!isFolder) fs::create_directories(folder);
   }
   if (fs::exists(objectIdListFile)) fs::remove(objectIdListFile);
-  // Saves go through temporary files; a kill can leave one behind.
-  gf_removeStaleTemporaries(".", false);
-  gf_removeStaleTemporaries(inputFolder, false);
-  gf_removeStaleTemporaries(outputFolder, true);
-  gf_removeStaleTemporaries(airportsFolder, true);
-  gf_removeStaleTemporaries(gf_perUserFolder(), false);
+  lf_removeStaleTemporaries();
 }
 
 void lf_productionStop() {

@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "app/update/refused_downloads.h"
 #include "core/download.h"
 #include "core/exit_reason.h"
 #include "core/file_maintenance.h"
@@ -65,10 +66,10 @@ bool lf_fitsLimits(const ZipArchive::Entry& entry, const fs::path& into, std::ui
 
 // Leftovers of an earlier attempt must not pass for this run's download.
 void lf_removeLeftovers() {
-  for (const fs::path& file : {programZipFile, unpackedInstaller}) {
-    if (const std::error_code error = gf_removeIfPresent(file))
-      gf_logError(fmt::format("Warning: could not remove old {}: {}", lf_text(file), error.message()));
-  }
+  if (const std::error_code error = gf_removeIfPresent(programZipFile))
+    gf_logError(fmt::format("Warning: could not remove old {}: {}", lf_text(programZipFile), error.message()));
+  if (const std::error_code error = gf_removeIfPresent(unpackedInstaller))
+    gf_logError(fmt::format("Warning: could not remove old installer: {}", error.message()));
   std::error_code ignored;
   fs::remove_all(stagingFolder, ignored);
 }
@@ -77,10 +78,12 @@ bool lf_downloadProgramZip(const VersionData& version) {
   const std::string url = fmt::format("{}{}/{}/{}", gf_downloadFolderUrl(), releaseUrlFolder, programName,
                                       programZipFileName);
   const CurlHandle handle = gf_newCurlHandle();
-  if (gf_downloadFile(handle.get(), url, programZipFile, true, installerLimit)) {
+  const DownloadResult fetched = gf_fetchFile(handle.get(), url, programZipFile, true, installerLimit);
+  if (fetched) {
     gf_log(fmt::format("Downloaded {}", lf_text(programZipFile)));
     return true;
   }
+  if (fetched.tooLarge) gf_rememberRefusedForSize(programZipFileName, version);
   setStatusText(fmt::format("Downloading program installer file version {} failed", version.text()), true);
   return false;
 }
@@ -104,8 +107,10 @@ bool lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entry, c
   if (entry.directory) return true;
   if (!lf_fitsLimits(entry, into, unpacked)) return false;
   std::string problem;
-  if (!archive.extract(entry, target, problem)) {
-    gf_logError(fmt::format("Unzipping error: {}: {}", entry.name, problem));
+  int code = 0;
+  if (!archive.extract(entry, target, problem, code)) {
+    gf_logError(fmt::format("Unzipping error code: {}", code));
+    gf_logError(fmt::format("Zip entry '{}' not unpacked: {}", entry.name, problem));
     return false;
   }
   gf_log(fmt::format("{} unzipped to {}", lf_text(programZipFile), lf_text(target)));
@@ -200,26 +205,38 @@ bool lf_canWriteIn(const fs::path& folder) {
 
 void lf_requestNewVersionStop() { gf_requestStop(ExitReason::NewVersion, 0); }
 
+// Notes refused for their size once are not fetched again for that version.
+void lf_fetchReleaseNotes(const VersionData& version) {
+  if (gf_wasRefusedForSize(releaseNotesFileName, version)) return;
+  const std::string notesUrl = fmt::format("{}{}/{}", gf_downloadFolderUrl(), docsUrlFolder, releaseNotesFileName);
+  const CurlHandle handle = gf_newCurlHandle();
+  const DownloadResult fetched =
+      gf_fetchFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, true, releaseNotesMaxBytes);
+  if (fetched) return;
+  if (fetched.tooLarge) gf_rememberRefusedForSize(releaseNotesFileName, version);
+  gf_logError(fmt::format("could not download {} to {}", releaseNotesFileName, lf_text(newVersionFolder)));
+}
+
 } // namespace
 
 void gf_setInstallerLimit(std::uint64_t bytes) { installerLimit = bytes; }
 
 bool downloadNewVersion(const VersionData& version) {
   lf_removeLeftovers();
-  if (!lf_downloadProgramZip(version)) return false;
-  const bool unpacked = lf_unpackProgramZip(stagingFolder);
-  if (const std::error_code error = gf_removeIfPresent(programZipFile))
-    gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", error.message()));
   bool moved = false;
-  if (unpacked) {
-    lf_prepareNewVersionFolder();
-    moved = lf_moveStagedFiles();
+  if (lf_downloadProgramZip(version)) {
+    const bool unpacked = lf_unpackProgramZip(stagingFolder);
+    if (const std::error_code error = gf_removeIfPresent(programZipFile))
+      gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", error.message()));
+    if (unpacked) {
+      lf_prepareNewVersionFolder();
+      moved = lf_moveStagedFiles();
+    }
   }
   std::error_code ignored;
   fs::remove_all(stagingFolder, ignored);
-  if (!moved) return false;
   const fs::path installer = newVersionFolder / installerFileName;
-  if (fs::is_regular_file(installer)) return true;
+  if (moved && fs::is_regular_file(installer)) return true;
   gf_logError(fmt::format("{} does not exists?", lf_text(installer)));
   return false;
 }
@@ -232,11 +249,8 @@ std::string gf_newVersionNotice(const fs::path& folder) {
   return "A new version is available. Run the installer as Administrator";
 }
 
-void lf_handOverNewVersion() {
-  const std::string notesUrl = fmt::format("{}{}/{}", gf_downloadFolderUrl(), docsUrlFolder, releaseNotesFileName);
-  const CurlHandle handle = gf_newCurlHandle();
-  if (!gf_downloadFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, true))
-    gf_logError(fmt::format("could not download {} to {}", releaseNotesFileName, lf_text(newVersionFolder)));
+void lf_handOverNewVersion(const VersionData& version) {
+  lf_fetchReleaseNotes(version);
 
   const std::string notice = gf_newVersionNotice(fs::current_path());
   gf_log(notice);

@@ -29,8 +29,8 @@ void gf_setInstallerLimit(std::uint64_t bytes);
 // The text about administrator rights for installing into folder.
 std::string gf_newVersionNotice(const std::filesystem::path& folder);
 
-// After a successful downloadNewVersion: the release notes, "README.txt",
+// After a successful downloadNewVersion of version: the release notes, "README.txt",
 // the folder opened for the user, and the stop of the run.
-void lf_handOverNewVersion();
+void lf_handOverNewVersion(const VersionData& version);
 
 } // namespace gwr

@@ -16,6 +16,7 @@
 #include <pugixml.hpp>
 
 #include "app/update/new_version.h"
+#include "app/update/refused_downloads.h"
 #include "core/decrypt.h"
 #include "core/download.h"
 #include "core/file_maintenance.h"
@@ -42,6 +43,7 @@ constexpr std::string_view downloadedSuffix = ".download";
 constexpr std::uint64_t versionListMaxBytes = 64 * 1024;
 constexpr int versionListMaxDepth = 8;
 constexpr std::size_t loggedMemberChars = 80;  // of a member that is not a version
+static_assert(dataFileDownloadMaxBytes <= maxDataFileBytes);
 
 const fs::path versionListFile{versionListFileName};
 
@@ -159,10 +161,15 @@ bool lf_isUsableDataFile(const fs::path& encrypted, std::string& problem) {
   }
 }
 
-bool lf_downloadDataFile(const fs::path& file) {
+// A file refused for its size once is not fetched again for that version.
+bool lf_downloadDataFile(const fs::path& file, const VersionData& web) {
+  const std::string name = lf_text(file.filename());
+  if (gf_wasRefusedForSize(name, web)) return false;
   fs::path fresh = file;
   fresh += downloadedSuffix;
-  if (!gf_downloadFromSite(file.filename(), fresh)) return false;
+  const DownloadResult fetched = gf_downloadFromSite(file.filename(), fresh, dataFileDownloadMaxBytes);
+  if (fetched.tooLarge) gf_rememberRefusedForSize(name, web);
+  if (!fetched) return false;
   std::string problem;
   if (!lf_isUsableDataFile(fresh, problem)) {
     gf_logError(fmt::format("Downloaded {} is not usable ({}); {} stays as it was", lf_text(fresh), problem,
@@ -189,7 +196,7 @@ void lf_switchScanOn(CheckboxBoolParameter& scan) {
 void lf_updateItem(const DataItem& item, const VersionData& web) {
   switch (item.action) {
   case DueAction::downloadFile:
-    if (!lf_downloadDataFile(*item.file)) return;  // due again at the next start
+    if (!lf_downloadDataFile(*item.file, web)) return;  // due again at the next start
     break;
   case DueAction::scanLiveries: lf_switchScanOn(SCAN_LIVERIES); break;
   case DueAction::scanAirports: lf_switchScanOn(SCAN_AIRPORTS); break;
@@ -226,10 +233,12 @@ bool lf_checkProgram(const json& document) {
     lf_logVersionUpToDate(programMember);
     return false;
   }
+  // Refused for its size at an earlier start: the run goes on with this version.
+  if (gf_wasRefusedForSize(programZipFileName, *web)) return false;
   if (!downloadNewVersion(*web))
     throw UserErrorException(newVersionFailedError,
                              "The downloading/unzipping of the new version failed? Try manually via the Quillmere website");
-  lf_handOverNewVersion();
+  lf_handOverNewVersion(*web);
   return true;
 }
 

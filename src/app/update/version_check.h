@@ -2,6 +2,7 @@
 // newer data files, newer scan versions and a newer program.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "core/version.h"
@@ -9,6 +10,9 @@
 namespace gwr {
 
 inline constexpr std::string_view versionListFileName = "versions.json";
+// The most bytes a data file download may bring: the shipped files have a
+// few MB, the reader takes none above maxDataFileBytes.
+inline constexpr std::uint64_t dataFileDownloadMaxBytes = 64ULL * 1024 * 1024;
 // The user error when a newer program could not be fetched or unpacked.
 inline constexpr int newVersionFailedError = 112;
 

@@ -2,6 +2,7 @@
 
 #include "airports/airport_scan_shell.h"
 #include "airports/park_airport_shell.h"
+#include "app/window/command_handlers.h"
 #include "app/window/message_line.h"
 #include "app/window/window_controls.h"
 #include "app/window/window_paint.h"
@@ -40,6 +41,7 @@ void gf_installProgramShells() {
   TrafficEngineHooks hooks = gf_trafficEngineHooks();
   hooks.everySecondDisplay = &lf_everySecondDisplay;
   hooks.pausedDisplay = &refreshLiveCounts;
+  hooks.autoRange = &gf_autoRange;
   gf_installTrafficEngineHooks(hooks);
 }
 

@@ -1,6 +1,6 @@
 // The program's answers to what the lower layers ask of the window: the
 // airport scan's notices and button, the park airport's controls, and the
-// display's share of each traffic second.
+// display's share of each traffic second and the automatic range.
 #pragma once
 
 namespace gwr {

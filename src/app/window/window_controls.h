@@ -55,8 +55,6 @@ struct ComboSelection {
 std::optional<ComboSelection> lf_comboSelection(platform::ControlId id, platform::ControlId wanted,
                                                 platform::ControlEvent event);
 
-// MAX_FIT (half-hour index) as hours in the MAX_FIT_FL list.
-float gf_maxFitHours(int index);
 // MAX_FIT_FL := the hours of MAX_FIT, selected in its drop-down when listed.
 void gf_selectMaxFit();
 // RANGE := nm clamped to its list, selected; the working radius takes nm as

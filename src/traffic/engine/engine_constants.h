@@ -27,7 +27,7 @@ inline constexpr std::int32_t fifteenSecondWork = 15;
 inline constexpr std::int32_t parkDriverEverySeconds = 16;
 inline constexpr std::int32_t readerCheckEverySeconds = 59;
 inline constexpr std::int32_t staticTwinEverySeconds = 61;
-inline constexpr std::int32_t noMatchResetEverySeconds = 30;
+inline constexpr std::int32_t halfMinuteWorkSeconds = 30;  // the no-match reset, the automatic range
 inline constexpr std::int32_t minuteWorkSeconds = 60;
 inline constexpr std::int32_t noMatchLogEverySeconds = 1200;
 
@@ -53,6 +53,9 @@ inline constexpr double straightGroundMaxSeconds = 15.0;
 // A speed jump is a glitch only when no aircraft changes speed that fast;
 // a take-off roll gains some 5 kt a second, a glitch jumps at once.
 inline constexpr double maxSpeedChangeKtPerSecond = 2.0;
+// From the ground into the air in one step: an unreported roll and climb-out
+// (0 to 160 kt in some 40 s).
+inline constexpr double liftOffGainKtPerSecond = 4.0;
 // A ground report whose positions moved slower than this share of its speed
 // has a stale speed (accelerating from rest shows half of it).
 inline constexpr double stalePositionSpeedShare = 1.0 / 3.0;
@@ -82,6 +85,7 @@ inline constexpr std::int32_t airExtrapolations = 8;
 inline constexpr std::int32_t groundExtrapolations = 10;
 inline constexpr double extrapolationSpeedFactor = 0.95;
 inline constexpr double rangeMarginNm = 0.5;
+inline constexpr double airborneOnlyMinHeightFt = 1000.0;  // AIRBORNE_ONLY: lower over the park airport, gone
 inline constexpr double minTicksToReport = 25;
 
 inline constexpr double cgMinFt = 1.0, cgMaxFt = 35.0;
@@ -107,6 +111,12 @@ inline constexpr std::size_t feedbackReserve = 256;
 inline constexpr std::size_t feedbackSecondReserve = 128;
 inline constexpr std::size_t addingStackReserve = 64;
 inline constexpr std::size_t ghostCallsignReserve = 64;
+inline constexpr std::size_t standTableReserve = 512;
+inline constexpr std::size_t parkedEntryReserve = 512;
+// The static parking plan's lists: parked live aircraft, kept static ones, removals.
+inline constexpr std::size_t parkedLiveReserve = 64;
+inline constexpr std::size_t keptStaticReserve = 256;
+inline constexpr std::size_t staticRemovalReserve = 256;
 inline constexpr std::size_t categoryCount = 6;  // Light .. Rotorcraft
 
 // The update walk asks for records this many places ahead (their reports half as far).

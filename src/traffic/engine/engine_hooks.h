@@ -1,6 +1,7 @@
 // What the traffic loop calls of work that lives elsewhere: the park airport
 // and static parking, stand learning, and the main window's per-second
-// display. Unset hooks do nothing, so the live traffic runs on its own.
+// display and automatic range. Unset hooks do nothing, so the live traffic
+// runs on its own; the program's wiring sets every one of them.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +20,9 @@ struct TrafficEngineHooks {
   void (*standWork)(std::uint32_t hexid) = nullptr;  // one stand-work entry a second
   void (*everySecondDisplay)() = nullptr;            // message-line counter, live counts
   void (*pausedDisplay)() = nullptr;                 // live counts while no flight runs
-  void (*every5Seconds)() = nullptr;                 // the "Re-read" request
-  void (*every15Seconds)() = nullptr;                // static updates, auto range
+  void (*reservedStandCheck)() = nullptr;            // every 5 s of a running flight, before every5Seconds
+  void (*every5Seconds)() = nullptr;                 // the "Re-read" request, also while paused
+  void (*autoRange)() = nullptr;                     // every 30 s while AUTO_RANGE is on
   void (*everyMinute)() = nullptr;                   // static renewal countdown
   void (*liveOverStatic)() = nullptr;                // moving live aircraft over static ones, every second
   void (*staticNavLights)(std::uint32_t nav) = nullptr;  // the static aircraft's nav lights

@@ -28,6 +28,7 @@
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/live_motion.h"
+#include "traffic/movement/movement_constants.h"
 
 namespace gwr {
 
@@ -80,12 +81,12 @@ bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt
 
 // A speed change no aircraft makes in dt: a glitch of the feed. A longer
 // silence can hide a real one (a take-off roll nobody reported).
-bool speedJump(double a, double b, double dt) {
+bool speedJump(double a, double b, double dt, bool liftOff) {
   const bool ratio = (a > slowGroundSpeedKt && b >= speedJumpFactor * a) ||
                      (b > slowGroundSpeedKt && a >= speedJumpFactor * b) ||
                      (a <= slowGroundSpeedKt && b >= fastGroundSpeedKt) ||
                      (b <= slowGroundSpeedKt && a >= fastGroundSpeedKt);
-  return ratio && std::fabs(a - b) > maxSpeedChangeKtPerSecond * dt;
+  return ratio && std::fabs(a - b) > (liftOff ? liftOffGainKtPerSecond : maxSpeedChangeKtPerSecond) * dt;
 }
 
 // A record that only repeats what the stream already says, or jumps. Its
@@ -94,7 +95,8 @@ bool speedJump(double a, double b, double dt) {
 bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool speedFromPositions) {
   const PositionSample& n = ac.samples.back();
   if (dt <= dropDuplicateSeconds) return true;
-  if (!speedFromPositions && speedJump(ac.lastReport.groundSpeed, r.groundSpeed, dt)) return true;
+  const bool liftOff = !ac.lastReport.airborne && r.airborne;
+  if (!speedFromPositions && speedJump(ac.lastReport.groundSpeed, r.groundSpeed, dt, liftOff)) return true;
   if (ac.extrapolationCount >= 1) return false;
   const double turn = trackDifferenceDeg(r.track, n.track);
   if (r.airborne && r.groundSpeed > straightAirMinKt && turn <= straightAirTrackDeg)
@@ -273,6 +275,7 @@ std::int32_t activeLiveCount() {
 } // namespace
 
 void gf_installBirthStandChoice(BirthStandChoice choice) { birthStandChoice.store(choice); }
+BirthStandChoice gf_birthStandChoice() { return birthStandChoice.load(); }
 
 void lf_routeTrafficRecord(TrafficRecord& record) {
   auto& engine = trafficEngine;
@@ -329,6 +332,7 @@ void lf_newLiveAc(TrafficRecord& record) {
   identity.trafficFlag = 0;
   AcDescription description(identity);
   description.hexId = record.hexid;
+  description.groundTurnRate = baseGroundTurnRateDegPerTick[slot] * radiansPerDegree;
   description.maxClimbPerTick = maxClimbPerTick[slot];
   description.standSpeedKt = standSpeedKt[slot];
   trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
@@ -344,8 +348,11 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.push_back(report);
       return;
     }
-    if (ac.holding && gf_greatCircleDistanceNm(positionOf(ac.samples.back()), positionOf(report)) * metresPerNm >
-                          HOLDING_THRESHOLD_METERS.current()) {
+    const bool farFromHold = ac.holding && gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
+                                                                    positionOf(report)) * metresPerNm >
+                                               HOLDING_THRESHOLD_METERS.current();
+    const bool tookOff = farFromHold && gf_airborneAheadOfHold(ac, report);
+    if (farFromHold && !tookOff) {
       // Back far from where it held: driving it there would be a jump.
       ac.holding = 0;
       gf_removeLiveAc(ac);
@@ -372,6 +379,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     }
     report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);
+    if (tookOff && ac.takeOffRoll) gf_rollFromHold(ac, report);
     ac.samples.push_back(report);
     if (ac.samples.size() == 2 && ac.samples[0].standing && ac.samples[1].standing) {
       ac.samples[0].dueTick = tickCount.load() + 1;
@@ -503,6 +511,12 @@ void spawnLiveAc(LiveAc& ac) {
   // The birth stand choice may have refused it: an erased aircraft is not created.
   if (ac.sim.erase) return;
   lf_initialAttitude(ac);
+  if (ac.phase == AcPhase::Taxi && s[0].groundSpeed >= takeOffRollKt && s[1].groundSpeed <= s[0].groundSpeed) {
+    // Born on the ground fast and not speeding up: it has landed and rolls out,
+    // and its speed starts no take-off roll.
+    ac.touchedDown = 1;
+    ac.touchdownHeading = ac.heading;
+  }
   ac.sim.simState = AcSimState::Adding2Sim;
   trafficEngine.addingStack.push_back(ac.hexId);
   if (!endsWithMark(ac.callsign)) gf_ghostCheck(ac.callsign);

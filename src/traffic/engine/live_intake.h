@@ -29,5 +29,6 @@ void lf_initialAttitude(LiveAc& aircraft);
 // stand logic; without one no stand is found.
 using BirthStandChoice = bool (*)(LiveAc& aircraft);
 void gf_installBirthStandChoice(BirthStandChoice choice);
+BirthStandChoice gf_birthStandChoice();  // the one installed, or none
 
 } // namespace gwr

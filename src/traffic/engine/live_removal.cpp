@@ -14,7 +14,9 @@
 #include "core/log.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
+#include "liveries/livery_shell.h"
 #include "liveries/refused_liveries.h"
+#include "platform/ui/controls.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/status_files.h"
 #include "traffic/engine/traffic_engine.h"
@@ -361,12 +363,20 @@ bool gf_refreshCallsignChoices() {
   if (!any) names.emplace_back();
   callsignChoices->replace(std::move(names));
   gf_fillCallsignCombo();
+  if (any) {
+    gf_enableControl(CALLSIGN_2_OBJECTID, true);
+    // With the callsign box usable, "Block" waits until a callsign is chosen.
+    if (!platform::gf_controlSurface().isEnabled(BLOCK_CALLSIGN.controlId)) gf_enableControl(BLOCK_BUTTON, true);
+  }
   return any;
 }
 
 void gf_clearCallsignChoices() {
   callsignChoices->replace({std::string()});
   gf_fillCallsignCombo();
+  // "cs->oid:" stays: it fills the list again.
+  gf_enableControl(CALLSIGN_2_OBJECTID, false);
+  gf_enableControl(BLOCK_BUTTON, false);
 }
 
 std::string gf_parksOverStaticLine(const std::string& stand, const std::string& callsign,

@@ -19,6 +19,7 @@
 #include "core/status_line.h"
 #include "core/text_utils.h"
 #include "core/version.h"
+#include "liveries/livery_shell.h"
 #include "liveries/refused_liveries.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/engine_hooks.h"
@@ -34,6 +35,7 @@
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
 #include "traffic/parking/static_parking_plan.h"
+#include "traffic/parking/static_renewal.h"
 #include "traffic/simclient/sim_client_constants.h"
 
 namespace gwr {
@@ -167,10 +169,17 @@ void gf_reserveTrafficContainers() {
   containersReserved = true;
   auto& e = trafficEngine;
   e.live.reserve(liveReserve);
+  staticAircraft.reserve(staticReserve);
+  standTable.reserve(standTableReserve);
   e.feedback.reserve(feedbackReserve);
+  gf_reserveFeedbackQueue(feedbackReserve);  // swapped with the engine's at each drain
   e.activations.reserve(feedbackSecondReserve);
   e.addingStack.reserve(addingStackReserve);
   e.ghostCallsigns.reserve(ghostCallsignReserve);
+  parkedEntries.reserve(parkedEntryReserve);
+  parkedLive.reserve(parkedLiveReserve);
+  keptStatic.reserve(keptStaticReserve);
+  staticRemovals.reserve(staticRemovalReserve);
   e.queuedLiveCreations.reserve(addingStackReserve);
   e.queuedStaticCreations.reserve(staticReserve);
   e.queuedRemovals.reserve(addingStackReserve);
@@ -193,11 +202,14 @@ void gf_resetTraffic() {
   staticAircraft.clear();
   parkedEntries.clear();
   parkedLive.clear();
+  keptStatic.clear();
+  staticRemovals.clear();
   {
     std::lock_guard lock(trafficRecordMutex);
     trafficRecordQueue.clear();
   }
   e.live.clear();
+  standTable.clear();
   e.user = {};
   e.flightPaused = false;
   e.pausedPassCount = 0;
@@ -379,10 +391,12 @@ void lf_staticUpdateStep() {
 
 void lf_every15Seconds() {
   lf_staticUpdateStep();
-  if (engineHooks.every15Seconds) engineHooks.every15Seconds();
   if (trafficReader.status.load() == ReaderStatus::noData || qnhReader.status.load() == ReaderStatus::noData)
     gf_checkReaders();
-  if (secondCount % noMatchResetEverySeconds == 0 && noMatchResetRequested.exchange(false)) gf_clearNoMatchList();
+  if (secondCount % halfMinuteWorkSeconds == 0) {
+    if (noMatchResetRequested.exchange(false)) gf_clearNoMatchList();
+    if (AUTO_RANGE.current() && engineHooks.autoRange) engineHooks.autoRange();
+  }
   if (secondCount % minuteWorkSeconds == 0) {
     if (engineHooks.everyMinute) engineHooks.everyMinute();
     if (OBJECTID_LIST.current()) lf_writeStatusFile(trafficEngine.live, objectIdListFile);
@@ -401,10 +415,7 @@ void lf_flightNotRunning() {
     setAccepting(false);
     e.flightPaused = true;
     e.pausedPassCount = pausedPassesPerRound;
-    // Both position buffers empty: the swap hands over an empty fill buffer.
-    gf_positionFillBuffer().clear();
-    gf_swapPositionBuffers();
-    gf_positionFillBuffer().clear();
+    gf_clearPositionBuffers();
     gf_log(fmt::format("{} Flight not running", gf_nowTimeOfDay()));
   }
   lf_handleFeedback();
@@ -431,7 +442,10 @@ bool lf_tick() {
     lf_everySecond();
     if (gf_stopping()) return false;
     if (secondCount % fiveSecondWork != 0) {
-      if (secondCount % parkDriverEverySeconds == 0 && engineHooks.parkAirportDriver) engineHooks.parkAirportDriver(false);
+      // Not while an update collects the feed's callsigns: the driver could
+      // leave or re-read the airport under it.
+      if (secondCount % parkDriverEverySeconds == 0 && !staticUpdateCollecting && engineHooks.parkAirportDriver)
+        engineHooks.parkAirportDriver(false);
       if (secondCount % readerCheckEverySeconds == 0) gf_checkReaders();
       if (secondCount % staticTwinEverySeconds == 0 && engineHooks.staticTwinCheck) engineHooks.staticTwinCheck();
       lap(PassStep::everySecond);
@@ -440,6 +454,7 @@ bool lf_tick() {
     lap(PassStep::everySecond);
     trafficReader.setReferencePosition({trafficEngine.user.latitude, trafficEngine.user.longitude});
     lf_sendSimTime(simulatorTime.load());
+    if (engineHooks.reservedStandCheck) engineHooks.reservedStandCheck();
     lf_every5Seconds();
     lap(PassStep::every5Seconds);
     if (secondCount % fifteenSecondWork == 0) lf_every15Seconds();
@@ -459,6 +474,7 @@ void lf_tickLoop() {
   setAccepting(true);
   auto deadline = Clock::now() + tickPeriod;
   gf_fillCallsignCombo();
+  gf_enableControl(CS_TO_OID_BUTTON, true);
   SlowPassLog slowPasses;
   for (;;) {
     const std::int32_t tick = tickCount.load();
@@ -471,7 +487,9 @@ void lf_tickLoop() {
     }
     if (!more) break;
     const auto wake = gf_tickWakeTime(deadline, Clock::now());
-    while (Clock::now() + std::chrono::milliseconds(1) <= wake) std::this_thread::sleep_until(wake);
+    // Less than a millisecond ahead is no sleep; otherwise every early wake sleeps on.
+    if (Clock::now() + std::chrono::milliseconds(1) <= wake)
+      while (Clock::now() < wake) std::this_thread::sleep_until(wake);
     deadline = gf_nextTickDeadline(wake, Clock::now(), newUserData.load());
   }
 }

@@ -19,8 +19,6 @@
 namespace gwr {
 namespace {
 
-std::atomic<ReaderRepaintHook> repaintHook{nullptr};
-
 // Marks the stream stopped on every way out of the thread body.
 class ReaderExitGuard {
 public:
@@ -40,15 +38,12 @@ private:
 
 } // namespace
 
-void gf_installReaderHooks(ReaderRepaintHook repaint) { repaintHook.store(repaint); }
-
 void gf_repaintReaders() {
   // Every change of a stream's status ends here: the window takes both.
   MainWindowState& window = gf_mainWindow();
   window.trafficReaderState.store(static_cast<std::int32_t>(trafficReader.status.load()));
   window.weatherReaderState.store(static_cast<std::int32_t>(qnhReader.status.load()));
   gf_repaintBand(statusBand);
-  if (const auto hook = repaintHook.load()) hook();
 }
 
 void UdpReader::onStopped() {}

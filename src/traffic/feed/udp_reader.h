@@ -73,9 +73,7 @@ private:
   std::mutex closeMutex;
 };
 
-// What the shell installs at start-up: a window repaint; may stay unset.
-using ReaderRepaintHook = void (*)();
-void gf_installReaderHooks(ReaderRepaintHook repaint);
+// Both readers' states into the window's state, and the status band repainted.
 void gf_repaintReaders();
 
 inline constexpr std::int32_t readerErrorRestartSeconds = 15;

@@ -6,7 +6,9 @@
 #include <cmath>
 
 #include "core/geo.h"
+#include "refdata/airports_table.h"
 #include "traffic/engine/engine_constants.h"
+#include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/taxi_curves.h"
@@ -30,6 +32,16 @@ SpeedStep takeOffRollStep(double kt) {
   return takeOffRollLast;
 }
 
+// The ground a made-up report is judged against: the park airport's field when
+// the aircraft is there, else the ground the simulator has it standing on
+// (sea level when neither is known).
+double fieldElevationFt(const LiveAc& ac) {
+  if (const auto park = gf_parkAirport();
+      park && gf_greatCircleDistanceNm({ac.lat, ac.lon}, {park->latitude, park->longitude}) <= atAirportRadiusNm)
+    return static_cast<double>(park->altitude);
+  return ac.onGroundConfirmed ? ac.altitude - ac.groundCgHeight : 0.0;
+}
+
 } // namespace
 
 PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
@@ -40,15 +52,18 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
                             : front.airborne ? airExtrapolationTicks : groundExtrapolationTicks;
   copy.dueTick = std::max(front.dueTick, tickCount.load()) + step;
   bool moving = !front.standing && !parked;
-  if (moving && front.airborne) {
+  // On the ground in the simulator and not lifting off: whatever the front
+  // says, the aircraft rolls (an airborne front here was made up before touchdown).
+  const bool grounded = ac.onGroundConfirmed && ac.phase != AcPhase::TakeOff;
+  if (moving && front.airborne && !grounded) {
     double factor = extrapolationSpeedFactor;
     if (ac.landing) factor = n < landingSteadyReports ? 1.0 : landingExtrapolationFactor;
     copy.groundSpeed = std::max(front.groundSpeed * factor, minLegSpeedKt);
-  } else if (moving && ac.touchedDown) {
+  } else if (moving && (ac.touchedDown || ac.landing || front.airborne)) {
     const SpeedStep s = rollOutStep(front.groundSpeed);
     copy.groundSpeed = s.kt;
     copy.verticalSpeed = s.fpm;
-  } else if (moving && ac.takeOffRoll) {
+  } else if (moving && ac.takeOffRoll && front.groundSpeed > rollMadeUpMinKt) {
     const SpeedStep s = takeOffRollStep(front.groundSpeed);
     copy.groundSpeed = s.kt;
     copy.verticalSpeed = s.fpm;
@@ -66,15 +81,20 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   copy.lat = next.latitude;
   copy.lon = next.longitude;
   copy.standing = gf_samePosition(copy, front) ? 1 : 0;
+  // A ground report's altitude says nothing (the feed sends 0): it stands on the field.
+  const double field = fieldElevationFt(ac);
+  const double from = front.airborne && !grounded ? front.altitude : field;
+  copy.altitude = from;
   if (ac.landing && ac.landingStage == 0) {
     copy.verticalSpeed = landingExtrapolatedFpm;
-    copy.altitude = front.altitude - landingSinkFeetPerSecond * seconds;
+    copy.altitude = from - landingSinkFeetPerSecond * seconds;
   } else if (ac.phase == AcPhase::TakeOff) {
     copy.verticalSpeed = takeOffExtrapolatedFpm;
-    copy.altitude = front.altitude + takeOffClimbFeetPerSecond * seconds;
+    copy.altitude = from + takeOffClimbFeetPerSecond * seconds;
   }
-  copy.altitude = std::max(copy.altitude, 0.0);
-  copy.airborne = copy.altitude > 0.0 ? 1 : 0;
+  // In the air only above the field; on it, a ground report like the feed's.
+  copy.airborne = copy.altitude > field ? 1 : 0;
+  if (!copy.airborne) copy.altitude = 0.0;
   return copy;
 }
 

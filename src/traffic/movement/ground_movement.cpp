@@ -192,8 +192,10 @@ void afterTouchdown(LiveAc& ac) {
 } // namespace
 
 void gf_installArrivalStandChoice(ArrivalStandChoice choice) { arrivalStandChoice.store(choice); }
+ArrivalStandChoice gf_arrivalStandChoice() { return arrivalStandChoice.load(); }
 
 void gf_installStandEventHook(StandEventHook hook) { standEventHook.store(hook); }
+StandEventHook gf_standEventHook() { return standEventHook.load(); }
 
 bool gf_standEvent(LiveAc& ac, StandEvent event) {
   const StandEventHook hook = standEventHook.load();

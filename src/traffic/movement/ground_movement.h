@@ -38,6 +38,7 @@ const StandRecord* gf_findStand(std::int32_t number);
 // the stand logic installs one, arriving aircraft keep taxiing.
 using ArrivalStandChoice = const StandRecord* (*)(LiveAc& aircraft);
 void gf_installArrivalStandChoice(ArrivalStandChoice choice);
+ArrivalStandChoice gf_arrivalStandChoice();  // the one installed, or none
 
 // What happens at an aircraft's stand, for the stand logic above to mark the
 // stand and learn the stay: Arriving asks whether the stand is still free
@@ -46,6 +47,7 @@ void gf_installArrivalStandChoice(ArrivalStandChoice choice);
 enum class StandEvent : std::uint8_t { Arriving, Parked, Leaving, MovedAway };
 using StandEventHook = bool (*)(LiveAc& aircraft, StandEvent event);
 void gf_installStandEventHook(StandEventHook hook);
+StandEventHook gf_standEventHook();  // the one installed, or none
 // True while no hook is installed.
 bool gf_standEvent(LiveAc& aircraft, StandEvent event);
 

@@ -208,9 +208,14 @@ bool anotherTaxiingNear(const LiveAc& ac) {
 bool gf_groundReportCheck(LiveAc& ac, PositionSample& r) { return groundReportCheck(ac, r); }
 
 void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSample& r) {
-  if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed || ac.takeOffRoll) return;
+  if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed) return;
+  if (ac.takeOffRoll) {
+    // Standing again before lifting off: whatever speed the feed still gives, no roll goes on.
+    if (r.standing && !r.airborne && ac.phase == AcPhase::Taxi) ac.takeOffRoll = 0;
+    return;
+  }
   if (!ac.touchedDown) {
-    const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt;
+    const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing;
     if (ac.phase == AcPhase::Taxi && (r.airborne || fast)) lf_startTakeOffRoll(ac);
   } else if (n.airborne && r.airborne) {
     lf_touchAndGoRoll(ac);
@@ -225,6 +230,44 @@ bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionS
   // Reports of a roll nobody saw start may say it goes faster than a taxi.
   const double fastestKt = std::max({gf_groundCapKt(ac), last.groundSpeed, r.groundSpeed});
   return nm > fastestKt * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
+}
+
+bool gf_airborneAheadOfHold(const LiveAc& ac, const PositionSample& r) {
+  if (!ac.holding || !r.airborne || ac.samples.empty()) return false;
+  const auto turn = turnFromHeading(ac, ac.samples.back(), r);
+  return turn && *turn < takeOffAheadMaxDeg;
+}
+
+void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
+  auto& s = ac.samples;
+  const double liftOffKt = std::min(takeOffSpeedKt[gf_categorySlot(ac.category)], r.groundSpeed);
+  if (s.empty() || liftOffKt <= 0.0) return;  // a rotorcraft lifts where it holds
+  const PositionSample from = s.back();
+  const double distanceNm = gf_distanceNm(from.lat, from.lon, r.lat, r.lon);
+  const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
+  const auto bearing = gf_legBearing(from.lat, from.lon, r.lat, r.lon);
+  if (!bearing || rollNm <= 0.0) return;
+  s.back().standing = 0;
+  // Even acceleration from standstill: each step gains the same speed in the
+  // same time, covering the roll by the square of the speed reached.
+  const std::int32_t stepTicks = gf_legTicks(rollNm, liftOffKt / 2.0) / holdRollSteps;
+  std::int32_t due = std::max(from.dueTick, tickCount.load());
+  for (std::int32_t k = 1; k <= holdRollSteps; ++k) {
+    const double share = static_cast<double>(k) / holdRollSteps;
+    PositionSample p = from;
+    const LatLon at = gf_destinationPoint({from.lat, from.lon}, *bearing, rollNm * share * share * feetPerNm);
+    p.lat = at.latitude;
+    p.lon = at.longitude;
+    p.groundSpeed = p.tas = liftOffKt * share;
+    p.track = *bearing * degreesPerRadian;
+    p.verticalSpeed = 0.0;
+    p.altitude = 0.0;  // ground reports, as the feed sends them
+    p.airborne = p.standing = 0;
+    due += std::max(stepTicks, minLegTicks);
+    p.dueTick = due;
+    s.push_back(p);
+  }
+  r.dueTick = std::max(r.dueTick, due + gf_legTicks(distanceNm - rollNm, (liftOffKt + r.groundSpeed) / 2.0));
 }
 
 bool checkExtendingSituations(LiveAc& ac, PositionSample& r) {

@@ -20,6 +20,12 @@ void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const Posi
 // farther from it than the aircraft could have gone on the ground (and than
 // a holder may come back): a jump of the reported position.
 bool gf_groundJump(const LiveAc& aircraft, const PositionSample& last, const PositionSample& r, double seconds);
+// A holding aircraft next reported in the air ahead of it (within 90 degrees
+// of its heading) has taken off: its roll was not reported.
+bool gf_airborneAheadOfHold(const LiveAc& aircraft, const PositionSample& report);
+// Its roll from where it holds: reports of an even acceleration up to a
+// lift-off point short of the airborne report, which is retimed to follow them.
+void gf_rollFromHold(LiveAc& aircraft, PositionSample& report);
 // The ground rules of the stream extension: arrival at the stand, holding.
 // None when the general extension applies; else whether the stream was extended.
 std::optional<bool> lf_extendOnGround(LiveAc& aircraft);

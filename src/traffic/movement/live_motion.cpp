@@ -11,6 +11,7 @@
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
+#include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/extrapolation.h"
 #include "traffic/movement/flight_movement.h"
@@ -25,6 +26,11 @@ bool categorySwitchedOff(AcCategory category) {
   return (category == AcCategory::Light && !LIGHT_AIRCRAFT.current()) ||
          (category == AcCategory::HighPerf && !HIGH_PERF_AIRCRAFT.current()) ||
          (category == AcCategory::Rotorcraft && !HELICOPTERS.current());
+}
+
+double parkElevationOrZeroFt() {
+  const auto park = gf_parkAirport();
+  return park ? static_cast<double>(park->altitude) : 0.0;
 }
 
 } // namespace
@@ -58,6 +64,10 @@ bool lf_extendStream(LiveAc& ac) {
   if (!ac.onGroundConfirmed) {
     if (gf_knownUserPosition(user) &&
         gf_greatCircleDistanceNm({ac.lat, ac.lon}, {user.latitude, user.longitude}) > rangeNm.load() - rangeMarginNm) {
+      gf_removeLiveAc(ac);
+      return false;
+    }
+    if (AIRBORNE_ONLY.current() && ac.altitude - parkElevationOrZeroFt() < airborneOnlyMinHeightFt) {
       gf_removeLiveAc(ac);
       return false;
     }

@@ -148,6 +148,12 @@ inline constexpr double landingFastKt = 40.0;
 inline constexpr double holdingSpanFactor = 1.2;
 inline constexpr std::int32_t holdingStepTicks = 300;
 inline constexpr std::int32_t ticksPerMinute = 6000;
+// A holder next reported airborne within this angle of its heading took off (degrees);
+// it rolls this share of the way there, at most holdRollMaxNm, and lifts off.
+inline constexpr double takeOffAheadMaxDeg = 90.0;
+inline constexpr double holdRollShare = 0.6;
+inline constexpr double holdRollMaxNm = 1.0;
+inline constexpr std::int32_t holdRollSteps = 4;  // made-up reports of that roll
 
 // Made-up reports while the feed is silent.
 inline constexpr double landingExtrapolationFactor = 0.9;
@@ -163,6 +169,9 @@ inline constexpr double rollOutSlowestKt = 20.0;
 inline constexpr std::array<SpeedStep, 5> takeOffRollSteps{{{30.0, 40.0, 0.0}, {60.0, 80.0, 0.0}, {100.0, 110.0, 0.0},
                                                             {140.0, 150.0, 600.0}, {160.0, 170.0, 1200.0}}};
 inline constexpr SpeedStep takeOffRollLast{0.0, 180.0, 2400.0};
+// A take-off roll's made-up reports speed up only an aircraft already faster than
+// this (knots): one that stands or creeps has no roll to go on with.
+inline constexpr double rollMadeUpMinKt = 5.0;
 inline constexpr double landingExtrapolatedFpm = -667.0, landingSinkFeetPerSecond = 10.005;
 inline constexpr double takeOffExtrapolatedFpm = 1500.0, takeOffClimbFeetPerSecond = 25.0;
 

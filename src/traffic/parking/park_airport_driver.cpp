@@ -197,10 +197,14 @@ void everyMinute() {
   gf_staticRenewalMinute();
 }
 
+// Every 5 s of a running flight, ahead of the "Re-read" request.
+void reservedStandCheck() {
+  if (!reservedStandName.empty()) gf_clearReservedStand(reservedStandName);
+}
+
 void every5Seconds() {
   lf_takeDestinationRequest();
   gf_takeUserStandReservation();
-  if (!reservedStandName.empty()) gf_clearReservedStand(reservedStandName);
   // While a park airport's file waits to be read the request stays pending.
   if (parkReadPending || parkControlsDisabled.load() || !reReadRequested.exchange(false)) return;
   std::string notice;
@@ -236,7 +240,6 @@ std::string lf_readParkedFile() {
         gf_writeParkAirportEntry();
       }
     }
-    standTable.shrink_to_fit();
     gf_publishUserStandSpots();
     reservedStandName.clear();
     gf_mainWindow().setText(StatusText::reservedStand, "");
@@ -359,6 +362,7 @@ void gf_installParking() {
   hooks.staticTwinCheck = &lf_removeStaticTwinsOfParked;
   hooks.placeStaticAircraft = &lf_detcs;
   hooks.standWork = &standWork;
+  hooks.reservedStandCheck = &reservedStandCheck;
   hooks.every5Seconds = &every5Seconds;
   hooks.everyMinute = &everyMinute;
   hooks.staticFeedback = &gf_handleStaticFeedback;
@@ -372,7 +376,6 @@ void gf_installParking() {
   gf_installTrafficEngineHooks(hooks);
   gf_installStandChoice();
   gf_installUserStandHooks();
-  staticAircraft.reserve(staticReserve);
 }
 
 } // namespace gwr

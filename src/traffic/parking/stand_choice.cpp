@@ -343,6 +343,9 @@ bool lf_standEvent(LiveAc& ac, StandEvent event) {
     case StandEvent::Parked:
       gf_setStandLiveAssigned(ac.standNumber, true);
       lf_addRealStandOption(ac.standNumber, ac, LearnMode::AtStand);
+      // It counts among the parked now: the limit holds from this arrival on,
+      // not from the next renewal.
+      gf_enforceMaxPark(0);
       break;
     case StandEvent::Leaving:
       lf_addRealStandOption(ac.standNumber, ac, LearnMode::Parked);

@@ -49,14 +49,12 @@ std::set<std::pair<std::uint32_t, std::uint32_t>> optionsInUse;
 // Weekday 1 is Monday, 7 Sunday.
 constexpr std::array<const char*, 8> dayNames{"???", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
-float maxFitHours(std::int32_t halfHours) { return float(halfHours + 1) / 2.0F; }
-
 } // namespace
 
 WeekTime gf_logDayAndHour() {
   const WeekTime now = gf_unpackWeekTime(weekTime.load());
   gf_log(fmt::format("\n{} (utc) It is day {} ({}), {:.1F} hours", gf_clockTimeOfDay(), now.day,
-                     now.day < dayNames.size() ? dayNames[now.day] : "???", maxFitHours(std::int32_t(now.halfHour))));
+                     now.day < dayNames.size() ? dayNames[now.day] : "???", gf_maxFitHours(std::int32_t(now.halfHour))));
   return now;
 }
 
@@ -323,7 +321,7 @@ bool gf_searchPass(WeekTime now, bool real, bool sameDay, std::int32_t wanted, s
     gf_log(fmt::format("{} {} position{} found, Max fit={:.1F} hours{}{}", found, kind, gf_plural(std::int64_t{found}),
                        MAX_FIT_FL.current(), fmt::format(", day {}", now.day),
                        fmt::format(", hh:{} or {:.1F} hrs, fit: {:.1F} hour", now.halfHour,
-                                   maxFitHours(std::int32_t(now.halfHour)), maxFitHours(std::min(offset, MAX_FIT.current())))));
+                                   gf_maxFitHours(std::int32_t(now.halfHour)), gf_maxFitHours(reached))));
   }
   return success;
 }

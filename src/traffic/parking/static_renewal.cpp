@@ -22,6 +22,9 @@
 
 namespace gwr {
 
+std::vector<std::size_t> keptStatic;
+std::vector<std::size_t> staticRemovals;
+
 namespace {
 
 constexpr auto lastSlot = static_cast<std::int32_t>(halfHoursPerDay) - 1;
@@ -153,10 +156,14 @@ void gf_reconcileStatics(WeekTime now, std::int32_t backSlots, std::vector<std::
     }
     (flightStillDue(s, now, backSlots) ? kept : removal).push_back(i);
   }
-  std::vector<ParkedEntry> left;
+  // In place: the entries keep their reserved room.
+  std::size_t left = 0;
   for (std::size_t e = 0; e < parkedEntries.size(); ++e)
-    if (!dropped[e]) left.push_back(std::move(parkedEntries[e]));
-  parkedEntries = std::move(left);
+    if (!dropped[e]) {
+      if (left != e) parkedEntries[left] = std::move(parkedEntries[e]);
+      ++left;
+    }
+  parkedEntries.erase(parkedEntries.begin() + static_cast<std::ptrdiff_t>(left), parkedEntries.end());
 
   std::sort(kept.begin(), kept.end(),
             [](std::size_t a, std::size_t b) { return staticAircraft[a].standNumber < staticAircraft[b].standNumber; });
@@ -178,6 +185,8 @@ void gf_renewStaticParking() {
   const WeekTime now = gf_logDayAndHour();
   gf_renewSeenCallsigns();
   gf_showPlanMarks(false, false);
+  staticRemovals.clear();
+  keptStatic.clear();
   parkedLive.clear();
   parkedEntries.clear();
   gf_clearStandMarks();
@@ -198,7 +207,8 @@ void gf_renewStaticParking() {
   if (wanted - std::int32_t(parkedEntries.size()) != std::int32_t(parkedLive.size()))
     gf_planStatics(now, wanted, std::int32_t(parkedLive.size()));
 
-  std::vector<std::size_t> kept, removal;
+  std::vector<std::size_t>& kept = keptStatic;
+  std::vector<std::size_t>& removal = staticRemovals;
   const MainWindowState& window = gf_mainWindow();
   gf_reconcileStatics(now, std::max(window.planOffsetReal.load(), window.planOffsetOther.load()), kept, removal);
   std::int64_t excess =

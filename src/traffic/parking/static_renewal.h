@@ -10,6 +10,12 @@
 
 namespace gwr {
 
+// The renewal's lists of static aircraft (indexes into staticAircraft): those
+// that stay and those that go. Traffic thread only; reserved once, emptied at
+// each renewal.
+extern std::vector<std::size_t> keptStatic;
+extern std::vector<std::size_t> staticRemovals;
+
 // Which static aircraft stay with the plan's new entries (parkedEntries):
 // kept and removal hold indexes into staticAircraft. Entries the standing
 // aircraft already show, or that lose to an aircraft parked before them, are

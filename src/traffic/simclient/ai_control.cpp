@@ -73,6 +73,7 @@ void gf_setParkedConfig(AiControlled& aircraft) {
 }
 
 void gf_installLiveRemovalHook(LiveRemovalHook hook) { liveRemovalHook.store(hook); }
+LiveRemovalHook gf_liveRemovalHook() { return liveRemovalHook.load(); }
 
 void gf_liveRecordErased(const AiControlled& aircraft) {
   if (aircraft.hexid <= staticHexidLimit) return;

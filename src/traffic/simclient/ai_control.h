@@ -50,6 +50,7 @@ struct TrafficQueues {
 // assignment and the callsign choice of the main window are the shell's.
 using LiveRemovalHook = void (*)(const AiControlled& aircraft);
 void gf_installLiveRemovalHook(LiveRemovalHook hook);
+LiveRemovalHook gf_liveRemovalHook();  // the one installed, or none
 
 void removeAircraftFromSim(AiControlled& aircraft, TrafficQueues& queues);
 // A live record about to be erased, active before or not (refused by the

@@ -177,6 +177,12 @@ bool gf_swapPositionBuffers() {
   return true;
 }
 
+void gf_clearPositionBuffers() {
+  std::lock_guard lock(simCommandMutex);
+  sendBuffer->clear();
+  fillBuffer->clear();
+}
+
 void onRecvFrame() {
   std::unique_lock lock(simCommandMutex, std::try_to_lock);
   if (!lock.owns_lock()) return;
@@ -207,6 +213,11 @@ std::vector<std::uint32_t>& lf_addedObjects() { return addedObjects; }
 void gf_postFeedback(const SimFeedback& feedback) {
   std::lock_guard lock(feedbackMutex);
   feedbackQueue.push_back(feedback);
+}
+
+void gf_reserveFeedbackQueue(std::size_t count) {
+  std::lock_guard lock(feedbackMutex);
+  feedbackQueue.reserve(count);
 }
 
 void gf_takeFeedback(std::vector<SimFeedback>& out) {

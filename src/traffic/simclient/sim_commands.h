@@ -102,6 +102,8 @@ bool lf_takeRemoveWhenCreated(std::uint32_t hexid);
 // then swap; the swap only try-locks and empties the new fill buffer.
 std::vector<AiPosition>& gf_positionFillBuffer();
 bool gf_swapPositionBuffers();
+// Empties both buffers, waiting for the client's frame: a paused flight sends nothing.
+void gf_clearPositionBuffers();
 
 // The frame handler (SimClient thread): sends everything queued, never waits.
 void onRecvFrame();
@@ -113,6 +115,8 @@ std::vector<std::uint32_t>& lf_addedObjects();
 void gf_postFeedback(const SimFeedback& feedback);
 // Traffic thread: moves every posted record into out (emptied first).
 void gf_takeFeedback(std::vector<SimFeedback>& out);
+// Room for count records in the queue; the drain swaps it with the taker's vector.
+void gf_reserveFeedbackQueue(std::size_t count);
 
 // The common reaction to a failed call: notice, simDisconnecting, SIMCONNECT ERROR.
 void lf_simConnectRequestError();

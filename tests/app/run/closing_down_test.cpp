@@ -2,15 +2,22 @@
 // countdown, the first reason standing, and a message posted on every way out.
 #include "app/run/closing_down.h"
 
+#include "app/run/run_teardown.h"
 #include "app/run/startup.h"
+#include "app/window/message_line.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
+#include "core/status_line.h"
 #include "run_test_clock.h"
+#include "traffic/engine/realtraffic_link.h"
+#include "traffic/engine/traffic_engine.h"
+#include "traffic/simclient/user_aircraft.h"
 #include "support/settings_sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -107,6 +114,36 @@ TEST_F(ClosingDown, ReaderErrorCountsDownFifteenSecondsWithTheLastWithoutPlural)
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Restarting after 15 seconds"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(48, '-')), lines.end());
   EXPECT_EQ(lines.back(), "Restart countdown finished");
+}
+
+// An error on the message line hides notices; a restart clears it first, so
+// the user sees the restart coming and the log holds its notice.
+TEST_F(ClosingDown, ARestartClearsAnErrorSoItsNoticesAreShownAndLogged) {
+  MessageLine line;
+  gf_installStatusLine(&line);
+  setStatusError("receive: Connection refused");
+  gf_requestStop(ExitReason::ReaderError, 15);
+  lf_closingDown(steps);
+  EXPECT_EQ(line.error(), "");
+  EXPECT_EQ(line.notice(), "Restarting after 1 second");
+  const auto lines = log.lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Prepare for a restart ..."), lines.end());
+  EXPECT_EQ(lines.back(), "Restart countdown finished");
+}
+
+// The program's own reset: no request of the last run reaches the next one,
+// and the message line starts empty.
+TEST_F(ClosingDown, TheProgramsResetLeavesNoRequestOfTheLastRun) {
+  std::atomic<bool>* const requests[] = {&blockChangeRequested, &objectIdLookupPending, &staticUpdateRequested,
+                                         &newUserData};
+  for (std::atomic<bool>* request : requests) request->store(true);
+  beforeFirstConnection.store(false);
+  gf_installStatusLine(&gf_messageLine());
+  setStatusError("SimConnect exception 3");
+  gf_programClosingDownSteps({}).resetOwners();
+  for (std::size_t i = 0; i < std::size(requests); ++i) EXPECT_FALSE(requests[i]->load()) << "request " << i;
+  EXPECT_EQ(gf_messageLine().error(), "");
+  EXPECT_TRUE(beforeFirstConnection.load()) << "the scan boxes may restart the run again";
 }
 
 // Closing the window during the countdown ends the program; the reset must

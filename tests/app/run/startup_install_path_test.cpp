@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "core/download.h"
+#include "core/file_maintenance.h"
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
@@ -75,6 +76,49 @@ TEST_F(StartUpInstallPath, TheLiveryScanRunsWhenAskedOrWithoutAStoredResult) {
     startWith(install + R"(<parameter name="SCAN_LIVERIES" value=")" + (setting ? "true" : "false") + R"("/>)");
     EXPECT_EQ(logged("+ liveries scan "), scans) << setting << stored;
   }
+}
+
+// The start-up clean-up takes only the temporaries the program's own saves
+// leave beside the files they save; the user's files that look alike stay.
+TEST(StartUpFolders, TheCleanUpRemovesOnlyTheSavesOwnTemporaries) {
+  SettingsSandbox sandbox;
+  const std::string shape = ".00007f3a2b1c4d00-7.tmp";
+  const struct {
+    fs::path file;
+    bool removed;
+  } rows[] = {
+      {gf_temporaryPathFor(gf_parametersFile()), true},
+      {gf_temporaryPathFor(liveriesScannedFile), true},
+      {gf_temporaryPathFor(myParkAirportsFile), true},
+      {gf_temporaryPathFor(myThirdpartyFolder / "EDDF.xml"), true},
+      {gf_temporaryPathFor(mySimaddonFolder / "LOWW.xml"), true},
+      {gf_temporaryPathFor(learnedStockFolder / "EHAM.xml"), true},
+      {learnedSimaddonFolder / ("KJFK.xml" + shape), true},
+      {learnedThirdpartyFolder / "Orbx" / ("EGLL.xml" + shape), true},
+      {myThirdpartyFolder / "EDDF.xml.2024-05.tmp", false},
+      {gf_perUserFolder() / "ideas.cafe-1.tmp", false},
+      {airportsFolder / "ideas.cafe-1.tmp", false},
+      {myThirdpartyFolder / ("notes.txt" + shape), false},
+      {mySimaddonFolder / ("eddf.xml" + shape), false},
+      {myThirdpartyFolder / "sub" / ("EDDF.xml" + shape), false},
+      {learnedThirdpartyFolder / "Orbx" / "old" / ("EGLL.xml" + shape), false},
+      {airportsFolder / ("EDDF.xml" + shape), false},
+      {infoFolder / ("AirportsScanLog.txt" + shape), false},
+      {inputFolder / ("airports.enc" + shape), false},
+      {fs::path("parameters.xml" + shape), false},
+      {gf_perUserFolder() / ("LiveriesScanned.xml" + shape), false},
+  };
+  for (const auto& row : rows) {
+    fs::create_directories(row.file.parent_path().empty() ? "." : row.file.parent_path());
+    SettingsSandbox::writeText(row.file, "user's");
+  }
+  lf_maintainFolders();
+  std::size_t kept = 0;
+  for (const auto& row : rows) {
+    EXPECT_EQ(fs::exists(row.file), !row.removed) << row.file;
+    kept += fs::exists(row.file) ? 1 : 0;
+  }
+  EXPECT_EQ(kept, 12U);
 }
 
 } // namespace

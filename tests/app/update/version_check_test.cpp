@@ -2,15 +2,20 @@
 // program member, the data members, bad lists and every failed download.
 #include "app/update/version_check.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "app/update/refused_downloads.h"
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "core/user_error.h"
 #include "support/updater_site.h"
+#include "support/zip_fixture.h"
 
 namespace gwr {
 namespace {
@@ -108,6 +113,56 @@ TEST(VersionCheck, FailedDownloadsKeepTheOldFileAndTheSetting) {
     }
   }
   EXPECT_FALSE(site.logged("updated to"));
+}
+
+// A hostile site floods a data file and the release notes: each download
+// stops at its limit, nothing of it stays, and the refusal is logged once; the
+// next starts do not fetch it again until the site names a newer version.
+TEST(VersionCheck, AFloodedDownloadStopsAtItsLimitAndIsNotFetchedAgain) {
+  UpdaterSite site;
+  const std::uint64_t limits[] = {dataFileDownloadMaxBytes, releaseNotesMaxBytes};
+  Route flood;
+  flood.floodBytes = 2 * limits[0];
+  site.serve("12/airports.enc", flood);
+  site.serve("docs/ReleaseNotes.pdf", flood);
+  writeZip("made.zip", {{"install_new_version.exe", "INSTALLER"}});
+  site.serve("release/Gatewright/latest_version.zip", {200, readBytes("made.zip")});
+  writeBytes(airportsEncFile, "old");
+  AIRPORTS_VERSION.set("1.0.0");
+  const auto fetches = [&site](const std::string& path) {
+    const auto asked = site.server.requests();
+    return std::count(asked.begin(), asked.end(), "/downloads/" + path);
+  };
+  const auto stopped = [&site] {
+    const std::string text = site.log().text();
+    std::size_t count = 0;
+    for (auto at = text.find("Download stopped:"); at != std::string::npos; at = text.find("Download stopped:", at + 1))
+      ++count;
+    return count;
+  };
+  const std::string airportsOnly = versionList("airports", versionJson(1, 1, 0));
+  const std::string programToo = fmt::format(R"({{"msfs_app":{},"airports":{}}})", versionJson(12, 6, 0),
+                                             versionJson(1, 1, 0));
+  // Three starts while a new program waits, then three with the data alone.
+  for (int start = 1; start <= 6; ++start) {
+    SCOPED_TRACE(start);
+    site.serve("versions.json", {200, start <= 3 ? programToo : airportsOnly});
+    const std::uint64_t sentBefore = site.server.sentBodyBytes();
+    checkVersions();
+    EXPECT_LE(site.server.sentBodyBytes() - sentBefore, limits[0] + limits[1] + limits[0] / 2);
+    EXPECT_EQ(readBytes(airportsEncFile), "old");
+    EXPECT_EQ(site.storedValue("AIRPORTS_VERSION"), "1.0.0");
+    EXPECT_FALSE(fs::exists("input/airports.enc.download.part"));
+    EXPECT_FALSE(fs::exists("new_version/ReleaseNotes.pdf"));
+    EXPECT_FALSE(fs::exists("new_version/ReleaseNotes.pdf.part"));
+    stopRequested.store(false);
+  }
+  EXPECT_EQ(fetches("12/airports.enc"), 1);
+  EXPECT_EQ(fetches("docs/ReleaseNotes.pdf"), 1);
+  EXPECT_EQ(stopped(), 2U);
+  site.serve("versions.json", {200, versionList("airports", versionJson(1, 2, 0))});
+  checkVersions();
+  EXPECT_EQ(fetches("12/airports.enc"), 2) << "a newer version is tried afresh";
 }
 
 TEST(VersionCheck, NewerScanVersionsOrAMissingLiveryResultSwitchScansOn) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/window/controls_fixture.h"
+#include "core/settings_catalogue.h"
 #include "traffic/engine/engine_hooks.h"
 
 namespace gwr {

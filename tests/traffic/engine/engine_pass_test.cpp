@@ -14,6 +14,7 @@
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
 #include "liveries/refused_liveries.h"
+#include "platform/ui/controls.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_intake.h"
@@ -25,6 +26,7 @@
 #include "traffic/feed/traffic_queue.h"
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
+#include "traffic/parking/static_renewal.h"
 #include "traffic/simclient/sim_ids.h"
 
 namespace gwr {
@@ -253,23 +255,36 @@ TEST_F(EnginePass, LiveCreationGoesBeforeStaticOnePerFiftyTicks) {
   EXPECT_EQ(release(150), std::tuple(3u, 2u, 0u, 0u, 0u));
 }
 
-int parkDriverCalls = 0, fiveSecondCalls = 0, fifteenSecondCalls = 0;
+int parkDriverCalls = 0, fiveSecondCalls = 0, autoRangeCalls = 0;
 
+// The 16-second park driver waits while an update collects callsigns; the
+// automatic range runs every 30 s, only while AUTO_RANGE is on.
 TEST_F(EnginePass, TimedWorkFollowsTheEngineSecond) {
   TrafficEngineHooks hooks;
   hooks.parkAirportDriver = [](bool) { ++parkDriverCalls; };
   hooks.every5Seconds = [] { ++fiveSecondCalls; };
-  hooks.every15Seconds = [] { ++fifteenSecondCalls; };
+  hooks.autoRange = [] { ++autoRangeCalls; };
   gf_installTrafficEngineHooks(hooks);
-  const struct { std::int32_t before; int park, five, fifteen; std::int32_t after; } cases[] = {{15, 1, 0, 0, 16},   {79, 0, 1, 0, 80},     {29, 0, 1, 1, 30}, {47, 1, 0, 0, 48},
-               {159, 0, 1, 0, 160}, {86399, 0, 1, 1, 0}, {60, 0, 0, 0, 61}};
+  const struct {
+    std::int32_t before;
+    bool collecting, autoRange;
+    int park, five, range;
+    std::int32_t after;
+  } cases[] = {{15, false, true, 1, 0, 0, 16},    {15, true, true, 0, 0, 0, 16},     {79, false, true, 0, 1, 0, 80},
+               {29, false, true, 0, 1, 1, 30},    {29, false, false, 0, 1, 0, 30},   {44, false, true, 0, 1, 0, 45},
+               {47, false, true, 1, 0, 0, 48},    {159, false, true, 0, 1, 0, 160},  {86399, false, true, 0, 1, 1, 0},
+               {60, false, true, 0, 0, 0, 61}};
   for (const auto& c : cases) {
-    parkDriverCalls = fiveSecondCalls = fifteenSecondCalls = 0;
+    parkDriverCalls = fiveSecondCalls = autoRangeCalls = 0;
+    staticUpdateCollecting = c.collecting;
+    AUTO_RANGE.setCurrent(c.autoRange);
     ASSERT_TRUE(pass(c.before));
-    EXPECT_EQ(std::tuple(parkDriverCalls, fiveSecondCalls, fifteenSecondCalls, secondCount.load()),
-              std::tuple(c.park, c.five, c.fifteen, c.after))
-        << c.before;
+    EXPECT_EQ(std::tuple(parkDriverCalls, fiveSecondCalls, autoRangeCalls, secondCount.load()),
+              std::tuple(c.park, c.five, c.range, c.after))
+        << c.before << " collecting " << c.collecting << " auto " << c.autoRange;
   }
+  staticUpdateCollecting = false;
+  AUTO_RANGE.setCurrent(AUTO_RANGE.defaultValue());
   // Without a reply of the simulator there is no engine second.
   secondCount = 7;
   newUserData.store(false);
@@ -400,12 +415,27 @@ TEST_F(EnginePass, ResetEmptiesEverything) {
   staticAircraft.back().sim.simState = AcSimState::RemovingFromSim;
   parkedEntries.push_back({});
   parkedLive.push_back({});
+  standTable.emplace_back("A1", std::vector<StandOption>{}, 50.0, 8.5, 0.0, 30.0, 0, false, false, false);
   gf_resetTraffic();
   EXPECT_TRUE(staticAircraft.empty() && parkedEntries.empty() && parkedLive.empty() && trafficEngine.live.empty() &&
               trafficEngine.addingStack.empty() && trafficEngine.queuedRemovals.empty() &&
-              trafficEngine.ghostCallsigns.empty() && RememberedLiveries.empty());
+              trafficEngine.ghostCallsigns.empty() && RememberedLiveries.empty() && standTable.empty());
   EXPECT_EQ(testsupport::FeedState::queuedCount(), 0u);
-  EXPECT_GE(trafficEngine.live.capacity(), liveReserve);
+  // Reserved once for the process (the harness asked first); a reset keeps the room.
+  const struct { const char* container; std::size_t capacity, reserved; } rooms[] = {
+      {"live aircraft", trafficEngine.live.capacity(), 512},
+      {"static aircraft", staticAircraft.capacity(), 256},
+      {"stand table", standTable.capacity(), 512},
+      {"feedback", trafficEngine.feedback.capacity(), 256},
+      {"second feedback", trafficEngine.activations.capacity(), 128},
+      {"adding stack", trafficEngine.addingStack.capacity(), 64},
+      {"blocked callsigns", trafficEngine.ghostCallsigns.capacity(), 64},
+      {"parked-file entries", parkedEntries.capacity(), 512},
+      {"parked live", parkedLive.capacity(), 64},
+      {"kept static", keptStatic.capacity(), 256},
+      {"static removals", staticRemovals.capacity(), 256},
+  };
+  for (const auto& room : rooms) EXPECT_GE(room.capacity, room.reserved) << room.container;
 }
 
 EngineHarness* pausingHarness = nullptr;
@@ -508,6 +538,45 @@ TEST_F(EnginePass, WindowRequestsRunAtTheNextEngineSecond) {
   for (auto& ac : trafficEngine.live) ac.phase = AcPhase::Parked;
   EXPECT_FALSE(gf_refreshCallsignChoices());
   EXPECT_EQ(callsignChoices->snapshot(), std::vector<std::string>{""});
+}
+
+// The list opens only with callsigns in it; "Block" only while the callsign
+// box is not open. Emptying the list closes both but keeps "cs->oid:", which
+// the loop opens when it starts.
+TEST_F(EnginePass, CallsignChoicesOpenTheListAndBlockOnlyWithCallsigns) {
+  auto& surface = platform::gf_headlessControlSurface();
+  const platform::ControlId list = CALLSIGN_2_OBJECTID.controlId, block = BLOCK_BUTTON.controlId,
+                            box = BLOCK_CALLSIGN.controlId, lookup = CS_TO_OID_BUTTON.controlId;
+  for (const platform::ControlId id : {list, block, box, lookup}) surface.createControl(id);
+  routeSome(2, {}, hexid, "KLM7");
+  trafficEngine.live[0].sim.simState = AcSimState::Active;
+  const struct { AcPhase phase; bool boxOpen, listOpen, blockOpen; } cases[] = {
+      {AcPhase::Flying, true, true, false},
+      {AcPhase::Flying, false, true, true},
+      {AcPhase::Parked, false, false, false},
+  };
+  for (const auto& c : cases) {
+    surface.enable(list, false);
+    surface.enable(block, false);
+    surface.enable(box, c.boxOpen);
+    trafficEngine.live[0].phase = c.phase;
+    EXPECT_EQ(gf_refreshCallsignChoices(), c.listOpen);
+    EXPECT_EQ(std::pair(surface.isEnabled(list), surface.isEnabled(block)), std::pair(c.listOpen, c.blockOpen))
+        << static_cast<int>(c.phase) << " box " << c.boxOpen;
+  }
+  trafficEngine.live[0].phase = AcPhase::Flying;
+  ASSERT_TRUE(gf_refreshCallsignChoices());
+  surface.enable(lookup, true);
+  gf_clearCallsignChoices();
+  EXPECT_EQ(std::tuple(surface.isEnabled(list), surface.isEnabled(block), surface.isEnabled(lookup)),
+            std::tuple(false, false, true));
+
+  surface.enable(lookup, false);
+  stopRequested.store(true);
+  lf_tickLoop();  // its first pass sees the stop
+  stopRequested.store(false);
+  EXPECT_TRUE(surface.isEnabled(lookup));
+  surface.removeAllControls();
 }
 
 // "Flush static" at the next engine second; an announced static-parking

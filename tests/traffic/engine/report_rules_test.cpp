@@ -10,6 +10,7 @@
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/feed/park_airport_state.h"
+#include "traffic/movement/live_motion.h"
 
 namespace gwr {
 namespace {
@@ -71,13 +72,21 @@ TEST_F(ReportRules, SpeedJumpsAreWeighedAgainstTheFeedsLastReportNotAMadeUpOne) 
   EXPECT_EQ(aircraft().samples.size(), 3u);
 }
 
-TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemoved) {
+TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessAirborneAhead) {
   for (const auto& [metres, removed] : {std::pair{240.0, false}, std::pair{260.0, true}}) {  // threshold 250 m
     gf_resetTraffic();
     route(report(0.0, 0.0, 20.0));
     aircraft().holding = 1;
     route(report(20.0, metres, metres / 20.0 * 3600.0 / 1852.0));
     EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << metres;
+  }
+  // Next reported 1.5 km on in the air: ahead of its heading it took off and stays, else it goes.
+  for (const auto& [headingDeg, removed] : {std::pair{359.0, true}, std::pair{1.0, false}, std::pair{270.0, true}}) {
+    gf_resetTraffic();
+    route(report(0.0, 0.0, 20.0));
+    std::tie(aircraft().holding, aircraft().heading) = std::tuple(1, headingDeg * radiansPerDegree);
+    route(report(50.0, 1500.0, 160.0, 664.0));
+    EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << headingDeg;
   }
 }
 
@@ -164,6 +173,49 @@ TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLiv
     EXPECT_EQ(std::tuple(ac.livery.empty(), ac.registration), std::tuple(changed, std::string(registration))) << registration;
   }
   RegcodeTitleMap.erase("D-ANEW");
+}
+
+// A new aircraft turns on the ground at its category's base rate from its
+// first report on (degrees per tick: Light 0.15, Buzjets 0.10, Large 0.07,
+// Heavy 0.05, HighPerf 0.10, Rotorcraft 0.20).
+TEST_F(ReportRules, ANewAircraftStartsWithItsCategorysGroundTurnRate) {
+  HIGH_PERF_AIRCRAFT.setCurrent(true);
+  HELICOPTERS.setCurrent(true);
+  LIGHT_AIRCRAFT.setCurrent(true);
+  const struct { const char* model; double degPerTick; } cases[] = {
+      {"C172", 0.15}, {"C25C", 0.10}, {"A320", 0.07}, {"B772", 0.05}, {"F16", 0.10}, {"EC35", 0.20}};
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    TrafficRecord r = report(0.0, 0.0, 10.0);
+    r.identity.key.model = gf_modelIndex(c.model);
+    route(r);
+    ASSERT_EQ(trafficEngine.live.size(), 1u) << c.model;
+    EXPECT_NEAR(aircraft().groundTurnRate, c.degPerTick * radiansPerDegree, 1e-12) << c.model;
+  }
+}
+
+// When an airborne stream runs out, AIRBORNE_ONLY removes an aircraft less
+// than 1000 ft above the park airport (above 0 ft without one).
+TEST_F(ReportRules, AirborneOnlyRemovesALowAircraftWhoseReportsRunOut) {
+  AirportRecord park;
+  std::tie(park.icao, park.altitude) = std::tuple(FixedCode<4>("EDDF"), 364.0F);
+  const struct { bool airborneOnly, parkKnown; double altitude; bool removed; } cases[] = {
+      {true, false, 990.0, true},  {true, false, 1010.0, false}, {true, true, 1354.0, true},
+      {true, true, 1374.0, false}, {false, false, 500.0, false},
+  };
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    AIRBORNE_ONLY.setCurrent(c.airborneOnly);
+    if (c.parkKnown) gf_setParkAirport(park);
+    route(report(0.0, 0.0, 250.0, c.altitude));
+    LiveAc& ac = aircraft();
+    std::tie(ac.sim.simState, ac.sim.objectId, ac.lat, ac.lon, ac.altitude, ac.extrapolationCount) =
+        std::tuple(AcSimState::Active, 300u, base.latitude, base.longitude, c.altitude, 0);
+    EXPECT_EQ(!lf_extendStream(ac), c.removed) << c.altitude << " park " << c.parkKnown;
+    EXPECT_EQ(ac.sim.simState == AcSimState::RemovingFromSim, c.removed) << c.altitude;
+  }
+  AIRBORNE_ONLY.setCurrent(AIRBORNE_ONLY.defaultValue());
+  gf_clearParkAirport();
 }
 
 } // namespace

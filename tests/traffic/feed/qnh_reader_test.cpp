@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/main_window_state.h"
 #include "support/log_capture.h"
 #include "traffic/feed/feed_log.h"
 #include "traffic/feed/traffic_reader.h"
@@ -83,7 +84,7 @@ TEST_F(QnhReaderTest, UnusableDatagramsAreLoggedAndChangeNothing) {
 TEST_F(QnhReaderTest, ARepeatedValueRepaintsOnceExceptStandard) {
   static int repaints = 0;
   repaints = 0;
-  gf_installReaderHooks([] { ++repaints; });
+  gf_installWindowInvalidator([](const platform::Rect&) { ++repaints; });
   qnh.status.store(ReaderStatus::noData);
   qnh.handleTextForTests(R"({"QNH":1009})");
   EXPECT_EQ(qnh.status.load(), ReaderStatus::receiving);  // data again
@@ -92,7 +93,7 @@ TEST_F(QnhReaderTest, ARepeatedValueRepaintsOnceExceptStandard) {
   qnh.handleTextForTests(R"({"QNH":1013})");
   qnh.handleTextForTests(R"({"QNH":1013})");
   EXPECT_EQ(repaints, 3);
-  gf_installReaderHooks(nullptr);
+  gf_installWindowInvalidator({});
 }
 
 } // namespace

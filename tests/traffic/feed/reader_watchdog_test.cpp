@@ -4,13 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include "core/main_window_state.h"
+
 namespace gwr {
 namespace {
 
 int repaints = 0;
 
 TEST(ReaderWatchdog, VerdictsFollowTheCounterAndRepaintOnlyOnChange) {
-  gf_installReaderHooks([] { ++repaints; });
+  gf_installWindowInvalidator([](const platform::Rect&) { ++repaints; });
   TrafficReader reader;
   reader.receivingLatch.store(true);
   // Each step: datagrams arriving before the look, then status and repaints expected.
@@ -30,7 +32,7 @@ TEST(ReaderWatchdog, VerdictsFollowTheCounterAndRepaintOnlyOnChange) {
     EXPECT_EQ(reader.status.load(), s.status) << s.arriving;
     EXPECT_EQ(repaints, s.repaints) << s.arriving;
   }
-  gf_installReaderHooks(nullptr);
+  gf_installWindowInvalidator({});
 }
 
 TEST(ReaderWatchdog, LooksOnlyWhileTheRealTrafficIndicatorIsOn) {

@@ -8,6 +8,7 @@
 
 #include "airports/park_stand_table.h"
 #include "core/geo.h"
+#include "refdata/airports_table.h"
 #include "support/log_capture.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
@@ -389,6 +390,15 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
     EXPECT_EQ(ac.takeOffRoll != 0, c.roll) << c.name;
     EXPECT_TRUE(!c.touchedDown || !c.roll || (ac.phase == AcPhase::Taxi && !ac.landed)) << c.name;
   }
+  // A roll that comes to a stand ends, whatever speed the feed still gives.
+  for (const bool standing : {false, true}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 60, 1000)}, AcPhase::Taxi, true);
+    ac.takeOffRoll = 1;
+    PositionSample r = at(50.01, 8.0, 104, 1200);
+    r.standing = standing;
+    gf_takeOffOnNewReport(ac, ac.samples.back(), r);
+    EXPECT_EQ(ac.takeOffRoll != 0, !standing);
+  }
   // During the roll the take-off itself waits for a second report of 43 kt or more.
   for (const double kt : {42.0, 50.0}) {
     LiveAc ac = aircraft({at(50.0, 8.0, 30, 1000), at(50.01, 8.0, kt, 1600)}, AcPhase::Taxi, true);
@@ -480,6 +490,7 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
                        Case{"roll-out 90", true, true, false, false, 10, 90.0, 60.0, 0.0},
                        Case{"roll-out 70", true, true, false, false, 10, 70.0, 30.0, 0.0},
                        Case{"roll-out 40", true, true, false, false, 10, 40.0, 20.0, 0.0},
+                       Case{"take-off roll, creeping", true, false, true, false, 10, 3.0, 0.0, 0.0},
                        Case{"take-off roll 25", true, false, true, false, 10, 25.0, 40.0, 0.0},
                        Case{"take-off roll 50", true, false, true, false, 10, 50.0, 80.0, 0.0},
                        Case{"take-off roll 90", true, false, true, false, 10, 90.0, 110.0, 0.0},
@@ -500,6 +511,21 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
     const double nm = gf_greatCircleDistanceNm({50.0, 8.0}, {r.lat, r.lon});
     EXPECT_NEAR(nm, c.expectKt * (c.onGround ? 3.0 : 8.0) / 3600.0, 1e-6) << c.what;
   }
+  // At a field 392 ft up: in the air only above it; down on it, a landing rolls
+  // out, confirmed on the ground or not yet, whatever its front report says.
+  AirportRecord field;
+  field.icao = FixedCode<4>("LFPG");
+  std::tie(field.latitude, field.longitude, field.altitude) = std::tuple(50.0, 8.0, 392.0f);
+  gf_setParkAirport(field);
+  struct Landing { double frontFt; bool onGround; double expectKt; };
+  for (const Landing c : {Landing{412.0, false, 108.0}, Landing{0.0, false, 80.0}, Landing{412.0, true, 80.0}}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 120.0, 1000, c.frontFt)});
+    std::tie(ac.landing, ac.touchedDown, ac.onGroundConfirmed) = std::tuple(!c.onGround, c.onGround, c.onGround);
+    ac.altitude = c.onGround ? 400.0 : 412.0;
+    const PositionSample r = gf_madeUpReport(ac, 5);
+    EXPECT_EQ(std::tuple(r.airborne, r.altitude, r.groundSpeed), std::tuple(0, 0.0, c.expectKt)) << c.frontFt;
+  }
+  gf_clearParkAirport();
   LiveAc parked = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Parked, true);
   const PositionSample week = gf_madeUpReport(parked, 1);
   EXPECT_EQ(std::tuple(week.dueTick, week.standing), std::tuple(1000 + 60480000, 1));

@@ -70,8 +70,8 @@ struct Outage {
   double burstSeconds = 0.0;      // lines held back and handed over together every this many seconds
 };
 
-// The simulator's object once a pass: its altitude and whether its gear is down.
-struct GearSeen { double altitude; std::uint32_t gear; };
+// The simulator's object once a pass: its altitude, whether its gear is down, its throttle.
+struct GearSeen { double altitude; std::uint32_t gear, throttle; };
 
 // Plays the scenario through the engine for `seconds`, dropping the feed's
 // lines during the outage; returns the phases the aircraft went through.
@@ -95,7 +95,10 @@ std::set<std::string> play(EngineHarness& harness, const std::string& text, doub
     harness.pass();
     if (gear != nullptr) {
       const auto objects = harness.emulator().objects();
-      if (!objects.empty()) gear->push_back({objects.front().pose.altitude, objects.front().gear});
+      if (!objects.empty()) {
+        const simemu::SimObject& o = objects.front();
+        gear->push_back({o.pose.altitude, o.gear, o.throttle});
+      }
     }
     for (const LiveAc& ac : trafficEngine.live)
       if (ac.sim.simState == AcSimState::Active) phases.insert(gf_phaseName(ac.phase));
@@ -171,6 +174,44 @@ const char* const departureRows =
     "283 50.033188 8.537354 1164 170 2000 air\n349 50.013061 8.453250 3364 210 2000 air\n"
     "415 49.988273 8.349667 5364 250 1800 air\n";
 
+const LatLon runway25C{50.044804, 8.585892};  // on the centreline, bearing 248.4 degrees
+
+// Rolled out on 25C, turned off and taxied in to its gate, where it stands
+// for 4 minutes; its feed repeats the roll-out's 104 kt all along, its
+// positions wander 20 m at the gate. Then its reports end.
+std::vector<Row> landedWithFrozenSpeed() {
+  Path runway(runway25C, 248.4, fieldFt, 130, 0, true);
+  for (const double kt : {110.0, 90.0, 70.0, 55.0, 40.0, 25.0}) runway.leg(10, kt, fieldFt, 0, true);
+  std::vector<Row> rows = runway.rows();
+  Path taxi(rows.back().at, 338.4, fieldFt, 15, 0, true);
+  for (const Row& r : taxi.leg(68, 15, fieldFt, 0, true).leg(8, 0, fieldFt, 0, true).rows())
+    if (r.time > 0.0) rows.push_back({r.time + 60.0, r.at, fieldFt, r.kt, 0, true});
+  const Row gate = rows.back();
+  for (int i = 1; i <= 12; ++i) {
+    const LatLon wander = gf_destinationPoint(gate.at, (i % 4) * 90.0 * radiansPerDegree, 20.0 / 0.3048);
+    rows.push_back({gate.time + 20.0 * i, wander, fieldFt, 0, 0, true});
+  }
+  for (Row& r : rows) r.kt = 104.0;
+  return rows;
+}
+
+// Lined up on 25C and standing for a minute; its roll (never sent) takes it
+// to 300 ft above the field 1.1 nm ahead, from where it is reported climbing.
+std::vector<Row> holdingDeparture() {
+  Path path(gf_destinationPoint(runway25C, 68.4 * radiansPerDegree, 600.0 / 0.3048), 248.4, fieldFt, 12, 0, true);
+  path.leg(60, 12, fieldFt, 0, true).leg(5, 0, fieldFt, 0, true).leg(60, 0, fieldFt, 0, true);
+  path.leg(35, 140, fieldFt, 0, true).leg(10, 160, fieldFt + 300, 2000, false);
+  return path.leg(20, 170, fieldFt + 950, 2000, false).leg(60, 210, fieldFt + 3000, 2000, false).rows();
+}
+constexpr double holdingAirborneSeconds = 170.0;  // its first airborne row
+
+// Reported on final down to 120 ft above the field, then no more: its touchdown
+// and roll-out are made up.
+std::vector<Row> unreportedRollOut() {
+  Path path({50.103262, 8.830174}, 248.4, 3598, 160, -850, false);
+  return path.leg(144, 140, 1688, -745, false).leg(95, 135, fieldFt + 120, -700, false).rows();
+}
+
 // Taxiing east, the reported position jumps 1.5 nm north at 100 s and goes on from there.
 std::vector<Row> groundJump() {
   std::vector<Row> rows = Path({50.040, 8.540}, 90.0, fieldFt, 15, 0, true).leg(100, 15, fieldFt, 0, true).rows();
@@ -196,7 +237,7 @@ std::vector<Row> lateTaxi() {
   return rows;
 }
 
-enum class End { RemovedAtResume, StaysInSim, OnGround, Airborne };
+enum class End { RemovedAtResume, StaysInSim, OnGround, Airborne, Grounded, RollsOut };
 
 // Where the simulator should have the aircraft: at `at` no later than `lateS`
 // after the report time `reportS` (plus the feed's 30 s), not faster than
@@ -215,6 +256,8 @@ struct ScenarioCase {
   double seconds, fastestKt, groundKt;  // ground: the fastest its reports' positions allow, with a margin
   End end;
   int touches = -1;  // 1: touches the runway and takes off again, 0: never touches it, -1: not asked
+  double goneKt = 0.0;      // End::RollsOut: on the ground and no faster when it goes
+  double liftOffBy = -1.0;  // its first object leaves the ground by then, and is not removed
   double removedAt = -1.0;  // RemovedAtResume: when the first object goes (default: the outage's end)
   OnTime onTime = {};
 };
@@ -249,12 +292,21 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
        250, 160 * 1.3, End::Airborne},
       {"touch-and-go", scenarioText(condorHeader, missedLanding(true), 3.0), {}, 520, 200, 140 * 1.3, End::Airborne, 1},
       {"go-around", scenarioText(condorHeader, missedLanding(false), 3.0), {}, 520, 200, 140 * 1.3, End::Airborne, 0},
+      {"landed, taxied in, frozen 104 kt at its gate, reports end",
+       scenarioText("aircraft 3958204 DLH7LS A20N D-AILS LHR FRA A3", landedWithFrozenSpeed()), {}, 560, 130,
+       130 * 1.3, End::Grounded},
+      {"holding departure, next report 300 ft up ahead",
+       scenarioText("aircraft 3958205 DLH8HD A20N D-AIHD FRA LHR A3", holdingDeparture()),
+       {126, holdingAirborneSeconds}, 330, 210, 160 * 1.3, End::Airborne, -1, 0.0,
+       holdingAirborneSeconds + 30.0 + 15.0},
+      {"roll-out after the reports end", scenarioText(condorHeader, unreportedRollOut(), 3.0), {}, 360, 160,
+       140 * 1.3, End::RollsOut, -1, 30.0},
       {"1.5 nm jump of the reported position while taxiing",
-       scenarioText("aircraft 3958204 DLH7JP A20N D-AIJP FRA LHR A3", groundJump()), {}, 340, 15, 19.5,
-       End::RemovedAtResume, -1, 102.0, {300.0, groundJump().back().at}},
+       scenarioText("aircraft 3958206 DLH7JP A20N D-AIJP FRA LHR A3", groundJump()), {}, 340, 15, 19.5,
+       End::RemovedAtResume, -1, 0.0, -1.0, 102.0, {300.0, groundJump().back().at}},
       {"long taxi whose reports come late, in bursts of 10 s",
-       scenarioText("aircraft 3958205 DLH8LT A20N D-AILT FRA LHR A3", lateTaxi()), {-1, -1, 10.0}, 480, 180,
-       160 * 1.3, End::Airborne, -1, -1.0, {lineUpS, lateTaxi()[2].at, liftOffS, 15.0, 15 * 1.3}},
+       scenarioText("aircraft 3958207 DLH8LT A20N D-AILT FRA LHR A3", lateTaxi()), {-1, -1, 10.0}, 480, 180,
+       160 * 1.3, End::Airborne, -1, 0.0, -1.0, -1.0, {lineUpS, lateTaxi()[2].at, liftOffS, 15.0, 15 * 1.3}},
   };
   for (const ScenarioCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -280,7 +332,16 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
       for (const auto& p : track.points) {
         ASSERT_GT(p.pose.altitude, fieldFt) << p.time;  // created on the field, never below it
         touched = touched || onGround(p.pose);
-        ASSERT_TRUE(c.end != End::OnGround || onGround(p.pose)) << p.time;  // no roll, no take-off
+        const bool grounded = c.end == End::OnGround || c.end == End::Grounded;
+        ASSERT_TRUE(!grounded || onGround(p.pose)) << p.time;  // no roll, no take-off
+      }
+      if (c.end == End::RollsOut) {  // rolled out to taxi speed before it went
+        const auto& p = track.points;
+        ASSERT_GE(p.size(), 11u);
+        const auto& before = p[p.size() - 11];  // a second earlier
+        EXPECT_TRUE(onGround(p.back().pose));
+        const double nm = metresBetween(before.pose, p.back().pose) / metresPerNm;
+        EXPECT_LE(nm / (p.back().time - before.time) * 3600.0, c.goneKt) << "gone at " << p.back().time << " s";
       }
       const bool left =
           c.end != End::Airborne || track.removed >= 0.0 || track.points.back().pose.altitude > fieldFt + 1000;
@@ -308,7 +369,19 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
       EXPECT_GE(liftOff, c.onTime.liftOffS + 30.0 - 5.0);
       EXPECT_LE(liftOff, c.onTime.liftOffS + 30.0 + c.onTime.lateS);
     }
-    EXPECT_TRUE(c.end != End::StaysInSim || first.removed < 0.0);
+    constexpr std::uint32_t fullThrottle = 16383;  // the simulator's full scale
+    const bool takeOffThrust =
+        std::any_of(gear.begin(), gear.end(), [](const GearSeen& g) { return g.throttle == fullThrottle; });
+    EXPECT_TRUE(c.end != End::Grounded || !takeOffThrust);  // rolled out and taxied in, never rolled to take off
+    // Held where it stands once its reports end, not rolling on.
+    EXPECT_TRUE((c.end != End::StaysInSim && c.end != End::Grounded) || first.removed < 0.0);
+    if (c.liftOffBy >= 0.0) {  // took off from where it held, in time for its airborne report
+      EXPECT_EQ(harness.tracks().size(), 1u);
+      const auto off = std::find_if(first.points.begin(), first.points.end(),
+                                    [](const auto& p) { return !onGround(p.pose); });
+      ASSERT_NE(off, first.points.end());
+      EXPECT_LE(off->time, c.liftOffBy);
+    }
     if (c.touches < 0) continue;
     EXPECT_EQ(touched, c.touches == 1);
     EXPECT_EQ(phases.contains("take_off"), c.touches == 1);  // a touch-and-go takes off again

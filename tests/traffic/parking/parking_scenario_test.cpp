@@ -249,6 +249,74 @@ TEST_F(ParkingScenario, AnArrivalTakesAFittingStandAndTheStaticAircraftThereMake
   EXPECT_EQ(gf_standName(trafficEngine.live.front().standNumber), "T1");
 }
 
+// Max park 3 with three static aircraft standing: four arrivals taxi in one
+// after another. Each one parked sends a static aircraft away at once, the
+// fourth the live one parked longest, so static + live never pass 3.
+TEST_F(ParkingScenario, MaxParkHoldsWhileArrivalsParkOneAfterAnother) {
+  EngineHarness harness(parkedLiveries(), {"Airbus A320 Lufthansa", "Boeing 737 MAX 8 Ryanair", "Boeing 777 KLM"});
+  constexpr int maxPark = 3, arrivals = 4;
+  constexpr double standSpacingM = 60.0;
+  standgen::FileSpec spec;
+  for (int i = 0; i < maxPark + arrivals; ++i) {
+    const LatLon at = offset(gridNorthM, i * standSpacingM);
+    const std::string id = fmt::format("{}{}", i < maxPark ? "S" : "L", i);
+    spec.stands.push_back(standgen::stand(id, at.latitude, at.longitude, 0.0, 25.0, 0));
+    if (i < maxPark) addWeek(spec.stands.back(), id, i);  // the arrivals' stands have no flights to plan
+  }
+  spec.stands.push_back(standgen::stand("U1", harnessUser.latitude, harnessUser.longitude, 90.0, 30.0, 0));
+  spec.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen", 364, spec.stands.size());
+  standgen::writeApf(myThirdpartyFolder / "EDDF.xml", spec);
+  standgen::writeText(myParkAirportsFile, "EDDF\n");
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  MAX_PARK_SEL.setCurrent(maxPark);
+  gf_installParking();
+  lf_parkAirportDriver(true);
+  ASSERT_TRUE(harness.runUntil(60.0, [] { return activeStatic() == maxPark; }));
+  EXPECT_EQ(maxParkCount, maxPark);
+
+  // Each taxis 100 m north into its stand, slowing within the last 35 m, and
+  // falls silent there (one still reporting would be born again); 90 s apart.
+  std::string scenario = "interval 3\n";
+  for (int k = 0; k < arrivals; ++k) {
+    const double east = (maxPark + k) * standSpacingM;
+    const auto row = [&](double t, double south, double kt) {
+      const LatLon at = offset(gridNorthM - south, east);
+      return fmt::format("  {} {:.7f} {:.7f} 364 {} 0 ground 0\n", 90 * k + t, at.latitude, at.longitude, kt);
+    };
+    scenario += fmt::format("aircraft {} DLH4{} A320 D-AIL{} FRA MUC A3\n", 300101 + k, k, k) + row(0, 100, 8) +
+                row(15, 40, 8) + row(21, 25, 4) + row(30, 8, 2) + row(39, 0, 0) + row(60, 0, 0);
+  }
+  harness.play(feeder::gf_parseScenario(scenario, "arrivals"));
+  const auto liveParked = [] {
+    return std::count_if(trafficEngine.live.begin(), trafficEngine.live.end(), [](const LiveAc& ac) {
+      return ac.sim.simState == AcSimState::Active && ac.phase == AcPhase::Parked;
+    });
+  };
+  std::int64_t most = 0, mostLive = 0;
+  ASSERT_TRUE(harness.runUntil(600.0, [&] {
+    most = std::max<std::int64_t>(most, std::int64_t(activeStatic()) + liveParked());
+    mostLive = std::max<std::int64_t>(mostLive, liveParked());
+    const LiveAc* last = trafficEngine.findHexid(300101 + arrivals - 1);
+    return last != nullptr && last->phase == AcPhase::Parked && last->sim.simState == AcSimState::Active;
+  })) << harness.log().text();
+  EXPECT_TRUE(harness.runUntil(60.0, [&] {
+    most = std::max<std::int64_t>(most, std::int64_t(activeStatic()) + liveParked());
+    return trafficEngine.findHexid(300101) == nullptr;
+  })) << "the one parked longest made way";
+  EXPECT_LE(most, maxPark) << "static + live over Max park";
+  EXPECT_EQ(mostLive, maxPark);
+  EXPECT_EQ(activeStatic(), 0U);
+  EXPECT_EQ(liveParked(), maxPark);
+  const std::string log = harness.log().text();
+  const auto count = [&](const char* text) {
+    std::size_t n = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(" static max park exceeded, removed"), std::size_t{maxPark}) << log;
+  EXPECT_EQ(count("L3      : DLH40 live max park exceeded, removed"), 1U) << log;
+}
+
 // Two simulated days: flights stand at S1 and S2 on Monday, one moves off, the
 // other is next reported far away; both stays are saved complete, on Tuesday
 // the plan parks them as static aircraft at the same stands, and DLH1 coming
@@ -325,7 +393,7 @@ TEST_F(ParkingScenario, FlightsLearnedOnOneDayParkAsStaticAircraftTheNextDay) {
   };
   ASSERT_TRUE(harness.runUntil(60.0, [&] { return statics().size() == 2; })) << harness.log().text();
   EXPECT_EQ(statics(), (std::vector<std::string>{"S1 D-AIBX", "S2 EI-DAB"}));
-  EXPECT_NE(harness.log().text().find("It is day 2 (Tue), 8.5 hours"), std::string::npos);
+  EXPECT_NE(harness.log().text().find("It is day 2 (Tue), 9.0 hours"), std::string::npos);
   EXPECT_EQ(gf_mainWindow().planOffsetReal.load(), 47);
   EXPECT_FALSE(gf_mainWindow().weekMark.load());  // the week pass after it found nothing
   for (int i = 0; i < 4; ++i) report(harness, 300001, "DLH1", s1, monday0800 + 86460.0 + 20 * i);

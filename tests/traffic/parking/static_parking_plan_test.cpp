@@ -109,6 +109,33 @@ TEST_F(StaticPlanTest, PassesUseTodayFirstAndTheWeekOnlyWhenAllowed) {
   EXPECT_EQ(g4->parkedHalfHours, 3);
 }
 
+// The day line gives the hours of the current half-hour, the pass line those
+// of the half-hour and of the offset reached, both by the Max fit list's steps.
+TEST_F(StaticPlanTest, DayAndPassLinesGiveTheHoursOfTheMaxFitList) {
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  MAX_FIT.setCurrent(47);
+  const struct { std::uint32_t slot; int flightSlot; const char* day; const char* pass; } cases[] = {
+      {16, 16, "It is day 3 (Wed), 9.0 hours", ", day 3, hh:16 or 9.0 hrs, fit: 0.5 hour"},
+      {20, 9, "It is day 3 (Wed), 11.0 hours", ", day 3, hh:20 or 11.0 hrs, fit: 6.0 hour"},
+      {47, 4, "It is day 3 (Wed), 24.0 hours", ", day 3, hh:47 or 24.0 hrs, fit: 21.0 hour"},
+      {9, 1, "It is day 3 (Wed), 5.0 hours", ", day 3, hh:9 or 5.0 hrs, fit: 4.5 hour"},
+      {0, 0, "It is day 3 (Wed), 0.5 hours", ", day 3, hh:0 or 0.5 hrs, fit: 0.5 hour"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.day);
+    weekTime = (std::uint64_t{c.slot} << 32U) | 3U;
+    standsWithFlights(1, 3, {c.flightSlot});
+    log().mark();
+    gf_planStaticsAtRead();
+    ASSERT_EQ(plannedStands(), std::vector<std::string>{"G1"});
+    const std::string written = log().text();
+    EXPECT_NE(written.find(std::string(" (utc) ") + c.day + "\n"), std::string::npos) << written;
+    EXPECT_NE(written.find(std::string("1 real position found, Max fit=") + fmt::format("{:.1F}", MAX_FIT_FL.current()) +
+                           " hours" + c.pass + "\n"),
+              std::string::npos)
+        << written;
+  }
+}
+
 TEST_F(StaticPlanTest, AnOptionInUseIsSkippedButKeptForTheLearnedFile) {
   CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
   standsWithFlights(2, 3, {20});
