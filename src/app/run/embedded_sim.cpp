@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <fstream>
 #include <set>
 #include <stdexcept>
 
 #include <fmt/format.h>
 
+#include "app/run/replay_gates.h"
 #include "airports/apf_data.h"
 #include "airports/apf_locations.h"
 #include "airports/apf_writer.h"
@@ -98,16 +100,41 @@ simemu::WorldAirport* lf_userAirport(simemu::World& world, const std::string& te
   return &world.airports.back();
 }
 
-// A row of gates north of the airport's point, all facing south.
-std::vector<simemu::WorldParking> lf_generatedParkings() {
+// A row of gates from west to east round `centre`, all facing south.
+std::vector<simemu::WorldParking> lf_generatedParkings(MetresOffset centre) {
   std::vector<simemu::WorldParking> parkings;
-  const double first = -0.5 * generatedStandSpacingM * static_cast<double>(generatedStandCount - 1);
+  const double first = centre.eastM - 0.5 * generatedStandSpacingM * static_cast<double>(generatedStandCount - 1);
   for (std::size_t i = 0; i < generatedStandCount; ++i) {
     parkings.push_back({generatedStandType, static_cast<std::int32_t>(i + 1), 180.0F, generatedStandRadiusM,
                         static_cast<float>(first + generatedStandSpacingM * static_cast<double>(i)),
-                        static_cast<float>(generatedStandRowNorthM)});
+                        static_cast<float>(centre.northM)});
   }
   return parkings;
+}
+
+// North of the airport's point; in a replay, where none of the recording's
+// traffic moves near the ground (the point may lie on a runway).
+MetresOffset lf_rowCentre(const simemu::WorldAirport& airport) {
+  const MetresOffset north{0.0, generatedStandRowNorthM};
+  const std::string feed = lf_environment(feedVariable);
+  if (feed.empty()) return north;
+  std::ifstream recording(feed);
+  if (!recording) {
+    gf_logError(fmt::format("{}{} {} cannot be read, the gates at {} lie north of its point", logPrefix, feedVariable,
+                            feed, airport.icao));
+    return north;
+  }
+  const auto traffic = gf_recordedNearGround(recording, {airport.latitude, airport.longitude}, airport.elevationFt);
+  const auto centre = gf_clearRowCentre(traffic, north, generatedStandCount, generatedStandSpacingM);
+  if (!centre) {
+    gf_logError(fmt::format("{}no place near {} is {:.0f} m clear of the {} places of traffic in {}, the gates lie "
+                            "north of its point", logPrefix, airport.icao, replayClearanceM, traffic.size(), feed));
+    return north;
+  }
+  lf_note(fmt::format("the gates at {} lie {:.0f} m east and {:.0f} m north of its point, {:.0f} m clear of the {} "
+                      "places of traffic near the ground in {}", airport.icao, centre->eastM, centre->northM,
+                      replayClearanceM, traffic.size(), feed));
+  return *centre;
 }
 
 // Where the simulator's facility data puts a parking: east by its x bias,
@@ -216,7 +243,7 @@ void lf_placeUser(EmbeddedWorld& out) {
     return;
   }
   if (airport->parkings.empty()) {
-    airport->parkings = lf_generatedParkings();
+    airport->parkings = lf_generatedParkings(lf_rowCentre(*airport));
     lf_note(fmt::format("{} stands generated at {}", airport->parkings.size(), airport->icao));
   }
   lf_parkUser(world, *airport);

@@ -38,7 +38,8 @@ std::filesystem::path gf_embeddedPackagesFolder();
 // the livery titles installed below packages, the user aircraft parked at the
 // first stand of the airport GWR_AIRPORT names (else of the world file's user
 // position, else of EDDF), a generated row of stands at that airport when the
-// world knows none, the clock at now and a quit step when the file has none.
+// world knows none (with GWR_FEED, where none of the recording's traffic moves
+// near the ground), the clock at now and a quit step when the file has none.
 // Needs the airports table for an airport the world file does not hold.
 EmbeddedWorld gf_embeddedWorld(const std::filesystem::path& packages);
 

@@ -67,7 +67,13 @@ bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt
   if (r.airborne || dt <= dropDuplicateSeconds || r.groundSpeed <= 0.0) return false;
   const PositionSample& last = ac.lastReport;
   const double shownKt = gf_greatCircleDistanceNm(positionOf(last), positionOf(r)) * secondsPerHour / dt;
-  if (shownKt >= r.groundSpeed * stalePositionSpeedShare) return false;
+  if (shownKt >= r.groundSpeed * stalePositionSpeedShare) {
+    // A speed that trails its positions would keep the aircraft behind them;
+    // far faster positions are a jump, not a lagging speed.
+    if (shownKt <= r.groundSpeed * laggingSpeedFactor || shownKt * stalePositionSpeedShare > r.groundSpeed) return false;
+    r.groundSpeed = shownKt;
+    return true;
+  }
   r.groundSpeed = shownKt;
   r.standing = shownKt <= 0.0 ? 1 : 0;
   return true;
@@ -286,6 +292,14 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
+  if (!ac->samples.empty() && dt > dropDuplicateSeconds && gf_groundJump(*ac, ac->lastReport, report, dt)) {
+    // Handled like an outage: what came before the jump is given up.
+    if (ac->sim.simState == AcSimState::Active) {
+      gf_removeLiveAc(*ac);
+      return;
+    }
+    if (ac->sim.simState == AcSimState::Buffer) ac->samples.clear();
+  }
   const bool speedFromPositions = trustPositionsOverStaleSpeed(*ac, report, dt);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;

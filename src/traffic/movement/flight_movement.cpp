@@ -452,8 +452,11 @@ void nextPosMain(LiveAc& ac) {
         return;
       }
     } else if (!s[1].standing) {
-      lf_retimeNext(ac, gf_legTicks(gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s[1].lat, s[1].lon}),
-                                    lf_legSpeedKt(ac)));
+      const double distance = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s[1].lat, s[1].lon});
+      const std::int32_t ownDue = s[1].dueTick;
+      lf_retimeNext(ac, gf_legTicks(distance, lf_legSpeedKt(ac)));
+      // Not yet confirmed on the ground, but a ground leg all the same.
+      if (!s[0].airborne && !s[1].airborne) gf_keepGroundLegSpeed(ac, distance, ownDue);
     } else if (isRotorcraft(ac)) {
       lf_groundTiming(ac);
     }

@@ -189,15 +189,6 @@ void afterTouchdown(LiveAc& ac) {
   }
 }
 
-// Never faster on the ground than the reports' speeds allow: the smoothing
-// limits and the shortest leg would rush a far report (after a silence).
-void keepToReportedSpeed(LiveAc& ac, double distanceNm) {
-  auto& s = ac.samples;
-  const double allowedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
-  if (allowedKt <= 0.0 || distanceNm <= 0.0) return;
-  s[1].dueTick = std::max(s[1].dueTick, tickCount.load() + gf_legTicks(distanceNm, allowedKt));
-}
-
 } // namespace
 
 void gf_installArrivalStandChoice(ArrivalStandChoice choice) { arrivalStandChoice.store(choice); }
@@ -209,6 +200,31 @@ StandEventHook gf_standEventHook() { return standEventHook.load(); }
 bool gf_standEvent(LiveAc& ac, StandEvent event) {
   const StandEventHook hook = standEventHook.load();
   return hook == nullptr || hook(ac, event);
+}
+
+double gf_groundCapKt(const LiveAc& ac) {
+  return ac.takeOffRoll || ac.landing || ac.touchedDown ? rollCapKt : taxiCapKt;
+}
+
+// Never faster on the ground than the reports' speeds allow: the smoothing
+// limits and the shortest leg would rush a far report (after a silence). An
+// aircraft behind them (speeds that lag the positions, reports that came
+// late) catches up a little faster, or it would stay behind for good.
+void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
+  auto& s = ac.samples;
+  if (distanceNm <= 0.0) return;
+  const std::int32_t now = tickCount.load();
+  const double capKt = gf_groundCapKt(ac);
+  const double paceKt = std::min(std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin, capKt);
+  if (paceKt > 0.0) {
+    if (now + gf_legTicks(distanceNm, paceKt) > ownDue + catchUpAfterTicks) {
+      const double catchUpKt = std::min(paceKt * catchUpFactor, capKt);
+      s[1].dueTick = std::max({ownDue, now + gf_legTicks(distanceNm, catchUpKt), now + minLegTicks});
+    } else {
+      s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, paceKt));
+    }
+  }
+  s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, capKt));
 }
 
 bool gf_pullsOut(double offStandHeadingDeg) { return std::fabs(offStandHeadingDeg) < pullOutMaxDeg; }
@@ -276,8 +292,9 @@ void lf_groundTiming(LiveAc& ac) {
       }
     }
   }
+  const std::int32_t ownDue = s[1].dueTick;
   lf_retimeNext(ac, ticks);
-  keepToReportedSpeed(ac, distance);
+  gf_keepGroundLegSpeed(ac, distance, ownDue);
 }
 
 void lf_groundStep(LiveAc& ac) {

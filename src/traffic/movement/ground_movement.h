@@ -21,6 +21,14 @@ void lf_pushBack(LiveAc& aircraft);
 void drive2Stand(LiveAc& aircraft, const StandRecord& stand);
 void lf_arriveAtStand(LiveAc& aircraft);
 
+// The fastest the aircraft can go on the ground: rolling (take-off roll,
+// landing, roll-out) or taxiing.
+double gf_groundCapKt(const LiveAc& aircraft);
+// After the re-timing of a ground leg (second report moving, `ownDue` its due
+// before): never faster than the reports' pace, nor than the ground cap; when
+// behind its reports, somewhat faster than their pace until on time again.
+void gf_keepGroundLegSpeed(LiveAc& aircraft, double distanceNm, std::int32_t ownDue);
+
 // A target this many degrees off the stand heading (rounded) is pulled out to.
 bool gf_pullsOut(double offStandHeadingDeg);
 // The stand table's stand with this number; none when there is none.

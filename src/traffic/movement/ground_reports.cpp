@@ -8,6 +8,7 @@
 #include "core/geo.h"
 #include "core/settings_catalogue.h"
 #include "refdata/ac_category.h"
+#include "refdata/airports_table.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
@@ -219,6 +220,16 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   } else if (n.airborne && r.airborne) {
     lf_touchAndGoRoll(ac);
   }
+}
+
+bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionSample& r, double seconds) {
+  // At a stand the stand rules weigh a far report (and learn the stay first).
+  if (r.airborne || last.airborne || ac.phase == AcPhase::Parked || ac.phase == AcPhase::Parking) return false;
+  const double nm = gf_distanceNm(last.lat, last.lon, r.lat, r.lon);
+  if (nm * metresPerNm <= HOLDING_THRESHOLD_METERS.current()) return false;
+  // Reports of a roll nobody saw start may say it goes faster than a taxi.
+  const double fastestKt = std::max({gf_groundCapKt(ac), last.groundSpeed, r.groundSpeed});
+  return nm > fastestKt * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
 }
 
 bool gf_airborneAheadOfHold(const LiveAc& ac, const PositionSample& r) {

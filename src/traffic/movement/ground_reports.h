@@ -16,6 +16,10 @@ bool gf_groundReportCheck(LiveAc& aircraft, PositionSample& report);
 // A new report r after the newest n of an aircraft on the ground: it starts
 // a take-off roll, or a touch-and-go's roll after a touchdown.
 void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
+// A ground report r, `seconds` after the feed's last ground report `last`,
+// farther from it than the aircraft could have gone on the ground (and than
+// a holder may come back): a jump of the reported position.
+bool gf_groundJump(const LiveAc& aircraft, const PositionSample& last, const PositionSample& r, double seconds);
 // A holding aircraft next reported in the air ahead of it (within 90 degrees
 // of its heading) has taken off: its roll was not reported.
 bool gf_airborneAheadOfHold(const LiveAc& aircraft, const PositionSample& report);

@@ -105,6 +105,17 @@ inline constexpr double sharpTurnDeg = 90.0;
 inline constexpr double turnStepsDivisor = 100.0;
 // A ground leg is flown at most this much faster than its faster report.
 inline constexpr double reportedSpeedMargin = 1.2;
+// More than catchUpAfterTicks behind its reports, a ground leg may be flown
+// this much faster than that pace until it is on time again.
+inline constexpr double catchUpFactor = 1.25;
+inline constexpr std::int32_t catchUpAfterTicks = 500;
+// The fastest a taxiing aircraft goes (below it the take-off roll starts)
+// and a rolling one (the fastest made-up roll), whatever the reports say.
+inline constexpr double taxiCapKt = 43.0;
+inline constexpr double rollCapKt = 180.0;
+// A ground report farther from the last one than this speed covers in their
+// time apart is a jump of the reported position.
+inline constexpr double groundJumpMargin = 1.5;
 
 // Stands: leaving, push-back and parking.
 inline constexpr double pullOutMaxDeg = 90.0;

@@ -19,6 +19,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace gwr {
 namespace {
@@ -96,6 +99,57 @@ TEST_F(EmbeddedSimulator, GwrAirportParksTheUserAtTheFirstOfAGeneratedRowOfGates
   EXPECT_EQ(world.user.headingDeg, 180.0);
   ASSERT_EQ(world.script.size(), 2u);  // the file's own ends and no other, the earliest first
   EXPECT_EQ(world.script.front().frame, 900u);
+}
+
+// A traffic line of the recording at `metres` east and north of Innsbruck's point.
+std::string recordedLine(double east, double north, double altitude) {
+  const LatLon north0 = gf_destinationPoint(innsbruck, 0.0, north / 0.3048);
+  const LatLon at = gf_destinationPoint(north0, 90.0 * radiansPerDegree, east / 0.3048);
+  return fmt::format("X,4837645,{:.6f},{:.6f},{:.0f},0,,90,15,DLH1,A320,D-AIZZ,FRA,LHR,1718000000,,,adsb_icao,,,-1,,,"
+                     "-1,,-1,,,A3\n", at.latitude, at.longitude, altitude);
+}
+
+// In a replay the generated row lies where the recording's traffic never
+// moves near the ground: a runway through the usual place 150 m north of the
+// point (and a taxiway beside it) moves it; an overflight does not count; with
+// traffic everywhere the row stays north of the point, with a clear line.
+TEST_F(EmbeddedSimulator, AReplaysGatesLieClearOfItsTrafficNearTheGround) {
+  struct Case { const char* name; bool runway, overflight, everywhere; double northM; };
+  const Case cases[] = {
+      {"no traffic near the ground", false, true, false, 150.0},
+      {"a runway through the usual place", true, false, false, -1.0},
+      {"the same and an overflight", true, true, false, -1.0},
+      {"traffic everywhere", false, false, true, 150.0},
+  };
+  for (const Case& c : cases) {
+    std::string text = "not a traffic line\n" + recordedLine(0, 150, 0).substr(0, 20) + "\n";
+    std::vector<std::pair<double, double>> ground;
+    for (double m = -3000.0; m <= 3000.0; m += 20.0) {
+      if (c.runway) ground.insert(ground.end(), {{m, 150.0}, {m, 250.0}});  // runway and parallel taxiway
+      if (c.overflight) text += recordedLine(m, -m, 5000.0);
+    }
+    for (double e = -4000.0; c.everywhere && e <= 4000.0; e += 200.0)
+      for (double n = -4000.0; n <= 4000.0; n += 200.0) ground.emplace_back(e, n);
+    for (const auto& [e, n] : ground) text += recordedLine(e, n, 0.0);
+    const fs::path feed = log.folder() / "recorded.txt";
+    std::ofstream(feed) << text;
+    setenv("GWR_AIRPORT", "lowi", 1);
+    setenv("GWR_FEED", feed.c_str(), 1);
+    writeScenarioWorld("at 900 quit\n");
+    log.mark();
+    const EmbeddedWorld embedded = gf_embeddedWorld(packages);
+    unsetenv("GWR_FEED");
+    const auto& parkings = embedded.world.airports.back().parkings;
+    ASSERT_EQ(parkings.size(), 12u) << c.name;
+    EXPECT_TRUE(c.northM < 0.0 || parkings.front().biasZM == c.northM) << c.name;
+    EXPECT_EQ(c.everywhere, log.text().find("no place near LOWI is 300 m clear") != std::string::npos) << c.name;
+    if (c.everywhere) continue;
+    for (const auto& gate : parkings) {
+      for (const auto& [e, n] : ground)
+        ASSERT_GE(std::hypot(gate.biasXM - e, gate.biasZM - n), 300.0 - 1.0) << c.name << " " << e << " " << n;
+      EXPECT_LE(std::hypot(gate.biasXM, gate.biasZM), 3000.0 + 400.0) << c.name;  // still at the airport
+    }
+  }
 }
 
 // A code the airports table does not know and a text that is no code: a clear

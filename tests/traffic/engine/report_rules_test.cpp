@@ -50,6 +50,8 @@ TEST_F(ReportRules, AGroundSpeedItsPositionsContradictGivesWayToThePositions) {
   const Case cases[] = {{"frozen at the gate", 0.0, 0.0, 0.0},
                         {"creeping", 50.0, 0.0, 50.0 / 1852.0 * 3600.0 / 16.0},
                         {"over a third of its speed", 300.0, 0.0, 104.0},
+                        {"positions a quarter faster at most", 960.0, 0.0, 104.0},
+                        {"positions 1.4 times faster: the speed lags", 1200.0, 0.0, 1200.0 / 1852.0 * 3600.0 / 16.0},
                         {"airborne", 300.0, 3000.0, 104.0}};
   for (const Case& c : cases) {
     gf_resetTraffic();
@@ -85,6 +87,31 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessAirbo
     std::tie(aircraft().holding, aircraft().heading) = std::tuple(1, headingDeg * radiansPerDegree);
     route(report(50.0, 1500.0, 160.0, 664.0));
     EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << headingDeg;
+  }
+}
+
+// A ground report farther from the last than a taxiing (43 kt) or rolling
+// (180 kt) aircraft goes in the time between, with half again as margin, and
+// beyond the holding threshold (250 m): what came before is given up.
+TEST_F(ReportRules, AJumpOfTheReportedPositionOnTheGroundIsHandledLikeAnOutage) {
+  struct Case { const char* name; AcSimState state; bool rolling; double dt, metres, kt, altitude; std::size_t kept; };
+  const Case cases[] = {
+      {"1.5 nm in 3 s", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 0},
+      {"1.5 nm in 3 s, not yet created", AcSimState::Buffer, false, 3.0, 2778.0, 15.0, 0.0, 1},
+      {"240 m in 3 s: within the holding threshold", AcSimState::Active, false, 3.0, 240.0, 15.0, 0.0, 2},
+      {"1.5 nm after a 3-minute silence", AcSimState::Active, false, 180.0, 2778.0, 15.0, 0.0, 2},
+      {"400 m in 3 s, rolling", AcSimState::Active, true, 3.0, 400.0, 120.0, 0.0, 2},
+      {"500 m in 3 s, rolling", AcSimState::Active, true, 3.0, 500.0, 120.0, 0.0, 0},
+      {"1.5 nm in 3 s, airborne", AcSimState::Active, false, 3.0, 2778.0, 15.0, 3000.0, 2},
+  };
+  for (const Case& c : cases) {
+    gf_resetTraffic();
+    route(report(0.0, 0.0, c.kt, c.altitude));
+    aircraft().sim.simState = c.state;
+    aircraft().takeOffRoll = c.rolling ? 1 : 0;
+    route(report(c.dt, c.metres, c.kt, c.altitude));
+    const bool removed = aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim;
+    EXPECT_EQ(removed ? 0u : aircraft().samples.size(), c.kept) << c.name;
   }
 }
 

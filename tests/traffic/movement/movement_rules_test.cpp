@@ -239,6 +239,36 @@ TEST_F(MovementRules, ALegNeverGetsFewerThan25Ticks) {
   EXPECT_EQ(ac.samples[1].dueTick, 4000);
 }
 
+// A ground leg 200 m (or 400 m) long from tick 1000: d x 360000 / kt ticks at
+// 1.2 times the reports' speed, 1.25 times that when more than 5 s behind
+// the report's own due, and never faster than 43 kt taxiing, 180 kt rolling.
+TEST_F(MovementRules, AGroundLegKeepsToItsReportsCatchesUpAndNeverOutrunsAGroundAircraft) {
+  struct Case { const char* name; double metres, kt; bool rolling; std::int32_t ownDue, retimed, due; };
+  const Case cases[] = {
+      {"on time at its reports' pace", 200, 15, false, 3200, 3200, 3200},
+      {"rushed by the smoothing limits", 200, 15, false, 3200, 1500, 1000 + 2160},
+      {"under 5 s behind", 200, 15, false, 2700, 2700, 1000 + 2160},
+      {"behind: a quarter faster", 200, 15, false, 1500, 1500, 1000 + 1728},
+      {"behind, but not before its own due", 400, 15, false, 4600, 4600, 4600},
+      {"reports of 500 kt on a taxiway", 200, 500, false, 1100, 1100, 1000 + 904},
+      {"reports of 500 kt in a take-off roll", 200, 500, true, 1100, 1100, 1000 + 216},
+      {"reports without a speed", 200, 0, false, 1100, 1100, 1000 + 904},
+  };
+  for (const Case& c : cases) {
+    const PositionSample front = at(50.0, 8.0, c.kt, 1000);
+    LiveAc ac = aircraft({front, offset(front, c.metres, 0, c.kt, c.retimed)}, AcPhase::Taxi, true);
+    ac.takeOffRoll = c.rolling ? 1 : 0;
+    gf_keepGroundLegSpeed(ac, c.metres / 1852.0, c.ownDue);
+    EXPECT_EQ(ac.samples[1].dueTick, c.due) << c.name;
+  }
+  // Not yet confirmed on the ground by the simulator, a ground leg all the
+  // same: 1.5 nm reported at 15 kt is caught up at 22.5 kt, not in 12 s.
+  const PositionSample front = at(50.0, 8.0, 15, 1000);
+  LiveAc ac = aircraft({front, offset(front, 1.5 * 1852.0, 0, 15, 1200)}, AcPhase::Taxi, false);
+  nextPosMain(ac);
+  EXPECT_EQ(ac.samples.front().dueTick, 1000 + 24000);
+}
+
 TEST_F(MovementRules, ClimbOutBelow1000FtNeverClimbsSlowerThanTheFloor) {
   struct Case { double difference; std::int32_t ticks; double height, rate; };
   for (const Case c : {Case{-50.0, 100, 500.0, 0.2}, Case{-50.0, 100, 1000.0, 0.2}, Case{-50.0, 100, 1001.0, -0.5},
