@@ -67,8 +67,13 @@ void gf_renewSeenCallsigns() {
   for (const LiveAc& ac : trafficEngine.live) callsignsSeen.insert(ac.callsign);
 }
 
-void gf_clearStandMarks() {
-  for (StandRecord& stand : standTable) stand.reserved = stand.blocked = stand.staticOccupied = 0;
+void gf_clearStandMarks(bool renumberOptions) {
+  for (StandRecord& stand : standTable) {
+    stand.reserved = stand.blocked = stand.staticOccupied = 0;
+    // Each renewal starts the options afresh: one dropped (0) for the last plan may be shown again.
+    if (renumberOptions)
+      for (std::size_t i = 0; i < stand.options.size(); ++i) stand.options[i].index = static_cast<std::uint32_t>(i + 1);
+  }
   optionsInUse.clear();
 }
 
@@ -360,7 +365,7 @@ void gf_planStaticsAtRead() {
   gf_mainWindow().meanStaticHours.store(-1.0F);
   gf_showPlanMarks(false, false);
   gf_renewSeenCallsigns();
-  gf_clearStandMarks();
+  gf_clearStandMarks(false);
   gf_markReservedStands();
   const std::int32_t wanted = gf_wantedParkCount();
   if (wanted > std::int32_t(parkedEntries.size())) gf_planStatics(now, wanted, 0);

@@ -33,8 +33,9 @@ void gf_renewSeenCallsigns();
 // The callsign, or it followed by "_", was seen live since the last renewal.
 bool gf_seenLiveSinceRenewal(const std::string& callsign);
 void gf_markReservedStands();
-// Every stand's reserved, blocked and static-occupied marks cleared.
-void gf_clearStandMarks();
+// Every stand's reserved, blocked and static-occupied marks cleared; with
+// renumberOptions (the renewal) its options numbered 1..n in order too.
+void gf_clearStandMarks(bool renumberOptions);
 // Logs the day and half-hour the plan works for and returns it.
 WeekTime gf_logDayAndHour();
 void gf_showPlanMarks(bool week, bool soft);
