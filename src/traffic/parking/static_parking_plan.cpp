@@ -36,6 +36,7 @@
 namespace gwr {
 
 std::int32_t minutesToStaticRenewal = 0;
+bool renewalAwaitsPlacement = false;
 std::atomic<bool> renewalRestartRequested{false};
 
 namespace {
@@ -373,13 +374,19 @@ void gf_planStaticsAtRead() {
   if (std::int32_t(parkedEntries.size()) > wanted) parkedEntries.resize(static_cast<std::size_t>(std::max(wanted, 0)));
   if (parkedEntries.empty()) {
     gf_log("no parking positions found");
-    gf_enableParkControls();
+    gf_enableParkControlsAfterPlacement();
     return;
   }
   const auto n = static_cast<std::int64_t>(parkedEntries.size());
   gf_log(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", n,
                      std::llround(double(n) * 100.0 / double(standTable.size())), parking_percentage.current(),
                      MAX_FIT_FL.current()));
+}
+
+void gf_enableParkControlsAfterPlacement() {
+  gf_enableParkControls();
+  // Only after the reading: a renewal's placement does not stop the clock.
+  if (std::exchange(renewalAwaitsPlacement, false)) minutesToStaticRenewal = renewalIntervalMinutes;
 }
 
 void gf_staticRenewalMinute() {
