@@ -8,6 +8,7 @@
 #include <pugixml.hpp>
 
 #include "airports/apf_locations.h"
+#include "airports/apf_meta.h"
 #include "airports/apf_reader.h"
 #include "airports/airports_constants.h"
 #include "core/download.h"
@@ -48,7 +49,7 @@ double lf_closestStand(FixedCode<4> icao, const LatLon& position, std::string& s
   }
   const DownloadedCopy cleanup(downloaded);
   pugi::xml_document document;
-  if (!document.load_file(file.c_str())) return noStandDistanceNm;
+  if (!document.load_file(file.c_str()) || !gf_readApfMeta(document, path)) return noStandDistanceNm;
   // The writer puts parkpositions under root; older files have it at the top.
   const pugi::xml_node parkpositions = gf_findParkPositions(document);
   double best = noStandDistanceNm;

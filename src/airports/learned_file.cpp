@@ -7,13 +7,13 @@
 
 #include <fmt/format.h>
 
+#include "airports/apf_meta.h"
 #include "airports/apf_reader.h"
 #include "airports/apf_settings.h"
 #include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/status_line.h"
 #include "core/version.h"
-#include "core/xml_meta.h"
 #include "core/xml_parameter.h"
 #include "refdata/airports_table.h"
 
@@ -114,7 +114,7 @@ void lf_mergeStands(const pugi::xml_node& document, const std::filesystem::path&
 void lf_readLoadedLearned(const pugi::xml_document& document, const std::filesystem::path& path,
                           const ApfHeader& header, StandTable& table, bool& handmade) {
   gf_log(fmt::format("Read from learned airport file: '{}'", path.string()));
-  const auto meta = gf_readMeta(document, false);
+  const auto meta = gf_readApfMeta(document, path.string());
   if (!meta) return;
   const bool oldFile = VersionData(meta->version) < firstPerStandFlightsVersion;
   if (oldFile)

@@ -10,6 +10,7 @@
 
 #include "airports/apf_download.h"
 #include "airports/apf_locations.h"
+#include "airports/apf_meta.h"
 #include "airports/apf_reader.h"
 #include "airports/apf_settings.h"
 #include "airports/learned_file.h"
@@ -20,7 +21,6 @@
 #include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/user_error.h"
-#include "core/xml_meta.h"
 #include "core/xml_parameter.h"
 
 namespace gwr {
@@ -64,7 +64,7 @@ std::string lf_readLoaded(const std::string& path, const std::filesystem::path& 
                           QualityFactors& qf, StandTable& table) {
   pugi::xml_document document;
   if (!document.load_file(file.c_str())) return fmt::format("{}: could not load file: {}", path, file.string());
-  if (!gf_readMeta(document, false)) return fmt::format("{}: refused to load", path);
+  if (!gf_readApfMeta(document, path)) return fmt::format("{}: refused to load", path);
   const auto week = gf_readIntParameter(document, "RT_traffic_week");
   RT_traffic_week = week && *week > 0 ? static_cast<std::uint32_t>(*week) : 0;
   gf_mainWindow().parkTrafficWeek.store(RT_traffic_week);

@@ -65,7 +65,7 @@ protected:
     standgen::writeText("airports/my_simaddon/KJFK.txt", "archive/simaddon/KJFK.xml\n");
     standgen::writeText("airports/my_thirdparty/notes.txt", "mine");
     handmade = standgen::apfXml({true, "12.5.5", 1, {{"icao", "LOWW"}, {"handmade", "true"}}, true,
-                                 {{{{"id", "H1"}, {"latitude", "48.1"}, {"longitude", "16.5"}}, {}}}});
+                                 {{{{"id", "H1"}, {"latitude", "48.1"}, {"longitude", "16.5"}}, {}}}, {}});
     standgen::writeText("airports/my_thirdparty/LOWW.xml", handmade);
     SCAN_AIRPORTS.setCurrent(true);
   }

@@ -77,14 +77,14 @@ TEST_F(ApfGenerationTest, LinksGoToTheirFolderUnlessUnwritableOrHandmade) {
   EXPECT_EQ(ScanLog, std::vector<std::string>{"===> Writing airports/my_thirdparty/EHAM.txt did not succeed"});
   EXPECT_TRUE(logHas("==> Writing link file airports/my_thirdparty/EHAM.txt failed"));
 
-  const std::string handmade = standgen::apfXml({true, "12.5.5", 1, {{"icao", "EGLL"}, {"handmade", "true"}}, true, {}});
+  const std::string handmade = standgen::apfXml({true, "12.5.5", 1, {{"icao", "EGLL"}, {"handmade", "true"}}, true, {}, {}});
   standgen::writeText("airports/my_thirdparty/EGLL.xml", handmade);
   ApfData egll = record("EGLL", "Some Pub");
   EXPECT_TRUE(gf_writeApfLinks(egll));
   EXPECT_FALSE(fs::exists("airports/my_thirdparty/EGLL.txt"));
   EXPECT_EQ(readFile("airports/my_thirdparty/EGLL.xml"), handmade);
   standgen::writeText("airports/my_thirdparty/EGLL.xml",
-                      standgen::apfXml({true, "12.5.5", 1, {{"icao", "EGLL"}, {"handmade", "false"}}, true, {}}));
+                      standgen::apfXml({true, "12.5.5", 1, {{"icao", "EGLL"}, {"handmade", "false"}}, true, {}, {}}));
   EXPECT_TRUE(gf_writeApfLinks(egll));
   EXPECT_TRUE(fs::exists("airports/my_thirdparty/EGLL.txt"));
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "airports/apf_download.h"
 #include "airports/apf_locations.h"
 #include "airports/apf_writer.h"
 #include "core/download.h"
@@ -132,6 +133,45 @@ TEST_F(ParkStandTableTest, MalformedFilesLeaveTheTableEmptyAndSayWhy) {
   }
 }
 
+// The airport file, its learned file and the closest-stand search each refuse
+// a meta block without every entry the writer puts there, or with one empty.
+TEST_F(ParkStandTableTest, EveryReaderRefusesAMetaBlockWithoutAnEntryOfTheWriter) {
+  struct Row {
+    std::optional<standgen::MetaFault> fault;
+    bool refused;
+  };
+  std::vector<Row> rows{{std::nullopt, false}};
+  for (const char* entry : {"author", "version", "date", "copyright", "sim"})
+    for (const bool leftOut : {true, false}) rows.push_back({standgen::MetaFault{entry, leftOut}, true});
+  rows.push_back({standgen::MetaFault{"P3D", true}, false});  // never written: not asked for
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.fault ? row.fault->entry + (row.fault->leftOut ? " left out" : " empty") : "complete");
+    standgen::FileSpec airport = airportFile(gates());
+    airport.metaFault = row.fault;
+    standgen::writeApf(localPath, airport);
+    std::string standId;
+    const double distanceNm = gf_findClosestStand(FixedCode<4>("EHAM"), {52.0, 4.0}, standId);
+    EXPECT_EQ(distanceNm, row.refused ? 100.0 : 0.0);  // 100 nm: no stand
+    EXPECT_EQ(standId, row.refused ? "" : "A1");
+    gf_clearStands(standTable);
+    EXPECT_EQ(read(), row.refused ? "airports/my_thirdparty/EHAM.xml: refused to load" : "");
+    EXPECT_EQ(standTable.size(), row.refused ? 0U : 3U);
+
+    // A handmade learned file would replace the airport's stands.
+    standgen::writeApf(localPath, airportFile(gates()));
+    standgen::FileSpec learned;
+    learned.parameters = {{"airport_name", "Schiphol"}, {"handmade", "true"}};
+    learned.stands = {standgen::stand("H1", 52.1, 4.1, 0.0, 20.0, 5)};
+    learned.metaFault = row.fault;
+    standgen::writeApf(learnedPath, learned);
+    gf_clearStands(standTable);
+    EXPECT_EQ(read(), "");
+    EXPECT_EQ(standTable.size(), row.refused ? 3U : 1U);
+    EXPECT_EQ(apfHandmade, !row.refused);
+    std::filesystem::remove(learnedPath);
+  }
+}
+
 // Numbers read as far as they are numbers, 0 when missing; a stand whose
 // values cannot be used is skipped with its line and the others are read.
 TEST_F(ParkStandTableTest, AStandWhoseValuesCannotBeUsedCostsOnlyItself) {
@@ -228,7 +268,7 @@ TEST_F(ParkStandTableTest, LeavingTheAirportPutsTheUsersSettingsBack) {
   standgen::FileSpec spec = airportFile(gates());
   standgen::writeApf(localPath, spec);
   standgen::writeApf(learnedPath, {true, "12.5.5", 1, {{"airport_name", "Schiphol"}, {"RANGE", "80"},
-                                                       {"AUTO_RANGE", "false"}, {"MAX_FIT", "9"}, {"WEEK", "true"}}, true, {}});
+                                                       {"AUTO_RANGE", "false"}, {"MAX_FIT", "9"}, {"WEEK", "true"}}, true, {}, {}});
   ASSERT_EQ(read(), "");
   EXPECT_EQ(RANGE.current(), 80);
   EXPECT_EQ(MAX_FIT_FL.current(), 5.0F);

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 class TbloCollectionTest : public ScanSandbox {
 protected:
   static std::string generatedFile(const char* code, const char* publisher) {
-    return standgen::apfXml({true, "12.5.5", 1, {{"icao", code}, {"publisher", publisher}}, true, {}});
+    return standgen::apfXml({true, "12.5.5", 1, {{"icao", code}, {"publisher", publisher}}, true, {}, {}});
   }
   static std::vector<std::string> tbloNames() {
     std::vector<std::string> names;
@@ -38,7 +38,7 @@ TEST_F(TbloCollectionTest, GeneratedFilesOfKnownAirportsAreCollected) {
   standgen::writeText("airports/my_thirdparty/KMCI.xml", generatedFile("KMCI", "TropicalSim"));
   // Hand-made: collected too, and kept even with a link beside it.
   standgen::writeText("airports/my_thirdparty/LOWI.xml",
-                      standgen::apfXml({true, "12.5.5", 1, {{"icao", "LOWI"}, {"handmade", "true"}}, true, {}}));
+                      standgen::apfXml({true, "12.5.5", 1, {{"icao", "LOWI"}, {"handmade", "true"}}, true, {}, {}}));
   standgen::writeText("airports/my_thirdparty/LOWI.txt", "archive/thirdparty/Pub/LOWI.xml\n");
   gf_collectSimaddonFiles();
   gf_collectThirdPartyFiles();

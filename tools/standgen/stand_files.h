@@ -31,6 +31,12 @@ struct StandSpec {
   std::vector<OptSpec> options;
 };
 
+// A fault in the meta block: the entry named left out, or its value empty.
+struct MetaFault {
+  std::string entry;
+  bool leftOut = true;
+};
+
 struct FileSpec {
   bool withMeta = true;
   std::string version = "12.5.5";
@@ -38,6 +44,7 @@ struct FileSpec {
   Attributes parameters;           // name, value of each parameter, in order
   bool parkpositionsUnderRoot = true;
   std::vector<StandSpec> stands;
+  std::optional<MetaFault> metaFault;
 };
 
 namespace detail {
@@ -65,19 +72,26 @@ inline std::string element(const std::string& indent, const std::string& name, c
 
 } // namespace detail
 
+// The meta block with every entry the program writes, at the given indent.
+inline std::string metaXml(const FileSpec& spec, const std::string& indent) {
+  std::string text = indent + "<meta>\n";
+  const Attributes infos{{"author", "Gatewright"},
+                         {"version", spec.version},
+                         {"date", "Jan 01, 2026"},
+                         {"copyright", "Copyright (c) Gatewright developers"},
+                         {"sim", fmt::format("{}", spec.sim)}};
+  for (const auto& [name, value] : infos) {
+    const bool faulty = spec.metaFault && spec.metaFault->entry == name;
+    if (faulty && spec.metaFault->leftOut) continue;
+    text += detail::element(indent + "  ", "info", {{"name", name}, {"value", faulty ? "" : value}}, false);
+  }
+  return text + indent + "</meta>\n";
+}
+
 // The file's text.
 inline std::string apfXml(const FileSpec& spec) {
   std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n";
-  if (spec.withMeta) {
-    text += "  <meta>\n";
-    const Attributes infos{{"author", "Gatewright"},
-                           {"version", spec.version},
-                           {"date", "Jan 01, 2026"},
-                           {"copyright", "Copyright (c) Gatewright developers"},
-                           {"sim", fmt::format("{}", spec.sim)}};
-    for (const auto& [name, value] : infos) text += detail::element("    ", "info", {{"name", name}, {"value", value}}, false);
-    text += "  </meta>\n";
-  }
+  if (spec.withMeta) text += metaXml(spec, "  ");
   text += "  <parameters>\n";
   for (const auto& [name, value] : spec.parameters)
     text += detail::element("    ", "parameter", {{"name", name}, {"value", value}}, false);
@@ -94,8 +108,9 @@ inline std::string apfXml(const FileSpec& spec) {
     stands += indent + "</parkpos>\n";
   }
   if (spec.parkpositionsUnderRoot) return text + stands + "  </parkpositions>\n</root>\n";
-  // The older layout: parkpositions beside root, at the top of the document.
-  return "<?xml version=\"1.0\"?>\n<parkpositions>\n" + stands + "</parkpositions>\n";
+  // The older layout: meta and parkpositions at the top of the document.
+  return "<?xml version=\"1.0\"?>\n" + (spec.withMeta ? metaXml(spec, "") : std::string()) + "<parkpositions>\n" +
+         stands + "</parkpositions>\n";
 }
 
 inline void writeText(const fs::path& file, const std::string& text) {

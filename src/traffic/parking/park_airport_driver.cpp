@@ -156,6 +156,7 @@ void leaveCommon() {
   gf_publishUserStandSpots();
   reservedStandName.clear();
   parkReadPending = false;
+  renewalAwaitsPlacement = false;
   MainWindowState& window = gf_mainWindow();
   window.setParkAirportCode("");
   window.setText(StatusText::airportSecond, "");
@@ -278,7 +279,7 @@ void lf_parkAirportDriver(bool atStart) {
   if (atStart && parkAirports.empty()) lf_readMyParkAirports();
   lf_takeDestinationRequest();
   if (parkControlsDisabled.load() && parkedEntries.empty()) {
-    gf_enableParkControls();
+    gf_enableParkControlsAfterPlacement();
     clearStatusText();
     gf_refreshParkedTimes();
   }
@@ -288,6 +289,7 @@ void lf_parkAirportDriver(bool atStart) {
     const std::string error = lf_readParkedFile();
     if (error.empty()) {
       minutesToStaticRenewal = renewalIntervalMinutes;
+      renewalAwaitsPlacement = true;
       gf_mainWindow().minutesToRenewal.store(minutesToStaticRenewal);
       gf_planStaticsAtRead();
     } else {

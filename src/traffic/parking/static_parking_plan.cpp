@@ -36,6 +36,7 @@
 namespace gwr {
 
 std::int32_t minutesToStaticRenewal = 0;
+bool renewalAwaitsPlacement = false;
 std::atomic<bool> renewalRestartRequested{false};
 
 namespace {
@@ -67,8 +68,13 @@ void gf_renewSeenCallsigns() {
   for (const LiveAc& ac : trafficEngine.live) callsignsSeen.insert(ac.callsign);
 }
 
-void gf_clearStandMarks() {
-  for (StandRecord& stand : standTable) stand.reserved = stand.blocked = stand.staticOccupied = 0;
+void gf_clearStandMarks(bool renumberOptions) {
+  for (StandRecord& stand : standTable) {
+    stand.reserved = stand.blocked = stand.staticOccupied = 0;
+    // Each renewal starts the options afresh: one dropped (0) for the last plan may be shown again.
+    if (renumberOptions)
+      for (std::size_t i = 0; i < stand.options.size(); ++i) stand.options[i].index = static_cast<std::uint32_t>(i + 1);
+  }
   optionsInUse.clear();
 }
 
@@ -360,7 +366,7 @@ void gf_planStaticsAtRead() {
   gf_mainWindow().meanStaticHours.store(-1.0F);
   gf_showPlanMarks(false, false);
   gf_renewSeenCallsigns();
-  gf_clearStandMarks();
+  gf_clearStandMarks(false);
   gf_markReservedStands();
   const std::int32_t wanted = gf_wantedParkCount();
   if (wanted > std::int32_t(parkedEntries.size())) gf_planStatics(now, wanted, 0);
@@ -368,13 +374,19 @@ void gf_planStaticsAtRead() {
   if (std::int32_t(parkedEntries.size()) > wanted) parkedEntries.resize(static_cast<std::size_t>(std::max(wanted, 0)));
   if (parkedEntries.empty()) {
     gf_log("no parking positions found");
-    gf_enableParkControls();
+    gf_enableParkControlsAfterPlacement();
     return;
   }
   const auto n = static_cast<std::int64_t>(parkedEntries.size());
   gf_log(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", n,
                      std::llround(double(n) * 100.0 / double(standTable.size())), parking_percentage.current(),
                      MAX_FIT_FL.current()));
+}
+
+void gf_enableParkControlsAfterPlacement() {
+  gf_enableParkControls();
+  // Only after the reading: a renewal's placement does not stop the clock.
+  if (std::exchange(renewalAwaitsPlacement, false)) minutesToStaticRenewal = renewalIntervalMinutes;
 }
 
 void gf_staticRenewalMinute() {

@@ -19,6 +19,9 @@ inline constexpr std::int32_t renewalIntervalMinutes = 20;
 
 // Minutes to the next renewal; the driver sets it when the park airport is read.
 extern std::int32_t minutesToStaticRenewal;
+// Set when the park airport's file has been read: the renewal interval starts
+// afresh once the controls are enabled again, when the first plan is placed.
+extern bool renewalAwaitsPlacement;
 // The window's "Now" starts the countdown afresh; the next minute's work
 // takes it, as the countdown is the traffic thread's.
 extern std::atomic<bool> renewalRestartRequested;
@@ -33,8 +36,9 @@ void gf_renewSeenCallsigns();
 // The callsign, or it followed by "_", was seen live since the last renewal.
 bool gf_seenLiveSinceRenewal(const std::string& callsign);
 void gf_markReservedStands();
-// Every stand's reserved, blocked and static-occupied marks cleared.
-void gf_clearStandMarks();
+// Every stand's reserved, blocked and static-occupied marks cleared; with
+// renumberOptions (the renewal) its options numbered 1..n in order too.
+void gf_clearStandMarks(bool renumberOptions);
 // Logs the day and half-hour the plan works for and returns it.
 WeekTime gf_logDayAndHour();
 void gf_showPlanMarks(bool week, bool soft);
@@ -52,6 +56,9 @@ void gf_planStatics(WeekTime now, std::int32_t wanted, std::int32_t already);
 
 // The plan once the park airport's file has been read.
 void gf_planStaticsAtRead();
+// Enables the parking controls; the first time after a reading it starts the
+// renewal interval too.
+void gf_enableParkControlsAfterPlacement();
 // The renewal: adds and removes static aircraft as the plan for now says.
 void gf_renewStaticParking();
 // Every minute: counts down and renews when due (not with INITIAL_LOAD_ONLY).

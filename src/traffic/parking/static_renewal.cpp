@@ -189,7 +189,7 @@ void gf_renewStaticParking() {
   keptStatic.clear();
   parkedLive.clear();
   parkedEntries.clear();
-  gf_clearStandMarks();
+  gf_clearStandMarks(true);
   gf_markReservedStands();
   const std::int32_t wanted = gf_wantedParkCount();
   gf_collectParkedLive();

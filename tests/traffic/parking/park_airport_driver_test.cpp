@@ -5,14 +5,17 @@
 #include <string>
 #include <tuple>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "airports/park_airport_shell.h"
 #include "core/paths.h"
+#include "core/settings_catalogue.h"
 #include "traffic/engine/traffic_engine.h"
 #include "standgen/stand_files.h"
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/parking/park_airports.h"
+#include "traffic/parking/static_parking_plan.h"
 #include "traffic/parking/stand_scene.h"
 
 namespace gwr {
@@ -182,6 +185,64 @@ TEST_F(ParkDriverTest, TheFirstAirportsDistanceIsPublishedAndAWaitingDestination
   lf_parkAirportDriver(false);
   EXPECT_EQ(firstParkAirportNm.load(), noParkAirportNm);
   destinationEntered = false;
+}
+
+// The renewal interval starts when the controls come back after the reading's
+// placement, whatever minutes went by while it placed; a renewal's placement
+// does not start it again.
+TEST_F(ParkDriverTest, TheRenewalIntervalStartsWhenThePlacementAfterTheReadingEnds) {
+  struct Row {
+    bool flights;  // false: no position found, the controls come back at once
+    bool initialLoadOnly;
+    int placementMinutes;
+  };
+  const Row rows[] = {{true, false, 5}, {true, false, 25}, {false, false, 5}, {true, true, 5}};
+  weekTime = (std::uint64_t{20} << 32U) | 3U;  // day 3, slot 20
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.flights << " " << row.initialLoadOnly << " " << row.placementMinutes);
+    standgen::FileSpec spec;
+    spec.stands = {standgen::stand("A1", 52.0, 4.0, 0.0, 30.0, 0)};
+    if (row.flights)
+      for (int day = 1; day <= 7; ++day)
+        spec.stands[0].options.push_back(standgen::option(fmt::format("PH-A{}", day), "KLM", "B738", day, "0:47", "KLM1"));
+    spec.parameters = standgen::generatedParameters("EHAM", "EHAM", "Pub", 0, 1);
+    standgen::writeApf(myThirdpartyFolder / "EHAM.xml", spec);
+    INITIAL_LOAD_ONLY.setCurrent(row.initialLoadOnly);
+    minutesToStaticRenewal = 7;  // left from before
+    userAt(10.0, 4.0, false);
+    chooseAndRead();
+    ASSERT_TRUE(standTableReady.load());
+    EXPECT_EQ(parkControlsDisabled.load(), row.flights);
+    EXPECT_EQ(parkedEntries.size(), row.flights ? 1U : 0U);
+    const auto minutes = [](int n) {
+      for (int i = 0; i < n; ++i) gf_staticRenewalMinute();
+    };
+    if (row.flights) {
+      minutes(row.placementMinutes);
+      parkedEntries.clear();  // all created
+      lf_parkAirportDriver(false);
+      EXPECT_FALSE(parkControlsDisabled.load());
+    }
+    EXPECT_EQ(minutesToStaticRenewal, 20);
+    minutes(19);
+    EXPECT_FALSE(staticUpdateRequested.load());
+    minutes(1);
+    EXPECT_EQ(staticUpdateRequested.load(), !row.initialLoadOnly);
+
+    // A renewal's placement leaves the countdown running.
+    gf_disableParkControls();
+    parkedEntries.push_back({});
+    minutes(3);
+    parkedEntries.clear();
+    lf_parkAirportDriver(false);
+    EXPECT_FALSE(parkControlsDisabled.load());
+    EXPECT_EQ(minutesToStaticRenewal, 17);
+    staticUpdateRequested = false;
+    gf_leaveParkAirport();
+    std::filesystem::remove(learnedThirdpartyFolder / "Pub" / "EHAM.xml");  // its settings would override
+  }
+  INITIAL_LOAD_ONLY.setCurrent(INITIAL_LOAD_ONLY.defaultValue());
+  weekTime = 0;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // from dropped ones so that the learned file keeps them.
 #include <algorithm>
 #include <filesystem>
+#include <numeric>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -152,6 +153,33 @@ TEST_F(StaticPlanTest, AnOptionInUseIsSkippedButKeptForTheLearnedFile) {
   ASSERT_TRUE(lf_saveLearnedStands());
   const std::string saved = testsupport::readFile(gf_learnedFilePath());
   EXPECT_NE(saved.find("PH-0"), std::string::npos) << saved;
+}
+
+// A renewal numbers each stand's options 1..n afresh, so that one dropped (0)
+// for an earlier plan is shown again; the plan at the reading leaves them.
+TEST_F(StaticPlanTest, TheRenewalNumbersEveryStandsOptionsAfresh) {
+  CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
+  const std::vector<std::uint32_t> cases[] = {{0}, {0, 0, 0}, {2, 1}, {5, 0, 9, 0}, {1, 2, 3}};
+  for (const auto& before : cases) {
+    SCOPED_TRACE(testing::PrintToString(before));
+    standsWithFlights(1, 3, {20});  // the first option is of now, the others of another day
+    for (std::size_t i = 1; i < before.size(); ++i)
+      standTable[0].options.push_back(makeOption("PH-X" + std::to_string(i), LivKey{1, 0, 1, 0, 1}, 4, {20}, 0));
+    for (std::size_t i = 0; i < before.size(); ++i) standTable[0].options[i].index = before[i];
+    const auto indexes = [] {
+      std::vector<std::uint32_t> out;
+      for (const StandOption& o : standTable[0].options) out.push_back(o.index);
+      return out;
+    };
+    gf_planStaticsAtRead();
+    EXPECT_EQ(indexes(), before);
+    EXPECT_EQ(plannedStands(), before.front() == 0 ? std::vector<std::string>{} : std::vector<std::string>{"G1"});
+    gf_renewStaticParking();
+    std::vector<std::uint32_t> numbered(before.size());
+    std::iota(numbered.begin(), numbered.end(), 1U);
+    EXPECT_EQ(indexes(), numbered);
+    EXPECT_EQ(plannedStands(), std::vector<std::string>{"G1"});
+  }
 }
 
 // One parked live aircraft too many at a renewal: the one parked longest goes,
