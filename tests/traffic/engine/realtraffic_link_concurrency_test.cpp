@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/main_window_state.h"
 #include "platform/net/tcp_deadline.h"
 #include "platform/net/tcp_socket.h"
 #include "support/engine_harness.h"
@@ -98,9 +99,11 @@ TEST_F(RealTrafficLink, HandshakePositionTimeReconnectAndGoodbye) {
   EXPECT_TRUE(waitUntil([&] { return feeder->count("Qs121=") == 1; }));
   EXPECT_EQ(feeder->count("Qs999="), 1u);  // every connection must answer it
 
+  EXPECT_TRUE(gf_mainWindow().realTrafficDetailsShown.load());
   lf_closeRealTrafficLink();
   EXPECT_TRUE(waitUntil([&] { return feeder->has("exit"); }));
   EXPECT_EQ(gf_realTrafficPort(), 0);
+  EXPECT_FALSE(gf_mainWindow().realTrafficDetailsShown.load());  // the watchdog stops looking
 }
 
 TEST_F(RealTrafficLink, NoPositionNoLineAndNoWait) {
@@ -397,6 +400,7 @@ TEST_F(RealTrafficLink, AClosedLinkTakesNoClientAndPeersPassedOverAreLogged) {
   closeAtNextLine.store(true);
   gf_setLinkLogClock(closeMidRound);
   EXPECT_FALSE(lf_acceptRealTraffic());
+  ASSERT_TRUE(closing.valid());
   closing.wait();
   EXPECT_FALSE(realTrafficConnected.load());
   EXPECT_TRUE(waitUntil([&] { return gotByNow(first.socket) == "Qs999=version\r\n<closed>"; }));
