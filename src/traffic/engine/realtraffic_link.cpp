@@ -207,11 +207,11 @@ void lf_closeRealTrafficLink() {
   listener.close(true);
   waitingPeers.closeAll();
   client.close(true);
-  // The indicator is the link's only while it listens (else it stands for a
-  // RealTraffic elsewhere); a second close finds nothing more to do.
-  if (!wasOpen) return;
-  setIndicator(false);
+  // Lines held back now would otherwise go unsummed, or be summed in the next run.
   gf_endLinkLog();
+  // The indicator is the link's only while it listens (else it stands for a
+  // RealTraffic elsewhere).
+  if (wasOpen) setIndicator(false);
 }
 
 } // namespace gwr
