@@ -25,6 +25,14 @@ std::uint64_t RepeatedLines::takeHeldBack(Clock::time_point now) {
   return count;
 }
 
+std::uint64_t RepeatedLines::finish() {
+  const std::lock_guard lock(mutex_);
+  const std::uint64_t count = heldBack_;
+  any_ = false;
+  heldBack_ = 0;
+  return count;
+}
+
 void RepeatedLines::reset() {
   const std::lock_guard lock(mutex_);
   any_ = false;

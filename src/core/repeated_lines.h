@@ -23,6 +23,9 @@ public:
   // The lines held back when the interval since the last written one has
   // passed (then the count starts again); 0 otherwise.
   std::uint64_t takeHeldBack(Clock::time_point now);
+  // The lines held back, whatever the time (the end of a run), and the
+  // counting starts afresh: the next line is written.
+  std::uint64_t finish();
   // Forget everything (a new run, or a test).
   void reset();
 

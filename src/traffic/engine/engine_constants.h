@@ -14,11 +14,21 @@ inline constexpr auto userWaitPeriod = std::chrono::milliseconds(500);
 inline constexpr auto simStartPoll = std::chrono::milliseconds(100);
 
 // The RealTraffic link: connections the system queues before the link takes
-// them, connections asked for their version at once, and how often the run
-// step looks at them while it waits for RealTraffic.
+// them (a connection beyond them finds its SYN dropped and the client sends it
+// again, after a second and then ever later, until the link has taken queued
+// ones or the client gives up), connections asked for their version at once,
+// and how often the run step looks at them while it waits for RealTraffic
+// (also the pause after a failed accept, which would otherwise repeat at once).
 inline constexpr int linkListenBacklog = 32;
 inline constexpr std::size_t linkWaitingPeersMost = 32;
 inline constexpr auto linkWaitSlice = std::chrono::milliseconds(50);
+// A send finds no room only once the peer has left a full buffer unread for
+// minutes, so a short wait suffices and keeps the traffic loop (and a close)
+// moving; a client that does not answer the version request in the handshake
+// time is not RealTraffic (it is never waited for: it is looked at again at
+// each send of the user position).
+inline constexpr auto linkSendLimit = std::chrono::milliseconds(500);
+inline constexpr auto linkHandshakeLimit = std::chrono::milliseconds(5000);
 
 inline constexpr std::int32_t recordsPerPass = 2;
 inline constexpr std::int32_t removalEveryTicks = 10;       // 10 removals a second at most

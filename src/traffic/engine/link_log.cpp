@@ -17,11 +17,12 @@
 namespace gwr {
 namespace {
 
-constexpr std::size_t kindCount = static_cast<std::size_t>(LinkLogKind::gone) + 1;
+constexpr std::size_t kindCount = static_cast<std::size_t>(LinkLogKind::passedOver) + 1;
 constexpr std::array<std::string_view, kindCount> kindNames{
     "link peers without an answer", "link peers that closed first", "too many waiting link peers",
     "link peers without TCP_NODELAY", "failed link sends", "closed link clients", "failed link receives",
-    "link receive overruns", "link re-connections", "lost links"};
+    "link receive overruns", "link re-connections", "lost links", "failed link accepts",
+    "failed link version requests", "link peers passed over"};
 
 template <std::size_t... I>
 std::array<RepeatedLines, kindCount> makeKinds(std::index_sequence<I...>) {
@@ -53,6 +54,12 @@ void gf_flushLinkLog() {
   const auto now = lf_now();
   for (std::size_t kind = 0; kind < kindCount; ++kind) {
     if (const std::uint64_t heldBack = repeated[kind].takeHeldBack(now); heldBack > 0) lf_logSummary(kind, heldBack);
+  }
+}
+
+void gf_endLinkLog() {
+  for (std::size_t kind = 0; kind < kindCount; ++kind) {
+    if (const std::uint64_t heldBack = repeated[kind].finish(); heldBack > 0) lf_logSummary(kind, heldBack);
   }
 }
 

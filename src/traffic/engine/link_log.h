@@ -20,6 +20,9 @@ enum class LinkLogKind {
   overrun,
   reconnected,
   gone,
+  acceptFailed,    // the listener could not hand out a waiting connection
+  requestFailed,   // the version request could not be sent to a new peer
+  passedOver,      // a waiting peer closed because another answered first
 };
 
 // Writes text unless a line of its kind was written less than the feed's
@@ -29,6 +32,9 @@ void gf_logLink(LinkLogKind kind, std::string_view text);
 // Summaries of held-back lines whose interval has passed; the link calls it
 // every time it sends the user position.
 void gf_flushLinkLog();
+// The link closes: every held-back line is summarised now, and the next
+// line of each kind (the next run's) is written.
+void gf_endLinkLog();
 // A new run or a test: nothing held back, the next line of each kind is written.
 void gf_resetLinkLog();
 // Tests: the clock the intervals are measured on (null: the steady clock).

@@ -19,9 +19,17 @@ namespace gwr {
 namespace {
 
 constexpr std::chrono::milliseconds noWait{0};
+constexpr std::string_view closedEarlyText =
+    "RealTraffic link: connection closed by the peer before it answered the version request";
 
 void lf_logUnlessQuiet(bool quiet, LinkLogKind kind, std::string_view text) {
   if (!quiet) gf_logLink(kind, text);
+}
+
+// A user who sees a connection go should learn why.
+void lf_logPassedOver(bool quiet) {
+  lf_logUnlessQuiet(quiet, LinkLogKind::passedOver,
+                    "RealTraffic link: connection closed, another connection answered the version request first");
 }
 
 } // namespace
@@ -37,10 +45,17 @@ platform::TcpConnection WaitingPeers::round(platform::TcpListener& listener, std
       ++peer;
       continue;
     }
-    if (reply == Reply::answered && !answered.valid()) answered = std::move(peer->socket);
+    if (reply == Reply::answered) {
+      if (!answered.valid()) {
+        answered = std::move(peer->socket);
+      } else {
+        lf_logPassedOver(quiet);
+      }
+    }
     peer = peers_.erase(peer);
   }
   if (answered.valid()) {
+    for (std::size_t left = 0; left < peers_.size(); ++left) lf_logPassedOver(quiet);
     peers_.clear();
     return answered;
   }
@@ -54,8 +69,7 @@ WaitingPeers::Reply WaitingPeers::lookAt(Peer& peer, Clock::time_point now, bool
   if ((got.ok() && got.count == 0) || got.error == platform::wsaEconnreset) {
     // Gone before it answered (a reset when it left our request unread): not
     // silent, and nothing to wait for.
-    lf_logUnlessQuiet(quiet, LinkLogKind::closedEarly,
-                      "RealTraffic link: connection closed by the peer before it answered the version request");
+    lf_logUnlessQuiet(quiet, LinkLogKind::closedEarly, closedEarlyText);
     return Reply::closed;
   }
   if (got.ok() && static_cast<std::size_t>(got.count) >= linkReceiveBytes) {
@@ -79,7 +93,13 @@ void WaitingPeers::takeNew(platform::TcpListener& listener, Clock::time_point no
   // At most a round's worth: a flood of connections cannot keep the round going.
   for (std::size_t taken = 0; taken < linkWaitingPeersMost; ++taken) {
     platform::TcpConnection connection;
-    if (!listener.accept(connection).ok() || !connection.valid()) return;
+    const auto accepted = listener.accept(connection);
+    acceptFailing_ = !accepted.ok() && accepted.error != platform::wsaEwouldblock && listener.valid();
+    if (acceptFailing_) {
+      lf_logUnlessQuiet(quiet, LinkLogKind::acceptFailed,
+                        fmt::format("RealTraffic link: accept failed: {}", gf_winsockErrorText(accepted.error)));
+    }
+    if (!accepted.ok() || !connection.valid()) return;
     // Each line goes out as it is written: RealTraffic takes the position at once.
     if (const auto code = connection.setNoDelay(); code != 0) {
       lf_logUnlessQuiet(quiet, LinkLogKind::noDelay,
@@ -89,9 +109,15 @@ void WaitingPeers::takeNew(platform::TcpListener& listener, Clock::time_point no
       continue;
     }
     // The request fits into the empty send buffer of a new connection.
+    // A peer that reset before it was asked is one that closed first, not a
+    // failing RealTraffic client: its lines must not hold back the client's.
     if (const auto sent = platform::gf_sendAllWithin(connection, versionRequestLine, noWait); !sent.ok()) {
-      lf_logUnlessQuiet(quiet, LinkLogKind::sendFailed,
-                        fmt::format("sendDataPacket to RealTraffic failed: {}", gf_winsockErrorText(sent.error)));
+      if (sent.error == platform::wsaEconnreset) {
+        lf_logUnlessQuiet(quiet, LinkLogKind::closedEarly, closedEarlyText);
+      } else {
+        lf_logUnlessQuiet(quiet, LinkLogKind::requestFailed,
+                          fmt::format("RealTraffic link: version request failed: {}", gf_winsockErrorText(sent.error)));
+      }
       continue;
     }
     if (peers_.size() >= linkWaitingPeersMost) {
@@ -108,6 +134,12 @@ void WaitingPeers::takeNew(platform::TcpListener& listener, Clock::time_point no
 void WaitingPeers::closeAll() {
   const std::lock_guard lock(mutex_);
   peers_.clear();
+  acceptFailing_ = false;
+}
+
+bool WaitingPeers::acceptFailing() {
+  const std::lock_guard lock(mutex_);
+  return acceptFailing_;
 }
 
 std::size_t WaitingPeers::size() {

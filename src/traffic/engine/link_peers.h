@@ -19,12 +19,15 @@ public:
   // One round: every waiting peer that answered, closed or outlived
   // `handshake` leaves; then each connection waiting at the listener is
   // taken and asked for its version. The first peer that answered is handed
-  // out (the others are closed, they are not needed); an invalid connection
-  // when none did. Lines only while `quiet` is false.
+  // out (the others are closed with a line, they are not needed); an invalid
+  // connection when none did. Lines only while `quiet` is false.
   platform::TcpConnection round(platform::TcpListener& listener, std::chrono::milliseconds handshake, bool quiet);
   // Closes every waiting peer. Any thread.
   void closeAll();
   std::size_t size();
+  // The last round's accept failed (no file descriptors left, say): the
+  // listener may stay readable, so waiting on it would not wait.
+  bool acceptFailing();
 
 private:
   struct Peer {
@@ -39,6 +42,7 @@ private:
 
   std::mutex mutex_;  // the round runs on the traffic thread, a close may come from any
   std::deque<Peer> peers_;
+  bool acceptFailing_ = false;
 };
 
 } // namespace gwr

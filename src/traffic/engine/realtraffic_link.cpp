@@ -5,7 +5,10 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <functional>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "core/clock.h"
 #include "core/geo.h"
@@ -39,9 +42,12 @@ LinkTimeLimits timeLimits = defaultLinkTimeLimits;
 platform::TcpListener listener;
 platform::TcpConnection client;  // traffic thread; closed by whoever closes the link
 WaitingPeers waitingPeers;
+// A close (from any thread) and the taking of a client exclude each other, so
+// that a closed link never takes one.
+std::mutex linkMutex;
+std::atomic<bool> linkOpen{false};  // listening and not closed since
 
 void setIndicator(bool on) {
-  realTrafficIndicatorOn.store(on);
   gf_mainWindow().realTrafficDetailsShown.store(on);
   gf_repaintReaders();
 }
@@ -62,6 +68,20 @@ std::string errorText(std::int32_t code) { return gf_winsockErrorText(code); }
 void lf_noticeCounted(LinkLogKind kind, const std::string& text) {
   setStatusText(text, false);
   gf_logLink(kind, text);
+}
+
+// Takes the peer that answered the version request as the client, unless the
+// link closed meanwhile; `announce` runs while no close can come between.
+bool lf_takeClient(const std::function<void()>& announce) {
+  if (realTrafficConnected.load() || !linkOpen.load()) return false;
+  platform::TcpConnection answered = waitingPeers.round(listener, timeLimits.handshake, gf_stopping());
+  if (!answered.valid()) return false;
+  const std::lock_guard lock(linkMutex);
+  if (!linkOpen.load()) return false;  // the answered peer closes with its object
+  client = std::move(answered);
+  realTrafficConnected.store(true);
+  if (announce) announce();
+  return true;
 }
 
 } // namespace
@@ -85,10 +105,15 @@ void lf_listenForRealTraffic(const std::string& port) {
     throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", platform::wsaTypeNotFound));
   }
   // Few connections queue at the port: the link takes them while it waits
-  // for RealTraffic, and any more are refused by the system. The link serves
-  // only a RealTraffic on this PC, so the rest of the network cannot reach it.
+  // for RealTraffic; a client beyond them has its connection attempt dropped
+  // and tries again. The link serves only a RealTraffic on this PC, so the
+  // rest of the network cannot reach it.
+  const std::lock_guard lock(linkMutex);
   const auto result = listener.listenSteps(platform::Ipv4Address::loopback(), number, linkListenBacklog, false);
-  if (result.ok()) return;
+  if (result.ok()) {
+    linkOpen.store(true);
+    return;
+  }
   // The listener closed itself; the message names the call that failed.
   const std::string text = errorText(result.error);
   switch (result.step) {
@@ -104,14 +129,7 @@ void lf_listenForRealTraffic(const std::string& port) {
 
 std::uint16_t gf_realTrafficPort() { return listener.valid() ? listener.localPort() : 0; }
 
-bool lf_acceptRealTraffic() {
-  if (realTrafficConnected.load()) return false;
-  platform::TcpConnection answered = waitingPeers.round(listener, timeLimits.handshake, gf_stopping());
-  if (!answered.valid()) return false;
-  client = std::move(answered);
-  realTrafficConnected.store(true);
-  return true;
-}
+bool lf_acceptRealTraffic() { return lf_takeClient({}); }
 
 void lf_connectRealTraffic() {
   if (!realTrafficOnThisPc.load()) return;
@@ -119,15 +137,20 @@ void lf_connectRealTraffic() {
   lf_resetFeedForLink();
   // Every connection is asked at once and looked at again each slice, so
   // RealTraffic behind silent or closing peers is taken as soon as it answers.
-  bool connected = false;
-  while (!gf_stopping() && listener.valid() && !(connected = lf_acceptRealTraffic())) {
-    gf_flushLinkLog();
-    platform::gf_waitForConnection(listener, linkWaitSlice);
-  }
-  if (connected) {
+  const auto announce = [] {
     setIndicator(true);
     beforeFirstConnection.store(false);
     gf_log("RealTraffic connected");
+  };
+  while (!gf_stopping() && listener.valid() && !lf_takeClient(announce)) {
+    gf_flushLinkLog();
+    // A failed accept leaves the connection waiting: the listener stays
+    // readable, and only a pause keeps the loop from spinning.
+    if (waitingPeers.acceptFailing()) {
+      std::this_thread::sleep_for(linkWaitSlice);
+    } else {
+      platform::gf_waitForConnection(listener, linkWaitSlice);
+    }
   }
   clearStatusText();
 }
@@ -154,10 +177,12 @@ void lf_sendUserPosition() {
   if (!realTrafficOnThisPc.load() || !gf_knownUserPosition(user)) return;
   gf_flushLinkLog();
   if (!realTrafficConnected.load()) {
-    if (!gf_stopping() && lf_acceptRealTraffic()) {
-      setIndicator(true);
-      lf_noticeCounted(LinkLogKind::reconnected, fmt::format("{} RealTraffic re-connected", gf_nowTimeOfDay()));
-      clearStatusText();
+    if (!gf_stopping()) {
+      lf_takeClient([] {
+        setIndicator(true);
+        lf_noticeCounted(LinkLogKind::reconnected, fmt::format("{} RealTraffic re-connected", gf_nowTimeOfDay()));
+        clearStatusText();
+      });
     }
     return;
   }
@@ -175,11 +200,18 @@ void lf_sendSimTime(std::int64_t seconds) {
 }
 
 void lf_closeRealTrafficLink() {
+  const std::lock_guard lock(linkMutex);
+  const bool wasOpen = linkOpen.exchange(false);
   if (realTrafficConnected.load()) sendDataPacket(goodbyeLine);
   realTrafficConnected.store(false);
   listener.close(true);
   waitingPeers.closeAll();
   client.close(true);
+  // Lines held back now would otherwise go unsummed, or be summed in the next run.
+  gf_endLinkLog();
+  // The indicator is the link's only while it listens (else it stands for a
+  // RealTraffic elsewhere).
+  if (wasOpen) setIndicator(false);
 }
 
 } // namespace gwr

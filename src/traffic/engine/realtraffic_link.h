@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "traffic/engine/engine_constants.h"
 #include "traffic/simclient/user_aircraft.h"
 
 namespace gwr {
@@ -16,14 +17,10 @@ inline constexpr std::string_view versionRequestLine = "Qs999=version\r\n";
 inline constexpr std::string_view goodbyeLine = "exit\r\n";
 inline constexpr std::size_t linkReceiveBytes = 16384;
 
-// How long the link may wait. A send finds no room only once the peer has
-// left a full buffer unread for minutes, so a short wait suffices and keeps
-// the traffic loop (and a close) moving; a client that does not answer the
-// version request in the handshake time is not RealTraffic (it is never
-// waited for: it is looked at again at each send of the user position).
+// How long the link may wait (the defaults and why: engine_constants.h).
 struct LinkTimeLimits {
-  std::chrono::milliseconds send{500};
-  std::chrono::milliseconds handshake{5000};
+  std::chrono::milliseconds send{linkSendLimit};
+  std::chrono::milliseconds handshake{linkHandshakeLimit};
 };
 inline constexpr LinkTimeLimits defaultLinkTimeLimits{};
 // Tests shorten them; set before the link is used.
@@ -45,7 +42,8 @@ std::uint16_t gf_realTrafficPort();
 // when connected already, and when the listener is closed.
 bool lf_acceptRealTraffic();
 // The first connection of a run: waits until a client answered the version
-// request, the listener is closed or the program stops.
+// request, the listener is closed or the program stops. A closed link never
+// takes a client, nor says it did.
 void lf_connectRealTraffic();
 // One line out; false (and the link dropped) when the send fails or the peer
 // does not take it within the send time.
@@ -56,7 +54,8 @@ std::string gf_userPositionLine(const UserState& user);
 // link is lost, and looks for RealTraffic coming back while it is.
 void lf_sendUserPosition();
 void lf_sendSimTime(std::int64_t seconds);
-// "exit" when connected, then both sockets closed; a waiting accept ends.
+// "exit" when connected, then both sockets closed; a waiting accept ends, the
+// RealTraffic indicator goes off, and the link's held-back lines are summed up.
 void lf_closeRealTrafficLink();
 
 // The feed's fresh start for a new link: QNH, time stamp, callsigns, stop flags.

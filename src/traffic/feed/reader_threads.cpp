@@ -2,6 +2,7 @@
 // watchdog run by the traffic thread.
 #include "traffic/feed/reader_threads.h"
 
+#include "core/main_window_state.h"
 #include "traffic/feed/feed_log.h"
 
 namespace gwr {
@@ -9,7 +10,6 @@ namespace gwr {
 TrafficReader trafficReader;
 QnhReader qnhReader(trafficReader);
 std::atomic<bool> realTrafficOnThisPc{true};
-std::atomic<bool> realTrafficIndicatorOn{false};
 
 void lf_trafficReaderThread(std::uint16_t port, bool loopbackOnly) {
   // The traffic reader also marks the pressure stream as receiving.
@@ -35,7 +35,9 @@ void lf_checkReader(UdpReader& reader) {
 }
 
 void gf_checkReaders() {
-  if (!realTrafficIndicatorOn.load()) return;
+  // The window's indicator itself, so the watchdog cannot drift from it: on
+  // while the link is up or RealTraffic runs elsewhere, off after a reset.
+  if (!gf_mainWindow().realTrafficDetailsShown.load()) return;
   lf_checkReader(qnhReader);
   lf_checkReader(trafficReader);
   gf_flushFeedLog();

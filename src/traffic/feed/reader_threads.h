@@ -16,8 +16,6 @@ extern QnhReader qnhReader;          // "QNH Reader", port 49004
 // True while RealTraffic runs on this computer: the readers bind 127.0.0.1
 // and take every datagram; else any address, skipping repeats.
 extern std::atomic<bool> realTrafficOnThisPc;
-// The window's RealTraffic indicator; the watchdog looks only while it is on.
-extern std::atomic<bool> realTrafficIndicatorOn;
 
 void lf_trafficReaderThread(std::uint16_t port, bool loopbackOnly);
 void lf_qnhReaderThread(std::uint16_t port);
@@ -25,8 +23,8 @@ void lf_qnhReaderThread(std::uint16_t port);
 // One watchdog look at a reader: no datagram since the last look shows no
 // data; the first datagrams after that show receiving again.
 void lf_checkReader(UdpReader& reader);
-// The watchdog: the QNH stream, then the traffic stream, while the
-// RealTraffic indicator is on.
+// The watchdog: the QNH stream, then the traffic stream, while the window's
+// RealTraffic indicator (`realTrafficDetailsShown`) is on.
 void gf_checkReaders();
 
 } // namespace gwr

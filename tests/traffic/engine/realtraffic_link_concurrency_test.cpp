@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,12 +17,14 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <tuple>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/main_window_state.h"
 #include "platform/net/tcp_deadline.h"
 #include "platform/net/tcp_socket.h"
 #include "support/engine_harness.h"
@@ -96,9 +99,11 @@ TEST_F(RealTrafficLink, HandshakePositionTimeReconnectAndGoodbye) {
   EXPECT_TRUE(waitUntil([&] { return feeder->count("Qs121=") == 1; }));
   EXPECT_EQ(feeder->count("Qs999="), 1u);  // every connection must answer it
 
+  EXPECT_TRUE(gf_mainWindow().realTrafficDetailsShown.load());
   lf_closeRealTrafficLink();
   EXPECT_TRUE(waitUntil([&] { return feeder->has("exit"); }));
   EXPECT_EQ(gf_realTrafficPort(), 0);
+  EXPECT_FALSE(gf_mainWindow().realTrafficDetailsShown.load());  // the watchdog stops looking
 }
 
 TEST_F(RealTrafficLink, NoPositionNoLineAndNoWait) {
@@ -339,6 +344,96 @@ std::string gotByNow(platform::TcpConnection& socket) {
     text.append(buffer.data(), static_cast<std::size_t>(got.count));
   }
   return text;
+}
+
+// Held-back lines are summed up when the link closes (a second close adds
+// nothing), and the next run writes its first line of a kind again.
+TEST_F(RealTrafficLink, ClosingSumsUpHeldBackLinesAndTheNextRunCountsAfresh) {
+  for (int i = 0; i < 3; ++i) gf_logLink(LinkLogKind::gone, "gone line");
+  lf_closeRealTrafficLink();
+  lf_closeRealTrafficLink();
+  EXPECT_EQ(linesWith(log, "2 more log lines about lost links held back"), 1u);
+  lf_listenForRealTraffic("0");
+  gf_logLink(LinkLogKind::gone, "next run's line");
+  EXPECT_EQ(linesWith(log, "next run's line"), 1u);
+}
+
+// Peers that reset before they were asked closed first; they are not failed
+// sends of RealTraffic, whose own line they would otherwise hold back.
+TEST_F(RealTrafficLink, APeerThatResetsBeforeTheRequestClosedFirst) {
+  platform::TcpListener listener;
+  ASSERT_EQ(listener.listenSteps(platform::Ipv4Address::loopback(), 0, 8, false).error, 0);
+  for (int i = 0; i < 3; ++i) {
+    RawClient peer(listener.localPort(), "");
+    const linger abort{1, 0};  // close with a reset
+    ::setsockopt(peer.socket.descriptor(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  }
+  std::this_thread::sleep_for(50ms);
+  WaitingPeers peers;
+  EXPECT_FALSE(peers.round(listener, 300ms, false).valid());
+  EXPECT_EQ(std::tuple(linesWith(log, "closed by the peer before it answered"), linesWith(log, "sendDataPacket")),
+            std::tuple(1u, 0u));
+  flushAfterInterval();
+  EXPECT_TRUE(testsupport::hasLine(log, "2 more log lines about link peers that closed first held back"));
+}
+
+std::atomic<bool> closeAtNextLine{false};
+std::future<void> closing;
+
+// The link log's clock, which closes the link from another thread at the
+// next line (in the middle of a round) and gives the close time to begin.
+Steady::time_point closeMidRound() {
+  if (closeAtNextLine.exchange(false)) {
+    closing = std::async(std::launch::async, [] { lf_closeRealTrafficLink(); });
+    std::this_thread::sleep_for(100ms);
+  }
+  return Steady::now();
+}
+
+// Two peers answer and one is silent: the one not taken are closed with a
+// line each. Here the window closes the link while the round hands out the
+// first: the closed link takes no client, and the peer is closed.
+TEST_F(RealTrafficLink, AClosedLinkTakesNoClientAndPeersPassedOverAreLogged) {
+  RawClient first(port, "RealTraffic\r\n"), second(port, "RealTraffic\r\n"), silent(port, "");
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(lf_acceptRealTraffic());  // all three asked
+  closeAtNextLine.store(true);
+  gf_setLinkLogClock(closeMidRound);
+  EXPECT_FALSE(lf_acceptRealTraffic());
+  ASSERT_TRUE(closing.valid());
+  closing.wait();
+  EXPECT_FALSE(realTrafficConnected.load());
+  EXPECT_TRUE(waitUntil([&] { return gotByNow(first.socket) == "Qs999=version\r\n<closed>"; }));
+  EXPECT_EQ(linesWith(log, "RealTraffic link: connection closed, another connection answered the version request first"), 1u);
+  EXPECT_TRUE(testsupport::hasLine(log, "1 more log line about link peers passed over held back"));
+}
+
+// The lowest descriptor number not in use.
+int lowestFreeDescriptor() {
+  const int probe = ::dup(0);
+  ::close(probe);
+  return probe;
+}
+
+// No descriptor left for a waiting connection: the wait for RealTraffic
+// says so (counted) and pauses between tries instead of spinning.
+TEST_F(RealTrafficLink, AFailingAcceptIsLoggedAndDoesNotSpin) {
+  RawClient waiting(port, "");
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit none = saved;
+  none.rlim_cur = static_cast<rlim_t>(lowestFreeDescriptor());
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+  std::thread connecting([] { lf_connectRealTraffic(); });
+  std::this_thread::sleep_for(500ms);
+  lf_closeRealTrafficLink();
+  connecting.join();
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+  const std::string text = log.text();
+  EXPECT_EQ(linesWith(log, "RealTraffic link: accept failed: 10024 Too many open sockets"), 1u);
+  std::smatch held;
+  ASSERT_TRUE(std::regex_search(text, held, std::regex("(\\d+) more log lines? about failed link accepts held back")));
+  EXPECT_LE(std::stoi(held[1]), 15);  // a try every 50 ms, not thousands
 }
 
 // Forty silent connections: a round asks the new ones and never waits, past

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "core/main_window_state.h"
 
 namespace gwr {
@@ -35,17 +37,24 @@ TEST(ReaderWatchdog, VerdictsFollowTheCounterAndRepaintOnlyOnChange) {
   gf_installWindowInvalidator({});
 }
 
+// The indicator is the window's own flag: set by the run with RealTraffic on
+// another machine (or by the link), and gone with the restart's reset.
 TEST(ReaderWatchdog, LooksOnlyWhileTheRealTrafficIndicatorIsOn) {
-  trafficReader.status.store(ReaderStatus::receiving);
-  qnhReader.status.store(ReaderStatus::receiving);
-  realTrafficIndicatorOn.store(false);
-  gf_checkReaders();
-  EXPECT_EQ(trafficReader.status.load(), ReaderStatus::receiving);
-  realTrafficIndicatorOn.store(true);
-  gf_checkReaders();
-  EXPECT_EQ(trafficReader.status.load(), ReaderStatus::noData);
-  EXPECT_EQ(qnhReader.status.load(), ReaderStatus::noData);
-  realTrafficIndicatorOn.store(false);
+  auto& indicator = gf_mainWindow().realTrafficDetailsShown;
+  const struct { bool on; bool resetFirst; ReaderStatus after; } steps[] = {
+      {false, false, ReaderStatus::receiving},
+      {true, false, ReaderStatus::noData},
+      {true, true, ReaderStatus::receiving},  // a restart's reset puts it off
+  };
+  for (const auto& s : steps) {
+    trafficReader.status.store(ReaderStatus::receiving);
+    qnhReader.status.store(ReaderStatus::receiving);
+    indicator.store(s.on);
+    if (s.resetFirst) gf_mainWindow().reset();
+    gf_checkReaders();
+    EXPECT_EQ(std::pair(trafficReader.status.load(), qnhReader.status.load()), std::pair(s.after, s.after)) << s.on;
+  }
+  gf_mainWindow().reset();
   trafficReader.status.store(ReaderStatus::stopped);
   qnhReader.status.store(ReaderStatus::stopped);
 }
