@@ -43,7 +43,9 @@ struct DownloadResult {
 
 // Fetches url into destination. The data goes to a temporary file beside it
 // that replaces destination only when the whole download succeeded, so a
-// failure leaves the old file as it was. Each download names the most bytes
+// failure leaves the old file as it was. A moved file is followed a few hops
+// over http(s) only; any answer but a 2xx, or a body shorter than announced,
+// is a failure, never the file. Each download names the most bytes
 // that may come (0: none may): a server that announces more is refused before
 // the body, one that sends more is stopped at the limit, and nothing of it
 // stays. A failure is logged; never throws.
