@@ -161,28 +161,31 @@ bool lf_isUsableDataFile(const fs::path& encrypted, std::string& problem) {
   }
 }
 
-// A file refused for its size once is not fetched again for that version.
-bool lf_downloadDataFile(const fs::path& file, const VersionData& web) {
-  const std::string name = lf_text(file.filename());
-  if (gf_wasRefusedForSize(name, web)) return false;
-  fs::path fresh = file;
-  fresh += downloadedSuffix;
+// A data file that came too large or unusable is not fetched again for that
+// version: a hostile site cannot make every start download it.
+FetchOutcome lf_fetchDataFile(const fs::path& file, const fs::path& fresh) {
   const DownloadResult fetched = gf_downloadFromSite(file.filename(), fresh, dataFileDownloadMaxBytes);
-  if (fetched.tooLarge) gf_rememberRefusedForSize(name, web);
-  if (!fetched) return false;
+  if (!fetched) return fetched.tooLarge ? FetchOutcome::refused : FetchOutcome::failed;
   std::string problem;
   if (!lf_isUsableDataFile(fresh, problem)) {
     gf_logError(fmt::format("Downloaded {} is not usable ({}); {} stays as it was", lf_text(fresh), problem,
                             lf_text(file)));
     gf_removeIfPresent(fresh);
-    return false;
+    return FetchOutcome::refused;
   }
   std::error_code error;
   fs::rename(fresh, file, error);
-  if (!error) return true;
+  if (!error) return FetchOutcome::done;
   gf_logError(fmt::format("Could not replace {}: {}", lf_text(file), error.message()));
   gf_removeIfPresent(fresh);
-  return false;
+  return FetchOutcome::failed;
+}
+
+bool lf_downloadDataFile(const fs::path& file, const VersionData& web) {
+  fs::path fresh = file;
+  fresh += downloadedSuffix;
+  return gf_fetchUnlessRefused(lf_text(file.filename()), web,
+                               [&] { return lf_fetchDataFile(file, fresh); }) == FetchOutcome::done;
 }
 
 void lf_switchScanOn(CheckboxBoolParameter& scan) {
@@ -233,9 +236,10 @@ bool lf_checkProgram(const json& document) {
     lf_logVersionUpToDate(programMember);
     return false;
   }
-  // Refused for its size at an earlier start: the run goes on with this version.
-  if (gf_wasRefusedForSize(programZipFileName, *web)) return false;
-  if (!downloadNewVersion(*web))
+  const FetchOutcome fetched = downloadNewVersion(*web);
+  // Refused at an earlier start: the run goes on with this version.
+  if (fetched == FetchOutcome::refusedEarlier) return false;
+  if (fetched != FetchOutcome::done)
     throw UserErrorException(newVersionFailedError,
                              "The downloading/unzipping of the new version failed? Try manually via the Quillmere website");
   lf_handOverNewVersion(*web);
