@@ -50,12 +50,6 @@ size_t lf_writeToFile(char* data, size_t size, size_t count, void* target) {
   return std::fwrite(data, 1, bytes, sink.file);
 }
 
-std::filesystem::path lf_partialPath(const std::filesystem::path& destination) {
-  std::filesystem::path partial = destination;
-  partial += lf_partialSuffix;
-  return partial;
-}
-
 // Closes the file however the download ends.
 struct FileCloser {
   std::FILE* file = nullptr;
@@ -90,6 +84,12 @@ void lf_setOptions(CURL* handle, const std::string& url, Sink* sink) {
 
 } // namespace
 
+std::filesystem::path gf_partialDownloadPath(const std::filesystem::path& destination) {
+  std::filesystem::path partial = destination;
+  partial += lf_partialSuffix;
+  return partial;
+}
+
 void gf_setDownloadTimeouts(const DownloadTimeouts& newTimeouts) { timeouts = newTimeouts; }
 
 void gf_setDownloadFolderUrl(const std::string& url) {
@@ -112,7 +112,7 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
                             bool binary, std::uint64_t maxBytes) {
   DownloadResult outcome;
   if (!handle) return outcome;
-  const std::filesystem::path partial = lf_partialPath(destination);
+  const std::filesystem::path partial = gf_partialDownloadPath(destination);
   FileCloser closer;
   // A partial file that cannot be removed is harmless: the next try truncates it.
   try {

@@ -56,6 +56,9 @@ inline bool gf_downloadFile(CURL* handle, const std::string& url, const std::fil
   return gf_fetchFile(handle, url, destination, binary, maxBytes).done;
 }
 
+// The temporary a download into destination writes before its rename.
+std::filesystem::path gf_partialDownloadPath(const std::filesystem::path& destination);
+
 // Fetches "<download folder><major version>/<name>" into destination.
 DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination,
                                    std::uint64_t maxBytes);

@@ -181,9 +181,15 @@ FetchOutcome lf_fetchDataFile(const fs::path& file, const fs::path& fresh) {
   return FetchOutcome::failed;
 }
 
-bool lf_downloadDataFile(const fs::path& file, const VersionData& web) {
+// Where a data file is downloaded before it is checked.
+fs::path lf_freshPath(const fs::path& file) {
   fs::path fresh = file;
   fresh += downloadedSuffix;
+  return fresh;
+}
+
+bool lf_downloadDataFile(const fs::path& file, const VersionData& web) {
+  const fs::path fresh = lf_freshPath(file);
   return gf_fetchUnlessRefused(lf_text(file.filename()), web,
                                [&] { return lf_fetchDataFile(file, fresh); }) == FetchOutcome::done;
 }
@@ -253,6 +259,17 @@ void lf_logVersionUpdated(std::string_view item, const VersionData& version) {
 }
 void lf_logVersionUpToDate(std::string_view item) { gf_log(fmt::format("{} version up-to-date", item)); }
 void lf_logVersionNotFound(std::string_view item) { gf_log(fmt::format("{} version not found", item)); }
+
+std::vector<fs::path> gf_interruptedDownloadFiles() {
+  std::vector<fs::path> files{gf_partialDownloadPath(versionListFile),
+                              gf_partialDownloadPath(fs::path(programZipFileName)),
+                              gf_partialDownloadPath(newVersionFolder / releaseNotesFileName)};
+  for (const fs::path* data : {&airportsEncFile, &regcodesEncFile, &dbaseEncFile}) {
+    files.push_back(lf_freshPath(*data));
+    files.push_back(gf_partialDownloadPath(files.back()));
+  }
+  return files;
+}
 
 bool checkVersions() {
   const std::optional<json> document = lf_fetchVersionList();
