@@ -45,10 +45,8 @@ std::uint64_t installerLimit = installerLimitBytes;
 
 std::string lf_text(const fs::path& path) { return platform::pathToUtf8(path); }
 
-// A hostile archive can unpack a few megabytes into gigabytes: what comes out
-// is bounded (by the caller), and must fit on the disk.
-bool lf_fitsDisk(const ZipArchive::Entry& entry, const fs::path& into, std::uint64_t& unpacked) {
-  unpacked += entry.size;
+// What comes out of the archive must fit on the disk with room to spare.
+bool lf_fitsDisk(const ZipArchive::Entry& entry, const fs::path& into) {
   std::error_code error;
   const fs::space_info space = fs::space(fs::absolute(into, error), error);
   if (!error && space.available < entry.size + freeSpaceMarginBytes) {
@@ -104,12 +102,14 @@ Unpacked lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entr
     return Unpacked::failed;
   }
   if (entry.directory) return Unpacked::whole;
+  // A hostile archive can unpack a few megabytes into gigabytes.
   if (unpacked + entry.size > installerLimit) {
     gf_logError(fmt::format("Zip entry '{}' refused: the archive unpacks to more than {} bytes", entry.name,
                             installerLimit));
     return Unpacked::unusable;
   }
-  if (!lf_fitsDisk(entry, into, unpacked)) return Unpacked::failed;
+  unpacked += entry.size;
+  if (!lf_fitsDisk(entry, into)) return Unpacked::failed;
   std::string problem;
   int code = 0;
   if (!archive.extract(entry, target, problem, code)) {
