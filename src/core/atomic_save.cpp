@@ -2,6 +2,7 @@
 // beside it, with the old file's link, permissions and read-only state kept.
 #include "core/atomic_save.h"
 
+#include <cerrno>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -11,6 +12,7 @@
 #include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/text_files.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 namespace {
@@ -57,19 +59,27 @@ bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& writ
   const std::filesystem::file_status existing = std::filesystem::status(*target, error);
   const bool present = std::filesystem::exists(existing);
   if (present && !std::filesystem::is_regular_file(existing)) return lf_saveFailed(file, "not a regular file", cause);
-  // A file the user made read-only is left as it is, not quietly replaced:
-  // the rename would need no write permission on the file itself.
-  if (present && (existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none)
+  // A file this process may not write (made read-only, or another user's
+  // after a run with raised rights) is left as it is, not quietly replaced
+  // and taken over: the rename needs no write permission on the file itself.
+  if (present && ((existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none ||
+                  !platform::mayWriteFile(*target)))
     return lf_saveFailed(file, "the file is read-only", cause);
 
   const std::filesystem::path temporary = gf_temporaryPathFor(*target);
+  // The temporary has the file's permissions before any byte is in it, so
+  // that a private file's new text is never open to others, not even briefly.
+  if (present && !platform::createFileWithPermissions(temporary, existing.permissions())) {
+    why = std::generic_category().message(errno);
+    std::filesystem::remove(temporary, error);
+    return lf_saveFailed(file, why, cause);
+  }
   if (!write(temporary, why)) {
     std::filesystem::remove(temporary, error);
     return lf_saveFailed(file, why.empty() ? "the new text could not be written" : why, cause);
   }
   error.clear();
-  if (present) std::filesystem::permissions(temporary, existing.permissions(), error);
-  if (!error) std::filesystem::rename(temporary, *target, error);
+  std::filesystem::rename(temporary, *target, error);
   if (error) {
     why = error.message();
     std::filesystem::remove(temporary, error);

@@ -13,8 +13,9 @@ namespace gwr {
 using SaveWriter = std::function<bool(const std::filesystem::path& temporary, std::string& cause)>;
 
 // Saves file through write and a rename. A symbolic link is written through
-// to its target and stays a link; an existing file keeps its permission bits;
-// a read-only file is neither written nor touched. Every failure is logged as
+// to its target and stays a link; an existing file keeps its permission bits,
+// which its temporary has from the start; a file the process may not write
+// (read-only, or another user's) is neither written nor touched. Every failure is logged as
 // "{file} not written: {cause}", leaves the old file as it was and no
 // temporary behind, and gives false with cause.
 bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& write, std::string& cause);

@@ -20,6 +20,11 @@ namespace {
 
 constexpr const char* lf_userAgent = "GWRT";
 constexpr const char* lf_partialSuffix = ".part";
+// A moved file is followed a few hops, over the web's own protocols only.
+constexpr long lf_maxRedirects = 5;
+constexpr const char* lf_webProtocols = "http,https";
+constexpr long lf_firstSuccessStatus = 200;
+constexpr long lf_firstNonSuccessStatus = 300;
 
 DownloadTimeouts timeouts = defaultDownloadTimeouts;
 
@@ -45,12 +50,6 @@ size_t lf_writeToFile(char* data, size_t size, size_t count, void* target) {
   return std::fwrite(data, 1, bytes, sink.file);
 }
 
-std::filesystem::path lf_partialPath(const std::filesystem::path& destination) {
-  std::filesystem::path partial = destination;
-  partial += lf_partialSuffix;
-  return partial;
-}
-
 // Closes the file however the download ends.
 struct FileCloser {
   std::FILE* file = nullptr;
@@ -69,6 +68,10 @@ void lf_setOptions(CURL* handle, const std::string& url, Sink* sink) {
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_writeToFile);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, sink);
   curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, lf_webProtocols);
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, lf_maxRedirects);
+  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, lf_webProtocols);
   // Time-outs must not rely on signals: downloads run on a worker thread.
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
@@ -80,6 +83,12 @@ void lf_setOptions(CURL* handle, const std::string& url, Sink* sink) {
 }
 
 } // namespace
+
+std::filesystem::path gf_partialDownloadPath(const std::filesystem::path& destination) {
+  std::filesystem::path partial = destination;
+  partial += lf_partialSuffix;
+  return partial;
+}
 
 void gf_setDownloadTimeouts(const DownloadTimeouts& newTimeouts) { timeouts = newTimeouts; }
 
@@ -103,7 +112,7 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
                             bool binary, std::uint64_t maxBytes) {
   DownloadResult outcome;
   if (!handle) return outcome;
-  const std::filesystem::path partial = lf_partialPath(destination);
+  const std::filesystem::path partial = gf_partialDownloadPath(destination);
   FileCloser closer;
   // A partial file that cannot be removed is harmless: the next try truncates it.
   try {
@@ -125,6 +134,15 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
     }
     if (result != CURLE_OK) {
       gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
+      gf_removeIfPresent(partial);
+      return outcome;
+    }
+    // A redirect that was not followed (no Location) leaves its own small
+    // page, which is not the file.
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    if (status < lf_firstSuccessStatus || status >= lf_firstNonSuccessStatus) {
+      gf_log(fmt::format("Download error: HTTP status {} for {}", status, url));
       gf_removeIfPresent(partial);
       return outcome;
     }

@@ -43,7 +43,9 @@ struct DownloadResult {
 
 // Fetches url into destination. The data goes to a temporary file beside it
 // that replaces destination only when the whole download succeeded, so a
-// failure leaves the old file as it was. Each download names the most bytes
+// failure leaves the old file as it was. A moved file is followed a few hops
+// over http(s) only; any answer but a 2xx, or a body shorter than announced,
+// is a failure, never the file. Each download names the most bytes
 // that may come (0: none may): a server that announces more is refused before
 // the body, one that sends more is stopped at the limit, and nothing of it
 // stays. A failure is logged; never throws.
@@ -53,6 +55,9 @@ inline bool gf_downloadFile(CURL* handle, const std::string& url, const std::fil
                             bool binary, std::uint64_t maxBytes) {
   return gf_fetchFile(handle, url, destination, binary, maxBytes).done;
 }
+
+// The temporary a download into destination writes before its rename.
+std::filesystem::path gf_partialDownloadPath(const std::filesystem::path& destination);
 
 // Fetches "<download folder><major version>/<name>" into destination.
 DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination,

@@ -182,6 +182,21 @@ std::size_t lf_removeStaleIn(const std::filesystem::path& folder, SavedNameFilte
 
 } // namespace
 
+std::size_t gf_removeInterruptedDownloads(const std::vector<std::filesystem::path>& files) {
+  std::size_t removed = 0;
+  for (const std::filesystem::path& file : files) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) continue;
+    if (std::filesystem::remove(file, error)) {
+      gf_log(fmt::format("Removed {}, left by an interrupted download", platform::pathToUtf8(file)));
+      ++removed;
+    } else if (error) {
+      gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(file), error.message()));
+    }
+  }
+  return removed;
+}
+
 std::size_t gf_removeStaleTemporaries(const std::filesystem::path& folder, SavedNameFilter savedHere,
                                       int subfolderDepth) {
   std::error_code error;

@@ -44,6 +44,11 @@ using SavedNameFilter = bool (*)(std::string_view savedName);
 std::size_t gf_removeStaleTemporaries(const std::filesystem::path& folder, SavedNameFilter savedHere,
                                       int subfolderDepth = 0);
 
+// Removes those of files that are there as regular files (a symbolic link is
+// left alone), each with a log line: what a kill during a download leaves.
+// Never throws. The number of files removed.
+std::size_t gf_removeInterruptedDownloads(const std::vector<std::filesystem::path>& files);
+
 // Removes every regular file directly in folder; sub-folders are left alone.
 // Never throws: problems are logged.
 void gf_removeFilesFromDirectory(const std::filesystem::path& folder);

@@ -2,6 +2,7 @@
 // server errors, a stalled transfer, and the destination kept on failure.
 #include "core/download.h"
 
+#include <algorithm>
 #include <chrono>
 #include <tuple>
 
@@ -55,12 +56,14 @@ TEST_F(DownloadTest, SiteDownloadFetchesTheMajorVersionsFileAndReplacesTheOldOne
 TEST_F(DownloadTest, ServerErrorsAndStallsKeepTheOldFile) {
   server.addRoute("/broken", {404, "error page"});
   server.addRoute("/stall", {200, "partial body", true});
+  server.addRoute("/short", {.status = 200, .body = "a body shorter than it said", .cutShort = true});
   DownloadTimeouts shortTimeouts;
   shortTimeouts.lowSpeedSeconds = 1;
   shortTimeouts.transferMs = 60'000;
   gf_setDownloadTimeouts(shortTimeouts);
   for (const auto& [route, cause, binary] : {std::tuple{"/broken", "HTTP response code said error", false},
-                                           std::tuple{"/stall", "Timeout was reached", true}}) {
+                                           std::tuple{"/stall", "Timeout was reached", true},
+                                           std::tuple{"/short", "Transferred a partial file", true}}) {
     log.mark();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(gf_downloadFile(handle.get(), server.url(route), destination, binary, mebibyte));
@@ -68,6 +71,44 @@ TEST_F(DownloadTest, ServerErrorsAndStallsKeepTheOldFile) {
     expectOldFileKept();
     EXPECT_EQ(log.lines(), Lines{fmt::format("Download error: '{}' for {}", cause, server.url(route))});
   }
+}
+
+// A moved file is followed to its new place over http a few hops at most;
+// a redirect that is not followed is never saved as the file.
+TEST_F(DownloadTest, RedirectsAreFollowedWithinALimitAndNeverSavedAsTheFile) {
+  const std::string page = "<html>Moved</html>";
+  server.addRoute("/file", {200, "the file"});
+  server.addRoute("/moved", {.status = 301, .body = page, .location = server.url("/file")});
+  server.addRoute("/twice", {.status = 302, .body = page, .location = "/moved"});
+  server.addRoute("/nowhere", {.status = 302, .body = page});
+  server.addRoute("/loop", {.status = 302, .body = page, .location = "/loop"});
+  server.addRoute("/local", {.status = 302, .body = page, .location = "file:///etc/passwd"});
+  const struct {
+    const char* route;
+    const char* logged;  // empty when done
+  } rows[] = {
+      {"/moved", ""},
+      {"/twice", ""},
+      {"/nowhere", "Download error: HTTP status 302 for {}"},
+      {"/loop", "Download error: 'Number of redirects hit maximum amount' for {}"},
+      {"/local", "Download error: 'Unsupported protocol' for {}"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.route);
+    writeBytes(destination, "old");
+    log.mark();
+    const std::string url = server.url(row.route);
+    const bool done = gf_downloadFile(handle.get(), url, destination, true, mebibyte);
+    EXPECT_EQ(done, *row.logged == '\0');
+    if (done) {
+      EXPECT_EQ(readBytes(destination), "the file");
+      continue;
+    }
+    expectOldFileKept();
+    EXPECT_EQ(log.lines(), Lines{fmt::format(fmt::runtime(row.logged), url)});
+  }
+  const auto asked = server.requests();
+  EXPECT_LE(std::count(asked.begin(), asked.end(), "/loop"), 6);
 }
 
 // Every download has its limit: a server that announces more is refused

@@ -2,13 +2,18 @@
 // line splitting, whole-file writing and the UTF-8 <-> UTF-16 conversions.
 #include "core/text_files.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <initializer_list>
 
+#include "core/atomic_save.h"
 #include "core/status_line.h"
 #include "support/encrypted_fixture.h"
+#include "support/as_unprivileged.h"
 #include "support/log_capture.h"
 
 namespace gwr {
@@ -166,6 +171,56 @@ TEST_F(TextFiles, WritesWholeFilesAndConvertsStrictly) {
   }
   EXPECT_EQ(wide_to_utf8(utf8_to_wide("EDDF \xE2\x82\xAC \xF0\x9F\x9B\xAB")), "EDDF \xE2\x82\xAC \xF0\x9F\x9B\xAB");
   EXPECT_THROW(utf8_to_wide("\xC0\x80"), std::runtime_error);
+}
+
+// A save replaces only a file this process may write itself: one of another
+// user's in a folder open to all stays as it was, with its owner. A private
+// file's new text is never open to others, not even in its temporary.
+TEST_F(TextFiles, SavesLeaveOthersFilesAloneAndKeepPrivateFilesPrivate) {
+  namespace fs = std::filesystem;
+  using fs::perms;
+  const mode_t savedMask = ::umask(022);
+  for (const perms mode : {perms::owner_read | perms::owner_write,
+                           perms::owner_read | perms::owner_write | perms::group_read}) {
+    const fs::path path = write("old");
+    fs::permissions(path, mode);
+    perms seen = perms::unknown;
+    std::string cause;
+    EXPECT_TRUE(gf_saveAtomically(
+        path,
+        [&seen](const fs::path& temporary, std::string&) {
+          std::FILE* file = std::fopen(temporary.c_str(), "w");
+          seen = fs::status(temporary).permissions();
+          return file != nullptr && std::fputs("new", file) >= 0 && std::fclose(file) == 0;
+        },
+        cause));
+    EXPECT_EQ(seen, mode) << "while the new text was written";
+    EXPECT_EQ(fs::status(path).permissions(), mode);
+    EXPECT_EQ(testsupport::readBytes(path), "new");
+  }
+  ::umask(savedMask);
+
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's file needs root to make";
+  const fs::path open = folder.path() / "open";
+  fs::create_directory(open);
+  fs::permissions(folder.path(), perms::all);
+  fs::permissions(open, perms::all);
+  const fs::path rootsFile = open / "settings.xml";
+  std::ofstream(rootsFile) << "root's";
+  fs::permissions(rootsFile, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+  const int held = testsupport::runAsUnprivileged([&rootsFile] {
+    std::string cause;
+    const bool saved =
+        gf_saveAtomically(rootsFile, [](const fs::path& temporary, std::string&) {
+          return gf_writeTextFile("taken", temporary);
+        }, cause);
+    return !saved && cause == "the file is read-only";
+  });
+  EXPECT_EQ(held, 0);
+  EXPECT_EQ(testsupport::readBytes(rootsFile), "root's");
+  struct stat owner {};
+  ASSERT_EQ(::stat(rootsFile.c_str(), &owner), 0);
+  EXPECT_EQ(owner.st_uid, 0U);
 }
 
 } // namespace

@@ -124,8 +124,9 @@ void LoopbackHttpServer::answer(int client) {
     return;
   }
   const std::size_t promised = route.body.size() + (route.stall ? stallMissingBytes : 0);
-  sendAll(client, fmt::format("HTTP/1.1 {} Test\r\nContent-Length: {}\r\nConnection: close\r\n\r\n", route.status,
-                              promised));
+  const std::string location = route.location.empty() ? "" : fmt::format("Location: {}\r\n", route.location);
+  sendAll(client, fmt::format("HTTP/1.1 {} Test\r\n{}Content-Length: {}\r\nConnection: close\r\n\r\n",
+                              route.status, location, promised));
   if (route.cutShort) {
     sentBodyBytes_ += sendAll(client, std::string_view(route.body).substr(0, route.body.size() / 2));
     return;

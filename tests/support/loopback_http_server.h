@@ -24,6 +24,7 @@ class LoopbackHttpServer {
     // Instead of body: this many filler bytes without a Content-Length, as a
     // hostile server sends, until the client stops reading.
     std::uint64_t floodBytes = 0;
+    std::string location{};  // sent as a Location header when not empty
   };
 
   LoopbackHttpServer();  // listening at once; throws std::runtime_error when it cannot

@@ -100,6 +100,12 @@ void lf_liveries() {
   gf_processScannedLiveries();
 }
 
+// The filter of a folder where the program saves one file.
+template <const fs::path& saved>
+bool lf_isNameOf(std::string_view name) {
+  return name == gf_pathToUtf8(saved.filename());
+}
+
 // Saves go through a temporary beside the file they replace; a kill can
 // leave one behind. Only those go: beside a file the program saves there.
 void lf_removeStaleTemporaries() {
@@ -108,10 +114,8 @@ void lf_removeStaleTemporaries() {
   gf_removeStaleTemporaries(gf_perUserFolder(), [](std::string_view name) {
     return name == parametersFileName || name == refusedDownloadsFileName;
   });
-  gf_removeStaleTemporaries(outputFolder,
-                            [](std::string_view name) { return name == liveriesScannedFile.filename().native(); });
-  gf_removeStaleTemporaries(airportsFolder,
-                            [](std::string_view name) { return name == myParkAirportsFile.filename().native(); });
+  gf_removeStaleTemporaries(outputFolder, &lf_isNameOf<liveriesScannedFile>);
+  gf_removeStaleTemporaries(airportsFolder, &lf_isNameOf<myParkAirportsFile>);
   for (const fs::path& folder : {mySimaddonFolder, myThirdpartyFolder, learnedStockFolder, learnedSimaddonFolder})
     gf_removeStaleTemporaries(folder, standFile);
   gf_removeStaleTemporaries(learnedThirdpartyFolder, standFile, publisherFolderDepth);
@@ -128,6 +132,7 @@ void lf_maintainFolders() {
   }
   if (fs::exists(objectIdListFile)) fs::remove(objectIdListFile);
   lf_removeStaleTemporaries();
+  gf_removeInterruptedDownloads(gf_interruptedDownloadFiles());
 }
 
 void lf_productionStop() {

@@ -45,15 +45,8 @@ std::uint64_t installerLimit = installerLimitBytes;
 
 std::string lf_text(const fs::path& path) { return platform::pathToUtf8(path); }
 
-// A hostile archive can unpack a few megabytes into gigabytes: what comes out
-// is bounded, and must fit on the disk.
-bool lf_fitsLimits(const ZipArchive::Entry& entry, const fs::path& into, std::uint64_t& unpacked) {
-  unpacked += entry.size;
-  if (unpacked > installerLimit) {
-    gf_logError(fmt::format("Zip entry '{}' refused: the archive unpacks to more than {} bytes", entry.name,
-                            installerLimit));
-    return false;
-  }
+// What comes out of the archive must fit on the disk with room to spare.
+bool lf_fitsDisk(const ZipArchive::Entry& entry, const fs::path& into) {
   std::error_code error;
   const fs::space_info space = fs::space(fs::absolute(into, error), error);
   if (!error && space.available < entry.size + freeSpaceMarginBytes) {
@@ -74,27 +67,31 @@ void lf_removeLeftovers() {
   fs::remove_all(stagingFolder, ignored);
 }
 
-bool lf_downloadProgramZip(const VersionData& version) {
+FetchOutcome lf_downloadProgramZip(const VersionData& version) {
   const std::string url = fmt::format("{}{}/{}/{}", gf_downloadFolderUrl(), releaseUrlFolder, programName,
                                       programZipFileName);
   const CurlHandle handle = gf_newCurlHandle();
   const DownloadResult fetched = gf_fetchFile(handle.get(), url, programZipFile, true, installerLimit);
   if (fetched) {
     gf_log(fmt::format("Downloaded {}", lf_text(programZipFile)));
-    return true;
+    return FetchOutcome::done;
   }
-  if (fetched.tooLarge) gf_rememberRefusedForSize(programZipFileName, version);
   setStatusText(fmt::format("Downloading program installer file version {} failed", version.text()), true);
-  return false;
+  return fetched.tooLarge ? FetchOutcome::refused : FetchOutcome::failed;
 }
 
+// How the unpacking of the program zip ended: an archive that is no zip,
+// unpacks beyond an installer's size or holds no installer is unusable as it
+// stands; other failures may be this machine's (a full disk).
+enum class Unpacked { whole, unusable, failed };
+
 // One entry into the folder; entries whose names would leave it are refused.
-// False when a file entry could not be unpacked whole.
-bool lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entry, const fs::path& into,
-                    std::vector<fs::path>& files, std::uint64_t& unpacked) {
+// Anything but whole when a file entry could not be unpacked whole.
+Unpacked lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entry, const fs::path& into,
+                        std::vector<fs::path>& files, std::uint64_t& unpacked) {
   if (!ZipArchive::isSafeEntryName(entry.name)) {
     gf_logError(fmt::format("Zip entry '{}' refused: it would be written outside {}", entry.name, lf_text(into)));
-    return true;
+    return Unpacked::whole;
   }
   const fs::path relative = platform::pathFromUtf8(entry.name);
   const fs::path target = into / relative;
@@ -102,47 +99,55 @@ bool lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entry, c
   fs::create_directories(entry.directory ? target : target.parent_path(), error);
   if (error) {
     gf_logError(fmt::format("Could not create folder for {}: {}", lf_text(target), error.message()));
-    return false;
+    return Unpacked::failed;
   }
-  if (entry.directory) return true;
-  if (!lf_fitsLimits(entry, into, unpacked)) return false;
+  if (entry.directory) return Unpacked::whole;
+  // A hostile archive can unpack a few megabytes into gigabytes.
+  if (unpacked + entry.size > installerLimit) {
+    gf_logError(fmt::format("Zip entry '{}' refused: the archive unpacks to more than {} bytes", entry.name,
+                            installerLimit));
+    return Unpacked::unusable;
+  }
+  unpacked += entry.size;
+  if (!lf_fitsDisk(entry, into)) return Unpacked::failed;
   std::string problem;
   int code = 0;
   if (!archive.extract(entry, target, problem, code)) {
     gf_logError(fmt::format("Unzipping error code: {}", code));
     gf_logError(fmt::format("Zip entry '{}' not unpacked: {}", entry.name, problem));
-    return false;
+    return Unpacked::failed;
   }
   gf_log(fmt::format("{} unzipped to {}", lf_text(programZipFile), lf_text(target)));
   files.push_back(relative);
-  return true;
+  return Unpacked::whole;
 }
 
 // The whole archive into the folder, the installer under its fixed name: the
 // entry of that name, or the only file of the archive.
-bool lf_unpackProgramZip(const fs::path& into) {
+Unpacked lf_unpackProgramZip(const fs::path& into) {
   std::vector<fs::path> files;
   std::uint64_t unpacked = 0;
   try {
     const ZipArchive archive = ZipArchive::openForReading(programZipFile);
     for (const ZipArchive::Entry& entry : archive.entries())
-      if (!lf_unpackEntry(archive, entry, into, files, unpacked)) return false;
+      if (const Unpacked result = lf_unpackEntry(archive, entry, into, files, unpacked); result != Unpacked::whole)
+        return result;
   } catch (const std::exception& e) {
     gf_logError(fmt::format("Could not open {} ({})", lf_text(programZipFile), e.what()));
-    return false;
+    return Unpacked::unusable;
   }
   const fs::path installer = into / installerFileName;
-  if (fs::is_regular_file(installer)) return true;
+  if (fs::is_regular_file(installer)) return Unpacked::whole;
   if (files.size() != 1) {
     gf_logError(fmt::format("{} holds no single installer ({} files)", lf_text(programZipFile), files.size()));
-    return false;
+    return Unpacked::unusable;
   }
   std::error_code error;
   fs::rename(into / files.front(), installer, error);
-  if (!error) return true;
+  if (!error) return Unpacked::whole;
   gf_logError(fmt::format("could not rename {} => {}: {}", lf_text(into / files.front()), lf_text(installer),
                           error.message()));
-  return false;
+  return Unpacked::failed;
 }
 
 // "new_version" made or emptied of its files, as the installer's folder.
@@ -207,38 +212,47 @@ void lf_requestNewVersionStop() { gf_requestStop(ExitReason::NewVersion, 0); }
 
 // Notes refused for their size once are not fetched again for that version.
 void lf_fetchReleaseNotes(const VersionData& version) {
-  if (gf_wasRefusedForSize(releaseNotesFileName, version)) return;
-  const std::string notesUrl = fmt::format("{}{}/{}", gf_downloadFolderUrl(), docsUrlFolder, releaseNotesFileName);
-  const CurlHandle handle = gf_newCurlHandle();
-  const DownloadResult fetched =
-      gf_fetchFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, true, releaseNotesMaxBytes);
-  if (fetched) return;
-  if (fetched.tooLarge) gf_rememberRefusedForSize(releaseNotesFileName, version);
+  const FetchOutcome fetched = gf_fetchUnlessRefused(releaseNotesFileName, version, [] {
+    const std::string notesUrl = fmt::format("{}{}/{}", gf_downloadFolderUrl(), docsUrlFolder, releaseNotesFileName);
+    const CurlHandle handle = gf_newCurlHandle();
+    const DownloadResult result =
+        gf_fetchFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, true, releaseNotesMaxBytes);
+    if (result) return FetchOutcome::done;
+    return result.tooLarge ? FetchOutcome::refused : FetchOutcome::failed;
+  });
+  if (fetched == FetchOutcome::done || fetched == FetchOutcome::refusedEarlier) return;
   gf_logError(fmt::format("could not download {} to {}", releaseNotesFileName, lf_text(newVersionFolder)));
+}
+
+// This run's zip, unpacked; refused when it came too large or unusable.
+FetchOutcome lf_fetchNewVersion(const VersionData& version) {
+  lf_removeLeftovers();
+  FetchOutcome outcome = lf_downloadProgramZip(version);
+  bool moved = false;
+  if (outcome == FetchOutcome::done) {
+    const Unpacked unpacked = lf_unpackProgramZip(stagingFolder);
+    if (const std::error_code error = gf_removeIfPresent(programZipFile))
+      gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", error.message()));
+    if (unpacked == Unpacked::whole) {
+      lf_prepareNewVersionFolder();
+      moved = lf_moveStagedFiles();
+    }
+    if (unpacked == Unpacked::unusable) outcome = FetchOutcome::refused;
+  }
+  std::error_code ignored;
+  fs::remove_all(stagingFolder, ignored);
+  const fs::path installer = newVersionFolder / installerFileName;
+  if (moved && fs::is_regular_file(installer)) return FetchOutcome::done;
+  gf_logError(fmt::format("{} does not exists?", lf_text(installer)));
+  return outcome == FetchOutcome::refused ? outcome : FetchOutcome::failed;
 }
 
 } // namespace
 
 void gf_setInstallerLimit(std::uint64_t bytes) { installerLimit = bytes; }
 
-bool downloadNewVersion(const VersionData& version) {
-  lf_removeLeftovers();
-  bool moved = false;
-  if (lf_downloadProgramZip(version)) {
-    const bool unpacked = lf_unpackProgramZip(stagingFolder);
-    if (const std::error_code error = gf_removeIfPresent(programZipFile))
-      gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", error.message()));
-    if (unpacked) {
-      lf_prepareNewVersionFolder();
-      moved = lf_moveStagedFiles();
-    }
-  }
-  std::error_code ignored;
-  fs::remove_all(stagingFolder, ignored);
-  const fs::path installer = newVersionFolder / installerFileName;
-  if (moved && fs::is_regular_file(installer)) return true;
-  gf_logError(fmt::format("{} does not exists?", lf_text(installer)));
-  return false;
+FetchOutcome downloadNewVersion(const VersionData& version) {
+  return gf_fetchUnlessRefused(programZipFileName, version, [&] { return lf_fetchNewVersion(version); });
 }
 
 std::string gf_newVersionNotice(const fs::path& folder) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/update/refused_downloads.h"
 #include "core/version.h"
 
 namespace gwr {
@@ -14,10 +15,11 @@ namespace gwr {
 inline constexpr std::string_view programZipFileName = "latest_version.zip";
 inline constexpr std::string_view readMeFileName = "README.txt";
 
-// Downloads and unpacks the program zip of this run. True only when this run's
+// Downloads and unpacks the program zip of this run. Done only when this run's
 // download was unpacked completely and "new_version" now holds the installer;
-// nothing of an earlier attempt is ever handed over.
-bool downloadNewVersion(const VersionData& version);
+// nothing of an earlier attempt is ever handed over. A zip that came too large
+// or unusable is refused, and not fetched again for that version.
+FetchOutcome downloadNewVersion(const VersionData& version);
 
 // What an installer may be: the program zip and everything unpacked from it
 // stay below this, and the disk must hold it with room to spare.

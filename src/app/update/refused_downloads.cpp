@@ -1,4 +1,4 @@
-// The list of size-refused downloads: one "<file> <version>" per line in the
+// The list of refused downloads: one "<file> <version>" per line in the
 // per-user folder, written through the atomic save.
 #include "app/update/refused_downloads.h"
 
@@ -39,21 +39,41 @@ std::vector<std::string> lf_readList() {
 
 } // namespace
 
-bool gf_wasRefusedForSize(std::string_view file, const VersionData& version) {
+namespace {
+
+bool lf_wasRefused(const std::string& entry) {
   const std::vector<std::string> lines = lf_readList();
-  return std::find(lines.begin(), lines.end(), lf_entry(file, version)) != lines.end();
+  return std::find(lines.begin(), lines.end(), entry) != lines.end();
 }
 
-void gf_rememberRefusedForSize(std::string_view file, const VersionData& version) {
+// A failed save is logged by the save itself.
+void lf_remember(const std::string& entry) {
   std::vector<std::string> lines = lf_readList();
-  const std::string entry = lf_entry(file, version);
   std::erase(lines, entry);
   lines.push_back(entry);
   if (lines.size() > refusedDownloadsKept)
     lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(refusedDownloadsKept));
   std::string cause;
-  if (!gf_replaceTextLines(lines, lf_listFile(), cause))
-    gf_logError(fmt::format("{} not written: {}", refusedDownloadsFileName, cause));
+  gf_replaceTextLines(lines, lf_listFile(), cause);
+}
+
+} // namespace
+
+FetchOutcome gf_fetchUnlessRefused(std::string_view file, const VersionData& version,
+                                   const std::function<FetchOutcome()>& fetch) {
+  const std::string entry = lf_entry(file, version);
+  const std::string listed = gf_pathToUtf8(lf_listFile());
+  if (lf_wasRefused(entry)) {
+    gf_log(fmt::format("{} {} not fetched: it was refused before (remove its line from {} to try again)", file,
+                       version.text(), listed));
+    return FetchOutcome::refusedEarlier;
+  }
+  const FetchOutcome outcome = fetch();
+  if (outcome != FetchOutcome::refused) return outcome;
+  lf_remember(entry);
+  gf_logError(fmt::format("{} {} refused: not fetched again until a newer version (remembered in {})", file,
+                          version.text(), listed));
+  return outcome;
 }
 
 } // namespace gwr

@@ -1,10 +1,12 @@
-// Downloads refused for their size, remembered across starts by file name and
-// the web's version, so that the same oversized file is not fetched again at
-// every start; a newer version is tried afresh.
+// Downloads refused for their size or because they came unusable, remembered
+// across starts by file name and the web's version, so that a hostile site
+// cannot make every start fetch the same large file; a newer version is tried
+// afresh.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "core/version.h"
@@ -20,8 +22,17 @@ inline constexpr std::uintmax_t refusedDownloadsMaxBytes = 4096;
 // The most bytes each download of the updater may bring.
 inline constexpr std::uint64_t releaseNotesMaxBytes = 32ULL * 1024 * 1024;
 
-bool gf_wasRefusedForSize(std::string_view file, const VersionData& version);
-// Remembers the refusal in the per-user folder; a failed save is logged.
-void gf_rememberRefusedForSize(std::string_view file, const VersionData& version);
+// How a guarded download ended; a fetch gives one of the first three.
+enum class FetchOutcome {
+  done,
+  failed,          // tried again at the next start
+  refused,         // too large or unusable: not fetched again for this version
+  refusedEarlier,  // not fetched: refused at an earlier start
+};
+
+// Runs fetch for file at version unless it was refused before; a refusal is
+// remembered in the per-user folder and logged once with that file's path.
+FetchOutcome gf_fetchUnlessRefused(std::string_view file, const VersionData& version,
+                                   const std::function<FetchOutcome()>& fetch);
 
 } // namespace gwr

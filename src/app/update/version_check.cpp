@@ -161,28 +161,37 @@ bool lf_isUsableDataFile(const fs::path& encrypted, std::string& problem) {
   }
 }
 
-// A file refused for its size once is not fetched again for that version.
-bool lf_downloadDataFile(const fs::path& file, const VersionData& web) {
-  const std::string name = lf_text(file.filename());
-  if (gf_wasRefusedForSize(name, web)) return false;
-  fs::path fresh = file;
-  fresh += downloadedSuffix;
+// A data file that came too large or unusable is not fetched again for that
+// version: a hostile site cannot make every start download it.
+FetchOutcome lf_fetchDataFile(const fs::path& file, const fs::path& fresh) {
   const DownloadResult fetched = gf_downloadFromSite(file.filename(), fresh, dataFileDownloadMaxBytes);
-  if (fetched.tooLarge) gf_rememberRefusedForSize(name, web);
-  if (!fetched) return false;
+  if (!fetched) return fetched.tooLarge ? FetchOutcome::refused : FetchOutcome::failed;
   std::string problem;
   if (!lf_isUsableDataFile(fresh, problem)) {
     gf_logError(fmt::format("Downloaded {} is not usable ({}); {} stays as it was", lf_text(fresh), problem,
                             lf_text(file)));
     gf_removeIfPresent(fresh);
-    return false;
+    return FetchOutcome::refused;
   }
   std::error_code error;
   fs::rename(fresh, file, error);
-  if (!error) return true;
+  if (!error) return FetchOutcome::done;
   gf_logError(fmt::format("Could not replace {}: {}", lf_text(file), error.message()));
   gf_removeIfPresent(fresh);
-  return false;
+  return FetchOutcome::failed;
+}
+
+// Where a data file is downloaded before it is checked.
+fs::path lf_freshPath(const fs::path& file) {
+  fs::path fresh = file;
+  fresh += downloadedSuffix;
+  return fresh;
+}
+
+bool lf_downloadDataFile(const fs::path& file, const VersionData& web) {
+  const fs::path fresh = lf_freshPath(file);
+  return gf_fetchUnlessRefused(lf_text(file.filename()), web,
+                               [&] { return lf_fetchDataFile(file, fresh); }) == FetchOutcome::done;
 }
 
 void lf_switchScanOn(CheckboxBoolParameter& scan) {
@@ -233,9 +242,10 @@ bool lf_checkProgram(const json& document) {
     lf_logVersionUpToDate(programMember);
     return false;
   }
-  // Refused for its size at an earlier start: the run goes on with this version.
-  if (gf_wasRefusedForSize(programZipFileName, *web)) return false;
-  if (!downloadNewVersion(*web))
+  const FetchOutcome fetched = downloadNewVersion(*web);
+  // Refused at an earlier start: the run goes on with this version.
+  if (fetched == FetchOutcome::refusedEarlier) return false;
+  if (fetched != FetchOutcome::done)
     throw UserErrorException(newVersionFailedError,
                              "The downloading/unzipping of the new version failed? Try manually via the Quillmere website");
   lf_handOverNewVersion(*web);
@@ -249,6 +259,17 @@ void lf_logVersionUpdated(std::string_view item, const VersionData& version) {
 }
 void lf_logVersionUpToDate(std::string_view item) { gf_log(fmt::format("{} version up-to-date", item)); }
 void lf_logVersionNotFound(std::string_view item) { gf_log(fmt::format("{} version not found", item)); }
+
+std::vector<fs::path> gf_interruptedDownloadFiles() {
+  std::vector<fs::path> files{gf_partialDownloadPath(versionListFile),
+                              gf_partialDownloadPath(fs::path(programZipFileName)),
+                              gf_partialDownloadPath(newVersionFolder / releaseNotesFileName)};
+  for (const fs::path* data : {&airportsEncFile, &regcodesEncFile, &dbaseEncFile}) {
+    files.push_back(lf_freshPath(*data));
+    files.push_back(gf_partialDownloadPath(files.back()));
+  }
+  return files;
+}
 
 bool checkVersions() {
   const std::optional<json> document = lf_fetchVersionList();

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "core/version.h"
 
@@ -21,6 +23,10 @@ inline constexpr int newVersionFailedError = 112;
 // Throws UserErrorException 112 when a newer program could not be fetched or
 // unpacked, and filesystem_error when a file's status cannot be queried.
 bool checkVersions();
+
+// The files a download killed before its end leaves beside what the updater
+// downloads: partial downloads and data files not yet checked.
+std::vector<std::filesystem::path> gf_interruptedDownloadFiles();
 
 void lf_logVersionUpdated(std::string_view item, const VersionData& version);  // "{} updated to {}"
 void lf_logVersionUpToDate(std::string_view item);                            // "{} version up-to-date"

@@ -21,4 +21,13 @@ std::string pathToUtf8(const std::filesystem::path& path);
 // caller closes the file. nullptr on failure, with errno set.
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
+// True when this process may write the file itself (its owner, mode and the
+// process's rights taken together), not only rename something over it.
+bool mayWriteFile(const std::filesystem::path& path);
+
+// Creates path empty (or empties it) with exactly these permission bits from
+// the start, whatever the process's default; a symbolic link there is not
+// followed. False on failure, with errno set.
+bool createFileWithPermissions(const std::filesystem::path& path, std::filesystem::perms permissions);
+
 } // namespace gwr::platform

@@ -3,37 +3,53 @@
 # folder against a small sample tree whose emulated simulator quits after
 # 55 s, with the feeder playing the Frankfurt scenarios meanwhile. The run must
 # end by itself with SIM WAS CLOSED after traffic was matched, created and flown.
-# The RealTraffic ports (UDP 49004 and 49005, the link's TCP port) may be held
-# on this machine by the program or the feed that the user runs: the check
-# runs in a network of its own (loopback only) where the system allows one,
-# and where it does not and the ports are held, it says so and is skipped.
+# The RealTraffic ports (UDP 49004 and 49005) may be held on this machine by
+# the program or the feed that the user runs: the check runs in a network of
+# its own (loopback only) where the system allows one, and where it does not
+# and the ports are held, it says so and is skipped.
 # Usage: road_check.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$1"
 source="$2"
-skipped=77   # the test's SKIP_RETURN_CODE
+# Given only by this script to itself, inside the network it made: the network
+# it came from, which the one it runs in must differ from.
+outerNetwork="${3:-}"
+skipped=77     # the test's SKIP_RETURN_CODE
+noLoopback=76  # inside: the own network's loopback would not come up
 
-if [[ -z "${GWR_ROAD_CHECK_NETWORK:-}" ]]; then
+ownNetwork() { readlink /proc/self/ns/net 2> /dev/null || true; }
+
+# Whether a UDP port is bound here, from the kernel's own table: no tools needed.
+udpPortHeld() {
+  local port
+  port="$(printf ':%04X' "$1")"
+  cat /proc/net/udp /proc/net/udp6 2> /dev/null | awk -v port="$port" \
+    'substr($2, length($2) - 4) == port { found = 1 } END { exit !found }'
+}
+
+if [[ -n "$outerNetwork" ]]; then
+  if [[ "$(ownNetwork)" == "$outerNetwork" ]] || ! ip link set lo up 2> /dev/null; then
+    exit $noLoopback
+  fi
+  echo "the run has a network of its own: the machine's RealTraffic ports are left alone"
+else
   if command -v unshare > /dev/null && command -v ip > /dev/null; then
     # -r maps the user to root inside when the user is not root already.
     for flags in -n -rn; do
-      if unshare "$flags" ip link set lo up 2> /dev/null; then
-        exec unshare "$flags" bash -c 'ip link set lo up && exec "$@"' road_check \
-          env GWR_ROAD_CHECK_NETWORK=own bash "$0" "$@"
+      if unshare "$flags" true 2> /dev/null; then
+        status=0
+        unshare "$flags" bash "$0" "$build" "$source" "$(ownNetwork)" || status=$?
+        if [[ $status -ne $noLoopback ]]; then exit $status; fi
       fi
     done
   fi
-  echo "no network of its own could be made (unshare -n): the run shares this machine's ports"
-  if command -v ss > /dev/null; then
-    held="$(ss -Hlun '( sport = :49004 or sport = :49005 )' 2> /dev/null || true)"
-    if [[ -n "$held" ]]; then
-      echo "cannot run: the RealTraffic ports UDP 49004/49005 are held by another program:"
-      echo "$held"
+  echo "no network of its own could be made (unshare -n, ip): the run shares this machine's ports"
+  for port in 49004 49005; do
+    if udpPortHeld $port; then
+      echo "cannot run: the RealTraffic port UDP $port is held by another program"
       exit $skipped
     fi
-  fi
-else
-  echo "the run has a network of its own: the machine's RealTraffic ports are left alone"
+  done
 fi
 
 quitFrame=1650   # 55 s at the emulator's 30 frames a second

@@ -79,7 +79,8 @@ TEST_F(StartUpInstallPath, TheLiveryScanRunsWhenAskedOrWithoutAStoredResult) {
 }
 
 // The start-up clean-up takes only the temporaries the program's own saves
-// leave beside the files they save; the user's files that look alike stay.
+// and downloads leave beside the files they write; the user's files that look
+// alike stay.
 TEST(StartUpFolders, TheCleanUpRemovesOnlyTheSavesOwnTemporaries) {
   SettingsSandbox sandbox;
   const std::string shape = ".00007f3a2b1c4d00-7.tmp";
@@ -107,6 +108,19 @@ TEST(StartUpFolders, TheCleanUpRemovesOnlyTheSavesOwnTemporaries) {
       {inputFolder / ("airports.enc" + shape), false},
       {fs::path("parameters.xml" + shape), false},
       {gf_perUserFolder() / ("LiveriesScanned.xml" + shape), false},
+      // What a kill during a download leaves beside what the updater fetches.
+      {"input/airports.enc.download", true},
+      {"input/dbase.enc.download.part", true},
+      {"input/AIG-regcodes.enc.download", true},
+      {"latest_version.zip.part", true},
+      {"new_version/ReleaseNotes.pdf.part", true},
+      {"versions.json.part", true},
+      {"input/airports.enc.part", false},
+      {"input/notes.download", false},
+      {"input/latest_version.zip.part", false},
+      {"ReleaseNotes.pdf.part", false},
+      {"new_version/Other.pdf.part", false},
+      {"latest_version.zip", false},
   };
   for (const auto& row : rows) {
     fs::create_directories(row.file.parent_path().empty() ? "." : row.file.parent_path());
@@ -118,7 +132,7 @@ TEST(StartUpFolders, TheCleanUpRemovesOnlyTheSavesOwnTemporaries) {
     EXPECT_EQ(fs::exists(row.file), !row.removed) << row.file;
     kept += fs::exists(row.file) ? 1 : 0;
   }
-  EXPECT_EQ(kept, 12U);
+  EXPECT_EQ(kept, 18U);
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/update/refused_downloads.h"
 #include "app/update/version_check.h"
+#include "core/paths.h"
 #include "core/exit_reason.h"
 #include "core/user_error.h"
 #include "platform/sys/known_folders.h"
@@ -81,7 +83,9 @@ TEST_F(NewVersion, EveryFileKeepsItsOwnNameAndEscapingEntriesAreNeverWritten) {
 }
 
 // Nothing of an earlier attempt is handed over when this run's download or
-// unpacking fails: error 112, and the run goes on.
+// unpacking fails: error 112, and the run goes on. A zip the site sent too
+// large or unusable is not fetched again for that version, and the log names
+// where that is remembered; a failure that may pass is tried again.
 TEST_F(NewVersion, FailedDownloadsAndBadArchivesAreRefused) {
   writeCorruptZip("corrupt.zip", "install_new_version.exe");
   writeEmptyZip("empty.zip");
@@ -91,19 +95,29 @@ TEST_F(NewVersion, FailedDownloadsAndBadArchivesAreRefused) {
   writeBytes("nozip.zip", "this is no zip archive");
   gf_setInstallerLimit(1024 * 1024);
   writeZip("bomb.zip", {{"install_new_version.exe", std::string(2 * 1024 * 1024, '\0')}});
-  const std::pair<const char*, LoopbackHttpServer::Route> cases[] = {
-      {"unpacks beyond an installer's size", {200, readBytes("bomb.zip")}},
-      {"404", {404, "gone"}},
-      {"cut short", {200, readBytes("two.zip"), false, true}},
-      {"corrupt", {200, readBytes("corrupt.zip")}},
-      {"empty", {200, readBytes("empty.zip")}},
-      {"two files, no installer", {200, readBytes("two.zip")}},
-      {"directory only", {200, readBytes("dirs.zip")}},
-      {"escaping only", {200, readBytes("escaping.zip")}},
-      {"no zip", {200, readBytes("nozip.zip")}},
+  const fs::path memory = gf_perUserFolder() / refusedDownloadsFileName;
+  const struct {
+    const char* what;
+    LoopbackHttpServer::Route route;
+    bool refused;
+  } cases[] = {
+      {"unpacks beyond an installer's size", {200, readBytes("bomb.zip")}, true},
+      {"404", {404, "gone"}, false},
+      {"cut short", {200, readBytes("two.zip"), false, true}, false},
+      {"corrupt", {200, readBytes("corrupt.zip")}, false},
+      {"empty", {200, readBytes("empty.zip")}, true},
+      {"two files, no installer", {200, readBytes("two.zip")}, true},
+      {"directory only", {200, readBytes("dirs.zip")}, true},
+      {"escaping only", {200, readBytes("escaping.zip")}, true},
+      {"no zip", {200, readBytes("nozip.zip")}, true},
   };
-  for (const auto& [what, route] : cases) {
+  for (const auto& [what, route, refused] : cases) {
     SCOPED_TRACE(what);
+    fs::remove(memory);
+    const std::size_t logStart = site.log().text().size();
+    const auto loggedInRow = [&](const std::string& line) {
+      return site.log().text().find(line, logStart) != std::string::npos;
+    };
     writeZip("latest_version.zip", {{"install_new_version.exe", "OF AN EARLIER RUN"}});
     writeBytes("install_new_version.exe", "OF AN EARLIER RUN");
     site.serve(zipRoute, route);
@@ -119,6 +133,19 @@ TEST_F(NewVersion, FailedDownloadsAndBadArchivesAreRefused) {
     EXPECT_TRUE(site.opened.empty());
     EXPECT_FALSE(stopRequested.load());
     expectNoLeftovers();
+    EXPECT_EQ(loggedInRow(fmt::format("latest_version.zip 12.6.0 refused: not fetched again until a newer version "
+                                      "(remembered in {})\n",
+                                      memory.string())),
+              refused);
+    const auto asked = site.server.requests().size();
+    if (refused) {
+      EXPECT_TRUE(checkVersions()) << "the run goes on with this version";
+      EXPECT_EQ(site.server.requests().size(), asked + 1) << "only versions.json";
+      EXPECT_TRUE(loggedInRow("latest_version.zip 12.6.0 not fetched: it was refused before (remove its line from " +
+                              memory.string() + " to try again)\n"));
+    } else {
+      EXPECT_THROW(checkVersions(), UserErrorException);
+    }
   }
   EXPECT_TRUE(site.logged("Downloading program installer file version 12.6.0 failed\n"));
   EXPECT_TRUE(site.logged("Unzipping error code: 7\n")) << "libzip's CRC error of the corrupt entry";

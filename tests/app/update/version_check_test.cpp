@@ -85,28 +85,40 @@ TEST(VersionCheck, DataFileThatIsNewerOrMissingIsDownloadedCheckedAndPutInPlace)
   }
 }
 
+// A download that failed on the way is tried again at the next start; one
+// that came whole but unusable is not fetched again for that version.
 TEST(VersionCheck, FailedDownloadsKeepTheOldFileAndTheSetting) {
   UpdaterSite site;
   const std::string good = UpdaterSite::encrypted(dataXml);
-  const std::pair<const char*, Route> failures[] = {
-      {"404", {404, "no such file"}},
-      {"500", {500, good}},
-      {"cut short", {200, good, false, true}},
-      {"stalled", {200, good, true}},
-      {"not decryptable", {200, std::string(5000, 'x')}},
-      {"stream without end", {200, good.substr(0, good.size() - 20)}},
-      {"not XML", {200, UpdaterSite::encrypted("plain words")}},
-      {"empty", {200, ""}},
+  const fs::path memory = gf_perUserFolder() / refusedDownloadsFileName;
+  const struct {
+    const char* what;
+    Route route;
+    bool refused;
+  } failures[] = {
+      {"404", {404, "no such file"}, false},
+      {"500", {500, good}, false},
+      {"cut short", {200, good, false, true}, false},
+      {"stalled", {200, good, true}, false},
+      {"not decryptable", {200, std::string(5000, 'x')}, true},
+      {"stream without end", {200, good.substr(0, good.size() - 20)}, true},
+      {"not XML", {200, UpdaterSite::encrypted("plain words")}, true},
+      {"empty", {200, ""}, true},
   };
   for (const DataMember& m : dataMembers) {
     writeBytes(m.file, "old");
     m.stored->set("1.0.0");
     site.serve("versions.json", {200, versionList(m.member, versionJson(1, 1, 0))});
-    for (const auto& [what, route] : failures) {
+    for (const auto& [what, route, refused] : failures) {
       SCOPED_TRACE(fmt::format("{} {}", m.member, what));
       site.serve("12/" + m.file.filename().string(), route);
       setTransferTimeout(route.stall ? stallTransferMs : siteTransferMs);
+      fs::remove(memory);
       EXPECT_TRUE(checkVersions());
+      const auto asked = site.server.requests();
+      EXPECT_TRUE(checkVersions());
+      const auto fetched = site.server.requests().size() - asked.size();
+      EXPECT_EQ(fetched, refused ? 1U : 2U) << "versions.json, and the file unless it was refused";
       EXPECT_EQ(readBytes(m.file), "old");
       EXPECT_EQ(site.storedValue(m.stored->key), "1.0.0");
       for (const char* suffix : {".download", ".download.part"})
