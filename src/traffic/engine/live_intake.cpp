@@ -47,14 +47,10 @@ double trackDifferenceDeg(double a, double b) {
 LatLon positionOf(const PositionSample& s) { return {s.lat, s.lon}; }
 LatLon userPosition() { return {trafficEngine.user.latitude, trafficEngine.user.longitude}; }
 
-double parkElevationFt() {
-  const auto park = gf_parkAirport();
-  return park ? static_cast<double>(park->altitude) : noParkElevationFt;
-}
-
 // A report low over the park airport but not on it: no good first picture.
 bool nearFieldButAirborne(double altitude) {
-  return altitude > 0.0 && altitude < nearFieldCeilingFt && std::fabs(altitude - parkElevationFt()) <= nearFieldBandFt;
+  const double field = gf_parkElevationFt().value_or(noParkElevationFt);
+  return altitude > 0.0 && altitude < nearFieldCeilingFt && std::fabs(altitude - field) <= nearFieldBandFt;
 }
 
 bool endsWithMark(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
@@ -261,10 +257,7 @@ void logUpdateFailure(const LiveAc& ac, const std::exception& e) {
 // Where an aircraft born on the ground stands: on the park airport's field
 // when it is there, with its wheels on it.
 double groundAltitudeFt(const LiveAc& ac, const PositionSample& front) {
-  const auto park = gf_parkAirport();
-  const bool atPark = park && gf_greatCircleDistanceNm(positionOf(front), {park->latitude, park->longitude}) <=
-                                  atAirportRadiusNm;
-  return (atPark ? static_cast<double>(park->altitude) : 0.0) + ac.groundCgHeight;
+  return gf_parkElevationFt(positionOf(front)).value_or(0.0) + ac.groundCgHeight;
 }
 
 std::int32_t activeLiveCount() {

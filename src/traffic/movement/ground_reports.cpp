@@ -254,17 +254,14 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   std::int32_t due = std::max(from.dueTick, tickCount.load());
   for (std::int32_t k = 1; k <= holdRollSteps; ++k) {
     const double share = static_cast<double>(k) / holdRollSteps;
-    PositionSample p = from;
+    due += std::max(stepTicks, minLegTicks);
     const LatLon at = gf_destinationPoint({from.lat, from.lon}, *bearing, rollNm * share * share * feetPerNm);
-    p.lat = at.latitude;
-    p.lon = at.longitude;
-    p.groundSpeed = p.tas = liftOffKt * share;
+    PositionSample p = gf_reportAt(from, at, liftOffKt * share, due);
+    p.tas = p.groundSpeed;
     p.track = *bearing * degreesPerRadian;
     p.verticalSpeed = 0.0;
     p.altitude = 0.0;  // ground reports, as the feed sends them
-    p.airborne = p.standing = 0;
-    due += std::max(stepTicks, minLegTicks);
-    p.dueTick = due;
+    p.airborne = 0;
     s.push_back(p);
   }
   r.dueTick = std::max(r.dueTick, due + gf_legTicks(distanceNm - rollNm, (liftOffKt + r.groundSpeed) / 2.0));
