@@ -192,8 +192,13 @@ bool gf_standEvent(LiveAc& ac, StandEvent event) {
   return hook == nullptr || hook(ac, event);
 }
 
-double gf_groundCapKt(const LiveAc& ac) {
-  return ac.takeOffRoll || ac.landing || ac.touchedDown ? rollCapKt : taxiCapKt;
+double gf_rollCapKt(AcCategory category) { return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]); }
+
+// What the leg's own reports say, not the flags: those are set only once a
+// roll is under way and stay set through a taxi-in.
+double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
+  const bool rolling = a.airborne || b.airborne || std::max(a.groundSpeed, b.groundSpeed) >= takeOffRollKt;
+  return rolling ? gf_rollCapKt(category) : taxiCapKt;
 }
 
 // Never faster on the ground than the reports' speeds allow: the smoothing
@@ -204,7 +209,7 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   auto& s = ac.samples;
   if (distanceNm <= 0.0) return;
   const std::int32_t now = tickCount.load();
-  const double capKt = gf_groundCapKt(ac);
+  const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
   const double paceKt = std::min(std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin, capKt);
   if (paceKt > 0.0) {
     if (now + gf_legTicks(distanceNm, paceKt) > ownDue + catchUpAfterTicks) {

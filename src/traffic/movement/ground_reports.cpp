@@ -228,7 +228,7 @@ bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionS
   const double nm = gf_distanceNm(last.lat, last.lon, r.lat, r.lon);
   if (nm * metresPerNm <= HOLDING_THRESHOLD_METERS.current()) return false;
   // Reports of a roll nobody saw start may say it goes faster than a taxi.
-  const double fastestKt = std::max({gf_groundCapKt(ac), last.groundSpeed, r.groundSpeed});
+  const double fastestKt = std::max({gf_groundCapKt(ac.category, last, r), last.groundSpeed, r.groundSpeed});
   return nm > fastestKt * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
 }
 

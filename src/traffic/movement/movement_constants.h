@@ -110,7 +110,8 @@ inline constexpr double reportedSpeedMargin = 1.2;
 inline constexpr double catchUpFactor = 1.25;
 inline constexpr std::int32_t catchUpAfterTicks = 500;
 // The fastest a taxiing aircraft goes (below it the take-off roll starts)
-// and a rolling one (the fastest made-up roll), whatever the reports say.
+// and a rolling one (the fastest made-up roll, or the category's take-off
+// speed when faster), whatever the reports say.
 inline constexpr double taxiCapKt = 43.0;
 inline constexpr double rollCapKt = 180.0;
 // A ground report farther from the last one than this speed covers in their
