@@ -67,7 +67,9 @@ bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt
     // A speed that trails its positions would keep the aircraft behind them;
     // far faster positions are a jump, not a lagging speed.
     if (shownKt <= r.groundSpeed * laggingSpeedFactor || shownKt * stalePositionSpeedShare > r.groundSpeed) return false;
-    r.groundSpeed = shownKt;
+    // Position noise can lift a taxi this much too: only a roll the feed
+    // itself reports is raised into a roll.
+    r.groundSpeed = r.groundSpeed >= takeOffRollKt ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
     return true;
   }
   r.groundSpeed = shownKt;

@@ -114,6 +114,8 @@ inline constexpr std::int32_t catchUpAfterTicks = 500;
 // speed when faster), whatever the reports say.
 inline constexpr double taxiCapKt = 43.0;
 inline constexpr double rollCapKt = 180.0;
+// A taxi speed raised to what its positions show stays this slow, short of the take-off roll.
+inline constexpr double laggingTaxiMaxKt = takeOffRollKt - 1.0;
 // A ground report farther from the last one than this speed covers in their
 // time apart is a jump of the reported position.
 inline constexpr double groundJumpMargin = 1.5;

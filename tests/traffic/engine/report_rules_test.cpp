@@ -42,21 +42,28 @@ class ReportRules : public ::testing::Test {
                                      {"Airbus A320 Lufthansa"}};
 };
 
+// 16 s after a first report at the same speed (104 kt unless given): a speed
+// its positions show far slower gives way to them, one they show lagging is
+// raised to theirs, but a taxi (under 43 kt) never into a take-off roll.
 TEST_F(ReportRules, AGroundSpeedItsPositionsContradictGivesWayToThePositions) {
   struct Case {
     const char* name;
-    double metres, altitude, keptKt;  // 16 s after a first report at 104 kt
+    double metres, altitude, keptKt, kt = 104.0;
   };
+  const auto shownKt = [](double metres) { return metres / 1852.0 * 3600.0 / 16.0; };
   const Case cases[] = {{"frozen at the gate", 0.0, 0.0, 0.0},
-                        {"creeping", 50.0, 0.0, 50.0 / 1852.0 * 3600.0 / 16.0},
+                        {"creeping", 50.0, 0.0, shownKt(50.0)},
                         {"over a third of its speed", 300.0, 0.0, 104.0},
                         {"positions a quarter faster at most", 960.0, 0.0, 104.0},
-                        {"positions 1.4 times faster: the speed lags", 1200.0, 0.0, 1200.0 / 1852.0 * 3600.0 / 16.0},
-                        {"airborne", 300.0, 3000.0, 104.0}};
+                        {"positions 1.4 times faster: the speed lags", 1200.0, 0.0, shownKt(1200.0)},
+                        {"airborne", 300.0, 3000.0, 104.0},
+                        {"a 20 kt taxi whose positions show 55 kt", 452.7, 0.0, 42.0, 20.0},
+                        {"a 20 kt taxi whose positions show 40 kt", 329.2, 0.0, shownKt(329.2), 20.0},
+                        {"a 43 kt roll whose positions show 70 kt", 576.2, 0.0, shownKt(576.2), 43.0}};
   for (const Case& c : cases) {
     gf_resetTraffic();
-    route(report(0.0, 0.0, 104.0, c.altitude));
-    route(report(16.0, c.metres, 104.0, c.altitude));
+    route(report(0.0, 0.0, c.kt, c.altitude));
+    route(report(16.0, c.metres, c.kt, c.altitude));
     ASSERT_EQ(aircraft().samples.size(), 2u) << c.name;
     EXPECT_NEAR(aircraft().samples.back().groundSpeed, c.keptKt, 0.05) << c.name;
   }
