@@ -346,7 +346,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     const bool farFromHold = ac.holding && gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                     positionOf(report)) * metresPerNm >
                                                HOLDING_THRESHOLD_METERS.current();
-    const bool tookOff = farFromHold && gf_airborneAheadOfHold(ac, report);
+    const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
     if (farFromHold && !tookOff) {
       // Back far from where it held: driving it there would be a jump.
       ac.holding = 0;
@@ -374,7 +374,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     }
     report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);
-    if (tookOff && ac.takeOffRoll) gf_rollFromHold(ac, report);
+    if (tookOff) gf_rollFromHold(ac, report);
     ac.samples.push_back(report);
     if (ac.samples.size() == 2 && ac.samples[0].standing && ac.samples[1].standing) {
       ac.samples[0].dueTick = tickCount.load() + 1;

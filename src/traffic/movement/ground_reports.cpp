@@ -196,6 +196,12 @@ bool otherPhases(LiveAc& ac, PositionSample& r) {
   return true;
 }
 
+// An active aircraft taxiing on the ground, not after a touchdown nor already rolling.
+bool mayStartRoll(const LiveAc& ac) {
+  return ac.sim.simState == AcSimState::Active && ac.onGroundConfirmed && ac.phase == AcPhase::Taxi &&
+         !ac.takeOffRoll && !ac.touchedDown;
+}
+
 bool anotherTaxiingNear(const LiveAc& ac) {
   return std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(), [&](const LiveAc& o) {
     return &o != &ac && o.sim.simState == AcSimState::Active && o.onGroundConfirmed && o.phase == AcPhase::Taxi &&
@@ -216,7 +222,7 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   }
   if (!ac.touchedDown) {
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing;
-    if (ac.phase == AcPhase::Taxi && (r.airborne || fast)) lf_startTakeOffRoll(ac);
+    if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
   } else if (n.airborne && r.airborne) {
     lf_touchAndGoRoll(ac);
   }
@@ -232,16 +238,27 @@ bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionS
   return nm > fastestKt * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
 }
 
-bool gf_airborneAheadOfHold(const LiveAc& ac, const PositionSample& r) {
-  if (!ac.holding || !r.airborne || ac.samples.empty()) return false;
+bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
+  if (!ac.holding || ac.samples.empty()) return false;
+  const bool rolling = r.airborne || (r.groundSpeed >= takeOffRollKt && ac.category != AcCategory::Rotorcraft);
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
-  return turn && *turn < takeOffAheadMaxDeg;
+  return rolling && turn && *turn < takeOffAheadMaxDeg;
 }
 
 void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   auto& s = ac.samples;
-  const double liftOffKt = std::min(takeOffSpeedKt[gf_categorySlot(ac.category)], r.groundSpeed);
-  if (s.empty() || liftOffKt <= 0.0) return;  // a rotorcraft lifts where it holds
+  const double takeOffKt = takeOffSpeedKt[gf_categorySlot(ac.category)];
+  if (s.empty() || takeOffKt <= 0.0) return;  // a rotorcraft lifts where it holds
+  if (!ac.takeOffRoll) {
+    if (!mayStartRoll(ac)) return;
+    lf_startTakeOffRoll(ac);  // a roll the feed reports on the ground, not yet in the air
+  }
+  if (r.groundSpeed <= 0.0) {
+    // In the air without a speed: it lifted off at its take-off speed, not at a crawl.
+    r.groundSpeed = takeOffKt;
+    if (r.tas <= 0.0) r.tas = takeOffKt;
+  }
+  const double liftOffKt = std::min(takeOffKt, r.groundSpeed);
   const PositionSample from = s.back();
   const double distanceNm = gf_distanceNm(from.lat, from.lon, r.lat, r.lon);
   const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);

@@ -79,7 +79,7 @@ TEST_F(ReportRules, SpeedJumpsAreWeighedAgainstTheFeedsLastReportNotAMadeUpOne) 
   EXPECT_EQ(aircraft().samples.size(), 3u);
 }
 
-TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessAirborneAhead) {
+TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTakeOffStartedAhead) {
   for (const auto& [metres, removed] : {std::pair{240.0, false}, std::pair{260.0, true}}) {  // threshold 250 m
     gf_resetTraffic();
     route(report(0.0, 0.0, 20.0));
@@ -87,13 +87,32 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessAirbo
     route(report(20.0, metres, metres / 20.0 * 3600.0 / 1852.0));
     EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << metres;
   }
-  // Next reported 1.5 km on in the air: ahead of its heading it took off and stays, else it goes.
-  for (const auto& [headingDeg, removed] : {std::pair{359.0, true}, std::pair{1.0, false}, std::pair{270.0, true}}) {
+  // Next reported 1.5 km east, in the air or rolling on the ground, within 90
+  // degrees of its heading: it has started its take-off and rolls from where it
+  // holds (four reports up to the next one's speed, an A320's 140 kt at most, or
+  // that when the next one gives none), else it goes.
+  struct Next { const char* name; double headingDeg, kt, altitude; bool removed; double liftOffKt; };
+  const Next cases[] = {{"in the air, 91 degrees off", 359.0, 160.0, 664.0, true, 0.0},
+                        {"in the air, 89 degrees off", 1.0, 160.0, 664.0, false, 140.0},
+                        {"in the air behind", 270.0, 160.0, 664.0, true, 0.0},
+                        {"in the air ahead without a speed", 1.0, 0.0, 664.0, false, 140.0},
+                        {"rolling on the ground ahead", 1.0, 120.0, 0.0, false, 120.0},
+                        {"rolling on the ground behind", 270.0, 120.0, 0.0, true, 0.0},
+                        {"taxiing on the ground ahead", 1.0, 30.0, 0.0, true, 0.0}};
+  for (const Next& c : cases) {
     gf_resetTraffic();
     route(report(0.0, 0.0, 20.0));
-    std::tie(aircraft().holding, aircraft().heading) = std::tuple(1, headingDeg * radiansPerDegree);
-    route(report(50.0, 1500.0, 160.0, 664.0));
-    EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << headingDeg;
+    LiveAc& ac = aircraft();
+    std::tie(ac.sim.simState, ac.sim.objectId, ac.onGroundConfirmed) = std::tuple(AcSimState::Active, 300u, 1);
+    ac.setPhase(AcPhase::Taxi);
+    std::tie(ac.holding, ac.heading) = std::tuple(1, c.headingDeg * radiansPerDegree);
+    route(report(50.0, 1500.0, c.kt, c.altitude));
+    EXPECT_EQ(ac.sim.simState == AcSimState::RemovingFromSim, c.removed) << c.name;
+    if (c.removed) continue;
+    ASSERT_EQ(ac.samples.size(), 1u + 4u + 1u) << c.name;
+    EXPECT_TRUE(ac.takeOffRoll) << c.name;
+    EXPECT_DOUBLE_EQ(ac.samples[4].groundSpeed, c.liftOffKt) << c.name;
+    EXPECT_GE(ac.samples.back().groundSpeed, c.liftOffKt) << c.name;
   }
 }
 
