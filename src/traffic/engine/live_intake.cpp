@@ -506,9 +506,8 @@ void spawnLiveAc(LiveAc& ac) {
   // The birth stand choice may have refused it: an erased aircraft is not created.
   if (ac.sim.erase) return;
   lf_initialAttitude(ac);
-  if (ac.phase == AcPhase::Taxi && s[0].groundSpeed >= takeOffRollKt && s[1].groundSpeed <= s[0].groundSpeed) {
-    // Born on the ground fast and not speeding up: it has landed and rolls out,
-    // and its speed starts no take-off roll.
+  if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {
+    // It has landed and rolls out: its speed starts no take-off roll.
     ac.touchedDown = 1;
     ac.touchdownHeading = ac.heading;
   }

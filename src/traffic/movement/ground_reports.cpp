@@ -228,6 +228,21 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   }
 }
 
+bool gf_bornRollingOut(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (s.size() < 2 || s[0].groundSpeed < takeOffRollKt) return false;
+  // A take-off roll whose feed repeats a speed shows the same two speeds:
+  // only a real slowing is a roll-out.
+  if (s[1].groundSpeed != s[0].groundSpeed) return s[1].groundSpeed < s[0].groundSpeed;
+  if (s.size() < 3) return false;
+  const std::size_t mid = (s.size() - 1) / 2;
+  const auto shownKt = [&s](std::size_t a, std::size_t b) {
+    const std::int32_t ticks = s[b].dueTick - s[a].dueTick;
+    return ticks > 0 ? gf_legNm(s[a], s[b]) * ticksPerHour / ticks : 0.0;
+  };
+  return shownKt(mid, s.size() - 1) < shownKt(0, mid) - shownSlowingKt;
+}
+
 bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionSample& r, double seconds) {
   // At a stand the stand rules weigh a far report (and learn the stay first).
   if (r.airborne || last.airborne || ac.phase == AcPhase::Parked || ac.phase == AcPhase::Parking) return false;

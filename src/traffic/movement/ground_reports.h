@@ -16,6 +16,10 @@ bool gf_groundReportCheck(LiveAc& aircraft, PositionSample& report);
 // A new report r after the newest n of an aircraft on the ground: it starts
 // a take-off roll, or a touch-and-go's roll after a touchdown.
 void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
+// An aircraft born on the ground from these reports, fast (at the take-off
+// roll's speed) and slowing: its reported speed falls or, where the feed
+// repeats one speed, its positions show it slower later in the stream.
+bool gf_bornRollingOut(const LiveAc& aircraft);
 // A ground report r, `seconds` after the feed's last ground report `last`,
 // farther from it than the aircraft could have gone on the ground (and than
 // a holder may come back): a jump of the reported position.

@@ -146,6 +146,9 @@ inline constexpr double rollReportKt = 30.0, rollStandingKt = 50.0;
 inline constexpr double extrapolatedTurnDeg = 100.0;
 inline constexpr double landingTurnDeg = 90.0, restartTurnDeg = 150.0;
 inline constexpr double landingFastKt = 40.0;
+// Born fast on the ground with one speed repeated: its positions this much
+// slower over the later half of its reports than the earlier show a roll-out.
+inline constexpr double shownSlowingKt = 5.0;
 
 // Holding on the ground while the feed is silent.
 inline constexpr double holdingSpanFactor = 1.2;

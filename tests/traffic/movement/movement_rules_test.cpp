@@ -423,6 +423,30 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
   }
 }
 
+// Born on the ground at 43 kt or more: rolling out when its reported speed
+// falls, or, with one speed repeated, when its positions show it at least 5 kt
+// slower over the later half of its reports (2 s apart) than the earlier.
+TEST_F(MovementRules, AnAircraftBornFastOnTheGroundRollsOutOnlyWhenItSlows) {
+  struct Case { const char* name; std::vector<double> reportedKt, shownKt; bool rollingOut; };
+  const Case cases[] = {
+      {"reported slowing", {120, 110, 100}, {120, 110}, true},
+      {"reported speeding up", {110, 120, 130}, {110, 120}, false},
+      {"under 43 kt", {42, 30, 20}, {40, 30}, false},
+      {"one speed, positions slowing", {104, 104, 104, 104, 104}, {125, 120, 110, 105}, true},
+      {"one speed, positions 4 kt slower", {104, 104, 104, 104, 104}, {110, 110, 106, 106}, false},
+      {"one speed, positions speeding up", {60, 60, 60, 60, 60}, {55, 60, 70, 75}, false},
+      {"one speed, two reports", {104, 104}, {100}, false},
+  };
+  for (const Case& c : cases) {
+    std::vector<PositionSample> stream{at(50.0, 8.0, c.reportedKt[0], 1000)};
+    for (std::size_t i = 1; i < c.reportedKt.size(); ++i)
+      stream.push_back(offset(stream.back(), c.shownKt[i - 1] * 2.0 / 3600.0 * 1852.0, 0.0, c.reportedKt[i],
+                              stream.back().dueTick + 200));
+    LiveAc ac = aircraft(stream);
+    EXPECT_EQ(gf_bornRollingOut(ac), c.rollingOut) << c.name;
+  }
+}
+
 TEST_F(MovementRules, TheFlareStagesFollowTheHeightOverTheCg) {
   LiveAc ac = aircraft({at(50.0, 8.0, 130, 1000, 400.0), at(50.01, 8.0, 130, 1600)}, AcPhase::Flying, false);
   std::tie(ac.landing, ac.groundCgHeight, ac.altitudeRate, ac.pitch) = std::tuple(1, 8.0, -0.2, -1.0 * deg);

@@ -208,6 +208,16 @@ std::vector<Row> holdingDeparture(bool slowRollSent = false) {
 constexpr double holdingAirborneSeconds = 170.0;  // its first airborne row
 constexpr double slowRollSentSeconds = 156.0, slowRollAirborneSeconds = 185.0;
 
+// Reported from 50 kt on in its take-off roll on 25C, its feed giving each
+// speed twice (10 kt more every 4 s); lifts off at 42 s and climbs away.
+std::vector<Row> rollWithRepeatedSpeeds() {
+  Path path(runway25C, 248.4, fieldFt, 50, 0, true);
+  for (int i = 1; i <= 20; ++i) path.leg(2, 50.0 + 10.0 * (i / 2), fieldFt, 0, true);
+  path.leg(2, 155, fieldFt + 50, 1500, false).leg(20, 170, fieldFt + 700, 2000, false);
+  return path.leg(60, 210, fieldFt + 2700, 2000, false).rows();
+}
+constexpr double repeatedRollAirborneSeconds = 42.0;
+
 // Reported on final down to 120 ft above the field, then no more: its touchdown
 // and roll-out are made up.
 std::vector<Row> unreportedRollOut() {
@@ -302,6 +312,9 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
        scenarioText("aircraft 3958208 DLH8HR A20N D-AIHR FRA LHR A3", holdingDeparture(true)),
        {126, slowRollSentSeconds}, 330, 210, 160 * 1.3, End::Airborne, -1, 0.0,
        slowRollAirborneSeconds + 30.0 + 15.0},
+      {"take-off roll whose feed repeats each speed, created mid-roll",
+       scenarioText("aircraft 3958209 DLH9RR A20N D-AIRR FRA LHR A3", rollWithRepeatedSpeeds()), {}, 200, 210,
+       160 * 1.3, End::Airborne, -1, 0.0, repeatedRollAirborneSeconds + 30.0 + 6.0},  // taken for a roll-out: 13 s late
       {"roll-out after the reports end", scenarioText(condorHeader, unreportedRollOut(), 3.0), {}, 360, 160,
        140 * 1.3, End::RollsOut, -1, 30.0},
       {"1.5 nm jump of the reported position while taxiing",
