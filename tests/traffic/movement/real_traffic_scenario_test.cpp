@@ -1,9 +1,10 @@
 // Situations from recorded airport traffic, flown in simulated time through
 // the whole engine and the emulated simulator as a user would meet them: a
 // feed outage while taxiing, a gate whose feed repeats a stale ground speed,
-// a departure whose roll nobody reported, a touch-and-go and a go-around, a
-// jump of the reported position on the ground, and a long taxi whose reports
-// come late with a speed that lags their positions.
+// a departure whose roll nobody reported, or whose reports start mid-roll, a
+// holder next reported in the air or rolling fast ahead, a touch-and-go and a
+// go-around, a jump of the reported position on the ground, and a long taxi
+// whose reports come late with a speed that lags their positions.
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
