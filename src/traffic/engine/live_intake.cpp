@@ -47,14 +47,10 @@ double trackDifferenceDeg(double a, double b) {
 LatLon positionOf(const PositionSample& s) { return {s.lat, s.lon}; }
 LatLon userPosition() { return {trafficEngine.user.latitude, trafficEngine.user.longitude}; }
 
-double parkElevationFt() {
-  const auto park = gf_parkAirport();
-  return park ? static_cast<double>(park->altitude) : noParkElevationFt;
-}
-
 // A report low over the park airport but not on it: no good first picture.
 bool nearFieldButAirborne(double altitude) {
-  return altitude > 0.0 && altitude < nearFieldCeilingFt && std::fabs(altitude - parkElevationFt()) <= nearFieldBandFt;
+  const double field = gf_parkElevationFt().value_or(noParkElevationFt);
+  return altitude > 0.0 && altitude < nearFieldCeilingFt && std::fabs(altitude - field) <= nearFieldBandFt;
 }
 
 bool endsWithMark(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
@@ -71,7 +67,9 @@ bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt
     // A speed that trails its positions would keep the aircraft behind them;
     // far faster positions are a jump, not a lagging speed.
     if (shownKt <= r.groundSpeed * laggingSpeedFactor || shownKt * stalePositionSpeedShare > r.groundSpeed) return false;
-    r.groundSpeed = shownKt;
+    // Position noise can lift a taxi this much too: only a roll the feed
+    // itself reports is raised into a roll.
+    r.groundSpeed = r.groundSpeed >= takeOffRollKt ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
     return true;
   }
   r.groundSpeed = shownKt;
@@ -261,10 +259,7 @@ void logUpdateFailure(const LiveAc& ac, const std::exception& e) {
 // Where an aircraft born on the ground stands: on the park airport's field
 // when it is there, with its wheels on it.
 double groundAltitudeFt(const LiveAc& ac, const PositionSample& front) {
-  const auto park = gf_parkAirport();
-  const bool atPark = park && gf_greatCircleDistanceNm(positionOf(front), {park->latitude, park->longitude}) <=
-                                  atAirportRadiusNm;
-  return (atPark ? static_cast<double>(park->altitude) : 0.0) + ac.groundCgHeight;
+  return gf_parkElevationFt(positionOf(front)).value_or(0.0) + ac.groundCgHeight;
 }
 
 std::int32_t activeLiveCount() {
@@ -351,7 +346,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     const bool farFromHold = ac.holding && gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                     positionOf(report)) * metresPerNm >
                                                HOLDING_THRESHOLD_METERS.current();
-    const bool tookOff = farFromHold && gf_airborneAheadOfHold(ac, report);
+    const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
     if (farFromHold && !tookOff) {
       // Back far from where it held: driving it there would be a jump.
       ac.holding = 0;
@@ -379,7 +374,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     }
     report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);
-    if (tookOff && ac.takeOffRoll) gf_rollFromHold(ac, report);
+    if (tookOff) gf_rollFromHold(ac, report);
     ac.samples.push_back(report);
     if (ac.samples.size() == 2 && ac.samples[0].standing && ac.samples[1].standing) {
       ac.samples[0].dueTick = tickCount.load() + 1;
@@ -511,9 +506,8 @@ void spawnLiveAc(LiveAc& ac) {
   // The birth stand choice may have refused it: an erased aircraft is not created.
   if (ac.sim.erase) return;
   lf_initialAttitude(ac);
-  if (ac.phase == AcPhase::Taxi && s[0].groundSpeed >= takeOffRollKt && s[1].groundSpeed <= s[0].groundSpeed) {
-    // Born on the ground fast and not speeding up: it has landed and rolls out,
-    // and its speed starts no take-off roll.
+  if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {
+    // It has landed and rolls out: its speed starts no take-off roll.
     ac.touchedDown = 1;
     ac.touchdownHeading = ac.heading;
   }

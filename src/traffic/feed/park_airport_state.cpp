@@ -28,4 +28,12 @@ std::optional<AirportRecord> gf_parkAirport() {
   return parkAirportRecord;
 }
 
+std::optional<double> gf_parkElevationFt(std::optional<LatLon> near) {
+  const auto park = gf_parkAirport();
+  if (!park) return std::nullopt;
+  if (near && gf_greatCircleDistanceNm(*near, {park->latitude, park->longitude}) > atAirportRadiusNm)
+    return std::nullopt;
+  return static_cast<double>(park->altitude);
+}
+
 } // namespace gwr

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "core/geo.h"
 #include "refdata/airports_table.h"
 
 namespace gwr {
@@ -14,5 +15,8 @@ void gf_setParkAirport(const AirportRecord& record);
 void gf_clearParkAirport();
 // A copy of the park airport's record; none while no park airport is known.
 std::optional<AirportRecord> gf_parkAirport();
+// The park airport's field elevation (feet); none while no park airport is
+// known, or when `near` is given and lies more than atAirportRadiusNm from it.
+std::optional<double> gf_parkElevationFt(std::optional<LatLon> near = std::nullopt);
 
 } // namespace gwr

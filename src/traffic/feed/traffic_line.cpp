@@ -216,9 +216,7 @@ bool lf_correctAltitude(TrafficReader& reader, TrafficRecord& record) {
   }
   record.altitude = altitude;
   if (!AIRBORNE_ONLY.current()) return true;
-  const auto park = gf_parkAirport();
-  const double parkElevation = park ? static_cast<double>(park->altitude) : 0.0;
-  return altitude - parkElevation > airborneOnlyMarginFt;
+  return altitude - gf_parkElevationFt().value_or(0.0) > airborneOnlyMarginFt;
 }
 
 bool lf_filterCallsign(TrafficReader& reader, TrafficRecord& record) {

@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "core/geo.h"
-#include "refdata/airports_table.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
@@ -36,9 +35,7 @@ SpeedStep takeOffRollStep(double kt) {
 // the aircraft is there, else the ground the simulator has it standing on
 // (sea level when neither is known).
 double fieldElevationFt(const LiveAc& ac) {
-  if (const auto park = gf_parkAirport();
-      park && gf_greatCircleDistanceNm({ac.lat, ac.lon}, {park->latitude, park->longitude}) <= atAirportRadiusNm)
-    return static_cast<double>(park->altitude);
+  if (const auto park = gf_parkElevationFt(LatLon{ac.lat, ac.lon})) return *park;
   return ac.onGroundConfirmed ? ac.altitude - ac.groundCgHeight : 0.0;
 }
 

@@ -44,7 +44,7 @@ void allLights(LiveAc& ac, bool cabin) {
 // The height the flare works with: over the ground, or over the park airport when lower.
 double flareHeight(const LiveAc& ac) {
   double h = ac.heightAboveGround;
-  if (const auto park = gf_parkAirport()) h = std::min(h, ac.altitude - static_cast<double>(park->altitude));
+  if (const auto park = gf_parkElevationFt()) h = std::min(h, ac.altitude - *park);
   return h;
 }
 
@@ -185,14 +185,14 @@ void airAltitudeRate(LiveAc& ac) {
     if (!ac.landing && streamVerticalSum(ac) > climbLookSumFpm) groundClimb(ac);
     else ac.altitudeRate = descentRatePerTick(ac);
   } else if (s[0].airborne && !s[1].airborne) {
-    const auto park = gf_parkAirport();
+    const auto park = gf_parkElevationFt();
     if (currentQnh.load() >= highQnhHpa || !park) {
       s[1].verticalSpeed = currentQnh.load() >= highQnhHpa
                                ? gf_descentFpm(ac.heightAboveGround, s[0].verticalSpeed, s[1].verticalSpeed, qnhHpa())
                                : slowDescentFpm;
       ac.altitudeRate = s[1].verticalSpeed / fpmPerFeetPerTick;
     } else {
-      ac.altitudeRate = (static_cast<double>(park->altitude) - ac.altitude) / ticks;
+      ac.altitudeRate = (*park - ac.altitude) / ticks;
     }
   } else if (!ac.landing) {
     ac.altitudeRate = gf_climbRate(s[1].altitude - ac.altitude, ticks, ac.maxClimbPerTick, ac.heightAboveGround);

@@ -39,16 +39,6 @@ std::string standName(const LiveAc& ac) {
   return stand != nullptr ? stand->id : std::to_string(ac.standNumber);
 }
 
-PositionSample reportAt(const PositionSample& from, const LatLon& at, double speedKt, std::int32_t due) {
-  PositionSample r = from;
-  r.lat = at.latitude;
-  r.lon = at.longitude;
-  r.groundSpeed = speedKt;
-  r.standing = 0;
-  r.dueTick = due;
-  return r;
-}
-
 // The push-back's second leg: a curve swinging the tail round, n ticks long.
 bool secondLegStep(LiveAc& ac) {
   auto& s = ac.samples;
@@ -58,7 +48,7 @@ bool secondLegStep(LiveAc& ac) {
   const double push = gf_wrapHeading(ac.standHeading + M_PI);
   const double side = ac.pushBackTurnSide ? M_PI / 2.0 : -M_PI / 2.0;
   const LatLon end = gf_destinationPoint({s[1].lat, s[1].lon}, push + side, ac.halfWingspan * feetPerNm);
-  PositionSample leg = reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + n);
+  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + n);
   s.push_back(leg);
   if (!lf_setupCurve(ac)) {
     s.pop_back();
@@ -202,8 +192,13 @@ bool gf_standEvent(LiveAc& ac, StandEvent event) {
   return hook == nullptr || hook(ac, event);
 }
 
-double gf_groundCapKt(const LiveAc& ac) {
-  return ac.takeOffRoll || ac.landing || ac.touchedDown ? rollCapKt : taxiCapKt;
+double gf_rollCapKt(AcCategory category) { return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]); }
+
+// What the leg's own reports say, not the flags: those are set only once a
+// roll is under way and stay set through a taxi-in.
+double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
+  const bool rolling = a.airborne || b.airborne || std::max(a.groundSpeed, b.groundSpeed) >= takeOffRollKt;
+  return rolling ? gf_rollCapKt(category) : taxiCapKt;
 }
 
 // Never faster on the ground than the reports' speeds allow: the smoothing
@@ -214,7 +209,7 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   auto& s = ac.samples;
   if (distanceNm <= 0.0) return;
   const std::int32_t now = tickCount.load();
-  const double capKt = gf_groundCapKt(ac);
+  const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
   const double paceKt = std::min(std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin, capKt);
   if (paceKt > 0.0) {
     if (now + gf_legTicks(distanceNm, paceKt) > ownDue + catchUpAfterTicks) {
@@ -338,7 +333,7 @@ void lf_pullOut(LiveAc& ac) {
   const double distance = gf_distanceNm(s[0].lat, s[0].lon, target.latitude, target.longitude);
   const std::int32_t due = std::max(s[0].dueTick, tickCount.load()) +
                            std::max(gf_legTicks(distance, ac.standSpeedKt), minLegTicks);
-  s.push_back(reportAt(s[0], target, ac.standSpeedKt, due));
+  s.push_back(gf_reportAt(s[0], target, ac.standSpeedKt, due));
   ac.setPhase(AcPhase::Taxi);
   ac.trackHeading = ac.heading;
   lf_taxiLights(ac);
@@ -359,7 +354,7 @@ void lf_pushBack(LiveAc& ac) {
   const double distance = gf_distanceNm(ac.lat, ac.lon, first.latitude, first.longitude);
   const std::int32_t start = std::max(s[0].dueTick, tickCount.load());
   const std::int32_t due = start + std::max(gf_legTicks(distance, ac.standSpeedKt), 2 * minLegTicks);
-  s.push_back(reportAt(s[0], first, ac.standSpeedKt, due));
+  s.push_back(gf_reportAt(s[0], first, ac.standSpeedKt, due));
   lf_insertMidpoint(ac);
   ac.pushBackSecondLeg = s.back();
   lf_taxiLights(ac);
@@ -382,7 +377,7 @@ void drive2Stand(LiveAc& ac, const StandRecord& stand) {
   PositionSample& newest = s.back();
   const double distance = gf_distanceNm(newest.lat, newest.lon, stand.latitude, stand.longitude);
   const std::int32_t ticks = std::max(gf_legTicks(distance, ac.standSpeedKt), minStandTicks);
-  PositionSample at = reportAt(newest, {stand.latitude, stand.longitude}, ac.standSpeedKt,
+  PositionSample at = gf_reportAt(newest, {stand.latitude, stand.longitude}, ac.standSpeedKt,
                                std::max(s.front().dueTick + ticks, newest.dueTick + minLegTicks));
   at.altitude = ac.altitude;
   at.tas = ac.standSpeedKt;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "airports/stand_record.h"
+#include "refdata/ac_category.h"
 #include "traffic/engine/live_ac.h"
 
 namespace gwr {
@@ -21,9 +22,12 @@ void lf_pushBack(LiveAc& aircraft);
 void drive2Stand(LiveAc& aircraft, const StandRecord& stand);
 void lf_arriveAtStand(LiveAc& aircraft);
 
-// The fastest the aircraft can go on the ground: rolling (take-off roll,
-// landing, roll-out) or taxiing.
-double gf_groundCapKt(const LiveAc& aircraft);
+// The fastest an aircraft of the category rolls on the ground (take-off
+// roll, roll-out): never below its take-off speed.
+double gf_rollCapKt(AcCategory category);
+// The fastest a ground leg from a to b may be flown: rolling when either
+// report is airborne or at the take-off roll's speed, else taxiing.
+double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b);
 // After the re-timing of a ground leg (second report moving, `ownDue` its due
 // before): never faster than the reports' pace, nor than the ground cap; when
 // behind its reports, somewhat faster than their pace until on time again.

@@ -196,6 +196,12 @@ bool otherPhases(LiveAc& ac, PositionSample& r) {
   return true;
 }
 
+// An active aircraft taxiing on the ground, not after a touchdown nor already rolling.
+bool mayStartRoll(const LiveAc& ac) {
+  return ac.sim.simState == AcSimState::Active && ac.onGroundConfirmed && ac.phase == AcPhase::Taxi &&
+         !ac.takeOffRoll && !ac.touchedDown;
+}
+
 bool anotherTaxiingNear(const LiveAc& ac) {
   return std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(), [&](const LiveAc& o) {
     return &o != &ac && o.sim.simState == AcSimState::Active && o.onGroundConfirmed && o.phase == AcPhase::Taxi &&
@@ -216,10 +222,25 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   }
   if (!ac.touchedDown) {
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing;
-    if (ac.phase == AcPhase::Taxi && (r.airborne || fast)) lf_startTakeOffRoll(ac);
+    if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
   } else if (n.airborne && r.airborne) {
     lf_touchAndGoRoll(ac);
   }
+}
+
+bool gf_bornRollingOut(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (s.size() < 2 || s[0].groundSpeed < takeOffRollKt) return false;
+  // A take-off roll whose feed repeats a speed shows the same two speeds:
+  // only a real slowing is a roll-out.
+  if (s[1].groundSpeed != s[0].groundSpeed) return s[1].groundSpeed < s[0].groundSpeed;
+  if (s.size() < 3) return false;
+  const std::size_t mid = (s.size() - 1) / 2;
+  const auto shownKt = [&s](std::size_t a, std::size_t b) {
+    const std::int32_t ticks = s[b].dueTick - s[a].dueTick;
+    return ticks > 0 ? gf_legNm(s[a], s[b]) * ticksPerHour / ticks : 0.0;
+  };
+  return shownKt(mid, s.size() - 1) < shownKt(0, mid) - shownSlowingKt;
 }
 
 bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionSample& r, double seconds) {
@@ -228,20 +249,31 @@ bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionS
   const double nm = gf_distanceNm(last.lat, last.lon, r.lat, r.lon);
   if (nm * metresPerNm <= HOLDING_THRESHOLD_METERS.current()) return false;
   // Reports of a roll nobody saw start may say it goes faster than a taxi.
-  const double fastestKt = std::max({gf_groundCapKt(ac), last.groundSpeed, r.groundSpeed});
+  const double fastestKt = std::max({gf_groundCapKt(ac.category, last, r), last.groundSpeed, r.groundSpeed});
   return nm > fastestKt * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
 }
 
-bool gf_airborneAheadOfHold(const LiveAc& ac, const PositionSample& r) {
-  if (!ac.holding || !r.airborne || ac.samples.empty()) return false;
+bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
+  if (!ac.holding || ac.samples.empty()) return false;
+  const bool rolling = r.airborne || (r.groundSpeed >= takeOffRollKt && ac.category != AcCategory::Rotorcraft);
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
-  return turn && *turn < takeOffAheadMaxDeg;
+  return rolling && turn && *turn < takeOffAheadMaxDeg;
 }
 
 void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   auto& s = ac.samples;
-  const double liftOffKt = std::min(takeOffSpeedKt[gf_categorySlot(ac.category)], r.groundSpeed);
-  if (s.empty() || liftOffKt <= 0.0) return;  // a rotorcraft lifts where it holds
+  const double takeOffKt = takeOffSpeedKt[gf_categorySlot(ac.category)];
+  if (s.empty() || takeOffKt <= 0.0) return;  // a rotorcraft lifts where it holds
+  if (!ac.takeOffRoll) {
+    if (!mayStartRoll(ac)) return;
+    lf_startTakeOffRoll(ac);  // a roll the feed reports on the ground, not yet in the air
+  }
+  if (r.groundSpeed <= 0.0) {
+    // In the air without a speed: it lifted off at its take-off speed, not at a crawl.
+    r.groundSpeed = takeOffKt;
+    if (r.tas <= 0.0) r.tas = takeOffKt;
+  }
+  const double liftOffKt = std::min(takeOffKt, r.groundSpeed);
   const PositionSample from = s.back();
   const double distanceNm = gf_distanceNm(from.lat, from.lon, r.lat, r.lon);
   const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
@@ -254,17 +286,14 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   std::int32_t due = std::max(from.dueTick, tickCount.load());
   for (std::int32_t k = 1; k <= holdRollSteps; ++k) {
     const double share = static_cast<double>(k) / holdRollSteps;
-    PositionSample p = from;
+    due += std::max(stepTicks, minLegTicks);
     const LatLon at = gf_destinationPoint({from.lat, from.lon}, *bearing, rollNm * share * share * feetPerNm);
-    p.lat = at.latitude;
-    p.lon = at.longitude;
-    p.groundSpeed = p.tas = liftOffKt * share;
+    PositionSample p = gf_reportAt(from, at, liftOffKt * share, due);
+    p.tas = p.groundSpeed;
     p.track = *bearing * degreesPerRadian;
     p.verticalSpeed = 0.0;
     p.altitude = 0.0;  // ground reports, as the feed sends them
-    p.airborne = p.standing = 0;
-    due += std::max(stepTicks, minLegTicks);
-    p.dueTick = due;
+    p.airborne = 0;
     s.push_back(p);
   }
   r.dueTick = std::max(r.dueTick, due + gf_legTicks(distanceNm - rollNm, (liftOffKt + r.groundSpeed) / 2.0));

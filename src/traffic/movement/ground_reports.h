@@ -16,15 +16,22 @@ bool gf_groundReportCheck(LiveAc& aircraft, PositionSample& report);
 // A new report r after the newest n of an aircraft on the ground: it starts
 // a take-off roll, or a touch-and-go's roll after a touchdown.
 void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
+// An aircraft born on the ground from these reports, fast (at the take-off
+// roll's speed) and slowing: its reported speed falls or, where the feed
+// repeats one speed, its positions show it slower later in the stream.
+bool gf_bornRollingOut(const LiveAc& aircraft);
 // A ground report r, `seconds` after the feed's last ground report `last`,
 // farther from it than the aircraft could have gone on the ground (and than
 // a holder may come back): a jump of the reported position.
 bool gf_groundJump(const LiveAc& aircraft, const PositionSample& last, const PositionSample& r, double seconds);
-// A holding aircraft next reported in the air ahead of it (within 90 degrees
-// of its heading) has taken off: its roll was not reported.
-bool gf_airborneAheadOfHold(const LiveAc& aircraft, const PositionSample& report);
-// Its roll from where it holds: reports of an even acceleration up to a
-// lift-off point short of the airborne report, which is retimed to follow them.
+// A holding aircraft next reported ahead of it (within 90 degrees of its
+// heading) in the air, or on the ground at the take-off roll's speed, has
+// started its take-off: the start of its roll was not reported.
+bool gf_rollStartedAheadOfHold(const LiveAc& aircraft, const PositionSample& report);
+// Its roll from where it holds (started here when the report did not start
+// it): reports of an even acceleration up to the report's speed (at most the
+// take-off speed; the take-off speed for an airborne report without one)
+// short of the report, which is retimed to follow them.
 void gf_rollFromHold(LiveAc& aircraft, PositionSample& report);
 // The ground rules of the stream extension: arrival at the stand, holding.
 // None when the general extension applies; else whether the stream was extended.

@@ -28,11 +28,6 @@ bool categorySwitchedOff(AcCategory category) {
          (category == AcCategory::Rotorcraft && !HELICOPTERS.current());
 }
 
-double parkElevationOrZeroFt() {
-  const auto park = gf_parkAirport();
-  return park ? static_cast<double>(park->altitude) : 0.0;
-}
-
 } // namespace
 
 void lf_extrapolate(LiveAc& ac, std::int32_t n) {
@@ -67,7 +62,7 @@ bool lf_extendStream(LiveAc& ac) {
       gf_removeLiveAc(ac);
       return false;
     }
-    if (AIRBORNE_ONLY.current() && ac.altitude - parkElevationOrZeroFt() < airborneOnlyMinHeightFt) {
+    if (AIRBORNE_ONLY.current() && ac.altitude - gf_parkElevationFt().value_or(0.0) < airborneOnlyMinHeightFt) {
       gf_removeLiveAc(ac);
       return false;
     }

@@ -110,9 +110,12 @@ inline constexpr double reportedSpeedMargin = 1.2;
 inline constexpr double catchUpFactor = 1.25;
 inline constexpr std::int32_t catchUpAfterTicks = 500;
 // The fastest a taxiing aircraft goes (below it the take-off roll starts)
-// and a rolling one (the fastest made-up roll), whatever the reports say.
+// and a rolling one (the fastest made-up roll, or the category's take-off
+// speed when faster), whatever the reports say.
 inline constexpr double taxiCapKt = 43.0;
 inline constexpr double rollCapKt = 180.0;
+// A taxi speed raised to what its positions show stays this slow, short of the take-off roll.
+inline constexpr double laggingTaxiMaxKt = takeOffRollKt - 1.0;
 // A ground report farther from the last one than this speed covers in their
 // time apart is a jump of the reported position.
 inline constexpr double groundJumpMargin = 1.5;
@@ -143,6 +146,9 @@ inline constexpr double rollReportKt = 30.0, rollStandingKt = 50.0;
 inline constexpr double extrapolatedTurnDeg = 100.0;
 inline constexpr double landingTurnDeg = 90.0, restartTurnDeg = 150.0;
 inline constexpr double landingFastKt = 40.0;
+// Born fast on the ground with one speed repeated: its positions this much
+// slower over the later half of its reports than the earlier show a roll-out.
+inline constexpr double shownSlowingKt = 5.0;
 
 // Holding on the ground while the feed is silent.
 inline constexpr double holdingSpanFactor = 1.2;

@@ -50,6 +50,16 @@ double gf_wrapHeading(double radians) {
   return a >= twoPi ? 0.0 : a;
 }
 
+PositionSample gf_reportAt(const PositionSample& from, const LatLon& at, double speedKt, std::int32_t due) {
+  PositionSample r = from;
+  r.lat = at.latitude;
+  r.lon = at.longitude;
+  r.groundSpeed = speedKt;
+  r.standing = 0;
+  r.dueTick = due;
+  return r;
+}
+
 bool gf_samePosition(const PositionSample& a, const PositionSample& b) {
   return std::fabs(a.lat - b.lat) <= samePositionDeg && std::fabs(a.lon - b.lon) <= samePositionDeg;
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 
+#include "core/geo.h"
 #include "traffic/engine/live_ac.h"
 
 namespace gwr {
@@ -36,6 +38,8 @@ bool gf_samePosition(const PositionSample& a, const PositionSample& b);
 std::optional<double> gf_legBearing(double fromLat, double fromLon, double toLat, double toLon);
 double gf_legNm(const PositionSample& a, const PositionSample& b);
 double gf_distanceNm(double fromLat, double fromLon, double toLat, double toLon);
+// A moving copy of `from` at `at`, going speedKt, due at `due`.
+PositionSample gf_reportAt(const PositionSample& from, const LatLon& at, double speedKt, std::int32_t due);
 
 // Curve from the aircraft's position over the second report to the third;
 // the second report is dropped. False when no curve could be made.

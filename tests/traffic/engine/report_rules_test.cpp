@@ -42,21 +42,28 @@ class ReportRules : public ::testing::Test {
                                      {"Airbus A320 Lufthansa"}};
 };
 
+// 16 s after a first report at the same speed (104 kt unless given): a speed
+// its positions show far slower gives way to them, one they show lagging is
+// raised to theirs, but a taxi (under 43 kt) never into a take-off roll.
 TEST_F(ReportRules, AGroundSpeedItsPositionsContradictGivesWayToThePositions) {
   struct Case {
     const char* name;
-    double metres, altitude, keptKt;  // 16 s after a first report at 104 kt
+    double metres, altitude, keptKt, kt = 104.0;
   };
+  const auto shownKt = [](double metres) { return metres / 1852.0 * 3600.0 / 16.0; };
   const Case cases[] = {{"frozen at the gate", 0.0, 0.0, 0.0},
-                        {"creeping", 50.0, 0.0, 50.0 / 1852.0 * 3600.0 / 16.0},
+                        {"creeping", 50.0, 0.0, shownKt(50.0)},
                         {"over a third of its speed", 300.0, 0.0, 104.0},
                         {"positions a quarter faster at most", 960.0, 0.0, 104.0},
-                        {"positions 1.4 times faster: the speed lags", 1200.0, 0.0, 1200.0 / 1852.0 * 3600.0 / 16.0},
-                        {"airborne", 300.0, 3000.0, 104.0}};
+                        {"positions 1.4 times faster: the speed lags", 1200.0, 0.0, shownKt(1200.0)},
+                        {"airborne", 300.0, 3000.0, 104.0},
+                        {"a 20 kt taxi whose positions show 55 kt", 452.7, 0.0, 42.0, 20.0},
+                        {"a 20 kt taxi whose positions show 40 kt", 329.2, 0.0, shownKt(329.2), 20.0},
+                        {"a 43 kt roll whose positions show 70 kt", 576.2, 0.0, shownKt(576.2), 43.0}};
   for (const Case& c : cases) {
     gf_resetTraffic();
-    route(report(0.0, 0.0, 104.0, c.altitude));
-    route(report(16.0, c.metres, 104.0, c.altitude));
+    route(report(0.0, 0.0, c.kt, c.altitude));
+    route(report(16.0, c.metres, c.kt, c.altitude));
     ASSERT_EQ(aircraft().samples.size(), 2u) << c.name;
     EXPECT_NEAR(aircraft().samples.back().groundSpeed, c.keptKt, 0.05) << c.name;
   }
@@ -72,7 +79,7 @@ TEST_F(ReportRules, SpeedJumpsAreWeighedAgainstTheFeedsLastReportNotAMadeUpOne) 
   EXPECT_EQ(aircraft().samples.size(), 3u);
 }
 
-TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessAirborneAhead) {
+TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTakeOffStartedAhead) {
   for (const auto& [metres, removed] : {std::pair{240.0, false}, std::pair{260.0, true}}) {  // threshold 250 m
     gf_resetTraffic();
     route(report(0.0, 0.0, 20.0));
@@ -80,13 +87,32 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessAirbo
     route(report(20.0, metres, metres / 20.0 * 3600.0 / 1852.0));
     EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << metres;
   }
-  // Next reported 1.5 km on in the air: ahead of its heading it took off and stays, else it goes.
-  for (const auto& [headingDeg, removed] : {std::pair{359.0, true}, std::pair{1.0, false}, std::pair{270.0, true}}) {
+  // Next reported 1.5 km east, in the air or rolling on the ground, within 90
+  // degrees of its heading: it has started its take-off and rolls from where it
+  // holds (four reports up to the next one's speed, an A320's 140 kt at most, or
+  // that when the next one gives none), else it goes.
+  struct Next { const char* name; double headingDeg, kt, altitude; bool removed; double liftOffKt; };
+  const Next cases[] = {{"in the air, 91 degrees off", 359.0, 160.0, 664.0, true, 0.0},
+                        {"in the air, 89 degrees off", 1.0, 160.0, 664.0, false, 140.0},
+                        {"in the air behind", 270.0, 160.0, 664.0, true, 0.0},
+                        {"in the air ahead without a speed", 1.0, 0.0, 664.0, false, 140.0},
+                        {"rolling on the ground ahead", 1.0, 120.0, 0.0, false, 120.0},
+                        {"rolling on the ground behind", 270.0, 120.0, 0.0, true, 0.0},
+                        {"taxiing on the ground ahead", 1.0, 30.0, 0.0, true, 0.0}};
+  for (const Next& c : cases) {
     gf_resetTraffic();
     route(report(0.0, 0.0, 20.0));
-    std::tie(aircraft().holding, aircraft().heading) = std::tuple(1, headingDeg * radiansPerDegree);
-    route(report(50.0, 1500.0, 160.0, 664.0));
-    EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << headingDeg;
+    LiveAc& ac = aircraft();
+    std::tie(ac.sim.simState, ac.sim.objectId, ac.onGroundConfirmed) = std::tuple(AcSimState::Active, 300u, 1);
+    ac.setPhase(AcPhase::Taxi);
+    std::tie(ac.holding, ac.heading) = std::tuple(1, c.headingDeg * radiansPerDegree);
+    route(report(50.0, 1500.0, c.kt, c.altitude));
+    EXPECT_EQ(ac.sim.simState == AcSimState::RemovingFromSim, c.removed) << c.name;
+    if (c.removed) continue;
+    ASSERT_EQ(ac.samples.size(), 1u + 4u + 1u) << c.name;
+    EXPECT_TRUE(ac.takeOffRoll) << c.name;
+    EXPECT_DOUBLE_EQ(ac.samples[4].groundSpeed, c.liftOffKt) << c.name;
+    EXPECT_GE(ac.samples.back().groundSpeed, c.liftOffKt) << c.name;
   }
 }
 

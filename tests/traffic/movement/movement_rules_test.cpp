@@ -241,23 +241,37 @@ TEST_F(MovementRules, ALegNeverGetsFewerThan25Ticks) {
 
 // A ground leg 200 m (or 400 m) long from tick 1000: d x 360000 / kt ticks at
 // 1.2 times the reports' speed, 1.25 times that when more than 5 s behind
-// the report's own due, and never faster than 43 kt taxiing, 180 kt rolling.
+// the report's own due, and never faster than 43 kt taxiing, or rolling than
+// 180 kt or the category's take-off speed (HighPerf 220 kt). A leg rolls when
+// one of its reports is at 43 kt or more, whatever the aircraft's flags say.
 TEST_F(MovementRules, AGroundLegKeepsToItsReportsCatchesUpAndNeverOutrunsAGroundAircraft) {
-  struct Case { const char* name; double metres, kt; bool rolling; std::int32_t ownDue, retimed, due; };
+  struct Case {
+    const char* name;
+    double metres, frontKt, kt;
+    bool touchedDown;
+    std::int32_t ownDue, retimed, due;
+    AcCategory category = AcCategory::Large;
+  };
   const Case cases[] = {
-      {"on time at its reports' pace", 200, 15, false, 3200, 3200, 3200},
-      {"rushed by the smoothing limits", 200, 15, false, 3200, 1500, 1000 + 2160},
-      {"under 5 s behind", 200, 15, false, 2700, 2700, 1000 + 2160},
-      {"behind: a quarter faster", 200, 15, false, 1500, 1500, 1000 + 1728},
-      {"behind, but not before its own due", 400, 15, false, 4600, 4600, 4600},
-      {"reports of 500 kt on a taxiway", 200, 500, false, 1100, 1100, 1000 + 904},
-      {"reports of 500 kt in a take-off roll", 200, 500, true, 1100, 1100, 1000 + 216},
-      {"reports without a speed", 200, 0, false, 1100, 1100, 1000 + 904},
+      {"on time at its reports' pace", 200, 15, 15, false, 3200, 3200, 3200},
+      {"rushed by the smoothing limits", 200, 15, 15, false, 3200, 1500, 1000 + 2160},
+      {"under 5 s behind", 200, 15, 15, false, 2700, 2700, 1000 + 2160},
+      {"behind: a quarter faster", 200, 15, 15, false, 1500, 1500, 1000 + 1728},
+      {"behind, but not before its own due", 400, 15, 15, false, 4600, 4600, 4600},
+      {"reports of 500 kt", 200, 500, 500, false, 1100, 1100, 1000 + 216},
+      {"reports without a speed", 200, 0, 0, false, 1100, 1100, 1000 + 904},
+      {"first leg of a roll, none started yet", 200, 30, 60, false, 1100, 1100, 1000 + 540},
+      {"rolling out, no landing flag", 200, 120, 100, false, 1100, 1100, 1000 + 270},
+      {"taxiing in after touchdown, reports without a speed", 200, 0, 0, true, 1100, 1100, 1000 + 904},
+      {"HighPerf take-off roll at 220 kt", 200, 220, 220, false, 1100, 1100, 1000 + 177, AcCategory::HighPerf},
+      {"Heavy take-off roll at 220 kt", 200, 220, 220, false, 1100, 1100, 1000 + 216, AcCategory::Heavy},
   };
   for (const Case& c : cases) {
-    const PositionSample front = at(50.0, 8.0, c.kt, 1000);
-    LiveAc ac = aircraft({front, offset(front, c.metres, 0, c.kt, c.retimed)}, AcPhase::Taxi, true);
-    ac.takeOffRoll = c.rolling ? 1 : 0;
+    const PositionSample front = at(50.0, 8.0, c.frontKt, 1000);
+    LiveAc ac = aircraft({front, offset(front, c.metres, 0, c.kt, c.retimed)}, c.category);
+    ac.setPhase(AcPhase::Taxi);
+    ac.onGroundConfirmed = 1;
+    ac.touchedDown = ac.landed = c.touchedDown ? 1 : 0;
     gf_keepGroundLegSpeed(ac, c.metres / 1852.0, c.ownDue);
     EXPECT_EQ(ac.samples[1].dueTick, c.due) << c.name;
   }
@@ -406,6 +420,30 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
     lf_startTakeOffRoll(ac);
     lf_groundStep(ac);
     EXPECT_EQ(ac.phase == AcPhase::TakeOff, kt >= 43.0) << kt;
+  }
+}
+
+// Born on the ground at 43 kt or more: rolling out when its reported speed
+// falls, or, with one speed repeated, when its positions show it at least 5 kt
+// slower over the later half of its reports (2 s apart) than the earlier.
+TEST_F(MovementRules, AnAircraftBornFastOnTheGroundRollsOutOnlyWhenItSlows) {
+  struct Case { const char* name; std::vector<double> reportedKt, shownKt; bool rollingOut; };
+  const Case cases[] = {
+      {"reported slowing", {120, 110, 100}, {120, 110}, true},
+      {"reported speeding up", {110, 120, 130}, {110, 120}, false},
+      {"under 43 kt", {42, 30, 20}, {40, 30}, false},
+      {"one speed, positions slowing", {104, 104, 104, 104, 104}, {125, 120, 110, 105}, true},
+      {"one speed, positions 4 kt slower", {104, 104, 104, 104, 104}, {110, 110, 106, 106}, false},
+      {"one speed, positions speeding up", {60, 60, 60, 60, 60}, {55, 60, 70, 75}, false},
+      {"one speed, two reports", {104, 104}, {100}, false},
+  };
+  for (const Case& c : cases) {
+    std::vector<PositionSample> stream{at(50.0, 8.0, c.reportedKt[0], 1000)};
+    for (std::size_t i = 1; i < c.reportedKt.size(); ++i)
+      stream.push_back(offset(stream.back(), c.shownKt[i - 1] * 2.0 / 3600.0 * 1852.0, 0.0, c.reportedKt[i],
+                              stream.back().dueTick + 200));
+    LiveAc ac = aircraft(stream);
+    EXPECT_EQ(gf_bornRollingOut(ac), c.rollingOut) << c.name;
   }
 }
 

@@ -1,9 +1,10 @@
 // Situations from recorded airport traffic, flown in simulated time through
 // the whole engine and the emulated simulator as a user would meet them: a
 // feed outage while taxiing, a gate whose feed repeats a stale ground speed,
-// a departure whose roll nobody reported, a touch-and-go and a go-around, a
-// jump of the reported position on the ground, and a long taxi whose reports
-// come late with a speed that lags their positions.
+// a departure whose roll nobody reported, or whose reports start mid-roll, a
+// holder next reported in the air or rolling fast ahead, a touch-and-go and a
+// go-around, a jump of the reported position on the ground, and a long taxi
+// whose reports come late with a speed that lags their positions.
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
@@ -195,14 +196,28 @@ std::vector<Row> landedWithFrozenSpeed() {
 }
 
 // Lined up on 25C and standing for a minute; its roll (never sent) takes it
-// to 300 ft above the field 1.1 nm ahead, from where it is reported climbing.
-std::vector<Row> holdingDeparture() {
+// to 300 ft above the field 1.1 nm ahead, from where it is reported climbing;
+// or its roll is slower and sent, but from 78 kt on only (at 156 s).
+std::vector<Row> holdingDeparture(bool slowRollSent = false) {
   Path path(gf_destinationPoint(runway25C, 68.4 * radiansPerDegree, 600.0 / 0.3048), 248.4, fieldFt, 12, 0, true);
   path.leg(60, 12, fieldFt, 0, true).leg(5, 0, fieldFt, 0, true).leg(60, 0, fieldFt, 0, true);
-  path.leg(35, 140, fieldFt, 0, true).leg(10, 160, fieldFt + 300, 2000, false);
+  if (slowRollSent) path.leg(30, 75, fieldFt, 0, true).leg(20, 140, fieldFt, 0, true);
+  else path.leg(35, 140, fieldFt, 0, true);
+  path.leg(10, 160, fieldFt + 300, 2000, false);
   return path.leg(20, 170, fieldFt + 950, 2000, false).leg(60, 210, fieldFt + 3000, 2000, false).rows();
 }
 constexpr double holdingAirborneSeconds = 170.0;  // its first airborne row
+constexpr double slowRollSentSeconds = 156.0, slowRollAirborneSeconds = 185.0;
+
+// Reported from 50 kt on in its take-off roll on 25C, its feed giving each
+// speed twice (10 kt more every 4 s); lifts off at 42 s and climbs away.
+std::vector<Row> rollWithRepeatedSpeeds() {
+  Path path(runway25C, 248.4, fieldFt, 50, 0, true);
+  for (int i = 1; i <= 20; ++i) path.leg(2, 50.0 + 10.0 * (i / 2), fieldFt, 0, true);
+  path.leg(2, 155, fieldFt + 50, 1500, false).leg(20, 170, fieldFt + 700, 2000, false);
+  return path.leg(60, 210, fieldFt + 2700, 2000, false).rows();
+}
+constexpr double repeatedRollAirborneSeconds = 42.0;
 
 // Reported on final down to 120 ft above the field, then no more: its touchdown
 // and roll-out are made up.
@@ -294,6 +309,13 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
        scenarioText("aircraft 3958205 DLH8HD A20N D-AIHD FRA LHR A3", holdingDeparture()),
        {126, holdingAirborneSeconds}, 330, 210, 160 * 1.3, End::Airborne, -1, 0.0,
        holdingAirborneSeconds + 30.0 + 15.0},
+      {"holding departure, next report rolling at 78 kt ahead",
+       scenarioText("aircraft 3958208 DLH8HR A20N D-AIHR FRA LHR A3", holdingDeparture(true)),
+       {126, slowRollSentSeconds}, 330, 210, 160 * 1.3, End::Airborne, -1, 0.0,
+       slowRollAirborneSeconds + 30.0 + 15.0},
+      {"take-off roll whose feed repeats each speed, created mid-roll",
+       scenarioText("aircraft 3958209 DLH9RR A20N D-AIRR FRA LHR A3", rollWithRepeatedSpeeds()), {}, 200, 210,
+       160 * 1.3, End::Airborne, -1, 0.0, repeatedRollAirborneSeconds + 30.0 + 6.0},  // taken for a roll-out: 13 s late
       {"roll-out after the reports end", scenarioText(condorHeader, unreportedRollOut(), 3.0), {}, 360, 160,
        140 * 1.3, End::RollsOut, -1, 30.0},
       {"1.5 nm jump of the reported position while taxiing",
