@@ -63,7 +63,14 @@ bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt
   if (r.airborne || dt <= dropDuplicateSeconds || r.groundSpeed <= 0.0) return false;
   const PositionSample& last = ac.lastReport;
   const double shownKt = gf_greatCircleDistanceNm(positionOf(last), positionOf(r)) * secondsPerHour / dt;
-  if (shownKt >= r.groundSpeed * stalePositionSpeedShare) {
+  // What the aircraft covered at the least: after a silence in which the feed's
+  // speed rose (a take-off roll from a hold nobody reported), it may have stood
+  // and gathered speed only at the end, as fast as an aircraft can.
+  double leastKtSeconds = r.groundSpeed * dt;
+  const double gainSeconds = (r.groundSpeed - last.groundSpeed) / liftOffGainKtPerSecond;
+  if (gainSeconds > 0.0 && gainSeconds < dt)
+    leastKtSeconds = last.groundSpeed * (dt - gainSeconds) + (last.groundSpeed + r.groundSpeed) / 2.0 * gainSeconds;
+  if (shownKt * dt >= leastKtSeconds * stalePositionSpeedShare) {
     // A speed that trails its positions would keep the aircraft behind them;
     // far faster positions are a jump, not a lagging speed.
     if (shownKt <= r.groundSpeed * laggingSpeedFactor || shownKt * stalePositionSpeedShare > r.groundSpeed) return false;

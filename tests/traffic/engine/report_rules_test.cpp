@@ -48,7 +48,7 @@ class ReportRules : public ::testing::Test {
 TEST_F(ReportRules, AGroundSpeedItsPositionsContradictGivesWayToThePositions) {
   struct Case {
     const char* name;
-    double metres, altitude, keptKt, kt = 104.0;
+    double metres, altitude, keptKt, kt = 104.0, seconds = 16.0, fromKt = -1.0;  // fromKt < 0: kt
   };
   const auto shownKt = [](double metres) { return metres / 1852.0 * 3600.0 / 16.0; };
   const Case cases[] = {{"frozen at the gate", 0.0, 0.0, 0.0},
@@ -59,11 +59,16 @@ TEST_F(ReportRules, AGroundSpeedItsPositionsContradictGivesWayToThePositions) {
                         {"airborne", 300.0, 3000.0, 104.0},
                         {"a 20 kt taxi whose positions show 55 kt", 452.7, 0.0, 42.0, 20.0},
                         {"a 20 kt taxi whose positions show 40 kt", 329.2, 0.0, shownKt(329.2), 20.0},
-                        {"a 43 kt roll whose positions show 70 kt", 576.2, 0.0, shownKt(576.2), 43.0}};
+                        {"a 43 kt roll whose positions show 70 kt", 576.2, 0.0, shownKt(576.2), 43.0},
+                        // 86 s after the hold at 0 kt: 32 kt on average, as a roll begun 37 s before
+                        {"a 148 kt roll after a silence at the hold", 1415.8, 0.0, 148.0, 148.0, 86.0, 0.0},
+                        {"a 148 kt roll that came too short after a silence", 400.0, 0.0, 400.0 / 1852.0 * 3600.0 / 86.0,
+                         148.0, 86.0, 0.0},
+                        {"frozen at the gate through a silence", 0.0, 0.0, 0.0, 104.0, 86.0}};
   for (const Case& c : cases) {
     gf_resetTraffic();
-    route(report(0.0, 0.0, c.kt, c.altitude));
-    route(report(16.0, c.metres, c.kt, c.altitude));
+    route(report(0.0, 0.0, c.fromKt < 0.0 ? c.kt : c.fromKt, c.altitude));
+    route(report(c.seconds, c.metres, c.kt, c.altitude));
     ASSERT_EQ(aircraft().samples.size(), 2u) << c.name;
     EXPECT_NEAR(aircraft().samples.back().groundSpeed, c.keptKt, 0.05) << c.name;
   }
