@@ -288,9 +288,9 @@ void lf_parkAirportDriver(bool atStart) {
     parkReadPending = false;
     const std::string error = lf_readParkedFile();
     if (error.empty()) {
-      minutesToStaticRenewal = renewalIntervalMinutes;
+      staticRenewalMinutes = renewalIntervalMinutes;
       renewalAwaitsPlacement = true;
-      gf_mainWindow().minutesToRenewal.store(minutesToStaticRenewal);
+      gf_mainWindow().minutesToRenewal.store(staticRenewalMinutes);
       gf_planStaticsAtRead();
     } else {
       setStatusText(error, true);

@@ -35,7 +35,7 @@
 
 namespace gwr {
 
-std::int32_t minutesToStaticRenewal = 0;
+std::int32_t staticRenewalMinutes = 0;
 bool renewalAwaitsPlacement = false;
 std::atomic<bool> renewalRestartRequested{false};
 
@@ -386,14 +386,14 @@ void gf_planStaticsAtRead() {
 void gf_enableParkControlsAfterPlacement() {
   gf_enableParkControls();
   // Only after the reading: a renewal's placement does not stop the clock.
-  if (std::exchange(renewalAwaitsPlacement, false)) minutesToStaticRenewal = renewalIntervalMinutes;
+  if (std::exchange(renewalAwaitsPlacement, false)) staticRenewalMinutes = renewalIntervalMinutes;
 }
 
 void gf_staticRenewalMinute() {
-  if (renewalRestartRequested.exchange(false)) minutesToStaticRenewal = renewalIntervalMinutes;
-  const bool due = --minutesToStaticRenewal < 1;
-  if (due) minutesToStaticRenewal = renewalIntervalMinutes;
-  gf_mainWindow().minutesToRenewal.store(minutesToStaticRenewal);
+  if (renewalRestartRequested.exchange(false)) staticRenewalMinutes = renewalIntervalMinutes;
+  const bool due = --staticRenewalMinutes < 1;
+  if (due) staticRenewalMinutes = renewalIntervalMinutes;
+  gf_mainWindow().minutesToRenewal.store(staticRenewalMinutes);
   gf_repaintBand(controlsBand);
   if (!due) return;
   // The update itself runs from the 15-second work once announced.

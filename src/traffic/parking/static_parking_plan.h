@@ -18,7 +18,7 @@ inline constexpr std::size_t planOptionRoom = 256;
 inline constexpr std::int32_t renewalIntervalMinutes = 20;
 
 // Minutes to the next renewal; the driver sets it when the park airport is read.
-extern std::int32_t minutesToStaticRenewal;
+extern std::int32_t staticRenewalMinutes;
 // Set when the park airport's file has been read: the renewal interval starts
 // afresh once the controls are enabled again, when the first plan is placed.
 extern bool renewalAwaitsPlacement;

@@ -155,9 +155,9 @@ TEST_F(Handlers, NowAnnouncesTheStaticUpdateOnlyWithAParkAirportAndRenewalsOn) {
     EXPECT_FALSE(enabled(NOW_BUTTON)) << "until the update is done";
     EXPECT_EQ(gf_mainWindow().minutesToRenewal.load(), 20);
   }
-  minutesToStaticRenewal = 3;  // the traffic thread's countdown starts afresh at its next minute
+  staticRenewalMinutes = 3;  // the traffic thread's countdown starts afresh at its next minute
   gf_staticRenewalMinute();
-  EXPECT_EQ(std::pair(minutesToStaticRenewal, renewalRestartRequested.load()), std::pair(19, false));
+  EXPECT_EQ(std::pair(staticRenewalMinutes, renewalRestartRequested.load()), std::pair(19, false));
 }
 
 TEST_F(Handlers, DropDownsSaveTheirEntryAndRaiseTheirRequests) {

@@ -80,14 +80,14 @@ TEST_F(WindowStateWriters, ReaderWatchdogStatesReachTheWindow) {
 TEST_F(WindowStateWriters, RenewalCountdownShowsEveryMinuteAndStartsAgainAt20) {
   const bool initialOnly = INITIAL_LOAD_ONLY.current();
   INITIAL_LOAD_ONLY.setCurrent(true);  // no update is announced here
-  minutesToStaticRenewal = 3;
+  staticRenewalMinutes = 3;
   gf_staticRenewalMinute();
   EXPECT_EQ(gf_mainWindow().minutesToRenewal.load(), 2);
   EXPECT_TRUE(repainted(controls)) << "the countdown is a label of the controls band";
   gf_staticRenewalMinute();
   gf_staticRenewalMinute();
   EXPECT_EQ(gf_mainWindow().minutesToRenewal.load(), 20) << "1 minute left goes to a new round";
-  EXPECT_EQ(minutesToStaticRenewal, 20);
+  EXPECT_EQ(staticRenewalMinutes, 20);
   INITIAL_LOAD_ONLY.setCurrent(initialOnly);
 }
 

@@ -208,7 +208,7 @@ TEST_F(ParkDriverTest, TheRenewalIntervalStartsWhenThePlacementAfterTheReadingEn
     spec.parameters = standgen::generatedParameters("EHAM", "EHAM", "Pub", 0, 1);
     standgen::writeApf(myThirdpartyFolder / "EHAM.xml", spec);
     INITIAL_LOAD_ONLY.setCurrent(row.initialLoadOnly);
-    minutesToStaticRenewal = 7;  // left from before
+    staticRenewalMinutes = 7;  // left from before
     userAt(10.0, 4.0, false);
     chooseAndRead();
     ASSERT_TRUE(standTableReady.load());
@@ -223,7 +223,7 @@ TEST_F(ParkDriverTest, TheRenewalIntervalStartsWhenThePlacementAfterTheReadingEn
       lf_parkAirportDriver(false);
       EXPECT_FALSE(parkControlsDisabled.load());
     }
-    EXPECT_EQ(minutesToStaticRenewal, 20);
+    EXPECT_EQ(staticRenewalMinutes, 20);
     minutes(19);
     EXPECT_FALSE(staticUpdateRequested.load());
     minutes(1);
@@ -236,7 +236,7 @@ TEST_F(ParkDriverTest, TheRenewalIntervalStartsWhenThePlacementAfterTheReadingEn
     parkedEntries.clear();
     lf_parkAirportDriver(false);
     EXPECT_FALSE(parkControlsDisabled.load());
-    EXPECT_EQ(minutesToStaticRenewal, 17);
+    EXPECT_EQ(staticRenewalMinutes, 17);
     staticUpdateRequested = false;
     gf_leaveParkAirport();
     std::filesystem::remove(learnedThirdpartyFolder / "Pub" / "EHAM.xml");  // its settings would override

@@ -191,10 +191,10 @@ TEST_F(ParkingScenario, ParkAirportFillsWithStaticAircraftMakesWayForLiveOnesRen
 
   // A smaller share at the next renewal removes static aircraft, a larger one adds them.
   CUSTOM_PARKING_PERCENTAGE.setCurrent(25);
-  minutesToStaticRenewal = 1;
+  staticRenewalMinutes = 1;
   ASSERT_TRUE(harness.runUntil(90.0, [&] { return activeStatic() == 10; })) << activeStatic();  // round(9.5)
   CUSTOM_PARKING_PERCENTAGE.setCurrent(40);
-  minutesToStaticRenewal = 1;
+  staticRenewalMinutes = 1;
   ASSERT_TRUE(harness.runUntil(120.0, [&] { return activeStatic() == 15; }));  // round(15.2)
 
   // Flown away: the learned file is written and every static aircraft goes.
