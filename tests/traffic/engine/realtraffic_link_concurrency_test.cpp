@@ -326,7 +326,7 @@ void churnWritesLittle(std::uint16_t port, const std::string& answer, const test
   });
   const auto start = Steady::now();
   const std::size_t before = log.text().size();
-  while (Steady::now() - start < 300ms) step();
+  while (Steady::now() - start < 500ms) step();
   const double rate = static_cast<double>(log.text().size() - before) / std::chrono::duration<double>(Steady::now() - start).count();
   stop.store(true);
   churn.join();
