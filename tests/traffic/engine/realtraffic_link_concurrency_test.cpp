@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <initializer_list>
 #include <memory>
 #include <regex>
 #include <tuple>
