@@ -24,8 +24,6 @@ namespace {
 
 constexpr int missingIdErrorCode = 93;
 constexpr int repeatedIdErrorCode = 94;
-constexpr double largestLatitude = 90.0;
-constexpr double largestLongitude = 180.0;
 
 // Why the stand's values cannot be used; none when they can. Numbers that are
 // not finite, a position off the globe, a radius no stand has and a type the
