@@ -28,9 +28,7 @@ std::optional<std::string_view> lf_firstEntry(const pugi::xml_node& meta, std::s
 std::optional<MetaInfo> gf_readApfMeta(const pugi::xml_node& document, std::string_view file) {
   auto meta = gf_readMeta(document, false);
   if (!meta) return std::nullopt;
-  // The same block gf_readMeta read.
-  const pugi::xml_node root = document.child("root");
-  const pugi::xml_node block = root ? root.child("meta") : document.child("meta");
+  const pugi::xml_node block = gf_findMetaNode(document);  // the block gf_readMeta read
   for (const std::string_view name : writtenEntries) {
     const auto value = lf_firstEntry(block, name);
     if (value && !value->empty()) continue;

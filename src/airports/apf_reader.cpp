@@ -24,8 +24,6 @@ namespace {
 
 constexpr int missingIdErrorCode = 93;
 constexpr int repeatedIdErrorCode = 94;
-constexpr double largestLatitude = 90.0;
-constexpr double largestLongitude = 180.0;
 
 // Why the stand's values cannot be used; none when they can. Numbers that are
 // not finite, a position off the globe, a radius no stand has and a type the
@@ -37,8 +35,7 @@ std::optional<std::string> lf_unusable(const StandValues& v, const pugi::xml_nod
   if (!std::isfinite(v.latitude) || std::fabs(v.latitude) > largestLatitude) return bad("latitude");
   if (!std::isfinite(v.longitude) || std::fabs(v.longitude) > largestLongitude) return bad("longitude");
   if (!std::isfinite(v.headingDeg)) return bad("heading");
-  if (!std::isfinite(v.radiusMetres) || v.radiusMetres < 0.0 || v.radiusMetres > largestStandRadiusMetres)
-    return bad("radius");
+  if (!gf_usableStandRadius(v.radiusMetres)) return bad("radius");
   if (v.type < 0 || v.type > highestStandType) return bad("type");
   return std::nullopt;
 }
@@ -69,6 +66,10 @@ std::vector<StandOption> lf_readOptions(const pugi::xml_node& parkpos, std::uint
 }
 
 } // namespace
+
+bool gf_usableStandRadius(double metres) {
+  return std::isfinite(metres) && metres >= 0.0 && metres <= largestStandRadiusMetres;
+}
 
 std::optional<std::int32_t> gf_parseWholeInt(std::string_view text) {
   const std::string trimmed = gf_trim(text);

@@ -48,4 +48,8 @@ std::optional<std::int32_t> gf_parseWholeInt(std::string_view text);
 
 StandValues gf_readStandValues(const pugi::xml_node& parkpos);
 
+// A stand radius a stand can have: finite, not negative, at most
+// largestStandRadiusMetres.
+bool gf_usableStandRadius(double metres);
+
 } // namespace gwr

@@ -33,7 +33,7 @@ bool lf_sameFlight(const StandOption& a, const StandOption& b) {
 // A learned radius replaces the file's only when it is a sensible size.
 void lf_takeRadius(const LearnedStand& learned, StandRecord& stand) {
   const double metres = learned.parkpos.attribute("radius").as_double();
-  if (!std::isfinite(metres) || metres <= 0.0 || metres > largestStandRadiusMetres) {
+  if (!gf_usableStandRadius(metres) || metres <= 0.0) {
     gf_logError(fmt::format("learned {}: radius {} out of range, kept {:.1f}", learned.id, metres,
                             stand.radius * metresPerNm));
     return;

@@ -16,6 +16,9 @@ inline constexpr double radiansPerFoot = 4.787404208238998e-8;  // 1 / earth rad
 inline constexpr double radiansPerDegree = 0.017453292519943295;
 inline constexpr double degreesPerRadian = 57.29577951308232;
 inline constexpr double twoPi = 6.283185307179586;
+inline constexpr double metresPerDegreeLat = 111132.95;  // mean length of a degree of latitude
+inline constexpr double largestLatitude = 90.0;         // degrees either side of the equator
+inline constexpr double largestLongitude = 180.0;       // degrees either side of Greenwich
 
 // Haversine distance in nautical miles; symmetric in its arguments.
 double gf_greatCircleDistanceNm(const LatLon& a, const LatLon& b);

@@ -146,8 +146,7 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
   }
 
   const bool root = static_cast<bool>(loaded.child("root"));
-  pugi::xml_document& document = loaded;
-  const pugi::xml_node parameters = gf_prepareWriteBack(document);
+  const pugi::xml_node parameters = gf_prepareWriteBack(loaded);
   if (!parameters) {
     logLine();
     lf_logAppendFailure(key, valueText);
@@ -167,7 +166,7 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
   // The kept document has its root: a file without one gets it around the
   // user's own values, not around what memory holds (maybe not loaded yet).
   if (!root) gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
-  lf_saveOrLog(document, path);
+  lf_saveOrLog(loaded, path);
 }
 
 } // namespace
@@ -260,13 +259,12 @@ bool gf_loadParameters() {
   }
 
   gf_log(fmt::format("from '{}'", pathText));
-  pugi::xml_document& document = loaded;
-  const pugi::xml_node parameters = gf_prepareWriteBack(document);
+  const pugi::xml_node parameters = gf_prepareWriteBack(loaded);
   auto loadBool = [&](BoolParameter& p) {
-    if (!p.load(document)) gf_appendBoolParameter(parameters, p.key, p.current());
+    if (!p.load(loaded)) gf_appendBoolParameter(parameters, p.key, p.current());
   };
   auto loadNumber = [&](NumberParameter<std::int32_t>& p) {
-    if (const std::optional<int> stored = gf_readIntParameter(document, p.key)) {
+    if (const std::optional<int> stored = gf_readIntParameter(loaded, p.key)) {
       p.setCurrent(p.clamped(*stored));
       p.log();
     } else {
@@ -276,7 +274,7 @@ bool gf_loadParameters() {
     }
   };
   auto loadString = [&](StringParameter& p) {
-    if (!p.load(document)) gf_appendStringParameter(parameters, p.key, p.current());
+    if (!p.load(loaded)) gf_appendStringParameter(parameters, p.key, p.current());
   };
   for (auto* p : boolParameters) loadBool(*p);
   for (auto* p : checkboxParameters) loadBool(*p);
@@ -286,7 +284,7 @@ bool gf_loadParameters() {
   for (auto* p : controlStringParameters) loadString(*p);
   lf_checkStoredChoice(SIM_CHOICE);
 
-  lf_saveOrLog(document, path);
+  lf_saveOrLog(loaded, path);
   gf_log(lf_closingBanner());
   lock.unlock();
   lf_refreshControls();

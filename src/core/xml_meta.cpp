@@ -39,9 +39,13 @@ bool gf_writeMeta(pugi::xml_document& document, const MetaInfo& meta) {
   return complete;
 }
 
-std::optional<MetaInfo> gf_readMeta(const pugi::xml_node& node, bool simOptional) {
+pugi::xml_node gf_findMetaNode(const pugi::xml_node& node) {
   const pugi::xml_node root = node.child("root");
-  const pugi::xml_node meta = root ? root.child("meta") : node.child("meta");
+  return root ? root.child("meta") : node.child("meta");
+}
+
+std::optional<MetaInfo> gf_readMeta(const pugi::xml_node& node, bool simOptional) {
+  const pugi::xml_node meta = gf_findMetaNode(node);
   if (!meta) return std::nullopt;
 
   MetaInfo result;

@@ -23,6 +23,10 @@ struct MetaInfo {
 // version and sim are taken from meta). True when all five were written.
 bool gf_writeMeta(pugi::xml_document& document, const MetaInfo& meta);
 
+// The meta block under node's "root", or under node itself without one; an
+// empty node when there is none.
+pugi::xml_node gf_findMetaNode(const pugi::xml_node& node);
+
 // Reads the header under node's "root", or under node itself without one.
 // None without a non-empty copyright, or, unless simOptional, without any of
 // "sim", "P3D" and "MSFS". Never throws.

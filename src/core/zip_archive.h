@@ -44,10 +44,6 @@ public:
   // False with the reason in error and libzip's error code (ZIP_ER_*) in code
   // otherwise; never throws.
   bool extract(const Entry& entry, const std::filesystem::path& destination, std::string& error, int& code) const;
-  bool extract(const Entry& entry, const std::filesystem::path& destination, std::string& error) const {
-    int code = 0;
-    return extract(entry, destination, error, code);
-  }
 
   // The whole content of an entry, checked against its size and checksum.
   // False with the reason in error otherwise; never throws.

@@ -25,7 +25,8 @@ TEST(ZipArchive, ListsEntriesInOrderAndExtractsThemWhole) {
   EXPECT_EQ(entries[0].size, big.size());
   EXPECT_EQ(std::tuple(entries[1].name, entries[1].directory, entries[2].directory), std::tuple("docs/", true, false));
   std::string error;
-  ASSERT_TRUE(archive.extract(entries[0], folder.path() / "one", error)) << error;
+  int code = 0;
+  ASSERT_TRUE(archive.extract(entries[0], folder.path() / "one", error, code)) << error;
   EXPECT_EQ(readBytes(folder.path() / "one"), big);
   EXPECT_FALSE(fs::exists(folder.path() / "one.part"));
 }
@@ -36,7 +37,8 @@ TEST(ZipArchive, DamagedDataFailsAndLeavesTheOldFile) {
   writeBytes(folder.path() / "setup.exe", "old");
   const ZipArchive archive = ZipArchive::openForReading(folder.path() / "a.zip");
   std::string error;
-  EXPECT_FALSE(archive.extract(archive.entries().at(0), folder.path() / "setup.exe", error));
+  int code = 0;
+  EXPECT_FALSE(archive.extract(archive.entries().at(0), folder.path() / "setup.exe", error, code));
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(readBytes(folder.path() / "setup.exe"), "old");
   EXPECT_FALSE(fs::exists(folder.path() / "setup.exe.part"));

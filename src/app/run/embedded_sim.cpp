@@ -103,10 +103,10 @@ simemu::WorldAirport* lf_userAirport(simemu::World& world, const std::string& te
 // A row of gates from west to east round `centre`, all facing south.
 std::vector<simemu::WorldParking> lf_generatedParkings(MetresOffset centre) {
   std::vector<simemu::WorldParking> parkings;
-  const double first = centre.eastM - 0.5 * generatedStandSpacingM * static_cast<double>(generatedStandCount - 1);
   for (std::size_t i = 0; i < generatedStandCount; ++i) {
+    const double east = gf_rowGateEastM(centre.eastM, generatedStandCount, generatedStandSpacingM, i);
     parkings.push_back({generatedStandType, static_cast<std::int32_t>(i + 1), 180.0F, generatedStandRadiusM,
-                        static_cast<float>(first + generatedStandSpacingM * static_cast<double>(i)),
+                        static_cast<float>(east),
                         static_cast<float>(centre.northM)});
   }
   return parkings;

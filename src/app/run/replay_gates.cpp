@@ -8,13 +8,11 @@
 #include <utility>
 
 #include "refdata/airports_table.h"
+#include "traffic/feed/traffic_line.h"
 
 namespace gwr {
 
 namespace {
-
-constexpr double metresPerDegreeLatitude = 111132.95;
-constexpr std::size_t latitudeField = 2, longitudeField = 3, altitudeField = 4;
 
 std::optional<double> lf_number(const std::string& text) {
   if (text.empty()) return std::nullopt;
@@ -26,26 +24,26 @@ std::optional<double> lf_number(const std::string& text) {
 
 // Fields 2 to 4 of a comma-separated line.
 std::optional<std::pair<LatLon, double>> lf_place(const std::string& line) {
-  std::string fields[altitudeField + 1];
+  std::string fields[fAltitude + 1];
   std::size_t start = 0;
-  for (std::size_t i = 0; i <= altitudeField; ++i) {
+  for (std::size_t i = 0; i <= fAltitude; ++i) {
     const std::size_t comma = line.find(',', start);
     if (comma == std::string::npos) return std::nullopt;  // a traffic line has 29 fields
     fields[i] = line.substr(start, comma - start);
     start = comma + 1;
   }
-  const auto lat = lf_number(fields[latitudeField]), lon = lf_number(fields[longitudeField]);
-  const auto altitude = lf_number(fields[altitudeField]);
-  if (!lat || !lon || !altitude || std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0) return std::nullopt;
+  const auto lat = lf_number(fields[fLatitude]), lon = lf_number(fields[fLongitude]);
+  const auto altitude = lf_number(fields[fAltitude]);
+  if (!lat || !lon || !altitude || std::fabs(*lat) > largestLatitude || std::fabs(*lon) > largestLongitude)
+    return std::nullopt;
   return std::pair{LatLon{*lat, *lon}, *altitude};
 }
 
 double lf_metresApart(MetresOffset a, MetresOffset b) { return std::hypot(a.eastM - b.eastM, a.northM - b.northM); }
 
 bool lf_rowClear(const std::vector<MetresOffset>& traffic, MetresOffset centre, std::size_t count, double spacingM) {
-  const double first = -0.5 * spacingM * static_cast<double>(count - 1);
   for (std::size_t i = 0; i < count; ++i) {
-    const MetresOffset gate{centre.eastM + first + spacingM * static_cast<double>(i), centre.northM};
+    const MetresOffset gate{gf_rowGateEastM(centre.eastM, count, spacingM, i), centre.northM};
     for (const MetresOffset& place : traffic)
       if (lf_metresApart(gate, place) < replayClearanceM) return false;
   }
@@ -54,8 +52,12 @@ bool lf_rowClear(const std::vector<MetresOffset>& traffic, MetresOffset centre, 
 
 } // namespace
 
+double gf_rowGateEastM(double centreEastM, std::size_t count, double spacingM, std::size_t i) {
+  return centreEastM - 0.5 * spacingM * static_cast<double>(count - 1) + spacingM * static_cast<double>(i);
+}
+
 std::vector<MetresOffset> gf_recordedNearGround(std::istream& recording, LatLon airport, double fieldFt) {
-  const double metresPerDegreeLongitude = metresPerDegreeLatitude * std::cos(airport.latitude * radiansPerDegree);
+  const double metresPerDegreeLongitude = metresPerDegreeLat * std::cos(airport.latitude * radiansPerDegree);
   std::set<std::pair<long, long>> cells;
   std::vector<MetresOffset> places;
   std::string line;
@@ -64,7 +66,7 @@ std::vector<MetresOffset> gf_recordedNearGround(std::istream& recording, LatLon 
     if (!place || place->second > fieldFt + replayNearGroundFt) continue;  // 0 and below: on the ground
     if (gf_greatCircleDistanceNm(airport, place->first) > atAirportRadiusNm) continue;
     const MetresOffset at{(place->first.longitude - airport.longitude) * metresPerDegreeLongitude,
-                          (place->first.latitude - airport.latitude) * metresPerDegreeLatitude};
+                          (place->first.latitude - airport.latitude) * metresPerDegreeLat};
     if (cells.emplace(std::lround(at.eastM / replayCellM), std::lround(at.northM / replayCellM)).second)
       places.push_back(at);
   }

@@ -25,6 +25,10 @@ struct MetresOffset {
   double eastM = 0.0, northM = 0.0;
 };
 
+// How far east gate `i` (from 0) of a row of `count` gates `spacingM` apart,
+// west to east, lies when the row is centred `centreEastM` east.
+double gf_rowGateEastM(double centreEastM, std::size_t count, double spacingM, std::size_t i);
+
 // The places of the recording's traffic lines (fields 2, 3, 4: latitude,
 // longitude, altitude) on the ground or within replayNearGroundFt of the
 // field and within the airport's reach, merged to cells; lines that are not

@@ -50,9 +50,6 @@ constexpr int trafficPollCount = 150;
 // How often a headless run looks for the user's request to close.
 constexpr auto closePollPeriod = 100ms;
 
-// The livery lists keep their room for the whole process; start-up thread only.
-bool liveryListsReserved = false;
-
 void lf_waitForTraffic(RunClock& clock) {
   for (int poll = 0; poll < trafficPollCount && static_cast<std::int64_t>(trafficReader.timestamp()) == 0; ++poll) {
     if (gf_stopping()) return;
@@ -148,10 +145,7 @@ bool lf_run(RunThreads& threads, const RunOptions& options) {
   shown.simulatorConnected.store(false);
   gf_repaintBand(statusBand);
   gf_reserveTrafficContainers();
-  if (!liveryListsReserved) {
-    gf_reserveLiveryLists();
-    liveryListsReserved = true;
-  }
+  gf_reserveLiveryLists();  // a no-op once the lists have their room
   gf_prepareSimConnectQueues();
   gf_repaintWindow();
   if (threads.simClient.joinable()) {

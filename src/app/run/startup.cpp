@@ -100,25 +100,22 @@ void lf_liveries() {
   gf_processScannedLiveries();
 }
 
-// The filter of a folder where the program saves one file.
-template <const fs::path& saved>
-bool lf_isNameOf(std::string_view name) {
-  return name == gf_pathToUtf8(saved.filename());
-}
-
 // Saves go through a temporary beside the file they replace; a kill can
 // leave one behind. Only those go: beside a file the program saves there.
 void lf_removeStaleTemporaries() {
   constexpr int publisherFolderDepth = 1;  // learned/thirdparty/<publisher>/
-  const SavedNameFilter standFile = [](std::string_view name) { return gf_isApfFileName(name); };
   gf_removeStaleTemporaries(gf_perUserFolder(), [](std::string_view name) {
     return name == parametersFileName || name == refusedDownloadsFileName;
   });
-  gf_removeStaleTemporaries(outputFolder, &lf_isNameOf<liveriesScannedFile>);
-  gf_removeStaleTemporaries(airportsFolder, &lf_isNameOf<myParkAirportsFile>);
+  gf_removeStaleTemporaries(outputFolder, [](std::string_view name) {
+    return name == gf_pathToUtf8(liveriesScannedFile.filename());
+  });
+  gf_removeStaleTemporaries(airportsFolder, [](std::string_view name) {
+    return name == gf_pathToUtf8(myParkAirportsFile.filename());
+  });
   for (const fs::path& folder : {mySimaddonFolder, myThirdpartyFolder, learnedStockFolder, learnedSimaddonFolder})
-    gf_removeStaleTemporaries(folder, standFile);
-  gf_removeStaleTemporaries(learnedThirdpartyFolder, standFile, publisherFolderDepth);
+    gf_removeStaleTemporaries(folder, &gf_isApfFileName);
+  gf_removeStaleTemporaries(learnedThirdpartyFolder, &gf_isApfFileName, publisherFolderDepth);
 }
 
 } // namespace

@@ -25,6 +25,8 @@ FetchOutcome downloadNewVersion(const VersionData& version);
 // stay below this, and the disk must hold it with room to spare.
 inline constexpr std::uint64_t installerLimitBytes = 1024ULL * 1024 * 1024;
 inline constexpr std::uint64_t freeSpaceMarginBytes = 64ULL * 1024 * 1024;
+// The most bytes the release notes may bring.
+inline constexpr std::uint64_t releaseNotesMaxBytes = 32ULL * 1024 * 1024;
 // Tests lower the limit.
 void gf_setInstallerLimit(std::uint64_t bytes);
 

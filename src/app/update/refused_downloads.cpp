@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -37,18 +38,9 @@ std::vector<std::string> lf_readList() {
   return lines;
 }
 
-} // namespace
-
-namespace {
-
-bool lf_wasRefused(const std::string& entry) {
-  const std::vector<std::string> lines = lf_readList();
-  return std::find(lines.begin(), lines.end(), entry) != lines.end();
-}
-
-// A failed save is logged by the save itself.
-void lf_remember(const std::string& entry) {
-  std::vector<std::string> lines = lf_readList();
+// The list's lines with entry moved to the end, the oldest beyond
+// refusedDownloadsKept dropped. A failed save is logged by the save itself.
+void lf_remember(std::vector<std::string> lines, const std::string& entry) {
   std::erase(lines, entry);
   lines.push_back(entry);
   if (lines.size() > refusedDownloadsKept)
@@ -63,14 +55,15 @@ FetchOutcome gf_fetchUnlessRefused(std::string_view file, const VersionData& ver
                                    const std::function<FetchOutcome()>& fetch) {
   const std::string entry = lf_entry(file, version);
   const std::string listed = gf_pathToUtf8(lf_listFile());
-  if (lf_wasRefused(entry)) {
+  std::vector<std::string> lines = lf_readList();
+  if (std::find(lines.begin(), lines.end(), entry) != lines.end()) {
     gf_log(fmt::format("{} {} not fetched: it was refused before (remove its line from {} to try again)", file,
                        version.text(), listed));
     return FetchOutcome::refusedEarlier;
   }
   const FetchOutcome outcome = fetch();
   if (outcome != FetchOutcome::refused) return outcome;
-  lf_remember(entry);
+  lf_remember(std::move(lines), entry);
   gf_logError(fmt::format("{} {} refused: not fetched again until a newer version (remembered in {})", file,
                           version.text(), listed));
   return outcome;

@@ -19,9 +19,6 @@ inline constexpr std::size_t refusedDownloadsKept = 16;
 // A longer file is not ours and is read as empty.
 inline constexpr std::uintmax_t refusedDownloadsMaxBytes = 4096;
 
-// The most bytes each download of the updater may bring.
-inline constexpr std::uint64_t releaseNotesMaxBytes = 32ULL * 1024 * 1024;
-
 // How a guarded download ended; a fetch gives one of the first three.
 enum class FetchOutcome {
   done,

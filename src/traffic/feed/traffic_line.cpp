@@ -26,13 +26,6 @@
 namespace gwr {
 namespace {
 
-// Field indexes of the traffic line.
-enum Field : std::size_t {
-  fHexid = 1, fLatitude = 2, fLongitude = 3, fAltitude = 4, fVerticalSpeed = 5, fTrack = 7,
-  fGroundSpeed = 8, fCallsign = 9, fType = 10, fRegistration = 11, fOrigin = 12, fDestination = 13,
-  fTimestamp = 14, fSource = 17, fTrueAirspeed = 20, fRoll = 23, fTrueHeading = 25, fCategory = 28,
-};
-
 constexpr std::string_view noneText = "null";
 constexpr std::string_view adsbSource = "adsb_icao";
 constexpr double maxTrueHeadingDeg = 360.0;

@@ -2,6 +2,7 @@
 // turned into a TrafficRecord, with its filters and the altitude correction.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -10,6 +11,13 @@
 #include "traffic/feed/traffic_record.h"
 
 namespace gwr {
+
+// Field indexes of the traffic line.
+enum TrafficField : std::size_t {
+  fHexid = 1, fLatitude = 2, fLongitude = 3, fAltitude = 4, fVerticalSpeed = 5, fTrack = 7,
+  fGroundSpeed = 8, fCallsign = 9, fType = 10, fRegistration = 11, fOrigin = 12, fDestination = 13,
+  fTimestamp = 14, fSource = 17, fTrueAirspeed = 20, fRoll = 23, fTrueHeading = 25, fCategory = 28,
+};
 
 // Parses the reader's field views and queues at most one record. Malformed
 // lines are logged as "exception in processLineSub: {}" and counted; never throws.

@@ -86,7 +86,6 @@ inline constexpr double spoilersInKt = 90.0;
 // Ground turning, curves and legs.
 inline constexpr double turnToleranceDeg = 0.5;
 inline constexpr double turningFlagDeg = 3.0;
-inline constexpr double metresPerDegreeLat = 111132.95;
 inline constexpr double curveEnd = 0.999999;
 inline constexpr double curveMinTurnDeg = 3.0;
 inline constexpr double midpointTurnDeg = 45.0;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/update/new_version.h"
 #include "app/update/refused_downloads.h"
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
