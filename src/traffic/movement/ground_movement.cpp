@@ -29,9 +29,6 @@ std::atomic<StandEventHook> standEventHook{nullptr};
 
 bool isRotorcraft(const LiveAc& ac) { return ac.category == AcCategory::Rotorcraft; }
 std::uint32_t idleThrottle(const LiveAc& ac) { return isRotorcraft(ac) ? 4U : 0U; }
-double baseTurnRate(const LiveAc& ac) {
-  return baseGroundTurnRateDegPerTick[gf_categorySlot(ac.category)] * radiansPerDegree;
-}
 double toDeg(double r) { return r * degreesPerRadian; }
 
 std::string standName(const LiveAc& ac) {
@@ -42,7 +39,7 @@ std::string standName(const LiveAc& ac) {
 // The push-back's second leg: a curve swinging the tail round, n ticks long.
 bool secondLegStep(LiveAc& ac) {
   auto& s = ac.samples;
-  ac.groundTurnRate = baseTurnRate(ac);
+  ac.groundTurnRate = gf_baseGroundTurnRate(ac.category);
   const std::int32_t n = std::max(gf_roundTicks(pushBackLegTurnDeg / ac.groundTurnRate / turnStepsDivisor), 1);
   // The side is known only now: reports during the first leg decide it.
   const double push = gf_wrapHeading(ac.standHeading + M_PI);
@@ -222,6 +219,10 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, capKt));
 }
 
+double gf_baseGroundTurnRate(AcCategory category) {
+  return baseGroundTurnRateDegPerTick[gf_categorySlot(category)] * radiansPerDegree;
+}
+
 bool gf_pullsOut(double offStandHeadingDeg) { return std::fabs(offStandHeadingDeg) < pullOutMaxDeg; }
 
 const StandRecord* gf_findStand(std::int32_t number) {
@@ -259,7 +260,7 @@ GroundDispatch nextPosGround(LiveAc& ac) {
 }
 
 void lf_groundTiming(LiveAc& ac) {
-  ac.groundTurnRate = baseTurnRate(ac);
+  ac.groundTurnRate = gf_baseGroundTurnRate(ac.category);
   const auto& s = ac.samples;
   if (s[1].standing) {
     lf_retimeNext(ac, std::max(s[1].dueTick - s[0].dueTick, minLegTicks));

@@ -22,6 +22,8 @@ void lf_pushBack(LiveAc& aircraft);
 void drive2Stand(LiveAc& aircraft, const StandRecord& stand);
 void lf_arriveAtStand(LiveAc& aircraft);
 
+// The turn rate (radians per tick) an aircraft of the category taxis with.
+double gf_baseGroundTurnRate(AcCategory category);
 // The fastest an aircraft of the category rolls on the ground (take-off
 // roll, roll-out): never below its take-off speed.
 double gf_rollCapKt(AcCategory category);

@@ -253,6 +253,10 @@ bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionS
   return nm > fastestKt * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
 }
 
+double gf_speedShownKt(double reportedKt, double shownKt) {
+  return reportedKt >= takeOffRollKt ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
+}
+
 bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (!ac.holding || ac.samples.empty()) return false;
   const bool rolling = r.airborne || (r.groundSpeed >= takeOffRollKt && ac.category != AcCategory::Rotorcraft);
