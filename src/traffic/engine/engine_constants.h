@@ -128,12 +128,6 @@ inline constexpr std::size_t feedbackReserve = 256;
 inline constexpr std::size_t feedbackSecondReserve = 128;
 inline constexpr std::size_t addingStackReserve = 64;
 inline constexpr std::size_t ghostCallsignReserve = 64;
-inline constexpr std::size_t standTableReserve = 512;
-inline constexpr std::size_t parkedEntryReserve = 512;
-// The static parking plan's lists: parked live aircraft, kept static ones, removals.
-inline constexpr std::size_t parkedLiveReserve = 64;
-inline constexpr std::size_t keptStaticReserve = 256;
-inline constexpr std::size_t staticRemovalReserve = 256;
 inline constexpr std::size_t categoryCount = 6;  // Light .. Rotorcraft
 
 // The update walk asks for records this many places ahead (their reports half as far).
