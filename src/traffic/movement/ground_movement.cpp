@@ -189,13 +189,21 @@ bool gf_standEvent(LiveAc& ac, StandEvent event) {
   return hook == nullptr || hook(ac, event);
 }
 
-double gf_rollCapKt(AcCategory category) { return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]); }
+namespace {
+
+// The fastest an aircraft of the category rolls on the ground (take-off
+// roll, roll-out): never below its take-off speed.
+double groundRollCapKt(AcCategory category) {
+  return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]);
+}
+
+} // namespace
 
 // What the leg's own reports say, not the flags: those are set only once a
 // roll is under way and stay set through a taxi-in.
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
   const bool rolling = a.airborne || b.airborne || std::max(a.groundSpeed, b.groundSpeed) >= takeOffRollKt;
-  return rolling ? gf_rollCapKt(category) : taxiCapKt;
+  return rolling ? groundRollCapKt(category) : taxiCapKt;
 }
 
 // Never faster on the ground than the reports' speeds allow: the smoothing
@@ -217,6 +225,12 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
     }
   }
   s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, capKt));
+}
+
+void gf_retimeGroundLeg(LiveAc& ac, double distanceNm, std::int32_t ticks) {
+  const std::int32_t ownDue = ac.samples[1].dueTick;
+  lf_retimeNext(ac, ticks);
+  gf_keepGroundLegSpeed(ac, distanceNm, ownDue);
 }
 
 double gf_baseGroundTurnRate(AcCategory category) {
@@ -288,9 +302,7 @@ void lf_groundTiming(LiveAc& ac) {
       }
     }
   }
-  const std::int32_t ownDue = s[1].dueTick;
-  lf_retimeNext(ac, ticks);
-  gf_keepGroundLegSpeed(ac, distance, ownDue);
+  gf_retimeGroundLeg(ac, distance, ticks);
 }
 
 void lf_groundStep(LiveAc& ac) {
