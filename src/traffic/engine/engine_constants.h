@@ -102,7 +102,6 @@ inline constexpr std::int32_t airExtrapolations = 8;
 inline constexpr std::int32_t groundExtrapolations = 10;
 inline constexpr double extrapolationSpeedFactor = 0.95;
 inline constexpr double rangeMarginNm = 0.5;
-inline constexpr double airborneOnlyMinHeightFt = 1000.0;  // AIRBORNE_ONLY: lower over the park airport, gone
 inline constexpr double minTicksToReport = 25;
 
 inline constexpr double cgMinFt = 1.0, cgMaxFt = 35.0;
