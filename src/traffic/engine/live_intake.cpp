@@ -312,9 +312,8 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.push_back(report);
       return;
     }
-    const bool farFromHold = ac.holding && gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
-                                                                    positionOf(report)) * metresPerNm >
-                                               HOLDING_THRESHOLD_METERS.current();
+    const bool farFromHold = ac.holding && gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(
+                                               positionOf(ac.samples.back()), positionOf(report)));
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
     if (farFromHold && !tookOff) {
       // Back far from where it held: driving it there would be a jump.

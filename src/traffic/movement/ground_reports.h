@@ -20,6 +20,9 @@ void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const Posi
 // roll's speed) and slowing: its reported speed falls or, where the feed
 // repeats one speed, its positions show it slower later in the stream.
 bool gf_bornRollingOut(const LiveAc& aircraft);
+// A report this far (nm) from where an aircraft held is farther than a
+// holder may come back: beyond HOLDING_THRESHOLD_METERS.
+bool gf_beyondHoldingThreshold(double distanceNm);
 // A ground report r, `seconds` after the feed's last ground report `last`,
 // farther from it than the aircraft could have gone on the ground (and than
 // a holder may come back): a jump of the reported position.
