@@ -30,6 +30,7 @@
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/static_ac.h"
+#include "traffic/parking/static_renewal.h"
 
 namespace gwr::bench {
 
@@ -425,6 +426,7 @@ Scene gf_prepareScene(std::size_t liveCount) {
   prepareSimulator(100);
   prepareReferenceData();
   gf_reserveTrafficContainers();
+  gf_reserveParkingLists();
   gf_resetTraffic();
   tickCount.store(0);
   rangeNm.store(rangeNmUsed);

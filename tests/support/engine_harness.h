@@ -37,6 +37,7 @@
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/parking/static_renewal.h"
 
 namespace gwr::testsupport {
 
@@ -83,6 +84,7 @@ class EngineHarness {
     realTrafficOnThisPc.store(false);  // no TCP link unless a test opens one
     gf_installTrafficEngineHooks({});
     gf_reserveTrafficContainers();
+    gf_reserveParkingLists();
     gf_resetTraffic();
     MAX_LIVE_SEL.setCurrent(100);
     EXPECT_TRUE(client_.connect());

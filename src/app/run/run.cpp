@@ -27,6 +27,7 @@
 #include "traffic/feed/reader_threads.h"
 #include "traffic/feed/traffic_queue.h"
 #include "traffic/parking/park_airports.h"
+#include "traffic/parking/static_renewal.h"
 #include "traffic/simclient/sim_client.h"
 #include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/user_aircraft.h"
@@ -145,6 +146,7 @@ bool lf_run(RunThreads& threads, const RunOptions& options) {
   shown.simulatorConnected.store(false);
   gf_repaintBand(statusBand);
   gf_reserveTrafficContainers();
+  gf_reserveParkingLists();
   gf_reserveLiveryLists();  // a no-op once the lists have their room
   gf_prepareSimConnectQueues();
   gf_repaintWindow();

@@ -102,7 +102,6 @@ inline constexpr std::int32_t airExtrapolations = 8;
 inline constexpr std::int32_t groundExtrapolations = 10;
 inline constexpr double extrapolationSpeedFactor = 0.95;
 inline constexpr double rangeMarginNm = 0.5;
-inline constexpr double airborneOnlyMinHeightFt = 1000.0;  // AIRBORNE_ONLY: lower over the park airport, gone
 inline constexpr double minTicksToReport = 25;
 
 inline constexpr double cgMinFt = 1.0, cgMaxFt = 35.0;
@@ -128,12 +127,6 @@ inline constexpr std::size_t feedbackReserve = 256;
 inline constexpr std::size_t feedbackSecondReserve = 128;
 inline constexpr std::size_t addingStackReserve = 64;
 inline constexpr std::size_t ghostCallsignReserve = 64;
-inline constexpr std::size_t standTableReserve = 512;
-inline constexpr std::size_t parkedEntryReserve = 512;
-// The static parking plan's lists: parked live aircraft, kept static ones, removals.
-inline constexpr std::size_t parkedLiveReserve = 64;
-inline constexpr std::size_t keptStaticReserve = 256;
-inline constexpr std::size_t staticRemovalReserve = 256;
 inline constexpr std::size_t categoryCount = 6;  // Light .. Rotorcraft
 
 // The update walk asks for records this many places ahead (their reports half as far).

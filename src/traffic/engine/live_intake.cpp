@@ -22,13 +22,14 @@
 #include "refdata/registration_records.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/engine_hooks.h"
+#include "traffic/engine/intake_speed.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/live_motion.h"
-#include "traffic/movement/movement_constants.h"
 
 namespace gwr {
 
@@ -55,45 +56,6 @@ bool nearFieldButAirborne(double altitude) {
 
 bool endsWithMark(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
 
-// A ground report whose own positions contradict its speed (a stale speed
-// the feed repeats while the aircraft stands or creeps) gets the speed its
-// positions show: such a speed must neither start a take-off roll nor drive
-// a taxi leg. True when the speed was replaced.
-bool trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double dt) {
-  if (r.airborne || dt <= dropDuplicateSeconds || r.groundSpeed <= 0.0) return false;
-  const PositionSample& last = ac.lastReport;
-  const double shownKt = gf_greatCircleDistanceNm(positionOf(last), positionOf(r)) * secondsPerHour / dt;
-  // What the aircraft covered at the least: after a silence in which the feed's
-  // speed rose (a take-off roll from a hold nobody reported), it may have stood
-  // and gathered speed only at the end, as fast as an aircraft can.
-  double leastKtSeconds = r.groundSpeed * dt;
-  const double gainSeconds = (r.groundSpeed - last.groundSpeed) / liftOffGainKtPerSecond;
-  if (gainSeconds > 0.0 && gainSeconds < dt)
-    leastKtSeconds = last.groundSpeed * (dt - gainSeconds) + (last.groundSpeed + r.groundSpeed) / 2.0 * gainSeconds;
-  if (shownKt * dt >= leastKtSeconds * stalePositionSpeedShare) {
-    // A speed that trails its positions would keep the aircraft behind them;
-    // far faster positions are a jump, not a lagging speed.
-    if (shownKt <= r.groundSpeed * laggingSpeedFactor || shownKt * stalePositionSpeedShare > r.groundSpeed) return false;
-    // Position noise can lift a taxi this much too: only a roll the feed
-    // itself reports is raised into a roll.
-    r.groundSpeed = r.groundSpeed >= takeOffRollKt ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
-    return true;
-  }
-  r.groundSpeed = shownKt;
-  r.standing = shownKt <= 0.0 ? 1 : 0;
-  return true;
-}
-
-// A speed change no aircraft makes in dt: a glitch of the feed. A longer
-// silence can hide a real one (a take-off roll nobody reported).
-bool speedJump(double a, double b, double dt, bool liftOff) {
-  const bool ratio = (a > slowGroundSpeedKt && b >= speedJumpFactor * a) ||
-                     (b > slowGroundSpeedKt && a >= speedJumpFactor * b) ||
-                     (a <= slowGroundSpeedKt && b >= fastGroundSpeedKt) ||
-                     (b <= slowGroundSpeedKt && a >= fastGroundSpeedKt);
-  return ratio && std::fabs(a - b) > (liftOff ? liftOffGainKtPerSecond : maxSpeedChangeKtPerSecond) * dt;
-}
-
 // A record that only repeats what the stream already says, or jumps. Its
 // speed is weighed against the last report of the feed, never against a
 // made-up holding or extrapolated copy; a speed its positions gave it is no jump.
@@ -101,7 +63,7 @@ bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool spee
   const PositionSample& n = ac.samples.back();
   if (dt <= dropDuplicateSeconds) return true;
   const bool liftOff = !ac.lastReport.airborne && r.airborne;
-  if (!speedFromPositions && speedJump(ac.lastReport.groundSpeed, r.groundSpeed, dt, liftOff)) return true;
+  if (!speedFromPositions && gf_speedJump(ac.lastReport.groundSpeed, r.groundSpeed, dt, liftOff)) return true;
   if (ac.extrapolationCount >= 1) return false;
   const double turn = trackDifferenceDeg(r.track, n.track);
   if (r.airborne && r.groundSpeed > straightAirMinKt && turn <= straightAirTrackDeg)
@@ -302,7 +264,7 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
     }
     if (ac->sim.simState == AcSimState::Buffer) ac->samples.clear();
   }
-  const bool speedFromPositions = trustPositionsOverStaleSpeed(*ac, report, dt);
+  const bool speedFromPositions = gf_trustPositionsOverStaleSpeed(*ac, report, dt);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
@@ -334,7 +296,7 @@ void lf_newLiveAc(TrafficRecord& record) {
   identity.trafficFlag = 0;
   AcDescription description(identity);
   description.hexId = record.hexid;
-  description.groundTurnRate = baseGroundTurnRateDegPerTick[slot] * radiansPerDegree;
+  description.groundTurnRate = gf_baseGroundTurnRate(category);
   description.maxClimbPerTick = maxClimbPerTick[slot];
   description.standSpeedKt = standSpeedKt[slot];
   trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
@@ -350,9 +312,8 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.push_back(report);
       return;
     }
-    const bool farFromHold = ac.holding && gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
-                                                                    positionOf(report)) * metresPerNm >
-                                               HOLDING_THRESHOLD_METERS.current();
+    const bool farFromHold = ac.holding && gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(
+                                               positionOf(ac.samples.back()), positionOf(report)));
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
     if (farFromHold && !tookOff) {
       // Back far from where it held: driving it there would be a jump.

@@ -35,7 +35,6 @@
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
 #include "traffic/parking/static_parking_plan.h"
-#include "traffic/parking/static_renewal.h"
 #include "traffic/simclient/sim_client_constants.h"
 
 namespace gwr {
@@ -169,17 +168,11 @@ void gf_reserveTrafficContainers() {
   containersReserved = true;
   auto& e = trafficEngine;
   e.live.reserve(liveReserve);
-  staticAircraft.reserve(staticReserve);
-  standTable.reserve(standTableReserve);
   e.feedback.reserve(feedbackReserve);
   gf_reserveFeedbackQueue(feedbackReserve);  // swapped with the engine's at each drain
   e.activations.reserve(feedbackSecondReserve);
   e.addingStack.reserve(addingStackReserve);
   e.ghostCallsigns.reserve(ghostCallsignReserve);
-  parkedEntries.reserve(parkedEntryReserve);
-  parkedLive.reserve(parkedLiveReserve);
-  keptStatic.reserve(keptStaticReserve);
-  staticRemovals.reserve(staticRemovalReserve);
   e.queuedLiveCreations.reserve(addingStackReserve);
   e.queuedStaticCreations.reserve(staticReserve);
   e.queuedRemovals.reserve(addingStackReserve);
@@ -202,8 +195,6 @@ void gf_resetTraffic() {
   staticAircraft.clear();
   parkedEntries.clear();
   parkedLive.clear();
-  keptStatic.clear();
-  staticRemovals.clear();
   {
     std::lock_guard lock(trafficRecordMutex);
     trafficRecordQueue.clear();

@@ -453,10 +453,13 @@ void nextPosMain(LiveAc& ac) {
       }
     } else if (!s[1].standing) {
       const double distance = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s[1].lat, s[1].lon});
-      const std::int32_t ownDue = s[1].dueTick;
-      lf_retimeNext(ac, gf_legTicks(distance, lf_legSpeedKt(ac)));
+      const std::int32_t ticks = gf_legTicks(distance, lf_legSpeedKt(ac));
       // Not yet confirmed on the ground, but a ground leg all the same.
-      if (!s[0].airborne && !s[1].airborne) gf_keepGroundLegSpeed(ac, distance, ownDue);
+      if (!s[0].airborne && !s[1].airborne) {
+        gf_retimeGroundLeg(ac, distance, ticks);
+      } else {
+        lf_retimeNext(ac, ticks);
+      }
     } else if (isRotorcraft(ac)) {
       lf_groundTiming(ac);
     }

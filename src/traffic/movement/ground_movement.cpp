@@ -29,9 +29,6 @@ std::atomic<StandEventHook> standEventHook{nullptr};
 
 bool isRotorcraft(const LiveAc& ac) { return ac.category == AcCategory::Rotorcraft; }
 std::uint32_t idleThrottle(const LiveAc& ac) { return isRotorcraft(ac) ? 4U : 0U; }
-double baseTurnRate(const LiveAc& ac) {
-  return baseGroundTurnRateDegPerTick[gf_categorySlot(ac.category)] * radiansPerDegree;
-}
 double toDeg(double r) { return r * degreesPerRadian; }
 
 std::string standName(const LiveAc& ac) {
@@ -42,7 +39,7 @@ std::string standName(const LiveAc& ac) {
 // The push-back's second leg: a curve swinging the tail round, n ticks long.
 bool secondLegStep(LiveAc& ac) {
   auto& s = ac.samples;
-  ac.groundTurnRate = baseTurnRate(ac);
+  ac.groundTurnRate = gf_baseGroundTurnRate(ac.category);
   const std::int32_t n = std::max(gf_roundTicks(pushBackLegTurnDeg / ac.groundTurnRate / turnStepsDivisor), 1);
   // The side is known only now: reports during the first leg decide it.
   const double push = gf_wrapHeading(ac.standHeading + M_PI);
@@ -192,13 +189,21 @@ bool gf_standEvent(LiveAc& ac, StandEvent event) {
   return hook == nullptr || hook(ac, event);
 }
 
-double gf_rollCapKt(AcCategory category) { return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]); }
+namespace {
+
+// The fastest an aircraft of the category rolls on the ground (take-off
+// roll, roll-out): never below its take-off speed.
+double groundRollCapKt(AcCategory category) {
+  return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]);
+}
+
+} // namespace
 
 // What the leg's own reports say, not the flags: those are set only once a
 // roll is under way and stay set through a taxi-in.
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
   const bool rolling = a.airborne || b.airborne || std::max(a.groundSpeed, b.groundSpeed) >= takeOffRollKt;
-  return rolling ? gf_rollCapKt(category) : taxiCapKt;
+  return rolling ? groundRollCapKt(category) : taxiCapKt;
 }
 
 // Never faster on the ground than the reports' speeds allow: the smoothing
@@ -220,6 +225,16 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
     }
   }
   s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, capKt));
+}
+
+void gf_retimeGroundLeg(LiveAc& ac, double distanceNm, std::int32_t ticks) {
+  const std::int32_t ownDue = ac.samples[1].dueTick;
+  lf_retimeNext(ac, ticks);
+  gf_keepGroundLegSpeed(ac, distanceNm, ownDue);
+}
+
+double gf_baseGroundTurnRate(AcCategory category) {
+  return baseGroundTurnRateDegPerTick[gf_categorySlot(category)] * radiansPerDegree;
 }
 
 bool gf_pullsOut(double offStandHeadingDeg) { return std::fabs(offStandHeadingDeg) < pullOutMaxDeg; }
@@ -259,7 +274,7 @@ GroundDispatch nextPosGround(LiveAc& ac) {
 }
 
 void lf_groundTiming(LiveAc& ac) {
-  ac.groundTurnRate = baseTurnRate(ac);
+  ac.groundTurnRate = gf_baseGroundTurnRate(ac.category);
   const auto& s = ac.samples;
   if (s[1].standing) {
     lf_retimeNext(ac, std::max(s[1].dueTick - s[0].dueTick, minLegTicks));
@@ -287,9 +302,7 @@ void lf_groundTiming(LiveAc& ac) {
       }
     }
   }
-  const std::int32_t ownDue = s[1].dueTick;
-  lf_retimeNext(ac, ticks);
-  gf_keepGroundLegSpeed(ac, distance, ownDue);
+  gf_retimeGroundLeg(ac, distance, ticks);
 }
 
 void lf_groundStep(LiveAc& ac) {

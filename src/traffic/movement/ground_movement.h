@@ -22,9 +22,8 @@ void lf_pushBack(LiveAc& aircraft);
 void drive2Stand(LiveAc& aircraft, const StandRecord& stand);
 void lf_arriveAtStand(LiveAc& aircraft);
 
-// The fastest an aircraft of the category rolls on the ground (take-off
-// roll, roll-out): never below its take-off speed.
-double gf_rollCapKt(AcCategory category);
+// The turn rate (radians per tick) an aircraft of the category taxis with.
+double gf_baseGroundTurnRate(AcCategory category);
 // The fastest a ground leg from a to b may be flown: rolling when either
 // report is airborne or at the take-off roll's speed, else taxiing.
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b);
@@ -32,6 +31,9 @@ double gf_groundCapKt(AcCategory category, const PositionSample& a, const Positi
 // before): never faster than the reports' pace, nor than the ground cap; when
 // behind its reports, somewhat faster than their pace until on time again.
 void gf_keepGroundLegSpeed(LiveAc& aircraft, double distanceNm, std::int32_t ownDue);
+// Re-times a ground leg (second report moving, distanceNm ahead) to `ticks`
+// within the smoothing limits, then keeps it to its reports' speed as above.
+void gf_retimeGroundLeg(LiveAc& aircraft, double distanceNm, std::int32_t ticks);
 
 // A target this many degrees off the stand heading (rounded) is pulled out to.
 bool gf_pullsOut(double offStandHeadingDeg);

@@ -20,10 +20,18 @@ void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const Posi
 // roll's speed) and slowing: its reported speed falls or, where the feed
 // repeats one speed, its positions show it slower later in the stream.
 bool gf_bornRollingOut(const LiveAc& aircraft);
+// A report this far (nm) from where an aircraft held is farther than a
+// holder may come back: beyond HOLDING_THRESHOLD_METERS.
+bool gf_beyondHoldingThreshold(double distanceNm);
 // A ground report r, `seconds` after the feed's last ground report `last`,
 // farther from it than the aircraft could have gone on the ground (and than
 // a holder may come back): a jump of the reported position.
 bool gf_groundJump(const LiveAc& aircraft, const PositionSample& last, const PositionSample& r, double seconds);
+// The speed of a ground report reported at reportedKt whose positions show it
+// faster, at shownKt: a roll the feed itself reports goes at the shown speed,
+// anything slower at most at a taxi's (position noise can lift a taxi this
+// much too).
+double gf_speedShownKt(double reportedKt, double shownKt);
 // A holding aircraft next reported ahead of it (within 90 degrees of its
 // heading) in the air, or on the ground at the take-off roll's speed, has
 // started its take-off: the start of its roll was not reported.

@@ -17,6 +17,7 @@
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
+#include "traffic/movement/movement_constants.h"
 
 namespace gwr {
 

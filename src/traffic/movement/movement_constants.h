@@ -179,5 +179,6 @@ inline constexpr SpeedStep takeOffRollLast{0.0, 180.0, 2400.0};
 inline constexpr double rollMadeUpMinKt = 5.0;
 inline constexpr double landingExtrapolatedFpm = -667.0, landingSinkFeetPerSecond = 10.005;
 inline constexpr double takeOffExtrapolatedFpm = 1500.0, takeOffClimbFeetPerSecond = 25.0;
+inline constexpr double airborneOnlyMinHeightFt = 1000.0;  // AIRBORNE_ONLY: lower over the park airport, gone
 
 } // namespace gwr

@@ -2,6 +2,7 @@
 // size margins, the collision factor and the learning windows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "airports/airports_constants.h"
@@ -28,5 +29,13 @@ inline constexpr std::int32_t stretchSlotsOther = 6;
 inline constexpr std::int32_t slotsPerWeek = 336;
 inline constexpr std::int32_t pairWindowSlotsHeavy = 14;
 inline constexpr std::int32_t pairWindowSlotsOther = 10;
+
+// Room reserved once for parking's lists (entries each).
+inline constexpr std::size_t standTableReserve = 512;
+inline constexpr std::size_t parkedEntryReserve = 512;
+// The static parking plan's lists: parked live aircraft, kept static ones, removals.
+inline constexpr std::size_t parkedLiveReserve = 64;
+inline constexpr std::size_t keptStaticReserve = 256;
+inline constexpr std::size_t staticRemovalReserve = 256;
 
 } // namespace gwr

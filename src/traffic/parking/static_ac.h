@@ -26,7 +26,7 @@ struct StaticAc : AcDescription {
   bool drop = false;  // taken out of the creation queue; erased at the next sweep
 };
 
-// Traffic thread only; room for staticReserve reserved at engine start.
+// Traffic thread only; room for staticReserve reserved at start-up (gf_reserveParkingLists).
 extern std::vector<StaticAc> staticAircraft;
 
 // Trailing "_" removed, then "*" appended unless the text ends in one.

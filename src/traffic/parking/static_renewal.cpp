@@ -13,8 +13,10 @@
 #include "core/main_window_state.h"
 #include "core/status_line.h"
 #include "refdata/reference_queries.h"
+#include "traffic/engine/engine_constants.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/parking/stand_choice.h"
+#include "traffic/parking/stand_constants.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
@@ -22,10 +24,13 @@
 
 namespace gwr {
 
+namespace {
+
+// The renewal's lists of static aircraft (indexes into staticAircraft): those
+// that stay and those that go. Traffic thread only; emptied at each renewal.
 std::vector<std::size_t> keptStatic;
 std::vector<std::size_t> staticRemovals;
-
-namespace {
+bool parkingListsReserved = false;  // start-up thread only
 
 constexpr auto lastSlot = static_cast<std::int32_t>(halfHoursPerDay) - 1;
 constexpr std::size_t none = static_cast<std::size_t>(-1);
@@ -236,5 +241,18 @@ void gf_renewStaticParking() {
   }
   gf_sweepDroppedStatic();
 }
+
+void gf_reserveParkingLists() {
+  if (parkingListsReserved) return;
+  parkingListsReserved = true;
+  staticAircraft.reserve(staticReserve);
+  standTable.reserve(standTableReserve);
+  parkedEntries.reserve(parkedEntryReserve);
+  parkedLive.reserve(parkedLiveReserve);
+  keptStatic.reserve(keptStaticReserve);
+  staticRemovals.reserve(staticRemovalReserve);
+}
+
+RenewalListsRoom gf_renewalListsRoom() { return {keptStatic.capacity(), staticRemovals.capacity()}; }
 
 } // namespace gwr

@@ -10,11 +10,16 @@
 
 namespace gwr {
 
-// The renewal's lists of static aircraft (indexes into staticAircraft): those
-// that stay and those that go. Traffic thread only; reserved once, emptied at
-// each renewal.
-extern std::vector<std::size_t> keptStatic;
-extern std::vector<std::size_t> staticRemovals;
+// Room for parking's lists (static aircraft, the stand table, the parked
+// file's entries, parked live aircraft and the renewal's own lists), reserved
+// once for the process; resets keep it. Before the traffic thread starts.
+void gf_reserveParkingLists();
+// The room the renewal's own lists of static aircraft keep: those that stay
+// and those that go.
+struct RenewalListsRoom {
+  std::size_t kept = 0, removals = 0;
+};
+RenewalListsRoom gf_renewalListsRoom();
 
 // Which static aircraft stay with the plan's new entries (parkedEntries):
 // kept and removal hold indexes into staticAircraft. Entries the standing

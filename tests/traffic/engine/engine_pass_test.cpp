@@ -432,8 +432,8 @@ TEST_F(EnginePass, ResetEmptiesEverything) {
       {"blocked callsigns", trafficEngine.ghostCallsigns.capacity(), 64},
       {"parked-file entries", parkedEntries.capacity(), 512},
       {"parked live", parkedLive.capacity(), 64},
-      {"kept static", keptStatic.capacity(), 256},
-      {"static removals", staticRemovals.capacity(), 256},
+      {"kept static", gf_renewalListsRoom().kept, 256},
+      {"static removals", gf_renewalListsRoom().removals, 256},
   };
   for (const auto& room : rooms) EXPECT_GE(room.capacity, room.reserved) << room.container;
 }
