@@ -436,7 +436,20 @@ TEST_F(RealTrafficLink, AClosedLinkTakesNoClientAndClosingSumsUpHeldBackLines) {
 
 // No descriptor left for a waiting connection: the wait for RealTraffic
 // says so (counted) and pauses between tries instead of spinning.
+// Without free descriptors the sanitizers' own checks fail and report the
+// program's objects as broken, so this runs in the plain and thread builds.
+#if defined(__SANITIZE_ADDRESS__)
+#define GWR_DESCRIPTORS_BLIND_THE_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GWR_DESCRIPTORS_BLIND_THE_SANITIZER 1
+#endif
+#endif
+
 TEST_F(RealTrafficLink, AFailingAcceptIsLoggedAndDoesNotSpin) {
+#ifdef GWR_DESCRIPTORS_BLIND_THE_SANITIZER
+  GTEST_SKIP() << "no descriptors left: the address and undefined-behaviour checks cannot work";
+#endif
   RawClient waiting(port, "");
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
