@@ -30,8 +30,6 @@ constexpr std::uint16_t ignoredParkingTypes[] = {0, 13};
 constexpr std::int32_t squareHelipadType = 2;
 constexpr float roundHelipadRadiusFactor = 0.5F;
 constexpr std::uint32_t alphabetSize = 26;
-constexpr double maxLatitudeDeg = 90.0;
-constexpr double maxLongitudeDeg = 180.0;
 constexpr double maxAirportAltitudeFt = 100000.0;  // far beyond any airport, well inside 32 bits
 constexpr int simulatorExceptionCode = 111;
 
@@ -121,7 +119,7 @@ void onRecvFacilityData(FacilityContext& c, const sc::RecvFacilityData& message,
       c.airport = {lf_at<double>(block, 0), lf_at<double>(block, 8)};
       c.altitudeFt = lf_at<double>(block, 16) * feetPerMetre;
       // Every stand is placed from this point, and the elevation becomes whole feet.
-      if (!(std::fabs(c.airport.latitude) <= maxLatitudeDeg && std::fabs(c.airport.longitude) <= maxLongitudeDeg &&
+      if (!(std::fabs(c.airport.latitude) <= largestLatitude && std::fabs(c.airport.longitude) <= largestLongitude &&
             std::fabs(c.altitudeFt) <= maxAirportAltitudeFt))
         c.failure = fmt::format("Fac: {} airport record with impossible values", c.icao);
       c.name = gf_facilityNameText(reinterpret_cast<const char*>(block + 24));

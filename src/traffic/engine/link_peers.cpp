@@ -103,9 +103,8 @@ void WaitingPeers::takeNew(platform::TcpListener& listener, Clock::time_point no
     // Each line goes out as it is written: RealTraffic takes the position at once.
     if (const auto code = connection.setNoDelay(); code != 0) {
       lf_logUnlessQuiet(quiet, LinkLogKind::noDelay,
-                        fmt::format("waitForClient interrupted: {}",
-                                    fmt::format("{} setsockopt failed with error {}", gf_nowTimeOfDay(),
-                                                gf_winsockErrorText(code))));
+                        fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_nowTimeOfDay(),
+                                    gf_winsockErrorText(code)));
       continue;
     }
     // The request fits into the empty send buffer of a new connection.

@@ -29,8 +29,6 @@ namespace {
 constexpr std::string_view noneText = "null";
 constexpr std::string_view adsbSource = "adsb_icao";
 constexpr double maxTrueHeadingDeg = 360.0;
-constexpr double maxLatitudeDeg = 90.0;
-constexpr double maxLongitudeDeg = 180.0;
 constexpr double notReported = -1.0;  // TAS and roll
 constexpr double earliestTimestampS = 631152000.0;   // 1990-01-01 00:00 UTC, seconds since 1970
 constexpr double latestTimestampS = 4102444800.0;    // 2100-01-01 00:00 UTC
@@ -144,7 +142,7 @@ bool parseLine(TrafficReader& reader, TrafficRecord& record) {
   reader.setTimestamp(record.timestamp);
   record.latitude = numberOrFail(f[fLatitude], "lat");
   record.longitude = numberOrFail(f[fLongitude], "lon");
-  const bool outside = std::abs(record.latitude) > maxLatitudeDeg || std::abs(record.longitude) > maxLongitudeDeg;
+  const bool outside = std::abs(record.latitude) > largestLatitude || std::abs(record.longitude) > largestLongitude;
   const bool nullIsland =
       std::abs(record.latitude) <= minPositionDegrees && std::abs(record.longitude) <= minPositionDegrees;
   if (outside || nullIsland) fail(fmt::format("invalid lalo: {:.6f},{:.6f}", record.latitude, record.longitude));
