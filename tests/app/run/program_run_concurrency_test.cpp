@@ -258,26 +258,10 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
 // with user error 111 on the message line and leaves the airport scan on; the
 // program's next start scans again, to its end this time, and switches it off.
 TEST_F(ProgramRun, ASimulatorExceptionDuringTheAirportScanEndsTheRunAndTheNextStartScansAgain) {
-  bglgen::AirportSpec lowi;
-  lowi.icao = "LOWI";
-  lowi.latitude = 47.26;
-  lowi.longitude = 11.344;
-  lowi.altitudeFt = 1907;
-  lowi.name = "Innsbruck";
-  lowi.facilities = true;
-  for (std::uint32_t number : {1U, 2U}) {
-    bglgen::StandSpec stand;
-    stand.number = number;
-    stand.type = 4;
-    stand.latitude = lowi.latitude + 0.001;
-    stand.longitude = lowi.longitude + 0.001 * number;
-    stand.radiusM = 20.0F;
-    lowi.stands.push_back(stand);
-  }
-  bglgen::PackageSpec package;
-  package.folder = "Community/pub-lowi-airport";
-  package.airports = {lowi};
-  bglgen::writePackage((folder.path() / "sim").string(), package);
+  std::istringstream description("package Community/pub-lowi-airport\nairport LOWI 47.26 11.344 1907 facilities\n"
+                                  "stand 12 1 4 47.2595 11.35 270 18\n");
+  const std::vector<bglgen::PackageSpec> packages = bglgen::parseDescription(description);
+  bglgen::writePackage((folder.path() / "sim").string(), packages[0]);
   writeSettings("", true);
 
   // The simulator does not know LOWI: it answers the request with an exception.
@@ -298,7 +282,7 @@ TEST_F(ProgramRun, ASimulatorExceptionDuringTheAirportScanEndsTheRunAndTheNextSt
   testsupport::resetRunLifecycle();
   std::istringstream worldText("ground 100\nairport EDDF 50.0333 8.5706 364 Frankfurt Main\nparking 2 12 90 20 10 -5\n"
                                "title Airbus A320 Lufthansa\ntitle Boeing 737-800 Ryanair\nuser 50.0333 8.5706 372 90 1\nusertitle My Plane\n"
-                               "usermodel A320\nzulu 2024 60 0\n" + bglgen::worldLines({package}));
+                               "usermodel A320\nzulu 2024 60 0\n" + bglgen::worldLines(packages));
   std::vector<std::string> problems;
   simemu::Emulator::instance().reset(simemu::gf_parseWorld(worldText, problems));
   ASSERT_TRUE(problems.empty());
