@@ -14,8 +14,10 @@ namespace gwr {
 namespace {
 
 // The parser's defaults and what the user may have written besides elements.
+// Not the declaration: it is the program's own, and reading its attributes
+// would refuse files with a sloppy one that are read today.
 constexpr unsigned int settingsParseOptions =
-    pugi::parse_default | pugi::parse_declaration | pugi::parse_doctype | pugi::parse_pi | pugi::parse_comments;
+    pugi::parse_default | pugi::parse_doctype | pugi::parse_pi | pugi::parse_comments;
 
 // Walks the tree without recursion: a hostile file may nest millions deep.
 bool lf_nestedDeeperThan(const pugi::xml_node& top, std::size_t limit) {

@@ -26,8 +26,8 @@ struct SettingsFileRead {
 };
 
 // Loads the file into document (cleared first) with the user's comments,
-// processing instructions, DOCTYPE and declaration, so that none is lost when
-// the file is written back.
+// processing instructions and DOCTYPE, so that none is lost when the file is
+// written back.
 SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi::xml_document& document);
 
 // The `parameters` element a single save or the loader writes into: inside
