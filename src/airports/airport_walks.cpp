@@ -95,7 +95,7 @@ bool lf_linkOrReadFacilities(ApfData& apf) {
 }
 
 // One airport package through its BGL path; false asks for the BGL reader. The
-// simulator's exception (user error 111) goes to the caller: no BGL reading then.
+// simulator's exception goes to the caller: no BGL reading then.
 bool lf_readFacilities(const std::filesystem::path& bglFile, const std::filesystem::path& root) {
   gf_scanNote(fmt::format("\nFac: {}", gf_pathToUtf8(bglFile)));
   ApfData apf;
@@ -137,13 +137,16 @@ bool lf_isAirportBgl(const std::filesystem::directory_entry& entry, const std::f
   return gf_bglHasAirport(entry.path());
 }
 
-// One scenery file; whatever it throws ends only this file.
+// One scenery file; what it throws ends only this file, except the
+// simulator's exception, which ends the scan.
 void lf_scanBglFile(const std::filesystem::path& file, const std::filesystem::path& root) {
   try {
     if (lf_readFacilities(file, root)) return;
     gf_scanNote("Facilities reader did not succeed, trying the BGL file reader ...");
     ScanBglEvents events;
     gf_processBglFile(file, events);
+  } catch (const SimulatorExceptionError&) {
+    throw;
   } catch (const std::exception& e) {
     gf_scanNote(fmt::format("===> airport file {} skipped, cause: {}", gf_pathToUtf8(file), e.what()));
     gf_logError(fmt::format("lf_scanBglFile: {}: {}", gf_pathToUtf8(file), e.what()));
@@ -274,6 +277,8 @@ WalkOutcome gf_scanStreamedAirports(const std::filesystem::path& root) {
     }
     try {
       lf_scanStreamedFolder(folder, root, makerAirports);
+    } catch (const SimulatorExceptionError&) {
+      throw;
     } catch (const std::exception& e) {
       gf_scanNote(fmt::format("===> airport package {} skipped, cause: {}", gf_pathToUtf8(folder), e.what()));
       gf_logError(fmt::format("lf_scanStreamedFolder: {}: {}", gf_pathToUtf8(folder), e.what()));
