@@ -36,7 +36,6 @@ constexpr const char* lufthansaTitle = "Airbus A320 Lufthansa";
 LatLon offset(double northM, double eastM) {
   return {harnessUser.latitude + northM / metresPerDegreeLat, harnessUser.longitude + eastM / metresPerDegreeLon};
 }
-double metresBetween(const LatLon& a, const LatLon& b) { return gf_greatCircleDistanceNm(a, b) * 1852.0; }
 
 // S1 400 m north of the user with a flight on every day, all day, or none;
 // U1 under the user aircraft (its reserved stand).
@@ -47,7 +46,8 @@ void writeAirport(bool withFlights) {
                  standgen::stand("U1", harnessUser.latitude, harnessUser.longitude, 90.0, 30.0, 0)};
   if (withFlights)
     for (int day = 1; day <= 7; ++day)
-      spec.stands[0].options.push_back(standgen::option(fmt::format("D-AIS{}", day), "DLH", "A320", day, "0:47", "DLH100"));
+      spec.stands[0].options.push_back(
+          standgen::option(fmt::format("D-AIS{}", day), "DLH", "A320", day, "0:47", "DLH100"));
   spec.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen", 364, spec.stands.size());
   standgen::writeApf(myThirdpartyFolder / "EDDF.xml", spec);
   standgen::writeText(myParkAirportsFile, "EDDF\n");
@@ -96,7 +96,8 @@ std::optional<simemu::SimObject> objectWithTail(EngineHarness& harness, const st
 }
 
 bool hasEvent(const simemu::SimObject& object, const char* name) {
-  return std::any_of(object.events.begin(), object.events.end(), [&](const simemu::ObjectEvent& e) { return e.name == name; });
+  return std::any_of(object.events.begin(), object.events.end(),
+                     [&](const simemu::ObjectEvent& e) { return e.name == name; });
 }
 
 // The simulator creates the static aircraft; it stays as created, inactive
@@ -125,14 +126,14 @@ TEST_F(StandingScenario, AStaticAircraftIsActivatedAndParked2sAfterItsCreation) 
 
   harness.run(10.0);
   const simemu::SimObject object = *objectWithTail(harness, callsign);
-  for (const char* event : {"ENGINE_AUTO_SHUTDOWN", "FLAPS_SET", "THROTTLE_SET"}) EXPECT_TRUE(hasEvent(object, event)) << event;
+  for (const char* event : {"ENGINE_AUTO_SHUTDOWN", "FLAPS_SET", "THROTTLE_SET"})
+    EXPECT_TRUE(hasEvent(object, event)) << event;
   EXPECT_FALSE(object.enginesRunning);
   constexpr std::uint32_t offWhileParked =
       simemu::lightNav | simemu::lightBeacon | simemu::lightLanding | simemu::lightTaxi | simemu::lightStrobe;
   EXPECT_EQ(object.lights & (offWhileParked | simemu::lightLogo), simemu::lightLogo);
   const std::string log = harness.log().text();
-  const std::string line = "S1      : " + callsign + std::string(8 - std::min<std::size_t>(8, callsign.size()), ' ') +
-                           " parked\n";
+  const std::string line = fmt::format("{:8}: {:8} parked\n", "S1", callsign);
   const auto first = log.find(line);
   ASSERT_NE(first, std::string::npos) << log;
   EXPECT_EQ(log.find(line, first + 1), std::string::npos) << log;
@@ -166,23 +167,22 @@ TEST_F(StandingScenario, AnArrivalStandingInNoisyReportsParksAndStaysPut) {
   };
   const Noise noise[] = {{noiseM, 0.0, 10.0}, {0.0, noiseM, 350.0}, {-noiseM, 0.0, 25.0},
                          {0.0, -noiseM, 340.0}, {3.5, 3.5, 5.0},    {-3.5, -3.5, 355.0}};
-  std::optional<double> parkingAt, parkedAt;
+  bool tookStand = false, parked = false;
   double farthestParkedM = 0.0;
   for (int i = 0; i < 40; ++i) {
     const Noise& n = noise[i % std::size(noise)];
     send(-n.north, n.east, 0.0, n.trackDeg);
     const LiveAc* ac = trafficEngine.findHexid(300201);
     ASSERT_NE(ac, nullptr) << harness.log().text();
-    if (!parkingAt && (ac->phase == AcPhase::Parking || ac->phase == AcPhase::Parked)) parkingAt = harness.now();
-    if (!parkedAt && ac->phase == AcPhase::Parked) parkedAt = harness.now();
-    if (parkedAt) {
-      const auto object = objectWithTail(harness, "DLH5");
-      ASSERT_TRUE(object.has_value());
-      farthestParkedM = std::max(farthestParkedM, metresBetween(stand, {object->pose.latitude, object->pose.longitude}));
+    tookStand = tookStand || ac->phase == AcPhase::Parking || ac->phase == AcPhase::Parked;
+    parked = parked || ac->phase == AcPhase::Parked;
+    if (const auto object = objectWithTail(harness, "DLH5"); parked && object) {
+      const LatLon at{object->pose.latitude, object->pose.longitude};
+      farthestParkedM = std::max(farthestParkedM, gf_greatCircleDistanceNm(stand, at) / nmPerMetre);
     }
   }
-  ASSERT_TRUE(parkingAt.has_value()) << "never took a stand while its reports came";
-  ASSERT_TRUE(parkedAt.has_value());
+  ASSERT_TRUE(tookStand) << "never took a stand while its reports came";
+  ASSERT_TRUE(parked);
   const LiveAc* ac = trafficEngine.findHexid(300201);
   EXPECT_EQ(gf_standName(ac->standNumber), "S1");
   EXPECT_EQ(ac->phase, AcPhase::Parked);
