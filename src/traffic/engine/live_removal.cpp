@@ -312,7 +312,12 @@ void lf_activateCreated() {
   auto& list = trafficEngine.activations;
   for (Activation& waiting : list) {
     ++waiting.ticks;
-    if (waiting.feedback.kind != FeedbackKind::LiveCreated) continue;  // static: the static parking activates
+    if (waiting.feedback.kind != FeedbackKind::LiveCreated) {
+      // The static parking keeps its own records: it activates them.
+      const auto hook = gf_trafficEngineHooks().staticActivation;
+      if (waiting.ticks == activationTicks && hook != nullptr) hook(waiting.feedback);
+      continue;
+    }
     LiveAc* ac = trafficEngine.findHexid(waiting.feedback.value);
     if (ac == nullptr) continue;
     if (waiting.ticks == lightToggleTick1 || waiting.ticks == lightToggleTick2)

@@ -368,6 +368,7 @@ void gf_installParking() {
   hooks.every5Seconds = &every5Seconds;
   hooks.everyMinute = &everyMinute;
   hooks.staticFeedback = &gf_handleStaticFeedback;
+  hooks.staticActivation = &gf_activateStatic;
   hooks.liveOverStatic = &gf_checkLiveOverStatic;
   hooks.staticNavLights = &gf_setStaticNavLights;
   hooks.removeAllStatic = &gf_removeAllStatic;

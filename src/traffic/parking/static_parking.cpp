@@ -142,12 +142,9 @@ void gf_handleStaticFeedback(const SimFeedback& f) {
     case FeedbackKind::StaticCreated:
       if (StaticAc* s = staticByHexid(f.value)) {
         s->sim.objectId = f.objectId;
-        if (s->sim.removeWhenCreated) {
-          s->sim.simState = AcSimState::RemovingFromSim;
-        } else {
-          s->sim.simState = AcSimState::Active;
-          gf_setParkedConfig(s->sim);
-        }
+        // One to be removed once created is on its way out; the others wait
+        // for their activation.
+        if (s->sim.removeWhenCreated) s->sim.simState = AcSimState::RemovingFromSim;
       }
       break;
     case FeedbackKind::Removed:
@@ -158,6 +155,15 @@ void gf_handleStaticFeedback(const SimFeedback& f) {
       break;
     default: break;
   }
+}
+
+void gf_activateStatic(const SimFeedback& created) {
+  StaticAc* s = staticByHexid(created.value);
+  // Removed or gone while it waited: nothing to activate.
+  if (s == nullptr || s->sim.objectId != created.objectId || s->sim.simState != AcSimState::Adding2Sim) return;
+  s->sim.simState = AcSimState::Active;
+  gf_setParkedConfig(s->sim);
+  gf_log(fmt::format("{:8}: {:8} parked", gf_standName(s->standNumber), s->callsign));
 }
 
 void gf_enforceMaxPark(std::uint8_t newcomers) {

@@ -41,6 +41,8 @@ extern std::int32_t maxParkCount;  // the wanted number of parked aircraft, stat
 bool lf_detcs();
 // The simulator's word on a static object: created, removed, or refused.
 void gf_handleStaticFeedback(const SimFeedback& f);
+// 2 s after its creation: the static object becomes active in its parked configuration.
+void gf_activateStatic(const SimFeedback& created);
 // At most one live and one static aircraft go when too many are parked.
 void gf_enforceMaxPark(std::uint8_t newcomers);
 void gf_collectParkedLive();

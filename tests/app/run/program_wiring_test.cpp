@@ -84,6 +84,7 @@ TEST(ProgramWiring, EveryHookOfTheTrafficSideIsInstalledBeforeTheRun) {
       {"liveOverStatic", e.liveOverStatic != nullptr},
       {"staticNavLights", e.staticNavLights != nullptr},
       {"staticFeedback", e.staticFeedback != nullptr},
+      {"staticActivation", e.staticActivation != nullptr},
       {"removeAllStatic", e.removeAllStatic != nullptr},
       {"staticUpdate", e.staticUpdate != nullptr},
       {"parkControls", e.parkControls != nullptr},

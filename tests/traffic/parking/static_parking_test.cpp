@@ -17,6 +17,7 @@
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
 #include "traffic/parking/static_under_live.h"
+#include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/user_aircraft.h"
 
 namespace gwr {
@@ -208,13 +209,12 @@ TEST_F(StaticParkingTest, OnlyAUserMovingOverAStaticAircraftRemovesIt) {
   }
 }
 
-TEST_F(StaticParkingTest, FeedbackActivatesErasesAndDropsRecords) {
+TEST_F(StaticParkingTest, FeedbackErasesAndDropsRecords) {
   StaticAc& s = addStatic("KLM1*", 1, 42);
   s.sim.simState = AcSimState::Adding2Sim;
   s.sim.objectId = 0;
   addStatic("DLH2*", 1, 43).sim.simState = AcSimState::Adding2Sim;
   gf_handleStaticFeedback({900, 42, 0, FeedbackKind::StaticCreated, 0.0, 0.0});
-  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
   EXPECT_EQ(staticAircraft[0].sim.objectId, 900U);
   gf_handleStaticFeedback({0, 43, 0, FeedbackKind::CreationFailed, 0.0, 0.0});
   ASSERT_EQ(staticAircraft.size(), 1U);
@@ -222,6 +222,50 @@ TEST_F(StaticParkingTest, FeedbackActivatesErasesAndDropsRecords) {
   EXPECT_TRUE(staticAircraft.empty());
 }
 
+// A created static object waits for its activation (2 s later): only then is
+// it active and parked, with its line. One removed while it waits leaves the
+// simulator at once; one to be removed once created never becomes active.
+TEST_F(StaticParkingTest, ACreatedStaticAircraftBecomesActiveOnlyAtItsActivation) {
+  useStands({standAt("A1", 0.0, 30.0)});
+  enum class Before { nothing, removedQueued, removedWaiting };
+  struct Case {
+    const char* name;
+    Before before;
+    std::uint32_t activatedObject;
+    AcSimState waiting, after;
+    bool parkedLine, removalQueued;
+  };
+  const Case cases[] = {
+      {"created, then activated", Before::nothing, 900, AcSimState::Adding2Sim, AcSimState::Active, true, false},
+      {"another object of its hexid", Before::nothing, 901, AcSimState::Adding2Sim, AcSimState::Adding2Sim, false,
+       false},
+      {"removed while it waits", Before::removedWaiting, 900, AcSimState::RemovingFromSim,
+       AcSimState::RemovingFromSim, false, true},
+      {"removed before it was created", Before::removedQueued, 900, AcSimState::RemovingFromSim,
+       AcSimState::RemovingFromSim, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    staticAircraft.clear();
+    trafficEngine.queuedRemovals.clear();
+    log().mark();
+    StaticAc& s = addStatic("KLM1*", 1, 42);
+    s.sim.simState = AcSimState::Adding2Sim;
+    s.sim.objectId = 0;
+    if (c.before == Before::removedQueued) gf_removeStatic(s);  // handed over, not in a queue any more
+    gf_handleStaticFeedback({900, 42, 0, FeedbackKind::StaticCreated, 0.0, 0.0});
+    if (c.before == Before::removedWaiting) gf_removeStatic(staticAircraft.front());
+    EXPECT_EQ(staticAircraft.front().sim.simState, c.waiting);
+    EXPECT_FALSE(logged("parked"));
+    gf_activateStatic({c.activatedObject, 42, 0, FeedbackKind::StaticCreated, 0.0, 0.0});
+    EXPECT_EQ(staticAircraft.front().sim.simState, c.after);
+    EXPECT_EQ(logged("A1      : KLM1*    parked"), c.parkedLine) << log().text();
+    EXPECT_EQ(std::count(trafficEngine.queuedRemovals.begin(), trafficEngine.queuedRemovals.end(), 900U),
+              c.removalQueued ? 1 : 0);
+    // Only a record handed over and not yet created waits for the simulator's removal.
+    EXPECT_EQ(lf_takeRemoveWhenCreated(42), c.before == Before::removedQueued);
+  }
+}
 
 // Mean parked hours: half-hour slots summed over the parked aircraft, halved,
 // plus half an hour. A static aircraft parked later in the week than now adds
