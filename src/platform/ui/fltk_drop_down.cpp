@@ -104,7 +104,7 @@ int ListDropDown::handle(int event) {
 void ListDropDown::lf_openList() {
   if (entries.empty()) return;
   int dx = 0, dy = 0;
-  const Fl_Window* top = top_window_offset(dx, dy);
+  Fl_Window* top = top_window_offset(dx, dy);
   if (top == nullptr) return;
   // The control's list height holds the field and the list under it.
   const int room = listHeight - h();
@@ -126,7 +126,8 @@ void ListDropDown::lf_openList() {
   }
   open.show();
   Fl::grab(&open);
-  while (!open.closed && list.chosen == noEntry && open.shown()) Fl::wait();
+  // A window that goes away takes its open list with it.
+  while (!open.closed && list.chosen == noEntry && open.shown() && top->shown()) Fl::wait();
   Fl::grab(nullptr);
   open.hide();
   if (list.chosen == noEntry || list.chosen >= size() - 1) return;
