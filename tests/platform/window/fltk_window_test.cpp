@@ -6,6 +6,9 @@
 
 #include <FL/Fl.H>
 
+#include <string>
+#include <tuple>
+
 #include "platform/harness/rgb_image.h"
 #include "platform/harness/window_probe.h"
 #include "platform/harness/xvfb_server.h"
