@@ -6,9 +6,6 @@
 
 #include <FL/Fl.H>
 
-#include <string>
-#include <tuple>
-
 #include "platform/harness/rgb_image.h"
 #include "platform/harness/window_probe.h"
 #include "platform/harness/xvfb_server.h"
@@ -178,35 +175,6 @@ TEST_P(RealWindowScreen, MessageBoxWaitsForTheUserWhilePostedWorkGoesOn) {
   window().messageBox("Could not open File Explorer at tblo.zip.", "GWRT", MessageIcon::exclamation);
   EXPECT_EQ(probe().closedModalTitle(), "GWRT");
   EXPECT_TRUE(ranInsideTheBox) << "posted work must not wait for the box to close";
-}
-
-// The drop-down was made 80 high at y 119: while open, field and list together
-// take those 80 pixels from the field's top (y - 5) and no more; a shorter list
-// takes only what its entries need. Escape picks nothing.
-TEST_P(RealWindowScreen, AnOpenListStaysWithinTheListHeight) {
-  constexpr int fieldTop = 119 - 5, fieldBottom = fieldTop + 21, openBottom = fieldTop + 80;
-  const struct { int entries; bool fillsTheHeight; } cases[] = {{12, true}, {2, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.entries);
-    window().resetList(dropDown);
-    for (int i = 0; i < c.entries; ++i) window().addListItem(dropDown, "Entry " + std::to_string(i));
-    window().selectListItem(dropDown, "Entry 0");
-    probe().settle();
-    probe().noteOpenListThenEscapeLater(0.3);
-    user->click(dropDown);
-    ASSERT_TRUE(user->runUntil([this] { return probe().openList().has_value(); })) << "no list opened";
-    const Rect list = *probe().openList();
-    EXPECT_EQ(std::tuple(list.left, list.top, list.right), std::tuple(5, fieldBottom, 5 + 105));
-    if (c.fillsTheHeight) {
-      EXPECT_EQ(list.bottom, openBottom);
-    } else {
-      EXPECT_LT(list.bottom, openBottom);
-      EXPECT_GT(list.height(), 2 * 12) << "room for both entries";
-    }
-    probe().settle();
-    EXPECT_TRUE(commands.empty());
-    EXPECT_EQ(window().text(dropDown), "Entry 0");
-  }
 }
 
 INSTANTIATE_TEST_SUITE_P(RealWindow, RealWindowScreen, ::testing::Values(&screenBackend));
