@@ -78,9 +78,9 @@ void Emulator::failNextOpens(int count) {
   failOpens_ = count;
 }
 
-void Emulator::failNextCalls(const std::string& function, int count) {
+void Emulator::failNextCalls(const std::string& function, int count, int after) {
   Lock lock(mutex_);
-  failCalls_[function] = count;
+  failCalls_[function] = CallFailures{after, count};
 }
 
 void Emulator::setCreationDelayFrames(std::uint64_t frames) {
@@ -145,9 +145,14 @@ Result Emulator::begin(Handle handle, const char* function, CallRecord call) {
   call.client = handle->name;
   call.function = function;
   call.packetId = ++handle->packetCount;
-  if (auto it = failCalls_.find(function); it != failCalls_.end() && it->second > 0) {
-    --it->second;
-    call.failed = true;
+  if (auto it = failCalls_.find(function); it != failCalls_.end()) {
+    CallFailures& failures = it->second;
+    if (failures.after > 0) {
+      --failures.after;
+    } else if (failures.count > 0) {
+      --failures.count;
+      call.failed = true;
+    }
   }
   const bool failed = call.failed;
   if (options_.keepHistory) calls_.push_back(std::move(call));

@@ -127,7 +127,8 @@ public:
   void reset(World world, Options options = {});
   Options options() const;
   void failNextOpens(int count);
-  void failNextCalls(const std::string& function, int count = 1);
+  // The next count calls of function fail, after the first `after` of them succeed.
+  void failNextCalls(const std::string& function, int count = 1, int after = 0);
   void setCreationDelayFrames(std::uint64_t frames);
   void setOmitFacilityEnd(bool omit);
 
@@ -247,7 +248,11 @@ private:
   World world_;
   Options options_;
   int failOpens_ = 0;
-  std::map<std::string, int> failCalls_;
+  struct CallFailures {
+    int after = 0;  // calls still let through
+    int count = 0;  // calls to fail then
+  };
+  std::map<std::string, CallFailures> failCalls_;
   bool omitFacilityEnd_ = false;
   bool paused_ = false;
   std::uint64_t frame_ = 0;

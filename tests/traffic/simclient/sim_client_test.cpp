@@ -206,6 +206,43 @@ TEST_F(SimClientTest, AFailedCallEndsTheRunWithSimconnectError) {
             std::tuple(1u, 0u, 0u));
 }
 
+// Releasing AI control is a call like any other: each of its failures ends the run.
+TEST_F(SimClientTest, AFailedReleaseOfControlEndsTheRunWithSimconnectError) {
+  struct Case {
+    const char* where;
+    bool atIdentification;
+    int releasesBefore;  // releases that succeed before the one that fails
+  };
+  const Case cases[] = {
+      {"release of a newly identified object", true, 0},
+      {"release before a flaps event", false, 0},
+      {"release after a flaps event", false, 1},
+  };
+  std::uint32_t hexid = 20001;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    // Each case is a run of its own.
+    stopRequested.store(false);
+    RunRecord::instance().clear();
+    gf_prepareSimConnectQueues();
+    const std::string callsign = "DLH" + std::to_string(hexid);
+    if (c.atIdentification) emu().failNextCalls("AIReleaseControl", 1, c.releasesBefore);
+    const std::uint32_t id = createAndIdentify(callsign, hexid++);
+    if (!c.atIdentification) {
+      client.step();
+      ASSERT_TRUE(RunRecord::instance().reasons().empty());
+      emu().failNextCalls("AIReleaseControl", 1, c.releasesBefore);
+      AiControlled aircraft;
+      aircraft.objectId = id;
+      gf_setFlaps(aircraft, 2);
+      client.step();
+    }
+    EXPECT_EQ(std::tuple(RunRecord::instance().reasons(), restartDelaySeconds.load(), simDisconnecting.load()),
+              std::tuple(std::vector<std::string>{"SIMCONNECT ERROR"}, 9, true));
+    client.feedback();
+  }
+}
+
 TEST_F(SimClientTest, AFailedUserRequestEndsTheRunAndNoMoreAreSent) {
   emu().failNextCalls("RequestDataOnSimObject");
   const auto before = emu().countCalls("RequestDataOnSimObject");

@@ -74,7 +74,7 @@ TEST_F(UserAircraftTest, AnUnknownSpanOrNoModelTakeTheirFallBacksAndSaySo) {
   constexpr double crj7HalfSpanNm = 0.0062;
   halfSpans[gf_modelIndex("CRJ7")] = crj7HalfSpanNm;
   EXPECT_DOUBLE_EQ(reported("Encrypted One", "").halfWingspanNm, crj7HalfSpanNm);
-  EXPECT_EQ(gf_mainWindow().text(StatusText::userModel), "Unknown (encrypted?) aircraft");
+  EXPECT_EQ(gf_mainWindow().text(StatusText::simulatorSecond), "Unknown (encrypted?) aircraft");
   EXPECT_TRUE(client.logged("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead"));
 }
 
