@@ -199,7 +199,6 @@ TEST(EngineScenario, AircraftLeavingTheRangeGoesWhenItsReportsEnd) {
 }
 
 using testsupport::frankfurtFieldFt;
-using testsupport::setFrankfurtAsParkAirport;
 
 // The arrival lands, rolls out and taxis along its reports (straight legs
 // until the ground movement comes), stands at the stand and goes after its
@@ -209,7 +208,7 @@ TEST(EngineScenario, ArrivalLandsTaxisToItsStandAndGoesWhenSilent) {
   constexpr LatLon stand{50.045153, 8.554446};
   constexpr double fieldFt = frankfurtFieldFt, cgFt = 8.0;
   EngineHarness harness({{"CFG", "", "A21N", false, condorTitle, ""}}, {condorTitle});
-  setFrankfurtAsParkAirport();
+  harness.readFrankfurtAsParkAirport();
   harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_arrival.txt"));
 
   harness.run(dueDelaySeconds + 260.0);  // 5 s after the touchdown report is due
@@ -241,7 +240,7 @@ TEST(EngineScenario, ArrivalLandsTaxisToItsStandAndGoesWhenSilent) {
 TEST(EngineScenario, DepartureTaxisLiftsOffClimbsAndLeaves) {
   constexpr const char* neoTitle = "Airbus A320neo Lufthansa";
   EngineHarness harness({{"DLH", "", "A20N", false, neoTitle, ""}}, {neoTitle});
-  setFrankfurtAsParkAirport();
+  harness.readFrankfurtAsParkAirport();
   harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_departure.txt"));
 
   ASSERT_TRUE(harness.runUntil(120.0, [&] { return !harness.tracksWithTail("DLH9AK").empty(); }));
