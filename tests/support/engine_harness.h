@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "airports/park_stand_table.h"
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
@@ -26,11 +27,11 @@
 #include "liveries/livery_tables.h"
 #include "liveries/refused_liveries.h"
 #include "platform/sim/sim_emulator.h"
-#include "airports/park_stand_table.h"
 #include "refdata/airports_table.h"
 #include "refdata/code_pools.h"
 #include "refdata/dbase_reader.h"
 #include "refdata/dbase_tables.h"
+#include "standgen/stand_files.h"
 #include "support/livery_world.h"
 #include "support/settings_sandbox.h"
 #include "support/sim_client_world.h"
@@ -39,7 +40,6 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
-#include "standgen/stand_files.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/parking/park_airports.h"
