@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "airports/park_stand_table.h"
+#include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "feeder/scenario.h"
@@ -25,9 +27,11 @@
 #include "liveries/livery_tables.h"
 #include "liveries/refused_liveries.h"
 #include "platform/sim/sim_emulator.h"
+#include "refdata/airports_table.h"
 #include "refdata/code_pools.h"
 #include "refdata/dbase_reader.h"
 #include "refdata/dbase_tables.h"
+#include "standgen/stand_files.h"
 #include "support/livery_world.h"
 #include "support/settings_sandbox.h"
 #include "support/sim_client_world.h"
@@ -37,6 +41,8 @@
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/parking/park_airport_driver.h"
+#include "traffic/parking/park_airports.h"
 #include "traffic/parking/static_renewal.h"
 
 namespace gwr::testsupport {
@@ -79,7 +85,6 @@ class EngineHarness {
     resetSettingsToDefaults();
     loadLiveries(liveries);
     trafficReader.setReferencePosition(harnessUser);
-    trafficReader.setFieldElevation(std::nullopt);
     trafficReader.resetFeed();
     realTrafficOnThisPc.store(false);  // no TCP link unless a test opens one
     gf_installTrafficEngineHooks({});
@@ -96,6 +101,7 @@ class EngineHarness {
   }
   ~EngineHarness() {
     writeTracks();
+    leaveParkAirport();
     gf_resetTraffic();
     gf_clearLiveryTables();
     gf_clearMatchBookkeepingForTests();
@@ -145,6 +151,12 @@ class EngineHarness {
     return condition();
   }
 
+  // Frankfurt becomes the park airport as in a run: the airports table lists
+  // it, its stand file (field 364 ft) is in my_thirdparty, and the
+  // park-airport driver chooses it for the user on the ground there and reads
+  // the file. After a reset the engine first asks the simulator for the user.
+  void readFrankfurtAsParkAirport(std::vector<standgen::StandSpec> stands = {});
+
   double now() const { return now_; }
   simemu::Emulator& emulator() { return client_.emulator(); }
   SyncSimClient& client() { return client_; }
@@ -169,6 +181,15 @@ class EngineHarness {
     options.keepHistory = keepHistory;
     options.userObjectId = harnessUserObjectId;
     return options;
+  }
+
+  // As the run leaves it, with nothing learned to keep; the airports table as before.
+  static void leaveParkAirport() {
+    if (parkAirportCode.empty()) return;
+    standTableReady.store(false);
+    gf_leaveParkAirport();
+    parkAirports.clear();
+    gf_clearAirportsForTests();
   }
 
   void loadLiveries(const std::vector<InstalledLivery>& liveries) {
@@ -231,14 +252,34 @@ class EngineHarness {
 // Frankfurt, where the feeder's scenarios fly, as the park airport.
 inline constexpr double frankfurtFieldFt = 364.0;
 
-inline void setFrankfurtAsParkAirport() {
-  AirportRecord park;
-  park.icao = FixedCode<4>("EDDF");
-  park.latitude = 50.0333;
-  park.longitude = 8.5706;
-  park.altitude = static_cast<float>(frankfurtFieldFt);
-  gf_setParkAirport(park);
-  trafficReader.setFieldElevation(frankfurtFieldFt);
+// A gate of Frankfurt's stand file (radius in metres).
+inline standgen::StandSpec frankfurtStand(const std::string& id, const LatLon& at, double headingDeg,
+                                          double radiusM = 20.0) {
+  return standgen::stand(id, at.latitude, at.longitude, headingDeg, radiusM, 5);
+}
+
+inline void EngineHarness::readFrankfurtAsParkAirport(std::vector<standgen::StandSpec> stands) {
+  EXPECT_TRUE(runUntil(2.0, [] { return gf_knownUserPosition(trafficEngine.user); })) << "no user position";
+  // A file needs a stand: one well north of the user and the runways.
+  if (stands.empty()) stands.push_back(frankfurtStand("Z1", {harnessUser.latitude + 0.02, harnessUser.longitude}, 0.0));
+  if (!gf_findAirport(FixedCode<4>("EDDF"))) {
+    AirportRecord eddf;
+    eddf.icao = FixedCode<4>("EDDF");
+    eddf.iata = FixedCode<3>("FRA");
+    eddf.latitude = harnessUser.latitude;
+    eddf.longitude = harnessUser.longitude;
+    eddf.altitude = static_cast<float>(frankfurtFieldFt);
+    eddf.stands = 1;
+    airportsTable.push_back(eddf);
+  }
+  standgen::FileSpec spec;
+  spec.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen",
+                                                  static_cast<int>(frankfurtFieldFt), stands.size());
+  spec.stands = std::move(stands);
+  standgen::writeApf(myThirdpartyFolder / "EDDF.xml", spec);
+  lf_parkAirportDriver(true);   // chosen
+  lf_parkAirportDriver(false);  // its file read
+  EXPECT_TRUE(standTableReady.load()) << "Frankfurt's stand file was not read";
 }
 
 } // namespace gwr::testsupport

@@ -199,7 +199,6 @@ TEST(EngineScenario, AircraftLeavingTheRangeGoesWhenItsReportsEnd) {
 }
 
 using testsupport::frankfurtFieldFt;
-using testsupport::setFrankfurtAsParkAirport;
 
 // The arrival lands, rolls out and taxis along its reports (straight legs
 // until the ground movement comes), stands at the stand and goes after its
@@ -209,7 +208,7 @@ TEST(EngineScenario, ArrivalLandsTaxisToItsStandAndGoesWhenSilent) {
   constexpr LatLon stand{50.045153, 8.554446};
   constexpr double fieldFt = frankfurtFieldFt, cgFt = 8.0;
   EngineHarness harness({{"CFG", "", "A21N", false, condorTitle, ""}}, {condorTitle});
-  setFrankfurtAsParkAirport();
+  harness.readFrankfurtAsParkAirport();
   harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_arrival.txt"));
 
   harness.run(dueDelaySeconds + 260.0);  // 5 s after the touchdown report is due
@@ -241,7 +240,7 @@ TEST(EngineScenario, ArrivalLandsTaxisToItsStandAndGoesWhenSilent) {
 TEST(EngineScenario, DepartureTaxisLiftsOffClimbsAndLeaves) {
   constexpr const char* neoTitle = "Airbus A320neo Lufthansa";
   EngineHarness harness({{"DLH", "", "A20N", false, neoTitle, ""}}, {neoTitle});
-  setFrankfurtAsParkAirport();
+  harness.readFrankfurtAsParkAirport();
   harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_departure.txt"));
 
   ASSERT_TRUE(harness.runUntil(120.0, [&] { return !harness.tracksWithTail("DLH9AK").empty(); }));
@@ -260,6 +259,41 @@ TEST(EngineScenario, DepartureTaxisLiftsOffClimbsAndLeaves) {
   EXPECT_NEAR(harness.emulator().objects().front().pose.altitude, 3364.0, 350.0);
   ASSERT_TRUE(harness.runUntil(700.0, [] { return trafficEngine.live.empty(); }));
   EXPECT_LT(harness.now(), 1354.0 + dueDelaySeconds + 80.0);
+}
+
+// A take-off roll reported 36 ft above Frankfurt's field (364 ft) at 100 kt
+// and "air": the height bands of the park airport's field take it for a roll,
+// so it is created on the runway and lifts off once reported fast and higher.
+TEST(EngineScenario, RollReportedJustAboveTheParkAirportsFieldIsCreatedOnTheRunwayAndLiftsOff) {
+  constexpr const char* neoTitle = "Airbus A320neo Lufthansa";
+  constexpr LatLon rollStart{50.045127, 8.587243}, rollEnd{50.041254, 8.571026};  // runway 25C, westward
+  constexpr double runwayHalfWidthNm = 0.05;
+  constexpr double onTheFieldFt = 30.0;  // the gear's height above the field, and some
+  EngineHarness harness({{"DLH", "", "A20N", false, neoTitle, ""}}, {neoTitle});
+  harness.readFrankfurtAsParkAirport();
+  harness.play(feeder::gf_parseScenario("interval 2\n"
+                                        "aircraft 3958310 DLH4RL A20N D-AIRL FRA LHR A3\n"
+                                        "   0  50.045127  8.587243    400  100      0  air\n"
+                                        "  24  50.041254  8.571026    400  100      0  air\n"
+                                        "  30  50.040044  8.565958    450  150   1000  air\n"
+                                        "  40  50.037542  8.555485    800  160   2000  air\n"
+                                        "  70  50.029312  8.521024   1800  170   2000  air\n",
+                                        "roll-just-above-the-field"));
+
+  ASSERT_TRUE(harness.runUntil(dueDelaySeconds + 10.0, [&] { return !harness.tracksWithTail("DLH4RL").empty(); }));
+  ASSERT_EQ(harness.emulator().objects().size(), 1u);
+  const simemu::SimObject created = harness.emulator().objects().front();
+  EXPECT_EQ(created.title, neoTitle);
+  const LatLon at{created.pose.latitude, created.pose.longitude};
+  // On the runway's centreline between the roll's first two reports, on the ground.
+  const double along = gf_greatCircleDistanceNm(rollStart, at) + gf_greatCircleDistanceNm(at, rollEnd);
+  EXPECT_LT(along - gf_greatCircleDistanceNm(rollStart, rollEnd), runwayHalfWidthNm);
+  EXPECT_LT(created.pose.altitude, testsupport::frankfurtFieldFt + onTheFieldFt);
+
+  harness.run(70.0 + dueDelaySeconds - harness.now());  // the 1800 ft report is due
+  ASSERT_EQ(trafficEngine.live.size(), 1u);
+  EXPECT_EQ(trafficEngine.live.front().phase, AcPhase::Flying);
+  EXPECT_GT(harness.emulator().objects().front().pose.altitude, testsupport::frankfurtFieldFt + 500.0);
 }
 
 } // namespace
