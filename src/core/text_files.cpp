@@ -168,10 +168,12 @@ bool lf_isFolder(const std::filesystem::path& path) {
   return fs::is_directory(path, error);
 }
 
-// Why a file of this kind is not read, empty for a regular one; errno holds
-// the reason of a missing one. A named pipe or device where the program's own
-// file belongs would block the read for ever: it is refused and logged.
-std::string lf_notReadCause(const std::filesystem::path& path, platform::FileKind kind) {
+// Why a file of this kind is not read (or written), empty for a regular one;
+// errno holds the reason of a missing one. A named pipe or device where the
+// program's own file belongs would block the open for ever: it is refused
+// and logged.
+std::string lf_notReadCause(const std::filesystem::path& path, platform::FileKind kind,
+                            std::string_view done = "read") {
   std::string_view what;
   switch (kind) {
   case platform::FileKind::regular:
@@ -196,7 +198,7 @@ std::string lf_notReadCause(const std::filesystem::path& path, platform::FileKin
     break;
   }
   std::string cause = fmt::format("it is {}, not a regular file", what);
-  gf_logError(fmt::format("{} not read: {}", gf_pathToUtf8(path), cause));
+  gf_logError(fmt::format("{} not {}: {}", gf_pathToUtf8(path), done, cause));
   return cause;
 }
 
@@ -336,7 +338,20 @@ TextLinesResult TextFile::readLines(std::size_t reserve) {
   return {lines, {}};
 }
 
+namespace {
+
+// False, logged, when something other than a file stands at path: opening a
+// named pipe for writing waits for a reader that never comes.
+bool lf_mayOpenForWriting(const std::filesystem::path& path) {
+  const platform::FileKind kind = platform::kindOfFile(path);
+  return kind == platform::FileKind::missing || kind == platform::FileKind::regular ||
+         kind == platform::FileKind::folder || lf_notReadCause(path, kind, "written").empty();
+}
+
+} // namespace
+
 bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path) {
+  if (!lf_mayOpenForWriting(path)) return false;
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
   // Paths in report texts may hold any bytes; the file holds UTF-8 only.
@@ -347,6 +362,7 @@ bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path
 }
 
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path) {
+  if (!lf_mayOpenForWriting(path)) return false;
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
   for (const auto& line : lines) file << gf_toValidUtf8(line) << '\n';

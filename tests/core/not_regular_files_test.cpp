@@ -1,5 +1,5 @@
-// A named pipe or a device where the program reads its own file: every way of
-// reading refuses it at once with a log line instead of waiting in open().
+// A named pipe or a device where the program reads or writes its own file:
+// every way refuses it at once with a log line instead of waiting in open().
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,9 +8,12 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "core/text_files.h"
@@ -25,12 +28,12 @@ namespace fs = std::filesystem;
 
 constexpr auto promptly = std::chrono::seconds(5);  // a blocked open never returns
 
-struct Reader {
+struct Access {
   const char* what;
   std::function<bool(const fs::path&)> refuses;
 };
 
-const Reader readers[] = {
+const Access readers[] = {
     {"whole bytes", [](const fs::path& p) { std::string b, c; return !gf_readFileBytes(p, b, c) && b.empty(); }},
     {"charset", [](const fs::path& p) { return gf_detectCharset(p) == Charset::none_found; }},
     {"text lines", [](const fs::path& p) { std::vector<std::string> l; return !gf_readTextLines(Charset::ANSI, p, l); }},
@@ -47,7 +50,12 @@ const Reader readers[] = {
      }},
 };
 
-TEST(NotRegularFiles, EveryReaderRefusesAPipeOrDeviceAtOnceAndSaysSo) {
+const Access writers[] = {
+    {"text", [](const fs::path& p) { return !gf_writeTextFile("x", p); }},
+    {"lines", [](const fs::path& p) { return !gf_writeTextLines({"x"}, p); }},
+};
+
+TEST(NotRegularFiles, EveryReaderAndWriterRefusesAPipeOrDeviceAtOnceAndSaysSo) {
   testsupport::LogCapture log;
   const fs::path pipe = log.folder() / "my_park_airports.txt";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
@@ -55,24 +63,33 @@ TEST(NotRegularFiles, EveryReaderRefusesAPipeOrDeviceAtOnceAndSaysSo) {
     fs::path path;
     const char* kind;
   } places[] = {{pipe, "a named pipe"}, {"/dev/zero", "a device"}};
+  const struct Use {
+    const Access* begin;
+    const Access* end;
+    const char* done;
+  } uses[] = {{std::begin(readers), std::end(readers), "read"}, {std::begin(writers), std::end(writers), "written"}};
   for (const Place& place : places) {
-    for (const Reader& reader : readers) {
-      SCOPED_TRACE(std::string(reader.what) + " of " + place.path.string());
-      log.mark();
-      auto read = std::async(std::launch::async, reader.refuses, place.path);
-      if (read.wait_for(promptly) != std::future_status::ready) {
-        ADD_FAILURE() << "the read waited on the pipe";
-        // A writer coming and going lets the blocked open go on and the read
-        // end, so the test can end.
-        const int writer = ::open(place.path.c_str(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0) ::close(writer);
-        read.wait();
-        continue;
+    for (const Use& use : uses) {
+      for (const Access* access = use.begin; access != use.end; ++access) {
+        SCOPED_TRACE(fmt::format("{} {} {}", access->what, use.done, place.path.string()));
+        log.mark();
+        auto done = std::async(std::launch::async, access->refuses, place.path);
+        if (done.wait_for(promptly) != std::future_status::ready) {
+          ADD_FAILURE() << "the open waited on the pipe";
+          // Both ends at once let the blocked open go on and the access end;
+          // a writer keeps its reader until it is done.
+          const int other = ::open(place.path.c_str(), O_RDWR | O_NONBLOCK);
+          if (std::string_view(use.done) == "read" && other >= 0) ::close(other);
+          done.wait();
+          if (std::string_view(use.done) == "written" && other >= 0) ::close(other);
+          continue;
+        }
+        EXPECT_TRUE(done.get());
+        EXPECT_NE(log.text().find(fmt::format("{} not {}: it is {}, not a regular file", place.path.string(),
+                                              use.done, place.kind)),
+                  std::string::npos)
+            << log.text();
       }
-      EXPECT_TRUE(read.get());
-      EXPECT_NE(log.text().find(place.path.string() + " not read: it is " + place.kind + ", not a regular file"),
-                std::string::npos)
-          << log.text();
     }
   }
 }
