@@ -172,7 +172,7 @@ bool lf_isFolder(const std::filesystem::path& path) {
 // errno holds the reason of a missing one. A named pipe or device where the
 // program's own file belongs would block the open for ever: it is refused
 // and logged.
-std::string lf_notReadCause(const std::filesystem::path& path, platform::FileKind kind,
+std::string lf_refusalCause(const std::filesystem::path& path, platform::FileKind kind,
                             std::string_view done = "read") {
   std::string_view what;
   switch (kind) {
@@ -239,13 +239,13 @@ std::string gf_toValidUtf8(std::string_view text) {
 bool gf_readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& cause) {
   errno = 0;
   const platform::FileKind kind = platform::readRegularFile(path, bytes);
-  cause = lf_notReadCause(path, kind);
+  cause = lf_refusalCause(path, kind);
   return cause.empty();
 }
 
 bool gf_isRegularFile(const std::filesystem::path& path, std::string& cause) {
   errno = 0;
-  cause = lf_notReadCause(path, platform::kindOfFile(path));
+  cause = lf_refusalCause(path, platform::kindOfFile(path));
   return cause.empty();
 }
 
@@ -345,7 +345,7 @@ namespace {
 bool lf_mayOpenForWriting(const std::filesystem::path& path) {
   const platform::FileKind kind = platform::kindOfFile(path);
   return kind == platform::FileKind::missing || kind == platform::FileKind::regular ||
-         kind == platform::FileKind::folder || lf_notReadCause(path, kind, "written").empty();
+         kind == platform::FileKind::folder || lf_refusalCause(path, kind, "written").empty();
 }
 
 } // namespace
