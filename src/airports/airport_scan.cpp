@@ -2,7 +2,6 @@
 // report, the collection for the maker, the counters and SCAN_AIRPORTS.
 #include "airports/airport_scan.h"
 
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
@@ -134,8 +133,11 @@ void lf_endStoppedScan(const SimulatorExceptionError& e) {
 
 void gf_readRtAirportCodes() {
   rtAirportCodes.clear();
-  std::ifstream in(icaoAirportsFile, std::ios::binary);
-  if (!in) throw UserErrorException(missingFileErrorCode, fmt::format("File '{}' is missing?", gf_pathToUtf8(icaoAirportsFile)));
+  std::string bytes;
+  std::string cause;
+  if (!gf_readFileBytes(icaoAirportsFile, bytes, cause))
+    throw UserErrorException(missingFileErrorCode, fmt::format("File '{}' is missing?", gf_pathToUtf8(icaoAirportsFile)));
+  std::istringstream in(bytes);
   std::vector<std::string> lines;
   gf_readStreamLines(in, lines);
   for (const std::string& line : lines) {

@@ -21,7 +21,9 @@
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/text_files.h"
 #include "platform/sim/sim_emulator.h"
+#include "platform/sys/native_path.h"
 #include "refdata/airports_table.h"
 
 namespace gwr {
@@ -118,7 +120,9 @@ MetresOffset lf_rowCentre(const simemu::WorldAirport& airport) {
   const MetresOffset north{0.0, generatedStandRowNorthM};
   const std::string feed = lf_environment(feedVariable);
   if (feed.empty()) return north;
-  std::ifstream recording(feed);
+  std::string cause;
+  std::ifstream recording;
+  if (gf_isRegularFile(platform::pathFromUtf8(feed), cause)) recording.open(platform::pathFromUtf8(feed));
   if (!recording) {
     gf_logError(fmt::format("{}{} {} cannot be read, the gates at {} lie north of its point", logPrefix, feedVariable,
                             feed, airport.icao));
