@@ -77,10 +77,11 @@ void lf_facilityReadFailed(FixedCode<4> code) {
 }
 
 // Links or facility data for one airport whose record is filled; false asks
-// for the BGL reader.
-bool lf_linkOrReadFacilities(ApfData& apf) {
+// for the BGL reader. The streamed walk shows its counters itself, every tenth
+// of the maker's airports and at its end, so it passes showCounts false.
+bool lf_linkOrReadFacilities(ApfData& apf, bool showCounts) {
   if (gf_writeApfLinks(apf)) {
-    gf_showAirportCounts(true, true);
+    if (showCounts) gf_showAirportCounts(true, true);
     return true;
   }
   if (lf_hasShortManifest(apf)) return false;
@@ -90,7 +91,7 @@ bool lf_linkOrReadFacilities(ApfData& apf) {
     return false;
   }
   gf_generateApf(apf, static_cast<std::int32_t>(helipads));
-  gf_showAirportCounts(false, true);
+  if (showCounts) gf_showAirportCounts(false, true);
   return true;
 }
 
@@ -106,7 +107,7 @@ bool lf_readFacilities(const std::filesystem::path& bglFile, const std::filesyst
   const auto code = gf_detectAirportCode(apf, unsupported, root);
   if (!code) return unsupported;
   apf.icao = *code;
-  return lf_linkOrReadFacilities(apf);
+  return lf_linkOrReadFacilities(apf, true);
 }
 
 // The BGL reader's findings go to the report, the log and the airport folders.
@@ -184,7 +185,7 @@ void lf_scanStreamedFolder(const std::filesystem::path& folder, const std::files
     apf.icao = *code;
     apf.publisher = std::string(simaddonPublisher);
     apf.manifest = ManifestInfo{"", "", "microsoft", "asobo"};
-    lf_linkOrReadFacilities(apf);
+    lf_linkOrReadFacilities(apf, false);
     return;
   }
   const auto code = lf_streamedCode(below, "airport has '{}' in folder path");
@@ -196,7 +197,7 @@ void lf_scanStreamedFolder(const std::filesystem::path& folder, const std::files
     gf_scanNote(fmt::format("publisher '{}' found", *publisher));
   }
   gf_writeScanLog();
-  lf_linkOrReadFacilities(apf);
+  lf_linkOrReadFacilities(apf, false);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "airports/tblo_collection.h"
+#include "core/file_maintenance.h"
+#include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "core/user_error.h"
 #include "core/zip_archive.h"
@@ -286,6 +288,41 @@ TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
   EXPECT_FALSE(reportHas("asobo-aircraft") || reportHas("'KJFK'"));
   EXPECT_EQ(simaddonAirportCount.load(), 2);
   EXPECT_FALSE(SCAN_AIRPORTS.current());
+}
+
+// The streamed walk shows the maker's airports on the "# simaddon" counter
+// every tenth airport and the file count at its end, not after each airport.
+TEST_F(StreamedScanTest, TheSimaddonCounterCountsTheMakersAirportsInTens) {
+  struct CounterShell : AirportScanShell {
+    std::vector<std::int64_t> shown;  // each new value the repaints showed
+    void repaintStatus() override {
+      if (shown.empty() || shown.back() != simaddonAirportCount.load()) shown.push_back(simaddonAirportCount.load());
+    }
+  } window;
+  const struct {
+    int airports;
+    std::vector<std::int64_t> shown;
+  } rows[] = {{9, {0, 9}}, {10, {0, 10}}, {21, {0, 10, 20, 21}}};
+  SimEdition.store(false);
+  simNumber.store(2);
+  std::vector<std::string> codes;
+  for (char second = 'A'; second <= 'Z'; ++second) codes.push_back(std::string("EA") + second + "A");
+  knowAirports(codes);
+  simAddonAirports24 = {codes.begin(), codes.end()};  // every one links to its archived file
+  gf_installAirportScanShell(&window);
+  struct Uninstall {
+    ~Uninstall() { gf_installAirportScanShell(nullptr); }
+  } uninstall;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.airports);
+    fs::remove_all("sim/StreamedPackages");
+    for (int i = 0; i < row.airports; ++i)
+      fs::create_directories(fs::path("sim/StreamedPackages") / ("microsoft-airport-" + codes[i]));
+    window.shown.clear();
+    gf_scanAirports();
+    EXPECT_EQ(window.shown, row.shown);
+    EXPECT_EQ(gf_countFiles(mySimaddonFolder), row.airports);
+  }
 }
 
 // In the streamed scan a failed facility read leaves that airport without a
