@@ -56,6 +56,62 @@ protected:
   SyncSimClient client;
 };
 
+// The connection's declarations, each table in the order the simulator gets
+// it: the calls' ids and names, and the group's events with their priority.
+TEST_F(SimClientTest, TheConnectionDeclaresEachTableInItsOrder) {
+  using Declared = std::vector<std::pair<std::uint32_t, std::string>>;
+  const auto declared = [this](const std::string& function) {
+    Declared out;
+    for (const auto& call : emu().calls()) {
+      if (call.function == function) out.emplace_back(call.id, call.text);
+    }
+    return out;
+  };
+  const struct { const char* function; Declared expected; } cases[] = {
+      {"SubscribeToSystemEvent",
+       {{201, "Sim"}, {202, "ObjectAdded"}, {203, "ObjectRemoved"}, {205, "FlightLoaded"}, {204, "Frame"}}},
+      {"MapClientEventToSimEvent",
+       {{219, "GEAR_SET"}, {220, "ENGINE_AUTO_START"}, {221, "ENGINE_AUTO_SHUTDOWN"}, {222, "THROTTLE_SET"},
+        {217, "FLAPS_SET"}, {218, "SPOILERS_SET"}, {207, "NAV_LIGHTS_SET"}, {206, "BEACON_LIGHTS_SET"},
+        {210, "LANDING_LIGHTS_SET"}, {208, "TAXI_LIGHTS_SET"}, {209, "STROBES_SET"}, {212, "LOGO_LIGHTS_SET"},
+        {211, "CABIN_LIGHTS_SET"}, {213, "ALL_LIGHTS_TOGGLE"}, {214, "FREEZE_LATITUDE_LONGITUDE_SET"},
+        {215, "FREEZE_ALTITUDE_SET"}, {216, "FREEZE_ATTITUDE_SET"}}},
+      {"AddClientEventToNotificationGroup",
+       {{207, ""}, {206, ""}, {210, ""}, {208, ""}, {209, ""}, {212, ""}, {211, ""}, {213, ""},
+        {217, ""}, {218, ""}, {219, ""}, {221, ""}, {222, ""}, {214, ""}, {215, ""}, {216, ""}}},
+      {"SetNotificationGroupPriority", {{301, ""}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(declared(c.function), c.expected) << c.function;
+
+  for (const auto& call : emu().calls()) {
+    if (call.function == "AddClientEventToNotificationGroup") {
+      EXPECT_EQ(call.data, 301u) << call.id;
+    } else if (call.function == "SetNotificationGroupPriority") {
+      EXPECT_EQ(call.data, 1u) << "the highest priority";
+    }
+  }
+  // Definitions: the order they are made in, each with its fields in order.
+  Declared definitions;
+  for (const auto& [id, field] : declared("AddToDataDefinition")) {
+    if (definitions.empty() || definitions.back().first != id) definitions.emplace_back(id, "");
+    definitions.back().second += field + ";";
+  }
+  const Declared expectedDefinitions{
+      {407, "TITLE;"},
+      {408, "ATC MODEL;"},
+      {409, "SIM ON GROUND;"},
+      {402, "Plane Latitude;Plane Longitude;Plane Pitch degrees;Plane Bank degrees;Plane Heading degrees true;"
+            "Plane Altitude;Vertical Speed;Airspeed True;"},
+      {403, "Plane Latitude;Plane Longitude;Plane Pitch degrees;Plane Bank degrees;Plane Heading degrees true;"
+            "Plane Altitude;Indicated Altitude;Plane Alt Above Ground;Ground Velocity;ZULU TIME;ZULU DAY OF YEAR;"
+            "ZULU YEAR;LIGHT STATES;STANDARD ATM TEMPERATURE;"},
+      {405, "Static CG to Ground;Static Pitch;"},
+      {404, "Plane Alt Above Ground;Ground Altitude;SIM ON GROUND;ATC ID;"},
+      {401, "SPOILERS HANDLE POSITION;GENERAL ENG THROTTLE LEVER POSITION:1;GENERAL ENG THROTTLE LEVER POSITION:2;"},
+  };
+  EXPECT_EQ(definitions, expectedDefinitions);
+}
+
 TEST_F(SimClientTest, UserStateOnGroundAndSimulatorTimeAreDecoded) {
   const UserState state = client.userState();
   EXPECT_EQ(std::tuple(state.latitude, state.altitude, state.heightAboveGround), std::tuple(50.0333, 372.0, 8.0));
