@@ -1,0 +1,274 @@
+// Take-off and landing rolls from recorded airport traffic, flown in simulated
+// time through the whole engine and the emulated simulator: stale roll speeds
+// while taxiing, a holder lining up or backtracking, an outage over a landing.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/geo.h"
+#include "feeder/scenario.h"
+#include "feeder/scenario_player.h"
+#include "support/engine_harness.h"
+#include "traffic/feed/park_airport_state.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::EngineHarness;
+
+constexpr double fieldFt = testsupport::frankfurtFieldFt;
+constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
+constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
+constexpr double runwayDeg = 248.4;             // runway 25C
+const LatLon runwayPoint{50.044804, 8.585892};  // on its centreline
+constexpr double mPerS2PerKtPerS = 0.514444;    // 1 kt/s in m/s^2
+
+struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; };
+
+LatLon ahead(LatLon from, double bearingDeg, double metres) {
+  return gf_destinationPoint(from, bearingDeg * radiansPerDegree, metres / 0.3048);
+}
+
+// Rows `every` seconds apart from `from` along a bearing at a steady pace
+// (what the positions show), each reporting `reportedKt`.
+void straight(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg, double paceKt, double seconds,
+              double every, double reportedKt) {
+  for (double t = 0.0; t <= seconds + 1e-9; t += every)
+    rows.push_back({t0 + t, ahead(from, bearingDeg, paceKt * 0.514444 * t), fieldFt, reportedKt, 0, true});
+}
+
+std::string scenarioText(const char* header, const std::vector<Row>& rows, double interval = 2.0) {
+  std::string text = fmt::format("interval {}\n{}\n", interval, header);
+  for (const Row& r : rows)
+    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
+                        r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air");
+  return text;
+}
+
+// Taxiing east at 7 kt; after a minute its feed repeats 139.8 kt while the
+// positions still move at 7 kt, across a taxiway and on.
+std::vector<Row> staleRollSpeedWhileTaxiing() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0405, 8.5500}, 100.0, 7.0, 300.0, 10.0, 7.0);
+  for (Row& r : rows)
+    if (r.time >= 60.0) r.kt = 139.8;
+  return rows;
+}
+
+// Born on the apron with its feed giving 150 kt, while the positions move at 12 kt.
+std::vector<Row> bornWithStaleRollSpeed() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 12.0, 200.0, 4.0, 150.0);
+  return rows;
+}
+
+// Holding 300 m beside 25C on a taxiway angled into it; after a silence its
+// next report is 300 ft up 0.9 nm down the runway from the point abeam the hold.
+const LatLon abeamHold = ahead(runwayPoint, 68.4, 500.0);
+const LatLon besideHold = ahead(abeamHold, runwayDeg + 90.0, 300.0);
+constexpr double holdHeadingDeg = runwayDeg - 45.0;
+constexpr double lineUpAirborneS = 200.0;
+std::vector<Row> holdBesideTheRunway() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, ahead(besideHold, holdHeadingDeg + 180.0, 12.0 * 0.514444 * 60.0), holdHeadingDeg, 12.0, 60.0,
+           10.0, 12.0);
+  rows.back().kt = 0.0;
+  rows.push_back({120.0, besideHold, fieldFt, 0.0, 0.0, true});
+  const LatLon up = ahead(abeamHold, runwayDeg, 0.9 * 1852.0);
+  rows.push_back({lineUpAirborneS, up, fieldFt + 300.0, 160.0, 2000.0, false});
+  rows.push_back({lineUpAirborneS + 20.0, ahead(up, runwayDeg, 170.0 * 0.514444 * 20.0), fieldFt + 950.0, 170.0,
+                  2000.0, false});
+  rows.push_back({lineUpAirborneS + 80.0, ahead(up, runwayDeg, 190.0 * 0.514444 * 80.0), fieldFt + 3000.0, 210.0,
+                  2000.0, false});
+  return rows;
+}
+
+// Holding 100 m north of 25C, heading 101 (147 degrees off the runway's 248);
+// two minutes of silence, then its next report rolls at 80 kt on the runway
+// 370 m away, past the point abeam the hold: it lined up behind it after a
+// backtrack. It accelerates on and lifts off at 140 kt.
+const LatLon backtrackHold = ahead(abeamHold, runwayDeg + 90.0, 100.0);
+constexpr double backtrackResumeS = 200.0, backtrackAirborneS = 230.0;
+std::vector<Row> backtrackAtTheHold() {
+  std::vector<Row> rows;
+  const double taxiDeg = runwayDeg - 147.0;
+  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, 10.0, 10.0);
+  rows.back().kt = 0.0;
+  rows.push_back({80.0, backtrackHold, fieldFt, 0.0, 0.0, true});
+  const LatLon rolling = ahead(abeamHold, runwayDeg, std::sqrt(370.0 * 370.0 - 100.0 * 100.0));
+  // 80 to 140 kt in 30 s (2 kt a second), then climbing away.
+  double kt = 80.0, metres = 0.0;
+  for (double t = backtrackResumeS; t <= backtrackAirborneS; t += 5.0) {
+    rows.push_back({t, ahead(rolling, runwayDeg, metres), fieldFt, kt, 0.0, true});
+    metres += (kt + 10.0 / 2.0) * 0.514444 * 5.0;
+    kt += 10.0;
+  }
+  rows.back().ground = false;
+  rows.back().altitudeFt = fieldFt + 60.0;
+  rows.back().fpm = 1500.0;
+  const LatLon off = rows.back().at;
+  rows.push_back({backtrackAirborneS + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 60.0), fieldFt + 2000.0, 180.0,
+                  2000.0, false});
+  return rows;
+}
+
+// Final approach on 25C down to 120 ft above the field; then a 140 s outage
+// in which it lands on made-up reports; the reports return with it rolling out
+// at 45 kt on the runway, slowing to a taxi and turning off.
+constexpr double outageFromS = 239.0, outageToS = 379.0;
+std::vector<Row> landingOverAnOutage() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({outageFromS, low, fieldFt + 120.0, 135.0, -700.0, false});
+  // Touched down some 15 s after the outage began, rolled out: 45 kt 2.6 km on.
+  const LatLon back = ahead(low, runwayDeg, 3500.0);
+  rows.push_back({outageToS, back, fieldFt, 45.0, 0.0, true});
+  rows.push_back({outageToS + 15.0, ahead(back, runwayDeg, 30.0 * 0.514444 * 15.0), fieldFt, 15.0, 0.0, true});
+  rows.push_back({outageToS + 75.0, ahead(ahead(back, runwayDeg, 30.0 * 0.514444 * 15.0), runwayDeg + 90.0, 300.0),
+                  fieldFt, 15.0, 0.0, true});
+  return rows;
+}
+
+// Reported on final down to 120 ft above the field, then no more.
+std::vector<Row> rollOutAfterTheReportsEnd() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0), fieldFt + 120.0, 135.0,
+                  -700.0, false});
+  return rows;
+}
+
+struct Outage { double from = -1.0, to = -1.0; };
+
+// How the simulator's object should have moved.
+struct Expect {
+  double groundKt = 0.0;            // > 0: never off the ground, never faster over a second
+  double liftOffBy = -1.0;          // >= 0: one object, off the ground by then
+  std::optional<LatLon> lineFrom;   // and lifted off on the runway's line (within 25 m), along it
+  bool keptThroughLanding = false;  // one object, never removed, on the ground at the end
+  double slowingFromS = -1.0, slowingToS = -1.0;  // touchdown to below 30 kt within these seconds
+};
+
+Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
+Expect liftsOff(double by, LatLon line) { Expect e; e.liftOffBy = by; e.lineFrom = line; return e; }
+Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
+Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slowingToS = to; return e; }
+
+struct RollCase {
+  const char* name;
+  std::string text;
+  Outage outage;
+  double seconds;
+  Expect expect;
+};
+
+bool onGround(const simemu::Pose& p) { return p.altitude < onGroundBelowFt; }
+double metresBetween(const simemu::Pose& a, const simemu::Pose& b) {
+  return gf_greatCircleDistanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude}) * metresPerNm;
+}
+// Knots over the second before point i (points come 10 a second).
+double ktOver(const std::vector<testsupport::TrackPoint>& p, std::size_t i) {
+  return metresBetween(p[i - 10].pose, p[i].pose) / metresPerNm / (p[i].time - p[i - 10].time) * 3600.0;
+}
+// Metres off the runway's line through `from`.
+double offLineMetres(LatLon from, const simemu::Pose& p) {
+  const double nm = gf_greatCircleDistanceNm(from, {p.latitude, p.longitude});
+  const double bearing = gf_initialBearing(from, {p.latitude, p.longitude});
+  return std::fabs(std::sin(bearing - runwayDeg * radiansPerDegree)) * nm * metresPerNm;
+}
+
+void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage) {
+  feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
+  const auto passes = static_cast<std::int64_t>(seconds * 100.0);
+  for (std::int64_t i = 0; i < passes; ++i) {
+    const double t = harness.now();
+    player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
+      if (stream == feeder::FeedStream::traffic && !(t >= outage.from && t < outage.to)) harness.feedLine(line);
+    });
+    harness.pass();
+  }
+}
+
+void check(const EngineHarness& harness, const Expect& e) {
+  ASSERT_FALSE(harness.tracks().empty());
+  const auto& first = harness.tracks().begin()->second;
+  const auto& p = first.points;
+  if (e.groundKt > 0.0) {  // a stale speed never rolls it, nor lifts it off
+    for (const auto& [id, track] : harness.tracks()) {
+      for (std::size_t i = 0; i < track.points.size(); ++i) {
+        ASSERT_TRUE(onGround(track.points[i].pose)) << "off the ground at " << track.points[i].time;
+        if (i < 10) continue;
+        ASSERT_LE(ktOver(track.points, i), e.groundKt) << "at " << track.points[i].time;
+      }
+    }
+  }
+  if (e.liftOffBy >= 0.0) {
+    EXPECT_EQ(harness.tracks().size(), 1u);
+    EXPECT_LT(first.removed, 0.0) << "removed at " << first.removed;
+    const auto off = std::find_if(p.begin(), p.end(), [](const auto& q) { return !onGround(q.pose); });
+    ASSERT_NE(off, p.end());
+    EXPECT_LE(off->time, e.liftOffBy);
+    if (e.lineFrom) {  // the last 10 s of the roll along the runway, and the lift-off on it
+      for (auto q = off - std::min<std::ptrdiff_t>(off - p.begin(), 100); q != off + 1; ++q)
+        ASSERT_LE(offLineMetres(*e.lineFrom, q->pose), 25.0) << "at " << q->time;
+      const double turn = std::remainder(off->pose.heading * degreesPerRadian - runwayDeg, 360.0);
+      EXPECT_LE(std::fabs(turn), 3.0) << "lift-off heading " << off->pose.heading * degreesPerRadian;
+    }
+  }
+  if (e.keptThroughLanding) {
+    EXPECT_EQ(harness.tracks().size(), 1u);
+    EXPECT_LT(first.removed, 0.0) << "removed at " << first.removed;
+    EXPECT_TRUE(onGround(p.back().pose));
+  }
+  if (e.slowingFromS >= 0.0) {
+    const auto down = std::find_if(p.begin(), p.end(), [](const auto& q) { return onGround(q.pose); });
+    ASSERT_NE(down, p.end());
+    std::size_t i = static_cast<std::size_t>(down - p.begin()) + 10;
+    while (i < p.size() && ktOver(p, i) >= 30.0) ++i;
+    ASSERT_LT(i, p.size());
+    EXPECT_GE(p[i].time - down->time, e.slowingFromS) << "below 30 kt at " << p[i].time;
+    EXPECT_LE(p[i].time - down->time, e.slowingToS) << "below 30 kt at " << p[i].time;
+    for (std::size_t j = static_cast<std::size_t>(down - p.begin()) + 20; j < i; ++j) {  // no harder than ~2 m/s^2
+      ASSERT_LE((ktOver(p, j - 10) - ktOver(p, j)) / (p[j].time - p[j - 10].time) * mPerS2PerKtPerS, 3.0)
+          << "at " << p[j].time;
+    }
+  }
+}
+
+TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
+  const char* header = "aircraft 3958301 DLH3RL A20N D-AIRL FRA LHR A3";
+  const RollCase cases[] = {
+      {"taxiing with a stale 139.8 kt", scenarioText(header, staleRollSpeedWhileTaxiing(), 2.0), {}, 360,
+       grounded(7.0 * 1.5)},
+      {"born on the apron with a stale 150 kt", scenarioText(header, bornWithStaleRollSpeed(), 2.0), {}, 260,
+       grounded(12.0 * 1.5)},
+      {"holder beside the runway lines up before its roll", scenarioText(header, holdBesideTheRunway(), 2.0),
+       {130.0, lineUpAirborneS}, 330, liftsOff(lineUpAirborneS + 30.0 + 40.0, abeamHold)},
+      {"holder backtracks, next reported rolling behind it", scenarioText(header, backtrackAtTheHold(), 5.0),
+       {85.0, backtrackResumeS}, 330, liftsOff(backtrackAirborneS + 30.0 + 30.0, abeamHold)},
+      {"landing on made-up reports, reports back in its roll-out", scenarioText(header, landingOverAnOutage(), 3.0),
+       {outageFromS + 0.5, outageToS}, 520, keptThroughLanding()},
+      {"made-up roll-out slows like an aircraft", scenarioText(header, rollOutAfterTheReportsEnd(), 3.0), {}, 360,
+       slowsIn(18.0, 32.0)},
+  };
+  for (const RollCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa});
+    testsupport::setFrankfurtAsParkAirport();
+    play(harness, c.text, c.seconds, c.outage);
+    gf_clearParkAirport();
+    check(harness, c.expect);
+  }
+}
+
+} // namespace
+} // namespace gwr
