@@ -312,8 +312,10 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.push_back(report);
       return;
     }
-    const bool farFromHold = ac.holding && gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(
-                                               positionOf(ac.samples.back()), positionOf(report)));
+    // Stopped at the end of a made-up roll-out, it goes on from its reports wherever they are.
+    const bool farFromHold = ac.holding && !ac.touchedDown &&
+                             gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
+                                                                                positionOf(report)));
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
     if (farFromHold && !tookOff) {
       // Back far from where it held: driving it there would be a jump.
