@@ -15,6 +15,7 @@
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
+#include "traffic/movement/hold_roll.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/taxi_curves.h"
 
@@ -261,11 +262,19 @@ double gf_speedShownKt(double reportedKt, double shownKt) {
   return reportedKt >= takeOffRollKt ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
 }
 
+// The speed a holder's made-up roll lifts off at: its category's take-off speed, or the report's when slower.
+double holdLiftOffKt(const LiveAc& ac, const PositionSample& r) {
+  const double takeOffKt = takeOffSpeedKt[gf_categorySlot(ac.category)];
+  return r.groundSpeed > 0.0 ? std::min(takeOffKt, r.groundSpeed) : takeOffKt;
+}
+
 bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (!ac.holding || ac.samples.empty()) return false;
   const bool rolling = r.airborne || (r.groundSpeed >= takeOffRollKt && ac.category != AcCategory::Rotorcraft);
+  if (!rolling) return false;
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
-  return rolling && turn && *turn < takeOffAheadMaxDeg;
+  if (turn && *turn < takeOffAheadMaxDeg) return true;
+  return ac.category != AcCategory::Rotorcraft && gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
 }
 
 void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
@@ -281,17 +290,42 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     r.groundSpeed = takeOffKt;
     if (r.tas <= 0.0) r.tas = takeOffKt;
   }
-  const double liftOffKt = std::min(takeOffKt, r.groundSpeed);
-  const PositionSample from = s.back();
-  const double distanceNm = gf_distanceNm(from.lat, from.lon, r.lat, r.lon);
-  const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
-  const auto bearing = gf_legBearing(from.lat, from.lon, r.lat, r.lon);
-  if (!bearing || rollNm <= 0.0) return;
+  const double liftOffKt = holdLiftOffKt(ac, r);
+  const PositionSample hold = s.back();
   s.back().standing = 0;
+  std::int32_t due = std::max(hold.dueTick, tickCount.load());
+  // Lined up first on the line of the report: its roll runs along a runway, not across the field.
+  const auto line = gf_holdRollLine(hold, r, liftOffKt);
+  PositionSample from = hold;
+  double distanceNm = gf_distanceNm(hold.lat, hold.lon, r.lat, r.lon);
+  auto bearing = gf_legBearing(hold.lat, hold.lon, r.lat, r.lon);
+  if (line) {
+    distanceNm = line->lineNm;
+    bearing = line->courseRad;
+  }
+  if (line && line->lineUpNm > linedUpNm) {
+    // Onto the line at a taxi, turning there, and a short way along it before the roll.
+    const auto taxiTo = [&](LatLon at, double nm, double trackRad) {
+      due += std::max(gf_legTicks(nm, backtrackTaxiKt), minLegTicks);
+      PositionSample p = gf_reportAt(from, at, backtrackTaxiKt, due);
+      p.track = trackRad * degreesPerRadian;
+      p.verticalSpeed = 0.0;
+      p.altitude = 0.0;
+      p.airborne = 0;
+      s.push_back(p);
+      from = p;
+    };
+    taxiTo(line->start, line->lineUpNm,
+           gf_legBearing(hold.lat, hold.lon, line->start.latitude, line->start.longitude).value_or(line->courseRad));
+    const double runNm = std::min(lineUpRunNm, distanceNm / 2.0);
+    taxiTo(gf_destinationPoint(line->start, line->courseRad, runNm * feetPerNm), runNm, line->courseRad);
+    distanceNm -= runNm;
+  }
+  const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
+  if (!bearing || rollNm <= 0.0) return;
   // Even acceleration from standstill: each step gains the same speed in the
   // same time, covering the roll by the square of the speed reached.
   const std::int32_t stepTicks = gf_legTicks(rollNm, liftOffKt / 2.0) / holdRollSteps;
-  std::int32_t due = std::max(from.dueTick, tickCount.load());
   for (std::int32_t k = 1; k <= holdRollSteps; ++k) {
     const double share = static_cast<double>(k) / holdRollSteps;
     due += std::max(stepTicks, minLegTicks);

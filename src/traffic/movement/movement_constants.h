@@ -159,6 +159,16 @@ inline constexpr double takeOffAheadMaxDeg = 90.0;
 inline constexpr double holdRollShare = 0.6;
 inline constexpr double holdRollMaxNm = 1.0;
 inline constexpr std::int32_t holdRollSteps = 4;  // made-up reports of that roll
+// That roll runs along the track of the report: an airliner's take-off roll
+// gathers speed at about this rate (m/s^2), so it needs that much runway.
+inline constexpr double takeOffRollAccelMps2 = 2.5;
+// It taxis onto that line at this speed (knots): onto the runway, or back
+// along it when the report lies behind or beside the hold.
+inline constexpr double backtrackTaxiKt = 20.0;
+// Closer to the line than this (nm, 5 m) it is lined up already; else it
+// turns onto it and taxis this far (nm, 40 m) along it before it rolls.
+inline constexpr double linedUpNm = 5.0 / 1852.0;
+inline constexpr double lineUpRunNm = 40.0 / 1852.0;
 
 // Made-up reports while the feed is silent.
 inline constexpr double landingExtrapolationFactor = 0.9;

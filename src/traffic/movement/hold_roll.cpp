@@ -1,0 +1,57 @@
+// The line a holder's unreported take-off roll follows, and whether a report
+// behind or beside the hold is the same departure after a backtrack.
+#include "traffic/movement/hold_roll.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "traffic/engine/engine_constants.h"
+#include "traffic/movement/movement_constants.h"
+#include "traffic/movement/taxi_curves.h"
+
+namespace gwr {
+
+namespace {
+
+constexpr double metresPerSecondPerKt = 1852.0 / 3600.0;
+
+// Distance of an even roll from standstill to kt.
+double rollToNm(double kt) {
+  const double v = kt * metresPerSecondPerKt;
+  return v * v / (2.0 * takeOffRollAccelMps2) / 1852.0;
+}
+
+} // namespace
+
+std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt) {
+  if (!std::isfinite(r.track) || !(liftOffKt > 0.0)) return {};
+  HoldRollLine line;
+  line.courseRad = gf_wrapHeading(r.track * radiansPerDegree);
+  const LatLon at{r.lat, r.lon};
+  // Along-track position of the hold, seen from the report (negative: behind it).
+  double along = 0.0;
+  if (const auto bearing = gf_legBearing(r.lat, r.lon, hold.lat, hold.lon))
+    along = gf_distanceNm(r.lat, r.lon, hold.lat, hold.lon) * std::cos(*bearing - line.courseRad);
+  // The roll takes this share of the line, the rest flown (or rolled) at the report's speed.
+  const double leastNm = rollToNm(liftOffKt) / holdRollShare;
+  line.lineNm = std::max(-along, leastNm);
+  line.start = gf_destinationPoint(at, gf_wrapHeading(line.courseRad + M_PI), line.lineNm * feetPerNm);
+  line.lineUpNm = gf_distanceNm(hold.lat, hold.lon, line.start.latitude, line.start.longitude);
+  return line;
+}
+
+double gf_holdRollSeconds(const HoldRollLine& line, const PositionSample& r, double liftOffKt) {
+  const double rollKt = std::max(std::min(r.groundSpeed, liftOffKt), minLegSpeedKt) / 2.0;
+  return (line.lineUpNm / backtrackTaxiKt + line.lineNm / rollKt) * secondsPerHour;
+}
+
+bool gf_backtrackedToRoll(const LiveAc& ac, const PositionSample& r, double liftOffKt) {
+  if (!ac.holding || ac.samples.empty()) return false;
+  const auto line = gf_holdRollLine(ac.samples.back(), r, liftOffKt);
+  if (!line) return false;
+  const double silenceSeconds =
+      (static_cast<double>(r.dueTick) - static_cast<double>(ac.holdingSince)) / ticksPerHour * secondsPerHour;
+  return gf_holdRollSeconds(*line, r, liftOffKt) <= silenceSeconds;
+}
+
+} // namespace gwr

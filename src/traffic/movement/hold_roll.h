@@ -1,0 +1,33 @@
+// Where a holder's unreported take-off roll runs: onto the line of its next
+// report, lined up from the hold or, after a backtrack, farther back on it.
+#pragma once
+
+#include <optional>
+
+#include "core/geo.h"
+#include "traffic/engine/live_ac.h"
+
+namespace gwr {
+
+struct HoldRollLine {
+  LatLon start;           // where the roll starts, on the report's line
+  double courseRad = 0.0;  // the report's track: the roll's direction
+  double lineNm = 0.0;     // from the start along the line to the report
+  double lineUpNm = 0.0;   // from the hold to the start
+};
+
+// The line through report r along its track. The roll starts at the point of
+// that line nearest the hold; when that leaves less than the roll to
+// liftOffKt needs (the report lies beside or behind the hold), it starts
+// that far back from the report instead. None without a usable line.
+std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt);
+
+// Seconds the holder needs to taxi to the line's start and roll up to r.
+double gf_holdRollSeconds(const HoldRollLine& line, const PositionSample& r, double liftOffKt);
+
+// A report behind or beside where the aircraft holds (it waits there, silent)
+// that can only be the same departure after a backtrack: rolling, and reached
+// at taxi speed and rolled up to within the silence since it began to hold.
+bool gf_backtrackedToRoll(const LiveAc& aircraft, const PositionSample& r, double liftOffKt);
+
+} // namespace gwr
