@@ -12,6 +12,10 @@ namespace gwr {
 // must neither start a take-off roll nor drive a taxi leg. True when the
 // speed was replaced.
 bool gf_trustPositionsOverStaleSpeed(const LiveAc& aircraft, PositionSample& report, double dt);
+// A buffered aircraft's first report, whose speed no positions could weigh
+// yet: when the second repeats that speed (`reportedKt`, as the feed sent it)
+// and its positions gave it another, the first takes that one too.
+void gf_firstReportLikeSecond(LiveAc& aircraft, double reportedKt, const PositionSample& second);
 // A change from speed a to speed b (kt) in dt seconds that no aircraft makes
 // (lifting off allows a faster gain): a glitch of the feed.
 bool gf_speedJump(double a, double b, double dt, bool liftOff);

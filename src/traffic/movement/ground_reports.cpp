@@ -210,6 +210,18 @@ bool anotherTaxiingNear(const LiveAc& ac) {
   });
 }
 
+// A report at a taxi's speed after ones at a roll's: the roll was the feed's
+// stale speed (or it stopped). The roll's reports still ahead go; it taxis on.
+void callOffRoll(LiveAc& ac) {
+  auto& s = ac.samples;
+  for (std::size_t i = s.size(); i-- > 1;) {
+    if (!s[i].airborne && s[i].groundSpeed >= takeOffRollKt) s.erase(s.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  ac.takeOffRoll = 0;
+  lf_taxiLights(ac);
+  gf_setThrottle(ac.sim, 0);
+}
+
 } // namespace
 
 bool gf_groundReportCheck(LiveAc& ac, PositionSample& r) { return groundReportCheck(ac, r); }
@@ -219,6 +231,9 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   if (ac.takeOffRoll) {
     // Standing again before lifting off: whatever speed the feed still gives, no roll goes on.
     if (r.standing && !r.airborne && ac.phase == AcPhase::Taxi) ac.takeOffRoll = 0;
+    if (!r.airborne && !n.airborne && n.groundSpeed >= takeOffRollKt && r.groundSpeed < takeOffRollKt &&
+        ac.phase == AcPhase::Taxi)
+      callOffRoll(ac);
     return;
   }
   if (!ac.touchedDown) {
@@ -292,10 +307,19 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   }
   const double liftOffKt = holdLiftOffKt(ac, r);
   const PositionSample hold = s.back();
+  const auto turn = turnFromHeading(ac, hold, r);
   s.back().standing = 0;
   std::int32_t due = std::max(hold.dueTick, tickCount.load());
+  if (!r.airborne) {
+    // A roll only the feed's speed tells of: the next reports may still show a taxi.
+    PositionSample wait = hold;
+    wait.standing = 1;
+    wait.groundSpeed = 0.0;
+    due = wait.dueTick = std::max(due, tickCount.load() + holdRollConfirmTicks);
+    s.push_back(wait);
+  }
   // Lined up first on the line of the report: its roll runs along a runway, not across the field.
-  const auto line = gf_holdRollLine(hold, r, liftOffKt);
+  const auto line = gf_holdRollLine(hold, r, liftOffKt, turn && *turn < takeOffAheadMaxDeg);
   PositionSample from = hold;
   double distanceNm = gf_distanceNm(hold.lat, hold.lon, r.lat, r.lon);
   auto bearing = gf_legBearing(hold.lat, hold.lon, r.lat, r.lon);

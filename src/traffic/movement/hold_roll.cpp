@@ -23,7 +23,8 @@ double rollToNm(double kt) {
 
 } // namespace
 
-std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt) {
+std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt,
+                                            bool ahead) {
   if (!std::isfinite(r.track) || !(liftOffKt > 0.0)) return {};
   HoldRollLine line;
   line.courseRad = gf_wrapHeading(r.track * radiansPerDegree);
@@ -34,7 +35,7 @@ std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const Po
     along = gf_distanceNm(r.lat, r.lon, hold.lat, hold.lon) * std::cos(*bearing - line.courseRad);
   // The roll takes this share of the line, the rest flown (or rolled) at the report's speed.
   const double leastNm = rollToNm(liftOffKt) / holdRollShare;
-  line.lineNm = std::max(-along, leastNm);
+  line.lineNm = (-along >= leastNm || (ahead && -along > 0.0)) ? -along : leastNm;
   line.start = gf_destinationPoint(at, gf_wrapHeading(line.courseRad + M_PI), line.lineNm * feetPerNm);
   line.lineUpNm = gf_distanceNm(hold.lat, hold.lon, line.start.latitude, line.start.longitude);
   return line;
@@ -47,7 +48,7 @@ double gf_holdRollSeconds(const HoldRollLine& line, const PositionSample& r, dou
 
 bool gf_backtrackedToRoll(const LiveAc& ac, const PositionSample& r, double liftOffKt) {
   if (!ac.holding || ac.samples.empty()) return false;
-  const auto line = gf_holdRollLine(ac.samples.back(), r, liftOffKt);
+  const auto line = gf_holdRollLine(ac.samples.back(), r, liftOffKt, false);
   if (!line) return false;
   const double silenceSeconds =
       (static_cast<double>(r.dueTick) - static_cast<double>(ac.holdingSince)) / ticksPerHour * secondsPerHour;

@@ -17,10 +17,11 @@ struct HoldRollLine {
 };
 
 // The line through report r along its track. The roll starts at the point of
-// that line nearest the hold; when that leaves less than the roll to
-// liftOffKt needs (the report lies beside or behind the hold), it starts
-// that far back from the report instead. None without a usable line.
-std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt);
+// that line nearest the hold, when that lies behind the report and, for a
+// report not ahead of the hold (after a backtrack), leaves the roll to
+// liftOffKt its runway; else it starts that far back from the report.
+std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt,
+                                            bool ahead);
 
 // Seconds the holder needs to taxi to the line's start and roll up to r.
 double gf_holdRollSeconds(const HoldRollLine& line, const PositionSample& r, double liftOffKt);

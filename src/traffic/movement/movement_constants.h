@@ -159,6 +159,9 @@ inline constexpr double takeOffAheadMaxDeg = 90.0;
 inline constexpr double holdRollShare = 0.6;
 inline constexpr double holdRollMaxNm = 1.0;
 inline constexpr std::int32_t holdRollSteps = 4;  // made-up reports of that roll
+// A roll told of by a ground report alone waits this long (ticks) at the hold
+// for the next reports, which may show the speed was stale.
+inline constexpr std::int32_t holdRollConfirmTicks = 1000;
 // That roll runs along the track of the report: an airliner's take-off roll
 // gathers speed at about this rate (m/s^2), so it needs that much runway.
 inline constexpr double takeOffRollAccelMps2 = 2.5;

@@ -51,16 +51,18 @@ std::string scenarioText(const char* header, const std::vector<Row>& rows, doubl
   return text;
 }
 
-// Taxiing east at 7 kt; after a minute its feed repeats 139.8 kt while the
-// positions, 20 m to either side of its line by turns, move on at 7 kt.
-std::vector<Row> staleRollSpeedWhileTaxiing() {
+// Taxiing east at 7 kt, it stops in a queue; its feed falls silent for 200 s
+// while it taxis on, then repeats a stale 139.8 kt while the positions go on
+// at 7 kt: 700 m ahead of where it held, straight on.
+constexpr double staleQueueFromS = 82.0, staleBackS = 280.0;
+std::vector<Row> staleRollSpeedAfterAQueue() {
   std::vector<Row> rows;
-  straight(rows, 0.0, {50.0405, 8.5500}, 100.0, 7.0, 300.0, 2.0, 7.0);
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (rows[i].time < 60.0) continue;
-    rows[i].kt = 139.8;
-    rows[i].at = ahead(rows[i].at, 10.0 + (i % 2 == 0 ? 0.0 : 180.0), 30.0);
-  }
+  straight(rows, 0.0, {50.0405, 8.5500}, 100.0, 7.0, 60.0, 10.0, 7.0);
+  const LatLon queue = rows.back().at;
+  rows.back().kt = 0.0;
+  rows.push_back({80.0, queue, fieldFt, 0.0, 0.0, true});
+  straight(rows, 80.0, queue, 100.0, 7.0, 320.0, 10.0, 139.8);
+  rows.erase(rows.begin() + 8);  // the queue again, at its time
   return rows;
 }
 
@@ -253,8 +255,8 @@ void check(const EngineHarness& harness, const Expect& e) {
 TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
   const char* header = "aircraft 3958301 DLH3RL A20N D-AIRL FRA LHR A3";
   const RollCase cases[] = {
-      {"taxiing with a stale 139.8 kt", scenarioText(header, staleRollSpeedWhileTaxiing(), 2.0), {}, 360,
-       grounded(7.0 * 1.5)},
+      {"stale 139.8 kt after a silent queue", scenarioText(header, staleRollSpeedAfterAQueue(), 2.0),
+       {staleQueueFromS, staleBackS}, 460, grounded(43.0 * 1.05)},  // no roll; a catch-up at the taxi cap
       {"born on the apron with a stale 150 kt", scenarioText(header, bornWithStaleRollSpeed(), 2.0), {}, 260,
        grounded(12.0 * 1.5)},
       {"holder beside the runway lines up before its roll", scenarioText(header, holdBesideTheRunway(), 2.0),
