@@ -64,6 +64,11 @@ inline constexpr std::uint32_t throttleOffFlareStage = 3;
 
 // Take-off.
 inline constexpr double takeOffRollKt = 43.0;
+// The reports' own positions start a roll only when they show this share of
+// that speed, and of the leg before (noise aside, not slowing), along a line
+// that turns no more than rollStraightDeg.
+inline constexpr double rollShownShare = 0.75;
+inline constexpr double rollStraightDeg = 20.0;
 inline constexpr double takeOffClimbFpm = 256.0;
 inline constexpr double liftOffMinFeet = 0.1;
 inline constexpr std::int32_t rotationBand = 100;         // ticks per climb-out band below 0

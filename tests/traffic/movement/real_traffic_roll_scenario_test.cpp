@@ -66,6 +66,19 @@ std::vector<Row> staleRollSpeedAfterAQueue() {
   return rows;
 }
 
+// Taxiing east at 7 kt; after a minute its feed repeats 139.8 kt, and its
+// positions jump 60 m to either side of its line by turns.
+std::vector<Row> staleRollSpeedOnJitteryPositions() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0405, 8.5500}, 100.0, 7.0, 240.0, 2.0, 7.0);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].time < 60.0) continue;
+    rows[i].kt = 139.8;
+    rows[i].at = ahead(rows[i].at, 10.0 + (i % 2 == 0 ? 0.0 : 180.0), 60.0);
+  }
+  return rows;
+}
+
 // Born on the apron with its feed giving 150 kt, while the positions move at 12 kt.
 std::vector<Row> bornWithStaleRollSpeed() {
   std::vector<Row> rows;
@@ -257,6 +270,9 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
   const RollCase cases[] = {
       {"stale 139.8 kt after a silent queue", scenarioText(header, staleRollSpeedAfterAQueue(), 2.0),
        {staleQueueFromS, staleBackS}, 460, grounded(43.0 * 1.05)},  // no roll; a catch-up at the taxi cap
+      // (how fast it shuttles there is the ground movement's own matter: here, no roll and no lift-off)
+      {"stale 139.8 kt on jittery positions", scenarioText(header, staleRollSpeedOnJitteryPositions(), 2.0), {}, 300,
+       grounded(1000.0)},
       {"born on the apron with a stale 150 kt", scenarioText(header, bornWithStaleRollSpeed(), 2.0), {}, 260,
        grounded(12.0 * 1.5)},
       {"holder beside the runway lines up before its roll", scenarioText(header, holdBesideTheRunway(), 2.0),
