@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/geo.h"
+#include "feeder/scenario.h"
 #include "motioncheck/motion_check.h"
 #include "motioncheck/motion_input.h"
+#include "support/engine_harness.h"
+#include "traffic/feed/park_airport_state.h"
 
 namespace gwr {
 namespace {
@@ -172,6 +176,35 @@ TEST(MotionCheck, ReadsTraceAndReportLinesAndSkipsBadOnes) {
   EXPECT_DOUBLE_EQ(report->groundSpeedKt, 12.0);
   EXPECT_TRUE(report->onGround);
   EXPECT_FALSE(motioncheck::gf_parseReportLine("X,1,44.8,-93.7,0,0,,44.8,12,null,B739", 0.0, problem).has_value());
+}
+
+// The harness records the emulator's poses ten times a simulated second on
+// the feed's clock: the shipped departure pushes back, taxis and lifts off
+// once, straight along runway 25C (248 degrees).
+TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
+  const auto departure =
+      feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_departure.txt");
+  testsupport::EngineHarness harness({{"DLH", "", "A20N", false, "Airbus A320neo Lufthansa", ""}},
+                                     {"Airbus A320neo Lufthansa"}, false, testsupport::PoseRecording::on);
+  testsupport::setFrankfurtAsParkAirport();
+  harness.play(departure);
+  harness.run(800.0);
+  gf_clearParkAirport();
+
+  const auto poses = harness.poses();
+  ASSERT_GT(poses.size(), 1000u);
+  for (std::size_t i = 1; i < poses.size(); ++i) ASSERT_NEAR(poses[i].time - poses[i - 1].time, tick, 0.005) << i;
+  EXPECT_NEAR(poses.back().time, testsupport::harnessStartTime + harness.now(), tick);
+  const auto reports = harness.reports();
+  ASSERT_FALSE(reports.empty());
+  EXPECT_LE(reports.front().time, poses.front().time);
+
+  const auto motion = harness.motion();
+  const auto& flight = motion.of(departure.aircraft.front().callsign);
+  ASSERT_EQ(flight.liftOffs.size(), 1u);
+  EXPECT_TRUE(flight.liftOffs.front().straight);
+  EXPECT_NEAR(flight.liftOffs.front().courseDeg, 248.4, 3.0);
+  EXPECT_GT(flight.reports, 0);
 }
 
 } // namespace
