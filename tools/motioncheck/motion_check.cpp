@@ -18,6 +18,7 @@ namespace {
 
 constexpr double metresPerSecondPerKt = 1852.0 / 3600.0;
 constexpr double reportMarginSeconds = 10.0;  // reports come up to 10 s apart
+constexpr double shortestPaceSeconds = 1.0;   // reported positions closer in time say nothing of a pace
 constexpr double timeTolerance = 1e-6;        // seconds; the trace's times have 2 decimals
 
 // A pose with the motion over the window that ends at it.
@@ -99,13 +100,19 @@ double lf_seconds(const std::vector<Moving>& moving, std::pair<std::size_t, std:
   return moving[run.second].pose->time - moving[run.first].pose->time;
 }
 
-double lf_fastestReported(const std::vector<const ReportSample*>& reports, double from, double to) {
-  double fastest = 0.0;
+// The fastest reported speed and the fastest pace of the reported positions
+// (report to report, a second or more apart) about the time from..to.
+void lf_reportedSpeeds(const std::vector<const ReportSample*>& reports, double from, double to, SpeedSpan& span) {
+  const ReportSample* previous = nullptr;
   for (const ReportSample* r : reports) {
-    if (r->time >= from - reportMarginSeconds && r->time <= to + reportMarginSeconds)
-      fastest = std::max(fastest, r->groundSpeedKt);
+    if (r->time < from - reportMarginSeconds || r->time > to + reportMarginSeconds) continue;
+    span.reportedKt = std::max(span.reportedKt, r->groundSpeedKt);
+    if (previous != nullptr && r->time - previous->time >= shortestPaceSeconds) {
+      const double metres = lf_metres(previous->latitude, previous->longitude, r->latitude, r->longitude);
+      span.reportedPaceKt = std::max(span.reportedPaceKt, metres / (r->time - previous->time) / metresPerSecondPerKt);
+    }
+    if (previous == nullptr || r->time - previous->time >= shortestPaceSeconds) previous = r;
   }
-  return fastest;
 }
 
 LiftOff lf_liftOff(const std::vector<Moving>& moving, std::size_t last, Interval& roll) {
@@ -190,7 +197,8 @@ void lf_checkObject(const std::vector<const PoseSample*>& poses, const std::vect
       const double seconds = lf_seconds(moving, run);
       const double from = moving[run.first].pose->time, to = moving[run.second].pose->time;
       if (seconds < shortestSpeedSpanSeconds - timeTolerance || (rollsExcepted && inRoll(from, to))) continue;
-      SpeedSpan span{object, from, seconds, 0.0, lf_fastestReported(reports, from, to)};
+      SpeedSpan span{object, from, seconds, 0.0, 0.0, 0.0};
+      lf_reportedSpeeds(reports, from, to, span);
       for (std::size_t i = run.first; i <= run.second; ++i) span.fastestKt = std::max(span.fastestKt, speedOf(moving[i]));
       into.push_back(span);
     }
@@ -329,8 +337,10 @@ std::string gf_motionText(const MotionReport& report) {
       text += fmt::format("  nose off: object {} at {:.2f} for {:.1f} s, up to {:.0f} deg at up to {:.0f} kt\n", s.object,
                           s.start, s.seconds, s.worstDeg, s.fastestKt);
     for (const SpeedSpan& s : m.fastOnGround)
-      text += fmt::format("  fast on the ground: object {} at {:.2f} for {:.1f} s, up to {:.0f} kt (reported {:.0f} kt)\n",
-                          s.object, s.start, s.seconds, s.fastestKt, s.reportedKt);
+      text += fmt::format(
+          "  fast on the ground: object {} at {:.2f} for {:.1f} s, up to {:.0f} kt (reported up to {:.0f} kt, "
+          "reported positions up to {:.0f} kt)\n",
+          s.object, s.start, s.seconds, s.fastestKt, s.reportedKt, s.reportedPaceKt);
     for (const SpeedSpan& s : m.backwards)
       text += fmt::format("  backwards: object {} at {:.2f} for {:.1f} s, up to {:.0f} kt\n", s.object, s.start,
                           s.seconds, s.fastestKt);

@@ -44,7 +44,8 @@ struct ReportSample {
 //   nose stay within straightRollDeg of the roll's course (first to last point);
 // - lag: for each report, the time from the report until a pose of its
 //   callsign comes within reachedWithinM of its position (the nearest pass),
-//   0 when one did in the alreadyThereSeconds before; unreached after longestLagSeconds;
+//   0 when one did in the alreadyThereSeconds before; unreached after longestLagSeconds
+//   (the program flies its aircraft 30 s behind their reports: that is the least lag of a following pose);
 // - removed on a runway: an object whose poses end before the trace does while
 //   on the ground faster than removalOnRunwayAboveKt or within landingRollSeconds of
 //   its touchdown.
@@ -60,6 +61,7 @@ struct SpeedSpan {
   double start = 0.0, seconds = 0.0;
   double fastestKt = 0.0;
   double reportedKt = 0.0;  // the fastest reported ground speed meanwhile (the same callsign)
+  double reportedPaceKt = 0.0;  // the fastest its reported positions moved meanwhile, report to report
 };
 
 struct LiftOff {

@@ -117,7 +117,7 @@ TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
   }
 }
 
-// The span's own figures: how far off, how long, how fast.
+// The spans' own figures: how far off, how long, how fast, and what was reported.
 TEST(MotionCheck, ASpanSaysItsAngleLengthAndSpeed) {
   const auto report = motioncheck::gf_checkMotion(fly({{10, 15, 15}, {8, 20, 20, 0, 90}, {10, 15, 15}}).poses, {});
   ASSERT_EQ(report.of("TST1").noseOff.size(), 1u);
@@ -126,6 +126,14 @@ TEST(MotionCheck, ASpanSaysItsAngleLengthAndSpeed) {
   EXPECT_NEAR(span.seconds, 8.0, 1.1);  // the second of motion behind each pose blurs its edges
   EXPECT_NEAR(span.fastestKt, 20.0, 0.5);
   EXPECT_TRUE(report.of("NONE").noseOff.empty());
+
+  // Racing at 70 kt where the reports say 15 kt but their positions move at 70.
+  const Track racing = fly({{10, 15, 15}, {10, 70, 70}, {10, 15, 15}});
+  const auto fast = motioncheck::gf_checkMotion(racing.poses, racing.reports).of("TST1").fastOnGround;
+  ASSERT_EQ(fast.size(), 1u);
+  EXPECT_NEAR(fast.front().fastestKt, 70.0, 0.5);
+  EXPECT_DOUBLE_EQ(fast.front().reportedKt, 15.0);
+  EXPECT_NEAR(fast.front().reportedPaceKt, 70.0, 0.5);
 }
 
 // Lag: a taxi whose poses pass each report's position 20 s after the report;
