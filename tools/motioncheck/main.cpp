@@ -19,6 +19,8 @@ namespace {
 
 using namespace gwr;
 
+constexpr std::size_t namedSkips = 3;  // skipped report lines shown each
+
 void lf_printUsage() {
   fmt::print(stderr,
              "usage: gwr-motioncheck POSES.csv RECORDING.lines [--feed-start EPOCH]\n"
@@ -63,11 +65,14 @@ int lf_run(int argc, char** argv) {
   const double firstLine = recording.lines.empty() ? 0.0 : recording.lines.front().timestamp;
   const double shift = feedStart.value_or(firstPose) - firstLine;
   std::vector<motioncheck::ReportSample> reports;
+  std::size_t skipped = 0;
   for (const auto& line : recording.lines) {
     std::string problem;
     if (auto report = motioncheck::gf_parseReportLine(line.text, shift, problem)) reports.push_back(std::move(*report));
-    else fmt::print(stderr, "{}: skipped '{}': {}\n", files[1], line.text, problem);
+    else if (++skipped <= namedSkips) fmt::print(stderr, "{}: skipped '{}': {}\n", files[1], line.text, problem);
   }
+  // Aircraft without a callsign are common in a recording: they are counted, not each named.
+  if (skipped > namedSkips) fmt::print(stderr, "{}: {} more lines skipped\n", files[1], skipped - namedSkips);
   fmt::print("{}", motioncheck::gf_motionText(motioncheck::gf_checkMotion(std::move(trace.poses), std::move(reports))));
   return 0;
 }
