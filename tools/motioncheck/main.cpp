@@ -27,9 +27,9 @@ void lf_printUsage() {
              "Reads the emulated simulator's pose trace (GWR_POSE_TRACE) and the recorded traffic\n"
              "lines of the run, and prints per callsign the nose-off-path spans, fast and backwards\n"
              "motion on the ground, lift-offs and their rolls, the lag behind the reports and\n"
-             "removals on a runway. --feed-start: when the feeder sent the recording's first line\n"
-             "(seconds since 1970, as the pose trace's clock); without it the recording's first\n"
-             "line is taken as sent when the trace's first pose was written.\n");
+             "removals on a runway, at seconds into the recording. --feed-start: when the feeder\n"
+             "sent the recording's first line (seconds since 1970, as the pose trace's clock);\n"
+             "without it, when the trace's first pose was written.\n");
 }
 
 int lf_run(int argc, char** argv) {
@@ -73,7 +73,9 @@ int lf_run(int argc, char** argv) {
   }
   // Aircraft without a callsign are common in a recording: they are counted, not each named.
   if (skipped > namedSkips) fmt::print(stderr, "{}: {} more lines skipped\n", files[1], skipped - namedSkips);
-  fmt::print("{}", motioncheck::gf_motionText(motioncheck::gf_checkMotion(std::move(trace.poses), std::move(reports))));
+  // Times are said in seconds into the recording, as the feeder played it.
+  fmt::print("{}", motioncheck::gf_motionText(motioncheck::gf_checkMotion(std::move(trace.poses), std::move(reports)),
+                                              firstLine + shift));
   return 0;
 }
 

@@ -322,7 +322,7 @@ MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSam
   return report;
 }
 
-std::string gf_motionText(const MotionReport& report) {
+std::string gf_motionText(const MotionReport& report, double origin) {
   std::string text = fmt::format(
       "{} nose-off spans, {} fast on the ground, {} backwards, {} lift-offs ({} not straight), "
       "{} removed on a runway, largest lag {:.0f} s\n",
@@ -331,27 +331,27 @@ std::string gf_motionText(const MotionReport& report) {
   for (const auto& [callsign, m] : report.callsigns) {
     text += fmt::format("{}: {} object(s), fastest on the ground outside rolls {:.0f} kt, largest lag {:.0f} s", callsign,
                         m.objects.size(), m.fastestOffRollKt, m.largestLagSeconds);
-    if (m.largestLagSeconds > 0.0) text += fmt::format(" (report at {:.2f})", m.largestLagAt);
+    if (m.largestLagSeconds > 0.0) text += fmt::format(" (report at {:.1f} s)", m.largestLagAt - origin);
     text += fmt::format(", {} of {} surface reports unreached\n", m.unreachedReports, m.reports);
     for (const NoseOffSpan& s : m.noseOff)
-      text += fmt::format("  nose off: object {} at {:.2f} for {:.1f} s, up to {:.0f} deg at up to {:.0f} kt\n", s.object,
-                          s.start, s.seconds, s.worstDeg, s.fastestKt);
+      text += fmt::format("  nose off: object {} at {:.1f} s for {:.1f} s, up to {:.0f} deg at up to {:.0f} kt\n", s.object,
+                          s.start - origin, s.seconds, s.worstDeg, s.fastestKt);
     for (const SpeedSpan& s : m.fastOnGround)
       text += fmt::format(
-          "  fast on the ground: object {} at {:.2f} for {:.1f} s, up to {:.0f} kt (reported up to {:.0f} kt, "
+          "  fast on the ground: object {} at {:.1f} s for {:.1f} s, up to {:.0f} kt (reported up to {:.0f} kt, "
           "reported positions up to {:.0f} kt)\n",
-          s.object, s.start, s.seconds, s.fastestKt, s.reportedKt, s.reportedPaceKt);
+          s.object, s.start - origin, s.seconds, s.fastestKt, s.reportedKt, s.reportedPaceKt);
     for (const SpeedSpan& s : m.backwards)
-      text += fmt::format("  backwards: object {} at {:.2f} for {:.1f} s, up to {:.0f} kt\n", s.object, s.start,
+      text += fmt::format("  backwards: object {} at {:.1f} s for {:.1f} s, up to {:.0f} kt\n", s.object, s.start - origin,
                           s.seconds, s.fastestKt);
     for (const LiftOff& l : m.liftOffs)
       text += fmt::format(
-          "  lift-off: object {} at {:.2f} after a roll of {:.0f} s and {:.0f} m on {:.0f} deg, path within {:.1f} deg, "
+          "  lift-off: object {} at {:.1f} s after a roll of {:.0f} s and {:.0f} m on {:.0f} deg, path within {:.1f} deg, "
           "nose within {:.1f} deg: {}\n",
-          l.object, l.time, l.rollSeconds, l.rollMetres, l.courseDeg, l.worstPathDeg, l.worstNoseDeg,
+          l.object, l.time - origin, l.rollSeconds, l.rollMetres, l.courseDeg, l.worstPathDeg, l.worstNoseDeg,
           l.straight ? "straight" : "NOT straight");
     for (const Removal& r : m.removals)
-      text += fmt::format("  removed: object {} at {:.2f}, {} at {:.0f} kt{}\n", r.object, r.time,
+      text += fmt::format("  removed: object {} at {:.1f} s, {} at {:.0f} kt{}\n", r.object, r.time - origin,
                           r.onGround ? "on the ground" : "in the air", r.speedKt, r.onRunway ? ", on a runway" : "");
   }
   return text;

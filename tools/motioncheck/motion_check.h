@@ -112,7 +112,8 @@ struct MotionReport {
 // an object whose poses end earlier was removed.
 MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSample> reports, double traceEnd = 0.0);
 
-// The report as text for a person, one finding a line, per callsign.
-std::string gf_motionText(const MotionReport& report);
+// The report as text for a person, one finding a line, per callsign; times
+// in seconds since `origin` (a run's: when its recording's first line was sent).
+std::string gf_motionText(const MotionReport& report, double origin = 0.0);
 
 } // namespace gwr::motioncheck
