@@ -209,8 +209,10 @@ void lf_checkObject(const std::vector<const PoseSample*>& poses, const std::vect
              [](const Moving& m) { return m.backwardsKt; }, out.backwards, false);
 
   for (const Moving& m : moving) {
-    if (m.known && m.pose->onGround && !inRoll(m.pose->time, m.pose->time))
-      out.fastestOffRollKt = std::max(out.fastestOffRollKt, m.speedKt);
+    if (!m.known || !m.pose->onGround) continue;
+    if (!inRoll(m.pose->time, m.pose->time)) out.fastestOffRollKt = std::max(out.fastestOffRollKt, m.speedKt);
+    if (m.speedKt > noseOffAboveKt) out.worstNoseOffDeg = std::max(out.worstNoseOffDeg, m.offDeg);
+    out.fastestBackwardsKt = std::max(out.fastestBackwardsKt, m.backwardsKt);
   }
 
   const PoseSample& last = *poses.back();
@@ -329,8 +331,10 @@ std::string gf_motionText(const MotionReport& report, double origin) {
       report.noseOffSpans, report.fastGroundSpans, report.backwardSpans, report.liftOffs, report.crookedLiftOffs,
       report.runwayRemovals, report.largestLagSeconds);
   for (const auto& [callsign, m] : report.callsigns) {
-    text += fmt::format("{}: {} object(s), fastest on the ground outside rolls {:.0f} kt, largest lag {:.0f} s", callsign,
-                        m.objects.size(), m.fastestOffRollKt, m.largestLagSeconds);
+    text += fmt::format(
+        "{}: {} object(s); on the ground outside rolls up to {:.0f} kt, nose up to {:.0f} deg off the path, "
+        "backwards up to {:.0f} kt; largest lag {:.0f} s",
+        callsign, m.objects.size(), m.fastestOffRollKt, m.worstNoseOffDeg, m.fastestBackwardsKt, m.largestLagSeconds);
     if (m.largestLagSeconds > 0.0) text += fmt::format(" (report at {:.1f} s)", m.largestLagAt - origin);
     text += fmt::format(", {} of {} surface reports unreached\n", m.unreachedReports, m.reports);
     for (const NoseOffSpan& s : m.noseOff)

@@ -91,6 +91,8 @@ struct CallsignMotion {
   std::vector<LiftOff> liftOffs;
   std::vector<Removal> removals;
   double fastestOffRollKt = 0.0;  // on the ground, outside take-off and landing rolls
+  double worstNoseOffDeg = 0.0;   // on the ground faster than noseOffAboveKt, however briefly
+  double fastestBackwardsKt = 0.0;  // on the ground, against the nose
   double largestLagSeconds = 0.0;
   double largestLagAt = 0.0;      // the report's time
   int reports = 0, unreachedReports = 0;

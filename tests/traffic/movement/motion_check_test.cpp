@@ -126,6 +126,12 @@ TEST(MotionCheck, ASpanSaysItsAngleLengthAndSpeed) {
   EXPECT_NEAR(span.seconds, 8.0, 1.1);  // the second of motion behind each pose blurs its edges
   EXPECT_NEAR(span.fastestKt, 20.0, 0.5);
   EXPECT_TRUE(report.of("NONE").noseOff.empty());
+  // The worst angle counts however briefly it lasts; backwards is the speed against the nose.
+  const auto brief = motioncheck::gf_checkMotion(fly({{10, 15, 15}, {2, 15, 15, 0, 30}, {10, 15, 15}}).poses, {});
+  EXPECT_NEAR(brief.of("TST1").worstNoseOffDeg, 30.0, 1.0);
+  EXPECT_NEAR(brief.of("TST1").fastestBackwardsKt, 0.0, 0.1);
+  const auto pushed = motioncheck::gf_checkMotion(fly({{10, 3, 3, 0, 120}}).poses, {});
+  EXPECT_NEAR(pushed.of("TST1").fastestBackwardsKt, 1.5, 0.1);  // 3 kt at 120 degrees off the nose
 
   // Racing at 70 kt where the reports say 15 kt but their positions move at 70.
   const Track racing = fly({{10, 15, 15}, {10, 70, 70}, {10, 15, 15}});
