@@ -7,13 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/geo.h"
 #include "feeder/scenario.h"
 #include "feeder/scenario_player.h"
+#include "motioncheck/motion_check.h"
 #include "support/engine_harness.h"
 #include "traffic/feed/park_airport_state.h"
 
@@ -25,6 +25,7 @@ using testsupport::EngineHarness;
 constexpr double fieldFt = testsupport::frankfurtFieldFt;
 constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
 constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
+constexpr const char* callsign = "DLH3RL";
 constexpr double runwayDeg = 248.4;             // runway 25C
 const LatLon runwayPoint{50.044804, 8.585892};  // on its centreline
 constexpr double mPerS2PerKtPerS = 0.514444;    // 1 kt/s in m/s^2
@@ -43,7 +44,7 @@ void straight(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg,
     rows.push_back({t0 + t, ahead(from, bearingDeg, paceKt * 0.514444 * t), fieldFt, reportedKt, 0, true});
 }
 
-std::string scenarioText(const char* header, const std::vector<Row>& rows, double interval = 2.0) {
+std::string scenarioText(const std::string& header, const std::vector<Row>& rows, double interval = 2.0) {
   std::string text = fmt::format("interval {}\n{}\n", interval, header);
   for (const Row& r : rows)
     text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
@@ -170,17 +171,15 @@ std::vector<Row> rollOutAfterTheReportsEnd() {
 
 struct Outage { double from = -1.0, to = -1.0; };
 
-// How the simulator's object should have moved.
+// How the simulator's object should have moved, read by the motion check.
 struct Expect {
-  double groundKt = 0.0;            // > 0: never off the ground, never faster over a second
-  double liftOffBy = -1.0;          // >= 0: one object, off the ground by then
-  std::optional<LatLon> lineFrom;   // and lifted off on the runway's line (within 25 m), along it
+  double groundKt = 0.0;            // > 0: never off the ground, never faster outside a roll
+  double liftOffBy = -1.0;          // >= 0: one object, off the ground by then after a straight roll
   bool keptThroughLanding = false;  // one object, never removed, on the ground at the end
   double slowingFromS = -1.0, slowingToS = -1.0;  // touchdown to below 30 kt within these seconds
 };
-
 Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
-Expect liftsOff(double by, LatLon line) { Expect e; e.liftOffBy = by; e.lineFrom = line; return e; }
+Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
 Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
 Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slowingToS = to; return e; }
 
@@ -200,10 +199,10 @@ double metresBetween(const simemu::Pose& a, const simemu::Pose& b) {
 double ktOver(const std::vector<testsupport::TrackPoint>& p, std::size_t i) {
   return metresBetween(p[i - 10].pose, p[i].pose) / metresPerNm / (p[i].time - p[i - 10].time) * 3600.0;
 }
-// Metres off the runway's line through `from`.
-double offLineMetres(LatLon from, const simemu::Pose& p) {
-  const double nm = gf_greatCircleDistanceNm(from, {p.latitude, p.longitude});
-  const double bearing = gf_initialBearing(from, {p.latitude, p.longitude});
+// Metres off the runway's line through the point abeam the holds.
+double offRunwayMetres(const simemu::Pose& p) {
+  const double nm = gf_greatCircleDistanceNm(abeamHold, {p.latitude, p.longitude});
+  const double bearing = gf_initialBearing(abeamHold, {p.latitude, p.longitude});
   return std::fabs(std::sin(bearing - runwayDeg * radiansPerDegree)) * nm * metresPerNm;
 }
 
@@ -223,31 +222,28 @@ void check(const EngineHarness& harness, const Expect& e) {
   ASSERT_FALSE(harness.tracks().empty());
   const auto& first = harness.tracks().begin()->second;
   const auto& p = first.points;
+  const motioncheck::MotionReport motion = harness.motion();
+  const motioncheck::CallsignMotion& m = motion.of(callsign);
   if (e.groundKt > 0.0) {  // a stale speed never rolls it, nor lifts it off
-    for (const auto& [id, track] : harness.tracks()) {
-      for (std::size_t i = 0; i < track.points.size(); ++i) {
-        ASSERT_TRUE(onGround(track.points[i].pose)) << "off the ground at " << track.points[i].time;
-        if (i < 10) continue;
-        ASSERT_LE(ktOver(track.points, i), e.groundKt) << "at " << track.points[i].time;
-      }
-    }
+    EXPECT_TRUE(m.liftOffs.empty()) << "lifted off at " << m.liftOffs.front().time - testsupport::harnessStartTime;
+    EXPECT_LE(m.fastestOffRollKt, e.groundKt);
   }
-  if (e.liftOffBy >= 0.0) {
-    EXPECT_EQ(harness.tracks().size(), 1u);
-    EXPECT_LT(first.removed, 0.0) << "removed at " << first.removed;
-    const auto off = std::find_if(p.begin(), p.end(), [](const auto& q) { return !onGround(q.pose); });
-    ASSERT_NE(off, p.end());
-    EXPECT_LE(off->time, e.liftOffBy);
-    if (e.lineFrom) {  // the last 10 s of the roll along the runway, and the lift-off on it
-      for (auto q = off - std::min<std::ptrdiff_t>(off - p.begin(), 100); q != off + 1; ++q)
-        ASSERT_LE(offLineMetres(*e.lineFrom, q->pose), 25.0) << "at " << q->time;
-      const double turn = std::remainder(off->pose.heading * degreesPerRadian - runwayDeg, 360.0);
-      EXPECT_LE(std::fabs(turn), 3.0) << "lift-off heading " << off->pose.heading * degreesPerRadian;
+  if (e.liftOffBy >= 0.0) {  // lifted off from a straight roll along the runway, its course
+    ASSERT_EQ(m.objects.size(), 1u);
+    EXPECT_TRUE(m.removals.empty());
+    ASSERT_EQ(m.liftOffs.size(), 1u);
+    const motioncheck::LiftOff& off = m.liftOffs.front();
+    EXPECT_TRUE(off.straight) << "path " << off.worstPathDeg << ", nose " << off.worstNoseDeg << " degrees off";
+    EXPECT_LE(off.time - testsupport::harnessStartTime, e.liftOffBy);
+    EXPECT_LE(std::fabs(std::remainder(off.courseDeg - runwayDeg, 360.0)), 3.0) << off.courseDeg;
+    for (const auto& q : p) {  // its last 10 s on the ground on the runway's line
+      const bool rolling = q.time > off.time - testsupport::harnessStartTime - 10.0 && onGround(q.pose);
+      ASSERT_LE(rolling ? offRunwayMetres(q.pose) : 0.0, 25.0) << "at " << q.time;
     }
   }
   if (e.keptThroughLanding) {
-    EXPECT_EQ(harness.tracks().size(), 1u);
-    EXPECT_LT(first.removed, 0.0) << "removed at " << first.removed;
+    EXPECT_EQ(m.objects.size(), 1u);
+    EXPECT_TRUE(m.removals.empty()) << "removed at " << m.removals.front().time - testsupport::harnessStartTime;
     EXPECT_TRUE(onGround(p.back().pose));
   }
   if (e.slowingFromS >= 0.0) {
@@ -266,7 +262,7 @@ void check(const EngineHarness& harness, const Expect& e) {
 }
 
 TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
-  const char* header = "aircraft 3958301 DLH3RL A20N D-AIRL FRA LHR A3";
+  const std::string header = fmt::format("aircraft 3958301 {} A20N D-AIRL FRA LHR A3", callsign);
   const RollCase cases[] = {
       {"stale 139.8 kt after a silent queue", scenarioText(header, staleRollSpeedAfterAQueue(), 2.0),
        {staleQueueFromS, staleBackS}, 460, grounded(43.0 * 1.05)},  // no roll; a catch-up at the taxi cap
@@ -276,18 +272,18 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"born on the apron with a stale 150 kt", scenarioText(header, bornWithStaleRollSpeed(), 2.0), {}, 260,
        grounded(12.0 * 1.5)},
       {"holder beside the runway lines up before its roll", scenarioText(header, holdBesideTheRunway(), 2.0),
-       {130.0, lineUpAirborneS}, 330, liftsOff(lineUpAirborneS + 30.0 + 40.0, abeamHold)},
+       {130.0, lineUpAirborneS}, 330, liftsOff(lineUpAirborneS + 30.0 + 40.0)},
       {"holder backtracks, next reported rolling behind it", scenarioText(header, backtrackAtTheHold(), 5.0),
-       {85.0, backtrackResumeS}, 330, liftsOff(backtrackAirborneS + 30.0 + 30.0, abeamHold)},
+       {85.0, backtrackResumeS}, 330, liftsOff(backtrackAirborneS + 30.0 + 30.0)},
       {"landing on made-up reports, reports back in its roll-out", scenarioText(header, landingOverAnOutage(), 3.0),
        {outageFromS + 0.5, outageToS}, 420, keptThroughLanding()},
       {"made-up roll-out slows like an aircraft", scenarioText(header, rollOutAfterTheReportsEnd(), 3.0), {}, 360,
        slowsIn(18.0, 32.0)},
   };
   for (const RollCase& c : cases) {
-    if (std::getenv("ROLLCASE") && std::string(std::getenv("ROLLCASE")) != c.name) continue;
     SCOPED_TRACE(c.name);
-    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa});
+    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
+                          testsupport::PoseRecording::on);
     testsupport::setFrankfurtAsParkAirport();
     play(harness, c.text, c.seconds, c.outage);
     gf_clearParkAirport();
