@@ -415,7 +415,7 @@ bool checkExtendingSituations(LiveAc& ac, PositionSample& r) {
 std::optional<bool> lf_extendOnGround(LiveAc& ac) {
   if (ac.phase == AcPhase::Parking) lf_arriveAtStand(ac);
   // A roll-out made up down to a taxi stops and waits on its reports like a taxiing aircraft.
-  const bool rolledOut = ac.touchedDown && ac.samples.front().groundSpeed <= rollOutSlowestKt;
+  const bool rolledOut = ac.touchedDown && !ac.samples.empty() && ac.samples.front().groundSpeed <= rollOutSlowestKt;
   const bool taxiing = ac.phase == AcPhase::Taxi && !ac.takeOffRoll && (!ac.touchedDown || rolledOut);
   if (!ac.onGroundConfirmed || (ac.phase != AcPhase::PushedBack && !taxiing)) return std::nullopt;
   if (anotherTaxiingNear(ac)) {

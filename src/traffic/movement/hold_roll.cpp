@@ -28,6 +28,12 @@ std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const Po
   if (!std::isfinite(r.track) || !(liftOffKt > 0.0)) return {};
   HoldRollLine line;
   line.courseRad = gf_wrapHeading(r.track * radiansPerDegree);
+  // A track of 0 tells nothing (the feed's default): then the line runs from the hold to the report.
+  if (r.track == 0.0) {
+    const auto towards = gf_legBearing(hold.lat, hold.lon, r.lat, r.lon);
+    if (!towards) return {};
+    line.courseRad = *towards;
+  }
   const LatLon at{r.lat, r.lon};
   // Along-track position of the hold, seen from the report (negative: behind it).
   double along = 0.0;
