@@ -33,10 +33,10 @@ bool gf_trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double
   return true;
 }
 
-void gf_firstReportLikeSecond(LiveAc& ac, double reportedKt, const PositionSample& second) {
-  if (ac.sim.simState != AcSimState::Buffer || ac.samples.size() != 1 || second.groundSpeed == reportedKt) return;
+void gf_firstReportLikeSecond(LiveAc& ac, const PositionSample& second) {
+  if (ac.sim.simState != AcSimState::Buffer || ac.samples.size() != 1) return;
   PositionSample& first = ac.samples.front();
-  if (first.airborne || second.airborne || first.groundSpeed != reportedKt) return;
+  if (first.airborne || second.airborne || first.groundSpeed <= second.groundSpeed) return;
   first.groundSpeed = second.groundSpeed;
 }
 

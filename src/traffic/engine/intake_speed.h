@@ -13,9 +13,9 @@ namespace gwr {
 // speed was replaced.
 bool gf_trustPositionsOverStaleSpeed(const LiveAc& aircraft, PositionSample& report, double dt);
 // A buffered aircraft's first report, whose speed no positions could weigh
-// yet: when the second repeats that speed (`reportedKt`, as the feed sent it)
-// and its positions gave it another, the first takes that one too.
-void gf_firstReportLikeSecond(LiveAc& aircraft, double reportedKt, const PositionSample& second);
+// yet: when the second's positions gave it a slower speed than the feed's,
+// the first, as fast, was as stale and takes that speed too.
+void gf_firstReportLikeSecond(LiveAc& aircraft, const PositionSample& second);
 // A change from speed a to speed b (kt) in dt seconds that no aircraft makes
 // (lifting off allows a faster gain): a glitch of the feed.
 bool gf_speedJump(double a, double b, double dt, bool liftOff);

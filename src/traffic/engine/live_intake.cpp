@@ -264,12 +264,11 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
     }
     if (ac->sim.simState == AcSimState::Buffer) ac->samples.clear();
   }
-  const double reportedKt = report.groundSpeed;
   const bool speedFromPositions = gf_trustPositionsOverStaleSpeed(*ac, report, dt);
-  if (speedFromPositions) gf_firstReportLikeSecond(*ac, reportedKt, report);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
+  if (speedFromPositions) gf_firstReportLikeSecond(*ac, report);
   ac->lastSampleTime = record.timestamp;
   ac->lastReport = report;
   decodeExisting(*ac, report);

@@ -16,8 +16,8 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
-#include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/roll_start.h"
 #include "traffic/movement/taxi_curves.h"
 #include "traffic/simclient/sim_commands.h"
 

@@ -15,8 +15,8 @@
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
-#include "traffic/movement/hold_roll.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/roll_start.h"
 #include "traffic/movement/taxi_curves.h"
 
 namespace gwr {
@@ -210,26 +210,6 @@ bool anotherTaxiingNear(const LiveAc& ac) {
   });
 }
 
-// Speed the positions of a and b show over their due ticks, knots; none (0)
-// when b is not due after a (a leg re-timed or made up in between).
-double shownKt(const PositionSample& a, const PositionSample& b) {
-  const std::int32_t ticks = b.dueTick - a.dueTick;
-  return ticks > 0 ? gf_legNm(a, b) * ticksPerHour / ticks : 0.0;
-}
-
-// The positions themselves roll from n to r: at a roll's speed and, when
-// the report before n is given, along its line without slowing.
-bool positionsRoll(const PositionSample* before, const PositionSample& n, const PositionSample& r) {
-  const double kt = shownKt(n, r);
-  if (kt < takeOffRollKt * rollShownShare) return false;
-  if (before == nullptr) return true;
-  const auto first = gf_legBearing(before->lat, before->lon, n.lat, n.lon);
-  const auto second = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
-  if (!first || !second) return true;
-  return std::fabs(gf_normalizeAngle(*second - *first)) * degreesPerRadian <= rollStraightDeg &&
-         kt >= shownKt(*before, n) * rollShownShare;
-}
-
 // A report at a taxi's speed after ones at a roll's: the roll was the feed's
 // stale speed (or it stopped). The roll's reports still ahead go; it taxis on.
 void callOffRoll(LiveAc& ac) {
@@ -246,16 +226,6 @@ void callOffRoll(LiveAc& ac) {
 
 bool gf_groundReportCheck(LiveAc& ac, PositionSample& r) { return groundReportCheck(ac, r); }
 
-bool gf_streamRolls(const LiveAc& ac) {
-  const auto& s = ac.samples;
-  for (std::size_t i = 2; i < s.size(); ++i) {  // a line needs three reports
-    const bool fast = s[i - 1].groundSpeed >= takeOffRollKt && s[i].groundSpeed >= takeOffRollKt &&
-                      !s[i - 1].standing && !s[i].standing;
-    if (fast && positionsRoll(&s[i - 2], s[i - 1], s[i])) return true;
-  }
-  return false;
-}
-
 void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSample& r) {
   if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed) return;
   if (ac.takeOffRoll) {
@@ -269,7 +239,7 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   if (!ac.touchedDown) {
     const auto& s = ac.samples;  // n is the newest of the stream
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
-                      positionsRoll(s.size() >= 2 ? &s[s.size() - 2] : nullptr, n, r);
+                      gf_positionsRoll(s.size() >= 2 ? &s[s.size() - 2] : nullptr, n, r);
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
   } else if (n.airborne && r.airborne) {
     lf_touchAndGoRoll(ac);

@@ -1,5 +1,5 @@
-// Where a holder's unreported take-off roll runs: onto the line of its next
-// report, lined up from the hold or, after a backtrack, farther back on it.
+// Where a take-off roll starts: where the reports' own positions roll, and
+// for a holder's unreported roll, on the line of its next report.
 #pragma once
 
 #include <optional>
@@ -8,6 +8,15 @@
 #include "traffic/engine/live_ac.h"
 
 namespace gwr {
+
+// The positions themselves roll from n to r: at the take-off roll's speed
+// (a share of it: position noise) and, when the report before n is given,
+// along its line, turning little and not slowing.
+bool gf_positionsRoll(const PositionSample* before, const PositionSample& n, const PositionSample& r);
+// Two reports of the stream, one after the other, at the take-off roll's
+// speed, whose positions roll. A stale speed over creeping or jumping
+// positions does not.
+bool gf_streamRolls(const LiveAc& aircraft);
 
 struct HoldRollLine {
   LatLon start;           // where the roll starts, on the report's line

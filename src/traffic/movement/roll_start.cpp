@@ -1,6 +1,6 @@
-// The line a holder's unreported take-off roll follows, and whether a report
-// behind or beside the hold is the same departure after a backtrack.
-#include "traffic/movement/hold_roll.h"
+// Where a take-off roll may start: the reports' positions rolling; the line a
+// holder's unreported roll follows, and a report it reached by backtracking.
+#include "traffic/movement/roll_start.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +21,35 @@ double rollToNm(double kt) {
   return v * v / (2.0 * takeOffRollAccelMps2) / 1852.0;
 }
 
+// Speed the positions of a and b show over their due ticks, knots; none (0)
+// when b is not due after a (a leg re-timed or made up in between).
+double shownKt(const PositionSample& a, const PositionSample& b) {
+  const std::int32_t ticks = b.dueTick - a.dueTick;
+  return ticks > 0 ? gf_legNm(a, b) * ticksPerHour / ticks : 0.0;
+}
+
 } // namespace
+
+bool gf_positionsRoll(const PositionSample* before, const PositionSample& n, const PositionSample& r) {
+  const double kt = shownKt(n, r);
+  if (kt < takeOffRollKt * rollShownShare) return false;
+  if (before == nullptr) return true;
+  const auto first = gf_legBearing(before->lat, before->lon, n.lat, n.lon);
+  const auto second = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
+  if (!first || !second) return true;
+  return std::fabs(gf_normalizeAngle(*second - *first)) * degreesPerRadian <= rollStraightDeg &&
+         kt >= shownKt(*before, n) * rollShownShare;
+}
+
+bool gf_streamRolls(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  for (std::size_t i = 2; i < s.size(); ++i) {  // a line needs three reports
+    const bool fast = s[i - 1].groundSpeed >= takeOffRollKt && s[i].groundSpeed >= takeOffRollKt &&
+                      !s[i - 1].standing && !s[i].standing;
+    if (fast && gf_positionsRoll(&s[i - 2], s[i - 1], s[i])) return true;
+  }
+  return false;
+}
 
 std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt,
                                             bool ahead) {
