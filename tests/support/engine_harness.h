@@ -24,6 +24,8 @@
 #include "feeder/scenario.h"
 #include "feeder/scenario_player.h"
 #include "liveries/livery_record.h"
+#include "motioncheck/motion_check.h"
+#include "motioncheck/motion_input.h"
 #include "liveries/livery_tables.h"
 #include "liveries/refused_liveries.h"
 #include "platform/sim/sim_emulator.h"
@@ -76,12 +78,16 @@ struct ObjectTrack {
   std::vector<TrackPoint> points;
 };
 
+// On: the harness keeps the emulator's pose trace (10 times a second of
+// simulated time) and the lines fed, for the motion check.
+enum class PoseRecording { off, on };
+
 class EngineHarness {
  public:
   // keepHistory: the emulator's call trace (slower; for counting calls).
   EngineHarness(const std::vector<InstalledLivery>& liveries, const std::vector<std::string>& simTitles,
-                bool keepHistory = false)
-      : client_(engineSimWorld(simTitles), simOptions(keepHistory)) {
+                bool keepHistory = false, PoseRecording poses = PoseRecording::off)
+      : client_(engineSimWorld(simTitles), simOptions(keepHistory, poses, poseTrace_)) {
     resetSettingsToDefaults();
     loadLiveries(liveries);
     trafficReader.setReferencePosition(harnessUser);
@@ -115,7 +121,10 @@ class EngineHarness {
     players_.push_back(std::make_unique<feeder::ScenarioPlayer>(scenario, harnessStartTime + now_));
   }
   // Lines sent straight into the traffic reader at the current simulated time.
-  void feedLine(std::string_view line) { trafficReader.handleTextForTests(line); }
+  void feedLine(std::string_view line) {
+    if (poseTrace_) fedLines_.emplace_back(line);
+    trafficReader.handleTextForTests(line);
+  }
 
   // One pass: due feed lines, one simulator frame with its replies, one tick.
   bool pass() {
@@ -158,6 +167,28 @@ class EngineHarness {
   void readFrankfurtAsParkAirport(std::vector<standgen::StandSpec> stands = {});
 
   double now() const { return now_; }
+  // With PoseRecording::on: the poses the emulator traced and the lines fed
+  // so far, on the feed's clock (harnessStartTime + simulated seconds), and
+  // the motion check of them.
+  std::vector<motioncheck::PoseSample> poses() const {
+    std::vector<motioncheck::PoseSample> poses;
+    if (!poseTrace_) return poses;
+    std::istringstream in(*poseTrace_);
+    motioncheck::PoseTrace trace = motioncheck::gf_readPoseTrace(in, "pose trace");
+    for (const std::string& problem : trace.problems) ADD_FAILURE() << problem;
+    return trace.poses;
+  }
+  std::vector<motioncheck::ReportSample> reports() const {
+    std::vector<motioncheck::ReportSample> reports;
+    for (const std::string& line : fedLines_) {
+      std::string problem;
+      if (auto report = motioncheck::gf_parseReportLine(line, 0.0, problem)) reports.push_back(std::move(*report));
+    }
+    return reports;
+  }
+  motioncheck::MotionReport motion() const {
+    return motioncheck::gf_checkMotion(poses(), reports(), harnessStartTime + now_);
+  }
   simemu::Emulator& emulator() { return client_.emulator(); }
   SyncSimClient& client() { return client_; }
   LogCapture& log() { return client_.log(); }
@@ -175,8 +206,13 @@ class EngineHarness {
   std::int32_t mostInSimulator = 0;
 
  private:
-  static simemu::Options simOptions(bool keepHistory) {
+  static simemu::Options simOptions(bool keepHistory, PoseRecording poses, std::shared_ptr<std::string>& trace) {
     simemu::Options options;
+    if (poses == PoseRecording::on) {
+      trace = std::make_shared<std::string>();
+      options.poseTrace = [trace](const std::string& lines) { *trace += lines; };
+      options.clockStartSeconds = harnessStartTime;
+    }
     options.framesPerSecond = harnessFramesPerSecond;
     options.keepHistory = keepHistory;
     options.userObjectId = harnessUserObjectId;
@@ -240,6 +276,8 @@ class EngineHarness {
     }
   }
 
+  std::shared_ptr<std::string> poseTrace_;  // set before client_ is made
+  std::vector<std::string> fedLines_;
   SyncSimClient client_;
   FeedState feed_;
   std::vector<std::unique_ptr<feeder::ScenarioPlayer>> players_;

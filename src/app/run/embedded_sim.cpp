@@ -8,6 +8,7 @@
 #include <ctime>
 #include <exception>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <stdexcept>
 
@@ -323,6 +324,26 @@ bool gf_writeEmbeddedStandFile(const simemu::World& world, const std::string& ic
   return true;
 }
 
+namespace {
+
+// GWR_POSE_TRACE=FILE: the emulator writes its objects' poses there, on the computer's clock.
+void lf_tracePoses(simemu::Options& options) {
+  const std::string path = lf_environment("GWR_POSE_TRACE");
+  if (path.empty()) return;
+  auto file = std::make_shared<std::ofstream>(path, std::ios::trunc);
+  if (!*file) {
+    gf_logError(fmt::format("{}the pose trace {} cannot be written", logPrefix, path));
+    return;
+  }
+  *file << simemu::poseTraceColumns << '\n' << std::flush;
+  options.poseTrace = [file](const std::string& lines) { *file << lines << std::flush; };
+  options.clockStartSeconds =
+      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  lf_note(fmt::format("poses traced to {}", path));
+}
+
+} // namespace
+
 void gf_setUpEmbeddedSimulator(const fs::path& packages) {
   EmbeddedWorld embedded = gf_embeddedWorld(packages);
   if (!embedded.userAirport.empty()) {
@@ -338,6 +359,7 @@ void gf_setUpEmbeddedSimulator(const fs::path& packages) {
   options.userObjectId = embeddedUserObjectId;
   options.keepHistory = false;  // a run of many minutes
   options.account = [](const std::string& line) { lf_note(line); };
+  lf_tracePoses(options);
   const std::size_t titles = embedded.world.titles.size();
   simemu::Emulator& emulator = simemu::Emulator::instance();
   emulator.reset(std::move(embedded.world), options);
