@@ -200,7 +200,7 @@ TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
       feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_departure.txt");
   testsupport::EngineHarness harness({{"DLH", "", "A20N", false, "Airbus A320neo Lufthansa", ""}},
                                      {"Airbus A320neo Lufthansa"}, false, testsupport::PoseRecording::on);
-  testsupport::setFrankfurtAsParkAirport();
+  harness.readFrankfurtAsParkAirport();
   harness.play(departure);
   harness.run(800.0);
   gf_clearParkAirport();

@@ -284,7 +284,7 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
     SCOPED_TRACE(c.name);
     EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
                           testsupport::PoseRecording::on);
-    testsupport::setFrankfurtAsParkAirport();
+    harness.readFrankfurtAsParkAirport();
     play(harness, c.text, c.seconds, c.outage);
     gf_clearParkAirport();
     check(harness, c.expect);
