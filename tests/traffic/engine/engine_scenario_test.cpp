@@ -9,6 +9,7 @@
 #include "core/geo.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/live_ac.h"
+#include "traffic/engine/live_removal.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
 
@@ -133,6 +134,38 @@ TEST(EngineScenario, TheLiveSelectionLimitsCreationAndRemovalAtTheirRates) {
   EXPECT_EQ(harness.emulator().objects().size(), 10u);
   // The ten nearest stay: DLH100 .. DLH109.
   for (const auto& object : harness.emulator().objects()) EXPECT_LT(object.tail, "DLH110") << object.tail;
+}
+
+// A live aircraft removed before it is active never becomes active and leaves
+// nothing in the simulator: taken back while its creation is queued, or,
+// created and waiting for its activation, removed at once.
+TEST(EngineScenario, AnAircraftRemovedBeforeItsActivationLeavesNothingBehind) {
+  struct Case {
+    const char* name;
+    bool created;  // removed once the simulator has reported its object
+    std::size_t creations;
+  };
+  const Case cases[] = {{"creation queued", false, 0}, {"created, waiting for its activation", true, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle}, true);
+    harness.play(eastbound(1, 60.0));
+    constexpr std::uint32_t hexid = 100000;
+    ASSERT_TRUE(harness.runUntil(60.0, [&] {
+      const LiveAc* ac = trafficEngine.findHexid(hexid);
+      return ac != nullptr && ac->sim.simState == AcSimState::Adding2Sim && (ac->sim.objectId != 0) == c.created;
+    }));
+    gf_removeLiveAc(*trafficEngine.findHexid(hexid));
+    for (int pass = 0; pass < 500; ++pass) {  // 5 s, past its activation
+      harness.pass();
+      const LiveAc* ac = trafficEngine.findHexid(hexid);
+      ASSERT_TRUE(ac == nullptr || ac->sim.simState != AcSimState::Active) << harness.now();
+    }
+    EXPECT_EQ(harness.emulator().countCalls("AICreateNonATCAircraft"), c.creations);
+    EXPECT_TRUE(harness.emulator().objects().empty());
+    const LiveAc* ac = trafficEngine.findHexid(hexid);
+    EXPECT_TRUE(ac == nullptr || ac->sim.simState == AcSimState::Buffer);  // its next reports start over
+  }
 }
 
 TEST(EngineScenario, PausedFlightFreezesTheClocksAndDropsReports) {
