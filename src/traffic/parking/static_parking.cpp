@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -14,6 +15,7 @@
 #include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
+#include "liveries/refused_liveries.h"
 #include "refdata/code_pools.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_removal.h"
@@ -150,9 +152,15 @@ void gf_handleStaticFeedback(const SimFeedback& f) {
     case FeedbackKind::Removed:
       std::erase_if(staticAircraft, [&](const StaticAc& s) { return s.sim.objectId == f.objectId; });
       break;
-    case FeedbackKind::CreationFailed:
+    case FeedbackKind::CreationFailed: {
+      // The simulator has not got its livery: no aircraft is given it again
+      // (too many such liveries end the run, after the record has gone).
+      std::optional<AcDescription> refused;
+      if (const StaticAc* s = staticByHexid(f.value)) refused = *s;
       std::erase_if(staticAircraft, [&](const StaticAc& s) { return s.sim.hexid == f.value; });
+      if (refused) gf_registerUncreatableLivery(*refused);
       break;
+    }
     default: break;
   }
 }

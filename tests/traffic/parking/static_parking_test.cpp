@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/main_window_state.h"
+#include "liveries/refused_liveries.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/parking/stand_scene.h"
@@ -37,6 +38,7 @@ protected:
     parkedEntries.clear();
     maxParkCount = 0;
     gf_installTrafficEngineHooks({});
+    gf_clearMatchBookkeepingForTests();  // a refused creation registers its livery
     StandScene::TearDown();
   }
   // Active at the stand, with the stand's position and the given half span.
