@@ -260,24 +260,28 @@ void lf_removeStaticTwinsOfParked() {
   }
 }
 
+void lf_checkStaticOverlap(LiveAc& ac) {
+  if (ac.takeOffRoll || ac.touchedDown) return;
+  ac.checkedLat = ac.lat;
+  ac.checkedLon = ac.lon;
+  for (StaticAc& s : staticAircraft) {
+    if (s.sim.simState != AcSimState::Active || s.callsign == ac.callsign) continue;
+    const double d = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s.standLat, s.standLon});
+    if (!gf_wingsCollide(ac.halfWingspan, s.halfWingspan, d)) continue;
+    gf_removeStatic(s);
+    return;
+  }
+}
+
 void gf_checkLiveOverStatic() {
   if (staticAircraft.empty()) return;
   for (LiveAc& ac : trafficEngine.live) {
     if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed ||
         (ac.phase != AcPhase::Taxi && ac.phase != AcPhase::Parking))
       continue;
-    if (std::fabs(ac.lat - ac.checkedLat) <= samePositionDeg && std::fabs(ac.lon - ac.checkedLon) <= samePositionDeg)
-      continue;
-    if (ac.takeOffRoll || ac.touchedDown) continue;
-    ac.checkedLat = ac.lat;
-    ac.checkedLon = ac.lon;
-    for (StaticAc& s : staticAircraft) {
-      if (s.sim.simState != AcSimState::Active || s.callsign == ac.callsign) continue;
-      const double d = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s.standLat, s.standLon});
-      if (!gf_wingsCollide(ac.halfWingspan, s.halfWingspan, d)) continue;
-      gf_removeStatic(s);
-      break;
-    }
+    const bool moved =
+        std::fabs(ac.lat - ac.checkedLat) > samePositionDeg || std::fabs(ac.lon - ac.checkedLon) > samePositionDeg;
+    if (moved) lf_checkStaticOverlap(ac);
   }
 }
 
