@@ -24,6 +24,7 @@
 #include "traffic/parking/stand_choice.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/static_ac.h"
+#include "traffic/simclient/sim_commands.h"
 
 namespace gwr {
 
@@ -144,9 +145,15 @@ void gf_handleStaticFeedback(const SimFeedback& f) {
     case FeedbackKind::StaticCreated:
       if (StaticAc* s = staticByHexid(f.value)) {
         s->sim.objectId = f.objectId;
-        // One to be removed once created is on its way out; the others wait
-        // for their activation.
-        if (s->sim.removeWhenCreated) s->sim.simState = AcSimState::RemovingFromSim;
+        // One to be removed once created is on its way out (the client removes
+        // it, unless the mark came after the client had identified it); the
+        // others wait for their activation.
+        if (s->sim.removeWhenCreated && lf_takeRemoveWhenCreated(f.value)) {
+          s->sim.removeWhenCreated = false;
+          gf_removeStatic(*s);
+        } else if (s->sim.removeWhenCreated) {
+          s->sim.simState = AcSimState::RemovingFromSim;
+        }
       }
       break;
     case FeedbackKind::Removed:

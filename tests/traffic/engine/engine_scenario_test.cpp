@@ -12,6 +12,7 @@
 #include "traffic/engine/live_removal.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
+#include "traffic/simclient/sim_commands.h"
 
 namespace gwr {
 namespace {
@@ -137,24 +138,50 @@ TEST(EngineScenario, TheLiveSelectionLimitsCreationAndRemovalAtTheirRates) {
 }
 
 // A live aircraft removed before it is active never becomes active and leaves
-// nothing in the simulator: taken back while its creation is queued, or,
-// created and waiting for its activation, removed at once.
+// nothing in the simulator: taken back while its creation is queued; removed
+// once created when the mark came after the simulator client had identified
+// its object but before the traffic thread heard of it; removed at once when
+// created and waiting for its activation.
 TEST(EngineScenario, AnAircraftRemovedBeforeItsActivationLeavesNothingBehind) {
+  enum class Removed { queued, identifiedUnheard, waiting };
   struct Case {
     const char* name;
-    bool created;  // removed once the simulator has reported its object
+    Removed when;
     std::size_t creations;
   };
-  const Case cases[] = {{"creation queued", false, 0}, {"created, waiting for its activation", true, 1}};
+  const Case cases[] = {{"creation queued", Removed::queued, 0},
+                        {"identified by the client, not yet heard of", Removed::identifiedUnheard, 1},
+                        {"created, waiting for its activation", Removed::waiting, 1}};
+  constexpr std::uint32_t hexid = 100000;
+  const auto inQueue = [] {
+    const auto& q = trafficEngine.queuedLiveCreations;
+    return std::any_of(q.begin(), q.end(), [](const AiCreateRequest& r) { return r.hexid == hexid; });
+  };
+  const auto withClient = [] {  // sent to the simulator, its object not yet identified
+    const auto& p = lf_pendingCreates();
+    return std::any_of(p.begin(), p.end(), [](const PendingCreate& r) { return r.hexid == hexid; });
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle}, true);
     harness.play(eastbound(1, 60.0));
-    constexpr std::uint32_t hexid = 100000;
     ASSERT_TRUE(harness.runUntil(60.0, [&] {
       const LiveAc* ac = trafficEngine.findHexid(hexid);
-      return ac != nullptr && ac->sim.simState == AcSimState::Adding2Sim && (ac->sim.objectId != 0) == c.created;
+      if (ac == nullptr || ac->sim.simState != AcSimState::Adding2Sim) return false;
+      if (c.when == Removed::queued) return inQueue();
+      return c.when == Removed::waiting ? ac->sim.objectId != 0 : withClient();
     }));
+    if (c.when == Removed::identifiedUnheard) {
+      // The client identifies the object and reports it; the traffic thread
+      // removes the aircraft before its next pass hears of it.
+      for (int frame = 0; frame < 200; ++frame) {
+        harness.client().step(1);
+        if (!withClient()) break;
+        harness.pass();
+      }
+      ASSERT_EQ(harness.emulator().objects().size(), 1U);
+      ASSERT_EQ(trafficEngine.findHexid(hexid)->sim.objectId, 0U);
+    }
     gf_removeLiveAc(*trafficEngine.findHexid(hexid));
     for (int pass = 0; pass < 500; ++pass) {  // 5 s, past its activation
       harness.pass();
