@@ -151,7 +151,7 @@ TEST_F(StandingScenario, AStaticAircraftTheSimulatorRefusesGivesUpItsLivery) {
     bool standing, refused;
   };
   const Case cases[] = {{"livery installed", true, true, false}, {"livery missing", false, false, true}};
-  const auto run = [this](const Case& c) {
+  const auto run = [](const Case& c) {
     SCOPED_TRACE(c.name);
     EngineHarness harness({{"DLH", "", "A320", false, lufthansaTitle, ""}},
                           c.installed ? std::vector<std::string>{lufthansaTitle} : std::vector<std::string>{}, true);
