@@ -147,7 +147,7 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
     r.groundSpeed = 0.0;
     return true;
   }
-  if (std::fabs(r.lat - n.lat) < nearSameDeg && std::fabs(r.lon - n.lon) < nearSameDeg) {
+  if (std::fabs(r.lat - n.lat) <= nearSameDeg && std::fabs(r.lon - n.lon) <= nearSameDeg) {
     if (r.airborne || unconfirmed || (ac.takeOffRoll && n.groundSpeed >= rollStandingKt)) return false;
     const std::int32_t due = r.dueTick;
     r = n;

@@ -49,10 +49,6 @@ std::uint32_t gf_nextStaticHexid() {
 }
 
 void gf_removeStatic(StaticAc& aircraft) {
-  // Created and waiting for its activation, it is already in the simulator: a
-  // mark to remove it once created would never be acted on.
-  if (aircraft.sim.simState == AcSimState::Adding2Sim && aircraft.sim.objectId != 0 && !aircraft.sim.removeWhenCreated)
-    aircraft.sim.simState = AcSimState::Active;
   auto queues = trafficEngine.queues();
   removeAircraftFromSim(aircraft.sim, queues);
   if (aircraft.sim.removedWhileQueued) aircraft.drop = true;

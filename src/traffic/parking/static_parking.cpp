@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -14,6 +15,7 @@
 #include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
+#include "liveries/refused_liveries.h"
 #include "refdata/code_pools.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_removal.h"
@@ -22,6 +24,7 @@
 #include "traffic/parking/stand_choice.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/static_ac.h"
+#include "traffic/simclient/sim_commands.h"
 
 namespace gwr {
 
@@ -142,17 +145,29 @@ void gf_handleStaticFeedback(const SimFeedback& f) {
     case FeedbackKind::StaticCreated:
       if (StaticAc* s = staticByHexid(f.value)) {
         s->sim.objectId = f.objectId;
-        // One to be removed once created is on its way out; the others wait
-        // for their activation.
-        if (s->sim.removeWhenCreated) s->sim.simState = AcSimState::RemovingFromSim;
+        // One to be removed once created is on its way out (the client removes
+        // it, unless the mark came after the client had identified it); the
+        // others wait for their activation.
+        if (s->sim.removeWhenCreated && lf_takeRemoveWhenCreated(f.value)) {
+          s->sim.removeWhenCreated = false;
+          gf_removeStatic(*s);
+        } else if (s->sim.removeWhenCreated) {
+          s->sim.simState = AcSimState::RemovingFromSim;
+        }
       }
       break;
     case FeedbackKind::Removed:
       std::erase_if(staticAircraft, [&](const StaticAc& s) { return s.sim.objectId == f.objectId; });
       break;
-    case FeedbackKind::CreationFailed:
+    case FeedbackKind::CreationFailed: {
+      // The simulator has not got its livery: no aircraft is given it again
+      // (too many such liveries end the run, after the record has gone).
+      std::optional<AcDescription> refused;
+      if (const StaticAc* s = staticByHexid(f.value)) refused = *s;
       std::erase_if(staticAircraft, [&](const StaticAc& s) { return s.sim.hexid == f.value; });
+      if (refused) gf_registerUncreatableLivery(*refused);
       break;
+    }
     default: break;
   }
 }
@@ -252,24 +267,28 @@ void lf_removeStaticTwinsOfParked() {
   }
 }
 
+void lf_checkStaticOverlap(LiveAc& ac) {
+  if (ac.takeOffRoll || ac.touchedDown) return;
+  ac.checkedLat = ac.lat;
+  ac.checkedLon = ac.lon;
+  for (StaticAc& s : staticAircraft) {
+    if (s.sim.simState != AcSimState::Active || s.callsign == ac.callsign) continue;
+    const double d = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s.standLat, s.standLon});
+    if (!gf_wingsCollide(ac.halfWingspan, s.halfWingspan, d)) continue;
+    gf_removeStatic(s);
+    return;
+  }
+}
+
 void gf_checkLiveOverStatic() {
   if (staticAircraft.empty()) return;
   for (LiveAc& ac : trafficEngine.live) {
     if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed ||
         (ac.phase != AcPhase::Taxi && ac.phase != AcPhase::Parking))
       continue;
-    if (std::fabs(ac.lat - ac.checkedLat) <= samePositionDeg && std::fabs(ac.lon - ac.checkedLon) <= samePositionDeg)
-      continue;
-    if (ac.takeOffRoll || ac.touchedDown) continue;
-    ac.checkedLat = ac.lat;
-    ac.checkedLon = ac.lon;
-    for (StaticAc& s : staticAircraft) {
-      if (s.sim.simState != AcSimState::Active || s.callsign == ac.callsign) continue;
-      const double d = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s.standLat, s.standLon});
-      if (!gf_wingsCollide(ac.halfWingspan, s.halfWingspan, d)) continue;
-      gf_removeStatic(s);
-      break;
-    }
+    const bool moved =
+        std::fabs(ac.lat - ac.checkedLat) > samePositionDeg || std::fabs(ac.lon - ac.checkedLon) > samePositionDeg;
+    if (moved) lf_checkStaticOverlap(ac);
   }
 }
 

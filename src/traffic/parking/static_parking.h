@@ -50,6 +50,8 @@ void gf_removeStaticTwins(const LiveAc& aircraft);
 void lf_removeStaticTwinsOfParked();
 // A live aircraft moving on the ground removes the first static one its wings touch.
 void gf_checkLiveOverStatic();
+// One such aircraft's check (none during a take-off roll or touchdown); its position is kept as checked.
+void lf_checkStaticOverlap(LiveAc& aircraft);
 void gf_setStaticNavLights(std::uint32_t nav);
 // Static aircraft active or being removed.
 std::size_t gf_countStaticParked();

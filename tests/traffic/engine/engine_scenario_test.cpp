@@ -9,8 +9,10 @@
 #include "core/geo.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/live_ac.h"
+#include "traffic/engine/live_removal.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
+#include "traffic/simclient/sim_commands.h"
 
 namespace gwr {
 namespace {
@@ -133,6 +135,64 @@ TEST(EngineScenario, TheLiveSelectionLimitsCreationAndRemovalAtTheirRates) {
   EXPECT_EQ(harness.emulator().objects().size(), 10u);
   // The ten nearest stay: DLH100 .. DLH109.
   for (const auto& object : harness.emulator().objects()) EXPECT_LT(object.tail, "DLH110") << object.tail;
+}
+
+// A live aircraft removed before it is active never becomes active and leaves
+// nothing in the simulator: taken back while its creation is queued; removed
+// once created when the mark came after the simulator client had identified
+// its object but before the traffic thread heard of it; removed at once when
+// created and waiting for its activation.
+TEST(EngineScenario, AnAircraftRemovedBeforeItsActivationLeavesNothingBehind) {
+  enum class Removed { queued, identifiedUnheard, waiting };
+  struct Case {
+    const char* name;
+    Removed when;
+    std::size_t creations;
+  };
+  const Case cases[] = {{"creation queued", Removed::queued, 0},
+                        {"identified by the client, not yet heard of", Removed::identifiedUnheard, 1},
+                        {"created, waiting for its activation", Removed::waiting, 1}};
+  constexpr std::uint32_t hexid = 100000;
+  const auto inQueue = [] {
+    const auto& q = trafficEngine.queuedLiveCreations;
+    return std::any_of(q.begin(), q.end(), [](const AiCreateRequest& r) { return r.hexid == hexid; });
+  };
+  const auto withClient = [] {  // sent to the simulator, its object not yet identified
+    const auto& p = lf_pendingCreates();
+    return std::any_of(p.begin(), p.end(), [](const PendingCreate& r) { return r.hexid == hexid; });
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle}, true);
+    harness.play(eastbound(1, 60.0));
+    ASSERT_TRUE(harness.runUntil(60.0, [&] {
+      const LiveAc* ac = trafficEngine.findHexid(hexid);
+      if (ac == nullptr || ac->sim.simState != AcSimState::Adding2Sim) return false;
+      if (c.when == Removed::queued) return inQueue();
+      return c.when == Removed::waiting ? ac->sim.objectId != 0 : withClient();
+    }));
+    if (c.when == Removed::identifiedUnheard) {
+      // The client identifies the object and reports it; the traffic thread
+      // removes the aircraft before its next pass hears of it.
+      for (int frame = 0; frame < 200; ++frame) {
+        harness.client().step(1);
+        if (!withClient()) break;
+        harness.pass();
+      }
+      ASSERT_EQ(harness.emulator().objects().size(), 1U);
+      ASSERT_EQ(trafficEngine.findHexid(hexid)->sim.objectId, 0U);
+    }
+    gf_removeLiveAc(*trafficEngine.findHexid(hexid));
+    for (int pass = 0; pass < 500; ++pass) {  // 5 s, past its activation
+      harness.pass();
+      const LiveAc* ac = trafficEngine.findHexid(hexid);
+      ASSERT_TRUE(ac == nullptr || ac->sim.simState != AcSimState::Active) << harness.now();
+    }
+    EXPECT_EQ(harness.emulator().countCalls("AICreateNonATCAircraft"), c.creations);
+    EXPECT_TRUE(harness.emulator().objects().empty());
+    const LiveAc* ac = trafficEngine.findHexid(hexid);
+    EXPECT_TRUE(ac == nullptr || ac->sim.simState == AcSimState::Buffer);  // its next reports start over
+  }
 }
 
 TEST(EngineScenario, PausedFlightFreezesTheClocksAndDropsReports) {

@@ -9,7 +9,6 @@
 namespace gwr {
 namespace {
 
-constexpr double nLat = 50.0, nLon = 8.0;
 constexpr std::int32_t nDue = 5000, rDue = 5400;
 
 struct Report {
@@ -21,6 +20,7 @@ struct Aircraft {
   double nKt = 5.0;
   bool confirmedOnGround = true, rolling = false;
   AcCategory category = AcCategory::Large;
+  double nLat = 50.0, nLon = 8.0;  // where N lies
 };
 enum class Outcome { refused, standingCopyOfN, standingAtR, movingAtR };
 
@@ -49,8 +49,8 @@ LiveAc taxiing(const Aircraft& a) {
   AcDescription description(identity);
   description.hexId = 20001;
   description.category = a.category;
-  LiveAc ac(description, sample(nLat, nLon, a.nKt, nDue, false), 0.0);
-  ac.samples.assign(1, sample(nLat, nLon, a.nKt, nDue, false));
+  LiveAc ac(description, sample(a.nLat, a.nLon, a.nKt, nDue, false), 0.0);
+  ac.samples.assign(1, sample(a.nLat, a.nLon, a.nKt, nDue, false));
   ac.sim.simState = AcSimState::Active;
   ac.onGroundConfirmed = a.confirmedOnGround ? 1 : 0;
   ac.takeOffRoll = a.rolling ? 1 : 0;
@@ -61,7 +61,7 @@ LiveAc taxiing(const Aircraft& a) {
 void expectOutcome(const Case& c) {
   SCOPED_TRACE(c.name);
   LiveAc ac = taxiing(c.ac);
-  const PositionSample given = sample(nLat + c.r.dLat, nLon + c.r.dLon, c.r.kt, rDue, c.r.airborne);
+  const PositionSample given = sample(c.ac.nLat + c.r.dLat, c.ac.nLon + c.r.dLon, c.r.kt, rDue, c.r.airborne);
   PositionSample r = given;
   const bool taken = gf_groundReportCheck(ac, r);
   ASSERT_EQ(taken, c.outcome != Outcome::refused);
@@ -69,7 +69,7 @@ void expectOutcome(const Case& c) {
   EXPECT_EQ(r.dueTick, rDue);
   switch (c.outcome) {
     case Outcome::standingCopyOfN:
-      EXPECT_EQ(std::tuple(r.lat, r.lon, r.groundSpeed, int(r.standing)), std::tuple(nLat, nLon, 0.0, 1));
+      EXPECT_EQ(std::tuple(r.lat, r.lon, r.groundSpeed, int(r.standing)), std::tuple(c.ac.nLat, c.ac.nLon, 0.0, 1));
       break;
     case Outcome::standingAtR:
       EXPECT_EQ(std::tuple(r.lat, r.lon, r.groundSpeed, int(r.standing)), std::tuple(given.lat, given.lon, 0.0, 1));
@@ -91,6 +91,11 @@ TEST(GroundReportCheck, AReportNearTheNewestIsItsStandingCopyAtAnySpeed) {
       {"0 kt just inside in longitude", {0.0, -inside, 0.0}, {}, Outcome::standingCopyOfN},
       {"0 kt just inside both ways", {-inside, inside, 0.0}, {.nKt = 0.0}, Outcome::standingCopyOfN},
       {"4 kt just inside", {inside, inside, 4.0}, {}, Outcome::standingCopyOfN},
+      // At 0/0 the offsets are exact: 0.00015 degrees off is still within.
+      {"0 kt exactly at the limit in latitude", {0.00015, 0.0, 0.0}, {.nLat = 0.0, .nLon = 0.0},
+       Outcome::standingCopyOfN},
+      {"0 kt exactly at the limit in longitude", {0.0, -0.00015, 0.0}, {.nLat = 0.0, .nLon = 0.0},
+       Outcome::standingCopyOfN},
       {"0 kt just outside in latitude", {outside, 0.0, 0.0}, {}, Outcome::movingAtR},
       {"0 kt just outside in longitude", {0.0, outside, 0.0}, {}, Outcome::movingAtR},
       {"4 kt just outside", {-outside, 0.0, 4.0}, {}, Outcome::movingAtR},

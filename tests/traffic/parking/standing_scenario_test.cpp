@@ -1,6 +1,7 @@
 // Scenarios in simulated time of aircraft standing at a stand of the park
-// airport: a static one is activated and parked 2 s after its creation, a live
-// arrival reported standing in noisy positions parks and stays put.
+// airport: a static one is activated and parked 2 s after its creation (or,
+// refused by the simulator, gives up its livery), a live arrival reported
+// standing in noisy positions parks and stays put.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "airports/stand_fixture.h"
 #include "core/settings_catalogue.h"
 #include "feeder/traffic_line.h"
+#include "liveries/refused_liveries.h"
 #include "standgen/stand_files.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/live_intake.h"
@@ -137,6 +139,39 @@ TEST_F(StandingScenario, AStaticAircraftIsActivatedAndParked2sAfterItsCreation) 
   const auto first = log.find(line);
   ASSERT_NE(first, std::string::npos) << log;
   EXPECT_EQ(log.find(line, first + 1), std::string::npos) << log;
+}
+
+// A static aircraft whose livery the simulator has not got is refused at its
+// creation: its record goes and its livery is never chosen again; with the
+// livery installed the same aircraft stands at S1.
+TEST_F(StandingScenario, AStaticAircraftTheSimulatorRefusesGivesUpItsLivery) {
+  struct Case {
+    const char* name;
+    bool installed;
+    bool standing, refused;
+  };
+  const Case cases[] = {{"livery installed", true, true, false}, {"livery missing", false, false, true}};
+  const auto run = [](const Case& c) {
+    SCOPED_TRACE(c.name);
+    EngineHarness harness({{"DLH", "", "A320", false, lufthansaTitle, ""}},
+                          c.installed ? std::vector<std::string>{lufthansaTitle} : std::vector<std::string>{}, true);
+    writeAirport(true);
+    readParkAirport(harness);
+    ASSERT_TRUE(harness.runUntil(30.0, [] { return !staticAircraft.empty(); }));
+    const std::string callsign = staticAircraft.front().callsign;
+    harness.run(10.0);
+    EXPECT_EQ(harness.emulator().countCalls("AICreateNonATCAircraft"), 1U);
+    EXPECT_EQ(objectWithTail(harness, callsign).has_value(), c.standing);
+    EXPECT_EQ(staticAircraft.size(), c.standing ? 1U : 0U);
+    EXPECT_EQ(gf_isUncreatable(lufthansaTitle), c.refused);
+    const std::string notice = fmt::format("{} '{}' could not be created by your Sim!", callsign, lufthansaTitle);
+    EXPECT_EQ(harness.log().text().find(notice) != std::string::npos, c.refused) << harness.log().text();
+  };
+  for (const Case& c : cases) {
+    run(c);
+    TearDown();  // the next case reads the park airport afresh
+    SetUp();
+  }
 }
 
 // A Lufthansa A320 taxis north into S1, then stands there while the feed's

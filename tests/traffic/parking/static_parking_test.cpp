@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/main_window_state.h"
+#include "liveries/refused_liveries.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/parking/stand_scene.h"
@@ -37,6 +38,7 @@ protected:
     parkedEntries.clear();
     maxParkCount = 0;
     gf_installTrafficEngineHooks({});
+    gf_clearMatchBookkeepingForTests();  // a refused creation registers its livery
     StandScene::TearDown();
   }
   // Active at the stand, with the stand's position and the given half span.
@@ -224,10 +226,12 @@ TEST_F(StaticParkingTest, FeedbackErasesAndDropsRecords) {
 
 // A created static object waits for its activation (2 s later): only then is
 // it active and parked, with its line. One removed while it waits leaves the
-// simulator at once; one to be removed once created never becomes active.
+// simulator at once; one to be removed once created never becomes active: the
+// client removes it when it identifies the object, or, when the mark came
+// after that, the traffic thread does once it hears of the creation.
 TEST_F(StaticParkingTest, ACreatedStaticAircraftBecomesActiveOnlyAtItsActivation) {
   useStands({standAt("A1", 0.0, 30.0)});
-  enum class Before { nothing, removedQueued, removedWaiting };
+  enum class Before { nothing, removedHandedOver, removedIdentified, removedWaiting };
   struct Case {
     const char* name;
     Before before;
@@ -241,8 +245,10 @@ TEST_F(StaticParkingTest, ACreatedStaticAircraftBecomesActiveOnlyAtItsActivation
        false},
       {"removed while it waits", Before::removedWaiting, 900, AcSimState::RemovingFromSim,
        AcSimState::RemovingFromSim, false, true},
-      {"removed before it was created", Before::removedQueued, 900, AcSimState::RemovingFromSim,
+      {"removed before the client identified it", Before::removedHandedOver, 900, AcSimState::RemovingFromSim,
        AcSimState::RemovingFromSim, false, false},
+      {"removed after the client identified it", Before::removedIdentified, 900, AcSimState::RemovingFromSim,
+       AcSimState::RemovingFromSim, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -252,7 +258,12 @@ TEST_F(StaticParkingTest, ACreatedStaticAircraftBecomesActiveOnlyAtItsActivation
     StaticAc& s = addStatic("KLM1*", 1, 42);
     s.sim.simState = AcSimState::Adding2Sim;
     s.sim.objectId = 0;
-    if (c.before == Before::removedQueued) gf_removeStatic(s);  // handed over, not in a queue any more
+    if (c.before == Before::removedHandedOver || c.before == Before::removedIdentified)
+      gf_removeStatic(s);  // handed over, not in a queue any more
+    // The client takes the mark when it identifies the object and removes it then.
+    if (c.before == Before::removedHandedOver) {
+      EXPECT_TRUE(lf_takeRemoveWhenCreated(42));
+    }
     gf_handleStaticFeedback({900, 42, 0, FeedbackKind::StaticCreated, 0.0, 0.0});
     if (c.before == Before::removedWaiting) gf_removeStatic(staticAircraft.front());
     EXPECT_EQ(staticAircraft.front().sim.simState, c.waiting);
@@ -262,8 +273,7 @@ TEST_F(StaticParkingTest, ACreatedStaticAircraftBecomesActiveOnlyAtItsActivation
     EXPECT_EQ(logged("A1      : KLM1*    parked"), c.parkedLine) << log().text();
     EXPECT_EQ(std::count(trafficEngine.queuedRemovals.begin(), trafficEngine.queuedRemovals.end(), 900U),
               c.removalQueued ? 1 : 0);
-    // Only a record handed over and not yet created waits for the simulator's removal.
-    EXPECT_EQ(lf_takeRemoveWhenCreated(42), c.before == Before::removedQueued);
+    EXPECT_FALSE(lf_takeRemoveWhenCreated(42));  // no mark left behind
   }
 }
 
