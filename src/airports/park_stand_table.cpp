@@ -3,7 +3,9 @@
 #include "airports/park_stand_table.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -87,7 +89,12 @@ std::string lf_readLoaded(const std::string& path, const std::filesystem::path& 
 
   const std::filesystem::path learned =
       gf_mapStoredApfPath(gf_shortApfPath(path).generic_string(), header.publisher);
-  if (!learned.empty() && std::filesystem::exists(learned)) {
+  // Only a learned file that is not there is passed over; one the system
+  // cannot look for fails the reading, named after the test that failed.
+  std::error_code lookError;
+  const bool learnedExists = !learned.empty() && std::filesystem::exists(learned, lookError);
+  if (lookError) throw std::filesystem::filesystem_error("exists", learned, lookError);
+  if (learnedExists) {
     lf_readLearned(learned, header, table, apfHandmade);
     qf = QualityFactors::fromPacked(gf_computeQualityFactors(table));
     if (apfHandmade) gf_log("A handmade airport file overruled the archived file!");

@@ -4,6 +4,8 @@
 #include "airports/park_stand_table.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include <gtest/gtest.h>
 
@@ -114,6 +116,15 @@ TEST_F(ParkStandTableTest, MalformedFilesLeaveTheTableEmptyAndSayWhy) {
   const std::string goodText = standgen::apfXml(good);
   standgen::FileSpec noMeta = good;
   noMeta.withMeta = false;
+  // A publisher whose learned folder no file system can name: its learned
+  // file can be neither found nor ruled out.
+  standgen::FileSpec longPublisher = good;
+  const std::string publisher(300, 'P');
+  longPublisher.parameters = standgen::generatedParameters("EHAM", "Schiphol", publisher, -11, good.stands.size());
+  const std::filesystem::filesystem_error unsearchable(
+      "exists", "airports/learned/thirdparty/" + publisher + "/EHAM.xml",
+      std::make_error_code(std::errc::filename_too_long));
+  std::filesystem::create_directories("airports/learned/thirdparty");  // else the missing folder answers first
   struct Row {
     std::string text;
     std::string result;
@@ -124,6 +135,7 @@ TEST_F(ParkStandTableTest, MalformedFilesLeaveTheTableEmptyAndSayWhy) {
        "airports/my_thirdparty/EHAM.xml: could not load file: airports/my_thirdparty/EHAM.xml"},
       {"<root><parameters></root>",
        "airports/my_thirdparty/EHAM.xml: could not load file: airports/my_thirdparty/EHAM.xml"},
+      {standgen::apfXml(longPublisher), std::string("gf_readApf: ") + unsearchable.what()},
   };
   for (const Row& row : rows) {
     standgen::writeText(localPath, row.text);

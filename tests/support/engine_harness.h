@@ -219,10 +219,9 @@ class EngineHarness {
     return options;
   }
 
-  // As the run leaves it, with nothing learned to keep; the airports table as before.
+  // As the run leaves it; the airports table as before.
   static void leaveParkAirport() {
     if (parkAirportCode.empty()) return;
-    standTableReady.store(false);
     gf_leaveParkAirport();
     parkAirports.clear();
     gf_clearAirportsForTests();
