@@ -27,6 +27,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_jitter.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/live_motion.h"
@@ -256,6 +257,8 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
+  // Held as a jump of the surface position: as if it never came, the next is weighed against the last taken.
+  if (dt > dropDuplicateSeconds && gf_holdGroundJitter(*ac, report, dt)) return;
   if (!ac->samples.empty() && dt > dropDuplicateSeconds && gf_groundJump(*ac, ac->lastReport, report, dt)) {
     // Handled like an outage: what came before the jump is given up.
     if (ac->sim.simState == AcSimState::Active) {

@@ -20,6 +20,7 @@
 #include "traffic/feed/qnh_reader.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/ground_movement.h"
+#include "traffic/movement/ground_steering.h"
 #include "traffic/movement/live_motion.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/pose_guard.h"
@@ -133,7 +134,11 @@ void curveTick(LiveAc& ac) {
   }
   ac.lat = point->lat;
   ac.lon = point->lon;
-  turnTowards(ac, ac.phase == AcPhase::PushingBack ? point->heading + M_PI : point->heading);
+  const bool tailFirst = ac.phase == AcPhase::PushingBack || ac.reversing;
+  const double nose = tailFirst ? point->heading + M_PI : point->heading;
+  // Driven on the ground, the nose is the path's direction: lagging it would slide the aircraft sideways.
+  if (ac.onGroundConfirmed && ac.phase != AcPhase::Parking) ac.heading = gf_wrapHeading(nose);
+  else turnTowards(ac, nose);
 }
 
 void wrapPosition(LiveAc& ac) {
@@ -491,6 +496,8 @@ void lf_moveTick(LiveAc& ac) {
   } else {
     if (gf_curveSet(ac.curve)) {
       curveTick(ac);
+    } else if (gf_steerGroundTick(ac)) {
+      // on its arc, the nose along it
     } else {
       const bool ground =
           ac.phase == AcPhase::Taxi || ac.phase == AcPhase::PushingBack || ac.phase == AcPhase::PushedBack;

@@ -16,6 +16,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_steering.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/taxi_curves.h"
 #include "traffic/simclient/sim_commands.h"
@@ -77,6 +78,14 @@ void leaveStand(LiveAc& ac) {
   else lf_pushBack(ac);
 }
 
+// A curve that would start off the direction of travel is left to the arc
+// steering, which starts along it.
+bool curveStartsAlongTravel(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  const auto start = gf_legBearing(ac.lat, ac.lon, s[1].lat, s[1].lon);
+  return !ac.reversing && start && gf_curveStartsAlongTravel(ac, *start);
+}
+
 void turnsAndLegs(LiveAc& ac) {
   auto& s = ac.samples;
   if (!s[1].standing && s.size() >= 3 && !s[2].standing) {
@@ -85,7 +94,8 @@ void turnsAndLegs(LiveAc& ac) {
         s[0].groundSpeed <= midpointMaxKt && s[1].dueTick - s[0].dueTick >= midpointMinTicks) {
       lf_insertMidpoint(ac);
     } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg) {
-      if (!gf_samePosition(s[0], s[2]) && lf_setupCurve(ac)) ac.turnAngle = ac.curveAngle = delta;
+      if (!gf_samePosition(s[0], s[2]) && curveStartsAlongTravel(ac) && lf_setupCurve(ac))
+        ac.turnAngle = ac.curveAngle = delta;
     } else {
       lf_checkGroundLeg(ac);
     }
@@ -215,7 +225,11 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   if (distanceNm <= 0.0) return;
   const std::int32_t now = tickCount.load();
   const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
-  const double paceKt = std::min(std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin, capKt);
+  // A slow reported speed is weighed against what the positions show: a
+  // speed the feed still gives as 0.1 kt while it pushes back would hold it for minutes.
+  const double shownKt = gf_legNm(s[0], s[1]) * ticksPerHour / std::max(ownDue - s[0].dueTick, minLegTicks);
+  const double reportedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
+  const double paceKt = std::min(reportedKt <= pushBackMaxKt && !s[0].standing ? std::max(reportedKt, shownKt) : reportedKt, capKt);
   if (paceKt > 0.0) {
     if (now + gf_legTicks(distanceNm, paceKt) > ownDue + catchUpAfterTicks) {
       const double catchUpKt = std::min(paceKt * catchUpFactor, capKt);
@@ -333,6 +347,7 @@ void lf_groundStep(LiveAc& ac) {
   if (gf_curveSet(ac.curve)) ac.curveStep = 1.0 / lf_ticksToNext(ac);
   ac.targetTas = ac.phase == AcPhase::PushingBack ? -s[0].groundSpeed : s[0].groundSpeed;
   ac.targetVerticalSpeed = 0.0;
+  gf_steerLegStart(ac);
 }
 
 void lf_pullOut(LiveAc& ac) {

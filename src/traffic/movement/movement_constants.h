@@ -119,6 +119,23 @@ inline constexpr double laggingTaxiMaxKt = takeOffRollKt - 1.0;
 // time apart is a jump of the reported position.
 inline constexpr double groundJumpMargin = 1.5;
 
+// Driving on the ground: the nose is the direction of travel (the tail's in
+// a push-back), and the path turns towards a point ahead on the reports' line.
+inline constexpr double pushBackMaxKt = 8.0;          // faster than this, nobody drives tail first
+inline constexpr double reverseStartDeg = 135.0;      // a leg this far behind the nose of one that stood: pushed
+inline constexpr double reverseKeepDeg = 90.0;        // a pushed aircraft stays pushed while its leg lies behind it
+inline constexpr double steerLookAheadMetres = 20.0;  // the path aims this far ahead along the reports' line
+inline constexpr double steerLookAheadSeconds = 3.0;  // or this far at its speed when farther
+inline constexpr double steerTurnRateFactor = 3.0;    // the path turns at most this many times the base turn rate
+inline constexpr double steerSameMetres = 0.01;       // closer than this the aircraft is at its report
+inline constexpr double curveStartAlignDeg = 20.0;    // a taxi curve starts no farther off the nose
+// Reports of an aircraft taxiing on the ground that its positions cannot
+// justify: farther than a taxi at its cap, or backwards faster than a
+// push-back (plus this much position noise) are held, at most this many in a row.
+inline constexpr double jitterSlackMetres = 15.0;
+inline constexpr double jitterAheadDeg = 30.0;        // farther straight ahead may be a roll: left to the roll rules
+inline constexpr std::int32_t jitterMaxHeld = 3;
+
 // Stands: leaving, push-back and parking.
 inline constexpr double pullOutMaxDeg = 90.0;
 inline constexpr double pushBackRadiusFactor = 2.5;
