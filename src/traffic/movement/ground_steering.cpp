@@ -59,11 +59,19 @@ void gf_steerLegStart(LiveAc& ac) {
   }
   const auto bearing = gf_legBearing(ac.lat, ac.lon, s[1].lat, s[1].lon);
   if (!bearing) return;
-  const double off = offDeg(*bearing, ac.heading);
+  // The report's own heading (or track) against where its positions go: a
+  // nose pointing away from a slow motion is pushed.
+  const double reportedNose = s[1].trueHeadingValid ? s[1].trueHeading : s[1].track * radiansPerDegree;
+  const double off = offDeg(*bearing, reportedNose);
   const double legKt = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * ticksPerHour / lf_ticksToNext(ac);
   const bool slow = legKt <= pushBackMaxKt;
-  if (ac.reversing) ac.reversing = off > reverseKeepDeg && slow ? 1 : 0;
-  else ac.reversing = off > reverseStartDeg && slow && s[0].standing ? 1 : 0;
+  if (ac.reversing) {
+    ac.reversing = off > reverseKeepDeg && slow ? 1 : 0;
+  } else if (off > reverseStartDeg && slow) {
+    ac.reversing = 1;
+    // Met already moving (nose along the motion): its nose is the other way round.
+    if (offDeg(*bearing, ac.heading) < reverseKeepDeg) ac.heading = gf_wrapHeading(ac.heading + M_PI);
+  }
 }
 
 bool gf_curveStartsAlongTravel(const LiveAc& ac, double startBearing) {

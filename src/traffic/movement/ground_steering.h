@@ -7,9 +7,9 @@
 namespace gwr {
 
 // At the start of a ground leg (front report and target set): whether the
-// leg is driven tail first. A spec push-back always is; an aircraft that
-// stood and now goes slowly backwards is pushed; it stays pushed while its
-// legs lie behind its nose.
+// leg is driven tail first. A push-back from a stand always is; a taxi leg
+// is when it goes slowly and its report's heading points away from where its
+// positions go; it stays pushed while its legs lie behind that heading.
 void gf_steerLegStart(LiveAc& aircraft);
 // The direction the aircraft travels in, radians: its nose, or its tail when pushed.
 double gf_travelHeading(const LiveAc& aircraft);

@@ -122,7 +122,7 @@ inline constexpr double groundJumpMargin = 1.5;
 // Driving on the ground: the nose is the direction of travel (the tail's in
 // a push-back), and the path turns towards a point ahead on the reports' line.
 inline constexpr double pushBackMaxKt = 8.0;          // faster than this, nobody drives tail first
-inline constexpr double reverseStartDeg = 135.0;      // a leg this far behind the nose of one that stood: pushed
+inline constexpr double reverseStartDeg = 135.0;      // a slow leg this far behind its report's heading: pushed
 inline constexpr double reverseKeepDeg = 90.0;        // a pushed aircraft stays pushed while its leg lies behind it
 inline constexpr double steerLookAheadMetres = 20.0;  // the path aims this far ahead along the reports' line
 inline constexpr double steerLookAheadSeconds = 3.0;  // or this far at its speed when farther
