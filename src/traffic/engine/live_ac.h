@@ -101,6 +101,7 @@ struct LiveAc : AcDescription {
   // how many reports in a row were held as jumps of the reported position.
   std::uint8_t reversing = 0;
   std::int32_t heldReports = 0;
+  PositionSample lastHeld;  // the newest report held so; valid while heldReports > 0
   double legFromLat = 0.0, legFromLon = 0.0;  // where the current ground leg started
 
   const std::string& liveFullText() const { return sim.label; }

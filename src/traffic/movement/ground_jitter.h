@@ -7,10 +7,18 @@
 namespace gwr {
 
 // A new ground report r, `seconds` after the last one taken, of an aircraft
-// taxiing on the ground (not rolling, not landing): farther than a taxi at
-// its cap could have gone, or backwards faster than a push-back. When the
+// taxiing on the ground (not rolling, not landing): farther from the
+// newest report than a taxi at its cap could have gone by r's time, or
+// backwards faster than a push-back. When the
 // report before the newest explains r, the newest was the jump and is
-// dropped from the stream; else r is held (true), at most a few in a row.
-bool gf_holdGroundJitter(LiveAc& aircraft, const PositionSample& r, double seconds);
+// dropped from the stream; else r is held, at most a few in a row. A report
+// taken whose positions show a taxi keeps no roll's speed (TakeAtShownSpeed).
+enum class JitterVerdict { Take, TakeAtShownSpeed, Hold };
+JitterVerdict gf_weighGroundJitter(LiveAc& aircraft, PositionSample& r, double seconds);
+// On the ground (at a position step, and when the aircraft is created from
+// its reports): a next report far off the way from the front to one of the
+// two after it jumped out and back, and is dropped; outside a roll, the
+// stream's roll speeds its positions do not show become theirs.
+void gf_dropGroundJumps(LiveAc& aircraft);
 
 } // namespace gwr

@@ -224,10 +224,12 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   auto& s = ac.samples;
   if (distanceNm <= 0.0) return;
   const std::int32_t now = tickCount.load();
-  const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
-  // A slow reported speed is weighed against what the positions show: a
-  // speed the feed still gives as 0.1 kt while it pushes back would hold it for minutes.
+  // Reported speeds are weighed against what the positions show: a speed
+  // the feed still gives as 0.1 kt while it pushes back would hold it for
+  // minutes, a roll's speed it repeats while taxiing would race it.
   const double shownKt = gf_legNm(s[0], s[1]) * ticksPerHour / std::max(ownDue - s[0].dueTick, minLegTicks);
+  const bool rolling = ac.takeOffRoll || ac.touchedDown || ac.landing || shownKt >= takeOffRollKt;
+  const double capKt = rolling ? gf_groundCapKt(ac.category, s[0], s[1]) : taxiCapKt;
   const double reportedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
   const double paceKt = std::min(reportedKt <= pushBackMaxKt && !s[0].standing ? std::max(reportedKt, shownKt) : reportedKt, capKt);
   if (paceKt > 0.0) {

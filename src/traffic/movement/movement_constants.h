@@ -134,6 +134,10 @@ inline constexpr double curveStartAlignDeg = 20.0;    // a taxi curve starts no 
 // push-back (plus this much position noise) are held, at most this many in a row.
 inline constexpr double jitterSlackMetres = 15.0;
 inline constexpr double jitterAheadDeg = 30.0;        // farther straight ahead may be a roll: left to the roll rules
+// A report more than jitterMinMetres off, through which the way to a later
+// report is this many times the straight way, jumped out and back.
+inline constexpr double jitterMinMetres = 40.0;
+inline constexpr double jitterDetourRatio = 2.5;
 inline constexpr std::int32_t jitterMaxHeld = 3;
 
 // Stands: leaving, push-back and parking.
