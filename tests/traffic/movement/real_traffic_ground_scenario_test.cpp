@@ -30,7 +30,7 @@ constexpr double feedDelayS = 30.0;      // reports are flown this much after th
 constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
 
 // One report as the feed sends it: position, speed, and track and heading as given.
-struct Report { double time; LatLon at; double kt, trackDeg, headingDeg; };
+struct Report { double time; LatLon at; double kt, trackDeg, headingDeg; bool airborne = false; };
 
 std::string lineOf(const Report& r) {
   feeder::ScenarioAircraft a;
@@ -43,7 +43,9 @@ std::string lineOf(const Report& r) {
   a.category = "A3";
   feeder::AircraftState s;
   s.position = r.at;
-  s.onGround = true;
+  s.onGround = !r.airborne;
+  s.altitudeFeet = r.airborne ? fieldFt + 300.0 : 0.0;
+  s.verticalSpeedFpm = r.airborne ? 2000.0 : 0.0;
   s.groundSpeedKnots = r.kt;
   s.trackDegrees = r.trackDeg;
   s.trueHeadingDegrees = r.headingDeg;
@@ -56,24 +58,38 @@ LatLon ahead(LatLon from, double bearingDeg, double metres) {
 
 const LatLon apron{50.0400, 8.5400};
 
-// Taxiing east at 15 kt, reports every 2 s; the feed's track and heading jump between 40 and 150.
-std::vector<Report> trackJumps() {
+// Taxiing at 15 kt round right-angle corners (east, north, east, south),
+// reports every 10 s, the feed's track and heading jumping between 40 and 150.
+std::vector<Report> cornersWithJumpingTrack() {
   std::vector<Report> r;
-  for (int i = 0; i <= 90; ++i)
-    r.push_back({2.0 * i, ahead(apron, 90.0, 15.0 * 1852.0 / 3600.0 * 2.0 * i), 15.0, i % 3 == 0 ? 40.0 : 150.0,
-                 i % 2 == 0 ? 40.0 : 150.0});
+  LatLon at = apron;
+  const double legs[] = {90.0, 0.0, 90.0, 180.0, 90.0};
+  const double step = 15.0 * 1852.0 / 3600.0 * 10.0;
+  int i = 0;
+  for (const double bearing : legs) {
+    for (int k = 0; k < 3; ++k, ++i) {
+      r.push_back({10.0 * i, at, 15.0, i % 3 == 0 ? 40.0 : 150.0, i % 2 == 0 ? 40.0 : 150.0});
+      at = ahead(at, bearing, step);
+    }
+  }
+  r.push_back({10.0 * i, at, 15.0, 40.0, 150.0});
   return r;
 }
 
-// Lined up on a runway of 276 and rolling (2 kt more a second) to 60 kt,
-// its track and heading given as 50 turning to 352.
+// Taxied in along 050 at 10 kt onto the runway, standing there for 20 s,
+// then rolling along 276 (4 kt more every 2 s) and lifting off at 160 kt,
+// its track and heading given as 50 turning to 352 all the while.
 std::vector<Report> rollWithWrongTrack() {
   std::vector<Report> r;
-  double metres = 0.0, kt = 10.0;
-  for (int i = 0; i <= 25; ++i) {
-    r.push_back({2.0 * i, ahead(apron, 276.0, metres), kt, 50.0 + (352.0 - 410.0) * i / 25.0 + 360.0 * (i > 12), 50.0});
-    metres += (kt + 1.0) * 1852.0 / 3600.0 * 2.0;
-    kt = std::min(kt + 2.0, 40.0);
+  const double taxiStep = 10.0 * 1852.0 / 3600.0 * 5.0;
+  for (int i = 0; i <= 12; ++i) r.push_back({5.0 * i, ahead(apron, 230.0, taxiStep * (12 - i)), 10.0, 50.0, 50.0});
+  for (int i = 1; i <= 4; ++i) r.push_back({60.0 + 5.0 * i, apron, 0.0, 50.0, 50.0});
+  double metres = 0.0, kt = 2.0;
+  for (int i = 0; i <= 40; ++i) {
+    metres += (kt + 2.0) * 1852.0 / 3600.0 * 2.0;
+    kt += 4.0;
+    const double track = std::fmod(50.0 - 58.0 * i / 40.0 + 360.0, 360.0);
+    r.push_back({80.0 + 2.0 * i, ahead(apron, 276.0, metres), kt, track, track, kt > 160.0});
   }
   return r;
 }
@@ -141,8 +157,11 @@ Seen watch(const EngineHarness& harness, const std::vector<Report>& reports, dou
       const double kt = gf_greatCircleDistanceNm(a, b) / (p[i].time - p[i - 10].time) * 3600.0;
       seen.fastestKt = std::max(seen.fastestKt, kt);
       if (kt <= walkKt) continue;
-      const double motion = gf_initialBearing(a, b);
-      const double off = std::fabs(std::remainder(p[i].pose.heading - motion, twoPi)) * degreesPerRadian;
+      // The direction of motion over the last 0.2 s against the nose half way through.
+      const LatLon shortly{p[i - 2].pose.latitude, p[i - 2].pose.longitude};
+      if (gf_greatCircleDistanceNm(shortly, b) / (p[i].time - p[i - 2].time) * 3600.0 <= walkKt) continue;
+      const double motion = gf_initialBearing(shortly, b);
+      const double off = std::fabs(std::remainder(p[i - 1].pose.heading - motion, twoPi)) * degreesPerRadian;
       if (off > 90.0) seen.fastestBackwardsKt = std::max(seen.fastestBackwardsKt, kt);
       const bool pushed = off > 90.0 && kt <= pushBackKt;
       seen.worstNoseOffDeg = std::max(seen.worstNoseOffDeg, pushed ? 180.0 - off : off);
@@ -201,8 +220,8 @@ void flyGroundCases(const std::vector<GroundCase>& cases) {
 
 TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFirst) {
   flyGroundCases({
-      {"taxi whose track jumps while its positions go straight", trackJumps, 220, noseOffDeg, 15 * 1.3, 0.0, 1e9},
-      {"roll along 276 reported on a track of 50 turning to 352", rollWithWrongTrack, 90, noseOffDeg, 45.0, 0.0, 1e9},
+      {"taxi round corners whose track jumps", cornersWithJumpingTrack, 200, noseOffDeg, 15 * 1.5, 0.0, 1e9},
+      {"roll along 276 reported on a track of 50 turning to 352", rollWithWrongTrack, 190, noseOffDeg, 200.0, 0.0, 1e9},
       {"taxi reported at 96 kt, 116 degrees off its path", staleFastTaxi, 210, noseOffDeg, 10 * 1.5, 0.0, 1e9},
       {"positions jumping 50-300 m round a slow taxi at a stale 139.8 kt", jitteryTaxi, 270, 1e9, taxiCapKt,
        pushBackKt, 1e9},
