@@ -46,13 +46,18 @@ bool secondLegStep(LiveAc& ac) {
   const double push = gf_wrapHeading(ac.standHeading + M_PI);
   const double side = ac.pushBackTurnSide ? M_PI / 2.0 : -M_PI / 2.0;
   const LatLon end = gf_destinationPoint({s[1].lat, s[1].lon}, push + side, ac.halfWingspan * feetPerNm);
-  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + n);
+  // Never faster than a push-back: the swing takes at least its length (the
+  // two sides of the curve) at the stand speed.
+  const double swingNm = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) +
+                         gf_distanceNm(s[1].lat, s[1].lon, end.latitude, end.longitude);
+  const std::int32_t ticks = std::max(n, gf_legTicks(swingNm, ac.standSpeedKt));
+  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + ticks);
   s.push_back(leg);
   if (!lf_setupCurve(ac)) {
     s.pop_back();
     return false;
   }
-  ac.curveStep = 1.0 / n;
+  ac.curveStep = 1.0 / ticks;
   ac.curveAngle = pushBackLegTurnDeg;
   ac.latRate = ac.lonRate = 0.0;
   s.pop_front();
@@ -216,6 +221,27 @@ double gf_groundCapKt(AcCategory category, const PositionSample& a, const Positi
   return rolling ? groundRollCapKt(category) : taxiCapKt;
 }
 
+namespace {
+
+// The pace the reports' own positions and times show from the second report
+// on while they move (their due ticks are still their own), else over the
+// leg while the front keeps its own time; 0 when they do not tell.
+double reportsPaceKt(const LiveAc& ac, std::int32_t ownDue) {
+  const auto& s = ac.samples;
+  double nm = 0.0;
+  std::size_t last = 1;
+  while (last + 1 < s.size() && !s[last + 1].standing && !s[last + 1].airborne) {
+    nm += gf_legNm(s[last], s[last + 1]);
+    ++last;
+  }
+  const std::int32_t span = s[last].dueTick - ownDue;
+  if (last > 1 && span >= minLegTicks && nm > 0.0) return nm * ticksPerHour / span;
+  const std::int32_t spacing = ownDue - s[0].dueTick;
+  return spacing >= minLegTicks ? gf_legNm(s[0], s[1]) * ticksPerHour / spacing : 0.0;
+}
+
+} // namespace
+
 // Never faster on the ground than the reports' speeds allow: the smoothing
 // limits and the shortest leg would rush a far report (after a silence). An
 // aircraft behind them (speeds that lag the positions, reports that came
@@ -224,17 +250,16 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   auto& s = ac.samples;
   if (distanceNm <= 0.0) return;
   const std::int32_t now = tickCount.load();
-  // Reported speeds are weighed against what the positions show: a speed
-  // the feed still gives as 0.1 kt while it pushes back would hold it for
-  // minutes, a roll's speed it repeats while taxiing would race it.
-  const double shownKt = gf_legNm(s[0], s[1]) * ticksPerHour / std::max(ownDue - s[0].dueTick, minLegTicks);
-  const bool rolling = ac.takeOffRoll || ac.touchedDown || ac.landing || shownKt >= takeOffRollKt;
-  const double capKt = rolling ? gf_groundCapKt(ac.category, s[0], s[1]) : taxiCapKt;
+  const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
+  // Reports without a speed go at the pace of their own positions: the cap
+  // alone would race a catch-up (25 kt where they push back at 3).
   const double reportedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
-  const double paceKt = std::min(reportedKt <= pushBackMaxKt && !s[0].standing ? std::max(reportedKt, shownKt) : reportedKt, capKt);
+  const double paceKt = std::min(reportedKt > 0.0 ? reportedKt : reportsPaceKt(ac, ownDue), capKt);
   if (paceKt > 0.0) {
     if (now + gf_legTicks(distanceNm, paceKt) > ownDue + catchUpAfterTicks) {
-      const double catchUpKt = std::min(paceKt * catchUpFactor, capKt);
+      // At least at a walk: a speed of next to nothing (0.1 kt while it
+      // pushes back) would keep it behind for good.
+      const double catchUpKt = std::min(std::max(paceKt * catchUpFactor, catchUpMinKt), capKt);
       s[1].dueTick = std::max({ownDue, now + gf_legTicks(distanceNm, catchUpKt), now + minLegTicks});
     } else {
       s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, paceKt));

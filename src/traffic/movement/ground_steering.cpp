@@ -63,8 +63,8 @@ void gf_steerLegStart(LiveAc& ac) {
   // nose pointing away from a slow motion is pushed.
   const double reportedNose = s[1].trueHeadingValid ? s[1].trueHeading : s[1].track * radiansPerDegree;
   const double off = offDeg(*bearing, reportedNose);
-  const double legKt = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * ticksPerHour / lf_ticksToNext(ac);
-  const bool slow = legKt <= pushBackMaxKt;
+  // Slow as its reports say: a leg that catches up a little faster is still pushed.
+  const bool slow = std::max(s[0].groundSpeed, s[1].groundSpeed) <= pushBackMaxKt;
   if (ac.reversing) {
     ac.reversing = off > reverseKeepDeg && slow ? 1 : 0;
   } else if (off > reverseStartDeg && slow) {

@@ -108,6 +108,7 @@ inline constexpr double reportedSpeedMargin = 1.2;
 // this much faster than that pace until it is on time again.
 inline constexpr double catchUpFactor = 1.25;
 inline constexpr std::int32_t catchUpAfterTicks = 500;
+inline constexpr double catchUpMinKt = 3.0;  // a walk: the slowest catch-up
 // The fastest a taxiing aircraft goes (below it the take-off roll starts)
 // and a rolling one (the fastest made-up roll, or the category's take-off
 // speed when faster), whatever the reports say.
