@@ -2,6 +2,7 @@
 // the newest report, and the jump found afterwards from the report before it.
 #include "traffic/movement/ground_jitter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -21,8 +22,9 @@ constexpr double ticksPerSecond = 100.0;
 
 double metres(const PositionSample& a, const PositionSample& b) { return gf_legNm(a, b) * metresPerNm; }
 
-// Whether r, `seconds` after `from`, is where the aircraft can be: at most
-// a taxi at its cap away, and behind its direction of travel (when known) at most a push-back.
+// Whether r, `seconds` after `from`, is where the aircraft can be: at most a
+// taxi at its cap away, and behind its direction of travel (when known) at
+// most a push-back.
 bool reachable(const PositionSample& from, const PositionSample& r, std::optional<double> travel, double seconds) {
   const double d = metres(from, r);
   const double taxiReach = taxiCapKt * metresPerSecondPerKt * seconds + jitterSlackMetres;
@@ -32,13 +34,16 @@ bool reachable(const PositionSample& from, const PositionSample& r, std::optiona
   return !behind || d <= pushBackMaxKt * metresPerSecondPerKt * seconds + jitterSlackMetres;
 }
 
-// Taxiing on the ground: not rolling, not landing, not on made-up reports.
+// Taxiing on the ground: not rolling, not landing, not on made-up reports,
+// not holding (the holding rules weigh what comes after a silence).
 bool taxiing(const LiveAc& ac) {
   return ac.sim.simState == AcSimState::Active && ac.phase == AcPhase::Taxi && !ac.takeOffRoll &&
-         !ac.touchedDown && !ac.landing && ac.extrapolationCount <= 0;
+         !ac.touchedDown && !ac.landing && ac.extrapolationCount <= 0 && !ac.holding;
 }
 
-double secondsBetween(const PositionSample& a, const PositionSample& b) { return (b.dueTick - a.dueTick) / ticksPerSecond; }
+double secondsBetween(const PositionSample& a, const PositionSample& b) {
+  return (b.dueTick - a.dueTick) / ticksPerSecond;
+}
 
 // The direction of the stream's leg to `newest` (else the aircraft's travel).
 std::optional<double> travelBefore(const LiveAc& ac, std::size_t newest) {
@@ -54,8 +59,9 @@ std::optional<double> travelBefore(const LiveAc& ac, std::size_t newest) {
 JitterVerdict gf_weighGroundJitter(LiveAc& ac, PositionSample& r, double seconds) {
   auto& s = ac.samples;
   if (r.airborne || s.empty() || s.back().airborne || !taxiing(ac) || !(seconds > 0.0)) return JitterVerdict::Take;
-  // From a report's due (a front flown late was re-timed later), at least the time since the last report taken.
-  const auto since = [&](const PositionSample& p) { return std::max((r.dueTick - p.dueTick) / ticksPerSecond, seconds); };
+  // From a report's due (a front flown late was re-timed later), at least
+  // the time since the last report taken.
+  const auto since = [&](const PositionSample& p) { return std::max(secondsBetween(p, r), seconds); };
   const auto reaches = [&](const PositionSample& p, std::optional<double> travel) {
     return reachable(p, r, travel, since(p));
   };

@@ -106,8 +106,10 @@ bool gf_steerGroundTick(LiveAc& ac) {
   const double turn = std::clamp(off, -maxTurn, maxTurn);
   // Too fast to turn onto the aim point at this rate it would circle round
   // it: it slows to the turn that reaches it (and catches up on the next leg).
-  if (std::fabs(off) > maxTurn)
-    step = std::min(step, maxTurn * std::hypot(aim.north, aim.east) / (2.0 * std::sin(std::min(std::fabs(off), M_PI / 2.0))));
+  if (std::fabs(off) > maxTurn) {
+    const double chord = std::hypot(aim.north, aim.east);
+    step = std::min(step, maxTurn * chord / (2.0 * std::sin(std::min(std::fabs(off), M_PI / 2.0))));
+  }
   const double travel = gf_wrapHeading(path + turn);
   if (step >= d) {
     ac.lat = target.lat;
