@@ -2,7 +2,6 @@
 // report, the collection for the maker, the counters and SCAN_AIRPORTS.
 #include "airports/airport_scan.h"
 
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
@@ -119,12 +118,26 @@ void lf_removeGeneratedFiles(const std::filesystem::path& folder) {
   }
 }
 
+// The simulator's exception ends the scan before its end: the report shows
+// where, and SCAN_AIRPORTS stays on so that the next start scans again.
+void lf_endStoppedScan(const SimulatorExceptionError& e) {
+  gf_scanNote(fmt::format("===> airports scan stopped, cause: {}; it runs again at the next start", e.what()));
+  gf_writeScanLog();
+  ScanLog.clear();
+  gf_closeFacilityReader();
+  rtAirportCodes.clear();
+  gf_log("-------------------------- airports scan stopped -----------------------------\n");
+}
+
 } // namespace
 
 void gf_readRtAirportCodes() {
   rtAirportCodes.clear();
-  std::ifstream in(icaoAirportsFile, std::ios::binary);
-  if (!in) throw UserErrorException(missingFileErrorCode, fmt::format("File '{}' is missing?", gf_pathToUtf8(icaoAirportsFile)));
+  std::string bytes;
+  std::string cause;
+  if (!gf_readFileBytes(icaoAirportsFile, bytes, cause))
+    throw UserErrorException(missingFileErrorCode, fmt::format("File '{}' is missing?", gf_pathToUtf8(icaoAirportsFile)));
+  std::istringstream in(bytes);
   std::vector<std::string> lines;
   gf_readStreamLines(in, lines);
   for (const std::string& line : lines) {
@@ -171,7 +184,12 @@ void gf_scanAirports() {
     gf_packagesSubPath(root, sub);
     if (!root.empty()) roots.push_back(root);
   }
-  gf_scanAirportRoots(roots);
+  try {
+    gf_scanAirportRoots(roots);
+  } catch (const SimulatorExceptionError& e) {
+    lf_endStoppedScan(e);
+    throw;
+  }
 
   // Only an empty folder goes: files kept after a failed archive stay for the user.
   if (tbloFileCount.load() == 0 && gf_countFiles(tbloFolder) == 0) std::filesystem::remove_all(tbloFolder, error);

@@ -77,10 +77,11 @@ void lf_facilityReadFailed(FixedCode<4> code) {
 }
 
 // Links or facility data for one airport whose record is filled; false asks
-// for the BGL reader.
-bool lf_linkOrReadFacilities(ApfData& apf) {
+// for the BGL reader. The streamed walk shows its counters itself, every tenth
+// of the maker's airports and at its end, so it passes showCounts false.
+bool lf_linkOrReadFacilities(ApfData& apf, bool showCounts) {
   if (gf_writeApfLinks(apf)) {
-    gf_showAirportCounts(true, true);
+    if (showCounts) gf_showAirportCounts(true, true);
     return true;
   }
   if (lf_hasShortManifest(apf)) return false;
@@ -90,12 +91,12 @@ bool lf_linkOrReadFacilities(ApfData& apf) {
     return false;
   }
   gf_generateApf(apf, static_cast<std::int32_t>(helipads));
-  gf_showAirportCounts(false, true);
+  if (showCounts) gf_showAirportCounts(false, true);
   return true;
 }
 
 // One airport package through its BGL path; false asks for the BGL reader. The
-// simulator's exception (user error 111) goes to the caller: no BGL reading then.
+// simulator's exception goes to the caller: no BGL reading then.
 bool lf_readFacilities(const std::filesystem::path& bglFile, const std::filesystem::path& root) {
   gf_scanNote(fmt::format("\nFac: {}", gf_pathToUtf8(bglFile)));
   ApfData apf;
@@ -106,7 +107,7 @@ bool lf_readFacilities(const std::filesystem::path& bglFile, const std::filesyst
   const auto code = gf_detectAirportCode(apf, unsupported, root);
   if (!code) return unsupported;
   apf.icao = *code;
-  return lf_linkOrReadFacilities(apf);
+  return lf_linkOrReadFacilities(apf, true);
 }
 
 // The BGL reader's findings go to the report, the log and the airport folders.
@@ -137,13 +138,16 @@ bool lf_isAirportBgl(const std::filesystem::directory_entry& entry, const std::f
   return gf_bglHasAirport(entry.path());
 }
 
-// One scenery file; whatever it throws ends only this file.
+// One scenery file; what it throws ends only this file, except the
+// simulator's exception, which ends the scan.
 void lf_scanBglFile(const std::filesystem::path& file, const std::filesystem::path& root) {
   try {
     if (lf_readFacilities(file, root)) return;
     gf_scanNote("Facilities reader did not succeed, trying the BGL file reader ...");
     ScanBglEvents events;
     gf_processBglFile(file, events);
+  } catch (const SimulatorExceptionError&) {
+    throw;
   } catch (const std::exception& e) {
     gf_scanNote(fmt::format("===> airport file {} skipped, cause: {}", gf_pathToUtf8(file), e.what()));
     gf_logError(fmt::format("lf_scanBglFile: {}: {}", gf_pathToUtf8(file), e.what()));
@@ -181,7 +185,7 @@ void lf_scanStreamedFolder(const std::filesystem::path& folder, const std::files
     apf.icao = *code;
     apf.publisher = std::string(simaddonPublisher);
     apf.manifest = ManifestInfo{"", "", "microsoft", "asobo"};
-    lf_linkOrReadFacilities(apf);
+    lf_linkOrReadFacilities(apf, false);
     return;
   }
   const auto code = lf_streamedCode(below, "airport has '{}' in folder path");
@@ -193,7 +197,7 @@ void lf_scanStreamedFolder(const std::filesystem::path& folder, const std::files
     gf_scanNote(fmt::format("publisher '{}' found", *publisher));
   }
   gf_writeScanLog();
-  lf_linkOrReadFacilities(apf);
+  lf_linkOrReadFacilities(apf, false);
 }
 
 } // namespace
@@ -274,6 +278,8 @@ WalkOutcome gf_scanStreamedAirports(const std::filesystem::path& root) {
     }
     try {
       lf_scanStreamedFolder(folder, root, makerAirports);
+    } catch (const SimulatorExceptionError&) {
+      throw;
     } catch (const std::exception& e) {
       gf_scanNote(fmt::format("===> airport package {} skipped, cause: {}", gf_pathToUtf8(folder), e.what()));
       gf_logError(fmt::format("lf_scanStreamedFolder: {}: {}", gf_pathToUtf8(folder), e.what()));

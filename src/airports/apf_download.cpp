@@ -15,6 +15,7 @@
 #include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/run_state.h"
+#include "core/xml_file.h"
 #include "refdata/airport_services.h"
 
 namespace gwr {
@@ -49,7 +50,7 @@ double lf_closestStand(FixedCode<4> icao, const LatLon& position, std::string& s
   }
   const DownloadedCopy cleanup(downloaded);
   pugi::xml_document document;
-  if (!document.load_file(file.c_str()) || !gf_readApfMeta(document, path)) return noStandDistanceNm;
+  if (!gf_loadXmlFile(document, file) || !gf_readApfMeta(document, path)) return noStandDistanceNm;
   // The writer puts parkpositions under root; older files have it at the top.
   const pugi::xml_node parkpositions = gf_findParkPositions(document);
   double best = noStandDistanceNm;

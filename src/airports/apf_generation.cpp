@@ -17,6 +17,7 @@
 #include "core/paths.h"
 #include "core/run_state.h"
 #include "core/text_files.h"
+#include "core/xml_file.h"
 #include "core/xml_parameter.h"
 #include "refdata/dbase_tables.h"
 #include "refdata/reference_queries.h"
@@ -47,7 +48,7 @@ std::string lf_replaceBlanks(const std::string& text) {
 
 bool gf_isHandmadeApf(const std::filesystem::path& file) {
   pugi::xml_document document;
-  if (!document.load_file(file.c_str())) return false;
+  if (!gf_loadXmlFile(document, file)) return false;
   return gf_readStringParameter(document, "handmade").value_or("") == "true";
 }
 

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <optional>
 #include <set>
+#include <sstream>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -378,6 +380,8 @@ std::optional<std::string> BglWalk::uniqueStandId(const std::string& id) {
 } // namespace
 
 bool gf_bglHasAirport(const std::filesystem::path& file) {
+  std::string cause;
+  if (!gf_isRegularFile(file, cause)) return false;
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
   in.seekg(0, std::ios::end);
@@ -441,8 +445,10 @@ bool gf_processBglWords(const std::vector<std::uint32_t>& words, const std::file
 
 bool gf_processBglFile(const std::filesystem::path& file, BglReaderEvents& events) {
   try {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
+    std::string bytes;
+    std::string cause;
+    if (!gf_readFileBytes(file, bytes, cause)) return false;
+    std::istringstream in(std::move(bytes));
     std::vector<std::uint32_t> words;
     gf_readFileWords(in, words);
     return gf_processBglWords(words, file, events);

@@ -214,6 +214,8 @@ void lf_nameStands(StandTable& stands, std::uint32_t& helipads) {
 
 } // namespace
 
+SimulatorExceptionError::SimulatorExceptionError() : UserErrorException(simulatorExceptionCode, "restart") {}
+
 std::string gf_facilityNameText(const char* field) {
   return std::string(field, std::find(field, field + facilityNameBytes, '\0'));  // may fill all 32
 }
@@ -238,7 +240,7 @@ bool gf_readAirportStands(const std::string& icao, ApfData& out, std::uint32_t& 
       return lf_fail(fmt::format("Facility data for {}: the connection to the simulator was lost", icao));
     if (!context.exception.empty()) {
       lf_fail(context.exception);
-      throw UserErrorException(simulatorExceptionCode, "restart");
+      throw SimulatorExceptionError();
     }
     if (!context.failure.empty()) return lf_fail(context.failure);
     if (context.done) break;

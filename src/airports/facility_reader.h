@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "airports/apf_data.h"
+#include "core/user_error.h"
 
 namespace gwr {
 
@@ -16,11 +17,18 @@ inline constexpr std::uint32_t parkingFacilityRequest = 2001;
 inline constexpr int facilityQuietPassLimit = 10000;  // dispatch passes of about 1 ms without a record: ~10 s
 inline constexpr std::size_t facilityReservedStands = 512;
 
+// The simulator answered on the reader's connection with an exception: user
+// error 111 "restart". It ends the whole scan, which stays pending, and the run.
+class SimulatorExceptionError : public UserErrorException {
+public:
+  SimulatorExceptionError();
+};
+
 // Reads one airport into out (code, name, altitude in feet, Facilities, stands)
 // and helipads. False, with a log line and the connection closed, when the
 // connection cannot be opened, the request fails, the connection is lost or the
 // answer does not end in time. The simulator answering with an exception is
-// logged, closes the connection and throws UserErrorException 111 "restart".
+// logged, closes the connection and throws SimulatorExceptionError.
 bool gf_readAirportStands(const std::string& icao, ApfData& out, std::uint32_t& helipads);
 
 bool gf_isFacilityReaderOpen();

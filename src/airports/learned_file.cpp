@@ -14,6 +14,7 @@
 #include "core/log.h"
 #include "core/status_line.h"
 #include "core/version.h"
+#include "core/xml_file.h"
 #include "core/xml_parameter.h"
 #include "refdata/airports_table.h"
 
@@ -158,7 +159,7 @@ bool lf_mergeLearnedStand(const LearnedStand& learned, StandRecord& stand) {
 void lf_readLearned(const std::filesystem::path& path, const ApfHeader& header, StandTable& table, bool& handmade) {
   try {
     pugi::xml_document document;
-    const pugi::xml_parse_result loaded = document.load_file(path.c_str());
+    const pugi::xml_parse_result loaded = gf_loadXmlFile(document, path);
     if (!loaded) {
       gf_save1GenerationOf(path);
       gf_logError(fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", path.string(),

@@ -21,6 +21,7 @@
 #include "core/main_window_state.h"
 #include "core/paths.h"
 #include "core/user_error.h"
+#include "core/xml_file.h"
 #include "core/xml_parameter.h"
 
 namespace gwr {
@@ -63,7 +64,7 @@ void lf_logSummary(const ApfHeader& header, const FileFacts& facts, const Qualit
 std::string lf_readLoaded(const std::string& path, const std::filesystem::path& file, ApfHeader& header,
                           QualityFactors& qf, StandTable& table) {
   pugi::xml_document document;
-  if (!document.load_file(file.c_str())) return fmt::format("{}: could not load file: {}", path, file.string());
+  if (!gf_loadXmlFile(document, file)) return fmt::format("{}: could not load file: {}", path, file.string());
   if (!gf_readApfMeta(document, path)) return fmt::format("{}: refused to load", path);
   const auto week = gf_readIntParameter(document, "RT_traffic_week");
   RT_traffic_week = week && *week > 0 ? static_cast<std::uint32_t>(*week) : 0;

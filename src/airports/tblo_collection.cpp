@@ -14,6 +14,7 @@
 #include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/text_files.h"
+#include "core/xml_file.h"
 #include "core/xml_parameter.h"
 #include "core/zip_archive.h"
 #include "refdata/airports_table.h"
@@ -52,7 +53,7 @@ bool lf_collectOne(const std::filesystem::path& folder, FixedCode<4> code) {
 
 bool lf_isExcludedKmci(const std::filesystem::path& file) {
   pugi::xml_document document;
-  if (!document.load_file(file.c_str())) return false;
+  if (!gf_loadXmlFile(document, file)) return false;
   return gf_readStringParameter(document, "publisher").value_or("") == excludedPublisher;
 }
 

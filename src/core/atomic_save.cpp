@@ -1,5 +1,5 @@
 // The one way every file the user may keep is replaced: through a temporary
-// beside it, with the old file's link, permissions and read-only state kept.
+// beside it, with the old file's link, permissions, owner and read-only state kept.
 #include "core/atomic_save.h"
 
 #include <cerrno>
@@ -67,12 +67,18 @@ bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& writ
     return lf_saveFailed(file, "the file is read-only", cause);
 
   const std::filesystem::path temporary = gf_temporaryPathFor(*target);
-  // The temporary has the file's permissions before any byte is in it, so
-  // that a private file's new text is never open to others, not even briefly.
-  if (present && !platform::createFileWithPermissions(temporary, existing.permissions())) {
-    why = std::generic_category().message(errno);
-    std::filesystem::remove(temporary, error);
-    return lf_saveFailed(file, why, cause);
+  // The temporary has the file's permissions, owner and group before any
+  // byte is in it, so that a private file's new text is never open to others,
+  // not even briefly, and a run with raised rights does not take the user's
+  // file. Where the owner cannot be kept the file is left as it is.
+  if (present) {
+    const platform::FileMade made = platform::createFileLike(temporary, *target);
+    if (made != platform::FileMade::made) {
+      why = made == platform::FileMade::ownerNotKept ? std::string("its owner and group cannot be kept")
+                                                    : std::generic_category().message(errno);
+      std::filesystem::remove(temporary, error);
+      return lf_saveFailed(file, why, cause);
+    }
   }
   if (!write(temporary, why)) {
     std::filesystem::remove(temporary, error);

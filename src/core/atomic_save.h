@@ -14,8 +14,9 @@ using SaveWriter = std::function<bool(const std::filesystem::path& temporary, st
 
 // Saves file through write and a rename. A symbolic link is written through
 // to its target and stays a link; an existing file keeps its permission bits,
-// which its temporary has from the start; a file the process may not write
-// (read-only, or another user's) is neither written nor touched. Every failure is logged as
+// owner and group, which its temporary has from the start; a file the process
+// may not write (read-only, or another user's) or whose owner and group it
+// cannot keep is neither written nor touched. Every failure is logged as
 // "{file} not written: {cause}", leaves the old file as it was and no
 // temporary behind, and gives false with cause.
 bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& write, std::string& cause);

@@ -10,6 +10,7 @@
 
 #include "core/file_maintenance.h"
 #include "core/log.h"
+#include "core/run_state.h"
 #include "core/version.h"
 #include "gwr/build_config.h"
 #include "platform/sys/native_path.h"
@@ -62,7 +63,11 @@ struct FileCloser {
   }
 };
 
-void lf_setOptions(CURL* handle, const std::string& url, Sink* sink) {
+// Called by libcurl while data comes and about once a second while none does:
+// a stop request ends the transfer, so closing the window never waits for it.
+int lf_stopOnRequest(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) { return gf_stopping() ? 1 : 0; }
+
+void lf_setOptions(CURL* handle, const std::string& url, Sink* sink, const DownloadTimeouts& limits) {
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_USERAGENT, lf_userAgent);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_writeToFile);
@@ -74,10 +79,12 @@ void lf_setOptions(CURL* handle, const std::string& url, Sink* sink) {
   curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, lf_webProtocols);
   // Time-outs must not rely on signals: downloads run on a worker thread.
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, timeouts.lowSpeedBytesPerSecond);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeouts.lowSpeedSeconds);
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, timeouts.transferMs);
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, limits.transferMs);
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, lf_stopOnRequest);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   // A server that announces more than may come is refused before its body.
   curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(sink->maxBytes));
 }
@@ -91,6 +98,8 @@ std::filesystem::path gf_partialDownloadPath(const std::filesystem::path& destin
 }
 
 void gf_setDownloadTimeouts(const DownloadTimeouts& newTimeouts) { timeouts = newTimeouts; }
+
+const DownloadTimeouts& gf_downloadTimeouts() { return timeouts; }
 
 void gf_setDownloadFolderUrl(const std::string& url) {
   const std::lock_guard lock(folderUrlMutex);
@@ -109,7 +118,7 @@ CurlHandle gf_newCurlHandle() {
 }
 
 DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            bool binary, std::uint64_t maxBytes) {
+                            bool binary, std::uint64_t maxBytes, const DownloadTimeouts& limits) {
   DownloadResult outcome;
   if (!handle) return outcome;
   const std::filesystem::path partial = gf_partialDownloadPath(destination);
@@ -122,13 +131,18 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
       return outcome;
     }
     Sink sink{closer.file, maxBytes};
-    lf_setOptions(handle, url, &sink);
+    lf_setOptions(handle, url, &sink, limits);
     const CURLcode result = curl_easy_perform(handle);
     const bool written = closer.close();
     outcome.writtenBytes = sink.written;
     if (sink.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
       outcome.tooLarge = true;
       gf_log(fmt::format("Download stopped: {} is larger than {} bytes", url, maxBytes));
+      gf_removeIfPresent(partial);
+      return outcome;
+    }
+    if (result == CURLE_ABORTED_BY_CALLBACK) {
+      gf_log(fmt::format("Download stopped: {} (the program is stopping)", url));
       gf_removeIfPresent(partial);
       return outcome;
     }
@@ -172,7 +186,7 @@ DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std:
                                    std::uint64_t maxBytes) {
   const CurlHandle handle = gf_newCurlHandle();
   const std::string url = fmt::format("{}{}/{}", gf_downloadFolderUrl(), programVersion.major, name.generic_string());
-  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, true, maxBytes);
+  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, true, maxBytes, gf_downloadTimeouts());
   if (outcome)
     gf_log(fmt::format("Downloaded '{}' to '{}'", url, platform::pathToUtf8(destination)));
   else

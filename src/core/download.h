@@ -11,17 +11,19 @@
 
 namespace gwr {
 
-// Limits that keep a dead or stalled server from holding up start-up.
+// Limits that keep a dead, stalled or trickling server from holding up start-up.
 struct DownloadTimeouts {
-  long connectMs = 15'000;           // to establish the connection
-  long lowSpeedBytesPerSecond = 1;   // slower than this ...
-  long lowSpeedSeconds = 30;         // ... for this long counts as a stall
-  long transferMs = 30 * 60'000;     // a whole transfer, however slow but steady
+  long connectMs = 15'000;             // to establish the connection
+  long lowSpeedBytesPerSecond = 1024;  // slower than this (a server sending a byte now and then) ...
+  long lowSpeedSeconds = 60;           // ... for this long is given up
+  long transferMs = 30 * 60'000;       // a whole transfer, however slow but steady
 };
 inline constexpr DownloadTimeouts defaultDownloadTimeouts{};
 
 // Set before downloads start (tests shorten them); not for concurrent use.
 void gf_setDownloadTimeouts(const DownloadTimeouts& timeouts);
+// The limits downloads use: defaultDownloadTimeouts unless set.
+const DownloadTimeouts& gf_downloadTimeouts();
 
 // The maker's download folder, ending in "/": the build's address unless
 // overridden (tests point it at a local server).
@@ -48,12 +50,14 @@ struct DownloadResult {
 // is a failure, never the file. Each download names the most bytes
 // that may come (0: none may): a server that announces more is refused before
 // the body, one that sends more is stopped at the limit, and nothing of it
-// stays. A failure is logged; never throws.
+// stays. A transfer under the limits' low-speed floor for their time is given
+// up, and so is any transfer within about a second of a stop request (the
+// window closed, a restart). A failure is logged; never throws.
 DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            bool binary, std::uint64_t maxBytes);
+                            bool binary, std::uint64_t maxBytes, const DownloadTimeouts& limits);
 inline bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
                             bool binary, std::uint64_t maxBytes) {
-  return gf_fetchFile(handle, url, destination, binary, maxBytes).done;
+  return gf_fetchFile(handle, url, destination, binary, maxBytes, gf_downloadTimeouts()).done;
 }
 
 // The temporary a download into destination writes before its rename.

@@ -23,7 +23,7 @@ inline constexpr platform::Rect messageBand{0, 448, 880, 476};
 
 enum class StatusText : std::uint8_t {
   simulator,        // first simulator line: name and version, or the flight state
-  simulatorSecond,  // second simulator line
+  simulatorSecond,  // second simulator line: the user aircraft's title
   realTraffic,      // the RealTraffic line
   airportFirst,     // park airport details: publisher
   airportSecond,    // park airport details: the airport's name from its stand file
@@ -31,9 +31,8 @@ enum class StatusText : std::uint8_t {
   userStand,        // the stand under the user aircraft
   callsignLookup,   // the answer of the callsign lookup
   reservedStand,    // the user's reserved stand at the park airport
-  userModel,        // the user aircraft's model as the simulator names it
 };
-inline constexpr std::size_t statusTextCount = 10;
+inline constexpr std::size_t statusTextCount = 9;
 
 // Reader states as the status band draws them.
 inline constexpr std::int32_t readerReceiving = 1;

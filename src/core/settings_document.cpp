@@ -13,6 +13,12 @@ namespace gwr {
 
 namespace {
 
+// The parser's defaults and what the user may have written besides elements.
+// Not the declaration: it is the program's own, and reading its attributes
+// would refuse files with a sloppy one that are read today.
+constexpr unsigned int settingsParseOptions =
+    pugi::parse_default | pugi::parse_doctype | pugi::parse_pi | pugi::parse_comments;
+
 // Walks the tree without recursion: a hostile file may nest millions deep.
 bool lf_nestedDeeperThan(const pugi::xml_node& top, std::size_t limit) {
   std::size_t depth = 1;
@@ -56,7 +62,7 @@ SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi
   const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   if (file.bad()) return {SettingsFileState::unreadable, "reading it failed"};
 
-  const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
+  const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size(), settingsParseOptions);
   if (!parsed) return {SettingsFileState::damaged, parsed.description()};
   if (lf_nestedDeeperThan(document, maxSettingsDepth)) {
     document.reset();
@@ -65,19 +71,25 @@ SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi
   return {SettingsFileState::loaded, {}};
 }
 
-pugi::xml_node gf_prepareWriteBack(pugi::xml_document& document) {
-  pugi::xml_node root = document.child("root");
-  if (!root) {
-    root = document.append_child("root");
-    if (!root) return {};
-    for (pugi::xml_node node = document.first_child(); node != root;) {
-      const pugi::xml_node next = node.next_sibling();
-      if (node.type() != pugi::node_declaration && node.type() != pugi::node_doctype) root.append_move(node);
-      node = next;
-    }
+pugi::xml_node gf_writableParameters(pugi::xml_document& document) {
+  const pugi::xml_node root = document.child("root");
+  pugi::xml_node holder = root ? root : static_cast<pugi::xml_node>(document);
+  const pugi::xml_node parameters = holder.child("parameters");
+  return parameters ? parameters : holder.append_child("parameters");
+}
+
+bool gf_placeRoot(pugi::xml_document& document) {
+  if (document.child("root")) return true;
+  pugi::xml_node root = document.append_child("root");
+  if (!root) return false;
+  pugi::xml_node node = document.first_child();
+  while (node != root && node.type() != pugi::node_element) node = node.next_sibling();
+  while (node != root) {
+    const pugi::xml_node next = node.next_sibling();
+    root.append_move(node);
+    node = next;
   }
-  const pugi::xml_node parameters = root.child("parameters");
-  return parameters ? parameters : root.append_child("parameters");
+  return true;
 }
 
 } // namespace gwr

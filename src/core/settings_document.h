@@ -25,13 +25,19 @@ struct SettingsFileRead {
   std::string cause;  // why it is not loaded; empty when loaded or missing
 };
 
-// Loads the file into document (cleared first) with the parser's defaults.
+// Loads the file into document (cleared first) with the user's comments,
+// processing instructions and DOCTYPE, so that none is lost when the file is
+// written back.
 SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi::xml_document& document);
 
-// Readies a loaded document to be written back whole: everything the user
-// put in it stays (elements and attributes the program does not know too); a
-// document without `root` gets one around its nodes, and `parameters` is made
-// inside root when missing. The `parameters` element, empty when it could not be made.
-pugi::xml_node gf_prepareWriteBack(pugi::xml_document& document);
+// The `parameters` element a single save or the loader writes into: inside
+// `root` when the document has one, else at document level; made when
+// missing. Empty when it could not be made.
+pugi::xml_node gf_writableParameters(pugi::xml_document& document);
+
+// Puts `root` around the user's nodes, everything they put in kept; the
+// prolog before the first element (declaration, DOCTYPE, instructions,
+// comments) stays outside. False when root could not be made.
+bool gf_placeRoot(pugi::xml_document& document);
 
 } // namespace gwr

@@ -111,10 +111,29 @@ void lf_writeAllSettings(bool defaults) {
   gf_log(lf_closingBanner());
 }
 
-// Caller holds settingsFileMutex.
-void lf_addRootLocked() {
+// Caller holds settingsFileMutex. The root goes around the user's own file,
+// everything in it kept (values not loaded yet too); only a missing or
+// damaged file is written anew from memory. True when written anew.
+bool lf_addRootLocked() {
+  const std::filesystem::path path = gf_parametersFile();
+  pugi::xml_document loaded;
+  const SettingsFileRead read = lf_readSettings(path, loaded, false);
+  if (read.state == SettingsFileState::unreadable) {
+    lf_reportUnreadable(path, read.cause);
+    return false;
+  }
+  if (read.state == SettingsFileState::loaded && loaded.child("root")) return false;  // placed meanwhile
   gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
-  lf_writeAllSettings(false);
+  if (read.state != SettingsFileState::loaded) {
+    lf_writeAllSettings(false);
+    return true;
+  }
+  if (!gf_placeRoot(loaded)) {
+    gf_logError(fmt::format("{}: the root level could not be made", gf_pathToUtf8(path)));
+    return false;
+  }
+  lf_saveOrLog(loaded, path);
+  return false;
 }
 
 // Caller must not hold settingsFileMutex.
@@ -146,7 +165,7 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
   }
 
   const bool root = static_cast<bool>(loaded.child("root"));
-  const pugi::xml_node parameters = gf_prepareWriteBack(loaded);
+  const pugi::xml_node parameters = gf_writableParameters(loaded);
   if (!parameters) {
     logLine();
     lf_logAppendFailure(key, valueText);
@@ -162,11 +181,10 @@ void lf_saveOne(const std::string& key, const std::string& valueText, const std:
   }
   if (!matched) gf_appendStringParameter(parameters, key, valueText);
   logLine();
-
-  // The kept document has its root: a file without one gets it around the
-  // user's own values, not around what memory holds (maybe not loaded yet).
-  if (!root) gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
   lf_saveOrLog(loaded, path);
+  if (root) return;
+  lock.unlock();
+  gf_addRootToParametersXml();
 }
 
 } // namespace
@@ -259,7 +277,8 @@ bool gf_loadParameters() {
   }
 
   gf_log(fmt::format("from '{}'", pathText));
-  const pugi::xml_node parameters = gf_prepareWriteBack(loaded);
+  const bool root = static_cast<bool>(loaded.child("root"));
+  const pugi::xml_node parameters = gf_writableParameters(loaded);
   auto loadBool = [&](BoolParameter& p) {
     if (!p.load(loaded)) gf_appendBoolParameter(parameters, p.key, p.current());
   };
@@ -288,6 +307,7 @@ bool gf_loadParameters() {
   gf_log(lf_closingBanner());
   lock.unlock();
   lf_refreshControls();
+  if (!root) gf_addRootToParametersXml();
   return false;
 }
 
@@ -300,11 +320,12 @@ void gf_saveParameters(bool defaults) {
 }
 
 void gf_addRootToParametersXml() {
+  bool writtenAnew = false;
   {
     std::lock_guard lock(settingsFileMutex);
-    lf_addRootLocked();
+    writtenAnew = lf_addRootLocked();
   }
-  lf_refreshControls();
+  if (writtenAnew) lf_refreshControls();
 }
 
 void gf_readWindowPosition() {

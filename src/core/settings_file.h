@@ -5,7 +5,8 @@
 namespace gwr {
 
 // Loads every registered setting, clamping numbers in memory, appends missing
-// ones and writes back the file's own structure (meta block and parameters).
+// ones and writes back the file's own structure (meta block and parameters,
+// comments and instructions); a file without `root` then gets it.
 // True when the file had to be made anew with the defaults (missing, damaged,
 // nested too deep, or without `parameters`); a damaged file is kept as its "0"
 // generation first. A file that is there but cannot be read is reported and
@@ -17,7 +18,9 @@ bool gf_loadParameters();
 // running version as PROGRAM_VERSION's default) or the current values.
 void gf_saveParameters(bool defaults);
 
-// Writes the whole file anew, with a `root` around the settings.
+// Called by the loader and the single saves when they meet a file without
+// `root`: puts it around everything the user's file holds; a missing or
+// damaged file is written anew from the values in memory.
 void gf_addRootToParametersXml();
 
 // Before the window exists: a damaged file is kept as its "0" generation and

@@ -3,6 +3,7 @@
 #include "core/text_files.h"
 
 #include "core/atomic_save.h"
+#include "core/log.h"
 #include "core/status_line.h"
 #include "platform/sys/codepage.h"
 #include "platform/sys/native_path.h"
@@ -167,9 +168,38 @@ bool lf_isFolder(const std::filesystem::path& path) {
   return fs::is_directory(path, error);
 }
 
-std::string lf_lastErrorText() {
-  const int code = errno;
-  return code != 0 ? std::generic_category().message(code) : std::string("cannot be opened");
+// Why a file of this kind is not read (or written), empty for a regular one;
+// errno holds the reason of a missing one. A named pipe or device where the
+// program's own file belongs would block the open for ever: it is refused
+// and logged.
+std::string lf_refusalCause(const std::filesystem::path& path, platform::FileKind kind,
+                            std::string_view done = "read") {
+  std::string_view what;
+  switch (kind) {
+  case platform::FileKind::regular:
+    return {};
+  case platform::FileKind::missing: {
+    const int code = errno;
+    return code != 0 ? std::generic_category().message(code) : std::string("cannot be opened");
+  }
+  case platform::FileKind::folder:
+    return std::make_error_code(std::errc::is_a_directory).message();
+  case platform::FileKind::namedPipe:
+    what = "a named pipe";
+    break;
+  case platform::FileKind::device:
+    what = "a device";
+    break;
+  case platform::FileKind::socket:
+    what = "a socket";
+    break;
+  case platform::FileKind::other:
+    what = "something else";
+    break;
+  }
+  std::string cause = fmt::format("it is {}, not a regular file", what);
+  gf_logError(fmt::format("{} not {}: {}", gf_pathToUtf8(path), done, cause));
+  return cause;
 }
 
 } // namespace
@@ -207,31 +237,16 @@ std::string gf_toValidUtf8(std::string_view text) {
 }
 
 bool gf_readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& cause) {
-  bytes.clear();
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (error) {
-    cause = error.message();
-    return false;
-  }
-  // Opening a folder would succeed here and its "size" be nonsense.
-  if (fs::is_directory(status)) {
-    cause = std::make_error_code(std::errc::is_a_directory).message();
-    return false;
-  }
   errno = 0;
-  std::ifstream file(path, std::ios::binary);
-  if (!file.is_open()) {
-    cause = lf_lastErrorText();
-    return false;
-  }
-  bytes = lf_readAll(file, lf_streamSize(file));
-  if (file.bad()) {
-    cause = lf_lastErrorText();
-    bytes.clear();
-    return false;
-  }
-  return true;
+  const platform::FileKind kind = platform::readRegularFile(path, bytes);
+  cause = lf_refusalCause(path, kind);
+  return cause.empty();
+}
+
+bool gf_isRegularFile(const std::filesystem::path& path, std::string& cause) {
+  errno = 0;
+  cause = lf_refusalCause(path, platform::kindOfFile(path));
+  return cause.empty();
 }
 
 Charset gf_detectCharset(const std::filesystem::path& path) {
@@ -323,7 +338,20 @@ TextLinesResult TextFile::readLines(std::size_t reserve) {
   return {lines, {}};
 }
 
+namespace {
+
+// False, logged, when something other than a file stands at path: opening a
+// named pipe for writing waits for a reader that never comes.
+bool lf_mayOpenForWriting(const std::filesystem::path& path) {
+  const platform::FileKind kind = platform::kindOfFile(path);
+  return kind == platform::FileKind::missing || kind == platform::FileKind::regular ||
+         kind == platform::FileKind::folder || lf_refusalCause(path, kind, "written").empty();
+}
+
+} // namespace
+
 bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path) {
+  if (!lf_mayOpenForWriting(path)) return false;
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
   // Paths in report texts may hold any bytes; the file holds UTF-8 only.
@@ -334,6 +362,7 @@ bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path
 }
 
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path) {
+  if (!lf_mayOpenForWriting(path)) return false;
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) return false;
   for (const auto& line : lines) file << gf_toValidUtf8(line) << '\n';

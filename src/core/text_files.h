@@ -41,8 +41,14 @@ bool gf_readTextLines(Charset charset, const std::filesystem::path& path,
                       std::vector<std::string>& lines);
 
 // The whole file's bytes. False, with the system's reason in cause, when it
-// cannot be opened or read, or is a folder.
+// cannot be opened or read, or is no regular file; a named pipe, device or
+// socket in its place is refused at once (never waited on) and logged.
 bool gf_readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& cause);
+// True when path is a regular file, looked at without opening it; else false
+// with cause, and a named pipe, device or socket is logged as
+// "{} not read: it is {}, not a regular file". For readers that open the file
+// themselves.
+bool gf_isRegularFile(const std::filesystem::path& path, std::string& cause);
 
 // What gf_readUtf8Text found: the charset, or why the file could not be read.
 struct TextRead {

@@ -184,6 +184,17 @@ std::string gf_winsockErrorText(std::int32_t code) {
   return fmt::format("{} {}", code, text);
 }
 
+std::string_view gf_firstCharacters(std::string_view text, std::size_t count) {
+  const auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xC0U) == 0x80U; };
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (continues(text[i])) continue;
+    if (characters == count) return text.substr(0, i);
+    ++characters;
+  }
+  return text;
+}
+
 std::string gf_escapeControls(std::string_view text) {
   static constexpr char hexDigits[] = "0123456789ABCDEF";
   std::string escaped;

@@ -58,6 +58,10 @@ std::string gf_objectIdText(std::uint32_t id);
 // gsl::narrowing_error when the result does not fit 32 bits.
 std::int32_t gf_percentage(std::int64_t part, std::int64_t whole);
 
+// The start of UTF-8 text up to its count-th character: a cut never splits
+// the bytes of one character.
+std::string_view gf_firstCharacters(std::string_view text, std::size_t count);
+
 // text with its control characters written as escapes ("\n", "\r", "\t",
 // "\xNN"), so that outside text cannot make or break lines of the log.
 std::string gf_escapeControls(std::string_view text);

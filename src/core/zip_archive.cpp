@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 #include <zip.h>
 
+#include "core/text_files.h"
 #include "platform/sys/native_path.h"
 
 namespace gwr {
@@ -46,9 +47,14 @@ ZipArchive::~ZipArchive() = default;
 
 ZipArchive ZipArchive::openForReading(const std::filesystem::path& file) {
   const std::string name = platform::pathToUtf8(file);
-  std::FILE* handle = platform::openFile(file, "rb");
+  std::string cause;
+  if (!gf_isRegularFile(file, cause)) throw std::runtime_error(fmt::format("{}: {}", name, cause));
+  platform::FileKind kind = platform::FileKind::missing;
+  std::FILE* handle = platform::openRegularFile(file, kind);
   if (handle == nullptr)
-    throw std::runtime_error(fmt::format("{}: {}", name, std::generic_category().message(errno)));
+    throw std::runtime_error(fmt::format("{}: {}", name,
+                                         kind == platform::FileKind::missing ? std::generic_category().message(errno)
+                                                                             : "it is not a regular file"));
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* source = zip_source_filep_create(handle, 0, -1, &error);

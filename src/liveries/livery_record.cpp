@@ -13,6 +13,7 @@
 #include "core/run_state.h"
 #include "core/user_error.h"
 #include "core/version.h"
+#include "core/xml_file.h"
 #include "core/xml_meta.h"
 #include "core/xml_parameter.h"
 #include "platform/sys/native_path.h"
@@ -104,7 +105,7 @@ void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
   gf_requireScanResultNotFolder(file);
 
   pugi::xml_document document;
-  const pugi::xml_parse_result loaded = document.load_file(file.c_str());
+  const pugi::xml_parse_result loaded = gf_loadXmlFile(document, file);
   if (!loaded) {
     std::error_code error;
     if (!std::filesystem::exists(file, error))

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "airports/tblo_collection.h"
+#include "core/file_maintenance.h"
+#include "core/paths.h"
 #include "core/settings_catalogue.h"
+#include "core/user_error.h"
 #include "core/zip_archive.h"
 #include "scan_fixture.h"
 
@@ -43,7 +46,6 @@ protected:
     packages = {
         package("Community/pub-lowi-airport", lowi, bglgen::ManifestSpec{"Innsbruck", "1.0", "Sample Publisher", "Studio"}),
         package("Community/pub-zurich", airportAt("LSZH", 47.46, 8.55, false)),  // no code in the path
-        package("Community/pub-lfsb-airport", airportAt("LFSB", 47.59, 7.53, false)),
         package("Community/orbx-eglc-airport", airportAt("EGLC", 51.5, 0.05, true)),
         package("Community/sim-eddf", airportAt("EDDF", 50.03, 8.57, true),
                 bglgen::ManifestSpec{"Frankfurt", "2.0", "Aerosoft", "Aerosoft"}),
@@ -87,10 +89,7 @@ TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   ASSERT_EQ(lszh.size(), 2U);
   EXPECT_EQ(lszh[0].id, "A1");
   EXPECT_NE(readFile("airports/my_thirdparty/LSZH.xml").find(R"(name="Facilities" value="false")"), std::string::npos);
-  // The simulator refused LFSB: the user's error 111 for that file, no BGL reading.
-  EXPECT_TRUE(logHas("==> SimConnect EXCEPTION id="));
-  EXPECT_TRUE(reportHas("/pub-lfsb-airport/scenery/airport.bgl skipped, cause: 111: restart"));
-  EXPECT_FALSE(fs::exists("airports/my_thirdparty/LFSB.xml") || reportHas("'EDDM'"));
+  EXPECT_FALSE(reportHas("'EDDM'"));
   // Links of known publishers, the versioned one first, and of the maker's airport.
   EXPECT_EQ(readFile("airports/my_thirdparty/EGLC.txt"), "archive/thirdparty/Orbx/EGLC.xml\n");
   EXPECT_EQ(readFile("airports/my_thirdparty/EDDF.txt"), "archive/thirdparty/Aerosoft/EDDF20.xml\n");
@@ -159,6 +158,64 @@ TEST_F(AirportScanTest, AFailedArchiveKeepsTheCountTheButtonAndTheCollectedFiles
   EXPECT_TRUE(logHas("==> Zippen TBLO folder failed"));
   EXPECT_TRUE(logHas("Please mail the 3 airport files in "));
   EXPECT_FALSE(SCAN_AIRPORTS.current());
+}
+
+// The simulator's exception on the reader's connection is user error 111 for
+// the whole run, not for one airport: the scan stays on, and the next start
+// scans again, this time to its end.
+TEST_F(AirportScanTest, ASimulatorExceptionEndsTheScanWhichRunsAgainAtTheNextStart) {
+  const bglgen::PackageSpec lfsb = package("Community/pub-lfsb-airport", airportAt("LFSB", 47.59, 7.53, true));
+  bglgen::writePackage(sim, lfsb);  // the simulator does not know it yet: it answers with an exception
+  SCAN_AIRPORTS.save();
+  try {
+    gf_scanAirports();
+    FAIL() << "no error";
+  } catch (const UserErrorException& e) {
+    EXPECT_EQ(std::string(e.what()), "111: restart");
+  }
+  EXPECT_TRUE(SCAN_AIRPORTS.current());
+  EXPECT_EQ(sandbox.storedValue(SCAN_AIRPORTS.key), "true");
+  EXPECT_TRUE(logHas("==> SimConnect EXCEPTION id="));
+  EXPECT_TRUE(reportHas("===> airports scan stopped, cause: 111: restart"));
+  EXPECT_FALSE(reportHas("Airpoprts scan finished!") || reportHas("Generated LFSB"));
+  EXPECT_FALSE(fs::exists("airports/my_thirdparty/LFSB.xml"));
+  EXPECT_FALSE(gf_isFacilityReaderOpen());
+  EXPECT_TRUE(rtAirportCodes.empty() && ScanLog.empty());
+
+  packages.push_back(lfsb);
+  simulatorKnows(packages);
+  gf_scanAirports();
+  EXPECT_EQ(readStandsOf(readFile("airports/my_thirdparty/LFSB.xml")).size(), 2U);
+  EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
+  EXPECT_FALSE(SCAN_AIRPORTS.current());
+  EXPECT_EQ(sandbox.storedValue(SCAN_AIRPORTS.key), "false");
+}
+
+// A connection that cannot be opened or a refused request costs only that
+// airport its facility data: its BGL file is read instead, the scan ends whole.
+TEST_F(AirportScanTest, AnOpenOrRequestFailureCostsOnlyThatAirportItsFacilityData) {
+  const struct {
+    void (*provoke)();
+    const char* logged;
+  } rows[] = {
+      {[] { simemu::Emulator::instance().failNextOpens(1); }, "==> SimConnect_Open (PARKING_DATA_RDR) FAILED hr=0x"},
+      {[] { simemu::Emulator::instance().failNextCalls("RequestFacilityData"); }, "==> RequestFacilityData failed for LOWI"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.logged);
+    SCAN_AIRPORTS.setCurrent(true);
+    row.provoke();  // LOWI is the only airport read through facility data
+    gf_scanAirports();
+    EXPECT_TRUE(logHas(row.logged));
+    EXPECT_TRUE(reportHas("Reading Facilites data for LOWI via SimConnect failed, is MSFS connected?"));
+    EXPECT_TRUE(reportHas("Facilities reader did not succeed, trying the BGL file reader ..."));
+    const std::string lowi = readFile("airports/my_thirdparty/LOWI.xml");
+    EXPECT_NE(lowi.find(R"(name="Facilities" value="false")"), std::string::npos);
+    EXPECT_EQ(readStandsOf(lowi).size(), 3U);
+    EXPECT_EQ(readStandsOf(readFile("airports/my_thirdparty/LSZH.xml")).size(), 2U);
+    EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
+    EXPECT_FALSE(SCAN_AIRPORTS.current());
+  }
 }
 
 TEST_F(AirportScanTest, AMissingCodeFileEndsTheScanAndLeavesItOn) {
@@ -231,6 +288,83 @@ TEST_F(StreamedScanTest, TheNewEditionScansStreamedPackagesByFolderName) {
   EXPECT_FALSE(reportHas("asobo-aircraft") || reportHas("'KJFK'"));
   EXPECT_EQ(simaddonAirportCount.load(), 2);
   EXPECT_FALSE(SCAN_AIRPORTS.current());
+}
+
+// The streamed walk shows the maker's airports on the "# simaddon" counter
+// every tenth airport and the file count at its end, not after each airport.
+TEST_F(StreamedScanTest, TheSimaddonCounterCountsTheMakersAirportsInTens) {
+  struct CounterShell : AirportScanShell {
+    std::vector<std::int64_t> shown;  // each new value the repaints showed
+    void repaintStatus() override {
+      if (shown.empty() || shown.back() != simaddonAirportCount.load()) shown.push_back(simaddonAirportCount.load());
+    }
+  } window;
+  const struct {
+    int airports;
+    std::vector<std::int64_t> shown;
+  } rows[] = {{9, {0, 9}}, {10, {0, 10}}, {21, {0, 10, 20, 21}}};
+  SimEdition.store(false);
+  simNumber.store(2);
+  std::vector<std::string> codes;
+  for (char second = 'A'; second <= 'Z'; ++second) codes.push_back(std::string("EA") + second + "A");
+  knowAirports(codes);
+  simAddonAirports24 = {codes.begin(), codes.end()};  // every one links to its archived file
+  gf_installAirportScanShell(&window);
+  struct Uninstall {
+    ~Uninstall() { gf_installAirportScanShell(nullptr); }
+  } uninstall;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.airports);
+    fs::remove_all("sim/StreamedPackages");
+    for (int i = 0; i < row.airports; ++i)
+      fs::create_directories(fs::path("sim/StreamedPackages") / ("microsoft-airport-" + codes[i]));
+    window.shown.clear();
+    gf_scanAirports();
+    EXPECT_EQ(window.shown, row.shown);
+    EXPECT_EQ(gf_countFiles(mySimaddonFolder), row.airports);
+  }
+}
+
+// In the streamed scan a failed facility read leaves that airport without a
+// file and the scan goes on; the simulator's exception ends it and keeps it on.
+TEST_F(StreamedScanTest, AFailedReadSkipsTheAirportAndTheSimulatorsExceptionEndsTheScan) {
+  const struct {
+    void (*provoke)();
+    bool simulatorKnowsEddk;
+    const char* logged;
+    bool ended;  // user error 111
+  } rows[] = {
+      {[] { simemu::Emulator::instance().failNextOpens(1); }, true, "==> SimConnect_Open (PARKING_DATA_RDR) FAILED", false},
+      {[] { simemu::Emulator::instance().failNextCalls("RequestFacilityData"); }, true,
+       "==> RequestFacilityData failed for EDDK", false},
+      {[] {}, false, "==> SimConnect EXCEPTION id=", true},
+  };
+  SimEdition.store(false);
+  simNumber.store(2);
+  knowAirports({"EHAM", "EDDK"});
+  simAddonAirports24 = {"EHAM"};
+  for (const char* folder : {"microsoft-airport-eham", "microsoft-eddk-cologne"})
+    fs::create_directories(fs::path("sim/StreamedPackages") / folder);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.logged);
+    simulatorKnows({{"x", "a.bgl", std::nullopt, {airportAt(row.simulatorKnowsEddk ? "EDDK" : "LFSB", 50.87, 7.14, true)}}});
+    SCAN_AIRPORTS.setCurrent(true);
+    row.provoke();
+    bool ended = false;
+    try {
+      gf_scanAirports();
+    } catch (const UserErrorException& e) {
+      ended = std::string(e.what()) == "111: restart";
+    }
+    EXPECT_EQ(ended, row.ended);
+    EXPECT_TRUE(logHas(row.logged));
+    EXPECT_FALSE(fs::exists("airports/my_simaddon/EDDK.xml"));
+    EXPECT_EQ(SCAN_AIRPORTS.current(), row.ended);
+    if (!row.ended) {
+      EXPECT_TRUE(reportHas("Reading Facilites data for EDDK via SimConnect failed, is MSFS connected?"));
+      EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
+    }
+  }
 }
 
 } // namespace

@@ -60,13 +60,13 @@ protected:
   }
 
   // Listed in the airports table and in the supported-code file.
-  static void knowAirports(std::initializer_list<const char*> codes) {
+  static void knowAirports(const std::vector<std::string>& codes) {
     std::string file;
-    for (const char* code : codes) {
+    for (const std::string& code : codes) {
       airportsTable.push_back({FixedCode<4>(code), unknownCode3, 0.0, 0.0, 0.0F, 0});
       airportCodeSet.insert(FixedCode<4>(code));
       rtAirportCodes.insert(FixedCode<4>(code));
-      file += std::string(code) + " ";
+      file += code + " ";
     }
     std::sort(airportsTable.begin(), airportsTable.end(),
               [](const AirportRecord& a, const AirportRecord& b) { return a.icao < b.icao; });

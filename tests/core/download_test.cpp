@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <tuple>
 
 #include <fmt/format.h>
 
 #include <gtest/gtest.h>
 
+#include "core/exit_reason.h"
+#include "core/run_state.h"
 #include "support/encrypted_fixture.h"
 #include "support/log_capture.h"
 #include "support/loopback_http_server.h"
@@ -131,7 +134,7 @@ TEST_F(DownloadTest, ALimitStopsAnnouncedAndFloodedBodiesAndNothingOfThemStays) 
     SCOPED_TRACE(row.route);
     writeBytes(destination, "old");
     log.mark();
-    const DownloadResult result = gf_fetchFile(handle.get(), server.url(row.route), destination, true, limit);
+    const DownloadResult result = gf_fetchFile(handle.get(), server.url(row.route), destination, true, limit, gf_downloadTimeouts());
     EXPECT_EQ(result.done, row.done);
     EXPECT_EQ(result.tooLarge, !row.done);
     EXPECT_LE(result.writtenBytes, row.mostWritten);
@@ -142,6 +145,70 @@ TEST_F(DownloadTest, ALimitStopsAnnouncedAndFloodedBodiesAndNothingOfThemStays) 
   }
   // The flood was cut off early rather than read to its end.
   EXPECT_LT(server.sentBodyBytes(), 2 * limit + flood / 2) << server.sentBodyBytes();
+}
+
+// A server that is slow but never silent (a byte now and then) is given up
+// once it stays under the floor for the limits' time; a steady one is not.
+// The floor's time is the program's minute, shortened here to one second.
+TEST_F(DownloadTest, ATricklingServerIsGivenUpUnderTheSpeedFloor) {
+  EXPECT_EQ(defaultDownloadTimeouts.lowSpeedSeconds, 60) << "a minute under the floor";
+  DownloadTimeouts limits = defaultDownloadTimeouts;
+  limits.lowSpeedSeconds = 1;
+  limits.transferMs = 30'000;
+  const std::string body(200, 'x');
+  const struct Row {
+    const char* what;
+    std::chrono::milliseconds every;
+    bool givenUp;
+  } rows[] = {
+      {"a byte a second", std::chrono::milliseconds(1000), true},
+      {"ten bytes a second", std::chrono::milliseconds(100), true},
+      {"all at once", std::chrono::milliseconds(0), false},
+  };
+  for (const Row& row : rows) {
+    const std::string route = fmt::format("/trickle{}", row.every.count());
+    server.addRoute(route, {.status = 200, .body = body, .trickleEvery = row.every});
+    writeBytes(destination, "old");
+    log.mark();
+    const auto start = std::chrono::steady_clock::now();
+    const DownloadResult result = gf_fetchFile(handle.get(), server.url(route), destination, true, mebibyte, limits);
+    EXPECT_NE(result.done, row.givenUp) << row.what;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << row.what;
+    if (row.givenUp) {
+      expectOldFileKept();
+      EXPECT_EQ(log.lines(), Lines{fmt::format("Download error: 'Timeout was reached' for {}", server.url(route))})
+          << row.what;
+    } else {
+      EXPECT_EQ(readBytes(destination), body) << row.what;
+    }
+  }
+}
+
+// Closing the window during a trickling download ends it within about a
+// second, leaving the old file; the download does not run on to its end.
+TEST_F(DownloadTest, AStopRequestEndsARunningDownloadWithinASecond) {
+  server.addRoute("/trickle", {.status = 200, .body = std::string(200, 'x'),
+                               .trickleEvery = std::chrono::milliseconds(50)});
+  auto download = std::async(std::launch::async, [this] {
+    return gf_downloadFile(handle.get(), server.url("/trickle"), destination, true, mebibyte);
+  });
+  // The transfer is under way once the first bytes went out.
+  const auto give = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (server.sentBodyBytes() == 0 && std::chrono::steady_clock::now() < give)
+    download.wait_for(std::chrono::milliseconds(10));
+  ASSERT_GT(server.sentBodyBytes(), 0U);
+  gf_requestUserStop();
+  const auto stopped = std::chrono::steady_clock::now();
+  const bool ended = download.wait_for(std::chrono::milliseconds(1500)) == std::future_status::ready;
+  const auto took = std::chrono::steady_clock::now() - stopped;
+  stopRequested.store(false);
+  exitReason.store(ExitReason::NotYetSet);
+  ASSERT_TRUE(ended) << "the download ran on after the stop";
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
+  EXPECT_FALSE(download.get());
+  expectOldFileKept();
+  EXPECT_NE(log.text().find(fmt::format("Download stopped: {} (the program is stopping)", server.url("/trickle"))),
+            std::string::npos);
 }
 
 } // namespace

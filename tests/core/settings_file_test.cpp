@@ -91,6 +91,90 @@ TEST(SettingsFile, FileWithoutRootIsReadAndTheNextSingleSaveAddsRoot) {
   EXPECT_STREQ(document.child("root").child("notes").text().get(), "kept");
 }
 
+std::size_t lf_count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// Whichever writer meets a file without root first, the loader or a single
+// save before any load, says so once and puts the root around the user's own
+// file: nothing in it is lost, not even values not yet loaded.
+TEST(SettingsFile, ARootlessFileGetsItsRootAroundEverythingTheUserWrote) {
+  const std::string placing = "Placing a root level around a new parameters.xml to make it 100% xml compliance";
+  const struct {
+    const char* writer;
+    void (*write)();
+    const char* airborneOnly;  // stored afterwards
+  } rows[] = {
+      {"load", [] { EXPECT_FALSE(gf_loadParameters()); }, "false"},
+      {"single save", [] {
+         AIRBORNE_ONLY.setCurrent(true);
+         AIRBORNE_ONLY.save();
+       }, "true"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.writer);
+    SettingsSandbox sandbox;
+    RANGE.setCurrent(40);
+    sandbox.writeFile("<!-- mine -->\n<parameters>" + lf_entry("RANGE", "65") + lf_entry("AIRBORNE_ONLY", "false") +
+                      "<mine/></parameters><!-- notes follow --><notes>kept</notes>");
+    row.write();
+    EXPECT_EQ(lf_count(sandbox.log().text(), placing), 1U) << sandbox.log().text();
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file(sandbox.file().c_str(), pugi::parse_default | pugi::parse_comments));
+    const pugi::xml_node root = document.child("root");
+    EXPECT_TRUE(root.child("parameters").child("mine"));
+    EXPECT_STREQ(root.child("notes").text().get(), "kept");
+    EXPECT_STREQ(document.first_child().value(), " mine ");  // the prolog stays outside
+    EXPECT_STREQ(root.first_child().next_sibling().value(), " notes follow ");
+    EXPECT_EQ(sandbox.storedValue("RANGE"), "65");
+    EXPECT_EQ(sandbox.storedValue("AIRBORNE_ONLY"), row.airborneOnly);
+  }
+  SettingsSandbox sandbox;  // a file with its root is left as it is
+  sandbox.writeFile(lf_file(lf_entry("RANGE", "65")));
+  EXPECT_FALSE(gf_loadParameters());
+  RANGE.save();
+  EXPECT_EQ(lf_count(sandbox.log().text(), placing), 0U);
+}
+
+// Comments, processing instructions and the DOCTYPE stay where the user put
+// them, and writing back again and again gives the same bytes. The
+// declaration is the program's own; a sloppy one does not make the file damaged.
+TEST(SettingsFile, TheUsersCommentsInstructionsAndDoctypeAreKept) {
+  SettingsSandbox sandbox;
+  sandbox.writeFile("<?xml version=1.0?>\n"
+                    "<!DOCTYPE root [ <!ENTITY gw \"Gatewright\"> ]>\n"
+                    "<?my-tool keep=\"1\"?>\n<!-- edited by hand -->\n"
+                    "<root><!-- in root --><parameters><!-- before RANGE -->"
+                    "<parameter name=\"RANGE\" value=\"30\"><!-- inside --></parameter><?in-parameters x?>"
+                    "</parameters></root>\n<!-- after root -->\n");
+  EXPECT_FALSE(gf_loadParameters());
+  const std::string first = sandbox.fileText();
+  const std::string kept[] = {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                              "<!DOCTYPE root [ <!ENTITY gw \"Gatewright\"> ]>",
+                              "<?my-tool keep=\"1\"?>",
+                              "<!-- edited by hand -->",
+                              "<!-- in root -->",
+                              "<!-- before RANGE -->",
+                              "<!-- inside -->",
+                              "<?in-parameters x?>",
+                              "<!-- after root -->"};
+  std::size_t previous = 0;
+  for (const std::string& part : kept) {
+    const std::size_t at = first.find(part, previous);
+    EXPECT_NE(at, std::string::npos) << part << " lost or moved\n" << first;
+    if (at != std::string::npos) previous = at;
+  }
+  EXPECT_EQ(RANGE.current(), 30);
+  RANGE.setCurrent(31);
+  RANGE.save();
+  RANGE.setCurrent(30);
+  RANGE.save();
+  EXPECT_FALSE(gf_loadParameters());
+  EXPECT_EQ(sandbox.fileText(), first);
+}
+
 TEST(SettingsFile, UnusableFileAtLoadIsKeptAsZeroCopyAndReplacedByDefaults) {
   for (const std::string text : {"<root><parameters><parameter name=\"RANGE\" value=\"10\"></root",  // not XML
                                  "<root><settings/></root>"}) {                                       // no parameters

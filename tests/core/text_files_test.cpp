@@ -223,5 +223,45 @@ TEST_F(TextFiles, SavesLeaveOthersFilesAloneAndKeepPrivateFilesPrivate) {
   EXPECT_EQ(owner.st_uid, 0U);
 }
 
+// A save run with raised rights keeps the owner, group and mode of the file it
+// replaces; one that cannot give them back leaves the file as it was.
+TEST_F(TextFiles, SavesKeepTheOwnerAndGroupOfTheFileTheyReplace) {
+  namespace fs = std::filesystem;
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's file needs root to make";
+  fs::permissions(folder.path(), fs::perms::all);
+  constexpr uid_t otherUser = 4321;
+  constexpr gid_t otherGroup = 5432;
+  const struct Row {
+    const char* what;
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+    bool unprivileged;  // saved by a process without root's rights
+    bool saved;
+  } rows[] = {
+      {"a user's private file saved by root", otherUser, otherGroup, 0600, false, true},
+      {"a user's shared file saved by root", otherUser, otherGroup, 0664, false, true},
+      {"root's group-writable file saved by another user", 0, 0, 0664, true, false},
+  };
+  for (const Row& row : rows) {
+    const fs::path path = write("old");
+    ASSERT_EQ(::chown(path.c_str(), row.uid, row.gid), 0);
+    ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
+    const auto savedAsExpected = [&path, &row] {
+      std::string cause;
+      const bool saved = gf_replaceTextLines({"new"}, path, cause);
+      return saved == row.saved && (saved || cause == "its owner and group cannot be kept");
+    };
+    EXPECT_TRUE(row.unprivileged ? testsupport::runAsUnprivileged(savedAsExpected) == 0 : savedAsExpected())
+        << row.what;
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, row.uid) << row.what;
+    EXPECT_EQ(after.st_gid, row.gid) << row.what;
+    EXPECT_EQ(after.st_mode & 07777, row.mode) << row.what;
+    EXPECT_EQ(testsupport::readBytes(path), row.saved ? "new\n" : "old") << row.what;
+  }
+}
+
 } // namespace
 } // namespace gwr

@@ -190,6 +190,36 @@ TEST_F(SimEmulatorTest, TheAccountSaysWhatEachAircraftDoes) {
   EXPECT_EQ(account.back(), "quits having seen 2 objects created, 1 landing, 2 standing, 1 removed");
 }
 
+// The pose trace: ten blocks a second of the emulator's clock, one line per
+// AI object in the trace's columns (positions to 7 decimals, feet and degrees
+// to 1, pitch nose up to 2), on the clock the options start it at.
+TEST_F(SimEmulatorTest, ThePoseTraceWritesEachObjectTenTimesASecond) {
+  std::vector<std::string> blocks;
+  simemu::Options options;
+  options.clockStartSeconds = 1900000000.0;
+  options.poseTrace = [&blocks](const std::string& lines) { blocks.push_back(lines); };
+  Close(handle);
+  open(options);
+  create("DLH1", InitPosition{50.0, 8.5, 364, 0, 0, 90, 1, 0});
+  emu.stepFrames(2);  // frame 3 of 30 a second: the first tenth
+  ASSERT_EQ(blocks.size(), 1u);
+  EXPECT_EQ(std::string(simemu::poseTraceColumns),
+            "time_s,object,callsign,latitude,longitude,altitude_ft,ground_ft,cg_height_ft,heading_deg,on_ground,"
+            "vertical_speed_fpm,pitch_deg");
+  // On its wheels at the airport's 364 ft, the CG 8 ft above them.
+  EXPECT_EQ(blocks[0], "1900000000.10,2,DLH1,50.0000000,8.5000000,372.0,364.0,8.0,90.0,1,0.0,0.00\n");
+
+  // Moved up to 1000 ft, off the ground, and a second object: one line each.
+  double pose[3] = {50.0012345, 8.5, 1000.0};
+  SetDataOnSimObject(handle, 402, 2, 0, 0, sizeof pose, pose);
+  create("DLH2");
+  emu.stepFrames(29);
+  ASSERT_EQ(blocks.size(), 11u);
+  EXPECT_EQ(blocks.back(),
+            "1900000001.10,2,DLH1,50.0012345,8.5000000,1000.0,364.0,8.0,90.0,0,0.0,0.00\n"
+            "1900000001.10,3,DLH2,50.0000000,8.5000000,372.0,364.0,8.0,0.0,1,0.0,0.00\n");
+}
+
 // The world's script moves the user and raises events by frame; a flight
 // already running answers the Sim subscription at once; the zulu clock runs
 // into the next day at midnight.

@@ -17,17 +17,23 @@
 #include <string>
 #include <vector>
 
+#include "airports/park_stand_table.h"
+#include "core/paths.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "feeder/scenario.h"
 #include "feeder/scenario_player.h"
 #include "liveries/livery_record.h"
+#include "motioncheck/motion_check.h"
+#include "motioncheck/motion_input.h"
 #include "liveries/livery_tables.h"
 #include "liveries/refused_liveries.h"
 #include "platform/sim/sim_emulator.h"
+#include "refdata/airports_table.h"
 #include "refdata/code_pools.h"
 #include "refdata/dbase_reader.h"
 #include "refdata/dbase_tables.h"
+#include "standgen/stand_files.h"
 #include "support/livery_world.h"
 #include "support/settings_sandbox.h"
 #include "support/sim_client_world.h"
@@ -37,6 +43,8 @@
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/parking/park_airport_driver.h"
+#include "traffic/parking/park_airports.h"
 #include "traffic/parking/static_renewal.h"
 
 namespace gwr::testsupport {
@@ -70,16 +78,19 @@ struct ObjectTrack {
   std::vector<TrackPoint> points;
 };
 
+// On: the harness keeps the emulator's pose trace (10 times a second of
+// simulated time) and the lines fed, for the motion check.
+enum class PoseRecording { off, on };
+
 class EngineHarness {
  public:
   // keepHistory: the emulator's call trace (slower; for counting calls).
   EngineHarness(const std::vector<InstalledLivery>& liveries, const std::vector<std::string>& simTitles,
-                bool keepHistory = false)
-      : client_(engineSimWorld(simTitles), simOptions(keepHistory)) {
+                bool keepHistory = false, PoseRecording poses = PoseRecording::off)
+      : client_(engineSimWorld(simTitles), simOptions(keepHistory, poses, poseTrace_)) {
     resetSettingsToDefaults();
     loadLiveries(liveries);
     trafficReader.setReferencePosition(harnessUser);
-    trafficReader.setFieldElevation(std::nullopt);
     trafficReader.resetFeed();
     realTrafficOnThisPc.store(false);  // no TCP link unless a test opens one
     gf_installTrafficEngineHooks({});
@@ -96,6 +107,7 @@ class EngineHarness {
   }
   ~EngineHarness() {
     writeTracks();
+    leaveParkAirport();
     gf_resetTraffic();
     gf_clearLiveryTables();
     gf_clearMatchBookkeepingForTests();
@@ -109,7 +121,10 @@ class EngineHarness {
     players_.push_back(std::make_unique<feeder::ScenarioPlayer>(scenario, harnessStartTime + now_));
   }
   // Lines sent straight into the traffic reader at the current simulated time.
-  void feedLine(std::string_view line) { trafficReader.handleTextForTests(line); }
+  void feedLine(std::string_view line) {
+    if (poseTrace_) fedLines_.emplace_back(line);
+    trafficReader.handleTextForTests(line);
+  }
 
   // One pass: due feed lines, one simulator frame with its replies, one tick.
   bool pass() {
@@ -145,7 +160,35 @@ class EngineHarness {
     return condition();
   }
 
+  // Frankfurt becomes the park airport as in a run: the airports table lists
+  // it, its stand file (field 364 ft) is in my_thirdparty, and the
+  // park-airport driver chooses it for the user on the ground there and reads
+  // the file. After a reset the engine first asks the simulator for the user.
+  void readFrankfurtAsParkAirport(std::vector<standgen::StandSpec> stands = {});
+
   double now() const { return now_; }
+  // With PoseRecording::on: the poses the emulator traced and the lines fed
+  // so far, on the feed's clock (harnessStartTime + simulated seconds), and
+  // the motion check of them.
+  std::vector<motioncheck::PoseSample> poses() const {
+    std::vector<motioncheck::PoseSample> poses;
+    if (!poseTrace_) return poses;
+    std::istringstream in(*poseTrace_);
+    motioncheck::PoseTrace trace = motioncheck::gf_readPoseTrace(in, "pose trace");
+    for (const std::string& problem : trace.problems) ADD_FAILURE() << problem;
+    return trace.poses;
+  }
+  std::vector<motioncheck::ReportSample> reports() const {
+    std::vector<motioncheck::ReportSample> reports;
+    for (const std::string& line : fedLines_) {
+      std::string problem;
+      if (auto report = motioncheck::gf_parseReportLine(line, 0.0, problem)) reports.push_back(std::move(*report));
+    }
+    return reports;
+  }
+  motioncheck::MotionReport motion() const {
+    return motioncheck::gf_checkMotion(poses(), reports(), harnessStartTime + now_);
+  }
   simemu::Emulator& emulator() { return client_.emulator(); }
   SyncSimClient& client() { return client_; }
   LogCapture& log() { return client_.log(); }
@@ -163,12 +206,26 @@ class EngineHarness {
   std::int32_t mostInSimulator = 0;
 
  private:
-  static simemu::Options simOptions(bool keepHistory) {
+  static simemu::Options simOptions(bool keepHistory, PoseRecording poses, std::shared_ptr<std::string>& trace) {
     simemu::Options options;
+    if (poses == PoseRecording::on) {
+      trace = std::make_shared<std::string>();
+      options.poseTrace = [trace](const std::string& lines) { *trace += lines; };
+      options.clockStartSeconds = harnessStartTime;
+    }
     options.framesPerSecond = harnessFramesPerSecond;
     options.keepHistory = keepHistory;
     options.userObjectId = harnessUserObjectId;
     return options;
+  }
+
+  // As the run leaves it, with nothing learned to keep; the airports table as before.
+  static void leaveParkAirport() {
+    if (parkAirportCode.empty()) return;
+    standTableReady.store(false);
+    gf_leaveParkAirport();
+    parkAirports.clear();
+    gf_clearAirportsForTests();
   }
 
   void loadLiveries(const std::vector<InstalledLivery>& liveries) {
@@ -219,6 +276,8 @@ class EngineHarness {
     }
   }
 
+  std::shared_ptr<std::string> poseTrace_;  // set before client_ is made
+  std::vector<std::string> fedLines_;
   SyncSimClient client_;
   FeedState feed_;
   std::vector<std::unique_ptr<feeder::ScenarioPlayer>> players_;
@@ -231,14 +290,34 @@ class EngineHarness {
 // Frankfurt, where the feeder's scenarios fly, as the park airport.
 inline constexpr double frankfurtFieldFt = 364.0;
 
-inline void setFrankfurtAsParkAirport() {
-  AirportRecord park;
-  park.icao = FixedCode<4>("EDDF");
-  park.latitude = 50.0333;
-  park.longitude = 8.5706;
-  park.altitude = static_cast<float>(frankfurtFieldFt);
-  gf_setParkAirport(park);
-  trafficReader.setFieldElevation(frankfurtFieldFt);
+// A gate of Frankfurt's stand file (radius in metres).
+inline standgen::StandSpec frankfurtStand(const std::string& id, const LatLon& at, double headingDeg,
+                                          double radiusM = 20.0) {
+  return standgen::stand(id, at.latitude, at.longitude, headingDeg, radiusM, 5);
+}
+
+inline void EngineHarness::readFrankfurtAsParkAirport(std::vector<standgen::StandSpec> stands) {
+  EXPECT_TRUE(runUntil(2.0, [] { return gf_knownUserPosition(trafficEngine.user); })) << "no user position";
+  // A file needs a stand: one well north of the user and the runways.
+  if (stands.empty()) stands.push_back(frankfurtStand("Z1", {harnessUser.latitude + 0.02, harnessUser.longitude}, 0.0));
+  if (!gf_findAirport(FixedCode<4>("EDDF"))) {
+    AirportRecord eddf;
+    eddf.icao = FixedCode<4>("EDDF");
+    eddf.iata = FixedCode<3>("FRA");
+    eddf.latitude = harnessUser.latitude;
+    eddf.longitude = harnessUser.longitude;
+    eddf.altitude = static_cast<float>(frankfurtFieldFt);
+    eddf.stands = 1;
+    airportsTable.push_back(eddf);
+  }
+  standgen::FileSpec spec;
+  spec.parameters = standgen::generatedParameters("EDDF", "Frankfurt Main", "Gen",
+                                                  static_cast<int>(frankfurtFieldFt), stands.size());
+  spec.stands = std::move(stands);
+  standgen::writeApf(myThirdpartyFolder / "EDDF.xml", spec);
+  lf_parkAirportDriver(true);   // chosen
+  lf_parkAirportDriver(false);  // its file read
+  EXPECT_TRUE(standTableReady.load()) << "Frankfurt's stand file was not read";
 }
 
 } // namespace gwr::testsupport

@@ -131,6 +131,18 @@ void LoopbackHttpServer::answer(int client) {
     sentBodyBytes_ += sendAll(client, std::string_view(route.body).substr(0, route.body.size() / 2));
     return;
   }
+  if (route.trickleEvery.count() > 0) {
+    for (std::size_t next = 0; next < route.body.size() && !stopping_; ++next) {
+      if (sendAll(client, std::string_view(route.body).substr(next, 1)) != 1) return;
+      ++sentBodyBytes_;
+      // The wait between bytes ends early when the client goes away.
+      pollfd entry{client, POLLIN, 0};
+      if (::poll(&entry, 1, static_cast<int>(route.trickleEvery.count())) > 0 &&
+          ::recv(client, buffer, sizeof buffer, 0) <= 0)
+        return;
+    }
+    return;
+  }
   if (!route.stall) {
     sentBodyBytes_ += sendAll(client, route.body);
     return;

@@ -114,7 +114,8 @@ FeedSchedule lf_buildSchedule(const Options& options, double start) {
   if (!options.replay.empty()) {
     Recording recording = gf_readRecordingFile(options.replay);
     for (const std::string& problem : recording.problems) fmt::print(stderr, "{}\n", problem);
-    fmt::print("{} recorded lines to replay\n", recording.lines.size());
+    fmt::print("{} recorded lines to replay from {:.2f} (seconds since 1970)\n", recording.lines.size(), start);
+    std::fflush(stdout);  // read while the replay runs: it ties the run's clock to the recording's
     schedule.add(std::make_unique<RecordedReplay>(std::move(recording), start, options.speed));
   }
   if (!options.qnh.empty()) {

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <exception>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <stdexcept>
 
@@ -21,7 +22,9 @@
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/text_files.h"
 #include "platform/sim/sim_emulator.h"
+#include "platform/sys/native_path.h"
 #include "refdata/airports_table.h"
 
 namespace gwr {
@@ -118,7 +121,9 @@ MetresOffset lf_rowCentre(const simemu::WorldAirport& airport) {
   const MetresOffset north{0.0, generatedStandRowNorthM};
   const std::string feed = lf_environment(feedVariable);
   if (feed.empty()) return north;
-  std::ifstream recording(feed);
+  std::string cause;
+  std::ifstream recording;
+  if (gf_isRegularFile(platform::pathFromUtf8(feed), cause)) recording.open(platform::pathFromUtf8(feed));
   if (!recording) {
     gf_logError(fmt::format("{}{} {} cannot be read, the gates at {} lie north of its point", logPrefix, feedVariable,
                             feed, airport.icao));
@@ -319,6 +324,26 @@ bool gf_writeEmbeddedStandFile(const simemu::World& world, const std::string& ic
   return true;
 }
 
+namespace {
+
+// GWR_POSE_TRACE=FILE: the emulator writes its objects' poses there, on the computer's clock.
+void lf_tracePoses(simemu::Options& options) {
+  const std::string path = lf_environment("GWR_POSE_TRACE");
+  if (path.empty()) return;
+  auto file = std::make_shared<std::ofstream>(path, std::ios::trunc);
+  if (!*file) {
+    gf_logError(fmt::format("{}the pose trace {} cannot be written", logPrefix, path));
+    return;
+  }
+  *file << simemu::poseTraceColumns << '\n' << std::flush;
+  options.poseTrace = [file](const std::string& lines) { *file << lines << std::flush; };
+  options.clockStartSeconds =
+      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  lf_note(fmt::format("poses traced to {}", path));
+}
+
+} // namespace
+
 void gf_setUpEmbeddedSimulator(const fs::path& packages) {
   EmbeddedWorld embedded = gf_embeddedWorld(packages);
   if (!embedded.userAirport.empty()) {
@@ -334,6 +359,7 @@ void gf_setUpEmbeddedSimulator(const fs::path& packages) {
   options.userObjectId = embeddedUserObjectId;
   options.keepHistory = false;  // a run of many minutes
   options.account = [](const std::string& line) { lf_note(line); };
+  lf_tracePoses(options);
   const std::size_t titles = embedded.world.titles.size();
   simemu::Emulator& emulator = simemu::Emulator::instance();
   emulator.reset(std::move(embedded.world), options);

@@ -38,13 +38,29 @@ std::vector<std::string> lf_readList() {
   return lines;
 }
 
-// The list's lines with entry moved to the end, the oldest beyond
-// refusedDownloadsKept dropped. A failed save is logged by the save itself.
+// A line the list's reader gets back byte for byte: text that is not UTF-8
+// would be written as replacement characters, three bytes for each bad one.
+bool lf_readsBack(const std::string& line) {
+  return !line.empty() && line.find('\r') == std::string::npos && !line.starts_with("\xEF\xBB\xBF") &&
+         gf_isValidUtf8(line);
+}
+
+// The list's lines with entry moved to the end, lines that would not read back
+// left out, and the oldest dropped beyond refusedDownloadsKept or the size the
+// next start reads. A failed save is logged by the save itself.
 void lf_remember(std::vector<std::string> lines, const std::string& entry) {
   std::erase(lines, entry);
+  const std::size_t unreadable = std::erase_if(lines, [](const std::string& line) { return !lf_readsBack(line); });
+  if (unreadable > 0)
+    gf_logError(fmt::format("{}: {} unreadable lines left out", gf_pathToUtf8(lf_listFile()), unreadable));
   lines.push_back(entry);
   if (lines.size() > refusedDownloadsKept)
     lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(refusedDownloadsKept));
+  std::uintmax_t bytes = 0;
+  for (const std::string& line : lines) bytes += line.size() + 1;  // and its line feed
+  auto first = lines.begin();
+  for (; bytes > refusedDownloadsMaxBytes && first + 1 != lines.end(); ++first) bytes -= first->size() + 1;
+  lines.erase(lines.begin(), first);
   std::string cause;
   gf_replaceTextLines(lines, lf_listFile(), cause);
 }

@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "app/window/command_handlers.h"
+#include "app/window/window_colours.h"
 #include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
@@ -106,7 +107,7 @@ ControlSpec lf_specOf(const ControlRow& row) {
   case ControlKind::editBox:
     break;
   }
-  return ControlSpec::editBox(b.controlId, row.x, b.y, row.width);
+  return ControlSpec::editBox(b.controlId, row.x, b.y, row.width, windowColour::editBoxField);
 }
 
 platform::ControlSurface& lf_surface() { return platform::gf_controlSurface(); }

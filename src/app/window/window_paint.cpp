@@ -10,6 +10,7 @@
 
 #include "airports/tblo_collection.h"
 #include "app/window/message_line.h"
+#include "app/window/window_colours.h"
 #include "core/main_window_state.h"
 #include "core/settings_catalogue.h"
 #include "core/version.h"
@@ -25,13 +26,7 @@ using platform::ColourRef;
 using platform::Painter;
 using platform::Rect;
 
-constexpr ColourRef red = 0x0000FF;
-constexpr ColourRef lightBlue = 0xFFCC99;
-constexpr ColourRef black = 0x000000;
-constexpr ColourRef lime = 0x32CD32;
-constexpr ColourRef yellow = 0x00FFFF;
-constexpr ColourRef grey = 0xA0A0A0;
-constexpr ColourRef white = 0xFFFFFF;
+using namespace windowColour;
 
 // The controls band's separators: the rows and, right of x 642, the column of
 // the meta settings.

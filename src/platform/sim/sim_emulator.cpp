@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <fmt/format.h>
+
 namespace gwr::simemu {
 
 using namespace simconnect;
@@ -15,6 +17,7 @@ namespace {
 
 constexpr std::uint32_t eventAddRemoveGroup = 0;
 constexpr double secondsPerDay = 86400.0;
+constexpr double secondsPerMinute = 60.0;
 
 template <typename Record>
 void setHeader(Record& record, RecvId id) {
@@ -45,6 +48,7 @@ void Emulator::reset(World world, Options options) {
   omitFacilityEnd_ = false;
   paused_ = false;
   frame_ = 0;
+  tracedTenth_ = 0;
   scriptNext_ = 0;
   objects_.clear();
   accounted_.clear();
@@ -78,9 +82,9 @@ void Emulator::failNextOpens(int count) {
   failOpens_ = count;
 }
 
-void Emulator::failNextCalls(const std::string& function, int count) {
+void Emulator::failNextCalls(const std::string& function, int count, int after) {
   Lock lock(mutex_);
-  failCalls_[function] = count;
+  failCalls_[function] = CallFailures{after, count};
 }
 
 void Emulator::setCreationDelayFrames(std::uint64_t frames) {
@@ -145,9 +149,14 @@ Result Emulator::begin(Handle handle, const char* function, CallRecord call) {
   call.client = handle->name;
   call.function = function;
   call.packetId = ++handle->packetCount;
-  if (auto it = failCalls_.find(function); it != failCalls_.end() && it->second > 0) {
-    --it->second;
-    call.failed = true;
+  if (auto it = failCalls_.find(function); it != failCalls_.end()) {
+    CallFailures& failures = it->second;
+    if (failures.after > 0) {
+      --failures.after;
+    } else if (failures.count > 0) {
+      --failures.count;
+      call.failed = true;
+    }
   }
   const bool failed = call.failed;
   if (options_.keepHistory) calls_.push_back(std::move(call));
@@ -272,8 +281,27 @@ void Emulator::stepOneFrame() {
       }
     }
   }
+  tracePoses();
   queueSystemEvent("Frame", 0);
   idle_.notify_all();
+}
+
+void Emulator::tracePoses() {
+  if (!options_.poseTrace) return;
+  const std::uint64_t perSecond = std::max<std::uint64_t>(1, options_.framesPerSecond);
+  const std::uint64_t tenth = frame_ * poseTracePerSecond / perSecond;
+  if (tenth == tracedTenth_) return;
+  tracedTenth_ = tenth;
+  const double clock = options_.clockStartSeconds + static_cast<double>(frame_) / static_cast<double>(perSecond);
+  std::string lines;
+  for (const auto& [id, o] : objects_) {
+    lines += fmt::format("{:.2f},{},{},{:.7f},{:.7f},{:.1f},{:.1f},{:.1f},{:.1f},{},{:.1f},{:.2f}\n", clock, id,
+                         o.tail, o.pose.latitude, o.pose.longitude, o.pose.altitude,
+                         groundAt(o.pose.latitude, o.pose.longitude), o.cgToGroundFt,
+                         o.pose.heading / radiansPerDegree, o.onGround ? 1 : 0, o.pose.verticalSpeed * secondsPerMinute,
+                         (0.0 - o.pose.pitch) / radiansPerDegree);  // not "-0.00" when level
+  }
+  if (!lines.empty()) options_.poseTrace(lines);
 }
 
 void Emulator::completeCreations() {

@@ -109,7 +109,23 @@ struct Options {
   // Its last line, when the simulator quits, counts the objects it saw
   // created, landing, standing and removed.
   std::function<void(const std::string&)> account;
+  // The poses of the AI objects, 10 times a second of the emulator's clock:
+  // one block of lines in the columns of poseTraceColumns, each line ending in
+  // a line feed. None when empty.
+  std::function<void(const std::string&)> poseTrace;
+  // The emulator's clock at frame 0, seconds since 1970 (a run gives the
+  // computer's clock; tests their simulated start). The clock advances with the frames.
+  double clockStartSeconds = 0.0;
 };
+
+// The pose trace's columns: clock seconds, object id, callsign (the tail given
+// at creation), position (degrees), altitude, ground elevation and the height
+// of the centre of gravity above the wheels (feet), true heading (degrees),
+// on the ground 0/1, vertical speed (feet per minute), pitch (degrees, nose up positive).
+inline constexpr const char* poseTraceColumns =
+    "time_s,object,callsign,latitude,longitude,altitude_ft,ground_ft,cg_height_ft,heading_deg,on_ground,"
+    "vertical_speed_fpm,pitch_deg";
+inline constexpr std::uint64_t poseTracePerSecond = 10;
 
 // The account's speed bands on the ground (knots), with a gap between the
 // bands so that an aircraft near a limit does not flip back and forth.
@@ -127,7 +143,8 @@ public:
   void reset(World world, Options options = {});
   Options options() const;
   void failNextOpens(int count);
-  void failNextCalls(const std::string& function, int count = 1);
+  // The next count calls of function fail, after the first `after` of them succeed.
+  void failNextCalls(const std::string& function, int count = 1, int after = 0);
   void setCreationDelayFrames(std::uint64_t frames);
   void setOmitFacilityEnd(bool omit);
 
@@ -241,16 +258,22 @@ private:
   double groundAt(double latitude, double longitude) const;
   void queueFacilities(simconnect::Connection& connection, std::uint32_t requestId, const WorldAirport& airport);
   bool anyPending() const;
+  void tracePoses();
 
   mutable std::mutex mutex_;
   mutable std::condition_variable idle_;
   World world_;
   Options options_;
   int failOpens_ = 0;
-  std::map<std::string, int> failCalls_;
+  struct CallFailures {
+    int after = 0;  // calls still let through
+    int count = 0;  // calls to fail then
+  };
+  std::map<std::string, CallFailures> failCalls_;
   bool omitFacilityEnd_ = false;
   bool paused_ = false;
   std::uint64_t frame_ = 0;
+  std::uint64_t tracedTenth_ = 0;  // the last tenth of a second whose poses were traced
   double zuluSeconds_ = 0.0;
   std::int64_t zuluYear_ = 2024, zuluDay_ = 1;
   std::size_t scriptNext_ = 0;

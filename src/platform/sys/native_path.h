@@ -21,13 +21,46 @@ std::string pathToUtf8(const std::filesystem::path& path);
 // caller closes the file. nullptr on failure, with errno set.
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
+// What stands at a path the program reads its own data from.
+enum class FileKind {
+  missing,  // or not reachable: errno tells why
+  regular,
+  folder,
+  namedPipe,
+  device,
+  socket,
+  other,
+};
+
+// What path is (links followed), learnt without opening it.
+FileKind kindOfFile(const std::filesystem::path& path);
+
+// The whole content of path when it is a regular file, read through one
+// descriptor opened without blocking, so that a named pipe or device put in
+// its place between the look and the open is refused, never waited on. The
+// kind found; regular with bytes filled on success, missing with errno set
+// when it could not be opened or read.
+FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes);
+
+// std::fopen(path, "rb") of a regular file only, with the same guard; the
+// caller closes the file. nullptr otherwise, with kind telling what was found.
+std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind);
+
 // True when this process may write the file itself (its owner, mode and the
 // process's rights taken together), not only rename something over it.
 bool mayWriteFile(const std::filesystem::path& path);
 
-// Creates path empty (or empties it) with exactly these permission bits from
-// the start, whatever the process's default; a symbolic link there is not
-// followed. False on failure, with errno set.
-bool createFileWithPermissions(const std::filesystem::path& path, std::filesystem::perms permissions);
+// How createFileLike ended.
+enum class FileMade {
+  made,
+  failed,        // errno tells why
+  ownerNotKept,  // this process may not give it the original's owner or group
+};
+
+// Creates path empty (or empties it) with exactly the permission bits, owner
+// and group of the file original from the start, whatever the process's
+// default and rights; a symbolic link or anything but a regular file found at
+// path is not followed or opened.
+FileMade createFileLike(const std::filesystem::path& path, const std::filesystem::path& original);
 
 } // namespace gwr::platform

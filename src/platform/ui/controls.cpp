@@ -45,6 +45,7 @@ ControlState gf_initialControlState(const ControlSpec& spec) {
     initial.text = spec.caption;
     break;
   case ControlKind::editBox:
+    if (spec.background) initial.background = gf_rgbOf(*spec.background);
     break;
   }
   return initial;

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui/ui_types.h"
+
 namespace gwr::platform {
 
 using ControlId = std::uint16_t;
@@ -27,18 +29,20 @@ struct ControlSpec {
   int x = 0;
   int y = 0;
   int width = 0;
-  int listHeight = 0;   // drop-downs: the height of the open list
+  int listHeight = 0;   // drop-downs: the whole height while open, field and list
   std::string caption;  // push buttons
+  std::optional<ColourRef> background;  // edit boxes: the field's colour; none is the platform's own
 
-  static ControlSpec checkBox(ControlId id, int x, int y) { return {id, ControlKind::checkBox, x, y, 0, 0, {}}; }
+  static ControlSpec checkBox(ControlId id, int x, int y) { return {id, ControlKind::checkBox, x, y, 0, 0, {}, {}}; }
   static ControlSpec dropDown(ControlId id, int x, int y, int width, int listHeight) {
-    return {id, ControlKind::dropDown, x, y, width, listHeight, {}};
+    return {id, ControlKind::dropDown, x, y, width, listHeight, {}, {}};
   }
   static ControlSpec pushButton(ControlId id, int x, int y, int width, std::string caption) {
-    return {id, ControlKind::pushButton, x, y, width, 0, std::move(caption)};
+    return {id, ControlKind::pushButton, x, y, width, 0, std::move(caption), {}};
   }
-  static ControlSpec editBox(ControlId id, int x, int y, int width) {
-    return {id, ControlKind::editBox, x, y, width, 0, {}};
+  static ControlSpec editBox(ControlId id, int x, int y, int width,
+                             std::optional<ColourRef> background = std::nullopt) {
+    return {id, ControlKind::editBox, x, y, width, 0, {}, background};
   }
 };
 
@@ -49,6 +53,7 @@ struct ControlState {
   bool checked = false;
   std::string text;
   bool enabled = false;
+  std::optional<Rgb> background;  // edit boxes given a colour of their own
 };
 
 struct ListSelection {

@@ -86,6 +86,24 @@ EnterEditBox::EnterEditBox(int x, int y, int width, int height) : Fl_Input(x, y,
   textsize(tunables::controlFontSizePixels);
 }
 
+void EnterEditBox::fieldColour(ColourRef colour) {
+  const Rgb rgb = gf_rgbOf(colour);
+  color(fl_rgb_color(rgb.red, rgb.green, rgb.blue));
+  ownColour = true;
+}
+
+void EnterEditBox::draw() {
+  if (!ownColour) {
+    Fl_Input::draw();
+    return;
+  }
+  // The field drawn as active, so a disabled box keeps the program's colour;
+  // only its text turns grey.
+  const Fl_Boxtype frame = box();
+  if (damage() & FL_DAMAGE_ALL) fl_draw_box(frame, x(), y(), w(), h(), color());
+  drawtext(x() + Fl::box_dx(frame), y() + Fl::box_dy(frame), w() - Fl::box_dw(frame), h() - Fl::box_dh(frame));
+}
+
 int EnterEditBox::handle(int event) {
   if (event == FL_KEYBOARD && (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
     if (enterPressed) enterPressed();

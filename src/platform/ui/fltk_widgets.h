@@ -49,9 +49,15 @@ class EnterEditBox final : public Fl_Input {
 public:
   EnterEditBox(int x, int y, int width, int height);
   std::function<void()> enterPressed;
+  // A field colour of the program's own, kept while the box is disabled.
+  void fieldColour(ColourRef colour);
 
 protected:
   int handle(int event) override;
+  void draw() override;
+
+private:
+  bool ownColour = false;
 };
 
 // A list entry as FLTK's menus show it literally ('&' and '@' doubled).

@@ -21,6 +21,7 @@
 #include <FL/Fl_Choice.H>
 #include <FL/fl_ask.H>
 
+#include "platform/ui/fltk_drop_down.h"
 #include "platform/ui/fltk_widgets.h"
 #include "platform/ui/ui_tunables.h"
 #include "platform/ui/window.h"
@@ -34,6 +35,7 @@ namespace {
 
 using fltk::CommandCheckBox;
 using fltk::EnterEditBox;
+using fltk::ListDropDown;
 using fltk::PaintedWindow;
 
 // One control on the window and what its widget shows of the model.
@@ -327,8 +329,8 @@ private:
       return box;
     }
     case ControlKind::dropDown: {
-      auto* list = new Fl_Choice(spec.x, spec.y - tunables::dropDownUpPixels, spec.width,
-                                 tunables::dropDownHeightPixels);
+      auto* list = new ListDropDown(spec.x, spec.y - tunables::dropDownUpPixels, spec.width,
+                                    tunables::dropDownHeightPixels, spec.listHeight);
       list->textfont(FL_HELVETICA);
       list->textsize(tunables::controlFontSizePixels);
       list->callback(lf_onPicked, &control);
@@ -341,6 +343,7 @@ private:
     }
     case ControlKind::editBox: {
       auto* box = new EnterEditBox(spec.x, spec.y, spec.width, tunables::editBoxHeightPixels);
+      if (spec.background) box->fieldColour(*spec.background);
       box->callback(lf_onTyped, &control);
       box->enterPressed = [&control] { control.owner->lf_command(control.id, ControlEvent::enterPressed); };
       return box;
@@ -403,8 +406,9 @@ private:
   }
 
   static void lf_applyList(FltkControl& control, const ControlState& state) {
-    auto* list = static_cast<Fl_Choice*>(control.widget);
+    auto* list = static_cast<ListDropDown*>(control.widget);
     if (control.shownItems != state.items) {
+      list->entries = state.items;
       list->clear();
       // add() reads '/', '|' and '&' in a label; replace() takes it as it is.
       // add() also reuses an item of the same label, so every placeholder is

@@ -27,6 +27,7 @@ struct TrafficEngineHooks {
   void (*liveOverStatic)() = nullptr;                // moving live aircraft over static ones, every second
   void (*staticNavLights)(std::uint32_t nav) = nullptr;  // the static aircraft's nav lights
   void (*staticFeedback)(const SimFeedback& f) = nullptr;  // created, removed or failed static objects
+  void (*staticActivation)(const SimFeedback& created) = nullptr;  // a static object 2 s after its creation
   void (*removeAllStatic)() = nullptr;                     // the "Flush static" request
   void (*staticUpdate)() = nullptr;                        // the adjustments of an announced update
   void (*parkControls)(bool enabled) = nullptr;            // the window's park controls

@@ -33,6 +33,13 @@ bool gf_trustPositionsOverStaleSpeed(const LiveAc& ac, PositionSample& r, double
   return true;
 }
 
+void gf_firstReportLikeSecond(LiveAc& ac, const PositionSample& second) {
+  if (ac.sim.simState != AcSimState::Buffer || ac.samples.size() != 1) return;
+  PositionSample& first = ac.samples.front();
+  if (first.airborne || second.airborne || first.groundSpeed <= second.groundSpeed) return;
+  first.groundSpeed = second.groundSpeed;
+}
+
 // A longer silence can hide a real change (a take-off roll nobody reported).
 bool gf_speedJump(double a, double b, double dt, bool liftOff) {
   const bool ratio = (a > slowGroundSpeedKt && b >= speedJumpFactor * a) ||

@@ -12,6 +12,10 @@ namespace gwr {
 // must neither start a take-off roll nor drive a taxi leg. True when the
 // speed was replaced.
 bool gf_trustPositionsOverStaleSpeed(const LiveAc& aircraft, PositionSample& report, double dt);
+// A buffered aircraft's first report, whose speed no positions could weigh
+// yet: when the second's positions gave it a slower speed than the feed's,
+// the first, as fast, was as stale and takes that speed too.
+void gf_firstReportLikeSecond(LiveAc& aircraft, const PositionSample& second);
 // A change from speed a to speed b (kt) in dt seconds that no aircraft makes
 // (lifting off allows a faster gain): a glitch of the feed.
 bool gf_speedJump(double a, double b, double dt, bool liftOff);

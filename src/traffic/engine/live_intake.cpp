@@ -273,6 +273,7 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
+  if (speedFromPositions) gf_firstReportLikeSecond(*ac, report);
   ac->lastSampleTime = record.timestamp;
   ac->lastReport = report;
   decodeExisting(*ac, report);
@@ -317,8 +318,10 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.push_back(report);
       return;
     }
-    const bool farFromHold = ac.holding && gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(
-                                               positionOf(ac.samples.back()), positionOf(report)));
+    // Stopped at the end of a made-up roll-out, it goes on from its reports wherever they are.
+    const bool farFromHold = ac.holding && !ac.touchedDown &&
+                             gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
+                                                                                positionOf(report)));
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
     if (farFromHold && !tookOff) {
       // Back far from where it held: driving it there would be a jump.

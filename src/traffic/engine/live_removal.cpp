@@ -22,6 +22,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/simclient/sim_client_constants.h"
+#include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/sim_ids.h"
 
 namespace gwr {
@@ -70,6 +71,13 @@ void liveCreated(const SimFeedback& f) {
   LiveAc* ac = trafficEngine.findHexid(f.value);
   if (ac == nullptr || f.objectId < lowestObjectId) return;
   ac->sim.objectId = f.objectId;
+  if (ac->sim.removeWhenCreated && lf_takeRemoveWhenCreated(f.value)) {
+    // Marked after the client had identified its object: the client did not
+    // remove it, so it goes now.
+    ac->sim.removeWhenCreated = false;
+    gf_removeLiveAc(*ac);
+    return;
+  }
   ac->heightAboveGround = f.second;
   if (!ac->samples.empty() && !ac->samples.front().airborne) onGroundStart(*ac);
   if (!ac->origin.empty() && !ac->destination.empty()) giveFlightPlan(*ac);
@@ -312,7 +320,12 @@ void lf_activateCreated() {
   auto& list = trafficEngine.activations;
   for (Activation& waiting : list) {
     ++waiting.ticks;
-    if (waiting.feedback.kind != FeedbackKind::LiveCreated) continue;  // static: the static parking activates
+    if (waiting.feedback.kind != FeedbackKind::LiveCreated) {
+      // The static parking keeps its own records: it activates them.
+      const auto hook = gf_trafficEngineHooks().staticActivation;
+      if (waiting.ticks == activationTicks && hook != nullptr) hook(waiting.feedback);
+      continue;
+    }
     LiveAc* ac = trafficEngine.findHexid(waiting.feedback.value);
     if (ac == nullptr) continue;
     if (waiting.ticks == lightToggleTick1 || waiting.ticks == lightToggleTick2)

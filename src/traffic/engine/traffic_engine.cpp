@@ -181,6 +181,7 @@ void gf_reserveTrafficContainers() {
 void gf_resetTraffic() {
   auto& e = trafficEngine;
   gf_clearParkAirport();
+  fieldElevationValid = false;
   trafficReader.setFieldElevation(std::nullopt);
   e.feedback.clear();
   e.activations.clear();

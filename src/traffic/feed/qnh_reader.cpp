@@ -3,6 +3,7 @@
 #include "traffic/feed/qnh_reader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -37,12 +38,34 @@ std::int32_t roundedToInt(double value) {
   return static_cast<std::int32_t>(rounded);
 }
 
+// The decimal integer a string begins with; one too long for 64 bits fails
+// its narrowing like a number too large for the QNH.
+std::optional<std::int64_t> leadingInteger(std::string_view text) {
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error == std::errc::result_out_of_range) throw gsl::narrowing_error();
+  if (error != std::errc{}) return std::nullopt;
+  return value;
+}
+
+// A string gives its leading integer, except in inches of mercury, where a
+// whole inch would be 34 hPa off: there its decimals count.
+std::optional<double> numberOfString(const std::string& string) {
+  const auto whole = leadingInteger(string);
+  if (!whole) return std::nullopt;
+  if (static_cast<double>(*whole) <= maxInHgAsDecimal) {
+    const auto number = gf_leadingNumber(string);
+    if (number && *number <= maxInHgAsDecimal) return number;
+  }
+  return static_cast<double>(*whole);
+}
+
 // The value as a number, or none after logging a string without one.
 std::optional<double> numberOf(const nlohmann::json& value, std::string_view text) {
   if (value.is_number_unsigned()) return static_cast<double>(value.get<std::uint64_t>());
   if (value.is_number()) return value.get<double>();
   const auto string = value.get<std::string>();  // any other type throws
-  const auto number = gf_leadingNumber(string);
+  const auto number = numberOfString(string);
   if (!number) gf_logFeed(FeedLogKind::pressure, fmt::format("QNH string parse error: {} in {}", string, text), true);
   return number;
 }

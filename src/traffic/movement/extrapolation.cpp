@@ -19,10 +19,9 @@ namespace {
 constexpr double secondsPerTick = 0.01;
 constexpr double feetPerSecondAtOneKnot = feetPerNm / 3600.0;
 
-SpeedStep rollOutStep(double kt) {
-  for (const SpeedStep& s : rollOutSteps)
-    if (kt >= s.upToKt) return s;
-  return {0.0, rollOutSlowestKt, 0.0};
+// Braking evenly over the step, down to a taxi (one already slower keeps its speed).
+double rollOutKt(double kt, std::int32_t stepTicks) {
+  return std::max(kt - rollOutDecelKtPerSecond * stepTicks * secondsPerTick, std::min(kt, rollOutSlowestKt));
 }
 
 SpeedStep takeOffRollStep(double kt) {
@@ -57,9 +56,8 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
     if (ac.landing) factor = n < landingSteadyReports ? 1.0 : landingExtrapolationFactor;
     copy.groundSpeed = std::max(front.groundSpeed * factor, minLegSpeedKt);
   } else if (moving && (ac.touchedDown || ac.landing || front.airborne)) {
-    const SpeedStep s = rollOutStep(front.groundSpeed);
-    copy.groundSpeed = s.kt;
-    copy.verticalSpeed = s.fpm;
+    copy.groundSpeed = rollOutKt(front.groundSpeed, step);
+    copy.verticalSpeed = 0.0;
   } else if (moving && ac.takeOffRoll && front.groundSpeed > rollMadeUpMinKt) {
     const SpeedStep s = takeOffRollStep(front.groundSpeed);
     copy.groundSpeed = s.kt;

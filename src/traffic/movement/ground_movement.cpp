@@ -18,6 +18,7 @@
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/roll_start.h"
 #include "traffic/movement/taxi_curves.h"
 #include "traffic/simclient/sim_commands.h"
 
@@ -352,7 +353,8 @@ void lf_groundStep(LiveAc& ac) {
   const bool liftOffAhead = std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.airborne != 0; });
   const auto fast =
       std::count_if(s.begin(), s.end(), [](const PositionSample& r) { return r.groundSpeed >= takeOffRollKt; });
-  if (ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown && (liftOffAhead || fast >= 2))
+  const bool rolls = liftOffAhead || (fast >= 2 && gf_streamRolls(ac));
+  if (ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown && rolls)
     lf_startTakeOffRoll(ac);
   if (ac.takeOffRoll && ac.phase != AcPhase::TakeOff) {
     rollThrottle(ac);

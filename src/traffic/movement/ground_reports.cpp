@@ -16,6 +16,7 @@
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/roll_start.h"
 #include "traffic/movement/taxi_curves.h"
 
 namespace gwr {
@@ -146,7 +147,7 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
     r.groundSpeed = 0.0;
     return true;
   }
-  if (r.groundSpeed > 0.0 && std::fabs(r.lat - n.lat) < nearSameDeg && std::fabs(r.lon - n.lon) < nearSameDeg) {
+  if (std::fabs(r.lat - n.lat) <= nearSameDeg && std::fabs(r.lon - n.lon) <= nearSameDeg) {
     if (r.airborne || unconfirmed || (ac.takeOffRoll && n.groundSpeed >= rollStandingKt)) return false;
     const std::int32_t due = r.dueTick;
     r = n;
@@ -209,6 +210,18 @@ bool anotherTaxiingNear(const LiveAc& ac) {
   });
 }
 
+// A report at a taxi's speed after ones at a roll's: the roll was the feed's
+// stale speed (or it stopped). The roll's reports still ahead go; it taxis on.
+void callOffRoll(LiveAc& ac) {
+  auto& s = ac.samples;
+  for (std::size_t i = s.size(); i-- > 1;) {
+    if (!s[i].airborne && s[i].groundSpeed >= takeOffRollKt) s.erase(s.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  ac.takeOffRoll = 0;
+  lf_taxiLights(ac);
+  gf_setThrottle(ac.sim, 0);
+}
+
 } // namespace
 
 bool gf_groundReportCheck(LiveAc& ac, PositionSample& r) { return groundReportCheck(ac, r); }
@@ -218,10 +231,15 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   if (ac.takeOffRoll) {
     // Standing again before lifting off: whatever speed the feed still gives, no roll goes on.
     if (r.standing && !r.airborne && ac.phase == AcPhase::Taxi) ac.takeOffRoll = 0;
+    if (!r.airborne && !n.airborne && n.groundSpeed >= takeOffRollKt && r.groundSpeed < takeOffRollKt &&
+        ac.phase == AcPhase::Taxi)
+      callOffRoll(ac);
     return;
   }
   if (!ac.touchedDown) {
-    const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing;
+    const auto& s = ac.samples;  // n is the newest of the stream
+    const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
+                      gf_positionsRoll(s.size() >= 2 ? &s[s.size() - 2] : nullptr, n, r);
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
   } else if (n.airborne && r.airborne) {
     lf_touchAndGoRoll(ac);
@@ -261,11 +279,19 @@ double gf_speedShownKt(double reportedKt, double shownKt) {
   return reportedKt >= takeOffRollKt ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
 }
 
+// The speed a holder's made-up roll lifts off at: its category's take-off speed, or the report's when slower.
+double holdLiftOffKt(const LiveAc& ac, const PositionSample& r) {
+  const double takeOffKt = takeOffSpeedKt[gf_categorySlot(ac.category)];
+  return r.groundSpeed > 0.0 ? std::min(takeOffKt, r.groundSpeed) : takeOffKt;
+}
+
 bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (!ac.holding || ac.samples.empty()) return false;
   const bool rolling = r.airborne || (r.groundSpeed >= takeOffRollKt && ac.category != AcCategory::Rotorcraft);
+  if (!rolling) return false;
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
-  return rolling && turn && *turn < takeOffAheadMaxDeg;
+  if (turn && *turn < takeOffAheadMaxDeg) return true;
+  return ac.category != AcCategory::Rotorcraft && gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
 }
 
 void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
@@ -281,17 +307,51 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     r.groundSpeed = takeOffKt;
     if (r.tas <= 0.0) r.tas = takeOffKt;
   }
-  const double liftOffKt = std::min(takeOffKt, r.groundSpeed);
-  const PositionSample from = s.back();
-  const double distanceNm = gf_distanceNm(from.lat, from.lon, r.lat, r.lon);
-  const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
-  const auto bearing = gf_legBearing(from.lat, from.lon, r.lat, r.lon);
-  if (!bearing || rollNm <= 0.0) return;
+  const double liftOffKt = holdLiftOffKt(ac, r);
+  const PositionSample hold = s.back();
+  const auto turn = turnFromHeading(ac, hold, r);
   s.back().standing = 0;
+  std::int32_t due = std::max(hold.dueTick, tickCount.load());
+  if (!r.airborne) {
+    // A roll only the feed's speed tells of: the next reports may still show a taxi.
+    PositionSample wait = hold;
+    wait.standing = 1;
+    wait.groundSpeed = 0.0;
+    due = wait.dueTick = std::max(due, tickCount.load() + holdRollConfirmTicks);
+    s.push_back(wait);
+  }
+  // Lined up first on the line of the report: its roll runs along a runway, not across the field.
+  const auto line = gf_holdRollLine(hold, r, liftOffKt, turn && *turn < takeOffAheadMaxDeg);
+  PositionSample from = hold;
+  double distanceNm = gf_distanceNm(hold.lat, hold.lon, r.lat, r.lon);
+  auto bearing = gf_legBearing(hold.lat, hold.lon, r.lat, r.lon);
+  if (line) {
+    distanceNm = line->lineNm;
+    bearing = line->courseRad;
+  }
+  if (line && line->lineUpNm > linedUpNm) {
+    // Onto the line at a taxi, turning there, and a short way along it before the roll.
+    const auto taxiTo = [&](LatLon at, double nm, double trackRad) {
+      due += std::max(gf_legTicks(nm, backtrackTaxiKt), minLegTicks);
+      PositionSample p = gf_reportAt(from, at, backtrackTaxiKt, due);
+      p.track = trackRad * degreesPerRadian;
+      p.verticalSpeed = 0.0;
+      p.altitude = 0.0;
+      p.airborne = 0;
+      s.push_back(p);
+      from = p;
+    };
+    taxiTo(line->start, line->lineUpNm,
+           gf_legBearing(hold.lat, hold.lon, line->start.latitude, line->start.longitude).value_or(line->courseRad));
+    const double runNm = std::min(lineUpRunNm, distanceNm / 2.0);
+    taxiTo(gf_destinationPoint(line->start, line->courseRad, runNm * feetPerNm), runNm, line->courseRad);
+    distanceNm -= runNm;
+  }
+  const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
+  if (!bearing || rollNm <= 0.0) return;
   // Even acceleration from standstill: each step gains the same speed in the
   // same time, covering the roll by the square of the speed reached.
   const std::int32_t stepTicks = gf_legTicks(rollNm, liftOffKt / 2.0) / holdRollSteps;
-  std::int32_t due = std::max(from.dueTick, tickCount.load());
   for (std::int32_t k = 1; k <= holdRollSteps; ++k) {
     const double share = static_cast<double>(k) / holdRollSteps;
     due += std::max(stepTicks, minLegTicks);
@@ -324,7 +384,9 @@ bool checkExtendingSituations(LiveAc& ac, PositionSample& r) {
 
 std::optional<bool> lf_extendOnGround(LiveAc& ac) {
   if (ac.phase == AcPhase::Parking) lf_arriveAtStand(ac);
-  const bool taxiing = ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown;
+  // A roll-out made up down to a taxi stops and waits on its reports like a taxiing aircraft.
+  const bool rolledOut = ac.touchedDown && !ac.samples.empty() && ac.samples.front().groundSpeed <= rollOutSlowestKt;
+  const bool taxiing = ac.phase == AcPhase::Taxi && !ac.takeOffRoll && (!ac.touchedDown || rolledOut);
   if (!ac.onGroundConfirmed || (ac.phase != AcPhase::PushedBack && !taxiing)) return std::nullopt;
   if (anotherTaxiingNear(ac)) {
     ac.holding = 0;

@@ -29,6 +29,13 @@ bool categorySwitchedOff(AcCategory category) {
          (category == AcCategory::Rotorcraft && !HELICOPTERS.current());
 }
 
+// On the runway after a made-up touchdown and still faster than a taxi: its
+// made-up roll-out goes on until it is slow, whatever reports were left.
+bool rollingOutMadeUp(const LiveAc& ac) {
+  return ac.extrapolationCount >= 1 && ac.onGroundConfirmed && (ac.touchedDown || ac.landing) &&
+         !ac.samples.empty() && !ac.samples.front().standing && ac.samples.front().groundSpeed > rollOutSlowestKt;
+}
+
 } // namespace
 
 void lf_extrapolate(LiveAc& ac, std::int32_t n) {
@@ -43,6 +50,10 @@ void lf_extrapolate(LiveAc& ac, std::int32_t n) {
 
 bool lf_extendStream(LiveAc& ac) {
   if (const auto extended = lf_extendOnGround(ac)) return *extended;
+  if (rollingOutMadeUp(ac)) {
+    lf_extrapolate(ac, std::max(ac.extrapolationCount - 1, madeUpRollOutLeastReports));
+    return true;
+  }
   if (ac.extrapolationCount < 0 || ac.extrapolationCount == 1) {
     ac.extrapolationCount = -1;
     gf_removeLiveAc(ac);

@@ -64,6 +64,11 @@ inline constexpr std::uint32_t throttleOffFlareStage = 3;
 
 // Take-off.
 inline constexpr double takeOffRollKt = 43.0;
+// The reports' own positions start a roll only when they show this share of
+// that speed, and of the leg before (noise aside, not slowing), along a line
+// that turns no more than rollStraightDeg.
+inline constexpr double rollShownShare = 0.75;
+inline constexpr double rollStraightDeg = 20.0;
 inline constexpr double takeOffClimbFpm = 256.0;
 inline constexpr double liftOffMinFeet = 0.1;
 inline constexpr std::int32_t rotationBand = 100;         // ticks per climb-out band below 0
@@ -181,6 +186,19 @@ inline constexpr double takeOffAheadMaxDeg = 90.0;
 inline constexpr double holdRollShare = 0.6;
 inline constexpr double holdRollMaxNm = 1.0;
 inline constexpr std::int32_t holdRollSteps = 4;  // made-up reports of that roll
+// A roll told of by a ground report alone waits this long (ticks) at the hold
+// for the next reports, which may show the speed was stale.
+inline constexpr std::int32_t holdRollConfirmTicks = 1000;
+// That roll runs along the track of the report: an airliner's take-off roll
+// gathers speed at about this rate (m/s^2), so it needs that much runway.
+inline constexpr double takeOffRollAccelMps2 = 2.5;
+// It taxis onto that line at this speed (knots): onto the runway, or back
+// along it when the report lies behind or beside the hold.
+inline constexpr double backtrackTaxiKt = 20.0;
+// Closer to the line than this (nm, 5 m) it is lined up already; else it
+// turns onto it and taxis this far (nm, 40 m) along it before it rolls.
+inline constexpr double linedUpNm = 5.0 / 1852.0;
+inline constexpr double lineUpRunNm = 40.0 / 1852.0;
 
 // Made-up reports while the feed is silent.
 inline constexpr double landingExtrapolationFactor = 0.9;
@@ -188,10 +206,12 @@ inline constexpr std::int32_t landingSteadyReports = 4;  // fewer left: the spee
 struct SpeedStep {
   double upToKt, kt, fpm;
 };
-// After touchdown, from the fastest: at or above upToKt the next report takes kt.
-inline constexpr std::array<SpeedStep, 4> rollOutSteps{{{140.0, 100.0, 0.0}, {100.0, 80.0, 0.0}, {80.0, 60.0, 0.0},
-                                                        {60.0, 30.0, 0.0}}};
+// After touchdown a made-up report is this much slower than the one before
+// it: an airliner's braking on its roll-out, about 2 m/s^2 (3.9 kt a second).
+inline constexpr double rollOutDecelKtPerSecond = 2.0 / 0.514444;
 inline constexpr double rollOutSlowestKt = 20.0;
+// Made-up reports still to come once a made-up roll-out is down to that speed.
+inline constexpr std::int32_t madeUpRollOutLeastReports = 2;
 // During a take-off roll, from the slowest: up to upToKt the next report takes kt and fpm.
 inline constexpr std::array<SpeedStep, 5> takeOffRollSteps{{{30.0, 40.0, 0.0}, {60.0, 80.0, 0.0}, {100.0, 110.0, 0.0},
                                                             {140.0, 150.0, 600.0}, {160.0, 170.0, 1200.0}}};

@@ -25,6 +25,8 @@
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/reader_threads.h"
+#include "traffic/feed/traffic_reader.h"
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/stand_choice.h"
 #include "traffic/parking/stand_constants.h"
@@ -135,6 +137,12 @@ void stayOrLeave(const LatLon& p, const AirportRecord& park) {
   gf_leaveParkAirport();
 }
 
+// The traffic reader's ground bands measure heights from the park airport's
+// field while its stand file is read, and from no field otherwise.
+void publishFieldElevation() {
+  trafficReader.setFieldElevation(fieldElevationValid ? std::optional<double>(fieldElevationFt) : std::nullopt);
+}
+
 void leaveCommon() {
   if (standTableReady.load()) {
     lf_saveLearnedStands();
@@ -148,6 +156,8 @@ void leaveCommon() {
   gf_mainWindow().parkTrafficWeek.store(0);
   gf_clearParkAirport();
   parkAirportCode = {};
+  fieldElevationValid = false;
+  publishFieldElevation();
   standUpdateCount = 0;
   parkedEntries.clear();
   parkedLive.clear();
@@ -226,6 +236,7 @@ std::string lf_readParkedFile() {
   } else {
     apfHeader = {};
     error = gf_readApf(path, apfHeader, qualityFactors, standTable);
+    publishFieldElevation();
   }
   if (error.empty()) {
     const auto park = gf_parkAirport();
@@ -368,6 +379,7 @@ void gf_installParking() {
   hooks.every5Seconds = &every5Seconds;
   hooks.everyMinute = &everyMinute;
   hooks.staticFeedback = &gf_handleStaticFeedback;
+  hooks.staticActivation = &gf_activateStatic;
   hooks.liveOverStatic = &gf_checkLiveOverStatic;
   hooks.staticNavLights = &gf_setStaticNavLights;
   hooks.removeAllStatic = &gf_removeAllStatic;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -14,6 +15,7 @@
 #include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
+#include "liveries/refused_liveries.h"
 #include "refdata/code_pools.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_removal.h"
@@ -22,6 +24,7 @@
 #include "traffic/parking/stand_choice.h"
 #include "traffic/parking/stand_learning.h"
 #include "traffic/parking/static_ac.h"
+#include "traffic/simclient/sim_commands.h"
 
 namespace gwr {
 
@@ -142,22 +145,40 @@ void gf_handleStaticFeedback(const SimFeedback& f) {
     case FeedbackKind::StaticCreated:
       if (StaticAc* s = staticByHexid(f.value)) {
         s->sim.objectId = f.objectId;
-        if (s->sim.removeWhenCreated) {
+        // One to be removed once created is on its way out (the client removes
+        // it, unless the mark came after the client had identified it); the
+        // others wait for their activation.
+        if (s->sim.removeWhenCreated && lf_takeRemoveWhenCreated(f.value)) {
+          s->sim.removeWhenCreated = false;
+          gf_removeStatic(*s);
+        } else if (s->sim.removeWhenCreated) {
           s->sim.simState = AcSimState::RemovingFromSim;
-        } else {
-          s->sim.simState = AcSimState::Active;
-          gf_setParkedConfig(s->sim);
         }
       }
       break;
     case FeedbackKind::Removed:
       std::erase_if(staticAircraft, [&](const StaticAc& s) { return s.sim.objectId == f.objectId; });
       break;
-    case FeedbackKind::CreationFailed:
+    case FeedbackKind::CreationFailed: {
+      // The simulator has not got its livery: no aircraft is given it again
+      // (too many such liveries end the run, after the record has gone).
+      std::optional<AcDescription> refused;
+      if (const StaticAc* s = staticByHexid(f.value)) refused = *s;
       std::erase_if(staticAircraft, [&](const StaticAc& s) { return s.sim.hexid == f.value; });
+      if (refused) gf_registerUncreatableLivery(*refused);
       break;
+    }
     default: break;
   }
+}
+
+void gf_activateStatic(const SimFeedback& created) {
+  StaticAc* s = staticByHexid(created.value);
+  // Removed or gone while it waited: nothing to activate.
+  if (s == nullptr || s->sim.objectId != created.objectId || s->sim.simState != AcSimState::Adding2Sim) return;
+  s->sim.simState = AcSimState::Active;
+  gf_setParkedConfig(s->sim);
+  gf_log(fmt::format("{:8}: {:8} parked", gf_standName(s->standNumber), s->callsign));
 }
 
 void gf_enforceMaxPark(std::uint8_t newcomers) {
@@ -246,24 +267,28 @@ void lf_removeStaticTwinsOfParked() {
   }
 }
 
+void lf_checkStaticOverlap(LiveAc& ac) {
+  if (ac.takeOffRoll || ac.touchedDown) return;
+  ac.checkedLat = ac.lat;
+  ac.checkedLon = ac.lon;
+  for (StaticAc& s : staticAircraft) {
+    if (s.sim.simState != AcSimState::Active || s.callsign == ac.callsign) continue;
+    const double d = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s.standLat, s.standLon});
+    if (!gf_wingsCollide(ac.halfWingspan, s.halfWingspan, d)) continue;
+    gf_removeStatic(s);
+    return;
+  }
+}
+
 void gf_checkLiveOverStatic() {
   if (staticAircraft.empty()) return;
   for (LiveAc& ac : trafficEngine.live) {
     if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed ||
         (ac.phase != AcPhase::Taxi && ac.phase != AcPhase::Parking))
       continue;
-    if (std::fabs(ac.lat - ac.checkedLat) <= samePositionDeg && std::fabs(ac.lon - ac.checkedLon) <= samePositionDeg)
-      continue;
-    if (ac.takeOffRoll || ac.touchedDown) continue;
-    ac.checkedLat = ac.lat;
-    ac.checkedLon = ac.lon;
-    for (StaticAc& s : staticAircraft) {
-      if (s.sim.simState != AcSimState::Active || s.callsign == ac.callsign) continue;
-      const double d = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s.standLat, s.standLon});
-      if (!gf_wingsCollide(ac.halfWingspan, s.halfWingspan, d)) continue;
-      gf_removeStatic(s);
-      break;
-    }
+    const bool moved =
+        std::fabs(ac.lat - ac.checkedLat) > samePositionDeg || std::fabs(ac.lon - ac.checkedLon) > samePositionDeg;
+    if (moved) lf_checkStaticOverlap(ac);
   }
 }
 

@@ -41,6 +41,8 @@ extern std::int32_t maxParkCount;  // the wanted number of parked aircraft, stat
 bool lf_detcs();
 // The simulator's word on a static object: created, removed, or refused.
 void gf_handleStaticFeedback(const SimFeedback& f);
+// 2 s after its creation: the static object becomes active in its parked configuration.
+void gf_activateStatic(const SimFeedback& created);
 // At most one live and one static aircraft go when too many are parked.
 void gf_enforceMaxPark(std::uint8_t newcomers);
 void gf_collectParkedLive();
@@ -48,6 +50,8 @@ void gf_removeStaticTwins(const LiveAc& aircraft);
 void lf_removeStaticTwinsOfParked();
 // A live aircraft moving on the ground removes the first static one its wings touch.
 void gf_checkLiveOverStatic();
+// One such aircraft's check (none during a take-off roll or touchdown); its position is kept as checked.
+void lf_checkStaticOverlap(LiveAc& aircraft);
 void gf_setStaticNavLights(std::uint32_t nav);
 // Static aircraft active or being removed.
 std::size_t gf_countStaticParked();

@@ -86,7 +86,10 @@ void removeAircraftFromSim(AiControlled& aircraft, TrafficQueues& queues) {
     return;
   }
   if (aircraft.removeWhenCreated) return;
-  if (aircraft.simState == AcSimState::Adding2Sim) {
+  // One whose object id is known is in the simulator, waiting for its
+  // activation: its creation has been reported, so a mark to remove it then
+  // would never be acted on. It goes at once, as an active one does.
+  if (aircraft.simState == AcSimState::Adding2Sim && aircraft.objectId == 0) {
     if (gf_dropQueuedCreations(queues.liveCreations, aircraft.hexid) ||
         gf_dropQueuedCreations(queues.staticCreations, aircraft.hexid)) {
       aircraft.removedWhileQueued = true;

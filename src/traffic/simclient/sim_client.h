@@ -17,6 +17,8 @@ void lf_simClientThread(std::stop_token stop);
 // The declarations of events, group and data definitions, in their order.
 // Throws std::runtime_error naming the call that failed.
 void lf_setupSimConnect(simconnect::Handle handle);
+// One client event into the AI objects' notification group, maskable.
+void lf_addClientEventToGroup(simconnect::Handle handle, std::uint32_t eventId);
 
 // The dispatch callback. No exception leaves it: the first one is kept and
 // rethrown by lf_pumpSimConnect on the SimClient thread.

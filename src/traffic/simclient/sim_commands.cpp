@@ -78,16 +78,23 @@ void removeAiObject(std::uint32_t objectId) {
   }
 }
 
+// A release that fails ends the run like any other failed call.
+void releaseControl(std::uint32_t objectId) {
+  if (!simconnect::succeeded(simconnect::AIReleaseControl(simHandle, objectId, ReleaseControlRequest))) {
+    lf_simConnectRequestError();
+  }
+}
+
 void sendEvent(const AiEvent& event) {
   const bool flaps = event.eventId == FlapsSet;
-  if (flaps) simconnect::AIReleaseControl(simHandle, event.objectId, ReleaseControlRequest);
+  if (flaps) releaseControl(event.objectId);
   auto result = simconnect::TransmitClientEvent(simHandle, event.objectId, event.eventId, event.data,
                                                 aiNotificationGroup, 0);
   if (!simconnect::succeeded(result)) {
     setStatusText(fmt::format("SimConnect TransmitClientEvent: {} fails", event.eventId), true);
     return;
   }
-  if (flaps) simconnect::AIReleaseControl(simHandle, event.objectId, ReleaseControlRequest);
+  if (flaps) releaseControl(event.objectId);
 }
 
 } // namespace
@@ -151,7 +158,7 @@ void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value) { gf_queueAi
 
 void gf_releaseAndFreeze(std::uint32_t objectId) {
   std::lock_guard lock(simCommandMutex);
-  simconnect::AIReleaseControl(simHandle, objectId, ReleaseControlRequest);
+  releaseControl(objectId);
   for (auto eventId : {FreezeLatitudeLongitudeSet, FreezeAltitudeSet, FreezeAttitudeSet}) {
     eventQueue.push_back({objectId, eventId, 1});
   }

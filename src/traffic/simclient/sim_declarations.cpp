@@ -88,6 +88,11 @@ void check(simconnect::Result result, std::string_view call, std::string_view wh
 
 } // namespace
 
+void lf_addClientEventToGroup(simconnect::Handle handle, std::uint32_t eventId) {
+  check(simconnect::AddClientEventToNotificationGroup(handle, aiNotificationGroup, eventId, true),
+        "AddClientEventToNotificationGroup", fmt::format("{}", eventId));
+}
+
 void lf_setupSimConnect(simconnect::Handle handle) {
   for (const auto& e : systemEvents) {
     check(simconnect::SubscribeToSystemEvent(handle, e.id, e.name), "SubscribeToSystemEvent", e.name);
@@ -95,10 +100,7 @@ void lf_setupSimConnect(simconnect::Handle handle) {
   for (const auto& e : clientEvents) {
     check(simconnect::MapClientEventToSimEvent(handle, e.id, e.name), "MapClientEventToSimEvent", e.name);
   }
-  for (auto id : groupEvents) {
-    check(simconnect::AddClientEventToNotificationGroup(handle, aiNotificationGroup, id, true),
-          "AddClientEventToNotificationGroup", fmt::format("{}", id));
-  }
+  for (auto id : groupEvents) lf_addClientEventToGroup(handle, id);
   check(simconnect::SetNotificationGroupPriority(handle, aiNotificationGroup, simconnect::groupPriorityHighest),
         "SetNotificationGroupPriority", "301");
   for (const auto& f : fields) {

@@ -270,7 +270,7 @@ void lf_userAircraftTitle(const simconnect::RecvSimObjectData& message) {
     gf_log("! Title of your aircraft is empty?");
     return;
   }
-  std::string title(text.substr(0, userTitleMaxChars));
+  std::string title(gf_firstCharacters(text, userTitleMaxChars));
   if (title == lastTitle) return;
   gf_showStatusText(StatusText::simulatorSecond, title);
   lastTitle = title;

@@ -65,7 +65,8 @@ void setWingspanKnown(bool known) {
 void describeModel(const std::string& raw) {
   UserAircraftKind kind = gf_userAircraftKind();
   if (raw.empty()) {
-    gf_showStatusText(StatusText::userModel, "Unknown (encrypted?) aircraft");
+    // The user-aircraft line says why no model is known.
+    gf_showStatusText(StatusText::simulatorSecond, "Unknown (encrypted?) aircraft");
     setStatusText("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead", true);
     const double span = spanOf("CRJ7");
     kind.halfWingspanNm = span != 0.0 ? span : maxHalfSpan;
@@ -111,7 +112,6 @@ void describeModel(const std::string& raw) {
   kind.model = m;
   kind.halfWingspanSet = true;
   lf_setUserAircraftKind(kind);
-  gf_showStatusText(StatusText::userModel, m);
   gf_logIndented(line);
 }
 

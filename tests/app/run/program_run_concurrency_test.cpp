@@ -5,6 +5,7 @@
 #include "app/run/run.h"
 #include "app/window/main_window.h"
 #include "app/window/message_line.h"
+#include "bglgen/bgl_package.h"
 
 #include "core/download.h"
 #include "core/log.h"
@@ -32,6 +33,7 @@
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -77,11 +79,12 @@ protected:
     gf_resetPerUserPathsForTests();
   }
 
-  void writeSettings(const std::string& more) {
+  void writeSettings(const std::string& more, bool scanAirports = false) {
     fs::create_directories(gf_perUserFolder());
     std::ofstream(gf_parametersFile()) << "<root><parameters><parameter name=\"MSFS_INSTALL_PATH\" value=\""
                                        << (folder.path() / "sim").string()
-                                       << "\" /><parameter name=\"SCAN_AIRPORTS\" value=\"false\" />" << more
+                                       << "\" /><parameter name=\"SCAN_AIRPORTS\" value=\""
+                                       << (scanAirports ? "true" : "false") << "\" />" << more
                                        << "</parameters></root>";
   }
   std::string logText() const {
@@ -105,7 +108,8 @@ protected:
 
   // Runs the program in the window until a run ends it; every thread the
   // runs started must be gone then.
-  int runProgram() {
+  int runProgram() { return runProgram(window); }
+  int runProgram(platform::HeadlessWindow& window) {
     if (!gf_initInstance(window)) return -100;
     const auto before = threadIdsBeforeRun();
     if (action) {
@@ -248,6 +252,47 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   EXPECT_EQ(stored("SCAN_LIVERIES"), "false");
   const auto asked = versionSite.requests();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/versions.json"), 1) << asked.size();
+}
+
+// The simulator's exception on the facility reader's connection ends the run
+// with user error 111 on the message line and leaves the airport scan on; the
+// program's next start scans again, to its end this time, and switches it off.
+TEST_F(ProgramRun, ASimulatorExceptionDuringTheAirportScanEndsTheRunAndTheNextStartScansAgain) {
+  std::istringstream description("package Community/pub-lowi-airport\nairport LOWI 47.26 11.344 1907 facilities\n"
+                                  "stand 12 1 4 47.2595 11.35 270 18\n");
+  const std::vector<bglgen::PackageSpec> packages = bglgen::parseDescription(description);
+  bglgen::writePackage((folder.path() / "sim").string(), packages[0]);
+  writeSettings("", true);
+
+  // The simulator does not know LOWI: it answers the request with an exception.
+  whenLogged("airports scan automatic", [&] {
+    while (!logged("Error 111: restart") && !logged(runConnected)) std::this_thread::sleep_for(10ms);
+    window.post([&] {
+      EXPECT_EQ(gf_messageLine().error(), "111: restart");
+      window.pressClose();
+    });
+  });
+  EXPECT_EQ(runProgram(), 0);
+  EXPECT_NE(logText().find("Exiting: SYSTEM ERROR"), std::string::npos) << logText();
+  EXPECT_EQ(stored("SCAN_AIRPORTS"), "true");
+  EXPECT_FALSE(fs::exists(folder.path() / "airports" / "my_thirdparty" / "LOWI.xml"));
+
+  // The next start, with a simulator that knows LOWI.
+  gf_releaseMainWindow();
+  testsupport::resetRunLifecycle();
+  std::istringstream worldText("ground 100\nairport EDDF 50.0333 8.5706 364 Frankfurt Main\nparking 2 12 90 20 10 -5\n"
+                               "title Airbus A320 Lufthansa\ntitle Boeing 737-800 Ryanair\nuser 50.0333 8.5706 372 90 1\nusertitle My Plane\n"
+                               "usermodel A320\nzulu 2024 60 0\n" + bglgen::worldLines(packages));
+  std::vector<std::string> problems;
+  simemu::Emulator::instance().reset(simemu::gf_parseWorld(worldText, problems));
+  ASSERT_TRUE(problems.empty());
+  simRunning.store(false);  // as in a new process
+  gf_resetUserAircraft();
+  platform::HeadlessWindow nextWindow;
+  whenLogged("airports scan ends", [&] { nextWindow.post([&] { nextWindow.pressClose(); }); });
+  EXPECT_EQ(runProgram(nextWindow), 0);
+  EXPECT_EQ(stored("SCAN_AIRPORTS"), "false");
+  EXPECT_TRUE(fs::exists(folder.path() / "airports" / "my_thirdparty" / "LOWI.xml"));
 }
 
 // The simulator ending the flight or itself ends the program, without a restart.

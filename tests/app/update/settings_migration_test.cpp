@@ -123,6 +123,8 @@ TEST_F(SettingsMigration, MissingDamagedRootlessAndUnreadableFiles) {
   expectUserSettingsKept();
   EXPECT_EQ(sandbox.storedValue("PROGRAM_VERSION"), "12.5.5");
   EXPECT_FALSE(fs::exists("new_version"));
+  EXPECT_TRUE(logged("Placing a root level around a new parameters.xml to make it 100% xml compliance"));
+  EXPECT_NE(sandbox.fileText().find("<root>\n  <parameters>"), std::string::npos) << sandbox.fileText();
 
   fs::remove(sandbox.file());
   fs::create_directories(sandbox.file());  // there, but cannot be read as a file

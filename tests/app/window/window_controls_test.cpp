@@ -24,6 +24,21 @@ TEST_F(ControlsTest, ControlsAreMadeCheckedFromTheirValues) {
   EXPECT_EQ(window.state(TBLO_ZIP_BUTTON.controlId)->text, "tblo.zip");
 }
 
+// The window answers every edit box with the background 0xFFCC99, a Windows
+// colour value (0x00BBGGRR): red 0x99, green 0xCC, blue 0xFF, a light blue.
+TEST_F(ControlsTest, EditBoxesShowALightBlueFieldAndNoOtherControlAColourOfItsOwn) {
+  const platform::Rgb lightBlue{0x99, 0xCC, 0xFF};
+  const struct { const ControlBinding* control; std::optional<platform::Rgb> field; } cases[] = {
+      {&ALL_INSTALL_PATH, lightBlue}, {&BLOCK_CALLSIGN, lightBlue}, {&DESTINATION, lightBlue},
+      {&SIM_CHOICE, std::nullopt},    {&SCAN_LIVERIES, std::nullopt}, {&TBLO_ZIP_BUTTON, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto state = window.state(c.control->controlId);
+    ASSERT_TRUE(state.has_value()) << c.control->controlId;
+    EXPECT_EQ(state->background, c.field) << c.control->controlId;
+  }
+}
+
 TEST_F(ControlsTest, StartOfARunSetsEveryControlForTheLoadedSettings) {
   for (const bool first : {true, false}) {
     AUTO_RANGE.setCurrent(first);

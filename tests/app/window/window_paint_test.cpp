@@ -14,6 +14,7 @@
 #include "core/settings_catalogue.h"
 #include "platform/ui/controls.h"
 #include "support/settings_sandbox.h"
+#include "support/sim_client_world.h"
 #include "traffic/engine/live_ac.h"
 #include "traffic/engine/traffic_engine.h"
 
@@ -135,6 +136,31 @@ TEST_F(WindowPaint, SimulatorLinesFollowTheConnection) {
 
   gf_mainWindow().simulatorConnected.store(false);
   EXPECT_TRUE(paint().textCalls("Flight EDDF 25C").empty());
+}
+
+// An aircraft the simulator gives no model for is named so on the user
+// aircraft's line, as the simulator client reports it, and repainted.
+TEST_F(WindowPaint, AnAircraftWithoutModelIsNamedOnTheUserAircraftLine) {
+  std::vector<Rect> repaints;
+  gf_installWindowInvalidator([&repaints](const Rect& band) { repaints.push_back(band); });
+  testsupport::SyncSimClient client;
+  ASSERT_TRUE(client.connect());
+  const auto report = [&client](const std::string& model) {
+    client.emulator().setUserTitleModel("Encrypted One", model);
+    gf_requestUserTitleModel();
+    client.pump();
+  };
+  report("A320");
+  EXPECT_EQ(paint().textCalls("Encrypted One").size(), 1u);
+
+  repaints.clear();
+  report("");  // the same title: only the model's answer changes the line
+  EXPECT_NE(std::find(repaints.begin(), repaints.end(), Rect{0, 28, 880, 112}), repaints.end());
+  const auto painter = paint();
+  const auto shown = painter.textCalls("Unknown (encrypted?) aircraft");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].area, (Rect{5, 63, 5, 63}));
+  EXPECT_TRUE(painter.textCalls("Encrypted One").empty());
 }
 
 TEST_F(WindowPaint, CountersShowDotsWhileZero) {

@@ -132,4 +132,18 @@ void WindowProbe::pressDownsThenReturnLater(int downs, double delaySeconds) {
   }, this);
 }
 
+void WindowProbe::noteOpenListThenEscapeLater(double delaySeconds) {
+  listSeen.reset();
+  Fl::add_timeout(delaySeconds, [](void* data) {
+    auto* probe = static_cast<WindowProbe*>(data);
+    const Fl_Window* open = Fl::grab();
+    const Fl_Window* main = lf_find(probe->title);
+    if (open != nullptr && main != nullptr && open != main) {
+      const int left = open->x() - main->x(), top = open->y() - main->y();
+      probe->listSeen = platform::Rect{left, top, left + open->w(), top + open->h()};
+    }
+    probe->pressEscape();
+  }, this);
+}
+
 } // namespace gwr::testsupport

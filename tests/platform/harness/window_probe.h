@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,12 +41,18 @@ public:
   // The keys are sent after that many seconds of the event loop, so that they
   // reach a menu that a click is about to open (and which runs its own loop).
   void pressDownsThenReturnLater(int downs, double delaySeconds);
+  // After that many seconds of an event loop, notes where the open list (the
+  // window holding the pointer) lies in client coordinates, then presses
+  // Escape; none when no list was open.
+  void noteOpenListThenEscapeLater(double delaySeconds);
+  const std::optional<platform::Rect>& openList() const { return listSeen; }
 
 private:
   platform::Window& window;
   std::string title;
   int pendingDowns = 0;
   std::string modalTitle;
+  std::optional<platform::Rect> listSeen;
 };
 
 } // namespace gwr::testsupport

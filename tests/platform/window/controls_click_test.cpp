@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include <FL/Fl.H>
 
@@ -32,6 +33,7 @@ protected:
                        R"(<parameter name="AIRBORNE_ONLY" value="false"/>)"
                        R"(<parameter name="MAX_LIVE_SEL" value="0"/>)"
                        R"(<parameter name="MATCHING_DEPTH" value="1"/>)"
+                       R"(<parameter name="AUTO_RANGE" value="false"/>)"
                        R"(<parameter name="BLOCK_CALLSIGN" value=""/>)"
                        R"(<parameter name="PORT_NUMBER" value="10888"/>)"
                        "</parameters></root>");
@@ -104,6 +106,32 @@ TEST_F(ControlsClickThrough, ACheckBoxADropDownAndATextBoxReachParametersXml) {
   EXPECT_EQ(stored(PORT_NUMBER), "10888") << "the other settings stay";
 
   EXPECT_TRUE(testsupport::gf_keepPicture("ControlsClickThrough", probe->capture()));
+}
+
+// Each list opens under its field and, with the field, takes no more than
+// the table's list height: RANGE (217, 231, 50 wide, 200) has entries enough
+// to fill it, MATCHING_DEPTH (217, 203, 40 wide, 120) only four.
+TEST_F(ControlsClickThrough, ListsOpenWithinTheirTablesListHeights) {
+  const struct { const ControlBinding* list; int x, y, width, listHeight; bool filled; } cases[] = {
+      {&RANGE, 217, 231, 50, 200, true},
+      {&MATCHING_DEPTH, 217, 203, 40, 120, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.list->controlId);
+    ASSERT_TRUE(window->isEnabled(c.list->controlId));
+    const int fieldTop = c.y - 5;
+    probe->noteOpenListThenEscapeLater(0.3);
+    probe->click(c.x + c.width / 2, fieldTop + 10);
+    ASSERT_TRUE(probe->runUntil([this] { return probe->openList().has_value(); })) << "no list opened";
+    const platform::Rect open = *probe->openList();
+    EXPECT_EQ(std::tuple(open.left, open.top, open.right), std::tuple(c.x, fieldTop + 21, c.x + c.width));
+    if (c.filled) {
+      EXPECT_EQ(open.bottom, fieldTop + c.listHeight);
+    } else {
+      EXPECT_LT(open.bottom, fieldTop + c.listHeight);
+    }
+    probe->settle();
+  }
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 #include "app/window/window_controls.h"
 #include "app/window/window_paint.h"
 #include "core/main_window_state.h"
+#include "core/settings_catalogue.h"
+#include "liveries/livery_shell.h"
 #include "platform/harness/rgb_image.h"
 #include "platform/harness/window_probe.h"
 #include "platform/harness/xvfb_server.h"
@@ -206,6 +208,19 @@ TEST_F(MainWindowPaint, ConnectedAndFlyingWithStatistics) {
   const auto waiting = lf_shot();
   EXPECT_TRUE(waiting.allOf(simulatorBoxTop, yellow)) << "only connected";
   EXPECT_TRUE(waiting.allOf(realTrafficBoxTop, yellow)) << "no traffic data";
+}
+
+// The field of each edit box is the window's light blue, enabled or not; the
+// boxes' places are the control table's, insets leave out their frames.
+TEST_F(MainWindowPaint, EditBoxFieldsAreLightBlueEnabledOrNot) {
+  gf_enableControl(DESTINATION, true);
+  const auto shot = lf_shot();
+  const struct { const char* box; Rect field; } cases[] = {
+      {"ALL_INSTALL_PATH, disabled, past the window's edge", Rect{114, 122, 880, 132}},
+      {"BLOCK_CALLSIGN, disabled", Rect{110, 262, 204, 272}},
+      {"DESTINATION, enabled", Rect{220, 346, 264, 356}},
+  };
+  for (const auto& c : cases) EXPECT_TRUE(shot.allOf(c.field, lightBlue)) << c.box;
 }
 
 TEST_F(MainWindowPaint, NoticeOnTheMessageLine) {

@@ -134,12 +134,12 @@ TEST_F(EnginePass, RecordsRefusedAtTheIntake) {
   for (const auto& [altitude, taken] : {std::pair{364.0 + 50.0, false}, {364.0 + 108.0, false},
                                         {364.0 + 109.0, true}, {0.0, true}}) {
     gf_resetTraffic();  // leaves the park airport too
-    testsupport::setFrankfurtAsParkAirport();
+    harness.readFrankfurtAsParkAirport();
     route({0.0, altitude, 140});
     EXPECT_EQ(streamSize(), taken ? 1u : 0u) << altitude;
   }
   gf_resetTraffic();
-  testsupport::setFrankfurtAsParkAirport();
+  harness.readFrankfurtAsParkAirport();
   route({0.0, 0.0, 0.0});
   route({20.0, 364.0 + 50.0, 140});  // a buffered aircraft refuses it too
   EXPECT_EQ(streamSize(), 1u);
@@ -605,9 +605,8 @@ TEST_F(EnginePass, FlushAndAnnouncedStaticUpdates) {
   EXPECT_EQ(std::tuple(flushes, INITIAL_LOAD_ONLY.current(), flushStaticRequested.load()), std::tuple(1, true, false));
   INITIAL_LOAD_ONLY.setCurrent(false);
 
-  testsupport::setFrankfurtAsParkAirport();
-  standTable.emplace_back("A1", std::vector<StandOption>{}, 50.03, 8.57, 0.0, 20.0, std::int16_t{5}, false, false,
-                          false);
+  harness.readFrankfurtAsParkAirport({testsupport::frankfurtStand("A1", {50.03, 8.57}, 0.0)});
+  controlChanges = 0;  // reading the park airport switches the controls too
   secondCount = 20;
   lf_announceStaticParkingUpdate();  // the next 15-second look comes in 10 s
   EXPECT_EQ(std::pair(parkControlsDisabled.load(), controlChanges), std::pair(true, 1));

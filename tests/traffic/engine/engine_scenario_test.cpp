@@ -9,8 +9,10 @@
 #include "core/geo.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/live_ac.h"
+#include "traffic/engine/live_removal.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
+#include "traffic/simclient/sim_commands.h"
 
 namespace gwr {
 namespace {
@@ -135,6 +137,64 @@ TEST(EngineScenario, TheLiveSelectionLimitsCreationAndRemovalAtTheirRates) {
   for (const auto& object : harness.emulator().objects()) EXPECT_LT(object.tail, "DLH110") << object.tail;
 }
 
+// A live aircraft removed before it is active never becomes active and leaves
+// nothing in the simulator: taken back while its creation is queued; removed
+// once created when the mark came after the simulator client had identified
+// its object but before the traffic thread heard of it; removed at once when
+// created and waiting for its activation.
+TEST(EngineScenario, AnAircraftRemovedBeforeItsActivationLeavesNothingBehind) {
+  enum class Removed { queued, identifiedUnheard, waiting };
+  struct Case {
+    const char* name;
+    Removed when;
+    std::size_t creations;
+  };
+  const Case cases[] = {{"creation queued", Removed::queued, 0},
+                        {"identified by the client, not yet heard of", Removed::identifiedUnheard, 1},
+                        {"created, waiting for its activation", Removed::waiting, 1}};
+  constexpr std::uint32_t hexid = 100000;
+  const auto inQueue = [] {
+    const auto& q = trafficEngine.queuedLiveCreations;
+    return std::any_of(q.begin(), q.end(), [](const AiCreateRequest& r) { return r.hexid == hexid; });
+  };
+  const auto withClient = [] {  // sent to the simulator, its object not yet identified
+    const auto& p = lf_pendingCreates();
+    return std::any_of(p.begin(), p.end(), [](const PendingCreate& r) { return r.hexid == hexid; });
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle}, true);
+    harness.play(eastbound(1, 60.0));
+    ASSERT_TRUE(harness.runUntil(60.0, [&] {
+      const LiveAc* ac = trafficEngine.findHexid(hexid);
+      if (ac == nullptr || ac->sim.simState != AcSimState::Adding2Sim) return false;
+      if (c.when == Removed::queued) return inQueue();
+      return c.when == Removed::waiting ? ac->sim.objectId != 0 : withClient();
+    }));
+    if (c.when == Removed::identifiedUnheard) {
+      // The client identifies the object and reports it; the traffic thread
+      // removes the aircraft before its next pass hears of it.
+      for (int frame = 0; frame < 200; ++frame) {
+        harness.client().step(1);
+        if (!withClient()) break;
+        harness.pass();
+      }
+      ASSERT_EQ(harness.emulator().objects().size(), 1U);
+      ASSERT_EQ(trafficEngine.findHexid(hexid)->sim.objectId, 0U);
+    }
+    gf_removeLiveAc(*trafficEngine.findHexid(hexid));
+    for (int pass = 0; pass < 500; ++pass) {  // 5 s, past its activation
+      harness.pass();
+      const LiveAc* ac = trafficEngine.findHexid(hexid);
+      ASSERT_TRUE(ac == nullptr || ac->sim.simState != AcSimState::Active) << harness.now();
+    }
+    EXPECT_EQ(harness.emulator().countCalls("AICreateNonATCAircraft"), c.creations);
+    EXPECT_TRUE(harness.emulator().objects().empty());
+    const LiveAc* ac = trafficEngine.findHexid(hexid);
+    EXPECT_TRUE(ac == nullptr || ac->sim.simState == AcSimState::Buffer);  // its next reports start over
+  }
+}
+
 TEST(EngineScenario, PausedFlightFreezesTheClocksAndDropsReports) {
   EngineHarness harness(installedLiveries(), {ryanairTitle, lufthansaTitle});
   harness.play(overflight());
@@ -199,7 +259,6 @@ TEST(EngineScenario, AircraftLeavingTheRangeGoesWhenItsReportsEnd) {
 }
 
 using testsupport::frankfurtFieldFt;
-using testsupport::setFrankfurtAsParkAirport;
 
 // The arrival lands, rolls out and taxis along its reports (straight legs
 // until the ground movement comes), stands at the stand and goes after its
@@ -209,7 +268,7 @@ TEST(EngineScenario, ArrivalLandsTaxisToItsStandAndGoesWhenSilent) {
   constexpr LatLon stand{50.045153, 8.554446};
   constexpr double fieldFt = frankfurtFieldFt, cgFt = 8.0;
   EngineHarness harness({{"CFG", "", "A21N", false, condorTitle, ""}}, {condorTitle});
-  setFrankfurtAsParkAirport();
+  harness.readFrankfurtAsParkAirport();
   harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_arrival.txt"));
 
   harness.run(dueDelaySeconds + 260.0);  // 5 s after the touchdown report is due
@@ -241,22 +300,60 @@ TEST(EngineScenario, ArrivalLandsTaxisToItsStandAndGoesWhenSilent) {
 TEST(EngineScenario, DepartureTaxisLiftsOffClimbsAndLeaves) {
   constexpr const char* neoTitle = "Airbus A320neo Lufthansa";
   EngineHarness harness({{"DLH", "", "A20N", false, neoTitle, ""}}, {neoTitle});
-  setFrankfurtAsParkAirport();
+  harness.readFrankfurtAsParkAirport();
   harness.play(feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_departure.txt"));
 
   ASSERT_TRUE(harness.runUntil(120.0, [&] { return !harness.tracksWithTail("DLH9AK").empty(); }));
   EXPECT_GT(harness.now(), 60.0 + dueDelaySeconds);  // not while it stands at the stand
-  harness.run(700.0 - harness.now());                // rolling for take-off
+  // Its centreline stop may be flown as a curve into the roll, and a roll may
+  // run ahead of its reports within its smoothing limit: at 690 s it rolls
+  // (the reports lift off at 715 s).
+  harness.run(690.0 - harness.now());                // rolling for take-off
   ASSERT_EQ(trafficEngine.live.size(), 1u);
   EXPECT_EQ(std::pair(trafficEngine.live.front().onGroundConfirmed != 0, trafficEngine.live.front().phase),
             std::pair(true, AcPhase::Taxi));
   harness.run(769.0 + dueDelaySeconds - harness.now());
   EXPECT_EQ(std::pair(trafficEngine.live.front().onGroundConfirmed != 0, trafficEngine.live.front().phase),
             std::pair(false, AcPhase::Flying));
-  // Rotation and the slow first climb-out ticks leave it some seconds below its reports.
-  EXPECT_NEAR(harness.emulator().objects().front().pose.altitude, 3364.0, 300.0);
+  // Rotation, the slow first climb-out ticks and the roll's own timing leave it some seconds off its reports.
+  EXPECT_NEAR(harness.emulator().objects().front().pose.altitude, 3364.0, 350.0);
   ASSERT_TRUE(harness.runUntil(700.0, [] { return trafficEngine.live.empty(); }));
   EXPECT_LT(harness.now(), 1354.0 + dueDelaySeconds + 80.0);
+}
+
+// A take-off roll reported 36 ft above Frankfurt's field (364 ft) at 100 kt
+// and "air": the height bands of the park airport's field take it for a roll,
+// so it is created on the runway and lifts off once reported fast and higher.
+TEST(EngineScenario, RollReportedJustAboveTheParkAirportsFieldIsCreatedOnTheRunwayAndLiftsOff) {
+  constexpr const char* neoTitle = "Airbus A320neo Lufthansa";
+  constexpr LatLon rollStart{50.045127, 8.587243}, rollEnd{50.041254, 8.571026};  // runway 25C, westward
+  constexpr double runwayHalfWidthNm = 0.05;
+  constexpr double onTheFieldFt = 30.0;  // the gear's height above the field, and some
+  EngineHarness harness({{"DLH", "", "A20N", false, neoTitle, ""}}, {neoTitle});
+  harness.readFrankfurtAsParkAirport();
+  harness.play(feeder::gf_parseScenario("interval 2\n"
+                                        "aircraft 3958310 DLH4RL A20N D-AIRL FRA LHR A3\n"
+                                        "   0  50.045127  8.587243    400  100      0  air\n"
+                                        "  24  50.041254  8.571026    400  100      0  air\n"
+                                        "  30  50.040044  8.565958    450  150   1000  air\n"
+                                        "  40  50.037542  8.555485    800  160   2000  air\n"
+                                        "  70  50.029312  8.521024   1800  170   2000  air\n",
+                                        "roll-just-above-the-field"));
+
+  ASSERT_TRUE(harness.runUntil(dueDelaySeconds + 10.0, [&] { return !harness.tracksWithTail("DLH4RL").empty(); }));
+  ASSERT_EQ(harness.emulator().objects().size(), 1u);
+  const simemu::SimObject created = harness.emulator().objects().front();
+  EXPECT_EQ(created.title, neoTitle);
+  const LatLon at{created.pose.latitude, created.pose.longitude};
+  // On the runway's centreline between the roll's first two reports, on the ground.
+  const double along = gf_greatCircleDistanceNm(rollStart, at) + gf_greatCircleDistanceNm(at, rollEnd);
+  EXPECT_LT(along - gf_greatCircleDistanceNm(rollStart, rollEnd), runwayHalfWidthNm);
+  EXPECT_LT(created.pose.altitude, testsupport::frankfurtFieldFt + onTheFieldFt);
+
+  harness.run(70.0 + dueDelaySeconds - harness.now());  // the 1800 ft report is due
+  ASSERT_EQ(trafficEngine.live.size(), 1u);
+  EXPECT_EQ(trafficEngine.live.front().phase, AcPhase::Flying);
+  EXPECT_GT(harness.emulator().objects().front().pose.altitude, testsupport::frankfurtFieldFt + 500.0);
 }
 
 } // namespace

@@ -46,6 +46,23 @@ TEST_F(QnhReaderTest, PressureInEachUnitGivesWholeHectopascals) {
   EXPECT_TRUE(log.lines().empty());
 }
 
+// A string is read up to the end of its leading integer, never rounded: hPa
+// directly, above 1100 as hundredths of an inch (x 0.33865307, then rounded).
+TEST_F(QnhReaderTest, AStringGivesItsLeadingDecimalInteger) {
+  const struct { const char* datagram; std::int32_t hpa; } cases[] = {
+      {R"({"QNH":"1009.7"})", 1009},   {R"({"QNH":"1009.5"})", 1009}, {R"({"QNH":"1012.99 hPa"})", 1012},
+      {R"({"QNH":"1099.9"})", 1099},   {R"({"QNH":"2992.8"})", 1013},  // 2992 -> 1013.25, where 2993 gives 1014
+      {R"({"QNH":"950,6"})", 950},
+  };
+  for (const auto& c : cases) {
+    qnh.handleTextForTests(R"({"QNH":1013})");
+    qnh.handleTextForTests(c.datagram);
+    EXPECT_EQ(qnh.lastQnh(), c.hpa) << c.datagram;
+    EXPECT_EQ(currentQnh.load(), c.hpa) << c.datagram;
+  }
+  EXPECT_TRUE(log.lines().empty());
+}
+
 TEST_F(QnhReaderTest, UnusableDatagramsAreLoggedAndChangeNothing) {
   qnh.handleTextForTests(R"({"QNH":1009})");
   log.mark();
@@ -56,6 +73,8 @@ TEST_F(QnhReaderTest, UnusableDatagramsAreLoggedAndChangeNothing) {
       {R"({"qnh":1000})", R"(no QNH {"qnh":1000})"},
       {R"({"QNH":"high"})", R"(==> QNH string parse error: high in {"QNH":"high"})"},
       {R"({"QNH":"nan"})", R"(==> QNH string parse error: nan in {"QNH":"nan"})"},
+      {R"({"QNH":".5"})", R"(==> QNH string parse error: .5 in {"QNH":".5"})"},
+      {R"({"QNH":"99999999999999999999"})", R"(Exception narrowing_error, in {"QNH":"99999999999999999999"})"},
       {R"({"QNH":true})", "Exception [json.exception.type_error.302] type must be string, but is boolean, in "
                           R"({"QNH":true})"},
       {R"({"QNH":[1000]})", "Exception [json.exception.type_error.302] type must be string, but is array, in "

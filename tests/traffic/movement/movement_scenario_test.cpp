@@ -100,8 +100,8 @@ constexpr double a320HalfSpanNm = 17.9 / 1852.0;
 // choices at birth and at arrival giving that stand; all undone at the end.
 class FrankfurtStand {
 public:
-  FrankfurtStand(double lat, double lon) {
-    testsupport::setFrankfurtAsParkAirport();
+  FrankfurtStand(EngineHarness& harness, double lat, double lon) {
+    harness.readFrankfurtAsParkAirport();
     gf_clearStands(standTable);
     standTable.emplace_back("A1", std::vector<StandOption>{}, lat, lon, standHeadingDeg * radiansPerDegree, 20.0,
                             std::int16_t{5}, false, false, false);
@@ -187,7 +187,7 @@ TEST(MovementScenarioTest, DeparturePushesBackTaxisTakesOffAndClimbs) {
   const auto flight = scenarioAircraft("eddf_departure.txt");
   const auto& firstPoint = flight.waypoints.front().position;
   EngineHarness harness({{"DLH", "", "A20N", false, "Airbus A320neo Lufthansa", ""}}, {"Airbus A320neo Lufthansa"});
-  FrankfurtStand frankfurt(firstPoint.latitude, firstPoint.longitude);
+  FrankfurtStand frankfurt(harness, firstPoint.latitude, firstPoint.longitude);
   const MovementPoint first = pointAt(firstPoint.latitude, firstPoint.longitude);
   harness.play(feeder::Scenario{{flight}});
   const auto track = fly(harness, flight.callsign, 1200.0);  // out at 7000 ft, still in range
@@ -257,7 +257,7 @@ TEST(MovementScenarioTest, ArrivalFlaresTouchesDownRollsOutTaxisAndParks) {
   const auto flight = scenarioAircraft("eddf_arrival.txt");
   const auto& last = flight.waypoints.back();
   EngineHarness harness({{"CFG", "", "A21N", false, "Airbus A321neo Condor", ""}}, {"Airbus A321neo Condor"});
-  FrankfurtStand frankfurt(last.position.latitude, last.position.longitude);
+  FrankfurtStand frankfurt(harness, last.position.latitude, last.position.longitude);
   harness.play(feeder::Scenario{{flight}});
   Levers levers;
   const auto track = fly(harness, flight.callsign, 700.0, &levers);  // parked, before its silence ends

@@ -329,7 +329,8 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
     SCOPED_TRACE(c.name);
     EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}, {"CFG", "", "A21N", false, condor, ""}},
                           {lufthansa, condor});
-    testsupport::setFrankfurtAsParkAirport();
+    harness.readFrankfurtAsParkAirport();
+    gf_clearStands(standTable);
     standTable.emplace_back("A1", std::vector<StandOption>{}, gate.latitude, gate.longitude, 339.6 * radiansPerDegree,
                             20.0, std::int16_t{5}, false, false, false);
     standTable.back().number = 1;

@@ -2,6 +2,7 @@
 // on the ground, a failed read, and leaving when out of sight or when another
 // listed airport comes as near.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -13,6 +14,8 @@
 #include "core/settings_catalogue.h"
 #include "traffic/engine/traffic_engine.h"
 #include "standgen/stand_files.h"
+#include "traffic/feed/reader_threads.h"
+#include "traffic/feed/traffic_reader.h"
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/static_parking_plan.h"
@@ -143,6 +146,36 @@ TEST_F(ParkDriverTest, TheParkAirportIsLeftOutOfSightOrForANearerListedOne) {
   lf_parkAirportDriver(false);
   EXPECT_EQ(parkCode(), "");
   EXPECT_TRUE(logged("EHRD is out of sight (30.0 nm), parked aircraft will be removed"));
+}
+
+// The traffic reader measures a report's height from the park airport's field
+// (its stand file's altitude, feet) while the airport is set, from none else.
+TEST_F(ParkDriverTest, TheTrafficReaderTakesTheFieldFromTheStandFileUntilTheAirportIsLeft) {
+  struct Row {
+    const char* step;
+    int altitudeFt;  // of EHAM's stand file
+    bool withStand;  // a file without stands is a failed read
+    double northNm;  // where the user is then, airborne at 1000 ft
+    std::optional<double> field;
+  };
+  const Row rows[] = {{"read", -11, true, 10.0, -11.0},
+                      {"still in sight", -11, true, 12.0, -11.0},
+                      {"out of sight: left", -11, true, 30.0, std::nullopt},
+                      {"read without stands: left", 364, false, 10.0, std::nullopt},
+                      {"read again", 364, true, 10.0, 364.0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.step);
+    standgen::FileSpec spec;
+    if (row.withStand) spec.stands = {standgen::stand("A1", 52.0, 4.0, 0.0, 30.0, 0)};
+    spec.parameters = standgen::generatedParameters("EHAM", "EHAM", "Pub", row.altitudeFt, spec.stands.size());
+    standgen::writeApf(myThirdpartyFolder / "EHAM.xml", spec);
+    userAt(row.northNm, 4.0, false);
+    if (parkCode().empty())
+      chooseAndRead();
+    else
+      lf_parkAirportDriver(false);
+    EXPECT_EQ(trafficReader.fieldElevation(), row.field);
+  }
 }
 
 TEST_F(ParkDriverTest, ReReadTakesAChangedReservedStandAndADestinationGoesFirst) {

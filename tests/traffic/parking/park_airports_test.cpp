@@ -1,9 +1,14 @@
 // Tests of my_park_airports.txt: reading past bad lines, the my_thirdparty
 // airports, and writing the front entry without losing the user's lines.
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -99,6 +104,23 @@ TEST_F(ParkAirportsTest, AFileThatCannotBeReadIsLeftAlone) {
   EXPECT_TRUE(logged("==> my_park_airports.txt could not be read, EHAM,D7 not saved"));
   EXPECT_FALSE(lf_readMyParkAirports());
   EXPECT_TRUE(parkAirports.empty());
+}
+
+// A named pipe in the list's place is refused at once, never waited on (the
+// start would hang in it), and nothing is written into it.
+TEST_F(ParkAirportsTest, ANamedPipeInTheListsPlaceIsRefusedAtOnce) {
+  ASSERT_EQ(::mkfifo(myParkAirportsFile.c_str(), 0600), 0);
+  gf_insertParkAirport({"D7", {52.0, 4.0}, 0.0, FixedCode<4>("EHAM")}, true);
+  auto done = std::async(std::launch::async, [] { return !gf_writeParkAirportEntry() && !lf_readMyParkAirports(); });
+  if (done.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    // A writer coming and going lets each blocked open go on and its read end.
+    while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+      ::close(::open(myParkAirportsFile.c_str(), O_RDWR | O_NONBLOCK));
+    FAIL() << "the list's reader waited on the pipe";
+  }
+  EXPECT_TRUE(done.get());
+  EXPECT_TRUE(logged(myParkAirportsFile.string() + " not read: it is a named pipe, not a regular file"));
+  EXPECT_TRUE(logged("==> my_park_airports.txt could not be read, EHAM,D7 not saved"));
 }
 
 // A disk that fills up while the list is written (the file size limit stands

@@ -215,7 +215,6 @@ TEST_F(ParkingScenario, AnArrivalTakesAFittingStandAndTheStaticAircraftThereMake
   EngineHarness harness({{"CFG", "", "A21N", false, condorTitle, ""}, parkedLiveries().front()},
                         {condorTitle, "Airbus A320 Lufthansa"});
   airportsTable.front().altitude = 364.0F;
-  trafficReader.setFieldElevation(364.0);
   standgen::FileSpec spec;
   spec.stands = {standgen::stand("T1", arrivalStand.latitude, arrivalStand.longitude, 340.0, 24.0, 0),
                  standgen::stand("T2", arrivalStand.latitude, arrivalStand.longitude - 60.0 / metresPerDegreeLon, 340.0,

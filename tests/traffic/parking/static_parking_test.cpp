@@ -11,12 +11,14 @@
 #include <gtest/gtest.h>
 
 #include "core/main_window_state.h"
+#include "liveries/refused_liveries.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/parking/stand_scene.h"
 #include "traffic/parking/static_ac.h"
 #include "traffic/parking/static_parking.h"
 #include "traffic/parking/static_under_live.h"
+#include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/user_aircraft.h"
 
 namespace gwr {
@@ -36,6 +38,7 @@ protected:
     parkedEntries.clear();
     maxParkCount = 0;
     gf_installTrafficEngineHooks({});
+    gf_clearMatchBookkeepingForTests();  // a refused creation registers its livery
     StandScene::TearDown();
   }
   // Active at the stand, with the stand's position and the given half span.
@@ -208,13 +211,12 @@ TEST_F(StaticParkingTest, OnlyAUserMovingOverAStaticAircraftRemovesIt) {
   }
 }
 
-TEST_F(StaticParkingTest, FeedbackActivatesErasesAndDropsRecords) {
+TEST_F(StaticParkingTest, FeedbackErasesAndDropsRecords) {
   StaticAc& s = addStatic("KLM1*", 1, 42);
   s.sim.simState = AcSimState::Adding2Sim;
   s.sim.objectId = 0;
   addStatic("DLH2*", 1, 43).sim.simState = AcSimState::Adding2Sim;
   gf_handleStaticFeedback({900, 42, 0, FeedbackKind::StaticCreated, 0.0, 0.0});
-  EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active);
   EXPECT_EQ(staticAircraft[0].sim.objectId, 900U);
   gf_handleStaticFeedback({0, 43, 0, FeedbackKind::CreationFailed, 0.0, 0.0});
   ASSERT_EQ(staticAircraft.size(), 1U);
@@ -222,6 +224,58 @@ TEST_F(StaticParkingTest, FeedbackActivatesErasesAndDropsRecords) {
   EXPECT_TRUE(staticAircraft.empty());
 }
 
+// A created static object waits for its activation (2 s later): only then is
+// it active and parked, with its line. One removed while it waits leaves the
+// simulator at once; one to be removed once created never becomes active: the
+// client removes it when it identifies the object, or, when the mark came
+// after that, the traffic thread does once it hears of the creation.
+TEST_F(StaticParkingTest, ACreatedStaticAircraftBecomesActiveOnlyAtItsActivation) {
+  useStands({standAt("A1", 0.0, 30.0)});
+  enum class Before { nothing, removedHandedOver, removedIdentified, removedWaiting };
+  struct Case {
+    const char* name;
+    Before before;
+    std::uint32_t activatedObject;
+    AcSimState waiting, after;
+    bool parkedLine, removalQueued;
+  };
+  const Case cases[] = {
+      {"created, then activated", Before::nothing, 900, AcSimState::Adding2Sim, AcSimState::Active, true, false},
+      {"another object of its hexid", Before::nothing, 901, AcSimState::Adding2Sim, AcSimState::Adding2Sim, false,
+       false},
+      {"removed while it waits", Before::removedWaiting, 900, AcSimState::RemovingFromSim,
+       AcSimState::RemovingFromSim, false, true},
+      {"removed before the client identified it", Before::removedHandedOver, 900, AcSimState::RemovingFromSim,
+       AcSimState::RemovingFromSim, false, false},
+      {"removed after the client identified it", Before::removedIdentified, 900, AcSimState::RemovingFromSim,
+       AcSimState::RemovingFromSim, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    staticAircraft.clear();
+    trafficEngine.queuedRemovals.clear();
+    log().mark();
+    StaticAc& s = addStatic("KLM1*", 1, 42);
+    s.sim.simState = AcSimState::Adding2Sim;
+    s.sim.objectId = 0;
+    if (c.before == Before::removedHandedOver || c.before == Before::removedIdentified)
+      gf_removeStatic(s);  // handed over, not in a queue any more
+    // The client takes the mark when it identifies the object and removes it then.
+    if (c.before == Before::removedHandedOver) {
+      EXPECT_TRUE(lf_takeRemoveWhenCreated(42));
+    }
+    gf_handleStaticFeedback({900, 42, 0, FeedbackKind::StaticCreated, 0.0, 0.0});
+    if (c.before == Before::removedWaiting) gf_removeStatic(staticAircraft.front());
+    EXPECT_EQ(staticAircraft.front().sim.simState, c.waiting);
+    EXPECT_FALSE(logged("parked"));
+    gf_activateStatic({c.activatedObject, 42, 0, FeedbackKind::StaticCreated, 0.0, 0.0});
+    EXPECT_EQ(staticAircraft.front().sim.simState, c.after);
+    EXPECT_EQ(logged("A1      : KLM1*    parked"), c.parkedLine) << log().text();
+    EXPECT_EQ(std::count(trafficEngine.queuedRemovals.begin(), trafficEngine.queuedRemovals.end(), 900U),
+              c.removalQueued ? 1 : 0);
+    EXPECT_FALSE(lf_takeRemoveWhenCreated(42));  // no mark left behind
+  }
+}
 
 // Mean parked hours: half-hour slots summed over the parked aircraft, halved,
 // plus half an hour. A static aircraft parked later in the week than now adds

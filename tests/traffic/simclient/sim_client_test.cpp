@@ -56,6 +56,62 @@ protected:
   SyncSimClient client;
 };
 
+// The connection's declarations, each table in the order the simulator gets
+// it: the calls' ids and names, and the group's events with their priority.
+TEST_F(SimClientTest, TheConnectionDeclaresEachTableInItsOrder) {
+  using Declared = std::vector<std::pair<std::uint32_t, std::string>>;
+  const auto declared = [this](const std::string& function) {
+    Declared out;
+    for (const auto& call : emu().calls()) {
+      if (call.function == function) out.emplace_back(call.id, call.text);
+    }
+    return out;
+  };
+  const struct { const char* function; Declared expected; } cases[] = {
+      {"SubscribeToSystemEvent",
+       {{201, "Sim"}, {202, "ObjectAdded"}, {203, "ObjectRemoved"}, {205, "FlightLoaded"}, {204, "Frame"}}},
+      {"MapClientEventToSimEvent",
+       {{219, "GEAR_SET"}, {220, "ENGINE_AUTO_START"}, {221, "ENGINE_AUTO_SHUTDOWN"}, {222, "THROTTLE_SET"},
+        {217, "FLAPS_SET"}, {218, "SPOILERS_SET"}, {207, "NAV_LIGHTS_SET"}, {206, "BEACON_LIGHTS_SET"},
+        {210, "LANDING_LIGHTS_SET"}, {208, "TAXI_LIGHTS_SET"}, {209, "STROBES_SET"}, {212, "LOGO_LIGHTS_SET"},
+        {211, "CABIN_LIGHTS_SET"}, {213, "ALL_LIGHTS_TOGGLE"}, {214, "FREEZE_LATITUDE_LONGITUDE_SET"},
+        {215, "FREEZE_ALTITUDE_SET"}, {216, "FREEZE_ATTITUDE_SET"}}},
+      {"AddClientEventToNotificationGroup",
+       {{207, ""}, {206, ""}, {210, ""}, {208, ""}, {209, ""}, {212, ""}, {211, ""}, {213, ""},
+        {217, ""}, {218, ""}, {219, ""}, {221, ""}, {222, ""}, {214, ""}, {215, ""}, {216, ""}}},
+      {"SetNotificationGroupPriority", {{301, ""}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(declared(c.function), c.expected) << c.function;
+
+  for (const auto& call : emu().calls()) {
+    if (call.function == "AddClientEventToNotificationGroup") {
+      EXPECT_EQ(call.data, 301u) << call.id;
+    } else if (call.function == "SetNotificationGroupPriority") {
+      EXPECT_EQ(call.data, 1u) << "the highest priority";
+    }
+  }
+  // Definitions: the order they are made in, each with its fields in order.
+  Declared definitions;
+  for (const auto& [id, field] : declared("AddToDataDefinition")) {
+    if (definitions.empty() || definitions.back().first != id) definitions.emplace_back(id, "");
+    definitions.back().second += field + ";";
+  }
+  const Declared expectedDefinitions{
+      {407, "TITLE;"},
+      {408, "ATC MODEL;"},
+      {409, "SIM ON GROUND;"},
+      {402, "Plane Latitude;Plane Longitude;Plane Pitch degrees;Plane Bank degrees;Plane Heading degrees true;"
+            "Plane Altitude;Vertical Speed;Airspeed True;"},
+      {403, "Plane Latitude;Plane Longitude;Plane Pitch degrees;Plane Bank degrees;Plane Heading degrees true;"
+            "Plane Altitude;Indicated Altitude;Plane Alt Above Ground;Ground Velocity;ZULU TIME;ZULU DAY OF YEAR;"
+            "ZULU YEAR;LIGHT STATES;STANDARD ATM TEMPERATURE;"},
+      {405, "Static CG to Ground;Static Pitch;"},
+      {404, "Plane Alt Above Ground;Ground Altitude;SIM ON GROUND;ATC ID;"},
+      {401, "SPOILERS HANDLE POSITION;GENERAL ENG THROTTLE LEVER POSITION:1;GENERAL ENG THROTTLE LEVER POSITION:2;"},
+  };
+  EXPECT_EQ(definitions, expectedDefinitions);
+}
+
 TEST_F(SimClientTest, UserStateOnGroundAndSimulatorTimeAreDecoded) {
   const UserState state = client.userState();
   EXPECT_EQ(std::tuple(state.latitude, state.altitude, state.heightAboveGround), std::tuple(50.0333, 372.0, 8.0));
@@ -204,6 +260,43 @@ TEST_F(SimClientTest, AFailedCallEndsTheRunWithSimconnectError) {
   EXPECT_EQ(std::tuple(emu().countCalls("AICreateNonATCAircraft"), emu().countCalls("AIRemoveObject"),
                        sizes.creations + sizes.removals),
             std::tuple(1u, 0u, 0u));
+}
+
+// Releasing AI control is a call like any other: each of its failures ends the run.
+TEST_F(SimClientTest, AFailedReleaseOfControlEndsTheRunWithSimconnectError) {
+  struct Case {
+    const char* where;
+    bool atIdentification;
+    int releasesBefore;  // releases that succeed before the one that fails
+  };
+  const Case cases[] = {
+      {"release of a newly identified object", true, 0},
+      {"release before a flaps event", false, 0},
+      {"release after a flaps event", false, 1},
+  };
+  std::uint32_t hexid = 20001;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    // Each case is a run of its own.
+    stopRequested.store(false);
+    RunRecord::instance().clear();
+    gf_prepareSimConnectQueues();
+    const std::string callsign = "DLH" + std::to_string(hexid);
+    if (c.atIdentification) emu().failNextCalls("AIReleaseControl", 1, c.releasesBefore);
+    const std::uint32_t id = createAndIdentify(callsign, hexid++);
+    if (!c.atIdentification) {
+      client.step();
+      ASSERT_TRUE(RunRecord::instance().reasons().empty());
+      emu().failNextCalls("AIReleaseControl", 1, c.releasesBefore);
+      AiControlled aircraft;
+      aircraft.objectId = id;
+      gf_setFlaps(aircraft, 2);
+      client.step();
+    }
+    EXPECT_EQ(std::tuple(RunRecord::instance().reasons(), restartDelaySeconds.load(), simDisconnecting.load()),
+              std::tuple(std::vector<std::string>{"SIMCONNECT ERROR"}, 9, true));
+    client.feedback();
+  }
 }
 
 TEST_F(SimClientTest, AFailedUserRequestEndsTheRunAndNoMoreAreSent) {

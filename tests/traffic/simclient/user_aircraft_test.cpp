@@ -46,6 +46,28 @@ TEST_F(UserAircraftTest, ALongTitleIsShownAndLoggedAsItsFirst48Characters) {
   EXPECT_TRUE(client.logged("! Title of your aircraft is empty?"));
 }
 
+// The title is cut at its 48th character, never inside one: a title in other
+// letters than ASCII is shown and logged whole up to there.
+TEST_F(UserAircraftTest, ATitleIsCutAtItsFortyEighthCharacterNotByte) {
+  const auto repeated = [](std::string_view piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+  };
+  const struct { std::string title, shown; } cases[] = {
+      {repeated("T", 47) + "\u00e9" + "xyz", repeated("T", 47) + "\u00e9"},     // the 48th takes two bytes
+      {repeated("\u00fc", 50), repeated("\u00fc", 48)},                        // 100 bytes: 48 letters
+      {repeated("\u20ac", 48), repeated("\u20ac", 48)},                        // three bytes each, all kept
+      {"Airbus A320 \u2013 Lufthansa", "Airbus A320 \u2013 Lufthansa"},  // short: kept whole
+  };
+  for (const auto& c : cases) {
+    client.log().mark();
+    reported(c.title, "A320");
+    EXPECT_EQ(gf_mainWindow().text(StatusText::simulatorSecond), c.shown) << c.title;
+    EXPECT_TRUE(client.logged(std::string(10, ' ') + "SimConnect: User aircraft title: " + c.shown)) << c.title;
+  }
+}
+
 TEST_F(UserAircraftTest, ModelRules) {
   struct Case { const char* title; const char* model; const char* expected; double halfSpan; };
   const Case cases[] = {
@@ -74,7 +96,7 @@ TEST_F(UserAircraftTest, AnUnknownSpanOrNoModelTakeTheirFallBacksAndSaySo) {
   constexpr double crj7HalfSpanNm = 0.0062;
   halfSpans[gf_modelIndex("CRJ7")] = crj7HalfSpanNm;
   EXPECT_DOUBLE_EQ(reported("Encrypted One", "").halfWingspanNm, crj7HalfSpanNm);
-  EXPECT_EQ(gf_mainWindow().text(StatusText::userModel), "Unknown (encrypted?) aircraft");
+  EXPECT_EQ(gf_mainWindow().text(StatusText::simulatorSecond), "Unknown (encrypted?) aircraft");
   EXPECT_TRUE(client.logged("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead"));
 }
 

@@ -1,0 +1,92 @@
+// Where a take-off roll may start: the reports' positions rolling; the line a
+// holder's unreported roll follows, and a report it reached by backtracking.
+#include "traffic/movement/roll_start.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "traffic/engine/engine_constants.h"
+#include "traffic/movement/movement_constants.h"
+#include "traffic/movement/taxi_curves.h"
+
+namespace gwr {
+
+namespace {
+
+constexpr double metresPerSecondPerKt = 1852.0 / 3600.0;
+
+// Distance of an even roll from standstill to kt.
+double rollToNm(double kt) {
+  const double v = kt * metresPerSecondPerKt;
+  return v * v / (2.0 * takeOffRollAccelMps2) / 1852.0;
+}
+
+// Speed the positions of a and b show over their due ticks, knots; none (0)
+// when b is not due after a (a leg re-timed or made up in between).
+double shownKt(const PositionSample& a, const PositionSample& b) {
+  const std::int32_t ticks = b.dueTick - a.dueTick;
+  return ticks > 0 ? gf_legNm(a, b) * ticksPerHour / ticks : 0.0;
+}
+
+} // namespace
+
+bool gf_positionsRoll(const PositionSample* before, const PositionSample& n, const PositionSample& r) {
+  const double kt = shownKt(n, r);
+  if (kt < takeOffRollKt * rollShownShare) return false;
+  if (before == nullptr) return true;
+  const auto first = gf_legBearing(before->lat, before->lon, n.lat, n.lon);
+  const auto second = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
+  if (!first || !second) return true;
+  return std::fabs(gf_normalizeAngle(*second - *first)) * degreesPerRadian <= rollStraightDeg &&
+         kt >= shownKt(*before, n) * rollShownShare;
+}
+
+bool gf_streamRolls(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  for (std::size_t i = 2; i < s.size(); ++i) {  // a line needs three reports
+    const bool fast = s[i - 1].groundSpeed >= takeOffRollKt && s[i].groundSpeed >= takeOffRollKt &&
+                      !s[i - 1].standing && !s[i].standing;
+    if (fast && gf_positionsRoll(&s[i - 2], s[i - 1], s[i])) return true;
+  }
+  return false;
+}
+
+std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt,
+                                            bool ahead) {
+  if (!std::isfinite(r.track) || !(liftOffKt > 0.0)) return {};
+  HoldRollLine line;
+  line.courseRad = gf_wrapHeading(r.track * radiansPerDegree);
+  // A track of 0 tells nothing (the feed's default): then the line runs from the hold to the report.
+  if (r.track == 0.0) {
+    const auto towards = gf_legBearing(hold.lat, hold.lon, r.lat, r.lon);
+    if (!towards) return {};
+    line.courseRad = *towards;
+  }
+  const LatLon at{r.lat, r.lon};
+  // Along-track position of the hold, seen from the report (negative: behind it).
+  double along = 0.0;
+  if (const auto bearing = gf_legBearing(r.lat, r.lon, hold.lat, hold.lon))
+    along = gf_distanceNm(r.lat, r.lon, hold.lat, hold.lon) * std::cos(*bearing - line.courseRad);
+  // The roll takes this share of the line, the rest flown (or rolled) at the report's speed.
+  const double leastNm = rollToNm(liftOffKt) / holdRollShare;
+  line.lineNm = (-along >= leastNm || (ahead && -along > 0.0)) ? -along : leastNm;
+  line.start = gf_destinationPoint(at, gf_wrapHeading(line.courseRad + M_PI), line.lineNm * feetPerNm);
+  line.lineUpNm = gf_distanceNm(hold.lat, hold.lon, line.start.latitude, line.start.longitude);
+  return line;
+}
+
+double gf_holdRollSeconds(const HoldRollLine& line, const PositionSample& r, double liftOffKt) {
+  const double rollKt = std::max(std::min(r.groundSpeed, liftOffKt), minLegSpeedKt) / 2.0;
+  return (line.lineUpNm / backtrackTaxiKt + line.lineNm / rollKt) * secondsPerHour;
+}
+
+bool gf_backtrackedToRoll(const LiveAc& ac, const PositionSample& r, double liftOffKt) {
+  if (!ac.holding || ac.samples.empty()) return false;
+  const auto line = gf_holdRollLine(ac.samples.back(), r, liftOffKt, false);
+  if (!line) return false;
+  const double silenceSeconds =
+      (static_cast<double>(r.dueTick) - static_cast<double>(ac.holdingSince)) / ticksPerHour * secondsPerHour;
+  return gf_holdRollSeconds(*line, r, liftOffKt) <= silenceSeconds;
+}
+
+} // namespace gwr

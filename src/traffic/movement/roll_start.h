@@ -1,0 +1,43 @@
+// Where a take-off roll starts: where the reports' own positions roll, and
+// for a holder's unreported roll, on the line of its next report.
+#pragma once
+
+#include <optional>
+
+#include "core/geo.h"
+#include "traffic/engine/live_ac.h"
+
+namespace gwr {
+
+// The positions themselves roll from n to r: at the take-off roll's speed
+// (a share of it: position noise) and, when the report before n is given,
+// along its line, turning little and not slowing.
+bool gf_positionsRoll(const PositionSample* before, const PositionSample& n, const PositionSample& r);
+// Two reports of the stream, one after the other, at the take-off roll's
+// speed, whose positions roll. A stale speed over creeping or jumping
+// positions does not.
+bool gf_streamRolls(const LiveAc& aircraft);
+
+struct HoldRollLine {
+  LatLon start;           // where the roll starts, on the report's line
+  double courseRad = 0.0;  // the report's track: the roll's direction
+  double lineNm = 0.0;     // from the start along the line to the report
+  double lineUpNm = 0.0;   // from the hold to the start
+};
+
+// The line through report r along its track. The roll starts at the point of
+// that line nearest the hold, when that lies behind the report and, for a
+// report not ahead of the hold (after a backtrack), leaves the roll to
+// liftOffKt its runway; else it starts that far back from the report.
+std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt,
+                                            bool ahead);
+
+// Seconds the holder needs to taxi to the line's start and roll up to r.
+double gf_holdRollSeconds(const HoldRollLine& line, const PositionSample& r, double liftOffKt);
+
+// A report behind or beside where the aircraft holds (it waits there, silent)
+// that can only be the same departure after a backtrack: rolling, and reached
+// at taxi speed and rolled up to within the silence since it began to hold.
+bool gf_backtrackedToRoll(const LiveAc& aircraft, const PositionSample& r, double liftOffKt);
+
+} // namespace gwr

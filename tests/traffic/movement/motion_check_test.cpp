@@ -1,0 +1,225 @@
+// The motion check on made-up pose tracks: a crab, a fast reverse, a straight
+// and a curved take-off roll, a landing roll, racing on the ground, a removal
+// at speed, a taxi trailing its reports; and the trace and report lines it reads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/geo.h"
+#include "feeder/scenario.h"
+#include "motioncheck/motion_check.h"
+#include "motioncheck/motion_input.h"
+#include "support/engine_harness.h"
+#include "traffic/feed/park_airport_state.h"
+
+namespace gwr {
+namespace {
+
+using motioncheck::PoseSample;
+using motioncheck::ReportSample;
+
+constexpr double fieldFt = 364.0;
+constexpr double tick = 0.1;  // seconds between poses, as the emulator traces them
+constexpr double feetPerSecondPerKt = feetPerNm / 3600.0;
+
+// A stretch of one object's track: speed from startKt to endKt, the path
+// turning at turnDegPerS, the nose noseOffDeg off the path.
+struct Leg {
+  double seconds, startKt, endKt;
+  double turnDegPerS = 0.0, noseOffDeg = 0.0;
+  bool ground = true;
+};
+
+struct Track {
+  std::vector<PoseSample> poses;
+  std::vector<ReportSample> reports;
+};
+
+// Poses every 0.1 s from the start point along the legs, course 270 first,
+// and a surface report every 2 s of where the pose is, reportLeadS earlier.
+Track fly(const std::vector<Leg>& legs, double reportLeadS = 0.0) {
+  Track track;
+  LatLon at{45.0, 1.0};
+  double course = 270.0, t = 0.0, altitude = fieldFt;
+  const auto add = [&](double nose, bool ground) {
+    track.poses.push_back({t, 7, "TST1", at.latitude, at.longitude, altitude, nose, ground});
+  };
+  for (const Leg& leg : legs) {
+    const int steps = static_cast<int>(leg.seconds / tick + 0.5);
+    for (int i = 0; i < steps; ++i) {
+      const double kt = leg.startKt + (leg.endKt - leg.startKt) * (i + 0.5) / steps;
+      course += leg.turnDegPerS * tick;
+      at = gf_destinationPoint(at, course * radiansPerDegree, kt * feetPerSecondPerKt * tick);
+      altitude = leg.ground ? fieldFt : altitude + 20.0 * tick;
+      t += tick;
+      add(course + leg.noseOffDeg, leg.ground);
+    }
+  }
+  for (const PoseSample& p : track.poses) {
+    const long ticks = std::lround(p.time / tick);
+    if (ticks % 20 == 0 && p.onGround)
+      track.reports.push_back({p.time - reportLeadS, "TST1", p.latitude, p.longitude, 15.0, true});
+  }
+  return track;
+}
+
+struct Findings {
+  int noseOff, fast, backwards, liftOffs, crooked, runwayRemovals;
+};
+
+struct MotionCase {
+  const char* name;
+  std::vector<Leg> legs;
+  Findings expected;
+  double traceEndsAfterS = 0.0;  // the trace goes on this long after the track: a removal
+};
+
+// Thresholds as the check's definitions give them: nose 45 degrees off for 4 s
+// above 5 kt; on the ground above 60 kt outside a roll; backwards above 8 kt;
+// a lift-off's last 20 s of roll straight within a few degrees; removed on the
+// ground above 30 kt.
+TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
+  const MotionCase cases[] = {
+      {"straight taxi", {{60, 15, 15}}, {0, 0, 0, 0, 0, 0}},
+      {"crab 90 degrees for 6 s", {{10, 15, 15}, {6, 15, 15, 0, 90}, {10, 15, 15}}, {1, 0, 0, 0, 0, 0}},
+      {"crab 90 degrees for 3 s", {{10, 15, 15}, {3, 15, 15, 0, 90}, {10, 15, 15}}, {0, 0, 0, 0, 0, 0}},
+      {"crab 40 degrees for 20 s", {{10, 15, 15}, {20, 15, 15, 0, 40}}, {0, 0, 0, 0, 0, 0}},
+      {"crab 90 degrees at a walk", {{10, 4, 4}, {20, 4, 4, 0, 90}}, {0, 0, 0, 0, 0, 0}},
+      {"reversing at 12 kt", {{10, 12, 12, 0, 180}}, {1, 0, 1, 0, 0, 0}},
+      {"push-back at 3 kt", {{60, 3, 3, 0, 180}}, {0, 0, 0, 0, 0, 0}},
+      {"taxi at 70 kt", {{10, 15, 15}, {10, 70, 70}, {10, 15, 15}}, {0, 1, 0, 0, 0, 0}},
+      {"straight take-off roll", {{20, 10, 10}, {40, 10, 150}, {20, 150, 160, 0, 0, false}}, {0, 0, 0, 1, 0, 0}},
+      {"take-off roll turning 2 degrees a second",
+       {{20, 10, 10}, {40, 10, 150, 2.0}, {20, 150, 160, 0, 0, false}}, {0, 0, 0, 1, 1, 0}},
+      {"lift-off with the nose 10 degrees off the roll",
+       {{20, 10, 10}, {40, 10, 150, 0, 10}, {20, 150, 160, 0, 0, false}}, {0, 0, 0, 1, 1, 0}},
+      {"landing roll", {{20, 140, 140, 0, 0, false}, {30, 140, 20}, {30, 15, 15}}, {0, 0, 0, 0, 0, 0}},
+      {"removed on the ground at 80 kt", {{10, 80, 80}}, {0, 1, 0, 0, 0, 1}, 5.0},
+      {"removed standing at its gate", {{30, 0, 0}}, {0, 0, 0, 0, 0, 0}, 5.0},
+      {"removed 20 s after touchdown", {{20, 140, 140, 0, 0, false}, {20, 140, 15}, {5, 15, 15}}, {0, 0, 0, 0, 0, 1}, 5.0},
+  };
+  for (const MotionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Track track = fly(c.legs);
+    const auto report = motioncheck::gf_checkMotion(track.poses, {}, track.poses.back().time + c.traceEndsAfterS);
+    const Findings seen{report.noseOffSpans, report.fastGroundSpans, report.backwardSpans,
+                        report.liftOffs,     report.crookedLiftOffs, report.runwayRemovals};
+    EXPECT_EQ(seen.noseOff, c.expected.noseOff);
+    EXPECT_EQ(seen.fast, c.expected.fast);
+    EXPECT_EQ(seen.backwards, c.expected.backwards);
+    EXPECT_EQ(seen.liftOffs, c.expected.liftOffs);
+    EXPECT_EQ(seen.crooked, c.expected.crooked);
+    EXPECT_EQ(seen.runwayRemovals, c.expected.runwayRemovals);
+  }
+}
+
+// The spans' own figures: how far off, how long, how fast, and what was reported.
+TEST(MotionCheck, ASpanSaysItsAngleLengthAndSpeed) {
+  const auto report = motioncheck::gf_checkMotion(fly({{10, 15, 15}, {8, 20, 20, 0, 90}, {10, 15, 15}}).poses, {});
+  ASSERT_EQ(report.of("TST1").noseOff.size(), 1u);
+  const auto& span = report.of("TST1").noseOff.front();
+  EXPECT_NEAR(span.worstDeg, 90.0, 1.0);
+  EXPECT_NEAR(span.seconds, 8.0, 1.1);  // the second of motion behind each pose blurs its edges
+  EXPECT_NEAR(span.fastestKt, 20.0, 0.5);
+  EXPECT_TRUE(report.of("NONE").noseOff.empty());
+  // The worst angle counts however briefly it lasts; backwards is the speed against the nose.
+  const auto brief = motioncheck::gf_checkMotion(fly({{10, 15, 15}, {2, 15, 15, 0, 30}, {10, 15, 15}}).poses, {});
+  EXPECT_NEAR(brief.of("TST1").worstNoseOffDeg, 30.0, 1.0);
+  EXPECT_NEAR(brief.of("TST1").fastestBackwardsKt, 0.0, 0.1);
+  const auto pushed = motioncheck::gf_checkMotion(fly({{10, 3, 3, 0, 120}}).poses, {});
+  EXPECT_NEAR(pushed.of("TST1").fastestBackwardsKt, 1.5, 0.1);  // 3 kt at 120 degrees off the nose
+
+  // Racing at 70 kt where the reports say 15 kt but their positions move at 70.
+  const Track racing = fly({{10, 15, 15}, {10, 70, 70}, {10, 15, 15}});
+  const auto fast = motioncheck::gf_checkMotion(racing.poses, racing.reports).of("TST1").fastOnGround;
+  ASSERT_EQ(fast.size(), 1u);
+  EXPECT_NEAR(fast.front().fastestKt, 70.0, 0.5);
+  EXPECT_DOUBLE_EQ(fast.front().reportedKt, 15.0);
+  EXPECT_NEAR(fast.front().reportedPaceKt, 70.0, 0.5);
+}
+
+// Lag: a taxi whose poses pass each report's position 20 s after the report;
+// reports the poses are already at give none.
+TEST(MotionCheck, LagIsHowLongThePosesTrailTheReports) {
+  const struct {
+    double leadS, lagS;
+  } cases[] = {{0.0, 0.0}, {20.0, 20.0}, {90.0, 90.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.leadS);
+    const Track track = fly({{30, 0, 0}, {200, 15, 15}}, c.leadS);
+    const auto report = motioncheck::gf_checkMotion(track.poses, track.reports);
+    EXPECT_NEAR(report.of("TST1").largestLagSeconds, c.lagS, 0.2);
+    EXPECT_EQ(report.of("TST1").unreachedReports, 0);
+  }
+}
+
+// The trace's lines and the traffic lines: bad ones are named and skipped.
+TEST(MotionCheck, ReadsTraceAndReportLinesAndSkipsBadOnes) {
+  std::istringstream trace(
+      "time_s,object,callsign,latitude,longitude,altitude_ft,ground_ft,cg_height_ft,heading_deg,on_ground,"
+      "vertical_speed_fpm,pitch_deg\n"
+      "1900000000.10,2,DLH1,50.0000000,8.5000000,372.0,364.0,8.0,90.0,1,0.0,0.00\n"
+      "1900000000.10,2,DLH1,50.0000000,8.5000000,372.0,364.0\n"
+      "1900000000.20,2,DLH1,95.0000000,8.5000000,372.0,364.0,8.0,90.0,1,0.0,0.00\n"
+      "1900000000.30,x,DLH1,50.0000000,8.5000000,372.0,364.0,8.0,90.0,1,0.0,0.00\n"
+      "\n"
+      "1900000000.40,3,DLH2,50.0000000,8.5000000,1372.0,364.0,8.0,271.5,0,-600.0,2.50\n");
+  const auto read = motioncheck::gf_readPoseTrace(trace, "poses.csv");
+  ASSERT_EQ(read.poses.size(), 2u);
+  EXPECT_EQ(read.problems.size(), 3u);
+  EXPECT_EQ(read.problems.front().rfind("poses.csv:3: skipped", 0), 0u) << read.problems.front();
+  const PoseSample& second = read.poses[1];
+  EXPECT_DOUBLE_EQ(second.time, 1900000000.40);
+  EXPECT_EQ(second.object, 3u);
+  EXPECT_EQ(second.callsign, "DLH2");
+  EXPECT_DOUBLE_EQ(second.headingDeg, 271.5);
+  EXPECT_FALSE(second.onGround);
+
+  std::string problem;
+  const auto report = motioncheck::gf_parseReportLine(
+      "X,11308588,44.864626,-93.718872,0,0,,44.8,12,DAL1615,B739,N899DN,null,null,1900000005.00,,,adsb_icao,,,-1,,,-1,,"
+      "44.8,,,A3",
+      -100.0, problem);
+  ASSERT_TRUE(report.has_value());
+  EXPECT_DOUBLE_EQ(report->time, 1899999905.0);
+  EXPECT_EQ(report->callsign, "DAL1615");
+  EXPECT_DOUBLE_EQ(report->groundSpeedKt, 12.0);
+  EXPECT_TRUE(report->onGround);
+  EXPECT_FALSE(motioncheck::gf_parseReportLine("X,1,44.8,-93.7,0,0,,44.8,12,null,B739", 0.0, problem).has_value());
+}
+
+// The harness records the emulator's poses ten times a simulated second on
+// the feed's clock: the shipped departure pushes back, taxis and lifts off
+// once, straight along runway 25C (248 degrees).
+TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
+  const auto departure =
+      feeder::gf_readScenarioFile(std::filesystem::path(GWR_FEEDER_SCENARIOS) / "eddf_departure.txt");
+  testsupport::EngineHarness harness({{"DLH", "", "A20N", false, "Airbus A320neo Lufthansa", ""}},
+                                     {"Airbus A320neo Lufthansa"}, false, testsupport::PoseRecording::on);
+  harness.readFrankfurtAsParkAirport();
+  harness.play(departure);
+  harness.run(800.0);
+  gf_clearParkAirport();
+
+  const auto poses = harness.poses();
+  ASSERT_GT(poses.size(), 1000u);
+  for (std::size_t i = 1; i < poses.size(); ++i) ASSERT_NEAR(poses[i].time - poses[i - 1].time, tick, 0.005) << i;
+  EXPECT_NEAR(poses.back().time, testsupport::harnessStartTime + harness.now(), tick);
+  const auto reports = harness.reports();
+  ASSERT_FALSE(reports.empty());
+  EXPECT_LE(reports.front().time, poses.front().time);
+
+  const auto motion = harness.motion();
+  const auto& flight = motion.of(departure.aircraft.front().callsign);
+  ASSERT_EQ(flight.liftOffs.size(), 1u);
+  EXPECT_TRUE(flight.liftOffs.front().straight);
+  EXPECT_NEAR(flight.liftOffs.front().courseDeg, 248.4, 3.0);
+  EXPECT_GT(flight.reports, 0);
+}
+
+} // namespace
+} // namespace gwr

@@ -1,0 +1,295 @@
+// Take-off and landing rolls from recorded airport traffic, flown in simulated
+// time through the whole engine and the emulated simulator: stale roll speeds
+// while taxiing, a holder lining up or backtracking, an outage over a landing.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/geo.h"
+#include "feeder/scenario.h"
+#include "feeder/scenario_player.h"
+#include "motioncheck/motion_check.h"
+#include "support/engine_harness.h"
+#include "traffic/feed/park_airport_state.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::EngineHarness;
+
+constexpr double fieldFt = testsupport::frankfurtFieldFt;
+constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
+constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
+constexpr const char* callsign = "DLH3RL";
+constexpr double runwayDeg = 248.4;             // runway 25C
+const LatLon runwayPoint{50.044804, 8.585892};  // on its centreline
+constexpr double mPerS2PerKtPerS = 0.514444;    // 1 kt/s in m/s^2
+
+struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; };
+
+LatLon ahead(LatLon from, double bearingDeg, double metres) {
+  return gf_destinationPoint(from, bearingDeg * radiansPerDegree, metres / 0.3048);
+}
+
+// Rows `every` seconds apart from `from` along a bearing at a steady pace
+// (what the positions show), each reporting `reportedKt`.
+void straight(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg, double paceKt, double seconds,
+              double every, double reportedKt) {
+  for (double t = 0.0; t <= seconds + 1e-9; t += every)
+    rows.push_back({t0 + t, ahead(from, bearingDeg, paceKt * 0.514444 * t), fieldFt, reportedKt, 0, true});
+}
+
+std::string scenarioText(const std::string& header, const std::vector<Row>& rows, double interval = 2.0) {
+  std::string text = fmt::format("interval {}\n{}\n", interval, header);
+  for (const Row& r : rows)
+    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
+                        r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air");
+  return text;
+}
+
+// Taxiing east at 7 kt, it stops in a queue; its feed falls silent for 200 s
+// while it taxis on, then repeats a stale 139.8 kt while the positions go on
+// at 7 kt: 700 m ahead of where it held, straight on.
+constexpr double staleQueueFromS = 82.0, staleBackS = 280.0;
+std::vector<Row> staleRollSpeedAfterAQueue() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0405, 8.5500}, 100.0, 7.0, 60.0, 10.0, 7.0);
+  const LatLon queue = rows.back().at;
+  rows.back().kt = 0.0;
+  rows.push_back({80.0, queue, fieldFt, 0.0, 0.0, true});
+  straight(rows, 80.0, queue, 100.0, 7.0, 320.0, 10.0, 139.8);
+  rows.erase(rows.begin() + 8);  // the queue again, at its time
+  return rows;
+}
+
+// Taxiing east at 7 kt; after a minute its feed repeats 139.8 kt, and its
+// positions jump 60 m to either side of its line by turns.
+std::vector<Row> staleRollSpeedOnJitteryPositions() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0405, 8.5500}, 100.0, 7.0, 240.0, 2.0, 7.0);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].time < 60.0) continue;
+    rows[i].kt = 139.8;
+    rows[i].at = ahead(rows[i].at, 10.0 + (i % 2 == 0 ? 0.0 : 180.0), 60.0);
+  }
+  return rows;
+}
+
+// Born on the apron with its feed giving 150 kt, while the positions move at 12 kt.
+std::vector<Row> bornWithStaleRollSpeed() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 12.0, 200.0, 4.0, 150.0);
+  return rows;
+}
+
+// Holding 300 m beside 25C on a taxiway angled into it; after a silence its
+// next report is 300 ft up 0.9 nm down the runway from the point abeam the hold.
+const LatLon abeamHold = ahead(runwayPoint, 68.4, 500.0);
+const LatLon besideHold = ahead(abeamHold, runwayDeg + 90.0, 300.0);
+constexpr double holdHeadingDeg = runwayDeg - 45.0;
+constexpr double lineUpAirborneS = 200.0;
+std::vector<Row> holdBesideTheRunway() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, ahead(besideHold, holdHeadingDeg + 180.0, 12.0 * 0.514444 * 60.0), holdHeadingDeg, 12.0, 60.0,
+           10.0, 12.0);
+  rows.back().kt = 0.0;
+  rows.push_back({120.0, besideHold, fieldFt, 0.0, 0.0, true});
+  const LatLon up = ahead(abeamHold, runwayDeg, 0.9 * 1852.0);
+  rows.push_back({lineUpAirborneS, up, fieldFt + 300.0, 160.0, 2000.0, false});
+  rows.push_back({lineUpAirborneS + 20.0, ahead(up, runwayDeg, 170.0 * 0.514444 * 20.0), fieldFt + 950.0, 170.0,
+                  2000.0, false});
+  rows.push_back({lineUpAirborneS + 80.0, ahead(up, runwayDeg, 190.0 * 0.514444 * 80.0), fieldFt + 3000.0, 210.0,
+                  2000.0, false});
+  return rows;
+}
+
+// Holding 100 m north of 25C, heading 101 (147 degrees off the runway's 248);
+// two minutes of silence, then its next report rolls at 80 kt on the runway
+// 370 m away, past the point abeam the hold: it lined up behind it after a
+// backtrack. It accelerates on and lifts off at 140 kt.
+const LatLon backtrackHold = ahead(abeamHold, runwayDeg + 90.0, 100.0);
+constexpr double backtrackResumeS = 200.0, backtrackAirborneS = 230.0;
+std::vector<Row> backtrackAtTheHold() {
+  std::vector<Row> rows;
+  const double taxiDeg = runwayDeg - 147.0;
+  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, 10.0, 10.0);
+  rows.back().kt = 0.0;
+  rows.push_back({80.0, backtrackHold, fieldFt, 0.0, 0.0, true});
+  const LatLon rolling = ahead(abeamHold, runwayDeg, std::sqrt(370.0 * 370.0 - 100.0 * 100.0));
+  // 80 to 140 kt in 30 s (2 kt a second), then climbing away.
+  double kt = 80.0, metres = 0.0;
+  for (double t = backtrackResumeS; t <= backtrackAirborneS; t += 5.0) {
+    rows.push_back({t, ahead(rolling, runwayDeg, metres), fieldFt, kt, 0.0, true});
+    metres += (kt + 10.0 / 2.0) * 0.514444 * 5.0;
+    kt += 10.0;
+  }
+  rows.back().ground = false;
+  rows.back().altitudeFt = fieldFt + 60.0;
+  rows.back().fpm = 1500.0;
+  const LatLon off = rows.back().at;
+  rows.push_back({backtrackAirborneS + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 60.0), fieldFt + 2000.0, 180.0,
+                  2000.0, false});
+  return rows;
+}
+
+// Final approach on 25C down to 400 ft above the field; then an outage in
+// which it lands on made-up reports; the reports return just after that
+// touchdown, with it rolling out at 45 kt on the runway, slowing to a taxi
+// and turning off.
+constexpr double outageFromS = 239.0, outageToS = 330.0;
+std::vector<Row> landingOverAnOutage() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({outageFromS, low, fieldFt + 400.0, 135.0, -700.0, false});
+  // Down 40 s later, braking from 130 kt to 45 kt over 51 s.
+  const LatLon down = ahead(low, runwayDeg, 132.0 * 0.514444 * 40.0);
+  const LatLon back = ahead(down, runwayDeg, (130.0 + 45.0) / 2.0 * 0.514444 * 51.0);
+  rows.push_back({outageFromS + 40.0, down, fieldFt, 130.0, 0.0, true});
+  rows.push_back({outageToS, back, fieldFt, 45.0, 0.0, true});
+  const LatLon slow = ahead(back, runwayDeg, 30.0 * 0.514444 * 15.0);
+  rows.push_back({outageToS + 15.0, slow, fieldFt, 15.0, 0.0, true});
+  rows.push_back({outageToS + 75.0, ahead(slow, runwayDeg + 90.0, 300.0), fieldFt, 15.0, 0.0, true});
+  return rows;
+}
+
+// Reported on final down to 120 ft above the field, then no more.
+std::vector<Row> rollOutAfterTheReportsEnd() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0), fieldFt + 120.0, 135.0,
+                  -700.0, false});
+  return rows;
+}
+
+struct Outage { double from = -1.0, to = -1.0; };
+
+// How the simulator's object should have moved, read by the motion check.
+struct Expect {
+  double groundKt = 0.0;            // > 0: never off the ground, never faster outside a roll
+  double liftOffBy = -1.0;          // >= 0: one object, off the ground by then after a straight roll
+  bool keptThroughLanding = false;  // one object, never removed, on the ground at the end
+  double slowingFromS = -1.0, slowingToS = -1.0;  // touchdown to below 30 kt within these seconds
+};
+Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
+Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
+Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
+Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slowingToS = to; return e; }
+
+struct RollCase {
+  const char* name;
+  std::string text;
+  Outage outage;
+  double seconds;
+  Expect expect;
+};
+
+bool onGround(const simemu::Pose& p) { return p.altitude < onGroundBelowFt; }
+double metresBetween(const simemu::Pose& a, const simemu::Pose& b) {
+  return gf_greatCircleDistanceNm({a.latitude, a.longitude}, {b.latitude, b.longitude}) * metresPerNm;
+}
+// Knots over the second before point i (points come 10 a second).
+double ktOver(const std::vector<testsupport::TrackPoint>& p, std::size_t i) {
+  return metresBetween(p[i - 10].pose, p[i].pose) / metresPerNm / (p[i].time - p[i - 10].time) * 3600.0;
+}
+// Metres off the runway's line through the point abeam the holds.
+double offRunwayMetres(const simemu::Pose& p) {
+  const double nm = gf_greatCircleDistanceNm(abeamHold, {p.latitude, p.longitude});
+  const double bearing = gf_initialBearing(abeamHold, {p.latitude, p.longitude});
+  return std::fabs(std::sin(bearing - runwayDeg * radiansPerDegree)) * nm * metresPerNm;
+}
+
+void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage) {
+  feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
+  const auto passes = static_cast<std::int64_t>(seconds * 100.0);
+  for (std::int64_t i = 0; i < passes; ++i) {
+    const double t = harness.now();
+    player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
+      if (stream == feeder::FeedStream::traffic && !(t >= outage.from && t < outage.to)) harness.feedLine(line);
+    });
+    harness.pass();
+  }
+}
+
+void check(const EngineHarness& harness, const Expect& e) {
+  ASSERT_FALSE(harness.tracks().empty());
+  const auto& first = harness.tracks().begin()->second;
+  const auto& p = first.points;
+  const motioncheck::MotionReport motion = harness.motion();
+  const motioncheck::CallsignMotion& m = motion.of(callsign);
+  if (e.groundKt > 0.0) {  // a stale speed never rolls it, nor lifts it off
+    EXPECT_TRUE(m.liftOffs.empty()) << "lifted off at " << m.liftOffs.front().time - testsupport::harnessStartTime;
+    EXPECT_LE(m.fastestOffRollKt, e.groundKt);
+  }
+  if (e.liftOffBy >= 0.0) {  // lifted off from a straight roll along the runway, its course
+    ASSERT_EQ(m.objects.size(), 1u);
+    EXPECT_TRUE(m.removals.empty());
+    ASSERT_EQ(m.liftOffs.size(), 1u);
+    const motioncheck::LiftOff& off = m.liftOffs.front();
+    EXPECT_TRUE(off.straight) << "path " << off.worstPathDeg << ", nose " << off.worstNoseDeg << " degrees off";
+    EXPECT_LE(off.time - testsupport::harnessStartTime, e.liftOffBy);
+    EXPECT_LE(std::fabs(std::remainder(off.courseDeg - runwayDeg, 360.0)), 3.0) << off.courseDeg;
+    for (const auto& q : p) {  // its last 10 s on the ground on the runway's line
+      const bool rolling = q.time > off.time - testsupport::harnessStartTime - 10.0 && onGround(q.pose);
+      ASSERT_LE(rolling ? offRunwayMetres(q.pose) : 0.0, 25.0) << "at " << q.time;
+    }
+  }
+  if (e.keptThroughLanding) {
+    EXPECT_EQ(m.objects.size(), 1u);
+    EXPECT_TRUE(m.removals.empty()) << "removed at " << m.removals.front().time - testsupport::harnessStartTime;
+    EXPECT_TRUE(onGround(p.back().pose));
+  }
+  if (e.slowingFromS >= 0.0) {
+    const auto down = std::find_if(p.begin(), p.end(), [](const auto& q) { return onGround(q.pose); });
+    ASSERT_NE(down, p.end());
+    std::size_t i = static_cast<std::size_t>(down - p.begin()) + 10;
+    while (i < p.size() && ktOver(p, i) >= 30.0) ++i;
+    ASSERT_LT(i, p.size());
+    EXPECT_GE(p[i].time - down->time, e.slowingFromS) << "below 30 kt at " << p[i].time;
+    EXPECT_LE(p[i].time - down->time, e.slowingToS) << "below 30 kt at " << p[i].time;
+    // Braking no harder than about 2 m/s^2, over 3 s (a made-up report's step).
+    const auto kt3 = [&p](std::size_t k) { return metresBetween(p[k - 30].pose, p[k].pose) / 3.0 / 0.514444; };
+    for (std::size_t j = static_cast<std::size_t>(down - p.begin()) + 90; j < i; ++j)
+      ASSERT_LE((kt3(j - 30) - kt3(j)) / 3.0 * mPerS2PerKtPerS, 2.5) << "at " << p[j].time;
+  }
+}
+
+TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
+  const std::string header = fmt::format("aircraft 3958301 {} A20N D-AIRL FRA LHR A3", callsign);
+  const RollCase cases[] = {
+      {"stale 139.8 kt after a silent queue", scenarioText(header, staleRollSpeedAfterAQueue(), 2.0),
+       {staleQueueFromS, staleBackS}, 460, grounded(43.0 * 1.05)},  // no roll; a catch-up at the taxi cap
+      // (how fast it shuttles there is the ground movement's own matter: here, no roll and no lift-off)
+      {"stale 139.8 kt on jittery positions", scenarioText(header, staleRollSpeedOnJitteryPositions(), 2.0), {}, 300,
+       grounded(1000.0)},
+      {"born on the apron with a stale 150 kt", scenarioText(header, bornWithStaleRollSpeed(), 2.0), {}, 260,
+       grounded(12.0 * 1.5)},
+      {"holder beside the runway lines up before its roll", scenarioText(header, holdBesideTheRunway(), 2.0),
+       {130.0, lineUpAirborneS}, 330, liftsOff(lineUpAirborneS + 30.0 + 40.0)},
+      {"holder backtracks, next reported rolling behind it", scenarioText(header, backtrackAtTheHold(), 5.0),
+       {85.0, backtrackResumeS}, 330, liftsOff(backtrackAirborneS + 30.0 + 30.0)},
+      {"landing on made-up reports, reports back in its roll-out", scenarioText(header, landingOverAnOutage(), 3.0),
+       {outageFromS + 0.5, outageToS}, 420, keptThroughLanding()},
+      {"made-up roll-out slows like an aircraft", scenarioText(header, rollOutAfterTheReportsEnd(), 3.0), {}, 360,
+       slowsIn(18.0, 32.0)},
+  };
+  for (const RollCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
+                          testsupport::PoseRecording::on);
+    harness.readFrankfurtAsParkAirport();
+    play(harness, c.text, c.seconds, c.outage);
+    gf_clearParkAirport();
+    check(harness, c.expect);
+  }
+}
+
+} // namespace
+} // namespace gwr
