@@ -103,6 +103,8 @@ struct LiveAc : AcDescription {
   std::int32_t heldReports = 0;
   PositionSample lastHeld;  // the newest report held so; valid while heldReports > 0
   double legFromLat = 0.0, legFromLon = 0.0;  // where the current ground leg started
+  // The due tick a ground leg's report was re-timed to, and its own before.
+  std::int32_t retimedDue = 0, ownDueBefore = 0;
 
   const std::string& liveFullText() const { return sim.label; }
   // Keeps the old phase as the previous one; the same phase changes nothing.

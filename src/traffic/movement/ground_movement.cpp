@@ -226,7 +226,7 @@ namespace {
 
 // The pace the reports' own positions and times show from the second report
 // on while they move (their due ticks are still their own), else over the
-// leg while the front keeps its own time; 0 when they do not tell.
+// leg; 0 when they do not tell.
 double reportsPaceKt(const LiveAc& ac, std::int32_t ownDue) {
   const auto& s = ac.samples;
   double nm = 0.0;
@@ -237,7 +237,9 @@ double reportsPaceKt(const LiveAc& ac, std::int32_t ownDue) {
   }
   const std::int32_t span = s[last].dueTick - ownDue;
   if (last > 1 && span >= minLegTicks && nm > 0.0) return nm * ticksPerHour / span;
-  const std::int32_t spacing = ownDue - s[0].dueTick;
+  // The front was re-timed as the last leg's report: its own due tells.
+  const std::int32_t frontDue = s[0].dueTick == ac.retimedDue ? ac.ownDueBefore : s[0].dueTick;
+  const std::int32_t spacing = ownDue - frontDue;
   return spacing >= minLegTicks ? gf_legNm(s[0], s[1]) * ticksPerHour / spacing : 0.0;
 }
 
@@ -267,6 +269,8 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
     }
   }
   s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, capKt));
+  ac.retimedDue = s[1].dueTick;
+  ac.ownDueBefore = ownDue;
 }
 
 void gf_retimeGroundLeg(LiveAc& ac, double distanceNm, std::int32_t ticks) {
