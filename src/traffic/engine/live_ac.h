@@ -97,6 +97,14 @@ struct LiveAc : AcDescription {
   std::uint8_t streamExtended = 0, pairLookedUp = 0;
   std::string pairedCallsign1, pairedCallsign2;
   std::uint8_t poseFault = 0;  // a pose that was not finite has been logged
+  // On the ground: the current leg is driven tail first (a push-back), and
+  // how many reports in a row were held as jumps of the reported position.
+  std::uint8_t reversing = 0;
+  std::int32_t heldReports = 0;
+  PositionSample lastHeld;  // the newest report held so; valid while heldReports > 0
+  double legFromLat = 0.0, legFromLon = 0.0;  // where the current ground leg started
+  // The due tick a ground leg's report was re-timed to, and its own before.
+  std::int32_t retimedDue = 0, ownDueBefore = 0;
 
   const std::string& liveFullText() const { return sim.label; }
   // Keeps the old phase as the previous one; the same phase changes nothing.

@@ -27,6 +27,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_jitter.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/live_motion.h"
@@ -256,6 +257,9 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
+  // Held as a jump of the surface position: as if it never came, the next is weighed against the last taken.
+  const JitterVerdict jitter = dt > dropDuplicateSeconds ? gf_weighGroundJitter(*ac, report, dt) : JitterVerdict::Take;
+  if (jitter == JitterVerdict::Hold) return;
   if (!ac->samples.empty() && dt > dropDuplicateSeconds && gf_groundJump(*ac, ac->lastReport, report, dt)) {
     // Handled like an outage: what came before the jump is given up.
     if (ac->sim.simState == AcSimState::Active) {
@@ -264,7 +268,8 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
     }
     if (ac->sim.simState == AcSimState::Buffer) ac->samples.clear();
   }
-  const bool speedFromPositions = gf_trustPositionsOverStaleSpeed(*ac, report, dt);
+  const bool speedFromPositions =
+      gf_trustPositionsOverStaleSpeed(*ac, report, dt) || jitter == JitterVerdict::TakeAtShownSpeed;
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
@@ -476,6 +481,8 @@ void spawnLiveAc(LiveAc& ac) {
   }
   // The birth stand choice may have refused it: an erased aircraft is not created.
   if (ac.sim.erase) return;
+  // Judged from its positions once the reports that jumped out and back are gone.
+  gf_dropGroundJumps(ac);
   lf_initialAttitude(ac);
   if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {
     // It has landed and rolls out: its speed starts no take-off roll.

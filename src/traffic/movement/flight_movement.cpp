@@ -19,7 +19,9 @@
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/qnh_reader.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_jitter.h"
 #include "traffic/movement/ground_movement.h"
+#include "traffic/movement/ground_steering.h"
 #include "traffic/movement/live_motion.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/pose_guard.h"
@@ -133,7 +135,11 @@ void curveTick(LiveAc& ac) {
   }
   ac.lat = point->lat;
   ac.lon = point->lon;
-  turnTowards(ac, ac.phase == AcPhase::PushingBack ? point->heading + M_PI : point->heading);
+  const bool tailFirst = ac.phase == AcPhase::PushingBack || ac.reversing;
+  const double nose = tailFirst ? point->heading + M_PI : point->heading;
+  // Driven on the ground, the nose is the path's direction: lagging it would slide the aircraft sideways.
+  if (ac.onGroundConfirmed && ac.phase != AcPhase::Parking) ac.heading = gf_wrapHeading(nose);
+  else turnTowards(ac, nose);
 }
 
 void wrapPosition(LiveAc& ac) {
@@ -441,6 +447,8 @@ void nextPosMain(LiveAc& ac) {
       if (ac.onGroundConfirmed || isRotorcraft(ac) || !s[1].standing) break;
       s.erase(s.begin() + 1);
     }
+    // Before the simulator confirms it on the ground too: its first legs may hold reports that jumped.
+    gf_dropGroundJumps(ac);
     gf_clearCurve(ac);
     if (!s[1].standing && gf_samePosition(s[0], s[1])) s[1].standing = 1;
     if (!s[1].standing) {
@@ -491,6 +499,8 @@ void lf_moveTick(LiveAc& ac) {
   } else {
     if (gf_curveSet(ac.curve)) {
       curveTick(ac);
+    } else if (gf_steerGroundTick(ac)) {
+      // on its arc, the nose along it
     } else {
       const bool ground =
           ac.phase == AcPhase::Taxi || ac.phase == AcPhase::PushingBack || ac.phase == AcPhase::PushedBack;

@@ -16,6 +16,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_steering.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/roll_start.h"
 #include "traffic/movement/taxi_curves.h"
@@ -46,13 +47,18 @@ bool secondLegStep(LiveAc& ac) {
   const double push = gf_wrapHeading(ac.standHeading + M_PI);
   const double side = ac.pushBackTurnSide ? M_PI / 2.0 : -M_PI / 2.0;
   const LatLon end = gf_destinationPoint({s[1].lat, s[1].lon}, push + side, ac.halfWingspan * feetPerNm);
-  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + n);
+  // Never faster than a push-back: the swing takes at least its length (the
+  // two sides of the curve) at the stand speed.
+  const double swingNm = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) +
+                         gf_distanceNm(s[1].lat, s[1].lon, end.latitude, end.longitude);
+  const std::int32_t ticks = std::max(n, gf_legTicks(swingNm, ac.standSpeedKt));
+  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + ticks);
   s.push_back(leg);
   if (!lf_setupCurve(ac)) {
     s.pop_back();
     return false;
   }
-  ac.curveStep = 1.0 / n;
+  ac.curveStep = 1.0 / ticks;
   ac.curveAngle = pushBackLegTurnDeg;
   ac.latRate = ac.lonRate = 0.0;
   s.pop_front();
@@ -78,6 +84,14 @@ void leaveStand(LiveAc& ac) {
   else lf_pushBack(ac);
 }
 
+// A curve that would start off the direction of travel is left to the arc
+// steering, which starts along it.
+bool curveStartsAlongTravel(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  const auto start = gf_legBearing(ac.lat, ac.lon, s[1].lat, s[1].lon);
+  return !ac.reversing && start && gf_curveStartsAlongTravel(ac, *start);
+}
+
 void turnsAndLegs(LiveAc& ac) {
   auto& s = ac.samples;
   if (!s[1].standing && s.size() >= 3 && !s[2].standing) {
@@ -86,7 +100,8 @@ void turnsAndLegs(LiveAc& ac) {
         s[0].groundSpeed <= midpointMaxKt && s[1].dueTick - s[0].dueTick >= midpointMinTicks) {
       lf_insertMidpoint(ac);
     } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg) {
-      if (!gf_samePosition(s[0], s[2]) && lf_setupCurve(ac)) ac.turnAngle = ac.curveAngle = delta;
+      if (!gf_samePosition(s[0], s[2]) && curveStartsAlongTravel(ac) && lf_setupCurve(ac))
+        ac.turnAngle = ac.curveAngle = delta;
     } else {
       lf_checkGroundLeg(ac);
     }
@@ -207,6 +222,29 @@ double gf_groundCapKt(AcCategory category, const PositionSample& a, const Positi
   return rolling ? groundRollCapKt(category) : taxiCapKt;
 }
 
+namespace {
+
+// The pace the reports' own positions and times show from the second report
+// on while they move (their due ticks are still their own), else over the
+// leg; 0 when they do not tell.
+double reportsPaceKt(const LiveAc& ac, std::int32_t ownDue) {
+  const auto& s = ac.samples;
+  double nm = 0.0;
+  std::size_t last = 1;
+  while (last + 1 < s.size() && !s[last + 1].standing && !s[last + 1].airborne) {
+    nm += gf_legNm(s[last], s[last + 1]);
+    ++last;
+  }
+  const std::int32_t span = s[last].dueTick - ownDue;
+  if (last > 1 && span >= minLegTicks && nm > 0.0) return nm * ticksPerHour / span;
+  // The front was re-timed as the last leg's report: its own due tells.
+  const std::int32_t frontDue = s[0].dueTick == ac.retimedDue ? ac.ownDueBefore : s[0].dueTick;
+  const std::int32_t spacing = ownDue - frontDue;
+  return spacing >= minLegTicks ? gf_legNm(s[0], s[1]) * ticksPerHour / spacing : 0.0;
+}
+
+} // namespace
+
 // Never faster on the ground than the reports' speeds allow: the smoothing
 // limits and the shortest leg would rush a far report (after a silence). An
 // aircraft behind them (speeds that lag the positions, reports that came
@@ -216,16 +254,23 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   if (distanceNm <= 0.0) return;
   const std::int32_t now = tickCount.load();
   const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
-  const double paceKt = std::min(std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin, capKt);
+  // Reports without a speed go at the pace of their own positions: the cap
+  // alone would race a catch-up (25 kt where they push back at 3).
+  const double reportedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
+  const double paceKt = std::min(reportedKt > 0.0 ? reportedKt : reportsPaceKt(ac, ownDue), capKt);
   if (paceKt > 0.0) {
     if (now + gf_legTicks(distanceNm, paceKt) > ownDue + catchUpAfterTicks) {
-      const double catchUpKt = std::min(paceKt * catchUpFactor, capKt);
+      // At least at a walk: a speed of next to nothing (0.1 kt while it
+      // pushes back) would keep it behind for good.
+      const double catchUpKt = std::min(std::max(paceKt * catchUpFactor, catchUpMinKt), capKt);
       s[1].dueTick = std::max({ownDue, now + gf_legTicks(distanceNm, catchUpKt), now + minLegTicks});
     } else {
       s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, paceKt));
     }
   }
   s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, capKt));
+  ac.retimedDue = s[1].dueTick;
+  ac.ownDueBefore = ownDue;
 }
 
 void gf_retimeGroundLeg(LiveAc& ac, double distanceNm, std::int32_t ticks) {
@@ -335,6 +380,7 @@ void lf_groundStep(LiveAc& ac) {
   if (gf_curveSet(ac.curve)) ac.curveStep = 1.0 / lf_ticksToNext(ac);
   ac.targetTas = ac.phase == AcPhase::PushingBack ? -s[0].groundSpeed : s[0].groundSpeed;
   ac.targetVerticalSpeed = 0.0;
+  gf_steerLegStart(ac);
 }
 
 void lf_pullOut(LiveAc& ac) {

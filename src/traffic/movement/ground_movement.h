@@ -28,8 +28,9 @@ double gf_baseGroundTurnRate(AcCategory category);
 // report is airborne or at the take-off roll's speed, else taxiing.
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b);
 // After the re-timing of a ground leg (second report moving, `ownDue` its due
-// before): never faster than the reports' pace, nor than the ground cap; when
-// behind its reports, somewhat faster than their pace until on time again.
+// before): never faster than the reports' pace (their positions' pace when
+// they give no speed), nor than the ground cap; when behind its reports,
+// somewhat faster than their pace, and at least at a walk, until on time again.
 void gf_keepGroundLegSpeed(LiveAc& aircraft, double distanceNm, std::int32_t ownDue);
 // Re-times a ground leg (second report moving, distanceNm ahead) to `ticks`
 // within the smoothing limits, then keeps it to its reports' speed as above.

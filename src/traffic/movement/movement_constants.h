@@ -113,6 +113,7 @@ inline constexpr double reportedSpeedMargin = 1.2;
 // this much faster than that pace until it is on time again.
 inline constexpr double catchUpFactor = 1.25;
 inline constexpr std::int32_t catchUpAfterTicks = 500;
+inline constexpr double catchUpMinKt = 3.0;  // a walk: the slowest catch-up
 // The fastest a taxiing aircraft goes (below it the take-off roll starts)
 // and a rolling one (the fastest made-up roll, or the category's take-off
 // speed when faster), whatever the reports say.
@@ -123,6 +124,27 @@ inline constexpr double laggingTaxiMaxKt = takeOffRollKt - 1.0;
 // A ground report farther from the last one than this speed covers in their
 // time apart is a jump of the reported position.
 inline constexpr double groundJumpMargin = 1.5;
+
+// Driving on the ground: the nose is the direction of travel (the tail's in
+// a push-back), and the path turns towards a point ahead on the reports' line.
+inline constexpr double pushBackMaxKt = 8.0;          // faster than this, nobody drives tail first
+inline constexpr double reverseStartDeg = 135.0;      // a slow leg this far behind its report's heading: pushed
+inline constexpr double reverseKeepDeg = 90.0;        // a pushed aircraft stays pushed while its leg lies behind it
+inline constexpr double steerLookAheadMetres = 20.0;  // the path aims this far ahead along the reports' line
+inline constexpr double steerLookAheadSeconds = 3.0;  // or this far at its speed when farther
+inline constexpr double steerTurnRateFactor = 3.0;    // the path turns at most this many times the base turn rate
+inline constexpr double steerSameMetres = 0.01;       // closer than this the aircraft is at its report
+inline constexpr double curveStartAlignDeg = 20.0;    // a taxi curve starts no farther off the nose
+// Reports of an aircraft taxiing on the ground that its positions cannot
+// justify: farther than a taxi at its cap, or backwards faster than a
+// push-back (plus this much position noise) are held, at most this many in a row.
+inline constexpr double jitterSlackMetres = 15.0;
+inline constexpr double jitterAheadDeg = 30.0;        // farther straight ahead may be a roll: left to the roll rules
+// A report more than jitterMinMetres off, through which the way to a later
+// report is this many times the straight way, jumped out and back.
+inline constexpr double jitterMinMetres = 40.0;
+inline constexpr double jitterDetourRatio = 2.5;
+inline constexpr std::int32_t jitterMaxHeld = 3;
 
 // Stands: leaving, push-back and parking.
 inline constexpr double pullOutMaxDeg = 90.0;

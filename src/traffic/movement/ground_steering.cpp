@@ -1,0 +1,125 @@
+// Ground legs driven along the reports' line with the nose along the path,
+// and the push-back's tail-first driving decided from the positions.
+#include "traffic/movement/ground_steering.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/geo.h"
+#include "refdata/ac_category.h"
+#include "traffic/feed/tick_clock.h"
+#include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_movement.h"
+#include "traffic/movement/movement_constants.h"
+#include "traffic/movement/taxi_curves.h"
+
+namespace gwr {
+
+namespace {
+
+constexpr double metresPerSecondPerKt = 1852.0 / 3600.0;
+constexpr double ticksPerSecond = 100.0;
+
+double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
+
+// Metres north and east from the aircraft to the report, on the local plane.
+struct Offset {
+  double north = 0.0, east = 0.0;
+};
+Offset offsetTo(const LiveAc& ac, double lat, double lon) {
+  double dLon = lon - ac.lon;
+  if (dLon > 180.0) dLon -= 360.0;
+  if (dLon < -180.0) dLon += 360.0;
+  return {(lat - ac.lat) * metresPerDegreeLat, dLon * metresPerDegreeLat * std::cos(ac.lat * radiansPerDegree)};
+}
+
+// The fastest the aircraft may go on this leg, metres per tick.
+double capPerTick(const LiveAc& ac) {
+  const bool rolling = ac.takeOffRoll || ac.touchedDown || ac.landing;
+  const double capKt =
+      rolling ? std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) : taxiCapKt;
+  return capKt * metresPerSecondPerKt / ticksPerSecond;
+}
+
+} // namespace
+
+double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
+
+void gf_steerLegStart(LiveAc& ac) {
+  const auto& s = ac.samples;
+  ac.legFromLat = ac.lat;
+  ac.legFromLon = ac.lon;
+  if (ac.phase == AcPhase::PushingBack) {
+    ac.reversing = 1;
+    return;
+  }
+  if (s.size() < 2 || s[1].standing || ac.takeOffRoll || ac.touchedDown || ac.phase != AcPhase::Taxi) {
+    if (s.size() < 2 || !s[1].standing) ac.reversing = 0;
+    return;
+  }
+  const auto bearing = gf_legBearing(ac.lat, ac.lon, s[1].lat, s[1].lon);
+  if (!bearing) return;
+  // The report's own heading (or track) against where its positions go: a
+  // nose pointing away from a slow motion is pushed.
+  const double reportedNose = s[1].trueHeadingValid ? s[1].trueHeading : s[1].track * radiansPerDegree;
+  const double off = offDeg(*bearing, reportedNose);
+  // Slow as its reports say: a leg that catches up a little faster is still pushed.
+  const bool slow = std::max(s[0].groundSpeed, s[1].groundSpeed) <= pushBackMaxKt;
+  if (ac.reversing) {
+    ac.reversing = off > reverseKeepDeg && slow ? 1 : 0;
+  } else if (off > reverseStartDeg && slow) {
+    ac.reversing = 1;
+    // Met already moving (nose along the motion): its nose is the other way round.
+    if (offDeg(*bearing, ac.heading) < reverseKeepDeg) ac.heading = gf_wrapHeading(ac.heading + M_PI);
+  }
+}
+
+bool gf_curveStartsAlongTravel(const LiveAc& ac, double startBearing) {
+  return offDeg(startBearing, gf_travelHeading(ac)) <= curveStartAlignDeg;
+}
+
+bool gf_steerGroundTick(LiveAc& ac) {
+  const bool ground = ac.phase == AcPhase::Taxi || ac.phase == AcPhase::PushingBack;
+  if (!ground || ac.samples.empty() || !ac.onGroundConfirmed) return false;
+  const auto& s = ac.samples;
+  const PositionSample& target = s.front();
+  const Offset b = offsetTo(ac, target.lat, target.lon);
+  const double d = std::hypot(b.north, b.east);
+  if (!std::isfinite(d)) return false;
+  if (d < steerSameMetres) return true;
+  const double remaining = std::max(target.dueTick - tickCount.load(), 1);
+  double step = std::min(d / remaining, capPerTick(ac));
+  const double lookAhead = std::max(steerLookAheadMetres, step * ticksPerSecond * steerLookAheadSeconds);
+  // The point to aim at: ahead on the line from where the leg started to
+  // its report, so that the path comes onto that line, not zigzags round it.
+  Offset aim = b;
+  const Offset a = offsetTo(ac, ac.legFromLat, ac.legFromLon);
+  const double abN = b.north - a.north, abE = b.east - a.east;
+  const double ab = std::hypot(abN, abE);
+  if (d > lookAhead && ab > steerSameMetres) {
+    const double along = std::clamp((-a.north * abN - a.east * abE) / ab + lookAhead, 0.0, ab);
+    aim = {a.north + abN * along / ab, a.east + abE * along / ab};
+  }
+  const double path = gf_travelHeading(ac);
+  const double maxTurn = steerTurnRateFactor * gf_baseGroundTurnRate(ac.category);
+  const double off = gf_normalizeAngle(std::atan2(aim.east, aim.north) - path);
+  const double turn = std::clamp(off, -maxTurn, maxTurn);
+  // Too fast to turn onto the aim point at this rate it would circle round
+  // it: it slows to the turn that reaches it (and catches up on the next leg).
+  if (std::fabs(off) > maxTurn) {
+    const double chord = std::hypot(aim.north, aim.east);
+    step = std::min(step, maxTurn * chord / (2.0 * std::sin(std::min(std::fabs(off), M_PI / 2.0))));
+  }
+  const double travel = gf_wrapHeading(path + turn);
+  if (step >= d) {
+    ac.lat = target.lat;
+    ac.lon = target.lon;
+  } else {
+    ac.lat += step * std::cos(travel) / metresPerDegreeLat;
+    ac.lon += step * std::sin(travel) / (metresPerDegreeLat * std::cos(ac.lat * radiansPerDegree));
+  }
+  ac.heading = ac.reversing ? gf_wrapHeading(travel + M_PI) : travel;
+  return true;
+}
+
+} // namespace gwr

@@ -1,0 +1,25 @@
+// Driving on the ground with the nose along the path: each leg turns onto the
+// line to its report at a bounded rate, tail first in a push-back.
+#pragma once
+
+#include "traffic/engine/live_ac.h"
+
+namespace gwr {
+
+// At the start of a ground leg (front report and target set): whether the
+// leg is driven tail first. A push-back from a stand always is; a taxi leg
+// is when it goes slowly and its report's heading points away from where its
+// positions go; it stays pushed while its legs lie behind that heading.
+void gf_steerLegStart(LiveAc& aircraft);
+// The direction the aircraft travels in, radians: its nose, or its tail when pushed.
+double gf_travelHeading(const LiveAc& aircraft);
+// One tick of a ground leg towards the front report, due at its due tick:
+// the path turns (at most three times the base turn rate) towards a point
+// ahead on the leg's line and the nose is the path. False when it does not
+// apply (then the straight rates move the aircraft).
+bool gf_steerGroundTick(LiveAc& aircraft);
+// A taxi curve whose start (towards control, radians) lies this far off the
+// direction of travel would start with a corner: not set up.
+bool gf_curveStartsAlongTravel(const LiveAc& aircraft, double startBearing);
+
+} // namespace gwr

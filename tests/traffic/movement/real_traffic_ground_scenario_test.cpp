@@ -1,0 +1,288 @@
+// Ground situations from recorded airport traffic, flown in simulated time
+// through the whole engine and the emulated simulator: tracks and headings
+// that disagree with the positions, positions that jump back and forth with a
+// stale speed, and a push-back from a Minneapolis recording.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/geo.h"
+#include "feeder/recorded_replay.h"
+#include "feeder/traffic_line.h"
+#include "support/engine_harness.h"
+#include "airports/park_stand_table.h"
+#include "traffic/engine/live_intake.h"
+
+namespace gwr {
+namespace {
+
+using testsupport::EngineHarness;
+
+constexpr double fieldFt = testsupport::frankfurtFieldFt;
+constexpr double taxiCapKt = 43.0;       // the fastest taxi outside a take-off or landing roll
+constexpr double walkKt = 3.0;           // slower, the nose may point anywhere
+constexpr double noseOffDeg = 20.0;      // faster, the nose within this of the motion
+constexpr double pushBackKt = 8.0;       // nobody goes backwards faster
+constexpr double feedDelayS = 30.0;      // reports are flown this much after they are made
+constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
+
+// One report as the feed sends it: position, speed, and track and heading as given.
+struct Report { double time; LatLon at; double kt, trackDeg, headingDeg; bool airborne = false; };
+
+std::string lineOf(const Report& r) {
+  feeder::ScenarioAircraft a;
+  a.id = 3958301;
+  a.callsign = "DLH4GM";
+  a.type = "A20N";
+  a.registration = "D-AIGM";
+  a.origin = "FRA";
+  a.destination = "LHR";
+  a.category = "A3";
+  feeder::AircraftState s;
+  s.position = r.at;
+  s.onGround = !r.airborne;
+  s.altitudeFeet = r.airborne ? fieldFt + 300.0 : 0.0;
+  s.verticalSpeedFpm = r.airborne ? 2000.0 : 0.0;
+  s.groundSpeedKnots = r.kt;
+  s.trackDegrees = r.trackDeg;
+  s.trueHeadingDegrees = r.headingDeg;
+  // The ground speed with its tenths, as recorded (the feeder writes whole knots).
+  std::string line = feeder::gf_formatTrafficLine(a, s, testsupport::harnessStartTime + r.time);
+  std::size_t at = 0;
+  for (int field = 0; field < 8; ++field) at = line.find(',', at) + 1;
+  return line.replace(at, line.find(',', at) - at, fmt::format("{:.1f}", r.kt));
+}
+
+LatLon ahead(LatLon from, double bearingDeg, double metres) {
+  return gf_destinationPoint(from, bearingDeg * radiansPerDegree, metres / 0.3048);
+}
+
+const LatLon apron{50.0400, 8.5400};
+
+// Taxiing at 15 kt round right-angle corners (east, north, east, south),
+// reports every 10 s, the feed's track and heading jumping between 40 and 150.
+std::vector<Report> cornersWithJumpingTrack() {
+  std::vector<Report> r;
+  LatLon at = apron;
+  const double legs[] = {90.0, 0.0, 90.0, 180.0, 90.0};
+  const double step = 15.0 * 1852.0 / 3600.0 * 10.0;
+  int i = 0;
+  for (const double bearing : legs) {
+    for (int k = 0; k < 3; ++k, ++i) {
+      r.push_back({10.0 * i, at, 15.0, i % 3 == 0 ? 40.0 : 150.0, i % 2 == 0 ? 40.0 : 150.0});
+      at = ahead(at, bearing, step);
+    }
+  }
+  r.push_back({10.0 * i, at, 15.0, 40.0, 150.0});
+  return r;
+}
+
+// Taxied in along 050 at 10 kt onto the runway, standing there for 20 s,
+// then rolling along 276 (4 kt more every 2 s) and lifting off at 160 kt,
+// its track and heading given as 50 turning to 352 all the while.
+std::vector<Report> rollWithWrongTrack() {
+  std::vector<Report> r;
+  const double taxiStep = 10.0 * 1852.0 / 3600.0 * 5.0;
+  for (int i = 0; i <= 12; ++i) r.push_back({5.0 * i, ahead(apron, 230.0, taxiStep * (12 - i)), 10.0, 50.0, 50.0});
+  for (int i = 1; i <= 4; ++i) r.push_back({60.0 + 5.0 * i, apron, 0.0, 50.0, 50.0});
+  double metres = 0.0, kt = 2.0;
+  for (int i = 0; i <= 40; ++i) {
+    metres += (kt + 2.0) * 1852.0 / 3600.0 * 2.0;
+    kt += 4.0;
+    const double track = std::fmod(50.0 - 58.0 * i / 40.0 + 360.0, 360.0);
+    r.push_back({80.0 + 2.0 * i, ahead(apron, 276.0, metres), kt, track, track, kt > 160.0});
+  }
+  return r;
+}
+
+// Taxiing south at 10 kt while the feed says 96 kt on a track of 296 (116 degrees off).
+std::vector<Report> staleFastTaxi() {
+  std::vector<Report> r;
+  for (int i = 0; i <= 60; ++i) r.push_back({3.0 * i, ahead(apron, 180.0, 10.0 * 1852.0 / 3600.0 * 3.0 * i), 96.0, 296.0, 296.0});
+  return r;
+}
+
+// A slow taxi east at 8 kt, reports every 5 s, whose positions jump 50 to
+// 300 m off and back, every third one and now and then two in a row, with a
+// stale 139.8 kt.
+std::vector<Report> jitteryTaxi() {
+  std::vector<Report> r;
+  const double jumps[] = {50.0, 300.0, 120.0, 220.0, 80.0, 180.0};
+  for (int i = 0; i <= 50; ++i) {
+    LatLon at = ahead(apron, 90.0, 8.0 * 1852.0 / 3600.0 * 5.0 * i);
+    if (i % 3 == 1 || i % 7 == 2) at = ahead(at, 77.0 * i, jumps[i % 6]);
+    r.push_back({5.0 * i, at, 139.8, 90.0, 90.0});
+  }
+  return r;
+}
+
+// DAL2927 at its Minneapolis gate: standing, pushed back, standing, taxiing away,
+// moved onto the apron here with distances kept.
+std::vector<Report> recordedPushBack(double pushBackReportedKt = -1.0) {
+  const std::filesystem::path file = GWR_RECORDINGS_DIR "/kmsp_dal1615_dal2927.lines";
+  if (!std::filesystem::exists(file)) return {};
+  const auto recording = feeder::gf_readRecordingFile(file);
+  std::vector<Report> r;
+  const LatLon origin{44.882721, -93.215234};
+  const double eastScale = std::cos(origin.latitude * radiansPerDegree) / std::cos(apron.latitude * radiansPerDegree);
+  for (const auto& line : recording.lines) {
+    if (line.timestamp < 1900001180.0 || line.timestamp > 1900001660.0) continue;
+    std::vector<std::string> f;
+    std::stringstream in(line.text);
+    for (std::string field; std::getline(in, field, ',');) f.push_back(field);
+    const double lat = std::stod(f[2]), lon = std::stod(f[3]);
+    const double t = line.timestamp - 1900001180.0;
+    const bool pushing = t >= 52.0 && t <= 108.0;
+    r.push_back({t, {apron.latitude + lat - origin.latitude, apron.longitude + (lon - origin.longitude) * eastScale},
+                 pushing && pushBackReportedKt >= 0.0 ? pushBackReportedKt : std::stod(f[8]), std::stod(f[7]),
+                 std::stod(f[7])});
+  }
+  return r;
+}
+
+// What the simulator showed, over each second on the ground.
+struct Seen {
+  double worstNoseOffDeg = 0.0;   // nose against motion faster than a walk (pushed: against its reverse)
+  double fastestKt = 0.0;
+  double fastestBackwardsKt = 0.0;
+  double worstLagS = 0.0;         // after a report's time plus the delay, until the object was within 20 m
+  int objects = 0, removals = 0;
+};
+
+Seen watch(const EngineHarness& harness, const std::vector<Report>& reports, double endS, double pushedFromS,
+           double pushedToS) {
+  Seen seen;
+  for (const auto& [id, track] : harness.tracks()) {
+    ++seen.objects;
+    if (track.removed >= 0.0) ++seen.removals;
+    const auto& p = track.points;
+    for (std::size_t i = 10; i < p.size(); ++i) {
+      const LatLon a{p[i - 10].pose.latitude, p[i - 10].pose.longitude}, b{p[i].pose.latitude, p[i].pose.longitude};
+      const double kt = gf_greatCircleDistanceNm(a, b) / (p[i].time - p[i - 10].time) * 3600.0;
+      seen.fastestKt = std::max(seen.fastestKt, kt);
+      if (kt <= walkKt) continue;
+      // The direction of motion over the last 0.2 s against the nose half way through.
+      const LatLon shortly{p[i - 2].pose.latitude, p[i - 2].pose.longitude};
+      if (gf_greatCircleDistanceNm(shortly, b) / (p[i].time - p[i - 2].time) * 3600.0 <= walkKt) continue;
+      const double motion = gf_initialBearing(shortly, b);
+      const double off = std::fabs(std::remainder(p[i - 1].pose.heading - motion, twoPi)) * degreesPerRadian;
+      if (off > 90.0) seen.fastestBackwardsKt = std::max(seen.fastestBackwardsKt, kt);
+      const bool pushed = (p[i].time >= pushedFromS && p[i].time <= pushedToS) || (off > 90.0 && kt <= pushBackKt);
+      seen.worstNoseOffDeg = std::max(seen.worstNoseOffDeg, pushed ? 180.0 - off : off);
+    }
+    for (const Report& r : reports) {
+      const double due = r.time + feedDelayS;
+      if (due > endS - 20.0) break;
+      double reached = endS;
+      for (const auto& q : p)
+        if (q.time >= due - 5.0 &&
+            gf_greatCircleDistanceNm(r.at, {q.pose.latitude, q.pose.longitude}) * 1852.0 <= 20.0) {
+          reached = q.time;
+          break;
+        }
+      seen.worstLagS = std::max(seen.worstLagS, reached - due);
+    }
+  }
+  return seen;
+}
+
+struct GroundCase {
+  const char* name;
+  std::function<std::vector<Report>()> reports;
+  double seconds;
+  double noseOffDeg, fastestKt, backwardsKt, lagS;  // the most each may be
+  bool bornAtStand = false;                         // created at a stand where its first report is
+  double pushedFromS = -1.0, pushedToS = -1.0;      // moving then, it goes tail first
+};
+
+// The one stand, given to an aircraft born on it, as the stand logic would.
+bool standAtBirth(LiveAc& ac) {
+  const StandRecord& s = standTable.front();
+  if (gf_greatCircleDistanceNm({ac.samples.front().lat, ac.samples.front().lon}, {s.latitude, s.longitude}) > 0.01)
+    return false;
+  ac.standLat = s.latitude;
+  ac.standLon = s.longitude;
+  ac.standHeading = s.heading;
+  ac.standNumber = 1;
+  ac.halfWingspan = 17.9 / 1852.0;  // the test's reference tables carry no wingspans
+  return true;
+}
+
+void flyGroundCases(const std::vector<GroundCase>& cases) {
+  for (const GroundCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa});
+    harness.readFrankfurtAsParkAirport();
+    const std::vector<Report> reports = c.reports();
+    if (c.bornAtStand && !reports.empty()) {
+      gf_clearStands(standTable);
+      standTable.emplace_back("A1", std::vector<StandOption>{}, reports.front().at.latitude,
+                              reports.front().at.longitude, reports.front().headingDeg * radiansPerDegree, 20.0,
+                              std::int16_t{5}, false, false, false);
+      standTable.back().number = 1;
+      standTableReady.store(true);
+      gf_installBirthStandChoice(&standAtBirth);
+    }
+    if (reports.empty()) {
+      ADD_FAILURE() << "no reports (recording missing?)";
+      continue;
+    }
+    std::size_t next = 0;
+    const auto passes = static_cast<std::int64_t>(c.seconds * 100.0);
+    for (std::int64_t i = 0; i < passes; ++i) {
+      while (next < reports.size() && reports[next].time <= harness.now()) harness.feedLine(lineOf(reports[next++]));
+      harness.pass();
+    }
+    gf_installBirthStandChoice(nullptr);
+    standTableReady.store(false);
+    gf_clearStands(standTable);
+    gf_clearParkAirport();
+    const Seen seen = watch(harness, reports, c.seconds, c.pushedFromS, c.pushedToS);
+    EXPECT_EQ(seen.objects, 1);  // never removed and created again
+    EXPECT_EQ(seen.removals, 0);
+    EXPECT_LE(seen.worstNoseOffDeg, c.noseOffDeg);
+    EXPECT_LE(seen.fastestKt, c.fastestKt);
+    if (c.backwardsKt > 0.0) {
+      EXPECT_LE(seen.fastestBackwardsKt, c.backwardsKt);
+    }
+    EXPECT_LE(seen.worstLagS, c.lagS);
+  }
+}
+
+TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFirst) {
+  flyGroundCases({
+      {"taxi round corners whose track jumps", cornersWithJumpingTrack, 200, noseOffDeg, 15 * 1.5, 0.0, 1e9},
+      {"roll along 276 reported on a track of 50 turning to 352", rollWithWrongTrack, 190, noseOffDeg, 200.0, 0.0, 1e9},
+      {"taxi reported at 96 kt, 116 degrees off its path", staleFastTaxi, 210, noseOffDeg, 10 * 1.5, 0.0, 1e9},
+      {"positions jumping 50-300 m round a slow taxi at a stale 139.8 kt", jitteryTaxi, 270, 1e9, taxiCapKt,
+       pushBackKt, 1e9},
+  });
+}
+
+// Its push-back reports (1232 to 1288 recorded) are flown from 82 s to 138 s.
+constexpr double pushedFromS = 85.0, pushedToS = 135.0;
+
+TEST(RealTrafficGroundScenario, ARecordedPushBackFollowsItsReports) {
+  flyGroundCases({
+      {"push-back and taxi away, as recorded at Minneapolis", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5,
+       pushBackKt, 10.0, false, pushedFromS, pushedToS},
+      {"the same, its feed giving no speed while it pushes back", [] { return recordedPushBack(0.0); }, 510,
+       noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0, false, pushedFromS, pushedToS},
+      {"the same, its feed giving 0.1 kt while it pushes back", [] { return recordedPushBack(0.1); }, 510,
+       noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0, false, pushedFromS, pushedToS},
+      // From its stand the push-back's own made-up path is flown, up to 30 m off
+      // the reports: it meets them again (within 20 m) some 30 s after they were due.
+      {"the same from its stand", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5, pushBackKt, 35.0,
+       true},
+  });
+}
+
+} // namespace
+} // namespace gwr
