@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -373,11 +374,15 @@ bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesys
 bool gf_replaceTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path, std::string& cause) {
   return gf_saveAtomically(
       path,
-      [&lines](const std::filesystem::path& temporary, std::string& why) {
-        errno = 0;
-        if (gf_writeTextLines(lines, temporary)) return true;
-        if (errno != 0) why = std::generic_category().message(errno);
-        return false;
+      [&lines](std::FILE* temporary, std::string& why) {
+        for (const auto& line : lines) {
+          const std::string valid = gf_toValidUtf8(line) + '\n';
+          if (std::fwrite(valid.data(), 1, valid.size(), temporary) != valid.size()) {
+            why = std::generic_category().message(errno);
+            return false;
+          }
+        }
+        return true;
       },
       cause);
 }
