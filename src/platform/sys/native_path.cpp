@@ -147,7 +147,7 @@ std::FILE* createFileLike(const std::filesystem::path& path, const std::filesyst
   // Exclusive and not following a link: a link, pipe or second name of some
   // other file left at this name is never opened, only taken away.
   const mode_t mode = original != nullptr ? 0 : 0666;
-  constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
   int fd = ::open(path.c_str(), flags, mode);
   if (fd < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0) fd = ::open(path.c_str(), flags, mode);
   if (fd < 0) {
