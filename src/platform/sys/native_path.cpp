@@ -111,6 +111,26 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind) {
   return file;
 }
 
+std::FILE* openRegularFileForWriting(const std::filesystem::path& path, FileKind& kind) {
+  kind = kindOfFile(path);
+  if (kind != FileKind::regular && kind != FileKind::missing) return nullptr;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    kind = FileKind::missing;
+    return nullptr;
+  }
+  struct stat opened {};
+  kind = ::fstat(fd, &opened) == 0 ? lf_kindOfMode(opened.st_mode) : FileKind::missing;
+  std::FILE* file = kind == FileKind::regular ? ::fdopen(fd, "wb") : nullptr;
+  if (file == nullptr) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (kind == FileKind::regular) kind = FileKind::missing;
+  }
+  return file;
+}
+
 bool mayWriteFile(const std::filesystem::path& path) { return ::access(path.c_str(), W_OK) == 0; }
 
 namespace {

@@ -48,6 +48,13 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes);
 // caller closes the file. nullptr otherwise, with kind telling what was found.
 std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind);
 
+// std::fopen(path, "wb") of a regular file or a new one only, with the same
+// guard: looked at first, so that no device is ever opened, and opened
+// without blocking, so that a named pipe put there meanwhile is refused, not
+// waited on. The caller closes the file; nullptr otherwise, with kind telling
+// what was found (missing with errno set when it could not be opened).
+std::FILE* openRegularFileForWriting(const std::filesystem::path& path, FileKind& kind);
+
 // True when this process may write the file itself (its owner, mode and the
 // process's rights taken together), not only rename something over it.
 bool mayWriteFile(const std::filesystem::path& path);
