@@ -2,7 +2,10 @@
 // beside it, with the old file's link, permissions, owner and read-only state kept.
 #include "core/atomic_save.h"
 
+#include <sys/types.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -32,12 +35,25 @@ std::optional<std::filesystem::path> lf_saveTarget(const std::filesystem::path& 
       return std::nullopt;
     }
     if (!std::filesystem::is_symlink(status)) return target;
+    // Another user's link is followed only to that user's own things, so
+    // that a run with raised rights never writes where the link's maker may not.
     const std::filesystem::path next = std::filesystem::read_symlink(target, error);
     if (error) {
       cause = error.message();
       return std::nullopt;
     }
-    target = next.is_absolute() ? next : target.parent_path() / next;
+    const std::filesystem::path leadsTo = next.is_absolute() ? next : target.parent_path() / next;
+    uid_t linkOwner = 0;
+    uid_t placeOwner = 0;
+    if (!platform::ownerOfPlace(target, linkOwner) || !platform::ownerOfPlace(leadsTo, placeOwner)) {
+      cause = std::generic_category().message(errno);
+      return std::nullopt;
+    }
+    if (linkOwner != platform::processUser() && linkOwner != placeOwner) {
+      cause = "its link leads to another user's file";
+      return std::nullopt;
+    }
+    target = leadsTo;
   }
   cause = "too many levels of symbolic links";
   return std::nullopt;
@@ -71,19 +87,30 @@ bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& writ
   // byte is in it, so that a private file's new text is never open to others,
   // not even briefly, and a run with raised rights does not take the user's
   // file. Where the owner cannot be kept the file is left as it is.
-  if (present) {
-    const platform::FileMade made = platform::createFileLike(temporary, *target);
-    if (made != platform::FileMade::made) {
-      why = made == platform::FileMade::ownerNotKept ? std::string("its owner and group cannot be kept")
-                                                    : std::generic_category().message(errno);
-      std::filesystem::remove(temporary, error);
-      return lf_saveFailed(file, why, cause);
-    }
+  platform::FileMade made = platform::FileMade::failed;
+  std::FILE* out = platform::createFileLike(temporary, present ? &*target : nullptr, made);
+  if (out == nullptr) {
+    why = made == platform::FileMade::ownerNotKept ? std::string("its owner and group cannot be kept")
+                                                  : std::generic_category().message(errno);
+    return lf_saveFailed(file, why, cause);
   }
-  if (!write(temporary, why)) {
-    std::filesystem::remove(temporary, error);
+  errno = 0;
+  bool written = write(out, why);
+  if (written && (std::fflush(out) != 0 || std::ferror(out) != 0)) {
+    written = false;
+    why = std::generic_category().message(errno);
+  }
+  // Renamed only while the name still holds the file written here.
+  const bool stillOurs = platform::isFileAt(out, temporary);
+  if (std::fclose(out) != 0 && written) {
+    written = false;
+    why = std::generic_category().message(errno);
+  }
+  if (!written) {
+    if (stillOurs) std::filesystem::remove(temporary, error);
     return lf_saveFailed(file, why.empty() ? "the new text could not be written" : why, cause);
   }
+  if (!stillOurs) return lf_saveFailed(file, "its temporary was replaced", cause);
   error.clear();
   std::filesystem::rename(temporary, *target, error);
   if (error) {

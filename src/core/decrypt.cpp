@@ -3,7 +3,9 @@
 #include "core/decrypt.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
@@ -47,24 +49,26 @@ std::size_t lf_plainCapacity(std::size_t cipherBytes) {
 const DataFileKey& gf_programDataKey() { return lf_programKey; }
 
 std::string gf_readDataFileOrThrow(const fs::path& file) {
-  // A folder opens as a stream here and then reads as empty: name it instead.
-  std::error_code error;
-  const fs::file_status status = fs::status(file, error);
-  if (fs::is_directory(status)) throw std::runtime_error("Could not open input file: " + platform::pathToUtf8(file) + " is a folder");
-  if (fs::exists(status) && !fs::is_regular_file(status))
+  // Looked at and opened without blocking: a folder, pipe or device in the
+  // file's place, also one put there between the look and the open, is named
+  // instead of read as empty or waited on.
+  platform::FileKind kind = platform::FileKind::missing;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(platform::openRegularFile(file, kind), std::fclose);
+  if (kind == platform::FileKind::folder)
+    throw std::runtime_error("Could not open input file: " + platform::pathToUtf8(file) + " is a folder");
+  if (kind != platform::FileKind::regular && kind != platform::FileKind::missing)
     throw std::runtime_error("Could not open input file: " + platform::pathToUtf8(file) + " is not a regular file");
-  std::ifstream in(file, std::ios::binary);
   if (!in) throw std::runtime_error("Could not open input file: " + platform::pathToUtf8(file));
-  std::string bytes;
-  const std::uintmax_t size = fs::file_size(file, error);
+  const long size = std::fseek(in.get(), 0, SEEK_END) == 0 ? std::ftell(in.get()) : -1L;
+  if (size < 0 || std::fseek(in.get(), 0, SEEK_SET) != 0)
+    throw std::runtime_error("Could not read input file: " + platform::pathToUtf8(file));
   // The shipped files are a few MB: a huge one is damage, not data to
   // allocate memory for.
-  if (!error && size > maxDataFileBytes)
+  if (static_cast<std::uintmax_t>(size) > maxDataFileBytes)
     throw std::runtime_error(fmt::format("Could not read input file: {} has {} bytes, more than {}", platform::pathToUtf8(file),
                                          size, maxDataFileBytes));
-  if (!error) bytes.resize(static_cast<std::size_t>(size));
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (static_cast<std::size_t>(in.gcount()) != bytes.size() || in.bad())
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  if (std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size() || std::ferror(in.get()) != 0)
     throw std::runtime_error("Could not read input file: " + platform::pathToUtf8(file));
   return bytes;
 }

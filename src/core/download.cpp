@@ -121,11 +121,15 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
                             bool binary, std::uint64_t maxBytes, const DownloadTimeouts& limits) {
   DownloadResult outcome;
   if (!handle) return outcome;
+  static_cast<void>(binary);  // text and binary files are written alike on this system
   const std::filesystem::path partial = gf_partialDownloadPath(destination);
   FileCloser closer;
   // A partial file that cannot be removed is harmless: the next try truncates it.
   try {
-    closer.file = platform::openFile(partial, binary ? "wb" : "w");
+    // Made new, never opened where it stands: a link or pipe left at the
+    // partial file's name would take the bytes elsewhere or hold the start.
+    platform::FileMade made = platform::FileMade::failed;
+    closer.file = platform::createFileLike(partial, nullptr, made);
     if (!closer.file) {
       gf_log(fmt::format("Could not open output file: {}", platform::pathToUtf8(destination)));
       return outcome;

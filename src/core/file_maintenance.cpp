@@ -67,8 +67,12 @@ bool gf_save1GenerationOf(const std::filesystem::path& file) {
     return false;
   }
   if (!present) return true;
-  std::filesystem::copy_file(file, platform::pathFromUtf8(target), std::filesystem::copy_options::overwrite_existing,
-                             error);
+  // The old copy goes first and the new one is made exclusively: a link, pipe
+  // or second name of another file left at the copy's name is taken away,
+  // never written through or waited on.
+  const std::filesystem::path copy = platform::pathFromUtf8(target);
+  std::filesystem::remove(copy, error);
+  if (!error) std::filesystem::copy_file(file, copy, std::filesystem::copy_options::none, error);
   if (error) {
     gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(file), target, error.message()));
     return false;

@@ -11,7 +11,9 @@
 #include <fmt/format.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -340,44 +342,55 @@ TextLinesResult TextFile::readLines(std::size_t reserve) {
 
 namespace {
 
-// False, logged, when something other than a file stands at path: opening a
-// named pipe for writing waits for a reader that never comes.
-bool lf_mayOpenForWriting(const std::filesystem::path& path) {
-  const platform::FileKind kind = platform::kindOfFile(path);
-  return kind == platform::FileKind::missing || kind == platform::FileKind::regular ||
-         kind == platform::FileKind::folder || lf_refusalCause(path, kind, "written").empty();
+// The file opened for writing, or nullptr: something other than a file at
+// path is refused and logged (opening a named pipe for writing waits for a
+// reader that never comes), a folder and an open failure only give nullptr.
+std::FILE* lf_openForWriting(const std::filesystem::path& path) {
+  errno = 0;
+  platform::FileKind kind = platform::FileKind::missing;
+  std::FILE* file = platform::openRegularFileForWriting(path, kind);
+  if (file == nullptr && kind != platform::FileKind::missing && kind != platform::FileKind::folder)
+    lf_refusalCause(path, kind, "written");
+  return file;
+}
+
+// Writes the texts, each followed by LF, and closes the file; false when a
+// write or the close failed (a full disk shows only when the buffer goes out).
+// Paths in report texts may hold any bytes; the file holds UTF-8 only.
+template <typename Texts>
+bool lf_writeLines(std::FILE* file, const Texts& texts) {
+  bool written = true;
+  for (const auto& text : texts) {
+    const std::string line = gf_toValidUtf8(text) + '\n';
+    written = written && std::fwrite(line.data(), 1, line.size(), file) == line.size();
+  }
+  return std::fclose(file) == 0 && written;
 }
 
 } // namespace
 
 bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path) {
-  if (!lf_mayOpenForWriting(path)) return false;
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file.is_open()) return false;
-  // Paths in report texts may hold any bytes; the file holds UTF-8 only.
-  file << gf_toValidUtf8(text) << '\n';
-  file.close();
-  // A full disk shows only when the buffer goes out.
-  return !file.fail();
+  std::FILE* file = lf_openForWriting(path);
+  return file != nullptr && lf_writeLines(file, std::initializer_list<std::string_view>{text});
 }
 
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path) {
-  if (!lf_mayOpenForWriting(path)) return false;
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file.is_open()) return false;
-  for (const auto& line : lines) file << gf_toValidUtf8(line) << '\n';
-  file.close();
-  return !file.fail();
+  std::FILE* file = lf_openForWriting(path);
+  return file != nullptr && lf_writeLines(file, lines);
 }
 
 bool gf_replaceTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path, std::string& cause) {
   return gf_saveAtomically(
       path,
-      [&lines](const std::filesystem::path& temporary, std::string& why) {
-        errno = 0;
-        if (gf_writeTextLines(lines, temporary)) return true;
-        if (errno != 0) why = std::generic_category().message(errno);
-        return false;
+      [&lines](std::FILE* temporary, std::string& why) {
+        for (const auto& line : lines) {
+          const std::string valid = gf_toValidUtf8(line) + '\n';
+          if (std::fwrite(valid.data(), 1, valid.size(), temporary) != valid.size()) {
+            why = std::generic_category().message(errno);
+            return false;
+          }
+        }
+        return true;
       },
       cause);
 }

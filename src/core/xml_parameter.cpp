@@ -4,6 +4,7 @@
 
 #include "core/atomic_save.h"
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,8 +92,10 @@ bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path)
   std::string cause;
   return gf_saveAtomically(
       path,
-      [&document](const std::filesystem::path& temporary, std::string&) {
-        return document.save_file(temporary.c_str(), xmlIndent, pugi::format_indent, pugi::encoding_utf8);
+      [&document](std::FILE* temporary, std::string&) {
+        pugi::xml_writer_file writer(temporary);
+        document.save(writer, xmlIndent, pugi::format_indent, pugi::encoding_utf8);
+        return true;  // a failed write shows when the file is flushed
       },
       cause);
 }

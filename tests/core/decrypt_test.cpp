@@ -2,6 +2,8 @@
 // every way a damaged or foreign data file must be refused.
 #include "core/decrypt.h"
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -77,6 +79,7 @@ TEST_F(DecryptTest, DamagedForeignOrMissingFilesFailAndLeaveNoOutput) {
       {"wrong key", good, failed, otherKey},
       {"missing input", std::nullopt, "Could not open input file: " + encrypted.string()},
       {"a folder in its place", "/", "Could not open input file: " + encrypted.string() + " is a folder"},
+      {"a named pipe in its place", "|", "Could not open input file: " + encrypted.string() + " is not a regular file"},
       {"larger than any data file", "+",
        fmt::format("Could not read input file: {} has {} bytes, more than {}", encrypted.string(),
                    maxDataFileBytes + 1, maxDataFileBytes)},
@@ -86,6 +89,8 @@ TEST_F(DecryptTest, DamagedForeignOrMissingFilesFailAndLeaveNoOutput) {
     std::filesystem::remove_all(encrypted);
     if (c.bytes == "/") {
       std::filesystem::create_directory(encrypted);
+    } else if (c.bytes == "|") {
+      ASSERT_EQ(::mkfifo(encrypted.c_str(), 0600), 0);
     } else if (c.bytes == "+") {
       writeBytes(encrypted, good);
       std::filesystem::resize_file(encrypted, maxDataFileBytes + 1);  // sparse: no disk space taken

@@ -2,8 +2,13 @@
 // server errors, a stalled transfer, and the destination kept on failure.
 #include "core/download.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <tuple>
 
@@ -145,6 +150,42 @@ TEST_F(DownloadTest, ALimitStopsAnnouncedAndFloodedBodiesAndNothingOfThemStays) 
   }
   // The flood was cut off early rather than read to its end.
   EXPECT_LT(server.sentBodyBytes(), 2 * limit + flood / 2) << server.sentBodyBytes();
+}
+
+// Whatever stands at the partial file's name (a link, a second name of
+// another file, a named pipe) is taken away unopened: the download neither
+// writes into another file nor waits on a pipe.
+TEST_F(DownloadTest, NothingAtThePartialFilesNameIsWrittenThroughOrWaitedOn) {
+  server.addRoute("/file", {200, "the file"});
+  const std::filesystem::path victim = log.folder() / "victim.txt";
+  const std::filesystem::path partial = destination.string() + ".part";
+  const struct Row {
+    const char* what;
+    std::function<void()> plant;
+  } rows[] = {
+      {"a link to another file", [&] { std::filesystem::create_symlink(victim, partial); }},
+      {"a second name of another file", [&] { std::filesystem::create_hard_link(victim, partial); }},
+      {"a named pipe", [&] { ASSERT_EQ(::mkfifo(partial.c_str(), 0600), 0); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    writeBytes(victim, "victim");
+    writeBytes(destination, "old");
+    row.plant();
+    auto download = std::async(std::launch::async, [this] {
+      return gf_downloadFile(handle.get(), server.url("/file"), destination, true, mebibyte);
+    });
+    if (download.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "the download waited on the pipe";
+      const int reader = ::open(partial.c_str(), O_RDONLY | O_NONBLOCK);
+      download.wait();
+      if (reader >= 0) ::close(reader);
+    }
+    EXPECT_TRUE(download.get());
+    EXPECT_EQ(readBytes(destination), "the file");
+    EXPECT_EQ(readBytes(victim), "victim");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(partial)));
+  }
 }
 
 // A server that is slow but never silent (a byte now and then) is given up

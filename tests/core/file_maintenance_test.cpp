@@ -2,11 +2,19 @@
 // and the airport codes of XML files.
 #include "core/file_maintenance.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <functional>
+#include <future>
 
 #include <gtest/gtest.h>
 
+#include "support/encrypted_fixture.h"
 #include "support/log_capture.h"
 
 namespace gwr {
@@ -30,6 +38,50 @@ class FileMaintenance : public ::testing::Test {
   }
   testsupport::LogCapture log;
 };
+
+// The backup copy replaces whatever stood at its name without writing through
+// it or waiting on it; only a folder there keeps the copy from being made.
+TEST_F(FileMaintenance, TheBackupCopyNeverWritesThroughWhatStandsAtItsName) {
+  const fs::path file = log.folder() / "parameters.xml";
+  const fs::path copy = log.folder() / "parameters0.xml";
+  const fs::path victim = log.folder() / "victim.txt";
+  const struct Row {
+    const char* what;
+    std::function<void()> plant;
+    bool copied;
+  } rows[] = {
+      {"an older copy", [&] { std::ofstream(copy) << "older"; }, true},
+      {"a link to another file", [&] { fs::create_symlink(victim, copy); }, true},
+      {"a second name of another file", [&] { fs::create_hard_link(victim, copy); }, true},
+      {"a named pipe", [&] { ASSERT_EQ(::mkfifo(copy.c_str(), 0600), 0); }, true},
+      {"a folder", [&] { fs::create_directories(copy / "inside"); }, false},
+  };
+  std::ofstream(file) << "current";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::ofstream(victim, std::ios::trunc) << "victim";
+    fs::remove_all(copy);
+    row.plant();
+    log.mark();
+    auto saved = std::async(std::launch::async, [&file] { return gf_save1GenerationOf(file); });
+    if (saved.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "the copy waited on the pipe";
+      const int reader = ::open(copy.c_str(), O_RDONLY | O_NONBLOCK);
+      saved.wait();
+      if (reader >= 0) ::close(reader);
+    }
+    EXPECT_EQ(saved.get(), row.copied);
+    EXPECT_EQ(testsupport::readBytes(victim), "victim");
+    EXPECT_EQ(fs::is_regular_file(fs::symlink_status(copy)), row.copied);
+    if (row.copied) {
+      EXPECT_EQ(testsupport::readBytes(copy), "current");
+    } else {
+      EXPECT_EQ(log.lines().size(), 1U);
+      EXPECT_NE(log.text().find(fmt::format("copy {} -> {} failed: ", file.string(), copy.string())), std::string::npos)
+          << log.text();
+    }
+  }
+}
 
 TEST_F(FileMaintenance, EmptyingFoldersLeavesSubFoldersAndOtherFiles) {
   make("new_version/sub", {"c.txt"});

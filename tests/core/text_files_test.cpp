@@ -188,10 +188,10 @@ TEST_F(TextFiles, SavesLeaveOthersFilesAloneAndKeepPrivateFilesPrivate) {
     std::string cause;
     EXPECT_TRUE(gf_saveAtomically(
         path,
-        [&seen](const fs::path& temporary, std::string&) {
-          std::FILE* file = std::fopen(temporary.c_str(), "w");
-          seen = fs::status(temporary).permissions();
-          return file != nullptr && std::fputs("new", file) >= 0 && std::fclose(file) == 0;
+        [&seen](std::FILE* temporary, std::string&) {
+          struct stat made {};
+          if (::fstat(::fileno(temporary), &made) == 0) seen = static_cast<perms>(made.st_mode & 07777);
+          return std::fputs("new", temporary) >= 0;
         },
         cause));
     EXPECT_EQ(seen, mode) << "while the new text was written";
@@ -211,8 +211,8 @@ TEST_F(TextFiles, SavesLeaveOthersFilesAloneAndKeepPrivateFilesPrivate) {
   const int held = testsupport::runAsUnprivileged([&rootsFile] {
     std::string cause;
     const bool saved =
-        gf_saveAtomically(rootsFile, [](const fs::path& temporary, std::string&) {
-          return gf_writeTextFile("taken", temporary);
+        gf_saveAtomically(rootsFile, [](std::FILE* temporary, std::string&) {
+          return std::fputs("taken\n", temporary) >= 0;
         }, cause);
     return !saved && cause == "the file is read-only";
   });

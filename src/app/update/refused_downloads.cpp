@@ -33,7 +33,8 @@ std::vector<std::string> lf_readList() {
   if (error || size > refusedDownloadsMaxBytes) return lines;
   std::string bytes;
   std::string cause;
-  if (!gf_readFileBytes(file, bytes, cause)) return lines;
+  // Looked at again once read: a file swapped in meanwhile may be larger.
+  if (!gf_readFileBytes(file, bytes, cause) || bytes.size() > refusedDownloadsMaxBytes) return lines;
   gf_splitLines(bytes, lines);
   return lines;
 }

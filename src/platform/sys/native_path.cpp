@@ -111,34 +111,98 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind) {
   return file;
 }
 
+std::FILE* openRegularFileForWriting(const std::filesystem::path& path, FileKind& kind) {
+  kind = kindOfFile(path);
+  if (kind != FileKind::regular && kind != FileKind::missing) return nullptr;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    kind = FileKind::missing;
+    return nullptr;
+  }
+  struct stat opened {};
+  kind = ::fstat(fd, &opened) == 0 ? lf_kindOfMode(opened.st_mode) : FileKind::missing;
+  std::FILE* file = kind == FileKind::regular ? ::fdopen(fd, "wb") : nullptr;
+  if (file == nullptr) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (kind == FileKind::regular) kind = FileKind::missing;
+  }
+  return file;
+}
+
 bool mayWriteFile(const std::filesystem::path& path) { return ::access(path.c_str(), W_OK) == 0; }
 
-FileMade createFileLike(const std::filesystem::path& path, const std::filesystem::path& original) {
-  struct stat like {};
-  if (::stat(original.c_str(), &like) != 0) return FileMade::failed;
-  // Created with no rights at all, then given the original's owner and its
-  // rights: the default mask can only take bits away, no moment shows more
-  // than asked for, and a change of owner cannot clear the bits set after it.
-  // Not blocking: a named pipe left at this name must not hold the save.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0);
-  if (fd < 0) return FileMade::failed;
+namespace {
+
+// The new file gets original's mode, owner and group, or, without one, the
+// folder's owner and group where the process may give them: a run with
+// raised rights must not leave the user a file the user's runs cannot replace.
+FileMade lf_giveOwnerAndMode(int fd, const std::filesystem::path& path, const std::filesystem::path* original) {
   struct stat made {};
-  FileMade outcome = FileMade::made;
-  if (::fstat(fd, &made) != 0) {
-    outcome = FileMade::failed;
-  } else if (!S_ISREG(made.st_mode)) {
-    errno = EINVAL;
-    outcome = FileMade::failed;
-  } else if ((made.st_uid != like.st_uid || made.st_gid != like.st_gid) &&
-             ::fchown(fd, like.st_uid, like.st_gid) != 0) {
-    outcome = FileMade::ownerNotKept;
-  } else if (::fchmod(fd, like.st_mode & static_cast<mode_t>(07777)) != 0) {
-    outcome = FileMade::failed;
+  if (::fstat(fd, &made) != 0) return FileMade::failed;
+  if (original == nullptr) {
+    struct stat folder {};
+    const std::filesystem::path parent = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    if (::stat(parent.c_str(), &folder) == 0 && (made.st_uid != folder.st_uid || made.st_gid != folder.st_gid) &&
+        ::fchown(fd, folder.st_uid, folder.st_gid) != 0) {
+      // Not this process's to give: the file stays its own, as any new file.
+    }
+    return FileMade::made;
   }
-  const int error = errno;
-  if (::close(fd) != 0 && outcome == FileMade::made) return FileMade::failed;
-  errno = error;
-  return outcome;
+  struct stat like {};
+  if (::stat(original->c_str(), &like) != 0) return FileMade::failed;
+  if ((made.st_uid != like.st_uid || made.st_gid != like.st_gid) && ::fchown(fd, like.st_uid, like.st_gid) != 0)
+    return FileMade::ownerNotKept;
+  // A change of owner may clear bits: the mode is given after it.
+  if (::fchmod(fd, like.st_mode & static_cast<mode_t>(07777)) != 0) return FileMade::failed;
+  return FileMade::made;
 }
+
+} // namespace
+
+std::FILE* createFileLike(const std::filesystem::path& path, const std::filesystem::path* original, FileMade& made) {
+  // Made with no rights at all when it is to have original's: the default
+  // mask can only take bits away, so no moment shows more than asked for.
+  // Exclusive and not following a link: a link, pipe or second name of some
+  // other file left at this name is never opened, only taken away.
+  const mode_t mode = original != nullptr ? 0 : 0666;
+  constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  int fd = ::open(path.c_str(), flags, mode);
+  if (fd < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0) fd = ::open(path.c_str(), flags, mode);
+  if (fd < 0) {
+    made = FileMade::failed;
+    return nullptr;
+  }
+  made = lf_giveOwnerAndMode(fd, path, original);
+  std::FILE* file = made == FileMade::made ? ::fdopen(fd, "wb") : nullptr;
+  if (file != nullptr) return file;
+  if (made == FileMade::made) made = FileMade::failed;
+  const int error = errno;
+  ::close(fd);
+  ::unlink(path.c_str());
+  errno = error;
+  return nullptr;
+}
+
+bool isFileAt(std::FILE* file, const std::filesystem::path& path) {
+  struct stat open {};
+  struct stat named {};
+  return ::fstat(::fileno(file), &open) == 0 && ::lstat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+         open.st_ino == named.st_ino;
+}
+
+bool ownerOfPlace(const std::filesystem::path& path, uid_t& owner) {
+  struct stat found {};
+  if (::lstat(path.c_str(), &found) != 0) {
+    if (errno != ENOENT) return false;
+    const std::filesystem::path parent = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    if (::stat(parent.c_str(), &found) != 0) return false;
+  }
+  owner = found.st_uid;
+  return true;
+}
+
+uid_t processUser() { return ::geteuid(); }
 
 } // namespace gwr::platform

@@ -2,6 +2,8 @@
 // one place where the program's UTF-8 texts meet the system's path encoding.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -46,6 +48,13 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes);
 // caller closes the file. nullptr otherwise, with kind telling what was found.
 std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind);
 
+// std::fopen(path, "wb") of a regular file or a new one only, with the same
+// guard: looked at first, so that no device is ever opened, and opened
+// without blocking, so that a named pipe put there meanwhile is refused, not
+// waited on. The caller closes the file; nullptr otherwise, with kind telling
+// what was found (missing with errno set when it could not be opened).
+std::FILE* openRegularFileForWriting(const std::filesystem::path& path, FileKind& kind);
+
 // True when this process may write the file itself (its owner, mode and the
 // process's rights taken together), not only rename something over it.
 bool mayWriteFile(const std::filesystem::path& path);
@@ -57,10 +66,24 @@ enum class FileMade {
   ownerNotKept,  // this process may not give it the original's owner or group
 };
 
-// Creates path empty (or empties it) with exactly the permission bits, owner
-// and group of the file original from the start, whatever the process's
-// default and rights; a symbolic link or anything but a regular file found at
-// path is not followed or opened.
-FileMade createFileLike(const std::filesystem::path& path, const std::filesystem::path& original);
+// Creates path as a new, empty regular file and returns it open for writing
+// in binary mode; the caller closes it. Whatever stands at that name (a symbolic link, a named pipe,
+// another name of some file) is taken away unopened first, so that nothing
+// but the new file is ever written. With original, the new file has exactly
+// its permission bits, owner and group from the start, whatever the process's
+// default and rights; without, the default mode for new files and, where the
+// process may give them, the owner and group of the folder it is made in.
+// nullptr on failure, with made telling why and the new file gone again.
+std::FILE* createFileLike(const std::filesystem::path& path, const std::filesystem::path* original, FileMade& made);
+
+// True when path names, without following a link, the open file.
+bool isFileAt(std::FILE* file, const std::filesystem::path& path);
+
+// The owner of what path names (a link itself, not followed), or of the folder it
+// would be made in when nothing is there yet; false when neither is reachable.
+bool ownerOfPlace(const std::filesystem::path& path, uid_t& owner);
+
+// The user whose rights this process writes with.
+uid_t processUser();
 
 } // namespace gwr::platform
