@@ -17,6 +17,7 @@
 #include "refdata/registration_records.h"
 #include "standgen/stand_files.h"
 #include "support/engine_harness.h"
+#include "support/parking_world.h"
 #include "support/traffic_feed.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/engine/live_removal.h"
@@ -90,34 +91,8 @@ std::size_t activeStatic() {
   }));
 }
 
-class ParkingScenario : public ::testing::Test {
+class ParkingScenario : public testsupport::ParkingWorldTest {
 protected:
-  void SetUp() override {
-    gf_clearAirportsForTests();
-    AirportRecord eddf;
-    eddf.icao = FixedCode<4>("EDDF");
-    eddf.iata = FixedCode<3>("FRA");
-    eddf.latitude = harnessUser.latitude;
-    eddf.longitude = harnessUser.longitude;
-    eddf.stands = 1;
-    airportsTable.push_back(eddf);
-    parkAirports.clear();
-  }
-  void TearDown() override {
-    standTableReady = false;  // the harness's folder is gone: save nothing
-    gf_leaveParkAirport();
-    gf_installTrafficEngineHooks({});
-    gf_installBirthStandChoice(nullptr);
-    gf_installArrivalStandChoice(nullptr);
-    gf_installLiveRemovalHook(nullptr);
-    gf_installStandEventHook(nullptr);
-    gf_installSimClientHooks({});
-    parkControlsDisabled = false;
-    staticAircraft.clear();
-    parkAirports.clear();
-    dbaseRecords.clear();
-    gf_clearAirportsForTests();
-  }
   // One ground report at the feed's epoch time, then 4 s of simulated time.
   static void report(EngineHarness& harness, std::uint32_t id, const char* flight, const LatLon& at, double epoch,
                      double speedKt = 0.0) {

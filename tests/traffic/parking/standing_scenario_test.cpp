@@ -15,6 +15,7 @@
 #include "liveries/refused_liveries.h"
 #include "standgen/stand_files.h"
 #include "support/engine_harness.h"
+#include "support/parking_world.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/feed/reader_threads.h"
 #include "traffic/movement/ground_movement.h"
@@ -55,33 +56,8 @@ void writeAirport(bool withFlights) {
   standgen::writeText(myParkAirportsFile, "EDDF\n");
 }
 
-class StandingScenario : public ::testing::Test {
+class StandingScenario : public testsupport::ParkingWorldTest {
 protected:
-  void SetUp() override {
-    gf_clearAirportsForTests();
-    AirportRecord eddf;
-    eddf.icao = FixedCode<4>("EDDF");
-    eddf.iata = FixedCode<3>("FRA");
-    eddf.latitude = harnessUser.latitude;
-    eddf.longitude = harnessUser.longitude;
-    eddf.stands = 1;
-    airportsTable.push_back(eddf);
-    parkAirports.clear();
-  }
-  void TearDown() override {
-    standTableReady = false;  // the harness's folder is gone: save nothing
-    gf_leaveParkAirport();
-    gf_installTrafficEngineHooks({});
-    gf_installBirthStandChoice(nullptr);
-    gf_installArrivalStandChoice(nullptr);
-    gf_installLiveRemovalHook(nullptr);
-    gf_installStandEventHook(nullptr);
-    gf_installSimClientHooks({});
-    parkControlsDisabled = false;
-    staticAircraft.clear();
-    parkAirports.clear();
-    gf_clearAirportsForTests();
-  }
   // The program's parking wiring and the park airport read as the run reads it.
   static void readParkAirport(EngineHarness& harness) {
     CUSTOM_PARKING_PERCENTAGE.setCurrent(100);
