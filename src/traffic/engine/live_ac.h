@@ -69,6 +69,9 @@ struct LiveAc : AcDescription {
   std::uint64_t parkedSince = 0;
   std::int32_t extrapolationCount = 0;
   std::uint32_t holdingSince = 0;
+  // Due tick of the last report made up for a roll from the hold (0: none):
+  // a roll called off takes those with it.
+  std::int32_t madeUpRollDue = 0;
   AcPhase phase = AcPhase::Birth;
   AcPhase previousPhase = AcPhase::Birth;
   std::uint8_t atStandCheck = 0, onGroundConfirmed = 0, hasFlightPlan = 0, closeToUser = 0, holding = 0;

@@ -30,6 +30,7 @@
 #include "traffic/movement/ground_jitter.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
+#include "traffic/movement/ground_steering.h"
 #include "traffic/movement/live_motion.h"
 
 namespace gwr {
@@ -518,6 +519,10 @@ void lf_initialAttitude(LiveAc& ac) {
     heading = front.track * radiansPerDegree;
   } else {
     heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
+    // Met while pushed back: the nose is where its report says, the tail leads (turned later, it would swing round).
+    const PositionSample& next = ac.samples[1];
+    if (!front.airborne && !next.airborne && gf_legLooksPushed(front, next, heading))
+      heading = gf_reportedNose(next);
   }
   heading = std::fmod(heading, twoPi);
   if (heading < 0.0) heading += twoPi;

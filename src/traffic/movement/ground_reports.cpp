@@ -211,12 +211,16 @@ bool anotherTaxiingNear(const LiveAc& ac) {
 }
 
 // A report at a taxi's speed after ones at a roll's: the roll was the feed's
-// stale speed (or it stopped). The roll's reports still ahead go; it taxis on.
+// stale speed (or it stopped). The roll's reports still ahead go, the slow
+// start of one made up from the hold too (its speed would race the taxi on); it taxis on.
 void callOffRoll(LiveAc& ac) {
   auto& s = ac.samples;
   for (std::size_t i = s.size(); i-- > 1;) {
-    if (!s[i].airborne && s[i].groundSpeed >= takeOffRollKt) s.erase(s.begin() + static_cast<std::ptrdiff_t>(i));
+    const bool madeUp = !s[i].standing && s[i].dueTick <= ac.madeUpRollDue;
+    if (!s[i].airborne && (s[i].groundSpeed >= takeOffRollKt || madeUp))
+      s.erase(s.begin() + static_cast<std::ptrdiff_t>(i));
   }
+  ac.madeUpRollDue = 0;
   ac.takeOffRoll = 0;
   lf_taxiLights(ac);
   gf_setThrottle(ac.sim, 0);
@@ -347,6 +351,7 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     taxiTo(gf_destinationPoint(line->start, line->courseRad, runNm * feetPerNm), runNm, line->courseRad);
     distanceNm -= runNm;
   }
+  ac.madeUpRollDue = due;
   const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
   if (!bearing || rollNm <= 0.0) return;
   // Even acceleration from standstill: each step gains the same speed in the
@@ -364,6 +369,7 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     p.airborne = 0;
     s.push_back(p);
   }
+  ac.madeUpRollDue = due;
   r.dueTick = std::max(r.dueTick, due + gf_legTicks(distanceNm - rollNm, (liftOffKt + r.groundSpeed) / 2.0));
 }
 

@@ -41,7 +41,20 @@ double capPerTick(const LiveAc& ac) {
   return capKt * metresPerSecondPerKt / ticksPerSecond;
 }
 
+// Slow as its reports say: a leg that catches up a little faster is still pushed.
+bool slowLeg(const PositionSample& a, const PositionSample& b) {
+  return std::max(a.groundSpeed, b.groundSpeed) <= pushBackMaxKt;
+}
+
 } // namespace
+
+double gf_reportedNose(const PositionSample& r) {
+  return r.trueHeadingValid ? r.trueHeading : r.track * radiansPerDegree;
+}
+
+bool gf_legLooksPushed(const PositionSample& a, const PositionSample& b, double bearing) {
+  return offDeg(bearing, gf_reportedNose(b)) > reverseStartDeg && slowLeg(a, b);
+}
 
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
 
@@ -59,15 +72,9 @@ void gf_steerLegStart(LiveAc& ac) {
   }
   const auto bearing = gf_legBearing(ac.lat, ac.lon, s[1].lat, s[1].lon);
   if (!bearing) return;
-  // The report's own heading (or track) against where its positions go: a
-  // nose pointing away from a slow motion is pushed.
-  const double reportedNose = s[1].trueHeadingValid ? s[1].trueHeading : s[1].track * radiansPerDegree;
-  const double off = offDeg(*bearing, reportedNose);
-  // Slow as its reports say: a leg that catches up a little faster is still pushed.
-  const bool slow = std::max(s[0].groundSpeed, s[1].groundSpeed) <= pushBackMaxKt;
   if (ac.reversing) {
-    ac.reversing = off > reverseKeepDeg && slow ? 1 : 0;
-  } else if (off > reverseStartDeg && slow) {
+    ac.reversing = offDeg(*bearing, gf_reportedNose(s[1])) > reverseKeepDeg && slowLeg(s[0], s[1]) ? 1 : 0;
+  } else if (gf_legLooksPushed(s[0], s[1], *bearing)) {
     ac.reversing = 1;
     // Met already moving (nose along the motion): its nose is the other way round.
     if (offDeg(*bearing, ac.heading) < reverseKeepDeg) ac.heading = gf_wrapHeading(ac.heading + M_PI);

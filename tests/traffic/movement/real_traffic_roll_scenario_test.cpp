@@ -265,10 +265,10 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
   const std::string header = fmt::format("aircraft 3958301 {} A20N D-AIRL FRA LHR A3", callsign);
   const RollCase cases[] = {
       {"stale 139.8 kt after a silent queue", scenarioText(header, staleRollSpeedAfterAQueue(), 2.0),
-       {staleQueueFromS, staleBackS}, 460, grounded(43.0 * 1.05)},  // no roll; a catch-up at the taxi cap
-      // (how fast it shuttles there is the ground movement's own matter: here, no roll and no lift-off)
+       {staleQueueFromS, staleBackS}, 460, grounded(7.0 * 1.5 * 1.05)},  // no roll; a catch-up at 1.5x its pace
+      // positions that jump are held or dropped, never chased faster than a taxi
       {"stale 139.8 kt on jittery positions", scenarioText(header, staleRollSpeedOnJitteryPositions(), 2.0), {}, 300,
-       grounded(1000.0)},
+       grounded(43.0 * 1.05)},
       {"born on the apron with a stale 150 kt", scenarioText(header, bornWithStaleRollSpeed(), 2.0), {}, 260,
        grounded(12.0 * 1.5)},
       {"holder beside the runway lines up before its roll", scenarioText(header, holdBesideTheRunway(), 2.0),
