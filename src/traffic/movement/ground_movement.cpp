@@ -49,11 +49,12 @@ bool secondLegStep(LiveAc& ac) {
   const double side = ac.pushBackTurnSide ? M_PI / 2.0 : -M_PI / 2.0;
   const LatLon end = gf_destinationPoint({s[1].lat, s[1].lon}, push + side, ac.halfWingspan * feetPerNm);
   // Never faster than a push-back: the swing takes at least its length (the
-  // two sides of the curve) at the stand speed.
+  // two sides of the curve) at the speed of the push before it.
+  const double pushKt = s[1].groundSpeed > 0.0 ? s[1].groundSpeed : ac.standSpeedKt;
   const double swingNm = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) +
                          gf_distanceNm(s[1].lat, s[1].lon, end.latitude, end.longitude);
-  const std::int32_t ticks = std::max(n, gf_legTicks(swingNm, ac.standSpeedKt));
-  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + ticks);
+  const std::int32_t ticks = std::max(n, gf_legTicks(swingNm, pushKt));
+  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, pushKt, tickCount.load() + ticks);
   s.push_back(leg);
   if (!lf_setupCurve(ac)) {
     s.pop_back();

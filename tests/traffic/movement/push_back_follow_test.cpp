@@ -7,6 +7,7 @@
 #include "core/geo.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_movement.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/push_back_follow.h"
 #include "traffic/movement/taxi_curves.h"
@@ -103,6 +104,22 @@ TEST_F(PushBackFollow, EndedPushGoesOnTailFirstFromWhereItIs) {
     EXPECT_NEAR(gf_distanceNm(ac.samples[0].lat, ac.samples[0].lon, here.lat, here.lon) * 1852.0, 0.0, 0.01);
     EXPECT_EQ(ac.samples[0].dueTick, now + 1);
     EXPECT_EQ(std::tuple(ac.standNumber, r.standing), std::tuple(0, std::uint8_t{0}));
+  }
+}
+
+TEST_F(PushBackFollow, ItsSwingGoesAtThePaceOfItsPush) {
+  // Half way back, its swing (25 m to the first point, 17.9 m aside) flown at
+  // the push's speed: 42.9 m take 2780 ticks at 3 kt, 1390 at 6.
+  struct Case { double pushKt; std::int32_t swingTicks; };
+  for (const Case c : {Case{3.0, 2780}, Case{6.0, 1390}}) {
+    LiveAc ac = onStand(AcPhase::PushingBack);
+    const PositionSample half = south(25.0, 0.0, c.pushKt, now);
+    std::tie(ac.lat, ac.lon, ac.heading) = std::tuple(half.lat, half.lon, 0.0);
+    ac.pushBackSecondLeg = south(50.0, 0.0, c.pushKt, now + 800);
+    ac.samples.assign({half, ac.pushBackSecondLeg});
+    std::tie(ac.pushBackCountdown, ac.pushBackHasSecondLeg) = std::tuple(pushBackSteps, std::uint8_t{1});
+    ASSERT_EQ(nextPosGround(ac), GroundDispatch::StepEnded);
+    EXPECT_NEAR(ac.samples.back().dueTick - now, c.swingTicks, 2) << c.pushKt;
   }
 }
 
