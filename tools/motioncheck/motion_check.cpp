@@ -257,9 +257,11 @@ void lf_checkLag(const std::vector<const PoseSample*>& poses, const std::vector<
         continue;
       }
       const double metres = lf_metres((*i)->latitude, (*i)->longitude, r->latitude, r->longitude);
-      if (!nearest || metres < nearestMetres) {
+      if (!nearest || metres < nearestMetres - nearerByM) {
         nearest = (*i)->time;
         nearestMetres = metres;
+      } else if ((*i)->time - *nearest > nearerWithinSeconds) {
+        break;  // stopped there, or creeping: the pass is over
       }
     }
     if (!nearest) {

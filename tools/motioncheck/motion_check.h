@@ -42,8 +42,9 @@ struct ReportSample {
 //   its roll is the last stretch faster than rollAboveKt; the roll is straight
 //   when, over its last straightRollSeconds, the direction of motion and the
 //   nose stay within straightRollDeg of the roll's course (first to last point);
-// - lag: for each report, the time from the report until a pose of its
-//   callsign comes within reachedWithinM of its position (the nearest pass),
+// - lag: for each surface report, the time from the report until a pose of its
+//   callsign comes within reachedWithinM of its position and nearest to it
+//   (the pass ends when the pose gets no nearerByM nearer in nearerWithinSeconds),
 //   0 when one did in the alreadyThereSeconds before; unreached after longestLagSeconds
 //   (the program flies its aircraft 30 s behind their reports: that is the least lag of a following pose);
 // - removed on a runway: an object whose poses end before the trace does while

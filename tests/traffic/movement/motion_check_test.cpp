@@ -142,8 +142,8 @@ TEST(MotionCheck, ASpanSaysItsAngleLengthAndSpeed) {
   EXPECT_NEAR(fast.front().reportedPaceKt, 70.0, 0.5);
 }
 
-// Lag: a taxi whose poses pass each report's position 20 s after the report;
-// reports the poses are already at give none.
+// Lag: a taxi whose poses pass each report's position some time after the
+// report; reports the poses are already at give none.
 TEST(MotionCheck, LagIsHowLongThePosesTrailTheReports) {
   const struct {
     double leadS, lagS;
@@ -155,6 +155,12 @@ TEST(MotionCheck, LagIsHowLongThePosesTrailTheReports) {
     EXPECT_NEAR(report.of("TST1").largestLagSeconds, c.lagS, 0.2);
     EXPECT_EQ(report.of("TST1").unreachedReports, 0);
   }
+  // Stopped 8 m short of where it was reported 20 s before, it creeps the
+  // rest five minutes later: 20 s behind, not five minutes.
+  const Track creeping = fly({{30, 0, 0}, {100, 15, 15}, {300, 0, 0}, {6, 2.6, 2.6}});
+  const PoseSample& end = creeping.poses.back();
+  const ReportSample last{130.0 - 20.0, "TST1", end.latitude, end.longitude, 0.0, true};
+  EXPECT_NEAR(motioncheck::gf_checkMotion(creeping.poses, {last}).of("TST1").largestLagSeconds, 20.0, 0.2);
 }
 
 // The trace's lines and the traffic lines: bad ones are named and skipped.
