@@ -32,7 +32,9 @@ struct ReportSample {
 // How the check reads the poses (speeds and directions over the last
 // motionWindowSeconds of one object; thresholds in motioncheck_constants.h):
 // - nose off the path: on the ground, faster than noseOffAboveKt, the nose
-//   noseOffAngleDeg or more off the direction of motion (backwards is 180),
+//   noseOffAngleDeg or more off the line of motion (moving backwards, the
+//   tail is measured: a push-back runs along the aircraft's axis; fast
+//   backwards motion is a finding of its own),
 //   for noseOffSeconds or longer;
 // - fast on the ground: faster than fastGroundAboveKt for shortestSpeedSpanSeconds
 //   or longer, unless the span ends at a lift-off or starts at a touchdown
@@ -53,7 +55,7 @@ struct ReportSample {
 struct NoseOffSpan {
   std::uint32_t object = 0;
   double start = 0.0, seconds = 0.0;
-  double worstDeg = 0.0;   // the largest angle between nose and motion
+  double worstDeg = 0.0;   // the largest angle between the aircraft's axis and its motion
   double fastestKt = 0.0;
 };
 

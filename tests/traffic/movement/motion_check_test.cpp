@@ -78,8 +78,8 @@ struct MotionCase {
   double traceEndsAfterS = 0.0;  // the trace goes on this long after the track: a removal
 };
 
-// Thresholds as the check's definitions give them: nose 45 degrees off for 4 s
-// above 5 kt; on the ground above 60 kt outside a roll; backwards above 8 kt;
+// Thresholds as the check's definitions give them: nose (or tail, moving
+// backwards) 45 degrees off the path for 4 s above 5 kt; on the ground above 60 kt outside a roll; backwards above 8 kt;
 // a lift-off's last 20 s of roll straight within a few degrees; removed on the
 // ground above 30 kt.
 TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
@@ -89,7 +89,8 @@ TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
       {"crab 90 degrees for 3 s", {{10, 15, 15}, {3, 15, 15, 0, 90}, {10, 15, 15}}, {0, 0, 0, 0, 0, 0}},
       {"crab 40 degrees for 20 s", {{10, 15, 15}, {20, 15, 15, 0, 40}}, {0, 0, 0, 0, 0, 0}},
       {"crab 90 degrees at a walk", {{10, 4, 4}, {20, 4, 4, 0, 90}}, {0, 0, 0, 0, 0, 0}},
-      {"reversing at 12 kt", {{10, 12, 12, 0, 180}}, {1, 0, 1, 0, 0, 0}},
+      {"reversing at 12 kt", {{10, 12, 12, 0, 180}}, {0, 0, 1, 0, 0, 0}},
+      {"reversing at 6 kt crabbing 60 degrees", {{10, 6, 6, 0, 120}}, {1, 0, 0, 0, 0, 0}},
       {"push-back at 3 kt", {{60, 3, 3, 0, 180}}, {0, 0, 0, 0, 0, 0}},
       {"taxi at 70 kt", {{10, 15, 15}, {10, 70, 70}, {10, 15, 15}}, {0, 1, 0, 0, 0, 0}},
       {"straight take-off roll", {{20, 10, 10}, {40, 10, 150}, {20, 150, 160, 0, 0, false}}, {0, 0, 0, 1, 0, 0}},
