@@ -293,6 +293,8 @@ MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSam
   std::stable_sort(reports.begin(), reports.end(),
                    [](const ReportSample& a, const ReportSample& b) { return a.time < b.time; });
   for (const PoseSample& p : poses) traceEnd = std::max(traceEnd, p.time);
+  // The user aircraft's poses (no callsign) only keep the trace's clock.
+  std::erase_if(poses, [](const PoseSample& p) { return p.callsign.empty(); });
 
   std::map<std::string, std::vector<const ReportSample*>> reportsOf;
   for (const ReportSample& r : reports) reportsOf[r.callsign].push_back(&r);

@@ -114,7 +114,8 @@ struct MotionReport {
 
 // Poses in any order; reports may be empty (then no lag and no reported
 // speeds). The trace ran until traceEnd (the last pose when that is later):
-// an object whose poses end earlier was removed.
+// an object whose poses end earlier was removed. Poses without a callsign
+// (the user aircraft's) only say how long the trace ran.
 MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSample> reports, double traceEnd = 0.0);
 
 // The report as text for a person, one finding a line, per callsign; times

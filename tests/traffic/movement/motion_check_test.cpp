@@ -118,6 +118,19 @@ TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
   }
 }
 
+// The user aircraft's poses (no callsign) say how long the trace ran: an
+// object whose poses end before them was removed.
+TEST(MotionCheck, TheUserAircraftOnlyKeepsTheClock) {
+  std::vector<PoseSample> poses = fly({{10, 80, 80}}).poses;
+  const double last = poses.back().time;
+  for (double t = 0.0; t <= last + 5.0; t += tick) poses.push_back({t, 1, "", 45.1, 1.1, 0.0, 0.0, true});
+  const auto report = motioncheck::gf_checkMotion(poses, {});
+  EXPECT_EQ(report.runwayRemovals, 1);
+  ASSERT_EQ(report.of("TST1").removals.size(), 1u);
+  EXPECT_NEAR(report.of("TST1").removals.front().time, last, 1e-9);
+  EXPECT_EQ(report.callsigns.size(), 1u);
+}
+
 // The spans' own figures: how far off, how long, how fast, and what was reported.
 TEST(MotionCheck, ASpanSaysItsAngleLengthAndSpeed) {
   const auto report = motioncheck::gf_checkMotion(fly({{10, 15, 15}, {8, 20, 20, 0, 90}, {10, 15, 15}}).poses, {});
@@ -200,7 +213,7 @@ TEST(MotionCheck, ReadsTraceAndReportLinesAndSkipsBadOnes) {
 }
 
 // The harness records the emulator's poses ten times a simulated second on
-// the feed's clock: the shipped departure pushes back, taxis and lifts off
+// the feed's clock, the user aircraft's too: the shipped departure pushes back, taxis and lifts off
 // once, straight along runway 25C (248 degrees).
 TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
   const auto departure =
@@ -212,7 +225,10 @@ TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
   harness.run(800.0);
   gf_clearParkAirport();
 
-  const auto poses = harness.poses();
+  const std::string callsign = departure.aircraft.front().callsign;
+  std::vector<PoseSample> poses = harness.poses();
+  const auto users = std::erase_if(poses, [&](const PoseSample& p) { return p.callsign != callsign; });
+  EXPECT_NEAR(static_cast<double>(users), harness.now() / tick, 1.0);  // the user's line all along
   ASSERT_GT(poses.size(), 1000u);
   for (std::size_t i = 1; i < poses.size(); ++i) ASSERT_NEAR(poses[i].time - poses[i - 1].time, tick, 0.005) << i;
   EXPECT_NEAR(poses.back().time, testsupport::harnessStartTime + harness.now(), tick);
@@ -221,7 +237,7 @@ TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
   EXPECT_LE(reports.front().time, poses.front().time);
 
   const auto motion = harness.motion();
-  const auto& flight = motion.of(departure.aircraft.front().callsign);
+  const auto& flight = motion.of(callsign);
   ASSERT_EQ(flight.liftOffs.size(), 1u);
   EXPECT_TRUE(flight.liftOffs.front().straight);
   EXPECT_NEAR(flight.liftOffs.front().courseDeg, 248.4, 3.0);
