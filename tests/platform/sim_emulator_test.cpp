@@ -190,8 +190,8 @@ TEST_F(SimEmulatorTest, TheAccountSaysWhatEachAircraftDoes) {
   EXPECT_EQ(account.back(), "quits having seen 2 objects created, 1 landing, 2 standing, 1 removed");
 }
 
-// The pose trace: ten blocks a second of the emulator's clock, one line per
-// AI object in the trace's columns (positions to 7 decimals, feet and degrees
+// The pose trace: ten blocks a second of the emulator's clock, one line for
+// the user aircraft and one per AI object in the trace's columns (positions to 7 decimals, feet and degrees
 // to 1, pitch nose up to 2), on the clock the options start it at.
 TEST_F(SimEmulatorTest, ThePoseTraceWritesEachObjectTenTimesASecond) {
   std::vector<std::string> blocks;
@@ -207,7 +207,9 @@ TEST_F(SimEmulatorTest, ThePoseTraceWritesEachObjectTenTimesASecond) {
             "time_s,object,callsign,latitude,longitude,altitude_ft,ground_ft,cg_height_ft,heading_deg,on_ground,"
             "vertical_speed_fpm,pitch_deg");
   // On its wheels at the airport's 364 ft, the CG 8 ft above them.
-  EXPECT_EQ(blocks[0], "1900000000.10,2,DLH1,50.0000000,8.5000000,372.0,364.0,8.0,90.0,1,0.0,0.00\n");
+  // The user's line first, without a callsign, at its world position.
+  const std::string user = "1900000000.10,1,,50.0333000,8.5706000,372.0,364.0,0.0,90.0,1,0.0,0.00\n";
+  EXPECT_EQ(blocks[0], user + "1900000000.10,2,DLH1,50.0000000,8.5000000,372.0,364.0,8.0,90.0,1,0.0,0.00\n");
 
   // Moved up to 1000 ft, off the ground, and a second object: one line each.
   double pose[3] = {50.0012345, 8.5, 1000.0};
@@ -216,6 +218,7 @@ TEST_F(SimEmulatorTest, ThePoseTraceWritesEachObjectTenTimesASecond) {
   emu.stepFrames(29);
   ASSERT_EQ(blocks.size(), 11u);
   EXPECT_EQ(blocks.back(),
+            "1900000001.10,1,,50.0333000,8.5706000,372.0,364.0,0.0,90.0,1,0.0,0.00\n"
             "1900000001.10,2,DLH1,50.0012345,8.5000000,1000.0,364.0,8.0,90.0,0,0.0,0.00\n"
             "1900000001.10,3,DLH2,50.0000000,8.5000000,372.0,364.0,8.0,0.0,1,0.0,0.00\n");
 }

@@ -28,6 +28,7 @@ struct Moving {
   double speedKt = 0.0;
   double courseDeg = 0.0;    // direction of motion
   double offDeg = 0.0;       // between nose and motion, 0..180
+  double axisOffDeg = 0.0;   // between the aircraft's axis and the motion, 0..90: a push-back runs along it
   double backwardsKt = 0.0;  // the speed against the nose
 };
 
@@ -74,6 +75,7 @@ std::vector<Moving> lf_motion(const std::vector<const PoseSample*>& poses) {
     m.speedKt = lf_metres(*poses[from], *poses[i]) / seconds / metresPerSecondPerKt;
     m.courseDeg = lf_courseDeg(poses[from]->latitude, poses[from]->longitude, poses[i]->latitude, poses[i]->longitude);
     m.offDeg = lf_apartDeg(poses[i]->headingDeg, m.courseDeg);
+    m.axisOffDeg = std::min(m.offDeg, 180.0 - m.offDeg);
     m.backwardsKt = -m.speedKt * std::cos(m.offDeg * radiansPerDegree);
   }
   return moving;
@@ -180,13 +182,13 @@ void lf_checkObject(const std::vector<const PoseSample*>& poses, const std::vect
   };
 
   for (const auto& run : lf_runs(moving, [](const Moving& m) {
-         return m.pose->onGround && m.speedKt > noseOffAboveKt && m.offDeg >= noseOffAngleDeg;
+         return m.pose->onGround && m.speedKt > noseOffAboveKt && m.axisOffDeg >= noseOffAngleDeg;
        })) {
     const double seconds = lf_seconds(moving, run);
     if (seconds < noseOffSeconds - timeTolerance) continue;
     NoseOffSpan span{object, moving[run.first].pose->time, seconds, 0.0, 0.0};
     for (std::size_t i = run.first; i <= run.second; ++i) {
-      span.worstDeg = std::max(span.worstDeg, moving[i].offDeg);
+      span.worstDeg = std::max(span.worstDeg, moving[i].axisOffDeg);
       span.fastestKt = std::max(span.fastestKt, moving[i].speedKt);
     }
     out.noseOff.push_back(span);
@@ -211,7 +213,7 @@ void lf_checkObject(const std::vector<const PoseSample*>& poses, const std::vect
   for (const Moving& m : moving) {
     if (!m.known || !m.pose->onGround) continue;
     if (!inRoll(m.pose->time, m.pose->time)) out.fastestOffRollKt = std::max(out.fastestOffRollKt, m.speedKt);
-    if (m.speedKt > noseOffAboveKt) out.worstNoseOffDeg = std::max(out.worstNoseOffDeg, m.offDeg);
+    if (m.speedKt > noseOffAboveKt) out.worstNoseOffDeg = std::max(out.worstNoseOffDeg, m.axisOffDeg);
     out.fastestBackwardsKt = std::max(out.fastestBackwardsKt, m.backwardsKt);
   }
 
@@ -257,9 +259,11 @@ void lf_checkLag(const std::vector<const PoseSample*>& poses, const std::vector<
         continue;
       }
       const double metres = lf_metres((*i)->latitude, (*i)->longitude, r->latitude, r->longitude);
-      if (!nearest || metres < nearestMetres) {
+      if (!nearest || metres < nearestMetres - nearerByM) {
         nearest = (*i)->time;
         nearestMetres = metres;
+      } else if ((*i)->time - *nearest > nearerWithinSeconds) {
+        break;  // stopped there, or creeping: the pass is over
       }
     }
     if (!nearest) {
@@ -289,6 +293,8 @@ MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSam
   std::stable_sort(reports.begin(), reports.end(),
                    [](const ReportSample& a, const ReportSample& b) { return a.time < b.time; });
   for (const PoseSample& p : poses) traceEnd = std::max(traceEnd, p.time);
+  // The user aircraft's poses (no callsign) only keep the trace's clock.
+  std::erase_if(poses, [](const PoseSample& p) { return p.callsign.empty(); });
 
   std::map<std::string, std::vector<const ReportSample*>> reportsOf;
   for (const ReportSample& r : reports) reportsOf[r.callsign].push_back(&r);

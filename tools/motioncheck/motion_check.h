@@ -32,7 +32,9 @@ struct ReportSample {
 // How the check reads the poses (speeds and directions over the last
 // motionWindowSeconds of one object; thresholds in motioncheck_constants.h):
 // - nose off the path: on the ground, faster than noseOffAboveKt, the nose
-//   noseOffAngleDeg or more off the direction of motion (backwards is 180),
+//   noseOffAngleDeg or more off the line of motion (moving backwards, the
+//   tail is measured: a push-back runs along the aircraft's axis; fast
+//   backwards motion is a finding of its own),
 //   for noseOffSeconds or longer;
 // - fast on the ground: faster than fastGroundAboveKt for shortestSpeedSpanSeconds
 //   or longer, unless the span ends at a lift-off or starts at a touchdown
@@ -42,8 +44,9 @@ struct ReportSample {
 //   its roll is the last stretch faster than rollAboveKt; the roll is straight
 //   when, over its last straightRollSeconds, the direction of motion and the
 //   nose stay within straightRollDeg of the roll's course (first to last point);
-// - lag: for each report, the time from the report until a pose of its
-//   callsign comes within reachedWithinM of its position (the nearest pass),
+// - lag: for each surface report, the time from the report until a pose of its
+//   callsign comes within reachedWithinM of its position and nearest to it
+//   (the pass ends when the pose gets no nearerByM nearer in nearerWithinSeconds),
 //   0 when one did in the alreadyThereSeconds before; unreached after longestLagSeconds
 //   (the program flies its aircraft 30 s behind their reports: that is the least lag of a following pose);
 // - removed on a runway: an object whose poses end before the trace does while
@@ -52,7 +55,7 @@ struct ReportSample {
 struct NoseOffSpan {
   std::uint32_t object = 0;
   double start = 0.0, seconds = 0.0;
-  double worstDeg = 0.0;   // the largest angle between nose and motion
+  double worstDeg = 0.0;   // the largest angle between the aircraft's axis and its motion
   double fastestKt = 0.0;
 };
 
@@ -111,7 +114,8 @@ struct MotionReport {
 
 // Poses in any order; reports may be empty (then no lag and no reported
 // speeds). The trace ran until traceEnd (the last pose when that is later):
-// an object whose poses end earlier was removed.
+// an object whose poses end earlier was removed. Poses without a callsign
+// (the user aircraft's) only say how long the trace ran.
 MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSample> reports, double traceEnd = 0.0);
 
 // The report as text for a person, one finding a line, per callsign; times

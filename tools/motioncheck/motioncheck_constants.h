@@ -22,6 +22,8 @@ inline constexpr double straightRollSeconds = 20.0;  // how far back from the li
 inline constexpr double straightRollDeg = 5.0;       // nose and path within this of the roll's course
 
 inline constexpr double reachedWithinM = 20.0;       // a pose this near a report's position has reached it
+inline constexpr double nearerByM = 0.5;             // the pass goes on while the pose gets this much nearer...
+inline constexpr double nearerWithinSeconds = 5.0;   // ...within this time
 inline constexpr double alreadyThereSeconds = 60.0;  // reached in this time before the report: no lag
 inline constexpr double longestLagSeconds = 600.0;   // a report not reached in this time is unreached
 

@@ -294,14 +294,16 @@ void Emulator::tracePoses() {
   tracedTenth_ = tenth;
   const double clock = options_.clockStartSeconds + static_cast<double>(frame_) / static_cast<double>(perSecond);
   std::string lines;
-  for (const auto& [id, o] : objects_) {
-    lines += fmt::format("{:.2f},{},{},{:.7f},{:.7f},{:.1f},{:.1f},{:.1f},{:.1f},{},{:.1f},{:.2f}\n", clock, id,
-                         o.tail, o.pose.latitude, o.pose.longitude, o.pose.altitude,
+  const auto trace = [&](const SimObject& o, const std::string& callsign) {
+    lines += fmt::format("{:.2f},{},{},{:.7f},{:.7f},{:.1f},{:.1f},{:.1f},{:.1f},{},{:.1f},{:.2f}\n", clock, o.id,
+                         callsign, o.pose.latitude, o.pose.longitude, o.pose.altitude,
                          groundAt(o.pose.latitude, o.pose.longitude), o.cgToGroundFt,
                          o.pose.heading / radiansPerDegree, o.onGround ? 1 : 0, o.pose.verticalSpeed * secondsPerMinute,
                          (0.0 - o.pose.pitch) / radiansPerDegree);  // not "-0.00" when level
-  }
-  if (!lines.empty()) options_.poseTrace(lines);
+  };
+  trace(user_, "");
+  for (const auto& [id, o] : objects_) trace(o, o.tail);
+  options_.poseTrace(lines);
 }
 
 void Emulator::completeCreations() {

@@ -109,9 +109,10 @@ struct Options {
   // Its last line, when the simulator quits, counts the objects it saw
   // created, landing, standing and removed.
   std::function<void(const std::string&)> account;
-  // The poses of the AI objects, 10 times a second of the emulator's clock:
-  // one block of lines in the columns of poseTraceColumns, each line ending in
-  // a line feed. None when empty.
+  // The poses of the user aircraft and the AI objects, 10 times a second of
+  // the emulator's clock: one block of lines in the columns of poseTraceColumns,
+  // each line ending in a line feed; the user's line first, without a callsign
+  // (it keeps the clock going while no AI object exists). None when empty.
   std::function<void(const std::string&)> poseTrace;
   // The emulator's clock at frame 0, seconds since 1970 (a run gives the
   // computer's clock; tests their simulated start). The clock advances with the frames.

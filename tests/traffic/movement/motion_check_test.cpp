@@ -78,8 +78,8 @@ struct MotionCase {
   double traceEndsAfterS = 0.0;  // the trace goes on this long after the track: a removal
 };
 
-// Thresholds as the check's definitions give them: nose 45 degrees off for 4 s
-// above 5 kt; on the ground above 60 kt outside a roll; backwards above 8 kt;
+// Thresholds as the check's definitions give them: nose (or tail, moving
+// backwards) 45 degrees off the path for 4 s above 5 kt; on the ground above 60 kt outside a roll; backwards above 8 kt;
 // a lift-off's last 20 s of roll straight within a few degrees; removed on the
 // ground above 30 kt.
 TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
@@ -89,7 +89,8 @@ TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
       {"crab 90 degrees for 3 s", {{10, 15, 15}, {3, 15, 15, 0, 90}, {10, 15, 15}}, {0, 0, 0, 0, 0, 0}},
       {"crab 40 degrees for 20 s", {{10, 15, 15}, {20, 15, 15, 0, 40}}, {0, 0, 0, 0, 0, 0}},
       {"crab 90 degrees at a walk", {{10, 4, 4}, {20, 4, 4, 0, 90}}, {0, 0, 0, 0, 0, 0}},
-      {"reversing at 12 kt", {{10, 12, 12, 0, 180}}, {1, 0, 1, 0, 0, 0}},
+      {"reversing at 12 kt", {{10, 12, 12, 0, 180}}, {0, 0, 1, 0, 0, 0}},
+      {"reversing at 6 kt crabbing 60 degrees", {{10, 6, 6, 0, 120}}, {1, 0, 0, 0, 0, 0}},
       {"push-back at 3 kt", {{60, 3, 3, 0, 180}}, {0, 0, 0, 0, 0, 0}},
       {"taxi at 70 kt", {{10, 15, 15}, {10, 70, 70}, {10, 15, 15}}, {0, 1, 0, 0, 0, 0}},
       {"straight take-off roll", {{20, 10, 10}, {40, 10, 150}, {20, 150, 160, 0, 0, false}}, {0, 0, 0, 1, 0, 0}},
@@ -117,6 +118,19 @@ TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
   }
 }
 
+// The user aircraft's poses (no callsign) say how long the trace ran: an
+// object whose poses end before them was removed.
+TEST(MotionCheck, TheUserAircraftOnlyKeepsTheClock) {
+  std::vector<PoseSample> poses = fly({{10, 80, 80}}).poses;
+  const double last = poses.back().time;
+  for (double t = 0.0; t <= last + 5.0; t += tick) poses.push_back({t, 1, "", 45.1, 1.1, 0.0, 0.0, true});
+  const auto report = motioncheck::gf_checkMotion(poses, {});
+  EXPECT_EQ(report.runwayRemovals, 1);
+  ASSERT_EQ(report.of("TST1").removals.size(), 1u);
+  EXPECT_NEAR(report.of("TST1").removals.front().time, last, 1e-9);
+  EXPECT_EQ(report.callsigns.size(), 1u);
+}
+
 // The spans' own figures: how far off, how long, how fast, and what was reported.
 TEST(MotionCheck, ASpanSaysItsAngleLengthAndSpeed) {
   const auto report = motioncheck::gf_checkMotion(fly({{10, 15, 15}, {8, 20, 20, 0, 90}, {10, 15, 15}}).poses, {});
@@ -142,8 +156,8 @@ TEST(MotionCheck, ASpanSaysItsAngleLengthAndSpeed) {
   EXPECT_NEAR(fast.front().reportedPaceKt, 70.0, 0.5);
 }
 
-// Lag: a taxi whose poses pass each report's position 20 s after the report;
-// reports the poses are already at give none.
+// Lag: a taxi whose poses pass each report's position some time after the
+// report; reports the poses are already at give none.
 TEST(MotionCheck, LagIsHowLongThePosesTrailTheReports) {
   const struct {
     double leadS, lagS;
@@ -155,6 +169,12 @@ TEST(MotionCheck, LagIsHowLongThePosesTrailTheReports) {
     EXPECT_NEAR(report.of("TST1").largestLagSeconds, c.lagS, 0.2);
     EXPECT_EQ(report.of("TST1").unreachedReports, 0);
   }
+  // Stopped 8 m short of where it was reported 20 s before, it creeps the
+  // rest five minutes later: 20 s behind, not five minutes.
+  const Track creeping = fly({{30, 0, 0}, {100, 15, 15}, {300, 0, 0}, {6, 2.6, 2.6}});
+  const PoseSample& end = creeping.poses.back();
+  const ReportSample last{130.0 - 20.0, "TST1", end.latitude, end.longitude, 0.0, true};
+  EXPECT_NEAR(motioncheck::gf_checkMotion(creeping.poses, {last}).of("TST1").largestLagSeconds, 20.0, 0.2);
 }
 
 // The trace's lines and the traffic lines: bad ones are named and skipped.
@@ -193,7 +213,7 @@ TEST(MotionCheck, ReadsTraceAndReportLinesAndSkipsBadOnes) {
 }
 
 // The harness records the emulator's poses ten times a simulated second on
-// the feed's clock: the shipped departure pushes back, taxis and lifts off
+// the feed's clock, the user aircraft's too: the shipped departure pushes back, taxis and lifts off
 // once, straight along runway 25C (248 degrees).
 TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
   const auto departure =
@@ -205,7 +225,10 @@ TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
   harness.run(800.0);
   gf_clearParkAirport();
 
-  const auto poses = harness.poses();
+  const std::string callsign = departure.aircraft.front().callsign;
+  std::vector<PoseSample> poses = harness.poses();
+  const auto users = std::erase_if(poses, [&](const PoseSample& p) { return p.callsign != callsign; });
+  EXPECT_NEAR(static_cast<double>(users), harness.now() / tick, 1.0);  // the user's line all along
   ASSERT_GT(poses.size(), 1000u);
   for (std::size_t i = 1; i < poses.size(); ++i) ASSERT_NEAR(poses[i].time - poses[i - 1].time, tick, 0.005) << i;
   EXPECT_NEAR(poses.back().time, testsupport::harnessStartTime + harness.now(), tick);
@@ -214,7 +237,7 @@ TEST(MotionCheck, TheHarnessRecordsThePosesOfAFlightInSimulatedTime) {
   EXPECT_LE(reports.front().time, poses.front().time);
 
   const auto motion = harness.motion();
-  const auto& flight = motion.of(departure.aircraft.front().callsign);
+  const auto& flight = motion.of(callsign);
   ASSERT_EQ(flight.liftOffs.size(), 1u);
   EXPECT_TRUE(flight.liftOffs.front().straight);
   EXPECT_NEAR(flight.liftOffs.front().courseDeg, 248.4, 3.0);

@@ -15,22 +15,24 @@
 #include "feeder/scenario_player.h"
 #include "motioncheck/motion_check.h"
 #include "support/engine_harness.h"
+#include "traffic/movement/real_traffic_rows.h"
 #include "traffic/feed/park_airport_state.h"
 
 namespace gwr {
 namespace {
 
 using testsupport::EngineHarness;
+using testsupport::fieldFt;
+using testsupport::lufthansa;
+using testsupport::onGroundBelowFt;
+using testsupport::Row;
+using testsupport::scenarioText;
 
-constexpr double fieldFt = testsupport::frankfurtFieldFt;
-constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
-constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
 constexpr const char* callsign = "DLH3RL";
 constexpr double runwayDeg = 248.4;             // runway 25C
 const LatLon runwayPoint{50.044804, 8.585892};  // on its centreline
 constexpr double mPerS2PerKtPerS = 0.514444;    // 1 kt/s in m/s^2
 
-struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; };
 
 LatLon ahead(LatLon from, double bearingDeg, double metres) {
   return gf_destinationPoint(from, bearingDeg * radiansPerDegree, metres / 0.3048);
@@ -42,14 +44,6 @@ void straight(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg,
               double every, double reportedKt) {
   for (double t = 0.0; t <= seconds + 1e-9; t += every)
     rows.push_back({t0 + t, ahead(from, bearingDeg, paceKt * 0.514444 * t), fieldFt, reportedKt, 0, true});
-}
-
-std::string scenarioText(const std::string& header, const std::vector<Row>& rows, double interval = 2.0) {
-  std::string text = fmt::format("interval {}\n{}\n", interval, header);
-  for (const Row& r : rows)
-    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
-                        r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air");
-  return text;
 }
 
 // Taxiing east at 7 kt, it stops in a queue; its feed falls silent for 200 s

@@ -20,6 +20,7 @@
 #include "feeder/scenario.h"
 #include "feeder/scenario_player.h"
 #include "support/engine_harness.h"
+#include "traffic/movement/real_traffic_rows.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/feed/park_airport_state.h"
 
@@ -27,14 +28,14 @@ namespace gwr {
 namespace {
 
 using testsupport::EngineHarness;
+using testsupport::fieldFt;
+using testsupport::lufthansa;
+using testsupport::onGroundBelowFt;
+using testsupport::Row;
+using testsupport::scenarioText;
 
-constexpr double fieldFt = testsupport::frankfurtFieldFt;
-constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
-constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
 constexpr const char* condor = "Airbus A321neo Condor";
 
-// One timed point of a flight, written straight into a scenario row.
-struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; };
 
 // Rows along one bearing: each leg ends `seconds` later at the mean of the
 // two speeds, as the feeder interpolates them.
@@ -56,14 +57,6 @@ class Path {
   double bearing_;
   std::vector<Row> rows_;
 };
-
-std::string scenarioText(const char* header, const std::vector<Row>& rows, double intervalSeconds = 2.0) {
-  std::string text = fmt::format("interval {}\n{}\n", intervalSeconds, header);
-  for (const Row& r : rows)
-    text += fmt::format("{:.0f} {:.6f} {:.6f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
-                        r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air");
-  return text;
-}
 
 struct Outage {
   double from = -1.0, to = -1.0;  // scenario seconds in which nothing of the feed arrives

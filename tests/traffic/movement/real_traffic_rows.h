@@ -1,0 +1,30 @@
+// Timed report rows of the real-traffic scenarios and the feeder scenario
+// text they are played from, shared by the scenario tables.
+#pragma once
+
+#include <fmt/format.h>
+
+#include <string>
+#include <vector>
+
+#include "core/geo.h"
+#include "support/engine_harness.h"
+
+namespace gwr::testsupport {
+
+inline constexpr double fieldFt = frankfurtFieldFt;
+inline constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
+inline constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
+
+// One timed point of a flight, written straight into a scenario row.
+struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; };
+
+inline std::string scenarioText(const std::string& header, const std::vector<Row>& rows, double interval = 2.0) {
+  std::string text = fmt::format("interval {}\n{}\n", interval, header);
+  for (const Row& r : rows)
+    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
+                        r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air");
+  return text;
+}
+
+} // namespace gwr::testsupport
