@@ -18,6 +18,7 @@
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/push_back_follow.h"
 #include "traffic/movement/roll_start.h"
 #include "traffic/movement/taxi_curves.h"
 #include "traffic/simclient/sim_commands.h"
@@ -48,11 +49,12 @@ bool secondLegStep(LiveAc& ac) {
   const double side = ac.pushBackTurnSide ? M_PI / 2.0 : -M_PI / 2.0;
   const LatLon end = gf_destinationPoint({s[1].lat, s[1].lon}, push + side, ac.halfWingspan * feetPerNm);
   // Never faster than a push-back: the swing takes at least its length (the
-  // two sides of the curve) at the stand speed.
+  // two sides of the curve) at the speed of the push before it.
+  const double pushKt = s[1].groundSpeed > 0.0 ? s[1].groundSpeed : ac.standSpeedKt;
   const double swingNm = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) +
                          gf_distanceNm(s[1].lat, s[1].lon, end.latitude, end.longitude);
-  const std::int32_t ticks = std::max(n, gf_legTicks(swingNm, ac.standSpeedKt));
-  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, ac.standSpeedKt, tickCount.load() + ticks);
+  const std::int32_t ticks = std::max(n, gf_legTicks(swingNm, pushKt));
+  PositionSample leg = gf_reportAt(ac.pushBackSecondLeg, end, pushKt, tickCount.load() + ticks);
   s.push_back(leg);
   if (!lf_setupCurve(ac)) {
     s.pop_back();
@@ -63,17 +65,6 @@ bool secondLegStep(LiveAc& ac) {
   ac.latRate = ac.lonRate = 0.0;
   s.pop_front();
   return true;
-}
-
-void finishPushBack(LiveAc& ac) {
-  ac.trackHeading = ac.heading;
-  gf_engineAutoStart(ac.sim.objectId);
-  gf_setThrottle(ac.sim, 0);
-  gf_setFlaps(ac.sim, 1);
-  ac.setPhase(AcPhase::PushedBack);
-  ac.pushBackCountdown = 1;
-  ac.extrapolationCount = 0;
-  ac.leaving = 0;
 }
 
 void leaveStand(LiveAc& ac) {
@@ -300,7 +291,7 @@ GroundDispatch nextPosGround(LiveAc& ac) {
         if (ac.pushBackCountdown == 1) {
           if (ac.pushBackHasSecondLeg && secondLegStep(ac)) return GroundDispatch::StepEnded;
         } else if (ac.pushBackCountdown < 1) {
-          finishPushBack(ac);
+          gf_finishPushBack(ac);
         }
         break;
       case AcPhase::Parked:
@@ -404,23 +395,47 @@ void lf_pullOut(LiveAc& ac) {
   gf_log(fmt::format("{:8}: {:8} pulling out", standName(ac), ac.callsign));
 }
 
+void gf_finishPushBack(LiveAc& ac) {
+  ac.trackHeading = ac.heading;
+  gf_engineAutoStart(ac.sim.objectId);
+  gf_setThrottle(ac.sim, 0);
+  gf_setFlaps(ac.sim, 1);
+  ac.setPhase(AcPhase::PushedBack);
+  ac.pushBackCountdown = 1;
+  ac.extrapolationCount = 0;
+  ac.leaving = 0;
+}
+
 void lf_pushBack(LiveAc& ac) {
   const StandRecord* stand = gf_findStand(ac.standNumber);
   if (stand == nullptr) return;
   const double push = gf_wrapHeading(ac.standHeading + M_PI);
   auto& s = ac.samples;
   const LatLon first = gf_destinationPoint({ac.lat, ac.lon}, push, pushBackRadiusFactor * stand->radius * feetPerNm);
-  s.resize(1);
-  s[0].groundSpeed = ac.standSpeedKt;
   const double distance = gf_distanceNm(ac.lat, ac.lon, first.latitude, first.longitude);
-  const std::int32_t start = std::max(s[0].dueTick, tickCount.load());
-  const std::int32_t due = start + std::max(gf_legTicks(distance, ac.standSpeedKt), 2 * minLegTicks);
-  s.push_back(gf_reportAt(s[0], first, ac.standSpeedKt, due));
+  // Timed by the report that made it leave: it pushes when and as fast as its reports do.
+  const PushBackTiming timing = gf_pushBackTiming(ac, s.back(), distance);
+  s.resize(1);
+  s[0].groundSpeed = timing.kt;
+  const std::int32_t start = std::max({s[0].dueTick, tickCount.load(), timing.startTick});
+  const std::int32_t due = start + std::max(gf_legTicks(distance, timing.kt), 2 * minLegTicks);
+  s.push_back(gf_reportAt(s[0], first, timing.kt, due));
   lf_insertMidpoint(ac);
+  s[1].dueTick = (start + due) / 2;
   ac.pushBackSecondLeg = s.back();
+  // Standing at the stand until its reports start moving: one step more.
+  const bool waits = start > std::max(s[0].dueTick, tickCount.load()) + minLegTicks;
+  if (waits) {
+    PositionSample wait = s[0];
+    wait.lat = ac.lat;
+    wait.lon = ac.lon;
+    wait.standing = 1;
+    wait.dueTick = start;
+    s.insert(s.begin() + 1, wait);
+  }
   lf_taxiLights(ac);
   ac.setPhase(AcPhase::PushingBack);
-  ac.pushBackCountdown = pushBackSteps;
+  ac.pushBackCountdown = pushBackSteps + (waits ? 1 : 0);
   ac.turning = 0;
   ac.leaving = 0;
 }

@@ -19,6 +19,8 @@ void lf_groundStep(LiveAc& aircraft);
 void lf_groundTiming(LiveAc& aircraft);
 void lf_pullOut(LiveAc& aircraft);
 void lf_pushBack(LiveAc& aircraft);
+// The end of a push-back: engines started, phase pushed_back.
+void gf_finishPushBack(LiveAc& aircraft);
 void drive2Stand(LiveAc& aircraft, const StandRecord& stand);
 void lf_arriveAtStand(LiveAc& aircraft);
 

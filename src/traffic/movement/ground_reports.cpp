@@ -16,6 +16,7 @@
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/push_back_follow.h"
 #include "traffic/movement/roll_start.h"
 #include "traffic/movement/taxi_curves.h"
 
@@ -50,7 +51,11 @@ void endExtrapolation(LiveAc& ac, bool widen) {
   }
 }
 
-bool pushingBack(LiveAc& ac, const PositionSample& r) {
+bool pushingBack(LiveAc& ac, PositionSample& r) {
+  if (gf_pushGoesElsewhere(ac, r)) {
+    gf_endPushAtReports(ac, r);
+    return true;
+  }
   if (ac.pushBackCountdown != pushBackSteps || STRAIGHT_PBS_ONLY.current()) return false;
   std::optional<double> direction;
   if (r.trueHeadingValid) direction = r.trueHeading;
@@ -62,6 +67,10 @@ bool pushingBack(LiveAc& ac, const PositionSample& r) {
 }
 
 bool pushedBack(LiveAc& ac, PositionSample& r) {
+  if (gf_pushGoesElsewhere(ac, r)) {
+    gf_endPushAtReports(ac, r);
+    return true;
+  }
   const double d = gf_distanceNm(ac.lat, ac.lon, r.lat, r.lon);
   const double span = ac.halfWingspan;
   if ((d <= pushedBackHoldSpans * span || d <= ac.largestPushedDistance) && d <= pushedBackMaxSpans * span) {

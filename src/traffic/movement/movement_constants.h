@@ -151,6 +151,9 @@ inline constexpr double pullOutMaxDeg = 90.0;
 inline constexpr double pushBackRadiusFactor = 2.5;
 inline constexpr double pushBackLegTurnDeg = 90.0;
 inline constexpr std::int32_t pushBackSteps = 2;
+// A report this many half wingspans off a push-back's made-up path shows it
+// going elsewhere: the push ends there and follows its reports.
+inline constexpr double pushOffPathSpans = 1.0;
 inline constexpr std::int32_t minStandTicks = 100;
 inline constexpr std::int32_t standStopTicks = 50;
 inline constexpr double standReachedNm = 0.0010799136069114472;  // 2 m
