@@ -17,6 +17,7 @@
 #include "feeder/recorded_replay.h"
 #include "feeder/traffic_line.h"
 #include "support/engine_harness.h"
+#include "traffic/movement/real_traffic_rows.h"
 #include "airports/park_stand_table.h"
 #include "traffic/engine/live_intake.h"
 
@@ -215,19 +216,6 @@ struct GroundCase {
   double turnDeg = 1e9;                             // the most the nose may turn in 0.1 s
 };
 
-// The one stand, given to an aircraft born on it, as the stand logic would.
-bool standAtBirth(LiveAc& ac) {
-  const StandRecord& s = standTable.front();
-  if (gf_greatCircleDistanceNm({ac.samples.front().lat, ac.samples.front().lon}, {s.latitude, s.longitude}) > 0.01)
-    return false;
-  ac.standLat = s.latitude;
-  ac.standLon = s.longitude;
-  ac.standHeading = s.heading;
-  ac.standNumber = 1;
-  ac.halfWingspan = 17.9 / 1852.0;  // the test's reference tables carry no wingspans
-  return true;
-}
-
 void flyGroundCases(const std::vector<GroundCase>& cases) {
   for (const GroundCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -241,7 +229,7 @@ void flyGroundCases(const std::vector<GroundCase>& cases) {
                               std::int16_t{5}, false, false, false);
       standTable.back().number = 1;
       standTableReady.store(true);
-      gf_installBirthStandChoice(&standAtBirth);
+      gf_installBirthStandChoice(&testsupport::tableStandAtBirth);
     }
     if (reports.empty()) {
       ADD_FAILURE() << "no reports (recording missing?)";

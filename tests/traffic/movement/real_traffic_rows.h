@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "airports/park_stand_table.h"
 #include "core/geo.h"
 #include "support/engine_harness.h"
+#include "traffic/engine/live_ac.h"
 
 namespace gwr::testsupport {
 
@@ -25,6 +27,20 @@ inline std::string scenarioText(const std::string& header, const std::vector<Row
     text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
                         r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air");
   return text;
+}
+
+// The stand table's one stand, given to an aircraft born on it, as the
+// stand logic would.
+inline bool tableStandAtBirth(LiveAc& ac) {
+  const StandRecord& s = standTable.front();
+  if (gf_greatCircleDistanceNm({ac.samples.front().lat, ac.samples.front().lon}, {s.latitude, s.longitude}) > 0.01)
+    return false;
+  ac.standLat = s.latitude;
+  ac.standLon = s.longitude;
+  ac.standHeading = s.heading;
+  ac.standNumber = 1;
+  ac.halfWingspan = 17.9 / 1852.0;  // the test's reference tables carry no wingspans
+  return true;
 }
 
 } // namespace gwr::testsupport

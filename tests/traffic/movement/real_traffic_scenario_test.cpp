@@ -122,17 +122,6 @@ void expectPlausible(const EngineHarness& harness, double fastestKt, double grou
   }
 }
 
-// The gate's only stand, given to an aircraft born at it.
-bool gateStandAtBirth(LiveAc& ac) {
-  const StandRecord& s = standTable.front();
-  ac.standLat = s.latitude;
-  ac.standLon = s.longitude;
-  ac.standHeading = s.heading;
-  ac.standNumber = 1;
-  ac.halfWingspan = 17.9 / 1852.0;  // the test's reference tables carry no wingspans
-  return true;
-}
-
 const LatLon gate{50.047537, 8.564608};
 
 // The gate's feed repeats 104 kt while the aircraft only wanders 20 m round
@@ -328,7 +317,7 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
                             20.0, std::int16_t{5}, false, false, false);
     standTable.back().number = 1;
     standTableReady.store(c.end == End::OnGround);
-    gf_installBirthStandChoice(c.end == End::OnGround ? &gateStandAtBirth : nullptr);
+    gf_installBirthStandChoice(c.end == End::OnGround ? &testsupport::tableStandAtBirth : nullptr);
     std::vector<GearSeen> gear;
     const auto phases = play(harness, c.text, c.seconds, c.outage, &gear);
     gf_installBirthStandChoice(nullptr);
