@@ -99,8 +99,6 @@ std::filesystem::path gf_partialDownloadPath(const std::filesystem::path& destin
 
 void gf_setDownloadTimeouts(const DownloadTimeouts& newTimeouts) { timeouts = newTimeouts; }
 
-const DownloadTimeouts& gf_downloadTimeouts() { return timeouts; }
-
 void gf_setDownloadFolderUrl(const std::string& url) {
   const std::lock_guard lock(folderUrlMutex);
   folderUrl = url;
@@ -118,7 +116,7 @@ CurlHandle gf_newCurlHandle() {
 }
 
 DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            bool binary, std::uint64_t maxBytes, const DownloadTimeouts& limits) {
+                            bool binary, std::uint64_t maxBytes) {
   DownloadResult outcome;
   if (!handle) return outcome;
   static_cast<void>(binary);  // text and binary files are written alike on this system
@@ -135,7 +133,7 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
       return outcome;
     }
     Sink sink{closer.file, maxBytes};
-    lf_setOptions(handle, url, &sink, limits);
+    lf_setOptions(handle, url, &sink, timeouts);
     const CURLcode result = curl_easy_perform(handle);
     const bool written = closer.close();
     outcome.writtenBytes = sink.written;
@@ -190,7 +188,7 @@ DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std:
                                    std::uint64_t maxBytes) {
   const CurlHandle handle = gf_newCurlHandle();
   const std::string url = fmt::format("{}{}/{}", gf_downloadFolderUrl(), programVersion.major, name.generic_string());
-  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, true, maxBytes, gf_downloadTimeouts());
+  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, true, maxBytes);
   if (outcome)
     gf_log(fmt::format("Downloaded '{}' to '{}'", url, platform::pathToUtf8(destination)));
   else

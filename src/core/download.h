@@ -22,8 +22,6 @@ inline constexpr DownloadTimeouts defaultDownloadTimeouts{};
 
 // Set before downloads start (tests shorten them); not for concurrent use.
 void gf_setDownloadTimeouts(const DownloadTimeouts& timeouts);
-// The limits downloads use: defaultDownloadTimeouts unless set.
-const DownloadTimeouts& gf_downloadTimeouts();
 
 // The maker's download folder, ending in "/": the build's address unless
 // overridden (tests point it at a local server).
@@ -50,14 +48,14 @@ struct DownloadResult {
 // is a failure, never the file. Each download names the most bytes
 // that may come (0: none may): a server that announces more is refused before
 // the body, one that sends more is stopped at the limit, and nothing of it
-// stays. A transfer under the limits' low-speed floor for their time is given
+// stays. A transfer under the low-speed floor for its time is given
 // up, and so is any transfer within about a second of a stop request (the
 // window closed, a restart). A failure is logged; never throws.
 DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            bool binary, std::uint64_t maxBytes, const DownloadTimeouts& limits);
+                            bool binary, std::uint64_t maxBytes);
 inline bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
                             bool binary, std::uint64_t maxBytes) {
-  return gf_fetchFile(handle, url, destination, binary, maxBytes, gf_downloadTimeouts()).done;
+  return gf_fetchFile(handle, url, destination, binary, maxBytes).done;
 }
 
 // The temporary a download into destination writes before its rename.

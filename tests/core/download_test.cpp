@@ -139,7 +139,7 @@ TEST_F(DownloadTest, ALimitStopsAnnouncedAndFloodedBodiesAndNothingOfThemStays) 
     SCOPED_TRACE(row.route);
     writeBytes(destination, "old");
     log.mark();
-    const DownloadResult result = gf_fetchFile(handle.get(), server.url(row.route), destination, true, limit, gf_downloadTimeouts());
+    const DownloadResult result = gf_fetchFile(handle.get(), server.url(row.route), destination, true, limit);
     EXPECT_EQ(result.done, row.done);
     EXPECT_EQ(result.tooLarge, !row.done);
     EXPECT_LE(result.writtenBytes, row.mostWritten);
@@ -196,6 +196,7 @@ TEST_F(DownloadTest, ATricklingServerIsGivenUpUnderTheSpeedFloor) {
   DownloadTimeouts limits = defaultDownloadTimeouts;
   limits.lowSpeedSeconds = 1;
   limits.transferMs = 30'000;
+  gf_setDownloadTimeouts(limits);  // the fixture puts the defaults back
   const std::string body(200, 'x');
   const struct Row {
     const char* what;
@@ -212,7 +213,7 @@ TEST_F(DownloadTest, ATricklingServerIsGivenUpUnderTheSpeedFloor) {
     writeBytes(destination, "old");
     log.mark();
     const auto start = std::chrono::steady_clock::now();
-    const DownloadResult result = gf_fetchFile(handle.get(), server.url(route), destination, true, mebibyte, limits);
+    const DownloadResult result = gf_fetchFile(handle.get(), server.url(route), destination, true, mebibyte);
     EXPECT_NE(result.done, row.givenUp) << row.what;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << row.what;
     if (row.givenUp) {
