@@ -17,8 +17,6 @@ namespace gwr {
 
 namespace {
 
-constexpr double metresPerSecondPerKt = 1852.0 / 3600.0;
-constexpr double ticksPerSecond = 100.0;
 
 double metres(const PositionSample& a, const PositionSample& b) { return gf_legNm(a, b) * metresPerNm; }
 

@@ -267,11 +267,7 @@ bool gf_bornRollingOut(const LiveAc& ac) {
   if (s[1].groundSpeed != s[0].groundSpeed) return s[1].groundSpeed < s[0].groundSpeed;
   if (s.size() < 3) return false;
   const std::size_t mid = (s.size() - 1) / 2;
-  const auto shownKt = [&s](std::size_t a, std::size_t b) {
-    const std::int32_t ticks = s[b].dueTick - s[a].dueTick;
-    return ticks > 0 ? gf_legNm(s[a], s[b]) * ticksPerHour / ticks : 0.0;
-  };
-  return shownKt(mid, s.size() - 1) < shownKt(0, mid) - shownSlowingKt;
+  return gf_shownKt(s[mid], s.back()) < gf_shownKt(s[0], s[mid]) - shownSlowingKt;
 }
 
 bool gf_beyondHoldingThreshold(double distanceNm) {

@@ -17,8 +17,6 @@ namespace gwr {
 
 namespace {
 
-constexpr double metresPerSecondPerKt = 1852.0 / 3600.0;
-constexpr double ticksPerSecond = 100.0;
 
 double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
 

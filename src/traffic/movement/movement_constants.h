@@ -19,6 +19,8 @@ inline constexpr CategoryTable highConfigHeightFt{625.0, 2050.0, 2050.0, 2050.0,
 
 // Timing of legs.
 inline constexpr double ticksPerHour = 360000.0;
+inline constexpr double ticksPerSecond = 100.0;
+inline constexpr double metresPerSecondPerKt = 1852.0 / 3600.0;
 inline constexpr std::int32_t minLegTicks = 25;
 inline constexpr double landingFallbackKt = 100.0;
 inline constexpr double minLegSpeedKt = 1.0;

@@ -13,7 +13,6 @@ namespace gwr {
 
 namespace {
 
-constexpr double metresPerSecondPerKt = 1852.0 / 3600.0;
 
 // Distance of an even roll from standstill to kt.
 double rollToNm(double kt) {
@@ -21,24 +20,22 @@ double rollToNm(double kt) {
   return v * v / (2.0 * takeOffRollAccelMps2) / 1852.0;
 }
 
-// Speed the positions of a and b show over their due ticks, knots; none (0)
-// when b is not due after a (a leg re-timed or made up in between).
-double shownKt(const PositionSample& a, const PositionSample& b) {
+} // namespace
+
+double gf_shownKt(const PositionSample& a, const PositionSample& b) {
   const std::int32_t ticks = b.dueTick - a.dueTick;
   return ticks > 0 ? gf_legNm(a, b) * ticksPerHour / ticks : 0.0;
 }
 
-} // namespace
-
 bool gf_positionsRoll(const PositionSample* before, const PositionSample& n, const PositionSample& r) {
-  const double kt = shownKt(n, r);
+  const double kt = gf_shownKt(n, r);
   if (kt < takeOffRollKt * rollShownShare) return false;
   if (before == nullptr) return true;
   const auto first = gf_legBearing(before->lat, before->lon, n.lat, n.lon);
   const auto second = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
   if (!first || !second) return true;
   return std::fabs(gf_normalizeAngle(*second - *first)) * degreesPerRadian <= rollStraightDeg &&
-         kt >= shownKt(*before, n) * rollShownShare;
+         kt >= gf_shownKt(*before, n) * rollShownShare;
 }
 
 bool gf_streamRolls(const LiveAc& ac) {

@@ -9,6 +9,10 @@
 
 namespace gwr {
 
+// Speed the positions of a and b show over their due ticks, knots; none (0)
+// when b is not due after a (a leg re-timed or made up in between).
+double gf_shownKt(const PositionSample& a, const PositionSample& b);
+
 // The positions themselves roll from n to r: at the take-off roll's speed
 // (a share of it: position noise) and, when the report before n is given,
 // along its line, turning little and not slowing.
