@@ -407,6 +407,10 @@ bool gf_bglHasAirport(const std::filesystem::path& file) {
 
 void gf_readFileWords(std::istream& in, std::vector<std::uint32_t>& words) {
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  gf_readFileWords(std::string_view(bytes), words);
+}
+
+void gf_readFileWords(std::string_view bytes, std::vector<std::uint32_t>& words) {
   words.assign(bytes.size() / 4, 0);
   for (std::size_t k = 0; k < words.size(); ++k) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + 4 * k);
@@ -448,9 +452,8 @@ bool gf_processBglFile(const std::filesystem::path& file, BglReaderEvents& event
     std::string bytes;
     std::string cause;
     if (!gf_readFileBytes(file, bytes, cause)) return false;
-    std::istringstream in(std::move(bytes));
     std::vector<std::uint32_t> words;
-    gf_readFileWords(in, words);
+    gf_readFileWords(std::string_view(bytes), words);
     return gf_processBglWords(words, file, events);
   } catch (const std::exception& e) {
     events.log(fmt::format("Exception in lf_processBGLfile (std::ex): {} {} {}", gf_pathToUtf8(file), logDash,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "airports/apf_data.h"
@@ -34,6 +35,7 @@ bool gf_bglHasAirport(const std::filesystem::path& file);
 
 // The stream's bytes as little-endian 32-bit words; a trailing partial word is dropped.
 void gf_readFileWords(std::istream& in, std::vector<std::uint32_t>& words);
+void gf_readFileWords(std::string_view bytes, std::vector<std::uint32_t>& words);
 
 // The packed ident as text; valid is false for blanks, '?' or more than ten characters.
 std::string gf_decodeBglIcao(std::uint32_t packed, bool& valid);
