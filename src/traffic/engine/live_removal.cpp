@@ -71,10 +71,7 @@ void liveCreated(const SimFeedback& f) {
   LiveAc* ac = trafficEngine.findHexid(f.value);
   if (ac == nullptr || f.objectId < lowestObjectId) return;
   ac->sim.objectId = f.objectId;
-  if (ac->sim.removeWhenCreated && lf_takeRemoveWhenCreated(f.value)) {
-    // Marked after the client had identified its object: the client did not
-    // remove it, so it goes now.
-    ac->sim.removeWhenCreated = false;
+  if (gf_takeLateRemoval(ac->sim)) {
     gf_removeLiveAc(*ac);
     return;
   }

@@ -148,8 +148,7 @@ void gf_handleStaticFeedback(const SimFeedback& f) {
         // One to be removed once created is on its way out (the client removes
         // it, unless the mark came after the client had identified it); the
         // others wait for their activation.
-        if (s->sim.removeWhenCreated && lf_takeRemoveWhenCreated(f.value)) {
-          s->sim.removeWhenCreated = false;
+        if (gf_takeLateRemoval(s->sim)) {
           gf_removeStatic(*s);
         } else if (s->sim.removeWhenCreated) {
           s->sim.simState = AcSimState::RemovingFromSim;

@@ -12,6 +12,7 @@
 #include "core/random.h"
 #include "core/settings_catalogue.h"
 #include "traffic/simclient/sim_client_constants.h"
+#include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/sim_ids.h"
 
 namespace gwr {
@@ -27,6 +28,12 @@ std::atomic<LiveRemovalHook> liveRemovalHook{nullptr};
 bool isRotorcraft(const AiControlled& aircraft) { return aircraft.category == rotorcraftCategory; }
 
 } // namespace
+
+bool gf_takeLateRemoval(AiControlled& aircraft) {
+  if (!aircraft.removeWhenCreated || !lf_takeRemoveWhenCreated(aircraft.hexid)) return false;
+  aircraft.removeWhenCreated = false;
+  return true;
+}
 
 void gf_setFlaps(AiControlled& aircraft, std::uint32_t index) {
   if (index >= flapsValues.size()) {

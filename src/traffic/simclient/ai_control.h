@@ -33,6 +33,11 @@ struct AiControlled {
   std::string label;  // the aircraft's usual label in the log
 };
 
+// On its creation report: true, with the mark cleared, when the aircraft was
+// marked for removal after the client had identified its object, so the
+// client did not remove it and it must go now.
+bool gf_takeLateRemoval(AiControlled& aircraft);
+
 void gf_setFlaps(AiControlled& aircraft, std::uint32_t index);
 void gf_setThrottle(AiControlled& aircraft, std::uint32_t index);
 void gf_setSpoilers(AiControlled& aircraft, std::uint32_t on);
