@@ -116,13 +116,12 @@ CurlHandle gf_newCurlHandle() {
 }
 
 DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            bool binary, std::uint64_t maxBytes) {
+                            std::uint64_t maxBytes) {
   DownloadResult outcome;
   if (!handle) return outcome;
-  static_cast<void>(binary);  // text and binary files are written alike on this system
   const std::filesystem::path partial = gf_partialDownloadPath(destination);
   FileCloser closer;
-  // A partial file that cannot be removed is harmless: the next try truncates it.
+  // A partial file that cannot be removed is harmless: the next try makes it new.
   try {
     // Made new, never opened where it stands: a link or pipe left at the
     // partial file's name would take the bytes elsewhere or hold the start.
@@ -188,7 +187,7 @@ DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std:
                                    std::uint64_t maxBytes) {
   const CurlHandle handle = gf_newCurlHandle();
   const std::string url = fmt::format("{}{}/{}", gf_downloadFolderUrl(), programVersion.major, name.generic_string());
-  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, true, maxBytes);
+  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, maxBytes);
   if (outcome)
     gf_log(fmt::format("Downloaded '{}' to '{}'", url, platform::pathToUtf8(destination)));
   else

@@ -52,10 +52,10 @@ struct DownloadResult {
 // up, and so is any transfer within about a second of a stop request (the
 // window closed, a restart). A failure is logged; never throws.
 DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            bool binary, std::uint64_t maxBytes);
+                            std::uint64_t maxBytes);
 inline bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            bool binary, std::uint64_t maxBytes) {
-  return gf_fetchFile(handle, url, destination, binary, maxBytes).done;
+                            std::uint64_t maxBytes) {
+  return gf_fetchFile(handle, url, destination, maxBytes).done;
 }
 
 // The temporary a download into destination writes before its rename.

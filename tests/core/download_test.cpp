@@ -69,12 +69,12 @@ TEST_F(DownloadTest, ServerErrorsAndStallsKeepTheOldFile) {
   shortTimeouts.lowSpeedSeconds = 1;
   shortTimeouts.transferMs = 60'000;
   gf_setDownloadTimeouts(shortTimeouts);
-  for (const auto& [route, cause, binary] : {std::tuple{"/broken", "HTTP response code said error", false},
-                                           std::tuple{"/stall", "Timeout was reached", true},
-                                           std::tuple{"/short", "Transferred a partial file", true}}) {
+  for (const auto& [route, cause] : {std::pair{"/broken", "HTTP response code said error"},
+                                     std::pair{"/stall", "Timeout was reached"},
+                                     std::pair{"/short", "Transferred a partial file"}}) {
     log.mark();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(gf_downloadFile(handle.get(), server.url(route), destination, binary, mebibyte));
+    EXPECT_FALSE(gf_downloadFile(handle.get(), server.url(route), destination, mebibyte));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     expectOldFileKept();
     EXPECT_EQ(log.lines(), Lines{fmt::format("Download error: '{}' for {}", cause, server.url(route))});
@@ -106,7 +106,7 @@ TEST_F(DownloadTest, RedirectsAreFollowedWithinALimitAndNeverSavedAsTheFile) {
     writeBytes(destination, "old");
     log.mark();
     const std::string url = server.url(row.route);
-    const bool done = gf_downloadFile(handle.get(), url, destination, true, mebibyte);
+    const bool done = gf_downloadFile(handle.get(), url, destination, mebibyte);
     EXPECT_EQ(done, *row.logged == '\0');
     if (done) {
       EXPECT_EQ(readBytes(destination), "the file");
@@ -139,7 +139,7 @@ TEST_F(DownloadTest, ALimitStopsAnnouncedAndFloodedBodiesAndNothingOfThemStays) 
     SCOPED_TRACE(row.route);
     writeBytes(destination, "old");
     log.mark();
-    const DownloadResult result = gf_fetchFile(handle.get(), server.url(row.route), destination, true, limit);
+    const DownloadResult result = gf_fetchFile(handle.get(), server.url(row.route), destination, limit);
     EXPECT_EQ(result.done, row.done);
     EXPECT_EQ(result.tooLarge, !row.done);
     EXPECT_LE(result.writtenBytes, row.mostWritten);
@@ -173,7 +173,7 @@ TEST_F(DownloadTest, NothingAtThePartialFilesNameIsWrittenThroughOrWaitedOn) {
     writeBytes(destination, "old");
     row.plant();
     auto download = std::async(std::launch::async, [this] {
-      return gf_downloadFile(handle.get(), server.url("/file"), destination, true, mebibyte);
+      return gf_downloadFile(handle.get(), server.url("/file"), destination, mebibyte);
     });
     if (download.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
       ADD_FAILURE() << "the download waited on the pipe";
@@ -213,7 +213,7 @@ TEST_F(DownloadTest, ATricklingServerIsGivenUpUnderTheSpeedFloor) {
     writeBytes(destination, "old");
     log.mark();
     const auto start = std::chrono::steady_clock::now();
-    const DownloadResult result = gf_fetchFile(handle.get(), server.url(route), destination, true, mebibyte);
+    const DownloadResult result = gf_fetchFile(handle.get(), server.url(route), destination, mebibyte);
     EXPECT_NE(result.done, row.givenUp) << row.what;
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << row.what;
     if (row.givenUp) {
@@ -232,7 +232,7 @@ TEST_F(DownloadTest, AStopRequestEndsARunningDownloadWithinASecond) {
   server.addRoute("/trickle", {.status = 200, .body = std::string(200, 'x'),
                                .trickleEvery = std::chrono::milliseconds(50)});
   auto download = std::async(std::launch::async, [this] {
-    return gf_downloadFile(handle.get(), server.url("/trickle"), destination, true, mebibyte);
+    return gf_downloadFile(handle.get(), server.url("/trickle"), destination, mebibyte);
   });
   // The transfer is under way once the first bytes went out.
   const auto give = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -71,7 +71,7 @@ FetchOutcome lf_downloadProgramZip(const VersionData& version) {
   const std::string url = fmt::format("{}{}/{}/{}", gf_downloadFolderUrl(), releaseUrlFolder, programName,
                                       programZipFileName);
   const CurlHandle handle = gf_newCurlHandle();
-  const DownloadResult fetched = gf_fetchFile(handle.get(), url, programZipFile, true, installerLimit);
+  const DownloadResult fetched = gf_fetchFile(handle.get(), url, programZipFile, installerLimit);
   if (fetched) {
     gf_log(fmt::format("Downloaded {}", lf_text(programZipFile)));
     return FetchOutcome::done;
@@ -216,7 +216,7 @@ void lf_fetchReleaseNotes(const VersionData& version) {
     const std::string notesUrl = fmt::format("{}{}/{}", gf_downloadFolderUrl(), docsUrlFolder, releaseNotesFileName);
     const CurlHandle handle = gf_newCurlHandle();
     const DownloadResult result =
-        gf_fetchFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, true, releaseNotesMaxBytes);
+        gf_fetchFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, releaseNotesMaxBytes);
     if (result) return FetchOutcome::done;
     return result.tooLarge ? FetchOutcome::refused : FetchOutcome::failed;
   });

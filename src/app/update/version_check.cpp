@@ -117,7 +117,7 @@ int lf_nestingDepth(std::string_view text) {
 std::optional<json> lf_fetchVersionList() {
   const CurlHandle handle = gf_newCurlHandle();
   if (!gf_downloadFile(handle.get(), gf_downloadFolderUrl() + std::string(versionListFileName), versionListFile,
-                       false, versionListMaxBytes)) {
+                       versionListMaxBytes)) {
     gf_logError("Downloading version info from my web site failed!");
     return std::nullopt;
   }
