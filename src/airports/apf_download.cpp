@@ -81,7 +81,7 @@ std::string gf_downloadArchivedApf(const std::string& stored, const std::filesys
     std::filesystem::create_directories(destination.parent_path(), ignored);
   }
   const CurlHandle handle = gf_newCurlHandle();
-  if (gf_downloadFile(handle.get(), url, destination, archivedStandFileMaxBytes)) return {};
+  if (gf_downloadFile(handle.get(), url, destination, archivedStandFileMaxBytes, DownloadSize::small)) return {};
   // An older download must not pass for this airport's file.
   if (const std::error_code error = gf_removeIfPresent(destination))
     throw std::filesystem::filesystem_error("remove", destination, error);

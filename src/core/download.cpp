@@ -67,7 +67,8 @@ struct FileCloser {
 // a stop request ends the transfer, so closing the window never waits for it.
 int lf_stopOnRequest(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) { return gf_stopping() ? 1 : 0; }
 
-void lf_setOptions(CURL* handle, const std::string& url, Sink* sink, const DownloadTimeouts& limits) {
+void lf_setOptions(CURL* handle, const std::string& url, Sink* sink, const DownloadTimeouts& limits,
+                   DownloadSize size) {
   curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
   curl_easy_setopt(handle, CURLOPT_USERAGENT, lf_userAgent);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, lf_writeToFile);
@@ -82,7 +83,7 @@ void lf_setOptions(CURL* handle, const std::string& url, Sink* sink, const Downl
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, limits.transferMs);
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, limits.transferMs(size));
   curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, lf_stopOnRequest);
   curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   // A server that announces more than may come is refused before its body.
@@ -116,7 +117,7 @@ CurlHandle gf_newCurlHandle() {
 }
 
 DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            std::uint64_t maxBytes) {
+                            std::uint64_t maxBytes, DownloadSize size) {
   DownloadResult outcome;
   if (!handle) return outcome;
   const std::filesystem::path partial = gf_partialDownloadPath(destination);
@@ -132,7 +133,7 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
       return outcome;
     }
     Sink sink{closer.file, maxBytes};
-    lf_setOptions(handle, url, &sink, timeouts);
+    lf_setOptions(handle, url, &sink, timeouts, size);
     const CURLcode result = curl_easy_perform(handle);
     const bool written = closer.close();
     outcome.writtenBytes = sink.written;
@@ -184,10 +185,10 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
 }
 
 DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination,
-                                   std::uint64_t maxBytes) {
+                                   std::uint64_t maxBytes, DownloadSize size) {
   const CurlHandle handle = gf_newCurlHandle();
   const std::string url = fmt::format("{}{}/{}", gf_downloadFolderUrl(), programVersion.major, name.generic_string());
-  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, maxBytes);
+  const DownloadResult outcome = gf_fetchFile(handle.get(), url, destination, maxBytes, size);
   if (outcome)
     gf_log(fmt::format("Downloaded '{}' to '{}'", url, platform::pathToUtf8(destination)));
   else

@@ -11,12 +11,34 @@
 
 namespace gwr {
 
-// Limits that keep a dead, stalled or trickling server from holding up start-up.
+// What a download brings, which sets how long the whole of it may take.
+enum class DownloadSize {
+  small,      // a few MB at most, waited for at the start: the version list, data files, stand files
+  document,   // the release notes
+  installer,  // the program zip
+};
+
+// Limits that keep a dead, stalled, trickling or bursting server from holding
+// up start-up.
 struct DownloadTimeouts {
   long connectMs = 15'000;             // to establish the connection
   long lowSpeedBytesPerSecond = 1024;  // slower than this (a server sending a byte now and then) ...
   long lowSpeedSeconds = 60;           // ... for this long is given up
-  long transferMs = 30 * 60'000;       // a whole transfer, however slow but steady
+  // A whole transfer, connection included, however it comes: a server that
+  // sends a burst now and then passes the floor above, which only sees the
+  // last few seconds.
+  long smallTransferMs = 30'000;
+  long documentTransferMs = 5 * 60'000;
+  long installerTransferMs = 30 * 60'000;
+
+  long transferMs(DownloadSize size) const {
+    switch (size) {
+      case DownloadSize::small: return smallTransferMs;
+      case DownloadSize::document: return documentTransferMs;
+      case DownloadSize::installer: return installerTransferMs;
+    }
+    return smallTransferMs;
+  }
 };
 inline constexpr DownloadTimeouts defaultDownloadTimeouts{};
 
@@ -48,14 +70,15 @@ struct DownloadResult {
 // is a failure, never the file. Each download names the most bytes
 // that may come (0: none may): a server that announces more is refused before
 // the body, one that sends more is stopped at the limit, and nothing of it
-// stays. A transfer under the low-speed floor for its time is given
-// up, and so is any transfer within about a second of a stop request (the
-// window closed, a restart). A failure is logged; never throws.
+// stays. A transfer under the low-speed floor for its time, or not done
+// within the time its size allows, is given up, and so is any transfer
+// within about a second of a stop request (the window closed, a restart).
+// A failure is logged; never throws.
 DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            std::uint64_t maxBytes);
+                            std::uint64_t maxBytes, DownloadSize size);
 inline bool gf_downloadFile(CURL* handle, const std::string& url, const std::filesystem::path& destination,
-                            std::uint64_t maxBytes) {
-  return gf_fetchFile(handle, url, destination, maxBytes).done;
+                            std::uint64_t maxBytes, DownloadSize size) {
+  return gf_fetchFile(handle, url, destination, maxBytes, size).done;
 }
 
 // The temporary a download into destination writes before its rename.
@@ -63,6 +86,6 @@ std::filesystem::path gf_partialDownloadPath(const std::filesystem::path& destin
 
 // Fetches "<download folder><major version>/<name>" into destination.
 DownloadResult gf_downloadFromSite(const std::filesystem::path& name, const std::filesystem::path& destination,
-                                   std::uint64_t maxBytes);
+                                   std::uint64_t maxBytes, DownloadSize size);
 
 } // namespace gwr

@@ -26,7 +26,7 @@ protected:
     DownloadTimeouts quick;
     quick.connectMs = 2'000;
     quick.lowSpeedSeconds = 1;
-    quick.transferMs = 1'500;  // a stalled server is given up quickly; the files here are small
+    quick.smallTransferMs = 1'500;  // a stalled server is given up quickly; the files here are small
     gf_setDownloadTimeouts(quick);
   }
   void TearDown() override {

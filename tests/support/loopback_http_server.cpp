@@ -132,9 +132,11 @@ void LoopbackHttpServer::answer(int client) {
     return;
   }
   if (route.trickleEvery.count() > 0) {
-    for (std::size_t next = 0; next < route.body.size() && !stopping_; ++next) {
-      if (sendAll(client, std::string_view(route.body).substr(next, 1)) != 1) return;
-      ++sentBodyBytes_;
+    const std::size_t each = std::max<std::size_t>(route.trickleBytes, 1);
+    for (std::size_t next = 0; next < route.body.size() && !stopping_; next += each) {
+      const std::string_view part = std::string_view(route.body).substr(next, each);
+      if (sendAll(client, part) != part.size()) return;
+      sentBodyBytes_ += part.size();
       // The wait between bytes ends early when the client goes away.
       pollfd entry{client, POLLIN, 0};
       if (::poll(&entry, 1, static_cast<int>(route.trickleEvery.count())) > 0 &&

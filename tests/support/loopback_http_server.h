@@ -25,9 +25,10 @@ class LoopbackHttpServer {
     // hostile server sends, until the client stops reading.
     std::uint64_t floodBytes = 0;
     std::string location{};  // sent as a Location header when not empty
-    // When not zero: the body one byte at a time, a byte each this often, as
-    // a server that is slow but never silent sends it.
+    // When not zero: the body trickleBytes at a time, that many bytes each
+    // this often, as a server that is slow but never silent sends it.
     std::chrono::milliseconds trickleEvery{0};
+    std::size_t trickleBytes = 1;
   };
 
   LoopbackHttpServer();  // listening at once; throws std::runtime_error when it cannot

@@ -28,7 +28,7 @@ inline constexpr long stallTransferMs = 300;    // a stalled answer costs no mor
 inline void setTransferTimeout(long milliseconds) {
   DownloadTimeouts timeouts;
   timeouts.connectMs = siteConnectMs;
-  timeouts.transferMs = milliseconds;
+  timeouts.smallTransferMs = timeouts.documentTransferMs = timeouts.installerTransferMs = milliseconds;
   gf_setDownloadTimeouts(timeouts);
 }
 

@@ -71,7 +71,7 @@ FetchOutcome lf_downloadProgramZip(const VersionData& version) {
   const std::string url = fmt::format("{}{}/{}/{}", gf_downloadFolderUrl(), releaseUrlFolder, programName,
                                       programZipFileName);
   const CurlHandle handle = gf_newCurlHandle();
-  const DownloadResult fetched = gf_fetchFile(handle.get(), url, programZipFile, installerLimit);
+  const DownloadResult fetched = gf_fetchFile(handle.get(), url, programZipFile, installerLimit, DownloadSize::installer);
   if (fetched) {
     gf_log(fmt::format("Downloaded {}", lf_text(programZipFile)));
     return FetchOutcome::done;
@@ -216,7 +216,8 @@ void lf_fetchReleaseNotes(const VersionData& version) {
     const std::string notesUrl = fmt::format("{}{}/{}", gf_downloadFolderUrl(), docsUrlFolder, releaseNotesFileName);
     const CurlHandle handle = gf_newCurlHandle();
     const DownloadResult result =
-        gf_fetchFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, releaseNotesMaxBytes);
+        gf_fetchFile(handle.get(), notesUrl, newVersionFolder / releaseNotesFileName, releaseNotesMaxBytes,
+                     DownloadSize::document);
     if (result) return FetchOutcome::done;
     return result.tooLarge ? FetchOutcome::refused : FetchOutcome::failed;
   });

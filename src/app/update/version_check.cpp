@@ -117,7 +117,7 @@ int lf_nestingDepth(std::string_view text) {
 std::optional<json> lf_fetchVersionList() {
   const CurlHandle handle = gf_newCurlHandle();
   if (!gf_downloadFile(handle.get(), gf_downloadFolderUrl() + std::string(versionListFileName), versionListFile,
-                       versionListMaxBytes)) {
+                       versionListMaxBytes, DownloadSize::small)) {
     gf_logError("Downloading version info from my web site failed!");
     return std::nullopt;
   }
@@ -164,7 +164,7 @@ bool lf_isUsableDataFile(const fs::path& encrypted, std::string& problem) {
 // A data file that came too large or unusable is not fetched again for that
 // version: a hostile site cannot make every start download it.
 FetchOutcome lf_fetchDataFile(const fs::path& file, const fs::path& fresh) {
-  const DownloadResult fetched = gf_downloadFromSite(file.filename(), fresh, dataFileDownloadMaxBytes);
+  const DownloadResult fetched = gf_downloadFromSite(file.filename(), fresh, dataFileDownloadMaxBytes, DownloadSize::small);
   if (!fetched) return fetched.tooLarge ? FetchOutcome::refused : FetchOutcome::failed;
   std::string problem;
   if (!lf_isUsableDataFile(fresh, problem)) {
