@@ -118,17 +118,6 @@ void lf_removeGeneratedFiles(const std::filesystem::path& folder) {
   }
 }
 
-// The simulator's exception ends the scan before its end: the report shows
-// where, and SCAN_AIRPORTS stays on so that the next start scans again.
-void lf_endStoppedScan(const SimulatorExceptionError& e) {
-  gf_scanNote(fmt::format("===> airports scan stopped, cause: {}; it runs again at the next start", e.what()));
-  gf_writeScanLog();
-  ScanLog.clear();
-  gf_closeFacilityReader();
-  rtAirportCodes.clear();
-  gf_log("-------------------------- airports scan stopped -----------------------------\n");
-}
-
 } // namespace
 
 void gf_readRtAirportCodes() {
@@ -184,12 +173,7 @@ void gf_scanAirports() {
     gf_packagesSubPath(root, sub);
     if (!root.empty()) roots.push_back(root);
   }
-  try {
-    gf_scanAirportRoots(roots);
-  } catch (const SimulatorExceptionError& e) {
-    lf_endStoppedScan(e);
-    throw;
-  }
+  gf_scanAirportRoots(roots);
 
   // Only an empty folder goes: files kept after a failed archive stay for the user.
   if (tbloFileCount.load() == 0 && gf_countFiles(tbloFolder) == 0) std::filesystem::remove_all(tbloFolder, error);

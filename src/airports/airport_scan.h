@@ -12,9 +12,7 @@ inline constexpr std::size_t longestScannedPathChars = 250;  // longer paths are
 
 // The whole scan, run by the start-up thread while SCAN_AIRPORTS is on. Every
 // scan switches it off, also one that was stopped. Throws UserErrorException
-// 522 when "ICAO_airports.txt" is missing, and SimulatorExceptionError (111)
-// when the simulator answers the facility reader with an exception: it stays
-// on then, so the next start scans again.
+// 522 when "ICAO_airports.txt" is missing (it then stays on).
 void gf_scanAirports();
 
 // The part after the roots are known (tests call it with their own roots).

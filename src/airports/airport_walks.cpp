@@ -86,7 +86,15 @@ bool lf_linkOrReadFacilities(ApfData& apf, bool showCounts) {
   }
   if (lf_hasShortManifest(apf)) return false;
   std::uint32_t helipads = 0;
-  if (!gf_readAirportStands(apf.icao.text(), apf, helipads)) {
+  bool read = false;
+  try {
+    read = gf_readAirportStands(apf.icao.text(), apf, helipads);
+  } catch (const SimulatorExceptionError& e) {
+    // The simulator refused this one airport; it costs only its facility data.
+    gf_scanNote(fmt::format("===> Facility data for {} ended by the simulator: {} ({})", apf.icao.view(),
+                            e.simulatorLine(), e.what()));
+  }
+  if (!read) {
     lf_facilityReadFailed(apf.icao);
     return false;
   }
@@ -95,8 +103,7 @@ bool lf_linkOrReadFacilities(ApfData& apf, bool showCounts) {
   return true;
 }
 
-// One airport package through its BGL path; false asks for the BGL reader. The
-// simulator's exception goes to the caller: no BGL reading then.
+// One airport package through its BGL path; false asks for the BGL reader.
 bool lf_readFacilities(const std::filesystem::path& bglFile, const std::filesystem::path& root) {
   gf_scanNote(fmt::format("\nFac: {}", gf_pathToUtf8(bglFile)));
   ApfData apf;
@@ -138,16 +145,13 @@ bool lf_isAirportBgl(const std::filesystem::directory_entry& entry, const std::f
   return gf_bglHasAirport(entry.path());
 }
 
-// One scenery file; what it throws ends only this file, except the
-// simulator's exception, which ends the scan.
+// One scenery file; what it throws ends only this file.
 void lf_scanBglFile(const std::filesystem::path& file, const std::filesystem::path& root) {
   try {
     if (lf_readFacilities(file, root)) return;
     gf_scanNote("Facilities reader did not succeed, trying the BGL file reader ...");
     ScanBglEvents events;
     gf_processBglFile(file, events);
-  } catch (const SimulatorExceptionError&) {
-    throw;
   } catch (const std::exception& e) {
     gf_scanNote(fmt::format("===> airport file {} skipped, cause: {}", gf_pathToUtf8(file), e.what()));
     gf_logError(fmt::format("lf_scanBglFile: {}: {}", gf_pathToUtf8(file), e.what()));
@@ -278,8 +282,6 @@ WalkOutcome gf_scanStreamedAirports(const std::filesystem::path& root) {
     }
     try {
       lf_scanStreamedFolder(folder, root, makerAirports);
-    } catch (const SimulatorExceptionError&) {
-      throw;
     } catch (const std::exception& e) {
       gf_scanNote(fmt::format("===> airport package {} skipped, cause: {}", gf_pathToUtf8(folder), e.what()));
       gf_logError(fmt::format("lf_scanStreamedFolder: {}: {}", gf_pathToUtf8(folder), e.what()));

@@ -1,5 +1,5 @@
 // The airport scan's walks over its roots: the BGL folder walk and the
-// streamed-package walk, each airport caught on its own (not the simulator's exception).
+// streamed-package walk, each airport caught on its own.
 #pragma once
 
 #include <filesystem>

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <thread>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -214,7 +215,8 @@ void lf_nameStands(StandTable& stands, std::uint32_t& helipads) {
 
 } // namespace
 
-SimulatorExceptionError::SimulatorExceptionError() : UserErrorException(simulatorExceptionCode, "restart") {}
+SimulatorExceptionError::SimulatorExceptionError(std::string simulatorLine)
+    : UserErrorException(simulatorExceptionCode, "restart"), simulatorLine_(std::move(simulatorLine)) {}
 
 std::string gf_facilityNameText(const char* field) {
   return std::string(field, std::find(field, field + facilityNameBytes, '\0'));  // may fill all 32
@@ -240,7 +242,7 @@ bool gf_readAirportStands(const std::string& icao, ApfData& out, std::uint32_t& 
       return lf_fail(fmt::format("Facility data for {}: the connection to the simulator was lost", icao));
     if (!context.exception.empty()) {
       lf_fail(context.exception);
-      throw SimulatorExceptionError();
+      throw SimulatorExceptionError(context.exception);
     }
     if (!context.failure.empty()) return lf_fail(context.failure);
     if (context.done) break;

@@ -18,10 +18,15 @@ inline constexpr int facilityQuietPassLimit = 10000;  // dispatch passes of abou
 inline constexpr std::size_t facilityReservedStands = 512;
 
 // The simulator answered on the reader's connection with an exception: user
-// error 111 "restart". It ends the whole scan, which stays pending, and the run.
+// error 111 "restart". It ends the read of that one airport; simulatorLine is
+// the exception as the simulator sent it, for the scan's report.
 class SimulatorExceptionError : public UserErrorException {
 public:
-  SimulatorExceptionError();
+  explicit SimulatorExceptionError(std::string simulatorLine);
+  const std::string& simulatorLine() const noexcept { return simulatorLine_; }
+
+private:
+  std::string simulatorLine_;
 };
 
 // Reads one airport into out (code, name, altitude in feet, Facilities, stands)

@@ -160,53 +160,35 @@ TEST_F(AirportScanTest, AFailedArchiveKeepsTheCountTheButtonAndTheCollectedFiles
   EXPECT_FALSE(SCAN_AIRPORTS.current());
 }
 
-// The simulator's exception on the reader's connection is user error 111 for
-// the whole run, not for one airport: the scan stays on, and the next start
-// scans again, this time to its end.
-TEST_F(AirportScanTest, ASimulatorExceptionEndsTheScanWhichRunsAgainAtTheNextStart) {
-  const bglgen::PackageSpec lfsb = package("Community/pub-lfsb-airport", airportAt("LFSB", 47.59, 7.53, true));
-  bglgen::writePackage(sim, lfsb);  // the simulator does not know it yet: it answers with an exception
-  SCAN_AIRPORTS.save();
-  try {
-    gf_scanAirports();
-    FAIL() << "no error";
-  } catch (const UserErrorException& e) {
-    EXPECT_EQ(std::string(e.what()), "111: restart");
-  }
-  EXPECT_TRUE(SCAN_AIRPORTS.current());
-  EXPECT_EQ(sandbox.storedValue(SCAN_AIRPORTS.key), "true");
-  EXPECT_TRUE(logHas("==> SimConnect EXCEPTION id="));
-  EXPECT_TRUE(reportHas("===> airports scan stopped, cause: 111: restart"));
-  EXPECT_FALSE(reportHas("Airpoprts scan finished!") || reportHas("Generated LFSB"));
-  EXPECT_FALSE(fs::exists("airports/my_thirdparty/LFSB.xml"));
-  EXPECT_FALSE(gf_isFacilityReaderOpen());
-  EXPECT_TRUE(rtAirportCodes.empty() && ScanLog.empty());
-
-  packages.push_back(lfsb);
-  simulatorKnows(packages);
-  gf_scanAirports();
-  EXPECT_EQ(readStandsOf(readFile("airports/my_thirdparty/LFSB.xml")).size(), 2U);
-  EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
-  EXPECT_FALSE(SCAN_AIRPORTS.current());
-  EXPECT_EQ(sandbox.storedValue(SCAN_AIRPORTS.key), "false");
-}
-
-// A connection that cannot be opened or a refused request costs only that
-// airport its facility data: its BGL file is read instead, the scan ends whole.
-TEST_F(AirportScanTest, AnOpenOrRequestFailureCostsOnlyThatAirportItsFacilityData) {
+// A connection that cannot be opened, a refused request or the simulator's
+// exception costs only that airport its facility data: its BGL file is read
+// instead, the scan ends whole and is off for the next start.
+TEST_F(AirportScanTest, AFailedFacilityReadCostsOnlyThatAirportItsFacilityData) {
   const struct {
-    void (*provoke)();
+    void (*provoke)(std::vector<bglgen::PackageSpec> known);
     const char* logged;
+    const char* reported;
   } rows[] = {
-      {[] { simemu::Emulator::instance().failNextOpens(1); }, "==> SimConnect_Open (PARKING_DATA_RDR) FAILED hr=0x"},
-      {[] { simemu::Emulator::instance().failNextCalls("RequestFacilityData"); }, "==> RequestFacilityData failed for LOWI"},
+      {[](auto) { simemu::Emulator::instance().failNextOpens(1); },
+       "==> SimConnect_Open (PARKING_DATA_RDR) FAILED hr=0x", "Reading Facilites data for LOWI via SimConnect failed"},
+      {[](auto) { simemu::Emulator::instance().failNextCalls("RequestFacilityData"); },
+       "==> RequestFacilityData failed for LOWI", "Reading Facilites data for LOWI via SimConnect failed"},
+      {[](auto known) {  // the simulator does not know LOWI: it answers every request with an exception
+         std::erase_if(known, [](const auto& p) { return p.airports[0].icao == "LOWI"; });
+         simulatorKnows(known);
+       },
+       "==> SimConnect EXCEPTION id=",
+       "===> Facility data for LOWI ended by the simulator: SimConnect EXCEPTION id="},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.logged);
     SCAN_AIRPORTS.setCurrent(true);
-    row.provoke();  // LOWI is the only airport read through facility data
+    SCAN_AIRPORTS.save();
+    simulatorKnows(packages);
+    row.provoke(packages);  // LOWI is the only airport read through facility data
     gf_scanAirports();
     EXPECT_TRUE(logHas(row.logged));
+    EXPECT_TRUE(reportHas(row.reported));
     EXPECT_TRUE(reportHas("Reading Facilites data for LOWI via SimConnect failed, is MSFS connected?"));
     EXPECT_TRUE(reportHas("Facilities reader did not succeed, trying the BGL file reader ..."));
     const std::string lowi = readFile("airports/my_thirdparty/LOWI.xml");
@@ -215,6 +197,8 @@ TEST_F(AirportScanTest, AnOpenOrRequestFailureCostsOnlyThatAirportItsFacilityDat
     EXPECT_EQ(readStandsOf(readFile("airports/my_thirdparty/LSZH.xml")).size(), 2U);
     EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
     EXPECT_FALSE(SCAN_AIRPORTS.current());
+    EXPECT_EQ(sandbox.storedValue(SCAN_AIRPORTS.key), "false");
+    EXPECT_FALSE(gf_isFacilityReaderOpen());
   }
 }
 
@@ -325,19 +309,18 @@ TEST_F(StreamedScanTest, TheSimaddonCounterCountsTheMakersAirportsInTens) {
   }
 }
 
-// In the streamed scan a failed facility read leaves that airport without a
-// file and the scan goes on; the simulator's exception ends it and keeps it on.
-TEST_F(StreamedScanTest, AFailedReadSkipsTheAirportAndTheSimulatorsExceptionEndsTheScan) {
+// In the streamed scan a failed facility read, the simulator's exception
+// too, leaves that airport without a file and the scan goes on to its end.
+TEST_F(StreamedScanTest, AFailedReadSkipsOnlyThatAirport) {
   const struct {
     void (*provoke)();
     bool simulatorKnowsEddk;
     const char* logged;
-    bool ended;  // user error 111
   } rows[] = {
-      {[] { simemu::Emulator::instance().failNextOpens(1); }, true, "==> SimConnect_Open (PARKING_DATA_RDR) FAILED", false},
+      {[] { simemu::Emulator::instance().failNextOpens(1); }, true, "==> SimConnect_Open (PARKING_DATA_RDR) FAILED"},
       {[] { simemu::Emulator::instance().failNextCalls("RequestFacilityData"); }, true,
-       "==> RequestFacilityData failed for EDDK", false},
-      {[] {}, false, "==> SimConnect EXCEPTION id=", true},
+       "==> RequestFacilityData failed for EDDK"},
+      {[] {}, false, "==> SimConnect EXCEPTION id="},
   };
   SimEdition.store(false);
   simNumber.store(2);
@@ -350,20 +333,13 @@ TEST_F(StreamedScanTest, AFailedReadSkipsTheAirportAndTheSimulatorsExceptionEnds
     simulatorKnows({{"x", "a.bgl", std::nullopt, {airportAt(row.simulatorKnowsEddk ? "EDDK" : "LFSB", 50.87, 7.14, true)}}});
     SCAN_AIRPORTS.setCurrent(true);
     row.provoke();
-    bool ended = false;
-    try {
-      gf_scanAirports();
-    } catch (const UserErrorException& e) {
-      ended = std::string(e.what()) == "111: restart";
-    }
-    EXPECT_EQ(ended, row.ended);
+    gf_scanAirports();
     EXPECT_TRUE(logHas(row.logged));
     EXPECT_FALSE(fs::exists("airports/my_simaddon/EDDK.xml"));
-    EXPECT_EQ(SCAN_AIRPORTS.current(), row.ended);
-    if (!row.ended) {
-      EXPECT_TRUE(reportHas("Reading Facilites data for EDDK via SimConnect failed, is MSFS connected?"));
-      EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
-    }
+    EXPECT_FALSE(SCAN_AIRPORTS.current());
+    EXPECT_TRUE(reportHas("Reading Facilites data for EDDK via SimConnect failed, is MSFS connected?"));
+    EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
+    EXPECT_EQ(readFile("airports/my_simaddon/EHAM.txt"), "archive/simaddon/EHAM.xml\n");
   }
 }
 

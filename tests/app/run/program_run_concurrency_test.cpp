@@ -254,45 +254,58 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "/versions.json"), 1) << asked.size();
 }
 
-// The simulator's exception on the facility reader's connection ends the run
-// with user error 111 on the message line and leaves the airport scan on; the
-// program's next start scans again, to its end this time, and switches it off.
-TEST_F(ProgramRun, ASimulatorExceptionDuringTheAirportScanEndsTheRunAndTheNextStartScansAgain) {
+// The simulator's exception on the facility reader's connection costs only
+// that airport its facility data: it gets its stand file from its BGL file,
+// the scan ends and is off, the run goes on to its traffic, and the next start
+// does not scan again.
+TEST_F(ProgramRun, ASimulatorExceptionDuringTheAirportScanCostsOnlyThatAirportItsFacilityData) {
   std::istringstream description("package Community/pub-lowi-airport\nairport LOWI 47.26 11.344 1907 facilities\n"
                                   "stand 12 1 4 47.2595 11.35 270 18\n");
-  const std::vector<bglgen::PackageSpec> packages = bglgen::parseDescription(description);
-  bglgen::writePackage((folder.path() / "sim").string(), packages[0]);
+  bglgen::writePackage((folder.path() / "sim").string(), bglgen::parseDescription(description)[0]);
   writeSettings("", true);
-
-  // The simulator does not know LOWI: it answers the request with an exception.
-  whenLogged("airports scan automatic", [&] {
-    while (!logged("Error 111: restart") && !logged(runConnected)) std::this_thread::sleep_for(10ms);
-    window.post([&] {
-      EXPECT_EQ(gf_messageLine().error(), "111: restart");
-      window.pressClose();
+  const fs::path lowi = folder.path() / "airports" / "my_thirdparty" / "LOWI.xml";
+  // The user closes the window once the run after `from` reached its traffic or ended with an error.
+  const auto closeAtTheEnd = [this](platform::HeadlessWindow& shown, std::size_t from) {
+    whenLogged("", [this, &shown, from] {  // at once
+      while (logText().find(runConnected, from) == std::string::npos &&
+             logText().find("Exiting: SYSTEM ERROR", from) == std::string::npos)
+        std::this_thread::sleep_for(10ms);
+      shown.post([&shown] { shown.pressClose(); });
     });
-  });
-  EXPECT_EQ(runProgram(), 0);
-  EXPECT_NE(logText().find("Exiting: SYSTEM ERROR"), std::string::npos) << logText();
-  EXPECT_EQ(stored("SCAN_AIRPORTS"), "true");
-  EXPECT_FALSE(fs::exists(folder.path() / "airports" / "my_thirdparty" / "LOWI.xml"));
+  };
 
-  // The next start, with a simulator that knows LOWI.
+  // The simulator does not know LOWI: it answers every request with an exception.
+  closeAtTheEnd(window, 0);
+  EXPECT_EQ(runProgram(), 0);
+  std::string text = logText();
+  EXPECT_NE(text.find("==> SimConnect EXCEPTION id="), std::string::npos) << text;
+  EXPECT_NE(text.find("airports scan ends"), std::string::npos);
+  EXPECT_EQ(text.find("Exiting: SYSTEM ERROR"), std::string::npos) << text;
+  EXPECT_NE(text.find(runConnected), std::string::npos);
+  EXPECT_EQ(stored("SCAN_AIRPORTS"), "false");
+  std::ifstream report(folder.path() / airportsScanLogFile);
+  const std::string reportText((std::istreambuf_iterator<char>(report)), std::istreambuf_iterator<char>());
+  EXPECT_NE(reportText.find("===> Facility data for LOWI ended by the simulator: SimConnect EXCEPTION id="),
+            std::string::npos);
+  EXPECT_NE(reportText.find("Generated LOWI: 1 position"), std::string::npos) << reportText;
+  std::ifstream lowiFile(lowi);
+  const std::string stands((std::istreambuf_iterator<char>(lowiFile)), std::istreambuf_iterator<char>());
+  EXPECT_NE(stands.find(R"(name="Facilities" value="false")"), std::string::npos) << stands;
+  const auto written = fs::exists(lowi) ? fs::last_write_time(lowi) : fs::file_time_type{};
+
+  // The next start goes straight to its traffic; the stand file stays.
   gf_releaseMainWindow();
   testsupport::resetRunLifecycle();
-  std::istringstream worldText("ground 100\nairport EDDF 50.0333 8.5706 364 Frankfurt Main\nparking 2 12 90 20 10 -5\n"
-                               "title Airbus A320 Lufthansa\ntitle Boeing 737-800 Ryanair\nuser 50.0333 8.5706 372 90 1\nusertitle My Plane\n"
-                               "usermodel A320\nzulu 2024 60 0\n" + bglgen::worldLines(packages));
-  std::vector<std::string> problems;
-  simemu::Emulator::instance().reset(simemu::gf_parseWorld(worldText, problems));
-  ASSERT_TRUE(problems.empty());
   simRunning.store(false);  // as in a new process
   gf_resetUserAircraft();
   platform::HeadlessWindow nextWindow;
-  whenLogged("airports scan ends", [&] { nextWindow.post([&] { nextWindow.pressClose(); }); });
+  const auto firstRunEnd = text.size();
+  closeAtTheEnd(nextWindow, firstRunEnd);
   EXPECT_EQ(runProgram(nextWindow), 0);
-  EXPECT_EQ(stored("SCAN_AIRPORTS"), "false");
-  EXPECT_TRUE(fs::exists(folder.path() / "airports" / "my_thirdparty" / "LOWI.xml"));
+  text = logText();
+  EXPECT_EQ(text.find("airports scan automatic", firstRunEnd), std::string::npos) << text.substr(firstRunEnd);
+  EXPECT_NE(text.find(runConnected, firstRunEnd), std::string::npos);
+  EXPECT_TRUE(fs::exists(lowi) && fs::last_write_time(lowi) == written);
 }
 
 // The simulator ending the flight or itself ends the program, without a restart.
