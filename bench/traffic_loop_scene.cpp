@@ -510,8 +510,8 @@ Scene gf_prepareScene(std::size_t liveCount) {
 
 Scene gf_prepareGroundQueueScene(std::size_t liveCount, ReportedSpeed speed) {
   constexpr double spacing = 0.1;
-  return lf_prepare(liveCount, ReportStyle{spacing, static_cast<int>(dueDelaySeconds / spacing + 0.5), speed, 3.0, 25, 60.0},
-                    true);
+  const ReportStyle style{spacing, static_cast<int>(dueDelaySeconds / spacing + 0.5), speed, 3.0, 25, 60.0};
+  return lf_prepare(liveCount, style, true);
 }
 
 void gf_feedReports(Scene& scene) {

@@ -381,7 +381,8 @@ void lf_checkReached(const std::vector<const PoseSample*>& poses, const std::vec
     const double due = r.time + reportDelaySeconds;
     if (!r.onGround || due < first - timeTolerance || due > last + timeTolerance) continue;
     ++out.reportsDue;
-    const double until = k + 1 < reports.size() ? std::min(reports[k + 1]->time + reportDelaySeconds, traceEnd) : traceEnd;
+    const double until =
+        k + 1 < reports.size() ? std::min(reports[k + 1]->time + reportDelaySeconds, traceEnd) : traceEnd;
     auto i = std::lower_bound(poses.begin(), poses.end(), r.time - alreadyThereSeconds,
                               [](const PoseSample* p, double time) { return p->time < time; });
     bool reached = false;
@@ -462,14 +463,16 @@ std::string gf_motionText(const MotionReport& report, double origin) {
         "backwards up to {:.0f} kt; largest lag {:.0f} s",
         callsign, m.objects.size(), m.fastestOffRollKt, m.worstNoseOffDeg, m.fastestBackwardsKt, m.largestLagSeconds);
     if (m.largestLagSeconds > 0.0) text += fmt::format(" (report at {:.1f} s)", m.largestLagAt - origin);
-    text += fmt::format(", {} of {} surface reports unreached; {} flips, {} surges, {} of {} surface reports never reached",
-                        m.unreachedReports, m.reports, m.flips.size(), m.surges.size(), m.neverReached.size(),
+    text += fmt::format(
+        ", {} of {} surface reports unreached; {} flips, {} surges, {} of {} surface reports never reached",
+        m.unreachedReports, m.reports, m.flips.size(), m.surges.size(), m.neverReached.size(),
                         m.reportsDue);
     if (!m.neverReached.empty()) text += fmt::format(" (the first at {:.1f} s)", m.neverReached.front() - origin);
     text += "\n";
     for (const Flip& f : m.flips)
-      text += fmt::format("  flip: object {} at {:.1f} s, nose {:.0f} to {:.0f} deg ({:.0f} deg) within {:.0f} s at {:.0f} kt\n",
-                          f.object, f.time - origin, f.fromDeg, f.toDeg, f.turnedDeg, motionWindowSeconds, f.speedKt);
+      text += fmt::format(
+          "  flip: object {} at {:.1f} s, nose {:.0f} to {:.0f} deg ({:.0f} deg) within {:.0f} s at {:.0f} kt\n",
+          f.object, f.time - origin, f.fromDeg, f.toDeg, f.turnedDeg, motionWindowSeconds, f.speedKt);
     for (const SpeedSpan& s : m.surges)
       text += fmt::format(
           "  surge: object {} at {:.1f} s for {:.1f} s, up to {:.0f} kt (reports about then up to {:.0f} kt, "

@@ -114,15 +114,18 @@ TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
       {"removed 20 s after touchdown", {{20, 140, 140, 0, 0, false}, {20, 140, 15}, {5, 15, 15}}, {0, 0, 0, 0, 0, 1}, 5.0},
       {"nose snapped round 120 degrees at a stand", {{10, 0, 0}, {10, 0, 0, 0, 120}}, {0, 0, 0, 0, 0, 0, 1}},
       {"taxi corner of 90 degrees in 3 s", {{10, 15, 15}, {3, 15, 15, 30}, {10, 15, 15}}, {0, 0, 0, 0, 0, 0, 0}},
-      {"nose turning 60 degrees a second for 2 s", {{10, 15, 15}, {2, 15, 15, 60}, {10, 15, 15}}, {0, 0, 0, 0, 0, 0, 1}},
+      {"nose turning 60 degrees a second for 2 s", {{10, 15, 15}, {2, 15, 15, 60}, {10, 15, 15}},
+       {0, 0, 0, 0, 0, 0, 1}},
       {"turning 60 degrees a second in the air",
        {{10, 140, 140, 0, 0, false}, {3, 140, 140, 60, 0, false}, {10, 140, 140, 0, 0, false}}, {0, 0, 0, 0, 0, 0, 0}},
       {"surge to 45 kt in a 15 kt taxi", {{10, 15, 15}, {5, 45, 45}, {20, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 1}, 0.0,
        {{40, 15, 15}}},
       {"catching up at 30 kt in a 15 kt taxi", {{10, 15, 15}, {5, 30, 30}, {20, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0},
        0.0, {{40, 15, 15}}},
-      // reports every 2 s at 15 kt: the poses at 20 m from one 2.6 s before passing it
-      {"trailing its reports by 10 s", {{30, 0, 0}, {60, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0, 28}, 0.0, {}, onTimeS + 10.0},
+      // reports every 2 s at 15 kt: a pose is within 20 m of one 2.6 s before passing it, so 10 s late it
+      // meets none of the moving ones before the next is due, but the first (near the stand) and the last
+      {"trailing its reports by 10 s", {{30, 0, 0}, {60, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0, 28}, 0.0, {},
+       onTimeS + 10.0},
       {"trailing its reports by 3 s", {{30, 0, 0}, {60, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 0.0, {}, onTimeS + 3.0},
       {"one report 60 m off the path", {{30, 0, 0}, {60, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0, 1}, 0.0, {}, onTimeS, 20},
   };
