@@ -5,6 +5,8 @@
 // the loop's 10 ms between passes so that the caches are as cold as in a run.
 // Reports p50, p99, p99.9 and worst of the program's own work, of the pass with
 // the emulated simulator's work inside it, and of the emulator's work apart.
+// Beside it, the ground queue: 500 aircraft taxiing with about 300 reports
+// queued each, the reports giving the true speed, a stale 50 kt, or 0 kt.
 // Run it in a scratch folder: it writes "Log.txt" and learned stand files there.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -42,7 +44,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int passesPerRun = 9000;  // 90 s of the loop: the renewal and a minute after it
 constexpr int passesPerSecond = 100;
 constexpr auto passSpacing = std::chrono::milliseconds(10);
-constexpr double overMs = 1.0, farOverMs = 2.0;
+constexpr int groundQueuePasses = 6000;  // a minute of the loop
+constexpr double overMs = 1.0, farOverMs = 2.0, tickOverMs = 5.0;
 constexpr std::size_t slowestShown = 8;
 
 void pump() { simconnect::CallDispatch(simHandle, &lf_dispatchSimConnect, nullptr); }
@@ -118,64 +121,67 @@ void showSlowest(std::vector<PassTimes> passes) {
   }
 }
 
-void BM_TrafficPass(benchmark::State& state) {
-  const auto liveCount = static_cast<std::size_t>(state.range(0));
-  const bool spaced = state.range(1) != 0;
-  Scene scene = gf_prepareScene(liveCount);
+// Runs passes of the loop on the scene, each timed apart from the reader's
+// and the simulator's share.
+std::vector<PassTimes> runPasses(Scene& scene, int count, bool spaced) {
   std::vector<PassTimes> passes;
-  passes.reserve(passesPerRun);
-  for (auto _ : state) {
-    auto deadline = Clock::now();
-    for (int pass = 0; pass < passesPerRun; ++pass) {
-      // The reader's and the simulator's share, outside the timed pass.
-      gf_feedReports(scene);
-      simemu::Emulator::instance().stepFrames(1);
-      pump();
-      if (pass == renewalPass) staticUpdateRequested.store(true);
-      if (spaced) {
-        deadline += passSpacing;
-        std::this_thread::sleep_until(deadline);
-      }
-      PassTimes times;
-      times.tick = tickCount.load();
-      const long preemptedBefore = preemptions();
-      const double emulatorBefore = emulatorMicros();
-      const double cpuBefore = threadCpuMicros();
-      const auto start = Clock::now();
-      auto mark = start;
-      auto lap = [&](Phase phase) {
-        const auto now = Clock::now();
-        times.phases[phase] = std::chrono::duration<double, std::micro>(now - mark).count();
-        mark = now;
-      };
-      lf_handleFeedback();
-      lap(Feedback);
-      lf_updateLiveAircraft();
-      lap(Update);
-      lf_swapPositions();
-      lap(Swap);
-      lf_releaseQueuedRequests();
-      lap(Release);
-      lf_takeTrafficRecords();
-      lap(Records);
-      lf_popAddingStack();
-      lap(Adding);
-      lf_periodicRequests();
-      lap(Periodic);
-      tickCount.fetch_add(1);
-      if (pass % passesPerSecond == passesPerSecond - 1) scheduledWork();
-      lap(Scheduled);
-      const double whole = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-      times.emulator = emulatorMicros() - emulatorBefore;
-      times.program = whole - times.emulator;
-      times.cpu = threadCpuMicros() - cpuBefore - times.emulator;
-      times.preempted = preemptions() != preemptedBefore;
-      times.live = trafficEngine.live.size();
-      passes.push_back(times);
+  passes.reserve(static_cast<std::size_t>(count));
+  auto deadline = Clock::now();
+  for (int pass = 0; pass < count; ++pass) {
+    // The reader's and the simulator's share, outside the timed pass.
+    gf_feedReports(scene);
+    simemu::Emulator::instance().stepFrames(1);
+    pump();
+    if (pass == renewalPass) staticUpdateRequested.store(true);
+    if (spaced) {
+      deadline += passSpacing;
+      std::this_thread::sleep_until(deadline);
     }
+    PassTimes times;
+    times.tick = tickCount.load();
+    const long preemptedBefore = preemptions();
+    const double emulatorBefore = emulatorMicros();
+    const double cpuBefore = threadCpuMicros();
+    const auto start = Clock::now();
+    auto mark = start;
+    auto lap = [&](Phase phase) {
+      const auto now = Clock::now();
+      times.phases[phase] = std::chrono::duration<double, std::micro>(now - mark).count();
+      mark = now;
+    };
+    lf_handleFeedback();
+    lap(Feedback);
+    lf_updateLiveAircraft();
+    lap(Update);
+    lf_swapPositions();
+    lap(Swap);
+    lf_releaseQueuedRequests();
+    lap(Release);
+    lf_takeTrafficRecords();
+    lap(Records);
+    lf_popAddingStack();
+    lap(Adding);
+    lf_periodicRequests();
+    lap(Periodic);
+    tickCount.fetch_add(1);
+    if (pass % passesPerSecond == passesPerSecond - 1) scheduledWork();
+    lap(Scheduled);
+    const double whole = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    times.emulator = emulatorMicros() - emulatorBefore;
+    times.program = whole - times.emulator;
+    times.cpu = threadCpuMicros() - cpuBefore - times.emulator;
+    times.preempted = preemptions() != preemptedBefore;
+    times.live = trafficEngine.live.size();
+    passes.push_back(times);
   }
+  return passes;
+}
+
+// The timings' counters: percentiles, and how many passes' own CPU time went
+// over 1, 2 and 5 ms (a tick is 10 ms).
+void reportTimes(benchmark::State& state, const std::vector<PassTimes>& passes) {
   std::vector<double> program, withEmulator, emulator, cpu;
-  std::size_t over = 0, farOver = 0, preempted = 0;
+  std::size_t over = 0, farOver = 0, tickOver = 0, preempted = 0;
   for (const PassTimes& p : passes) {
     program.push_back(p.program);
     cpu.push_back(p.cpu);
@@ -184,6 +190,7 @@ void BM_TrafficPass(benchmark::State& state) {
     emulator.push_back(p.emulator);
     over += p.cpu > overMs * 1000.0 ? 1 : 0;
     farOver += p.cpu > farOverMs * 1000.0 ? 1 : 0;
+    tickOver += p.cpu > tickOverMs * 1000.0 ? 1 : 0;
   }
   report(state, "own", program);
   report(state, "with_emu", withEmulator);
@@ -192,6 +199,16 @@ void BM_TrafficPass(benchmark::State& state) {
   state.counters["preempted"] = static_cast<double>(preempted);
   state.counters["cpu_over_1ms"] = static_cast<double>(over);
   state.counters["cpu_over_2ms"] = static_cast<double>(farOver);
+  state.counters["cpu_over_5ms"] = static_cast<double>(tickOver);
+}
+
+void BM_TrafficPass(benchmark::State& state) {
+  const auto liveCount = static_cast<std::size_t>(state.range(0));
+  const bool spaced = state.range(1) != 0;
+  Scene scene = gf_prepareScene(liveCount);
+  std::vector<PassTimes> passes;
+  for (auto _ : state) passes = runPasses(scene, passesPerRun, spaced);
+  reportTimes(state, passes);
   const SceneCounts counts = gf_sceneCounts(scene);
   state.counters["live_end"] = static_cast<double>(counts.live);
   state.counters["live_min"] = static_cast<double>(counts.fewestLive);
@@ -211,9 +228,35 @@ void BM_TrafficPass(benchmark::State& state) {
   gf_closeScene(scene);
 }
 
+// The ground queue: reports every 0.1 s giving the true 15 kt (0), a stale
+// 50 kt while the positions show the taxi (1), or 0 kt (2).
+void BM_GroundQueue(benchmark::State& state) {
+  const auto liveCount = static_cast<std::size_t>(state.range(0));
+  const auto speed = static_cast<ReportedSpeed>(state.range(1));
+  Scene scene = gf_prepareGroundQueueScene(liveCount, speed);
+  std::vector<PassTimes> passes;
+  for (auto _ : state) passes = runPasses(scene, groundQueuePasses, false);
+  reportTimes(state, passes);
+  std::size_t queued = 0;
+  for (const LiveAc& ac : trafficEngine.live) queued += ac.samples.size();
+  const SceneCounts counts = gf_sceneCounts(scene);
+  state.counters["live_end"] = static_cast<double>(counts.live);
+  state.counters["on_ground"] = static_cast<double>(counts.onGround);
+  state.counters["queued_per_aircraft_end"] =
+      counts.live == 0 ? 0.0 : static_cast<double>(queued) / static_cast<double>(counts.live);
+  showSlowest(passes);
+  gf_closeScene(scene);
+}
+
 BENCHMARK(BM_TrafficPass)
     ->ArgsProduct({{200, 500}, {0, 1}})
     ->ArgNames({"live", "spaced"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_GroundQueue)
+    ->ArgsProduct({{500}, {0, 1, 2}})
+    ->ArgNames({"live", "speed"})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

@@ -181,6 +181,11 @@ LivKey benchKey() { return LivKey{gf_airlineIndex("DLH"), 0, gf_modelIndex(bench
 
 std::string callsignOf(std::uint32_t hexid) { return fmt::format("DLH{}", hexid - firstHexid); }
 
+std::mt19937& noiseRandom() {
+  static std::mt19937 random(46);
+  return random;
+}
+
 TrafficRecord reportOf(const Flight& f, double t) {
   const Truth p = truthAt(f, t);
   TrafficRecord r;
@@ -199,6 +204,24 @@ TrafficRecord reportOf(const Flight& f, double t) {
   r.verticalSpeed = p.verticalSpeed;
   r.dueTick = static_cast<std::int32_t>(std::lround(t * 100.0));
   r.timestamp = t;
+  return r;
+}
+
+// A report as the scene's feed makes it: noisy, now and then aside, its speed as the style says.
+TrafficRecord styledReportOf(Flight& f, double t, const ReportStyle& style) {
+  TrafficRecord r = reportOf(f, t);
+  ++f.reportsMade;
+  std::uniform_real_distribution<double> noise(-style.noiseM, style.noiseM);
+  double northM = style.noiseM > 0.0 ? noise(noiseRandom()) : 0.0;
+  double eastM = style.noiseM > 0.0 ? noise(noiseRandom()) : 0.0;
+  if (style.asideEvery > 0 && f.reportsMade % static_cast<std::uint32_t>(style.asideEvery) == 0) {
+    northM += style.asideM * std::cos((r.track + 90.0) * radiansPerDegree);
+    eastM += style.asideM * std::sin((r.track + 90.0) * radiansPerDegree);
+  }
+  r.latitude += northM / metresPerDegreeLat;
+  r.longitude += eastM / (metresPerDegreeLat * kmCos());
+  if (!r.airborne && style.speed == ReportedSpeed::Stale50) r.groundSpeed = 50.0;
+  if (!r.airborne && style.speed == ReportedSpeed::Zero) r.groundSpeed = 0.0;
   return r;
 }
 
@@ -262,7 +285,7 @@ Flight makeFlight(std::uint32_t hexid, Kind kind, std::mt19937& random, std::int
 
 // A record of the live aircraft as if it had been fed for a while: active in
 // the simulator, its stream reaching 28 s ahead.
-void addActive(Flight& f, double phase, std::uint32_t objectId) {
+void addActive(Flight& f, double phase, std::uint32_t objectId, const ReportStyle& style) {
   AcIdentity identity;
   identity.key = benchKey();
   identity.callsign = callsignOf(f.hexid);
@@ -271,13 +294,13 @@ void addActive(Flight& f, double phase, std::uint32_t objectId) {
   description.hexId = f.hexid;
   description.maxClimbPerTick = 0.6;
   description.standSpeedKt = 4.0;
-  TrafficRecord first = reportOf(f, 0.0);
+  TrafficRecord first = styledReportOf(f, 0.0, style);
   first.dueTick = 0;
   LiveAc& ac = trafficEngine.live.emplace_back(description, gf_sampleOf(first), 0.0);
-  for (int k = 1; k < prefilledReports; ++k)
-    ac.samples.push_back(gf_sampleOf(reportOf(f, phase + reportSpacingSeconds * k)));
-  f.nextReport = phase + reportSpacingSeconds * prefilledReports;
-  ac.lastSampleTime = f.nextReport - reportSpacingSeconds;
+  for (int k = 1; k < style.prefilled; ++k)
+    ac.samples.push_back(gf_sampleOf(styledReportOf(f, phase + style.spacingSeconds * k, style)));
+  f.nextReport = phase + style.spacingSeconds * style.prefilled;
+  ac.lastSampleTime = f.nextReport - style.spacingSeconds;
   ac.livery = benchTitle;
   ac.lat = first.latitude;
   ac.lon = first.longitude;
@@ -421,7 +444,9 @@ std::mt19937& sceneRandom() {
 
 } // namespace
 
-Scene gf_prepareScene(std::size_t liveCount) {
+namespace {
+
+Scene lf_prepare(std::size_t liveCount, const ReportStyle& style, bool groundQueue) {
   gf_openLogFile();  // the traffic thread writes its lines within the pass
   prepareSimulator(100);
   prepareReferenceData();
@@ -436,11 +461,14 @@ Scene gf_prepareScene(std::size_t liveCount) {
   trafficEngine.user = gf_requestUserState();
   prepareStands();
   Scene scene;
+  scene.style = style;
+  scene.arrivals = !groundQueue;
   auto& random = sceneRandom();
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::int32_t nextLiveStand = 2;  // stand numbers start at 1
   for (std::size_t i = 0; i < liveCount; ++i) {
-    const Kind kind = kindAt((static_cast<double>(i) + 0.5) / static_cast<double>(liveCount));
+    const Kind kind =
+        groundQueue ? Kind::Taxiing : kindAt((static_cast<double>(i) + 0.5) / static_cast<double>(liveCount));
     scene.flights.push_back(makeFlight(firstHexid + static_cast<std::uint32_t>(i), kind, random, nextLiveStand));
   }
   scene.nextHexid = firstHexid + static_cast<std::uint32_t>(liveCount);
@@ -460,7 +488,7 @@ Scene gf_prepareScene(std::size_t liveCount) {
   pump();
   const auto ids = objectIdsByTail();
   for (Flight& f : scene.flights)
-    addActive(f, reportSpacingSeconds * unit(random), ids.at(callsignOf(f.hexid)));
+    addActive(f, style.spacingSeconds * unit(random), ids.at(callsignOf(f.hexid)), style);
   addStatics(ids);
   gf_installParking();
   scene.nextArrival = dueDelaySeconds * 0.0 + arrivalEverySeconds;
@@ -474,12 +502,24 @@ Scene gf_prepareScene(std::size_t liveCount) {
   return scene;
 }
 
+} // namespace
+
+Scene gf_prepareScene(std::size_t liveCount) {
+  return lf_prepare(liveCount, ReportStyle{reportSpacingSeconds, prefilledReports}, false);
+}
+
+Scene gf_prepareGroundQueueScene(std::size_t liveCount, ReportedSpeed speed) {
+  constexpr double spacing = 0.1;
+  const ReportStyle style{spacing, static_cast<int>(dueDelaySeconds / spacing + 0.5), speed, 3.0, 25, 60.0};
+  return lf_prepare(liveCount, style, true);
+}
+
 void gf_feedReports(Scene& scene) {
   const std::int32_t tick = tickCount.load();
   const double fedUpTo = tick / 100.0 + dueDelaySeconds;  // shown time of the reports the reader has now
   auto& random = sceneRandom();
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  while (scene.nextArrival <= fedUpTo) {
+  while (scene.arrivals && scene.nextArrival <= fedUpTo) {
     Flight f;
     f.hexid = scene.nextHexid++;
     f.kind = Kind::Inbound;
@@ -495,8 +535,8 @@ void gf_feedReports(Scene& scene) {
   const LatLon user{trafficEngine.user.latitude, trafficEngine.user.longitude};
   for (Flight& f : scene.flights) {
     if (f.nextReport > fedUpTo) continue;
-    TrafficRecord r = reportOf(f, f.nextReport);
-    f.nextReport += reportSpacingSeconds;
+    TrafficRecord r = styledReportOf(f, f.nextReport, scene.style);
+    f.nextReport += scene.style.spacingSeconds;
     // The reader keeps only what lies within the range.
     if (gf_greatCircleDistanceNm(user, {r.latitude, r.longitude}) > rangeNmUsed) continue;
     gf_queueTrafficRecord(std::move(r));

@@ -26,8 +26,9 @@ void lf_printUsage() {
              "usage: gwr-motioncheck POSES.csv RECORDING.lines [--feed-start EPOCH]\n"
              "Reads the emulated simulator's pose trace (GWR_POSE_TRACE) and the recorded traffic\n"
              "lines of the run, and prints per callsign the nose-off-path spans, fast and backwards\n"
-             "motion on the ground, lift-offs and their rolls, the lag behind the reports and\n"
-             "removals on a runway, at seconds into the recording. --feed-start: when the feeder\n"
+             "motion on the ground, lift-offs and their rolls, the lag behind the reports,\n"
+             "removals on a runway, nose flips and speed surges on the ground, and surface\n"
+             "reports never reached, at seconds into the recording. --feed-start: when the feeder\n"
              "sent the recording's first line (seconds since 1970, as the pose trace's clock);\n"
              "without it, when the trace's first pose was written.\n");
 }

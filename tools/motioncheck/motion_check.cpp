@@ -117,6 +117,95 @@ void lf_reportedSpeeds(const std::vector<const ReportSample*>& reports, double f
   }
 }
 
+// What each report shows: its reported speed and its positions' pace from
+// the report a second or more before it (the same reading as above).
+struct Shown {
+  double reportedKt = 0.0, paceKt = 0.0;
+};
+std::vector<Shown> lf_shown(const std::vector<const ReportSample*>& reports) {
+  std::vector<Shown> shown(reports.size());
+  const ReportSample* previous = nullptr;
+  for (std::size_t k = 0; k < reports.size(); ++k) {
+    const ReportSample* r = reports[k];
+    shown[k].reportedKt = r->groundSpeedKt;
+    if (previous != nullptr && r->time - previous->time >= shortestPaceSeconds)
+      shown[k].paceKt = lf_metres(previous->latitude, previous->longitude, r->latitude, r->longitude) /
+                        (r->time - previous->time) / metresPerSecondPerKt;
+    if (previous == nullptr || r->time - previous->time >= shortestPaceSeconds) previous = r;
+  }
+  return shown;
+}
+
+// The nose's quickest turns on the ground: the most it turned within the
+// window behind each pose, one flip per run of poses over the limit.
+void lf_flips(const std::vector<Moving>& moving, std::vector<Flip>& into) {
+  constexpr double limitDeg = fastestGroundTurnDegPerS * motionWindowSeconds;
+  std::optional<Flip> flip;
+  std::size_t from = 0;  // the window's first pose, on the ground since without a gap
+  for (std::size_t i = 0; i < moving.size(); ++i) {
+    const PoseSample& now = *moving[i].pose;
+    if (i > 0 && (!moving[i - 1].pose->onGround || now.time - moving[i - 1].pose->time > largestSampleGapSeconds))
+      from = i;
+    while (now.time - moving[from].pose->time > motionWindowSeconds + timeTolerance) ++from;
+    Flip here{now.object, now.time, now.headingDeg, now.headingDeg, 0.0, moving[i].known ? moving[i].speedKt : 0.0};
+    for (std::size_t j = from; now.onGround && j < i; ++j) {
+      const double turned = lf_apartDeg(moving[j].pose->headingDeg, now.headingDeg);
+      if (turned > here.turnedDeg) {
+        here.turnedDeg = turned;
+        here.fromDeg = moving[j].pose->headingDeg;
+      }
+    }
+    if (here.turnedDeg > limitDeg) {
+      if (!flip || here.turnedDeg > flip->turnedDeg) flip = here;
+    } else if (flip) {
+      into.push_back(*flip);
+      flip.reset();
+    }
+  }
+  if (flip) into.push_back(*flip);
+}
+
+// Spans on the ground well faster than any report about then shows.
+void lf_surges(const std::vector<Moving>& moving, const std::vector<const ReportSample*>& reports,
+               const std::vector<Shown>& shown, std::vector<SpeedSpan>& into) {
+  std::optional<SpeedSpan> span;
+  double lastTime = 0.0;
+  const auto close = [&] {
+    if (span && span->seconds >= shortestSpeedSpanSeconds - timeTolerance) into.push_back(*span);
+    span.reset();
+  };
+  for (const Moving& m : moving) {
+    if (span && m.pose->time - lastTime > largestSampleGapSeconds) close();
+    lastTime = m.pose->time;
+    if (!m.known || !m.pose->onGround) {
+      close();
+      continue;
+    }
+    const double flown = m.pose->time - reportDelaySeconds;
+    auto k = static_cast<std::size_t>(
+        std::lower_bound(reports.begin(), reports.end(), flown - surgeReportsBeforeSeconds,
+                         [](const ReportSample* r, double time) { return r->time < time; }) -
+        reports.begin());
+    Shown most;
+    bool any = false;
+    for (; k < reports.size() && reports[k]->time <= flown + surgeReportsAfterSeconds; ++k) {
+      any = true;
+      most.reportedKt = std::max(most.reportedKt, shown[k].reportedKt);
+      most.paceKt = std::max(most.paceKt, shown[k].paceKt);
+    }
+    if (!any || m.speedKt <= std::max(most.reportedKt, most.paceKt) + surgeAboveKt) {
+      close();
+      continue;
+    }
+    if (!span) span = SpeedSpan{m.pose->object, m.pose->time, 0.0, 0.0, 0.0, 0.0};
+    span->seconds = m.pose->time - span->start;
+    span->fastestKt = std::max(span->fastestKt, m.speedKt);
+    span->reportedKt = std::max(span->reportedKt, most.reportedKt);
+    span->reportedPaceKt = std::max(span->reportedPaceKt, most.paceKt);
+  }
+  close();
+}
+
 LiftOff lf_liftOff(const std::vector<Moving>& moving, std::size_t last, Interval& roll) {
   LiftOff lift;
   lift.object = moving[last].pose->object;
@@ -148,7 +237,7 @@ LiftOff lf_liftOff(const std::vector<Moving>& moving, std::size_t last, Interval
 
 // One object's findings, added to its callsign's.
 void lf_checkObject(const std::vector<const PoseSample*>& poses, const std::vector<const ReportSample*>& reports,
-                    double traceEnd, CallsignMotion& out) {
+                    const std::vector<Shown>& shown, double traceEnd, CallsignMotion& out) {
   const std::vector<Moving> moving = lf_motion(poses);
   const std::uint32_t object = poses.front()->object;
   out.objects.push_back(object);
@@ -209,6 +298,9 @@ void lf_checkObject(const std::vector<const PoseSample*>& poses, const std::vect
              [](const Moving& m) { return m.speedKt; }, out.fastOnGround, true);
   speedSpans([](const Moving& m) { return m.pose->onGround && m.backwardsKt > backwardsAboveKt; },
              [](const Moving& m) { return m.backwardsKt; }, out.backwards, false);
+
+  lf_flips(moving, out.flips);
+  lf_surges(moving, reports, shown, out.surges);
 
   for (const Moving& m : moving) {
     if (!m.known || !m.pose->onGround) continue;
@@ -278,6 +370,28 @@ void lf_checkLag(const std::vector<const PoseSample*>& poses, const std::vector<
   }
 }
 
+// Surface reports no pose of the callsign came near before its next report
+// was due; poses of the callsign in time order, of all its objects.
+void lf_checkReached(const std::vector<const PoseSample*>& poses, const std::vector<const ReportSample*>& reports,
+                     double traceEnd, CallsignMotion& out) {
+  if (poses.empty()) return;
+  const double first = poses.front()->time, last = std::min(poses.back()->time, traceEnd);
+  for (std::size_t k = 0; k < reports.size(); ++k) {
+    const ReportSample& r = *reports[k];
+    const double due = r.time + reportDelaySeconds;
+    if (!r.onGround || due < first - timeTolerance || due > last + timeTolerance) continue;
+    ++out.reportsDue;
+    const double until =
+        k + 1 < reports.size() ? std::min(reports[k + 1]->time + reportDelaySeconds, traceEnd) : traceEnd;
+    auto i = std::lower_bound(poses.begin(), poses.end(), r.time - alreadyThereSeconds,
+                              [](const PoseSample* p, double time) { return p->time < time; });
+    bool reached = false;
+    for (; !reached && i != poses.end() && (*i)->time <= until + timeTolerance; ++i)
+      reached = lf_metres((*i)->latitude, (*i)->longitude, r.latitude, r.longitude) <= reachedWithinM;
+    if (!reached) out.neverReached.push_back(r.time);
+  }
+}
+
 } // namespace
 
 const CallsignMotion& MotionReport::of(const std::string& callsign) const {
@@ -299,6 +413,9 @@ MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSam
   std::map<std::string, std::vector<const ReportSample*>> reportsOf;
   for (const ReportSample& r : reports) reportsOf[r.callsign].push_back(&r);
 
+  std::map<std::string, std::vector<Shown>> shownOf;
+  for (const auto& [callsign, of] : reportsOf) shownOf[callsign] = lf_shown(of);
+
   MotionReport report;
   std::map<std::string, std::vector<const PoseSample*>> posesOf;  // by callsign, in time order
   for (std::size_t i = 0; i < poses.size();) {
@@ -308,7 +425,7 @@ MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSam
     const std::string& callsign = poses[i].callsign;
     CallsignMotion& motion = report.callsigns[callsign];
     motion.callsign = callsign;
-    lf_checkObject(object, reportsOf[callsign], traceEnd, motion);
+    lf_checkObject(object, reportsOf[callsign], shownOf[callsign], traceEnd, motion);
     auto& all = posesOf[callsign];
     all.insert(all.end(), object.begin(), object.end());
     i = end;
@@ -317,6 +434,10 @@ MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSam
     auto& all = posesOf[callsign];
     std::stable_sort(all.begin(), all.end(), [](const PoseSample* a, const PoseSample* b) { return a->time < b->time; });
     lf_checkLag(all, reportsOf[callsign], motion);
+    lf_checkReached(all, reportsOf[callsign], traceEnd, motion);
+    report.flips += static_cast<int>(motion.flips.size());
+    report.surges += static_cast<int>(motion.surges.size());
+    report.neverReached += static_cast<int>(motion.neverReached.size());
     report.noseOffSpans += static_cast<int>(motion.noseOff.size());
     report.fastGroundSpans += static_cast<int>(motion.fastOnGround.size());
     report.backwardSpans += static_cast<int>(motion.backwards.size());
@@ -333,16 +454,30 @@ MotionReport gf_checkMotion(std::vector<PoseSample> poses, std::vector<ReportSam
 std::string gf_motionText(const MotionReport& report, double origin) {
   std::string text = fmt::format(
       "{} nose-off spans, {} fast on the ground, {} backwards, {} lift-offs ({} not straight), "
-      "{} removed on a runway, largest lag {:.0f} s\n",
+      "{} removed on a runway, largest lag {:.0f} s, {} flips, {} surges, {} reports never reached\n",
       report.noseOffSpans, report.fastGroundSpans, report.backwardSpans, report.liftOffs, report.crookedLiftOffs,
-      report.runwayRemovals, report.largestLagSeconds);
+      report.runwayRemovals, report.largestLagSeconds, report.flips, report.surges, report.neverReached);
   for (const auto& [callsign, m] : report.callsigns) {
     text += fmt::format(
         "{}: {} object(s); on the ground outside rolls up to {:.0f} kt, nose up to {:.0f} deg off the path, "
         "backwards up to {:.0f} kt; largest lag {:.0f} s",
         callsign, m.objects.size(), m.fastestOffRollKt, m.worstNoseOffDeg, m.fastestBackwardsKt, m.largestLagSeconds);
     if (m.largestLagSeconds > 0.0) text += fmt::format(" (report at {:.1f} s)", m.largestLagAt - origin);
-    text += fmt::format(", {} of {} surface reports unreached\n", m.unreachedReports, m.reports);
+    text += fmt::format(
+        ", {} of {} surface reports unreached; {} flips, {} surges, {} of {} surface reports never reached",
+        m.unreachedReports, m.reports, m.flips.size(), m.surges.size(), m.neverReached.size(),
+                        m.reportsDue);
+    if (!m.neverReached.empty()) text += fmt::format(" (the first at {:.1f} s)", m.neverReached.front() - origin);
+    text += "\n";
+    for (const Flip& f : m.flips)
+      text += fmt::format(
+          "  flip: object {} at {:.1f} s, nose {:.0f} to {:.0f} deg ({:.0f} deg) within {:.0f} s at {:.0f} kt\n",
+          f.object, f.time - origin, f.fromDeg, f.toDeg, f.turnedDeg, motionWindowSeconds, f.speedKt);
+    for (const SpeedSpan& s : m.surges)
+      text += fmt::format(
+          "  surge: object {} at {:.1f} s for {:.1f} s, up to {:.0f} kt (reports about then up to {:.0f} kt, "
+          "their positions up to {:.0f} kt)\n",
+          s.object, s.start - origin, s.seconds, s.fastestKt, s.reportedKt, s.reportedPaceKt);
     for (const NoseOffSpan& s : m.noseOff)
       text += fmt::format("  nose off: object {} at {:.1f} s for {:.1f} s, up to {:.0f} deg at up to {:.0f} kt\n", s.object,
                           s.start - origin, s.seconds, s.worstDeg, s.fastestKt);

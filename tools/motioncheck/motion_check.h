@@ -49,6 +49,18 @@ struct ReportSample {
 //   (the pass ends when the pose gets no nearerByM nearer in nearerWithinSeconds),
 //   0 when one did in the alreadyThereSeconds before; unreached after longestLagSeconds
 //   (the program flies its aircraft 30 s behind their reports: that is the least lag of a following pose);
+// - flips: on the ground, the nose turns more than fastestGroundTurnDegPerS
+//   within motionWindowSeconds, at any speed; one per run of such poses;
+// - surges: on the ground faster than surgeAboveKt above what the reports
+//   about then show (the most of their reported speed and of their positions'
+//   pace, report to report), for shortestSpeedSpanSeconds or longer; the reports
+//   about a pose are those it should be flying (reportDelaySeconds before it),
+//   from surgeReportsBeforeSeconds earlier to surgeReportsAfterSeconds later;
+//   a pose with none about it is not judged;
+// - never reached: a surface report due (reportDelaySeconds after it was made)
+//   while its callsign had objects, that no pose of the callsign came within
+//   reachedWithinM of, from alreadyThereSeconds before the report until the
+//   callsign's next report was due (until the trace's end after its last);
 // - removed on a runway: an object whose poses end before the trace does while
 //   on the ground faster than removalOnRunwayAboveKt or within landingRollSeconds of
 //   its touchdown.
@@ -65,6 +77,14 @@ struct SpeedSpan {
   double fastestKt = 0.0;
   double reportedKt = 0.0;  // the fastest reported ground speed meanwhile (the same callsign)
   double reportedPaceKt = 0.0;  // the fastest its reported positions moved meanwhile, report to report
+};
+
+struct Flip {
+  std::uint32_t object = 0;
+  double time = 0.0;              // of the pose where the turn within the window was largest
+  double fromDeg = 0.0, toDeg = 0.0;  // the nose at the window's two ends
+  double turnedDeg = 0.0;         // 0..180
+  double speedKt = 0.0;
 };
 
 struct LiftOff {
@@ -93,6 +113,10 @@ struct CallsignMotion {
   std::vector<SpeedSpan> backwards;
   std::vector<LiftOff> liftOffs;
   std::vector<Removal> removals;
+  std::vector<Flip> flips;
+  std::vector<SpeedSpan> surges;   // reportedKt, reportedPaceKt: the most the reports about it showed
+  std::vector<double> neverReached;  // the times of the surface reports never reached
+  int reportsDue = 0;                // surface reports judged for reaching
   double fastestOffRollKt = 0.0;  // on the ground, outside take-off and landing rolls
   double worstNoseOffDeg = 0.0;   // on the ground faster than noseOffAboveKt, however briefly
   double fastestBackwardsKt = 0.0;  // on the ground, against the nose
@@ -106,6 +130,7 @@ struct MotionReport {
   // Over all callsigns.
   int noseOffSpans = 0, fastGroundSpans = 0, backwardSpans = 0;
   int liftOffs = 0, crookedLiftOffs = 0, runwayRemovals = 0;
+  int flips = 0, surges = 0, neverReached = 0;
   double largestLagSeconds = 0.0;
 
   // The callsign's findings; an empty record when it never appeared.

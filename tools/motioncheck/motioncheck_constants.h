@@ -27,6 +27,15 @@ inline constexpr double nearerWithinSeconds = 5.0;   // ...within this time
 inline constexpr double alreadyThereSeconds = 60.0;  // reached in this time before the report: no lag
 inline constexpr double longestLagSeconds = 600.0;   // a report not reached in this time is unreached
 
+// No aircraft turns its nose faster on the ground: twice a brisk taxi corner
+// (90 degrees in about 4 s), about a light aircraft pivoting on a braked wheel.
+inline constexpr double fastestGroundTurnDegPerS = 45.0;  // more within motionWindowSeconds: a flip
+
+inline constexpr double reportDelaySeconds = 30.0;  // the program flies a report this long after it was made
+inline constexpr double surgeAboveKt = 20.0;        // on the ground this much above what the reports show: a surge
+inline constexpr double surgeReportsBeforeSeconds = 20.0;  // the reports a pose is judged by: made from this long
+inline constexpr double surgeReportsAfterSeconds = 10.0;   // before to this long after the one it should be flying
+
 inline constexpr double removalOnRunwayAboveKt = 30.0;  // removed on the ground this fast: on a runway
 inline constexpr double landingRollSeconds = 60.0;      // removed this soon after touchdown: on the runway
 

@@ -1,6 +1,7 @@
 // The motion check on made-up pose tracks: a crab, a fast reverse, a straight
 // and a curved take-off roll, a landing roll, racing on the ground, a removal
-// at speed, a taxi trailing its reports; and the trace and report lines it reads.
+// at speed, nose flips, surges, a taxi trailing its reports; and the trace and
+// report lines it reads.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -69,26 +70,35 @@ Track fly(const std::vector<Leg>& legs, double reportLeadS = 0.0) {
 
 struct Findings {
   int noseOff, fast, backwards, liftOffs, crooked, runwayRemovals;
+  int flips = 0, surges = 0, neverReached = 0;
 };
+
+constexpr double onTimeS = 30.0;  // the program flies its reports this late
 
 struct MotionCase {
   const char* name;
   std::vector<Leg> legs;
   Findings expected;
   double traceEndsAfterS = 0.0;  // the trace goes on this long after the track: a removal
+  std::vector<Leg> reported = {};  // the path the reports give, when not the track's
+  double reportLeadS = onTimeS;
+  int asideReport = -1;  // this report 60 m off the path
 };
 
 // Thresholds as the check's definitions give them: nose (or tail, moving
 // backwards) 45 degrees off the path for 4 s above 5 kt; on the ground above 60 kt outside a roll; backwards above 8 kt;
 // a lift-off's last 20 s of roll straight within a few degrees; removed on the
-// ground above 30 kt.
+// ground above 30 kt; on the ground the nose never turns more than 45 degrees
+// within a second, nor goes 20 kt faster than its reports' speed and pace; each
+// surface report is met within 20 m by the time the next one is due.
 TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
   const MotionCase cases[] = {
       {"straight taxi", {{60, 15, 15}}, {0, 0, 0, 0, 0, 0}},
-      {"crab 90 degrees for 6 s", {{10, 15, 15}, {6, 15, 15, 0, 90}, {10, 15, 15}}, {1, 0, 0, 0, 0, 0}},
-      {"crab 90 degrees for 3 s", {{10, 15, 15}, {3, 15, 15, 0, 90}, {10, 15, 15}}, {0, 0, 0, 0, 0, 0}},
+      // (the nose snapping into the crab and out again: two flips)
+      {"crab 90 degrees for 6 s", {{10, 15, 15}, {6, 15, 15, 0, 90}, {10, 15, 15}}, {1, 0, 0, 0, 0, 0, 2}},
+      {"crab 90 degrees for 3 s", {{10, 15, 15}, {3, 15, 15, 0, 90}, {10, 15, 15}}, {0, 0, 0, 0, 0, 0, 2}},
       {"crab 40 degrees for 20 s", {{10, 15, 15}, {20, 15, 15, 0, 40}}, {0, 0, 0, 0, 0, 0}},
-      {"crab 90 degrees at a walk", {{10, 4, 4}, {20, 4, 4, 0, 90}}, {0, 0, 0, 0, 0, 0}},
+      {"crab 90 degrees at a walk", {{10, 4, 4}, {20, 4, 4, 0, 90}}, {0, 0, 0, 0, 0, 0, 1}},
       {"reversing at 12 kt", {{10, 12, 12, 0, 180}}, {0, 0, 1, 0, 0, 0}},
       {"reversing at 6 kt crabbing 60 degrees", {{10, 6, 6, 0, 120}}, {1, 0, 0, 0, 0, 0}},
       {"push-back at 3 kt", {{60, 3, 3, 0, 180}}, {0, 0, 0, 0, 0, 0}},
@@ -102,19 +112,46 @@ TEST(MotionCheck, FindsEachWrongMotionOfAMadeUpTrack) {
       {"removed on the ground at 80 kt", {{10, 80, 80}}, {0, 1, 0, 0, 0, 1}, 5.0},
       {"removed standing at its gate", {{30, 0, 0}}, {0, 0, 0, 0, 0, 0}, 5.0},
       {"removed 20 s after touchdown", {{20, 140, 140, 0, 0, false}, {20, 140, 15}, {5, 15, 15}}, {0, 0, 0, 0, 0, 1}, 5.0},
+      {"nose snapped round 120 degrees at a stand", {{10, 0, 0}, {10, 0, 0, 0, 120}}, {0, 0, 0, 0, 0, 0, 1}},
+      {"taxi corner of 90 degrees in 3 s", {{10, 15, 15}, {3, 15, 15, 30}, {10, 15, 15}}, {0, 0, 0, 0, 0, 0, 0}},
+      {"nose turning 60 degrees a second for 2 s", {{10, 15, 15}, {2, 15, 15, 60}, {10, 15, 15}},
+       {0, 0, 0, 0, 0, 0, 1}},
+      {"turning 60 degrees a second in the air",
+       {{10, 140, 140, 0, 0, false}, {3, 140, 140, 60, 0, false}, {10, 140, 140, 0, 0, false}}, {0, 0, 0, 0, 0, 0, 0}},
+      {"surge to 45 kt in a 15 kt taxi", {{10, 15, 15}, {5, 45, 45}, {20, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 1}, 0.0,
+       {{40, 15, 15}}},
+      {"catching up at 30 kt in a 15 kt taxi", {{10, 15, 15}, {5, 30, 30}, {20, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0},
+       0.0, {{40, 15, 15}}},
+      // reports every 2 s at 15 kt: a pose is within 20 m of one 2.6 s before passing it, so 10 s late it
+      // meets none of the moving ones before the next is due, but the first (near the stand) and the last
+      {"trailing its reports by 10 s", {{30, 0, 0}, {60, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0, 28}, 0.0, {},
+       onTimeS + 10.0},
+      {"trailing its reports by 3 s", {{30, 0, 0}, {60, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0, 0}, 0.0, {}, onTimeS + 3.0},
+      {"one report 60 m off the path", {{30, 0, 0}, {60, 15, 15}}, {0, 0, 0, 0, 0, 0, 0, 0, 1}, 0.0, {}, onTimeS, 20},
   };
   for (const MotionCase& c : cases) {
     SCOPED_TRACE(c.name);
     const Track track = fly(c.legs);
-    const auto report = motioncheck::gf_checkMotion(track.poses, {}, track.poses.back().time + c.traceEndsAfterS);
-    const Findings seen{report.noseOffSpans, report.fastGroundSpans, report.backwardSpans,
-                        report.liftOffs,     report.crookedLiftOffs, report.runwayRemovals};
+    std::vector<ReportSample> reports = fly(c.reported.empty() ? c.legs : c.reported, c.reportLeadS).reports;
+    if (c.asideReport >= 0) {
+      ReportSample& r = reports.at(static_cast<std::size_t>(c.asideReport));
+      const LatLon aside = gf_destinationPoint({r.latitude, r.longitude}, 0.0, 60.0 / 0.3048);
+      r.latitude = aside.latitude;
+      r.longitude = aside.longitude;
+    }
+    const auto report = motioncheck::gf_checkMotion(track.poses, reports, track.poses.back().time + c.traceEndsAfterS);
+    const Findings seen{report.noseOffSpans, report.fastGroundSpans, report.backwardSpans, report.liftOffs,
+                        report.crookedLiftOffs, report.runwayRemovals, report.flips, report.surges,
+                        report.neverReached};
     EXPECT_EQ(seen.noseOff, c.expected.noseOff);
     EXPECT_EQ(seen.fast, c.expected.fast);
     EXPECT_EQ(seen.backwards, c.expected.backwards);
     EXPECT_EQ(seen.liftOffs, c.expected.liftOffs);
     EXPECT_EQ(seen.crooked, c.expected.crooked);
     EXPECT_EQ(seen.runwayRemovals, c.expected.runwayRemovals);
+    EXPECT_EQ(seen.flips, c.expected.flips);
+    EXPECT_EQ(seen.surges, c.expected.surges);
+    EXPECT_EQ(seen.neverReached, c.expected.neverReached);
   }
 }
 
