@@ -23,6 +23,7 @@
 #include "support/settings_sandbox.h"
 #include "support/sim_client_world.h"
 #include "traffic/engine/status_files.h"
+#include "traffic/feed/qnh_reader.h"
 #include "traffic/simclient/sim_commands.h"
 
 #include <gtest/gtest.h>
@@ -217,27 +218,42 @@ TEST_F(ProgramRun, AMissingInstallPathIsAskedForAndTheTypedOneRestartsTheRun) {
 
 // A reader that cannot bind its port: READER ERROR, the countdown, and the
 // restart in the same process with a new simulator client after the old one
-// ended, without a second update check; the user's close then ends it.
+// ended, without a second update check; the user's close then ends it. The
+// first run's pressure (1003 hPa) does not reach into the next run.
 TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   writeSettings("");
   platform::UdpSocket holder;  // another program on the traffic port
   ASSERT_EQ(holder.open(), 0);
   ASSERT_EQ(holder.bind(platform::Ipv4Address::any(), 0), 0);
   options.trafficPort = holder.localPort();
+  std::atomic<bool> pressureTaken{false};
+  std::atomic<std::int32_t> nextRunQnh{0};
+  const auto waitFor = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(10ms);
+    return done();
+  };
   clock.onWake = [&](auto elapsed) {
     // The first run waits for traffic in real time, so that its reader fails
     // meanwhile; the port is free again for the next run.
     if (restartRequested.load()) {
       holder.close();
     } else if (elapsed >= options.readerStagger && !stopRequested.load()) {
+      waitFor([&] { return pressureTaken.load(); });
       std::this_thread::sleep_for(20ms);
     }
   };
-  whenLogged("Restart countdown finished", [&] {
-    while (logText().find(runConnected, logText().find("Restart countdown finished")) == std::string::npos &&
-           !logged("Exiting: SYSTEM ERROR")) {
-      std::this_thread::sleep_for(10ms);
-    }
+  whenLogged("QNH Reader connected", [&] {
+    platform::UdpSocket sender;
+    EXPECT_EQ(sender.open(), 0);
+    EXPECT_TRUE(sender.sendTo(R"({"QNH":1003})", platform::Ipv4Address::loopback(), options.qnhPort).ok());
+    EXPECT_TRUE(waitFor([] { return currentQnh.load() == 1003; }));
+    pressureTaken.store(true);
+    waitFor([&] {
+      const auto restarted = logText().find("Restart countdown finished");
+      return (restarted != std::string::npos && logText().find(runConnected, restarted) != std::string::npos) ||
+             logged("Exiting: SYSTEM ERROR");
+    });
+    nextRunQnh.store(currentQnh.load());
     window.post([&] { window.pressClose(); });
   });
   EXPECT_EQ(runProgram(), 0);
@@ -248,6 +264,7 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   const auto second = text.find("MSFS 2020 (", text.find("Restart countdown finished"));
   EXPECT_NE(second, std::string::npos);
   EXPECT_LT(text.find("SimClient ends: stopped"), second);
+  EXPECT_EQ(nextRunQnh.load(), 1013);
   // The scans may be what failed: the next run goes without them.
   EXPECT_EQ(stored("SCAN_LIVERIES"), "false");
   const auto asked = versionSite.requests();
