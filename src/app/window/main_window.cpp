@@ -51,15 +51,14 @@ int lf_keepOnAxis(int start, int size, int workStart, int workEnd) {
   return start;
 }
 
-// True when a screen's work area holds the title bar (the titleBar pixels
-// above the rectangle; its top row where nothing is drawn above it) with at
-// least minimumVisible pixels of its width.
+// True when the title bar's top edge (titleBar pixels above the rectangle)
+// lies on a screen's work area, at least minimumVisible pixels of it; the
+// bar may reach down onto the screen below.
 bool lf_titleBarOnScreen(const platform::Rect& placed, int titleBar, const std::vector<platform::Rect>& screens) {
-  const int top = placed.top - titleBar;
-  const int bottom = titleBar > 0 ? placed.top : placed.top + 1;
+  const int edge = placed.top - titleBar;
   return std::any_of(screens.begin(), screens.end(), [&](const platform::Rect& work) {
     const int shown = std::min(placed.right, work.right) - std::max(placed.left, work.left);
-    return top >= work.top && bottom <= work.bottom && shown >= minimumVisible;
+    return edge >= work.top && edge < work.bottom && shown >= minimumVisible;
   });
 }
 

@@ -185,12 +185,12 @@ TEST_F(ProgramRun, TheWindowOpensOnTheScreenWhateverItsStoredPlace) {
       {400, 29, 30, one, 400, 30},       {400, 992, 30, one, 400, 992},    {400, 993, 30, one, 400, 992},
       {-832, 100, 30, one, -832, 100},   {-833, 100, 30, one, -832, 100},  {1872, 100, 30, one, 1872, 100},
       {1873, 100, 30, one, 1872, 100},   {400, -5000, 0, one, 400, 0},     {400, 0, 0, one, 400, 0},
-      {400, -1, 0, one, 400, 0},         {400, -10, 30, stacked, 400, -10}, {400, -1050, 30, stacked, 400, -1050},
-      {400, -1100, 30, stacked, 400, -1050},
+      {400, -1, 0, one, 400, 0},         {400, -10, 30, stacked, 400, -10}, {400, 10, 30, stacked, 400, 10},
+      {400, -1050, 30, stacked, 400, -1050}, {400, -1100, 30, stacked, 400, -1050},
   };
   for (const auto& c : cases) {
-    writeSettings(fmt::format(R"(<parameter name="MAIN_WINDOW_X" value="{}" /><parameter name="MAIN_WINDOW_Y" value="{}" />)",
-                              c.x, c.y));
+    writeSettings(fmt::format(
+        R"(<parameter name="MAIN_WINDOW_X" value="{}" /><parameter name="MAIN_WINDOW_Y" value="{}" />)", c.x, c.y));
     platform::HeadlessWindow placed;
     placed.setWorkAreas(c.screens);
     placed.setTitleBarHeight(c.titleBar);

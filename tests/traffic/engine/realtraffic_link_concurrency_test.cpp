@@ -128,7 +128,8 @@ TEST_F(RealTrafficLink, AReconnectPutsThePressureBackTo1013Everywhere) {
     traffic.send({testsupport::TrafficLine{}.text()});
     EXPECT_TRUE(waitUntil([] { return testsupport::FeedState::queuedCount() == 1; }));
     const auto queued = testsupport::FeedState::queued();
-    return std::tuple(gf_mainWindow().qnh.load(), currentQnh.load(), queued.empty() ? -1.0 : queued[0].altitude - altitude);
+    const double offBy = queued.empty() ? -1.0 : queued[0].altitude - altitude;
+    return std::tuple(gf_mainWindow().qnh.load(), currentQnh.load(), offBy);
   };
   const auto sendPressure = [&] {
     pressure.send({R"({"QNH":1003})"});
