@@ -174,6 +174,8 @@ TEST_P(WindowBehaviour, CloseOnlyAsksEscapeDoesNothingAndQuitEndsTheLoopWithItsC
 TEST_P(WindowBehaviour, PlacedWhereAskedAndMovedOnTheScreensWorkArea) {
   EXPECT_EQ(window().windowRect(), (Rect{20, 20, 900, 497}));
   EXPECT_EQ(window().workAreaNearest(Rect{-500, -500, 380, -23}), user->screen());
+  EXPECT_EQ(window().workAreas(), std::vector<Rect>{user->screen()});
+  EXPECT_EQ(window().titleBarHeight(), 0);  // no window manager draws one here
   window().moveTo(100, 50);
   window().setTopmost(true);  // a real one has no window manager here to keep it on top; it must only not fail
   user->runUntil([] { return false; }, 0.2);

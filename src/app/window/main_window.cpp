@@ -19,11 +19,13 @@
 #include "core/version.h"
 #include "traffic/engine/realtraffic_link.h"
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <fmt/format.h>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace gwr {
 
@@ -47,6 +49,17 @@ int lf_keepOnAxis(int start, int size, int workStart, int workEnd) {
   if (start + size < workStart + minimumVisible) start = workStart + minimumVisible - size;
   if (start > workEnd - minimumVisible) start = workEnd - minimumVisible;
   return start;
+}
+
+// True when the title bar's top edge (titleBar pixels above the rectangle)
+// lies on a screen's work area, at least minimumVisible pixels of it; the
+// bar may reach down onto the screen below.
+bool lf_titleBarOnScreen(const platform::Rect& placed, int titleBar, const std::vector<platform::Rect>& screens) {
+  const int edge = placed.top - titleBar;
+  return std::any_of(screens.begin(), screens.end(), [&](const platform::Rect& work) {
+    const int shown = std::min(placed.right, work.right) - std::max(placed.left, work.left);
+    return edge >= work.top && edge < work.bottom && shown >= minimumVisible;
+  });
 }
 
 void lf_resetOutOfRange(NumberParameter<std::int32_t>& position, int fallback) {
@@ -78,7 +91,12 @@ void lf_keepWindowOnMonitor(platform::Window& window, int fallbackX, int fallbac
   const platform::Rect placed{x, y, x + now.width(), y + now.height()};
   const platform::Rect work = window.workAreaNearest(placed);
   const int left = lf_keepOnAxis(x, placed.width(), work.left, work.right);
-  const int top = lf_keepOnAxis(y, placed.height(), work.top, work.bottom);
+  int top = lf_keepOnAxis(y, placed.height(), work.top, work.bottom);
+  // Above the screen only the window's bottom may be left: the user could not
+  // reach the title bar to move it.
+  const int titleBar = window.titleBarHeight();
+  const platform::Rect kept{left, top, left + placed.width(), top + placed.height()};
+  if (!lf_titleBarOnScreen(kept, titleBar, window.workAreas())) top = work.top + titleBar;
   if (left != x || top != y) {
     MAIN_WINDOW_X.setCurrent(MAIN_WINDOW_X.clamped(left));
     MAIN_WINDOW_Y.setCurrent(MAIN_WINDOW_Y.clamped(top));

@@ -23,7 +23,8 @@ void lf_onStartUp(platform::Window& window);     // the next run's start-up thre
 void lf_onSaveAndQuit(platform::Window& window); // the position saved, the event loop ended
 void lf_onClose();                               // the close button asks the run to end
 
-// Pulls the stored position onto a screen's work area, saving a corrected one.
+// Pulls the stored position onto a screen's work area with the title bar on a
+// screen, saving a corrected one.
 void lf_keepWindowOnMonitor(platform::Window& window, int fallbackX, int fallbackY);
 
 // Runs the program's runs in the open window until one ends it; a true

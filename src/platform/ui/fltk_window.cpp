@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -172,6 +173,39 @@ Display* lf_openDisplayWaiting(const char* name) {
   }
 }
 
+// A cardinal or window property of an X window, as the longs Xlib gives for 32-bit items.
+std::vector<long> lf_longProperty(::Window xid, const char* name, Atom type) {
+  std::vector<long> values;
+  Atom actualType = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  const Atom property = XInternAtom(fl_display, name, False);
+  if (XGetWindowProperty(fl_display, xid, property, 0, 4, False, type, &actualType, &format, &count, &after, &data) ==
+          Success &&
+      data != nullptr) {
+    if (actualType == type && format == 32) {
+      const auto* items = reinterpret_cast<const long*>(data);
+      values.assign(items, items + count);
+    }
+    XFree(data);
+  }
+  return values;
+}
+
+// A window manager that follows the desktop conventions names its check window on the root.
+bool lf_windowManagerRuns() {
+  return !lf_longProperty(RootWindow(fl_display, fl_screen), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty();
+}
+
+// The frame's top edge above the window (left, right, top, bottom), when the window manager has set it.
+std::optional<int> lf_frameTop(::Window xid) {
+  const auto extents = lf_longProperty(xid, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+  if (extents.size() != 4 || extents[2] < 0) return std::nullopt;
+  return static_cast<int>(extents[2]);
+}
+
 void lf_enableThreadWakeUps() {
   // FLTK's wake-ups from other threads need its lock taken once on the window thread.
   static std::once_flag once;
@@ -200,7 +234,11 @@ public:
     window->copy_label(spec.title.c_str());
     lf_connectWindow();
     window->show();
-    return window->shown() != 0;
+    if (window->shown() == 0) return false;
+    // FLTK pulls a new window onto the screen by a rule of its own, without
+    // saying so in x() and y(): the window goes where the program asked.
+    XMoveWindow(fl_display, fl_xid(window.get()), spec.x, spec.y);
+    return true;
   }
 
   void addControl(const ControlSpec& spec) override {
@@ -242,6 +280,33 @@ public:
     int height = 0;
     Fl::screen_work_area(x, y, width, height, screen);
     return Rect{x, y, x + width, y + height};
+  }
+
+  std::vector<Rect> workAreas() const override {
+    std::vector<Rect> areas;
+    for (int screen = 0; screen < Fl::screen_count(); ++screen) {
+      int x = 0;
+      int y = 0;
+      int width = 0;
+      int height = 0;
+      Fl::screen_work_area(x, y, width, height, screen);
+      areas.push_back(Rect{x, y, x + width, y + height});
+    }
+    return areas;
+  }
+
+  // The window manager says how tall its frame is above the window once it
+  // has framed it, which may come a moment after the window was shown.
+  int titleBarHeight() const override {
+    if (!window || !window->shown() || !window->border() || !lf_windowManagerRuns()) return 0;
+    const ::Window xid = fl_xid(window.get());
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(tunables::frameWaitMilliseconds);
+    for (;;) {
+      if (const auto top = lf_frameTop(xid)) return *top;
+      if (std::chrono::steady_clock::now() >= deadline) return tunables::assumedTitleBarPixels;
+      std::this_thread::sleep_for(std::chrono::milliseconds(tunables::displayRetryMilliseconds / 10));
+    }
   }
 
   void setTopmost(bool topmost) override {

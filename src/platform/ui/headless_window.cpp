@@ -62,10 +62,10 @@ void HeadlessWindow::moveTo(int x, int y) {
 }
 
 Rect HeadlessWindow::workAreaNearest(const Rect& area) const {
-  const Rect* best = &workAreas.front();
+  const Rect* best = &screens.front();
   long bestOverlap = -1;
   long bestDistance = std::numeric_limits<long>::max();
-  for (const auto& candidate : workAreas) {
+  for (const auto& candidate : screens) {
     const long overlap = lf_overlap(area, candidate);
     const long distance = lf_distance(area, candidate);
     if (overlap > bestOverlap || (overlap == 0 && bestOverlap == 0 && distance < bestDistance)) {
@@ -78,7 +78,7 @@ Rect HeadlessWindow::workAreaNearest(const Rect& area) const {
 }
 
 void HeadlessWindow::setWorkAreas(std::vector<Rect> areas) {
-  if (!areas.empty()) workAreas = std::move(areas);
+  if (!areas.empty()) screens = std::move(areas);
 }
 
 void HeadlessWindow::setTopmost(bool topmost) { onTop = topmost; }

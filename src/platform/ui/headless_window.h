@@ -35,6 +35,8 @@ public:
   Rect windowRect() const override;
   void moveTo(int x, int y) override;
   Rect workAreaNearest(const Rect& area) const override;
+  std::vector<Rect> workAreas() const override { return screens; }
+  int titleBarHeight() const override { return titleBar; }
   void setTopmost(bool topmost) override;
   void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
   void post(std::function<void()> task) override;
@@ -62,6 +64,8 @@ public:
   std::size_t pendingTasks() const;
   // The screens' work areas (one of 1920 x 1080 unless set).
   void setWorkAreas(std::vector<Rect> areas);
+  // The title bar a window manager draws above the window (none unless set).
+  void setTitleBarHeight(int pixels) { titleBar = pixels; }
 
 private:
   bool lf_usable(ControlId id, ControlKind kind) const;
@@ -72,7 +76,8 @@ private:
   bool opened = false;
   bool onTop = false;
   Rect placement;
-  std::vector<Rect> workAreas{Rect{0, 0, 1920, 1080}};
+  std::vector<Rect> screens{Rect{0, 0, 1920, 1080}};
+  int titleBar = 0;
   std::map<ControlId, ControlKind> kinds;
 
   mutable std::mutex guard;  // what other threads reach

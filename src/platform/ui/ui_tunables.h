@@ -22,5 +22,9 @@ constexpr double loopWaitSeconds = 0.25;
 // again, and how often, before the program goes on without a window.
 constexpr int displayWaitMilliseconds = 10000;
 constexpr int displayRetryMilliseconds = 100;
+// A window manager frames a new window within moments; until it says how tall
+// its title bar is, one of a common desktop's size is taken.
+constexpr int frameWaitMilliseconds = 500;
+constexpr int assumedTitleBarPixels = 32;
 
 } // namespace gwr::platform::tunables

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/controls.h"
 #include "platform/ui/painter.h"
@@ -53,6 +54,11 @@ public:
   virtual void moveTo(int x, int y) = 0;
   // The work area of the screen nearest to the rectangle.
   virtual Rect workAreaNearest(const Rect& area) const = 0;
+  // The work areas of all screens.
+  virtual std::vector<Rect> workAreas() const = 0;
+  // Height of the window manager's title bar above the client area (the
+  // window rectangle); 0 where nothing is drawn above it.
+  virtual int titleBarHeight() const = 0;
   virtual void setTopmost(bool topmost) = 0;
   virtual void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
 

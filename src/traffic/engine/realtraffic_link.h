@@ -58,7 +58,8 @@ void lf_sendSimTime(std::int64_t seconds);
 // RealTraffic indicator goes off, and the link's held-back lines are summed up.
 void lf_closeRealTrafficLink();
 
-// The feed's fresh start for a new link: QNH, time stamp, callsigns, stop flags.
+// The feed's fresh start for a new link: the pressure 1013 in every holder (the
+// window too), time stamp, callsigns, stop flags.
 void lf_resetFeedForLink();
 
 } // namespace gwr

@@ -95,11 +95,11 @@ void QnhReader::handleDatagram() {
     const auto number = numberOf(value, text);
     if (!number) return;
     const std::int32_t hpa = gf_qnhHectopascals(*number);
-    if (hpa == last.load() && hpa != startQnhHpa) return;
-    last.store(hpa);
-    trafficTarget.qnh.store(hpa);
-    currentQnh.store(hpa);
-    gf_mainWindow().qnh.store(hpa);
+    {
+      const std::lock_guard lock(publishMutex);
+      if (hpa == last.load() && hpa != startQnhHpa) return;
+      publish(hpa);
+    }
     auto noData = ReaderStatus::noData;
     status.compare_exchange_strong(noData, ReaderStatus::receiving);
     gf_repaintReaders();
@@ -116,9 +116,20 @@ void QnhReader::handleTextForTests(std::string_view text) {
   handleDatagram();
 }
 
+void QnhReader::publish(std::int32_t hpa) {
+  last.store(hpa);
+  trafficTarget.qnh.store(hpa);
+  currentQnh.store(hpa);
+  gf_mainWindow().qnh.store(hpa);
+}
+
 void QnhReader::resetFeed() {
-  last.store(startQnhHpa);
+  {
+    const std::lock_guard lock(publishMutex);
+    publish(startQnhHpa);
+  }
   resetCounters();
+  gf_repaintBand(statusBand);
 }
 
 } // namespace gwr

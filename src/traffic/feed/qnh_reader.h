@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -29,12 +30,18 @@ public:
 
   std::int32_t lastQnh() const { return last.load(); }
   std::atomic<std::uint64_t> malformedCount{0};  // datagrams that could not be used
-  // Back to 1013 and counters 0 for a new link.
+  // Back to 1013 in every holder of the pressure, and counters 0, for a new
+  // link or run.
   void resetFeed();
 
 private:
+  // The value into every holder: last, the traffic reader, currentQnh, the window.
+  void publish(std::int32_t hpa);
+
   TrafficReader& trafficTarget;
   std::atomic<std::int32_t> last{startQnhHpa};
+  // A datagram taken while the link resets must not leave the holders apart.
+  std::mutex publishMutex;
 };
 
 // A pressure value in hPa, inches of mercury (up to 40) or hundredths of an

@@ -23,8 +23,10 @@
 #include "support/settings_sandbox.h"
 #include "support/sim_client_world.h"
 #include "traffic/engine/status_files.h"
+#include "traffic/feed/reader_threads.h"
 #include "traffic/simclient/sim_commands.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -171,15 +173,36 @@ TEST_F(ProgramRun, TheUsersCloseEndsANormalRunAndKeepsOnlyWhatShouldStay) {
 }
 
 // The stored place is pulled onto the screen before the window is used: a
-// bound value falls back to the default, and 48 pixels always stay visible.
+// bound value falls back to the default, 48 pixels always stay visible, and
+// the title bar lies on a screen. A place that already shows it is kept.
 TEST_F(ProgramRun, TheWindowOpensOnTheScreenWhateverItsStoredPlace) {
-  writeSettings(R"(<parameter name="MAIN_WINDOW_X" value="30000" /><parameter name="MAIN_WINDOW_Y" value="-5000" />)");
-  window.setWorkAreas({platform::Rect{0, 0, 1920, 1080}});
+  using platform::Rect;
+  const std::vector<Rect> one{{0, 0, 1920, 1040}};
+  const std::vector<Rect> stacked{{0, 0, 1920, 1040}, {0, -1080, 1920, 0}};  // the second above
+  // The window is 880 x 477 below a title bar of 30 (or no) pixels.
+  const struct { int x, y, titleBar; const std::vector<Rect>& screens; int keptX, keptY; } cases[] = {
+      {400, -5000, 30, one, 400, 30},    {30000, -5000, 30, one, 400, 30}, {400, 30, 30, one, 400, 30},
+      {400, 29, 30, one, 400, 30},       {400, 992, 30, one, 400, 992},    {400, 993, 30, one, 400, 992},
+      {-832, 100, 30, one, -832, 100},   {-833, 100, 30, one, -832, 100},  {1872, 100, 30, one, 1872, 100},
+      {1873, 100, 30, one, 1872, 100},   {400, -5000, 0, one, 400, 0},     {400, 0, 0, one, 400, 0},
+      {400, -1, 0, one, 400, 0},         {400, -10, 30, stacked, 400, -10}, {400, 10, 30, stacked, 400, 10},
+      {400, -1050, 30, stacked, 400, -1050}, {400, -1100, 30, stacked, 400, -1050},
+  };
+  for (const auto& c : cases) {
+    writeSettings(fmt::format(
+        R"(<parameter name="MAIN_WINDOW_X" value="{}" /><parameter name="MAIN_WINDOW_Y" value="{}" />)", c.x, c.y));
+    platform::HeadlessWindow placed;
+    placed.setWorkAreas(c.screens);
+    placed.setTitleBarHeight(c.titleBar);
+    ASSERT_TRUE(gf_initInstance(placed));
+    const std::string row = fmt::format("{},{} below {}", c.x, c.y, c.titleBar);
+    EXPECT_EQ(std::pair(placed.windowRect().left, placed.windowRect().top), std::pair(c.keptX, c.keptY)) << row;
+    EXPECT_EQ(std::pair(stored("MAIN_WINDOW_X"), stored("MAIN_WINDOW_Y")),
+              std::pair(std::to_string(c.keptX), std::to_string(c.keptY))) << row;
+    gf_releaseMainWindow();
+  }
+  writeSettings("");
   ASSERT_TRUE(gf_initInstance(window));
-  EXPECT_EQ(window.windowRect().left, 400);
-  EXPECT_EQ(window.windowRect().top, 48 - window.windowRect().height());
-  EXPECT_EQ(stored("MAIN_WINDOW_X"), "400");
-  EXPECT_EQ(stored("MAIN_WINDOW_Y"), std::to_string(48 - window.windowRect().height()));
   // Only its right 10 pixels left on the screen: dragged back at quit.
   window.moveTo(10 - window.windowRect().width(), 100);
   lf_onSaveAndQuit(window);
@@ -217,27 +240,42 @@ TEST_F(ProgramRun, AMissingInstallPathIsAskedForAndTheTypedOneRestartsTheRun) {
 
 // A reader that cannot bind its port: READER ERROR, the countdown, and the
 // restart in the same process with a new simulator client after the old one
-// ended, without a second update check; the user's close then ends it.
+// ended, without a second update check; the user's close then ends it. The
+// first run's pressure (1003 hPa) does not reach into the next run.
 TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   writeSettings("");
   platform::UdpSocket holder;  // another program on the traffic port
   ASSERT_EQ(holder.open(), 0);
   ASSERT_EQ(holder.bind(platform::Ipv4Address::any(), 0), 0);
   options.trafficPort = holder.localPort();
+  std::atomic<bool> pressureTaken{false};
+  std::atomic<std::int32_t> nextRunQnh{0};
+  const auto waitFor = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(10ms);
+    return done();
+  };
   clock.onWake = [&](auto elapsed) {
     // The first run waits for traffic in real time, so that its reader fails
     // meanwhile; the port is free again for the next run.
     if (restartRequested.load()) {
       holder.close();
     } else if (elapsed >= options.readerStagger && !stopRequested.load()) {
+      waitFor([&] { return pressureTaken.load(); });
       std::this_thread::sleep_for(20ms);
     }
   };
-  whenLogged("Restart countdown finished", [&] {
-    while (logText().find(runConnected, logText().find("Restart countdown finished")) == std::string::npos &&
-           !logged("Exiting: SYSTEM ERROR")) {
-      std::this_thread::sleep_for(10ms);
-    }
+  whenLogged("QNH Reader connected", [&] {
+    platform::UdpSocket sender;
+    EXPECT_EQ(sender.open(), 0);
+    EXPECT_TRUE(sender.sendTo(R"({"QNH":1003})", platform::Ipv4Address::loopback(), options.qnhPort).ok());
+    EXPECT_TRUE(waitFor([] { return currentQnh.load() == 1003; }));
+    pressureTaken.store(true);
+    waitFor([&] {
+      const auto restarted = logText().find("Restart countdown finished");
+      return (restarted != std::string::npos && logText().find(runConnected, restarted) != std::string::npos) ||
+             logged("Exiting: SYSTEM ERROR");
+    });
+    nextRunQnh.store(currentQnh.load());
     window.post([&] { window.pressClose(); });
   });
   EXPECT_EQ(runProgram(), 0);
@@ -248,6 +286,7 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   const auto second = text.find("MSFS 2020 (", text.find("Restart countdown finished"));
   EXPECT_NE(second, std::string::npos);
   EXPECT_LT(text.find("SimClient ends: stopped"), second);
+  EXPECT_EQ(nextRunQnh.load(), 1013);
   // The scans may be what failed: the next run goes without them.
   EXPECT_EQ(stored("SCAN_LIVERIES"), "false");
   const auto asked = versionSite.requests();

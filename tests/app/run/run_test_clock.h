@@ -10,6 +10,7 @@
 #include "core/main_window_state.h"
 #include "core/run_state.h"
 #include "core/status_line.h"
+#include "traffic/engine/realtraffic_link.h"
 
 #include <algorithm>
 #include <chrono>
@@ -68,6 +69,8 @@ inline void resetRunLifecycle() {
   exitCode.store(0);
   productionMode = false;
   gf_messageLine().clearError(true);
+  // The readers as in a new process: stop flags clear, the pressure 1013.
+  lf_resetFeedForLink();
   gf_mainWindow().reset();
 }
 

@@ -79,6 +79,41 @@ int WindowProbe::buttonValueAt(int x, int y) {
   return -1;
 }
 
+std::optional<std::pair<int, int>> WindowProbe::placeOnScreen() {
+  settle();
+  Fl_Window* found = lf_find(title);
+  if (found == nullptr) return std::nullopt;
+  int x = 0;
+  int y = 0;
+  ::Window child = 0;
+  if (!XTranslateCoordinates(fl_display, fl_xid(found), RootWindow(fl_display, fl_screen), 0, 0, &x, &y, &child))
+    return std::nullopt;
+  return std::pair(x, y);
+}
+
+void WindowProbe::windowManagerRuns() {
+  const ::Window root = RootWindow(fl_display, fl_screen);
+  const long check = static_cast<long>(root);
+  XChangeProperty(fl_display, root, XInternAtom(fl_display, "_NET_SUPPORTING_WM_CHECK", False), XA_WINDOW, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&check), 1);
+  XSync(fl_display, False);
+}
+
+void WindowProbe::framedWithTitleBar(int pixels) {
+  Fl_Window* found = lf_find(title);
+  if (found == nullptr) return;
+  const long extents[4] = {1, 1, pixels, 1};  // left, right, top, bottom
+  XChangeProperty(fl_display, fl_xid(found), XInternAtom(fl_display, "_NET_FRAME_EXTENTS", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(extents), 4);
+  XSync(fl_display, False);
+}
+
+void WindowProbe::windowManagerGone() {
+  XDeleteProperty(fl_display, RootWindow(fl_display, fl_screen),
+                  XInternAtom(fl_display, "_NET_SUPPORTING_WM_CHECK", False));
+  XSync(fl_display, False);
+}
+
 void WindowProbe::click(int x, int y) {
   Fl_Window* found = lf_find(title);
   if (found == nullptr) return;

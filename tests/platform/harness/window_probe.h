@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/harness/rgb_image.h"
 #include "platform/ui/window.h"
@@ -46,6 +47,14 @@ public:
   // Escape; none when no list was open.
   void noteOpenListThenEscapeLater(double delaySeconds);
   const std::optional<platform::Rect>& openList() const { return listSeen; }
+  // Where the X server has the window's top left corner on the screen.
+  std::optional<std::pair<int, int>> placeOnScreen();
+  // Acts as a window manager (there is none on the test's display): one that
+  // runs names its check window on the root; framing the window it says how
+  // tall its title bar is. Gone, both are taken away again.
+  static void windowManagerRuns();
+  void framedWithTitleBar(int pixels);
+  static void windowManagerGone();
 
 private:
   platform::Window& window;

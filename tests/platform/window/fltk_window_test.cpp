@@ -177,6 +177,19 @@ TEST_P(RealWindowScreen, MessageBoxWaitsForTheUserWhilePostedWorkGoesOn) {
   EXPECT_TRUE(ranInsideTheBox) << "posted work must not wait for the box to close";
 }
 
+// The title bar is as tall as the window manager says once it framed the
+// window; one that has not yet is taken for a common size after a while.
+TEST_P(RealWindowScreen, TheTitleBarIsWhatTheWindowManagerSays) {
+  testsupport::WindowProbe::windowManagerRuns();
+  probe().framedWithTitleBar(27);
+  EXPECT_EQ(window().titleBarHeight(), 27);
+  probe().framedWithTitleBar(0);
+  EXPECT_EQ(window().titleBarHeight(), 0);
+  testsupport::WindowProbe::windowManagerGone();
+  probe().framedWithTitleBar(27);
+  EXPECT_EQ(window().titleBarHeight(), 0);  // a leftover frame of no window manager
+}
+
 INSTANTIATE_TEST_SUITE_P(RealWindow, RealWindowScreen, ::testing::Values(&screenBackend));
 
 } // namespace

@@ -1,21 +1,26 @@
 // The program's own paint and controls in the real FLTK window on Xvfb: four
 // moments of a run as screenshots, compared with the reference pictures and
 // checked pixel by pixel where the bands and boxes must show their colours.
-// GWR_UPDATE_REFERENCE=1 writes the screenshots as the new references.
+// GWR_UPDATE_REFERENCE=1 writes the screenshots as the new references. And
+// where the main window opens from its stored place.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include <FL/Fl.H>
 
+#include "app/window/main_window.h"
 #include "app/window/message_line.h"
 #include "app/window/window_controls.h"
 #include "app/window/window_paint.h"
 #include "core/main_window_state.h"
 #include "core/settings_catalogue.h"
+#include "core/version.h"
 #include "liveries/livery_shell.h"
 #include "platform/harness/rgb_image.h"
 #include "platform/harness/window_probe.h"
@@ -231,6 +236,36 @@ TEST_F(MainWindowPaint, NoticeOnTheMessageLine) {
   EXPECT_GT(lf_count(shot, Rect{3, 455, 300, 472}, yellow), 20) << "the notice in yellow";
   EXPECT_GT(shot.countNot(Rect{3, 455, 300, 472}, lime), 200) << "the notice's smoothed edges";
   lf_matchReference(shot);
+}
+
+// Where the main window opens (Xvfb: one screen of 1280 x 1024, no window
+// manager unless the test acts as one): a place above the screen comes down
+// until its title bar is on it, a place that shows it stays, as saved.
+TEST(MainWindowPlace, TheTitleBarOpensOnTheScreen) {
+  std::string whyNot;
+  if (testsupport::gf_sharedXvfb(whyNot) == nullptr) GTEST_SKIP() << "No X display for the real window: " << whyNot;
+  // Stored y, whether a window manager runs (not framing the window yet), the y it opens at.
+  const struct { int y; bool manager; int openedY; } cases[] = {
+      {-5000, false, 0}, {-1, false, 0}, {0, false, 0}, {300, false, 300}, {976, false, 976}, {977, false, 976},
+      {-5000, true, 32}, {31, true, 32}, {32, true, 32},
+  };
+  for (const auto& c : cases) {
+    testsupport::SettingsSandbox sandbox;
+    sandbox.writeFile(R"(<root><parameters><parameter name="MAIN_WINDOW_X" value="200" /><parameter )"
+                      R"(name="MAIN_WINDOW_Y" value=")" + std::to_string(c.y) + R"(" /></parameters></root>)");
+    auto window = platform::gf_makeDesktopWindow();
+    ASSERT_NE(window, nullptr) << "Xvfb runs but its display does not open";
+    if (c.manager) testsupport::WindowProbe::windowManagerRuns();
+    ASSERT_TRUE(gf_initInstance(*window));
+    testsupport::WindowProbe probe(*window, std::string(programName));
+    EXPECT_EQ(probe.placeOnScreen(), std::optional(std::pair(200, c.openedY))) << c.y;
+    const std::string saved = R"("MAIN_WINDOW_Y" value=")" + std::to_string(c.openedY) + '"';
+    EXPECT_NE(sandbox.fileText().find(saved), std::string::npos) << c.y;
+    testsupport::WindowProbe::windowManagerGone();
+    gf_releaseMainWindow();
+    window.reset();
+    Fl::check();
+  }
 }
 
 } // namespace

@@ -107,6 +107,50 @@ TEST_F(RealTrafficLink, HandshakePositionTimeReconnectAndGoodbye) {
   EXPECT_FALSE(gf_mainWindow().realTrafficDetailsShown.load());  // the watchdog stops looking
 }
 
+// Both readers on their threads over UDP: RealTraffic's pressure (1003 hPa)
+// reaches every holder; once the link dropped and came back, the window
+// shows 1013 and a line at 36000 ft is corrected with 1013 until the next
+// pressure datagram, which is taken although it repeats the old value.
+TEST_F(RealTrafficLink, AReconnectPutsThePressureBackTo1013Everywhere) {
+  testsupport::FeedState feed;
+  trafficReader.setReferencePosition({50.0333, 8.5706});
+  testsupport::RunningReader pressure(qnhReader);
+  testsupport::RunningReader traffic(trafficReader);
+  auto feeder = std::make_unique<FeederLink>(port);
+  lf_connectRealTraffic();
+  trafficEngine.user = exampleUser();
+  // What the window shows, the movement code's copy and the altitude of a line.
+  const auto holders = [&](double altitude) {
+    {
+      const std::lock_guard lock(trafficRecordMutex);
+      trafficRecordQueue.clear();
+    }
+    traffic.send({testsupport::TrafficLine{}.text()});
+    EXPECT_TRUE(waitUntil([] { return testsupport::FeedState::queuedCount() == 1; }));
+    const auto queued = testsupport::FeedState::queued();
+    const double offBy = queued.empty() ? -1.0 : queued[0].altitude - altitude;
+    return std::tuple(gf_mainWindow().qnh.load(), currentQnh.load(), offBy);
+  };
+  const auto sendPressure = [&] {
+    pressure.send({R"({"QNH":1003})"});
+    ASSERT_TRUE(waitUntil([] { return currentQnh.load() == 1003; }));
+  };
+  sendPressure();
+  EXPECT_EQ(holders(36000.0 - 10.25 * 27), std::tuple(1003, 1003, 0.0));
+
+  feeder->stop();
+  for (int i = 0; i < 100 && realTrafficConnected.load(); ++i) lf_sendUserPosition();
+  feeder = std::make_unique<FeederLink>(port);
+  ASSERT_TRUE(waitUntil([] {
+    lf_sendUserPosition();
+    return realTrafficConnected.load();
+  }));
+  EXPECT_EQ(holders(36000.0 - 0.25 * 27), std::tuple(1013, 1013, 0.0));
+  sendPressure();
+  EXPECT_EQ(holders(36000.0 - 10.25 * 27), std::tuple(1003, 1003, 0.0));
+  lf_resetFeedForLink();
+}
+
 TEST_F(RealTrafficLink, NoPositionNoLineAndNoWait) {
   auto feeder = std::make_unique<FeederLink>(port);
   lf_connectRealTraffic();
