@@ -32,6 +32,7 @@
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/live_motion.h"
+#include "traffic/movement/roll_start.h"
 
 namespace gwr {
 
@@ -269,8 +270,11 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
     }
     if (ac->sim.simState == AcSimState::Buffer) ac->samples.clear();
   }
+  // Seen next rolling the other way after a silence: it went on, turned and
+  // came back, so the straight way between the two says nothing of its speed.
+  const bool turnedBack = !ac->samples.empty() && gf_turnedBackToRoll(ac->lastReport, report);
   const bool speedFromPositions =
-      gf_trustPositionsOverStaleSpeed(*ac, report, dt) || jitter == JitterVerdict::TakeAtShownSpeed;
+      !turnedBack && (gf_trustPositionsOverStaleSpeed(*ac, report, dt) || jitter == JitterVerdict::TakeAtShownSpeed);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;

@@ -299,8 +299,14 @@ bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   const bool rolling = r.airborne || (r.groundSpeed >= takeOffRollKt && ac.category != AcCategory::Rotorcraft);
   if (!rolling) return false;
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
-  if (turn && *turn < takeOffAheadMaxDeg) return true;
-  return ac.category != AcCategory::Rotorcraft && gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
+  const bool ahead = turn && *turn < takeOffAheadMaxDeg;
+  if (ac.category == AcCategory::Rotorcraft) return ahead;
+  // Only from the runway in front of the hold: seen next off another one, it
+  // is created again where it flies, not driven across the field.
+  const auto line = gf_holdRollLine(ac.samples.back(), r, holdLiftOffKt(ac, r), ahead);
+  if (!line || line->lineUpNm > longestBacktrackNm || gf_holdOffLineNm(ac.samples.back(), r) > holdBesideRunwayNm)
+    return false;
+  return ahead || gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
 }
 
 void gf_rollFromHold(LiveAc& ac, PositionSample& r) {

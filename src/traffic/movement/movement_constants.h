@@ -204,6 +204,11 @@ inline constexpr double backtrackTaxiKt = 20.0;
 // turns onto it and taxis this far (nm, 40 m) along it before it rolls.
 inline constexpr double linedUpNm = 5.0 / 1852.0;
 inline constexpr double lineUpRunNm = 40.0 / 1852.0;
+// The runway in front of a hold: its line passes the hold this close (nm,
+// 400 m), and a backtrack along it to the roll's start is at most a long
+// runway (nm, 4 km). A report beyond is another runway's.
+inline constexpr double holdBesideRunwayNm = 400.0 / 1852.0;
+inline constexpr double longestBacktrackNm = 4000.0 / 1852.0;
 
 // Made-up reports while the feed is silent.
 inline constexpr double landingExtrapolationFactor = 0.9;
