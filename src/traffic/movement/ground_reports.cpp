@@ -296,10 +296,12 @@ double holdLiftOffKt(const LiveAc& ac, const PositionSample& r) {
 
 bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (!ac.holding || ac.samples.empty()) return false;
-  const bool rolling = r.airborne || (r.groundSpeed >= takeOffRollKt && ac.category != AcCategory::Rotorcraft);
-  if (!rolling) return false;
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
   const bool ahead = turn && *turn < takeOffAheadMaxDeg;
+  // Straight on from where it held, faster than any taxi: its roll began in the silence.
+  const double rollingKt = ahead ? rollBegunKt : takeOffRollKt;
+  const bool rolling = r.airborne || (r.groundSpeed >= rollingKt && ac.category != AcCategory::Rotorcraft);
+  if (!rolling) return false;
   if (ac.category == AcCategory::Rotorcraft) return ahead;
   // Only from the runway in front of the hold: seen next off another one, it
   // is created again where it flies, not driven across the field.

@@ -229,23 +229,26 @@ std::vector<Row> departureSilentWhileTaxiing() {
   return rows;
 }
 
-// Lined up on 25C, standing; then accelerating at 2 kt a second, reported
-// every 4 s, lifting off at 140 kt and climbing to 760 ft above the field.
-constexpr double linedUpRollS = 60.0, linedUpAirborneS = linedUpRollS + 72.0;
+// Lining up on 25C at 12 kt, it rolls on from 60 s, gathering 1 kt a
+// second up to 40 kt, 2.5 on; unreported for 35 s until it is through 38 kt
+// 600 m down the runway; it lifts off at 140 kt and climbs to 760 ft.
+constexpr double linedUpRollS = 60.0, linedUpSeenS = linedUpRollS + 26.0, linedUpAirborneS = linedUpRollS + 75.0;
 std::vector<Row> linedUpRoll() {
   std::vector<Row> rows;
-  for (double t = 0.0; t <= linedUpRollS; t += 10.0) rows.push_back({t, runwayPoint, fieldFt, 0.0, 0.0, true});
-  for (double t = 4.0; t <= 72.0; t += 4.0) {
-    const double kt = 2.0 * t;
-    rows.push_back({linedUpRollS + t, ahead(runwayPoint, runwayDeg, kt * 0.514444 * t / 2.0), fieldFt,
-                    std::min(kt, 140.0), 0.0, t < 70.0});
+  straight(rows, 0.0, ahead(runwayPoint, runwayDeg + 180.0, 12.0 * 0.514444 * linedUpRollS), runwayDeg, 12.0,
+           linedUpRollS, 2.0, 12.0);
+  double metres = 0.0, kt = 12.0;
+  for (double t = 2.0; t <= 76.0; t += 2.0) {
+    const double gain = (kt < 40.0 ? 1.0 : 2.5) * 2.0;
+    metres += (kt + gain / 2.0) * 0.514444 * 2.0;
+    kt += gain;
+    rows.push_back({linedUpRollS + t, ahead(runwayPoint, runwayDeg, metres), fieldFt, std::min(kt, 140.0), 0.0, true});
   }
+  rows.back().ground = false;
   rows.back().altitudeFt = fieldFt + 60.0;
   rows.back().fpm = 1500.0;
   const LatLon off = rows.back().at;
   rows.push_back({linedUpAirborneS + 25.0, ahead(off, runwayDeg, 150.0 * 0.514444 * 25.0), fieldFt + 760.0, 150.0,
-                  1800.0, false});
-  rows.push_back({linedUpAirborneS + 85.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 85.0), fieldFt + 2500.0, 170.0,
                   1800.0, false});
   return rows;
 }
@@ -258,7 +261,7 @@ std::vector<Row> landingGapThenTaxi() {
   std::vector<Row> rows;
   const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 240.0);
   rows.push_back({0.0, start, fieldFt + 3000.0, 160.0, -750.0, false});
-  rows.push_back({gapLandingFromS, ahead(start, runwayDeg, 145.0 * 0.514444 * 180.0), fieldFt + 800.0, 135.0, -700.0,
+  rows.push_back({gapLandingFromS, ahead(start, runwayDeg, 145.0 * 0.514444 * 180.0), fieldFt + 500.0, 135.0, -500.0,
                   false});
   rows.push_back({240.0, ahead(runwayPoint, runwayDeg, 0.0), fieldFt, 130.0, 0.0, true});
   const LatLon off = ahead(runwayPoint, runwayDeg, (130.0 + 20.0) / 2.0 * 0.514444 * 50.0);
@@ -430,8 +433,9 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        {85.0, farHoldResumeS}, 830, reappearsAloft(farHoldResumeS)},
       {"departure silent 2 minutes while taxiing", scenarioText(header, departureSilentWhileTaxiing(), 5.0),
        {taxiSilentFromS, taxiSilentToS}, 420, liftsOff(taxiSilentAirborneS + 30.0 + 100.0, takeOffDeg)},
-      {"departure reported from lined up through its roll", scenarioText(header, linedUpRoll(), 2.0), {}, 260,
-       liftsOff(linedUpAirborneS + 30.0 + 6.0)},
+      {"lined up, next reported through 38 kt", scenarioText(header, linedUpRoll(), 2.0),
+       {linedUpSeenS - 35.0, linedUpSeenS}, 240,
+       liftsOff(linedUpAirborneS + 30.0 + 10.0)},
       {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
        {gapLandingFromS + 0.5, gapLandingToS}, 600, keptUpWith(30.0 + 40.0)},
       {"climbing out when its reports end", scenarioText(header, climbOutThenSilent(), 5.0), {}, 150,
