@@ -334,6 +334,11 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       gf_removeLiveAc(ac);
       return;
     }
+    // Stood at the end of a made-up roll-out while its reports taxied on: it
+    // moves off at their speed, not from standstill (a long leg at half speed).
+    const bool leftBehind = ac.holding && ac.touchedDown && !report.airborne && report.groundSpeed > 0.0 &&
+                            gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
+                                                                               positionOf(report)));
     if (ac.phase == AcPhase::Birth) {
       if (!gf_groundReportCheck(ac, report)) return;
       report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
@@ -352,6 +357,10 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
                                            [](const PositionSample& s) { return s.standing != 0; });
       if (report.standing && allStanding && ac.samples.size() > 1) ac.samples.resize(1);
       if (!report.standing) cutStandingTail(ac, report);
+    }
+    if (leftBehind && ac.samples.size() == 1 && ac.samples.front().standing) {
+      ac.samples.front().standing = 0;
+      ac.samples.front().groundSpeed = report.groundSpeed;
     }
     report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);

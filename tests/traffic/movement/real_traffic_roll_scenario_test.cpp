@@ -437,7 +437,11 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        {linedUpSeenS - 35.0, linedUpSeenS}, 240,
        liftsOff(linedUpAirborneS + 30.0 + 10.0)},
       {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
-       {gapLandingFromS + 0.5, gapLandingToS}, 600, keptUpWith(30.0 + 40.0)},
+       {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // 2.2 km behind: 140 s to its first report at 30 kt
+         Expect e = keptUpWith(150.0);
+         e.groundKt = 20.0 * 1.5 * 1.05;
+         return e;
+       }()},
       {"climbing out when its reports end", scenarioText(header, climbOutThenSilent(), 5.0), {}, 150,
        smoothAloft(climbOutEndS + 30.0)},
   };
