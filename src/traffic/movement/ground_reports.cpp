@@ -299,8 +299,8 @@ bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
   const bool ahead = turn && *turn < takeOffAheadMaxDeg;
   // Straight on from where it held, faster than any taxi: its roll began in the silence.
-  const double rollingKt = ahead ? rollBegunKt : takeOffRollKt;
-  const bool rolling = r.airborne || (r.groundSpeed >= rollingKt && ac.category != AcCategory::Rotorcraft);
+  const bool fast = ahead ? r.groundSpeed > rollBegunKt : r.groundSpeed >= takeOffRollKt;
+  const bool rolling = r.airborne || (fast && ac.category != AcCategory::Rotorcraft);
   if (!rolling) return false;
   if (ac.category == AcCategory::Rotorcraft) return ahead;
   // Only from the runway in front of the hold: seen next off another one, it

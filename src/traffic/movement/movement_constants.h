@@ -66,7 +66,7 @@ inline constexpr std::uint32_t throttleOffFlareStage = 3;
 
 // Take-off.
 inline constexpr double takeOffRollKt = 43.0;
-// Faster than any taxi: a holder next seen this fast straight ahead has begun its roll.
+// Faster than any taxi: a holder next seen faster straight ahead has begun its roll.
 inline constexpr double rollBegunKt = 30.0;
 // The reports' own positions start a roll only when they show this share of
 // that speed, and of the leg before (noise aside, not slowing), along a line
