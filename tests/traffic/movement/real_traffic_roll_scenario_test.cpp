@@ -253,9 +253,9 @@ std::vector<Row> linedUpRoll() {
   return rows;
 }
 
-// Final approach on 25C; no reports for 140 s from 800 ft above the field
-// (it lands, rolls out and turns off meanwhile); back taxiing south at 20 kt
-// for four minutes.
+// Final approach on 25C; no reports for 140 s from 500 ft above the field
+// (it lands, rolls out and turns off meanwhile); back taxiing at 20 kt for
+// four minutes, 2.2 km from where its made-up roll-out stops.
 constexpr double gapLandingFromS = 180.0, gapLandingToS = 320.0;
 std::vector<Row> landingGapThenTaxi() {
   std::vector<Row> rows;
@@ -270,7 +270,7 @@ std::vector<Row> landingGapThenTaxi() {
   return rows;
 }
 
-// Climbing out of 25C at 2000 ft/min; its reports end 900 ft above the field.
+// Climbing out of 25C at 800 ft/min and 133 kt; its reports end 900 ft above the field.
 constexpr double climbOutEndS = 60.0;
 std::vector<Row> climbOutThenSilent() {
   std::vector<Row> rows;
@@ -432,10 +432,10 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"holder next seen aloft 3 km away", scenarioText(header, holderSeenNextFarAway(), 5.0),
        {85.0, farHoldResumeS}, 830, reappearsAloft(farHoldResumeS)},
       {"departure silent 2 minutes while taxiing", scenarioText(header, departureSilentWhileTaxiing(), 5.0),
-       {taxiSilentFromS, taxiSilentToS}, 420, liftsOff(taxiSilentAirborneS + 30.0 + 100.0, takeOffDeg)},
+       {taxiSilentFromS, taxiSilentToS}, 420,  // its backtrack made up at 20 kt from where it stopped: 83 s late
+       liftsOff(taxiSilentAirborneS + 30.0 + 100.0, takeOffDeg)},
       {"lined up, next reported through 38 kt", scenarioText(header, linedUpRoll(), 2.0),
-       {linedUpSeenS - 35.0, linedUpSeenS}, 240,
-       liftsOff(linedUpAirborneS + 30.0 + 10.0)},
+       {linedUpSeenS - 35.0, linedUpSeenS}, 240, liftsOff(linedUpAirborneS + 30.0 + 10.0)},
       {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
        {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // 2.2 km behind: 140 s to its first report at 30 kt
          Expect e = keptUpWith(150.0);
