@@ -100,7 +100,6 @@ inline constexpr std::int32_t groundExtrapolationTicks = 300;
 inline constexpr std::int32_t parkedExtrapolationTicks = 60480000;  // a week
 inline constexpr std::int32_t airExtrapolations = 8;
 inline constexpr std::int32_t groundExtrapolations = 10;
-inline constexpr double extrapolationSpeedFactor = 0.95;
 inline constexpr double rangeMarginNm = 0.5;
 inline constexpr double minTicksToReport = 25;
 

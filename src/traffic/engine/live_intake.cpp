@@ -32,6 +32,7 @@
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/live_motion.h"
+#include "traffic/movement/roll_start.h"
 
 namespace gwr {
 
@@ -269,8 +270,11 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
     }
     if (ac->sim.simState == AcSimState::Buffer) ac->samples.clear();
   }
+  // Seen next rolling the other way after a silence: it went on, turned and
+  // came back, so the straight way between the two says nothing of its speed.
+  const bool turnedBack = !ac->samples.empty() && gf_turnedBackToRoll(ac->lastReport, report);
   const bool speedFromPositions =
-      gf_trustPositionsOverStaleSpeed(*ac, report, dt) || jitter == JitterVerdict::TakeAtShownSpeed;
+      !turnedBack && (gf_trustPositionsOverStaleSpeed(*ac, report, dt) || jitter == JitterVerdict::TakeAtShownSpeed);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
@@ -330,6 +334,11 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       gf_removeLiveAc(ac);
       return;
     }
+    // Stood at the end of a made-up roll-out while its reports taxied on: it
+    // moves off at their speed, not from standstill (a long leg at half speed).
+    const bool leftBehind = ac.holding && ac.touchedDown && !report.airborne && report.groundSpeed > 0.0 &&
+                            gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
+                                                                               positionOf(report)));
     if (ac.phase == AcPhase::Birth) {
       if (!gf_groundReportCheck(ac, report)) return;
       report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
@@ -348,6 +357,10 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
                                            [](const PositionSample& s) { return s.standing != 0; });
       if (report.standing && allStanding && ac.samples.size() > 1) ac.samples.resize(1);
       if (!report.standing) cutStandingTail(ac, report);
+    }
+    if (leftBehind && ac.samples.size() == 1 && ac.samples.front().standing) {
+      ac.samples.front().standing = 0;
+      ac.samples.front().groundSpeed = report.groundSpeed;
     }
     report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);

@@ -52,7 +52,8 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   // says, the aircraft rolls (an airborne front here was made up before touchdown).
   const bool grounded = ac.onGroundConfirmed && ac.phase != AcPhase::TakeOff;
   if (moving && front.airborne && !grounded) {
-    double factor = extrapolationSpeedFactor;
+    // Only a landing slows down on its own; anything else flies on as it was seen.
+    double factor = 1.0;
     if (ac.landing) factor = n < landingSteadyReports ? 1.0 : landingExtrapolationFactor;
     copy.groundSpeed = std::max(front.groundSpeed * factor, minLegSpeedKt);
   } else if (moving && (ac.touchedDown || ac.landing || front.airborne)) {
@@ -86,6 +87,10 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   } else if (ac.phase == AcPhase::TakeOff) {
     copy.verticalSpeed = takeOffExtrapolatedFpm;
     copy.altitude = from + takeOffClimbFeetPerSecond * seconds;
+  } else if (front.airborne && !grounded && !ac.landing) {
+    // Climbing on as it was seen, from where it is: a level copy below it
+    // would pull it down against the least climb near the ground, step by step.
+    copy.altitude = std::max(from, ac.altitude) + std::max(front.verticalSpeed, 0.0) / 60.0 * seconds;
   }
   // In the air only above the field; on it, a ground report like the feed's.
   copy.airborne = copy.altitude > field ? 1 : 0;

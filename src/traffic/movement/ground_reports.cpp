@@ -296,11 +296,19 @@ double holdLiftOffKt(const LiveAc& ac, const PositionSample& r) {
 
 bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (!ac.holding || ac.samples.empty()) return false;
-  const bool rolling = r.airborne || (r.groundSpeed >= takeOffRollKt && ac.category != AcCategory::Rotorcraft);
-  if (!rolling) return false;
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
-  if (turn && *turn < takeOffAheadMaxDeg) return true;
-  return ac.category != AcCategory::Rotorcraft && gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
+  const bool ahead = turn && *turn < takeOffAheadMaxDeg;
+  // Straight on from where it held, faster than any taxi: its roll began in the silence.
+  const bool fast = ahead ? r.groundSpeed > rollBegunKt : r.groundSpeed >= takeOffRollKt;
+  const bool rolling = r.airborne || (fast && ac.category != AcCategory::Rotorcraft);
+  if (!rolling) return false;
+  if (ac.category == AcCategory::Rotorcraft) return ahead;
+  // Only from the runway in front of the hold: seen next off another one, it
+  // is created again where it flies, not driven across the field.
+  const auto line = gf_holdRollLine(ac.samples.back(), r, holdLiftOffKt(ac, r), ahead);
+  if (!line || line->lineUpNm > longestBacktrackNm || gf_holdOffLineNm(ac.samples.back(), r) > holdBesideRunwayNm)
+    return false;
+  return ahead || gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
 }
 
 void gf_rollFromHold(LiveAc& ac, PositionSample& r) {

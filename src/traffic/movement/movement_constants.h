@@ -66,6 +66,8 @@ inline constexpr std::uint32_t throttleOffFlareStage = 3;
 
 // Take-off.
 inline constexpr double takeOffRollKt = 43.0;
+// Faster than any taxi: a holder next seen faster straight ahead has begun its roll.
+inline constexpr double rollBegunKt = 30.0;
 // The reports' own positions start a roll only when they show this share of
 // that speed, and of the leg before (noise aside, not slowing), along a line
 // that turns no more than rollStraightDeg.
@@ -204,6 +206,11 @@ inline constexpr double backtrackTaxiKt = 20.0;
 // turns onto it and taxis this far (nm, 40 m) along it before it rolls.
 inline constexpr double linedUpNm = 5.0 / 1852.0;
 inline constexpr double lineUpRunNm = 40.0 / 1852.0;
+// The runway in front of a hold: its line passes the hold this close (nm,
+// 400 m), and a backtrack along it to the roll's start is at most a long
+// runway (nm, 4 km). A report beyond is another runway's.
+inline constexpr double holdBesideRunwayNm = 400.0 / 1852.0;
+inline constexpr double longestBacktrackNm = 4000.0 / 1852.0;
 
 // Made-up reports while the feed is silent.
 inline constexpr double landingExtrapolationFactor = 0.9;

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "traffic/engine/engine_constants.h"
+#include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/taxi_curves.h"
 
@@ -70,6 +71,24 @@ std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const Po
   line.start = gf_destinationPoint(at, gf_wrapHeading(line.courseRad + M_PI), line.lineNm * feetPerNm);
   line.lineUpNm = gf_distanceNm(hold.lat, hold.lon, line.start.latitude, line.start.longitude);
   return line;
+}
+
+bool gf_turnedBackToRoll(const PositionSample& last, const PositionSample& r) {
+  if (r.airborne || last.airborne || r.groundSpeed < takeOffRollKt || r.track == 0.0 || !std::isfinite(r.track))
+    return false;
+  const double nm = gf_distanceNm(last.lat, last.lon, r.lat, r.lon);
+  const auto way = gf_legBearing(last.lat, last.lon, r.lat, r.lon);
+  return way && gf_beyondHoldingThreshold(nm) &&
+         std::fabs(gf_normalizeAngle(gf_wrapHeading(r.track * radiansPerDegree) - *way)) * degreesPerRadian >
+             takeOffAheadMaxDeg;
+}
+
+double gf_holdOffLineNm(const PositionSample& hold, const PositionSample& r) {
+  // A track of 0 tells nothing (the feed's default): the line runs through the hold.
+  const auto bearing = gf_legBearing(r.lat, r.lon, hold.lat, hold.lon);
+  if (r.track == 0.0 || !std::isfinite(r.track) || !bearing) return 0.0;
+  return std::fabs(gf_distanceNm(r.lat, r.lon, hold.lat, hold.lon) *
+                   std::sin(*bearing - gf_wrapHeading(r.track * radiansPerDegree)));
 }
 
 double gf_holdRollSeconds(const HoldRollLine& line, const PositionSample& r, double liftOffKt) {

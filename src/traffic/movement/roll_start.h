@@ -36,6 +36,14 @@ struct HoldRollLine {
 std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt,
                                             bool ahead);
 
+// A ground report at the take-off roll's speed, farther than a holder may
+// come back from the last report, whose track points back the way it came:
+// it went on, turned round and rolls (a backtrack nobody reported).
+bool gf_turnedBackToRoll(const PositionSample& last, const PositionSample& r);
+
+// How far the hold lies beside the line through r along its track (nm).
+double gf_holdOffLineNm(const PositionSample& hold, const PositionSample& r);
+
 // Seconds the holder needs to taxi to the line's start and roll up to r.
 double gf_holdRollSeconds(const HoldRollLine& line, const PositionSample& r, double liftOffKt);
 

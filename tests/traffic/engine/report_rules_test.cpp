@@ -97,14 +97,19 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTa
   // holds (four reports up to the next one's speed, an A320's 140 kt at most, or
   // that when the next one gives none; a ground report's roll first waits at the
   // hold for the reports after it), else it goes.
-  struct Next { const char* name; double headingDeg, kt, altitude; bool removed; double liftOffKt; };
+  struct Next { const char* name; double headingDeg, kt, altitude; bool removed; double liftOffKt, metres = 1500.0; };
   const Next cases[] = {{"in the air, 91 degrees off", 359.0, 160.0, 664.0, true, 0.0},
                         {"in the air, 89 degrees off", 1.0, 160.0, 664.0, false, 140.0},
                         {"in the air behind", 270.0, 160.0, 664.0, true, 0.0},
                         {"in the air ahead without a speed", 1.0, 0.0, 664.0, false, 140.0},
                         {"rolling on the ground ahead", 1.0, 120.0, 0.0, false, 120.0},
                         {"rolling on the ground behind", 270.0, 120.0, 0.0, true, 0.0},
-                        {"taxiing on the ground ahead", 1.0, 30.0, 0.0, true, 0.0}};
+                        // faster than any taxi, straight on: its roll began (at 42 kt, what the positions show)
+                        {"30 kt on the ground ahead, its positions at 58", 1.0, 30.0, 0.0, false, 42.0},
+                        {"taxiing on the ground ahead", 1.0, 12.0, 0.0, true, 0.0, 300.0},
+                        {"taxiing at 30 kt on the ground ahead", 1.0, 30.0, 0.0, true, 0.0, 600.0},
+                        {"through 38 kt on the ground ahead", 1.0, 38.0, 0.0, false, 38.0, 600.0},
+                        {"through 38 kt on the ground behind", 270.0, 38.0, 0.0, true, 0.0, 600.0}};
   for (const Next& c : cases) {
     gf_resetTraffic();
     route(report(0.0, 0.0, 20.0));
@@ -112,7 +117,7 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTa
     std::tie(ac.sim.simState, ac.sim.objectId, ac.onGroundConfirmed) = std::tuple(AcSimState::Active, 300u, 1);
     ac.setPhase(AcPhase::Taxi);
     std::tie(ac.holding, ac.heading) = std::tuple(1, c.headingDeg * radiansPerDegree);
-    route(report(50.0, 1500.0, c.kt, c.altitude));
+    route(report(50.0, c.metres, c.kt, c.altitude));
     EXPECT_EQ(ac.sim.simState == AcSimState::RemovingFromSim, c.removed) << c.name;
     if (c.removed) continue;
     const std::size_t waiting = c.altitude > 0.0 ? 0u : 1u;

@@ -520,7 +520,7 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
     std::int32_t n;
     double kt, expectKt, expectFpm;
   };
-  for (const Case c : {Case{"cruise", false, false, false, false, 8, 200.0, 190.0, 0.0},
+  for (const Case c : {Case{"cruise: steady", false, false, false, false, 8, 200.0, 200.0, 0.0},
                        Case{"landing", false, false, false, true, 8, 200.0, 180.0, -667.0},
                        Case{"landing, last reports", false, false, false, true, 3, 200.0, 200.0, -667.0},
                        Case{"roll-out 150", true, true, false, false, 10, 150.0, 138.337, 0.0},

@@ -163,6 +163,123 @@ std::vector<Row> rollOutAfterTheReportsEnd() {
   return rows;
 }
 
+// Landed on 25C, rolled out to the runway's end, turned round and back-
+// tracked 1 km on it at 15 kt, then turned off south.
+constexpr double backtrackLandingS = 239.0;
+std::vector<Row> landingThatBacktracks() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon down = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({backtrackLandingS - 30.0, ahead(start, runwayDeg, 147.0 * 0.514444 * 209.0), fieldFt + 300.0,
+                  135.0, -700.0, false});
+  rows.push_back({backtrackLandingS, down, fieldFt, 130.0, 0.0, true});
+  const LatLon slow = ahead(down, runwayDeg, (130.0 + 15.0) / 2.0 * 0.514444 * 45.0);
+  rows.push_back({backtrackLandingS + 45.0, slow, fieldFt, 15.0, 0.0, true});
+  const LatLon turned = ahead(ahead(slow, runwayDeg, 30.0), runwayDeg - 90.0, 30.0);
+  rows.push_back({backtrackLandingS + 60.0, turned, fieldFt, 8.0, 0.0, true});
+  const LatLon back = ahead(turned, runwayDeg - 180.0, 1000.0);
+  rows.push_back({backtrackLandingS + 60.0 + 1000.0 / (15.0 * 0.514444), back, fieldFt, 15.0, 0.0, true});
+  rows.push_back({rows.back().time + 40.0, ahead(back, runwayDeg - 90.0, 300.0), fieldFt, 15.0, 0.0, true});
+  return rows;
+}
+
+// Holding as backtrackAtTheHold, silent 10 minutes; next reported 3 km off
+// at 600 ft, climbing out on 180 from another runway, west of the field.
+constexpr double farHoldResumeS = 700.0;
+std::vector<Row> holderSeenNextFarAway() {
+  std::vector<Row> rows;
+  const double taxiDeg = runwayDeg - 147.0;
+  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, 10.0, 10.0);
+  rows.back().kt = 0.0;
+  rows.push_back({80.0, backtrackHold, fieldFt, 0.0, 0.0, true});
+  const LatLon up = ahead(backtrackHold, 240.0, 3000.0);
+  rows.push_back({farHoldResumeS, up, fieldFt + 600.0, 160.0, 2000.0, false});
+  rows.push_back({farHoldResumeS + 30.0, ahead(up, 180.0, 170.0 * 0.514444 * 30.0), fieldFt + 1600.0, 180.0, 2000.0,
+                  false});
+  rows.push_back({farHoldResumeS + 90.0, ahead(up, 180.0, 190.0 * 0.514444 * 90.0), fieldFt + 3600.0, 210.0, 2000.0,
+                  false});
+  return rows;
+}
+
+// Taxiing west at 20 kt on 25C (backtracking on it); its reports end at 85 s
+// for 118 s, in which it goes on, turns round and rolls: next reported 370 m
+// west of its last report, rolling at 80 kt on 068; it lifts off at 140 kt.
+constexpr double taxiSilentFromS = 86.0, taxiSilentToS = 204.0, taxiSilentAirborneS = 234.0;
+constexpr double takeOffDeg = runwayDeg - 180.0;
+std::vector<Row> departureSilentWhileTaxiing() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, ahead(runwayPoint, takeOffDeg, 1500.0), runwayDeg, 20.0, 85.0, 5.0, 20.0);
+  const LatLon rolling = ahead(rows.back().at, runwayDeg, 370.0);
+  double kt = 80.0, metres = 0.0;
+  for (double t = taxiSilentToS; t <= taxiSilentAirborneS; t += 5.0) {
+    rows.push_back({t, ahead(rolling, takeOffDeg, metres), fieldFt, kt, 0.0, true});
+    metres += (kt + 5.0) * 0.514444 * 5.0;
+    kt += 10.0;
+  }
+  rows.back().ground = false;
+  rows.back().altitudeFt = fieldFt + 100.0;
+  rows.back().fpm = 1500.0;
+  const LatLon off = rows.back().at;
+  for (const double feet : {850.0, 1450.0, 2500.0}) {
+    const double s = (feet - 100.0) / 30.0;
+    rows.push_back({taxiSilentAirborneS + s, ahead(off, takeOffDeg, 160.0 * 0.514444 * s), fieldFt + feet, 160.0,
+                    2000.0, false});
+  }
+  return rows;
+}
+
+// Lining up on 25C at 12 kt, it rolls on from 60 s, gathering 1 kt a
+// second up to 40 kt, 2.5 on; unreported for 35 s until it is through 38 kt
+// 600 m down the runway; it lifts off at 140 kt and climbs to 760 ft.
+constexpr double linedUpRollS = 60.0, linedUpSeenS = linedUpRollS + 26.0, linedUpAirborneS = linedUpRollS + 75.0;
+std::vector<Row> linedUpRoll() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, ahead(runwayPoint, runwayDeg + 180.0, 12.0 * 0.514444 * linedUpRollS), runwayDeg, 12.0,
+           linedUpRollS, 2.0, 12.0);
+  double metres = 0.0, kt = 12.0;
+  for (double t = 2.0; t <= 76.0; t += 2.0) {
+    const double gain = (kt < 40.0 ? 1.0 : 2.5) * 2.0;
+    metres += (kt + gain / 2.0) * 0.514444 * 2.0;
+    kt += gain;
+    rows.push_back({linedUpRollS + t, ahead(runwayPoint, runwayDeg, metres), fieldFt, std::min(kt, 140.0), 0.0, true});
+  }
+  rows.back().ground = false;
+  rows.back().altitudeFt = fieldFt + 60.0;
+  rows.back().fpm = 1500.0;
+  const LatLon off = rows.back().at;
+  rows.push_back({linedUpAirborneS + 25.0, ahead(off, runwayDeg, 150.0 * 0.514444 * 25.0), fieldFt + 760.0, 150.0,
+                  1800.0, false});
+  return rows;
+}
+
+// Final approach on 25C; no reports for 140 s from 500 ft above the field
+// (it lands, rolls out and turns off meanwhile); back taxiing at 20 kt for
+// four minutes, 2.2 km from where its made-up roll-out stops.
+constexpr double gapLandingFromS = 180.0, gapLandingToS = 320.0;
+std::vector<Row> landingGapThenTaxi() {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 240.0);
+  rows.push_back({0.0, start, fieldFt + 3000.0, 160.0, -750.0, false});
+  rows.push_back({gapLandingFromS, ahead(start, runwayDeg, 145.0 * 0.514444 * 180.0), fieldFt + 500.0, 135.0, -500.0,
+                  false});
+  rows.push_back({240.0, ahead(runwayPoint, runwayDeg, 0.0), fieldFt, 130.0, 0.0, true});
+  const LatLon off = ahead(runwayPoint, runwayDeg, (130.0 + 20.0) / 2.0 * 0.514444 * 50.0);
+  rows.push_back({290.0, off, fieldFt, 20.0, 0.0, true});
+  straight(rows, 300.0, ahead(off, runwayDeg - 90.0, 100.0), runwayDeg - 90.0, 20.0, 240.0, 20.0, 20.0);
+  return rows;
+}
+
+// Climbing out of 25C at 800 ft/min and 133 kt; its reports end 900 ft above the field.
+constexpr double climbOutEndS = 60.0;
+std::vector<Row> climbOutThenSilent() {
+  std::vector<Row> rows;
+  for (double t = 0.0; t <= climbOutEndS; t += 10.0)
+    rows.push_back({t, ahead(runwayPoint, runwayDeg, 2000.0 + 133.0 * 0.514444 * t), fieldFt + 100.0 + 800.0 * t / 60.0,
+                    133.0, 800.0, false});
+  return rows;
+}
+
 struct Outage { double from = -1.0, to = -1.0; };
 
 // How the simulator's object should have moved, read by the motion check.
@@ -171,11 +288,20 @@ struct Expect {
   double liftOffBy = -1.0;          // >= 0: one object, off the ground by then after a straight roll
   bool keptThroughLanding = false;  // one object, never removed, on the ground at the end
   double slowingFromS = -1.0, slowingToS = -1.0;  // touchdown to below 30 kt within these seconds
+  double courseDeg = runwayDeg;     // of the roll, when it lifts off
+  double reappearsAloftAfterS = -1.0;  // >= 0: removed then (+5 s), not moved meanwhile; created again in the air
+  double behindAtMostS = -1.0;      // >= 0: no report reached later than this, none unreached
+  double smoothAloftFromS = -1.0;   // >= 0: from then on airborne, never sinking, its speed steady
+  bool turnsOnTheGround = false;    // nose along its path, never backwards
 };
 Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
 Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
 Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
 Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slowingToS = to; return e; }
+Expect liftsOff(double by, double courseDeg) { Expect e = liftsOff(by); e.courseDeg = courseDeg; return e; }
+Expect reappearsAloft(double after) { Expect e; e.reappearsAloftAfterS = after; return e; }
+Expect keptUpWith(double lagS) { Expect e; e.behindAtMostS = lagS; return e; }
+Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; return e; }
 
 struct RollCase {
   const char* name;
@@ -229,7 +355,7 @@ void check(const EngineHarness& harness, const Expect& e) {
     const motioncheck::LiftOff& off = m.liftOffs.front();
     EXPECT_TRUE(off.straight) << "path " << off.worstPathDeg << ", nose " << off.worstNoseDeg << " degrees off";
     EXPECT_LE(off.time - testsupport::harnessStartTime, e.liftOffBy);
-    EXPECT_LE(std::fabs(std::remainder(off.courseDeg - runwayDeg, 360.0)), 3.0) << off.courseDeg;
+    EXPECT_LE(std::fabs(std::remainder(off.courseDeg - e.courseDeg, 360.0)), 3.0) << off.courseDeg;
     for (const auto& q : p) {  // its last 10 s on the ground on the runway's line
       const bool rolling = q.time > off.time - testsupport::harnessStartTime - 10.0 && onGround(q.pose);
       ASSERT_LE(rolling ? offRunwayMetres(q.pose) : 0.0, 25.0) << "at " << q.time;
@@ -239,6 +365,34 @@ void check(const EngineHarness& harness, const Expect& e) {
     EXPECT_EQ(m.objects.size(), 1u);
     EXPECT_TRUE(m.removals.empty()) << "removed at " << m.removals.front().time - testsupport::harnessStartTime;
     EXPECT_TRUE(onGround(p.back().pose));
+  }
+  if (e.turnsOnTheGround) {
+    EXPECT_TRUE(m.noseOff.empty()) << m.noseOff.front().worstDeg << " degrees at " << m.noseOff.front().start;
+    EXPECT_TRUE(m.backwards.empty());
+  }
+  if (e.reappearsAloftAfterS >= 0.0) {  // not driven across the field: gone where it held, back in the air
+    ASSERT_GE(m.objects.size(), 2u);
+    ASSERT_FALSE(m.removals.empty());
+    const double gone = m.removals.front().time - testsupport::harnessStartTime;
+    EXPECT_GE(gone, e.reappearsAloftAfterS);
+    EXPECT_LE(gone, e.reappearsAloftAfterS + 6.0);
+    EXPECT_LE(metresBetween(p.back().pose, p[p.size() > 100 ? p.size() - 100 : 0].pose), 1.0);
+    for (auto it = std::next(harness.tracks().begin()); it != harness.tracks().end(); ++it)
+      for (const auto& q : it->second.points) ASSERT_FALSE(onGround(q.pose)) << "object " << it->first << " at " << q.time;
+    EXPECT_EQ(m.removals.size(), 1u);  // the one in the air stays while its reports go on
+  }
+  if (e.behindAtMostS >= 0.0) {
+    EXPECT_EQ(m.unreachedReports, 0) << "of " << m.reports;
+    EXPECT_LE(m.largestLagSeconds, e.behindAtMostS) << "report at " << m.largestLagAt - testsupport::harnessStartTime;
+  }
+  if (e.smoothAloftFromS >= 0.0) {  // a second apart: no sinking, speed within 1 kt of the second before
+    const auto from = std::find_if(p.begin(), p.end(), [&](const auto& q) { return q.time >= e.smoothAloftFromS; });
+    ASSERT_LT(static_cast<std::size_t>(from - p.begin()) + 20, p.size());
+    for (std::size_t i = static_cast<std::size_t>(from - p.begin()) + 20; i < p.size(); i += 10) {
+      ASSERT_FALSE(onGround(p[i].pose));
+      ASSERT_GE(p[i].pose.altitude - p[i - 10].pose.altitude, -1.0) << "sinking at " << p[i].time;
+      ASSERT_LE(std::fabs(ktOver(p, i) - ktOver(p, i - 10)), 1.0) << "speed changing at " << p[i].time;
+    }
   }
   if (e.slowingFromS >= 0.0) {
     const auto down = std::find_if(p.begin(), p.end(), [](const auto& q) { return onGround(q.pose); });
@@ -273,6 +427,23 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        {outageFromS + 0.5, outageToS}, 420, keptThroughLanding()},
       {"made-up roll-out slows like an aircraft", scenarioText(header, rollOutAfterTheReportsEnd(), 3.0), {}, 360,
        slowsIn(18.0, 32.0)},
+      {"landing backtracks and turns on the runway", scenarioText(header, landingThatBacktracks(), 3.0), {}, 480,
+       [] { Expect e = keptThroughLanding(); e.turnsOnTheGround = true; return e; }()},
+      {"holder next seen aloft 3 km away", scenarioText(header, holderSeenNextFarAway(), 5.0),
+       {85.0, farHoldResumeS}, 830, reappearsAloft(farHoldResumeS)},
+      {"departure silent 2 minutes while taxiing", scenarioText(header, departureSilentWhileTaxiing(), 5.0),
+       {taxiSilentFromS, taxiSilentToS}, 420,  // its backtrack made up at 20 kt from where it stopped: 83 s late
+       liftsOff(taxiSilentAirborneS + 30.0 + 100.0, takeOffDeg)},
+      {"lined up, next reported through 38 kt", scenarioText(header, linedUpRoll(), 2.0),
+       {linedUpSeenS - 35.0, linedUpSeenS}, 240, liftsOff(linedUpAirborneS + 30.0 + 10.0)},
+      {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
+       {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // 2.2 km behind: 140 s to its first report at 30 kt
+         Expect e = keptUpWith(150.0);
+         e.groundKt = 20.0 * 1.5 * 1.05;
+         return e;
+       }()},
+      {"climbing out when its reports end", scenarioText(header, climbOutThenSilent(), 5.0), {}, 150,
+       smoothAloft(climbOutEndS + 30.0)},
   };
   for (const RollCase& c : cases) {
     SCOPED_TRACE(c.name);
