@@ -274,6 +274,13 @@ double gf_baseGroundTurnRate(AcCategory category) {
   return baseGroundTurnRateDegPerTick[gf_categorySlot(category)] * radiansPerDegree;
 }
 
+double gf_groundTurnLimit(const LiveAc& ac) {
+  const double base = gf_baseGroundTurnRate(ac.category);
+  // Below the base a bend slows the aircraft behind its reports (the nose is
+  // its path); far above it, a short leg would spin the nose round in a second.
+  return std::clamp(std::fabs(ac.groundTurnRate), base, steerTurnRateFactor * base);
+}
+
 bool gf_pullsOut(double offStandHeadingDeg) { return std::fabs(offStandHeadingDeg) < pullOutMaxDeg; }
 
 const StandRecord* gf_findStand(std::int32_t number) {

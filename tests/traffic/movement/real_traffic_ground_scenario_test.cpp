@@ -124,6 +124,26 @@ std::vector<Report> jitteryTaxi() {
   return r;
 }
 
+// Taxiing along 007 at 6 kt, reports every 5 s, two of them with a track and
+// heading of 187 while the positions go on along 007.
+std::vector<Report> slowTaxiWhoseTrackFlips() {
+  std::vector<Report> r;
+  for (int i = 0; i <= 24; ++i) {
+    const double track = i == 8 || i == 9 ? 187.0 : 7.0;
+    r.push_back({5.0 * i, ahead(apron, 7.0, 6.0 * 1852.0 / 3600.0 * 5.0 * i), 6.0, track, track});
+  }
+  return r;
+}
+
+// Standing 20 s at its stand facing 185, then taxiing off along 006 at 6 kt,
+// track and heading 006.
+std::vector<Report> leavesItsStandTheOtherWay() {
+  std::vector<Report> r;
+  for (int i = 0; i <= 4; ++i) r.push_back({5.0 * i, apron, 0.0, 185.0, 185.0});
+  for (int i = 1; i <= 20; ++i) r.push_back({20.0 + 5.0 * i, ahead(apron, 6.0, 6.0 * 1852.0 / 3600.0 * 5.0 * i), 6.0, 6.0, 6.0});
+  return r;
+}
+
 // DAL2927 at its Minneapolis gate: standing, pushed back, standing, taxiing away,
 // moved onto the apron here with distances kept.
 std::vector<Report> recordedPushBack(double pushBackReportedKt = -1.0) {
@@ -265,6 +285,11 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
       {"taxi reported at 96 kt, 116 degrees off its path", staleFastTaxi, 210, noseOffDeg, 10 * 1.5, 0.0, 1e9},
       {"positions jumping 50-300 m round a slow taxi at a stale 139.8 kt", jitteryTaxi, 270, 1e9, taxiCapKt,
        pushBackKt, 1e9},
+      // An A320 turns its nose on the ground at most 0.21 degrees a tick.
+      {"slow taxi, two of its reports flipping its track by 180", slowTaxiWhoseTrackFlips, 160, noseOffDeg, 1e9, 0.0,
+       1e9, false, -1.0, -1.0, 2.2},
+      {"created at its stand facing 185, leaving along 006", leavesItsStandTheOtherWay, 160, 1e9, 1e9, 0.0, 1e9, true,
+       -1.0, -1.0, 2.2},
   });
 }
 
