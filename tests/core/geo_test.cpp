@@ -72,7 +72,8 @@ TEST(LocalOffset, MetresBothWaysTheDateLineAndThePoles) {
   EXPECT_GE(east.longitude, -180.0);
   EXPECT_LT(east.longitude, 180.0);
   EXPECT_NEAR(gf_normalLongitude(east.longitude - 179.9), 10.0 / (guardEast / 0.001), 1e-9);
-  for (const auto& [in, out] : {std::pair{180.0, -180.0}, {-180.0, -180.0}, {540.0, -180.0}, {24912.0, 72.0}, {-190.0, 170.0}})
+  for (const auto& [in, out] :
+       {std::pair{180.0, -180.0}, {-180.0, -180.0}, {540.0, -180.0}, {24912.0, 72.0}, {-190.0, 170.0}})
     EXPECT_DOUBLE_EQ(gf_normalLongitude(in), out) << in;
 }
 

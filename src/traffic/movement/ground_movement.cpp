@@ -275,10 +275,10 @@ double gf_baseGroundTurnRate(AcCategory category) {
 }
 
 double gf_groundTurnLimit(const LiveAc& ac) {
-  const double base = gf_baseGroundTurnRate(ac.category);
-  // Below the base a bend slows the aircraft behind its reports (the nose is
-  // its path); far above it, a short leg would spin the nose round in a second.
-  return std::clamp(std::fabs(ac.groundTurnRate), base, steerTurnRateFactor * base);
+  // The leg's own rate drops below this on short legs and long gentle ones:
+  // with the nose along the path, a slower turn holds the aircraft back in
+  // every bend. Above it, a short leg would spin the nose round in a second.
+  return steerTurnRateFactor * gf_baseGroundTurnRate(ac.category);
 }
 
 bool gf_pullsOut(double offStandHeadingDeg) { return std::fabs(offStandHeadingDeg) < pullOutMaxDeg; }
