@@ -475,9 +475,11 @@ TEST_F(MovementRules, ReportsAtTheSamePositionOrTimeGiveFiniteRates) {
     EXPECT_TRUE(std::isfinite(r));
   EXPECT_GE(lf_ticksToNext(ground), 25);
   EXPECT_DOUBLE_EQ(lf_headingDelta(ground), 0.0);  // second and third on one spot: no turn
-  // Taxiing over a pole to a report 22 m away on its far side: the longitude
-  // always within [-180, 180), the latitude within 90.
-  LiveAc polar = aircraft({at(89.9999, 10.0, 15, 1000), at(89.9999, -170.0, 15, 1500)}, AcPhase::Taxi, true);
+  // Taxiing off a report at a pole, nose east, to one 1.1 km away: the
+  // longitude always within [-180, 180), the latitude within 90.
+  LiveAc polar = aircraft({at(90.0, 0.0, 15, 1000), at(89.99, 90.0, 15, 1100)}, AcPhase::Taxi, true);
+  nextPosMain(polar);
+  polar.heading = M_PI / 2.0;
   for (int i = 0; i < 1000; ++i) {
     lf_moveTick(polar);
     ASSERT_TRUE(polar.lon >= -180.0 && polar.lon < 180.0 && std::fabs(polar.lat) <= 90.0) << i << " " << polar.lon;
