@@ -1,5 +1,6 @@
 // Positions on the earth and the great-circle functions on them: distance,
-// initial bearing and the point reached along a course.
+// initial bearing and the point reached along a course; short offsets in
+// metres on the local plane.
 #pragma once
 
 namespace gwr {
@@ -19,6 +20,7 @@ inline constexpr double twoPi = 6.283185307179586;
 inline constexpr double metresPerDegreeLat = 111132.95;  // mean length of a degree of latitude
 inline constexpr double largestLatitude = 90.0;         // degrees either side of the equator
 inline constexpr double largestLongitude = 180.0;       // degrees either side of Greenwich
+inline constexpr double poleGuardLatitude = 89.99;      // nearer a pole, longitude spans as here
 
 // Haversine distance in nautical miles; symmetric in its arguments.
 double gf_greatCircleDistanceNm(const LatLon& a, const LatLon& b);
@@ -29,5 +31,23 @@ double gf_initialBearing(const LatLon& from, const LatLon& to);
 // The point reached from `from` along the great circle with initial course
 // `course` (radians) after `distanceFeet`; longitude in [-180, 180].
 LatLon gf_destinationPoint(const LatLon& from, double course, double distanceFeet);
+
+// A longitude in degrees brought into [-180, 180).
+double gf_normalLongitude(double degrees);
+
+// Metres north and east on the plane that touches the earth at a point.
+struct LocalOffset {
+  double north = 0.0;
+  double east = 0.0;
+};
+
+// Where `to` lies from `from`, the longitudes compared the short way round.
+// Nearer a pole than poleGuardLatitude a degree of longitude is taken as
+// long as there, so that a metre east never becomes thousands of degrees.
+LocalOffset gf_localOffset(const LatLon& from, const LatLon& to);
+// The point at `offset` from `from` on the same plane (the inverse of
+// gf_localOffset): a latitude beyond a pole comes back over it, the longitude
+// turned by 180; the longitude in [-180, 180).
+LatLon gf_offsetPoint(const LatLon& from, const LocalOffset& offset);
 
 } // namespace gwr

@@ -1,5 +1,7 @@
-// Tests of the great-circle distance, the initial bearing and the destination
-// point, across the poles and the date line.
+// Tests of the great-circle distance, the initial bearing, the destination
+// point and local offsets, across the poles and the date line.
+#include <cmath>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -41,6 +43,31 @@ TEST(DestinationPoint, ZeroDistanceRoundTripsAndTheDateLine) {
   }
   EXPECT_NEAR(gf_destinationPoint({10, 179.5}, pi / 2, 120.0 * feetPerNm).longitude, -178.47, 0.05);
   EXPECT_NEAR(gf_destinationPoint({-10, -179.9}, 3 * pi / 2, 60.0 * feetPerNm).longitude, 179.08, 0.05);
+}
+
+// Short offsets on the local plane and back: the short way over the date
+// line; nearer a pole than 89.99 degrees a degree of longitude spans as there.
+TEST(LocalOffset, MetresBothWaysTheDateLineAndThePoles) {
+  struct Case { LatLon from, to; double north, east; };
+  const double guardEast = metresPerDegreeLat * std::cos(89.99 * radiansPerDegree);  // a degree's metres
+  for (const Case c : {Case{{50.0, 8.0}, {50.001, 8.001}, 111.13295, 111.13295 * std::cos(50.0 * radiansPerDegree)},
+                       Case{{0.0, 179.9995}, {0.0, -179.9995}, 0.0, 111.13295},
+                       Case{{89.9999, 10.0}, {89.9999, 10.001}, 0.0, guardEast * 0.001},
+                       Case{{90.0, 10.0}, {90.0, -170.0}, 0.0, -180.0 * guardEast}}) {
+    const LocalOffset o = gf_localOffset(c.from, c.to);
+    EXPECT_NEAR(o.north, c.north, 1e-6);
+    EXPECT_NEAR(o.east, c.east, 1e-6);
+    const LatLon back = gf_offsetPoint(c.from, o);
+    EXPECT_NEAR(back.latitude, c.to.latitude, 1e-9);
+    EXPECT_NEAR(gf_normalLongitude(back.longitude - c.to.longitude), 0.0, 1e-9);
+  }
+  // Over a pole the latitude comes back and the longitude turns round.
+  const LatLon over = gf_offsetPoint({89.9999, 10.0}, {30.0, 0.0});
+  EXPECT_NEAR(over.latitude, 90.0 - (30.0 / metresPerDegreeLat - 0.0001), 1e-9);
+  EXPECT_NEAR(over.longitude, -170.0, 1e-9);
+  for (const auto& [in, out] :
+       {std::pair{180.0, -180.0}, {-180.0, -180.0}, {540.0, -180.0}, {24912.0, 72.0}, {-190.0, 170.0}})
+    EXPECT_DOUBLE_EQ(gf_normalLongitude(in), out) << in;
 }
 
 } // namespace

@@ -37,15 +37,13 @@ struct Interval {
 };
 
 double lf_metres(double lat1, double lon1, double lat2, double lon2) {
-  const double north = (lat2 - lat1) * metresPerDegreeLat;
-  const double east = (lon2 - lon1) * metresPerDegreeLat * std::cos((lat1 + lat2) * 0.5 * radiansPerDegree);
-  return std::hypot(north, east);
+  const LocalOffset o = gf_localOffset({lat1, lon1}, {lat2, lon2});
+  return std::hypot(o.north, o.east);
 }
 
 double lf_courseDeg(double lat1, double lon1, double lat2, double lon2) {
-  const double north = (lat2 - lat1) * metresPerDegreeLat;
-  const double east = (lon2 - lon1) * metresPerDegreeLat * std::cos((lat1 + lat2) * 0.5 * radiansPerDegree);
-  const double deg = std::atan2(east, north) * degreesPerRadian;
+  const LocalOffset o = gf_localOffset({lat1, lon1}, {lat2, lon2});
+  const double deg = std::atan2(o.east, o.north) * degreesPerRadian;
   return deg < 0.0 ? deg + 360.0 : deg;
 }
 

@@ -125,8 +125,30 @@ void turnTowards(LiveAc& ac, double target) {
   ac.heading = gf_wrapHeading(ac.heading + (diff > 0.0 ? step : -step));
 }
 
+// How far along its curve a ground aircraft gets this tick: where the curve
+// bends faster than the nose may turn, it goes slower (while the nose still
+// lags the path, at half that bend, so that it catches up).
+double curveAdvance(const LiveAc& ac, double nose) {
+  double to = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
+  const auto from = gf_curvePoint(ac.curve, ac.curvePosition);
+  if (!from) return to;
+  const double limit = gf_groundTurnLimit(ac);
+  const double lag = std::fabs(gf_normalizeAngle(from->heading - nose));
+  const double bend = std::max(limit - lag, limit / 2.0);
+  for (int tries = 0; tries < curveSlowingTries; ++tries) {
+    const auto point = gf_curvePoint(ac.curve, to);
+    const double turned = point ? std::fabs(gf_normalizeAngle(point->heading - from->heading)) : 0.0;
+    if (turned <= bend) break;
+    to = ac.curvePosition + (to - ac.curvePosition) * bend / turned;
+  }
+  return to;
+}
+
 void curveTick(LiveAc& ac) {
-  ac.curvePosition = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
+  const bool tailFirst = ac.phase == AcPhase::PushingBack || ac.reversing;
+  const bool driven = ac.onGroundConfirmed && ac.phase != AcPhase::Parking;
+  ac.curvePosition = driven ? curveAdvance(ac, tailFirst ? ac.heading + M_PI : ac.heading)
+                            : std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
   const auto point = gf_curvePoint(ac.curve, ac.curvePosition);
   if (!point) {
     gf_log(fmt::format("{} error in curve at index: {:.2F}", ac.callsign, ac.curvePosition));
@@ -135,20 +157,27 @@ void curveTick(LiveAc& ac) {
   }
   ac.lat = point->lat;
   ac.lon = point->lon;
-  const bool tailFirst = ac.phase == AcPhase::PushingBack || ac.reversing;
   const double nose = tailFirst ? point->heading + M_PI : point->heading;
   // Driven on the ground, the nose is the path's direction: lagging it would slide the aircraft sideways.
-  if (ac.onGroundConfirmed && ac.phase != AcPhase::Parking) ac.heading = gf_wrapHeading(nose);
+  if (driven) ac.heading = gf_wrapHeading(nose);
   else turnTowards(ac, nose);
 }
 
+// Whatever moved it this tick, the nose on the ground turns no faster than an
+// aircraft can: a flip round on the spot is spread over the turn it takes.
+void limitGroundTurn(LiveAc& ac, double before) {
+  if (!ac.onGroundConfirmed) return;
+  const double turned = gf_normalizeAngle(ac.heading - before);
+  const double limit = gf_groundTurnLimit(ac);
+  if (std::fabs(turned) > limit) ac.heading = gf_wrapHeading(before + std::copysign(limit, turned));
+}
+
 void wrapPosition(LiveAc& ac) {
-  if (ac.lon > 180.0) ac.lon -= 360.0;
-  if (ac.lon < -180.0) ac.lon += 360.0;
-  if (ac.lat > 90.0 || ac.lat < -90.0) {
-    ac.lat = ac.lat > 0.0 ? 180.0 - ac.lat : -180.0 - ac.lat;
-    ac.lon += ac.lon > 0.0 ? -180.0 : 180.0;
+  if (ac.lat > largestLatitude || ac.lat < -largestLatitude) {
+    ac.lat = std::copysign(2.0 * largestLatitude, ac.lat) - ac.lat;
+    ac.lon += largestLongitude;
   }
+  ac.lon = gf_normalLongitude(ac.lon);
 }
 
 double streamVerticalSum(const LiveAc& ac) {
@@ -511,6 +540,7 @@ void lf_moveTick(LiveAc& ac) {
         ac.lon += ac.lonRate;
       }
     }
+    limitGroundTurn(ac, before.heading);
     if (ac.landing && !ac.onGroundConfirmed && ac.heightAboveGround <= flareCeilingFt) {
       flareTick(ac);
     } else if (ac.onGroundConfirmed) {

@@ -274,6 +274,13 @@ double gf_baseGroundTurnRate(AcCategory category) {
   return baseGroundTurnRateDegPerTick[gf_categorySlot(category)] * radiansPerDegree;
 }
 
+double gf_groundTurnLimit(const LiveAc& ac) {
+  // The leg's own rate drops below this on short legs and long gentle ones:
+  // with the nose along the path, a slower turn holds the aircraft back in
+  // every bend. Above it, a short leg would spin the nose round in a second.
+  return steerTurnRateFactor * gf_baseGroundTurnRate(ac.category);
+}
+
 bool gf_pullsOut(double offStandHeadingDeg) { return std::fabs(offStandHeadingDeg) < pullOutMaxDeg; }
 
 const StandRecord* gf_findStand(std::int32_t number) {

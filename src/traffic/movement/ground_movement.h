@@ -26,6 +26,10 @@ void lf_arriveAtStand(LiveAc& aircraft);
 
 // The turn rate (radians per tick) an aircraft of the category taxis with.
 double gf_baseGroundTurnRate(AcCategory category);
+// The most its nose turns in a tick on the ground, radians: steerTurnRateFactor
+// times the base rate, the fastest the leg timing gives (turns of 90 degrees
+// or more).
+double gf_groundTurnLimit(const LiveAc& aircraft);
 // The fastest a ground leg from a to b may be flown: rolling when either
 // report is airborne or at the take-off roll's speed, else taxiing.
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b);

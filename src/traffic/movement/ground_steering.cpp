@@ -21,15 +21,7 @@ namespace {
 double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
 
 // Metres north and east from the aircraft to the report, on the local plane.
-struct Offset {
-  double north = 0.0, east = 0.0;
-};
-Offset offsetTo(const LiveAc& ac, double lat, double lon) {
-  double dLon = lon - ac.lon;
-  if (dLon > 180.0) dLon -= 360.0;
-  if (dLon < -180.0) dLon += 360.0;
-  return {(lat - ac.lat) * metresPerDegreeLat, dLon * metresPerDegreeLat * std::cos(ac.lat * radiansPerDegree)};
-}
+LocalOffset offsetTo(const LiveAc& ac, double lat, double lon) { return gf_localOffset({ac.lat, ac.lon}, {lat, lon}); }
 
 // The fastest the aircraft may go on this leg, metres per tick.
 double capPerTick(const LiveAc& ac) {
@@ -72,10 +64,10 @@ void gf_steerLegStart(LiveAc& ac) {
   if (!bearing) return;
   if (ac.reversing) {
     ac.reversing = offDeg(*bearing, gf_reportedNose(s[1])) > reverseKeepDeg && slowLeg(s[0], s[1]) ? 1 : 0;
-  } else if (gf_legLooksPushed(s[0], s[1], *bearing)) {
+  } else if (gf_legLooksPushed(s[0], s[1], *bearing) && offDeg(*bearing, ac.heading) >= reverseKeepDeg) {
+    // Only a nose that already points away from the leg is pushed: one along it
+    // would have to flip round on the spot.
     ac.reversing = 1;
-    // Met already moving (nose along the motion): its nose is the other way round.
-    if (offDeg(*bearing, ac.heading) < reverseKeepDeg) ac.heading = gf_wrapHeading(ac.heading + M_PI);
   }
 }
 
@@ -88,7 +80,7 @@ bool gf_steerGroundTick(LiveAc& ac) {
   if (!ground || ac.samples.empty() || !ac.onGroundConfirmed) return false;
   const auto& s = ac.samples;
   const PositionSample& target = s.front();
-  const Offset b = offsetTo(ac, target.lat, target.lon);
+  const LocalOffset b = offsetTo(ac, target.lat, target.lon);
   const double d = std::hypot(b.north, b.east);
   if (!std::isfinite(d)) return false;
   if (d < steerSameMetres) return true;
@@ -97,8 +89,8 @@ bool gf_steerGroundTick(LiveAc& ac) {
   const double lookAhead = std::max(steerLookAheadMetres, step * ticksPerSecond * steerLookAheadSeconds);
   // The point to aim at: ahead on the line from where the leg started to
   // its report, so that the path comes onto that line, not zigzags round it.
-  Offset aim = b;
-  const Offset a = offsetTo(ac, ac.legFromLat, ac.legFromLon);
+  LocalOffset aim = b;
+  const LocalOffset a = offsetTo(ac, ac.legFromLat, ac.legFromLon);
   const double abN = b.north - a.north, abE = b.east - a.east;
   const double ab = std::hypot(abN, abE);
   if (d > lookAhead && ab > steerSameMetres) {
@@ -106,7 +98,7 @@ bool gf_steerGroundTick(LiveAc& ac) {
     aim = {a.north + abN * along / ab, a.east + abE * along / ab};
   }
   const double path = gf_travelHeading(ac);
-  const double maxTurn = steerTurnRateFactor * gf_baseGroundTurnRate(ac.category);
+  const double maxTurn = gf_groundTurnLimit(ac);
   const double off = gf_normalizeAngle(std::atan2(aim.east, aim.north) - path);
   const double turn = std::clamp(off, -maxTurn, maxTurn);
   // Too fast to turn onto the aim point at this rate it would circle round
@@ -120,8 +112,9 @@ bool gf_steerGroundTick(LiveAc& ac) {
     ac.lat = target.lat;
     ac.lon = target.lon;
   } else {
-    ac.lat += step * std::cos(travel) / metresPerDegreeLat;
-    ac.lon += step * std::sin(travel) / (metresPerDegreeLat * std::cos(ac.lat * radiansPerDegree));
+    const LatLon next = gf_offsetPoint({ac.lat, ac.lon}, {step * std::cos(travel), step * std::sin(travel)});
+    ac.lat = next.latitude;
+    ac.lon = next.longitude;
   }
   ac.heading = ac.reversing ? gf_wrapHeading(travel + M_PI) : travel;
   return true;

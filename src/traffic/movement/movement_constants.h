@@ -96,6 +96,7 @@ inline constexpr double spoilersInKt = 90.0;
 inline constexpr double turnToleranceDeg = 0.5;
 inline constexpr double turningFlagDeg = 3.0;
 inline constexpr double curveEnd = 0.999999;
+inline constexpr int curveSlowingTries = 3;  // steps shortened to keep a ground curve's bend within the nose's turn
 inline constexpr double curveMinTurnDeg = 3.0;
 inline constexpr double midpointTurnDeg = 45.0;
 inline constexpr double midpointLegNm = 0.02699784017278618;  // 50 m

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/geo.h"
+#include "refdata/airports_table.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
@@ -23,11 +24,10 @@ struct AlongPush {
 };
 
 AlongPush alongPush(const LiveAc& ac, double lat, double lon) {
-  const auto bearing = gf_legBearing(ac.standLat, ac.standLon, lat, lon);
-  if (!bearing) return {};
-  const double d = gf_distanceNm(ac.standLat, ac.standLon, lat, lon);
-  const double off = *bearing - gf_wrapHeading(ac.standHeading + M_PI);
-  return {d * std::cos(off), d * std::sin(off)};
+  const LocalOffset o = gf_localOffset({ac.standLat, ac.standLon}, {lat, lon});
+  const double push = ac.standHeading + M_PI;
+  const double north = o.north / metresPerNm, east = o.east / metresPerNm;
+  return {north * std::cos(push) + east * std::sin(push), east * std::cos(push) - north * std::sin(push)};
 }
 
 } // namespace

@@ -173,8 +173,18 @@ TEST_F(MovementRules, CornersAreFlownOnCurvesMidpointsFirstReversalsStraight) {
     EXPECT_EQ(nextPosGround(ac), GroundDispatch::Continue);
     EXPECT_EQ(gf_curveSet(ac.curve), c.curve) << c.legMetres << " m, " << c.turnDeg << " deg";
     EXPECT_EQ(ac.samples.size(), c.size) << c.legMetres << " m, " << c.turnDeg << " deg";
-    if (c.curve) {
-      EXPECT_NEAR(ac.curveAngle, c.turnDeg, 1.0);
+    if (!c.curve) continue;
+    EXPECT_NEAR(ac.curveAngle, c.turnDeg, 1.0);
+    // Timed to take a second, the corner is flown no faster than the nose
+    // turns (an A320's 0.21 degrees a tick), the nose along the path.
+    ac.curveStep = 0.01;
+    for (int i = 0; i < 100; ++i) {
+      const double before = ac.heading;
+      lf_moveTick(ac);
+      const auto path = gf_curvePoint(ac.curve, ac.curvePosition);
+      ASSERT_TRUE(path.has_value());
+      EXPECT_LE(std::fabs(gf_normalizeAngle(ac.heading - before)), 0.21 * deg + 1e-12);
+      EXPECT_NEAR(gf_normalizeAngle(ac.heading - path->heading), 0.0, 0.01 * deg) << i;
     }
   }
 }
@@ -475,6 +485,15 @@ TEST_F(MovementRules, ReportsAtTheSamePositionOrTimeGiveFiniteRates) {
     EXPECT_TRUE(std::isfinite(r));
   EXPECT_GE(lf_ticksToNext(ground), 25);
   EXPECT_DOUBLE_EQ(lf_headingDelta(ground), 0.0);  // second and third on one spot: no turn
+  // Taxiing off a report at a pole, nose east, to one 1.1 km away: the
+  // longitude always within [-180, 180), the latitude within 90.
+  LiveAc polar = aircraft({at(90.0, 0.0, 15, 1000), at(89.99, 90.0, 15, 1100)}, AcPhase::Taxi, true);
+  nextPosMain(polar);
+  polar.heading = M_PI / 2.0;
+  for (int i = 0; i < 1000; ++i) {
+    lf_moveTick(polar);
+    ASSERT_TRUE(polar.lon >= -180.0 && polar.lon < 180.0 && std::fabs(polar.lat) <= 90.0) << i << " " << polar.lon;
+  }
   EXPECT_TRUE(log.lines().empty());
 }
 
