@@ -28,6 +28,7 @@ namespace {
 
 constexpr std::string_view noneText = "null";
 constexpr std::string_view adsbSource = "adsb_icao";
+constexpr std::string_view rotorcraftEmitter = "A7";  // field 28: the ADS-B emitter category
 constexpr double maxTrueHeadingDeg = 360.0;
 constexpr double notReported = -1.0;  // TAS and roll
 constexpr double earliestTimestampS = 631152000.0;   // 1990-01-01 00:00 UTC, seconds since 1970
@@ -76,11 +77,14 @@ bool nearParkAirport(const TrafficRecord& record) {
   return gf_greatCircleDistanceNm(parkPosition, {record.latitude, record.longitude}) <= groundTrafficRadiusNm;
 }
 
-bool onGroundByHeight(double altitude, double groundSpeed, double fieldElevation) {
+// The wider bands trust that a slow aircraft cannot fly low; a rotorcraft
+// can (it hovers), so only the first, the altitude's own noise, holds for it.
+bool onGroundByHeight(double altitude, double groundSpeed, double fieldElevation, bool rotorcraft) {
   const double h = altitude - fieldElevation;
   if (h <= 0.0) return true;
-  for (const auto& band : groundBands) {
-    if (std::abs(h) <= band.heightFt && groundSpeed <= band.speedKt) return true;
+  const std::size_t bands = rotorcraft ? 1 : groundBands.size();
+  for (std::size_t i = 0; i < bands; ++i) {
+    if (std::abs(h) <= groundBands[i].heightFt && groundSpeed <= groundBands[i].speedKt) return true;
   }
   return false;
 }
@@ -198,12 +202,14 @@ bool lf_correctAltitude(TrafficReader& reader, TrafficRecord& record) {
   if (altitude <= 0.0) {
     altitude = 0.0;
   } else {
+    const bool rotorcraft = reader.fields[fCategory] == rotorcraftEmitter;
     altitude = std::max(0.0, (reader.qnh.load() - standardQnhHpa) * feetPerHectopascal + altitude);
     if (altitude > 0.0 && altitude < groundTestCeilingFt) {
       const double field = reader.fieldElevation().value_or(unknownFieldElevationFt);
-      if (onGroundByHeight(altitude, record.groundSpeed, field)) altitude = 0.0;
+      if (onGroundByHeight(altitude, record.groundSpeed, field, rotorcraft)) altitude = 0.0;
     }
-    if (record.groundSpeed <= slowOnGroundKt && altitude > 0.0) altitude = 0.0;
+    // Slow means on the ground at any height, but not for a rotorcraft: it climbs away slowly.
+    if (record.groundSpeed <= slowOnGroundKt && altitude > 0.0 && !rotorcraft) altitude = 0.0;
   }
   record.altitude = altitude;
   if (!AIRBORNE_ONLY.current()) return true;

@@ -148,7 +148,9 @@ void rollThrottle(LiveAc& ac) {
 
 void takeOffCheck(LiveAc& ac) {
   const auto& s = ac.samples;
-  if (s[1].groundSpeed < takeOffRollKt) return;
+  // A rotorcraft needs no run: it lifts off once its next report is in the air.
+  const bool liftsWhereItIs = isRotorcraft(ac) && s[1].airborne;
+  if (s[1].groundSpeed < takeOffRollKt && !liftsWhereItIs) return;
   const bool someSlow =
       std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.verticalSpeed <= takeOffClimbFpm; });
   if (someSlow) {

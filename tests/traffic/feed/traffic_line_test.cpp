@@ -152,6 +152,7 @@ TEST_F(TrafficLineTest, AltitudeIsCorrectedForQnhAndTestedForTheGround) {
     std::int32_t qnh;
     std::optional<double> field;
     double expected;
+    const char* category = "A3";
   } cases[] = {
       {"1000", "200", 1003, std::nullopt, 723.25},    // 10.25 hPa low: 276.75 ft lower
       {"1000", "200", 900, std::nullopt, 0.0},        // corrected below 0
@@ -162,6 +163,7 @@ TEST_F(TrafficLineTest, AltitudeIsCorrectedForQnhAndTestedForTheGround) {
       {"386.75", "81", 1013, 300.0, 380.0},
       {"406.75", "43", 1013, 300.0, 0.0},             // 100 ft at 43 kt
       {"406.75", "44", 1013, 300.0, 400.0},
+      {"406.75", "35", 1013, 300.0, 400.0, "A7"},     // a rotorcraft hovers: still airborne
       {"296.75", "300", 1013, 300.0, 0.0},            // below the field
       {"20006.75", "35", 1013, std::nullopt, 0.0},    // slow: ground at any height
       {"20006.75", "36", 1013, std::nullopt, 20000.0},
@@ -173,7 +175,7 @@ TEST_F(TrafficLineTest, AltitudeIsCorrectedForQnhAndTestedForTheGround) {
   for (const auto& c : cases) {
     reader.qnh.store(c.qnh);
     reader.setFieldElevation(c.field);
-    const auto record = parse(TrafficLine{}.set(4, c.altitude).set(8, c.speed));
+    const auto record = parse(TrafficLine{}.set(4, c.altitude).set(8, c.speed).set(28, c.category));
     ASSERT_TRUE(record) << c.altitude << " " << c.speed;
     EXPECT_NEAR(record->altitude, c.expected, 1e-9) << c.altitude << " at " << c.speed << " kt";
     EXPECT_EQ(record->airborne, c.expected > 0.0 ? 1 : 0) << c.altitude;
