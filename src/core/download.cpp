@@ -120,13 +120,18 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
   DownloadResult outcome;
   if (!handle) return outcome;
   const std::filesystem::path partial = gf_partialDownloadPath(destination);
+  const std::filesystem::path partialName = partial.filename();
   FileCloser closer;
   // A partial file that cannot be removed is harmless: the next try makes it new.
   try {
     // Made new, never opened where it stands: a link or pipe left at the
     // partial file's name would take the bytes elsewhere or hold the start.
+    // Made and renamed through the folder's descriptor, so that a folder
+    // swapped on the path meanwhile cannot take the file.
+    platform::FileKind kind = platform::FileKind::missing;
+    const platform::Folder folder = platform::Folder::of(destination, kind);
     platform::FileMade made = platform::FileMade::failed;
-    closer.file = platform::createFileLike(partial, nullptr, made);
+    closer.file = platform::createIn(folder, partialName, nullptr, made);
     if (!closer.file) {
       gf_log(fmt::format("Could not open output file: {}", platform::pathToUtf8(destination)));
       return outcome;
@@ -166,10 +171,9 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
       gf_removeIfPresent(partial);
       return outcome;
     }
-    std::error_code error;
-    std::filesystem::rename(partial, destination, error);
-    if (error) {
-      gf_log(fmt::format("Could not replace {}: {}", platform::pathToUtf8(destination), error.message()));
+    if (!platform::renameIn(folder, partialName, folder, destination.filename())) {
+      gf_log(fmt::format("Could not replace {}: {}", platform::pathToUtf8(destination),
+                         std::generic_category().message(errno)));
       gf_removeIfPresent(partial);
       return outcome;
     }
