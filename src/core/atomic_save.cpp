@@ -84,7 +84,8 @@ bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& writ
   struct stat existing {};
   const bool present = platform::statIn(folder, name, existing);
   // A link here now was put there after the chain was followed.
-  if (present && !S_ISREG(existing.st_mode)) return lf_saveFailed(file, "not a regular file", cause);
+  if (present && !S_ISREG(existing.st_mode))
+    return lf_saveFailed(file, gf_refusalCause(file, platform::kindOfMode(existing.st_mode), "written", false), cause);
   // A file this process may not write (made read-only, or another user's
   // after a run with raised rights) is left as it is, not quietly replaced
   // and taken over: the rename needs no write permission on the file itself.

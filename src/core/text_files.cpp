@@ -179,8 +179,10 @@ bool lf_isFolder(const std::filesystem::path& path) {
 // program's own file belongs would block the open for ever, another user's
 // link would lead a run with raised rights anywhere: they are refused and,
 // with logged, logged.
-std::string lf_refusalCause(const std::filesystem::path& path, platform::FileKind kind,
-                            std::string_view done = "read", bool logged = true) {
+} // namespace
+
+std::string gf_refusalCause(const std::filesystem::path& path, platform::FileKind kind, std::string_view done,
+                            bool logged) {
   std::string_view what;
   switch (kind) {
   case platform::FileKind::regular:
@@ -212,7 +214,6 @@ std::string lf_refusalCause(const std::filesystem::path& path, platform::FileKin
   return cause;
 }
 
-} // namespace
 
 std::string gf_charsetName(Charset charset) {
   const auto index = static_cast<int>(charset);
@@ -249,13 +250,13 @@ std::string gf_toValidUtf8(std::string_view text) {
 bool gf_readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& cause) {
   errno = 0;
   const platform::FileKind kind = platform::readRegularFile(path, bytes);
-  cause = lf_refusalCause(path, kind);
+  cause = gf_refusalCause(path, kind, "read", true);
   return cause.empty();
 }
 
 bool gf_isRegularFile(const std::filesystem::path& path, std::string& cause) {
   errno = 0;
-  cause = lf_refusalCause(path, platform::kindOfFile(path));
+  cause = gf_refusalCause(path, platform::kindOfFile(path), "read", true);
   return cause.empty();
 }
 
@@ -369,7 +370,7 @@ std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cau
   errno = 0;
   platform::FileKind kind = platform::FileKind::missing;
   std::FILE* file = platform::openForWriting(path, kind);
-  cause = file != nullptr ? std::string() : lf_refusalCause(path, kind, "written", logRefusal);
+  cause = file != nullptr ? std::string() : gf_refusalCause(path, kind, "written", logRefusal);
   if (file == nullptr && cause.empty()) cause = "cannot be opened";
   if (refused != nullptr)
     *refused = file == nullptr && kind != platform::FileKind::missing && kind != platform::FileKind::folder;

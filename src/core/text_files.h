@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sys/native_path.h"
+
 namespace gwr {
 
 enum class Charset : int {
@@ -112,6 +114,12 @@ public:
   std::filesystem::path path;
   std::vector<std::string> lines;
 };
+
+// Why a file of this kind is not read or written ("it is a named pipe, not a
+// regular file", the system's reason for a missing one), empty for a regular
+// one; with logged, a refusal is logged as "{path} not {done}: {cause}".
+std::string gf_refusalCause(const std::filesystem::path& path, platform::FileKind kind, std::string_view done,
+                            bool logged);
 
 // Why a save or write refuses another user's link, as its log line says.
 inline constexpr std::string_view foreignLinkCause = "its link leads to another user's file";

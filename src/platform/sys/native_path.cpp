@@ -24,7 +24,9 @@ namespace {
 
 constexpr std::size_t readChunkBytes = 64 * 1024;
 
-FileKind lf_kindOfMode(mode_t mode) {
+} // namespace
+
+FileKind kindOfMode(mode_t mode) {
   if (S_ISREG(mode)) return FileKind::regular;
   if (S_ISDIR(mode)) return FileKind::folder;
   if (S_ISFIFO(mode)) return FileKind::namedPipe;
@@ -32,6 +34,8 @@ FileKind lf_kindOfMode(mode_t mode) {
   if (S_ISSOCK(mode)) return FileKind::socket;
   return FileKind::other;
 }
+
+namespace {
 
 // A descriptor of path when it is a regular file; -1 otherwise, with kind
 // telling what is there. Looked at first, so that no device is ever opened,
@@ -53,7 +57,7 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind) {
     kind = FileKind::missing;
     return -1;
   }
-  kind = lf_kindOfMode(opened.st_mode);
+  kind = kindOfMode(opened.st_mode);
   if (kind != FileKind::regular) {
     ::close(fd);
     return -1;
@@ -66,7 +70,7 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind) {
 FileKind kindOfFile(const std::filesystem::path& path) {
   struct stat found {};
   if (::stat(path.c_str(), &found) != 0) return FileKind::missing;
-  return lf_kindOfMode(found.st_mode);
+  return kindOfMode(found.st_mode);
 }
 
 FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes) {
@@ -179,7 +183,7 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
   // be refused.
   struct stat seen {};
   if (::fstatat(folder.fd(), name.c_str(), &seen, 0) == 0 && !S_ISREG(seen.st_mode)) {
-    kind = lf_kindOfMode(seen.st_mode);
+    kind = kindOfMode(seen.st_mode);
     errno = kind == FileKind::folder ? EISDIR : ENXIO;
     return -1;
   }
@@ -205,7 +209,7 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
   }
   struct stat opened {};
   if (::fstat(fd, &opened) != 0) return lf_closeKeepingErrno(fd);
-  kind = lf_kindOfMode(opened.st_mode);
+  kind = kindOfMode(opened.st_mode);
   if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) kind = FileKind::foreignLink;
   const int status = kind == FileKind::regular ? ::fcntl(fd, F_GETFL) : -1;
   if (kind != FileKind::regular || status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0 ||

@@ -33,6 +33,9 @@ enum class FileKind {
   foreignLink,  // another user's link, not followed for writing
 };
 
+// The kind of a file of this mode.
+FileKind kindOfMode(mode_t mode);
+
 // What path is (links followed), learnt without opening it.
 FileKind kindOfFile(const std::filesystem::path& path);
 
