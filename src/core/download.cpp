@@ -144,17 +144,17 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
     if (sink.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
       outcome.tooLarge = true;
       gf_log(fmt::format("Download stopped: {} is larger than {} bytes", url, maxBytes));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     if (result == CURLE_ABORTED_BY_CALLBACK) {
       gf_log(fmt::format("Download stopped: {} (the program is stopping)", url));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     if (result != CURLE_OK) {
       gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     // A redirect that was not followed (no Location) leaves its own small
@@ -163,18 +163,18 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     if (status < lf_firstSuccessStatus || status >= lf_firstNonSuccessStatus) {
       gf_log(fmt::format("Download error: HTTP status {} for {}", status, url));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     if (!written) {
       gf_log(fmt::format("Could not write output file: {}", platform::pathToUtf8(destination)));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     if (!platform::renameIn(folder, partialName, folder, destination.filename())) {
       gf_log(fmt::format("Could not replace {}: {}", platform::pathToUtf8(destination),
                          std::generic_category().message(errno)));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     outcome.done = true;

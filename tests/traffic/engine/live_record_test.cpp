@@ -170,7 +170,8 @@ TEST_F(StatusFiles, FailedFlightPlanWriteIsReported) {
     SCOPED_TRACE(row.what);
     if (!row.plant()) continue;
     log.mark();
-    auto written = std::async(std::launch::async, [&] { return gf_writeFlightPlan(row.file, description("DLH", "A320", "X1")); });
+    auto written =
+        std::async(std::launch::async, [&] { return gf_writeFlightPlan(row.file, description("DLH", "A320", "X1")); });
     if (written.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
       ADD_FAILURE() << "the plan's open waited";
       const int reader = ::open(row.file.c_str(), O_RDONLY | O_NONBLOCK);
@@ -179,7 +180,9 @@ TEST_F(StatusFiles, FailedFlightPlanWriteIsReported) {
       continue;
     }
     EXPECT_FALSE(written.get());
-    if (!row.logged.empty()) EXPECT_NE(log.text().find(row.logged), std::string::npos) << log.text();
+    if (!row.logged.empty()) {
+      EXPECT_NE(log.text().find(row.logged), std::string::npos) << log.text();
+    }
   }
   EXPECT_EQ(testsupport::readBytes(roots), "private");
 }
