@@ -148,8 +148,10 @@ Folder::Folder(const std::filesystem::path& path, FileKind& kind) {
   fd_ = ::open(name.c_str(), flags);
   struct stat folder {};
   if (fd_ >= 0 && !lf_trustedLinkMaker(link.st_uid) && (::fstat(fd_, &folder) != 0 || folder.st_uid != link.st_uid)) {
-    fd_ = lf_closeKeepingErrno(fd_);
+    ::close(fd_);
+    fd_ = -1;
     kind = FileKind::foreignLink;
+    errno = EPERM;
   } else if (fd_ < 0) {
     kind = errno == ENOTDIR ? FileKind::other : FileKind::missing;
   }
@@ -191,13 +193,14 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
   int fd = ::openat(folder.fd(), name.c_str(), flags | O_CREAT | O_NOFOLLOW, mode);
   struct stat link {};
   bool foreignLink = false;
-  if (fd < 0 && errno == ELOOP && linkAtName == LinkAtName::followedWhenTrusted && ::fstatat(folder.fd(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISLNK(link.st_mode)) {
+  if (fd < 0 && errno == ELOOP && linkAtName == LinkAtName::followedWhenTrusted &&
+      ::fstatat(folder.fd(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)) {
     // Another user's link is never made to create a file where it leads.
     foreignLink = !lf_trustedLinkMaker(link.st_uid);
     fd = ::openat(folder.fd(), name.c_str(), foreignLink ? flags : flags | O_CREAT, mode);
     if (fd < 0 && foreignLink && errno == ENOENT) {
       kind = FileKind::foreignLink;
+      errno = EPERM;
       return -1;
     }
   }
@@ -210,7 +213,12 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
   struct stat opened {};
   if (::fstat(fd, &opened) != 0) return lf_closeKeepingErrno(fd);
   kind = kindOfMode(opened.st_mode);
-  if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) kind = FileKind::foreignLink;
+  if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) {
+    ::close(fd);
+    kind = FileKind::foreignLink;
+    errno = EPERM;
+    return -1;
+  }
   const int status = kind == FileKind::regular ? ::fcntl(fd, F_GETFL) : -1;
   if (kind != FileKind::regular || status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0 ||
       (existing == ExistingText::truncated && ::ftruncate(fd, 0) != 0)) {

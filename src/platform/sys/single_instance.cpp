@@ -42,7 +42,6 @@ SingleInstance::SingleInstance(const std::filesystem::path& folder) {
   const int fd = openForWriting(lockFolder, lockPath.filename(), ExistingText::kept, kind, LinkAtName::refused,
                                 lf_lockFileMode);
   if (fd < 0) {
-    if (kind == FileKind::foreignLink) errno = EPERM;
     // A missing folder, a link or another user's file in the way: that says
     // nothing about another instance, so it must not pass for one.
     why = lf_failure(lockPath, "cannot be opened", errno);
