@@ -170,17 +170,11 @@ bool lf_isFolder(const std::filesystem::path& path) {
   return fs::is_directory(path, error);
 }
 
-// Why a file of this kind is not read (or written), empty for a regular one;
-// errno holds the reason of a missing one. A named pipe or device where the
-// program's own file belongs would block the open for ever: it is refused
-// and logged.
-// Why a file of this kind is not read (or written), empty for a regular one;
-// errno holds the reason of a missing one. A named pipe or device where the
-// program's own file belongs would block the open for ever, another user's
-// link would lead a run with raised rights anywhere: they are refused and,
-// with logged, logged.
 } // namespace
 
+// A named pipe or device where the program's own file belongs would block the
+// open for ever, another user's link would lead a run with raised rights
+// anywhere: they are refused and, when logged is set, logged.
 std::string gf_refusalCause(const std::filesystem::path& path, platform::FileKind kind, std::string_view done,
                             bool logged) {
   std::string_view what;
@@ -213,7 +207,6 @@ std::string gf_refusalCause(const std::filesystem::path& path, platform::FileKin
   if (logged) gf_logError(fmt::format("{} not {}: {}", gf_pathToUtf8(path), done, cause));
   return cause;
 }
-
 
 std::string gf_charsetName(Charset charset) {
   const auto index = static_cast<int>(charset);
