@@ -35,12 +35,12 @@ bool lf_collectOne(const std::filesystem::path& folder, FixedCode<4> code) {
   if (!gf_isKnownAirport(code)) return false;
   const std::filesystem::path file = folder / gf_apfFileName(code);
   const std::filesystem::path target = tbloFolder / gf_apfFileName(code);
-  std::error_code error;
-  std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing, error);
-  if (error) {
-    gf_logError(fmt::format("'{}' failed to copy '{}': {}", lf_text(file), lf_text(target), error.message()));
+  std::string cause;
+  if (!gf_copyFile(file, target, cause)) {
+    gf_logError(fmt::format("'{}' failed to copy '{}': {}", lf_text(file), lf_text(target), cause));
     return false;
   }
+  std::error_code error;
   const std::filesystem::path link = folder / gf_apfLinkFileName(code);
   const bool linked = std::filesystem::exists(link, error);
   if (error) {

@@ -2,6 +2,7 @@
 // beside it, with the old file's link, permissions, owner and read-only state kept.
 #include "core/atomic_save.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cerrno>
@@ -50,7 +51,7 @@ std::optional<std::filesystem::path> lf_saveTarget(const std::filesystem::path& 
       return std::nullopt;
     }
     if (linkOwner != platform::processUser() && linkOwner != placeOwner) {
-      cause = "its link leads to another user's file";
+      cause = foreignLinkCause;
       return std::nullopt;
     }
     target = leadsTo;
@@ -71,24 +72,33 @@ bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& writ
   std::string why;
   const std::optional<std::filesystem::path> target = lf_saveTarget(file, why);
   if (!target) return lf_saveFailed(file, why, cause);
-  std::error_code error;
-  const std::filesystem::file_status existing = std::filesystem::status(*target, error);
-  const bool present = std::filesystem::exists(existing);
-  if (present && !std::filesystem::is_regular_file(existing)) return lf_saveFailed(file, "not a regular file", cause);
+  // Everything from here goes through the folder's descriptor: a folder
+  // swapped on the path meanwhile cannot take the temporary or the rename.
+  platform::FileKind kind = platform::FileKind::missing;
+  const platform::Folder folder = platform::Folder::of(*target, kind);
+  if (!folder.isOpen())
+    return lf_saveFailed(file, kind == platform::FileKind::foreignLink ? std::string(foreignLinkCause)
+                                                                       : std::generic_category().message(errno),
+                         cause);
+  const std::filesystem::path name = target->filename();
+  struct stat existing {};
+  const bool present = platform::statIn(folder, name, existing);
+  // A link here now was put there after the chain was followed.
+  if (present && !S_ISREG(existing.st_mode))
+    return lf_saveFailed(file, gf_refusalCause(file, platform::kindOfMode(existing.st_mode), "written", false), cause);
   // A file this process may not write (made read-only, or another user's
   // after a run with raised rights) is left as it is, not quietly replaced
   // and taken over: the rename needs no write permission on the file itself.
-  if (present && ((existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none ||
-                  !platform::mayWriteFile(*target)))
+  if (present && ((existing.st_mode & S_IWUSR) == 0 || !platform::mayWriteIn(folder, name)))
     return lf_saveFailed(file, "the file is read-only", cause);
 
-  const std::filesystem::path temporary = gf_temporaryPathFor(*target);
+  const std::filesystem::path temporary = gf_temporaryPathFor(name);
   // The temporary has the file's permissions, owner and group before any
   // byte is in it, so that a private file's new text is never open to others,
   // not even briefly, and a run with raised rights does not take the user's
   // file. Where the owner cannot be kept the file is left as it is.
   platform::FileMade made = platform::FileMade::failed;
-  std::FILE* out = platform::createFileLike(temporary, present ? &*target : nullptr, made);
+  std::FILE* out = platform::createIn(folder, temporary, present ? &existing : nullptr, made);
   if (out == nullptr) {
     why = made == platform::FileMade::ownerNotKept ? std::string("its owner and group cannot be kept")
                                                   : std::generic_category().message(errno);
@@ -101,21 +111,19 @@ bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& writ
     why = std::generic_category().message(errno);
   }
   // Renamed only while the name still holds the file written here.
-  const bool stillOurs = platform::isFileAt(out, temporary);
+  const bool stillOurs = platform::isFileIn(out, folder, temporary);
   if (std::fclose(out) != 0 && written) {
     written = false;
     why = std::generic_category().message(errno);
   }
   if (!written) {
-    if (stillOurs) std::filesystem::remove(temporary, error);
+    if (stillOurs) platform::removeIn(folder, temporary);
     return lf_saveFailed(file, why.empty() ? "the new text could not be written" : why, cause);
   }
   if (!stillOurs) return lf_saveFailed(file, "its temporary was replaced", cause);
-  error.clear();
-  std::filesystem::rename(temporary, *target, error);
-  if (error) {
-    why = error.message();
-    std::filesystem::remove(temporary, error);
+  if (!platform::renameIn(folder, temporary, folder, name)) {
+    why = std::generic_category().message(errno);
+    platform::removeIn(folder, temporary);
     return lf_saveFailed(file, why, cause);
   }
   return true;

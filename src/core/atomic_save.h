@@ -15,7 +15,9 @@ using SaveWriter = std::function<bool(std::FILE* temporary, std::string& cause)>
 
 // Saves file through write and a rename. The temporary is made new, written
 // only through the descriptor that made it and renamed only while it is still
-// the file made: a link or pipe put at its name is never written through. A
+// the file made: a link or pipe put at its name is never written through.
+// Both are made and renamed through the folder's open descriptor, so that a
+// folder swapped on the path meanwhile gets nothing. A
 // symbolic link is written through to its target and stays a link, unless
 // another user made it and it leads to a file (or folder, for a new file) that
 // is not that user's. An existing file keeps its permission bits, owner and

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -14,6 +13,7 @@
 #include <sodium.h>
 
 #include "core/log.h"
+#include "core/text_files.h"
 #include "gwr/build_config.h"
 #include "platform/sys/native_path.h"
 
@@ -108,11 +108,13 @@ std::string gf_streamDecryptOrThrow(const DataFileKey& key, const fs::path& encr
 
 void gf_streamDecryptOrThrow(const DataFileKey& key, const fs::path& encrypted, const fs::path& plain) {
   const std::string bytes = gf_streamDecryptOrThrow(key, encrypted);
-  std::ofstream out(plain, std::ios::binary | std::ios::trunc);
-  if (!out) throw std::runtime_error("Could not open output file: " + platform::pathToUtf8(plain));
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw std::runtime_error("Could not write output file: " + platform::pathToUtf8(plain));
+  std::string cause;
+  std::FILE* out = gf_openForWriting(plain, cause);
+  if (out == nullptr)
+    throw std::runtime_error(fmt::format("Could not open output file: {} ({})", platform::pathToUtf8(plain), cause));
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  if (std::fclose(out) != 0 || !written)
+    throw std::runtime_error("Could not write output file: " + platform::pathToUtf8(plain));
 }
 
 std::optional<std::string> gf_streamDecrypt(const fs::path& encrypted, const DataFileKey& key) {

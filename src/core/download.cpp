@@ -121,13 +121,18 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
   DownloadResult outcome;
   if (!handle) return outcome;
   const std::filesystem::path partial = gf_partialDownloadPath(destination);
+  const std::filesystem::path partialName = partial.filename();
   FileCloser closer;
   // A partial file that cannot be removed is harmless: the next try makes it new.
   try {
     // Made new, never opened where it stands: a link or pipe left at the
     // partial file's name would take the bytes elsewhere or hold the start.
+    // Made and renamed through the folder's descriptor, so that a folder
+    // swapped on the path meanwhile cannot take the file.
+    platform::FileKind kind = platform::FileKind::missing;
+    const platform::Folder folder = platform::Folder::of(destination, kind);
     platform::FileMade made = platform::FileMade::failed;
-    closer.file = platform::createFileLike(partial, nullptr, made);
+    closer.file = platform::createIn(folder, partialName, nullptr, made);
     if (!closer.file) {
       gf_log(fmt::format("Could not open output file: {}", platform::pathToUtf8(destination)));
       return outcome;
@@ -140,17 +145,17 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
     if (sink.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
       outcome.tooLarge = true;
       gf_log(fmt::format("Download stopped: {} is larger than {} bytes", url, maxBytes));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     if (result == CURLE_ABORTED_BY_CALLBACK) {
       gf_log(fmt::format("Download stopped: {} (the program is stopping)", url));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     if (result != CURLE_OK) {
       gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     // A redirect that was not followed (no Location) leaves its own small
@@ -159,19 +164,18 @@ DownloadResult gf_fetchFile(CURL* handle, const std::string& url, const std::fil
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     if (status < lf_firstSuccessStatus || status >= lf_firstNonSuccessStatus) {
       gf_log(fmt::format("Download error: HTTP status {} for {}", status, url));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     if (!written) {
       gf_log(fmt::format("Could not write output file: {}", platform::pathToUtf8(destination)));
-      gf_removeIfPresent(partial);
+      platform::removeIn(folder, partialName);
       return outcome;
     }
-    std::error_code error;
-    std::filesystem::rename(partial, destination, error);
-    if (error) {
-      gf_log(fmt::format("Could not replace {}: {}", platform::pathToUtf8(destination), error.message()));
-      gf_removeIfPresent(partial);
+    if (!platform::renameIn(folder, partialName, folder, destination.filename())) {
+      gf_log(fmt::format("Could not replace {}: {}", platform::pathToUtf8(destination),
+                         std::generic_category().message(errno)));
+      platform::removeIn(folder, partialName);
       return outcome;
     }
     outcome.done = true;

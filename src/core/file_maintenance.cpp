@@ -16,6 +16,7 @@
 
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/text_files.h"
 #include "platform/sys/case_insensitive.h"
 #include "platform/sys/native_path.h"
 
@@ -67,17 +68,14 @@ bool gf_save1GenerationOf(const std::filesystem::path& file) {
     return false;
   }
   if (!present) return true;
-  // The old copy goes first and the new one is made exclusively: a link, pipe
-  // or second name of another file left at the copy's name is taken away,
-  // never written through or waited on.
+  // The old copy goes first: a link, pipe or second name of another file
+  // left at the copy's name is taken away, never written through or waited on.
   const std::filesystem::path copy = platform::pathFromUtf8(target);
   std::filesystem::remove(copy, error);
-  if (!error) std::filesystem::copy_file(file, copy, std::filesystem::copy_options::none, error);
-  if (error) {
-    gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(file), target, error.message()));
-    return false;
-  }
-  return true;
+  std::string cause = error.message();
+  if (!error && gf_copyFile(file, copy, cause)) return true;
+  gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(file), target, cause));
+  return false;
 }
 
 void gf_removeFileWarn(const std::filesystem::path& file) {

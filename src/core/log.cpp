@@ -1,9 +1,9 @@
-// The program's log: one stream on "Log.txt" guarded by one leaf mutex, the
+// The program's log: one file on "Log.txt" guarded by one leaf mutex, the
 // header line, and the three older generations moved on before it is opened.
 #include "core/log.h"
 
+#include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
@@ -25,28 +25,22 @@ constexpr std::string_view lf_indentPrefix = "          ";  // ten blanks
 constexpr std::string_view lf_simulatorText = "MSFS 2020/2024";
 constexpr int lf_keptGenerations = 3;
 
-// The mutex is constant-initialised; the stream is made on first use and never
-// destroyed, so that lines written during static initialisation or by detached
-// threads at exit find a valid (possibly closed) stream.
+// Both are constant-initialised and the file is never closed by a destructor,
+// so that lines written during static initialisation or by detached threads
+// at exit find a valid (possibly closed) log.
 std::mutex logMutex;
 
-std::ofstream& lf_stream() {
-  static std::ofstream* const stream = new std::ofstream;
-  return *stream;
-}
+std::FILE* logFile = nullptr;  // guarded by logMutex; open from gf_openLogFile to the end
 
 void lf_writeLine(std::string_view prefix, std::string_view text) {
   const std::lock_guard lock(logMutex);
-  std::ofstream& stream = lf_stream();
-  if (!stream.is_open()) return;
+  if (logFile == nullptr) return;
   // One failed write (a full disk, say) must not silence the log for good.
-  stream.clear();
+  std::clearerr(logFile);
   // Paths may hold bytes of any kind; the log holds UTF-8 only.
-  const std::string valid = gf_toValidUtf8(text);
-  stream.write(prefix.data(), static_cast<std::streamsize>(prefix.size()));
-  stream.write(valid.data(), static_cast<std::streamsize>(valid.size()));
-  stream.put('\n');
-  stream.flush();
+  const std::string line = std::string(prefix) + gf_toValidUtf8(text) + '\n';
+  std::fwrite(line.data(), 1, line.size(), logFile);
+  std::fflush(logFile);
 }
 
 // One step of keeping the generations: copies from over to when from exists.
@@ -59,10 +53,9 @@ void lf_copyIfExists(const std::filesystem::path& from, const std::filesystem::p
     return;
   }
   if (!present) return;
-  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
-  if (error) {
-    gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(from), platform::pathToUtf8(to),
-                            error.message()));
+  std::string cause;
+  if (!gf_copyFile(from, to, cause)) {
+    gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(from), platform::pathToUtf8(to), cause));
     ok = false;
   }
 }
@@ -116,11 +109,18 @@ void gf_openLogFile() {
   gf_saveUpto3GenerationsOf(path);
   {
     const std::lock_guard lock(logMutex);
-    std::ofstream& stream = lf_stream();
-    if (stream.is_open()) stream.close();
-    stream.clear();
-    stream.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!stream.is_open()) throw std::runtime_error("Failed to write file " + platform::pathToUtf8(path));
+    if (logFile != nullptr) std::fclose(logFile);
+    std::string cause;
+    bool refused = false;
+    logFile = gf_openForWriting(path, cause, false, &refused);
+    // A pipe, device or another user's link in the log's place is not
+    // written, nor waited on: the run goes on without a log and says so
+    // where it still can.
+    if (logFile == nullptr && refused) {
+      std::fputs(fmt::format("{} not written: {}\n", platform::pathToUtf8(path), cause).c_str(), stderr);
+      return;
+    }
+    if (logFile == nullptr) throw std::runtime_error("Failed to write file " + platform::pathToUtf8(path));
   }
   gf_log(fmt::format("{} (utc) {} version {} for {}", gf_timeText(std::time(nullptr)), programName,
                      programVersion.text(), lf_simulatorText));
@@ -128,9 +128,8 @@ void gf_openLogFile() {
 
 void gf_closeLogFileForTests() {
   const std::lock_guard lock(logMutex);
-  std::ofstream& stream = lf_stream();
-  if (stream.is_open()) stream.close();
-  stream.clear();
+  if (logFile != nullptr) std::fclose(logFile);
+  logFile = nullptr;
 }
 
 } // namespace gwr

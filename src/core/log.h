@@ -15,7 +15,9 @@ inline constexpr std::string_view logDash = "\u2014";
 inline constexpr std::string_view logFileName = "Log.txt";
 
 // Copies the older generations on, opens "Log.txt" in the current folder and
-// writes the header line. Throws std::runtime_error when it cannot be opened.
+// writes the header line. Throws std::runtime_error when it cannot be opened;
+// a pipe, device or another user's link in its place is not opened at all:
+// one line on standard error says so and the program runs on without a log.
 void gf_openLogFile();
 
 void gf_log(std::string_view text);          // text + "\n"

@@ -3,11 +3,12 @@
 #include "core/settings_document.h"
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include <fmt/format.h>
+
+#include "core/text_files.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 
@@ -52,15 +53,15 @@ SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi
   if (!std::filesystem::is_regular_file(status))
     return {SettingsFileState::unreadable, "it is not a regular file"};
 
-  errno = 0;
-  std::ifstream file(path, std::ios::binary);
-  if (!file.is_open()) {
-    const int openError = errno;
-    return {SettingsFileState::unreadable,
-            openError != 0 ? std::error_code(openError, std::generic_category()).message() : "it cannot be opened"};
+  // Opened without blocking and looked at again on the descriptor: a pipe
+  // swapped in after the look above is refused, not waited on.
+  std::string text;
+  std::string cause;
+  if (!gf_readFileBytes(path, text, cause)) {
+    if (platform::kindOfFile(path) == platform::FileKind::missing && errno == ENOENT)
+      return {SettingsFileState::missing, {}};
+    return {SettingsFileState::unreadable, cause};
   }
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) return {SettingsFileState::unreadable, "reading it failed"};
 
   const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size(), settingsParseOptions);
   if (!parsed) return {SettingsFileState::damaged, parsed.description()};

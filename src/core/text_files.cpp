@@ -170,12 +170,13 @@ bool lf_isFolder(const std::filesystem::path& path) {
   return fs::is_directory(path, error);
 }
 
-// Why a file of this kind is not read (or written), empty for a regular one;
-// errno holds the reason of a missing one. A named pipe or device where the
-// program's own file belongs would block the open for ever: it is refused
-// and logged.
-std::string lf_refusalCause(const std::filesystem::path& path, platform::FileKind kind,
-                            std::string_view done = "read") {
+} // namespace
+
+// A named pipe or device where the program's own file belongs would block the
+// open for ever, another user's link would lead a run with raised rights
+// anywhere: they are refused and, when logged is set, logged.
+std::string gf_refusalCause(const std::filesystem::path& path, platform::FileKind kind, std::string_view done,
+                            bool logged) {
   std::string_view what;
   switch (kind) {
   case platform::FileKind::regular:
@@ -198,13 +199,14 @@ std::string lf_refusalCause(const std::filesystem::path& path, platform::FileKin
   case platform::FileKind::other:
     what = "something else";
     break;
+  case platform::FileKind::foreignLink:
+    break;
   }
-  std::string cause = fmt::format("it is {}, not a regular file", what);
-  gf_logError(fmt::format("{} not {}: {}", gf_pathToUtf8(path), done, cause));
+  std::string cause = kind == platform::FileKind::foreignLink ? std::string(foreignLinkCause)
+                                                               : fmt::format("it is {}, not a regular file", what);
+  if (logged) gf_logError(fmt::format("{} not {}: {}", gf_pathToUtf8(path), done, cause));
   return cause;
 }
-
-} // namespace
 
 std::string gf_charsetName(Charset charset) {
   const auto index = static_cast<int>(charset);
@@ -241,13 +243,13 @@ std::string gf_toValidUtf8(std::string_view text) {
 bool gf_readFileBytes(const std::filesystem::path& path, std::string& bytes, std::string& cause) {
   errno = 0;
   const platform::FileKind kind = platform::readRegularFile(path, bytes);
-  cause = lf_refusalCause(path, kind);
+  cause = gf_refusalCause(path, kind, "read", true);
   return cause.empty();
 }
 
 bool gf_isRegularFile(const std::filesystem::path& path, std::string& cause) {
   errno = 0;
-  cause = lf_refusalCause(path, platform::kindOfFile(path));
+  cause = gf_refusalCause(path, platform::kindOfFile(path), "read", true);
   return cause.empty();
 }
 
@@ -342,18 +344,6 @@ TextLinesResult TextFile::readLines(std::size_t reserve) {
 
 namespace {
 
-// The file opened for writing, or nullptr: something other than a file at
-// path is refused and logged (opening a named pipe for writing waits for a
-// reader that never comes), a folder and an open failure only give nullptr.
-std::FILE* lf_openForWriting(const std::filesystem::path& path) {
-  errno = 0;
-  platform::FileKind kind = platform::FileKind::missing;
-  std::FILE* file = platform::openRegularFileForWriting(path, kind);
-  if (file == nullptr && kind != platform::FileKind::missing && kind != platform::FileKind::folder)
-    lf_refusalCause(path, kind, "written");
-  return file;
-}
-
 // Writes the texts, each followed by LF, and closes the file; false when a
 // write or the close failed (a full disk shows only when the buffer goes out).
 // Paths in report texts may hold any bytes; the file holds UTF-8 only.
@@ -369,13 +359,38 @@ bool lf_writeLines(std::FILE* file, const Texts& texts) {
 
 } // namespace
 
+std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cause, bool logRefusal, bool* refused) {
+  errno = 0;
+  platform::FileKind kind = platform::FileKind::missing;
+  std::FILE* file = platform::openForWriting(path, kind);
+  cause = file != nullptr ? std::string() : gf_refusalCause(path, kind, "written", logRefusal);
+  if (file == nullptr && cause.empty()) cause = "cannot be opened";
+  if (refused != nullptr)
+    *refused = file == nullptr && kind != platform::FileKind::missing && kind != platform::FileKind::folder;
+  return file;
+}
+
+bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& cause) {
+  std::string bytes;
+  if (!gf_readFileBytes(from, bytes, cause)) return false;
+  std::FILE* file = gf_openForWriting(to, cause);
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const int error = errno;
+  if (std::fclose(file) == 0 && written) return true;
+  cause = std::generic_category().message(written ? errno : error);
+  return false;
+}
+
 bool gf_writeTextFile(const std::string& text, const std::filesystem::path& path) {
-  std::FILE* file = lf_openForWriting(path);
+  std::string cause;
+  std::FILE* file = gf_openForWriting(path, cause);
   return file != nullptr && lf_writeLines(file, std::initializer_list<std::string_view>{text});
 }
 
 bool gf_writeTextLines(const std::vector<std::string>& lines, const std::filesystem::path& path) {
-  std::FILE* file = lf_openForWriting(path);
+  std::string cause;
+  std::FILE* file = gf_openForWriting(path, cause);
   return file != nullptr && lf_writeLines(file, lines);
 }
 

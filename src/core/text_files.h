@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <cstddef>
 #include <filesystem>
 #include <istream>
@@ -11,6 +12,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 
@@ -111,6 +114,27 @@ public:
   std::filesystem::path path;
   std::vector<std::string> lines;
 };
+
+// Why a file of this kind is not read or written ("it is a named pipe, not a
+// regular file", the system's reason for a missing one), empty for a regular
+// one; with logged, a refusal is logged as "{path} not {done}: {cause}".
+std::string gf_refusalCause(const std::filesystem::path& path, platform::FileKind kind, std::string_view done,
+                            bool logged);
+
+// Why a save or write refuses another user's link, as its log line says.
+inline constexpr std::string_view foreignLinkCause = "its link leads to another user's file";
+
+// The one way a file is opened for writing (truncated, binary): a regular
+// file or a new one only, never waited on, checked on the open descriptor,
+// made and opened through its folder's descriptor, and reached through no
+// link of another user. nullptr otherwise, with cause; a pipe, device,
+// socket or such a link is logged as "{} not written: {cause}" (unless
+// logRefusal is false: the log cannot report on itself); refused, when
+// given, tells such a refusal from a plain failure to open.
+std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cause, bool logRefusal = true,
+                             bool* refused = nullptr);
+// Copies the regular file from over to, written the same way; false with cause.
+bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& cause);
 
 // Writes text and one LF as the whole file; false when it cannot be opened or
 // written. Invalid UTF-8 is replaced (as by gf_toValidUtf8) here and below.

@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 #include <zip.h>
 
+#include "core/atomic_save.h"
 #include "core/text_files.h"
 #include "platform/sys/native_path.h"
 
@@ -40,6 +41,7 @@ bool lf_isSafePart(std::string_view part) { return part != ".." && part.find(':'
 } // namespace
 
 void ZipArchive::Closer::operator()(zip* archive) const { zip_discard(archive); }
+void ZipArchive::SourceCloser::operator()(zip_source* source) const { zip_source_free(source); }
 
 ZipArchive::ZipArchive(ZipArchive&&) noexcept = default;
 ZipArchive& ZipArchive::operator=(ZipArchive&&) noexcept = default;
@@ -76,11 +78,22 @@ ZipArchive ZipArchive::openForReading(const std::filesystem::path& file) {
 }
 
 ZipArchive ZipArchive::createNew(const std::filesystem::path& file) {
-  int code = 0;
-  zip* archive = zip_open(platform::pathToUtf8(file).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-  if (archive == nullptr)
-    throw std::runtime_error(fmt::format("{}: {}", platform::pathToUtf8(file), lf_zipErrorText(code)));
-  return ZipArchive(archive);
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+  zip* archive = buffer != nullptr ? zip_open_from_source(buffer, ZIP_TRUNCATE, &error) : nullptr;
+  if (archive == nullptr) {
+    if (buffer != nullptr) zip_source_free(buffer);
+    const std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    throw std::runtime_error(fmt::format("{}: {}", platform::pathToUtf8(file), text));
+  }
+  zip_error_fini(&error);
+  zip_source_keep(buffer);  // the archive's close must leave its bytes here
+  ZipArchive made(archive);
+  made.buffer_.reset(buffer);
+  made.file_ = file;
+  return made;
 }
 
 bool ZipArchive::read(const Entry& entry, std::string& bytes, std::string& error) const {
@@ -147,7 +160,31 @@ bool ZipArchive::close(std::string& error) {
     return false;  // still held: the destructor discards it
   }
   (void)archive_.release();  // zip_close freed it
-  return true;
+  if (!buffer_) return true;
+  const std::unique_ptr<zip_source, SourceCloser> buffer = std::move(buffer_);
+  zip_stat_t stat;
+  zip_stat_init(&stat);
+  // An archive without entries is no file at all, as libzip has it.
+  if (zip_source_stat(buffer.get(), &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0 || stat.size == 0) return true;
+  std::string bytes(static_cast<std::size_t>(stat.size), '\0');
+  if (zip_source_open(buffer.get()) != 0) {
+    error = zip_error_strerror(zip_source_error(buffer.get()));
+    return false;
+  }
+  const zip_int64_t got = zip_source_read(buffer.get(), bytes.data(), bytes.size());
+  zip_source_close(buffer.get());
+  if (got != static_cast<zip_int64_t>(bytes.size())) {
+    error = "the archive could not be read back from memory";
+    return false;
+  }
+  return gf_saveAtomically(
+      file_,
+      [&bytes](std::FILE* out, std::string& why) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size()) return true;
+        why = std::generic_category().message(errno);
+        return false;
+      },
+      error);
 }
 
 std::vector<ZipArchive::Entry> ZipArchive::entries() const {
@@ -174,17 +211,22 @@ bool ZipArchive::extract(const Entry& entry, const std::filesystem::path& destin
                          int& code) const {
   std::filesystem::path partial = destination;
   partial += ".part";
+  const std::filesystem::path partialName = partial.filename();
+  // Made and renamed through the folder's descriptor: whatever stands at the
+  // partial name is taken away unopened, and a swapped folder takes nothing.
+  platform::FileKind kind = platform::FileKind::missing;
+  const platform::Folder folder = platform::Folder::of(destination, kind);
   auto fail = [&](int zipCode, std::string reason) {
     code = zipCode;
     error = std::move(reason);
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
+    if (folder.isOpen()) platform::removeIn(folder, partialName);
     return false;
   };
   code = ZIP_ER_OK;
   std::unique_ptr<zip_file_t, EntryCloser> content(zip_fopen_index(archive_.get(), entry.index, 0));
   if (!content) return fail(zip_error_code_zip(zip_get_error(archive_.get())), zip_strerror(archive_.get()));
-  std::unique_ptr<std::FILE, FileCloser> out(platform::openFile(partial, "wb"));
+  platform::FileMade made = platform::FileMade::failed;
+  std::unique_ptr<std::FILE, FileCloser> out(platform::createIn(folder, partialName, nullptr, made));
   if (!out) return fail(ZIP_ER_OPEN, fmt::format("Could not create output file {}", platform::pathToUtf8(partial)));
 
   std::vector<char> buffer(zipReadChunkBytes);
@@ -205,11 +247,9 @@ bool ZipArchive::extract(const Entry& entry, const std::filesystem::path& destin
     return fail(ZIP_ER_WRITE, fmt::format("writing {} failed", platform::pathToUtf8(partial)));
   if (const int closed = zip_fclose(content.release()); closed != 0) return fail(closed, lf_zipErrorText(closed));
   if (total != entry.size) return fail(ZIP_ER_INCONS, fmt::format("size {} != {}", total, entry.size));
-  std::error_code renamed;
-  std::filesystem::rename(partial, destination, renamed);
-  if (renamed)
-    return fail(ZIP_ER_RENAME,
-                fmt::format("could not rename to {}: {}", platform::pathToUtf8(destination), renamed.message()));
+  if (!platform::renameIn(folder, partialName, folder, destination.filename()))
+    return fail(ZIP_ER_RENAME, fmt::format("could not rename to {}: {}", platform::pathToUtf8(destination),
+                                           std::generic_category().message(errno)));
   return true;
 }
 

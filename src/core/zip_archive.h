@@ -10,6 +10,7 @@
 #include <vector>
 
 struct zip;
+struct zip_source;
 
 namespace gwr {
 
@@ -28,7 +29,8 @@ public:
   // reason when the file cannot be opened or is no zip archive.
   static ZipArchive openForReading(const std::filesystem::path& file);
 
-  // Starts a new archive that replaces file when closed. Throws
+  // Starts a new archive, made in memory, that replaces file when closed
+  // (saved as every file is, through a temporary beside it). Throws
   // std::runtime_error with the reason when it cannot be started.
   static ZipArchive createNew(const std::filesystem::path& file);
 
@@ -64,8 +66,14 @@ private:
   struct Closer {
     void operator()(zip* archive) const;
   };
+  struct SourceCloser {
+    void operator()(zip_source* source) const;
+  };
   explicit ZipArchive(zip* archive) : archive_(archive) {}
   std::unique_ptr<zip, Closer> archive_;
+  // A new archive's bytes and where they are saved.
+  std::unique_ptr<zip_source, SourceCloser> buffer_;
+  std::filesystem::path file_;
 };
 
 } // namespace gwr

@@ -144,7 +144,8 @@ void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
 std::filesystem::path gf_setAsideDamagedScanResult(const std::filesystem::path& file) {
   std::filesystem::path aside = file;
   aside += damagedSuffix;
-  std::filesystem::rename(file, aside);
+  if (const std::error_code error = platform::renameFile(file, aside))
+    throw std::filesystem::filesystem_error("rename", file, aside, error);
   return aside;
 }
 

@@ -2,23 +2,33 @@
 // every way refuses it at once with a log line instead of waiting in open().
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <future>
 #include <iterator>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <gtest/gtest.h>
 
+#include "core/decrypt.h"
+#include "core/log.h"
 #include "core/text_files.h"
+#include "core/xml_parameter.h"
 #include "core/xml_file.h"
 #include "core/zip_archive.h"
+#include "support/as_unprivileged.h"
+#include "support/encrypted_fixture.h"
 #include "support/log_capture.h"
 
 namespace gwr {
@@ -50,10 +60,45 @@ const Access readers[] = {
      }},
 };
 
+// Every way the program writes a file; true when it refused to.
 const Access writers[] = {
     {"text", [](const fs::path& p) { return !gf_writeTextFile("x", p); }},
     {"lines", [](const fs::path& p) { return !gf_writeTextLines({"x"}, p); }},
+    {"replaced lines", [](const fs::path& p) { std::string c; return !gf_replaceTextLines({"x"}, p, c); }},
+    {"XML save", [](const fs::path& p) { pugi::xml_document d; d.append_child("root"); return !gf_saveXml(d, p); }},
+    {"copy", [](const fs::path& p) {
+       const fs::path from = fs::temp_directory_path() / fmt::format("gwr-copy-{}.txt", ::getpid());
+       testsupport::writeBytes(from, "x");
+       std::string c;
+       const bool copied = gf_copyFile(from, p, c);
+       fs::remove(from);
+       return !copied;
+     }},
+    {"decrypted data", [](const fs::path& p) {
+       const fs::path from = fs::temp_directory_path() / fmt::format("gwr-data-{}.enc", ::getpid());
+       testsupport::writeEncrypted(from, "x");
+       bool refused = false;
+       try {
+         gf_streamDecryptOrThrow(testsupport::testDataKey, from, p);
+       } catch (const std::runtime_error&) {
+         refused = true;
+       }
+       fs::remove(from);
+       return refused;
+     }},
+    {"zip archive", [](const fs::path& p) {
+       ZipArchive zip = ZipArchive::createNew(p);
+       std::string error;
+       return !zip.addData("x.txt", "x", error) || !zip.close(error);
+     }},
 };
+
+// A device of the test's own where root may make one: a writer that went
+// wrong as root would replace that one, not the system's.
+fs::path lf_zeroDevice(const fs::path& folder) {
+  const fs::path own = folder / "zero";
+  return ::mknod(own.c_str(), S_IFCHR | 0666, ::makedev(1, 5)) == 0 ? own : fs::path("/dev/zero");
+}
 
 TEST(NotRegularFiles, EveryReaderAndWriterRefusesAPipeOrDeviceAtOnceAndSaysSo) {
   testsupport::LogCapture log;
@@ -62,7 +107,7 @@ TEST(NotRegularFiles, EveryReaderAndWriterRefusesAPipeOrDeviceAtOnceAndSaysSo) {
   const struct Place {
     fs::path path;
     const char* kind;
-  } places[] = {{pipe, "a named pipe"}, {"/dev/zero", "a device"}};
+  } places[] = {{pipe, "a named pipe"}, {lf_zeroDevice(log.folder()), "a device"}};
   const struct Use {
     const Access* begin;
     const Access* end;
@@ -92,6 +137,94 @@ TEST(NotRegularFiles, EveryReaderAndWriterRefusesAPipeOrDeviceAtOnceAndSaysSo) {
       }
     }
   }
+}
+
+// On a run as root, another user's link at a file's name is not written
+// through to a file that user does not own: root's private file keeps its
+// text and the refusal is logged; the user's link to the user's own file is
+// written as ever.
+TEST(NotRegularFiles, EveryWriterRefusesAnotherUsersLinkToAFileNotTheirs) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
+  testsupport::LogCapture log;
+  const fs::path roots = log.folder() / "roots.txt";
+  const fs::path users = log.folder() / "users.txt";
+  const fs::path link = log.folder() / "InlineRegcodes.txt";
+  for (const Access& writer : writers) {
+    for (const bool toUsersFile : {false, true}) {
+      SCOPED_TRACE(fmt::format("{} through a link to {} file", writer.what, toUsersFile ? "the user's" : "root's"));
+      testsupport::writeBytes(roots, "private");
+      ASSERT_EQ(::chmod(roots.c_str(), 0600), 0);
+      testsupport::writeBytes(users, "old");
+      ASSERT_EQ(::chown(users.c_str(), testsupport::nobodyUserId, 0), 0);
+      fs::remove(link);
+      fs::create_symlink(toUsersFile ? users : roots, link);
+      ASSERT_EQ(::lchown(link.c_str(), testsupport::nobodyUserId, 0), 0);
+      log.mark();
+      EXPECT_NE(writer.refuses(link), toUsersFile);
+      EXPECT_EQ(testsupport::readBytes(roots), "private");
+      if (!toUsersFile) {
+        EXPECT_NE(log.text().find(fmt::format("{} not written: its link leads to another user's file", link.string())),
+                  std::string::npos)
+            << log.text();
+      } else {
+        EXPECT_NE(testsupport::readBytes(users), "old");
+      }
+    }
+  }
+}
+
+// A pipe at "Log.txt" neither holds the start nor ends it: one line on
+// standard error says why there is no log, and the run goes on.
+TEST(NotRegularFiles, APipeAtTheLogIsReportedOnStandardErrorAndTheRunGoesOn) {
+  const testsupport::WorkingFolder folder;
+  ASSERT_EQ(::mkfifo(std::string(logFileName).c_str(), 0600), 0);
+  testing::internal::CaptureStderr();
+  auto opened = std::async(std::launch::async, [] { gf_openLogFile(); });
+  const bool prompt = opened.wait_for(promptly) == std::future_status::ready;
+  if (!prompt) {
+    const int reader = ::open(std::string(logFileName).c_str(), O_RDONLY | O_NONBLOCK);
+    opened.wait();
+    if (reader >= 0) ::close(reader);
+  }
+  EXPECT_TRUE(prompt) << "the log's open waited on the pipe";
+  EXPECT_NO_THROW(opened.get());
+  gf_log("a line with nowhere to go");
+  gf_closeLogFileForTests();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Log.txt not written: it is a named pipe, not a regular file\n");
+}
+
+// Files of src/ that may open files for writing: the one way itself, and the
+// emulated simulator's own files, which are no part of the program.
+bool lf_mayOpenForWriting(const std::string& relative) {
+  return relative == "platform/sys/native_path.cpp" || relative.starts_with("platform/sim/");
+}
+
+// Every other way to write a file, looked for in the code (comments left out).
+const std::regex otherWriters(
+    R"((\bofstream\b|\bstd::fstream\b)|(\b(_w)?fopen\s*\([^;]*"[^"]*[wa+])|(\bfdopen\b)|\bO_(WRONLY|RDWR|CREAT|TRUNC|APPEND)\b|)"
+    R"((\bcreat\s*\()|(\bcopy_file\b)|(\brename(at)?\s*\()|(\bsave_file\b)|(\bzip_open\s*\())");
+
+constexpr std::string_view writerWords[] = {"stream", "open", "O_", "creat", "copy_file", "rename", "save_file"};
+
+// No file of src/ writes a file but through the one way.
+TEST(NotRegularFiles, NoOtherWayToWriteAFileIsInTheCode) {
+  const fs::path source = fs::path(GWR_SOURCE_DIR) / "src";
+  std::vector<std::string> found;
+  for (const auto& entry : fs::recursive_directory_iterator(source)) {
+    const std::string relative = entry.path().lexically_relative(source).generic_string();
+    if (!entry.is_regular_file() || lf_mayOpenForWriting(relative)) continue;
+    std::istringstream text(testsupport::readBytes(entry.path()));
+    int number = 0;
+    for (std::string line; std::getline(text, line);) {
+      ++number;
+      const std::string code = line.substr(0, line.find("//"));
+      // The expression is slow: only lines with a word it looks for go to it.
+      const bool candidate = std::any_of(std::begin(writerWords), std::end(writerWords),
+                                         [&code](std::string_view word) { return code.find(word) != code.npos; });
+      if (candidate && std::regex_search(code, otherWriters)) found.push_back(fmt::format("{}:{}: {}", relative, number, line));
+    }
+  }
+  EXPECT_TRUE(found.empty()) << fmt::format("{}", fmt::join(found, "\n"));
 }
 
 } // namespace

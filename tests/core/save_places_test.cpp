@@ -112,6 +112,33 @@ TEST(SavePlaces, ATemporarySwappedWhileWrittenIsNotRenamedIntoPlace) {
   }
 }
 
+// The folder a save writes in is held from the start: swapped for a link to
+// another folder while the text is written, it still gets the file, and the
+// folder swapped in gets nothing, neither the file nor a temporary.
+TEST(SavePlaces, AFolderSwappedOnThePathDuringASaveTakesNothing) {
+  const testsupport::TempFolder folder;
+  const fs::path place = folder.path() / "Gatewright";
+  const fs::path movedAway = folder.path() / "moved";
+  const fs::path other = folder.path() / "other";
+  fs::create_directory(place);
+  fs::create_directory(other);
+  const fs::path file = place / "parameters.xml";
+  std::ofstream(file) << "old";
+  std::string cause;
+  const bool saved = gf_saveAtomically(
+      file,
+      [&](std::FILE* out, std::string&) {
+        fs::rename(place, movedAway);
+        fs::create_directory_symlink(other, place);
+        return std::fputs("new", out) >= 0;
+      },
+      cause);
+  EXPECT_TRUE(saved) << cause;
+  EXPECT_EQ(testsupport::readBytes(movedAway / "parameters.xml"), "new");
+  EXPECT_TRUE(testsupport::namesInFolder(other).empty());
+  EXPECT_EQ(testsupport::namesInFolder(movedAway).size(), 1u);
+}
+
 // A link another user made leads a save (of a run with raised rights) only to
 // that user's own files and folders; the process's own links lead anywhere.
 TEST(SavePlaces, AnotherUsersLinkLeadsOnlyToThatUsersThings) {

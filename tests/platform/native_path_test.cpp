@@ -40,7 +40,8 @@ TEST_F(NativePath, FileUnderANonAsciiFolderIsCreatedWrittenListedAndRead) {
   const fs::path folder = pathFromUtf8(pathToUtf8(base) + "/" + folderName);
   ASSERT_TRUE(fs::create_directory(folder));
   const fs::path file = folder / pathFromUtf8(fileName);
-  std::FILE* out = openFile(file, "wb");
+  FileKind kind = FileKind::missing;
+  std::FILE* out = openForWriting(file, kind);
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(std::fputs(folderName, out), 1);
   EXPECT_EQ(std::fclose(out), 0);
@@ -55,7 +56,7 @@ TEST_F(NativePath, FileUnderANonAsciiFolderIsCreatedWrittenListedAndRead) {
   EXPECT_EQ(findChildNoCase(folder, "\xC3\x84RGER.dlh"), file);
   EXPECT_FALSE(findChildNoCase(folder, "\xC3\xA4rger.DLH"));
 
-  EXPECT_EQ(openFile(folder / "missing" / "x", "rb"), nullptr);
+  EXPECT_EQ(openForWriting(folder / "missing" / "x", kind), nullptr);
   EXPECT_EQ(errno, ENOENT);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -330,13 +331,19 @@ namespace {
 void lf_tracePoses(simemu::Options& options) {
   const std::string path = lf_environment("GWR_POSE_TRACE");
   if (path.empty()) return;
-  auto file = std::make_shared<std::ofstream>(path, std::ios::trunc);
-  if (!*file) {
+  std::string cause;
+  std::FILE* opened = gf_openForWriting(platform::pathFromUtf8(path), cause);
+  if (opened == nullptr) {
     gf_logError(fmt::format("{}the pose trace {} cannot be written", logPrefix, path));
     return;
   }
-  *file << simemu::poseTraceColumns << '\n' << std::flush;
-  options.poseTrace = [file](const std::string& lines) { *file << lines << std::flush; };
+  const std::shared_ptr<std::FILE> file(opened, std::fclose);
+  const auto write = [file](const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), file.get());
+    std::fflush(file.get());
+  };
+  write(std::string(simemu::poseTraceColumns) + '\n');
+  options.poseTrace = [write](const std::string& lines) { write(lines); };
   options.clockStartSeconds =
       std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
   lf_note(fmt::format("poses traced to {}", path));

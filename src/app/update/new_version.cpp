@@ -142,8 +142,7 @@ Unpacked lf_unpackProgramZip(const fs::path& into) {
     gf_logError(fmt::format("{} holds no single installer ({} files)", lf_text(programZipFile), files.size()));
     return Unpacked::unusable;
   }
-  std::error_code error;
-  fs::rename(into / files.front(), installer, error);
+  const std::error_code error = platform::renameFile(into / files.front(), installer);
   if (!error) return Unpacked::whole;
   gf_logError(fmt::format("could not rename {} => {}: {}", lf_text(into / files.front()), lf_text(installer),
                           error.message()));
@@ -168,7 +167,7 @@ bool lf_moveStagedFiles() {
     if (!it->is_regular_file(error)) continue;
     const fs::path target = newVersionFolder / it->path().lexically_relative(stagingFolder);
     fs::create_directories(target.parent_path(), error);
-    if (!error) fs::rename(it->path(), target, error);
+    if (!error) error = platform::renameFile(it->path(), target);
     if (error) {
       gf_logError(fmt::format("could not finalize rename {} => {}: {}", lf_text(it->path()), lf_text(target),
                               error.message()));
@@ -199,7 +198,8 @@ bool lf_isBelowKnownFolder(const fs::path& folder, platform::KnownFolder which) 
 
 bool lf_canWriteIn(const fs::path& folder) {
   const fs::path probe = folder / writeProbeFileName;
-  std::FILE* file = platform::openFile(probe, "wb");
+  std::string cause;
+  std::FILE* file = gf_openForWriting(probe, cause);
   if (file == nullptr) return false;
   const bool written = std::fputc('x', file) != EOF;
   const bool closed = std::fclose(file) == 0;

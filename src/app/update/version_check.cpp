@@ -173,8 +173,7 @@ FetchOutcome lf_fetchDataFile(const fs::path& file, const fs::path& fresh) {
     gf_removeIfPresent(fresh);
     return FetchOutcome::refused;
   }
-  std::error_code error;
-  fs::rename(fresh, file, error);
+  const std::error_code error = platform::renameFile(fresh, file);
   if (!error) return FetchOutcome::done;
   gf_logError(fmt::format("Could not replace {}: {}", lf_text(file), error.message()));
   gf_removeIfPresent(fresh);

@@ -20,14 +20,13 @@ std::string pathToUtf8(const std::filesystem::path& path) {
   return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.size());
 }
 
-// Paths here are narrow UTF-8; a system with wide paths opens with _wfopen.
-std::FILE* openFile(const std::filesystem::path& path, const char* mode) { return std::fopen(path.c_str(), mode); }
-
 namespace {
 
 constexpr std::size_t readChunkBytes = 64 * 1024;
 
-FileKind lf_kindOfMode(mode_t mode) {
+} // namespace
+
+FileKind kindOfMode(mode_t mode) {
   if (S_ISREG(mode)) return FileKind::regular;
   if (S_ISDIR(mode)) return FileKind::folder;
   if (S_ISFIFO(mode)) return FileKind::namedPipe;
@@ -35,6 +34,8 @@ FileKind lf_kindOfMode(mode_t mode) {
   if (S_ISSOCK(mode)) return FileKind::socket;
   return FileKind::other;
 }
+
+namespace {
 
 // A descriptor of path when it is a regular file; -1 otherwise, with kind
 // telling what is there. Looked at first, so that no device is ever opened,
@@ -56,7 +57,7 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind) {
     kind = FileKind::missing;
     return -1;
   }
-  kind = lf_kindOfMode(opened.st_mode);
+  kind = kindOfMode(opened.st_mode);
   if (kind != FileKind::regular) {
     ::close(fd);
     return -1;
@@ -69,7 +70,7 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind) {
 FileKind kindOfFile(const std::filesystem::path& path) {
   struct stat found {};
   if (::stat(path.c_str(), &found) != 0) return FileKind::missing;
-  return lf_kindOfMode(found.st_mode);
+  return kindOfMode(found.st_mode);
 }
 
 FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes) {
@@ -111,85 +112,220 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind) {
   return file;
 }
 
-std::FILE* openRegularFileForWriting(const std::filesystem::path& path, FileKind& kind) {
-  kind = kindOfFile(path);
-  if (kind != FileKind::regular && kind != FileKind::missing) return nullptr;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+namespace {
+
+// Keeps errno across the close of a descriptor given up.
+int lf_closeKeepingErrno(int fd) {
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return -1;
+}
+
+std::string lf_name(const std::filesystem::path& name) { return name.empty() ? std::string(".") : name.string(); }
+
+// A link at name in folder (made by owner) may be followed when this process
+// or root made it, or when its maker owns what it leads to: a run with
+// raised rights never writes where the link's maker may not.
+bool lf_trustedLinkMaker(uid_t owner) { return owner == ::geteuid() || owner == 0; }
+
+} // namespace
+
+Folder::Folder(const std::filesystem::path& path, FileKind& kind) {
+  const std::string name = lf_name(path);
+  constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  fd_ = ::open(name.c_str(), flags | O_NOFOLLOW);
+  kind = FileKind::folder;
+  if (fd_ >= 0) return;
+  // A link as the last part answers ELOOP, or ENOTDIR beside O_DIRECTORY.
+  const int error = errno;
+  struct stat link {};
+  if ((error != ELOOP && error != ENOTDIR) || ::lstat(name.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+    kind = error == ENOTDIR ? FileKind::other : FileKind::missing;
+    errno = error;
+    return;
+  }
+  fd_ = ::open(name.c_str(), flags);
+  struct stat folder {};
+  if (fd_ >= 0 && !lf_trustedLinkMaker(link.st_uid) && (::fstat(fd_, &folder) != 0 || folder.st_uid != link.st_uid)) {
+    ::close(fd_);
+    fd_ = -1;
+    kind = FileKind::foreignLink;
+    errno = EPERM;
+  } else if (fd_ < 0) {
+    kind = errno == ENOTDIR ? FileKind::other : FileKind::missing;
+  }
+}
+
+Folder Folder::of(const std::filesystem::path& file, FileKind& kind) {
+  return Folder(file.has_parent_path() ? file.parent_path() : std::filesystem::path("."), kind);
+}
+
+Folder::Folder(Folder&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+Folder::~Folder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int openForWriting(const Folder& folder, const std::filesystem::path& name, ExistingText existing, FileKind& kind,
+                   LinkAtName linkAtName, mode_t mode) {
+  kind = FileKind::missing;
+  if (!folder.isOpen()) return -1;
+  // Looked at first, so that no device is ever opened; the descriptor is
+  // checked again below. Never O_TRUNC at the open: what is found may still
+  // be refused.
+  struct stat seen {};
+  if (::fstatat(folder.fd(), name.c_str(), &seen, 0) == 0 && !S_ISREG(seen.st_mode)) {
+    kind = kindOfMode(seen.st_mode);
+    errno = kind == FileKind::folder ? EISDIR : ENXIO;
+    return -1;
+  }
+  constexpr int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int fd = ::openat(folder.fd(), name.c_str(), flags | O_CREAT | O_NOFOLLOW, mode);
+  struct stat link {};
+  bool foreignLink = false;
+  if (fd < 0 && errno == ELOOP && linkAtName == LinkAtName::followedWhenTrusted &&
+      ::fstatat(folder.fd(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)) {
+    // Another user's link is never made to create a file where it leads.
+    foreignLink = !lf_trustedLinkMaker(link.st_uid);
+    fd = ::openat(folder.fd(), name.c_str(), foreignLink ? flags : flags | O_CREAT, mode);
+    if (fd < 0 && foreignLink && errno == ENOENT) {
+      kind = FileKind::foreignLink;
+      errno = EPERM;
+      return -1;
+    }
+  }
   if (fd < 0) {
-    kind = FileKind::missing;
-    return nullptr;
+    // A named pipe without reader answers ENXIO to a non-blocking open.
+    if (errno == ENXIO) kind = FileKind::namedPipe;
+    if (errno == EISDIR) kind = FileKind::folder;
+    return -1;
   }
   struct stat opened {};
-  kind = ::fstat(fd, &opened) == 0 ? lf_kindOfMode(opened.st_mode) : FileKind::missing;
-  std::FILE* file = kind == FileKind::regular ? ::fdopen(fd, "wb") : nullptr;
-  if (file == nullptr) {
-    const int error = errno;
+  if (::fstat(fd, &opened) != 0) return lf_closeKeepingErrno(fd);
+  kind = kindOfMode(opened.st_mode);
+  if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) {
     ::close(fd);
-    errno = error;
+    kind = FileKind::foreignLink;
+    errno = EPERM;
+    return -1;
+  }
+  const int status = kind == FileKind::regular ? ::fcntl(fd, F_GETFL) : -1;
+  if (kind != FileKind::regular || status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0 ||
+      (existing == ExistingText::truncated && ::ftruncate(fd, 0) != 0)) {
     if (kind == FileKind::regular) kind = FileKind::missing;
+    return lf_closeKeepingErrno(fd);
+  }
+  return fd;
+}
+
+std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind) {
+  const Folder folder = Folder::of(path, kind);
+  if (!folder.isOpen()) return nullptr;
+  const int fd = openForWriting(folder, path.filename(), ExistingText::truncated, kind);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (file == nullptr) {
+    lf_closeKeepingErrno(fd);
+    kind = FileKind::missing;
   }
   return file;
 }
 
-bool mayWriteFile(const std::filesystem::path& path) { return ::access(path.c_str(), W_OK) == 0; }
+bool statIn(const Folder& folder, const std::filesystem::path& name, struct stat& found) {
+  return ::fstatat(folder.fd(), name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool mayWriteIn(const Folder& folder, const std::filesystem::path& name) {
+  return ::faccessat(folder.fd(), name.c_str(), W_OK, 0) == 0;
+}
 
 namespace {
 
-// The new file gets original's mode, owner and group, or, without one, the
+// The new file gets like's mode, owner and group, or, without one, the
 // folder's owner and group where the process may give them: a run with
 // raised rights must not leave the user a file the user's runs cannot replace.
-FileMade lf_giveOwnerAndMode(int fd, const std::filesystem::path& path, const std::filesystem::path* original) {
+FileMade lf_giveOwnerAndMode(int fd, const Folder& folder, const struct stat* like) {
   struct stat made {};
   if (::fstat(fd, &made) != 0) return FileMade::failed;
-  if (original == nullptr) {
-    struct stat folder {};
-    const std::filesystem::path parent = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    if (::stat(parent.c_str(), &folder) == 0 && (made.st_uid != folder.st_uid || made.st_gid != folder.st_gid) &&
-        ::fchown(fd, folder.st_uid, folder.st_gid) != 0) {
+  if (like == nullptr) {
+    struct stat place {};
+    if (::fstat(folder.fd(), &place) == 0 && (made.st_uid != place.st_uid || made.st_gid != place.st_gid) &&
+        ::fchown(fd, place.st_uid, place.st_gid) != 0) {
       // Not this process's to give: the file stays its own, as any new file.
     }
     return FileMade::made;
   }
-  struct stat like {};
-  if (::stat(original->c_str(), &like) != 0) return FileMade::failed;
-  if ((made.st_uid != like.st_uid || made.st_gid != like.st_gid) && ::fchown(fd, like.st_uid, like.st_gid) != 0)
+  if ((made.st_uid != like->st_uid || made.st_gid != like->st_gid) && ::fchown(fd, like->st_uid, like->st_gid) != 0)
     return FileMade::ownerNotKept;
   // A change of owner may clear bits: the mode is given after it.
-  if (::fchmod(fd, like.st_mode & static_cast<mode_t>(07777)) != 0) return FileMade::failed;
+  if (::fchmod(fd, like->st_mode & static_cast<mode_t>(07777)) != 0) return FileMade::failed;
   return FileMade::made;
 }
 
 } // namespace
 
-std::FILE* createFileLike(const std::filesystem::path& path, const std::filesystem::path* original, FileMade& made) {
-  // Made with no rights at all when it is to have original's: the default
-  // mask can only take bits away, so no moment shows more than asked for.
+std::FILE* createIn(const Folder& folder, const std::filesystem::path& name, const struct stat* like, FileMade& made) {
+  made = FileMade::failed;
+  if (!folder.isOpen()) return nullptr;
+  // Made with no rights at all when it is to have like's: the default mask
+  // can only take bits away, so no moment shows more than asked for.
   // Exclusive and not following a link: a link, pipe or second name of some
   // other file left at this name is never opened, only taken away.
-  const mode_t mode = original != nullptr ? 0 : 0666;
+  const mode_t mode = like != nullptr ? 0 : 0666;
   constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-  int fd = ::open(path.c_str(), flags, mode);
-  if (fd < 0 && errno == EEXIST && ::unlink(path.c_str()) == 0) fd = ::open(path.c_str(), flags, mode);
-  if (fd < 0) {
-    made = FileMade::failed;
-    return nullptr;
-  }
-  made = lf_giveOwnerAndMode(fd, path, original);
-  std::FILE* file = made == FileMade::made ? ::fdopen(fd, "wb") : nullptr;
+  int fd = ::openat(folder.fd(), name.c_str(), flags, mode);
+  if (fd < 0 && errno == EEXIST && ::unlinkat(folder.fd(), name.c_str(), 0) == 0)
+    fd = ::openat(folder.fd(), name.c_str(), flags, mode);
+  if (fd < 0) return nullptr;
+  made = lf_giveOwnerAndMode(fd, folder, like);
+  const int status = ::fcntl(fd, F_GETFL);
+  std::FILE* file = made == FileMade::made && status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0
+                        ? ::fdopen(fd, "wb")
+                        : nullptr;
   if (file != nullptr) return file;
   if (made == FileMade::made) made = FileMade::failed;
+  lf_closeKeepingErrno(fd);
   const int error = errno;
-  ::close(fd);
-  ::unlink(path.c_str());
+  ::unlinkat(folder.fd(), name.c_str(), 0);
   errno = error;
   return nullptr;
 }
 
-bool isFileAt(std::FILE* file, const std::filesystem::path& path) {
+bool isFileIn(std::FILE* file, const Folder& folder, const std::filesystem::path& name) {
   struct stat open {};
   struct stat named {};
-  return ::fstat(::fileno(file), &open) == 0 && ::lstat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+  return ::fstat(::fileno(file), &open) == 0 && statIn(folder, name, named) && open.st_dev == named.st_dev &&
          open.st_ino == named.st_ino;
+}
+
+bool renameIn(const Folder& from, const std::filesystem::path& fromName, const Folder& to,
+              const std::filesystem::path& toName) {
+  return ::renameat(from.fd(), fromName.c_str(), to.fd(), toName.c_str()) == 0;
+}
+
+bool removeIn(const Folder& folder, const std::filesystem::path& name) {
+  return ::unlinkat(folder.fd(), name.c_str(), 0) == 0;
+}
+
+std::error_code renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  FileKind kind = FileKind::missing;
+  const Folder fromFolder = Folder::of(from, kind);
+  const Folder toFolder = Folder::of(to, kind);
+  if (!fromFolder.isOpen() || !toFolder.isOpen())
+    return kind == FileKind::foreignLink ? std::make_error_code(std::errc::operation_not_permitted)
+                                         : std::error_code(errno, std::generic_category());
+  if (renameIn(fromFolder, from.filename(), toFolder, to.filename())) return {};
+  return {errno, std::generic_category()};
 }
 
 bool ownerOfPlace(const std::filesystem::path& path, uid_t& owner) {

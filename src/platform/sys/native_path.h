@@ -2,12 +2,14 @@
 // one place where the program's UTF-8 texts meet the system's path encoding.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace gwr::platform {
 
@@ -19,10 +21,6 @@ std::filesystem::path pathFromUtf8(std::string_view text);
 // The path as UTF-8 text, for logs, reports and files the program writes.
 std::string pathToUtf8(const std::filesystem::path& path);
 
-// std::fopen by path, so that a wide path is not narrowed on the way; the
-// caller closes the file. nullptr on failure, with errno set.
-std::FILE* openFile(const std::filesystem::path& path, const char* mode);
-
 // What stands at a path the program reads its own data from.
 enum class FileKind {
   missing,  // or not reachable: errno tells why
@@ -32,7 +30,11 @@ enum class FileKind {
   device,
   socket,
   other,
+  foreignLink,  // another user's link, not followed for writing
 };
+
+// The kind of a file of this mode.
+FileKind kindOfMode(mode_t mode);
 
 // What path is (links followed), learnt without opening it.
 FileKind kindOfFile(const std::filesystem::path& path);
@@ -48,36 +50,83 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes);
 // caller closes the file. nullptr otherwise, with kind telling what was found.
 std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind);
 
-// std::fopen(path, "wb") of a regular file or a new one only, with the same
-// guard: looked at first, so that no device is ever opened, and opened
-// without blocking, so that a named pipe put there meanwhile is refused, not
-// waited on. The caller closes the file; nullptr otherwise, with kind telling
-// what was found (missing with errno set when it could not be opened).
-std::FILE* openRegularFileForWriting(const std::filesystem::path& path, FileKind& kind);
+// A folder held open: files in it are made, opened, renamed and removed
+// through its descriptor, so that a folder swapped on its path afterwards
+// cannot redirect them.
+class Folder {
+public:
+  Folder() = default;
+  // The folder path names (the working folder for an empty path). A link as
+  // its last part is followed only when this process, root or the owner of
+  // the folder it leads to made it; refused otherwise (foreignLink).
+  Folder(const std::filesystem::path& path, FileKind& kind);
+  // The folder a file at path is in.
+  static Folder of(const std::filesystem::path& file, FileKind& kind);
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&& other) noexcept;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  ~Folder();
 
-// True when this process may write the file itself (its owner, mode and the
-// process's rights taken together), not only rename something over it.
-bool mayWriteFile(const std::filesystem::path& path);
+  bool isOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
 
-// How createFileLike ended.
+private:
+  int fd_ = -1;
+};
+
+// How openForWriting treats what is already in the file, and a link at its name.
+enum class ExistingText { truncated, kept };
+enum class LinkAtName { followedWhenTrusted, refused };
+
+// The one way a file is opened for writing: name in folder, a regular file
+// or a new one only, opened without blocking and checked on the descriptor
+// itself, so that a named pipe or device, also one put there meanwhile, is
+// refused instead of waited on; the descriptor then blocks as usual. A link
+// at the name is followed only when this process or root made it, or its
+// maker owns the file it leads to (foreignLink otherwise). The descriptor,
+// or -1 with kind telling what was found (missing with errno set when it
+// could not be opened).
+// A new file gets mode (less the process's mask).
+int openForWriting(const Folder& folder, const std::filesystem::path& name, ExistingText existing, FileKind& kind,
+                   LinkAtName link = LinkAtName::followedWhenTrusted, mode_t mode = 0666);
+// The same by path, the folder opened on the way; fdopen'ed for "wb".
+std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind);
+
+// What name in folder is, a link not followed; false with errno when nothing.
+bool statIn(const Folder& folder, const std::filesystem::path& name, struct stat& found);
+
+// True when this process may write name in folder itself (its owner, mode
+// and the process's rights taken together), not only rename something over it.
+bool mayWriteIn(const Folder& folder, const std::filesystem::path& name);
+
+// How createIn ended.
 enum class FileMade {
   made,
   failed,        // errno tells why
   ownerNotKept,  // this process may not give it the original's owner or group
 };
 
-// Creates path as a new, empty regular file and returns it open for writing
-// in binary mode; the caller closes it. Whatever stands at that name (a symbolic link, a named pipe,
-// another name of some file) is taken away unopened first, so that nothing
-// but the new file is ever written. With original, the new file has exactly
-// its permission bits, owner and group from the start, whatever the process's
-// default and rights; without, the default mode for new files and, where the
-// process may give them, the owner and group of the folder it is made in.
-// nullptr on failure, with made telling why and the new file gone again.
-std::FILE* createFileLike(const std::filesystem::path& path, const std::filesystem::path* original, FileMade& made);
+// Creates name in folder as a new, empty regular file and returns it open
+// for writing in binary mode; the caller closes it. Whatever stands at that
+// name (a symbolic link, a named pipe, another name of some file) is taken
+// away unopened first, so that nothing but the new file is ever written.
+// With like, the new file has exactly its permission bits, owner and group
+// from the start, whatever the process's default and rights; without, the
+// default mode for new files and, where the process may give them, the
+// owner and group of the folder. nullptr on failure, with made telling why
+// and the new file gone again.
+std::FILE* createIn(const Folder& folder, const std::filesystem::path& name, const struct stat* like, FileMade& made);
 
-// True when path names, without following a link, the open file.
-bool isFileAt(std::FILE* file, const std::filesystem::path& path);
+// True when name in folder is, without following a link, the open file.
+bool isFileIn(std::FILE* file, const Folder& folder, const std::filesystem::path& name);
+
+// renameat and unlinkat through the folders' descriptors; errno on failure.
+bool renameIn(const Folder& from, const std::filesystem::path& fromName, const Folder& to,
+              const std::filesystem::path& toName);
+bool removeIn(const Folder& folder, const std::filesystem::path& name);
+// A rename by paths, each folder opened as above; the error on failure.
+std::error_code renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // The owner of what path names (a link itself, not followed), or of the folder it
 // would be made in when nothing is there yet; false when neither is reachable.

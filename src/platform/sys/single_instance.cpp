@@ -9,6 +9,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "platform/sys/native_path.h"
+
 namespace gwr::platform {
 
 namespace {
@@ -33,8 +35,12 @@ SingleInstance::SingleInstance() : SingleInstance(defaultFolder()) {}
 
 SingleInstance::SingleInstance(const std::filesystem::path& folder) {
   const auto lockPath = folder / gf_singleInstanceLockName();
-  // No following of symlinks: the fallback folder is world-writable.
-  const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, lf_lockFileMode);
+  // Opened the one way files are written, never following a link at its
+  // name: the fallback folder is world-writable.
+  FileKind kind = FileKind::missing;
+  const Folder lockFolder(folder, kind);
+  const int fd = openForWriting(lockFolder, lockPath.filename(), ExistingText::kept, kind, LinkAtName::refused,
+                                lf_lockFileMode);
   if (fd < 0) {
     // A missing folder, a link or another user's file in the way: that says
     // nothing about another instance, so it must not pass for one.

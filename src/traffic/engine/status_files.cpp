@@ -4,7 +4,7 @@
 
 #include <fmt/format.h>
 
-#include <fstream>
+#include <cstdio>
 #include <system_error>
 
 #include "core/log.h"
@@ -60,13 +60,13 @@ std::string gf_flightPlanText(const AcDescription& ac) {
 }
 
 bool gf_writeFlightPlan(const std::filesystem::path& file, const AcDescription& ac) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out << gf_flightPlanText(ac);
-  out.flush();
-  out.close();
+  std::string cause;
+  std::FILE* out = gf_openForWriting(file, cause);
+  if (out == nullptr) return false;
+  const std::string text = gf_flightPlanText(ac);
+  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
   // A full disk shows only here: a plan that did not reach the file is no plan.
-  return !out.fail();
+  return std::fclose(out) == 0 && written;
 }
 
 } // namespace gwr

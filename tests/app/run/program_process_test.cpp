@@ -2,14 +2,20 @@
 // script sees of it is its exit code and its log.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/sys/single_instance.h"
@@ -106,6 +112,23 @@ TEST_F(ProgramProcess, ExitStatusAndLogOfEachWayTheProcessEnds) {
     for (const std::string& line : c.notLogged) EXPECT_EQ(text.find(line), std::string::npos) << line;
   }
   before != nullptr ? ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// A named pipe at "Log.txt" neither holds the start in its open nor ends it:
+// the run goes on without a log, and the pipe stays as it was.
+TEST_F(ProgramProcess, APipeAtTheLogNeitherHoldsNorEndsTheRun) {
+  const fs::path log = folder.path() / "Log.txt";
+  ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
+  auto status = std::async(std::launch::async, [this] { return runProgram({"--production"}); });
+  if (status.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+    ADD_FAILURE() << "the start waited on the pipe";
+    // A reader that goes again ends the waiting writer with a broken pipe.
+    const int reader = ::open(log.c_str(), O_RDONLY | O_NONBLOCK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (reader >= 0) ::close(reader);
+  }
+  EXPECT_EQ(status.get(), 0);
+  EXPECT_EQ(fs::status(log).type(), fs::file_type::fifo);
 }
 
 } // namespace

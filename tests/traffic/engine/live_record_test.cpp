@@ -2,7 +2,14 @@
 // defaults, log names, erasing, the file formats and failed writes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
+#include <functional>
+#include <future>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +17,8 @@
 #include "core/paths.h"
 #include "core/text_files.h"
 #include "refdata/code_pools.h"
+#include "support/as_unprivileged.h"
+#include "support/encrypted_fixture.h"
 #include "support/livery_world.h"
 #include "support/log_capture.h"
 #include "traffic/engine/live_ac.h"
@@ -130,12 +139,52 @@ TEST_F(StatusFiles, FlightPlanFormatByCategory) {
   }
 }
 
+// A plan that cannot be written is no plan; a named pipe at its name never
+// holds the traffic thread, and another user's link (on a run as root) never
+// leads it into a file that user does not own.
 TEST_F(StatusFiles, FailedFlightPlanWriteIsReported) {
-  EXPECT_FALSE(gf_writeFlightPlan(log.folder() / "no-such-folder" / "1.pln", description("DLH", "A320", "X1")));
-  if (std::filesystem::exists("/dev/full")) {
-    // Opens fine, but nothing can be written: a failed write, not a plan.
-    EXPECT_FALSE(gf_writeFlightPlan("/dev/full", description("DLH", "A320", "X1")));
+  const std::filesystem::path plans = log.folder() / "orig_dest";
+  std::filesystem::create_directories(plans);
+  const std::filesystem::path roots = log.folder() / "roots.txt";
+  testsupport::writeBytes(roots, "private");
+  const struct Row {
+    const char* what;
+    std::filesystem::path file;
+    std::function<bool()> plant;  // false: the row cannot be made here
+    std::string logged;
+  } rows[] = {
+      {"no folder", log.folder() / "no-such-folder" / "1.pln", [] { return true; }, ""},
+      // Nothing can be written there: refused as a device, not written and lost.
+      {"a device", "/dev/full", [] { return std::filesystem::exists("/dev/full"); },
+       "/dev/full not written: it is a device, not a regular file"},
+      {"a named pipe", plans / "2.pln", [&] { return ::mkfifo((plans / "2.pln").c_str(), 0600) == 0; },
+       (plans / "2.pln").string() + " not written: it is a named pipe, not a regular file"},
+      {"another user's link to root's file", plans / "3.pln",
+       [&] {
+         std::filesystem::create_symlink(roots, plans / "3.pln");
+         return ::geteuid() == 0 && ::lchown((plans / "3.pln").c_str(), testsupport::nobodyUserId, 0) == 0;
+       },
+       (plans / "3.pln").string() + " not written: its link leads to another user's file"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    if (!row.plant()) continue;
+    log.mark();
+    auto written =
+        std::async(std::launch::async, [&] { return gf_writeFlightPlan(row.file, description("DLH", "A320", "X1")); });
+    if (written.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+      ADD_FAILURE() << "the plan's open waited";
+      const int reader = ::open(row.file.c_str(), O_RDONLY | O_NONBLOCK);
+      written.wait();
+      if (reader >= 0) ::close(reader);
+      continue;
+    }
+    EXPECT_FALSE(written.get());
+    if (!row.logged.empty()) {
+      EXPECT_NE(log.text().find(row.logged), std::string::npos) << log.text();
+    }
   }
+  EXPECT_EQ(testsupport::readBytes(roots), "private");
 }
 
 TEST(EngineLog, ParkingOverStaticLineIsUtf8) {
