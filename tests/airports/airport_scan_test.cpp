@@ -109,6 +109,7 @@ TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   EXPECT_TRUE(reportHas("thirdparty airport EGLC linked to archive/thirdparty/Orbx/EGLC.xml"));
   EXPECT_TRUE(reportHas("LOWW kept: hand-made file"));
   EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
+  EXPECT_FALSE(logHas("Warning: Scan has not found any add-on airports"));
 
   // The generated and hand-made files of supported airports are collected, then
   // packed (the archive's bytes are the collection suite's).
@@ -247,6 +248,25 @@ TEST_F(AirportScanTest, NothingCollectedLeavesNoTbloFolder) {
   EXPECT_TRUE(logHas("All your simaddon and third party airports are recognised"));
 }
 
+// Only a four-character code of the airports table is supported; three
+// characters never are, and only the table's miss is reported.
+TEST_F(AirportScanTest, SupportedAirportCodes) {
+  const struct {
+    const char* code;
+    const char* answer;
+    bool supported;
+    int reason;
+  } rows[] = {{"lowi", "LOWI", true, 0}, {"kjfk", "KJFK", false, 3}, {"inn", "INN", false, 2},
+              {"LOWIX", "LOWIX", false, 2}, {"lo", "lo", false, 2}};
+  for (const auto& row : rows) {
+    const RtAirportAnswer answer = gf_isRtAirport(row.code);
+    EXPECT_EQ(answer.code, row.answer);
+    EXPECT_EQ(answer.supported, row.supported) << row.code;
+    EXPECT_EQ(answer.reason, row.reason) << row.code;
+  }
+  EXPECT_EQ(ScanLog, std::vector<std::string>{"KJFK is not an airport supported by RealTraffic"});
+}
+
 TEST(AirportScanPathsTest, ExcludedPackagePaths) {
   const std::pair<std::string, bool> rows[] = {
       {"Community/pub-lowi-airport/scenery", false},
@@ -332,6 +352,8 @@ TEST_F(StreamedScanTest, TheSimaddonCounterCountsTheMakersAirportsInTens) {
     EXPECT_EQ(window.shown, row.shown);
     EXPECT_EQ(gf_countFiles(mySimaddonFolder), row.airports);
   }
+  // The maker's airports alone are no add-on airports.
+  EXPECT_TRUE(logHas("Warning: Scan has not found any add-on airports"));
 }
 
 // In the streamed scan a failed facility read, the simulator's exception
