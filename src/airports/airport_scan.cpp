@@ -118,6 +118,13 @@ void lf_removeGeneratedFiles(const std::filesystem::path& folder) {
   }
 }
 
+void lf_switchScanOff() {
+  SCAN_AIRPORTS.setCurrent(false);
+  SCAN_AIRPORTS.save();
+  SCAN_AIRPORTS.showCheck();
+  gf_repaintSettingsArea();
+}
+
 } // namespace
 
 void gf_readRtAirportCodes() {
@@ -140,17 +147,23 @@ void gf_scanAirportRoots(const std::vector<std::filesystem::path>& roots) {
   lf_removeGeneratedFiles(mySimaddonFolder);
   lf_removeGeneratedFiles(myThirdpartyFolder);
   ScanOutcome outcome;
-  if (!lf_runAirportScan(roots, outcome)) {
+  bool found = false;
+  try {
+    found = lf_runAirportScan(roots, outcome);
+  } catch (...) {
+    // The airport folders are emptied by now: left on, the scan would empty
+    // them and end the same way at every start. The start-up thread reports it.
+    lf_switchScanOff();
+    throw;
+  }
+  if (!found) {
     gf_airportScanShell().showNotice("Warning: Scan has not found any add-on airports");
     gf_log("Warning: Scan has not found any add-on airports");
   }
   // A stopped scan is switched off too; the user switches it on to scan again.
   if (outcome.incomplete || gf_stopping())
     gf_log("The airports scan did not run to its end; switch it on to scan again");
-  SCAN_AIRPORTS.setCurrent(false);
-  SCAN_AIRPORTS.save();
-  SCAN_AIRPORTS.showCheck();
-  gf_repaintSettingsArea();
+  lf_switchScanOff();
 }
 
 void gf_scanAirports() {
@@ -173,7 +186,13 @@ void gf_scanAirports() {
     gf_packagesSubPath(root, sub);
     if (!root.empty()) roots.push_back(root);
   }
-  gf_scanAirportRoots(roots);
+  try {
+    gf_scanAirportRoots(roots);
+  } catch (...) {
+    gf_closeFacilityReader();
+    rtAirportCodes.clear();
+    throw;
+  }
 
   // Only an empty folder goes: files kept after a failed archive stay for the user.
   if (tbloFileCount.load() == 0 && gf_countFiles(tbloFolder) == 0) std::filesystem::remove_all(tbloFolder, error);

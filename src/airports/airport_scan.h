@@ -11,8 +11,9 @@ inline constexpr std::size_t reservedScanRoots = 10;
 inline constexpr std::size_t longestScannedPathChars = 250;  // longer paths are not descended into
 
 // The whole scan, run by the start-up thread while SCAN_AIRPORTS is on. Every
-// scan switches it off, also one that was stopped. Throws UserErrorException
-// 522 when "ICAO_airports.txt" is missing (it then stays on).
+// scan switches it off, also one that was stopped or that an error ended.
+// Throws UserErrorException 522 when "ICAO_airports.txt" is missing (it then
+// stays on: the scan has not begun).
 void gf_scanAirports();
 
 // The part after the roots are known (tests call it with their own roots).

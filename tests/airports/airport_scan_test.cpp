@@ -109,6 +109,7 @@ TEST_F(AirportScanTest, EachAirportGetsItsFileOrLink) {
   EXPECT_TRUE(reportHas("thirdparty airport EGLC linked to archive/thirdparty/Orbx/EGLC.xml"));
   EXPECT_TRUE(reportHas("LOWW kept: hand-made file"));
   EXPECT_TRUE(reportHas("Airpoprts scan finished!"));
+  EXPECT_FALSE(logHas("Warning: Scan has not found any add-on airports"));
 
   // The generated and hand-made files of supported airports are collected, then
   // packed (the archive's bytes are the collection suite's).
@@ -202,15 +203,40 @@ TEST_F(AirportScanTest, AFailedFacilityReadCostsOnlyThatAirportItsFacilityData) 
   }
 }
 
-TEST_F(AirportScanTest, AMissingCodeFileEndsTheScanAndLeavesItOn) {
-  fs::remove("input/ICAO_airports.txt");
-  try {
-    gf_scanAirports();
-    FAIL() << "no error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_EQ(std::string(e.what()), "522: File 'input/ICAO_airports.txt' is missing?");
+// A missing code file stops the scan before it begins and leaves it on; an
+// error once the airport folders were emptied leaves it off, with the
+// facility reader closed, as it would end the same way at every start.
+TEST_F(AirportScanTest, AnErrorEndsTheScanOffOnceItHasBegun) {
+  const struct {
+    void (*provoke)();
+    const char* error;
+    bool staysOn;
+  } rows[] = {
+      {[] { fs::remove("input/ICAO_airports.txt"); }, "522: File 'input/ICAO_airports.txt' is missing?", true},
+      {[] {  // the folder cannot be counted at the end
+         fs::remove_all("airports/my_simaddon");
+         standgen::writeText("airports/my_simaddon", "x");
+       },
+       "airports/my_simaddon", false},
+  };
+  const std::string codes = readFile("input/ICAO_airports.txt");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.error);
+    standgen::writeText("input/ICAO_airports.txt", codes);
+    SCAN_AIRPORTS.setCurrent(true);
+    SCAN_AIRPORTS.save();
+    row.provoke();
+    try {
+      gf_scanAirports();
+      ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find(row.error), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(SCAN_AIRPORTS.current(), row.staysOn);
+    EXPECT_EQ(sandbox.storedValue(SCAN_AIRPORTS.key), row.staysOn ? "true" : "false");
+    EXPECT_FALSE(gf_isFacilityReaderOpen());
+    EXPECT_TRUE(rtAirportCodes.empty());
   }
-  EXPECT_TRUE(SCAN_AIRPORTS.current());
 }
 
 TEST_F(AirportScanTest, NothingCollectedLeavesNoTbloFolder) {
@@ -220,6 +246,25 @@ TEST_F(AirportScanTest, NothingCollectedLeavesNoTbloFolder) {
   gf_scanAirports();
   EXPECT_FALSE(fs::exists("tblo"));
   EXPECT_TRUE(logHas("All your simaddon and third party airports are recognised"));
+}
+
+// Only a four-character code of the airports table is supported; three
+// characters never are, and only the table's miss is reported.
+TEST_F(AirportScanTest, SupportedAirportCodes) {
+  const struct {
+    const char* code;
+    const char* answer;
+    bool supported;
+    int reason;
+  } rows[] = {{"lowi", "LOWI", true, 0}, {"kjfk", "KJFK", false, 3}, {"inn", "INN", false, 2},
+              {"LOWIX", "LOWIX", false, 2}, {"lo", "lo", false, 2}};
+  for (const auto& row : rows) {
+    const RtAirportAnswer answer = gf_isRtAirport(row.code);
+    EXPECT_EQ(answer.code, row.answer);
+    EXPECT_EQ(answer.supported, row.supported) << row.code;
+    EXPECT_EQ(answer.reason, row.reason) << row.code;
+  }
+  EXPECT_EQ(ScanLog, std::vector<std::string>{"KJFK is not an airport supported by RealTraffic"});
 }
 
 TEST(AirportScanPathsTest, ExcludedPackagePaths) {
@@ -307,6 +352,8 @@ TEST_F(StreamedScanTest, TheSimaddonCounterCountsTheMakersAirportsInTens) {
     EXPECT_EQ(window.shown, row.shown);
     EXPECT_EQ(gf_countFiles(mySimaddonFolder), row.airports);
   }
+  // The maker's airports alone are no add-on airports.
+  EXPECT_TRUE(logHas("Warning: Scan has not found any add-on airports"));
 }
 
 // In the streamed scan a failed facility read, the simulator's exception

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,22 @@ TEST_F(FacilityReaderTest, StandsAndHelipadsGetTheirIds) {
   EXPECT_NEAR(apf.stands[31].radius * 1852.0, 10.0, 1e-4);
   EXPECT_EQ(apf.stands[31].heli, 1);
   EXPECT_TRUE(gf_isFacilityReaderOpen());
+
+  // The simulator fills the blocks in the order of the definition's fields.
+  const std::vector<std::string> fields{
+      "OPEN AIRPORT", "LATITUDE", "LONGITUDE", "ALTITUDE", "NAME", "N_HELIPADS", "N_TAXI_PARKINGS",
+      "OPEN TAXI_PARKING", "TYPE", "TAXI_POINT_TYPE", "NAME", "SUFFIX", "NUMBER", "ORIENTATION", "HEADING",
+      "RADIUS", "BIAS_X", "BIAS_Z", "CLOSE TAXI_PARKING", "OPEN HELIPAD", "LATITUDE", "LONGITUDE", "ALTITUDE",
+      "HEADING", "LENGTH", "WIDTH", "SURFACE", "TYPE", "CLOSE HELIPAD", "CLOSE AIRPORT"};
+  std::vector<std::string> defined;
+  std::vector<std::tuple<std::uint32_t, std::uint32_t, std::string>> requests;  // request, definition, code
+  for (const simemu::CallRecord& call : Emulator::instance().calls()) {
+    if (call.client != "PARKING_DATA_RDR") continue;
+    if (call.function == "AddToFacilityDefinition" && call.id == 1001) defined.push_back(call.text);
+    if (call.function == "RequestFacilityData") requests.emplace_back(call.id, call.data, call.text);
+  }
+  EXPECT_EQ(defined, fields);
+  EXPECT_EQ(requests, (decltype(requests){{2001, 1001, "LOWI"}}));
 }
 
 TEST_F(FacilityReaderTest, TheNameMayFillAllItsCharacters) {
@@ -141,6 +158,18 @@ TEST_F(FacilityReaderTest, FailuresAreReportedAndCloseTheConnection) {
     gf_closeFacilityReader();
   }
   EXPECT_TRUE(logHas("SimConnect closed ok\nSimConnect (PARKING_DATA_RDR) closed"));
+
+  // The simulator's exception is user error 111 "restart" to the scan.
+  ApfData apf;
+  std::uint32_t helipads = 0;
+  try {
+    gf_readAirportStands("LOWI", apf, helipads);  // an airport the simulator does not know
+    ADD_FAILURE() << "no error";
+  } catch (const UserErrorException& e) {
+    EXPECT_EQ(std::string(e.what()), "111: restart");
+  }
+  EXPECT_TRUE(logHas("==> SimConnect EXCEPTION id="));
+  EXPECT_FALSE(gf_isFacilityReaderOpen());
 }
 
 } // namespace
