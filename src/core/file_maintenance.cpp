@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <stdexcept>
 #include <thread>
 #include <string>
 #include <string_view>
@@ -117,7 +118,14 @@ std::vector<FixedCode<4>> gf_listXmlFileCodes(const std::filesystem::path& folde
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (!entry.is_regular_file() || !lf_isXmlFile(entry.path())) continue;
     const std::string stem = platform::pathToUtf8(entry.path().stem());
-    if (stem.size() == lf_airportCodeLength) codes.emplace_back(stem);
+    if (stem.size() != lf_airportCodeLength) continue;
+    // A user's own file whose name is no code must not cost the scan its
+    // collection: it is named and passed over.
+    try {
+      codes.emplace_back(stem);
+    } catch (const std::invalid_argument&) {
+      gf_logError(fmt::format("{} passed over: its name is no airport code", platform::pathToUtf8(entry.path())));
+    }
   }
   return codes;
 }

@@ -62,7 +62,7 @@ std::int64_t gf_countFiles(const std::filesystem::path& folder);
 
 // The airport codes named by the files "XXXX.xml" (any case) directly in
 // folder, in the order of the walk; empty when it does not exist. A
-// four-character name that is no code throws std::invalid_argument.
+// four-character name that is no code is logged and passed over.
 std::vector<FixedCode<4>> gf_listXmlFileCodes(const std::filesystem::path& folder);
 
 } // namespace gwr
