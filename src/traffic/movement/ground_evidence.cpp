@@ -40,7 +40,9 @@ std::optional<double> reportedNose(const PositionSample& r) {
 
 // Rolling as far as the reach goes: the flags of a roll, or reports at a roll's speed.
 bool rollReach(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r) {
-  if (ac.takeOffRoll || ac.touchedDown || ac.landing || n.kt >= takeOffRollKt) return true;
+  if (ac.takeOffRoll || ac.touchedDown || ac.landing) return true;
+  // A roll's speed its own positions showed (a first report's alone may be stale).
+  if (n.kt >= takeOffRollKt && n.legKt >= takeOffRollKt * rollShownShare) return true;
   // Straight on ahead at a roll's speed: a take-off roll may start so.
   if (r.groundSpeed < takeOffRollKt || !n.hasBearing) return false;
   const auto ahead = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
@@ -68,7 +70,10 @@ bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<dou
 // The reports whose reach the judge weighs: ground reports of an aircraft on
 // its reports (the silence rules weigh what comes after made-up ones).
 bool weighsReach(const LiveAc& ac) {
-  return ac.category != AcCategory::Rotorcraft && ac.extrapolationCount <= 0 && !ac.holding &&
+  if (ac.category == AcCategory::Rotorcraft) return false;
+  // Parked on its stand (its stay made up for the week): a stray report moves nothing.
+  if (ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active && !ac.leaving) return true;
+  return ac.extrapolationCount <= 0 && !ac.holding &&
          (ac.sim.simState == AcSimState::Active || ac.sim.simState == AcSimState::Buffer);
 }
 
@@ -103,7 +108,10 @@ GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
   }
   // r agrees with the report held before it: the feed has really moved on.
   // Far off, the jump rule weighs it; near, the newest was the odd one out.
-  if (e.held > 0 &&
+  // Where no aircraft on the ground could have gone, a pair is no proof: three in a row are.
+  const double paceKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / std::max(time - n.time, 1.0);
+  const bool garbage = paceKt > std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) * groundJumpMargin;
+  if (e.held > (garbage ? 1 : 0) &&
       reachable(ac, e.heldLat, e.heldLon, std::nullopt, rolling, r, std::max(time - e.heldTime, 0.0))) {
     e.held = 0;
     if (!gf_beyondHoldingThreshold(gf_distanceNm(n.lat, n.lon, r.lat, r.lon)) && s.size() >= 2 && sameAs(s.back(), n)) {
@@ -134,8 +142,10 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   const double gainSeconds = (r.groundSpeed - n.kt) / liftOffGainKtPerSecond;
   if (gainSeconds > 0.0 && gainSeconds < dt)
     leastKtSeconds = n.kt * (dt - gainSeconds) + (n.kt + r.groundSpeed) / 2.0 * gainSeconds;
+  const bool rollUnderWay = ac.takeOffRoll || ac.touchedDown || ac.landing;
   if (shownKt * dt < leastKtSeconds * stalePositionSpeedShare) {
-    r.groundSpeed = shownKt;
+    // A stale speed is no roll's: positions that jumped show no roll either.
+    r.groundSpeed = rollUnderWay ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
     r.standing = shownKt <= 0.0 ? 1 : 0;
     return true;
   }
@@ -147,7 +157,7 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   }
   // A roll's speed the feed repeats while the positions show a taxi starts no
   // roll and races no leg (a roll under way has its own rules).
-  if (r.groundSpeed >= takeOffRollKt && shownKt < takeOffRollKt && !ac.takeOffRoll && !ac.touchedDown && !ac.landing &&
+  if (r.groundSpeed >= takeOffRollKt && shownKt < takeOffRollKt && !rollUnderWay &&
       !ac.holding && ac.extrapolationCount <= 0) {
     r.groundSpeed = shownKt;
     return true;
@@ -161,17 +171,11 @@ GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time, bool& s
   speedFromPositions = false;
   const GroundEvidence::Seen* n = ac.evidence.last();
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return GroundVerdict::Take;
-  const auto sz = ac.samples.size();
-  if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold) {
-    if (getenv("GWR_DEBUG_KT")) printf("HOLD %.1f kt %.0f\n", time - 1718000000.0, r.groundSpeed);
+  if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold)
     return GroundVerdict::Hold;
-  }
-  if (getenv("GWR_DEBUG_KT") && sz != ac.samples.size()) printf("POP %.1f kt %.0f\n", time - 1718000000.0, r.groundSpeed);
   n = ac.evidence.last();
   if (n == nullptr) return GroundVerdict::Take;
-  const double was = r.groundSpeed;
   speedFromPositions = justifySpeed(ac, *n, r, time - n->time);
-  if (getenv("GWR_DEBUG_KT") && speedFromPositions) printf("JUST %.1f kt %.0f -> %.0f\n", time - 1718000000.0, was, r.groundSpeed);
   if (speedFromPositions) r.evidence |= evidenceStale;
   return GroundVerdict::Take;
 }
@@ -187,7 +191,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
   seen.lon = r.lon;
   seen.time = time;
   seen.kt = r.groundSpeed;
-  seen.standing = r.standing != 0;
+  seen.standing = r.standing != 0 || r.groundSpeed <= 0.0;
   const GroundEvidence::Seen* n = e.last();
   e.rolling = false;
   if (n != nullptr && time > n->time) {
@@ -217,7 +221,11 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
       const bool fromSlow = e.pushedRun > 0 || n->standing || n->kt <= pushBackMaxKt;
       e.pushedRun = against && fromSlow ? e.pushedRun + 1 : 0;
     }
-    if (e.pushedRun >= 2) {
+    // Two such legs show it; one straight from a standstill does too (the
+    // nose given from the start, before it moves).
+    if (seen.hasBearing && moving && e.pushedRun == 1 && n->standing) e.pushedFromStanding = true;
+    if (e.pushedRun == 0) e.pushedFromStanding = false;
+    if (e.pushedRun >= 2 || e.pushedFromStanding) {
       r.evidence |= evidencePushed;
       // Its run started at the report before: that leg was pushed too.
       if (e.pushedRun == 2 && !ac.samples.empty() && sameAs(ac.samples.back(), *n))

@@ -37,6 +37,7 @@ struct GroundEvidence {
   // Reports in a row whose nose points against their positions, slowly, and
   // whether the run started from standing or slow.
   std::int32_t pushedRun = 0;
+  bool pushedFromStanding = false;
   // Reports held in a row as out of reach, and the newest of them.
   std::int32_t held = 0;
   double heldLat = 0.0, heldLon = 0.0, heldTime = 0.0;

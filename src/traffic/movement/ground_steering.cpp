@@ -50,11 +50,8 @@ void gf_steerLegStart(LiveAc& ac) {
   const auto& s = ac.samples;
   ac.legFromLat = ac.lat;
   ac.legFromLon = ac.lon;
-  // The leg's cap: a roll's or a taxi's as its reports go, and never short of
-  // their faster speed with the margin a leg that catches up is flown at.
-  if (s.size() >= 2)
-    ac.evidence.legCapKt = std::max(gf_groundCapKt(ac.category, s[0], s[1]),
-                                    std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin * catchUpFactor);
+  // The leg's cap: a roll's or a taxi's as its reports go.
+  if (s.size() >= 2) ac.evidence.legCapKt = gf_groundCapKt(ac.category, s[0], s[1]);
   if (ac.phase == AcPhase::PushingBack) {
     ac.reversing = 1;
     return;

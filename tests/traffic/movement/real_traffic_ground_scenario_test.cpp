@@ -151,17 +151,17 @@ std::vector<Report> slowTaxiWithJumpingTrack() {
   return r;
 }
 
-// Standing nose 090 for 30 s, pushed back west at 3 kt for 40 s, standing 20 s,
-// then taxiing north at 10 kt; the feed gives the nose as its heading or,
-// without one, as its track.
+// Standing nose 090, pushed back west at 3 kt for 40 s, standing 15 s, then
+// taxiing north at 10 kt; the feed gives the nose as its heading or, without
+// one, as its track.
 std::vector<Report> pushBackThenTaxi(bool heading) {
   std::vector<Report> r;
   const double h = heading ? 90.0 : none;
-  taxi(r, 0.0, apron, 90.0, 0.0, 30.0, 5.0, heading ? 0.0 : 90.0, h);
+  taxi(r, 0.0, apron, 90.0, 0.0, 5.0, 5.0, heading ? 0.0 : 90.0, h);
   const LatLon pushed = ahead(apron, 270.0, 3.0 * 1852.0 / 3600.0 * 40.0);
-  taxi(r, 35.0, ahead(apron, 270.0, 3.0 * 1852.0 / 3600.0 * 5.0), 270.0, 3.0, 35.0, 5.0, 90.0, h);
-  taxi(r, 75.0, pushed, 0.0, 0.0, 15.0, 5.0, heading ? 0.0 : 90.0, h);
-  taxi(r, 95.0, ahead(pushed, 0.0, 10.0 * 1852.0 / 3600.0 * 5.0), 0.0, 10.0, 100.0, 5.0, 0.0, heading ? 0.0 : none);
+  taxi(r, 10.0, ahead(apron, 270.0, 3.0 * 1852.0 / 3600.0 * 5.0), 270.0, 3.0, 35.0, 5.0, 90.0, h);
+  taxi(r, 50.0, pushed, 0.0, 0.0, 15.0, 5.0, heading ? 0.0 : 90.0, h);
+  taxi(r, 70.0, ahead(pushed, 0.0, 10.0 * 1852.0 / 3600.0 * 5.0), 0.0, 10.0, 100.0, 5.0, 0.0, heading ? 0.0 : none);
   return r;
 }
 
@@ -174,12 +174,16 @@ std::vector<Report> cornerEvery(double every) {
   return r;
 }
 
-// Taxiing east at 15 kt, every 2 s, from its second report on every fourth
-// position 2 km off (north or south-west by turns): a pace of about 1,900 kt.
+// Taxiing east at 15 kt, every 2 s; from its second report on, two of every
+// six positions lie 2 km off (north, then south-west, the pair in the same
+// place): a pace of about 1,900 kt.
 std::vector<Report> garbagePositions() {
   std::vector<Report> r;
   taxi(r, 0.0, apron, 90.0, 15.0, 200.0, 2.0, 90.0, 90.0);
-  for (std::size_t i = 1; i < r.size(); i += 4) r[i].at = ahead(r[i].at, i % 8 == 1 ? 0.0 : 225.0, 2000.0);
+  for (std::size_t i = 1; i + 1 < r.size(); i += 6) {
+    const LatLon off = ahead(r[i].at, i % 12 == 1 ? 0.0 : 225.0, 2000.0);
+    r[i].at = r[i + 1].at = off;
+  }
   return r;
 }
 
@@ -387,10 +391,10 @@ std::vector<Report> pushedAskewOfStand() {
 TEST(RealTrafficGroundScenario, APushBackFromItsStandFollowsItsReports) {
   flyGroundCases({
       // not at a stand: pushed as its nose and positions show, then nose first
-      {"push-back and taxi, the nose given as heading", [] { return pushBackThenTaxi(true); }, 230, noseOffDeg,
-       10.0 * 1.5, pushBackKt, 12.0, false, 65.0, 100.0, 20.0},
-      {"push-back and taxi, the nose given as track", [] { return pushBackThenTaxi(false); }, 230, noseOffDeg,
-       10.0 * 1.5, pushBackKt, 12.0, false, 65.0, 100.0, 20.0},
+      {"push-back and taxi, the nose given as heading", [] { return pushBackThenTaxi(true); }, 210, noseOffDeg,
+       10.0 * 1.5, pushBackKt, 12.0, false, 40.0, 75.0, 20.0},
+      {"push-back and taxi, the nose given as track", [] { return pushBackThenTaxi(false); }, 210, noseOffDeg,
+       10.0 * 1.5, pushBackKt, 12.0, false, 40.0, 75.0, 20.0},
       {"the same from its stand", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0,
        true, pushedFromS, pushedToS, 20.0},
       {"the same from its stand, its feed giving 0.1 kt while it pushes back", [] { return recordedPushBack(0.1); },

@@ -322,8 +322,6 @@ void check(const EngineHarness& harness, const Expect& e) {
     EXPECT_TRUE(m.removals.empty()) << "removed at " << m.removals.front().time - testsupport::harnessStartTime;
     EXPECT_TRUE(onGround(p.back().pose));
   }
-  if (getenv("GWR_DEBUG_KT")) for (std::size_t i = 10; i < p.size(); i += 1) if (i % 5 == 0) printf("%.1f:%.0f ", p[i].time, ktOver(p, i));
-  if (getenv("GWR_DEBUG_KT")) printf("\n");
   // (the object stands still for its first second or two, until its first move)
   for (std::size_t i = 20; i < p.size(); ++i) {
     if (!onGround(p[i].pose) || !onGround(p[i - 20].pose) || p[i].time - p[i - 20].time > 2.1 ||
