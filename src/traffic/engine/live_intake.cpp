@@ -259,8 +259,7 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
   // Held as out of reach: as if it never came, the next is weighed against the last taken.
-  bool speedFromPositions = false;
-  if (gf_weighReport(*ac, report, record.timestamp, speedFromPositions) == GroundVerdict::Hold) return;
+  if (gf_weighReport(*ac, report, record.timestamp) == GroundVerdict::Hold) return;
   if (!ac->samples.empty() && dt > dropDuplicateSeconds && gf_groundJump(*ac, ac->lastReport, report, dt)) {
     // Handled like an outage: what came before the jump is given up.
     if (ac->sim.simState == AcSimState::Active) {
@@ -272,6 +271,7 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
       ac->evidence.clear();
     }
   }
+  const bool speedFromPositions = gf_justifyReportSpeed(*ac, report, record.timestamp);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
@@ -337,6 +337,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     if (ac.phase == AcPhase::Birth) {
       if (!gf_groundReportCheck(ac, report)) return;
       report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
+      gf_noteQueued(ac, report);
       ac.samples.push_back(report);
       return;
     }
@@ -356,6 +357,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);
     if (tookOff) gf_rollFromHold(ac, report);
+    gf_noteQueued(ac, report);
     ac.samples.push_back(report);
     if (ac.samples.size() == 2 && ac.samples[0].standing && ac.samples[1].standing) {
       ac.samples[0].dueTick = tickCount.load() + 1;
@@ -384,9 +386,7 @@ void lf_handleBuffer(LiveAc& ac) {
     ac.sim.erase = true;
     return;
   }
-  const bool anyAir = std::any_of(ac.samples.begin(), ac.samples.end(), [](const PositionSample& s) { return s.airborne; });
-  const bool anyGround = std::any_of(ac.samples.begin(), ac.samples.end(), [](const PositionSample& s) { return !s.airborne; });
-  if (anyAir && anyGround) {
+  if (gf_streamMixesAirAndGround(ac)) {
     dropFront(ac);
     return;
   }
@@ -488,6 +488,7 @@ void spawnLiveAc(LiveAc& ac) {
   if (ac.sim.erase) return;
   // Judged from its positions once the reports that jumped out and back are gone.
   gf_dropJumpedReport(ac);
+  gf_justifyLeg(ac);
   lf_initialAttitude(ac);
   if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {
     // It has landed and rolls out: its speed starts no take-off roll.

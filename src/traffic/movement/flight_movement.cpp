@@ -449,6 +449,7 @@ void nextPosMain(LiveAc& ac) {
     }
     // Before the simulator confirms it on the ground too: its first legs may hold reports that jumped.
     gf_dropJumpedReport(ac);
+    gf_justifyLeg(ac);
     gf_clearCurve(ac);
     if (!s[1].standing && gf_samePosition(s[0], s[1])) s[1].standing = 1;
     if (!s[1].standing) {

@@ -21,6 +21,8 @@ namespace {
 
 // Closer than this (metres) to the report before, a report shows no motion of its own.
 constexpr double standingNoiseMetres = 2.0;
+// Positions at least this share of a roll's reported speed move at it.
+constexpr double rollPaceLowShare = 0.9;
 // A parked aircraft's next report lies at most a push-back of this many seconds away.
 constexpr double parkedReachSeconds = 5.0;
 
@@ -38,9 +40,23 @@ std::optional<double> reportedNose(const PositionSample& r) {
   return std::nullopt;
 }
 
+// Faster than any aircraft on the ground goes, with a margin: positions no aircraft reaches.
+double garbageKt(const LiveAc& ac) {
+  return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) * groundJumpMargin;
+}
+
 // Rolling as far as the reach goes: the flags of a roll, or reports at a roll's speed.
-bool rollReach(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r) {
+bool rollReach(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds) {
   if (ac.takeOffRoll || ac.touchedDown || ac.landing) return true;
+  // Silent long enough to gather the roll's speed it reports.
+  if (r.groundSpeed >= takeOffRollKt && seconds >= r.groundSpeed / liftOffGainKtPerSecond) return true;
+  // Both at a roll's speed, its positions moving at it (the leg before unknown: a first report).
+  if (n.legKt < 0.0 && n.kt >= takeOffRollKt && r.groundSpeed >= takeOffRollKt && seconds > 0.0) {
+    const double paceKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / seconds;
+    if (paceKt >= rollPaceLowShare * std::min(n.kt, r.groundSpeed) &&
+        paceKt * stalePositionSpeedShare <= std::max(n.kt, r.groundSpeed))
+      return true;
+  }
   // A roll's speed its own positions showed (a first report's alone may be stale).
   if (n.kt >= takeOffRollKt && n.legKt >= takeOffRollKt * rollShownShare) return true;
   // Straight on ahead at a roll's speed: a take-off roll may start so.
@@ -57,9 +73,12 @@ bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<dou
                const PositionSample& r, double seconds) {
   const double d = metresBetween(lat, lon, r.lat, r.lon);
   const double pushReach = pushBackMaxKt * metresPerSecondPerKt * seconds + jitterSlackMetres;
-  // Parked, it stands: only as far as a push-back goes from a standstill in a few seconds.
+  // Parked, it stands: within its stand's reach (where a report starts it
+  // leaving) only as far as a push-back goes from a standstill in a few
+  // seconds; farther off the stand rules weigh the report.
   if (ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active && !ac.leaving)
-    return d <= pushBackMaxKt * metresPerSecondPerKt * std::min(seconds, parkedReachSeconds) + jitterSlackMetres;
+    return gf_distanceNm(r.lat, r.lon, ac.standLat, ac.standLon) > standRadiusNm ||
+           d <= pushBackMaxKt * metresPerSecondPerKt * std::min(seconds, parkedReachSeconds) + jitterSlackMetres;
   const double capKt = rolling ? std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) : taxiCapKt;
   if (d > capKt * metresPerSecondPerKt * seconds + jitterSlackMetres) return false;
   if (rolling || !travel) return true;
@@ -74,7 +93,8 @@ bool weighsReach(const LiveAc& ac) {
   // Parked on its stand (its stay made up for the week): a stray report moves nothing.
   if (ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active && !ac.leaving) return true;
   return ac.extrapolationCount <= 0 && !ac.holding &&
-         (ac.sim.simState == AcSimState::Active || ac.sim.simState == AcSimState::Buffer);
+         ((ac.sim.simState == AcSimState::Active && ac.phase != AcPhase::Birth) ||
+          ac.sim.simState == AcSimState::Buffer);
 }
 
 void forgetNewest(GroundEvidence& e) {
@@ -89,7 +109,7 @@ GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
   GroundEvidence& e = ac.evidence;
   auto& s = ac.samples;
   const GroundEvidence::Seen& n = *e.last();
-  const bool rolling = rollReach(ac, n, r);
+  const bool rolling = rollReach(ac, n, r, time - n.time);
   const auto travelOf = [](const GroundEvidence::Seen& p) {
     return p.hasBearing ? std::optional<double>(p.legBearing) : std::nullopt;
   };
@@ -110,7 +130,7 @@ GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
   // Far off, the jump rule weighs it; near, the newest was the odd one out.
   // Where no aircraft on the ground could have gone, a pair is no proof: three in a row are.
   const double paceKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / std::max(time - n.time, 1.0);
-  const bool garbage = paceKt > std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) * groundJumpMargin;
+  const bool garbage = paceKt > garbageKt(ac);
   if (e.held > (garbage ? 1 : 0) &&
       reachable(ac, e.heldLat, e.heldLon, std::nullopt, rolling, r, std::max(time - e.heldTime, 0.0))) {
     e.held = 0;
@@ -157,8 +177,8 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   }
   // A roll's speed the feed repeats while the positions show a taxi starts no
   // roll and races no leg (a roll under way has its own rules).
-  if (r.groundSpeed >= takeOffRollKt && shownKt < takeOffRollKt && !rollUnderWay &&
-      !ac.holding && ac.extrapolationCount <= 0) {
+  if (r.groundSpeed >= takeOffRollKt && shownKt < takeOffRollKt && !rollUnderWay && ac.phase == AcPhase::Taxi &&
+      ac.sim.simState == AcSimState::Active && !ac.holding && ac.extrapolationCount <= 0) {
     r.groundSpeed = shownKt;
     return true;
   }
@@ -167,17 +187,20 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
 
 } // namespace
 
-GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time, bool& speedFromPositions) {
-  speedFromPositions = false;
+GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
   const GroundEvidence::Seen* n = ac.evidence.last();
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return GroundVerdict::Take;
   if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold)
     return GroundVerdict::Hold;
-  n = ac.evidence.last();
-  if (n == nullptr) return GroundVerdict::Take;
-  speedFromPositions = justifySpeed(ac, *n, r, time - n->time);
-  if (speedFromPositions) r.evidence |= evidenceStale;
   return GroundVerdict::Take;
+}
+
+bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
+  const GroundEvidence::Seen* n = ac.evidence.last();
+  if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return false;
+  const bool replaced = justifySpeed(ac, *n, r, time - n->time);
+  if (replaced) r.evidence |= evidenceStale;
+  return replaced;
 }
 
 void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
@@ -237,9 +260,32 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
   e.count = std::min(e.count + 1, GroundEvidence::window);
 }
 
+void gf_noteQueued(LiveAc& ac, const PositionSample& r) {
+  if (!ac.samples.empty() && ac.samples.back().airborne != r.airborne) ac.evidence.airGroundSwitchDue = r.dueTick;
+}
+
+bool gf_streamMixesAirAndGround(const LiveAc& ac) {
+  return !ac.samples.empty() && ac.evidence.airGroundSwitchDue > ac.samples.front().dueTick;
+}
+
 bool gf_reportsRoll(const LiveAc& ac) { return ac.evidence.rolling; }
 
 double gf_justifiedPaceKt(const PositionSample& r) { return r.shownKt; }
+
+void gf_justifyLeg(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (ac.phase != AcPhase::Taxi || s.size() < 2 || s[0].airborne || s[1].airborne) return;
+  if (ac.takeOffRoll || ac.touchedDown || ac.landing) return;
+  const std::int32_t ticks = s[1].dueTick - s[0].dueTick;
+  if (std::max(s[0].groundSpeed, s[1].groundSpeed) < takeOffRollKt || ticks <= 0) return;
+  // A roll's speed the feed repeats while the leg's positions show a taxi
+  // (reports taken before the aircraft was placed, the first with nothing
+  // to weigh it against) starts no roll and races no leg.
+  const double shownKt = gf_legNm(s[0], s[1]) * ticksPerHour / ticks;
+  if (shownKt >= takeOffRollKt) return;
+  for (PositionSample* p : {&s[0], &s[1]})
+    if (p->groundSpeed >= takeOffRollKt) p->groundSpeed = shownKt;
+}
 
 void gf_dropJumpedReport(LiveAc& ac) {
   auto& s = ac.samples;

@@ -47,11 +47,19 @@ struct GroundEvidence {
   const Seen* last() const { return count > 0 ? &seen[newest] : nullptr; }
   // k = 0 the newest, 1 the one before...; none beyond what is kept.
   const Seen* back(std::size_t k) const { return k < count ? &seen[(newest + window - k) % window] : nullptr; }
-  // Forgets the reports (an airborne one, a stream given up); the leg being driven keeps its cap.
+  // Due tick of the newest queued report that is airborne where the one
+  // queued before it was not, or the reverse (0: none): the stream mixes air
+  // and ground while it lies after the front.
+  std::int32_t airGroundSwitchDue = 0;
+
+  // Forgets the reports weighed (an airborne one, a stream given up); the
+  // leg being driven keeps its cap and the queue its switch.
   void clear() {
     const double cap = legCapKt;
+    const std::int32_t switchDue = airGroundSwitchDue;
     *this = GroundEvidence{};
     legCapKt = cap;
+    airGroundSwitchDue = switchDue;
   }
 };
 
@@ -60,11 +68,13 @@ enum class GroundVerdict { Take, Hold };
 // A new report r of a known aircraft, `time` its feed time stamp: out of reach
 // of the reports taken before (a position no aircraft on the ground could
 // have reached, or a parked one left at a push-back's pace) it is held, a few
-// in a row at most, unless the held one agrees with it; when it shows the
-// newest queued report was the jump, that report leaves the stream. Taken, r
-// gets the speed its positions justify where the feed's contradicts them
-// (marked stale; `speedFromPositions` set).
-GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time, bool& speedFromPositions);
+// in a row at most (positions no aircraft reaches, unless three agree),
+// unless the held one agrees with it; when it shows the newest queued report
+// was the jump, that report leaves the stream.
+GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
+// r gets the speed its positions justify where the feed's contradicts them
+// (a stale speed, one that lags them, a roll's over a taxi); true when it did.
+bool gf_justifyReportSpeed(LiveAc& aircraft, PositionSample& r, double time);
 // r is taken into the aircraft's stream: it is remembered and marked (rolls,
 // pushed), and the report before it is marked pushed too when its run starts there.
 void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
@@ -72,6 +82,14 @@ void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 bool gf_reportsRoll(const LiveAc& aircraft);
 // The pace a queued report's positions showed when it came (knots, -1: none).
 double gf_justifiedPaceKt(const PositionSample& report);
+// r is queued at the end of the aircraft's stream (call before it is).
+void gf_noteQueued(LiveAc& aircraft, const PositionSample& r);
+// The stream holds airborne and ground reports together, without a walk:
+// a switch between them lies after its front.
+bool gf_streamMixesAirAndGround(const LiveAc& aircraft);
+// At a position step and at creation, outside a roll: the next report at a
+// roll's speed whose leg its positions show a taxi gets their speed.
+void gf_justifyLeg(LiveAc& aircraft);
 // At a position step and at creation: the next report far off the way from
 // the front to one of the two after it jumped out and back, and is dropped.
 void gf_dropJumpedReport(LiveAc& aircraft);
