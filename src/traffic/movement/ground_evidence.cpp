@@ -79,7 +79,9 @@ bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<dou
   if (ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active && !ac.leaving)
     return gf_distanceNm(r.lat, r.lon, ac.standLat, ac.standLon) > standRadiusNm ||
            d <= pushBackMaxKt * metresPerSecondPerKt * std::min(seconds, parkedReachSeconds) + jitterSlackMetres;
-  const double capKt = rolling ? std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) : taxiCapKt;
+  double capKt = rolling ? std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) : taxiCapKt;
+  // Not yet created, no leg to go by: the jump rule's margin.
+  if (ac.sim.simState == AcSimState::Buffer) capKt *= groundJumpMargin;
   if (d > capKt * metresPerSecondPerKt * seconds + jitterSlackMetres) return false;
   if (rolling || !travel) return true;
   const auto bearing = gf_legBearing(lat, lon, r.lat, r.lon);
@@ -214,6 +216,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
   seen.lon = r.lon;
   seen.time = time;
   seen.kt = r.groundSpeed;
+  seen.replaced = (r.evidence & evidenceStale) != 0;
   seen.standing = r.standing != 0 || r.groundSpeed <= 0.0;
   const GroundEvidence::Seen* n = e.last();
   e.rolling = false;
@@ -226,7 +229,9 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
     r.shownKt = seen.legKt;
     // Rolling along a line: at a roll's pace (a share of it: position noise),
     // turning little from the leg before, neither it nor its speed falling off.
-    bool rolls = seen.legKt >= takeOffRollKt * rollShownShare && r.groundSpeed >= n->kt - 1.0 && !r.standing;
+    // (speeds the positions replaced say nothing of slowing: the positions do)
+    const bool feedSlows = !seen.replaced && !n->replaced && r.groundSpeed < n->kt - 1.0;
+    bool rolls = seen.legKt >= takeOffRollKt * rollShownShare && !feedSlows && !r.standing;
     if (rolls && n->legKt >= 0.0 && n->hasBearing && seen.hasBearing)
       rolls = offDeg(seen.legBearing, n->legBearing) <= rollStraightDeg && seen.legKt >= n->legKt * rollShownShare;
     if (rolls) r.evidence |= evidenceRolls;

@@ -24,6 +24,7 @@ struct GroundEvidence {
     double lat = 0.0, lon = 0.0;
     double time = 0.0;  // the feed's time stamp, seconds
     double kt = 0.0;    // the speed taken for it
+    bool replaced = false;  // the positions' speed, not the feed's
     double legKt = -1.0;  // the pace of its positions from the report before (-1: none)
     double legBearing = 0.0;
     bool hasBearing = false;

@@ -251,7 +251,6 @@ Seen watch(const EngineHarness& harness, const std::vector<Report>& reports, dou
     for (std::size_t i = 10; i < p.size(); ++i) {
       const LatLon a{p[i - 10].pose.latitude, p[i - 10].pose.longitude}, b{p[i].pose.latitude, p[i].pose.longitude};
       const double kt = gf_greatCircleDistanceNm(a, b) / (p[i].time - p[i - 10].time) * 3600.0;
-      if (getenv("GWR_DEBUG_KT") && kt > seen.fastestKt) printf("FAST %.1f %.1f\n", p[i].time, kt);
       seen.fastestKt = std::max(seen.fastestKt, kt);
       if (kt <= walkKt) continue;
       // The direction of motion over the last 0.2 s against the nose half way through.
