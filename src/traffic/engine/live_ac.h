@@ -10,6 +10,7 @@
 
 #include "refdata/aircraft_description.h"
 #include "traffic/feed/traffic_record.h"
+#include "traffic/movement/ground_evidence.h"
 #include "traffic/simclient/ai_control.h"
 
 namespace gwr {
@@ -30,6 +31,10 @@ struct PositionSample {
   std::uint8_t rollValid = 0;
   double trueHeading = 0.0;      // radians
   std::uint8_t trueHeadingValid = 0;
+  // What the ground evidence made of it when it came (evidence* marks) and
+  // the pace of its positions from the report before (knots, -1: none).
+  std::uint8_t evidence = 0;
+  double shownKt = -1.0;
 };
 
 PositionSample gf_sampleOf(const TrafficRecord& record);
@@ -101,10 +106,9 @@ struct LiveAc : AcDescription {
   std::string pairedCallsign1, pairedCallsign2;
   std::uint8_t poseFault = 0;  // a pose that was not finite has been logged
   // On the ground: the current leg is driven tail first (a push-back), and
-  // how many reports in a row were held as jumps of the reported position.
+  // what the reports show, judged as they come.
   std::uint8_t reversing = 0;
-  std::int32_t heldReports = 0;
-  PositionSample lastHeld;  // the newest report held so; valid while heldReports > 0
+  GroundEvidence evidence;
   double legFromLat = 0.0, legFromLon = 0.0;  // where the current ground leg started
   // The due tick a ground leg's report was re-timed to, and its own before.
   std::int32_t retimedDue = 0, ownDueBefore = 0;

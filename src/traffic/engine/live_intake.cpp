@@ -27,7 +27,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
-#include "traffic/movement/ground_jitter.h"
+#include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/ground_steering.h"
@@ -259,28 +259,27 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
-  // Held as a jump of the surface position: as if it never came, the next is weighed against the last taken.
-  const JitterVerdict jitter = dt > dropDuplicateSeconds ? gf_weighGroundJitter(*ac, report, dt) : JitterVerdict::Take;
-  if (jitter == JitterVerdict::Hold) return;
+  // Held as out of reach: as if it never came, the next is weighed against the last taken.
+  if (gf_weighReport(*ac, report, record.timestamp) == GroundVerdict::Hold) return;
   if (!ac->samples.empty() && dt > dropDuplicateSeconds && gf_groundJump(*ac, ac->lastReport, report, dt)) {
     // Handled like an outage: what came before the jump is given up.
     if (ac->sim.simState == AcSimState::Active) {
       gf_removeLiveAc(*ac);
       return;
     }
-    if (ac->sim.simState == AcSimState::Buffer) ac->samples.clear();
+    if (ac->sim.simState == AcSimState::Buffer) {
+      ac->samples.clear();
+      ac->evidence.clear();
+    }
   }
-  // Seen next rolling the other way after a silence: it went on, turned and
-  // came back, so the straight way between the two says nothing of its speed.
-  const bool turnedBack = !ac->samples.empty() && gf_turnedBackToRoll(ac->lastReport, report);
-  const bool speedFromPositions =
-      !turnedBack && (gf_trustPositionsOverStaleSpeed(*ac, report, dt) || jitter == JitterVerdict::TakeAtShownSpeed);
+  const bool speedFromPositions = gf_justifyReportSpeed(*ac, report, record.timestamp);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
   if (speedFromPositions) gf_firstReportLikeSecond(*ac, report);
   ac->lastSampleTime = record.timestamp;
   ac->lastReport = report;
+  gf_noteReportTaken(*ac, report, record.timestamp);
   decodeExisting(*ac, report);
 }
 
@@ -311,6 +310,8 @@ void lf_newLiveAc(TrafficRecord& record) {
   description.maxClimbPerTick = maxClimbPerTick[slot];
   description.standSpeedKt = standSpeedKt[slot];
   trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
+  LiveAc& ac = trafficEngine.live.back();
+  gf_noteReportTaken(ac, ac.samples.front(), record.timestamp);
 }
 
 void decodeExisting(LiveAc& ac, PositionSample& report) {
@@ -342,6 +343,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     if (ac.phase == AcPhase::Birth) {
       if (!gf_groundReportCheck(ac, report)) return;
       report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
+      gf_noteQueued(ac, report);
       ac.samples.push_back(report);
       return;
     }
@@ -365,6 +367,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);
     if (tookOff) gf_rollFromHold(ac, report);
+    gf_noteQueued(ac, report);
     ac.samples.push_back(report);
     if (ac.samples.size() == 2 && ac.samples[0].standing && ac.samples[1].standing) {
       ac.samples[0].dueTick = tickCount.load() + 1;
@@ -393,9 +396,7 @@ void lf_handleBuffer(LiveAc& ac) {
     ac.sim.erase = true;
     return;
   }
-  const bool anyAir = std::any_of(ac.samples.begin(), ac.samples.end(), [](const PositionSample& s) { return s.airborne; });
-  const bool anyGround = std::any_of(ac.samples.begin(), ac.samples.end(), [](const PositionSample& s) { return !s.airborne; });
-  if (anyAir && anyGround) {
+  if (gf_streamMixesAirAndGround(ac)) {
     dropFront(ac);
     return;
   }
@@ -496,7 +497,8 @@ void spawnLiveAc(LiveAc& ac) {
   // The birth stand choice may have refused it: an erased aircraft is not created.
   if (ac.sim.erase) return;
   // Judged from its positions once the reports that jumped out and back are gone.
-  gf_dropGroundJumps(ac);
+  gf_dropJumpedReport(ac);
+  gf_justifyLeg(ac);
   lf_initialAttitude(ac);
   if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {
     // It has landed and rolls out: its speed starts no take-off roll.
@@ -534,7 +536,7 @@ void lf_initialAttitude(LiveAc& ac) {
     heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
     // Met while pushed back: the nose is where its report says, the tail leads (turned later, it would swing round).
     const PositionSample& next = ac.samples[1];
-    if (!front.airborne && !next.airborne && gf_legLooksPushed(front, next, heading))
+    if (!front.airborne && !next.airborne && (next.evidence & evidencePushed) != 0)
       heading = gf_reportedNose(next);
   }
   heading = std::fmod(heading, twoPi);

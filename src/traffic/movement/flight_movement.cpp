@@ -19,7 +19,7 @@
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/qnh_reader.h"
 #include "traffic/feed/tick_clock.h"
-#include "traffic/movement/ground_jitter.h"
+#include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/live_motion.h"
@@ -477,7 +477,8 @@ void nextPosMain(LiveAc& ac) {
       s.erase(s.begin() + 1);
     }
     // Before the simulator confirms it on the ground too: its first legs may hold reports that jumped.
-    gf_dropGroundJumps(ac);
+    gf_dropJumpedReport(ac);
+    gf_justifyLeg(ac);
     gf_clearCurve(ac);
     if (!s[1].standing && gf_samePosition(s[0], s[1])) s[1].standing = 1;
     if (!s[1].standing) {

@@ -19,7 +19,7 @@
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/push_back_follow.h"
-#include "traffic/movement/roll_start.h"
+#include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/taxi_curves.h"
 #include "traffic/simclient/sim_commands.h"
 
@@ -217,19 +217,13 @@ double gf_groundCapKt(AcCategory category, const PositionSample& a, const Positi
 
 namespace {
 
-// The pace the reports' own positions and times show from the second report
-// on while they move (their due ticks are still their own), else over the
-// leg; 0 when they do not tell.
+// The pace the positions of the leg's report showed when it came (the
+// ground evidence keeps it), else the pace over the leg from the front's own
+// due tick; 0 when they do not tell.
 double reportsPaceKt(const LiveAc& ac, std::int32_t ownDue) {
   const auto& s = ac.samples;
-  double nm = 0.0;
-  std::size_t last = 1;
-  while (last + 1 < s.size() && !s[last + 1].standing && !s[last + 1].airborne) {
-    nm += gf_legNm(s[last], s[last + 1]);
-    ++last;
-  }
-  const std::int32_t span = s[last].dueTick - ownDue;
-  if (last > 1 && span >= minLegTicks && nm > 0.0) return nm * ticksPerHour / span;
+  const double shownKt = gf_justifiedPaceKt(s[1]);
+  if (shownKt > 0.0 && !s[1].standing) return shownKt;
   // The front was re-timed as the last leg's report: its own due tells.
   const std::int32_t frontDue = s[0].dueTick == ac.retimedDue ? ac.ownDueBefore : s[0].dueTick;
   const std::int32_t spacing = ownDue - frontDue;
@@ -354,10 +348,9 @@ void lf_groundTiming(LiveAc& ac) {
 void lf_groundStep(LiveAc& ac) {
   if (ac.phase == AcPhase::Flying || ac.phase == AcPhase::Parked) ac.setPhase(AcPhase::Taxi);
   const auto& s = ac.samples;
-  const bool liftOffAhead = std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.airborne != 0; });
-  const auto fast =
-      std::count_if(s.begin(), s.end(), [](const PositionSample& r) { return r.groundSpeed >= takeOffRollKt; });
-  const bool rolls = liftOffAhead || (fast >= 2 && gf_streamRolls(ac));
+  // The stream's newest reports lift off, or roll along a line (the reports
+  // come in order: the newest tell what lies ahead).
+  const bool rolls = s.back().airborne != 0 || gf_reportsRoll(ac);
   if (ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown && rolls)
     lf_startTakeOffRoll(ac);
   if (ac.takeOffRoll && ac.phase != AcPhase::TakeOff) {

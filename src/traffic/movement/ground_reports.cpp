@@ -14,6 +14,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/push_back_follow.h"
@@ -219,18 +220,23 @@ bool anotherTaxiingNear(const LiveAc& ac) {
   });
 }
 
-// A report at a taxi's speed after ones at a roll's: the roll was the feed's
-// stale speed (or it stopped). The roll's reports still ahead go, the slow
-// start of one made up from the hold too (its speed would race the taxi on); it taxis on.
+// A report at a taxi's speed after ones at a roll's: the roll is called off
+// (rejected, or never more than a stale speed). The reports still ahead whose
+// positions justified a roll's pace when they came stay: a rejected roll
+// brakes down through them. The others at a roll's speed go, and a roll made
+// up from the hold (its speed would race the taxi on), and the roll's wide
+// smoothing limits with them.
 void callOffRoll(LiveAc& ac) {
   auto& s = ac.samples;
   for (std::size_t i = s.size(); i-- > 1;) {
+    if (s[i].airborne) continue;
     const bool madeUp = !s[i].standing && s[i].dueTick <= ac.madeUpRollDue;
-    if (!s[i].airborne && (s[i].groundSpeed >= takeOffRollKt || madeUp))
-      s.erase(s.begin() + static_cast<std::ptrdiff_t>(i));
+    const bool unjustified = s[i].groundSpeed >= takeOffRollKt && gf_justifiedPaceKt(s[i]) < takeOffRollKt * rollShownShare;
+    if (madeUp || unjustified) s.erase(s.begin() + static_cast<std::ptrdiff_t>(i));
   }
   ac.madeUpRollDue = 0;
   ac.takeOffRoll = 0;
+  ac.smoothingEarlier = ac.smoothingLater = initialSmoothingTicks;
   lf_taxiLights(ac);
   gf_setThrottle(ac.sim, 0);
 }
@@ -250,9 +256,9 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
     return;
   }
   if (!ac.touchedDown) {
-    const auto& s = ac.samples;  // n is the newest of the stream
+    // Both at a roll's speed, r's positions rolling along the line before it.
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
-                      gf_positionsRoll(s.size() >= 2 ? &s[s.size() - 2] : nullptr, n, r);
+                      (r.evidence & evidenceRolls) != 0;
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
   } else if (n.airborne && r.airborne) {
     lf_touchAndGoRoll(ac);

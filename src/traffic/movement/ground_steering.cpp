@@ -23,17 +23,11 @@ double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) *
 // Metres north and east from the aircraft to the report, on the local plane.
 LocalOffset offsetTo(const LiveAc& ac, double lat, double lon) { return gf_localOffset({ac.lat, ac.lon}, {lat, lon}); }
 
-// The fastest the aircraft may go on this leg, metres per tick.
+// The fastest the aircraft may go on this leg, metres per tick: what its
+// reports justify (a roll's cap while they roll, whatever the flags say).
 double capPerTick(const LiveAc& ac) {
-  const bool rolling = ac.takeOffRoll || ac.touchedDown || ac.landing;
-  const double capKt =
-      rolling ? std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) : taxiCapKt;
+  const double capKt = ac.evidence.legCapKt > 0.0 ? ac.evidence.legCapKt : taxiCapKt;
   return capKt * metresPerSecondPerKt / ticksPerSecond;
-}
-
-// Slow as its reports say: a leg that catches up a little faster is still pushed.
-bool slowLeg(const PositionSample& a, const PositionSample& b) {
-  return std::max(a.groundSpeed, b.groundSpeed) <= pushBackMaxKt;
 }
 
 } // namespace
@@ -42,16 +36,14 @@ double gf_reportedNose(const PositionSample& r) {
   return r.trueHeadingValid ? r.trueHeading : r.track * radiansPerDegree;
 }
 
-bool gf_legLooksPushed(const PositionSample& a, const PositionSample& b, double bearing) {
-  return offDeg(bearing, gf_reportedNose(b)) > reverseStartDeg && slowLeg(a, b);
-}
-
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
 
 void gf_steerLegStart(LiveAc& ac) {
   const auto& s = ac.samples;
   ac.legFromLat = ac.lat;
   ac.legFromLon = ac.lon;
+  // The leg's cap: a roll's or a taxi's as its reports go.
+  if (s.size() >= 2) ac.evidence.legCapKt = gf_groundCapKt(ac.category, s[0], s[1]);
   if (ac.phase == AcPhase::PushingBack) {
     ac.reversing = 1;
     return;
@@ -62,9 +54,10 @@ void gf_steerLegStart(LiveAc& ac) {
   }
   const auto bearing = gf_legBearing(ac.lat, ac.lon, s[1].lat, s[1].lon);
   if (!bearing) return;
+  const bool pushed = (s[1].evidence & evidencePushed) != 0;
   if (ac.reversing) {
-    ac.reversing = offDeg(*bearing, gf_reportedNose(s[1])) > reverseKeepDeg && slowLeg(s[0], s[1]) ? 1 : 0;
-  } else if (gf_legLooksPushed(s[0], s[1], *bearing) && offDeg(*bearing, ac.heading) >= reverseKeepDeg) {
+    ac.reversing = pushed ? 1 : 0;
+  } else if (pushed && offDeg(*bearing, ac.heading) >= reverseKeepDeg) {
     // Only a nose that already points away from the leg is pushed: one along it
     // would have to flip round on the spot.
     ac.reversing = 1;

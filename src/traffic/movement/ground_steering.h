@@ -8,14 +8,11 @@ namespace gwr {
 
 // At the start of a ground leg (front report and target set): whether the
 // leg is driven tail first. A push-back from a stand always is; a taxi leg
-// is when it goes slowly and its report's heading points away from where its
-// positions go; it stays pushed while its legs lie behind that heading.
+// is when the ground evidence found its report pushed. The leg's speed cap
+// comes from its reports, not from the roll flags.
 void gf_steerLegStart(LiveAc& aircraft);
 // Where a report says its nose points, radians: its heading, else its track.
 double gf_reportedNose(const PositionSample& report);
-// A slow ground leg from a to b (along `bearing`, radians) whose report b
-// gives a nose pointing away from where its positions go: it is pushed.
-bool gf_legLooksPushed(const PositionSample& a, const PositionSample& b, double bearing);
 // The direction the aircraft travels in, radians: its nose, or its tail when pushed.
 double gf_travelHeading(const LiveAc& aircraft);
 // One tick of a ground leg towards the front report, due at its due tick:

@@ -1,5 +1,4 @@
-// Where a take-off roll may start: the reports' positions rolling; the line a
-// holder's unreported roll follows, and a report it reached by backtracking.
+// The line a holder's unreported roll follows, and a report it reached by backtracking.
 #include "traffic/movement/roll_start.h"
 
 #include <algorithm>
@@ -26,27 +25,6 @@ double rollToNm(double kt) {
 double gf_shownKt(const PositionSample& a, const PositionSample& b) {
   const std::int32_t ticks = b.dueTick - a.dueTick;
   return ticks > 0 ? gf_legNm(a, b) * ticksPerHour / ticks : 0.0;
-}
-
-bool gf_positionsRoll(const PositionSample* before, const PositionSample& n, const PositionSample& r) {
-  const double kt = gf_shownKt(n, r);
-  if (kt < takeOffRollKt * rollShownShare) return false;
-  if (before == nullptr) return true;
-  const auto first = gf_legBearing(before->lat, before->lon, n.lat, n.lon);
-  const auto second = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
-  if (!first || !second) return true;
-  return std::fabs(gf_normalizeAngle(*second - *first)) * degreesPerRadian <= rollStraightDeg &&
-         kt >= gf_shownKt(*before, n) * rollShownShare;
-}
-
-bool gf_streamRolls(const LiveAc& ac) {
-  const auto& s = ac.samples;
-  for (std::size_t i = 2; i < s.size(); ++i) {  // a line needs three reports
-    const bool fast = s[i - 1].groundSpeed >= takeOffRollKt && s[i].groundSpeed >= takeOffRollKt &&
-                      !s[i - 1].standing && !s[i].standing;
-    if (fast && gf_positionsRoll(&s[i - 2], s[i - 1], s[i])) return true;
-  }
-  return false;
 }
 
 std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const PositionSample& r, double liftOffKt,

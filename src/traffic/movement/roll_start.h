@@ -1,5 +1,5 @@
-// Where a take-off roll starts: where the reports' own positions roll, and
-// for a holder's unreported roll, on the line of its next report.
+// Where a holder's unreported take-off roll starts: on the line of its next
+// report, after a backtrack when that lies behind it.
 #pragma once
 
 #include <optional>
@@ -12,15 +12,6 @@ namespace gwr {
 // Speed the positions of a and b show over their due ticks, knots; none (0)
 // when b is not due after a (a leg re-timed or made up in between).
 double gf_shownKt(const PositionSample& a, const PositionSample& b);
-
-// The positions themselves roll from n to r: at the take-off roll's speed
-// (a share of it: position noise) and, when the report before n is given,
-// along its line, turning little and not slowing.
-bool gf_positionsRoll(const PositionSample* before, const PositionSample& n, const PositionSample& r);
-// Two reports of the stream, one after the other, at the take-off roll's
-// speed, whose positions roll. A stale speed over creeping or jumping
-// positions does not.
-bool gf_streamRolls(const LiveAc& aircraft);
 
 struct HoldRollLine {
   LatLon start;           // where the roll starts, on the report's line

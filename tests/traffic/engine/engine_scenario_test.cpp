@@ -315,8 +315,9 @@ TEST(EngineScenario, DepartureTaxisLiftsOffClimbsAndLeaves) {
   harness.run(769.0 + dueDelaySeconds - harness.now());
   EXPECT_EQ(std::pair(trafficEngine.live.front().onGroundConfirmed != 0, trafficEngine.live.front().phase),
             std::pair(false, AcPhase::Flying));
-  // Rotation, the slow first climb-out ticks and the roll's own timing leave it some seconds off its reports.
-  EXPECT_NEAR(harness.emulator().objects().front().pose.altitude, 3364.0, 350.0);
+  // Rotation, the slow first climb-out ticks and the roll's own timing leave it some seconds off its reports
+  // (about 12 s at most: 400 ft at 2000 ft/min).
+  EXPECT_NEAR(harness.emulator().objects().front().pose.altitude, 3364.0, 400.0);
   ASSERT_TRUE(harness.runUntil(700.0, [] { return trafficEngine.live.empty(); }));
   EXPECT_LT(harness.now(), 1354.0 + dueDelaySeconds + 80.0);
 }

@@ -17,6 +17,7 @@
 #include "traffic/movement/extrapolation.h"
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_movement.h"
+#include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/live_motion.h"
 #include "traffic/movement/movement_constants.h"
@@ -410,7 +411,11 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
   for (const Case& c : cases) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.nKt, 1000, c.nAltitude)}, c.phase, true);
     ac.touchedDown = ac.landed = c.touchedDown;
-    gf_takeOffOnNewReport(ac, ac.samples.back(), at(50.01, 8.0, c.rKt, 1200, c.rAltitude));
+    // Weighed as the intake does: 2 s apart, the positions roll.
+    PositionSample r = at(50.01, 8.0, c.rKt, 1200, c.rAltitude);
+    gf_noteReportTaken(ac, ac.samples.back(), 10.0);
+    gf_noteReportTaken(ac, r, 12.0);
+    gf_takeOffOnNewReport(ac, ac.samples.back(), r);
     EXPECT_EQ(ac.takeOffRoll != 0, c.roll) << c.name;
     EXPECT_TRUE(!c.touchedDown || !c.roll || (ac.phase == AcPhase::Taxi && !ac.landed)) << c.name;
   }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 #include <functional>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "core/geo.h"
 #include "feeder/recorded_replay.h"
 #include "feeder/traffic_line.h"
+#include "motioncheck/motion_check.h"
 #include "support/engine_harness.h"
 #include "traffic/movement/real_traffic_rows.h"
 #include "airports/park_stand_table.h"
@@ -54,8 +56,9 @@ std::string lineOf(const Report& r) {
   s.altitudeFeet = r.airborne ? fieldFt + 300.0 : 0.0;
   s.verticalSpeedFpm = r.airborne ? 2000.0 : 0.0;
   s.groundSpeedKnots = r.kt;
-  s.trackDegrees = r.trackDeg;
-  s.trueHeadingDegrees = r.headingDeg;
+  // NaN: not given by the feed.
+  if (!std::isnan(r.trackDeg)) s.trackDegrees = r.trackDeg;
+  if (!std::isnan(r.headingDeg)) s.trueHeadingDegrees = r.headingDeg;
   // The ground speed with its tenths, as recorded (the feeder writes whole knots).
   std::string line = feeder::gf_formatTrafficLine(a, s, testsupport::harnessStartTime + r.time);
   std::size_t at = 0;
@@ -137,6 +140,66 @@ std::vector<Report> slowTaxiWhoseTrackFlips() {
   return r;
 }
 
+constexpr double none = std::numeric_limits<double>::quiet_NaN();
+
+// Reports `every` seconds from `from` along `bearingDeg` at `kt`, starting at t0.
+void taxi(std::vector<Report>& r, double t0, LatLon from, double bearingDeg, double kt, double seconds, double every,
+          double trackDeg, double headingDeg) {
+  for (double t = 0.0; t <= seconds + 1e-9; t += every)
+    r.push_back({t0 + t, ahead(from, bearingDeg, kt * 1852.0 / 3600.0 * t), kt, trackDeg, headingDeg});
+}
+
+// A slow taxi along 200 at 6.5 kt, every 5 s, its feed giving no track (0) and no heading.
+std::vector<Report> slowTaxiWithoutTrack() {
+  std::vector<Report> r;
+  taxi(r, 0.0, apron, 200.0, 6.5, 200.0, 5.0, none, none);
+  return r;
+}
+
+// The same along 090, the track jumping between 090 and 270 report by report.
+std::vector<Report> slowTaxiWithJumpingTrack() {
+  std::vector<Report> r;
+  taxi(r, 0.0, apron, 90.0, 6.5, 200.0, 5.0, 90.0, none);
+  for (std::size_t i = 1; i < r.size(); i += 2) r[i].trackDeg = 270.0;
+  return r;
+}
+
+// Standing nose 090, pushed back west at 3 kt for 40 s, standing 15 s, then
+// taxiing north at 10 kt; the feed gives the nose as its heading or, without
+// one, as its track.
+std::vector<Report> pushBackThenTaxi(bool heading) {
+  std::vector<Report> r;
+  const double h = heading ? 90.0 : none;
+  taxi(r, 0.0, apron, 90.0, 0.0, 5.0, 5.0, heading ? 0.0 : 90.0, h);
+  const LatLon pushed = ahead(apron, 270.0, 3.0 * 1852.0 / 3600.0 * 40.0);
+  taxi(r, 10.0, ahead(apron, 270.0, 3.0 * 1852.0 / 3600.0 * 5.0), 270.0, 3.0, 35.0, 5.0, 90.0, h);
+  taxi(r, 50.0, pushed, 0.0, 0.0, 15.0, 5.0, heading ? 0.0 : 90.0, h);
+  taxi(r, 70.0, ahead(pushed, 0.0, 10.0 * 1852.0 / 3600.0 * 5.0), 0.0, 10.0, 100.0, 5.0, 0.0, heading ? 0.0 : none);
+  return r;
+}
+
+// Taxiing east at 15 kt, then north round a right angle, reports `every` seconds.
+std::vector<Report> cornerEvery(double every) {
+  std::vector<Report> r;
+  taxi(r, 0.0, apron, 90.0, 15.0, 100.0, every, 90.0, 90.0);
+  const LatLon corner = ahead(apron, 90.0, 15.0 * 1852.0 / 3600.0 * 100.0);
+  taxi(r, 100.0 + every, ahead(corner, 0.0, 15.0 * 1852.0 / 3600.0 * every), 0.0, 15.0, 100.0, every, 0.0, 0.0);
+  return r;
+}
+
+// Taxiing east at 15 kt, every 2 s; from its second report on, two of every
+// six positions lie 2 km off (north, then south-west, the pair in the same
+// place): a pace of about 1,900 kt.
+std::vector<Report> garbagePositions() {
+  std::vector<Report> r;
+  taxi(r, 0.0, apron, 90.0, 15.0, 200.0, 2.0, 90.0, 90.0);
+  for (std::size_t i = 1; i + 1 < r.size(); i += 6) {
+    const LatLon off = ahead(r[i].at, i % 12 == 1 ? 0.0 : 225.0, 2000.0);
+    r[i].at = r[i + 1].at = off;
+  }
+  return r;
+}
+
 // Created at its stand facing 185, standing 20 s, then going along 185 at
 // 6 kt while its reports give a heading of 005 (as if pushed).
 std::vector<Report> leavesItsStandReportedPushed() {
@@ -144,6 +207,15 @@ std::vector<Report> leavesItsStandReportedPushed() {
   for (int i = 1; i <= 4; ++i) r.push_back({5.0 * i, apron, 0.0, 5.0, 5.0});
   for (int i = 1; i <= 20; ++i)
     r.push_back({20.0 + 5.0 * i, ahead(apron, 185.0, 6.0 * 1852.0 / 3600.0 * 5.0 * i), 6.0, 5.0, 5.0});
+  return r;
+}
+
+// Parked at its stand nose 019, standing reports every 5 s; one of them 40 m
+// aside ("towed aircraft takes-off?").
+std::vector<Report> strayReportAtStand() {
+  std::vector<Report> r;
+  taxi(r, 0.0, apron, 19.0, 0.0, 200.0, 5.0, 19.0, 19.0);
+  r[12].at = ahead(apron, 109.0, 40.0);
   return r;
 }
 
@@ -242,7 +314,8 @@ struct GroundCase {
 void flyGroundCases(const std::vector<GroundCase>& cases) {
   for (const GroundCase& c : cases) {
     SCOPED_TRACE(c.name);
-    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa});
+    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
+                          testsupport::PoseRecording::on);
     harness.readFrankfurtAsParkAirport();
     const std::vector<Report> reports = c.reports();
     if (c.bornAtStand && !reports.empty()) {
@@ -278,6 +351,13 @@ void flyGroundCases(const std::vector<GroundCase>& cases) {
     }
     EXPECT_LE(seen.worstLagS, c.lagS);
     EXPECT_LE(seen.sharpestTurnDeg, c.turnDeg);
+    // The motion check reads the same poses: never backwards faster than a
+    // push-back, the nose never off its path for long.
+    const motioncheck::CallsignMotion& m = harness.motion().of("DLH4GM");
+    EXPECT_TRUE(m.backwards.empty()) << m.backwards.size() << " spans";
+    if (c.noseOffDeg <= noseOffDeg) {
+      EXPECT_TRUE(m.noseOff.empty()) << m.noseOff.size() << " spans";
+    }
   }
 }
 
@@ -292,6 +372,17 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
        0.0, 10.0},
       {"created at its stand facing 185, leaving along it reported pushed", leavesItsStandReportedPushed, 160,
        noseOffDeg, 6 * 1.5, 0.0, 10.0, true},
+      // never tail first without a nose the feed gives against its positions
+      {"slow taxi at 6.5 kt without track or heading", slowTaxiWithoutTrack, 240, noseOffDeg, 6.5 * 1.5, 0.1, 12.0},
+      {"slow taxi at 6.5 kt whose track jumps 180 degrees", slowTaxiWithJumpingTrack, 240, noseOffDeg, 6.5 * 1.5, 0.1,
+       12.0},
+      {"reports every second round a corner", [] { return cornerEvery(1.0); }, 240, noseOffDeg, 15 * 1.5, 0.1, 10.0},
+      // (its curve passes the corner's report farther than the lag's 20 m)
+      {"reports every 10 s round a corner", [] { return cornerEvery(10.0); }, 250, noseOffDeg, 15 * 1.5, 0.1, 1e9},
+      // never followed, never removed for them, not at its creation either
+      {"positions 2 km off at a pace of 1,900 kt", garbagePositions, 240, noseOffDeg, 15 * 1.5, 0.1, 1e9},
+      // one stray report moves nothing
+      {"one report 40 m aside at its stand", strayReportAtStand, 230, 1e9, 1.0, 0.1, 1e9, true, -1.0, -1.0, 0.5},
   });
 }
 
@@ -326,6 +417,11 @@ std::vector<Report> pushedAskewOfStand() {
 // they go, not where a push of the stand's own would.
 TEST(RealTrafficGroundScenario, APushBackFromItsStandFollowsItsReports) {
   flyGroundCases({
+      // not at a stand: pushed as its nose and positions show, then nose first
+      {"push-back and taxi, the nose given as heading", [] { return pushBackThenTaxi(true); }, 210, noseOffDeg,
+       10.0 * 1.5, pushBackKt, 12.0, false, 40.0, 75.0, 20.0},
+      {"push-back and taxi, the nose given as track", [] { return pushBackThenTaxi(false); }, 210, noseOffDeg,
+       10.0 * 1.5, pushBackKt, 12.0, false, 40.0, 75.0, 20.0},
       {"the same from its stand", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0,
        true, pushedFromS, pushedToS},
       {"the same from its stand, its feed giving 0.1 kt while it pushes back", [] { return recordedPushBack(0.1); },

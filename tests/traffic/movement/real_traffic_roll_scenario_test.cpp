@@ -280,6 +280,72 @@ std::vector<Row> climbOutThenSilent() {
   return rows;
 }
 
+// Rows every `every` seconds from `from` along a bearing, the speed going
+// from kt0 to kt1 at `ktPerS` (evenly), the positions as that speed moves them.
+// Returns where it ends.
+LatLon evenly(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg, double kt0, double kt1, double ktPerS,
+              double every) {
+  const double seconds = std::fabs(kt1 - kt0) / ktPerS, sign = kt1 >= kt0 ? 1.0 : -1.0;
+  double t = 0.0;
+  for (; t <= seconds + 1e-9; t += every) {
+    const double kt = kt0 + sign * ktPerS * t, metres = (kt0 + kt) / 2.0 * 0.514444 * t;
+    rows.push_back({t0 + t, ahead(from, bearingDeg, metres), fieldFt, kt, 0.0, true});
+  }
+  return rows.back().at;
+}
+
+// Standing on 25C for 20 s, then rolling (3 kt a second) and lifting off at 150 kt.
+constexpr double takeOffAirborneS = 72.0;
+std::vector<Row> takeOff() {
+  std::vector<Row> rows;
+  rows.push_back({0.0, runwayPoint, fieldFt, 0.0, 0.0, true});
+  const LatLon off = evenly(rows, 20.0, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, 2.0);
+  rows.push_back({takeOffAirborneS, ahead(off, runwayDeg, 155.0 * 0.514444 * 2.0), fieldFt + 50.0, 155.0, 1500.0, false});
+  rows.push_back({takeOffAirborneS + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0,
+                  2000.0, false});
+  return rows;
+}
+
+// The same roll up to 110 kt, then braking at 5 kt a second to a stop, and standing.
+constexpr double rejectedStopS = 20.0 + 110.0 / 3.0 + 22.0;
+std::vector<Row> rejectedTakeOff() {
+  std::vector<Row> rows;
+  rows.push_back({0.0, runwayPoint, fieldFt, 0.0, 0.0, true});
+  const LatLon fast = evenly(rows, 20.0, runwayPoint, runwayDeg, 0.0, 110.0, 3.0, 2.0);
+  const LatLon stop = evenly(rows, rows.back().time + 2.0, ahead(fast, runwayDeg, 108.0 * 0.514444 * 2.0), runwayDeg,
+                             105.0, 0.0, 5.0, 2.0);
+  rows.push_back({rows.back().time + 90.0, stop, fieldFt, 0.0, 0.0, true});
+  return rows;
+}
+
+// Final approach on 25C, down at 135 kt, braking (3 kt a second) to 55 kt, off
+// the runway on a rapid exit 30 degrees right at 55 kt, slowing to 20 kt there.
+std::vector<Row> rapidExit() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon down = ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0);
+  const LatLon exitAt = evenly(rows, 279.0, down, runwayDeg, 135.0, 55.0, 3.0, 2.0);
+  const LatLon onExit = ahead(exitAt, runwayDeg + 30.0, 55.0 * 0.514444 * 12.0);
+  rows.push_back({rows.back().time + 12.0, onExit, fieldFt, 55.0, 0.0, true});
+  evenly(rows, rows.back().time + 2.0, ahead(onExit, runwayDeg + 30.0, 54.0 * 0.514444 * 2.0), runwayDeg + 30.0,
+         53.0, 20.0, 3.0, 2.0);
+  rows.push_back({rows.back().time + 60.0, ahead(rows.back().at, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt,
+                  20.0, 0.0, true});
+  return rows;
+}
+
+// First reported on the runway rolling out at 116 kt, braking 3 kt a second to a taxi at 20 kt.
+std::vector<Row> bornInALandingRoll() {
+  std::vector<Row> rows;
+  const LatLon slow = evenly(rows, 0.0, runwayPoint, runwayDeg, 116.0, 20.0, 3.0, 2.0);
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0, 0.0,
+                  true});
+  return rows;
+}
+
 struct Outage { double from = -1.0, to = -1.0; };
 
 // How the simulator's object should have moved, read by the motion check.
@@ -293,7 +359,23 @@ struct Expect {
   double behindAtMostS = -1.0;      // >= 0: no report reached later than this, none unreached
   double smoothAloftFromS = -1.0;   // >= 0: from then on airborne, never sinking, its speed steady
   bool turnsOnTheGround = false;    // nose along its path, never backwards
+  double changeKtPerS = 1e9;  // on the ground, the speed over a second changes at most this much a second
+  double fastestKt = 1e9;     // never faster on the ground
+  double stillFromS = -1.0;   // >= 0: slower than a walk from then on
+  double keepKt = 0.0, keepFromS = 0.0, keepToS = 0.0;  // at least keepKt meanwhile
 };
+Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
+  e.changeKtPerS = ktPerS;
+  e.fastestKt = fastestKt;
+  e.stillFromS = stillFromS;
+  return e;
+}
+Expect keeps(Expect e, double kt, double fromS, double toS) {
+  e.keepKt = kt;
+  e.keepFromS = fromS;
+  e.keepToS = toS;
+  return e;
+}
 Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
 Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
 Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
@@ -394,6 +476,23 @@ void check(const EngineHarness& harness, const Expect& e) {
       ASSERT_LE(std::fabs(ktOver(p, i) - ktOver(p, i - 10)), 1.0) << "speed changing at " << p[i].time;
     }
   }
+  // (the object stands still for its first second or two, until its first move)
+  for (std::size_t i = 20; i < p.size(); ++i) {
+    if (!onGround(p[i].pose) || !onGround(p[i - 20].pose) || p[i].time - p[i - 20].time > 2.1 ||
+        p[i - 20].time < first.created + 3.0)
+      continue;
+    // (a stop from a crawl at a report is left to the stop rules)
+    if (std::min(ktOver(p, i), ktOver(p, i - 10)) > 25.0) {
+      ASSERT_LE(std::fabs(ktOver(p, i) - ktOver(p, i - 10)), e.changeKtPerS) << "at " << p[i].time;
+    }
+    ASSERT_LE(ktOver(p, i), e.fastestKt) << "at " << p[i].time;
+    if (p[i].time >= e.keepFromS && p[i].time <= e.keepToS) {
+      ASSERT_GE(ktOver(p, i), e.keepKt) << "at " << p[i].time;
+    }
+    if (e.stillFromS >= 0.0 && p[i].time >= e.stillFromS) {
+      ASSERT_LE(ktOver(p, i), 3.0) << "at " << p[i].time;
+    }
+  }
   if (e.slowingFromS >= 0.0) {
     const auto down = std::find_if(p.begin(), p.end(), [](const auto& q) { return onGround(q.pose); });
     ASSERT_NE(down, p.end());
@@ -427,6 +526,18 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        {outageFromS + 0.5, outageToS}, 420, keptThroughLanding()},
       {"made-up roll-out slows like an aircraft", scenarioText(header, rollOutAfterTheReportsEnd(), 3.0), {}, 360,
        slowsIn(18.0, 32.0)},
+      // speeds change as an aircraft's do (legs paced report by report: up to 6 kt
+      // in a step, twice that while a leg catches up)
+      {"take-off", scenarioText(header, takeOff(), 2.0), {}, 140, smooth(liftsOff(takeOffAirborneS + 30.0 + 10.0), 13.0)},
+      {"rejected take-off at 110 kt", scenarioText(header, rejectedTakeOff(), 2.0), {}, 200,
+       smooth(grounded(110.0 * 1.1), 13.0, 110.0 * 1.1, rejectedStopS + 30.0 + 10.0)},
+      // off the runway at 55 kt for 12 s (its reports flown from 336 s)
+      {"landing with a rapid exit at 55 kt", scenarioText(header, rapidExit(), 2.0), {}, 420,
+       keeps(smooth(keptThroughLanding(), 13.0), 50.0, 338.0, 346.0)},
+      {"born in a landing roll at 116 kt", scenarioText(header, bornInALandingRoll(), 2.0), {}, 160,
+       smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
+      {"born in a landing roll at 116 kt, reports every 8 s", scenarioText(header, bornInALandingRoll(), 8.0), {}, 160,
+       smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
       {"landing backtracks and turns on the runway", scenarioText(header, landingThatBacktracks(), 3.0), {}, 480,
        [] { Expect e = keptThroughLanding(); e.turnsOnTheGround = true; return e; }()},
       {"holder next seen aloft 3 km away", scenarioText(header, holderSeenNextFarAway(), 5.0),

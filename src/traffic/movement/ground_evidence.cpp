@@ -1,0 +1,318 @@
+// The judge of a ground aircraft's reports: reach, justified speed, rolling
+// and pushing, weighed on the few newest reports as each one comes.
+#include "traffic/movement/ground_evidence.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "core/geo.h"
+#include "refdata/ac_category.h"
+#include "refdata/airports_table.h"
+#include "traffic/engine/engine_constants.h"
+#include "traffic/engine/live_ac.h"
+#include "traffic/movement/ground_reports.h"
+#include "traffic/movement/movement_constants.h"
+#include "traffic/movement/roll_start.h"
+#include "traffic/movement/taxi_curves.h"
+
+namespace gwr {
+
+namespace {
+
+// Closer than this (metres) to the report before, a report shows no motion of its own.
+constexpr double standingNoiseMetres = 2.0;
+// Positions at least this share of a roll's reported speed move at it.
+constexpr double rollPaceLowShare = 0.9;
+// A parked aircraft's next report lies at most a push-back of this many seconds away.
+constexpr double parkedReachSeconds = 5.0;
+
+double metresBetween(double lat1, double lon1, double lat2, double lon2) {
+  return gf_distanceNm(lat1, lon1, lat2, lon2) * metresPerNm;
+}
+
+double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
+
+// Where the feed says the nose points: its heading, else a track that is not
+// the feed's 0 for none.
+std::optional<double> reportedNose(const PositionSample& r) {
+  if (r.trueHeadingValid) return r.trueHeading;
+  if (r.track != 0.0) return r.track * radiansPerDegree;
+  return std::nullopt;
+}
+
+// Faster than any aircraft on the ground goes, with a margin: positions no aircraft reaches.
+double garbageKt(const LiveAc& ac) {
+  return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) * groundJumpMargin;
+}
+
+// Rolling as far as the reach goes: the flags of a roll, or reports at a roll's speed.
+bool rollReach(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds) {
+  if (ac.takeOffRoll || ac.touchedDown || ac.landing) return true;
+  // Silent long enough to gather the roll's speed it reports.
+  if (r.groundSpeed >= takeOffRollKt && seconds >= r.groundSpeed / liftOffGainKtPerSecond) return true;
+  // Both at a roll's speed, its positions moving at it (the leg before unknown: a first report).
+  if (n.legKt < 0.0 && n.kt >= takeOffRollKt && r.groundSpeed >= takeOffRollKt && seconds > 0.0) {
+    const double paceKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / seconds;
+    if (paceKt >= rollPaceLowShare * std::min(n.kt, r.groundSpeed) &&
+        paceKt * stalePositionSpeedShare <= std::max(n.kt, r.groundSpeed))
+      return true;
+  }
+  // A roll's speed its own positions showed (a first report's alone may be stale).
+  if (n.kt >= takeOffRollKt && n.legKt >= takeOffRollKt * rollShownShare) return true;
+  // Straight on ahead at a roll's speed: a take-off roll may start so.
+  if (r.groundSpeed < takeOffRollKt || !n.hasBearing) return false;
+  const auto ahead = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
+  return ahead && offDeg(*ahead, n.legBearing) <= jitterAheadDeg;
+}
+
+// Whether r, `seconds` after a report at (lat, lon), is where the aircraft
+// can be: a standing parked aircraft at most a push-back's pace away; else at
+// most its cap away and, behind its direction of travel when known, at most a
+// push-back.
+bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<double>& travel, bool rolling,
+               const PositionSample& r, double seconds) {
+  const double d = metresBetween(lat, lon, r.lat, r.lon);
+  const double pushReach = pushBackMaxKt * metresPerSecondPerKt * seconds + jitterSlackMetres;
+  // Parked, it stands: within its stand's reach (where a report starts it
+  // leaving) only as far as a push-back goes from a standstill in a few
+  // seconds; farther off the stand rules weigh the report.
+  if (ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active && !ac.leaving)
+    return gf_distanceNm(r.lat, r.lon, ac.standLat, ac.standLon) > standRadiusNm ||
+           d <= pushBackMaxKt * metresPerSecondPerKt * std::min(seconds, parkedReachSeconds) + jitterSlackMetres;
+  double capKt = rolling ? std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) : taxiCapKt;
+  // Not yet created, no leg to go by: the jump rule's margin.
+  if (ac.sim.simState == AcSimState::Buffer) capKt *= groundJumpMargin;
+  if (d > capKt * metresPerSecondPerKt * seconds + jitterSlackMetres) return false;
+  if (rolling || !travel) return true;
+  const auto bearing = gf_legBearing(lat, lon, r.lat, r.lon);
+  return !bearing || std::fabs(gf_normalizeAngle(*bearing - *travel)) <= M_PI / 2.0 || d <= pushReach;
+}
+
+// The reports whose reach the judge weighs: ground reports of an aircraft on
+// its reports (the silence rules weigh what comes after made-up ones).
+bool weighsReach(const LiveAc& ac) {
+  if (ac.category == AcCategory::Rotorcraft) return false;
+  // Parked on its stand (its stay made up for the week): a stray report moves nothing.
+  if (ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active && !ac.leaving) return true;
+  return ac.extrapolationCount <= 0 && !ac.holding &&
+         ((ac.sim.simState == AcSimState::Active && ac.phase != AcPhase::Birth) ||
+          ac.sim.simState == AcSimState::Buffer);
+}
+
+void forgetNewest(GroundEvidence& e) {
+  if (e.count == 0) return;
+  --e.count;
+  e.newest = (e.newest + GroundEvidence::window - 1) % GroundEvidence::window;
+}
+
+bool sameAs(const PositionSample& s, const GroundEvidence::Seen& n) { return s.lat == n.lat && s.lon == n.lon; }
+
+GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
+  GroundEvidence& e = ac.evidence;
+  auto& s = ac.samples;
+  const GroundEvidence::Seen& n = *e.last();
+  const bool rolling = rollReach(ac, n, r, time - n.time);
+  const auto travelOf = [](const GroundEvidence::Seen& p) {
+    return p.hasBearing ? std::optional<double>(p.legBearing) : std::nullopt;
+  };
+  if (reachable(ac, n.lat, n.lon, travelOf(n), rolling, r, time - n.time)) {
+    e.held = 0;
+    return GroundVerdict::Take;
+  }
+  // The newest, not yet flown to, jumped out: r is back where the one before it was.
+  const GroundEvidence::Seen* before = e.back(1);
+  if (before != nullptr && s.size() >= 3 && sameAs(s.back(), n) &&
+      reachable(ac, before->lat, before->lon, travelOf(*before), rolling, r, time - before->time)) {
+    s.pop_back();
+    forgetNewest(e);
+    e.held = 0;
+    return GroundVerdict::Take;
+  }
+  // r agrees with the report held before it: the feed has really moved on.
+  // Far off, the jump rule weighs it; near, the newest was the odd one out.
+  // Where no aircraft on the ground could have gone, a pair is no proof: three in a row are.
+  const double paceKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / std::max(time - n.time, 1.0);
+  const bool garbage = paceKt > garbageKt(ac);
+  if (e.held > (garbage ? 1 : 0) &&
+      reachable(ac, e.heldLat, e.heldLon, std::nullopt, rolling, r, std::max(time - e.heldTime, 0.0))) {
+    e.held = 0;
+    if (!gf_beyondHoldingThreshold(gf_distanceNm(n.lat, n.lon, r.lat, r.lon)) && s.size() >= 2 && sameAs(s.back(), n)) {
+      s.pop_back();
+      forgetNewest(e);
+    }
+    return GroundVerdict::Take;
+  }
+  // Held a few in a row, the positions win.
+  if (++e.held > jitterMaxHeld) {
+    e.held = 0;
+    return GroundVerdict::Take;
+  }
+  e.heldLat = r.lat;
+  e.heldLon = r.lon;
+  e.heldTime = time;
+  return GroundVerdict::Hold;
+}
+
+// The speed r's positions justify where the feed's contradicts them.
+bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt) {
+  if (r.groundSpeed <= 0.0) return false;
+  const double shownKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / dt;
+  // What the aircraft covered at the least: after a silence in which the feed's
+  // speed rose (a take-off roll from a hold nobody reported), it may have stood
+  // and gathered speed only at the end, as fast as an aircraft can.
+  double leastKtSeconds = r.groundSpeed * dt;
+  const double gainSeconds = (r.groundSpeed - n.kt) / liftOffGainKtPerSecond;
+  if (gainSeconds > 0.0 && gainSeconds < dt)
+    leastKtSeconds = n.kt * (dt - gainSeconds) + (n.kt + r.groundSpeed) / 2.0 * gainSeconds;
+  const bool rollUnderWay = ac.takeOffRoll || ac.touchedDown || ac.landing;
+  if (shownKt * dt < leastKtSeconds * stalePositionSpeedShare) {
+    // A stale speed is no roll's: positions that jumped show no roll either.
+    r.groundSpeed = rollUnderWay ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
+    r.standing = shownKt <= 0.0 ? 1 : 0;
+    return true;
+  }
+  // A speed that trails its positions would keep the aircraft behind them;
+  // far faster positions are a jump, not a lagging speed.
+  if (shownKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
+    r.groundSpeed = gf_speedShownKt(r.groundSpeed, shownKt);
+    return true;
+  }
+  // A roll's speed the feed repeats while the positions show a taxi starts no
+  // roll and races no leg (a roll under way has its own rules).
+  if (r.groundSpeed >= takeOffRollKt && shownKt < takeOffRollKt && !rollUnderWay && ac.phase == AcPhase::Taxi &&
+      ac.sim.simState == AcSimState::Active && !ac.holding && ac.extrapolationCount <= 0) {
+    r.groundSpeed = shownKt;
+    return true;
+  }
+  return false;
+}
+
+} // namespace
+
+GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
+  const GroundEvidence::Seen* n = ac.evidence.last();
+  if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return GroundVerdict::Take;
+  if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold)
+    return GroundVerdict::Hold;
+  return GroundVerdict::Take;
+}
+
+bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
+  const GroundEvidence::Seen* n = ac.evidence.last();
+  if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return false;
+  // Seen next rolling the other way after a silence: it went on, turned and
+  // came back, so the straight way between the two says nothing of its speed.
+  if (!ac.samples.empty() && gf_turnedBackToRoll(ac.lastReport, r)) return false;
+  const bool replaced = justifySpeed(ac, *n, r, time - n->time);
+  if (replaced) r.evidence |= evidenceStale;
+  return replaced;
+}
+
+void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
+  GroundEvidence& e = ac.evidence;
+  if (r.airborne) {
+    e.clear();
+    return;
+  }
+  GroundEvidence::Seen seen;
+  seen.lat = r.lat;
+  seen.lon = r.lon;
+  seen.time = time;
+  seen.kt = r.groundSpeed;
+  seen.replaced = (r.evidence & evidenceStale) != 0;
+  seen.standing = r.standing != 0 || r.groundSpeed <= 0.0;
+  const GroundEvidence::Seen* n = e.last();
+  e.rolling = false;
+  if (n != nullptr && time > n->time) {
+    seen.legKt = metresBetween(n->lat, n->lon, r.lat, r.lon) / metresPerSecondPerKt / (time - n->time);
+    if (const auto b = gf_legBearing(n->lat, n->lon, r.lat, r.lon)) {
+      seen.legBearing = *b;
+      seen.hasBearing = true;
+    }
+    r.shownKt = seen.legKt;
+    // Rolling along a line: at a roll's pace (a share of it: position noise),
+    // turning little from the leg before, neither it nor its speed falling off.
+    // (speeds the positions replaced say nothing of slowing: the positions do)
+    const bool feedSlows = !seen.replaced && !n->replaced && r.groundSpeed < n->kt - 1.0;
+    bool rolls = seen.legKt >= takeOffRollKt * rollShownShare && !feedSlows && !r.standing;
+    if (rolls && n->legKt >= 0.0 && n->hasBearing && seen.hasBearing)
+      rolls = offDeg(seen.legBearing, n->legBearing) <= rollStraightDeg && seen.legKt >= n->legKt * rollShownShare;
+    if (rolls) r.evidence |= evidenceRolls;
+    e.rolling = rolls && r.groundSpeed >= takeOffRollKt && n->kt >= takeOffRollKt;
+    // Pushed: slowly, the nose the feed gives against where the positions go,
+    // over several reports, starting from standing or slow; it stays pushed
+    // while its legs lie behind that nose.
+    const auto nose = reportedNose(r);
+    // Moved beyond what noise shows (the feed marks a report at 0 kt standing however far it went).
+    const bool moving = metresBetween(n->lat, n->lon, r.lat, r.lon) > standingNoiseMetres;
+    const bool slow = std::max(r.groundSpeed, n->kt) <= pushBackMaxKt && seen.legKt <= pushBackMaxKt * groundJumpMargin;
+    if (seen.hasBearing && moving) {
+      const double limit = e.pushedRun >= 2 ? reverseKeepDeg : reverseStartDeg;
+      const bool against = nose && slow && offDeg(seen.legBearing, *nose) > limit;
+      const bool fromSlow = e.pushedRun > 0 || n->standing || n->kt <= pushBackMaxKt;
+      e.pushedRun = against && fromSlow ? e.pushedRun + 1 : 0;
+    }
+    // Two such legs show it; one straight from a standstill does too (the
+    // nose given from the start, before it moves).
+    if (seen.hasBearing && moving && e.pushedRun == 1 && n->standing) e.pushedFromStanding = true;
+    if (e.pushedRun == 0) e.pushedFromStanding = false;
+    if (e.pushedRun >= 2 || e.pushedFromStanding) {
+      r.evidence |= evidencePushed;
+      // Its run started at the report before: that leg was pushed too.
+      if (e.pushedRun == 2 && !ac.samples.empty() && sameAs(ac.samples.back(), *n))
+        ac.samples.back().evidence |= evidencePushed;
+    }
+  }
+  e.newest = e.count == 0 ? 0 : (e.newest + 1) % GroundEvidence::window;
+  e.seen[e.newest] = seen;
+  e.count = std::min(e.count + 1, GroundEvidence::window);
+}
+
+void gf_noteQueued(LiveAc& ac, const PositionSample& r) {
+  if (!ac.samples.empty() && ac.samples.back().airborne != r.airborne) ac.evidence.airGroundSwitchDue = r.dueTick;
+}
+
+bool gf_streamMixesAirAndGround(const LiveAc& ac) {
+  return !ac.samples.empty() && ac.evidence.airGroundSwitchDue > ac.samples.front().dueTick;
+}
+
+bool gf_reportsRoll(const LiveAc& ac) { return ac.evidence.rolling; }
+
+double gf_justifiedPaceKt(const PositionSample& r) { return r.shownKt; }
+
+void gf_justifyLeg(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (ac.phase != AcPhase::Taxi || s.size() < 2 || s[0].airborne || s[1].airborne) return;
+  if (ac.takeOffRoll || ac.touchedDown || ac.landing) return;
+  const std::int32_t ticks = s[1].dueTick - s[0].dueTick;
+  if (std::max(s[0].groundSpeed, s[1].groundSpeed) < takeOffRollKt || ticks <= 0) return;
+  // A roll's speed the feed repeats while the leg's positions show a taxi
+  // (reports taken before the aircraft was placed, the first with nothing
+  // to weigh it against) starts no roll and races no leg.
+  const double shownKt = gf_legNm(s[0], s[1]) * ticksPerHour / ticks;
+  if (shownKt >= takeOffRollKt) return;
+  for (PositionSample* p : {&s[0], &s[1]})
+    if (p->groundSpeed >= takeOffRollKt) p->groundSpeed = shownKt;
+}
+
+void gf_dropJumpedReport(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (ac.phase != AcPhase::Taxi || s.size() < 2 || s[0].airborne) return;
+  const auto metres = [](const PositionSample& a, const PositionSample& b) { return gf_legNm(a, b) * metresPerNm; };
+  // A next report far off the way from the front to one of the two after it
+  // jumped out and back: the way through it would be a detour no aircraft on
+  // the ground makes (a roll runs straight, so this holds for rolls too).
+  const auto jumpedOut = [&]() {
+    const double out = metres(s[0], s[1]);
+    if (out <= jitterMinMetres) return false;
+    for (std::size_t k = 2; k < std::min<std::size_t>(s.size(), 4); ++k) {
+      if (s[k].airborne) break;
+      if (out + metres(s[1], s[k]) > jitterDetourRatio * metres(s[0], s[k]) + jitterSlackMetres) return true;
+    }
+    return false;
+  };
+  while (s.size() >= 3 && !s[1].standing && !s[1].airborne && jumpedOut()) s.erase(s.begin() + 1);
+}
+
+} // namespace gwr

@@ -1,0 +1,98 @@
+// What a ground aircraft's own reports show, judged once as each report comes:
+// the speed its positions justify, whether they roll along a line, whether it
+// is pushed, and which report jumped where no aircraft could have gone.
+// Intake, the roll rules, steering, curves, catch-up and push-back read it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace gwr {
+
+struct LiveAc;
+struct PositionSample;
+
+// Marks the judge leaves on each report it takes (PositionSample::evidence).
+inline constexpr std::uint8_t evidenceRolls = 1;   // positions roll along a line at a take-off roll's speed, not slowing
+inline constexpr std::uint8_t evidencePushed = 2;  // tail first: the nose the feed gives points against the positions
+inline constexpr std::uint8_t evidenceStale = 4;   // the feed's speed was not the positions': theirs replaced it
+
+// Per live aircraft: the newest reports taken, a few, and what they showed.
+// Each report costs the same whatever the length of its stream.
+struct GroundEvidence {
+  struct Seen {
+    double lat = 0.0, lon = 0.0;
+    double time = 0.0;  // the feed's time stamp, seconds
+    double kt = 0.0;    // the speed taken for it
+    bool replaced = false;  // the positions' speed, not the feed's
+    double legKt = -1.0;  // the pace of its positions from the report before (-1: none)
+    double legBearing = 0.0;
+    bool hasBearing = false;
+    bool standing = false;
+  };
+  static constexpr std::size_t window = 6;
+  std::array<Seen, window> seen{};
+  std::size_t count = 0, newest = 0;
+  // The two newest taken reports rolled along a line.
+  bool rolling = false;
+  // Reports in a row whose nose points against their positions, slowly, and
+  // whether the run started from standing or slow.
+  std::int32_t pushedRun = 0;
+  bool pushedFromStanding = false;
+  // Reports held in a row as out of reach, and the newest of them.
+  std::int32_t held = 0;
+  double heldLat = 0.0, heldLon = 0.0, heldTime = 0.0;
+  // The fastest the leg now driven may go (knots): what its reports justify.
+  double legCapKt = 0.0;
+
+  const Seen* last() const { return count > 0 ? &seen[newest] : nullptr; }
+  // k = 0 the newest, 1 the one before...; none beyond what is kept.
+  const Seen* back(std::size_t k) const { return k < count ? &seen[(newest + window - k) % window] : nullptr; }
+  // Due tick of the newest queued report that is airborne where the one
+  // queued before it was not, or the reverse (0: none): the stream mixes air
+  // and ground while it lies after the front.
+  std::int32_t airGroundSwitchDue = 0;
+
+  // Forgets the reports weighed (an airborne one, a stream given up); the
+  // leg being driven keeps its cap and the queue its switch.
+  void clear() {
+    const double cap = legCapKt;
+    const std::int32_t switchDue = airGroundSwitchDue;
+    *this = GroundEvidence{};
+    legCapKt = cap;
+    airGroundSwitchDue = switchDue;
+  }
+};
+
+enum class GroundVerdict { Take, Hold };
+
+// A new report r of a known aircraft, `time` its feed time stamp: out of reach
+// of the reports taken before (a position no aircraft on the ground could
+// have reached, or a parked one left at a push-back's pace) it is held, a few
+// in a row at most (positions no aircraft reaches, unless three agree),
+// unless the held one agrees with it; when it shows the newest queued report
+// was the jump, that report leaves the stream.
+GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
+// r gets the speed its positions justify where the feed's contradicts them
+// (a stale speed, one that lags them, a roll's over a taxi); true when it did.
+bool gf_justifyReportSpeed(LiveAc& aircraft, PositionSample& r, double time);
+// r is taken into the aircraft's stream: it is remembered and marked (rolls,
+// pushed), and the report before it is marked pushed too when its run starts there.
+void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
+// The newest reports roll along a line at a roll's speed: a take-off roll may start.
+bool gf_reportsRoll(const LiveAc& aircraft);
+// The pace a queued report's positions showed when it came (knots, -1: none).
+double gf_justifiedPaceKt(const PositionSample& report);
+// r is queued at the end of the aircraft's stream (call before it is).
+void gf_noteQueued(LiveAc& aircraft, const PositionSample& r);
+// The stream holds airborne and ground reports together, without a walk:
+// a switch between them lies after its front.
+bool gf_streamMixesAirAndGround(const LiveAc& aircraft);
+// At a position step and at creation, outside a roll: the next report at a
+// roll's speed whose leg its positions show a taxi gets their speed.
+void gf_justifyLeg(LiveAc& aircraft);
+// At a position step and at creation: the next report far off the way from
+// the front to one of the two after it jumped out and back, and is dropped.
+void gf_dropJumpedReport(LiveAc& aircraft);
+
+} // namespace gwr
