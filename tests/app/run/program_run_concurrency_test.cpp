@@ -241,7 +241,8 @@ TEST_F(ProgramRun, AMissingInstallPathIsAskedForAndTheTypedOneRestartsTheRun) {
 // A reader that cannot bind its port: READER ERROR, the countdown, and the
 // restart in the same process with a new simulator client after the old one
 // ended, without a second update check; the user's close then ends it. The
-// first run's pressure (1003 hPa) does not reach into the next run.
+// first run's pressure (1003 hPa) does not reach into the next run, whose
+// readers take the next one.
 TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   writeSettings("");
   platform::UdpSocket holder;  // another program on the traffic port
@@ -250,6 +251,7 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   options.trafficPort = holder.localPort();
   std::atomic<bool> pressureTaken{false};
   std::atomic<std::int32_t> nextRunQnh{0};
+  std::atomic<bool> nextRunTook{false};
   const auto waitFor = [](const std::function<bool()>& done) {
     for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(10ms);
     return done();
@@ -276,6 +278,9 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
              logged("Exiting: SYSTEM ERROR");
     });
     nextRunQnh.store(currentQnh.load());
+    // The next run's readers take what comes (here from another machine).
+    EXPECT_TRUE(sender.sendTo(R"({"QNH":1007})", platform::Ipv4Address::loopback(), options.qnhPort).ok());
+    nextRunTook.store(waitFor([] { return currentQnh.load() == 1007; }));
     window.post([&] { window.pressClose(); });
   });
   EXPECT_EQ(runProgram(), 0);
@@ -287,6 +292,7 @@ TEST_F(ProgramRun, AReaderErrorRestartsTheRunInTheSameProcess) {
   EXPECT_NE(second, std::string::npos);
   EXPECT_LT(text.find("SimClient ends: stopped"), second);
   EXPECT_EQ(nextRunQnh.load(), 1013);
+  EXPECT_TRUE(nextRunTook.load());
   // The scans may be what failed: the next run goes without them.
   EXPECT_EQ(stored("SCAN_LIVERIES"), "false");
   const auto asked = versionSite.requests();
