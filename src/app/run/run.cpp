@@ -136,6 +136,11 @@ void RunThreads::stopAll() {
     thread->request_stop();
     thread->join();
   }
+  // Closing down's reset cleared the flags for the next run before this stop
+  // set them again: a run whose RealTraffic connects from elsewhere has no
+  // handshake to clear them, and its readers would end at once.
+  gwr::trafficReader.stopFlag.store(false);
+  gwr::qnhReader.stopFlag.store(false);
 }
 
 bool lf_run(RunThreads& threads, const RunOptions& options) {
