@@ -359,10 +359,11 @@ bool lf_writeLines(std::FILE* file, const Texts& texts) {
 
 } // namespace
 
-std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cause, bool logRefusal, bool* refused) {
+std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cause, bool logRefusal, bool* refused,
+                             mode_t mode) {
   errno = 0;
   platform::FileKind kind = platform::FileKind::missing;
-  std::FILE* file = platform::openForWriting(path, kind);
+  std::FILE* file = platform::openForWriting(path, kind, mode);
   cause = file != nullptr ? std::string() : gf_refusalCause(path, kind, "written", logRefusal);
   if (file == nullptr && cause.empty()) cause = "cannot be opened";
   if (refused != nullptr)
@@ -372,8 +373,13 @@ std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cau
 
 bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& cause) {
   std::string bytes;
-  if (!gf_readFileBytes(from, bytes, cause)) return false;
-  std::FILE* file = gf_openForWriting(to, cause);
+  mode_t mode = 0;
+  errno = 0;
+  const platform::FileKind kind =
+      platform::readRegularFile(from, bytes, platform::LinkAtName::followedWhenTrusted, &mode);
+  cause = gf_refusalCause(from, kind, "read", true);
+  if (!cause.empty()) return false;
+  std::FILE* file = gf_openForWriting(to, cause, true, nullptr, mode);
   if (file == nullptr) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   const int error = errno;

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "core/decrypt.h"
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/text_files.h"
 #include "core/xml_parameter.h"
@@ -169,6 +170,46 @@ TEST(NotRegularFiles, EveryWriterRefusesAnotherUsersLinkToAFileNotTheirs) {
       } else {
         EXPECT_NE(testsupport::readBytes(users), "old");
       }
+    }
+  }
+}
+
+// On a run as root, no copy reads through another user's link to a file not
+// theirs, lest the copy show them what it holds; a private file's copy is as
+// private as the file.
+TEST(NotRegularFiles, NoCopyReadsThroughAnotherUsersLinkAndACopyStaysPrivate) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
+  const testsupport::WorkingFolder folder;
+  const struct Copier {
+    const char* name;
+    const char* copy;
+    std::function<void()> run;
+  } copiers[] = {
+      {"Log.txt", "Log0.txt", [] { gf_openLogFile(); gf_closeLogFileForTests(); }},
+      {"parameters.xml", "parameters0.xml", [] { gf_save1GenerationOf("parameters.xml"); }},
+      {"KXYZ.xml", "copied.xml", [] { std::string c; gf_copyFile("KXYZ.xml", "copied.xml", c); }},
+  };
+  for (const Copier& copier : copiers) {
+    for (const bool linked : {true, false}) {
+      SCOPED_TRACE(fmt::format("{} {}", copier.name, linked ? "linked to root's file" : "private"));
+      testsupport::writeBytes("roots.txt", "private");
+      ASSERT_EQ(::chmod("roots.txt", 0600), 0);
+      if (linked) {
+        fs::create_symlink("roots.txt", copier.name);
+        ASSERT_EQ(::lchown(copier.name, testsupport::nobodyUserId, 0), 0);
+      } else {
+        fs::rename("roots.txt", copier.name);
+      }
+      copier.run();
+      struct stat copy {};
+      if (linked) {
+        EXPECT_NE(::lstat(copier.copy, &copy), 0) << "the copy is there";
+      } else {
+        ASSERT_EQ(::lstat(copier.copy, &copy), 0);
+        EXPECT_EQ(copy.st_mode & 0777, 0600u);
+      }
+      fs::remove(copier.name);
+      fs::remove(copier.copy);
     }
   }
 }

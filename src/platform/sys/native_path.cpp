@@ -37,14 +37,26 @@ FileKind kindOfMode(mode_t mode) {
 
 namespace {
 
+// A link made by maker may be followed when this process or root made it, or
+// when its maker owns what it leads to: a run with raised rights never reads
+// for a copy or writes where the link's maker may not.
+bool lf_trustedLinkMaker(uid_t maker) { return maker == ::geteuid() || maker == 0; }
+
 // A descriptor of path when it is a regular file; -1 otherwise, with kind
 // telling what is there. Looked at first, so that no device is ever opened,
 // and opened without blocking, so that a swap in between is refused by the
 // second look instead of hanging in open().
-int lf_openRegular(const std::filesystem::path& path, FileKind& kind) {
+int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName linkAtName, mode_t* mode) {
   kind = kindOfFile(path);
   if (kind != FileKind::regular) return -1;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int fd = ::open(path.c_str(), linkAtName == LinkAtName::followed ? flags : flags | O_NOFOLLOW);
+  struct stat link {};
+  bool foreignLink = false;
+  if (fd < 0 && linkAtName == LinkAtName::followedWhenTrusted && errno == ELOOP && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    foreignLink = !lf_trustedLinkMaker(link.st_uid);
+    fd = ::open(path.c_str(), flags);
+  }
   if (fd < 0) {
     kind = FileKind::missing;
     return -1;
@@ -58,10 +70,17 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind) {
     return -1;
   }
   kind = kindOfMode(opened.st_mode);
+  if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) {
+    kind = FileKind::foreignLink;
+    errno = EPERM;
+  }
   if (kind != FileKind::regular) {
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return -1;
   }
+  if (mode != nullptr) *mode = opened.st_mode & static_cast<mode_t>(0777);
   return fd;
 }
 
@@ -73,10 +92,11 @@ FileKind kindOfFile(const std::filesystem::path& path) {
   return kindOfMode(found.st_mode);
 }
 
-FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes) {
+FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes, LinkAtName linkAtName,
+                         mode_t* mode) {
   bytes.clear();
   FileKind kind = FileKind::missing;
-  const int fd = lf_openRegular(path, kind);
+  const int fd = lf_openRegular(path, kind, linkAtName, mode);
   if (fd < 0) return kind;
   struct stat opened {};
   if (::fstat(fd, &opened) == 0 && opened.st_size > 0) bytes.reserve(static_cast<std::size_t>(opened.st_size));
@@ -100,7 +120,7 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes) 
 }
 
 std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind) {
-  const int fd = lf_openRegular(path, kind);
+  const int fd = lf_openRegular(path, kind, LinkAtName::followed, nullptr);
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
   if (file == nullptr) {
@@ -123,11 +143,6 @@ int lf_closeKeepingErrno(int fd) {
 }
 
 std::string lf_name(const std::filesystem::path& name) { return name.empty() ? std::string(".") : name.string(); }
-
-// A link at name in folder (made by owner) may be followed when this process
-// or root made it, or when its maker owns what it leads to: a run with
-// raised rights never writes where the link's maker may not.
-bool lf_trustedLinkMaker(uid_t owner) { return owner == ::geteuid() || owner == 0; }
 
 } // namespace
 
@@ -228,10 +243,11 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
   return fd;
 }
 
-std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind) {
+std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind, mode_t mode) {
   const Folder folder = Folder::of(path, kind);
   if (!folder.isOpen()) return nullptr;
-  const int fd = openForWriting(folder, path.filename(), ExistingText::truncated, kind);
+  const int fd = openForWriting(folder, path.filename(), ExistingText::truncated, kind,
+                                LinkAtName::followedWhenTrusted, mode);
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "wb");
   if (file == nullptr) {
