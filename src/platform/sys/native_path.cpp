@@ -142,33 +142,57 @@ int lf_closeKeepingErrno(int fd) {
   return -1;
 }
 
-std::string lf_name(const std::filesystem::path& name) { return name.empty() ? std::string(".") : name.string(); }
+
+} // namespace
+
+namespace {
+
+// The folder name names in the open folder at: a link there is followed only
+// when trusted or when its maker owns the folder it leads to. -1 otherwise,
+// with kind telling why.
+int lf_openFolderIn(int at, const std::string& name, FileKind& kind) {
+  constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int fd = ::openat(at, name.c_str(), flags | O_NOFOLLOW);
+  if (fd >= 0) return fd;
+  // A link answers ELOOP, or ENOTDIR beside O_DIRECTORY.
+  const int error = errno;
+  struct stat link {};
+  if ((error != ELOOP && error != ENOTDIR) || ::fstatat(at, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISLNK(link.st_mode)) {
+    kind = error == ENOTDIR ? FileKind::other : FileKind::missing;
+    errno = error;
+    return -1;
+  }
+  fd = ::openat(at, name.c_str(), flags);
+  struct stat folder {};
+  if (fd >= 0 && !lf_trustedLinkMaker(link.st_uid) && (::fstat(fd, &folder) != 0 || folder.st_uid != link.st_uid)) {
+    ::close(fd);
+    kind = FileKind::foreignLink;
+    errno = EPERM;
+    return -1;
+  }
+  if (fd < 0) kind = errno == ENOTDIR ? FileKind::other : FileKind::missing;
+  return fd;
+}
 
 } // namespace
 
 Folder::Folder(const std::filesystem::path& path, FileKind& kind) {
-  const std::string name = lf_name(path);
-  constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  fd_ = ::open(name.c_str(), flags | O_NOFOLLOW);
+  // Part by part: another user's link anywhere on the way, not only as the
+  // last part, would lead a run with raised rights into a folder of its choosing.
   kind = FileKind::folder;
-  if (fd_ >= 0) return;
-  // A link as the last part answers ELOOP, or ENOTDIR beside O_DIRECTORY.
-  const int error = errno;
-  struct stat link {};
-  if ((error != ELOOP && error != ENOTDIR) || ::lstat(name.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
-    kind = error == ENOTDIR ? FileKind::other : FileKind::missing;
-    errno = error;
+  fd_ = ::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) {
+    kind = FileKind::missing;
     return;
   }
-  fd_ = ::open(name.c_str(), flags);
-  struct stat folder {};
-  if (fd_ >= 0 && !lf_trustedLinkMaker(link.st_uid) && (::fstat(fd_, &folder) != 0 || folder.st_uid != link.st_uid)) {
-    ::close(fd_);
-    fd_ = -1;
-    kind = FileKind::foreignLink;
-    errno = EPERM;
-  } else if (fd_ < 0) {
-    kind = errno == ENOTDIR ? FileKind::other : FileKind::missing;
+  for (const std::filesystem::path& part : path.relative_path()) {
+    const std::string name = part.string();
+    if (name.empty() || name == ".") continue;
+    const int next = lf_openFolderIn(fd_, name, kind);
+    lf_closeKeepingErrno(fd_);
+    fd_ = next;
+    if (fd_ < 0) return;
   }
 }
 

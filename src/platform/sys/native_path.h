@@ -63,8 +63,8 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind);
 class Folder {
 public:
   Folder() = default;
-  // The folder path names (the working folder for an empty path). A link as
-  // its last part is followed only when this process, root or the owner of
+  // The folder path names (the working folder for an empty path). A link in
+  // any part of it is followed only when this process, root or the owner of
   // the folder it leads to made it; refused otherwise (foreignLink).
   Folder(const std::filesystem::path& path, FileKind& kind);
   // The folder a file at path is in.
