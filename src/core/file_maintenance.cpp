@@ -79,10 +79,16 @@ bool gf_save1GenerationOf(const std::filesystem::path& file) {
   if (!present) return true;
   // The old copy goes first: a link, pipe or second name of another file
   // left at the copy's name is taken away, never written through or waited on.
+  // Through the copy's folder, so that another user's link on the way does
+  // not take away a file of root's.
   const std::filesystem::path copy = platform::pathFromUtf8(target);
-  std::filesystem::remove(copy, error);
-  std::string cause = error.message();
-  if (!error && gf_copyFile(file, copy, cause)) return true;
+  platform::FileKind kind = platform::FileKind::missing;
+  const platform::Folder folder = platform::Folder::of(copy, kind);
+  std::string cause = kind == platform::FileKind::foreignLink ? std::string(foreignLinkCause)
+                                                               : std::generic_category().message(errno);
+  const bool cleared = folder.isOpen() && (platform::removeIn(folder, copy.filename()) || errno == ENOENT);
+  if (folder.isOpen() && !cleared) cause = std::generic_category().message(errno);
+  if (cleared && gf_copyFile(file, copy, cause)) return true;
   gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(file), target, cause));
   return false;
 }
