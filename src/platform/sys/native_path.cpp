@@ -119,8 +119,8 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes, 
   return FileKind::regular;
 }
 
-std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind) {
-  const int fd = lf_openRegular(path, kind, LinkAtName::followed, nullptr);
+std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind, LinkAtName linkAtName, mode_t* mode) {
+  const int fd = lf_openRegular(path, kind, linkAtName, mode);
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
   if (file == nullptr) {

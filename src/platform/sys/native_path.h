@@ -53,9 +53,11 @@ enum class LinkAtName { followed, followedWhenTrusted, refused };
 FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes,
                          LinkAtName linkAtName = LinkAtName::followed, mode_t* mode = nullptr);
 
-// std::fopen(path, "rb") of a regular file only, with the same guard; the
-// caller closes the file. nullptr otherwise, with kind telling what was found.
-std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind);
+// std::fopen(path, "rb") of a regular file only, with the same guard (and
+// the same treatment of a link at its name); the caller closes the file.
+// nullptr otherwise, with kind telling what was found.
+std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind,
+                           LinkAtName linkAtName = LinkAtName::followed, mode_t* mode = nullptr);
 
 // A folder held open: files in it are made, opened, renamed and removed
 // through its descriptor, so that a folder swapped on its path afterwards
