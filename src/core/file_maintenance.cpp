@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -37,17 +38,25 @@ bool lf_isXmlFile(const std::filesystem::path& file) {
 }
 
 // Removes the regular files directly in folder that keep pass; never throws.
+// Removed through the folder's descriptor: another user's link at the folder
+// or on its way would have a run as root empty a folder of that user's choosing.
 template <typename Filter>
 void lf_removeFiles(const std::filesystem::path& folder, Filter keep, std::string_view caller) {
   try {
     if (!std::filesystem::is_directory(folder)) return;
+    platform::FileKind kind = platform::FileKind::missing;
+    const platform::Folder held(folder, kind);
+    if (kind == platform::FileKind::foreignLink) {
+      gf_logError(fmt::format("{} not emptied: {}", platform::pathToUtf8(folder), foreignLinkCause));
+      return;
+    }
+    if (!held.isOpen()) return;
     for (const auto& entry :
          std::filesystem::directory_iterator(folder, std::filesystem::directory_options::skip_permission_denied)) {
       if (!entry.is_regular_file() || !keep(entry.path())) continue;
-      std::error_code error;
-      std::filesystem::remove(entry.path(), error);
-      if (error)
-        gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path()), error.message()));
+      if (!platform::removeIn(held, entry.path().filename()) && errno != ENOENT)
+        gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path()),
+                                std::generic_category().message(errno)));
     }
   } catch (const std::exception& e) {
     gf_logError(fmt::format("{} exception: {}", caller, e.what()));
@@ -71,10 +80,16 @@ bool gf_save1GenerationOf(const std::filesystem::path& file) {
   if (!present) return true;
   // The old copy goes first: a link, pipe or second name of another file
   // left at the copy's name is taken away, never written through or waited on.
+  // Through the copy's folder, so that another user's link on the way does
+  // not take away a file of root's.
   const std::filesystem::path copy = platform::pathFromUtf8(target);
-  std::filesystem::remove(copy, error);
-  std::string cause = error.message();
-  if (!error && gf_copyFile(file, copy, cause)) return true;
+  platform::FileKind kind = platform::FileKind::missing;
+  const platform::Folder folder = platform::Folder::of(copy, kind);
+  std::string cause = kind == platform::FileKind::foreignLink ? std::string(foreignLinkCause)
+                                                               : std::generic_category().message(errno);
+  const bool cleared = folder.isOpen() && (platform::removeIn(folder, copy.filename()) || errno == ENOENT);
+  if (folder.isOpen() && !cleared) cause = std::generic_category().message(errno);
+  if (cleared && gf_copyFile(file, copy, cause)) return true;
   gf_logError(fmt::format("copy {} -> {} failed: {}", platform::pathToUtf8(file), target, cause));
   return false;
 }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <initializer_list>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -26,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t lf_ansiReserveLines = 2048;
+constexpr std::size_t lf_copyChunkBytes = 64 * 1024;
 constexpr std::string_view lf_utf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view lf_replacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::string_view lf_blanks = " \t\v\f\r";
@@ -359,10 +361,11 @@ bool lf_writeLines(std::FILE* file, const Texts& texts) {
 
 } // namespace
 
-std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cause, bool logRefusal, bool* refused) {
+std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cause, bool logRefusal, bool* refused,
+                             mode_t mode) {
   errno = 0;
   platform::FileKind kind = platform::FileKind::missing;
-  std::FILE* file = platform::openForWriting(path, kind);
+  std::FILE* file = platform::openForWriting(path, kind, mode);
   cause = file != nullptr ? std::string() : gf_refusalCause(path, kind, "written", logRefusal);
   if (file == nullptr && cause.empty()) cause = "cannot be opened";
   if (refused != nullptr)
@@ -371,14 +374,40 @@ std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cau
 }
 
 bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& cause) {
-  std::string bytes;
-  if (!gf_readFileBytes(from, bytes, cause)) return false;
-  std::FILE* file = gf_openForWriting(to, cause);
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const int error = errno;
-  if (std::fclose(file) == 0 && written) return true;
-  cause = std::generic_category().message(written ? errno : error);
+  mode_t mode = 0;
+  errno = 0;
+  platform::FileKind kind = platform::FileKind::missing;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(
+      platform::openRegularFile(from, kind, platform::LinkAtName::followedWhenTrusted, &mode), std::fclose);
+  cause = gf_refusalCause(from, kind, "read", true);
+  if (!cause.empty()) return false;
+  std::FILE* out = gf_openForWriting(to, cause, true, nullptr, mode);
+  if (out == nullptr) return false;
+  // A piece at a time: a long run's log is no reason to hold it whole in memory.
+  std::vector<char> chunk(lf_copyChunkBytes);
+  bool copied = true;
+  int error = 0;
+  for (;;) {
+    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get());
+    if (got > 0 && std::fwrite(chunk.data(), 1, got, out) != got) {
+      copied = false;
+      error = errno;
+      break;
+    }
+    if (got < chunk.size()) {
+      if (std::ferror(in.get()) != 0) {
+        copied = false;
+        error = errno;
+      }
+      break;
+    }
+  }
+  if (std::fclose(out) != 0 && copied) {
+    copied = false;
+    error = errno;
+  }
+  if (copied) return true;
+  cause = std::generic_category().message(error);
   return false;
 }
 

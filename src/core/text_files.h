@@ -130,10 +130,14 @@ inline constexpr std::string_view foreignLinkCause = "its link leads to another 
 // link of another user. nullptr otherwise, with cause; a pipe, device,
 // socket or such a link is logged as "{} not written: {cause}" (unless
 // logRefusal is false: the log cannot report on itself); refused, when
-// given, tells such a refusal from a plain failure to open.
+// given, tells such a refusal from a plain failure to open. A new file gets
+// mode (less the process's mask).
 std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cause, bool logRefusal = true,
-                             bool* refused = nullptr);
+                             bool* refused = nullptr, mode_t mode = 0666);
 // Copies the regular file from over to, written the same way; false with cause.
+// A new copy gets no more permission bits than from has, and another user's
+// link at from to a file not theirs is not read (a copy as root would show
+// them what it holds).
 bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& cause);
 
 // Writes text and one LF as the whole file; false when it cannot be opened or

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "support/encrypted_fixture.h"
+#include "support/as_unprivileged.h"
 #include "support/log_capture.h"
 
 namespace gwr {
@@ -94,6 +95,26 @@ TEST_F(FileMaintenance, EmptyingFoldersLeavesSubFoldersAndOtherFiles) {
   EXPECT_EQ(names("new_version/sub"), Names{"c.txt"});
   EXPECT_EQ(names("tblo"), (Names{"EGLL.txt", "EGLL.xml.bak", "LFPG.xml", "xml"}));
   EXPECT_TRUE(log.lines().empty());
+  // On a run as root, another user's link at the folder, or on its way, to a
+  // folder of root's empties nothing there, nor takes a backup copy's place.
+  if (::geteuid() != 0) return;
+  make("roots", {"passwd", "EGLL.xml", "parameters.xml", "parameters0.xml"});
+  for (const char* link : {"new_version", "tblo"}) {
+    fs::remove_all(link);
+    fs::create_symlink(link == std::string("tblo") ? "roots" : ".", link);
+    ASSERT_EQ(::lchown(link, testsupport::nobodyUserId, 0), 0);
+  }
+  gf_removeFilesFromDirectory("new_version/roots");
+  gf_removeXMLFilesFromDirectory();
+  gf_removeFilesFromDirectory("tblo");
+  gf_save1GenerationOf("tblo/parameters.xml");
+  EXPECT_EQ(names("roots"), (Names{"EGLL.xml", "parameters.xml", "parameters0.xml", "passwd"}));
+  EXPECT_EQ(testsupport::readBytes("roots/parameters0.xml"), "parameters0.xml");
+  EXPECT_EQ(log.lines(), (Names{"==> new_version/roots not emptied: its link leads to another user's file",
+                                "==> tblo not emptied: its link leads to another user's file",
+                                "==> tblo not emptied: its link leads to another user's file",
+                                "==> copy tblo/parameters.xml -> tblo/parameters0.xml failed: its link leads to "
+                                "another user's file"}));
 }
 
 // The save's temporary names have one exact shape; the saved name is what

@@ -2,6 +2,13 @@
 // names of the generations.
 #include "core/log.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
 #include <fstream>
 #include <map>
 #include <optional>
@@ -45,6 +52,40 @@ TEST(LogGenerations, OpeningMovesThemOnByCopyingAndWritesOnlyTheHeader) {
     const std::string log = lf_read("Log.txt").value_or("");
     EXPECT_TRUE(std::regex_match(log, header)) << log;
   }
+}
+
+// A long run's log is copied on a piece at a time: a log larger than the
+// memory the process may still take becomes the first generation, whole.
+TEST(LogGenerations, ALogLargerThanTheFreeMemoryIsCopiedOnWhole) {
+  WorkingFolder folder;
+  constexpr std::uintmax_t logBytes = 160ULL << 20;
+  constexpr rlim_t spareBytes = 64ULL << 20;
+  std::ofstream("Log.txt") << "the first line\n";
+  std::filesystem::resize_file("Log.txt", logBytes);  // sparse: no disc taken until copied
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit limit{static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + spareBytes,
+                       RLIM_INFINITY};
+    bool opened = ::setrlimit(RLIMIT_AS, &limit) == 0;
+    try {
+      gf_openLogFile();
+      gf_closeLogFileForTests();
+    } catch (...) {
+      opened = false;
+    }
+    ::_exit(opened ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the log did not open";
+  EXPECT_EQ(std::filesystem::file_size("Log0.txt"), logBytes);
+  std::string start(15, '\0');
+  std::ifstream("Log0.txt", std::ios::binary).read(start.data(), 15);
+  EXPECT_EQ(start, "the first line\n");
 }
 
 TEST(LogGenerations, NamesPutZerosBeforeTheLastDot) {

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "core/decrypt.h"
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/text_files.h"
 #include "core/xml_parameter.h"
@@ -139,36 +140,86 @@ TEST(NotRegularFiles, EveryReaderAndWriterRefusesAPipeOrDeviceAtOnceAndSaysSo) {
   }
 }
 
-// On a run as root, another user's link at a file's name is not written
-// through to a file that user does not own: root's private file keeps its
-// text and the refusal is logged; the user's link to the user's own file is
-// written as ever.
+// On a run as root, another user's link at a file's name or on the way to it
+// is not written through to a file or folder that user does not own: root's
+// private file keeps its text and the refusal is logged; the user's link to
+// the user's own file or folder is written through as ever.
 TEST(NotRegularFiles, EveryWriterRefusesAnotherUsersLinkToAFileNotTheirs) {
   if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
   testsupport::LogCapture log;
-  const fs::path roots = log.folder() / "roots.txt";
-  const fs::path users = log.folder() / "users.txt";
-  const fs::path link = log.folder() / "InlineRegcodes.txt";
+  const fs::path roots = log.folder() / "roots";
+  const fs::path users = log.folder() / "users";
+  const fs::path name = fs::path("errors") / "InlineRegcodes.txt";
+  fs::create_directories(roots / "errors");
+  fs::create_directories(users / "errors");
+  for (const fs::path& folder : {users, users / "errors"})
+    ASSERT_EQ(::chown(folder.c_str(), testsupport::nobodyUserId, 0), 0);
   for (const Access& writer : writers) {
-    for (const bool toUsersFile : {false, true}) {
-      SCOPED_TRACE(fmt::format("{} through a link to {} file", writer.what, toUsersFile ? "the user's" : "root's"));
-      testsupport::writeBytes(roots, "private");
-      ASSERT_EQ(::chmod(roots.c_str(), 0600), 0);
-      testsupport::writeBytes(users, "old");
-      ASSERT_EQ(::chown(users.c_str(), testsupport::nobodyUserId, 0), 0);
-      fs::remove(link);
-      fs::create_symlink(toUsersFile ? users : roots, link);
-      ASSERT_EQ(::lchown(link.c_str(), testsupport::nobodyUserId, 0), 0);
-      log.mark();
-      EXPECT_NE(writer.refuses(link), toUsersFile);
-      EXPECT_EQ(testsupport::readBytes(roots), "private");
-      if (!toUsersFile) {
-        EXPECT_NE(log.text().find(fmt::format("{} not written: its link leads to another user's file", link.string())),
-                  std::string::npos)
-            << log.text();
-      } else {
-        EXPECT_NE(testsupport::readBytes(users), "old");
+    for (const bool atFolder : {false, true}) {
+      for (const bool toUsersFile : {false, true}) {
+        SCOPED_TRACE(fmt::format("{} through a link at the {} to {} file", writer.what, atFolder ? "folder" : "file",
+                                 toUsersFile ? "the user's" : "root's"));
+        testsupport::writeBytes(roots / name, "private");
+        ASSERT_EQ(::chmod((roots / name).c_str(), 0600), 0);
+        testsupport::writeBytes(users / name, "old");
+        ASSERT_EQ(::chown((users / name).c_str(), testsupport::nobodyUserId, 0), 0);
+        // A link as the file, or as a folder two levels above it.
+        const fs::path link = log.folder() / (atFolder ? "output" : "InlineRegcodes.txt");
+        const fs::path file = atFolder ? link / name : link;
+        fs::remove(link);
+        fs::create_symlink((toUsersFile ? users : roots) / (atFolder ? fs::path() : name), link);
+        ASSERT_EQ(::lchown(link.c_str(), testsupport::nobodyUserId, 0), 0);
+        log.mark();
+        EXPECT_NE(writer.refuses(file), toUsersFile);
+        EXPECT_EQ(testsupport::readBytes(roots / name), "private");
+        if (!toUsersFile) {
+          EXPECT_NE(log.text().find(fmt::format("{} not written: its link leads to another user's file", file.string())),
+                    std::string::npos)
+              << log.text();
+        } else {
+          EXPECT_NE(testsupport::readBytes(users / name), "old");
+        }
       }
+    }
+  }
+}
+
+// On a run as root, no copy reads through another user's link to a file not
+// theirs, lest the copy show them what it holds; a private file's copy is as
+// private as the file.
+TEST(NotRegularFiles, NoCopyReadsThroughAnotherUsersLinkAndACopyStaysPrivate) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
+  const testsupport::WorkingFolder folder;
+  const struct Copier {
+    const char* name;
+    const char* copy;
+    std::function<void()> run;
+  } copiers[] = {
+      {"Log.txt", "Log0.txt", [] { gf_openLogFile(); gf_closeLogFileForTests(); }},
+      {"parameters.xml", "parameters0.xml", [] { gf_save1GenerationOf("parameters.xml"); }},
+      {"KXYZ.xml", "copied.xml", [] { std::string c; gf_copyFile("KXYZ.xml", "copied.xml", c); }},
+  };
+  for (const Copier& copier : copiers) {
+    for (const bool linked : {true, false}) {
+      SCOPED_TRACE(fmt::format("{} {}", copier.name, linked ? "linked to root's file" : "private"));
+      testsupport::writeBytes("roots.txt", "private");
+      ASSERT_EQ(::chmod("roots.txt", 0600), 0);
+      if (linked) {
+        fs::create_symlink("roots.txt", copier.name);
+        ASSERT_EQ(::lchown(copier.name, testsupport::nobodyUserId, 0), 0);
+      } else {
+        fs::rename("roots.txt", copier.name);
+      }
+      copier.run();
+      struct stat copy {};
+      if (linked) {
+        EXPECT_NE(::lstat(copier.copy, &copy), 0) << "the copy is there";
+      } else {
+        ASSERT_EQ(::lstat(copier.copy, &copy), 0);
+        EXPECT_EQ(copy.st_mode & 0777, 0600u);
+      }
+      fs::remove(copier.name);
+      fs::remove(copier.copy);
     }
   }
 }

@@ -37,14 +37,26 @@ FileKind kindOfMode(mode_t mode) {
 
 namespace {
 
+// A link made by maker may be followed when this process or root made it, or
+// when its maker owns what it leads to: a run with raised rights never reads
+// for a copy or writes where the link's maker may not.
+bool lf_trustedLinkMaker(uid_t maker) { return maker == ::geteuid() || maker == 0; }
+
 // A descriptor of path when it is a regular file; -1 otherwise, with kind
 // telling what is there. Looked at first, so that no device is ever opened,
 // and opened without blocking, so that a swap in between is refused by the
 // second look instead of hanging in open().
-int lf_openRegular(const std::filesystem::path& path, FileKind& kind) {
+int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName linkAtName, mode_t* mode) {
   kind = kindOfFile(path);
   if (kind != FileKind::regular) return -1;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int fd = ::open(path.c_str(), linkAtName == LinkAtName::followed ? flags : flags | O_NOFOLLOW);
+  struct stat link {};
+  bool foreignLink = false;
+  if (fd < 0 && linkAtName == LinkAtName::followedWhenTrusted && errno == ELOOP && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    foreignLink = !lf_trustedLinkMaker(link.st_uid);
+    fd = ::open(path.c_str(), flags);
+  }
   if (fd < 0) {
     kind = FileKind::missing;
     return -1;
@@ -58,10 +70,17 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind) {
     return -1;
   }
   kind = kindOfMode(opened.st_mode);
+  if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) {
+    kind = FileKind::foreignLink;
+    errno = EPERM;
+  }
   if (kind != FileKind::regular) {
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return -1;
   }
+  if (mode != nullptr) *mode = opened.st_mode & static_cast<mode_t>(0777);
   return fd;
 }
 
@@ -73,10 +92,11 @@ FileKind kindOfFile(const std::filesystem::path& path) {
   return kindOfMode(found.st_mode);
 }
 
-FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes) {
+FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes, LinkAtName linkAtName,
+                         mode_t* mode) {
   bytes.clear();
   FileKind kind = FileKind::missing;
-  const int fd = lf_openRegular(path, kind);
+  const int fd = lf_openRegular(path, kind, linkAtName, mode);
   if (fd < 0) return kind;
   struct stat opened {};
   if (::fstat(fd, &opened) == 0 && opened.st_size > 0) bytes.reserve(static_cast<std::size_t>(opened.st_size));
@@ -99,8 +119,8 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes) 
   return FileKind::regular;
 }
 
-std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind) {
-  const int fd = lf_openRegular(path, kind);
+std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind, LinkAtName linkAtName, mode_t* mode) {
+  const int fd = lf_openRegular(path, kind, linkAtName, mode);
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
   if (file == nullptr) {
@@ -122,38 +142,57 @@ int lf_closeKeepingErrno(int fd) {
   return -1;
 }
 
-std::string lf_name(const std::filesystem::path& name) { return name.empty() ? std::string(".") : name.string(); }
 
-// A link at name in folder (made by owner) may be followed when this process
-// or root made it, or when its maker owns what it leads to: a run with
-// raised rights never writes where the link's maker may not.
-bool lf_trustedLinkMaker(uid_t owner) { return owner == ::geteuid() || owner == 0; }
+} // namespace
+
+namespace {
+
+// The folder name names in the open folder at: a link there is followed only
+// when trusted or when its maker owns the folder it leads to. -1 otherwise,
+// with kind telling why.
+int lf_openFolderIn(int at, const std::string& name, FileKind& kind) {
+  constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int fd = ::openat(at, name.c_str(), flags | O_NOFOLLOW);
+  if (fd >= 0) return fd;
+  // A link answers ELOOP, or ENOTDIR beside O_DIRECTORY.
+  const int error = errno;
+  struct stat link {};
+  if ((error != ELOOP && error != ENOTDIR) || ::fstatat(at, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISLNK(link.st_mode)) {
+    kind = error == ENOTDIR ? FileKind::other : FileKind::missing;
+    errno = error;
+    return -1;
+  }
+  fd = ::openat(at, name.c_str(), flags);
+  struct stat folder {};
+  if (fd >= 0 && !lf_trustedLinkMaker(link.st_uid) && (::fstat(fd, &folder) != 0 || folder.st_uid != link.st_uid)) {
+    ::close(fd);
+    kind = FileKind::foreignLink;
+    errno = EPERM;
+    return -1;
+  }
+  if (fd < 0) kind = errno == ENOTDIR ? FileKind::other : FileKind::missing;
+  return fd;
+}
 
 } // namespace
 
 Folder::Folder(const std::filesystem::path& path, FileKind& kind) {
-  const std::string name = lf_name(path);
-  constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  fd_ = ::open(name.c_str(), flags | O_NOFOLLOW);
+  // Part by part: another user's link anywhere on the way, not only as the
+  // last part, would lead a run with raised rights into a folder of its choosing.
   kind = FileKind::folder;
-  if (fd_ >= 0) return;
-  // A link as the last part answers ELOOP, or ENOTDIR beside O_DIRECTORY.
-  const int error = errno;
-  struct stat link {};
-  if ((error != ELOOP && error != ENOTDIR) || ::lstat(name.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
-    kind = error == ENOTDIR ? FileKind::other : FileKind::missing;
-    errno = error;
+  fd_ = ::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) {
+    kind = FileKind::missing;
     return;
   }
-  fd_ = ::open(name.c_str(), flags);
-  struct stat folder {};
-  if (fd_ >= 0 && !lf_trustedLinkMaker(link.st_uid) && (::fstat(fd_, &folder) != 0 || folder.st_uid != link.st_uid)) {
-    ::close(fd_);
-    fd_ = -1;
-    kind = FileKind::foreignLink;
-    errno = EPERM;
-  } else if (fd_ < 0) {
-    kind = errno == ENOTDIR ? FileKind::other : FileKind::missing;
+  for (const std::filesystem::path& part : path.relative_path()) {
+    const std::string name = part.string();
+    if (name.empty() || name == ".") continue;
+    const int next = lf_openFolderIn(fd_, name, kind);
+    lf_closeKeepingErrno(fd_);
+    fd_ = next;
+    if (fd_ < 0) return;
   }
 }
 
@@ -228,10 +267,11 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
   return fd;
 }
 
-std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind) {
+std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind, mode_t mode) {
   const Folder folder = Folder::of(path, kind);
   if (!folder.isOpen()) return nullptr;
-  const int fd = openForWriting(folder, path.filename(), ExistingText::truncated, kind);
+  const int fd = openForWriting(folder, path.filename(), ExistingText::truncated, kind,
+                                LinkAtName::followedWhenTrusted, mode);
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "wb");
   if (file == nullptr) {

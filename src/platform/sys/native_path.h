@@ -39,16 +39,25 @@ FileKind kindOfMode(mode_t mode);
 // What path is (links followed), learnt without opening it.
 FileKind kindOfFile(const std::filesystem::path& path);
 
+// How a link at a file's name is treated: followed wherever it leads, or only
+// when this process or root made it, or its maker owns the file it leads to.
+enum class LinkAtName { followed, followedWhenTrusted, refused };
+
 // The whole content of path when it is a regular file, read through one
 // descriptor opened without blocking, so that a named pipe or device put in
 // its place between the look and the open is refused, never waited on. The
-// kind found; regular with bytes filled on success, missing with errno set
-// when it could not be opened or read.
-FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes);
+// kind found; regular with bytes filled (and mode, when given, set to its
+// permission bits) on success, missing with errno set when it could not be
+// opened or read. A copy reads followedWhenTrusted: another user's link to a
+// file not theirs gives foreignLink, lest the copy show them what it holds.
+FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes,
+                         LinkAtName linkAtName = LinkAtName::followed, mode_t* mode = nullptr);
 
-// std::fopen(path, "rb") of a regular file only, with the same guard; the
-// caller closes the file. nullptr otherwise, with kind telling what was found.
-std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind);
+// std::fopen(path, "rb") of a regular file only, with the same guard (and
+// the same treatment of a link at its name); the caller closes the file.
+// nullptr otherwise, with kind telling what was found.
+std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind,
+                           LinkAtName linkAtName = LinkAtName::followed, mode_t* mode = nullptr);
 
 // A folder held open: files in it are made, opened, renamed and removed
 // through its descriptor, so that a folder swapped on its path afterwards
@@ -56,8 +65,8 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind);
 class Folder {
 public:
   Folder() = default;
-  // The folder path names (the working folder for an empty path). A link as
-  // its last part is followed only when this process, root or the owner of
+  // The folder path names (the working folder for an empty path). A link in
+  // any part of it is followed only when this process, root or the owner of
   // the folder it leads to made it; refused otherwise (foreignLink).
   Folder(const std::filesystem::path& path, FileKind& kind);
   // The folder a file at path is in.
@@ -75,9 +84,9 @@ private:
   int fd_ = -1;
 };
 
-// How openForWriting treats what is already in the file, and a link at its name.
+// How openForWriting treats what is already in the file (a link at its name
+// is never simply followed there).
 enum class ExistingText { truncated, kept };
-enum class LinkAtName { followedWhenTrusted, refused };
 
 // The one way a file is opened for writing: name in folder, a regular file
 // or a new one only, opened without blocking and checked on the descriptor
@@ -91,7 +100,7 @@ enum class LinkAtName { followedWhenTrusted, refused };
 int openForWriting(const Folder& folder, const std::filesystem::path& name, ExistingText existing, FileKind& kind,
                    LinkAtName link = LinkAtName::followedWhenTrusted, mode_t mode = 0666);
 // The same by path, the folder opened on the way; fdopen'ed for "wb".
-std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind);
+std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind, mode_t mode = 0666);
 
 // What name in folder is, a link not followed; false with errno when nothing.
 bool statIn(const Folder& folder, const std::filesystem::path& name, struct stat& found);
