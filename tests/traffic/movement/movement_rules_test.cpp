@@ -298,7 +298,19 @@ TEST_F(MovementRules, ClimbOutBelow1000FtNeverClimbsSlowerThanTheFloor) {
   for (const Case c : {Case{-50.0, 100, 500.0, 0.2}, Case{-50.0, 100, 1000.0, 0.2}, Case{-50.0, 100, 1001.0, -0.5},
                        Case{1000.0, 100, 500.0, 0.6}, Case{10.0, 100, 300.0, 0.2}, Case{30.0, 100, 300.0, 0.3},
                        Case{-50.0, 5, 1500.0, -2.0}})
-    EXPECT_NEAR(gf_climbRate(c.difference, c.ticks, 0.6, c.height), c.rate, 1e-12) << c.difference << " " << c.height;
+    EXPECT_NEAR(gf_climbRate(c.difference, c.ticks, 0.6, c.height, true), c.rate, 1e-12) << c.difference << " " << c.height;
+  // Only a departure climbing out (its roll flagged, not a rotorcraft) has the
+  // floor: one low over another field, or a helicopter, follows its reports down.
+  struct Flown { const char* what; AcCategory category; bool roll; double rate; };
+  for (const Flown c : {Flown{"climbing out", AcCategory::Large, true, 0.2},
+                        Flown{"arriving elsewhere", AcCategory::Large, false, -0.5},
+                        Flown{"helicopter after lifting off", AcCategory::Rotorcraft, true, -0.5}}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000, 900.0), at(50.01, 8.0, 150, 1100, 850.0)}, c.category);
+    std::tie(ac.altitude, ac.heightAboveGround, ac.takeOffRoll) = std::tuple(900.0, 500.0, c.roll);
+    ac.setPhase(AcPhase::Flying);
+    lf_flyStep(ac);
+    EXPECT_NEAR(ac.altitudeRate, c.rate, 1e-12) << c.what;
+  }
 }
 
 TEST_F(MovementRules, PitchBankAndDescentTargets) {
