@@ -46,6 +46,7 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   const bool parked = ac.phase == AcPhase::Parked;
   const std::int32_t step = parked ? parkedExtrapolationTicks
                             : front.airborne ? airExtrapolationTicks : groundExtrapolationTicks;
+  // From now when the front is overdue: a step from its past due would be flown in a rush.
   copy.dueTick = std::max(front.dueTick, tickCount.load()) + step;
   bool moving = !front.standing && !parked;
   // On the ground in the simulator and not lifting off: whatever the front
@@ -91,6 +92,9 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
     // Climbing on as it was seen, from where it is: a level copy below it
     // would pull it down against the least climb near the ground, step by step.
     copy.altitude = std::max(from, ac.altitude) + std::max(front.verticalSpeed, 0.0) / 60.0 * seconds;
+    // A descent is not made up (it might run into the ground): held level,
+    // the report says so, or the pitch would stay in the descent's attitude.
+    copy.verticalSpeed = std::max(front.verticalSpeed, 0.0);
   }
   // In the air only above the field; on it, a ground report like the feed's.
   copy.airborne = copy.altitude > field ? 1 : 0;

@@ -550,8 +550,11 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
     bool onGround, touchedDown, takeOffRoll, landing;
     std::int32_t n;
     double kt, expectKt, expectFpm;
+    double fpm = 0.0;
   };
   for (const Case c : {Case{"cruise: steady", false, false, false, false, 8, 200.0, 200.0, 0.0},
+                       Case{"climbing on", false, false, false, false, 8, 200.0, 200.0, 1500.0, 1500.0},
+                       Case{"descending: held level", false, false, false, false, 8, 200.0, 200.0, 0.0, -1500.0},
                        Case{"landing", false, false, false, true, 8, 200.0, 180.0, -667.0},
                        Case{"landing, last reports", false, false, false, true, 3, 200.0, 200.0, -667.0},
                        Case{"roll-out 150", true, true, false, false, 10, 150.0, 138.337, 0.0},
@@ -569,6 +572,7 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
                        Case{"take-off roll 170", true, false, true, false, 10, 170.0, 180.0, 2400.0},
                        Case{"taxi", true, false, false, false, 10, 15.0, 0.0, 0.0}}) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.kt, 1000, c.onGround ? 0.0 : 3000.0)});
+    ac.samples.front().verticalSpeed = c.fpm;
     std::tie(ac.onGroundConfirmed, ac.touchedDown, ac.takeOffRoll, ac.landing) =
         std::tuple(c.onGround, c.touchedDown, c.takeOffRoll, c.landing);
     ac.heading = 90.0 * deg;
@@ -578,6 +582,8 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
               std::tuple(c.expectFpm, c.expectKt == 0.0 ? 1 : 0, 1000 + (c.onGround ? 300 : 800))) << c.what;
     if (c.landing) {
       EXPECT_NEAR(r.altitude, 3000.0 - 8.0 * 10.005, 1e-9) << c.what;
+    } else if (!c.onGround) {
+      EXPECT_NEAR(r.altitude, 3000.0 + c.expectFpm * 8.0 / 60.0, 1e-9) << c.what;
     }
     const double nm = gf_greatCircleDistanceNm({50.0, 8.0}, {r.lat, r.lon});
     EXPECT_NEAR(nm, c.expectKt * (c.onGround ? 3.0 : 8.0) / 3600.0, 1e-5) << c.what;
