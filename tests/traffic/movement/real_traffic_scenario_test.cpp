@@ -142,9 +142,13 @@ std::vector<Row> frozenGate() {
 std::vector<Row> missedLanding(bool touchAndGo) {
   Path path({50.103262, 8.830174}, 248.4, 3598, 160, -850, false);
   path.leg(144, 140, 1688, -745, false);
-  if (touchAndGo) path.leg(105, 135, 414, -700, false).leg(6, 130, 364, -150, true).leg(6, 125, 364, 0, true);
-  else path.leg(90, 135, 564, -700, false).leg(10, 140, 700, 1500, false);
-  return path.leg(6, 135, 564, 2000, false).leg(60, 160, 2700, 2000, false).leg(120, 200, 6000, 1700, false).rows();
+  if (touchAndGo) {
+    path.leg(105, 135, 414, -700, false).leg(6, 130, 364, -150, true).leg(6, 125, 364, 0, true);
+    path.leg(6, 135, 564, 2000, false);
+  } else {  // climbing on from 200 ft, not down again
+    path.leg(90, 135, 564, -700, false).leg(10, 140, 700, 1500, false).leg(6, 145, 900, 2000, false);
+  }
+  return path.leg(60, 160, 2700, 2000, false).leg(120, 200, 6000, 1700, false).rows();
 }
 
 // The departure down to the runway's centreline, its roll (never sent) and climb.
