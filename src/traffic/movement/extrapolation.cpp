@@ -24,10 +24,24 @@ double rollOutKt(double kt, std::int32_t stepTicks) {
   return std::max(kt - rollOutDecelKtPerSecond * stepTicks * secondsPerTick, std::min(kt, rollOutSlowestKt));
 }
 
-SpeedStep takeOffRollStep(double kt) {
+// The next made-up report of a take-off roll: towards the table's next speed,
+// but gathering speed as an airliner does over the step (the table's own jumps,
+// 110 to 150 kt in 3 s, are twice that and more); it climbs as the table says
+// for the speed it has reached.
+SpeedStep takeOffRollStep(double kt, std::int32_t stepTicks) {
+  SpeedStep next = takeOffRollLast;
+  for (const SpeedStep& s : takeOffRollSteps) {
+    if (kt <= s.upToKt) {
+      next = s;
+      break;
+    }
+  }
+  next.kt = std::min(next.kt, kt + takeOffRollAccelMps2 / metresPerSecondPerKt * stepTicks * secondsPerTick);
+  next.fpm = 0.0;
   for (const SpeedStep& s : takeOffRollSteps)
-    if (kt <= s.upToKt) return s;
-  return takeOffRollLast;
+    if (next.kt >= s.kt) next.fpm = s.fpm;
+  if (next.kt >= takeOffRollLast.kt) next.fpm = takeOffRollLast.fpm;
+  return next;
 }
 
 // The ground a made-up report is judged against: the park airport's field when
@@ -61,7 +75,7 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
     copy.groundSpeed = rollOutKt(front.groundSpeed, step);
     copy.verticalSpeed = 0.0;
   } else if (moving && ac.takeOffRoll && front.groundSpeed > rollMadeUpMinKt) {
-    const SpeedStep s = takeOffRollStep(front.groundSpeed);
+    const SpeedStep s = takeOffRollStep(front.groundSpeed, step);
     copy.groundSpeed = s.kt;
     copy.verticalSpeed = s.fpm;
   } else {

@@ -564,11 +564,16 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
                        Case{"roll-out 30", true, true, false, false, 10, 30.0, 20.0, 0.0},
                        Case{"roll-out 12", true, true, false, false, 10, 12.0, 12.0, 0.0},
                        Case{"take-off roll, creeping", true, false, true, false, 10, 3.0, 0.0, 0.0},
-                       Case{"take-off roll 25", true, false, true, false, 10, 25.0, 40.0, 0.0},
-                       Case{"take-off roll 50", true, false, true, false, 10, 50.0, 80.0, 0.0},
-                       Case{"take-off roll 90", true, false, true, false, 10, 90.0, 110.0, 0.0},
-                       Case{"take-off roll 130", true, false, true, false, 10, 130.0, 150.0, 600.0},
-                       Case{"take-off roll 150", true, false, true, false, 10, 150.0, 170.0, 1200.0},
+                       // 2.5 m/s^2 for 3 s: 14.579 kt faster, at most the next speed of the
+                       // ladder 40, 80, 110, 150 (600 ft/min), 170 (1200), 180 (2400)
+                       Case{"take-off roll 25", true, false, true, false, 10, 25.0, 39.579, 0.0},
+                       Case{"take-off roll 30", true, false, true, false, 10, 30.0, 40.0, 0.0},
+                       Case{"take-off roll 50", true, false, true, false, 10, 50.0, 64.579, 0.0},
+                       Case{"take-off roll 100", true, false, true, false, 10, 100.0, 110.0, 0.0},
+                       Case{"take-off roll 130", true, false, true, false, 10, 130.0, 144.579, 0.0},
+                       Case{"take-off roll 140", true, false, true, false, 10, 140.0, 150.0, 600.0},
+                       Case{"take-off roll 150", true, false, true, false, 10, 150.0, 164.579, 600.0},
+                       Case{"take-off roll 160", true, false, true, false, 10, 160.0, 170.0, 1200.0},
                        Case{"take-off roll 170", true, false, true, false, 10, 170.0, 180.0, 2400.0},
                        Case{"taxi", true, false, false, false, 10, 15.0, 0.0, 0.0}}) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.kt, 1000, c.onGround ? 0.0 : 3000.0)});
