@@ -516,6 +516,7 @@ void nextPosMain(LiveAc& ac) {
       const std::int32_t ticks = lf_ticksToNext(ac);
       ac.latRate = (s[1].lat - ac.lat) / ticks;
       ac.lonRate = (s[1].lon - ac.lon) / ticks;
+      // Across the date line the short way, not round the world.
       if (ac.lonRate * ticks > 180.0) ac.lonRate -= 360.0 / ticks;
       if (ac.lonRate * ticks < -180.0) ac.lonRate += 360.0 / ticks;
       if (ac.onGroundConfirmed) lf_groundStep(ac);
