@@ -24,10 +24,24 @@ double rollOutKt(double kt, std::int32_t stepTicks) {
   return std::max(kt - rollOutDecelKtPerSecond * stepTicks * secondsPerTick, std::min(kt, rollOutSlowestKt));
 }
 
-SpeedStep takeOffRollStep(double kt) {
+// The next made-up report of a take-off roll: towards the table's next speed,
+// but gathering speed as an airliner does over the step (the table's own jumps,
+// 110 to 150 kt in 3 s, are twice that and more); it climbs as the table says
+// for the speed it has reached.
+SpeedStep takeOffRollStep(double kt, std::int32_t stepTicks) {
+  SpeedStep next = takeOffRollLast;
+  for (const SpeedStep& s : takeOffRollSteps) {
+    if (kt <= s.upToKt) {
+      next = s;
+      break;
+    }
+  }
+  next.kt = std::min(next.kt, kt + takeOffRollAccelMps2 / metresPerSecondPerKt * stepTicks * secondsPerTick);
+  next.fpm = 0.0;
   for (const SpeedStep& s : takeOffRollSteps)
-    if (kt <= s.upToKt) return s;
-  return takeOffRollLast;
+    if (next.kt >= s.kt) next.fpm = s.fpm;
+  if (next.kt >= takeOffRollLast.kt) next.fpm = takeOffRollLast.fpm;
+  return next;
 }
 
 // The ground a made-up report is judged against: the park airport's field when
@@ -46,6 +60,7 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   const bool parked = ac.phase == AcPhase::Parked;
   const std::int32_t step = parked ? parkedExtrapolationTicks
                             : front.airborne ? airExtrapolationTicks : groundExtrapolationTicks;
+  // From now when the front is overdue: a step from its past due would be flown in a rush.
   copy.dueTick = std::max(front.dueTick, tickCount.load()) + step;
   bool moving = !front.standing && !parked;
   // On the ground in the simulator and not lifting off: whatever the front
@@ -60,7 +75,7 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
     copy.groundSpeed = rollOutKt(front.groundSpeed, step);
     copy.verticalSpeed = 0.0;
   } else if (moving && ac.takeOffRoll && front.groundSpeed > rollMadeUpMinKt) {
-    const SpeedStep s = takeOffRollStep(front.groundSpeed);
+    const SpeedStep s = takeOffRollStep(front.groundSpeed, step);
     copy.groundSpeed = s.kt;
     copy.verticalSpeed = s.fpm;
   } else {
@@ -91,6 +106,9 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
     // Climbing on as it was seen, from where it is: a level copy below it
     // would pull it down against the least climb near the ground, step by step.
     copy.altitude = std::max(from, ac.altitude) + std::max(front.verticalSpeed, 0.0) / 60.0 * seconds;
+    // A descent is not made up (it might run into the ground): held level,
+    // the report says so, or the pitch would stay in the descent's attitude.
+    copy.verticalSpeed = std::max(front.verticalSpeed, 0.0);
   }
   // In the air only above the field; on it, a ground report like the feed's.
   copy.airborne = copy.altitude > field ? 1 : 0;

@@ -230,7 +230,14 @@ void airAltitudeRate(LiveAc& ac) {
       ac.altitudeRate = (*park - ac.altitude) / ticks;
     }
   } else if (!ac.landing) {
-    ac.altitudeRate = gf_climbRate(s[1].altitude - ac.altitude, ticks, ac.maxClimbPerTick, ac.heightAboveGround);
+    // The least climb is a departure's, from its roll until it is configured
+    // clear of the field. Anything else low over the ground follows its
+    // reports: an arrival at a field other than the park airport (never
+    // `landing`) or a rotorcraft at 500 ft would climb against them and fall
+    // back, up and down, and never land.
+    const bool climbingOut = ac.takeOffRoll && !isRotorcraft(ac);
+    ac.altitudeRate =
+        gf_climbRate(s[1].altitude - ac.altitude, ticks, ac.maxClimbPerTick, ac.heightAboveGround, climbingOut);
   } else if (s[0].altitude == s[1].altitude && ac.heightAboveGround <= climbFloorHeightFt &&
              s[0].verticalSpeed + s[1].verticalSpeed <= climbLookSumFpm) {
     ac.altitudeRate = descentRatePerTick(ac);
@@ -331,9 +338,10 @@ double gf_descentFpm(double heightFt, double frontFpm, double secondFpm, double 
   return std::min((frontFpm + secondFpm) / 2.0 - (qnh - standardQnhHpa) * qnhFpmPerHpa, slowDescentFpm);
 }
 
-double gf_climbRate(double altitudeDifference, std::int32_t ticks, double maxClimbPerTick, double heightFt) {
+double gf_climbRate(double altitudeDifference, std::int32_t ticks, double maxClimbPerTick, double heightFt,
+                    bool climbingOut) {
   double rate = std::min(altitudeDifference / std::max(ticks, minLegTicks), maxClimbPerTick);
-  if (heightFt <= climbFloorHeightFt) rate = std::max(rate, climbFloorFeetPerTick);
+  if (climbingOut && heightFt <= climbFloorHeightFt) rate = std::max(rate, climbFloorFeetPerTick);
   return rate;
 }
 
@@ -509,6 +517,7 @@ void nextPosMain(LiveAc& ac) {
       const std::int32_t ticks = lf_ticksToNext(ac);
       ac.latRate = (s[1].lat - ac.lat) / ticks;
       ac.lonRate = (s[1].lon - ac.lon) / ticks;
+      // Across the date line the short way, not round the world.
       if (ac.lonRate * ticks > 180.0) ac.lonRate -= 360.0 / ticks;
       if (ac.lonRate * ticks < -180.0) ac.lonRate += 360.0 / ticks;
       if (ac.onGroundConfirmed) lf_groundStep(ac);

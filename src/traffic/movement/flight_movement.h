@@ -43,7 +43,9 @@ double gf_pitchTargetRad(double verticalSpeedFpm);
 double gf_bankTargetRad(AcCategory category, double headingDifference);
 // Descent of an aircraft heightFt over the ground, ft/min.
 double gf_descentFpm(double heightFt, double frontFpm, double secondFpm, double qnhHpa);
-// Both airborne, not landing: ft per tick towards the second report.
-double gf_climbRate(double altitudeDifference, std::int32_t ticks, double maxClimbPerTick, double heightFt);
+// Both airborne, not landing: ft per tick towards the second report; a
+// departure climbing out keeps a least climb low over the ground.
+double gf_climbRate(double altitudeDifference, std::int32_t ticks, double maxClimbPerTick, double heightFt,
+                    bool climbingOut);
 
 } // namespace gwr

@@ -299,7 +299,19 @@ TEST_F(MovementRules, ClimbOutBelow1000FtNeverClimbsSlowerThanTheFloor) {
   for (const Case c : {Case{-50.0, 100, 500.0, 0.2}, Case{-50.0, 100, 1000.0, 0.2}, Case{-50.0, 100, 1001.0, -0.5},
                        Case{1000.0, 100, 500.0, 0.6}, Case{10.0, 100, 300.0, 0.2}, Case{30.0, 100, 300.0, 0.3},
                        Case{-50.0, 5, 1500.0, -2.0}})
-    EXPECT_NEAR(gf_climbRate(c.difference, c.ticks, 0.6, c.height), c.rate, 1e-12) << c.difference << " " << c.height;
+    EXPECT_NEAR(gf_climbRate(c.difference, c.ticks, 0.6, c.height, true), c.rate, 1e-12) << c.difference << " " << c.height;
+  // Only a departure climbing out (its roll flagged, not a rotorcraft) has the
+  // floor: one low over another field, or a helicopter, follows its reports down.
+  struct Flown { const char* what; AcCategory category; bool roll; double rate; };
+  for (const Flown c : {Flown{"climbing out", AcCategory::Large, true, 0.2},
+                        Flown{"arriving elsewhere", AcCategory::Large, false, -0.5},
+                        Flown{"helicopter after lifting off", AcCategory::Rotorcraft, true, -0.5}}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000, 900.0), at(50.01, 8.0, 150, 1100, 850.0)}, c.category);
+    std::tie(ac.altitude, ac.heightAboveGround, ac.takeOffRoll) = std::tuple(900.0, 500.0, c.roll);
+    ac.setPhase(AcPhase::Flying);
+    lf_flyStep(ac);
+    EXPECT_NEAR(ac.altitudeRate, c.rate, 1e-12) << c.what;
+  }
 }
 
 TEST_F(MovementRules, PitchBankAndDescentTargets) {
@@ -543,8 +555,11 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
     bool onGround, touchedDown, takeOffRoll, landing;
     std::int32_t n;
     double kt, expectKt, expectFpm;
+    double fpm = 0.0;
   };
   for (const Case c : {Case{"cruise: steady", false, false, false, false, 8, 200.0, 200.0, 0.0},
+                       Case{"climbing on", false, false, false, false, 8, 200.0, 200.0, 1500.0, 1500.0},
+                       Case{"descending: held level", false, false, false, false, 8, 200.0, 200.0, 0.0, -1500.0},
                        Case{"landing", false, false, false, true, 8, 200.0, 180.0, -667.0},
                        Case{"landing, last reports", false, false, false, true, 3, 200.0, 200.0, -667.0},
                        Case{"roll-out 150", true, true, false, false, 10, 150.0, 138.337, 0.0},
@@ -554,14 +569,20 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
                        Case{"roll-out 30", true, true, false, false, 10, 30.0, 20.0, 0.0},
                        Case{"roll-out 12", true, true, false, false, 10, 12.0, 12.0, 0.0},
                        Case{"take-off roll, creeping", true, false, true, false, 10, 3.0, 0.0, 0.0},
-                       Case{"take-off roll 25", true, false, true, false, 10, 25.0, 40.0, 0.0},
-                       Case{"take-off roll 50", true, false, true, false, 10, 50.0, 80.0, 0.0},
-                       Case{"take-off roll 90", true, false, true, false, 10, 90.0, 110.0, 0.0},
-                       Case{"take-off roll 130", true, false, true, false, 10, 130.0, 150.0, 600.0},
-                       Case{"take-off roll 150", true, false, true, false, 10, 150.0, 170.0, 1200.0},
+                       // 2.5 m/s^2 for 3 s: 14.579 kt faster, at most the next speed of the
+                       // ladder 40, 80, 110, 150 (600 ft/min), 170 (1200), 180 (2400)
+                       Case{"take-off roll 25", true, false, true, false, 10, 25.0, 39.579, 0.0},
+                       Case{"take-off roll 30", true, false, true, false, 10, 30.0, 40.0, 0.0},
+                       Case{"take-off roll 50", true, false, true, false, 10, 50.0, 64.579, 0.0},
+                       Case{"take-off roll 100", true, false, true, false, 10, 100.0, 110.0, 0.0},
+                       Case{"take-off roll 130", true, false, true, false, 10, 130.0, 144.579, 0.0},
+                       Case{"take-off roll 140", true, false, true, false, 10, 140.0, 150.0, 600.0},
+                       Case{"take-off roll 150", true, false, true, false, 10, 150.0, 164.579, 600.0},
+                       Case{"take-off roll 160", true, false, true, false, 10, 160.0, 170.0, 1200.0},
                        Case{"take-off roll 170", true, false, true, false, 10, 170.0, 180.0, 2400.0},
                        Case{"taxi", true, false, false, false, 10, 15.0, 0.0, 0.0}}) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.kt, 1000, c.onGround ? 0.0 : 3000.0)});
+    ac.samples.front().verticalSpeed = c.fpm;
     std::tie(ac.onGroundConfirmed, ac.touchedDown, ac.takeOffRoll, ac.landing) =
         std::tuple(c.onGround, c.touchedDown, c.takeOffRoll, c.landing);
     ac.heading = 90.0 * deg;
@@ -571,6 +592,8 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
               std::tuple(c.expectFpm, c.expectKt == 0.0 ? 1 : 0, 1000 + (c.onGround ? 300 : 800))) << c.what;
     if (c.landing) {
       EXPECT_NEAR(r.altitude, 3000.0 - 8.0 * 10.005, 1e-9) << c.what;
+    } else if (!c.onGround) {
+      EXPECT_NEAR(r.altitude, 3000.0 + c.expectFpm * 8.0 / 60.0, 1e-9) << c.what;
     }
     const double nm = gf_greatCircleDistanceNm({50.0, 8.0}, {r.lat, r.lon});
     EXPECT_NEAR(nm, c.expectKt * (c.onGround ? 3.0 : 8.0) / 3600.0, 1e-5) << c.what;

@@ -3,7 +3,7 @@
 // feed outage while taxiing, a gate whose feed repeats a stale ground speed,
 // a departure whose roll nobody reported, or whose reports start mid-roll, a
 // holder next reported in the air or rolling fast ahead, a touch-and-go and a
-// go-around, a helicopter taxiing and lifting off, a jump of the reported
+// go-around, a helicopter taxiing and lifting off or flying low, a jump of the reported
 // position on the ground, and a long taxi whose reports come late with a speed
 // that lags their positions.
 #include <gtest/gtest.h>
@@ -142,9 +142,13 @@ std::vector<Row> frozenGate() {
 std::vector<Row> missedLanding(bool touchAndGo) {
   Path path({50.103262, 8.830174}, 248.4, 3598, 160, -850, false);
   path.leg(144, 140, 1688, -745, false);
-  if (touchAndGo) path.leg(105, 135, 414, -700, false).leg(6, 130, 364, -150, true).leg(6, 125, 364, 0, true);
-  else path.leg(90, 135, 564, -700, false).leg(10, 140, 700, 1500, false);
-  return path.leg(6, 135, 564, 2000, false).leg(60, 160, 2700, 2000, false).leg(120, 200, 6000, 1700, false).rows();
+  if (touchAndGo) {
+    path.leg(105, 135, 414, -700, false).leg(6, 130, 364, -150, true).leg(6, 125, 364, 0, true);
+    path.leg(6, 135, 564, 2000, false);
+  } else {  // climbing on from 200 ft, not down again
+    path.leg(90, 135, 564, -700, false).leg(10, 140, 700, 1500, false).leg(6, 145, 900, 2000, false);
+  }
+  return path.leg(60, 160, 2700, 2000, false).leg(120, 200, 6000, 1700, false).rows();
 }
 
 // The departure down to the runway's centreline, its roll (never sent) and climb.
@@ -245,6 +249,17 @@ std::vector<Row> helicopterTaxiAndLiftOff() {
   return path.leg(60, 80, fieldFt + 1300, 1000, false).rows();
 }
 
+// A helicopter lifting off, hovering at 500 ft, flying on at 800 ft and
+// landing again 3 km away: low over the ground all the way.
+constexpr double helicopterHighestFt = fieldFt + 800.0;
+std::vector<Row> helicopterLowFlight() {
+  Path path({50.0400, 8.5400}, 90.0, fieldFt, 0, 0, true);
+  path.leg(20, 0, fieldFt, 0, true).leg(10, 5, fieldFt + 50, 300, false).leg(30, 20, fieldFt + 500, 900, false);
+  path.leg(30, 0, fieldFt + 500, 0, false).leg(30, 80, fieldFt + 800, 600, false).leg(60, 80, fieldFt + 800, 0, false);
+  path.leg(40, 30, fieldFt + 200, -900, false).leg(20, 0, fieldFt + 30, -500, false).leg(10, 0, fieldFt, 0, true);
+  return path.leg(60, 0, fieldFt, 0, true).rows();
+}
+
 enum class End { RemovedAtResume, StaysInSim, OnGround, Airborne, Grounded, RollsOut };
 
 // Where the simulator should have the aircraft: at `at` no later than `lateS`
@@ -268,6 +283,7 @@ struct ScenarioCase {
   double removedAt = -1.0;  // RemovedAtResume: when the first object goes (default: the outage's end)
   OnTime onTime = {};
   bool normal = false;  // an everyday manoeuvre: the motion check finds nothing wrong with it
+  double ceilingFt = -1.0;  // never higher in the simulator than its highest report (with a margin)
 };
 
 // The first time the simulator had the aircraft within 20 m of `at`; -1 for never.
@@ -391,6 +407,9 @@ void flyScenarioCases(const std::vector<ScenarioCase>& cases) {
     EXPECT_TRUE(c.end != End::Grounded || !takeOffThrust);  // rolled out and taxied in, never rolled to take off
     // Held where it stands once its reports end, not rolling on.
     EXPECT_TRUE((c.end != End::StaysInSim && c.end != End::Grounded) || first.removed < 0.0);
+    for (const auto& [id, track] : harness.tracks())
+      for (const auto& p : track.points)
+        ASSERT_TRUE(c.ceilingFt < 0.0 || p.pose.altitude <= c.ceilingFt + 30.0) << "over its reports at " << p.time;
     if (c.liftOffBy >= 0.0) {  // took off (from where it held, or after its taxi) in time for its airborne report
       EXPECT_EQ(harness.tracks().size(), 1u);
       const auto off = std::find_if(first.points.begin(), first.points.end(),
@@ -429,6 +448,10 @@ TEST(RealTrafficScenario, AHelicopterTaxiesAndLiftsOffWhereItHolds) {
       {"helicopter taxiing and lifting off",
        scenarioText("aircraft 3958210 CHX12 EC35 D-HXAC FRA FRA A7", helicopterTaxiAndLiftOff()), {}, 260, 80,
        8 * 1.5, End::Airborne, -1, 0.0, helicopterAirborneS + 30.0 + 10.0, -1.0, {}, true},
+      // Below 1000 ft it follows its reports: no least climb saws it up over them and back.
+      {"helicopter hovering at 500 ft, on at 800 ft, landing",
+       scenarioText("aircraft 3958211 CHX13 EC35 D-HXAD FRA FRA A7", helicopterLowFlight()), {}, 300, 80, 8.0,
+       End::StaysInSim, -1, 0.0, -1.0, -1.0, {}, true, helicopterHighestFt},
   });
 }
 
