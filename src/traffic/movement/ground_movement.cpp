@@ -94,6 +94,7 @@ void turnsAndLegs(LiveAc& ac) {
       if (!gf_samePosition(s[0], s[2]) && curveStartsAlongTravel(ac) && lf_setupCurve(ac))
         ac.turnAngle = ac.curveAngle = delta;
     } else {
+      // Straight on (3 degrees or less) as beyond 160: a long uneven leg still gets its midpoint.
       lf_checkGroundLeg(ac);
     }
   } else if (s.size() < 3 && ac.extrapolationCount < 1) {
