@@ -94,11 +94,14 @@ void turnsAndLegs(LiveAc& ac) {
       if (!gf_samePosition(s[0], s[2]) && curveStartsAlongTravel(ac) && lf_setupCurve(ac))
         ac.turnAngle = ac.curveAngle = delta;
     } else {
+      // Straight on (3 degrees or less) as beyond 160: a long uneven leg still gets its midpoint.
       lf_checkGroundLeg(ac);
     }
   } else if (s.size() < 3 && ac.extrapolationCount < 1) {
     lf_checkGroundLeg(ac);
   }
+  // The leg onto the stand turns the nose to the stand's heading, not to the
+  // leg's bearing: it comes to rest lined up with its stand.
   if (ac.phase == AcPhase::Parking &&
       gf_distanceNm(s[1].lat, s[1].lon, ac.standLat, ac.standLon) <= standReachedNm && ac.standNumber > 0)
     ac.trackHeading = ac.standHeading;
@@ -292,6 +295,8 @@ GroundDispatch nextPosGround(LiveAc& ac) {
       case AcPhase::PushingBack:
         --ac.pushBackCountdown;
         if (ac.pushBackCountdown == 1) {
+          // The second leg is kept aside until a report decides its side, so
+          // a straight push has no report of it to drop: it ends at its first point.
           if (ac.pushBackHasSecondLeg && secondLegStep(ac)) return GroundDispatch::StepEnded;
         } else if (ac.pushBackCountdown < 1) {
           gf_finishPushBack(ac);
@@ -313,6 +318,10 @@ GroundDispatch nextPosGround(LiveAc& ac) {
   }
 }
 
+// The turn rate worked out here turns the nose where the path is not steered
+// (driving onto a stand, a push-back's end); steered legs and curves turn at
+// the ground turn limit instead, as a slower nose would hold them back in
+// every bend (see gf_groundTurnLimit).
 void lf_groundTiming(LiveAc& ac) {
   ac.groundTurnRate = gf_baseGroundTurnRate(ac.category);
   const auto& s = ac.samples;
@@ -437,6 +446,9 @@ void lf_pushBack(LiveAc& ac) {
   }
   lf_taxiLights(ac);
   ac.setPhase(AcPhase::PushingBack);
+  // Only this push-back's reports turn it: a side decided at an earlier one
+  // (before a tow) would turn a push nothing decided, or one kept straight.
+  ac.pushBackHasSecondLeg = 0;
   ac.pushBackCountdown = pushBackSteps + (waits ? 1 : 0);
   ac.turning = 0;
   ac.leaving = 0;
@@ -455,6 +467,8 @@ void drive2Stand(LiveAc& ac, const StandRecord& stand) {
   PositionSample& newest = s.back();
   const double distance = gf_distanceNm(newest.lat, newest.lon, stand.latitude, stand.longitude);
   const std::int32_t ticks = std::max(gf_legTicks(distance, ac.standSpeedKt), minStandTicks);
+  // Never due before the newest report it follows: counted from the front
+  // alone, a long stream would put the stand before the way there.
   PositionSample at = gf_reportAt(newest, {stand.latitude, stand.longitude}, ac.standSpeedKt,
                                std::max(s.front().dueTick + ticks, newest.dueTick + minLegTicks));
   at.altitude = ac.altitude;
@@ -489,6 +503,9 @@ void lf_arriveAtStand(LiveAc& ac) {
   ac.setPhase(AcPhase::Parked);
   ac.weekTimeParked = weekTime.load();
   if (ac.towed) gf_log(fmt::format("          towed aircraft {} parks", ac.callsign));
+  // Towed between stands only: once parked, its next departure is its own,
+  // which must not ask for a stand each time it stops on its way out.
+  ac.towed = 0;
   if (!ac.samples.empty()) ac.samples.front().standing = 1;
   ac.parkedSince = static_cast<std::uint64_t>(tickCount.load());
   gf_setParkedConfig(ac.sim);

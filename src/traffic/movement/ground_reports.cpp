@@ -120,6 +120,9 @@ bool atStand(LiveAc& ac, PositionSample& r) {
       ac.standFirstDistance = ac.standLargestDistance = d;
       return false;
     }
+    // A growing report is counted but not followed until the aircraft leaves:
+    // taken, it would drive a parked aircraft off its stand without its
+    // pull-out or push-back, its stand still held.
     if (d >= ac.standLargestDistance + standGrowthNm) {
       ++ac.standMoves;
       ac.standLargestDistance = d;

@@ -235,6 +235,24 @@ TEST_F(MovementRules, LeavingSoonAfterArrivingIsATowNotAFlight) {
         << c.madeTicksAgo;
     ASSERT_EQ(ac.samples.size(), 1u);  // the week-long report gave way
     EXPECT_EQ(ac.samples.front().dueTick, now + 1);
+    if (!c.towed) continue;
+    // Parked at its new stand the tow is over: on its way out later it may
+    // stop behind its stand without being given a stand again.
+    ac.setPhase(AcPhase::Parking);
+    lf_arriveAtStand(ac);
+    EXPECT_NE(log.text().find("towed aircraft TST1 parks"), std::string::npos);
+    static int asked;
+    asked = 0;
+    gf_installArrivalStandChoice([](LiveAc&) -> const StandRecord* { ++asked; return nullptr; });
+    standTableReady.store(true);
+    ac.setPhase(AcPhase::PushedBack);
+    ac.setPhase(AcPhase::Taxi);
+    ac.samples.assign({offset(stand, -30.0, 0.0, 2, now + 100), offset(stand, -30.0, 0.0, 0, now + 400)});
+    ac.samples.back().standing = 1;
+    nextPosGround(ac);
+    gf_installArrivalStandChoice(nullptr);
+    standTableReady.store(false);
+    EXPECT_EQ(asked, 0);
   }
 }
 
@@ -529,6 +547,14 @@ TEST_F(MovementRules, AReportWithoutHeadingOrTrackDecidesNoPushBackTurn) {
   EXPECT_FALSE(checkExtendingSituations(ac, turned));
   EXPECT_TRUE(ac.pushBackHasSecondLeg);
   EXPECT_EQ(ac.pushBackTurnSide, 0);  // 3.5 rad is 200 degrees: the turn goes left
+  // Its next push-back (towed here, now departing) is decided afresh: the bare report turns nothing.
+  standTable.emplace_back("B2", std::vector<StandOption>{}, 50.0, 8.0, 0.0, 20.0, std::int16_t{5}, false, false, false);
+  standTable.back().number = 1;
+  std::tie(ac.standNumber, ac.standLat, ac.standLon, ac.standHeading) = std::tuple(1, 50.0, 8.0, 0.0);
+  ac.samples.assign({stand});
+  lf_pushBack(ac);
+  EXPECT_FALSE(checkExtendingSituations(ac, bare));
+  EXPECT_FALSE(ac.pushBackHasSecondLeg);
   EXPECT_DOUBLE_EQ(gf_normalizeAngle(NAN), 0.0);
   EXPECT_DOUBLE_EQ(gf_wrapHeading(INFINITY), 0.0);
 }
