@@ -71,6 +71,7 @@ bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool spee
   const double turn = trackDifferenceDeg(r.track, n.track);
   if (r.airborne && r.groundSpeed > straightAirMinKt && turn <= straightAirTrackDeg)
     return dt <= straightAirSpacingNm * secondsPerHour / r.groundSpeed;
+  // (r's speed as its positions justify it: a stale one would misjudge how far it went)
   if (!r.airborne && r.groundSpeed <= straightGroundMaxKt && turn <= straightGroundTrackDeg) {
     const double limit =
         r.groundSpeed > 0.0 ? straightGroundSpacingNm * secondsPerHour / r.groundSpeed : straightGroundMaxSeconds;
@@ -116,6 +117,11 @@ bool registrationChangesLivery(const LiveAc& ac, const std::string& registration
   return titled != RegcodeTitleMap.end() && titled->second != ac.livery;
 }
 
+// Airline, operator and model: what the livery is chosen by.
+bool sameAircraftKey(const LivKey& a, const LivKey& b) {
+  return a.airline == b.airline && a.airlineOperator == b.airlineOperator && a.model == b.model;
+}
+
 void replaceKey(LiveAc& ac, const LivKey& key) {
   // The stay at its stand belongs to the old identity.
   const auto recordStay = gf_trafficEngineHooks().standUseBeforeNewKey;
@@ -134,6 +140,7 @@ bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
   if (ac.sim.simState == AcSimState::Buffer) {
     if (!id.origin.empty()) ac.origin = id.origin;
     if (!id.destination.empty()) ac.destination = id.destination;
+    // with its copy and label, as a new aircraft takes it: the creation shows them
     if (!id.callsign.empty() && id.callsign != ac.callsign) takeCallsign(ac, id.callsign);
     if (!id.registration.empty()) ac.registration = id.registration;
     return true;
@@ -156,12 +163,11 @@ bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
   if (!id.registration.empty() && id.registration != ac.registration) {
     const auto known = gf_lookupRegistration(id.registration);
     const auto airline = gf_callsignAirline(id.callsign);
-    if (known && (known->airline != ac.key.airline || known->airlineOperator != ac.key.airlineOperator ||
-                  known->model != ac.key.model) &&
-        airline && (gf_airlineCode(known->airline) == *airline || gf_airlineCode(known->airlineOperator) == *airline)) {
+    if (known && !sameAircraftKey(*known, ac.key) && airline &&
+        (gf_airlineCode(known->airline) == *airline || gf_airlineCode(known->airlineOperator) == *airline)) {
       replaceKey(ac, *known);
       keyChanged = true;
-    } else if (registrationChangesLivery(ac, id.registration)) {
+    } else if (registrationChangesLivery(ac, id.registration) || (known && !sameAircraftKey(*known, ac.key))) {
       replaceKey(ac, known ? *known : ac.key);
       keyChanged = true;
     }
@@ -210,7 +216,9 @@ bool userProximityDropsFront(LiveAc& ac) {
   ac.lon = front.lon;
   ac.altitude = front.altitude;
   if (ac.samples.size() >= 2) ac.heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
-  if (gf_tooCloseAheadOfUser(ac, tooCloseLimits[1], false)) {
+  // Too close ahead it goes, and comes again from its later reports, weighed
+  // anew; kept marked, it would drop every report for as long as the user flies.
+  if (gf_tooCloseAheadOfUser(ac, tooCloseLimits[1])) {
     ac.closeToUser = 1;
     dropFront(ac);
     return true;
@@ -321,6 +329,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       return;
     }
     if (ac.samples.empty()) {
+      // A buffered stream given up at a jump starts again with this report.
       ac.samples.push_back(report);
       return;
     }

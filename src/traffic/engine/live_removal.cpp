@@ -204,14 +204,14 @@ void gf_removeLiveAc(LiveAc& ac) {
   }
 }
 
-bool gf_tooCloseAheadOfUser(LiveAc& ac, const TooCloseLimits& limits, bool remove) {
+bool gf_tooCloseAheadOfUser(LiveAc& ac, const TooCloseLimits& limits) {
   const UserState& user = trafficEngine.user;
   const double d = gf_greatCircleDistanceNm(userPosition(), {ac.lat, ac.lon});
   if (d > limits.distanceNm || std::fabs(ac.altitude - user.altitude) >= limits.altitudeFt) return false;
   const double x = normalisedPi(ac.heading - gf_initialBearing(userPosition(), {ac.lat, ac.lon}));
   const double feet = d * feetPerNm;
   if (std::cos(x) * feet <= 0.0 || std::fabs(std::sin(x)) * feet > limits.lateralFt) return false;
-  if (remove) gf_removeLiveAc(ac);
+  gf_removeLiveAc(ac);
   return true;
 }
 

@@ -15,9 +15,8 @@ namespace gwr {
 // it was the one looked up by callsign, the look-up and its choices are reset.
 void gf_removeLiveAc(LiveAc& aircraft);
 
-// True when the aircraft is ahead of the user within the limits; then it is
-// removed when `remove` is set.
-bool gf_tooCloseAheadOfUser(LiveAc& aircraft, const TooCloseLimits& limits, bool remove = true);
+// True when the aircraft is ahead of the user within the limits; then it is removed.
+bool gf_tooCloseAheadOfUser(LiveAc& aircraft, const TooCloseLimits& limits);
 void gf_removeNearUserInAir();
 void gf_removeNearUserOnGround();
 // Removes the active aircraft farthest from the user beyond minDistNm (any

@@ -28,6 +28,7 @@
 #include "traffic/parking/static_parking.h"
 #include "traffic/parking/static_renewal.h"
 #include "traffic/simclient/sim_ids.h"
+#include "traffic/simclient/user_aircraft.h"
 
 namespace gwr {
 namespace {
@@ -186,6 +187,22 @@ TEST_F(EnginePass, BufferRules) {
   updateLiveAc(front());
   EXPECT_EQ(front().sim.simState, AcSimState::Adding2Sim);
   EXPECT_EQ(trafficEngine.addingStack, std::vector<std::uint32_t>{hexid});
+
+  // The user in the air (50.0333 N 8.5706 E, 372 ft): one due 2 nm ahead of it at
+  // 1000 ft, flying on north, goes at once (its later reports may bring it back);
+  // one 2 nm behind it is created.
+  for (const auto& [northNm, erased] : {std::pair{2.0, true}, {-2.0, false}}) {
+    gf_resetTraffic();
+    harness.emulator().setUserOnGround(false);
+    gf_requestUserOnGround();
+    harness.client().pump();
+    trafficEngine.user = gf_userStateCopy();
+    tickCount.store(0);
+    routeSome(3, {0.0, 1000.0, 450.0, 0.0, 50.0333 + northNm / 60.0, 8.5706});
+    tickCount.store(dueDelayTicks);
+    EXPECT_EQ(updateLiveAc(front()), erased) << northNm;
+    EXPECT_EQ(trafficEngine.addingStack.empty(), erased) << northNm;
+  }
 }
 
 TEST_F(EnginePass, UnderscoreTwinOfALiveCallsignIsDropped) {

@@ -6,6 +6,7 @@
 #include "core/geo.h"
 #include "core/settings_catalogue.h"
 #include "liveries/livery_tables.h"
+#include "refdata/registration_records.h"
 #include "support/engine_harness.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_intake.h"
@@ -199,9 +200,14 @@ TEST_F(ReportRules, AFlightReportedBackToTheParkAirportKeepsItsRoute) {
   gf_clearParkAirport();
 }
 
+// ... and so does one the database knows as another airline's (the callsign's
+// airline aside), but not one it knows as this aircraft's.
 TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLivery) {
   RegcodeTitleMap.emplace("D-ANEW", "Airbus A320 Lufthansa Retro");
-  for (const auto& [registration, changed] : {std::pair{"D-ANEW", true}, {"D-AOLD", false}}) {
+  dbaseRecords = {{"D-ACFG", LivKey{gf_airlineIndex("CFG"), 0, gf_modelIndex("A320"), 0, 1}},
+                  {"D-ADLH", LivKey{gf_airlineIndex("DLH"), 0, gf_modelIndex("A320"), 0, 1}}};
+  for (const auto& [registration, changed] :
+       {std::pair{"D-ANEW", true}, {"D-AOLD", false}, {"D-ACFG", true}, {"D-ADLH", false}}) {
     gf_resetTraffic();
     route(report(0.0, 0.0, 10.0));
     LiveAc& ac = aircraft();
@@ -212,17 +218,20 @@ TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLiv
     EXPECT_EQ(std::tuple(ac.livery.empty(), ac.registration), std::tuple(changed, std::string(registration))) << registration;
   }
   RegcodeTitleMap.erase("D-ANEW");
+  dbaseRecords.clear();
 }
 
 // A new aircraft turns on the ground at its category's base rate from its
 // first report on (degrees per tick: Light 0.15, Buzjets 0.10, Large 0.07,
-// Heavy 0.05, HighPerf 0.10, Rotorcraft 0.20).
+// Heavy 0.05, HighPerf 0.10, Rotorcraft 0.20), with its category's climb per
+// tick (feet) and slow ground speed (knots).
 TEST_F(ReportRules, ANewAircraftStartsWithItsCategorysGroundTurnRate) {
   HIGH_PERF_AIRCRAFT.setCurrent(true);
   HELICOPTERS.setCurrent(true);
   LIGHT_AIRCRAFT.setCurrent(true);
-  const struct { const char* model; double degPerTick; } cases[] = {
-      {"C172", 0.15}, {"C25C", 0.10}, {"A320", 0.07}, {"B772", 0.05}, {"F16", 0.10}, {"EC35", 0.20}};
+  const struct { const char* model; double degPerTick, climbFt, standKt; } cases[] = {
+      {"C172", 0.15, 0.5, 5.0}, {"C25C", 0.10, 0.75, 4.5}, {"A320", 0.07, 0.6, 4.0},
+      {"B772", 0.05, 0.5, 3.0}, {"F16", 0.10, 1.0, 4.5},   {"EC35", 0.20, 0.75, 5.0}};
   for (const auto& c : cases) {
     gf_resetTraffic();
     TrafficRecord r = report(0.0, 0.0, 10.0);
@@ -230,6 +239,7 @@ TEST_F(ReportRules, ANewAircraftStartsWithItsCategorysGroundTurnRate) {
     route(r);
     ASSERT_EQ(trafficEngine.live.size(), 1u) << c.model;
     EXPECT_NEAR(aircraft().groundTurnRate, c.degPerTick * radiansPerDegree, 1e-12) << c.model;
+    EXPECT_EQ(std::pair(aircraft().maxClimbPerTick, aircraft().standSpeedKt), std::pair(c.climbFt, c.standKt)) << c.model;
   }
 }
 
