@@ -51,10 +51,13 @@ bool rollReach(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSa
   if (ac.takeOffRoll || ac.touchedDown || ac.landing) return true;
   // Silent long enough to gather the roll's speed it reports.
   if (r.groundSpeed >= takeOffRollKt && seconds >= r.groundSpeed / liftOffGainKtPerSecond) return true;
-  // Both at a roll's speed, its positions moving at it (the leg before unknown: a first report).
+  // Both at a roll's speed, its positions moving at it (the leg before unknown: a first report;
+  // over a second or two the positions' noise may shorten the leg by its slack).
   if (n.legKt < 0.0 && n.kt >= takeOffRollKt && r.groundSpeed >= takeOffRollKt && seconds > 0.0) {
-    const double paceKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / seconds;
-    if (paceKt >= rollPaceLowShare * std::min(n.kt, r.groundSpeed) &&
+    const double metres = metresBetween(n.lat, n.lon, r.lat, r.lon);
+    const double paceKt = metres / metresPerSecondPerKt / seconds;
+    const double noisyPaceKt = (metres + jitterSlackMetres) / metresPerSecondPerKt / seconds;
+    if (noisyPaceKt >= rollPaceLowShare * std::min(n.kt, r.groundSpeed) &&
         paceKt * stalePositionSpeedShare <= std::max(n.kt, r.groundSpeed))
       return true;
   }
