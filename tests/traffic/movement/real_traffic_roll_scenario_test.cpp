@@ -378,6 +378,15 @@ std::vector<Row> taxiUTurn() {
   return rows;
 }
 
+// Taxiing at 15 kt on the apron, reported every 15 s; from 60 s its feed
+// repeats 0 kt while its positions go on.
+std::vector<Row> taxiWithAStaleStop() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 15.0, 240.0, 15.0, 15.0);
+  for (Row& r : rows) r.kt = r.time < 60.0 ? 15.0 : 0.0;
+  return rows;
+}
+
 // As a feed gives a landing roll: seen twice low and fast, then on the
 // runway at 116 kt, braking 3 kt a second to 20 kt; its positions 10 m off
 // along and across by turns at points 1 to 5 s apart, its speed frozen at
@@ -615,6 +624,8 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        normal(liftsOff(firstAirborneS(lineUpAndGo()) + 30.0 + 10.0))},
       {"taxi round a U-turn at 8 kt", scenarioText(header, taxiUTurn(), 2.0), {}, 200,
        [] { Expect e = normal(grounded(8.0 * 1.5)); e.turnsOnTheGround = true; return e; }()},
+      {"taxi every 15 s, the feed repeating 0 kt", scenarioText(header, taxiWithAStaleStop(), 15.0), {}, 300,
+       [] { Expect e = normal(grounded(15.0 * 1.25)); e.behindAtMostS = 40.0; return e; }()},
       {"landing backtracks and turns on the runway", scenarioText(header, landingThatBacktracks(), 3.0), {}, 480,
        [] { Expect e = keptThroughLanding(); e.turnsOnTheGround = true; return e; }()},
       {"holder next seen aloft 3 km away", scenarioText(header, holderSeenNextFarAway(), 5.0),
