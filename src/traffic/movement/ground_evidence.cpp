@@ -51,10 +51,13 @@ bool rollReach(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSa
   if (ac.takeOffRoll || ac.touchedDown || ac.landing) return true;
   // Silent long enough to gather the roll's speed it reports.
   if (r.groundSpeed >= takeOffRollKt && seconds >= r.groundSpeed / liftOffGainKtPerSecond) return true;
-  // Both at a roll's speed, its positions moving at it (the leg before unknown: a first report).
+  // Both at a roll's speed, its positions moving at it (the leg before unknown: a first report;
+  // over a second or two the positions' noise may shorten the leg by its slack).
   if (n.legKt < 0.0 && n.kt >= takeOffRollKt && r.groundSpeed >= takeOffRollKt && seconds > 0.0) {
-    const double paceKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / seconds;
-    if (paceKt >= rollPaceLowShare * std::min(n.kt, r.groundSpeed) &&
+    const double metres = metresBetween(n.lat, n.lon, r.lat, r.lon);
+    const double paceKt = metres / metresPerSecondPerKt / seconds;
+    const double noisyPaceKt = (metres + jitterSlackMetres) / metresPerSecondPerKt / seconds;
+    if (noisyPaceKt >= rollPaceLowShare * std::min(n.kt, r.groundSpeed) &&
         paceKt * stalePositionSpeedShare <= std::max(n.kt, r.groundSpeed))
       return true;
   }
@@ -156,8 +159,18 @@ GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
 
 // The speed r's positions justify where the feed's contradicts them.
 bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt) {
-  if (r.groundSpeed <= 0.0) return false;
-  const double shownKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / dt;
+  const double metres = metresBetween(n.lat, n.lon, r.lat, r.lon);
+  const double shownKt = metres / metresPerSecondPerKt / dt;
+  if (r.groundSpeed <= 0.0) {
+    // A 0 kt the feed repeats while the positions go on beyond their noise,
+    // faster than anyone is pushed, is stale: it would stop the aircraft at
+    // every report.
+    if (metres <= jitterSlackMetres || shownKt <= pushBackMaxKt) return false;
+    const bool rollUnderWay = ac.takeOffRoll || ac.touchedDown || ac.landing;
+    r.groundSpeed = rollUnderWay ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
+    r.standing = 0;
+    return true;
+  }
   // What the aircraft covered at the least: after a silence in which the feed's
   // speed rose (a take-off roll from a hold nobody reported), it may have stood
   // and gathered speed only at the end, as fast as an aircraft can.

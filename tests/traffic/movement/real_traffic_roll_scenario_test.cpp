@@ -337,6 +337,76 @@ std::vector<Row> rapidExit() {
   return rows;
 }
 
+// Rows `every` seconds round an arc about `centre` at `radius` metres, the
+// bearing from the centre going from `fromDeg` by `turnDeg` (signed), at kt.
+LatLon arc(std::vector<Row>& rows, double t0, LatLon centre, double radius, double fromDeg, double turnDeg, double kt,
+           double every) {
+  const double seconds = std::fabs(turnDeg) * radiansPerDegree * radius / (kt * 0.514444);
+  for (double t = every; t <= seconds + 1e-9; t += every)
+    rows.push_back({t0 + t, ahead(centre, fromDeg + turnDeg * t / seconds, radius), fieldFt, kt, 0.0, true});
+  return ahead(centre, fromDeg + turnDeg, radius);
+}
+
+// Taxiing at 15 kt on a taxiway square to 25C from the north, turning
+// right onto it (40 m radius) and rolling on without a stop at 3 kt a
+// second, lifting off at 150 kt.
+std::vector<Row> lineUpAndGo() {
+  std::vector<Row> rows;
+  const double inDeg = runwayDeg - 90.0;
+  const LatLon turnIn = ahead(runwayPoint, runwayDeg + 90.0, 40.0);
+  straight(rows, 0.0, ahead(turnIn, runwayDeg + 90.0, 360.0), inDeg, 15.0, 360.0 / (15.0 * 0.514444), 2.0, 15.0);
+  const LatLon lined = arc(rows, rows.back().time, ahead(turnIn, runwayDeg, 40.0), 40.0, runwayDeg + 180.0, 90.0, 15.0,
+                           2.0);
+  const LatLon off = evenly(rows, rows.back().time + 2.0, ahead(lined, runwayDeg, 15.0 * 0.514444 * 2.0), runwayDeg,
+                            15.0, 150.0, 3.0, 2.0);
+  const double airborne = rows.back().time + 2.0;
+  rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * 2.0), fieldFt + 50.0, 155.0, 1500.0, false});
+  rows.push_back({airborne + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0, 2000.0,
+                  false});
+  return rows;
+}
+double firstAirborneS(const std::vector<Row>& rows) {
+  return std::find_if(rows.begin(), rows.end(), [](const Row& r) { return !r.ground; })->time;
+}
+
+// Taxiing at 8 kt, a U-turn (25 m radius), taxiing back.
+std::vector<Row> taxiUTurn() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 8.0, 60.0, 2.0, 8.0);
+  const LatLon back = arc(rows, rows.back().time, ahead(rows.back().at, 250.0, 25.0), 25.0, 70.0, 180.0, 8.0, 2.0);
+  straight(rows, rows.back().time + 2.0, ahead(back, 340.0, 8.0 * 0.514444 * 2.0), 340.0, 8.0, 60.0, 2.0, 8.0);
+  return rows;
+}
+
+// Taxiing at 15 kt on the apron, reported every 15 s; from 60 s its feed
+// repeats 0 kt while its positions go on.
+std::vector<Row> taxiWithAStaleStop() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 15.0, 240.0, 15.0, 15.0);
+  for (Row& r : rows) r.kt = r.time < 60.0 ? 15.0 : 0.0;
+  return rows;
+}
+
+// As a feed gives a landing roll: seen twice low and fast, then on the
+// runway at 116 kt, braking 3 kt a second to 20 kt; its positions 10 m off
+// along and across by turns at points 1 to 5 s apart, its speed frozen at
+// 116 kt for 10 s.
+std::vector<Row> bornInALandingRollAsFed() {
+  std::vector<Row> rows;
+  rows.push_back({0.0, ahead(runwayPoint, runwayDeg, -125.0 * 0.514444 * 6.0), fieldFt + 60.0, 128.0, -600.0, false});
+  rows.push_back({3.0, ahead(runwayPoint, runwayDeg, -122.0 * 0.514444 * 3.0), fieldFt + 25.0, 124.0, -500.0, false});
+  constexpr double gaps[] = {1.0, 4.0, 2.0, 5.0, 3.0, 1.0, 5.0, 2.0}, noiseM = 10.0;
+  double t = 0.0;
+  for (std::size_t i = 0; t <= 32.0 + 60.0; t += gaps[i++ % 8]) {
+    const double brakeS = std::min(t, 32.0);
+    const double metres = (116.0 - 1.5 * brakeS) * brakeS * 0.514444 + 20.0 * 0.514444 * (t - brakeS);
+    const LatLon at = ahead(ahead(runwayPoint, runwayDeg, metres + (i % 2 == 0 ? noiseM : -noiseM)), runwayDeg + 90.0,
+                            i % 3 == 0 ? noiseM : -noiseM / 2.0);
+    rows.push_back({6.0 + t, at, fieldFt, t < 10.0 ? 116.0 : std::max(20.0, 116.0 - 3.0 * t), 0.0, true});
+  }
+  return rows;
+}
+
 // First reported on the runway rolling out at 116 kt, braking 3 kt a second to a taxi at 20 kt.
 std::vector<Row> bornInALandingRoll() {
   std::vector<Row> rows;
@@ -363,7 +433,9 @@ struct Expect {
   double fastestKt = 1e9;     // never faster on the ground
   double stillFromS = -1.0;   // >= 0: slower than a walk from then on
   double keepKt = 0.0, keepFromS = 0.0, keepToS = 0.0;  // at least keepKt meanwhile
+  bool normal = false;        // nothing the motion check finds wrong
 };
+Expect normal(Expect e) { e.normal = true; return e; }
 Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
   e.changeKtPerS = ktPerS;
   e.fastestKt = fastestKt;
@@ -476,6 +548,12 @@ void check(const EngineHarness& harness, const Expect& e) {
       ASSERT_LE(std::fabs(ktOver(p, i) - ktOver(p, i - 10)), 1.0) << "speed changing at " << p[i].time;
     }
   }
+  if (e.normal) {
+    SCOPED_TRACE(motioncheck::gf_motionText(motion, testsupport::harnessStartTime));
+    EXPECT_EQ(motion.flips + motion.surges + motion.neverReached + motion.noseOffSpans + motion.backwardSpans +
+                  motion.fastGroundSpans + motion.crookedLiftOffs + motion.runwayRemovals,
+              0);
+  }
   // (the object stands still for its first second or two, until its first move)
   for (std::size_t i = 20; i < p.size(); ++i) {
     if (!onGround(p[i].pose) || !onGround(p[i - 20].pose) || p[i].time - p[i - 20].time > 2.1 ||
@@ -538,6 +616,16 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
       {"born in a landing roll at 116 kt, reports every 8 s", scenarioText(header, bornInALandingRoll(), 8.0), {}, 160,
        smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
+      // first seen low and fast, its positions 10 m off by turns, its speed frozen 10 s
+      // (its legs paced to each noisy report, its speed swings up to 22 kt in a second; it never surges)
+      {"born in a landing roll at 116 kt, as fed", scenarioText(header, bornInALandingRollAsFed(), 2.0),
+       {}, 160, smooth(keptThroughLanding(), 25.0, 116.0 * 1.1)},
+      {"line-up and take-off from a 15 kt taxi", scenarioText(header, lineUpAndGo(), 2.0), {}, 200,
+       normal(liftsOff(firstAirborneS(lineUpAndGo()) + 30.0 + 10.0))},
+      {"taxi round a U-turn at 8 kt", scenarioText(header, taxiUTurn(), 2.0), {}, 200,
+       [] { Expect e = normal(grounded(8.0 * 1.5)); e.turnsOnTheGround = true; return e; }()},
+      {"taxi every 15 s, the feed repeating 0 kt", scenarioText(header, taxiWithAStaleStop(), 15.0), {}, 300,
+       [] { Expect e = normal(grounded(15.0 * 1.25)); e.behindAtMostS = 40.0; return e; }()},
       {"landing backtracks and turns on the runway", scenarioText(header, landingThatBacktracks(), 3.0), {}, 480,
        [] { Expect e = keptThroughLanding(); e.turnsOnTheGround = true; return e; }()},
       {"holder next seen aloft 3 km away", scenarioText(header, holderSeenNextFarAway(), 5.0),
