@@ -148,9 +148,11 @@ constexpr const char* runConnected = "No traffic in this region?";
 TEST_F(ProgramRun, TheUsersCloseEndsANormalRunAndKeepsOnlyWhatShouldStay) {
   writeSettings(R"(<parameter name="DESTINATION" value="EDDF" /><parameter name="BLOCK_CALLSIGN" value="DLH4AB" />)"
                 R"(<parameter name="MAIN_WINDOW_X" value="300" /><parameter name="MAIN_WINDOW_Y" value="200" />)");
+  // Named here, not read from the run's own variable, which its start-up thread writes.
+  const fs::path planFolder = folder.path() / "orig_dest";
   std::atomic<bool> planFolderMade{false};
   whenLogged(runConnected, [&] {
-    planFolderMade.store(!flightPlanFolder.empty() && fs::is_directory(flightPlanFolder));
+    planFolderMade.store(fs::is_directory(planFolder));
     // The user drags the window, then presses its close button.
     window.post([&] {
       window.moveTo(340, 260);
@@ -163,7 +165,7 @@ TEST_F(ProgramRun, TheUsersCloseEndsANormalRunAndKeepsOnlyWhatShouldStay) {
   EXPECT_NE(text.find("Exiting: USER CLOSED SIM"), std::string::npos) << text;
   EXPECT_EQ(text.find("Restarting after"), std::string::npos);
   EXPECT_TRUE(planFolderMade.load());
-  EXPECT_FALSE(fs::exists(flightPlanFolder)) << flightPlanFolder;
+  EXPECT_FALSE(fs::exists(planFolder)) << planFolder;
   // The one-run settings go; the window's place stays for the next start.
   EXPECT_EQ(stored("DESTINATION"), "");
   EXPECT_EQ(stored("BLOCK_CALLSIGN"), "");

@@ -353,7 +353,8 @@ void flyGroundCases(const std::vector<GroundCase>& cases) {
     EXPECT_LE(seen.sharpestTurnDeg, c.turnDeg);
     // The motion check reads the same poses: never backwards faster than a
     // push-back, the nose never off its path for long.
-    const motioncheck::CallsignMotion& m = harness.motion().of("DLH4GM");
+    const motioncheck::MotionReport motion = harness.motion();
+    const motioncheck::CallsignMotion& m = motion.of("DLH4GM");
     EXPECT_TRUE(m.backwards.empty()) << m.backwards.size() << " spans";
     if (c.noseOffDeg <= noseOffDeg) {
       EXPECT_TRUE(m.noseOff.empty()) << m.noseOff.size() << " spans";
