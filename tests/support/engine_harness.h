@@ -319,4 +319,16 @@ inline void EngineHarness::readFrankfurtAsParkAirport(std::vector<standgen::Stan
   EXPECT_TRUE(standTableReady.load()) << "Frankfurt's stand file was not read";
 }
 
+// Nothing a person watching would call wrong: no nose off its path or flipped
+// round, never backwards or too fast on the ground, no surge above the
+// reports, no removal on a runway.
+inline void expectNormalMotion(const motioncheck::MotionReport& motion) {
+  EXPECT_EQ(motion.noseOffSpans, 0);
+  EXPECT_EQ(motion.backwardSpans, 0);
+  EXPECT_EQ(motion.fastGroundSpans, 0);
+  EXPECT_EQ(motion.runwayRemovals, 0);
+  EXPECT_EQ(motion.flips, 0);
+  EXPECT_EQ(motion.surges, 0);
+}
+
 } // namespace gwr::testsupport

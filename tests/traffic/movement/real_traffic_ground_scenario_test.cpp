@@ -507,13 +507,8 @@ TEST(RealTrafficGroundScenario, TheFourRecordingsRunWhole) {
     std::cout << w.file << ":\n" << text;
     SCOPED_TRACE(text);
     EXPECT_FALSE(motion.callsigns.empty());
-    EXPECT_EQ(motion.noseOffSpans, 0);
-    EXPECT_EQ(motion.backwardSpans, 0);
-    EXPECT_EQ(motion.fastGroundSpans, 0);
+    testsupport::expectNormalMotion(motion);
     EXPECT_EQ(motion.crookedLiftOffs, 0);
-    EXPECT_EQ(motion.runwayRemovals, 0);
-    EXPECT_EQ(motion.flips, 0);
-    EXPECT_EQ(motion.surges, 0);
   }
 }
 

@@ -421,13 +421,8 @@ void flyScenarioCases(const std::vector<ScenarioCase>& cases) {
       const motioncheck::MotionReport motion = harness.motion();
       SCOPED_TRACE(motioncheck::gf_motionText(motion, testsupport::harnessStartTime));
       EXPECT_EQ(motion.callsigns.size(), 1u);
-      EXPECT_EQ(motion.flips, 0);
-      EXPECT_EQ(motion.surges, 0);
+      testsupport::expectNormalMotion(motion);
       EXPECT_EQ(motion.neverReached, 0);
-      EXPECT_EQ(motion.noseOffSpans, 0);
-      EXPECT_EQ(motion.backwardSpans, 0);
-      EXPECT_EQ(motion.fastGroundSpans, 0);
-      EXPECT_EQ(motion.runwayRemovals, 0);
     }
     if (c.touches < 0) continue;
     EXPECT_EQ(touched, c.touches == 1);
