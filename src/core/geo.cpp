@@ -52,6 +52,8 @@ LatLon gf_destinationPoint(const LatLon& from, double course, double distanceFee
 }
 
 double gf_normalLongitude(double degrees) {
+  // Nearly always in range already: every aircraft asks at each step, and the remainder is dear.
+  if (degrees >= -largestLongitude && degrees < largestLongitude) return degrees;
   const double d = std::remainder(degrees, 2.0 * largestLongitude);
   return d >= largestLongitude ? d - 2.0 * largestLongitude : d;
 }

@@ -218,8 +218,13 @@ bool mayStartRoll(const LiveAc& ac) {
 
 bool anotherTaxiingNear(const LiveAc& ac) {
   return std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(), [&](const LiveAc& o) {
+    const double spanNm = holdingSpanFactor * (ac.halfWingspan + o.halfWingspan);
+    // Every holder asks this of every aircraft at each of its steps: the
+    // latitudes alone set most apart without the great-circle distance,
+    // which is never shorter than their difference.
+    if (std::fabs(o.lat - ac.lat) * radiansPerDegree * earthRadiusNm > spanNm) return false;
     return &o != &ac && o.sim.simState == AcSimState::Active && o.onGroundConfirmed && o.phase == AcPhase::Taxi &&
-           gf_distanceNm(ac.lat, ac.lon, o.lat, o.lon) <= holdingSpanFactor * (ac.halfWingspan + o.halfWingspan);
+           gf_distanceNm(ac.lat, ac.lon, o.lat, o.lon) <= spanNm;
   });
 }
 

@@ -1,12 +1,13 @@
 // Ground situations from recorded airport traffic, flown in simulated time
 // through the whole engine and the emulated simulator: tracks and headings
 // that disagree with the positions, positions that jump back and forth with a
-// stale speed, a push-back from a Minneapolis recording, and the four
-// recordings whole.
+// stale speed, a push-back from a Minneapolis recording, two holders on one
+// spot, and the four recordings whole.
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <iostream>
@@ -41,12 +42,13 @@ constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
 // One report as the feed sends it: position, speed, and track and heading as given.
 struct Report { double time; LatLon at; double kt, trackDeg, headingDeg; bool airborne = false; };
 
-std::string lineOf(const Report& r) {
+std::string lineOf(const Report& r, std::uint32_t id = 3958301, const char* callsign = "DLH4GM",
+                   const char* registration = "D-AIGM") {
   feeder::ScenarioAircraft a;
-  a.id = 3958301;
-  a.callsign = "DLH4GM";
+  a.id = id;
+  a.callsign = callsign;
   a.type = "A20N";
-  a.registration = "D-AIGM";
+  a.registration = registration;
   a.origin = "FRA";
   a.destination = "LHR";
   a.category = "A3";
@@ -467,6 +469,31 @@ feeder::Recording movedToFrankfurt(const WholeRecording& w) {
     for (std::size_t i = 0; i < f.size(); ++i) line.text += (i == 0 ? "" : ",") + f[i];
   }
   return recording;
+}
+
+// Two A320s taxi east together at 10 kt until their reports end: holding
+// where they stopped, one that holds within 1.2 wingspans of the other goes,
+// the other stays (the test tables give no wingspan: on the same spot); 5 m
+// apart, both hold.
+TEST(RealTrafficGroundScenario, OfTwoHoldersTheOneTooCloseToTheOtherGoes) {
+  for (const auto& [apartM, holding] : {std::pair{0.0, 1}, std::pair{5.0, 2}}) {
+    SCOPED_TRACE(apartM);
+    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa});
+    harness.readFrankfurtAsParkAirport();
+    const LatLon besideIt = ahead(apron, 0.0, apartM);
+    for (int step = 0; step <= 30; ++step) {
+      harness.run(2.0 * step - harness.now());
+      const double metres = 10.0 * 0.514444 * 2.0 * step;
+      harness.feedLine(lineOf({2.0 * step, ahead(apron, 90.0, metres), 10.0, 90.0, 90.0}));
+      harness.feedLine(lineOf({2.0 * step, ahead(besideIt, 90.0, metres), 10.0, 90.0, 90.0}, 3958302, "DLH5GM",
+                              "D-AIGN"));
+    }
+    ASSERT_EQ(trafficEngine.live.size(), 2u);
+    harness.run(feedDelayS + 20.0);
+    EXPECT_EQ(std::count_if(trafficEngine.live.begin(), trafficEngine.live.end(),
+                            [](const LiveAc& ac) { return ac.holding && ac.sim.simState == AcSimState::Active; }),
+              holding);
+  }
 }
 
 // Each recording whole, through the engine and the emulated simulator: no
