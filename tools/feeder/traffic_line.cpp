@@ -48,7 +48,7 @@ double gf_sentTimestamp(double epochSeconds) {
 
 std::string gf_formatTrafficLine(const ScenarioAircraft& aircraft, const AircraftState& state, double epochSeconds) {
   std::array<std::string, trafficLineFieldCount> fields;
-  fields[0] = "X";
+  fields[0].assign(1, 'X');
   fields[1] = fmt::format("{}", aircraft.id);
   fields[2] = lf_fixed(state.position.latitude, positionDecimals);
   fields[3] = lf_fixed(state.position.longitude, positionDecimals);

@@ -83,15 +83,17 @@ std::vector<Moving> lf_motion(const std::vector<const PoseSample*>& poses) {
 template <class Condition>
 std::vector<std::pair<std::size_t, std::size_t>> lf_runs(const std::vector<Moving>& moving, Condition condition) {
   std::vector<std::pair<std::size_t, std::size_t>> runs;
-  std::optional<std::size_t> first;
+  constexpr std::size_t none = static_cast<std::size_t>(-1);
+  std::size_t first = none;  // of the run going on
   for (std::size_t i = 0; i <= moving.size(); ++i) {
     const bool holds = i < moving.size() && moving[i].known && condition(moving[i]);
-    const bool joined = first && holds && moving[i].pose->time - moving[i - 1].pose->time <= largestSampleGapSeconds;
-    if (first && !joined) {
-      runs.emplace_back(*first, i - 1);
-      first.reset();
+    const bool joined =
+        first != none && holds && moving[i].pose->time - moving[i - 1].pose->time <= largestSampleGapSeconds;
+    if (first != none && !joined) {
+      runs.emplace_back(first, i - 1);
+      first = none;
     }
-    if (holds && !first) first = i;
+    if (holds && first == none) first = i;
   }
   return runs;
 }
