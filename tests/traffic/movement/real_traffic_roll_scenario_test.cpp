@@ -365,6 +365,31 @@ std::vector<Row> lineUpAndGo() {
                   false});
   return rows;
 }
+
+// Taxiing at 15 kt towards 25C, it stands 3 minutes at the hold 115 m short
+// of the turn-in, moves off at 218 s, 77 m on at 15 kt 10 s later; then it
+// lines up and rolls as in lineUpAndGo.
+constexpr double heldMovesOffS = 218.0;
+std::vector<Row> heldThenRolling() {
+  std::vector<Row> rows;
+  const double inDeg = runwayDeg - 90.0;
+  const LatLon turnIn = ahead(runwayPoint, runwayDeg + 90.0, 40.0);
+  const LatLon hold = ahead(turnIn, runwayDeg + 90.0, 115.0);
+  straight(rows, 0.0, ahead(hold, runwayDeg + 90.0, 15.0 * 0.514444 * 30.0), inDeg, 15.0, 30.0, 10.0, 15.0);
+  for (const double t : {40.0, heldMovesOffS}) rows.push_back({t, hold, fieldFt, 0.0, 0.0, true});
+  const double toTurnS = 115.0 / (15.0 * 0.514444);
+  for (double t = 10.0; t <= toTurnS; t += 2.0)
+    rows.push_back({heldMovesOffS + t, ahead(hold, inDeg, 15.0 * 0.514444 * t), fieldFt, 15.0, 0.0, true});
+  const LatLon lined = arc(rows, heldMovesOffS + toTurnS, ahead(turnIn, runwayDeg, 40.0), 40.0, runwayDeg + 180.0, 90.0,
+                           15.0, 2.0);
+  const LatLon off = evenly(rows, rows.back().time + 2.0, ahead(lined, runwayDeg, 15.0 * 0.514444 * 2.0), runwayDeg,
+                            15.0, 150.0, 3.0, 2.0);
+  const double airborne = rows.back().time + 2.0;
+  rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * 2.0), fieldFt + 50.0, 155.0, 1500.0, false});
+  rows.push_back({airborne + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0, 2000.0,
+                  false});
+  return rows;
+}
 double firstAirborneS(const std::vector<Row>& rows) {
   return std::find_if(rows.begin(), rows.end(), [](const Row& r) { return !r.ground; })->time;
 }
@@ -622,6 +647,12 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        {}, 160, smooth(keptThroughLanding(), 25.0, 116.0 * 1.1)},
       {"line-up and take-off from a 15 kt taxi", scenarioText(header, lineUpAndGo(), 2.0), {}, 200,
        normal(liftsOff(firstAirborneS(lineUpAndGo()) + 30.0 + 10.0))},
+      {"departure held 3 minutes at the hold, then rolling", scenarioText(header, heldThenRolling(), 2.0), {}, 400,
+       [] {  // moved off at its reports' pace: none passed by, lifting off in time
+         Expect e = normal(keptUpWith(30.0 + 5.0));
+         e.liftOffBy = firstAirborneS(heldThenRolling()) + 30.0 + 5.0;
+         return e;
+       }()},
       {"taxi round a U-turn at 8 kt", scenarioText(header, taxiUTurn(), 2.0), {}, 200,
        [] { Expect e = normal(grounded(8.0 * 1.5)); e.turnsOnTheGround = true; return e; }()},
       {"taxi every 15 s, the feed repeating 0 kt", scenarioText(header, taxiWithAStaleStop(), 15.0), {}, 300,
