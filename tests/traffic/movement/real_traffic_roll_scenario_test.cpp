@@ -366,28 +366,12 @@ std::vector<Row> lineUpAndGo() {
   return rows;
 }
 
-// Taxiing at 15 kt towards 25C, it stands 3 minutes at the hold 115 m short
-// of the turn-in, moves off at 218 s, 77 m on at 15 kt 10 s later; then it
-// lines up and rolls as in lineUpAndGo.
-constexpr double heldMovesOffS = 218.0;
+// As lineUpAndGo, but standing 3 minutes at a hold 240 m short of the turn-in.
 std::vector<Row> heldThenRolling() {
-  std::vector<Row> rows;
-  const double inDeg = runwayDeg - 90.0;
-  const LatLon turnIn = ahead(runwayPoint, runwayDeg + 90.0, 40.0);
-  const LatLon hold = ahead(turnIn, runwayDeg + 90.0, 115.0);
-  straight(rows, 0.0, ahead(hold, runwayDeg + 90.0, 15.0 * 0.514444 * 30.0), inDeg, 15.0, 30.0, 10.0, 15.0);
-  for (const double t : {40.0, heldMovesOffS}) rows.push_back({t, hold, fieldFt, 0.0, 0.0, true});
-  const double toTurnS = 115.0 / (15.0 * 0.514444);
-  for (double t = 10.0; t <= toTurnS; t += 2.0)
-    rows.push_back({heldMovesOffS + t, ahead(hold, inDeg, 15.0 * 0.514444 * t), fieldFt, 15.0, 0.0, true});
-  const LatLon lined = arc(rows, heldMovesOffS + toTurnS, ahead(turnIn, runwayDeg, 40.0), 40.0, runwayDeg + 180.0, 90.0,
-                           15.0, 2.0);
-  const LatLon off = evenly(rows, rows.back().time + 2.0, ahead(lined, runwayDeg, 15.0 * 0.514444 * 2.0), runwayDeg,
-                            15.0, 150.0, 3.0, 2.0);
-  const double airborne = rows.back().time + 2.0;
-  rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * 2.0), fieldFt + 50.0, 155.0, 1500.0, false});
-  rows.push_back({airborne + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0, 2000.0,
-                  false});
+  std::vector<Row> rows = lineUpAndGo();
+  for (Row& r : rows) r.time += r.time > 16.0 ? 180.0 : 0.0;
+  rows.insert(rows.begin() + 9, {196.0, rows[8].at, fieldFt, 0.0, 0.0, true});
+  rows[8].kt = 0.0;
   return rows;
 }
 double firstAirborneS(const std::vector<Row>& rows) {
