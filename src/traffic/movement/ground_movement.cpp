@@ -249,13 +249,19 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   const double reportedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
   const double paceKt = std::min(reportedKt > 0.0 ? reportedKt : reportsPaceKt(ac, ownDue), capKt);
   if (paceKt > 0.0) {
-    if (now + gf_legTicks(distanceNm, paceKt) > ownDue + catchUpAfterTicks) {
+    const std::int32_t pacedDue = now + gf_legTicks(distanceNm, paceKt);
+    if (pacedDue > ownDue + catchUpAfterTicks) {
       // At least at a walk: a speed of next to nothing (0.1 kt while it
       // pushes back) would keep it behind for good.
       const double catchUpKt = std::min(std::max(paceKt * catchUpFactor, catchUpMinKt), capKt);
       s[1].dueTick = std::max({ownDue, now + gf_legTicks(distanceNm, catchUpKt), now + minLegTicks});
+    } else if (s[0].groundSpeed <= 0.0) {
+      // From a standstill the mean of 0 and the next report's speed holds
+      // it back where it stood at the front: it moves off at their pace and
+      // is there in the report's own time.
+      s[1].dueTick = std::max(std::min(s[1].dueTick, ownDue), pacedDue);
     } else {
-      s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, paceKt));
+      s[1].dueTick = std::max(s[1].dueTick, pacedDue);
     }
   }
   s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, capKt));

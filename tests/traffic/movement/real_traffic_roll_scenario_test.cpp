@@ -365,6 +365,15 @@ std::vector<Row> lineUpAndGo() {
                   false});
   return rows;
 }
+
+// As lineUpAndGo, but standing 3 minutes at a hold 240 m short of the turn-in.
+std::vector<Row> heldThenRolling() {
+  std::vector<Row> rows = lineUpAndGo();
+  for (Row& r : rows) r.time += r.time > 16.0 ? 180.0 : 0.0;
+  rows.insert(rows.begin() + 9, {196.0, rows[8].at, fieldFt, 0.0, 0.0, true});
+  rows[8].kt = 0.0;
+  return rows;
+}
 double firstAirborneS(const std::vector<Row>& rows) {
   return std::find_if(rows.begin(), rows.end(), [](const Row& r) { return !r.ground; })->time;
 }
@@ -622,6 +631,12 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        {}, 160, smooth(keptThroughLanding(), 25.0, 116.0 * 1.1)},
       {"line-up and take-off from a 15 kt taxi", scenarioText(header, lineUpAndGo(), 2.0), {}, 200,
        normal(liftsOff(firstAirborneS(lineUpAndGo()) + 30.0 + 10.0))},
+      {"departure held 3 minutes at the hold, then rolling", scenarioText(header, heldThenRolling(), 2.0), {}, 400,
+       [] {  // moved off at its reports' pace: none passed by, lifting off in time
+         Expect e = normal(keptUpWith(30.0 + 5.0));
+         e.liftOffBy = firstAirborneS(heldThenRolling()) + 30.0 + 5.0;
+         return e;
+       }()},
       {"taxi round a U-turn at 8 kt", scenarioText(header, taxiUTurn(), 2.0), {}, 200,
        [] { Expect e = normal(grounded(8.0 * 1.5)); e.turnsOnTheGround = true; return e; }()},
       {"taxi every 15 s, the feed repeating 0 kt", scenarioText(header, taxiWithAStaleStop(), 15.0), {}, 300,
