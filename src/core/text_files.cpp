@@ -373,6 +373,22 @@ std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cau
   return file;
 }
 
+bool gf_makeFolders(const std::filesystem::path& folder, std::string& cause) {
+  errno = 0;
+  platform::FileKind kind = platform::FileKind::missing;
+  if (platform::Folder::made(folder, kind).isOpen()) {
+    cause.clear();
+    return true;
+  }
+  if (kind == platform::FileKind::foreignLink) {
+    cause = gf_refusalCause(folder, kind, "made", true);
+  } else {
+    const int code = errno;
+    cause = code != 0 ? std::generic_category().message(code) : std::string("cannot be made");
+  }
+  return false;
+}
+
 bool gf_copyFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& cause) {
   mode_t mode = 0;
   errno = 0;

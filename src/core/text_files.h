@@ -134,6 +134,11 @@ inline constexpr std::string_view foreignLinkCause = "its link leads to another 
 // mode (less the process's mask).
 std::FILE* gf_openForWriting(const std::filesystem::path& path, std::string& cause, bool logRefusal = true,
                              bool* refused = nullptr, mode_t mode = 0666);
+// Makes the folder and every missing part of it the same way: part by part
+// through the parent's descriptor, another user's link on the way never
+// followed into a folder not theirs (logged as "{} not made: {cause}"). True
+// when the folder is there; false with cause otherwise.
+bool gf_makeFolders(const std::filesystem::path& folder, std::string& cause);
 // Copies the regular file from over to, written the same way; false with cause.
 // A new copy gets no more permission bits than from has, and another user's
 // link at from to a file not theirs is not read (a copy as root would show

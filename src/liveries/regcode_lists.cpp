@@ -253,7 +253,9 @@ void gf_processInlineRegcodes(const LiveryList& scanned) {
     }
   }
   if (clashes.empty()) return;
-  fs::create_directories(errorsFolder);
+  // A folder that cannot be made shows as the write's own failure below.
+  std::string cause;
+  gf_makeFolders(errorsFolder, cause);
   lf_writeOrLog(clashes, inlineRegcodesFile);
   gf_log(fmt::format("{:5} in-line regcode clashes, see '{}'", clashes.size(), gf_pathToUtf8(inlineRegcodesFile)));
 }

@@ -36,7 +36,9 @@ std::vector<std::string> lf_sortedLines(ScanReport report, bool unique) {
 std::size_t lf_writeErrorReport(ScanReport report, bool unique = false) {
   const std::size_t count = gf_scanReportSize(report);
   if (count == 0) return 0;
-  fs::create_directories(errorsFolder);
+  // A folder that cannot be made shows as the write's own failure below.
+  std::string cause;
+  gf_makeFolders(errorsFolder, cause);
   lf_writeReport(lf_sortedLines(report, unique), gf_scanReportFile(report));
   return count;
 }
@@ -49,7 +51,8 @@ void lf_writeFixesReport(std::size_t count) {
   const std::vector<std::string> lines = gf_scanReportLines(ScanReport::FixLines);
   const fs::path& file = gf_scanReportFile(ScanReport::FixLines);
   try {
-    fs::create_directories(file.parent_path());
+    std::string cause;
+    gf_makeFolders(file.parent_path(), cause);
     lf_writeReport(lines, file);
   } catch (const std::exception& error) {
     gf_log(fmt::format("Error writing file {}: {}", gf_pathToUtf8(file), error.what()));

@@ -87,6 +87,11 @@ const Access writers[] = {
        fs::remove(from);
        return refused;
      }},
+    {"text in a folder made first", [](const fs::path& p) {
+       std::string c;
+       gf_makeFolders(p.parent_path() / "made", c);
+       return !gf_writeTextFile("x", p);
+     }},
     {"zip archive", [](const fs::path& p) {
        ZipArchive zip = ZipArchive::createNew(p);
        std::string error;
@@ -142,7 +147,7 @@ TEST(NotRegularFiles, EveryReaderAndWriterRefusesAPipeOrDeviceAtOnceAndSaysSo) {
 
 // On a run as root, another user's link at a file's name or on the way to it
 // is not written through to a file or folder that user does not own: root's
-// private file keeps its text and the refusal is logged; the user's link to
+// private file keeps its text, no folder is made beside it, and the refusal is logged; the user's link to
 // the user's own file or folder is written through as ever.
 TEST(NotRegularFiles, EveryWriterRefusesAnotherUsersLinkToAFileNotTheirs) {
   if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
@@ -172,6 +177,7 @@ TEST(NotRegularFiles, EveryWriterRefusesAnotherUsersLinkToAFileNotTheirs) {
         log.mark();
         EXPECT_NE(writer.refuses(file), toUsersFile);
         EXPECT_EQ(testsupport::readBytes(roots / name), "private");
+        EXPECT_EQ(testsupport::namesInFolder(roots / "errors"), std::vector<std::string>{"InlineRegcodes.txt"});
         if (!toUsersFile) {
           EXPECT_NE(log.text().find(fmt::format("{} not written: its link leads to another user's file", file.string())),
                     std::string::npos)

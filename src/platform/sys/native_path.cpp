@@ -177,23 +177,58 @@ int lf_openFolderIn(int at, const std::string& name, FileKind& kind) {
 
 } // namespace
 
-Folder::Folder(const std::filesystem::path& path, FileKind& kind) {
+namespace {
+
+// name made in the open folder at, then opened as lf_openFolderIn opens it;
+// one made meanwhile by someone else is taken as found, never followed blindly.
+int lf_makeFolderIn(int at, const std::string& name, FileKind& kind, mode_t mode) {
+  if (::mkdirat(at, name.c_str(), mode) != 0 && errno != EEXIST) {
+    kind = FileKind::missing;
+    return -1;
+  }
+  const int fd = lf_openFolderIn(at, name, kind);
+  struct stat parent {};
+  struct stat made {};
+  if (fd >= 0 && ::fstat(at, &parent) == 0 && ::fstat(fd, &made) == 0 &&
+      (made.st_uid != parent.st_uid || made.st_gid != parent.st_gid) && made.st_uid == ::geteuid() &&
+      ::fchown(fd, parent.st_uid, parent.st_gid) != 0) {
+    // Not this process's to give: the folder stays its own.
+  }
+  return fd;
+}
+
+// The folder path names, opened part by part from the root or the working
+// folder; with making, a missing part is made. -1 with kind telling why.
+int lf_walkToFolder(const std::filesystem::path& path, FileKind& kind, bool making, mode_t mode) {
   // Part by part: another user's link anywhere on the way, not only as the
   // last part, would lead a run with raised rights into a folder of its choosing.
   kind = FileKind::folder;
-  fd_ = ::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd_ < 0) {
+  int fd = ::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
     kind = FileKind::missing;
-    return;
+    return -1;
   }
   for (const std::filesystem::path& part : path.relative_path()) {
     const std::string name = part.string();
     if (name.empty() || name == ".") continue;
-    const int next = lf_openFolderIn(fd_, name, kind);
-    lf_closeKeepingErrno(fd_);
-    fd_ = next;
-    if (fd_ < 0) return;
+    int next = lf_openFolderIn(fd, name, kind);
+    if (next < 0 && making && kind == FileKind::missing && errno == ENOENT)
+      next = lf_makeFolderIn(fd, name, kind, mode);
+    lf_closeKeepingErrno(fd);
+    fd = next;
+    if (fd < 0) return -1;
   }
+  return fd;
+}
+
+} // namespace
+
+Folder::Folder(const std::filesystem::path& path, FileKind& kind) : fd_(lf_walkToFolder(path, kind, false, 0)) {}
+
+Folder Folder::made(const std::filesystem::path& path, FileKind& kind, mode_t mode) {
+  Folder folder;
+  folder.fd_ = lf_walkToFolder(path, kind, true, mode);
+  return folder;
 }
 
 Folder Folder::of(const std::filesystem::path& file, FileKind& kind) {

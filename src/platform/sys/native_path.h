@@ -71,6 +71,11 @@ public:
   Folder(const std::filesystem::path& path, FileKind& kind);
   // The folder a file at path is in.
   static Folder of(const std::filesystem::path& file, FileKind& kind);
+  // The folder path names, each missing part made on the way (mode less the
+  // process's mask) through its parent's descriptor, links treated as above:
+  // another user's link never gets a folder made where it leads. A new part
+  // gets its parent's owner and group where the process may give them.
+  static Folder made(const std::filesystem::path& path, FileKind& kind, mode_t mode = 0777);
   Folder(Folder&& other) noexcept;
   Folder& operator=(Folder&& other) noexcept;
   Folder(const Folder&) = delete;

@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include <cstdio>
-#include <system_error>
 
 #include "core/log.h"
 #include "core/paths.h"
@@ -40,10 +39,10 @@ bool lf_writeStatusFile(const std::vector<LiveAc>& live, const std::filesystem::
 
 bool gf_createFlightPlanFolder(const std::filesystem::path& base) {
   flightPlanFolder = base / flightPlanFolderName;
-  std::error_code error;
-  std::filesystem::create_directories(flightPlanFolder, error);
-  if (error) gf_log(fmt::format("gf_createFlightPlanFolder: {}", error.message()));
-  return std::filesystem::exists(flightPlanFolder);
+  std::string cause;
+  if (gf_makeFolders(flightPlanFolder, cause)) return true;
+  gf_log(fmt::format("gf_createFlightPlanFolder: {}", cause));
+  return false;
 }
 
 std::filesystem::path gf_flightPlanPath(std::uint32_t objectId) {

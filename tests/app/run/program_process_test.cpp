@@ -2,22 +2,39 @@
 // script sees of it is its exit code and its log.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/types.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <fmt/format.h>
+
+#include "app/run/embedded_sim.h"
+#include "app/run/run.h"
+#include "feeder/feed_clock.h"
+#include "feeder/feed_schedule.h"
+#include "feeder/scenario.h"
+#include "feeder/scenario_player.h"
+#include "pkggen/package_tree.h"
+#include "platform/net/udp_socket.h"
 #include "platform/sys/single_instance.h"
 #include "support/encrypted_fixture.h"
 #include "support/log_capture.h"
@@ -41,12 +58,14 @@ protected:
         << R"(" /></parameters></root>)";
   }
 
-  // Runs the program in the folder with the arguments; its exit status.
-  int runProgram(const std::vector<std::string>& arguments) {
+  // Starts the program in the folder with the arguments (and more of its
+  // environment); its process id, or -1.
+  pid_t startProgram(const std::vector<std::string>& arguments, const std::vector<std::string>& more = {}) {
     const std::string root = folder.path().string();
     std::vector<std::string> environment{"HOME=" + root, "XDG_CONFIG_HOME=" + root + "/config",
                                          "XDG_DATA_HOME=" + root + "/data", "XDG_RUNTIME_DIR=" + root,
                                          "PATH=/usr/bin:/bin"};
+    environment.insert(environment.end(), more.begin(), more.end());
     if (const char* asan = std::getenv("ASAN_OPTIONS")) environment.push_back(std::string("ASAN_OPTIONS=") + asan);
     std::vector<std::string> words{GWR_PROGRAM_PATH};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -63,7 +82,12 @@ protected:
     pid_t child = 0;
     const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1000;
+    return spawned == 0 ? child : -1;
+  }
+  // Runs the program in the folder with the arguments; its exit status.
+  int runProgram(const std::vector<std::string>& arguments) {
+    const pid_t child = startProgram(arguments);
+    if (child < 0) return -1000;
     int status = 0;
     if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -2000;
     return WEXITSTATUS(status);
@@ -129,6 +153,93 @@ TEST_F(ProgramProcess, APipeAtTheLogNeitherHoldsNorEndsTheRun) {
   }
   EXPECT_EQ(status.get(), 0);
   EXPECT_EQ(fs::status(log).type(), fs::file_type::fifo);
+}
+
+// True when a UDP port of the traffic feed is free on this machine.
+bool lf_portFree(std::uint16_t port) {
+  const int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  const bool free = probe >= 0 && ::bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (probe >= 0) ::close(probe);
+  return free;
+}
+
+// A whole run whose flight plans are named pipes: the traffic thread meets
+// the pipe when the first aircraft is created, and a termination request
+// still ends the run within 2 s, the usual way.
+TEST_F(ProgramProcess, ASigtermEndsARunWhoseFlightPlanIsAPipeWithinTwoSeconds) {
+  if (!lf_portFree(trafficReaderPort) || !lf_portFree(qnhReaderPort))
+    GTEST_SKIP() << "the traffic feed's ports are held by another program";
+  const fs::path packages = folder.path() / "sim";
+  pkggen::gf_generatePackageTree(
+      {.packagesFolder = packages, .dbaseXml = GWR_SOURCE_DIR "/data/dbase/dbase.xml", .cfgFiles = 40, .liveriesPerCfg = 4});
+  fs::copy_file(fs::path(GWR_FEEDER_SCENARIOS) / "eddf_world.txt", packages / "world.txt");
+  // A fixed range: the automatic one on the ground leaves the arrival out for minutes.
+  std::ofstream(folder.path() / "config" / "Gatewright" / "parameters.xml")
+      << R"(<root><parameters><parameter name="MSFS_INSTALL_PATH" value=")" << packages.string()
+      << R"(" /><parameter name="AUTO_RANGE" value="false" /></parameters></root>)";
+  // AI objects get the ids after the user aircraft's, one by one.
+  fs::create_directories(folder.path() / "orig_dest");
+  for (std::uint32_t id = embeddedUserObjectId + 1; id <= embeddedUserObjectId + 50; ++id)
+    ASSERT_EQ(::mkfifo((folder.path() / "orig_dest" / fmt::format("{}.pln", id)).c_str(), 0600), 0);
+
+  const pid_t child = startProgram({}, {"GWR_PACKAGES=" + packages.string()});
+  ASSERT_GT(child, 0);
+  std::atomic<bool> stop{false};
+  std::thread feed([&stop] {
+    feeder::SystemFeedClock clock(stop);
+    const double start = clock.now();
+    feeder::Scenario scenario;
+    for (const char* name : {"eddf_departure.txt", "eddf_arrival.txt", "eddf_overflight.txt"}) {
+      const fs::path file = fs::path(GWR_FEEDER_SCENARIOS) / name;
+      feeder::gf_mergeScenario(scenario, feeder::gf_readScenarioFile(file), file.string());
+    }
+    feeder::FeedSchedule schedule;
+    schedule.add(std::make_unique<feeder::ScenarioPlayer>(std::move(scenario), start));
+    platform::UdpSocket sender;
+    if (sender.open() != 0) return;
+    feeder::gf_runSchedule(schedule, clock, feeder::never, [&](feeder::FeedStream, std::string_view line) {
+      sender.sendTo(line, platform::Ipv4Address::loopback(), trafficReaderPort);
+    });
+  });
+
+  // The plan is tried as soon as the program learns the object was created.
+  const auto seen = [this](const std::regex& line) { return std::regex_search(log(), line); };
+  const std::regex created("Emulated simulator: object [0-9]+ [A-Z0-9]+ created as");
+  const std::regex refused("orig_dest/[0-9]+\\.pln not written: it is a named pipe, not a regular file");
+  const auto running = [child] {
+    siginfo_t ended{};
+    return ::waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0;
+  };
+  const auto waitFor = [&](const std::regex& line, std::chrono::seconds most) {
+    const auto giveUp = std::chrono::steady_clock::now() + most;
+    while (!seen(line) && std::chrono::steady_clock::now() < giveUp && running())
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return seen(line);
+  };
+  EXPECT_TRUE(waitFor(created, std::chrono::seconds(120))) << log();
+  EXPECT_TRUE(waitFor(refused, std::chrono::seconds(5))) << log();
+
+  ::kill(child, SIGTERM);
+  const auto termEnd = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  int status = 0;
+  pid_t ended = 0;
+  while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < termEnd)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (ended != child) {
+    ADD_FAILURE() << "the process is still there 2 s after SIGTERM";
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  } else {
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_NE(log().find("Exiting: USER CLOSED SIM"), std::string::npos) << log();
+  }
+  stop.store(true);
+  feed.join();
+  // The close-down ran to its end: it takes the plans' folder away.
+  EXPECT_FALSE(fs::exists(folder.path() / "orig_dest"));
 }
 
 } // namespace
