@@ -11,6 +11,7 @@
 #include "refdata/airports_table.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_ac.h"
+#include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/roll_start.h"
@@ -52,7 +53,7 @@ double positionsKt(const LiveAc& ac, double shownKt) {
 
 // Faster than any aircraft on the ground goes, with a margin: positions no aircraft reaches.
 double garbageKt(const LiveAc& ac) {
-  return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) * groundJumpMargin;
+  return gf_groundRollCapKt(ac.category) * groundJumpMargin;
 }
 
 // Rolling as far as the reach goes: the flags of a roll, or reports at a roll's speed.
@@ -92,7 +93,7 @@ bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<dou
   if (ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active && !ac.leaving)
     return gf_distanceNm(r.lat, r.lon, ac.standLat, ac.standLon) > standRadiusNm ||
            d <= pushBackMaxKt * metresPerSecondPerKt * std::min(seconds, parkedReachSeconds) + jitterSlackMetres;
-  double capKt = rolling ? std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) : taxiCapKt;
+  double capKt = rolling ? gf_groundRollCapKt(ac.category) : taxiCapKt;
   // Not yet created, no leg to go by: the jump rule's margin.
   if (ac.sim.simState == AcSimState::Buffer) capKt *= groundJumpMargin;
   if (d > capKt * metresPerSecondPerKt * seconds + jitterSlackMetres) return false;
