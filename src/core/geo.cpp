@@ -63,14 +63,17 @@ LocalOffset gf_localOffset(const LatLon& from, const LatLon& to) {
           gf_normalLongitude(to.longitude - from.longitude) * lf_metresPerDegreeLon(from.latitude)};
 }
 
-LatLon gf_offsetPoint(const LatLon& from, const LocalOffset& offset) {
-  double latitude = from.latitude + offset.north / metresPerDegreeLat;
-  double longitude = from.longitude + offset.east / lf_metresPerDegreeLon(from.latitude);
+LatLon gf_normalPosition(double latitude, double longitude) {
   if (std::fabs(latitude) > largestLatitude) {
     latitude = std::copysign(2.0 * largestLatitude, latitude) - latitude;
     longitude += largestLongitude;
   }
   return {latitude, gf_normalLongitude(longitude)};
+}
+
+LatLon gf_offsetPoint(const LatLon& from, const LocalOffset& offset) {
+  return gf_normalPosition(from.latitude + offset.north / metresPerDegreeLat,
+                           from.longitude + offset.east / lf_metresPerDegreeLon(from.latitude));
 }
 
 } // namespace gwr

@@ -34,6 +34,9 @@ LatLon gf_destinationPoint(const LatLon& from, double course, double distanceFee
 
 // A longitude in degrees brought into [-180, 180).
 double gf_normalLongitude(double degrees);
+// A position gone beyond a pole brought back over it (the longitude turned
+// by 180), the longitude in [-180, 180).
+LatLon gf_normalPosition(double latitude, double longitude);
 
 // Metres north and east on the plane that touches the earth at a point.
 struct LocalOffset {
@@ -46,8 +49,7 @@ struct LocalOffset {
 // long as there, so that a metre east never becomes thousands of degrees.
 LocalOffset gf_localOffset(const LatLon& from, const LatLon& to);
 // The point at `offset` from `from` on the same plane (the inverse of
-// gf_localOffset): a latitude beyond a pole comes back over it, the longitude
-// turned by 180; the longitude in [-180, 180).
+// gf_localOffset), brought back as gf_normalPosition does.
 LatLon gf_offsetPoint(const LatLon& from, const LocalOffset& offset);
 
 } // namespace gwr

@@ -42,6 +42,21 @@ namespace {
 // for a copy or writes where the link's maker may not.
 bool lf_trustedLinkMaker(uid_t maker) { return maker == ::geteuid() || maker == 0; }
 
+// Keeps errno across the close of a descriptor given up.
+int lf_closeKeepingErrno(int fd) {
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return -1;
+}
+
+// Opened without blocking (a pipe swapped in must not hang the open), the
+// descriptor of a regular file then blocks as files are written.
+bool lf_blocking(int fd) {
+  const int status = ::fcntl(fd, F_GETFL);
+  return status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0;
+}
+
 // A descriptor of path when it is a regular file; -1 otherwise, with kind
 // telling what is there. Looked at first, so that no device is ever opened,
 // and opened without blocking, so that a swap in between is refused by the
@@ -63,23 +78,15 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName
   }
   struct stat opened {};
   if (::fstat(fd, &opened) != 0) {
-    const int error = errno;
-    ::close(fd);
-    errno = error;
     kind = FileKind::missing;
-    return -1;
+    return lf_closeKeepingErrno(fd);
   }
   kind = kindOfMode(opened.st_mode);
   if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) {
     kind = FileKind::foreignLink;
     errno = EPERM;
   }
-  if (kind != FileKind::regular) {
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return -1;
-  }
+  if (kind != FileKind::regular) return lf_closeKeepingErrno(fd);
   if (mode != nullptr) *mode = opened.st_mode & static_cast<mode_t>(0777);
   return fd;
 }
@@ -107,10 +114,8 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes, 
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
+      lf_closeKeepingErrno(fd);
       bytes.clear();
-      errno = error;
       return FileKind::missing;
     }
     bytes.append(chunk.data(), static_cast<std::size_t>(got));
@@ -124,26 +129,11 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind, Li
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
   if (file == nullptr) {
-    const int error = errno;
-    ::close(fd);
-    errno = error;
+    lf_closeKeepingErrno(fd);
     kind = FileKind::missing;
   }
   return file;
 }
-
-namespace {
-
-// Keeps errno across the close of a descriptor given up.
-int lf_closeKeepingErrno(int fd) {
-  const int error = errno;
-  ::close(fd);
-  errno = error;
-  return -1;
-}
-
-
-} // namespace
 
 namespace {
 
@@ -293,8 +283,7 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
     errno = EPERM;
     return -1;
   }
-  const int status = kind == FileKind::regular ? ::fcntl(fd, F_GETFL) : -1;
-  if (kind != FileKind::regular || status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0 ||
+  if (kind != FileKind::regular || !lf_blocking(fd) ||
       (existing == ExistingText::truncated && ::ftruncate(fd, 0) != 0)) {
     if (kind == FileKind::regular) kind = FileKind::missing;
     return lf_closeKeepingErrno(fd);
@@ -363,10 +352,7 @@ std::FILE* createIn(const Folder& folder, const std::filesystem::path& name, con
     fd = ::openat(folder.fd(), name.c_str(), flags, mode);
   if (fd < 0) return nullptr;
   made = lf_giveOwnerAndMode(fd, folder, like);
-  const int status = ::fcntl(fd, F_GETFL);
-  std::FILE* file = made == FileMade::made && status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0
-                        ? ::fdopen(fd, "wb")
-                        : nullptr;
+  std::FILE* file = made == FileMade::made && lf_blocking(fd) ? ::fdopen(fd, "wb") : nullptr;
   if (file != nullptr) return file;
   if (made == FileMade::made) made = FileMade::failed;
   lf_closeKeepingErrno(fd);

@@ -173,11 +173,9 @@ void limitGroundTurn(LiveAc& ac, double before) {
 }
 
 void wrapPosition(LiveAc& ac) {
-  if (ac.lat > largestLatitude || ac.lat < -largestLatitude) {
-    ac.lat = std::copysign(2.0 * largestLatitude, ac.lat) - ac.lat;
-    ac.lon += largestLongitude;
-  }
-  ac.lon = gf_normalLongitude(ac.lon);
+  const LatLon p = gf_normalPosition(ac.lat, ac.lon);
+  ac.lat = p.latitude;
+  ac.lon = p.longitude;
 }
 
 double streamVerticalSum(const LiveAc& ac) {

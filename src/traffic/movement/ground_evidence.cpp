@@ -11,6 +11,7 @@
 #include "refdata/airports_table.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_ac.h"
+#include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/roll_start.h"
@@ -41,14 +42,23 @@ std::optional<double> reportedNose(const PositionSample& r) {
   return std::nullopt;
 }
 
+// A take-off roll or a landing's roll-out under way: the roll rules weigh it.
+bool rollUnderWay(const LiveAc& ac) { return ac.takeOffRoll || ac.touchedDown || ac.landing; }
+
+// The speed positions show in place of a feed speed they contradict: outside
+// a roll at most a taxi's.
+double positionsKt(const LiveAc& ac, double shownKt) {
+  return rollUnderWay(ac) ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
+}
+
 // Faster than any aircraft on the ground goes, with a margin: positions no aircraft reaches.
 double garbageKt(const LiveAc& ac) {
-  return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) * groundJumpMargin;
+  return gf_groundRollCapKt(ac.category) * groundJumpMargin;
 }
 
 // Rolling as far as the reach goes: the flags of a roll, or reports at a roll's speed.
 bool rollReach(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds) {
-  if (ac.takeOffRoll || ac.touchedDown || ac.landing) return true;
+  if (rollUnderWay(ac)) return true;
   // Silent long enough to gather the roll's speed it reports.
   if (r.groundSpeed >= takeOffRollKt && seconds >= r.groundSpeed / liftOffGainKtPerSecond) return true;
   // Both at a roll's speed, its positions moving at it (the leg before unknown: a first report;
@@ -83,7 +93,7 @@ bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<dou
   if (ac.phase == AcPhase::Parked && ac.sim.simState == AcSimState::Active && !ac.leaving)
     return gf_distanceNm(r.lat, r.lon, ac.standLat, ac.standLon) > standRadiusNm ||
            d <= pushBackMaxKt * metresPerSecondPerKt * std::min(seconds, parkedReachSeconds) + jitterSlackMetres;
-  double capKt = rolling ? std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(ac.category)]) : taxiCapKt;
+  double capKt = rolling ? gf_groundRollCapKt(ac.category) : taxiCapKt;
   // Not yet created, no leg to go by: the jump rule's margin.
   if (ac.sim.simState == AcSimState::Buffer) capKt *= groundJumpMargin;
   if (d > capKt * metresPerSecondPerKt * seconds + jitterSlackMetres) return false;
@@ -166,8 +176,7 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     // faster than anyone is pushed, is stale: it would stop the aircraft at
     // every report.
     if (metres <= jitterSlackMetres || shownKt <= pushBackMaxKt) return false;
-    const bool rollUnderWay = ac.takeOffRoll || ac.touchedDown || ac.landing;
-    r.groundSpeed = rollUnderWay ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
+    r.groundSpeed = positionsKt(ac, shownKt);
     r.standing = 0;
     return true;
   }
@@ -178,10 +187,9 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   const double gainSeconds = (r.groundSpeed - n.kt) / liftOffGainKtPerSecond;
   if (gainSeconds > 0.0 && gainSeconds < dt)
     leastKtSeconds = n.kt * (dt - gainSeconds) + (n.kt + r.groundSpeed) / 2.0 * gainSeconds;
-  const bool rollUnderWay = ac.takeOffRoll || ac.touchedDown || ac.landing;
   if (shownKt * dt < leastKtSeconds * stalePositionSpeedShare) {
     // A stale speed is no roll's: positions that jumped show no roll either.
-    r.groundSpeed = rollUnderWay ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
+    r.groundSpeed = positionsKt(ac, shownKt);
     r.standing = shownKt <= 0.0 ? 1 : 0;
     return true;
   }
@@ -193,7 +201,7 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   }
   // A roll's speed the feed repeats while the positions show a taxi starts no
   // roll and races no leg (a roll under way has its own rules).
-  if (r.groundSpeed >= takeOffRollKt && shownKt < takeOffRollKt && !rollUnderWay && ac.phase == AcPhase::Taxi &&
+  if (r.groundSpeed >= takeOffRollKt && shownKt < takeOffRollKt && !rollUnderWay(ac) && ac.phase == AcPhase::Taxi &&
       ac.sim.simState == AcSimState::Active && !ac.holding && ac.extrapolationCount <= 0) {
     r.groundSpeed = shownKt;
     return true;
@@ -297,13 +305,12 @@ double gf_justifiedPaceKt(const PositionSample& r) { return r.shownKt; }
 void gf_justifyLeg(LiveAc& ac) {
   auto& s = ac.samples;
   if (ac.phase != AcPhase::Taxi || s.size() < 2 || s[0].airborne || s[1].airborne) return;
-  if (ac.takeOffRoll || ac.touchedDown || ac.landing) return;
-  const std::int32_t ticks = s[1].dueTick - s[0].dueTick;
-  if (std::max(s[0].groundSpeed, s[1].groundSpeed) < takeOffRollKt || ticks <= 0) return;
+  if (rollUnderWay(ac)) return;
+  if (std::max(s[0].groundSpeed, s[1].groundSpeed) < takeOffRollKt || s[1].dueTick <= s[0].dueTick) return;
   // A roll's speed the feed repeats while the leg's positions show a taxi
   // (reports taken before the aircraft was placed, the first with nothing
   // to weigh it against) starts no roll and races no leg.
-  const double shownKt = gf_legNm(s[0], s[1]) * ticksPerHour / ticks;
+  const double shownKt = gf_shownKt(s[0], s[1]);
   if (shownKt >= takeOffRollKt) return;
   for (PositionSample* p : {&s[0], &s[1]})
     if (p->groundSpeed >= takeOffRollKt) p->groundSpeed = shownKt;

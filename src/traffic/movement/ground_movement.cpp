@@ -201,21 +201,15 @@ bool gf_standEvent(LiveAc& ac, StandEvent event) {
   return hook == nullptr || hook(ac, event);
 }
 
-namespace {
-
-// The fastest an aircraft of the category rolls on the ground (take-off
-// roll, roll-out): never below its take-off speed.
-double groundRollCapKt(AcCategory category) {
+double gf_groundRollCapKt(AcCategory category) {
   return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]);
 }
-
-} // namespace
 
 // What the leg's own reports say, not the flags: those are set only once a
 // roll is under way and stay set through a taxi-in.
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
   const bool rolling = a.airborne || b.airborne || std::max(a.groundSpeed, b.groundSpeed) >= takeOffRollKt;
-  return rolling ? groundRollCapKt(category) : taxiCapKt;
+  return rolling ? gf_groundRollCapKt(category) : taxiCapKt;
 }
 
 namespace {

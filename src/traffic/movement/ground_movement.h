@@ -33,6 +33,9 @@ double gf_groundTurnLimit(const LiveAc& aircraft);
 // The fastest a ground leg from a to b may be flown: rolling when either
 // report is airborne or at the take-off roll's speed, else taxiing.
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b);
+// The fastest an aircraft of the category rolls on the ground (take-off
+// roll, roll-out): never below its take-off speed.
+double gf_groundRollCapKt(AcCategory category);
 // After the re-timing of a ground leg (second report moving, `ownDue` its due
 // before): never faster than the reports' pace (their positions' pace when
 // they give no speed), nor than the ground cap; when behind its reports,
