@@ -102,6 +102,15 @@ std::vector<Row> holdBesideTheRunway() {
   return rows;
 }
 
+// The last row becomes the first off the ground: aboveFt over the field,
+// climbing at 1500 ft/min; where it lifted off.
+LatLon liftOffAtLast(std::vector<Row>& rows, double aboveFt) {
+  rows.back().ground = false;
+  rows.back().altitudeFt = fieldFt + aboveFt;
+  rows.back().fpm = 1500.0;
+  return rows.back().at;
+}
+
 // Holding 100 m north of 25C, heading 101 (147 degrees off the runway's 248);
 // two minutes of silence, then its next report rolls at 80 kt on the runway
 // 370 m away, past the point abeam the hold: it lined up behind it after a
@@ -122,10 +131,7 @@ std::vector<Row> backtrackAtTheHold() {
     metres += (kt + 10.0 / 2.0) * 0.514444 * 5.0;
     kt += 10.0;
   }
-  rows.back().ground = false;
-  rows.back().altitudeFt = fieldFt + 60.0;
-  rows.back().fpm = 1500.0;
-  const LatLon off = rows.back().at;
+  const LatLon off = liftOffAtLast(rows, 60.0);
   rows.push_back({backtrackAirborneS + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 60.0), fieldFt + 2000.0, 180.0,
                   2000.0, false});
   return rows;
@@ -217,10 +223,7 @@ std::vector<Row> departureSilentWhileTaxiing() {
     metres += (kt + 5.0) * 0.514444 * 5.0;
     kt += 10.0;
   }
-  rows.back().ground = false;
-  rows.back().altitudeFt = fieldFt + 100.0;
-  rows.back().fpm = 1500.0;
-  const LatLon off = rows.back().at;
+  const LatLon off = liftOffAtLast(rows, 100.0);
   for (const double feet : {850.0, 1450.0, 2500.0}) {
     const double s = (feet - 100.0) / 30.0;
     rows.push_back({taxiSilentAirborneS + s, ahead(off, takeOffDeg, 160.0 * 0.514444 * s), fieldFt + feet, 160.0,
@@ -244,10 +247,7 @@ std::vector<Row> linedUpRoll() {
     kt += gain;
     rows.push_back({linedUpRollS + t, ahead(runwayPoint, runwayDeg, metres), fieldFt, std::min(kt, 140.0), 0.0, true});
   }
-  rows.back().ground = false;
-  rows.back().altitudeFt = fieldFt + 60.0;
-  rows.back().fpm = 1500.0;
-  const LatLon off = rows.back().at;
+  const LatLon off = liftOffAtLast(rows, 60.0);
   rows.push_back({linedUpAirborneS + 25.0, ahead(off, runwayDeg, 150.0 * 0.514444 * 25.0), fieldFt + 760.0, 150.0,
                   1800.0, false});
   return rows;
