@@ -33,6 +33,7 @@
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/live_motion.h"
 #include "traffic/movement/roll_start.h"
+#include "traffic/movement/runway_phases.h"
 
 namespace gwr {
 
@@ -136,7 +137,7 @@ void replaceKey(LiveAc& ac, const LivKey& key) {
 // False refuses the record.
 bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
   const AcIdentity& id = r.identity;
-  if (ac.takeOffRoll || ac.landing) return true;
+  if (ac.runway.rolling() || ac.runway.landing()) return true;
   if (ac.sim.simState == AcSimState::Buffer) {
     if (!id.origin.empty()) ac.origin = id.origin;
     if (!id.destination.empty()) ac.destination = id.destination;
@@ -334,7 +335,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       return;
     }
     // Stopped at the end of a made-up roll-out, it goes on from its reports wherever they are.
-    const bool farFromHold = ac.holding && !ac.touchedDown &&
+    const bool farFromHold = ac.holding && !ac.runway.touchedDown() &&
                              gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                                 positionOf(report)));
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
@@ -346,7 +347,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     }
     // Stood at the end of a made-up roll-out while its reports taxied on: it
     // moves off at their speed, not from standstill (a long leg at half speed).
-    const bool leftBehind = ac.holding && ac.touchedDown && !report.airborne && report.groundSpeed > 0.0 &&
+    const bool leftBehind = ac.holding && ac.runway.touchedDown() && !report.airborne && report.groundSpeed > 0.0 &&
                             gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                                positionOf(report)));
     if (ac.phase == AcPhase::Birth) {
@@ -357,6 +358,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       return;
     }
     if (!checkExtendingSituations(ac, report)) return;
+    rp_transition(ac, RunwayEvent::ReportsBack);
     if (ac.extrapolationCount > 0) {
       // the feed is back: the made-up reports give way to the real one
       ac.samples.resize(1);
@@ -511,7 +513,7 @@ void spawnLiveAc(LiveAc& ac) {
   lf_initialAttitude(ac);
   if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {
     // It has landed and rolls out: its speed starts no take-off roll.
-    ac.touchedDown = 1;
+    rp_transition(ac, RunwayEvent::BornRollingOut);
     ac.touchdownHeading = ac.heading;
   }
   ac.sim.simState = AcSimState::Adding2Sim;

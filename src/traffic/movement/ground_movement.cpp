@@ -20,6 +20,7 @@
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/push_back_follow.h"
 #include "traffic/movement/ground_evidence.h"
+#include "traffic/movement/runway_phases.h"
 #include "traffic/movement/taxi_curves.h"
 #include "traffic/simclient/sim_commands.h"
 
@@ -176,7 +177,7 @@ void afterTouchdown(LiveAc& ac) {
   const auto& s = ac.samples;
   if (std::fabs(toDeg(gf_normalizeAngle(ac.heading - ac.touchdownHeading))) >= turnOffDeg) {
     gf_setFlaps(ac.sim, 0);
-    ac.touchedDown = 0;
+    rp_transition(ac, RunwayEvent::TurnsOff);
     gf_setThrottle(ac.sim, idleThrottle(ac));
     gf_setSpoilers(ac.sim, 0);
     lf_sendLevers(ac, 0.0, 0.0, 0.0);
@@ -360,13 +361,11 @@ void lf_groundStep(LiveAc& ac) {
   // The stream's newest reports lift off, or roll along a line (the reports
   // come in order: the newest tell what lies ahead).
   const bool rolls = s.back().airborne != 0 || gf_reportsRoll(ac);
-  if (ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown && rolls)
-    lf_startTakeOffRoll(ac);
-  if (ac.takeOffRoll && ac.phase != AcPhase::TakeOff) {
+  if (ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && rolls) lf_startTakeOffRoll(ac);
+  if (ac.runway.rolling() && ac.phase != AcPhase::TakeOff) {
     rollThrottle(ac);
     takeOffCheck(ac);
-  } else if (ac.touchedDown) {
-    ac.landed = 1;
+  } else if (ac.runway.touchedDown()) {
     afterTouchdown(ac);
   } else if (ac.phase != AcPhase::TakeOff) {
     gf_setThrottle(ac.sim, idleThrottle(ac));
