@@ -15,6 +15,10 @@ inline void enterRunwayPhase(LiveAc& ac, RunwayPhase phase) {
     case RunwayPhase::TakeOffRoll: rp_transition(ac, RunwayEvent::RollStarts); break;
     case RunwayPhase::LiftOff: rp_transition(ac, RunwayEvent::Rotates); break;
     case RunwayPhase::Approach: rp_transition(ac, RunwayEvent::ApproachStarts); break;
+    case RunwayPhase::GoAround:
+      rp_transition(ac, RunwayEvent::ApproachStarts);
+      rp_transition(ac, RunwayEvent::GoAroundAhead);
+      break;
     case RunwayPhase::RollOut:
     case RunwayPhase::TouchAndGo:
     case RunwayPhase::MadeUpRollOut:

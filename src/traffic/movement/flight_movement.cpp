@@ -386,6 +386,29 @@ void lf_takeOff(LiveAc& ac) {
   }
 }
 
+namespace {
+
+bool climbsAwayAhead(const LiveAc& ac) {
+  for (std::size_t i = 1; i < ac.samples.size(); ++i) {
+    const PositionSample& r = ac.samples[i];
+    if (!r.airborne) return false;
+    if (r.verticalSpeed > goAroundFpm) return true;
+  }
+  return false;
+}
+
+void goAround(LiveAc& ac) {
+  ac.approachCleared = 1;
+  lf_lowerSmoothing(ac);
+  gf_setThrottle(ac.sim, 4);
+  gf_setGear(ac.sim, 0);
+  gf_setFlaps(ac.sim, 0);
+  ac.landingStage = 0;
+  rp_transition(ac, RunwayEvent::GoesAround);
+}
+
+} // namespace
+
 void lf_configureApproach(LiveAc& ac) {
   gf_setCabinLights(ac.sim.objectId, 0);
   const auto park = gf_parkAirport();
@@ -405,13 +428,7 @@ void lf_configureApproach(LiveAc& ac) {
     ac.rotationSteps = 1;
     lf_widenSmoothing(ac);
   } else if ((fpm > goAroundFpm || (ac.runway.landing() && !near)) && !ac.approachCleared) {
-    ac.approachCleared = 1;
-    lf_lowerSmoothing(ac);
-    gf_setThrottle(ac.sim, 4);
-    gf_setGear(ac.sim, 0);
-    gf_setFlaps(ac.sim, 0);
-    ac.landingStage = 0;
-    rp_transition(ac, RunwayEvent::GoesAround);
+    goAround(ac);
   }
 }
 
@@ -445,6 +462,9 @@ void lf_configureBelow10000(LiveAc& ac) {
 void lf_flyStep(LiveAc& ac) {
   if (ac.phase != AcPhase::TakeOff && ac.phase != AcPhase::Flying) ac.setPhase(AcPhase::Flying);
   auto& s = ac.samples;
+  // Its reports climb away before one is on the ground: no flare sinks it
+  // onto a runway they never touch (the climb configures the go-around).
+  if (ac.runway.landing() && climbsAwayAhead(ac) && rp_transition(ac, RunwayEvent::GoAroundAhead)) ac.landingStage = 0;
   if (ac.landingStage == 0) airAltitudeRate(ac);
   ac.targetVerticalSpeed = s[1].verticalSpeed;
   ac.targetTas = s[1].tas > 0.0 ? s[1].tas : s[1].groundSpeed;

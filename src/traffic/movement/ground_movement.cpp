@@ -154,6 +154,14 @@ void takeOffCheck(LiveAc& ac) {
   const auto& s = ac.samples;
   // A rotorcraft needs no run: it lifts off once its next report is in the air.
   const bool liftsWhereItIs = isRotorcraft(ac) && s[1].airborne;
+  if (ac.runway.phase() == RunwayPhase::TouchAndGo && s[1].airborne) {
+    // Down at flying speed and its next report in the air (a bounce, a
+    // touch-and-go): it lifts off now, not after a roll that chases the climb on the ground.
+    lf_takeOff(ac);
+    ac.altitudeRate = std::min(std::max(s[1].altitude - ac.altitude, liftOffMinFeet) / lf_ticksToNext(ac),
+                               ac.maxClimbPerTick);
+    return;
+  }
   if (s[1].groundSpeed < takeOffRollKt && !liftsWhereItIs) return;
   const bool someSlow =
       std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.verticalSpeed <= takeOffClimbFpm; });
@@ -362,6 +370,10 @@ void lf_groundStep(LiveAc& ac) {
   // come in order: the newest tell what lies ahead).
   const bool rolls = s.back().airborne != 0 || gf_reportsRoll(ac);
   if (ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && rolls) lf_startTakeOffRoll(ac);
+  // Down, and the next two reports in the air (one alone may be the feed's
+  // glitch): a bounce or a touch-and-go.
+  if (ac.runway.phase() == RunwayPhase::RollOut && s.size() >= 3 && s[1].airborne && s[2].airborne)
+    lf_touchAndGoRoll(ac);
   if (ac.runway.rolling() && ac.phase != AcPhase::TakeOff) {
     rollThrottle(ac);
     takeOffCheck(ac);

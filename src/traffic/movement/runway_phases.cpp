@@ -50,14 +50,19 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due) {
       break;
     case RunwayEvent::ClearOfField:
       // Configured clear of the field: neither departing nor landing here any more.
-      if (in(from, {P::TakeOffRoll, P::LinedUp, P::LiftOff, P::Approach})) to = P::Clear;
+      if (in(from, {P::TakeOffRoll, P::LinedUp, P::LiftOff, P::Approach, P::GoAround})) to = P::Clear;
       break;
     case RunwayEvent::ApproachStarts:
       // Descending near the park airport; a climb-out descending there is an arrival now.
       if (in(from, {P::Clear, P::LiftOff})) to = P::Approach;
       break;
     case RunwayEvent::GoesAround:
-      if (from == P::Approach) to = P::Clear;
+      if (from == P::Approach || from == P::GoAround) to = P::Clear;
+      break;
+    case RunwayEvent::GoAroundAhead:
+      // It descends on to its lowest report and climbs away as they do: a
+      // flare there would put it on a runway its reports never touch.
+      if (from == P::Approach) to = P::GoAround;
       break;
     case RunwayEvent::TouchesDown:
       // Only a landing touches down; anything else on the ground was not flying to land.
@@ -102,6 +107,7 @@ const char* gf_runwayPhaseName(RunwayPhase phase) {
     case P::TakeOffRoll: return "take_off_roll";
     case P::LiftOff: return "lift_off";
     case P::Approach: return "approach";
+    case P::GoAround: return "go_around";
     case P::RollOut: return "roll_out";
     case P::TouchAndGo: return "touch_and_go";
     case P::MadeUpRollOut: return "made_up_roll_out";

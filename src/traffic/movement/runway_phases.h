@@ -18,6 +18,7 @@ enum class RunwayPhase : std::uint8_t {
   TakeOffRoll,    // rolling to take off on the feed's reports
   LiftOff,        // rotating and climbing out until configured clear of the field
   Approach,       // cleared to land at the park airport; the flare's stages run in it
+  GoAround,       // its reports climb away before any touches down: no flare, it follows them
   RollOut,        // touched down, rolling out until it turns off
   TouchAndGo,     // touched down, rolling again to climb away
   MadeUpRollOut,  // rolling out on made-up reports after the feed ended
@@ -33,6 +34,7 @@ enum class RunwayEvent : std::uint8_t {
   ClearOfField,     // configured clear of the field: climbing away
   ApproachStarts,   // descending near the park airport
   GoesAround,       // climbing away, or landing away from the park airport
+  GoAroundAhead,    // its reports climb away again before one is on the ground
   TouchesDown,      // the simulator has it on the ground while landing
   BornRollingOut,   // first seen on the ground slowing from a roll's speed
   TurnsOff,         // its heading turned off the runway's
