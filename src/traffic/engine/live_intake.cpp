@@ -375,8 +375,9 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.front().standing = 0;
       ac.samples.front().groundSpeed = report.groundSpeed;
     }
-    report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);
+    // After the roll's call-off: the reports it put off fall due in their own time again.
+    report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
     if (tookOff) gf_rollFromHold(ac, report);
     gf_noteQueued(ac, report);
     ac.samples.push_back(report);

@@ -237,12 +237,18 @@ bool anotherTaxiingNear(const LiveAc& ac) {
 // smoothing limits with them.
 void callOffRoll(LiveAc& ac) {
   auto& s = ac.samples;
+  // Made up from the hold: the wait before it goes too, and the report that
+  // was put off behind the roll falls due in its own time again.
+  const bool fromHold = ac.runway.phase() == RunwayPhase::LinedUp;
+  const std::int32_t madeUpDue = ac.runway.madeUpRollDue();
   for (std::size_t i = s.size(); i-- > 1;) {
     if (s[i].airborne) continue;
-    const bool madeUp = !s[i].standing && s[i].dueTick <= ac.runway.madeUpRollDue();
+    const bool madeUp = (fromHold || !s[i].standing) && s[i].dueTick <= madeUpDue;
     const bool unjustified = s[i].groundSpeed >= takeOffRollKt && gf_justifiedPaceKt(s[i]) < takeOffRollKt * rollShownShare;
     if (madeUp || unjustified) s.erase(s.begin() + static_cast<std::ptrdiff_t>(i));
   }
+  const auto putOff = std::find_if(s.begin() + 1, s.end(), [&](const PositionSample& p) { return p.dueTick > madeUpDue; });
+  if (fromHold && putOff != s.end()) putOff->dueTick = std::max(ac.runway.rollSeenDue(), tickCount.load() + 1);
   rp_transition(ac, RunwayEvent::RollCalledOff);
   ac.smoothingEarlier = ac.smoothingLater = initialSmoothingTicks;
   lf_taxiLights(ac);
@@ -258,8 +264,11 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   if (ac.runway.rolling()) {
     // Standing again before lifting off: whatever speed the feed still gives, no roll goes on.
     if (r.standing && !r.airborne && ac.phase == AcPhase::Taxi) rp_transition(ac, RunwayEvent::Stands);
-    if (!r.airborne && !n.airborne && n.groundSpeed >= takeOffRollKt && r.groundSpeed < takeOffRollKt &&
-        ac.phase == AcPhase::Taxi)
+    // A taxi's speed after a roll's; after a roll made up from the hold, one
+    // that does not gather speed (the roll was only the speed it was next seen at).
+    const bool slowed = n.groundSpeed >= takeOffRollKt ||
+                        (ac.runway.phase() == RunwayPhase::LinedUp && r.groundSpeed <= n.groundSpeed);
+    if (!r.airborne && !n.airborne && slowed && r.groundSpeed < takeOffRollKt && ac.phase == AcPhase::Taxi)
       callOffRoll(ac);
     return;
   }
@@ -329,6 +338,7 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   auto& s = ac.samples;
   const double takeOffKt = takeOffSpeedKt[gf_categorySlot(ac.category)];
   if (s.empty() || takeOffKt <= 0.0) return;  // a rotorcraft lifts where it holds
+  const std::int32_t seenDue = r.dueTick;
   if (!ac.runway.rolling()) {
     if (!mayStartRoll(ac)) return;
     lf_startTakeOffRoll(ac);  // a roll the feed reports on the ground, not yet in the air
@@ -378,7 +388,7 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     taxiTo(gf_destinationPoint(line->start, line->courseRad, runNm * feetPerNm), runNm, line->courseRad);
     distanceNm -= runNm;
   }
-  rp_transition(ac, RunwayEvent::RollFromHold, due);
+  rp_transition(ac, RunwayEvent::RollFromHold, due, seenDue);
   const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
   if (!bearing || rollNm <= 0.0) return;
   // Even acceleration from standstill: each step gains the same speed in the
@@ -396,7 +406,7 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     p.airborne = 0;
     s.push_back(p);
   }
-  rp_transition(ac, RunwayEvent::RollFromHold, due);
+  rp_transition(ac, RunwayEvent::RollFromHold, due, seenDue);
   r.dueTick = std::max(r.dueTick, due + gf_legTicks(distanceNm - rollNm, (liftOffKt + r.groundSpeed) / 2.0));
 }
 

@@ -18,7 +18,7 @@ bool in(P phase, std::initializer_list<P> phases) {
 
 } // namespace
 
-bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due) {
+bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t seenDue) {
   RunwayPhases& r = ac.runway;
   const P from = r.phase_;
   P to = from;
@@ -34,6 +34,7 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due) {
       if (in(from, {P::Clear, P::TakeOffRoll, P::LinedUp})) {
         to = P::LinedUp;
         r.madeUpRollDue_ = due;
+        if (from != P::LinedUp) r.rollSeenDue_ = seenDue;
       }
       break;
     case RunwayEvent::RollCalledOff:
@@ -95,7 +96,7 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due) {
   if (to == P::RollOut && from != P::MadeUpRollOut && from != P::TouchAndGo) r.landed_ = true;
   // A roll under way: whatever it landed from is past.
   if (to == P::TakeOffRoll || to == P::LiftOff || to == P::TouchAndGo) r.landed_ = false;
-  if (to != P::LinedUp) r.madeUpRollDue_ = 0;
+  if (to != P::LinedUp) r.madeUpRollDue_ = r.rollSeenDue_ = 0;
   r.phase_ = to;
   return to != from || event == RunwayEvent::RollFromHold;
 }

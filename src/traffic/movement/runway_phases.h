@@ -62,20 +62,22 @@ class RunwayPhases {
   bool onRunway() const { return rolling() || touchedDown(); }
   // Its last flight ended in a landing here (a towed-away check at its stand).
   bool landedLastFlight() const { return landed_; }
-  // Due tick of the last report made up for a roll from the hold (0: none).
+  // Due tick of the last report made up for a roll from the hold (0: none),
+  // and the own due of the report it was seen rolling in (put off behind them).
   std::int32_t madeUpRollDue() const { return madeUpRollDue_; }
+  std::int32_t rollSeenDue() const { return rollSeenDue_; }
 
  private:
-  friend bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due);
+  friend bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t seenDue);
   RunwayPhase phase_ = RunwayPhase::Clear;
   bool landed_ = false;
-  std::int32_t madeUpRollDue_ = 0;
+  std::int32_t madeUpRollDue_ = 0, rollSeenDue_ = 0;
 };
 
 // The one transition function: false when the event changes nothing in the
-// current phase. `due`: for RollFromHold, the due tick of its last made-up
-// report.
-bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due = 0);
+// current phase. For RollFromHold, `due` is the due tick of its last made-up
+// report and `seenDue` the own due of the report that showed the roll.
+bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due = 0, std::int32_t seenDue = 0);
 
 const char* gf_runwayPhaseName(RunwayPhase phase);
 
