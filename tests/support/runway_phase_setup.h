@@ -30,10 +30,10 @@ inline void enterRunwayPhase(LiveAc& ac, RunwayPhase phase) {
   }
 }
 
-// Rolling (take-off roll), touched down (roll-out) or landing (approach), as the flags once said.
-inline void enterRunwayPhase(LiveAc& ac, bool rolling, bool touchedDown, bool landing) {
+// A take-off roll, a roll-out or an approach, as a case names it.
+inline void enterRunwayPhase(LiveAc& ac, bool rolling, bool rollingOut, bool landing) {
   enterRunwayPhase(ac, rolling ? RunwayPhase::TakeOffRoll
-                       : touchedDown ? RunwayPhase::RollOut
+                       : rollingOut  ? RunwayPhase::RollOut
                        : landing     ? RunwayPhase::Approach
                                      : RunwayPhase::Clear);
 }

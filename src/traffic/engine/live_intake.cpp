@@ -335,7 +335,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       return;
     }
     // Stopped at the end of a made-up roll-out, it goes on from its reports wherever they are.
-    const bool farFromHold = ac.holding && !ac.runway.touchedDown() &&
+    const bool farFromHold = ac.holding && !ac.runway.afterTouchdown() &&
                              gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                                 positionOf(report)));
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
@@ -347,7 +347,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     }
     // Stood at the end of a made-up roll-out while its reports taxied on: it
     // moves off at their speed, not from standstill (a long leg at half speed).
-    const bool leftBehind = ac.holding && ac.runway.touchedDown() && !report.airborne && report.groundSpeed > 0.0 &&
+    const bool leftBehind = ac.holding && ac.runway.afterTouchdown() && !report.airborne && report.groundSpeed > 0.0 &&
                             gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                                positionOf(report)));
     if (ac.phase == AcPhase::Birth) {
@@ -513,7 +513,7 @@ void spawnLiveAc(LiveAc& ac) {
   gf_justifyLeg(ac);
   lf_initialAttitude(ac);
   if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {
-    // It has landed and rolls out: its speed starts no take-off roll.
+    // Down and rolling out: its speed starts no take-off roll.
     rp_transition(ac, RunwayEvent::BornRollingOut);
     ac.touchdownHeading = ac.heading;
   }

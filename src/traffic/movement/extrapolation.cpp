@@ -71,7 +71,7 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
     double factor = 1.0;
     if (ac.runway.landing()) factor = n < landingSteadyReports ? 1.0 : landingExtrapolationFactor;
     copy.groundSpeed = std::max(front.groundSpeed * factor, minLegSpeedKt);
-  } else if (moving && (ac.runway.touchedDown() || ac.runway.landing() || front.airborne)) {
+  } else if (moving && (ac.runway.afterTouchdown() || ac.runway.landing() || front.airborne)) {
     copy.groundSpeed = rollOutKt(front.groundSpeed, step);
     copy.verticalSpeed = 0.0;
   } else if (moving && ac.runway.rolling() && front.groundSpeed > rollMadeUpMinKt) {

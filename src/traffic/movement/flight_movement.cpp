@@ -374,7 +374,7 @@ void lf_takeOff(LiveAc& ac) {
   ac.pitchRate = (ac.rotationPitch - ac.pitch) / ac.rotationSteps;
   ac.bank = ac.bankRate = 0.0;
   if (!ac.runway.rolling()) lf_startTakeOffRoll(ac);
-  const bool touchAndGo = ac.runway.touchedDown();
+  const bool touchAndGo = ac.runway.afterTouchdown();
   rp_transition(ac, RunwayEvent::Rotates);
   ac.setPhase(AcPhase::TakeOff);
   ac.headingRate = 0.0;

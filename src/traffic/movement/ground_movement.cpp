@@ -377,7 +377,7 @@ void lf_groundStep(LiveAc& ac) {
   if (ac.runway.rolling() && ac.phase != AcPhase::TakeOff) {
     rollThrottle(ac);
     takeOffCheck(ac);
-  } else if (ac.runway.touchedDown()) {
+  } else if (ac.runway.afterTouchdown()) {
     afterTouchdown(ac);
   } else if (ac.phase != AcPhase::TakeOff) {
     gf_setThrottle(ac.sim, idleThrottle(ac));

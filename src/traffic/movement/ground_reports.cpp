@@ -100,7 +100,7 @@ bool towedAway(const LiveAc& ac) {
 void startLeaving(LiveAc& ac, PositionSample& r) {
   r.standing = 0;
   ac.leaving = 1;
-  if (ac.extrapolationCount > 0 && ac.phase == AcPhase::Parked && ac.runway.landedLastFlight()) {
+  if (ac.extrapolationCount > 0 && ac.phase == AcPhase::Parked && ac.runway.arrivedLastFlight()) {
     if (towedAway(ac)) ac.towed = 1;
     rp_transition(ac, RunwayEvent::LeavesStand);
   }
@@ -240,7 +240,7 @@ void callOffRoll(LiveAc& ac) {
   // Made up from the hold: the wait before it goes too, and the report that
   // was put off behind the roll falls due in its own time again.
   const bool fromHold = ac.runway.phase() == RunwayPhase::LinedUp;
-  const std::int32_t madeUpDue = ac.runway.madeUpRollDue();
+  const std::int32_t madeUpDue = ac.runway.madeUpRollUntil();
   for (std::size_t i = s.size(); i-- > 1;) {
     if (s[i].airborne) continue;
     const bool madeUp = (fromHold || !s[i].standing) && s[i].dueTick <= madeUpDue;
@@ -272,7 +272,7 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
       callOffRoll(ac);
     return;
   }
-  if (!ac.runway.touchedDown()) {
+  if (!ac.runway.afterTouchdown()) {
     // Both at a roll's speed, r's positions rolling along the line before it.
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
                       (r.evidence & evidenceRolls) != 0;
@@ -421,7 +421,7 @@ bool checkExtendingSituations(LiveAc& ac, PositionSample& r) {
       break;
     default: break;
   }
-  if (ac.runway.landing() || ac.runway.touchedDown()) return duringLanding(ac, r);
+  if (ac.runway.landing() || ac.runway.afterTouchdown()) return duringLanding(ac, r);
   return otherPhases(ac, r);
 }
 

@@ -54,17 +54,17 @@ class RunwayPhases {
   }
   bool landing() const { return phase_ == RunwayPhase::Approach; }
   // Down on the runway since its landing (a touch-and-go too, until it rotates).
-  bool touchedDown() const {
+  bool afterTouchdown() const {
     return phase_ == RunwayPhase::RollOut || phase_ == RunwayPhase::MadeUpRollOut || phase_ == RunwayPhase::TouchAndGo;
   }
   bool madeUpRollOut() const { return phase_ == RunwayPhase::MadeUpRollOut; }
   // On the runway rolling out or to take off: no taxi rule applies.
-  bool onRunway() const { return rolling() || touchedDown(); }
+  bool onRunway() const { return rolling() || afterTouchdown(); }
   // Its last flight ended in a landing here (a towed-away check at its stand).
-  bool landedLastFlight() const { return landed_; }
+  bool arrivedLastFlight() const { return landed_; }
   // Due tick of the last report made up for a roll from the hold (0: none),
   // and the own due of the report it was seen rolling in (put off behind them).
-  std::int32_t madeUpRollDue() const { return madeUpRollDue_; }
+  std::int32_t madeUpRollUntil() const { return madeUpRollDue_; }
   std::int32_t rollSeenDue() const { return rollSeenDue_; }
 
  private:

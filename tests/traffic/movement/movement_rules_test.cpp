@@ -234,7 +234,7 @@ TEST_F(MovementRules, LeavingSoonAfterArrivingIsATowNotAFlight) {
     EXPECT_FALSE(checkExtendingSituations(ac, still));  // the first report near the stand only measures
     PositionSample away = offset(stand, 25.0, 0.0, 3, now + 3200);
     EXPECT_TRUE(checkExtendingSituations(ac, away));    // more than a half wingspan: it leaves
-    EXPECT_EQ(std::tuple(ac.leaving != 0, ac.towed, ac.runway.landedLastFlight(), ac.extrapolationCount),
+    EXPECT_EQ(std::tuple(ac.leaving != 0, ac.towed, ac.runway.arrivedLastFlight(), ac.extrapolationCount),
               std::tuple(true, c.towed ? 1 : 0, false, 0))
         << c.madeTicksAgo;
     ASSERT_EQ(ac.samples.size(), 1u);  // the week-long report gave way
@@ -281,7 +281,7 @@ TEST_F(MovementRules, AGroundLegKeepsToItsReportsCatchesUpAndNeverOutrunsAGround
   struct Case {
     const char* name;
     double metres, frontKt, kt;
-    bool touchedDown;
+    bool rollingOut;
     std::int32_t ownDue, retimed, due;
     AcCategory category = AcCategory::Large;
   };
@@ -304,7 +304,7 @@ TEST_F(MovementRules, AGroundLegKeepsToItsReportsCatchesUpAndNeverOutrunsAGround
     LiveAc ac = aircraft({front, offset(front, c.metres, 0, c.kt, c.retimed)}, c.category);
     ac.setPhase(AcPhase::Taxi);
     ac.onGroundConfirmed = 1;
-    testsupport::enterRunwayPhase(ac, c.touchedDown ? RunwayPhase::RollOut : RunwayPhase::Clear);
+    testsupport::enterRunwayPhase(ac, c.rollingOut ? RunwayPhase::RollOut : RunwayPhase::Clear);
     gf_keepGroundLegSpeed(ac, c.metres / 1852.0, c.ownDue);
     EXPECT_EQ(ac.samples[1].dueTick, c.due) << c.name;
   }
@@ -432,8 +432,55 @@ TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);  // holds the climb pitch until the next report
 }
 
+// What each event does in each runway phase: only a landing touches down, a
+// roll is past calling off once it lifts off, a made-up roll-out is a roll-out
+// again when its reports come back, and the silence of a taxi is no roll-out.
+TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
+  using P = RunwayPhase;
+  using E = RunwayEvent;
+  struct Case { P from; E event; P to; bool arrived; };
+  const Case cases[] = {
+      {P::Clear, E::TouchesDown, P::Clear, false},
+      {P::Approach, E::TouchesDown, P::RollOut, true},
+      {P::Approach, E::GoAroundAhead, P::GoAround, false},
+      {P::GoAround, E::TouchesDown, P::GoAround, false},
+      {P::GoAround, E::GoesAround, P::Clear, false},
+      {P::RollOut, E::TouchAndGo, P::TouchAndGo, false},
+      {P::TouchAndGo, E::RollCalledOff, P::RollOut, false},
+      {P::TouchAndGo, E::Rotates, P::LiftOff, false},
+      {P::TakeOffRoll, E::RollCalledOff, P::Clear, false},
+      {P::LiftOff, E::RollCalledOff, P::LiftOff, false},
+      {P::LinedUp, E::Stands, P::Clear, false},
+      {P::RollOut, E::ReportsEnd, P::MadeUpRollOut, true},
+      {P::MadeUpRollOut, E::ReportsBack, P::RollOut, true},
+      {P::MadeUpRollOut, E::TurnsOff, P::Clear, true},
+      {P::Clear, E::ReportsEnd, P::Clear, false},
+      {P::LiftOff, E::ApproachStarts, P::Approach, false},
+      {P::Clear, E::BornRollingOut, P::RollOut, true},
+      {P::TakeOffRoll, E::BornRollingOut, P::TakeOffRoll, false},
+      {P::RollOut, E::RollStarts, P::TakeOffRoll, false},
+      {P::RollOut, E::LeavesStand, P::RollOut, false},
+  };
+  for (const Case& c : cases) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Taxi, true);
+    testsupport::enterRunwayPhase(ac, c.from);
+    rp_transition(ac, c.event, 2000);
+    const std::string row = std::string(gf_runwayPhaseName(c.from)) + " " + std::to_string(static_cast<int>(c.event));
+    EXPECT_EQ(std::string(gf_runwayPhaseName(ac.runway.phase())), gf_runwayPhaseName(c.to)) << row;
+    EXPECT_EQ(ac.runway.arrivedLastFlight(), c.arrived) << row;
+    EXPECT_EQ(ac.runway.madeUpRollUntil(), 0) << row;  // only a roll made up from the hold keeps its end
+  }
+  // Made up from the hold, until when, and the report put off behind it.
+  LiveAc ac = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Taxi, true);
+  EXPECT_TRUE(rp_transition(ac, RunwayEvent::RollFromHold, 5000, 3000));
+  EXPECT_TRUE(rp_transition(ac, RunwayEvent::RollFromHold, 6000, 4000));
+  EXPECT_EQ(std::tuple(ac.runway.madeUpRollUntil(), ac.runway.rollSeenDue()), std::tuple(6000, 3000));
+  EXPECT_TRUE(rp_transition(ac, RunwayEvent::RollCalledOff));
+  EXPECT_EQ(std::tuple(ac.runway.phase(), ac.runway.madeUpRollUntil()), std::tuple(RunwayPhase::Clear, 0));
+}
+
 TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
-  struct Case { const char* name; AcPhase phase; bool touchedDown; double nKt, nAltitude, rKt, rAltitude; bool roll; };
+  struct Case { const char* name; AcPhase phase; bool rollingOut; double nKt, nAltitude, rKt, rAltitude; bool roll; };
   const Case cases[] = {
       {"both at 43 kt", AcPhase::Taxi, false, 43.0, 0, 43.0, 0, true},
       {"between 43 and 60 kt", AcPhase::Taxi, false, 50.0, 0, 55.0, 0, true},
@@ -445,7 +492,7 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
   };
   for (const Case& c : cases) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.nKt, 1000, c.nAltitude)}, c.phase, true);
-    testsupport::enterRunwayPhase(ac, c.touchedDown ? RunwayPhase::RollOut : RunwayPhase::Clear);
+    testsupport::enterRunwayPhase(ac, c.rollingOut ? RunwayPhase::RollOut : RunwayPhase::Clear);
     // Weighed as the intake does: 2 s apart, the positions roll.
     PositionSample r = at(50.01, 8.0, c.rKt, 1200, c.rAltitude);
     gf_noteReportTaken(ac, ac.samples.back(), 10.0);
@@ -453,7 +500,7 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
     gf_takeOffOnNewReport(ac, ac.samples.back(), r);
     EXPECT_EQ(ac.runway.rolling(), c.roll) << c.name;
     // A touch-and-go keeps its broad phase until its next ground step: its leg may be an air leg.
-    EXPECT_TRUE(!c.touchedDown || !c.roll || (ac.phase == c.phase && !ac.runway.landedLastFlight() &&
+    EXPECT_TRUE(!c.rollingOut || !c.roll || (ac.phase == c.phase && !ac.runway.arrivedLastFlight() &&
                                               ac.runway.phase() == RunwayPhase::TouchAndGo)) << c.name;
   }
   // A roll that comes to a stand ends, whatever speed the feed still gives.
@@ -586,7 +633,7 @@ TEST_F(MovementRules, APoseThatIsNotFiniteFallsBackToTheLastSoundOneLoggedOnce) 
 TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
   struct Case {
     const char* what;
-    bool onGround, touchedDown, takeOffRoll, landing;
+    bool onGround, rollingOut, rolling, landing;
     std::int32_t n;
     double kt, expectKt, expectFpm;
     double fpm = 0.0;
@@ -618,7 +665,7 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.kt, 1000, c.onGround ? 0.0 : 3000.0)});
     ac.samples.front().verticalSpeed = c.fpm;
     ac.onGroundConfirmed = c.onGround;
-    testsupport::enterRunwayPhase(ac, c.takeOffRoll, c.touchedDown, c.landing);
+    testsupport::enterRunwayPhase(ac, c.rolling, c.rollingOut, c.landing);
     ac.heading = 90.0 * deg;
     const PositionSample r = gf_madeUpReport(ac, c.n);
     EXPECT_NEAR(r.groundSpeed, c.expectKt, 0.001) << c.what;
