@@ -512,6 +512,7 @@ void lf_arriveAtStand(LiveAc& ac) {
     return;
   }
   ac.setPhase(AcPhase::Parked);
+  rp_transition(ac, RunwayEvent::Parks);
   ac.weekTimeParked = weekTime.load();
   if (ac.towed) gf_log(fmt::format("          towed aircraft {} parks", ac.callsign));
   // Towed between stands only: once parked, its next departure is its own,

@@ -88,6 +88,11 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t
     case RunwayEvent::ReportsBack:
       if (from == P::MadeUpRollOut) to = P::RollOut;
       break;
+    case RunwayEvent::Parks:
+      // At a stand nothing is on a runway, whatever its heading did on the way
+      // (the landing it came from is kept for its departure).
+      to = P::Clear;
+      break;
     case RunwayEvent::LeavesStand:
       r.landed_ = false;
       return true;

@@ -39,6 +39,7 @@ enum class RunwayEvent : std::uint8_t {
   BornRollingOut,   // first seen on the ground slowing from a roll's speed
   TurnsOff,         // its heading turned off the runway's
   TouchAndGo,       // touched down, its next reports airborne again
+  Parks,            // arrived at its stand
   LeavesStand,      // leaving its stand: its landing is no longer news
   ReportsEnd,       // the feed fell silent in the roll-out
   ReportsBack,      // a report after a made-up roll-out

@@ -460,6 +460,8 @@ TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
       {P::TakeOffRoll, E::BornRollingOut, P::TakeOffRoll, false},
       {P::RollOut, E::RollStarts, P::TakeOffRoll, false},
       {P::RollOut, E::LeavesStand, P::RollOut, false},
+      {P::MadeUpRollOut, E::Parks, P::Clear, true},
+      {P::TakeOffRoll, E::Parks, P::Clear, false},
   };
   for (const Case& c : cases) {
     LiveAc ac = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Taxi, true);
