@@ -465,6 +465,8 @@ void lf_flyStep(LiveAc& ac) {
   // Its reports climb away before one is on the ground: no flare sinks it
   // onto a runway they never touch (the climb configures the go-around).
   if (ac.runway.landing() && climbsAwayAhead(ac) && rp_transition(ac, RunwayEvent::GoAroundAhead)) ac.landingStage = 0;
+  if (ac.runway.phase() == RunwayPhase::GoAround && !climbsAwayAhead(ac))
+    rp_transition(ac, RunwayEvent::ApproachResumes);
   if (ac.landingStage == 0) airAltitudeRate(ac);
   ac.targetVerticalSpeed = s[1].verticalSpeed;
   ac.targetTas = s[1].tas > 0.0 ? s[1].tas : s[1].groundSpeed;

@@ -65,6 +65,10 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t
       // flare there would put it on a runway its reports never touch.
       if (from == P::Approach) to = P::GoAround;
       break;
+    case RunwayEvent::ApproachResumes:
+      // The climb it was to follow is gone from its reports: it lands.
+      if (from == P::GoAround) to = P::Approach;
+      break;
     case RunwayEvent::TouchesDown:
       // Only a landing touches down; anything else on the ground was not flying to land.
       if (from == P::Approach) to = P::RollOut;

@@ -35,6 +35,7 @@ enum class RunwayEvent : std::uint8_t {
   ApproachStarts,   // descending near the park airport
   GoesAround,       // climbing away, or landing away from the park airport
   GoAroundAhead,    // its reports climb away again before one is on the ground
+  ApproachResumes,  // no climb ahead any more (one report's glitch): landing after all
   TouchesDown,      // the simulator has it on the ground while landing
   BornRollingOut,   // first seen on the ground slowing from a roll's speed
   TurnsOff,         // its heading turned off the runway's

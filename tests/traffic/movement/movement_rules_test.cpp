@@ -445,6 +445,8 @@ TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
       {P::Approach, E::GoAroundAhead, P::GoAround, false},
       {P::GoAround, E::TouchesDown, P::GoAround, false},
       {P::GoAround, E::GoesAround, P::Clear, false},
+      {P::GoAround, E::ApproachResumes, P::Approach, false},
+      {P::Clear, E::ApproachResumes, P::Clear, false},
       {P::RollOut, E::TouchAndGo, P::TouchAndGo, false},
       {P::TouchAndGo, E::RollCalledOff, P::RollOut, false},
       {P::TouchAndGo, E::Rotates, P::LiftOff, false},
