@@ -212,6 +212,12 @@ inline constexpr double lineUpRunNm = 40.0 / 1852.0;
 // runway (nm, 4 km). A report beyond is another runway's.
 inline constexpr double holdBesideRunwayNm = 400.0 / 1852.0;
 inline constexpr double longestBacktrackNm = 4000.0 / 1852.0;
+// Queued on a taxiway that leads to its runway, a departure waits at most
+// this far beside it (nm, 1.5 km); a report off a line farther away is
+// another runway's.
+inline constexpr double queueBesideRunwayNm = 1500.0 / 1852.0;
+// From such a queue it comes onto the runway square, from this far beside it (nm, 150 m).
+inline constexpr double queueLineUpSideNm = 150.0 / 1852.0;
 
 // Made-up reports while the feed is silent.
 inline constexpr double landingExtrapolationFactor = 0.9;
