@@ -218,6 +218,14 @@ inline constexpr double longestBacktrackNm = 4000.0 / 1852.0;
 inline constexpr double queueBesideRunwayNm = 1500.0 / 1852.0;
 // From such a queue it comes onto the runway square, from this far beside it (nm, 150 m).
 inline constexpr double queueLineUpSideNm = 150.0 / 1852.0;
+// Turning round onto the line by more than this (radians, 120 degrees), it
+// goes round a half circle of this radius (nm, 25 m) at this speed (knots)
+// in these steps, and runs this far (nm, 40 m) along the line before it rolls.
+inline constexpr double lineUpTurnRoundRad = 120.0 * 3.14159265358979323846 / 180.0;
+inline constexpr double turnRoundRadiusNm = 25.0 / 1852.0;
+inline constexpr double turnRoundKt = 20.0;
+inline constexpr int turnRoundSteps = 4;
+inline constexpr double turnRoundRunNm = 40.0 / 1852.0;
 
 // Made-up reports while the feed is silent.
 inline constexpr double landingExtrapolationFactor = 0.9;

@@ -232,6 +232,46 @@ std::vector<Row> departureSilentWhileTaxiing() {
   return rows;
 }
 
+// Queued 700 m beside 25C on a taxiway angled into it, reported every 4 s;
+// silent while it taxis to the runway and rolls; next seen 300 ft up at
+// 146 kt, the way from the hold to that report 48.7 degrees off its track.
+const LatLon farBesideHold = ahead(abeamHold, runwayDeg + 90.0, 700.0);
+constexpr double farBesideAirborneS = 300.0;
+std::vector<Row> queuedFarBesideTheRunway() {
+  std::vector<Row> rows;
+  const double taxiDeg = runwayDeg - 70.0;
+  straight(rows, 0.0, ahead(farBesideHold, taxiDeg + 180.0, 12.0 * 0.514444 * 60.0), taxiDeg, 12.0, 60.0, 4.0, 12.0);
+  rows.back().kt = 0.0;
+  rows.push_back({120.0, farBesideHold, fieldFt, 0.0, 0.0, true});
+  const LatLon up = ahead(abeamHold, runwayDeg, 700.0 / std::tan(48.7 * radiansPerDegree));
+  rows.push_back({farBesideAirborneS, up, fieldFt + 300.0, 146.0, 2000.0, false});
+  rows.push_back({farBesideAirborneS + 16.0, ahead(up, runwayDeg, 155.0 * 0.514444 * 16.0), fieldFt + 850.0, 160.0,
+                  2000.0, false});
+  rows.push_back({farBesideAirborneS + 76.0, ahead(up, runwayDeg, 175.0 * 0.514444 * 76.0), fieldFt + 2800.0, 190.0,
+                  2000.0, false});
+  return rows;
+}
+
+// Taxiing west on 25C at 18 to 22 kt, reported every 7 s, silent 119 s in
+// which it goes on, turns round and rolls; seen once rolling at 80 kt 370 m
+// west of its last report, then only in the air, from 100 ft.
+constexpr double thinTaxiSilentFromS = 85.0, thinTaxiRollS = 203.0, thinTaxiAirborneS = 224.0;
+std::vector<Row> departureSilentWhileTaxiingThinly() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, ahead(runwayPoint, takeOffDeg, 1500.0), runwayDeg, 20.0, 84.0, 7.0, 20.0);
+  for (std::size_t i = 0; i < rows.size(); ++i) rows[i].kt = 18.0 + static_cast<double>(i % 3) * 2.0;
+  const LatLon rolling = ahead(rows.back().at, runwayDeg, 370.0);
+  rows.push_back({thinTaxiRollS, rolling, fieldFt, 80.0, 0.0, true});
+  const LatLon off = ahead(rolling, takeOffDeg, (80.0 + 145.0) / 2.0 * 0.514444 * (thinTaxiAirborneS - thinTaxiRollS));
+  rows.push_back({thinTaxiAirborneS, off, fieldFt + 100.0, 145.0, 1800.0, false});
+  for (const double feet : {850.0, 1450.0, 2500.0}) {
+    const double s = (feet - 100.0) / 30.0;
+    rows.push_back({thinTaxiAirborneS + s, ahead(off, takeOffDeg, 160.0 * 0.514444 * s), fieldFt + feet, 160.0,
+                    1800.0, false});
+  }
+  return rows;
+}
+
 // Lining up on 25C at 12 kt, it rolls on from 60 s, gathering 1 kt a
 // second up to 40 kt, 2.5 on; unreported for 35 s until it is through 38 kt
 // 600 m down the runway; it lifts off at 140 kt and climbs to 760 ft.
@@ -425,7 +465,8 @@ std::vector<Row> bornInALandingRoll() {
   return rows;
 }
 
-struct Outage { double from = -1.0, to = -1.0; };
+// Feed silences: one, and a second later on.
+struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
 // How the simulator's object should have moved, read by the motion check.
 struct Expect {
@@ -495,7 +536,8 @@ void play(EngineHarness& harness, const std::string& text, double seconds, Outag
   for (std::int64_t i = 0; i < passes; ++i) {
     const double t = harness.now();
     player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
-      if (stream == feeder::FeedStream::traffic && !(t >= outage.from && t < outage.to)) harness.feedLine(line);
+      const bool silent = (t >= outage.from && t < outage.to) || (t >= outage.thenFrom && t < outage.thenTo);
+      if (stream == feeder::FeedStream::traffic && !silent) harness.feedLine(line);
     });
     harness.pass();
   }
@@ -648,6 +690,12 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"departure silent 2 minutes while taxiing", scenarioText(header, departureSilentWhileTaxiing(), 5.0),
        {taxiSilentFromS, taxiSilentToS}, 420,  // its backtrack made up at 20 kt from where it stopped: 83 s late
        liftsOff(taxiSilentAirborneS + 30.0 + 100.0, takeOffDeg)},
+      // departures whose next reports show them rolling or airborne away from where they were last seen
+      {"queued 700 m beside the runway, next seen 300 ft up", scenarioText(header, queuedFarBesideTheRunway(), 4.0),
+       {125.0, farBesideAirborneS}, 500, liftsOff(farBesideAirborneS + 30.0 + 200.0)},
+      {"taxiing, silent 2 minutes, seen rolling once", scenarioText(header, departureSilentWhileTaxiingThinly(), 7.0),
+       {thinTaxiSilentFromS, thinTaxiRollS, thinTaxiRollS + 1.0, thinTaxiAirborneS}, 420,
+       liftsOff(thinTaxiAirborneS + 30.0 + 100.0, takeOffDeg)},
       {"lined up, next reported through 38 kt", scenarioText(header, linedUpRoll(), 2.0),
        {linedUpSeenS - 35.0, linedUpSeenS}, 240, liftsOff(linedUpAirborneS + 30.0 + 10.0)},
       {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
