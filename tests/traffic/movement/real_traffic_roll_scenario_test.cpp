@@ -334,6 +334,23 @@ LatLon evenly(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg,
   return rows.back().at;
 }
 
+// Standing on 25C, then rolling at 3 kt a second, reported every 1.5 s with
+// positions 15 m off along by turns; through 110 kt three reports in a row
+// put it 450 m farther down the runway, then it is back where it rolls.
+std::vector<Row> rollWithPositionsAhead() {
+  std::vector<Row> rows;
+  rows.push_back({0.0, runwayPoint, fieldFt, 0.0, 0.0, true});
+  evenly(rows, 19.5, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, 1.5);
+  for (std::size_t i = 2; i < rows.size(); ++i) {
+    const bool ahead450 = rows[i].kt >= 110.0 && rows[i].kt < 110.0 + 3 * 4.5;
+    rows[i].at = ahead(rows[i].at, runwayDeg, (i % 2 == 0 ? 15.0 : -15.0) + (ahead450 ? 450.0 : 0.0));
+  }
+  const LatLon off = liftOffAtLast(rows, 40.0);
+  rows.push_back({rows.back().time + 45.0, ahead(off, runwayDeg, 165.0 * 0.514444 * 45.0), fieldFt + 1500.0, 180.0,
+                  2000.0, false});
+  return rows;
+}
+
 // Standing on 25C for 20 s, then rolling (3 kt a second) and lifting off at 150 kt.
 constexpr double takeOffAirborneS = 72.0;
 std::vector<Row> takeOff() {
@@ -696,6 +713,8 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"taxiing, silent 2 minutes, seen rolling once", scenarioText(header, departureSilentWhileTaxiingThinly(), 7.0),
        {thinTaxiSilentFromS, thinTaxiRollS, thinTaxiRollS + 1.0, thinTaxiAirborneS}, 420,
        liftsOff(thinTaxiAirborneS + 30.0 + 100.0, takeOffDeg)},
+      {"roll whose positions run 450 m ahead for three reports", scenarioText(header, rollWithPositionsAhead(), 1.5), {},
+       160, liftsOff(firstAirborneS(rollWithPositionsAhead()) + 30.0 + 10.0)},
       {"lined up, next reported through 38 kt", scenarioText(header, linedUpRoll(), 2.0),
        {linedUpSeenS - 35.0, linedUpSeenS}, 240, liftsOff(linedUpAirborneS + 30.0 + 10.0)},
       {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
