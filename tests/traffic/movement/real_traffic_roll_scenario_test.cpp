@@ -234,10 +234,11 @@ std::vector<Row> departureSilentWhileTaxiing() {
 
 // Queued 700 m beside 25C on a taxiway angled into it, reported every 4 s;
 // silent while it taxis to the runway and rolls; next seen 300 ft up at
-// 146 kt, the way from the hold to that report 48.7 degrees off its track.
+// 146 kt (or still rolling at 100 kt), the way from the hold to that report
+// 48.7 degrees off its track.
 const LatLon farBesideHold = ahead(abeamHold, runwayDeg + 90.0, 700.0);
 constexpr double farBesideAirborneS = 300.0;
-std::vector<Row> queuedFarBesideTheRunway() {
+std::vector<Row> queuedFarBesideTheRunway(bool seenRolling = false) {
   std::vector<Row> rows;
   const double taxiDeg = runwayDeg - 70.0;
   straight(rows, 0.0, ahead(farBesideHold, taxiDeg + 180.0, 12.0 * 0.514444 * 60.0), taxiDeg, 12.0, 60.0, 4.0, 12.0);
@@ -245,6 +246,7 @@ std::vector<Row> queuedFarBesideTheRunway() {
   rows.push_back({120.0, farBesideHold, fieldFt, 0.0, 0.0, true});
   const LatLon up = ahead(abeamHold, runwayDeg, 700.0 / std::tan(48.7 * radiansPerDegree));
   rows.push_back({farBesideAirborneS, up, fieldFt + 300.0, 146.0, 2000.0, false});
+  if (seenRolling) rows.back() = {farBesideAirborneS, up, fieldFt, 100.0, 0.0, true};
   rows.push_back({farBesideAirborneS + 16.0, ahead(up, runwayDeg, 155.0 * 0.514444 * 16.0), fieldFt + 850.0, 160.0,
                   2000.0, false});
   rows.push_back({farBesideAirborneS + 76.0, ahead(up, runwayDeg, 175.0 * 0.514444 * 76.0), fieldFt + 2800.0, 190.0,
@@ -710,6 +712,9 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       // departures whose next reports show them rolling or airborne away from where they were last seen
       {"queued 700 m beside the runway, next seen 300 ft up", scenarioText(header, queuedFarBesideTheRunway(), 4.0),
        {125.0, farBesideAirborneS}, 500, liftsOff(farBesideAirborneS + 30.0 + 200.0)},
+      {"queued 700 m beside the runway, next seen rolling at 100 kt",
+       scenarioText(header, queuedFarBesideTheRunway(true), 4.0), {125.0, farBesideAirborneS}, 500,
+       liftsOff(farBesideAirborneS + 30.0 + 200.0)},
       {"taxiing, silent 2 minutes, seen rolling once", scenarioText(header, departureSilentWhileTaxiingThinly(), 7.0),
        {thinTaxiSilentFromS, thinTaxiRollS, thinTaxiRollS + 1.0, thinTaxiAirborneS}, 420,
        liftsOff(thinTaxiAirborneS + 30.0 + 100.0, takeOffDeg)},
