@@ -141,7 +141,9 @@ TEST_F(ReportRules, AJumpOfTheReportedPositionOnTheGroundIsHandledLikeAnOutage) 
       {"240 m in 3 s: within the holding threshold", AcSimState::Active, false, 3.0, 240.0, 15.0, 0.0, 2},
       {"1.5 nm after a 3-minute silence", AcSimState::Active, false, 180.0, 2778.0, 15.0, 0.0, 2},
       {"400 m in 3 s, rolling", AcSimState::Active, true, 3.0, 400.0, 120.0, 0.0, 2},
-      {"500 m in 3 s, rolling", AcSimState::Active, true, 3.0, 500.0, 120.0, 0.0, 0},
+      // a roll is not removed to be created again: the jumped report is dropped
+      {"500 m in 3 s, rolling", AcSimState::Active, true, 3.0, 500.0, 120.0, 0.0, 1},
+      {"500 m in 3 s at 120 kt, its roll not yet under way", AcSimState::Active, false, 3.0, 500.0, 120.0, 0.0, 1},
       {"1.5 nm in 3 s, airborne", AcSimState::Active, false, 3.0, 2778.0, 15.0, 3000.0, 2},
   };
   for (const Case& c : cases) {
