@@ -330,9 +330,11 @@ bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   const auto line = gf_holdRollLine(hold, r, holdLiftOffKt(ac, r), linesUpAbeam(ac, hold, r));
   if (!line || line->lineUpNm > longestBacktrackNm || gf_holdOffLineNm(hold, r) > queueBesideRunwayNm) return false;
   // Queued farther beside its runway, it taxied on to it in the silence: seen
-  // next in the air or at a roll's speed ahead, it took off along that line.
+  // next at a roll's speed ahead, it took off along that line. Seen next in
+  // the air, it did, however long the way there: created again where it
+  // flies, its new stream (ground and air mixed) may never be.
   const bool beside = gf_holdOffLineNm(hold, r) <= holdBesideRunwayNm;
-  if (ahead && (beside || r.airborne || r.groundSpeed >= takeOffRollKt)) return true;
+  if (r.airborne || (ahead && (beside || r.groundSpeed >= takeOffRollKt))) return true;
   return gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
 }
 

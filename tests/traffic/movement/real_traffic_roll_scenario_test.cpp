@@ -254,6 +254,25 @@ std::vector<Row> queuedFarBesideTheRunway(bool seenRolling = false) {
   return rows;
 }
 
+// Holding as backtrackAtTheHold, its nose away from the take-off; silent a
+// minute, too short for the backtrack its take-off needed; next seen 300 ft
+// up 1.2 km down the runway from the point abeam the hold, climbing away.
+constexpr double quickAirborneS = 140.0;
+std::vector<Row> holderSeenAloftSoonAfter() {
+  std::vector<Row> rows;
+  const double taxiDeg = runwayDeg - 147.0;
+  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, 5.0, 10.0);
+  rows.back().kt = 0.0;
+  rows.push_back({80.0, backtrackHold, fieldFt, 0.0, 0.0, true});
+  const LatLon up = ahead(abeamHold, runwayDeg, 1200.0);
+  rows.push_back({quickAirborneS, up, fieldFt + 300.0, 150.0, 2000.0, false});
+  rows.push_back({quickAirborneS + 15.0, ahead(up, runwayDeg, 158.0 * 0.514444 * 15.0), fieldFt + 800.0, 165.0, 2000.0,
+                  false});
+  rows.push_back({quickAirborneS + 75.0, ahead(up, runwayDeg, 178.0 * 0.514444 * 75.0), fieldFt + 2800.0, 190.0,
+                  2000.0, false});
+  return rows;
+}
+
 // Taxiing west on 25C at 18 to 22 kt, reported every 7 s, silent 119 s in
 // which it goes on, turns round and rolls; seen once rolling at 80 kt 370 m
 // west of its last report, then only in the air, from 100 ft.
@@ -715,6 +734,8 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"queued 700 m beside the runway, next seen rolling at 100 kt",
        scenarioText(header, queuedFarBesideTheRunway(true), 4.0), {125.0, farBesideAirborneS}, 500,
        liftsOff(farBesideAirborneS + 30.0 + 200.0)},
+      {"holder nose away from the take-off, seen aloft a minute later", scenarioText(header, holderSeenAloftSoonAfter(), 5.0),
+       {85.0, quickAirborneS}, 330, liftsOff(quickAirborneS + 30.0 + 150.0)},
       {"taxiing, silent 2 minutes, seen rolling once", scenarioText(header, departureSilentWhileTaxiingThinly(), 7.0),
        {thinTaxiSilentFromS, thinTaxiRollS, thinTaxiRollS + 1.0, thinTaxiAirborneS}, 420,
        liftsOff(thinTaxiAirborneS + 30.0 + 100.0, takeOffDeg)},
