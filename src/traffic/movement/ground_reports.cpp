@@ -327,13 +327,14 @@ bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   // Only from the runway in front of the hold: seen next off another one, it
   // is created again where it flies, not driven across the field.
   const PositionSample& hold = ac.samples.back();
-  const auto line = gf_holdRollLine(hold, r, holdLiftOffKt(ac, r), linesUpAbeam(ac, hold, r));
-  if (!line || line->lineUpNm > longestBacktrackNm || gf_holdOffLineNm(hold, r) > queueBesideRunwayNm) return false;
+  const double offLineNm = gf_holdOffLineNm(hold, r);
+  const bool beside = offLineNm <= holdBesideRunwayNm;
+  const auto line = gf_holdRollLine(hold, r, holdLiftOffKt(ac, r), ahead && beside);
+  if (!line || line->lineUpNm > longestBacktrackNm || offLineNm > queueBesideRunwayNm) return false;
   // Queued farther beside its runway, it taxied on to it in the silence: seen
   // next at a roll's speed ahead, it took off along that line. Seen next in
   // the air, it did, however long the way there: created again where it
   // flies, its new stream (ground and air mixed) may never be.
-  const bool beside = gf_holdOffLineNm(hold, r) <= holdBesideRunwayNm;
   if (r.airborne || (ahead && (beside || r.groundSpeed >= takeOffRollKt))) return true;
   return gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
 }
@@ -374,9 +375,9 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   }
   if (line && line->lineUpNm > linedUpNm) {
     // Onto the line at a taxi, turning there, and a short way along it before the roll.
-    const auto taxiTo = [&](LatLon at, double nm, double trackRad, double kt = backtrackTaxiKt) {
-      due += std::max(gf_legTicks(nm, kt), minLegTicks);
-      PositionSample p = gf_reportAt(from, at, kt, due);
+    const auto taxiTo = [&](LatLon at, double nm, double trackRad) {
+      due += std::max(gf_legTicks(nm, backtrackTaxiKt), minLegTicks);
+      PositionSample p = gf_reportAt(from, at, backtrackTaxiKt, due);
       p.track = trackRad * degreesPerRadian;
       p.verticalSpeed = 0.0;
       p.altitude = 0.0;
@@ -384,38 +385,9 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
       s.push_back(p);
       from = p;
     };
-    const auto startBearing = gf_legBearing(hold.lat, hold.lon, line->start.latitude, line->start.longitude);
-    const bool fromQueue = gf_holdOffLineNm(hold, r) > holdBesideRunwayNm;
-    const bool turnsRound = !fromQueue && startBearing &&
-                            std::fabs(gf_normalizeAngle(line->courseRad - *startBearing)) > lineUpTurnRoundRad;
-    double runNm = std::min(lineUpRunNm, distanceNm / 2.0);
-    if (fromQueue && startBearing) {
-      // From a queue far beside the runway: along the taxiways to its side,
-      // then square onto it (a turn it can make, not a U-turn at the start).
-      const double side = std::sin(gf_normalizeAngle(*startBearing + M_PI - line->courseRad)) >= 0.0 ? 1.0 : -1.0;
-      const double outRad = gf_wrapHeading(line->courseRad + side * M_PI / 2.0);
-      const LatLon beside = gf_destinationPoint(line->start, outRad, queueLineUpSideNm * feetPerNm);
-      taxiTo(beside, gf_distanceNm(hold.lat, hold.lon, beside.latitude, beside.longitude),
-             gf_legBearing(hold.lat, hold.lon, beside.latitude, beside.longitude).value_or(outRad));
-      taxiTo(line->start, queueLineUpSideNm, gf_wrapHeading(outRad + M_PI));
-    } else if (turnsRound) {
-      // Turning round at the roll's start: along beside the line, round a
-      // half circle onto it, and a run to settle before the roll.
-      const double side = std::sin(gf_normalizeAngle(*startBearing + M_PI - line->courseRad)) >= 0.0 ? 1.0 : -1.0;
-      const double outRad = gf_wrapHeading(line->courseRad + side * M_PI / 2.0);
-      const LatLon centre = gf_destinationPoint(line->start, outRad, turnRoundRadiusNm * feetPerNm);
-      const LatLon entry = gf_destinationPoint(centre, outRad, turnRoundRadiusNm * feetPerNm);
-      taxiTo(entry, gf_distanceNm(hold.lat, hold.lon, entry.latitude, entry.longitude), *startBearing);
-      const double stepNm = M_PI * turnRoundRadiusNm / turnRoundSteps;
-      for (int k = 1; k <= turnRoundSteps; ++k) {
-        const double at = gf_wrapHeading(outRad + side * M_PI * k / turnRoundSteps);
-        taxiTo(gf_destinationPoint(centre, at, turnRoundRadiusNm * feetPerNm), stepNm,
-               gf_wrapHeading(at + side * M_PI / 2.0), turnRoundKt);
-      }
-      runNm = std::min(turnRoundRunNm, distanceNm / 2.0);
-    } else {
-      taxiTo(line->start, line->lineUpNm, startBearing.value_or(line->courseRad));
-    }
+    for (const LineUpPoint& p : gf_lineUpPath(hold, *line, gf_holdOffLineNm(hold, r) > holdBesideRunwayNm))
+      taxiTo(p.at, gf_distanceNm(from.lat, from.lon, p.at.latitude, p.at.longitude), p.trackRad);
+    const double runNm = std::min(lineUpRunNm, distanceNm / 2.0);
     taxiTo(gf_destinationPoint(line->start, line->courseRad, runNm * feetPerNm), runNm, line->courseRad);
     distanceNm -= runNm;
   }
