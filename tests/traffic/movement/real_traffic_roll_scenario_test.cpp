@@ -232,16 +232,17 @@ std::vector<Row> departureSilentWhileTaxiing() {
   return rows;
 }
 
-// Queued 700 m beside 25C on a taxiway angled into it, reported every 4 s;
-// silent while it taxis to the runway and rolls; next seen 300 ft up at
-// 146 kt (or still rolling at 100 kt), the way from the hold to that report
-// 48.7 degrees off its track.
+// Queued 700 m beside 25C on a taxiway angled into it, reported every 4 s
+// (8 m off to either side by turns); silent while it taxis to the runway and
+// rolls; next seen 300 ft up at 146 kt (or still rolling at 100 kt), the way
+// from the hold to that report 48.7 degrees off its track.
 const LatLon farBesideHold = ahead(abeamHold, runwayDeg + 90.0, 700.0);
 constexpr double farBesideAirborneS = 300.0;
 std::vector<Row> queuedFarBesideTheRunway(bool seenRolling = false) {
   std::vector<Row> rows;
   const double taxiDeg = runwayDeg - 70.0;
   straight(rows, 0.0, ahead(farBesideHold, taxiDeg + 180.0, 12.0 * 0.514444 * 60.0), taxiDeg, 12.0, 60.0, 4.0, 12.0);
+  for (std::size_t i = 0; i + 1 < rows.size(); ++i) rows[i].at = ahead(rows[i].at, taxiDeg + 90.0, i % 2 ? 8.0 : -8.0);
   rows.back().kt = 0.0;
   rows.push_back({120.0, farBesideHold, fieldFt, 0.0, 0.0, true});
   const LatLon up = ahead(abeamHold, runwayDeg, 700.0 / std::tan(48.7 * radiansPerDegree));
@@ -273,14 +274,18 @@ std::vector<Row> holderSeenAloftSoonAfter() {
   return rows;
 }
 
-// Taxiing west on 25C at 18 to 22 kt, reported every 7 s, silent 119 s in
-// which it goes on, turns round and rolls; seen once rolling at 80 kt 370 m
-// west of its last report, then only in the air, from 100 ft.
+// Taxiing west on 25C at 18 to 22 kt, reported every 7 s (6 m off to either
+// side by turns), silent 119 s in which it goes on, turns round and rolls;
+// seen once rolling at 80 kt 370 m west of its last report, then only in the
+// air, from 100 ft.
 constexpr double thinTaxiSilentFromS = 85.0, thinTaxiRollS = 203.0, thinTaxiAirborneS = 224.0;
 std::vector<Row> departureSilentWhileTaxiingThinly() {
   std::vector<Row> rows;
   straight(rows, 0.0, ahead(runwayPoint, takeOffDeg, 1500.0), runwayDeg, 20.0, 84.0, 7.0, 20.0);
-  for (std::size_t i = 0; i < rows.size(); ++i) rows[i].kt = 18.0 + static_cast<double>(i % 3) * 2.0;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i].kt = 18.0 + static_cast<double>(i % 3) * 2.0;
+    if (i + 1 < rows.size()) rows[i].at = ahead(rows[i].at, runwayDeg + 90.0, i % 2 ? 6.0 : -6.0);
+  }
   const LatLon rolling = ahead(rows.back().at, runwayDeg, 370.0);
   rows.push_back({thinTaxiRollS, rolling, fieldFt, 80.0, 0.0, true});
   const LatLon off = ahead(rolling, takeOffDeg, (80.0 + 145.0) / 2.0 * 0.514444 * (thinTaxiAirborneS - thinTaxiRollS));
