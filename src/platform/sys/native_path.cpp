@@ -303,8 +303,7 @@ std::error_code renameFile(const std::filesystem::path& from, const std::filesys
   const Folder fromFolder = Folder::of(from, kind);
   const Folder toFolder = Folder::of(to, kind);
   if (!fromFolder.isOpen() || !toFolder.isOpen())
-    return kind == FileKind::foreignLink ? std::make_error_code(std::errc::operation_not_permitted)
-                                         : std::error_code(errno, std::generic_category());
+    return kind == FileKind::foreignLink ? foreignLinkError() : std::error_code(errno, std::generic_category());
   if (renameIn(fromFolder, from.filename(), toFolder, to.filename())) return {};
   return {errno, std::generic_category()};
 }

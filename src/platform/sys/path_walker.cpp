@@ -270,12 +270,23 @@ std::uintmax_t lf_removeFolderTree(int at, const std::string& name, std::error_c
   return removed + 1;
 }
 
+class ForeignLinkCategory : public std::error_category {
+public:
+  const char* name() const noexcept override { return "walk"; }
+  std::string message(int) const override { return "its link leads to another user's file"; }
+};
+
 std::error_code lf_walkError(FileKind kind) {
-  return kind == FileKind::foreignLink ? std::make_error_code(std::errc::operation_not_permitted)
-                                       : std::error_code(errno, std::generic_category());
+  return kind == FileKind::foreignLink ? foreignLinkError() : std::error_code(errno, std::generic_category());
 }
 
 } // namespace
+
+const std::error_code& foreignLinkError() {
+  static const ForeignLinkCategory category;
+  static const std::error_code error(1, category);
+  return error;
+}
 
 Folder Folder::taking(int fd) {
   Folder folder;

@@ -38,6 +38,10 @@ struct WalkedPlace {
 WalkedPlace walkTo(const std::filesystem::path& path, FileKind& kind, bool followLast);
 WalkedPlace walkTo(const Folder& from, const std::filesystem::path& name, FileKind& kind, bool followLast);
 
+// The error of a walk refused at another user's link; its message is the
+// cause the program's refusals give.
+const std::error_code& foreignLinkError();
+
 // Removes what path names, a link itself and not where it leads, a folder
 // only when empty; false with error when it could not (nothing there is no
 // error), as std::filesystem::remove.
@@ -46,7 +50,7 @@ bool removePath(const std::filesystem::path& path, std::error_code& error);
 // followed; the count removed, as std::filesystem::remove_all.
 std::uintmax_t removeTree(const std::filesystem::path& path, std::error_code& error);
 // Makes the folder and each missing part of it, as Folder::made; true when
-// the folder is there, with error set otherwise (operation_not_permitted for
+// the folder is there, with error set otherwise (foreignLinkError for
 // another user's link on the way).
 bool makeFolders(const std::filesystem::path& path, std::error_code& error);
 
