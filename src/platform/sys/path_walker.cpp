@@ -111,12 +111,12 @@ public:
         continue;
       }
       struct stat found {};
-      const bool seen = ::fstatat(fd_, step.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0;
-      if (leaveLast && !lf_nameStepsLeft(steps_) && !(followLast && seen && S_ISLNK(found.st_mode))) {
-        last = step.name;
-        return endAtLast();
-      }
-      if (seen && S_ISLNK(found.st_mode)) {
+      if (leaveLast && !lf_nameStepsLeft(steps_)) {
+        const bool link = ::fstatat(fd_, step.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(found.st_mode);
+        if (!followLast || !link) {
+          last = step.name;
+          return endAtLast();
+        }
         if (!followLink(step.name, found.st_uid)) return -1;
         continue;
       }
@@ -125,7 +125,12 @@ public:
         moveTo(next);
         continue;
       }
+      // A link answers ELOOP, or ENOTDIR beside O_DIRECTORY.
       const int error = errno;
+      if (::fstatat(fd_, step.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(found.st_mode)) {
+        if (!followLink(step.name, found.st_uid)) return -1;
+        continue;
+      }
       if (error == ENOENT && making && ++madeTries <= maxMakeTries) {
         // Another user's link never gets a folder made where it leads.
         if (insideForeignLink()) return fail(FileKind::foreignLink, EPERM);
