@@ -28,6 +28,13 @@ constexpr std::size_t readChunkBytes = 64 * 1024;
 
 } // namespace
 
+int closeKeepingErrno(int fd) {
+  const int error = errno;
+  if (fd >= 0) ::close(fd);
+  errno = error;
+  return -1;
+}
+
 FileKind kindOfMode(mode_t mode) {
   if (S_ISREG(mode)) return FileKind::regular;
   if (S_ISDIR(mode)) return FileKind::folder;
@@ -38,14 +45,6 @@ FileKind kindOfMode(mode_t mode) {
 }
 
 namespace {
-
-// Keeps errno across the close of a descriptor given up.
-int lf_closeKeepingErrno(int fd) {
-  const int error = errno;
-  ::close(fd);
-  errno = error;
-  return -1;
-}
 
 // Opened without blocking (a pipe swapped in must not hang the open), the
 // descriptor of a regular file then blocks as files are written.
@@ -101,7 +100,7 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName
   kind = lf_kindOpened(place, fd, opened);
   if (kind != FileKind::regular) {
     if (kind == FileKind::foreignLink) errno = EPERM;
-    return lf_closeKeepingErrno(fd);
+    return closeKeepingErrno(fd);
   }
   if (mode != nullptr) *mode = opened.st_mode & static_cast<mode_t>(0777);
   return fd;
@@ -132,7 +131,7 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes, 
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
-      lf_closeKeepingErrno(fd);
+      closeKeepingErrno(fd);
       bytes.clear();
       return FileKind::missing;
     }
@@ -147,7 +146,7 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind, Li
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
   if (file == nullptr) {
-    lf_closeKeepingErrno(fd);
+    closeKeepingErrno(fd);
     kind = FileKind::missing;
   }
   return file;
@@ -206,7 +205,7 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
       (existing == ExistingText::truncated && ::ftruncate(fd, 0) != 0)) {
     if (kind == FileKind::regular) kind = FileKind::missing;
     if (kind == FileKind::foreignLink) errno = EPERM;
-    return lf_closeKeepingErrno(fd);
+    return closeKeepingErrno(fd);
   }
   return fd;
 }
@@ -219,7 +218,7 @@ std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind, mod
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "wb");
   if (file == nullptr) {
-    lf_closeKeepingErrno(fd);
+    closeKeepingErrno(fd);
     kind = FileKind::missing;
   }
   return file;
@@ -275,7 +274,7 @@ std::FILE* createIn(const Folder& folder, const std::filesystem::path& name, con
   std::FILE* file = made == FileMade::made && lf_blocking(fd) ? ::fdopen(fd, "wb") : nullptr;
   if (file != nullptr) return file;
   if (made == FileMade::made) made = FileMade::failed;
-  lf_closeKeepingErrno(fd);
+  closeKeepingErrno(fd);
   const int error = errno;
   ::unlinkat(folder.fd(), name.c_str(), 0);
   errno = error;

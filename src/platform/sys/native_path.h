@@ -145,6 +145,10 @@ bool removeIn(const Folder& folder, const std::filesystem::path& name);
 // A rename by paths, each folder opened as above; the error on failure.
 std::error_code renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Closes a descriptor given up (none for -1), errno kept for the caller's
+// report; -1.
+int closeKeepingErrno(int fd);
+
 // The user whose rights this process writes with.
 uid_t processUser();
 

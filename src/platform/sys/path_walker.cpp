@@ -24,13 +24,6 @@ constexpr int walkFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 bool lf_trustedLinkMaker(uid_t maker) { return maker == ::geteuid() || maker == 0; }
 
-int lf_closeKeepingErrno(int fd) {
-  const int error = errno;
-  if (fd >= 0) ::close(fd);
-  errno = error;
-  return -1;
-}
-
 // A part still to walk, or the mark that a link's text ends here.
 struct Step {
   std::string name;
@@ -88,7 +81,7 @@ public:
   Walk(int start, FileKind& kind) : fd_(start), kind_(kind) {}
   Walk(const Walk&) = delete;
   Walk& operator=(const Walk&) = delete;
-  ~Walk() { lf_closeKeepingErrno(fd_); }
+  ~Walk() { closeKeepingErrno(fd_); }
 
   int run(const std::filesystem::path& path, bool leaveLast, bool followLast, bool making, mode_t mode) {
     kind_ = FileKind::folder;
@@ -134,8 +127,8 @@ public:
       if (error == ENOENT && making && ++madeTries <= maxMakeTries) {
         // Another user's link never gets a folder made where it leads.
         if (insideForeignLink()) return fail(FileKind::foreignLink, EPERM);
-        if (::mkdirat(fd_, step.name.c_str(), mode) != 0 && errno != EEXIST) return fail(FileKind::missing, errno);
-        lf_giveParentsOwner(fd_, step.name);
+        if (::mkdirat(fd_, step.name.c_str(), mode) == 0) lf_giveParentsOwner(fd_, step.name);
+        else if (errno != EEXIST) return fail(FileKind::missing, errno);
         steps_.push_back(step);
         continue;
       }
