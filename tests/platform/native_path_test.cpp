@@ -81,6 +81,7 @@ std::string lf_textOf(const fs::path& file) {
 class Walker : public NativePath {
  protected:
   void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "another user's link and moves need root to make";
     NativePath::SetUp();
     fs::create_directories(base / "rootonly");
     fs::permissions(base / "rootonly", fs::perms::owner_all);
@@ -108,7 +109,6 @@ class Walker : public NativePath {
 // reached: another user's link leads only into that user's own things, root's
 // and this process's own links lead anywhere.
 TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs) {
-  if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
   const struct Row {
     const char* what;
     uid_t owner;      // of the link at the file
@@ -148,7 +148,6 @@ TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs)
 // Another user's link as a folder on the way: followed into the user's own
 // folder, where folders are made and removed; never into root's.
 TEST_F(Walker, NoFolderIsMadeOrRemovedWhereAnotherUsersLinkLeadsOutOfTheirThings) {
-  if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
   const struct Row {
     const char* what;
     const char* text;
@@ -177,7 +176,6 @@ TEST_F(Walker, NoFolderIsMadeOrRemovedWhereAnotherUsersLinkLeadsOutOfTheirThings
 // The user flips their own links while root reads and writes through them:
 // root's file is never reached and no device is ever opened.
 TEST_F(Walker, LinksFlippedByTheUserMeanwhileNeverLeadRootOut) {
-  if (::geteuid() != 0) GTEST_SKIP() << "another user needs root to act as";
   constexpr int rounds = 5000;
   // A device of the test's own, so that whoever opens it is seen.
   const fs::path device = base / "zero";
