@@ -307,6 +307,4 @@ std::error_code renameFile(const std::filesystem::path& from, const std::filesys
   return {errno, std::generic_category()};
 }
 
-uid_t processUser() { return ::geteuid(); }
-
 } // namespace gwr::platform

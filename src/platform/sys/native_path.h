@@ -36,7 +36,8 @@ enum class FileKind {
 // The kind of a file of this mode.
 FileKind kindOfMode(mode_t mode);
 
-// What path is (links followed), learnt without opening it.
+// What path is (links walked as the path walker walks them), learnt without
+// opening it.
 FileKind kindOfFile(const std::filesystem::path& path);
 
 // How a link at a file's name is treated: walked as the path walker walks
@@ -148,8 +149,5 @@ std::error_code renameFile(const std::filesystem::path& from, const std::filesys
 // Closes a descriptor given up (none for -1), errno kept for the caller's
 // report; -1.
 int closeKeepingErrno(int fd);
-
-// The user whose rights this process writes with.
-uid_t processUser();
 
 } // namespace gwr::platform
