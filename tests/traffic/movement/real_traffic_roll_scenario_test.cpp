@@ -536,13 +536,16 @@ std::vector<Row> lowMissedApproach(double lowestFt, bool touches, double every) 
 
 // Down on 25C at 135 kt, braking at 3 kt a second; its reports end at 60 kt.
 constexpr double endedRollOutS = 279.0 + 25.0;
-std::vector<Row> rollOutEndingAt60Kt(double every) {
+// With noiseM, its roll-out's positions are that far off along and across by turns.
+std::vector<Row> rollOutEndingAt60Kt(double every, double noiseM = 0.0) {
   std::vector<Row> rows;
   const LatLon start{50.103262, 8.830174};
   const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
   rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
   rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
   evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 60.0, 3.0, every);
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    rows[i].at = ahead(rows[i].at, runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
   return rows;
 }
 
@@ -840,6 +843,9 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        scenarioText(header, lowMissedApproach(15.0, false, 3.0), 3.0), {}, 340, normal(staysAloft())},
       {"roll-out reports ending at 60 kt", scenarioText(header, rollOutEndingAt60Kt(2.0), 2.0), {}, 460,
        goneBy(smooth(Expect{}, 13.0), endedRollOutS + 30.0 + 90.0)},
+      {"roll-out reports ending at 60 kt, every 3 s, 6 m off by turns",
+       scenarioText(header, rollOutEndingAt60Kt(3.0, 6.0), 3.0), {}, 460,
+       goneBy(smooth(Expect{}, 25.0), endedRollOutS + 30.0 + 90.0)},
       {"roll-out reports ending at 60 kt, every 5 s", scenarioText(header, rollOutEndingAt60Kt(5.0), 5.0), {}, 460,
        goneBy(smooth(Expect{}, 13.0), endedRollOutS + 30.0 + 90.0)},
       // no roll: it taxis on at their pace (a catch-up at up to 1.5 times it) and holds when they end
