@@ -310,7 +310,9 @@ TEST(VersionCheck, EachKindOfDownloadIsGivenUpAfterItsOwnWholeTransferLimit) {
     const auto start = std::chrono::steady_clock::now();
     row.fetch();
     const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(took, scaled);
+    // libcurl may end a transfer a fraction of a millisecond early; a kind
+    // given the next shorter limit would end after a sixth of the time.
+    EXPECT_GE(took, scaled * 9 / 10);
     EXPECT_LT(took, 5 * scaled) << "the next kind's limit is six times as long";
     EXPECT_TRUE(
         site.logged("Download error: 'Timeout was reached' for " + site.server.url("/downloads/" + row.stalled)));
