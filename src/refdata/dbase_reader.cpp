@@ -26,6 +26,7 @@
 #include "refdata/dbase_tables.h"
 #include "refdata/registration_records.h"
 #include "refdata/xml_attributes.h"
+#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 
@@ -361,7 +362,7 @@ bool gf_readDbaseXml(const std::filesystem::path& plain) {
 
 bool gf_readDbaseFrom(const std::filesystem::path& encrypted, const DataFileKey& key) {
   std::error_code error;
-  if (!std::filesystem::exists(encrypted, error))
+  if (!platform::pathExists(encrypted, error))
     throw std::runtime_error(fmt::format("{} not available", encrypted.string()));
   std::optional<std::string> xml = gf_streamDecrypt(encrypted, key);
   if (!xml) throw std::runtime_error(fmt::format("{} stream decrypt failed", encrypted.string()));

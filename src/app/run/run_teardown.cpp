@@ -18,6 +18,7 @@
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/user_aircraft.h"
+#include "platform/sys/folder_listing.h"
 
 #include <filesystem>
 #include <fmt/format.h>
@@ -76,7 +77,7 @@ void gf_removeFlightPlanFolder() {
   gf_removeTree(flightPlanFolder, error);
   if (error) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", error.message()));
   // A folder whose state cannot be read is a fault worth raising.
-  static_cast<void>(std::filesystem::exists(flightPlanFolder));
+  static_cast<void>(platform::lookAt(flightPlanFolder));
 }
 
 ClosingDownSteps gf_programClosingDownSteps(std::function<void(RunMessage)> post) {
