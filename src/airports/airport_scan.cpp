@@ -22,8 +22,8 @@
 #include "core/text_utils.h"
 #include "core/user_error.h"
 #include "liveries/livery_shell.h"
-#include "refdata/airport_services.h"
 #include "platform/sys/folder_listing.h"
+#include "refdata/airport_services.h"
 
 namespace gwr {
 

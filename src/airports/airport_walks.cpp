@@ -23,9 +23,9 @@
 #include "core/run_state.h"
 #include "core/text_files.h"
 #include "core/text_utils.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 #include "refdata/reference_queries.h"
-#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 

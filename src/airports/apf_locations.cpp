@@ -9,8 +9,8 @@
 #include "core/paths.h"
 #include "core/text_files.h"
 #include "core/text_utils.h"
-#include "refdata/airports_table.h"
 #include "platform/sys/folder_listing.h"
+#include "refdata/airports_table.h"
 
 namespace gwr {
 

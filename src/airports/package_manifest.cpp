@@ -10,9 +10,9 @@
 
 #include "airports/scan_log.h"
 #include "core/text_files.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 #include "refdata/reference_queries.h"
-#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 

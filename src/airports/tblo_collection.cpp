@@ -18,8 +18,8 @@
 #include "core/xml_file.h"
 #include "core/xml_parameter.h"
 #include "core/zip_archive.h"
-#include "refdata/airports_table.h"
 #include "platform/sys/folder_listing.h"
+#include "refdata/airports_table.h"
 
 namespace gwr {
 

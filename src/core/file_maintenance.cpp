@@ -22,9 +22,9 @@
 #include "core/paths.h"
 #include "core/text_files.h"
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 #include "platform/sys/path_walker.h"
-#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 

@@ -14,8 +14,8 @@
 #include "core/run_state.h"
 #include "core/text_files.h"
 #include "core/version.h"
-#include "platform/sys/native_path.h"
 #include "platform/sys/folder_listing.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "core/log.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/shell.h"
-#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 

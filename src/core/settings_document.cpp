@@ -8,8 +8,8 @@
 #include <fmt/format.h>
 
 #include "core/text_files.h"
-#include "platform/sys/native_path.h"
 #include "platform/sys/folder_listing.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 

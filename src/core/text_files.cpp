@@ -6,8 +6,8 @@
 #include "core/log.h"
 #include "core/status_line.h"
 #include "platform/sys/codepage.h"
-#include "platform/sys/native_path.h"
 #include "platform/sys/folder_listing.h"
+#include "platform/sys/native_path.h"
 
 #include <fmt/format.h>
 

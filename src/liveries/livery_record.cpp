@@ -16,8 +16,8 @@
 #include "core/xml_file.h"
 #include "core/xml_meta.h"
 #include "core/xml_parameter.h"
-#include "platform/sys/native_path.h"
 #include "platform/sys/folder_listing.h"
+#include "platform/sys/native_path.h"
 #include "refdata/code_pools.h"
 
 namespace gwr {

@@ -22,11 +22,11 @@
 #include "core/paths.h"
 #include "core/text_utils.h"
 #include "core/user_error.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/code_pools.h"
 #include "refdata/dbase_tables.h"
 #include "refdata/registration_records.h"
 #include "refdata/xml_attributes.h"
-#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 

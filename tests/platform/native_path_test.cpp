@@ -76,7 +76,7 @@ TEST_F(NativePath, FileUnderANonAsciiFolderIsCreatedWrittenListedAndRead) {
   EXPECT_EQ(pathToUtf8(listed[0].path.filename()), folderName);
   EXPECT_TRUE(listed[0].isFolder());
   EXPECT_EQ(lookAt(file, error).bytes, std::string(folderName).size());
-  for (const fs::path& nothing : {folder / "missing" / "x", file / "x", file / ""}) {
+  for (const fs::path& nothing : {folder / "missing" / "x", file / "x", file / "", fs::path()}) {
     EXPECT_FALSE(lookAt(nothing, error).exists()) << nothing;
     EXPECT_FALSE(error) << nothing;
   }
@@ -100,8 +100,12 @@ TEST_F(NativePath, FileUnderANonAsciiFolderIsCreatedWrittenListedAndRead) {
   }, error);
   std::sort(walked.begin() + 1, walked.end());
   EXPECT_EQ(walked, (std::vector<std::string>{std::string(folderName) + "/", "up@/", fileName}));
-  walkTree(base / "missing", [](const ListedEntry&) { return TreeStep::into; }, error);
-  EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+  for (const fs::path& nothing : {base / "missing", fs::path()}) {
+    walkTree(nothing, [](const ListedEntry&) { return TreeStep::into; }, error);
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory) << nothing;
+    EXPECT_TRUE(listFolder(nothing, error).empty());
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory) << nothing;
+  }
   walkTree(base / "missing", [](const ListedEntry&) { return TreeStep::into; }, error,
            [](const fs::path&, const std::error_code&) { return true; });
   EXPECT_FALSE(error);

@@ -25,8 +25,8 @@
 #include "core/paths.h"
 #include "core/text_files.h"
 #include "platform/sim/sim_emulator.h"
-#include "platform/sys/native_path.h"
 #include "platform/sys/folder_listing.h"
+#include "platform/sys/native_path.h"
 #include "refdata/airports_table.h"
 
 namespace gwr {

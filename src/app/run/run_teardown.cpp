@@ -11,6 +11,7 @@
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "liveries/refused_liveries.h"
+#include "platform/sys/folder_listing.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/reader_threads.h"
@@ -18,7 +19,6 @@
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/user_aircraft.h"
-#include "platform/sys/folder_listing.h"
 
 #include <filesystem>
 #include <fmt/format.h>

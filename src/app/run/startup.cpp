@@ -27,12 +27,12 @@
 #include "liveries/livery_scan.h"
 #include "liveries/livery_search.h"
 #include "liveries/livery_shell.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 #include "refdata/dbase_reader.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/reader_threads.h"
-#include "platform/sys/folder_listing.h"
 
 #include <filesystem>
 #include <fmt/format.h>

@@ -21,10 +21,10 @@
 #include "core/text_files.h"
 #include "core/zip_archive.h"
 #include "platform/sys/elevation.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/native_path.h"
 #include "platform/sys/shell.h"
-#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 

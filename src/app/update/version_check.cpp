@@ -27,8 +27,8 @@
 #include "core/text_files.h"
 #include "core/user_error.h"
 #include "liveries/livery_shell.h"
-#include "platform/sys/native_path.h"
 #include "platform/sys/folder_listing.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 

@@ -97,6 +97,7 @@ bool lf_denied(const std::error_code& error) {
 FileLook lookAt(const std::filesystem::path& path, std::error_code& error) {
   error.clear();
   FileLook look;
+  if (path.empty()) return look;  // names nothing, as to the system
   const WalkedPlace place = walkTo(path, look.kind, true);
   struct stat found {};
   if (place.isOpen()) look.kind = kindAtEnd(place, found);
@@ -136,7 +137,8 @@ std::vector<ListedEntry> listFolder(const std::filesystem::path& folder, std::er
   error.clear();
   std::vector<ListedEntry> entries;
   FileKind kind = FileKind::missing;
-  const Folder held(folder, kind);
+  errno = ENOENT;
+  const Folder held = folder.empty() ? Folder() : Folder(folder, kind);
   if (!held.isOpen()) {
     error = lf_walkError(kind);
     if (skipDenied && lf_denied(error)) error.clear();
@@ -160,7 +162,8 @@ void walkTree(const std::filesystem::path& folder, const std::function<TreeStep(
               std::error_code& error, const PassOver& passOver) {
   error.clear();
   FileKind kind = FileKind::missing;
-  const Folder held(folder, kind);
+  errno = ENOENT;
+  const Folder held = folder.empty() ? Folder() : Folder(folder, kind);
   if (!held.isOpen()) error = lf_walkError(kind);
   lf_walkBelow(held, folder, visit, error, passOver);
 }
