@@ -3,6 +3,7 @@
 // the walk to a file through links of root and of another user.
 #include "platform/sys/native_path.h"
 
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -187,16 +188,23 @@ TEST_F(Walker, LinksFlippedByTheUserMeanwhileNeverLeadRootOut) {
     std::string first;   // the flipped link's texts
     std::string second;
     const char* flipped;
+    bool exchanged = false;  // root's link of the first text swapped in one move with the user's of the second
   } rows[] = {
       {"`..` after a link flipped between the user's folders", "X/../../rootonly/parameters.xml", "A", "A/deep", "X"},
       {"a link at a flight plan flipped between the user's file and a device", nullptr, "B/own.pln",
        device.string(), "plan.pln"},
+      {"root's link at a flight plan swapped with the user's link to root's file", nullptr, "B/own.pln",
+       "../rootonly/parameters.xml", "plan.pln", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     if (row.fileText != nullptr) linkAs(otherUser, row.fileText, file);
     const std::string flipped = (users / row.flipped).string();
     const std::string spare = flipped + ".new";
+    if (row.exchanged) {
+      linkAs(0, row.first, flipped);
+      linkAs(otherUser, row.second, spare);
+    }
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
     ASSERT_GE(::inotify_add_watch(watch, device.c_str(), IN_OPEN), 0);
@@ -204,6 +212,10 @@ TEST_F(Walker, LinksFlippedByTheUserMeanwhileNeverLeadRootOut) {
     int opened = 0;
     {
       const testsupport::OtherUserLoop user(otherUser, otherGroup, [&] {
+        if (row.exchanged) {
+          ::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, flipped.c_str(), RENAME_EXCHANGE);
+          return;
+        }
         for (const std::string* text : {&row.first, &row.second}) {
           ::symlink(text->c_str(), spare.c_str());
           ::rename(spare.c_str(), flipped.c_str());
