@@ -116,6 +116,7 @@ TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs)
     const char* x;    // what the user's own link X leads to
     const char* text; // of the link at the file, in the user's home
     FileKind read;
+    const char* hardLinked = nullptr;  // the file a second name of this, as where users may link others' files
   } rows[] = {
       {"`..` after the user's link climbs into root's folder", otherUser, "A", "X/../../rootonly/parameters.xml",
        FileKind::foreignLink},
@@ -124,6 +125,9 @@ TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs)
       {"the user's link straight at root's file", otherUser, "A", "../rootonly/parameters.xml", FileKind::foreignLink},
       {"the user's link through root's folder back home", otherUser, "A", "../users/B/own.pln", FileKind::regular},
       {"the user's link at a link of their own in a loop", otherUser, "A", "plan.pln", FileKind::missing},
+      {"a second name of root's file in the user's home", otherUser, "A", "", FileKind::foreignLink,
+       "rootonly/parameters.xml"},
+      {"a second name of the user's own file", otherUser, "A", "", FileKind::regular, "users/B/own.pln"},
       // Last: its write empties root's file.
       {"root's own link at root's file", 0, "A", "../rootonly/parameters.xml", FileKind::regular},
   };
@@ -131,7 +135,12 @@ TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs)
     SCOPED_TRACE(row.what);
     linkAs(otherUser, row.x, users / "X");
     const fs::path file = users / "plan.pln";
-    linkAs(row.owner, row.text, file);
+    if (row.hardLinked != nullptr) {
+      fs::remove(file);
+      fs::create_hard_link(base / row.hardLinked, file);
+    } else {
+      linkAs(row.owner, row.text, file);
+    }
     std::string bytes;
     EXPECT_EQ(readRegularFile(file, bytes), row.read);
     FileKind kind = FileKind::missing;
