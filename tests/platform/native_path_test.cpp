@@ -123,6 +123,11 @@ TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs)
       {"`..` after the user's link stays in the user's home", otherUser, "A/deep", "X/../../rootonly/parameters.xml",
        FileKind::regular},
       {"the user's link straight at root's file", otherUser, "A", "../rootonly/parameters.xml", FileKind::foreignLink},
+      // Refused as the file that is there, lest the answer tell the user which names root's folder holds.
+      {"the user's link at a name not in root's private folder", otherUser, "A", "../rootonly/absent.xml",
+       FileKind::foreignLink},
+      {"the user's link through root's private folder back home", otherUser, "A", "../rootonly/../users/B/own.pln",
+       FileKind::foreignLink},
       {"the user's link through root's folder back home", otherUser, "A", "../users/B/own.pln", FileKind::regular},
       {"the user's link at a link of their own in a loop", otherUser, "A", "plan.pln", FileKind::missing},
       {"a second name of root's file in the user's home", otherUser, "A", "", FileKind::foreignLink,

@@ -100,6 +100,7 @@ public:
         if (reached.st_uid != step.maker) return fail(FileKind::foreignLink, EPERM);
         continue;
       }
+      if (!searchableByLinkMakers()) return fail(FileKind::foreignLink, EPERM);
       if (step.name == "..") {
         if (!moveTo(::openat(fd_, "..", walkFlags))) return -1;
         continue;
@@ -163,6 +164,23 @@ private:
     kind_ = kind;
     errno = error;
     return -1;
+  }
+
+  // Inside another user's link a folder is looked into only where its maker
+  // may look: else whether the walk goes on or misses would tell them what
+  // names a private folder of root's holds. Their groups are not known here,
+  // so a folder only their group may enter is not entered.
+  bool searchableByLinkMakers() const {
+    struct stat folder {};
+    bool looked = false;
+    for (const Step& step : steps_) {
+      if (!step.endOfLink) continue;
+      if (!looked && ::fstat(fd_, &folder) != 0) return false;
+      looked = true;
+      const mode_t search = folder.st_uid == step.maker ? S_IXUSR : S_IXOTH;
+      if ((folder.st_mode & search) == 0) return false;
+    }
+    return true;
   }
 
   bool insideForeignLink() const {
