@@ -18,7 +18,8 @@ namespace gwr::platform {
 // the folder actually reached. A link of root or of this process's user is
 // followed wherever it leads; another user's link only into that user's own
 // things: a folder it leads to must be theirs, and so must the file at the
-// end (linkMaker set), which the caller checks on what it opens.
+// end (linkMaker set), which the caller checks on what it opens; its text
+// passes only through folders its maker may search.
 struct WalkedPlace {
   Folder folder;
   std::filesystem::path name;
