@@ -3,6 +3,7 @@
 // the walk to a file through links of root and of another user.
 #include "platform/sys/native_path.h"
 
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -161,14 +162,23 @@ TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs)
     const char* x;    // what the user's own link X leads to
     const char* text; // of the link at the file, in the user's home
     FileKind read;
+    const char* hardLinked = nullptr;  // the file a second name of this, as where users may link others' files
   } rows[] = {
       {"`..` after the user's link climbs into root's folder", otherUser, "A", "X/../../rootonly/parameters.xml",
        FileKind::foreignLink},
       {"`..` after the user's link stays in the user's home", otherUser, "A/deep", "X/../../rootonly/parameters.xml",
        FileKind::regular},
       {"the user's link straight at root's file", otherUser, "A", "../rootonly/parameters.xml", FileKind::foreignLink},
+      // Refused as the file that is there, lest the answer tell the user which names root's folder holds.
+      {"the user's link at a name not in root's private folder", otherUser, "A", "../rootonly/absent.xml",
+       FileKind::foreignLink},
+      {"the user's link through root's private folder back home", otherUser, "A", "../rootonly/../users/B/own.pln",
+       FileKind::foreignLink},
       {"the user's link through root's folder back home", otherUser, "A", "../users/B/own.pln", FileKind::regular},
       {"the user's link at a link of their own in a loop", otherUser, "A", "plan.pln", FileKind::missing},
+      {"a second name of root's file in the user's home", otherUser, "A", "", FileKind::foreignLink,
+       "rootonly/parameters.xml"},
+      {"a second name of the user's own file", otherUser, "A", "", FileKind::regular, "users/B/own.pln"},
       // Last: its write empties root's file.
       {"root's own link at root's file", 0, "A", "../rootonly/parameters.xml", FileKind::regular},
   };
@@ -176,17 +186,22 @@ TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs)
     SCOPED_TRACE(row.what);
     linkAs(otherUser, row.x, users / "X");
     const fs::path file = users / "plan.pln";
-    linkAs(row.owner, row.text, file);
+    if (row.hardLinked != nullptr) {
+      fs::remove(file);
+      fs::create_hard_link(base / row.hardLinked, file);
+    } else {
+      linkAs(row.owner, row.text, file);
+    }
     std::string bytes;
     std::error_code error;
     EXPECT_EQ(readRegularFile(file, bytes), row.read);
     EXPECT_EQ(lookAt(file, error).kind, row.read);
-    // Listed, the link is a link whose kind is where the walk may lead.
+    // Listed, the name has the kind the walk to it may find.
     std::size_t seen = 0;
     for (const ListedEntry& entry : listFolder(users, error)) {
       if (entry.path != file) continue;
       ++seen;
-      EXPECT_TRUE(entry.link);
+      EXPECT_EQ(entry.link, row.hardLinked == nullptr);
       EXPECT_EQ(entry.kind, row.read);
     }
     EXPECT_EQ(seen, 1u) << error.message();
@@ -251,16 +266,23 @@ TEST_F(Walker, LinksFlippedByTheUserMeanwhileNeverLeadRootOut) {
     std::string first;   // the flipped link's texts
     std::string second;
     const char* flipped;
+    bool exchanged = false;  // root's link of the first text swapped in one move with the user's of the second
   } rows[] = {
       {"`..` after a link flipped between the user's folders", "X/../../rootonly/parameters.xml", "A", "A/deep", "X"},
       {"a link at a flight plan flipped between the user's file and a device", nullptr, "B/own.pln",
        device.string(), "plan.pln"},
+      {"root's link at a flight plan swapped with the user's link to root's file", nullptr, "B/own.pln",
+       "../rootonly/parameters.xml", "plan.pln", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     if (row.fileText != nullptr) linkAs(otherUser, row.fileText, file);
     const std::string flipped = (users / row.flipped).string();
     const std::string spare = flipped + ".new";
+    if (row.exchanged) {
+      linkAs(0, row.first, flipped);
+      linkAs(otherUser, row.second, spare);
+    }
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
     ASSERT_GE(::inotify_add_watch(watch, device.c_str(), IN_OPEN), 0);
@@ -268,6 +290,10 @@ TEST_F(Walker, LinksFlippedByTheUserMeanwhileNeverLeadRootOut) {
     int opened = 0;
     {
       const testsupport::OtherUserLoop user(otherUser, otherGroup, [&] {
+        if (row.exchanged) {
+          ::renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, flipped.c_str(), RENAME_EXCHANGE);
+          return;
+        }
         for (const std::string* text : {&row.first, &row.second}) {
           ::symlink(text->c_str(), spare.c_str());
           ::rename(spare.c_str(), flipped.c_str());

@@ -28,7 +28,8 @@ FileKind lf_entryKind(const Folder& folder, const std::string& name, bool& link)
   link = false;
   if (::fstatat(folder.fd(), name.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) return FileKind::missing;
   link = S_ISLNK(found.st_mode);
-  if (!link) return kindOfMode(found.st_mode);
+  // A link, or a second name of a file, is judged as the walker judges it.
+  if (!link && !(S_ISREG(found.st_mode) && found.st_nlink > 1)) return kindOfMode(found.st_mode);
   FileKind kind = FileKind::missing;
   const WalkedPlace place = walkTo(folder, name, kind, true);
   if (!place.isOpen()) return kind;

@@ -53,11 +53,20 @@ bool lf_blocking(int fd) {
   return status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0;
 }
 
+// A second name of a file not its folder owner's, put in another user's
+// folder: where the system lets users link others' files, the user's name for
+// root's file, which a run as root must not write or show through.
+bool lf_plantedName(const WalkedPlace& place, const struct stat& found) {
+  struct stat folder {};
+  return S_ISREG(found.st_mode) && found.st_nlink > 1 && ::fstat(place.folder.fd(), &folder) == 0 &&
+         folder.st_uid != ::geteuid() && folder.st_uid != found.st_uid;
+}
+
 // The kind of what a descriptor opened at the end of a walk holds, by the
 // same rules as the look before the open.
 FileKind lf_kindOpened(const WalkedPlace& place, int fd, struct stat& opened) {
   if (::fstat(fd, &opened) != 0) return FileKind::missing;
-  if (!place.mayUseOwner(opened.st_uid)) {
+  if (!place.mayUseOwner(opened.st_uid) || lf_plantedName(place, opened)) {
     errno = EPERM;
     return FileKind::foreignLink;
   }
@@ -101,7 +110,7 @@ FileKind kindAtEnd(const WalkedPlace& place, struct stat& found) {
     errno = ELOOP;
     return FileKind::missing;
   }
-  if (!place.mayUseOwner(found.st_uid)) {
+  if (!place.mayUseOwner(found.st_uid) || lf_plantedName(place, found)) {
     errno = EPERM;
     return FileKind::foreignLink;
   }

@@ -30,7 +30,7 @@ enum class FileKind {
   device,
   socket,
   other,
-  foreignLink,  // another user's link, not followed for writing
+  foreignLink,  // another user's link, not followed; or a second name another user put for a file not theirs
 };
 
 // The kind of a file of this mode.
