@@ -8,17 +8,20 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/path_walker.h"
 #include "support/as_unprivileged.h"
 
@@ -64,6 +67,49 @@ TEST_F(NativePath, FileUnderANonAsciiFolderIsCreatedWrittenListedAndRead) {
   // ASCII letters fold, the others are compared as they are.
   EXPECT_EQ(findChildNoCase(folder, "\xC3\x84RGER.dlh"), file);
   EXPECT_FALSE(findChildNoCase(folder, "\xC3\xA4rger.DLH"));
+
+  // Listed and looked at through the walker: the same names, kinds and size;
+  // nothing there, also past a file or with a folder's trailing separator,
+  // is no error.
+  std::error_code error;
+  const std::vector<ListedEntry> listed = listFolder(base, error);
+  ASSERT_EQ(listed.size(), 1u) << error.message();
+  EXPECT_EQ(pathToUtf8(listed[0].path.filename()), folderName);
+  EXPECT_TRUE(listed[0].isFolder());
+  EXPECT_EQ(lookAt(file, error).bytes, std::string(folderName).size());
+  for (const fs::path& nothing : {folder / "missing" / "x", file / "x", file / "", fs::path()}) {
+    EXPECT_FALSE(lookAt(nothing, error).exists()) << nothing;
+    EXPECT_FALSE(error) << nothing;
+  }
+  // A tree walk lists a link to a folder but never enters it, goes into a
+  // folder only when told, and passes over an unreadable one only when let.
+  fs::create_directory_symlink(base, folder / "up");
+  std::vector<std::string> walked;
+  for (const TreeStep step : {TreeStep::into, TreeStep::over}) {
+    walked.clear();
+    walkTree(base, [&](const ListedEntry& entry) {
+      walked.push_back(pathToUtf8(entry.path.filename()) + (entry.link ? "@" : "") + (entry.isFolder() ? "/" : ""));
+      return step;
+    }, error);
+    EXPECT_FALSE(error) << error.message();
+  }
+  EXPECT_EQ(walked, std::vector<std::string>{std::string(folderName) + "/"});
+  walked.clear();
+  walkTree(base, [&](const ListedEntry& entry) {
+    walked.push_back(pathToUtf8(entry.path.filename()) + (entry.link ? "@" : "") + (entry.isFolder() ? "/" : ""));
+    return TreeStep::into;
+  }, error);
+  std::sort(walked.begin() + 1, walked.end());
+  EXPECT_EQ(walked, (std::vector<std::string>{std::string(folderName) + "/", "up@/", fileName}));
+  for (const fs::path& nothing : {base / "missing", fs::path()}) {
+    walkTree(nothing, [](const ListedEntry&) { return TreeStep::into; }, error);
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory) << nothing;
+    EXPECT_TRUE(listFolder(nothing, error).empty());
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory) << nothing;
+  }
+  walkTree(base / "missing", [](const ListedEntry&) { return TreeStep::into; }, error,
+           [](const fs::path&, const std::error_code&) { return true; });
+  EXPECT_FALSE(error);
 
   EXPECT_EQ(openForWriting(folder / "missing" / "x", kind), nullptr);
   EXPECT_EQ(errno, ENOENT);
@@ -147,7 +193,18 @@ TEST_F(Walker, AnotherUsersLinkLeadsOnlyIntoTheirOwnThingsWhereverItsTextClimbs)
       linkAs(row.owner, row.text, file);
     }
     std::string bytes;
+    std::error_code error;
     EXPECT_EQ(readRegularFile(file, bytes), row.read);
+    EXPECT_EQ(lookAt(file, error).kind, row.read);
+    // Listed, the name has the kind the walk to it may find.
+    std::size_t seen = 0;
+    for (const ListedEntry& entry : listFolder(users, error)) {
+      if (entry.path != file) continue;
+      ++seen;
+      EXPECT_EQ(entry.link, row.hardLinked == nullptr);
+      EXPECT_EQ(entry.kind, row.read);
+    }
+    EXPECT_EQ(seen, 1u) << error.message();
     FileKind kind = FileKind::missing;
     std::FILE* out = openForWriting(file, kind);
     EXPECT_EQ(kind, row.read);
@@ -177,6 +234,13 @@ TEST_F(Walker, NoFolderIsMadeOrRemovedWhereAnotherUsersLinkLeadsOutOfTheirThings
     const fs::path output = users / "output";
     linkAs(otherUser, row.text, output);
     std::error_code error;
+    // Listed and looked at through the link only where it may lead.
+    const std::vector<ListedEntry> listed = listFolder(output, error);
+    EXPECT_EQ(listed.size(), row.followed ? 1u : 0u);
+    EXPECT_EQ(error.message(), row.followed ? std::error_code().message() : "its link leads to another user's file");
+    walkTree(output, [&](const ListedEntry&) { return TreeStep::into; }, error);
+    EXPECT_EQ(error == foreignLinkError(), !row.followed);
+    EXPECT_EQ(lookAt(output / "own.pln", error).kind, row.followed ? FileKind::regular : FileKind::foreignLink);
     EXPECT_EQ(makeFolders(output / "learned" / "stock", error), row.followed) << error.message();
     EXPECT_EQ(fs::exists(users / "B" / "learned" / "stock"), row.followed);
     EXPECT_FALSE(fs::exists(base / "rootonly" / "learned"));

@@ -2,6 +2,7 @@
 // through folder descriptors, links read and walked as text, none followed blindly.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -38,6 +39,12 @@ struct WalkedPlace {
 // a folder on the way is not reached.
 WalkedPlace walkTo(const std::filesystem::path& path, FileKind& kind, bool followLast);
 WalkedPlace walkTo(const Folder& from, const std::filesystem::path& name, FileKind& kind, bool followLast);
+
+// What the walk to a file found at its end, a link not followed; missing
+// with errno when nothing is there (ELOOP for a link put there since), and
+// foreignLink when another user's link led to what is not theirs, or the
+// file is a second name, in another user's folder, of a file not theirs.
+FileKind kindAtEnd(const WalkedPlace& place, struct stat& found);
 
 // The error of a walk refused at another user's link; its message is the
 // cause the program's refusals give.
