@@ -546,7 +546,7 @@ void lf_initialAttitude(LiveAc& ac) {
     // Met while pushed back: the nose is where its report says, the tail leads (turned later, it would swing round).
     const PositionSample& next = ac.samples[1];
     if (!front.airborne && !next.airborne && (next.evidence & evidencePushed) != 0)
-      heading = gf_reportedNose(next);
+      heading = gf_reportedNose(next).value_or(heading);
   }
   heading = std::fmod(heading, twoPi);
   if (heading < 0.0) heading += twoPi;
