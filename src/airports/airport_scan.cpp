@@ -176,7 +176,7 @@ void gf_scanAirports() {
   gf_readRtAirportCodes();
   std::error_code error;
   if (std::filesystem::exists(tbloFolder, error)) gf_removeFilesFromDirectory(tbloFolder);
-  else std::filesystem::create_directories(tbloFolder);
+  else gf_makeFoldersOrThrow(tbloFolder);
 
   std::vector<std::filesystem::path> roots;
   roots.reserve(reservedScanRoots);
@@ -195,7 +195,7 @@ void gf_scanAirports() {
   }
 
   // Only an empty folder goes: files kept after a failed archive stay for the user.
-  if (tbloFileCount.load() == 0 && gf_countFiles(tbloFolder) == 0) std::filesystem::remove_all(tbloFolder, error);
+  if (tbloFileCount.load() == 0 && gf_countFiles(tbloFolder) == 0) gf_removeTree(tbloFolder, error);
   gf_showScanCounts();
   gf_closeFacilityReader();
   rtAirportCodes.clear();

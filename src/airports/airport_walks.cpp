@@ -208,7 +208,7 @@ void lf_scanStreamedFolder(const std::filesystem::path& folder, const std::files
 
 bool gf_writeScanLog() {
   std::error_code ignored;  // a folder that cannot be made shows in the write
-  std::filesystem::create_directories(infoFolder, ignored);
+  gf_makeFolders(infoFolder, ignored);
   return gf_writeTextLines(ScanLog, airportsScanLogFile);
 }
 

@@ -78,7 +78,7 @@ std::string gf_downloadArchivedApf(const std::string& stored, const std::filesys
   const std::string url = gf_archivedApfUrl(stored);
   if (destination.has_parent_path()) {
     std::error_code ignored;  // a missing folder shows as a failed download
-    std::filesystem::create_directories(destination.parent_path(), ignored);
+    gf_makeFolders(destination.parent_path(), ignored);
   }
   const CurlHandle handle = gf_newCurlHandle();
   if (gf_downloadFile(handle.get(), url, destination, archivedStandFileMaxBytes, DownloadSize::small)) return {};

@@ -13,6 +13,7 @@
 #include "airports/apf_writer.h"
 #include "airports/package_manifest.h"
 #include "airports/scan_log.h"
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/run_state.h"
@@ -31,7 +32,7 @@ constexpr std::string_view reportMark = "===> ";
 bool lf_writeLink(const std::filesystem::path& folder, FixedCode<4> icao, const std::string& archived) {
   const std::filesystem::path link = folder / gf_apfLinkFileName(icao);
   std::error_code ignored;  // a folder that cannot be made shows in the write
-  std::filesystem::create_directories(folder, ignored);
+  gf_makeFolders(folder, ignored);
   if (gf_writeTextFile(archived, link)) return true;
   gf_scanNote(fmt::format("{}Writing {} did not succeed", reportMark, gf_pathToUtf8(link)));
   gf_logError(fmt::format("Writing link file {} failed", gf_pathToUtf8(link)));
@@ -118,7 +119,7 @@ void gf_generateApf(ApfData& apf, std::int32_t helipads) {
   std::sort(apf.stands.begin(), apf.stands.end(),
             [](const StandRecord& a, const StandRecord& b) { return a.id < b.id; });
   if (cutBglPathForSharing || cutBglPathForArchive) gf_cutPathAtCommunity(apf.BGLpath);
-  std::filesystem::create_directories(folder);
+  gf_makeFoldersOrThrow(folder);
   const std::filesystem::path file = folder / gf_apfFileName(apf.icao);
   if (!gf_writeApf(apf, file, ApfMode::Generated, simNumber.load()))
     gf_scanNote(fmt::format("{}Writing {} did not succeed", reportMark, gf_pathToUtf8(file)));

@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "core/file_maintenance.h"
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/settings_catalogue.h"
@@ -159,7 +160,7 @@ bool gf_writeApf(const ApfData& data, const std::filesystem::path& file, ApfMode
     if (!lf_writeStand(parkpositions, stand, mode, data.handmade)) return false;
   if (file.has_parent_path()) {
     std::error_code ignored;  // a folder that cannot be made shows in the save's result
-    std::filesystem::create_directories(file.parent_path(), ignored);
+    gf_makeFolders(file.parent_path(), ignored);
   }
   return gf_saveXml(document, file);
 }

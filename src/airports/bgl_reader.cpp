@@ -6,7 +6,10 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <ios>
+#include <istream>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -21,6 +24,7 @@
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/text_files.h"
+#include "platform/sys/native_path.h"
 
 namespace gwr {
 
@@ -382,15 +386,15 @@ std::optional<std::string> BglWalk::uniqueStandId(const std::string& id) {
 bool gf_bglHasAirport(const std::filesystem::path& file) {
   std::string cause;
   if (!gf_isRegularFile(file, cause)) return false;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
+  platform::FileKind kind = platform::FileKind::missing;
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(platform::openRegularFile(file, kind), std::fclose);
+  if (!in || ::fseeko(in.get(), 0, SEEK_END) != 0) return false;
+  const std::streamoff size = ::ftello(in.get());
   if (size < static_cast<std::streamoff>(bglHeaderBytes) + 1) return false;
   std::array<unsigned char, 4> bytes{};
   auto readU32 = [&](std::streamoff at) -> std::optional<std::uint32_t> {
-    in.seekg(at);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), bytes.size())) return std::nullopt;
+    if (::fseeko(in.get(), at, SEEK_SET) != 0 || std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size())
+      return std::nullopt;
     return bytes[0] | (bytes[1] << 8U) | (bytes[2] << 16U) | (static_cast<std::uint32_t>(bytes[3]) << 24U);
   };
   const auto sections = readU32(sectionCountByte);

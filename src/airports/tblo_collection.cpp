@@ -45,7 +45,7 @@ bool lf_collectOne(const std::filesystem::path& folder, FixedCode<4> code) {
   const bool linked = std::filesystem::exists(link, error);
   if (error) {
     gf_logError(fmt::format("exists({}) failed: {}", lf_text(link), error.message()));
-  } else if (linked && !gf_isHandmadeApf(file) && !std::filesystem::remove(file, error) && error) {
+  } else if (linked && !gf_isHandmadeApf(file) && !gf_removePath(file, error) && error) {
     gf_logError(fmt::format("remove({}) failed: {}", lf_text(file), error.message()));
   }
   return true;
@@ -97,7 +97,7 @@ void gf_collectThirdPartyFiles() {
       const std::filesystem::path file = myThirdpartyFolder / gf_apfFileName(code);
       if (lf_isExcludedKmci(file)) {
         std::error_code error;
-        if (!std::filesystem::remove(file, error) && error)
+        if (!gf_removePath(file, error) && error)
           gf_logError(fmt::format("remove({}) failed: {}", lf_text(file), error.message()));
         continue;
       }
@@ -112,12 +112,12 @@ bool gf_zipTblo(const std::filesystem::path& zipFile) {
     gf_log(fmt::format("[zip] Not a directory: {}", lf_text(tbloFolder)));
     return false;
   }
-  if (zipFile.has_parent_path()) std::filesystem::create_directories(zipFile.parent_path(), error);
+  if (zipFile.has_parent_path()) gf_makeFolders(zipFile.parent_path(), error);
   gf_log(fmt::format("[zip] Target file: {}", lf_text(std::filesystem::absolute(zipFile, error))));
   gf_log(fmt::format("[zip] Source dir : {}", lf_text(std::filesystem::absolute(tbloFolder, error))));
   if (std::filesystem::exists(zipFile, error)) {
     gf_log(fmt::format("[zip] Removing old zip {}", lf_text(zipFile)));
-    std::filesystem::remove(zipFile, error);
+    gf_removePath(zipFile, error);
   }
   std::optional<ZipArchive> archive;
   try {

@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -17,48 +16,10 @@
 #include "core/log.h"
 #include "core/text_files.h"
 #include "platform/sys/native_path.h"
+#include "platform/sys/path_walker.h"
 
 namespace gwr {
 namespace {
-
-constexpr int maxLinkHops = 40;  // links followed before the chain counts as a loop
-
-// The file a save replaces: the path itself, or the end of its chain of
-// symbolic links, so that the link stays and its target gets the new text.
-std::optional<std::filesystem::path> lf_saveTarget(const std::filesystem::path& path, std::string& cause) {
-  std::filesystem::path target = path;
-  for (int hop = 0; hop <= maxLinkHops; ++hop) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::symlink_status(target, error);
-    if (status.type() == std::filesystem::file_type::not_found) return target;
-    if (error) {
-      cause = error.message();
-      return std::nullopt;
-    }
-    if (!std::filesystem::is_symlink(status)) return target;
-    // Another user's link is followed only to that user's own things, so
-    // that a run with raised rights never writes where the link's maker may not.
-    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
-    if (error) {
-      cause = error.message();
-      return std::nullopt;
-    }
-    const std::filesystem::path leadsTo = next.is_absolute() ? next : target.parent_path() / next;
-    uid_t linkOwner = 0;
-    uid_t placeOwner = 0;
-    if (!platform::ownerOfPlace(target, linkOwner) || !platform::ownerOfPlace(leadsTo, placeOwner)) {
-      cause = std::generic_category().message(errno);
-      return std::nullopt;
-    }
-    if (linkOwner != platform::processUser() && linkOwner != placeOwner) {
-      cause = foreignLinkCause;
-      return std::nullopt;
-    }
-    target = leadsTo;
-  }
-  cause = "too many levels of symbolic links";
-  return std::nullopt;
-}
 
 bool lf_saveFailed(const std::filesystem::path& path, std::string_view why, std::string& cause) {
   cause = why;
@@ -70,22 +31,29 @@ bool lf_saveFailed(const std::filesystem::path& path, std::string_view why, std:
 
 bool gf_saveAtomically(const std::filesystem::path& file, const SaveWriter& write, std::string& cause) {
   std::string why;
-  const std::optional<std::filesystem::path> target = lf_saveTarget(file, why);
-  if (!target) return lf_saveFailed(file, why, cause);
-  // Everything from here goes through the folder's descriptor: a folder
-  // swapped on the path meanwhile cannot take the temporary or the rename.
+  // The link at file, if any, stays: its target gets the new text. The walk
+  // reads each link's text part by part, so everything from here goes through
+  // the folder it reached: a folder or link swapped on the path meanwhile
+  // cannot take the temporary or the rename.
   platform::FileKind kind = platform::FileKind::missing;
-  const platform::Folder folder = platform::Folder::of(*target, kind);
-  if (!folder.isOpen())
+  const platform::WalkedPlace place = platform::walkTo(file, kind, true);
+  if (!place.isOpen())
     return lf_saveFailed(file, kind == platform::FileKind::foreignLink ? std::string(foreignLinkCause)
                                                                        : std::generic_category().message(errno),
                          cause);
-  const std::filesystem::path name = target->filename();
+  const platform::Folder& folder = place.folder;
+  const std::filesystem::path& name = place.name;
   struct stat existing {};
   const bool present = platform::statIn(folder, name, existing);
-  // A link here now was put there after the chain was followed.
+  // A link here now was put there after the walk read its name.
   if (present && !S_ISREG(existing.st_mode))
     return lf_saveFailed(file, gf_refusalCause(file, platform::kindOfMode(existing.st_mode), "written", false), cause);
+  // Another user's link leads only to that user's file, or to a new file in
+  // that user's folder.
+  struct stat where {};
+  if (place.linkMaker && (present ? existing.st_uid != *place.linkMaker
+                                  : ::fstat(folder.fd(), &where) != 0 || where.st_uid != *place.linkMaker))
+    return lf_saveFailed(file, foreignLinkCause, cause);
   // A file this process may not write (made read-only, or another user's
   // after a run with raised rights) is left as it is, not quietly replaced
   // and taken over: the rename needs no write permission on the file itself.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <thread>
@@ -21,6 +22,7 @@
 #include "core/text_files.h"
 #include "platform/sys/case_insensitive.h"
 #include "platform/sys/native_path.h"
+#include "platform/sys/path_walker.h"
 
 namespace gwr {
 
@@ -94,10 +96,42 @@ bool gf_save1GenerationOf(const std::filesystem::path& file) {
   return false;
 }
 
+namespace {
+
+void lf_logRefusal(const std::filesystem::path& path, std::string_view done, const std::error_code& error) {
+  if (error == platform::foreignLinkError())
+    gf_logError(fmt::format("{} not {}: {}", platform::pathToUtf8(path), done, foreignLinkCause));
+}
+
+} // namespace
+
+bool gf_makeFolders(const std::filesystem::path& folder, std::error_code& error) {
+  const bool made = platform::makeFolders(folder, error);
+  lf_logRefusal(folder, "made", error);
+  return made;
+}
+
+void gf_makeFoldersOrThrow(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (!gf_makeFolders(folder, error)) throw std::filesystem::filesystem_error("make folders", folder, error);
+}
+
+bool gf_removePath(const std::filesystem::path& path, std::error_code& error) {
+  const bool removed = platform::removePath(path, error);
+  lf_logRefusal(path, "removed", error);
+  return removed;
+}
+
+std::uintmax_t gf_removeTree(const std::filesystem::path& path, std::error_code& error) {
+  const std::uintmax_t removed = platform::removeTree(path, error);
+  lf_logRefusal(path, "removed", error);
+  return removed;
+}
+
 void gf_removeFileWarn(const std::filesystem::path& file) {
   if (!std::filesystem::exists(file)) return;
   std::error_code error;
-  std::filesystem::remove(file, error);
+  gf_removePath(file, error);
   if (error)
     gf_logError(
         fmt::format("Warning: could not remove {}, errorcode: {}", platform::pathToUtf8(file), error.message()));
@@ -105,7 +139,7 @@ void gf_removeFileWarn(const std::filesystem::path& file) {
 
 std::error_code gf_removeIfPresent(const std::filesystem::path& file) {
   std::error_code error;
-  std::filesystem::remove(file, error);
+  gf_removePath(file, error);
   return error;
 }
 
@@ -181,7 +215,7 @@ bool lf_removeIfStale(const std::filesystem::directory_entry& entry, SavedNameFi
   const std::string name = platform::pathToUtf8(entry.path().filename());
   const std::string_view saved = gf_savedNameOfTemporary(name);
   if (saved.empty() || !savedHere(saved)) return false;
-  if (std::filesystem::remove(entry.path(), failed)) {
+  if (gf_removePath(entry.path(), failed)) {
     gf_log(fmt::format("Removed {}, left by an interrupted save", platform::pathToUtf8(entry.path())));
     return true;
   }
@@ -212,7 +246,7 @@ std::size_t gf_removeInterruptedDownloads(const std::vector<std::filesystem::pat
   for (const std::filesystem::path& file : files) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) continue;
-    if (std::filesystem::remove(file, error)) {
+    if (gf_removePath(file, error)) {
       gf_log(fmt::format("Removed {}, left by an interrupted download", platform::pathToUtf8(file)));
       ++removed;
     } else if (error) {

@@ -17,6 +17,17 @@ namespace gwr {
 // True when copied or when the file does not exist; failures are logged.
 bool gf_save1GenerationOf(const std::filesystem::path& file);
 
+// Folder making and removal for the program: the path walker's, so that
+// another user's link leads only into that user's own folders; such a
+// refusal is logged as "{path} not made: its link leads to another user's
+// file" (or "not removed"). Otherwise as the standard library's making of
+// folders (true when the folder is there), removal and removal of a tree.
+bool gf_makeFolders(const std::filesystem::path& folder, std::error_code& error);
+// Throws filesystem_error ("make folders") when the folder is not there.
+void gf_makeFoldersOrThrow(const std::filesystem::path& folder);
+bool gf_removePath(const std::filesystem::path& path, std::error_code& error);
+std::uintmax_t gf_removeTree(const std::filesystem::path& path, std::error_code& error);
+
 // Removes the file when it exists; a failed removal is only logged. A status
 // query that fails for a reason other than absence throws filesystem_error.
 void gf_removeFileWarn(const std::filesystem::path& file);

@@ -336,7 +336,7 @@ void gf_readWindowPosition() {
   const SettingsFileRead read = lf_readSettings(path, document, false);
   if (read.state == SettingsFileState::damaged) {
     std::error_code error;
-    std::filesystem::remove(path, error);
+    gf_removePath(path, error);
   }
   if (read.state != SettingsFileState::loaded) return;
   for (auto* p : {&MAIN_WINDOW_X, &MAIN_WINDOW_Y}) {

@@ -12,7 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <istream>
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <system_error>
 
 #include <fmt/format.h>
 
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/text_files.h"
@@ -68,7 +71,10 @@ void gf_removeOldReports() {
                                          fixesFile,                   invalidAircraftCfgFilesFile,
                                          incompleteFltsimSectionsFile, errorsFolder};
   try {
-    for (const fs::path& path : previous) fs::remove(path);
+    for (const fs::path& path : previous) {
+      std::error_code error;
+      if (!gf_removePath(path, error) && error) throw fs::filesystem_error("remove", path, error);
+    }
   } catch (const std::exception& error) {
     gf_log(fmt::format("problems with removing previous files: {}", error.what()));
   }

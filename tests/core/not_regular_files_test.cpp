@@ -190,6 +190,57 @@ TEST(NotRegularFiles, EveryWriterRefusesAnotherUsersLinkToAFileNotTheirs) {
   }
 }
 
+// On a run as root, the user's link whose text climbs with `..` after a link
+// of their own, flipped by them between two of their folders meanwhile: no
+// writer ever climbs into root's folder, each writes the user's own file or
+// refuses with its line.
+TEST(NotRegularFiles, NoWriterClimbsOutThroughALinkTheUserFlipsMeanwhile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user needs root to act as";
+  constexpr int rounds = 150;
+  testsupport::LogCapture log;
+  const fs::path roots = log.folder() / "rootonly";
+  const fs::path users = log.folder() / "users";
+  fs::create_directories(roots);
+  fs::permissions(roots, fs::perms::owner_all);
+  for (const fs::path& folder : {users, users / "A", users / "A" / "deep", users / "rootonly"}) {
+    fs::create_directories(folder);
+    ASSERT_EQ(::chown(folder.c_str(), testsupport::nobodyUserId, 0), 0);
+  }
+  testsupport::writeBytes(roots / "parameters.xml", "private");
+  ASSERT_EQ(::chmod((roots / "parameters.xml").c_str(), 0600), 0);
+  const fs::path file = users / "parameters.xml";
+  fs::create_symlink("X/../../rootonly/parameters.xml", file);
+  ASSERT_EQ(::lchown(file.c_str(), testsupport::nobodyUserId, 0), 0);
+  const std::string flipped = (users / "X").string();
+  const std::string spare = flipped + ".new";
+  const testsupport::OtherUserLoop user(testsupport::nobodyUserId, 0, [&] {
+    for (const char* text : {"A", "A/deep"}) {
+      ::symlink(text, spare.c_str());
+      ::rename(spare.c_str(), flipped.c_str());
+    }
+  });
+  ASSERT_TRUE(user.started());
+  for (const Access& writer : writers) {
+    SCOPED_TRACE(writer.what);
+    log.mark();
+    int refused = 0;
+    int reached = 0;
+    for (int round = 0; round < rounds; ++round) {
+      refused += writer.refuses(file) ? 1 : 0;
+      if (testsupport::readBytes(roots / "parameters.xml") == "private") continue;
+      ++reached;
+      testsupport::writeBytes(roots / "parameters.xml", "private");
+    }
+    EXPECT_EQ(reached, 0);
+    EXPECT_EQ(testsupport::namesInFolder(roots), std::vector<std::string>{"parameters.xml"});
+    if (refused > 0) {
+      EXPECT_NE(log.text().find(fmt::format("{} not written: its link leads to another user's file", file.string())),
+                std::string::npos)
+          << log.text();
+    }
+  }
+}
+
 // On a run as root, no copy reads through another user's link to a file not
 // theirs, lest the copy show them what it holds; a private file's copy is as
 // private as the file.

@@ -3,6 +3,7 @@
 #include "core/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 
 #include "core/settings_catalogue.h"
 #include "core/settings_document.h"
+#include "support/as_unprivileged.h"
 #include "support/settings_sandbox.h"
 
 namespace gwr {
@@ -46,7 +48,11 @@ TEST(SettingsFileDamage, AFileThatCannotBeReadIsReportedAndNeverWrittenOver) {
     const char* name;
     std::function<void(const fs::path&)> make;
     std::function<bool(const fs::path&)> untouched;
+    bool superuserReads = false;  // owner's rights only
+    bool needsRoot = false;       // to give a link to another user
   };
+  // On a run as root, the user's link to root's private settings beside theirs.
+  const auto rootsPrivateFile = [](const fs::path& p) { return p.parent_path().parent_path() / "roots.xml"; };
   const Case cases[] = {
       {"a folder", [](const fs::path& p) { fs::create_directory(p); },
        [](const fs::path& p) { return fs::is_directory(p) && fs::is_empty(p); }},
@@ -60,14 +66,27 @@ TEST(SettingsFileDamage, AFileThatCannotBeReadIsReportedAndNeverWrittenOver) {
        [](const fs::path& p) {
          fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
          return SettingsSandbox::readWhole(p) == storedRange;
-       }},
+       },
+       true},
+      {"another user's link to root's private file",
+       [&](const fs::path& p) {
+         SettingsSandbox::writeText(rootsPrivateFile(p), storedRange);
+         fs::permissions(rootsPrivateFile(p), fs::perms::owner_read | fs::perms::owner_write);
+         fs::create_symlink(rootsPrivateFile(p), p);
+         ASSERT_EQ(::lchown(p.c_str(), testsupport::nobodyUserId, 0), 0);
+       },
+       [&](const fs::path& p) {
+         return fs::is_symlink(p) && SettingsSandbox::readWhole(rootsPrivateFile(p)) == storedRange;
+       },
+       false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    if (c.needsRoot && ::geteuid() != 0) continue;
     SettingsSandbox sandbox;
     c.make(sandbox.file());
     std::error_code error;
-    if (fs::is_regular_file(sandbox.file(), error) && std::ifstream(sandbox.file()).is_open()) {
+    if (c.superuserReads && fs::is_regular_file(sandbox.file(), error) && std::ifstream(sandbox.file()).is_open()) {
       c.untouched(sandbox.file());
       continue;  // the superuser reads it anyway
     }

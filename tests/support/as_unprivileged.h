@@ -1,7 +1,9 @@
 // Runs a check in a child process that has given up root, for tests of files
-// and folders without read rights (root reads them all).
+// and folders without read rights (root reads them all), or another user's
+// moves against a run as root.
 #pragma once
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,5 +29,32 @@ inline int runAsUnprivileged(const std::function<bool()>& check) {
   if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
+
+// Another user, in a child process of their rights, doing move() over and
+// over until the object goes: what they may do to their own files while a
+// run as root works on them. Only system calls belong in move().
+class OtherUserLoop {
+ public:
+  OtherUserLoop(uid_t user, gid_t group, const std::function<void()>& move) {
+    std::fflush(nullptr);
+    child_ = ::fork();
+    if (child_ != 0) return;
+    if (::setresgid(group, group, group) != 0 || ::setresuid(user, user, user) != 0) ::_exit(childSetupFailed);
+    for (;;) move();
+  }
+  ~OtherUserLoop() {
+    if (child_ <= 0) return;
+    ::kill(child_, SIGKILL);
+    int status = 0;
+    ::waitpid(child_, &status, 0);
+  }
+  OtherUserLoop(const OtherUserLoop&) = delete;
+  OtherUserLoop& operator=(const OtherUserLoop&) = delete;
+
+  bool started() const { return child_ > 0; }
+
+ private:
+  pid_t child_ = -1;
+};
 
 } // namespace gwr::testsupport

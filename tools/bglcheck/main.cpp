@@ -2,6 +2,7 @@
 // their stands, or the lines that made it skip them.
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -32,11 +33,32 @@ public:
   }
 };
 
+// On standard output when asked for, else on standard error.
+void lf_printUsage(std::FILE* to) {
+  fmt::print(to,
+             "usage: gwr-bglcheck FILE...\n"
+             "Prints, for each BGL scenery FILE, the airports the program's reader finds (ICAO,\n"
+             "altitude, helipads, stands with id, type, position, heading and radius), or the lines\n"
+             "that made it skip them. Exits with 1 when a file is damaged.\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+  for (int k = 1; k < argc; ++k) {
+    const std::string_view argument = argv[k];
+    if (argument == "--help" || argument == "-h") {
+      lf_printUsage(stdout);
+      return 0;
+    }
+    // A leading dash marks an option, never a file to read.
+    if (argument.starts_with("-")) {
+      lf_printUsage(stderr);
+      return 2;
+    }
+  }
   if (argc < 2) {
-    std::fputs("usage: gwr-bglcheck FILE...\n", stderr);
+    lf_printUsage(stderr);
     return 2;
   }
   int damaged = 0;

@@ -13,15 +13,33 @@
 
 namespace {
 
+// On standard output when asked for, else on standard error.
+void lf_printUsage(std::FILE* to) {
+  fmt::print(to,
+             "usage: gwr-bglgen DESCRIPTION|--sample OUT [--world FILE]\n"
+             "Writes add-on airport packages (manifest.json and a BGL scenery file with the airport,\n"
+             "helipads and parking list) below OUT from DESCRIPTION (its format is at the top of\n"
+             "tools/bglgen/bgl_package.h), or with --sample the two sample airports (LOWI, LSZH);\n"
+             "--world also writes the emulated simulator's facility lines of the airports marked\n"
+             "\"facilities\" to FILE.\n");
+}
+
 int lf_usage() {
-  std::fputs("usage: gwr-bglgen DESCRIPTION|--sample OUT [--world FILE]\n", stderr);
+  lf_printUsage(stderr);
   return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+      lf_printUsage(stdout);
+      return 0;
+    }
+  }
   if (argc != 3 && argc != 5) return lf_usage();
+  if (std::string_view(argv[1]) != "--sample" && argv[1][0] == '-') return lf_usage();
   const std::string_view source = argv[1];
   const std::filesystem::path out = argv[2];
   std::filesystem::path world;

@@ -31,15 +31,29 @@ struct Options {
   std::filesystem::path cfg;
   std::filesystem::path dbase;
   bool ok = false;
+  bool help = false;
 };
+
+// On standard output when asked for, else on standard error.
+void lf_printUsage(std::FILE* to) {
+  fmt::print(to,
+             "usage: gwr-cfgcheck AIRCRAFT.CFG [--dbase DBASE.xml]\n"
+             "Shows, for each [fltsim.N] section of AIRCRAFT.CFG, the livery the program's scan\n"
+             "gives or the report lines it causes. --dbase: a plain reference database (default:\n"
+             "the program's encrypted one, when run in the program folder).\n");
+}
 
 Options lf_parseArguments(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      options.help = true;
+      return options;
+    }
     if (argument == "--dbase" && i + 1 < argc) {
       options.dbase = platform::pathFromUtf8(argv[++i]);
-    } else if (!argument.starts_with("--") && options.cfg.empty()) {
+    } else if (!argument.starts_with("-") && options.cfg.empty()) {
       options.cfg = platform::pathFromUtf8(argument);
     } else {
       return options;
@@ -138,8 +152,12 @@ int lf_check(const Options& options) {
 
 int main(int argc, char** argv) {
   const gwr::Options options = gwr::lf_parseArguments(argc, argv);
+  if (options.help) {
+    gwr::lf_printUsage(stdout);
+    return 0;
+  }
   if (!options.ok) {
-    std::fprintf(stderr, "usage: gwr-cfgcheck <aircraft.cfg> [--dbase <plain dbase.xml>]\n");
+    gwr::lf_printUsage(stderr);
     return 2;
   }
   try {

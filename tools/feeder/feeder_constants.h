@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "traffic/feed/feed_constants.h"
+
 namespace gwr::feeder {
 
 inline constexpr std::uint16_t defaultTrafficPort = 49005;  // UDP, one traffic line per datagram
@@ -25,6 +27,13 @@ inline constexpr double minAltitudeFeet = -2000.0;
 inline constexpr double maxGroundSpeedKnots = 1000.0;
 inline constexpr double maxVerticalSpeedFpm = 20000.0;  // either sign
 inline constexpr double stationaryFeet = 1.0;           // a leg shorter than this has no track of its own
+
+// A run of the program shows a replay whole when it lasts the replay, the
+// program's delay behind the reports, and a margin for the last reports'
+// manoeuvres to play out and their aircraft to be removed.
+inline constexpr double programTicksPerSecond = 100.0;  // the program's 10 ms traffic ticks
+inline constexpr double programDelaySeconds = gwr::dueDelayTicks / programTicksPerSecond;
+inline constexpr double replayRunMarginSeconds = 120.0;
 
 inline constexpr std::size_t maxLinkLineBytes = 16384;  // a link line longer than this is dropped
 inline constexpr double linkRetrySeconds = 1.0;         // between connection attempts

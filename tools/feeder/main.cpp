@@ -2,6 +2,7 @@
 // the program: traffic lines and pressure datagrams over UDP, and the TCP link.
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include <fmt/format.h>
@@ -50,18 +52,28 @@ struct Options {
   std::uint16_t pressurePort = defaultPressurePort;
   std::uint16_t linkPort = defaultLinkPort;
   double duration = never;
+  bool runLength = false;
 };
 
-void lf_printUsage() {
-  fmt::print(stderr,
+// Nothing to play (a wrong call), or the usage asked for.
+struct UsageWanted {
+  bool asked = false;
+};
+
+// On standard output when asked for, else on standard error.
+void lf_printUsage(bool asked) {
+  fmt::print(asked ? stdout : stderr,
              "usage: gwr-feeder [--scenario FILE]... [--replay FILE [--speed K]] [--interval S]\n"
              "                  [--qnh VALUE] [--link [--record FILE]] [--duration S]\n"
              "                  [--traffic-port N] [--pressure-port N] [--link-port N]\n"
+             "       gwr-feeder --replay FILE [--speed K] --run-length\n"
              "Plays RealTraffic on 127.0.0.1: scenario aircraft reported every S seconds (more than 1),\n"
              "recorded traffic lines at their own times shifted to now (K times faster), the pressure\n"
              "datagram {{\"QNH\":VALUE}} every {} s, and the TCP link client that answers the program's\n"
-             "version request and prints (and with --record writes) every line it receives.\n",
-             defaultPressureIntervalSeconds);
+             "version request and prints (and with --record writes) every line it receives.\n"
+             "--run-length prints the seconds a run of the program needs to show the replay whole\n"
+             "(the replay, the program's {:.0f} s delay and {:.0f} s more) and plays nothing.\n",
+             defaultPressureIntervalSeconds, programDelaySeconds, replayRunMarginSeconds);
 }
 
 template <typename T>
@@ -74,17 +86,21 @@ T lf_number(std::string_view text, std::string_view option) {
   return value;
 }
 
-// Options as given; nothing when the usage was asked for or wrong.
-std::optional<Options> lf_parseOptions(const std::vector<std::string_view>& args) {
+// Options as given; the usage when it was asked for or the call is wrong.
+std::variant<Options, UsageWanted> lf_parseOptions(const std::vector<std::string_view>& args) {
   Options options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
-    if (arg == "--help" || arg == "-h") return std::nullopt;
+    if (arg == "--help" || arg == "-h") return UsageWanted{true};
     if (arg == "--link") {
       options.link = true;
       continue;
     }
-    if (i + 1 >= args.size()) return std::nullopt;
+    if (arg == "--run-length") {
+      options.runLength = true;
+      continue;
+    }
+    if (i + 1 >= args.size()) return UsageWanted{};
     const std::string_view value = args[++i];
     if (arg == "--scenario") options.scenarios.emplace_back(value);
     else if (arg == "--replay") options.replay = value;
@@ -96,10 +112,10 @@ std::optional<Options> lf_parseOptions(const std::vector<std::string_view>& args
     else if (arg == "--traffic-port") options.trafficPort = lf_number<std::uint16_t>(value, arg);
     else if (arg == "--pressure-port") options.pressurePort = lf_number<std::uint16_t>(value, arg);
     else if (arg == "--link-port") options.linkPort = lf_number<std::uint16_t>(value, arg);
-    else return std::nullopt;
+    else return UsageWanted{};
   }
   const bool nothingToPlay = options.scenarios.empty() && options.replay.empty() && options.qnh.empty() && !options.link;
-  if (nothingToPlay) return std::nullopt;
+  if (nothingToPlay || (options.runLength && options.replay.empty())) return UsageWanted{};
   return options;
 }
 
@@ -164,7 +180,15 @@ class LinkThread {
   std::thread thread_;
 };
 
+int lf_printRunLength(const Options& options) {
+  const Recording recording = gf_readRecordingFile(options.replay);
+  for (const std::string& problem : recording.problems) fmt::print(stderr, "{}\n", problem);
+  fmt::print("{:.0f}\n", std::ceil(gf_replayRunSeconds(recording, options.speed)));
+  return 0;
+}
+
 int lf_run(const Options& options) {
+  if (options.runLength) return lf_printRunLength(options);
   SystemFeedClock clock(lf_stopRequested);
   const double start = clock.now();
   FeedSchedule schedule = lf_buildSchedule(options, start);
@@ -207,12 +231,12 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, lf_onSignal);
   std::signal(SIGTERM, lf_onSignal);
   try {
-    const std::optional<Options> options = lf_parseOptions(args);
-    if (!options) {
-      lf_printUsage();
-      return lf_exitUsage;
+    const auto parsed = lf_parseOptions(args);
+    if (const auto* usage = std::get_if<UsageWanted>(&parsed)) {
+      lf_printUsage(usage->asked);
+      return usage->asked ? 0 : lf_exitUsage;
     }
-    return lf_run(*options);
+    return lf_run(std::get<Options>(parsed));
   } catch (const std::exception& error) {
     fmt::print(stderr, "gwr-feeder: {}\n", error.what());
     return lf_exitFailure;

@@ -47,9 +47,24 @@ Recording gf_readRecordingFile(const std::filesystem::path& file) {
   return gf_parseRecording(text, file.string());
 }
 
+namespace {
+
+void lf_checkSpeed(double speed) {
+  if (!(speed > 0.0) || !std::isfinite(speed)) throw std::invalid_argument(fmt::format("speed {} must be above 0", speed));
+}
+
+} // namespace
+
+double gf_replayRunSeconds(const Recording& recording, double speed) {
+  lf_checkSpeed(speed);
+  const double played =
+      recording.lines.empty() ? 0.0 : (recording.lines.back().timestamp - recording.lines.front().timestamp) / speed;
+  return played + programDelaySeconds + replayRunMarginSeconds;
+}
+
 RecordedReplay::RecordedReplay(Recording recording, double start, double speed)
     : lines_(std::move(recording.lines)), start_(start), speed_(speed) {
-  if (!(speed > 0.0) || !std::isfinite(speed)) throw std::invalid_argument(fmt::format("speed {} must be above 0", speed));
+  lf_checkSpeed(speed);
 }
 
 double RecordedReplay::dueTime(const RecordedLine& line) const {

@@ -28,6 +28,10 @@ struct Recording {
 Recording gf_parseRecording(std::string_view text, std::string_view sourceName);
 Recording gf_readRecordingFile(const std::filesystem::path& file);
 
+// The seconds a program run needs to show the replay of `recording` at
+// `speed` whole: its first line to its last, the program's delay and a margin.
+double gf_replayRunSeconds(const Recording& recording, double speed);
+
 class RecordedReplay final : public FeedSource {
  public:
   // The first line is sent at `start`; `speed` > 1 plays faster.

@@ -21,8 +21,9 @@ using namespace gwr;
 
 constexpr std::size_t namedSkips = 3;  // skipped report lines shown each
 
-void lf_printUsage() {
-  fmt::print(stderr,
+// On standard output when asked for, else on standard error.
+void lf_printUsage(std::FILE* to = stderr) {
+  fmt::print(to,
              "usage: gwr-motioncheck POSES.csv RECORDING.lines [--feed-start EPOCH]\n"
              "Reads the emulated simulator's pose trace (GWR_POSE_TRACE) and the recorded traffic\n"
              "lines of the run, and prints per callsign the nose-off-path spans, fast and backwards\n"
@@ -38,8 +39,12 @@ int lf_run(int argc, char** argv) {
   std::optional<double> feedStart;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      lf_printUsage(stdout);
+      return 0;
+    }
     if (arg == "--feed-start" && i + 1 < argc) feedStart = std::stod(argv[++i]);
-    else if (arg.starts_with("--")) {
+    else if (arg.starts_with("-")) {
       lf_printUsage();
       return 2;
     } else files.push_back(arg);

@@ -19,8 +19,9 @@ namespace {
 
 constexpr int lf_exitUsage = 2;
 
-void lf_printUsage() {
-  fmt::print(stderr,
+// On standard output when asked for, else on standard error.
+void lf_printUsage(std::FILE* to = stderr) {
+  fmt::print(to,
              "usage: gwr-pack encrypt PLAIN ENCRYPTED [--key-hex HEX]\n"
              "       gwr-pack decrypt ENCRYPTED PLAIN [--key-hex HEX]\n"
              "Encrypts a plain data file into the program's input form, or decrypts one.\n"
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
   std::vector<std::string_view> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
-      lf_printUsage();
+      lf_printUsage(stdout);
       return 0;
     }
     if (args[i] == "--key-hex") {

@@ -15,8 +15,9 @@ namespace {
 
 constexpr int lf_exitUsage = 2;
 
-void lf_printUsage() {
-  fmt::print(stderr,
+// On standard output when asked for, else on standard error.
+void lf_printUsage(std::FILE* to = stderr) {
+  fmt::print(to,
              "usage: gwr-pkggen OUT [--cfg N] [--liveries-per-cfg N] [--seed N] [--dbase DBASE.xml]\n"
              "                  [--current-fleets AIRCRAFT.csv]\n"
              "Writes OUT/Community with AI traffic packages: N aircraft.cfg files (default 2000) of\n"
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < args.size(); ++i) {
       const bool hasValue = i + 1 < args.size();
       if (args[i] == "--help" || args[i] == "-h") {
-        lf_printUsage();
+        lf_printUsage(stdout);
         return 0;
       }
       if (args[i] == "--cfg" && hasValue) {

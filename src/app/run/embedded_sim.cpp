@@ -8,7 +8,7 @@
 #include <ctime>
 #include <exception>
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -123,9 +123,10 @@ MetresOffset lf_rowCentre(const simemu::WorldAirport& airport) {
   const std::string feed = lf_environment(feedVariable);
   if (feed.empty()) return north;
   std::string cause;
-  std::ifstream recording;
-  if (gf_isRegularFile(platform::pathFromUtf8(feed), cause)) recording.open(platform::pathFromUtf8(feed));
-  if (!recording) {
+  std::string bytes;
+  const bool read = gf_readFileBytes(platform::pathFromUtf8(feed), bytes, cause);
+  std::istringstream recording(bytes);
+  if (!read) {
     gf_logError(fmt::format("{}{} {} cannot be read, the gates at {} lie north of its point", logPrefix, feedVariable,
                             feed, airport.icao));
     return north;

@@ -11,6 +11,7 @@
 #include "app/window/main_window.h"
 #include "app/window/message_line.h"
 #include "app/window/program_shells.h"
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/status_line.h"
@@ -35,7 +36,7 @@ namespace {
 bool lf_createPerUserFolder() {
   try {
     const auto& folder = gf_perUserFolder();
-    if (!std::filesystem::exists(folder)) std::filesystem::create_directories(folder);
+    gf_makeFoldersOrThrow(folder);
     return true;
   } catch (const std::filesystem::filesystem_error& e) {
     gf_log(fmt::format("Failed to create directory: {}", e.what()));

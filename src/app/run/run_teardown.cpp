@@ -4,6 +4,7 @@
 
 #include "airports/airport_scan_shell.h"
 #include "app/window/message_line.h"
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/main_window_state.h"
 #include "core/paths.h"
@@ -72,7 +73,7 @@ void lf_resetOwners() {
 void gf_removeFlightPlanFolder() {
   if (flightPlanFolder.empty()) return;
   std::error_code error;
-  std::filesystem::remove_all(flightPlanFolder, error);
+  gf_removeTree(flightPlanFolder, error);
   if (error) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", error.message()));
   // A folder whose state cannot be read is a fault worth raising.
   static_cast<void>(std::filesystem::exists(flightPlanFolder));

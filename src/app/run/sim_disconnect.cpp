@@ -10,6 +10,7 @@
 
 #include "core/clock.h"
 #include "core/exit_reason.h"
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/run_state.h"
@@ -30,7 +31,7 @@ constexpr const char* edition2024 = "MSFS 2024";
 
 void lf_switchSimVersion() {
   std::error_code error;
-  std::filesystem::remove(liveriesScannedFile, error);
+  gf_removePath(liveriesScannedFile, error);
   if (error) throw std::filesystem::filesystem_error("remove", liveriesScannedFile, error);
   // The traffic thread may still read the tables: they are emptied by the
   // start-up thread of the next run.

@@ -121,13 +121,11 @@ void lf_removeStaleTemporaries() {
 } // namespace
 
 void lf_maintainFolders() {
-  for (const fs::path& folder : createdFolders) {
-    std::error_code error;
-    const bool isFolder = fs::is_directory(folder, error);
-    if (error && error != std::errc::no_such_file_or_directory) throw fs::filesystem_error("status", folder, error);
-    if (!isFolder) fs::create_directories(folder);
-  }
-  if (fs::exists(objectIdListFile)) fs::remove(objectIdListFile);
+  // Walked even when there: another user's link on the way is refused with
+  // its line before anything is made or removed where it leads.
+  for (const fs::path& folder : createdFolders) gf_makeFoldersOrThrow(folder);
+  std::error_code error;
+  if (!gf_removePath(objectIdListFile, error) && error) throw fs::filesystem_error("remove", objectIdListFile, error);
   lf_removeStaleTemporaries();
   gf_removeInterruptedDownloads(gf_interruptedDownloadFiles());
 }

@@ -64,7 +64,7 @@ void lf_removeLeftovers() {
   if (const std::error_code error = gf_removeIfPresent(unpackedInstaller))
     gf_logError(fmt::format("Warning: could not remove old installer: {}", error.message()));
   std::error_code ignored;
-  fs::remove_all(stagingFolder, ignored);
+  gf_removeTree(stagingFolder, ignored);
 }
 
 FetchOutcome lf_downloadProgramZip(const VersionData& version) {
@@ -96,7 +96,7 @@ Unpacked lf_unpackEntry(const ZipArchive& archive, const ZipArchive::Entry& entr
   const fs::path relative = platform::pathFromUtf8(entry.name);
   const fs::path target = into / relative;
   std::error_code error;
-  fs::create_directories(entry.directory ? target : target.parent_path(), error);
+  gf_makeFolders(entry.directory ? target : target.parent_path(), error);
   if (error) {
     gf_logError(fmt::format("Could not create folder for {}: {}", lf_text(target), error.message()));
     return Unpacked::failed;
@@ -156,8 +156,7 @@ void lf_prepareNewVersionFolder() {
     gf_removeFilesFromDirectory(newVersionFolder);
     return;
   }
-  if (!fs::create_directory(newVersionFolder, error) && error)
-    throw fs::filesystem_error("create_directory", newVersionFolder, error);
+  if (!gf_makeFolders(newVersionFolder, error)) throw fs::filesystem_error("make folder", newVersionFolder, error);
 }
 
 // Every unpacked file from the staging folder into "new_version".
@@ -166,7 +165,7 @@ bool lf_moveStagedFiles() {
   for (fs::recursive_directory_iterator it(stagingFolder, error), end; !error && it != end; it.increment(error)) {
     if (!it->is_regular_file(error)) continue;
     const fs::path target = newVersionFolder / it->path().lexically_relative(stagingFolder);
-    fs::create_directories(target.parent_path(), error);
+    gf_makeFolders(target.parent_path(), error);
     if (!error) error = platform::renameFile(it->path(), target);
     if (error) {
       gf_logError(fmt::format("could not finalize rename {} => {}: {}", lf_text(it->path()), lf_text(target),
@@ -204,7 +203,7 @@ bool lf_canWriteIn(const fs::path& folder) {
   const bool written = std::fputc('x', file) != EOF;
   const bool closed = std::fclose(file) == 0;
   std::error_code ignored;
-  fs::remove(probe, ignored);
+  gf_removePath(probe, ignored);
   return written && closed;
 }
 
@@ -241,7 +240,7 @@ FetchOutcome lf_fetchNewVersion(const VersionData& version) {
     if (unpacked == Unpacked::unusable) outcome = FetchOutcome::refused;
   }
   std::error_code ignored;
-  fs::remove_all(stagingFolder, ignored);
+  gf_removeTree(stagingFolder, ignored);
   const fs::path installer = newVersionFolder / installerFileName;
   if (moved && fs::is_regular_file(installer)) return FetchOutcome::done;
   gf_logError(fmt::format("{} does not exists?", lf_text(installer)));

@@ -28,7 +28,7 @@ void lf_removeDataFile(const fs::path& file) {
   std::error_code error;
   const bool found = fs::exists(file, error);
   if (error) throw fs::filesystem_error("exists", file, error);
-  if (found && !fs::remove(file, error) && error) throw fs::filesystem_error("remove", file, error);
+  if (found && !gf_removePath(file, error) && error) throw fs::filesystem_error("remove", file, error);
 }
 
 void lf_removeNewVersionFolder() {
@@ -36,8 +36,8 @@ void lf_removeNewVersionFolder() {
   const bool found = fs::exists(newVersionFolder, error);
   if (error) throw fs::filesystem_error("exists", newVersionFolder, error);
   if (!found) return;
-  fs::remove_all(newVersionFolder, error);
-  if (error) throw fs::filesystem_error("remove_all", newVersionFolder, error);
+  gf_removeTree(newVersionFolder, error);
+  if (error) throw fs::filesystem_error("remove folder", newVersionFolder, error);
 }
 
 } // namespace

@@ -17,7 +17,7 @@ void lf_migrateParameters();
 // Records the running version in PROGRAM_VERSION and cleans up after an
 // update. A stored version that cannot be read is logged and taken as older
 // than this program, but old data files are dropped only for a known version.
-// Throws filesystem_error ("exists", "remove_all") when "new_version" cannot
+// Throws filesystem_error ("exists", "remove folder") when "new_version" cannot
 // be looked at or removed.
 void lf_versionUpdate();
 

@@ -125,7 +125,7 @@ std::optional<json> lf_fetchVersionList() {
   std::string cause;
   const bool read = gf_readFileBytes(versionListFile, text, cause);
   std::error_code error;
-  fs::remove(versionListFile, error);
+  gf_removePath(versionListFile, error);
   if (error) throw fs::filesystem_error("remove", versionListFile, error);
   if (!read) {
     gf_logError("Cannot open versions.json");

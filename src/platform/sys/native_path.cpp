@@ -2,6 +2,8 @@
 // onto the native path encoding: bytes as they are here, UTF-16 where wide.
 #include "platform/sys/native_path.h"
 
+#include "platform/sys/path_walker.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +28,13 @@ constexpr std::size_t readChunkBytes = 64 * 1024;
 
 } // namespace
 
+int closeKeepingErrno(int fd) {
+  const int error = errno;
+  if (fd >= 0) ::close(fd);
+  errno = error;
+  return -1;
+}
+
 FileKind kindOfMode(mode_t mode) {
   if (S_ISREG(mode)) return FileKind::regular;
   if (S_ISDIR(mode)) return FileKind::folder;
@@ -37,19 +46,6 @@ FileKind kindOfMode(mode_t mode) {
 
 namespace {
 
-// A link made by maker may be followed when this process or root made it, or
-// when its maker owns what it leads to: a run with raised rights never reads
-// for a copy or writes where the link's maker may not.
-bool lf_trustedLinkMaker(uid_t maker) { return maker == ::geteuid() || maker == 0; }
-
-// Keeps errno across the close of a descriptor given up.
-int lf_closeKeepingErrno(int fd) {
-  const int error = errno;
-  ::close(fd);
-  errno = error;
-  return -1;
-}
-
 // Opened without blocking (a pipe swapped in must not hang the open), the
 // descriptor of a regular file then blocks as files are written.
 bool lf_blocking(int fd) {
@@ -57,36 +53,55 @@ bool lf_blocking(int fd) {
   return status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0;
 }
 
-// A descriptor of path when it is a regular file; -1 otherwise, with kind
-// telling what is there. Looked at first, so that no device is ever opened,
-// and opened without blocking, so that a swap in between is refused by the
-// second look instead of hanging in open().
-int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName linkAtName, mode_t* mode) {
-  kind = kindOfFile(path);
-  if (kind != FileKind::regular) return -1;
-  constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-  int fd = ::open(path.c_str(), linkAtName == LinkAtName::followed ? flags : flags | O_NOFOLLOW);
-  struct stat link {};
-  bool foreignLink = false;
-  if (fd < 0 && linkAtName == LinkAtName::followedWhenTrusted && errno == ELOOP && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-    foreignLink = !lf_trustedLinkMaker(link.st_uid);
-    fd = ::open(path.c_str(), flags);
+// What the walk to a file found at its end, a link not followed; missing
+// with errno when nothing is there.
+FileKind lf_kindAtEnd(const WalkedPlace& place, struct stat& found) {
+  if (::fstatat(place.folder.fd(), place.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) return FileKind::missing;
+  if (S_ISLNK(found.st_mode)) {
+    // Put there after the walk read the name: never followed blindly.
+    errno = ELOOP;
+    return FileKind::missing;
   }
+  if (!place.mayUseOwner(found.st_uid)) {
+    errno = EPERM;
+    return FileKind::foreignLink;
+  }
+  return kindOfMode(found.st_mode);
+}
+
+// The kind of what a descriptor opened at the end of a walk holds, by the
+// same rules as the look before the open.
+FileKind lf_kindOpened(const WalkedPlace& place, int fd, struct stat& opened) {
+  if (::fstat(fd, &opened) != 0) return FileKind::missing;
+  if (!place.mayUseOwner(opened.st_uid)) {
+    errno = EPERM;
+    return FileKind::foreignLink;
+  }
+  return kindOfMode(opened.st_mode);
+}
+
+// A descriptor of path when it is a regular file; -1 otherwise, with kind
+// telling what is there. Walked to and looked at first, so that no device is
+// ever opened, and opened without blocking or following, so that a swap in
+// between is refused by the second look instead of hanging in open().
+int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName linkAtName, mode_t* mode) {
+  const WalkedPlace place = walkTo(path, kind, linkAtName != LinkAtName::refused);
+  if (!place.isOpen()) return -1;
+  struct stat seen {};
+  kind = lf_kindAtEnd(place, seen);
+  if (kind != FileKind::regular) return -1;
+  const int fd = ::openat(place.folder.fd(), place.name.c_str(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     kind = FileKind::missing;
     return -1;
   }
   struct stat opened {};
-  if (::fstat(fd, &opened) != 0) {
-    kind = FileKind::missing;
-    return lf_closeKeepingErrno(fd);
+  kind = lf_kindOpened(place, fd, opened);
+  if (kind != FileKind::regular) {
+    if (kind == FileKind::foreignLink) errno = EPERM;
+    return closeKeepingErrno(fd);
   }
-  kind = kindOfMode(opened.st_mode);
-  if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) {
-    kind = FileKind::foreignLink;
-    errno = EPERM;
-  }
-  if (kind != FileKind::regular) return lf_closeKeepingErrno(fd);
   if (mode != nullptr) *mode = opened.st_mode & static_cast<mode_t>(0777);
   return fd;
 }
@@ -94,9 +109,11 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName
 } // namespace
 
 FileKind kindOfFile(const std::filesystem::path& path) {
+  FileKind kind = FileKind::missing;
+  const WalkedPlace place = walkTo(path, kind, true);
+  if (!place.isOpen()) return kind;
   struct stat found {};
-  if (::stat(path.c_str(), &found) != 0) return FileKind::missing;
-  return kindOfMode(found.st_mode);
+  return lf_kindAtEnd(place, found);
 }
 
 FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes, LinkAtName linkAtName,
@@ -114,7 +131,7 @@ FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes, 
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
-      lf_closeKeepingErrno(fd);
+      closeKeepingErrno(fd);
       bytes.clear();
       return FileKind::missing;
     }
@@ -129,100 +146,10 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind, Li
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "rb");
   if (file == nullptr) {
-    lf_closeKeepingErrno(fd);
+    closeKeepingErrno(fd);
     kind = FileKind::missing;
   }
   return file;
-}
-
-namespace {
-
-// The folder name names in the open folder at: a link there is followed only
-// when trusted or when its maker owns the folder it leads to. -1 otherwise,
-// with kind telling why.
-int lf_openFolderIn(int at, const std::string& name, FileKind& kind) {
-  constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-  int fd = ::openat(at, name.c_str(), flags | O_NOFOLLOW);
-  if (fd >= 0) return fd;
-  // A link answers ELOOP, or ENOTDIR beside O_DIRECTORY.
-  const int error = errno;
-  struct stat link {};
-  if ((error != ELOOP && error != ENOTDIR) || ::fstatat(at, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
-      !S_ISLNK(link.st_mode)) {
-    kind = error == ENOTDIR ? FileKind::other : FileKind::missing;
-    errno = error;
-    return -1;
-  }
-  fd = ::openat(at, name.c_str(), flags);
-  struct stat folder {};
-  if (fd >= 0 && !lf_trustedLinkMaker(link.st_uid) && (::fstat(fd, &folder) != 0 || folder.st_uid != link.st_uid)) {
-    ::close(fd);
-    kind = FileKind::foreignLink;
-    errno = EPERM;
-    return -1;
-  }
-  if (fd < 0) kind = errno == ENOTDIR ? FileKind::other : FileKind::missing;
-  return fd;
-}
-
-} // namespace
-
-namespace {
-
-// name made in the open folder at, then opened as lf_openFolderIn opens it;
-// one made meanwhile by someone else is taken as found, never followed blindly.
-int lf_makeFolderIn(int at, const std::string& name, FileKind& kind, mode_t mode) {
-  if (::mkdirat(at, name.c_str(), mode) != 0 && errno != EEXIST) {
-    kind = FileKind::missing;
-    return -1;
-  }
-  const int fd = lf_openFolderIn(at, name, kind);
-  struct stat parent {};
-  struct stat made {};
-  if (fd >= 0 && ::fstat(at, &parent) == 0 && ::fstat(fd, &made) == 0 &&
-      (made.st_uid != parent.st_uid || made.st_gid != parent.st_gid) && made.st_uid == ::geteuid() &&
-      ::fchown(fd, parent.st_uid, parent.st_gid) != 0) {
-    // Not this process's to give: the folder stays its own.
-  }
-  return fd;
-}
-
-// The folder path names, opened part by part from the root or the working
-// folder; with making, a missing part is made. -1 with kind telling why.
-int lf_walkToFolder(const std::filesystem::path& path, FileKind& kind, bool making, mode_t mode) {
-  // Part by part: another user's link anywhere on the way, not only as the
-  // last part, would lead a run with raised rights into a folder of its choosing.
-  kind = FileKind::folder;
-  int fd = ::open(path.is_absolute() ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    kind = FileKind::missing;
-    return -1;
-  }
-  for (const std::filesystem::path& part : path.relative_path()) {
-    const std::string name = part.string();
-    if (name.empty() || name == ".") continue;
-    int next = lf_openFolderIn(fd, name, kind);
-    if (next < 0 && making && kind == FileKind::missing && errno == ENOENT)
-      next = lf_makeFolderIn(fd, name, kind, mode);
-    lf_closeKeepingErrno(fd);
-    fd = next;
-    if (fd < 0) return -1;
-  }
-  return fd;
-}
-
-} // namespace
-
-Folder::Folder(const std::filesystem::path& path, FileKind& kind) : fd_(lf_walkToFolder(path, kind, false, 0)) {}
-
-Folder Folder::made(const std::filesystem::path& path, FileKind& kind, mode_t mode) {
-  Folder folder;
-  folder.fd_ = lf_walkToFolder(path, kind, true, mode);
-  return folder;
-}
-
-Folder Folder::of(const std::filesystem::path& file, FileKind& kind) {
-  return Folder(file.has_parent_path() ? file.parent_path() : std::filesystem::path("."), kind);
 }
 
 Folder::Folder(Folder&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
@@ -244,49 +171,41 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
                    LinkAtName linkAtName, mode_t mode) {
   kind = FileKind::missing;
   if (!folder.isOpen()) return -1;
+  const WalkedPlace place = walkTo(folder, name, kind, linkAtName != LinkAtName::refused);
+  if (!place.isOpen()) return -1;
   // Looked at first, so that no device is ever opened; the descriptor is
   // checked again below. Never O_TRUNC at the open: what is found may still
   // be refused.
   struct stat seen {};
-  if (::fstatat(folder.fd(), name.c_str(), &seen, 0) == 0 && !S_ISREG(seen.st_mode)) {
-    kind = kindOfMode(seen.st_mode);
-    errno = kind == FileKind::folder ? EISDIR : ENXIO;
+  kind = lf_kindAtEnd(place, seen);
+  const bool present = kind != FileKind::missing || errno != ENOENT;
+  if (present && kind != FileKind::regular) {
+    if (kind == FileKind::folder) errno = EISDIR;
+    else if (kind != FileKind::foreignLink && kind != FileKind::missing) errno = ENXIO;
     return -1;
   }
-  constexpr int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-  int fd = ::openat(folder.fd(), name.c_str(), flags | O_CREAT | O_NOFOLLOW, mode);
-  struct stat link {};
-  bool foreignLink = false;
-  if (fd < 0 && errno == ELOOP && linkAtName == LinkAtName::followedWhenTrusted &&
-      ::fstatat(folder.fd(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)) {
-    // Another user's link is never made to create a file where it leads.
-    foreignLink = !lf_trustedLinkMaker(link.st_uid);
-    fd = ::openat(folder.fd(), name.c_str(), foreignLink ? flags : flags | O_CREAT, mode);
-    if (fd < 0 && foreignLink && errno == ENOENT) {
-      kind = FileKind::foreignLink;
-      errno = EPERM;
-      return -1;
-    }
+  // Another user's link is never made to create a file where it leads.
+  if (!present && place.linkMaker) {
+    kind = FileKind::foreignLink;
+    errno = EPERM;
+    return -1;
   }
+  constexpr int flags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC;
+  const int fd = ::openat(place.folder.fd(), place.name.c_str(), place.linkMaker ? flags : flags | O_CREAT, mode);
   if (fd < 0) {
+    kind = FileKind::missing;
     // A named pipe without reader answers ENXIO to a non-blocking open.
     if (errno == ENXIO) kind = FileKind::namedPipe;
     if (errno == EISDIR) kind = FileKind::folder;
     return -1;
   }
   struct stat opened {};
-  if (::fstat(fd, &opened) != 0) return lf_closeKeepingErrno(fd);
-  kind = kindOfMode(opened.st_mode);
-  if (kind == FileKind::regular && foreignLink && opened.st_uid != link.st_uid) {
-    ::close(fd);
-    kind = FileKind::foreignLink;
-    errno = EPERM;
-    return -1;
-  }
+  kind = lf_kindOpened(place, fd, opened);
   if (kind != FileKind::regular || !lf_blocking(fd) ||
       (existing == ExistingText::truncated && ::ftruncate(fd, 0) != 0)) {
     if (kind == FileKind::regular) kind = FileKind::missing;
-    return lf_closeKeepingErrno(fd);
+    if (kind == FileKind::foreignLink) errno = EPERM;
+    return closeKeepingErrno(fd);
   }
   return fd;
 }
@@ -299,7 +218,7 @@ std::FILE* openForWriting(const std::filesystem::path& path, FileKind& kind, mod
   if (fd < 0) return nullptr;
   std::FILE* file = ::fdopen(fd, "wb");
   if (file == nullptr) {
-    lf_closeKeepingErrno(fd);
+    closeKeepingErrno(fd);
     kind = FileKind::missing;
   }
   return file;
@@ -355,7 +274,7 @@ std::FILE* createIn(const Folder& folder, const std::filesystem::path& name, con
   std::FILE* file = made == FileMade::made && lf_blocking(fd) ? ::fdopen(fd, "wb") : nullptr;
   if (file != nullptr) return file;
   if (made == FileMade::made) made = FileMade::failed;
-  lf_closeKeepingErrno(fd);
+  closeKeepingErrno(fd);
   const int error = errno;
   ::unlinkat(folder.fd(), name.c_str(), 0);
   errno = error;
@@ -383,23 +302,9 @@ std::error_code renameFile(const std::filesystem::path& from, const std::filesys
   const Folder fromFolder = Folder::of(from, kind);
   const Folder toFolder = Folder::of(to, kind);
   if (!fromFolder.isOpen() || !toFolder.isOpen())
-    return kind == FileKind::foreignLink ? std::make_error_code(std::errc::operation_not_permitted)
-                                         : std::error_code(errno, std::generic_category());
+    return kind == FileKind::foreignLink ? foreignLinkError() : std::error_code(errno, std::generic_category());
   if (renameIn(fromFolder, from.filename(), toFolder, to.filename())) return {};
   return {errno, std::generic_category()};
 }
-
-bool ownerOfPlace(const std::filesystem::path& path, uid_t& owner) {
-  struct stat found {};
-  if (::lstat(path.c_str(), &found) != 0) {
-    if (errno != ENOENT) return false;
-    const std::filesystem::path parent = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    if (::stat(parent.c_str(), &found) != 0) return false;
-  }
-  owner = found.st_uid;
-  return true;
-}
-
-uid_t processUser() { return ::geteuid(); }
 
 } // namespace gwr::platform

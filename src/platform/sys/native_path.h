@@ -36,28 +36,30 @@ enum class FileKind {
 // The kind of a file of this mode.
 FileKind kindOfMode(mode_t mode);
 
-// What path is (links followed), learnt without opening it.
+// What path is (links walked as the path walker walks them), learnt without
+// opening it.
 FileKind kindOfFile(const std::filesystem::path& path);
 
-// How a link at a file's name is treated: followed wherever it leads, or only
-// when this process or root made it, or its maker owns the file it leads to.
-enum class LinkAtName { followed, followedWhenTrusted, refused };
+// How a link at a file's name is treated: walked as the path walker walks
+// every link (another user's only to that user's own things), or refused.
+enum class LinkAtName { followedWhenTrusted, refused };
 
 // The whole content of path when it is a regular file, read through one
-// descriptor opened without blocking, so that a named pipe or device put in
-// its place between the look and the open is refused, never waited on. The
-// kind found; regular with bytes filled (and mode, when given, set to its
+// descriptor opened without blocking and without following a link, after the
+// walk to it and a look that no device is there, so that a named pipe or
+// device put in its place is refused, never waited on or opened. The kind
+// found; regular with bytes filled (and mode, when given, set to its
 // permission bits) on success, missing with errno set when it could not be
-// opened or read. A copy reads followedWhenTrusted: another user's link to a
-// file not theirs gives foreignLink, lest the copy show them what it holds.
+// opened or read. Another user's link to a file not theirs gives
+// foreignLink, lest a run with raised rights show them what it holds.
 FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes,
-                         LinkAtName linkAtName = LinkAtName::followed, mode_t* mode = nullptr);
+                         LinkAtName linkAtName = LinkAtName::followedWhenTrusted, mode_t* mode = nullptr);
 
 // std::fopen(path, "rb") of a regular file only, with the same guard (and
 // the same treatment of a link at its name); the caller closes the file.
 // nullptr otherwise, with kind telling what was found.
 std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind,
-                           LinkAtName linkAtName = LinkAtName::followed, mode_t* mode = nullptr);
+                           LinkAtName linkAtName = LinkAtName::followedWhenTrusted, mode_t* mode = nullptr);
 
 // A folder held open: files in it are made, opened, renamed and removed
 // through its descriptor, so that a folder swapped on its path afterwards
@@ -65,10 +67,12 @@ std::FILE* openRegularFile(const std::filesystem::path& path, FileKind& kind,
 class Folder {
 public:
   Folder() = default;
-  // The folder path names (the working folder for an empty path). A link in
-  // any part of it is followed only when this process, root or the owner of
-  // the folder it leads to made it; refused otherwise (foreignLink).
+  // The folder path names (the working folder for an empty path), walked by
+  // the path walker: another user's link on the way leads only into that
+  // user's own folder (foreignLink otherwise).
   Folder(const std::filesystem::path& path, FileKind& kind);
+  // A folder of an open descriptor, closed with it.
+  static Folder taking(int fd);
   // The folder a file at path is in.
   static Folder of(const std::filesystem::path& file, FileKind& kind);
   // The folder path names, each missing part made on the way (mode less the
@@ -97,8 +101,8 @@ enum class ExistingText { truncated, kept };
 // or a new one only, opened without blocking and checked on the descriptor
 // itself, so that a named pipe or device, also one put there meanwhile, is
 // refused instead of waited on; the descriptor then blocks as usual. A link
-// at the name is followed only when this process or root made it, or its
-// maker owns the file it leads to (foreignLink otherwise). The descriptor,
+// at the name is walked as the path walker walks it: another user's leads
+// only to an existing file of theirs (foreignLink otherwise). The descriptor,
 // or -1 with kind telling what was found (missing with errno set when it
 // could not be opened).
 // A new file gets mode (less the process's mask).
@@ -142,11 +146,8 @@ bool removeIn(const Folder& folder, const std::filesystem::path& name);
 // A rename by paths, each folder opened as above; the error on failure.
 std::error_code renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// The owner of what path names (a link itself, not followed), or of the folder it
-// would be made in when nothing is there yet; false when neither is reachable.
-bool ownerOfPlace(const std::filesystem::path& path, uid_t& owner);
-
-// The user whose rights this process writes with.
-uid_t processUser();
+// Closes a descriptor given up (none for -1), errno kept for the caller's
+// report; -1.
+int closeKeepingErrno(int fd);
 
 } // namespace gwr::platform

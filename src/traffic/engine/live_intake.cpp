@@ -32,6 +32,7 @@
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/live_motion.h"
+#include "traffic/movement/movement_constants.h"
 #include "traffic/movement/roll_start.h"
 
 namespace gwr {
@@ -95,6 +96,12 @@ void cutStandingTail(LiveAc& ac, const PositionSample& r) {
       s.erase(s.begin() + static_cast<std::ptrdiff_t>(i) + 1, s.end());
     return;
   }
+}
+
+// A take-off roll under way, or reports on both sides of a jump at a roll's speed.
+bool rollGoesOn(const LiveAc& ac, const PositionSample& r) {
+  if (ac.touchedDown || r.airborne) return false;
+  return ac.takeOffRoll || (ac.lastReport.groundSpeed >= takeOffRollKt && r.groundSpeed >= takeOffRollKt);
 }
 
 void takeCallsign(LiveAc& ac, const std::string& callsign) {
@@ -272,7 +279,9 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (!ac->samples.empty() && dt > dropDuplicateSeconds && gf_groundJump(*ac, ac->lastReport, report, dt)) {
     // Handled like an outage: what came before the jump is given up.
     if (ac->sim.simState == AcSimState::Active) {
-      gf_removeLiveAc(*ac);
+      // Not in a take-off roll: removed, its new stream (ground and air mixed)
+      // would never be created; the roll goes on along its runway without it.
+      if (!rollGoesOn(*ac, report)) gf_removeLiveAc(*ac);
       return;
     }
     if (ac->sim.simState == AcSimState::Buffer) {

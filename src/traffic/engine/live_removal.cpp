@@ -10,6 +10,7 @@
 #include <numbers>
 
 #include "core/clock.h"
+#include "core/file_maintenance.h"
 #include "core/geo.h"
 #include "core/log.h"
 #include "core/run_state.h"
@@ -345,7 +346,7 @@ void gf_removeFlightPlan(std::uint32_t objectId) {
   }
   if (ac->hasFlightPlan) {
     std::error_code error;
-    std::filesystem::remove(gf_flightPlanPath(objectId), error);
+    gf_removePath(gf_flightPlanPath(objectId), error);
     if (error) gf_log(fmt::format("gf_removeFlightPlan: {}", error.message()));
   }
   ac->sim.erase = true;

@@ -92,7 +92,9 @@ bool onGroundByHeight(double altitude, double groundSpeed, double fieldElevation
 // The steps after the identity: heading, id, speeds, altitude, callsign,
 // ground rule, track, route, roll and TAS. False drops the line.
 bool parseMotion(TrafficReader& reader, const std::vector<std::string_view>& f, TrafficRecord& record) {
-  if (f[fSource] == adsbSource) {
+  // Feeds leave the heading empty now and then: that report has no heading,
+  // it is not malformed, and dropping it would cost the aircraft a position.
+  if (f[fSource] == adsbSource && !f[fTrueHeading].empty()) {
     const double trueHeading = numberOrFail(f[fTrueHeading], "trueheading");
     if (trueHeading > maxTrueHeadingDeg) fail(fmt::format("trueheading: {:.2f}", trueHeading));
     if (trueHeading == 0.0) {

@@ -327,6 +327,13 @@ double holdLiftOffKt(const LiveAc& ac, const PositionSample& r) {
   return r.groundSpeed > 0.0 ? std::min(takeOffKt, r.groundSpeed) : takeOffKt;
 }
 
+// Ahead of where it holds, on the runway beside it: it lined up there. A hold
+// farther off is a queue on a taxiway: the roll needs its runway behind the report.
+bool linesUpAbeam(const LiveAc& ac, const PositionSample& hold, const PositionSample& r) {
+  const auto turn = turnFromHeading(ac, hold, r);
+  return turn && *turn < takeOffAheadMaxDeg && gf_holdOffLineNm(hold, r) <= holdBesideRunwayNm;
+}
+
 bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (!ac.holding || ac.samples.empty()) return false;
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
@@ -338,10 +345,17 @@ bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (ac.category == AcCategory::Rotorcraft) return ahead;
   // Only from the runway in front of the hold: seen next off another one, it
   // is created again where it flies, not driven across the field.
-  const auto line = gf_holdRollLine(ac.samples.back(), r, holdLiftOffKt(ac, r), ahead);
-  if (!line || line->lineUpNm > longestBacktrackNm || gf_holdOffLineNm(ac.samples.back(), r) > holdBesideRunwayNm)
-    return false;
-  return ahead || gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
+  const PositionSample& hold = ac.samples.back();
+  const double offLineNm = gf_holdOffLineNm(hold, r);
+  const bool beside = offLineNm <= holdBesideRunwayNm;
+  const auto line = gf_holdRollLine(hold, r, holdLiftOffKt(ac, r), ahead && beside);
+  if (!line || line->lineUpNm > longestBacktrackNm || offLineNm > queueBesideRunwayNm) return false;
+  // Queued farther beside its runway, it taxied on to it in the silence: seen
+  // next at a roll's speed ahead, it took off along that line. Seen next in
+  // the air, it did, however long the way there: created again where it
+  // flies, its new stream (ground and air mixed) may never be.
+  if (r.airborne || (ahead && (beside || r.groundSpeed >= takeOffRollKt))) return true;
+  return gf_backtrackedToRoll(ac, r, holdLiftOffKt(ac, r));
 }
 
 void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
@@ -359,7 +373,6 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   }
   const double liftOffKt = holdLiftOffKt(ac, r);
   const PositionSample hold = s.back();
-  const auto turn = turnFromHeading(ac, hold, r);
   s.back().standing = 0;
   std::int32_t due = std::max(hold.dueTick, tickCount.load());
   if (!r.airborne) {
@@ -371,7 +384,7 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     s.push_back(wait);
   }
   // Lined up first on the line of the report: its roll runs along a runway, not across the field.
-  const auto line = gf_holdRollLine(hold, r, liftOffKt, turn && *turn < takeOffAheadMaxDeg);
+  const auto line = gf_holdRollLine(hold, r, liftOffKt, linesUpAbeam(ac, hold, r));
   PositionSample from = hold;
   double distanceNm = gf_distanceNm(hold.lat, hold.lon, r.lat, r.lon);
   auto bearing = gf_legBearing(hold.lat, hold.lon, r.lat, r.lon);
@@ -391,8 +404,8 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
       s.push_back(p);
       from = p;
     };
-    taxiTo(line->start, line->lineUpNm,
-           gf_legBearing(hold.lat, hold.lon, line->start.latitude, line->start.longitude).value_or(line->courseRad));
+    for (const LineUpPoint& p : gf_lineUpPath(hold, *line, gf_holdOffLineNm(hold, r) > holdBesideRunwayNm))
+      taxiTo(p.at, gf_distanceNm(from.lat, from.lon, p.at.latitude, p.at.longitude), p.trackRad);
     const double runNm = std::min(lineUpRunNm, distanceNm / 2.0);
     taxiTo(gf_destinationPoint(line->start, line->courseRad, runNm * feetPerNm), runNm, line->courseRad);
     distanceNm -= runNm;

@@ -231,10 +231,21 @@ inline constexpr double backtrackTaxiKt = 20.0;
 inline constexpr double linedUpNm = 5.0 / 1852.0;
 inline constexpr double lineUpRunNm = 40.0 / 1852.0;
 // The runway in front of a hold: its line passes the hold this close (nm,
-// 400 m), and a backtrack along it to the roll's start is at most a long
-// runway (nm, 4 km). A report beyond is another runway's.
+// 400 m), where it lines up abeam; a backtrack along it to the roll's start
+// is at most a long runway (nm, 4 km). A report beyond is another runway's.
 inline constexpr double holdBesideRunwayNm = 400.0 / 1852.0;
 inline constexpr double longestBacktrackNm = 4000.0 / 1852.0;
+// Queued on a taxiway that leads to its runway, a departure waits at most
+// this far beside it (nm, 1.5 km); a report off a line farther away is
+// another runway's. From such a queue it comes onto the runway square, from
+// this far beside it (nm, 150 m).
+inline constexpr double queueBesideRunwayNm = 1500.0 / 1852.0;
+inline constexpr double queueLineUpSideNm = 150.0 / 1852.0;
+// Turning round onto the line by more than this (degrees), it goes round a
+// half circle of this radius (nm, 25 m) in these steps.
+inline constexpr double lineUpTurnRoundDeg = 120.0;
+inline constexpr double turnRoundRadiusNm = 25.0 / 1852.0;
+inline constexpr int turnRoundSteps = 4;
 
 // Made-up reports while the feed is silent.
 inline constexpr double landingExtrapolationFactor = 0.9;

@@ -61,6 +61,30 @@ bool gf_turnedBackToRoll(const PositionSample& last, const PositionSample& r) {
              takeOffAheadMaxDeg;
 }
 
+std::vector<LineUpPoint> gf_lineUpPath(const PositionSample& hold, const HoldRollLine& line, bool fromQueue) {
+  const auto startBearing = gf_legBearing(hold.lat, hold.lon, line.start.latitude, line.start.longitude);
+  if (!startBearing) return {{line.start, line.courseRad}};
+  const bool turnsRound =
+      std::fabs(gf_normalizeAngle(line.courseRad - *startBearing)) * degreesPerRadian > lineUpTurnRoundDeg;
+  if (!fromQueue && !turnsRound) return {{line.start, *startBearing}};
+  // The hold's side of the line: it comes from there.
+  const double side = std::sin(gf_normalizeAngle(*startBearing + M_PI - line.courseRad)) >= 0.0 ? 1.0 : -1.0;
+  const double outRad = gf_wrapHeading(line.courseRad + side * M_PI / 2.0);
+  const auto at = [](LatLon from, double rad, double nm) { return gf_destinationPoint(from, rad, nm * feetPerNm); };
+  if (fromQueue) {
+    const LatLon beside = at(line.start, outRad, queueLineUpSideNm);
+    const double way = gf_legBearing(hold.lat, hold.lon, beside.latitude, beside.longitude).value_or(outRad);
+    return {{beside, way}, {line.start, gf_wrapHeading(outRad + M_PI)}};
+  }
+  const LatLon centre = at(line.start, outRad, turnRoundRadiusNm);
+  std::vector<LineUpPoint> path{{at(centre, outRad, turnRoundRadiusNm), *startBearing}};
+  for (int k = 1; k <= turnRoundSteps; ++k) {
+    const double bearing = gf_wrapHeading(outRad + side * M_PI * k / turnRoundSteps);
+    path.push_back({at(centre, bearing, turnRoundRadiusNm), gf_wrapHeading(bearing + side * M_PI / 2.0)});
+  }
+  return path;
+}
+
 double gf_holdOffLineNm(const PositionSample& hold, const PositionSample& r) {
   // A track of 0 tells nothing (the feed's default): the line runs through the hold.
   const auto bearing = gf_legBearing(r.lat, r.lon, hold.lat, hold.lon);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "core/geo.h"
 #include "traffic/engine/live_ac.h"
@@ -31,6 +32,18 @@ std::optional<HoldRollLine> gf_holdRollLine(const PositionSample& hold, const Po
 // come back from the last report, whose track points back the way it came:
 // it went on, turned round and rolls (a backtrack nobody reported).
 bool gf_turnedBackToRoll(const PositionSample& last, const PositionSample& r);
+
+// A made-up taxi point on the way from the hold to the line's start, and the
+// track it is reached on (radians).
+struct LineUpPoint {
+  LatLon at;
+  double trackRad = 0.0;
+};
+
+// From the hold onto the line's start: square onto the runway from a queue
+// far beside it, round a half circle when the start lies the other way (a
+// U-turn at the roll's start would be no turn an aircraft makes), else straight.
+std::vector<LineUpPoint> gf_lineUpPath(const PositionSample& hold, const HoldRollLine& line, bool fromQueue);
 
 // How far the hold lies beside the line through r along its track (nm).
 double gf_holdOffLineNm(const PositionSample& hold, const PositionSample& r);

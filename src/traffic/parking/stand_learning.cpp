@@ -13,6 +13,7 @@
 #include "airports/park_stand_table.h"
 #include "airports/quality_factors.h"
 #include "core/clock.h"
+#include "core/file_maintenance.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/run_state.h"
@@ -180,7 +181,7 @@ bool lf_saveLearnedStands() {
   const std::filesystem::path file = gf_learnedFilePath();
   const std::string clock = gf_clockTimeOfDay();
   std::error_code ec;
-  std::filesystem::create_directories(file.parent_path(), ec);
+  gf_makeFolders(file.parent_path(), ec);
   if (file.empty() || ec || !gf_writeApf(data, file, ApfMode::Learned, simNumber.load())) {
     gf_log(fmt::format("{} saving '{}' did not succeed", clock, file.string()));
     return false;

@@ -6,50 +6,29 @@
 # The RealTraffic ports (UDP 49004 and 49005) may be held on this machine by
 # the program or the feed that the user runs: the check runs in a network of
 # its own (loopback only) where the system allows one, and where it does not
-# and the ports are held, it says so and is skipped.
+# and the ports are held, it names each held port's programs and is skipped.
 # Usage: road_check.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$1"
 source="$2"
-# Given only by this script to itself, inside the network it made: the network
-# it came from, which the one it runs in must differ from.
-outerNetwork="${3:-}"
+# Given only by this script to itself, inside the network it made.
+inside="${3:-}"
 skipped=77     # the test's SKIP_RETURN_CODE
-noLoopback=76  # inside: the own network's loopback would not come up
+source "$source/scripts/lib/network.sh"
 
-ownNetwork() { readlink /proc/self/ns/net 2> /dev/null || true; }
-
-# Whether a UDP port is bound here, from the kernel's own table: no tools needed.
-udpPortHeld() {
-  local port
-  port="$(printf ':%04X' "$1")"
-  cat /proc/net/udp /proc/net/udp6 2> /dev/null | awk -v port="$port" \
-    'substr($2, length($2) - 4) == port { found = 1 } END { exit !found }'
-}
-
-if [[ -n "$outerNetwork" ]]; then
-  if [[ "$(ownNetwork)" == "$outerNetwork" ]] || ! ip link set lo up 2> /dev/null; then
-    exit $noLoopback
-  fi
+if [[ -n "$inside" ]]; then
   echo "the run has a network of its own: the machine's RealTraffic ports are left alone"
 else
-  if command -v unshare > /dev/null && command -v ip > /dev/null; then
-    # -r maps the user to root inside when the user is not root already.
-    for flags in -n -rn; do
-      if unshare "$flags" true 2> /dev/null; then
-        status=0
-        unshare "$flags" bash "$0" "$build" "$source" "$(ownNetwork)" || status=$?
-        if [[ $status -ne $noLoopback ]]; then exit $status; fi
-      fi
-    done
-  fi
+  status=0
+  gwr_inOwnNetwork bash "$0" "$build" "$source" inside || status=$?
+  if [[ $status -ne $gwr_noOwnNetwork ]]; then exit $status; fi
   echo "no network of its own could be made (unshare -n, ip): the run shares this machine's ports"
-  for port in 49004 49005; do
-    if udpPortHeld $port; then
-      echo "cannot run: the RealTraffic port UDP $port is held by another program"
-      exit $skipped
-    fi
-  done
+  held="$(gwr_portHolders "${gwr_realTrafficPorts[@]}")"
+  if [[ -n "$held" ]]; then
+    echo "cannot run: the RealTraffic ports are held by other programs"
+    echo "$held"
+    exit $skipped
+  fi
 fi
 
 quitFrame=1650   # 55 s at the emulator's 30 frames a second

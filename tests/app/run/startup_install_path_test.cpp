@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +18,8 @@
 #include "core/settings_catalogue.h"
 #include "core/status_line.h"
 #include "pkggen/package_tree.h"
+#include "support/as_unprivileged.h"
+#include "support/encrypted_fixture.h"
 #include "support/settings_sandbox.h"
 
 namespace gwr {
@@ -133,6 +138,47 @@ TEST(StartUpFolders, TheCleanUpRemovesOnlyTheSavesOwnTemporaries) {
     kept += fs::exists(row.file) ? 1 : 0;
   }
   EXPECT_EQ(kept, 18U);
+}
+
+// On a run as root, the user's links "airports" and "output" lead the start's
+// folders and its removal of the object list only into the user's own
+// folders: into root's they are refused with their line, and root's folder
+// keeps what it holds.
+TEST(StartUpFolders, AnotherUsersLinksAtTheFoldersLeadOnlyIntoTheirOwn) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's link needs root to make";
+  SettingsSandbox sandbox;
+  const fs::path roots = fs::absolute("roots");
+  const fs::path users = fs::absolute("users");
+  for (const bool toRoots : {true, false}) {
+    SCOPED_TRACE(toRoots ? "into root's folder" : "into the user's folder");
+    for (const fs::path& folder : {roots, users}) {
+      fs::remove_all(folder);
+      fs::create_directories(folder / "info");
+      SettingsSandbox::writeText(folder / "info" / "ObjectIdList.txt", "1 2 3");
+    }
+    fs::permissions(roots, fs::perms::owner_all);
+    for (const fs::path& mine : {users, users / "info", users / "info" / "ObjectIdList.txt"})
+      ASSERT_EQ(::chown(mine.c_str(), nobodyUserId, 0), 0);
+    for (const fs::path& link : {airportsFolder, outputFolder}) {
+      fs::remove_all(link);
+      fs::create_directory_symlink(toRoots ? roots : users, link);
+      ASSERT_EQ(::lchown(link.c_str(), nobodyUserId, 0), 0);
+    }
+    sandbox.log().mark();
+    if (toRoots) {
+      EXPECT_THROW(lf_maintainFolders(), fs::filesystem_error);
+      const std::vector<std::string> kept{"ObjectIdList.txt"};
+      EXPECT_EQ(namesInFolder(roots / "info"), kept);
+      EXPECT_EQ(namesInFolder(roots), std::vector<std::string>{"info"});
+      EXPECT_NE(sandbox.log().text().find("not made: its link leads to another user's file"), std::string::npos)
+          << sandbox.log().text();
+    } else {
+      lf_maintainFolders();
+      EXPECT_FALSE(fs::exists(users / "info" / "ObjectIdList.txt"));
+      EXPECT_TRUE(fs::is_directory(users / "learned" / "stock"));
+      EXPECT_TRUE(fs::is_directory(users / "errors"));
+    }
+  }
 }
 
 } // namespace

@@ -2,10 +2,12 @@
 // new_version, the hand-over, and every archive or download that is refused.
 #include "app/update/new_version.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "app/update/refused_downloads.h"
 #include "app/update/version_check.h"
@@ -13,6 +15,7 @@
 #include "core/exit_reason.h"
 #include "core/user_error.h"
 #include "platform/sys/known_folders.h"
+#include "support/as_unprivileged.h"
 #include "support/updater_site.h"
 #include "support/zip_fixture.h"
 
@@ -155,6 +158,30 @@ TEST_F(NewVersion, FailedDownloadsAndBadArchivesAreRefused) {
   EXPECT_TRUE(site.logged("new_version/install_new_version.exe does not exists?\n"));
   EXPECT_TRUE(site.logged("Zip entry 'install_new_version.exe' refused: the archive unpacks to more than 1048576 bytes"));
   gf_setInstallerLimit(installerLimitBytes);
+}
+
+// On a run as root in a program folder the user may write, the user's link
+// put again and again at the staging folder's name leads no folder or file of
+// the update into root's private folder: refused with its line, error 112.
+TEST_F(NewVersion, AStagingFolderThatIsAnotherUsersLinkIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "another user needs root to act as";
+  const fs::path roots = fs::absolute("roots");
+  fs::create_directory(roots);
+  fs::permissions(roots, fs::perms::owner_all);
+  fs::permissions(".", fs::perms::all);
+  // Sent slowly: the user puts the link back while the zip comes.
+  writeZip("made.zip", {{"Gatewright-12.6.0-setup.exe", "INSTALLER"}});
+  site.serve(zipRoute, {.body = readBytes("made.zip"), .trickleEvery = std::chrono::milliseconds(10), .trickleBytes = 32});
+  fs::remove("made.zip");
+  const std::string rootsText = roots.string();
+  const OtherUserLoop user(nobodyUserId, 0, [&] { ::symlink(rootsText.c_str(), "new_version.part"); });
+  ASSERT_TRUE(user.started());
+  while (!fs::is_symlink("new_version.part")) {
+  }
+  EXPECT_THROW(checkVersions(), UserErrorException);
+  EXPECT_TRUE(fs::is_empty(roots));
+  EXPECT_TRUE(site.logged("new_version.part not made: its link leads to another user's file\n")) << site.log().text();
+  EXPECT_FALSE(fs::exists(handed));
 }
 
 TEST_F(NewVersion, MissingNotesAndAFolderThatWillNotOpenOnlyWarn) {

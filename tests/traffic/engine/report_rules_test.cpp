@@ -93,15 +93,23 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTa
     route(report(20.0, metres, metres / 20.0 * 3600.0 / 1852.0));
     EXPECT_EQ(aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim, removed) << metres;
   }
-  // Next reported 1.5 km east, in the air or rolling on the ground, within 90
+  // Next reported 1.5 km east, in the air, or rolling on the ground within 90
   // degrees of its heading: it has started its take-off and rolls from where it
   // holds (four reports up to the next one's speed, an A320's 140 kt at most, or
   // that when the next one gives none; a ground report's roll first waits at the
-  // hold for the reports after it), else it goes.
-  struct Next { const char* name; double headingDeg, kt, altitude; bool removed; double liftOffKt, metres = 1500.0; };
-  const Next cases[] = {{"in the air, 91 degrees off", 359.0, 160.0, 664.0, true, 0.0},
+  // hold for the reports after it), else it goes. In the air off its nose, its
+  // roll needed more runway than lies behind the report: it taxied back past
+  // the hold and turned round first (six made-up taxi reports).
+  struct Next {
+    const char* name;
+    double headingDeg, kt, altitude;
+    bool removed;
+    double liftOffKt, metres = 1500.0;
+    std::size_t lineUp = 0;
+  };
+  const Next cases[] = {{"in the air, 91 degrees off", 359.0, 160.0, 664.0, false, 140.0, 1500.0, 6},
                         {"in the air, 89 degrees off", 1.0, 160.0, 664.0, false, 140.0},
-                        {"in the air behind", 270.0, 160.0, 664.0, true, 0.0},
+                        {"in the air behind", 270.0, 160.0, 664.0, false, 140.0, 1500.0, 6},
                         {"in the air ahead without a speed", 1.0, 0.0, 664.0, false, 140.0},
                         {"rolling on the ground ahead", 1.0, 120.0, 0.0, false, 120.0},
                         {"rolling on the ground behind", 270.0, 120.0, 0.0, true, 0.0},
@@ -122,10 +130,10 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTa
     EXPECT_EQ(ac.sim.simState == AcSimState::RemovingFromSim, c.removed) << c.name;
     if (c.removed) continue;
     const std::size_t waiting = c.altitude > 0.0 ? 0u : 1u;
-    ASSERT_EQ(ac.samples.size(), 1u + waiting + 4u + 1u) << c.name;
+    ASSERT_EQ(ac.samples.size(), 1u + waiting + c.lineUp + 4u + 1u) << c.name;
     EXPECT_TRUE(ac.takeOffRoll) << c.name;
     EXPECT_EQ(ac.samples[waiting].standing, waiting) << c.name;
-    EXPECT_DOUBLE_EQ(ac.samples[waiting + 4].groundSpeed, c.liftOffKt) << c.name;
+    EXPECT_DOUBLE_EQ(ac.samples[waiting + c.lineUp + 4].groundSpeed, c.liftOffKt) << c.name;
     EXPECT_GE(ac.samples.back().groundSpeed, c.liftOffKt) << c.name;
   }
 }
@@ -141,7 +149,9 @@ TEST_F(ReportRules, AJumpOfTheReportedPositionOnTheGroundIsHandledLikeAnOutage) 
       {"240 m in 3 s: within the holding threshold", AcSimState::Active, false, 3.0, 240.0, 15.0, 0.0, 2},
       {"1.5 nm after a 3-minute silence", AcSimState::Active, false, 180.0, 2778.0, 15.0, 0.0, 2},
       {"400 m in 3 s, rolling", AcSimState::Active, true, 3.0, 400.0, 120.0, 0.0, 2},
-      {"500 m in 3 s, rolling", AcSimState::Active, true, 3.0, 500.0, 120.0, 0.0, 0},
+      // a roll is not removed to be created again: the jumped report is dropped
+      {"500 m in 3 s, rolling", AcSimState::Active, true, 3.0, 500.0, 120.0, 0.0, 1},
+      {"500 m in 3 s at 120 kt, its roll not yet under way", AcSimState::Active, false, 3.0, 500.0, 120.0, 0.0, 1},
       {"1.5 nm in 3 s, airborne", AcSimState::Active, false, 3.0, 2778.0, 15.0, 3000.0, 2},
   };
   for (const Case& c : cases) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -109,8 +110,21 @@ TEST(FeederReplay, ReadsInTimeOrderShiftsToNowAndSpeedsUp) {
       EXPECT_EQ(sent.at(1).second, "X,30002,51,9,2000,0,,90,100,A,B,C,D,E,1800000001.00,,,x,,,-1,,,-1,,-1,,,A3");
     }
   }
-  for (double bad : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), never})
+  for (double bad : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), never}) {
     EXPECT_THROW(RecordedReplay(recording, startTime, bad), std::invalid_argument) << bad;
+    EXPECT_THROW(gf_replayRunSeconds(recording, bad), std::invalid_argument) << bad;
+  }
+
+  // A run that shows the replay whole: its first line to its last (in time,
+  // not file order) at the speed, the program's 30 s delay and 120 s more.
+  const struct { std::string_view text; double speed; double seconds; } runs[] = {
+      {recorded, 1.0, 6.0 + 30.0 + 120.0},
+      {recorded, 4.0, 1.5 + 30.0 + 120.0},
+      {"X,30001,50,8,1000,0,,90,100,A,B,C,D,E,1000.0,,,x,,,-1,,,-1,,-1,,,A3\n", 1.0, 150.0},
+      {"garbage\n", 1.0, 150.0},
+      {"", 2.0, 150.0}};
+  for (const auto& run : runs)
+    EXPECT_DOUBLE_EQ(gf_replayRunSeconds(gf_parseRecording(run.text, "r"), run.speed), run.seconds) << run.text;
 }
 
 TEST(FeederSchedule, PressureEveryIntervalWhileTrafficPlaysButNotAlone) {

@@ -198,6 +198,7 @@ TEST_F(TrafficLineTest, HeadingTrackRollAndAirspeed) {
       {"heading 0, no track", {{25, "0"}, {7, ""}}, {6.283185307179586, 360.0, std::nullopt, 460.0}},
       {"heading 360", {{25, "360"}}, {360.0 * rad, 270.5, std::nullopt, 460.0}},
       {"negative heading", {{25, "-5"}, {7, ""}}, {std::nullopt, 0.0, std::nullopt, 460.0}},
+      {"empty heading", {{25, ""}}, {std::nullopt, 270.5, std::nullopt, 460.0}},
       {"not adsb_icao", {{17, "adsb"}, {25, "abc"}}, {std::nullopt, 270.5, std::nullopt, 460.0}},
       {"track 0 takes heading", {{7, "0"}, {25, "90"}}, {90.0 * rad, 90.0, std::nullopt, 460.0}},
       {"roll 5", {{23, "5"}}, {271.2 * rad, 270.5, -0.0872664626, 460.0}},

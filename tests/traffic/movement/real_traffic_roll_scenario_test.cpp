@@ -232,6 +232,72 @@ std::vector<Row> departureSilentWhileTaxiing() {
   return rows;
 }
 
+// Queued 700 m beside 25C on a taxiway angled into it, reported every 4 s
+// (8 m off to either side by turns); silent while it taxis to the runway and
+// rolls; next seen 300 ft up at 146 kt (or still rolling at 100 kt), the way
+// from the hold to that report 48.7 degrees off its track.
+const LatLon farBesideHold = ahead(abeamHold, runwayDeg + 90.0, 700.0);
+constexpr double farBesideAirborneS = 300.0;
+std::vector<Row> queuedFarBesideTheRunway(bool seenRolling = false) {
+  std::vector<Row> rows;
+  const double taxiDeg = runwayDeg - 70.0;
+  straight(rows, 0.0, ahead(farBesideHold, taxiDeg + 180.0, 12.0 * 0.514444 * 60.0), taxiDeg, 12.0, 60.0, 4.0, 12.0);
+  for (std::size_t i = 0; i + 1 < rows.size(); ++i) rows[i].at = ahead(rows[i].at, taxiDeg + 90.0, i % 2 ? 8.0 : -8.0);
+  rows.back().kt = 0.0;
+  rows.push_back({120.0, farBesideHold, fieldFt, 0.0, 0.0, true});
+  const LatLon up = ahead(abeamHold, runwayDeg, 700.0 / std::tan(48.7 * radiansPerDegree));
+  rows.push_back({farBesideAirborneS, up, fieldFt + 300.0, 146.0, 2000.0, false});
+  if (seenRolling) rows.back() = {farBesideAirborneS, up, fieldFt, 100.0, 0.0, true};
+  rows.push_back({farBesideAirborneS + 16.0, ahead(up, runwayDeg, 155.0 * 0.514444 * 16.0), fieldFt + 850.0, 160.0,
+                  2000.0, false});
+  rows.push_back({farBesideAirborneS + 76.0, ahead(up, runwayDeg, 175.0 * 0.514444 * 76.0), fieldFt + 2800.0, 190.0,
+                  2000.0, false});
+  return rows;
+}
+
+// Holding as backtrackAtTheHold, its nose away from the take-off; silent a
+// minute, too short for the backtrack its take-off needed; next seen 300 ft
+// up 1.2 km down the runway from the point abeam the hold, climbing away.
+constexpr double quickAirborneS = 140.0;
+std::vector<Row> holderSeenAloftSoonAfter() {
+  std::vector<Row> rows;
+  const double taxiDeg = runwayDeg - 147.0;
+  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, 5.0, 10.0);
+  rows.back().kt = 0.0;
+  rows.push_back({80.0, backtrackHold, fieldFt, 0.0, 0.0, true});
+  const LatLon up = ahead(abeamHold, runwayDeg, 1200.0);
+  rows.push_back({quickAirborneS, up, fieldFt + 300.0, 150.0, 2000.0, false});
+  rows.push_back({quickAirborneS + 15.0, ahead(up, runwayDeg, 158.0 * 0.514444 * 15.0), fieldFt + 800.0, 165.0, 2000.0,
+                  false});
+  rows.push_back({quickAirborneS + 75.0, ahead(up, runwayDeg, 178.0 * 0.514444 * 75.0), fieldFt + 2800.0, 190.0,
+                  2000.0, false});
+  return rows;
+}
+
+// Taxiing west on 25C at 18 to 22 kt, reported every 7 s (6 m off to either
+// side by turns), silent 119 s in which it goes on, turns round and rolls;
+// seen once rolling at 80 kt 370 m west of its last report, then only in the
+// air, from 100 ft.
+constexpr double thinTaxiSilentFromS = 85.0, thinTaxiRollS = 203.0, thinTaxiAirborneS = 224.0;
+std::vector<Row> departureSilentWhileTaxiingThinly() {
+  std::vector<Row> rows;
+  straight(rows, 0.0, ahead(runwayPoint, takeOffDeg, 1500.0), runwayDeg, 20.0, 84.0, 7.0, 20.0);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i].kt = 18.0 + static_cast<double>(i % 3) * 2.0;
+    if (i + 1 < rows.size()) rows[i].at = ahead(rows[i].at, runwayDeg + 90.0, i % 2 ? 6.0 : -6.0);
+  }
+  const LatLon rolling = ahead(rows.back().at, runwayDeg, 370.0);
+  rows.push_back({thinTaxiRollS, rolling, fieldFt, 80.0, 0.0, true});
+  const LatLon off = ahead(rolling, takeOffDeg, (80.0 + 145.0) / 2.0 * 0.514444 * (thinTaxiAirborneS - thinTaxiRollS));
+  rows.push_back({thinTaxiAirborneS, off, fieldFt + 100.0, 145.0, 1800.0, false});
+  for (const double feet : {850.0, 1450.0, 2500.0}) {
+    const double s = (feet - 100.0) / 30.0;
+    rows.push_back({thinTaxiAirborneS + s, ahead(off, takeOffDeg, 160.0 * 0.514444 * s), fieldFt + feet, 160.0,
+                    1800.0, false});
+  }
+  return rows;
+}
+
 // Lining up on 25C at 12 kt, it rolls on from 60 s, gathering 1 kt a
 // second up to 40 kt, 2.5 on; unreported for 35 s until it is through 38 kt
 // 600 m down the runway; it lifts off at 140 kt and climbs to 760 ft.
@@ -292,6 +358,23 @@ LatLon evenly(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg,
     rows.push_back({t0 + t, ahead(from, bearingDeg, metres), fieldFt, kt, 0.0, true});
   }
   return rows.back().at;
+}
+
+// Standing on 25C, then rolling at 3 kt a second, reported every 1.5 s with
+// positions 15 m off along by turns; through 110 kt three reports in a row
+// put it 450 m farther down the runway, then it is back where it rolls.
+std::vector<Row> rollWithPositionsAhead() {
+  std::vector<Row> rows;
+  rows.push_back({0.0, runwayPoint, fieldFt, 0.0, 0.0, true});
+  evenly(rows, 19.5, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, 1.5);
+  for (std::size_t i = 2; i < rows.size(); ++i) {
+    const bool ahead450 = rows[i].kt >= 110.0 && rows[i].kt < 110.0 + 3 * 4.5;
+    rows[i].at = ahead(rows[i].at, runwayDeg, (i % 2 == 0 ? 15.0 : -15.0) + (ahead450 ? 450.0 : 0.0));
+  }
+  const LatLon off = liftOffAtLast(rows, 40.0);
+  rows.push_back({rows.back().time + 45.0, ahead(off, runwayDeg, 165.0 * 0.514444 * 45.0), fieldFt + 1500.0, 180.0,
+                  2000.0, false});
+  return rows;
 }
 
 // Standing on 25C for 20 s, then rolling (3 kt a second) and lifting off at 150 kt.
@@ -444,7 +527,8 @@ std::vector<Row> bornInALandingRoll() {
   return rows;
 }
 
-struct Outage { double from = -1.0, to = -1.0; };
+// Feed silences: one, and a second later on.
+struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
 // How the simulator's object should have moved, read by the motion check.
 struct Expect {
@@ -514,7 +598,8 @@ void play(EngineHarness& harness, const std::string& text, double seconds, Outag
   for (std::int64_t i = 0; i < passes; ++i) {
     const double t = harness.now();
     player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
-      if (stream == feeder::FeedStream::traffic && !(t >= outage.from && t < outage.to)) harness.feedLine(line);
+      const bool silent = (t >= outage.from && t < outage.to) || (t >= outage.thenFrom && t < outage.thenTo);
+      if (stream == feeder::FeedStream::traffic && !silent) harness.feedLine(line);
     });
     harness.pass();
   }
@@ -676,6 +761,20 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"departure silent 2 minutes while taxiing", scenarioText(header, departureSilentWhileTaxiing(), 5.0),
        {taxiSilentFromS, taxiSilentToS}, 420,  // its backtrack made up at 20 kt from where it stopped: 83 s late
        liftsOff(taxiSilentAirborneS + 30.0 + 100.0, takeOffDeg)},
+      // departures whose next reports show them rolling or airborne away from where they were last seen
+      {"queued 700 m beside the runway, next seen 300 ft up", scenarioText(header, queuedFarBesideTheRunway(), 4.0),
+       {125.0, farBesideAirborneS}, 500, liftsOff(farBesideAirborneS + 30.0 + 200.0)},
+      {"queued 700 m beside the runway, next seen rolling at 100 kt",
+       scenarioText(header, queuedFarBesideTheRunway(true), 4.0), {125.0, farBesideAirborneS}, 500,
+       liftsOff(farBesideAirborneS + 30.0 + 200.0)},
+      {"holder nose away from the take-off, seen aloft a minute later",
+       scenarioText(header, holderSeenAloftSoonAfter(), 5.0), {85.0, quickAirborneS}, 330,
+       liftsOff(quickAirborneS + 30.0 + 150.0)},
+      {"taxiing, silent 2 minutes, seen rolling once", scenarioText(header, departureSilentWhileTaxiingThinly(), 7.0),
+       {thinTaxiSilentFromS, thinTaxiRollS, thinTaxiRollS + 1.0, thinTaxiAirborneS}, 420,
+       liftsOff(thinTaxiAirborneS + 30.0 + 100.0, takeOffDeg)},
+      {"roll whose positions run 450 m ahead for three reports", scenarioText(header, rollWithPositionsAhead(), 1.5),
+       {}, 160, liftsOff(firstAirborneS(rollWithPositionsAhead()) + 30.0 + 10.0)},
       {"lined up, next reported through 38 kt", scenarioText(header, linedUpRoll(), 2.0),
        {linedUpSeenS - 35.0, linedUpSeenS}, 240, liftsOff(linedUpAirborneS + 30.0 + 10.0)},
       {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
