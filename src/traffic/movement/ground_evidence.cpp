@@ -118,6 +118,19 @@ bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<dou
   return !bearing || std::fabs(gf_normalizeAngle(*bearing - *travel)) <= M_PI / 2.0 || d <= pushReach;
 }
 
+// Farther from the last ground report taken than the aircraft could have
+// gone on the ground in `seconds`, and than a holder may come back.
+bool jumped(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds) {
+  // At a stand the stand rules weigh a far report (and learn the stay first).
+  if (ac.phase == AcPhase::Parked || ac.phase == AcPhase::Parking) return false;
+  const double nm = gf_distanceNm(n.lat, n.lon, r.lat, r.lon);
+  if (!gf_beyondHoldingThreshold(nm)) return false;
+  // Reports of a roll nobody saw start may say it goes faster than a taxi.
+  const double reportedKt = std::max(n.kt, r.groundSpeed);
+  const double capKt = reportedKt >= takeOffRollKt ? gf_groundRollCapKt(ac.category) : taxiCapKt;
+  return nm > std::max(capKt, reportedKt) * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
+}
+
 // The reports whose reach the judge weighs: ground reports of an aircraft on
 // its reports (the silence rules weigh what comes after made-up ones).
 bool weighsReach(const LiveAc& ac) {
@@ -243,7 +256,9 @@ GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return GroundVerdict::Take;
   if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold)
     return GroundVerdict::Hold;
-  return GroundVerdict::Take;
+  n = ac.evidence.last();  // (the newest may have left as the jump)
+  return n != nullptr && !ac.samples.empty() && jumped(ac, *n, r, time - n->time) ? GroundVerdict::Jumped
+                                                                                    : GroundVerdict::Take;
 }
 
 bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {

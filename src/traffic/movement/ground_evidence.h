@@ -58,14 +58,16 @@ struct GroundEvidence {
   void clear() { *this = GroundEvidence{}; }
 };
 
-enum class GroundVerdict { Take, Hold };
+enum class GroundVerdict { Take, Hold, Jumped };
 
 // A new report r of a known aircraft, `time` its feed time stamp: out of reach
 // of the reports taken before (a position no aircraft on the ground could
 // have reached, or a parked one left at a push-back's pace) it is held, a few
 // in a row at most (positions no aircraft reaches, unless three agree),
 // unless the held one agrees with it; when it shows the newest queued report
-// was the jump, that report leaves the stream.
+// was the jump, that report leaves the stream. Taken, but farther from the
+// last ground report taken than the aircraft could have gone on the ground
+// (and than a holder may come back), it jumped: what came before is given up.
 GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
 // r gets the speed its positions justify where the feed's contradicts them
 // (a stale speed, one that lags them, a roll's over a taxi); true when it did.

@@ -307,16 +307,6 @@ bool gf_beyondHoldingThreshold(double distanceNm) {
   return distanceNm * metresPerNm > HOLDING_THRESHOLD_METERS.current();
 }
 
-bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionSample& r, double seconds) {
-  // At a stand the stand rules weigh a far report (and learn the stay first).
-  if (r.airborne || last.airborne || ac.phase == AcPhase::Parked || ac.phase == AcPhase::Parking) return false;
-  const double nm = gf_distanceNm(last.lat, last.lon, r.lat, r.lon);
-  if (!gf_beyondHoldingThreshold(nm)) return false;
-  // Reports of a roll nobody saw start may say it goes faster than a taxi.
-  const double fastestKt = std::max({gf_groundCapKt(ac.category, last, r), last.groundSpeed, r.groundSpeed});
-  return nm > fastestKt * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
-}
-
 double gf_speedShownKt(double reportedKt, double shownKt) {
   return reportedKt >= takeOffRollKt ? shownKt : std::min(shownKt, laggingTaxiMaxKt);
 }
