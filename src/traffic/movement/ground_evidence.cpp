@@ -235,8 +235,8 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   }
   // A speed that trails its positions would keep the aircraft behind them;
   // far faster positions are a jump, not a lagging speed.
-  if (shownKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
-    r.groundSpeed = gf_speedShownKt(r.groundSpeed, shownKt);
+  if (leastKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
+    r.groundSpeed = gf_speedShownKt(r.groundSpeed, leastKt);
     return true;
   }
   // A roll's speed the feed repeats while the positions show a taxi starts no
