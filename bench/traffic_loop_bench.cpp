@@ -229,13 +229,15 @@ void BM_TrafficPass(benchmark::State& state) {
 }
 
 // The ground queue: reports every 0.1 s giving the true 15 kt (0), a stale
-// 50 kt while the positions show the taxi (1), or 0 kt (2).
+// 50 kt while the positions show the taxi (1), or 0 kt (2); passes back to
+// back or spaced as the tick spaces them.
 void BM_GroundQueue(benchmark::State& state) {
   const auto liveCount = static_cast<std::size_t>(state.range(0));
   const auto speed = static_cast<ReportedSpeed>(state.range(1));
+  const bool spaced = state.range(2) != 0;
   Scene scene = gf_prepareGroundQueueScene(liveCount, speed);
   std::vector<PassTimes> passes;
-  for (auto _ : state) passes = runPasses(scene, groundQueuePasses, false);
+  for (auto _ : state) passes = runPasses(scene, groundQueuePasses, spaced);
   reportTimes(state, passes);
   std::size_t queued = 0;
   for (const LiveAc& ac : trafficEngine.live) queued += ac.samples.size();
@@ -255,8 +257,8 @@ BENCHMARK(BM_TrafficPass)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_GroundQueue)
-    ->ArgsProduct({{500}, {0, 1, 2}})
-    ->ArgNames({"live", "speed"})
+    ->ArgsProduct({{500}, {0, 1, 2}, {0, 1}})
+    ->ArgNames({"live", "speed", "spaced"})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

@@ -2,7 +2,6 @@
 // arc; see geo.h.
 #include "core/geo.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace gwr {
@@ -12,12 +11,6 @@ namespace {
 constexpr double earthDiameterNm = 2.0 * earthRadiusNm;  // haversine atan2 term times this gives nm
 
 double lf_square(double x) { return x * x; }
-
-// Metres a degree of longitude spans at a latitude, kept off zero at the poles.
-double lf_metresPerDegreeLon(double latitude) {
-  static const double least = std::cos(poleGuardLatitude * radiansPerDegree);
-  return metresPerDegreeLat * std::max(std::cos(latitude * radiansPerDegree), least);
-}
 
 } // namespace
 
@@ -49,31 +42,6 @@ LatLon gf_destinationPoint(const LatLon& from, double course, double distanceFee
                                         std::cos(delta) - std::sin(phi1) * std::sin(phi2));
   lambda2 = std::remainder(lambda2, twoPi);
   return LatLon{phi2 * degreesPerRadian, lambda2 * degreesPerRadian};
-}
-
-double gf_normalLongitude(double degrees) {
-  // Nearly always in range already: every aircraft asks at each step, and the remainder is dear.
-  if (degrees >= -largestLongitude && degrees < largestLongitude) return degrees;
-  const double d = std::remainder(degrees, 2.0 * largestLongitude);
-  return d >= largestLongitude ? d - 2.0 * largestLongitude : d;
-}
-
-LocalOffset gf_localOffset(const LatLon& from, const LatLon& to) {
-  return {(to.latitude - from.latitude) * metresPerDegreeLat,
-          gf_normalLongitude(to.longitude - from.longitude) * lf_metresPerDegreeLon(from.latitude)};
-}
-
-LatLon gf_normalPosition(double latitude, double longitude) {
-  if (std::fabs(latitude) > largestLatitude) {
-    latitude = std::copysign(2.0 * largestLatitude, latitude) - latitude;
-    longitude += largestLongitude;
-  }
-  return {latitude, gf_normalLongitude(longitude)};
-}
-
-LatLon gf_offsetPoint(const LatLon& from, const LocalOffset& offset) {
-  return gf_normalPosition(from.latitude + offset.north / metresPerDegreeLat,
-                           from.longitude + offset.east / lf_metresPerDegreeLon(from.latitude));
 }
 
 } // namespace gwr

@@ -3,6 +3,9 @@
 // metres on the local plane.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 namespace gwr {
 
 // Degrees, north and east positive.
@@ -32,11 +35,33 @@ double gf_initialBearing(const LatLon& from, const LatLon& to);
 // `course` (radians) after `distanceFeet`; longitude in [-180, 180].
 LatLon gf_destinationPoint(const LatLon& from, double course, double distanceFeet);
 
+// The cosine of poleGuardLatitude, worked out once.
+inline const double poleGuardCosine = std::cos(poleGuardLatitude * radiansPerDegree);
+
+// Metres a degree of longitude spans at a latitude, kept off zero at the poles.
+inline double gf_metresPerDegreeLon(double latitude) {
+  return metresPerDegreeLat * std::max(std::cos(latitude * radiansPerDegree), poleGuardCosine);
+}
+
+// The steering asks these of every aircraft at every step: they are inline,
+// and values already in range (nearly all) take no division.
+
 // A longitude in degrees brought into [-180, 180).
-double gf_normalLongitude(double degrees);
+inline double gf_normalLongitude(double degrees) {
+  if (degrees >= -largestLongitude && degrees < largestLongitude) return degrees;
+  const double d = std::remainder(degrees, 2.0 * largestLongitude);
+  return d >= largestLongitude ? d - 2.0 * largestLongitude : d;
+}
+
 // A position gone beyond a pole brought back over it (the longitude turned
 // by 180), the longitude in [-180, 180).
-LatLon gf_normalPosition(double latitude, double longitude);
+inline LatLon gf_normalPosition(double latitude, double longitude) {
+  if (std::fabs(latitude) > largestLatitude) {
+    latitude = std::copysign(2.0 * largestLatitude, latitude) - latitude;
+    longitude += largestLongitude;
+  }
+  return {latitude, gf_normalLongitude(longitude)};
+}
 
 // Metres north and east on the plane that touches the earth at a point.
 struct LocalOffset {
@@ -44,12 +69,29 @@ struct LocalOffset {
   double east = 0.0;
 };
 
-// Where `to` lies from `from`, the longitudes compared the short way round.
-// Nearer a pole than poleGuardLatitude a degree of longitude is taken as
-// long as there, so that a metre east never becomes thousands of degrees.
-LocalOffset gf_localOffset(const LatLon& from, const LatLon& to);
-// The point at `offset` from `from` on the same plane (the inverse of
-// gf_localOffset), brought back as gf_normalPosition does.
-LatLon gf_offsetPoint(const LatLon& from, const LocalOffset& offset);
+// The plane that touches the earth at a point, its metres per degree of
+// longitude worked out once for every offset taken there. Nearer a pole than
+// poleGuardLatitude a degree of longitude is taken as long as there, so that a
+// metre east never becomes thousands of degrees.
+struct LocalPlane {
+  explicit LocalPlane(const LatLon& at) : origin(at), metresPerDegreeLon(gf_metresPerDegreeLon(at.latitude)) {}
+  // Where `to` lies, the longitudes compared the short way round.
+  LocalOffset offsetTo(const LatLon& to) const {
+    return {(to.latitude - origin.latitude) * metresPerDegreeLat,
+            gf_normalLongitude(to.longitude - origin.longitude) * metresPerDegreeLon};
+  }
+  // The point at `offset`, brought back as gf_normalPosition does.
+  LatLon pointAt(const LocalOffset& offset) const {
+    return gf_normalPosition(origin.latitude + offset.north / metresPerDegreeLat,
+                             origin.longitude + offset.east / metresPerDegreeLon);
+  }
+  LatLon origin;
+  double metresPerDegreeLon;
+};
+
+// Where `to` lies from `from` on the plane at `from`.
+inline LocalOffset gf_localOffset(const LatLon& from, const LatLon& to) { return LocalPlane(from).offsetTo(to); }
+// The point at `offset` from `from` on the same plane (the inverse of gf_localOffset).
+inline LatLon gf_offsetPoint(const LatLon& from, const LocalOffset& offset) { return LocalPlane(from).pointAt(offset); }
 
 } // namespace gwr

@@ -60,6 +60,7 @@ TEST_F(FacilityReaderTest, StandsAndHelipadsGetTheirIds) {
   EXPECT_LT(moved.longitude, 11.344);
   EXPECT_NEAR(moved.heading, 180.0 * radiansPerDegree, 1e-6);
   EXPECT_EQ(apf.stands[30].id, "helipad1");
+  EXPECT_NEAR(apf.stands[30].heading, 45.0 * radiansPerDegree, 1e-6);
   EXPECT_NEAR(apf.stands[30].radius * 1852.0, 14.0, 1e-4);  // square: 0.7 of the width
   EXPECT_NEAR(apf.stands[31].radius * 1852.0, 10.0, 1e-4);
   EXPECT_EQ(apf.stands[31].heli, 1);
@@ -170,6 +171,29 @@ TEST_F(FacilityReaderTest, FailuresAreReportedAndCloseTheConnection) {
   }
   EXPECT_TRUE(logHas("==> SimConnect EXCEPTION id="));
   EXPECT_FALSE(gf_isFacilityReaderOpen());
+}
+
+// A slow answer that keeps coming is waited for however many passes it takes
+// in all; only as many quiet passes in a row as the limit give it up.
+TEST_F(FacilityReaderTest, ASlowButLiveAnswerIsWaitedFor) {
+  const struct {
+    int quietBetween;  // dispatch passes without a record before each one
+    bool read;
+  } rows[] = {{0, true}, {quietPasses - 1, true}, {quietPasses, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.quietBetween);
+    worldOf("airport EDDF 50.03 8.57 364 Frankfurt\nparking 4 1 0 20 0 0\nparking 4 2 0 20 0 0\n"
+            "parking 4 3 0 20 0 0\nhelipad 50.031 8.571 110 90 20 20 1\n");
+    Emulator::instance().setDispatchPace(row.quietBetween);
+    ApfData apf;
+    std::uint32_t helipads = 0;
+    EXPECT_EQ(gf_readAirportStands("EDDF", apf, helipads), row.read);
+    EXPECT_EQ(apf.stands.size(), row.read ? 4U : 0U);
+    EXPECT_EQ(logHas(fmt::format("==> Facility data for EDDF did not end: no answer within {} passes, given up",
+                                 quietPasses)),
+              !row.read);
+    gf_closeFacilityReader();
+  }
 }
 
 } // namespace

@@ -66,8 +66,16 @@ TEST(LocalOffset, MetresBothWaysTheDateLineAndThePoles) {
   EXPECT_NEAR(over.latitude, 90.0 - (30.0 / metresPerDegreeLat - 0.0001), 1e-9);
   EXPECT_NEAR(over.longitude, -170.0, 1e-9);
   for (const auto& [in, out] :
-       {std::pair{180.0, -180.0}, {-180.0, -180.0}, {540.0, -180.0}, {24912.0, 72.0}, {-190.0, 170.0}})
-    EXPECT_DOUBLE_EQ(gf_normalLongitude(in), out) << in;
+       {std::pair{180.0, -180.0}, {-180.0, -180.0}, {540.0, -180.0}, {24912.0, 72.0}, {-190.0, 170.0},
+        {179.99999999999997, 179.99999999999997}, {-180.00000000000003, 179.99999999999997}, {-0.0, -0.0}})
+    EXPECT_EQ(gf_normalLongitude(in), out) << in;
+  // At a pole itself nothing turns; beyond it the longitude turns by 180.
+  for (const auto& [in, out] : {std::pair{LatLon{90.0, 10.0}, LatLon{90.0, 10.0}}, {{-90.0, 180.0}, {-90.0, -180.0}},
+                                {{90.5, 10.0}, {89.5, -170.0}}, {{-90.5, -10.0}, {-89.5, 170.0}},
+                                {{91.0, 0.0}, {89.0, -180.0}}}) {
+    const LatLon p = gf_normalPosition(in.latitude, in.longitude);
+    EXPECT_EQ(std::pair(p.latitude, p.longitude), std::pair(out.latitude, out.longitude)) << in.latitude;
+  }
 }
 
 } // namespace

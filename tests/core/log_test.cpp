@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/run_state.h"
 #include "support/log_capture.h"
 
 namespace gwr {
@@ -86,6 +87,26 @@ TEST(LogGenerations, ALogLargerThanTheFreeMemoryIsCopiedOnWhole) {
   std::string start(15, '\0');
   std::ifstream("Log0.txt", std::ios::binary).read(start.data(), 15);
   EXPECT_EQ(start, "the first line\n");
+}
+
+// The quiet writer writes nothing while either stop flag is set, and writes
+// again once both are cleared for a restart.
+TEST(LogLines, TheQuietWriterStaysQuietWhileTheRunStops) {
+  testsupport::LogCapture log;
+  const struct {
+    bool stop, quit, written;
+  } rows[] = {{false, false, true}, {true, false, false}, {false, true, false}, {true, true, false},
+              {false, false, true}};
+  for (const auto& row : rows) {
+    stopRequested.store(row.stop);
+    quitRequested.store(row.quit);
+    log.mark();
+    gf_logIfRunning("while running");
+    stopRequested.store(false);
+    quitRequested.store(false);
+    EXPECT_EQ(log.lines(), row.written ? std::vector<std::string>{"while running"} : std::vector<std::string>{})
+        << "stop " << row.stop << ", quit " << row.quit;
+  }
 }
 
 TEST(LogGenerations, NamesPutZerosBeforeTheLastDot) {

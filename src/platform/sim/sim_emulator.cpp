@@ -46,6 +46,7 @@ void Emulator::reset(World world, Options options) {
   failOpens_ = 0;
   failCalls_.clear();
   omitFacilityEnd_ = false;
+  dispatchPace_ = 0;
   paused_ = false;
   frame_ = 0;
   tracedTenth_ = 0;
@@ -211,7 +212,13 @@ Result Emulator::dispatch(Handle handle, DispatchProc proc, void* context) {
     return resultFail;
   }
   std::deque<std::vector<std::uint64_t>> taken;
-  taken.swap(handle->messages);
+  if (dispatchPace_ == 0) {
+    taken.swap(handle->messages);
+  } else if (!handle->messages.empty() && handle->emptyDispatches++ >= dispatchPace_) {
+    handle->emptyDispatches = 0;
+    taken.push_back(std::move(handle->messages.front()));
+    handle->messages.pop_front();
+  }
   ++dispatching_;
   lock.unlock();
   struct Done {

@@ -148,6 +148,9 @@ public:
   void failNextCalls(const std::string& function, int count = 1, int after = 0);
   void setCreationDelayFrames(std::uint64_t frames);
   void setOmitFacilityEnd(bool omit);
+  // A simulator slow to answer: each dispatch hands over at most one message,
+  // and only after this many dispatches that handed over none (0: all at once).
+  void setDispatchPace(int emptyPasses);
 
   // Time and events.
   void stepFrames(std::uint64_t count = 1);
@@ -272,6 +275,7 @@ private:
   };
   std::map<std::string, CallFailures> failCalls_;
   bool omitFacilityEnd_ = false;
+  int dispatchPace_ = 0;
   bool paused_ = false;
   std::uint64_t frame_ = 0;
   std::uint64_t tracedTenth_ = 0;  // the last tenth of a second whose poses were traced
@@ -302,6 +306,7 @@ struct Connection {
   bool closing = false;  // quit sent: lost once its messages are handed over
   std::uint32_t packetCount = 0;
   std::deque<std::vector<std::uint64_t>> messages;  // 8-byte aligned records
+  int emptyDispatches = 0;                           // since the last message, while paced
   std::map<std::uint32_t, std::string> systemEvents;  // subscribed id -> name
   std::map<std::uint32_t, std::string> clientEvents;  // mapped id -> simulator event
   std::map<std::uint32_t, std::vector<std::uint32_t>> groups;

@@ -1,5 +1,6 @@
 // The emulated simulator's facility data: an airport's reference values, its
-// taxi parkings and helipads, then the end record (unless told to leave it out).
+// taxi parkings and helipads, then the end record (unless told to leave it out);
+// and a slow simulator's pace of handing its answers over.
 #include <algorithm>
 #include <cstring>
 
@@ -23,6 +24,11 @@ void put(std::vector<std::byte>& out, const T& value) {
 }
 
 } // namespace
+
+void Emulator::setDispatchPace(int emptyPasses) {
+  Lock lock(mutex_);
+  dispatchPace_ = emptyPasses > 0 ? emptyPasses : 0;
+}
 
 Result Emulator::addToFacilityDefinition(Handle handle, std::uint32_t defineId, std::string_view field) {
   Lock lock(mutex_);

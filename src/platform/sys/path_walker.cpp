@@ -136,7 +136,7 @@ public:
       return fail(error == ENOTDIR ? FileKind::other : FileKind::missing, error);
     }
     if (leaveLast) {
-      last = ".";
+      last.assign(1, '.');
       return endAtLast();
     }
     const int fd = fd_;

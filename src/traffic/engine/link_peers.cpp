@@ -59,7 +59,7 @@ platform::TcpConnection WaitingPeers::round(platform::TcpListener& listener, std
     peers_.clear();
     return answered;
   }
-  takeNew(listener, now, handshake, quiet);
+  takeNew(listener, handshake, quiet);
   return answered;
 }
 
@@ -88,8 +88,7 @@ WaitingPeers::Reply WaitingPeers::lookAt(Peer& peer, Clock::time_point now, bool
   return Reply::failed;
 }
 
-void WaitingPeers::takeNew(platform::TcpListener& listener, Clock::time_point now,
-                           std::chrono::milliseconds handshake, bool quiet) {
+void WaitingPeers::takeNew(platform::TcpListener& listener, std::chrono::milliseconds handshake, bool quiet) {
   // At most a round's worth: a flood of connections cannot keep the round going.
   for (std::size_t taken = 0; taken < linkWaitingPeersMost; ++taken) {
     platform::TcpConnection connection;
@@ -126,7 +125,9 @@ void WaitingPeers::takeNew(platform::TcpListener& listener, Clock::time_point no
                                     "the oldest closed",
                                     linkWaitingPeersMost));
     }
-    peers_.push_back({std::move(connection), now + handshake, handshake});
+    // Its time counts from its request: a round held up on a busy machine
+    // must not shorten the wait of the peers it takes late.
+    peers_.push_back({std::move(connection), Clock::now() + handshake, handshake});
   }
 }
 

@@ -38,7 +38,7 @@ private:
   // What a waiting peer did since the last round.
   enum class Reply { none, answered, closed, failed };
   Reply lookAt(Peer& peer, Clock::time_point now, bool quiet);
-  void takeNew(platform::TcpListener& listener, Clock::time_point now, std::chrono::milliseconds handshake, bool quiet);
+  void takeNew(platform::TcpListener& listener, std::chrono::milliseconds handshake, bool quiet);
 
   std::mutex mutex_;  // the round runs on the traffic thread, a close may come from any
   std::deque<Peer> peers_;

@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <limits>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "refdata/aircraft_description.h"
+#include "traffic/engine/sample_queue.h"
 #include "traffic/feed/traffic_record.h"
 #include "traffic/movement/ground_evidence.h"
 #include "traffic/simclient/ai_control.h"
@@ -65,7 +67,7 @@ struct LiveAc : AcDescription {
   double altitude = 0.0;
   double verticalSpeed = 0.0;  // ft/s
   double tas = 0.0;
-  std::deque<PositionSample> samples;
+  SampleQueue<PositionSample> samples;
   double lastSampleTime = 0.0;
   // The newest report of the feed itself (never a made-up holding or
   // extrapolated copy): what a new report's speed is weighed against.
@@ -125,6 +127,9 @@ struct LiveAc : AcDescription {
   // Back to a record waiting for its creation (a livery respawn).
   void backToBuffer();
 };
+
+// The live list grows by moving its records, never by copying each.
+static_assert(std::is_nothrow_move_constructible_v<LiveAc>);
 
 // The id of the park airport's stand with that number for the log; the
 // number itself when the table has no such stand.

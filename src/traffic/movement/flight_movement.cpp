@@ -9,6 +9,7 @@
 #include <gsl/narrow>
 #include <limits>
 #include <mutex>
+#include <optional>
 
 #include "core/geo.h"
 #include "core/log.h"
@@ -127,29 +128,41 @@ void turnTowards(LiveAc& ac, double target) {
 
 // How far along its curve a ground aircraft gets this tick: where the curve
 // bends faster than the nose may turn, it goes slower (while the nose still
-// lags the path, at half that bend, so that it catches up).
-double curveAdvance(const LiveAc& ac, double nose) {
-  double to = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
+// lags the path, at half that bend, so that it catches up). The point there
+// comes along when it was worked out on the way: each costs trigonometry.
+struct CurveAdvance {
+  double to = 0.0;
+  bool pointKnown = false;  // `point` is the curve's at `to`, worked out on the way
+  std::optional<CurvePoint> point;
+};
+
+CurveAdvance curveAdvance(const LiveAc& ac, double nose) {
+  CurveAdvance a;
+  a.to = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
   const auto from = gf_curvePoint(ac.curve, ac.curvePosition);
-  if (!from) return to;
+  if (!from) return a;
   const double limit = gf_groundTurnLimit(ac);
   const double lag = std::fabs(gf_normalizeAngle(from->heading - nose));
   const double bend = std::max(limit - lag, limit / 2.0);
   for (int tries = 0; tries < curveSlowingTries; ++tries) {
-    const auto point = gf_curvePoint(ac.curve, to);
-    const double turned = point ? std::fabs(gf_normalizeAngle(point->heading - from->heading)) : 0.0;
+    a.point = gf_curvePoint(ac.curve, a.to);
+    a.pointKnown = true;
+    const double turned = a.point ? std::fabs(gf_normalizeAngle(a.point->heading - from->heading)) : 0.0;
     if (turned <= bend) break;
-    to = ac.curvePosition + (to - ac.curvePosition) * bend / turned;
+    a.to = ac.curvePosition + (a.to - ac.curvePosition) * bend / turned;
+    a.pointKnown = false;
   }
-  return to;
+  return a;
 }
 
 void curveTick(LiveAc& ac) {
   const bool tailFirst = ac.phase == AcPhase::PushingBack || ac.reversing;
   const bool driven = ac.onGroundConfirmed && ac.phase != AcPhase::Parking;
-  ac.curvePosition = driven ? curveAdvance(ac, tailFirst ? ac.heading + M_PI : ac.heading)
-                            : std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
-  const auto point = gf_curvePoint(ac.curve, ac.curvePosition);
+  CurveAdvance advance;
+  if (driven) advance = curveAdvance(ac, tailFirst ? ac.heading + M_PI : ac.heading);
+  else advance.to = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
+  ac.curvePosition = advance.to;
+  const auto point = advance.pointKnown ? advance.point : gf_curvePoint(ac.curve, ac.curvePosition);
   if (!point) {
     gf_log(fmt::format("{} error in curve at index: {:.2F}", ac.callsign, ac.curvePosition));
     gf_clearCurve(ac);

@@ -17,11 +17,7 @@ namespace gwr {
 
 namespace {
 
-
 double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
-
-// Metres north and east from the aircraft to the report, on the local plane.
-LocalOffset offsetTo(const LiveAc& ac, double lat, double lon) { return gf_localOffset({ac.lat, ac.lon}, {lat, lon}); }
 
 // The fastest the aircraft may go on this leg, metres per tick: what its
 // reports justify (a roll's cap while they roll, whatever the flags say).
@@ -69,7 +65,9 @@ bool gf_steerGroundTick(LiveAc& ac) {
   if (!ground || ac.samples.empty() || !ac.onGroundConfirmed) return false;
   const auto& s = ac.samples;
   const PositionSample& target = s.front();
-  const LocalOffset b = offsetTo(ac, target.lat, target.lon);
+  // Metres north and east from the aircraft, on the plane there.
+  const LocalPlane here({ac.lat, ac.lon});
+  const LocalOffset b = here.offsetTo({target.lat, target.lon});
   const double d = std::hypot(b.north, b.east);
   if (!std::isfinite(d)) return false;
   if (d < steerSameMetres) return true;
@@ -79,12 +77,14 @@ bool gf_steerGroundTick(LiveAc& ac) {
   // The point to aim at: ahead on the line from where the leg started to
   // its report, so that the path comes onto that line, not zigzags round it.
   LocalOffset aim = b;
-  const LocalOffset a = offsetTo(ac, ac.legFromLat, ac.legFromLon);
-  const double abN = b.north - a.north, abE = b.east - a.east;
-  const double ab = std::hypot(abN, abE);
-  if (d > lookAhead && ab > steerSameMetres) {
-    const double along = std::clamp((-a.north * abN - a.east * abE) / ab + lookAhead, 0.0, ab);
-    aim = {a.north + abN * along / ab, a.east + abE * along / ab};
+  if (d > lookAhead) {
+    const LocalOffset a = here.offsetTo({ac.legFromLat, ac.legFromLon});
+    const double abN = b.north - a.north, abE = b.east - a.east;
+    const double ab = std::hypot(abN, abE);
+    if (ab > steerSameMetres) {
+      const double along = std::clamp((-a.north * abN - a.east * abE) / ab + lookAhead, 0.0, ab);
+      aim = {a.north + abN * along / ab, a.east + abE * along / ab};
+    }
   }
   const double path = gf_travelHeading(ac);
   const double maxTurn = gf_groundTurnLimit(ac);
@@ -101,7 +101,7 @@ bool gf_steerGroundTick(LiveAc& ac) {
     ac.lat = target.lat;
     ac.lon = target.lon;
   } else {
-    const LatLon next = gf_offsetPoint({ac.lat, ac.lon}, {step * std::cos(travel), step * std::sin(travel)});
+    const LatLon next = here.pointAt({step * std::cos(travel), step * std::sin(travel)});
     ac.lat = next.latitude;
     ac.lon = next.longitude;
   }

@@ -28,13 +28,6 @@ double lonDelta(double lon, double originLon) {
 
 } // namespace
 
-double gf_normalizeAngle(double radians) {
-  if (!std::isfinite(radians)) return 0.0;
-  double a = std::remainder(radians, twoPi);
-  if (a <= -M_PI) a += twoPi;
-  return a;
-}
-
 double gf_wrapHeading(double radians) {
   // Within a turn either way, the case of every tick, no division is needed;
   // the answers are those of the general path below, bit for bit.
@@ -95,7 +88,11 @@ std::optional<CurvePoint> gf_curvePoint(const double (&c)[8], double t) {
   const double dNorth = 2.0 * u * (c[CurveEndNorth] - c[CurveCtrlNorth]) + 2.0 * (1.0 - u) * c[CurveCtrlNorth];
   const double dEast = 2.0 * u * (c[CurveEndEast] - c[CurveCtrlEast]) + 2.0 * (1.0 - u) * c[CurveCtrlEast];
   const double scale = eastScale(c[CurveLat]);
-  if (std::hypot(dNorth, dEast) < minCurveMetres * 1e-3 || std::fabs(scale) < minEastScale) return {};
+  // The hypotenuse is never shorter than the longer side: asked every tick,
+  // it is worked out only for a direction about to vanish.
+  const bool noDirection = std::max(std::fabs(dNorth), std::fabs(dEast)) < minCurveMetres * 1e-3 &&
+                           std::hypot(dNorth, dEast) < minCurveMetres * 1e-3;
+  if (noDirection || std::fabs(scale) < minEastScale) return {};
   CurvePoint p;
   p.lat = c[CurveLat] + north / metresPerDegreeLat;
   p.lon = c[CurveLon] + east / scale;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -29,8 +30,18 @@ void gf_clearCurve(LiveAc& aircraft);
 bool gf_makeCurve(LiveAc& aircraft, double originLat, double originLon, const PositionSample& control,
                   const PositionSample& end);
 
-// Angle into -pi..pi; a non-finite angle becomes 0.
-double gf_normalizeAngle(double radians);
+// Angle into (-pi, pi]; a non-finite angle becomes 0. Asked at every step:
+// within a turn either way of the range no division is needed, and the
+// answers are the remainder's, bit for bit (adding or taking 2 pi there is exact).
+inline double gf_normalizeAngle(double radians) {
+  if (radians > -M_PI && radians <= M_PI) return radians;
+  if (radians > M_PI && radians < 3.0 * M_PI) return radians - twoPi;
+  if (radians <= -M_PI && radians > -3.0 * M_PI) return radians + twoPi;
+  if (!std::isfinite(radians)) return 0.0;
+  double a = std::remainder(radians, twoPi);
+  if (a <= -M_PI) a += twoPi;
+  return a;
+}
 // Angle into [0, 2 pi).
 double gf_wrapHeading(double radians);
 bool gf_samePosition(const PositionSample& a, const PositionSample& b);

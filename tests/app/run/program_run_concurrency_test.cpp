@@ -181,6 +181,10 @@ TEST_F(ProgramRun, TheWindowOpensOnTheScreenWhateverItsStoredPlace) {
   using platform::Rect;
   const std::vector<Rect> one{{0, 0, 1920, 1040}};
   const std::vector<Rect> stacked{{0, 0, 1920, 1040}, {0, -1080, 1920, 0}};  // the second above
+  // A second screen, 200 px lower, to the right or the left: a window reaching
+  // onto it from the first screen shows its title bar only on the first.
+  const std::vector<Rect> lowerRight{{0, 0, 1920, 1040}, {1920, 200, 3840, 1240}};
+  const std::vector<Rect> lowerLeft{{0, 0, 1920, 1040}, {-1920, 200, 0, 1240}};
   // The window is 880 x 477 below a title bar of 30 (or no) pixels.
   const struct { int x, y, titleBar; const std::vector<Rect>& screens; int keptX, keptY; } cases[] = {
       {400, -5000, 30, one, 400, 30},    {30000, -5000, 30, one, 400, 30}, {400, 30, 30, one, 400, 30},
@@ -189,6 +193,10 @@ TEST_F(ProgramRun, TheWindowOpensOnTheScreenWhateverItsStoredPlace) {
       {1873, 100, 30, one, 1872, 100},   {400, -5000, 0, one, 400, 0},     {400, 0, 0, one, 400, 0},
       {400, -1, 0, one, 400, 0},         {400, -10, 30, stacked, 400, -10}, {400, 10, 30, stacked, 400, 10},
       {400, -1050, 30, stacked, 400, -1050}, {400, -1100, 30, stacked, 400, -1050},
+      // 48 px of the title bar on the first screen show it; 47 do not, and
+      // the window moves down onto the nearer second screen.
+      {1872, 100, 30, lowerRight, 1872, 100}, {1873, 100, 30, lowerRight, 1873, 230},
+      {-832, 100, 30, lowerLeft, -832, 100},  {-833, 100, 30, lowerLeft, -833, 230},
   };
   for (const auto& c : cases) {
     writeSettings(fmt::format(

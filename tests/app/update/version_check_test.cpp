@@ -3,7 +3,9 @@
 #include "app/update/version_check.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include <filesystem>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include "app/update/new_version.h"
 #include "app/update/refused_downloads.h"
+#include "airports/apf_download.h"
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "core/user_error.h"
@@ -258,6 +261,64 @@ TEST(VersionCheck, MissingMembersBadShapesAndUnreadableListsChangeNothing) {
       if (logged.ends_with(" version not found")) notFound.push_back(logged);
     EXPECT_EQ(notFound, expected);
   }
+}
+
+// Each kind of download is given up after its own whole-transfer limit: 30 s
+// for the version list, a data file and a stand file, 5 min for the release
+// notes, 30 min for the installer. Each row runs the program's limits so much
+// faster that its own kind's is a quarter second; a stalled answer shows when
+// the download was given up, through the program's own path to it.
+TEST(VersionCheck, EachKindOfDownloadIsGivenUpAfterItsOwnWholeTransferLimit) {
+  using namespace std::chrono_literals;
+  using std::chrono::milliseconds;
+  constexpr milliseconds scaled = 250ms;
+  UpdaterSite site;
+  writeZip("made.zip", {{"install_new_version.exe", "INSTALLER"}});
+  const std::string zip = readBytes("made.zip");
+  const std::string standFile = "archive/stock/EHAM.xml";
+  const std::string standRoute = gf_archivedApfUrl(standFile).substr(gf_downloadFolderUrl().size());
+  const std::string newProgram = versionList("msfs_app", versionJson(12, 6, 0));
+  const struct Row {
+    const char* kind;
+    milliseconds limit;
+    std::string stalled;  // below the download folder
+    std::string list;     // versions.json, unless it is the stalled one
+    std::function<void()> fetch;
+  } rows[] = {
+      {"version list", 30s, "versions.json", "", [] { EXPECT_TRUE(checkVersions()); }},
+      {"data file", 30s, "12/airports.enc", versionList("airports", versionJson(1, 1, 0)),
+       [] { EXPECT_TRUE(checkVersions()); }},
+      {"stand file", 30s, standRoute, "",
+       [&] { EXPECT_NE(gf_downloadArchivedApf(standFile, "airports/park_airport.xml"), ""); }},
+      {"installer", 30min, "release/Gatewright/latest_version.zip", newProgram,
+       [] { EXPECT_THROW(checkVersions(), UserErrorException); }},
+      // Last: the hand-over ends the run.
+      {"release notes", 5min, "docs/ReleaseNotes.pdf", newProgram, [] { EXPECT_FALSE(checkVersions()); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.kind);
+    const long faster = row.limit / scaled;
+    DownloadTimeouts limits = defaultDownloadTimeouts;
+    limits.connectMs = siteConnectMs;
+    limits.smallTransferMs /= faster;
+    limits.documentTransferMs /= faster;
+    limits.installerTransferMs /= faster;
+    gf_setDownloadTimeouts(limits);
+    if (!row.list.empty()) site.serve("versions.json", {200, row.list});
+    site.serve("release/Gatewright/latest_version.zip", {200, zip});
+    site.serve(row.stalled, {.status = 200, .body = std::string(64, 'x'), .stall = true});
+    const auto start = std::chrono::steady_clock::now();
+    row.fetch();
+    const auto took = std::chrono::steady_clock::now() - start;
+    // libcurl may end a transfer a fraction of a millisecond early; a kind
+    // given the next shorter limit would end after a sixth of the time.
+    EXPECT_GE(took, scaled * 9 / 10);
+    EXPECT_LT(took, 5 * scaled) << "the next kind's limit is six times as long";
+    EXPECT_TRUE(
+        site.logged("Download error: 'Timeout was reached' for " + site.server.url("/downloads/" + row.stalled)));
+  }
+  EXPECT_EQ(readBytes(fs::path("new_version") / "install_new_version.exe"), "INSTALLER")
+      << "only the notes were missing";
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/paths.h"
 #include "core/text_files.h"
@@ -23,6 +25,7 @@
 #include "support/log_capture.h"
 #include "traffic/engine/live_ac.h"
 #include "traffic/engine/live_removal.h"
+#include "traffic/engine/sample_queue.h"
 #include "traffic/engine/status_files.h"
 
 namespace gwr {
@@ -75,6 +78,75 @@ TEST(LiveAcRecord, PhaseChangeKeepsThePreviousOneAndEraseMovesTheLast) {
   gf_eraseLiveAc(live, 1);  // the last: nothing moves
   ASSERT_EQ(live.size(), 1u);
   EXPECT_EQ(live[0].callsign, "C3");
+}
+
+// A queue of eight wrapped round its ring: 5..12 with the front at its fifth slot.
+SampleQueue<int> wrappedFull() {
+  SampleQueue<int> q;
+  for (int v = 1; v <= 6; ++v) q.push_back(v);
+  for (int k = 0; k < 4; ++k) q.pop_front();
+  for (int v = 7; v <= 12; ++v) q.push_back(v);
+  return q;
+}
+
+std::vector<int> contents(const SampleQueue<int>& q) {
+  std::vector<int> byIndex;
+  for (std::size_t i = 0; i < q.size(); ++i) byIndex.push_back(q[i]);
+  EXPECT_EQ(std::vector<int>(q.begin(), q.end()), byIndex);
+  if (!q.empty()) {
+    EXPECT_EQ(std::pair(q.front(), q.back()), std::pair(byIndex.front(), byIndex.back()));
+  }
+  return byIndex;
+}
+
+TEST(LiveAcRecord, ReportQueueAtItsBoundaries) {
+  using Q = SampleQueue<int>;
+  const struct Row {
+    const char* what;
+    std::function<void(Q&)> apply;  // on a wrapped full queue of 5..12
+    std::vector<int> expected;
+  } rows[] = {
+      {"wrapped round", [](Q&) {}, {5, 6, 7, 8, 9, 10, 11, 12}},
+      {"grows while wrapped", [](Q& q) { q.push_back(13); }, {5, 6, 7, 8, 9, 10, 11, 12, 13}},
+      {"grows at the front", [](Q& q) { q.push_front(4); }, {4, 5, 6, 7, 8, 9, 10, 11, 12}},
+      {"its own front pushed as it grows", [](Q& q) { q.push_back(q.front()); }, {5, 6, 7, 8, 9, 10, 11, 12, 5}},
+      {"erase the front", [](Q& q) { q.erase(q.begin()); }, {6, 7, 8, 9, 10, 11, 12}},
+      {"erase next to the front", [](Q& q) { q.erase(q.begin() + 1); }, {5, 7, 8, 9, 10, 11, 12}},
+      {"erase next to the back", [](Q& q) { q.erase(q.begin() + 6); }, {5, 6, 7, 8, 9, 10, 12}},
+      {"erase the back", [](Q& q) { q.erase(q.end() - 1); }, {5, 6, 7, 8, 9, 10, 11}},
+      {"erase the front three", [](Q& q) { q.erase(q.begin(), q.begin() + 3); }, {8, 9, 10, 11, 12}},
+      {"erase all but two", [](Q& q) { q.erase(q.begin() + 2, q.end()); }, {5, 6}},
+      {"erase across the ring's end", [](Q& q) { q.erase(q.begin() + 2, q.begin() + 5); }, {5, 6, 10, 11, 12}},
+      {"erase nothing", [](Q& q) { q.erase(q.begin() + 3, q.begin() + 3); }, {5, 6, 7, 8, 9, 10, 11, 12}},
+      {"insert next to the front, full", [](Q& q) { q.insert(q.begin() + 1, 0); }, {5, 0, 6, 7, 8, 9, 10, 11, 12}},
+      {"insert next to the back", [](Q& q) { q.pop_back(); q.insert(q.end() - 1, 0); }, {5, 6, 7, 8, 9, 10, 0, 11}},
+      {"insert at the end", [](Q& q) { q.insert(q.end(), 0); }, {5, 6, 7, 8, 9, 10, 11, 12, 0}},
+      {"insert its own element", [](Q& q) { q.insert(q.begin(), q.back()); }, {12, 5, 6, 7, 8, 9, 10, 11, 12}},
+      {"cut to one, then two", [](Q& q) { q.resize(1); q.resize(2); }, {5, 0}},
+      {"pop both ends", [](Q& q) { q.pop_front(); q.pop_back(); }, {6, 7, 8, 9, 10, 11}},
+      {"cleared, then one", [](Q& q) { q.clear(); q.push_front(1); }, {1}},
+      {"assigned over", [](Q& q) { q.assign(2, 3); }, {3, 3}},
+      {"assigned a list", [](Q& q) { q.assign({1, 2, 3}); }, {1, 2, 3}},
+  };
+  for (const Row& row : rows) {
+    Q q = wrappedFull();
+    row.apply(q);
+    EXPECT_EQ(contents(q), row.expected) << row.what;
+  }
+
+  // Moved, the source is left empty and usable; copied, the two are apart.
+  Q from = wrappedFull();
+  Q to = std::move(from);
+  EXPECT_TRUE(from.empty());
+  from.push_back(1);
+  EXPECT_EQ(contents(from), std::vector<int>{1});
+  Q copy = to;
+  copy.front() = 0;
+  to = std::move(copy);
+  EXPECT_EQ(contents(to), (std::vector<int>{0, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_TRUE(copy.empty());
+  const Q empty;
+  EXPECT_TRUE(empty.begin() == empty.end() && Q(empty).empty());
 }
 
 class StatusFiles : public ::testing::Test {

@@ -357,49 +357,103 @@ std::size_t linesWith(const testsupport::LogCapture& log, const std::string& par
   return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != l.npos; }));
 }
 
-// Peers connect and close at once (sending `answer` first) for a while and
-// `step` runs meanwhile: the log grows slowly and has each kind of line once at most.
-void churnWritesLittle(std::uint16_t port, const std::string& answer, const testsupport::LogCapture& log,
-                       const std::function<void()>& step, std::initializer_list<const char*> kinds) {
+// What a churn of peers did to the log, and the longest any of them stayed
+// open (from before its connect to after its close: never less than the link
+// could see it open).
+struct Churn {
+  double logBytesPerSecond = 0.0;
+  std::vector<std::size_t> linesOfKind;
+  Steady::duration longestOpen{};
+};
+
+// Peers connect and close at once (sending `answer` first) while `step` runs,
+// for half a second and until two of them were connected.
+Churn churnFor(std::uint16_t port, const std::string& answer, const testsupport::LogCapture& log,
+               const std::function<void()>& step, std::initializer_list<const char*> kinds) {
   std::atomic<bool> stop{false};
+  std::atomic<int> connected{0};
+  Steady::duration longest{};
   std::thread churn([&] {
     while (!stop.load()) {  // a connection the full queue drops is given up at once
+      const auto begun = Steady::now();
       const int peer = connectionBegun(port);
-      if (connectedWithin(peer, 20)) ::send(peer, answer.data(), answer.size(), MSG_NOSIGNAL);
+      if (connectedWithin(peer, 20)) {
+        ::send(peer, answer.data(), answer.size(), MSG_NOSIGNAL);
+        ++connected;
+      }
       ::close(peer);
+      longest = std::max(longest, Steady::now() - begun);
     }
   });
   const auto start = Steady::now();
   const std::size_t before = log.text().size();
-  while (Steady::now() - start < 500ms) step();
-  const double rate = static_cast<double>(log.text().size() - before) / std::chrono::duration<double>(Steady::now() - start).count();
+  while ((Steady::now() - start < 500ms || connected.load() < 2) && Steady::now() - start < 10s) step();
+  Churn result;
+  result.logBytesPerSecond = static_cast<double>(log.text().size() - before) /
+                             std::chrono::duration<double>(Steady::now() - start).count();
   stop.store(true);
   churn.join();
-  EXPECT_LT(rate, 2000.0) << answer;
-  for (const std::string kind : kinds) EXPECT_LE(linesWith(log, kind), 1u) << kind;
+  result.longestOpen = longest;
+  for (const std::string kind : kinds) result.linesOfKind.push_back(linesWith(log, kind));
+  return result;
+}
+
+// The log grew slowly and has each kind of line once at most.
+void expectLittleLog(const Churn& churn, const std::string& answer, std::initializer_list<const char*> kinds) {
+  EXPECT_LT(churn.logBytesPerSecond, 2000.0) << answer;
+  auto lines = churn.linesOfKind.begin();
+  for (const std::string kind : kinds) EXPECT_LE(*lines++, 1u) << kind;
 }
 
 // Connect-and-close churn while the program waits for RealTraffic, and
 // (answering first) while the loop looks for it coming back: each kind of
 // line once, then counted; a peer that closed is not called silent.
+// RealTraffic is taken in a round after every churned peer was looked at, so
+// the lines held back are all counted when the interval has passed.
 TEST_F(RealTrafficLink, ConnectAndCloseChurnWritesLittleLog) {
   gf_setLinkTimeLimits({200ms, 200ms});  // a closed peer taken for silent would show within the churn
-  auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
-  churnWritesLittle(port, "", log, [] { std::this_thread::sleep_for(10ms); },
-                    {"RealTraffic link: connection closed by the peer", "receive: ", "sendDataPacket"});
-  EXPECT_EQ(log.text().find("no answer to the version request"), std::string::npos);
-  flushAfterInterval();
-  EXPECT_NE(log.text().find(" more log lines about link peers that closed first held back"), std::string::npos);
+  // A peer of ours that a busy machine held open for half the handshake time
+  // may truly have been silent: such a try shows nothing and is made again.
+  constexpr auto heldOpen = 100ms;
+  constexpr int tries = 5;
+  const std::initializer_list<const char*> whileWaiting{"RealTraffic link: connection closed by the peer", "receive: ",
+                                                        "sendDataPacket"};
+  Churn churn;
+  for (int attempt = 1;; ++attempt) {
+    auto waiting = std::async(std::launch::async, [] { lf_connectRealTraffic(); });
+    churn = churnFor(port, "", log, [] { std::this_thread::sleep_for(10ms); }, whileWaiting);
+    const bool silentOfOurs = churn.longestOpen >= heldOpen;
+    if (!silentOfOurs) {
+      EXPECT_EQ(log.text().find("no answer to the version request"), std::string::npos);
+    }
+    auto feeder = std::make_unique<FeederLink>(port);
+    ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+    if (silentOfOurs && attempt < tries) {
+      feeder.reset();
+      lf_closeRealTrafficLink();
+      gf_resetLinkLog();
+      lf_listenForRealTraffic("0");
+      port = gf_realTrafficPort();
+      log.mark();
+      continue;
+    }
+    EXPECT_LT(churn.longestOpen, heldOpen) << "a peer of ours was held open in each of " << tries << " tries";
+    expectLittleLog(churn, "", whileWaiting);
+    flushAfterInterval();
+    EXPECT_NE(log.text().find(" more log lines about link peers that closed first held back"), std::string::npos);
 
-  gf_setLinkLogClock(nullptr);
-  gf_resetLinkLog();
-  auto feeder = std::make_unique<FeederLink>(port);
-  ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
-  trafficEngine.user = exampleUser();
-  feeder.reset();
+    gf_setLinkLogClock(nullptr);
+    gf_resetLinkLog();
+    trafficEngine.user = exampleUser();
+    feeder.reset();
+    break;
+  }
   log.mark();
-  churnWritesLittle(port, "RealTraffic\r\n", log, [] { lf_sendUserPosition(); std::this_thread::sleep_for(5ms); },
-                    {"RealTraffic re-connected", "RealTraffic gone?", "sendDataPacket", "client socket closed"});
+  const std::initializer_list<const char*> whileComingBack{"RealTraffic re-connected", "RealTraffic gone?",
+                                                           "sendDataPacket", "client socket closed"};
+  churn = churnFor(port, "RealTraffic\r\n", log, [] { lf_sendUserPosition(); std::this_thread::sleep_for(5ms); },
+                   whileComingBack);
+  expectLittleLog(churn, "RealTraffic\r\n", whileComingBack);
 }
 
 // Peers that reset (before they were asked or after) closed first: they are

@@ -556,6 +556,15 @@ TEST_F(MovementRules, AReportWithoutHeadingOrTrackDecidesNoPushBackTurn) {
   EXPECT_FALSE(checkExtendingSituations(ac, bare));
   EXPECT_FALSE(ac.pushBackHasSecondLeg);
   EXPECT_DOUBLE_EQ(gf_normalizeAngle(NAN), 0.0);
+  // Into (-pi, pi], just past either end and a turn and more away, as the remainder gives it.
+  const double pi = M_PI;
+  for (const auto& [in, out] : {std::pair{pi, pi}, {-pi, pi}, {std::nextafter(pi, 4.0), std::nextafter(pi, 4.0) - 2.0 * pi},
+                                {std::nextafter(-pi, -4.0), std::nextafter(-pi, -4.0) + 2.0 * pi}, {3.0 * pi, pi},
+                                {-3.0 * pi, pi}, {9.0, 9.0 - 2.0 * pi}, {-9.0, 2.0 * pi - 9.0}, {10.0, 10.0 - 4.0 * pi}, {-0.0, -0.0}}) {
+    EXPECT_EQ(gf_normalizeAngle(in), out) << in;
+    EXPECT_EQ(gf_normalizeAngle(in), std::remainder(in, 2.0 * pi) + (std::remainder(in, 2.0 * pi) <= -pi ? 2.0 * pi : 0.0)) << in;
+  }
+  EXPECT_DOUBLE_EQ(gf_normalizeAngle(-INFINITY), 0.0);
   EXPECT_DOUBLE_EQ(gf_wrapHeading(INFINITY), 0.0);
 }
 
