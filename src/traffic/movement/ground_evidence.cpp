@@ -234,9 +234,11 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     return true;
   }
   // A speed that trails its positions would keep the aircraft behind them;
-  // far faster positions are a jump, not a lagging speed.
-  if (leastKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
-    r.groundSpeed = gf_speedShownKt(r.groundSpeed, leastKt);
+  // far faster positions are a jump, not a lagging speed. A roll's is raised
+  // only to what they show beyond their noise (a taxi's is capped anyway).
+  const double laggedKt = r.groundSpeed >= takeOffRollKt ? leastKt : shownKt;
+  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
+    r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
   }
   // A roll's speed the feed repeats while the positions show a taxi starts no
