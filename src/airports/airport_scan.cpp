@@ -22,6 +22,7 @@
 #include "core/text_utils.h"
 #include "core/user_error.h"
 #include "liveries/livery_shell.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airport_services.h"
 
 namespace gwr {
@@ -41,12 +42,12 @@ void lf_scanRoots(const std::vector<std::filesystem::path>& roots, ScanOutcome& 
     if (root.empty()) continue;
     std::error_code error;
     const std::string text = gf_pathToUtf8(root);
-    if (!std::filesystem::exists(root, error)) {
+    if (!platform::pathExists(root, error)) {
       gf_airportScanShell().showNotice(text + " does not exist, skipped!");
       gf_log(text + " does not exist, skipped!");
       continue;
     }
-    if (!std::filesystem::is_directory(root, error)) {
+    if (!platform::isFolder(root, error)) {
       gf_airportScanShell().showNotice(text + " is not a folder name, skipped!");
       gf_log(text + " is not a folder name, skipped!");
       continue;
@@ -105,11 +106,9 @@ bool lf_runAirportScan(const std::vector<std::filesystem::path>& roots, ScanOutc
 // Removes what an earlier scan made: link files and generated stand files.
 void lf_removeGeneratedFiles(const std::filesystem::path& folder) {
   std::error_code error;
-  for (auto it = std::filesystem::directory_iterator(folder, error); !error && it != std::filesystem::directory_iterator();
-       it.increment(error)) {
-    std::error_code kindError;
-    if (!it->is_regular_file(kindError)) continue;
-    const std::filesystem::path& file = it->path();
+  for (const platform::ListedEntry& entry : platform::listFolder(folder, error)) {
+    if (!entry.isRegular()) continue;
+    const std::filesystem::path& file = entry.path;
     const std::string extension = gf_upperAscii(gf_pathToUtf8(file.extension()));
     if (gf_pathToUtf8(file.stem()).size() != 4 || (extension != ".TXT" && extension != ".XML")) continue;
     if (extension == ".XML" && gf_isHandmadeApf(file)) continue;
@@ -175,7 +174,7 @@ void gf_scanAirports() {
   gf_showScanCounts();
   gf_readRtAirportCodes();
   std::error_code error;
-  if (std::filesystem::exists(tbloFolder, error)) gf_removeFilesFromDirectory(tbloFolder);
+  if (platform::pathExists(tbloFolder, error)) gf_removeFilesFromDirectory(tbloFolder);
   else gf_makeFoldersOrThrow(tbloFolder);
 
   std::vector<std::filesystem::path> roots;

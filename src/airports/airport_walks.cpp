@@ -23,6 +23,7 @@
 #include "core/run_state.h"
 #include "core/text_files.h"
 #include "core/text_utils.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 #include "refdata/reference_queries.h"
 
@@ -137,12 +138,11 @@ public:
   }
 };
 
-bool lf_isAirportBgl(const std::filesystem::directory_entry& entry, const std::filesystem::path& root) {
-  std::error_code error;
-  if (!entry.is_regular_file(error)) return false;
-  if (lf_lowerAscii(gf_pathToUtf8(entry.path().extension())) != ".bgl") return false;
-  if (lf_containsAny(gf_pathTextBelow(entry.path(), root), skippedBglWords)) return false;
-  return gf_bglHasAirport(entry.path());
+bool lf_isAirportBgl(const platform::ListedEntry& entry, const std::filesystem::path& root) {
+  if (!entry.isRegular()) return false;
+  if (lf_lowerAscii(gf_pathToUtf8(entry.path.extension())) != ".bgl") return false;
+  if (lf_containsAny(gf_pathTextBelow(entry.path, root), skippedBglWords)) return false;
+  return gf_bglHasAirport(entry.path);
 }
 
 // One scenery file; what it throws ends only this file.
@@ -241,21 +241,21 @@ WalkOutcome gf_scanBglFolder(const std::filesystem::path& folder) {
   gf_scanNote(header);
   WalkOutcome outcome;
   std::error_code error;
-  auto walk = std::filesystem::recursive_directory_iterator(
-      folder, std::filesystem::directory_options::skip_permission_denied, error);
-  for (; !error && walk != std::filesystem::recursive_directory_iterator(); walk.increment(error)) {
-    const std::filesystem::directory_entry& entry = *walk;
-    if (gf_isExcludedPackagePath(entry.path(), folder)) {
-      walk.disable_recursion_pending();
-      continue;
-    }
-    if (!lf_isAirportBgl(entry, folder)) continue;
+  // Folders this run may not read are passed over, as the user's own.
+  const platform::PassOver denied = [](const std::filesystem::path&, const std::error_code& cause) {
+    return cause == std::errc::permission_denied;
+  };
+  platform::walkTree(folder, [&](const platform::ListedEntry& entry) {
+    if (gf_isExcludedPackagePath(entry.path, folder)) return platform::TreeStep::over;
+    if (!lf_isAirportBgl(entry, folder)) return platform::TreeStep::into;
     if (gf_stopping()) {
       outcome.stopped = true;
-      return outcome;
+      return platform::TreeStep::stop;
     }
-    lf_scanBglFile(entry.path(), folder);
-  }
+    lf_scanBglFile(entry.path, folder);
+    return platform::TreeStep::into;
+  }, error, denied);
+  if (outcome.stopped) return outcome;
   if (error) {
     outcome.aborted = true;
     gf_scanNote(fmt::format("{} airports search in folder {} aborted, cause: {}", "===> ", gf_pathToUtf8(folder),
@@ -270,11 +270,9 @@ WalkOutcome gf_scanStreamedAirports(const std::filesystem::path& root) {
   WalkOutcome outcome;
   int makerAirports = 0;
   std::error_code error;
-  for (auto it = std::filesystem::directory_iterator(root, error); !error && it != std::filesystem::directory_iterator();
-       it.increment(error)) {
-    std::error_code kindError;
-    if (!it->is_directory(kindError)) continue;
-    const std::filesystem::path folder = it->path();
+  for (const platform::ListedEntry& entry : platform::listFolder(root, error)) {
+    if (!entry.isFolder()) continue;
+    const std::filesystem::path folder = entry.path;
     if (lf_containsAny(gf_pathTextBelow(folder, root), StreamedPackageSkipWords)) continue;
     if (gf_stopping()) {
       outcome.stopped = true;

@@ -9,6 +9,7 @@
 #include "core/paths.h"
 #include "core/text_files.h"
 #include "core/text_utils.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 
 namespace gwr {
@@ -74,7 +75,7 @@ std::string gf_trimBlanks(const std::string& text) {
 
 bool gf_readApfLink(const std::filesystem::path& link, std::string& out) {
   out.clear();
-  if (!std::filesystem::exists(link)) return false;
+  if (!platform::lookAt(link).exists()) return false;
   TextFile file(link);
   const TextLinesResult result = file.readLines(linkLinesReserved);
   if (!result.ok() || result.lines.empty()) return false;
@@ -92,7 +93,7 @@ std::string gf_locateApf(FixedCode<4> icao) {
   for (const std::filesystem::path& folder : {myThirdpartyFolder, mySimaddonFolder}) {
     if (gf_readApfLink(folder / gf_apfLinkFileName(icao), stored)) return stored;
     const std::filesystem::path local = folder / gf_apfFileName(icao);
-    if (std::filesystem::exists(local)) return local.generic_string();
+    if (platform::lookAt(local).exists()) return local.generic_string();
   }
   if (lf_hasArchivedApf(icao)) return fmt::format("{}stock/{}", archivePrefix, gf_apfFileNameText(icao));
   return {};
@@ -100,7 +101,8 @@ std::string gf_locateApf(FixedCode<4> icao) {
 
 bool gf_hasLocalApf(FixedCode<4> icao) {
   for (const std::filesystem::path& folder : {myThirdpartyFolder, mySimaddonFolder})
-    if (std::filesystem::exists(folder / gf_apfFileName(icao)) || std::filesystem::exists(folder / gf_apfLinkFileName(icao)))
+    if (platform::lookAt(folder / gf_apfFileName(icao)).exists() ||
+        platform::lookAt(folder / gf_apfLinkFileName(icao)).exists())
       return true;
   return lf_hasArchivedApf(icao);
 }

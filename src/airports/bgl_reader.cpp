@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
 #include <ios>
 #include <istream>
@@ -384,11 +385,15 @@ std::optional<std::string> BglWalk::uniqueStandId(const std::string& id) {
 } // namespace
 
 bool gf_bglHasAirport(const std::filesystem::path& file) {
-  std::string cause;
-  if (!gf_isRegularFile(file, cause)) return false;
+  // One walk to the file: what is found there is told by the open itself.
   platform::FileKind kind = platform::FileKind::missing;
+  errno = 0;
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(platform::openRegularFile(file, kind), std::fclose);
-  if (!in || ::fseeko(in.get(), 0, SEEK_END) != 0) return false;
+  if (!in) {
+    gf_refusalCause(file, kind, "read", true);
+    return false;
+  }
+  if (::fseeko(in.get(), 0, SEEK_END) != 0) return false;
   const std::streamoff size = ::ftello(in.get());
   if (size < static_cast<std::streamoff>(bglHeaderBytes) + 1) return false;
   std::array<unsigned char, 4> bytes{};

@@ -10,6 +10,7 @@
 
 #include "airports/scan_log.h"
 #include "core/text_files.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 #include "refdata/reference_queries.h"
 
@@ -30,11 +31,10 @@ bool lf_isPublisherFound(const std::optional<std::string>& found, ApfData& apf, 
 
 std::filesystem::path lf_findManifestFile(const std::filesystem::path& folder) {
   std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) return {};
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    std::error_code kindError;
-    if (!entry.is_regular_file(kindError)) continue;
-    const auto& path = entry.path();
+  if (!platform::isFolder(folder, error)) return {};
+  for (const platform::ListedEntry& entry : platform::listFolder(folder, error)) {
+    if (!entry.isRegular()) continue;
+    const auto& path = entry.path;
     if (path.extension() == ".json" && path.stem() == "manifest") return path;
   }
   return {};

@@ -25,6 +25,7 @@
 #include "core/user_error.h"
 #include "core/xml_file.h"
 #include "core/xml_parameter.h"
+#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 
@@ -92,7 +93,7 @@ std::string lf_readLoaded(const std::string& path, const std::filesystem::path& 
   // Only a learned file that is not there is passed over; one the system
   // cannot look for fails the reading, named after the test that failed.
   std::error_code lookError;
-  const bool learnedExists = !learned.empty() && std::filesystem::exists(learned, lookError);
+  const bool learnedExists = !learned.empty() && platform::pathExists(learned, lookError);
   if (lookError) throw std::filesystem::filesystem_error("exists", learned, lookError);
   if (learnedExists) {
     lf_readLearned(learned, header, table, apfHandmade);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -17,6 +18,7 @@
 #include "core/xml_file.h"
 #include "core/xml_parameter.h"
 #include "core/zip_archive.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 
 namespace gwr {
@@ -42,7 +44,7 @@ bool lf_collectOne(const std::filesystem::path& folder, FixedCode<4> code) {
   }
   std::error_code error;
   const std::filesystem::path link = folder / gf_apfLinkFileName(code);
-  const bool linked = std::filesystem::exists(link, error);
+  const bool linked = platform::pathExists(link, error);
   if (error) {
     gf_logError(fmt::format("exists({}) failed: {}", lf_text(link), error.message()));
   } else if (linked && !gf_isHandmadeApf(file) && !gf_removePath(file, error) && error) {
@@ -108,14 +110,14 @@ void gf_collectThirdPartyFiles() {
 
 bool gf_zipTblo(const std::filesystem::path& zipFile) {
   std::error_code error;
-  if (!std::filesystem::is_directory(tbloFolder, error)) {
+  if (!platform::isFolder(tbloFolder, error)) {
     gf_log(fmt::format("[zip] Not a directory: {}", lf_text(tbloFolder)));
     return false;
   }
   if (zipFile.has_parent_path()) gf_makeFolders(zipFile.parent_path(), error);
   gf_log(fmt::format("[zip] Target file: {}", lf_text(std::filesystem::absolute(zipFile, error))));
   gf_log(fmt::format("[zip] Source dir : {}", lf_text(std::filesystem::absolute(tbloFolder, error))));
-  if (std::filesystem::exists(zipFile, error)) {
+  if (platform::pathExists(zipFile, error)) {
     gf_log(fmt::format("[zip] Removing old zip {}", lf_text(zipFile)));
     gf_removePath(zipFile, error);
   }
@@ -129,15 +131,19 @@ bool gf_zipTblo(const std::filesystem::path& zipFile) {
   }
   std::map<std::string, std::string> added;
   bool complete = true;
-  for (const auto& entry : std::filesystem::directory_iterator(tbloFolder)) {
-    if (!entry.is_regular_file() || std::filesystem::equivalent(entry.path(), zipFile, error)) continue;
+  // The archive itself, when made in the folder, is no file of the collection.
+  const std::filesystem::path archiveName = std::filesystem::absolute(zipFile, error).lexically_normal();
+  const std::vector<platform::ListedEntry> entries = platform::listFolder(tbloFolder, error);
+  if (error) throw std::filesystem::filesystem_error("list", tbloFolder, error);
+  for (const platform::ListedEntry& entry : entries) {
+    if (!entry.isRegular() || std::filesystem::absolute(entry.path, error).lexically_normal() == archiveName) continue;
     std::string bytes, cause;
-    if (!gf_readFileBytes(entry.path(), bytes, cause)) {
-      gf_log(fmt::format("[zip] READ FAIL: {}", lf_text(entry.path())));
+    if (!gf_readFileBytes(entry.path, bytes, cause)) {
+      gf_log(fmt::format("[zip] READ FAIL: {}", lf_text(entry.path)));
       continue;  // left out; the archive is still written with the others
     }
-    const std::string name = gf_pathToUtf8(entry.path().filename());
-    gf_log(fmt::format("[zip] Adding (data) {} -> {} ({} bytes)", lf_text(entry.path()), name, bytes.size()));
+    const std::string name = gf_pathToUtf8(entry.path.filename());
+    gf_log(fmt::format("[zip] Adding (data) {} -> {} ({} bytes)", lf_text(entry.path), name, bytes.size()));
     if (!archive->addData(name, bytes, cause)) {
       gf_log(fmt::format("[zip] ERROR addData({})", name));
       complete = false;
@@ -147,8 +153,9 @@ bool gf_zipTblo(const std::filesystem::path& zipFile) {
   }
   std::string closeError;
   const bool closed = archive->close(closeError);
-  const bool exists = std::filesystem::exists(zipFile, error);
-  const auto size = exists ? std::filesystem::file_size(zipFile, error) : 0;
+  const platform::FileLook archived = platform::lookAt(zipFile, error);
+  const bool exists = archived.exists() && !error;
+  const auto size = exists ? archived.bytes : 0;
   gf_log(fmt::format("[zip] Added {} files, ok_close={}, exists={}, size={} bytes", added.size(), closed, exists,
                      error ? 0 : size));
   if (closed && exists && size != 0 && complete && lf_verifyZip(zipFile, added)) return true;

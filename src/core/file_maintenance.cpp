@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -21,6 +22,7 @@
 #include "core/paths.h"
 #include "core/text_files.h"
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 #include "platform/sys/path_walker.h"
 
@@ -45,24 +47,33 @@ bool lf_isXmlFile(const std::filesystem::path& file) {
 template <typename Filter>
 void lf_removeFiles(const std::filesystem::path& folder, Filter keep, std::string_view caller) {
   try {
-    if (!std::filesystem::is_directory(folder)) return;
     platform::FileKind kind = platform::FileKind::missing;
     const platform::Folder held(folder, kind);
     if (kind == platform::FileKind::foreignLink) {
       gf_logError(fmt::format("{} not emptied: {}", platform::pathToUtf8(folder), foreignLinkCause));
       return;
     }
-    if (!held.isOpen()) return;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(folder, std::filesystem::directory_options::skip_permission_denied)) {
-      if (!entry.is_regular_file() || !keep(entry.path())) continue;
-      if (!platform::removeIn(held, entry.path().filename()) && errno != ENOENT)
-        gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path()),
+    if (!held.isOpen()) return;  // nothing there or no folder: nothing to empty
+    std::error_code error;
+    const std::vector<platform::ListedEntry> entries = platform::listFolder(held, folder, error, true);
+    if (error) throw std::filesystem::filesystem_error("list", folder, error);
+    for (const platform::ListedEntry& entry : entries) {
+      if (!entry.isRegular() || !keep(entry.path)) continue;
+      if (!platform::removeIn(held, entry.path.filename()) && errno != ENOENT)
+        gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path),
                                 std::generic_category().message(errno)));
     }
   } catch (const std::exception& e) {
     gf_logError(fmt::format("{} exception: {}", caller, e.what()));
   }
+}
+
+// A folder's entries; a folder that cannot be listed throws filesystem_error.
+std::vector<platform::ListedEntry> lf_listOrThrow(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::vector<platform::ListedEntry> entries = platform::listFolder(folder, error);
+  if (error) throw std::filesystem::filesystem_error("list", folder, error);
+  return entries;
 }
 
 } // namespace
@@ -74,8 +85,10 @@ bool gf_save1GenerationOf(const std::filesystem::path& file) {
     return false;
   }
   std::error_code error;
-  const bool present = std::filesystem::exists(file, error);
-  if (error) {
+  // Another user's link at the file is refused by the copy below, and said so.
+  const platform::FileLook look = platform::lookAt(file, error);
+  const bool present = look.exists();
+  if (error && look.kind != platform::FileKind::foreignLink) {
     gf_logError(fmt::format("exists({}): {}", platform::pathToUtf8(file), error.message()));
     return false;
   }
@@ -129,7 +142,7 @@ std::uintmax_t gf_removeTree(const std::filesystem::path& path, std::error_code&
 }
 
 void gf_removeFileWarn(const std::filesystem::path& file) {
-  if (!std::filesystem::exists(file)) return;
+  if (!platform::lookAt(file).exists()) return;
   std::error_code error;
   gf_removePath(file, error);
   if (error)
@@ -153,27 +166,27 @@ void gf_removeXMLFilesFromDirectory() {
 }
 
 std::int64_t gf_countFiles(const std::filesystem::path& folder) {
-  if (!std::filesystem::exists(folder)) return 0;
+  if (!platform::lookAt(folder).exists()) return 0;
   std::int64_t count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    if (entry.is_regular_file()) ++count;
+  for (const platform::ListedEntry& entry : lf_listOrThrow(folder))
+    if (entry.isRegular()) ++count;
   return count;
 }
 
 std::vector<FixedCode<4>> gf_listXmlFileCodes(const std::filesystem::path& folder) {
   std::vector<FixedCode<4>> codes;
-  if (!std::filesystem::exists(folder)) return codes;
+  if (!platform::lookAt(folder).exists()) return codes;
   codes.reserve(lf_expectedXmlFiles);
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (!entry.is_regular_file() || !lf_isXmlFile(entry.path())) continue;
-    const std::string stem = platform::pathToUtf8(entry.path().stem());
+  for (const platform::ListedEntry& entry : lf_listOrThrow(folder)) {
+    if (!entry.isRegular() || !lf_isXmlFile(entry.path)) continue;
+    const std::string stem = platform::pathToUtf8(entry.path.stem());
     if (stem.size() != lf_airportCodeLength) continue;
     // A user's own file whose name is no code must not cost the scan its
     // collection: it is named and passed over.
     try {
       codes.emplace_back(stem);
     } catch (const std::invalid_argument&) {
-      gf_logError(fmt::format("{} passed over: its name is no airport code", platform::pathToUtf8(entry.path())));
+      gf_logError(fmt::format("{} passed over: its name is no airport code", platform::pathToUtf8(entry.path)));
     }
   }
   return codes;
@@ -209,30 +222,27 @@ std::string_view gf_savedNameOfTemporary(std::string_view fileName) {
 namespace {
 
 // A stale temporary goes; true when removed.
-bool lf_removeIfStale(const std::filesystem::directory_entry& entry, SavedNameFilter savedHere) {
+bool lf_removeIfStale(const platform::ListedEntry& entry, SavedNameFilter savedHere) {
   std::error_code failed;
-  if (!entry.is_regular_file(failed) || entry.is_symlink(failed)) return false;
-  const std::string name = platform::pathToUtf8(entry.path().filename());
+  if (!entry.isRegular() || entry.link) return false;
+  const std::string name = platform::pathToUtf8(entry.path.filename());
   const std::string_view saved = gf_savedNameOfTemporary(name);
   if (saved.empty() || !savedHere(saved)) return false;
-  if (gf_removePath(entry.path(), failed)) {
-    gf_log(fmt::format("Removed {}, left by an interrupted save", platform::pathToUtf8(entry.path())));
+  if (gf_removePath(entry.path, failed)) {
+    gf_log(fmt::format("Removed {}, left by an interrupted save", platform::pathToUtf8(entry.path)));
     return true;
   }
-  if (failed) gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path()), failed.message()));
+  if (failed) gf_logError(fmt::format("Failed to remove {} ({})", platform::pathToUtf8(entry.path), failed.message()));
   return false;
 }
 
 std::size_t lf_removeStaleIn(const std::filesystem::path& folder, SavedNameFilter savedHere, int depth) {
-  namespace fs = std::filesystem;
   std::size_t removed = 0;
   std::error_code error;
-  for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error), end;
-       !error && it != end; it.increment(error)) {
-    std::error_code ignored;
-    if (depth > 0 && it->is_directory(ignored) && !it->is_symlink(ignored))
-      removed += lf_removeStaleIn(it->path(), savedHere, depth - 1);
-    else if (lf_removeIfStale(*it, savedHere))
+  for (const platform::ListedEntry& entry : platform::listFolder(folder, error, true)) {
+    if (depth > 0 && entry.isFolder() && !entry.link)
+      removed += lf_removeStaleIn(entry.path, savedHere, depth - 1);
+    else if (lf_removeIfStale(entry, savedHere))
       ++removed;
   }
   if (error) gf_logError(fmt::format("gf_removeStaleTemporaries {}: {}", platform::pathToUtf8(folder), error.message()));
@@ -245,7 +255,8 @@ std::size_t gf_removeInterruptedDownloads(const std::vector<std::filesystem::pat
   std::size_t removed = 0;
   for (const std::filesystem::path& file : files) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) continue;
+    // A link is left alone: its own kind, not where it leads.
+    if (platform::kindOfFile(file, platform::LinkAtName::refused) != platform::FileKind::regular) continue;
     if (gf_removePath(file, error)) {
       gf_log(fmt::format("Removed {}, left by an interrupted download", platform::pathToUtf8(file)));
       ++removed;
@@ -259,7 +270,7 @@ std::size_t gf_removeInterruptedDownloads(const std::vector<std::filesystem::pat
 std::size_t gf_removeStaleTemporaries(const std::filesystem::path& folder, SavedNameFilter savedHere,
                                       int subfolderDepth) {
   std::error_code error;
-  if (savedHere == nullptr || !std::filesystem::is_directory(folder, error))
+  if (savedHere == nullptr || !platform::isFolder(folder, error))
     return 0;
   return lf_removeStaleIn(folder, savedHere, subfolderDepth);
 }

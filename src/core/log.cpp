@@ -14,6 +14,7 @@
 #include "core/run_state.h"
 #include "core/text_files.h"
 #include "core/version.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 
 namespace gwr {
@@ -46,7 +47,7 @@ void lf_writeLine(std::string_view prefix, std::string_view text) {
 // One step of keeping the generations: copies from over to when from exists.
 void lf_copyIfExists(const std::filesystem::path& from, const std::filesystem::path& to, bool& ok) {
   std::error_code error;
-  const bool present = std::filesystem::exists(from, error);
+  const bool present = platform::pathExists(from, error);
   if (error) {
     gf_logError(fmt::format("exists({}): {}", platform::pathToUtf8(from), error.message()));
     ok = false;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/log.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/shell.h"
 
@@ -62,7 +63,7 @@ void gf_resetPerUserPathsForTests() {
 }
 
 bool gf_openContainingFolder(const std::filesystem::path& path) {
-  if (!std::filesystem::exists(path)) return false;
+  if (!platform::lookAt(path).exists()) return false;
   const std::filesystem::path folder = path.parent_path();
   if (folder.empty()) return false;
   return platform::openFolderInShell(folder);

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "core/text_files.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 
 namespace gwr {
@@ -46,11 +47,11 @@ bool lf_nestedDeeperThan(const pugi::xml_node& top, std::size_t limit) {
 SettingsFileRead gf_readSettingsDocument(const std::filesystem::path& path, pugi::xml_document& document) {
   document.reset();
   std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found) return {SettingsFileState::missing, {}};
+  const platform::FileLook look = platform::lookAt(path, error);
+  if (!look.exists() && !error) return {SettingsFileState::missing, {}};
   if (error) return {SettingsFileState::unreadable, error.message()};
-  if (std::filesystem::is_directory(status)) return {SettingsFileState::unreadable, "it is a folder"};
-  if (!std::filesystem::is_regular_file(status))
+  if (look.isFolder()) return {SettingsFileState::unreadable, "it is a folder"};
+  if (!look.isRegular())
     return {SettingsFileState::unreadable, "it is not a regular file"};
 
   // Opened without blocking and looked at again on the descriptor: a pipe

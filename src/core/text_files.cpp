@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/status_line.h"
 #include "platform/sys/codepage.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 
 #include <fmt/format.h>
@@ -169,7 +170,7 @@ std::string lf_decode(std::string bytes, Charset charset) {
 
 bool lf_isFolder(const std::filesystem::path& path) {
   std::error_code error;
-  return fs::is_directory(path, error);
+  return platform::isFolder(path, error);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "liveries/fltsim_section.h"
 #include "liveries/scan_reports.h"
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 #include "refdata/code_pools.h"
 #include "refdata/reference_queries.h"
@@ -32,10 +33,10 @@ constexpr std::string_view titleBlanks = " \t\n\v\f\r";
 // it cannot be told.
 bool lf_isFolder(const std::filesystem::path& path) {
   std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found) return false;
+  const platform::FileLook look = platform::lookAt(path, error);
+  if (!look.exists() && !error) return false;
   if (error) throw std::filesystem::filesystem_error("status", path, error);
-  return status.type() == std::filesystem::file_type::directory;
+  return look.isFolder();
 }
 
 enum class TextureFolder { Found, Missing, NameTooLong };

@@ -16,6 +16,7 @@
 #include "core/xml_file.h"
 #include "core/xml_meta.h"
 #include "core/xml_parameter.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 #include "refdata/code_pools.h"
 
@@ -93,7 +94,7 @@ bool gf_writeLiveriesScanned(const LiveryList& liveries, const std::filesystem::
 
 void gf_requireScanResultNotFolder(const std::filesystem::path& file) {
   std::error_code error;
-  if (std::filesystem::is_directory(file, error))
+  if (platform::isFolder(file, error))
     throw UserErrorException(scanResultIsFolderCode,
                              fmt::format("{} is a folder, where the liveries scan result file belongs: remove or "
                                          "rename it",
@@ -108,7 +109,7 @@ void gf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
   const pugi::xml_parse_result loaded = gf_loadXmlFile(document, file);
   if (!loaded) {
     std::error_code error;
-    if (!std::filesystem::exists(file, error))
+    if (!platform::pathExists(file, error))
       throw UserErrorException(fileNotLoadableCode, fmt::format("File {} not found", platform::pathToUtf8(file)));
     throw DamagedScanResult(fileNotLoadableCode, fmt::format("File {} is damaged: {} at byte {}", platform::pathToUtf8(file),
                                                              loaded.description(), loaded.offset));

@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 #include <unordered_map>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -31,6 +32,7 @@
 #include "liveries/scan_report_files.h"
 #include "liveries/scan_reports.h"
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 
@@ -46,14 +48,17 @@ enum class FolderScan { Found, NothingFound, Stopped };
 // in any letter case as Windows users may have renamed it.
 void lf_detectPackage(const fs::path& community, FolderList& folders, std::initializer_list<std::string_view> texts,
                       std::string_view label) {
-  for (const fs::directory_entry& entry : fs::directory_iterator(community)) {
-    const std::string name = entry.path().filename().string();
+  std::error_code error;
+  const std::vector<platform::ListedEntry> entries = platform::listFolder(community, error);
+  if (error) throw fs::filesystem_error("list", community, error);
+  for (const platform::ListedEntry& entry : entries) {
+    const std::string name = entry.path.filename().string();
     if (name.find(convertedWord) != std::string::npos) continue;
     const bool matches = std::any_of(texts.begin(), texts.end(),
                                      [&name](std::string_view text) { return platform::containsNoCase(name, text); });
     if (!matches) continue;
-    gf_log(fmt::format("Automatic {} scan found folder: '{}'", label, entry.path().string()));
-    folders.push_back(entry.path());
+    gf_log(fmt::format("Automatic {} scan found folder: '{}'", label, entry.path.string()));
+    folders.push_back(entry.path);
     return;
   }
 }
@@ -122,8 +127,8 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
   for (const fs::path& folder : folders) {
     if (folder.empty()) continue;
     std::error_code error;
-    const fs::file_status status = fs::status(folder, error);
-    if (status.type() == fs::file_type::not_found) {
+    const platform::FileLook look = platform::lookAt(folder, error);
+    if (!look.exists() && !error) {
       gf_log(folder.string() + " does not exist, skipped!");
       continue;
     }
@@ -132,7 +137,7 @@ FolderScan lf_scanLiveryFolders(const FolderList& folders) {
       gf_logError(fmt::format("{} cannot be read ({}), skipped!", folder.string(), error.message()));
       continue;
     }
-    if (!fs::is_directory(status)) {
+    if (!look.isFolder()) {
       gf_log(folder.string() + " is not a folder name, skipped!");
       continue;
     }
@@ -190,7 +195,7 @@ void gf_checkLiveryFolderParameters(FolderList& folders) {
     if (value.empty()) continue;
     const fs::path folder(value);
     std::error_code error;
-    if (!fs::exists(folder, error) || error) {
+    if (!platform::pathExists(folder, error) || error) {
       gf_logError(fmt::format("{}: '{}' does not exist", setting.key, value));
       throw UserErrorException(
           missingLfolderError,

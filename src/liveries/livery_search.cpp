@@ -28,6 +28,7 @@
 #include "liveries/model_code.h"
 #include "liveries/scan_reports.h"
 #include "platform/sys/case_insensitive.h"
+#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 
@@ -130,54 +131,36 @@ public:
 private:
   void walk() {
     std::error_code error;
-    std::vector<fs::directory_iterator> folders;
-    folders.emplace_back(root, error);
-    if (error) {
-      gf_logError(fmt::format("liveries search cannot read folder {}: {}", gf_pathToUtf8(root), error.message()));
-      return;
-    }
-    while (!folders.empty() && outcome == SearchOutcome::Completed) {
-      fs::directory_iterator& entries = folders.back();
-      if (entries == fs::directory_iterator()) {
-        folders.pop_back();
-        continue;
+    // An unreadable folder costs that folder, not the rest of the package.
+    const platform::PassOver passOver = [this](const fs::path& folder, const std::error_code& cause) {
+      if (folder == root) {
+        gf_logError(fmt::format("liveries search cannot read folder {}: {}", gf_pathToUtf8(root), cause.message()));
+        return false;
       }
-      const fs::directory_entry entry = *entries;
-      entries.increment(error);
-      if (error) {
-        // The rest of this one folder is lost, not the rest of the package.
-        gf_logError(fmt::format("liveries search cannot read on in {}: {}", gf_pathToUtf8(entry.path().parent_path()),
-                                error.message()));
-        folders.pop_back();
-      }
+      gf_logError(fmt::format("liveries search skips folder {}: {}", gf_pathToUtf8(folder), cause.message()));
+      return true;
+    };
+    platform::walkTree(root, [this](const platform::ListedEntry& entry) {
       if (gf_stopping()) {
         outcome = SearchOutcome::Stopped;
-        break;
+        return platform::TreeStep::stop;
       }
-      if (!handleEntry(entry)) continue;
-      fs::directory_iterator inner(entry.path(), error);
-      if (error) {
-        gf_logError(fmt::format("liveries search skips folder {}: {}", gf_pathToUtf8(entry.path()), error.message()));
-        continue;
-      }
-      folders.push_back(std::move(inner));
-    }
+      return handleEntry(entry) ? platform::TreeStep::into : platform::TreeStep::over;
+    }, error, passOver);
   }
 
   // Searches the entry when it is an aircraft.cfg; true when the walk goes into it.
-  bool handleEntry(const fs::directory_entry& entry) {
+  bool handleEntry(const platform::ListedEntry& entry) {
     try {
-      const std::string fullText = gf_pathToUtf8(entry.path());
+      const std::string fullText = gf_pathToUtf8(entry.path);
       // Words in the folders above the searched one say nothing about its content.
-      const std::string insideText = gf_pathToUtf8(entry.path().lexically_relative(root));
-      std::error_code error;
+      const std::string insideText = gf_pathToUtf8(entry.path.lexically_relative(root));
       const bool descend = !lf_holdsAnyWord(insideText, excludedPathWords) &&
-                           fullText.size() < pathLengthLimitBytes && entry.is_directory(error) &&
-                           !entry.is_symlink(error);
-      if (entry.is_regular_file(error) && lf_isAircraftCfg(entry.path())) {
+                           fullText.size() < pathLengthLimitBytes && entry.isFolder() && !entry.link;
+      if (entry.isRegular() && lf_isAircraftCfg(entry.path)) {
         const WorkerFunction function =
             lf_isIvaoPackagePath(fullText) ? gf_searchLiveriesInIvaoFile : gf_searchLiveriesInFile;
-        startWorker(function, entry.path());
+        startWorker(function, entry.path);
         if (pending.size() > static_cast<std::size_t>(searchWorkerLimit.load())) {
           try {
             takeOldest();
@@ -189,7 +172,7 @@ private:
       return descend;
     } catch (const std::exception& error) {
       gf_logError(
-          fmt::format("liveries search in {} aborted, cause: {}", gf_pathToUtf8(entry.path()), error.what()));
+          fmt::format("liveries search in {} aborted, cause: {}", gf_pathToUtf8(entry.path), error.what()));
       return false;
     }
   }
@@ -268,11 +251,14 @@ void lf_reportUnreadable(const fs::path& file, const std::string& cause) {
 
 bool gf_readCfgFileLines(const fs::path& file, std::vector<std::string>& lines) {
   std::error_code error;
-  const std::uintmax_t size = fs::file_size(file, error);
+  const platform::FileLook look = platform::lookAt(file, error);
+  if (!error && !look.isRegular())
+    error = std::make_error_code(look.isFolder() ? std::errc::is_a_directory : std::errc::not_supported);
   if (error) {
     lf_reportUnreadable(file, error.message());
     return false;
   }
+  const std::uintmax_t size = look.bytes;
   if (size > maxCfgFileBytes) {
     gf_log(fmt::format("! {} has {} bytes, not searched", gf_pathToUtf8(file), size));
     gf_addInvalidCfgLine(fmt::format("{} has {} bytes, more than the {} MB an aircraft.cfg may have, not searched",
@@ -294,8 +280,8 @@ namespace {
 
 LiveryList lf_searchFile(int folderRank, const fs::path& file) {
   std::error_code error;
-  const fs::file_status status = fs::status(file, error);
-  if (status.type() == fs::file_type::none || status.type() == fs::file_type::not_found) return {};
+  const platform::FileLook look = platform::lookAt(file, error);
+  if (error || !look.exists()) return {};
   std::vector<std::string> lines;
   if (!gf_readCfgFileLines(file, lines)) return {};
   // The lines move into the sections, so the file's text is held once.

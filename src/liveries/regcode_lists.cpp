@@ -21,6 +21,7 @@
 #include "liveries/aircraft_cfg_keys.h"
 #include "liveries/livery_tables.h"
 #include "liveries/scan_reports.h"
+#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 
@@ -48,7 +49,7 @@ std::optional<ShippedList> lf_readShippedList() {
   std::optional<std::string> plain = gf_streamDecrypt(regcodesEncFile, lf_regcodesKey());
   if (!plain) {
     std::error_code error;
-    if (fs::exists(regcodesEncFile, error)) {
+    if (platform::pathExists(regcodesEncFile, error)) {
       setStatusText(fmt::format("{} is damaged and cannot be decrypted, its registration codes are not used",
                                 gf_pathToUtf8(regcodesEncFile)),
                     true);
@@ -162,10 +163,12 @@ bool gf_readRegcodeTextLists(const std::filesystem::path& folder, std::vector<Re
   bool good = true;
   try {
     std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-      if (entry.is_regular_file() && gf_equalsUpper(".TXT", gf_pathToUtf8(entry.path().extension())))
-        files.push_back(entry.path());
+    std::error_code error;
+    for (const platform::ListedEntry& entry : platform::listFolder(folder, error)) {
+      if (entry.isRegular() && gf_equalsUpper(".TXT", gf_pathToUtf8(entry.path.extension())))
+        files.push_back(entry.path);
     }
+    if (error) throw fs::filesystem_error("list", folder, error);
     // Name order, so that which of two lists overrides the other does not
     // depend on how the file system lists them.
     std::sort(files.begin(), files.end());

@@ -22,6 +22,7 @@
 #include "core/paths.h"
 #include "core/text_utils.h"
 #include "core/user_error.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/code_pools.h"
 #include "refdata/dbase_tables.h"
 #include "refdata/registration_records.h"
@@ -361,7 +362,7 @@ bool gf_readDbaseXml(const std::filesystem::path& plain) {
 
 bool gf_readDbaseFrom(const std::filesystem::path& encrypted, const DataFileKey& key) {
   std::error_code error;
-  if (!std::filesystem::exists(encrypted, error))
+  if (!platform::pathExists(encrypted, error))
     throw std::runtime_error(fmt::format("{} not available", encrypted.string()));
   std::optional<std::string> xml = gf_streamDecrypt(encrypted, key);
   if (!xml) throw std::runtime_error(fmt::format("{} stream decrypt failed", encrypted.string()));

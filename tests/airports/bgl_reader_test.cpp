@@ -8,8 +8,11 @@
 #include <limits>
 #include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "bglgen/bgl_package.h"
 #include "core/geo.h"
@@ -345,6 +348,15 @@ TEST(BglReaderTest, FilesAreRecognisedByTheirSectionTable) {
   EXPECT_FALSE(gf_bglHasAirport(write("many.bgl", many)));
   EXPECT_FALSE(gf_bglHasAirport(write("short.bgl", good.substr(0, 56))));
   EXPECT_FALSE(gf_bglHasAirport(folder.path() / "missing.bgl"));
+  {
+    // A pipe is refused at its open, never waited on, and said so.
+    const testsupport::LogCapture log;
+    const std::filesystem::path pipe = folder.path() / "pipe.bgl";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(gf_bglHasAirport(pipe));
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"==> " + pipe.string() + " not read: it is a named pipe, not a regular file"});
+  }
   Recorder r;  // a file that cannot be read is no airport
   EXPECT_FALSE(gf_processBglFile(folder.path() / "missing.bgl", r));
   EXPECT_FALSE(gf_processBglFile(folder.path(), r));

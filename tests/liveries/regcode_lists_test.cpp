@@ -69,7 +69,7 @@ TEST_F(RegcodeLists, ShippedListDropsOnlyNeighbouringDuplicates) {
   EXPECT_TRUE(records[1].special);
 
   // The list the program ships.
-  const fs::path shipped = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data/regcodes/AIG-regcodes.xml";
+  const fs::path shipped = fs::path(GWR_SOURCE_DIR) / "data/regcodes/AIG-regcodes.xml";
   xml = readBytes(shipped);
   records.clear();
   EXPECT_TRUE(gf_readAigRegcodesXml(records, xml));

@@ -20,7 +20,7 @@ using testsupport::readBytes;
 constexpr std::size_t generatedCfgFiles = 160;
 constexpr std::size_t generatedLiveriesPerCfg = 12;
 
-const fs::path realDbase = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data/dbase/dbase.xml";
+const fs::path realDbase = fs::path(GWR_SOURCE_DIR) / "data/dbase/dbase.xml";
 
 class ScanWorkers : public testsupport::LiveryFixture {
  protected:

@@ -25,6 +25,7 @@
 #include "core/paths.h"
 #include "core/text_files.h"
 #include "platform/sim/sim_emulator.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 #include "refdata/airports_table.h"
 
@@ -186,7 +187,7 @@ void lf_addInstalledTitles(simemu::World& world, const fs::path& packages) {
 simemu::World lf_readWorldFile(const fs::path& packages) {
   const fs::path file = packages / embeddedWorldFileName;
   std::error_code error;
-  if (packages.empty() || !fs::is_regular_file(file, error)) {
+  if (packages.empty() || !platform::isRegularFile(file, error)) {
     lf_note(fmt::format("no world file {}, the world is made here", file.string()));
     return {};
   }
@@ -357,7 +358,7 @@ void gf_setUpEmbeddedSimulator(const fs::path& packages) {
   if (!embedded.userAirport.empty()) {
     try {
       // Stand files belong in the program folder only.
-      if (fs::is_directory(docsFolder)) gf_writeEmbeddedStandFile(embedded.world, embedded.userAirport);
+      if (platform::lookAt(docsFolder).isFolder()) gf_writeEmbeddedStandFile(embedded.world, embedded.userAirport);
     } catch (const std::exception& e) {
       gf_logError(fmt::format("{}no stand file for {}: {}", logPrefix, embedded.userAirport, e.what()));
     }

@@ -11,6 +11,7 @@
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "liveries/refused_liveries.h"
+#include "platform/sys/folder_listing.h"
 #include "traffic/engine/realtraffic_link.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/reader_threads.h"
@@ -76,7 +77,7 @@ void gf_removeFlightPlanFolder() {
   gf_removeTree(flightPlanFolder, error);
   if (error) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", error.message()));
   // A folder whose state cannot be read is a fault worth raising.
-  static_cast<void>(std::filesystem::exists(flightPlanFolder));
+  static_cast<void>(platform::lookAt(flightPlanFolder));
 }
 
 ClosingDownSteps gf_programClosingDownSteps(std::function<void(RunMessage)> post) {

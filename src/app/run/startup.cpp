@@ -27,6 +27,7 @@
 #include "liveries/livery_scan.h"
 #include "liveries/livery_search.h"
 #include "liveries/livery_shell.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 #include "refdata/dbase_reader.h"
 #include "traffic/engine/realtraffic_link.h"
@@ -56,7 +57,7 @@ namespace fs = std::filesystem;
 // The working folder must be the program's folder: it holds "docs".
 void lf_checkProgramFolder() {
   std::error_code error;
-  const bool found = fs::is_directory(docsFolder, error);
+  const bool found = platform::isFolder(docsFolder, error);
   if (error && error != std::errc::no_such_file_or_directory) throw fs::filesystem_error("status", docsFolder, error);
   if (!found) {
     throw UserErrorException(notProgramFolderError,
@@ -78,7 +79,7 @@ void lf_settleInstallPath() {
 
 void lf_detectRealTraffic() {
   std::error_code error;
-  const bool found = fs::exists(gf_getAppDataFolder() / "InsideSystems" / "RealTraffic.jar", error);
+  const bool found = platform::pathExists(gf_getAppDataFolder() / "InsideSystems" / "RealTraffic.jar", error);
   realTrafficOnThisPc.store(found);
   setStatusText(fmt::format("RealTraffic {}detected at this PC", found ? "" : "not "), true);
 }
@@ -94,7 +95,7 @@ void lf_removeDecryptedFiles() {
 void lf_liveries() {
   gf_setupSearchWorkers();
   std::error_code error;
-  const bool stored = fs::exists(liveriesScannedFile, error);
+  const bool stored = platform::pathExists(liveriesScannedFile, error);
   if (error) throw fs::filesystem_error("exists", liveriesScannedFile, error);
   if (SCAN_LIVERIES.current() || !stored) gf_scanLiveries();
   gf_processScannedLiveries();

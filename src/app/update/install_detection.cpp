@@ -15,6 +15,7 @@
 #include "core/run_state.h"
 #include "core/settings_catalogue.h"
 #include "core/text_files.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 
 namespace gwr {
@@ -33,7 +34,7 @@ std::string lf_text(const fs::path& path) { return platform::pathToUtf8(path); }
 
 bool lf_exists(const fs::path& path) {
   std::error_code error;
-  const bool found = fs::exists(path, error);
+  const bool found = platform::pathExists(path, error);
   if (error) throw fs::filesystem_error("exists", path, error);
   return found;
 }
@@ -41,7 +42,7 @@ bool lf_exists(const fs::path& path) {
 // A status query that fails for another reason than absence answers false.
 bool lf_isFolder(const fs::path& path) {
   std::error_code error;
-  return fs::is_directory(path, error);
+  return platform::isFolder(path, error);
 }
 
 // The text between the first double quote and the next one; the whole line

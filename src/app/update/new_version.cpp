@@ -21,6 +21,7 @@
 #include "core/text_files.h"
 #include "core/zip_archive.h"
 #include "platform/sys/elevation.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/native_path.h"
 #include "platform/sys/shell.h"
@@ -137,7 +138,7 @@ Unpacked lf_unpackProgramZip(const fs::path& into) {
     return Unpacked::unusable;
   }
   const fs::path installer = into / installerFileName;
-  if (fs::is_regular_file(installer)) return Unpacked::whole;
+  if (platform::lookAt(installer).isRegular()) return Unpacked::whole;
   if (files.size() != 1) {
     gf_logError(fmt::format("{} holds no single installer ({} files)", lf_text(programZipFile), files.size()));
     return Unpacked::unusable;
@@ -152,7 +153,7 @@ Unpacked lf_unpackProgramZip(const fs::path& into) {
 // "new_version" made or emptied of its files, as the installer's folder.
 void lf_prepareNewVersionFolder() {
   std::error_code error;
-  if (fs::is_directory(newVersionFolder, error)) {
+  if (platform::isFolder(newVersionFolder, error)) {
     gf_removeFilesFromDirectory(newVersionFolder);
     return;
   }
@@ -162,17 +163,20 @@ void lf_prepareNewVersionFolder() {
 // Every unpacked file from the staging folder into "new_version".
 bool lf_moveStagedFiles() {
   std::error_code error;
-  for (fs::recursive_directory_iterator it(stagingFolder, error), end; !error && it != end; it.increment(error)) {
-    if (!it->is_regular_file(error)) continue;
-    const fs::path target = newVersionFolder / it->path().lexically_relative(stagingFolder);
-    gf_makeFolders(target.parent_path(), error);
-    if (!error) error = platform::renameFile(it->path(), target);
-    if (error) {
-      gf_logError(fmt::format("could not finalize rename {} => {}: {}", lf_text(it->path()), lf_text(target),
-                              error.message()));
-      return false;
-    }
-  }
+  bool moved = true;
+  platform::walkTree(stagingFolder, [&](const platform::ListedEntry& entry) {
+    if (!entry.isRegular()) return platform::TreeStep::into;
+    const fs::path target = newVersionFolder / entry.path.lexically_relative(stagingFolder);
+    std::error_code failed;
+    gf_makeFolders(target.parent_path(), failed);
+    if (!failed) failed = platform::renameFile(entry.path, target);
+    if (!failed) return platform::TreeStep::into;
+    gf_logError(fmt::format("could not finalize rename {} => {}: {}", lf_text(entry.path), lf_text(target),
+                            failed.message()));
+    moved = false;
+    return platform::TreeStep::stop;
+  }, error);
+  if (!moved) return false;
   if (!error) return true;
   gf_logError(fmt::format("Could not read {}: {}", lf_text(stagingFolder), error.message()));
   return false;
@@ -242,7 +246,7 @@ FetchOutcome lf_fetchNewVersion(const VersionData& version) {
   std::error_code ignored;
   gf_removeTree(stagingFolder, ignored);
   const fs::path installer = newVersionFolder / installerFileName;
-  if (moved && fs::is_regular_file(installer)) return FetchOutcome::done;
+  if (moved && platform::lookAt(installer).isRegular()) return FetchOutcome::done;
   gf_logError(fmt::format("{} does not exists?", lf_text(installer)));
   return outcome == FetchOutcome::refused ? outcome : FetchOutcome::failed;
 }

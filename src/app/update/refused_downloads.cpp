@@ -14,6 +14,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/text_files.h"
+#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 
@@ -29,8 +30,8 @@ std::vector<std::string> lf_readList() {
   std::vector<std::string> lines;
   std::error_code error;
   const std::filesystem::path file = lf_listFile();
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  if (error || size > refusedDownloadsMaxBytes) return lines;
+  const platform::FileLook look = platform::lookAt(file, error);
+  if (error || !look.isRegular() || look.bytes > refusedDownloadsMaxBytes) return lines;
   std::string bytes;
   std::string cause;
   // Looked at again once read: a file swapped in meanwhile may be larger.

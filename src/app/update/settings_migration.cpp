@@ -13,6 +13,7 @@
 #include "core/paths.h"
 #include "core/settings_catalogue.h"
 #include "core/settings_file.h"
+#include "platform/sys/folder_listing.h"
 
 namespace gwr {
 
@@ -26,14 +27,14 @@ constexpr VersionData unreadableVersion{};  // what the parser gives for a bad t
 // that fails stops the run.
 void lf_removeDataFile(const fs::path& file) {
   std::error_code error;
-  const bool found = fs::exists(file, error);
+  const bool found = platform::pathExists(file, error);
   if (error) throw fs::filesystem_error("exists", file, error);
   if (found && !gf_removePath(file, error) && error) throw fs::filesystem_error("remove", file, error);
 }
 
 void lf_removeNewVersionFolder() {
   std::error_code error;
-  const bool found = fs::exists(newVersionFolder, error);
+  const bool found = platform::pathExists(newVersionFolder, error);
   if (error) throw fs::filesystem_error("exists", newVersionFolder, error);
   if (!found) return;
   gf_removeTree(newVersionFolder, error);

@@ -27,6 +27,7 @@
 #include "core/text_files.h"
 #include "core/user_error.h"
 #include "liveries/livery_shell.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 
 namespace gwr {
@@ -60,7 +61,7 @@ std::string lf_text(const fs::path& path) { return platform::pathToUtf8(path); }
 
 bool lf_exists(const fs::path& file) {
   std::error_code error;
-  const bool found = fs::exists(file, error);
+  const bool found = platform::pathExists(file, error);
   if (error) throw fs::filesystem_error("exists", file, error);
   return found;
 }

@@ -31,6 +31,7 @@
 #include "liveries/livery_processing.h"
 #include "liveries/livery_shell.h"
 #include "liveries/livery_tables.h"
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 #include "refdata/airports_table.h"
 #include "traffic/engine/realtraffic_link.h"
@@ -433,8 +434,8 @@ void lf_enterInstallPath(StringParameter& editionPath, const std::string& text) 
   }
   const fs::path path = platform::pathFromUtf8(text);
   std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (status.type() == fs::file_type::not_found) {
+  const platform::FileLook look = platform::lookAt(path, error);
+  if (!look.exists() && !error) {
     setStatusText(fmt::format("This install path does not exist: {}", text), true);
     return;
   }
@@ -449,7 +450,7 @@ void lf_enterInstallPath(StringParameter& editionPath, const std::string& text) 
   // Folder names are compared as the simulator's file system does: ignoring case.
   if (gf_equalsUpper("COMMUNITY", last)) {
     const fs::path parent = folder.parent_path();
-    if (!parent.empty() && fs::is_directory(parent / folder.filename(), error)) {
+    if (!parent.empty() && platform::isFolder(parent / folder.filename(), error)) {
       editionPath.set(gf_pathToUtf8(parent));
       lf_communityPathFound();
     } else {
@@ -457,7 +458,7 @@ void lf_enterInstallPath(StringParameter& editionPath, const std::string& text) 
     }
     return;
   }
-  if (fs::is_directory(folder / communityFolder, error)) {
+  if (platform::isFolder(folder / communityFolder, error)) {
     editionPath.set(text);
     lf_communityPathFound();
   } else {

@@ -3,8 +3,11 @@
 #include "platform/sys/case_insensitive.h"
 
 #include <algorithm>
+#include <string>
 #include <system_error>
+#include <vector>
 
+#include "platform/sys/folder_listing.h"
 #include "platform/sys/native_path.h"
 
 namespace gwr::platform {
@@ -33,20 +36,18 @@ bool containsNoCase(std::string_view text, std::string_view part) {
 std::optional<std::filesystem::path> findChildNoCase(const std::filesystem::path& folder,
                                                      std::string_view name) {
   std::error_code error;
-  std::filesystem::directory_iterator entries(folder, error);
+  const std::vector<ListedEntry> entries = listFolder(folder, error);
   if (error) return std::nullopt;
 
   std::optional<std::filesystem::path> found;
-  for (const std::filesystem::directory_iterator end; entries != end; entries.increment(error)) {
-    if (error) return std::nullopt;
-    const std::string childName = pathToUtf8(entries->path().filename());
-    if (childName == name) return entries->path();
+  for (const ListedEntry& entry : entries) {
+    const std::string childName = pathToUtf8(entry.path.filename());
+    if (childName == name) return entry.path;
     // Of several case variants take the smallest name, so the choice does not
     // depend on the order the folder lists them in.
     if (equalsNoCase(childName, name) && (!found || childName < pathToUtf8(found->filename())))
-      found = entries->path();
+      found = entry.path;
   }
-  if (error) return std::nullopt;
   return found;
 }
 

@@ -53,27 +53,20 @@ bool lf_blocking(int fd) {
   return status >= 0 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0;
 }
 
-// What the walk to a file found at its end, a link not followed; missing
-// with errno when nothing is there.
-FileKind lf_kindAtEnd(const WalkedPlace& place, struct stat& found) {
-  if (::fstatat(place.folder.fd(), place.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) return FileKind::missing;
-  if (S_ISLNK(found.st_mode)) {
-    // Put there after the walk read the name: never followed blindly.
-    errno = ELOOP;
-    return FileKind::missing;
-  }
-  if (!place.mayUseOwner(found.st_uid)) {
-    errno = EPERM;
-    return FileKind::foreignLink;
-  }
-  return kindOfMode(found.st_mode);
+// A second name of a file not its folder owner's, put in another user's
+// folder: where the system lets users link others' files, the user's name for
+// root's file, which a run as root must not write or show through.
+bool lf_plantedName(const WalkedPlace& place, const struct stat& found) {
+  struct stat folder {};
+  return S_ISREG(found.st_mode) && found.st_nlink > 1 && ::fstat(place.folder.fd(), &folder) == 0 &&
+         folder.st_uid != ::geteuid() && folder.st_uid != found.st_uid;
 }
 
 // The kind of what a descriptor opened at the end of a walk holds, by the
 // same rules as the look before the open.
 FileKind lf_kindOpened(const WalkedPlace& place, int fd, struct stat& opened) {
   if (::fstat(fd, &opened) != 0) return FileKind::missing;
-  if (!place.mayUseOwner(opened.st_uid)) {
+  if (!place.mayUseOwner(opened.st_uid) || lf_plantedName(place, opened)) {
     errno = EPERM;
     return FileKind::foreignLink;
   }
@@ -88,7 +81,7 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName
   const WalkedPlace place = walkTo(path, kind, linkAtName != LinkAtName::refused);
   if (!place.isOpen()) return -1;
   struct stat seen {};
-  kind = lf_kindAtEnd(place, seen);
+  kind = kindAtEnd(place, seen);
   if (kind != FileKind::regular) return -1;
   const int fd = ::openat(place.folder.fd(), place.name.c_str(),
                           O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
@@ -108,12 +101,28 @@ int lf_openRegular(const std::filesystem::path& path, FileKind& kind, LinkAtName
 
 } // namespace
 
-FileKind kindOfFile(const std::filesystem::path& path) {
+// What the walk to a file found at its end, a link not followed; missing
+// with errno when nothing is there.
+FileKind kindAtEnd(const WalkedPlace& place, struct stat& found) {
+  if (::fstatat(place.folder.fd(), place.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) return FileKind::missing;
+  if (S_ISLNK(found.st_mode)) {
+    // Put there after the walk read the name: never followed blindly.
+    errno = ELOOP;
+    return FileKind::missing;
+  }
+  if (!place.mayUseOwner(found.st_uid) || lf_plantedName(place, found)) {
+    errno = EPERM;
+    return FileKind::foreignLink;
+  }
+  return kindOfMode(found.st_mode);
+}
+
+FileKind kindOfFile(const std::filesystem::path& path, LinkAtName linkAtName) {
   FileKind kind = FileKind::missing;
-  const WalkedPlace place = walkTo(path, kind, true);
+  const WalkedPlace place = walkTo(path, kind, linkAtName != LinkAtName::refused);
   if (!place.isOpen()) return kind;
   struct stat found {};
-  return lf_kindAtEnd(place, found);
+  return kindAtEnd(place, found);
 }
 
 FileKind readRegularFile(const std::filesystem::path& path, std::string& bytes, LinkAtName linkAtName,
@@ -177,7 +186,7 @@ int openForWriting(const Folder& folder, const std::filesystem::path& name, Exis
   // checked again below. Never O_TRUNC at the open: what is found may still
   // be refused.
   struct stat seen {};
-  kind = lf_kindAtEnd(place, seen);
+  kind = kindAtEnd(place, seen);
   const bool present = kind != FileKind::missing || errno != ENOENT;
   if (present && kind != FileKind::regular) {
     if (kind == FileKind::folder) errno = EISDIR;

@@ -30,19 +30,19 @@ enum class FileKind {
   device,
   socket,
   other,
-  foreignLink,  // another user's link, not followed for writing
+  foreignLink,  // another user's link, not followed; or a second name another user put for a file not theirs
 };
 
 // The kind of a file of this mode.
 FileKind kindOfMode(mode_t mode);
 
-// What path is (links walked as the path walker walks them), learnt without
-// opening it.
-FileKind kindOfFile(const std::filesystem::path& path);
-
 // How a link at a file's name is treated: walked as the path walker walks
 // every link (another user's only to that user's own things), or refused.
 enum class LinkAtName { followedWhenTrusted, refused };
+
+// What path is (links walked as the path walker walks them), learnt without
+// opening it; with a link at its name refused, missing (ELOOP) for a link.
+FileKind kindOfFile(const std::filesystem::path& path, LinkAtName linkAtName = LinkAtName::followedWhenTrusted);
 
 // The whole content of path when it is a regular file, read through one
 // descriptor opened without blocking and without following a link, after the

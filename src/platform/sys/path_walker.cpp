@@ -46,10 +46,11 @@ bool lf_nameStepsLeft(const std::vector<Step>& steps) {
   return false;
 }
 
-bool lf_readLinkText(int at, const std::string& name, std::string& text) {
+// The text of the link held open as link (O_PATH, not followed).
+bool lf_readLinkText(int link, std::string& text) {
   for (std::size_t size = linkTextBytes;; size *= 2) {
     text.resize(size);
-    const ssize_t got = ::readlinkat(at, name.c_str(), text.data(), text.size());
+    const ssize_t got = ::readlinkat(link, "", text.data(), text.size());
     if (got < 0) return false;
     if (static_cast<std::size_t>(got) < text.size()) {
       text.resize(static_cast<std::size_t>(got));
@@ -99,6 +100,7 @@ public:
         if (reached.st_uid != step.maker) return fail(FileKind::foreignLink, EPERM);
         continue;
       }
+      if (!searchableByLinkMakers()) return fail(FileKind::foreignLink, EPERM);
       if (step.name == "..") {
         if (!moveTo(::openat(fd_, "..", walkFlags))) return -1;
         continue;
@@ -110,7 +112,7 @@ public:
           last = step.name;
           return endAtLast();
         }
-        if (!followLink(step.name, found.st_uid)) return -1;
+        if (!followLink(step.name)) return -1;
         continue;
       }
       const int next = ::openat(fd_, step.name.c_str(), walkFlags);
@@ -121,7 +123,7 @@ public:
       // A link answers ELOOP, or ENOTDIR beside O_DIRECTORY.
       const int error = errno;
       if (::fstatat(fd_, step.name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(found.st_mode)) {
-        if (!followLink(step.name, found.st_uid)) return -1;
+        if (!followLink(step.name)) return -1;
         continue;
       }
       if (error == ENOENT && making && ++madeTries <= maxMakeTries) {
@@ -164,6 +166,23 @@ private:
     return -1;
   }
 
+  // Inside another user's link a folder is looked into only where its maker
+  // may look: else whether the walk goes on or misses would tell them what
+  // names a private folder of root's holds. Their groups are not known here,
+  // so a folder only their group may enter is not entered.
+  bool searchableByLinkMakers() const {
+    struct stat folder {};
+    bool looked = false;
+    for (const Step& step : steps_) {
+      if (!step.endOfLink) continue;
+      if (!looked && ::fstat(fd_, &folder) != 0) return false;
+      looked = true;
+      const mode_t search = folder.st_uid == step.maker ? S_IXUSR : S_IXOTH;
+      if ((folder.st_mode & search) == 0) return false;
+    }
+    return true;
+  }
+
   bool insideForeignLink() const {
     for (const Step& step : steps_)
       if (step.endOfLink) return true;
@@ -171,18 +190,31 @@ private:
   }
 
   // The link's text takes its place; another user's is marked to be checked
-  // where its text ends.
-  bool followLink(const std::string& name, uid_t linkMaker) {
+  // where its text ends. Maker and text are read from one descriptor of the
+  // link: by name, the user could put their own link in place of root's
+  // between the two reads and have their text taken as root's.
+  bool followLink(const std::string& name) {
     std::string text;
     if (++links_ > maxLinksWalked) {
       fail(FileKind::missing, ELOOP);
       return false;
     }
-    if (!lf_readLinkText(fd_, name, text)) {
+    const int link = ::openat(fd_, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    struct stat made {};
+    if (link < 0 || ::fstat(link, &made) != 0) {
+      fail(FileKind::missing, errno);
+      closeKeepingErrno(link);
+      return false;
+    }
+    bool read = false;
+    if (S_ISLNK(made.st_mode)) read = lf_readLinkText(link, text);
+    else errno = ELOOP;  // something else put at the name since the look: not walked
+    closeKeepingErrno(link);
+    if (!read) {
       fail(FileKind::missing, errno);
       return false;
     }
-    if (!lf_trustedLinkMaker(linkMaker)) steps_.push_back({{}, true, linkMaker});
+    if (!lf_trustedLinkMaker(made.st_uid)) steps_.push_back({{}, true, made.st_uid});
     const std::filesystem::path target(text);
     lf_pushParts(steps_, target);
     return !target.is_absolute() || moveTo(::open("/", walkFlags));

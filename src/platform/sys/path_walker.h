@@ -2,6 +2,7 @@
 // through folder descriptors, links read and walked as text, none followed blindly.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -18,7 +19,8 @@ namespace gwr::platform {
 // the folder actually reached. A link of root or of this process's user is
 // followed wherever it leads; another user's link only into that user's own
 // things: a folder it leads to must be theirs, and so must the file at the
-// end (linkMaker set), which the caller checks on what it opens.
+// end (linkMaker set), which the caller checks on what it opens; its text
+// passes only through folders its maker may search.
 struct WalkedPlace {
   Folder folder;
   std::filesystem::path name;
@@ -37,6 +39,12 @@ struct WalkedPlace {
 // a folder on the way is not reached.
 WalkedPlace walkTo(const std::filesystem::path& path, FileKind& kind, bool followLast);
 WalkedPlace walkTo(const Folder& from, const std::filesystem::path& name, FileKind& kind, bool followLast);
+
+// What the walk to a file found at its end, a link not followed; missing
+// with errno when nothing is there (ELOOP for a link put there since), and
+// foreignLink when another user's link led to what is not theirs, or the
+// file is a second name, in another user's folder, of a file not theirs.
+FileKind kindAtEnd(const WalkedPlace& place, struct stat& found);
 
 // The error of a walk refused at another user's link; its message is the
 // cause the program's refusals give.

@@ -14,6 +14,7 @@
 #include "core/status_line.h"
 #include "core/text_files.h"
 #include "core/text_utils.h"
+#include "platform/sys/folder_listing.h"
 #include "refdata/airports_table.h"
 
 namespace gwr {
@@ -39,10 +40,10 @@ ParkAirport entryOf(const AirportRecord& airport, std::string reservedStand) {
 // Adds the my_thirdparty files' airports that the list lacks.
 void addThirdpartyAirports(std::unordered_set<std::string>& seen) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(myThirdpartyFolder, ec)) return;
+  if (!platform::isFolder(myThirdpartyFolder, ec)) return;
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(myThirdpartyFolder, ec))
-    if (entry.is_regular_file(ec)) files.push_back(entry.path());
+  for (const platform::ListedEntry& entry : platform::listFolder(myThirdpartyFolder, ec))
+    if (entry.isRegular()) files.push_back(entry.path);
   std::sort(files.begin(), files.end());
   for (const auto& file : files) {
     const std::string stem = file.stem().string();
@@ -94,7 +95,7 @@ bool lf_readMyParkAirports(const std::filesystem::path& file) {
   try {
     std::error_code ec;
     std::vector<std::string> lines;
-    if (!std::filesystem::exists(file, ec)) {
+    if (!platform::pathExists(file, ec)) {
       gf_log(file.string() + " not found");
     } else if (!gf_readTextLines(gf_detectCharset(file), file, lines)) {
       setStatusText(fmt::format("{} could not be read", name), true);
@@ -152,7 +153,7 @@ bool gf_writeParkAirportEntry(const std::filesystem::path& file) {
   const std::string name = file.filename().string();
   const std::string line = frontLine();
   std::error_code ec;
-  if (!std::filesystem::exists(file, ec) && !ec) {
+  if (!platform::pathExists(file, ec) && !ec) {
     const bool written = saveLines({line}, file);
     if (written) gf_log(fmt::format("{} created with {}", name, line));
     return written;
