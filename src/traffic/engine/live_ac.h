@@ -112,6 +112,11 @@ struct LiveAc : AcDescription {
   std::uint8_t reversing = 0;
   GroundEvidence evidence;
   double legFromLat = 0.0, legFromLon = 0.0;  // where the current ground leg started
+  double legCapKt = 0.0;  // the fastest that leg may go (knots): what its reports justify
+  // Due tick of the newest queued report that is airborne where the one
+  // queued before it was not, or the reverse (0: none): the stream mixes air
+  // and ground while it lies after the front.
+  std::int32_t airGroundSwitchDue = 0;
   // The due tick a ground leg's report was re-timed to, and its own before.
   std::int32_t retimedDue = 0, ownDueBefore = 0;
 

@@ -276,8 +276,9 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
   // Held as out of reach: as if it never came, the next is weighed against the last taken.
-  if (gf_weighReport(*ac, report, record.timestamp) == GroundVerdict::Hold) return;
-  if (!ac->samples.empty() && dt > dropDuplicateSeconds && gf_groundJump(*ac, ac->lastReport, report, dt)) {
+  const GroundVerdict verdict = gf_weighReport(*ac, report, record.timestamp);
+  if (verdict == GroundVerdict::Hold) return;
+  if (verdict == GroundVerdict::Jumped) {
     // Handled like an outage: what came before the jump is given up.
     if (ac->sim.simState == AcSimState::Active) {
       // Not in a take-off roll: removed, its new stream (ground and air mixed)
@@ -558,7 +559,7 @@ void lf_initialAttitude(LiveAc& ac) {
     // Met while pushed back: the nose is where its report says, the tail leads (turned later, it would swing round).
     const PositionSample& next = ac.samples[1];
     if (!front.airborne && !next.airborne && (next.evidence & evidencePushed) != 0)
-      heading = gf_reportedNose(next);
+      heading = gf_reportedNose(next).value_or(heading);
   }
   heading = std::fmod(heading, twoPi);
   if (heading < 0.0) heading += twoPi;

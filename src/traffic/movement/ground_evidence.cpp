@@ -1,5 +1,5 @@
-// The judge of a ground aircraft's reports: reach, justified speed, rolling
-// and pushing, weighed on the few newest reports as each one comes.
+// The judge of a ground aircraft's reports: noise, reach, justified speed,
+// rolling and pushing, weighed on the few newest reports as each one comes.
 #include "traffic/movement/ground_evidence.h"
 
 #include <algorithm>
@@ -34,12 +34,28 @@ double metresBetween(double lat1, double lon1, double lat2, double lon2) {
 
 double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
 
-// Where the feed says the nose points: its heading, else a track that is not
-// the feed's 0 for none.
-std::optional<double> reportedNose(const PositionSample& r) {
-  if (r.trueHeadingValid) return r.trueHeading;
-  if (r.track != 0.0) return r.track * radiansPerDegree;
-  return std::nullopt;
+// The offset of the report before the newest (n) from the line through the
+// one before it (p) and r, at their times, goes into the noise's running mean.
+void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
+  const GroundEvidence::Seen* n = e.back(0);
+  const GroundEvidence::Seen* p = e.back(1);
+  if (n == nullptr || p == nullptr || !(p->time < n->time && n->time < time) || time - p->time > noiseSpanMaxSeconds)
+    return;
+  const LocalOffset mid = gf_localOffset({p->lat, p->lon}, {n->lat, n->lon});
+  const LocalOffset end = gf_localOffset({p->lat, p->lon}, {r.lat, r.lon});
+  const double f = (n->time - p->time) / (time - p->time);
+  const double offNorth = mid.north - f * end.north, offEast = mid.east - f * end.east;
+  const double square = std::min(offNorth * offNorth + offEast * offEast, noiseOffsetCapMetres * noiseOffsetCapMetres);
+  // Each of the three reports' own noise adds to the offset, the ends' by their share.
+  const double sample = square / (1.0 + f * f + (1.0 - f) * (1.0 - f));
+  const double weight = std::max(noiseMeanWeight, 1.0 / (e.noiseSamples + 1));
+  e.noiseSquareM2 += weight * (sample - e.noiseSquareM2);
+  ++e.noiseSamples;
+}
+
+// Closer than this (metres) two reports show no motion by their noise; 0: the noise tells nothing yet.
+double nearMetres(const LiveAc& ac) {
+  return std::min(noiseNearFactor * gf_positionNoiseMetres(ac), noiseNearMaxMetres);
 }
 
 // A take-off roll or a landing's roll-out under way: the roll rules weigh it.
@@ -100,6 +116,19 @@ bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<dou
   if (rolling || !travel) return true;
   const auto bearing = gf_legBearing(lat, lon, r.lat, r.lon);
   return !bearing || std::fabs(gf_normalizeAngle(*bearing - *travel)) <= M_PI / 2.0 || d <= pushReach;
+}
+
+// Farther from the last ground report taken than the aircraft could have
+// gone on the ground in `seconds`, and than a holder may come back.
+bool jumped(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds) {
+  // At a stand the stand rules weigh a far report (and learn the stay first).
+  if (ac.phase == AcPhase::Parked || ac.phase == AcPhase::Parking) return false;
+  const double nm = gf_distanceNm(n.lat, n.lon, r.lat, r.lon);
+  if (!gf_beyondHoldingThreshold(nm)) return false;
+  // Reports of a roll nobody saw start may say it goes faster than a taxi.
+  const double reportedKt = std::max(n.kt, r.groundSpeed);
+  const double capKt = reportedKt >= takeOffRollKt ? gf_groundRollCapKt(ac.category) : taxiCapKt;
+  return nm > std::max(capKt, reportedKt) * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
 }
 
 // The reports whose reach the judge weighs: ground reports of an aircraft on
@@ -167,15 +196,26 @@ GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
   return GroundVerdict::Hold;
 }
 
+// A roll's speed the feed gives while positions `metres` apart in `seconds`,
+// their noise allowed for, show a taxi: the one test of a stale roll speed.
+bool rollSpeedOverTaxi(const LiveAc& ac, double reportedKt, double metres, double seconds) {
+  return reportedKt >= takeOffRollKt && seconds > 0.0 &&
+         (metres + nearMetres(ac)) / metresPerSecondPerKt / seconds < takeOffRollKt;
+}
+
 // The speed r's positions justify where the feed's contradicts them.
 bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt) {
   const double metres = metresBetween(n.lat, n.lon, r.lat, r.lon);
   const double shownKt = metres / metresPerSecondPerKt / dt;
+  // What the positions show at the most and the least, their noise either way.
+  const double noise = nearMetres(ac);
+  const double mostKt = (metres + noise) / metresPerSecondPerKt / dt;
+  const double leastKt = std::max(metres - noise, 0.0) / metresPerSecondPerKt / dt;
   if (r.groundSpeed <= 0.0) {
     // A 0 kt the feed repeats while the positions go on beyond their noise,
     // faster than anyone is pushed, is stale: it would stop the aircraft at
     // every report.
-    if (metres <= jitterSlackMetres || shownKt <= pushBackMaxKt) return false;
+    if (metres - noise <= jitterSlackMetres || leastKt <= pushBackMaxKt) return false;
     r.groundSpeed = positionsKt(ac, shownKt);
     r.standing = 0;
     return true;
@@ -187,21 +227,23 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   const double gainSeconds = (r.groundSpeed - n.kt) / liftOffGainKtPerSecond;
   if (gainSeconds > 0.0 && gainSeconds < dt)
     leastKtSeconds = n.kt * (dt - gainSeconds) + (n.kt + r.groundSpeed) / 2.0 * gainSeconds;
-  if (shownKt * dt < leastKtSeconds * stalePositionSpeedShare) {
+  if (mostKt * dt < leastKtSeconds * stalePositionSpeedShare) {
     // A stale speed is no roll's: positions that jumped show no roll either.
     r.groundSpeed = positionsKt(ac, shownKt);
     r.standing = shownKt <= 0.0 ? 1 : 0;
     return true;
   }
   // A speed that trails its positions would keep the aircraft behind them;
-  // far faster positions are a jump, not a lagging speed.
-  if (shownKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
-    r.groundSpeed = gf_speedShownKt(r.groundSpeed, shownKt);
+  // far faster positions are a jump, not a lagging speed. A roll's is raised
+  // only to what they show beyond their noise (a taxi's is capped anyway).
+  const double laggedKt = r.groundSpeed >= takeOffRollKt ? leastKt : shownKt;
+  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
+    r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
   }
   // A roll's speed the feed repeats while the positions show a taxi starts no
   // roll and races no leg (a roll under way has its own rules).
-  if (r.groundSpeed >= takeOffRollKt && shownKt < takeOffRollKt && !rollUnderWay(ac) && ac.phase == AcPhase::Taxi &&
+  if (rollSpeedOverTaxi(ac, r.groundSpeed, metres, dt) && !rollUnderWay(ac) && ac.phase == AcPhase::Taxi &&
       ac.sim.simState == AcSimState::Active && !ac.holding && ac.extrapolationCount <= 0) {
     r.groundSpeed = shownKt;
     return true;
@@ -216,7 +258,9 @@ GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return GroundVerdict::Take;
   if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold)
     return GroundVerdict::Hold;
-  return GroundVerdict::Take;
+  n = ac.evidence.last();  // (the newest may have left as the jump)
+  return n != nullptr && !ac.samples.empty() && jumped(ac, *n, r, time - n->time) ? GroundVerdict::Jumped
+                                                                                    : GroundVerdict::Take;
 }
 
 bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
@@ -236,6 +280,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
     e.clear();
     return;
   }
+  noteNoise(e, r, time);
   GroundEvidence::Seen seen;
   seen.lat = r.lat;
   seen.lon = r.lon;
@@ -255,18 +300,24 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
     // Rolling along a line: at a roll's pace (a share of it: position noise),
     // turning little from the leg before, neither it nor its speed falling off.
     // (speeds the positions replaced say nothing of slowing: the positions do)
+    // Noisy positions lengthen, shorten and turn a leg by up to their noise.
+    const double legMetres = seen.legKt * metresPerSecondPerKt * (time - n->time);
+    const double noise = nearMetres(ac);
+    const double noiseKt = noise / metresPerSecondPerKt / (time - n->time);
+    const double noiseDeg = legMetres > noise ? std::asin(noise / legMetres) * degreesPerRadian : 180.0;
     const bool feedSlows = !seen.replaced && !n->replaced && r.groundSpeed < n->kt - 1.0;
-    bool rolls = seen.legKt >= takeOffRollKt * rollShownShare && !feedSlows && !r.standing;
+    bool rolls = seen.legKt + noiseKt >= takeOffRollKt * rollShownShare && !feedSlows && !r.standing;
     if (rolls && n->legKt >= 0.0 && n->hasBearing && seen.hasBearing)
-      rolls = offDeg(seen.legBearing, n->legBearing) <= rollStraightDeg && seen.legKt >= n->legKt * rollShownShare;
+      rolls = offDeg(seen.legBearing, n->legBearing) <= rollStraightDeg + 2.0 * noiseDeg &&
+              seen.legKt + noiseKt >= (n->legKt - noiseKt) * rollShownShare;
     if (rolls) r.evidence |= evidenceRolls;
     e.rolling = rolls && r.groundSpeed >= takeOffRollKt && n->kt >= takeOffRollKt;
     // Pushed: slowly, the nose the feed gives against where the positions go,
     // over several reports, starting from standing or slow; it stays pushed
     // while its legs lie behind that nose.
-    const auto nose = reportedNose(r);
+    const auto nose = gf_reportedNose(r);
     // Moved beyond what noise shows (the feed marks a report at 0 kt standing however far it went).
-    const bool moving = metresBetween(n->lat, n->lon, r.lat, r.lon) > standingNoiseMetres;
+    const bool moving = metresBetween(n->lat, n->lon, r.lat, r.lon) > std::max(standingNoiseMetres, noise);
     const bool slow = std::max(r.groundSpeed, n->kt) <= pushBackMaxKt && seen.legKt <= pushBackMaxKt * groundJumpMargin;
     if (seen.hasBearing && moving) {
       const double limit = e.pushedRun >= 2 ? reverseKeepDeg : reverseStartDeg;
@@ -291,14 +342,75 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
 }
 
 void gf_noteQueued(LiveAc& ac, const PositionSample& r) {
-  if (!ac.samples.empty() && ac.samples.back().airborne != r.airborne) ac.evidence.airGroundSwitchDue = r.dueTick;
+  if (!ac.samples.empty() && ac.samples.back().airborne != r.airborne) ac.airGroundSwitchDue = r.dueTick;
 }
 
 bool gf_streamMixesAirAndGround(const LiveAc& ac) {
-  return !ac.samples.empty() && ac.evidence.airGroundSwitchDue > ac.samples.front().dueTick;
+  return !ac.samples.empty() && ac.airGroundSwitchDue > ac.samples.front().dueTick;
 }
 
 bool gf_reportsRoll(const LiveAc& ac) { return ac.evidence.rolling; }
+
+std::optional<double> gf_reportedNose(const PositionSample& r) {
+  if (r.trueHeadingValid) return r.trueHeading;
+  if (r.track != 0.0) return r.track * radiansPerDegree;
+  return std::nullopt;
+}
+
+double gf_positionNoiseMetres(const LiveAc& ac) {
+  const GroundEvidence& e = ac.evidence;
+  const double noise = e.noiseSamples >= noiseSamplesRead ? std::sqrt(e.noiseSquareM2) : 0.0;
+  return noise < noiseFloorMetres ? 0.0 : noise;
+}
+
+bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r) {
+  return std::fabs(r.lat - n.lat) <= nearSameDeg && std::fabs(r.lon - n.lon) <= nearSameDeg;
+}
+
+bool gf_reportNear(const LiveAc& ac, const PositionSample& n, const PositionSample& r) {
+  if (gf_reportWithinNearBox(n, r)) return true;
+  const double near = nearMetres(ac);
+  return near > 0.0 && metresBetween(n.lat, n.lon, r.lat, r.lon) <= near;
+}
+
+bool gf_speedsCarryBeyondNoise(const LiveAc& ac, const PositionSample& n, const PositionSample& r) {
+  const double seconds = (r.dueTick - n.dueTick) / ticksPerSecond;
+  const double near = nearMetres(ac);
+  return near > 0.0 && (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds > near;
+}
+
+NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
+  const double near = nearMetres(ac);
+  const auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
+  // (not before it is placed: what it is, a roll-out or a taxi, is judged at its creation)
+  if (near <= 0.0 || !nose || !before || offDeg(*nose, *before) > noiseLineDeg || ac.phase == AcPhase::Birth)
+    return NoseLine::none;
+  const LocalOffset leg = gf_localOffset({n.lat, n.lon}, {r.lat, r.lon});
+  double along = leg.north * std::cos(*nose) + leg.east * std::sin(*nose);
+  double across = leg.east * std::cos(*nose) - leg.north * std::sin(*nose);
+  // Where the feed's speeds put it along the nose (not from a standstill:
+  // when it moved off, its reports do not say). Within the noise of that,
+  // it is there, its own position weighing this share; across the way only
+  // where its speeds carry it beyond the noise (a shorter leg would point
+  // wherever the noise does).
+  const double seconds = (r.dueTick - n.dueTick) / ticksPerSecond;
+  const double expected = (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds;
+  const bool placed = !n.standing && n.groundSpeed > 0.0 && r.groundSpeed > 0.0 && seconds > 0.0 &&
+                      std::fabs(along - expected) <= near && std::fabs(across) <= near;
+  if (placed) {
+    along = expected + (along - expected) * noiseKeptShare;
+    across = expected >= gf_positionNoiseMetres(ac) ? across * noiseKeptShare : 0.0;
+  } else if (std::fabs(across) <= near && std::fabs(across) < std::fabs(along)) {
+    across *= noiseKeptShare;  // off the nose's line by noise only
+  } else {
+    return NoseLine::across;  // a turn, or noise across the way
+  }
+  const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(*nose) - across * std::sin(*nose),
+                                                    along * std::sin(*nose) + across * std::cos(*nose)});
+  r.lat = on.latitude;
+  r.lon = on.longitude;
+  return placed ? NoseLine::placed : NoseLine::lined;
+}
 
 double gf_justifiedPaceKt(const PositionSample& r) { return r.shownKt; }
 
@@ -306,12 +418,13 @@ void gf_justifyLeg(LiveAc& ac) {
   auto& s = ac.samples;
   if (ac.phase != AcPhase::Taxi || s.size() < 2 || s[0].airborne || s[1].airborne) return;
   if (rollUnderWay(ac)) return;
-  if (std::max(s[0].groundSpeed, s[1].groundSpeed) < takeOffRollKt || s[1].dueTick <= s[0].dueTick) return;
   // A roll's speed the feed repeats while the leg's positions show a taxi
   // (reports taken before the aircraft was placed, the first with nothing
   // to weigh it against) starts no roll and races no leg.
+  const double seconds = (s[1].dueTick - s[0].dueTick) / ticksPerSecond;
+  if (!rollSpeedOverTaxi(ac, std::max(s[0].groundSpeed, s[1].groundSpeed), gf_legNm(s[0], s[1]) * metresPerNm, seconds))
+    return;
   const double shownKt = gf_shownKt(s[0], s[1]);
-  if (shownKt >= takeOffRollKt) return;
   for (PositionSample* p : {&s[0], &s[1]})
     if (p->groundSpeed >= takeOffRollKt) p->groundSpeed = shownKt;
 }

@@ -1,11 +1,13 @@
 // What a ground aircraft's own reports show, judged once as each report comes:
-// the speed its positions justify, whether they roll along a line, whether it
-// is pushed, and which report jumped where no aircraft could have gone.
+// how noisy its positions are, the speed they justify, whether they roll
+// along a line, whether it is pushed, and which report jumped where no
+// aircraft could have gone.
 // Intake, the roll rules, steering, curves, catch-up and push-back read it.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace gwr {
 
@@ -39,39 +41,33 @@ struct GroundEvidence {
   // whether the run started from standing or slow.
   std::int32_t pushedRun = 0;
   bool pushedFromStanding = false;
+  // The positions' noise: a running mean of each report's squared offset
+  // from the line through the reports either side of it (m^2), and how many
+  // offsets went into it.
+  double noiseSquareM2 = 0.0;
+  std::int32_t noiseSamples = 0;
   // Reports held in a row as out of reach, and the newest of them.
   std::int32_t held = 0;
   double heldLat = 0.0, heldLon = 0.0, heldTime = 0.0;
-  // The fastest the leg now driven may go (knots): what its reports justify.
-  double legCapKt = 0.0;
 
   const Seen* last() const { return count > 0 ? &seen[newest] : nullptr; }
   // k = 0 the newest, 1 the one before...; none beyond what is kept.
   const Seen* back(std::size_t k) const { return k < count ? &seen[(newest + window - k) % window] : nullptr; }
-  // Due tick of the newest queued report that is airborne where the one
-  // queued before it was not, or the reverse (0: none): the stream mixes air
-  // and ground while it lies after the front.
-  std::int32_t airGroundSwitchDue = 0;
 
-  // Forgets the reports weighed (an airborne one, a stream given up); the
-  // leg being driven keeps its cap and the queue its switch.
-  void clear() {
-    const double cap = legCapKt;
-    const std::int32_t switchDue = airGroundSwitchDue;
-    *this = GroundEvidence{};
-    legCapKt = cap;
-    airGroundSwitchDue = switchDue;
-  }
+  // Forgets the reports weighed (an airborne one, a stream given up).
+  void clear() { *this = GroundEvidence{}; }
 };
 
-enum class GroundVerdict { Take, Hold };
+enum class GroundVerdict { Take, Hold, Jumped };
 
 // A new report r of a known aircraft, `time` its feed time stamp: out of reach
 // of the reports taken before (a position no aircraft on the ground could
 // have reached, or a parked one left at a push-back's pace) it is held, a few
 // in a row at most (positions no aircraft reaches, unless three agree),
 // unless the held one agrees with it; when it shows the newest queued report
-// was the jump, that report leaves the stream.
+// was the jump, that report leaves the stream. Taken, but farther from the
+// last ground report taken than the aircraft could have gone on the ground
+// (and than a holder may come back), it jumped: what came before is given up.
 GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
 // r gets the speed its positions justify where the feed's contradicts them
 // (a stale speed, one that lags them, a roll's over a taxi); true when it did.
@@ -81,6 +77,31 @@ bool gf_justifyReportSpeed(LiveAc& aircraft, PositionSample& r, double time);
 void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 // The newest reports roll along a line at a roll's speed: a take-off roll may start.
 bool gf_reportsRoll(const LiveAc& aircraft);
+// Where the feed says the nose points (radians): its true heading, else its
+// track; a track of 0 without a heading is the feed's "none".
+std::optional<double> gf_reportedNose(const PositionSample& report);
+// How far one of the aircraft's reports typically lies off its true place
+// (metres), judged from its own positions; 0 until a few have told, and
+// while it is less than noiseFloorMetres.
+double gf_positionNoiseMetres(const LiveAc& aircraft);
+// r lies within nearSameDeg of n in latitude and in longitude.
+bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r);
+// r lies where n does as far as the positions tell: within that box, or
+// within their noise.
+bool gf_reportNear(const LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
+// The feed's speeds of n and r carry the aircraft farther than the noise
+// between their times: a report near n has not stood.
+bool gf_speedsCarryBeyondNoise(const LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
+// What the nose's line made of a report: none given (or the two disagree),
+// its leg runs across it (a turn, or noise), brought onto it, or placed on
+// it where the feed's speeds put it.
+enum class NoseLine { none, across, lined, placed };
+// A moving ground report r after n, both noses given and agreeing, whose leg
+// from n strays off the nose's line by no more than the noise: r is brought
+// towards that line, and when its speeds tell, towards where they put it
+// along it, so that noise turns no nose and races no leg. Placed: it moves,
+// however near n its own position lies.
+NoseLine gf_alignReportWithNose(const LiveAc& aircraft, const PositionSample& n, PositionSample& r);
 // The pace a queued report's positions showed when it came (knots, -1: none).
 double gf_justifiedPaceKt(const PositionSample& report);
 // r is queued at the end of the aircraft's stream (call before it is).

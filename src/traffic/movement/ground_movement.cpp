@@ -261,8 +261,9 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
     } else if (s[0].groundSpeed <= 0.0) {
       // From a standstill the mean of 0 and the next report's speed holds
       // it back where it stood at the front: it moves off at their pace and
-      // is there in the report's own time.
-      s[1].dueTick = std::max(std::min(s[1].dueTick, ownDue), pacedDue);
+      // is there in the report's own time, not before (a roll's wide
+      // smoothing would have it roll ahead of its reports).
+      s[1].dueTick = std::max(ownDue, pacedDue);
     } else {
       s[1].dueTick = std::max(s[1].dueTick, pacedDue);
     }

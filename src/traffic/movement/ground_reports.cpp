@@ -59,9 +59,7 @@ bool pushingBack(LiveAc& ac, PositionSample& r) {
     return true;
   }
   if (ac.pushBackCountdown != pushBackSteps || STRAIGHT_PBS_ONLY.current()) return false;
-  std::optional<double> direction;
-  if (r.trueHeadingValid) direction = r.trueHeading;
-  else if (r.track != 0.0) direction = r.track * radiansPerDegree;
+  const std::optional<double> direction = gf_reportedNose(r);
   if (!direction) return false;
   ac.pushBackTurnSide = gf_normalizeAngle(*direction - ac.heading) > 0.0 ? 1 : 0;
   ac.pushBackHasSecondLeg = 1;
@@ -161,17 +159,38 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
     r.groundSpeed = 0.0;
     return true;
   }
-  if (std::fabs(r.lat - n.lat) <= nearSameDeg && std::fabs(r.lon - n.lon) <= nearSameDeg) {
-    if (r.airborne || unconfirmed || (ac.runway.rolling() && n.groundSpeed >= rollStandingKt)) return false;
-    const std::int32_t due = r.dueTick;
-    r = n;
-    r.dueTick = due;
-    r.groundSpeed = 0.0;
-    r.standing = 1;
-    return true;
+  if (gf_reportNear(ac, n, r)) {
+    if (r.airborne || unconfirmed) return false;
+    // Its speeds carry it beyond the noise along the line its nose shows: it moves.
+    PositionSample aligned = r;
+    const NoseLine line = r.groundSpeed > 0.0 ? gf_alignReportWithNose(ac, n, aligned) : NoseLine::none;
+    if (line == NoseLine::placed) {
+      r = aligned;
+      r.standing = 0;
+      return true;
+    }
+    const bool box = gf_reportWithinNearBox(n, r);
+    if (box && ac.runway.rolling() && n.groundSpeed >= rollStandingKt) return false;
+    // The feed says it moves, at a roll's speed or its positions' noise
+    // known: no standstill (a roll's or a slow taxi's would stop), the next
+    // report beyond the noise is awaited a while. Then, within the box, it
+    // stands unless the feed's speeds carried it beyond the noise meanwhile.
+    const bool rolls = ac.runway.rolling() || std::max(r.groundSpeed, n.groundSpeed) >= rollReportKt;
+    const bool moves = r.groundSpeed > 0.0 && (rolls || !box || gf_positionNoiseMetres(ac) > 0.0);
+    if (moves && r.dueTick - n.dueTick <= nearMovingWaitSeconds * ticksPerSecond) return false;
+    // (a leg across the nose it gives within the noise shows no motion)
+    if (!moves || (box && !gf_speedsCarryBeyondNoise(ac, n, r)) || line == NoseLine::across) {
+      const std::int32_t due = r.dueTick;
+      r = n;
+      r.dueTick = due;
+      r.groundSpeed = 0.0;
+      r.standing = 1;
+      return true;
+    }
   }
   r.standing = 0;
   if (r.groundSpeed == 0.0 && (r.airborne || ac.runway.rolling())) return n.groundSpeed < rollStandingKt;
+  if (!r.airborne) gf_alignReportWithNose(ac, n, r);
   return true;
 }
 
@@ -295,16 +314,6 @@ bool gf_bornRollingOut(const LiveAc& ac) {
 
 bool gf_beyondHoldingThreshold(double distanceNm) {
   return distanceNm * metresPerNm > HOLDING_THRESHOLD_METERS.current();
-}
-
-bool gf_groundJump(const LiveAc& ac, const PositionSample& last, const PositionSample& r, double seconds) {
-  // At a stand the stand rules weigh a far report (and learn the stay first).
-  if (r.airborne || last.airborne || ac.phase == AcPhase::Parked || ac.phase == AcPhase::Parking) return false;
-  const double nm = gf_distanceNm(last.lat, last.lon, r.lat, r.lon);
-  if (!gf_beyondHoldingThreshold(nm)) return false;
-  // Reports of a roll nobody saw start may say it goes faster than a taxi.
-  const double fastestKt = std::max({gf_groundCapKt(ac.category, last, r), last.groundSpeed, r.groundSpeed});
-  return nm > fastestKt * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
 }
 
 double gf_speedShownKt(double reportedKt, double shownKt) {

@@ -23,10 +23,6 @@ bool gf_bornRollingOut(const LiveAc& aircraft);
 // A report this far (nm) from where an aircraft held is farther than a
 // holder may come back: beyond HOLDING_THRESHOLD_METERS.
 bool gf_beyondHoldingThreshold(double distanceNm);
-// A ground report r, `seconds` after the feed's last ground report `last`,
-// farther from it than the aircraft could have gone on the ground (and than
-// a holder may come back): a jump of the reported position.
-bool gf_groundJump(const LiveAc& aircraft, const PositionSample& last, const PositionSample& r, double seconds);
 // The speed of a ground report reported at reportedKt whose positions show it
 // faster, at shownKt: a roll the feed itself reports goes at the shown speed,
 // anything slower at most at a taxi's (position noise can lift a taxi this

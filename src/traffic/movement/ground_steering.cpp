@@ -22,15 +22,11 @@ double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) *
 // The fastest the aircraft may go on this leg, metres per tick: what its
 // reports justify (a roll's cap while they roll, whatever the flags say).
 double capPerTick(const LiveAc& ac) {
-  const double capKt = ac.evidence.legCapKt > 0.0 ? ac.evidence.legCapKt : taxiCapKt;
+  const double capKt = ac.legCapKt > 0.0 ? ac.legCapKt : taxiCapKt;
   return capKt * metresPerSecondPerKt / ticksPerSecond;
 }
 
 } // namespace
-
-double gf_reportedNose(const PositionSample& r) {
-  return r.trueHeadingValid ? r.trueHeading : r.track * radiansPerDegree;
-}
 
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
 
@@ -39,7 +35,7 @@ void gf_steerLegStart(LiveAc& ac) {
   ac.legFromLat = ac.lat;
   ac.legFromLon = ac.lon;
   // The leg's cap: a roll's or a taxi's as its reports go.
-  if (s.size() >= 2) ac.evidence.legCapKt = gf_groundCapKt(ac.category, s[0], s[1]);
+  if (s.size() >= 2) ac.legCapKt = gf_groundCapKt(ac.category, s[0], s[1]);
   if (ac.phase == AcPhase::PushingBack) {
     ac.reversing = 1;
     return;

@@ -11,8 +11,6 @@ namespace gwr {
 // is when the ground evidence found its report pushed. The leg's speed cap
 // comes from its reports, not from the roll flags.
 void gf_steerLegStart(LiveAc& aircraft);
-// Where a report says its nose points, radians: its heading, else its track.
-double gf_reportedNose(const PositionSample& report);
 // The direction the aircraft travels in, radians: its nose, or its tail when pushed.
 double gf_travelHeading(const LiveAc& aircraft);
 // One tick of a ground leg towards the front report, due at its due tick:

@@ -177,6 +177,29 @@ inline constexpr std::array<std::int64_t, 6> towedWithinTicks{0, 90000, 150000, 
 // Reports while the feed runs on.
 inline constexpr double nearSameDeg = 0.00015;
 inline constexpr double rollReportKt = 30.0, rollStandingKt = 50.0;
+// Position noise, judged from each report's offset from the line through the
+// reports either side of it: only reports this close in time tell (seconds;
+// farther apart a turn looks like noise), an offset counts at most this much
+// (metres), the running mean takes each new one at this weight, and it is
+// read once this many have come.
+inline constexpr double noiseSpanMaxSeconds = 10.0;
+inline constexpr double noiseOffsetCapMetres = 15.0;
+inline constexpr double noiseMeanWeight = 0.125;
+inline constexpr std::int32_t noiseSamplesRead = 4;
+// Two reports closer than this many times the noise (at most noiseNearMaxMetres)
+// show no motion between them; reports whose noses agree within noiseLineDeg
+// and whose leg lies within that of the nose's line are brought towards it,
+// and along it towards where the feed's speeds put them, keeping this share
+// of their offset (the line and pace the reports follow are found over
+// several, not fixed by the noise of the first).
+inline constexpr double noiseFloorMetres = 2.0;  // less tells nothing: a turn or a change of speed
+inline constexpr double noiseNearFactor = 3.0;
+inline constexpr double noiseNearMaxMetres = 30.0;
+inline constexpr double noiseLineDeg = 8.0;
+inline constexpr double noiseKeptShare = 0.25;
+// Near reports whose feed says they move are refused this long (seconds)
+// after the last one taken, waiting for one beyond the noise.
+inline constexpr double nearMovingWaitSeconds = 10.0;
 inline constexpr double extrapolatedTurnDeg = 100.0;
 inline constexpr double landingTurnDeg = 90.0, restartTurnDeg = 150.0;
 inline constexpr double landingFastKt = 40.0;

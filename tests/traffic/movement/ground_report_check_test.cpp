@@ -118,6 +118,9 @@ TEST(GroundReportCheck, NearReportsAreRefusedAirborneUnconfirmedOrRollingFast) {
       {"0 kt inside, rolling, N at 50 kt", {inside, 0.0, 0.0}, {.nKt = 50.0, .rolling = true}, Outcome::refused},
       {"0 kt inside, rolling, N at 49 kt", {inside, 0.0, 0.0}, {.nKt = 49.0, .rolling = true},
        Outcome::standingCopyOfN},
+      // a roll never stands on a report near the one before: it waits for the next
+      {"20 kt inside, rolling, N at 20 kt", {inside, 0.0, 20.0}, {.nKt = 20.0, .rolling = true}, Outcome::refused},
+      {"35 kt inside, N at 30 kt", {0.0, inside, 35.0}, {.nKt = 30.0}, Outcome::refused},
       {"0 kt outside, airborne, N at 49 kt", {outside, 0.0, 0.0, true}, {.nKt = 49.0}, Outcome::movingAtR},
       {"0 kt outside, airborne, N at 50 kt", {outside, 0.0, 0.0, true}, {.nKt = 50.0}, Outcome::refused},
       {"0 kt outside, rolling, N at 50 kt", {0.0, outside, 0.0}, {.nKt = 50.0, .rolling = true}, Outcome::refused},

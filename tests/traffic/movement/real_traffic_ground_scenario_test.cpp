@@ -202,6 +202,29 @@ std::vector<Report> garbagePositions() {
   return r;
 }
 
+// A departure queue along 070: reports every `every` seconds for 5 minutes,
+// `movingS` at 4 kt and `standingS` standing by turns, the heading 070 +/- 3,
+// each position up to noiseM off (as a feed gives them every day).
+std::vector<Report> noisyQueue(double noiseM, double every, double movingS = 20.0, double standingS = 20.0) {
+  std::vector<Report> r;
+  std::uint32_t seed = 2463534242u;
+  const auto next = [&seed] {  // the same noise on every platform
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return static_cast<double>(seed) / 4294967296.0;
+  };
+  double metres = 0.0;
+  for (double t = 0.0; t <= 300.0 + 1e-9; t += every) {
+    const bool moving = std::fmod(t, movingS + standingS) < movingS;
+    const LatLon at = ahead(ahead(apron, 70.0, metres), 360.0 * next(), noiseM * std::sqrt(next()));
+    const double heading = 70.0 + 6.0 * next() - 3.0;
+    r.push_back({t, at, moving ? 4.0 : 0.0, heading, heading});
+    if (moving) metres += 4.0 * 1852.0 / 3600.0 * every;
+  }
+  return r;
+}
+
 // Created at its stand facing 185, standing 20 s, then going along 185 at
 // 6 kt while its reports give a heading of 005 (as if pushed).
 std::vector<Report> leavesItsStandReportedPushed() {
@@ -259,16 +282,21 @@ struct Seen {
   double fastestBackwardsKt = 0.0;
   double worstLagS = 0.0;         // after a report's time plus the delay, until the object was within 20 m
   double sharpestTurnDeg = 0.0;   // the nose's largest change from one pose to the next (0.1 s)
+  double worstNoseFromDeg = 0.0;  // the nose's largest difference from a given one, once created
   int objects = 0, removals = 0;
 };
 
 Seen watch(const EngineHarness& harness, const std::vector<Report>& reports, double endS, double pushedFromS,
-           double pushedToS) {
+           double pushedToS, double noseDeg) {
   Seen seen;
   for (const auto& [id, track] : harness.tracks()) {
     ++seen.objects;
     if (track.removed >= 0.0) ++seen.removals;
     const auto& p = track.points;
+    for (const auto& q : p)
+      if (noseDeg >= 0.0)
+        seen.worstNoseFromDeg = std::max(
+            seen.worstNoseFromDeg, std::fabs(std::remainder(q.pose.heading * degreesPerRadian - noseDeg, 360.0)));
     for (std::size_t i = 1; i < p.size(); ++i)
       seen.sharpestTurnDeg = std::max(
           seen.sharpestTurnDeg,
@@ -311,6 +339,7 @@ struct GroundCase {
   bool bornAtStand = false;                         // created at a stand where its first report is
   double pushedFromS = -1.0, pushedToS = -1.0;      // moving then, it goes tail first
   double turnDeg = 2.2;  // the most the nose may turn in 0.1 s: an A320's 0.21 degrees a tick, and a margin
+  double noseDeg = -1.0, noseWithinDeg = 180.0;  // >= 0: on the ground the nose stays within this of it
 };
 
 void flyGroundCases(const std::vector<GroundCase>& cases) {
@@ -343,7 +372,7 @@ void flyGroundCases(const std::vector<GroundCase>& cases) {
     standTableReady.store(false);
     gf_clearStands(standTable);
     gf_clearParkAirport();
-    const Seen seen = watch(harness, reports, c.seconds, c.pushedFromS, c.pushedToS);
+    const Seen seen = watch(harness, reports, c.seconds, c.pushedFromS, c.pushedToS, c.noseDeg);
     EXPECT_EQ(seen.objects, 1);  // never removed and created again
     EXPECT_EQ(seen.removals, 0);
     EXPECT_LE(seen.worstNoseOffDeg, c.noseOffDeg);
@@ -353,6 +382,7 @@ void flyGroundCases(const std::vector<GroundCase>& cases) {
     }
     EXPECT_LE(seen.worstLagS, c.lagS);
     EXPECT_LE(seen.sharpestTurnDeg, c.turnDeg);
+    EXPECT_LE(seen.worstNoseFromDeg, c.noseWithinDeg);
     // The motion check reads the same poses: never backwards faster than a
     // push-back, the nose never off its path for long.
     const motioncheck::MotionReport motion = harness.motion();
@@ -384,6 +414,18 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
       {"reports every 10 s round a corner", [] { return cornerEvery(10.0); }, 250, noseOffDeg, 15 * 1.5, 0.1, 1e9},
       // never followed, never removed for them, not at its creation either
       {"positions 2 km off at a pace of 1,900 kt", garbagePositions, 240, noseOffDeg, 15 * 1.5, 0.1, 1e9},
+      // a queue whose positions are noisy: the nose stays along it, never pushed
+      // (legs paced to noisy reports: up to 3 times its speed over a second; its
+      // first reports, before their noise is known, turn it up to 25 degrees,
+      // at 10 m up to 35)
+      {"queue at 4 kt, every second, 10 m off", [] { return noisyQueue(10.0, 1.0); }, 360, noseOffDeg, 4 * 4.0, 0.1,
+       1e9, false, -1.0, -1.0, 2.2, 70.0, 35.0},
+      {"queue at 4 kt, every second, 8 m off", [] { return noisyQueue(8.0, 1.0); }, 360, noseOffDeg, 4 * 3.2, 0.1,
+       1e9, false, -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every second, 3 m off", [] { return noisyQueue(3.0, 1.0); }, 360, noseOffDeg, 4 * 3.2, 0.1,
+       1e9, false, -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 2 s, 5 m off, 12 s moving and 30 s standing", [] { return noisyQueue(5.0, 2.0, 12.0, 30.0); },
+       360, noseOffDeg, 4 * 3.2, 0.1, 1e9, false, -1.0, -1.0, 2.2, 70.0, 25.0},
       // one stray report moves nothing
       {"one report 40 m aside at its stand", strayReportAtStand, 230, 1e9, 1.0, 0.1, 1e9, true, -1.0, -1.0, 0.5},
   });

@@ -389,6 +389,25 @@ std::vector<Row> takeOff() {
   return rows;
 }
 
+// The take-off as a feed gives it: reports every `every` seconds, standing
+// 20 s, then rolling 3 kt a second and lifting off at 150 kt, the heading the
+// runway's, each ground position noiseM off along and across it by turns.
+std::vector<Row> noisyTakeOff(double noiseM, double every) {
+  std::vector<Row> rows;
+  const double rollFromS = std::ceil(20.0 / every - 1e-9) * every;
+  for (double t = 0.0; t < rollFromS - 1e-9; t += every) rows.push_back({t, runwayPoint, fieldFt, 0.0, 0.0, true});
+  const LatLon off = evenly(rows, rollFromS, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, every);
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  const double airborne = rows.back().time + every;
+  rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * every), fieldFt + 50.0, 155.0, 1500.0, false});
+  rows.push_back({airborne + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0, 2000.0,
+                  false});
+  for (Row& r : rows) r.headingDeg = runwayDeg;
+  return rows;
+}
+
 // The same roll up to 110 kt, then braking at 5 kt a second to a stop, and standing.
 constexpr double rejectedStopS = 20.0 + 110.0 / 3.0 + 22.0;
 std::vector<Row> rejectedTakeOff() {
@@ -777,6 +796,18 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       // speeds change as an aircraft's do (legs paced report by report: up to 6 kt
       // in a step, twice that while a leg catches up)
       {"take-off", scenarioText(header, takeOff(), 2.0), {}, 140, smooth(liftsOff(takeOffAirborneS + 30.0 + 10.0), 13.0)},
+      // positions as noisy as a feed's: a straight roll along the runway's line
+      // (while it gathers its first 50 kt its legs are paced to reports still
+      // within their noise: its speed changes up to 20 kt in a second; at 10 m
+      // every 1.2 s more, left to the straight roll alone)
+      {"take-off, reports every 1.1 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 1.1), 1.1), {}, 140,
+       smooth(liftsOff(firstAirborneS(noisyTakeOff(8.0, 1.1)) + 30.0 + 10.0), 20.0)},
+      {"take-off, reports every 1.1 s 5 m off", scenarioText(header, noisyTakeOff(5.0, 1.1), 1.1), {}, 140,
+       smooth(liftsOff(firstAirborneS(noisyTakeOff(5.0, 1.1)) + 30.0 + 10.0), 20.0)},
+      {"take-off, reports every 1.2 s 10 m off", scenarioText(header, noisyTakeOff(10.0, 1.2), 1.2), {}, 140,
+       liftsOff(firstAirborneS(noisyTakeOff(10.0, 1.2)) + 30.0 + 10.0)},
+      {"take-off, reports every 3 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 3.0), 3.0), {}, 140,
+       smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.0)) + 30.0 + 10.0)), 13.0)},
       {"rejected take-off at 110 kt", scenarioText(header, rejectedTakeOff(), 2.0), {}, 200,
        smooth(grounded(110.0 * 1.1), 13.0, 110.0 * 1.1, rejectedStopS + 30.0 + 10.0)},
       // off the runway at 55 kt for 12 s (its reports flown from 336 s)

@@ -19,13 +19,14 @@ inline constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the 
 inline constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
 
 // One timed point of a flight, written straight into a scenario row.
-struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; };
+struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; double headingDeg = -1.0; };
 
 inline std::string scenarioText(const std::string& header, const std::vector<Row>& rows, double interval = 2.0) {
   std::string text = fmt::format("interval {}\n{}\n", interval, header);
   for (const Row& r : rows)
-    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}\n", r.time, r.at.latitude, r.at.longitude,
-                        r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air");
+    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}{}\n", r.time, r.at.latitude, r.at.longitude,
+                        r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air",
+                        r.headingDeg >= 0.0 ? fmt::format(" {:.1f}", r.headingDeg) : std::string());
   return text;
 }
 
