@@ -584,76 +584,6 @@ std::vector<Row> holderNextTaxiingFast(double every, double kt, double metres) {
   return rows;
 }
 
-// The noisy take-off with its nose reported `crabDeg` off its track.
-std::vector<Row> crabbedTakeOff(double noiseM, double every, double crabDeg) {
-  std::vector<Row> rows = noisyTakeOff(noiseM, every);
-  for (Row& r : rows) r.headingDeg = runwayDeg + crabDeg;
-  return rows;
-}
-
-// Final approach on 25C, down at 135 kt, braking 3 kt a second to 20 kt and
-// turning off south; its feed repeats 135 kt for the first 20 s of its roll-out.
-std::vector<Row> landingWithAStaleSpeed(bool stale = true) {
-  std::vector<Row> rows;
-  const LatLon start{50.103262, 8.830174};
-  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
-  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
-  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
-  const LatLon slow = evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 20.0,
-                             3.0, 1.0);
-  for (Row& r : rows) r.kt = stale && r.ground && r.time < 299.0 ? 135.0 : r.kt;
-  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0,
-                  0.0, true});
-  return rows;
-}
-
-// Taxiing south across 25C at 25 kt, square to it, its positions noiseM off
-// along and across by turns.
-std::vector<Row> taxiAcrossTheRunway(double noiseM) {
-  std::vector<Row> rows;
-  const double southDeg = runwayDeg + 90.0;
-  straight(rows, 0.0, ahead(runwayPoint, southDeg + 180.0, 600.0), southDeg, 25.0, 1200.0 / (25.0 * 0.514444), 1.0,
-           25.0);
-  for (std::size_t i = 1; i + 1 < rows.size(); ++i)
-    rows[i].at = ahead(ahead(rows[i].at, southDeg, i % 2 ? noiseM : -noiseM), runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
-  return rows;
-}
-
-// Final approach on 25C at 132 kt; three ground reports at 125 kt down the
-// runway `every` seconds apart, then climbing away at 1500 ft/min.
-std::vector<Row> touchAndGo(double every) {
-  std::vector<Row> rows;
-  const LatLon start{50.103262, 8.830174};
-  const LatLon low = ahead(start, runwayDeg, (160.0 + 132.0) / 2.0 * 0.514444 * shortFinalS);
-  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
-  double t = 0.0;
-  for (; t < 400.0 / (700.0 / 60.0); t += every)
-    rows.push_back({shortFinalS + t, ahead(low, runwayDeg, 132.0 * 0.514444 * t), fieldFt + 400.0 - 700.0 / 60.0 * t,
-                    132.0, -700.0, false});
-  const double downM = 132.0 * 0.514444 * t;
-  for (int k = 0; k < 3; ++k)
-    rows.push_back({shortFinalS + t + k * every, ahead(low, runwayDeg, downM + 125.0 * 0.514444 * k * every), fieldFt,
-                    125.0, 0.0, true});
-  const double lastDownS = t + 2.0 * every, lastDownM = downM + 125.0 * 0.514444 * 2.0 * every;
-  for (double up = every; up <= 60.0; up += every) {
-    const double kt = std::min(150.0, 125.0 + 2.0 * up);
-    rows.push_back({shortFinalS + lastDownS + up, ahead(low, runwayDeg, lastDownM + (125.0 + kt) / 2.0 * 0.514444 * up),
-                    fieldFt + 1500.0 / 60.0 * up, kt, 1500.0, false});
-  }
-  return rows;
-}
-
-// As bornInALandingRoll, reported every `every` seconds, one report in its
-// roll-out 300 m ahead of where it rolls.
-std::vector<Row> landingRollWithAJump(double every) {
-  std::vector<Row> rows;
-  const LatLon slow = evenly(rows, 0.0, runwayPoint, runwayDeg, 116.0, 20.0, 3.0, every);
-  rows[rows.size() / 2].at = ahead(rows[rows.size() / 2].at, runwayDeg, 300.0);
-  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0, 0.0,
-                  true});
-  return rows;
-}
-
 // Feed silences: one, and a second later on.
 struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
@@ -954,24 +884,6 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"holder next seen taxiing fast ahead, 36 kt 600 m on, reports every 2 s",
        scenarioText(header, holderNextTaxiingFast(2.0, 36.0, 600.0), 2.0), {queueSilentFromS, queueSilentToS}, 460,
        grounded(36.0 * 1.5)},  // (still catching up when they end, it stops where it is: the holding)
-      // a crosswind roll: its nose reported 10 degrees off the way it rolls
-      {"take-off, its nose reported 10 degrees off its track",
-       scenarioText(header, crabbedTakeOff(0.0, 2.0, 10.0), 2.0), {}, 140,
-       normal(liftsOff(firstAirborneS(crabbedTakeOff(0.0, 2.0, 10.0)) + 30.0 + 10.0))},
-      {"take-off, reports every 10 s", scenarioText(header, noisyTakeOff(0.0, 10.0), 10.0), {}, 160,
-       normal(liftsOff(firstAirborneS(noisyTakeOff(0.0, 10.0)) + 30.0 + 10.0))},
-      {"take-off, reports every 6 s 10 m off", scenarioText(header, noisyTakeOff(10.0, 6.0), 6.0), {}, 160,
-       normal(liftsOff(firstAirborneS(noisyTakeOff(10.0, 6.0)) + 30.0 + 10.0))},
-      {"landing every 5 s, the feed repeating 135 kt into its roll-out",
-       scenarioText(header, landingWithAStaleSpeed(), 5.0), {}, 420, keptThroughLanding()},
-      {"taxi across the runway at 25 kt, every 3 s 5 m off", scenarioText(header, taxiAcrossTheRunway(5.0), 3.0), {},
-       150, normal(grounded(25.0 * 1.5))},
-      {"landing roll with one report 300 m ahead", scenarioText(header, landingRollWithAJump(2.0), 2.0), {}, 160,
-       smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
-      // (down for its three reports' spacing and its rotation)
-      {"touch-and-go, three ground reports", scenarioText(header, touchAndGo(2.0), 2.0), {}, 340, bounces(2.0 * 6.0)},
-      {"touch-and-go, three ground reports every 3 s", scenarioText(header, touchAndGo(3.0), 3.0), {}, 340,
-       bounces(3.0 * 5.0)},
       {"climbing out when its reports end", scenarioText(header, climbOutThenSilent(), 5.0), {}, 150,
        smoothAloft(climbOutEndS + 30.0)},
   };
