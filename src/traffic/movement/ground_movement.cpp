@@ -214,6 +214,13 @@ double gf_groundRollCapKt(AcCategory category) {
   return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]);
 }
 
+// What the leg's own reports say, not the flags: those are set only once a
+// roll is under way and stay set through a taxi-in.
+double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
+  const bool rolling = a.airborne || b.airborne || std::max(a.groundSpeed, b.groundSpeed) >= takeOffRollKt;
+  return rolling ? gf_groundRollCapKt(category) : taxiCapKt;
+}
+
 namespace {
 
 // The pace the positions of the leg's report showed when it came (the

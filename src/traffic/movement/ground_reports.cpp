@@ -301,6 +301,17 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   }
 }
 
+bool gf_bornRollingOut(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (s.size() < 2 || s[0].groundSpeed < takeOffRollKt) return false;
+  // A take-off roll whose feed repeats a speed shows the same two speeds:
+  // only a real slowing is a roll-out.
+  if (s[1].groundSpeed != s[0].groundSpeed) return s[1].groundSpeed < s[0].groundSpeed;
+  if (s.size() < 3) return false;
+  const std::size_t mid = (s.size() - 1) / 2;
+  return gf_shownKt(s[mid], s.back()) < gf_shownKt(s[0], s[mid]) - shownSlowingKt;
+}
+
 bool gf_beyondHoldingThreshold(double distanceNm) {
   return distanceNm * metresPerNm > HOLDING_THRESHOLD_METERS.current();
 }

@@ -9,7 +9,6 @@
 #include "refdata/ac_category.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
-#include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/taxi_curves.h"
