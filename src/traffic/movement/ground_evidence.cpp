@@ -59,7 +59,7 @@ double nearMetres(const LiveAc& ac) {
 }
 
 // A take-off roll or a landing's roll-out under way: the roll rules weigh it.
-bool rollUnderWay(const LiveAc& ac) { return ac.runway.onRunway() || ac.runway.landing(); }
+bool rollUnderWay(const LiveAc& ac) { return ac.takeOffRoll || ac.touchedDown || ac.landing; }
 
 // The speed positions show in place of a feed speed they contradict: outside
 // a roll at most a taxi's.

@@ -40,7 +40,7 @@ void gf_steerLegStart(LiveAc& ac) {
     ac.reversing = 1;
     return;
   }
-  if (s.size() < 2 || s[1].standing || ac.runway.onRunway() || ac.phase != AcPhase::Taxi) {
+  if (s.size() < 2 || s[1].standing || ac.takeOffRoll || ac.touchedDown || ac.phase != AcPhase::Taxi) {
     if (s.size() < 2 || !s[1].standing) ac.reversing = 0;
     return;
   }
