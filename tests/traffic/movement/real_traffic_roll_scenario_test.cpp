@@ -116,13 +116,20 @@ LatLon liftOffAtLast(std::vector<Row>& rows, double aboveFt) {
 // 370 m away, past the point abeam the hold: it lined up behind it after a
 // backtrack. It accelerates on and lifts off at 140 kt.
 const LatLon backtrackHold = ahead(abeamHold, runwayDeg + 90.0, 100.0);
-constexpr double backtrackResumeS = 200.0, backtrackAirborneS = 230.0;
-std::vector<Row> backtrackAtTheHold() {
+// A minute's taxi at 10 kt on 101 into backtrackHold, reported every
+// spacingS seconds, then standing there at 80 s.
+std::vector<Row> taxiedToBacktrackHold(double spacingS) {
   std::vector<Row> rows;
   const double taxiDeg = runwayDeg - 147.0;
-  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, 10.0, 10.0);
+  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, spacingS,
+           10.0);
   rows.back().kt = 0.0;
   rows.push_back({80.0, backtrackHold, fieldFt, 0.0, 0.0, true});
+  return rows;
+}
+constexpr double backtrackResumeS = 200.0, backtrackAirborneS = 230.0;
+std::vector<Row> backtrackAtTheHold() {
+  std::vector<Row> rows = taxiedToBacktrackHold(10.0);
   const LatLon rolling = ahead(abeamHold, runwayDeg, std::sqrt(370.0 * 370.0 - 100.0 * 100.0));
   // 80 to 140 kt in 30 s (2 kt a second), then climbing away.
   double kt = 80.0, metres = 0.0;
@@ -194,11 +201,7 @@ std::vector<Row> landingThatBacktracks() {
 // at 600 ft, climbing out on 180 from another runway, west of the field.
 constexpr double farHoldResumeS = 700.0;
 std::vector<Row> holderSeenNextFarAway() {
-  std::vector<Row> rows;
-  const double taxiDeg = runwayDeg - 147.0;
-  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, 10.0, 10.0);
-  rows.back().kt = 0.0;
-  rows.push_back({80.0, backtrackHold, fieldFt, 0.0, 0.0, true});
+  std::vector<Row> rows = taxiedToBacktrackHold(10.0);
   const LatLon up = ahead(backtrackHold, 240.0, 3000.0);
   rows.push_back({farHoldResumeS, up, fieldFt + 600.0, 160.0, 2000.0, false});
   rows.push_back({farHoldResumeS + 30.0, ahead(up, 180.0, 170.0 * 0.514444 * 30.0), fieldFt + 1600.0, 180.0, 2000.0,
@@ -260,11 +263,7 @@ std::vector<Row> queuedFarBesideTheRunway(bool seenRolling = false) {
 // up 1.2 km down the runway from the point abeam the hold, climbing away.
 constexpr double quickAirborneS = 140.0;
 std::vector<Row> holderSeenAloftSoonAfter() {
-  std::vector<Row> rows;
-  const double taxiDeg = runwayDeg - 147.0;
-  straight(rows, 0.0, ahead(backtrackHold, taxiDeg + 180.0, 10.0 * 0.514444 * 60.0), taxiDeg, 10.0, 60.0, 5.0, 10.0);
-  rows.back().kt = 0.0;
-  rows.push_back({80.0, backtrackHold, fieldFt, 0.0, 0.0, true});
+  std::vector<Row> rows = taxiedToBacktrackHold(5.0);
   const LatLon up = ahead(abeamHold, runwayDeg, 1200.0);
   rows.push_back({quickAirborneS, up, fieldFt + 300.0, 150.0, 2000.0, false});
   rows.push_back({quickAirborneS + 15.0, ahead(up, runwayDeg, 158.0 * 0.514444 * 15.0), fieldFt + 800.0, 165.0, 2000.0,
