@@ -113,6 +113,10 @@ TEST_F(ParkingScenario, ParkAirportFillsWithStaticAircraftMakesWayForLiveOnesRen
   CUSTOM_PARKING_PERCENTAGE.setCurrent(50);
   gf_installParking();
 
+  // The feed's first line sets the program's clock (Monday 06:13): the first
+  // plan and the renewals below are made for the same day whatever the
+  // computer's own clock says.
+  harness.feedLine(TrafficLine().set(14, fmt::format("{}", testsupport::harnessStartTime)).text());
   // The list is read at the loop's start; the user on the ground picks EDDF.
   lf_parkAirportDriver(true);
   EXPECT_EQ(parkAirports.size(), 1U);
