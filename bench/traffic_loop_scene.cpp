@@ -26,6 +26,7 @@
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/feed/traffic_queue.h"
+#include "traffic/movement/runway_phases.h"
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/stand_learning.h"
@@ -547,8 +548,8 @@ void gf_feedReports(Scene& scene) {
     if (ac.sim.simState == AcSimState::Active) {
       scene.activeNow.insert(ac.hexId);
       if (ac.phase == AcPhase::PushingBack) scene.pushingBack.insert(ac.hexId);
-      if (ac.phase == AcPhase::TakeOff || ac.takeOffRoll) scene.takingOff.insert(ac.hexId);
-      if (ac.landing || ac.touchedDown) scene.landing.insert(ac.hexId);
+      if (ac.phase == AcPhase::TakeOff || ac.runway.rolling()) scene.takingOff.insert(ac.hexId);
+      if (ac.runway.landing() || ac.runway.afterTouchdown()) scene.landing.insert(ac.hexId);
       if (ac.onGroundConfirmed && ac.turning) scene.groundTurning.insert(ac.hexId);
       if (ac.phase == AcPhase::Taxi) scene.taxiing.insert(ac.hexId);
     }

@@ -13,6 +13,7 @@
 #include "traffic/engine/sample_queue.h"
 #include "traffic/feed/traffic_record.h"
 #include "traffic/movement/ground_evidence.h"
+#include "traffic/movement/runway_phases.h"
 #include "traffic/simclient/ai_control.h"
 
 namespace gwr {
@@ -76,9 +77,6 @@ struct LiveAc : AcDescription {
   std::uint64_t parkedSince = 0;
   std::int32_t extrapolationCount = 0;
   std::uint32_t holdingSince = 0;
-  // Due tick of the last report made up for a roll from the hold (0: none):
-  // a roll called off takes those with it.
-  std::int32_t madeUpRollDue = 0;
   AcPhase phase = AcPhase::Birth;
   AcPhase previousPhase = AcPhase::Birth;
   std::uint8_t atStandCheck = 0, onGroundConfirmed = 0, hasFlightPlan = 0, closeToUser = 0, holding = 0;
@@ -99,8 +97,10 @@ struct LiveAc : AcDescription {
   std::uint8_t headingOverrideSet = 0;
   std::uint8_t pushBackTurnSide = 0, pushBackHasSecondLeg = 0;
   std::uint32_t landingStage = 0;
-  std::uint8_t landing = 0, landed = 0, towed = 0, approachCleared = 0, takeOffRoll = 0;
-  std::uint8_t highConfigured = 0, lowConfigured = 0, settling = 0, touchedDown = 0, leaving = 0, turning = 0;
+  std::uint8_t towed = 0, approachCleared = 0;
+  std::uint8_t highConfigured = 0, lowConfigured = 0, settling = 0, leaving = 0, turning = 0;
+  // Take-off roll, lift-off, approach, roll-out: changed only by rp_transition.
+  RunwayPhases runway;
   // Kept by the stand logic: the position last tried for parking, the
   // stream-extended mark, and the callsign pair learned for this flight.
   double parkTriedLat = 0.0, parkTriedLon = 0.0;

@@ -34,6 +34,7 @@
 #include "traffic/movement/live_motion.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/roll_start.h"
+#include "traffic/movement/runway_phases.h"
 
 namespace gwr {
 
@@ -100,8 +101,8 @@ void cutStandingTail(LiveAc& ac, const PositionSample& r) {
 
 // A take-off roll under way, or reports on both sides of a jump at a roll's speed.
 bool rollGoesOn(const LiveAc& ac, const PositionSample& r) {
-  if (ac.touchedDown || r.airborne) return false;
-  return ac.takeOffRoll || (ac.lastReport.groundSpeed >= takeOffRollKt && r.groundSpeed >= takeOffRollKt);
+  if (ac.runway.afterTouchdown() || r.airborne) return false;
+  return ac.runway.rolling() || (ac.lastReport.groundSpeed >= takeOffRollKt && r.groundSpeed >= takeOffRollKt);
 }
 
 void takeCallsign(LiveAc& ac, const std::string& callsign) {
@@ -143,7 +144,7 @@ void replaceKey(LiveAc& ac, const LivKey& key) {
 // False refuses the record.
 bool updateIdentity(LiveAc& ac, const TrafficRecord& r) {
   const AcIdentity& id = r.identity;
-  if (ac.takeOffRoll || ac.landing) return true;
+  if (ac.runway.rolling() || ac.runway.landing()) return true;
   if (ac.sim.simState == AcSimState::Buffer) {
     if (!id.origin.empty()) ac.origin = id.origin;
     if (!id.destination.empty()) ac.destination = id.destination;
@@ -344,7 +345,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       return;
     }
     // Stopped at the end of a made-up roll-out, it goes on from its reports wherever they are.
-    const bool farFromHold = ac.holding && !ac.touchedDown &&
+    const bool farFromHold = ac.holding && !ac.runway.afterTouchdown() &&
                              gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                                 positionOf(report)));
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
@@ -356,7 +357,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     }
     // Stood at the end of a made-up roll-out while its reports taxied on: it
     // moves off at their speed, not from standstill (a long leg at half speed).
-    const bool leftBehind = ac.holding && ac.touchedDown && !report.airborne && report.groundSpeed > 0.0 &&
+    const bool leftBehind = ac.holding && ac.runway.afterTouchdown() && !report.airborne && report.groundSpeed > 0.0 &&
                             gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                                positionOf(report)));
     if (ac.phase == AcPhase::Birth) {
@@ -367,6 +368,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       return;
     }
     if (!checkExtendingSituations(ac, report)) return;
+    rp_transition(ac, RunwayEvent::ReportsBack);
     if (ac.extrapolationCount > 0) {
       // the feed is back: the made-up reports give way to the real one
       ac.samples.resize(1);
@@ -383,8 +385,9 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.front().standing = 0;
       ac.samples.front().groundSpeed = report.groundSpeed;
     }
-    report.dueTick = std::max(report.dueTick, newest.dueTick + 1);
     gf_takeOffOnNewReport(ac, newest, report);
+    // After the roll's call-off: the reports it put off fall due in their own time again.
+    report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
     if (tookOff) gf_rollFromHold(ac, report);
     gf_noteQueued(ac, report);
     ac.samples.push_back(report);
@@ -520,8 +523,8 @@ void spawnLiveAc(LiveAc& ac) {
   gf_justifyLeg(ac);
   lf_initialAttitude(ac);
   if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {
-    // It has landed and rolls out: its speed starts no take-off roll.
-    ac.touchedDown = 1;
+    // Down and rolling out: its speed starts no take-off roll.
+    rp_transition(ac, RunwayEvent::BornRollingOut);
     ac.touchdownHeading = ac.heading;
   }
   ac.sim.simState = AcSimState::Adding2Sim;

@@ -22,6 +22,7 @@
 #include "traffic/engine/status_files.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/runway_phases.h"
 #include "traffic/simclient/sim_client_constants.h"
 #include "traffic/simclient/sim_commands.h"
 #include "traffic/simclient/sim_ids.h"
@@ -89,10 +90,8 @@ void groundData(const SimFeedback& f) {
   const bool reportsGround = f.value == 1;
   if (reportsGround && !ac->onGroundConfirmed && ac->rotationSteps <= 1 &&
       ac->sim.simState != AcSimState::RemovingFromSim && ac->phase != AcPhase::TakeOff) {
-    if (ac->landing) {
-      ac->touchedDown = 1;
+    if (rp_transition(*ac, RunwayEvent::TouchesDown)) {
       ac->touchdownHeading = ac->heading;
-      ac->landing = 0;
       gf_setSpoilers(ac->sim, 1);
       if (ac->category != AcCategory::Light) {
         const double lever = ac->fsltlLivery ? -double(fullLever) : double(fullLever);

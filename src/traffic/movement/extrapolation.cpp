@@ -69,12 +69,12 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   if (moving && front.airborne && !grounded) {
     // Only a landing slows down on its own; anything else flies on as it was seen.
     double factor = 1.0;
-    if (ac.landing) factor = n < landingSteadyReports ? 1.0 : landingExtrapolationFactor;
+    if (ac.runway.landing()) factor = n < landingSteadyReports ? 1.0 : landingExtrapolationFactor;
     copy.groundSpeed = std::max(front.groundSpeed * factor, minLegSpeedKt);
-  } else if (moving && (ac.touchedDown || ac.landing || front.airborne)) {
+  } else if (moving && (ac.runway.afterTouchdown() || ac.runway.landing() || front.airborne)) {
     copy.groundSpeed = rollOutKt(front.groundSpeed, step);
     copy.verticalSpeed = 0.0;
-  } else if (moving && ac.takeOffRoll && front.groundSpeed > rollMadeUpMinKt) {
+  } else if (moving && ac.runway.rolling() && front.groundSpeed > rollMadeUpMinKt) {
     const SpeedStep s = takeOffRollStep(front.groundSpeed, step);
     copy.groundSpeed = s.kt;
     copy.verticalSpeed = s.fpm;
@@ -96,13 +96,13 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   const double field = fieldElevationFt(ac);
   const double from = front.airborne && !grounded ? front.altitude : field;
   copy.altitude = from;
-  if (ac.landing && ac.landingStage == 0) {
+  if (ac.runway.landing() && ac.landingStage == 0) {
     copy.verticalSpeed = landingExtrapolatedFpm;
     copy.altitude = from - landingSinkFeetPerSecond * seconds;
   } else if (ac.phase == AcPhase::TakeOff) {
     copy.verticalSpeed = takeOffExtrapolatedFpm;
     copy.altitude = from + takeOffClimbFeetPerSecond * seconds;
-  } else if (front.airborne && !grounded && !ac.landing) {
+  } else if (front.airborne && !grounded && !ac.runway.landing()) {
     // Climbing on as it was seen, from where it is: a level copy below it
     // would pull it down against the least climb near the ground, step by step.
     copy.altitude = std::max(from, ac.altitude) + std::max(front.verticalSpeed, 0.0) / 60.0 * seconds;

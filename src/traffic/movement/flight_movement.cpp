@@ -26,6 +26,7 @@
 #include "traffic/movement/live_motion.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/pose_guard.h"
+#include "traffic/movement/runway_phases.h"
 #include "traffic/movement/taxi_curves.h"
 #include "traffic/simclient/sim_ids.h"
 
@@ -228,7 +229,7 @@ void airAltitudeRate(LiveAc& ac) {
   if (!s[0].airborne && s[1].airborne) {
     ac.altitudeRate = liftOffRate(ac, s[1], ticks);
   } else if (!s[0].airborne && !s[1].airborne) {
-    if (!ac.landing && streamVerticalSum(ac) > climbLookSumFpm) groundClimb(ac);
+    if (!ac.runway.landing() && streamVerticalSum(ac) > climbLookSumFpm) groundClimb(ac);
     else ac.altitudeRate = descentRatePerTick(ac);
   } else if (s[0].airborne && !s[1].airborne) {
     const auto park = gf_parkElevationFt();
@@ -240,13 +241,13 @@ void airAltitudeRate(LiveAc& ac) {
     } else {
       ac.altitudeRate = (*park - ac.altitude) / ticks;
     }
-  } else if (!ac.landing) {
+  } else if (!ac.runway.landing()) {
     // The least climb is a departure's, from its roll until it is configured
     // clear of the field. Anything else low over the ground follows its
     // reports: an arrival at a field other than the park airport (never
     // `landing`) or a rotorcraft at 500 ft would climb against them and fall
     // back, up and down, and never land.
-    const bool climbingOut = ac.takeOffRoll && !isRotorcraft(ac);
+    const bool climbingOut = ac.runway.rolling() && !isRotorcraft(ac);
     ac.altitudeRate =
         gf_climbRate(s[1].altitude - ac.altitude, ticks, ac.maxClimbPerTick, ac.heightAboveGround, climbingOut);
   } else if (s[0].altitude == s[1].altitude && ac.heightAboveGround <= climbFloorHeightFt &&
@@ -292,7 +293,7 @@ std::int32_t lf_ticksToNext(const LiveAc& ac) {
 double lf_legSpeedKt(const LiveAc& ac) {
   const auto& s = ac.samples;
   double speed = 0.0;
-  if (ac.landing && !s[1].airborne) {
+  if (ac.runway.landing() && !s[1].airborne) {
     speed = s[0].groundSpeed > 0.0 ? s[0].groundSpeed : landingFallbackKt;
   } else if (s[0].groundSpeed == 0.0 && s[1].groundSpeed == 0.0) {
     const double spacing = std::max(s[1].dueTick - s[0].dueTick, minLegTicks);
@@ -320,7 +321,7 @@ void lf_lowerSmoothing(LiveAc& ac) {
 
 void lf_widenSmoothing(LiveAc& ac) {
   ac.smoothingEarlier = smoothingWideTicks;
-  ac.smoothingLater = ac.takeOffRoll ? smoothingTakeOffLaterTicks : smoothingWideTicks;
+  ac.smoothingLater = ac.runway.rolling() ? smoothingTakeOffLaterTicks : smoothingWideTicks;
 }
 
 void lf_taxiLights(LiveAc& ac) { gf_setLights(ac.sim.objectId, LightValues{1, 1, 0, 1, 0, 1, 0}); }
@@ -358,11 +359,10 @@ double gf_climbRate(double altitudeDifference, std::int32_t ticks, double maxCli
 
 void lf_startTakeOffRoll(LiveAc& ac) {
   if (ac.towed) gf_log(fmt::format("towed aircraft takes-off? {}", ac.callsign));
-  ac.takeOffRoll = 1;
+  rp_transition(ac, RunwayEvent::RollStarts);
   gf_setThrottle(ac.sim, 0);
   gf_setSpoilers(ac.sim, 0);
   gf_setFlaps(ac.sim, 1);
-  ac.landing = ac.landed = ac.touchedDown = 0;
   ac.landingStage = 0;
   allLights(ac, false);
   ac.smoothingEarlier = smoothingWideTicks;
@@ -370,12 +370,12 @@ void lf_startTakeOffRoll(LiveAc& ac) {
 }
 
 void lf_touchAndGoRoll(LiveAc& ac) {
-  ac.setPhase(AcPhase::Taxi);
-  ac.takeOffRoll = 1;
+  // The broad phase stays: a bounce may come in the middle of an air leg, and
+  // the next ground step makes it a taxi (a ground leg's pace) when its leg is one.
+  rp_transition(ac, RunwayEvent::TouchAndGo);
   gf_setThrottle(ac.sim, 3);
   gf_setSpoilers(ac.sim, 0);  // in again: it rolls to climb away
   gf_setFlaps(ac.sim, 1);
-  ac.landing = ac.landed = 0;  // touchedDown stays: lf_takeOff configures the climb-away
   ac.landingStage = 0;
   allLights(ac, false);
   ac.smoothingEarlier = smoothingWideTicks;
@@ -386,17 +386,41 @@ void lf_takeOff(LiveAc& ac) {
   ac.rotationSteps = std::max(ac.AcDescription::rotationSteps, 1);
   ac.pitchRate = (ac.rotationPitch - ac.pitch) / ac.rotationSteps;
   ac.bank = ac.bankRate = 0.0;
-  if (!ac.takeOffRoll) lf_startTakeOffRoll(ac);
+  if (!ac.runway.rolling()) lf_startTakeOffRoll(ac);
+  const bool touchAndGo = ac.runway.afterTouchdown();
+  rp_transition(ac, RunwayEvent::Rotates);
   ac.setPhase(AcPhase::TakeOff);
   ac.headingRate = 0.0;
   gf_clearCurve(ac);
-  if (ac.touchedDown) {
-    ac.touchedDown = ac.landing = ac.landed = 0;
+  if (touchAndGo) {
     gf_setThrottle(ac.sim, 4);
     gf_setSpoilers(ac.sim, 0);  // retracted: a touch-and-go climbs away clean
     gf_setFlaps(ac.sim, 1);
   }
 }
+
+namespace {
+
+bool climbsAwayAhead(const LiveAc& ac) {
+  for (std::size_t i = 1; i < ac.samples.size(); ++i) {
+    const PositionSample& r = ac.samples[i];
+    if (!r.airborne) return false;
+    if (r.verticalSpeed > goAroundFpm) return true;
+  }
+  return false;
+}
+
+void goAround(LiveAc& ac) {
+  ac.approachCleared = 1;
+  lf_lowerSmoothing(ac);
+  gf_setThrottle(ac.sim, 4);
+  gf_setGear(ac.sim, 0);
+  gf_setFlaps(ac.sim, 0);
+  ac.landingStage = 0;
+  rp_transition(ac, RunwayEvent::GoesAround);
+}
+
+} // namespace
 
 void lf_configureApproach(LiveAc& ac) {
   gf_setCabinLights(ac.sim.objectId, 0);
@@ -404,11 +428,11 @@ void lf_configureApproach(LiveAc& ac) {
   const bool near = park && gf_greatCircleDistanceNm({ac.lat, ac.lon}, {park->latitude, park->longitude}) <=
                                 nearParkAirportNm;
   const double fpm = ac.samples[0].verticalSpeed;
-  if (fpm <= descendingFpm && !ac.landing && near) {
+  if (fpm <= descendingFpm && !ac.runway.landing() && near) {
     gf_setThrottle(ac.sim, isRotorcraft(ac) ? 4U : 1U);
     gf_setFlaps(ac.sim, 3);
     gf_setGear(ac.sim, 1);
-    ac.landing = 1;
+    rp_transition(ac, RunwayEvent::ApproachStarts);
     trafficEngine.standWork.push_back(ac.hexId);
     ac.approachCleared = 0;
     ac.standLat = ac.standLon = ac.standHeading = 0.0;
@@ -416,14 +440,8 @@ void lf_configureApproach(LiveAc& ac) {
     ac.standFlag = 0;
     ac.rotationSteps = 1;
     lf_widenSmoothing(ac);
-  } else if ((fpm > goAroundFpm || (ac.landing && !near)) && !ac.approachCleared) {
-    ac.approachCleared = 1;
-    lf_lowerSmoothing(ac);
-    gf_setThrottle(ac.sim, 4);
-    gf_setGear(ac.sim, 0);
-    gf_setFlaps(ac.sim, 0);
-    ac.landingStage = 0;
-    ac.landing = 0;
+  } else if ((fpm > goAroundFpm || (ac.runway.landing() && !near)) && !ac.approachCleared) {
+    goAround(ac);
   }
 }
 
@@ -440,8 +458,7 @@ void lf_configureBelow10000(LiveAc& ac) {
   }
   lf_lowerSmoothing(ac);
   gf_setCabinLights(ac.sim.objectId, 1);
-  ac.takeOffRoll = 0;
-  ac.landing = 0;
+  rp_transition(ac, RunwayEvent::ClearOfField);
   const double fpm = ac.samples[0].verticalSpeed;
   if (fpm <= descendingFpm && ac.sim.throttleIndex == 3) gf_setThrottle(ac.sim, isRotorcraft(ac) ? 4U : 2U);
   if (fpm > climbingFpm && ac.sim.throttleIndex == 4) gf_setThrottle(ac.sim, climbThrottle(ac));
@@ -458,6 +475,11 @@ void lf_configureBelow10000(LiveAc& ac) {
 void lf_flyStep(LiveAc& ac) {
   if (ac.phase != AcPhase::TakeOff && ac.phase != AcPhase::Flying) ac.setPhase(AcPhase::Flying);
   auto& s = ac.samples;
+  // Its reports climb away before one is on the ground: no flare sinks it
+  // onto a runway they never touch (the climb configures the go-around).
+  if (ac.runway.landing() && climbsAwayAhead(ac) && rp_transition(ac, RunwayEvent::GoAroundAhead)) ac.landingStage = 0;
+  if (ac.runway.phase() == RunwayPhase::GoAround && !climbsAwayAhead(ac))
+    rp_transition(ac, RunwayEvent::ApproachResumes);
   if (ac.landingStage == 0) airAltitudeRate(ac);
   ac.targetVerticalSpeed = s[1].verticalSpeed;
   ac.targetTas = s[1].tas > 0.0 ? s[1].tas : s[1].groundSpeed;
@@ -468,7 +490,7 @@ void lf_flyStep(LiveAc& ac) {
     ac.pitchRate = std::clamp((gf_pitchTargetRad(s[1].verticalSpeed) - ac.pitch) / ticks, -limit, limit);
   }
   double diff = 0.0;
-  const double attitudeHeight = ac.landing ? landingAttitudeHeightFt : attitudeHeightFt;
+  const double attitudeHeight = ac.runway.landing() ? landingAttitudeHeightFt : attitudeHeightFt;
   if (s[1].attitudeSource && s[1].rollValid && s[1].trueHeadingValid && ac.heightAboveGround < attitudeHeight) {
     diff = gf_normalizeAngle(s[1].trueHeading - ac.heading);
   } else if (s.size() >= 3) {
@@ -523,7 +545,7 @@ void nextPosMain(LiveAc& ac) {
     if (s.size() < 2) return;
     if (s[1].standing) {
       ac.latRate = ac.lonRate = 0.0;
-      if (!ac.takeOffRoll && !ac.touchedDown) lf_lowerSmoothing(ac);
+      if (!ac.runway.onRunway()) lf_lowerSmoothing(ac);
     } else {
       const std::int32_t ticks = lf_ticksToNext(ac);
       ac.latRate = (s[1].lat - ac.lat) / ticks;
@@ -562,7 +584,7 @@ void lf_moveTick(LiveAc& ac) {
       }
     }
     limitGroundTurn(ac, before.heading);
-    if (ac.landing && !ac.onGroundConfirmed && ac.heightAboveGround <= flareCeilingFt) {
+    if (ac.runway.landing() && !ac.onGroundConfirmed && ac.heightAboveGround <= flareCeilingFt) {
       flareTick(ac);
     } else if (ac.onGroundConfirmed) {
       groundAttitudeTick(ac);

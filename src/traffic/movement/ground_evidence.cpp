@@ -59,7 +59,7 @@ double nearMetres(const LiveAc& ac) {
 }
 
 // A take-off roll or a landing's roll-out under way: the roll rules weigh it.
-bool rollUnderWay(const LiveAc& ac) { return ac.takeOffRoll || ac.touchedDown || ac.landing; }
+bool rollUnderWay(const LiveAc& ac) { return ac.runway.onRunway() || ac.runway.landing(); }
 
 // The speed positions show in place of a feed speed they contradict: outside
 // a roll at most a taxi's.
@@ -118,6 +118,13 @@ bool reachable(const LiveAc& ac, double lat, double lon, const std::optional<dou
   return !bearing || std::fabs(gf_normalizeAngle(*bearing - *travel)) <= M_PI / 2.0 || d <= pushReach;
 }
 
+// The cap reported speeds allow: a roll's when airborne or at the take-off
+// roll's speed (what the reports say, not the flags: those are set only once
+// a roll is under way and stay set through a taxi-in), else a taxi's.
+double reportedCapKt(AcCategory category, bool airborne, double reportedKt) {
+  return airborne || reportedKt >= takeOffRollKt ? gf_groundRollCapKt(category) : taxiCapKt;
+}
+
 // Farther from the last ground report taken than the aircraft could have
 // gone on the ground in `seconds`, and than a holder may come back.
 bool jumped(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds) {
@@ -127,7 +134,7 @@ bool jumped(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSampl
   if (!gf_beyondHoldingThreshold(nm)) return false;
   // Reports of a roll nobody saw start may say it goes faster than a taxi.
   const double reportedKt = std::max(n.kt, r.groundSpeed);
-  const double capKt = reportedKt >= takeOffRollKt ? gf_groundRollCapKt(ac.category) : taxiCapKt;
+  const double capKt = reportedCapKt(ac.category, false, reportedKt);
   return nm > std::max(capKt, reportedKt) * groundJumpMargin * std::max(seconds, 0.0) / secondsPerHour;
 }
 
@@ -350,6 +357,21 @@ bool gf_streamMixesAirAndGround(const LiveAc& ac) {
 }
 
 bool gf_reportsRoll(const LiveAc& ac) { return ac.evidence.rolling; }
+
+double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
+  return reportedCapKt(category, a.airborne || b.airborne, std::max(a.groundSpeed, b.groundSpeed));
+}
+
+bool gf_bornRollingOut(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  if (s.size() < 2 || s[0].groundSpeed < takeOffRollKt) return false;
+  // A take-off roll whose feed repeats a speed shows the same two speeds:
+  // only a real slowing is a roll-out.
+  if (s[1].groundSpeed != s[0].groundSpeed) return s[1].groundSpeed < s[0].groundSpeed;
+  if (s.size() < 3) return false;
+  const std::size_t mid = (s.size() - 1) / 2;
+  return gf_shownKt(s[mid], s.back()) < gf_shownKt(s[0], s[mid]) - shownSlowingKt;
+}
 
 std::optional<double> gf_reportedNose(const PositionSample& r) {
   if (r.trueHeadingValid) return r.trueHeading;

@@ -1,13 +1,15 @@
 // What a ground aircraft's own reports show, judged once as each report comes:
 // how noisy its positions are, the speed they justify, whether they roll
-// along a line, whether it is pushed, and which report jumped where no
-// aircraft could have gone.
+// along a line (and the cap their speeds allow, a roll-out it is born in),
+// whether it is pushed, and which report jumped where no aircraft could have gone.
 // Intake, the roll rules, steering, curves, catch-up and push-back read it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
+
+#include "refdata/ac_category.h"
 
 namespace gwr {
 
@@ -77,6 +79,14 @@ bool gf_justifyReportSpeed(LiveAc& aircraft, PositionSample& r, double time);
 void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 // The newest reports roll along a line at a roll's speed: a take-off roll may start.
 bool gf_reportsRoll(const LiveAc& aircraft);
+// The fastest a ground leg from a to b may be flown: rolling when either
+// report is airborne or at the take-off roll's speed, else taxiing. The jump
+// test reads the same cap.
+double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b);
+// An aircraft born on the ground from these reports, fast (at the take-off
+// roll's speed) and slowing: its reported speed falls or, where the feed
+// repeats one speed, its positions show it slower later in the stream.
+bool gf_bornRollingOut(const LiveAc& aircraft);
 // Where the feed says the nose points (radians): its true heading, else its
 // track; a track of 0 without a heading is the feed's "none".
 std::optional<double> gf_reportedNose(const PositionSample& report);

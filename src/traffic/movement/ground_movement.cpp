@@ -20,6 +20,7 @@
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/push_back_follow.h"
 #include "traffic/movement/ground_evidence.h"
+#include "traffic/movement/runway_phases.h"
 #include "traffic/movement/taxi_curves.h"
 #include "traffic/simclient/sim_commands.h"
 
@@ -153,6 +154,14 @@ void takeOffCheck(LiveAc& ac) {
   const auto& s = ac.samples;
   // A rotorcraft needs no run: it lifts off once its next report is in the air.
   const bool liftsWhereItIs = isRotorcraft(ac) && s[1].airborne;
+  if (ac.runway.phase() == RunwayPhase::TouchAndGo && s[1].airborne) {
+    // Down at flying speed and its next report in the air (a bounce, a
+    // touch-and-go): it lifts off now, not after a roll that chases the climb on the ground.
+    lf_takeOff(ac);
+    ac.altitudeRate = std::min(std::max(s[1].altitude - ac.altitude, liftOffMinFeet) / lf_ticksToNext(ac),
+                               ac.maxClimbPerTick);
+    return;
+  }
   if (s[1].groundSpeed < takeOffRollKt && !liftsWhereItIs) return;
   const bool someSlow =
       std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.verticalSpeed <= takeOffClimbFpm; });
@@ -176,7 +185,7 @@ void afterTouchdown(LiveAc& ac) {
   const auto& s = ac.samples;
   if (std::fabs(toDeg(gf_normalizeAngle(ac.heading - ac.touchdownHeading))) >= turnOffDeg) {
     gf_setFlaps(ac.sim, 0);
-    ac.touchedDown = 0;
+    rp_transition(ac, RunwayEvent::TurnsOff);
     gf_setThrottle(ac.sim, idleThrottle(ac));
     gf_setSpoilers(ac.sim, 0);
     lf_sendLevers(ac, 0.0, 0.0, 0.0);
@@ -203,13 +212,6 @@ bool gf_standEvent(LiveAc& ac, StandEvent event) {
 
 double gf_groundRollCapKt(AcCategory category) {
   return std::max(rollCapKt, takeOffSpeedKt[gf_categorySlot(category)]);
-}
-
-// What the leg's own reports say, not the flags: those are set only once a
-// roll is under way and stay set through a taxi-in.
-double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
-  const bool rolling = a.airborne || b.airborne || std::max(a.groundSpeed, b.groundSpeed) >= takeOffRollKt;
-  return rolling ? gf_groundRollCapKt(category) : taxiCapKt;
 }
 
 namespace {
@@ -361,13 +363,15 @@ void lf_groundStep(LiveAc& ac) {
   // The stream's newest reports lift off, or roll along a line (the reports
   // come in order: the newest tell what lies ahead).
   const bool rolls = s.back().airborne != 0 || gf_reportsRoll(ac);
-  if (ac.phase == AcPhase::Taxi && !ac.takeOffRoll && !ac.touchedDown && rolls)
-    lf_startTakeOffRoll(ac);
-  if (ac.takeOffRoll && ac.phase != AcPhase::TakeOff) {
+  if (ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && rolls) lf_startTakeOffRoll(ac);
+  // Down, and the next two reports in the air (one alone may be the feed's
+  // glitch): a bounce or a touch-and-go.
+  if (ac.runway.phase() == RunwayPhase::RollOut && s.size() >= 3 && s[1].airborne && s[2].airborne)
+    lf_touchAndGoRoll(ac);
+  if (ac.runway.rolling() && ac.phase != AcPhase::TakeOff) {
     rollThrottle(ac);
     takeOffCheck(ac);
-  } else if (ac.touchedDown) {
-    ac.landed = 1;
+  } else if (ac.runway.afterTouchdown()) {
     afterTouchdown(ac);
   } else if (ac.phase != AcPhase::TakeOff) {
     gf_setThrottle(ac.sim, idleThrottle(ac));
@@ -502,6 +506,7 @@ void lf_arriveAtStand(LiveAc& ac) {
     return;
   }
   ac.setPhase(AcPhase::Parked);
+  rp_transition(ac, RunwayEvent::Parks);
   ac.weekTimeParked = weekTime.load();
   if (ac.towed) gf_log(fmt::format("          towed aircraft {} parks", ac.callsign));
   // Towed between stands only: once parked, its next departure is its own,

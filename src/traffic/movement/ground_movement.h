@@ -30,9 +30,6 @@ double gf_baseGroundTurnRate(AcCategory category);
 // times the base rate, the fastest the leg timing gives (turns of 90 degrees
 // or more).
 double gf_groundTurnLimit(const LiveAc& aircraft);
-// The fastest a ground leg from a to b may be flown: rolling when either
-// report is airborne or at the take-off roll's speed, else taxiing.
-double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b);
 // The fastest an aircraft of the category rolls on the ground (take-off
 // roll, roll-out): never below its take-off speed.
 double gf_groundRollCapKt(AcCategory category);

@@ -19,6 +19,7 @@
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/push_back_follow.h"
 #include "traffic/movement/roll_start.h"
+#include "traffic/movement/runway_phases.h"
 #include "traffic/movement/taxi_curves.h"
 
 namespace gwr {
@@ -46,7 +47,7 @@ void endExtrapolation(LiveAc& ac, bool widen) {
   ac.samples.front().dueTick = tickCount.load() + 1;
   if (widen) {
     ac.smoothingEarlier = smoothingWideTicks;
-    ac.smoothingLater = ac.takeOffRoll ? smoothingTakeOffLaterTicks : smoothingWideTicks;
+    ac.smoothingLater = ac.runway.rolling() ? smoothingTakeOffLaterTicks : smoothingWideTicks;
   } else {
     ac.smoothingEarlier = ac.smoothingLater = initialSmoothingTicks;
   }
@@ -97,9 +98,9 @@ bool towedAway(const LiveAc& ac) {
 void startLeaving(LiveAc& ac, PositionSample& r) {
   r.standing = 0;
   ac.leaving = 1;
-  if (ac.extrapolationCount > 0 && ac.phase == AcPhase::Parked && ac.landed) {
+  if (ac.extrapolationCount > 0 && ac.phase == AcPhase::Parked && ac.runway.arrivedLastFlight()) {
     if (towedAway(ac)) ac.towed = 1;
-    ac.landed = 0;
+    rp_transition(ac, RunwayEvent::LeavesStand);
   }
   endExtrapolation(ac, true);
   ac.standMoves = 0;
@@ -152,7 +153,7 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
   const PositionSample& n = ac.samples.back();
   const bool unconfirmed = ac.sim.simState == AcSimState::Active && !ac.onGroundConfirmed;
   if (gf_samePosition(r, n)) {
-    if (r.airborne || unconfirmed || (ac.takeOffRoll && r.groundSpeed > 0.0 && n.groundSpeed >= rollReportKt))
+    if (r.airborne || unconfirmed || (ac.runway.rolling() && r.groundSpeed > 0.0 && n.groundSpeed >= rollReportKt))
       return false;
     r.standing = 1;
     r.groundSpeed = 0.0;
@@ -169,12 +170,12 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
       return true;
     }
     const bool box = gf_reportWithinNearBox(n, r);
-    if (box && ac.takeOffRoll && n.groundSpeed >= rollStandingKt) return false;
+    if (box && ac.runway.rolling() && n.groundSpeed >= rollStandingKt) return false;
     // The feed says it moves, at a roll's speed or its positions' noise
     // known: no standstill (a roll's or a slow taxi's would stop), the next
     // report beyond the noise is awaited a while. Then, within the box, it
     // stands unless the feed's speeds carried it beyond the noise meanwhile.
-    const bool rolls = ac.takeOffRoll || std::max(r.groundSpeed, n.groundSpeed) >= rollReportKt;
+    const bool rolls = ac.runway.rolling() || std::max(r.groundSpeed, n.groundSpeed) >= rollReportKt;
     const bool moves = r.groundSpeed > 0.0 && (rolls || !box || gf_positionNoiseMetres(ac) > 0.0);
     if (moves && r.dueTick - n.dueTick <= nearMovingWaitSeconds * ticksPerSecond) return false;
     // (a leg across the nose it gives within the noise shows no motion)
@@ -188,7 +189,7 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
     }
   }
   r.standing = 0;
-  if (r.groundSpeed == 0.0 && (r.airborne || ac.takeOffRoll)) return n.groundSpeed < rollStandingKt;
+  if (r.groundSpeed == 0.0 && (r.airborne || ac.runway.rolling())) return n.groundSpeed < rollStandingKt;
   if (!r.airborne) gf_alignReportWithNose(ac, n, r);
   return true;
 }
@@ -198,8 +199,8 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
   if (gf_samePosition(r, s.back())) return false;
   if (s.size() == 1) {
     const double turn = turnFromHeading(ac, s.front(), r).value_or(0.0);
-    if (ac.landing && turn >= landingTurnDeg) return false;
-    if (!ac.landing && turn >= restartTurnDeg) {
+    if (ac.runway.landing() && turn >= landingTurnDeg) return false;
+    if (!ac.runway.landing() && turn >= restartTurnDeg) {
       if (ac.extrapolationCount > 0) return false;
       s.front().lat = ac.lat;
       s.front().lon = ac.lon;
@@ -232,7 +233,7 @@ bool otherPhases(LiveAc& ac, PositionSample& r) {
 // An active aircraft taxiing on the ground, not after a touchdown nor already rolling.
 bool mayStartRoll(const LiveAc& ac) {
   return ac.sim.simState == AcSimState::Active && ac.onGroundConfirmed && ac.phase == AcPhase::Taxi &&
-         !ac.takeOffRoll && !ac.touchedDown;
+         !ac.runway.onRunway();
 }
 
 bool anotherTaxiingNear(const LiveAc& ac) {
@@ -255,14 +256,19 @@ bool anotherTaxiingNear(const LiveAc& ac) {
 // smoothing limits with them.
 void callOffRoll(LiveAc& ac) {
   auto& s = ac.samples;
+  // Made up from the hold: the wait before it goes too, and the report that
+  // was put off behind the roll falls due in its own time again.
+  const bool fromHold = ac.runway.phase() == RunwayPhase::LinedUp;
+  const std::int32_t madeUpDue = ac.runway.madeUpRollUntil();
   for (std::size_t i = s.size(); i-- > 1;) {
     if (s[i].airborne) continue;
-    const bool madeUp = !s[i].standing && s[i].dueTick <= ac.madeUpRollDue;
+    const bool madeUp = (fromHold || !s[i].standing) && s[i].dueTick <= madeUpDue;
     const bool unjustified = s[i].groundSpeed >= takeOffRollKt && gf_justifiedPaceKt(s[i]) < takeOffRollKt * rollShownShare;
     if (madeUp || unjustified) s.erase(s.begin() + static_cast<std::ptrdiff_t>(i));
   }
-  ac.madeUpRollDue = 0;
-  ac.takeOffRoll = 0;
+  const auto putOff = std::find_if(s.begin() + 1, s.end(), [&](const PositionSample& p) { return p.dueTick > madeUpDue; });
+  if (fromHold && putOff != s.end()) putOff->dueTick = std::max(ac.runway.rollSeenDue(), tickCount.load() + 1);
+  rp_transition(ac, RunwayEvent::RollCalledOff);
   ac.smoothingEarlier = ac.smoothingLater = initialSmoothingTicks;
   lf_taxiLights(ac);
   gf_setThrottle(ac.sim, 0);
@@ -274,15 +280,18 @@ bool gf_groundReportCheck(LiveAc& ac, PositionSample& r) { return groundReportCh
 
 void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSample& r) {
   if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed) return;
-  if (ac.takeOffRoll) {
+  if (ac.runway.rolling()) {
     // Standing again before lifting off: whatever speed the feed still gives, no roll goes on.
-    if (r.standing && !r.airborne && ac.phase == AcPhase::Taxi) ac.takeOffRoll = 0;
-    if (!r.airborne && !n.airborne && n.groundSpeed >= takeOffRollKt && r.groundSpeed < takeOffRollKt &&
-        ac.phase == AcPhase::Taxi)
+    if (r.standing && !r.airborne && ac.phase == AcPhase::Taxi) rp_transition(ac, RunwayEvent::Stands);
+    // A taxi's speed after a roll's; after a roll made up from the hold, one
+    // that does not gather speed (the roll was only the speed it was next seen at).
+    const bool slowed = n.groundSpeed >= takeOffRollKt ||
+                        (ac.runway.phase() == RunwayPhase::LinedUp && r.groundSpeed <= n.groundSpeed);
+    if (!r.airborne && !n.airborne && slowed && r.groundSpeed < takeOffRollKt && ac.phase == AcPhase::Taxi)
       callOffRoll(ac);
     return;
   }
-  if (!ac.touchedDown) {
+  if (!ac.runway.afterTouchdown()) {
     // Both at a roll's speed, r's positions rolling along the line before it.
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
                       (r.evidence & evidenceRolls) != 0;
@@ -290,17 +299,6 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
   } else if (n.airborne && r.airborne) {
     lf_touchAndGoRoll(ac);
   }
-}
-
-bool gf_bornRollingOut(const LiveAc& ac) {
-  const auto& s = ac.samples;
-  if (s.size() < 2 || s[0].groundSpeed < takeOffRollKt) return false;
-  // A take-off roll whose feed repeats a speed shows the same two speeds:
-  // only a real slowing is a roll-out.
-  if (s[1].groundSpeed != s[0].groundSpeed) return s[1].groundSpeed < s[0].groundSpeed;
-  if (s.size() < 3) return false;
-  const std::size_t mid = (s.size() - 1) / 2;
-  return gf_shownKt(s[mid], s.back()) < gf_shownKt(s[0], s[mid]) - shownSlowingKt;
 }
 
 bool gf_beyondHoldingThreshold(double distanceNm) {
@@ -352,7 +350,8 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
   auto& s = ac.samples;
   const double takeOffKt = takeOffSpeedKt[gf_categorySlot(ac.category)];
   if (s.empty() || takeOffKt <= 0.0) return;  // a rotorcraft lifts where it holds
-  if (!ac.takeOffRoll) {
+  const std::int32_t seenDue = r.dueTick;
+  if (!ac.runway.rolling()) {
     if (!mayStartRoll(ac)) return;
     lf_startTakeOffRoll(ac);  // a roll the feed reports on the ground, not yet in the air
   }
@@ -400,7 +399,7 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     taxiTo(gf_destinationPoint(line->start, line->courseRad, runNm * feetPerNm), runNm, line->courseRad);
     distanceNm -= runNm;
   }
-  ac.madeUpRollDue = due;
+  rp_transition(ac, RunwayEvent::RollFromHold, due, seenDue);
   const double rollNm = std::min(distanceNm * holdRollShare, holdRollMaxNm);
   if (!bearing || rollNm <= 0.0) return;
   // Even acceleration from standstill: each step gains the same speed in the
@@ -418,7 +417,7 @@ void gf_rollFromHold(LiveAc& ac, PositionSample& r) {
     p.airborne = 0;
     s.push_back(p);
   }
-  ac.madeUpRollDue = due;
+  rp_transition(ac, RunwayEvent::RollFromHold, due, seenDue);
   r.dueTick = std::max(r.dueTick, due + gf_legTicks(distanceNm - rollNm, (liftOffKt + r.groundSpeed) / 2.0));
 }
 
@@ -433,15 +432,14 @@ bool checkExtendingSituations(LiveAc& ac, PositionSample& r) {
       break;
     default: break;
   }
-  if (ac.landing || ac.touchedDown) return duringLanding(ac, r);
+  if (ac.runway.landing() || ac.runway.afterTouchdown()) return duringLanding(ac, r);
   return otherPhases(ac, r);
 }
 
 std::optional<bool> lf_extendOnGround(LiveAc& ac) {
   if (ac.phase == AcPhase::Parking) lf_arriveAtStand(ac);
-  // A roll-out made up down to a taxi stops and waits on its reports like a taxiing aircraft.
-  const bool rolledOut = ac.touchedDown && !ac.samples.empty() && ac.samples.front().groundSpeed <= rollOutSlowestKt;
-  const bool taxiing = ac.phase == AcPhase::Taxi && !ac.takeOffRoll && (!ac.touchedDown || rolledOut);
+  // Rolling out or to take off it is on a runway: nothing there holds.
+  const bool taxiing = ac.phase == AcPhase::Taxi && !ac.runway.onRunway();
   if (!ac.onGroundConfirmed || (ac.phase != AcPhase::PushedBack && !taxiing)) return std::nullopt;
   if (anotherTaxiingNear(ac)) {
     ac.holding = 0;

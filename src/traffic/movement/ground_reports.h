@@ -16,10 +16,6 @@ bool gf_groundReportCheck(LiveAc& aircraft, PositionSample& report);
 // A new report r after the newest n of an aircraft on the ground: it starts
 // a take-off roll, or a touch-and-go's roll after a touchdown.
 void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
-// An aircraft born on the ground from these reports, fast (at the take-off
-// roll's speed) and slowing: its reported speed falls or, where the feed
-// repeats one speed, its positions show it slower later in the stream.
-bool gf_bornRollingOut(const LiveAc& aircraft);
 // A report this far (nm) from where an aircraft held is farther than a
 // holder may come back: beyond HOLDING_THRESHOLD_METERS.
 bool gf_beyondHoldingThreshold(double distanceNm);

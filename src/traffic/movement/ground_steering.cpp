@@ -9,6 +9,7 @@
 #include "refdata/ac_category.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/taxi_curves.h"
@@ -40,7 +41,7 @@ void gf_steerLegStart(LiveAc& ac) {
     ac.reversing = 1;
     return;
   }
-  if (s.size() < 2 || s[1].standing || ac.takeOffRoll || ac.touchedDown || ac.phase != AcPhase::Taxi) {
+  if (s.size() < 2 || s[1].standing || ac.runway.onRunway() || ac.phase != AcPhase::Taxi) {
     if (s.size() < 2 || !s[1].standing) ac.reversing = 0;
     return;
   }

@@ -18,6 +18,7 @@
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/runway_phases.h"
 
 namespace gwr {
 
@@ -32,7 +33,7 @@ bool categorySwitchedOff(AcCategory category) {
 // On the runway after a made-up touchdown and still faster than a taxi: its
 // made-up roll-out goes on until it is slow, whatever reports were left.
 bool rollingOutMadeUp(const LiveAc& ac) {
-  return ac.extrapolationCount >= 1 && ac.onGroundConfirmed && (ac.touchedDown || ac.landing) &&
+  return ac.extrapolationCount >= 1 && ac.onGroundConfirmed && (ac.runway.madeUpRollOut() || ac.runway.landing()) &&
          !ac.samples.empty() && !ac.samples.front().standing && ac.samples.front().groundSpeed > rollOutSlowestKt;
 }
 
@@ -49,6 +50,8 @@ void lf_extrapolate(LiveAc& ac, std::int32_t n) {
 }
 
 bool lf_extendStream(LiveAc& ac) {
+  // Its reports end while it rolls out: the rest of the roll-out is made up.
+  if (ac.onGroundConfirmed) rp_transition(ac, RunwayEvent::ReportsEnd);
   if (const auto extended = lf_extendOnGround(ac)) return *extended;
   if (rollingOutMadeUp(ac)) {
     lf_extrapolate(ac, std::max(ac.extrapolationCount - 1, madeUpRollOutLeastReports));

@@ -257,8 +257,10 @@ struct SpeedStep {
 // it: an airliner's braking on its roll-out, about 2 m/s^2 (3.9 kt a second).
 inline constexpr double rollOutDecelKtPerSecond = 2.0 / 0.514444;
 inline constexpr double rollOutSlowestKt = 20.0;
-// Made-up reports still to come once a made-up roll-out is down to that speed.
-inline constexpr std::int32_t madeUpRollOutLeastReports = 2;
+// Made-up reports still to come once a made-up roll-out is down to that speed:
+// as many as any aircraft on the ground gets when its feed falls silent, after
+// which it is removed (it never holds on the runway).
+inline constexpr std::int32_t madeUpRollOutLeastReports = 10;
 // During a take-off roll, from the slowest: up to upToKt the next report takes kt and fpm.
 inline constexpr std::array<SpeedStep, 5> takeOffRollSteps{{{30.0, 40.0, 0.0}, {60.0, 80.0, 0.0}, {100.0, 110.0, 0.0},
                                                             {140.0, 150.0, 600.0}, {160.0, 170.0, 1200.0}}};

@@ -267,7 +267,7 @@ void lf_removeStaticTwinsOfParked() {
 }
 
 void lf_checkStaticOverlap(LiveAc& ac) {
-  if (ac.takeOffRoll || ac.touchedDown) return;
+  if (ac.runway.onRunway()) return;
   ac.checkedLat = ac.lat;
   ac.checkedLon = ac.lon;
   for (StaticAc& s : staticAircraft) {

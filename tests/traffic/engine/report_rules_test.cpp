@@ -8,6 +8,7 @@
 #include "liveries/livery_tables.h"
 #include "refdata/registration_records.h"
 #include "support/engine_harness.h"
+#include "support/runway_phase_setup.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_intake.h"
 #include "traffic/feed/park_airport_state.h"
@@ -131,7 +132,7 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTa
     if (c.removed) continue;
     const std::size_t waiting = c.altitude > 0.0 ? 0u : 1u;
     ASSERT_EQ(ac.samples.size(), 1u + waiting + c.lineUp + 4u + 1u) << c.name;
-    EXPECT_TRUE(ac.takeOffRoll) << c.name;
+    EXPECT_TRUE(ac.runway.rolling()) << c.name;
     EXPECT_EQ(ac.samples[waiting].standing, waiting) << c.name;
     EXPECT_DOUBLE_EQ(ac.samples[waiting + c.lineUp + 4].groundSpeed, c.liftOffKt) << c.name;
     EXPECT_GE(ac.samples.back().groundSpeed, c.liftOffKt) << c.name;
@@ -158,7 +159,7 @@ TEST_F(ReportRules, AJumpOfTheReportedPositionOnTheGroundIsHandledLikeAnOutage) 
     gf_resetTraffic();
     route(report(0.0, 0.0, c.kt, c.altitude));
     aircraft().sim.simState = c.state;
-    aircraft().takeOffRoll = c.rolling ? 1 : 0;
+    testsupport::enterRunwayPhase(aircraft(), c.rolling ? RunwayPhase::TakeOffRoll : RunwayPhase::Clear);
     route(report(c.dt, c.metres, c.kt, c.altitude));
     const bool removed = aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim;
     EXPECT_EQ(removed ? 0u : aircraft().samples.size(), c.kept) << c.name;

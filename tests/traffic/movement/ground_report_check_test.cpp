@@ -3,6 +3,7 @@
 // farther off moves; refusals while airborne, unconfirmed or rolling.
 #include <gtest/gtest.h>
 
+#include "support/runway_phase_setup.h"
 #include "traffic/engine/live_ac.h"
 #include "traffic/movement/ground_reports.h"
 
@@ -53,7 +54,7 @@ LiveAc taxiing(const Aircraft& a) {
   ac.samples.assign(1, sample(a.nLat, a.nLon, a.nKt, nDue, false));
   ac.sim.simState = AcSimState::Active;
   ac.onGroundConfirmed = a.confirmedOnGround ? 1 : 0;
-  ac.takeOffRoll = a.rolling ? 1 : 0;
+  testsupport::enterRunwayPhase(ac, a.rolling ? RunwayPhase::TakeOffRoll : RunwayPhase::Clear);
   ac.setPhase(AcPhase::Taxi);
   return ac;
 }

@@ -10,6 +10,7 @@
 #include "core/geo.h"
 #include "refdata/airports_table.h"
 #include "support/log_capture.h"
+#include "support/runway_phase_setup.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/qnh_reader.h"
@@ -226,12 +227,15 @@ TEST_F(MovementRules, LeavingSoonAfterArrivingIsATowNotAFlight) {
     week.standing = 1;
     week.dueTick = now - c.madeTicksAgo + 60480000;
     ac.samples.push_back(week);
-    std::tie(ac.extrapolationCount, ac.standLat, ac.standLon, ac.landed) = std::tuple(1, 50.0, 8.0, 1);
+    std::tie(ac.extrapolationCount, ac.standLat, ac.standLon) = std::tuple(1, 50.0, 8.0);
+    testsupport::enterRunwayPhase(ac, RunwayPhase::RollOut);  // landed on its last flight
+    rp_transition(ac, RunwayEvent::TurnsOff);
     PositionSample still = offset(stand, 0.5, 0.0, 0, now + 3000);
     EXPECT_FALSE(checkExtendingSituations(ac, still));  // the first report near the stand only measures
     PositionSample away = offset(stand, 25.0, 0.0, 3, now + 3200);
     EXPECT_TRUE(checkExtendingSituations(ac, away));    // more than a half wingspan: it leaves
-    EXPECT_EQ(std::tuple(ac.leaving != 0, ac.towed, ac.landed, ac.extrapolationCount), std::tuple(true, c.towed ? 1 : 0, 0, 0))
+    EXPECT_EQ(std::tuple(ac.leaving != 0, ac.towed, ac.runway.arrivedLastFlight(), ac.extrapolationCount),
+              std::tuple(true, c.towed ? 1 : 0, false, 0))
         << c.madeTicksAgo;
     ASSERT_EQ(ac.samples.size(), 1u);  // the week-long report gave way
     EXPECT_EQ(ac.samples.front().dueTick, now + 1);
@@ -277,7 +281,7 @@ TEST_F(MovementRules, AGroundLegKeepsToItsReportsCatchesUpAndNeverOutrunsAGround
   struct Case {
     const char* name;
     double metres, frontKt, kt;
-    bool touchedDown;
+    bool rollingOut;
     std::int32_t ownDue, retimed, due;
     AcCategory category = AcCategory::Large;
   };
@@ -300,7 +304,7 @@ TEST_F(MovementRules, AGroundLegKeepsToItsReportsCatchesUpAndNeverOutrunsAGround
     LiveAc ac = aircraft({front, offset(front, c.metres, 0, c.kt, c.retimed)}, c.category);
     ac.setPhase(AcPhase::Taxi);
     ac.onGroundConfirmed = 1;
-    ac.touchedDown = ac.landed = c.touchedDown ? 1 : 0;
+    testsupport::enterRunwayPhase(ac, c.rollingOut ? RunwayPhase::RollOut : RunwayPhase::Clear);
     gf_keepGroundLegSpeed(ac, c.metres / 1852.0, c.ownDue);
     EXPECT_EQ(ac.samples[1].dueTick, c.due) << c.name;
   }
@@ -325,7 +329,8 @@ TEST_F(MovementRules, ClimbOutBelow1000FtNeverClimbsSlowerThanTheFloor) {
                         Flown{"arriving elsewhere", AcCategory::Large, false, -0.5},
                         Flown{"helicopter after lifting off", AcCategory::Rotorcraft, true, -0.5}}) {
     LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000, 900.0), at(50.01, 8.0, 150, 1100, 850.0)}, c.category);
-    std::tie(ac.altitude, ac.heightAboveGround, ac.takeOffRoll) = std::tuple(900.0, 500.0, c.roll);
+    std::tie(ac.altitude, ac.heightAboveGround) = std::tuple(900.0, 500.0);
+    testsupport::enterRunwayPhase(ac, c.roll ? RunwayPhase::TakeOffRoll : RunwayPhase::Clear);
     ac.setPhase(AcPhase::Flying);
     lf_flyStep(ac);
     EXPECT_NEAR(ac.altitudeRate, c.rate, 1e-12) << c.what;
@@ -403,7 +408,7 @@ TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   std::tie(ac.altitude, ac.heightAboveGround, ac.altitudeRate) = std::tuple(372.0, 8.0, 0.5);
   lf_takeOff(ac);
   const std::int32_t rotation = ac.AcDescription::rotationSteps;
-  EXPECT_EQ(std::tuple(ac.phase, ac.rotationSteps, ac.takeOffRoll != 0), std::tuple(AcPhase::TakeOff, rotation, true));
+  EXPECT_EQ(std::tuple(ac.phase, ac.rotationSteps, ac.runway.rolling()), std::tuple(AcPhase::TakeOff, rotation, true));
   for (int i = 0; i < rotation - 1; ++i) lf_moveTick(ac);
   EXPECT_NEAR(ac.pitch, ac.rotationPitch, std::fabs(ac.pitchRate) + 1e-12);
   EXPECT_FALSE(ac.onGroundConfirmed);
@@ -427,8 +432,59 @@ TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);  // holds the climb pitch until the next report
 }
 
+// What each event does in each runway phase: only a landing touches down, a
+// roll is past calling off once it lifts off, a made-up roll-out is a roll-out
+// again when its reports come back, and the silence of a taxi is no roll-out.
+TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
+  using P = RunwayPhase;
+  using E = RunwayEvent;
+  struct Case { P from; E event; P to; bool arrived; };
+  const Case cases[] = {
+      {P::Clear, E::TouchesDown, P::Clear, false},
+      {P::Approach, E::TouchesDown, P::RollOut, true},
+      {P::Approach, E::GoAroundAhead, P::GoAround, false},
+      {P::GoAround, E::TouchesDown, P::GoAround, false},
+      {P::GoAround, E::GoesAround, P::Clear, false},
+      {P::GoAround, E::ApproachResumes, P::Approach, false},
+      {P::Clear, E::ApproachResumes, P::Clear, false},
+      {P::RollOut, E::TouchAndGo, P::TouchAndGo, false},
+      {P::TouchAndGo, E::RollCalledOff, P::RollOut, false},
+      {P::TouchAndGo, E::Rotates, P::LiftOff, false},
+      {P::TakeOffRoll, E::RollCalledOff, P::Clear, false},
+      {P::LiftOff, E::RollCalledOff, P::LiftOff, false},
+      {P::LinedUp, E::Stands, P::Clear, false},
+      {P::RollOut, E::ReportsEnd, P::MadeUpRollOut, true},
+      {P::MadeUpRollOut, E::ReportsBack, P::RollOut, true},
+      {P::MadeUpRollOut, E::TurnsOff, P::Clear, true},
+      {P::Clear, E::ReportsEnd, P::Clear, false},
+      {P::LiftOff, E::ApproachStarts, P::Approach, false},
+      {P::Clear, E::BornRollingOut, P::RollOut, true},
+      {P::TakeOffRoll, E::BornRollingOut, P::TakeOffRoll, false},
+      {P::RollOut, E::RollStarts, P::TakeOffRoll, false},
+      {P::RollOut, E::LeavesStand, P::RollOut, false},
+      {P::MadeUpRollOut, E::Parks, P::Clear, true},
+      {P::TakeOffRoll, E::Parks, P::Clear, false},
+  };
+  for (const Case& c : cases) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Taxi, true);
+    testsupport::enterRunwayPhase(ac, c.from);
+    rp_transition(ac, c.event, 2000);
+    const std::string row = std::string(gf_runwayPhaseName(c.from)) + " " + std::to_string(static_cast<int>(c.event));
+    EXPECT_EQ(std::string(gf_runwayPhaseName(ac.runway.phase())), gf_runwayPhaseName(c.to)) << row;
+    EXPECT_EQ(ac.runway.arrivedLastFlight(), c.arrived) << row;
+    EXPECT_EQ(ac.runway.madeUpRollUntil(), 0) << row;  // only a roll made up from the hold keeps its end
+  }
+  // Made up from the hold, until when, and the report put off behind it.
+  LiveAc ac = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Taxi, true);
+  EXPECT_TRUE(rp_transition(ac, RunwayEvent::RollFromHold, 5000, 3000));
+  EXPECT_TRUE(rp_transition(ac, RunwayEvent::RollFromHold, 6000, 4000));
+  EXPECT_EQ(std::tuple(ac.runway.madeUpRollUntil(), ac.runway.rollSeenDue()), std::tuple(6000, 3000));
+  EXPECT_TRUE(rp_transition(ac, RunwayEvent::RollCalledOff));
+  EXPECT_EQ(std::tuple(ac.runway.phase(), ac.runway.madeUpRollUntil()), std::tuple(RunwayPhase::Clear, 0));
+}
+
 TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
-  struct Case { const char* name; AcPhase phase; bool touchedDown; double nKt, nAltitude, rKt, rAltitude; bool roll; };
+  struct Case { const char* name; AcPhase phase; bool rollingOut; double nKt, nAltitude, rKt, rAltitude; bool roll; };
   const Case cases[] = {
       {"both at 43 kt", AcPhase::Taxi, false, 43.0, 0, 43.0, 0, true},
       {"between 43 and 60 kt", AcPhase::Taxi, false, 50.0, 0, 55.0, 0, true},
@@ -440,23 +496,25 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
   };
   for (const Case& c : cases) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.nKt, 1000, c.nAltitude)}, c.phase, true);
-    ac.touchedDown = ac.landed = c.touchedDown;
+    testsupport::enterRunwayPhase(ac, c.rollingOut ? RunwayPhase::RollOut : RunwayPhase::Clear);
     // Weighed as the intake does: 2 s apart, the positions roll.
     PositionSample r = at(50.01, 8.0, c.rKt, 1200, c.rAltitude);
     gf_noteReportTaken(ac, ac.samples.back(), 10.0);
     gf_noteReportTaken(ac, r, 12.0);
     gf_takeOffOnNewReport(ac, ac.samples.back(), r);
-    EXPECT_EQ(ac.takeOffRoll != 0, c.roll) << c.name;
-    EXPECT_TRUE(!c.touchedDown || !c.roll || (ac.phase == AcPhase::Taxi && !ac.landed)) << c.name;
+    EXPECT_EQ(ac.runway.rolling(), c.roll) << c.name;
+    // A touch-and-go keeps its broad phase until its next ground step: its leg may be an air leg.
+    EXPECT_TRUE(!c.rollingOut || !c.roll || (ac.phase == c.phase && !ac.runway.arrivedLastFlight() &&
+                                              ac.runway.phase() == RunwayPhase::TouchAndGo)) << c.name;
   }
   // A roll that comes to a stand ends, whatever speed the feed still gives.
   for (const bool standing : {false, true}) {
     LiveAc ac = aircraft({at(50.0, 8.0, 60, 1000)}, AcPhase::Taxi, true);
-    ac.takeOffRoll = 1;
+    testsupport::enterRunwayPhase(ac, RunwayPhase::TakeOffRoll);
     PositionSample r = at(50.01, 8.0, 104, 1200);
     r.standing = standing;
     gf_takeOffOnNewReport(ac, ac.samples.back(), r);
-    EXPECT_EQ(ac.takeOffRoll != 0, !standing);
+    EXPECT_EQ(ac.runway.rolling(), !standing);
   }
   // During the roll the take-off itself waits for a second report of 43 kt or more.
   for (const double kt : {42.0, 50.0}) {
@@ -494,7 +552,8 @@ TEST_F(MovementRules, AnAircraftBornFastOnTheGroundRollsOutOnlyWhenItSlows) {
 
 TEST_F(MovementRules, TheFlareStagesFollowTheHeightOverTheCg) {
   LiveAc ac = aircraft({at(50.0, 8.0, 130, 1000, 400.0), at(50.01, 8.0, 130, 1600)}, AcPhase::Flying, false);
-  std::tie(ac.landing, ac.groundCgHeight, ac.altitudeRate, ac.pitch) = std::tuple(1, 8.0, -0.2, -1.0 * deg);
+  std::tie(ac.groundCgHeight, ac.altitudeRate, ac.pitch) = std::tuple(8.0, -0.2, -1.0 * deg);
+  testsupport::enterRunwayPhase(ac, RunwayPhase::Approach);
   ac.sim.throttleIndex = 1;  // the approach's throttle, off only from the third stage on
   for (const auto& [height, stage, rate, throttle] : {std::tuple(40.0, 0u, -0.2, 1u), {38.0, 1u, -0.1, 1u},
                                                       {28.0, 2u, -0.075, 1u}, {18.0, 3u, -0.05, 0u}, {11.0, 4u, -0.025, 0u}}) {
@@ -587,7 +646,7 @@ TEST_F(MovementRules, APoseThatIsNotFiniteFallsBackToTheLastSoundOneLoggedOnce) 
 TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
   struct Case {
     const char* what;
-    bool onGround, touchedDown, takeOffRoll, landing;
+    bool onGround, rollingOut, rolling, landing;
     std::int32_t n;
     double kt, expectKt, expectFpm;
     double fpm = 0.0;
@@ -618,8 +677,8 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
                        Case{"taxi", true, false, false, false, 10, 15.0, 0.0, 0.0}}) {
     LiveAc ac = aircraft({at(50.0, 8.0, c.kt, 1000, c.onGround ? 0.0 : 3000.0)});
     ac.samples.front().verticalSpeed = c.fpm;
-    std::tie(ac.onGroundConfirmed, ac.touchedDown, ac.takeOffRoll, ac.landing) =
-        std::tuple(c.onGround, c.touchedDown, c.takeOffRoll, c.landing);
+    ac.onGroundConfirmed = c.onGround;
+    testsupport::enterRunwayPhase(ac, c.rolling, c.rollingOut, c.landing);
     ac.heading = 90.0 * deg;
     const PositionSample r = gf_madeUpReport(ac, c.n);
     EXPECT_NEAR(r.groundSpeed, c.expectKt, 0.001) << c.what;
@@ -642,7 +701,8 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
   struct Landing { double frontFt; bool onGround; double expectKt; };
   for (const Landing c : {Landing{412.0, false, 108.0}, Landing{0.0, false, 108.337}, Landing{412.0, true, 88.898}}) {  // 8 s of braking after a made-up airborne front
     LiveAc ac = aircraft({at(50.0, 8.0, 120.0, 1000, c.frontFt)});
-    std::tie(ac.landing, ac.touchedDown, ac.onGroundConfirmed) = std::tuple(!c.onGround, c.onGround, c.onGround);
+    ac.onGroundConfirmed = c.onGround;
+    testsupport::enterRunwayPhase(ac, c.onGround ? RunwayPhase::RollOut : RunwayPhase::Approach);
     ac.altitude = c.onGround ? 400.0 : 412.0;
     const PositionSample r = gf_madeUpReport(ac, 5);
     EXPECT_EQ(std::tuple(r.airborne, r.altitude), std::tuple(0, 0.0)) << c.frontFt;

@@ -526,6 +526,134 @@ std::vector<Row> bornInALandingRoll() {
   return rows;
 }
 
+// Final approach on 25C at 132 kt, reported every `every` seconds from 400 ft:
+// down to lowestFt over the field; with `touches`, one ground report there at
+// 128 kt, then climbing away at 1500 ft/min, gathering speed to 150 kt.
+constexpr double shortFinalS = 239.0;
+std::vector<Row> lowMissedApproach(double lowestFt, bool touches, double every) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 132.0) / 2.0 * 0.514444 * shortFinalS);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  const double descentS = (400.0 - lowestFt) / (700.0 / 60.0);
+  double t = 0.0;
+  for (; t < descentS; t += every)
+    rows.push_back({shortFinalS + t, ahead(low, runwayDeg, 132.0 * 0.514444 * t), fieldFt + 400.0 - 700.0 / 60.0 * t,
+                    132.0, -700.0, false});
+  const double lowFt = touches ? 0.0 : lowestFt;
+  rows.push_back({shortFinalS + t, ahead(low, runwayDeg, 132.0 * 0.514444 * t), fieldFt + lowFt, 128.0,
+                  touches ? 0.0 : -200.0, touches});
+  for (double up = every; up <= 60.0; up += every) {
+    const double kt = std::min(150.0, 128.0 + 2.0 * up);
+    const double metres = 132.0 * 0.514444 * t + (128.0 + kt) / 2.0 * 0.514444 * up;
+    rows.push_back({shortFinalS + t + up, ahead(low, runwayDeg, metres), fieldFt + lowFt + 1500.0 / 60.0 * up, kt,
+                    1500.0, false});
+  }
+  return rows;
+}
+
+// Down on 25C at 135 kt, braking at 3 kt a second; its reports end at 60 kt.
+constexpr double endedRollOutS = 279.0 + 25.0;
+// With noiseM, its roll-out's positions are that far off along and across by turns.
+std::vector<Row> rollOutEndingAt60Kt(double every, double noiseM = 0.0) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
+  evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 60.0, 3.0, every);
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    rows[i].at = ahead(rows[i].at, runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
+  return rows;
+}
+
+// Taxiing east at 10 kt, it stops in a queue; silent 2 minutes, next
+// reported `metres` straight ahead at `kt`, then taxiing on 2 kt slower for
+// a minute, then silent.
+constexpr double queueSilentFromS = 66.0, queueSilentToS = 186.0;
+std::vector<Row> holderNextTaxiingFast(double every, double kt, double metres) {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0405, 8.5500}, 100.0, 10.0, 60.0, every, 10.0);
+  const LatLon queue = rows.back().at;
+  rows.back().kt = 0.0;
+  rows.push_back({64.0, queue, fieldFt, 0.0, 0.0, true});
+  const LatLon on = ahead(queue, 100.0, metres);
+  rows.push_back({queueSilentToS, on, fieldFt, kt, 0.0, true});
+  straight(rows, queueSilentToS + every, ahead(on, 100.0, (kt - 2.0) * 0.514444 * every), 100.0, kt - 2.0, 60.0, every,
+           kt - 2.0);
+  return rows;
+}
+
+// The noisy take-off with its nose reported `crabDeg` off its track.
+std::vector<Row> crabbedTakeOff(double noiseM, double every, double crabDeg) {
+  std::vector<Row> rows = noisyTakeOff(noiseM, every);
+  for (Row& r : rows) r.headingDeg = runwayDeg + crabDeg;
+  return rows;
+}
+
+// Final approach on 25C, down at 135 kt, braking 3 kt a second to 20 kt and
+// turning off south; its feed repeats 135 kt for the first 20 s of its roll-out.
+std::vector<Row> landingWithAStaleSpeed(bool stale = true) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon slow = evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 20.0,
+                             3.0, 1.0);
+  for (Row& r : rows) r.kt = stale && r.ground && r.time < 299.0 ? 135.0 : r.kt;
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0,
+                  0.0, true});
+  return rows;
+}
+
+// Taxiing south across 25C at 25 kt, square to it, its positions noiseM off
+// along and across by turns.
+std::vector<Row> taxiAcrossTheRunway(double noiseM) {
+  std::vector<Row> rows;
+  const double southDeg = runwayDeg + 90.0;
+  straight(rows, 0.0, ahead(runwayPoint, southDeg + 180.0, 600.0), southDeg, 25.0, 1200.0 / (25.0 * 0.514444), 1.0,
+           25.0);
+  for (std::size_t i = 1; i + 1 < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, southDeg, i % 2 ? noiseM : -noiseM), runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  return rows;
+}
+
+// Final approach on 25C at 132 kt; three ground reports at 125 kt down the
+// runway `every` seconds apart, then climbing away at 1500 ft/min.
+std::vector<Row> touchAndGo(double every) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 132.0) / 2.0 * 0.514444 * shortFinalS);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  double t = 0.0;
+  for (; t < 400.0 / (700.0 / 60.0); t += every)
+    rows.push_back({shortFinalS + t, ahead(low, runwayDeg, 132.0 * 0.514444 * t), fieldFt + 400.0 - 700.0 / 60.0 * t,
+                    132.0, -700.0, false});
+  const double downM = 132.0 * 0.514444 * t;
+  for (int k = 0; k < 3; ++k)
+    rows.push_back({shortFinalS + t + k * every, ahead(low, runwayDeg, downM + 125.0 * 0.514444 * k * every), fieldFt,
+                    125.0, 0.0, true});
+  const double lastDownS = t + 2.0 * every, lastDownM = downM + 125.0 * 0.514444 * 2.0 * every;
+  for (double up = every; up <= 60.0; up += every) {
+    const double kt = std::min(150.0, 125.0 + 2.0 * up);
+    rows.push_back({shortFinalS + lastDownS + up, ahead(low, runwayDeg, lastDownM + (125.0 + kt) / 2.0 * 0.514444 * up),
+                    fieldFt + 1500.0 / 60.0 * up, kt, 1500.0, false});
+  }
+  return rows;
+}
+
+// As bornInALandingRoll, reported every `every` seconds, one report in its
+// roll-out 300 m ahead of where it rolls.
+std::vector<Row> landingRollWithAJump(double every) {
+  std::vector<Row> rows;
+  const LatLon slow = evenly(rows, 0.0, runwayPoint, runwayDeg, 116.0, 20.0, 3.0, every);
+  rows[rows.size() / 2].at = ahead(rows[rows.size() / 2].at, runwayDeg, 300.0);
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0, 0.0,
+                  true});
+  return rows;
+}
+
 // Feed silences: one, and a second later on.
 struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
@@ -545,6 +673,9 @@ struct Expect {
   double stillFromS = -1.0;   // >= 0: slower than a walk from then on
   double keepKt = 0.0, keepFromS = 0.0, keepToS = 0.0;  // at least keepKt meanwhile
   bool normal = false;        // nothing the motion check finds wrong
+  double goneByS = -1.0;      // >= 0: removed by then, on the ground at a taxi's pace
+  bool staysAloft = false;    // never on the ground
+  double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
 };
 Expect normal(Expect e) { e.normal = true; return e; }
 Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
@@ -559,6 +690,9 @@ Expect keeps(Expect e, double kt, double fromS, double toS) {
   e.keepToS = toS;
   return e;
 }
+Expect goneBy(Expect e, double s) { e.goneByS = s; return e; }
+Expect staysAloft() { Expect e; e.staysAloft = true; return e; }
+Expect bounces(double downAtMostS) { Expect e = smooth(Expect{}, 13.0, 128.0 * 1.1); e.downAtMostS = downAtMostS; return e; }
 Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
 Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
 Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
@@ -566,6 +700,7 @@ Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slow
 Expect liftsOff(double by, double courseDeg) { Expect e = liftsOff(by); e.courseDeg = courseDeg; return e; }
 Expect reappearsAloft(double after) { Expect e; e.reappearsAloftAfterS = after; return e; }
 Expect keptUpWith(double lagS) { Expect e; e.behindAtMostS = lagS; return e; }
+Expect keptUpWith(Expect e, double lagS) { e.behindAtMostS = lagS; return e; }
 Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; return e; }
 
 struct RollCase {
@@ -646,6 +781,17 @@ void check(const EngineHarness& harness, const Expect& e) {
     for (auto it = std::next(harness.tracks().begin()); it != harness.tracks().end(); ++it)
       for (const auto& q : it->second.points) ASSERT_FALSE(onGround(q.pose)) << "object " << it->first << " at " << q.time;
     EXPECT_EQ(m.removals.size(), 1u);  // the one in the air stays while its reports go on
+  }
+  for (const auto& q : p) ASSERT_TRUE(!e.staysAloft || !onGround(q.pose)) << "down at " << q.time;
+  for (std::size_t i = 0, down = 0; e.downAtMostS >= 0.0 && i < p.size(); ++i) {
+    down = onGround(p[i].pose) ? (down == 0 ? i : down) : 0;
+    ASSERT_LE(down == 0 ? 0.0 : p[i].time - p[down].time, e.downAtMostS) << "down since " << p[down].time;
+  }
+  if (e.goneByS >= 0.0) {  // its made-up roll-out never stands on the runway
+    ASSERT_FALSE(m.removals.empty());
+    EXPECT_LE(m.removals.front().time - testsupport::harnessStartTime, e.goneByS);
+    EXPECT_TRUE(m.removals.front().onGround);
+    EXPECT_LE(m.removals.front().speedKt, 25.0);
   }
   if (e.behindAtMostS >= 0.0) {
     EXPECT_EQ(m.unreachedReports, 0) << "of " << m.reports;
@@ -785,6 +931,47 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
          e.groundKt = 20.0 * 1.5 * 1.05;
          return e;
        }()},
+      // (3 s late from its creation, it reaches its one ground report after the next is due)
+      // (down for a report's spacing and its rotation: not rolling on to chase its climb)
+      {"bounced landing, one ground report at 128 kt", scenarioText(header, lowMissedApproach(20.0, true, 2.0), 2.0), {},
+       340, bounces(2.0 * 4.0)},
+      {"bounced landing, reports every 3 s", scenarioText(header, lowMissedApproach(20.0, true, 3.0), 3.0), {}, 340,
+       bounces(3.0 * 4.0)},
+      {"go-around from 25 ft in the flare", scenarioText(header, lowMissedApproach(25.0, false, 2.0), 2.0), {}, 340,
+       normal(staysAloft())},
+      {"go-around from 15 ft in the flare, reports every 3 s",
+       scenarioText(header, lowMissedApproach(15.0, false, 3.0), 3.0), {}, 340, normal(staysAloft())},
+      {"roll-out reports ending at 60 kt", scenarioText(header, rollOutEndingAt60Kt(2.0), 2.0), {}, 460,
+       goneBy(smooth(Expect{}, 13.0), endedRollOutS + 30.0 + 90.0)},
+      {"roll-out reports ending at 60 kt, every 3 s, 6 m off by turns",
+       scenarioText(header, rollOutEndingAt60Kt(3.0, 6.0), 3.0), {}, 460,
+       goneBy(smooth(Expect{}, 25.0), endedRollOutS + 30.0 + 90.0)},
+      {"roll-out reports ending at 60 kt, every 5 s", scenarioText(header, rollOutEndingAt60Kt(5.0), 5.0), {}, 460,
+       goneBy(smooth(Expect{}, 13.0), endedRollOutS + 30.0 + 90.0)},
+      // no roll: it taxis on at their pace (a catch-up at up to 1.5 times it) and holds when they end
+      {"holder next seen taxiing fast ahead", scenarioText(header, holderNextTaxiingFast(4.0, 32.0, 400.0), 4.0),
+       {queueSilentFromS, queueSilentToS}, 460, keptUpWith(smooth(grounded(32.0 * 1.5), 13.0), 30.0 + 15.0)},
+      {"holder next seen taxiing fast ahead, 36 kt 600 m on, reports every 2 s",
+       scenarioText(header, holderNextTaxiingFast(2.0, 36.0, 600.0), 2.0), {queueSilentFromS, queueSilentToS}, 460,
+       grounded(36.0 * 1.5)},  // (still catching up when they end, it stops where it is: the holding)
+      // a crosswind roll: its nose reported 10 degrees off the way it rolls
+      {"take-off, its nose reported 10 degrees off its track",
+       scenarioText(header, crabbedTakeOff(0.0, 2.0, 10.0), 2.0), {}, 140,
+       normal(liftsOff(firstAirborneS(crabbedTakeOff(0.0, 2.0, 10.0)) + 30.0 + 10.0))},
+      {"take-off, reports every 10 s", scenarioText(header, noisyTakeOff(0.0, 10.0), 10.0), {}, 160,
+       normal(liftsOff(firstAirborneS(noisyTakeOff(0.0, 10.0)) + 30.0 + 10.0))},
+      {"take-off, reports every 6 s 10 m off", scenarioText(header, noisyTakeOff(10.0, 6.0), 6.0), {}, 160,
+       normal(liftsOff(firstAirborneS(noisyTakeOff(10.0, 6.0)) + 30.0 + 10.0))},
+      {"landing every 5 s, the feed repeating 135 kt into its roll-out",
+       scenarioText(header, landingWithAStaleSpeed(), 5.0), {}, 420, keptThroughLanding()},
+      {"taxi across the runway at 25 kt, every 3 s 5 m off", scenarioText(header, taxiAcrossTheRunway(5.0), 3.0), {},
+       150, normal(grounded(25.0 * 1.5))},
+      {"landing roll with one report 300 m ahead", scenarioText(header, landingRollWithAJump(2.0), 2.0), {}, 160,
+       smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
+      // (down for its three reports' spacing and its rotation)
+      {"touch-and-go, three ground reports", scenarioText(header, touchAndGo(2.0), 2.0), {}, 340, bounces(2.0 * 6.0)},
+      {"touch-and-go, three ground reports every 3 s", scenarioText(header, touchAndGo(3.0), 3.0), {}, 340,
+       bounces(3.0 * 5.0)},
       {"climbing out when its reports end", scenarioText(header, climbOutThenSilent(), 5.0), {}, 150,
        smoothAloft(climbOutEndS + 30.0)},
   };

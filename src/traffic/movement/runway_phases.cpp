@@ -1,0 +1,128 @@
+// The runway phases' one transition function: each change of phase, the
+// phases it may come from, and why.
+#include "traffic/movement/runway_phases.h"
+
+#include "traffic/engine/live_ac.h"
+
+namespace gwr {
+
+namespace {
+
+using P = RunwayPhase;
+
+bool in(P phase, std::initializer_list<P> phases) {
+  for (const P p : phases)
+    if (p == phase) return true;
+  return false;
+}
+
+} // namespace
+
+bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t seenDue) {
+  RunwayPhases& r = ac.runway;
+  const P from = r.phase_;
+  P to = from;
+  switch (event) {
+    case RunwayEvent::RollStarts:
+      // Its reports roll or lift off. From an approach or a roll-out too: a
+      // landing whose reports roll again is taking off, not landing.
+      if (!r.rolling()) to = P::TakeOffRoll;
+      break;
+    case RunwayEvent::RollFromHold:
+      // The roll nobody saw start is made up from the hold up to `due`: a
+      // taxi report before then calls the made-up reports off with it.
+      if (in(from, {P::Clear, P::TakeOffRoll, P::LinedUp})) {
+        to = P::LinedUp;
+        r.madeUpRollDue_ = due;
+        if (from != P::LinedUp) r.rollSeenDue_ = seenDue;
+      }
+      break;
+    case RunwayEvent::RollCalledOff:
+    case RunwayEvent::Stands:
+      // Rejected, or never more than a stale speed: it taxis again (a
+      // touch-and-go's roll goes back to its roll-out). Once in the air it is
+      // past calling off.
+      if (in(from, {P::TakeOffRoll, P::LinedUp})) to = P::Clear;
+      else if (from == P::TouchAndGo) to = P::RollOut;
+      break;
+    case RunwayEvent::Rotates:
+      // Lifting off ends any roll, a touch-and-go's included.
+      to = P::LiftOff;
+      break;
+    case RunwayEvent::ClearOfField:
+      // Configured clear of the field: neither departing nor landing here any more.
+      if (in(from, {P::TakeOffRoll, P::LinedUp, P::LiftOff, P::Approach, P::GoAround})) to = P::Clear;
+      break;
+    case RunwayEvent::ApproachStarts:
+      // Descending near the park airport; a climb-out descending there is an arrival now.
+      if (in(from, {P::Clear, P::LiftOff})) to = P::Approach;
+      break;
+    case RunwayEvent::GoesAround:
+      if (from == P::Approach || from == P::GoAround) to = P::Clear;
+      break;
+    case RunwayEvent::GoAroundAhead:
+      // It descends on to its lowest report and climbs away as they do: a
+      // flare there would put it on a runway its reports never touch.
+      if (from == P::Approach) to = P::GoAround;
+      break;
+    case RunwayEvent::ApproachResumes:
+      // The climb it was to follow is gone from its reports: it lands.
+      if (from == P::GoAround) to = P::Approach;
+      break;
+    case RunwayEvent::TouchesDown:
+      // Only a landing touches down; anything else on the ground was not flying to land.
+      if (from == P::Approach) to = P::RollOut;
+      break;
+    case RunwayEvent::BornRollingOut:
+      if (from == P::Clear) to = P::RollOut;
+      break;
+    case RunwayEvent::TurnsOff:
+      // Off the runway's heading: the roll-out is over, it taxis.
+      if (in(from, {P::RollOut, P::MadeUpRollOut})) to = P::Clear;
+      break;
+    case RunwayEvent::TouchAndGo:
+      // Down, but its next reports fly again: a roll to climb away.
+      if (in(from, {P::RollOut, P::MadeUpRollOut})) to = P::TouchAndGo;
+      break;
+    case RunwayEvent::ReportsEnd:
+      // Its feed fell silent while it rolled out: what follows is made up and
+      // never holds on the runway.
+      if (from == P::RollOut) to = P::MadeUpRollOut;
+      break;
+    case RunwayEvent::ReportsBack:
+      if (from == P::MadeUpRollOut) to = P::RollOut;
+      break;
+    case RunwayEvent::Parks:
+      // At a stand nothing is on a runway, whatever its heading did on the way
+      // (the landing it came from is kept for its departure).
+      to = P::Clear;
+      break;
+    case RunwayEvent::LeavesStand:
+      r.landed_ = false;
+      return true;
+  }
+  if (to == from && event != RunwayEvent::RollFromHold) return false;
+  if (to == P::RollOut && from != P::MadeUpRollOut && from != P::TouchAndGo) r.landed_ = true;
+  // A roll under way: whatever it landed from is past.
+  if (to == P::TakeOffRoll || to == P::LiftOff || to == P::TouchAndGo) r.landed_ = false;
+  if (to != P::LinedUp) r.madeUpRollDue_ = r.rollSeenDue_ = 0;
+  r.phase_ = to;
+  return to != from || event == RunwayEvent::RollFromHold;
+}
+
+const char* gf_runwayPhaseName(RunwayPhase phase) {
+  switch (phase) {
+    case P::Clear: return "clear";
+    case P::LinedUp: return "lined_up";
+    case P::TakeOffRoll: return "take_off_roll";
+    case P::LiftOff: return "lift_off";
+    case P::Approach: return "approach";
+    case P::GoAround: return "go_around";
+    case P::RollOut: return "roll_out";
+    case P::TouchAndGo: return "touch_and_go";
+    case P::MadeUpRollOut: return "made_up_roll_out";
+  }
+  return "?";
+}
+
+} // namespace gwr
