@@ -344,8 +344,9 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       ac.samples.push_back(report);
       return;
     }
-    // Stopped at the end of a made-up roll-out, it goes on from its reports wherever they are.
-    const bool farFromHold = ac.holding && !ac.runway.afterTouchdown() &&
+    // Nothing holds on a runway (a made-up roll-out is removed at its end), so
+    // a holder is a taxiing or pushed-back aircraft.
+    const bool farFromHold = ac.holding &&
                              gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                                 positionOf(report)));
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
@@ -355,11 +356,6 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       gf_removeLiveAc(ac);
       return;
     }
-    // Stood at the end of a made-up roll-out while its reports taxied on: it
-    // moves off at their speed, not from standstill (a long leg at half speed).
-    const bool leftBehind = ac.holding && ac.runway.afterTouchdown() && !report.airborne && report.groundSpeed > 0.0 &&
-                            gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
-                                                                               positionOf(report)));
     if (ac.phase == AcPhase::Birth) {
       if (!gf_groundReportCheck(ac, report)) return;
       report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
@@ -380,10 +376,6 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
                                            [](const PositionSample& s) { return s.standing != 0; });
       if (report.standing && allStanding && ac.samples.size() > 1) ac.samples.resize(1);
       if (!report.standing) cutStandingTail(ac, report);
-    }
-    if (leftBehind && ac.samples.size() == 1 && ac.samples.front().standing) {
-      ac.samples.front().standing = 0;
-      ac.samples.front().groundSpeed = report.groundSpeed;
     }
     gf_takeOffOnNewReport(ac, newest, report);
     // After the roll's call-off: the reports it put off fall due in their own time again.
