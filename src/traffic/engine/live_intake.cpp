@@ -27,6 +27,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
@@ -531,13 +532,7 @@ void lf_initialAttitude(LiveAc& ac) {
   ac.altitude = front.airborne ? front.altitude : groundAltitudeFt(ac, front);
   ac.tas = front.tas;
   ac.verticalSpeed = front.verticalSpeed / 60.0;
-  if (front.airborne) {
-    double vs = std::clamp(front.verticalSpeed, minDescentFpm, maxClimbPitchDeg);
-    if (vs < 0.0) vs *= 0.5;
-    ac.pitch = (pitchBaseDeg - vs * pitchPerFpmDeg) * radiansPerDegree;
-  } else {
-    ac.pitch = groundPitchDeg * radiansPerDegree;
-  }
+  ac.pitch = front.airborne ? gf_pitchTargetRad(front.verticalSpeed) : groundPitchDeg * radiansPerDegree;
   ac.bank = front.rollValid ? front.roll : 0.0;
   double heading = 0.0;
   if (ac.headingOverrideSet) {

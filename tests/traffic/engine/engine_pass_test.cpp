@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -202,6 +203,57 @@ TEST_F(EnginePass, BufferRules) {
     tickCount.store(dueDelayTicks);
     EXPECT_EQ(updateLiveAc(front()), erased) << northNm;
     EXPECT_EQ(trafficEngine.addingStack.empty(), erased) << northNm;
+  }
+}
+
+// The user on the ground at 50.0333 N 8.5706 E: a newborn's due ground report
+// within 150 m of it is dropped, which keeps it from being created at that
+// tick; beyond, or with COLLISION_USER_GND off, it is created.
+TEST_F(EnginePass, AGroundReportBesideTheUserOnTheGroundIsDropped) {
+  const struct { double northMetres; bool collisions, created; } cases[] = {
+      {140.0, true, false}, {160.0, true, true}, {140.0, false, true}, {-140.0, true, false}};
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    COLLISION_USER_GND.setCurrent(c.collisions);
+    harness.emulator().setUserOnGround(true);
+    gf_requestUserOnGround();
+    harness.client().pump();
+    trafficEngine.user = gf_userStateCopy();
+    tickCount.store(0);
+    // Taxiing east at 5 kt from there, a report every 20 s.
+    routeSome(3, {0.0, 0.0, 5.0, 90.0, 50.0333 + c.northMetres / 1852.0 / 60.0, 8.5706}, hexid, "DLH123", 20.0);
+    tickCount.store(dueDelayTicks);
+    updateLiveAc(front());
+    EXPECT_EQ(front().sim.simState == AcSimState::Adding2Sim, c.created) << c.northMetres << c.collisions;
+  }
+  COLLISION_USER_GND.setCurrent(COLLISION_USER_GND.defaultValue());
+}
+
+// Its first attitude: pitch -3 degrees less 2.2 degrees per 600 ft/min of
+// climb (at most 2400 ft/min; a descent of at most 3000 ft/min counts half),
+// 0.6 degrees on the ground; its bank the report's roll; its nose towards the
+// second report.
+TEST_F(EnginePass, TheFirstAttitudeComesFromTheFrontReports) {
+  const struct { double altitude, fpm; std::optional<double> roll; double pitchDeg, bankDeg; } cases[] = {
+      {3000.0, 0.0, {}, -3.0, 0.0},          {3000.0, 1200.0, 0.1, -7.4, 0.1 / radiansPerDegree},
+      {3000.0, 3000.0, {}, -11.8, 0.0},      {3000.0, -1200.0, {}, -0.8, 0.0},
+      {3000.0, -4000.0, -0.2, 2.5, -0.2 / radiansPerDegree}, {0.0, -500.0, {}, 0.6, 0.0},
+  };
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    tickCount.store(0);
+    for (int i = 0; i < 3; ++i) {
+      TrafficRecord record = recordOf({4.0 * i, c.altitude, 140.0, 30.0});
+      record.verticalSpeed = c.fpm;
+      record.roll = c.roll;
+      lf_routeTrafficRecord(record);
+    }
+    tickCount.store(dueDelayTicks);
+    updateLiveAc(front());
+    ASSERT_EQ(front().sim.simState, AcSimState::Adding2Sim) << c.fpm;
+    EXPECT_NEAR(front().pitch / radiansPerDegree, c.pitchDeg, 1e-9) << c.fpm;
+    EXPECT_NEAR(front().bank / radiansPerDegree, c.bankDeg, 1e-9) << c.fpm;
+    EXPECT_NEAR(front().heading / radiansPerDegree, 30.0, 0.1) << c.fpm;
   }
 }
 
