@@ -127,6 +127,10 @@ inline constexpr std::size_t feedbackSecondReserve = 128;
 inline constexpr std::size_t addingStackReserve = 64;
 inline constexpr std::size_t ghostCallsignReserve = 64;
 inline constexpr std::size_t categoryCount = 6;  // Light .. Rotorcraft
+// A new aircraft's climb per tick (feet) and slow ground manoeuvre speed
+// (knots), by category: Light, Buzjets, Large, Heavy, HighPerf, Rotorcraft.
+inline constexpr double categoryMaxClimbFtPerTick[categoryCount] = {0.5, 0.75, 0.6, 0.5, 1.0, 0.75};
+inline constexpr double categoryStandSpeedKt[categoryCount] = {5.0, 4.5, 4.0, 3.0, 4.5, 5.0};
 
 // The update walk asks for records this many places ahead (their reports half as far).
 inline constexpr std::size_t prefetchAheadRecords = 2;

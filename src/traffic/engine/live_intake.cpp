@@ -41,9 +41,6 @@ namespace gwr {
 
 namespace {
 
-constexpr double maxClimbPerTick[categoryCount] = {0.5, 0.75, 0.6, 0.5, 1.0, 0.75};  // feet per tick, by category
-constexpr double standSpeedKt[categoryCount] = {5.0, 4.5, 4.0, 3.0, 4.5, 5.0};
-
 std::atomic<BirthStandChoice> birthStandChoice{nullptr};
 
 double trackDifferenceDeg(double a, double b) {
@@ -327,8 +324,8 @@ void lf_newLiveAc(TrafficRecord& record) {
   AcDescription description(identity);
   description.hexId = record.hexid;
   description.groundTurnRate = gf_baseGroundTurnRate(category);
-  description.maxClimbPerTick = maxClimbPerTick[slot];
-  description.standSpeedKt = standSpeedKt[slot];
+  description.maxClimbPerTick = categoryMaxClimbFtPerTick[slot];
+  description.standSpeedKt = categoryStandSpeedKt[slot];
   trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
   LiveAc& ac = trafficEngine.live.back();
   gf_noteReportTaken(ac, ac.samples.front(), record.timestamp);
