@@ -267,6 +267,30 @@ TEST_F(EnginePass, UnderscoreTwinOfALiveCallsignIsDropped) {
   EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Adding2Sim);
 }
 
+// A newborn whose callsign a live aircraft wears with the mark "_" removes
+// that ghost, names it in the log (by its stand when parked) and lists it.
+TEST_F(EnginePass, ANewbornRemovesItsMarkedGhost) {
+  const struct { bool parked; const char* line; } cases[] = {
+      {true, "7       : DLH123_  is a ghost and will be removed, continue with DLH123\n"},
+      {false, "          DLH123_  is a ghost and will be removed, continue with DLH123\n"},
+  };
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    tickCount.store(0);
+    routeSome(3, {0.0, 36000, 450, 90, 50.3}, hexid + 1, "DLH123_", 30.0);
+    LiveAc& ghost = front();
+    std::tie(ghost.sim.simState, ghost.sim.objectId, ghost.standNumber) = std::tuple(AcSimState::Active, 300u, 7);
+    if (c.parked) ghost.setPhase(AcPhase::Parked);
+    routeSome(3);
+    tickCount.store(dueDelayTicks);
+    updateLiveAc(trafficEngine.live.back());
+    EXPECT_EQ(trafficEngine.live.back().sim.simState, AcSimState::Adding2Sim) << c.parked;
+    EXPECT_EQ(front().sim.simState, AcSimState::RemovingFromSim) << c.parked;
+    EXPECT_EQ(trafficEngine.ghostCallsigns, std::vector<std::string>{"DLH123_"}) << c.parked;
+    EXPECT_NE(harness.log().text().find(c.line), std::string::npos) << harness.log().text();
+  }
+}
+
 bool refuseStandAtBirth(LiveAc& aircraft) {
   aircraft.sim.erase = true;  // the stand is held by a flight that stays
   return false;
