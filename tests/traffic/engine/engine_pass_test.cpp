@@ -131,7 +131,8 @@ TEST_F(EnginePass, RoutingDropsRepeatsJumpsAndStraightLegs) {
 }
 
 // Records the intake refuses before any stream: low over the park airport
-// (field 364 ft), unknown models and switched-off categories.
+// (field 364 ft), a live aircraft's callsign and model under another hexid,
+// unknown models and switched-off categories.
 TEST_F(EnginePass, RecordsRefusedAtTheIntake) {
   for (const auto& [altitude, taken] : {std::pair{364.0 + 50.0, false}, {364.0 + 108.0, false},
                                         {364.0 + 109.0, true}, {0.0, true}}) {
@@ -145,6 +146,18 @@ TEST_F(EnginePass, RecordsRefusedAtTheIntake) {
   route({0.0, 0.0, 0.0});
   route({20.0, 364.0 + 50.0, 140});  // a buffered aircraft refuses it too
   EXPECT_EQ(streamSize(), 1u);
+
+  // Another hexid under a live aircraft's callsign: the same aircraft, unless
+  // its model differs or it gives no callsign.
+  for (const auto& [callsign, model, taken] : {std::tuple{"DLH123", "A320", false}, {"DLH123", "B772", true},
+                                               {"", "A320", true}, {"DLH124", "A320", true}}) {
+    gf_resetTraffic();
+    route({});
+    TrafficRecord twin = recordOf({4.0}, hexid + 1, callsign);
+    twin.identity.key.model = gf_modelIndex(model);
+    lf_routeTrafficRecord(twin);
+    EXPECT_EQ(trafficEngine.live.size(), taken ? 2u : 1u) << callsign << model;
+  }
 
   gf_resetTraffic();
   TrafficRecord record = recordOf({});
