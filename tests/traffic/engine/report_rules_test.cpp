@@ -193,6 +193,28 @@ TEST_F(ReportRules, StandingReportsLeftBehindGiveWayToAMovingOne) {
   }
 }
 
+// A standing report after a stream that stood throughout cuts it back to its
+// front, which then falls due at once; one that moved before keeps its reports.
+TEST_F(ReportRules, AStreamThatStoodThroughoutIsCutBackToItsFront) {
+  for (const auto& [frontKt, kept] : {std::pair{0.0, 2u}, {10.0, 3u}}) {
+    gf_resetTraffic();
+    tickCount.store(1000);
+    route(report(0.0, 0.0, frontKt));
+    LiveAc& ac = aircraft();
+    std::tie(ac.sim.simState, ac.onGroundConfirmed) = std::tuple(AcSimState::Active, 1);
+    ac.setPhase(AcPhase::Taxi);
+    PositionSample standing = gf_sampleOf(report(20.0, 0.0, 0.0));
+    ac.samples.push_back(standing);
+    PositionSample r = gf_sampleOf(report(40.0, 0.0, 0.0));
+    decodeExisting(ac, r);
+    ASSERT_EQ(ac.samples.size(), kept) << frontKt;
+    if (kept == 2u) {
+      EXPECT_EQ(std::pair(ac.samples[0].dueTick, ac.samples[0].groundSpeed), std::pair(tickCount.load() + 1, 0.0));
+    }
+  }
+  tickCount.store(0);
+}
+
 TEST_F(ReportRules, AFlightReportedBackToTheParkAirportKeepsItsRoute) {
   AirportRecord park;
   std::tie(park.icao, park.iata) = std::tuple(FixedCode<4>("EDDF"), FixedCode<3>("FRA"));
