@@ -243,7 +243,8 @@ void logUpdateFailure(const LiveAc& ac, const std::exception& e) {
 }
 
 // Where an aircraft born on the ground stands: on the park airport's field
-// when it is there, with its wheels on it.
+// when it is there, with its wheels on it. Its report's altitude is 0 (on the
+// ground), which would put it below any field above the sea.
 double groundAltitudeFt(const LiveAc& ac, const PositionSample& front) {
   return gf_parkElevationFt(positionOf(front)).value_or(0.0) + ac.groundCgHeight;
 }
