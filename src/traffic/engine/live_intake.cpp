@@ -363,6 +363,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       return;
     }
     if (!checkExtendingSituations(ac, report)) return;
+    // The feed back in a made-up roll-out: it rolls out on its reports again.
     rp_transition(ac, RunwayEvent::ReportsBack);
     if (ac.extrapolationCount > 0) {
       // the feed is back: the made-up reports give way to the real one
