@@ -92,7 +92,8 @@ inline constexpr double proximityUserMovingKt = 8.0;
 inline constexpr double proximityUserNm = 500.0 / 1852.0;             // 500 m
 inline constexpr double proximityGroundNm = 0.08099352051835854;      // 150 m
 
-inline constexpr double maxClimbPitchDeg = 2400.0, minDescentFpm = -3000.0;
+// The vertical speeds a pitch follows, ft/min: a steeper climb or descent pitches no further.
+inline constexpr double maxClimbFpm = 2400.0, minDescentFpm = -3000.0;
 inline constexpr double pitchBaseDeg = -3.0, pitchPerFpmDeg = 2.2 / 600.0, groundPitchDeg = 0.6;
 
 inline constexpr std::int32_t airExtrapolationTicks = 800;

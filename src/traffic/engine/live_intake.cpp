@@ -532,7 +532,7 @@ void lf_initialAttitude(LiveAc& ac) {
   ac.tas = front.tas;
   ac.verticalSpeed = front.verticalSpeed / 60.0;
   if (front.airborne) {
-    double vs = std::clamp(front.verticalSpeed, minDescentFpm, maxClimbPitchDeg);
+    double vs = std::clamp(front.verticalSpeed, minDescentFpm, maxClimbFpm);
     if (vs < 0.0) vs *= 0.5;
     ac.pitch = (pitchBaseDeg - vs * pitchPerFpmDeg) * radiansPerDegree;
   } else {
