@@ -439,6 +439,10 @@ NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, Posit
   } else {
     return NoseLine::across;  // a turn, or noise across the way
   }
+  // A leg shorter than the noise would still point well off the nose with
+  // the share kept: it strays no farther from the nose's line than the noses do.
+  const double acrossMost = std::fabs(along) * std::tan(noiseLineDeg * radiansPerDegree);
+  across = std::clamp(across, -acrossMost, acrossMost);
   const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(*nose) - across * std::sin(*nose),
                                                     along * std::sin(*nose) + across * std::cos(*nose)});
   r.lat = on.latitude;
