@@ -292,7 +292,8 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
     return;
   }
   if (!ac.runway.afterTouchdown()) {
-    // Both at a roll's speed, r's positions rolling along the line before it.
+    // Both at a roll's speed, r's positions rolling along the line before it
+    // (the speeds alone may be a stale roll speed repeated while it taxis).
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
                       (r.evidence & evidenceRolls) != 0;
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
