@@ -274,11 +274,12 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
-  // Held as out of reach: as if it never came, the next is weighed against the last taken.
+  // Held as out of reach, or dropped as a jump: as if it never came, the next
+  // is weighed against the last taken.
   const GroundVerdict verdict = gf_weighReport(*ac, report, record.timestamp);
-  if (verdict == GroundVerdict::Hold) return;
-  if (verdict == GroundVerdict::Jumped) {
-    // Handled like an outage: what came before the jump is given up.
+  if (verdict == GroundVerdict::Hold || verdict == GroundVerdict::Jumped) return;
+  if (verdict == GroundVerdict::Moved) {
+    // Handled like an outage: what came before the jumps is given up.
     if (ac->sim.simState == AcSimState::Active) {
       // Not in a take-off roll: removed, its new stream (ground and air mixed)
       // would never be created; the roll goes on along its runway without it.
