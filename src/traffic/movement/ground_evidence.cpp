@@ -37,8 +37,8 @@ double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) *
 // The offset of the report before the newest (n) from the line through the
 // one before it (p) and r, at their times, goes into the noise's running mean.
 void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
-  const GroundEvidence::Seen* n = e.back(0);
-  const GroundEvidence::Seen* p = e.back(1);
+  const GroundEvidence::Point* n = e.noiseSeenCount >= 1 ? &e.noiseSeen[1] : nullptr;
+  const GroundEvidence::Point* p = e.noiseSeenCount >= 2 ? &e.noiseSeen[0] : nullptr;
   if (n == nullptr || p == nullptr || !(p->time < n->time && n->time < time) || time - p->time > noiseSpanMaxSeconds)
     return;
   const LocalOffset mid = gf_localOffset({p->lat, p->lon}, {n->lat, n->lon});
@@ -310,8 +310,10 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   }
   // A speed that trails its positions would keep the aircraft behind them;
   // far faster positions are a jump, not a lagging speed. A roll's is raised
-  // only to what they show beyond their noise (a taxi's is capped anyway).
-  const double laggedKt = r.groundSpeed >= takeOffRollKt ? leastKt : shownKt;
+  // only to what they show beyond their noise (a taxi's is capped anyway), a
+  // taxi's too once the noise is known: a noisy short leg looks fast, and the
+  // speed raised would carry each report placed along the nose ahead of it.
+  const double laggedKt = r.groundSpeed >= takeOffRollKt || noise > 0.0 ? leastKt : shownKt;
   if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
     r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
@@ -370,13 +372,23 @@ bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   return replaced;
 }
 
+void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
+  GroundEvidence& e = ac.evidence;
+  if (r.airborne) return;
+  // (a copy of the one before, at its time or earlier, tells nothing)
+  if (e.noiseSeenCount > 0 && !(time > e.noiseSeen[1].time)) return;
+  noteNoise(e, r, time);
+  e.noiseSeen[0] = e.noiseSeen[1];
+  e.noiseSeen[1] = {r.lat, r.lon, time};
+  e.noiseSeenCount = std::min<std::size_t>(e.noiseSeenCount + 1, 2);
+}
+
 void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
   GroundEvidence& e = ac.evidence;
   if (r.airborne) {
     e.clear();
     return;
   }
-  noteNoise(e, r, time);
   GroundEvidence::Seen seen;
   seen.lat = r.lat;
   seen.lon = r.lon;
@@ -522,6 +534,10 @@ NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, Posit
   } else {
     return NoseLine::across;  // a turn, or noise across the way
   }
+  // A leg shorter than the noise would still point well off the nose with
+  // the share kept: it strays no farther from the nose's line than the noses do.
+  const double acrossMost = std::fabs(along) * std::tan(noiseLineDeg * radiansPerDegree);
+  across = std::clamp(across, -acrossMost, acrossMost);
   const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(*nose) - across * std::sin(*nose),
                                                     along * std::sin(*nose) + across * std::cos(*nose)});
   r.lat = on.latitude;

@@ -683,12 +683,12 @@ std::vector<Row> landingWithAStaleSpeed(bool stale = true) {
   return rows;
 }
 
-// Taxiing south across 25C at 25 kt, square to it, its positions noiseM off
-// along and across by turns.
-std::vector<Row> taxiAcrossTheRunway(double noiseM) {
+// Taxiing south across 25C at 25 kt, square to it, a row every `every`
+// seconds, its positions noiseM off along and across by turns.
+std::vector<Row> taxiAcrossTheRunway(double noiseM, double every = 1.0) {
   std::vector<Row> rows;
   const double southDeg = runwayDeg + 90.0;
-  straight(rows, 0.0, ahead(runwayPoint, southDeg + 180.0, 600.0), southDeg, 25.0, 1200.0 / (25.0 * 0.514444), 1.0,
+  straight(rows, 0.0, ahead(runwayPoint, southDeg + 180.0, 600.0), southDeg, 25.0, 1200.0 / (25.0 * 0.514444), every,
            25.0);
   for (std::size_t i = 1; i + 1 < rows.size(); ++i)
     rows[i].at = ahead(ahead(rows[i].at, southDeg, i % 2 ? noiseM : -noiseM), runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
@@ -1047,6 +1047,8 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        scenarioText(header, landingWithAStaleSpeed(), 5.0), {}, 420, keptThroughLanding()},
       {"taxi across the runway at 25 kt, every 3 s 5 m off", scenarioText(header, taxiAcrossTheRunway(5.0), 3.0), {},
        150, normal(grounded(25.0 * 1.5))},
+      {"taxi across the runway at 25 kt, every 4 s 8 m off", scenarioText(header, taxiAcrossTheRunway(8.0, 4.0), 4.0),
+       {}, 150, normal(grounded(25.0 * 1.5))},
       {"landing roll with one report 300 m ahead", scenarioText(header, landingRollWithAJump(2.0), 2.0), {}, 160,
        smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
       // (down for its three reports' spacing and its rotation)
