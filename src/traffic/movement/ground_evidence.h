@@ -46,7 +46,7 @@ struct GroundEvidence {
   std::int32_t pushedRun = 0;
   bool pushedFromStanding = false;
   // The positions' noise: a running mean of each report's squared offset
-  // from the line through the reports either side of it (m^2), and how many
+  // across the line through the reports either side of it (m^2), and how many
   // offsets went into it. Every ground report that comes tells, kept or not
   // (a slow straight feed keeps few): the two before the newest.
   double noiseSquareM2 = 0.0;
