@@ -30,8 +30,8 @@ struct PositionSample {
   std::uint8_t airborne = 0;
   std::uint8_t standing = 0;
   std::uint8_t attitudeSource = 0;
-  double roll = 0.0;             // radians
   std::uint8_t rollValid = 0;
+  double roll = 0.0;             // radians
   double trueHeading = 0.0;      // radians
   std::uint8_t trueHeadingValid = 0;
   // What the ground evidence made of it when it came (evidence* marks) and

@@ -343,9 +343,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
         ac.samples.back().evidence |= evidencePushed;
     }
   }
-  e.newest = e.count == 0 ? 0 : (e.newest + 1) % GroundEvidence::window;
-  e.seen[e.newest] = seen;
-  e.count = std::min(e.count + 1, GroundEvidence::window);
+  e.remember(seen);
 }
 
 void gf_noteQueued(LiveAc& ac, const PositionSample& r) {
