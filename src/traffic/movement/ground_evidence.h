@@ -19,7 +19,9 @@ struct LiveAc;
 struct PositionSample;
 
 // Marks the judge leaves on each report it takes (PositionSample::evidence).
-inline constexpr std::uint8_t evidenceRolls = 1;   // positions roll along a line at a take-off roll's speed, not slowing
+// positions roll along a line at a take-off roll's speed, not slowing; after a
+// silence held through, the one report from the hold at a roll's speed
+inline constexpr std::uint8_t evidenceRolls = 1;
 inline constexpr std::uint8_t evidencePushed = 2;  // tail first: the nose the feed gives points against the positions
 inline constexpr std::uint8_t evidenceStale = 4;   // the feed's speed was not the positions': theirs replaced it
 
@@ -49,12 +51,21 @@ struct GroundEvidence {
   bool rolling = false;
   // The positions' noise: a running mean of each report's squared offset
   // from the line through the reports either side of it (m^2), and how many
-  // offsets went into it.
+  // offsets went into it. Every ground report that comes tells, kept or not
+  // (a slow straight feed keeps few): the two before the newest.
   double noiseSquareM2 = 0.0;
   std::int32_t noiseSamples = 0;
+  struct Point {
+    double lat = 0.0, lon = 0.0, time = 0.0;
+  };
+  std::array<Point, 2> noiseSeen{};
+  std::size_t noiseSeenCount = 0;
   // Reports held in a row as out of reach, and the newest of them.
   std::int32_t held = 0;
   double heldLat = 0.0, heldLon = 0.0, heldTime = 0.0;
+  // Reports in a row dropped as jumped, each within reach of the one before, and the newest of them.
+  std::int32_t jumped = 0;
+  double jumpedLat = 0.0, jumpedLon = 0.0, jumpedTime = 0.0;
 
   const Seen* last() const { return count > 0 ? &seen[newest] : nullptr; }
   // k = 0 the newest, 1 the one before...; none beyond what is kept.
@@ -71,20 +82,27 @@ struct GroundEvidence {
   void clear() { *this = GroundEvidence{}; }
 };
 
-enum class GroundVerdict { Take, Hold, Jumped };
+// Jumped: dropped; Moved: the jumps agreed often enough to be the aircraft's own.
+enum class GroundVerdict { Take, Hold, Jumped, Moved };
 
 // A new report r of a known aircraft, `time` its feed time stamp: out of reach
 // of the reports taken before (a position no aircraft on the ground could
 // have reached, or a parked one left at a push-back's pace) it is held, a few
 // in a row at most (positions no aircraft reaches, unless three agree),
-// unless the held one agrees with it; when it shows the newest queued report
-// was the jump, that report leaves the stream. Taken, but farther from the
-// last ground report taken than the aircraft could have gone on the ground
-// (and than a holder may come back), it jumped: what came before is given up.
+// unless the held one agrees with it; when it shows one of the two queued
+// reports before it was the jump (out of reach, or far off the way from the
+// report before to r: out and back), that report leaves the stream. Farther
+// from the last ground report taken than the aircraft could have gone on the
+// ground (and than a holder may come back), it jumped and is dropped; a few
+// such in a row, each within reach of the one before, moved: what came before
+// is given up.
 GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
 // r gets the speed its positions justify where the feed's contradicts them
 // (a stale speed, one that lags them, a roll's over a taxi); true when it did.
 bool gf_justifyReportSpeed(LiveAc& aircraft, PositionSample& r, double time);
+// A ground report r that came (`time` its feed time stamp), weighed and not
+// held, tells its positions' noise whether it is kept or not.
+void gf_noteReportNoise(LiveAc& aircraft, const PositionSample& r, double time);
 // r is taken into the aircraft's stream: it is remembered and marked (rolls,
 // pushed), and the report before it is marked pushed too when its run starts there.
 void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
@@ -133,8 +151,5 @@ bool gf_streamMixesAirAndGround(const LiveAc& aircraft);
 // At a position step and at creation, outside a roll: the next report at a
 // roll's speed whose leg its positions show a taxi gets their speed.
 void gf_justifyLeg(LiveAc& aircraft);
-// At a position step and at creation: the next report far off the way from
-// the front to one of the two after it jumped out and back, and is dropped.
-void gf_dropJumpedReport(LiveAc& aircraft);
 
 } // namespace gwr

@@ -258,7 +258,16 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
       // smoothing would have it roll ahead of its reports).
       s[1].dueTick = std::max(ownDue, pacedDue);
     } else {
-      s[1].dueTick = std::max(s[1].dueTick, pacedDue);
+      // Behind its report's own time (a late start, speeds that lag the
+      // positions), a straight taxi leg at a steady speed the feed gave
+      // makes the time up at the reports' pace: a lag under the catch-up's
+      // would last for good. (A curve's own pace varies along it, a roll and
+      // a speed change have their own pacing, positions' speeds are noise.)
+      const bool taxiing = !ac.runway.onRunway() && !ac.runway.landing() && !ac.runway.afterTouchdown() &&
+                           !gf_curveSet(ac.curve) && std::max(s[0].groundSpeed, s[1].groundSpeed) < rollReportKt &&
+                           std::fabs(s[0].groundSpeed - s[1].groundSpeed) <= legSpeedStepKt &&
+                           ((s[0].evidence | s[1].evidence) & evidenceStale) == 0;
+      s[1].dueTick = taxiing && s[1].dueTick > ownDue ? std::max(ownDue, pacedDue) : std::max(s[1].dueTick, pacedDue);
     }
   }
   s[1].dueTick = std::max(s[1].dueTick, now + gf_legTicks(distanceNm, capKt));
@@ -361,7 +370,8 @@ void lf_groundStep(LiveAc& ac) {
   if (ac.phase == AcPhase::Flying || ac.phase == AcPhase::Parked) ac.setPhase(AcPhase::Taxi);
   const auto& s = ac.samples;
   // The stream's newest reports lift off, or roll along a line (the reports
-  // come in order: the newest tell what lies ahead).
+  // come in order: the newest tell what lies ahead). Two reports at 43 kt
+  // alone are no roll: feeds repeat a roll's stale speed while the positions taxi.
   const bool rolls = s.back().airborne != 0 || gf_reportsRoll(ac);
   if (ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && rolls) lf_startTakeOffRoll(ac);
   // Down, and the next two reports in the air (one alone may be the feed's

@@ -207,15 +207,30 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
       s.front().dueTick = tickCount.load() + 1;
     }
   } else {
+    // A report back against the heading shows the newest one jumped ahead,
+    // unless the reports queued before it already turned that way: a
+    // backtrack after the roll-out, not noise.
+    const auto turnedBack = [&]() {
+      if (turnFromHeading(ac, s.back(), r).value_or(0.0) < landingTurnDeg) return false;
+      const PositionSample& before = s[s.size() - 2];
+      const auto in = gf_legBearing(before.lat, before.lon, s.back().lat, s.back().lon);
+      const auto out = gf_legBearing(s.back().lat, s.back().lon, r.lat, r.lon);
+      return !in || !out || std::fabs(gf_normalizeAngle(*out - *in)) * degreesPerRadian >= landingTurnDeg;
+    };
     for (int drop = 0; drop < 2 && s.size() >= 2; ++drop) {
-      if (turnFromHeading(ac, s.back(), r).value_or(0.0) < landingTurnDeg) break;
+      if (!turnedBack()) break;
       s.pop_back();
     }
   }
+  // The reports are back after a made-up approach or roll-out: the speed
+  // made up for the silence says nothing of the roll-out they show (kept, it
+  // held every report after it to a taxi's speed, kilometres behind them).
+  const bool afterMadeUp = ac.extrapolationCount > 0;
   endExtrapolation(ac, false);
   const PositionSample& n = s.back();
   r.standing = gf_samePosition(r, n) ? 1 : 0;
-  if (!r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed) r.groundSpeed = n.groundSpeed;
+  if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed)
+    r.groundSpeed = n.groundSpeed;
   return true;
 }
 
@@ -292,7 +307,8 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
     return;
   }
   if (!ac.runway.afterTouchdown()) {
-    // Both at a roll's speed, r's positions rolling along the line before it.
+    // Both at a roll's speed, r's positions rolling along the line before it
+    // (the speeds alone may be a stale roll speed repeated while it taxis).
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
                       (r.evidence & evidenceRolls) != 0;
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
@@ -324,12 +340,10 @@ bool linesUpAbeam(const LiveAc& ac, const PositionSample& hold, const PositionSa
 
 bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (!ac.holding || ac.samples.empty()) return false;
+  // The judge's rolling mark: from the hold, the one report rolls.
+  if (!r.airborne && (r.evidence & evidenceRolls) == 0) return false;
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
   const bool ahead = turn && *turn < takeOffAheadMaxDeg;
-  // Straight on from where it held, faster than any taxi: its roll began in the silence.
-  const bool fast = ahead ? r.groundSpeed > rollBegunKt : r.groundSpeed >= takeOffRollKt;
-  const bool rolling = r.airborne || (fast && ac.category != AcCategory::Rotorcraft);
-  if (!rolling) return false;
   if (ac.category == AcCategory::Rotorcraft) return ahead;
   // Only from the runway in front of the hold: seen next off another one, it
   // is created again where it flies, not driven across the field.
