@@ -335,7 +335,7 @@ void lf_sendLevers(LiveAc& ac, double spoilers, double lever1, double lever2) {
 
 double gf_pitchTargetRad(double fpm) {
   double v = std::isfinite(fpm) ? fpm : 0.0;
-  if (v >= 0.0) v = std::min(v, maxClimbPitchDeg);
+  if (v >= 0.0) v = std::min(v, maxClimbPitchFpm);
   else v = std::max(v, minDescentFpm) * descentPitchShare;
   return deg(pitchBaseDeg - v * pitchPerFpmDeg);
 }
