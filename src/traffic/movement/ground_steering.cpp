@@ -71,7 +71,10 @@ void gf_steerLegStart(LiveAc& ac) {
   // The leg's cap: a roll's or a taxi's as its reports go.
   if (s.size() >= 2) ac.legCapKt = gf_groundCapKt(ac.category, s[0], s[1]);
   ac.legEndKt = -1.0;
-  if (ac.phase == AcPhase::Taxi && s.size() >= 2 && !s[1].standing) evenSpeedChange(ac);
+  // (not at a crawl: its noisy legs would be driven faster by it)
+  if (ac.phase == AcPhase::Taxi && s.size() >= 2 && !s[1].standing &&
+      std::max(s[0].groundSpeed, s[1].groundSpeed) >= evenSpeedChangeFromKt)
+    evenSpeedChange(ac);
   if (ac.phase == AcPhase::PushingBack) {
     ac.reversing = 1;
     return;
