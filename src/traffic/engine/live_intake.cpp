@@ -274,11 +274,12 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
-  // Held as out of reach: as if it never came, the next is weighed against the last taken.
+  // Held as out of reach, or dropped as a jump: as if it never came, the next
+  // is weighed against the last taken.
   const GroundVerdict verdict = gf_weighReport(*ac, report, record.timestamp);
-  if (verdict == GroundVerdict::Hold) return;
-  if (verdict == GroundVerdict::Jumped) {
-    // Handled like an outage: what came before the jump is given up.
+  if (verdict == GroundVerdict::Hold || verdict == GroundVerdict::Jumped) return;
+  if (verdict == GroundVerdict::Moved) {
+    // Handled like an outage: what came before the jumps is given up.
     if (ac->sim.simState == AcSimState::Active) {
       // Not in a take-off roll: removed, its new stream (ground and air mixed)
       // would never be created; the roll goes on along its runway without it.
@@ -291,6 +292,7 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
     }
   }
   const bool speedFromPositions = gf_justifyReportSpeed(*ac, report, record.timestamp);
+  gf_noteReportNoise(*ac, report, record.timestamp);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
@@ -329,6 +331,7 @@ void lf_newLiveAc(TrafficRecord& record) {
   description.standSpeedKt = categoryStandSpeedKt[slot];
   trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
   LiveAc& ac = trafficEngine.live.back();
+  gf_noteReportNoise(ac, ac.samples.front(), record.timestamp);
   gf_noteReportTaken(ac, ac.samples.front(), record.timestamp);
 }
 

@@ -37,8 +37,8 @@ double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) *
 // The offset of the report before the newest (n) from the line through the
 // one before it (p) and r, at their times, goes into the noise's running mean.
 void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
-  const GroundEvidence::Seen* n = e.back(0);
-  const GroundEvidence::Seen* p = e.back(1);
+  const GroundEvidence::Point* n = e.noiseSeenCount >= 1 ? &e.noiseSeen[1] : nullptr;
+  const GroundEvidence::Point* p = e.noiseSeenCount >= 2 ? &e.noiseSeen[0] : nullptr;
   if (n == nullptr || p == nullptr || !(p->time < n->time && n->time < time) || time - p->time > noiseSpanMaxSeconds)
     return;
   const LocalOffset mid = gf_localOffset({p->lat, p->lon}, {n->lat, n->lon});
@@ -242,8 +242,10 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   }
   // A speed that trails its positions would keep the aircraft behind them;
   // far faster positions are a jump, not a lagging speed. A roll's is raised
-  // only to what they show beyond their noise (a taxi's is capped anyway).
-  const double laggedKt = r.groundSpeed >= takeOffRollKt ? leastKt : shownKt;
+  // only to what they show beyond their noise (a taxi's is capped anyway), a
+  // taxi's too once the noise is known: a noisy short leg looks fast, and the
+  // speed raised would carry each report placed along the nose ahead of it.
+  const double laggedKt = r.groundSpeed >= takeOffRollKt || noise > 0.0 ? leastKt : shownKt;
   if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
     r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
@@ -263,11 +265,29 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
 GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
   const GroundEvidence::Seen* n = ac.evidence.last();
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return GroundVerdict::Take;
+  // Held in a row just before r and taken with it: jumps that agreed already.
+  const std::int32_t heldBefore = ac.evidence.held;
   if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold)
     return GroundVerdict::Hold;
   n = ac.evidence.last();  // (the newest may have left as the jump)
-  return n != nullptr && !ac.samples.empty() && jumped(ac, *n, r, time - n->time) ? GroundVerdict::Jumped
-                                                                                    : GroundVerdict::Take;
+  GroundEvidence& e = ac.evidence;
+  if (n == nullptr || ac.samples.empty() || !jumped(ac, *n, r, time - n->time)) {
+    e.jumped = 0;
+    return GroundVerdict::Take;
+  }
+  // A bad position now and then, or a second source interleaved, is dropped:
+  // given up for it, the aircraft was removed and created again at each.
+  // Only jumps that keep agreeing with each other are where it really is.
+  const bool rolling = rollReach(ac, *n, r, time - n->time);
+  const bool agrees = e.jumped > 0 && reachable(ac, e.jumpedLat, e.jumpedLon, std::nullopt, rolling, r,
+                                                std::max(time - e.jumpedTime, 0.0));
+  e.jumped = (agrees ? e.jumped : heldBefore) + 1;
+  e.jumpedLat = r.lat;
+  e.jumpedLon = r.lon;
+  e.jumpedTime = time;
+  if (e.jumped < jumpsToMove) return GroundVerdict::Jumped;
+  e.jumped = 0;
+  return GroundVerdict::Moved;
 }
 
 bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
@@ -281,13 +301,23 @@ bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   return replaced;
 }
 
+void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
+  GroundEvidence& e = ac.evidence;
+  if (r.airborne) return;
+  // (a copy of the one before, at its time or earlier, tells nothing)
+  if (e.noiseSeenCount > 0 && !(time > e.noiseSeen[1].time)) return;
+  noteNoise(e, r, time);
+  e.noiseSeen[0] = e.noiseSeen[1];
+  e.noiseSeen[1] = {r.lat, r.lon, time};
+  e.noiseSeenCount = std::min<std::size_t>(e.noiseSeenCount + 1, 2);
+}
+
 void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
   GroundEvidence& e = ac.evidence;
   if (r.airborne) {
     e.clear();
     return;
   }
-  noteNoise(e, r, time);
   GroundEvidence::Seen seen;
   seen.lat = r.lat;
   seen.lon = r.lon;
@@ -436,6 +466,10 @@ NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, Posit
   } else {
     return NoseLine::across;  // a turn, or noise across the way
   }
+  // A leg shorter than the noise would still point well off the nose with
+  // the share kept: it strays no farther from the nose's line than the noses do.
+  const double acrossMost = std::fabs(along) * std::tan(noiseLineDeg * radiansPerDegree);
+  across = std::clamp(across, -acrossMost, acrossMost);
   const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(*nose) - across * std::sin(*nose),
                                                     along * std::sin(*nose) + across * std::cos(*nose)});
   r.lat = on.latitude;

@@ -45,12 +45,21 @@ struct GroundEvidence {
   bool pushedFromStanding = false;
   // The positions' noise: a running mean of each report's squared offset
   // from the line through the reports either side of it (m^2), and how many
-  // offsets went into it.
+  // offsets went into it. Every ground report that comes tells, kept or not
+  // (a slow straight feed keeps few): the two before the newest.
   double noiseSquareM2 = 0.0;
   std::int32_t noiseSamples = 0;
+  struct Point {
+    double lat = 0.0, lon = 0.0, time = 0.0;
+  };
+  std::array<Point, 2> noiseSeen{};
+  std::size_t noiseSeenCount = 0;
   // Reports held in a row as out of reach, and the newest of them.
   std::int32_t held = 0;
   double heldLat = 0.0, heldLon = 0.0, heldTime = 0.0;
+  // Reports in a row dropped as jumped, each within reach of the one before, and the newest of them.
+  std::int32_t jumped = 0;
+  double jumpedLat = 0.0, jumpedLon = 0.0, jumpedTime = 0.0;
 
   const Seen* last() const { return count > 0 ? &seen[newest] : nullptr; }
   // k = 0 the newest, 1 the one before...; none beyond what is kept.
@@ -60,20 +69,25 @@ struct GroundEvidence {
   void clear() { *this = GroundEvidence{}; }
 };
 
-enum class GroundVerdict { Take, Hold, Jumped };
+// Jumped: dropped; Moved: the jumps agreed often enough to be the aircraft's own.
+enum class GroundVerdict { Take, Hold, Jumped, Moved };
 
 // A new report r of a known aircraft, `time` its feed time stamp: out of reach
 // of the reports taken before (a position no aircraft on the ground could
 // have reached, or a parked one left at a push-back's pace) it is held, a few
 // in a row at most (positions no aircraft reaches, unless three agree),
 // unless the held one agrees with it; when it shows the newest queued report
-// was the jump, that report leaves the stream. Taken, but farther from the
-// last ground report taken than the aircraft could have gone on the ground
-// (and than a holder may come back), it jumped: what came before is given up.
+// was the jump, that report leaves the stream. Farther from the last ground
+// report taken than the aircraft could have gone on the ground (and than a
+// holder may come back), it jumped and is dropped; a few such in a row, each
+// within reach of the one before, moved: what came before is given up.
 GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
 // r gets the speed its positions justify where the feed's contradicts them
 // (a stale speed, one that lags them, a roll's over a taxi); true when it did.
 bool gf_justifyReportSpeed(LiveAc& aircraft, PositionSample& r, double time);
+// A ground report r that came (`time` its feed time stamp), weighed and not
+// held, tells its positions' noise whether it is kept or not.
+void gf_noteReportNoise(LiveAc& aircraft, const PositionSample& r, double time);
 // r is taken into the aircraft's stream: it is remembered and marked (rolls,
 // pushed), and the report before it is marked pushed too when its run starts there.
 void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);

@@ -141,11 +141,17 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTa
 
 // A ground report farther from the last than a taxiing (43 kt) or rolling
 // (180 kt) aircraft goes in the time between, with half again as margin, and
-// beyond the holding threshold (250 m): what came before is given up.
+// beyond the holding threshold (250 m), jumped: dropped alone, given up for
+// when three in a row agree (what came before is given up).
 TEST_F(ReportRules, AJumpOfTheReportedPositionOnTheGroundIsHandledLikeAnOutage) {
-  struct Case { const char* name; AcSimState state; bool rolling; double dt, metres, kt, altitude; std::size_t kept; };
+  struct Case {
+    const char* name; AcSimState state; bool rolling; double dt, metres, kt, altitude; std::size_t kept;
+    int times = 1;  // the jumped report comes this often, dt apart, moving on at kt
+  };
   const Case cases[] = {
-      {"1.5 nm in 3 s", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 0},
+      {"1.5 nm in 3 s", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 1},
+      {"1.5 nm in 3 s, twice", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 1, 2},
+      {"1.5 nm in 3 s, three times", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 0, 3},
       {"1.5 nm in 3 s, not yet created", AcSimState::Buffer, false, 3.0, 2778.0, 15.0, 0.0, 1},
       {"240 m in 3 s: within the holding threshold", AcSimState::Active, false, 3.0, 240.0, 15.0, 0.0, 2},
       {"1.5 nm after a 3-minute silence", AcSimState::Active, false, 180.0, 2778.0, 15.0, 0.0, 2},
@@ -160,7 +166,8 @@ TEST_F(ReportRules, AJumpOfTheReportedPositionOnTheGroundIsHandledLikeAnOutage) 
     route(report(0.0, 0.0, c.kt, c.altitude));
     aircraft().sim.simState = c.state;
     testsupport::enterRunwayPhase(aircraft(), c.rolling ? RunwayPhase::TakeOffRoll : RunwayPhase::Clear);
-    route(report(c.dt, c.metres, c.kt, c.altitude));
+    for (int k = 0; k < c.times; ++k)
+      route(report(c.dt * (k + 1), c.metres + c.kt * 0.514444 * c.dt * k, c.kt, c.altitude));
     const bool removed = aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim;
     EXPECT_EQ(removed ? 0u : aircraft().samples.size(), c.kept) << c.name;
   }
