@@ -801,6 +801,29 @@ std::vector<Row> landingRollWithAJump(double every) {
   return rows;
 }
 
+// Down on 25C at 130 kt, braking 3 kt a second to 10 kt; it turns round on
+// the runway (25 m radius, 8 kt), backtracks 800 m at 15 kt and turns off
+// south; reported every `every` seconds, its ground positions noiseM off
+// along and across by turns.
+std::vector<Row> landingTurnsRoundOnTheRunway(double every, double noiseM) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 240.0);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  rows.push_back({200.0, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 40.0), fieldFt + 400.0, 135.0,
+                  -600.0, false});
+  const LatLon slow = evenly(rows, 240.0, runwayPoint, runwayDeg, 130.0, 10.0, 3.0, every);
+  const LatLon round = arc(rows, rows.back().time, ahead(slow, runwayDeg + 90.0, 25.0), 25.0, runwayDeg - 90.0, 180.0,
+                           8.0, every);
+  const double backDeg = runwayDeg + 180.0;
+  straight(rows, rows.back().time + every, round, backDeg, 15.0, 800.0 / (15.0 * 0.514444), every, 15.0);
+  straight(rows, rows.back().time + every, ahead(rows.back().at, backDeg + 90.0, 15.0 * 0.514444 * every),
+           backDeg + 90.0, 12.0, 60.0, every, 12.0);
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  return rows;
+}
+
 // Feed silences: one, and a second later on.
 struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
@@ -1164,6 +1187,12 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"touch-and-go, three ground reports", scenarioText(header, touchAndGo(2.0), 2.0), {}, 340, bounces(2.0 * 6.0)},
       {"touch-and-go, three ground reports every 3 s", scenarioText(header, touchAndGo(3.0), 3.0), {}, 340,
        bounces(3.0 * 5.0)},
+      // its turn and backtrack followed report by report, none dropped as a jump ahead
+      {"landing turns round on the runway and backtracks", scenarioText(header, landingTurnsRoundOnTheRunway(2.0, 0.0), 2.0),
+       {}, 600, keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
+      {"landing turns round on the runway and backtracks, every 4 s 5 m off",
+       scenarioText(header, landingTurnsRoundOnTheRunway(4.0, 5.0), 4.0), {}, 600,
+       keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
       {"climbing out when its reports end", scenarioText(header, climbOutThenSilent(), 5.0), {}, 150,
        smoothAloft(climbOutEndS + 30.0)},
       // landed in a 140 s gap: the made-up roll-out gives way to its reports as they resume
