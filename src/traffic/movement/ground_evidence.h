@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -108,6 +109,8 @@ void gf_noteReportNoise(LiveAc& aircraft, const PositionSample& r, double time);
 void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 // The newest reports roll along a line at a roll's speed: a take-off roll may start.
 bool gf_reportsRoll(const LiveAc& aircraft);
+// The feed's own speeds fall report by report over its newest reports: braking, not one glitch.
+bool gf_feedBrakes(const LiveAc& aircraft);
 // The fastest a ground leg from a to b may be flown: rolling when either
 // report is airborne or at the take-off roll's speed, else taxiing. The jump
 // test reads the same cap.

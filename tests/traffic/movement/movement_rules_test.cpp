@@ -468,7 +468,8 @@ TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
 
 // What each event does in each runway phase: only a landing touches down, a
 // roll is past calling off once it lifts off, a made-up roll-out is a roll-out
-// again when its reports come back, and the silence of a taxi is no roll-out.
+// again when its reports come back, a rejected roll brakes on the runway
+// until at a taxi's speed, and the silence of a taxi is no roll-out.
 TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
   using P = RunwayPhase;
   using E = RunwayEvent;
@@ -484,7 +485,12 @@ TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
       {P::RollOut, E::TouchAndGo, P::TouchAndGo, false},
       {P::TouchAndGo, E::RollCalledOff, P::RollOut, false},
       {P::TouchAndGo, E::Rotates, P::LiftOff, false},
-      {P::TakeOffRoll, E::RollCalledOff, P::Clear, false},
+      {P::TakeOffRoll, E::RollCalledOff, P::Clear, false},  // no report still at a roll's speed
+      {P::Rejected, E::Stands, P::Rejected, false},         // braking on through those that are
+      {P::Rejected, E::Braked, P::Clear, false},
+      {P::TakeOffRoll, E::Braked, P::TakeOffRoll, false},
+      {P::Rejected, E::ReportsEnd, P::MadeUpRollOut, false},
+      {P::TakeOffRoll, E::ReportsEnd, P::TakeOffRoll, false},  // its feed not braking: the roll goes on
       {P::LiftOff, E::RollCalledOff, P::LiftOff, false},
       {P::LinedUp, E::Stands, P::Clear, false},
       {P::RollOut, E::ReportsEnd, P::MadeUpRollOut, true},
