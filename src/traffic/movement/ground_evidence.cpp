@@ -438,7 +438,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
     const bool moving = metresBetween(n->lat, n->lon, r.lat, r.lon) > std::max(standingNoiseMetres, noise);
     const bool slow = std::max(r.groundSpeed, n->kt) <= pushBackMaxKt && seen.legKt <= pushBackMaxKt * groundJumpMargin;
     // A leg within the noise tells nothing alone (a slow push's legs may all
-    // be): the way from the oldest slow report kept, a few seconds back, does.
+    // be): the way from the oldest slow report kept, up to half a minute back, does.
     const GroundEvidence::Seen* from = n;
     std::optional<double> way;
     if (seen.hasBearing && moving) {
