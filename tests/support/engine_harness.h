@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -64,6 +65,13 @@ inline simemu::World engineSimWorld(const std::vector<std::string>& titles) {
   std::istringstream in(text);
   std::vector<std::string> problems;
   return simemu::gf_parseWorld(in, problems);
+}
+
+// A scenario table's row runs unless GWR_SCENARIO_ROW names others: with it
+// set, only rows whose name contains it run, to see a row alone.
+inline bool scenarioRowChosen(std::string_view name) {
+  const char* chosen = std::getenv("GWR_SCENARIO_ROW");
+  return chosen == nullptr || *chosen == '\0' || name.find(chosen) != std::string_view::npos;
 }
 
 // One AI object's track: where the simulator had it, once a second.
