@@ -450,9 +450,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
     if (rollsOnFromHold(ac, r)) r.evidence |= evidenceRolls;
     e.rolling = false;
   }
-  e.newest = e.count == 0 ? 0 : (e.newest + 1) % GroundEvidence::window;
-  e.seen[e.newest] = seen;
-  e.count = std::min(e.count + 1, GroundEvidence::window);
+  e.remember(seen);
 }
 
 void gf_noteQueued(LiveAc& ac, const PositionSample& r) {
