@@ -72,6 +72,8 @@ struct GroundEvidence {
   // The two newest taken reports rolled along a line.
   bool rolling = false;
 
+  // Made on the first write; the readers come only once a count or counter
+  // shows that something was kept.
   Kept& cold() {
     if (kept.empty()) kept.resize(1);
     return kept.front();
