@@ -398,6 +398,22 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 2)},
       {"landing in a 95 s gap, back in its roll-out, every 2 s 8 m off", scenarioText(header, landingGapAsFed(2.0, 8.0, 1.0), 2.0),
        {gapFromS(500.0) + 0.5, gapFromS(500.0) + 95.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 10)},
+      // its approach made up on short final: its speed held down the glide to
+      // the runway, back with its reports within a minute
+      {"landing in a 100 s gap from 500 ft, braking 2.5 kt a second, every 5 s 8 m off",
+       scenarioText(header, landingGapAsFed(5.0, 8.0, 2.5), 5.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
+      {"landing in a 140 s gap from 1,000 ft, every 6 s 3 m off", scenarioText(header, landingGapAsFed(6.0, 3.0, 2.5), 6.0),
+       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 140.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
+      // (its reports back before it is down: it lands towards the first on the ground, 750 m on)
+      {"landing in a 100 s gap from 1,000 ft, every 2 s", scenarioText(header, landingGapAsFed(2.0, 0.0, 2.5), 2.0),
+       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 60.0)},
+      // (braking gently, its reports back ahead of its made-up roll-out: it
+      // never speeds up again past what they show)
+      {"landing in a 100 s gap, back in its roll-out braking 1 kt a second, every 2 s",
+       scenarioText(header, landingGapAsFed(2.0, 0.0, 1.0), 2.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
+       [] { Expect e = keptUpWith(keptThroughLanding(), 75.0); e.fastestKt = 105.0; e.fastestFromS = 300.0; return e; }()},
       {"landing, every third report 800 m off", scenarioText(header, landingWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        keptThroughLanding()},
       {"landing, every other report 1.5 km off", scenarioText(header, landingWithJumpingPositions(3.0, 2, 1500.0), 3.0), {}, 400,
