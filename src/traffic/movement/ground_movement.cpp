@@ -250,11 +250,12 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   const double fedKt = std::max(s[0].groundSpeed, s[1].groundSpeed);
   const double reportedKt = fedKt * reportedSpeedMargin;
   double paceKt = std::min(reportedKt > 0.0 ? reportedKt : reportsPaceKt(ac, ownDue), capKt);
-  // Rolling out it runs behind its reports after a late touchdown or a silence:
-  // a share of a roll's speed on top would race it down the runway faster than
-  // it landed. It catches up by a few knots over what they show.
+  // Touching down or rolling out it runs behind its reports after a late
+  // touchdown or a silence: a share of a roll's speed on top would race it
+  // down the runway faster than it landed. It catches up by a few knots over
+  // what they show.
   const RunwayPhase phase = ac.runway.phase();
-  if (phase == RunwayPhase::RollOut || phase == RunwayPhase::MadeUpRollOut)
+  if (phase == RunwayPhase::Approach || phase == RunwayPhase::RollOut || phase == RunwayPhase::MadeUpRollOut)
     capKt = std::min(capKt, (fedKt > 0.0 ? fedKt : paceKt) + rollOutLeadKt);
   paceKt = std::min(paceKt, capKt);
   if (paceKt > 0.0) {
