@@ -282,7 +282,8 @@ inline constexpr SpeedStep takeOffRollLast{0.0, 180.0, 2400.0};
 inline constexpr double rollMadeUpMinKt = 5.0;
 inline constexpr double landingExtrapolatedFpm = -667.0, landingSinkFeetPerSecond = 10.005;
 // A made-up approach at or below this over the field (ft) keeps its speed
-// and sinks on a 3-degree glide: ft/min per knot (6,076 ft/nm / 60 x tan 3).
+// and sinks on a 3-degree glide, a landing towards a ground report no
+// flatter: ft/min per knot (6,076 ft/nm / 60 x tan 3).
 inline constexpr double stabilisedApproachFt = 1000.0;
 inline constexpr double glideFpmPerKt = 5.307;
 inline constexpr double takeOffExtrapolatedFpm = 1500.0, takeOffClimbFeetPerSecond = 25.0;

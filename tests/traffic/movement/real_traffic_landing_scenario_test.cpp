@@ -432,9 +432,14 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
       {"landing in a 140 s gap from 1,000 ft, every 6 s 3 m off", scenarioText(header, landingGapAsFed(6.0, 3.0, 2.5), 6.0),
        {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 140.0}, 700,
        downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
-      // (its reports back before it is down: it lands towards the first on the ground, 750 m on)
+      // (its reports back before it is down, the first on the ground far down
+      // the runway: it comes down its glide, not floating on to that report)
       {"landing in a 100 s gap from 1,000 ft, every 2 s", scenarioText(header, landingGapAsFed(2.0, 0.0, 2.5), 2.0),
-       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 60.0)},
+       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 100.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0), 300.0, 300.0)},
+      {"landing in a 60 s gap from 500 ft, every 5 s 5 m off", scenarioText(header, landingGapAsFed(5.0, 5.0, 2.5), 5.0),
+       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 60.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0, 300.0)},
       // (braking gently, its reports back ahead of its made-up roll-out: it
       // never speeds up again past what they show)
       {"landing in a 100 s gap, back in its roll-out braking 1 kt a second, every 2 s",

@@ -82,6 +82,7 @@ struct Expect {
   bool staysAloft = false;    // never on the ground
   double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
   double downShortAtMostM = -1.0;  // >= 0: touches down no farther short of where its reports do
+  double downLongAtMostM = 1e9;    // ...nor farther beyond it
 };
 inline Expect normal(Expect e) { e.normal = true; return e; }
 inline Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
@@ -112,7 +113,11 @@ inline Expect keptUpWith(Expect e, double lagS, int unreached = 0) {
   return e;
 }
 inline Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; return e; }
-inline Expect downShortAtMost(Expect e, double metres) { e.downShortAtMostM = metres; return e; }
+inline Expect downShortAtMost(Expect e, double metres, double longMetres = 1e9) {
+  e.downShortAtMostM = metres;
+  e.downLongAtMostM = longMetres;
+  return e;
+}
 
 struct RollCase {
   const char* name;

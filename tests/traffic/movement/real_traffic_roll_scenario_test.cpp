@@ -95,6 +95,7 @@ void check(const EngineHarness& harness, const Expect& e) {
     const double along = std::cos(gf_initialBearing(runwayPoint, at) - runwayDeg * radiansPerDegree) *
                          gf_greatCircleDistanceNm(runwayPoint, at) * metresPerNm;
     EXPECT_GE(along, -e.downShortAtMostM) << "down at " << std::next(down)->time;
+    EXPECT_LE(along, e.downLongAtMostM) << "down at " << std::next(down)->time;
   }
   if (e.turnsOnTheGround) {
     EXPECT_TRUE(m.noseOff.empty()) << m.noseOff.front().worstDeg << " degrees at " << m.noseOff.front().start;
