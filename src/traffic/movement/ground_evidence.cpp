@@ -223,6 +223,11 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     // faster than anyone is pushed, is stale: it would stop the aircraft at
     // every report.
     if (metres - noise <= jitterSlackMetres || leastKt <= pushBackMaxKt) return false;
+    // Nor while the positions stray across the line the feed gives (its nose
+    // or track, either way along it): noise not yet judged, not a taxi.
+    const auto line = gf_reportedNose(r);
+    const auto way = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
+    if (line && way && std::fabs(std::sin(*way - *line)) > std::sin(staleStopLineDeg * radiansPerDegree)) return false;
     r.groundSpeed = positionsKt(ac, shownKt);
     r.standing = 0;
     return true;
@@ -256,6 +261,27 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     return true;
   }
   return false;
+}
+
+// The feed's track of a report that moves faster than a push-back (0 is its "none").
+std::optional<double> movingTrack(const PositionSample& r) {
+  if (r.track == 0.0 || r.groundSpeed <= pushBackMaxKt) return std::nullopt;
+  return r.track * radiansPerDegree;
+}
+
+// The line r's leg from n is weighed along (radians): their tracks where both
+// move and the tracks agree (a feed's track is the aircraft's own, the way it
+// goes; in a crosswind the nose points off it), else their noses where they agree.
+struct ReportLine {
+  double rad = 0.0;
+  bool track = false;  // the way the aircraft went, not only where it pointed
+};
+std::optional<ReportLine> reportLine(const PositionSample& n, const PositionSample& r) {
+  const auto track = movingTrack(r), trackBefore = movingTrack(n);
+  if (track && trackBefore && offDeg(*track, *trackBefore) <= noiseLineDeg) return ReportLine{*track, true};
+  const auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
+  if (nose && before && offDeg(*nose, *before) <= noiseLineDeg) return ReportLine{*nose, false};
+  return std::nullopt;
 }
 
 } // namespace
@@ -403,13 +429,12 @@ bool gf_speedsCarryBeyondNoise(const LiveAc& ac, const PositionSample& n, const 
 
 NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
   const double near = nearMetres(ac);
-  const auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
-  // (not before it is placed: what it is, a roll-out or a taxi, is judged at its creation)
-  if (near <= 0.0 || !nose || !before || offDeg(*nose, *before) > noiseLineDeg || ac.phase == AcPhase::Birth)
-    return NoseLine::none;
+  const auto line = reportLine(n, r);
+  if (near <= 0.0 || !line) return NoseLine::none;
+  const double way = line->rad;
   const LocalOffset leg = gf_localOffset({n.lat, n.lon}, {r.lat, r.lon});
-  double along = leg.north * std::cos(*nose) + leg.east * std::sin(*nose);
-  double across = leg.east * std::cos(*nose) - leg.north * std::sin(*nose);
+  double along = leg.north * std::cos(way) + leg.east * std::sin(way);
+  double across = leg.east * std::cos(way) - leg.north * std::sin(way);
   // Where the feed's speeds put it along the nose (not from a standstill:
   // when it moved off, its reports do not say). Within the noise of that,
   // it is there, its own position weighing this share; across the way only
@@ -417,18 +442,25 @@ NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, Posit
   // wherever the noise does).
   const double seconds = (r.dueTick - n.dueTick) / ticksPerSecond;
   const double expected = (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds;
+  // (before it is placed, only along the feed's own changing speeds: what it
+  // is, a roll-out or a take-off, is judged at its creation from how far its
+  // positions go, and a repeated speed may be stale)
+  const bool replaced = ((n.evidence | r.evidence) & evidenceStale) != 0;
+  const bool birthRepeats = ac.phase == AcPhase::Birth && (r.groundSpeed == n.groundSpeed || replaced);
   const bool placed = !n.standing && n.groundSpeed > 0.0 && r.groundSpeed > 0.0 && seconds > 0.0 &&
-                      std::fabs(along - expected) <= near && std::fabs(across) <= near;
+                      std::fabs(along - expected) <= near && std::fabs(across) <= near && !birthRepeats;
   if (placed) {
     along = expected + (along - expected) * noiseKeptShare;
     across = expected >= gf_positionNoiseMetres(ac) ? across * noiseKeptShare : 0.0;
-  } else if (std::fabs(across) <= near && std::fabs(across) < std::fabs(along)) {
-    across *= noiseKeptShare;  // off the nose's line by noise only
+  } else if ((line->track || std::fabs(across) <= near) && std::fabs(across) < std::fabs(along)) {
+    // Off the line by noise only: the nose's by no more than the noise, the
+    // tracks' (which say it went straight on) by however much.
+    across *= noiseKeptShare;
   } else {
     return NoseLine::across;  // a turn, or noise across the way
   }
-  const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(*nose) - across * std::sin(*nose),
-                                                    along * std::sin(*nose) + across * std::cos(*nose)});
+  const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(way) - across * std::sin(way),
+                                                    along * std::sin(way) + across * std::cos(way)});
   r.lat = on.latitude;
   r.lon = on.longitude;
   return placed ? NoseLine::placed : NoseLine::lined;

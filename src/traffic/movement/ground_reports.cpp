@@ -216,6 +216,8 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
   const PositionSample& n = s.back();
   r.standing = gf_samePosition(r, n) ? 1 : 0;
   if (!r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed) r.groundSpeed = n.groundSpeed;
+  // A roll-out's noisy positions are lined up as a taxi's are.
+  if (!r.standing && !r.airborne && !n.airborne) gf_alignReportWithNose(ac, n, r);
   return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ using testsupport::lufthansa;
 using testsupport::onGroundBelowFt;
 using testsupport::Row;
 using testsupport::scenarioText;
+using testsupport::sentOff;
 
 constexpr const char* callsign = "DLH3RL";
 constexpr double runwayDeg = 248.4;             // runway 25C
@@ -69,7 +71,7 @@ std::vector<Row> staleRollSpeedOnJitteryPositions() {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].time < 60.0) continue;
     rows[i].kt = 139.8;
-    rows[i].at = ahead(rows[i].at, 10.0 + (i % 2 == 0 ? 0.0 : 180.0), 60.0);
+    sentOff(rows[i], 10.0 + (i % 2 == 0 ? 0.0 : 180.0), 60.0);
   }
   return rows;
 }
@@ -245,7 +247,7 @@ std::vector<Row> queuedFarBesideTheRunway(bool seenRolling = false) {
   std::vector<Row> rows;
   const double taxiDeg = runwayDeg - 70.0;
   straight(rows, 0.0, ahead(farBesideHold, taxiDeg + 180.0, 12.0 * 0.514444 * 60.0), taxiDeg, 12.0, 60.0, 4.0, 12.0);
-  for (std::size_t i = 0; i + 1 < rows.size(); ++i) rows[i].at = ahead(rows[i].at, taxiDeg + 90.0, i % 2 ? 8.0 : -8.0);
+  for (std::size_t i = 0; i + 1 < rows.size(); ++i) sentOff(rows[i], taxiDeg + 90.0, i % 2 ? 8.0 : -8.0);
   rows.back().kt = 0.0;
   rows.push_back({120.0, farBesideHold, fieldFt, 0.0, 0.0, true});
   const LatLon up = ahead(abeamHold, runwayDeg, 700.0 / std::tan(48.7 * radiansPerDegree));
@@ -283,7 +285,7 @@ std::vector<Row> departureSilentWhileTaxiingThinly() {
   straight(rows, 0.0, ahead(runwayPoint, takeOffDeg, 1500.0), runwayDeg, 20.0, 84.0, 7.0, 20.0);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     rows[i].kt = 18.0 + static_cast<double>(i % 3) * 2.0;
-    if (i + 1 < rows.size()) rows[i].at = ahead(rows[i].at, runwayDeg + 90.0, i % 2 ? 6.0 : -6.0);
+    if (i + 1 < rows.size()) sentOff(rows[i], runwayDeg + 90.0, i % 2 ? 6.0 : -6.0);
   }
   const LatLon rolling = ahead(rows.back().at, runwayDeg, 370.0);
   rows.push_back({thinTaxiRollS, rolling, fieldFt, 80.0, 0.0, true});
@@ -368,7 +370,7 @@ std::vector<Row> rollWithPositionsAhead() {
   evenly(rows, 19.5, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, 1.5);
   for (std::size_t i = 2; i < rows.size(); ++i) {
     const bool ahead450 = rows[i].kt >= 110.0 && rows[i].kt < 110.0 + 3 * 4.5;
-    rows[i].at = ahead(rows[i].at, runwayDeg, (i % 2 == 0 ? 15.0 : -15.0) + (ahead450 ? 450.0 : 0.0));
+    sentOff(rows[i], runwayDeg, (i % 2 == 0 ? 15.0 : -15.0) + (ahead450 ? 450.0 : 0.0));
   }
   const LatLon off = liftOffAtLast(rows, 40.0);
   rows.push_back({rows.back().time + 45.0, ahead(off, runwayDeg, 165.0 * 0.514444 * 45.0), fieldFt + 1500.0, 180.0,
@@ -396,9 +398,10 @@ std::vector<Row> noisyTakeOff(double noiseM, double every) {
   const double rollFromS = std::ceil(20.0 / every - 1e-9) * every;
   for (double t = 0.0; t < rollFromS - 1e-9; t += every) rows.push_back({t, runwayPoint, fieldFt, 0.0, 0.0, true});
   const LatLon off = evenly(rows, rollFromS, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, every);
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
-                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    sentOff(rows[i], runwayDeg, i % 2 == 0 ? noiseM : -noiseM);
+    sentOff(rows[i], runwayDeg + 90.0, (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  }
   const double airborne = rows.back().time + every;
   rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * every), fieldFt + 50.0, 155.0, 1500.0, false});
   rows.push_back({airborne + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0, 2000.0,
@@ -510,9 +513,10 @@ std::vector<Row> bornInALandingRollAsFed() {
   for (std::size_t i = 0; t <= 32.0 + 60.0; t += gaps[i++ % 8]) {
     const double brakeS = std::min(t, 32.0);
     const double metres = (116.0 - 1.5 * brakeS) * brakeS * 0.514444 + 20.0 * 0.514444 * (t - brakeS);
-    const LatLon at = ahead(ahead(runwayPoint, runwayDeg, metres + (i % 2 == 0 ? noiseM : -noiseM)), runwayDeg + 90.0,
-                            i % 3 == 0 ? noiseM : -noiseM / 2.0);
-    rows.push_back({6.0 + t, at, fieldFt, t < 10.0 ? 116.0 : std::max(20.0, 116.0 - 3.0 * t), 0.0, true});
+    const double kt = t < 10.0 ? 116.0 : std::max(20.0, 116.0 - 3.0 * t);
+    rows.push_back({6.0 + t, ahead(runwayPoint, runwayDeg, metres), fieldFt, kt, 0.0, true});
+    sentOff(rows.back(), runwayDeg, i % 2 == 0 ? noiseM : -noiseM);
+    sentOff(rows.back(), runwayDeg + 90.0, i % 3 == 0 ? noiseM : -noiseM / 2.0);
   }
   return rows;
 }
@@ -563,7 +567,7 @@ std::vector<Row> rollOutEndingAt60Kt(double every, double noiseM = 0.0) {
   rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
   evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 60.0, 3.0, every);
   for (std::size_t i = 2; i < rows.size(); ++i)
-    rows[i].at = ahead(rows[i].at, runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
+    sentOff(rows[i], runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
   return rows;
 }
 
@@ -584,10 +588,45 @@ std::vector<Row> holderNextTaxiingFast(double every, double kt, double metres) {
   return rows;
 }
 
-// The noisy take-off with its nose reported `crabDeg` off its track.
+// Each ground row's report sent up to noiseM off its path, any way (the same on every platform).
+void scatterOnTheGround(std::vector<Row>& rows, double noiseM) {
+  std::uint32_t seed = 2463534242u;
+  const auto next = [&seed] {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return static_cast<double>(seed) / 4294967296.0;
+  };
+  for (Row& r : rows) {
+    const double bearing = 360.0 * next(), metres = noiseM * std::sqrt(next());
+    if (r.ground) sentOff(r, bearing, metres);
+  }
+}
+
+// A crosswind take-off: the take-off with its nose reported `crabDeg` off its
+// track, every `every` seconds, its ground positions up to noiseM off.
 std::vector<Row> crabbedTakeOff(double noiseM, double every, double crabDeg) {
-  std::vector<Row> rows = noisyTakeOff(noiseM, every);
-  for (Row& r : rows) r.headingDeg = runwayDeg + crabDeg;
+  std::vector<Row> rows = noisyTakeOff(0.0, every);
+  scatterOnTheGround(rows, noiseM);
+  for (Row& r : rows) r.headingDeg = std::fmod(runwayDeg + crabDeg + 360.0, 360.0);
+  return rows;
+}
+
+// A crosswind landing: final approach on 25C at 135 kt, its nose reported
+// `crabDeg` off its track all the way, down and braking 3 kt a second to
+// 20 kt, turning off south; every `every` seconds, ground positions up to noiseM off.
+const LatLon finalStart{50.103262, 8.830174};
+const LatLon finalLow = ahead(finalStart, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+const LatLon crabbedTouchdown = ahead(finalLow, runwayDeg, 135.0 * 0.514444 * 40.0);
+std::vector<Row> crabbedLanding(double noiseM, double every, double crabDeg) {
+  std::vector<Row> rows;
+  rows.push_back({0.0, finalStart, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, finalLow, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon slow = evenly(rows, 279.0, crabbedTouchdown, runwayDeg, 135.0, 20.0, 3.0, every);
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0,
+                  0.0, true});
+  scatterOnTheGround(rows, noiseM);
+  for (Row& r : rows) r.headingDeg = std::fmod(runwayDeg + crabDeg + 360.0, 360.0);
   return rows;
 }
 
@@ -614,8 +653,10 @@ std::vector<Row> taxiAcrossTheRunway(double noiseM) {
   const double southDeg = runwayDeg + 90.0;
   straight(rows, 0.0, ahead(runwayPoint, southDeg + 180.0, 600.0), southDeg, 25.0, 1200.0 / (25.0 * 0.514444), 1.0,
            25.0);
-  for (std::size_t i = 1; i + 1 < rows.size(); ++i)
-    rows[i].at = ahead(ahead(rows[i].at, southDeg, i % 2 ? noiseM : -noiseM), runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
+    sentOff(rows[i], southDeg, i % 2 ? noiseM : -noiseM);
+    sentOff(rows[i], runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  }
   return rows;
 }
 
@@ -648,7 +689,7 @@ std::vector<Row> touchAndGo(double every) {
 std::vector<Row> landingRollWithAJump(double every) {
   std::vector<Row> rows;
   const LatLon slow = evenly(rows, 0.0, runwayPoint, runwayDeg, 116.0, 20.0, 3.0, every);
-  rows[rows.size() / 2].at = ahead(rows[rows.size() / 2].at, runwayDeg, 300.0);
+  sentOff(rows[rows.size() / 2], runwayDeg, 300.0);
   rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0, 0.0,
                   true});
   return rows;
@@ -676,6 +717,9 @@ struct Expect {
   double goneByS = -1.0;      // >= 0: removed by then, on the ground at a taxi's pace
   bool staysAloft = false;    // never on the ground
   double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
+  bool rollsOnTheLine = false;  // on the ground at a roll's pace: on the runway's line, nose and path along it
+  LatLon lineThrough = abeamHold;  // that line
+  double lineUntilS = 1e9;         // until then
 };
 Expect normal(Expect e) { e.normal = true; return e; }
 Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
@@ -702,6 +746,17 @@ Expect reappearsAloft(double after) { Expect e; e.reappearsAloftAfterS = after; 
 Expect keptUpWith(double lagS) { Expect e; e.behindAtMostS = lagS; return e; }
 Expect keptUpWith(Expect e, double lagS) { e.behindAtMostS = lagS; return e; }
 Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; return e; }
+Expect onTheLine(Expect e, LatLon through = abeamHold, double untilS = 1e9) {
+  e.rollsOnTheLine = true;
+  e.lineThrough = through;
+  e.lineUntilS = untilS;
+  return e;
+}
+// A crosswind landing's roll-out, flown until the report before its turn-off begins.
+Expect rollsOutOnTheLine(double every) {
+  const std::vector<Row> rows = crabbedLanding(0.0, every, 0.0);
+  return onTheLine(keptThroughLanding(), crabbedTouchdown, rows[rows.size() - 3].time + 30.0 - 1.0);
+}
 
 struct RollCase {
   const char* name;
@@ -719,10 +774,10 @@ double metresBetween(const simemu::Pose& a, const simemu::Pose& b) {
 double ktOver(const std::vector<testsupport::TrackPoint>& p, std::size_t i) {
   return metresBetween(p[i - 10].pose, p[i].pose) / metresPerNm / (p[i].time - p[i - 10].time) * 3600.0;
 }
-// Metres off the runway's line through the point abeam the holds.
-double offRunwayMetres(const simemu::Pose& p) {
-  const double nm = gf_greatCircleDistanceNm(abeamHold, {p.latitude, p.longitude});
-  const double bearing = gf_initialBearing(abeamHold, {p.latitude, p.longitude});
+// Metres off the runway's line through a point (by default the one abeam the holds).
+double offRunwayMetres(const simemu::Pose& p, LatLon through = abeamHold) {
+  const double nm = gf_greatCircleDistanceNm(through, {p.latitude, p.longitude});
+  const double bearing = gf_initialBearing(through, {p.latitude, p.longitude});
   return std::fabs(std::sin(bearing - runwayDeg * radiansPerDegree)) * nm * metresPerNm;
 }
 
@@ -828,6 +883,27 @@ void check(const EngineHarness& harness, const Expect& e) {
     if (e.stillFromS >= 0.0 && p[i].time >= e.stillFromS) {
       ASSERT_LE(ktOver(p, i), 3.0) << "at " << p[i].time;
     }
+  }
+  if (e.rollsOnTheLine) {  // worst off the line, path and nose off its bearing, at 40 kt or more
+    double offM = 0.0, pathDeg = 0.0, noseDeg = 0.0, offAt = 0.0, pathAt = 0.0, noseAt = 0.0;
+    for (std::size_t i = 10; i < p.size(); ++i) {
+      if (!onGround(p[i].pose) || !onGround(p[i - 10].pose) || p[i].time - p[i - 10].time > 1.1 ||
+          ktOver(p, i) < 40.0 || p[i].time > e.lineUntilS)
+        continue;
+      const double path = gf_initialBearing({p[i - 10].pose.latitude, p[i - 10].pose.longitude},
+                                            {p[i].pose.latitude, p[i].pose.longitude}) * degreesPerRadian;
+      const double off = offRunwayMetres(p[i].pose, e.lineThrough);
+      const double pathOff = std::fabs(std::remainder(path - runwayDeg, 360.0));
+      const double noseOff = std::fabs(std::remainder(p[i].pose.heading * degreesPerRadian - runwayDeg, 360.0));
+      if (off > offM) offM = off, offAt = p[i].time;
+      if (pathOff > pathDeg) pathDeg = pathOff, pathAt = p[i].time;
+      if (noseOff > noseDeg) noseDeg = noseOff, noseAt = p[i].time;
+    }
+    const std::string worst = fmt::format("{:.1f} m off the line at {:.1f} s, path {:.1f} deg at {:.1f} s, "
+                                          "nose {:.1f} deg at {:.1f} s", offM, offAt, pathDeg, pathAt, noseDeg, noseAt);
+    EXPECT_LE(offM, 15.0) << worst;
+    EXPECT_LE(pathDeg, 5.0) << worst;
+    EXPECT_LE(noseDeg, 5.0) << worst;
   }
   if (e.slowingFromS >= 0.0) {
     const auto down = std::find_if(p.begin(), p.end(), [](const auto& q) { return onGround(q.pose); });
@@ -958,6 +1034,25 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"take-off, its nose reported 10 degrees off its track",
        scenarioText(header, crabbedTakeOff(0.0, 2.0, 10.0), 2.0), {}, 140,
        normal(liftsOff(firstAirborneS(crabbedTakeOff(0.0, 2.0, 10.0)) + 30.0 + 10.0))},
+      // crosswind rolls: the nose reported 5-15 degrees off the track, positions noisy
+      {"crosswind take-off, crab 10, every 2 s, 4 m off", scenarioText(header, crabbedTakeOff(4.0, 2.0, 10.0), 2.0),
+       {}, 140, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(4.0, 2.0, 10.0)) + 30.0 + 10.0))},
+      {"crosswind take-off, crab 5, every 1.1 s, 8 m off", scenarioText(header, crabbedTakeOff(8.0, 1.1, 5.0), 1.1),
+       {}, 140, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(8.0, 1.1, 5.0)) + 30.0 + 10.0))},
+      {"crosswind take-off, crab -15, every 3 s, 6 m off", scenarioText(header, crabbedTakeOff(6.0, 3.0, -15.0), 3.0),
+       {}, 140, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(6.0, 3.0, -15.0)) + 30.0 + 10.0))},
+      {"crosswind take-off, crab 12, every 5 s, 8 m off", scenarioText(header, crabbedTakeOff(8.0, 5.0, 12.0), 5.0),
+       {}, 160, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(8.0, 5.0, 12.0)) + 30.0 + 10.0))},
+      {"crosswind take-off, crab -8, every 1.5 s, 2 m off", scenarioText(header, crabbedTakeOff(2.0, 1.5, -8.0), 1.5),
+       {}, 140, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(2.0, 1.5, -8.0)) + 30.0 + 10.0))},
+      {"crosswind landing, crab 10, every 2 s, 4 m off", scenarioText(header, crabbedLanding(4.0, 2.0, 10.0), 2.0),
+       {}, 420, rollsOutOnTheLine(2.0)},
+      {"crosswind landing, crab -5, every 1.1 s, 8 m off", scenarioText(header, crabbedLanding(8.0, 1.1, -5.0), 1.1),
+       {}, 420, rollsOutOnTheLine(1.1)},
+      {"crosswind landing, crab 15, every 3 s, 6 m off", scenarioText(header, crabbedLanding(6.0, 3.0, 15.0), 3.0),
+       {}, 420, rollsOutOnTheLine(3.0)},
+      {"crosswind landing, crab -12, every 5 s, 0 m off", scenarioText(header, crabbedLanding(0.0, 5.0, -12.0), 5.0),
+       {}, 420, rollsOutOnTheLine(5.0)},
       {"take-off, reports every 10 s", scenarioText(header, noisyTakeOff(0.0, 10.0), 10.0), {}, 160,
        normal(liftsOff(firstAirborneS(noisyTakeOff(0.0, 10.0)) + 30.0 + 10.0))},
       {"take-off, reports every 6 s 10 m off", scenarioText(header, noisyTakeOff(10.0, 6.0), 6.0), {}, 160,
