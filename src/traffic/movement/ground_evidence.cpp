@@ -427,15 +427,15 @@ bool gf_speedsCarryBeyondNoise(const LiveAc& ac, const PositionSample& n, const 
   return near > 0.0 && (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds > near;
 }
 
-NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
+ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
   const double near = nearMetres(ac);
   const auto line = reportLine(n, r);
-  if (near <= 0.0 || !line) return NoseLine::none;
+  if (near <= 0.0 || !line) return ReportFit::none;
   const double way = line->rad;
   const LocalOffset leg = gf_localOffset({n.lat, n.lon}, {r.lat, r.lon});
   double along = leg.north * std::cos(way) + leg.east * std::sin(way);
   double across = leg.east * std::cos(way) - leg.north * std::sin(way);
-  // Where the feed's speeds put it along the nose (not from a standstill:
+  // Where the feed's speeds put it along the line (not from a standstill:
   // when it moved off, its reports do not say). Within the noise of that,
   // it is there, its own position weighing this share; across the way only
   // where its speeds carry it beyond the noise (a shorter leg would point
@@ -457,13 +457,13 @@ NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, Posit
     // tracks' (which say it went straight on) by however much.
     across *= noiseKeptShare;
   } else {
-    return NoseLine::across;  // a turn, or noise across the way
+    return ReportFit::across;  // a turn, or noise across the way
   }
   const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(way) - across * std::sin(way),
                                                     along * std::sin(way) + across * std::cos(way)});
   r.lat = on.latitude;
   r.lon = on.longitude;
-  return placed ? NoseLine::placed : NoseLine::lined;
+  return placed ? ReportFit::placed : ReportFit::lined;
 }
 
 double gf_justifiedPaceKt(const PositionSample& r) { return r.shownKt; }

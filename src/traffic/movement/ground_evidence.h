@@ -102,16 +102,18 @@ bool gf_reportNear(const LiveAc& aircraft, const PositionSample& n, const Positi
 // The feed's speeds of n and r carry the aircraft farther than the noise
 // between their times: a report near n has not stood.
 bool gf_speedsCarryBeyondNoise(const LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
-// What the nose's line made of a report: none given (or the two disagree),
+// What the reports' line made of a report: none given (or the two disagree),
 // its leg runs across it (a turn, or noise), brought onto it, or placed on
 // it where the feed's speeds put it.
-enum class NoseLine { none, across, lined, placed };
-// A moving ground report r after n, both noses given and agreeing, whose leg
-// from n strays off the nose's line by no more than the noise: r is brought
-// towards that line, and when its speeds tell, towards where they put it
-// along it, so that noise turns no nose and races no leg. Placed: it moves,
-// however near n its own position lies.
-NoseLine gf_alignReportWithNose(const LiveAc& aircraft, const PositionSample& n, PositionSample& r);
+enum class ReportFit { none, across, lined, placed };
+// A moving ground report r after n whose leg from n strays off their line by
+// no more than the noise: r is brought towards that line, and when its speeds
+// tell, towards where they put it along it, so that noise turns no nose and
+// races no leg. The line is their tracks where both move and agree (the way
+// the aircraft goes; in a crosswind its nose points off it: any stray across
+// it is noise), else their noses where they agree. Placed: it moves, however
+// near n its own position lies.
+ReportFit gf_alignReportWithLine(const LiveAc& aircraft, const PositionSample& n, PositionSample& r);
 // The pace a queued report's positions showed when it came (knots, -1: none).
 double gf_justifiedPaceKt(const PositionSample& report);
 // r is queued at the end of the aircraft's stream (call before it is).

@@ -161,10 +161,10 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
   }
   if (gf_reportNear(ac, n, r)) {
     if (r.airborne || unconfirmed) return false;
-    // Its speeds carry it beyond the noise along the line its nose shows: it moves.
+    // Its speeds carry it beyond the noise along the line its track or nose shows: it moves.
     PositionSample aligned = r;
-    const NoseLine line = r.groundSpeed > 0.0 ? gf_alignReportWithNose(ac, n, aligned) : NoseLine::none;
-    if (line == NoseLine::placed) {
+    const ReportFit line = r.groundSpeed > 0.0 ? gf_alignReportWithLine(ac, n, aligned) : ReportFit::none;
+    if (line == ReportFit::placed) {
       r = aligned;
       r.standing = 0;
       return true;
@@ -178,8 +178,8 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
     const bool rolls = ac.runway.rolling() || std::max(r.groundSpeed, n.groundSpeed) >= rollReportKt;
     const bool moves = r.groundSpeed > 0.0 && (rolls || !box || gf_positionNoiseMetres(ac) > 0.0);
     if (moves && r.dueTick - n.dueTick <= nearMovingWaitSeconds * ticksPerSecond) return false;
-    // (a leg across the nose it gives within the noise shows no motion)
-    if (!moves || (box && !gf_speedsCarryBeyondNoise(ac, n, r)) || line == NoseLine::across) {
+    // (a leg across the line it gives within the noise shows no motion)
+    if (!moves || (box && !gf_speedsCarryBeyondNoise(ac, n, r)) || line == ReportFit::across) {
       const std::int32_t due = r.dueTick;
       r = n;
       r.dueTick = due;
@@ -190,7 +190,7 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
   }
   r.standing = 0;
   if (r.groundSpeed == 0.0 && (r.airborne || ac.runway.rolling())) return n.groundSpeed < rollStandingKt;
-  if (!r.airborne) gf_alignReportWithNose(ac, n, r);
+  if (!r.airborne) gf_alignReportWithLine(ac, n, r);
   return true;
 }
 
@@ -217,7 +217,7 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
   r.standing = gf_samePosition(r, n) ? 1 : 0;
   if (!r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed) r.groundSpeed = n.groundSpeed;
   // A roll-out's noisy positions are lined up as a taxi's are.
-  if (!r.standing && !r.airborne && !n.airborne) gf_alignReportWithNose(ac, n, r);
+  if (!r.standing && !r.airborne && !n.airborne) gf_alignReportWithLine(ac, n, r);
   return true;
 }
 
