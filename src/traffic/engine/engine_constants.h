@@ -92,7 +92,7 @@ inline constexpr double proximityUserMovingKt = 8.0;
 inline constexpr double proximityUserNm = 500.0 / 1852.0;             // 500 m
 inline constexpr double proximityGroundNm = 0.08099352051835854;      // 150 m
 
-inline constexpr double maxClimbPitchDeg = 2400.0, minDescentFpm = -3000.0;
+inline constexpr double maxClimbPitchFpm = 2400.0, minDescentFpm = -3000.0;  // climb and descent that still pitch
 inline constexpr double pitchBaseDeg = -3.0, pitchPerFpmDeg = 2.2 / 600.0, groundPitchDeg = 0.6;
 
 inline constexpr std::int32_t airExtrapolationTicks = 800;
@@ -127,6 +127,10 @@ inline constexpr std::size_t feedbackSecondReserve = 128;
 inline constexpr std::size_t addingStackReserve = 64;
 inline constexpr std::size_t ghostCallsignReserve = 64;
 inline constexpr std::size_t categoryCount = 6;  // Light .. Rotorcraft
+// A new aircraft's climb per tick (feet) and slow ground manoeuvre speed
+// (knots), by category: Light, Buzjets, Large, Heavy, HighPerf, Rotorcraft.
+inline constexpr double categoryMaxClimbFtPerTick[categoryCount] = {0.5, 0.75, 0.6, 0.5, 1.0, 0.75};
+inline constexpr double categoryStandSpeedKt[categoryCount] = {5.0, 4.5, 4.0, 3.0, 4.5, 5.0};
 
 // The update walk asks for records this many places ahead (their reports half as far).
 inline constexpr std::size_t prefetchAheadRecords = 2;

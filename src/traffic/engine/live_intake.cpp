@@ -27,6 +27,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
@@ -39,9 +40,6 @@
 namespace gwr {
 
 namespace {
-
-constexpr double maxClimbPerTick[categoryCount] = {0.5, 0.75, 0.6, 0.5, 1.0, 0.75};  // feet per tick, by category
-constexpr double standSpeedKt[categoryCount] = {5.0, 4.5, 4.0, 3.0, 4.5, 5.0};
 
 std::atomic<BirthStandChoice> birthStandChoice{nullptr};
 
@@ -245,7 +243,8 @@ void logUpdateFailure(const LiveAc& ac, const std::exception& e) {
 }
 
 // Where an aircraft born on the ground stands: on the park airport's field
-// when it is there, with its wheels on it.
+// when it is there, with its wheels on it. Its report's altitude is 0 (on the
+// ground), which would put it below any field above the sea.
 double groundAltitudeFt(const LiveAc& ac, const PositionSample& front) {
   return gf_parkElevationFt(positionOf(front)).value_or(0.0) + ac.groundCgHeight;
 }
@@ -275,11 +274,12 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
   PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
-  // Held as out of reach: as if it never came, the next is weighed against the last taken.
+  // Held as out of reach, or dropped as a jump: as if it never came, the next
+  // is weighed against the last taken.
   const GroundVerdict verdict = gf_weighReport(*ac, report, record.timestamp);
-  if (verdict == GroundVerdict::Hold) return;
-  if (verdict == GroundVerdict::Jumped) {
-    // Handled like an outage: what came before the jump is given up.
+  if (verdict == GroundVerdict::Hold || verdict == GroundVerdict::Jumped) return;
+  if (verdict == GroundVerdict::Moved) {
+    // Handled like an outage: what came before the jumps is given up.
     if (ac->sim.simState == AcSimState::Active) {
       // Not in a take-off roll: removed, its new stream (ground and air mixed)
       // would never be created; the roll goes on along its runway without it.
@@ -326,8 +326,8 @@ void lf_newLiveAc(TrafficRecord& record) {
   AcDescription description(identity);
   description.hexId = record.hexid;
   description.groundTurnRate = gf_baseGroundTurnRate(category);
-  description.maxClimbPerTick = maxClimbPerTick[slot];
-  description.standSpeedKt = standSpeedKt[slot];
+  description.maxClimbPerTick = categoryMaxClimbFtPerTick[slot];
+  description.standSpeedKt = categoryStandSpeedKt[slot];
   trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
   LiveAc& ac = trafficEngine.live.back();
   gf_noteReportTaken(ac, ac.samples.front(), record.timestamp);
@@ -364,6 +364,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       return;
     }
     if (!checkExtendingSituations(ac, report)) return;
+    // The feed back in a made-up roll-out: it rolls out on its reports again.
     rp_transition(ac, RunwayEvent::ReportsBack);
     if (ac.extrapolationCount > 0) {
       // the feed is back: the made-up reports give way to the real one
@@ -531,13 +532,7 @@ void lf_initialAttitude(LiveAc& ac) {
   ac.altitude = front.airborne ? front.altitude : groundAltitudeFt(ac, front);
   ac.tas = front.tas;
   ac.verticalSpeed = front.verticalSpeed / 60.0;
-  if (front.airborne) {
-    double vs = std::clamp(front.verticalSpeed, minDescentFpm, maxClimbPitchDeg);
-    if (vs < 0.0) vs *= 0.5;
-    ac.pitch = (pitchBaseDeg - vs * pitchPerFpmDeg) * radiansPerDegree;
-  } else {
-    ac.pitch = groundPitchDeg * radiansPerDegree;
-  }
+  ac.pitch = front.airborne ? gf_pitchTargetRad(front.verticalSpeed) : groundPitchDeg * radiansPerDegree;
   ac.bank = front.rollValid ? front.roll : 0.0;
   double heading = 0.0;
   if (ac.headingOverrideSet) {

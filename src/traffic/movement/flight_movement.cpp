@@ -335,7 +335,7 @@ void lf_sendLevers(LiveAc& ac, double spoilers, double lever1, double lever2) {
 
 double gf_pitchTargetRad(double fpm) {
   double v = std::isfinite(fpm) ? fpm : 0.0;
-  if (v >= 0.0) v = std::min(v, maxClimbPitchDeg);
+  if (v >= 0.0) v = std::min(v, maxClimbPitchFpm);
   else v = std::max(v, minDescentFpm) * descentPitchShare;
   return deg(pitchBaseDeg - v * pitchPerFpmDeg);
 }
@@ -428,11 +428,13 @@ void lf_configureApproach(LiveAc& ac) {
   const bool near = park && gf_greatCircleDistanceNm({ac.lat, ac.lon}, {park->latitude, park->longitude}) <=
                                 nearParkAirportNm;
   const double fpm = ac.samples[0].verticalSpeed;
-  if (fpm <= descendingFpm && !ac.runway.landing() && near) {
+  // Set up only when the state machine starts an approach: already landing,
+  // or going around (descending still to its lowest report), it would queue
+  // its stand work again at every step.
+  if (fpm <= descendingFpm && near && rp_transition(ac, RunwayEvent::ApproachStarts)) {
     gf_setThrottle(ac.sim, isRotorcraft(ac) ? 4U : 1U);
     gf_setFlaps(ac.sim, 3);
     gf_setGear(ac.sim, 1);
-    rp_transition(ac, RunwayEvent::ApproachStarts);
     trafficEngine.standWork.push_back(ac.hexId);
     ac.approachCleared = 0;
     ac.standLat = ac.standLon = ac.standHeading = 0.0;

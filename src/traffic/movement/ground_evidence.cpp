@@ -289,11 +289,29 @@ std::optional<ReportLine> reportLine(const PositionSample& n, const PositionSamp
 GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
   const GroundEvidence::Seen* n = ac.evidence.last();
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return GroundVerdict::Take;
+  // Held in a row just before r and taken with it: jumps that agreed already.
+  const std::int32_t heldBefore = ac.evidence.held;
   if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold)
     return GroundVerdict::Hold;
   n = ac.evidence.last();  // (the newest may have left as the jump)
-  return n != nullptr && !ac.samples.empty() && jumped(ac, *n, r, time - n->time) ? GroundVerdict::Jumped
-                                                                                    : GroundVerdict::Take;
+  GroundEvidence& e = ac.evidence;
+  if (n == nullptr || ac.samples.empty() || !jumped(ac, *n, r, time - n->time)) {
+    e.jumped = 0;
+    return GroundVerdict::Take;
+  }
+  // A bad position now and then, or a second source interleaved, is dropped:
+  // given up for it, the aircraft was removed and created again at each.
+  // Only jumps that keep agreeing with each other are where it really is.
+  const bool rolling = rollReach(ac, *n, r, time - n->time);
+  const bool agrees = e.jumped > 0 && reachable(ac, e.jumpedLat, e.jumpedLon, std::nullopt, rolling, r,
+                                                std::max(time - e.jumpedTime, 0.0));
+  e.jumped = (agrees ? e.jumped : heldBefore) + 1;
+  e.jumpedLat = r.lat;
+  e.jumpedLon = r.lon;
+  e.jumpedTime = time;
+  if (e.jumped < jumpsToMove) return GroundVerdict::Jumped;
+  e.jumped = 0;
+  return GroundVerdict::Moved;
 }
 
 bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {

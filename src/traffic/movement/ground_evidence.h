@@ -51,6 +51,9 @@ struct GroundEvidence {
   // Reports held in a row as out of reach, and the newest of them.
   std::int32_t held = 0;
   double heldLat = 0.0, heldLon = 0.0, heldTime = 0.0;
+  // Reports in a row dropped as jumped, each within reach of the one before, and the newest of them.
+  std::int32_t jumped = 0;
+  double jumpedLat = 0.0, jumpedLon = 0.0, jumpedTime = 0.0;
 
   const Seen* last() const { return count > 0 ? &seen[newest] : nullptr; }
   // k = 0 the newest, 1 the one before...; none beyond what is kept.
@@ -60,16 +63,18 @@ struct GroundEvidence {
   void clear() { *this = GroundEvidence{}; }
 };
 
-enum class GroundVerdict { Take, Hold, Jumped };
+// Jumped: dropped; Moved: the jumps agreed often enough to be the aircraft's own.
+enum class GroundVerdict { Take, Hold, Jumped, Moved };
 
 // A new report r of a known aircraft, `time` its feed time stamp: out of reach
 // of the reports taken before (a position no aircraft on the ground could
 // have reached, or a parked one left at a push-back's pace) it is held, a few
 // in a row at most (positions no aircraft reaches, unless three agree),
 // unless the held one agrees with it; when it shows the newest queued report
-// was the jump, that report leaves the stream. Taken, but farther from the
-// last ground report taken than the aircraft could have gone on the ground
-// (and than a holder may come back), it jumped: what came before is given up.
+// was the jump, that report leaves the stream. Farther from the last ground
+// report taken than the aircraft could have gone on the ground (and than a
+// holder may come back), it jumped and is dropped; a few such in a row, each
+// within reach of the one before, moved: what came before is given up.
 GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
 // r gets the speed its positions justify where the feed's contradicts them
 // (a stale speed, one that lags them, a roll's over a taxi); true when it did.

@@ -361,7 +361,8 @@ void lf_groundStep(LiveAc& ac) {
   if (ac.phase == AcPhase::Flying || ac.phase == AcPhase::Parked) ac.setPhase(AcPhase::Taxi);
   const auto& s = ac.samples;
   // The stream's newest reports lift off, or roll along a line (the reports
-  // come in order: the newest tell what lies ahead).
+  // come in order: the newest tell what lies ahead). Two reports at 43 kt
+  // alone are no roll: feeds repeat a roll's stale speed while the positions taxi.
   const bool rolls = s.back().airborne != 0 || gf_reportsRoll(ac);
   if (ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && rolls) lf_startTakeOffRoll(ac);
   // Down, and the next two reports in the air (one alone may be the feed's

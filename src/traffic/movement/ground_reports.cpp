@@ -212,12 +212,18 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
       s.pop_back();
     }
   }
+  // The reports are back after a made-up approach or roll-out: the speed
+  // made up for the silence says nothing of the roll-out they show (kept, it
+  // held every report after it to a taxi's speed, kilometres behind them).
+  const bool afterMadeUp = ac.extrapolationCount > 0;
   endExtrapolation(ac, false);
   const PositionSample& n = s.back();
   r.standing = gf_samePosition(r, n) ? 1 : 0;
-  if (!r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed) r.groundSpeed = n.groundSpeed;
-  // A roll-out's noisy positions are lined up as a taxi's are.
-  if (!r.standing && !r.airborne && !n.airborne) gf_alignReportWithLine(ac, n, r);
+  if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed)
+    r.groundSpeed = n.groundSpeed;
+  // A roll-out's noisy positions are lined up as a taxi's are (after one made
+  // up, the newest is no report of the feed's to line up with).
+  if (!afterMadeUp && !r.standing && !r.airborne && !n.airborne) gf_alignReportWithLine(ac, n, r);
   return true;
 }
 
@@ -294,7 +300,8 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
     return;
   }
   if (!ac.runway.afterTouchdown()) {
-    // Both at a roll's speed, r's positions rolling along the line before it.
+    // Both at a roll's speed, r's positions rolling along the line before it
+    // (the speeds alone may be a stale roll speed repeated while it taxis).
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
                       (r.evidence & evidenceRolls) != 0;
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);

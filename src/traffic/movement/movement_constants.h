@@ -150,6 +150,9 @@ inline constexpr double jitterAheadDeg = 30.0;        // farther straight ahead 
 inline constexpr double jitterMinMetres = 40.0;
 inline constexpr double jitterDetourRatio = 2.5;
 inline constexpr std::int32_t jitterMaxHeld = 3;
+// Reports that jumped, in a row and each within reach of the one before:
+// this many and the positions have moved for real (fewer are dropped).
+inline constexpr std::int32_t jumpsToMove = 3;
 
 // Stands: leaving, push-back and parking.
 inline constexpr double pullOutMaxDeg = 90.0;

@@ -54,7 +54,8 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t
       if (in(from, {P::TakeOffRoll, P::LinedUp, P::LiftOff, P::Approach, P::GoAround})) to = P::Clear;
       break;
     case RunwayEvent::ApproachStarts:
-      // Descending near the park airport; a climb-out descending there is an arrival now.
+      // Descending near the park airport; a climb-out descending there is an
+      // arrival now. Going around, it descends to its lowest report first.
       if (in(from, {P::Clear, P::LiftOff})) to = P::Approach;
       break;
     case RunwayEvent::GoesAround:

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,7 +131,8 @@ TEST_F(EnginePass, RoutingDropsRepeatsJumpsAndStraightLegs) {
 }
 
 // Records the intake refuses before any stream: low over the park airport
-// (field 364 ft), unknown models and switched-off categories.
+// (field 364 ft), a live aircraft's callsign and model under another hexid,
+// unknown models and switched-off categories.
 TEST_F(EnginePass, RecordsRefusedAtTheIntake) {
   for (const auto& [altitude, taken] : {std::pair{364.0 + 50.0, false}, {364.0 + 108.0, false},
                                         {364.0 + 109.0, true}, {0.0, true}}) {
@@ -144,6 +146,18 @@ TEST_F(EnginePass, RecordsRefusedAtTheIntake) {
   route({0.0, 0.0, 0.0});
   route({20.0, 364.0 + 50.0, 140});  // a buffered aircraft refuses it too
   EXPECT_EQ(streamSize(), 1u);
+
+  // Another hexid under a live aircraft's callsign: the same aircraft, unless
+  // its model differs or it gives no callsign.
+  for (const auto& [callsign, model, taken] : {std::tuple{"DLH123", "A320", false}, {"DLH123", "B772", true},
+                                               {"", "A320", true}, {"DLH124", "A320", true}}) {
+    gf_resetTraffic();
+    route({});
+    TrafficRecord twin = recordOf({4.0}, hexid + 1, callsign);
+    twin.identity.key.model = gf_modelIndex(model);
+    lf_routeTrafficRecord(twin);
+    EXPECT_EQ(trafficEngine.live.size(), taken ? 2u : 1u) << callsign << model;
+  }
 
   gf_resetTraffic();
   TrafficRecord record = recordOf({});
@@ -205,6 +219,57 @@ TEST_F(EnginePass, BufferRules) {
   }
 }
 
+// The user on the ground at 50.0333 N 8.5706 E: a newborn's due ground report
+// within 150 m of it is dropped, which keeps it from being created at that
+// tick; beyond, or with COLLISION_USER_GND off, it is created.
+TEST_F(EnginePass, AGroundReportBesideTheUserOnTheGroundIsDropped) {
+  const struct { double northMetres; bool collisions, created; } cases[] = {
+      {140.0, true, false}, {160.0, true, true}, {140.0, false, true}, {-140.0, true, false}};
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    COLLISION_USER_GND.setCurrent(c.collisions);
+    harness.emulator().setUserOnGround(true);
+    gf_requestUserOnGround();
+    harness.client().pump();
+    trafficEngine.user = gf_userStateCopy();
+    tickCount.store(0);
+    // Taxiing east at 5 kt from there, a report every 20 s.
+    routeSome(3, {0.0, 0.0, 5.0, 90.0, 50.0333 + c.northMetres / 1852.0 / 60.0, 8.5706}, hexid, "DLH123", 20.0);
+    tickCount.store(dueDelayTicks);
+    updateLiveAc(front());
+    EXPECT_EQ(front().sim.simState == AcSimState::Adding2Sim, c.created) << c.northMetres << c.collisions;
+  }
+  COLLISION_USER_GND.setCurrent(COLLISION_USER_GND.defaultValue());
+}
+
+// Its first attitude: pitch -3 degrees less 2.2 degrees per 600 ft/min of
+// climb (at most 2400 ft/min; a descent of at most 3000 ft/min counts half),
+// 0.6 degrees on the ground; its bank the report's roll; its nose towards the
+// second report.
+TEST_F(EnginePass, TheFirstAttitudeComesFromTheFrontReports) {
+  const struct { double altitude, fpm; std::optional<double> roll; double pitchDeg, bankDeg; } cases[] = {
+      {3000.0, 0.0, {}, -3.0, 0.0},          {3000.0, 1200.0, 0.1, -7.4, 0.1 / radiansPerDegree},
+      {3000.0, 3000.0, {}, -11.8, 0.0},      {3000.0, -1200.0, {}, -0.8, 0.0},
+      {3000.0, -4000.0, -0.2, 2.5, -0.2 / radiansPerDegree}, {0.0, -500.0, {}, 0.6, 0.0},
+  };
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    tickCount.store(0);
+    for (int i = 0; i < 3; ++i) {
+      TrafficRecord record = recordOf({4.0 * i, c.altitude, 140.0, 30.0});
+      record.verticalSpeed = c.fpm;
+      record.roll = c.roll;
+      lf_routeTrafficRecord(record);
+    }
+    tickCount.store(dueDelayTicks);
+    updateLiveAc(front());
+    ASSERT_EQ(front().sim.simState, AcSimState::Adding2Sim) << c.fpm;
+    EXPECT_NEAR(front().pitch / radiansPerDegree, c.pitchDeg, 1e-9) << c.fpm;
+    EXPECT_NEAR(front().bank / radiansPerDegree, c.bankDeg, 1e-9) << c.fpm;
+    EXPECT_NEAR(front().heading / radiansPerDegree, 30.0, 0.1) << c.fpm;
+  }
+}
+
 TEST_F(EnginePass, UnderscoreTwinOfALiveCallsignIsDropped) {
   tickCount.store(0);
   routeSome(3);
@@ -213,6 +278,30 @@ TEST_F(EnginePass, UnderscoreTwinOfALiveCallsignIsDropped) {
   EXPECT_FALSE(updateLiveAc(trafficEngine.live[0]));
   EXPECT_TRUE(updateLiveAc(trafficEngine.live[1]));
   EXPECT_EQ(trafficEngine.live[0].sim.simState, AcSimState::Adding2Sim);
+}
+
+// A newborn whose callsign a live aircraft wears with the mark "_" removes
+// that ghost, names it in the log (by its stand when parked) and lists it.
+TEST_F(EnginePass, ANewbornRemovesItsMarkedGhost) {
+  const struct { bool parked; const char* line; } cases[] = {
+      {true, "7       : DLH123_  is a ghost and will be removed, continue with DLH123\n"},
+      {false, "          DLH123_  is a ghost and will be removed, continue with DLH123\n"},
+  };
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    tickCount.store(0);
+    routeSome(3, {0.0, 36000, 450, 90, 50.3}, hexid + 1, "DLH123_", 30.0);
+    LiveAc& ghost = front();
+    std::tie(ghost.sim.simState, ghost.sim.objectId, ghost.standNumber) = std::tuple(AcSimState::Active, 300u, 7);
+    if (c.parked) ghost.setPhase(AcPhase::Parked);
+    routeSome(3);
+    tickCount.store(dueDelayTicks);
+    updateLiveAc(trafficEngine.live.back());
+    EXPECT_EQ(trafficEngine.live.back().sim.simState, AcSimState::Adding2Sim) << c.parked;
+    EXPECT_EQ(front().sim.simState, AcSimState::RemovingFromSim) << c.parked;
+    EXPECT_EQ(trafficEngine.ghostCallsigns, std::vector<std::string>{"DLH123_"}) << c.parked;
+    EXPECT_NE(harness.log().text().find(c.line), std::string::npos) << harness.log().text();
+  }
 }
 
 bool refuseStandAtBirth(LiveAc& aircraft) {

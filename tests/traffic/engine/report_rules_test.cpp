@@ -141,11 +141,17 @@ TEST_F(ReportRules, AHolderReportedBeyondTheHoldingThresholdIsRemovedUnlessItsTa
 
 // A ground report farther from the last than a taxiing (43 kt) or rolling
 // (180 kt) aircraft goes in the time between, with half again as margin, and
-// beyond the holding threshold (250 m): what came before is given up.
+// beyond the holding threshold (250 m), jumped: dropped alone, given up for
+// when three in a row agree (what came before is given up).
 TEST_F(ReportRules, AJumpOfTheReportedPositionOnTheGroundIsHandledLikeAnOutage) {
-  struct Case { const char* name; AcSimState state; bool rolling; double dt, metres, kt, altitude; std::size_t kept; };
+  struct Case {
+    const char* name; AcSimState state; bool rolling; double dt, metres, kt, altitude; std::size_t kept;
+    int times = 1;  // the jumped report comes this often, dt apart, moving on at kt
+  };
   const Case cases[] = {
-      {"1.5 nm in 3 s", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 0},
+      {"1.5 nm in 3 s", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 1},
+      {"1.5 nm in 3 s, twice", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 1, 2},
+      {"1.5 nm in 3 s, three times", AcSimState::Active, false, 3.0, 2778.0, 15.0, 0.0, 0, 3},
       {"1.5 nm in 3 s, not yet created", AcSimState::Buffer, false, 3.0, 2778.0, 15.0, 0.0, 1},
       {"240 m in 3 s: within the holding threshold", AcSimState::Active, false, 3.0, 240.0, 15.0, 0.0, 2},
       {"1.5 nm after a 3-minute silence", AcSimState::Active, false, 180.0, 2778.0, 15.0, 0.0, 2},
@@ -160,7 +166,8 @@ TEST_F(ReportRules, AJumpOfTheReportedPositionOnTheGroundIsHandledLikeAnOutage) 
     route(report(0.0, 0.0, c.kt, c.altitude));
     aircraft().sim.simState = c.state;
     testsupport::enterRunwayPhase(aircraft(), c.rolling ? RunwayPhase::TakeOffRoll : RunwayPhase::Clear);
-    route(report(c.dt, c.metres, c.kt, c.altitude));
+    for (int k = 0; k < c.times; ++k)
+      route(report(c.dt * (k + 1), c.metres + c.kt * 0.514444 * c.dt * k, c.kt, c.altitude));
     const bool removed = aircraft().erased() || aircraft().sim.simState == AcSimState::RemovingFromSim;
     EXPECT_EQ(removed ? 0u : aircraft().samples.size(), c.kept) << c.name;
   }
@@ -191,6 +198,28 @@ TEST_F(ReportRules, StandingReportsLeftBehindGiveWayToAMovingOne) {
     decodeExisting(ac, r);
     EXPECT_EQ(ac.samples.size(), c.kept) << c.name;
   }
+}
+
+// A standing report after a stream that stood throughout cuts it back to its
+// front, which then falls due at once; one that moved before keeps its reports.
+TEST_F(ReportRules, AStreamThatStoodThroughoutIsCutBackToItsFront) {
+  for (const auto& [frontKt, kept] : {std::pair{0.0, 2u}, {10.0, 3u}}) {
+    gf_resetTraffic();
+    tickCount.store(1000);
+    route(report(0.0, 0.0, frontKt));
+    LiveAc& ac = aircraft();
+    std::tie(ac.sim.simState, ac.onGroundConfirmed) = std::tuple(AcSimState::Active, 1);
+    ac.setPhase(AcPhase::Taxi);
+    PositionSample standing = gf_sampleOf(report(20.0, 0.0, 0.0));
+    ac.samples.push_back(standing);
+    PositionSample r = gf_sampleOf(report(40.0, 0.0, 0.0));
+    decodeExisting(ac, r);
+    ASSERT_EQ(ac.samples.size(), kept) << frontKt;
+    if (kept == 2u) {
+      EXPECT_EQ(std::pair(ac.samples[0].dueTick, ac.samples[0].groundSpeed), std::pair(tickCount.load() + 1, 0.0));
+    }
+  }
+  tickCount.store(0);
 }
 
 TEST_F(ReportRules, AFlightReportedBackToTheParkAirportKeepsItsRoute) {
@@ -230,6 +259,63 @@ TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLiv
   }
   RegcodeTitleMap.erase("D-ANEW");
   dbaseRecords.clear();
+}
+
+// A created aircraft's record with a new callsign: taken (and respawned under
+// GUID_CHANGES), refused as the marked twin of a live aircraft, ignored when it
+// is the registration; a plain new callsign first removes its marked ghost, and
+// a new route sets an aircraft on the ground taxiing from where its nose points.
+TEST_F(ReportRules, ANewCallsignOrRouteOfACreatedAircraft) {
+  const struct {
+    const char* name;
+    const char* other;  // a second live aircraft's callsign
+    const char* callsign;
+    bool guidChanges;
+    const char* origin;
+    const char* keptCallsign;
+    AcSimState state;
+    std::size_t stream;
+    bool otherGone;
+  } cases[] = {
+      {"new callsign", "", "DLH78", false, "", "DLH78", AcSimState::Active, 2, false},
+      {"new callsign respawns", "", "DLH78", true, "", "DLH78", AcSimState::LiveryRespawn, 2, false},
+      {"marked twin of a live one", "DLH78", "DLH78_", false, "", "DLH77", AcSimState::Active, 1, false},
+      {"marked, none live", "", "DLH78_", false, "", "DLH78_", AcSimState::Active, 2, false},
+      {"its registration", "", "D-AIZZ", false, "", "DLH77", AcSimState::Active, 2, false},
+      {"its ghost goes", "DLH78_", "DLH78", false, "", "DLH78", AcSimState::Active, 2, true},
+      {"a ghost of another", "DLH79_", "DLH78", false, "", "DLH78", AcSimState::Active, 2, false},
+      {"new route respawns", "", "DLH77", true, "MUC", "DLH77", AcSimState::LiveryRespawn, 2, false},
+      {"new route", "", "DLH77", false, "MUC", "DLH77", AcSimState::Active, 2, false},
+  };
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    GUID_CHANGES.setCurrent(c.guidChanges);
+    TrafficRecord first = report(0.0, 0.0, 10.0);
+    std::tie(first.identity.registration, first.identity.origin, first.identity.destination) =
+        std::tuple("D-AIZZ", FixedCode<3>("LHR"), FixedCode<3>("FRA"));
+    route(first);
+    if (*c.other != 0) {
+      TrafficRecord other = report(0.0, 900.0, 10.0);
+      std::tie(other.hexid, other.identity.callsign) = std::tuple(hexid + 1, c.other);
+      route(other);
+    }
+    LiveAc& ac = aircraft();
+    std::tie(ac.sim.simState, ac.sim.objectId, ac.onGroundConfirmed) = std::tuple(AcSimState::Active, 300u, 1);
+    ac.setPhase(AcPhase::Taxi);
+    std::tie(ac.heading, ac.trackHeading) = std::tuple(1.0, 2.0);
+    TrafficRecord r = report(20.0, 100.0, 10.0);
+    std::tie(r.identity.callsign, r.identity.registration, r.identity.origin, r.identity.destination) =
+        std::tuple(c.callsign, "D-AIZZ", FixedCode<3>(*c.origin != 0 ? c.origin : "LHR"), FixedCode<3>("FRA"));
+    route(r);
+    EXPECT_EQ(std::tuple(ac.callsign, ac.sim.simState, ac.samples.size()),
+              std::tuple(std::string(c.keptCallsign), c.state, c.stream))
+        << c.name;
+    EXPECT_EQ(ac.trackHeading, *c.origin != 0 ? 1.0 : 2.0) << c.name;  // a taxi from where its nose points
+    if (*c.other != 0) {
+      EXPECT_EQ(trafficEngine.live.back().sim.erase, c.otherGone) << c.name;
+    }
+  }
+  GUID_CHANGES.setCurrent(GUID_CHANGES.defaultValue());
 }
 
 // A new aircraft turns on the ground at its category's base rate from its

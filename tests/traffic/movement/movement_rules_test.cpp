@@ -403,6 +403,39 @@ TEST_F(MovementRules, Crossing10000FtConfiguresOncePerCrossing) {
   EXPECT_FALSE(ac.lowConfigured);
 }
 
+// Descending near the park airport starts an approach once: its stand work
+// queued, flaps 3, wide smoothing. Far off, already landing, or going around
+// (its lowest report still ahead), nothing is set up again.
+TEST_F(MovementRules, AnApproachIsSetUpOnceWhenItStarts) {
+  AirportRecord field;
+  field.icao = FixedCode<4>("EDDF");
+  std::tie(field.latitude, field.longitude, field.altitude) = std::tuple(50.0, 8.0, 364.0f);
+  struct Case { const char* what; RunwayPhase from; double nmAway, fpm; RunwayPhase to; bool setUp; };
+  for (const Case c : {Case{"en route, near", RunwayPhase::Clear, 5.0, -800.0, RunwayPhase::Approach, true},
+                       Case{"climb-out levelling, near", RunwayPhase::LiftOff, 5.0, -300.0, RunwayPhase::Approach, true},
+                       Case{"en route, 11 nm off", RunwayPhase::Clear, 11.0, -800.0, RunwayPhase::Clear, false},
+                       Case{"en route, sinking slowly", RunwayPhase::Clear, 5.0, -200.0, RunwayPhase::Clear, false},
+                       Case{"landing already", RunwayPhase::Approach, 5.0, -800.0, RunwayPhase::Approach, false},
+                       Case{"going around, still descending", RunwayPhase::GoAround, 3.0, -700.0, RunwayPhase::GoAround,
+                            false}}) {
+    gf_resetTraffic();
+    gf_setParkAirport(field);
+    const PositionSample front = at(50.0 + c.nmAway / 60.0, 8.0, 160, tickCount.load(), 1900.0);
+    LiveAc ac = aircraft({front, offset(front, -800.0, 0.0, 160, tickCount.load() + 1000)});
+    ac.samples[0].verticalSpeed = c.fpm;
+    ac.heightAboveGround = 1500.0;
+    ac.setPhase(AcPhase::Flying);
+    testsupport::enterRunwayPhase(ac, c.from);
+    ac.smoothingEarlier = ac.smoothingLater = 1000;
+    lf_configureBelow10000(ac);
+    EXPECT_STREQ(gf_runwayPhaseName(ac.runway.phase()), gf_runwayPhaseName(c.to)) << c.what;
+    EXPECT_EQ(trafficEngine.standWork.size(), c.setUp ? 1u : 0u) << c.what;
+    EXPECT_EQ(ac.sim.flapsIndex == 3, c.setUp) << c.what;
+    EXPECT_EQ(ac.smoothingEarlier, c.setUp ? 3000 : 1000) << c.what;
+  }
+  gf_clearParkAirport();
+}
+
 TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000), at(50.01, 8.0, 160, 1600, 600.0)}, AcPhase::Taxi, true);
   std::tie(ac.altitude, ac.heightAboveGround, ac.altitudeRate) = std::tuple(372.0, 8.0, 0.5);

@@ -202,6 +202,16 @@ std::vector<Report> garbagePositions() {
   return r;
 }
 
+// The same taxi, reported every `every` seconds, its positions 2 km off for
+// `count` reports from `fromS` on: while its creation is under way.
+std::vector<Report> garbageWhileCreated(double every, double fromS, int count) {
+  std::vector<Report> r;
+  taxi(r, 0.0, apron, 90.0, 15.0, 200.0, every, 90.0, 90.0);
+  for (Report& q : r)
+    if (q.time >= fromS && count-- > 0) q.at = ahead(q.at, 225.0, 2000.0);
+  return r;
+}
+
 // A departure queue along 070: reports every `every` seconds for 5 minutes,
 // `movingS` at 4 kt and `standingS` standing by turns, the heading 070 +/- 3,
 // each position up to noiseM off (as a feed gives them every day).
@@ -414,6 +424,9 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
       {"reports every 10 s round a corner", [] { return cornerEvery(10.0); }, 250, noseOffDeg, 15 * 1.5, 0.1, 1e9},
       // never followed, never removed for them, not at its creation either
       {"positions 2 km off at a pace of 1,900 kt", garbagePositions, 240, noseOffDeg, 15 * 1.5, 0.1, 1e9},
+      // taken while it is being created (no reach is weighed then), left out once it moves
+      {"one report 2 km off while its creation is under way, every 3 s", [] { return garbageWhileCreated(3.0, 30.0, 1); },
+       240, noseOffDeg, 15 * 1.5, 0.1, 1e9},
       // a queue whose positions are noisy: the nose stays along it, never pushed
       // (legs paced to noisy reports: up to 3 times its speed over a second; its
       // first reports, before their noise is known, turn it up to 25 degrees,

@@ -337,6 +337,49 @@ std::vector<Row> landingGapThenTaxi() {
   return rows;
 }
 
+constexpr double gapDownS = 240.0, gapFpm = 700.0;
+// When its reports stop on final gapFromFt above the field.
+double gapFromS(double gapFromFt) { return gapDownS - gapFromFt * 60.0 / gapFpm; }
+
+// A landing on 25C as a feed gives it, reported every `every` seconds, its
+// ground positions noiseM off along and across by turns: down at 135 kt at
+// 240 s, braking `brakeKtPerS` to 20 kt and turning off south, taxiing on.
+std::vector<Row> landingGapAsFed(double every, double noiseM, double brakeKtPerS) {
+  std::vector<Row> rows;
+  constexpr double downS = gapDownS, fpm = gapFpm;
+  const double rollS = (135.0 - 20.0) / brakeKtPerS;
+  const LatLon off = ahead(runwayPoint, runwayDeg, (135.0 + 20.0) / 2.0 * 0.514444 * rollS);
+  for (double t = 0.0; t <= downS + rollS + 240.0; t += every) {
+    LatLon at = ahead(runwayPoint, runwayDeg, 135.0 * 0.514444 * (t - downS));
+    double kt = 135.0;
+    if (t > downS) {
+      const double b = std::min(t - downS, rollS);
+      kt = 135.0 - brakeKtPerS * b;
+      at = ahead(runwayPoint, runwayDeg, (135.0 + kt) / 2.0 * 0.514444 * b);
+    }
+    if (t > downS + rollS) at = ahead(off, runwayDeg + 90.0, 20.0 * 0.514444 * (t - downS - rollS));
+    const bool ground = t >= downS;
+    const std::size_t i = rows.size();
+    if (ground)
+      at = ahead(ahead(at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0, (i / 2) % 2 ? noiseM : -noiseM);
+    rows.push_back({t, at, ground ? fieldFt : fieldFt + fpm * (downS - t) / 60.0, kt, ground ? 0.0 : -fpm, ground});
+  }
+  return rows;
+}
+
+// Taxiing south-east at 15 kt, reported every `every` seconds, 5 m off by
+// turns; every `badEvery`-th report is `jumpM` metres off to the north (a
+// second source, or a bad position), pacing hundreds of knots.
+std::vector<Row> taxiWithJumpingPositions(double every, std::size_t badEvery, double jumpM, std::size_t firstBad = 4) {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 15.0, 300.0, every, 15.0);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i].at = ahead(rows[i].at, 70.0, i % 2 == 0 ? 5.0 : -5.0);
+    if (i >= firstBad && i % badEvery == 0) rows[i].at = ahead(rows[i].at, 350.0 + 5.0 * static_cast<double>(i % 7), jumpM);
+  }
+  return rows;
+}
+
 // Climbing out of 25C at 800 ft/min and 133 kt; its reports end 900 ft above the field.
 constexpr double climbOutEndS = 60.0;
 std::vector<Row> climbOutThenSilent() {
@@ -359,6 +402,39 @@ LatLon evenly(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg,
     rows.push_back({t0 + t, ahead(from, bearingDeg, metres), fieldFt, kt, 0.0, true});
   }
   return rows.back().at;
+}
+
+// Taxiing at 12 kt, standing 4 minutes in a queue, taxiing on; reported
+// every `every` seconds, 4 m off by turns, every `badEvery`-th report
+// `jumpM` metres off to the north.
+std::vector<Row> queueWithJumpingPositions(double every, std::size_t badEvery, double jumpM) {
+  std::vector<Row> rows;
+  straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 12.0, 60.0, every, 12.0);
+  const LatLon queue = rows.back().at;
+  for (double t = rows.back().time + every; t < 300.0; t += every) rows.push_back({t, queue, fieldFt, 0.0, 0.0, true});
+  straight(rows, 300.0, queue, 160.0, 12.0, 100.0, every, 12.0);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i].at = ahead(rows[i].at, 70.0, i % 2 == 0 ? 4.0 : -4.0);
+    if (i > 3 && i % badEvery == 0) rows[i].at = ahead(rows[i].at, 0.0, jumpM);
+  }
+  return rows;
+}
+
+// Down on 25C at 125 kt, braking 2.5 kt a second to 20 kt and turning off
+// south, reported every `every` seconds; every `badEvery`-th report `jumpM`
+// metres off to the north.
+std::vector<Row> landingWithJumpingPositions(double every, std::size_t badEvery, double jumpM) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 120.0);
+  for (double t = 0.0; t < 120.0; t += every)
+    rows.push_back({t, ahead(start, runwayDeg, 135.0 * 0.514444 * t), fieldFt + 700.0 * (120.0 - t) / 60.0, 135.0,
+                    -700.0, false});
+  const LatLon slow = evenly(rows, 120.0, runwayPoint, runwayDeg, 125.0, 20.0, 2.5, every);
+  straight(rows, rows.back().time + every, ahead(slow, runwayDeg + 90.0, 20.0), runwayDeg + 90.0, 20.0, 120.0, every, 20.0);
+  const std::size_t down = static_cast<std::size_t>(120.0 / every);
+  for (std::size_t i = down + 3; i < rows.size(); ++i)
+    if (i % badEvery == 0) rows[i].at = ahead(rows[i].at, 0.0, jumpM);
+  return rows;
 }
 
 // Standing on 25C, then rolling at 3 kt a second, reported every 1.5 s with
@@ -707,6 +783,7 @@ struct Expect {
   double courseDeg = runwayDeg;     // of the roll, when it lifts off
   double reappearsAloftAfterS = -1.0;  // >= 0: removed then (+5 s), not moved meanwhile; created again in the air
   double behindAtMostS = -1.0;      // >= 0: no report reached later than this, none unreached
+  int unreachedAtMost = 0;          // ...or at most these (reached only after the next one was due)
   double smoothAloftFromS = -1.0;   // >= 0: from then on airborne, never sinking, its speed steady
   bool turnsOnTheGround = false;    // nose along its path, never backwards
   double changeKtPerS = 1e9;  // on the ground, the speed over a second changes at most this much a second
@@ -744,7 +821,11 @@ Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slow
 Expect liftsOff(double by, double courseDeg) { Expect e = liftsOff(by); e.courseDeg = courseDeg; return e; }
 Expect reappearsAloft(double after) { Expect e; e.reappearsAloftAfterS = after; return e; }
 Expect keptUpWith(double lagS) { Expect e; e.behindAtMostS = lagS; return e; }
-Expect keptUpWith(Expect e, double lagS) { e.behindAtMostS = lagS; return e; }
+Expect keptUpWith(Expect e, double lagS, int unreached = 0) {
+  e.behindAtMostS = lagS;
+  e.unreachedAtMost = unreached;
+  return e;
+}
 Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; return e; }
 Expect onTheLine(Expect e, LatLon through = abeamHold, double untilS = 1e9) {
   e.rollsOnTheLine = true;
@@ -849,7 +930,7 @@ void check(const EngineHarness& harness, const Expect& e) {
     EXPECT_LE(m.removals.front().speedKt, 25.0);
   }
   if (e.behindAtMostS >= 0.0) {
-    EXPECT_EQ(m.unreachedReports, 0) << "of " << m.reports;
+    EXPECT_LE(m.unreachedReports, e.unreachedAtMost) << "of " << m.reports;
     EXPECT_LE(m.largestLagSeconds, e.behindAtMostS) << "report at " << m.largestLagAt - testsupport::harnessStartTime;
   }
   if (e.smoothAloftFromS >= 0.0) {  // a second apart: no sinking, speed within 1 kt of the second before
@@ -1069,6 +1150,21 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        bounces(3.0 * 5.0)},
       {"climbing out when its reports end", scenarioText(header, climbOutThenSilent(), 5.0), {}, 150,
        smoothAloft(climbOutEndS + 30.0)},
+      // landed in a 140 s gap: the made-up roll-out gives way to its reports as they resume
+      {"landing in a 100 s gap, back in its roll-out, every 3 s 5 m off", scenarioText(header, landingGapAsFed(3.0, 5.0, 1.0), 3.0),
+       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 2)},
+      {"landing in a 95 s gap, back in its roll-out, every 2 s 8 m off", scenarioText(header, landingGapAsFed(2.0, 8.0, 1.0), 2.0),
+       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 95.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 10)},
+      {"landing, every third report 800 m off", scenarioText(header, landingWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
+       keptThroughLanding()},
+      {"landing, every other report 1.5 km off", scenarioText(header, landingWithJumpingPositions(3.0, 2, 1500.0), 3.0), {}, 400,
+       keptThroughLanding()},
+      {"queue, every third report 800 m off", scenarioText(header, queueWithJumpingPositions(4.0, 3, 800.0), 4.0), {}, 460,
+       [] { Expect e = keptThroughLanding(); e.groundKt = 12.0 * 1.5 * 1.05; return e; }()},
+      {"queue, every fourth report 1.5 km off, every 8 s", scenarioText(header, queueWithJumpingPositions(8.0, 4, 1500.0), 8.0), {}, 460,
+       [] { Expect e = keptThroughLanding(); e.groundKt = 12.0 * 1.5 * 1.05; return e; }()},
+      {"taxi, every third report 800 m off", scenarioText(header, taxiWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
+       [] { Expect e = keptThroughLanding(); e.groundKt = 15.0 * 1.5 * 1.05; return e; }()},
   };
   for (const RollCase& c : cases) {
     SCOPED_TRACE(c.name);
