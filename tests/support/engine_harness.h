@@ -89,6 +89,9 @@ class EngineHarness {
                 bool keepHistory = false, PoseRecording poses = PoseRecording::off)
       : client_(engineSimWorld(simTitles), simOptions(keepHistory, poses, poseTrace_)) {
     resetSettingsToDefaults();
+    // Each scenario starts at the process's first pass: the passes' cadence
+    // (creations, removals, requests every so many) is then the same whatever ran before.
+    tickCount.store(0);
     loadLiveries(liveries);
     trafficReader.setReferencePosition(harnessUser);
     trafficReader.resetFeed();

@@ -292,6 +292,7 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
     }
   }
   const bool speedFromPositions = gf_justifyReportSpeed(*ac, report, record.timestamp);
+  gf_noteReportNoise(*ac, report, record.timestamp);
   if (!ac->samples.empty() && isRedundant(*ac, report, dt, speedFromPositions)) return;
   if (ac->sim.simState == AcSimState::Buffer && nearFieldButAirborne(report.altitude)) return;
   if (!updateIdentity(*ac, record)) return;
@@ -330,6 +331,7 @@ void lf_newLiveAc(TrafficRecord& record) {
   description.standSpeedKt = categoryStandSpeedKt[slot];
   trafficEngine.live.emplace_back(description, gf_sampleOf(record), record.timestamp);
   LiveAc& ac = trafficEngine.live.back();
+  gf_noteReportNoise(ac, ac.samples.front(), record.timestamp);
   gf_noteReportTaken(ac, ac.samples.front(), record.timestamp);
 }
 

@@ -37,8 +37,8 @@ double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) *
 // The offset of the report before the newest (n) from the line through the
 // one before it (p) and r, at their times, goes into the noise's running mean.
 void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
-  const GroundEvidence::Seen* n = e.back(0);
-  const GroundEvidence::Seen* p = e.back(1);
+  const GroundEvidence::Point* n = e.noiseSeenCount >= 1 ? &e.noiseSeen[1] : nullptr;
+  const GroundEvidence::Point* p = e.noiseSeenCount >= 2 ? &e.noiseSeen[0] : nullptr;
   if (n == nullptr || p == nullptr || !(p->time < n->time && n->time < time) || time - p->time > noiseSpanMaxSeconds)
     return;
   const LocalOffset mid = gf_localOffset({p->lat, p->lon}, {n->lat, n->lon});
@@ -223,11 +223,6 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     // faster than anyone is pushed, is stale: it would stop the aircraft at
     // every report.
     if (metres - noise <= jitterSlackMetres || leastKt <= pushBackMaxKt) return false;
-    // Nor while the positions stray across the line the feed gives (its nose
-    // or track, either way along it): noise not yet judged, not a taxi.
-    const auto line = gf_reportedNose(r);
-    const auto way = gf_legBearing(n.lat, n.lon, r.lat, r.lon);
-    if (line && way && std::fabs(std::sin(*way - *line)) > std::sin(staleStopLineDeg * radiansPerDegree)) return false;
     r.groundSpeed = positionsKt(ac, shownKt);
     r.standing = 0;
     return true;
@@ -247,8 +242,10 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   }
   // A speed that trails its positions would keep the aircraft behind them;
   // far faster positions are a jump, not a lagging speed. A roll's is raised
-  // only to what they show beyond their noise (a taxi's is capped anyway).
-  const double laggedKt = r.groundSpeed >= takeOffRollKt ? leastKt : shownKt;
+  // only to what they show beyond their noise (a taxi's is capped anyway), a
+  // taxi's too once the noise is known: a noisy short leg looks fast, and the
+  // speed raised would carry each report placed along the nose ahead of it.
+  const double laggedKt = r.groundSpeed >= takeOffRollKt || noise > 0.0 ? leastKt : shownKt;
   if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
     r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
@@ -325,13 +322,23 @@ bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   return replaced;
 }
 
+void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
+  GroundEvidence& e = ac.evidence;
+  if (r.airborne) return;
+  // (a copy of the one before, at its time or earlier, tells nothing)
+  if (e.noiseSeenCount > 0 && !(time > e.noiseSeen[1].time)) return;
+  noteNoise(e, r, time);
+  e.noiseSeen[0] = e.noiseSeen[1];
+  e.noiseSeen[1] = {r.lat, r.lon, time};
+  e.noiseSeenCount = std::min<std::size_t>(e.noiseSeenCount + 1, 2);
+}
+
 void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
   GroundEvidence& e = ac.evidence;
   if (r.airborne) {
     e.clear();
     return;
   }
-  noteNoise(e, r, time);
   GroundEvidence::Seen seen;
   seen.lat = r.lat;
   seen.lon = r.lon;
@@ -477,6 +484,10 @@ ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, Posi
   } else {
     return ReportFit::across;  // a turn, or noise across the way
   }
+  // A leg shorter than the noise would still point well off the line with
+  // the share kept: it strays no farther from it than the lines do.
+  const double acrossMost = std::fabs(along) * std::tan(noiseLineDeg * radiansPerDegree);
+  across = std::clamp(across, -acrossMost, acrossMost);
   const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(way) - across * std::sin(way),
                                                     along * std::sin(way) + across * std::cos(way)});
   r.lat = on.latitude;

@@ -45,9 +45,15 @@ struct GroundEvidence {
   bool pushedFromStanding = false;
   // The positions' noise: a running mean of each report's squared offset
   // from the line through the reports either side of it (m^2), and how many
-  // offsets went into it.
+  // offsets went into it. Every ground report that comes tells, kept or not
+  // (a slow straight feed keeps few): the two before the newest.
   double noiseSquareM2 = 0.0;
   std::int32_t noiseSamples = 0;
+  struct Point {
+    double lat = 0.0, lon = 0.0, time = 0.0;
+  };
+  std::array<Point, 2> noiseSeen{};
+  std::size_t noiseSeenCount = 0;
   // Reports held in a row as out of reach, and the newest of them.
   std::int32_t held = 0;
   double heldLat = 0.0, heldLon = 0.0, heldTime = 0.0;
@@ -79,6 +85,9 @@ GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
 // r gets the speed its positions justify where the feed's contradicts them
 // (a stale speed, one that lags them, a roll's over a taxi); true when it did.
 bool gf_justifyReportSpeed(LiveAc& aircraft, PositionSample& r, double time);
+// A ground report r that came (`time` its feed time stamp), weighed and not
+// held, tells its positions' noise whether it is kept or not.
+void gf_noteReportNoise(LiveAc& aircraft, const PositionSample& r, double time);
 // r is taken into the aircraft's stream: it is remembered and marked (rolls,
 // pushed), and the report before it is marked pushed too when its run starts there.
 void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);

@@ -200,9 +200,6 @@ inline constexpr double noiseNearFactor = 3.0;
 inline constexpr double noiseNearMaxMetres = 30.0;
 inline constexpr double noiseLineDeg = 8.0;
 inline constexpr double noiseKeptShare = 0.25;
-// A 0 kt the feed gives is stale only where the positions go on within this
-// many degrees of the line its nose or track gives (either way along it).
-inline constexpr double staleStopLineDeg = 20.0;
 // Near reports whose feed says they move are refused this long (seconds)
 // after the last one taken, waiting for one beyond the noise.
 inline constexpr double nearMovingWaitSeconds = 10.0;

@@ -213,9 +213,10 @@ std::vector<Report> garbageWhileCreated(double every, double fromS, int count) {
 }
 
 // A departure queue along 070: reports every `every` seconds for 5 minutes,
-// `movingS` at 4 kt and `standingS` standing by turns, the heading 070 +/- 3,
+// `movingS` at `kt` and `standingS` standing by turns, the heading 070 +/- 3,
 // each position up to noiseM off (as a feed gives them every day).
-std::vector<Report> noisyQueue(double noiseM, double every, double movingS = 20.0, double standingS = 20.0) {
+std::vector<Report> noisyQueue(double noiseM, double every, double movingS = 20.0, double standingS = 20.0,
+                               double kt = 4.0) {
   std::vector<Report> r;
   std::uint32_t seed = 2463534242u;
   const auto next = [&seed] {  // the same noise on every platform
@@ -227,10 +228,13 @@ std::vector<Report> noisyQueue(double noiseM, double every, double movingS = 20.
   double metres = 0.0;
   for (double t = 0.0; t <= 300.0 + 1e-9; t += every) {
     const bool moving = std::fmod(t, movingS + standingS) < movingS;
-    const LatLon at = ahead(ahead(apron, 70.0, metres), 360.0 * next(), noiseM * std::sqrt(next()));
+    // (drawn one by one: the order a call's arguments are worked out in is the compiler's)
+    const double offBearingDeg = 360.0 * next();
+    const double offMetres = noiseM * std::sqrt(next());
     const double heading = 70.0 + 6.0 * next() - 3.0;
-    r.push_back({t, at, moving ? 4.0 : 0.0, heading, heading});
-    if (moving) metres += 4.0 * 1852.0 / 3600.0 * every;
+    const LatLon at = ahead(ahead(apron, 70.0, metres), offBearingDeg, offMetres);
+    r.push_back({t, at, moving ? kt : 0.0, heading, heading});
+    if (moving) metres += kt * 1852.0 / 3600.0 * every;
   }
   return r;
 }
@@ -437,6 +441,35 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
        1e9, false, -1.0, -1.0, 2.2, 70.0, 25.0},
       {"queue at 4 kt, every second, 3 m off", [] { return noisyQueue(3.0, 1.0); }, 360, noseOffDeg, 4 * 3.2, 0.1,
        1e9, false, -1.0, -1.0, 2.2, 70.0, 25.0},
+      // reports every 3-5 s, few of them kept (a straight slow feed's are
+      // dropped): never driven round on the spot while they stand, nor rushed
+      {"queue at 4 kt, every 3 s, 5 m off", [] { return noisyQueue(5.0, 3.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9, false,
+       -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 3 s, 8 m off", [] { return noisyQueue(8.0, 3.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9, false,
+       -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 3 s, 10 m off", [] { return noisyQueue(10.0, 3.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9,
+       false, -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 4 s, 5 m off", [] { return noisyQueue(5.0, 4.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9, false,
+       -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 4 s, 8 m off", [] { return noisyQueue(8.0, 4.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9, false,
+       -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 4 s, 10 m off", [] { return noisyQueue(10.0, 4.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9,
+       false, -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 5 s, 5 m off", [] { return noisyQueue(5.0, 5.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9, false,
+       -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 5 s, 8 m off", [] { return noisyQueue(8.0, 5.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9, false,
+       -1.0, -1.0, 2.2, 70.0, 25.0},
+      {"queue at 4 kt, every 5 s, 10 m off", [] { return noisyQueue(10.0, 5.0); }, 360, noseOffDeg, 12.0, 0.1, 1e9,
+       false, -1.0, -1.0, 2.2, 70.0, 25.0},
+      // creeping on without a stop: neither ahead of its reports and waiting
+      // nor behind them and rushing (legs shorter than the noise look fast)
+      // (at 2 kt 20 m are 19 s of its way)
+      {"queue creeping at 2 kt, every 3 s, 8 m off", [] { return noisyQueue(8.0, 3.0, 300.0, 0.0, 2.0); }, 360,
+       noseOffDeg, 2.0 * 3.0, 0.1, 25.0, false, -1.0, -1.0, 2.2, 70.0, 30.0},
+      {"queue creeping at 3 kt, every 5 s, 10 m off", [] { return noisyQueue(10.0, 5.0, 300.0, 0.0, 3.0); }, 360,
+       noseOffDeg, 3.0 * 3.0, 0.1, 10.0, false, -1.0, -1.0, 2.2, 70.0, 30.0},
+      {"queue creeping at 6 kt, every 4 s, 10 m off", [] { return noisyQueue(10.0, 4.0, 300.0, 0.0, 6.0); }, 360,
+       noseOffDeg, 6.0 * 2.5, 0.1, 10.0, false, -1.0, -1.0, 2.2, 70.0, 30.0},
       {"queue at 4 kt, every 2 s, 5 m off, 12 s moving and 30 s standing", [] { return noisyQueue(5.0, 2.0, 12.0, 30.0); },
        360, noseOffDeg, 4 * 3.2, 0.1, 1e9, false, -1.0, -1.0, 2.2, 70.0, 25.0},
       // one stray report moves nothing
