@@ -513,8 +513,7 @@ void spawnLiveAc(LiveAc& ac) {
   }
   // The birth stand choice may have refused it: an erased aircraft is not created.
   if (ac.sim.erase) return;
-  // Judged from its positions once the reports that jumped out and back are gone.
-  gf_dropJumpedReport(ac);
+  // Judged from its positions (the judge dropped the reports that jumped out and back as they came).
   gf_justifyLeg(ac);
   lf_initialAttitude(ac);
   if (ac.phase == AcPhase::Taxi && gf_bornRollingOut(ac)) {

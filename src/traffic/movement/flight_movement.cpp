@@ -519,8 +519,6 @@ void nextPosMain(LiveAc& ac) {
       if (ac.onGroundConfirmed || isRotorcraft(ac) || !s[1].standing) break;
       s.erase(s.begin() + 1);
     }
-    // Before the simulator confirms it on the ground too: its first legs may hold reports that jumped.
-    gf_dropJumpedReport(ac);
     gf_justifyLeg(ac);
     gf_clearCurve(ac);
     if (!s[1].standing && gf_samePosition(s[0], s[1])) s[1].standing = 1;

@@ -125,6 +125,18 @@ double reportedCapKt(AcCategory category, bool airborne, double reportedKt) {
   return airborne || reportedKt >= takeOffRollKt ? gf_groundRollCapKt(category) : taxiCapKt;
 }
 
+// After a silence it held through, the hold is the earlier point and the one
+// report tells: faster than any taxi straight on from where the nose pointed
+// (its roll began unseen), or at a roll's speed whichever way. A rotorcraft
+// never rolls.
+bool rollsOnFromHold(const LiveAc& ac, const PositionSample& r) {
+  if (ac.category == AcCategory::Rotorcraft) return false;
+  const PositionSample& hold = ac.samples.back();
+  const auto bearing = gf_legBearing(hold.lat, hold.lon, r.lat, r.lon);
+  const bool ahead = bearing && offDeg(*bearing, ac.heading) < takeOffAheadMaxDeg;
+  return ahead ? r.groundSpeed > rollBegunKt : r.groundSpeed >= takeOffRollKt;
+}
+
 // Farther from the last ground report taken than the aircraft could have
 // gone on the ground in `seconds`, and than a holder may come back.
 bool jumped(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds) {
@@ -156,6 +168,62 @@ void forgetNewest(GroundEvidence& e) {
 }
 
 bool sameAs(const PositionSample& s, const GroundEvidence::Seen& n) { return s.lat == n.lat && s.lon == n.lon; }
+
+// The pace and bearing of the leg into seen from the report before it.
+void linkLeg(GroundEvidence::Seen& seen, const GroundEvidence::Seen& before) {
+  seen.legKt = -1.0;
+  seen.hasBearing = false;
+  if (!(seen.time > before.time)) return;
+  seen.legKt = metresBetween(before.lat, before.lon, seen.lat, seen.lon) / metresPerSecondPerKt / (seen.time - before.time);
+  if (const auto b = gf_legBearing(before.lat, before.lon, seen.lat, seen.lon)) {
+    seen.legBearing = *b;
+    seen.hasBearing = true;
+  }
+}
+
+// Forgets the k-th newest report weighed; the one after it joins the one before.
+void forgetBack(GroundEvidence& e, std::size_t k) {
+  if (k >= e.count) return;
+  const auto at = [&e](std::size_t i) -> GroundEvidence::Seen& {
+    return e.seen[(e.newest + GroundEvidence::window - i) % GroundEvidence::window];
+  };
+  for (std::size_t i = k; i > 0; --i) at(i) = at(i - 1);
+  forgetNewest(e);
+  if (k > 0 && k < e.count) linkLeg(at(k - 1), at(k));
+}
+
+// From `from` out to `out` and on to r is a detour no aircraft on the ground
+// makes: `out` jumped out and back (a roll runs straight, so this holds for
+// rolls too).
+bool jumpedOutAndBack(const PositionSample& from, const PositionSample& out, const PositionSample& r) {
+  const double away = metresBetween(from.lat, from.lon, out.lat, out.lon);
+  return away > jitterMinMetres && away + metresBetween(out.lat, out.lon, r.lat, r.lon) >
+                                       jitterDetourRatio * metresBetween(from.lat, from.lon, r.lat, r.lon) +
+                                           jitterSlackMetres;
+}
+
+// Of the two queued reports before r, one not yet flown to that r shows
+// jumped out and back from the one queued before it leaves the stream and
+// what the judge weighs (the older first: two in a row may have jumped out
+// together). Made-up reports before it (a silence, a roll from the hold) are
+// the way it went: no detour.
+void dropJumpedOut(LiveAc& ac, const PositionSample& r) {
+  auto& s = ac.samples;
+  GroundEvidence& e = ac.evidence;
+  if ((ac.phase != AcPhase::Taxi && ac.phase != AcPhase::Birth) || s.empty() || s.front().airborne) return;
+  for (const std::ptrdiff_t k : {std::ptrdiff_t{1}, std::ptrdiff_t{0}}) {
+    // (the stream's front is where it flies now)
+    if (static_cast<std::ptrdiff_t>(s.size()) < k + 2) continue;
+    const auto out = s.end() - 1 - k;
+    if (out->standing || out->airborne || !jumpedOutAndBack(*(out - 1), *out, r)) continue;
+    for (std::size_t i = 0; i < e.count; ++i) {
+      if (!sameAs(*out, *e.back(i))) continue;
+      forgetBack(e, i);
+      break;
+    }
+    s.erase(out);
+  }
+}
 
 GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
   GroundEvidence& e = ac.evidence;
@@ -286,6 +354,9 @@ std::optional<ReportLine> reportLine(const PositionSample& n, const PositionSamp
 GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
   const GroundEvidence::Seen* n = ac.evidence.last();
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return GroundVerdict::Take;
+  dropJumpedOut(ac, r);
+  n = ac.evidence.last();
+  if (n == nullptr) return GroundVerdict::Take;
   // Held in a row just before r and taken with it: jumps that agreed already.
   const std::int32_t heldBefore = ac.evidence.held;
   if (weighsReach(ac) && !ac.samples.empty() && weighReach(ac, r, time) == GroundVerdict::Hold)
@@ -393,6 +464,12 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
       if (e.pushedRun == 2 && !ac.samples.empty() && sameAs(ac.samples.back(), *n))
         ac.samples.back().evidence |= evidencePushed;
     }
+  }
+  if (ac.holding && !ac.samples.empty()) {
+    // Its leg spans the silence: the hold and this report alone tell.
+    r.evidence = static_cast<std::uint8_t>(r.evidence & ~evidenceRolls);
+    if (rollsOnFromHold(ac, r)) r.evidence |= evidenceRolls;
+    e.rolling = false;
   }
   e.newest = e.count == 0 ? 0 : (e.newest + 1) % GroundEvidence::window;
   e.seen[e.newest] = seen;
@@ -510,25 +587,6 @@ void gf_justifyLeg(LiveAc& ac) {
   const double shownKt = gf_shownKt(s[0], s[1]);
   for (PositionSample* p : {&s[0], &s[1]})
     if (p->groundSpeed >= takeOffRollKt) p->groundSpeed = shownKt;
-}
-
-void gf_dropJumpedReport(LiveAc& ac) {
-  auto& s = ac.samples;
-  if (ac.phase != AcPhase::Taxi || s.size() < 2 || s[0].airborne) return;
-  const auto metres = [](const PositionSample& a, const PositionSample& b) { return gf_legNm(a, b) * metresPerNm; };
-  // A next report far off the way from the front to one of the two after it
-  // jumped out and back: the way through it would be a detour no aircraft on
-  // the ground makes (a roll runs straight, so this holds for rolls too).
-  const auto jumpedOut = [&]() {
-    const double out = metres(s[0], s[1]);
-    if (out <= jitterMinMetres) return false;
-    for (std::size_t k = 2; k < std::min<std::size_t>(s.size(), 4); ++k) {
-      if (s[k].airborne) break;
-      if (out + metres(s[1], s[k]) > jitterDetourRatio * metres(s[0], s[k]) + jitterSlackMetres) return true;
-    }
-    return false;
-  };
-  while (s.size() >= 3 && !s[1].standing && !s[1].airborne && jumpedOut()) s.erase(s.begin() + 1);
 }
 
 } // namespace gwr

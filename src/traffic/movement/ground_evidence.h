@@ -17,7 +17,9 @@ struct LiveAc;
 struct PositionSample;
 
 // Marks the judge leaves on each report it takes (PositionSample::evidence).
-inline constexpr std::uint8_t evidenceRolls = 1;   // positions roll along a line at a take-off roll's speed, not slowing
+// positions roll along a line at a take-off roll's speed, not slowing; after a
+// silence held through, the one report from the hold at a roll's speed
+inline constexpr std::uint8_t evidenceRolls = 1;
 inline constexpr std::uint8_t evidencePushed = 2;  // tail first: the nose the feed gives points against the positions
 inline constexpr std::uint8_t evidenceStale = 4;   // the feed's speed was not the positions': theirs replaced it
 
@@ -76,11 +78,13 @@ enum class GroundVerdict { Take, Hold, Jumped, Moved };
 // of the reports taken before (a position no aircraft on the ground could
 // have reached, or a parked one left at a push-back's pace) it is held, a few
 // in a row at most (positions no aircraft reaches, unless three agree),
-// unless the held one agrees with it; when it shows the newest queued report
-// was the jump, that report leaves the stream. Farther from the last ground
-// report taken than the aircraft could have gone on the ground (and than a
-// holder may come back), it jumped and is dropped; a few such in a row, each
-// within reach of the one before, moved: what came before is given up.
+// unless the held one agrees with it; when it shows one of the two queued
+// reports before it was the jump (out of reach, or far off the way from the
+// report before to r: out and back), that report leaves the stream. Farther
+// from the last ground report taken than the aircraft could have gone on the
+// ground (and than a holder may come back), it jumped and is dropped; a few
+// such in a row, each within reach of the one before, moved: what came before
+// is given up.
 GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
 // r gets the speed its positions justify where the feed's contradicts them
 // (a stale speed, one that lags them, a roll's over a taxi); true when it did.
@@ -138,8 +142,5 @@ bool gf_streamMixesAirAndGround(const LiveAc& aircraft);
 // At a position step and at creation, outside a roll: the next report at a
 // roll's speed whose leg its positions show a taxi gets their speed.
 void gf_justifyLeg(LiveAc& aircraft);
-// At a position step and at creation: the next report far off the way from
-// the front to one of the two after it jumped out and back, and is dropped.
-void gf_dropJumpedReport(LiveAc& aircraft);
 
 } // namespace gwr

@@ -333,12 +333,10 @@ bool linesUpAbeam(const LiveAc& ac, const PositionSample& hold, const PositionSa
 
 bool gf_rollStartedAheadOfHold(const LiveAc& ac, const PositionSample& r) {
   if (!ac.holding || ac.samples.empty()) return false;
+  // The judge's rolling mark: from the hold, the one report rolls.
+  if (!r.airborne && (r.evidence & evidenceRolls) == 0) return false;
   const auto turn = turnFromHeading(ac, ac.samples.back(), r);
   const bool ahead = turn && *turn < takeOffAheadMaxDeg;
-  // Straight on from where it held, faster than any taxi: its roll began in the silence.
-  const bool fast = ahead ? r.groundSpeed > rollBegunKt : r.groundSpeed >= takeOffRollKt;
-  const bool rolling = r.airborne || (fast && ac.category != AcCategory::Rotorcraft);
-  if (!rolling) return false;
   if (ac.category == AcCategory::Rotorcraft) return ahead;
   // Only from the runway in front of the hold: seen next off another one, it
   // is created again where it flies, not driven across the field.

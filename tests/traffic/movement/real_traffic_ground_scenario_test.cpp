@@ -239,6 +239,28 @@ std::vector<Report> noisyQueue(double noiseM, double every, double movingS = 20.
   return r;
 }
 
+// Taxiing straight along 300 for three minutes, its positions at 19.5 kt
+// while its feed gives 17 (the speed lags them), reported every 2-6 s (the
+// feed's time steps), the track 300 or 302.8 by turns (as the feed rounds
+// it).
+std::vector<Report> straightTaxiAheadOfItsSpeed() {
+  std::vector<Report> r;
+  std::uint32_t seed = 88675123u;
+  const auto next = [&seed] {  // the same steps on every platform
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return static_cast<double>(seed) / 4294967296.0;
+  };
+  double t = 0.0;
+  for (int i = 0; t <= 180.0; ++i) {
+    const double track = i % 2 ? 302.8 : 300.0;
+    r.push_back({t, ahead(apron, 300.0, 19.5 * 1852.0 / 3600.0 * t), 17.0, track, track});
+    t += 2.0 + std::floor(5.0 * next());
+  }
+  return r;
+}
+
 // Created at its stand facing 185, standing 20 s, then going along 185 at
 // 6 kt while its reports give a heading of 005 (as if pushed).
 std::vector<Report> leavesItsStandReportedPushed() {
@@ -472,6 +494,10 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
        noseOffDeg, 6.0 * 2.5, 0.1, 10.0, false, -1.0, -1.0, 2.2, 70.0, 30.0},
       {"queue at 4 kt, every 2 s, 5 m off, 12 s moving and 30 s standing", [] { return noisyQueue(5.0, 2.0, 12.0, 30.0); },
        360, noseOffDeg, 4 * 3.2, 0.1, 1e9, false, -1.0, -1.0, 2.2, 70.0, 25.0},
+      // behind its reports, it makes the time up at their pace, never
+      // staying seconds behind (a report every 2 s is then never reached)
+      {"straight taxi at 19.5 kt reported at 17, every 2-6 s", straightTaxiAheadOfItsSpeed, 240, noseOffDeg,
+       19.5 * 1.5, 0.1, 1.0},
       // one stray report moves nothing
       {"one report 40 m aside at its stand", strayReportAtStand, 230, 1e9, 1.0, 0.1, 1e9, true, -1.0, -1.0, 0.5},
   });
