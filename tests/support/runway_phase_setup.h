@@ -13,6 +13,14 @@ inline void enterRunwayPhase(LiveAc& ac, RunwayPhase phase) {
     case RunwayPhase::Clear: break;
     case RunwayPhase::LinedUp: rp_transition(ac, RunwayEvent::RollFromHold, 1); break;
     case RunwayPhase::TakeOffRoll: rp_transition(ac, RunwayEvent::RollStarts); break;
+    case RunwayPhase::Rejected: {  // called off with a report still ahead at a roll's speed
+      rp_transition(ac, RunwayEvent::RollStarts);
+      const PositionSample front = ac.samples.front();
+      ac.samples.front().groundSpeed = 100.0;
+      rp_transition(ac, RunwayEvent::RollCalledOff);
+      ac.samples.front() = front;
+      break;
+    }
     case RunwayPhase::LiftOff: rp_transition(ac, RunwayEvent::Rotates); break;
     case RunwayPhase::Approach: rp_transition(ac, RunwayEvent::ApproachStarts); break;
     case RunwayPhase::GoAround:

@@ -30,8 +30,8 @@ struct PositionSample {
   std::uint8_t airborne = 0;
   std::uint8_t standing = 0;
   std::uint8_t attitudeSource = 0;
-  double roll = 0.0;             // radians
   std::uint8_t rollValid = 0;
+  double roll = 0.0;             // radians
   double trueHeading = 0.0;      // radians
   std::uint8_t trueHeadingValid = 0;
   // What the ground evidence made of it when it came (evidence* marks) and
@@ -107,16 +107,22 @@ struct LiveAc : AcDescription {
   std::uint8_t streamExtended = 0, pairLookedUp = 0;
   std::string pairedCallsign1, pairedCallsign2;
   std::uint8_t poseFault = 0;  // a pose that was not finite has been logged
-  // On the ground: the current leg is driven tail first (a push-back), and
-  // what the reports show, judged as they come.
+  // On the ground: the current leg is driven tail first (a push-back).
   std::uint8_t reversing = 0;
+  // Due tick of the newest queued report that is airborne where the one
+  // queued before it was not, or the reverse (0: none): the stream mixes air
+  // and ground while it lies after the front. (Here it fills the bytes the
+  // flags above leave: every line of the record is fetched each pass.)
+  std::int32_t airGroundSwitchDue = 0;
+  // What the reports show, judged as they come.
   GroundEvidence evidence;
   double legFromLat = 0.0, legFromLon = 0.0;  // where the current ground leg started
   double legCapKt = 0.0;  // the fastest that leg may go (knots): what its reports justify
-  // Due tick of the newest queued report that is airborne where the one
-  // queued before it was not, or the reverse (0: none): the stream mixes air
-  // and ground while it lies after the front.
-  std::int32_t airGroundSwitchDue = 0;
+  // The speeds (knots) that leg starts and ends at, its speed going evenly
+  // between them (end < 0: an even pace), the tick it started, and how far
+  // it went on the ground in its last tick (metres).
+  double legStartKt = 0.0, legEndKt = -1.0, groundStepMetres = 0.0;
+  std::int32_t legStartTick = 0;
   // The due tick a ground leg's report was re-timed to, and its own before.
   std::int32_t retimedDue = 0, ownDueBefore = 0;
 

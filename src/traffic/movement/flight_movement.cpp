@@ -597,6 +597,11 @@ void lf_moveTick(LiveAc& ac) {
   }
   wrapPosition(ac);
   gf_keepSoundPose(ac, before);
+  // How fast it goes on the ground, however it moved: a ground leg's speed starts from there.
+  if (ac.onGroundConfirmed) {
+    const LocalOffset step = gf_localOffset({before.lat, before.lon}, {ac.lat, ac.lon});
+    ac.groundStepMetres = std::hypot(step.north, step.east);
+  }
 }
 
 } // namespace gwr

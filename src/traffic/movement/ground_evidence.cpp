@@ -471,9 +471,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
     if (rollsOnFromHold(ac, r)) r.evidence |= evidenceRolls;
     e.rolling = false;
   }
-  e.newest = e.count == 0 ? 0 : (e.newest + 1) % GroundEvidence::window;
-  e.seen[e.newest] = seen;
-  e.count = std::min(e.count + 1, GroundEvidence::window);
+  e.remember(seen);
 }
 
 void gf_noteQueued(LiveAc& ac, const PositionSample& r) {
@@ -485,6 +483,15 @@ bool gf_streamMixesAirAndGround(const LiveAc& ac) {
 }
 
 bool gf_reportsRoll(const LiveAc& ac) { return ac.evidence.rolling; }
+
+bool gf_feedBrakes(const LiveAc& ac) {
+  const GroundEvidence& e = ac.evidence;
+  for (std::size_t k = 0; k < feedBrakingSteps; ++k) {
+    const GroundEvidence::Seen *a = e.back(k), *b = e.back(k + 1);
+    if (a == nullptr || b == nullptr || a->replaced || b->replaced || a->kt > b->kt - feedBrakingKt) return false;
+  }
+  return true;
+}
 
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
   return reportedCapKt(category, a.airborne || b.airborne, std::max(a.groundSpeed, b.groundSpeed));

@@ -5,9 +5,12 @@
 // Intake, the roll rules, steering, curves, catch-up and push-back read it.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "refdata/ac_category.h"
 
@@ -30,21 +33,23 @@ struct GroundEvidence {
     double lat = 0.0, lon = 0.0;
     double time = 0.0;  // the feed's time stamp, seconds
     double kt = 0.0;    // the speed taken for it
-    bool replaced = false;  // the positions' speed, not the feed's
     double legKt = -1.0;  // the pace of its positions from the report before (-1: none)
     double legBearing = 0.0;
+    bool replaced = false;  // the positions' speed, not the feed's
     bool hasBearing = false;
     bool standing = false;
   };
   static constexpr std::size_t window = 6;
-  std::array<Seen, window> seen{};
+  // Read only as a report comes: kept out of the live record the loop walks
+  // every pass, and made at the first ground report.
+  std::vector<Seen> seen;
   std::size_t count = 0, newest = 0;
-  // The two newest taken reports rolled along a line.
-  bool rolling = false;
   // Reports in a row whose nose points against their positions, slowly, and
   // whether the run started from standing or slow.
   std::int32_t pushedRun = 0;
   bool pushedFromStanding = false;
+  // The two newest taken reports rolled along a line.
+  bool rolling = false;
   // The positions' noise: a running mean of each report's squared offset
   // from the line through the reports either side of it (m^2), and how many
   // offsets went into it. Every ground report that comes tells, kept or not
@@ -66,6 +71,13 @@ struct GroundEvidence {
   const Seen* last() const { return count > 0 ? &seen[newest] : nullptr; }
   // k = 0 the newest, 1 the one before...; none beyond what is kept.
   const Seen* back(std::size_t k) const { return k < count ? &seen[(newest + window - k) % window] : nullptr; }
+  // s becomes the newest, the oldest kept giving way.
+  void remember(const Seen& s) {
+    if (seen.empty()) seen.resize(window);
+    newest = count == 0 ? 0 : (newest + 1) % window;
+    seen[newest] = s;
+    count = std::min(count + 1, window);
+  }
 
   // Forgets the reports weighed (an airborne one, a stream given up).
   void clear() { *this = GroundEvidence{}; }
@@ -97,6 +109,8 @@ void gf_noteReportNoise(LiveAc& aircraft, const PositionSample& r, double time);
 void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 // The newest reports roll along a line at a roll's speed: a take-off roll may start.
 bool gf_reportsRoll(const LiveAc& aircraft);
+// The feed's own speeds fall report by report over its newest reports: braking, not one glitch.
+bool gf_feedBrakes(const LiveAc& aircraft);
 // The fastest a ground leg from a to b may be flown: rolling when either
 // report is airborne or at the take-off roll's speed, else taxiing. The jump
 // test reads the same cap.

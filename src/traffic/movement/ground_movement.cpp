@@ -303,6 +303,7 @@ const StandRecord* gf_findStand(std::int32_t number) {
 
 GroundDispatch nextPosGround(LiveAc& ac) {
   try {
+    if (ac.samples.front().groundSpeed < takeOffRollKt) rp_transition(ac, RunwayEvent::Braked);
     switch (ac.phase) {
       case AcPhase::PushingBack:
         --ac.pushBackCountdown;

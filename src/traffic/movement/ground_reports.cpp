@@ -207,8 +207,18 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
       s.front().dueTick = tickCount.load() + 1;
     }
   } else {
+    // A report back against the heading shows the newest one jumped ahead,
+    // unless the reports queued before it already turned that way: a
+    // backtrack after the roll-out, not noise.
+    const auto turnedBack = [&]() {
+      if (turnFromHeading(ac, s.back(), r).value_or(0.0) < landingTurnDeg) return false;
+      const PositionSample& before = s[s.size() - 2];
+      const auto in = gf_legBearing(before.lat, before.lon, s.back().lat, s.back().lon);
+      const auto out = gf_legBearing(s.back().lat, s.back().lon, r.lat, r.lon);
+      return !in || !out || std::fabs(gf_normalizeAngle(*out - *in)) * degreesPerRadian >= landingTurnDeg;
+    };
     for (int drop = 0; drop < 2 && s.size() >= 2; ++drop) {
-      if (turnFromHeading(ac, s.back(), r).value_or(0.0) < landingTurnDeg) break;
+      if (!turnedBack()) break;
       s.pop_back();
     }
   }

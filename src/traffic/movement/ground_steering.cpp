@@ -7,6 +7,7 @@
 
 #include "core/geo.h"
 #include "refdata/ac_category.h"
+#include "refdata/airports_table.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
 #include "traffic/movement/ground_evidence.h"
@@ -27,6 +28,38 @@ double capPerTick(const LiveAc& ac) {
   return capKt * metresPerSecondPerKt / ticksPerSecond;
 }
 
+constexpr double metresPerTickPerKt = metresPerSecondPerKt / ticksPerSecond;
+
+// The speed a leg ends at. Driven at an even pace, each leg would take all
+// of its speed change at its start: a step as large as the reports' spacing
+// makes it (10 kt at once where the feed brakes 5 kt a second every 2 s).
+// Its speed goes evenly instead, from what it has now to where the pace
+// covering the leg in its time leaves it; by no more than the feed's speeds
+// change over the leg and the same way, so that noisy positions (a pace off
+// the feed's speed) change nothing.
+void evenSpeedChange(LiveAc& ac) {
+  const auto& s = ac.samples;
+  const double metres = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
+  const double paceKt = metres / lf_ticksToNext(ac) / metresPerTickPerKt;
+  const double nowKt = ac.groundStepMetres / metresPerTickPerKt;
+  const double feedKt = paceKt + (s[1].groundSpeed - s[0].groundSpeed) / 2.0;
+  ac.legEndKt = std::clamp(2.0 * paceKt - nowKt, std::min(paceKt, feedKt), std::max(paceKt, feedKt));
+  ac.legStartKt = 2.0 * paceKt - ac.legEndKt;
+  ac.legStartTick = tickCount.load();
+}
+
+// Metres a tick over the rest of the leg: its pace, shaped by the leg's even
+// change of speed (what that change has it do now against its mean over the
+// rest), so that falling behind or ahead is made up as the even pace would.
+double pacePerTick(const LiveAc& ac, double metres, std::int32_t remaining) {
+  const double pace = metres / remaining;
+  if (ac.legEndKt < 0.0 || ac.reversing) return pace;  // (a push goes at its own crawl)
+  const double legTicks = std::max(ac.samples.front().dueTick - ac.legStartTick, 1);
+  const double done = std::clamp(1.0 - remaining / legTicks, 0.0, 1.0);
+  const double nowKt = ac.legStartKt + (ac.legEndKt - ac.legStartKt) * done;
+  return nowKt + ac.legEndKt > 0.0 ? pace * 2.0 * nowKt / (nowKt + ac.legEndKt) : pace;
+}
+
 } // namespace
 
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
@@ -37,6 +70,11 @@ void gf_steerLegStart(LiveAc& ac) {
   ac.legFromLon = ac.lon;
   // The leg's cap: a roll's or a taxi's as its reports go.
   if (s.size() >= 2) ac.legCapKt = gf_groundCapKt(ac.category, s[0], s[1]);
+  ac.legEndKt = -1.0;
+  // (not at a crawl: its noisy legs would be driven faster by it)
+  if (ac.phase == AcPhase::Taxi && s.size() >= 2 && !s[1].standing &&
+      std::max(s[0].groundSpeed, s[1].groundSpeed) >= evenSpeedChangeFromKt)
+    evenSpeedChange(ac);
   if (ac.phase == AcPhase::PushingBack) {
     ac.reversing = 1;
     return;
@@ -72,8 +110,8 @@ bool gf_steerGroundTick(LiveAc& ac) {
   const double d = std::hypot(b.north, b.east);
   if (!std::isfinite(d)) return false;
   if (d < steerSameMetres) return true;
-  const double remaining = std::max(target.dueTick - tickCount.load(), 1);
-  double step = std::min(d / remaining, capPerTick(ac));
+  const std::int32_t remaining = std::max(target.dueTick - tickCount.load(), 1);
+  double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
   const double lookAhead = std::max(steerLookAheadMetres, step * ticksPerSecond * steerLookAheadSeconds);
   // The point to aim at: ahead on the line from where the leg started to
   // its report, so that the path comes onto that line, not zigzags round it.

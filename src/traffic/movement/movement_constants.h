@@ -209,6 +209,11 @@ inline constexpr double landingFastKt = 40.0;
 // Born fast on the ground with one speed repeated: its positions this much
 // slower over the later half of its reports than the earlier show a roll-out.
 inline constexpr double shownSlowingKt = 5.0;
+// A roll's feed braking: each of its newest speeds this much below the one before (knots).
+inline constexpr double feedBrakingKt = 1.0;
+inline constexpr std::size_t feedBrakingSteps = 2;
+// A ground leg's speed goes evenly from report to report from this speed up (knots).
+inline constexpr double evenSpeedChangeFromKt = 25.0;
 
 // Holding on the ground while the feed is silent.
 inline constexpr double holdingSpanFactor = 1.2;

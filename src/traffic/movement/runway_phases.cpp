@@ -2,7 +2,11 @@
 // phases it may come from, and why.
 #include "traffic/movement/runway_phases.h"
 
+#include <algorithm>
+
 #include "traffic/engine/live_ac.h"
+#include "traffic/movement/ground_evidence.h"
+#include "traffic/movement/movement_constants.h"
 
 namespace gwr {
 
@@ -14,6 +18,12 @@ bool in(P phase, std::initializer_list<P> phases) {
   for (const P p : phases)
     if (p == phase) return true;
   return false;
+}
+
+// A ground report still to be reached at a roll's speed.
+bool brakesThroughReports(const LiveAc& ac) {
+  return std::any_of(ac.samples.begin(), ac.samples.end(),
+                     [](const PositionSample& r) { return !r.airborne && r.groundSpeed >= takeOffRollKt; });
 }
 
 } // namespace
@@ -41,9 +51,16 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t
     case RunwayEvent::Stands:
       // Rejected, or never more than a stale speed: it taxis again (a
       // touch-and-go's roll goes back to its roll-out). Once in the air it is
-      // past calling off.
-      if (in(from, {P::TakeOffRoll, P::LinedUp})) to = P::Clear;
+      // past calling off. The taxi-speed report comes long before the
+      // aircraft gets there: while reports still ahead of it show a roll's
+      // speed it brakes through them on the runway, not as a taxi (whose
+      // rules would take their speed for a stale one and stop it dead).
+      if (in(from, {P::TakeOffRoll, P::LinedUp})) to = brakesThroughReports(ac) ? P::Rejected : P::Clear;
       else if (from == P::TouchAndGo) to = P::RollOut;
+      break;
+    case RunwayEvent::Braked:
+      // At a taxi's speed where its reports are: the rejected roll is over.
+      if (from == P::Rejected) to = P::Clear;
       break;
     case RunwayEvent::Rotates:
       // Lifting off ends any roll, a touch-and-go's included.
@@ -86,9 +103,14 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t
       if (in(from, {P::RollOut, P::MadeUpRollOut})) to = P::TouchAndGo;
       break;
     case RunwayEvent::ReportsEnd:
-      // Its feed fell silent while it rolled out: what follows is made up and
+      // Its feed fell silent while it rolled out or braked (a roll whose
+      // speeds fell before the feed ended was being rejected, whatever its
+      // last speed): what follows is made up, slows as a roll-out does and
       // never holds on the runway.
-      if (from == P::RollOut) to = P::MadeUpRollOut;
+      if (from == P::RollOut || from == P::Rejected || (from == P::TakeOffRoll && gf_feedBrakes(ac)))
+        to = P::MadeUpRollOut;
+      // (a turn off the runway is judged from the heading it braked on)
+      if (from != P::RollOut && to == P::MadeUpRollOut) ac.touchdownHeading = ac.heading;
       break;
     case RunwayEvent::ReportsBack:
       if (from == P::MadeUpRollOut) to = P::RollOut;
@@ -116,6 +138,7 @@ const char* gf_runwayPhaseName(RunwayPhase phase) {
     case P::Clear: return "clear";
     case P::LinedUp: return "lined_up";
     case P::TakeOffRoll: return "take_off_roll";
+    case P::Rejected: return "rejected";
     case P::LiftOff: return "lift_off";
     case P::Approach: return "approach";
     case P::GoAround: return "go_around";

@@ -16,6 +16,7 @@ enum class RunwayPhase : std::uint8_t {
   Clear,          // no runway manoeuvre: taxiing, holding, parked or en route
   LinedUp,        // seen rolling after a hold: lining up and rolling on made-up reports
   TakeOffRoll,    // rolling to take off on the feed's reports
+  Rejected,       // a called-off roll braking through the reports that still show its speed
   LiftOff,        // rotating and climbing out until configured clear of the field
   Approach,       // cleared to land at the park airport; the flare's stages run in it
   GoAround,       // its reports climb away before any touches down: no flare, it follows them
@@ -29,6 +30,7 @@ enum class RunwayEvent : std::uint8_t {
   RollStarts,       // its reports roll along a line or lift off
   RollFromHold,     // seen next rolling ahead of where it held: the roll in between is made up
   RollCalledOff,    // a taxi speed after a roll's (rejected, or a stale speed)
+  Braked,           // the report it reached is at a taxi's speed
   Stands,           // standing again before lifting off
   Rotates,          // lifting off
   ClearOfField,     // configured clear of the field: climbing away
@@ -60,8 +62,8 @@ class RunwayPhases {
     return phase_ == RunwayPhase::RollOut || phase_ == RunwayPhase::MadeUpRollOut || phase_ == RunwayPhase::TouchAndGo;
   }
   bool madeUpRollOut() const { return phase_ == RunwayPhase::MadeUpRollOut; }
-  // On the runway rolling out or to take off: no taxi rule applies.
-  bool onRunway() const { return rolling() || afterTouchdown(); }
+  // On the runway rolling out, braking or to take off: no taxi rule applies.
+  bool onRunway() const { return rolling() || afterTouchdown() || phase_ == RunwayPhase::Rejected; }
   // Its last flight ended in a landing here (a towed-away check at its stand).
   bool arrivedLastFlight() const { return landed_; }
   // Due tick of the last report made up for a roll from the hold (0: none),

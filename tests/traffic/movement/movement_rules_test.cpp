@@ -3,6 +3,7 @@
 // height, take-off and flare, and the guard against values that are not finite.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <gsl/narrow>
 
@@ -467,7 +468,8 @@ TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
 
 // What each event does in each runway phase: only a landing touches down, a
 // roll is past calling off once it lifts off, a made-up roll-out is a roll-out
-// again when its reports come back, and the silence of a taxi is no roll-out.
+// again when its reports come back, a rejected roll brakes on the runway
+// until at a taxi's speed, and the silence of a taxi is no roll-out.
 TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
   using P = RunwayPhase;
   using E = RunwayEvent;
@@ -483,7 +485,12 @@ TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
       {P::RollOut, E::TouchAndGo, P::TouchAndGo, false},
       {P::TouchAndGo, E::RollCalledOff, P::RollOut, false},
       {P::TouchAndGo, E::Rotates, P::LiftOff, false},
-      {P::TakeOffRoll, E::RollCalledOff, P::Clear, false},
+      {P::TakeOffRoll, E::RollCalledOff, P::Clear, false},  // no report still at a roll's speed
+      {P::Rejected, E::Stands, P::Rejected, false},         // braking on through those that are
+      {P::Rejected, E::Braked, P::Clear, false},
+      {P::TakeOffRoll, E::Braked, P::TakeOffRoll, false},
+      {P::Rejected, E::ReportsEnd, P::MadeUpRollOut, false},
+      {P::TakeOffRoll, E::ReportsEnd, P::TakeOffRoll, false},  // its feed not braking: the roll goes on
       {P::LiftOff, E::RollCalledOff, P::LiftOff, false},
       {P::LinedUp, E::Stands, P::Clear, false},
       {P::RollOut, E::ReportsEnd, P::MadeUpRollOut, true},
@@ -556,6 +563,36 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
     lf_startTakeOffRoll(ac);
     lf_groundStep(ac);
     EXPECT_EQ(ac.phase == AcPhase::TakeOff, kt >= 43.0) << kt;
+  }
+}
+
+// The judge weighs the six newest ground reports, newest first; a copy of the
+// aircraft keeps its own, and an airborne report forgets them.
+TEST_F(MovementRules, TheJudgeKeepsTheSixNewestGroundReports) {
+  for (const int taken : {1, 5, 6, 7, 13}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 10, 1000)}, AcPhase::Taxi, true);
+    LiveAc copy = ac;
+    for (int i = 0; i < taken; ++i) {
+      PositionSample r = at(50.0 + 0.0001 * i, 8.0, 10, 1000 + 200 * i);
+      gf_noteReportTaken(ac, r, 2.0 * i);
+      if (i == 0) copy = ac;
+    }
+    const int kept = std::min(taken, 6);
+    for (int k = 0; k < kept; ++k) {
+      ASSERT_NE(ac.evidence.back(static_cast<std::size_t>(k)), nullptr) << taken << " " << k;
+      EXPECT_EQ(ac.evidence.back(static_cast<std::size_t>(k))->time, 2.0 * (taken - 1 - k)) << taken << " " << k;
+    }
+    EXPECT_EQ(ac.evidence.back(static_cast<std::size_t>(kept)), nullptr) << taken;
+    ASSERT_NE(copy.evidence.last(), nullptr) << taken;
+    EXPECT_EQ(copy.evidence.last()->time, 0.0) << taken;
+    EXPECT_EQ(copy.evidence.back(1), nullptr) << taken;
+    PositionSample airborne = at(50.01, 8.0, 150, 5000, 800.0);
+    gf_noteReportTaken(ac, airborne, 100.0);
+    EXPECT_EQ(ac.evidence.last(), nullptr) << taken;
+    PositionSample again = at(50.02, 8.0, 10, 9000);
+    gf_noteReportTaken(ac, again, 200.0);
+    EXPECT_EQ(ac.evidence.last()->time, 200.0) << taken;
+    EXPECT_EQ(ac.evidence.back(1), nullptr) << taken;
   }
 }
 

@@ -498,6 +498,56 @@ std::vector<Row> rejectedTakeOff() {
   return rows;
 }
 
+// Taxiing 60 s at 10 kt along 25C onto its line, standing 20 s, rolling at
+// 3 kt a second to 110 kt, braking at 5 kt a second to a stop, standing 30 s
+// and taxiing on at 10 kt, reported every `every` seconds. Its feed may
+// repeat the roll's 110 kt for staleS into the braking, and the taxi on may
+// turn off the runway to the right.
+struct Rejection { double every = 2.0, staleS = 0.0; bool turnsOff = false; };
+constexpr double rejectionRollS = 80.0, rejectionBrakeS = rejectionRollS + 110.0 / 3.0;
+constexpr double rejectionStopS = rejectionBrakeS + 22.0, rejectionOnS = rejectionStopS + 30.0;
+std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
+  std::vector<Row> rows;
+  constexpr double taxiMps = 10.0 * 0.514444, offS = 10.0;
+  const double brakeM = 1.5 * std::pow(110.0 / 3.0, 2.0) * 0.514444, stopM = brakeM + 110.0 * 22.0 / 2.0 * 0.514444;
+  const LatLon stop = ahead(runwayPoint, runwayDeg, stopM), turn = ahead(stop, runwayDeg, taxiMps * offS);
+  for (std::size_t i = 0;; ++i) {
+    const double t = static_cast<double>(i) * v.every;
+    if (t > rejectionOnS + 60.0) break;
+    double kt = 0.0;
+    LatLon at = runwayPoint;
+    if (t < 60.0) {
+      kt = 10.0;
+      at = ahead(runwayPoint, runwayDeg, -taxiMps * (60.0 - t));
+    } else if (t >= rejectionRollS && t < rejectionBrakeS) {
+      const double s = t - rejectionRollS;
+      kt = 3.0 * s;
+      at = ahead(runwayPoint, runwayDeg, 1.5 * s * s * 0.514444);
+    } else if (t >= rejectionBrakeS && t < rejectionStopS) {
+      const double s = t - rejectionBrakeS;
+      kt = s < v.staleS ? 110.0 : 110.0 - 5.0 * s;
+      at = ahead(runwayPoint, runwayDeg, brakeM + (110.0 * s - 2.5 * s * s) * 0.514444);
+    } else if (t >= rejectionStopS && t < rejectionOnS) {
+      at = stop;
+    } else if (t >= rejectionOnS) {
+      const double s = t - rejectionOnS;
+      kt = 10.0;
+      at = v.turnsOff && s > offS ? ahead(turn, runwayDeg + 90.0, taxiMps * (s - offS))
+                                  : ahead(stop, runwayDeg, taxiMps * s);
+    }
+    rows.push_back({t, at, fieldFt, kt, 0.0, true});
+  }
+  return rows;
+}
+
+// The same, its reports ending 10 s into the braking, at 60 kt.
+std::vector<Row> rejectedThenSilent() {
+  std::vector<Row> rows = rejectedAfterATaxi({});
+  rows.erase(std::find_if(rows.begin(), rows.end(), [](const Row& r) { return r.time > rejectionBrakeS + 10.0; }),
+             rows.end());
+  return rows;
+}
+
 // Final approach on 25C, down at 135 kt, braking (3 kt a second) to 55 kt, off
 // the runway on a rapid exit 30 degrees right at 55 kt, slowing to 20 kt there.
 std::vector<Row> rapidExit() {
@@ -512,6 +562,27 @@ std::vector<Row> rapidExit() {
   rows.push_back({rows.back().time + 12.0, onExit, fieldFt, 55.0, 0.0, true});
   evenly(rows, rows.back().time + 2.0, ahead(onExit, runwayDeg + 30.0, 54.0 * 0.514444 * 2.0), runwayDeg + 30.0,
          53.0, 20.0, 3.0, 2.0);
+  rows.push_back({rows.back().time + 60.0, ahead(rows.back().at, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt,
+                  20.0, 0.0, true});
+  return rows;
+}
+
+// Final approach on 25C, down at 135 kt, braking 5 kt a second to 55 kt and
+// off the runway on a rapid exit 30 degrees right, slowing to 20 kt there;
+// its roll-out reported every `every` seconds, noiseM off along and across by turns.
+std::vector<Row> rapidExitBraking(double every, double noiseM) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon exitAt = evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 55.0, 5.0,
+                               every);
+  evenly(rows, rows.back().time + every, ahead(exitAt, runwayDeg + 30.0, 55.0 * 0.514444 * every), runwayDeg + 30.0,
+         55.0, 20.0, 3.0, every);
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
   rows.push_back({rows.back().time + 60.0, ahead(rows.back().at, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt,
                   20.0, 0.0, true});
   return rows;
@@ -771,6 +842,29 @@ std::vector<Row> landingRollWithAJump(double every) {
   return rows;
 }
 
+// Down on 25C at 130 kt, braking 3 kt a second to 10 kt; it turns round on
+// the runway (25 m radius, 8 kt), backtracks 800 m at 15 kt and turns off
+// south; reported every `every` seconds, its ground positions noiseM off
+// along and across by turns.
+std::vector<Row> landingTurnsRoundOnTheRunway(double every, double noiseM) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 240.0);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  rows.push_back({200.0, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 40.0), fieldFt + 400.0, 135.0,
+                  -600.0, false});
+  const LatLon slow = evenly(rows, 240.0, runwayPoint, runwayDeg, 130.0, 10.0, 3.0, every);
+  const LatLon round = arc(rows, rows.back().time, ahead(slow, runwayDeg + 90.0, 25.0), 25.0, runwayDeg - 90.0, 180.0,
+                           8.0, every);
+  const double backDeg = runwayDeg + 180.0;
+  straight(rows, rows.back().time + every, round, backDeg, 15.0, 800.0 / (15.0 * 0.514444), every, 15.0);
+  straight(rows, rows.back().time + every, ahead(rows.back().at, backDeg + 90.0, 15.0 * 0.514444 * every),
+           backDeg + 90.0, 12.0, 60.0, every, 12.0);
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  return rows;
+}
+
 // Feed silences: one, and a second later on.
 struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
@@ -787,8 +881,9 @@ struct Expect {
   double smoothAloftFromS = -1.0;   // >= 0: from then on airborne, never sinking, its speed steady
   bool turnsOnTheGround = false;    // nose along its path, never backwards
   double changeKtPerS = 1e9;  // on the ground, the speed over a second changes at most this much a second
+  double changeFromS = 0.0;   // (from then on)
   double fastestKt = 1e9;     // never faster on the ground
-  double stillFromS = -1.0;   // >= 0: slower than a walk from then on
+  double stillFromS = -1.0, stillToS = 1e9;  // >= 0: slower than a walk from then (until then)
   double keepKt = 0.0, keepFromS = 0.0, keepToS = 0.0;  // at least keepKt meanwhile
   bool normal = false;        // nothing the motion check finds wrong
   double goneByS = -1.0;      // >= 0: removed by then, on the ground at a taxi's pace
@@ -837,6 +932,20 @@ Expect onTheLine(Expect e, LatLon through = abeamHold, double untilS = 1e9) {
 Expect rollsOutOnTheLine(double every) {
   const std::vector<Row> rows = crabbedLanding(0.0, every, 0.0);
   return onTheLine(keptThroughLanding(), crabbedTouchdown, rows[rows.size() - 3].time + 30.0 - 1.0);
+}
+// Braking at 5 kt a second from a touchdown flown at about 313 s: 6.5 kt
+// in any second of its roll-out, kept through its landing.
+Expect brakesAsFed() {
+  Expect e = smooth(keptThroughLanding(), 6.5);
+  e.changeFromS = 313.0 + 3.0;
+  return e;
+}
+// Never off the ground, braking as smoothly as its reports and standing
+// while they stand, each report reached at most a few seconds late.
+Expect rejected() {
+  Expect e = keptUpWith(smooth(grounded(110.0 * 1.1), 13.0, 110.0 * 1.1, rejectionStopS + 30.0 + 10.0), 30.0 + 5.0);
+  e.stillToS = rejectionOnS + 30.0 - 5.0;
+  return e;
 }
 
 struct RollCase {
@@ -954,14 +1063,14 @@ void check(const EngineHarness& harness, const Expect& e) {
         p[i - 20].time < first.created + 3.0)
       continue;
     // (a stop from a crawl at a report is left to the stop rules)
-    if (std::min(ktOver(p, i), ktOver(p, i - 10)) > 25.0) {
+    if (std::min(ktOver(p, i), ktOver(p, i - 10)) > 25.0 && p[i].time >= e.changeFromS) {
       ASSERT_LE(std::fabs(ktOver(p, i) - ktOver(p, i - 10)), e.changeKtPerS) << "at " << p[i].time;
     }
     ASSERT_LE(ktOver(p, i), e.fastestKt) << "at " << p[i].time;
     if (p[i].time >= e.keepFromS && p[i].time <= e.keepToS) {
       ASSERT_GE(ktOver(p, i), e.keepKt) << "at " << p[i].time;
     }
-    if (e.stillFromS >= 0.0 && p[i].time >= e.stillFromS) {
+    if (e.stillFromS >= 0.0 && p[i].time >= e.stillFromS && p[i].time <= e.stillToS) {
       ASSERT_LE(ktOver(p, i), 3.0) << "at " << p[i].time;
     }
   }
@@ -1039,9 +1148,32 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
        smooth(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.0)) + 30.0 + 10.0), 14.0)},
       {"rejected take-off at 110 kt", scenarioText(header, rejectedTakeOff(), 2.0), {}, 200,
        smooth(grounded(110.0 * 1.1), 13.0, 110.0 * 1.1, rejectedStopS + 30.0 + 10.0)},
+      // the taxi-speed report comes while it still rolls fast: it brakes through the reports before it
+      {"rejected take-off after a taxi and a stand", scenarioText(header, rejectedAfterATaxi({}), 2.0), {}, 330,
+       rejected()},
+      {"rejected take-off, reports every 1.1 s", scenarioText(header, rejectedAfterATaxi({1.1}), 1.1), {}, 330,
+       rejected()},
+      {"rejected take-off, reports every 3 s", scenarioText(header, rejectedAfterATaxi({3.0}), 3.0), {}, 330,
+       rejected()},
+      {"rejected take-off, the feed repeating 110 kt 6 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({2.0, 6.0}), 2.0), {}, 330, rejected()},
+      {"rejected take-off, silent 8 s in the braking", scenarioText(header, rejectedAfterATaxi({}), 2.0),
+       {rejectionBrakeS + 6.0, rejectionBrakeS + 14.0}, 330, rejected()},
+      {"rejected take-off, its reports ending at 60 kt in the braking", scenarioText(header, rejectedThenSilent(), 2.0),
+       {}, 330, goneBy(smooth(grounded(110.0 * 1.1), 13.0), rejectionBrakeS + 10.0 + 30.0 + 90.0)},
+      {"rejected take-off, turning off the runway after",
+       scenarioText(header, rejectedAfterATaxi({2.0, 0.0, true}), 2.0), {}, 330, rejected()},
       // off the runway at 55 kt for 12 s (its reports flown from 336 s)
       {"landing with a rapid exit at 55 kt", scenarioText(header, rapidExit(), 2.0), {}, 420,
        keeps(smooth(keptThroughLanding(), 13.0), 50.0, 338.0, 346.0)},
+      // its speed going evenly from report to report: in no second of its roll-out
+      // harsher than the feed's braking (its first leg down is the landing's)
+      {"landing braking 5 kt a second to a rapid exit", scenarioText(header, rapidExitBraking(2.0, 0.0), 2.0), {}, 420,
+       brakesAsFed()},
+      {"landing braking 5 kt a second, every 3 s", scenarioText(header, rapidExitBraking(3.0, 0.0), 3.0), {}, 420,
+       brakesAsFed()},
+      {"landing braking 5 kt a second, every 3 s 5 m off", scenarioText(header, rapidExitBraking(3.0, 5.0), 3.0), {},
+       420, brakesAsFed()},
       {"born in a landing roll at 116 kt", scenarioText(header, bornInALandingRoll(), 2.0), {}, 160,
        smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
       {"born in a landing roll at 116 kt, reports every 8 s", scenarioText(header, bornInALandingRoll(), 8.0), {}, 160,
@@ -1153,6 +1285,12 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
       {"touch-and-go, three ground reports", scenarioText(header, touchAndGo(2.0), 2.0), {}, 340, bounces(2.0 * 6.0)},
       {"touch-and-go, three ground reports every 3 s", scenarioText(header, touchAndGo(3.0), 3.0), {}, 340,
        bounces(3.0 * 5.0)},
+      // its turn and backtrack followed report by report, none dropped as a jump ahead
+      {"landing turns round on the runway and backtracks", scenarioText(header, landingTurnsRoundOnTheRunway(2.0, 0.0), 2.0),
+       {}, 600, keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
+      {"landing turns round on the runway and backtracks, every 4 s 5 m off",
+       scenarioText(header, landingTurnsRoundOnTheRunway(4.0, 5.0), 4.0), {}, 600,
+       keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
       {"climbing out when its reports end", scenarioText(header, climbOutThenSilent(), 5.0), {}, 150,
        smoothAloft(climbOutEndS + 30.0)},
       // landed in a 140 s gap: the made-up roll-out gives way to its reports as they resume
