@@ -45,7 +45,17 @@ void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
   const LocalOffset end = gf_localOffset({p->lat, p->lon}, {r.lat, r.lon});
   const double f = (n->time - p->time) / (time - p->time);
   const double offNorth = mid.north - f * end.north, offEast = mid.east - f * end.east;
-  const double square = std::min(offNorth * offNorth + offEast * offEast, noiseOffsetCapMetres * noiseOffsetCapMetres);
+  // Only the offset across the line: along it a change of speed or a time
+  // stamp's jitter (metres apiece at a roll's pace) looks like noise and
+  // would hide a lagging taxi speed long after the roll. Noise as likely
+  // along as across counts twice across.
+  double offSquare = offNorth * offNorth + offEast * offEast;
+  const double endMetres = std::hypot(end.north, end.east);
+  if (endMetres > 0.0) {
+    const double across = (offNorth * end.east - offEast * end.north) / endMetres;
+    offSquare = 2.0 * across * across;
+  }
+  const double square = std::min(offSquare, noiseOffsetCapMetres * noiseOffsetCapMetres);
   // Each of the three reports' own noise adds to the offset, the ends' by their share.
   const double sample = square / (1.0 + f * f + (1.0 - f) * (1.0 - f));
   const double weight = std::max(noiseMeanWeight, 1.0 / (e.noiseSamples + 1));

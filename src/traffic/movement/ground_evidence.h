@@ -51,7 +51,7 @@ struct GroundEvidence {
   // The two newest taken reports rolled along a line.
   bool rolling = false;
   // The positions' noise: a running mean of each report's squared offset
-  // from the line through the reports either side of it (m^2), and how many
+  // across the line through the reports either side of it (m^2), and how many
   // offsets went into it. Every ground report that comes tells, kept or not
   // (a slow straight feed keeps few): the two before the newest.
   double noiseSquareM2 = 0.0;

@@ -799,3 +799,45 @@ TEST_F(MovementRules, TicksThatDoNotFitRaiseANarrowingError) {
 
 } // namespace
 } // namespace gwr
+
+namespace gwr {
+namespace {
+
+// The positions' noise as judged from reports 2 s apart along a line north:
+// time stamps that jitter along it are no noise (at a roll's pace they would
+// be metres), offsets across it are.
+TEST(GroundEvidenceNoise, JudgedAcrossTheLineNotAlongIt) {
+  struct Row {
+    const char* name;
+    double kt, jitterSeconds, acrossMetres;
+    bool noisy;
+  };
+  const Row rows[] = {
+      {"a roll-out whose time stamps jitter 0.3 s", 60.0, 0.3, 0.0, false},
+      {"a taxi whose time stamps jitter 0.5 s", 15.0, 0.5, 0.0, false},
+      {"a taxi 5 m either side of its line", 8.0, 0.0, 5.0, true},
+      {"a standing aircraft 5 m either side", 0.0, 0.0, 5.0, true},
+  };
+  constexpr double metresPerDegree = 111120.0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto at = [&](int i) {
+      const double side = i % 2 == 0 ? 1.0 : -1.0;
+      PositionSample s;
+      s.lat = 52.0 + row.kt * metresPerSecondPerKt * 2.0 * i / metresPerDegree;
+      s.lon = 4.0 + side * row.acrossMetres / (metresPerDegree * std::cos(52.0 * M_PI / 180.0));
+      s.groundSpeed = row.kt;
+      return s;
+    };
+    LiveAc ac = describedAircraft(at(0));
+    for (int i = 0; i < 12; ++i)
+      gf_noteReportNoise(ac, at(i), 2.0 * i + (i % 2 == 0 ? row.jitterSeconds : -row.jitterSeconds));
+    if (row.noisy)
+      EXPECT_GE(gf_positionNoiseMetres(ac), 3.0);
+    else
+      EXPECT_EQ(gf_positionNoiseMetres(ac), 0.0);
+  }
+}
+
+} // namespace
+} // namespace gwr
