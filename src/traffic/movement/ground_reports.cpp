@@ -232,8 +232,12 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
   if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed)
     r.groundSpeed = n.groundSpeed;
   // A roll-out's noisy positions are lined up as a taxi's are (after one made
-  // up, the newest is no report of the feed's to line up with).
-  if (!afterMadeUp && !r.standing && !r.airborne && !n.airborne) gf_alignReportWithLine(ac, n, r);
+  // up, the newest is no report of the feed's to line up with), not from a
+  // report where the track turned: its track is the way out of the turn, its
+  // position still on the way in.
+  const bool turned = s.size() >= 2 && std::fabs(gf_normalizeAngle((n.track - s[s.size() - 2].track) *
+                                                                    radiansPerDegree)) * degreesPerRadian > noiseLineDeg;
+  if (!afterMadeUp && !r.standing && !r.airborne && !n.airborne && !turned) gf_alignReportWithLine(ac, n, r);
   return true;
 }
 
