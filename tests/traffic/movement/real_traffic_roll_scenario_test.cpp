@@ -367,14 +367,14 @@ std::vector<Row> landingGapAsFed(double every, double noiseM, double brakeKtPerS
   return rows;
 }
 
-// Taxiing south-east at 15 kt, reported every `every` seconds, 5 m off by
+// Taxiing south-east at 15 kt, reported every `every` seconds, sent 5 m off by
 // turns; every `badEvery`-th report is `jumpM` metres off to the north (a
 // second source, or a bad position), pacing hundreds of knots.
 std::vector<Row> taxiWithJumpingPositions(double every, std::size_t badEvery, double jumpM, std::size_t firstBad = 4) {
   std::vector<Row> rows;
   straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 15.0, 300.0, every, 15.0);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    rows[i].at = ahead(rows[i].at, 70.0, i % 2 == 0 ? 5.0 : -5.0);
+    sentOff(rows[i], 70.0, i % 2 == 0 ? 5.0 : -5.0);
     if (i >= firstBad && i % badEvery == 0) rows[i].at = ahead(rows[i].at, 350.0 + 5.0 * static_cast<double>(i % 7), jumpM);
   }
   return rows;
@@ -405,7 +405,7 @@ LatLon evenly(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg,
 }
 
 // Taxiing at 12 kt, standing 4 minutes in a queue, taxiing on; reported
-// every `every` seconds, 4 m off by turns, every `badEvery`-th report
+// every `every` seconds, sent 4 m off by turns, every `badEvery`-th report
 // `jumpM` metres off to the north.
 std::vector<Row> queueWithJumpingPositions(double every, std::size_t badEvery, double jumpM) {
   std::vector<Row> rows;
@@ -414,7 +414,7 @@ std::vector<Row> queueWithJumpingPositions(double every, std::size_t badEvery, d
   for (double t = rows.back().time + every; t < 300.0; t += every) rows.push_back({t, queue, fieldFt, 0.0, 0.0, true});
   straight(rows, 300.0, queue, 160.0, 12.0, 100.0, every, 12.0);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    rows[i].at = ahead(rows[i].at, 70.0, i % 2 == 0 ? 4.0 : -4.0);
+    sentOff(rows[i], 70.0, i % 2 == 0 ? 4.0 : -4.0);
     if (i > 3 && i % badEvery == 0) rows[i].at = ahead(rows[i].at, 0.0, jumpM);
   }
   return rows;
