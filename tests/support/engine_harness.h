@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -39,10 +40,10 @@
 #include "support/sim_client_world.h"
 #include "support/traffic_feed.h"
 #include "traffic/engine/engine_hooks.h"
+#include "traffic/engine/realtraffic_link.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
 #include "traffic/feed/reader_threads.h"
-#include "traffic/feed/tick_clock.h"
 #include "traffic/parking/park_airport_driver.h"
 #include "traffic/parking/park_airports.h"
 #include "traffic/parking/static_renewal.h"
@@ -64,6 +65,13 @@ inline simemu::World engineSimWorld(const std::vector<std::string>& titles) {
   std::istringstream in(text);
   std::vector<std::string> problems;
   return simemu::gf_parseWorld(in, problems);
+}
+
+// A scenario table's row runs unless GWR_SCENARIO_ROW names others: with it
+// set, only the row of that name runs, to see it alone.
+inline bool scenarioRowChosen(std::string_view name) {
+  const char* chosen = std::getenv("GWR_SCENARIO_ROW");
+  return chosen == nullptr || *chosen == '\0' || name == chosen;
 }
 
 // One AI object's track: where the simulator had it, once a second.
@@ -89,12 +97,11 @@ class EngineHarness {
                 bool keepHistory = false, PoseRecording poses = PoseRecording::off)
       : client_(engineSimWorld(simTitles), simOptions(keepHistory, poses, poseTrace_)) {
     resetSettingsToDefaults();
-    // Each scenario starts at the process's first pass: the passes' cadence
-    // (creations, removals, requests every so many) is then the same whatever ran before.
-    tickCount.store(0);
     loadLiveries(liveries);
     trafficReader.setReferencePosition(harnessUser);
-    trafficReader.resetFeed();
+    // The feed as a run's start leaves it: no timestamp, QNH at its start value.
+    lf_resetFeedForLink();
+    trafficReader.resetCounters();
     realTrafficOnThisPc.store(false);  // no TCP link unless a test opens one
     gf_installTrafficEngineHooks({});
     gf_reserveTrafficContainers();

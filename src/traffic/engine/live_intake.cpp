@@ -599,7 +599,9 @@ bool updateLiveAc(LiveAc& ac) {
           ac.verticalSpeed = ac.targetVerticalSpeed / 60.0;
           ac.tas = front.standing ? 0.0 : ac.targetTas;
         }
-        if (ac.sim.simState == AcSimState::Active && !ac.samples.front().standing) lf_moveStep(ac);
+        // In the air a report in place still moves it: a rotorcraft climbs or comes down where it hovers.
+        const bool moves = !ac.samples.front().standing || !ac.onGroundConfirmed || ac.phase == AcPhase::TakeOff;
+        if (ac.sim.simState == AcSimState::Active && moves) lf_moveStep(ac);
         if (ac.sim.simState != AcSimState::Active) break;
         if (ac.sim.objectId != 0) {
           gf_positionFillBuffer().push_back({ac.lat, ac.lon, ac.pitch, ac.bank, ac.heading, ac.altitude,

@@ -39,6 +39,9 @@ struct TouchdownLevers {
 
 LatLon userPosition() { return {trafficEngine.user.latitude, trafficEngine.user.longitude}; }
 
+// Where the user stood at the last look on the ground; none at a run's start.
+LatLon lastUserOnGround{0.0, 0.0};
+
 double normalisedPi(double angle) {
   angle = std::fmod(angle + pi, 2.0 * pi);
   if (angle < 0.0) angle += 2.0 * pi;
@@ -245,14 +248,15 @@ void gf_removeNearUserOnGround() {
     }
   }
   // Static parked aircraft give way only to a user that moves over them.
-  static LatLon lastUser{0.0, 0.0};
   const LatLon user = userPosition();
-  const bool moved = std::fabs(user.latitude - lastUser.latitude) > samePositionDeg ||
-                     std::fabs(user.longitude - lastUser.longitude) > samePositionDeg;
-  lastUser = user;
+  const bool moved = std::fabs(user.latitude - lastUserOnGround.latitude) > samePositionDeg ||
+                     std::fabs(user.longitude - lastUserOnGround.longitude) > samePositionDeg;
+  lastUserOnGround = user;
   if (!moved) return;
   if (const auto hook = gf_trafficEngineHooks().staticUnderUser) hook();
 }
+
+void gf_forgetUserOnGround() { lastUserOnGround = {0.0, 0.0}; }
 
 bool gf_removeFarthestLiveAc(double minDistNm) {
   LiveAc* farthest = nullptr;

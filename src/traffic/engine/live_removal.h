@@ -19,6 +19,8 @@ void gf_removeLiveAc(LiveAc& aircraft);
 bool gf_tooCloseAheadOfUser(LiveAc& aircraft, const TooCloseLimits& limits);
 void gf_removeNearUserInAir();
 void gf_removeNearUserOnGround();
+// A new run: the user's first look on the ground counts as a move.
+void gf_forgetUserOnGround();
 // Removes the active aircraft farthest from the user beyond minDistNm (any
 // distance when negative); true when none was found.
 bool gf_removeFarthestLiveAc(double minDistNm);

@@ -203,11 +203,15 @@ void gf_resetTraffic() {
   e.live.clear();
   standTable.clear();
   e.user = {};
+  gf_forgetUserOnGround();
   e.flightPaused = false;
   e.pausedPassCount = 0;
   staticUpdateRequested.store(false);
   staticUpdateCollecting = false;
   secondCount = 0;
+  // Passes count from a run's start: the cadences of creations, removals and
+  // requests are then the same in every run of the process.
+  tickCount.store(0);
   trafficTime.store(0.0);
   beforeFirstConnection.store(true);
 }

@@ -239,7 +239,9 @@ void airAltitudeRate(LiveAc& ac) {
                                : slowDescentFpm;
       ac.altitudeRate = s[1].verticalSpeed / fpmPerFeetPerTick;
     } else {
-      ac.altitudeRate = (*park - ac.altitude) / ticks;
+      // A rotorcraft comes straight down: it settles on its wheels or skids, not with its centre on the field.
+      const double settled = *park + (isRotorcraft(ac) ? ac.groundCgHeight : 0.0);
+      ac.altitudeRate = (settled - ac.altitude) / ticks;
     }
   } else if (!ac.runway.landing()) {
     // The least climb is a departure's, from its roll until it is configured
@@ -475,7 +477,8 @@ void lf_configureBelow10000(LiveAc& ac) {
 }
 
 void lf_flyStep(LiveAc& ac) {
-  if (ac.phase != AcPhase::TakeOff && ac.phase != AcPhase::Flying) ac.setPhase(AcPhase::Flying);
+  // A rotorcraft has no climb-out: once off the ground it flies its reports, and may come down below 800 ft.
+  if (ac.phase != AcPhase::Flying && (ac.phase != AcPhase::TakeOff || isRotorcraft(ac))) ac.setPhase(AcPhase::Flying);
   auto& s = ac.samples;
   // Its reports climb away before one is on the ground: no flare sinks it
   // onto a runway they never touch (the climb configures the go-around).
@@ -521,7 +524,9 @@ void nextPosMain(LiveAc& ac) {
     }
     gf_justifyLeg(ac);
     gf_clearCurve(ac);
-    if (!s[1].standing && gf_samePosition(s[0], s[1])) s[1].standing = 1;
+    // A rotorcraft hovering at 0 kt: its reports wander by the noise, it stays (and climbs or sinks) in place.
+    const bool hovers = isRotorcraft(ac) && s[1].airborne && s[1].groundSpeed <= 0.0 && gf_reportNear(ac, s[0], s[1]);
+    if (!s[1].standing && (hovers || gf_samePosition(s[0], s[1]))) s[1].standing = 1;
     if (!s[1].standing) {
       if (const auto b = gf_legBearing(s[0].lat, s[0].lon, s[1].lat, s[1].lon)) ac.trackHeading = *b;
     }
@@ -546,6 +551,9 @@ void nextPosMain(LiveAc& ac) {
     if (s[1].standing) {
       ac.latRate = ac.lonRate = 0.0;
       if (!ac.runway.onRunway()) lf_lowerSmoothing(ac);
+      // A rotorcraft climbing or coming down in place still follows its reports' heights.
+      if (!ac.onGroundConfirmed) lf_flyStep(ac);
+      else if (isRotorcraft(ac) && s[1].airborne) lf_groundStep(ac);  // lifts off where it stands
     } else {
       const std::int32_t ticks = lf_ticksToNext(ac);
       ac.latRate = (s[1].lat - ac.lat) / ticks;

@@ -458,21 +458,40 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
     // Moved beyond what noise shows (the feed marks a report at 0 kt standing however far it went).
     const bool moving = metresBetween(n->lat, n->lon, r.lat, r.lon) > std::max(standingNoiseMetres, noise);
     const bool slow = std::max(r.groundSpeed, n->kt) <= pushBackMaxKt && seen.legKt <= pushBackMaxKt * groundJumpMargin;
+    // A leg within the noise tells nothing alone (a slow push's legs may all
+    // be): the way from the oldest slow report kept, up to half a minute back, does.
+    const GroundEvidence::Seen* from = n;
+    std::optional<double> way;
     if (seen.hasBearing && moving) {
+      way = seen.legBearing;
+    } else if (slow) {
+      for (std::size_t k = 1; const GroundEvidence::Seen* b = e.back(k); ++k) {
+        if (b->kt > pushBackMaxKt || time - b->time > pushSpanSeconds) break;
+        from = b;
+      }
+      const double shows = r.groundSpeed > 0.0 ? pushSpanNoiseShare * noise : noise;
+      if (from != n && metresBetween(from->lat, from->lon, r.lat, r.lon) > std::max(standingNoiseMetres, shows))
+        way = gf_legBearing(from->lat, from->lon, r.lat, r.lon);
+    }
+    if (way) {
       const double limit = e.pushedRun >= 2 ? reverseKeepDeg : reverseStartDeg;
-      const bool against = nose && slow && offDeg(seen.legBearing, *nose) > limit;
-      const bool fromSlow = e.pushedRun > 0 || n->standing || n->kt <= pushBackMaxKt;
+      const bool against = nose && slow && offDeg(*way, *nose) > limit;
+      const bool fromSlow = e.pushedRun > 0 || from->standing || from->kt <= pushBackMaxKt;
       e.pushedRun = against && fromSlow ? e.pushedRun + 1 : 0;
     }
     // Two such legs show it; one straight from a standstill does too (the
     // nose given from the start, before it moves).
-    if (seen.hasBearing && moving && e.pushedRun == 1 && n->standing) e.pushedFromStanding = true;
+    if (way && e.pushedRun == 1 && from->standing) e.pushedFromStanding = true;
     if (e.pushedRun == 0) e.pushedFromStanding = false;
     if (e.pushedRun >= 2 || e.pushedFromStanding) {
       r.evidence |= evidencePushed;
       // Its run started at the report before: that leg was pushed too.
       if (e.pushedRun == 2 && !ac.samples.empty() && sameAs(ac.samples.back(), *n))
         ac.samples.back().evidence |= evidencePushed;
+      // Shown over a span: the reports queued since its start were pushed too.
+      if (e.pushedRun <= 2 && from != n)
+        for (std::size_t i = ac.samples.size(); i-- > 0 && !sameAs(ac.samples[i], *from);)
+          ac.samples[i].evidence |= evidencePushed;
     }
   }
   if (ac.holding && !ac.samples.empty()) {

@@ -162,7 +162,12 @@ void takeOffCheck(LiveAc& ac) {
                                ac.maxClimbPerTick);
     return;
   }
-  if (s[1].groundSpeed < takeOffRollKt && !liftsWhereItIs) return;
+  if (liftsWhereItIs) {  // up to its next report's height, no higher: it hovers there
+    lf_takeOff(ac);
+    ac.altitudeRate = std::clamp((s[1].altitude - ac.altitude) / lf_ticksToNext(ac), 0.0, ac.maxClimbPerTick);
+    return;
+  }
+  if (s[1].groundSpeed < takeOffRollKt) return;
   const bool someSlow =
       std::any_of(s.begin(), s.end(), [](const PositionSample& r) { return r.verticalSpeed <= takeOffClimbFpm; });
   if (someSlow) {

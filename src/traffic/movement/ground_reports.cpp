@@ -149,8 +149,9 @@ bool atStand(LiveAc& ac, PositionSample& r) {
 
 // R at N: standing; near N: a standing copy of N; else moving.
 bool groundReportCheck(LiveAc& ac, PositionSample& r) {
-  if (ac.category == AcCategory::Rotorcraft) return true;
   const PositionSample& n = ac.samples.back();
+  // A rotorcraft lifts off or settles wherever it is; taxiing or set down, its positions' noise is judged as anyone's.
+  if (ac.category == AcCategory::Rotorcraft && (r.airborne || n.airborne)) return true;
   const bool unconfirmed = ac.sim.simState == AcSimState::Active && !ac.onGroundConfirmed;
   if (gf_samePosition(r, n)) {
     if (r.airborne || unconfirmed || (ac.runway.rolling() && r.groundSpeed > 0.0 && n.groundSpeed >= rollReportKt))

@@ -287,6 +287,12 @@ void gf_leaveParkAirport() {
 }
 
 void lf_parkAirportDriver(bool atStart) {
+  // A new run measures and sorts every park airport afresh, even with the user
+  // where the last run left it; the last run's destination went with it.
+  if (atStart) {
+    lastUserPosition = {};
+    destinationEntered = false;
+  }
   if (atStart && parkAirports.empty()) lf_readMyParkAirports();
   lf_takeDestinationRequest();
   if (parkControlsDisabled.load() && parkedEntries.empty()) {

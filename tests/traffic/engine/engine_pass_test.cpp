@@ -420,6 +420,8 @@ TEST_F(EnginePass, PausedPassesKeepTheClocksAndReportEveryHundred) {
   stopRequested.store(true);
   EXPECT_FALSE(lf_tick());
   stopRequested.store(false);
+  gf_resetTraffic();  // the next run counts both from its start
+  EXPECT_EQ(std::tuple(tickCount.load(), secondCount.load()), std::tuple(0, 0));
 }
 
 LiveAc& activeAircraft(std::uint32_t objectId) {

@@ -101,8 +101,10 @@ TEST(GroundReportCheck, AReportNearTheNewestIsItsStandingCopyAtAnySpeed) {
       {"0 kt just outside in longitude", {0.0, outside, 0.0}, {}, Outcome::movingAtR},
       {"4 kt just outside", {-outside, 0.0, 4.0}, {}, Outcome::movingAtR},
       {"on N within 1e-8 degrees, 4 kt", {0.5e-8, 0.0, 4.0}, {}, Outcome::standingAtR},
-      {"a rotorcraft passes as reported", {inside, 0.0, 0.0}, {.category = AcCategory::Rotorcraft},
+      {"a rotorcraft lifting off passes as reported", {inside, 0.0, 0.0, true}, {.category = AcCategory::Rotorcraft},
        Outcome::movingAtR},
+      {"a rotorcraft taxiing: noise near N is N", {inside, 0.0, 4.0}, {.category = AcCategory::Rotorcraft},
+       Outcome::standingCopyOfN},
   };
   for (const Case& c : cases) expectOutcome(c);
 }

@@ -260,6 +260,33 @@ std::vector<Row> helicopterLowFlight() {
   return path.leg(60, 0, fieldFt, 0, true).rows();
 }
 
+// A helicopter taxiing east on its wheels at 5 kt, lifting off where it
+// stops, air-taxiing at 60 ft, hovering over its pad and coming straight down
+// on it, reported every `every` seconds, each position noiseM off by turns.
+constexpr double padDownS = 139.0;  // its first report on the pad
+std::vector<Row> helicopterPadLanding(double every, double noiseM) {
+  const LatLon start{50.0400, 8.5400};
+  const auto east = [&](double metres) { return gf_destinationPoint(start, 90.0 * radiansPerDegree, metres / 0.3048); };
+  constexpr double taxiMps = 5.0 * 0.514444, airMps = 10.0 * 0.514444;
+  const double liftM = 40.0 * taxiMps, padM = liftM + 60.0 * airMps + 5.0 * airMps;
+  std::vector<Row> rows;
+  for (double t = 0.0; t <= 260.0; t += every) {
+    Row r{t, east(std::min(t, 40.0) * taxiMps), fieldFt, t < 40.0 ? 5.0 : 0.0, 0.0, true};
+    if (t > 44.0 && t < padDownS) r.ground = false;
+    if (t > 44.0 && t <= 54.0) r.altitudeFt = fieldFt + 6.0 * (t - 44.0), r.fpm = 360.0;
+    if (t > 54.0 && t <= 114.0) r.at = east(liftM + (t - 54.0) * airMps), r.kt = 10.0;
+    if (t > 114.0 && t <= 124.0) r.at = east(liftM + 60.0 * airMps + (t - 114.0) * airMps * (1.0 - (t - 114.0) / 20.0)),
+                                 r.kt = 10.0 * (124.0 - t) / 10.0;
+    if (t > 124.0) r.at = east(padM);
+    if (t > 54.0 && t <= 124.0) r.altitudeFt = fieldFt + 60.0;
+    if (t > 124.0 && t < padDownS) r.altitudeFt = fieldFt + 60.0 * (padDownS - t) / 15.0, r.fpm = -240.0;
+    const std::size_t i = rows.size();
+    r.at = gf_destinationPoint(r.at, (i % 2 == 0 ? 0.0 : 90.0) * radiansPerDegree, ((i / 2) % 2 ? noiseM : -noiseM) / 0.3048);
+    rows.push_back(r);
+  }
+  return rows;
+}
+
 enum class End { RemovedAtResume, StaysInSim, OnGround, Airborne, Grounded, RollsOut };
 
 // Where the simulator should have the aircraft: at `at` no later than `lateS`
@@ -284,6 +311,7 @@ struct ScenarioCase {
   OnTime onTime = {};
   bool normal = false;  // an everyday manoeuvre: the motion check finds nothing wrong with it
   double ceilingFt = -1.0;  // never higher in the simulator than its highest report (with a margin)
+  double downBy = -1.0;     // on the ground from then on to the end, and not removed
 };
 
 // The first time the simulator had the aircraft within 20 m of `at`; -1 for never.
@@ -345,6 +373,7 @@ TEST(RealTrafficScenario, RecordedAirportSituationsStayPlausibleInTheSimulator) 
 // Plays each case and checks what the simulator showed.
 void flyScenarioCases(const std::vector<ScenarioCase>& cases) {
   for (const ScenarioCase& c : cases) {
+    if (!testsupport::scenarioRowChosen(c.name)) continue;
     SCOPED_TRACE(c.name);
     EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""},
                            {"CFG", "", "A21N", false, condor, ""},
@@ -410,6 +439,11 @@ void flyScenarioCases(const std::vector<ScenarioCase>& cases) {
     for (const auto& [id, track] : harness.tracks())
       for (const auto& p : track.points)
         ASSERT_TRUE(c.ceilingFt < 0.0 || p.pose.altitude <= c.ceilingFt + 30.0) << "over its reports at " << p.time;
+    if (c.downBy >= 0.0) {  // came down where its reports did and stays there
+      EXPECT_LT(first.removed, 0.0);
+      for (const auto& p : first.points)
+        ASSERT_TRUE(p.time < c.downBy || onGround(p.pose)) << "still " << p.pose.altitude - fieldFt << " ft up at " << p.time;
+    }
     if (c.liftOffBy >= 0.0) {  // took off (from where it held, or after its taxi) in time for its airborne report
       EXPECT_EQ(harness.tracks().size(), 1u);
       const auto off = std::find_if(first.points.begin(), first.points.end(),
@@ -448,6 +482,21 @@ TEST(RealTrafficScenario, AHelicopterTaxiesAndLiftsOffWhereItHolds) {
        scenarioText("aircraft 3958211 CHX13 EC35 D-HXAD FRA FRA A7", helicopterLowFlight()), {}, 300, 80, 8.0,
        End::StaysInSim, -1, 0.0, -1.0, -1.0, {}, true, helicopterHighestFt},
   });
+}
+
+TEST(RealTrafficScenario, AHelicopterAirTaxiesLowAndComesDownOnItsPad) {
+  // A descent in place is a descent: it comes down on the pad as its reports do, not held over it,
+  // and its climb from where it stood is no higher than its reports.
+  for (const double every : {2.0, 5.0}) {
+    for (const double noiseM : {0.0, 5.0}) {
+      const std::string name = fmt::format("helicopter down on its pad, every {} s, {} m noise", every, noiseM);
+      flyScenarioCases({{name.c_str(),
+                         scenarioText("aircraft 3958212 CHX14 EC35 D-HXAE FRA FRA A7",
+                                      helicopterPadLanding(every, noiseM), every),
+                         {}, 285, 20, (5 + noiseM) * 1.5, End::StaysInSim, -1, 0.0, -1.0, -1.0, {}, true,
+                         fieldFt + 60.0, padDownS + 30.0 + every + 10.0}});
+    }
+  }
 }
 
 } // namespace

@@ -90,6 +90,16 @@ TEST_F(ParkDriverTest, InTheAirTheNearestListedAirportInRangeIsChosen) {
   }
   EXPECT_TRUE(parkReadPending);
   EXPECT_TRUE(logged("The park airport is EHAM"));
+  // Three runs by EHRD (1.8 nm; EHAM 16.6 nm), each where the last ended, the
+  // list read anew in the file's order: the nearer, unless EHAM is the destination.
+  for (const auto& [destination, chosen] : {std::pair{"", "EHRD"}, {"EHAM", "EHAM"}, {"", "EHRD"}}) {
+    gf_leaveParkAirport();
+    ASSERT_TRUE(lf_readMyParkAirports());
+    if (*destination != '\0') gf_requestDestinationAirport(FixedCode<4>(destination), {52.0, 4.0});
+    userAt(0.0, 4.45, false);
+    lf_parkAirportDriver(true);
+    EXPECT_EQ(parkCode(), chosen) << "destination '" << destination << "'";
+  }
 }
 
 TEST_F(ParkDriverTest, OnTheGroundOnlyAnAirportWithAStandFileIsChosen) {

@@ -209,6 +209,15 @@ TEST_F(StaticParkingTest, OnlyAUserMovingOverAStaticAircraftRemovesIt) {
     EXPECT_EQ(staticAircraft[0].sim.simState, AcSimState::Active) << c.name;
     EXPECT_EQ(removing(1), c.removed) << c.name;
   }
+  // A new run with the user still where the last one left it: its first look is a move.
+  gf_resetTraffic();
+  useStands({standAt("A1", 0.0, 30.0), standAt("A2", 200.0, 30.0)});
+  addStatic("KLM1*", 1, 1, 15.0);
+  addStatic("KLM2*", 2, 2, 15.0);
+  std::tie(trafficEngine.user.latitude, trafficEngine.user.longitude) =
+      std::pair(northOf(167.0).latitude, northOf(167.0).longitude);
+  gf_removeNearUserOnGround();
+  EXPECT_TRUE(removing(1)) << "in the next run";
 }
 
 TEST_F(StaticParkingTest, FeedbackErasesAndDropsRecords) {
