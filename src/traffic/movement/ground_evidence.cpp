@@ -37,8 +37,8 @@ double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) *
 // The offset of the report before the newest (n) from the line through the
 // one before it (p) and r, at their times, goes into the noise's running mean.
 void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
-  const GroundEvidence::Point* n = e.noiseSeenCount >= 1 ? &e.noiseSeen[1] : nullptr;
-  const GroundEvidence::Point* p = e.noiseSeenCount >= 2 ? &e.noiseSeen[0] : nullptr;
+  const GroundEvidence::Point* n = e.noiseSeenCount >= 1 ? &e.noiseSeen(1) : nullptr;
+  const GroundEvidence::Point* p = e.noiseSeenCount >= 2 ? &e.noiseSeen(0) : nullptr;
   if (n == nullptr || p == nullptr || !(p->time < n->time && n->time < time) || time - p->time > noiseSpanMaxSeconds)
     return;
   const LocalOffset mid = gf_localOffset({p->lat, p->lon}, {n->lat, n->lon});
@@ -195,7 +195,7 @@ void linkLeg(GroundEvidence::Seen& seen, const GroundEvidence::Seen& before) {
 void forgetBack(GroundEvidence& e, std::size_t k) {
   if (k >= e.count) return;
   const auto at = [&e](std::size_t i) -> GroundEvidence::Seen& {
-    return e.seen[(e.newest + GroundEvidence::window - i) % GroundEvidence::window];
+    return e.seenAt((e.newest + GroundEvidence::window - i) % GroundEvidence::window);
   };
   for (std::size_t i = k; i > 0; --i) at(i) = at(i - 1);
   forgetNewest(e);
@@ -262,7 +262,7 @@ GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
   const double paceKt = metresBetween(n.lat, n.lon, r.lat, r.lon) / metresPerSecondPerKt / std::max(time - n.time, 1.0);
   const bool garbage = paceKt > garbageKt(ac);
   if (e.held > (garbage ? 1 : 0) &&
-      reachable(ac, e.heldLat, e.heldLon, std::nullopt, rolling, r, std::max(time - e.heldTime, 0.0))) {
+      reachable(ac, e.heldAt().lat, e.heldAt().lon, std::nullopt, rolling, r, std::max(time - e.heldAt().time, 0.0))) {
     e.held = 0;
     if (!gf_beyondHoldingThreshold(gf_distanceNm(n.lat, n.lon, r.lat, r.lon)) && s.size() >= 2 && sameAs(s.back(), n)) {
       s.pop_back();
@@ -275,9 +275,7 @@ GroundVerdict weighReach(LiveAc& ac, const PositionSample& r, double time) {
     e.held = 0;
     return GroundVerdict::Take;
   }
-  e.heldLat = r.lat;
-  e.heldLon = r.lon;
-  e.heldTime = time;
+  e.cold().held = {r.lat, r.lon, time};
   return GroundVerdict::Hold;
 }
 
@@ -381,12 +379,10 @@ GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
   // given up for it, the aircraft was removed and created again at each.
   // Only jumps that keep agreeing with each other are where it really is.
   const bool rolling = rollReach(ac, *n, r, time - n->time);
-  const bool agrees = e.jumped > 0 && reachable(ac, e.jumpedLat, e.jumpedLon, std::nullopt, rolling, r,
-                                                std::max(time - e.jumpedTime, 0.0));
+  const bool agrees = e.jumped > 0 && reachable(ac, e.jumpedAt().lat, e.jumpedAt().lon, std::nullopt, rolling, r,
+                                                std::max(time - e.jumpedAt().time, 0.0));
   e.jumped = (agrees ? e.jumped : heldBefore) + 1;
-  e.jumpedLat = r.lat;
-  e.jumpedLon = r.lon;
-  e.jumpedTime = time;
+  e.cold().jumped = {r.lat, r.lon, time};
   if (e.jumped < jumpsToMove) return GroundVerdict::Jumped;
   e.jumped = 0;
   return GroundVerdict::Moved;
@@ -407,10 +403,11 @@ void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
   GroundEvidence& e = ac.evidence;
   if (r.airborne) return;
   // (a copy of the one before, at its time or earlier, tells nothing)
-  if (e.noiseSeenCount > 0 && !(time > e.noiseSeen[1].time)) return;
+  if (e.noiseSeenCount > 0 && !(time > e.noiseSeen(1).time)) return;
   noteNoise(e, r, time);
-  e.noiseSeen[0] = e.noiseSeen[1];
-  e.noiseSeen[1] = {r.lat, r.lon, time};
+  GroundEvidence::Kept& k = e.cold();
+  k.noiseSeen[0] = k.noiseSeen[1];
+  k.noiseSeen[1] = {r.lat, r.lon, time};
   e.noiseSeenCount = std::min<std::size_t>(e.noiseSeenCount + 1, 2);
 }
 

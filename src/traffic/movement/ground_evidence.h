@@ -40,42 +40,58 @@ struct GroundEvidence {
     bool standing = false;
   };
   static constexpr std::size_t window = 6;
-  // Read only as a report comes: kept out of the live record the loop walks
-  // every pass, and made at the first ground report.
-  std::vector<Seen> seen;
+  struct Point {
+    double lat = 0.0, lon = 0.0, time = 0.0;
+  };
+  // Read only as a report comes: the newest reports kept, the two before the
+  // newest that told the noise, the newest held and the newest jumped.
+  struct Kept {
+    std::array<Seen, window> seen{};
+    std::array<Point, 2> noiseSeen{};
+    Point held, jumped;
+  };
+  // Kept out of the live record the loop walks every pass, and made at the
+  // first ground report: none or one.
+  std::vector<Kept> kept;
   std::size_t count = 0, newest = 0;
-  // Reports in a row whose nose points against their positions, slowly, and
-  // whether the run started from standing or slow.
-  std::int32_t pushedRun = 0;
-  bool pushedFromStanding = false;
-  // The two newest taken reports rolled along a line.
-  bool rolling = false;
   // The positions' noise: a running mean of each report's squared offset
   // across the line through the reports either side of it (m^2), and how many
   // offsets went into it. Every ground report that comes tells, kept or not
   // (a slow straight feed keeps few): the two before the newest.
   double noiseSquareM2 = 0.0;
-  std::int32_t noiseSamples = 0;
-  struct Point {
-    double lat = 0.0, lon = 0.0, time = 0.0;
-  };
-  std::array<Point, 2> noiseSeen{};
   std::size_t noiseSeenCount = 0;
-  // Reports held in a row as out of reach, and the newest of them.
+  std::int32_t noiseSamples = 0;
+  // Reports in a row whose nose points against their positions, slowly, and
+  // whether the run started from standing or slow.
+  std::int32_t pushedRun = 0;
+  // Reports held in a row as out of reach, and reports in a row dropped as
+  // jumped, each within reach of the one before (where: Kept).
   std::int32_t held = 0;
-  double heldLat = 0.0, heldLon = 0.0, heldTime = 0.0;
-  // Reports in a row dropped as jumped, each within reach of the one before, and the newest of them.
   std::int32_t jumped = 0;
-  double jumpedLat = 0.0, jumpedLon = 0.0, jumpedTime = 0.0;
+  bool pushedFromStanding = false;
+  // The two newest taken reports rolled along a line.
+  bool rolling = false;
 
-  const Seen* last() const { return count > 0 ? &seen[newest] : nullptr; }
+  // Made on the first write; the readers come only once a count or counter
+  // shows that something was kept.
+  Kept& cold() {
+    if (kept.empty()) kept.resize(1);
+    return kept.front();
+  }
+  const Point& noiseSeen(std::size_t k) const { return kept.front().noiseSeen[k]; }
+  const Point& heldAt() const { return kept.front().held; }
+  const Point& jumpedAt() const { return kept.front().jumped; }
+  const Seen& seenAt(std::size_t k) const { return kept.front().seen[k]; }
+  Seen& seenAt(std::size_t k) { return kept.front().seen[k]; }
+
+  const Seen* last() const { return count > 0 ? &seenAt(newest) : nullptr; }
   // k = 0 the newest, 1 the one before...; none beyond what is kept.
-  const Seen* back(std::size_t k) const { return k < count ? &seen[(newest + window - k) % window] : nullptr; }
+  const Seen* back(std::size_t k) const { return k < count ? &seenAt((newest + window - k) % window) : nullptr; }
   // s becomes the newest, the oldest kept giving way.
   void remember(const Seen& s) {
-    if (seen.empty()) seen.resize(window);
+    Kept& k = cold();
     newest = count == 0 ? 0 : (newest + 1) % window;
-    seen[newest] = s;
+    k.seen[newest] = s;
     count = std::min(count + 1, window);
   }
 

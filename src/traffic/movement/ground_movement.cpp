@@ -415,6 +415,9 @@ void lf_pullOut(LiveAc& ac) {
   s.resize(1);
   s[0].groundSpeed = ac.standSpeedKt;
   const double distance = gf_distanceNm(s[0].lat, s[0].lon, target.latitude, target.longitude);
+  // Counted from now when the front is overdue (a parked aircraft's front
+  // is long past): from the front alone the pull-out would be due at once
+  // and jump out of its stand.
   const std::int32_t due = std::max(s[0].dueTick, tickCount.load()) +
                            std::max(gf_legTicks(distance, ac.standSpeedKt), minLegTicks);
   s.push_back(gf_reportAt(s[0], target, ac.standSpeedKt, due));

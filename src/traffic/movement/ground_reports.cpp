@@ -58,6 +58,8 @@ bool pushingBack(LiveAc& ac, PositionSample& r) {
     gf_endPushAtReports(ac, r);
     return true;
   }
+  // Decided at the push's own first step: a report while it still waits at
+  // its stand (a step more) shows it standing there, not the way it turns.
   if (ac.pushBackCountdown != pushBackSteps || STRAIGHT_PBS_ONLY.current()) return false;
   const std::optional<double> direction = gf_reportedNose(r);
   if (!direction) return false;
