@@ -44,11 +44,13 @@ struct GroundEvidence {
     double lat = 0.0, lon = 0.0, time = 0.0;
   };
   // Read only as a report comes: the newest reports kept, the two before the
-  // newest that told the noise, the newest held and the newest jumped.
+  // newest that told the noise, the newest held and the newest jumped, and
+  // where the reports at 0 kt that came in a row lie on average (a
+  // standstill's place, not one report's noise).
   struct Kept {
     std::array<Seen, window> seen{};
     std::array<Point, 2> noiseSeen{};
-    Point held, jumped;
+    Point held, jumped, still;
   };
   // Kept out of the live record the loop walks every pass, and made at the
   // first ground report: none or one.
@@ -61,6 +63,7 @@ struct GroundEvidence {
   double noiseSquareM2 = 0.0;
   std::size_t noiseSeenCount = 0;
   std::int32_t noiseSamples = 0;
+  std::int32_t stillCount = 0;  // the reports in that mean (where: Kept)
   // Reports in a row whose nose points against their positions, slowly, and
   // whether the run started from standing or slow.
   std::int32_t pushedRun = 0;
@@ -81,6 +84,7 @@ struct GroundEvidence {
   const Point& noiseSeen(std::size_t k) const { return kept.front().noiseSeen[k]; }
   const Point& heldAt() const { return kept.front().held; }
   const Point& jumpedAt() const { return kept.front().jumped; }
+  const Point& stillAt() const { return kept.front().still; }
   const Seen& seenAt(std::size_t k) const { return kept.front().seen[k]; }
   Seen& seenAt(std::size_t k) { return kept.front().seen[k]; }
 
@@ -142,6 +146,9 @@ std::optional<double> gf_reportedNose(const PositionSample& report);
 // (metres), judged from its own positions; 0 until a few have told, and
 // while it is less than noiseFloorMetres.
 double gf_positionNoiseMetres(const LiveAc& aircraft);
+// Not yet shown, a standing report r is placed where the aircraft's reports
+// at 0 kt in a row lie on average, once a few told and when it lies near them.
+void gf_placeAtStandingMean(const LiveAc& aircraft, PositionSample& r);
 // r lies within nearSameDeg of n in latitude and in longitude.
 bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r);
 // r lies where n does as far as the positions tell: within that box, or

@@ -188,6 +188,8 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
       r.dueTick = due;
       r.groundSpeed = 0.0;
       r.standing = 1;
+      // (not yet shown: it stands where its standing reports average, not at the first one's noise)
+      gf_placeAtStandingMean(ac, r);
       return true;
     }
   }

@@ -512,11 +512,15 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        smooth(liftsOff(firstAirborneS(noisyTakeOff(5.0, 1.1)) + 30.0 + 10.0), 20.0)},
       {"take-off, reports every 1.2 s 10 m off", scenarioText(header, noisyTakeOff(10.0, 1.2), 1.2), {}, 140,
        liftsOff(firstAirborneS(noisyTakeOff(10.0, 1.2)) + 30.0 + 10.0)},
-      // (its first reports at 9 and 18 kt lie within the noise of its standing one and wait
-      // for one beyond it: it moves off early and gathers speed by up to 13.5 kt in a second;
-      // a standing report 22.6 m off the one it stands at is never reached)
       {"take-off, reports every 3 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 3.0), 3.0), {}, 140,
-       smooth(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.0)) + 30.0 + 10.0), 14.0)},
+       smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.0)) + 30.0 + 10.0)), 13.0)},
+      // (it stands where its standing reports average and moves off from there, not from one report's noise)
+      {"take-off, reports every 3 s 7 m off", scenarioText(header, noisyTakeOff(7.0, 3.0), 3.0), {}, 140,
+       smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(7.0, 3.0)) + 30.0 + 10.0)), 13.0)},
+      {"take-off, reports every 2.7 s 9 m off", scenarioText(header, noisyTakeOff(9.0, 2.7), 2.7), {}, 140,
+       smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(9.0, 2.7)) + 30.0 + 10.0)), 13.0)},
+      {"take-off, reports every 3.3 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 3.3), 3.3), {}, 140,
+       smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.3)) + 30.0 + 10.0)), 13.0)},
       {"rejected take-off at 110 kt", scenarioText(header, rejectedTakeOff(), 2.0), {}, 200,
        smooth(grounded(110.0 * 1.1), 13.0, 110.0 * 1.1, rejectedStopS + 30.0 + 10.0)},
       // the taxi-speed report comes while it still rolls fast: it brakes through the reports before it
