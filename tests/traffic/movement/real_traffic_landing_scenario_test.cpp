@@ -322,15 +322,16 @@ std::vector<Row> landingTurnsRoundOnTheRunway(double every, double noiseM) {
 
 // A crosswind landing: final approach on 25C at 135 kt, its nose reported
 // `crabDeg` off its track all the way, down and braking 3 kt a second to
-// 20 kt, turning off south; every `every` seconds, ground positions up to noiseM off.
+// 20 kt, turning off south; every `every` seconds, ground positions up to noiseM off
+// (down at `downS`: off the reports' times, each report's noise is shared with its neighbours).
 const LatLon finalStart{50.103262, 8.830174};
 const LatLon finalLow = ahead(finalStart, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
 const LatLon crabbedTouchdown = ahead(finalLow, runwayDeg, 135.0 * 0.514444 * 40.0);
-std::vector<Row> crabbedLanding(double noiseM, double every, double crabDeg) {
+std::vector<Row> crabbedLanding(double noiseM, double every, double crabDeg, double downS = 279.0) {
   std::vector<Row> rows;
   rows.push_back({0.0, finalStart, 3598.0, 160.0, -850.0, false});
   rows.push_back({239.0, finalLow, fieldFt + 400.0, 135.0, -700.0, false});
-  const LatLon slow = evenly(rows, 279.0, crabbedTouchdown, runwayDeg, 135.0, 20.0, 3.0, every);
+  const LatLon slow = evenly(rows, downS, crabbedTouchdown, runwayDeg, 135.0, 20.0, 3.0, every);
   rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0,
                   0.0, true});
   scatterOnTheGround(rows, noiseM);
@@ -338,8 +339,8 @@ std::vector<Row> crabbedLanding(double noiseM, double every, double crabDeg) {
   return rows;
 }
 // A crosswind landing's roll-out, flown until the report before its turn-off begins.
-Expect rollsOutOnTheLine(double every) {
-  const std::vector<Row> rows = crabbedLanding(0.0, every, 0.0);
+Expect rollsOutOnTheLine(double every, double downS = 279.0) {
+  const std::vector<Row> rows = crabbedLanding(0.0, every, 0.0, downS);
   return onTheLine(keptThroughLanding(), crabbedTouchdown, rows[rows.size() - 3].time + 30.0 - 1.0);
 }
 
@@ -430,10 +431,14 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
       // crosswind roll-outs: the nose reported 5-15 degrees off the track, positions noisy
       {"crosswind landing, crab 10, every 2 s, 4 m off", scenarioText(header, crabbedLanding(4.0, 2.0, 10.0), 2.0),
        {}, 420, rollsOutOnTheLine(2.0)},
-      // (noise judged across the line only: near 40 kt its short noisy legs are lined up
-      // less, and its path and nose wander up to 8.4 deg off the line)
+      // (its reports' noise shared with their neighbours' looks like 2 m across its line,
+      // at the floor below which noise tells nothing: while under it its reports are
+      // not lined up, and its path and nose wander up to 8.4 deg off the line; with
+      // each report's noise its own they stay within 5)
       {"crosswind landing, crab -5, every 1.1 s, 8 m off", scenarioText(header, crabbedLanding(8.0, 1.1, -5.0), 1.1),
        {}, 420, [] { Expect e = rollsOutOnTheLine(1.1); e.lineDeg = 9.0; return e; }()},
+      {"crosswind landing, crab -5, every 1.1 s, 8 m off each", scenarioText(header, crabbedLanding(8.0, 1.1, -5.0, 279.4), 1.1),
+       {}, 420, rollsOutOnTheLine(1.1, 279.4)},
       {"crosswind landing, crab 15, every 3 s, 6 m off", scenarioText(header, crabbedLanding(6.0, 3.0, 15.0), 3.0),
        {}, 420, rollsOutOnTheLine(3.0)},
       {"crosswind landing, crab -12, every 5 s, 0 m off", scenarioText(header, crabbedLanding(0.0, 5.0, -12.0), 5.0),
