@@ -15,6 +15,7 @@
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/roll_start.h"
+#include "traffic/movement/standing_place.h"
 #include "traffic/movement/taxi_curves.h"
 
 namespace gwr {
@@ -61,26 +62,6 @@ void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
   const double weight = std::max(noiseMeanWeight, 1.0 / (e.noiseSamples + 1));
   e.noiseSquareM2 += weight * (sample - e.noiseSquareM2);
   ++e.noiseSamples;
-}
-
-// A report at 0 kt near the mean of those before it (no farther than noise is
-// ever taken to reach) joins it, at the noise mean's weight; one elsewhere
-// starts it afresh, and a moving one away from it ends it.
-void noteStill(GroundEvidence& e, const PositionSample& r, double time) {
-  GroundEvidence::Point& still = e.cold().still;
-  const bool near = e.stillCount > 0 && metresBetween(still.lat, still.lon, r.lat, r.lon) <= noiseNearMaxMetres;
-  if (r.groundSpeed > 0.0) {
-    if (!near) e.stillCount = 0;
-    return;
-  }
-  if (!near) {
-    still = {r.lat, r.lon, time};
-    e.stillCount = 1;
-    return;
-  }
-  const double weight = std::max(noiseMeanWeight, 1.0 / (e.stillCount + 1));
-  still = {still.lat + weight * (r.lat - still.lat), still.lon + weight * (r.lon - still.lon), time};
-  ++e.stillCount;
 }
 
 // Closer than this (metres) two reports show no motion by their noise; 0: the noise tells nothing yet.
@@ -425,7 +406,7 @@ void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
   // (a copy of the one before, at its time or earlier, tells nothing)
   if (e.noiseSeenCount > 0 && !(time > e.noiseSeen(1).time)) return;
   noteNoise(e, r, time);
-  noteStill(e, r, time);
+  gf_noteStandingReport(e, r, time);
   GroundEvidence::Kept& k = e.cold();
   k.noiseSeen[0] = k.noiseSeen[1];
   k.noiseSeen[1] = {r.lat, r.lon, time};
@@ -565,15 +546,6 @@ double gf_positionNoiseMetres(const LiveAc& ac) {
   const GroundEvidence& e = ac.evidence;
   const double noise = e.noiseSamples >= noiseSamplesRead ? std::sqrt(e.noiseSquareM2) : 0.0;
   return noise < noiseFloorMetres ? 0.0 : noise;
-}
-
-void gf_placeAtStandingMean(const LiveAc& ac, PositionSample& r) {
-  const GroundEvidence& e = ac.evidence;
-  if (ac.phase != AcPhase::Birth || e.stillCount < noiseSamplesRead) return;
-  const GroundEvidence::Point& still = e.stillAt();
-  if (metresBetween(still.lat, still.lon, r.lat, r.lon) > noiseNearMaxMetres) return;
-  r.lat = still.lat;
-  r.lon = still.lon;
 }
 
 bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r) {

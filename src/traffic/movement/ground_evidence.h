@@ -146,9 +146,6 @@ std::optional<double> gf_reportedNose(const PositionSample& report);
 // (metres), judged from its own positions; 0 until a few have told, and
 // while it is less than noiseFloorMetres.
 double gf_positionNoiseMetres(const LiveAc& aircraft);
-// Not yet shown, a standing report r is placed where the aircraft's reports
-// at 0 kt in a row lie on average, once a few told and when it lies near them.
-void gf_placeAtStandingMean(const LiveAc& aircraft, PositionSample& r);
 // r lies within nearSameDeg of n in latitude and in longitude.
 bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r);
 // r lies where n does as far as the positions tell: within that box, or

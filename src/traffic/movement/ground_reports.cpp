@@ -20,6 +20,7 @@
 #include "traffic/movement/push_back_follow.h"
 #include "traffic/movement/roll_start.h"
 #include "traffic/movement/runway_phases.h"
+#include "traffic/movement/standing_place.h"
 #include "traffic/movement/taxi_curves.h"
 
 namespace gwr {

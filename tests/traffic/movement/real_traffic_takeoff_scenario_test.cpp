@@ -515,8 +515,6 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
       {"take-off, reports every 3 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 3.0), 3.0), {}, 140,
        smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.0)) + 30.0 + 10.0)), 13.0)},
       // (it stands where its standing reports average and moves off from there, not from one report's noise)
-      {"take-off, reports every 3 s 7 m off", scenarioText(header, noisyTakeOff(7.0, 3.0), 3.0), {}, 140,
-       smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(7.0, 3.0)) + 30.0 + 10.0)), 13.0)},
       {"take-off, reports every 2.7 s 9 m off", scenarioText(header, noisyTakeOff(9.0, 2.7), 2.7), {}, 140,
        smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(9.0, 2.7)) + 30.0 + 10.0)), 13.0)},
       {"take-off, reports every 3.3 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 3.3), 3.3), {}, 140,
