@@ -525,11 +525,6 @@ double gf_positionNoiseMetres(const LiveAc& ac) {
   return noise < noiseFloorMetres ? 0.0 : noise;
 }
 
-double gf_noiseTurnDeg(const LiveAc& ac, double legMetres) {
-  const double near = nearMetres(ac);
-  return near > 0.0 ? std::atan2(near, legMetres) * degreesPerRadian : 0.0;
-}
-
 bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r) {
   return std::fabs(r.lat - n.lat) <= nearSameDeg && std::fabs(r.lon - n.lon) <= nearSameDeg;
 }

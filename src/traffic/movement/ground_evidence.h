@@ -142,9 +142,6 @@ std::optional<double> gf_reportedNose(const PositionSample& report);
 // (metres), judged from its own positions; 0 until a few have told, and
 // while it is less than noiseFloorMetres.
 double gf_positionNoiseMetres(const LiveAc& aircraft);
-// The largest turn (degrees) that the positions' noise alone shows between a
-// leg legMetres long and a direction the feed gives; 0 while it is unknown.
-double gf_noiseTurnDeg(const LiveAc& aircraft, double legMetres);
 // r lies within nearSameDeg of n in latitude and in longitude.
 bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r);
 // r lies where n does as far as the positions tell: within that box, or
