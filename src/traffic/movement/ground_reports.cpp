@@ -153,7 +153,8 @@ bool atStand(LiveAc& ac, PositionSample& r) {
 // R at N: standing; near N: a standing copy of N; else moving.
 bool groundReportCheck(LiveAc& ac, PositionSample& r) {
   const PositionSample& n = ac.samples.back();
-  // A rotorcraft lifts off or settles wherever it is; taxiing or set down, its positions' noise is judged as anyone's.
+  // A rotorcraft lifts off or settles wherever it is; taxiing or set down, its positions' noise is judged as anyone's
+  // (passed unjudged, it hopped on its pad with their noise and kept the standing mark of a moving 0 kt report).
   if (ac.category == AcCategory::Rotorcraft && (r.airborne || n.airborne)) return true;
   const bool unconfirmed = ac.sim.simState == AcSimState::Active && !ac.onGroundConfirmed;
   if (gf_samePosition(r, n)) {
