@@ -498,6 +498,10 @@ bool gf_feedBrakes(const LiveAc& ac) {
   return true;
 }
 
+bool gf_fliesAgain(const PositionSample& a, const PositionSample& b) {
+  return a.airborne && b.airborne && (a.altitude != b.altitude || b.groundSpeed >= a.groundSpeed);
+}
+
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
   return reportedCapKt(category, a.airborne || b.airborne, std::max(a.groundSpeed, b.groundSpeed));
 }

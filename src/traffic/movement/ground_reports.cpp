@@ -315,7 +315,7 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
                       (r.evidence & evidenceRolls) != 0;
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
-  } else if (n.airborne && r.airborne) {
+  } else if (gf_fliesAgain(n, r)) {
     lf_touchAndGoRoll(ac);
   }
 }
