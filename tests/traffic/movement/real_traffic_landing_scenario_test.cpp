@@ -318,6 +318,39 @@ std::vector<Row> landingTurnsRoundOnTheRunway(double every, double noiseM) {
   return rows;
 }
 
+// Down on 25C at 135 kt at 240 s, braking 3 kt a second to 20 kt and turning
+// off south, reported every `every` seconds, its roll-out positions noiseM off
+// by turns. `count` of its roll-out reports from the `from`-th on are given in
+// the air, the first `ft` over the field and each next `climbFt` higher (a
+// glitch; at 35 kt or less any height is the ground). With `frozen` its
+// height stops at `ft` on final and stays there through its roll-out.
+constexpr double aloftDownS = 240.0;
+struct Aloft { std::size_t from = 0, count = 0; double ft = 0.0, climbFt = 0.0; bool frozen = false; };
+std::vector<Row> landingReportedAloft(double every, double noiseM, const Aloft& a) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * aloftDownS);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  for (double t = 200.0; t < aloftDownS - 1e-9; t += every) {
+    const double ft = 400.0 - 600.0 * (t - 200.0) / 60.0;
+    rows.push_back({t, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * (aloftDownS - t)),
+                    fieldFt + (a.frozen ? std::max(ft, a.ft) : ft), 135.0, a.frozen && ft <= a.ft ? 0.0 : -600.0,
+                    false});
+  }
+  const std::size_t down = rows.size();
+  const LatLon slow = evenly(rows, aloftDownS, runwayPoint, runwayDeg, 135.0, 20.0, 3.0, every);
+  const std::size_t turnOff = rows.size();
+  straight(rows, rows.back().time + every, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * every), runwayDeg + 90.0,
+           15.0, 90.0, every, 15.0);
+  for (std::size_t i = down; i < turnOff; ++i) {
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+    if (i < down + a.from || i >= down + a.from + a.count) continue;
+    rows[i].ground = false;
+    rows[i].altitudeFt = fieldFt + a.ft + a.climbFt * static_cast<double>(i - down - a.from);
+  }
+  return rows;
+}
+
 // Braking at 5 kt a second from a touchdown flown at about 313 s: 6.5 kt
 // in any second of its roll-out, kept through its landing.
 Expect brakesAsFed() {
@@ -402,6 +435,19 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        keptThroughLanding()},
       {"landing, every other report 1.5 km off", scenarioText(header, landingWithJumpingPositions(3.0, 2, 1500.0), 3.0), {}, 400,
        keptThroughLanding()},
+      // its height stuck from final on: it lands and rolls out, no touch-and-go on it
+      {"landing, its height frozen at 300 ft from final through its roll-out", scenarioText(header, landingReportedAloft(2.0, 0.0, {0, 99, 300.0, 0.0, true}), 2.0),
+       {}, 420, landsOnce(20.0 * 1.5)},
+      {"landing, its height frozen at 300 ft, every 5 s 5 m off",
+       scenarioText(header, landingReportedAloft(5.0, 5.0, {0, 99, 300.0, 0.0, true}), 5.0), {}, 420,
+       landsOnce(20.0 * 1.5)},
+      {"landing, its height frozen at 100 ft, every 3 s",
+       scenarioText(header, landingReportedAloft(3.0, 0.0, {0, 99, 100.0, 0.0, true}), 3.0), {}, 420,
+       landsOnce(20.0 * 1.5)},
+      // two climbing reports mid roll-out lift it off; its reports back on
+      // the ground bring it down to land again, not on through the field
+      {"landing, two of its roll-out reports 150 and 250 ft up", scenarioText(header, landingReportedAloft(2.0, 0.0, {8, 2, 150.0, 100.0}), 2.0),
+       {}, 420, keptThroughLanding()},
   };
 }
 

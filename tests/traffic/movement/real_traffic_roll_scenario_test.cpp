@@ -64,6 +64,7 @@ void check(const EngineHarness& harness, const Expect& e) {
   const auto& p = first.points;
   const motioncheck::MotionReport motion = harness.motion();
   const motioncheck::CallsignMotion& m = motion.of(callsign);
+  for (const auto& q : p) ASSERT_GT(q.pose.altitude, fieldFt) << "below the field at " << q.time;
   if (e.groundKt > 0.0) {  // a stale speed never rolls it, nor lifts it off
     EXPECT_TRUE(m.liftOffs.empty()) << "lifted off at " << m.liftOffs.front().time - testsupport::harnessStartTime;
     EXPECT_LE(m.fastestOffRollKt, e.groundKt);
@@ -102,6 +103,8 @@ void check(const EngineHarness& harness, const Expect& e) {
     EXPECT_EQ(m.removals.size(), 1u);  // the one in the air stays while its reports go on
   }
   for (const auto& q : p) ASSERT_TRUE(!e.staysAloft || !onGround(q.pose)) << "down at " << q.time;
+  for (std::size_t i = 1; e.staysDown && i < p.size(); ++i)
+    ASSERT_TRUE(onGround(p[i].pose) || !onGround(p[i - 1].pose)) << "off the ground again at " << p[i].time;
   for (std::size_t i = 0, down = 0; e.downAtMostS >= 0.0 && i < p.size(); ++i) {
     down = onGround(p[i].pose) ? (down == 0 ? i : down) : 0;
     ASSERT_LE(down == 0 ? 0.0 : p[i].time - p[down].time, e.downAtMostS) << "down since " << p[down].time;
