@@ -124,6 +124,7 @@ struct RollCase {
   Outage outage;
   double seconds;
   Expect expect;
+  double stampJitterS = 0.0;  // each line's time stamp moved by up to this, either way
 };
 
 // The cases of the table, each played from the scenario header given:

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "core/geo.h"
 #include "feeder/scenario.h"
 #include "feeder/scenario_player.h"
+#include "feeder/traffic_line.h"
 #include "motioncheck/motion_check.h"
 #include "support/engine_harness.h"
 #include "traffic/movement/real_traffic_roll.h"
@@ -45,14 +47,25 @@ double offRunwayMetres(const simemu::Pose& p) {
   return std::fabs(std::sin(bearing - runwayDeg * radiansPerDegree)) * nm * metresPerNm;
 }
 
-void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage) {
+// Each line's time stamp may be moved by up to stampJitterS either way (the
+// same moves on every platform), the line still sent when it falls due.
+void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage, double stampJitterS) {
   feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
+  std::uint32_t seed = 362436069u;
+  const auto jitter = [&seed, stampJitterS] {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return stampJitterS * (2.0 * static_cast<double>(seed) / 4294967296.0 - 1.0);
+  };
   const auto passes = static_cast<std::int64_t>(seconds * 100.0);
   for (std::int64_t i = 0; i < passes; ++i) {
     const double t = harness.now();
     player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
       const bool silent = (t >= outage.from && t < outage.to) || (t >= outage.thenFrom && t < outage.thenTo);
-      if (stream == feeder::FeedStream::traffic && !silent) harness.feedLine(line);
+      if (stream != feeder::FeedStream::traffic || silent) return;
+      if (stampJitterS <= 0.0) return harness.feedLine(line);
+      harness.feedLine(feeder::gf_withTimestamp(line, *feeder::gf_lineTimestamp(line) + jitter()));
     });
     harness.pass();
   }
@@ -176,7 +189,7 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
     EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
                           testsupport::PoseRecording::on);
     harness.readFrankfurtAsParkAirport();
-    play(harness, c.text, c.seconds, c.outage);
+    play(harness, c.text, c.seconds, c.outage, c.stampJitterS);
     gf_clearParkAirport();
     check(harness, c.expect);
   }
