@@ -232,7 +232,11 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
   endExtrapolation(ac, false);
   const PositionSample& n = s.back();
   r.standing = gf_samePosition(r, n) ? 1 : 0;
-  if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed)
+  // A roll-out's speed does not rise: one faster report is the feed's
+  // glitch. Unless the newest was no slower than the one before it (it rose,
+  // or was held here): reports gathering speed again, a touch-and-go's run.
+  const bool gathers = s.size() >= 2 && n.groundSpeed >= s[s.size() - 2].groundSpeed;
+  if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed && !gathers)
     r.groundSpeed = n.groundSpeed;
   return true;
 }

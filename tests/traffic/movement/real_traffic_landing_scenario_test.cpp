@@ -359,6 +359,31 @@ std::vector<Row> landingReportedAloft(double every, double noiseM, const Aloft& 
   return rows;
 }
 
+// Down on 25C at 132 kt at 240 s, braking 1.5 kt a second for 16 s, then
+// rolling again, 2.7 kt a second to 150 kt, and climbing away: a touch-and-go
+// with a long run, reported every `every` seconds, its ground positions
+// noiseM off along and across by turns.
+constexpr double longRunDownS = 240.0;
+std::vector<Row> touchAndGoWithALongRun(double every, double noiseM) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * longRunDownS);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  rows.push_back({200.0, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 40.0), fieldFt + 400.0, 135.0,
+                  -600.0, false});
+  const std::size_t down = rows.size();
+  const LatLon slow = evenly(rows, longRunDownS, runwayPoint, runwayDeg, 132.0, 108.0, 1.5, every);
+  const LatLon fast = evenly(rows, rows.back().time + every, ahead(slow, runwayDeg, 108.0 * 0.514444 * every),
+                             runwayDeg, 108.0, 150.0, 2.7, every);
+  for (std::size_t i = down; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  const double offS = rows.back().time;
+  for (double up = every; up <= 60.0; up += every)
+    rows.push_back({offS + up, ahead(fast, runwayDeg, 155.0 * 0.514444 * up), fieldFt + 1500.0 / 60.0 * up, 155.0,
+                    1500.0, false});
+  return rows;
+}
+
 // Braking at 5 kt a second from a touchdown flown at about 313 s: 6.5 kt
 // in any second of its roll-out, kept through its landing.
 Expect brakesAsFed() {
@@ -446,6 +471,13 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
       {"touch-and-go, three ground reports", scenarioText(header, touchAndGo(2.0), 2.0), {}, 340, bounces(2.0 * 6.0)},
       {"touch-and-go, three ground reports every 3 s", scenarioText(header, touchAndGo(3.0), 3.0), {}, 340,
        bounces(3.0 * 5.0)},
+      // its reports gather speed again on the runway: it rolls with them, not
+      // held to the slowest, and lifts off at their pace (through 125 kt from
+      // 298 s, its lift-off report flown at about 302 s)
+      {"touch-and-go with a 30 s run", scenarioText(header, touchAndGoWithALongRun(2.0, 0.0), 2.0), {}, 360,
+       keeps(smooth(liftsOff(longRunDownS + 16.0 + 16.0 + 30.0 + 10.0), 13.0, 150.0 * 1.05), 125.0, 298.0, 304.0)},
+      {"touch-and-go with a 30 s run, every 4 s 8 m off", scenarioText(header, touchAndGoWithALongRun(4.0, 8.0), 4.0),
+       {}, 360, keeps(smooth(liftsOff(longRunDownS + 16.0 + 16.0 + 30.0 + 10.0), 13.0, 150.0 * 1.05), 125.0, 298.0, 304.0)},
       // its turn and backtrack followed report by report, none dropped as a jump ahead
       {"landing turns round on the runway and backtracks", scenarioText(header, landingTurnsRoundOnTheRunway(2.0, 0.0), 2.0),
        {}, 600, keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
