@@ -322,8 +322,14 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // only to what they show beyond their noise (a taxi's is capped anyway), a
   // taxi's too once the noise is known: a noisy short leg looks fast, and the
   // speed raised would carry each report placed along the nose ahead of it.
+  // At a roll's pace one leg between two close time stamps looks far faster,
+  // and the leg before it, between stamps as far apart, slower: a roll's
+  // speed trails its positions only when it trailed them on the leg before as well.
   const double laggedKt = r.groundSpeed >= takeOffRollKt || noise > 0.0 ? leastKt : shownKt;
-  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
+  const bool trailedBefore =
+      r.groundSpeed < takeOffRollKt || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
+  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed &&
+      trailedBefore) {
     r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
   }
@@ -519,6 +525,10 @@ bool gf_feedBrakes(const LiveAc& ac) {
     if (a == nullptr || b == nullptr || a->replaced || b->replaced || a->kt > b->kt - feedBrakingKt) return false;
   }
   return true;
+}
+
+bool gf_fliesAgain(const PositionSample& a, const PositionSample& b) {
+  return a.airborne && b.airborne && (a.altitude != b.altitude || b.groundSpeed >= a.groundSpeed);
 }
 
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
