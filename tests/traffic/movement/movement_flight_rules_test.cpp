@@ -327,6 +327,32 @@ TEST_F(MovementRules, ARollsThrottleAndTakeOffFollowItsReports) {
   }
 }
 
+// Rolling out, the ground step ends the roll-out once the nose has turned
+// 15 degrees off the touchdown heading (flaps in, idle); else from 90 kt
+// down it takes the spoilers in and sets flaps 1.
+TEST_F(MovementRules, ARollOutEndsWhenItTurnsOffAndCleansUpFrom90Kt) {
+  struct Case { const char* what; AcCategory category; double turnedDeg, kt; bool rollingOut; std::uint32_t throttle, flaps; };
+  for (const Case c : {Case{"turned 15 degrees right", AcCategory::Large, 15.001, 60.0, false, 0, 0},
+                       Case{"turned 15 degrees left", AcCategory::Large, -15.001, 60.0, false, 0, 0},
+                       Case{"turned 15 degrees at 120 kt", AcCategory::Large, 15.001, 120.0, false, 0, 0},
+                       Case{"turned 14.999 degrees at 90 kt", AcCategory::Large, 14.999, 90.0, true, 1, 1},
+                       Case{"turned 14.999 degrees at 91 kt", AcCategory::Large, 14.999, 91.0, true, 1, 3},
+                       Case{"a rotorcraft turned off", AcCategory::Rotorcraft, 20.0, 20.0, false, 4, newFlapsIndex}}) {
+    const PositionSample front = at(50.0, 8.0, c.kt, 1000);
+    LiveAc ac = aircraft({front, offset(front, 200.0, 0.0, c.kt - 5.0, 1600)}, c.category);
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(AcPhase::Taxi);
+    testsupport::enterRunwayPhase(ac, RunwayPhase::RollOut);
+    gf_setThrottle(ac.sim, 1);  // the approach's settings
+    gf_setFlaps(ac.sim, 3);
+    ac.touchdownHeading = 1.0;
+    ac.heading = gf_wrapHeading(1.0 + c.turnedDeg * deg);
+    lf_groundStep(ac);
+    EXPECT_EQ(ac.runway.afterTouchdown(), c.rollingOut) << c.what;
+    EXPECT_EQ(std::tuple(ac.sim.throttleIndex, ac.sim.flapsIndex), std::tuple(c.throttle, c.flaps)) << c.what;
+  }
+}
+
 // What each event does in each runway phase: only a landing touches down, a
 // roll is past calling off once it lifts off, a made-up roll-out is a roll-out
 // again when its reports come back, a rejected roll brakes on the runway
