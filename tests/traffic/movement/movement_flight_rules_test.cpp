@@ -385,6 +385,9 @@ TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
       {P::MadeUpRollOut, E::TurnsOff, P::Clear, true},
       {P::Clear, E::ReportsEnd, P::Clear, false},
       {P::LiftOff, E::ApproachStarts, P::Approach, false},
+      {P::LiftOff, E::SetsDown, P::Clear, false},  // down again short of clear of the field
+      {P::Approach, E::SetsDown, P::Approach, false},
+      {P::TakeOffRoll, E::SetsDown, P::TakeOffRoll, false},
       {P::Clear, E::BornRollingOut, P::RollOut, true},
       {P::TakeOffRoll, E::BornRollingOut, P::TakeOffRoll, false},
       {P::RollOut, E::RollStarts, P::TakeOffRoll, false},
