@@ -416,6 +416,8 @@ void lf_configureApproach(LiveAc& ac) {
     ac.standNumber = 0;
     ac.standFlag = 0;
     ac.rotationSteps = 1;
+    // An arrival's limits, from a climb-out too: the approach has ended its
+    // roll, whose later limit lets a slow roll lag its reports.
     lf_widenSmoothing(ac);
   } else if ((fpm > goAroundFpm || (ac.runway.landing() && !near)) && !ac.approachCleared) {
     goAround(ac);

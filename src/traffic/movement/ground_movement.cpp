@@ -413,6 +413,7 @@ void lf_groundStep(LiveAc& ac) {
     gf_setThrottle(ac.sim, idleThrottle(ac));
   }
   if (ac.phase != AcPhase::TakeOff) {
+    // The ground rules alone turn the nose: an air leg's rate kept would go on turning it.
     ac.headingRate = 0.0;
     if (ac.landingStage == 0) {
       ac.pitch = ac.groundPitch;

@@ -491,6 +491,7 @@ std::optional<bool> lf_extendOnGround(LiveAc& ac) {
   PositionSample copy = ac.samples.front();
   copy.standing = 1;
   copy.groundSpeed = 0.0;
+  // From now when the front is overdue: steps from its past due would fall due one a tick.
   copy.dueTick = std::max(copy.dueTick, now) + holdingStepTicks;
   ac.samples.push_back(copy);
   ac.extrapolationCount = 1;
