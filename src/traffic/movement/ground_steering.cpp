@@ -128,10 +128,7 @@ void gf_steerFromTouchdown(LiveAc& ac) {
   ac.legStartKt = nowKt;
   ac.legEndKt = std::clamp(2.0 * paceKt - nowKt, reportKt, nowKt);
   ac.legStartTick = now;
-  ac.legFromLat = ac.lat;
-  ac.legFromLon = ac.lon;
   ac.legCapKt = gf_groundRollCapKt(ac.category);
-  ac.reversing = 0;
 }
 
 bool gf_steerGroundTick(LiveAc& ac) {
@@ -146,6 +143,17 @@ bool gf_steerGroundTick(LiveAc& ac) {
   const LocalOffset b = here.offsetTo({target.lat, target.lon});
   const double d = std::hypot(b.north, b.east);
   if (!std::isfinite(d)) return false;
+  if (touchdownLeg) {
+    // Straight on to its report as the air leg went, the nose as the landing
+    // turns it: only the speed is the ground leg's.
+    const std::int32_t remaining = std::max(target.dueTick - tickCount.load(), 1);
+    const double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
+    const LatLon next = step >= d ? LatLon{target.lat, target.lon} : here.pointAt({b.north * step / d, b.east * step / d});
+    ac.lat = next.latitude;
+    ac.lon = next.longitude;
+    ac.heading = gf_wrapHeading(ac.heading + ac.headingRate);
+    return true;
+  }
   if (d < steerSameMetres) return true;
   const std::int32_t remaining = std::max(target.dueTick - tickCount.load(), 1);
   double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
