@@ -321,8 +321,18 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // only to what they show beyond their noise (a taxi's is capped anyway), a
   // taxi's too once the noise is known: a noisy short leg looks fast, and the
   // speed raised would carry each report placed along the nose ahead of it.
-  const double laggedKt = r.groundSpeed >= takeOffRollKt || noise > 0.0 ? leastKt : shownKt;
+  // Before the noise is known a taxi's leg shows a lag only when it would
+  // with the worst noise a feed has taken off at both its ends.
+  const bool rollSpeed = r.groundSpeed >= takeOffRollKt;
+  const double laggedKt = rollSpeed || noise > 0.0 ? leastKt : shownKt;
+  const bool noiseKnown = ac.evidence.noiseSamples >= noiseSamplesRead;
+  const double worstLeastKt = std::max(metres - 2.0 * unknownNoiseWorstMetres, 0.0) / metresPerSecondPerKt / dt;
+  const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > r.groundSpeed * laggingSpeedFactor;
   if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
+    if (!beyondNoise) {
+      r.evidence |= evidenceLagUnsure;
+      return false;
+    }
     r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
   }
@@ -373,9 +383,20 @@ bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   // Seen next rolling the other way after a silence: it went on, turned and
   // came back, so the straight way between the two says nothing of its speed.
   if (!ac.samples.empty() && gf_turnedBackToRoll(ac.lastReport, r)) return false;
+  const double fedKt = r.groundSpeed;
   const bool replaced = justifySpeed(ac, *n, r, time - n->time);
-  if (replaced) r.evidence |= evidenceStale;
-  return replaced;
+  if (!replaced) return false;
+  r.evidence |= evidenceStale;
+  // The lag the noise once hid is shown: the reports queued at that speed
+  // while it was unknown lag as much (the aircraft would fall behind on them).
+  if (r.groundSpeed > fedKt)
+    for (std::size_t i = ac.samples.size(); i-- > 1;) {
+      PositionSample& q = ac.samples[i];
+      if ((q.evidence & evidenceLagUnsure) == 0 || q.groundSpeed != fedKt) break;
+      q.groundSpeed = r.groundSpeed;
+      q.evidence = static_cast<std::uint8_t>((q.evidence & ~evidenceLagUnsure) | evidenceStale);
+    }
+  return true;
 }
 
 void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {

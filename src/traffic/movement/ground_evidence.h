@@ -25,6 +25,7 @@ struct PositionSample;
 inline constexpr std::uint8_t evidenceRolls = 1;
 inline constexpr std::uint8_t evidencePushed = 2;  // tail first: the nose the feed gives points against the positions
 inline constexpr std::uint8_t evidenceStale = 4;   // the feed's speed was not the positions': theirs replaced it
+inline constexpr std::uint8_t evidenceLagUnsure = 8;  // its positions showed its speed lagging, or their unknown noise did
 
 // Per live aircraft: the newest reports taken, a few, and what they showed.
 // Each report costs the same whatever the length of its stream.

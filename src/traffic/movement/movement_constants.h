@@ -96,6 +96,7 @@ inline constexpr double spoilersInKt = 90.0;
 inline constexpr double turnToleranceDeg = 0.5;
 inline constexpr double turningFlagDeg = 3.0;
 inline constexpr double curveEnd = 0.999999;
+inline constexpr int curveLengthSteps = 6;  // even: Simpson's steps measuring what is left of a ground curve
 inline constexpr int curveSlowingTries = 3;  // steps shortened to keep a ground curve's bend within the nose's turn
 inline constexpr double curveMinTurnDeg = 3.0;
 inline constexpr double midpointTurnDeg = 45.0;
@@ -191,6 +192,8 @@ inline constexpr double noiseSpanMaxSeconds = 10.0;
 inline constexpr double noiseOffsetCapMetres = 15.0;
 inline constexpr double noiseMeanWeight = 0.125;
 inline constexpr std::int32_t noiseSamplesRead = 4;
+// Until then, the most a report is taken to be off (metres).
+inline constexpr double unknownNoiseWorstMetres = 10.0;
 // Two reports closer than this many times the noise (at most noiseNearMaxMetres)
 // show no motion between them; reports whose noses agree within noiseLineDeg
 // and whose leg lies within that of the nose's line are brought towards it,
