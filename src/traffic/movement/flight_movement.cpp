@@ -137,7 +137,18 @@ struct CurveAdvance {
 
 CurveAdvance curveAdvance(const LiveAc& ac, double nose) {
   CurveAdvance a;
-  a.to = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
+  // A taxi goes along the curve at its leg's pace to its end in the time
+  // left: stepped evenly in t, a curve whose middle report lies off its
+  // share of the way surges and crawls, and one slowed in a bend comes late.
+  double step = ac.curveStep;
+  const double perT = gf_curveMetresPerT(ac.curve, ac.curvePosition);
+  const bool taxi = ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && !ac.runway.landing() &&
+                    !ac.runway.afterTouchdown() && !ac.reversing;
+  if (taxi && !ac.samples.empty() && perT > 0.0) {
+    const std::int32_t remaining = ac.samples.front().dueTick - tickCount.load();
+    step = gf_legMetresThisTick(ac, gf_curveMetresLeft(ac.curve, ac.curvePosition), remaining) / perT;
+  }
+  a.to = std::clamp(ac.curvePosition + step, 0.0, curveEnd);
   const auto from = gf_curvePoint(ac.curve, ac.curvePosition);
   if (!from) return a;
   const double limit = gf_groundTurnLimit(ac);

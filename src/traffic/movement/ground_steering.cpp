@@ -62,6 +62,10 @@ double pacePerTick(const LiveAc& ac, double metres, std::int32_t remaining) {
 
 } // namespace
 
+double gf_legMetresThisTick(const LiveAc& ac, double metres, std::int32_t remaining) {
+  return std::min(pacePerTick(ac, metres, std::max(remaining, 1)), capPerTick(ac));
+}
+
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
 
 void gf_steerLegStart(LiveAc& ac) {

@@ -2,6 +2,8 @@
 // line to its report at a bounded rate, tail first in a push-back.
 #pragma once
 
+#include <cstdint>
+
 #include "traffic/engine/live_ac.h"
 
 namespace gwr {
@@ -18,6 +20,9 @@ double gf_travelHeading(const LiveAc& aircraft);
 // ahead on the leg's line and the nose is the path. False when it does not
 // apply (then the straight rates move the aircraft).
 bool gf_steerGroundTick(LiveAc& aircraft);
+// Metres this tick of `metres` left of a taxi leg due in `remaining` ticks,
+// at the leg's pace and even change of speed, within its cap.
+double gf_legMetresThisTick(const LiveAc& aircraft, double metres, std::int32_t remaining);
 // A taxi curve whose start (towards control, radians) lies this far off the
 // direction of travel would start with a corner: not set up.
 bool gf_curveStartsAlongTravel(const LiveAc& aircraft, double startBearing);

@@ -101,6 +101,23 @@ std::optional<CurvePoint> gf_curvePoint(const double (&c)[8], double t) {
   return p;
 }
 
+double gf_curveMetresPerT(const double (&c)[8], double t) {
+  if (!(c[CurveT1] > c[CurveT0])) return 0.0;
+  const double u = std::clamp((t - c[CurveT0]) / (c[CurveT1] - c[CurveT0]), 0.0, 1.0);
+  const double dNorth = 2.0 * u * (c[CurveEndNorth] - c[CurveCtrlNorth]) + 2.0 * (1.0 - u) * c[CurveCtrlNorth];
+  const double dEast = 2.0 * u * (c[CurveEndEast] - c[CurveCtrlEast]) + 2.0 * (1.0 - u) * c[CurveCtrlEast];
+  return std::hypot(dNorth, dEast) / (c[CurveT1] - c[CurveT0]);
+}
+
+double gf_curveMetresLeft(const double (&c)[8], double t) {
+  // Simpson's rule over a few steps: a taxi curve bends gently enough.
+  const double from = std::clamp(t, c[CurveT0], c[CurveT1]), h = (c[CurveT1] - from) / curveLengthSteps;
+  if (!(h > 0.0)) return 0.0;
+  double sum = gf_curveMetresPerT(c, from) + gf_curveMetresPerT(c, c[CurveT1]);
+  for (int i = 1; i < curveLengthSteps; ++i) sum += (i % 2 ? 4.0 : 2.0) * gf_curveMetresPerT(c, from + i * h);
+  return sum * h / 3.0;
+}
+
 bool gf_makeCurve(LiveAc& ac, double originLat, double originLon, const PositionSample& control,
                   const PositionSample& end) {
   gf_clearCurve(ac);
