@@ -477,7 +477,22 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
       e.pushedRun = against && fromSlow ? e.pushedRun + 1 : 0;
     }
     // Two such legs show it; one straight from a standstill does too (the
-    // nose given from the start, before it moves).
+    // nose given from the start, before it moves). Not yet created (first
+    // seen while pushed), the way from its first report does when longer
+    // than twice the noise, the worst a feed has while it is unknown: no
+    // noise turns that round, and it is created with its tail leading. (Its
+    // nose given as a heading: a track against the positions is a flipped one.)
+    if (way && e.pushedRun >= 1 && nose && r.trueHeadingValid && ac.sim.simState == AcSimState::Buffer) {
+      const GroundEvidence::Seen& first = *e.back(e.count - 1);
+      const double wayNoise = e.noiseSamples >= noiseSamplesRead ? noise : unknownNoiseWorstMetres;
+      const auto firstWay = gf_legBearing(first.lat, first.lon, r.lat, r.lon);
+      if (firstWay && offDeg(*firstWay, *nose) > reverseStartDeg &&
+          metresBetween(first.lat, first.lon, r.lat, r.lon) > 2.0 * wayNoise) {
+        e.pushedFromStanding = true;
+        for (PositionSample& q : ac.samples)  // (all queued since it was first seen)
+          if (!q.airborne) q.evidence |= evidencePushed;
+      }
+    }
     if (way && e.pushedRun == 1 && from->standing) e.pushedFromStanding = true;
     if (e.pushedRun == 0) e.pushedFromStanding = false;
     if (e.pushedRun >= 2 || e.pushedFromStanding) {
