@@ -137,16 +137,15 @@ struct CurveAdvance {
 
 CurveAdvance curveAdvance(const LiveAc& ac, double nose) {
   CurveAdvance a;
-  // A taxi goes along the curve at its leg's pace to its end in the time
-  // left: stepped evenly in t, a curve whose middle report lies off its
-  // share of the way surges and crawls, and one slowed in a bend comes late.
   double step = ac.curveStep;
-  const double perT = gf_curveMetresPerT(ac.curve, ac.curvePosition);
-  const bool taxi = ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && !ac.runway.landing() &&
-                    !ac.runway.afterTouchdown() && !ac.reversing;
-  if (taxi && !ac.samples.empty() && perT > 0.0) {
-    const std::int32_t remaining = ac.samples.front().dueTick - tickCount.load();
-    step = gf_legMetresThisTick(ac, gf_curveMetresLeft(ac.curve, ac.curvePosition), remaining) / perT;
+  if (ac.phase == AcPhase::Taxi && !ac.reversing) {
+    // Metres to a step along the curve, at the curve's speed half way through it.
+    const double metres = gf_curveStepMetres(ac);
+    const double here = gf_curveMetresPerUnit(ac.curve, ac.curvePosition);
+    if (here > 0.0) {
+      const double mid = gf_curveMetresPerUnit(ac.curve, ac.curvePosition + metres / here / 2.0);
+      step = metres / (mid > 0.0 ? mid : here);
+    }
   }
   a.to = std::clamp(ac.curvePosition + step, 0.0, curveEnd);
   const auto from = gf_curvePoint(ac.curve, ac.curvePosition);

@@ -39,7 +39,8 @@ constexpr double metresPerTickPerKt = metresPerSecondPerKt / ticksPerSecond;
 // the feed's speed) change nothing.
 void evenSpeedChange(LiveAc& ac) {
   const auto& s = ac.samples;
-  const double metres = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
+  const double metres = gf_curveSet(ac.curve) ? gf_curveMetresLeft(ac.curve, ac.curvePosition)
+                                              : gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
   const double paceKt = metres / lf_ticksToNext(ac) / metresPerTickPerKt;
   const double nowKt = ac.groundStepMetres / metresPerTickPerKt;
   const double feedKt = paceKt + (s[1].groundSpeed - s[0].groundSpeed) / 2.0;
@@ -61,10 +62,6 @@ double pacePerTick(const LiveAc& ac, double metres, std::int32_t remaining) {
 }
 
 } // namespace
-
-double gf_legMetresThisTick(const LiveAc& ac, double metres, std::int32_t remaining) {
-  return std::min(pacePerTick(ac, metres, std::max(remaining, 1)), capPerTick(ac));
-}
 
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
 
@@ -97,6 +94,12 @@ void gf_steerLegStart(LiveAc& ac) {
     // would have to flip round on the spot.
     ac.reversing = 1;
   }
+}
+
+double gf_curveStepMetres(const LiveAc& ac) {
+  const std::int32_t remaining = std::max(ac.samples.front().dueTick - tickCount.load(), 1);
+  const double metres = gf_curveMetresLeft(ac.curve, ac.curvePosition);
+  return std::min(pacePerTick(ac, metres, remaining), capPerTick(ac));
 }
 
 bool gf_curveStartsAlongTravel(const LiveAc& ac, double startBearing) {

@@ -2,8 +2,6 @@
 // line to its report at a bounded rate, tail first in a push-back.
 #pragma once
 
-#include <cstdint>
-
 #include "traffic/engine/live_ac.h"
 
 namespace gwr {
@@ -20,9 +18,11 @@ double gf_travelHeading(const LiveAc& aircraft);
 // ahead on the leg's line and the nose is the path. False when it does not
 // apply (then the straight rates move the aircraft).
 bool gf_steerGroundTick(LiveAc& aircraft);
-// Metres this tick of `metres` left of a taxi leg due in `remaining` ticks,
-// at the leg's pace and even change of speed, within its cap.
-double gf_legMetresThisTick(const LiveAc& aircraft, double metres, std::int32_t remaining);
+// Metres along its curve this tick of a taxi leg driven nose first: as far
+// as a straight leg of the curve's length would go (the same even change of
+// speed, the same cap), not an even step along the curve's parameter, whose
+// pace jumps where the curve starts and ends.
+double gf_curveStepMetres(const LiveAc& aircraft);
 // A taxi curve whose start (towards control, radians) lies this far off the
 // direction of travel would start with a corner: not set up.
 bool gf_curveStartsAlongTravel(const LiveAc& aircraft, double startBearing);

@@ -15,22 +15,25 @@ TEST_F(MovementRules, CurvePointsFollowTheQuadraticFromOriginOverControlToEnd) {
   PositionSample control = offset(ac.samples[0], 100.0, 0.0, 10, 0);
   PositionSample end = offset(ac.samples[0], 100.0, 100.0, 10, 0);
   ASSERT_TRUE(gf_makeCurve(ac, 50.0, 8.0, control, end));
-  // (metres left and per unit of t: the integral and derivative of the quadratic, worked out by hand)
-  struct Case { double t, north, east, headingDeg, metresLeft, metresPerT; };
-  for (const Case c : {Case{0.0, 0.0, 0.0, 0.0, 162.32, 200.0}, Case{0.5, 75.0, 25.0, 45.0, 81.16, 141.42},
-                       Case{1.0, 100.0, 100.0, 90.0, 0.0, 200.0}}) {
+  struct Case { double t, north, east, headingDeg; };
+  for (const Case c : {Case{0.0, 0.0, 0.0, 0.0}, Case{0.5, 75.0, 25.0, 45.0}, Case{1.0, 100.0, 100.0, 90.0}}) {
     const auto p = gf_curvePoint(ac.curve, c.t);
     ASSERT_TRUE(p.has_value()) << c.t;
     EXPECT_NEAR((p->lat - 50.0) * 111132.95, c.north, 0.5) << c.t;
     EXPECT_NEAR((p->lon - 8.0) * 111132.95 * std::cos(50.0 * deg), c.east, 0.5) << c.t;
     EXPECT_NEAR(p->heading / deg, c.headingDeg, 0.5) << c.t;
-    EXPECT_NEAR(gf_curveMetresLeft(ac.curve, c.t), c.metresLeft, 0.5) << c.t;
-    EXPECT_NEAR(gf_curveMetresPerT(ac.curve, c.t), c.metresPerT, 0.5) << c.t;
+  }
+  // Its length, driven as a straight leg would be: 162.3 m round it, half of it from its middle.
+  struct Length { double t, perUnit, left; };
+  for (const Length c : {Length{0.0, 200.0, 162.32}, Length{0.5, 141.42, 81.16}, Length{1.0, 200.0, 0.0}}) {
+    EXPECT_NEAR(gf_curveMetresPerUnit(ac.curve, c.t), c.perUnit, 0.5) << c.t;
+    EXPECT_NEAR(gf_curveMetresLeft(ac.curve, c.t), c.left, 0.5) << c.t;
   }
   EXPECT_FALSE(gf_curvePoint(ac.curve, -0.01).has_value());
   EXPECT_FALSE(gf_curvePoint(ac.curve, 1.01).has_value());
   gf_clearCurve(ac);
   EXPECT_FALSE(gf_curvePoint(ac.curve, 0.5).has_value());
+  EXPECT_EQ(gf_curveMetresLeft(ac.curve, 0.0), 0.0);
 }
 
 TEST_F(MovementRules, DegenerateCurvesAreRefusedOrGiveNoPoint) {
