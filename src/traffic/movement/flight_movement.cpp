@@ -250,6 +250,11 @@ void airAltitudeRate(LiveAc& ac) {
       // A rotorcraft comes straight down: it settles on its wheels or skids, not with its centre on the field.
       const double settled = *park + (isRotorcraft(ac) ? ac.groundCgHeight : 0.0);
       ac.altitudeRate = (settled - ac.altitude) / ticks;
+      // An airliner landing comes down its glide, not flatter: the first
+      // report on the ground may be far down the runway (after a silence), and
+      // sinking straight to it would float it down half the runway.
+      if (ac.runway.landing() && !isRotorcraft(ac))
+        ac.altitudeRate = std::min(ac.altitudeRate, -lf_legSpeedKt(ac) * glideFpmPerKt / fpmPerFeetPerTick);
     }
   } else if (!ac.runway.landing()) {
     // The least climb is a departure's, from its roll until it is configured

@@ -72,7 +72,7 @@ std::vector<Row> landingThatBacktracks() {
 
 // Final approach on 25C; no reports for 140 s from 500 ft above the field
 // (it lands, rolls out and turns off meanwhile); back taxiing at 20 kt for
-// four minutes, 2.2 km from where its made-up roll-out stops.
+// four minutes off the runway beside where its made-up roll-out runs.
 constexpr double gapLandingFromS = 180.0, gapLandingToS = 320.0;
 std::vector<Row> landingGapThenTaxi() {
   std::vector<Row> rows;
@@ -383,7 +383,7 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
       {"landing backtracks and turns on the runway", scenarioText(header, landingThatBacktracks(), 3.0), {}, 480,
        [] { Expect e = keptThroughLanding(); e.turnsOnTheGround = true; return e; }()},
       {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
-       {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // 2.2 km behind: 140 s to its first report at 30 kt
+       {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // its made-up roll-out ends first: created again where they resume
          Expect e = keptUpWith(150.0);
          e.groundKt = 20.0 * 1.5 * 1.05;
          return e;
@@ -424,6 +424,32 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 2)},
       {"landing in a 95 s gap, back in its roll-out, every 2 s 8 m off", scenarioText(header, landingGapAsFed(2.0, 8.0, 1.0), 2.0),
        {gapFromS(500.0) + 0.5, gapFromS(500.0) + 95.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 10)},
+      // its approach made up on short final: its speed held down the glide to
+      // the runway, back with its reports within a minute
+      {"landing in a 100 s gap from 500 ft, braking 2.5 kt a second, every 5 s 8 m off",
+       scenarioText(header, landingGapAsFed(5.0, 8.0, 2.5), 5.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
+      {"landing in a 140 s gap from 1,000 ft, every 6 s 3 m off", scenarioText(header, landingGapAsFed(6.0, 3.0, 2.5), 6.0),
+       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 140.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
+      // (its reports back before it is down, the first on the ground far down
+      // the runway: it comes down its glide, not floating on to that report)
+      {"landing in a 100 s gap from 1,000 ft, every 2 s", scenarioText(header, landingGapAsFed(2.0, 0.0, 2.5), 2.0),
+       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 100.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0), 300.0, 300.0)},
+      {"landing in a 60 s gap from 500 ft, every 5 s 5 m off", scenarioText(header, landingGapAsFed(5.0, 5.0, 2.5), 5.0),
+       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 60.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0, 300.0)},
+      // (braking gently, its reports back ahead of its made-up roll-out: it
+      // never speeds up again past what they show)
+      {"landing in a 100 s gap, back in its roll-out braking 1 kt a second, every 2 s",
+       scenarioText(header, landingGapAsFed(2.0, 0.0, 1.0), 2.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
+       [] { Expect e = keptUpWith(keptThroughLanding(), 75.0); e.fastestKt = 105.0; e.fastestFromS = 300.0; return e; }()},
+      // (its reports back on short final a few seconds ahead of it: it touches
+      // down behind them and catches up by a few knots, not at a roll's cap)
+      {"landing in a 60 s gap from 1,000 ft, back before it is down, every 5 s",
+       scenarioText(header, landingGapAsFed(5.0, 0.0, 2.5), 5.0), {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 60.0},
+       700, smooth(keptUpWith(keptThroughLanding(), 45.0), 1e9, 135.0 + 10.0)},
       {"landing, every third report 800 m off", scenarioText(header, landingWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        keptThroughLanding()},
       {"landing, every other report 1.5 km off", scenarioText(header, landingWithJumpingPositions(3.0, 2, 1500.0), 3.0), {}, 400,
