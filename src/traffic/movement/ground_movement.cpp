@@ -277,14 +277,15 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
       // speed the feed gave makes the time up at the reports' pace: a lag
       // under the catch-up's would last for good. Curved too (noisy reports
       // set a curve up at nearly every report; it is driven at its leg's
-      // pace), and at a fast taxi's speed while the feed does not slow (a
-      // roll-out's end brakes as fed). A roll and a speed change have their
-      // own pacing; positions' speeds are noise.
+      // pace) while the lag is a late start's, and at a fast taxi's speed
+      // while the feed does not slow (a roll-out's end brakes as fed). A
+      // roll and a speed change have their own pacing; positions' speeds are noise.
       const double fasterKt = std::max(s[0].groundSpeed, s[1].groundSpeed);
       const bool taxiSpeed =
           fasterKt < rollReportKt || (fasterKt < takeOffRollKt && s[1].groundSpeed >= s[0].groundSpeed);
+      const bool curveLag = !gf_curveSet(ac.curve) || pacedDue <= ownDue + curveCatchUpWithinTicks;
       const bool taxiing = !ac.runway.onRunway() && !ac.runway.landing() && !ac.runway.afterTouchdown() && taxiSpeed &&
-                           std::fabs(s[0].groundSpeed - s[1].groundSpeed) <= legSpeedStepKt &&
+                           curveLag && std::fabs(s[0].groundSpeed - s[1].groundSpeed) <= legSpeedStepKt &&
                            ((s[0].evidence | s[1].evidence) & evidenceStale) == 0;
       s[1].dueTick = taxiing && s[1].dueTick > ownDue ? std::max(ownDue, pacedDue) : std::max(s[1].dueTick, pacedDue);
     }
