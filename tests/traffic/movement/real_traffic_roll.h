@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,21 @@ inline LatLon arc(std::vector<Row>& rows, double t0, LatLon centre, double radiu
   return ahead(centre, fromDeg + turnDeg, radius);
 }
 
+// Each ground row's report sent up to noiseM off its path, any way (the same on every platform).
+inline void scatterOnTheGround(std::vector<Row>& rows, double noiseM) {
+  std::uint32_t seed = 2463534242u;
+  const auto next = [&seed] {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return static_cast<double>(seed) / 4294967296.0;
+  };
+  for (Row& r : rows) {
+    const double bearing = 360.0 * next(), metres = noiseM * std::sqrt(next());
+    if (r.ground) testsupport::sentOff(r, bearing, metres);
+  }
+}
+
 // Feed silences: one, and a second later on.
 struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
@@ -84,6 +100,10 @@ struct Expect {
   double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
   double downShortAtMostM = -1.0;  // >= 0: touches down no farther short of where its reports do
   double downLongAtMostM = 1e9;    // ...nor farther beyond it
+  bool rollsOnTheLine = false;  // on the ground at a roll's pace: on the runway's line, nose and path along it
+  LatLon lineThrough = abeamHold;  // that line
+  double lineUntilS = 1e9;         // until then
+  double lineDeg = 5.0;            // path and nose at most this far off its bearing
 };
 inline Expect normal(Expect e) { e.normal = true; return e; }
 inline Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
@@ -119,6 +139,12 @@ inline Expect downShortAtMost(Expect e, double metres, double longMetres = 1e9) 
   e.downLongAtMostM = longMetres;
   return e;
 }
+inline Expect onTheLine(Expect e, LatLon through = abeamHold, double untilS = 1e9) {
+  e.rollsOnTheLine = true;
+  e.lineThrough = through;
+  e.lineUntilS = untilS;
+  return e;
+}
 
 // Taxiing across 25C at kt, square to it (turned: after 300 m along it and a
 // right turn of 40 m radius onto the crossing), a row every `every` seconds,
@@ -136,13 +162,15 @@ inline std::vector<Row> taxiAcrossTheRunway(double noiseM, double every = 1.0, d
     t += radius * M_PI / 2.0 / (kt * 0.514444);
   }
   straight(rows, t, from, crossDeg, kt, 1200.0 / (kt * 0.514444), every, kt);
-  for (std::size_t i = 1; i + 1 < rows.size(); ++i)
-    rows[i].at = ahead(ahead(rows[i].at, crossDeg, i % 2 ? noiseM : -noiseM), runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
+    testsupport::sentOff(rows[i], crossDeg, i % 2 ? noiseM : -noiseM);
+    testsupport::sentOff(rows[i], runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  }
   return rows;
 }
 // Across at the reports' speed and a little more, never seconds behind them.
 inline Expect crosses(double kt, bool normalMotion = true, int unreached = 0) {
-  Expect e = keptUpWith(grounded(kt * 1.25), 30.0 + 2.0, unreached);
+  Expect e = keptUpWith(grounded(kt * 1.3), 30.0 + 2.0, unreached);
   e.normal = normalMotion;
   return e;
 }
