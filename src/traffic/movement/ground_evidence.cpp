@@ -322,14 +322,20 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // only to what they show beyond their noise (a taxi's is capped anyway), a
   // taxi's too once the noise is known: a noisy short leg looks fast, and the
   // speed raised would carry each report placed along the nose ahead of it.
+  // At a roll's pace one leg between two close time stamps looks far faster,
+  // and the leg before it, between stamps as far apart, slower: a roll's
+  // speed trails its positions only when it trailed them on the leg before as well.
   // Before the noise is known a taxi's leg shows a lag only when it would
   // with the worst noise a feed has taken off at both its ends.
   const bool rollSpeed = r.groundSpeed >= takeOffRollKt;
   const double laggedKt = rollSpeed || noise > 0.0 ? leastKt : shownKt;
+  const bool trailedBefore =
+      r.groundSpeed < takeOffRollKt || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
   const bool noiseKnown = ac.evidence.noiseSamples >= noiseSamplesRead;
   const double worstLeastKt = std::max(metres - 2.0 * unknownNoiseWorstMetres, 0.0) / metresPerSecondPerKt / dt;
   const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > r.groundSpeed * laggingSpeedFactor;
-  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
+  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed &&
+      trailedBefore) {
     if (!beyondNoise) {
       r.evidence |= evidenceLagUnsure;
       return false;
@@ -555,6 +561,10 @@ bool gf_feedBrakes(const LiveAc& ac) {
     if (a == nullptr || b == nullptr || a->replaced || b->replaced || a->kt > b->kt - feedBrakingKt) return false;
   }
   return true;
+}
+
+bool gf_fliesAgain(const PositionSample& a, const PositionSample& b) {
+  return a.airborne && b.airborne && (a.altitude != b.altitude || b.groundSpeed >= a.groundSpeed);
 }
 
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {

@@ -133,6 +133,10 @@ void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 bool gf_reportsRoll(const LiveAc& aircraft);
 // The feed's own speeds fall report by report over its newest reports: braking, not one glitch.
 bool gf_feedBrakes(const LiveAc& aircraft);
+// Down on the runway, its next two reports a and b in the air fly again: not
+// when they repeat one height while the speed falls (a height the feed froze
+// as it rolled out).
+bool gf_fliesAgain(const PositionSample& a, const PositionSample& b);
 // The fastest a ground leg from a to b may be flown: rolling when either
 // report is airborne or at the take-off roll's speed, else taxiing. The jump
 // test reads the same cap.

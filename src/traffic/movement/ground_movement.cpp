@@ -408,7 +408,7 @@ void lf_groundStep(LiveAc& ac) {
   if (ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && rolls) lf_startTakeOffRoll(ac);
   // Down, and the next two reports in the air (one alone may be the feed's
   // glitch): a bounce or a touch-and-go.
-  if (ac.runway.phase() == RunwayPhase::RollOut && s.size() >= 3 && s[1].airborne && s[2].airborne)
+  if (ac.runway.phase() == RunwayPhase::RollOut && s.size() >= 3 && gf_fliesAgain(s[1], s[2]))
     lf_touchAndGoRoll(ac);
   if (ac.runway.rolling() && ac.phase != AcPhase::TakeOff) {
     rollThrottle(ac);
@@ -419,6 +419,7 @@ void lf_groundStep(LiveAc& ac) {
     gf_setThrottle(ac.sim, idleThrottle(ac));
   }
   if (ac.phase != AcPhase::TakeOff) {
+    // The ground rules alone turn the nose: an air leg's rate kept would go on turning it.
     ac.headingRate = 0.0;
     if (ac.landingStage == 0) {
       ac.pitch = ac.groundPitch;

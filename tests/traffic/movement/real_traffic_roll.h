@@ -98,6 +98,7 @@ struct Expect {
   double goneByS = -1.0;      // >= 0: removed by then, on the ground at a taxi's pace
   bool staysAloft = false;    // never on the ground
   double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
+  bool staysDown = false;     // once on the ground, never off it again
   double downShortAtMostM = -1.0;  // >= 0: touches down no farther short of where its reports do
   double downLongAtMostM = 1e9;    // ...nor farther beyond it
   bool rollsOnTheLine = false;  // on the ground at a roll's pace: on the runway's line, nose and path along it
@@ -124,6 +125,12 @@ inline Expect bounces(double downAtMostS) { Expect e = smooth(Expect{}, 13.0, 12
 inline Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
 inline Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
 inline Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
+inline Expect landsOnce(double groundKt) {
+  Expect e = keptThroughLanding();
+  e.groundKt = groundKt;
+  e.staysDown = true;
+  return e;
+}
 inline Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slowingToS = to; return e; }
 inline Expect liftsOff(double by, double courseDeg) { Expect e = liftsOff(by); e.courseDeg = courseDeg; return e; }
 inline Expect reappearsAloft(double after) { Expect e; e.reappearsAloftAfterS = after; return e; }
@@ -181,6 +188,7 @@ struct RollCase {
   Outage outage;
   double seconds;
   Expect expect;
+  double stampJitterS = 0.0;  // each line's time stamp moved by up to this, either way
 };
 
 // The cases of the table, each played from the scenario header given:

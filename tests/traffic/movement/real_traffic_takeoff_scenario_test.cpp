@@ -618,6 +618,16 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        [] { Expect e = keptThroughLanding(); e.groundKt = 12.0 * 1.5 * 1.05; return e; }()},
       {"taxi, every third report 800 m off", scenarioText(header, taxiWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        [] { Expect e = keptThroughLanding(); e.groundKt = 15.0 * 1.5 * 1.05; return e; }()},
+      // time stamps that jitter: a leg between two close ones looks far faster
+      // than the roll, and is no lagging speed (it lifts off at 155 kt)
+      {"line-up and take-off, every 2 s, time stamps 0.6 s off either way", scenarioText(header, lineUpAndGo(), 2.0), {}, 200,
+       smooth(liftsOff(firstAirborneS(lineUpAndGo()) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 0.6},
+      {"take-off, every 1.1 s, time stamps 0.6 s off either way", scenarioText(header, noisyTakeOff(0.0, 1.1), 1.1),
+       {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 1.1)) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 0.6},
+      {"take-off, every 1.5 s, time stamps 1 s off either way", scenarioText(header, noisyTakeOff(0.0, 1.5), 1.5),
+       {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 1.5)) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 1.0},
+      {"take-off, every 2 s, time stamps 1 s off either way", scenarioText(header, noisyTakeOff(0.0, 2.0), 2.0),
+       {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 2.0)) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 1.0},
   };
 }
 
