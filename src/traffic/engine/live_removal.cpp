@@ -22,6 +22,7 @@
 #include "traffic/engine/status_files.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
+#include "traffic/movement/ground_steering.h"
 #include "traffic/movement/runway_phases.h"
 #include "traffic/simclient/sim_client_constants.h"
 #include "traffic/simclient/sim_commands.h"
@@ -95,6 +96,7 @@ void groundData(const SimFeedback& f) {
       ac->sim.simState != AcSimState::RemovingFromSim && ac->phase != AcPhase::TakeOff) {
     if (rp_transition(*ac, RunwayEvent::TouchesDown)) {
       ac->touchdownHeading = ac->heading;
+      gf_steerFromTouchdown(*ac);
       gf_setSpoilers(ac->sim, 1);
       if (ac->category != AcCategory::Light) {
         const double lever = ac->fsltlLivery ? -double(fullLever) : double(fullLever);

@@ -106,8 +106,35 @@ bool gf_curveStartsAlongTravel(const LiveAc& ac, double startBearing) {
   return offDeg(startBearing, gf_travelHeading(ac)) <= curveStartAlignDeg;
 }
 
+void gf_steerFromTouchdown(LiveAc& ac) {
+  ac.legEndKt = -1.0;
+  if (ac.samples.empty()) return;
+  PositionSample& target = ac.samples.front();
+  const double metres = gf_distanceNm(ac.lat, ac.lon, target.lat, target.lon) * metresPerNm;
+  const LocalOffset rate = gf_localOffset({ac.lat, ac.lon}, {ac.lat + ac.latRate, ac.lon + ac.lonRate});
+  const double nowKt = std::hypot(rate.north, rate.east) / metresPerTickPerKt;
+  const double reportKt = target.groundSpeed;
+  if (target.airborne || target.standing || !std::isfinite(metres) || reportKt < evenSpeedChangeFromKt ||
+      nowKt <= reportKt)
+    return;
+  // Flown on at the air leg's speed it would meet its report's lower speed
+  // all at once: it brakes evenly to it instead, a little late if need be
+  // (within the smoothing that later legs make up).
+  const std::int32_t now = tickCount.load();
+  const double ticks = metres / ((nowKt + reportKt) / 2.0 * metresPerTickPerKt);
+  const std::int32_t latest = std::max(target.dueTick, target.dueTick + ac.smoothingLater);
+  target.dueTick = std::clamp(now + gf_roundTicks(ticks), std::min(target.dueTick, latest), latest);
+  const double paceKt = metres / std::max(target.dueTick - now, 1) / metresPerTickPerKt;
+  ac.legStartKt = nowKt;
+  ac.legEndKt = std::clamp(2.0 * paceKt - nowKt, reportKt, nowKt);
+  ac.legStartTick = now;
+  ac.legCapKt = gf_groundRollCapKt(ac.category);
+}
+
 bool gf_steerGroundTick(LiveAc& ac) {
-  const bool ground = ac.phase == AcPhase::Taxi || ac.phase == AcPhase::PushingBack;
+  // (the touchdown's leg once braking to its report, see gf_steerFromTouchdown)
+  const bool touchdownLeg = ac.phase == AcPhase::Flying && ac.runway.afterTouchdown() && ac.legEndKt >= 0.0;
+  const bool ground = ac.phase == AcPhase::Taxi || ac.phase == AcPhase::PushingBack || touchdownLeg;
   if (!ground || ac.samples.empty() || !ac.onGroundConfirmed) return false;
   const auto& s = ac.samples;
   const PositionSample& target = s.front();
@@ -116,6 +143,17 @@ bool gf_steerGroundTick(LiveAc& ac) {
   const LocalOffset b = here.offsetTo({target.lat, target.lon});
   const double d = std::hypot(b.north, b.east);
   if (!std::isfinite(d)) return false;
+  if (touchdownLeg) {
+    // Straight on to its report as the air leg went, the nose as the landing
+    // turns it: only the speed is the ground leg's.
+    const std::int32_t remaining = std::max(target.dueTick - tickCount.load(), 1);
+    const double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
+    const LatLon next = step >= d ? LatLon{target.lat, target.lon} : here.pointAt({b.north * step / d, b.east * step / d});
+    ac.lat = next.latitude;
+    ac.lon = next.longitude;
+    ac.heading = gf_wrapHeading(ac.heading + ac.headingRate);
+    return true;
+  }
   if (d < steerSameMetres) return true;
   const std::int32_t remaining = std::max(target.dueTick - tickCount.load(), 1);
   double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));

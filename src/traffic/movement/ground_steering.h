@@ -18,6 +18,10 @@ double gf_travelHeading(const LiveAc& aircraft);
 // ahead on the leg's line and the nose is the path. False when it does not
 // apply (then the straight rates move the aircraft).
 bool gf_steerGroundTick(LiveAc& aircraft);
+// At touchdown, mid-way through the leg to the front report: the rest of the
+// leg goes on straight to it, its speed carrying on from the touchdown's and
+// going evenly down to the report's (driven by gf_steerGroundTick).
+void gf_steerFromTouchdown(LiveAc& aircraft);
 // Metres along its curve this tick of a taxi leg driven nose first: as far
 // as a straight leg of the curve's length would go (the same even change of
 // speed, the same cap), not an even step along the curve's parameter, whose

@@ -93,20 +93,22 @@ constexpr double gapDownS = 240.0, gapFpm = 700.0;
 double gapFromS(double gapFromFt) { return gapDownS - gapFromFt * 60.0 / gapFpm; }
 
 // A landing on 25C as a feed gives it, reported every `every` seconds, its
-// ground positions noiseM off along and across by turns: down at 135 kt at
-// 240 s, braking `brakeKtPerS` to 20 kt and turning off south, taxiing on.
-std::vector<Row> landingGapAsFed(double every, double noiseM, double brakeKtPerS) {
+// ground positions noiseM off along and across by turns: down at downKt at
+// 240 s, braking `brakeKtPerS` to 20 kt and turning off south, taxiing on;
+// its first report firstS seconds into the feed.
+std::vector<Row> landingGapAsFed(double every, double noiseM, double brakeKtPerS,
+                                 double downKt = 135.0, double firstS = 0.0) {
   std::vector<Row> rows;
   constexpr double downS = gapDownS, fpm = gapFpm;
-  const double rollS = (135.0 - 20.0) / brakeKtPerS;
-  const LatLon off = ahead(runwayPoint, runwayDeg, (135.0 + 20.0) / 2.0 * 0.514444 * rollS);
-  for (double t = 0.0; t <= downS + rollS + 240.0; t += every) {
-    LatLon at = ahead(runwayPoint, runwayDeg, 135.0 * 0.514444 * (t - downS));
-    double kt = 135.0;
+  const double rollS = (downKt - 20.0) / brakeKtPerS;
+  const LatLon off = ahead(runwayPoint, runwayDeg, (downKt + 20.0) / 2.0 * 0.514444 * rollS);
+  for (double t = firstS; t <= downS + rollS + 240.0; t += every) {
+    LatLon at = ahead(runwayPoint, runwayDeg, downKt * 0.514444 * (t - downS));
+    double kt = downKt;
     if (t > downS) {
       const double b = std::min(t - downS, rollS);
-      kt = 135.0 - brakeKtPerS * b;
-      at = ahead(runwayPoint, runwayDeg, (135.0 + kt) / 2.0 * 0.514444 * b);
+      kt = downKt - brakeKtPerS * b;
+      at = ahead(runwayPoint, runwayDeg, (downKt + kt) / 2.0 * 0.514444 * b);
     }
     if (t > downS + rollS) at = ahead(off, runwayDeg + 90.0, 20.0 * 0.514444 * (t - downS - rollS));
     const bool ground = t >= downS;
@@ -418,6 +420,14 @@ Expect brakesAsFed() {
   return e;
 }
 
+// Down at about 275 s: no harsher than 6.5 kt in a second over its first
+// 15 s on the ground (its exit is the rapid-exit rows').
+Expect brakesFromTouchdown() {
+  Expect e = smooth(keptThroughLanding(), 6.5);
+  e.changeToS = 275.0 + 15.0;
+  return e;
+}
+
 } // namespace
 
 // Add a landing, roll-out or go-around row here; take-offs go in the take-off table.
@@ -511,6 +521,26 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        scenarioText(header, landingTurnsRoundOnTheRunway(4.0, 5.0), 4.0), {}, 600,
        keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
       // landed in a 140 s gap: the made-up roll-out gives way to its reports as they resume
+      // on the ground its speed carries on from the touchdown's, braking as
+      // the reports do: checked from its first seconds down
+      {"landing down at 135 kt braking 2.5 kt a second, every 10 s", scenarioText(header, landingGapAsFed(10.0, 0.0, 2.5), 10.0),
+       {}, 360, smooth(keptThroughLanding(), 6.5)},
+      {"landing down at 135 kt braking 2.5 kt a second, every 10 s, first down 6 s after",
+       scenarioText(header, landingGapAsFed(10.0, 0.0, 2.5, 135.0, 6.0), 10.0), {}, 360, smooth(keptThroughLanding(), 6.5)},
+      {"landing down at 135 kt braking 4.5 kt a second, every 2 s", scenarioText(header, landingGapAsFed(2.0, 0.0, 4.5), 2.0),
+       {}, 360, smooth(keptThroughLanding(), 6.5)},
+      {"landing down at 120 kt braking 4 kt a second, every 4 s 5 m off",
+       scenarioText(header, landingGapAsFed(4.0, 5.0, 4.0, 120.0, 3.0), 4.0), {}, 360, brakesFromTouchdown()},
+      {"landing down at 150 kt braking 5 kt a second, every 2 s 5 m off",
+       scenarioText(header, landingGapAsFed(2.0, 5.0, 5.0, 150.0, 1.0), 2.0), {}, 360, brakesFromTouchdown()},
+      {"landing down at 135 kt braking 5 kt a second, every 4 s", scenarioText(header, landingGapAsFed(4.0, 0.0, 5.0), 4.0),
+       {}, 360, brakesFromTouchdown()},
+      {"landing down at 125 kt braking 3 kt a second, every 5 s 5 m off",
+       scenarioText(header, landingGapAsFed(5.0, 5.0, 3.0, 125.0, 2.0), 5.0), {}, 360, brakesFromTouchdown()},
+      {"landing down at 140 kt braking 3 kt a second, every 8 s 5 m off",
+       scenarioText(header, landingGapAsFed(8.0, 5.0, 3.0, 140.0, 3.0), 8.0), {}, 360, smooth(keptThroughLanding(), 6.5)},
+      {"landing down at 145 kt braking 5 kt a second, every 1.1 s",
+       scenarioText(header, landingGapAsFed(1.1, 0.0, 5.0, 145.0, 0.5), 1.1), {}, 360, brakesFromTouchdown()},
       {"landing in a 100 s gap, back in its roll-out, every 3 s 5 m off", scenarioText(header, landingGapAsFed(3.0, 5.0, 1.0), 3.0),
        {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 2)},
       {"landing in a 95 s gap, back in its roll-out, every 2 s 8 m off", scenarioText(header, landingGapAsFed(2.0, 8.0, 1.0), 2.0),
