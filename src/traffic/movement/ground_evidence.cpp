@@ -14,6 +14,7 @@
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/repeated_speed.h"
 #include "traffic/movement/roll_start.h"
 #include "traffic/movement/taxi_curves.h"
 
@@ -287,7 +288,8 @@ bool rollSpeedOverTaxi(const LiveAc& ac, double reportedKt, double metres, doubl
 }
 
 // The speed r's positions justify where the feed's contradicts them.
-bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt) {
+bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt,
+                  std::optional<double> repeatedKt) {
   const double metres = metresBetween(n.lat, n.lon, r.lat, r.lon);
   const double shownKt = metres / metresPerSecondPerKt / dt;
   // What the positions show at the most and the least, their noise either way.
@@ -314,6 +316,12 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     // A stale speed is no roll's: positions that jumped show no roll either.
     r.groundSpeed = positionsKt(ac, shownKt);
     r.standing = shownKt <= 0.0 ? 1 : 0;
+    return true;
+  }
+  // A roll's speed repeated while the positions gather speed or brake would
+  // time its legs at the old speed, then step when the feed catches up.
+  if (repeatedKt) {
+    r.groundSpeed = *repeatedKt;
     return true;
   }
   // A speed that trails its positions would keep the aircraft behind them;
@@ -370,10 +378,11 @@ GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
 bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   const GroundEvidence::Seen* n = ac.evidence.last();
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return false;
+  const std::optional<double> repeatedKt = gf_repeatedSpeedKt(ac, r, time);
   // Seen next rolling the other way after a silence: it went on, turned and
   // came back, so the straight way between the two says nothing of its speed.
   if (!ac.samples.empty() && gf_turnedBackToRoll(ac.lastReport, r)) return false;
-  const bool replaced = justifySpeed(ac, *n, r, time - n->time);
+  const bool replaced = justifySpeed(ac, *n, r, time - n->time, repeatedKt);
   if (replaced) r.evidence |= evidenceStale;
   return replaced;
 }

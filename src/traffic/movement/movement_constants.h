@@ -216,6 +216,14 @@ inline constexpr double feedBrakingKt = 1.0;
 inline constexpr std::size_t feedBrakingSteps = 2;
 // A ground leg's speed goes evenly from report to report from this speed up (knots).
 inline constexpr double evenSpeedChangeFromKt = 25.0;
+// A roll's speed the feed repeats is stale once the positions since it last
+// changed show a pace off it by more than this share beyond their noise
+// (metres: three times the noise within these bounds, this while it is not
+// known yet), over at most this span (seconds).
+inline constexpr double repeatedOffShare = 0.95;
+inline constexpr double repeatedKnownSlackMetres = 2.0;
+inline constexpr double repeatedUnknownSlackMetres = 15.0;
+inline constexpr double repeatedSpanMaxSeconds = 30.0;
 
 // Holding on the ground while the feed is silent.
 inline constexpr double holdingSpanFactor = 1.2;
