@@ -337,9 +337,9 @@ std::vector<Row> rejectedTakeOff() {
 // Taxiing 60 s at 10 kt along 25C onto its line, standing 20 s, rolling at
 // 3 kt a second to 110 kt, braking at 5 kt a second to a stop, standing 30 s
 // and taxiing on at 10 kt, reported every `every` seconds. Its feed may
-// repeat the roll's 110 kt for staleS into the braking, and the taxi on may
-// turn off the runway to the right.
-struct Rejection { double every = 2.0, staleS = 0.0; bool turnsOff = false; };
+// repeat the roll's 110 kt for staleS into the braking (or 60 kt for rollStaleS
+// while gathering speed), and the taxi on may turn off the runway to the right.
+struct Rejection { double every = 2.0, staleS = 0.0; bool turnsOff = false; double rollStaleS = 0.0; };
 constexpr double rejectionRollS = 80.0, rejectionBrakeS = rejectionRollS + 110.0 / 3.0;
 constexpr double rejectionStopS = rejectionBrakeS + 22.0, rejectionOnS = rejectionStopS + 30.0;
 std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
@@ -357,7 +357,7 @@ std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
       at = ahead(runwayPoint, runwayDeg, -taxiMps * (60.0 - t));
     } else if (t >= rejectionRollS && t < rejectionBrakeS) {
       const double s = t - rejectionRollS;
-      kt = 3.0 * s;
+      kt = s >= 20.0 && s < 20.0 + v.rollStaleS ? 60.0 : 3.0 * s;
       at = ahead(runwayPoint, runwayDeg, 1.5 * s * s * 0.514444);
     } else if (t >= rejectionBrakeS && t < rejectionStopS) {
       const double s = t - rejectionBrakeS;
@@ -476,6 +476,8 @@ Expect rejected() {
   e.stillToS = rejectionOnS + 30.0 - 5.0;
   return e;
 }
+// ...and its speed changing no faster than a braking aircraft's, whatever speed its feed repeats.
+Expect rejectedSmoothly() { return smooth(rejected(), 8.0, 110.0 * 1.1, rejectionStopS + 30.0 + 10.0); }
 
 } // namespace
 
@@ -519,6 +521,19 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        rejected()},
       {"rejected take-off, the feed repeating 110 kt 6 s into the braking",
        scenarioText(header, rejectedAfterATaxi({2.0, 6.0}), 2.0), {}, 330, rejected()},
+      // a speed repeated while the positions brake or gather speed: their pace since it last changed
+      {"rejected take-off, every 1.1 s, the feed repeating 110 kt 10 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({1.1, 10.0}), 1.1), {}, 330, rejectedSmoothly()},
+      {"rejected take-off, every 1.1 s, the feed repeating 110 kt 4 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({1.1, 4.0}), 1.1), {}, 330, rejectedSmoothly()},
+      {"rejected take-off, the feed repeating 110 kt 12 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({2.0, 12.0}), 2.0), {}, 330, rejectedSmoothly()},
+      {"rejected take-off, every 3 s, the feed repeating 110 kt 9 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({3.0, 9.0}), 3.0), {}, 330, rejectedSmoothly()},
+      {"rejected take-off, every 5 s, the feed repeating 110 kt 12 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({5.0, 12.0}), 5.0), {}, 330, rejected()},
+      {"rejected take-off, every 1.1 s, the feed repeating 60 kt 6 s while gathering speed",
+       scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 6.0}), 1.1), {}, 330, rejectedSmoothly()},
       {"rejected take-off, silent 8 s in the braking", scenarioText(header, rejectedAfterATaxi({}), 2.0),
        {rejectionBrakeS + 6.0, rejectionBrakeS + 14.0}, 330, rejected()},
       {"rejected take-off, its reports ending at 60 kt in the braking", scenarioText(header, rejectedThenSilent(), 2.0),
