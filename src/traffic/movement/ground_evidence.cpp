@@ -344,6 +344,16 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   return false;
 }
 
+// The line a roll's kept reports follow, from the oldest to the one before
+// the newest: none off the runway, nor while they lie within a few times their noise.
+std::optional<double> rollLine(const LiveAc& ac, double near) {
+  const GroundEvidence& e = ac.evidence;
+  if (!rollUnderWay(ac) || near <= 0.0 || e.count < 3) return std::nullopt;
+  const GroundEvidence::Seen *from = e.back(e.count - 1), *to = e.back(1);
+  if (metresBetween(from->lat, from->lon, to->lat, to->lon) < rollLineNoiseFactor * near) return std::nullopt;
+  return gf_legBearing(from->lat, from->lon, to->lat, to->lon);
+}
+
 } // namespace
 
 GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
@@ -552,7 +562,10 @@ bool gf_speedsCarryBeyondNoise(const LiveAc& ac, const PositionSample& n, const 
 
 NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
   const double near = nearMetres(ac);
-  const auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
+  auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
+  // On the runway the line its reports roll along is the nose's line: a
+  // track drawn from noisy positions turns with their noise.
+  if (const auto line = rollLine(ac, near)) nose = before = line;
   // (not before it is placed: what it is, a roll-out or a taxi, is judged at its creation)
   if (near <= 0.0 || !nose || !before || offDeg(*nose, *before) > noiseLineDeg || ac.phase == AcPhase::Birth)
     return NoseLine::none;

@@ -49,18 +49,17 @@ std::optional<EvenChange> evenChange(const GroundEvidence::Kept& k, const Ground
 }
 
 // The reports of the run still queued, the one it started at too, take the
-// fitted change's speeds: the first came with the stale speed already.
-void reviseQueued(LiveAc& ac, const GroundEvidence::Kept& k, const EvenChange& change, double repeatedKt) {
+// fitted change's speeds: the first came with the stale speed already. They
+// are found by their due ticks, r's `seconds` after the run's start (their
+// positions may have been brought onto the nose's line since).
+void reviseQueued(LiveAc& ac, const PositionSample& r, double seconds, const EvenChange& change, double repeatedKt) {
   auto& s = ac.samples;
-  for (std::size_t i = 0; const GroundEvidence::Seen* seen = ac.evidence.back(i); ++i) {
-    if (seen->time < k.repeatFrom.time) break;
-    for (std::size_t j = s.size(); j-- > 2;) {
-      PositionSample& q = s[j];
-      if (q.lat != seen->lat || q.lon != seen->lon) continue;
-      if (q.groundSpeed == repeatedKt || (q.evidence & evidenceStale) != 0)
-        q.groundSpeed = std::max(change.kt(seen->time - k.repeatFrom.time), 0.0);
-      break;
-    }
+  for (std::size_t j = s.size(); j-- > 2;) {
+    PositionSample& q = s[j];
+    const double at = seconds - (r.dueTick - q.dueTick) / ticksPerSecond;
+    if (at < -repeatedDueSlackSeconds) break;
+    if (q.airborne || !(q.groundSpeed == repeatedKt || (q.evidence & evidenceStale) != 0)) continue;
+    q.groundSpeed = std::max(change.kt(std::max(at, 0.0)), 0.0);
   }
 }
 
@@ -99,7 +98,7 @@ std::optional<double> gf_repeatedSpeedKt(LiveAc& ac, const PositionSample& r, do
   if (nowKt <= 0.0) return std::nullopt;
   // The even change from there to now that covers the way it went.
   const double fromMps = (2.0 * paceKt - nowKt) * metresPerSecondPerKt;
-  reviseQueued(ac, k, {fromMps, (nowKt * metresPerSecondPerKt - fromMps) / seconds}, r.groundSpeed);
+  reviseQueued(ac, r, seconds, {fromMps, (nowKt * metresPerSecondPerKt - fromMps) / seconds}, r.groundSpeed);
   return nowKt;
 }
 
