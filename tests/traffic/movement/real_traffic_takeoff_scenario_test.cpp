@@ -338,8 +338,14 @@ std::vector<Row> rejectedTakeOff() {
 // 3 kt a second to 110 kt, braking at 5 kt a second to a stop, standing 30 s
 // and taxiing on at 10 kt, reported every `every` seconds. Its feed may
 // repeat the roll's 110 kt for staleS into the braking (or 60 kt for rollStaleS
-// while gathering speed), and the taxi on may turn off the runway to the right.
-struct Rejection { double every = 2.0, staleS = 0.0; bool turnsOff = false; double rollStaleS = 0.0; };
+// while gathering speed), the taxi on may turn off the runway to the right, and
+// each position may lie noiseM off along and across by turns (no heading: the
+// track is drawn from the positions).
+struct Rejection {
+  double every = 2.0, staleS = 0.0;
+  bool turnsOff = false;
+  double rollStaleS = 0.0, noiseM = 0.0;
+};
 constexpr double rejectionRollS = 80.0, rejectionBrakeS = rejectionRollS + 110.0 / 3.0;
 constexpr double rejectionStopS = rejectionBrakeS + 22.0, rejectionOnS = rejectionStopS + 30.0;
 std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
@@ -371,7 +377,8 @@ std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
       at = v.turnsOff && s > offS ? ahead(turn, runwayDeg + 90.0, taxiMps * (s - offS))
                                   : ahead(stop, runwayDeg, taxiMps * s);
     }
-    rows.push_back({t, at, fieldFt, kt, 0.0, true});
+    const double along = i % 2 == 0 ? v.noiseM : -v.noiseM, across = (i / 2) % 2 == 0 ? v.noiseM : -v.noiseM;
+    rows.push_back({t, ahead(ahead(at, runwayDeg, along), runwayDeg + 90.0, across), fieldFt, kt, 0.0, true});
   }
   return rows;
 }
@@ -476,8 +483,14 @@ Expect rejected() {
   e.stillToS = rejectionOnS + 30.0 - 5.0;
   return e;
 }
-// ...and its speed changing no faster than a braking aircraft's, whatever speed its feed repeats.
-Expect rejectedSmoothly() { return smooth(rejected(), 8.0, 110.0 * 1.1, rejectionStopS + 30.0 + 10.0); }
+// ...and its speed changing by no more than this in a second.
+Expect rejectedSmoothly(double ktPerS) { return smooth(rejected(), ktPerS, 110.0 * 1.1, rejectionStopS + 30.0 + 10.0); }
+// ...its positions noisy: how late it reaches each is left to the noise rows.
+Expect noisyRejection() {
+  Expect e = rejectedSmoothly(20.0);
+  e.behindAtMostS = -1.0;
+  return e;
+}
 
 } // namespace
 
@@ -523,17 +536,26 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        scenarioText(header, rejectedAfterATaxi({2.0, 6.0}), 2.0), {}, 330, rejected()},
       // a speed repeated while the positions brake or gather speed: their pace since it last changed
       {"rejected take-off, every 1.1 s, the feed repeating 110 kt 10 s into the braking",
-       scenarioText(header, rejectedAfterATaxi({1.1, 10.0}), 1.1), {}, 330, rejectedSmoothly()},
+       scenarioText(header, rejectedAfterATaxi({1.1, 10.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
       {"rejected take-off, every 1.1 s, the feed repeating 110 kt 4 s into the braking",
-       scenarioText(header, rejectedAfterATaxi({1.1, 4.0}), 1.1), {}, 330, rejectedSmoothly()},
+       scenarioText(header, rejectedAfterATaxi({1.1, 4.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
       {"rejected take-off, the feed repeating 110 kt 12 s into the braking",
-       scenarioText(header, rejectedAfterATaxi({2.0, 12.0}), 2.0), {}, 330, rejectedSmoothly()},
+       scenarioText(header, rejectedAfterATaxi({2.0, 12.0}), 2.0), {}, 330, rejectedSmoothly(8.0)},
       {"rejected take-off, every 3 s, the feed repeating 110 kt 9 s into the braking",
-       scenarioText(header, rejectedAfterATaxi({3.0, 9.0}), 3.0), {}, 330, rejectedSmoothly()},
+       scenarioText(header, rejectedAfterATaxi({3.0, 9.0}), 3.0), {}, 330, rejectedSmoothly(8.0)},
       {"rejected take-off, every 5 s, the feed repeating 110 kt 12 s into the braking",
-       scenarioText(header, rejectedAfterATaxi({5.0, 12.0}), 5.0), {}, 330, rejected()},
+       scenarioText(header, rejectedAfterATaxi({5.0, 12.0}), 5.0), {}, 330, rejectedSmoothly(10.5)},
+      {"rejected take-off, reports every 5 s", scenarioText(header, rejectedAfterATaxi({5.0}), 5.0), {}, 330,
+       rejectedSmoothly(10.5)},
+      // positions as noisy as a feed's (a roll's legs lined up on the line its reports follow)
+      {"rejected take-off, every 1.1 s 8 m off", scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 0.0, 8.0}), 1.1),
+       {}, 330, noisyRejection()},
+      {"rejected take-off, every 3 s 8 m off", scenarioText(header, rejectedAfterATaxi({3.0, 0.0, false, 0.0, 8.0}), 3.0),
+       {}, 330, noisyRejection()},
+      {"rejected take-off, every 1.1 s 5 m off, the feed repeating 110 kt 10 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({1.1, 10.0, false, 0.0, 5.0}), 1.1), {}, 330, noisyRejection()},
       {"rejected take-off, every 1.1 s, the feed repeating 60 kt 6 s while gathering speed",
-       scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 6.0}), 1.1), {}, 330, rejectedSmoothly()},
+       scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 6.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
       {"rejected take-off, silent 8 s in the braking", scenarioText(header, rejectedAfterATaxi({}), 2.0),
        {rejectionBrakeS + 6.0, rejectionBrakeS + 14.0}, 330, rejected()},
       {"rejected take-off, its reports ending at 60 kt in the braking", scenarioText(header, rejectedThenSilent(), 2.0),
