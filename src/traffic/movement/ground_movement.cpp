@@ -85,6 +85,13 @@ bool curveStartsAlongTravel(const LiveAc& ac) {
   return !ac.reversing && start && gf_curveStartsAlongTravel(ac, *start);
 }
 
+// Rolling straight down the runway on its own reports, to take off or braking
+// after a call-off: a bend between them is their noise, and a curve's pace
+// varies along it (a made-up line-up and a roll-out's turn-off are curves).
+bool rollsOnItsReports(const LiveAc& ac) {
+  return ac.runway.phase() == RunwayPhase::TakeOffRoll || ac.runway.phase() == RunwayPhase::Rejected;
+}
+
 void turnsAndLegs(LiveAc& ac) {
   auto& s = ac.samples;
   if (!s[1].standing && s.size() >= 3 && !s[2].standing) {
@@ -92,7 +99,7 @@ void turnsAndLegs(LiveAc& ac) {
     if (delta > curveMinTurnDeg && delta > midpointTurnDeg && gf_legNm(s[0], s[1]) > midpointLegNm &&
         s[0].groundSpeed <= midpointMaxKt && s[1].dueTick - s[0].dueTick >= midpointMinTicks) {
       lf_insertMidpoint(ac);
-    } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg) {
+    } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg && !rollsOnItsReports(ac)) {
       if (!gf_samePosition(s[0], s[2]) && curveStartsAlongTravel(ac) && lf_setupCurve(ac))
         ac.turnAngle = ac.curveAngle = delta;
     } else {
