@@ -486,8 +486,8 @@ Expect rejected() {
 // ...and its speed changing by no more than this in a second.
 Expect rejectedSmoothly(double ktPerS) { return smooth(rejected(), ktPerS, 110.0 * 1.1, rejectionStopS + 30.0 + 10.0); }
 // ...its positions noisy: how late it reaches each is left to the noise rows.
-Expect noisyRejection() {
-  Expect e = rejectedSmoothly(20.0);
+Expect noisyRejection(double ktPerS) {
+  Expect e = rejectedSmoothly(ktPerS);
   e.behindAtMostS = -1.0;
   return e;
 }
@@ -547,13 +547,15 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        scenarioText(header, rejectedAfterATaxi({5.0, 12.0}), 5.0), {}, 330, rejectedSmoothly(10.5)},
       {"rejected take-off, reports every 5 s", scenarioText(header, rejectedAfterATaxi({5.0}), 5.0), {}, 330,
        rejectedSmoothly(10.5)},
-      // positions as noisy as a feed's (a roll's legs lined up on the line its reports follow)
+      // positions as noisy as a feed's: a roll's legs lined up on the line its reports follow, no curves between
       {"rejected take-off, every 1.1 s 8 m off", scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 0.0, 8.0}), 1.1),
-       {}, 330, noisyRejection()},
+       {}, 330, noisyRejection(15.0)},
       {"rejected take-off, every 3 s 8 m off", scenarioText(header, rejectedAfterATaxi({3.0, 0.0, false, 0.0, 8.0}), 3.0),
-       {}, 330, noisyRejection()},
+       {}, 330, noisyRejection(20.0)},
       {"rejected take-off, every 1.1 s 5 m off, the feed repeating 110 kt 10 s into the braking",
-       scenarioText(header, rejectedAfterATaxi({1.1, 10.0, false, 0.0, 5.0}), 1.1), {}, 330, noisyRejection()},
+       scenarioText(header, rejectedAfterATaxi({1.1, 10.0, false, 0.0, 5.0}), 1.1), {}, 330, noisyRejection(10.5)},
+      {"rejected take-off, every 5 s 8 m off, the feed repeating 110 kt 10 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({5.0, 10.0, false, 0.0, 8.0}), 5.0), {}, 330, noisyRejection(10.5)},
       {"rejected take-off, every 1.1 s, the feed repeating 60 kt 6 s while gathering speed",
        scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 6.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
       {"rejected take-off, silent 8 s in the braking", scenarioText(header, rejectedAfterATaxi({}), 2.0),
