@@ -137,7 +137,17 @@ struct CurveAdvance {
 
 CurveAdvance curveAdvance(const LiveAc& ac, double nose) {
   CurveAdvance a;
-  a.to = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
+  double step = ac.curveStep;
+  if (ac.phase == AcPhase::Taxi && !ac.reversing) {
+    // Metres to a step along the curve, at the curve's speed half way through it.
+    const double metres = gf_curveStepMetres(ac);
+    const double here = gf_curveMetresPerUnit(ac.curve, ac.curvePosition);
+    if (here > 0.0) {
+      const double mid = gf_curveMetresPerUnit(ac.curve, ac.curvePosition + metres / here / 2.0);
+      step = metres / (mid > 0.0 ? mid : here);
+    }
+  }
+  a.to = std::clamp(ac.curvePosition + step, 0.0, curveEnd);
   const auto from = gf_curvePoint(ac.curve, ac.curvePosition);
   if (!from) return a;
   const double limit = gf_groundTurnLimit(ac);
@@ -240,6 +250,11 @@ void airAltitudeRate(LiveAc& ac) {
       // A rotorcraft comes straight down: it settles on its wheels or skids, not with its centre on the field.
       const double settled = *park + (isRotorcraft(ac) ? ac.groundCgHeight : 0.0);
       ac.altitudeRate = (settled - ac.altitude) / ticks;
+      // An airliner landing comes down its glide, not flatter: the first
+      // report on the ground may be far down the runway (after a silence), and
+      // sinking straight to it would float it down half the runway.
+      if (ac.runway.landing() && !isRotorcraft(ac))
+        ac.altitudeRate = std::min(ac.altitudeRate, -lf_legSpeedKt(ac) * glideFpmPerKt / fpmPerFeetPerTick);
     }
   } else if (!ac.runway.landing()) {
     // The least climb is a departure's, from its roll until it is configured

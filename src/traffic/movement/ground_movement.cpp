@@ -252,11 +252,20 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   auto& s = ac.samples;
   if (distanceNm <= 0.0) return;
   const std::int32_t now = tickCount.load();
-  const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
+  double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
   // Reports without a speed go at the pace of their own positions: the cap
   // alone would race a catch-up (25 kt where they push back at 3).
-  const double reportedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
-  const double paceKt = std::min(reportedKt > 0.0 ? reportedKt : reportsPaceKt(ac, ownDue), capKt);
+  const double fedKt = std::max(s[0].groundSpeed, s[1].groundSpeed);
+  const double reportedKt = fedKt * reportedSpeedMargin;
+  double paceKt = std::min(reportedKt > 0.0 ? reportedKt : reportsPaceKt(ac, ownDue), capKt);
+  // Touching down or rolling out it runs behind its reports after a late
+  // touchdown or a silence: a share of a roll's speed on top would race it
+  // down the runway faster than it landed. It catches up by a few knots over
+  // what they show.
+  const RunwayPhase phase = ac.runway.phase();
+  if (phase == RunwayPhase::Approach || phase == RunwayPhase::RollOut || phase == RunwayPhase::MadeUpRollOut)
+    capKt = std::min(capKt, (fedKt > 0.0 ? fedKt : paceKt) + rollOutLeadKt);
+  paceKt = std::min(paceKt, capKt);
   if (paceKt > 0.0) {
     const std::int32_t pacedDue = now + gf_legTicks(distanceNm, paceKt);
     if (pacedDue > ownDue + catchUpAfterTicks) {

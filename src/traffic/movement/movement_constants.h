@@ -96,6 +96,7 @@ inline constexpr double spoilersInKt = 90.0;
 inline constexpr double turnToleranceDeg = 0.5;
 inline constexpr double turningFlagDeg = 3.0;
 inline constexpr double curveEnd = 0.999999;
+inline constexpr int curveLengthSteps = 4;  // even: Simpson's steps measuring a ground curve's length
 inline constexpr int curveSlowingTries = 3;  // steps shortened to keep a ground curve's bend within the nose's turn
 inline constexpr double curveMinTurnDeg = 3.0;
 inline constexpr double midpointTurnDeg = 45.0;
@@ -119,6 +120,7 @@ inline constexpr double reportedSpeedMargin = 1.2;
 inline constexpr double catchUpFactor = 1.25;
 inline constexpr std::int32_t catchUpAfterTicks = 500;
 inline constexpr double catchUpMinKt = 3.0;  // a walk: the slowest catch-up
+inline constexpr double rollOutLeadKt = 10.0;  // rolling out, never faster than its reports by more
 // The fastest a taxiing aircraft goes (below it the take-off roll starts)
 // and a rolling one (the fastest made-up roll, or the category's take-off
 // speed when faster), whatever the reports say.
@@ -291,6 +293,11 @@ inline constexpr SpeedStep takeOffRollLast{0.0, 180.0, 2400.0};
 // this (knots): one that stands or creeps has no roll to go on with.
 inline constexpr double rollMadeUpMinKt = 5.0;
 inline constexpr double landingExtrapolatedFpm = -667.0, landingSinkFeetPerSecond = 10.005;
+// A made-up approach at or below this over the field (ft) keeps its speed
+// and sinks on a 3-degree glide, a landing towards a ground report no
+// flatter: ft/min per knot (6,076 ft/nm / 60 x tan 3).
+inline constexpr double stabilisedApproachFt = 1000.0;
+inline constexpr double glideFpmPerKt = 5.307;
 inline constexpr double takeOffExtrapolatedFpm = 1500.0, takeOffClimbFeetPerSecond = 25.0;
 inline constexpr double airborneOnlyMinHeightFt = 1000.0;  // AIRBORNE_ONLY: lower over the park airport, gone
 

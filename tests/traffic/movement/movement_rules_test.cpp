@@ -23,10 +23,17 @@ TEST_F(MovementRules, CurvePointsFollowTheQuadraticFromOriginOverControlToEnd) {
     EXPECT_NEAR((p->lon - 8.0) * 111132.95 * std::cos(50.0 * deg), c.east, 0.5) << c.t;
     EXPECT_NEAR(p->heading / deg, c.headingDeg, 0.5) << c.t;
   }
+  // Its length, driven as a straight leg would be: 162.3 m round it, half of it from its middle.
+  struct Length { double t, perUnit, left; };
+  for (const Length c : {Length{0.0, 200.0, 162.32}, Length{0.5, 141.42, 81.16}, Length{1.0, 200.0, 0.0}}) {
+    EXPECT_NEAR(gf_curveMetresPerUnit(ac.curve, c.t), c.perUnit, 0.5) << c.t;
+    EXPECT_NEAR(gf_curveMetresLeft(ac.curve, c.t), c.left, 0.5) << c.t;
+  }
   EXPECT_FALSE(gf_curvePoint(ac.curve, -0.01).has_value());
   EXPECT_FALSE(gf_curvePoint(ac.curve, 1.01).has_value());
   gf_clearCurve(ac);
   EXPECT_FALSE(gf_curvePoint(ac.curve, 0.5).has_value());
+  EXPECT_EQ(gf_curveMetresLeft(ac.curve, 0.0), 0.0);
 }
 
 TEST_F(MovementRules, DegenerateCurvesAreRefusedOrGiveNoPoint) {
@@ -393,7 +400,8 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
   std::tie(field.latitude, field.longitude, field.altitude) = std::tuple(50.0, 8.0, 392.0f);
   gf_setParkAirport(field);
   struct Landing { double frontFt; bool onGround; double expectKt; };
-  for (const Landing c : {Landing{412.0, false, 108.0}, Landing{0.0, false, 108.337}, Landing{412.0, true, 88.898}}) {  // 8 s of braking after a made-up airborne front
+  // (20 ft up on short final: its speed held, not slowed by a tenth)
+  for (const Landing c : {Landing{412.0, false, 120.0}, Landing{0.0, false, 108.337}, Landing{412.0, true, 88.898}}) {  // 8 s of braking after a made-up airborne front
     LiveAc ac = aircraft({at(50.0, 8.0, 120.0, 1000, c.frontFt)});
     ac.onGroundConfirmed = c.onGround;
     testsupport::enterRunwayPhase(ac, c.onGround ? RunwayPhase::RollOut : RunwayPhase::Approach);
@@ -401,6 +409,25 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
     const PositionSample r = gf_madeUpReport(ac, 5);
     EXPECT_EQ(std::tuple(r.airborne, r.altitude), std::tuple(0, 0.0)) << c.frontFt;
     EXPECT_NEAR(r.groundSpeed, c.expectKt, 0.001) << c.frontFt;
+  }
+  // A made-up approach 1000 ft or less over the field holds its speed down a
+  // 3-degree glide, whatever its reports' descent; higher up it slows by a
+  // tenth (not its last three reports) and sinks 10.005 ft a second.
+  const double glideFpm = -120.0 * feetPerNm / 60.0 * std::tan(3.0 * deg);
+  struct Approach { double frontFt, frontFpm; std::int32_t n; double expectKt, expectFpm, expectFt; };
+  for (const Approach c : {Approach{1392.0, -700.0, 8, 120.0, glideFpm, 1392.0 + glideFpm * 8.0 / 60.0},
+                           Approach{900.0, -1400.0, 5, 120.0, glideFpm, 900.0 + glideFpm * 8.0 / 60.0},
+                           Approach{1393.0, -700.0, 8, 108.0, -667.0, 1393.0 - 8.0 * 10.005},
+                           Approach{2392.0, -700.0, 3, 120.0, -667.0, 2392.0 - 8.0 * 10.005}}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 120.0, 1000, c.frontFt)});
+    ac.samples.front().verticalSpeed = c.frontFpm;
+    testsupport::enterRunwayPhase(ac, RunwayPhase::Approach);
+    ac.altitude = c.frontFt;
+    const PositionSample r = gf_madeUpReport(ac, c.n);
+    EXPECT_NEAR(r.groundSpeed, c.expectKt, 0.001) << c.frontFt;
+    EXPECT_NEAR(r.verticalSpeed, c.expectFpm, 0.1) << c.frontFt;
+    EXPECT_NEAR(r.altitude, c.expectFt, 0.02) << c.frontFt;
+    EXPECT_EQ(r.airborne, 1) << c.frontFt;
   }
   gf_clearParkAirport();
   LiveAc parked = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Parked, true);

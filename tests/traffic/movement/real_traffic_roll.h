@@ -74,12 +74,15 @@ struct Expect {
   double changeKtPerS = 1e9;  // on the ground, the speed over a second changes at most this much a second
   double changeFromS = 0.0;   // (from then on)
   double fastestKt = 1e9;     // never faster on the ground
+  double fastestFromS = 0.0;  // (from then on)
   double stillFromS = -1.0, stillToS = 1e9;  // >= 0: slower than a walk from then (until then)
   double keepKt = 0.0, keepFromS = 0.0, keepToS = 0.0;  // at least keepKt meanwhile
   bool normal = false;        // nothing the motion check finds wrong
   double goneByS = -1.0;      // >= 0: removed by then, on the ground at a taxi's pace
   bool staysAloft = false;    // never on the ground
   double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
+  double downShortAtMostM = -1.0;  // >= 0: touches down no farther short of where its reports do
+  double downLongAtMostM = 1e9;    // ...nor farther beyond it
 };
 inline Expect normal(Expect e) { e.normal = true; return e; }
 inline Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
@@ -110,6 +113,11 @@ inline Expect keptUpWith(Expect e, double lagS, int unreached = 0) {
   return e;
 }
 inline Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; return e; }
+inline Expect downShortAtMost(Expect e, double metres, double longMetres = 1e9) {
+  e.downShortAtMostM = metres;
+  e.downLongAtMostM = longMetres;
+  return e;
+}
 
 struct RollCase {
   const char* name;
