@@ -16,6 +16,8 @@
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/repeated_speed.h"
 #include "traffic/movement/roll_start.h"
+#include "traffic/movement/runway_phases.h"
+#include "traffic/movement/standing_place.h"
 #include "traffic/movement/taxi_curves.h"
 
 namespace gwr {
@@ -344,11 +346,35 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   return false;
 }
 
-// The line a roll's kept reports follow, from the oldest to the one before
-// the newest: none off the runway, nor while they lie within a few times their noise.
+// The feed's track of a report that moves faster than a push-back (0 is its "none").
+std::optional<double> movingTrack(const PositionSample& r) {
+  if (r.track == 0.0 || r.groundSpeed <= pushBackMaxKt) return std::nullopt;
+  return r.track * radiansPerDegree;
+}
+
+// The line r's leg from n is weighed along (radians): their tracks where both
+// move and the tracks agree (a feed's track is the aircraft's own, the way it
+// goes; in a crosswind the nose points off it), else their noses where they agree.
+struct ReportLine {
+  double rad = 0.0;
+  bool track = false;  // the way the aircraft went, not only where it pointed
+};
+std::optional<ReportLine> reportLine(const PositionSample& n, const PositionSample& r) {
+  const auto track = movingTrack(r), trackBefore = movingTrack(n);
+  if (track && trackBefore && offDeg(*track, *trackBefore) <= noiseLineDeg) return ReportLine{*track, true};
+  const auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
+  if (nose && before && offDeg(*nose, *before) <= noiseLineDeg) return ReportLine{*nose, false};
+  return std::nullopt;
+}
+
+// The line a take-off roll's kept reports follow, from the oldest to the one
+// before the newest: none while they lie within a few times their noise (a
+// roll-out may turn off on a rapid exit).
 std::optional<double> rollLine(const LiveAc& ac, double near) {
   const GroundEvidence& e = ac.evidence;
-  if (!rollUnderWay(ac) || near <= 0.0 || e.count < 3) return std::nullopt;
+  const RunwayPhase phase = ac.runway.phase();
+  if ((phase != RunwayPhase::TakeOffRoll && phase != RunwayPhase::Rejected) || near <= 0.0 || e.count < 3)
+    return std::nullopt;
   const GroundEvidence::Seen *from = e.back(e.count - 1), *to = e.back(1);
   if (metresBetween(from->lat, from->lon, to->lat, to->lon) < rollLineNoiseFactor * near) return std::nullopt;
   return gf_legBearing(from->lat, from->lon, to->lat, to->lon);
@@ -403,6 +429,7 @@ void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
   // (a copy of the one before, at its time or earlier, tells nothing)
   if (e.noiseSeenCount > 0 && !(time > e.noiseSeen(1).time)) return;
   noteNoise(e, r, time);
+  gf_noteStandingReport(e, r, time);
   GroundEvidence::Kept& k = e.cold();
   k.noiseSeen[0] = k.noiseSeen[1];
   k.noiseSeen[1] = {r.lat, r.lon, time};
@@ -560,44 +587,51 @@ bool gf_speedsCarryBeyondNoise(const LiveAc& ac, const PositionSample& n, const 
   return near > 0.0 && (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds > near;
 }
 
-NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
+ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
   const double near = nearMetres(ac);
-  auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
-  // On the runway the line its reports roll along is the nose's line: a
-  // track drawn from noisy positions turns with their noise.
-  if (const auto line = rollLine(ac, near)) nose = before = line;
-  // (not before it is placed: what it is, a roll-out or a taxi, is judged at its creation)
-  if (near <= 0.0 || !nose || !before || offDeg(*nose, *before) > noiseLineDeg || ac.phase == AcPhase::Birth)
-    return NoseLine::none;
+  auto line = reportLine(n, r);
+  // On the runway, without a track or nose to go by, the line its reports
+  // roll along: a track drawn from noisy positions turns with their noise.
+  if (!line)
+    if (const auto roll = rollLine(ac, near)) line = ReportLine{*roll, true};
+  if (near <= 0.0 || !line) return ReportFit::none;
+  const double way = line->rad;
   const LocalOffset leg = gf_localOffset({n.lat, n.lon}, {r.lat, r.lon});
-  double along = leg.north * std::cos(*nose) + leg.east * std::sin(*nose);
-  double across = leg.east * std::cos(*nose) - leg.north * std::sin(*nose);
-  // Where the feed's speeds put it along the nose (not from a standstill:
+  double along = leg.north * std::cos(way) + leg.east * std::sin(way);
+  double across = leg.east * std::cos(way) - leg.north * std::sin(way);
+  // Where the feed's speeds put it along the line (not from a standstill:
   // when it moved off, its reports do not say). Within the noise of that,
   // it is there, its own position weighing this share; across the way only
   // where its speeds carry it beyond the noise (a shorter leg would point
   // wherever the noise does).
   const double seconds = (r.dueTick - n.dueTick) / ticksPerSecond;
   const double expected = (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds;
+  // (before it is placed, only along the feed's own changing speeds: what it
+  // is, a roll-out or a take-off, is judged at its creation from how far its
+  // positions go, and a repeated speed may be stale)
+  const bool replaced = ((n.evidence | r.evidence) & evidenceStale) != 0;
+  const bool birthRepeats = ac.phase == AcPhase::Birth && (r.groundSpeed == n.groundSpeed || replaced);
   const bool placed = !n.standing && n.groundSpeed > 0.0 && r.groundSpeed > 0.0 && seconds > 0.0 &&
-                      std::fabs(along - expected) <= near && std::fabs(across) <= near;
+                      std::fabs(along - expected) <= near && std::fabs(across) <= near && !birthRepeats;
   if (placed) {
     along = expected + (along - expected) * noiseKeptShare;
     across = expected >= gf_positionNoiseMetres(ac) ? across * noiseKeptShare : 0.0;
-  } else if (std::fabs(across) <= near && std::fabs(across) < std::fabs(along)) {
-    across *= noiseKeptShare;  // off the nose's line by noise only
+  } else if ((line->track || std::fabs(across) <= near) && std::fabs(across) < std::fabs(along)) {
+    // Off the line by noise only: the nose's by no more than the noise, the
+    // tracks' (which say it went straight on) by however much.
+    across *= noiseKeptShare;
   } else {
-    return NoseLine::across;  // a turn, or noise across the way
+    return ReportFit::across;  // a turn, or noise across the way
   }
-  // A leg shorter than the noise would still point well off the nose with
-  // the share kept: it strays no farther from the nose's line than the noses do.
+  // A leg shorter than the noise would still point well off the line with
+  // the share kept: it strays no farther from it than the lines do.
   const double acrossMost = std::fabs(along) * std::tan(noiseLineDeg * radiansPerDegree);
   across = std::clamp(across, -acrossMost, acrossMost);
-  const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(*nose) - across * std::sin(*nose),
-                                                    along * std::sin(*nose) + across * std::cos(*nose)});
+  const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(way) - across * std::sin(way),
+                                                    along * std::sin(way) + across * std::cos(way)});
   r.lat = on.latitude;
   r.lon = on.longitude;
-  return placed ? NoseLine::placed : NoseLine::lined;
+  return placed ? ReportFit::placed : ReportFit::lined;
 }
 
 double gf_justifiedPaceKt(const PositionSample& r) { return r.shownKt; }

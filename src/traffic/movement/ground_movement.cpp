@@ -12,6 +12,7 @@
 #include "core/geo.h"
 #include "core/log.h"
 #include "refdata/ac_category.h"
+#include "refdata/airports_table.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
@@ -85,11 +86,12 @@ bool curveStartsAlongTravel(const LiveAc& ac) {
   return !ac.reversing && start && gf_curveStartsAlongTravel(ac, *start);
 }
 
-// Rolling straight down the runway on its own reports, to take off or braking
-// after a call-off: a bend between them is their noise, and a curve's pace
-// varies along it (a made-up line-up and a roll-out's turn-off are curves).
-bool rollsOnItsReports(const LiveAc& ac) {
-  return ac.runway.phase() == RunwayPhase::TakeOffRoll || ac.runway.phase() == RunwayPhase::Rejected;
+// The turn at the second report that its positions' noise alone makes of
+// the leg after it: about the angle one report's noise subtends over the leg.
+double noiseTurnDeg(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  const double noise = gf_positionNoiseMetres(ac);
+  return noise > 0.0 ? std::atan2(noise, gf_legNm(s[1], s[2]) * metresPerNm) * degreesPerRadian : 0.0;
 }
 
 void turnsAndLegs(LiveAc& ac) {
@@ -99,11 +101,13 @@ void turnsAndLegs(LiveAc& ac) {
     if (delta > curveMinTurnDeg && delta > midpointTurnDeg && gf_legNm(s[0], s[1]) > midpointLegNm &&
         s[0].groundSpeed <= midpointMaxKt && s[1].dueTick - s[0].dueTick >= midpointMinTicks) {
       lf_insertMidpoint(ac);
-    } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg && !rollsOnItsReports(ac)) {
+    } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg && delta > noiseTurnDeg(ac)) {
       if (!gf_samePosition(s[0], s[2]) && curveStartsAlongTravel(ac) && lf_setupCurve(ac))
         ac.turnAngle = ac.curveAngle = delta;
     } else {
-      // Straight on (3 degrees or less) as beyond 160: a long uneven leg still gets its midpoint.
+      // Straight on (3 degrees or less, or a turn its positions' noise alone
+      // shows: a curve through noisy reports starts off the nose and slides
+      // it sideways) as beyond 160: a long uneven leg still gets its midpoint.
       lf_checkGroundLeg(ac);
     }
   } else if (s.size() < 3 && ac.extrapolationCount < 1) {

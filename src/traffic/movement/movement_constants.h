@@ -194,8 +194,8 @@ inline constexpr double noiseOffsetCapMetres = 15.0;
 inline constexpr double noiseMeanWeight = 0.125;
 inline constexpr std::int32_t noiseSamplesRead = 4;
 // Two reports closer than this many times the noise (at most noiseNearMaxMetres)
-// show no motion between them; reports whose noses agree within noiseLineDeg
-// and whose leg lies within that of the nose's line are brought towards it,
+// show no motion between them; reports whose tracks (moving) or noses agree
+// within noiseLineDeg and whose leg lies within that of their line are brought towards it,
 // and along it towards where the feed's speeds put them, keeping this share
 // of their offset (the line and pace the reports follow are found over
 // several, not fixed by the noise of the first).

@@ -78,6 +78,7 @@ TEST_F(MovementRules, LongLegsWithUnevenSpeedsGetAMidpoint) {
 LiveAc cornerAircraft(double legMetres, double turnDeg, std::int32_t secondDue, double kt) {
   const PositionSample front = at(50.0, 8.0, kt, 1000);
   PositionSample second = offset(front, legMetres, 0.0, kt, secondDue);
+  second.track = 360.0;  // due north as the feed gives it: a track of 0 is its "none"
   const PositionSample third = offset(second, 40.0 * std::cos(turnDeg * deg), 40.0 * std::sin(turnDeg * deg), kt,
                                       secondDue + 500);
   return aircraft({front, second, third}, AcPhase::Taxi, true);

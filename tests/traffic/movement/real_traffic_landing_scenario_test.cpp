@@ -16,6 +16,7 @@ using namespace rollscenario;
 using testsupport::fieldFt;
 using testsupport::Row;
 using testsupport::scenarioText;
+using testsupport::sentOff;
 
 // Final approach on 25C down to 400 ft above the field; then an outage in
 // which it lands on made-up reports; the reports return just after that
@@ -195,9 +196,10 @@ std::vector<Row> bornInALandingRollAsFed() {
   for (std::size_t i = 0; t <= 32.0 + 60.0; t += gaps[i++ % 8]) {
     const double brakeS = std::min(t, 32.0);
     const double metres = (116.0 - 1.5 * brakeS) * brakeS * 0.514444 + 20.0 * 0.514444 * (t - brakeS);
-    const LatLon at = ahead(ahead(runwayPoint, runwayDeg, metres + (i % 2 == 0 ? noiseM : -noiseM)), runwayDeg + 90.0,
-                            i % 3 == 0 ? noiseM : -noiseM / 2.0);
-    rows.push_back({6.0 + t, at, fieldFt, t < 10.0 ? 116.0 : std::max(20.0, 116.0 - 3.0 * t), 0.0, true});
+    const double kt = t < 10.0 ? 116.0 : std::max(20.0, 116.0 - 3.0 * t);
+    rows.push_back({6.0 + t, ahead(runwayPoint, runwayDeg, metres), fieldFt, kt, 0.0, true});
+    sentOff(rows.back(), runwayDeg, i % 2 == 0 ? noiseM : -noiseM);
+    sentOff(rows.back(), runwayDeg + 90.0, i % 3 == 0 ? noiseM : -noiseM / 2.0);
   }
   return rows;
 }
@@ -248,7 +250,7 @@ std::vector<Row> rollOutEndingAt60Kt(double every, double noiseM = 0.0) {
   rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
   evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 60.0, 3.0, every);
   for (std::size_t i = 2; i < rows.size(); ++i)
-    rows[i].at = ahead(rows[i].at, runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
+    sentOff(rows[i], runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
   return rows;
 }
 
@@ -297,7 +299,7 @@ std::vector<Row> touchAndGo(double every) {
 std::vector<Row> landingRollWithAJump(double every) {
   std::vector<Row> rows;
   const LatLon slow = evenly(rows, 0.0, runwayPoint, runwayDeg, 116.0, 20.0, 3.0, every);
-  rows[rows.size() / 2].at = ahead(rows[rows.size() / 2].at, runwayDeg, 300.0);
+  sentOff(rows[rows.size() / 2], runwayDeg, 300.0);
   rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0, 0.0,
                   true});
   return rows;
@@ -324,6 +326,30 @@ std::vector<Row> landingTurnsRoundOnTheRunway(double every, double noiseM) {
     rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
                        (i / 2) % 2 == 0 ? noiseM : -noiseM);
   return rows;
+}
+
+// A crosswind landing: final approach on 25C at 135 kt, its nose reported
+// `crabDeg` off its track all the way, down and braking 3 kt a second to
+// 20 kt, turning off south; every `every` seconds, ground positions up to noiseM off
+// (down at `downS`: off the reports' times, each report's noise is shared with its neighbours).
+const LatLon finalStart{50.103262, 8.830174};
+const LatLon finalLow = ahead(finalStart, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+const LatLon crabbedTouchdown = ahead(finalLow, runwayDeg, 135.0 * 0.514444 * 40.0);
+std::vector<Row> crabbedLanding(double noiseM, double every, double crabDeg, double downS = 279.0) {
+  std::vector<Row> rows;
+  rows.push_back({0.0, finalStart, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, finalLow, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon slow = evenly(rows, downS, crabbedTouchdown, runwayDeg, 135.0, 20.0, 3.0, every);
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0,
+                  0.0, true});
+  scatterOnTheGround(rows, noiseM);
+  for (Row& r : rows) r.headingDeg = std::fmod(runwayDeg + crabDeg + 360.0, 360.0);
+  return rows;
+}
+// A crosswind landing's roll-out, flown until the report before its turn-off begins.
+Expect rollsOutOnTheLine(double every, double downS = 279.0) {
+  const std::vector<Row> rows = crabbedLanding(0.0, every, 0.0, downS);
+  return onTheLine(keptThroughLanding(), crabbedTouchdown, rows[rows.size() - 3].time + 30.0 - 1.0);
 }
 
 // Braking at 5 kt a second from a touchdown flown at about 313 s: 6.5 kt
@@ -454,6 +480,21 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        keptThroughLanding()},
       {"landing, every other report 1.5 km off", scenarioText(header, landingWithJumpingPositions(3.0, 2, 1500.0), 3.0), {}, 400,
        keptThroughLanding()},
+      // crosswind roll-outs: the nose reported 5-15 degrees off the track, positions noisy
+      {"crosswind landing, crab 10, every 2 s, 4 m off", scenarioText(header, crabbedLanding(4.0, 2.0, 10.0), 2.0),
+       {}, 420, rollsOutOnTheLine(2.0)},
+      // (its reports' noise shared with their neighbours' looks like 2 m across its line,
+      // at the floor below which noise tells nothing: while under it its reports are
+      // not lined up, and its path and nose wander up to 8.4 deg off the line; with
+      // each report's noise its own they stay within 5)
+      {"crosswind landing, crab -5, every 1.1 s, 8 m off", scenarioText(header, crabbedLanding(8.0, 1.1, -5.0), 1.1),
+       {}, 420, [] { Expect e = rollsOutOnTheLine(1.1); e.lineDeg = 9.0; return e; }()},
+      {"crosswind landing, crab -5, every 1.1 s, 8 m off each", scenarioText(header, crabbedLanding(8.0, 1.1, -5.0, 279.4), 1.1),
+       {}, 420, rollsOutOnTheLine(1.1, 279.4)},
+      {"crosswind landing, crab 15, every 3 s, 6 m off", scenarioText(header, crabbedLanding(6.0, 3.0, 15.0), 3.0),
+       {}, 420, rollsOutOnTheLine(3.0)},
+      {"crosswind landing, crab -12, every 5 s, 0 m off", scenarioText(header, crabbedLanding(0.0, 5.0, -12.0), 5.0),
+       {}, 420, rollsOutOnTheLine(5.0)},
   };
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,21 @@ inline LatLon arc(std::vector<Row>& rows, double t0, LatLon centre, double radiu
   return ahead(centre, fromDeg + turnDeg, radius);
 }
 
+// Each ground row's report sent up to noiseM off its path, any way (the same on every platform).
+inline void scatterOnTheGround(std::vector<Row>& rows, double noiseM) {
+  std::uint32_t seed = 2463534242u;
+  const auto next = [&seed] {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return static_cast<double>(seed) / 4294967296.0;
+  };
+  for (Row& r : rows) {
+    const double bearing = 360.0 * next(), metres = noiseM * std::sqrt(next());
+    if (r.ground) testsupport::sentOff(r, bearing, metres);
+  }
+}
+
 // Feed silences: one, and a second later on.
 struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
@@ -83,6 +99,10 @@ struct Expect {
   double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
   double downShortAtMostM = -1.0;  // >= 0: touches down no farther short of where its reports do
   double downLongAtMostM = 1e9;    // ...nor farther beyond it
+  bool rollsOnTheLine = false;  // on the ground at a roll's pace: on the runway's line, nose and path along it
+  LatLon lineThrough = abeamHold;  // that line
+  double lineUntilS = 1e9;         // until then
+  double lineDeg = 5.0;            // path and nose at most this far off its bearing
 };
 inline Expect normal(Expect e) { e.normal = true; return e; }
 inline Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
@@ -116,6 +136,12 @@ inline Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; re
 inline Expect downShortAtMost(Expect e, double metres, double longMetres = 1e9) {
   e.downShortAtMostM = metres;
   e.downLongAtMostM = longMetres;
+  return e;
+}
+inline Expect onTheLine(Expect e, LatLon through = abeamHold, double untilS = 1e9) {
+  e.rollsOnTheLine = true;
+  e.lineThrough = through;
+  e.lineUntilS = untilS;
   return e;
 }
 

@@ -38,10 +38,10 @@ double metresBetween(const simemu::Pose& a, const simemu::Pose& b) {
 double ktOver(const std::vector<testsupport::TrackPoint>& p, std::size_t i) {
   return metresBetween(p[i - 10].pose, p[i].pose) / metresPerNm / (p[i].time - p[i - 10].time) * 3600.0;
 }
-// Metres off the runway's line through the point abeam the holds.
-double offRunwayMetres(const simemu::Pose& p) {
-  const double nm = gf_greatCircleDistanceNm(abeamHold, {p.latitude, p.longitude});
-  const double bearing = gf_initialBearing(abeamHold, {p.latitude, p.longitude});
+// Metres off the runway's line through a point (by default the one abeam the holds).
+double offRunwayMetres(const simemu::Pose& p, LatLon through = abeamHold) {
+  const double nm = gf_greatCircleDistanceNm(through, {p.latitude, p.longitude});
+  const double bearing = gf_initialBearing(through, {p.latitude, p.longitude});
   return std::fabs(std::sin(bearing - runwayDeg * radiansPerDegree)) * nm * metresPerNm;
 }
 
@@ -158,6 +158,27 @@ void check(const EngineHarness& harness, const Expect& e) {
     if (e.stillFromS >= 0.0 && p[i].time >= e.stillFromS && p[i].time <= e.stillToS) {
       ASSERT_LE(ktOver(p, i), 3.0) << "at " << p[i].time;
     }
+  }
+  if (e.rollsOnTheLine) {  // worst off the line, path and nose off its bearing, at 40 kt or more
+    double offM = 0.0, pathDeg = 0.0, noseDeg = 0.0, offAt = 0.0, pathAt = 0.0, noseAt = 0.0;
+    for (std::size_t i = 10; i < p.size(); ++i) {
+      if (!onGround(p[i].pose) || !onGround(p[i - 10].pose) || p[i].time - p[i - 10].time > 1.1 ||
+          ktOver(p, i) < 40.0 || p[i].time > e.lineUntilS)
+        continue;
+      const double path = gf_initialBearing({p[i - 10].pose.latitude, p[i - 10].pose.longitude},
+                                            {p[i].pose.latitude, p[i].pose.longitude}) * degreesPerRadian;
+      const double off = offRunwayMetres(p[i].pose, e.lineThrough);
+      const double pathOff = std::fabs(std::remainder(path - runwayDeg, 360.0));
+      const double noseOff = std::fabs(std::remainder(p[i].pose.heading * degreesPerRadian - runwayDeg, 360.0));
+      if (off > offM) offM = off, offAt = p[i].time;
+      if (pathOff > pathDeg) pathDeg = pathOff, pathAt = p[i].time;
+      if (noseOff > noseDeg) noseDeg = noseOff, noseAt = p[i].time;
+    }
+    const std::string worst = fmt::format("{:.1f} m off the line at {:.1f} s, path {:.1f} deg at {:.1f} s, "
+                                          "nose {:.1f} deg at {:.1f} s", offM, offAt, pathDeg, pathAt, noseDeg, noseAt);
+    EXPECT_LE(offM, 15.0) << worst;
+    EXPECT_LE(pathDeg, e.lineDeg) << worst;
+    EXPECT_LE(noseDeg, e.lineDeg) << worst;
   }
   if (e.slowingFromS >= 0.0) {
     const auto down = std::find_if(p.begin(), p.end(), [](const auto& q) { return onGround(q.pose); });
