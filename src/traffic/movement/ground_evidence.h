@@ -25,6 +25,8 @@ struct PositionSample;
 inline constexpr std::uint8_t evidenceRolls = 1;
 inline constexpr std::uint8_t evidencePushed = 2;  // tail first: the nose the feed gives points against the positions
 inline constexpr std::uint8_t evidenceStale = 4;   // the feed's speed was not the positions': theirs replaced it
+// its leg looked faster than its speed, by no more than the noise, still unknown, could make it
+inline constexpr std::uint8_t evidenceLagUnsure = 8;
 
 // Per live aircraft: the newest reports taken, a few, and what they showed.
 // Each report costs the same whatever the length of its stream.
@@ -135,6 +137,10 @@ void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 bool gf_reportsRoll(const LiveAc& aircraft);
 // The feed's own speeds fall report by report over its newest reports: braking, not one glitch.
 bool gf_feedBrakes(const LiveAc& aircraft);
+// Down on the runway, its next two reports a and b in the air fly again: not
+// when they repeat one height while the speed falls (a height the feed froze
+// as it rolled out).
+bool gf_fliesAgain(const PositionSample& a, const PositionSample& b);
 // The fastest a ground leg from a to b may be flown: rolling when either
 // report is airborne or at the take-off roll's speed, else taxiing. The jump
 // test reads the same cap.

@@ -236,7 +236,11 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
   endExtrapolation(ac, false);
   const PositionSample& n = s.back();
   r.standing = gf_samePosition(r, n) ? 1 : 0;
-  if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed)
+  // A roll-out's speed does not rise: one faster report is the feed's
+  // glitch. Unless the newest was no slower than the one before it (it rose,
+  // or was held here): reports gathering speed again, a touch-and-go's run.
+  const bool gathers = s.size() >= 2 && n.groundSpeed >= s[s.size() - 2].groundSpeed;
+  if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed && !gathers)
     r.groundSpeed = n.groundSpeed;
   // A roll-out's noisy positions are lined up as a taxi's are (after one made
   // up, the newest is no report of the feed's to line up with), not from a
@@ -342,7 +346,7 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
                       (r.evidence & evidenceRolls) != 0;
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
-  } else if (n.airborne && r.airborne) {
+  } else if (gf_fliesAgain(n, r)) {
     lf_touchAndGoRoll(ac);
   }
 }
@@ -503,6 +507,7 @@ std::optional<bool> lf_extendOnGround(LiveAc& ac) {
   PositionSample copy = ac.samples.front();
   copy.standing = 1;
   copy.groundSpeed = 0.0;
+  // From now when the front is overdue: steps from its past due would fall due one a tick.
   copy.dueTick = std::max(copy.dueTick, now) + holdingStepTicks;
   ac.samples.push_back(copy);
   ac.extrapolationCount = 1;

@@ -352,6 +352,64 @@ Expect rollsOutOnTheLine(double every, double downS = 279.0) {
   return onTheLine(keptThroughLanding(), crabbedTouchdown, rows[rows.size() - 3].time + 30.0 - 1.0);
 }
 
+// Down on 25C at 135 kt at 240 s, braking 3 kt a second to 20 kt and turning
+// off south, reported every `every` seconds, its roll-out positions noiseM off
+// by turns. `count` of its roll-out reports from the `from`-th on are given in
+// the air, the first `ft` over the field and each next `climbFt` higher (a
+// glitch; at 35 kt or less any height is the ground). With `frozen` its
+// height stops at `ft` on final and stays there through its roll-out.
+constexpr double aloftDownS = 240.0;
+struct Aloft { std::size_t from = 0, count = 0; double ft = 0.0, climbFt = 0.0; bool frozen = false; };
+std::vector<Row> landingReportedAloft(double every, double noiseM, const Aloft& a) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * aloftDownS);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  for (double t = 200.0; t < aloftDownS - 1e-9; t += every) {
+    const double ft = 400.0 - 600.0 * (t - 200.0) / 60.0;
+    rows.push_back({t, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * (aloftDownS - t)),
+                    fieldFt + (a.frozen ? std::max(ft, a.ft) : ft), 135.0, a.frozen && ft <= a.ft ? 0.0 : -600.0,
+                    false});
+  }
+  const std::size_t down = rows.size();
+  const LatLon slow = evenly(rows, aloftDownS, runwayPoint, runwayDeg, 135.0, 20.0, 3.0, every);
+  const std::size_t turnOff = rows.size();
+  straight(rows, rows.back().time + every, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * every), runwayDeg + 90.0,
+           15.0, 90.0, every, 15.0);
+  for (std::size_t i = down; i < turnOff; ++i) {
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+    if (i < down + a.from || i >= down + a.from + a.count) continue;
+    rows[i].ground = false;
+    rows[i].altitudeFt = fieldFt + a.ft + a.climbFt * static_cast<double>(i - down - a.from);
+  }
+  return rows;
+}
+
+// Down on 25C at 132 kt at 240 s, braking 1.5 kt a second for 16 s, then
+// rolling again, 2.7 kt a second to 150 kt, and climbing away: a touch-and-go
+// with a long run, reported every `every` seconds, its ground positions
+// noiseM off along and across by turns.
+constexpr double longRunDownS = 240.0;
+std::vector<Row> touchAndGoWithALongRun(double every, double noiseM) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * longRunDownS);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  rows.push_back({200.0, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 40.0), fieldFt + 400.0, 135.0,
+                  -600.0, false});
+  const std::size_t down = rows.size();
+  const LatLon slow = evenly(rows, longRunDownS, runwayPoint, runwayDeg, 132.0, 108.0, 1.5, every);
+  const LatLon fast = evenly(rows, rows.back().time + every, ahead(slow, runwayDeg, 108.0 * 0.514444 * every),
+                             runwayDeg, 108.0, 150.0, 2.7, every);
+  for (std::size_t i = down; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  const double offS = rows.back().time;
+  for (double up = every; up <= 60.0; up += every)
+    rows.push_back({offS + up, ahead(fast, runwayDeg, 155.0 * 0.514444 * up), fieldFt + 1500.0 / 60.0 * up, 155.0,
+                    1500.0, false});
+  return rows;
+}
+
 // Braking at 5 kt a second from a touchdown flown at about 313 s: 6.5 kt
 // in any second of its roll-out, kept through its landing.
 Expect brakesAsFed() {
@@ -439,6 +497,13 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
       {"touch-and-go, three ground reports", scenarioText(header, touchAndGo(2.0), 2.0), {}, 340, bounces(2.0 * 6.0)},
       {"touch-and-go, three ground reports every 3 s", scenarioText(header, touchAndGo(3.0), 3.0), {}, 340,
        bounces(3.0 * 5.0)},
+      // its reports gather speed again on the runway: it rolls with them, not
+      // held to the slowest, and lifts off at their pace (through 125 kt from
+      // 298 s, its lift-off report flown at about 302 s)
+      {"touch-and-go with a 30 s run", scenarioText(header, touchAndGoWithALongRun(2.0, 0.0), 2.0), {}, 360,
+       keeps(smooth(liftsOff(longRunDownS + 16.0 + 16.0 + 30.0 + 10.0), 13.0, 150.0 * 1.05), 125.0, 298.0, 304.0)},
+      {"touch-and-go with a 30 s run, every 4 s 8 m off", scenarioText(header, touchAndGoWithALongRun(4.0, 8.0), 4.0),
+       {}, 360, keeps(smooth(liftsOff(longRunDownS + 16.0 + 16.0 + 30.0 + 10.0), 13.0, 150.0 * 1.05), 125.0, 298.0, 304.0)},
       // its turn and backtrack followed report by report, none dropped as a jump ahead
       {"landing turns round on the runway and backtracks", scenarioText(header, landingTurnsRoundOnTheRunway(2.0, 0.0), 2.0),
        {}, 600, keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
@@ -495,6 +560,19 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        {}, 420, rollsOutOnTheLine(3.0)},
       {"crosswind landing, crab -12, every 5 s, 0 m off", scenarioText(header, crabbedLanding(0.0, 5.0, -12.0), 5.0),
        {}, 420, rollsOutOnTheLine(5.0)},
+      // its height stuck from final on: it lands and rolls out, no touch-and-go on it
+      {"landing, its height frozen at 300 ft from final through its roll-out", scenarioText(header, landingReportedAloft(2.0, 0.0, {0, 99, 300.0, 0.0, true}), 2.0),
+       {}, 420, landsOnce(20.0 * 1.5)},
+      {"landing, its height frozen at 300 ft, every 5 s 5 m off",
+       scenarioText(header, landingReportedAloft(5.0, 5.0, {0, 99, 300.0, 0.0, true}), 5.0), {}, 420,
+       landsOnce(20.0 * 1.5)},
+      {"landing, its height frozen at 100 ft, every 3 s",
+       scenarioText(header, landingReportedAloft(3.0, 0.0, {0, 99, 100.0, 0.0, true}), 3.0), {}, 420,
+       landsOnce(20.0 * 1.5)},
+      // two climbing reports mid roll-out lift it off; its reports back on
+      // the ground bring it down to land again, not on through the field
+      {"landing, two of its roll-out reports 150 and 250 ft up", scenarioText(header, landingReportedAloft(2.0, 0.0, {8, 2, 150.0, 100.0}), 2.0),
+       {}, 420, keptThroughLanding()},
   };
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -97,6 +98,7 @@ struct Expect {
   double goneByS = -1.0;      // >= 0: removed by then, on the ground at a taxi's pace
   bool staysAloft = false;    // never on the ground
   double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
+  bool staysDown = false;     // once on the ground, never off it again
   double downShortAtMostM = -1.0;  // >= 0: touches down no farther short of where its reports do
   double downLongAtMostM = 1e9;    // ...nor farther beyond it
   bool rollsOnTheLine = false;  // on the ground at a roll's pace: on the runway's line, nose and path along it
@@ -123,6 +125,12 @@ inline Expect bounces(double downAtMostS) { Expect e = smooth(Expect{}, 13.0, 12
 inline Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
 inline Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
 inline Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
+inline Expect landsOnce(double groundKt) {
+  Expect e = keptThroughLanding();
+  e.groundKt = groundKt;
+  e.staysDown = true;
+  return e;
+}
 inline Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slowingToS = to; return e; }
 inline Expect liftsOff(double by, double courseDeg) { Expect e = liftsOff(by); e.courseDeg = courseDeg; return e; }
 inline Expect reappearsAloft(double after) { Expect e; e.reappearsAloftAfterS = after; return e; }
@@ -145,12 +153,42 @@ inline Expect onTheLine(Expect e, LatLon through = abeamHold, double untilS = 1e
   return e;
 }
 
+// Taxiing across 25C at kt, square to it (turned: after 300 m along it and a
+// right turn of 40 m radius onto the crossing), a row every `every` seconds,
+// its positions noiseM off along and across by turns.
+inline std::vector<Row> taxiAcrossTheRunway(double noiseM, double every = 1.0, double kt = 25.0, bool turned = false) {
+  std::vector<Row> rows;
+  const double crossDeg = runwayDeg + 90.0, radius = 40.0, alongM = 300.0;
+  const LatLon from = ahead(runwayPoint, crossDeg + 180.0, 600.0);
+  double t = 0.0;
+  if (turned) {
+    const LatLon centre = ahead(from, crossDeg + 90.0, radius), turnAt = ahead(centre, crossDeg + 180.0, radius);
+    straight(rows, 0.0, ahead(turnAt, crossDeg + 90.0, alongM), crossDeg - 90.0, kt, alongM / (kt * 0.514444), every, kt);
+    t = alongM / (kt * 0.514444);
+    arc(rows, t, centre, radius, crossDeg + 180.0, 90.0, kt, every);
+    t += radius * M_PI / 2.0 / (kt * 0.514444);
+  }
+  straight(rows, t, from, crossDeg, kt, 1200.0 / (kt * 0.514444), every, kt);
+  for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
+    testsupport::sentOff(rows[i], crossDeg, i % 2 ? noiseM : -noiseM);
+    testsupport::sentOff(rows[i], runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  }
+  return rows;
+}
+// Across at the reports' speed and a little more, never seconds behind them.
+inline Expect crosses(double kt, bool normalMotion = true, int unreached = 0) {
+  Expect e = keptUpWith(grounded(kt * 1.3), 30.0 + 2.0, unreached);
+  e.normal = normalMotion;
+  return e;
+}
+
 struct RollCase {
   const char* name;
   std::string text;
   Outage outage;
   double seconds;
   Expect expect;
+  double stampJitterS = 0.0;  // each line's time stamp moved by up to this, either way
 };
 
 // The cases of the table, each played from the scenario header given:

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "core/geo.h"
 #include "feeder/scenario.h"
 #include "feeder/scenario_player.h"
+#include "feeder/traffic_line.h"
 #include "motioncheck/motion_check.h"
 #include "support/engine_harness.h"
 #include "traffic/movement/real_traffic_roll.h"
@@ -45,14 +47,25 @@ double offRunwayMetres(const simemu::Pose& p, LatLon through = abeamHold) {
   return std::fabs(std::sin(bearing - runwayDeg * radiansPerDegree)) * nm * metresPerNm;
 }
 
-void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage) {
+// Each line's time stamp may be moved by up to stampJitterS either way (the
+// same moves on every platform), the line still sent when it falls due.
+void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage, double stampJitterS) {
   feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
+  std::uint32_t seed = 362436069u;
+  const auto jitter = [&seed, stampJitterS] {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return stampJitterS * (2.0 * static_cast<double>(seed) / 4294967296.0 - 1.0);
+  };
   const auto passes = static_cast<std::int64_t>(seconds * 100.0);
   for (std::int64_t i = 0; i < passes; ++i) {
     const double t = harness.now();
     player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
       const bool silent = (t >= outage.from && t < outage.to) || (t >= outage.thenFrom && t < outage.thenTo);
-      if (stream == feeder::FeedStream::traffic && !silent) harness.feedLine(line);
+      if (stream != feeder::FeedStream::traffic || silent) return;
+      if (stampJitterS <= 0.0) return harness.feedLine(line);
+      harness.feedLine(feeder::gf_withTimestamp(line, *feeder::gf_lineTimestamp(line) + jitter()));
     });
     harness.pass();
   }
@@ -64,6 +77,7 @@ void check(const EngineHarness& harness, const Expect& e) {
   const auto& p = first.points;
   const motioncheck::MotionReport motion = harness.motion();
   const motioncheck::CallsignMotion& m = motion.of(callsign);
+  for (const auto& q : p) ASSERT_GT(q.pose.altitude, fieldFt) << "below the field at " << q.time;
   if (e.groundKt > 0.0) {  // a stale speed never rolls it, nor lifts it off
     EXPECT_TRUE(m.liftOffs.empty()) << "lifted off at " << m.liftOffs.front().time - testsupport::harnessStartTime;
     EXPECT_LE(m.fastestOffRollKt, e.groundKt);
@@ -113,6 +127,8 @@ void check(const EngineHarness& harness, const Expect& e) {
     EXPECT_EQ(m.removals.size(), 1u);  // the one in the air stays while its reports go on
   }
   for (const auto& q : p) ASSERT_TRUE(!e.staysAloft || !onGround(q.pose)) << "down at " << q.time;
+  for (std::size_t i = 1; e.staysDown && i < p.size(); ++i)
+    ASSERT_TRUE(onGround(p[i].pose) || !onGround(p[i - 1].pose)) << "off the ground again at " << p[i].time;
   for (std::size_t i = 0, down = 0; e.downAtMostS >= 0.0 && i < p.size(); ++i) {
     down = onGround(p[i].pose) ? (down == 0 ? i : down) : 0;
     ASSERT_LE(down == 0 ? 0.0 : p[i].time - p[down].time, e.downAtMostS) << "down since " << p[down].time;
@@ -205,7 +221,7 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
     EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
                           testsupport::PoseRecording::on);
     harness.readFrankfurtAsParkAirport();
-    play(harness, c.text, c.seconds, c.outage);
+    play(harness, c.text, c.seconds, c.outage, c.stampJitterS);
     gf_clearParkAirport();
     check(harness, c.expect);
   }
