@@ -14,7 +14,9 @@
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/repeated_speed.h"
 #include "traffic/movement/roll_start.h"
+#include "traffic/movement/runway_phases.h"
 #include "traffic/movement/standing_place.h"
 #include "traffic/movement/taxi_curves.h"
 
@@ -288,7 +290,8 @@ bool rollSpeedOverTaxi(const LiveAc& ac, double reportedKt, double metres, doubl
 }
 
 // The speed r's positions justify where the feed's contradicts them.
-bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt) {
+bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt,
+                  std::optional<double> repeatedKt) {
   const double metres = metresBetween(n.lat, n.lon, r.lat, r.lon);
   const double shownKt = metres / metresPerSecondPerKt / dt;
   // What the positions show at the most and the least, their noise either way.
@@ -315,6 +318,12 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     // A stale speed is no roll's: positions that jumped show no roll either.
     r.groundSpeed = positionsKt(ac, shownKt);
     r.standing = shownKt <= 0.0 ? 1 : 0;
+    return true;
+  }
+  // A roll's speed repeated while the positions gather speed or brake would
+  // time its legs at the old speed, then step when the feed catches up.
+  if (repeatedKt) {
+    r.groundSpeed = *repeatedKt;
     return true;
   }
   // A speed that trails its positions would keep the aircraft behind them;
@@ -374,6 +383,19 @@ std::optional<ReportLine> reportLine(const PositionSample& n, const PositionSamp
   return std::nullopt;
 }
 
+// The line a take-off roll's kept reports follow, from the oldest to the one
+// before the newest: none while they lie within a few times their noise (a
+// roll-out may turn off on a rapid exit).
+std::optional<double> rollLine(const LiveAc& ac, double near) {
+  const GroundEvidence& e = ac.evidence;
+  const RunwayPhase phase = ac.runway.phase();
+  if ((phase != RunwayPhase::TakeOffRoll && phase != RunwayPhase::Rejected) || near <= 0.0 || e.count < 3)
+    return std::nullopt;
+  const GroundEvidence::Seen *from = e.back(e.count - 1), *to = e.back(1);
+  if (metresBetween(from->lat, from->lon, to->lat, to->lon) < rollLineNoiseFactor * near) return std::nullopt;
+  return gf_legBearing(from->lat, from->lon, to->lat, to->lon);
+}
+
 } // namespace
 
 GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
@@ -408,11 +430,12 @@ GroundVerdict gf_weighReport(LiveAc& ac, PositionSample& r, double time) {
 bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   const GroundEvidence::Seen* n = ac.evidence.last();
   if (r.airborne || n == nullptr || !(time - n->time > dropDuplicateSeconds)) return false;
+  const std::optional<double> repeatedKt = gf_repeatedSpeedKt(ac, r, time);
   // Seen next rolling the other way after a silence: it went on, turned and
   // came back, so the straight way between the two says nothing of its speed.
   if (!ac.samples.empty() && gf_turnedBackToRoll(ac.lastReport, r)) return false;
   const double fedKt = r.groundSpeed;
-  const bool replaced = justifySpeed(ac, *n, r, time - n->time);
+  const bool replaced = justifySpeed(ac, *n, r, time - n->time, repeatedKt);
   if (!replaced) return false;
   r.evidence |= evidenceStale;
   // The lag the noise once hid is shown: the reports queued at that speed
@@ -612,7 +635,11 @@ bool gf_speedsCarryBeyondNoise(const LiveAc& ac, const PositionSample& n, const 
 
 ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
   const double near = nearMetres(ac);
-  const auto line = reportLine(n, r);
+  auto line = reportLine(n, r);
+  // On the runway, without a track or nose to go by, the line its reports
+  // roll along: a track drawn from noisy positions turns with their noise.
+  if (!line)
+    if (const auto roll = rollLine(ac, near)) line = ReportLine{*roll, true};
   if (near <= 0.0 || !line) return ReportFit::none;
   const double way = line->rad;
   const LocalOffset leg = gf_localOffset({n.lat, n.lon}, {r.lat, r.lon});

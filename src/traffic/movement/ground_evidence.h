@@ -53,6 +53,10 @@ struct GroundEvidence {
     std::array<Seen, window> seen{};
     std::array<Point, 2> noiseSeen{};
     Point held, jumped, still;
+    // Where and when the feed's speed last changed, to what (knots, -1: none
+    // yet): the speed it has repeated since.
+    Point repeatFrom;
+    double repeatKt = -1.0;
   };
   // Kept out of the live record the loop walks every pass, and made at the
   // first ground report: none or one.

@@ -17,6 +17,7 @@
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_movement.h"
+#include "traffic/movement/ground_reports.h"
 #include "traffic/movement/ground_steering.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/push_back_follow.h"
@@ -334,7 +335,9 @@ const StandRecord* gf_findStand(std::int32_t number) {
 
 GroundDispatch nextPosGround(LiveAc& ac) {
   try {
-    if (ac.samples.front().groundSpeed < takeOffRollKt) rp_transition(ac, RunwayEvent::Braked);
+    // Braked to a taxi's speed where its reports are: the rejected roll is over.
+    if (ac.samples.front().groundSpeed < takeOffRollKt && rp_transition(ac, RunwayEvent::Braked))
+      gf_narrowSmoothing(ac);
     switch (ac.phase) {
       case AcPhase::PushingBack:
         --ac.pushBackCountdown;

@@ -286,7 +286,7 @@ bool anotherTaxiingNear(const LiveAc& ac) {
 // positions justified a roll's pace when they came stay: a rejected roll
 // brakes down through them. The others at a roll's speed go, and a roll made
 // up from the hold (its speed would race the taxi on), and the roll's wide
-// smoothing limits with them.
+// smoothing limits with them; a rejected roll's once it has braked.
 void callOffRoll(LiveAc& ac) {
   auto& s = ac.samples;
   // Made up from the hold: the wait before it goes too, and the report that
@@ -302,7 +302,7 @@ void callOffRoll(LiveAc& ac) {
   const auto putOff = std::find_if(s.begin() + 1, s.end(), [&](const PositionSample& p) { return p.dueTick > madeUpDue; });
   if (fromHold && putOff != s.end()) putOff->dueTick = std::max(ac.runway.rollSeenDue(), tickCount.load() + 1);
   rp_transition(ac, RunwayEvent::RollCalledOff);
-  ac.smoothingEarlier = ac.smoothingLater = initialSmoothingTicks;
+  if (ac.runway.phase() != RunwayPhase::Rejected) gf_narrowSmoothing(ac);
   lf_taxiLights(ac);
   gf_setThrottle(ac.sim, 0);
 }
@@ -310,6 +310,22 @@ void callOffRoll(LiveAc& ac) {
 } // namespace
 
 bool gf_groundReportCheck(LiveAc& ac, PositionSample& r) { return groundReportCheck(ac, r); }
+
+void gf_narrowSmoothing(LiveAc& ac) {
+  // How many ticks before its newest queued report falls due the aircraft
+  // would reach it, driven from where it is at the speeds of the reports between.
+  const auto& s = ac.samples;
+  double ticks = 0.0, lat = ac.lat, lon = ac.lon;
+  for (std::size_t i = 1; i < s.size(); ++i) {
+    const double kt = std::max((s[i - 1].groundSpeed + s[i].groundSpeed) / 2.0, minLegSpeedKt);
+    ticks += gf_greatCircleDistanceNm({lat, lon}, {s[i].lat, s[i].lon}) / kt * ticksPerHour;
+    lat = s[i].lat;
+    lon = s[i].lon;
+  }
+  const auto lead = s.size() < 2 ? 0 : static_cast<std::int32_t>(s.back().dueTick - tickCount.load() - ticks);
+  ac.smoothingEarlier = std::clamp(lead, initialSmoothingTicks, std::max(ac.smoothingEarlier, initialSmoothingTicks));
+  ac.smoothingLater = initialSmoothingTicks;
+}
 
 void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSample& r) {
   if (ac.sim.simState != AcSimState::Active || !ac.onGroundConfirmed) return;

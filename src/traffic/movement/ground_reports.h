@@ -13,6 +13,11 @@ bool checkExtendingSituations(LiveAc& aircraft, PositionSample& report);
 // The ground report check alone (standing or moving, refused during a roll),
 // also asked for the reports of an aircraft not yet placed.
 bool gf_groundReportCheck(LiveAc& aircraft, PositionSample& report);
+
+// A roll over: the taxi's smoothing limits, the earlier one no narrower than
+// how far the aircraft runs ahead of its queued reports' times (narrowed at
+// once, its next leg would wait that out at a crawl).
+void gf_narrowSmoothing(LiveAc& aircraft);
 // A new report r after the newest n of an aircraft on the ground: it starts
 // a take-off roll, or a touch-and-go's roll after a touchdown.
 void gf_takeOffOnNewReport(LiveAc& aircraft, const PositionSample& n, const PositionSample& r);

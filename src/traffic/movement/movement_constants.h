@@ -209,6 +209,8 @@ inline constexpr double noiseNearFactor = 3.0;
 inline constexpr double noiseNearMaxMetres = 30.0;
 inline constexpr double noiseLineDeg = 8.0;
 inline constexpr double noiseKeptShare = 0.25;
+// A roll's reports give the nose's line once they span this many times the near distance.
+inline constexpr double rollLineNoiseFactor = 4.0;
 // Near reports whose feed says they move are refused this long (seconds)
 // after the last one taken, waiting for one beyond the noise.
 inline constexpr double nearMovingWaitSeconds = 10.0;
@@ -223,6 +225,16 @@ inline constexpr double feedBrakingKt = 1.0;
 inline constexpr std::size_t feedBrakingSteps = 2;
 // A ground leg's speed goes evenly from report to report from this speed up (knots).
 inline constexpr double evenSpeedChangeFromKt = 25.0;
+// A roll's speed the feed repeats is stale once the positions since it last
+// changed show a pace off it by more than this share beyond their noise
+// (metres: three times the noise within these bounds, this while it is not
+// known yet), over at most this span (seconds).
+inline constexpr double repeatedOffShare = 0.95;
+inline constexpr double repeatedKnownSlackMetres = 2.0;
+inline constexpr double repeatedUnknownSlackMetres = 15.0;
+inline constexpr double repeatedSpanMaxSeconds = 30.0;
+// A queued report due up to this much (seconds) before the run's start came with it.
+inline constexpr double repeatedDueSlackSeconds = 0.5;
 
 // Holding on the ground while the feed is silent.
 inline constexpr double holdingSpanFactor = 1.2;

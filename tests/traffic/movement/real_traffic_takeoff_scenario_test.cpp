@@ -339,9 +339,15 @@ std::vector<Row> rejectedTakeOff() {
 // Taxiing 60 s at 10 kt along 25C onto its line, standing 20 s, rolling at
 // 3 kt a second to 110 kt, braking at 5 kt a second to a stop, standing 30 s
 // and taxiing on at 10 kt, reported every `every` seconds. Its feed may
-// repeat the roll's 110 kt for staleS into the braking, and the taxi on may
-// turn off the runway to the right.
-struct Rejection { double every = 2.0, staleS = 0.0; bool turnsOff = false; };
+// repeat the roll's 110 kt for staleS into the braking (or 60 kt for rollStaleS
+// while gathering speed), the taxi on may turn off the runway to the right, and
+// each position may lie noiseM off along and across by turns (no heading: the
+// track is drawn from the positions).
+struct Rejection {
+  double every = 2.0, staleS = 0.0;
+  bool turnsOff = false;
+  double rollStaleS = 0.0, noiseM = 0.0;
+};
 constexpr double rejectionRollS = 80.0, rejectionBrakeS = rejectionRollS + 110.0 / 3.0;
 constexpr double rejectionStopS = rejectionBrakeS + 22.0, rejectionOnS = rejectionStopS + 30.0;
 std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
@@ -359,7 +365,7 @@ std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
       at = ahead(runwayPoint, runwayDeg, -taxiMps * (60.0 - t));
     } else if (t >= rejectionRollS && t < rejectionBrakeS) {
       const double s = t - rejectionRollS;
-      kt = 3.0 * s;
+      kt = s >= 20.0 && s < 20.0 + v.rollStaleS ? 60.0 : 3.0 * s;
       at = ahead(runwayPoint, runwayDeg, 1.5 * s * s * 0.514444);
     } else if (t >= rejectionBrakeS && t < rejectionStopS) {
       const double s = t - rejectionBrakeS;
@@ -373,7 +379,8 @@ std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
       at = v.turnsOff && s > offS ? ahead(turn, runwayDeg + 90.0, taxiMps * (s - offS))
                                   : ahead(stop, runwayDeg, taxiMps * s);
     }
-    rows.push_back({t, at, fieldFt, kt, 0.0, true});
+    const double along = i % 2 == 0 ? v.noiseM : -v.noiseM, across = (i / 2) % 2 == 0 ? v.noiseM : -v.noiseM;
+    rows.push_back({t, ahead(ahead(at, runwayDeg, along), runwayDeg + 90.0, across), fieldFt, kt, 0.0, true});
   }
   return rows;
 }
@@ -468,6 +475,14 @@ Expect rejected() {
   e.stillToS = rejectionOnS + 30.0 - 5.0;
   return e;
 }
+// ...and its speed changing by no more than this in a second.
+Expect rejectedSmoothly(double ktPerS) { return smooth(rejected(), ktPerS, 110.0 * 1.1, rejectionStopS + 30.0 + 10.0); }
+// ...its positions noisy: how late it reaches each is left to the noise rows.
+Expect noisyRejection(double ktPerS) {
+  Expect e = rejectedSmoothly(ktPerS);
+  e.behindAtMostS = -1.0;
+  return e;
+}
 
 } // namespace
 
@@ -516,6 +531,30 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        rejected()},
       {"rejected take-off, the feed repeating 110 kt 6 s into the braking",
        scenarioText(header, rejectedAfterATaxi({2.0, 6.0}), 2.0), {}, 330, rejected()},
+      // a speed repeated while the positions brake or gather speed: their pace since it last changed
+      {"rejected take-off, every 1.1 s, the feed repeating 110 kt 10 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({1.1, 10.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
+      {"rejected take-off, every 1.1 s, the feed repeating 110 kt 4 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({1.1, 4.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
+      {"rejected take-off, the feed repeating 110 kt 12 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({2.0, 12.0}), 2.0), {}, 330, rejectedSmoothly(8.0)},
+      {"rejected take-off, every 3 s, the feed repeating 110 kt 9 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({3.0, 9.0}), 3.0), {}, 330, rejectedSmoothly(8.0)},
+      {"rejected take-off, every 5 s, the feed repeating 110 kt 12 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({5.0, 12.0}), 5.0), {}, 330, rejectedSmoothly(10.5)},
+      {"rejected take-off, reports every 5 s", scenarioText(header, rejectedAfterATaxi({5.0}), 5.0), {}, 330,
+       rejectedSmoothly(10.5)},
+      // positions as noisy as a feed's: a roll's legs lined up on the line its reports follow
+      {"rejected take-off, every 1.1 s 8 m off", scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 0.0, 8.0}), 1.1),
+       {}, 330, noisyRejection(15.0)},
+      {"rejected take-off, every 3 s 8 m off", scenarioText(header, rejectedAfterATaxi({3.0, 0.0, false, 0.0, 8.0}), 3.0),
+       {}, 330, noisyRejection(20.0)},
+      {"rejected take-off, every 1.1 s 5 m off, the feed repeating 110 kt 10 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({1.1, 10.0, false, 0.0, 5.0}), 1.1), {}, 330, noisyRejection(10.5)},
+      {"rejected take-off, every 5 s 8 m off, the feed repeating 110 kt 10 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({5.0, 10.0, false, 0.0, 8.0}), 5.0), {}, 330, noisyRejection(10.5)},
+      {"rejected take-off, every 1.1 s, the feed repeating 60 kt 6 s while gathering speed",
+       scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 6.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
       {"rejected take-off, silent 8 s in the braking", scenarioText(header, rejectedAfterATaxi({}), 2.0),
        {rejectionBrakeS + 6.0, rejectionBrakeS + 14.0}, 330, rejected()},
       {"rejected take-off, its reports ending at 60 kt in the braking", scenarioText(header, rejectedThenSilent(), 2.0),
