@@ -261,9 +261,20 @@ void gf_forgetUserOnGround() { lastUserOnGround = {0.0, 0.0}; }
 bool gf_removeFarthestLiveAc(double minDistNm) {
   LiveAc* farthest = nullptr;
   double best = minDistNm;
+  // A path no shorter than the great circle: along the aircraft's meridian to
+  // the user's latitude, then along that parallel. Where it is no farther
+  // than the farthest so far, neither is the aircraft, and the trigonometry
+  // is left out: a newcomer at the limit has every aircraft measured.
+  const LatLon user = userPosition();
+  const double parallelNmPerDeg = earthRadiusNm * radiansPerDegree * std::cos(user.latitude * radiansPerDegree);
   for (LiveAc& ac : trafficEngine.live) {
     if (ac.sim.simState != AcSimState::Active) continue;
-    const double d = gf_greatCircleDistanceNm(userPosition(), {ac.lat, ac.lon});
+    if (farthest != nullptr || minDistNm >= 0.0) {
+      const double pathNm = std::fabs(ac.lat - user.latitude) * earthRadiusNm * radiansPerDegree +
+                            std::fabs(gf_normalLongitude(ac.lon - user.longitude)) * parallelNmPerDeg;
+      if (pathNm * (1.0 + farthestBoundSlack) <= best + farthestMarginNm) continue;
+    }
+    const double d = gf_greatCircleDistanceNm(user, {ac.lat, ac.lon});
     if ((minDistNm < 0.0 && farthest == nullptr) || d > best + farthestMarginNm) {
       farthest = &ac;
       best = d;
