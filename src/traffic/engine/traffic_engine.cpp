@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <thread>
 
 #include "airports/park_stand_table.h"
@@ -67,9 +68,13 @@ void lap(PassStep step) { passWatch.lap(step, PassWatch::Clock::now()); }
 // lie elsewhere; after the loop's 10 ms pause they are mostly out of the
 // caches. Asking for the lines of the aircraft a few places ahead lets the
 // memory fetch for several aircraft at once instead of one miss at a time.
+// A record starts anywhere in a line: its lines run from the one holding its
+// first byte to the one holding its last.
 void prefetchRecord(const LiveAc& ac) {
-  const auto* bytes = reinterpret_cast<const char*>(&ac);
-  for (std::size_t at = 0; at < sizeof(LiveAc); at += cacheLineBytes) __builtin_prefetch(bytes + at);
+  const auto first = reinterpret_cast<std::uintptr_t>(&ac) & ~std::uintptr_t{cacheLineBytes - 1};
+  const auto end = reinterpret_cast<std::uintptr_t>(&ac + 1);
+  for (std::uintptr_t at = first; at < end; at += cacheLineBytes)
+    __builtin_prefetch(reinterpret_cast<const void*>(at));
 }
 
 void prefetchNextReport(const LiveAc& ac) {
