@@ -23,6 +23,7 @@
 #include "traffic/engine/engine_constants.h"
 #include "traffic/engine/engine_hooks.h"
 #include "traffic/engine/intake_speed.h"
+#include "traffic/engine/live_callsigns.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/park_airport_state.h"
@@ -56,8 +57,6 @@ bool nearFieldButAirborne(double altitude) {
   const double field = gf_parkElevationFt().value_or(noParkElevationFt);
   return altitude > 0.0 && altitude < nearFieldCeilingFt && std::fabs(altitude - field) <= nearFieldBandFt;
 }
-
-bool endsWithMark(const std::string& callsign) { return !callsign.empty() && callsign.back() == '_'; }
 
 // A record that only repeats what the stream already says, or jumps. Its
 // speed is weighed against the last report of the feed, never against a
@@ -101,13 +100,6 @@ void cutStandingTail(LiveAc& ac, const PositionSample& r) {
 bool rollGoesOn(const LiveAc& ac, const PositionSample& r) {
   if (ac.runway.afterTouchdown() || r.airborne) return false;
   return ac.runway.rolling() || (ac.lastReport.groundSpeed >= takeOffRollKt && r.groundSpeed >= takeOffRollKt);
-}
-
-void takeCallsign(LiveAc& ac, const std::string& callsign) {
-  ac.callsign = callsign;
-  ac.callsignCopy = callsign;
-  ac.spareText.clear();
-  ac.sim.label = ac.fullText();
 }
 
 // A flight that left the park airport and is now reported back to it keeps
@@ -554,30 +546,6 @@ void lf_initialAttitude(LiveAc& ac) {
   if (heading > 6.283185307178586) heading = 0.0;
   ac.heading = heading;
   ac.closeToUser = 0;
-}
-
-void gf_ghostCheck(const std::string& callsign) {
-  const std::string ghostName = callsign + "_";
-  for (LiveAc& ghost : trafficEngine.live) {
-    if (ghost.callsign != ghostName || ghost.sim.simState == AcSimState::RemovingFromSim) continue;
-    if (ghost.phase == AcPhase::Parked) {
-      gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}",
-                         gf_liveStandName(ghost.standNumber), ghost.callsign, callsign));
-    } else {
-      gf_log(fmt::format("          {:8} is a ghost and will be removed, continue with {}", ghost.callsign, callsign));
-    }
-    trafficEngine.ghostCallsigns.push_back(ghost.callsign);
-    gf_removeLiveAc(ghost);
-    return;
-  }
-}
-
-bool gf_callsignInUse(const std::string& callsign) {
-  if (callsign.empty()) return false;
-  const std::string base = callsign.substr(0, callsign.size() - 1);
-  return std::any_of(trafficEngine.live.begin(), trafficEngine.live.end(), [&](const LiveAc& a) {
-    return a.callsign == base && a.sim.simState != AcSimState::RemovingFromSim;
-  });
 }
 
 bool updateLiveAc(LiveAc& ac) {

@@ -18,8 +18,6 @@ void spawnLiveAc(LiveAc& aircraft);
 // One tick of one aircraft; true when it is to be erased after the walk.
 bool updateLiveAc(LiveAc& aircraft);
 
-void gf_ghostCheck(const std::string& callsign);
-bool gf_callsignInUse(const std::string& callsign);
 
 // The initial pitch, bank and heading from the front reports.
 void lf_initialAttitude(LiveAc& aircraft);

@@ -1,0 +1,408 @@
+// Landings from recorded airport traffic: outages over a landing, roll-outs
+// whose reports end, rapid exits, bounces, go-arounds and touch-and-goes.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/geo.h"
+#include "traffic/movement/real_traffic_roll.h"
+#include "traffic/movement/real_traffic_rows.h"
+
+namespace gwr {
+namespace {
+
+using namespace rollscenario;
+using testsupport::fieldFt;
+using testsupport::Row;
+using testsupport::scenarioText;
+
+// Final approach on 25C down to 400 ft above the field; then an outage in
+// which it lands on made-up reports; the reports return just after that
+// touchdown, with it rolling out at 45 kt on the runway, slowing to a taxi
+// and turning off.
+constexpr double outageFromS = 239.0, outageToS = 330.0;
+std::vector<Row> landingOverAnOutage() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({outageFromS, low, fieldFt + 400.0, 135.0, -700.0, false});
+  // Down 40 s later, braking from 130 kt to 45 kt over 51 s.
+  const LatLon down = ahead(low, runwayDeg, 132.0 * 0.514444 * 40.0);
+  const LatLon back = ahead(down, runwayDeg, (130.0 + 45.0) / 2.0 * 0.514444 * 51.0);
+  rows.push_back({outageFromS + 40.0, down, fieldFt, 130.0, 0.0, true});
+  rows.push_back({outageToS, back, fieldFt, 45.0, 0.0, true});
+  const LatLon slow = ahead(back, runwayDeg, 30.0 * 0.514444 * 15.0);
+  rows.push_back({outageToS + 15.0, slow, fieldFt, 15.0, 0.0, true});
+  rows.push_back({outageToS + 75.0, ahead(slow, runwayDeg + 90.0, 300.0), fieldFt, 15.0, 0.0, true});
+  return rows;
+}
+
+// Reported on final down to 120 ft above the field, then no more.
+std::vector<Row> rollOutAfterTheReportsEnd() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0), fieldFt + 120.0, 135.0,
+                  -700.0, false});
+  return rows;
+}
+
+// Landed on 25C, rolled out to the runway's end, turned round and back-
+// tracked 1 km on it at 15 kt, then turned off south.
+constexpr double backtrackLandingS = 239.0;
+std::vector<Row> landingThatBacktracks() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon down = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({backtrackLandingS - 30.0, ahead(start, runwayDeg, 147.0 * 0.514444 * 209.0), fieldFt + 300.0,
+                  135.0, -700.0, false});
+  rows.push_back({backtrackLandingS, down, fieldFt, 130.0, 0.0, true});
+  const LatLon slow = ahead(down, runwayDeg, (130.0 + 15.0) / 2.0 * 0.514444 * 45.0);
+  rows.push_back({backtrackLandingS + 45.0, slow, fieldFt, 15.0, 0.0, true});
+  const LatLon turned = ahead(ahead(slow, runwayDeg, 30.0), runwayDeg - 90.0, 30.0);
+  rows.push_back({backtrackLandingS + 60.0, turned, fieldFt, 8.0, 0.0, true});
+  const LatLon back = ahead(turned, runwayDeg - 180.0, 1000.0);
+  rows.push_back({backtrackLandingS + 60.0 + 1000.0 / (15.0 * 0.514444), back, fieldFt, 15.0, 0.0, true});
+  rows.push_back({rows.back().time + 40.0, ahead(back, runwayDeg - 90.0, 300.0), fieldFt, 15.0, 0.0, true});
+  return rows;
+}
+
+// Final approach on 25C; no reports for 140 s from 500 ft above the field
+// (it lands, rolls out and turns off meanwhile); back taxiing at 20 kt for
+// four minutes, 2.2 km from where its made-up roll-out stops.
+constexpr double gapLandingFromS = 180.0, gapLandingToS = 320.0;
+std::vector<Row> landingGapThenTaxi() {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 240.0);
+  rows.push_back({0.0, start, fieldFt + 3000.0, 160.0, -750.0, false});
+  rows.push_back({gapLandingFromS, ahead(start, runwayDeg, 145.0 * 0.514444 * 180.0), fieldFt + 500.0, 135.0, -500.0,
+                  false});
+  rows.push_back({240.0, ahead(runwayPoint, runwayDeg, 0.0), fieldFt, 130.0, 0.0, true});
+  const LatLon off = ahead(runwayPoint, runwayDeg, (130.0 + 20.0) / 2.0 * 0.514444 * 50.0);
+  rows.push_back({290.0, off, fieldFt, 20.0, 0.0, true});
+  straight(rows, 300.0, ahead(off, runwayDeg - 90.0, 100.0), runwayDeg - 90.0, 20.0, 240.0, 20.0, 20.0);
+  return rows;
+}
+
+constexpr double gapDownS = 240.0, gapFpm = 700.0;
+// When its reports stop on final gapFromFt above the field.
+double gapFromS(double gapFromFt) { return gapDownS - gapFromFt * 60.0 / gapFpm; }
+
+// A landing on 25C as a feed gives it, reported every `every` seconds, its
+// ground positions noiseM off along and across by turns: down at 135 kt at
+// 240 s, braking `brakeKtPerS` to 20 kt and turning off south, taxiing on.
+std::vector<Row> landingGapAsFed(double every, double noiseM, double brakeKtPerS) {
+  std::vector<Row> rows;
+  constexpr double downS = gapDownS, fpm = gapFpm;
+  const double rollS = (135.0 - 20.0) / brakeKtPerS;
+  const LatLon off = ahead(runwayPoint, runwayDeg, (135.0 + 20.0) / 2.0 * 0.514444 * rollS);
+  for (double t = 0.0; t <= downS + rollS + 240.0; t += every) {
+    LatLon at = ahead(runwayPoint, runwayDeg, 135.0 * 0.514444 * (t - downS));
+    double kt = 135.0;
+    if (t > downS) {
+      const double b = std::min(t - downS, rollS);
+      kt = 135.0 - brakeKtPerS * b;
+      at = ahead(runwayPoint, runwayDeg, (135.0 + kt) / 2.0 * 0.514444 * b);
+    }
+    if (t > downS + rollS) at = ahead(off, runwayDeg + 90.0, 20.0 * 0.514444 * (t - downS - rollS));
+    const bool ground = t >= downS;
+    const std::size_t i = rows.size();
+    if (ground)
+      at = ahead(ahead(at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0, (i / 2) % 2 ? noiseM : -noiseM);
+    rows.push_back({t, at, ground ? fieldFt : fieldFt + fpm * (downS - t) / 60.0, kt, ground ? 0.0 : -fpm, ground});
+  }
+  return rows;
+}
+
+// Down on 25C at 125 kt, braking 2.5 kt a second to 20 kt and turning off
+// south, reported every `every` seconds; every `badEvery`-th report `jumpM`
+// metres off to the north.
+std::vector<Row> landingWithJumpingPositions(double every, std::size_t badEvery, double jumpM) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 120.0);
+  for (double t = 0.0; t < 120.0; t += every)
+    rows.push_back({t, ahead(start, runwayDeg, 135.0 * 0.514444 * t), fieldFt + 700.0 * (120.0 - t) / 60.0, 135.0,
+                    -700.0, false});
+  const LatLon slow = evenly(rows, 120.0, runwayPoint, runwayDeg, 125.0, 20.0, 2.5, every);
+  straight(rows, rows.back().time + every, ahead(slow, runwayDeg + 90.0, 20.0), runwayDeg + 90.0, 20.0, 120.0, every, 20.0);
+  const std::size_t down = static_cast<std::size_t>(120.0 / every);
+  for (std::size_t i = down + 3; i < rows.size(); ++i)
+    if (i % badEvery == 0) rows[i].at = ahead(rows[i].at, 0.0, jumpM);
+  return rows;
+}
+
+// Final approach on 25C, down at 135 kt, braking (3 kt a second) to 55 kt, off
+// the runway on a rapid exit 30 degrees right at 55 kt, slowing to 20 kt there.
+std::vector<Row> rapidExit() {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon down = ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0);
+  const LatLon exitAt = evenly(rows, 279.0, down, runwayDeg, 135.0, 55.0, 3.0, 2.0);
+  const LatLon onExit = ahead(exitAt, runwayDeg + 30.0, 55.0 * 0.514444 * 12.0);
+  rows.push_back({rows.back().time + 12.0, onExit, fieldFt, 55.0, 0.0, true});
+  evenly(rows, rows.back().time + 2.0, ahead(onExit, runwayDeg + 30.0, 54.0 * 0.514444 * 2.0), runwayDeg + 30.0,
+         53.0, 20.0, 3.0, 2.0);
+  rows.push_back({rows.back().time + 60.0, ahead(rows.back().at, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt,
+                  20.0, 0.0, true});
+  return rows;
+}
+
+// Final approach on 25C, down at 135 kt, braking 5 kt a second to 55 kt and
+// off the runway on a rapid exit 30 degrees right, slowing to 20 kt there;
+// its roll-out reported every `every` seconds, noiseM off along and across by turns.
+std::vector<Row> rapidExitBraking(double every, double noiseM) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon exitAt = evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 55.0, 5.0,
+                               every);
+  evenly(rows, rows.back().time + every, ahead(exitAt, runwayDeg + 30.0, 55.0 * 0.514444 * every), runwayDeg + 30.0,
+         55.0, 20.0, 3.0, every);
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  rows.push_back({rows.back().time + 60.0, ahead(rows.back().at, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt,
+                  20.0, 0.0, true});
+  return rows;
+}
+
+// As a feed gives a landing roll: seen twice low and fast, then on the
+// runway at 116 kt, braking 3 kt a second to 20 kt; its positions 10 m off
+// along and across by turns at points 1 to 5 s apart, its speed frozen at
+// 116 kt for 10 s.
+std::vector<Row> bornInALandingRollAsFed() {
+  std::vector<Row> rows;
+  rows.push_back({0.0, ahead(runwayPoint, runwayDeg, -125.0 * 0.514444 * 6.0), fieldFt + 60.0, 128.0, -600.0, false});
+  rows.push_back({3.0, ahead(runwayPoint, runwayDeg, -122.0 * 0.514444 * 3.0), fieldFt + 25.0, 124.0, -500.0, false});
+  constexpr double gaps[] = {1.0, 4.0, 2.0, 5.0, 3.0, 1.0, 5.0, 2.0}, noiseM = 10.0;
+  double t = 0.0;
+  for (std::size_t i = 0; t <= 32.0 + 60.0; t += gaps[i++ % 8]) {
+    const double brakeS = std::min(t, 32.0);
+    const double metres = (116.0 - 1.5 * brakeS) * brakeS * 0.514444 + 20.0 * 0.514444 * (t - brakeS);
+    const LatLon at = ahead(ahead(runwayPoint, runwayDeg, metres + (i % 2 == 0 ? noiseM : -noiseM)), runwayDeg + 90.0,
+                            i % 3 == 0 ? noiseM : -noiseM / 2.0);
+    rows.push_back({6.0 + t, at, fieldFt, t < 10.0 ? 116.0 : std::max(20.0, 116.0 - 3.0 * t), 0.0, true});
+  }
+  return rows;
+}
+
+// First reported on the runway rolling out at 116 kt, braking 3 kt a second to a taxi at 20 kt.
+std::vector<Row> bornInALandingRoll() {
+  std::vector<Row> rows;
+  const LatLon slow = evenly(rows, 0.0, runwayPoint, runwayDeg, 116.0, 20.0, 3.0, 2.0);
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0, 0.0,
+                  true});
+  return rows;
+}
+
+// Final approach on 25C at 132 kt, reported every `every` seconds from 400 ft:
+// down to lowestFt over the field; with `touches`, one ground report there at
+// 128 kt, then climbing away at 1500 ft/min, gathering speed to 150 kt.
+constexpr double shortFinalS = 239.0;
+std::vector<Row> lowMissedApproach(double lowestFt, bool touches, double every) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 132.0) / 2.0 * 0.514444 * shortFinalS);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  const double descentS = (400.0 - lowestFt) / (700.0 / 60.0);
+  double t = 0.0;
+  for (; t < descentS; t += every)
+    rows.push_back({shortFinalS + t, ahead(low, runwayDeg, 132.0 * 0.514444 * t), fieldFt + 400.0 - 700.0 / 60.0 * t,
+                    132.0, -700.0, false});
+  const double lowFt = touches ? 0.0 : lowestFt;
+  rows.push_back({shortFinalS + t, ahead(low, runwayDeg, 132.0 * 0.514444 * t), fieldFt + lowFt, 128.0,
+                  touches ? 0.0 : -200.0, touches});
+  for (double up = every; up <= 60.0; up += every) {
+    const double kt = std::min(150.0, 128.0 + 2.0 * up);
+    const double metres = 132.0 * 0.514444 * t + (128.0 + kt) / 2.0 * 0.514444 * up;
+    rows.push_back({shortFinalS + t + up, ahead(low, runwayDeg, metres), fieldFt + lowFt + 1500.0 / 60.0 * up, kt,
+                    1500.0, false});
+  }
+  return rows;
+}
+
+// Down on 25C at 135 kt, braking at 3 kt a second; its reports end at 60 kt.
+constexpr double endedRollOutS = 279.0 + 25.0;
+// With noiseM, its roll-out's positions are that far off along and across by turns.
+std::vector<Row> rollOutEndingAt60Kt(double every, double noiseM = 0.0) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
+  evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 60.0, 3.0, every);
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    rows[i].at = ahead(rows[i].at, runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
+  return rows;
+}
+
+// Final approach on 25C, down at 135 kt, braking 3 kt a second to 20 kt and
+// turning off south; its feed repeats 135 kt for the first 20 s of its roll-out.
+std::vector<Row> landingWithAStaleSpeed(bool stale = true) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon slow = evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 20.0,
+                             3.0, 1.0);
+  for (Row& r : rows) r.kt = stale && r.ground && r.time < 299.0 ? 135.0 : r.kt;
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0,
+                  0.0, true});
+  return rows;
+}
+
+// Final approach on 25C at 132 kt; three ground reports at 125 kt down the
+// runway `every` seconds apart, then climbing away at 1500 ft/min.
+std::vector<Row> touchAndGo(double every) {
+  std::vector<Row> rows;
+  const LatLon start{50.103262, 8.830174};
+  const LatLon low = ahead(start, runwayDeg, (160.0 + 132.0) / 2.0 * 0.514444 * shortFinalS);
+  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
+  double t = 0.0;
+  for (; t < 400.0 / (700.0 / 60.0); t += every)
+    rows.push_back({shortFinalS + t, ahead(low, runwayDeg, 132.0 * 0.514444 * t), fieldFt + 400.0 - 700.0 / 60.0 * t,
+                    132.0, -700.0, false});
+  const double downM = 132.0 * 0.514444 * t;
+  for (int k = 0; k < 3; ++k)
+    rows.push_back({shortFinalS + t + k * every, ahead(low, runwayDeg, downM + 125.0 * 0.514444 * k * every), fieldFt,
+                    125.0, 0.0, true});
+  const double lastDownS = t + 2.0 * every, lastDownM = downM + 125.0 * 0.514444 * 2.0 * every;
+  for (double up = every; up <= 60.0; up += every) {
+    const double kt = std::min(150.0, 125.0 + 2.0 * up);
+    rows.push_back({shortFinalS + lastDownS + up, ahead(low, runwayDeg, lastDownM + (125.0 + kt) / 2.0 * 0.514444 * up),
+                    fieldFt + 1500.0 / 60.0 * up, kt, 1500.0, false});
+  }
+  return rows;
+}
+
+// As bornInALandingRoll, reported every `every` seconds, one report in its
+// roll-out 300 m ahead of where it rolls.
+std::vector<Row> landingRollWithAJump(double every) {
+  std::vector<Row> rows;
+  const LatLon slow = evenly(rows, 0.0, runwayPoint, runwayDeg, 116.0, 20.0, 3.0, every);
+  rows[rows.size() / 2].at = ahead(rows[rows.size() / 2].at, runwayDeg, 300.0);
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0, 0.0,
+                  true});
+  return rows;
+}
+
+// Down on 25C at 130 kt, braking 3 kt a second to 10 kt; it turns round on
+// the runway (25 m radius, 8 kt), backtracks 800 m at 15 kt and turns off
+// south; reported every `every` seconds, its ground positions noiseM off
+// along and across by turns.
+std::vector<Row> landingTurnsRoundOnTheRunway(double every, double noiseM) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 240.0);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  rows.push_back({200.0, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 40.0), fieldFt + 400.0, 135.0,
+                  -600.0, false});
+  const LatLon slow = evenly(rows, 240.0, runwayPoint, runwayDeg, 130.0, 10.0, 3.0, every);
+  const LatLon round = arc(rows, rows.back().time, ahead(slow, runwayDeg + 90.0, 25.0), 25.0, runwayDeg - 90.0, 180.0,
+                           8.0, every);
+  const double backDeg = runwayDeg + 180.0;
+  straight(rows, rows.back().time + every, round, backDeg, 15.0, 800.0 / (15.0 * 0.514444), every, 15.0);
+  straight(rows, rows.back().time + every, ahead(rows.back().at, backDeg + 90.0, 15.0 * 0.514444 * every),
+           backDeg + 90.0, 12.0, 60.0, every, 12.0);
+  for (std::size_t i = 2; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  return rows;
+}
+
+// Braking at 5 kt a second from a touchdown flown at about 313 s: 6.5 kt
+// in any second of its roll-out, kept through its landing.
+Expect brakesAsFed() {
+  Expect e = smooth(keptThroughLanding(), 6.5);
+  e.changeFromS = 313.0 + 3.0;
+  return e;
+}
+
+} // namespace
+
+// Add a landing, roll-out or go-around row here; take-offs go in the take-off table.
+std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) {
+  return {
+      {"landing on made-up reports, reports back in its roll-out", scenarioText(header, landingOverAnOutage(), 3.0),
+       {outageFromS + 0.5, outageToS}, 420, keptThroughLanding()},
+      {"made-up roll-out slows like an aircraft", scenarioText(header, rollOutAfterTheReportsEnd(), 3.0), {}, 360,
+       slowsIn(18.0, 32.0)},
+      // off the runway at 55 kt for 12 s (its reports flown from 336 s)
+      {"landing with a rapid exit at 55 kt", scenarioText(header, rapidExit(), 2.0), {}, 420,
+       keeps(smooth(keptThroughLanding(), 13.0), 50.0, 338.0, 346.0)},
+      // its speed going evenly from report to report: in no second of its roll-out
+      // harsher than the feed's braking (its first leg down is the landing's)
+      {"landing braking 5 kt a second to a rapid exit", scenarioText(header, rapidExitBraking(2.0, 0.0), 2.0), {}, 420,
+       brakesAsFed()},
+      {"landing braking 5 kt a second, every 3 s", scenarioText(header, rapidExitBraking(3.0, 0.0), 3.0), {}, 420,
+       brakesAsFed()},
+      {"landing braking 5 kt a second, every 3 s 5 m off", scenarioText(header, rapidExitBraking(3.0, 5.0), 3.0), {},
+       420, brakesAsFed()},
+      {"born in a landing roll at 116 kt", scenarioText(header, bornInALandingRoll(), 2.0), {}, 160,
+       smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
+      {"born in a landing roll at 116 kt, reports every 8 s", scenarioText(header, bornInALandingRoll(), 8.0), {}, 160,
+       smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
+      // first seen low and fast, its positions 10 m off by turns, its speed frozen 10 s
+      // (its legs paced to each noisy report, its speed swings up to 22 kt in a second; it never surges)
+      {"born in a landing roll at 116 kt, as fed", scenarioText(header, bornInALandingRollAsFed(), 2.0),
+       {}, 160, smooth(keptThroughLanding(), 25.0, 116.0 * 1.1)},
+      {"landing backtracks and turns on the runway", scenarioText(header, landingThatBacktracks(), 3.0), {}, 480,
+       [] { Expect e = keptThroughLanding(); e.turnsOnTheGround = true; return e; }()},
+      {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
+       {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // 2.2 km behind: 140 s to its first report at 30 kt
+         Expect e = keptUpWith(150.0);
+         e.groundKt = 20.0 * 1.5 * 1.05;
+         return e;
+       }()},
+      // (3 s late from its creation, it reaches its one ground report after the next is due)
+      // (down for a report's spacing and its rotation: not rolling on to chase its climb)
+      {"bounced landing, one ground report at 128 kt", scenarioText(header, lowMissedApproach(20.0, true, 2.0), 2.0), {},
+       340, bounces(2.0 * 4.0)},
+      {"bounced landing, reports every 3 s", scenarioText(header, lowMissedApproach(20.0, true, 3.0), 3.0), {}, 340,
+       bounces(3.0 * 4.0)},
+      {"go-around from 25 ft in the flare", scenarioText(header, lowMissedApproach(25.0, false, 2.0), 2.0), {}, 340,
+       normal(staysAloft())},
+      {"go-around from 15 ft in the flare, reports every 3 s",
+       scenarioText(header, lowMissedApproach(15.0, false, 3.0), 3.0), {}, 340, normal(staysAloft())},
+      {"roll-out reports ending at 60 kt", scenarioText(header, rollOutEndingAt60Kt(2.0), 2.0), {}, 460,
+       goneBy(smooth(Expect{}, 13.0), endedRollOutS + 30.0 + 90.0)},
+      {"roll-out reports ending at 60 kt, every 3 s, 6 m off by turns",
+       scenarioText(header, rollOutEndingAt60Kt(3.0, 6.0), 3.0), {}, 460,
+       goneBy(smooth(Expect{}, 25.0), endedRollOutS + 30.0 + 90.0)},
+      {"roll-out reports ending at 60 kt, every 5 s", scenarioText(header, rollOutEndingAt60Kt(5.0), 5.0), {}, 460,
+       goneBy(smooth(Expect{}, 13.0), endedRollOutS + 30.0 + 90.0)},
+      {"landing every 5 s, the feed repeating 135 kt into its roll-out",
+       scenarioText(header, landingWithAStaleSpeed(), 5.0), {}, 420, keptThroughLanding()},
+      {"landing roll with one report 300 m ahead", scenarioText(header, landingRollWithAJump(2.0), 2.0), {}, 160,
+       smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
+      // (down for its three reports' spacing and its rotation)
+      {"touch-and-go, three ground reports", scenarioText(header, touchAndGo(2.0), 2.0), {}, 340, bounces(2.0 * 6.0)},
+      {"touch-and-go, three ground reports every 3 s", scenarioText(header, touchAndGo(3.0), 3.0), {}, 340,
+       bounces(3.0 * 5.0)},
+      // its turn and backtrack followed report by report, none dropped as a jump ahead
+      {"landing turns round on the runway and backtracks", scenarioText(header, landingTurnsRoundOnTheRunway(2.0, 0.0), 2.0),
+       {}, 600, keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
+      {"landing turns round on the runway and backtracks, every 4 s 5 m off",
+       scenarioText(header, landingTurnsRoundOnTheRunway(4.0, 5.0), 4.0), {}, 600,
+       keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
+      // landed in a 140 s gap: the made-up roll-out gives way to its reports as they resume
+      {"landing in a 100 s gap, back in its roll-out, every 3 s 5 m off", scenarioText(header, landingGapAsFed(3.0, 5.0, 1.0), 3.0),
+       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 2)},
+      {"landing in a 95 s gap, back in its roll-out, every 2 s 8 m off", scenarioText(header, landingGapAsFed(2.0, 8.0, 1.0), 2.0),
+       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 95.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 10)},
+      {"landing, every third report 800 m off", scenarioText(header, landingWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
+       keptThroughLanding()},
+      {"landing, every other report 1.5 km off", scenarioText(header, landingWithJumpingPositions(3.0, 2, 1500.0), 3.0), {}, 400,
+       keptThroughLanding()},
+  };
+}
+
+} // namespace gwr

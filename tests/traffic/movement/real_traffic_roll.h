@@ -1,0 +1,127 @@
+// The take-off and landing roll scenarios' shared ground: the runway, the way
+// rows are laid along it, what a case expects, and the two tables of cases.
+#pragma once
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/geo.h"
+#include "traffic/movement/real_traffic_rows.h"
+
+namespace gwr::rollscenario {
+
+using testsupport::fieldFt;
+using testsupport::Row;
+
+inline constexpr double runwayDeg = 248.4;             // runway 25C
+inline const LatLon runwayPoint{50.044804, 8.585892};  // on its centreline
+
+inline LatLon ahead(LatLon from, double bearingDeg, double metres) {
+  return gf_destinationPoint(from, bearingDeg * radiansPerDegree, metres / 0.3048);
+}
+
+// Rows `every` seconds apart from `from` along a bearing at a steady pace
+// (what the positions show), each reporting `reportedKt`.
+inline void straight(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg, double paceKt, double seconds,
+              double every, double reportedKt) {
+  for (double t = 0.0; t <= seconds + 1e-9; t += every)
+    rows.push_back({t0 + t, ahead(from, bearingDeg, paceKt * 0.514444 * t), fieldFt, reportedKt, 0, true});
+}
+
+// The point on 25C's centreline abeam the holds beside it.
+inline const LatLon abeamHold = ahead(runwayPoint, 68.4, 500.0);
+
+// Rows every `every` seconds from `from` along a bearing, the speed going
+// from kt0 to kt1 at `ktPerS` (evenly), the positions as that speed moves them.
+// Returns where it ends.
+inline LatLon evenly(std::vector<Row>& rows, double t0, LatLon from, double bearingDeg, double kt0, double kt1, double ktPerS,
+              double every) {
+  const double seconds = std::fabs(kt1 - kt0) / ktPerS, sign = kt1 >= kt0 ? 1.0 : -1.0;
+  double t = 0.0;
+  for (; t <= seconds + 1e-9; t += every) {
+    const double kt = kt0 + sign * ktPerS * t, metres = (kt0 + kt) / 2.0 * 0.514444 * t;
+    rows.push_back({t0 + t, ahead(from, bearingDeg, metres), fieldFt, kt, 0.0, true});
+  }
+  return rows.back().at;
+}
+
+// Rows `every` seconds round an arc about `centre` at `radius` metres, the
+// bearing from the centre going from `fromDeg` by `turnDeg` (signed), at kt.
+inline LatLon arc(std::vector<Row>& rows, double t0, LatLon centre, double radius, double fromDeg, double turnDeg, double kt,
+           double every) {
+  const double seconds = std::fabs(turnDeg) * radiansPerDegree * radius / (kt * 0.514444);
+  for (double t = every; t <= seconds + 1e-9; t += every)
+    rows.push_back({t0 + t, ahead(centre, fromDeg + turnDeg * t / seconds, radius), fieldFt, kt, 0.0, true});
+  return ahead(centre, fromDeg + turnDeg, radius);
+}
+
+// Feed silences: one, and a second later on.
+struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
+
+// How the simulator's object should have moved, read by the motion check.
+struct Expect {
+  double groundKt = 0.0;            // > 0: never off the ground, never faster outside a roll
+  double liftOffBy = -1.0;          // >= 0: one object, off the ground by then after a straight roll
+  bool keptThroughLanding = false;  // one object, never removed, on the ground at the end
+  double slowingFromS = -1.0, slowingToS = -1.0;  // touchdown to below 30 kt within these seconds
+  double courseDeg = runwayDeg;     // of the roll, when it lifts off
+  double reappearsAloftAfterS = -1.0;  // >= 0: removed then (+5 s), not moved meanwhile; created again in the air
+  double behindAtMostS = -1.0;      // >= 0: no report reached later than this, none unreached
+  int unreachedAtMost = 0;          // ...or at most these (reached only after the next one was due)
+  double smoothAloftFromS = -1.0;   // >= 0: from then on airborne, never sinking, its speed steady
+  bool turnsOnTheGround = false;    // nose along its path, never backwards
+  double changeKtPerS = 1e9;  // on the ground, the speed over a second changes at most this much a second
+  double changeFromS = 0.0;   // (from then on)
+  double fastestKt = 1e9;     // never faster on the ground
+  double stillFromS = -1.0, stillToS = 1e9;  // >= 0: slower than a walk from then (until then)
+  double keepKt = 0.0, keepFromS = 0.0, keepToS = 0.0;  // at least keepKt meanwhile
+  bool normal = false;        // nothing the motion check finds wrong
+  double goneByS = -1.0;      // >= 0: removed by then, on the ground at a taxi's pace
+  bool staysAloft = false;    // never on the ground
+  double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
+};
+inline Expect normal(Expect e) { e.normal = true; return e; }
+inline Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
+  e.changeKtPerS = ktPerS;
+  e.fastestKt = fastestKt;
+  e.stillFromS = stillFromS;
+  return e;
+}
+inline Expect keeps(Expect e, double kt, double fromS, double toS) {
+  e.keepKt = kt;
+  e.keepFromS = fromS;
+  e.keepToS = toS;
+  return e;
+}
+inline Expect goneBy(Expect e, double s) { e.goneByS = s; return e; }
+inline Expect staysAloft() { Expect e; e.staysAloft = true; return e; }
+inline Expect bounces(double downAtMostS) { Expect e = smooth(Expect{}, 13.0, 128.0 * 1.1); e.downAtMostS = downAtMostS; return e; }
+inline Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
+inline Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
+inline Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
+inline Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slowingToS = to; return e; }
+inline Expect liftsOff(double by, double courseDeg) { Expect e = liftsOff(by); e.courseDeg = courseDeg; return e; }
+inline Expect reappearsAloft(double after) { Expect e; e.reappearsAloftAfterS = after; return e; }
+inline Expect keptUpWith(double lagS) { Expect e; e.behindAtMostS = lagS; return e; }
+inline Expect keptUpWith(Expect e, double lagS, int unreached = 0) {
+  e.behindAtMostS = lagS;
+  e.unreachedAtMost = unreached;
+  return e;
+}
+inline Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; return e; }
+
+struct RollCase {
+  const char* name;
+  std::string text;
+  Outage outage;
+  double seconds;
+  Expect expect;
+};
+
+// The cases of the table, each played from the scenario header given:
+// take-offs with the taxis and holds before them, and landings.
+std::vector<RollCase> takeOffRollCases(const std::string& header);
+std::vector<RollCase> landingRollCases(const std::string& header);
+
+} // namespace gwr::rollscenario
