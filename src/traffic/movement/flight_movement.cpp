@@ -137,7 +137,17 @@ struct CurveAdvance {
 
 CurveAdvance curveAdvance(const LiveAc& ac, double nose) {
   CurveAdvance a;
-  a.to = std::clamp(ac.curvePosition + ac.curveStep, 0.0, curveEnd);
+  double step = ac.curveStep;
+  if (ac.phase == AcPhase::Taxi && !ac.reversing) {
+    // Metres to a step along the curve, at the curve's speed half way through it.
+    const double metres = gf_curveStepMetres(ac);
+    const double here = gf_curveMetresPerUnit(ac.curve, ac.curvePosition);
+    if (here > 0.0) {
+      const double mid = gf_curveMetresPerUnit(ac.curve, ac.curvePosition + metres / here / 2.0);
+      step = metres / (mid > 0.0 ? mid : here);
+    }
+  }
+  a.to = std::clamp(ac.curvePosition + step, 0.0, curveEnd);
   const auto from = gf_curvePoint(ac.curve, ac.curvePosition);
   if (!from) return a;
   const double limit = gf_groundTurnLimit(ac);

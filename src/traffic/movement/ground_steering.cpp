@@ -39,7 +39,8 @@ constexpr double metresPerTickPerKt = metresPerSecondPerKt / ticksPerSecond;
 // the feed's speed) change nothing.
 void evenSpeedChange(LiveAc& ac) {
   const auto& s = ac.samples;
-  const double metres = gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
+  const double metres = gf_curveSet(ac.curve) ? gf_curveMetresLeft(ac.curve, ac.curvePosition)
+                                              : gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
   const double paceKt = metres / lf_ticksToNext(ac) / metresPerTickPerKt;
   // (as gf_localOffset from where the step started)
   const double stepMetres =
@@ -96,6 +97,12 @@ void gf_steerLegStart(LiveAc& ac) {
     // would have to flip round on the spot.
     ac.reversing = 1;
   }
+}
+
+double gf_curveStepMetres(const LiveAc& ac) {
+  const std::int32_t remaining = std::max(ac.samples.front().dueTick - tickCount.load(), 1);
+  const double metres = gf_curveMetresLeft(ac.curve, ac.curvePosition);
+  return std::min(pacePerTick(ac, metres, remaining), capPerTick(ac));
 }
 
 bool gf_curveStartsAlongTravel(const LiveAc& ac, double startBearing) {

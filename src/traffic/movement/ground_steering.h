@@ -18,6 +18,11 @@ double gf_travelHeading(const LiveAc& aircraft);
 // ahead on the leg's line and the nose is the path. False when it does not
 // apply (then the straight rates move the aircraft).
 bool gf_steerGroundTick(LiveAc& aircraft);
+// Metres along its curve this tick of a taxi leg driven nose first: as far
+// as a straight leg of the curve's length would go (the same even change of
+// speed, the same cap), not an even step along the curve's parameter, whose
+// pace jumps where the curve starts and ends.
+double gf_curveStepMetres(const LiveAc& aircraft);
 // A taxi curve whose start (towards control, radians) lies this far off the
 // direction of travel would start with a corner: not set up.
 bool gf_curveStartsAlongTravel(const LiveAc& aircraft, double startBearing);

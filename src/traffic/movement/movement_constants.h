@@ -96,6 +96,7 @@ inline constexpr double spoilersInKt = 90.0;
 inline constexpr double turnToleranceDeg = 0.5;
 inline constexpr double turningFlagDeg = 3.0;
 inline constexpr double curveEnd = 0.999999;
+inline constexpr int curveLengthSteps = 4;  // even: Simpson's steps measuring a ground curve's length
 inline constexpr int curveSlowingTries = 3;  // steps shortened to keep a ground curve's bend within the nose's turn
 inline constexpr double curveMinTurnDeg = 3.0;
 inline constexpr double midpointTurnDeg = 45.0;

@@ -74,6 +74,25 @@ bool gf_curveSet(const double (&curve)[8]) {
   return std::isfinite(curve[CurveCtrlEast]) && std::isfinite(curve[CurveCtrlNorth]);
 }
 
+double gf_curveMetresPerUnit(const double (&c)[8], double t) {
+  if (!gf_curveSet(c) || !(c[CurveT1] > c[CurveT0])) return 0.0;
+  const double u = std::clamp((t - c[CurveT0]) / (c[CurveT1] - c[CurveT0]), 0.0, 1.0);
+  const double dNorth = 2.0 * u * (c[CurveEndNorth] - c[CurveCtrlNorth]) + 2.0 * (1.0 - u) * c[CurveCtrlNorth];
+  const double dEast = 2.0 * u * (c[CurveEndEast] - c[CurveCtrlEast]) + 2.0 * (1.0 - u) * c[CurveCtrlEast];
+  const double perUnit = std::hypot(dNorth, dEast) / (c[CurveT1] - c[CurveT0]);
+  return std::isfinite(perUnit) ? perUnit : 0.0;
+}
+
+double gf_curveMetresLeft(const double (&c)[8], double t) {
+  if (!gf_curveSet(c)) return 0.0;
+  const double from = std::clamp(t, c[CurveT0], c[CurveT1]), h = (c[CurveT1] - from) / curveLengthSteps;
+  if (!(h > 0.0)) return 0.0;
+  // Simpson's rule: the speed along a quadratic curve is the root of a quadratic, smooth unless it doubles back.
+  double sum = gf_curveMetresPerUnit(c, from) + gf_curveMetresPerUnit(c, c[CurveT1]);
+  for (int i = 1; i < curveLengthSteps; ++i) sum += (i % 2 == 1 ? 4.0 : 2.0) * gf_curveMetresPerUnit(c, from + i * h);
+  return sum * h / 3.0;
+}
+
 void gf_clearCurve(LiveAc& ac) {
   ac.curve[CurveT0] = ac.curve[CurveT1] = nan;
   ac.curve[CurveCtrlEast] = ac.curve[CurveCtrlNorth] = nan;

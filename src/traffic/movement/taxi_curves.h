@@ -24,6 +24,11 @@ struct CurvePoint {
 // t0..t1, or the curve is degenerate (no direction at that point).
 std::optional<CurvePoint> gf_curvePoint(const double (&curve)[8], double t);
 bool gf_curveSet(const double (&curve)[8]);
+// Metres along the curve per unit of t at t (how fast an even step in t
+// goes there); 0 when no curve is set.
+double gf_curveMetresPerUnit(const double (&curve)[8], double t);
+// Metres along the curve from t to its end.
+double gf_curveMetresLeft(const double (&curve)[8], double t);
 void gf_clearCurve(LiveAc& aircraft);
 // A curve from the origin through control to end; false (curve cleared) when
 // the geometry gives no usable curve.

@@ -23,10 +23,17 @@ TEST_F(MovementRules, CurvePointsFollowTheQuadraticFromOriginOverControlToEnd) {
     EXPECT_NEAR((p->lon - 8.0) * 111132.95 * std::cos(50.0 * deg), c.east, 0.5) << c.t;
     EXPECT_NEAR(p->heading / deg, c.headingDeg, 0.5) << c.t;
   }
+  // Its length, driven as a straight leg would be: 162.3 m round it, half of it from its middle.
+  struct Length { double t, perUnit, left; };
+  for (const Length c : {Length{0.0, 200.0, 162.32}, Length{0.5, 141.42, 81.16}, Length{1.0, 200.0, 0.0}}) {
+    EXPECT_NEAR(gf_curveMetresPerUnit(ac.curve, c.t), c.perUnit, 0.5) << c.t;
+    EXPECT_NEAR(gf_curveMetresLeft(ac.curve, c.t), c.left, 0.5) << c.t;
+  }
   EXPECT_FALSE(gf_curvePoint(ac.curve, -0.01).has_value());
   EXPECT_FALSE(gf_curvePoint(ac.curve, 1.01).has_value());
   gf_clearCurve(ac);
   EXPECT_FALSE(gf_curvePoint(ac.curve, 0.5).has_value());
+  EXPECT_EQ(gf_curveMetresLeft(ac.curve, 0.0), 0.0);
 }
 
 TEST_F(MovementRules, DegenerateCurvesAreRefusedOrGiveNoPoint) {

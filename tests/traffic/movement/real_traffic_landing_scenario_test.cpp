@@ -153,24 +153,32 @@ std::vector<Row> rapidExit() {
   return rows;
 }
 
-// Final approach on 25C, down at 135 kt, braking 5 kt a second to 55 kt and
-// off the runway on a rapid exit 30 degrees right, slowing to 20 kt there;
-// its roll-out reported every `every` seconds, noiseM off along and across by turns.
-std::vector<Row> rapidExitBraking(double every, double noiseM) {
+// Final approach on 25C, down at 135 kt, braking 5 kt a second to exitKt
+// and off the runway exitDeg right (a corner at one report, or round an arc
+// of radiusM), slowing 3 kt a second to 20 kt there; its roll-out reported
+// every `every` seconds, noiseM off along and across by turns.
+struct RapidExit { double exitDeg = 30.0, exitKt = 55.0, radiusM = 0.0; };
+std::vector<Row> rapidExitBraking(double every, double noiseM, RapidExit exit = {}) {
   std::vector<Row> rows;
   const LatLon start{50.103262, 8.830174};
   const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
   rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
   rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
-  const LatLon exitAt = evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 55.0, 5.0,
-                               every);
-  evenly(rows, rows.back().time + every, ahead(exitAt, runwayDeg + 30.0, 55.0 * 0.514444 * every), runwayDeg + 30.0,
-         55.0, 20.0, 3.0, every);
+  LatLon exitAt = evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, exit.exitKt,
+                         5.0, every);
+  const double exitDeg = runwayDeg + exit.exitDeg;
+  if (exit.radiusM > 0.0)
+    exitAt = arc(rows, rows.back().time, ahead(exitAt, runwayDeg + 90.0, exit.radiusM), exit.radiusM, runwayDeg - 90.0,
+                 exit.exitDeg, exit.exitKt, every);
+  const LatLon onExit = ahead(exitAt, exitDeg, exit.exitKt * 0.514444 * every);
+  if (exit.exitKt > 20.0) evenly(rows, rows.back().time + every, onExit, exitDeg, exit.exitKt, 20.0, 3.0, every);
+  else straight(rows, rows.back().time + every, onExit, exitDeg, exit.exitKt, 20.0, every, exit.exitKt);
   for (std::size_t i = 2; i < rows.size(); ++i)
     rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
                        (i / 2) % 2 == 0 ? noiseM : -noiseM);
-  rows.push_back({rows.back().time + 60.0, ahead(rows.back().at, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt,
-                  20.0, 0.0, true});
+  const double lastKt = std::min(exit.exitKt, 20.0);
+  rows.push_back({rows.back().time + 60.0, ahead(rows.back().at, exitDeg, lastKt * 0.514444 * 60.0), fieldFt, lastKt,
+                  0.0, true});
   return rows;
 }
 
@@ -346,6 +354,24 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        brakesAsFed()},
       {"landing braking 5 kt a second, every 3 s 5 m off", scenarioText(header, rapidExitBraking(3.0, 5.0), 3.0), {},
        420, brakesAsFed()},
+      // the exit's curve driven as a straight leg of its length is: at the speed
+      // its reports' even change gives, not at a pace of its own
+      {"landing braking 5 kt a second, every 4 s", scenarioText(header, rapidExitBraking(4.0, 0.0), 4.0), {}, 420,
+       brakesAsFed()},
+      {"landing braking to a 45 degree exit at 30 kt, every 5 s",
+       scenarioText(header, rapidExitBraking(5.0, 0.0, {45.0, 30.0}), 5.0), {}, 420, brakesAsFed()},
+      {"landing braking to a square exit at 15 kt, every 3 s",
+       scenarioText(header, rapidExitBraking(3.0, 0.0, {90.0, 15.0}), 3.0), {}, 420, brakesAsFed()},
+      {"landing braking to a square exit at 15 kt, every 2 s 5 m off",
+       scenarioText(header, rapidExitBraking(2.0, 5.0, {90.0, 15.0}), 2.0), {}, 420, brakesAsFed()},
+      {"landing braking to a square exit at 15 kt, every 1.1 s",
+       scenarioText(header, rapidExitBraking(1.1, 0.0, {90.0, 15.0}), 1.1), {}, 420, brakesAsFed()},
+      {"landing braking to a rapid exit at 40 kt, every 2 s 8 m off",
+       scenarioText(header, rapidExitBraking(2.0, 8.0, {30.0, 40.0}), 2.0), {}, 420, brakesAsFed()},
+      {"landing braking to a rapid exit round a 280 m arc at 40 kt, every 4 s 5 m off",
+       scenarioText(header, rapidExitBraking(4.0, 5.0, {30.0, 40.0, 280.0}), 4.0), {}, 420, brakesAsFed()},
+      {"landing braking to a 45 degree exit round a 150 m arc at 30 kt, every 4 s 8 m off",
+       scenarioText(header, rapidExitBraking(4.0, 8.0, {45.0, 30.0, 150.0}), 4.0), {}, 420, brakesAsFed()},
       {"born in a landing roll at 116 kt", scenarioText(header, bornInALandingRoll(), 2.0), {}, 160,
        smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
       {"born in a landing roll at 116 kt, reports every 8 s", scenarioText(header, bornInALandingRoll(), 8.0), {}, 160,
