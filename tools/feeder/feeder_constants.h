@@ -27,6 +27,7 @@ inline constexpr double minAltitudeFeet = -2000.0;
 inline constexpr double maxGroundSpeedKnots = 1000.0;
 inline constexpr double maxVerticalSpeedFpm = 20000.0;  // either sign
 inline constexpr double stationaryFeet = 1.0;           // a leg shorter than this has no track of its own
+inline constexpr double maxReportOffsetMetres = 100000.0;  // a report's position off its waypoint, either way
 
 // A run of the program shows a replay whole when it lasts the replay, the
 // program's delay behind the reports, and a margin for the last reports'

@@ -24,7 +24,10 @@ namespace {
 constexpr std::size_t aircraftMinTokens = 7;  // keyword, id, callsign, type, registration, origin, destination
 constexpr std::size_t aircraftMaxTokens = 8;  // ... and the emitter category
 constexpr std::size_t waypointMinTokens = 7;  // time, lat, lon, altitude, speed, vertical speed, ground|air
-constexpr std::size_t waypointMaxTokens = 8;  // ... and the true heading
+constexpr std::size_t waypointMaxTokens = 11;  // ... the true heading, and "off" north and east metres
+constexpr std::string_view offKeyword = "off";
+constexpr const char* waypointUsage =
+    "waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading] [off north east]";
 constexpr const char* defaultCategory = "A3";
 constexpr std::string_view noValue = "-";
 constexpr double maxScenarioSeconds = 1e9;  // about 30 years
@@ -132,9 +135,7 @@ class ScenarioParser {
 
   void parseWaypoint(const std::vector<std::string_view>& tokens) {
     if (!current_) fail("waypoint row before the first aircraft line");
-    if (tokens.size() < waypointMinTokens || tokens.size() > waypointMaxTokens) {
-      fail("waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading]");
-    }
+    if (tokens.size() < waypointMinTokens || tokens.size() > waypointMaxTokens) fail(waypointUsage);
     Waypoint point;
     point.time = numberIn(tokens[0], "time", 0.0, maxScenarioSeconds);
     point.position.latitude = numberIn(tokens[1], "latitude", -90.0, 90.0);
@@ -147,7 +148,15 @@ class ScenarioParser {
     } else if (tokens[6] != "air") {
       fail(fmt::format("\"{}\" must be ground or air", tokens[6]));
     }
-    if (tokens.size() == waypointMaxTokens) point.headingDegrees = numberIn(tokens[7], "heading", 0.0, 360.0);
+    std::size_t next = waypointMinTokens;
+    if (next < tokens.size() && tokens[next] != offKeyword) {
+      point.headingDegrees = numberIn(tokens[next++], "heading", 0.0, 360.0);
+    }
+    if (next < tokens.size()) {
+      if (tokens[next] != offKeyword || tokens.size() != next + 3) fail(waypointUsage);
+      point.reportOffset.north = numberIn(tokens[next + 1], "north offset", -maxReportOffsetMetres, maxReportOffsetMetres);
+      point.reportOffset.east = numberIn(tokens[next + 2], "east offset", -maxReportOffsetMetres, maxReportOffsetMetres);
+    }
     if (!current_->waypoints.empty() && point.time <= current_->waypoints.back().time) {
       fail(fmt::format("time {} does not come after {}", tokens[0], current_->waypoints.back().time));
     }

@@ -57,6 +57,10 @@ std::optional<AircraftState> gf_stateAt(const ScenarioAircraft& aircraft, double
   } else {
     state.position = gf_destinationPoint(a.position, gf_initialBearing(a.position, b.position), legFeet * f);
   }
+  const LocalOffset offset = atEnd ? b.reportOffset
+                                   : LocalOffset{lf_lerp(a.reportOffset.north, b.reportOffset.north, f),
+                                                 lf_lerp(a.reportOffset.east, b.reportOffset.east, f)};
+  if (offset.north != 0.0 || offset.east != 0.0) state.position = gf_offsetPoint(state.position, offset);
   state.altitudeFeet = lf_lerp(a.altitudeFeet, b.altitudeFeet, f);
   state.groundSpeedKnots = lf_lerp(a.groundSpeedKnots, b.groundSpeedKnots, f);
   state.verticalSpeedFpm = lf_lerp(a.verticalSpeedFpm, b.verticalSpeedFpm, f);

@@ -111,6 +111,8 @@ void groundData(const SimFeedback& f) {
         ac->bankRate = 0.0;
       }
       trafficEngine.standWork.push_back(ac->hexId);
+    } else {
+      rp_transition(*ac, RunwayEvent::SetsDown);
     }
     ac->onGroundConfirmed = 1;
     ac->altitudeRate = 0.0;

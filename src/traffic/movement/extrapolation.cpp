@@ -52,6 +52,13 @@ double fieldElevationFt(const LiveAc& ac) {
   return ac.onGroundConfirmed ? ac.altitude - ac.groundCgHeight : 0.0;
 }
 
+// On short final an approach is stabilised: it holds the speed it was last
+// seen at and comes down a standard glide to the runway (slowed on at a set
+// sink rate, it would float down far short of it at a crawl).
+bool stabilised(const LiveAc& ac, const PositionSample& front) {
+  return ac.runway.landing() && front.altitude - fieldElevationFt(ac) <= stabilisedApproachFt;
+}
+
 } // namespace
 
 PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
@@ -69,7 +76,8 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   if (moving && front.airborne && !grounded) {
     // Only a landing slows down on its own; anything else flies on as it was seen.
     double factor = 1.0;
-    if (ac.runway.landing()) factor = n < landingSteadyReports ? 1.0 : landingExtrapolationFactor;
+    if (ac.runway.landing() && !stabilised(ac, front))
+      factor = n < landingSteadyReports ? 1.0 : landingExtrapolationFactor;
     copy.groundSpeed = std::max(front.groundSpeed * factor, minLegSpeedKt);
   } else if (moving && (ac.runway.afterTouchdown() || ac.runway.landing() || front.airborne)) {
     copy.groundSpeed = rollOutKt(front.groundSpeed, step);
@@ -97,8 +105,9 @@ PositionSample gf_madeUpReport(const LiveAc& ac, std::int32_t n) {
   const double from = front.airborne && !grounded ? front.altitude : field;
   copy.altitude = from;
   if (ac.runway.landing() && ac.landingStage == 0) {
-    copy.verticalSpeed = landingExtrapolatedFpm;
-    copy.altitude = from - landingSinkFeetPerSecond * seconds;
+    const bool glides = stabilised(ac, front);
+    copy.verticalSpeed = glides ? -copy.groundSpeed * glideFpmPerKt : landingExtrapolatedFpm;
+    copy.altitude = from - (glides ? -copy.verticalSpeed / 60.0 : landingSinkFeetPerSecond) * seconds;
   } else if (ac.phase == AcPhase::TakeOff) {
     copy.verticalSpeed = takeOffExtrapolatedFpm;
     copy.altitude = from + takeOffClimbFeetPerSecond * seconds;

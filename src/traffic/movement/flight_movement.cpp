@@ -250,6 +250,11 @@ void airAltitudeRate(LiveAc& ac) {
       // A rotorcraft comes straight down: it settles on its wheels or skids, not with its centre on the field.
       const double settled = *park + (isRotorcraft(ac) ? ac.groundCgHeight : 0.0);
       ac.altitudeRate = (settled - ac.altitude) / ticks;
+      // An airliner landing comes down its glide, not flatter: the first
+      // report on the ground may be far down the runway (after a silence), and
+      // sinking straight to it would float it down half the runway.
+      if (ac.runway.landing() && !isRotorcraft(ac))
+        ac.altitudeRate = std::min(ac.altitudeRate, -lf_legSpeedKt(ac) * glideFpmPerKt / fpmPerFeetPerTick);
     }
   } else if (!ac.runway.landing()) {
     // The least climb is a departure's, from its roll until it is configured
@@ -371,6 +376,11 @@ bool climbsAwayAhead(const LiveAc& ac) {
   return false;
 }
 
+// Every report ahead is on the ground: whatever it is doing in the air, it comes down.
+bool groundAhead(const LiveAc& ac) {
+  return std::none_of(ac.samples.begin() + 1, ac.samples.end(), [](const PositionSample& r) { return r.airborne; });
+}
+
 void goAround(LiveAc& ac) {
   ac.approachCleared = 1;
   lf_lowerSmoothing(ac);
@@ -389,10 +399,14 @@ void lf_configureApproach(LiveAc& ac) {
   const bool near = park && gf_greatCircleDistanceNm({ac.lat, ac.lon}, {park->latitude, park->longitude}) <=
                                 nearParkAirportNm;
   const double fpm = ac.samples[0].verticalSpeed;
+  // A climb-out whose reports ahead are all on the ground again lands,
+  // however level its last airborne ones (a rotorcraft comes straight down
+  // onto its pad: no approach).
+  const bool downAhead = ac.runway.phase() == RunwayPhase::LiftOff && !isRotorcraft(ac) && groundAhead(ac);
   // Set up only when the state machine starts an approach: already landing,
   // or going around (descending still to its lowest report), it would queue
   // its stand work again at every step.
-  if (fpm <= descendingFpm && near && rp_transition(ac, RunwayEvent::ApproachStarts)) {
+  if ((fpm <= descendingFpm || downAhead) && near && rp_transition(ac, RunwayEvent::ApproachStarts)) {
     gf_setThrottle(ac.sim, isRotorcraft(ac) ? 4U : 1U);
     gf_setFlaps(ac.sim, 3);
     gf_setGear(ac.sim, 1);
@@ -402,6 +416,8 @@ void lf_configureApproach(LiveAc& ac) {
     ac.standNumber = 0;
     ac.standFlag = 0;
     ac.rotationSteps = 1;
+    // An arrival's limits, from a climb-out too: the approach has ended its
+    // roll, whose later limit lets a slow roll lag its reports.
     lf_widenSmoothing(ac);
   } else if ((fpm > goAroundFpm || (ac.runway.landing() && !near)) && !ac.approachCleared) {
     goAround(ac);
@@ -436,9 +452,14 @@ void lf_configureBelow10000(LiveAc& ac) {
 }
 
 void lf_flyStep(LiveAc& ac) {
-  // A rotorcraft has no climb-out: once off the ground it flies its reports, and may come down below 800 ft.
-  if (ac.phase != AcPhase::Flying && (ac.phase != AcPhase::TakeOff || isRotorcraft(ac))) ac.setPhase(AcPhase::Flying);
   auto& s = ac.samples;
+  // A rotorcraft has no climb-out: once off the ground it flies its reports, and may come down below 800 ft.
+  // Nor has one whose reports ahead are all on the ground again: in the climb-out it could never touch down and
+  // would sink on through the field.
+  if (ac.phase != AcPhase::Flying && (ac.phase != AcPhase::TakeOff || isRotorcraft(ac) || groundAhead(ac))) {
+    if (ac.phase == AcPhase::TakeOff) ac.rotationSteps = 1;
+    ac.setPhase(AcPhase::Flying);
+  }
   // Its reports climb away before one is on the ground: no flare sinks it
   // onto a runway they never touch (the climb configures the go-around).
   if (ac.runway.landing() && climbsAwayAhead(ac) && rp_transition(ac, RunwayEvent::GoAroundAhead)) ac.landingStage = 0;

@@ -15,6 +15,7 @@
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/roll_start.h"
+#include "traffic/movement/standing_place.h"
 #include "traffic/movement/taxi_curves.h"
 
 namespace gwr {
@@ -321,8 +322,14 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // only to what they show beyond their noise (a taxi's is capped anyway), a
   // taxi's too once the noise is known: a noisy short leg looks fast, and the
   // speed raised would carry each report placed along the nose ahead of it.
+  // At a roll's pace one leg between two close time stamps looks far faster,
+  // and the leg before it, between stamps as far apart, slower: a roll's
+  // speed trails its positions only when it trailed them on the leg before as well.
   const double laggedKt = r.groundSpeed >= takeOffRollKt || noise > 0.0 ? leastKt : shownKt;
-  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed) {
+  const bool trailedBefore =
+      r.groundSpeed < takeOffRollKt || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
+  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed &&
+      trailedBefore) {
     r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
   }
@@ -334,6 +341,27 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     return true;
   }
   return false;
+}
+
+// The feed's track of a report that moves faster than a push-back (0 is its "none").
+std::optional<double> movingTrack(const PositionSample& r) {
+  if (r.track == 0.0 || r.groundSpeed <= pushBackMaxKt) return std::nullopt;
+  return r.track * radiansPerDegree;
+}
+
+// The line r's leg from n is weighed along (radians): their tracks where both
+// move and the tracks agree (a feed's track is the aircraft's own, the way it
+// goes; in a crosswind the nose points off it), else their noses where they agree.
+struct ReportLine {
+  double rad = 0.0;
+  bool track = false;  // the way the aircraft went, not only where it pointed
+};
+std::optional<ReportLine> reportLine(const PositionSample& n, const PositionSample& r) {
+  const auto track = movingTrack(r), trackBefore = movingTrack(n);
+  if (track && trackBefore && offDeg(*track, *trackBefore) <= noiseLineDeg) return ReportLine{*track, true};
+  const auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
+  if (nose && before && offDeg(*nose, *before) <= noiseLineDeg) return ReportLine{*nose, false};
+  return std::nullopt;
 }
 
 } // namespace
@@ -384,6 +412,7 @@ void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
   // (a copy of the one before, at its time or earlier, tells nothing)
   if (e.noiseSeenCount > 0 && !(time > e.noiseSeen(1).time)) return;
   noteNoise(e, r, time);
+  gf_noteStandingReport(e, r, time);
   GroundEvidence::Kept& k = e.cold();
   k.noiseSeen[0] = k.noiseSeen[1];
   k.noiseSeen[1] = {r.lat, r.lon, time};
@@ -498,6 +527,10 @@ bool gf_feedBrakes(const LiveAc& ac) {
   return true;
 }
 
+bool gf_fliesAgain(const PositionSample& a, const PositionSample& b) {
+  return a.airborne && b.airborne && (a.altitude != b.altitude || b.groundSpeed >= a.groundSpeed);
+}
+
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {
   return reportedCapKt(category, a.airborne || b.airborne, std::max(a.groundSpeed, b.groundSpeed));
 }
@@ -541,41 +574,47 @@ bool gf_speedsCarryBeyondNoise(const LiveAc& ac, const PositionSample& n, const 
   return near > 0.0 && (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds > near;
 }
 
-NoseLine gf_alignReportWithNose(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
+ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
   const double near = nearMetres(ac);
-  const auto nose = gf_reportedNose(r), before = gf_reportedNose(n);
-  // (not before it is placed: what it is, a roll-out or a taxi, is judged at its creation)
-  if (near <= 0.0 || !nose || !before || offDeg(*nose, *before) > noiseLineDeg || ac.phase == AcPhase::Birth)
-    return NoseLine::none;
+  const auto line = reportLine(n, r);
+  if (near <= 0.0 || !line) return ReportFit::none;
+  const double way = line->rad;
   const LocalOffset leg = gf_localOffset({n.lat, n.lon}, {r.lat, r.lon});
-  double along = leg.north * std::cos(*nose) + leg.east * std::sin(*nose);
-  double across = leg.east * std::cos(*nose) - leg.north * std::sin(*nose);
-  // Where the feed's speeds put it along the nose (not from a standstill:
+  double along = leg.north * std::cos(way) + leg.east * std::sin(way);
+  double across = leg.east * std::cos(way) - leg.north * std::sin(way);
+  // Where the feed's speeds put it along the line (not from a standstill:
   // when it moved off, its reports do not say). Within the noise of that,
   // it is there, its own position weighing this share; across the way only
   // where its speeds carry it beyond the noise (a shorter leg would point
   // wherever the noise does).
   const double seconds = (r.dueTick - n.dueTick) / ticksPerSecond;
   const double expected = (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds;
+  // (before it is placed, only along the feed's own changing speeds: what it
+  // is, a roll-out or a take-off, is judged at its creation from how far its
+  // positions go, and a repeated speed may be stale)
+  const bool replaced = ((n.evidence | r.evidence) & evidenceStale) != 0;
+  const bool birthRepeats = ac.phase == AcPhase::Birth && (r.groundSpeed == n.groundSpeed || replaced);
   const bool placed = !n.standing && n.groundSpeed > 0.0 && r.groundSpeed > 0.0 && seconds > 0.0 &&
-                      std::fabs(along - expected) <= near && std::fabs(across) <= near;
+                      std::fabs(along - expected) <= near && std::fabs(across) <= near && !birthRepeats;
   if (placed) {
     along = expected + (along - expected) * noiseKeptShare;
     across = expected >= gf_positionNoiseMetres(ac) ? across * noiseKeptShare : 0.0;
-  } else if (std::fabs(across) <= near && std::fabs(across) < std::fabs(along)) {
-    across *= noiseKeptShare;  // off the nose's line by noise only
+  } else if ((line->track || std::fabs(across) <= near) && std::fabs(across) < std::fabs(along)) {
+    // Off the line by noise only: the nose's by no more than the noise, the
+    // tracks' (which say it went straight on) by however much.
+    across *= noiseKeptShare;
   } else {
-    return NoseLine::across;  // a turn, or noise across the way
+    return ReportFit::across;  // a turn, or noise across the way
   }
-  // A leg shorter than the noise would still point well off the nose with
-  // the share kept: it strays no farther from the nose's line than the noses do.
+  // A leg shorter than the noise would still point well off the line with
+  // the share kept: it strays no farther from it than the lines do.
   const double acrossMost = std::fabs(along) * std::tan(noiseLineDeg * radiansPerDegree);
   across = std::clamp(across, -acrossMost, acrossMost);
-  const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(*nose) - across * std::sin(*nose),
-                                                    along * std::sin(*nose) + across * std::cos(*nose)});
+  const LatLon on = gf_offsetPoint({n.lat, n.lon}, {along * std::cos(way) - across * std::sin(way),
+                                                    along * std::sin(way) + across * std::cos(way)});
   r.lat = on.latitude;
   r.lon = on.longitude;
-  return placed ? NoseLine::placed : NoseLine::lined;
+  return placed ? ReportFit::placed : ReportFit::lined;
 }
 
 double gf_justifiedPaceKt(const PositionSample& r) { return r.shownKt; }

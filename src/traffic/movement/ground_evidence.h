@@ -44,11 +44,13 @@ struct GroundEvidence {
     double lat = 0.0, lon = 0.0, time = 0.0;
   };
   // Read only as a report comes: the newest reports kept, the two before the
-  // newest that told the noise, the newest held and the newest jumped.
+  // newest that told the noise, the newest held and the newest jumped, and
+  // where the reports at 0 kt that came in a row lie on average (a
+  // standstill's place, not one report's noise).
   struct Kept {
     std::array<Seen, window> seen{};
     std::array<Point, 2> noiseSeen{};
-    Point held, jumped;
+    Point held, jumped, still;
   };
   // Kept out of the live record the loop walks every pass, and made at the
   // first ground report: none or one.
@@ -61,6 +63,7 @@ struct GroundEvidence {
   double noiseSquareM2 = 0.0;
   std::size_t noiseSeenCount = 0;
   std::int32_t noiseSamples = 0;
+  std::int32_t stillCount = 0;  // the reports in that mean (where: Kept)
   // Reports in a row whose nose points against their positions, slowly, and
   // whether the run started from standing or slow.
   std::int32_t pushedRun = 0;
@@ -81,6 +84,7 @@ struct GroundEvidence {
   const Point& noiseSeen(std::size_t k) const { return kept.front().noiseSeen[k]; }
   const Point& heldAt() const { return kept.front().held; }
   const Point& jumpedAt() const { return kept.front().jumped; }
+  const Point& stillAt() const { return kept.front().still; }
   const Seen& seenAt(std::size_t k) const { return kept.front().seen[k]; }
   Seen& seenAt(std::size_t k) { return kept.front().seen[k]; }
 
@@ -127,6 +131,10 @@ void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 bool gf_reportsRoll(const LiveAc& aircraft);
 // The feed's own speeds fall report by report over its newest reports: braking, not one glitch.
 bool gf_feedBrakes(const LiveAc& aircraft);
+// Down on the runway, its next two reports a and b in the air fly again: not
+// when they repeat one height while the speed falls (a height the feed froze
+// as it rolled out).
+bool gf_fliesAgain(const PositionSample& a, const PositionSample& b);
 // The fastest a ground leg from a to b may be flown: rolling when either
 // report is airborne or at the take-off roll's speed, else taxiing. The jump
 // test reads the same cap.
@@ -150,16 +158,18 @@ bool gf_reportNear(const LiveAc& aircraft, const PositionSample& n, const Positi
 // The feed's speeds of n and r carry the aircraft farther than the noise
 // between their times: a report near n has not stood.
 bool gf_speedsCarryBeyondNoise(const LiveAc& aircraft, const PositionSample& n, const PositionSample& r);
-// What the nose's line made of a report: none given (or the two disagree),
+// What the reports' line made of a report: none given (or the two disagree),
 // its leg runs across it (a turn, or noise), brought onto it, or placed on
 // it where the feed's speeds put it.
-enum class NoseLine { none, across, lined, placed };
-// A moving ground report r after n, both noses given and agreeing, whose leg
-// from n strays off the nose's line by no more than the noise: r is brought
-// towards that line, and when its speeds tell, towards where they put it
-// along it, so that noise turns no nose and races no leg. Placed: it moves,
-// however near n its own position lies.
-NoseLine gf_alignReportWithNose(const LiveAc& aircraft, const PositionSample& n, PositionSample& r);
+enum class ReportFit { none, across, lined, placed };
+// A moving ground report r after n whose leg from n strays off their line by
+// no more than the noise: r is brought towards that line, and when its speeds
+// tell, towards where they put it along it, so that noise turns no nose and
+// races no leg. The line is their tracks where both move and agree (the way
+// the aircraft goes; in a crosswind its nose points off it: any stray across
+// it is noise), else their noses where they agree. Placed: it moves, however
+// near n its own position lies.
+ReportFit gf_alignReportWithLine(const LiveAc& aircraft, const PositionSample& n, PositionSample& r);
 // The pace a queued report's positions showed when it came (knots, -1: none).
 double gf_justifiedPaceKt(const PositionSample& report);
 // r is queued at the end of the aircraft's stream (call before it is).

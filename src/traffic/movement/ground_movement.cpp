@@ -12,6 +12,7 @@
 #include "core/geo.h"
 #include "core/log.h"
 #include "refdata/ac_category.h"
+#include "refdata/airports_table.h"
 #include "traffic/engine/live_removal.h"
 #include "traffic/engine/traffic_engine.h"
 #include "traffic/feed/tick_clock.h"
@@ -84,6 +85,14 @@ bool curveStartsAlongTravel(const LiveAc& ac) {
   return !ac.reversing && start && gf_curveStartsAlongTravel(ac, *start);
 }
 
+// The turn at the second report that its positions' noise alone makes of
+// the leg after it: about the angle one report's noise subtends over the leg.
+double noiseTurnDeg(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  const double noise = gf_positionNoiseMetres(ac);
+  return noise > 0.0 ? std::atan2(noise, gf_legNm(s[1], s[2]) * metresPerNm) * degreesPerRadian : 0.0;
+}
+
 void turnsAndLegs(LiveAc& ac) {
   auto& s = ac.samples;
   if (!s[1].standing && s.size() >= 3 && !s[2].standing) {
@@ -91,11 +100,13 @@ void turnsAndLegs(LiveAc& ac) {
     if (delta > curveMinTurnDeg && delta > midpointTurnDeg && gf_legNm(s[0], s[1]) > midpointLegNm &&
         s[0].groundSpeed <= midpointMaxKt && s[1].dueTick - s[0].dueTick >= midpointMinTicks) {
       lf_insertMidpoint(ac);
-    } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg) {
+    } else if (delta > curveMinTurnDeg && delta <= curveMaxTurnDeg && delta > noiseTurnDeg(ac)) {
       if (!gf_samePosition(s[0], s[2]) && curveStartsAlongTravel(ac) && lf_setupCurve(ac))
         ac.turnAngle = ac.curveAngle = delta;
     } else {
-      // Straight on (3 degrees or less) as beyond 160: a long uneven leg still gets its midpoint.
+      // Straight on (3 degrees or less, or a turn its positions' noise alone
+      // shows: a curve through noisy reports starts off the nose and slides
+      // it sideways) as beyond 160: a long uneven leg still gets its midpoint.
       lf_checkGroundLeg(ac);
     }
   } else if (s.size() < 3 && ac.extrapolationCount < 1) {
@@ -244,11 +255,20 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
   auto& s = ac.samples;
   if (distanceNm <= 0.0) return;
   const std::int32_t now = tickCount.load();
-  const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
+  double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
   // Reports without a speed go at the pace of their own positions: the cap
   // alone would race a catch-up (25 kt where they push back at 3).
-  const double reportedKt = std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin;
-  const double paceKt = std::min(reportedKt > 0.0 ? reportedKt : reportsPaceKt(ac, ownDue), capKt);
+  const double fedKt = std::max(s[0].groundSpeed, s[1].groundSpeed);
+  const double reportedKt = fedKt * reportedSpeedMargin;
+  double paceKt = std::min(reportedKt > 0.0 ? reportedKt : reportsPaceKt(ac, ownDue), capKt);
+  // Touching down or rolling out it runs behind its reports after a late
+  // touchdown or a silence: a share of a roll's speed on top would race it
+  // down the runway faster than it landed. It catches up by a few knots over
+  // what they show.
+  const RunwayPhase phase = ac.runway.phase();
+  if (phase == RunwayPhase::Approach || phase == RunwayPhase::RollOut || phase == RunwayPhase::MadeUpRollOut)
+    capKt = std::min(capKt, (fedKt > 0.0 ? fedKt : paceKt) + rollOutLeadKt);
+  paceKt = std::min(paceKt, capKt);
   if (paceKt > 0.0) {
     const std::int32_t pacedDue = now + gf_legTicks(distanceNm, paceKt);
     if (pacedDue > ownDue + catchUpAfterTicks) {
@@ -382,7 +402,7 @@ void lf_groundStep(LiveAc& ac) {
   if (ac.phase == AcPhase::Taxi && !ac.runway.onRunway() && rolls) lf_startTakeOffRoll(ac);
   // Down, and the next two reports in the air (one alone may be the feed's
   // glitch): a bounce or a touch-and-go.
-  if (ac.runway.phase() == RunwayPhase::RollOut && s.size() >= 3 && s[1].airborne && s[2].airborne)
+  if (ac.runway.phase() == RunwayPhase::RollOut && s.size() >= 3 && gf_fliesAgain(s[1], s[2]))
     lf_touchAndGoRoll(ac);
   if (ac.runway.rolling() && ac.phase != AcPhase::TakeOff) {
     rollThrottle(ac);
@@ -393,6 +413,7 @@ void lf_groundStep(LiveAc& ac) {
     gf_setThrottle(ac.sim, idleThrottle(ac));
   }
   if (ac.phase != AcPhase::TakeOff) {
+    // The ground rules alone turn the nose: an air leg's rate kept would go on turning it.
     ac.headingRate = 0.0;
     if (ac.landingStage == 0) {
       ac.pitch = ac.groundPitch;

@@ -20,6 +20,7 @@
 #include "traffic/movement/push_back_follow.h"
 #include "traffic/movement/roll_start.h"
 #include "traffic/movement/runway_phases.h"
+#include "traffic/movement/standing_place.h"
 #include "traffic/movement/taxi_curves.h"
 
 namespace gwr {
@@ -152,7 +153,8 @@ bool atStand(LiveAc& ac, PositionSample& r) {
 // R at N: standing; near N: a standing copy of N; else moving.
 bool groundReportCheck(LiveAc& ac, PositionSample& r) {
   const PositionSample& n = ac.samples.back();
-  // A rotorcraft lifts off or settles wherever it is; taxiing or set down, its positions' noise is judged as anyone's.
+  // A rotorcraft lifts off or settles wherever it is; taxiing or set down, its positions' noise is judged as anyone's
+  // (passed unjudged, it hopped on its pad with their noise and kept the standing mark of a moving 0 kt report).
   if (ac.category == AcCategory::Rotorcraft && (r.airborne || n.airborne)) return true;
   const bool unconfirmed = ac.sim.simState == AcSimState::Active && !ac.onGroundConfirmed;
   if (gf_samePosition(r, n)) {
@@ -164,10 +166,10 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
   }
   if (gf_reportNear(ac, n, r)) {
     if (r.airborne || unconfirmed) return false;
-    // Its speeds carry it beyond the noise along the line its nose shows: it moves.
+    // Its speeds carry it beyond the noise along the line its track or nose shows: it moves.
     PositionSample aligned = r;
-    const NoseLine line = r.groundSpeed > 0.0 ? gf_alignReportWithNose(ac, n, aligned) : NoseLine::none;
-    if (line == NoseLine::placed) {
+    const ReportFit line = r.groundSpeed > 0.0 ? gf_alignReportWithLine(ac, n, aligned) : ReportFit::none;
+    if (line == ReportFit::placed) {
       r = aligned;
       r.standing = 0;
       return true;
@@ -181,19 +183,21 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
     const bool rolls = ac.runway.rolling() || std::max(r.groundSpeed, n.groundSpeed) >= rollReportKt;
     const bool moves = r.groundSpeed > 0.0 && (rolls || !box || gf_positionNoiseMetres(ac) > 0.0);
     if (moves && r.dueTick - n.dueTick <= nearMovingWaitSeconds * ticksPerSecond) return false;
-    // (a leg across the nose it gives within the noise shows no motion)
-    if (!moves || (box && !gf_speedsCarryBeyondNoise(ac, n, r)) || line == NoseLine::across) {
+    // (a leg across the line it gives within the noise shows no motion)
+    if (!moves || (box && !gf_speedsCarryBeyondNoise(ac, n, r)) || line == ReportFit::across) {
       const std::int32_t due = r.dueTick;
       r = n;
       r.dueTick = due;
       r.groundSpeed = 0.0;
       r.standing = 1;
+      // (not yet shown: it stands where its standing reports average, not at the first one's noise)
+      gf_placeAtStandingMean(ac, r);
       return true;
     }
   }
   r.standing = 0;
   if (r.groundSpeed == 0.0 && (r.airborne || ac.runway.rolling())) return n.groundSpeed < rollStandingKt;
-  if (!r.airborne) gf_alignReportWithNose(ac, n, r);
+  if (!r.airborne) gf_alignReportWithLine(ac, n, r);
   return true;
 }
 
@@ -232,8 +236,19 @@ bool duringLanding(LiveAc& ac, PositionSample& r) {
   endExtrapolation(ac, false);
   const PositionSample& n = s.back();
   r.standing = gf_samePosition(r, n) ? 1 : 0;
-  if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed)
+  // A roll-out's speed does not rise: one faster report is the feed's
+  // glitch. Unless the newest was no slower than the one before it (it rose,
+  // or was held here): reports gathering speed again, a touch-and-go's run.
+  const bool gathers = s.size() >= 2 && n.groundSpeed >= s[s.size() - 2].groundSpeed;
+  if (!afterMadeUp && !r.standing && r.groundSpeed > landingFastKt && r.groundSpeed > n.groundSpeed && !gathers)
     r.groundSpeed = n.groundSpeed;
+  // A roll-out's noisy positions are lined up as a taxi's are (after one made
+  // up, the newest is no report of the feed's to line up with), not from a
+  // report where the track turned: its track is the way out of the turn, its
+  // position still on the way in.
+  const bool turned = s.size() >= 2 && std::fabs(gf_normalizeAngle((n.track - s[s.size() - 2].track) *
+                                                                    radiansPerDegree)) * degreesPerRadian > noiseLineDeg;
+  if (!afterMadeUp && !r.standing && !r.airborne && !n.airborne && !turned) gf_alignReportWithLine(ac, n, r);
   return true;
 }
 
@@ -315,7 +330,7 @@ void gf_takeOffOnNewReport(LiveAc& ac, const PositionSample& n, const PositionSa
     const bool fast = r.groundSpeed >= takeOffRollKt && n.groundSpeed >= takeOffRollKt && !r.standing && !n.standing &&
                       (r.evidence & evidenceRolls) != 0;
     if (mayStartRoll(ac) && (r.airborne || fast)) lf_startTakeOffRoll(ac);
-  } else if (n.airborne && r.airborne) {
+  } else if (gf_fliesAgain(n, r)) {
     lf_touchAndGoRoll(ac);
   }
 }
@@ -476,6 +491,7 @@ std::optional<bool> lf_extendOnGround(LiveAc& ac) {
   PositionSample copy = ac.samples.front();
   copy.standing = 1;
   copy.groundSpeed = 0.0;
+  // From now when the front is overdue: steps from its past due would fall due one a tick.
   copy.dueTick = std::max(copy.dueTick, now) + holdingStepTicks;
   ac.samples.push_back(copy);
   ac.extrapolationCount = 1;

@@ -37,6 +37,14 @@ bool rollingOutMadeUp(const LiveAc& ac) {
          !ac.samples.empty() && !ac.samples.front().standing && ac.samples.front().groundSpeed > rollOutSlowestKt;
 }
 
+// On short final when its feed fell silent: its made-up approach goes on
+// down to the runway (removed at their count's end, it would vanish a few
+// hundred feet over the approach lights).
+bool approachingMadeUp(const LiveAc& ac) {
+  return ac.extrapolationCount >= 1 && !ac.onGroundConfirmed && ac.runway.landing() && !ac.samples.empty() &&
+         ac.samples.front().airborne && ac.heightAboveGround <= stabilisedApproachFt;
+}
+
 } // namespace
 
 void lf_extrapolate(LiveAc& ac, std::int32_t n) {
@@ -53,6 +61,10 @@ bool lf_extendStream(LiveAc& ac) {
   // Its reports end while it rolls out: the rest of the roll-out is made up.
   if (ac.onGroundConfirmed) rp_transition(ac, RunwayEvent::ReportsEnd);
   if (const auto extended = lf_extendOnGround(ac)) return *extended;
+  if (approachingMadeUp(ac)) {
+    lf_extrapolate(ac, std::max(ac.extrapolationCount - 1, landingSteadyReports - 1));
+    return true;
+  }
   if (rollingOutMadeUp(ac)) {
     lf_extrapolate(ac, std::max(ac.extrapolationCount - 1, madeUpRollOutLeastReports));
     return true;

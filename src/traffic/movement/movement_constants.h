@@ -120,6 +120,7 @@ inline constexpr double reportedSpeedMargin = 1.2;
 inline constexpr double catchUpFactor = 1.25;
 inline constexpr std::int32_t catchUpAfterTicks = 500;
 inline constexpr double catchUpMinKt = 3.0;  // a walk: the slowest catch-up
+inline constexpr double rollOutLeadKt = 10.0;  // rolling out, never faster than its reports by more
 // The fastest a taxiing aircraft goes (below it the take-off roll starts)
 // and a rolling one (the fastest made-up roll, or the category's take-off
 // speed when faster), whatever the reports say.
@@ -193,8 +194,8 @@ inline constexpr double noiseOffsetCapMetres = 15.0;
 inline constexpr double noiseMeanWeight = 0.125;
 inline constexpr std::int32_t noiseSamplesRead = 4;
 // Two reports closer than this many times the noise (at most noiseNearMaxMetres)
-// show no motion between them; reports whose noses agree within noiseLineDeg
-// and whose leg lies within that of the nose's line are brought towards it,
+// show no motion between them; reports whose tracks (moving) or noses agree
+// within noiseLineDeg and whose leg lies within that of their line are brought towards it,
 // and along it towards where the feed's speeds put them, keeping this share
 // of their offset (the line and pace the reports follow are found over
 // several, not fixed by the noise of the first).
@@ -280,6 +281,11 @@ inline constexpr SpeedStep takeOffRollLast{0.0, 180.0, 2400.0};
 // this (knots): one that stands or creeps has no roll to go on with.
 inline constexpr double rollMadeUpMinKt = 5.0;
 inline constexpr double landingExtrapolatedFpm = -667.0, landingSinkFeetPerSecond = 10.005;
+// A made-up approach at or below this over the field (ft) keeps its speed
+// and sinks on a 3-degree glide, a landing towards a ground report no
+// flatter: ft/min per knot (6,076 ft/nm / 60 x tan 3).
+inline constexpr double stabilisedApproachFt = 1000.0;
+inline constexpr double glideFpmPerKt = 5.307;
 inline constexpr double takeOffExtrapolatedFpm = 1500.0, takeOffClimbFeetPerSecond = 25.0;
 inline constexpr double airborneOnlyMinHeightFt = 1000.0;  // AIRBORNE_ONLY: lower over the park airport, gone
 

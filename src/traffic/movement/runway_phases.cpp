@@ -91,6 +91,13 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t
       // Only a landing touches down; anything else on the ground was not flying to land.
       if (from == P::Approach) to = P::RollOut;
       break;
+    case RunwayEvent::SetsDown:
+      // Down again before it was clear of the field, and not from an
+      // approach (a helicopter set down on a pad, a short hop): its lift-off
+      // is over. Left on, its made-up reports would roll on to take off and
+      // it would never hold.
+      if (from == P::LiftOff) to = P::Clear;
+      break;
     case RunwayEvent::BornRollingOut:
       if (from == P::Clear) to = P::RollOut;
       break;

@@ -39,6 +39,7 @@ enum class RunwayEvent : std::uint8_t {
   GoAroundAhead,    // its reports climb away again before one is on the ground
   ApproachResumes,  // no climb ahead any more (one report's glitch): landing after all
   TouchesDown,      // the simulator has it on the ground while landing
+  SetsDown,         // the simulator has it on the ground, not landing
   BornRollingOut,   // first seen on the ground slowing from a roll's speed
   TurnsOff,         // its heading turned off the runway's
   TouchAndGo,       // touched down, its next reports airborne again

@@ -7,6 +7,7 @@
 
 #include "core/geo.h"
 #include "traffic/engine/engine_constants.h"
+#include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/movement_constants.h"
 
 namespace gwr {
@@ -177,6 +178,9 @@ void lf_checkGroundLeg(LiveAc& ac) {
 double lf_headingDelta(const LiveAc& ac) {
   const auto& s = ac.samples;
   if (s.size() < 3) return 0.0;
+  // No nose given (a track of 0 is the feed's "none"): no turn shows there.
+  // Read as north, every leg off north would look like a corner to round.
+  if (!gf_reportedNose(s[1])) return 0.0;
   const auto bearing = gf_legBearing(s[1].lat, s[1].lon, s[2].lat, s[2].lon);
   if (!bearing) return 0.0;
   return gf_normalizeAngle(*bearing - s[1].track * radiansPerDegree);

@@ -65,7 +65,8 @@ void lf_insertMidpoint(LiveAc& aircraft);
 // A midpoint for a long leg whose two speeds differ much.
 void lf_checkGroundLeg(LiveAc& aircraft);
 // Turn at the second report: bearing second -> third minus the second's
-// track, radians; 0 with fewer than three reports or a leg of no length.
+// track, radians; 0 with fewer than three reports, a leg of no length, or
+// a second report with no nose given.
 double lf_headingDelta(const LiveAc& aircraft);
 
 } // namespace gwr

@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,6 +21,7 @@
 #include "feeder/recorded_replay.h"
 #include "feeder/scenario.h"
 #include "feeder/scenario_player.h"
+#include "feeder/track.h"
 #include "feeder/traffic_line.h"
 
 namespace gwr::feeder {
@@ -75,6 +77,34 @@ TEST(FeederPlayer, ReportTimingAndTheOneSecondRule) {
   EXPECT_EQ(sent, (std::vector<double>{startTime + 6, startTime + 5}));
   EXPECT_EQ(late.skippedReports(), 3U);
   EXPECT_EQ(late.nextDueTime(), startTime + 8);
+}
+
+// A report's offset (position noise) moves where it is sent from, never the
+// track or the speed, which stay the path's as a real feed's do.
+TEST(FeederPlayer, ReportOffsetsMoveThePositionNotTheTrackNorTheSpeed) {
+  // Standing 10 s facing 090, then east at about 39 kt; sent 8 m off by turns.
+  const Scenario scenario = gf_parseScenario(
+      "aircraft 20001 A B C D E\n0 50 8 0 0 0 ground 90 off 8 0\n10 50 8 0 0 0 ground 90 off -8 0\n"
+      "20 50 8.0028 0 39 0 ground off 0 8\n30 50 8.0056 0 39 0 ground off 0 -8\n", "s");
+  const ScenarioAircraft& a = scenario.aircraft.at(0);
+  EXPECT_EQ(a.waypoints[0].headingDegrees, 90.0);
+  EXPECT_FALSE(a.waypoints[2].headingDegrees);
+  const struct { double time; LatLon path; std::optional<double> track; double north, east, kt; } rows[] = {
+      {0, {50, 8}, std::nullopt, 8, 0, 0},  // never moved: no track
+      {5, {50, 8}, std::nullopt, 0, 0, 0},  // half way between +8 and -8
+      {10, {50, 8}, 90.0, -8, 0, 0},        // the leg it starts on
+      {20, {50, 8.0028}, 90.0, 0, 8, 39},
+      {25, {50, 8.0042}, 90.0, 0, 0, 39},
+      {30, {50, 8.0056}, 90.0, 0, -8, 39}};  // the last waypoint: the leg it came on
+  for (const auto& row : rows) {
+    const auto state = gf_stateAt(a, row.time);
+    ASSERT_TRUE(state) << row.time;
+    const LocalOffset off = gf_localOffset(row.path, state->position);
+    EXPECT_NEAR(off.north, row.north, 0.05) << row.time;
+    EXPECT_NEAR(off.east, row.east, 0.05) << row.time;
+    EXPECT_NEAR(state->trackDegrees.value_or(-1.0), row.track.value_or(-1.0), 0.01) << row.time;
+    EXPECT_DOUBLE_EQ(state->groundSpeedKnots, row.kt) << row.time;
+  }
 }
 
 // Two aircraft recorded every 2 s, out of order, with bad lines and CR LF ends.
@@ -171,7 +201,9 @@ TEST(FeederScenario, ReadsAircraftAndRefusesEveryBadLineByFileAndLine) {
   EXPECT_TRUE(b.waypoints[0].onGround && !a.waypoints[1].onGround);
 
   const std::string ac = "aircraft 20000 A B C D E\n", wp = "0 50 8 0 0 0 ground\n";
-  const std::pair<std::string, const char*> bad[] = {
+  const std::string usage =
+      "waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading] [off north east]";
+  const std::pair<std::string, std::string> bad[] = {
       {wp, "1: waypoint row before the first aircraft line"},
       {"plane 1\n", "1: unknown directive \"plane\" (expected interval, aircraft or a waypoint row)"},
       {ac + wp + "1 5O.0 8 0 0 0 air\n", "3: latitude \"5O.0\" is not a number"},
@@ -184,7 +216,12 @@ TEST(FeederScenario, ReadsAircraftAndRefusesEveryBadLineByFileAndLine) {
       {ac + wp + "1 50 8 0 0 0 air 361\n", "3: heading 361 is outside 0..360"},
       {ac + wp + "0 50 8 0 0 0 air\n", "3: time 0 does not come after 0"},
       {ac + wp + "1 50 8 0 0 0 grnd\n", "3: \"grnd\" must be ground or air"},
-      {ac + wp + "1 50 8 0 0 air\n", "3: waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading]"},
+      {ac + wp + "1 50 8 0 0 air\n", "3: " + usage},
+      {ac + wp + "1 50 8 0 0 0 air 90 off 1\n", "3: " + usage},
+      {ac + wp + "1 50 8 0 0 0 air off 1 2 3\n", "3: " + usage},
+      {ac + wp + "1 50 8 0 0 0 air 90 of 1 2\n", "3: " + usage},
+      {ac + wp + "1 50 8 0 0 0 air off x 2\n", "3: north offset \"x\" is not a number"},
+      {ac + wp + "1 50 8 0 0 0 air off 1 100001\n", "3: east offset 100001 is outside -100000..100000"},
       {"# one point only\n" + ac + wp + "\n", "2: aircraft 20000 needs at least two waypoints"},
       {ac + wp + "aircraft 20001 A B C D E\n" + wp, "1: aircraft 20000 needs at least two waypoints"},
       {"aircraft 10000 A B C D E\n", "1: aircraft id 10000 must be above 10000"},
@@ -200,7 +237,7 @@ TEST(FeederScenario, ReadsAircraftAndRefusesEveryBadLineByFileAndLine) {
       gf_parseScenario(text, "bad.txt");
       ADD_FAILURE() << "accepted: " << text;
     } catch (const ScenarioError& error) {
-      EXPECT_EQ(std::string(error.what()), std::string("bad.txt:") + message);
+      EXPECT_EQ(std::string(error.what()), "bad.txt:" + message);
     }
   }
   Scenario all = gf_parseScenario(ac + wp + "1 1 2 0 0 0 air\n", "one");

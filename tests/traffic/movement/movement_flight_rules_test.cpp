@@ -129,6 +129,116 @@ TEST_F(MovementRules, AnApproachIsSetUpOnceWhenItStarts) {
   gf_clearParkAirport();
 }
 
+// Below 10000 ft, clear of the approach: throttle by vertical speed, flaps
+// by height, take-off roll and landing cleared; at the category's approach
+// height and below, nothing of it (no park airport: no approach either).
+TEST_F(MovementRules, ConfigurationBelow10000FtFollowsHeightAndVerticalSpeed) {
+  using C = AcCategory;
+  struct Case {
+    const char* what;
+    C category;
+    double height, fpm;
+    std::uint32_t throttle, flaps, throttleAfter, flapsAfter;
+  };
+  for (const Case c : {Case{"descending on climb power", C::Large, 3000.0, -300.0, 3, 2, 2, 0},
+                       Case{"descending at -250", C::Large, 3000.0, -250.0, 3, 0, 2, 0},
+                       Case{"descending at -249", C::Large, 3000.0, -249.0, 3, 0, 3, 0},
+                       Case{"descending, throttle 4 kept", C::Large, 3000.0, -300.0, 4, 0, 4, 0},
+                       Case{"rotorcraft descending (no flaps)", C::Rotorcraft, 1000.0, -300.0, 3, 0, 4, newFlapsIndex},
+                       Case{"climbing at 401 on take-off power", C::Light, 1500.0, 401.0, 4, 1, 3, 1},
+                       Case{"climbing at 400", C::Light, 1500.0, 400.0, 4, 1, 4, 1},
+                       Case{"rotorcraft climbing", C::Rotorcraft, 1500.0, 500.0, 4, 0, 4, newFlapsIndex},
+                       Case{"level below 2000, flaps 0", C::Light, 1500.0, 100.0, 2, 0, 2, 1},
+                       Case{"level below 2000, flaps 1", C::Light, 1500.0, 0.0, 2, 1, 2, 2},
+                       Case{"level below 2000, flaps 2", C::Light, 1500.0, 0.0, 2, 2, 2, 2},
+                       Case{"climbing below 2000", C::Light, 1500.0, 101.0, 2, 1, 2, 1},
+                       Case{"level from 2000, flaps 0", C::Large, 2100.0, 0.0, 2, 0, 2, 1},
+                       Case{"level from 2000, flaps 1", C::Large, 2100.0, 0.0, 2, 1, 2, 1},
+                       Case{"at 2400", C::Large, 2400.0, 0.0, 2, 2, 2, 0},
+                       Case{"Large at 2051", C::Large, 2051.0, -300.0, 3, 0, 2, 1},
+                       Case{"Large at 2050: approach height", C::Large, 2050.0, -300.0, 3, 0, 3, 0},
+                       Case{"Light at 626", C::Light, 626.0, 0.0, 2, 1, 2, 2},
+                       Case{"Light at 625: approach height", C::Light, 625.0, 0.0, 2, 1, 2, 1}}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 160, 1000, c.height + 364.0), at(50.05, 8.0, 160, 1800, c.height + 364.0)},
+                         c.category);
+    ac.setPhase(AcPhase::Flying);
+    testsupport::enterRunwayPhase(ac, RunwayPhase::LiftOff);
+    std::tie(ac.heightAboveGround, ac.samples[0].verticalSpeed) = std::tuple(c.height, c.fpm);
+    gf_setThrottle(ac.sim, c.throttle);
+    gf_setFlaps(ac.sim, c.flaps);
+    ac.smoothingEarlier = ac.smoothingLater = 3000;
+    lf_configureBelow10000(ac);
+    EXPECT_EQ(std::tuple(ac.sim.throttleIndex, ac.sim.flapsIndex), std::tuple(c.throttleAfter, c.flapsAfter)) << c.what;
+    const bool high = c.height > highConfigHeightFt[gf_categorySlot(c.category)];
+    EXPECT_EQ(ac.runway.rolling(), !high) << c.what;
+    EXPECT_EQ(ac.smoothingLater, high ? 2900 : 3000) << c.what;
+  }
+}
+
+// The leg to the next report in the air: at the front's speed when landing
+// onto the ground (100 kt without one), else at the two reports' mean; both
+// at 0, at the pace of their positions over their due ticks (25 at least);
+// never under 1 kt.
+TEST_F(MovementRules, AnAirLegIsTimedAtItsReportsSpeed) {
+  struct Case {
+    const char* what;
+    bool landing;
+    double frontKt, secondKt;
+    bool secondAirborne;
+    double nm;
+    std::int32_t spacing;
+    double kt;
+  };
+  for (const Case c : {Case{"landing onto the ground", true, 130.0, 100.0, false, 1.0, 800, 130.0},
+                       Case{"landing onto the ground, front at 0", true, 0.0, 100.0, false, 1.0, 800, 100.0},
+                       Case{"landing, next airborne", true, 130.0, 110.0, true, 1.0, 800, 120.0},
+                       Case{"not landing, onto the ground", false, 130.0, 100.0, false, 1.0, 800, 115.0},
+                       Case{"the mean", false, 200.0, 240.0, true, 1.0, 800, 220.0},
+                       Case{"both at 0: positions over due ticks", false, 0.0, 0.0, true, 1.0, 3600, 100.0},
+                       Case{"both at 0, due together: 25 ticks", false, 0.0, 0.0, true, 0.01, 0, 144.0},
+                       Case{"both at 0, in place", false, 0.0, 0.0, true, 0.0, 3600, 1.0},
+                       Case{"a mean under 1 kt", false, 0.0, 1.0, true, 1.0, 3600, 1.0}}) {
+    const PositionSample front = at(50.0, 8.0, c.frontKt, 1000, 1500.0);
+    PositionSample second = offset(front, c.nm * 1852.0, 0.0, c.secondKt, 1000 + c.spacing);
+    second.altitude = c.secondAirborne ? 1200.0 : 0.0;
+    second.airborne = c.secondAirborne ? 1 : 0;
+    LiveAc ac = aircraft({front, second}, AcPhase::Flying, false);
+    testsupport::enterRunwayPhase(ac, c.landing ? RunwayPhase::Approach : RunwayPhase::Clear);
+    EXPECT_NEAR(lf_legSpeedKt(ac), c.kt, 1e-3 * c.kt) << c.what;
+  }
+}
+
+// Airborne onto a ground report: with QNH 1014 or more (or no park airport)
+// the descent rate (-601 ft/min below 1014), else straight down to the park
+// airport's field (a rotorcraft to its resting height over it) by the report.
+TEST_F(MovementRules, AnArrivalDescendsByQnhOrOntoTheParkAirport) {
+  AirportRecord field;
+  field.icao = FixedCode<4>("EDDF");
+  std::tie(field.latitude, field.longitude, field.altitude) = std::tuple(50.2, 8.0, 364.0f);
+  struct Case { const char* what; int qnh; bool park; AcCategory category; double height, feetPerTick; };
+  for (const Case c : {Case{"QNH 1014, no park airport", 1014, false, AcCategory::Large, 500.0, (-800.0 - 0.75 * 6.0) / 6000.0},
+                       Case{"QNH 1014, park airport", 1014, true, AcCategory::Large, 500.0, (-800.0 - 0.75 * 6.0) / 6000.0},
+                       Case{"QNH 1020, park airport", 1020, true, AcCategory::Large, 500.0, (-800.0 - 6.75 * 6.0) / 6000.0},
+                       Case{"QNH 1014, 100 ft up", 1014, false, AcCategory::Large, 100.0, -600.0 / 6000.0},
+                       Case{"QNH 1013, no park airport", 1013, false, AcCategory::Large, 500.0, -601.0 / 6000.0},
+                       Case{"QNH 1013, onto the park airport", 1013, true, AcCategory::Large, 500.0, (364.0 - 1364.0) / 1000.0},
+                       Case{"QNH 1013, a rotorcraft onto its pad", 1013, true, AcCategory::Rotorcraft, 500.0,
+                            (364.0 + 8.0 - 1364.0) / 1000.0}}) {
+    gf_clearParkAirport();
+    if (c.park) gf_setParkAirport(field);
+    currentQnh.store(c.qnh);
+    PositionSample front = at(50.0, 8.0, 140, 1000, 1364.0);
+    PositionSample second = at(50.01, 8.0, 130, 2000);
+    front.verticalSpeed = second.verticalSpeed = -800.0;
+    LiveAc ac = aircraft({front, second}, c.category);
+    ac.setPhase(AcPhase::Flying);
+    ac.heightAboveGround = c.height;
+    lf_flyStep(ac);
+    EXPECT_NEAR(ac.altitudeRate, c.feetPerTick, 1e-9) << c.what;
+  }
+  gf_clearParkAirport();
+}
+
 TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000), at(50.01, 8.0, 160, 1600, 600.0)}, AcPhase::Taxi, true);
   std::tie(ac.altitude, ac.heightAboveGround, ac.altitudeRate) = std::tuple(372.0, 8.0, 0.5);
@@ -156,6 +266,91 @@ TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);
   lf_moveTick(ac);
   EXPECT_NEAR(ac.pitch, ac.climbPitch, 1e-9);  // holds the climb pitch until the next report
+}
+
+// In a take-off roll the ground step sets the throttle by the two reports'
+// speeds and, the next one at 43 kt or more, takes off: with any report
+// climbing 256 ft/min or slower only once every report after the front is
+// airborne at the take-off speed (Large: 140 kt), else at once.
+TEST_F(MovementRules, ARollsThrottleAndTakeOffFollowItsReports) {
+  struct Report { double kt, altitude, fpm; };
+  struct Case {
+    const char* what;
+    AcCategory category;
+    Report front, second, third;  // no third when its speed is below 0
+    std::uint32_t throttle;
+    bool takesOff;
+    double rate;
+  };
+  const Report none{-1.0, 0.0, 0.0};
+  const AcCategory large = AcCategory::Large;
+  for (const Case& c : {Case{"front 24, next 29", large, {24, 0, 0}, {29, 0, 0}, none, 2, false, 0.0},
+                       Case{"front 20", large, {20, 0, 0}, {0, 0, 0}, none, 2, false, 0.0},
+                       Case{"next 25", large, {0, 0, 0}, {25, 0, 0}, none, 2, false, 0.0},
+                       Case{"front 19.9, next 24.9", large, {19.9, 0, 0}, {24.9, 0, 0}, none, 1, false, 0.0},
+                       Case{"front 15", large, {15, 0, 0}, {0, 0, 0}, none, 1, false, 0.0},
+                       Case{"next 20", large, {0, 0, 0}, {20, 0, 0}, none, 1, false, 0.0},
+                       Case{"front 14.9, next 19.9", large, {14.9, 0, 0}, {19.9, 0, 0}, none, 0, false, 0.0},
+                       Case{"front 25", large, {25, 0, 0}, {0, 0, 0}, none, 4, false, 0.0},
+                       Case{"next 30", large, {0, 0, 0}, {30, 0, 0}, none, 4, false, 0.0},
+                       Case{"rotorcraft", AcCategory::Rotorcraft, {0, 0, 0}, {0, 0, 0}, none, 4, false, 0.0},
+                       Case{"one slow, the rest airborne at 140", large, {120, 0, 0}, {140, 500, 900}, {145, 700, 1200}, 4,
+                            true, 0.6},
+                       Case{"one slow, one at 139", large, {120, 0, 0}, {139, 500, 900}, {145, 700, 1200}, 4, false, 0.0},
+                       Case{"one slow, one on the ground", large, {120, 0, 0}, {140, 0, 900}, {145, 700, 1200}, 4, false,
+                            0.0},
+                       Case{"one slow, the next alone airborne at 140", large, {120, 0, 0}, {140, 500, 900}, none, 4, true,
+                            0.6},
+                       Case{"every one climbing, one on the ground", large, {120, 0, 300}, {130, 0, 300},
+                            {140, 700, 800}, 4, true, 0.6},
+                       Case{"every one climbing, all airborne", large, {120, 380, 257}, {130, 680, 300}, none, 4, true,
+                            300.0 / 600.0},
+                       Case{"every one climbing, the next at 42.9", large, {120, 0, 300}, {42.9, 0, 300},
+                            {140, 700, 800}, 4, false, 0.0}}) {
+    const auto report = [](double lat, const Report& r, std::int32_t due) {
+      PositionSample p = at(lat, 8.0, r.kt, due, r.altitude);
+      p.verticalSpeed = r.fpm;
+      return p;
+    };
+    std::vector<PositionSample> stream{report(50.0, c.front, 1000), report(50.005, c.second, 1600)};
+    if (c.third.kt >= 0.0) stream.push_back(report(50.01, c.third, 2200));
+    LiveAc ac = aircraft(stream, c.category);
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(AcPhase::Taxi);
+    testsupport::enterRunwayPhase(ac, RunwayPhase::TakeOffRoll);
+    lf_groundStep(ac);
+    EXPECT_EQ(ac.sim.throttleIndex, c.throttle) << c.what;
+    EXPECT_EQ(ac.phase == AcPhase::TakeOff, c.takesOff) << c.what;
+    if (c.takesOff) {
+      EXPECT_NEAR(ac.altitudeRate, c.rate, 1e-12) << c.what;
+    }
+  }
+}
+
+// Rolling out, the ground step ends the roll-out once the nose has turned
+// 15 degrees off the touchdown heading (flaps in, idle); else from 90 kt
+// down it takes the spoilers in and sets flaps 1.
+TEST_F(MovementRules, ARollOutEndsWhenItTurnsOffAndCleansUpFrom90Kt) {
+  struct Case { const char* what; AcCategory category; double turnedDeg, kt; bool rollingOut; std::uint32_t throttle, flaps; };
+  for (const Case c : {Case{"turned 15 degrees right", AcCategory::Large, 15.001, 60.0, false, 0, 0},
+                       Case{"turned 15 degrees left", AcCategory::Large, -15.001, 60.0, false, 0, 0},
+                       Case{"turned 15 degrees at 120 kt", AcCategory::Large, 15.001, 120.0, false, 0, 0},
+                       Case{"turned 14.999 degrees at 90 kt", AcCategory::Large, 14.999, 90.0, true, 1, 1},
+                       Case{"turned 14.999 degrees at 91 kt", AcCategory::Large, 14.999, 91.0, true, 1, 3},
+                       Case{"a rotorcraft turned off", AcCategory::Rotorcraft, 20.0, 20.0, false, 4, newFlapsIndex}}) {
+    const PositionSample front = at(50.0, 8.0, c.kt, 1000);
+    LiveAc ac = aircraft({front, offset(front, 200.0, 0.0, c.kt - 5.0, 1600)}, c.category);
+    ac.onGroundConfirmed = 1;
+    ac.setPhase(AcPhase::Taxi);
+    testsupport::enterRunwayPhase(ac, RunwayPhase::RollOut);
+    gf_setThrottle(ac.sim, 1);  // the approach's settings
+    gf_setFlaps(ac.sim, 3);
+    ac.touchdownHeading = 1.0;
+    ac.heading = gf_wrapHeading(1.0 + c.turnedDeg * deg);
+    lf_groundStep(ac);
+    EXPECT_EQ(ac.runway.afterTouchdown(), c.rollingOut) << c.what;
+    EXPECT_EQ(std::tuple(ac.sim.throttleIndex, ac.sim.flapsIndex), std::tuple(c.throttle, c.flaps)) << c.what;
+  }
 }
 
 // What each event does in each runway phase: only a landing touches down, a
@@ -190,6 +385,9 @@ TEST_F(MovementRules, RunwayPhasesChangeOnlyAsTheirEventsAllow) {
       {P::MadeUpRollOut, E::TurnsOff, P::Clear, true},
       {P::Clear, E::ReportsEnd, P::Clear, false},
       {P::LiftOff, E::ApproachStarts, P::Approach, false},
+      {P::LiftOff, E::SetsDown, P::Clear, false},  // down again short of clear of the field
+      {P::Approach, E::SetsDown, P::Approach, false},
+      {P::TakeOffRoll, E::SetsDown, P::TakeOffRoll, false},
       {P::Clear, E::BornRollingOut, P::RollOut, true},
       {P::TakeOffRoll, E::BornRollingOut, P::TakeOffRoll, false},
       {P::RollOut, E::RollStarts, P::TakeOffRoll, false},

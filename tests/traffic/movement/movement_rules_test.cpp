@@ -78,6 +78,7 @@ TEST_F(MovementRules, LongLegsWithUnevenSpeedsGetAMidpoint) {
 LiveAc cornerAircraft(double legMetres, double turnDeg, std::int32_t secondDue, double kt) {
   const PositionSample front = at(50.0, 8.0, kt, 1000);
   PositionSample second = offset(front, legMetres, 0.0, kt, secondDue);
+  second.track = 360.0;  // due north as the feed gives it: a track of 0 is its "none"
   const PositionSample third = offset(second, 40.0 * std::cos(turnDeg * deg), 40.0 * std::sin(turnDeg * deg), kt,
                                       secondDue + 500);
   return aircraft({front, second, third}, AcPhase::Taxi, true);
@@ -400,7 +401,8 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
   std::tie(field.latitude, field.longitude, field.altitude) = std::tuple(50.0, 8.0, 392.0f);
   gf_setParkAirport(field);
   struct Landing { double frontFt; bool onGround; double expectKt; };
-  for (const Landing c : {Landing{412.0, false, 108.0}, Landing{0.0, false, 108.337}, Landing{412.0, true, 88.898}}) {  // 8 s of braking after a made-up airborne front
+  // (20 ft up on short final: its speed held, not slowed by a tenth)
+  for (const Landing c : {Landing{412.0, false, 120.0}, Landing{0.0, false, 108.337}, Landing{412.0, true, 88.898}}) {  // 8 s of braking after a made-up airborne front
     LiveAc ac = aircraft({at(50.0, 8.0, 120.0, 1000, c.frontFt)});
     ac.onGroundConfirmed = c.onGround;
     testsupport::enterRunwayPhase(ac, c.onGround ? RunwayPhase::RollOut : RunwayPhase::Approach);
@@ -408,6 +410,25 @@ TEST_F(MovementRules, MadeUpReportsFollowWhatTheAircraftIsDoing) {
     const PositionSample r = gf_madeUpReport(ac, 5);
     EXPECT_EQ(std::tuple(r.airborne, r.altitude), std::tuple(0, 0.0)) << c.frontFt;
     EXPECT_NEAR(r.groundSpeed, c.expectKt, 0.001) << c.frontFt;
+  }
+  // A made-up approach 1000 ft or less over the field holds its speed down a
+  // 3-degree glide, whatever its reports' descent; higher up it slows by a
+  // tenth (not its last three reports) and sinks 10.005 ft a second.
+  const double glideFpm = -120.0 * feetPerNm / 60.0 * std::tan(3.0 * deg);
+  struct Approach { double frontFt, frontFpm; std::int32_t n; double expectKt, expectFpm, expectFt; };
+  for (const Approach c : {Approach{1392.0, -700.0, 8, 120.0, glideFpm, 1392.0 + glideFpm * 8.0 / 60.0},
+                           Approach{900.0, -1400.0, 5, 120.0, glideFpm, 900.0 + glideFpm * 8.0 / 60.0},
+                           Approach{1393.0, -700.0, 8, 108.0, -667.0, 1393.0 - 8.0 * 10.005},
+                           Approach{2392.0, -700.0, 3, 120.0, -667.0, 2392.0 - 8.0 * 10.005}}) {
+    LiveAc ac = aircraft({at(50.0, 8.0, 120.0, 1000, c.frontFt)});
+    ac.samples.front().verticalSpeed = c.frontFpm;
+    testsupport::enterRunwayPhase(ac, RunwayPhase::Approach);
+    ac.altitude = c.frontFt;
+    const PositionSample r = gf_madeUpReport(ac, c.n);
+    EXPECT_NEAR(r.groundSpeed, c.expectKt, 0.001) << c.frontFt;
+    EXPECT_NEAR(r.verticalSpeed, c.expectFpm, 0.1) << c.frontFt;
+    EXPECT_NEAR(r.altitude, c.expectFt, 0.02) << c.frontFt;
+    EXPECT_EQ(r.airborne, 1) << c.frontFt;
   }
   gf_clearParkAirport();
   LiveAc parked = aircraft({at(50.0, 8.0, 0, 1000)}, AcPhase::Parked, true);

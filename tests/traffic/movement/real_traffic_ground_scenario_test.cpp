@@ -211,6 +211,29 @@ std::vector<Report> cornerEvery(double every) {
   return r;
 }
 
+// Taxiing along `first` at kt, then round a corner onto `second`, reports
+// every `every` s, each up to noiseM off, the feed giving its track and
+// heading as the way it goes, or neither (a track of 0).
+std::vector<Report> noisyCorner(double first, double second, double kt, double every, double noiseM, bool tracked) {
+  std::vector<Report> r;
+  const double track1 = tracked ? first : none, track2 = tracked ? second : none;
+  taxi(r, 0.0, apron, first, kt, 100.0, every, track1, track1);
+  const LatLon corner = ahead(apron, first, kt * 1852.0 / 3600.0 * 100.0);
+  taxi(r, 100.0 + every, ahead(corner, second, kt * 1852.0 / 3600.0 * every), second, kt, 100.0, every, track2, track2);
+  std::uint32_t seed = 362436069u;
+  for (Report& q : r) {
+    seed ^= seed << 13;  // the same noise on every platform, drawn one by one
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    const double offBearingDeg = 360.0 * seed / 4294967296.0;
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    q.at = ahead(q.at, offBearingDeg, noiseM * std::sqrt(seed / 4294967296.0));
+  }
+  return r;
+}
+
 // Taxiing east at 15 kt, every 2 s; from its second report on, two of every
 // six positions lie 2 km off (north, then south-west, the pair in the same
 // place): a pace of about 1,900 kt.
@@ -471,6 +494,26 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
       {"reports every second round a corner", [] { return cornerEvery(1.0); }, 240, noseOffDeg, 15 * 1.5, 0.1, 10.0},
       // (its curve passes the corner's report farther than the lag's 20 m)
       {"reports every 10 s round a corner", [] { return cornerEvery(10.0); }, 250, noseOffDeg, 15 * 1.5, 0.1, 1e9},
+      // no nose given is no turn at each report: the nose along the way, not
+      // swung by legs that read as turns from north
+      {"corner 060 to 150 at 10 kt without track or heading, every 5 s",
+       [] { return noisyCorner(60.0, 150.0, 10.0, 5.0, 0.0, false); }, 250, 5.0, 10 * 1.5, 0.1, 10.0},
+      {"corner 250 to 160 at 15 kt without track or heading, every 3 s, 5 m off",
+       [] { return noisyCorner(250.0, 160.0, 15.0, 3.0, 5.0, false); }, 250, 5.0, 15 * 1.5, 0.1, 10.0},
+      {"corner 250 to 160 at 15 kt without track or heading, every second, 3 m off",
+       [] { return noisyCorner(250.0, 160.0, 15.0, 1.0, 3.0, false); }, 250, 5.0, 15 * 1.5, 0.1, 10.0},
+      {"taxi east at 10 kt without track or heading, every 5 s, 8 m off",
+       [] { return noisyCorner(90.0, 90.0, 10.0, 5.0, 8.0, false); }, 250, 5.0, 10 * 1.5, 0.1, 10.0},
+      // a turn its positions' noise alone shows is no corner: a curve through
+      // noisy reports starts off the nose and slides it sideways
+      {"taxi east at 10 kt, every 5 s, 8 m off", [] { return noisyCorner(90.0, 90.0, 10.0, 5.0, 8.0, true); }, 250,
+       6.0, 10 * 1.5, 0.1, 10.0},
+      {"corner 060 to 150 at 15 kt, every 3 s, 5 m off", [] { return noisyCorner(60.0, 150.0, 15.0, 3.0, 5.0, true); },
+       250, 5.0, 15 * 1.5, 0.1, 10.0},
+      {"corner 090 to 000 at 10 kt, every 2 s, 5 m off", [] { return noisyCorner(90.0, 0.0, 10.0, 2.0, 5.0, true); },
+       250, 5.0, 10 * 1.5, 0.1, 10.0},
+      {"corner 250 to 160 at 15 kt, every 4 s, 10 m off", [] { return noisyCorner(250.0, 160.0, 15.0, 4.0, 10.0, true); },
+       250, 5.0, 15 * 1.5, 0.1, 10.0},
       // never followed, never removed for them, not at its creation either
       {"positions 2 km off at a pace of 1,900 kt", garbagePositions, 240, noseOffDeg, 15 * 1.5, 0.1, 1e9},
       // taken while it is being created (no reach is weighed then), left out once it moves

@@ -16,6 +16,7 @@ using namespace rollscenario;
 using testsupport::fieldFt;
 using testsupport::Row;
 using testsupport::scenarioText;
+using testsupport::sentOff;
 
 // Final approach on 25C down to 400 ft above the field; then an outage in
 // which it lands on made-up reports; the reports return just after that
@@ -72,7 +73,7 @@ std::vector<Row> landingThatBacktracks() {
 
 // Final approach on 25C; no reports for 140 s from 500 ft above the field
 // (it lands, rolls out and turns off meanwhile); back taxiing at 20 kt for
-// four minutes, 2.2 km from where its made-up roll-out stops.
+// four minutes off the runway beside where its made-up roll-out runs.
 constexpr double gapLandingFromS = 180.0, gapLandingToS = 320.0;
 std::vector<Row> landingGapThenTaxi() {
   std::vector<Row> rows;
@@ -195,9 +196,10 @@ std::vector<Row> bornInALandingRollAsFed() {
   for (std::size_t i = 0; t <= 32.0 + 60.0; t += gaps[i++ % 8]) {
     const double brakeS = std::min(t, 32.0);
     const double metres = (116.0 - 1.5 * brakeS) * brakeS * 0.514444 + 20.0 * 0.514444 * (t - brakeS);
-    const LatLon at = ahead(ahead(runwayPoint, runwayDeg, metres + (i % 2 == 0 ? noiseM : -noiseM)), runwayDeg + 90.0,
-                            i % 3 == 0 ? noiseM : -noiseM / 2.0);
-    rows.push_back({6.0 + t, at, fieldFt, t < 10.0 ? 116.0 : std::max(20.0, 116.0 - 3.0 * t), 0.0, true});
+    const double kt = t < 10.0 ? 116.0 : std::max(20.0, 116.0 - 3.0 * t);
+    rows.push_back({6.0 + t, ahead(runwayPoint, runwayDeg, metres), fieldFt, kt, 0.0, true});
+    sentOff(rows.back(), runwayDeg, i % 2 == 0 ? noiseM : -noiseM);
+    sentOff(rows.back(), runwayDeg + 90.0, i % 3 == 0 ? noiseM : -noiseM / 2.0);
   }
   return rows;
 }
@@ -248,7 +250,7 @@ std::vector<Row> rollOutEndingAt60Kt(double every, double noiseM = 0.0) {
   rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
   evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 60.0, 3.0, every);
   for (std::size_t i = 2; i < rows.size(); ++i)
-    rows[i].at = ahead(rows[i].at, runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
+    sentOff(rows[i], runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
   return rows;
 }
 
@@ -297,7 +299,7 @@ std::vector<Row> touchAndGo(double every) {
 std::vector<Row> landingRollWithAJump(double every) {
   std::vector<Row> rows;
   const LatLon slow = evenly(rows, 0.0, runwayPoint, runwayDeg, 116.0, 20.0, 3.0, every);
-  rows[rows.size() / 2].at = ahead(rows[rows.size() / 2].at, runwayDeg, 300.0);
+  sentOff(rows[rows.size() / 2], runwayDeg, 300.0);
   rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 30.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0, 0.0,
                   true});
   return rows;
@@ -323,6 +325,88 @@ std::vector<Row> landingTurnsRoundOnTheRunway(double every, double noiseM) {
   for (std::size_t i = 2; i < rows.size(); ++i)
     rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
                        (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  return rows;
+}
+
+// A crosswind landing: final approach on 25C at 135 kt, its nose reported
+// `crabDeg` off its track all the way, down and braking 3 kt a second to
+// 20 kt, turning off south; every `every` seconds, ground positions up to noiseM off
+// (down at `downS`: off the reports' times, each report's noise is shared with its neighbours).
+const LatLon finalStart{50.103262, 8.830174};
+const LatLon finalLow = ahead(finalStart, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
+const LatLon crabbedTouchdown = ahead(finalLow, runwayDeg, 135.0 * 0.514444 * 40.0);
+std::vector<Row> crabbedLanding(double noiseM, double every, double crabDeg, double downS = 279.0) {
+  std::vector<Row> rows;
+  rows.push_back({0.0, finalStart, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, finalLow, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon slow = evenly(rows, downS, crabbedTouchdown, runwayDeg, 135.0, 20.0, 3.0, every);
+  rows.push_back({rows.back().time + 60.0, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * 60.0), fieldFt, 20.0,
+                  0.0, true});
+  scatterOnTheGround(rows, noiseM);
+  for (Row& r : rows) r.headingDeg = std::fmod(runwayDeg + crabDeg + 360.0, 360.0);
+  return rows;
+}
+// A crosswind landing's roll-out, flown until the report before its turn-off begins.
+Expect rollsOutOnTheLine(double every, double downS = 279.0) {
+  const std::vector<Row> rows = crabbedLanding(0.0, every, 0.0, downS);
+  return onTheLine(keptThroughLanding(), crabbedTouchdown, rows[rows.size() - 3].time + 30.0 - 1.0);
+}
+
+// Down on 25C at 135 kt at 240 s, braking 3 kt a second to 20 kt and turning
+// off south, reported every `every` seconds, its roll-out positions noiseM off
+// by turns. `count` of its roll-out reports from the `from`-th on are given in
+// the air, the first `ft` over the field and each next `climbFt` higher (a
+// glitch; at 35 kt or less any height is the ground). With `frozen` its
+// height stops at `ft` on final and stays there through its roll-out.
+constexpr double aloftDownS = 240.0;
+struct Aloft { std::size_t from = 0, count = 0; double ft = 0.0, climbFt = 0.0; bool frozen = false; };
+std::vector<Row> landingReportedAloft(double every, double noiseM, const Aloft& a) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * aloftDownS);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  for (double t = 200.0; t < aloftDownS - 1e-9; t += every) {
+    const double ft = 400.0 - 600.0 * (t - 200.0) / 60.0;
+    rows.push_back({t, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * (aloftDownS - t)),
+                    fieldFt + (a.frozen ? std::max(ft, a.ft) : ft), 135.0, a.frozen && ft <= a.ft ? 0.0 : -600.0,
+                    false});
+  }
+  const std::size_t down = rows.size();
+  const LatLon slow = evenly(rows, aloftDownS, runwayPoint, runwayDeg, 135.0, 20.0, 3.0, every);
+  const std::size_t turnOff = rows.size();
+  straight(rows, rows.back().time + every, ahead(slow, runwayDeg + 90.0, 20.0 * 0.514444 * every), runwayDeg + 90.0,
+           15.0, 90.0, every, 15.0);
+  for (std::size_t i = down; i < turnOff; ++i) {
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+    if (i < down + a.from || i >= down + a.from + a.count) continue;
+    rows[i].ground = false;
+    rows[i].altitudeFt = fieldFt + a.ft + a.climbFt * static_cast<double>(i - down - a.from);
+  }
+  return rows;
+}
+
+// Down on 25C at 132 kt at 240 s, braking 1.5 kt a second for 16 s, then
+// rolling again, 2.7 kt a second to 150 kt, and climbing away: a touch-and-go
+// with a long run, reported every `every` seconds, its ground positions
+// noiseM off along and across by turns.
+constexpr double longRunDownS = 240.0;
+std::vector<Row> touchAndGoWithALongRun(double every, double noiseM) {
+  std::vector<Row> rows;
+  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * longRunDownS);
+  rows.push_back({0.0, start, fieldFt + 2500.0, 140.0, -700.0, false});
+  rows.push_back({200.0, ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 40.0), fieldFt + 400.0, 135.0,
+                  -600.0, false});
+  const std::size_t down = rows.size();
+  const LatLon slow = evenly(rows, longRunDownS, runwayPoint, runwayDeg, 132.0, 108.0, 1.5, every);
+  const LatLon fast = evenly(rows, rows.back().time + every, ahead(slow, runwayDeg, 108.0 * 0.514444 * every),
+                             runwayDeg, 108.0, 150.0, 2.7, every);
+  for (std::size_t i = down; i < rows.size(); ++i)
+    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
+                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  const double offS = rows.back().time;
+  for (double up = every; up <= 60.0; up += every)
+    rows.push_back({offS + up, ahead(fast, runwayDeg, 155.0 * 0.514444 * up), fieldFt + 1500.0 / 60.0 * up, 155.0,
+                    1500.0, false});
   return rows;
 }
 
@@ -383,7 +467,7 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
       {"landing backtracks and turns on the runway", scenarioText(header, landingThatBacktracks(), 3.0), {}, 480,
        [] { Expect e = keptThroughLanding(); e.turnsOnTheGround = true; return e; }()},
       {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
-       {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // 2.2 km behind: 140 s to its first report at 30 kt
+       {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // its made-up roll-out ends first: created again where they resume
          Expect e = keptUpWith(150.0);
          e.groundKt = 20.0 * 1.5 * 1.05;
          return e;
@@ -413,6 +497,13 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
       {"touch-and-go, three ground reports", scenarioText(header, touchAndGo(2.0), 2.0), {}, 340, bounces(2.0 * 6.0)},
       {"touch-and-go, three ground reports every 3 s", scenarioText(header, touchAndGo(3.0), 3.0), {}, 340,
        bounces(3.0 * 5.0)},
+      // its reports gather speed again on the runway: it rolls with them, not
+      // held to the slowest, and lifts off at their pace (through 125 kt from
+      // 298 s, its lift-off report flown at about 302 s)
+      {"touch-and-go with a 30 s run", scenarioText(header, touchAndGoWithALongRun(2.0, 0.0), 2.0), {}, 360,
+       keeps(smooth(liftsOff(longRunDownS + 16.0 + 16.0 + 30.0 + 10.0), 13.0, 150.0 * 1.05), 125.0, 298.0, 304.0)},
+      {"touch-and-go with a 30 s run, every 4 s 8 m off", scenarioText(header, touchAndGoWithALongRun(4.0, 8.0), 4.0),
+       {}, 360, keeps(smooth(liftsOff(longRunDownS + 16.0 + 16.0 + 30.0 + 10.0), 13.0, 150.0 * 1.05), 125.0, 298.0, 304.0)},
       // its turn and backtrack followed report by report, none dropped as a jump ahead
       {"landing turns round on the runway and backtracks", scenarioText(header, landingTurnsRoundOnTheRunway(2.0, 0.0), 2.0),
        {}, 600, keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
@@ -424,10 +515,64 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 2)},
       {"landing in a 95 s gap, back in its roll-out, every 2 s 8 m off", scenarioText(header, landingGapAsFed(2.0, 8.0, 1.0), 2.0),
        {gapFromS(500.0) + 0.5, gapFromS(500.0) + 95.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 10)},
+      // its approach made up on short final: its speed held down the glide to
+      // the runway, back with its reports within a minute
+      {"landing in a 100 s gap from 500 ft, braking 2.5 kt a second, every 5 s 8 m off",
+       scenarioText(header, landingGapAsFed(5.0, 8.0, 2.5), 5.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
+      {"landing in a 140 s gap from 1,000 ft, every 6 s 3 m off", scenarioText(header, landingGapAsFed(6.0, 3.0, 2.5), 6.0),
+       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 140.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
+      // (its reports back before it is down, the first on the ground far down
+      // the runway: it comes down its glide, not floating on to that report)
+      {"landing in a 100 s gap from 1,000 ft, every 2 s", scenarioText(header, landingGapAsFed(2.0, 0.0, 2.5), 2.0),
+       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 100.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0), 300.0, 300.0)},
+      {"landing in a 60 s gap from 500 ft, every 5 s 5 m off", scenarioText(header, landingGapAsFed(5.0, 5.0, 2.5), 5.0),
+       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 60.0}, 700,
+       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0, 300.0)},
+      // (braking gently, its reports back ahead of its made-up roll-out: it
+      // never speeds up again past what they show)
+      {"landing in a 100 s gap, back in its roll-out braking 1 kt a second, every 2 s",
+       scenarioText(header, landingGapAsFed(2.0, 0.0, 1.0), 2.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
+       [] { Expect e = keptUpWith(keptThroughLanding(), 75.0); e.fastestKt = 105.0; e.fastestFromS = 300.0; return e; }()},
+      // (its reports back on short final a few seconds ahead of it: it touches
+      // down behind them and catches up by a few knots, not at a roll's cap)
+      {"landing in a 60 s gap from 1,000 ft, back before it is down, every 5 s",
+       scenarioText(header, landingGapAsFed(5.0, 0.0, 2.5), 5.0), {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 60.0},
+       700, smooth(keptUpWith(keptThroughLanding(), 45.0), 1e9, 135.0 + 10.0)},
       {"landing, every third report 800 m off", scenarioText(header, landingWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        keptThroughLanding()},
       {"landing, every other report 1.5 km off", scenarioText(header, landingWithJumpingPositions(3.0, 2, 1500.0), 3.0), {}, 400,
        keptThroughLanding()},
+      // crosswind roll-outs: the nose reported 5-15 degrees off the track, positions noisy
+      {"crosswind landing, crab 10, every 2 s, 4 m off", scenarioText(header, crabbedLanding(4.0, 2.0, 10.0), 2.0),
+       {}, 420, rollsOutOnTheLine(2.0)},
+      // (its reports' noise shared with their neighbours' looks like 2 m across its line,
+      // at the floor below which noise tells nothing: while under it its reports are
+      // not lined up, and its path and nose wander up to 8.4 deg off the line; with
+      // each report's noise its own they stay within 5)
+      {"crosswind landing, crab -5, every 1.1 s, 8 m off", scenarioText(header, crabbedLanding(8.0, 1.1, -5.0), 1.1),
+       {}, 420, [] { Expect e = rollsOutOnTheLine(1.1); e.lineDeg = 9.0; return e; }()},
+      {"crosswind landing, crab -5, every 1.1 s, 8 m off each", scenarioText(header, crabbedLanding(8.0, 1.1, -5.0, 279.4), 1.1),
+       {}, 420, rollsOutOnTheLine(1.1, 279.4)},
+      {"crosswind landing, crab 15, every 3 s, 6 m off", scenarioText(header, crabbedLanding(6.0, 3.0, 15.0), 3.0),
+       {}, 420, rollsOutOnTheLine(3.0)},
+      {"crosswind landing, crab -12, every 5 s, 0 m off", scenarioText(header, crabbedLanding(0.0, 5.0, -12.0), 5.0),
+       {}, 420, rollsOutOnTheLine(5.0)},
+      // its height stuck from final on: it lands and rolls out, no touch-and-go on it
+      {"landing, its height frozen at 300 ft from final through its roll-out", scenarioText(header, landingReportedAloft(2.0, 0.0, {0, 99, 300.0, 0.0, true}), 2.0),
+       {}, 420, landsOnce(20.0 * 1.5)},
+      {"landing, its height frozen at 300 ft, every 5 s 5 m off",
+       scenarioText(header, landingReportedAloft(5.0, 5.0, {0, 99, 300.0, 0.0, true}), 5.0), {}, 420,
+       landsOnce(20.0 * 1.5)},
+      {"landing, its height frozen at 100 ft, every 3 s",
+       scenarioText(header, landingReportedAloft(3.0, 0.0, {0, 99, 100.0, 0.0, true}), 3.0), {}, 420,
+       landsOnce(20.0 * 1.5)},
+      // two climbing reports mid roll-out lift it off; its reports back on
+      // the ground bring it down to land again, not on through the field
+      {"landing, two of its roll-out reports 150 and 250 ft up", scenarioText(header, landingReportedAloft(2.0, 0.0, {8, 2, 150.0, 100.0}), 2.0),
+       {}, 420, keptThroughLanding()},
   };
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,21 @@ inline LatLon arc(std::vector<Row>& rows, double t0, LatLon centre, double radiu
   return ahead(centre, fromDeg + turnDeg, radius);
 }
 
+// Each ground row's report sent up to noiseM off its path, any way (the same on every platform).
+inline void scatterOnTheGround(std::vector<Row>& rows, double noiseM) {
+  std::uint32_t seed = 2463534242u;
+  const auto next = [&seed] {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return static_cast<double>(seed) / 4294967296.0;
+  };
+  for (Row& r : rows) {
+    const double bearing = 360.0 * next(), metres = noiseM * std::sqrt(next());
+    if (r.ground) testsupport::sentOff(r, bearing, metres);
+  }
+}
+
 // Feed silences: one, and a second later on.
 struct Outage { double from = -1.0, to = -1.0, thenFrom = -1.0, thenTo = -1.0; };
 
@@ -74,12 +90,20 @@ struct Expect {
   double changeKtPerS = 1e9;  // on the ground, the speed over a second changes at most this much a second
   double changeFromS = 0.0;   // (from then on)
   double fastestKt = 1e9;     // never faster on the ground
+  double fastestFromS = 0.0;  // (from then on)
   double stillFromS = -1.0, stillToS = 1e9;  // >= 0: slower than a walk from then (until then)
   double keepKt = 0.0, keepFromS = 0.0, keepToS = 0.0;  // at least keepKt meanwhile
   bool normal = false;        // nothing the motion check finds wrong
   double goneByS = -1.0;      // >= 0: removed by then, on the ground at a taxi's pace
   bool staysAloft = false;    // never on the ground
   double downAtMostS = -1.0;  // >= 0: never longer on the ground at a time
+  bool staysDown = false;     // once on the ground, never off it again
+  double downShortAtMostM = -1.0;  // >= 0: touches down no farther short of where its reports do
+  double downLongAtMostM = 1e9;    // ...nor farther beyond it
+  bool rollsOnTheLine = false;  // on the ground at a roll's pace: on the runway's line, nose and path along it
+  LatLon lineThrough = abeamHold;  // that line
+  double lineUntilS = 1e9;         // until then
+  double lineDeg = 5.0;            // path and nose at most this far off its bearing
 };
 inline Expect normal(Expect e) { e.normal = true; return e; }
 inline Expect smooth(Expect e, double ktPerS, double fastestKt = 1e9, double stillFromS = -1.0) {
@@ -100,6 +124,12 @@ inline Expect bounces(double downAtMostS) { Expect e = smooth(Expect{}, 13.0, 12
 inline Expect grounded(double kt) { Expect e; e.groundKt = kt; return e; }
 inline Expect liftsOff(double by) { Expect e; e.liftOffBy = by; return e; }
 inline Expect keptThroughLanding() { Expect e; e.keptThroughLanding = true; return e; }
+inline Expect landsOnce(double groundKt) {
+  Expect e = keptThroughLanding();
+  e.groundKt = groundKt;
+  e.staysDown = true;
+  return e;
+}
 inline Expect slowsIn(double from, double to) { Expect e; e.slowingFromS = from; e.slowingToS = to; return e; }
 inline Expect liftsOff(double by, double courseDeg) { Expect e = liftsOff(by); e.courseDeg = courseDeg; return e; }
 inline Expect reappearsAloft(double after) { Expect e; e.reappearsAloftAfterS = after; return e; }
@@ -110,6 +140,17 @@ inline Expect keptUpWith(Expect e, double lagS, int unreached = 0) {
   return e;
 }
 inline Expect smoothAloft(double from) { Expect e; e.smoothAloftFromS = from; return e; }
+inline Expect downShortAtMost(Expect e, double metres, double longMetres = 1e9) {
+  e.downShortAtMostM = metres;
+  e.downLongAtMostM = longMetres;
+  return e;
+}
+inline Expect onTheLine(Expect e, LatLon through = abeamHold, double untilS = 1e9) {
+  e.rollsOnTheLine = true;
+  e.lineThrough = through;
+  e.lineUntilS = untilS;
+  return e;
+}
 
 struct RollCase {
   const char* name;
@@ -117,6 +158,7 @@ struct RollCase {
   Outage outage;
   double seconds;
   Expect expect;
+  double stampJitterS = 0.0;  // each line's time stamp moved by up to this, either way
 };
 
 // The cases of the table, each played from the scenario header given:

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "core/geo.h"
 #include "feeder/scenario.h"
 #include "feeder/scenario_player.h"
+#include "feeder/traffic_line.h"
 #include "motioncheck/motion_check.h"
 #include "support/engine_harness.h"
 #include "traffic/movement/real_traffic_roll.h"
@@ -38,21 +40,32 @@ double metresBetween(const simemu::Pose& a, const simemu::Pose& b) {
 double ktOver(const std::vector<testsupport::TrackPoint>& p, std::size_t i) {
   return metresBetween(p[i - 10].pose, p[i].pose) / metresPerNm / (p[i].time - p[i - 10].time) * 3600.0;
 }
-// Metres off the runway's line through the point abeam the holds.
-double offRunwayMetres(const simemu::Pose& p) {
-  const double nm = gf_greatCircleDistanceNm(abeamHold, {p.latitude, p.longitude});
-  const double bearing = gf_initialBearing(abeamHold, {p.latitude, p.longitude});
+// Metres off the runway's line through a point (by default the one abeam the holds).
+double offRunwayMetres(const simemu::Pose& p, LatLon through = abeamHold) {
+  const double nm = gf_greatCircleDistanceNm(through, {p.latitude, p.longitude});
+  const double bearing = gf_initialBearing(through, {p.latitude, p.longitude});
   return std::fabs(std::sin(bearing - runwayDeg * radiansPerDegree)) * nm * metresPerNm;
 }
 
-void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage) {
+// Each line's time stamp may be moved by up to stampJitterS either way (the
+// same moves on every platform), the line still sent when it falls due.
+void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage, double stampJitterS) {
   feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
+  std::uint32_t seed = 362436069u;
+  const auto jitter = [&seed, stampJitterS] {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return stampJitterS * (2.0 * static_cast<double>(seed) / 4294967296.0 - 1.0);
+  };
   const auto passes = static_cast<std::int64_t>(seconds * 100.0);
   for (std::int64_t i = 0; i < passes; ++i) {
     const double t = harness.now();
     player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
       const bool silent = (t >= outage.from && t < outage.to) || (t >= outage.thenFrom && t < outage.thenTo);
-      if (stream == feeder::FeedStream::traffic && !silent) harness.feedLine(line);
+      if (stream != feeder::FeedStream::traffic || silent) return;
+      if (stampJitterS <= 0.0) return harness.feedLine(line);
+      harness.feedLine(feeder::gf_withTimestamp(line, *feeder::gf_lineTimestamp(line) + jitter()));
     });
     harness.pass();
   }
@@ -64,6 +77,7 @@ void check(const EngineHarness& harness, const Expect& e) {
   const auto& p = first.points;
   const motioncheck::MotionReport motion = harness.motion();
   const motioncheck::CallsignMotion& m = motion.of(callsign);
+  for (const auto& q : p) ASSERT_GT(q.pose.altitude, fieldFt) << "below the field at " << q.time;
   if (e.groundKt > 0.0) {  // a stale speed never rolls it, nor lifts it off
     EXPECT_TRUE(m.liftOffs.empty()) << "lifted off at " << m.liftOffs.front().time - testsupport::harnessStartTime;
     EXPECT_LE(m.fastestOffRollKt, e.groundKt);
@@ -86,6 +100,17 @@ void check(const EngineHarness& harness, const Expect& e) {
     EXPECT_TRUE(m.removals.empty()) << "removed at " << m.removals.front().time - testsupport::harnessStartTime;
     EXPECT_TRUE(onGround(p.back().pose));
   }
+  if (e.downShortAtMostM >= 0.0) {  // its first touchdown, along the runway from where its reports touch down
+    const auto down = std::adjacent_find(p.begin(), p.end(), [](const auto& a, const auto& b) {
+      return !onGround(a.pose) && onGround(b.pose);
+    });
+    ASSERT_NE(down, p.end());
+    const LatLon at{std::next(down)->pose.latitude, std::next(down)->pose.longitude};
+    const double along = std::cos(gf_initialBearing(runwayPoint, at) - runwayDeg * radiansPerDegree) *
+                         gf_greatCircleDistanceNm(runwayPoint, at) * metresPerNm;
+    EXPECT_GE(along, -e.downShortAtMostM) << "down at " << std::next(down)->time;
+    EXPECT_LE(along, e.downLongAtMostM) << "down at " << std::next(down)->time;
+  }
   if (e.turnsOnTheGround) {
     EXPECT_TRUE(m.noseOff.empty()) << m.noseOff.front().worstDeg << " degrees at " << m.noseOff.front().start;
     EXPECT_TRUE(m.backwards.empty());
@@ -102,6 +127,8 @@ void check(const EngineHarness& harness, const Expect& e) {
     EXPECT_EQ(m.removals.size(), 1u);  // the one in the air stays while its reports go on
   }
   for (const auto& q : p) ASSERT_TRUE(!e.staysAloft || !onGround(q.pose)) << "down at " << q.time;
+  for (std::size_t i = 1; e.staysDown && i < p.size(); ++i)
+    ASSERT_TRUE(onGround(p[i].pose) || !onGround(p[i - 1].pose)) << "off the ground again at " << p[i].time;
   for (std::size_t i = 0, down = 0; e.downAtMostS >= 0.0 && i < p.size(); ++i) {
     down = onGround(p[i].pose) ? (down == 0 ? i : down) : 0;
     ASSERT_LE(down == 0 ? 0.0 : p[i].time - p[down].time, e.downAtMostS) << "down since " << p[down].time;
@@ -140,13 +167,34 @@ void check(const EngineHarness& harness, const Expect& e) {
     if (std::min(ktOver(p, i), ktOver(p, i - 10)) > 25.0 && p[i].time >= e.changeFromS) {
       ASSERT_LE(std::fabs(ktOver(p, i) - ktOver(p, i - 10)), e.changeKtPerS) << "at " << p[i].time;
     }
-    ASSERT_LE(ktOver(p, i), e.fastestKt) << "at " << p[i].time;
+    ASSERT_LE(p[i].time >= e.fastestFromS ? ktOver(p, i) : 0.0, e.fastestKt) << "at " << p[i].time;
     if (p[i].time >= e.keepFromS && p[i].time <= e.keepToS) {
       ASSERT_GE(ktOver(p, i), e.keepKt) << "at " << p[i].time;
     }
     if (e.stillFromS >= 0.0 && p[i].time >= e.stillFromS && p[i].time <= e.stillToS) {
       ASSERT_LE(ktOver(p, i), 3.0) << "at " << p[i].time;
     }
+  }
+  if (e.rollsOnTheLine) {  // worst off the line, path and nose off its bearing, at 40 kt or more
+    double offM = 0.0, pathDeg = 0.0, noseDeg = 0.0, offAt = 0.0, pathAt = 0.0, noseAt = 0.0;
+    for (std::size_t i = 10; i < p.size(); ++i) {
+      if (!onGround(p[i].pose) || !onGround(p[i - 10].pose) || p[i].time - p[i - 10].time > 1.1 ||
+          ktOver(p, i) < 40.0 || p[i].time > e.lineUntilS)
+        continue;
+      const double path = gf_initialBearing({p[i - 10].pose.latitude, p[i - 10].pose.longitude},
+                                            {p[i].pose.latitude, p[i].pose.longitude}) * degreesPerRadian;
+      const double off = offRunwayMetres(p[i].pose, e.lineThrough);
+      const double pathOff = std::fabs(std::remainder(path - runwayDeg, 360.0));
+      const double noseOff = std::fabs(std::remainder(p[i].pose.heading * degreesPerRadian - runwayDeg, 360.0));
+      if (off > offM) offM = off, offAt = p[i].time;
+      if (pathOff > pathDeg) pathDeg = pathOff, pathAt = p[i].time;
+      if (noseOff > noseDeg) noseDeg = noseOff, noseAt = p[i].time;
+    }
+    const std::string worst = fmt::format("{:.1f} m off the line at {:.1f} s, path {:.1f} deg at {:.1f} s, "
+                                          "nose {:.1f} deg at {:.1f} s", offM, offAt, pathDeg, pathAt, noseDeg, noseAt);
+    EXPECT_LE(offM, 15.0) << worst;
+    EXPECT_LE(pathDeg, e.lineDeg) << worst;
+    EXPECT_LE(noseDeg, e.lineDeg) << worst;
   }
   if (e.slowingFromS >= 0.0) {
     const auto down = std::find_if(p.begin(), p.end(), [](const auto& q) { return onGround(q.pose); });
@@ -173,7 +221,7 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
     EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
                           testsupport::PoseRecording::on);
     harness.readFrankfurtAsParkAirport();
-    play(harness, c.text, c.seconds, c.outage);
+    play(harness, c.text, c.seconds, c.outage, c.stampJitterS);
     gf_clearParkAirport();
     check(harness, c.expect);
   }

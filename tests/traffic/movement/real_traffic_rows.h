@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -18,15 +19,28 @@ inline constexpr double fieldFt = frankfurtFieldFt;
 inline constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
 inline constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
 
-// One timed point of a flight, written straight into a scenario row.
-struct Row { double time; LatLon at; double altitudeFt, kt, fpm; bool ground; double headingDeg = -1.0; };
+// One timed point of a flight, written straight into a scenario row; its
+// report is sent from `off` metres away (position noise: the track the feed
+// gives stays the path's).
+struct Row {
+  double time; LatLon at; double altitudeFt, kt, fpm; bool ground; double headingDeg = -1.0;
+  LocalOffset off{};
+};
+
+// The row's report sent a further `metres` towards `bearingDeg` off its path.
+inline void sentOff(Row& row, double bearingDeg, double metres) {
+  row.off.north += metres * std::cos(bearingDeg * radiansPerDegree);
+  row.off.east += metres * std::sin(bearingDeg * radiansPerDegree);
+}
 
 inline std::string scenarioText(const std::string& header, const std::vector<Row>& rows, double interval = 2.0) {
   std::string text = fmt::format("interval {}\n{}\n", interval, header);
   for (const Row& r : rows)
-    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}{}\n", r.time, r.at.latitude, r.at.longitude,
+    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}{}{}\n", r.time, r.at.latitude, r.at.longitude,
                         r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air",
-                        r.headingDeg >= 0.0 ? fmt::format(" {:.1f}", r.headingDeg) : std::string());
+                        r.headingDeg >= 0.0 ? fmt::format(" {:.1f}", r.headingDeg) : std::string(),
+                        r.off.north != 0.0 || r.off.east != 0.0 ? fmt::format(" off {:.2f} {:.2f}", r.off.north, r.off.east)
+                                                                : std::string());
   return text;
 }
 

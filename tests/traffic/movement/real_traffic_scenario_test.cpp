@@ -131,8 +131,8 @@ const LatLon gate{50.047537, 8.564608};
 std::vector<Row> frozenGate() {
   std::vector<Row> rows;
   for (int i = 0; i <= 30; ++i) {
-    const LatLon away = gf_destinationPoint(gate, (i % 4) * 90.0 * radiansPerDegree, 20.0 / 0.3048);
-    rows.push_back({20.0 * i, i % 2 == 0 ? gate : away, fieldFt, 104.0, 0.0, true});
+    rows.push_back({20.0 * i, gate, fieldFt, 104.0, 0.0, true});
+    if (i % 2 == 1) testsupport::sentOff(rows.back(), (i % 4) * 90.0, 20.0);
   }
   return rows;
 }
@@ -284,6 +284,23 @@ std::vector<Row> helicopterPadLanding(double every, double noiseM) {
     r.at = gf_destinationPoint(r.at, (i % 2 == 0 ? 0.0 : 90.0) * radiansPerDegree, ((i / 2) % 2 ? noiseM : -noiseM) / 0.3048);
     rows.push_back(r);
   }
+  return rows;
+}
+
+// The same set down on its pad, taxiing on from it at 8 kt until its feed
+// falls silent: no take-off roll runs on after a lift-off that came down.
+constexpr double padTaxiFromS = 170.0, padTaxiEndS = 220.0;
+std::vector<Row> helicopterPadLandingThenTaxi(double every, double noiseM) {
+  std::vector<Row> rows = helicopterPadLanding(every, 0.0);
+  while (!rows.empty() && rows.back().time >= padTaxiFromS) rows.pop_back();
+  const LatLon pad = rows.back().at;
+  for (double t = padTaxiFromS; t <= padTaxiEndS; t += every) {
+    const double metres = (t - padTaxiFromS) * 8.0 * 0.514444;
+    rows.push_back({t, gf_destinationPoint(pad, 90.0 * radiansPerDegree, metres / 0.3048), fieldFt, 8.0, 0.0, true});
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    rows[i].at = gf_destinationPoint(rows[i].at, (i % 2 == 0 ? 0.0 : 90.0) * radiansPerDegree,
+                                     ((i / 2) % 2 ? noiseM : -noiseM) / 0.3048);
   return rows;
 }
 
@@ -494,6 +511,15 @@ TEST(RealTrafficScenario, AHelicopterAirTaxiesLowAndComesDownOnItsPad) {
                          scenarioText("aircraft 3958212 CHX14 EC35 D-HXAE FRA FRA A7",
                                       helicopterPadLanding(every, noiseM), every),
                          {}, 285, 20, (5 + noiseM) * 1.5, End::StaysInSim, -1, 0.0, -1.0, -1.0, {}, true,
+                         fieldFt + 60.0, padDownS + 30.0 + every + 10.0}});
+    }
+    for (const double noiseM : {0.0, 5.0}) {
+      const std::string taxi =
+          fmt::format("helicopter down on its pad, taxiing on until silent, every {} s, {} m noise", every, noiseM);
+      flyScenarioCases({{taxi.c_str(),
+                         scenarioText("aircraft 3958213 CHX15 EC35 D-HXAF FRA FRA A7",
+                                      helicopterPadLandingThenTaxi(every, noiseM), every),
+                         {}, 300, 20, (8 + noiseM) * 1.5, End::StaysInSim, -1, 0.0, -1.0, -1.0, {}, false,
                          fieldFt + 60.0, padDownS + 30.0 + every + 10.0}});
     }
   }

@@ -16,6 +16,7 @@ using namespace rollscenario;
 using testsupport::fieldFt;
 using testsupport::Row;
 using testsupport::scenarioText;
+using testsupport::sentOff;
 
 // Taxiing east at 7 kt, it stops in a queue; its feed falls silent for 200 s
 // while it taxis on, then repeats a stale 139.8 kt while the positions go on
@@ -40,7 +41,7 @@ std::vector<Row> staleRollSpeedOnJitteryPositions() {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].time < 60.0) continue;
     rows[i].kt = 139.8;
-    rows[i].at = ahead(rows[i].at, 10.0 + (i % 2 == 0 ? 0.0 : 180.0), 60.0);
+    sentOff(rows[i], 10.0 + (i % 2 == 0 ? 0.0 : 180.0), 60.0);
   }
   return rows;
 }
@@ -162,7 +163,7 @@ std::vector<Row> queuedFarBesideTheRunway(bool seenRolling = false) {
   std::vector<Row> rows;
   const double taxiDeg = runwayDeg - 70.0;
   straight(rows, 0.0, ahead(farBesideHold, taxiDeg + 180.0, 12.0 * 0.514444 * 60.0), taxiDeg, 12.0, 60.0, 4.0, 12.0);
-  for (std::size_t i = 0; i + 1 < rows.size(); ++i) rows[i].at = ahead(rows[i].at, taxiDeg + 90.0, i % 2 ? 8.0 : -8.0);
+  for (std::size_t i = 0; i + 1 < rows.size(); ++i) sentOff(rows[i], taxiDeg + 90.0, i % 2 ? 8.0 : -8.0);
   rows.back().kt = 0.0;
   rows.push_back({120.0, farBesideHold, fieldFt, 0.0, 0.0, true});
   const LatLon up = ahead(abeamHold, runwayDeg, 700.0 / std::tan(48.7 * radiansPerDegree));
@@ -200,7 +201,7 @@ std::vector<Row> departureSilentWhileTaxiingThinly() {
   straight(rows, 0.0, ahead(runwayPoint, takeOffDeg, 1500.0), runwayDeg, 20.0, 84.0, 7.0, 20.0);
   for (std::size_t i = 0; i < rows.size(); ++i) {
     rows[i].kt = 18.0 + static_cast<double>(i % 3) * 2.0;
-    if (i + 1 < rows.size()) rows[i].at = ahead(rows[i].at, runwayDeg + 90.0, i % 2 ? 6.0 : -6.0);
+    if (i + 1 < rows.size()) sentOff(rows[i], runwayDeg + 90.0, i % 2 ? 6.0 : -6.0);
   }
   const LatLon rolling = ahead(rows.back().at, runwayDeg, 370.0);
   rows.push_back({thinTaxiRollS, rolling, fieldFt, 80.0, 0.0, true});
@@ -242,7 +243,7 @@ std::vector<Row> taxiWithJumpingPositions(double every, std::size_t badEvery, do
   std::vector<Row> rows;
   straight(rows, 0.0, {50.0480, 8.5600}, 160.0, 15.0, 300.0, every, 15.0);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    rows[i].at = ahead(rows[i].at, 70.0, i % 2 == 0 ? 5.0 : -5.0);
+    sentOff(rows[i], 70.0, i % 2 == 0 ? 5.0 : -5.0);
     if (i >= firstBad && i % badEvery == 0) rows[i].at = ahead(rows[i].at, 350.0 + 5.0 * static_cast<double>(i % 7), jumpM);
   }
   return rows;
@@ -268,7 +269,7 @@ std::vector<Row> queueWithJumpingPositions(double every, std::size_t badEvery, d
   for (double t = rows.back().time + every; t < 300.0; t += every) rows.push_back({t, queue, fieldFt, 0.0, 0.0, true});
   straight(rows, 300.0, queue, 160.0, 12.0, 100.0, every, 12.0);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    rows[i].at = ahead(rows[i].at, 70.0, i % 2 == 0 ? 4.0 : -4.0);
+    sentOff(rows[i], 70.0, i % 2 == 0 ? 4.0 : -4.0);
     if (i > 3 && i % badEvery == 0) rows[i].at = ahead(rows[i].at, 0.0, jumpM);
   }
   return rows;
@@ -283,7 +284,7 @@ std::vector<Row> rollWithPositionsAhead() {
   evenly(rows, 19.5, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, 1.5);
   for (std::size_t i = 2; i < rows.size(); ++i) {
     const bool ahead450 = rows[i].kt >= 110.0 && rows[i].kt < 110.0 + 3 * 4.5;
-    rows[i].at = ahead(rows[i].at, runwayDeg, (i % 2 == 0 ? 15.0 : -15.0) + (ahead450 ? 450.0 : 0.0));
+    sentOff(rows[i], runwayDeg, (i % 2 == 0 ? 15.0 : -15.0) + (ahead450 ? 450.0 : 0.0));
   }
   const LatLon off = liftOffAtLast(rows, 40.0);
   rows.push_back({rows.back().time + 45.0, ahead(off, runwayDeg, 165.0 * 0.514444 * 45.0), fieldFt + 1500.0, 180.0,
@@ -311,9 +312,10 @@ std::vector<Row> noisyTakeOff(double noiseM, double every) {
   const double rollFromS = std::ceil(20.0 / every - 1e-9) * every;
   for (double t = 0.0; t < rollFromS - 1e-9; t += every) rows.push_back({t, runwayPoint, fieldFt, 0.0, 0.0, true});
   const LatLon off = evenly(rows, rollFromS, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, every);
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    rows[i].at = ahead(ahead(rows[i].at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0,
-                       (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    sentOff(rows[i], runwayDeg, i % 2 == 0 ? noiseM : -noiseM);
+    sentOff(rows[i], runwayDeg + 90.0, (i / 2) % 2 == 0 ? noiseM : -noiseM);
+  }
   const double airborne = rows.back().time + every;
   rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * every), fieldFt + 50.0, 155.0, 1500.0, false});
   rows.push_back({airborne + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0, 2000.0,
@@ -450,10 +452,12 @@ std::vector<Row> holderNextTaxiingFast(double every, double kt, double metres) {
   return rows;
 }
 
-// The noisy take-off with its nose reported `crabDeg` off its track.
+// A crosswind take-off: the take-off with its nose reported `crabDeg` off its
+// track, every `every` seconds, its ground positions up to noiseM off.
 std::vector<Row> crabbedTakeOff(double noiseM, double every, double crabDeg) {
-  std::vector<Row> rows = noisyTakeOff(noiseM, every);
-  for (Row& r : rows) r.headingDeg = runwayDeg + crabDeg;
+  std::vector<Row> rows = noisyTakeOff(0.0, every);
+  scatterOnTheGround(rows, noiseM);
+  for (Row& r : rows) r.headingDeg = std::fmod(runwayDeg + crabDeg + 360.0, 360.0);
   return rows;
 }
 
@@ -464,8 +468,10 @@ std::vector<Row> taxiAcrossTheRunway(double noiseM, double every = 1.0) {
   const double southDeg = runwayDeg + 90.0;
   straight(rows, 0.0, ahead(runwayPoint, southDeg + 180.0, 600.0), southDeg, 25.0, 1200.0 / (25.0 * 0.514444), every,
            25.0);
-  for (std::size_t i = 1; i + 1 < rows.size(); ++i)
-    rows[i].at = ahead(ahead(rows[i].at, southDeg, i % 2 ? noiseM : -noiseM), runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
+    sentOff(rows[i], southDeg, i % 2 ? noiseM : -noiseM);
+    sentOff(rows[i], runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  }
   return rows;
 }
 
@@ -508,6 +514,11 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        liftsOff(firstAirborneS(noisyTakeOff(10.0, 1.2)) + 30.0 + 10.0)},
       {"take-off, reports every 3 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 3.0), 3.0), {}, 140,
        smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.0)) + 30.0 + 10.0)), 13.0)},
+      // (it stands where its standing reports average and moves off from there, not from one report's noise)
+      {"take-off, reports every 2.7 s 9 m off", scenarioText(header, noisyTakeOff(9.0, 2.7), 2.7), {}, 140,
+       smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(9.0, 2.7)) + 30.0 + 10.0)), 13.0)},
+      {"take-off, reports every 3.3 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 3.3), 3.3), {}, 140,
+       smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.3)) + 30.0 + 10.0)), 13.0)},
       {"rejected take-off at 110 kt", scenarioText(header, rejectedTakeOff(), 2.0), {}, 200,
        smooth(grounded(110.0 * 1.1), 13.0, 110.0 * 1.1, rejectedStopS + 30.0 + 10.0)},
       // the taxi-speed report comes while it still rolls fast: it brakes through the reports before it
@@ -568,6 +579,17 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
       {"take-off, its nose reported 10 degrees off its track",
        scenarioText(header, crabbedTakeOff(0.0, 2.0, 10.0), 2.0), {}, 140,
        normal(liftsOff(firstAirborneS(crabbedTakeOff(0.0, 2.0, 10.0)) + 30.0 + 10.0))},
+      // crosswind rolls: the nose reported 5-15 degrees off the track, positions noisy
+      {"crosswind take-off, crab 10, every 2 s, 4 m off", scenarioText(header, crabbedTakeOff(4.0, 2.0, 10.0), 2.0),
+       {}, 140, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(4.0, 2.0, 10.0)) + 30.0 + 10.0))},
+      {"crosswind take-off, crab 5, every 1.1 s, 8 m off", scenarioText(header, crabbedTakeOff(8.0, 1.1, 5.0), 1.1),
+       {}, 140, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(8.0, 1.1, 5.0)) + 30.0 + 10.0))},
+      {"crosswind take-off, crab -15, every 3 s, 6 m off", scenarioText(header, crabbedTakeOff(6.0, 3.0, -15.0), 3.0),
+       {}, 140, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(6.0, 3.0, -15.0)) + 30.0 + 10.0))},
+      {"crosswind take-off, crab 12, every 5 s, 8 m off", scenarioText(header, crabbedTakeOff(8.0, 5.0, 12.0), 5.0),
+       {}, 160, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(8.0, 5.0, 12.0)) + 30.0 + 10.0))},
+      {"crosswind take-off, crab -8, every 1.5 s, 2 m off", scenarioText(header, crabbedTakeOff(2.0, 1.5, -8.0), 1.5),
+       {}, 140, onTheLine(liftsOff(firstAirborneS(crabbedTakeOff(2.0, 1.5, -8.0)) + 30.0 + 10.0))},
       {"take-off, reports every 10 s", scenarioText(header, noisyTakeOff(0.0, 10.0), 10.0), {}, 160,
        normal(liftsOff(firstAirborneS(noisyTakeOff(0.0, 10.0)) + 30.0 + 10.0))},
       {"take-off, reports every 6 s 10 m off", scenarioText(header, noisyTakeOff(10.0, 6.0), 6.0), {}, 160,
@@ -584,6 +606,16 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        [] { Expect e = keptThroughLanding(); e.groundKt = 12.0 * 1.5 * 1.05; return e; }()},
       {"taxi, every third report 800 m off", scenarioText(header, taxiWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        [] { Expect e = keptThroughLanding(); e.groundKt = 15.0 * 1.5 * 1.05; return e; }()},
+      // time stamps that jitter: a leg between two close ones looks far faster
+      // than the roll, and is no lagging speed (it lifts off at 155 kt)
+      {"line-up and take-off, every 2 s, time stamps 0.6 s off either way", scenarioText(header, lineUpAndGo(), 2.0), {}, 200,
+       smooth(liftsOff(firstAirborneS(lineUpAndGo()) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 0.6},
+      {"take-off, every 1.1 s, time stamps 0.6 s off either way", scenarioText(header, noisyTakeOff(0.0, 1.1), 1.1),
+       {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 1.1)) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 0.6},
+      {"take-off, every 1.5 s, time stamps 1 s off either way", scenarioText(header, noisyTakeOff(0.0, 1.5), 1.5),
+       {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 1.5)) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 1.0},
+      {"take-off, every 2 s, time stamps 1 s off either way", scenarioText(header, noisyTakeOff(0.0, 2.0), 2.0),
+       {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 2.0)) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 1.0},
   };
 }
 
