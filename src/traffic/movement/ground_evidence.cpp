@@ -325,11 +325,21 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // At a roll's pace one leg between two close time stamps looks far faster,
   // and the leg before it, between stamps as far apart, slower: a roll's
   // speed trails its positions only when it trailed them on the leg before as well.
-  const double laggedKt = r.groundSpeed >= takeOffRollKt || noise > 0.0 ? leastKt : shownKt;
+  // Before the noise is known a taxi's leg shows a lag only when it would
+  // with the worst noise a feed has taken off at both its ends.
+  const bool rollSpeed = r.groundSpeed >= takeOffRollKt;
+  const double laggedKt = rollSpeed || noise > 0.0 ? leastKt : shownKt;
   const bool trailedBefore =
       r.groundSpeed < takeOffRollKt || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
+  const bool noiseKnown = ac.evidence.noiseSamples >= noiseSamplesRead;
+  const double worstLeastKt = std::max(metres - 2.0 * unknownNoiseWorstMetres, 0.0) / metresPerSecondPerKt / dt;
+  const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > r.groundSpeed * laggingSpeedFactor;
   if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed &&
       trailedBefore) {
+    if (!beyondNoise) {
+      r.evidence |= evidenceLagUnsure;
+      return false;
+    }
     r.groundSpeed = gf_speedShownKt(r.groundSpeed, laggedKt);
     return true;
   }
@@ -401,9 +411,20 @@ bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   // Seen next rolling the other way after a silence: it went on, turned and
   // came back, so the straight way between the two says nothing of its speed.
   if (!ac.samples.empty() && gf_turnedBackToRoll(ac.lastReport, r)) return false;
+  const double fedKt = r.groundSpeed;
   const bool replaced = justifySpeed(ac, *n, r, time - n->time);
-  if (replaced) r.evidence |= evidenceStale;
-  return replaced;
+  if (!replaced) return false;
+  r.evidence |= evidenceStale;
+  // The lag the noise once hid is shown: the reports queued at that speed
+  // while it was unknown lag as much (the aircraft would fall behind on them).
+  if (r.groundSpeed > fedKt)
+    for (std::size_t i = ac.samples.size(); i-- > 1;) {
+      PositionSample& q = ac.samples[i];
+      if ((q.evidence & evidenceLagUnsure) == 0 || q.groundSpeed != fedKt) break;
+      q.groundSpeed = r.groundSpeed;
+      q.evidence = static_cast<std::uint8_t>((q.evidence & ~evidenceLagUnsure) | evidenceStale);
+    }
+  return true;
 }
 
 void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
@@ -485,7 +506,22 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
       e.pushedRun = against && fromSlow ? e.pushedRun + 1 : 0;
     }
     // Two such legs show it; one straight from a standstill does too (the
-    // nose given from the start, before it moves).
+    // nose given from the start, before it moves). Not yet created (first
+    // seen while pushed), the way from its first report does when longer
+    // than twice the noise, the worst a feed has while it is unknown: no
+    // noise turns that round, and it is created with its tail leading. (Its
+    // nose given as a heading: a track against the positions is a flipped one.)
+    if (way && e.pushedRun >= 1 && nose && r.trueHeadingValid && ac.sim.simState == AcSimState::Buffer) {
+      const GroundEvidence::Seen& first = *e.back(e.count - 1);
+      const double wayNoise = e.noiseSamples >= noiseSamplesRead ? noise : unknownNoiseWorstMetres;
+      const auto firstWay = gf_legBearing(first.lat, first.lon, r.lat, r.lon);
+      if (firstWay && offDeg(*firstWay, *nose) > reverseStartDeg &&
+          metresBetween(first.lat, first.lon, r.lat, r.lon) > 2.0 * wayNoise) {
+        e.pushedFromStanding = true;
+        for (PositionSample& q : ac.samples)  // (all queued since it was first seen)
+          if (!q.airborne) q.evidence |= evidencePushed;
+      }
+    }
     if (way && e.pushedRun == 1 && from->standing) e.pushedFromStanding = true;
     if (e.pushedRun == 0) e.pushedFromStanding = false;
     if (e.pushedRun >= 2 || e.pushedFromStanding) {

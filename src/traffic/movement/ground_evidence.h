@@ -25,6 +25,8 @@ struct PositionSample;
 inline constexpr std::uint8_t evidenceRolls = 1;
 inline constexpr std::uint8_t evidencePushed = 2;  // tail first: the nose the feed gives points against the positions
 inline constexpr std::uint8_t evidenceStale = 4;   // the feed's speed was not the positions': theirs replaced it
+// its leg looked faster than its speed, by no more than the noise, still unknown, could make it
+inline constexpr std::uint8_t evidenceLagUnsure = 8;
 
 // Per live aircraft: the newest reports taken, a few, and what they showed.
 // Each report costs the same whatever the length of its stream.

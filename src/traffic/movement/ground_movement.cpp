@@ -283,14 +283,20 @@ void gf_keepGroundLegSpeed(LiveAc& ac, double distanceNm, std::int32_t ownDue) {
       // smoothing would have it roll ahead of its reports).
       s[1].dueTick = std::max(ownDue, pacedDue);
     } else {
-      // Behind its report's own time (a late start, speeds that lag the
-      // positions), a straight taxi leg at a steady speed the feed gave
-      // makes the time up at the reports' pace: a lag under the catch-up's
-      // would last for good. (A curve's own pace varies along it, a roll and
-      // a speed change have their own pacing, positions' speeds are noise.)
-      const bool taxiing = !ac.runway.onRunway() && !ac.runway.landing() && !ac.runway.afterTouchdown() &&
-                           !gf_curveSet(ac.curve) && std::max(s[0].groundSpeed, s[1].groundSpeed) < rollReportKt &&
-                           std::fabs(s[0].groundSpeed - s[1].groundSpeed) <= legSpeedStepKt &&
+      // Behind its report's own time (a late start, the 2 s it stands when
+      // created, speeds that lag the positions), a taxi leg at a steady
+      // speed the feed gave makes the time up at the reports' pace: a lag
+      // under the catch-up's would last for good. Curved too (noisy reports
+      // set a curve up at nearly every report; it is driven at its leg's
+      // pace) while the lag is a late start's, and at a fast taxi's speed
+      // while the feed does not slow (a roll-out's end brakes as fed). A
+      // roll and a speed change have their own pacing; positions' speeds are noise.
+      const double fasterKt = std::max(s[0].groundSpeed, s[1].groundSpeed);
+      const bool taxiSpeed =
+          fasterKt < rollReportKt || (fasterKt < takeOffRollKt && s[1].groundSpeed >= s[0].groundSpeed);
+      const bool curveLag = !gf_curveSet(ac.curve) || pacedDue <= ownDue + curveCatchUpWithinTicks;
+      const bool taxiing = !ac.runway.onRunway() && !ac.runway.landing() && !ac.runway.afterTouchdown() && taxiSpeed &&
+                           curveLag && std::fabs(s[0].groundSpeed - s[1].groundSpeed) <= legSpeedStepKt &&
                            ((s[0].evidence | s[1].evidence) & evidenceStale) == 0;
       s[1].dueTick = taxiing && s[1].dueTick > ownDue ? std::max(ownDue, pacedDue) : std::max(s[1].dueTick, pacedDue);
     }

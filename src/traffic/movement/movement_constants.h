@@ -120,6 +120,9 @@ inline constexpr double reportedSpeedMargin = 1.2;
 inline constexpr double catchUpFactor = 1.25;
 inline constexpr std::int32_t catchUpAfterTicks = 500;
 inline constexpr double catchUpMinKt = 3.0;  // a walk: the slowest catch-up
+// On a curve a lag of at most this many ticks is made up at the reports' pace:
+// a late start's (created, it stands 2 s); a longer one, after a silence, is not.
+inline constexpr std::int32_t curveCatchUpWithinTicks = 250;
 inline constexpr double rollOutLeadKt = 10.0;  // rolling out, never faster than its reports by more
 // The fastest a taxiing aircraft goes (below it the take-off roll starts)
 // and a rolling one (the fastest made-up roll, or the category's take-off
@@ -193,6 +196,8 @@ inline constexpr double noiseSpanMaxSeconds = 10.0;
 inline constexpr double noiseOffsetCapMetres = 15.0;
 inline constexpr double noiseMeanWeight = 0.125;
 inline constexpr std::int32_t noiseSamplesRead = 4;
+// Until then, the most a report is taken to be off (metres).
+inline constexpr double unknownNoiseWorstMetres = 10.0;
 // Two reports closer than this many times the noise (at most noiseNearMaxMetres)
 // show no motion between them; reports whose tracks (moving) or noses agree
 // within noiseLineDeg and whose leg lies within that of their line are brought towards it,

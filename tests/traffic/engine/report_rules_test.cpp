@@ -61,6 +61,9 @@ TEST_F(ReportRules, AGroundSpeedItsPositionsContradictGivesWayToThePositions) {
                         {"airborne", 300.0, 3000.0, 104.0},
                         {"a 20 kt taxi whose positions show 55 kt", 452.7, 0.0, 42.0, 20.0},
                         {"a 20 kt taxi whose positions show 40 kt", 329.2, 0.0, shownKt(329.2), 20.0},
+                        // 2 s apart, the noise not yet known: a 10 m error at each end could make 40 kt of 25
+                        {"a 25 kt taxi whose positions 2 s apart show 40 kt", 41.2, 0.0, 25.0, 25.0, 2.0},
+                        {"a 25 kt taxi whose positions 2 s apart show 53 kt", 55.0, 0.0, 42.0, 25.0, 2.0},
                         {"a 43 kt roll whose positions show 70 kt", 576.2, 0.0, shownKt(576.2), 43.0},
                         // 86 s after the hold at 0 kt: 32 kt on average, as a roll begun 37 s before
                         {"a 148 kt roll after a silence at the hold", 1415.8, 0.0, 148.0, 148.0, 86.0, 0.0},

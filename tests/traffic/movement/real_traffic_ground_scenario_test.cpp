@@ -180,8 +180,9 @@ std::vector<Report> pushBackThenTaxi(bool heading) {
 
 // Standing nose 090 for 20 s, pushed back west at 3 kt for 40 s, then
 // standing a minute, reported every `every` seconds, each position up to
-// noiseM off, the heading 090 +/- 2: legs shorter than the noise.
-std::vector<Report> noisyPushBack(double noiseM, double every) {
+// noiseM off, the heading 090 +/- 2: legs shorter than the noise; first seen
+// firstSeenS in.
+std::vector<Report> noisyPushBack(double noiseM, double every, double firstSeenS = 0.0) {
   std::vector<Report> r;
   std::uint32_t seed = 521288629u;
   const auto next = [&seed] {  // the same noise on every platform
@@ -196,8 +197,9 @@ std::vector<Report> noisyPushBack(double noiseM, double every) {
     const double offBearingDeg = 360.0 * next();
     const double offMetres = noiseM * std::sqrt(next());
     const double heading = 90.0 + 4.0 * next() - 2.0;
-    r.push_back({t, ahead(ahead(apron, 270.0, metres), offBearingDeg, offMetres), pushing ? 3.0 : 0.0,
-                 pushing ? 270.0 : heading, heading});
+    if (t >= firstSeenS)
+      r.push_back({t, ahead(ahead(apron, 270.0, metres), offBearingDeg, offMetres), pushing ? 3.0 : 0.0,
+                   pushing ? 270.0 : heading, heading});
   }
   return r;
 }
@@ -613,6 +615,11 @@ TEST(RealTrafficGroundScenario, APushBackFromItsStandFollowsItsReports) {
        3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
       {"push-back every 3 s, 8 m off, from its stand", [] { return noisyPushBack(8.0, 3.0); }, 200, noseOffDeg,
        3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
+      // first seen while pushed: created with its tail leading
+      {"push-back every 5 s, 8 m off, first seen 10 s in", [] { return noisyPushBack(8.0, 5.0, 30.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 65.0, 95.0, 2.2, 90.0, 30.0},
+      {"push-back every 2 s, 10 m off, first seen 5 s in", [] { return noisyPushBack(10.0, 2.0, 25.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 60.0, 95.0, 2.2, 90.0, 30.0},
       {"push-back every 3 s, 5 m off, from its stand", [] { return noisyPushBack(5.0, 3.0); }, 200, noseOffDeg,
        3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
       {"the same from its stand", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -149,6 +150,35 @@ inline Expect onTheLine(Expect e, LatLon through = abeamHold, double untilS = 1e
   e.rollsOnTheLine = true;
   e.lineThrough = through;
   e.lineUntilS = untilS;
+  return e;
+}
+
+// Taxiing across 25C at kt, square to it (turned: after 300 m along it and a
+// right turn of 40 m radius onto the crossing), a row every `every` seconds,
+// its positions noiseM off along and across by turns.
+inline std::vector<Row> taxiAcrossTheRunway(double noiseM, double every = 1.0, double kt = 25.0, bool turned = false) {
+  std::vector<Row> rows;
+  const double crossDeg = runwayDeg + 90.0, radius = 40.0, alongM = 300.0;
+  const LatLon from = ahead(runwayPoint, crossDeg + 180.0, 600.0);
+  double t = 0.0;
+  if (turned) {
+    const LatLon centre = ahead(from, crossDeg + 90.0, radius), turnAt = ahead(centre, crossDeg + 180.0, radius);
+    straight(rows, 0.0, ahead(turnAt, crossDeg + 90.0, alongM), crossDeg - 90.0, kt, alongM / (kt * 0.514444), every, kt);
+    t = alongM / (kt * 0.514444);
+    arc(rows, t, centre, radius, crossDeg + 180.0, 90.0, kt, every);
+    t += radius * M_PI / 2.0 / (kt * 0.514444);
+  }
+  straight(rows, t, from, crossDeg, kt, 1200.0 / (kt * 0.514444), every, kt);
+  for (std::size_t i = 1; i + 1 < rows.size(); ++i) {
+    testsupport::sentOff(rows[i], crossDeg, i % 2 ? noiseM : -noiseM);
+    testsupport::sentOff(rows[i], runwayDeg, (i / 2) % 2 ? noiseM : -noiseM);
+  }
+  return rows;
+}
+// Across at the reports' speed and a little more, never seconds behind them.
+inline Expect crosses(double kt, bool normalMotion = true, int unreached = 0) {
+  Expect e = keptUpWith(grounded(kt * 1.3), 30.0 + 2.0, unreached);
+  e.normal = normalMotion;
   return e;
 }
 
