@@ -18,6 +18,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -121,6 +123,29 @@ void showSlowest(std::vector<PassTimes> passes) {
   }
 }
 
+// GWR_BENCH_DIGEST: a hash of every live pose after each pass (pitch left out:
+// the rotation's is random per aircraft), to show a change keeps the motion.
+bool digestOn() {
+  static const bool on = std::getenv("GWR_BENCH_DIGEST") != nullptr;
+  return on;
+}
+std::uint64_t poseDigest = 1469598103934665603ull;
+void digestPoses() {
+  auto fold = [](double v) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    poseDigest = (poseDigest ^ bits) * 1099511628211ull;
+  };
+  for (const LiveAc& ac : trafficEngine.live) {
+    fold(static_cast<double>(ac.hexId));
+    fold(ac.lat);
+    fold(ac.lon);
+    fold(ac.altitude);
+    fold(ac.heading);
+    fold(ac.bank);
+  }
+}
+
 // Runs passes of the loop on the scene, each timed apart from the reader's
 // and the simulator's share.
 std::vector<PassTimes> runPasses(Scene& scene, int count, bool spaced) {
@@ -173,7 +198,10 @@ std::vector<PassTimes> runPasses(Scene& scene, int count, bool spaced) {
     times.preempted = preemptions() != preemptedBefore;
     times.live = trafficEngine.live.size();
     passes.push_back(times);
+    if (digestOn()) digestPoses();
   }
+  if (digestOn()) std::fprintf(stderr, "pose digest %016llx\n", static_cast<unsigned long long>(poseDigest));
+  poseDigest = 1469598103934665603ull;
   return passes;
 }
 

@@ -112,6 +112,9 @@ inline constexpr double groundNearUserNm = 1.0;
 inline constexpr double groundLineOffsetFt = 50.0;
 inline constexpr double userGroundSpanFactor = 1.15;
 inline constexpr double farthestMarginNm = 0.1;
+// How much longer than the path bounding a great circle is taken (a fraction),
+// so that the distance's own rounding never lies beyond it.
+inline constexpr double farthestBoundSlack = 1e-6;
 inline constexpr double samePositionDeg = 1e-8;
 
 // Too-close limits: 0 every second with the user in the air, 1 at buffering.

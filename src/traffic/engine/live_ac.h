@@ -119,9 +119,12 @@ struct LiveAc : AcDescription {
   double legFromLat = 0.0, legFromLon = 0.0;  // where the current ground leg started
   double legCapKt = 0.0;  // the fastest that leg may go (knots): what its reports justify
   // The speeds (knots) that leg starts and ends at, its speed going evenly
-  // between them (end < 0: an even pace), the tick it started, and how far
-  // it went on the ground in its last tick (metres).
-  double legStartKt = 0.0, legEndKt = -1.0, groundStepMetres = 0.0;
+  // between them (end < 0: an even pace), and the tick it started.
+  double legStartKt = 0.0, legEndKt = -1.0;
+  // Its last tick's step on the ground as taken: metres north, degrees east,
+  // and the latitude it left. Only a leg's start reads its length, so the
+  // cosine and the root are left to it.
+  double groundStepNorthM = 0.0, groundStepEastDeg = 0.0, groundStepFromLat = 0.0;
   std::int32_t legStartTick = 0;
   // The due tick a ground leg's report was re-timed to, and its own before.
   std::int32_t retimedDue = 0, ownDueBefore = 0;

@@ -265,9 +265,26 @@ void gf_forgetUserOnGround() { lastUserOnGround = {0.0, 0.0}; }
 bool gf_removeFarthestLiveAc(double minDistNm) {
   LiveAc* farthest = nullptr;
   double best = minDistNm;
+  // The straight line to an aircraft on a chart of latitude and longitude is
+  // a path on the earth no shorter than the great circle, and a degree of
+  // longitude along it spans no more than at the user's latitude widened by
+  // the latitude it crosses (a cosine changes no faster than its angle).
+  // Where that path is no farther than the farthest so far, neither is the
+  // aircraft, and the trigonometry is left out: a newcomer at the limit has
+  // every aircraft measured.
+  const LatLon user = userPosition();
+  const double userCos = std::cos(user.latitude * radiansPerDegree);
+  const double nmPerDeg = earthRadiusNm * radiansPerDegree;
   for (LiveAc& ac : trafficEngine.live) {
     if (ac.sim.simState != AcSimState::Active) continue;
-    const double d = gf_greatCircleDistanceNm(userPosition(), {ac.lat, ac.lon});
+    if (farthest != nullptr || minDistNm >= 0.0) {
+      const double northDeg = ac.lat - user.latitude;
+      const double widest = std::min(1.0, userCos + std::fabs(northDeg) * radiansPerDegree);
+      const double eastDeg = gf_normalLongitude(ac.lon - user.longitude) * widest;
+      const double reachDeg = (best + farthestMarginNm) / (1.0 + farthestBoundSlack) / nmPerDeg;
+      if (northDeg * northDeg + eastDeg * eastDeg <= reachDeg * reachDeg) continue;
+    }
+    const double d = gf_greatCircleDistanceNm(user, {ac.lat, ac.lon});
     if ((minDistNm < 0.0 && farthest == nullptr) || d > best + farthestMarginNm) {
       farthest = &ac;
       best = d;

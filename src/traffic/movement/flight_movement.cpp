@@ -587,8 +587,9 @@ void lf_moveTick(LiveAc& ac) {
   gf_keepSoundPose(ac, before);
   // How fast it goes on the ground, however it moved: a ground leg's speed starts from there.
   if (ac.onGroundConfirmed) {
-    const LocalOffset step = gf_localOffset({before.lat, before.lon}, {ac.lat, ac.lon});
-    ac.groundStepMetres = std::hypot(step.north, step.east);
+    ac.groundStepNorthM = (ac.lat - before.lat) * metresPerDegreeLat;
+    ac.groundStepEastDeg = gf_normalLongitude(ac.lon - before.lon);
+    ac.groundStepFromLat = before.lat;
   }
 }
 

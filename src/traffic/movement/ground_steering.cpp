@@ -42,7 +42,10 @@ void evenSpeedChange(LiveAc& ac) {
   const double metres = gf_curveSet(ac.curve) ? gf_curveMetresLeft(ac.curve, ac.curvePosition)
                                               : gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
   const double paceKt = metres / lf_ticksToNext(ac) / metresPerTickPerKt;
-  const double nowKt = ac.groundStepMetres / metresPerTickPerKt;
+  // (as gf_localOffset from where the step started)
+  const double stepMetres =
+      std::hypot(ac.groundStepNorthM, ac.groundStepEastDeg * gf_metresPerDegreeLon(ac.groundStepFromLat));
+  const double nowKt = stepMetres / metresPerTickPerKt;
   const double feedKt = paceKt + (s[1].groundSpeed - s[0].groundSpeed) / 2.0;
   ac.legEndKt = std::clamp(2.0 * paceKt - nowKt, std::min(paceKt, feedKt), std::max(paceKt, feedKt));
   ac.legStartKt = 2.0 * paceKt - ac.legEndKt;

@@ -271,6 +271,42 @@ TEST_F(EnginePass, TooCloseAheadOfTheUserInTheAir) {
   }
 }
 
+TEST_F(EnginePass, TheFarthestActiveAircraftGivesWay) {
+  // Great-circle distances at 60 nm a degree of arc; -1: none farther, the newcomer goes.
+  struct Ac { double lat, lon; bool active = true; };
+  const struct { const char* name; double userLat, userLon, minDistNm; std::vector<Ac> live; int removed; } cases[] = {
+      {"none farther than the newcomer", 50.0, 8.0, 30.0, {{50.1667, 8.0}, {49.6667, 8.0}}, -1},
+      {"the farthest of three", 50.0, 8.0, 5.0, {{50.1667, 8.0}, {50.0, 9.0371}, {49.5, 8.0}}, 1},
+      {"40.05 nm is not beyond 40 by the margin", 50.0, 8.0, 5.0, {{50.6667, 8.0}, {49.3325, 8.0}}, 0},
+      {"40.2 nm is", 50.0, 8.0, 5.0, {{50.6667, 8.0}, {49.33, 8.0}}, 1},
+      {"one not yet created is passed over", 50.0, 8.0, 5.0, {{50.1667, 8.0}, {49.0, 8.0, false}}, 0},
+      {"with no newcomer's distance the first goes", 50.0, 8.0, -1.0, {{50.1667, 8.0}, {49.8317, 8.0}}, 0},
+      {"the short way over the date line", 0.0, 179.9, 5.0, {{0.0, 179.5}, {0.0, -179.6}}, 1},
+      {"across the pole", 89.5, 0.0, 5.0, {{89.0, 0.0}, {89.5, 180.0}}, 1},
+      // 1,350, 1,467.7 and 900 nm: east at a lower latitude lies farther than it looks on a plane.
+      {"far north, south-east beyond due south", 70.0, 0.0, 5.0, {{47.5, 0.0}, {50.0, 30.0}, {55.0, 0.0}}, 1},
+  };
+  for (const auto& c : cases) {
+    gf_resetTraffic();
+    trafficEngine.user = gf_userStateCopy();
+    trafficEngine.user.latitude = c.userLat;
+    trafficEngine.user.longitude = c.userLon;
+    for (std::size_t k = 0; k < c.live.size(); ++k) {
+      routeSome(2, {}, hexid + static_cast<std::uint32_t>(k), "DLH12" + std::to_string(k));
+      LiveAc& ac = trafficEngine.live.back();
+      ac.sim.simState = c.live[k].active ? AcSimState::Active : AcSimState::Buffer;
+      ac.sim.objectId = c.live[k].active ? 300 + static_cast<std::uint32_t>(k) : 0;
+      ac.lat = c.live[k].lat;
+      ac.lon = c.live[k].lon;
+    }
+    ASSERT_EQ(trafficEngine.live.size(), c.live.size()) << c.name;
+    EXPECT_EQ(gf_removeFarthestLiveAc(c.minDistNm), c.removed < 0) << c.name;
+    for (std::size_t k = 0; k < c.live.size(); ++k)
+      EXPECT_EQ(trafficEngine.live[k].sim.simState == AcSimState::RemovingFromSim, static_cast<int>(k) == c.removed)
+          << c.name << ", aircraft " << k;
+  }
+}
+
 TEST_F(EnginePass, ActiveAircraftWithoutObjectIsLoggedAndRemoved) {
   LiveAc& ac = activeAircraft(0);
   tickCount.store(dueDelayTicks);
