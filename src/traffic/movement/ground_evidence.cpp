@@ -1,5 +1,5 @@
-// The judge of a ground aircraft's reports: noise, reach, justified speed,
-// rolling and pushing, weighed on the few newest reports as each one comes.
+// The judge of a ground aircraft's reports: reach, justified speed, rolling and
+// pushing, weighed on the few newest reports as each one comes (the noise: ground_noise.cpp).
 #include "traffic/movement/ground_evidence.h"
 
 #include <algorithm>

@@ -8,7 +8,6 @@
 
 #include "core/geo.h"
 #include "refdata/airports_table.h"
-#include "traffic/engine/engine_constants.h"
 #include "traffic/engine/live_ac.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/runway_phases.h"
