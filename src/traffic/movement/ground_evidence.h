@@ -156,6 +156,8 @@ std::optional<double> gf_reportedNose(const PositionSample& report);
 // (metres), judged from its own positions; 0 until a few have told, and
 // while it is less than noiseFloorMetres.
 double gf_positionNoiseMetres(const LiveAc& aircraft);
+// Closer than this (metres) two reports show no motion by their noise; 0: the noise tells nothing yet.
+double gf_noiseNearMetres(const LiveAc& aircraft);
 // r lies within nearSameDeg of n in latitude and in longitude.
 bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r);
 // r lies where n does as far as the positions tell: within that box, or

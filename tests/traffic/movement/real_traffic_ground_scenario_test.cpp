@@ -1,76 +1,22 @@
 // Ground situations from recorded airport traffic, flown in simulated time
 // through the whole engine and the emulated simulator: tracks and headings
 // that disagree with the positions, positions that jump back and forth with a
-// stale speed, a push-back from a Minneapolis recording, two holders on one spot.
+// stale speed, two holders on one spot.
 #include <gtest/gtest.h>
-
-#include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <functional>
-#include <limits>
-#include <sstream>
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/geo.h"
-#include "feeder/recorded_replay.h"
-#include "feeder/traffic_line.h"
-#include "motioncheck/motion_check.h"
-#include "support/engine_harness.h"
+#include "traffic/movement/real_traffic_ground.h"
 #include "traffic/movement/real_traffic_rows.h"
-#include "airports/park_stand_table.h"
-#include "traffic/engine/live_intake.h"
 
-namespace gwr {
+namespace gwr::groundscenario {
 namespace {
-
-using testsupport::EngineHarness;
-
-constexpr double fieldFt = testsupport::frankfurtFieldFt;
-constexpr double taxiCapKt = 43.0;       // the fastest taxi outside a take-off or landing roll
-constexpr double walkKt = 3.0;           // slower, the nose may point anywhere
-constexpr double noseOffDeg = 20.0;      // faster, the nose within this of the motion
-constexpr double pushBackKt = 8.0;       // nobody goes backwards faster
-constexpr double feedDelayS = 30.0;      // reports are flown this much after they are made
-constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
-
-// One report as the feed sends it: position, speed, and track and heading as given.
-struct Report { double time; LatLon at; double kt, trackDeg, headingDeg; bool airborne = false; };
-
-std::string lineOf(const Report& r, std::uint32_t id = 3958301, const char* callsign = "DLH4GM",
-                   const char* registration = "D-AIGM") {
-  feeder::ScenarioAircraft a;
-  a.id = id;
-  a.callsign = callsign;
-  a.type = "A20N";
-  a.registration = registration;
-  a.origin = "FRA";
-  a.destination = "LHR";
-  a.category = "A3";
-  feeder::AircraftState s;
-  s.position = r.at;
-  s.onGround = !r.airborne;
-  s.altitudeFeet = r.airborne ? fieldFt + 300.0 : 0.0;
-  s.verticalSpeedFpm = r.airborne ? 2000.0 : 0.0;
-  s.groundSpeedKnots = r.kt;
-  // NaN: not given by the feed.
-  if (!std::isnan(r.trackDeg)) s.trackDegrees = r.trackDeg;
-  if (!std::isnan(r.headingDeg)) s.trueHeadingDegrees = r.headingDeg;
-  // The ground speed with its tenths, as recorded (the feeder writes whole knots).
-  std::string line = feeder::gf_formatTrafficLine(a, s, testsupport::harnessStartTime + r.time);
-  std::size_t at = 0;
-  for (int field = 0; field < 8; ++field) at = line.find(',', at) + 1;
-  return line.replace(at, line.find(',', at) - at, fmt::format("{:.1f}", r.kt));
-}
-
-LatLon ahead(LatLon from, double bearingDeg, double metres) {
-  return gf_destinationPoint(from, bearingDeg * radiansPerDegree, metres / 0.3048);
-}
-
-const LatLon apron{50.0400, 8.5400};
 
 // Taxiing at 15 kt round right-angle corners (east, north, east, south),
 // reports every 10 s, the feed's track and heading jumping between 40 and 150.
@@ -140,15 +86,6 @@ std::vector<Report> slowTaxiWhoseTrackFlips() {
   return r;
 }
 
-constexpr double none = std::numeric_limits<double>::quiet_NaN();
-
-// Reports `every` seconds from `from` along `bearingDeg` at `kt`, starting at t0.
-void taxi(std::vector<Report>& r, double t0, LatLon from, double bearingDeg, double kt, double seconds, double every,
-          double trackDeg, double headingDeg) {
-  for (double t = 0.0; t <= seconds + 1e-9; t += every)
-    r.push_back({t0 + t, ahead(from, bearingDeg, kt * 1852.0 / 3600.0 * t), kt, trackDeg, headingDeg});
-}
-
 // A slow taxi along 200 at 6.5 kt, every 5 s, its feed giving no track (0) and no heading.
 std::vector<Report> slowTaxiWithoutTrack() {
   std::vector<Report> r;
@@ -161,46 +98,6 @@ std::vector<Report> slowTaxiWithJumpingTrack() {
   std::vector<Report> r;
   taxi(r, 0.0, apron, 90.0, 6.5, 200.0, 5.0, 90.0, none);
   for (std::size_t i = 1; i < r.size(); i += 2) r[i].trackDeg = 270.0;
-  return r;
-}
-
-// Standing nose 090, pushed back west at 3 kt for 40 s, standing 15 s, then
-// taxiing north at 10 kt; the feed gives the nose as its heading or, without
-// one, as its track.
-std::vector<Report> pushBackThenTaxi(bool heading) {
-  std::vector<Report> r;
-  const double h = heading ? 90.0 : none;
-  taxi(r, 0.0, apron, 90.0, 0.0, 5.0, 5.0, heading ? 0.0 : 90.0, h);
-  const LatLon pushed = ahead(apron, 270.0, 3.0 * 1852.0 / 3600.0 * 40.0);
-  taxi(r, 10.0, ahead(apron, 270.0, 3.0 * 1852.0 / 3600.0 * 5.0), 270.0, 3.0, 35.0, 5.0, 90.0, h);
-  taxi(r, 50.0, pushed, 0.0, 0.0, 15.0, 5.0, heading ? 0.0 : 90.0, h);
-  taxi(r, 70.0, ahead(pushed, 0.0, 10.0 * 1852.0 / 3600.0 * 5.0), 0.0, 10.0, 100.0, 5.0, 0.0, heading ? 0.0 : none);
-  return r;
-}
-
-// Standing nose 090 for 20 s, pushed back west at 3 kt for 40 s, then
-// standing a minute, reported every `every` seconds, each position up to
-// noiseM off, the heading 090 +/- 2: legs shorter than the noise; first seen
-// firstSeenS in.
-std::vector<Report> noisyPushBack(double noiseM, double every, double firstSeenS = 0.0) {
-  std::vector<Report> r;
-  std::uint32_t seed = 521288629u;
-  const auto next = [&seed] {  // the same noise on every platform
-    seed ^= seed << 13;
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    return static_cast<double>(seed) / 4294967296.0;
-  };
-  for (double t = 0.0; t <= 120.0 + 1e-9; t += every) {
-    const bool pushing = t > 20.0 && t <= 60.0;
-    const double metres = 3.0 * 1852.0 / 3600.0 * std::clamp(t - 20.0, 0.0, 40.0);
-    const double offBearingDeg = 360.0 * next();
-    const double offMetres = noiseM * std::sqrt(next());
-    const double heading = 90.0 + 4.0 * next() - 2.0;
-    if (t >= firstSeenS)
-      r.push_back({t, ahead(ahead(apron, 270.0, metres), offBearingDeg, offMetres), pushing ? 3.0 : 0.0,
-                   pushing ? 270.0 : heading, heading});
-  }
   return r;
 }
 
@@ -327,157 +224,6 @@ std::vector<Report> strayReportAtStand() {
   return r;
 }
 
-// DAL2927 at its Minneapolis gate: standing, pushed back, standing, taxiing away,
-// moved onto the apron here with distances kept.
-std::vector<Report> recordedPushBack(double pushBackReportedKt = -1.0) {
-  const std::filesystem::path file = GWR_RECORDINGS_DIR "/kmsp_dal1615_dal2927.lines";
-  if (!std::filesystem::exists(file)) return {};
-  const auto recording = feeder::gf_readRecordingFile(file);
-  std::vector<Report> r;
-  const LatLon origin{44.882721, -93.215234};
-  const double eastScale = std::cos(origin.latitude * radiansPerDegree) / std::cos(apron.latitude * radiansPerDegree);
-  for (const auto& line : recording.lines) {
-    if (line.timestamp < 1900001180.0 || line.timestamp > 1900001660.0) continue;
-    std::vector<std::string> f;
-    std::stringstream in(line.text);
-    for (std::string field; std::getline(in, field, ',');) f.push_back(field);
-    const double lat = std::stod(f[2]), lon = std::stod(f[3]);
-    const double t = line.timestamp - 1900001180.0;
-    const bool pushing = t >= 52.0 && t <= 108.0;
-    r.push_back({t, {apron.latitude + lat - origin.latitude, apron.longitude + (lon - origin.longitude) * eastScale},
-                 pushing && pushBackReportedKt >= 0.0 ? pushBackReportedKt : std::stod(f[8]), std::stod(f[7]),
-                 std::stod(f[7])});
-  }
-  return r;
-}
-
-// The same, its reports from half way through the push-back on.
-std::vector<Report> firstSeenPushing() {
-  std::vector<Report> r = recordedPushBack();
-  std::erase_if(r, [](const Report& q) { return q.time < 70.0; });
-  return r;
-}
-
-// What the simulator showed, over each second on the ground.
-struct Seen {
-  double worstNoseOffDeg = 0.0;   // nose against motion faster than a walk (pushed: against its reverse)
-  double fastestKt = 0.0;
-  double fastestBackwardsKt = 0.0;
-  double worstLagS = 0.0;         // after a report's time plus the delay, until the object was within 20 m
-  double sharpestTurnDeg = 0.0;   // the nose's largest change from one pose to the next (0.1 s)
-  double worstNoseFromDeg = 0.0;  // the nose's largest difference from a given one, once created
-  int objects = 0, removals = 0;
-};
-
-Seen watch(const EngineHarness& harness, const std::vector<Report>& reports, double endS, double pushedFromS,
-           double pushedToS, double noseDeg) {
-  Seen seen;
-  for (const auto& [id, track] : harness.tracks()) {
-    ++seen.objects;
-    if (track.removed >= 0.0) ++seen.removals;
-    const auto& p = track.points;
-    for (const auto& q : p)
-      if (noseDeg >= 0.0)
-        seen.worstNoseFromDeg = std::max(
-            seen.worstNoseFromDeg, std::fabs(std::remainder(q.pose.heading * degreesPerRadian - noseDeg, 360.0)));
-    for (std::size_t i = 1; i < p.size(); ++i)
-      seen.sharpestTurnDeg = std::max(
-          seen.sharpestTurnDeg,
-          std::fabs(std::remainder(p[i].pose.heading - p[i - 1].pose.heading, twoPi)) * degreesPerRadian);
-    for (std::size_t i = 10; i < p.size(); ++i) {
-      const LatLon a{p[i - 10].pose.latitude, p[i - 10].pose.longitude}, b{p[i].pose.latitude, p[i].pose.longitude};
-      const double kt = gf_greatCircleDistanceNm(a, b) / (p[i].time - p[i - 10].time) * 3600.0;
-      seen.fastestKt = std::max(seen.fastestKt, kt);
-      if (kt <= walkKt) continue;
-      // The direction of motion over the last 0.2 s against the nose half way through.
-      const LatLon shortly{p[i - 2].pose.latitude, p[i - 2].pose.longitude};
-      if (gf_greatCircleDistanceNm(shortly, b) / (p[i].time - p[i - 2].time) * 3600.0 <= walkKt) continue;
-      const double motion = gf_initialBearing(shortly, b);
-      const double off = std::fabs(std::remainder(p[i - 1].pose.heading - motion, twoPi)) * degreesPerRadian;
-      if (off > 90.0) seen.fastestBackwardsKt = std::max(seen.fastestBackwardsKt, kt);
-      const bool pushed = (p[i].time >= pushedFromS && p[i].time <= pushedToS) || (off > 90.0 && kt <= pushBackKt);
-      seen.worstNoseOffDeg = std::max(seen.worstNoseOffDeg, pushed ? 180.0 - off : off);
-    }
-    for (const Report& r : reports) {
-      const double due = r.time + feedDelayS;
-      if (due > endS - 20.0) break;
-      double reached = endS;
-      for (const auto& q : p)
-        if (q.time >= due - 5.0 &&
-            gf_greatCircleDistanceNm(r.at, {q.pose.latitude, q.pose.longitude}) * 1852.0 <= 20.0) {
-          reached = q.time;
-          break;
-        }
-      seen.worstLagS = std::max(seen.worstLagS, reached - due);
-    }
-  }
-  return seen;
-}
-
-struct GroundCase {
-  const char* name;
-  std::function<std::vector<Report>()> reports;
-  double seconds;
-  double noseOffDeg, fastestKt, backwardsKt, lagS;  // the most each may be
-  bool bornAtStand = false;                         // created at a stand where its first report is
-  double pushedFromS = -1.0, pushedToS = -1.0;      // moving then, it goes tail first
-  double turnDeg = 2.2;  // the most the nose may turn in 0.1 s: an A320's 0.21 degrees a tick, and a margin
-  double noseDeg = -1.0, noseWithinDeg = 180.0;  // >= 0: on the ground the nose stays within this of it
-};
-
-void flyGroundCases(const std::vector<GroundCase>& cases) {
-  for (const GroundCase& c : cases) {
-    if (!testsupport::scenarioRowChosen(c.name)) continue;
-    SCOPED_TRACE(c.name);
-    EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
-                          testsupport::PoseRecording::on);
-    harness.readFrankfurtAsParkAirport();
-    const std::vector<Report> reports = c.reports();
-    if (c.bornAtStand && !reports.empty()) {
-      gf_clearStands(standTable);
-      standTable.emplace_back("A1", std::vector<StandOption>{}, reports.front().at.latitude,
-                              reports.front().at.longitude, reports.front().headingDeg * radiansPerDegree, 20.0,
-                              std::int16_t{5}, false, false, false);
-      standTable.back().number = 1;
-      standTableReady.store(true);
-      gf_installBirthStandChoice(&testsupport::tableStandAtBirth);
-    }
-    if (reports.empty()) {
-      ADD_FAILURE() << "no reports (recording missing?)";
-      continue;
-    }
-    std::size_t next = 0;
-    const auto passes = static_cast<std::int64_t>(c.seconds * 100.0);
-    for (std::int64_t i = 0; i < passes; ++i) {
-      while (next < reports.size() && reports[next].time <= harness.now()) harness.feedLine(lineOf(reports[next++]));
-      harness.pass();
-    }
-    gf_installBirthStandChoice(nullptr);
-    standTableReady.store(false);
-    gf_clearStands(standTable);
-    gf_clearParkAirport();
-    const Seen seen = watch(harness, reports, c.seconds, c.pushedFromS, c.pushedToS, c.noseDeg);
-    EXPECT_EQ(seen.objects, 1);  // never removed and created again
-    EXPECT_EQ(seen.removals, 0);
-    EXPECT_LE(seen.worstNoseOffDeg, c.noseOffDeg);
-    EXPECT_LE(seen.fastestKt, c.fastestKt);
-    if (c.backwardsKt > 0.0) {
-      EXPECT_LE(seen.fastestBackwardsKt, c.backwardsKt);
-    }
-    EXPECT_LE(seen.worstLagS, c.lagS);
-    EXPECT_LE(seen.sharpestTurnDeg, c.turnDeg);
-    EXPECT_LE(seen.worstNoseFromDeg, c.noseWithinDeg);
-    // The motion check reads the same poses: never backwards faster than a
-    // push-back, the nose never off its path for long.
-    const motioncheck::MotionReport motion = harness.motion();
-    const motioncheck::CallsignMotion& m = motion.of("DLH4GM");
-    EXPECT_TRUE(m.backwards.empty()) << m.backwards.size() << " spans";
-    if (c.noseOffDeg <= noseOffDeg) {
-      EXPECT_TRUE(m.noseOff.empty()) << m.noseOff.size() << " spans";
-    }
-  }
-}
-
 TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFirst) {
   flyGroundCases({
       {"taxi round corners whose track jumps", cornersWithJumpingTrack, 200, noseOffDeg, 15 * 1.5, 0.0, 1e9},
@@ -571,68 +317,6 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
   });
 }
 
-// Its push-back reports (1232 to 1288 recorded) are flown from 82 s to 138 s.
-constexpr double pushedFromS = 85.0, pushedToS = 135.0;
-
-TEST(RealTrafficGroundScenario, ARecordedPushBackFollowsItsReports) {
-  flyGroundCases({
-      {"push-back and taxi away, as recorded at Minneapolis", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5,
-       pushBackKt, 10.0, false, pushedFromS, pushedToS},
-      {"the same, its feed giving no speed while it pushes back", [] { return recordedPushBack(0.0); }, 510,
-       noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0, false, pushedFromS, pushedToS},
-      // (about 10 s: its nose kept from the start, it meets one report a second later)
-      {"the same, its feed giving 0.1 kt while it pushes back", [] { return recordedPushBack(0.1); }, 510,
-       noseOffDeg, 14.2 * 1.5, pushBackKt, 12.0, false, pushedFromS, pushedToS},
-      // Met half way through its push-back: its nose is its reports' from the
-      // start, never swung round on the spot.
-      {"the same, first seen while pushed back", [] { return firstSeenPushing(); }, 510, noseOffDeg, 14.2 * 1.5,
-       pushBackKt, 12.0, false, pushedFromS, pushedToS},
-  });
-}
-
-// The same push-back with its stand's heading 40 degrees off the reported nose.
-std::vector<Report> pushedAskewOfStand() {
-  std::vector<Report> r = recordedPushBack();
-  if (!r.empty()) r.front().headingDeg += 40.0;
-  return r;
-}
-
-// From its stand: pushed when its reports push and as fast (a walk at least,
-// never over 1.25 times their speed while it catches up), its push ending where
-// they go, not where a push of the stand's own would.
-TEST(RealTrafficGroundScenario, APushBackFromItsStandFollowsItsReports) {
-  flyGroundCases({
-      // not at a stand: pushed as its nose and positions show, then nose first
-      {"push-back and taxi, the nose given as heading", [] { return pushBackThenTaxi(true); }, 210, noseOffDeg,
-       10.0 * 1.5, pushBackKt, 12.0, false, 40.0, 75.0, 20.0},
-      {"push-back and taxi, the nose given as track", [] { return pushBackThenTaxi(false); }, 210, noseOffDeg,
-       10.0 * 1.5, pushBackKt, 12.0, false, 40.0, 75.0, 20.0},
-      // legs shorter than the noise: pushed all the same, never driven nose
-      // first, nor turned round on the spot before or after
-      {"push-back every 5 s, 8 m off, from its stand", [] { return noisyPushBack(8.0, 5.0); }, 200, noseOffDeg,
-       3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
-      {"push-back every 5 s, 5 m off, from its stand", [] { return noisyPushBack(5.0, 5.0); }, 200, noseOffDeg,
-       3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
-      {"push-back every 3 s, 8 m off, from its stand", [] { return noisyPushBack(8.0, 3.0); }, 200, noseOffDeg,
-       3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
-      // first seen while pushed: created with its tail leading
-      {"push-back every 5 s, 8 m off, first seen 10 s in", [] { return noisyPushBack(8.0, 5.0, 30.0); }, 200,
-       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 65.0, 95.0, 2.2, 90.0, 30.0},
-      {"push-back every 2 s, 10 m off, first seen 5 s in", [] { return noisyPushBack(10.0, 2.0, 25.0); }, 200,
-       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 60.0, 95.0, 2.2, 90.0, 30.0},
-      {"push-back every 3 s, 5 m off, from its stand", [] { return noisyPushBack(5.0, 3.0); }, 200, noseOffDeg,
-       3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
-      {"the same from its stand", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0,
-       true, pushedFromS, pushedToS},
-      {"the same from its stand, its feed giving 0.1 kt while it pushes back", [] { return recordedPushBack(0.1); },
-       510, noseOffDeg, 14.2 * 1.5, pushBackKt, 12.0, true, pushedFromS, pushedToS},
-      {"the same from its stand, its feed giving no speed while it pushes back", [] { return recordedPushBack(0.0); },
-       510, noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0, true, pushedFromS, pushedToS},
-      {"the same from a stand heading 40 degrees off its nose", pushedAskewOfStand, 510, noseOffDeg, 14.2 * 1.5,
-       pushBackKt, 10.0, true, pushedFromS, pushedToS},
-  });
-}
-
 // Two A320s taxi east together at 10 kt until their reports end: holding
 // where they stopped, one that holds within 1.2 wingspans of the other goes,
 // the other stays (the test tables give no wingspan: on the same spot); 5 m
@@ -659,4 +343,4 @@ TEST(RealTrafficGroundScenario, OfTwoHoldersTheOneTooCloseToTheOtherGoes) {
 }
 
 } // namespace
-} // namespace gwr
+} // namespace gwr::groundscenario

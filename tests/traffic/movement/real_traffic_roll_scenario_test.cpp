@@ -215,6 +215,7 @@ void check(const EngineHarness& harness, const Expect& e) {
 TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
   const std::string header = fmt::format("aircraft 3958301 {} A20N D-AIRL FRA LHR A3", callsign);
   std::vector<RollCase> cases = takeOffRollCases(header);
+  for (RollCase& c : taxiRollCases(header)) cases.push_back(std::move(c));
   for (RollCase& c : landingRollCases(header)) cases.push_back(std::move(c));
   for (const RollCase& c : cases) {
     if (!testsupport::scenarioRowChosen(c.name)) continue;
