@@ -119,16 +119,10 @@ std::vector<Report> noisyCorner(double first, double second, double kt, double e
   taxi(r, 0.0, apron, first, kt, 100.0, every, track1, track1);
   const LatLon corner = ahead(apron, first, kt * 1852.0 / 3600.0 * 100.0);
   taxi(r, 100.0 + every, ahead(corner, second, kt * 1852.0 / 3600.0 * every), second, kt, 100.0, every, track2, track2);
-  std::uint32_t seed = 362436069u;
+  testsupport::SameDraws draws{362436069u};
   for (Report& q : r) {
-    seed ^= seed << 13;  // the same noise on every platform, drawn one by one
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    const double offBearingDeg = 360.0 * seed / 4294967296.0;
-    seed ^= seed << 13;
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    q.at = ahead(q.at, offBearingDeg, noiseM * std::sqrt(seed / 4294967296.0));
+    const double offBearingDeg = 360.0 * draws.next();
+    q.at = ahead(q.at, offBearingDeg, noiseM * std::sqrt(draws.next()));
   }
   return r;
 }
@@ -162,13 +156,8 @@ std::vector<Report> garbageWhileCreated(double every, double fromS, int count) {
 std::vector<Report> noisyQueue(double noiseM, double every, double movingS = 20.0, double standingS = 20.0,
                                double kt = 4.0) {
   std::vector<Report> r;
-  std::uint32_t seed = 2463534242u;
-  const auto next = [&seed] {  // the same noise on every platform
-    seed ^= seed << 13;
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    return static_cast<double>(seed) / 4294967296.0;
-  };
+  testsupport::SameDraws draws{2463534242u};  // the same noise on every platform
+  const auto next = [&draws] { return draws.next(); };
   double metres = 0.0;
   for (double t = 0.0; t <= 300.0 + 1e-9; t += every) {
     const bool moving = std::fmod(t, movingS + standingS) < movingS;
@@ -189,13 +178,8 @@ std::vector<Report> noisyQueue(double noiseM, double every, double movingS = 20.
 // it).
 std::vector<Report> straightTaxiAheadOfItsSpeed() {
   std::vector<Report> r;
-  std::uint32_t seed = 88675123u;
-  const auto next = [&seed] {  // the same steps on every platform
-    seed ^= seed << 13;
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    return static_cast<double>(seed) / 4294967296.0;
-  };
+  testsupport::SameDraws draws{88675123u};  // the same steps on every platform
+  const auto next = [&draws] { return draws.next(); };
   double t = 0.0;
   for (int i = 0; t <= 180.0; ++i) {
     const double track = i % 2 ? 302.8 : 300.0;

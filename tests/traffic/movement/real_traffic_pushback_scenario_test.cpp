@@ -35,13 +35,8 @@ std::vector<Report> pushBackThenTaxi(bool heading) {
 // firstSeenS in.
 std::vector<Report> noisyPushBack(double noiseM, double every, double firstSeenS = 0.0) {
   std::vector<Report> r;
-  std::uint32_t seed = 521288629u;
-  const auto next = [&seed] {  // the same noise on every platform
-    seed ^= seed << 13;
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    return static_cast<double>(seed) / 4294967296.0;
-  };
+  testsupport::SameDraws draws{521288629u};  // the same noise on every platform
+  const auto next = [&draws] { return draws.next(); };
   for (double t = 0.0; t <= 120.0 + 1e-9; t += every) {
     const bool pushing = t > 20.0 && t <= 60.0;
     const double metres = 3.0 * 1852.0 / 3600.0 * std::clamp(t - 20.0, 0.0, 40.0);

@@ -60,13 +60,8 @@ inline LatLon arc(std::vector<Row>& rows, double t0, LatLon centre, double radiu
 
 // Each ground row's report sent up to noiseM off its path, any way (the same on every platform).
 inline void scatterOnTheGround(std::vector<Row>& rows, double noiseM) {
-  std::uint32_t seed = 2463534242u;
-  const auto next = [&seed] {
-    seed ^= seed << 13;
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    return static_cast<double>(seed) / 4294967296.0;
-  };
+  testsupport::SameDraws draws{2463534242u};
+  const auto next = [&draws] { return draws.next(); };
   for (Row& r : rows) {
     const double bearing = 360.0 * next(), metres = noiseM * std::sqrt(next());
     if (r.ground) testsupport::sentOff(r, bearing, metres);

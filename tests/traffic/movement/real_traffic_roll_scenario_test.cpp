@@ -51,13 +51,8 @@ double offRunwayMetres(const simemu::Pose& p, LatLon through = abeamHold) {
 // same moves on every platform), the line still sent when it falls due.
 void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage, double stampJitterS) {
   feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
-  std::uint32_t seed = 362436069u;
-  const auto jitter = [&seed, stampJitterS] {
-    seed ^= seed << 13;
-    seed ^= seed >> 17;
-    seed ^= seed << 5;
-    return stampJitterS * (2.0 * static_cast<double>(seed) / 4294967296.0 - 1.0);
-  };
+  testsupport::SameDraws draws{362436069u};
+  const auto jitter = [&draws, stampJitterS] { return stampJitterS * (2.0 * draws.next() - 1.0); };
   const auto passes = static_cast<std::int64_t>(seconds * 100.0);
   for (std::int64_t i = 0; i < passes; ++i) {
     const double t = harness.now();

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,17 @@
 #include "traffic/engine/live_ac.h"
 
 namespace gwr::testsupport {
+
+// Draws in [0, 1), one by one, the same on every platform (xorshift).
+struct SameDraws {
+  std::uint32_t seed;
+  double next() {
+    seed ^= seed << 13;
+    seed ^= seed >> 17;
+    seed ^= seed << 5;
+    return static_cast<double>(seed) / 4294967296.0;
+  }
+};
 
 inline constexpr double fieldFt = frankfurtFieldFt;
 inline constexpr double onGroundBelowFt = fieldFt + 15.0;  // CG height and the simulator's tolerance
