@@ -38,6 +38,29 @@ bool rollSpeedOverTaxi(const LiveAc& ac, double reportedKt, double metres, doubl
          (metres + gf_noiseNearMetres(ac)) / metresPerSecondPerKt / seconds < takeOffRollKt;
 }
 
+// The pace of r's positions from the oldest report kept before the newest
+// (two legs or more, within lagSpanSeconds, not across a standstill), their
+// noise taken off, and the feed's mean speed over the same time: a time
+// stamp that jitters shortens or stretches one leg, much less the span.
+struct SpanPace {
+  double leastKt = -1.0, fedKt = 0.0;  // leastKt < 0: no second leg kept
+};
+SpanPace spanPace(const GroundEvidence& e, const PositionSample& r, double time, double noise) {
+  SpanPace span;
+  double ktSeconds = 0.0, laterKt = r.groundSpeed, laterTime = time;
+  for (std::size_t k = 0; const GroundEvidence::Seen* b = e.back(k); ++k) {
+    if (b->standing || !(b->time < laterTime) || time - b->time > lagSpanSeconds) break;
+    ktSeconds += (b->kt + laterKt) / 2.0 * (laterTime - b->time);
+    laterKt = b->kt;
+    laterTime = b->time;
+    if (k == 0) continue;
+    const double seconds = time - b->time;
+    span.leastKt = std::max(metresBetween(b->lat, b->lon, r.lat, r.lon) - noise, 0.0) / metresPerSecondPerKt / seconds;
+    span.fedKt = ktSeconds / seconds;
+  }
+  return span;
+}
+
 // The speed r's positions justify where the feed's contradicts them.
 bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt,
                   std::optional<double> repeatedKt) {
@@ -80,19 +103,28 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // only to what they show beyond their noise (a taxi's is capped anyway), a
   // taxi's too once the noise is known: a noisy short leg looks fast, and the
   // speed raised would carry each report placed along the nose ahead of it.
-  // At a roll's pace one leg between two close time stamps looks far faster,
-  // and the leg before it, between stamps as far apart, slower: a roll's
-  // speed trails its positions only when it trailed them on the leg before as well.
   // Before the noise is known a taxi's leg shows a lag only when it would
   // with the worst noise a feed has taken off at both its ends.
   const bool rollSpeed = r.groundSpeed >= takeOffRollKt;
   const double laggedKt = rollSpeed || noise > 0.0 ? leastKt : shownKt;
-  const bool trailedBefore =
-      r.groundSpeed < takeOffRollKt || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
+  // Where the feed brakes, its positions move at about the mean of its two
+  // speeds, faster than the later one: that is no lag (raised, the report
+  // would brake late and all at once at the next).
+  const bool feedBraked = !n.replaced && n.kt > r.groundSpeed;
+  const double fedLegKt = feedBraked ? (n.kt + r.groundSpeed) / 2.0 : r.groundSpeed;
+  // One leg between two close time stamps looks far faster than the
+  // aircraft went (at a roll's pace, metres apiece), the next slower: its
+  // speed trails the positions only when it trails them over the span of
+  // reports before it as well (a roll's, with no span yet, not at all: a
+  // touchdown's first leg on the ground may be one such). After a report
+  // raised so, its raised speed is the feed's.
+  const SpanPace span = spanPace(ac.evidence, r, n.time + dt, noise);
+  const bool spanTrails = span.leastKt > span.fedKt * laggingSpeedFactor;
+  const bool trailedBefore = n.replaced || spanTrails || (!rollSpeed && span.leastKt < 0.0);
   const bool noiseKnown = ac.evidence.noiseSamples >= noiseSamplesRead;
   const double worstLeastKt = std::max(metres - 2.0 * unknownNoiseWorstMetres, 0.0) / metresPerSecondPerKt / dt;
-  const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > r.groundSpeed * laggingSpeedFactor;
-  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed &&
+  const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > fedLegKt * laggingSpeedFactor;
+  if (laggedKt > fedLegKt * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed &&
       trailedBefore) {
     if (!beyondNoise) {
       r.evidence |= evidenceLagUnsure;
