@@ -39,22 +39,23 @@ bool rollSpeedOverTaxi(const LiveAc& ac, double reportedKt, double metres, doubl
 }
 
 // The pace of r's positions from the oldest report kept before the newest
-// (two legs or more, within lagSpanSeconds, not across a standstill), their
-// noise taken off, and the feed's mean speed over the same time: a time
-// stamp that jitters shortens or stretches one leg, much less the span.
+// (two legs or more within lagSpanSeconds, or one of lagOneLegSeconds, not
+// across a standstill), their noise taken off, and the feed's mean speed
+// over the same time: a time stamp that jitters shortens or stretches one
+// short leg, much less the span.
 struct SpanPace {
-  double leastKt = -1.0, fedKt = 0.0;  // leastKt < 0: no second leg kept
+  double leastKt = -1.0, fedKt = 0.0;  // leastKt < 0: no such span kept
 };
 SpanPace spanPace(const GroundEvidence& e, const PositionSample& r, double time, double noise) {
   SpanPace span;
   double ktSeconds = 0.0, laterKt = r.groundSpeed, laterTime = time;
   for (std::size_t k = 0; const GroundEvidence::Seen* b = e.back(k); ++k) {
-    if (b->standing || !(b->time < laterTime) || time - b->time > lagSpanSeconds) break;
+    if (b->standing || !(b->time < laterTime) || (k > 0 && time - b->time > lagSpanSeconds)) break;
     ktSeconds += (b->kt + laterKt) / 2.0 * (laterTime - b->time);
     laterKt = b->kt;
     laterTime = b->time;
-    if (k == 0) continue;
     const double seconds = time - b->time;
+    if (k == 0 && seconds < lagOneLegSeconds) continue;
     span.leastKt = std::max(metresBetween(b->lat, b->lon, r.lat, r.lon) - noise, 0.0) / metresPerSecondPerKt / seconds;
     span.fedKt = ktSeconds / seconds;
   }
