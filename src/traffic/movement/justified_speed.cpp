@@ -108,20 +108,23 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // with the worst noise a feed has taken off at both its ends.
   const bool rollSpeed = r.groundSpeed >= takeOffRollKt;
   const double laggedKt = rollSpeed || noise > 0.0 ? leastKt : shownKt;
-  // Where the feed brakes, its positions move at about the mean of its two
-  // speeds, faster than the later one: that is no lag (raised, the report
-  // would brake late and all at once at the next).
-  const bool feedBraked = !n.replaced && n.kt > r.groundSpeed;
+  // A landing's roll-out brakes: its positions move at about the mean of the
+  // feed's two speeds, faster than the later one, and that is no lag (raised,
+  // the report would brake late and all at once at the next).
+  const bool rollingOut = ac.runway.landing() || ac.runway.afterTouchdown();
+  const bool feedBraked = rollingOut && !n.replaced && n.kt > r.groundSpeed;
   const double fedLegKt = feedBraked ? (n.kt + r.groundSpeed) / 2.0 : r.groundSpeed;
-  // One leg between two close time stamps looks far faster than the
-  // aircraft went (at a roll's pace, metres apiece), the next slower: its
-  // speed trails the positions only when it trails them over the span of
-  // reports before it as well (a roll's, with no span yet, not at all: a
-  // touchdown's first leg on the ground may be one such). After a report
-  // raised so, its raised speed is the feed's.
+  // Rolling out, one leg between two close time stamps looks far faster
+  // than the aircraft went (metres apiece), the next slower: its speed
+  // trails the positions only when it trails them over the span of reports
+  // before it as well (a roll's, with no span yet, not at all: its first leg
+  // on the ground may be one such). After a report raised so, its raised
+  // speed is the feed's.
   const SpanPace span = spanPace(ac.evidence, r, n.time + dt, noise);
   const bool spanTrails = span.leastKt > span.fedKt * laggingSpeedFactor;
-  const bool trailedBefore = n.replaced || spanTrails || (!rollSpeed && span.leastKt < 0.0);
+  const bool trailedBefore =
+      rollingOut ? n.replaced || spanTrails || (!rollSpeed && span.leastKt < 0.0)
+                 : !rollSpeed || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
   const bool noiseKnown = ac.evidence.noiseSamples >= noiseSamplesRead;
   const double worstLeastKt = std::max(metres - 2.0 * unknownNoiseWorstMetres, 0.0) / metresPerSecondPerKt / dt;
   const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > fedLegKt * laggingSpeedFactor;
