@@ -273,7 +273,9 @@ TEST_F(EnginePass, BlockedCallsignAndLimitZeroAreNotCreated) {
     }
     tickCount.store(dueDelayTicks);
     EXPECT_EQ(updateLiveAc(front()), c.flown == nullptr) << c.limit << c.blocked << c.callsign << c.registration;
-    if (c.flown != nullptr) EXPECT_EQ(front().callsign, c.flown) << c.callsign << c.registration;
+    if (c.flown != nullptr) {
+      EXPECT_EQ(front().callsign, c.flown) << c.callsign << c.registration;
+    }
   }
   MAX_LIVE_SEL.setCurrent(MAX_LIVE_SEL.defaultValue());
   BLOCK_CALLSIGN.setCurrent(BLOCK_CALLSIGN.defaultValue());
