@@ -1,5 +1,5 @@
-// Landings from recorded airport traffic: outages over a landing, roll-outs
-// whose reports end, rapid exits, bounces, go-arounds and touch-and-goes.
+// Landings from recorded airport traffic: rapid exits, roll-outs that turn
+// round or crab, bounces, go-arounds and touch-and-goes (silences: the gap table).
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -17,38 +17,6 @@ using testsupport::fieldFt;
 using testsupport::Row;
 using testsupport::scenarioText;
 using testsupport::sentOff;
-
-// Final approach on 25C down to 400 ft above the field; then an outage in
-// which it lands on made-up reports; the reports return just after that
-// touchdown, with it rolling out at 45 kt on the runway, slowing to a taxi
-// and turning off.
-constexpr double outageFromS = 239.0, outageToS = 330.0;
-std::vector<Row> landingOverAnOutage() {
-  std::vector<Row> rows;
-  const LatLon start{50.103262, 8.830174};
-  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
-  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
-  rows.push_back({outageFromS, low, fieldFt + 400.0, 135.0, -700.0, false});
-  // Down 40 s later, braking from 130 kt to 45 kt over 51 s.
-  const LatLon down = ahead(low, runwayDeg, 132.0 * 0.514444 * 40.0);
-  const LatLon back = ahead(down, runwayDeg, (130.0 + 45.0) / 2.0 * 0.514444 * 51.0);
-  rows.push_back({outageFromS + 40.0, down, fieldFt, 130.0, 0.0, true});
-  rows.push_back({outageToS, back, fieldFt, 45.0, 0.0, true});
-  const LatLon slow = ahead(back, runwayDeg, 30.0 * 0.514444 * 15.0);
-  rows.push_back({outageToS + 15.0, slow, fieldFt, 15.0, 0.0, true});
-  rows.push_back({outageToS + 75.0, ahead(slow, runwayDeg + 90.0, 300.0), fieldFt, 15.0, 0.0, true});
-  return rows;
-}
-
-// Reported on final down to 120 ft above the field, then no more.
-std::vector<Row> rollOutAfterTheReportsEnd() {
-  std::vector<Row> rows;
-  const LatLon start{50.103262, 8.830174};
-  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
-  rows.push_back({239.0, ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0), fieldFt + 120.0, 135.0,
-                  -700.0, false});
-  return rows;
-}
 
 // Landed on 25C, rolled out to the runway's end, turned round and back-
 // tracked 1 km on it at 15 kt, then turned off south.
@@ -68,55 +36,6 @@ std::vector<Row> landingThatBacktracks() {
   const LatLon back = ahead(turned, runwayDeg - 180.0, 1000.0);
   rows.push_back({backtrackLandingS + 60.0 + 1000.0 / (15.0 * 0.514444), back, fieldFt, 15.0, 0.0, true});
   rows.push_back({rows.back().time + 40.0, ahead(back, runwayDeg - 90.0, 300.0), fieldFt, 15.0, 0.0, true});
-  return rows;
-}
-
-// Final approach on 25C; no reports for 140 s from 500 ft above the field
-// (it lands, rolls out and turns off meanwhile); back taxiing at 20 kt for
-// four minutes off the runway beside where its made-up roll-out runs.
-constexpr double gapLandingFromS = 180.0, gapLandingToS = 320.0;
-std::vector<Row> landingGapThenTaxi() {
-  std::vector<Row> rows;
-  const LatLon start = ahead(runwayPoint, runwayDeg + 180.0, 135.0 * 0.514444 * 240.0);
-  rows.push_back({0.0, start, fieldFt + 3000.0, 160.0, -750.0, false});
-  rows.push_back({gapLandingFromS, ahead(start, runwayDeg, 145.0 * 0.514444 * 180.0), fieldFt + 500.0, 135.0, -500.0,
-                  false});
-  rows.push_back({240.0, ahead(runwayPoint, runwayDeg, 0.0), fieldFt, 130.0, 0.0, true});
-  const LatLon off = ahead(runwayPoint, runwayDeg, (130.0 + 20.0) / 2.0 * 0.514444 * 50.0);
-  rows.push_back({290.0, off, fieldFt, 20.0, 0.0, true});
-  straight(rows, 300.0, ahead(off, runwayDeg - 90.0, 100.0), runwayDeg - 90.0, 20.0, 240.0, 20.0, 20.0);
-  return rows;
-}
-
-constexpr double gapDownS = 240.0, gapFpm = 700.0;
-// When its reports stop on final gapFromFt above the field.
-double gapFromS(double gapFromFt) { return gapDownS - gapFromFt * 60.0 / gapFpm; }
-
-// A landing on 25C as a feed gives it, reported every `every` seconds, its
-// ground positions noiseM off along and across by turns: down at downKt at
-// 240 s, braking `brakeKtPerS` to 20 kt and turning off south, taxiing on;
-// its first report firstS seconds into the feed.
-std::vector<Row> landingGapAsFed(double every, double noiseM, double brakeKtPerS,
-                                 double downKt = 135.0, double firstS = 0.0) {
-  std::vector<Row> rows;
-  constexpr double downS = gapDownS, fpm = gapFpm;
-  const double rollS = (downKt - 20.0) / brakeKtPerS;
-  const LatLon off = ahead(runwayPoint, runwayDeg, (downKt + 20.0) / 2.0 * 0.514444 * rollS);
-  for (double t = firstS; t <= downS + rollS + 240.0; t += every) {
-    LatLon at = ahead(runwayPoint, runwayDeg, downKt * 0.514444 * (t - downS));
-    double kt = downKt;
-    if (t > downS) {
-      const double b = std::min(t - downS, rollS);
-      kt = downKt - brakeKtPerS * b;
-      at = ahead(runwayPoint, runwayDeg, (downKt + kt) / 2.0 * 0.514444 * b);
-    }
-    if (t > downS + rollS) at = ahead(off, runwayDeg + 90.0, 20.0 * 0.514444 * (t - downS - rollS));
-    const bool ground = t >= downS;
-    const std::size_t i = rows.size();
-    if (ground)
-      at = ahead(ahead(at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0, (i / 2) % 2 ? noiseM : -noiseM);
-    rows.push_back({t, at, ground ? fieldFt : fieldFt + fpm * (downS - t) / 60.0, kt, ground ? 0.0 : -fpm, ground});
-  }
   return rows;
 }
 
@@ -238,21 +157,6 @@ std::vector<Row> lowMissedApproach(double lowestFt, bool touches, double every) 
     rows.push_back({shortFinalS + t + up, ahead(low, runwayDeg, metres), fieldFt + lowFt + 1500.0 / 60.0 * up, kt,
                     1500.0, false});
   }
-  return rows;
-}
-
-// Down on 25C at 135 kt, braking at 3 kt a second; its reports end at 60 kt.
-constexpr double endedRollOutS = 279.0 + 25.0;
-// With noiseM, its roll-out's positions are that far off along and across by turns.
-std::vector<Row> rollOutEndingAt60Kt(double every, double noiseM = 0.0) {
-  std::vector<Row> rows;
-  const LatLon start{50.103262, 8.830174};
-  const LatLon low = ahead(start, runwayDeg, (160.0 + 135.0) / 2.0 * 0.514444 * 239.0);
-  rows.push_back({0.0, start, 3598.0, 160.0, -850.0, false});
-  rows.push_back({239.0, low, fieldFt + 400.0, 135.0, -700.0, false});
-  evenly(rows, 279.0, ahead(low, runwayDeg, 135.0 * 0.514444 * 40.0), runwayDeg, 135.0, 60.0, 3.0, every);
-  for (std::size_t i = 2; i < rows.size(); ++i)
-    sentOff(rows[i], runwayDeg + (i % 2 == 0 ? 0.0 : 90.0), i % 4 < 2 ? noiseM : -noiseM);
   return rows;
 }
 
@@ -420,23 +324,12 @@ Expect brakesAsFed() {
   return e;
 }
 
-// Down at about 275 s: no harsher than 6.5 kt in a second over its first
-// 15 s on the ground (its exit is the rapid-exit rows').
-Expect brakesFromTouchdown() {
-  Expect e = smooth(keptThroughLanding(), 6.5);
-  e.changeToS = 275.0 + 15.0;
-  return e;
-}
-
 } // namespace
 
-// Add a landing, roll-out or go-around row here; take-offs go in the take-off table.
+// Add a landing, roll-out or go-around row here; take-offs go in the take-off table,
+// landings whose reports fall silent or end in the landing gap table.
 std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) {
   return {
-      {"landing on made-up reports, reports back in its roll-out", scenarioText(header, landingOverAnOutage(), 3.0),
-       {outageFromS + 0.5, outageToS}, 420, keptThroughLanding()},
-      {"made-up roll-out slows like an aircraft", scenarioText(header, rollOutAfterTheReportsEnd(), 3.0), {}, 360,
-       slowsIn(18.0, 32.0)},
       // off the runway at 55 kt for 12 s (its reports flown from 336 s)
       {"landing with a rapid exit at 55 kt", scenarioText(header, rapidExit(), 2.0), {}, 420,
        keeps(smooth(keptThroughLanding(), 13.0), 50.0, 338.0, 346.0)},
@@ -476,12 +369,6 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        {}, 160, smooth(keptThroughLanding(), 25.0, 116.0 * 1.1)},
       {"landing backtracks and turns on the runway", scenarioText(header, landingThatBacktracks(), 3.0), {}, 480,
        [] { Expect e = keptThroughLanding(); e.turnsOnTheGround = true; return e; }()},
-      {"landing in a 140 s gap, then taxiing at 20 kt", scenarioText(header, landingGapThenTaxi(), 5.0),
-       {gapLandingFromS + 0.5, gapLandingToS}, 700, [] {  // its made-up roll-out ends first: created again where they resume
-         Expect e = keptUpWith(150.0);
-         e.groundKt = 20.0 * 1.5 * 1.05;
-         return e;
-       }()},
       // (3 s late from its creation, it reaches its one ground report after the next is due)
       // (down for a report's spacing and its rotation: not rolling on to chase its climb)
       {"bounced landing, one ground report at 128 kt", scenarioText(header, lowMissedApproach(20.0, true, 2.0), 2.0), {},
@@ -492,13 +379,6 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        normal(staysAloft())},
       {"go-around from 15 ft in the flare, reports every 3 s",
        scenarioText(header, lowMissedApproach(15.0, false, 3.0), 3.0), {}, 340, normal(staysAloft())},
-      {"roll-out reports ending at 60 kt", scenarioText(header, rollOutEndingAt60Kt(2.0), 2.0), {}, 460,
-       goneBy(smooth(Expect{}, 13.0), endedRollOutS + 30.0 + 90.0)},
-      {"roll-out reports ending at 60 kt, every 3 s, 6 m off by turns",
-       scenarioText(header, rollOutEndingAt60Kt(3.0, 6.0), 3.0), {}, 460,
-       goneBy(smooth(Expect{}, 25.0), endedRollOutS + 30.0 + 90.0)},
-      {"roll-out reports ending at 60 kt, every 5 s", scenarioText(header, rollOutEndingAt60Kt(5.0), 5.0), {}, 460,
-       goneBy(smooth(Expect{}, 13.0), endedRollOutS + 30.0 + 90.0)},
       {"landing every 5 s, the feed repeating 135 kt into its roll-out",
        scenarioText(header, landingWithAStaleSpeed(), 5.0), {}, 420, keptThroughLanding()},
       {"landing roll with one report 300 m ahead", scenarioText(header, landingRollWithAJump(2.0), 2.0), {}, 160,
@@ -520,57 +400,6 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
       {"landing turns round on the runway and backtracks, every 4 s 5 m off",
        scenarioText(header, landingTurnsRoundOnTheRunway(4.0, 5.0), 4.0), {}, 600,
        keptUpWith(keptThroughLanding(), 30.0 + 5.0)},
-      // landed in a 140 s gap: the made-up roll-out gives way to its reports as they resume
-      // on the ground its speed carries on from the touchdown's, braking as
-      // the reports do: checked from its first seconds down
-      {"landing down at 135 kt braking 2.5 kt a second, every 10 s", scenarioText(header, landingGapAsFed(10.0, 0.0, 2.5), 10.0),
-       {}, 360, smooth(keptThroughLanding(), 6.5)},
-      {"landing down at 135 kt braking 2.5 kt a second, every 10 s, first down 6 s after",
-       scenarioText(header, landingGapAsFed(10.0, 0.0, 2.5, 135.0, 6.0), 10.0), {}, 360, smooth(keptThroughLanding(), 6.5)},
-      {"landing down at 135 kt braking 4.5 kt a second, every 2 s", scenarioText(header, landingGapAsFed(2.0, 0.0, 4.5), 2.0),
-       {}, 360, smooth(keptThroughLanding(), 6.5)},
-      {"landing down at 120 kt braking 4 kt a second, every 4 s 5 m off",
-       scenarioText(header, landingGapAsFed(4.0, 5.0, 4.0, 120.0, 3.0), 4.0), {}, 360, brakesFromTouchdown()},
-      {"landing down at 150 kt braking 5 kt a second, every 2 s 5 m off",
-       scenarioText(header, landingGapAsFed(2.0, 5.0, 5.0, 150.0, 1.0), 2.0), {}, 360, brakesFromTouchdown()},
-      {"landing down at 135 kt braking 5 kt a second, every 4 s", scenarioText(header, landingGapAsFed(4.0, 0.0, 5.0), 4.0),
-       {}, 360, brakesFromTouchdown()},
-      {"landing down at 125 kt braking 3 kt a second, every 5 s 5 m off",
-       scenarioText(header, landingGapAsFed(5.0, 5.0, 3.0, 125.0, 2.0), 5.0), {}, 360, brakesFromTouchdown()},
-      {"landing down at 140 kt braking 3 kt a second, every 8 s 5 m off",
-       scenarioText(header, landingGapAsFed(8.0, 5.0, 3.0, 140.0, 3.0), 8.0), {}, 360, smooth(keptThroughLanding(), 6.5)},
-      {"landing down at 145 kt braking 5 kt a second, every 1.1 s",
-       scenarioText(header, landingGapAsFed(1.1, 0.0, 5.0, 145.0, 0.5), 1.1), {}, 360, brakesFromTouchdown()},
-      {"landing in a 100 s gap, back in its roll-out, every 3 s 5 m off", scenarioText(header, landingGapAsFed(3.0, 5.0, 1.0), 3.0),
-       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 2)},
-      {"landing in a 95 s gap, back in its roll-out, every 2 s 8 m off", scenarioText(header, landingGapAsFed(2.0, 8.0, 1.0), 2.0),
-       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 95.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 10)},
-      // its approach made up on short final: its speed held down the glide to
-      // the runway, back with its reports within a minute
-      {"landing in a 100 s gap from 500 ft, braking 2.5 kt a second, every 5 s 8 m off",
-       scenarioText(header, landingGapAsFed(5.0, 8.0, 2.5), 5.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
-       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
-      {"landing in a 140 s gap from 1,000 ft, every 6 s 3 m off", scenarioText(header, landingGapAsFed(6.0, 3.0, 2.5), 6.0),
-       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 140.0}, 700,
-       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0)},
-      // (its reports back before it is down, the first on the ground far down
-      // the runway: it comes down its glide, not floating on to that report)
-      {"landing in a 100 s gap from 1,000 ft, every 2 s", scenarioText(header, landingGapAsFed(2.0, 0.0, 2.5), 2.0),
-       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 100.0}, 700,
-       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0), 300.0, 300.0)},
-      {"landing in a 60 s gap from 500 ft, every 5 s 5 m off", scenarioText(header, landingGapAsFed(5.0, 5.0, 2.5), 5.0),
-       {gapFromS(500.0) + 0.5, gapFromS(500.0) + 60.0}, 700,
-       downShortAtMost(keptUpWith(keptThroughLanding(), 60.0, 1), 300.0, 300.0)},
-      // (braking gently, its reports back ahead of its made-up roll-out: it
-      // never speeds up again past what they show)
-      {"landing in a 100 s gap, back in its roll-out braking 1 kt a second, every 2 s",
-       scenarioText(header, landingGapAsFed(2.0, 0.0, 1.0), 2.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
-       [] { Expect e = keptUpWith(keptThroughLanding(), 75.0); e.fastestKt = 105.0; e.fastestFromS = 300.0; return e; }()},
-      // (its reports back on short final a few seconds ahead of it: it touches
-      // down behind them and catches up by a few knots, not at a roll's cap)
-      {"landing in a 60 s gap from 1,000 ft, back before it is down, every 5 s",
-       scenarioText(header, landingGapAsFed(5.0, 0.0, 2.5), 5.0), {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 60.0},
-       700, smooth(keptUpWith(keptThroughLanding(), 45.0), 1e9, 135.0 + 10.0)},
       {"landing, every third report 800 m off", scenarioText(header, landingWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        keptThroughLanding()},
       {"landing, every other report 1.5 km off", scenarioText(header, landingWithJumpingPositions(3.0, 2, 1500.0), 3.0), {}, 400,

@@ -1,5 +1,5 @@
 // The take-off and landing roll scenarios' shared ground: the runway, the way
-// rows are laid along it, what a case expects, and the three tables of cases.
+// rows are laid along it, what a case expects, and the four tables of cases.
 #pragma once
 
 #include <cmath>
@@ -188,9 +188,11 @@ struct RollCase {
 };
 
 // The cases of the table, each played from the scenario header given:
-// take-offs with the holds before them, taxis and crossings, and landings.
+// take-offs with the holds before them, taxis and crossings, landings, and
+// landings around a silence in their reports.
 std::vector<RollCase> takeOffRollCases(const std::string& header);
 std::vector<RollCase> taxiRollCases(const std::string& header);
 std::vector<RollCase> landingRollCases(const std::string& header);
+std::vector<RollCase> landingGapRollCases(const std::string& header);
 
 } // namespace gwr::rollscenario

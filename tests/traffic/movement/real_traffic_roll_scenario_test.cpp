@@ -212,6 +212,7 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
   std::vector<RollCase> cases = takeOffRollCases(header);
   for (RollCase& c : taxiRollCases(header)) cases.push_back(std::move(c));
   for (RollCase& c : landingRollCases(header)) cases.push_back(std::move(c));
+  for (RollCase& c : landingGapRollCases(header)) cases.push_back(std::move(c));
   for (const RollCase& c : cases) {
     if (!testsupport::scenarioRowChosen(c.name)) continue;
     SCOPED_TRACE(c.name);
