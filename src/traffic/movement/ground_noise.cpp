@@ -10,6 +10,7 @@
 #include "refdata/airports_table.h"
 #include "traffic/engine/live_ac.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/push_way.h"
 #include "traffic/movement/runway_phases.h"
 #include "traffic/movement/standing_place.h"
 #include "traffic/movement/taxi_curves.h"
@@ -102,6 +103,7 @@ void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
   if (e.noiseSeenCount > 0 && !(time > e.noiseSeen(1).time)) return;
   noteNoise(e, r, time);
   gf_noteStandingReport(e, r, time);
+  gf_noteSlowWay(ac, r, time);
   GroundEvidence::Kept& k = e.cold();
   k.noiseSeen[0] = k.noiseSeen[1];
   k.noiseSeen[1] = {r.lat, r.lon, time};
