@@ -82,6 +82,8 @@ struct GroundEvidence {
   bool pushedFromStanding = false;
   // The two newest taken reports rolled along a line.
   bool rolling = false;
+  // The noise read at the floor or more, and not yet well below it since.
+  bool noiseShown = false;
 
   // Made on the first write; the readers come only once a count or counter
   // shows that something was kept.
@@ -180,6 +182,10 @@ enum class ReportFit { none, across, lined, placed };
 // it is noise), else their noses where they agree. Placed: it moves, however
 // near n its own position lies.
 ReportFit gf_alignReportWithLine(const LiveAc& aircraft, const PositionSample& n, PositionSample& r);
+// A take-off roll has started: the ground reports queued beyond the leg
+// under way that lie on its line by no more than their noise are brought
+// onto that line as a roll's reports are.
+void gf_lineUpQueuedRoll(LiveAc& aircraft);
 // The pace a queued report's positions showed when it came (knots, -1: none).
 double gf_justifiedPaceKt(const PositionSample& report);
 // r is queued at the end of the aircraft's stream (call before it is).

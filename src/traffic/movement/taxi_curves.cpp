@@ -30,7 +30,7 @@ double lonDelta(double lon, double originLon) {
 
 } // namespace
 
-double gf_wrapHeading(double radians) {
+double gf_wrapHeadingFar(double radians) {
   // Within a turn either way, the case of every tick, no division is needed;
   // the answers are those of the general path below, bit for bit.
   if (radians >= 0.0 && radians < twoPi) return radians;
@@ -72,10 +72,6 @@ double gf_distanceNm(double fromLat, double fromLon, double toLat, double toLon)
   return gf_greatCircleDistanceNm({fromLat, fromLon}, {toLat, toLon});
 }
 
-bool gf_curveSet(const double (&curve)[8]) {
-  return std::isfinite(curve[CurveCtrlEast]) && std::isfinite(curve[CurveCtrlNorth]);
-}
-
 double gf_curveMetresPerUnit(const double (&c)[8], double t) {
   if (!gf_curveSet(c) || !(c[CurveT1] > c[CurveT0])) return 0.0;
   const double u = std::clamp((t - c[CurveT0]) / (c[CurveT1] - c[CurveT0]), 0.0, 1.0);
@@ -89,9 +85,21 @@ double gf_curveMetresLeft(const double (&c)[8], double t) {
   if (!gf_curveSet(c)) return 0.0;
   const double from = std::clamp(t, c[CurveT0], c[CurveT1]), h = (c[CurveT1] - from) / curveLengthSteps;
   if (!(h > 0.0)) return 0.0;
+  // Asked every curving tick: gf_curveMetresPerUnit without its curve check
+  // (made above), inline, the sum the same bit for bit.
+  const bool spans = c[CurveT1] > c[CurveT0];
+  const double span = c[CurveT1] - c[CurveT0];
+  const auto perUnit = [&](double at) {
+    if (!spans) return 0.0;
+    const double u = std::clamp((at - c[CurveT0]) / span, 0.0, 1.0);
+    const double dNorth = 2.0 * u * (c[CurveEndNorth] - c[CurveCtrlNorth]) + 2.0 * (1.0 - u) * c[CurveCtrlNorth];
+    const double dEast = 2.0 * u * (c[CurveEndEast] - c[CurveCtrlEast]) + 2.0 * (1.0 - u) * c[CurveCtrlEast];
+    const double metres = std::hypot(dNorth, dEast) / span;
+    return std::isfinite(metres) ? metres : 0.0;
+  };
   // Simpson's rule: the speed along a quadratic curve is the root of a quadratic, smooth unless it doubles back.
-  double sum = gf_curveMetresPerUnit(c, from) + gf_curveMetresPerUnit(c, c[CurveT1]);
-  for (int i = 1; i < curveLengthSteps; ++i) sum += (i % 2 == 1 ? 4.0 : 2.0) * gf_curveMetresPerUnit(c, from + i * h);
+  double sum = perUnit(from) + perUnit(c[CurveT1]);
+  for (int i = 1; i < curveLengthSteps; ++i) sum += (i % 2 == 1 ? 4.0 : 2.0) * perUnit(from + i * h);
   return sum * h / 3.0;
 }
 
