@@ -9,6 +9,7 @@
 #include "traffic/engine/engine_constants.h"
 #include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/runway_phases.h"
 
 namespace gwr {
 
@@ -188,10 +189,26 @@ double lf_headingDelta(const LiveAc& ac) {
   if (s.size() < 3) return 0.0;
   // No nose given (a track of 0 is the feed's "none"): no turn shows there.
   // Read as north, every leg off north would look like a corner to round.
-  if (!gf_reportedNose(s[1])) return 0.0;
+  const auto nose = gf_reportedNose(s[1]);
+  if (!nose) return 0.0;
   const auto bearing = gf_legBearing(s[1].lat, s[1].lon, s[2].lat, s[2].lon);
   if (!bearing) return 0.0;
-  return gf_normalizeAngle(*bearing - s[1].track * radiansPerDegree);
+  // Turned from the way it went (its track: in a crosswind the nose points
+  // off it), else from its nose when the feed gives no track.
+  const double way = s[1].track != 0.0 ? s[1].track * radiansPerDegree : *nose;
+  const double delta = gf_normalizeAngle(*bearing - way);
+  // The feed's nose the same at the third, at a taxi's speeds, the leg a
+  // gentle turn off it: it went on straight, and the turn is its positions'
+  // noise (or a sidestep the steering follows to the report anyway). Rounded
+  // as a corner, the curve would start off the nose and slide the aircraft
+  // sideways. (A roll's legs are lined up by their own rules.)
+  const auto after = gf_reportedNose(s[2]);
+  if (after && std::max(s[1].groundSpeed, s[2].groundSpeed) < takeOffRollKt &&
+      std::min(s[1].groundSpeed, s[2].groundSpeed) > pushBackMaxKt && ac.runway.phase() == RunwayPhase::Clear &&
+      std::fabs(delta) * degreesPerRadian <= gentleTurnDeg &&
+      std::fabs(gf_normalizeAngle(*after - *nose)) * degreesPerRadian <= curveMinTurnDeg)
+    return 0.0;
+  return delta;
 }
 
 } // namespace gwr
