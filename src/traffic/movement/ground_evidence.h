@@ -53,8 +53,6 @@ struct GroundEvidence {
   struct Kept {
     std::array<Seen, window> seen{};
     std::array<Point, 2> noiseSeen{};
-    // Their moving tracks (radians; NaN: none given, or slower than a push).
-    std::array<double, 2> noiseTrack{};
     Point held, jumped, still;
     // Where and when the feed's speed last changed, to what (knots, -1: none
     // yet): the speed it has repeated since.

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <optional>
 
 #include "core/geo.h"
@@ -26,31 +25,13 @@ double metresBetween(double lat1, double lon1, double lat2, double lon2) {
 
 double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
 
-// The feed's track of a report that moves faster than a push-back (0 is its "none").
-std::optional<double> movingTrack(const PositionSample& r) {
-  if (r.track == 0.0 || r.groundSpeed <= pushBackMaxKt) return std::nullopt;
-  return r.track * radiansPerDegree;
-}
-
-// The feed's tracks (at a taxi's speeds: a roll's noise is judged as before) of the three reports agree: it went straight on, so no
-// turn makes the middle one's offset, however far apart they lie in time
-// (reports every 6-8 s would otherwise never tell their noise).
-bool straightOn(const GroundEvidence& e, const std::optional<double>& track) {
-  const auto& t = e.kept.front().noiseTrack;
-  return track && std::isfinite(t[0]) && std::isfinite(t[1]) && offDeg(t[0], *track) <= noiseLineDeg &&
-         offDeg(t[1], *track) <= noiseLineDeg;
-}
-
 // The offset of the report before the newest (n) from the line through the
 // one before it (p) and r, at their times, goes into the noise's running mean.
 void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
   const GroundEvidence::Point* n = e.noiseSeenCount >= 1 ? &e.noiseSeen(1) : nullptr;
   const GroundEvidence::Point* p = e.noiseSeenCount >= 2 ? &e.noiseSeen(0) : nullptr;
-  if (n == nullptr || p == nullptr || !(p->time < n->time && n->time < time)) return;
-  const bool taxiing = r.groundSpeed < takeOffRollKt;
-  const double spanMax =
-      taxiing && straightOn(e, movingTrack(r)) ? noiseStraightSpanMaxSeconds : noiseSpanMaxSeconds;
-  if (time - p->time > spanMax) return;
+  if (n == nullptr || p == nullptr || !(p->time < n->time && n->time < time) || time - p->time > noiseSpanMaxSeconds)
+    return;
   const LocalOffset mid = gf_localOffset({p->lat, p->lon}, {n->lat, n->lon});
   const LocalOffset end = gf_localOffset({p->lat, p->lon}, {r.lat, r.lon});
   const double f = (n->time - p->time) / (time - p->time);
@@ -77,6 +58,12 @@ void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
   const double noise = std::sqrt(e.noiseSquareM2);
   if (e.noiseSamples >= noiseSamplesRead)
     e.noiseShown = noise >= noiseFloorMetres || (e.noiseShown && noise >= noiseReleaseMetres);
+}
+
+// The feed's track of a report that moves faster than a push-back (0 is its "none").
+std::optional<double> movingTrack(const PositionSample& r) {
+  if (r.track == 0.0 || r.groundSpeed <= pushBackMaxKt) return std::nullopt;
+  return r.track * radiansPerDegree;
 }
 
 // The line r's leg from n is weighed along (radians): their tracks where both
@@ -120,8 +107,6 @@ void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
   GroundEvidence::Kept& k = e.cold();
   k.noiseSeen[0] = k.noiseSeen[1];
   k.noiseSeen[1] = {r.lat, r.lon, time};
-  k.noiseTrack[0] = k.noiseTrack[1];
-  k.noiseTrack[1] = movingTrack(r).value_or(std::numeric_limits<double>::quiet_NaN());
   e.noiseSeenCount = std::min<std::size_t>(e.noiseSeenCount + 1, 2);
 }
 

@@ -200,8 +200,6 @@ inline constexpr double rollReportKt = 30.0, rollStandingKt = 50.0;
 // (metres), the running mean takes each new one at this weight, and it is
 // read once this many have come.
 inline constexpr double noiseSpanMaxSeconds = 10.0;
-// Where the feed's tracks of all three agree (no turn between), this long.
-inline constexpr double noiseStraightSpanMaxSeconds = 30.0;
 inline constexpr double noiseOffsetCapMetres = 15.0;
 inline constexpr double noiseMeanWeight = 0.125;
 inline constexpr std::int32_t noiseSamplesRead = 4;
