@@ -79,8 +79,6 @@ inline constexpr double stalePositionSpeedShare = 1.0 / 3.0;
 // Positions faster than this factor of the speed (up to three times it): the
 // feed's speed lags the movement and the positions' speed is taken.
 inline constexpr double laggingSpeedFactor = 1.25;
-inline constexpr double lagSpanSeconds = 10.0;  // a lagging speed is judged over the reports this far back
-inline constexpr double lagOneLegSeconds = 8.0;  // one leg this long shows a lag alone: no stamp jitters so far
 inline constexpr double secondsPerHour = 3600.0;
 // Standing reports left behind when a stream moves on again.
 inline constexpr std::size_t movingLookBack = 6;           // 2nd to 6th report from the end

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <optional>
 
 #include "core/geo.h"
@@ -38,33 +39,25 @@ bool rollSpeedOverTaxi(const LiveAc& ac, double reportedKt, double metres, doubl
          (metres + gf_noiseNearMetres(ac)) / metresPerSecondPerKt / seconds < takeOffRollKt;
 }
 
-// The pace of r's positions from the oldest report kept before the newest
-// (two legs or more within lagSpanSeconds, or one of lagOneLegSeconds, not
-// across a standstill), their noise taken off, and the feed's mean speed
-// over the same time: a time stamp that jitters shortens or stretches one
-// short leg, much less the span.
-struct SpanPace {
-  double leastKt = -1.0, fedKt = 0.0;  // leastKt < 0: no such span kept
-};
-SpanPace spanPace(const GroundEvidence& e, const PositionSample& r, double time, double noise) {
-  SpanPace span;
-  double ktSeconds = 0.0, laterKt = r.groundSpeed, laterTime = time;
-  for (std::size_t k = 0; const GroundEvidence::Seen* b = e.back(k); ++k) {
-    if (b->standing || !(b->time < laterTime) || (k > 0 && time - b->time > lagSpanSeconds)) break;
-    ktSeconds += (b->kt + laterKt) / 2.0 * (laterTime - b->time);
-    laterKt = b->kt;
-    laterTime = b->time;
-    const double seconds = time - b->time;
-    if (k == 0 && seconds < lagOneLegSeconds) continue;
-    span.leastKt = std::max(metresBetween(b->lat, b->lon, r.lat, r.lon) - noise, 0.0) / metresPerSecondPerKt / seconds;
-    span.fedKt = ktSeconds / seconds;
+// The positions from the oldest kept report to r, `seconds` after the newest
+// kept n, ran farther than the speeds taken over that span carry the aircraft
+// by the lagging factor, beyond their noise.
+bool trailsOverKept(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds,
+                    double noise) {
+  double carried = (n.kt + r.groundSpeed) / 2.0 * seconds;
+  const GroundEvidence::Seen* oldest = &n;
+  for (std::size_t k = 1; const GroundEvidence::Seen* b = ac.evidence.back(k); ++k) {
+    carried += (b->kt + oldest->kt) / 2.0 * (oldest->time - b->time);
+    oldest = b;
   }
-  return span;
+  const double metres = metresBetween(oldest->lat, oldest->lon, r.lat, r.lon);
+  return metres - noise > carried * metresPerSecondPerKt * laggingSpeedFactor;
 }
 
-// The speed r's positions justify where the feed's contradicts them.
+// The speed r's positions justify where the feed's contradicts them; the
+// feed's speed repeated at r or not (`fedRepeats`).
 bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt,
-                  std::optional<double> repeatedKt) {
+                  std::optional<double> repeatedKt, bool fedRepeats) {
   const double metres = metresBetween(n.lat, n.lon, r.lat, r.lon);
   const double shownKt = metres / metresPerSecondPerKt / dt;
   // What the positions show at the most and the least, their noise either way.
@@ -104,27 +97,32 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // only to what they show beyond their noise (a taxi's is capped anyway), a
   // taxi's too once the noise is known: a noisy short leg looks fast, and the
   // speed raised would carry each report placed along the nose ahead of it.
+  // At a roll's pace one leg between two close time stamps looks far faster,
+  // and the leg before it, between stamps as far apart, slower: a roll's
+  // speed trails its positions only when it trailed them on the leg before as well.
   // Before the noise is known a taxi's leg shows a lag only when it would
   // with the worst noise a feed has taken off at both its ends.
   const bool rollSpeed = r.groundSpeed >= takeOffRollKt;
   const double laggedKt = rollSpeed || noise > 0.0 ? leastKt : shownKt;
+  bool trailedBefore =
+      r.groundSpeed < takeOffRollKt || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
+  // Time stamps that jitter by a second or so, and a report dropped between
+  // two close ones, make two legs in a row look far faster than the roll:
+  // its speed trails its positions only when they ran ahead of the speeds
+  // taken over all the kept reports as well (a stamp's jitter moves only
+  // the span's ends).
+  if (rollSpeed && trailedBefore && n.legKt >= 0.0) trailedBefore = trailsOverKept(ac, n, r, dt, noise);
   // A landing's roll-out brakes: its positions move at about the mean of the
   // feed's two speeds, faster than the later one, and that is no lag (raised,
-  // the report would brake late and all at once at the next).
+  // the report would brake late and all at once at the next). Its first leg
+  // on the ground has no leg before to go by, one jittered stamp may make it
+  // look far faster; and its taxi speeds at the end of braking trail only
+  // where the positions ran ahead over the kept reports as well.
   const bool rollingOut = ac.runway.landing() || ac.runway.afterTouchdown();
   const bool feedBraked = rollingOut && !n.replaced && n.kt > r.groundSpeed;
   const double fedLegKt = feedBraked ? (n.kt + r.groundSpeed) / 2.0 : r.groundSpeed;
-  // Rolling out, one leg between two close time stamps looks far faster
-  // than the aircraft went (metres apiece), the next slower: its speed
-  // trails the positions only when it trails them over the span of reports
-  // before it as well (a roll's, with no span yet, not at all: its first leg
-  // on the ground may be one such). After a report raised so, its raised
-  // speed is the feed's.
-  const SpanPace span = spanPace(ac.evidence, r, n.time + dt, noise);
-  const bool spanTrails = span.leastKt > span.fedKt * laggingSpeedFactor;
-  const bool trailedBefore =
-      rollingOut ? n.replaced || spanTrails || (!rollSpeed && span.leastKt < 0.0)
-                 : !rollSpeed || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
+  if (rollingOut && rollSpeed && n.legKt < 0.0) trailedBefore = false;
+  if (rollingOut && !rollSpeed && trailedBefore && !n.replaced) trailedBefore = trailsOverKept(ac, n, r, dt, noise);
   const bool noiseKnown = ac.evidence.noiseSamples >= noiseSamplesRead;
   const double worstLeastKt = std::max(metres - 2.0 * unknownNoiseWorstMetres, 0.0) / metresPerSecondPerKt / dt;
   const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > fedLegKt * laggingSpeedFactor;
@@ -138,8 +136,11 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     return true;
   }
   // A roll's speed the feed repeats while the positions show a taxi starts no
-  // roll and races no leg (a roll under way has its own rules).
-  if (rollSpeedOverTaxi(ac, r.groundSpeed, metres, dt) && !rollUnderWay(ac) && ac.phase == AcPhase::Taxi &&
+  // roll and races no leg (a roll under way has its own rules). One the feed
+  // has just changed is a roll gathering speed: a leg between jittering time
+  // stamps looks slower than it is.
+  if (fedRepeats && rollSpeedOverTaxi(ac, r.groundSpeed, metres, dt) && !rollUnderWay(ac) &&
+      ac.phase == AcPhase::Taxi &&
       ac.sim.simState == AcSimState::Active && !ac.holding && ac.extrapolationCount <= 0) {
     r.groundSpeed = shownKt;
     return true;
@@ -157,7 +158,9 @@ bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   // came back, so the straight way between the two says nothing of its speed.
   if (!ac.samples.empty() && gf_turnedBackToRoll(ac.lastReport, r)) return false;
   const double fedKt = r.groundSpeed;
-  const bool replaced = justifySpeed(ac, *n, r, time - n->time, repeatedKt);
+  // (the judge noted where the feed's speed last changed: at r, or before it)
+  const bool fedRepeats = ac.evidence.cold().repeatFrom.time < time;
+  const bool replaced = justifySpeed(ac, *n, r, time - n->time, repeatedKt, fedRepeats);
   if (!replaced) return false;
   r.evidence |= evidenceStale;
   // The lag the noise once hid is shown: the reports queued at that speed
