@@ -80,6 +80,8 @@ struct GroundEvidence {
   bool pushedFromStanding = false;
   // The two newest taken reports rolled along a line.
   bool rolling = false;
+  // The noise read at the floor or more, and not yet well below it since.
+  bool noiseShown = false;
 
   // Made on the first write; the readers come only once a count or counter
   // shows that something was kept.

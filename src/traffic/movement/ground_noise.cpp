@@ -51,6 +51,12 @@ void noteNoise(GroundEvidence& e, const PositionSample& r, double time) {
   const double weight = std::max(noiseMeanWeight, 1.0 / (e.noiseSamples + 1));
   e.noiseSquareM2 += weight * (sample - e.noiseSquareM2);
   ++e.noiseSamples;
+  // Once shown, the noise stays known until it falls well below the floor:
+  // a feed that smooths each position with its neighbours' reads about the
+  // floor, and read in and out by turns its reports are lined up by turns.
+  const double noise = std::sqrt(e.noiseSquareM2);
+  if (e.noiseSamples >= noiseSamplesRead)
+    e.noiseShown = noise >= noiseFloorMetres || (e.noiseShown && noise >= noiseReleaseMetres);
 }
 
 // The feed's track of a report that moves faster than a push-back (0 is its "none").
@@ -109,7 +115,7 @@ double gf_noiseNearMetres(const LiveAc& ac) {
 double gf_positionNoiseMetres(const LiveAc& ac) {
   const GroundEvidence& e = ac.evidence;
   const double noise = e.noiseSamples >= noiseSamplesRead ? std::sqrt(e.noiseSquareM2) : 0.0;
-  return noise < noiseFloorMetres ? 0.0 : noise;
+  return noise < noiseFloorMetres && !e.noiseShown ? 0.0 : noise;
 }
 
 bool gf_reportWithinNearBox(const PositionSample& n, const PositionSample& r) {

@@ -205,6 +205,7 @@ inline constexpr double unknownNoiseWorstMetres = 10.0;
 // of their offset (the line and pace the reports follow are found over
 // several, not fixed by the noise of the first).
 inline constexpr double noiseFloorMetres = 2.0;  // less tells nothing: a turn or a change of speed
+inline constexpr double noiseReleaseMetres = 1.5;  // ...once read, known until it falls below this
 inline constexpr double noiseNearFactor = 3.0;
 inline constexpr double noiseNearMaxMetres = 30.0;
 inline constexpr double noiseLineDeg = 8.0;

@@ -190,6 +190,16 @@ std::vector<RollCase> rollscenario::landingGapRollCases(const std::string& heade
       {"landing in a 100 s gap, back in its roll-out braking 1 kt a second, every 2 s",
        scenarioText(header, landingGapAsFed(2.0, 0.0, 1.0), 2.0), {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700,
        [] { Expect e = keptUpWith(keptThroughLanding(), 75.0); e.fastestKt = 105.0; e.fastestFromS = 300.0; return e; }()},
+      // (braking harder than its made-up roll-out, turned off and back after a
+      // long silence, its reports lie behind it and aside: it turns after them
+      // nose first, never backing up, the same aircraft)
+      {"landing in a 173 s gap from 1,000 ft, back behind its made-up roll-out, every 2 s",
+       scenarioText(header, landingGapAsFed(2.0, 0.0, 5.0), 2.0), {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 173.0},
+       700, [] { Expect e = keptUpWith(keptThroughLanding(), 45.0); e.turnsOnTheGround = true; return e; }()},
+      {"landing in a 165 s gap from 1,000 ft, back behind its made-up roll-out, every 5 s 5 m off",
+       scenarioText(header, landingGapAsFed(5.0, 5.0, 5.0, 140.0, 2.0), 5.0),
+       {gapFromS(1000.0) + 0.5, gapFromS(1000.0) + 165.0}, 700,
+       [] { Expect e = keptUpWith(keptThroughLanding(), 45.0); e.turnsOnTheGround = true; return e; }()},
       // (its reports back on short final a few seconds ahead of it: it touches
       // down behind them and catches up by a few knots, not at a roll's cap)
       {"landing in a 60 s gap from 1,000 ft, back before it is down, every 5 s",
