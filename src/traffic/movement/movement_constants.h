@@ -228,7 +228,7 @@ inline constexpr std::size_t feedBrakingSteps = 2;
 inline constexpr double evenSpeedChangeFromKt = 25.0;
 // Such a leg brakes ahead of a corner at most this hard (knots a second) to
 // what the corner allows, looking at most this many reports ahead.
-inline constexpr double bendBrakeKtPerS = 4.5;
+inline constexpr double bendBrakeKtPerS = 5.5;
 inline constexpr std::size_t bendLookAheadReports = 24;
 // A roll's speed the feed repeats is stale once the positions since it last
 // changed show a pace off it by more than this share beyond their noise
