@@ -286,6 +286,7 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     const bool farFromHold = ac.holding &&
                              gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
                                                                                 positionOf(report)));
+    // Seen next rolling or climbing ahead of its hold: it took off in the silence, its roll is made up.
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
     if (farFromHold && !tookOff) {
       // Back far from where it held: driving it there would be a jump.
@@ -316,7 +317,9 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
       if (!report.standing) cutStandingTail(ac, report);
     }
     gf_takeOffOnNewReport(ac, newest, report);
-    // After the roll's call-off: the reports it put off fall due in their own time again.
+    // After the newest report as it now stands: after a roll's call-off the reports it put
+    // off fall due in their own time again, after the cut the moving ones no longer wait
+    // for the standing ones dropped.
     report.dueTick = std::max(report.dueTick, ac.samples.back().dueTick + 1);
     if (tookOff) gf_rollFromHold(ac, report);
     gf_noteQueued(ac, report);
@@ -345,6 +348,7 @@ bool updateLiveAc(LiveAc& ac) {
         }
         if (ac.samples.front().dueTick <= tickCount.load()) {
           lf_nextPosition(ac);
+          // Removed by its step, or its stream ran out: no front to read, no position to send.
           if (ac.sim.simState != AcSimState::Active || ac.samples.empty()) break;
           const PositionSample& front = ac.samples.front();
           ac.verticalSpeed = ac.targetVerticalSpeed / 60.0;

@@ -66,6 +66,7 @@ bool userProximityDropsFront(LiveAc& ac) {
   ac.lat = front.lat;
   ac.lon = front.lon;
   ac.altitude = front.altitude;
+  // Nose towards its next report, as it would be created: the rule looks along its heading.
   if (ac.samples.size() >= 2) ac.heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
   // Too close ahead it goes, and comes again from its later reports, weighed
   // anew; kept marked, it would drop every report for as long as the user flies.

@@ -104,8 +104,9 @@ public:
   bool empty() const { return size_ == 0; }
   T& operator[](size_type i) { return ring_[slot(i)]; }
   const T& operator[](size_type i) const { return ring_[slot(i)]; }
-  T& front() { return (*this)[0]; }
-  const T& front() const { return (*this)[0]; }
+  // The head is kept within the ring: the front needs no wrap (read for every aircraft each pass).
+  T& front() { return ring_[head_]; }
+  const T& front() const { return ring_[head_]; }
   T& back() { return (*this)[size_ - 1]; }
   const T& back() const { return (*this)[size_ - 1]; }
 

@@ -194,7 +194,7 @@ void lf_moveTick(LiveAc& ac) {
   } else {
     if (gf_curveSet(ac.curve)) {
       curveTick(ac);
-    } else if (gf_steerGroundTick(ac)) {
+    } else if (ac.onGroundConfirmed && gf_steerGroundTick(ac)) {  // (it steers nothing in the air: no call)
       // on its arc, the nose along it
     } else {
       const bool ground =

@@ -15,6 +15,7 @@
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_reports.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/push_way.h"
 #include "traffic/movement/repeated_speed.h"
 #include "traffic/movement/roll_start.h"
 #include "traffic/movement/runway_phases.h"
@@ -332,7 +333,9 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
       const double limit = e.pushedRun >= 2 ? reverseKeepDeg : reverseStartDeg;
       const bool against = nose && slow && offDeg(*way, *nose) > limit;
       const bool fromSlow = e.pushedRun > 0 || from->standing || from->kt <= pushBackMaxKt;
-      e.pushedRun = against && fromSlow ? e.pushedRun + 1 : 0;
+      // (a leg its noise turned ends no push all its slow reports still show)
+      const bool kept = e.pushedRun > 0 && nose && gf_slowWayAgainst(ac, *nose, reverseKeepDeg, pushWaySureKeep);
+      e.pushedRun = against && fromSlow ? e.pushedRun + 1 : kept ? e.pushedRun : 0;
     }
     // Two such legs show it; one straight from a standstill does too (the
     // nose given from the start, before it moves). Not yet created (first

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "refdata/ac_category.h"
+#include "traffic/movement/push_way.h"
 
 namespace gwr {
 
@@ -57,6 +58,8 @@ struct GroundEvidence {
     // yet): the speed it has repeated since.
     Point repeatFrom;
     double repeatKt = -1.0;
+    // The way its slow reports go, fitted over them all.
+    PushWay push;
   };
   // Kept out of the live record the loop walks every pass, and made at the
   // first ground report: none or one.
@@ -130,7 +133,8 @@ GroundVerdict gf_weighReport(LiveAc& aircraft, PositionSample& r, double time);
 // (a stale speed, one that lags them, a roll's over a taxi); true when it did.
 bool gf_justifyReportSpeed(LiveAc& aircraft, PositionSample& r, double time);
 // A ground report r that came (`time` its feed time stamp), weighed and not
-// held, tells its positions' noise whether it is kept or not.
+// held, tells its positions' noise, and the way its slow ones go, whether it
+// is kept or not.
 void gf_noteReportNoise(LiveAc& aircraft, const PositionSample& r, double time);
 // r is taken into the aircraft's stream: it is remembered and marked (rolls,
 // pushed), and the report before it is marked pushed too when its run starts there.
@@ -180,6 +184,10 @@ enum class ReportFit { none, across, lined, placed };
 // it is noise), else their noses where they agree. Placed: it moves, however
 // near n its own position lies.
 ReportFit gf_alignReportWithLine(const LiveAc& aircraft, const PositionSample& n, PositionSample& r);
+// A take-off roll has started: the ground reports queued beyond the leg
+// under way that lie on its line by no more than their noise are brought
+// onto that line as a roll's reports are.
+void gf_lineUpQueuedRoll(LiveAc& aircraft);
 // The pace a queued report's positions showed when it came (knots, -1: none).
 double gf_justifiedPaceKt(const PositionSample& report);
 // r is queued at the end of the aircraft's stream (call before it is).

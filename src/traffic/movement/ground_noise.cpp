@@ -10,6 +10,7 @@
 #include "refdata/airports_table.h"
 #include "traffic/engine/live_ac.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/push_way.h"
 #include "traffic/movement/runway_phases.h"
 #include "traffic/movement/standing_place.h"
 #include "traffic/movement/taxi_curves.h"
@@ -102,6 +103,7 @@ void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
   if (e.noiseSeenCount > 0 && !(time > e.noiseSeen(1).time)) return;
   noteNoise(e, r, time);
   gf_noteStandingReport(e, r, time);
+  gf_noteSlowWay(ac, r, time);
   GroundEvidence::Kept& k = e.cold();
   k.noiseSeen[0] = k.noiseSeen[1];
   k.noiseSeen[1] = {r.lat, r.lon, time};
@@ -134,15 +136,11 @@ bool gf_speedsCarryBeyondNoise(const LiveAc& ac, const PositionSample& n, const 
   return near > 0.0 && (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds > near;
 }
 
-ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
-  const double near = gf_noiseNearMetres(ac);
-  auto line = reportLine(n, r);
-  // On the runway, without a track or nose to go by, the line its reports
-  // roll along: a track drawn from noisy positions turns with their noise.
-  if (!line)
-    if (const auto roll = rollLine(ac, near)) line = ReportLine{*roll, true};
-  if (near <= 0.0 || !line) return ReportFit::none;
-  const double way = line->rad;
+namespace {
+
+ReportFit alignWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r, const ReportLine& line,
+                        double near) {
+  const double way = line.rad;
   const LocalOffset leg = gf_localOffset({n.lat, n.lon}, {r.lat, r.lon});
   double along = leg.north * std::cos(way) + leg.east * std::sin(way);
   double across = leg.east * std::cos(way) - leg.north * std::sin(way);
@@ -163,7 +161,7 @@ ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, Posi
   if (placed) {
     along = expected + (along - expected) * noiseKeptShare;
     across = expected >= gf_positionNoiseMetres(ac) ? across * noiseKeptShare : 0.0;
-  } else if ((line->track || std::fabs(across) <= near) && std::fabs(across) < std::fabs(along)) {
+  } else if ((line.track || std::fabs(across) <= near) && std::fabs(across) < std::fabs(along)) {
     // Off the line by noise only: the nose's by no more than the noise, the
     // tracks' (which say it went straight on) by however much.
     across *= noiseKeptShare;
@@ -179,6 +177,75 @@ ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, Posi
   r.lat = on.latitude;
   r.lon = on.longitude;
   return placed ? ReportFit::placed : ReportFit::lined;
+}
+
+} // namespace
+
+ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
+  const double near = gf_noiseNearMetres(ac);
+  auto line = reportLine(n, r);
+  // On the runway, without a track or nose to go by, the line its reports
+  // roll along: a track drawn from noisy positions turns with their noise.
+  if (!line)
+    if (const auto roll = rollLine(ac, near)) line = ReportLine{*roll, true};
+  if (near <= 0.0 || !line) return ReportFit::none;
+  return alignWithLine(ac, n, r, *line, near);
+}
+
+void gf_lineUpQueuedRoll(LiveAc& ac) {
+  const double near = gf_noiseNearMetres(ac);
+  const auto roll = rollLine(ac, near);
+  auto& s = ac.samples;
+  if (!roll || s.size() < 3) return;
+  // The reports that came before it rolled fast enough were weighed as a
+  // taxi's, whose noisy tracks give no line: left as they came, the legs
+  // from the hold up to the roll's speed zigzag and race by their noise.
+  // The line through the queued reports that lie on the roll's way (fitted:
+  // the few newest alone tilt it by their noise, metres over the runway's
+  // length behind them), and those within the noise of it are brought onto
+  // it; the leg under way keeps its end. A taxiway's turn onto the runway
+  // lies off it and is left.
+  const LatLon origin{s[1].lat, s[1].lon};
+  const auto at = [&](const PositionSample& r) { return gf_localOffset(origin, {r.lat, r.lon}); };
+  LocalOffset centre = at(s.back());
+  double way = *roll;
+  const auto across = [&](const PositionSample& r) {
+    const LocalOffset o = at(r);
+    return (o.east - centre.east) * std::cos(way) - (o.north - centre.north) * std::sin(way);
+  };
+  for (const double within : {2.0 * near, near}) {
+    double n = 0.0, sn = 0.0, se = 0.0, snn = 0.0, see = 0.0, sne = 0.0;
+    const auto add = [&](const LocalOffset& o) {
+      n += 1.0, sn += o.north, se += o.east, snn += o.north * o.north, see += o.east * o.east, sne += o.north * o.east;
+    };
+    for (std::size_t i = 1; i < s.size(); ++i)
+      if (!s[i].airborne && !s[i].standing && std::fabs(across(s[i])) <= within) add(at(s[i]));
+    // (the roll's newest reports as they came, before any was brought towards a line)
+    for (std::size_t k = 0; const GroundEvidence::Seen* q = ac.evidence.back(k); ++k)
+      add(gf_localOffset(origin, {q->lat, q->lon}));
+    if (n < 3.0) return;
+    centre = {sn / n, se / n};
+    const double cnn = snn / n - centre.north * centre.north, cee = see / n - centre.east * centre.east,
+                 cne = sne / n - centre.north * centre.east;
+    // The axis of the points' spread, turned the way the roll goes.
+    const double axis = 0.5 * std::atan2(2.0 * cne, cnn - cee);
+    way = std::cos(axis - *roll) >= 0.0 ? axis : axis + M_PI;
+  }
+  double wasLat = 0.0, wasLon = 0.0;
+  for (std::size_t i = 2; i < s.size(); ++i) {
+    PositionSample& r = s[i];
+    const double lat = r.lat, lon = r.lon;
+    if (r.airborne) break;
+    // (a standing copy stands where the report it copies was brought)
+    if (r.standing && lat == wasLat && lon == wasLon) {
+      r.lat = s[i - 1].lat;
+      r.lon = s[i - 1].lon;
+    } else if (!r.standing && std::fabs(across(r)) <= near) {
+      alignWithLine(ac, s[i - 1], r, ReportLine{way, false}, near);
+    }
+    wasLat = lat;
+    wasLon = lon;
+  }
 }
 
 } // namespace gwr

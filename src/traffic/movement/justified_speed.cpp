@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <optional>
 
 #include "core/geo.h"
@@ -38,9 +39,25 @@ bool rollSpeedOverTaxi(const LiveAc& ac, double reportedKt, double metres, doubl
          (metres + gf_noiseNearMetres(ac)) / metresPerSecondPerKt / seconds < takeOffRollKt;
 }
 
-// The speed r's positions justify where the feed's contradicts them.
+// The positions from the oldest kept report to r, `seconds` after the newest
+// kept n, ran farther than the speeds taken over that span carry the aircraft
+// by the lagging factor, beyond their noise.
+bool trailsOverKept(const LiveAc& ac, const GroundEvidence::Seen& n, const PositionSample& r, double seconds,
+                    double noise) {
+  double carried = (n.kt + r.groundSpeed) / 2.0 * seconds;
+  const GroundEvidence::Seen* oldest = &n;
+  for (std::size_t k = 1; const GroundEvidence::Seen* b = ac.evidence.back(k); ++k) {
+    carried += (b->kt + oldest->kt) / 2.0 * (oldest->time - b->time);
+    oldest = b;
+  }
+  const double metres = metresBetween(oldest->lat, oldest->lon, r.lat, r.lon);
+  return metres - noise > carried * metresPerSecondPerKt * laggingSpeedFactor;
+}
+
+// The speed r's positions justify where the feed's contradicts them; the
+// feed's speed repeated at r or not (`fedRepeats`).
 bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSample& r, double dt,
-                  std::optional<double> repeatedKt) {
+                  std::optional<double> repeatedKt, bool fedRepeats) {
   const double metres = metresBetween(n.lat, n.lon, r.lat, r.lon);
   const double shownKt = metres / metresPerSecondPerKt / dt;
   // What the positions show at the most and the least, their noise either way.
@@ -87,8 +104,14 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // with the worst noise a feed has taken off at both its ends.
   const bool rollSpeed = r.groundSpeed >= takeOffRollKt;
   const double laggedKt = rollSpeed || noise > 0.0 ? leastKt : shownKt;
-  const bool trailedBefore =
+  bool trailedBefore =
       r.groundSpeed < takeOffRollKt || n.legKt < 0.0 || n.replaced || n.legKt > n.kt * laggingSpeedFactor;
+  // Time stamps that jitter by a second or so, and a report dropped between
+  // two close ones, make two legs in a row look far faster than the roll:
+  // its speed trails its positions only when they ran ahead of the speeds
+  // taken over all the kept reports as well (a stamp's jitter moves only
+  // the span's ends).
+  if (rollSpeed && trailedBefore && n.legKt >= 0.0) trailedBefore = trailsOverKept(ac, n, r, dt, noise);
   const bool noiseKnown = ac.evidence.noiseSamples >= noiseSamplesRead;
   const double worstLeastKt = std::max(metres - 2.0 * unknownNoiseWorstMetres, 0.0) / metresPerSecondPerKt / dt;
   const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > r.groundSpeed * laggingSpeedFactor;
@@ -102,8 +125,11 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
     return true;
   }
   // A roll's speed the feed repeats while the positions show a taxi starts no
-  // roll and races no leg (a roll under way has its own rules).
-  if (rollSpeedOverTaxi(ac, r.groundSpeed, metres, dt) && !rollUnderWay(ac) && ac.phase == AcPhase::Taxi &&
+  // roll and races no leg (a roll under way has its own rules). One the feed
+  // has just changed is a roll gathering speed: a leg between jittering time
+  // stamps looks slower than it is.
+  if (fedRepeats && rollSpeedOverTaxi(ac, r.groundSpeed, metres, dt) && !rollUnderWay(ac) &&
+      ac.phase == AcPhase::Taxi &&
       ac.sim.simState == AcSimState::Active && !ac.holding && ac.extrapolationCount <= 0) {
     r.groundSpeed = shownKt;
     return true;
@@ -121,7 +147,9 @@ bool gf_justifyReportSpeed(LiveAc& ac, PositionSample& r, double time) {
   // came back, so the straight way between the two says nothing of its speed.
   if (!ac.samples.empty() && gf_turnedBackToRoll(ac.lastReport, r)) return false;
   const double fedKt = r.groundSpeed;
-  const bool replaced = justifySpeed(ac, *n, r, time - n->time, repeatedKt);
+  // (the judge noted where the feed's speed last changed: at r, or before it)
+  const bool fedRepeats = ac.evidence.cold().repeatFrom.time < time;
+  const bool replaced = justifySpeed(ac, *n, r, time - n->time, repeatedKt, fedRepeats);
   if (!replaced) return false;
   r.evidence |= evidenceStale;
   // The lag the noise once hid is shown: the reports queued at that speed

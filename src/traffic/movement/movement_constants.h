@@ -142,6 +142,13 @@ inline constexpr double reverseStartDeg = 135.0;      // a slow leg this far beh
 inline constexpr double reverseKeepDeg = 90.0;        // a pushed aircraft stays pushed while its leg lies behind it
 inline constexpr double pushSpanSeconds = 30.0;       // legs within the noise: a push is judged over this span of slow reports
 inline constexpr double pushSpanNoiseShare = 0.67;    // its feed saying it moves, a span this share of the noise shows its way
+// The line fitted through the slow reports: from this many on, each one's
+// weight halving over the half-life, its way sure at so many times what the
+// noise allows (to start a push not yet shown, and to keep one going).
+inline constexpr double pushWayMinReports = 3.0;
+inline constexpr double pushWayHalfLifeSeconds = 20.0;
+inline constexpr double pushWaySureStart = 3.0;
+inline constexpr double pushWaySureKeep = 2.0;
 inline constexpr double steerLookAheadMetres = 20.0;  // the path aims this far ahead along the reports' line
 inline constexpr double steerLookAheadSeconds = 3.0;  // or this far at its speed when farther
 inline constexpr double steerTurnRateFactor = 3.0;    // the path turns at most this many times the base turn rate

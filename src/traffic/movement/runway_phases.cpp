@@ -137,6 +137,8 @@ bool rp_transition(LiveAc& ac, RunwayEvent event, std::int32_t due, std::int32_t
   if (to == P::TakeOffRoll || to == P::LiftOff || to == P::TouchAndGo) r.landed_ = false;
   if (to != P::LinedUp) r.madeUpRollDue_ = r.rollSeenDue_ = 0;
   r.phase_ = to;
+  // Its reports from before the roll were weighed as a taxi's: they join its line.
+  if (event == RunwayEvent::RollStarts && to == P::TakeOffRoll) gf_lineUpQueuedRoll(ac);
   return to != from || event == RunwayEvent::RollFromHold;
 }
 

@@ -9,6 +9,7 @@
 #include "traffic/engine/engine_constants.h"
 #include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/movement_constants.h"
+#include "traffic/movement/runway_phases.h"
 
 namespace gwr {
 
@@ -29,7 +30,7 @@ double lonDelta(double lon, double originLon) {
 
 } // namespace
 
-double gf_wrapHeading(double radians) {
+double gf_wrapHeadingFar(double radians) {
   // Within a turn either way, the case of every tick, no division is needed;
   // the answers are those of the general path below, bit for bit.
   if (radians >= 0.0 && radians < twoPi) return radians;
@@ -71,10 +72,6 @@ double gf_distanceNm(double fromLat, double fromLon, double toLat, double toLon)
   return gf_greatCircleDistanceNm({fromLat, fromLon}, {toLat, toLon});
 }
 
-bool gf_curveSet(const double (&curve)[8]) {
-  return std::isfinite(curve[CurveCtrlEast]) && std::isfinite(curve[CurveCtrlNorth]);
-}
-
 double gf_curveMetresPerUnit(const double (&c)[8], double t) {
   if (!gf_curveSet(c) || !(c[CurveT1] > c[CurveT0])) return 0.0;
   const double u = std::clamp((t - c[CurveT0]) / (c[CurveT1] - c[CurveT0]), 0.0, 1.0);
@@ -88,9 +85,21 @@ double gf_curveMetresLeft(const double (&c)[8], double t) {
   if (!gf_curveSet(c)) return 0.0;
   const double from = std::clamp(t, c[CurveT0], c[CurveT1]), h = (c[CurveT1] - from) / curveLengthSteps;
   if (!(h > 0.0)) return 0.0;
+  // Asked every curving tick: gf_curveMetresPerUnit without its curve check
+  // (made above), inline, the sum the same bit for bit.
+  const bool spans = c[CurveT1] > c[CurveT0];
+  const double span = c[CurveT1] - c[CurveT0];
+  const auto perUnit = [&](double at) {
+    if (!spans) return 0.0;
+    const double u = std::clamp((at - c[CurveT0]) / span, 0.0, 1.0);
+    const double dNorth = 2.0 * u * (c[CurveEndNorth] - c[CurveCtrlNorth]) + 2.0 * (1.0 - u) * c[CurveCtrlNorth];
+    const double dEast = 2.0 * u * (c[CurveEndEast] - c[CurveCtrlEast]) + 2.0 * (1.0 - u) * c[CurveCtrlEast];
+    const double metres = std::hypot(dNorth, dEast) / span;
+    return std::isfinite(metres) ? metres : 0.0;
+  };
   // Simpson's rule: the speed along a quadratic curve is the root of a quadratic, smooth unless it doubles back.
-  double sum = gf_curveMetresPerUnit(c, from) + gf_curveMetresPerUnit(c, c[CurveT1]);
-  for (int i = 1; i < curveLengthSteps; ++i) sum += (i % 2 == 1 ? 4.0 : 2.0) * gf_curveMetresPerUnit(c, from + i * h);
+  double sum = perUnit(from) + perUnit(c[CurveT1]);
+  for (int i = 1; i < curveLengthSteps; ++i) sum += (i % 2 == 1 ? 4.0 : 2.0) * perUnit(from + i * h);
   return sum * h / 3.0;
 }
 
@@ -180,10 +189,26 @@ double lf_headingDelta(const LiveAc& ac) {
   if (s.size() < 3) return 0.0;
   // No nose given (a track of 0 is the feed's "none"): no turn shows there.
   // Read as north, every leg off north would look like a corner to round.
-  if (!gf_reportedNose(s[1])) return 0.0;
+  const auto nose = gf_reportedNose(s[1]);
+  if (!nose) return 0.0;
   const auto bearing = gf_legBearing(s[1].lat, s[1].lon, s[2].lat, s[2].lon);
   if (!bearing) return 0.0;
-  return gf_normalizeAngle(*bearing - s[1].track * radiansPerDegree);
+  // Turned from the way it went (its track: in a crosswind the nose points
+  // off it), else from its nose when the feed gives no track.
+  const double way = s[1].track != 0.0 ? s[1].track * radiansPerDegree : *nose;
+  const double delta = gf_normalizeAngle(*bearing - way);
+  // The feed's nose the same at the third, at a taxi's speeds, the leg a
+  // gentle turn off it: it went on straight, and the turn is its positions'
+  // noise (or a sidestep the steering follows to the report anyway). Rounded
+  // as a corner, the curve would start off the nose and slide the aircraft
+  // sideways. (A roll's legs are lined up by their own rules.)
+  const auto after = gf_reportedNose(s[2]);
+  if (after && std::max(s[1].groundSpeed, s[2].groundSpeed) < takeOffRollKt &&
+      std::min(s[1].groundSpeed, s[2].groundSpeed) > pushBackMaxKt && ac.runway.phase() == RunwayPhase::Clear &&
+      std::fabs(delta) * degreesPerRadian <= gentleTurnDeg &&
+      std::fabs(gf_normalizeAngle(*after - *nose)) * degreesPerRadian <= curveMinTurnDeg)
+    return 0.0;
+  return delta;
 }
 
 } // namespace gwr

@@ -23,7 +23,10 @@ struct CurvePoint {
 // The point at t on the curve; none when no curve is set, t lies outside
 // t0..t1, or the curve is degenerate (no direction at that point).
 std::optional<CurvePoint> gf_curvePoint(const double (&curve)[8], double t);
-bool gf_curveSet(const double (&curve)[8]);
+// Asked for every aircraft each tick: inline.
+inline bool gf_curveSet(const double (&curve)[8]) {
+  return std::isfinite(curve[CurveCtrlEast]) && std::isfinite(curve[CurveCtrlNorth]);
+}
 // Metres along the curve per unit of t at t (how fast an even step in t
 // goes there); 0 when no curve is set.
 double gf_curveMetresPerUnit(const double (&curve)[8], double t);
@@ -47,8 +50,13 @@ inline double gf_normalizeAngle(double radians) {
   if (a <= -M_PI) a += twoPi;
   return a;
 }
-// Angle into [0, 2 pi).
-double gf_wrapHeading(double radians);
+double gf_wrapHeadingFar(double radians);
+// Angle into [0, 2 pi). Asked at every step: an angle already in range
+// returns inline; the rest goes to gf_wrapHeadingFar.
+inline double gf_wrapHeading(double radians) {
+  if (radians >= 0.0 && radians < twoPi) return radians;
+  return gf_wrapHeadingFar(radians);
+}
 bool gf_samePosition(const PositionSample& a, const PositionSample& b);
 // Bearing from a to b; none for a leg of no length.
 std::optional<double> gf_legBearing(double fromLat, double fromLon, double toLat, double toLon);

@@ -114,6 +114,15 @@ TEST_F(EnginePass, BufferRules) {
   EXPECT_EQ(front().sim.simState, AcSimState::Adding2Sim);
   EXPECT_EQ(trafficEngine.addingStack, std::vector<std::uint32_t>{hexid});
 
+  // A stream of more than 200 reports: the next report removes the aircraft.
+  for (const auto& [count, erased] : {std::pair{200, false}, {201, true}}) {
+    gf_resetTraffic();
+    tickCount.store(0);
+    routeSome(count + 1);
+    EXPECT_EQ(std::pair(streamSize(), front().sim.erase), std::pair(std::size_t(erased ? count : count + 1), erased))
+        << count;
+  }
+
   // The user in the air (50.0333 N 8.5706 E, 372 ft): one due 2 nm ahead of it at
   // 1000 ft, flying on north, goes at once (its later reports may bring it back);
   // one 2 nm behind it is created.
@@ -239,16 +248,37 @@ TEST_F(EnginePass, RefusedAtItsBirthStandIsNotSpawned) {
   EXPECT_TRUE(trafficEngine.ghostCallsigns.empty());
 }
 
+// Not created with a live limit of 0 or a blocked callsign; a callsign that is
+// not valid (empty, the placeholder, more than 8 characters) gives way to the
+// registration, and with that not valid either it is not created.
 TEST_F(EnginePass, BlockedCallsignAndLimitZeroAreNotCreated) {
-  for (const auto& [limit, blocked] : {std::pair{0, std::string()}, std::pair{100, std::string("DLH123")}}) {
+  const struct {
+    int limit;
+    const char *blocked, *callsign, *registration, *flown;  // flown: the callsign it is created with
+  } cases[] = {
+      {0, "", "DLH123", "D-AIZZ", nullptr},           {100, "DLH123", "DLH123", "D-AIZZ", nullptr},
+      {100, "", "DLH12345", "D-AIZZ", "DLH12345"},    {100, "", "DLH123456", "D-AIZZ", "D-AIZZ"},
+      {100, "", "@@@@@@@@", "D-AIZZ", "D-AIZZ"},      {100, "", "", "D-AIZZ", "D-AIZZ"},
+      {100, "", "@@@@@@@@", "", nullptr},             {100, "", "@@@@@@@@", "D-AIZZ12345", nullptr},
+  };
+  for (const auto& c : cases) {
     gf_resetTraffic();
     tickCount.store(0);
-    MAX_LIVE_SEL.setCurrent(limit);
-    BLOCK_CALLSIGN.setCurrent(blocked);
-    routeSome(3);
+    MAX_LIVE_SEL.setCurrent(c.limit);
+    BLOCK_CALLSIGN.setCurrent(c.blocked);
+    for (int i = 0; i < 3; ++i) {
+      TrafficRecord record = recordOf({4.0 * i}, hexid, c.callsign);
+      record.identity.registration = c.registration;
+      lf_routeTrafficRecord(record);
+    }
     tickCount.store(dueDelayTicks);
-    EXPECT_TRUE(updateLiveAc(front())) << limit << blocked;
+    EXPECT_EQ(updateLiveAc(front()), c.flown == nullptr) << c.limit << c.blocked << c.callsign << c.registration;
+    if (c.flown != nullptr) {
+      EXPECT_EQ(front().callsign, c.flown) << c.callsign << c.registration;
+    }
   }
+  MAX_LIVE_SEL.setCurrent(MAX_LIVE_SEL.defaultValue());
+  BLOCK_CALLSIGN.setCurrent(BLOCK_CALLSIGN.defaultValue());
 }
 
 TEST_F(EnginePass, TooCloseAheadOfTheUserInTheAir) {

@@ -327,6 +327,11 @@ TEST_F(MovementRules, AReportWithoutHeadingOrTrackDecidesNoPushBackTurn) {
   }
   EXPECT_DOUBLE_EQ(gf_normalizeAngle(-INFINITY), 0.0);
   EXPECT_DOUBLE_EQ(gf_wrapHeading(INFINITY), 0.0);
+  // Into [0, 2 pi): in range as it stands, a full turn and just under 0 wrap to 0.
+  for (const auto& [in, out] : {std::pair{0.0, 0.0}, {std::nextafter(2.0 * pi, 0.0), std::nextafter(2.0 * pi, 0.0)},
+                                {2.0 * pi, 0.0}, {-1e-20, 0.0}, {-1.0, 2.0 * pi - 1.0}, {7.0, 7.0 - 2.0 * pi},
+                                {-2.0 * pi, 0.0}, {NAN, 0.0}})
+    EXPECT_EQ(gf_wrapHeading(in), out) << in;
 }
 
 TEST_F(MovementRules, APoseThatIsNotFiniteFallsBackToTheLastSoundOneLoggedOnce) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -113,13 +114,14 @@ std::vector<Report> cornerEvery(double every) {
 // Taxiing along `first` at kt, then round a corner onto `second`, reports
 // every `every` s, each up to noiseM off, the feed giving its track and
 // heading as the way it goes, or neither (a track of 0).
-std::vector<Report> noisyCorner(double first, double second, double kt, double every, double noiseM, bool tracked) {
+std::vector<Report> noisyCorner(double first, double second, double kt, double every, double noiseM, bool tracked,
+                                std::uint32_t seed = 362436069u) {
   std::vector<Report> r;
   const double track1 = tracked ? first : none, track2 = tracked ? second : none;
   taxi(r, 0.0, apron, first, kt, 100.0, every, track1, track1);
   const LatLon corner = ahead(apron, first, kt * 1852.0 / 3600.0 * 100.0);
   taxi(r, 100.0 + every, ahead(corner, second, kt * 1852.0 / 3600.0 * every), second, kt, 100.0, every, track2, track2);
-  testsupport::SameDraws draws{362436069u};
+  testsupport::SameDraws draws{seed};
   for (Report& q : r) {
     const double offBearingDeg = 360.0 * draws.next();
     q.at = ahead(q.at, offBearingDeg, noiseM * std::sqrt(draws.next()));
@@ -240,6 +242,18 @@ TEST(RealTrafficGroundScenario, OnTheGroundTheAircraftFollowsItsPositionsNoseFir
       // noisy reports starts off the nose and slides it sideways
       {"taxi east at 10 kt, every 5 s, 8 m off", [] { return noisyCorner(90.0, 90.0, 10.0, 5.0, 8.0, true); }, 250,
        6.0, 10 * 1.5, 0.1, 10.0},
+      // the feed's tracks agreeing at both ends of a leg: it went straight on, whatever way its positions stray;
+      // reports every 6-8 s tell their noise too
+      {"taxi east at 10 kt, every second, 3 m off", [] { return noisyCorner(90.0, 90.0, 10.0, 1.0, 3.0, true); }, 250,
+       5.0, 10 * 1.5, 0.1, 10.0},
+      {"taxi east at 10 kt, every 6 s, 10 m off",
+       [] { return noisyCorner(90.0, 90.0, 10.0, 6.0, 10.0, true, 521288629u); }, 250, 5.0, 10 * 1.5, 0.1, 10.0},
+      {"taxi east at 15 kt, every 8 s, 6 m off",
+       [] { return noisyCorner(90.0, 90.0, 15.0, 8.0, 6.0, true, 521288629u); }, 250, 5.0, 15 * 1.5, 0.1, 10.0},
+      {"corner 090 to 000 at 15 kt, every 8 s, 8 m off",
+       [] { return noisyCorner(90.0, 0.0, 15.0, 8.0, 8.0, true, 521288629u); }, 250, 5.0, 15 * 1.5, 0.1, 10.0},
+      {"corner 090 to 000 at 10 kt, every 8 s, 3 m off", [] { return noisyCorner(90.0, 0.0, 10.0, 8.0, 3.0, true); },
+       250, 5.0, 10 * 1.5, 0.1, 10.0},
       {"corner 060 to 150 at 15 kt, every 3 s, 5 m off", [] { return noisyCorner(60.0, 150.0, 15.0, 3.0, 5.0, true); },
        250, 5.0, 15 * 1.5, 0.1, 10.0},
       {"corner 090 to 000 at 10 kt, every 2 s, 5 m off", [] { return noisyCorner(90.0, 0.0, 10.0, 2.0, 5.0, true); },
@@ -325,6 +339,7 @@ TEST(RealTrafficGroundScenario, OfTwoHoldersTheOneTooCloseToTheOtherGoes) {
               holding);
   }
 }
+
 
 } // namespace
 } // namespace gwr::groundscenario

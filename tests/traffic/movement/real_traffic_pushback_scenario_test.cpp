@@ -130,6 +130,16 @@ TEST(RealTrafficGroundScenario, APushBackFromItsStandFollowsItsReports) {
        noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 65.0, 95.0, 2.2, 90.0, 30.0},
       {"push-back every 2 s, 10 m off, first seen 5 s in", [] { return noisyPushBack(10.0, 2.0, 25.0); }, 200,
        noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 60.0, 95.0, 2.2, 90.0, 30.0},
+      // legs shorter than twice the noise from the first on: the line through
+      // all its slow reports shows the tail leading
+      {"push-back every 3 s, 8 m off, first seen 10 s in", [] { return noisyPushBack(8.0, 3.0, 30.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 65.0, 95.0, 2.2, 90.0, 30.0},
+      {"push-back every 3 s, 10 m off, first seen 5 s in", [] { return noisyPushBack(10.0, 3.0, 25.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 60.0, 95.0, 2.2, 90.0, 30.0},
+      {"push-back every 3 s, 10 m off, first seen 2 s in", [] { return noisyPushBack(10.0, 3.0, 22.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 57.0, 95.0, 2.2, 90.0, 30.0},
+      {"push-back every 4 s, 8 m off, first seen 10 s in", [] { return noisyPushBack(8.0, 4.0, 30.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 65.0, 95.0, 2.2, 90.0, 30.0},
       {"push-back every 3 s, 5 m off, from its stand", [] { return noisyPushBack(5.0, 3.0); }, 200, noseOffDeg,
        3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
       {"the same from its stand", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0,

@@ -207,12 +207,8 @@ void check(const EngineHarness& harness, const Expect& e) {
   }
 }
 
-TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
-  const std::string header = fmt::format("aircraft 3958301 {} A20N D-AIRL FRA LHR A3", callsign);
-  std::vector<RollCase> cases = takeOffRollCases(header);
-  for (RollCase& c : taxiRollCases(header)) cases.push_back(std::move(c));
-  for (RollCase& c : landingRollCases(header)) cases.push_back(std::move(c));
-  for (RollCase& c : landingGapRollCases(header)) cases.push_back(std::move(c));
+// Each table is a test of its own, so CTest runs them side by side.
+void runRollCases(const std::vector<RollCase>& cases) {
   for (const RollCase& c : cases) {
     if (!testsupport::scenarioRowChosen(c.name)) continue;
     SCOPED_TRACE(c.name);
@@ -224,6 +220,16 @@ TEST(RealTrafficScenario, TakeOffAndLandingRollsGoAsAircraftRoll) {
     check(harness, c.expect);
   }
 }
+
+std::string rollHeader() { return fmt::format("aircraft 3958301 {} A20N D-AIRL FRA LHR A3", callsign); }
+
+TEST(RealTrafficScenario, TakeOffRollsGoAsAircraftRoll) { runRollCases(takeOffRollCases(rollHeader())); }
+
+TEST(RealTrafficScenario, TaxiRowsGoAsAircraftTaxi) { runRollCases(taxiRollCases(rollHeader())); }
+
+TEST(RealTrafficScenario, LandingRollsGoAsAircraftRoll) { runRollCases(landingRollCases(rollHeader())); }
+
+TEST(RealTrafficScenario, LandingsOverGapsGoAsAircraftRoll) { runRollCases(landingGapRollCases(rollHeader())); }
 
 } // namespace
 } // namespace gwr

@@ -332,17 +332,17 @@ std::vector<Row> rejectedThenSilent() {
 // Taxiing at 15 kt on a taxiway square to 25C from the north, turning
 // right onto it (40 m radius) and rolling on without a stop at 3 kt a
 // second, lifting off at 150 kt.
-std::vector<Row> lineUpAndGo() {
+std::vector<Row> lineUpAndGo(double every = 2.0) {
   std::vector<Row> rows;
   const double inDeg = runwayDeg - 90.0;
   const LatLon turnIn = ahead(runwayPoint, runwayDeg + 90.0, 40.0);
-  straight(rows, 0.0, ahead(turnIn, runwayDeg + 90.0, 360.0), inDeg, 15.0, 360.0 / (15.0 * 0.514444), 2.0, 15.0);
+  straight(rows, 0.0, ahead(turnIn, runwayDeg + 90.0, 360.0), inDeg, 15.0, 360.0 / (15.0 * 0.514444), every, 15.0);
   const LatLon lined = arc(rows, rows.back().time, ahead(turnIn, runwayDeg, 40.0), 40.0, runwayDeg + 180.0, 90.0, 15.0,
-                           2.0);
-  const LatLon off = evenly(rows, rows.back().time + 2.0, ahead(lined, runwayDeg, 15.0 * 0.514444 * 2.0), runwayDeg,
-                            15.0, 150.0, 3.0, 2.0);
-  const double airborne = rows.back().time + 2.0;
-  rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * 2.0), fieldFt + 50.0, 155.0, 1500.0, false});
+                           every);
+  const LatLon off = evenly(rows, rows.back().time + every, ahead(lined, runwayDeg, 15.0 * 0.514444 * every), runwayDeg,
+                            15.0, 150.0, 3.0, every);
+  const double airborne = rows.back().time + every;
+  rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * every), fieldFt + 50.0, 155.0, 1500.0, false});
   rows.push_back({airborne + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0, 2000.0,
                   false});
   return rows;
@@ -448,6 +448,17 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        scenarioText(header, rejectedAfterATaxi({1.1, 10.0, false, 0.0, 5.0}), 1.1), {}, 330, noisyRejection(10.5)},
       {"rejected take-off, every 5 s 8 m off, the feed repeating 110 kt 10 s into the braking",
        scenarioText(header, rejectedAfterATaxi({5.0, 10.0, false, 0.0, 8.0}), 5.0), {}, 330, noisyRejection(10.5)},
+      // its reports from before it rolled fast enough to be judged a roll (taxied as
+      // they came) are lined up on the roll's line as it starts; near a stop 5 m
+      // of noise is still told from the 20 m a report counts as reached within
+      {"rejected take-off, every 2 s 5 m off", scenarioText(header, rejectedAfterATaxi({2.0, 0.0, false, 0.0, 5.0}), 2.0),
+       {}, 330, keptUpWith(noisyRejection(8.0), 30.0 + 5.0)},
+      {"rejected take-off, every 1.5 s 7 m off", scenarioText(header, rejectedAfterATaxi({1.5, 0.0, false, 0.0, 7.0}), 1.5),
+       {}, 330, noisyRejection(8.0)},
+      {"rejected take-off, every 2 s 5 m off, the feed repeating 60 kt 6 s while gathering speed",
+       scenarioText(header, rejectedAfterATaxi({2.0, 0.0, false, 6.0, 5.0}), 2.0), {}, 330, noisyRejection(8.0)},
+      {"rejected take-off, every 2 s 5 m off, the feed repeating 110 kt 6 s into the braking",
+       scenarioText(header, rejectedAfterATaxi({2.0, 6.0, false, 0.0, 5.0}), 2.0), {}, 330, noisyRejection(10.5)},
       {"rejected take-off, every 1.1 s, the feed repeating 60 kt 6 s while gathering speed",
        scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 6.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
       {"rejected take-off, silent 8 s in the braking", scenarioText(header, rejectedAfterATaxi({}), 2.0),
@@ -515,7 +526,14 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
       {"take-off, every 1.5 s, time stamps 1 s off either way", scenarioText(header, noisyTakeOff(0.0, 1.5), 1.5),
        {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 1.5)) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 1.0},
       {"take-off, every 2 s, time stamps 1 s off either way", scenarioText(header, noisyTakeOff(0.0, 2.0), 2.0),
-       {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 2.0)) + 30.0 + 10.0), 1e9, 155.0 * 1.05), 1.0},
+       {}, 140, smooth(liftsOff(firstAirborneS(noisyTakeOff(0.0, 2.0)) + 30.0 + 10.0), 8.0, 155.0 * 1.05), 1.0},
+      // (a report dropped as too close to the one before leaves a leg of two
+      // reports' way between close stamps; a new roll speed over a slow-looking
+      // leg is no stale one)
+      {"line-up and take-off, every 1.5 s, time stamps 1 s off either way", scenarioText(header, lineUpAndGo(1.5), 1.5),
+       {}, 200, smooth(liftsOff(firstAirborneS(lineUpAndGo(1.5)) + 30.0 + 10.0), 8.0, 155.0 * 1.05), 1.0},
+      {"line-up and take-off, every 2.5 s, time stamps 1.2 s off either way", scenarioText(header, lineUpAndGo(2.5), 2.5),
+       {}, 200, smooth(liftsOff(firstAirborneS(lineUpAndGo(2.5)) + 30.0 + 10.0), 8.0, 155.0 * 1.05), 1.2},
   };
 }
 
