@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/geo.h"
 #include "refdata/ac_category.h"
@@ -64,7 +65,101 @@ double pacePerTick(const LiveAc& ac, double metres, std::int32_t remaining) {
   return nowKt + ac.legEndKt > 0.0 ? pace * 2.0 * nowKt / (nowKt + ac.legEndKt) : pace;
 }
 
+// The speed (metres a tick) a corner of `turn` radians allows where the path
+// turns at most `maxTurn` a tick onto a line `chord` metres long: that of the
+// circle through its aim point (see gf_steerGroundTick).
+double cornerStep(double turn, double chord, double maxTurn) {
+  return maxTurn * chord / (2.0 * std::sin(std::min(std::fabs(turn), M_PI / 2.0)));
+}
+
+// How sharply a quadratic curve from a over b to c bends at u, per metre;
+// the speed it allows there is the nose's turn rate over that.
+double curveBendAt(const LocalOffset& a, const LocalOffset& b, const LocalOffset& c, double u) {
+  const double dN = 2.0 * (1.0 - u) * (b.north - a.north) + 2.0 * u * (c.north - b.north);
+  const double dE = 2.0 * (1.0 - u) * (b.east - a.east) + 2.0 * u * (c.east - b.east);
+  const double ddN = 2.0 * (c.north - 2.0 * b.north + a.north), ddE = 2.0 * (c.east - 2.0 * b.east + a.east);
+  const double speed = std::hypot(dN, dE);
+  return speed > 0.0 ? std::fabs(dN * ddE - dE * ddN) / (speed * speed * speed) : 0.0;
+}
+// (its tightest, at five points along it)
+double curveBend(const LocalOffset& a, const LocalOffset& b, const LocalOffset& c) {
+  double most = 0.0;
+  for (const double u : {0.0, 0.25, 0.5, 0.75, 1.0}) most = std::max(most, curveBendAt(a, b, c, u));
+  return most;
+}
+
+// As bendStepCap for the curve it is on: its bends ahead, the distance to
+// each taken evenly along the curve's parameter.
+double curveStepCap(const LiveAc& ac, double metresLeft, double brake) {
+  const auto& c = ac.curve;
+  const double from = std::clamp(ac.curvePosition, 0.0, 1.0);
+  if (!(from < 1.0)) return std::numeric_limits<double>::infinity();
+  const LocalOffset a{0.0, 0.0}, b{c[CurveCtrlNorth], c[CurveCtrlEast]}, e{c[CurveEndNorth], c[CurveEndEast]};
+  double cap = std::numeric_limits<double>::infinity();
+  for (int i = 1; i <= 4; ++i) {
+    const double u = from + (1.0 - from) * i / 4.0;
+    const double bend = curveBendAt(a, b, e, u);
+    if (bend <= 0.0) continue;
+    const double allowed = gf_groundTurnLimit(ac) / bend;
+    cap = std::min(cap, std::sqrt(allowed * allowed + 2.0 * brake * metresLeft * i / 4.0));
+  }
+  return cap;
+}
+
+// The fastest it may go now (metres a tick) and still brake, at no more than
+// bendBrakeKtPerS, down to what each corner ahead allows: sqrt(v² + 2ad) over
+// the reports within braking distance. A corner it reaches at the end of its
+// leg is steered round; of the corners after it, one at a report that a curve
+// would round (a curve starts at the report before) bends as that curve does.
+double bendStepCap(const LiveAc& ac, double metresLeft, double arriving, double nowStep) {
+  const auto& s = ac.samples;
+  const double maxTurn = gf_groundTurnLimit(ac);
+  const double brake = bendBrakeKtPerS * metresPerSecondPerKt / (ticksPerSecond * ticksPerSecond);
+  const LocalPlane plane({s[0].lat, s[0].lon});
+  double cap = gf_curveSet(ac.curve) ? curveStepCap(ac, metresLeft, brake) : std::numeric_limits<double>::infinity();
+  double ahead = metresLeft, in = arriving;
+  bool curvedBefore = false;
+  LocalOffset prev = plane.offsetTo({ac.lat, ac.lon}), at{0.0, 0.0};
+  for (std::size_t k = 0; k + 1 < s.size() && k < bendLookAheadReports; ++k) {
+    if (nowStep * nowStep <= 2.0 * brake * ahead) break;  // too far to need braking for
+    if (s[k + 1].standing) break;
+    const LocalOffset next = plane.offsetTo({s[k + 1].lat, s[k + 1].lon});
+    const double legM = std::hypot(next.north - at.north, next.east - at.east);
+    if (legM < steerSameMetres) break;
+    // The look-ahead it steers with there, at the speed its report gives.
+    const double lookAhead =
+        std::max(steerLookAheadMetres, s[k].groundSpeed * metresPerSecondPerKt * steerLookAheadSeconds);
+    const double out = std::atan2(next.east - at.east, next.north - at.north);
+    const double turn = std::fabs(gf_normalizeAngle(out - in));
+    const bool curved = k > 0 && !curvedBefore && turn > curveMinTurnDeg * radiansPerDegree &&
+                        turn <= curveMaxTurnDeg * radiansPerDegree;
+    double allowed = std::numeric_limits<double>::infinity();
+    if (curved) {
+      const double bend = curveBend(prev, at, next);
+      if (bend > 0.0) allowed = maxTurn / bend;
+    } else if (turn > maxTurn && legM < lookAhead) {
+      // (on a longer leg the aim point lies its look-ahead away: the turn
+      // slows it only while the nose swings round, and no more than it must)
+      allowed = cornerStep(turn, legM, maxTurn);
+    }
+    cap = std::min(cap, std::sqrt(allowed * allowed + 2.0 * brake * ahead));
+    curvedBefore = curved;
+    ahead += legM;
+    in = out;
+    prev = at;
+    at = next;
+  }
+  return cap;
+}
+
 } // namespace
+
+double gf_bendCappedStep(const LiveAc& ac, double step, double metresLeft, double arriving) {
+  if (ac.legEndKt < 0.0 || ac.reversing || ac.samples.empty()) return step;
+  const double nowStep =
+      std::hypot(ac.groundStepNorthM, ac.groundStepEastDeg * gf_metresPerDegreeLon(ac.groundStepFromLat));
+  return std::min(step, bendStepCap(ac, metresLeft, arriving, std::max(step, nowStep)));
+}
 
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
 
@@ -102,7 +197,12 @@ void gf_steerLegStart(LiveAc& ac) {
 double gf_curveStepMetres(const LiveAc& ac) {
   const std::int32_t remaining = std::max(ac.samples.front().dueTick - tickCount.load(), 1);
   const double metres = gf_curveMetresLeft(ac.curve, ac.curvePosition);
-  return std::min(pacePerTick(ac, metres, remaining), capPerTick(ac));
+  const double step = std::min(pacePerTick(ac, metres, remaining), capPerTick(ac));
+  if (ac.legEndKt < 0.0) return step;
+  const auto& c = ac.curve;
+  const double endHeading =
+      std::atan2(c[CurveEndEast] - c[CurveCtrlEast], c[CurveEndNorth] - c[CurveCtrlNorth]);
+  return gf_bendCappedStep(ac, step, metres, endHeading);
 }
 
 bool gf_curveStartsAlongTravel(const LiveAc& ac, double startBearing) {
@@ -160,6 +260,10 @@ bool gf_steerGroundTick(LiveAc& ac) {
   if (d < steerSameMetres) return true;
   const std::int32_t remaining = std::max(target.dueTick - tickCount.load(), 1);
   double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
+  if (ac.legEndKt >= 0.0) {
+    const auto line = gf_legBearing(ac.legFromLat, ac.legFromLon, target.lat, target.lon);
+    step = gf_bendCappedStep(ac, step, d, line ? *line : gf_travelHeading(ac));
+  }
   const double lookAhead = std::max(steerLookAheadMetres, step * ticksPerSecond * steerLookAheadSeconds);
   // The point to aim at: ahead on the line from where the leg started to
   // its report, so that the path comes onto that line, not zigzags round it.

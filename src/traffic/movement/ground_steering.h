@@ -27,6 +27,10 @@ void gf_steerFromTouchdown(LiveAc& aircraft);
 // speed, the same cap), not an even step along the curve's parameter, whose
 // pace jumps where the curve starts and ends.
 double gf_curveStepMetres(const LiveAc& aircraft);
+// A ground leg's step this tick (metres), paced `step` and `metresLeft` from
+// its report, arriving there heading `arriving` (radians): while its speed
+// goes evenly, it brakes ahead of a corner to what the corner allows.
+double gf_bendCappedStep(const LiveAc& aircraft, double step, double metresLeft, double arriving);
 // A taxi curve whose start (towards control, radians) lies this far off the
 // direction of travel would start with a corner: not set up.
 bool gf_curveStartsAlongTravel(const LiveAc& aircraft, double startBearing);

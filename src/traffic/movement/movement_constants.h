@@ -233,6 +233,10 @@ inline constexpr double feedBrakingKt = 1.0;
 inline constexpr std::size_t feedBrakingSteps = 2;
 // A ground leg's speed goes evenly from report to report from this speed up (knots).
 inline constexpr double evenSpeedChangeFromKt = 25.0;
+// Such a leg brakes ahead of a corner at most this hard (knots a second) to
+// what the corner allows, looking at most this many reports ahead.
+inline constexpr double bendBrakeKtPerS = 5.5;
+inline constexpr std::size_t bendLookAheadReports = 24;
 // A roll's speed the feed repeats is stale once the positions since it last
 // changed show a pace off it by more than this share beyond their noise
 // (metres: three times the noise within these bounds, this while it is not
