@@ -112,10 +112,21 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // taken over all the kept reports as well (a stamp's jitter moves only
   // the span's ends).
   if (rollSpeed && trailedBefore && n.legKt >= 0.0) trailedBefore = trailsOverKept(ac, n, r, dt, noise);
+  // A landing's roll-out brakes: its positions move at about the mean of the
+  // feed's two speeds, faster than the later one, and that is no lag (raised,
+  // the report would brake late and all at once at the next). Its first leg
+  // on the ground has no leg before to go by, one jittered stamp may make it
+  // look far faster; and its taxi speeds at the end of braking trail only
+  // where the positions ran ahead over the kept reports as well.
+  const bool rollingOut = ac.runway.landing() || ac.runway.afterTouchdown();
+  const bool feedBraked = rollingOut && !n.replaced && n.kt > r.groundSpeed;
+  const double fedLegKt = feedBraked ? (n.kt + r.groundSpeed) / 2.0 : r.groundSpeed;
+  if (rollingOut && rollSpeed && n.legKt < 0.0) trailedBefore = false;
+  if (rollingOut && !rollSpeed && trailedBefore && !n.replaced) trailedBefore = trailsOverKept(ac, n, r, dt, noise);
   const bool noiseKnown = ac.evidence.noiseSamples >= noiseSamplesRead;
   const double worstLeastKt = std::max(metres - 2.0 * unknownNoiseWorstMetres, 0.0) / metresPerSecondPerKt / dt;
-  const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > r.groundSpeed * laggingSpeedFactor;
-  if (laggedKt > r.groundSpeed * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed &&
+  const bool beyondNoise = rollSpeed || noiseKnown || worstLeastKt > fedLegKt * laggingSpeedFactor;
+  if (laggedKt > fedLegKt * laggingSpeedFactor && shownKt * stalePositionSpeedShare <= r.groundSpeed &&
       trailedBefore) {
     if (!beyondNoise) {
       r.evidence |= evidenceLagUnsure;

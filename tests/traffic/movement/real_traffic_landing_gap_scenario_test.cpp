@@ -74,9 +74,10 @@ double gapFromS(double gapFromFt) { return gapDownS - gapFromFt * 60.0 / gapFpm;
 // A landing on 25C as a feed gives it, reported every `every` seconds, its
 // ground positions noiseM off along and across by turns: down at downKt at
 // 240 s, braking `brakeKtPerS` to 20 kt and turning off south, taxiing on;
-// its first report firstS seconds into the feed.
+// its first report firstS seconds into the feed. Scattered, its ground
+// reports are sent up to noiseM off any way instead (their tracks the path's).
 std::vector<Row> landingGapAsFed(double every, double noiseM, double brakeKtPerS,
-                                 double downKt = 135.0, double firstS = 0.0) {
+                                 double downKt = 135.0, double firstS = 0.0, bool scattered = false) {
   std::vector<Row> rows;
   constexpr double downS = gapDownS, fpm = gapFpm;
   const double rollS = (downKt - 20.0) / brakeKtPerS;
@@ -92,10 +93,11 @@ std::vector<Row> landingGapAsFed(double every, double noiseM, double brakeKtPerS
     if (t > downS + rollS) at = ahead(off, runwayDeg + 90.0, 20.0 * 0.514444 * (t - downS - rollS));
     const bool ground = t >= downS;
     const std::size_t i = rows.size();
-    if (ground)
+    if (ground && !scattered)
       at = ahead(ahead(at, runwayDeg, i % 2 == 0 ? noiseM : -noiseM), runwayDeg + 90.0, (i / 2) % 2 ? noiseM : -noiseM);
     rows.push_back({t, at, ground ? fieldFt : fieldFt + fpm * (downS - t) / 60.0, kt, ground ? 0.0 : -fpm, ground});
   }
+  if (scattered) scatterOnTheGround(rows, noiseM);
   return rows;
 }
 
@@ -165,6 +167,24 @@ std::vector<RollCase> rollscenario::landingGapRollCases(const std::string& heade
        scenarioText(header, landingGapAsFed(8.0, 5.0, 3.0, 140.0, 3.0), 8.0), {}, 360, smooth(keptThroughLanding(), 6.5)},
       {"landing down at 145 kt braking 5 kt a second, every 1.1 s",
        scenarioText(header, landingGapAsFed(1.1, 0.0, 5.0, 145.0, 0.5), 1.1), {}, 360, brakesFromTouchdown()},
+      // braking ends at 20 kt between two reports: the positions' pace over
+      // that leg, the mean of its two speeds, is no lag of the feed's (its
+      // later report raised so, it braked late and all at once)
+      {"landing down at 150 kt braking 4 kt a second, every 5 s",
+       scenarioText(header, landingGapAsFed(5.0, 0.0, 4.0, 150.0, 2.0), 5.0), {}, 360, smooth(keptThroughLanding(), 6.5)},
+      {"landing down at 145 kt braking 4 kt a second, every 5 s, first down 1 s after",
+       scenarioText(header, landingGapAsFed(5.0, 0.0, 4.0, 145.0, 1.0), 5.0), {}, 360, smooth(keptThroughLanding(), 6.5)},
+      {"landing down at 145 kt braking 4 kt a second, every 1.1 s 8 m off any way",
+       scenarioText(header, landingGapAsFed(1.1, 8.0, 4.0, 145.0, 0.5, true), 1.1), {}, 360,
+       smooth(keptThroughLanding(), 6.5)},
+      // time stamps that jitter: one leg between two close ones looks far
+      // faster than the roll-out (its first on the ground too), and is no lag
+      {"landing down at 145 kt braking 3 kt a second, every 1.05 s 8 m off any way, time stamps 0.4 s off either way",
+       scenarioText(header, landingGapAsFed(1.05, 8.0, 3.0, 145.0, 0.5, true), 1.05), {}, 360,
+       smooth(keptThroughLanding(), 6.5), 0.4},
+      {"landing down at 145 kt braking 5 kt a second, every 2 s 8 m off any way, time stamps 0.6 s off either way",
+       scenarioText(header, landingGapAsFed(2.0, 8.0, 5.0, 145.0, 0.5, true), 2.0), {}, 360,
+       smooth(keptThroughLanding(), 6.5), 0.6},
       {"landing in a 100 s gap, back in its roll-out, every 3 s 5 m off", scenarioText(header, landingGapAsFed(3.0, 5.0, 1.0), 3.0),
        {gapFromS(500.0) + 0.5, gapFromS(500.0) + 100.0}, 700, keptUpWith(keptThroughLanding(), 90.0, 2)},
       {"landing in a 95 s gap, back in its roll-out, every 2 s 8 m off", scenarioText(header, landingGapAsFed(2.0, 8.0, 1.0), 2.0),
