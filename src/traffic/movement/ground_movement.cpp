@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 
 #include "airports/park_stand_table.h"

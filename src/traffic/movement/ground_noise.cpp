@@ -9,6 +9,7 @@
 #include "core/geo.h"
 #include "refdata/airports_table.h"
 #include "traffic/engine/live_ac.h"
+#include "traffic/movement/ground_evidence_shared.h"
 #include "traffic/movement/movement_constants.h"
 #include "traffic/movement/push_way.h"
 #include "traffic/movement/runway_phases.h"
@@ -19,9 +20,7 @@ namespace gwr {
 
 namespace {
 
-double metresBetween(double lat1, double lon1, double lat2, double lon2) {
-  return gf_distanceNm(lat1, lon1, lat2, lon2) * metresPerNm;
-}
+using evidenceshared::metresBetween;
 
 double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
 
