@@ -126,6 +126,14 @@ struct LiveAc : AcDescription {
   // cosine and the root are left to it.
   double groundStepNorthM = 0.0, groundStepEastDeg = 0.0, groundStepFromLat = 0.0;
   std::int32_t legStartTick = 0;
+  // Where it was on the ground at its last two marks, half a second apart,
+  // and when: its speed over about the last second is read from the older
+  // (a leg's start goes on from it; its last step alone may be cut short at a report).
+  double speedMarkLat[2] = {}, speedMarkLon[2] = {};
+  std::int32_t speedMarkTick[2] = {};
+  // Its ground leg was held back for a bend (or goes on making that up):
+  // the next leg starts from the speed it has.
+  std::uint8_t heldForBend = 0;
   // The due tick a ground leg's report was re-timed to, and its own before.
   std::int32_t retimedDue = 0, ownDueBefore = 0;
 

@@ -12,6 +12,7 @@
 #include "core/log.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/feed/park_airport_state.h"
+#include "traffic/feed/tick_clock.h"
 #include "traffic/movement/flight_shared.h"
 #include "traffic/movement/ground_movement.h"
 #include "traffic/movement/ground_steering.h"
@@ -120,7 +121,7 @@ struct CurveAdvance {
   std::optional<CurvePoint> point;
 };
 
-CurveAdvance curveAdvance(const LiveAc& ac, double nose) {
+CurveAdvance curveAdvance(LiveAc& ac, double nose) {
   CurveAdvance a;
   double step = ac.curveStep;
   if (ac.phase == AcPhase::Taxi && !ac.reversing) {
@@ -225,6 +226,15 @@ void lf_moveTick(LiveAc& ac) {
     ac.groundStepNorthM = (ac.lat - before.lat) * metresPerDegreeLat;
     ac.groundStepEastDeg = gf_normalLongitude(ac.lon - before.lon);
     ac.groundStepFromLat = before.lat;
+    const std::int32_t now = tickCount.load();
+    if (now - ac.speedMarkTick[1] >= speedMarkTicks) {
+      ac.speedMarkLat[0] = ac.speedMarkLat[1];
+      ac.speedMarkLon[0] = ac.speedMarkLon[1];
+      ac.speedMarkTick[0] = ac.speedMarkTick[1];
+      ac.speedMarkLat[1] = before.lat;
+      ac.speedMarkLon[1] = before.lon;
+      ac.speedMarkTick[1] = now - 1;
+    }
   }
 }
 

@@ -31,6 +31,15 @@ double capPerTick(const LiveAc& ac) {
 
 constexpr double metresPerTickPerKt = metresPerSecondPerKt / ticksPerSecond;
 
+// Its speed over about the last second on the ground (knots): from its
+// older mark, else `fallbackKt`.
+double recentGroundKt(const LiveAc& ac, double fallbackKt) {
+  const std::int32_t ticks = tickCount.load() - 1 - ac.speedMarkTick[0];
+  if (ticks < speedMarkTicks || ticks > 3 * speedMarkTicks || ac.speedMarkTick[0] == 0) return fallbackKt;
+  const double metres = gf_distanceNm(ac.speedMarkLat[0], ac.speedMarkLon[0], ac.lat, ac.lon) * metresPerNm;
+  return std::isfinite(metres) ? metres / ticks / metresPerTickPerKt : fallbackKt;
+}
+
 // The speed a leg ends at. Driven at an even pace, each leg would take all
 // of its speed change at its start: a step as large as the reports' spacing
 // makes it (10 kt at once where the feed brakes 5 kt a second every 2 s).
@@ -38,8 +47,8 @@ constexpr double metresPerTickPerKt = metresPerSecondPerKt / ticksPerSecond;
 // covering the leg in its time leaves it; by no more than the feed's speeds
 // change over the leg and the same way, so that noisy positions (a pace off
 // the feed's speed) change nothing.
-void evenSpeedChange(LiveAc& ac) {
-  const auto& s = ac.samples;
+void evenSpeedChange(LiveAc& ac, bool held) {
+  auto& s = ac.samples;
   const double metres = gf_curveSet(ac.curve) ? gf_curveMetresLeft(ac.curve, ac.curvePosition)
                                               : gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
   const double paceKt = metres / lf_ticksToNext(ac) / metresPerTickPerKt;
@@ -51,6 +60,34 @@ void evenSpeedChange(LiveAc& ac) {
   ac.legEndKt = std::clamp(2.0 * paceKt - nowKt, std::min(paceKt, feedKt), std::max(paceKt, feedKt));
   ac.legStartKt = 2.0 * paceKt - ac.legEndKt;
   ac.legStartTick = tickCount.load();
+  // Slowed for a bend, the leg would start at a speed far above the one it
+  // has: it goes on from that instead, gathering speed no faster than a
+  // taxi's, and its report is re-timed to when that gets it there (the legs
+  // after make the time up the same way). (Not faster than its leg: it
+  // slows at once where its reports do.)
+  const double recentKt = recentGroundKt(ac, nowKt);
+  // (a take-off roll gathers speed as its reports do)
+  if (!held || ac.runway.rolling() || recentKt >= ac.legStartKt - legStartSlackKt) return;
+  const double seconds = lf_ticksToNext(ac) / ticksPerSecond;
+  const double change = legSpeedChangeKtPerS * seconds;
+  // Catching up, no faster than it can brake back from to its reports'
+  // speed by the time it has made the time up: faster, it would run ahead.
+  const double behindM = metres - (s[0].groundSpeed + s[1].groundSpeed) / 2.0 * metresPerTickPerKt * lf_ticksToNext(ac);
+  const double brake = legSpeedChangeKtPerS * metresPerSecondPerKt;
+  const double aheadKt = std::sqrt(2.0 * brake * std::max(behindM, 0.0)) / metresPerSecondPerKt;
+  const double endKt = std::clamp(std::min(ac.legEndKt, std::max(s[1].groundSpeed + aheadKt, recentKt - change)),
+                                  recentKt - change, recentKt + change);
+  if (!(recentKt + endKt > 0.0)) return;
+  // (within twice the leg's time: its report is not put off for long)
+  const std::int32_t ticks = std::min(gf_roundTicks(2.0 * metres / ((recentKt + endKt) * metresPerTickPerKt)),
+                                      2 * lf_ticksToNext(ac));
+  const std::int32_t due = std::min(std::max(ac.legStartTick + ticks, ac.legStartTick + minLegTicks),
+                                    s[1].dueTick + legPutOffMaxTicks);
+  if (s[1].dueTick == ac.retimedDue) ac.retimedDue = due;
+  s[1].dueTick = due;
+  ac.legStartKt = recentKt;
+  ac.legEndKt = endKt;
+  ac.heldForBend = 1;
 }
 
 // Metres a tick over the rest of the leg: its pace, shaped by the leg's even
@@ -170,10 +207,12 @@ void gf_steerLegStart(LiveAc& ac) {
   // The leg's cap: a roll's or a taxi's as its reports go.
   if (s.size() >= 2) ac.legCapKt = gf_groundCapKt(ac.category, s[0], s[1]);
   ac.legEndKt = -1.0;
+  const bool held = ac.heldForBend != 0;
+  ac.heldForBend = 0;
   // (not at a crawl: its noisy legs would be driven faster by it)
   if (ac.phase == AcPhase::Taxi && s.size() >= 2 && !s[1].standing &&
       std::max(s[0].groundSpeed, s[1].groundSpeed) >= evenSpeedChangeFromKt)
-    evenSpeedChange(ac);
+    evenSpeedChange(ac, held);
   if (ac.phase == AcPhase::PushingBack) {
     ac.reversing = 1;
     return;
@@ -194,7 +233,7 @@ void gf_steerLegStart(LiveAc& ac) {
   }
 }
 
-double gf_curveStepMetres(const LiveAc& ac) {
+double gf_curveStepMetres(LiveAc& ac) {
   const std::int32_t remaining = std::max(ac.samples.front().dueTick - tickCount.load(), 1);
   const double metres = gf_curveMetresLeft(ac.curve, ac.curvePosition);
   const double step = std::min(pacePerTick(ac, metres, remaining), capPerTick(ac));
@@ -202,7 +241,9 @@ double gf_curveStepMetres(const LiveAc& ac) {
   const auto& c = ac.curve;
   const double endHeading =
       std::atan2(c[CurveEndEast] - c[CurveCtrlEast], c[CurveEndNorth] - c[CurveCtrlNorth]);
-  return gf_bendCappedStep(ac, step, metres, endHeading);
+  const double capped = gf_bendCappedStep(ac, step, metres, endHeading);
+  if (capped < step) ac.heldForBend = 1;
+  return capped;
 }
 
 bool gf_curveStartsAlongTravel(const LiveAc& ac, double startBearing) {
@@ -262,7 +303,9 @@ bool gf_steerGroundTick(LiveAc& ac) {
   double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
   if (ac.legEndKt >= 0.0) {
     const auto line = gf_legBearing(ac.legFromLat, ac.legFromLon, target.lat, target.lon);
-    step = gf_bendCappedStep(ac, step, d, line ? *line : gf_travelHeading(ac));
+    const double capped = gf_bendCappedStep(ac, step, d, line ? *line : gf_travelHeading(ac));
+    if (capped < step) ac.heldForBend = 1;
+    step = capped;
   }
   const double lookAhead = std::max(steerLookAheadMetres, step * ticksPerSecond * steerLookAheadSeconds);
   // The point to aim at: ahead on the line from where the leg started to
@@ -284,6 +327,7 @@ bool gf_steerGroundTick(LiveAc& ac) {
   // Too fast to turn onto the aim point at this rate it would circle round
   // it: it slows to the turn that reaches it (and catches up on the next leg).
   if (std::fabs(off) > maxTurn) {
+    if (ac.legEndKt >= 0.0) ac.heldForBend = 1;
     const double chord = std::hypot(aim.north, aim.east);
     step = std::min(step, maxTurn * chord / (2.0 * std::sin(std::min(std::fabs(off), M_PI / 2.0))));
   }

@@ -25,8 +25,8 @@ void gf_steerFromTouchdown(LiveAc& aircraft);
 // Metres along its curve this tick of a taxi leg driven nose first: as far
 // as a straight leg of the curve's length would go (the same even change of
 // speed, the same cap), not an even step along the curve's parameter, whose
-// pace jumps where the curve starts and ends.
-double gf_curveStepMetres(const LiveAc& aircraft);
+// pace jumps where the curve starts and ends. Notes when a bend holds it back.
+double gf_curveStepMetres(LiveAc& aircraft);
 // A ground leg's step this tick (metres), paced `step` and `metresLeft` from
 // its report, arriving there heading `arriving` (radians): while its speed
 // goes evenly, it brakes ahead of a corner to what the corner allows.

@@ -112,6 +112,9 @@ inline constexpr double turnTicksPerDeg = 10.0;
 inline constexpr double turnLegFactorNm = 30.0 * 0.0005399568034557236;
 inline constexpr double turnRateAngleDivisor = 30.0;
 inline constexpr double sharpTurnDeg = 90.0;
+// A corner at a report whose track already gives the way out is read from
+// the way in up to this turn (a rapid exit's).
+inline constexpr double exitTurnMaxDeg = 60.0;
 inline constexpr double turnStepsDivisor = 100.0;
 // A ground leg is flown at most this much faster than its faster report.
 inline constexpr double reportedSpeedMargin = 1.2;
@@ -237,6 +240,15 @@ inline constexpr double evenSpeedChangeFromKt = 25.0;
 // what the corner allows, looking at most this many reports ahead.
 inline constexpr double bendBrakeKtPerS = 5.5;
 inline constexpr std::size_t bendLookAheadReports = 24;
+// A ground leg's speed over about the last second is read from marks this
+// many ticks apart. A leg whose even change would start more than the slack
+// (knots) off it (slowed for a bend, say) starts from it instead, and
+// changes at most this much a second (knots), re-timed to what that covers
+// (its report put off by at most so many ticks).
+inline constexpr std::int32_t speedMarkTicks = 50;
+inline constexpr std::int32_t legPutOffMaxTicks = 100;
+inline constexpr double legStartSlackKt = 4.0;
+inline constexpr double legSpeedChangeKtPerS = 5.0;
 // A roll's speed the feed repeats is stale once the positions since it last
 // changed show a pace off it by more than this share beyond their noise
 // (metres: three times the noise within these bounds, this while it is not

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/geo.h"
+#include "refdata/airports_table.h"
 #include "traffic/engine/engine_constants.h"
 #include "traffic/movement/ground_evidence.h"
 #include "traffic/movement/movement_constants.h"
@@ -196,7 +197,21 @@ double lf_headingDelta(const LiveAc& ac) {
   // Turned from the way it went (its track: in a crosswind the nose points
   // off it), else from its nose when the feed gives no track.
   const double way = s[1].track != 0.0 ? s[1].track * radiansPerDegree : *nose;
-  const double delta = gf_normalizeAngle(*bearing - way);
+  double delta = gf_normalizeAngle(*bearing - way);
+  // A corner at the report itself: its track already gives the way out, so
+  // read from it no turn shows there, and the corner is left to the straight
+  // steering at full speed. The turn is the one from the way in.
+  if (const auto in = gf_legBearing(s[0].lat, s[0].lon, s[1].lat, s[1].lon);
+      in && std::fabs(delta) * degreesPerRadian <= curveMinTurnDeg) {
+    const double fromIn = gf_normalizeAngle(*bearing - *in);
+    // (beyond what its positions' noise alone turns the way in by)
+    const double noiseDeg =
+        std::atan2(2.0 * gf_positionNoiseMetres(ac), gf_legNm(s[0], s[1]) * metresPerNm) * degreesPerRadian;
+    // (a turn-off's exit, not a square corner: that one is steered round, at a crawl)
+    if (std::fabs(gf_normalizeAngle(way - *in)) * degreesPerRadian > std::max(curveMinTurnDeg, noiseDeg) &&
+        std::fabs(fromIn) * degreesPerRadian <= exitTurnMaxDeg)
+      delta = fromIn;
+  }
   // The feed's nose the same at the third, at a taxi's speeds, the leg a
   // gentle turn off it: it went on straight, and the turn is its positions'
   // noise (or a sidestep the steering follows to the report anyway). Rounded

@@ -370,6 +370,17 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        scenarioText(header, rapidExitBraking(2.0, 5.0, {45.0, 30.0}), 2.0), {}, 420, brakesAsFed()},
       {"landing braking to a 45 degree exit at 55 kt, every 2 s",
        scenarioText(header, rapidExitBraking(2.0, 0.0, {45.0, 55.0}), 2.0), {}, 420, brakesAsFed()},
+      // its corner at a report whose track already gives the exit's way: rounded
+      // from the way in, not braked into and turned on the spot, and slowed for
+      // the bend it gathers speed again from what it has
+      {"landing braking to a rapid exit at 55 kt, every 1.5 s",
+       scenarioText(header, rapidExitBraking(1.5, 0.0), 1.5), {}, 420, brakesAsFed()},
+      {"landing braking to a 45 degree exit at 55 kt, every 1.5 s",
+       scenarioText(header, rapidExitBraking(1.5, 0.0, {45.0, 55.0}), 1.5), {}, 420, brakesAsFed()},
+      {"landing braking to a 45 degree exit at 30 kt, every 1.5 s",
+       scenarioText(header, rapidExitBraking(1.5, 0.0, {45.0, 30.0}), 1.5), {}, 420, brakesAsFed()},
+      {"landing braking to a 60 degree exit at 30 kt, every 3 s 5 m off",
+       scenarioText(header, rapidExitBraking(3.0, 5.0, {60.0, 30.0}), 3.0), {}, 420, brakesAsFed()},
       {"landing braking to a square exit at 15 kt, every 3 s",
        scenarioText(header, rapidExitBraking(3.0, 0.0, {90.0, 15.0}), 3.0), {}, 420, brakesAsFed()},
       {"landing braking to a square exit at 15 kt, every 2 s 5 m off",
