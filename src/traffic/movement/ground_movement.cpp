@@ -293,6 +293,24 @@ void gf_retimeGroundLeg(LiveAc& ac, double distanceNm, std::int32_t ticks) {
   gf_keepGroundLegSpeed(ac, distanceNm, ownDue);
 }
 
+double gf_groundLegTopKt(const LiveAc& ac) {
+  const auto& s = ac.samples;
+  const double capKt = gf_groundCapKt(ac.category, s[0], s[1]);
+  if (ac.phase != AcPhase::Taxi || s[1].standing || ac.runway.onRunway() || ac.runway.landing()) return capKt;
+  const bool curve = gf_curveSet(ac.curve);
+  if (!curve && !ac.turning) return capKt;
+  // Slowed where the nose swings round a corner (a curve's bend, or the
+  // turn onto a new way at its start), a leg would make the time up at once:
+  // out of the corner at up to twice its reports' speed. It comes to its
+  // report a little late instead, and the next legs make that up at their pace.
+  const double metres = curve ? gf_curveMetresLeft(ac.curve, ac.curvePosition)
+                              : gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
+  const std::int32_t ticks = s[1].dueTick - tickCount.load();
+  if (ticks <= 0) return capKt;
+  const double paceKt = metres / metresPerSecondPerKt / (ticks / ticksPerSecond);
+  return std::min(capKt, std::max(paceKt, std::max(s[0].groundSpeed, s[1].groundSpeed) * reportedSpeedMargin));
+}
+
 double gf_baseGroundTurnRate(AcCategory category) {
   return baseGroundTurnRateDegPerTick[gf_categorySlot(category)] * radiansPerDegree;
 }

@@ -41,6 +41,10 @@ void gf_keepGroundLegSpeed(LiveAc& aircraft, double distanceNm, std::int32_t own
 // Re-times a ground leg (second report moving, distanceNm ahead) to `ticks`
 // within the smoothing limits, then keeps it to its reports' speed as above.
 void gf_retimeGroundLeg(LiveAc& aircraft, double distanceNm, std::int32_t ticks);
+// The fastest a ground leg just timed may go anywhere along it (knots): the
+// ground cap, and on a taxi leg that turns no more than its own pace or a
+// little over its reports' speed.
+double gf_groundLegTopKt(const LiveAc& aircraft);
 
 // A target this many degrees off the stand heading (rounded) is pulled out to.
 bool gf_pullsOut(double offStandHeadingDeg);

@@ -204,8 +204,8 @@ void gf_steerLegStart(LiveAc& ac) {
   const auto& s = ac.samples;
   ac.legFromLat = ac.lat;
   ac.legFromLon = ac.lon;
-  // The leg's cap: a roll's or a taxi's as its reports go.
-  if (s.size() >= 2) ac.legCapKt = gf_groundCapKt(ac.category, s[0], s[1]);
+  // The leg's cap: a roll's or a taxi's as its reports go (round a corner, its own pace).
+  if (s.size() >= 2) ac.legCapKt = gf_groundLegTopKt(ac);
   ac.legEndKt = -1.0;
   const bool held = ac.heldForBend != 0;
   ac.heldForBend = 0;

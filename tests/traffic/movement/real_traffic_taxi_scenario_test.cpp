@@ -116,6 +116,29 @@ std::vector<Row> holderNextTaxiingFast(double every, double kt, double metres) {
   return rows;
 }
 
+// Taxiing along 100 at kt for a minute, round a right-hand corner of turnDeg
+// (at one point, or on a bend of radiusM), on for a minute; a row every
+// `every` seconds, each up to noiseM off any way.
+std::vector<Row> taxiRoundACorner(double turnDeg, double kt, double every, double noiseM, double radiusM = 0.0) {
+  const double pace = kt * 0.514444, straightM = 60.0 * pace, bendM = radiusM * turnDeg * radiansPerDegree;
+  const LatLon from{50.0480, 8.5600}, bendFrom = ahead(from, 100.0, straightM);
+  const LatLon centre = ahead(bendFrom, 190.0, radiusM);
+  const LatLon bendTo = radiusM > 0.0 ? ahead(centre, 10.0 + turnDeg, radiusM) : bendFrom;
+  const auto at = [&](double m) {
+    if (m <= straightM) return ahead(from, 100.0, m);
+    if (m <= straightM + bendM) return ahead(centre, 10.0 + (m - straightM) / radiusM * degreesPerRadian, radiusM);
+    return ahead(bendTo, 100.0 + turnDeg, m - straightM - bendM);
+  };
+  std::vector<Row> rows;
+  for (double t = 0.0; t * pace <= 2.0 * straightM + bendM + 1e-9; t += every)
+    rows.push_back({t, at(t * pace), fieldFt, kt, 0.0, true});
+  scatterOnTheGround(rows, noiseM);
+  return rows;
+}
+// Round it no faster than 1.3 times its reports' speed over any second (the
+// corner's slowing made up at their pace, not at once), a few seconds behind at most.
+Expect roundsTheCorner(double kt) { return keptUpWith(smooth(grounded(kt * 1.3), 1e9, kt * 1.3), 30.0 + 6.0); }
+
 } // namespace
 
 // Add a taxi, queue or runway crossing row here (one that never leaves the
@@ -173,6 +196,22 @@ std::vector<RollCase> rollscenario::taxiRollCases(const std::string& header) {
        [] { Expect e = keptThroughLanding(); e.groundKt = 12.0 * 1.5 * 1.05; return e; }()},
       {"queue, every fourth report 1.5 km off, every 8 s", scenarioText(header, queueWithJumpingPositions(8.0, 4, 1500.0), 8.0), {}, 460,
        [] { Expect e = keptThroughLanding(); e.groundKt = 12.0 * 1.5 * 1.05; return e; }()},
+      {"taxi round a 90 degree bend at 15 kt, every 8 s 8 m off",
+       scenarioText(header, taxiRoundACorner(90.0, 15.0, 8.0, 8.0, 30.0), 8.0), {}, 200, roundsTheCorner(15.0)},
+      {"taxi round a 90 degree bend at 20 kt, every 8 s 10 m off",
+       scenarioText(header, taxiRoundACorner(90.0, 20.0, 8.0, 10.0, 30.0), 8.0), {}, 200, roundsTheCorner(20.0)},
+      {"taxi round a 135 degree bend at 10 kt, every 8 s 5 m off",
+       scenarioText(header, taxiRoundACorner(135.0, 10.0, 8.0, 5.0, 30.0), 8.0), {}, 200, roundsTheCorner(10.0)},
+      {"taxi round a 90 degree corner at 10 kt, every 8 s 10 m off",
+       scenarioText(header, taxiRoundACorner(90.0, 10.0, 8.0, 10.0), 8.0), {}, 200, roundsTheCorner(10.0)},
+      {"taxi round a 135 degree corner at 15 kt, every 4 s",
+       scenarioText(header, taxiRoundACorner(135.0, 15.0, 4.0, 0.0), 4.0), {}, 200, roundsTheCorner(15.0)},
+      {"taxi round a 135 degree corner at 15 kt, every 4 s 8 m off",
+       scenarioText(header, taxiRoundACorner(135.0, 15.0, 4.0, 8.0), 4.0), {}, 200, roundsTheCorner(15.0)},
+      {"taxi round a 90 degree corner at 20 kt, every 5 s 10 m off",
+       scenarioText(header, taxiRoundACorner(90.0, 20.0, 5.0, 10.0), 5.0), {}, 200, roundsTheCorner(20.0)},
+      {"taxi round a 45 degree corner at 15 kt, every 2 s 5 m off",
+       scenarioText(header, taxiRoundACorner(45.0, 15.0, 2.0, 5.0), 2.0), {}, 200, roundsTheCorner(15.0)},
       {"taxi, every third report 800 m off", scenarioText(header, taxiWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        [] { Expect e = keptThroughLanding(); e.groundKt = 15.0 * 1.5 * 1.05; return e; }()},
   };
