@@ -230,6 +230,20 @@ void reportTimes(benchmark::State& state, const std::vector<PassTimes>& passes) 
   state.counters["cpu_over_5ms"] = static_cast<double>(tickOver);
 }
 
+// GWR_BENCH_PASSES: every pass's times on stderr ("pass" index, tick, live,
+// own on-core us, own us, pushed off, then each phase's us), so that two
+// builds' runs can be compared pass by pass.
+void printPasses(const std::vector<PassTimes>& passes) {
+  if (std::getenv("GWR_BENCH_PASSES") == nullptr) return;
+  for (std::size_t i = 0; i < passes.size(); ++i) {
+    const PassTimes& p = passes[i];
+    std::string phases;
+    for (const double us : p.phases) phases += fmt::format(" {:.1f}", us);
+    std::fprintf(stderr, "pass %zu %d %zu %.1f %.1f %d%s\n", i, p.tick, p.live, p.cpu, p.program, p.preempted ? 1 : 0,
+                 phases.c_str());
+  }
+}
+
 void BM_TrafficPass(benchmark::State& state) {
   const auto liveCount = static_cast<std::size_t>(state.range(0));
   const bool spaced = state.range(1) != 0;
@@ -253,6 +267,7 @@ void BM_TrafficPass(benchmark::State& state) {
   state.counters["removed"] = static_cast<double>(counts.removed);
   state.counters["on_ground"] = static_cast<double>(counts.onGround);
   showSlowest(passes);
+  printPasses(passes);
   gf_closeScene(scene);
 }
 

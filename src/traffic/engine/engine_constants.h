@@ -129,6 +129,8 @@ inline constexpr std::size_t feedbackReserve = 256;
 inline constexpr std::size_t feedbackSecondReserve = 128;
 inline constexpr std::size_t addingStackReserve = 64;
 inline constexpr std::size_t ghostCallsignReserve = 64;
+// Report rings kept ready for the queues that outgrow their first ring.
+inline constexpr std::size_t grownReportRing = 16, grownReportRingReserve = 128;
 inline constexpr std::size_t categoryCount = 6;  // Light .. Rotorcraft
 // A new aircraft's climb per tick (feet) and slow ground manoeuvre speed
 // (knots), by category: Light, Buzjets, Large, Heavy, HighPerf, Rotorcraft.

@@ -2,13 +2,18 @@
 // aircraft's reports, moved without a throw when the live list grows.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <compare>
 #include <cstddef>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace gwr {
 
@@ -90,6 +95,7 @@ public:
   }
   SampleQueue& operator=(SampleQueue&& other) noexcept {
     if (this != &other) {
+      giveBack();
       ring_ = std::move(other.ring_);
       capacity_ = other.capacity_;
       head_ = other.head_;
@@ -98,7 +104,7 @@ public:
     }
     return *this;
   }
-  ~SampleQueue() = default;
+  ~SampleQueue() { giveBack(); }
 
   size_type size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -118,6 +124,16 @@ public:
   void clear() {
     head_ = 0;
     size_ = 0;
+  }
+  // Rings for queues to grow into, kept from the start: a queue's first
+  // growths then need no allocation in a pass (see takeSpare).
+  static void reserveSpares(size_type capacity, std::size_t count) {
+    if (!std::has_single_bit(capacity) || capacity > largestSpare) return;
+    Spares& s = spares();
+    std::lock_guard lock(s.mutex);
+    auto& kept = s.bySize[static_cast<std::size_t>(std::countr_zero(capacity))];
+    kept.reserve(sparesPerSize);
+    while (kept.size() < std::min(count, sparesPerSize)) kept.push_back(std::make_unique_for_overwrite<T[]>(capacity));
   }
   // The value is copied first: it may be one of the queue's own.
   void push_back(const T& value) {
@@ -198,11 +214,59 @@ private:
   void roomForOneMore() {
     if (size_ < capacity_) return;
     const size_type grown = capacity_ == 0 ? firstCapacity : 2 * capacity_;
-    auto ring = std::make_unique<T[]>(grown);
+    auto ring = takeSpare(grown);
     for (size_type k = 0; k < size_; ++k) ring[k] = (*this)[k];
+    giveBack();
     ring_ = std::move(ring);
     capacity_ = grown;
     head_ = 0;
+  }
+
+  // Rings handed back by queues that grew or went, for the next queue of
+  // that size. A ring past the allocator's small sizes (from 16 reports on)
+  // comes from it only after it has sorted its free lists: tens of
+  // microseconds in the pass, each time a new aircraft queues its ninth report.
+  // (At most this many of a size, and none of the rare long queues' rings.)
+  static constexpr std::size_t sparesPerSize = 256, largestSpare = 64;
+  struct Spares {
+    std::mutex mutex;
+    std::array<std::vector<std::unique_ptr<T[]>>, 64> bySize;  // by the capacity's power of two
+  };
+  static Spares& spares() {
+    // Never destroyed: the queues of static records go after it at exit.
+    static Spares* const kept = new Spares;
+    return *kept;
+  }
+  static std::unique_ptr<T[]> takeSpare(size_type capacity) {
+    Spares& s = spares();
+    {
+      std::lock_guard lock(s.mutex);
+      auto& kept = s.bySize[static_cast<std::size_t>(std::countr_zero(capacity))];
+      if (!kept.empty()) {
+        auto ring = std::move(kept.back());
+        kept.pop_back();
+        return ring;
+      }
+    }
+    return std::make_unique_for_overwrite<T[]>(capacity);
+  }
+  void giveBack() noexcept {
+    if (!ring_ || capacity_ > largestSpare) {
+      ring_.reset();
+      return;
+    }
+    Spares& s = spares();
+    std::lock_guard lock(s.mutex);
+    auto& kept = s.bySize[static_cast<std::size_t>(std::countr_zero(capacity_))];
+    try {
+      if (kept.size() < sparesPerSize) {
+        kept.reserve(sparesPerSize);
+        kept.push_back(std::move(ring_));
+      }
+    } catch (...) {
+      // no room to keep it: it is freed
+    }
+    ring_.reset();
   }
 
   std::unique_ptr<T[]> ring_;

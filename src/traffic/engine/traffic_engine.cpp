@@ -185,6 +185,7 @@ void gf_reserveTrafficContainers() {
   e.queuedLiveCreations.reserve(addingStackReserve);
   e.queuedStaticCreations.reserve(staticReserve);
   e.queuedRemovals.reserve(addingStackReserve);
+  SampleQueue<PositionSample>::reserveSpares(grownReportRing, grownReportRingReserve);
 }
 
 void gf_resetTraffic() {

@@ -127,6 +127,14 @@ TEST(LiveAcRecord, ReportQueueAtItsBoundaries) {
       {"cleared, then one", [](Q& q) { q.clear(); q.push_front(1); }, {1}},
       {"assigned over", [](Q& q) { q.assign(2, 3); }, {3, 3}},
       {"assigned a list", [](Q& q) { q.assign({1, 2, 3}); }, {1, 2, 3}},
+      {"grows into a ring another queue handed back",
+       [](Q& q) {
+         Q other = wrappedFull();
+         other.push_back(0);  // grown: its first ring is handed back
+         other = Q{};         // and its grown one
+         for (int v = 13; v <= 17; ++v) q.push_back(v);
+       },
+       {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}},
   };
   for (const Row& row : rows) {
     Q q = wrappedFull();
