@@ -68,7 +68,14 @@ bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool spee
   if (r.airborne && r.groundSpeed > straightAirMinKt && turn <= straightAirTrackDeg)
     return dt <= straightAirSpacingNm * secondsPerHour / r.groundSpeed;
   // (r's speed as its positions justify it: a stale one would misjudge how far it went)
-  if (!r.airborne && r.groundSpeed <= straightGroundMaxKt && turn <= straightGroundTrackDeg) {
+  // Not once the judge shows its positions' noise reaching the spacing this
+  // leaves: which reports it keeps then decides where the path lies (noise
+  // that alternates as the reports do keeps those on one side, 10 m off the
+  // line, and the others are never reached); kept, each is lined up by the
+  // noise. A push's crawl is thinned still: its fitted way judges it.
+  const bool noiseHidesSpacing =
+      r.groundSpeed > pushBackMaxKt && gf_noiseNearMetres(ac) >= straightGroundSpacingNm * metresPerNm;
+  if (!r.airborne && r.groundSpeed <= straightGroundMaxKt && turn <= straightGroundTrackDeg && !noiseHidesSpacing) {
     const double limit =
         r.groundSpeed > 0.0 ? straightGroundSpacingNm * secondsPerHour / r.groundSpeed : straightGroundMaxSeconds;
     return dt <= std::min(limit, straightGroundMaxSeconds);

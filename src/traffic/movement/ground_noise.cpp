@@ -93,6 +93,35 @@ std::optional<double> rollLine(const LiveAc& ac, double near) {
   return gf_legBearing(from->lat, from->lon, to->lat, to->lon);
 }
 
+// The noise is known from now on: the taxi reports queued while it was not
+// were taken as they came, and their legs zigzag by it (legs about the
+// noise's size turn tens of degrees either way, and the aircraft races or
+// cuts across to follow them, missing the reports on the other side). They
+// are brought onto their line as they would have been, each from the one
+// before it; the leg under way keeps its end. A roll's reports have their
+// own line-up (gf_lineUpQueuedRoll), a push's crawl its fitted way.
+void lineUpQueuedUnjudged(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (ac.runway.onRunway() || ac.runway.landing()) return;
+  const std::size_t first = ac.sim.simState == AcSimState::Buffer ? 1 : 2;
+  double wasLat = 0.0, wasLon = 0.0;
+  for (std::size_t i = first; i < s.size(); ++i) {
+    PositionSample& r = s[i];
+    const PositionSample& n = s[i - 1];
+    if (r.airborne || n.airborne || std::max(n.groundSpeed, r.groundSpeed) >= takeOffRollKt) break;
+    const double lat = r.lat, lon = r.lon;
+    // (a standing copy stands where the report it copies was brought)
+    if (r.standing && lat == wasLat && lon == wasLon) {
+      r.lat = n.lat;
+      r.lon = n.lon;
+    } else if (!r.standing && std::min(n.groundSpeed, r.groundSpeed) > pushBackMaxKt) {
+      gf_alignReportWithLine(ac, n, r);
+    }
+    wasLat = lat;
+    wasLon = lon;
+  }
+}
+
 } // namespace
 
 void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
@@ -100,7 +129,9 @@ void gf_noteReportNoise(LiveAc& ac, const PositionSample& r, double time) {
   if (r.airborne) return;
   // (a copy of the one before, at its time or earlier, tells nothing)
   if (e.noiseSeenCount > 0 && !(time > e.noiseSeen(1).time)) return;
+  const bool known = gf_positionNoiseMetres(ac) > 0.0;
   noteNoise(e, r, time);
+  if (!known && gf_positionNoiseMetres(ac) > 0.0) lineUpQueuedUnjudged(ac);
   gf_noteStandingReport(e, r, time);
   gf_noteSlowWay(ac, r, time);
   GroundEvidence::Kept& k = e.cold();
@@ -152,9 +183,14 @@ ReportFit alignWithLine(const LiveAc& ac, const PositionSample& n, PositionSampl
   const double expected = (n.groundSpeed + r.groundSpeed) / 2.0 * metresPerSecondPerKt * seconds;
   // (before it is placed, only along the feed's own changing speeds: what it
   // is, a roll-out or a take-off, is judged at its creation from how far its
-  // positions go, and a repeated speed may be stale)
+  // positions go, and a repeated speed may be stale. A taxi's repeated speed
+  // places it: refused instead, the reports within the noise of the one
+  // before were those on one side of the line, the others kept, and it
+  // drove the noise off the line; a push's crawl goes by its fitted way.)
   const bool replaced = ((n.evidence | r.evidence) & evidenceStale) != 0;
-  const bool birthRepeats = ac.phase == AcPhase::Birth && (r.groundSpeed == n.groundSpeed || replaced);
+  const bool repeatsOutsideTaxi =
+      r.groundSpeed == n.groundSpeed && (r.groundSpeed >= takeOffRollKt || r.groundSpeed <= pushBackMaxKt);
+  const bool birthRepeats = ac.phase == AcPhase::Birth && (repeatsOutsideTaxi || replaced);
   const bool placed = !n.standing && n.groundSpeed > 0.0 && r.groundSpeed > 0.0 && seconds > 0.0 &&
                       std::fabs(along - expected) <= near && std::fabs(across) <= near && !birthRepeats;
   if (placed) {

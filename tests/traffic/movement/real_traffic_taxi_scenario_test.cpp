@@ -139,6 +139,13 @@ std::vector<Row> taxiRoundACorner(double turnDeg, double kt, double every, doubl
 // corner's slowing made up at their pace, not at once), a few seconds behind at most.
 Expect roundsTheCorner(double kt) { return keptUpWith(smooth(grounded(kt * 1.3), 1e9, kt * 1.3), 30.0 + 6.0); }
 
+// Taxiing across 25C at kt, each report up to noiseM off its place, any way.
+std::vector<Row> scatteredAcrossTheRunway(double noiseM, double kt) {
+  std::vector<Row> rows = taxiAcrossTheRunway(0.0, 1.0, kt);
+  scatterOnTheGround(rows, noiseM);
+  return rows;
+}
+
 } // namespace
 
 // Add a taxi, queue or runway crossing row here (one that never leaves the
@@ -178,6 +185,16 @@ std::vector<RollCase> rollscenario::taxiRollCases(const std::string& header) {
        150, crosses(25.0)},
       {"taxi across the runway at 25 kt, every 5 s 8 m off", scenarioText(header, taxiAcrossTheRunway(8.0), 5.0), {},
        150, crosses(25.0)},
+      // 10 m off across by turns every other report: straight slow reports thinned at intake kept those on one side
+      // only; legs queued before the noise was known zigzagged round the line
+      {"taxi across the runway at 15 kt, every 2 s 10 m off", scenarioText(header, taxiAcrossTheRunway(10.0, 1.0, 15.0), 2.0),
+       {}, 220, crosses(15.0)},
+      {"taxi across the runway at 25 kt, every 2 s 10 m off", scenarioText(header, taxiAcrossTheRunway(10.0), 2.0), {},
+       150, crosses(25.0)},
+      {"taxi across the runway at 25 kt, every 2 s 5 m off each", scenarioText(header, taxiAcrossTheRunway(5.0, 2.0), 2.0),
+       {}, 150, crosses(25.0)},
+      {"taxi across the runway at 25 kt, every 2 s up to 10 m off any way",
+       scenarioText(header, scatteredAcrossTheRunway(10.0, 25.0), 2.0), {}, 150, crosses(25.0)},
       {"taxi across the runway at 35 kt, every 2 s", scenarioText(header, taxiAcrossTheRunway(0.0, 1.0, 35.0), 2.0), {},
        130, crosses(35.0)},
       {"taxi across the runway at 35 kt, every 1.5 s 5 m off",
