@@ -242,6 +242,9 @@ inline constexpr std::size_t bendLookAheadReports = 24;
 // (metres: three times the noise within these bounds, this while it is not
 // known yet), over at most this span (seconds).
 inline constexpr double repeatedOffShare = 0.95;
+// ...or the pace fitted over all of them by more than this share beyond its
+// own standard error (a few times it, by the points fitted).
+inline constexpr double repeatedFitOffShare = 0.98;
 inline constexpr double repeatedKnownSlackMetres = 2.0;
 inline constexpr double repeatedUnknownSlackMetres = 15.0;
 inline constexpr double repeatedSpanMaxSeconds = 30.0;

@@ -1,4 +1,4 @@
-// Where a standing aircraft stands before it is shown: the mean of its
+// Where a standing aircraft stands, before it is shown or as it stops: the mean of its
 // reports at 0 kt in a row, not the noise of the first of them.
 #pragma once
 
@@ -13,8 +13,9 @@ struct PositionSample;
 // to reach) it joins it, at the noise mean's weight; at 0 kt elsewhere it
 // starts it afresh; moving away from it, it ends it.
 void gf_noteStandingReport(GroundEvidence& evidence, const PositionSample& r, double time);
-// Not yet shown, a standing report r is placed at that mean, once a few told
-// and when r lies near it.
-void gf_placeAtStandingMean(const LiveAc& aircraft, PositionSample& r);
+// A standing report r is placed at that mean, once a few told and when r lies
+// near it: not yet shown, or a rejected roll's stop (with the standing reports
+// queued since its last moving one; never once it stands).
+void gf_placeAtStandingMean(LiveAc& aircraft, PositionSample& r);
 
 } // namespace gwr

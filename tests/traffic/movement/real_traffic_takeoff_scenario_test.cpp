@@ -275,14 +275,15 @@ std::vector<Row> rejectedTakeOff() {
 // Taxiing 60 s at 10 kt along 25C onto its line, standing 20 s, rolling at
 // 3 kt a second to 110 kt, braking at 5 kt a second to a stop, standing 30 s
 // and taxiing on at 10 kt, reported every `every` seconds. Its feed may
-// repeat the roll's 110 kt for staleS into the braking (or 60 kt for rollStaleS
-// while gathering speed), the taxi on may turn off the runway to the right, and
+// repeat the roll's 110 kt for staleS into the braking (or for rollStaleS while
+// gathering speed the speed it had rollStaleFromS into the roll: 60 kt at 20 s),
+// the taxi on may turn off the runway to the right, and
 // each position may lie noiseM off along and across by turns (no heading: the
 // track is drawn from the positions).
 struct Rejection {
   double every = 2.0, staleS = 0.0;
   bool turnsOff = false;
-  double rollStaleS = 0.0, noiseM = 0.0;
+  double rollStaleS = 0.0, noiseM = 0.0, rollStaleFromS = 20.0;
 };
 constexpr double rejectionRollS = 80.0, rejectionBrakeS = rejectionRollS + 110.0 / 3.0;
 constexpr double rejectionStopS = rejectionBrakeS + 22.0, rejectionOnS = rejectionStopS + 30.0;
@@ -301,7 +302,7 @@ std::vector<Row> rejectedAfterATaxi(const Rejection& v) {
       at = ahead(runwayPoint, runwayDeg, -taxiMps * (60.0 - t));
     } else if (t >= rejectionRollS && t < rejectionBrakeS) {
       const double s = t - rejectionRollS;
-      kt = s >= 20.0 && s < 20.0 + v.rollStaleS ? 60.0 : 3.0 * s;
+      kt = s >= v.rollStaleFromS && s < v.rollStaleFromS + v.rollStaleS ? 3.0 * v.rollStaleFromS : 3.0 * s;
       at = ahead(runwayPoint, runwayDeg, 1.5 * s * s * 0.514444);
     } else if (t >= rejectionBrakeS && t < rejectionStopS) {
       const double s = t - rejectionBrakeS;
@@ -440,8 +441,10 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
       {"rejected take-off, reports every 5 s", scenarioText(header, rejectedAfterATaxi({5.0}), 5.0), {}, 330,
        rejectedSmoothly(10.5)},
       // positions as noisy as a feed's: a roll's legs lined up on the line its reports follow
+      // (it stops where its standing reports lie, not dead at the last moving one taken short of them,
+      // which it would reach only as it taxies on; the 52 s is its line-up's lag)
       {"rejected take-off, every 1.1 s 8 m off", scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 0.0, 8.0}), 1.1),
-       {}, 330, noisyRejection(15.0)},
+       {}, 330, keptUpWith(noisyRejection(15.0), 52.0, 4)},
       {"rejected take-off, every 3 s 8 m off", scenarioText(header, rejectedAfterATaxi({3.0, 0.0, false, 0.0, 8.0}), 3.0),
        {}, 330, noisyRejection(20.0)},
       {"rejected take-off, every 1.1 s 5 m off, the feed repeating 110 kt 10 s into the braking",
@@ -461,6 +464,11 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        scenarioText(header, rejectedAfterATaxi({2.0, 6.0, false, 0.0, 5.0}), 2.0), {}, 330, noisyRejection(10.5)},
       {"rejected take-off, every 1.1 s, the feed repeating 60 kt 6 s while gathering speed",
        scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 6.0}), 1.1), {}, 330, rejectedSmoothly(8.0)},
+      // short freezes: the pace fitted over the reports since, against its own error, not the noise's worst
+      {"rejected take-off, every 1.1 s, the feed repeating 90 kt 4 s while gathering speed",
+       scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 4.0, 0.0, 30.0}), 1.1), {}, 330, rejectedSmoothly(7.0)},
+      {"rejected take-off, every 1.1 s 3 m off, the feed repeating 90 kt 6 s while gathering speed",
+       scenarioText(header, rejectedAfterATaxi({1.1, 0.0, false, 6.0, 3.0, 30.0}), 1.1), {}, 330, noisyRejection(7.0)},
       {"rejected take-off, silent 8 s in the braking", scenarioText(header, rejectedAfterATaxi({}), 2.0),
        {rejectionBrakeS + 6.0, rejectionBrakeS + 14.0}, 330, rejected()},
       {"rejected take-off, its reports ending at 60 kt in the braking", scenarioText(header, rejectedThenSilent(), 2.0),
