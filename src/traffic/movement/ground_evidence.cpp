@@ -396,7 +396,11 @@ bool gf_feedBrakes(const LiveAc& ac) {
 }
 
 bool gf_fliesAgain(const PositionSample& a, const PositionSample& b) {
-  return a.airborne && b.airborne && (a.altitude != b.altitude || b.groundSpeed >= a.groundSpeed);
+  if (!a.airborne || !b.airborne) return false;
+  // Still sinking is a landing's float, not a climb away: down early, it
+  // would lift off again and dive back onto the runway.
+  if (b.altitude != a.altitude) return b.altitude > a.altitude;
+  return b.groundSpeed >= a.groundSpeed;
 }
 
 double gf_groundCapKt(AcCategory category, const PositionSample& a, const PositionSample& b) {

@@ -143,7 +143,8 @@ void gf_noteReportTaken(LiveAc& aircraft, PositionSample& r, double time);
 bool gf_reportsRoll(const LiveAc& aircraft);
 // The feed's own speeds fall report by report over its newest reports: braking, not one glitch.
 bool gf_feedBrakes(const LiveAc& aircraft);
-// Down on the runway, its next two reports a and b in the air fly again: not
+// Down on the runway, its next two reports a and b in the air fly again when
+// b is higher: not when they sink (a float it was put down in early), nor
 // when they repeat one height while the speed falls (a height the feed froze
 // as it rolled out).
 bool gf_fliesAgain(const PositionSample& a, const PositionSample& b);
