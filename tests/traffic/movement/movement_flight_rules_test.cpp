@@ -422,6 +422,7 @@ TEST_F(MovementRules, NewReportsStartATakeOffRollFrom43KtOrATouchAndGo) {
       {"an airborne report", AcPhase::Taxi, false, 20.0, 0, 140.0, 500.0, true},
       {"not taxiing", AcPhase::Parked, false, 50.0, 0, 55.0, 0, false},
       {"touch-and-go", AcPhase::Flying, true, 130.0, 500.0, 135.0, 600.0, true},
+      {"down early in a float, reports still sinking", AcPhase::Flying, true, 130.0, 16.0, 131.0, 15.0, false},
       {"rolling out", AcPhase::Taxi, true, 120.0, 0, 110.0, 0, false},
   };
   for (const Case& c : cases) {
