@@ -124,7 +124,9 @@ void replaceKey(LiveAc& ac, const LivKey& key) {
   ac.key = key;
   RememberedLiveries.erase(ac.hexId);
   ac.livery = {};
-  ac.setPhase(AcPhase::Birth);
+  // Only a respawn makes it a new aircraft; without one it goes on as it is, so
+  // a taxiing aircraft keeps its taxi rules under its new key.
+  if (GUID_CHANGES.current()) ac.setPhase(AcPhase::Birth);
   ac.sim.label = ac.fullText();
 }
 

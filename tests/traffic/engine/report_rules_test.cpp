@@ -249,17 +249,27 @@ TEST_F(ReportRules, ANewRegistrationTheScannedLiveriesWearOtherwiseChangesTheLiv
   RegcodeTitleMap.emplace("D-ANEW", "Airbus A320 Lufthansa Retro");
   dbaseRecords = {{"D-ACFG", LivKey{gf_airlineIndex("CFG"), 0, gf_modelIndex("A320"), 0, 1}},
                   {"D-ADLH", LivKey{gf_airlineIndex("DLH"), 0, gf_modelIndex("A320"), 0, 1}}};
-  for (const auto& [registration, changed] :
-       {std::pair{"D-ANEW", true}, {"D-AOLD", false}, {"D-ACFG", true}, {"D-ADLH", false}}) {
-    gf_resetTraffic();
-    route(report(0.0, 0.0, 10.0));
-    LiveAc& ac = aircraft();
-    std::tie(ac.sim.simState, ac.livery) = std::tuple(AcSimState::Active, "Airbus A320 Lufthansa");
-    TrafficRecord r = report(20.0, 100.0, 10.0);
-    r.identity.registration = registration;
-    route(r);
-    EXPECT_EQ(std::tuple(ac.livery.empty(), ac.registration), std::tuple(changed, std::string(registration))) << registration;
+  for (const bool guidChanges : {true, false}) {
+    GUID_CHANGES.setCurrent(guidChanges);
+    for (const auto& [registration, changed] :
+         {std::pair{"D-ANEW", true}, {"D-AOLD", false}, {"D-ACFG", true}, {"D-ADLH", false}}) {
+      gf_resetTraffic();
+      route(report(0.0, 0.0, 10.0));
+      LiveAc& ac = aircraft();
+      std::tie(ac.sim.simState, ac.livery) = std::tuple(AcSimState::Active, "Airbus A320 Lufthansa");
+      ac.setPhase(AcPhase::Taxi);
+      TrafficRecord r = report(20.0, 100.0, 10.0);
+      r.identity.registration = registration;
+      route(r);
+      EXPECT_EQ(std::tuple(ac.livery.empty(), ac.registration), std::tuple(changed, std::string(registration)))
+          << registration;
+      // a new key respawns as a new aircraft; without respawns it goes on taxiing
+      EXPECT_EQ(ac.phase, changed && guidChanges ? AcPhase::Birth : AcPhase::Taxi) << registration << guidChanges;
+      EXPECT_EQ(ac.sim.simState, changed && guidChanges ? AcSimState::LiveryRespawn : AcSimState::Active)
+          << registration << guidChanges;
+    }
   }
+  GUID_CHANGES.setCurrent(GUID_CHANGES.defaultValue());
   RegcodeTitleMap.erase("D-ANEW");
   dbaseRecords.clear();
 }

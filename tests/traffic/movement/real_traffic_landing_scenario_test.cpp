@@ -316,6 +316,20 @@ std::vector<Row> touchAndGoWithALongRun(double every, double noiseM) {
   return rows;
 }
 
+// Final approach on 25C, down at 135 kt, braking hard (5.6 kt a second:
+// stopped in about 850 m, a short runway's) to 12 kt and off square;
+// reported every `every` seconds, ground positions up to noiseM off.
+std::vector<Row> shortRunwayLanding(double every, double noiseM) {
+  std::vector<Row> rows;
+  rows.push_back({0.0, finalStart, 3598.0, 160.0, -850.0, false});
+  rows.push_back({239.0, finalLow, fieldFt + 400.0, 135.0, -700.0, false});
+  const LatLon slow = evenly(rows, 279.0, crabbedTouchdown, runwayDeg, 135.0, 12.0, 5.6, every);
+  straight(rows, rows.back().time + every, ahead(slow, runwayDeg + 90.0, 12.0 * 0.514444 * every), runwayDeg + 90.0,
+           12.0, 60.0, every, 12.0);
+  scatterOnTheGround(rows, noiseM);
+  return rows;
+}
+
 // Braking at 5 kt a second from a touchdown flown at about 313 s: 6.5 kt
 // in any second of its roll-out, kept through its landing.
 Expect brakesAsFed() {
@@ -368,6 +382,10 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        scenarioText(header, rapidExitBraking(4.0, 5.0, {30.0, 40.0, 280.0}), 4.0), {}, 420, brakesAsFed()},
       {"landing braking to a 45 degree exit round a 150 m arc at 30 kt, every 4 s 8 m off",
        scenarioText(header, rapidExitBraking(4.0, 8.0, {45.0, 30.0, 150.0}), 4.0), {}, 420, brakesAsFed()},
+      // braking as hard as a short runway asks: never harder than its reports do
+      {"landing on a short runway, braking 5.6 kt a second, every 3 s 8 m off",
+       scenarioText(header, shortRunwayLanding(3.0, 8.0), 3.0), {}, 400,
+       [] { Expect e = smooth(keptThroughLanding(), 8.0); e.changeFromS = 279.0 + 30.0 + 3.0; return e; }()},
       {"born in a landing roll at 116 kt", scenarioText(header, bornInALandingRoll(), 2.0), {}, 160,
        smooth(keptThroughLanding(), 13.0, 116.0 * 1.1)},
       {"born in a landing roll at 116 kt, reports every 8 s", scenarioText(header, bornInALandingRoll(), 8.0), {}, 160,
