@@ -164,7 +164,16 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
     r.groundSpeed = 0.0;
     return true;
   }
-  if (gf_reportNear(ac, n, r)) {
+  // At 0 kt after a moving report, farther from it than the noise and no
+  // farther than its speed carried it by then: it stopped there. A copy of
+  // the one before would hold it short of the way it went (the reports
+  // between may have been thinned away) and hop it on at the next one.
+  const double stopMetres = gf_distanceNm(n.lat, n.lon, r.lat, r.lon) * metresPerNm;
+  const bool stoppedBeyond =
+      r.groundSpeed <= 0.0 && !n.standing && n.groundSpeed > 0.0 && !ac.runway.onRunway() &&
+      !gf_reportWithinNearBox(n, r) && gf_positionNoiseMetres(ac) > 0.0 && stopMetres > gf_positionNoiseMetres(ac) &&
+      n.groundSpeed * metresPerSecondPerKt * (r.dueTick - n.dueTick) / ticksPerSecond >= stopMetres;
+  if (gf_reportNear(ac, n, r) && !stoppedBeyond) {
     if (r.airborne || unconfirmed) return false;
     // Its speeds carry it beyond the noise along the line its track or nose shows: it moves.
     PositionSample aligned = r;

@@ -224,7 +224,12 @@ void gf_steerLegStart(LiveAc& ac) {
   const auto bearing = gf_legBearing(ac.lat, ac.lon, s[1].lat, s[1].lon);
   if (!bearing) return;
   const bool pushed = (s[1].evidence & evidencePushed) != 0;
-  if (ac.reversing) {
+  if (s[1].groundSpeed <= 0.0) {
+    // A leg at 0 kt (a standstill's noisy report, or a feed that gives no
+    // speed) goes the way the aircraft faces, nose or tail first, whatever
+    // the run before was: never turned round on the spot for it.
+    ac.reversing = offDeg(*bearing, ac.heading) >= reverseKeepDeg ? 1 : 0;
+  } else if (ac.reversing) {
     ac.reversing = pushed ? 1 : 0;
   } else if (pushed && offDeg(*bearing, ac.heading) >= reverseKeepDeg) {
     // Only a nose that already points away from the leg is pushed: one along it

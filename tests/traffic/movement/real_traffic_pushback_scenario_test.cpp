@@ -140,6 +140,15 @@ TEST(RealTrafficGroundScenario, APushBackFromItsStandFollowsItsReports) {
        noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 57.0, 95.0, 2.2, 90.0, 30.0},
       {"push-back every 4 s, 8 m off, first seen 10 s in", [] { return noisyPushBack(8.0, 4.0, 30.0); }, 200,
        noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 65.0, 95.0, 2.2, 90.0, 30.0},
+      // Its last push reports thinned away, it stops 10 m on, at 0 kt: it
+      // pushes on to that stop, neither held short of it nor hopping there later.
+      {"push-back every 2 s, 10 m off, first seen 18 s in", [] { return noisyPushBack(10.0, 2.0, 37.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 72.0, 95.0, 2.2, 90.0, 30.0},
+      // Standing after the push, a report at 0 kt beyond the noise ahead of
+      // its nose: it goes there nose first, never turned round on the spot
+      // (its noisy push legs alone swing the nose up to 40 degrees).
+      {"push-back every 5 s, 10 m off, first seen 15 s in", [] { return noisyPushBack(10.0, 5.0, 35.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 70.0, 95.0, 2.2, 90.0, 45.0},
       {"push-back every 3 s, 5 m off, from its stand", [] { return noisyPushBack(5.0, 3.0); }, 200, noseOffDeg,
        3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
       {"the same from its stand", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0,
