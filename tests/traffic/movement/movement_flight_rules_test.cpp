@@ -239,6 +239,33 @@ TEST_F(MovementRules, AnArrivalDescendsByQnhOrOntoTheParkAirport) {
   gf_clearParkAirport();
 }
 
+// In the air over two ground reports, not landing: with vertical speeds
+// adding up to more than 100 ft/min it climbs to the first airborne report
+// from the third ahead on (the reports before it dropped), else at 601
+// ft/min; with 100 or less it descends. It comes to the report its leg is timed to.
+TEST_F(MovementRules, OverGroundReportsItLooksAheadForTheLiftOff) {
+  struct Case { const char* what; double fpm, eastMetres; bool liftOffAhead; double frontFt, feetPerTick; };
+  for (const Case c : {Case{"lift-off ahead", 300.0, 0.0, true, 500.0, NAN},
+                       Case{"lift-off ahead, off the line", 300.0, 300.0, true, 500.0, NAN},
+                       Case{"no airborne report ahead", 300.0, 0.0, false, 0.0, 601.0 / 6000.0},
+                       Case{"vertical speeds adding up to 100", 25.0, 0.0, true, 0.0, -600.0 / 6000.0}}) {
+    std::vector<PositionSample> s{at(50.0, 8.0, 150, 1000)};
+    for (int k = 1; k <= 3; ++k) s.push_back(offset(s[0], 300.0 * k, k == 3 ? c.eastMetres : 0.0, 150, 1000 + 200 * k));
+    if (c.liftOffAhead) std::tie(s[3].altitude, s[3].airborne) = std::tuple(500.0, 1);
+    for (PositionSample& r : s) r.verticalSpeed = c.fpm;
+    LiveAc ac = aircraft(s, AcPhase::Flying, false);
+    std::tie(ac.altitude, ac.heightAboveGround) = std::tuple(58.0, 50.0);
+    nextPosMain(ac);
+    const PositionSample to = ac.samples.front();
+    const std::int32_t ticks = to.dueTick - tickCount.load();
+    EXPECT_EQ(to.altitude, c.frontFt) << c.what;
+    EXPECT_NEAR(ac.altitudeRate, std::isnan(c.feetPerTick) ? std::min(442.0 / ticks, 0.6) : c.feetPerTick, 1e-12) << c.what;
+    for (; tickCount.load() < to.dueTick; tickCount.store(tickCount.load() + 1)) lf_moveTick(ac);
+    EXPECT_LT(gf_distanceNm(ac.lat, ac.lon, to.lat, to.lon) * 1852.0, 2.0) << c.what;
+    tickCount.store(1000);
+  }
+}
+
 TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
   LiveAc ac = aircraft({at(50.0, 8.0, 150, 1000), at(50.01, 8.0, 160, 1600, 600.0)}, AcPhase::Taxi, true);
   std::tie(ac.altitude, ac.heightAboveGround, ac.altitudeRate) = std::tuple(372.0, 8.0, 0.5);
@@ -495,3 +522,4 @@ TEST_F(MovementRules, TheFlareStagesFollowTheHeightOverTheCg) {
 
 } // namespace
 } // namespace gwr
+
