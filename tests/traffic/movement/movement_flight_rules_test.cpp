@@ -110,7 +110,11 @@ TEST_F(MovementRules, AnApproachIsSetUpOnceWhenItStarts) {
                        Case{"en route, sinking slowly", RunwayPhase::Clear, 5.0, -200.0, RunwayPhase::Clear, false},
                        Case{"landing already", RunwayPhase::Approach, 5.0, -800.0, RunwayPhase::Approach, false},
                        Case{"going around, still descending", RunwayPhase::GoAround, 3.0, -700.0, RunwayPhase::GoAround,
-                            false}}) {
+                            false},
+                       // Climbing away faster than 600 ft/min, or landing 10 nm off: it goes around.
+                       Case{"landing, climbing at 601", RunwayPhase::Approach, 5.0, 601.0, RunwayPhase::Clear, false},
+                       Case{"landing, climbing at 600", RunwayPhase::Approach, 5.0, 600.0, RunwayPhase::Approach, false},
+                       Case{"landing, 10.1 nm off", RunwayPhase::Approach, 10.1, -800.0, RunwayPhase::Clear, false}}) {
     gf_resetTraffic();
     gf_setParkAirport(field);
     const PositionSample front = at(50.0 + c.nmAway / 60.0, 8.0, 160, tickCount.load(), 1900.0);
