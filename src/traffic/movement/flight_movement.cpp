@@ -321,6 +321,7 @@ void lf_flyStep(LiveAc& ac) {
     rp_transition(ac, RunwayEvent::ApproachResumes);
   if (ac.landingStage == 0) airAltitudeRate(ac);
   ac.targetVerticalSpeed = s[1].verticalSpeed;
+  // A report without its TAS gives its ground speed: 0 would show it stalled in the air.
   ac.targetTas = s[1].tas > 0.0 ? s[1].tas : s[1].groundSpeed;
   if (!s[0].airborne || !s[1].airborne) gf_setGear(ac.sim, 1);
   const std::int32_t ticks = lf_ticksToNext(ac);
