@@ -76,8 +76,9 @@ bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool spee
   // Nor when it braked: a braking taxi's reports lie within the
   // spacing until it stands (15 s at most), and its stop came only with the
   // first kept after that, the aircraft out of reports at its last moving one.
-  const bool braked =
-      ac.category != AcCategory::Rotorcraft && ac.lastReport.groundSpeed - r.groundSpeed > straightGroundSpeedStepKt;
+  // (a roll-out brakes by the landing's rules)
+  const bool braked = ac.category != AcCategory::Rotorcraft && !ac.runway.onRunway() && !ac.runway.landing() &&
+                      ac.lastReport.groundSpeed - r.groundSpeed > straightGroundSpeedStepKt;
   if (!r.airborne && r.groundSpeed <= straightGroundMaxKt && turn <= straightGroundTrackDeg && !noiseHidesSpacing &&
       !braked) {
     const double limit =

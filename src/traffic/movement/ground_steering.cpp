@@ -135,7 +135,9 @@ bool evenStart(LiveAc& ac, double metres) {
     return true;
   }
   // Late for that (its report came near the standstill's time): it gathers
-  // speed evenly from now on, to be there in time.
+  // speed evenly from now on, to be there in time (not at a crawl: a
+  // queue's creep would go at twice its pace).
+  if (s[1].groundSpeed < evenBrakingFromKt) return false;
   ac.legEndKt = 2.0 * metres / std::max(s[1].dueTick - now, 1) / metresPerTickPerKt;
   ac.legStartTick = now;
   return true;
