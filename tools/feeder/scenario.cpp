@@ -24,10 +24,12 @@ namespace {
 constexpr std::size_t aircraftMinTokens = 7;  // keyword, id, callsign, type, registration, origin, destination
 constexpr std::size_t aircraftMaxTokens = 8;  // ... and the emitter category
 constexpr std::size_t waypointMinTokens = 7;  // time, lat, lon, altitude, speed, vertical speed, ground|air
-constexpr std::size_t waypointMaxTokens = 11;  // ... the true heading, and "off" north and east metres
+constexpr std::size_t waypointMaxTokens = 13;  // ... the true heading, "track" and its degrees, "off" north and east metres
 constexpr std::string_view offKeyword = "off";
+constexpr std::string_view trackKeyword = "track";
 constexpr const char* waypointUsage =
-    "waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading] [off north east]";
+    "waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading] [track degrees] "
+    "[off north east]";
 constexpr const char* defaultCategory = "A3";
 constexpr std::string_view noValue = "-";
 constexpr double maxScenarioSeconds = 1e9;  // about 30 years
@@ -149,8 +151,13 @@ class ScenarioParser {
       fail(fmt::format("\"{}\" must be ground or air", tokens[6]));
     }
     std::size_t next = waypointMinTokens;
-    if (next < tokens.size() && tokens[next] != offKeyword) {
+    if (next < tokens.size() && tokens[next] != offKeyword && tokens[next] != trackKeyword) {
       point.headingDegrees = numberIn(tokens[next++], "heading", 0.0, 360.0);
+    }
+    if (next < tokens.size() && tokens[next] == trackKeyword) {
+      if (next + 1 >= tokens.size()) fail(waypointUsage);
+      point.trackDegrees = numberIn(tokens[next + 1], "track", 0.0, 360.0);
+      next += 2;
     }
     if (next < tokens.size()) {
       if (tokens[next] != offKeyword || tokens.size() != next + 3) fail(waypointUsage);

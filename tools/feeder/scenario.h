@@ -23,6 +23,7 @@ struct Waypoint {
   double verticalSpeedFpm = 0.0;
   bool onGround = false;
   std::optional<double> headingDegrees;  // true heading when it differs from the track (push-back)
+  std::optional<double> trackDegrees;    // the track sent from here on the leg, when the feed's is not the leg's
   // Where the report is sent from, off the waypoint (position noise): the
   // track and speeds still come from the waypoints, as a real feed's come
   // from the aircraft's navigation, not from its broadcast positions.

@@ -68,6 +68,7 @@ std::optional<AircraftState> gf_stateAt(const ScenarioAircraft& aircraft, double
 
   state.trackDegrees = lf_legTrack(a, b);
   if (!state.trackDegrees) state.trackDegrees = lf_previousTrack(aircraft, leg);
+  if (const auto& given = atEnd ? b.trackDegrees : a.trackDegrees) state.trackDegrees = *given;
   if (a.headingDegrees && b.headingDegrees) {
     state.trueHeadingDegrees = lf_lerpDegrees(*a.headingDegrees, *b.headingDegrees, f);
   } else if (const auto& only = atEnd ? b.headingDegrees : a.headingDegrees) {

@@ -22,6 +22,10 @@ namespace {
 
 using evidenceshared::metresBetween;
 
+// A feed's track off a roll's line by more than its reports' noise allows,
+// and this (the track's own rounding and wander), is not the roll's way (degrees).
+constexpr double trackBorneOutFloorDeg = 2.0;
+
 double offDeg(double a, double b) { return std::fabs(gf_normalizeAngle(a - b)) * degreesPerRadian; }
 
 // The offset of the report before the newest (n) from the line through the
@@ -219,6 +223,24 @@ ReportFit alignWithLine(const LiveAc& ac, const PositionSample& n, PositionSampl
 ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
   const double near = gf_noiseNearMetres(ac);
   auto line = reportLine(n, r);
+  // A feed's track may run degrees off the way its positions go (late, or
+  // from another sensor): over a roll every leg would then look like noise
+  // across it and be pulled off the runway or refused. Where the roll's
+  // reports span enough to tell, its track holds only within what their
+  // noise leaves open; else their own line is the way.
+  if (line && line->track)
+    if (const auto roll = rollLine(ac, near)) {
+      const GroundEvidence& e = ac.evidence;
+      const GroundEvidence::Seen *from = e.back(e.count - 1), *mid = e.back(e.count / 2), *to = e.back(1);
+      const double span = metresBetween(from->lat, from->lon, to->lat, to->lon);
+      const double allowedDeg = std::atan2(near, span) * degreesPerRadian + trackBorneOutFloorDeg;
+      // (only reports that go straight give a way: a turn onto the runway
+      // among them bends it off the roll's)
+      const auto first = gf_legBearing(from->lat, from->lon, mid->lat, mid->lon);
+      const auto second = gf_legBearing(mid->lat, mid->lon, to->lat, to->lon);
+      const bool straight = first && second && offDeg(*first, *second) <= 2.0 * allowedDeg;
+      if (straight && offDeg(line->rad, *roll) > allowedDeg) line = ReportLine{*roll, true};
+    }
   // On the runway, without a track or nose to go by, the line its reports
   // roll along: a track drawn from noisy positions turns with their noise.
   if (!line)

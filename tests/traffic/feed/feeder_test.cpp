@@ -186,7 +186,7 @@ TEST(FeederScenario, ReadsAircraftAndRefusesEveryBadLineByFileAndLine) {
   const Scenario good = gf_parseScenario(
       "# comment\naircraft 4837645 DLH123 A320 D-AIZZ FRA LHR   # default category\n"
       "0 50.0333 8.5706 36000 450 0 air 271.2\n\t60 50.04 8.6 35000 440 -1000 air\r\n\n"
-      "interval 3.5\naircraft 10001 - - - - - B1\n5 1 2 0 0 0 ground\n6 1 2 0 0 0 ground\n", "s");
+      "interval 3.5\naircraft 10001 - - - - - B1\n5 1 2 0 0 0 ground\n6 1 2 0 0 0 ground 10 track 45 off 1 2\n", "s");
   ASSERT_EQ(good.aircraft.size(), 2U);
   const ScenarioAircraft& a = good.aircraft[0];
   EXPECT_EQ(a.id, 4837645U);
@@ -199,10 +199,16 @@ TEST(FeederScenario, ReadsAircraftAndRefusesEveryBadLineByFileAndLine) {
   EXPECT_EQ(b.callsign + b.type + b.registration + b.origin + b.destination + b.category, "B1");
   EXPECT_EQ(b.reportIntervalSeconds, 3.5);
   EXPECT_TRUE(b.waypoints[0].onGround && !a.waypoints[1].onGround);
+  // a track given is sent in place of the leg's, the heading and offset still read
+  EXPECT_FALSE(b.waypoints[0].trackDegrees);
+  EXPECT_EQ(b.waypoints[1].trackDegrees.value_or(-1.0) + b.waypoints[1].headingDegrees.value_or(-1.0), 45.0 + 10.0);
+  EXPECT_EQ(b.waypoints[1].reportOffset.east, 2.0);
+  EXPECT_EQ(gf_stateAt(b, 6.0).value().trackDegrees, 45.0);
 
   const std::string ac = "aircraft 20000 A B C D E\n", wp = "0 50 8 0 0 0 ground\n";
   const std::string usage =
-      "waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading] [off north east]";
+      "waypoint row takes: time lat lon altitude speed vertical-speed ground|air [heading] [track degrees] "
+      "[off north east]";
   const std::pair<std::string, std::string> bad[] = {
       {wp, "1: waypoint row before the first aircraft line"},
       {"plane 1\n", "1: unknown directive \"plane\" (expected interval, aircraft or a waypoint row)"},
@@ -221,6 +227,9 @@ TEST(FeederScenario, ReadsAircraftAndRefusesEveryBadLineByFileAndLine) {
       {ac + wp + "1 50 8 0 0 0 air off 1 2 3\n", "3: " + usage},
       {ac + wp + "1 50 8 0 0 0 air 90 of 1 2\n", "3: " + usage},
       {ac + wp + "1 50 8 0 0 0 air off x 2\n", "3: north offset \"x\" is not a number"},
+      {ac + wp + "1 50 8 0 0 0 air 90 track\n", "3: " + usage},
+      {ac + wp + "1 50 8 0 0 0 air track 361\n", "3: track 361 is outside 0..360"},
+      {ac + wp + "1 50 8 0 0 0 air off 1 2 track 90\n", "3: " + usage},
       {ac + wp + "1 50 8 0 0 0 air off 1 100001\n", "3: east offset 100001 is outside -100000..100000"},
       {"# one point only\n" + ac + wp + "\n", "2: aircraft 20000 needs at least two waypoints"},
       {ac + wp + "aircraft 20001 A B C D E\n" + wp, "1: aircraft 20000 needs at least two waypoints"},

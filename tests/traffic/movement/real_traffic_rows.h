@@ -37,6 +37,7 @@ inline constexpr const char* lufthansa = "Airbus A320neo Lufthansa";
 struct Row {
   double time; LatLon at; double altitudeFt, kt, fpm; bool ground; double headingDeg = -1.0;
   LocalOffset off{};
+  double trackDeg = -1.0;  // >= 0: the feed's track, not the way its path goes
 };
 
 // The row's report sent a further `metres` towards `bearingDeg` off its path.
@@ -48,9 +49,10 @@ inline void sentOff(Row& row, double bearingDeg, double metres) {
 inline std::string scenarioText(const std::string& header, const std::vector<Row>& rows, double interval = 2.0) {
   std::string text = fmt::format("interval {}\n{}\n", interval, header);
   for (const Row& r : rows)
-    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}{}{}\n", r.time, r.at.latitude, r.at.longitude,
+    text += fmt::format("{:.1f} {:.7f} {:.7f} {:.0f} {:.1f} {:.0f} {}{}{}{}\n", r.time, r.at.latitude, r.at.longitude,
                         r.altitudeFt, r.kt, r.fpm, r.ground ? "ground" : "air",
                         r.headingDeg >= 0.0 ? fmt::format(" {:.1f}", r.headingDeg) : std::string(),
+                        r.trackDeg >= 0.0 ? fmt::format(" track {:.1f}", r.trackDeg) : std::string(),
                         r.off.north != 0.0 || r.off.east != 0.0 ? fmt::format(" off {:.2f} {:.2f}", r.off.north, r.off.east)
                                                                 : std::string());
   return text;

@@ -393,6 +393,18 @@ std::vector<Row> crabbedTakeOff(double noiseM, double every, double crabDeg) {
   return rows;
 }
 
+// The take-off whose feed sends a track lagDeg to the left of the way it
+// rolls, over the whole roll, the nose the runway's: each ground position up
+// to noiseM off.
+std::vector<Row> trackBehindTakeOff(double noiseM, double every, double lagDeg = 10.0) {
+  std::vector<Row> rows = noisyTakeOff(0.0, every);
+  scatterOnTheGround(rows, noiseM);
+  const double rollFromS = std::ceil(20.0 / every - 1e-9) * every;
+  for (Row& r : rows)
+    if (r.ground && r.time >= rollFromS - 1e-9) r.trackDeg = std::fmod(runwayDeg - lagDeg + 360.0, 360.0);
+  return rows;
+}
+
 // Never off the ground, braking as smoothly as its reports and standing
 // while they stand, each report reached at most a few seconds late.
 Expect rejected() {
@@ -444,6 +456,10 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        180, onTheLine(smooth(normal(liftsOff(firstAirborneS(crookedLineUp(5.0, 4.0)) + 30.0 + 10.0)), 13.0), runwayPoint)},
       {"crooked line-up 40 degrees off, reports every 6 s 3 m off", scenarioText(header, crookedLineUp(3.0, 6.0), 6.0), {},
        180, onTheLine(smooth(normal(liftsOff(firstAirborneS(crookedLineUp(3.0, 6.0)) + 30.0 + 10.0)), 13.0), runwayPoint)},
+      // the feed's track 10 degrees off the way its positions go: they, not it, give the roll's line
+      {"take-off, its track 10 degrees behind, reports every 2.5 s 6 m off",
+       scenarioText(header, trackBehindTakeOff(6.0, 2.5), 2.5), {}, 180,
+       liftsOff(firstAirborneS(trackBehindTakeOff(6.0, 2.5)) + 30.0 + 10.0)},
       {"rejected take-off at 110 kt", scenarioText(header, rejectedTakeOff(), 2.0), {}, 200,
        smooth(grounded(110.0 * 1.1), 13.0, 110.0 * 1.1, rejectedStopS + 30.0 + 10.0)},
       // the taxi-speed report comes while it still rolls fast: it brakes through the reports before it
