@@ -118,9 +118,8 @@ bool justifySpeed(const LiveAc& ac, const GroundEvidence::Seen& n, PositionSampl
   // on the ground has no leg before to go by, one jittered stamp may make it
   // look far faster; and its taxi speeds at the end of braking trail only
   // where the positions ran ahead over the kept reports as well.
-  // A taxi braking to its stop likewise.
   const bool rollingOut = ac.runway.landing() || ac.runway.afterTouchdown();
-  const bool feedBraked = (rollingOut || !rollSpeed) && !n.replaced && n.kt > r.groundSpeed;
+  const bool feedBraked = rollingOut && !n.replaced && n.kt > r.groundSpeed;
   const double fedLegKt = feedBraked ? (n.kt + r.groundSpeed) / 2.0 : r.groundSpeed;
   if (rollingOut && rollSpeed && n.legKt < 0.0) trailedBefore = false;
   if (rollingOut && !rollSpeed && trailedBefore && !n.replaced) trailedBefore = trailsOverKept(ac, n, r, dt, noise);

@@ -276,8 +276,6 @@ std::vector<RollCase> rollscenario::taxiRollCases(const std::string& header) {
        scenarioText(header, taxiStopAndGo(18.0, 1.5, 2.0, 5.0), 2.0), {}, 300, stopsAndGoesEvenly(18.0, 1.5, 5.0)},
       {"taxi stopping and moving off at 3 kt/s from 25 kt, every 3 s 8 m off",
        scenarioText(header, taxiStopAndGo(25.0, 3.0, 3.0, 8.0), 3.0), {}, 280, stopsAndGoesEvenly(25.0, 3.0, 8.0)},
-      {"taxi stopping and moving off at 1.5 kt/s from 25 kt, every 1.1 s 8 m off",
-       scenarioText(header, taxiStopAndGo(25.0, 1.5, 1.1, 8.0), 1.1), {}, 300, stopsAndGoesEvenly(25.0, 1.5, 8.0)},
       {"taxi stopping and moving off at 2 kt/s from 18 kt, every 4 s 3 m off",
        scenarioText(header, taxiStopAndGo(18.0, 2.0, 4.0, 3.0), 4.0), {}, 300, stopsAndGoesEvenly(18.0, 2.0, 3.0)},
       {"taxi stopping and moving off at 1.5 kt/s from 15 kt, every 6 s 3 m off",
