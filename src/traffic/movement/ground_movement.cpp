@@ -85,9 +85,27 @@ double noiseTurnDeg(const LiveAc& ac) {
   return noise > 0.0 ? std::atan2(noise, gf_legNm(s[1], s[2]) * metresPerNm) * degreesPerRadian : 0.0;
 }
 
+// A corner between the second and third reports (a rapid exit reported
+// every second or so: no report falls on it) is rounded from the way in to
+// the way out, the fourth report its curve's end.
+bool cornerBetweenReports(LiveAc& ac) {
+  auto& s = ac.samples;
+  if (s.size() < 4 || s[1].standing || s[2].standing || s[3].standing || s[3].groundSpeed <= 0.0) return false;
+  const auto corner = gf_cornerBetween(s[0], s[1], s[2], s[3], gf_positionNoiseMetres(ac));
+  if (!corner) return false;
+  const auto start = gf_legBearing(ac.lat, ac.lon, corner->latitude, corner->longitude);
+  if (ac.reversing || !start || !gf_curveStartsAlongTravel(ac, *start)) return false;
+  const double turn = std::fabs(toDeg(gf_normalizeAngle((s[2].track - s[1].track) * radiansPerDegree)));
+  if (!lf_setupCornerCurve(ac, *corner)) return false;
+  ac.turnAngle = ac.curveAngle = turn;
+  return true;
+}
+
 void turnsAndLegs(LiveAc& ac) {
   auto& s = ac.samples;
-  if (!s[1].standing && s.size() >= 3 && !s[2].standing) {
+  if (cornerBetweenReports(ac)) {
+    // (rounded)
+  } else if (!s[1].standing && s.size() >= 3 && !s[2].standing) {
     const double delta = std::fabs(toDeg(lf_headingDelta(ac)));
     if (delta > curveMinTurnDeg && delta > midpointTurnDeg && gf_legNm(s[0], s[1]) > midpointLegNm &&
         s[0].groundSpeed <= midpointMaxKt && s[1].dueTick - s[0].dueTick >= midpointMinTicks) {

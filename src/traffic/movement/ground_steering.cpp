@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "core/geo.h"
 #include "refdata/ac_category.h"
@@ -143,19 +144,27 @@ double curveStepCap(const LiveAc& ac, double metresLeft, double brake) {
   return cap;
 }
 
+struct BendCaps {
+  double all = std::numeric_limits<double>::infinity();    // every turn ahead
+  double bends = std::numeric_limits<double>::infinity();  // those beyond the positions' noise
+};
+
 // The fastest it may go now (metres a tick) and still brake, at no more than
 // bendBrakeKtPerS, down to what each corner ahead allows: sqrt(v² + 2ad) over
 // the reports within braking distance. A corner it reaches at the end of its
 // leg is steered round; of the corners after it, one at a report that a curve
-// would round (a curve starts at the report before) bends as that curve does.
-double bendStepCap(const LiveAc& ac, double metresLeft, double arriving, double nowStep) {
+// would round (a curve starts at the report before) bends as that curve does,
+// and so does a corner between two reports.
+BendCaps bendStepCap(const LiveAc& ac, double metresLeft, double arriving, double nowStep) {
   const auto& s = ac.samples;
   const double maxTurn = gf_groundTurnLimit(ac);
   const double brake = bendBrakeKtPerS * metresPerSecondPerKt / (ticksPerSecond * ticksPerSecond);
   const LocalPlane plane({s[0].lat, s[0].lon});
   double cap = gf_curveSet(ac.curve) ? curveStepCap(ac, metresLeft, brake) : std::numeric_limits<double>::infinity();
+  double bendCap = cap;
   double ahead = metresLeft, in = arriving;
-  bool curvedBefore = false;
+  bool curvedBefore = false, inCorner = false;
+  const double noise = gf_positionNoiseMetres(ac);
   LocalOffset prev = plane.offsetTo({ac.lat, ac.lon}), at{0.0, 0.0};
   for (std::size_t k = 0; k + 1 < s.size() && k < bendLookAheadReports; ++k) {
     if (nowStep * nowStep <= 2.0 * brake * ahead) break;  // too far to need braking for
@@ -168,10 +177,22 @@ double bendStepCap(const LiveAc& ac, double metresLeft, double arriving, double 
         std::max(steerLookAheadMetres, s[k].groundSpeed * metresPerSecondPerKt * steerLookAheadSeconds);
     const double out = std::atan2(next.east - at.east, next.north - at.north);
     const double turn = std::fabs(gf_normalizeAngle(out - in));
-    const bool curved = k > 0 && !curvedBefore && turn > curveMinTurnDeg * radiansPerDegree &&
-                        turn <= curveMaxTurnDeg * radiansPerDegree;
+    // A corner between this report and the next (see gf_cornerBetween) is
+    // rounded on one curve from the report before over the corner to the
+    // one after the next, the next report on it.
+    std::optional<LatLon> corner;
+    if (!inCorner && k > 0 && !curvedBefore && k + 2 < s.size() && !s[k + 2].standing)
+      corner = gf_cornerBetween(s[k - 1], s[k], s[k + 1], s[k + 2], noise);
+    const bool curved = inCorner || corner || (k > 0 && !curvedBefore && turn > curveMinTurnDeg * radiansPerDegree &&
+                                               turn <= curveMaxTurnDeg * radiansPerDegree);
     double allowed = std::numeric_limits<double>::infinity();
-    if (curved) {
+    if (inCorner) {
+      inCorner = false;  // (bent as the curve found at the report before)
+    } else if (corner) {
+      const double bend = curveBend(prev, plane.offsetTo(*corner), plane.offsetTo({s[k + 2].lat, s[k + 2].lon}));
+      if (bend > 0.0) allowed = maxTurn / bend;
+      inCorner = true;
+    } else if (curved) {
       const double bend = curveBend(prev, at, next);
       if (bend > 0.0) allowed = maxTurn / bend;
     } else if (turn > maxTurn && legM < lookAhead) {
@@ -179,23 +200,32 @@ double bendStepCap(const LiveAc& ac, double metresLeft, double arriving, double 
       // slows it only while the nose swings round, and no more than it must)
       allowed = cornerStep(turn, legM, maxTurn);
     }
-    cap = std::min(cap, std::sqrt(allowed * allowed + 2.0 * brake * ahead));
+    const double reach = std::sqrt(allowed * allowed + 2.0 * brake * ahead);
+    cap = std::min(cap, reach);
+    // A turn its positions' noise alone makes of the leg after it (a noisy
+    // straight's zigzag, as for the turn at a report) slows it all the same,
+    // the path it drives turns there; but it is no bend to hold the next
+    // leg back for.
+    if (corner || turn > std::atan2(noise, legM)) bendCap = std::min(bendCap, reach);
     curvedBefore = curved;
     ahead += legM;
     in = out;
     prev = at;
     at = next;
   }
-  return cap;
+  return {cap, bendCap};
 }
 
 } // namespace
 
-double gf_bendCappedStep(const LiveAc& ac, double step, double metresLeft, double arriving) {
+double gf_bendCappedStep(const LiveAc& ac, double step, double metresLeft, double arriving, bool& forBend) {
+  forBend = false;
   if (ac.legEndKt < 0.0 || ac.reversing || ac.samples.empty()) return step;
   const double nowStep =
       std::hypot(ac.groundStepNorthM, ac.groundStepEastDeg * gf_metresPerDegreeLon(ac.groundStepFromLat));
-  return std::min(step, bendStepCap(ac, metresLeft, arriving, std::max(step, nowStep)));
+  const BendCaps caps = bendStepCap(ac, metresLeft, arriving, std::max(step, nowStep));
+  forBend = caps.bends < step;
+  return std::min(step, caps.all);
 }
 
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
@@ -246,8 +276,9 @@ double gf_curveStepMetres(LiveAc& ac) {
   const auto& c = ac.curve;
   const double endHeading =
       std::atan2(c[CurveEndEast] - c[CurveCtrlEast], c[CurveEndNorth] - c[CurveCtrlNorth]);
-  const double capped = gf_bendCappedStep(ac, step, metres, endHeading);
-  if (capped < step) ac.heldForBend = 1;
+  bool forBend = false;
+  const double capped = gf_bendCappedStep(ac, step, metres, endHeading, forBend);
+  if (forBend) ac.heldForBend = 1;
   return capped;
 }
 
@@ -308,8 +339,9 @@ bool gf_steerGroundTick(LiveAc& ac) {
   double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
   if (ac.legEndKt >= 0.0) {
     const auto line = gf_legBearing(ac.legFromLat, ac.legFromLon, target.lat, target.lon);
-    const double capped = gf_bendCappedStep(ac, step, d, line ? *line : gf_travelHeading(ac));
-    if (capped < step) ac.heldForBend = 1;
+    bool forBend = false;
+    const double capped = gf_bendCappedStep(ac, step, d, line ? *line : gf_travelHeading(ac), forBend);
+    if (forBend) ac.heldForBend = 1;
     step = capped;
   }
   const double lookAhead = std::max(steerLookAheadMetres, step * ticksPerSecond * steerLookAheadSeconds);
@@ -332,8 +364,9 @@ bool gf_steerGroundTick(LiveAc& ac) {
   // Too fast to turn onto the aim point at this rate it would circle round
   // it: it slows to the turn that reaches it (and catches up on the next leg).
   if (std::fabs(off) > maxTurn) {
-    if (ac.legEndKt >= 0.0) ac.heldForBend = 1;
     const double chord = std::hypot(aim.north, aim.east);
+    // (a turn within its positions' noise: no bend, as in the look-ahead)
+    if (ac.legEndKt >= 0.0 && std::fabs(off) > std::atan2(gf_positionNoiseMetres(ac), chord)) ac.heldForBend = 1;
     step = std::min(step, maxTurn * chord / (2.0 * std::sin(std::min(std::fabs(off), M_PI / 2.0))));
   }
   const double travel = gf_wrapHeading(path + turn);

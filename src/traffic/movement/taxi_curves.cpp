@@ -163,6 +163,52 @@ bool lf_setupCurve(LiveAc& ac) {
   return true;
 }
 
+std::optional<LatLon> gf_cornerBetween(const PositionSample& a, const PositionSample& b, const PositionSample& c,
+                                       const PositionSample& d, double noiseMetres) {
+  // (a track of 0 is the feed's "none")
+  if (b.track == 0.0 || c.track == 0.0) return {};
+  const double in = b.track * radiansPerDegree, out = c.track * radiansPerDegree;
+  const double turn = gf_normalizeAngle(out - in);
+  const double turnDeg = std::fabs(turn) * degreesPerRadian;
+  if (turnDeg <= curveMinTurnDeg || turnDeg > exitTurnMaxDeg) return {};
+  const auto before = gf_legBearing(a.lat, a.lon, b.lat, b.lon);
+  const auto across = gf_legBearing(b.lat, b.lon, c.lat, c.lon);
+  const auto after = gf_legBearing(c.lat, c.lon, d.lat, d.lon);
+  if (!before || !across || !after) return {};
+  // (the turn a leg shows from its ends' noise alone: where the reports lie
+  // no closer to the ways their tracks give, the corner cannot be placed)
+  const auto noiseDeg = [noiseMetres](const PositionSample& from, const PositionSample& to) {
+    return std::max(curveMinTurnDeg,
+                    std::atan2(2.0 * noiseMetres, gf_legNm(from, to) * metresPerNm) * degreesPerRadian);
+  };
+  const double fromIn = gf_normalizeAngle(*across - in), cutDeg = noiseDeg(b, c);
+  if (fromIn * turn <= 0.0 || std::fabs(fromIn) * degreesPerRadian <= cutDeg ||
+      std::fabs(turn - fromIn) * degreesPerRadian <= cutDeg ||
+      std::fabs(gf_normalizeAngle(*before - in)) * degreesPerRadian > noiseDeg(a, b) ||
+      std::fabs(gf_normalizeAngle(*after - out)) * degreesPerRadian > noiseDeg(c, d))
+    return {};
+  const LocalPlane plane({b.lat, b.lon});
+  const LocalOffset to = plane.offsetTo({c.lat, c.lon});
+  const double inN = std::cos(in), inE = std::sin(in), outN = std::cos(out), outE = std::sin(out);
+  const double det = inN * outE - inE * outN;
+  const double along = (to.north * outE - to.east * outN) / det, back = (inN * to.east - inE * to.north) / det;
+  if (!(along > 0.0) || !(back > 0.0)) return {};
+  return plane.pointAt({inN * along, inE * along});
+}
+
+bool lf_setupCornerCurve(LiveAc& ac, const LatLon& corner) {
+  auto& s = ac.samples;
+  if (s.size() < 4) return false;
+  // Rounded over each of the two reports, the turn would be split in two
+  // with a kink between the curves at the third, where the second curve
+  // starts towards the fourth off the first's end: the steering brakes hard
+  // for it. One curve from the way in to the way out has none.
+  const PositionSample control = gf_reportAt(s[1], corner, s[1].groundSpeed, s[1].dueTick);
+  if (!gf_makeCurve(ac, ac.lat, ac.lon, control, s[3])) return false;
+  s.erase(s.begin() + 1, s.begin() + 3);
+  return true;
+}
+
 void lf_insertMidpoint(LiveAc& ac) {
   auto& s = ac.samples;
   if (s.size() < 2) return;

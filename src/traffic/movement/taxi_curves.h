@@ -68,6 +68,17 @@ PositionSample gf_reportAt(const PositionSample& from, const LatLon& at, double 
 // Curve from the aircraft's position over the second report to the third;
 // the second report is dropped. False when no curve could be made.
 bool lf_setupCurve(LiveAc& aircraft);
+// A corner that falls between reports b and c: b's track the way in, c's
+// the way out, the leg from b to c cutting across between them (by more than
+// the positions' noise turns it), the legs from a to b and from c to d going
+// the ways in and out (within it). Where the two ways meet; none when the
+// reports show no such corner.
+std::optional<LatLon> gf_cornerBetween(const PositionSample& a, const PositionSample& b, const PositionSample& c,
+                                       const PositionSample& d, double noiseMetres);
+// Such a corner between the second and third reports rounded on one curve
+// from the aircraft to the fourth, the corner its control point; the second
+// and third reports are dropped. False (nothing dropped) when no curve could be made.
+bool lf_setupCornerCurve(LiveAc& aircraft, const LatLon& corner);
 // A report half way between the front and the second report.
 void lf_insertMidpoint(LiveAc& aircraft);
 // A midpoint for a long leg whose two speeds differ much.

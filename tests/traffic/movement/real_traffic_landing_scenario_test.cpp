@@ -379,6 +379,24 @@ std::vector<RollCase> rollscenario::landingRollCases(const std::string& header) 
        scenarioText(header, rapidExitBraking(1.5, 0.0, {45.0, 55.0}), 1.5), {}, 420, brakesAsFed()},
       {"landing braking to a 45 degree exit at 30 kt, every 1.5 s",
        scenarioText(header, rapidExitBraking(1.5, 0.0, {45.0, 30.0}), 1.5), {}, 420, brakesAsFed()},
+      // its corner between two reports (reported every 1.1-1.3 s from 279 s, none
+      // falls on it): rounded on one curve from the way in to the way out, not
+      // two with a kink between them braked for at the second
+      {"landing braking to a rapid exit at 55 kt, every 1.1 s",
+       scenarioText(header, rapidExitBraking(1.1, 0.0), 1.1), {}, 420, brakesAsFed()},
+      {"landing braking to a 45 degree exit at 55 kt, every 1.1 s",
+       scenarioText(header, rapidExitBraking(1.1, 0.0, {45.0, 55.0}), 1.1), {}, 420, brakesAsFed()},
+      {"landing braking to a 45 degree exit at 55 kt, every 1.2 s",
+       scenarioText(header, rapidExitBraking(1.2, 0.0, {45.0, 55.0}), 1.2), {}, 420, brakesAsFed()},
+      {"landing braking to a 45 degree exit at 55 kt, every 1.3 s",
+       scenarioText(header, rapidExitBraking(1.3, 0.0, {45.0, 55.0}), 1.3), {}, 420, brakesAsFed()},
+      {"landing braking to a 45 degree exit at 40 kt, every 1.1 s",
+       scenarioText(header, rapidExitBraking(1.1, 0.0, {45.0, 40.0}), 1.1), {}, 420, brakesAsFed()},
+      // (positions the noise puts off the ways their tracks give place no corner)
+      {"landing braking to a rapid exit at 55 kt, every 1.1 s 5 m off",
+       scenarioText(header, rapidExitBraking(1.1, 5.0), 1.1), {}, 420, brakesAsFed()},
+      {"landing braking to a 45 degree exit at 40 kt, every 1.1 s 8 m off",
+       scenarioText(header, rapidExitBraking(1.1, 8.0, {45.0, 40.0}), 1.1), {}, 420, brakesAsFed()},
       {"landing braking to a 60 degree exit at 30 kt, every 3 s 5 m off",
        scenarioText(header, rapidExitBraking(3.0, 5.0, {60.0, 30.0}), 3.0), {}, 420, brakesAsFed()},
       {"landing braking to a square exit at 15 kt, every 3 s",
