@@ -54,7 +54,7 @@ const std::string& gf_simStateName(AcSimState state) {
 }
 
 LiveAc::LiveAc(const AcDescription& description, const PositionSample& first, double time)
-    : AcDescription(description), lastSampleTime(time), lastReport(first) {
+    : AcDescription(description), lastSampleTime(time), newestStamp(time), lastReport(first) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   curve[2] = curve[5] = curve[6] = curve[7] = nan;
   sim.hexid = hexId;

@@ -72,6 +72,9 @@ struct LiveAc : AcDescription {
   double tas = 0.0;
   SampleQueue<PositionSample> samples;
   double lastSampleTime = 0.0;
+  // The time stamp of the newest report weighed, taken or not: a report
+  // stamped at or before it, or within a second after it, is refused.
+  double newestStamp = 0.0;
   // The newest report of the feed itself (never a made-up holding or
   // extrapolated copy): what a new report's speed is weighed against.
   PositionSample lastReport;

@@ -53,12 +53,12 @@ bool nearFieldButAirborne(double altitude) {
   return altitude > 0.0 && altitude < nearFieldCeilingFt && std::fabs(altitude - field) <= nearFieldBandFt;
 }
 
-// A record that only repeats what the stream already says, or jumps. Its
+// A record that only repeats what the stream already says, or jumps (a
+// repeat of the last report taken is refused before it is weighed). Its
 // speed is weighed against the last report of the feed, never against a
 // made-up holding or extrapolated copy; a speed its positions gave it is no jump.
 bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool speedFromPositions) {
   const PositionSample& n = ac.samples.back();
-  if (dt <= dropDuplicateSeconds) return true;
   const bool liftOff = !ac.lastReport.airborne && r.airborne;
   if (!speedFromPositions && gf_speedJump(ac.lastReport.groundSpeed, r.groundSpeed, dt, liftOff)) return true;
   if (ac.extrapolationCount >= 1) return false;
@@ -221,8 +221,17 @@ void lf_routeTrafficRecord(TrafficRecord& record) {
     return;
   }
   if (ac->sim.simState == AcSimState::LiveryRespawn || ac->sim.simState == AcSimState::RemovingFromSim) return;
-  PositionSample report = gf_sampleOf(record);
   const double dt = record.timestamp - ac->lastSampleTime;
+  // A repeat, within the second, of the newest report weighed (taken or
+  // not), or one stamped before it (out of order): refused before anything
+  // weighs it, so it leaves nothing behind. Against the last taken alone, a
+  // stamp inside the second after one refused would time a leg from the last
+  // taken shorter than its positions flew, and the judge would read a speed
+  // (or a noise) from it.
+  const double sinceNewest = record.timestamp - ac->newestStamp;
+  if (sinceNewest <= 0.0 || (!ac->samples.empty() && sinceNewest <= dropDuplicateSeconds)) return;
+  ac->newestStamp = record.timestamp;
+  PositionSample report = gf_sampleOf(record);
   // Held as out of reach, or dropped as a jump: as if it never came, the next
   // is weighed against the last taken.
   const GroundVerdict verdict = gf_weighReport(*ac, report, record.timestamp);

@@ -186,6 +186,9 @@ struct RollCase {
   double seconds;
   Expect expect;
   double stampJitterS = 0.0;  // each line's time stamp moved by up to this, either way
+  // Every 7th line (the 4th, the 11th...) stamped this far after the one sent
+  // before it (negative: before it; 0: none), still sent at its own time.
+  double slipFromBeforeS = 0.0;
 };
 
 // The cases of the table, each played from the scenario header given:

@@ -48,19 +48,27 @@ double offRunwayMetres(const simemu::Pose& p, LatLon through = abeamHold) {
 }
 
 // Each line's time stamp may be moved by up to stampJitterS either way (the
-// same moves on every platform), the line still sent when it falls due.
-void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage, double stampJitterS) {
+// same moves on every platform), and every 7th set slipFromBeforeS from the
+// stamp of the line sent before it; each line is still sent when it falls due.
+void play(EngineHarness& harness, const std::string& text, double seconds, Outage outage, double stampJitterS,
+          double slipFromBeforeS) {
   feeder::ScenarioPlayer player(feeder::gf_parseScenario(text, "scenario"), testsupport::harnessStartTime);
   testsupport::SameDraws draws{362436069u};
   const auto jitter = [&draws, stampJitterS] { return stampJitterS * (2.0 * draws.next() - 1.0); };
+  std::size_t sent = 0;
+  double stampBefore = 0.0;
   const auto passes = static_cast<std::int64_t>(seconds * 100.0);
   for (std::int64_t i = 0; i < passes; ++i) {
     const double t = harness.now();
     player.sendDue(testsupport::harnessStartTime + t, [&](feeder::FeedStream stream, std::string_view line) {
       const bool silent = (t >= outage.from && t < outage.to) || (t >= outage.thenFrom && t < outage.thenTo);
       if (stream != feeder::FeedStream::traffic || silent) return;
-      if (stampJitterS <= 0.0) return harness.feedLine(line);
-      harness.feedLine(feeder::gf_withTimestamp(line, *feeder::gf_lineTimestamp(line) + jitter()));
+      if (stampJitterS <= 0.0 && slipFromBeforeS == 0.0) return harness.feedLine(line);
+      double stamp = *feeder::gf_lineTimestamp(line) + (stampJitterS > 0.0 ? jitter() : 0.0);
+      if (slipFromBeforeS != 0.0 && sent % 7 == 3) stamp = stampBefore + slipFromBeforeS;
+      ++sent;
+      stampBefore = stamp;
+      harness.feedLine(feeder::gf_withTimestamp(line, stamp));
     });
     harness.pass();
   }
@@ -216,7 +224,7 @@ void runRollCases(const std::vector<RollCase>& cases) {
     EngineHarness harness({{"DLH", "", "A20N", false, lufthansa, ""}}, {lufthansa}, false,
                           testsupport::PoseRecording::on);
     harness.readFrankfurtAsParkAirport();
-    play(harness, c.text, c.seconds, c.outage, c.stampJitterS);
+    play(harness, c.text, c.seconds, c.outage, c.stampJitterS, c.slipFromBeforeS);
     gf_clearParkAirport();
     check(harness, c.expect);
   }

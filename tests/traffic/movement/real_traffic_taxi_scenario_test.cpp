@@ -282,6 +282,12 @@ std::vector<RollCase> rollscenario::taxiRollCases(const std::string& header) {
        scenarioText(header, taxiStopAndGo(15.0, 1.5, 6.0, 3.0), 6.0), {}, 300, stopsAndGoesEvenly(15.0, 1.5, 3.0)},
       {"taxi, every third report 800 m off", scenarioText(header, taxiWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        [] { Expect e = keptThroughLanding(); e.groundKt = 15.0 * 1.5 * 1.05; return e; }()},
+      // every 7th stamped inside the second after the one sent before it (which may have been weighed and
+      // refused), sent at its own time: refused before it is weighed, never read as a leg flown too fast
+      {"taxi round a 90 degree bend at 20 kt, every 1.1 s, every 7th stamped 0.5 s after the one before",
+       scenarioText(header, taxiRoundACorner(90.0, 20.0, 1.1, 0.0, 45.0), 1.1), {}, 200, roundsTheCorner(20.0), 0.0, 0.5},
+      {"taxi round a 90 degree bend at 20 kt, every 1.5 s 3 m off, every 7th stamped 0.5 s after the one before",
+       scenarioText(header, taxiRoundACorner(90.0, 20.0, 1.5, 3.0, 45.0), 1.5), {}, 200, roundsTheCorner(20.0), 0.0, 0.5},
   };
 }
 
