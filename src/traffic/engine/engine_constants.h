@@ -67,8 +67,6 @@ inline constexpr double straightGroundMaxKt = 30.0;
 inline constexpr double straightGroundTrackDeg = 2.0;
 inline constexpr double straightGroundSpacingNm = 0.010799136069114472;  // 20 m
 inline constexpr double straightGroundMaxSeconds = 15.0;
-// ...unless it is this much slower than the last kept (knots).
-inline constexpr double straightGroundSpeedStepKt = 5.0;
 // A speed jump is a glitch only when no aircraft changes speed that fast;
 // a take-off roll gains some 5 kt a second, a glitch jumps at once.
 inline constexpr double maxSpeedChangeKtPerSecond = 2.0;

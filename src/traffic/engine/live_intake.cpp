@@ -73,14 +73,7 @@ bool isRedundant(const LiveAc& ac, const PositionSample& r, double dt, bool spee
   // noise. A push's crawl is thinned still: its fitted way judges it.
   const bool noiseHidesSpacing =
       r.groundSpeed > pushBackMaxKt && gf_noiseNearMetres(ac) >= straightGroundSpacingNm * metresPerNm;
-  // Nor when it braked: a braking taxi's reports lie within the
-  // spacing until it stands (15 s at most), and its stop came only with the
-  // first kept after that, the aircraft out of reports at its last moving one.
-  // (a roll-out brakes by the landing's rules)
-  const bool braked = ac.category != AcCategory::Rotorcraft && !ac.runway.onRunway() && !ac.runway.landing() &&
-                      ac.lastReport.groundSpeed - r.groundSpeed > straightGroundSpeedStepKt;
-  if (!r.airborne && r.groundSpeed <= straightGroundMaxKt && turn <= straightGroundTrackDeg && !noiseHidesSpacing &&
-      !braked) {
+  if (!r.airborne && r.groundSpeed <= straightGroundMaxKt && turn <= straightGroundTrackDeg && !noiseHidesSpacing) {
     const double limit =
         r.groundSpeed > 0.0 ? straightGroundSpacingNm * secondsPerHour / r.groundSpeed : straightGroundMaxSeconds;
     return dt <= std::min(limit, straightGroundMaxSeconds);

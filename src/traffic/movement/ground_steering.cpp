@@ -303,7 +303,11 @@ void gf_steerLegStart(LiveAc& ac) {
     const bool wheels = ac.category != AcCategory::Rotorcraft;
     const bool stops =
         wheels && (s[1].groundSpeed <= 0.0 || (s.size() >= 3 && s[2].standing && gf_samePosition(s[1], s[2])));
-    const bool fromStandstill = wheels && s[0].standing && nowKt < standstillKt;
+    // (a roll ahead gathers speed as its reports do: harder than a taxi)
+    const bool rollAhead = std::any_of(s.begin(), s.end(), [](const PositionSample& r) {
+      return r.airborne || r.groundSpeed >= takeOffRollKt;
+    });
+    const bool fromStandstill = wheels && !rollAhead && s[0].standing && nowKt < standstillKt;
     // Between moving reports not at a crawl (its noisy legs would be driven
     // faster by it), and at a slow taxi's speeds only braking.
     const double fasterKt = std::max(s[0].groundSpeed, s[1].groundSpeed);
