@@ -143,22 +143,34 @@ double curveStepCap(const LiveAc& ac, double metresLeft, double brake) {
   return cap;
 }
 
+// Whether no corner from `brakeAhead` (2 * brake * metres ahead) on can hold
+// the step below `m`, metres a tick: each corner's cap is at least
+// sqrt(brakeAhead), and the margin keeps that so through the roundings (a
+// step too small for the margin to hold is walked as before).
+bool pastBraking(double m, double brakeAhead) { return m >= 1e-100 && m * m * (1.0 + 0x1p-50) <= brakeAhead; }
+
 // The fastest it may go now (metres a tick) and still brake, at no more than
 // bendBrakeKtPerS, down to what each corner ahead allows: sqrt(v² + 2ad) over
 // the reports within braking distance. A corner it reaches at the end of its
 // leg is steered round; of the corners after it, one at a report that a curve
 // would round (a curve starts at the report before) bends as that curve does.
-double bendStepCap(const LiveAc& ac, double metresLeft, double arriving, double nowStep) {
+// The walk stops where no corner further could hold back the step, paced
+// `step`, more than it already is: on most ticks before the first.
+double bendStepCap(const LiveAc& ac, double step, double metresLeft, double (*arriving)(const LiveAc&)) {
   const auto& s = ac.samples;
-  const double maxTurn = gf_groundTurnLimit(ac);
   const double brake = bendBrakeKtPerS * metresPerSecondPerKt / (ticksPerSecond * ticksPerSecond);
-  const LocalPlane plane({s[0].lat, s[0].lon});
   double cap = gf_curveSet(ac.curve) ? curveStepCap(ac, metresLeft, brake) : std::numeric_limits<double>::infinity();
-  double ahead = metresLeft, in = arriving;
+  if (s.size() < 2 || pastBraking(std::min(step, cap), 2.0 * brake * metresLeft)) return cap;
+  const double nowStep =
+      std::max(step, std::hypot(ac.groundStepNorthM, ac.groundStepEastDeg * gf_metresPerDegreeLon(ac.groundStepFromLat)));
+  const double maxTurn = gf_groundTurnLimit(ac);
+  const LocalPlane plane({s[0].lat, s[0].lon});
+  double ahead = metresLeft, in = arriving(ac);
   bool curvedBefore = false;
   LocalOffset prev = plane.offsetTo({ac.lat, ac.lon}), at{0.0, 0.0};
   for (std::size_t k = 0; k + 1 < s.size() && k < bendLookAheadReports; ++k) {
     if (nowStep * nowStep <= 2.0 * brake * ahead) break;  // too far to need braking for
+    if (pastBraking(std::min(step, cap), 2.0 * brake * ahead)) break;
     if (s[k + 1].standing) break;
     const LocalOffset next = plane.offsetTo({s[k + 1].lat, s[k + 1].lon});
     const double legM = std::hypot(next.north - at.north, next.east - at.east);
@@ -189,13 +201,25 @@ double bendStepCap(const LiveAc& ac, double metresLeft, double arriving, double 
   return cap;
 }
 
+// The heading a straight leg arrives at its report with: along the line from
+// where the leg started (as the steering aims), else as it travels.
+double straightLegArriving(const LiveAc& ac) {
+  const PositionSample& target = ac.samples.front();
+  const auto line = gf_legBearing(ac.legFromLat, ac.legFromLon, target.lat, target.lon);
+  return line ? *line : gf_travelHeading(ac);
+}
+
+// The heading a curve arrives at its end with: from its control point.
+double curveArriving(const LiveAc& ac) {
+  const auto& c = ac.curve;
+  return std::atan2(c[CurveEndEast] - c[CurveCtrlEast], c[CurveEndNorth] - c[CurveCtrlNorth]);
+}
+
 } // namespace
 
-double gf_bendCappedStep(const LiveAc& ac, double step, double metresLeft, double arriving) {
+double gf_bendCappedStep(const LiveAc& ac, double step, double metresLeft, double (*arriving)(const LiveAc&)) {
   if (ac.legEndKt < 0.0 || ac.reversing || ac.samples.empty()) return step;
-  const double nowStep =
-      std::hypot(ac.groundStepNorthM, ac.groundStepEastDeg * gf_metresPerDegreeLon(ac.groundStepFromLat));
-  return std::min(step, bendStepCap(ac, metresLeft, arriving, std::max(step, nowStep)));
+  return std::min(step, bendStepCap(ac, step, metresLeft, arriving));
 }
 
 double gf_travelHeading(const LiveAc& ac) { return ac.reversing ? gf_wrapHeading(ac.heading + M_PI) : ac.heading; }
@@ -243,10 +267,7 @@ double gf_curveStepMetres(LiveAc& ac) {
   const double metres = gf_curveMetresLeft(ac.curve, ac.curvePosition);
   const double step = std::min(pacePerTick(ac, metres, remaining), capPerTick(ac));
   if (ac.legEndKt < 0.0) return step;
-  const auto& c = ac.curve;
-  const double endHeading =
-      std::atan2(c[CurveEndEast] - c[CurveCtrlEast], c[CurveEndNorth] - c[CurveCtrlNorth]);
-  const double capped = gf_bendCappedStep(ac, step, metres, endHeading);
+  const double capped = gf_bendCappedStep(ac, step, metres, curveArriving);
   if (capped < step) ac.heldForBend = 1;
   return capped;
 }
@@ -307,8 +328,7 @@ bool gf_steerGroundTick(LiveAc& ac) {
   const std::int32_t remaining = std::max(target.dueTick - tickCount.load(), 1);
   double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
   if (ac.legEndKt >= 0.0) {
-    const auto line = gf_legBearing(ac.legFromLat, ac.legFromLon, target.lat, target.lon);
-    const double capped = gf_bendCappedStep(ac, step, d, line ? *line : gf_travelHeading(ac));
+    const double capped = gf_bendCappedStep(ac, step, d, straightLegArriving);
     if (capped < step) ac.heldForBend = 1;
     step = capped;
   }
