@@ -165,7 +165,9 @@ double bendStepCap(const LiveAc& ac, double step, double metresLeft, double (*ar
       std::max(step, std::hypot(ac.groundStepNorthM, ac.groundStepEastDeg * gf_metresPerDegreeLon(ac.groundStepFromLat)));
   const double maxTurn = gf_groundTurnLimit(ac);
   const LocalPlane plane({s[0].lat, s[0].lon});
-  double ahead = metresLeft, in = arriving(ac);
+  // (the heading it arrives at its report with is asked for only when the
+  // first leg is short enough for its corner to count)
+  double ahead = metresLeft, in = 0.0;
   bool curvedBefore = false;
   LocalOffset prev = plane.offsetTo({ac.lat, ac.lon}), at{0.0, 0.0};
   for (std::size_t k = 0; k + 1 < s.size() && k < bendLookAheadReports; ++k) {
@@ -179,19 +181,22 @@ double bendStepCap(const LiveAc& ac, double step, double metresLeft, double (*ar
     const double lookAhead =
         std::max(steerLookAheadMetres, s[k].groundSpeed * metresPerSecondPerKt * steerLookAheadSeconds);
     const double out = std::atan2(next.east - at.east, next.north - at.north);
-    const double turn = std::fabs(gf_normalizeAngle(out - in));
-    const bool curved = k > 0 && !curvedBefore && turn > curveMinTurnDeg * radiansPerDegree &&
-                        turn <= curveMaxTurnDeg * radiansPerDegree;
-    double allowed = std::numeric_limits<double>::infinity();
-    if (curved) {
-      const double bend = curveBend(prev, at, next);
-      if (bend > 0.0) allowed = maxTurn / bend;
-    } else if (turn > maxTurn && legM < lookAhead) {
-      // (on a longer leg the aim point lies its look-ahead away: the turn
-      // slows it only while the nose swings round, and no more than it must)
-      allowed = cornerStep(turn, legM, maxTurn);
+    bool curved = false;
+    if (k > 0 || legM < lookAhead) {
+      const double turn = std::fabs(gf_normalizeAngle(out - (k > 0 ? in : arriving(ac))));
+      curved = k > 0 && !curvedBefore && turn > curveMinTurnDeg * radiansPerDegree &&
+               turn <= curveMaxTurnDeg * radiansPerDegree;
+      double allowed = std::numeric_limits<double>::infinity();
+      if (curved) {
+        const double bend = curveBend(prev, at, next);
+        if (bend > 0.0) allowed = maxTurn / bend;
+      } else if (turn > maxTurn && legM < lookAhead) {
+        // (on a longer leg the aim point lies its look-ahead away: the turn
+        // slows it only while the nose swings round, and no more than it must)
+        allowed = cornerStep(turn, legM, maxTurn);
+      }
+      cap = std::min(cap, std::sqrt(allowed * allowed + 2.0 * brake * ahead));
     }
-    cap = std::min(cap, std::sqrt(allowed * allowed + 2.0 * brake * ahead));
     curvedBefore = curved;
     ahead += legM;
     in = out;
