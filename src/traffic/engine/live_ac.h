@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/geo.h"
 #include "refdata/aircraft_description.h"
 #include "traffic/engine/sample_queue.h"
 #include "traffic/feed/traffic_record.h"
@@ -41,6 +42,7 @@ struct PositionSample {
 };
 
 PositionSample gf_sampleOf(const TrafficRecord& record);
+inline LatLon gf_positionOf(const PositionSample& s) { return {s.lat, s.lon}; }
 
 enum class AcPhase : std::uint32_t { PushingBack = 0, PushedBack, Taxi, TakeOff, Flying, Parking, Parked, Birth };
 

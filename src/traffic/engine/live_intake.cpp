@@ -47,8 +47,6 @@ double trackDifferenceDeg(double a, double b) {
   return d > 180.0 ? 360.0 - d : d;
 }
 
-LatLon positionOf(const PositionSample& s) { return {s.lat, s.lon}; }
-
 // A report low over the park airport but not on it: no good first picture.
 bool nearFieldButAirborne(double altitude) {
   const double field = gf_parkElevationFt().value_or(noParkElevationFt);
@@ -94,7 +92,7 @@ void cutStandingTail(LiveAc& ac, const PositionSample& r) {
   for (std::size_t i = s.size() - 1; i-- > lowest;) {
     if (s[i].standing) continue;
     if (n.dueTick - s[i].dueTick < movingCutTicks ||
-        gf_greatCircleDistanceNm(positionOf(s[i]), positionOf(r)) <= movingCutNm)
+        gf_greatCircleDistanceNm(gf_positionOf(s[i]), gf_positionOf(r)) <= movingCutNm)
       s.erase(s.begin() + static_cast<std::ptrdiff_t>(i) + 1, s.end());
     return;
   }
@@ -293,8 +291,8 @@ void decodeExisting(LiveAc& ac, PositionSample& report) {
     // Nothing holds on a runway (a made-up roll-out is removed at its end), so
     // a holder is a taxiing or pushed-back aircraft.
     const bool farFromHold = ac.holding &&
-                             gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(positionOf(ac.samples.back()),
-                                                                                positionOf(report)));
+                             gf_beyondHoldingThreshold(gf_greatCircleDistanceNm(gf_positionOf(ac.samples.back()),
+                                                                                gf_positionOf(report)));
     // Seen next rolling or climbing ahead of its hold: it took off in the silence, its roll is made up.
     const bool tookOff = farFromHold && gf_rollStartedAheadOfHold(ac, report);
     if (farFromHold && !tookOff) {

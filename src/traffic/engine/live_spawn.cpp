@@ -35,7 +35,6 @@ namespace {
 
 std::atomic<BirthStandChoice> birthStandChoice{nullptr};
 
-LatLon positionOf(const PositionSample& s) { return {s.lat, s.lon}; }
 LatLon userPosition() { return {trafficEngine.user.latitude, trafficEngine.user.longitude}; }
 
 void dropFront(LiveAc& ac) { ac.samples.pop_front(); }
@@ -44,7 +43,7 @@ void dropFront(LiveAc& ac) { ac.samples.pop_front(); }
 bool userProximityDropsFront(LiveAc& ac) {
   const UserState& user = trafficEngine.user;
   const PositionSample& front = ac.samples.front();
-  const double distance = gf_greatCircleDistanceNm(positionOf(front), userPosition());
+  const double distance = gf_greatCircleDistanceNm(gf_positionOf(front), userPosition());
   if (userOnGround.load()) {
     if (!COLLISION_USER_GND.current()) return false;
     if (ac.closeToUser && (user.groundVelocity > proximityUserMovingKt ||
@@ -67,7 +66,7 @@ bool userProximityDropsFront(LiveAc& ac) {
   ac.lon = front.lon;
   ac.altitude = front.altitude;
   // Nose towards its next report, as it would be created: the rule looks along its heading.
-  if (ac.samples.size() >= 2) ac.heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
+  if (ac.samples.size() >= 2) ac.heading = gf_initialBearing(gf_positionOf(front), gf_positionOf(ac.samples[1]));
   // Too close ahead it goes, and comes again from its later reports, weighed
   // anew; kept marked, it would drop every report for as long as the user flies.
   if (gf_tooCloseAheadOfUser(ac, tooCloseLimits[1])) {
@@ -82,7 +81,7 @@ bool userProximityDropsFront(LiveAc& ac) {
 // when it is there, with its wheels on it. Its report's altitude is 0 (on the
 // ground), which would put it below any field above the sea.
 double groundAltitudeFt(const LiveAc& ac, const PositionSample& front) {
-  return gf_parkElevationFt(positionOf(front)).value_or(0.0) + ac.groundCgHeight;
+  return gf_parkElevationFt(gf_positionOf(front)).value_or(0.0) + ac.groundCgHeight;
 }
 
 std::int32_t activeLiveCount() {
@@ -129,7 +128,7 @@ void lf_handleBuffer(LiveAc& ac) {
   const auto wanted = static_cast<std::int32_t>(engine.addingStack.size() + engine.queuedLiveCreations.size()) +
                       activeLiveCount();
   if (wanted >= limit) {
-    if (gf_removeFarthestLiveAc(gf_greatCircleDistanceNm(positionOf(ac.samples.front()), userPosition()))) {
+    if (gf_removeFarthestLiveAc(gf_greatCircleDistanceNm(gf_positionOf(ac.samples.front()), userPosition()))) {
       ac.sim.erase = true;
       return;
     }
@@ -242,7 +241,7 @@ void lf_initialAttitude(LiveAc& ac) {
   } else if (ac.samples.size() < 2 || ac.samples[1].standing) {
     heading = front.track * radiansPerDegree;
   } else {
-    heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
+    heading = gf_initialBearing(gf_positionOf(front), gf_positionOf(ac.samples[1]));
     // Met while pushed back: the nose is where its report says, the tail leads (turned later, it would swing round).
     const PositionSample& next = ac.samples[1];
     if (!front.airborne && !next.airborne && (next.evidence & evidencePushed) != 0)

@@ -127,6 +127,16 @@ void configureHigh(LiveAc& ac) {
   gf_setFlaps(ac.sim, 0);
 }
 
+void aimAtSecond(LiveAc& ac) {
+  const auto& s = ac.samples;
+  const std::int32_t ticks = lf_ticksToNext(ac);
+  ac.latRate = (s[1].lat - ac.lat) / ticks;
+  ac.lonRate = (s[1].lon - ac.lon) / ticks;
+  // Across the date line the short way, not round the world.
+  if (ac.lonRate * ticks > 180.0) ac.lonRate -= 360.0 / ticks;
+  if (ac.lonRate * ticks < -180.0) ac.lonRate += 360.0 / ticks;
+}
+
 void logNextPosMain(const LiveAc& ac, const std::exception& e) {
   gf_log(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "nextPosMain", e.what(), ac.liveFullText(), ac.samples.size(),
                      gf_phaseName(ac.phase), gf_simStateName(ac.sim.simState)));
@@ -311,6 +321,7 @@ void lf_flyStep(LiveAc& ac) {
     rp_transition(ac, RunwayEvent::ApproachResumes);
   if (ac.landingStage == 0) airAltitudeRate(ac);
   ac.targetVerticalSpeed = s[1].verticalSpeed;
+  // A report without its TAS gives its ground speed: 0 would show it stalled in the air.
   ac.targetTas = s[1].tas > 0.0 ? s[1].tas : s[1].groundSpeed;
   if (!s[0].airborne || !s[1].airborne) gf_setGear(ac.sim, 1);
   const std::int32_t ticks = lf_ticksToNext(ac);
@@ -362,7 +373,9 @@ void nextPosMain(LiveAc& ac) {
     } else if (!s[1].standing) {
       const double distance = gf_greatCircleDistanceNm({ac.lat, ac.lon}, {s[1].lat, s[1].lon});
       const std::int32_t ticks = gf_legTicks(distance, lf_legSpeedKt(ac));
-      // Not yet confirmed on the ground, but a ground leg all the same.
+      // Not yet confirmed on the ground, but a ground leg all the same: timed
+      // at its reports' ground pace, as the smoothing limits alone would rush
+      // a far ground report (after a silence) at a roll's speed.
       if (!s[0].airborne && !s[1].airborne) {
         gf_retimeGroundLeg(ac, distance, ticks);
       } else {
@@ -379,14 +392,16 @@ void nextPosMain(LiveAc& ac) {
       if (!ac.onGroundConfirmed) lf_flyStep(ac);
       else if (isRotorcraft(ac) && s[1].airborne) lf_groundStep(ac);  // lifts off where it stands
     } else {
-      const std::int32_t ticks = lf_ticksToNext(ac);
-      ac.latRate = (s[1].lat - ac.lat) / ticks;
-      ac.lonRate = (s[1].lon - ac.lon) / ticks;
-      // Across the date line the short way, not round the world.
-      if (ac.lonRate * ticks > 180.0) ac.lonRate -= 360.0 / ticks;
-      if (ac.lonRate * ticks < -180.0) ac.lonRate += 360.0 / ticks;
-      if (ac.onGroundConfirmed) lf_groundStep(ac);
-      else lf_flyStep(ac);
+      aimAtSecond(ac);
+      if (ac.onGroundConfirmed) {
+        lf_groundStep(ac);
+      } else {
+        const std::size_t reports = s.size();
+        lf_flyStep(ac);
+        // Its look-ahead for the lift-off dropped the reports before it:
+        // along the dropped one's rates it would miss the one now timed.
+        if (s.size() != reports) aimAtSecond(ac);
+      }
     }
     s.pop_front();
     lf_checkRates(ac);

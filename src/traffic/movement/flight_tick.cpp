@@ -104,6 +104,8 @@ void takeOffTick(LiveAc& ac) {
   }
 }
 
+// Never past the target: a full step across it would swing the nose to and
+// fro about it (a sharp turn's rate may exceed the tolerance).
 void turnTowards(LiveAc& ac, double target) {
   const double diff = gf_normalizeAngle(target - ac.heading);
   if (std::fabs(diff) <= deg(turnToleranceDeg)) return;

@@ -184,6 +184,8 @@ bool groundReportCheck(LiveAc& ac, PositionSample& r) {
       return true;
     }
     const bool box = gf_reportWithinNearBox(n, r);
+    // (whatever speed it gives: a roll this fast stands still by no next
+    // report, and a 0 kt one farther off is refused the same way)
     if (box && ac.runway.rolling() && n.groundSpeed >= rollStandingKt) return false;
     // The feed says it moves, at a roll's speed or its positions' noise
     // known: no standstill (a roll's or a slow taxi's would stop), the next

@@ -139,6 +139,11 @@ void drive2Stand(LiveAc& ac, const StandRecord& stand) {
   ac.standLon = stand.longitude;
   ac.standHeading = stand.heading;
   ac.standNumber = static_cast<std::int32_t>(stand.number);
+  // Its reports are measured from this stand afresh: distances kept from a
+  // stand it turned away from would refuse every report near this one, and
+  // hold its departure from here until its reports outgrow them.
+  ac.atStandCheck = 0;
+  ac.standMoves = 0;
   PositionSample& newest = s.back();
   const double distance = gf_distanceNm(newest.lat, newest.lon, stand.latitude, stand.longitude);
   const std::int32_t ticks = std::max(gf_legTicks(distance, ac.standSpeedKt), minStandTicks);

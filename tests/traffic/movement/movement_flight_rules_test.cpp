@@ -110,7 +110,11 @@ TEST_F(MovementRules, AnApproachIsSetUpOnceWhenItStarts) {
                        Case{"en route, sinking slowly", RunwayPhase::Clear, 5.0, -200.0, RunwayPhase::Clear, false},
                        Case{"landing already", RunwayPhase::Approach, 5.0, -800.0, RunwayPhase::Approach, false},
                        Case{"going around, still descending", RunwayPhase::GoAround, 3.0, -700.0, RunwayPhase::GoAround,
-                            false}}) {
+                            false},
+                       // Climbing away faster than 600 ft/min, or landing 10 nm off: it goes around.
+                       Case{"landing, climbing at 601", RunwayPhase::Approach, 5.0, 601.0, RunwayPhase::Clear, false},
+                       Case{"landing, climbing at 600", RunwayPhase::Approach, 5.0, 600.0, RunwayPhase::Approach, false},
+                       Case{"landing, 10.1 nm off", RunwayPhase::Approach, 10.1, -800.0, RunwayPhase::Clear, false}}) {
     gf_resetTraffic();
     gf_setParkAirport(field);
     const PositionSample front = at(50.0 + c.nmAway / 60.0, 8.0, 160, tickCount.load(), 1900.0);
@@ -237,6 +241,33 @@ TEST_F(MovementRules, AnArrivalDescendsByQnhOrOntoTheParkAirport) {
     EXPECT_NEAR(ac.altitudeRate, c.feetPerTick, 1e-9) << c.what;
   }
   gf_clearParkAirport();
+}
+
+// In the air over two ground reports, not landing: with vertical speeds
+// adding up to more than 100 ft/min it climbs to the first airborne report
+// from the third ahead on (the reports before it dropped), else at 601
+// ft/min; with 100 or less it descends. It comes to the report its leg is timed to.
+TEST_F(MovementRules, OverGroundReportsItLooksAheadForTheLiftOff) {
+  struct Case { const char* what; double fpm, eastMetres; bool liftOffAhead; double frontFt, feetPerTick; };
+  for (const Case c : {Case{"lift-off ahead", 300.0, 0.0, true, 500.0, NAN},
+                       Case{"lift-off ahead, off the line", 300.0, 300.0, true, 500.0, NAN},
+                       Case{"no airborne report ahead", 300.0, 0.0, false, 0.0, 601.0 / 6000.0},
+                       Case{"vertical speeds adding up to 100", 25.0, 0.0, true, 0.0, -600.0 / 6000.0}}) {
+    std::vector<PositionSample> s{at(50.0, 8.0, 150, 1000)};
+    for (int k = 1; k <= 3; ++k) s.push_back(offset(s[0], 300.0 * k, k == 3 ? c.eastMetres : 0.0, 150, 1000 + 200 * k));
+    if (c.liftOffAhead) std::tie(s[3].altitude, s[3].airborne) = std::tuple(500.0, 1);
+    for (PositionSample& r : s) r.verticalSpeed = c.fpm;
+    LiveAc ac = aircraft(s, AcPhase::Flying, false);
+    std::tie(ac.altitude, ac.heightAboveGround) = std::tuple(58.0, 50.0);
+    nextPosMain(ac);
+    const PositionSample to = ac.samples.front();
+    const std::int32_t ticks = to.dueTick - tickCount.load();
+    EXPECT_EQ(to.altitude, c.frontFt) << c.what;
+    EXPECT_NEAR(ac.altitudeRate, std::isnan(c.feetPerTick) ? std::min(442.0 / ticks, 0.6) : c.feetPerTick, 1e-12) << c.what;
+    for (; tickCount.load() < to.dueTick; tickCount.store(tickCount.load() + 1)) lf_moveTick(ac);
+    EXPECT_LT(gf_distanceNm(ac.lat, ac.lon, to.lat, to.lon) * 1852.0, 2.0) << c.what;
+    tickCount.store(1000);
+  }
 }
 
 TEST_F(MovementRules, RotationAndClimbOutFollowTheirSteps) {
@@ -495,3 +526,4 @@ TEST_F(MovementRules, TheFlareStagesFollowTheHeightOverTheCg) {
 
 } // namespace
 } // namespace gwr
+

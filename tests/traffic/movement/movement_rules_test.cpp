@@ -178,6 +178,55 @@ TEST_F(MovementRules, LeavingSoonAfterArrivingIsATowNotAFlight) {
   }
 }
 
+// Reports of an aircraft parked at its stand, metres from the stand: the first
+// is where it stands; a report 3 m beyond the farthest counts, one 3 m nearer
+// starts the count again; three counted (half a half wingspan moved), or one
+// more than a half wingspan (17.9 m) from the first, and it leaves (index).
+TEST_F(MovementRules, AParkedAircraftLeavesWhenItsReportsGrowAwayFromItsStand) {
+  struct Case { const char* name; std::vector<double> metres; int leavesAt; bool cameFromAnother = false; };
+  const Case cases[] = {
+      {"three growths of 3.5 m", {1.0, 4.5, 8.0, 11.5}, 3},
+      {"steps of 2 m: every other one counts", {1.0, 3.0, 5.0, 7.0, 9.0, 11.0, 13.0}, 6},
+      {"3.1 m nearer starts the count again", {1.0, 4.5, 8.0, 4.9, 11.5}, -1},
+      {"2.9 m nearer keeps it", {1.0, 4.5, 8.0, 5.1, 11.5}, 4},
+      {"18.5 m from the first at once", {1.0, 19.5}, 1},
+      {"17.5 m from the first: one growth", {1.0, 18.5}, -1},
+      // Turned away from a stand it drove to (its reports 60 m, then 90 m
+      // off): at this one it is measured from its first report here.
+      {"after another stand", {2.0, 21.0}, 1, true},
+  };
+  const PositionSample stand = at(50.0, 8.0, 0, 1000);
+  for (const Case& c : cases) {
+    gf_clearStands(standTable);
+    for (const double lon : {8.0, 8.0042}) {  // the other 300 m east
+      standTable.emplace_back("B", std::vector<StandOption>{}, 50.0, lon, 0.0, 20.0, std::int16_t{5}, false, false, false);
+      standTable.back().number = static_cast<std::uint32_t>(standTable.size());
+    }
+    LiveAc ac = aircraft({stand}, AcPhase::Taxi, true);
+    if (c.cameFromAnother) {
+      drive2Stand(ac, standTable[1]);
+      ac.setPhase(AcPhase::Parking);
+      for (const double metres : {60.0, 90.0}) {
+        PositionSample r = offset(at(50.0, 8.0042, 0, 0), metres, 0.0, 5, 1100);
+        checkExtendingSituations(ac, r);
+      }
+      ASSERT_EQ(ac.phase, AcPhase::Taxi) << c.name;
+      ac.samples.assign({stand});
+    }
+    drive2Stand(ac, standTable[0]);
+    ac.setPhase(AcPhase::Parking);
+    lf_arriveAtStand(ac);
+    ASSERT_EQ(ac.phase, AcPhase::Parked) << c.name;
+    int left = -1;
+    for (std::size_t i = 0; i < c.metres.size() && left < 0; ++i) {
+      PositionSample r = offset(stand, c.metres[i], 0.0, 2, 1200 + 100 * static_cast<std::int32_t>(i));
+      if (checkExtendingSituations(ac, r)) left = static_cast<int>(i);
+    }
+    EXPECT_EQ(left, c.leavesAt) << c.name;
+    EXPECT_EQ(ac.leaving, c.leavesAt >= 0 ? 1 : 0) << c.name;
+  }
+}
+
 TEST_F(MovementRules, ALegNeverGetsFewerThan25Ticks) {
   LiveAc ac = aircraft({at(50.0, 8.0, 150, 900, 3000.0), at(50.01, 8.0, 150, 950, 3000.0)});
   EXPECT_EQ(lf_ticksToNext(ac), 25);  // due in the past

@@ -260,6 +260,29 @@ std::vector<Row> noisyTakeOff(double noiseM, double every) {
   return rows;
 }
 
+// A line-up that stops 40 degrees off the centreline: onto the runway at 8 kt,
+// standing crooked 20 s, turned onto the line where it stands (the heading
+// field only), then the noisy roll of the take-off above.
+std::vector<Row> crookedLineUp(double noiseM, double every) {
+  std::vector<Row> rows;
+  const double crookedDeg = runwayDeg - 40.0, rollFromS = std::ceil(40.0 / every - 1e-9) * every;
+  straight(rows, 0.0, ahead(runwayPoint, crookedDeg + 180.0, 8.0 * 0.514444 * 10.0), crookedDeg, 8.0, 10.0, every, 8.0);
+  for (Row& r : rows) r.headingDeg = crookedDeg;
+  for (double t = rows.back().time + every; t < rollFromS - 1e-9; t += every)
+    rows.push_back({t, runwayPoint, fieldFt, 0.0, 0.0, true, t < 30.0 ? crookedDeg : runwayDeg});
+  const LatLon off = evenly(rows, rollFromS, runwayPoint, runwayDeg, 0.0, 150.0, 3.0, every);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    sentOff(rows[i], runwayDeg, i % 2 == 0 ? noiseM : -noiseM);
+    sentOff(rows[i], runwayDeg + 90.0, (i / 2) % 2 == 0 ? noiseM : -noiseM);
+    if (rows[i].time >= rollFromS) rows[i].headingDeg = runwayDeg;
+  }
+  const double airborne = rows.back().time + every;
+  rows.push_back({airborne, ahead(off, runwayDeg, 155.0 * 0.514444 * every), fieldFt + 50.0, 155.0, 1500.0, false, runwayDeg});
+  rows.push_back({airborne + 60.0, ahead(off, runwayDeg, 170.0 * 0.514444 * 62.0), fieldFt + 1800.0, 180.0, 2000.0,
+                  false, runwayDeg});
+  return rows;
+}
+
 // The same roll up to 110 kt, then braking at 5 kt a second to a stop, and standing.
 constexpr double rejectedStopS = 20.0 + 110.0 / 3.0 + 22.0;
 std::vector<Row> rejectedTakeOff() {
@@ -416,6 +439,11 @@ std::vector<RollCase> rollscenario::takeOffRollCases(const std::string& header) 
        smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(9.0, 2.7)) + 30.0 + 10.0)), 13.0)},
       {"take-off, reports every 3.3 s 8 m off", scenarioText(header, noisyTakeOff(8.0, 3.3), 3.3), {}, 140,
        smooth(normal(liftsOff(firstAirborneS(noisyTakeOff(8.0, 3.3)) + 30.0 + 10.0)), 13.0)},
+      // the crooked stand says nothing of the roll's way: it rolls along the runway's line
+      {"crooked line-up 40 degrees off, reports every 4 s 5 m off", scenarioText(header, crookedLineUp(5.0, 4.0), 4.0), {},
+       180, onTheLine(smooth(normal(liftsOff(firstAirborneS(crookedLineUp(5.0, 4.0)) + 30.0 + 10.0)), 13.0), runwayPoint)},
+      {"crooked line-up 40 degrees off, reports every 6 s 3 m off", scenarioText(header, crookedLineUp(3.0, 6.0), 6.0), {},
+       180, onTheLine(smooth(normal(liftsOff(firstAirborneS(crookedLineUp(3.0, 6.0)) + 30.0 + 10.0)), 13.0), runwayPoint)},
       {"rejected take-off at 110 kt", scenarioText(header, rejectedTakeOff(), 2.0), {}, 200,
        smooth(grounded(110.0 * 1.1), 13.0, 110.0 * 1.1, rejectedStopS + 30.0 + 10.0)},
       // the taxi-speed report comes while it still rolls fast: it brakes through the reports before it
