@@ -290,6 +290,7 @@ void BM_GroundQueue(benchmark::State& state) {
   state.counters["queued_per_aircraft_end"] =
       counts.live == 0 ? 0.0 : static_cast<double>(queued) / static_cast<double>(counts.live);
   showSlowest(passes);
+  printPasses(passes);
   gf_closeScene(scene);
 }
 

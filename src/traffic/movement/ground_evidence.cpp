@@ -352,6 +352,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
         e.pushedFromStanding = true;
         for (PositionSample& q : ac.samples)  // (all queued since it was first seen)
           if (!q.airborne) q.evidence |= evidencePushed;
+        gf_lineUpQueuedPush(ac);
       }
     }
     if (way && e.pushedRun == 1 && from->standing) e.pushedFromStanding = true;
@@ -365,6 +366,7 @@ void gf_noteReportTaken(LiveAc& ac, PositionSample& r, double time) {
       if (e.pushedRun <= 2 && from != n)
         for (std::size_t i = ac.samples.size(); i-- > 0 && !sameAs(ac.samples[i], *from);)
           ac.samples[i].evidence |= evidencePushed;
+      if (e.pushedRun <= 2) gf_lineUpQueuedPush(ac);
     }
   }
   if (ac.holding && !ac.samples.empty()) {

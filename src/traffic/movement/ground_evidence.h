@@ -189,6 +189,10 @@ ReportFit gf_alignReportWithLine(const LiveAc& aircraft, const PositionSample& n
 // under way that lie on its line by no more than their noise are brought
 // onto that line as a roll's reports are.
 void gf_lineUpQueuedRoll(LiveAc& aircraft);
+// The reports queued were found pushed: each moving one is brought onto the
+// line its nose gives from the one before, as it would have been had the
+// push been known when it came; the leg under way keeps its end.
+void gf_lineUpQueuedPush(LiveAc& aircraft);
 // The pace a queued report's positions showed when it came (knots, -1: none).
 double gf_justifiedPaceKt(const PositionSample& report);
 // r is queued at the end of the aircraft's stream (call before it is).

@@ -195,14 +195,16 @@ ReportFit alignWithLine(const LiveAc& ac, const PositionSample& n, PositionSampl
   const bool repeatsOutsideTaxi =
       r.groundSpeed == n.groundSpeed && (r.groundSpeed >= takeOffRollKt || r.groundSpeed <= pushBackMaxKt);
   const bool birthRepeats = ac.phase == AcPhase::Birth && (repeatsOutsideTaxi || replaced);
+  const bool pushed = (r.evidence & evidencePushed) != 0;
   const bool placed = !n.standing && n.groundSpeed > 0.0 && r.groundSpeed > 0.0 && seconds > 0.0 &&
                       std::fabs(along - expected) <= near && std::fabs(across) <= near && !birthRepeats;
   if (placed) {
     along = expected + (along - expected) * noiseKeptShare;
     across = expected >= gf_positionNoiseMetres(ac) ? across * noiseKeptShare : 0.0;
-  } else if ((line.track || std::fabs(across) <= near) && std::fabs(across) < std::fabs(along)) {
+  } else if ((line.track || std::fabs(across) <= near) && (std::fabs(across) < std::fabs(along) || pushed)) {
     // Off the line by noise only: the nose's by no more than the noise, the
-    // tracks' (which say it went straight on) by however much.
+    // tracks' (which say it went straight on) by however much. Pushed, a
+    // leg steeper than that is noise too: a push goes where its nose points.
     across *= noiseKeptShare;
   } else {
     return ReportFit::across;  // a turn, or noise across the way
@@ -218,10 +220,22 @@ ReportFit alignWithLine(const LiveAc& ac, const PositionSample& n, PositionSampl
   return placed ? ReportFit::placed : ReportFit::lined;
 }
 
+// Pushed tail first, a report's leg runs along the nose the feed gives
+// however little the judge has read of its noise yet: a straight push goes
+// where its nose points, and only a turn (its noses disagree) leaves that
+// line. Its legs are the push's own (a few metres, thinned to one every 13 s
+// at a crawl), so the noise a feed may have, not a few early offsets that
+// read low, tells what lies across them.
+double pushedNearMetres(const LiveAc& ac, const PositionSample& r) {
+  const double near = gf_noiseNearMetres(ac);
+  if ((r.evidence & evidencePushed) == 0 || ac.evidence.noiseSamples >= pushNoiseSamplesRead) return near;
+  return std::max(near, std::min(noiseNearFactor * unknownNoiseWorstMetres, noiseNearMaxMetres));
+}
+
 } // namespace
 
 ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, PositionSample& r) {
-  const double near = gf_noiseNearMetres(ac);
+  const double near = pushedNearMetres(ac, r);
   auto line = reportLine(n, r);
   // A feed's track may run degrees off the way its positions go (late, or
   // from another sensor): over a roll every leg would then look like noise
@@ -247,6 +261,26 @@ ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, Posi
     if (const auto roll = rollLine(ac, near)) line = ReportLine{*roll, true};
   if (near <= 0.0 || !line) return ReportFit::none;
   return alignWithLine(ac, n, r, *line, near);
+}
+
+void gf_lineUpQueuedPush(LiveAc& ac) {
+  auto& s = ac.samples;
+  const std::size_t first = ac.sim.simState == AcSimState::Buffer ? 1 : 2;
+  double wasLat = 0.0, wasLon = 0.0;
+  for (std::size_t i = first; i < s.size(); ++i) {
+    PositionSample& r = s[i];
+    const double lat = r.lat, lon = r.lon;
+    if (r.airborne) break;
+    // (a standing copy stands where the report it copies was brought)
+    if (r.standing && lat == wasLat && lon == wasLon) {
+      r.lat = s[i - 1].lat;
+      r.lon = s[i - 1].lon;
+    } else if (!r.standing && (r.evidence & evidencePushed) != 0) {
+      gf_alignReportWithLine(ac, s[i - 1], r);
+    }
+    wasLat = lat;
+    wasLon = lon;
+  }
 }
 
 void gf_lineUpQueuedRoll(LiveAc& ac) {

@@ -202,20 +202,33 @@ struct BendCaps {
   double bends = std::numeric_limits<double>::infinity();  // those beyond the positions' noise
 };
 
+// Whether no corner from `brakeAhead` (2 * brake * metres ahead) on can hold
+// the step below `m`, metres a tick: each corner's cap is at least
+// sqrt(brakeAhead), and the margin keeps that so through the roundings (a
+// step too small for the margin to hold is walked as before).
+bool pastBraking(double m, double brakeAhead) { return m >= 1e-100 && m * m * (1.0 + 0x1p-50) <= brakeAhead; }
+
 // The fastest it may go now (metres a tick) and still brake, at no more than
 // bendBrakeKtPerS, down to what each corner ahead allows: sqrt(v² + 2ad) over
 // the reports within braking distance. A corner it reaches at the end of its
 // leg is steered round; of the corners after it, one at a report that a curve
 // would round (a curve starts at the report before) bends as that curve does,
-// and so does a corner between two reports.
-BendCaps bendStepCap(const LiveAc& ac, double metresLeft, double arriving, double nowStep) {
+// and so does a corner between two reports. The walk stops where no corner
+// further could hold back the step, paced `step`, more than it already is:
+// on most ticks before the first.
+BendCaps bendStepCap(const LiveAc& ac, double step, double metresLeft, double (*arriving)(const LiveAc&)) {
   const auto& s = ac.samples;
-  const double maxTurn = gf_groundTurnLimit(ac);
   const double brake = bendBrakeKtPerS * metresPerSecondPerKt / (ticksPerSecond * ticksPerSecond);
-  const LocalPlane plane({s[0].lat, s[0].lon});
   double cap = gf_curveSet(ac.curve) ? curveStepCap(ac, metresLeft, brake) : std::numeric_limits<double>::infinity();
+  if (s.size() < 2 || pastBraking(std::min(step, cap), 2.0 * brake * metresLeft)) return {cap, cap};
+  const double nowStep =
+      std::max(step, std::hypot(ac.groundStepNorthM, ac.groundStepEastDeg * gf_metresPerDegreeLon(ac.groundStepFromLat)));
+  const double maxTurn = gf_groundTurnLimit(ac);
+  const LocalPlane plane({s[0].lat, s[0].lon});
   double bendCap = cap;
-  double ahead = metresLeft, in = arriving;
+  // (the heading it arrives at its report with is asked for only when the
+  // first leg is short enough for its corner to count)
+  double ahead = metresLeft, in = 0.0;
   bool curvedBefore = false, inCorner = false;
   const double noise = gf_positionNoiseMetres(ac);
   LocalOffset prev = plane.offsetTo({ac.lat, ac.lon}), at{0.0, 0.0};
@@ -229,37 +242,43 @@ BendCaps bendStepCap(const LiveAc& ac, double metresLeft, double arriving, doubl
     const double lookAhead =
         std::max(steerLookAheadMetres, s[k].groundSpeed * metresPerSecondPerKt * steerLookAheadSeconds);
     const double out = std::atan2(next.east - at.east, next.north - at.north);
-    const double turn = std::fabs(gf_normalizeAngle(out - in));
-    // A corner between this report and the next (see gf_cornerBetween) is
-    // rounded on one curve from the report before over the corner to the
-    // one after the next, the next report on it.
-    std::optional<LatLon> corner;
-    if (!inCorner && k > 0 && !curvedBefore && k + 2 < s.size() && !s[k + 2].standing)
-      corner = gf_cornerBetween(s[k - 1], s[k], s[k + 1], s[k + 2], noise);
-    const bool curved = inCorner || corner || (k > 0 && !curvedBefore && turn > curveMinTurnDeg * radiansPerDegree &&
-                                               turn <= curveMaxTurnDeg * radiansPerDegree);
-    double allowed = std::numeric_limits<double>::infinity();
-    if (inCorner) {
-      inCorner = false;  // (bent as the curve found at the report before)
-    } else if (corner) {
-      const double bend = curveBend(prev, plane.offsetTo(*corner), plane.offsetTo({s[k + 2].lat, s[k + 2].lon}));
-      if (bend > 0.0) allowed = maxTurn / bend;
-      inCorner = true;
-    } else if (curved) {
-      const double bend = curveBend(prev, at, next);
-      if (bend > 0.0) allowed = maxTurn / bend;
-    } else if (turn > maxTurn && legM < lookAhead) {
-      // (on a longer leg the aim point lies its look-ahead away: the turn
-      // slows it only while the nose swings round, and no more than it must)
-      allowed = cornerStep(turn, legM, maxTurn);
+    bool curved = false;
+    // (a first leg this long caps nothing: its corner is steered round
+    // within the look-ahead, and no curve starts at the aircraft)
+    if (k > 0 || legM < lookAhead) {
+      const double turn = std::fabs(gf_normalizeAngle(out - (k > 0 ? in : arriving(ac))));
+      // A corner between this report and the next (see gf_cornerBetween) is
+      // rounded on one curve from the report before over the corner to the
+      // one after the next, the next report on it.
+      std::optional<LatLon> corner;
+      if (!inCorner && k > 0 && !curvedBefore && k + 2 < s.size() && !s[k + 2].standing)
+        corner = gf_cornerBetween(s[k - 1], s[k], s[k + 1], s[k + 2], noise);
+      curved = inCorner || corner ||
+               (k > 0 && !curvedBefore && turn > curveMinTurnDeg * radiansPerDegree &&
+                turn <= curveMaxTurnDeg * radiansPerDegree);
+      double allowed = std::numeric_limits<double>::infinity();
+      if (inCorner) {
+        inCorner = false;  // (bent as the curve found at the report before)
+      } else if (corner) {
+        const double bend = curveBend(prev, plane.offsetTo(*corner), plane.offsetTo({s[k + 2].lat, s[k + 2].lon}));
+        if (bend > 0.0) allowed = maxTurn / bend;
+        inCorner = true;
+      } else if (curved) {
+        const double bend = curveBend(prev, at, next);
+        if (bend > 0.0) allowed = maxTurn / bend;
+      } else if (turn > maxTurn && legM < lookAhead) {
+        // (on a longer leg the aim point lies its look-ahead away: the turn
+        // slows it only while the nose swings round, and no more than it must)
+        allowed = cornerStep(turn, legM, maxTurn);
+      }
+      const double reach = std::sqrt(allowed * allowed + 2.0 * brake * ahead);
+      cap = std::min(cap, reach);
+      // A turn its positions' noise alone makes of the leg after it (a noisy
+      // straight's zigzag, as for the turn at a report) slows it all the same,
+      // the path it drives turns there; but it is no bend to hold the next
+      // leg back for.
+      if (corner || turn > std::atan2(noise, legM)) bendCap = std::min(bendCap, reach);
     }
-    const double reach = std::sqrt(allowed * allowed + 2.0 * brake * ahead);
-    cap = std::min(cap, reach);
-    // A turn its positions' noise alone makes of the leg after it (a noisy
-    // straight's zigzag, as for the turn at a report) slows it all the same,
-    // the path it drives turns there; but it is no bend to hold the next
-    // leg back for.
-    if (corner || turn > std::atan2(noise, legM)) bendCap = std::min(bendCap, reach);
     curvedBefore = curved;
     ahead += legM;
     in = out;
@@ -269,14 +288,27 @@ BendCaps bendStepCap(const LiveAc& ac, double metresLeft, double arriving, doubl
   return {cap, bendCap};
 }
 
+// The heading a straight leg arrives at its report with: along the line from
+// where the leg started (as the steering aims), else as it travels.
+double straightLegArriving(const LiveAc& ac) {
+  const PositionSample& target = ac.samples.front();
+  const auto line = gf_legBearing(ac.legFromLat, ac.legFromLon, target.lat, target.lon);
+  return line ? *line : gf_travelHeading(ac);
+}
+
+// The heading a curve arrives at its end with: from its control point.
+double curveArriving(const LiveAc& ac) {
+  const auto& c = ac.curve;
+  return std::atan2(c[CurveEndEast] - c[CurveCtrlEast], c[CurveEndNorth] - c[CurveCtrlNorth]);
+}
+
 } // namespace
 
-double gf_bendCappedStep(const LiveAc& ac, double step, double metresLeft, double arriving, bool& forBend) {
+double gf_bendCappedStep(const LiveAc& ac, double step, double metresLeft, double (*arriving)(const LiveAc&),
+                         bool& forBend) {
   forBend = false;
   if (ac.legEndKt < 0.0 || ac.reversing || ac.samples.empty()) return step;
-  const double nowStep =
-      std::hypot(ac.groundStepNorthM, ac.groundStepEastDeg * gf_metresPerDegreeLon(ac.groundStepFromLat));
-  const BendCaps caps = bendStepCap(ac, metresLeft, arriving, std::max(step, nowStep));
+  const BendCaps caps = bendStepCap(ac, step, metresLeft, arriving);
   forBend = caps.bends < step;
   return std::min(step, caps.all);
 }
@@ -354,11 +386,8 @@ double gf_curveStepMetres(LiveAc& ac) {
   const double metres = gf_curveMetresLeft(ac.curve, ac.curvePosition);
   const double step = std::min(pacePerTick(ac, metres, remaining), capPerTick(ac));
   if (ac.legEndKt < 0.0) return step;
-  const auto& c = ac.curve;
-  const double endHeading =
-      std::atan2(c[CurveEndEast] - c[CurveCtrlEast], c[CurveEndNorth] - c[CurveCtrlNorth]);
   bool forBend = false;
-  const double capped = gf_bendCappedStep(ac, step, metres, endHeading, forBend);
+  const double capped = gf_bendCappedStep(ac, step, metres, curveArriving, forBend);
   if (forBend) ac.heldForBend = 1;
   return capped;
 }
@@ -419,9 +448,8 @@ bool gf_steerGroundTick(LiveAc& ac) {
   const std::int32_t remaining = std::max(target.dueTick - tickCount.load(), 1);
   double step = std::min(pacePerTick(ac, d, remaining), capPerTick(ac));
   if (ac.legEndKt >= 0.0) {
-    const auto line = gf_legBearing(ac.legFromLat, ac.legFromLon, target.lat, target.lon);
     bool forBend = false;
-    const double capped = gf_bendCappedStep(ac, step, d, line ? *line : gf_travelHeading(ac), forBend);
+    const double capped = gf_bendCappedStep(ac, step, d, straightLegArriving, forBend);
     if (forBend) ac.heldForBend = 1;
     step = capped;
   }

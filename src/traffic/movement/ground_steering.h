@@ -28,10 +28,12 @@ void gf_steerFromTouchdown(LiveAc& aircraft);
 // pace jumps where the curve starts and ends. Notes when a bend holds it back.
 double gf_curveStepMetres(LiveAc& aircraft);
 // A ground leg's step this tick (metres), paced `step` and `metresLeft` from
-// its report, arriving there heading `arriving` (radians): while its speed
-// goes evenly, it brakes ahead of a corner to what the corner allows.
-// `forBend`: a bend beyond its positions' noise holds it back.
-double gf_bendCappedStep(const LiveAc& aircraft, double step, double metresLeft, double arriving, bool& forBend);
+// its report, arriving there heading `arriving` gives (radians; asked only
+// when a corner lies within braking distance): while its speed goes evenly,
+// it brakes ahead of a corner to what the corner allows. `forBend`: a bend
+// beyond its positions' noise holds it back.
+double gf_bendCappedStep(const LiveAc& aircraft, double step, double metresLeft, double (*arriving)(const LiveAc&),
+                         bool& forBend);
 // A taxi curve whose start (towards control, radians) lies this far off the
 // direction of travel would start with a corner: not set up.
 bool gf_curveStartsAlongTravel(const LiveAc& aircraft, double startBearing);

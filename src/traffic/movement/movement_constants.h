@@ -208,6 +208,9 @@ inline constexpr double noiseMeanWeight = 0.125;
 inline constexpr std::int32_t noiseSamplesRead = 4;
 // Until then, the most a report is taken to be off (metres).
 inline constexpr double unknownNoiseWorstMetres = 10.0;
+// A push's reports are weighed against that worst until this many have told:
+// the first few offsets of a noisy feed may read a third of its noise.
+inline constexpr std::int32_t pushNoiseSamplesRead = 8;
 // Two reports closer than this many times the noise (at most noiseNearMaxMetres)
 // show no motion between them; reports whose tracks (moving) or noses agree
 // within noiseLineDeg and whose leg lies within that of their line are brought towards it,

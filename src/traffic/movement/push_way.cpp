@@ -58,6 +58,7 @@ void gf_noteSlowWay(LiveAc& ac, const PositionSample& r, double time) {
   e.pushedFromStanding = true;
   for (PositionSample& q : ac.samples)  // (all queued since it was first seen)
     if (!q.airborne) q.evidence |= evidencePushed;
+  gf_lineUpQueuedPush(ac);
 }
 
 bool gf_slowWayAgainst(const LiveAc& ac, double noseRad, double deg, double sure) {

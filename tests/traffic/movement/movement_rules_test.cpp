@@ -2,6 +2,7 @@
 // checks, leaving a stand, timing limits, the ground judge, made-up reports and guards.
 #include <gtest/gtest.h>
 
+#include "traffic/movement/ground_steering.h"
 #include "traffic/movement/movement_rules.h"
 
 namespace gwr {
@@ -106,6 +107,28 @@ TEST_F(MovementRules, CornersAreFlownOnCurvesMidpointsFirstReversalsStraight) {
       EXPECT_LE(std::fabs(gf_normalizeAngle(ac.heading - before)), 0.21 * deg + 1e-12);
       EXPECT_NEAR(gf_normalizeAngle(ac.heading - path->heading), 0.0, 0.01 * deg) << i;
     }
+  }
+}
+
+// At 30 kt (0.154 m a tick), braking 5.5 kt a second (2.83 m/s²) takes 42 m:
+// a right angle whose corner lies within that, reports every 5 m before it,
+// holds the step back now; one beyond it does not yet.
+TEST_F(MovementRules, GroundLegsBrakeForACornerWithinTheirBrakingDistanceOnly) {
+  struct Case { double cornerM; bool held; };
+  for (const Case c : {Case{20.0, true}, Case{35.0, true}, Case{40.0, false}, Case{60.0, false}}) {
+    const PositionSample front = at(50.0, 8.0, 30.0, 1000);
+    std::vector<PositionSample> stream{front};
+    for (int i = 1; i * 5.0 <= c.cornerM + 1e-9; ++i) stream.push_back(offset(front, i * 5.0, 0.0, 30.0, 1000 + 10 * i));
+    stream.push_back(offset(front, c.cornerM, 5.0, 30.0, 2000));
+    LiveAc ac = aircraft(stream, AcPhase::Taxi, true);
+    ac.legStartKt = ac.legEndKt = 30.0;
+    const double step = 30.0 * 0.514444 / 100.0;
+    // (5 m short of its report, arriving heading north)
+    bool forBend = false;
+    const double capped = gf_bendCappedStep(ac, step, 5.0, [](const LiveAc&) { return 0.0; }, forBend);
+    EXPECT_EQ(capped < step, c.held) << c.cornerM << " m";
+    EXPECT_EQ(forBend, c.held) << c.cornerM << " m";  // (a right angle is beyond any noise)
+    EXPECT_GT(capped, 0.0) << c.cornerM << " m";
   }
 }
 

@@ -149,6 +149,20 @@ TEST(RealTrafficGroundScenario, APushBackFromItsStandFollowsItsReports) {
       // (its noisy push legs alone swing the nose up to 40 degrees).
       {"push-back every 5 s, 10 m off, first seen 15 s in", [] { return noisyPushBack(10.0, 5.0, 35.0); }, 200,
        noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 70.0, 95.0, 2.2, 90.0, 45.0},
+      // First seen while pushed, its noise not yet read (or read low from
+      // its first few reports): its legs go along the nose it is given, not
+      // tens of degrees off it, and no noisy report at the push's end turns
+      // it round on the spot to go there nose first.
+      {"push-back every 4 s, 10 m off, first seen 16 s in", [] { return noisyPushBack(10.0, 4.0, 36.14); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 71.14, 95.0, 2.2, 90.0, 30.0},
+      {"push-back every 2 s, 10 m off, first seen 3 s in", [] { return noisyPushBack(10.0, 2.0, 23.29); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 58.29, 95.0, 2.2, 90.0, 30.0},
+      {"push-back every 5 s, 10 m off, first seen 11 s in", [] { return noisyPushBack(10.0, 5.0, 31.0); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 66.0, 95.0, 2.2, 90.0, 30.0},
+      {"push-back every 5 s, 10 m off, first seen 16 s in", [] { return noisyPushBack(10.0, 5.0, 36.14); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 71.14, 95.0, 2.2, 90.0, 30.0},
+      {"push-back every 4 s, 8 m off, first seen 16 s in", [] { return noisyPushBack(8.0, 4.0, 36.14); }, 200,
+       noseOffDeg, 3.0 * 3.0, pushBackKt, 10.0, false, 71.14, 95.0, 2.2, 90.0, 30.0},
       {"push-back every 3 s, 5 m off, from its stand", [] { return noisyPushBack(5.0, 3.0); }, 200, noseOffDeg,
        3.0 * 3.0, pushBackKt, 10.0, true, 55.0, 95.0, 2.2, 90.0, 30.0},
       {"the same from its stand", [] { return recordedPushBack(); }, 510, noseOffDeg, 14.2 * 1.5, pushBackKt, 10.0,
