@@ -91,6 +91,59 @@ void evenSpeedChange(LiveAc& ac, bool held) {
   ac.heldForBend = 1;
 }
 
+// A taxi's stop and its start from a standstill. Driven at the leg's even
+// pace, a leg into a stop would crawl up to its report (the reports of the
+// braking thinned away, the stop's own comes late) and stop dead there, and
+// a leg away from a standstill would creep off at once and step up at its
+// report. An aircraft brakes evenly to its stop and stands there until the
+// report falls due; it stands until it must go, then gathers speed evenly
+// to its report's (no harder than a taxi can).
+bool evenStop(LiveAc& ac, double metres, double nowKt) {
+  auto& s = ac.samples;
+  const std::int32_t now = tickCount.load();
+  const double ticks = 2.0 * metres / (nowKt * metresPerTickPerKt);
+  if (!(nowKt > 0.0)) return false;
+  if (!(ticks <= s[1].dueTick - now)) {
+    // Too near its report's time to stop on the way: it brakes evenly to
+    // what leaves it there in time, and stops from that.
+    const double endKt = 2.0 * metres / std::max(s[1].dueTick - now, 1) / metresPerTickPerKt - nowKt;
+    if (!(endKt >= 0.0 && endKt < nowKt)) return false;
+    ac.legStartKt = nowKt;
+    ac.legEndKt = endKt;
+    ac.legStartTick = now;
+    return true;
+  }
+  const std::int32_t due = now + std::max(gf_roundTicks(ticks), 1);
+  if (s[1].dueTick == ac.retimedDue) ac.retimedDue = due;
+  s[1].dueTick = due;
+  ac.legStartKt = nowKt;
+  ac.legEndKt = 0.0;
+  ac.legStartTick = now;
+  return true;
+}
+
+bool evenStart(LiveAc& ac, double metres) {
+  const auto& s = ac.samples;
+  const std::int32_t now = tickCount.load();
+  const double accel = taxiGatherKtPerS / ticksPerSecond;  // knots a tick
+  const double endKt = std::min(s[1].groundSpeed, std::sqrt(2.0 * accel * metres / metresPerTickPerKt));
+  const double ticks = 2.0 * metres / (endKt * metresPerTickPerKt);
+  if (!(endKt > 0.0)) return false;
+  ac.legStartKt = 0.0;
+  if (ticks <= s[1].dueTick - now) {
+    ac.legEndKt = endKt;
+    ac.legStartTick = s[1].dueTick - gf_roundTicks(ticks);
+    return true;
+  }
+  // Late for that (its report came near the standstill's time): it gathers
+  // speed evenly from now on, to be there in time (not at a crawl: a
+  // queue's creep would go at twice its pace).
+  if (s[1].groundSpeed < evenBrakingFromKt) return false;
+  ac.legEndKt = 2.0 * metres / std::max(s[1].dueTick - now, 1) / metresPerTickPerKt;
+  ac.legStartTick = now;
+  return true;
+}
+
 // Metres a tick over the rest of the leg: its pace, shaped by the leg's even
 // change of speed (what that change has it do now against its mean over the
 // rest), so that falling behind or ahead is made up as the even pace would.
@@ -271,10 +324,38 @@ void gf_steerLegStart(LiveAc& ac) {
   ac.legEndKt = -1.0;
   const bool held = ac.heldForBend != 0;
   ac.heldForBend = 0;
-  // (not at a crawl: its noisy legs would be driven faster by it)
-  if (ac.phase == AcPhase::Taxi && s.size() >= 2 && !s[1].standing &&
-      std::max(s[0].groundSpeed, s[1].groundSpeed) >= evenSpeedChangeFromKt)
-    evenSpeedChange(ac, held);
+  if (ac.phase == AcPhase::Taxi && s.size() >= 2 && !ac.reversing &&
+      ((s[0].evidence | s[1].evidence) & evidencePushed) == 0) {
+    const double metres = gf_curveSet(ac.curve) ? gf_curveMetresLeft(ac.curve, ac.curvePosition)
+                                                : gf_distanceNm(ac.lat, ac.lon, s[1].lat, s[1].lon) * metresPerNm;
+    // (its marks are a second old at most while it moves: older, it stood)
+    const double nowKt = recentGroundKt(ac, 0.0);
+    // (it stops at its report: that is at 0 kt, or the next stands there; a
+    // rotorcraft settles or lifts where it is)
+    const bool wheels = ac.category != AcCategory::Rotorcraft;
+    const bool stops =
+        wheels && (s[1].groundSpeed <= 0.0 || (s.size() >= 3 && s[2].standing && gf_samePosition(s[1], s[2])));
+    // (a roll ahead gathers speed as its reports do: harder than a taxi)
+    const bool rollAhead = std::any_of(s.begin(), s.end(), [](const PositionSample& r) {
+      return r.airborne || r.groundSpeed >= takeOffRollKt;
+    });
+    const bool fromStandstill = wheels && !rollAhead && s[0].standing && nowKt < standstillKt;
+    // Between moving reports not at a crawl (its noisy legs would be driven
+    // faster by it), and at a slow taxi's speeds only braking.
+    const double fasterKt = std::max(s[0].groundSpeed, s[1].groundSpeed);
+    const bool even = fasterKt >= evenSpeedChangeFromKt ||
+                      (wheels && fasterKt >= evenBrakingFromKt && s[1].groundSpeed < s[0].groundSpeed);
+    if (metres < steerSameMetres) {
+      // (nothing to drive: it stands, or is there)
+    } else if (stops) {
+      // (a rejected roll's stop and taxi away are the standing place's)
+      if (!ac.runway.onRunway()) evenStop(ac, metres, nowKt);
+    } else if (fromStandstill) {
+      if (!ac.runway.onRunway()) evenStart(ac, metres);
+    } else if (even) {
+      evenSpeedChange(ac, held);
+    }
+  }
   if (ac.phase == AcPhase::PushingBack) {
     ac.reversing = 1;
     return;
@@ -372,6 +453,7 @@ bool gf_steerGroundTick(LiveAc& ac) {
     if (forBend) ac.heldForBend = 1;
     step = capped;
   }
+  if (!(step > 0.0)) return true;  // (waiting to move off: the nose waits too)
   const double lookAhead = std::max(steerLookAheadMetres, step * ticksPerSecond * steerLookAheadSeconds);
   // The point to aim at: ahead on the line from where the leg started to
   // its report, so that the path comes onto that line, not zigzags round it.

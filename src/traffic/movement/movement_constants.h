@@ -239,6 +239,12 @@ inline constexpr double feedBrakingKt = 1.0;
 inline constexpr std::size_t feedBrakingSteps = 2;
 // A ground leg's speed goes evenly from report to report from this speed up (knots).
 inline constexpr double evenSpeedChangeFromKt = 25.0;
+// ...and braking from this speed up (knots).
+inline constexpr double evenBrakingFromKt = 8.0;
+// Slower than this (knots) it stands; from a standstill a taxi gathers speed
+// at most this hard (knots a second).
+inline constexpr double standstillKt = 1.0;
+inline constexpr double taxiGatherKtPerS = 2.0;
 // Such a leg brakes ahead of a corner at most this hard (knots a second) to
 // what the corner allows, looking at most this many reports ahead.
 inline constexpr double bendBrakeKtPerS = 5.5;

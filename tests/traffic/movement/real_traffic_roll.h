@@ -86,6 +86,7 @@ struct Expect {
   double changeKtPerS = 1e9;  // on the ground, the speed over a second changes at most this much a second
   double changeFromS = 0.0;   // (from then on)
   double changeToS = 1e9;     // (until then)
+  double slowChangeKtPerS = 1e9;  // ...and where either speed is a slow taxi's (25 kt or less)
   double fastestKt = 1e9;     // never faster on the ground
   double fastestFromS = 0.0;  // (from then on)
   double stillFromS = -1.0, stillToS = 1e9;  // >= 0: slower than a walk from then (until then)

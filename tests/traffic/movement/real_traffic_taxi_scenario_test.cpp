@@ -146,6 +146,45 @@ std::vector<Row> scatteredAcrossTheRunway(double noiseM, double kt) {
   return rows;
 }
 
+// Taxiing along 100 at kt for a minute, braking evenly at ktPerS to a stop,
+// standing a minute, moving off at the same rate to kt and on for a minute; a
+// row every `every` seconds, each up to noiseM off any way.
+std::vector<Row> taxiStopAndGo(double kt, double ktPerS, double every, double noiseM) {
+  const double pace = kt * 0.514444, cruiseS = 60.0, brakeS = kt / ktPerS, standS = 60.0;
+  const double cruiseM = pace * cruiseS, brakeM = pace * brakeS / 2.0, goFromS = cruiseS + brakeS + standS;
+  std::vector<Row> rows;
+  for (double t = 0.0; t <= goFromS + brakeS + 60.0 + 1e-9; t += every) {
+    double kts = kt, m = pace * t;
+    if (t > cruiseS && t <= cruiseS + brakeS) {
+      kts = kt - ktPerS * (t - cruiseS);
+      m = cruiseM + (kt + kts) / 2.0 * 0.514444 * (t - cruiseS);
+    } else if (t > cruiseS + brakeS && t <= goFromS) {
+      kts = 0.0;
+      m = cruiseM + brakeM;
+    } else if (t > goFromS && t <= goFromS + brakeS) {
+      kts = ktPerS * (t - goFromS);
+      m = cruiseM + brakeM + kts / 2.0 * 0.514444 * (t - goFromS);
+    } else if (t > goFromS) {
+      m = cruiseM + 2.0 * brakeM + pace * (t - goFromS - brakeS);
+    }
+    rows.push_back({t, ahead({50.0480, 8.5600}, 100.0, m), fieldFt, kts, 0.0, true});
+  }
+  scatterOnTheGround(rows, noiseM);
+  return rows;
+}
+// Its speed over a second changes no more than about 7 kt in the next: an
+// aircraft braking or gathering speed at up to 3 kt a second changes it by
+// that between two seconds, twice over where it goes from braking to
+// standing, and a little for the pace its reports' spacing leaves; reports
+// 8 m off may make a leg's pace 1 kt more. So down to its stop and away from
+// it (until its reports end, 30 s behind them).
+Expect stopsAndGoesEvenly(double kt, double ktPerS, double noiseM) {
+  Expect e = grounded(kt * 1.5);
+  e.slowChangeKtPerS = noiseM >= 8.0 ? 8.0 : 7.0;
+  e.changeToS = 60.0 + 2.0 * kt / ktPerS + 60.0 + 60.0 + 30.0 - 5.0;
+  return e;
+}
+
 } // namespace
 
 // Add a taxi, queue or runway crossing row here (one that never leaves the
@@ -229,6 +268,14 @@ std::vector<RollCase> rollscenario::taxiRollCases(const std::string& header) {
        scenarioText(header, taxiRoundACorner(90.0, 20.0, 5.0, 10.0), 5.0), {}, 200, roundsTheCorner(20.0)},
       {"taxi round a 45 degree corner at 15 kt, every 2 s 5 m off",
        scenarioText(header, taxiRoundACorner(45.0, 15.0, 2.0, 5.0), 2.0), {}, 200, roundsTheCorner(15.0)},
+      // (it held its speed and stopped dead at the last moving report kept; from the standstill it crept off and
+      // stepped up to the pace at its first moving report)
+      {"taxi stopping and moving off at 1.5 kt/s from 18 kt, every 2 s 5 m off",
+       scenarioText(header, taxiStopAndGo(18.0, 1.5, 2.0, 5.0), 2.0), {}, 300, stopsAndGoesEvenly(18.0, 1.5, 5.0)},
+      {"taxi stopping and moving off at 3 kt/s from 25 kt, every 3 s 8 m off",
+       scenarioText(header, taxiStopAndGo(25.0, 3.0, 3.0, 8.0), 3.0), {}, 280, stopsAndGoesEvenly(25.0, 3.0, 8.0)},
+      {"taxi stopping and moving off at 2 kt/s from 18 kt, every 4 s 3 m off",
+       scenarioText(header, taxiStopAndGo(18.0, 2.0, 4.0, 3.0), 4.0), {}, 300, stopsAndGoesEvenly(18.0, 2.0, 3.0)},
       {"taxi, every third report 800 m off", scenarioText(header, taxiWithJumpingPositions(2.0, 3, 800.0), 2.0), {}, 400,
        [] { Expect e = keptThroughLanding(); e.groundKt = 15.0 * 1.5 * 1.05; return e; }()},
       // every 7th stamped inside the second after the one sent before it (which may have been weighed and
