@@ -97,33 +97,48 @@ std::optional<double> rollLine(const LiveAc& ac, double near) {
   return gf_legBearing(from->lat, from->lon, to->lat, to->lon);
 }
 
+// Brings the reports queued after the leg under way onto their line, each
+// from the one before it (the leg under way keeps its end), up to the first
+// that `ends` the run, and of them those that `moved`; a standing copy stands
+// where the report it copies was brought.
+template <class Ends, class Moved>
+void lineUpQueued(LiveAc& ac, Ends ends, Moved moved) {
+  auto& s = ac.samples;
+  const std::size_t first = ac.sim.simState == AcSimState::Buffer ? 1 : 2;
+  double wasLat = 0.0, wasLon = 0.0;
+  for (std::size_t i = first; i < s.size(); ++i) {
+    PositionSample& r = s[i];
+    const PositionSample& n = s[i - 1];
+    if (ends(n, r)) break;
+    const double lat = r.lat, lon = r.lon;
+    if (r.standing && lat == wasLat && lon == wasLon) {
+      r.lat = n.lat;
+      r.lon = n.lon;
+    } else if (!r.standing && moved(n, r)) {
+      gf_alignReportWithLine(ac, n, r);
+    }
+    wasLat = lat;
+    wasLon = lon;
+  }
+}
+
 // The noise is known from now on: the taxi reports queued while it was not
 // were taken as they came, and their legs zigzag by it (legs about the
 // noise's size turn tens of degrees either way, and the aircraft races or
 // cuts across to follow them, missing the reports on the other side). They
 // are brought onto their line as they would have been, each from the one
 // before it; the leg under way keeps its end. A roll's reports have their
-// own line-up (gf_lineUpQueuedRoll), a push's crawl its fitted way.
+// own line-up (gf_lineUpQueuedRoll), a push its own (gf_lineUpQueuedPush).
 void lineUpQueuedUnjudged(LiveAc& ac) {
-  auto& s = ac.samples;
   if (ac.runway.onRunway() || ac.runway.landing()) return;
-  const std::size_t first = ac.sim.simState == AcSimState::Buffer ? 1 : 2;
-  double wasLat = 0.0, wasLon = 0.0;
-  for (std::size_t i = first; i < s.size(); ++i) {
-    PositionSample& r = s[i];
-    const PositionSample& n = s[i - 1];
-    if (r.airborne || n.airborne || std::max(n.groundSpeed, r.groundSpeed) >= takeOffRollKt) break;
-    const double lat = r.lat, lon = r.lon;
-    // (a standing copy stands where the report it copies was brought)
-    if (r.standing && lat == wasLat && lon == wasLon) {
-      r.lat = n.lat;
-      r.lon = n.lon;
-    } else if (!r.standing && std::min(n.groundSpeed, r.groundSpeed) > pushBackMaxKt) {
-      gf_alignReportWithLine(ac, n, r);
-    }
-    wasLat = lat;
-    wasLon = lon;
-  }
+  lineUpQueued(
+      ac,
+      [](const PositionSample& n, const PositionSample& r) {
+        return r.airborne || n.airborne || std::max(n.groundSpeed, r.groundSpeed) >= takeOffRollKt;
+      },
+      [](const PositionSample& n, const PositionSample& r) {
+        return std::min(n.groundSpeed, r.groundSpeed) > pushBackMaxKt;
+      });
 }
 
 } // namespace
@@ -264,23 +279,9 @@ ReportFit gf_alignReportWithLine(const LiveAc& ac, const PositionSample& n, Posi
 }
 
 void gf_lineUpQueuedPush(LiveAc& ac) {
-  auto& s = ac.samples;
-  const std::size_t first = ac.sim.simState == AcSimState::Buffer ? 1 : 2;
-  double wasLat = 0.0, wasLon = 0.0;
-  for (std::size_t i = first; i < s.size(); ++i) {
-    PositionSample& r = s[i];
-    const double lat = r.lat, lon = r.lon;
-    if (r.airborne) break;
-    // (a standing copy stands where the report it copies was brought)
-    if (r.standing && lat == wasLat && lon == wasLon) {
-      r.lat = s[i - 1].lat;
-      r.lon = s[i - 1].lon;
-    } else if (!r.standing && (r.evidence & evidencePushed) != 0) {
-      gf_alignReportWithLine(ac, s[i - 1], r);
-    }
-    wasLat = lat;
-    wasLon = lon;
-  }
+  lineUpQueued(
+      ac, [](const PositionSample&, const PositionSample& r) { return r.airborne != 0; },
+      [](const PositionSample&, const PositionSample& r) { return (r.evidence & evidencePushed) != 0; });
 }
 
 void gf_lineUpQueuedRoll(LiveAc& ac) {
